@@ -1,0 +1,98 @@
+#include "platform/system/paths.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace psys {
+namespace {
+
+bool is_dir(const std::string& p) {
+    struct stat st{};
+    return !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+}
+
+// Reads XDG_DOCUMENTS_DIR="$HOME/..." from user-dirs.dirs.
+std::string xdg_documents(const std::string& home) {
+    std::string cfg = env("XDG_CONFIG_HOME");
+    if (cfg.empty()) {
+        if (home.empty()) return {};
+        cfg = home + "/.config";
+    }
+    std::ifstream f(cfg + "/user-dirs.dirs");
+    std::string line;
+    const std::string key = "XDG_DOCUMENTS_DIR=";
+    while (std::getline(f, line)) {
+        size_t s = line.find_first_not_of(" \t");
+        if (s == std::string::npos || line.compare(s, key.size(), key) != 0) continue;
+        std::string v = line.substr(s + key.size());
+        while (!v.empty() && (v.back() == '\r' || v.back() == ' ' || v.back() == '\t')) v.pop_back();
+        if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+        if (v.rfind("$HOME", 0) == 0) {
+            if (home.empty()) return {};
+            v = home + v.substr(5);
+        }
+        if (!v.empty() && v[0] != '/') return {};  // only absolute paths are valid there
+        return v;
+    }
+    return {};
+}
+
+} // namespace
+
+std::string current_directory() {
+    std::vector<char> buf(PATH_MAX);
+    for (;;) {
+        if (::getcwd(buf.data(), buf.size())) return std::string(buf.data());
+        if (errno != ERANGE || buf.size() > (1u << 20)) return {};
+        buf.resize(buf.size() * 2);
+    }
+}
+
+std::string full_path(const std::string& path) {
+    if (path.empty()) return {};
+    std::string abs = path;
+    if (abs[0] != '/') {
+        std::string cwd = current_directory();
+        if (cwd.empty()) return {};
+        abs = cwd + "/" + path;
+    }
+    // Lexical normalisation: ".", ".." and repeated separators; the file need not exist.
+    std::vector<std::string> parts;
+    size_t i = 0;
+    while (i < abs.size()) {
+        size_t j = abs.find('/', i);
+        if (j == std::string::npos) j = abs.size();
+        std::string part = abs.substr(i, j - i);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        i = j + 1;
+    }
+    std::string out;
+    for (const auto& p : parts) out += "/" + p;
+    if (out.empty()) out = "/";
+    if (path.back() == '/' && out.back() != '/') out += '/';
+    return out;
+}
+
+std::string documents_folder() {
+    std::string home = env("HOME");
+    std::string d = xdg_documents(home);
+    if (is_dir(d)) return d;
+    if (!home.empty() && is_dir(home + "/Documents")) return home + "/Documents";
+    return {};
+}
+
+} // namespace psys

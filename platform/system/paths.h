@@ -1,0 +1,16 @@
+#pragma once
+// Process paths and the user's folders. Paths are UTF-8, as the file system
+// takes them.
+#include <string>
+
+namespace psys {
+
+// The current directory, "" on failure.
+std::string current_directory();
+// The absolute, lexically normalised form of a path ("" for an empty path).
+std::string full_path(const std::string& path);
+// The user's documents folder: XDG_DOCUMENTS_DIR from the XDG user-dirs file,
+// else $HOME/Documents; "" when neither names an existing directory.
+std::string documents_folder();
+
+} // namespace psys

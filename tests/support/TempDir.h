@@ -1,0 +1,30 @@
+#pragma once
+// A scratch folder for one test, removed with everything in it afterwards.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace qtest {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::string str() const { return path_.string(); }
+    std::u16string u16() const;
+    // Path of a file inside, as UTF-16.
+    std::u16string u16(const std::string& name) const;
+
+private:
+    std::filesystem::path path_;
+};
+
+std::vector<unsigned char> ReadBytes(const std::filesystem::path& p);
+void WriteBytes(const std::filesystem::path& p, const std::vector<unsigned char>& bytes);
+void WriteText(const std::filesystem::path& p, const std::string& text);
+
+} // namespace qtest
