@@ -1,0 +1,44 @@
+#include "io/GxContentReaderBase.h"
+
+bool GxContentReaderBase::Read(const char* name, GxString* v) {
+    *v = ReadWString(name);
+    return true;
+}
+
+bool GxContentReaderBase::Read(const char* name, GxStringA* v) {
+    *v = ReadString(name);
+    return true;
+}
+
+namespace {
+template <class T>
+T ReadOr(GxContentReaderBase& r, const char* name, T def) {
+    T v = def;
+    if (!r.Read(name, &v)) return def;
+    return v;
+}
+} // namespace
+
+s8 GxContentReaderBase::ReadS8(const char* n) { return ReadOr<s8>(*this, n, 0); }
+u8 GxContentReaderBase::ReadU8(const char* n) { return ReadOr<u8>(*this, n, 0); }
+s16 GxContentReaderBase::ReadS16(const char* n) { return ReadOr<s16>(*this, n, 0); }
+u16 GxContentReaderBase::ReadU16(const char* n) { return ReadOr<u16>(*this, n, 0); }
+s32 GxContentReaderBase::ReadS32(const char* n) { return ReadOr<s32>(*this, n, 0); }
+u32 GxContentReaderBase::ReadU32(const char* n) { return ReadOr<u32>(*this, n, 0); }
+s64 GxContentReaderBase::ReadS64(const char* n) { return ReadOr<s64>(*this, n, 0); }
+u64 GxContentReaderBase::ReadU64(const char* n) { return ReadOr<u64>(*this, n, 0); }
+f32 GxContentReaderBase::ReadF32(const char* n) { return ReadOr<f32>(*this, n, 0.0f); }
+f64 GxContentReaderBase::ReadF64(const char* n) { return ReadOr<f64>(*this, n, 0.0); }
+bool GxContentReaderBase::ReadBool(const char* n) { return ReadOr<bool>(*this, n, false); }
+GxVector2 GxContentReaderBase::ReadVector2(const char* n) { return ReadOr(*this, n, GxVector2{}); }
+GxVector3 GxContentReaderBase::ReadVector3(const char* n) { return ReadOr(*this, n, GxVector3{}); }
+GxVector4 GxContentReaderBase::ReadVector4(const char* n) { return ReadOr(*this, n, GxVector4{}); }
+GxQuat GxContentReaderBase::ReadQuat(const char* n) { return ReadOr(*this, n, GxQuat{0, 0, 0, 1}); }
+GxFColor GxContentReaderBase::ReadFColor(const char* n) { return ReadOr(*this, n, GxFColor{1, 1, 1, 1}); }
+GxMatrix GxContentReaderBase::ReadMatrix(const char* n) { return ReadOr(*this, n, GxMatrix{}); }
+GxRect GxContentReaderBase::ReadRect(const char* n) { return ReadOr(*this, n, GxRect{}); }
+GxFRect GxContentReaderBase::ReadFRect(const char* n) { return ReadOr(*this, n, GxFRect{}); }
+GxPoint2 GxContentReaderBase::ReadPoint2(const char* n) { return ReadOr(*this, n, GxPoint2{}); }
+GxPoint3 GxContentReaderBase::ReadPoint3(const char* n) { return ReadOr(*this, n, GxPoint3{}); }
+GxPoint4 GxContentReaderBase::ReadPoint4(const char* n) { return ReadOr(*this, n, GxPoint4{}); }
+GxBit32 GxContentReaderBase::ReadBit32(const char* n) { return ReadOr(*this, n, GxBit32{}); }
