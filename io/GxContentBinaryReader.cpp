@@ -6,6 +6,9 @@
 #include <bit>
 #include <cstring>
 
+// Payloads are big-endian; ReadBE turns them around for a little-endian host.
+static_assert(std::endian::native == std::endian::little);
+
 namespace {
 
 // Payload bytes of the codes whose payload has a fixed size; -1 for the
@@ -73,8 +76,27 @@ bool GxContentBinaryReader::ReadBE(void* dst, u32 n) {
         Overrun();
         return false;
     }
-    u8* d = static_cast<u8*>(dst);
-    for (u32 i = 0; i < n; ++i) d[i] = m_Pos[n - 1 - i];
+    switch (n) {
+    case 4: {
+        u32 v;
+        std::memcpy(&v, m_Pos, 4);
+        v = __builtin_bswap32(v);
+        std::memcpy(dst, &v, 4);
+        break;
+    }
+    case 8: {
+        u64 v;
+        std::memcpy(&v, m_Pos, 8);
+        v = __builtin_bswap64(v);
+        std::memcpy(dst, &v, 8);
+        break;
+    }
+    default: {
+        u8* d = static_cast<u8*>(dst);
+        for (u32 i = 0; i < n; ++i) d[i] = m_Pos[n - 1 - i];
+        break;
+    }
+    }
     m_Pos += n;
     return true;
 }

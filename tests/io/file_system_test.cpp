@@ -69,6 +69,20 @@ TEST_F(FsTest, DiskLookUpIgnoresCaseAndTakesBackslashes) {
     EXPECT_EQ(GxFileExists(GxString(abs.begin(), abs.end())), kGxFileOnDisk) << "absolute paths too";
 }
 
+TEST_F(FsTest, FilesAddedOrRemovedAreSeenAtOnce) {
+    Put("bg/a.png", "a");
+    EXPECT_EQ(GxFileExists(u"BG/A.PNG"), kGxFileOnDisk);
+    Put("bg/b.png", "b");
+    EXPECT_EQ(GxFileExists(u"BG/B.PNG"), kGxFileOnDisk);
+    std::filesystem::remove(m_Dir.path() / "bg" / "a.png");
+    EXPECT_EQ(GxFileExists(u"BG/A.PNG"), kGxFileNotFound);
+    Put("bg/A.png", "A");
+    Put("bg/a.PNG", "a");
+    GxBinBuffer b;
+    ASSERT_TRUE(GxLoadFile(&b, u"Bg/a.png", false, false));
+    EXPECT_EQ(Str(b), "A") << "of several names that differ in case only, the smallest is taken";
+}
+
 TEST_F(FsTest, SeekAndRead) {
     Put("f.bin", "0123456789");
     GxFileHandle h;
