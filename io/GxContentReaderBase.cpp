@@ -1,13 +1,17 @@
 #include "io/GxContentReaderBase.h"
 
+// The string reads return their text alone; whether it was read is told by
+// the error count, which every failure raises.
 bool GxContentReaderBase::Read(const char* name, GxString* v) {
+    const u32 before = GetErrorCount();
     *v = ReadWString(name);
-    return true;
+    return GetErrorCount() == before;
 }
 
 bool GxContentReaderBase::Read(const char* name, GxStringA* v) {
+    const u32 before = GetErrorCount();
     *v = ReadString(name);
-    return true;
+    return GetErrorCount() == before;
 }
 
 namespace {

@@ -48,6 +48,7 @@ public:
     virtual bool Read(const char* name, s16* v) = 0;
     virtual bool Read(const char* name, u8* v) = 0;
     virtual bool Read(const char* name, s8* v) = 0;
+    // Assign ReadWString / ReadString; true when the read raised no complaint.
     virtual bool Read(const char* name, GxString* v);
     virtual bool Read(const char* name, GxStringA* v);
     // Strings stored as UTF-8 (26) or ANSI (24).

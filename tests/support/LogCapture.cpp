@@ -1,34 +1,28 @@
 #include "support/LogCapture.h"
 
-#include "platform/system/codepage.h"
+#include "core/base/GxStringUtil.h"
 
 namespace qtest {
 
-LogCapture::LogCapture() : m_SkipBefore(GxGetSkipSlightError()) {
-    GxSetSkipSlightError(false);
+LogCapture::LogCapture() {
+    GxResetErrorCount();
     GxSetDebugListener(this);
 }
 
-LogCapture::~LogCapture() {
-    GxSetDebugListener(nullptr);
-    GxSetSkipSlightError(m_SkipBefore);
+LogCapture::~LogCapture() { GxSetDebugListener(nullptr); }
+
+void LogCapture::Output(const GxChar* line, int) { lines_.push_back(GxToUtf8(line)); }
+
+std::string LogCapture::Text() const {
+    std::string all;
+    for (const auto& l : lines_) all += l;
+    return all;
 }
 
-void LogCapture::Output(const GxChar* line, int kind) {
-    lines.emplace_back(line);
-    kinds.push_back(kind);
-}
-
-bool LogCapture::has(const std::u16string& text) const {
-    for (const auto& l : lines)
-        if (l == text) return true;
+bool LogCapture::Contains(const std::string& piece) const {
+    for (const auto& l : lines_)
+        if (l.find(piece) != std::string::npos) return true;
     return false;
-}
-
-std::string LogCapture::dump() const {
-    std::string s;
-    for (const auto& l : lines) s += psys::utf16_to_utf8(l);
-    return s;
 }
 
 } // namespace qtest

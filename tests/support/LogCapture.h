@@ -1,6 +1,6 @@
 #pragma once
-// Collects the log lines written while it lives (warnings included), and
-// restores the log settings afterwards.
+// Collects the error, warning and debug lines logged while it lives, and the
+// error count since it was made. Not for use from two tests at once.
 #include "core/base/GxLog.h"
 
 #include <string>
@@ -16,18 +16,15 @@ public:
     LogCapture& operator=(const LogCapture&) = delete;
 
     void Output(const GxChar* line, int kind) override;
-
-    // Every line so far, in order.
-    std::vector<std::u16string> lines;
-    std::vector<int> kinds;
-    void clear() { lines.clear(), kinds.clear(); }
-    // Whether some line equals text exactly.
-    bool has(const std::u16string& text) const;
-    // The lines joined, for failure messages.
-    std::string dump() const;
+    // The lines as UTF-8, in order.
+    const std::vector<std::string>& Lines() const { return lines_; }
+    // All lines joined, for messages of failed expectations.
+    std::string Text() const;
+    bool Contains(const std::string& piece) const;
+    void Clear() { lines_.clear(); }
 
 private:
-    bool m_SkipBefore;
+    std::vector<std::string> lines_;
 };
 
 } // namespace qtest

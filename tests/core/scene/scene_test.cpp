@@ -20,7 +20,7 @@ struct Scenes : testing::Test {
     GxTaskBase* widget = new GxTaskBase(panel, u"btn");
 
     void MakeCurrent(GxSeqBase* s, int worker = 0) {
-        ASSERT_TRUE(m.ChangeSequence(s, worker, 0, 0)) << log.dump();
+        ASSERT_TRUE(m.ChangeSequence(s, worker, 0, 0)) << log.Text();
         m.ApplySequenceChanges();
         s->UpdateBeforeMain(0, 0);
     }
@@ -55,7 +55,7 @@ TEST_F(Scenes, TheFactoryBuildsTheClassOfEachTypeCode) {
         EXPECT_EQ(panel->FindTaskLocal(u"w", code + 100), w);
         EXPECT_EQ(ui.lastScene, scene);
     }
-    EXPECT_TRUE(log.lines.empty()) << "unknown codes build nothing, silently";
+    EXPECT_TRUE(log.Lines().empty()) << "unknown codes build nothing, silently";
 }
 
 TEST_F(Scenes, LoadingAModuleAppliesTheLayoutThenTheModule) {
@@ -69,7 +69,7 @@ TEST_F(Scenes, LoadingAModuleAppliesTheLayoutThenTheModule) {
 
     qtest::FakeLayout missing{u"btn_gone"};
     EXPECT_EQ(scene->LoadUIModule(panel, qtest::AsLayout(&missing), u"x", 0), nullptr);
-    EXPECT_TRUE(log.has(u"UIモジュールデータ[btn_gone]が見つかりません:SeqTitle\n")) << log.dump();
+    EXPECT_TRUE(log.Contains("UIモジュールデータ[btn_gone]が見つかりません:SeqTitle\n")) << log.Text();
 }
 
 TEST_F(Scenes, CanOperateUITestsAndTheirMaskBits) {
@@ -191,7 +191,7 @@ TEST_F(Scenes, AScenePreparesItsMainPhaseAndClearsTheScreenFirst) {
 
     auto* idle = new GxSeqBase(top, u"SeqIdle");
     idle->UpdateBeforeMain(0, 0);
-    EXPECT_TRUE(log.lines.empty()) << "a scene on no worker starts nothing";
+    EXPECT_TRUE(log.Lines().empty()) << "a scene on no worker starts nothing";
 }
 
 } // namespace

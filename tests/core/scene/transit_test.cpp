@@ -19,7 +19,7 @@ struct Transit : testing::Test {
     GxSeqBase* plain = new GxSeqBase(top, u"SeqPlain");
 
     void Change(GxTaskBase* s) {
-        ASSERT_TRUE(m.ChangeSequence(s, 0, 0, 0)) << log.dump();
+        ASSERT_TRUE(m.ChangeSequence(s, 0, 0, 0)) << log.Text();
         m.ApplySequenceChanges();
     }
 };

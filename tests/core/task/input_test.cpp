@@ -78,19 +78,19 @@ TEST_F(Input, OutOfRangeMapValuesAreLoggedAndIgnored) {
         int code, action, column;
     } bad[] = {{608, 1, 1}, {-1, 1, 1}, {5, 1, 8}, {5, 1, -1}};
     for (const Case& c : bad) GxSetKeyMap(c.code, c.action, c.column);
-    EXPECT_EQ(log.lines.size(), 4u) << log.dump();
-    EXPECT_TRUE(log.has(u"GxSetKeyMap/範囲外のキーマップを無視しました(KeyCode=608,Column=1,Action=1)\n"));
+    EXPECT_EQ(log.Lines().size(), 4u) << log.Text();
+    EXPECT_TRUE(log.Contains("GxSetKeyMap/範囲外のキーマップを無視しました(KeyCode=608,Column=1,Action=1)\n"));
     GxSetKeyMap(kKeyA, -7, 1);  // a negative action still lands inside the state
     pinput::inject_key(kKeyA, true);
     GxUpdateInput();
     EXPECT_TRUE(Mapped().IsDown(0xF9));
 
-    log.clear();
+    log.Clear();
     GxSetAnalogAssign(4, 0, 0);
     GxSetAnalogAssign(0, 4, 0);
     GxSetAnalogAssign(0, 0, 4);
     GxSetAnalogAssign(-1, 0, 0);
-    EXPECT_EQ(log.lines.size(), 4u) << log.dump();
+    EXPECT_EQ(log.Lines().size(), 4u) << log.Text();
     GxSetAnalogAssign(1, 0, 0);
     pinput::inject_key(kKeyUp, true);
     GxUpdateInput();

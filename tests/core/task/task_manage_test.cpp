@@ -27,7 +27,7 @@ struct Manage : testing::Test {
 
     void SetUp() override { m.SetRootTree(root); }
     void Run(GxTaskBase* scene, int worker) {
-        ASSERT_TRUE(m.ChangeSequence(scene, worker, 0, 0)) << log.dump();
+        ASSERT_TRUE(m.ChangeSequence(scene, worker, 0, 0)) << log.Text();
         m.ApplySequenceChanges();
     }
 };
@@ -128,37 +128,37 @@ TEST_F(Manage, SequenceChangeChecksAndTheirMessages) {
     struct Case {
         GxTaskBase* task;
         int worker;
-        std::u16string message;
+        std::string message;
     } refusals[] = {
-        {nullptr, 0, u""},
-        {a, -1, u"指定されたワーカーインデックスでは実行できませんありません(SeqA:seqworkindex=-1)\n"},
-        {a, 2, u"指定されたワーカーインデックスでは実行できませんありません(SeqA:seqworkindex=2)\n"},
-        {plain, 0, u"指定されたタスクはシーケンスタスクではありません(Plain)\n"},
+        {nullptr, 0, ""},
+        {a, -1, "指定されたワーカーインデックスでは実行できませんありません(SeqA:seqworkindex=-1)\n"},
+        {a, 2, "指定されたワーカーインデックスでは実行できませんありません(SeqA:seqworkindex=2)\n"},
+        {plain, 0, "指定されたタスクはシーケンスタスクではありません(Plain)\n"},
     };
     for (const Case& c : refusals) {
-        log.clear();
+        log.Clear();
         EXPECT_FALSE(m.ChangeSequence(c.task, c.worker, 0, 0));
         if (c.message.empty())
-            EXPECT_TRUE(log.lines.empty());
+            EXPECT_TRUE(log.Lines().empty());
         else
-            EXPECT_TRUE(log.has(c.message)) << log.dump();
+            EXPECT_TRUE(log.Contains(c.message)) << log.Text();
         EXPECT_FALSE(m.IsSequenceChangePending());
     }
     Run(a, 0);
-    log.clear();
+    log.Clear();
     EXPECT_FALSE(m.ChangeSequence(a, 1, 0, 0));
-    EXPECT_TRUE(log.has(u"既に実行中のシーケンスに遷移することはできません(SeqA:seqworkindex=0)\n")) << log.dump();
+    EXPECT_TRUE(log.Contains("既に実行中のシーケンスに遷移することはできません(SeqA:seqworkindex=0)\n")) << log.Text();
     a->SetSeqWorkIndex(-1);
-    log.clear();
+    log.Clear();
     EXPECT_FALSE(m.ChangeSequence(a, 0, 0, 0));
-    EXPECT_TRUE(log.has(u"Can not change the same sequence(SeqA)\n")) << log.dump();
+    EXPECT_TRUE(log.Contains("Can not change the same sequence(SeqA)\n")) << log.Text();
     a->SetSeqWorkIndex(0);
 
-    log.clear();
+    log.Clear();
     EXPECT_FALSE(m.ChangeSequenceByName(u"SeqNone", 0, 0, 0));
-    EXPECT_TRUE(log.has(u"遷移先のシーケンスが見つかりません(SeqNone)\n"));
+    EXPECT_TRUE(log.Contains("遷移先のシーケンスが見つかりません(SeqNone)\n"));
     EXPECT_FALSE(m.ChangeSequenceByNameStr(u"", 0, 0));
-    EXPECT_TRUE(log.has(u"名前のないタスクは遷移先のシーケンスに指定できません\n"));
+    EXPECT_TRUE(log.Contains("名前のないタスクは遷移先のシーケンスに指定できません\n"));
 }
 
 TEST_F(Manage, AppliedChangesEndTheOldSceneAndStartTheNew) {
@@ -196,20 +196,20 @@ TEST_F(Manage, ALaterRequestReplacesThePendingOne) {
 TEST_F(Manage, ASceneAskedForByBothWorkersRunsOnTheFirstApplied) {
     ASSERT_TRUE(m.ChangeSequence(b, 0, 0, 0));
     ASSERT_TRUE(m.ChangeSequence(b, 1, 0, 0));
-    log.clear();
+    log.Clear();
     m.ApplySequenceChanges();
     EXPECT_EQ(b->GetSeqWorkIndex(), 1) << "worker 1 is applied first";
     EXPECT_EQ(m.GetSeqWorker(0)->m_CurrentTask, nullptr);
     EXPECT_FALSE(m.IsSequenceChangePending());
-    EXPECT_TRUE(log.has(u"既に実行中のシーケンスに遷移することはできません(SeqB:seqworkindex=1)\n")) << log.dump();
+    EXPECT_TRUE(log.Contains("既に実行中のシーケンスに遷移することはできません(SeqB:seqworkindex=1)\n")) << log.Text();
 }
 
 TEST_F(Manage, StartMainNeedsAReadyWorker) {
     m.StartMain(0);
-    EXPECT_TRUE(log.has(u"GxTaskManage::StartMain/シーケンスの準備ができていません seqworkindex=0\n")) << log.dump();
-    log.clear();
+    EXPECT_TRUE(log.Contains("GxTaskManage::StartMain/シーケンスの準備ができていません seqworkindex=0\n")) << log.Text();
+    log.Clear();
     m.StartMain(5);
-    EXPECT_TRUE(log.has(u"GxTaskManage::StartMain/シーケンスの準備ができていません seqworkindex=5\n"));
+    EXPECT_TRUE(log.Contains("GxTaskManage::StartMain/シーケンスの準備ができていません seqworkindex=5\n"));
     Run(a, 0);
     m.StartMain(0);
     EXPECT_TRUE(m.GetSeqWorker(0)->m_MainStarted);

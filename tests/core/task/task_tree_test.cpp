@@ -21,23 +21,23 @@ TEST_F(Tree, TaskIdRegistrationRefusalsKeepTheFirstOwner) {
     auto* a = new GxTaskBase(top, u"a");
     auto* b = new GxTaskBase(top, u"b");
     EXPECT_FALSE(a->SetTaskID(0));
-    EXPECT_TRUE(log.has(u"GxTaskManage::RegisterTaskID/TaskID=0は指定できません(a)\n")) << log.dump();
+    EXPECT_TRUE(log.Contains("GxTaskManage::RegisterTaskID/TaskID=0は指定できません(a)\n")) << log.Text();
     EXPECT_EQ(a->GetTaskID(), 0u);
 
     EXPECT_TRUE(a->SetTaskID(7));
     EXPECT_FALSE(a->SetTaskID(8));
-    EXPECT_TRUE(log.has(u"GxTaskBase::SetTaskID/TaskIDは後から変更できませんTaskID=7->8\n")) << log.dump();
+    EXPECT_TRUE(log.Contains("GxTaskBase::SetTaskID/TaskIDは後から変更できませんTaskID=7->8\n")) << log.Text();
     EXPECT_EQ(a->GetTaskID(), 7u);
 
     EXPECT_FALSE(b->SetTaskID(7));
-    EXPECT_TRUE(log.has(u"GxTaskManage::RegisterTaskID/TaskID重複を検出 (7,b)\n")) << log.dump();
+    EXPECT_TRUE(log.Contains("GxTaskManage::RegisterTaskID/TaskID重複を検出 (7,b)\n")) << log.Text();
     EXPECT_EQ(b->GetTaskID(), 0u) << "a refused id is not kept";
     EXPECT_TRUE(b->SetTaskID(9)) << "so the task may still take another";
 
-    log.clear();
+    log.Clear();
     delete b;
     EXPECT_EQ(manager.FindTaskID(7), a) << "deleting the refused task leaves the owner's entry";
-    EXPECT_TRUE(log.lines.empty()) << log.dump();
+    EXPECT_TRUE(log.Lines().empty()) << log.Text();
     delete a;
     EXPECT_EQ(manager.FindTaskID(7), nullptr);
 }
@@ -45,7 +45,7 @@ TEST_F(Tree, TaskIdRegistrationRefusalsKeepTheFirstOwner) {
 TEST_F(Tree, NameRefusalsLeaveEveryTaskWithWhatItHad) {
     auto* a = new GxTaskBase(top, u"scene");
     auto* b = new GxTaskBase(top, u"scene");
-    EXPECT_TRUE(log.has(u"GxTaskManage::RegisterTaskName/TaskName重複を検出 (scene)\n")) << log.dump();
+    EXPECT_TRUE(log.Contains("GxTaskManage::RegisterTaskName/TaskName重複を検出 (scene)\n")) << log.Text();
     EXPECT_EQ(b->GetTaskName(), u"");
 
     EXPECT_TRUE(b->SetTaskName(u"other"));
@@ -71,22 +71,22 @@ TEST_F(Tree, LocalNamesBelongToTheNearestFolder) {
     EXPECT_EQ(folder->FindTaskLocal(u"btn", 1), x1);
 
     auto* dup = new GxTaskBase(folder, nullptr, u"btn", 1);
-    EXPECT_TRUE(log.has(u"GxTaskFolder::RegisterTaskLocalName/TaskLocalNameまたはIndex重複を検出 dlg (btn,1)\n"))
-        << log.dump();
+    EXPECT_TRUE(log.Contains("GxTaskFolder::RegisterTaskLocalName/TaskLocalNameまたはIndex重複を検出 dlg (btn,1)\n"))
+        << log.Text();
     EXPECT_EQ(dup->GetTaskLocalName(), u"");
     delete dup;
     EXPECT_EQ(folder->FindTaskLocal(u"btn", 1), x1) << "the refused task never owned the entry";
 
     auto* orphan = new GxTaskBase(top, nullptr, u"lost", 3);
-    EXPECT_TRUE(log.has(u"GxTaskBase::SetTaskLocalName/フォルダタスク下にありません (lost,3)\n")) << log.dump();
+    EXPECT_TRUE(log.Contains("GxTaskBase::SetTaskLocalName/フォルダタスク下にありません (lost,3)\n")) << log.Text();
     EXPECT_EQ(orphan->GetTaskLocalName(), u"");
 
-    log.clear();
+    log.Clear();
     EXPECT_EQ(folder->GetTaskLocal(u"btn", 5), nullptr);
-    EXPECT_TRUE(log.has(u"GxTaskFolder::GetTaskLocal/ローカルタスクが存在しません dlg:btn[5]\n")) << log.dump();
-    log.clear();
+    EXPECT_TRUE(log.Contains("GxTaskFolder::GetTaskLocal/ローカルタスクが存在しません dlg:btn[5]\n")) << log.Text();
+    log.Clear();
     EXPECT_EQ(folder->FindTaskLocal(u"btn", 5), nullptr);
-    EXPECT_TRUE(log.lines.empty());
+    EXPECT_TRUE(log.Lines().empty());
 
     EXPECT_TRUE(folder->UnregisterTaskLocalName(u"btn", 0));
     EXPECT_TRUE(folder->UnregisterTaskLocalName(u"btn", 1));

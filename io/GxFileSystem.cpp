@@ -1,0 +1,271 @@
+#include "io/GxFileSystem.h"
+
+#include "core/base/GxLog.h"
+#include "core/base/GxMutex.h"
+#include "core/base/GxStringUtil.h"
+#include "io/GxDiskPath.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <list>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct FileSystem {
+    GxMutex mutex;
+    std::list<std::unique_ptr<GxPackFileHeaderCache>> packs;
+    GxFileCache cache;
+};
+
+// Built on first use and never destroyed, so loads from threads that outlive
+// static destruction stay safe.
+FileSystem& Fs() {
+    static FileSystem* fs = new FileSystem;
+    return *fs;
+}
+
+u64 ModifiedNs(const struct stat& st) { return u64(st.st_mtim.tv_sec) * 1000000000ull + u64(st.st_mtim.tv_nsec); }
+
+u32 ClampSize(off_t size) {
+    return size < 0 ? 0 : u64(size) > std::numeric_limits<u32>::max() ? std::numeric_limits<u32>::max() : u32(size);
+}
+
+// Opens a regular disk file for reading; -1 when there is none.
+int OpenDisk(const std::string& native, struct stat* st) {
+    const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    if (::fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+const GxPackEntry* FindInPacks(const GxPackFileHeaderCache** pack, GxStringView path) {
+    FileSystem& fs = Fs();
+    GxMutexScopedLock lock(fs.mutex);
+    for (const auto& p : fs.packs) {
+        if (const GxPackEntry* e = p->FindEntry(path)) {
+            if (pack) *pack = p.get();
+            return e;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int GxFileExists(GxStringView path) {
+    std::string native;
+    if (GxResolveDiskPath(path, &native)) return kGxFileOnDisk;
+    return FindInPacks(nullptr, path) ? kGxFileInPack : kGxFileNotFound;
+}
+
+u32 GxGetFileSize(GxStringView path) {
+    GxMutexScopedLock lock(Fs().mutex);
+    std::string native;
+    struct stat st;
+    if (GxResolveDiskPath(path, &native) && ::stat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        return ClampSize(st.st_size);
+    const GxPackEntry* e = FindInPacks(nullptr, path);
+    return e ? e->m_DataSize : 0;
+}
+
+const GxPackEntry* GxPackFindEntry(const GxPackFileHeaderCache** pack, const GxPackEntry** entry, GxStringView path) {
+    const GxPackFileHeaderCache* p = nullptr;
+    const GxPackEntry* e = FindInPacks(&p, path);
+    if (pack) *pack = p;
+    if (entry) *entry = e;
+    return e;
+}
+
+bool GxFileOpen(GxFileHandle* file, GxStringView path) {
+    FileSystem& fs = Fs();
+    GxMutexScopedLock lock(fs.mutex);
+    std::string native;
+    const bool onDisk = GxResolveDiskPath(path, &native);
+    const GxPackFileHeaderCache* pack = nullptr;
+    const GxPackEntry* entry = onDisk ? nullptr : FindInPacks(&pack, path);
+    if (!onDisk && !entry) return false;
+    if (file->IsOpen()) file->Close();
+    struct stat st;
+    if (onDisk) {
+        const int fd = OpenDisk(native, &st);
+        if (fd < 0) return false;
+        file->m_Fd = fd;
+        file->m_Size = ClampSize(st.st_size);
+        file->m_FileTime = ModifiedNs(st);
+    } else {
+        std::string packNative;
+        if (!GxResolveDiskPath(pack->GetPath(), &packNative)) return false;
+        const int fd = OpenDisk(packNative, &st);
+        if (fd < 0) return false;
+        const u64 base = pack->GetDataBaseOffset() + entry->m_DataOffset;
+        // The mount checked the entry against the pack; the pack may have
+        // changed since.
+        if (base < entry->m_DataOffset || base > u64(st.st_size) ||
+            entry->m_DataSize > u64(st.st_size) - base) {
+            ::close(fd);
+            return false;
+        }
+        file->m_Fd = fd;
+        file->m_Size = entry->m_DataSize;
+        file->m_FileTime = entry->m_FileTime;
+        file->m_Base = base;
+        file->m_Scrambled = pack->IsScrambled();
+        file->m_Pack = pack;
+        file->m_Entry = entry;
+    }
+    file->m_Open = true;
+    file->m_End = false;
+    file->m_Position = 0;
+    return true;
+}
+
+u32 GxFileRead(void* buffer, u32 count, GxFileHandle* file) {
+    if (!file || !file->m_Open || file->m_End || file->m_Fd < 0) return 0;
+    const s64 left = s64(file->m_Size) - file->m_Position;
+    if (left <= 0) return 0;
+    if (s64(count) > left) count = u32(left);
+    u8* out = static_cast<u8*>(buffer);
+    u32 done = 0;
+    while (done < count) {
+        const ssize_t n = ::pread(file->m_Fd, out + done, count - done, off_t(file->m_Base + u64(file->m_Position) + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += u32(n);
+    }
+    if (file->m_Scrambled) DescramblePackEntries(out, done, u32(file->m_Position));
+    file->m_Position += done;
+    if (file->m_Position >= s64(file->m_Size)) file->m_End = true;
+    return done;
+}
+
+bool GxFileSeek(GxFileHandle* file, s64 offset, u32 origin) {
+    if (!file || !file->m_Open || file->m_Fd < 0) return false;
+    s64 from;
+    switch (origin) {
+    case kGxSeekBegin: from = 0; break;
+    case kGxSeekCurrent: from = file->m_Position; break;
+    case kGxSeekEnd: from = s64(file->m_Size); break;
+    default: return false;
+    }
+    s64 target;
+    if (__builtin_add_overflow(from, offset, &target)) target = offset < 0 ? 0 : s64(file->m_Size);
+    if (target > s64(file->m_Size)) target = s64(file->m_Size);
+    if (target < 0) target = 0;
+    file->m_Position = target;
+    file->m_End = target >= s64(file->m_Size);
+    return true;
+}
+
+s64 GxFileTell(const GxFileHandle* file) { return file ? file->GetPosition() : 0; }
+
+void GxFileClose(GxFileHandle* file) {
+    if (!file) return;
+    GxMutexScopedLock lock(Fs().mutex);
+    file->Close();
+}
+
+bool GxLoadFile(GxBinBuffer* out, GxStringView path, bool useCache, bool silent) {
+    const GxString key = GxToLower(path);
+    GxFileHandle file;
+    if (!GxFileOpen(&file, path)) {
+        if (!silent) GxWriteErrorLog(u"File open error or not exist:%s\n", path);
+        return false;
+    }
+    GxFileCache& cache = Fs().cache;
+    if (useCache && cache.FindCopy(key, file.GetFileTime(), out)) {
+        GxFileClose(&file);
+        return true;
+    }
+    const u32 size = file.GetSize();
+    u8* data = out->Alloc(size);
+    if (size == 0) {
+        GxFileClose(&file);
+        return true;
+    }
+    if (GxFileRead(data, size, &file) != size) {
+        if (!silent) GxWriteErrorLog(u"File read error:%s\n", path);
+        GxFileClose(&file);
+        return false;
+    }
+    if (useCache) cache.Add(key, *out, file.GetFileTime());
+    GxFileClose(&file);
+    return true;
+}
+
+bool GxLoadFileNoCache(GxBinBuffer* out, GxStringView path, u32, bool silent) {
+    GxFileHandle file;
+    if (!GxFileOpen(&file, path)) {
+        if (!silent) GxWriteErrorLog(u"File open error:%s\n", path);
+        return false;
+    }
+    const u32 size = file.GetSize();
+    // Room for the two zero bytes that end the text.
+    if (size > std::numeric_limits<u32>::max() - 2) {
+        if (!silent) GxWriteErrorLog(u"File read error:%s\n", path);
+        GxFileClose(&file);
+        return false;
+    }
+    u8* data = out->Alloc(size + 2);
+    if (size != 0 && GxFileRead(data, size, &file) != size) {
+        if (!silent) GxWriteErrorLog(u"File read error:%s\n", path);
+        GxFileClose(&file);
+        return false;
+    }
+    GxFileClose(&file);
+    return true;
+}
+
+bool GxMountPackFile(GxStringView path) {
+    FileSystem& fs = Fs();
+    GxMutexScopedLock lock(fs.mutex);
+    auto pack = std::make_unique<GxPackFileHeaderCache>();
+    if (!pack->Open(path)) return false;
+    fs.packs.push_back(std::move(pack));
+    return true;
+}
+
+void GxUnmountAllPackFiles() {
+    FileSystem& fs = Fs();
+    GxMutexScopedLock lock(fs.mutex);
+    while (!fs.packs.empty()) fs.packs.pop_front();
+}
+
+void GxSetFileCacheCapacity(u32 bytes) {
+    GxMutexScopedLock lock(Fs().mutex);
+    Fs().cache.SetCapacity(bytes);
+}
+
+void GxSetFileCacheMaxFileSize(u32 bytes) {
+    GxMutexScopedLock lock(Fs().mutex);
+    Fs().cache.SetMaxFileSize(bytes);
+}
+
+void GxSetFileCacheEnable(bool enable) {
+    GxMutexScopedLock lock(Fs().mutex);
+    Fs().cache.SetEnable(enable);
+}
+
+void GxClearFileCache() {
+    GxMutexScopedLock lock(Fs().mutex);
+    Fs().cache.Clear();
+}
+
+GxFileCache& GxGetFileCache() { return Fs().cache; }
+
+void GxResetFileSystem() {
+    GxUnmountAllPackFiles();
+    GxMutexScopedLock lock(Fs().mutex);
+    GxFileCache& c = Fs().cache;
+    c.Clear();
+    c.SetEnable(false);
+    c.SetCapacity(0);
+    c.SetMaxFileSize(0);
+}

@@ -1,0 +1,52 @@
+#pragma once
+// The process-wide file system: game files named by relative paths, found on
+// disk first (without regard to case, '\' or '/' as separator) and then in
+// the mounted packs in mounting order, loaded whole (through the whole-file
+// cache when asked) or streamed through a GxFileHandle.
+//
+// Lock order: the file system's mutex before the cache's.
+#include "io/GxBinBuffer.h"
+#include "io/GxFileCache.h"
+#include "io/GxFileHandle.h"
+#include "io/GxPackFileHeaderCache.h"
+
+// GxFileExists results.
+enum : int { kGxFileNotFound = 0, kGxFileOnDisk = 1, kGxFileInPack = 2 };
+// GxFileSeek origins.
+enum : u32 { kGxSeekBegin = 0, kGxSeekCurrent = 1, kGxSeekEnd = 2 };
+
+// 1 on disk (a folder counts), else 2 when a mounted pack holds the name, else 0.
+int GxFileExists(GxStringView path);
+// The size of the disk file, else of the pack entry, else 0.
+u32 GxGetFileSize(GxStringView path);
+
+bool GxFileOpen(GxFileHandle* file, GxStringView path);
+// Reads up to count bytes at the position; the bytes read.
+u32 GxFileRead(void* buffer, u32 count, GxFileHandle* file);
+// Moves the position, clamped to 0..size; false for an unknown origin or a
+// closed handle, with nothing changed.
+bool GxFileSeek(GxFileHandle* file, s64 offset, u32 origin);
+s64 GxFileTell(const GxFileHandle* file);
+void GxFileClose(GxFileHandle* file);
+
+// Loads a whole file into out (exactly its size). Logs "File open error or not
+// exist:" or "File read error:" unless silent.
+bool GxLoadFile(GxBinBuffer* out, GxStringView path, bool useCache, bool silent);
+// Loads a whole file followed by two zero bytes, never through the cache.
+bool GxLoadFileNoCache(GxBinBuffer* out, GxStringView path, u32 unused, bool silent);
+
+// The first mounted pack that holds path; pack and entry (either may be null)
+// receive it.
+const GxPackEntry* GxPackFindEntry(const GxPackFileHeaderCache** pack, const GxPackEntry** entry, GxStringView path);
+bool GxMountPackFile(GxStringView path);
+void GxUnmountAllPackFiles();
+
+void GxSetFileCacheCapacity(u32 bytes);
+void GxSetFileCacheMaxFileSize(u32 bytes);
+void GxSetFileCacheEnable(bool enable);
+void GxClearFileCache();
+GxFileCache& GxGetFileCache();
+
+// Back to the state before the program entry ran: no packs, an empty and
+// disabled cache without capacity. For tests, between cases.
+void GxResetFileSystem();

@@ -1,0 +1,31 @@
+#pragma once
+// A bare key=value file: no sections, no comments; a line that holds '=' is an
+// entry (key before the first '=', value after it, both trimmed of characters
+// up to code 32); the first occurrence of a key wins; keys are case-sensitive.
+// The text is in the ANSI code page unless it begins with a UTF-8 or UTF-16LE
+// byte-order mark.
+#include "core/base/GxTypes.h"
+
+#include <map>
+
+class GxINIFile {
+public:
+    GxINIFile() = default;
+    virtual ~GxINIFile() = default;
+
+    // Replaces the content with the file's; false (and empty) when the file
+    // cannot be read.
+    bool Load(GxStringView path, bool silent);
+    // The value, or def when the key is absent (an empty value is a value).
+    GxString& GetString(GxString* out, GxStringView key, GxStringView def) const;
+    // Automatic radix ("0x", "0b"), no octal; def when the key is absent.
+    int GetInt(GxStringView key, int def) const;
+    s64 GetInt64(GxStringView key, s64 def) const;
+    // True when the value, read as a signed decimal integer, is above 0.
+    bool GetBool(GxStringView key, bool def) const;
+
+private:
+    const GxString* Find(GxStringView key) const;
+
+    std::map<GxString, GxString, std::less<>> m_Values;
+};

@@ -1,0 +1,15 @@
+#pragma once
+// Text files as lines. The wide reader tells the encoding by the byte-order
+// mark (UTF-8, UTF-16LE; big-endian UTF-16 is refused; none means the ANSI
+// code page, Shift-JIS); the narrow reader keeps the bytes as they are. A zero
+// character ends the text.
+#include "core/base/GxTypes.h"
+
+#include <vector>
+
+// Appends the lines of the file; false when it cannot be loaded, is empty or
+// is big-endian UTF-16.
+bool ReadTextFileLines(std::vector<GxString>* lines, GxStringView path, bool skipEmpty);
+// Replaces lines with the file's lines as narrow bytes; an empty file gives
+// none and true.
+bool ReadTextFileLinesSJIS(std::vector<GxStringA>* lines, GxStringView path, bool skipEmpty);

@@ -1,0 +1,153 @@
+// The content forms against hand-made golden files built from the documented
+// byte layouts (tests/golden/io/make_golden.py), so a writer and a reader
+// cannot agree on one misreading.
+#include "io/GxContentBinaryReader.h"
+#include "io/GxContentBinaryWriter.h"
+#include "io/GxContentCompressedBinaryReader.h"
+#include "io/GxContentTextReader.h"
+#include "io/GxContentTextWriter.h"
+#include "support/Golden.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
+#include "tests/io/content_values.h"
+
+#include <cstring>
+#include <zlib.h>
+
+namespace {
+
+std::vector<u8> Golden(const char* name) { return qtest::ReadBytes(qtest::GoldenPath(std::string("io/") + name)); }
+
+TEST(ContentGolden, BinaryWriterProducesTheGoldenBytes) {
+    const auto golden = Golden("values.bgd");
+    ASSERT_FALSE(golden.empty());
+    const auto bytes = iotest::WriteToMemory<GxContentBinaryWriter>([](GxContentBinaryWriter& w) {
+        EXPECT_TRUE(w.WriteHeader("BGD", 100));
+        EXPECT_EQ(w.GetVersion(), 100u);
+        iotest::WriteGoldenValues(w);
+    });
+    EXPECT_EQ(bytes, golden);
+}
+
+TEST(ContentGolden, TextWriterProducesTheGoldenBytes) {
+    const auto golden = Golden("values.tgd");
+    ASSERT_FALSE(golden.empty());
+    const auto bytes = iotest::WriteToMemory<GxContentTextWriter>([](GxContentTextWriter& w) {
+        EXPECT_TRUE(w.WriteHeader("TGD", 100));
+        iotest::WriteGoldenValues(w);
+    });
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string(golden.begin(), golden.end()));
+}
+
+TEST(ContentGolden, BinaryReaderReadsTheGoldenFile) {
+    const auto golden = Golden("values.bgd");
+    GxContentBinaryReader r(golden.data(), u32(golden.size()), true);
+    u32 version = 0;
+    ASSERT_TRUE(r.ReadHeader("BGD", &version));
+    EXPECT_EQ(version, 100u);
+    EXPECT_EQ(r.GetVersion(), 100u);
+    iotest::CheckGoldenValues(r, kGxValEndOfData);
+}
+
+TEST(ContentGolden, TextReaderReadsTheGoldenFileWithAndWithoutCarriageReturns) {
+    const auto golden = Golden("values.tgd");
+    std::vector<u8> crlf;
+    for (u8 c : golden) {
+        if (c == '\n') crlf.push_back('\r');
+        crlf.push_back(c);
+    }
+    const std::vector<u8>* forms[] = {&golden, &crlf};
+    for (const std::vector<u8>* bytes : forms) {
+        GxContentTextReader r(bytes->data(), u32(bytes->size()), true);
+        u32 version = 0;
+        ASSERT_TRUE(r.ReadHeader("TGD", &version));
+        EXPECT_EQ(version, 100u);
+        iotest::CheckGoldenValues(r, 0);
+    }
+}
+
+// The compressed form: a 28-byte header with a little-endian version and
+// inflated size, then zlib's compress of the binary form's values.
+std::vector<u8> MakeZmoa(const std::vector<u8>& body, u32 version, u32 statedSize) {
+    uLongf packedSize = compressBound(uLong(body.size()));
+    std::vector<u8> packed(packedSize);
+    EXPECT_EQ(compress(packed.data(), &packedSize, body.data(), uLong(body.size())), Z_OK);
+    std::vector<u8> file(28, 0);
+    std::memcpy(file.data(), "ZMOA", 4);
+    for (int i = 0; i < 4; ++i) {
+        file[16 + size_t(i)] = u8(version >> (8 * i));
+        file[20 + size_t(i)] = u8(statedSize >> (8 * i));
+    }
+    file.insert(file.end(), packed.begin(), packed.begin() + long(packedSize));
+    return file;
+}
+
+TEST(ContentGolden, CompressedReaderReadsTheGoldenValues) {
+    const auto golden = Golden("values.bgd");
+    const std::vector<u8> body(golden.begin() + 20, golden.end());
+    const auto file = MakeZmoa(body, 258, u32(body.size()));
+    EXPECT_EQ(std::vector<u8>(file.begin() + 16, file.begin() + 20), (std::vector<u8>{0x02, 0x01, 0x00, 0x00}));
+    GxContentCompressedBinaryReader r(file.data(), u32(file.size()), true);
+    u32 version = 0;
+    ASSERT_TRUE(r.ReadHeader("ZMOA", &version));
+    EXPECT_EQ(version, 258u);
+    iotest::CheckGoldenValues(r, kGxValEndOfData);
+}
+
+TEST(ContentGolden, CompressedReaderReportsAShortSizeFieldAndReadsWhatFits) {
+    const auto golden = Golden("values.bgd");
+    const std::vector<u8> body(golden.begin() + 20, golden.end());
+    const auto file = MakeZmoa(body, 1, 4);  // the first two values only
+    qtest::LogCapture log;
+    GxContentCompressedBinaryReader r(file.data(), u32(file.size()), true);
+    ASSERT_TRUE(r.ReadHeader("ZMOA", nullptr)) << "a failed inflation does not fail the header";
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{"GxContentCompressedBinaryReader/Uncompress Failed Code(-5)\n"});
+    EXPECT_EQ(r.ReadS8("m_S8"), -2);
+    EXPECT_EQ(r.ReadU8("m_U8"), 200);
+    EXPECT_TRUE(r.IsEnd());
+    EXPECT_EQ(r.GetErrorCount(), 1u);
+}
+
+TEST(ContentGolden, WrittenFilesRoundTripThroughFiles) {
+    qtest::TempDir dir;
+    for (bool text : {false, true}) {
+        const auto path = dir.path() / (text ? "t.dat" : "b.dat");
+        FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_TRUE(f);
+        if (text) {
+            GxContentTextWriter w(f);
+            EXPECT_TRUE(w.IsGood());
+            w.WriteHeader("TPD", 7);
+            iotest::WriteGoldenValues(w);
+        } else {
+            GxContentBinaryWriter w(f);
+            w.WriteHeader("BPD", 7);
+            iotest::WriteGoldenValues(w);
+        }
+        std::fclose(f);
+        const auto bytes = qtest::ReadBytes(path);
+        GxBinBuffer buf(u32(bytes.size()));
+        std::memcpy(buf.GetData(), bytes.data(), bytes.size());
+        ASSERT_EQ(buf.GetHeadByte(), text ? 'T' : 'B');
+        if (text) {
+            GxContentTextReader r(buf, true);
+            ASSERT_TRUE(r.ReadHeader("TPD", nullptr));
+            iotest::CheckGoldenValues(r, 0);
+        } else {
+            GxContentBinaryReader r(buf, true);
+            ASSERT_TRUE(r.ReadHeader("BPD", nullptr));
+            iotest::CheckGoldenValues(r, kGxValEndOfData);
+        }
+    }
+}
+
+TEST(ContentGolden, WriterWithoutStreamReportsFailure) {
+    GxContentBinaryWriter b;
+    GxContentTextWriter t;
+    EXPECT_FALSE(b.IsGood());
+    EXPECT_FALSE(b.Write("m_X", s32(1)));
+    EXPECT_FALSE(t.Write("m_X", s32(1)));
+    EXPECT_FALSE(t.WriteHeader("TGD", 1));
+}
+
+} // namespace

@@ -1,0 +1,207 @@
+#include "io/GxFileSystem.h"
+#include "support/LogCapture.h"
+#include "support/PackWriter.h"
+#include "tests/io/fs_fixture.h"
+
+#include <cstring>
+
+namespace {
+
+using iotest::FsTest;
+
+std::vector<unsigned char> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+
+TEST_F(FsTest, DiskFirstThenPacksInMountingOrder) {
+    qtest::WritePack("one.gxp", {{"a.txt", Bytes("pack one a"), 11}, {"b.txt", Bytes("pack one b"), 12}});
+    qtest::WritePack("two.gxp", {{"b.txt", Bytes("pack two b"), 21}, {"c.txt", Bytes("pack two c"), 22}},
+                     {.scrambled = true});
+    Put("a.txt", "disk a");
+    ASSERT_TRUE(GxMountPackFile(u"one.gxp"));
+    ASSERT_TRUE(GxMountPackFile(u"two.gxp"));
+    struct Case {
+        const GxChar* path;
+        int where;
+        const char* content;
+    };
+    const Case cases[] = {
+        {u"a.txt", kGxFileOnDisk, "disk a"},
+        {u"b.txt", kGxFileInPack, "pack one b"},
+        {u"c.txt", kGxFileInPack, "pack two c"},
+        {u"C.TXT", kGxFileInPack, "pack two c"},
+        {u"d.txt", kGxFileNotFound, nullptr},
+        {u"", kGxFileNotFound, nullptr},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(GxFileExists(c.path), c.where);
+        GxBinBuffer buf;
+        EXPECT_EQ(GxLoadFile(&buf, c.path, false, true), c.content != nullptr);
+        if (c.content) {
+            EXPECT_EQ(Str(buf), c.content);
+            EXPECT_EQ(GxGetFileSize(c.path), std::strlen(c.content));
+        } else {
+            EXPECT_EQ(GxGetFileSize(c.path), 0u);
+        }
+    }
+    const GxPackFileHeaderCache* pack = nullptr;
+    const GxPackEntry* entry = nullptr;
+    EXPECT_EQ(GxPackFindEntry(&pack, &entry, u"b.txt"), entry);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->m_FileTime, 12u) << "the first pack mounted wins";
+    EXPECT_EQ(pack->GetPath(), u"one.gxp");
+    GxFileHandle h;
+    ASSERT_TRUE(GxFileOpen(&h, u"c.txt"));
+    EXPECT_EQ(h.GetFileTime(), 22u) << "a pack entry's time is the one stored with it";
+}
+
+TEST_F(FsTest, DiskLookUpIgnoresCaseAndTakesBackslashes) {
+    Put("bg/title.png", "png");
+    for (const GxChar* p : {u"bg/title.png", u"BG/Title.PNG", u"Bg\\TITLE.png", u"bg//title.png"}) {
+        EXPECT_EQ(GxFileExists(p), kGxFileOnDisk);
+        GxBinBuffer b;
+        EXPECT_TRUE(GxLoadFile(&b, p, false, false));
+        EXPECT_EQ(Str(b), "png");
+    }
+    EXPECT_EQ(GxFileExists(u"bg/title.png/x"), kGxFileNotFound);
+    EXPECT_EQ(GxFileExists(u"BG"), kGxFileOnDisk) << "a folder exists";
+    GxFileHandle h;
+    EXPECT_FALSE(GxFileOpen(&h, u"BG")) << "but does not open as a file";
+    const std::string abs = (m_Dir.path() / "BG" / "TITLE.PNG").string();
+    EXPECT_EQ(GxFileExists(GxString(abs.begin(), abs.end())), kGxFileOnDisk) << "absolute paths too";
+}
+
+TEST_F(FsTest, FilesAddedOrRemovedAreSeenAtOnce) {
+    Put("bg/a.png", "a");
+    EXPECT_EQ(GxFileExists(u"BG/A.PNG"), kGxFileOnDisk);
+    Put("bg/b.png", "b");
+    EXPECT_EQ(GxFileExists(u"BG/B.PNG"), kGxFileOnDisk);
+    std::filesystem::remove(m_Dir.path() / "bg" / "a.png");
+    EXPECT_EQ(GxFileExists(u"BG/A.PNG"), kGxFileNotFound);
+    Put("bg/A.png", "A");
+    Put("bg/a.PNG", "a");
+    GxBinBuffer b;
+    ASSERT_TRUE(GxLoadFile(&b, u"Bg/a.png", false, false));
+    EXPECT_EQ(Str(b), "A") << "of several names that differ in case only, the smallest is taken";
+}
+
+TEST_F(FsTest, SeekAndRead) {
+    Put("f.bin", "0123456789");
+    GxFileHandle h;
+    ASSERT_TRUE(GxFileOpen(&h, u"f.bin"));
+    char b[16] = {};
+    EXPECT_EQ(GxFileRead(b, 4, &h), 4u);
+    EXPECT_EQ(std::string(b, 4), "0123");
+    EXPECT_TRUE(GxFileSeek(&h, -2, kGxSeekCurrent));
+    EXPECT_EQ(GxFileTell(&h), 2);
+    EXPECT_EQ(GxFileRead(b, 16, &h), 8u) << "clamped to what is left";
+    EXPECT_TRUE(h.IsEnd());
+    EXPECT_EQ(GxFileRead(b, 1, &h), 0u);
+    EXPECT_TRUE(GxFileSeek(&h, -100, kGxSeekBegin));
+    EXPECT_EQ(GxFileTell(&h), 0) << "a negative target lands on 0";
+    EXPECT_FALSE(h.IsEnd());
+    EXPECT_TRUE(GxFileSeek(&h, 0, kGxSeekEnd));
+    EXPECT_TRUE(h.IsEnd());
+    EXPECT_EQ(GxFileRead(b, 1, &h), 0u);
+    EXPECT_TRUE(GxFileSeek(&h, INT64_MAX, kGxSeekCurrent));
+    EXPECT_EQ(GxFileTell(&h), 10);
+    EXPECT_FALSE(GxFileSeek(&h, 0, 3)) << "unknown origin";
+    EXPECT_EQ(GxFileTell(&h), 10);
+    GxFileClose(&h);
+    EXPECT_FALSE(h.IsOpen());
+    EXPECT_EQ(GxFileRead(b, 1, &h), 0u);
+    EXPECT_FALSE(GxFileSeek(&h, 0, kGxSeekBegin));
+}
+
+TEST_F(FsTest, ScrambledEntryReadsTheSameWhateverTheOrder) {
+    std::vector<unsigned char> data(10000);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = (unsigned char)(i * 7 + i / 256);
+    qtest::WritePack("s.gxp", {{"pad.bin", Bytes("xyz"), 0}, {"e.bin", data, 0}}, {.scrambled = true});
+    ASSERT_TRUE(GxMountPackFile(u"s.gxp"));
+    GxBinBuffer whole;
+    ASSERT_TRUE(GxLoadFile(&whole, u"e.bin", false, false));
+    ASSERT_EQ(whole.GetSize(), data.size());
+    EXPECT_TRUE(std::equal(data.begin(), data.end(), whole.GetData()));
+    GxFileHandle h;
+    ASSERT_TRUE(GxFileOpen(&h, u"e.bin"));
+    std::vector<unsigned char> pieces(data.size());
+    for (s64 start : {7000, 13, 5000, 9990, 0}) {
+        ASSERT_TRUE(GxFileSeek(&h, start, kGxSeekBegin));
+        const u32 n = GxFileRead(pieces.data() + start, 1234, &h);
+        EXPECT_TRUE(std::equal(pieces.begin() + start, pieces.begin() + start + n, data.begin() + start)) << start;
+    }
+}
+
+TEST_F(FsTest, EmptyFilesAndTheTwoZeroBytes) {
+    Put("empty.txt", "");
+    Put("x.ini", "A=1");
+    GxBinBuffer b;
+    EXPECT_TRUE(GxLoadFile(&b, u"empty.txt", false, false));
+    EXPECT_EQ(b.GetSize(), 0u);
+    EXPECT_TRUE(GxLoadFileNoCache(&b, u"empty.txt", 0, false));
+    EXPECT_EQ(b.GetSize(), 2u);
+    EXPECT_TRUE(GxLoadFileNoCache(&b, u"x.ini", 0, false));
+    EXPECT_EQ(b.GetSize(), 5u);
+    EXPECT_EQ(std::memcmp(b.GetData(), "A=1\0\0", 5), 0);
+}
+
+TEST_F(FsTest, MissingFilesAreLoggedUnlessSilent) {
+    qtest::LogCapture log;
+    GxBinBuffer b;
+    EXPECT_FALSE(GxLoadFile(&b, u"no/such.png", false, true));
+    EXPECT_FALSE(GxLoadFileNoCache(&b, u"no/such.ini", 0, true));
+    EXPECT_TRUE(log.Lines().empty());
+    EXPECT_FALSE(GxLoadFile(&b, u"no/such.png", false, false));
+    EXPECT_FALSE(GxLoadFileNoCache(&b, u"no/such.ini", 0, false));
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"File open error or not exist:no/such.png\n",
+                                                     "File open error:no/such.ini\n"}));
+}
+
+TEST_F(FsTest, MountFailures) {
+    EXPECT_FALSE(GxMountPackFile(u"missing.gxp"));
+    Put("short.gxp", std::string(47, '\0'));
+    EXPECT_FALSE(GxMountPackFile(u"short.gxp"));
+    Put("empty.gxp", std::string(48, '\0'));
+    EXPECT_TRUE(GxMountPackFile(u"EMPTY.GXP")) << "a header with no entries mounts";
+    EXPECT_EQ(GxFileExists(u""), kGxFileNotFound);
+}
+
+TEST_F(FsTest, UnmountingForgetsEveryPack) {
+    qtest::WritePack("p.gxp", {{"x", Bytes("1"), 0}}, {.scrambled = true});
+    ASSERT_TRUE(GxMountPackFile(u"p.gxp"));
+    ASSERT_TRUE(GxMountPackFile(u"p.gxp"));
+    GxFileHandle h;
+    ASSERT_TRUE(GxFileOpen(&h, u"x"));
+    GxUnmountAllPackFiles();
+    EXPECT_EQ(GxFileExists(u"x"), kGxFileNotFound);
+    char c = 0;
+    EXPECT_EQ(GxFileRead(&c, 1, &h), 1u) << "an open handle reads on without its pack";
+    EXPECT_EQ(c, '1');
+}
+
+TEST_F(FsTest, CacheServesRepeatedLoadsUntilTheFileChanges) {
+    GxSetFileCacheCapacity(1 << 20);
+    GxSetFileCacheMaxFileSize(1 << 16);
+    Put("t.png", "first");
+    GxBinBuffer b;
+    ASSERT_TRUE(GxLoadFile(&b, u"T.png", true, false));
+    EXPECT_EQ(GxGetFileCache().GetUsedBytes(), 0u) << "nothing is cached before the cache is switched on";
+    GxSetFileCacheEnable(true);
+    ASSERT_TRUE(GxLoadFile(&b, u"T.png", true, false));
+    EXPECT_EQ(GxGetFileCache().GetUsedBytes(), 5u);
+    ASSERT_TRUE(GxLoadFile(&b, u"t.PNG", false, false));
+    EXPECT_EQ(GxGetFileCache().GetUsedBytes(), 5u) << "a load without the cache adds nothing";
+    // Same time, other bytes: only the cache can answer "first".
+    const auto p = m_Dir.path() / "t.png";
+    const auto time = std::filesystem::last_write_time(p);
+    Put("t.png", "FIRST");
+    std::filesystem::last_write_time(p, time);
+    ASSERT_TRUE(GxLoadFile(&b, u"t.png", true, false));
+    EXPECT_EQ(Str(b), "first") << "keys lower ASCII letters only";
+    std::filesystem::last_write_time(p, time + std::chrono::seconds(1));
+    ASSERT_TRUE(GxLoadFile(&b, u"t.png", true, false));
+    EXPECT_EQ(Str(b), "FIRST") << "a new last-write time misses";
+    EXPECT_EQ(GxGetFileCache().GetUsedBytes(), 5u) << "and replaces the copy";
+    GxClearFileCache();
+    EXPECT_EQ(GxGetFileCache().GetUsedBytes(), 0u);
+}
+
+} // namespace

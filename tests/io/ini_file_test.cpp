@@ -1,0 +1,102 @@
+#include "io/GxINIFile.h"
+#include "support/LogCapture.h"
+#include "tests/io/fs_fixture.h"
+
+namespace {
+
+using iotest::FsTest;
+
+TEST_F(FsTest, IniSyntax) {
+    Put("s.ini",
+        "KEY = value with spaces  \r\n"
+        "A=1=2\n"
+        "X=1\n"
+        "X=2\n"
+        "[Section]\n"
+        "; comment\n"
+        "; a=b\n"
+        "=empty key\n"
+        "key=lower\n"
+        "Quoted=\"q\"\n"
+        "Empty=\n"
+        "\tTabbed\t=\t7\t\n"
+        "Name=\x83\x5C\x83\x5B\n"
+        "Last=no line feed");
+    GxINIFile ini;
+    ASSERT_TRUE(ini.Load(u"s.ini", false));
+    struct Case {
+        const GxChar* key;
+        const GxChar* value;  // null: absent
+    };
+    const Case cases[] = {
+        {u"KEY", u"value with spaces"}, {u"A", u"1=2"}, {u"X", u"1"}, {u"; a", u"b"}, {u"", u"empty key"},
+        {u"key", u"lower"}, {u"Quoted", u"\"q\""}, {u"Empty", u""}, {u"Tabbed", u"7"}, {u"Name", u"ソゼ"},
+        {u"Last", u"no line feed"}, {u"[Section]", nullptr}, {u"; comment", nullptr}, {u"Key", nullptr},
+    };
+    for (const auto& c : cases) {
+        GxString v;
+        ini.GetString(&v, c.key, u"<default>");
+        EXPECT_EQ(v, c.value ? c.value : u"<default>") << GxString(c.key).size();
+    }
+}
+
+TEST_F(FsTest, IniNumbersAndSwitches) {
+    Put("n.ini", "Hex=0x10\nOct=010\nNeg=\x81\x7C" "5\nMixed=12abc\nEmpty=\nBig=0x123456789\nOne=1\nTwo=2\nZero=0\n"
+                 "Minus=-1\nWord=true\nHexOne=0x1\n");
+    GxINIFile ini;
+    ASSERT_TRUE(ini.Load(u"n.ini", false));
+    EXPECT_EQ(ini.GetInt(u"Hex", -1), 16);
+    EXPECT_EQ(ini.GetInt(u"Oct", -1), 10);
+    EXPECT_EQ(ini.GetInt(u"Neg", 0), -5) << "a full-width minus in CP932";
+    EXPECT_EQ(ini.GetInt(u"Mixed", -1), 12);
+    EXPECT_EQ(ini.GetInt(u"Empty", -1), 0) << "a present key never gives the default";
+    EXPECT_EQ(ini.GetInt(u"Absent", -1), -1);
+    EXPECT_EQ(ini.GetInt64(u"Big", -1), 0x123456789);
+    EXPECT_EQ(ini.GetInt64(u"Absent", -7), -7);
+    struct Case {
+        const GxChar* key;
+        bool def;
+        bool want;
+    };
+    const Case cases[] = {{u"One", false, true},   {u"Two", false, true},     {u"Zero", true, false},
+                          {u"Minus", true, false}, {u"Word", true, false},    {u"HexOne", true, false},
+                          {u"Absent", true, true}, {u"Absent", false, false}};
+    for (const auto& c : cases) EXPECT_EQ(ini.GetBool(c.key, c.def), c.want);
+}
+
+TEST_F(FsTest, IniInUtf8WithItsMark) {
+    Put("u.ini", "\xEF\xBB\xBFNeg=\xEF\xBC\x8D" "5\nTitle=日本\n");
+    GxINIFile ini;
+    ASSERT_TRUE(ini.Load(u"u.ini", false));
+    EXPECT_EQ(ini.GetInt(u"Neg", 0), -5) << "a UTF-8 file with its mark keeps its first key";
+    GxString t;
+    EXPECT_EQ(ini.GetString(&t, u"Title", u""), u"日本");
+}
+
+TEST_F(FsTest, IniInUtf16) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : std::u16string(u"Title=日本\r\nA=1\r\n")) bytes += char(c & 0xFF), bytes += char(c >> 8);
+    Put("w.ini", bytes);
+    GxINIFile ini;
+    ASSERT_TRUE(ini.Load(u"w.ini", false));
+    GxString t;
+    EXPECT_EQ(ini.GetString(&t, u"Title", u""), u"日本");
+    EXPECT_EQ(ini.GetInt(u"A", 0), 1);
+}
+
+TEST_F(FsTest, IniMissingFileEmptiesAndReports) {
+    Put("a.ini", "A=1\n");
+    GxINIFile ini;
+    ASSERT_TRUE(ini.Load(u"a.ini", false));
+    qtest::LogCapture log;
+    EXPECT_FALSE(ini.Load(u"setting.ini", true));
+    EXPECT_TRUE(log.Lines().empty());
+    EXPECT_EQ(ini.GetInt(u"A", 5), 5) << "a failed load leaves nothing of the last";
+    EXPECT_FALSE(ini.Load(u"setting.ini", false));
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{"File open error:setting.ini\n"});
+    Put("z.ini", std::string("A=1\0B=2\n", 8));
+    ASSERT_TRUE(ini.Load(u"z.ini", false));
+    EXPECT_EQ(ini.GetInt(u"B", 9), 9) << "the text ends at a zero byte";
+}
+
+} // namespace

@@ -1,0 +1,11 @@
+#pragma once
+// Where the checked-in golden files live, whatever folder a test runs in.
+#include <filesystem>
+#include <string>
+
+namespace qtest {
+
+// tests/golden/<relative>.
+std::filesystem::path GoldenPath(const std::string& relative);
+
+} // namespace qtest
