@@ -1,7 +1,10 @@
 #include "SceneFakes.h"
 #include "core/scene/GxSeqTransitBase.h"
+#include "io/GxContentBinaryReader.h"
+#include "io/GxContentBinaryWriter.h"
 #include "support/FakeCore.h"
 #include "support/LogCapture.h"
+#include "tests/io/content_values.h"
 
 #include <gtest/gtest.h>
 
@@ -130,6 +133,30 @@ TEST_F(Transit, InputSkipsATransitingScene) {
     config->FinishTransit();
     m.DispatchLButtonDown({0, 0}, 0);
     EXPECT_EQ(child->clicks, 1);
+}
+
+
+
+TEST(TransitParam, StoredAsFlagAndTwoTimes) {
+    GxTransitParam p;
+    p.m_Transit = true;
+    p.m_TransitTimeLeft = 300;
+    p.m_TransitTimeTotal = 400;
+    EXPECT_FLOAT_EQ(p.GetProgress(), 0.25f);
+    const std::vector<u8> bytes =
+        iotest::WriteToMemory<GxContentBinaryWriter>([&](GxContentBinaryWriter& w) { EXPECT_TRUE(p.WriteContent(&w)); });
+    EXPECT_EQ(bytes, (std::vector<u8>{0x0B, 1, 0x05, 0, 0, 0x01, 0x2C, 0x05, 0, 0, 0x01, 0x90}));
+    GxTransitParam q;
+    GxContentBinaryReader r(bytes.data(), u32(bytes.size()), true);
+    EXPECT_TRUE(q.ReadContent(&r));
+    EXPECT_TRUE(q.m_Transit);
+    EXPECT_EQ(q.m_TransitTimeLeft, 300);
+    EXPECT_EQ(q.m_TransitTimeTotal, 400);
+
+    q.m_TransitTimeLeft = 500;  // more left than in total, as a damaged save may say
+    EXPECT_EQ(q.GetProgress(), 0.0f);
+    q.m_TransitTimeTotal = -1;
+    EXPECT_EQ(q.GetProgress(), 1.0f);
 }
 
 } // namespace
