@@ -6,6 +6,8 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 namespace {
@@ -307,6 +309,42 @@ TEST(Cursor, ShapesByIndex) {
     pwin::set_cursor_shape(pwin::cursor_none);
     EXPECT_EQ(pwin::cursor_shape(), 0);
     pwin::set_cursor_shape(pwin::cursor_arrow);
+}
+
+} // namespace
+
+namespace {
+
+TEST(FullScreen, ADisplayModeOfTheConfiguredSize) {
+    pwin::window win;
+    pwin::window_config config;
+    config.hidden = true;
+    ASSERT_TRUE(win.create(config));
+    const bool entered = win.enter_fullscreen(1024, 768);
+    EXPECT_EQ(win.is_fullscreen(), entered) << pwin::window::error();
+    EXPECT_TRUE(win.leave_fullscreen());
+    EXPECT_FALSE(win.is_fullscreen());
+    int w = 0, h = 0;
+    win.client_size(w, h);
+    EXPECT_EQ(w, 1024);
+    EXPECT_EQ(h, 768);
+}
+
+TEST(NoDisplay, CreationFailsCleanly) {
+    const char* old = std::getenv("SDL_VIDEODRIVER");
+    const std::string saved = old ? old : "";
+    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+    pwin::window win;
+    pwin::window_config config;
+    EXPECT_FALSE(win.create(config));
+    EXPECT_FALSE(win.exists());
+    EXPECT_FALSE(pwin::window::error().empty());
+    win.set_capture();
+    EXPECT_FALSE(win.has_capture());
+    int w = 0, h = 0;
+    win.client_size(w, h);
+    EXPECT_EQ(w, 1024) << "the configured size stands in";
+    setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
 }
 
 } // namespace
