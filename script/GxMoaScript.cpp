@@ -1,0 +1,172 @@
+#include "script/GxMoaScript.h"
+
+#include "io/GxContentReaderBase.h"
+#include "io/GxContentWriterBase.h"
+#include "script/GxMoaStreamUtil.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+// Positions come from bundles and saves; stepping must not overflow.
+s32 Inc(s32 v) { return v == std::numeric_limits<s32>::max() ? v : v + 1; }
+} // namespace
+
+const GxMoaToken* GxMoaScript::GetEndToken() {
+    static const GxMoaToken kEnd;  // type 17, nothing else
+    return &kEnd;
+}
+
+void GxMoaScript::Clear() {
+    m_ScriptName.clear();
+    m_pLabelDefine.clear();
+    m_VariableDefine.clear();
+    m_Lines.clear();
+}
+
+GxMoaLabelDefinition* GxMoaScript::FindLabel(GxStringView name) {
+    auto it = m_pLabelDefine.find(name);
+    return it == m_pLabelDefine.end() ? nullptr : it->second.get();
+}
+
+GxMoaVariableDefinition* GxMoaScript::FindVariableDefinition(GxStringView name) {
+    for (auto& d : m_VariableDefine)
+        if (d.m_Name == name) return &d;
+    return nullptr;
+}
+
+bool GxMoaScript::AddLabel(const GxMoaLabelDefinition& label) {
+    return m_pLabelDefine.emplace(label.m_Name, std::make_unique<GxMoaLabelDefinition>(label)).second;
+}
+
+int GxMoaScript::CheckRunPos(int line, int pos) const {
+    if (line < 0 || pos < 0) return 0;
+    if (size_t(line) >= m_Lines.size()) return -2;
+    if (size_t(pos) < m_Lines[size_t(line)].m_Tokens.size()) return 1;
+    return -1;
+}
+
+const GxMoaToken* GxMoaScript::GetToken(int line, int pos) const {
+    if (CheckRunPos(line, pos) != 1) return GetEndToken();
+    return &m_Lines[size_t(line)].m_Tokens[size_t(pos)];
+}
+
+bool GxMoaScript::NextToken(GxMoaRunPos* pos) const {
+    pos->m_Pos = Inc(pos->m_Pos);
+    switch (CheckRunPos(pos->m_Line, pos->m_Pos)) {
+    case 1: return true;
+    case 0: return false;
+    case -2:
+        pos->m_Line = GetLineCount();
+        pos->m_Pos = 0;
+        return false;
+    default:
+        for (;;) {
+            pos->m_Line = Inc(pos->m_Line);
+            pos->m_Pos = 0;
+            if (pos->m_Line >= GetLineCount()) {
+                pos->m_Line = GetLineCount();
+                return false;
+            }
+            if (!m_Lines[size_t(pos->m_Line)].m_Tokens.empty()) return true;
+        }
+    }
+}
+
+int GxMoaScript::NextLine(GxMoaRunPos* pos) const {
+    const int r = CheckRunPos(pos->m_Line, pos->m_Pos);
+    if (r != -2) {
+        pos->m_Line = Inc(pos->m_Line);
+        pos->m_Pos = 0;
+    }
+    return r;
+}
+
+bool GxMoaScript::SeekBlockOpen(GxMoaRunPos* pos, GxMoaRunPos start) const {
+    *pos = start;
+    for (;;) {
+        const u16 type = GetToken(*pos)->GetType();
+        if (type == kGxTokBraceOpen) return true;
+        if (type == kGxTokScriptEnd) return false;
+        NextToken(pos);
+    }
+}
+
+bool GxMoaScript::StepInLine(GxMoaRunPos* pos) const {
+    if (pos->m_Line < 0) return false;
+    if (pos->m_Line >= GetLineCount()) {
+        pos->m_Line = GetLineCount();
+        pos->m_Pos = 0;
+        return false;
+    }
+    const s32 count = s32(m_Lines[size_t(pos->m_Line)].m_Tokens.size());
+    pos->m_Pos = std::max(pos->m_Pos, -1) + 1;
+    if (pos->m_Pos >= count) {
+        pos->m_Pos = count;
+        return false;
+    }
+    return true;
+}
+
+bool GxMoaScript::PrevToken(GxMoaRunPos* pos) const {
+    if (pos->m_Line < 0) {
+        *pos = GxMoaRunPos(-1, 0);
+        return false;
+    }
+    if (pos->m_Line >= GetLineCount()) {
+        *pos = GxMoaRunPos(GetLineCount(), 0);
+        return false;
+    }
+    pos->m_Pos = std::max(pos->m_Pos, 0) - 1;
+    return CheckRunPos(pos->m_Line, pos->m_Pos) == 1;
+}
+
+int GxMoaScript::FindFilledLine(const GxMoaRunPos& pos) const {
+    // Line 0 counts too: a statement on the first line has a line number.
+    for (int line = std::min(pos.m_Line, GetLineCount() - 1); line >= 0; --line)
+        if (!m_Lines[size_t(line)].m_Tokens.empty()) return line;
+    return -1;
+}
+
+bool GxMoaScript::Write(GxContentWriterBase& writer) const {
+    bool ok = writer.Write("m_ScriptName", m_ScriptName);
+    ok &= writer.WriteListBegin("m_pLabelDefine", "", u32(m_pLabelDefine.size()));
+    for (const auto& [name, label] : m_pLabelDefine) ok &= label->Write(writer);
+    ok &= writer.WriteListEnd();
+    ok &= writer.WriteListBegin("m_VariableDefine", "", u32(m_VariableDefine.size()));
+    for (const auto& d : m_VariableDefine) ok &= d.Write(writer);
+    ok &= writer.WriteListEnd();
+    ok &= writer.WriteListBegin("m_Lines", "", u32(m_Lines.size()));
+    for (const auto& line : m_Lines) ok &= line.Write(writer);
+    ok &= writer.WriteListEnd();
+    return ok && writer.GetErrorCount() == 0;
+}
+
+bool GxMoaScript::Read(GxContentReaderBase& reader) {
+    Clear();
+    m_ScriptName = reader.ReadWString("m_ScriptName");
+    u32 count = 0;
+    if (!GxMoaReadListBegin(reader, "m_pLabelDefine", &count, u"GxMoaScript::Read")) return false;
+    for (u32 i = 0; i < count; ++i) {
+        auto label = std::make_unique<GxMoaLabelDefinition>();
+        if (!label->Read(reader)) return false;
+        // The first label of a name wins.
+        m_pLabelDefine.emplace(label->m_Name, std::move(label));
+    }
+    reader.ReadListEnd();
+    if (!GxMoaReadListBegin(reader, "m_VariableDefine", &count, u"GxMoaScript::Read")) return false;
+    for (u32 i = 0; i < count; ++i) {
+        GxMoaVariableDefinition d;
+        if (!d.Read(reader)) return false;
+        m_VariableDefine.push_back(std::move(d));
+    }
+    reader.ReadListEnd();
+    if (!GxMoaReadListBegin(reader, "m_Lines", &count, u"GxMoaScript::Read")) return false;
+    for (u32 i = 0; i < count; ++i) {
+        GxMoaScriptStep line;
+        if (!line.Read(reader)) return false;
+        m_Lines.push_back(std::move(line));
+    }
+    reader.ReadListEnd();
+    return reader.GetErrorCount() == 0;
+}

@@ -1,0 +1,110 @@
+#include "script/GxMoaVariableTable.h"
+
+#include "core/base/GxFormat.h"
+#include "core/base/GxLog.h"
+#include "io/GxContentReaderBase.h"
+#include "io/GxContentWriterBase.h"
+#include "script/GxMoaDebugNames.h"
+#include "script/GxMoaVariableDefinition.h"
+
+#include <algorithm>
+
+namespace {
+
+u32 ScopeOfKind(u32 kind) {
+    switch (kind) {
+    case GxMoaVariableTable::kKindStatic: return kGxScopeStaticInGame;
+    case GxMoaVariableTable::kKindGlobal: return kGxScopeGlobalInGame;
+    case GxMoaVariableTable::kKindExtern: return kGxScopeExternInGame;
+    default: return kGxScopeLocal;
+    }
+}
+
+void ApplyArraySize(GxMoaVariable& value, s32 arraySize) {
+    if (arraySize >= 0 && !value.IsArray()) value.MakeArray(u32(std::min(arraySize, kGxMoaMaxArrayElements)));
+}
+
+} // namespace
+
+GxMoaVariableSet* GxMoaVariableTable::Find(GxStringView name) {
+    for (auto& v : m_Variables)
+        if (v.m_Name == name) return &v;
+    return nullptr;
+}
+
+const GxMoaVariableSet* GxMoaVariableTable::Find(GxStringView name) const {
+    return const_cast<GxMoaVariableTable*>(this)->Find(name);
+}
+
+void GxMoaVariableTable::AddLocal(GxStringView name, const GxMoaVariable& value) {
+    if (Find(name)) return;
+    m_Variables.emplace_back(name, kGxScopeLocal, value);
+}
+
+void GxMoaVariableTable::AddFromDefinition(const GxMoaVariableDefinition& definition) {
+    if (Find(definition.m_Name)) return;
+    GxMoaVariableSet& v = m_Variables.emplace_back(definition.m_Name, u32(definition.m_Scope), definition.m_InitValue);
+    ApplyArraySize(v.m_Value, definition.m_ArraySize);
+}
+
+void GxMoaVariableTable::ResetToDefinition(GxMoaVariableSet& variable, const GxMoaVariableDefinition* definition) {
+    if (!definition) {
+        variable.m_Value.Clear();
+        return;
+    }
+    variable.m_Value = definition->m_InitValue;
+    ApplyArraySize(variable.m_Value, definition->m_ArraySize);
+}
+
+GxMoaVariableSet* GxMoaVariableTable::SetVariable(GxStringView name, int index, const GxMoaVariable* value) {
+    static const GxMoaVariable kNull;
+    const GxMoaVariable& v = value ? *value : kNull;
+    GxMoaVariableSet* target = Find(name);
+    if (!target) target = &m_Variables.emplace_back(name, ScopeOfKind(m_Kind), kNull);
+    target->m_Value.SetElement(index, v);
+    return target;
+}
+
+GxMoaVariableSet* GxMoaVariableTable::SetVariableNull(GxStringView name, int index) {
+    return SetVariable(name, index, nullptr);
+}
+
+bool GxMoaVariableTable::WriteVariables(GxContentWriterBase& writer, u32 storageClass) const {
+    s32 count = 0;
+    for (const auto& v : m_Variables)
+        if (GxMoaScopeInStorageClass(v.m_Scope, storageClass)) ++count;
+    bool ok = writer.Write("m_VariablesSize", count);
+    for (const auto& v : m_Variables)
+        if (GxMoaScopeInStorageClass(v.m_Scope, storageClass)) ok &= v.Write(writer);
+    return ok && writer.GetErrorCount() == 0;
+}
+
+bool GxMoaVariableTable::ReadVariables(GxContentReaderBase& reader, u32 storageClass) {
+    s32 count = 0;
+    if (!reader.Read("m_VariablesSize", &count)) return false;
+    if (count <= 0) return reader.GetErrorCount() == 0;
+    if (u32(count) > reader.GetRemainingBytes()) {
+        GxWriteErrorLog(u"GxMoaVariableTable::ReadVariables/変数の数が不正です(%d)\n", count);
+        return false;
+    }
+    for (s32 i = 0; i < count; ++i) {
+        GxMoaVariableSet record;
+        // A damaged record ends the table: what follows it is out of step.
+        if (!record.Read(reader)) return false;
+        if (!GxMoaScopeInStorageClass(record.m_Scope, storageClass)) continue;
+        if (GxMoaVariableSet* existing = Find(record.m_Name))
+            existing->m_Value = std::move(record.m_Value);
+        else
+            m_Variables.push_back(std::move(record));
+    }
+    return reader.GetErrorCount() == 0;
+}
+
+void GxMoaVariableTable::Dump(FILE* file, int depth) const {
+    GxString text, line;
+    for (const auto& v : m_Variables) {
+        text += GxFormat(u"Scope:%s\n", GxMoaScopeName(v.m_Scope));
+        text += *GxMoaDumpVariable(&line, v.m_Value, v.m_Name.c_str(), depth);
+    }
+    GxMoaWriteDumpText(file, text);
+}

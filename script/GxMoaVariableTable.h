@@ -1,0 +1,49 @@
+#pragma once
+// The variables of one owner (a call frame's locals, a script's statics, a
+// worker's globals, the instance's externs), in insertion order. Variables
+// are never removed one by one, so pointers to them stay valid while the
+// table lives.
+#include "core/base/GxTypes.h"
+#include "script/GxMoaVariableSet.h"
+
+#include <cstdio>
+#include <deque>
+
+class GxMoaVariableDefinition;
+
+class GxMoaVariableTable {
+public:
+    // Owner kinds (m_Kind).
+    enum : u32 { kKindLocal = 1, kKindStatic = 2, kKindGlobal = 3, kKindExtern = 4 };
+
+    virtual ~GxMoaVariableTable() = default;
+
+    // "m_VariablesSize" and the variables of the storage class.
+    virtual bool WriteVariables(GxContentWriterBase& writer, u32 storageClass) const;
+    // Merges the stored records of the class into the table.
+    virtual bool ReadVariables(GxContentReaderBase& reader, u32 storageClass);
+
+    GxMoaVariableSet* Find(GxStringView name);
+    const GxMoaVariableSet* Find(GxStringView name) const;
+    void AddLocal(GxStringView name, const GxMoaVariable& value);
+    void AddFromDefinition(const GxMoaVariableDefinition& definition);
+    static void ResetToDefinition(GxMoaVariableSet& variable, const GxMoaVariableDefinition* definition);
+    // Assigns to the whole value (index -1) or one element, creating the
+    // variable with the scope of the table's kind when it is absent. An index
+    // that cannot be set (below -1, or at the array limit) leaves the value
+    // as it was.
+    GxMoaVariableSet* SetVariable(GxStringView name, int index, const GxMoaVariable* value);
+    GxMoaVariableSet* SetVariableNull(GxStringView name, int index);
+    void Dump(FILE* file, int depth) const;
+
+    void Clear() { m_Variables.clear(); }
+    size_t GetCount() const { return m_Variables.size(); }
+    GxMoaVariableSet& At(size_t i) { return m_Variables[i]; }
+    const GxMoaVariableSet& At(size_t i) const { return m_Variables[i]; }
+    void Append(const GxMoaVariableSet& variable) { m_Variables.push_back(variable); }
+
+    u32 m_Kind = kKindLocal;
+
+private:
+    std::deque<GxMoaVariableSet> m_Variables;
+};

@@ -1,0 +1,60 @@
+#pragma once
+// Content streams in memory for tests: write with the engine's text or
+// binary writer, read back with the reader that the first byte selects.
+#include "io/GxContentBinaryReader.h"
+#include "io/GxContentBinaryWriter.h"
+#include "io/GxContentCompressedBinaryReader.h"
+#include "io/GxContentTextReader.h"
+#include "io/GxContentTextWriter.h"
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace mtest {
+
+enum class Form { Text, Binary };
+
+inline std::vector<u8> WriteStream(Form form, const char* kind, const std::function<void(GxContentWriterBase&)>& body) {
+    char* data = nullptr;
+    size_t size = 0;
+    FILE* f = open_memstream(&data, &size);
+    {
+        std::unique_ptr<GxContentWriterBase> w;
+        if (form == Form::Text)
+            w = std::make_unique<GxContentTextWriter>(f);
+        else
+            w = std::make_unique<GxContentBinaryWriter>(f);
+        const std::string magic = std::string(form == Form::Text ? "T" : "B") + kind;
+        w->WriteHeader(magic.c_str(), 100);
+        body(*w);
+    }
+    std::fclose(f);
+    std::vector<u8> out(data, data + size);
+    std::free(data);
+    return out;
+}
+
+// Holds the bytes for as long as the reader reads them.
+struct StreamReader {
+    std::vector<u8> bytes;
+    std::unique_ptr<GxContentReaderBase> reader;
+    bool headerOk = false;
+
+    StreamReader(std::vector<u8> b, const char* kind) : bytes(std::move(b)) {
+        const u8 head = bytes.empty() ? 0 : bytes[0];
+        const u32 size = u32(bytes.size());
+        if (head == 'T') reader = std::make_unique<GxContentTextReader>(bytes.data(), size, false);
+        if (head == 'B') reader = std::make_unique<GxContentBinaryReader>(bytes.data(), size, false);
+        if (head == 'Z') reader = std::make_unique<GxContentCompressedBinaryReader>(bytes.data(), size, false);
+        if (!reader) return;
+        const std::string magic = std::string(1, char(head)) + kind;
+        u32 version = 0;
+        headerOk = reader->ReadHeader(magic.c_str(), &version);
+    }
+    GxContentReaderBase& operator*() { return *reader; }
+    GxContentReaderBase* operator->() { return reader.get(); }
+};
+
+} // namespace mtest
