@@ -91,51 +91,130 @@ struct sampler_ctx {
 };
 
 template <int F, bool Pow2>
-void sample_point(const sampler_ctx& c, int64_t& u, int64_t du, int64_t& v, int64_t dv, int n, uint32_t* out) {
+void sample_point(const sampler_ctx& c, int64_t& u_io, int64_t du, int64_t& v_io, int64_t dv, int n, uint32_t* out) {
     const pixel_view& t = *c.tex;
+    const int64_t mask_x = c.mask_x, mask_y = c.mask_y;
+    const int width = t.width, height = t.height;
+    const address au = c.au, av = c.av;
+    const pixel_view tv = t;
+    int64_t u = u_io, v = v_io;
     for (int i = 0; i < n; ++i) {
         int64_t xi = u >> 32, yi = v >> 32;
-        int x, y;
-        if constexpr (Pow2) {
-            x = int(xi & c.mask_x);
-            y = int(yi & c.mask_y);
-        } else {
-            x = address_coord(xi, t.width, c.au);
-            y = address_coord(yi, t.height, c.av);
-        }
-        out[i] = fetch<F>(t, x, y);
         u += du;
         v += dv;
+        int x, y;
+        if constexpr (Pow2) {
+            x = int(xi & mask_x);
+            y = int(yi & mask_y);
+        } else {
+            x = address_coord(xi, width, au);
+            y = address_coord(yi, height, av);
+        }
+        out[i] = fetch<F>(tv, x, y);
     }
+    u_io = u;
+    v_io = v;
+}
+
+// Bilinear weights have 8 bits: rows are blended first, then the two columns,
+// each step rounded; texel centres give the texel itself.
+inline uint32_t bilerp(uint32_t t00, uint32_t t01, uint32_t t10, uint32_t t11, uint32_t fx, uint32_t fy) {
+    return lerp2(lerp2(t00, t10, fy), lerp2(t01, t11, fy), fx);
+}
+
+// One pixel's two texel pairs, 16 bits a channel: the top and bottom rows'
+// channels interleaved, left texel then right texel.
+struct texel_quad {
+    __m128i left, right;
+};
+
+inline texel_quad load_quad(const uint8_t* ra, const uint8_t* rb, int xa, int xb) {
+    const __m128i z = _mm_setzero_si128();
+    __m128i top, bot;
+    if (xb == xa + 1) {
+        top = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(ra + ptrdiff_t(xa) * 4));
+        bot = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(rb + ptrdiff_t(xa) * 4));
+    } else {
+        uint32_t a0, a1, b0, b1;
+        std::memcpy(&a0, ra + ptrdiff_t(xa) * 4, 4);
+        std::memcpy(&a1, ra + ptrdiff_t(xb) * 4, 4);
+        std::memcpy(&b0, rb + ptrdiff_t(xa) * 4, 4);
+        std::memcpy(&b1, rb + ptrdiff_t(xb) * 4, 4);
+        top = _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(a0)), _mm_cvtsi32_si128(int(a1)));
+        bot = _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(b0)), _mm_cvtsi32_si128(int(b1)));
+    }
+    __m128i t16 = _mm_unpacklo_epi8(top, z), b16 = _mm_unpacklo_epi8(bot, z);
+    return {_mm_unpacklo_epi16(t16, b16), _mm_unpackhi_epi16(t16, b16)};
+}
+
+// Four 32-bit channel sums of one pixel (before the final rounding shift).
+inline __m128i weigh(const texel_quad& q, uint32_t fx, uint32_t fy) {
+    const __m128i k128 = _mm_set1_epi32(128);
+    __m128i wy = _mm_set1_epi32(int(fy << 16 | (256 - fy)));
+    __m128i lo = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(q.left, wy), k128), 8);
+    __m128i hi = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(q.right, wy), k128), 8);
+    __m128i wx = _mm_set1_epi32(int(fx << 16 | (256 - fx)));
+    return _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_or_si128(lo, _mm_slli_epi32(hi, 16)), wx), k128), 8);
 }
 
 template <int F, bool Pow2>
-void sample_linear(const sampler_ctx& c, int64_t& u, int64_t du, int64_t& v, int64_t dv, int n, uint32_t* out) {
+void sample_linear(const sampler_ctx& c, int64_t& u_io, int64_t du, int64_t& v_io, int64_t dv, int n, uint32_t* out) {
     const pixel_view& t = *c.tex;
-    const int64_t half = int64_t(1) << 31, round8 = int64_t(1) << 23;
-    for (int i = 0; i < n; ++i) {
-        int64_t ux = (u - half + round8) >> 24;
-        int64_t vy = (v - half + round8) >> 24;
-        uint32_t fx = uint32_t(ux & 255), fy = uint32_t(vy & 255);
+    // Locals: stores to out[] could otherwise alias the context's fields.
+    const uint8_t* const bits = t.bits;
+    const ptrdiff_t pitch = t.pitch;
+    const int64_t mask_x = c.mask_x, mask_y = c.mask_y;
+    const int width = t.width, height = t.height;
+    const address au = c.au, av = c.av;
+    const int64_t bias = (int64_t(1) << 23) - (int64_t(1) << 31);  // round to 8 bits, minus half a texel
+    int64_t u = u_io, v = v_io;
+    auto coords = [&](int64_t ux, int64_t vy, int& xa, int& xb, int& ya, int& yb) {
         int64_t x0 = ux >> 8, y0 = vy >> 8;
-        int xa, xb, ya, yb;
         if constexpr (Pow2) {
-            xa = int(x0 & c.mask_x);
-            xb = int((x0 + 1) & c.mask_x);
-            ya = int(y0 & c.mask_y);
-            yb = int((y0 + 1) & c.mask_y);
+            xa = int(x0 & mask_x);
+            xb = int((x0 + 1) & mask_x);
+            ya = int(y0 & mask_y);
+            yb = int((y0 + 1) & mask_y);
         } else {
-            xa = address_coord(x0, t.width, c.au);
-            xb = address_coord(x0 + 1, t.width, c.au);
-            ya = address_coord(y0, t.height, c.av);
-            yb = address_coord(y0 + 1, t.height, c.av);
+            xa = address_coord(x0, width, au);
+            xb = address_coord(x0 + 1, width, au);
+            ya = address_coord(y0, height, av);
+            yb = address_coord(y0 + 1, height, av);
         }
-        uint32_t top = lerp2(fetch<F>(t, xa, ya), fetch<F>(t, xb, ya), fx);
-        uint32_t bot = lerp2(fetch<F>(t, xa, yb), fetch<F>(t, xb, yb), fx);
-        out[i] = lerp2(top, bot, fy);
+    };
+    int i = 0;
+    if constexpr (F != fetch_other) {
+        const uint32_t force = F == fetch_xrgb ? 0xFF000000u : 0u;
+        // Two pixels a step: their sums share the packing and the store.
+        for (; i + 2 <= n; i += 2) {
+            int64_t ux0 = (u + bias) >> 24, vy0 = (v + bias) >> 24;
+            int64_t ux1 = (u + du + bias) >> 24, vy1 = (v + dv + bias) >> 24;
+            u += 2 * du;
+            v += 2 * dv;
+            int xa0, xb0, ya0, yb0, xa1, xb1, ya1, yb1;
+            coords(ux0, vy0, xa0, xb0, ya0, yb0);
+            coords(ux1, vy1, xa1, xb1, ya1, yb1);
+            texel_quad q0 = load_quad(bits + ya0 * pitch, bits + yb0 * pitch, xa0, xb0);
+            texel_quad q1 = load_quad(bits + ya1 * pitch, bits + yb1 * pitch, xa1, xb1);
+            __m128i s0 = weigh(q0, uint32_t(ux0 & 255), uint32_t(vy0 & 255));
+            __m128i s1 = weigh(q1, uint32_t(ux1 & 255), uint32_t(vy1 & 255));
+            __m128i p = _mm_packs_epi32(s0, s1);
+            p = _mm_packus_epi16(p, p);
+            uint64_t two = uint64_t(_mm_cvtsi128_si64(p)) | (uint64_t(force) << 32 | force);
+            std::memcpy(out + i, &two, 8);
+        }
+    }
+    for (; i < n; ++i) {
+        int64_t ux = (u + bias) >> 24, vy = (v + bias) >> 24;
         u += du;
         v += dv;
+        int xa, xb, ya, yb;
+        coords(ux, vy, xa, xb, ya, yb);
+        out[i] = bilerp(fetch<F>(t, xa, ya), fetch<F>(t, xb, ya), fetch<F>(t, xa, yb), fetch<F>(t, xb, yb),
+                        uint32_t(ux & 255), uint32_t(vy & 255));
     }
+    u_io = u;
+    v_io = v;
 }
 
 using sample_fn = void (*)(const sampler_ctx&, int64_t&, int64_t, int64_t&, int64_t, int, uint32_t*);
@@ -181,8 +260,9 @@ inline uint32_t mul_px(uint32_t a, uint32_t b) {
 }
 
 // s over d: colour round((s·a + d·(255 − a)) / 255), alpha max(sa, da).
-void kernel_over_max(const uint32_t* src, uint32_t* dst, int n) {
+void kernel_over_max(const uint32_t* src, uint32_t* dst, int n, uint32_t force) {
     const __m128i z = _mm_setzero_si128();
+    const __m128i fm = _mm_set1_epi32(int(force));
     const __m128i k255 = _mm_set1_epi16(255);
     const __m128i amask = _mm_set1_epi32(int(0xFF000000u));
     int i = 0;
@@ -196,20 +276,21 @@ void kernel_over_max(const uint32_t* src, uint32_t* dst, int n) {
         __m128i rhi = div255_epu16(_mm_add_epi16(_mm_mullo_epi16(shi, ahi), _mm_mullo_epi16(dhi, _mm_sub_epi16(k255, ahi))));
         __m128i r = _mm_packus_epi16(rlo, rhi);
         __m128i a = _mm_and_si128(_mm_max_epu8(s, d), amask);
-        r = _mm_or_si128(_mm_andnot_si128(amask, r), a);
+        r = _mm_or_si128(_mm_or_si128(_mm_andnot_si128(amask, r), a), fm);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), r);
     }
     for (; i < n; ++i) {
         uint32_t s = src[i], d = dst[i], a = s >> 24;
         uint32_t out = std::max(a, d >> 24) << 24;
         for (int sh = 0; sh < 24; sh += 8) out |= ((ch(s, sh) * a + ch(d, sh) * (255 - a) + 127) / 255) << sh;
-        dst[i] = out;
+        dst[i] = out | force;
     }
 }
 
 // d + s·a: colour min(255, d + round(s·a / 255)), alpha max(sa, da).
-void kernel_add_max(const uint32_t* src, uint32_t* dst, int n) {
+void kernel_add_max(const uint32_t* src, uint32_t* dst, int n, uint32_t force) {
     const __m128i z = _mm_setzero_si128();
+    const __m128i fm = _mm_set1_epi32(int(force));
     const __m128i amask = _mm_set1_epi32(int(0xFF000000u));
     int i = 0;
     for (; i + 4 <= n; i += 4) {
@@ -220,14 +301,14 @@ void kernel_add_max(const uint32_t* src, uint32_t* dst, int n) {
         __m128i mhi = div255_epu16(_mm_mullo_epi16(shi, alpha_lanes(shi)));
         __m128i r = _mm_adds_epu8(d, _mm_andnot_si128(amask, _mm_packus_epi16(mlo, mhi)));
         __m128i a = _mm_and_si128(_mm_max_epu8(s, d), amask);
-        r = _mm_or_si128(_mm_andnot_si128(amask, r), a);
+        r = _mm_or_si128(_mm_or_si128(_mm_andnot_si128(amask, r), a), fm);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), r);
     }
     for (; i < n; ++i) {
         uint32_t s = src[i], d = dst[i], a = s >> 24;
         uint32_t out = std::max(a, d >> 24) << 24;
         for (int sh = 0; sh < 24; sh += 8) out |= std::min(255u, ch(d, sh) + mul8(ch(s, sh), a)) << sh;
-        dst[i] = out;
+        dst[i] = out | force;
     }
 }
 
@@ -454,10 +535,8 @@ void write_span(const pixel_pipeline& pl, const uint32_t* src, const pixel_view&
         // Generic paths may read the destination's alpha: an x8 target has none.
         for (int i = 0; i < n; ++i) dst[i] |= 0xFF000000u;
     }
-    blend_span(pl, src, dst, n);
-    if (target.fmt == format::x8r8g8b8) {
-        for (int i = 0; i < n; ++i) dst[i] |= 0xFF000000u;
-    } else if (!in_place) {
+    blend_span(pl, src, dst, n, target.fmt == format::x8r8g8b8 ? 0xFF000000u : 0u);
+    if (!in_place) {
         row_from_argb(target.fmt, s.dst, row, size_t(n));
     }
 }
@@ -764,27 +843,32 @@ uint32_t blend_pixel(const pixel_pipeline& pl, uint32_t s, uint32_t d) {
     return out;
 }
 
-void blend_span(const pixel_pipeline& pl, const uint32_t* src, uint32_t* dst, int n) {
+void blend_span(const pixel_pipeline& pl, const uint32_t* src, uint32_t* dst, int n, uint32_t force) {
     if (pl.alpha_test) {
         for (int i = 0; i < n; ++i)
-            if (alpha_pass(pl.alpha_func, src[i] >> 24, pl.alpha_ref & 255)) dst[i] = blend_pixel(pl, src[i], dst[i]);
+            if (alpha_pass(pl.alpha_func, src[i] >> 24, pl.alpha_ref & 255))
+                dst[i] = blend_pixel(pl, src[i], dst[i]) | force;
         return;
     }
     if (!pl.blend) {
-        std::memcpy(dst, src, size_t(n) * 4);
+        if (!force) {
+            std::memcpy(dst, src, size_t(n) * 4);
+        } else {
+            for (int i = 0; i < n; ++i) dst[i] = src[i] | force;
+        }
         return;
     }
     if (pl.separate_alpha && pl.op_alpha == blend_op::max && pl.op == blend_op::add && pl.src == blend_factor::src_alpha) {
         if (pl.dst == blend_factor::inv_src_alpha) {
-            kernel_over_max(src, dst, n);
+            kernel_over_max(src, dst, n, force);
             return;
         }
         if (pl.dst == blend_factor::one) {
-            kernel_add_max(src, dst, n);
+            kernel_add_max(src, dst, n, force);
             return;
         }
     }
-    for (int i = 0; i < n; ++i) dst[i] = blend_pixel(pl, src[i], dst[i]);
+    for (int i = 0; i < n; ++i) dst[i] = blend_pixel(pl, src[i], dst[i]) | force;
 }
 
 void clear_rows(const pixel_view& target, const clip_rect& area, uint32_t argb, const band_filter& band) {

@@ -103,7 +103,8 @@ void clear_depth_rows(const pixel_view& target, const clip_rect& area, uint32_t 
 
 // Span kernels, exposed for tests and the benchmark.
 uint32_t blend_pixel(const pixel_pipeline& pl, uint32_t src, uint32_t dst);
-void blend_span(const pixel_pipeline& pl, const uint32_t* src, uint32_t* dst, int n);
+// force is ORed into every written pixel (0xFF000000 on targets without alpha).
+void blend_span(const pixel_pipeline& pl, const uint32_t* src, uint32_t* dst, int n, uint32_t force = 0);
 
 // round(a × b / 255) for 0..255 inputs.
 inline uint32_t mul8(uint32_t a, uint32_t b) { return (a * b + 127u) / 255u; }
