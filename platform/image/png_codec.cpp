@@ -5,6 +5,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,6 +33,20 @@ void read_mem(png_structp png, png_bytep out, png_size_t len) {
 }
 
 void on_error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
+// Every chunk must lie inside the data: libpng allocates a buffer of a text
+// chunk's claimed length before it reads the chunk.
+bool chunks_fit(const uint8_t* data, size_t size) {
+    size_t pos = 8;
+    while (pos + 12 <= size) {
+        uint64_t len = uint64_t(data[pos]) << 24 | uint64_t(data[pos + 1]) << 16 | uint64_t(data[pos + 2]) << 8 | data[pos + 3];
+        if (len > size - pos - 12) return false;
+        bool end = std::memcmp(data + pos + 4, "IEND", 4) == 0;
+        pos += size_t(len) + 12;
+        if (end) return true;
+    }
+    return false;
+}
 void on_warning(png_structp, png_const_charp) {}
 
 struct decode_state {
@@ -56,6 +71,9 @@ bool run_decode(decode_state& st, mem_source& src, png_uint_32& w, png_uint_32& 
     if (setjmp(png_jmpbuf(st.png))) return false;
     png_set_read_fn(st.png, &src, read_mem);
     png_set_user_limits(st.png, max_side, max_side);
+    // No chunk can hold more than the data at hand: a larger claimed length is
+    // refused before libpng allocates for it.
+    png_set_chunk_malloc_max(st.png, std::max<png_alloc_size_t>(src.size, 65536));
     png_read_info(st.png, st.info);
     int depth = 0, colour = 0, interlace = 0;
     png_get_IHDR(st.png, st.info, &w, &h, &depth, &colour, &interlace, nullptr, nullptr);
@@ -143,6 +161,10 @@ bool decode_png(const uint8_t* data, size_t size, image& out, std::string* error
     out = image{};
     if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0) {
         if (error) *error = "not a PNG file";
+        return false;
+    }
+    if (!chunks_fit(data, size)) {
+        if (error) *error = "PNG chunk runs past the end of the data";
         return false;
     }
     decode_state st;
