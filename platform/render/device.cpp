@@ -82,6 +82,8 @@ void complete_present_parameters(present_parameters& p, const display_mode& desk
 device::device(const adapter& from, device_type type, uint32_t behaviour, const present_parameters& params)
     : adapter_(from), type_(type), behaviour_(behaviour) {
     if (from.caps(type, caps_) != result::ok) caps_ = device_caps{};
+    caps_.num_simultaneous_rts = std::clamp(caps_.num_simultaneous_rts, 1u, 8u);
+    targets_.resize(caps_.num_simultaneous_rts);
     software_vp_ = (behaviour & create_software_vertex_processing) != 0;
     core_ = std::make_shared<detail::device_core>();
     core_->pool = std::make_unique<detail::worker_pool>(default_threads());
@@ -139,6 +141,7 @@ void device::reset_states() {
         m[uint32_t(sampler_state::mip_filter)] = uint32_t(filter::none);
         textures_[s].reset();
     }
+    for (auto& t : targets_) t.reset();
     targets_[0] = implicit_->back_buffer(0);
     depth_.reset();
     if (implicit_->params().enable_auto_depth_stencil) {
@@ -189,7 +192,7 @@ result device::reset(present_parameters& params) {
     if (core_->state == detail::loss::lost) return result::device_lost;
     core_->flush();
     for (auto& t : textures_) t.reset();
-    targets_[0].reset();
+    for (auto& t : targets_) t.reset();
     depth_.reset();
     if (core_->live_default.load() > 0) {
         // What is still held would be lost with the device's memory.
@@ -323,7 +326,11 @@ std::shared_ptr<swap_chain> device::get_swap_chain(uint32_t index) const { retur
 result device::set_render_target(uint32_t index, std::shared_ptr<surface> target) {
     std::lock_guard<std::recursive_mutex> g(core_->mu);
     if (index >= caps_.num_simultaneous_rts) return result::invalid_call;
-    if (!target) return index == 0 ? result::invalid_call : result::ok;
+    if (!target) {
+        if (index == 0) return result::invalid_call;
+        targets_[index].reset();
+        return result::ok;
+    }
     if (!(target->desc().usage & usage_render_target) || !is_color_format(target->desc().fmt))
         return result::invalid_call;
     targets_[index] = std::move(target);

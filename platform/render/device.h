@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace prender {
 
@@ -131,7 +132,8 @@ private:
     bool software_vp_ = false;
     std::shared_ptr<detail::device_core> core_;
     std::shared_ptr<swap_chain> implicit_;
-    std::shared_ptr<surface> targets_[1];
+    // One slot per simultaneous render target; fixed-function drawing writes slot 0 only.
+    std::vector<std::shared_ptr<surface>> targets_;
     std::shared_ptr<surface> depth_;
     std::shared_ptr<texture> textures_[max_texture_stages];
     viewport viewport_;

@@ -244,6 +244,20 @@ TEST(Adapter, ScriptedModesFormatsAndCreationFailures) {
     EXPECT_EQ(dev->reset(pp), result::ok);
     EXPECT_EQ(pp.back_buffer_width, 640u);
 
+    // More render-target slots: each can be bound; drawing writes slot 0.
+    s.caps.num_simultaneous_rts = 4;
+    adapter mrt(s);
+    std::unique_ptr<device> md;
+    ASSERT_EQ(mrt.create_device(device_type::hal, 0, pp, md), result::ok);
+    std::shared_ptr<surface> extra;
+    ASSERT_EQ(md->create_render_target(640, 480, format::a8r8g8b8, 0, 0, true, extra), result::ok);
+    EXPECT_EQ(md->set_render_target(3, extra), result::ok);
+    EXPECT_EQ(md->get_render_target(3), extra);
+    EXPECT_EQ(md->set_render_target(4, extra), result::invalid_call);
+    EXPECT_EQ(md->set_render_target(3, nullptr), result::ok);
+    EXPECT_EQ(md->get_render_target(3), nullptr);
+    EXPECT_EQ(md->set_render_target(0, nullptr), result::invalid_call) << "slot 0 always has a target";
+
     s.caps_ok = false;
     s.identifier_ok = false;
     adapter blind(s);
