@@ -130,8 +130,14 @@ int main() {
     const int runs = 15;
     double plain = best_of(runs, [&] { plain_frame(dst, src); });
     unsigned hw = std::thread::hardware_concurrency();
-    std::printf("frame 1024x768, clear + %d alpha-blended full-screen quads; best of %d runs; %u hardware threads\n",
-                kQuads, runs, hw);
+    double load = 0;
+    if (FILE* f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf", &load) != 1) load = 0;
+        std::fclose(f);
+    }
+    std::printf("frame 1024x768, clear + %d alpha-blended full-screen quads; best of %d runs; %u hardware threads, "
+                "load average %.2f (other work on the machine slows the threaded figures)\n",
+                kQuads, runs, hw, load);
     std::printf("  plain SSE2 blend loop (baseline)      %7.2f ms\n", plain);
     for (bool general : {false, true}) {
         setup_state(*d, general ? filter::linear : filter::point);
