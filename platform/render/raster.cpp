@@ -157,6 +157,82 @@ inline __m128i weigh(const texel_quad& q, uint32_t fx, uint32_t fy) {
     return _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_or_si128(lo, _mm_slli_epi32(hi, 16)), wx), k128), 8);
 }
 
+// Power-of-two wrapping textures of 32-bit texels: four pixels a step, their
+// coordinates in 16.16 fixed point in SSE2 lanes. 32-bit wrap-around keeps
+// the texel coordinate modulo any power-of-two size up to 65536, so masking
+// still gives the wrapped texel. Each step restarts from the exact 64-bit
+// coordinate, so rounding of the step cannot build up along a row.
+template <int F>
+void sample_linear_wrap4(const sampler_ctx& c, int64_t& u_io, int64_t du, int64_t& v_io, int64_t dv, int n,
+                         uint32_t* out) {
+    const pixel_view& t = *c.tex;
+    const uint8_t* const bits = t.bits;
+    const int32_t pitch_px = t.pitch / 4;
+    const __m128i mx = _mm_set1_epi32(c.mask_x), my = _mm_set1_epi32(c.mask_y);
+    const __m128i k255 = _mm_set1_epi32(255), k256 = _mm_set1_epi32(256), k128 = _mm_set1_epi32(128);
+    const __m128i one = _mm_set1_epi32(1), rowmul = _mm_set1_epi32(1 | (pitch_px << 16));
+    const __m128i z = _mm_setzero_si128();
+    const int64_t half = int64_t(1) << 31;
+    const int32_t du16 = int32_t(du >> 16), dv16 = int32_t(dv >> 16);
+    const __m128i steps_u = _mm_set_epi32(3 * du16, 2 * du16, du16, 0);
+    const __m128i steps_v = _mm_set_epi32(3 * dv16, 2 * dv16, dv16, 0);
+    int64_t u = u_io, v = v_io;
+    alignas(16) int32_t off[16];
+    alignas(16) uint32_t wts[8];
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        __m128i U = _mm_add_epi32(_mm_set1_epi32(int32_t(uint32_t(uint64_t(u - half) >> 16))), steps_u);
+        __m128i V = _mm_add_epi32(_mm_set1_epi32(int32_t(uint32_t(uint64_t(v - half) >> 16))), steps_v);
+        u += 4 * du;
+        v += 4 * dv;
+        __m128i ux = _mm_srli_epi32(_mm_add_epi32(U, k128), 8);
+        __m128i vy = _mm_srli_epi32(_mm_add_epi32(V, k128), 8);
+        __m128i fx = _mm_and_si128(ux, k255), fy = _mm_and_si128(vy, k255);
+        __m128i x0 = _mm_and_si128(_mm_srli_epi32(ux, 8), mx), y0 = _mm_and_si128(_mm_srli_epi32(vy, 8), my);
+        __m128i x1 = _mm_and_si128(_mm_add_epi32(x0, one), mx), y1 = _mm_and_si128(_mm_add_epi32(y0, one), my);
+        // Texel offsets x + y · pitch, one multiply-add over (x, y) pairs.
+        __m128i r0 = _mm_slli_epi32(y0, 16), r1 = _mm_slli_epi32(y1, 16);
+        _mm_store_si128(reinterpret_cast<__m128i*>(off), _mm_madd_epi16(_mm_or_si128(x0, r0), rowmul));
+        _mm_store_si128(reinterpret_cast<__m128i*>(off + 4), _mm_madd_epi16(_mm_or_si128(x1, r0), rowmul));
+        _mm_store_si128(reinterpret_cast<__m128i*>(off + 8), _mm_madd_epi16(_mm_or_si128(x0, r1), rowmul));
+        _mm_store_si128(reinterpret_cast<__m128i*>(off + 12), _mm_madd_epi16(_mm_or_si128(x1, r1), rowmul));
+        // Weight pairs (256 − f, f) as two 16-bit halves.
+        _mm_store_si128(reinterpret_cast<__m128i*>(wts), _mm_or_si128(_mm_sub_epi32(k256, fy), _mm_slli_epi32(fy, 16)));
+        _mm_store_si128(reinterpret_cast<__m128i*>(wts + 4), _mm_or_si128(_mm_sub_epi32(k256, fx), _mm_slli_epi32(fx, 16)));
+        const uint32_t* tx = reinterpret_cast<const uint32_t*>(bits);
+        auto pixel = [&](int k) {
+            __m128i top = _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(tx[off[k]])), _mm_cvtsi32_si128(int(tx[off[4 + k]])));
+            __m128i bot = _mm_unpacklo_epi32(_mm_cvtsi32_si128(int(tx[off[8 + k]])), _mm_cvtsi32_si128(int(tx[off[12 + k]])));
+            __m128i t16 = _mm_unpacklo_epi8(top, z), b16 = _mm_unpacklo_epi8(bot, z);
+            __m128i wy = _mm_set1_epi32(int(wts[k])), wx = _mm_set1_epi32(int(wts[4 + k]));
+            __m128i lo = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(t16, b16), wy), k128), 8);
+            __m128i hi = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(t16, b16), wy), k128), 8);
+            return _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_or_si128(lo, _mm_slli_epi32(hi, 16)), wx), k128), 8);
+        };
+        __m128i res[4] = {pixel(0), pixel(1), pixel(2), pixel(3)};
+        __m128i p = _mm_packus_epi16(_mm_packs_epi32(res[0], res[1]), _mm_packs_epi32(res[2], res[3]));
+        if constexpr (F == fetch_xrgb) p = _mm_or_si128(p, _mm_set1_epi32(int(0xFF000000u)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), p);
+    }
+    u_io = u;
+    v_io = v;
+    if (i < n) {
+        // The last few pixels one at a time, exactly.
+        const int64_t bias = (int64_t(1) << 23) - half;
+        for (; i < n; ++i) {
+            int64_t ux = (u + bias) >> 24, vy = (v + bias) >> 24;
+            u += du;
+            v += dv;
+            int64_t x0 = ux >> 8, y0 = vy >> 8;
+            int xa = int(x0 & c.mask_x), xb = int((x0 + 1) & c.mask_x), ya = int(y0 & c.mask_y), yb = int((y0 + 1) & c.mask_y);
+            out[i] = bilerp(fetch<F>(t, xa, ya), fetch<F>(t, xb, ya), fetch<F>(t, xa, yb), fetch<F>(t, xb, yb),
+                            uint32_t(ux & 255), uint32_t(vy & 255));
+        }
+        u_io = u;
+        v_io = v;
+    }
+}
+
 template <int F, bool Pow2>
 void sample_linear(const sampler_ctx& c, int64_t& u_io, int64_t du, int64_t& v_io, int64_t dv, int n, uint32_t* out) {
     const pixel_view& t = *c.tex;
@@ -226,7 +302,11 @@ sample_fn pick_fetch(format f) {
     return Linear ? sample_linear<fetch_other, Pow2> : sample_point<fetch_other, Pow2>;
 }
 
-sample_fn pick_sampler(bool linear, bool pow2, format f) {
+sample_fn pick_sampler(bool linear, bool pow2, format f, bool small_steps) {
+    if (linear && pow2 && small_steps) {
+        if (f == format::a8r8g8b8) return sample_linear_wrap4<fetch_argb>;
+        if (f == format::x8r8g8b8) return sample_linear_wrap4<fetch_xrgb>;
+    }
     if (linear) return pow2 ? pick_fetch<true, true>(f) : pick_fetch<true, false>(f);
     return pow2 ? pick_fetch<false, true>(f) : pick_fetch<false, false>(f);
 }
@@ -801,7 +881,13 @@ void draw_primitive(const primitive& p, const pixel_pipeline& pl, const pixel_vi
     const triangle_setup& t = p.tri;
     int y0 = std::max(t.row_first, clip.y0), y1 = std::min(t.row_last, clip.y1 - 1);
     bool linear = (t.minify ? pl.min : pl.mag) >= filter::linear;
-    if (pl.textured && tex) sampler = pick_sampler(linear, sc.pow2_wrap, tex->fmt);
+    if (pl.textured && tex) {
+        // The four-pixel sampler works in 16.16 fixed point: steps under 8192
+        // texels and sizes that fit its 16-bit offsets.
+        bool small = std::fabs(t.dfdx[0]) < 8192.0 && std::fabs(t.dfdx[1]) < 8192.0 && tex->width <= 16384 &&
+                     tex->height <= 16384 && tex->pitch / 4 <= 16384;
+        sampler = pick_sampler(linear, sc.pow2_wrap, tex->fmt, small);
+    }
     for (int y = y0; y <= y1; ++y) {
         if (!band.accepts(y)) continue;
         int64_t lo = clip.x0, hi = int64_t(clip.x1) - 1;
