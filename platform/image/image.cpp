@@ -17,6 +17,8 @@ bool fail(std::string* error, const char* why) {
 }
 } // namespace
 
+bool read_jpeg_size(const uint8_t* data, size_t size, uint32_t& width, uint32_t& height);
+
 bool size_acceptable(uint64_t width, uint64_t height) {
     return width > 0 && height > 0 && width <= max_side && height <= max_side;
 }
@@ -209,7 +211,13 @@ bool read_info(const uint8_t* data, size_t size, image_info& out, std::string* e
         out.depth = 1;
         return size_acceptable(out.width, out.height) || fail(error, "PNG size out of range");
     }
-    // The other formats' headers are spread out; decoding settles them.
+    if (f == file_format::jpeg) {
+        if (!read_jpeg_size(data, size, out.width, out.height)) return fail(error, "JPEG header unreadable");
+        out.depth = 1;
+        out.fmt = f;
+        return true;
+    }
+    // BMP and TGA headers are spread out; decoding settles them.
     image img;
     if (!decode(data, size, img, error)) return false;
     out.width = img.width;

@@ -82,7 +82,32 @@ bool run(jpeg_state& st, const uint8_t* data, size_t size, uint32_t& w, uint32_t
     return true;
 }
 
+bool run_header(jpeg_state& st, const uint8_t* data, size_t size, uint32_t& w, uint32_t& h) {
+    st.cinfo.err = jpeg_std_error(&st.err.base);
+    st.err.base.error_exit = on_error;
+    st.err.base.output_message = on_message;
+    if (setjmp(st.err.jump)) return false;
+    jpeg_create_decompress(&st.cinfo);
+    st.created = true;
+    jpeg_mem_src(&st.cinfo, data, static_cast<unsigned long>(size));
+    if (jpeg_read_header(&st.cinfo, TRUE) != JPEG_HEADER_OK) return false;
+    w = st.cinfo.image_width;
+    h = st.cinfo.image_height;
+    return true;
+}
+
 } // namespace
+
+bool read_jpeg_size(const uint8_t* data, size_t size, uint32_t& width, uint32_t& height) {
+    width = height = 0;
+    if (!data || size < 3 || data[0] != 0xFF || data[1] != 0xD8) return false;
+    jpeg_state st;
+    uint32_t w = 0, h = 0;
+    if (!run_header(st, data, size, w, h) || !size_acceptable(w, h)) return false;
+    width = w;
+    height = h;
+    return true;
+}
 
 bool decode_jpeg(const uint8_t* data, size_t size, image& out, std::string* error) {
     out = image{};

@@ -192,6 +192,46 @@ TEST(Sampling, MagnifyingAndMinifyingPickTheirFilters) {
     EXPECT_EQ(red(pixels(*d)), (std::vector<int>{128, 128, 128, 128}));
 }
 
+TEST(Sampling, FourPixelSamplerAgreesWithThePerPixelOne) {
+    // Wrapping power-of-two textures take the four-pixel sampler; clamping
+    // takes the exact per-pixel one. Inside the texture both must agree
+    // within the sampler's 16.16 stepping (one level at most).
+    std::mt19937 rng(5);
+    std::vector<uint32_t> texels(64 * 64);
+    for (uint32_t& t : texels) t = rng();
+    std::vector<uint32_t> pics[2];
+    for (int k = 0; k < 2; ++k) {
+        auto d = make_device(96, 96, format::a8r8g8b8);
+        engine_state(*d);
+        preset(*d, 1);
+        auto tex = make_texture(*d, 64, 64, texels);
+        d->set_texture(0, tex);
+        for (auto st : {sampler_state::mag_filter, sampler_state::min_filter})
+            d->set_sampler_state(0, st, uint32_t(filter::linear));
+        address a = k == 0 ? address::wrap : address::clamp;
+        d->set_sampler_state(0, sampler_state::address_u, uint32_t(a));
+        d->set_sampler_state(0, sampler_state::address_v, uint32_t(a));
+        // Rotated by 0.4 rad, 1.3 pixels a texel, texel coordinates 2..62.
+        float c = std::cos(0.4f), sn = std::sin(0.4f), h = 39;
+        const float px[4] = {-h, -h, h, h}, py[4] = {-h, h, h, -h}, u[4] = {2, 2, 62, 62}, v[4] = {2, 62, 62, 2};
+        screen_vertex q[4];
+        for (int i = 0; i < 4; ++i)
+            q[i] = screen_vertex{48 + px[i] * c - py[i] * sn, 48 + px[i] * sn + py[i] * c, 0, 1, ~0u, 0, u[i] / 64, v[i] / 64};
+        d->begin_scene();
+        d->draw_primitive_up(primitive_type::triangle_fan, 2, q);
+        d->end_scene();
+        pics[k] = pixels(*d);
+    }
+    int worst = 0, drawn = 0;
+    for (size_t i = 0; i < pics[0].size(); ++i) {
+        if (pics[0][i] != 0) ++drawn;
+        for (int sh = 0; sh < 32; sh += 8)
+            worst = std::max(worst, std::abs(int((pics[0][i] >> sh) & 255) - int((pics[1][i] >> sh) & 255)));
+    }
+    EXPECT_GT(drawn, 4000);
+    EXPECT_LE(worst, 1);
+}
+
 namespace {
 
 // A busy scene: random sprites, some rotated and scaled, all presets, both
