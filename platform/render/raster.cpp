@@ -439,10 +439,10 @@ inline bool alpha_pass(cmp_func f, uint32_t a, uint32_t ref) {
 
 // ---- texture stage 0 ---------------------------------------------------------
 
-inline uint32_t stage_arg(texture_arg a, uint32_t tex, uint32_t diff, uint32_t spec) {
+inline uint32_t stage_arg(texture_arg a, uint32_t tex, uint32_t diff, uint32_t spc) {
     switch (a) {
     case texture_arg::texture: return tex;
-    case texture_arg::specular: return spec;
+    case texture_arg::specular: return spc;
     case texture_arg::tfactor: return 0xFFFFFFFFu;
     default: return diff;  // diffuse, and current, which is the diffuse colour on stage 0
     }
@@ -461,9 +461,9 @@ inline uint32_t stage_op(texture_op op, uint32_t a1, uint32_t a2, uint32_t diff)
     return a1;
 }
 
-inline uint32_t stage_pixel(const pixel_pipeline& pl, uint32_t tex, uint32_t diff, uint32_t spec) {
-    uint32_t c1 = stage_arg(pl.color_arg1, tex, diff, spec), c2 = stage_arg(pl.color_arg2, tex, diff, spec);
-    uint32_t a1 = stage_arg(pl.alpha_arg1, tex, diff, spec), a2 = stage_arg(pl.alpha_arg2, tex, diff, spec);
+inline uint32_t stage_pixel(const pixel_pipeline& pl, uint32_t tex, uint32_t diff, uint32_t spc) {
+    uint32_t c1 = stage_arg(pl.color_arg1, tex, diff, spc), c2 = stage_arg(pl.color_arg2, tex, diff, spc);
+    uint32_t a1 = stage_arg(pl.alpha_arg1, tex, diff, spc), a2 = stage_arg(pl.alpha_arg2, tex, diff, spc);
     uint32_t out = stage_op(pl.alpha_op, a1 >> 24, a2 >> 24, diff >> 24) << 24;
     for (int sh = 0; sh < 24; sh += 8) out |= stage_op(pl.color_op, ch(c1, sh), ch(c2, sh), ch(diff, sh)) << sh;
     return out;
@@ -484,7 +484,7 @@ struct span_attrs {
     uint32_t diff = 0;
     int64_t dc[4] = {}, ddc[4] = {};
     bool spec_uniform = true;
-    uint32_t spec = 0;
+    uint32_t spc = 0;
     int64_t sc[3] = {}, dsc[3] = {};
 };
 
@@ -532,10 +532,10 @@ const uint32_t* shade(const pixel_pipeline& pl, const pixel_view* tex, const sam
         fill_gradient(a.dc, a.ddc, 4, n, s.diff, false);
         diff = s.diff;
     }
-    const uint32_t* spec = nullptr;
+    const uint32_t* spc = nullptr;
     if (!a.spec_uniform) {
-        fill_gradient(a.sc, a.dsc, 3, n, s.spec, true);
-        spec = s.spec;
+        fill_gradient(a.sc, a.dsc, 3, n, s.spc, true);
+        spc = s.spc;
     }
 
     const uint32_t* out = nullptr;
@@ -572,32 +572,32 @@ const uint32_t* shade(const pixel_pipeline& pl, const pixel_view* tex, const sam
         }
     } else {
         for (int i = 0; i < n; ++i)
-            s.src[i] = stage_pixel(pl, texels[i], diff ? diff[i] : a.diff, spec ? spec[i] : a.spec);
+            s.src[i] = stage_pixel(pl, texels[i], diff ? diff[i] : a.diff, spc ? spc[i] : a.spc);
         out = s.src;
     }
 
-    if (pl.specular && (spec || (a.spec & 0x00FFFFFFu) != 0)) {
+    if (pl.specular && (spc || (a.spc & 0x00FFFFFFu) != 0)) {
         if (out != s.src) {
             std::memcpy(s.src, out, size_t(n) * 4);
             out = s.src;
         }
         const __m128i rgb = _mm_set1_epi32(0x00FFFFFF);
         int i = 0;
-        if (spec) {
+        if (spc) {
             for (; i + 4 <= n; i += 4) {
                 __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.src + i));
-                __m128i p = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(spec + i)), rgb);
+                __m128i p = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(spc + i)), rgb);
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(s.src + i), _mm_adds_epu8(c, p));
             }
         } else {
-            __m128i p = _mm_and_si128(_mm_set1_epi32(int(a.spec)), rgb);
+            __m128i p = _mm_and_si128(_mm_set1_epi32(int(a.spc)), rgb);
             for (; i + 4 <= n; i += 4) {
                 __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.src + i));
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(s.src + i), _mm_adds_epu8(c, p));
             }
         }
         for (; i < n; ++i) {
-            uint32_t c = s.src[i], p = spec ? spec[i] : a.spec, r = c & 0xFF000000u;
+            uint32_t c = s.src[i], p = spc ? spc[i] : a.spc, r = c & 0xFF000000u;
             for (int sh = 0; sh < 24; sh += 8) r |= std::min(255u, ch(c, sh) + ch(p, sh)) << sh;
             s.src[i] = r;
         }
@@ -642,7 +642,7 @@ void attrs_at(const triangle_setup& t, const pixel_pipeline& pl, int x, int y, s
         }
     }
     a.spec_uniform = t.specular_uniform;
-    a.spec = t.specular;
+    a.spc = t.specular;
     if (!t.specular_uniform) {
         for (int k = 0; k < 3; ++k) {
             a.sc[k] = to_fixed(at(6 + k), 65536.0);
@@ -865,7 +865,7 @@ void draw_primitive(const primitive& p, const pixel_pipeline& pl, const pixel_vi
             if (!band.accepts(y)) continue;
             span_attrs a;
             a.diff = r.diffuse;
-            a.spec = r.specular;
+            a.spc = r.specular;
             if (pl.textured && tex) {
                 a.texrow = tex->bits + ptrdiff_t(r.ty0 + (y - r.y0)) * tex->pitch +
                            ptrdiff_t(r.tx0 + (x0 - r.x0)) * bytes_per_pixel(tex->fmt);

@@ -82,7 +82,7 @@ struct clip_rect { int32_t x0, y0, x1, y1; };
 struct raster_scratch {
     alignas(16) uint32_t tex[256];
     alignas(16) uint32_t diff[256];
-    alignas(16) uint32_t spec[256];
+    alignas(16) uint32_t spc[256];
     alignas(16) uint32_t src[256];
     alignas(16) uint32_t dst[256];
 };

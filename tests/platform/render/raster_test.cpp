@@ -255,10 +255,10 @@ std::vector<uint32_t> random_scene(unsigned threads, bool fast, bool aligned_onl
         d->set_sampler_state(0, sampler_state::min_filter, uint32_t(f));
         d->set_texture(0, rng() % 5 ? tex : nullptr);
         float x = float(int(rng() % W) - 20), y = float(int(rng() % H) - 20);
-        uint32_t diffuse = rng() % 2 ? 0xFFFFFFFFu : rng(), spec = rng() % 3 ? 0 : rng() & 0x00FFFFFFu;
+        uint32_t diffuse = rng() % 2 ? 0xFFFFFFFFu : rng(), specular = rng() % 3 ? 0 : rng() & 0x00FFFFFFu;
         if (aligned_only) {
             float off = rng() % 2 ? 0.0f : 0.5f;
-            quad(*d, x - 0.5f + off, y - 0.5f, x + 64 - 0.5f + off, y + 32 - 0.5f, 0, 0, 1, 1, diffuse, spec);
+            quad(*d, x - 0.5f + off, y - 0.5f, x + 64 - 0.5f + off, y + 32 - 0.5f, 0, 0, 1, 1, diffuse, specular);
             continue;
         }
         float a = float(rng() % 628) / 100.0f, s = 0.3f + float(rng() % 300) / 100.0f;
@@ -267,7 +267,7 @@ std::vector<uint32_t> random_scene(unsigned threads, bool fast, bool aligned_onl
         const float px[4] = {-cx, -cx, cx, cx}, py[4] = {-cy, cy, cy, -cy}, u[4] = {0, 0, 1, 1}, vv[4] = {0, 1, 1, 0};
         for (int k = 0; k < 4; ++k)
             v[k] = screen_vertex{x + px[k] * c - py[k] * sn, y + px[k] * sn + py[k] * c, 0, 1,
-                                 k == 2 ? (diffuse ^ 0x00FF00FFu) : diffuse, spec, u[k] * 1.5f, vv[k]};
+                                 k == 2 ? (diffuse ^ 0x00FF00FFu) : diffuse, specular, u[k] * 1.5f, vv[k]};
         d->draw_primitive_up(primitive_type::triangle_fan, 2, v);
     }
     d->end_scene();

@@ -104,8 +104,8 @@ inline result quad(device& d, float x0, float y0, float x1, float y1, float u0, 
 }
 
 // A whole texture drawn unscaled at (x, y) with the engine's −0.5 offset.
-inline result sprite(device& d, float x, float y, float w, float h, uint32_t diffuse = 0xFFFFFFFFu, uint32_t spec = 0) {
-    return quad(d, x - 0.5f, y - 0.5f, x + w - 0.5f, y + h - 0.5f, 0, 0, 1, 1, diffuse, spec);
+inline result sprite(device& d, float x, float y, float w, float h, uint32_t diffuse = 0xFFFFFFFFu, uint32_t specular = 0) {
+    return quad(d, x - 0.5f, y - 0.5f, x + w - 0.5f, y + h - 0.5f, 0, 0, 1, 1, diffuse, specular);
 }
 
 inline std::vector<uint32_t> pixels(device& d) { return d.get_render_target(0)->read_argb(); }
