@@ -13,6 +13,7 @@ GxMoaWorker::StepResult GxMoaWorkerEx::OnTextLine(GxMoaFunctionBinder*, const Gx
         Fail(pos.m_ScriptName, pos.m_Line, u"メインシーン[SeqAvgMain]が無いためテキストを表示できません");
         return StepResult::Failed;
     }
+    const u64 generation = GetStackGeneration();
     GxString key;
     GetScriptName(&key, nullptr);
     const int lineNumber = GetLine(nullptr) + 1;
@@ -47,7 +48,7 @@ GxMoaWorker::StepResult GxMoaWorkerEx::OnTextLine(GxMoaFunctionBinder*, const Gx
     m_pMainHost->SetReadedMessage(key, lineNumber);
     m_pMainHost->AddMessageLog(name, message, kinsoku, false);
     // The scene may have moved the frames; only step on if it did not.
-    if (!IsRunning()) return StepResult::Done;
+    if (generation != GetStackGeneration() || !IsRunning()) return StepResult::Done;
     if (GxMoaScript* script = TopScript()) script->NextToken(&Top().m_ScriptPos);
     return StepResult::Done;
 }
