@@ -15,10 +15,12 @@ bool GxContentReaderBase::Read(const char* name, GxStringA* v) {
 }
 
 namespace {
+// The default stands in the destination before the read, so a failed read
+// returns it, or what the read managed to store before it failed.
 template <class T>
 T ReadOr(GxContentReaderBase& r, const char* name, T def) {
     T v = def;
-    if (!r.Read(name, &v)) return def;
+    r.Read(name, &v);
     return v;
 }
 } // namespace

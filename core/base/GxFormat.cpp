@@ -228,7 +228,7 @@ GxString GxFormatArgs(const GxChar* format, const GxFormatArg* args, size_t coun
         }
         GxChar conv = *p;
         if (conv == 0) {
-            // A format that ends inside a specification: keep its text.
+            // A format that ends inside a directive: keep its text.
             out.append(start, size_t(p - start));
             break;
         }
@@ -288,7 +288,7 @@ GxString GxFormatArgs(const GxChar* format, const GxFormatArg* args, size_t coun
 GxString GxFormatArgsA(const char* format, const GxFormatArg* args, size_t count) {
     if (!format) return {};
     // '%' (0x25) can never be the trail byte of a CP932 character, so the
-    // format's specifications survive the conversion unchanged.
+    // format's directives survive the conversion unchanged.
     GxString wide = psys::cp932_to_utf16(format);
     return GxFormatArgs(wide.c_str(), args, count);
 }

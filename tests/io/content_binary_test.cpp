@@ -231,6 +231,10 @@ TEST(ContentBinary, ComponentOverrunKeepsTheEarlierComponents) {
     EXPECT_EQ(p.x, 5);
     EXPECT_EQ(p.y, -1);
     EXPECT_EQ(x.r.GetRemainingBytes(), 2u);
+    Reader y(Bytes{0x32, 0, 0, 0, 5, 0, 0});
+    const GxPoint2 q = y.r.ReadPoint2("n");
+    EXPECT_EQ(q.x, 5) << "a value read returns what was stored before the overrun";
+    EXPECT_EQ(q.y, 0);
 }
 
 TEST(ContentBinary, NoIntegerConversions) {

@@ -57,6 +57,20 @@ TEST_F(FsTest, NarrowLinesKeepTheirBytes) {
     EXPECT_TRUE(lines.empty());
 }
 
+TEST_F(FsTest, AZeroCharacterEndsTheText) {
+    Put("z.txt", std::string("a\nb\0c\nd\n", 8));
+    std::vector<GxString> wide;
+    ASSERT_TRUE(ReadTextFileLines(&wide, u"z.txt", false));
+    EXPECT_EQ(wide, (std::vector<GxString>{u"a", u"b"}));
+    std::vector<GxStringA> narrow;
+    ASSERT_TRUE(ReadTextFileLinesSJIS(&narrow, u"z.txt", false));
+    EXPECT_EQ(narrow, (std::vector<GxStringA>{"a", "b"}));
+    Put("z16.txt", "\xFF\xFE" + Utf16Le(std::u16string(u"x\n\0y", 4)));
+    wide.clear();
+    ASSERT_TRUE(ReadTextFileLines(&wide, u"z16.txt", false));
+    EXPECT_EQ(wide, std::vector<GxString>{u"x"});
+}
+
 TEST_F(FsTest, ShiftJisTrailByteIsNotABackslash) {
     Put("t.txt", "\x83\x5C\n");
     std::vector<GxString> lines;

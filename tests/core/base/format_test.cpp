@@ -54,7 +54,7 @@ TEST(GxFormat, NeverReadsGarbageOrLoops) {
     EXPECT_EQ(GxFormat(u"x", 1, 2), u"x");
     // A string where a number is asked for shows the string.
     EXPECT_EQ(GxFormat(u"%d", u"text"), u"text");
-    // A format ending inside a specification, and unknown conversions, stay as written.
+    // A format ending inside a directive, and unknown conversions, stay as written.
     EXPECT_EQ(GxFormat(u"50%"), u"50%");
     EXPECT_EQ(GxFormat(u"%5"), u"%5");
     EXPECT_EQ(GxFormat(u"%y%d", 3), u"%y3");

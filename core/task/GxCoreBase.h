@@ -1,0 +1,52 @@
+#pragma once
+// What the libraries below the process object need of it. The process object
+// (GxCore) derives from this and is the one instance; while it exists,
+// GxCoreBase::GetCoreBase returns it.
+#include "core/base/GxVector.h"
+
+class GxTaskManage;
+class GxSystemConfig;
+class GxSharedAssetManage;
+class GxTaskRenderManage;
+class GxFrameTimer;
+
+class GxCoreBase {
+public:
+    static constexpr int kRenderListCount = 10;
+    static constexpr int kRenderBankCount = 2;
+
+    // The process's core, or null when none exists.
+    static GxCoreBase* GetCoreBase();
+
+    virtual ~GxCoreBase();
+    GxCoreBase(const GxCoreBase&) = delete;
+    GxCoreBase& operator=(const GxCoreBase&) = delete;
+
+    virtual GxTaskManage* GetTaskManage() = 0;
+    virtual GxSystemConfig* GetSystemConfig() = 0;
+    virtual GxSharedAssetManage* GetSharedAssetManage() = 0;
+    virtual GxFrameTimer* GetFrameTimer() = 0;
+
+    // List 0-9 of the current render bank; null for any other index.
+    virtual GxTaskRenderManage* GetRenderList(int listIndex) = 0;
+    // 0 in every frame; 1 only while the off-screen redraw runs.
+    virtual int GetRenderBank() const = 0;
+    virtual void SetRenderBank(int bank) = 0;
+    virtual void ClearRenderLists() = 0;
+    virtual void DrawRenderLists() = 0;
+
+    // The window-active byte: set from the window's activation; the main scene
+    // also sets and clears it.
+    virtual bool IsWindowActive() const = 0;
+    virtual void SetWindowActive(bool active) = 0;
+    // The pointer in the 1024 x 768 virtual screen.
+    virtual GxPoint2 GetCursorPos() = 0;
+    // 0 none, 1 cross, 2 size-all, 3 size north-south, 4 size west-east, 5 no, 6 arrow.
+    virtual void SetMouseCursor(int index) = 0;
+    // The save folder, ending with '/', or empty.
+    virtual GxString GetSaveDir() const = 0;
+
+protected:
+    // Becomes the process's core.
+    GxCoreBase();
+};

@@ -1,0 +1,230 @@
+#include "platform/image/image.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace pimage {
+
+namespace {
+uint32_t be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+uint32_t le32(const uint8_t* p) { return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0]; }
+const uint8_t png_sig[8] = {137, 'P', 'N', 'G', 13, 10, 26, 10};
+
+bool fail(std::string* error, const char* why) {
+    if (error) *error = why;
+    return false;
+}
+} // namespace
+
+bool read_jpeg_size(const uint8_t* data, size_t size, uint32_t& width, uint32_t& height);
+
+bool size_acceptable(uint64_t width, uint64_t height) {
+    return width > 0 && height > 0 && width <= max_side && height <= max_side;
+}
+
+file_format detect(const uint8_t* data, size_t size) {
+    if (!data) return file_format::unknown;
+    if (size >= 8 && std::memcmp(data, png_sig, 8) == 0) return file_format::png;
+    if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) return file_format::jpeg;
+    if (size >= 4 && std::memcmp(data, "DDS ", 4) == 0) return file_format::dds;
+    if (size >= 2 && data[0] == 'B' && data[1] == 'M') return file_format::bmp;
+    if (size >= 18) {
+        uint8_t type = data[2];
+        bool known = type == 1 || type == 2 || type == 3 || type == 9 || type == 10 || type == 11;
+        uint8_t bits = data[16];
+        if (known && data[1] <= 1 && (bits == 8 || bits == 15 || bits == 16 || bits == 24 || bits == 32))
+            return file_format::tga;
+    }
+    return file_format::unknown;
+}
+
+bool probe_png_header(const uint8_t* data, size_t size, image_info& out) {
+    out = image_info{};
+    if (!data || size < 24 || std::memcmp(data, png_sig, 8) != 0) return false;
+    out.width = be32(data + 16);
+    out.height = be32(data + 20);
+    out.depth = 0;
+    out.fmt = file_format::png;
+    return true;
+}
+
+bool probe_dds_header(const uint8_t* data, size_t size, image_info& out) {
+    out = image_info{};
+    if (!data || size < 28 || std::memcmp(data, "DDS ", 4) != 0) return false;
+    out.height = le32(data + 12);
+    out.width = le32(data + 16);
+    out.depth = le32(data + 24);
+    out.fmt = file_format::dds;
+    return true;
+}
+
+bool decode(const uint8_t* data, size_t size, image& out, std::string* error) {
+    switch (detect(data, size)) {
+    case file_format::png: return decode_png(data, size, out, error);
+    case file_format::jpeg: return decode_jpeg(data, size, out, error);
+    case file_format::dds: return decode_dds(data, size, out, error);
+    case file_format::bmp: return decode_bmp(data, size, out, error);
+    case file_format::tga: return decode_tga(data, size, out, error);
+    default: out = image{}; return fail(error, "unknown image format");
+    }
+}
+
+void apply_color_key(image& img, uint32_t key) {
+    if (key == 0) return;
+    for (uint32_t& p : img.pixels)
+        if (p == key) p = 0;
+}
+
+uint32_t round_up_pow2(uint32_t n) {
+    if (n < 2) return 1;
+    if (n > 0x80000000u) return 0;
+    uint32_t p = 1;
+    while (p < n) p <<= 1;
+    return p;
+}
+
+namespace {
+
+struct tap_set {
+    std::vector<int32_t> first;
+    std::vector<int32_t> count;
+    std::vector<float> weight;  // count[i] weights per destination pixel, from offset[i]
+    std::vector<size_t> offset;
+};
+
+tap_set make_taps(uint32_t src, uint32_t dst) {
+    tap_set t;
+    double scale = double(src) / double(dst);
+    double radius = std::max(1.0, scale);
+    for (uint32_t x = 0; x < dst; ++x) {
+        double c = (x + 0.5) * scale - 0.5;
+        int32_t lo = int32_t(std::ceil(c - radius)), hi = int32_t(std::floor(c + radius));
+        t.first.push_back(lo);
+        t.offset.push_back(t.weight.size());
+        double sum = 0;
+        std::vector<double> w;
+        for (int32_t i = lo; i <= hi; ++i) {
+            double v = std::max(0.0, 1.0 - std::fabs(i - c) / radius);
+            w.push_back(v);
+            sum += v;
+        }
+        if (sum <= 0) {  // c on a tap exactly with radius 1
+            w.assign(w.size(), 0.0);
+            w[size_t(std::clamp<int64_t>(std::llround(c) - lo, 0, int64_t(w.size()) - 1))] = 1.0;
+            sum = 1.0;
+        }
+        for (double v : w) t.weight.push_back(float(v / sum));
+        t.count.push_back(int32_t(w.size()));
+    }
+    return t;
+}
+
+} // namespace
+
+image resize_triangle(const image& src, uint32_t width, uint32_t height) {
+    image out;
+    if (src.width == 0 || src.height == 0 || width == 0 || height == 0) return out;
+    if (width == src.width && height == src.height) return src;
+    tap_set tx = make_taps(src.width, width), ty = make_taps(src.height, height);
+    // Horizontal pass into floats, one row of channels per source row.
+    std::vector<float> mid(size_t(width) * src.height * 4);
+    for (uint32_t y = 0; y < src.height; ++y) {
+        const uint32_t* row = src.pixels.data() + size_t(y) * src.width;
+        float* m = mid.data() + size_t(y) * width * 4;
+        for (uint32_t x = 0; x < width; ++x) {
+            float acc[4] = {0, 0, 0, 0};
+            const float* w = tx.weight.data() + tx.offset[x];
+            for (int32_t k = 0; k < tx.count[x]; ++k) {
+                int32_t sx = std::clamp<int32_t>(tx.first[x] + k, 0, int32_t(src.width) - 1);
+                uint32_t p = row[sx];
+                for (int c = 0; c < 4; ++c) acc[c] += w[k] * float((p >> (c * 8)) & 255);
+            }
+            std::memcpy(m + size_t(x) * 4, acc, sizeof acc);
+        }
+    }
+    out.width = width;
+    out.height = height;
+    out.pixels.resize(size_t(width) * height);
+    for (uint32_t y = 0; y < height; ++y) {
+        const float* w = ty.weight.data() + ty.offset[y];
+        for (uint32_t x = 0; x < width; ++x) {
+            float acc[4] = {0, 0, 0, 0};
+            for (int32_t k = 0; k < ty.count[y]; ++k) {
+                int32_t sy = std::clamp<int32_t>(ty.first[y] + k, 0, int32_t(src.height) - 1);
+                const float* m = mid.data() + (size_t(sy) * width + x) * 4;
+                for (int c = 0; c < 4; ++c) acc[c] += w[k] * m[c];
+            }
+            uint32_t p = 0;
+            for (int c = 0; c < 4; ++c) p |= uint32_t(std::clamp(std::lround(acc[c]), 0L, 255L)) << (c * 8);
+            out.pixels[size_t(y) * width + x] = p;
+        }
+    }
+    return out;
+}
+
+image place_top_left(const image& src, uint32_t width, uint32_t height) {
+    image out;
+    out.width = width;
+    out.height = height;
+    out.pixels.assign(size_t(width) * height, 0);
+    uint32_t w = std::min(width, src.width), h = std::min(height, src.height);
+    for (uint32_t y = 0; y < h; ++y)
+        std::copy_n(src.pixels.data() + size_t(y) * src.width, w, out.pixels.data() + size_t(y) * width);
+    return out;
+}
+
+image half_size(const image& src) {
+    image out;
+    if (src.width == 0 || src.height == 0) return out;
+    out.width = std::max(1u, src.width / 2);
+    out.height = std::max(1u, src.height / 2);
+    out.pixels.resize(size_t(out.width) * out.height);
+    for (uint32_t y = 0; y < out.height; ++y) {
+        for (uint32_t x = 0; x < out.width; ++x) {
+            uint32_t xs[2] = {std::min(2 * x, src.width - 1), std::min(2 * x + 1, src.width - 1)};
+            uint32_t ys[2] = {std::min(2 * y, src.height - 1), std::min(2 * y + 1, src.height - 1)};
+            uint32_t p = 0;
+            for (int c = 0; c < 32; c += 8) {
+                uint32_t sum = 0;
+                for (uint32_t yy : ys)
+                    for (uint32_t xx : xs) sum += (src.pixels[size_t(yy) * src.width + xx] >> c) & 255;
+                p |= ((sum + 2) / 4) << c;
+            }
+            out.pixels[size_t(y) * out.width + x] = p;
+        }
+    }
+    return out;
+}
+
+bool read_info(const uint8_t* data, size_t size, image_info& out, std::string* error) {
+    out = image_info{};
+    file_format f = detect(data, size);
+    if (f == file_format::dds) {
+        if (size < 128) return fail(error, "DDS header truncated");
+        probe_dds_header(data, size, out);
+        return size_acceptable(out.width, out.height) || fail(error, "DDS size out of range");
+    }
+    if (f == file_format::png) {
+        if (size < 33 || std::memcmp(data + 12, "IHDR", 4) != 0) return fail(error, "PNG header truncated");
+        probe_png_header(data, size, out);
+        out.depth = 1;
+        return size_acceptable(out.width, out.height) || fail(error, "PNG size out of range");
+    }
+    if (f == file_format::jpeg) {
+        if (!read_jpeg_size(data, size, out.width, out.height)) return fail(error, "JPEG header unreadable");
+        out.depth = 1;
+        out.fmt = f;
+        return true;
+    }
+    // BMP and TGA headers are spread out; decoding settles them.
+    image img;
+    if (!decode(data, size, img, error)) return false;
+    out.width = img.width;
+    out.height = img.height;
+    out.depth = 1;
+    out.fmt = f;
+    return true;
+}
+
+} // namespace pimage

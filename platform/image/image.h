@@ -1,0 +1,75 @@
+#pragma once
+// Image files to pixels and back: PNG (libpng), JPEG (libjpeg-turbo), and our
+// own DDS (uncompressed and DXT1/3/5), BMP and TGA decoders; header probes;
+// resampling to texture sizes; colour keys; PNG output.
+//
+// Pixels in memory are 0xAARRGGBB words (bytes blue, green, red, alpha),
+// rows top first, no padding. Every decoder checks each size and offset
+// against the bytes it was given and refuses images whose pixels would not
+// fit the limits below; a refused or broken file gives false and a reason.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace pimage {
+
+// The largest side of an image the decoders accept.
+constexpr uint32_t max_side = 16384;
+
+enum class file_format { unknown, png, jpeg, dds, bmp, tga };
+
+struct image {
+    uint32_t width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+};
+
+struct image_info {
+    uint32_t width = 0, height = 0;
+    uint32_t depth = 0;  // the DDS header's depth; 1 for other flat images; 0 from the PNG probe
+    file_format fmt = file_format::unknown;
+};
+
+// What the first bytes say (TGA has no signature: anything else that parses
+// as a TGA header is taken as one).
+file_format detect(const uint8_t* data, size_t size);
+
+// Header probes: width and height from a PNG signature and IHDR (24 bytes
+// needed, depth 0), or width, height and depth from a DDS header (28 bytes
+// needed). false when the bytes are too few or the signature differs.
+bool probe_png_header(const uint8_t* data, size_t size, image_info& out);
+bool probe_dds_header(const uint8_t* data, size_t size, image_info& out);
+
+// Size of any supported image, from its header (checked as the decoder would).
+bool read_info(const uint8_t* data, size_t size, image_info& out, std::string* error = nullptr);
+
+bool decode(const uint8_t* data, size_t size, image& out, std::string* error = nullptr);
+bool decode_png(const uint8_t* data, size_t size, image& out, std::string* error = nullptr);
+bool decode_jpeg(const uint8_t* data, size_t size, image& out, std::string* error = nullptr);
+bool decode_dds(const uint8_t* data, size_t size, image& out, std::string* error = nullptr);
+bool decode_bmp(const uint8_t* data, size_t size, image& out, std::string* error = nullptr);
+bool decode_tga(const uint8_t* data, size_t size, image& out, std::string* error = nullptr);
+
+// Whether width × height pixels of 4 bytes stay inside the limits.
+bool size_acceptable(uint64_t width, uint64_t height);
+
+// Pixels equal to the key (all 32 bits) become transparent black; key 0 is none.
+void apply_color_key(image& img, uint32_t key);
+// Smallest power of two not below n; 1 for n below 2, 0 above 2^31.
+uint32_t round_up_pow2(uint32_t n);
+// Resamples with a triangle filter (a tent as wide as the scale when
+// shrinking, linear interpolation when enlarging), edges clamped.
+image resize_triangle(const image& src, uint32_t width, uint32_t height);
+// The image unscaled in the top-left corner of a width × height picture;
+// what lies outside it is transparent black.
+image place_top_left(const image& src, uint32_t width, uint32_t height);
+// Halves an image (box filter over 2 × 2 pixels, sides rounded down, at least 1).
+image half_size(const image& src);
+
+// PNG output: RGBA, 8 bits a channel, from 0xAARRGGBB rows (pitch in
+// bytes). Written to a temporary file beside the path and renamed over it,
+// so a failure never leaves a half-written file.
+bool encode_png(const uint32_t* pixels, uint32_t width, uint32_t height, size_t pitch, std::vector<uint8_t>& out);
+bool save_png(const std::string& path, const uint32_t* pixels, uint32_t width, uint32_t height, size_t pitch);
+
+} // namespace pimage

@@ -1,0 +1,219 @@
+// PNG through libpng. libpng reports errors by longjmp, so the code between
+// setjmp and the end of decoding holds only plain pointers and sizes; every
+// buffer lives in a struct outside that scope.
+#include "platform/image/image.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace pimage {
+
+namespace {
+
+struct mem_source {
+    const uint8_t* data;
+    size_t size;
+    size_t pos;
+};
+
+void read_mem(png_structp png, png_bytep out, png_size_t len) {
+    auto* src = static_cast<mem_source*>(png_get_io_ptr(png));
+    if (len > src->size - src->pos) {
+        png_error(png, "read past the end of the data");
+        return;
+    }
+    std::memcpy(out, src->data + src->pos, len);
+    src->pos += len;
+}
+
+void on_error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+
+// Every chunk must lie inside the data: libpng allocates a buffer of a text
+// chunk's claimed length before it reads the chunk.
+bool chunks_fit(const uint8_t* data, size_t size) {
+    size_t pos = 8;
+    while (pos + 12 <= size) {
+        uint64_t len = uint64_t(data[pos]) << 24 | uint64_t(data[pos + 1]) << 16 | uint64_t(data[pos + 2]) << 8 | data[pos + 3];
+        if (len > size - pos - 12) return false;
+        bool end = std::memcmp(data + pos + 4, "IEND", 4) == 0;
+        pos += size_t(len) + 12;
+        if (end) return true;
+    }
+    return false;
+}
+void on_warning(png_structp, png_const_charp) {}
+
+struct decode_state {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    png_bytep* rows = nullptr;
+    uint32_t* pixels = nullptr;
+    const char* why = "PNG decoding failed";
+    ~decode_state() {
+        png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+        std::free(rows);
+        std::free(pixels);
+    }
+};
+
+// Returns the pixel block (malloc'd) or null; st.why tells why.
+bool run_decode(decode_state& st, mem_source& src, png_uint_32& w, png_uint_32& h) {
+    st.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, on_error, on_warning);
+    if (!st.png) return false;
+    st.info = png_create_info_struct(st.png);
+    if (!st.info) return false;
+    if (setjmp(png_jmpbuf(st.png))) return false;
+    png_set_read_fn(st.png, &src, read_mem);
+    png_set_user_limits(st.png, max_side, max_side);
+    // No chunk can hold more than the data at hand: a larger claimed length is
+    // refused before libpng allocates for it.
+    png_set_chunk_malloc_max(st.png, std::max<png_alloc_size_t>(src.size, 65536));
+    png_read_info(st.png, st.info);
+    int depth = 0, colour = 0, interlace = 0;
+    png_get_IHDR(st.png, st.info, &w, &h, &depth, &colour, &interlace, nullptr, nullptr);
+    if (!size_acceptable(w, h)) {
+        st.why = "PNG size out of range";
+        return false;
+    }
+    // Deflate shrinks at most about 1032 to 1: a size the data cannot hold
+    // is refused before anything is allocated for it.
+    uint64_t raw = uint64_t(w) * h * 8;  // up to 16-bit RGBA
+    if (raw / 1032 > src.size) {
+        st.why = "PNG data too short for its size";
+        return false;
+    }
+    if (png_get_valid(st.png, st.info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(st.png);
+    if (colour == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(st.png);
+    if (colour == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(st.png);
+    if (depth > 8) png_set_strip_16(st.png);
+    // Grey with or without alpha becomes RGB, so that every picture has four bytes a pixel.
+    if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(st.png);
+    if (!(colour & PNG_COLOR_MASK_ALPHA)) png_set_filler(st.png, 255, PNG_FILLER_AFTER);
+    png_set_bgr(st.png);
+    png_set_interlace_handling(st.png);
+    png_read_update_info(st.png, st.info);
+    if (png_get_rowbytes(st.png, st.info) != size_t(w) * 4) {
+        st.why = "PNG pixel layout not supported";
+        return false;
+    }
+    st.pixels = static_cast<uint32_t*>(std::calloc(size_t(w) * h, 4));
+    st.rows = static_cast<png_bytep*>(std::calloc(h, sizeof(png_bytep)));
+    if (!st.pixels || !st.rows) {
+        st.why = "out of memory";
+        return false;
+    }
+    for (png_uint_32 y = 0; y < h; ++y) st.rows[y] = reinterpret_cast<png_bytep>(st.pixels + size_t(y) * w);
+    png_read_image(st.png, st.rows);
+    png_read_end(st.png, nullptr);
+    return true;
+}
+
+struct encode_state {
+    png_structp png = nullptr;
+    png_infop info = nullptr;
+    png_bytep* rows = nullptr;
+    std::vector<uint8_t>* out = nullptr;
+    ~encode_state() {
+        png_destroy_write_struct(&png, info ? &info : nullptr);
+        std::free(rows);
+    }
+};
+
+void write_mem(png_structp png, png_bytep data, png_size_t len) {
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + len);
+}
+void flush_mem(png_structp) {}
+
+bool run_encode(encode_state& st, const uint32_t* pixels, uint32_t w, uint32_t h, size_t pitch) {
+    st.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, on_error, on_warning);
+    if (!st.png) return false;
+    st.info = png_create_info_struct(st.png);
+    if (!st.info) return false;
+    st.rows = static_cast<png_bytep*>(std::calloc(h, sizeof(png_bytep)));
+    if (!st.rows) return false;
+    for (uint32_t y = 0; y < h; ++y)
+        st.rows[y] = const_cast<png_bytep>(reinterpret_cast<const uint8_t*>(pixels) + size_t(y) * pitch);
+    if (setjmp(png_jmpbuf(st.png))) return false;
+    png_set_write_fn(st.png, st.out, write_mem, flush_mem);
+    png_set_compression_level(st.png, -1);
+    png_set_compression_mem_level(st.png, 9);
+    png_set_IHDR(st.png, st.info, w, h, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_color_8 bits{8, 8, 8, 0, 8};
+    png_set_sBIT(st.png, st.info, &bits);
+    png_write_info(st.png, st.info);
+    png_set_bgr(st.png);
+    png_write_image(st.png, st.rows);
+    png_write_end(st.png, nullptr);
+    return true;
+}
+
+} // namespace
+
+bool decode_png(const uint8_t* data, size_t size, image& out, std::string* error) {
+    out = image{};
+    if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0) {
+        if (error) *error = "not a PNG file";
+        return false;
+    }
+    if (!chunks_fit(data, size)) {
+        if (error) *error = "PNG chunk runs past the end of the data";
+        return false;
+    }
+    decode_state st;
+    mem_source src{data, size, 0};
+    png_uint_32 w = 0, h = 0;
+    if (!run_decode(st, src, w, h)) {
+        if (error) *error = st.why;
+        return false;
+    }
+    out.width = w;
+    out.height = h;
+    out.pixels.assign(st.pixels, st.pixels + size_t(w) * h);
+    return true;
+}
+
+bool encode_png(const uint32_t* pixels, uint32_t width, uint32_t height, size_t pitch, std::vector<uint8_t>& out) {
+    out.clear();
+    if (!pixels || !size_acceptable(width, height) || pitch < size_t(width) * 4) return false;
+    encode_state st;
+    st.out = &out;
+    if (!run_encode(st, pixels, width, height, pitch)) {
+        out.clear();
+        return false;
+    }
+    return true;
+}
+
+bool save_png(const std::string& path, const uint32_t* pixels, uint32_t width, uint32_t height, size_t pitch) {
+    std::vector<uint8_t> bytes;
+    if (!encode_png(pixels, width, height, pitch, bytes)) return false;
+    std::string tmp = path + ".tmp";
+    {
+        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
+        if (!f) return false;
+        f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        f.flush();
+        if (!f) {
+            f.close();
+            std::remove(tmp.c_str());
+            return false;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(tmp, path, ec);
+    if (ec) {
+        std::remove(tmp.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace pimage

@@ -1,0 +1,78 @@
+#pragma once
+// Internal: the part of a device that its resources share (the drawing queue,
+// the worker threads, device loss and the count of live default-pool
+// resources).
+#include "platform/render/raster.h"
+#include "platform/render/resources.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace prender::detail {
+
+// Threads that run one job over all participants (the caller is participant 0).
+class worker_pool {
+public:
+    explicit worker_pool(unsigned participants);
+    ~worker_pool();
+    unsigned size() const { return unsigned(threads_.size()) + 1; }
+    void run(const std::function<void(unsigned, unsigned)>& job);
+
+private:
+    void loop(unsigned index);
+    std::vector<std::thread> threads_;
+    std::mutex m_;
+    std::condition_variable start_cv_, done_cv_;
+    const std::function<void(unsigned, unsigned)>* job_ = nullptr;
+    uint64_t generation_ = 0;
+    unsigned pending_ = 0;
+    bool stop_ = false;
+};
+
+struct command {
+    bool is_clear = false;
+    std::shared_ptr<surface> target;
+    std::shared_ptr<surface> depth;
+    std::vector<clip_rect> areas;  // clear
+    uint32_t flags = 0, color = 0, depth_value = 0;
+    pixel_pipeline pl;             // draw
+    std::shared_ptr<surface> tex;
+    clip_rect clip{0, 0, 0, 0};
+    std::vector<primitive> prims;
+    uint64_t work = 0;             // pixels it may touch
+};
+
+enum class loss { none, lost, not_reset };
+
+struct device_core {
+    std::recursive_mutex mu;
+    std::vector<command> queue;
+    uint64_t queued_work = 0;
+    std::unique_ptr<worker_pool> pool;
+    loss state = loss::none;
+    bool in_scene = false;
+    result injected_present = result::ok;
+    std::atomic<int> live_default{0};
+
+    void enqueue(command&& c);
+    void flush();
+};
+
+// Held by every default-pool resource (and each of its level surfaces):
+// the resource counts as live on the device while one remains.
+struct pool_token {
+    explicit pool_token(const std::shared_ptr<device_core>& c) : core(c) { c->live_default.fetch_add(1); }
+    ~pool_token() {
+        if (auto c = core.lock()) c->live_default.fetch_sub(1);
+    }
+    std::weak_ptr<device_core> core;
+};
+
+pixel_view view_of(surface& s);
+
+} // namespace prender::detail

@@ -1,0 +1,235 @@
+#include "platform/render/resources.h"
+
+#include "platform/render/core.h"
+#include "platform/render/format.h"
+#include "platform/render/present_target.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace prender {
+
+namespace detail {
+
+pixel_view view_of(surface& s) {
+    pixel_view v;
+    v.bits = s.bits();
+    v.pitch = s.pitch();
+    v.width = int32_t(s.desc().width);
+    v.height = int32_t(s.desc().height);
+    v.fmt = s.desc().fmt;
+    return v;
+}
+
+worker_pool::worker_pool(unsigned participants) {
+    for (unsigned i = 1; i < participants; ++i) threads_.emplace_back([this, i] { loop(i); });
+}
+
+worker_pool::~worker_pool() {
+    {
+        std::lock_guard<std::mutex> g(m_);
+        stop_ = true;
+    }
+    start_cv_.notify_all();
+    for (auto& t : threads_) t.join();
+}
+
+void worker_pool::run(const std::function<void(unsigned, unsigned)>& job) {
+    unsigned n = size();
+    if (n == 1) {
+        job(0, 1);
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> g(m_);
+        job_ = &job;
+        pending_ = n - 1;
+        ++generation_;
+    }
+    start_cv_.notify_all();
+    job(0, n);
+    std::unique_lock<std::mutex> l(m_);
+    done_cv_.wait(l, [this] { return pending_ == 0; });
+    job_ = nullptr;
+}
+
+void worker_pool::loop(unsigned index) {
+    uint64_t seen = 0;
+    for (;;) {
+        const std::function<void(unsigned, unsigned)>* job;
+        {
+            std::unique_lock<std::mutex> l(m_);
+            start_cv_.wait(l, [&] { return stop_ || generation_ != seen; });
+            if (stop_) return;
+            seen = generation_;
+            job = job_;
+        }
+        (*job)(index, size());
+        {
+            std::lock_guard<std::mutex> g(m_);
+            if (--pending_ == 0) done_cv_.notify_one();
+        }
+    }
+}
+
+void device_core::enqueue(command&& c) {
+    std::lock_guard<std::recursive_mutex> g(mu);
+    queued_work += c.work;
+    queue.push_back(std::move(c));
+    if (queue.size() >= 4096) flush();
+}
+
+void device_core::flush() {
+    std::lock_guard<std::recursive_mutex> g(mu);
+    if (queue.empty()) return;
+    auto job = [this](unsigned index, unsigned count) {
+        raster_scratch s;
+        band_filter band;
+        band.band_index = int32_t(index);
+        band.band_count = int32_t(count);
+        for (const command& c : queue) {
+            if (c.is_clear) {
+                if (c.flags & clear_target && c.target) {
+                    pixel_view t = view_of(*c.target);
+                    for (const clip_rect& a : c.areas) clear_rows(t, a, c.color, band);
+                }
+                if (c.flags & (clear_zbuffer | clear_stencil) && c.depth) {
+                    pixel_view d = view_of(*c.depth);
+                    for (const clip_rect& a : c.areas) clear_depth_rows(d, a, c.depth_value, band);
+                }
+                continue;
+            }
+            pixel_view target = view_of(*c.target);
+            pixel_view texv;
+            const pixel_view* tex = nullptr;
+            if (c.tex) {
+                texv = view_of(*c.tex);
+                tex = &texv;
+            }
+            for (const primitive& p : c.prims) draw_primitive(p, c.pl, tex, target, c.clip, band, s);
+        }
+    };
+    // Small batches are not worth waking the workers for.
+    if (!pool || pool->size() == 1 || queued_work < 65536)
+        job(0, 1);
+    else
+        pool->run(job);
+    queue.clear();
+    queued_work = 0;
+}
+
+} // namespace detail
+
+surface::surface(const init& in) : desc_(in.desc), lockable_(in.lockable), core_(in.core), token_(in.token) {
+    uint32_t bpp = bytes_per_pixel(desc_.fmt);
+    size_t row = size_t(desc_.width) * bpp;
+    pitch_ = int32_t((row + 15) & ~size_t(15));
+    storage_.assign(size_t(pitch_) * desc_.height, 0);
+}
+
+surface::~surface() = default;
+
+void surface::finish_drawing() const {
+    if (auto c = core_.lock()) c->flush();
+}
+
+result surface::lock_rect(const rect* area, locked_rect& out, uint32_t /*flags*/) {
+    out = locked_rect{};
+    if (!lockable_ || locked_) return result::invalid_call;
+    rect r{0, 0, int32_t(desc_.width), int32_t(desc_.height)};
+    if (area) {
+        if (area->left < 0 || area->top < 0 || area->left >= area->right || area->top >= area->bottom ||
+            area->right > int32_t(desc_.width) || area->bottom > int32_t(desc_.height))
+            return result::invalid_call;
+        r = *area;
+    }
+    finish_drawing();
+    out.pitch = pitch_;
+    out.bits = storage_.data() + ptrdiff_t(r.top) * pitch_ + ptrdiff_t(r.left) * bytes_per_pixel(desc_.fmt);
+    locked_ = true;
+    return result::ok;
+}
+
+result surface::unlock_rect() {
+    if (!locked_) return result::invalid_call;
+    locked_ = false;
+    return result::ok;
+}
+
+std::vector<uint32_t> surface::read_argb() const {
+    finish_drawing();
+    std::vector<uint32_t> out;
+    if (!is_color_format(desc_.fmt)) return out;
+    out.resize(size_t(desc_.width) * desc_.height);
+    for (uint32_t y = 0; y < desc_.height; ++y)
+        row_to_argb(desc_.fmt, storage_.data() + size_t(y) * pitch_, out.data() + size_t(y) * desc_.width, desc_.width);
+    return out;
+}
+
+texture::texture(std::vector<std::shared_ptr<surface>> levels, uint32_t usage, pool where)
+    : levels_(std::move(levels)), usage_(usage), pool_(where) {}
+
+result texture::level_desc(uint32_t level, surface_desc& out) const {
+    if (level >= levels_.size()) return result::invalid_call;
+    out = levels_[level]->desc();
+    out.type = resource_type::texture;
+    return result::ok;
+}
+
+std::shared_ptr<surface> texture::surface_level(uint32_t level) const {
+    return level < levels_.size() ? levels_[level] : nullptr;
+}
+
+result texture::lock_rect(uint32_t level, const rect* area, locked_rect& out, uint32_t flags) {
+    if (level >= levels_.size()) return result::invalid_call;
+    return levels_[level]->lock_rect(area, out, flags);
+}
+
+result texture::unlock_rect(uint32_t level) {
+    if (level >= levels_.size()) return result::invalid_call;
+    return levels_[level]->unlock_rect();
+}
+
+swap_chain::swap_chain(std::weak_ptr<detail::device_core> core, const present_parameters& params,
+                       std::shared_ptr<surface> back_buffer, std::shared_ptr<detail::pool_token> token)
+    : core_(std::move(core)), params_(params), back_buffer_(std::move(back_buffer)), token_(std::move(token)) {}
+
+std::shared_ptr<surface> swap_chain::back_buffer(uint32_t index) const { return index == 0 ? back_buffer_ : nullptr; }
+
+result swap_chain::present(const rect* src, const rect* dst, present_target* window, uint32_t /*flags*/) {
+    auto core = core_.lock();
+    if (!core) return result::invalid_call;
+    std::lock_guard<std::recursive_mutex> g(core->mu);
+    core->flush();
+    if (core->state != detail::loss::none) return result::device_lost;
+    if (core->in_scene) return result::invalid_call;
+    if (core->injected_present != result::ok) {
+        result r = core->injected_present;
+        core->injected_present = result::ok;
+        if (r == result::device_lost) core->state = detail::loss::lost;
+        return r;
+    }
+    const surface_desc& d = back_buffer_->desc();
+    if (src && (src->left < 0 || src->top < 0 || src->left >= src->right || src->top >= src->bottom ||
+                src->right > int32_t(d.width) || src->bottom > int32_t(d.height)))
+        return result::invalid_call;
+    present_target* target = window ? window : params_.window;
+    if (target) {
+        int32_t s[4], t[4];
+        if (src) { s[0] = src->left; s[1] = src->top; s[2] = src->right; s[3] = src->bottom; }
+        if (dst) { t[0] = dst->left; t[1] = dst->top; t[2] = dst->right; t[3] = dst->bottom; }
+        if (d.fmt == format::a8r8g8b8 || d.fmt == format::x8r8g8b8) {
+            // x8 pixels go as they are: the window ignores alpha.
+            target->show(reinterpret_cast<const uint32_t*>(back_buffer_->bits()), int(d.width), int(d.height),
+                         back_buffer_->pitch(), src ? s : nullptr, dst ? t : nullptr);
+        } else {
+            std::vector<uint32_t> px = back_buffer_->read_argb();
+            target->show(px.data(), int(d.width), int(d.height), int(d.width) * 4, src ? s : nullptr,
+                         dst ? t : nullptr);
+        }
+    }
+    ++presents_;
+    return result::ok;
+}
+
+} // namespace prender

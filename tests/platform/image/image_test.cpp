@@ -1,0 +1,389 @@
+// The image decoders against files that ImageMagick's convert writes from
+// raw pixels at test time, against truncated and corrupt files, and the
+// header probes, resampling, colour keys and PNG output.
+#include "platform/image/image.h"
+#include "platform/image/surface_io.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using namespace pimage;
+
+namespace {
+
+// Runs ImageMagick's convert; the tests need it (scripts/setup-deps installs it).
+void convert(const std::string& args) {
+    std::string cmd = "convert " + args + " 2>&1";
+    int rc = std::system(cmd.c_str());
+    ASSERT_EQ(rc, 0) << "convert failed: " << cmd;
+}
+
+std::string q(const std::filesystem::path& p) { return "'" + p.string() + "'"; }
+
+// A picture with varied colours and alpha; `grey` makes r = g = b, `opaque`
+// alpha 255, `colours` > 0 limits it to that many distinct pixels.
+std::vector<uint32_t> pattern(uint32_t w, uint32_t h, bool grey, bool opaque, int colours = 0) {
+    std::vector<uint32_t> px(size_t(w) * h);
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x) {
+            uint32_t r = (x * 37 + y * 11) & 255, g = (x * 5 + y * 29 + 40) & 255, b = (x * y * 3 + 90) & 255;
+            uint32_t a = opaque ? 255 : (x * 17 + y * 23 + 30) & 255;
+            if (colours > 0) {
+                uint32_t k = (x / 3 + y) % uint32_t(colours);
+                r = 40 + k * 50;
+                g = 200 - k * 30;
+                b = k * 60;
+                a = opaque ? 255 : 255 - k * 60;
+            }
+            if (grey) g = b = r;
+            px[size_t(y) * w + x] = a << 24 | r << 16 | g << 8 | b;
+        }
+    return px;
+}
+
+// Writes raw RGBA bytes for convert's rgba: reader.
+void write_raw(const std::filesystem::path& p, const std::vector<uint32_t>& px) {
+    std::vector<unsigned char> bytes;
+    for (uint32_t c : px) bytes.insert(bytes.end(), {uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c), uint8_t(c >> 24)});
+    qtest::WriteBytes(p, bytes);
+}
+
+int max_channel_diff(uint32_t a, uint32_t b) {
+    int m = 0;
+    for (int s = 0; s < 32; s += 8) m = std::max(m, std::abs(int((a >> s) & 255) - int((b >> s) & 255)));
+    return m;
+}
+
+struct reference {
+    const char* name;
+    const char* options;  // convert options before the output
+    const char* output;   // output prefix and extension
+    bool grey, opaque;
+    int colours;
+    int tolerance;   // lossy formats: against ImageMagick's own reading of the file
+    file_format fmt;
+    int png_colour_type = -1, png_bit_depth = -1, png_interlace = -1;  // what the PNG's IHDR must say
+};
+
+const reference kReferences[] = {
+    {"png rgba", "", "PNG32:%s.png", false, false, 0, 0, file_format::png, 6, 8, 0},
+    {"png rgb", "", "PNG24:%s.png", false, true, 0, 0, file_format::png, 2, 8, 0},
+    {"png palette with partial transparency", "", "PNG:%s.png", false, false, 4, 0, file_format::png, 3},
+    {"png grey", "-define png:color-type=0 -define png:bit-depth=8", "PNG:%s.png", true, true, 0, 0, file_format::png, 0, 8},
+    {"png grey with alpha", "-define png:color-type=4 -define png:bit-depth=8", "PNG:%s.png", true, false, 0, 0, file_format::png, 4, 8},
+    {"png 16-bit rgba", "-depth 16", "PNG64:%s.png", false, false, 0, 0, file_format::png, 6, 16},
+    {"png interlaced", "-interlace PNG", "PNG32:%s.png", false, false, 0, 0, file_format::png, 6, 8, 1},
+    {"bmp 24-bit", "", "BMP3:%s.bmp", false, true, 0, 0, file_format::bmp},
+    {"bmp 32-bit with alpha", "", "BMP:%s.bmp", false, false, 0, 0, file_format::bmp},
+    {"bmp 8-bit palette", "-type Palette", "BMP3:%s.bmp", false, true, 4, 0, file_format::bmp},
+    {"tga 32-bit", "-orient TopLeft", "TGA:%s.tga", false, false, 0, 0, file_format::tga},
+    {"tga 32-bit bottom-up", "-flip", "TGA:%s.tga", false, false, 0, 0, file_format::tga},
+    {"tga 24-bit run-length", "-orient TopLeft -compress RLE", "TGA:%s.tga", false, true, 0, 0, file_format::tga},
+    {"tga grey", "-orient TopLeft -type Grayscale", "TGA:%s.tga", true, true, 0, 0, file_format::tga},
+    {"dds uncompressed", "-define dds:compression=none -define dds:mipmaps=0", "DDS:%s.dds", false, false, 0, 0, file_format::dds},
+    {"dds dxt1", "-define dds:compression=dxt1 -define dds:mipmaps=0", "DDS:%s.dds", false, true, 0, 2, file_format::dds},
+    {"dds dxt5", "-define dds:compression=dxt5 -define dds:mipmaps=0", "DDS:%s.dds", false, false, 0, 2, file_format::dds},
+    {"jpeg", "-quality 90", "JPG:%s.jpg", false, true, 0, 3, file_format::jpeg},
+    {"jpeg grey", "-quality 90 -colorspace Gray", "JPG:%s.jpg", true, true, 0, 3, file_format::jpeg},
+};
+
+std::vector<uint8_t> make_reference(const qtest::TempDir& dir, const reference& r, uint32_t w, uint32_t h,
+                                    std::vector<uint32_t>& expected) {
+    expected = pattern(w, h, r.grey, r.opaque, r.colours);
+    std::filesystem::path raw = dir.path() / "in.raw";
+    write_raw(raw, expected);
+    char out[256];
+    std::string base = (dir.path() / "ref").string();
+    std::snprintf(out, sizeof out, r.output, base.c_str());
+    std::string outs(out);
+    convert("-size " + std::to_string(w) + "x" + std::to_string(h) + " -depth 8 rgba:" + q(raw) + " " + r.options + " '" + outs + "'");
+    std::string file = outs.substr(outs.find(':') + 1);
+    if (r.tolerance > 0) {
+        // Lossy: the reference is ImageMagick's own reading of what it wrote.
+        std::filesystem::path back = dir.path() / "back.raw";
+        convert("'" + file + "' -depth 8 rgba:" + q(back));
+        std::vector<unsigned char> raw = qtest::ReadBytes(back);
+        EXPECT_EQ(raw.size(), expected.size() * 4);
+        for (size_t i = 0; i < expected.size() && i * 4 + 3 < raw.size(); ++i)
+            expected[i] = uint32_t(raw[i * 4 + 3]) << 24 | uint32_t(raw[i * 4]) << 16 | uint32_t(raw[i * 4 + 1]) << 8 | raw[i * 4 + 2];
+    }
+    return qtest::ReadBytes(file);
+}
+
+} // namespace
+
+TEST(Decoders, ReadFilesWrittenByImageMagick) {
+    qtest::TempDir dir;
+    for (const reference& r : kReferences) {
+        const uint32_t w = 21, h = 13;  // odd sizes: row padding, partial DXT blocks
+        std::vector<uint32_t> expected;
+        std::vector<uint8_t> bytes = make_reference(dir, r, w, h, expected);
+        ASSERT_FALSE(bytes.empty()) << r.name;
+        EXPECT_EQ(detect(bytes.data(), bytes.size()), r.fmt) << r.name;
+        if (r.png_colour_type >= 0) {
+            EXPECT_EQ(int(bytes[25]), r.png_colour_type) << r.name << ": the file is not what the case is about";
+        }
+        if (r.png_bit_depth >= 0) {
+            EXPECT_EQ(int(bytes[24]), r.png_bit_depth) << r.name;
+        }
+        if (r.png_interlace >= 0) {
+            EXPECT_EQ(int(bytes[28]), r.png_interlace) << r.name;
+        }
+        image img;
+        std::string why;
+        ASSERT_TRUE(decode(bytes.data(), bytes.size(), img, &why)) << r.name << ": " << why;
+        ASSERT_EQ(img.width, w) << r.name;
+        ASSERT_EQ(img.height, h) << r.name;
+        int worst = 0;
+        for (size_t i = 0; i < expected.size(); ++i) worst = std::max(worst, max_channel_diff(img.pixels[i], expected[i]));
+        EXPECT_LE(worst, r.tolerance) << r.name;
+        image_info info;
+        ASSERT_TRUE(read_info(bytes.data(), bytes.size(), info, &why)) << r.name << ": " << why;
+        EXPECT_EQ(info.width, w);
+        EXPECT_EQ(info.height, h);
+        EXPECT_EQ(info.depth, r.fmt == file_format::dds ? 0u : 1u) << r.name << ": DDS reports its header's depth";
+    }
+}
+
+TEST(Decoders, TruncatedAndCorruptFilesFailCleanly) {
+    qtest::TempDir dir;
+    for (const reference& r : kReferences) {
+        std::vector<uint32_t> expected;
+        std::vector<uint8_t> bytes = make_reference(dir, r, 21, 13, expected);
+        ASSERT_FALSE(bytes.empty());
+        image img;
+        std::string why;
+        for (size_t cut : {size_t(0), size_t(3), size_t(17), size_t(30), bytes.size() / 2}) {
+            std::vector<uint8_t> part(bytes.begin(), bytes.begin() + ptrdiff_t(std::min(cut, bytes.size())));
+            EXPECT_FALSE(decode(part.data(), part.size(), img, &why)) << r.name << " cut at " << cut;
+            EXPECT_TRUE(img.pixels.empty());
+        }
+        // Every single-byte corruption of the first 64 bytes: decode or fail, never crash.
+        for (size_t i = 0; i < std::min<size_t>(64, bytes.size()); ++i) {
+            std::vector<uint8_t> bad = bytes;
+            bad[i] ^= 0xA5;
+            if (decode(bad.data(), bad.size(), img, &why)) {
+                EXPECT_EQ(img.pixels.size(), size_t(img.width) * img.height) << r.name;
+            }
+        }
+    }
+    // Files whose last byte is missing lose data the decoder needs.
+    for (const reference& r : kReferences) {
+        if (r.fmt == file_format::tga) continue;  // the TGA footer is not needed
+        std::vector<uint32_t> expected;
+        std::vector<uint8_t> bytes = make_reference(dir, r, 21, 13, expected);
+        bytes.pop_back();
+        image img;
+        EXPECT_FALSE(decode(bytes.data(), bytes.size(), img)) << r.name << " without its last byte";
+    }
+}
+
+TEST(Decoders, SizesTheDataCannotHoldAreRefusedBeforeAllocating) {
+    auto le32 = [](std::vector<uint8_t>& b, size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
+    };
+    image img;
+    std::string why;
+    // BMP: 16384 × 16384 × 4 bytes claimed by a 60-byte file.
+    std::vector<uint8_t> bmp(60, 0);
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    le32(bmp, 10, 54);
+    le32(bmp, 14, 40);
+    le32(bmp, 18, 16384);
+    le32(bmp, 22, 16384);
+    bmp[26] = 1;
+    bmp[28] = 32;
+    EXPECT_FALSE(decode_bmp(bmp.data(), bmp.size(), img, &why));
+    EXPECT_EQ(why, "BMP pixel data truncated");
+    le32(bmp, 18, 0x7FFFFFFF);
+    EXPECT_FALSE(decode_bmp(bmp.data(), bmp.size(), img, &why));
+    EXPECT_EQ(why, "BMP size out of range");
+    // DDS header with 65536 × 65536 pixels: width × height × 4 overflows 32 bits.
+    std::vector<uint8_t> dds(128, 0);
+    std::copy_n("DDS ", 4, dds.begin());
+    le32(dds, 4, 124);
+    le32(dds, 12, 65536);
+    le32(dds, 16, 65536);
+    le32(dds, 76, 32);
+    le32(dds, 80, 0x41);
+    le32(dds, 88, 32);
+    EXPECT_FALSE(decode_dds(dds.data(), dds.size(), img, &why));
+    EXPECT_EQ(why, "DDS size out of range");
+    le32(dds, 12, 4000);
+    le32(dds, 16, 4000);
+    EXPECT_FALSE(decode_dds(dds.data(), dds.size(), img, &why));
+    EXPECT_EQ(why, "DDS data truncated");
+    // TGA: a run-length image of 65535 × 65535 in 40 bytes.
+    std::vector<uint8_t> tga(40, 0);
+    tga[2] = 10;
+    tga[12] = tga[13] = tga[14] = tga[15] = 0xFF;
+    tga[16] = 32;
+    EXPECT_FALSE(decode_tga(tga.data(), tga.size(), img, &why));
+    tga[12] = 4;
+    tga[13] = 0;
+    tga[14] = 1;
+    tga[15] = 0;
+    tga[18] = 0x83;  // a run of 4: the image's 4 pixels
+    tga[23] = 0x80;  // a second run past the end of the image is never read
+    EXPECT_TRUE(decode_tga(tga.data(), 23, img, &why)) << why;
+    tga[18] = 0x84;  // a run of 5 into a 4-pixel image
+    EXPECT_FALSE(decode_tga(tga.data(), 23, img, &why));
+    EXPECT_EQ(why, "TGA run past the image");
+}
+
+TEST(Decoders, PngSizeLimitsAndTheWidthTimesHeightOverflow) {
+    qtest::TempDir dir;
+    std::vector<uint32_t> expected;
+    std::vector<uint8_t> png = make_reference(dir, kReferences[0], 21, 13, expected);
+    image img;
+    std::string why;
+    auto set_ihdr = [&](uint32_t w, uint32_t h) {
+        std::vector<uint8_t> b = png;
+        for (int i = 0; i < 4; ++i) {
+            b[16 + size_t(i)] = uint8_t(w >> (24 - 8 * i));
+            b[20 + size_t(i)] = uint8_t(h >> (24 - 8 * i));
+        }
+        return b;  // the IHDR CRC no longer matches: libpng must refuse it too
+    };
+    for (auto [w, h] : {std::pair<uint32_t, uint32_t>{65536, 65536}, {0x40000000u, 4}, {16384, 16384}}) {
+        std::vector<uint8_t> b = set_ihdr(w, h);
+        EXPECT_FALSE(decode_png(b.data(), b.size(), img, &why)) << w << "x" << h;
+        EXPECT_TRUE(img.pixels.empty());
+    }
+}
+
+TEST(HeaderProbes, NeedTheirBytesAndTrustTheSignature) {
+    std::vector<uint8_t> png = {137, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                                0, 0, 2, 128, 0, 0, 1, 224};
+    image_info info;
+    ASSERT_TRUE(probe_png_header(png.data(), png.size(), info));
+    EXPECT_EQ(info.width, 640u);
+    EXPECT_EQ(info.height, 480u);
+    EXPECT_EQ(info.depth, 0u);
+    EXPECT_FALSE(probe_png_header(png.data(), 23, info)) << "23 bytes do not hold the height";
+    EXPECT_EQ(info.width, 0u) << "cleared on failure";
+    EXPECT_FALSE(probe_dds_header(png.data(), png.size(), info)) << "a PNG is no DDS";
+
+    std::vector<uint8_t> dds(28, 0);
+    std::copy_n("DDS ", 4, dds.begin());
+    dds[12] = 200;  // height
+    dds[16] = 44;   // width
+    dds[17] = 1;
+    dds[24] = 6;    // depth
+    ASSERT_TRUE(probe_dds_header(dds.data(), dds.size(), info));
+    EXPECT_EQ(info.width, 300u);
+    EXPECT_EQ(info.height, 200u);
+    EXPECT_EQ(info.depth, 6u);
+    EXPECT_FALSE(probe_dds_header(dds.data(), 27, info)) << "27 bytes do not hold the depth";
+    EXPECT_FALSE(probe_dds_header(nullptr, 28, info));
+}
+
+TEST(Sizing, PowersOfTwoTriangleFilterPlacementAndColourKey) {
+    struct { uint32_t n, want; } pow2[] = {{0, 1}, {1, 1}, {2, 2}, {3, 4}, {640, 1024}, {1024, 1024},
+                                           {0x80000000u, 0x80000000u}, {0x80000001u, 0}};
+    for (auto p : pow2) EXPECT_EQ(round_up_pow2(p.n), p.want) << p.n;
+
+    image two{2, 1, {0xFF000000u, 0xFFFFFFFFu}};
+    image one = resize_triangle(two, 1, 1);
+    EXPECT_EQ(one.pixels[0], 0xFF808080u) << "shrinking averages";
+    image four = resize_triangle(two, 4, 1);
+    EXPECT_EQ(four.pixels, (std::vector<uint32_t>{0xFF000000u, 0xFF404040u, 0xFFBFBFBFu, 0xFFFFFFFFu}))
+        << "enlarging interpolates, edges clamped";
+    image flat{3, 5, std::vector<uint32_t>(15, 0x80336699u)};
+    for (uint32_t p : resize_triangle(flat, 8, 8).pixels) EXPECT_EQ(p, 0x80336699u);
+
+    image placed = place_top_left(two, 4, 2);
+    EXPECT_EQ(placed.pixels, (std::vector<uint32_t>{0xFF000000u, 0xFFFFFFFFu, 0, 0, 0, 0, 0, 0}));
+
+    image keyed{3, 1, {0xFFFF00FFu, 0x00FF00FFu, 0xFF00FF00u}};
+    apply_color_key(keyed, 0xFFFF00FFu);
+    EXPECT_EQ(keyed.pixels, (std::vector<uint32_t>{0, 0x00FF00FFu, 0xFF00FF00u})) << "all 32 bits must match";
+    apply_color_key(keyed, 0);
+    EXPECT_EQ(keyed.pixels[1], 0x00FF00FFu) << "key 0 is none";
+}
+
+TEST(PngOutput, ImageMagickReadsWhatWeWrite) {
+    qtest::TempDir dir;
+    // Blue, green, red, alpha in memory: an opaque red pixel, then a half-transparent blue one.
+    const uint8_t bytes[8] = {0, 0, 255, 255, 255, 0, 0, 128};
+    uint32_t px[2];
+    std::memcpy(px, bytes, 8);
+    std::string path = (dir.path() / "thumb.png").string();
+    ASSERT_TRUE(save_png(path, px, 2, 1, 8));
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    convert(q(path) + " -depth 8 rgba:" + q(dir.path() / "out.raw"));
+    EXPECT_EQ(qtest::ReadBytes(dir.path() / "out.raw"), (std::vector<unsigned char>{255, 0, 0, 255, 0, 0, 255, 128}));
+
+    // A bigger picture with a row pitch wider than its pixels.
+    std::vector<uint32_t> big = pattern(37, 9, false, false);
+    std::vector<uint32_t> padded(40 * 9, 0xDEADBEEFu);
+    for (uint32_t y = 0; y < 9; ++y) std::copy_n(big.data() + y * 37, 37, padded.data() + y * 40);
+    ASSERT_TRUE(save_png(path, padded.data(), 37, 9, 40 * 4));
+    convert(q(path) + " -depth 8 rgba:" + q(dir.path() / "big.raw"));
+    std::vector<unsigned char> raw = qtest::ReadBytes(dir.path() / "big.raw");
+    ASSERT_EQ(raw.size(), big.size() * 4);
+    for (size_t i = 0; i < big.size(); ++i) {
+        uint32_t c = uint32_t(raw[i * 4 + 3]) << 24 | uint32_t(raw[i * 4]) << 16 | uint32_t(raw[i * 4 + 1]) << 8 | raw[i * 4 + 2];
+        ASSERT_EQ(c, big[i]) << i;
+    }
+    EXPECT_FALSE(save_png((dir.path() / "no" / "such" / "dir.png").string(), px, 2, 1, 8));
+}
+
+TEST(SurfaceLoading, TexturesFromFilesStretchedOrPlaced) {
+    qtest::TempDir dir;
+    std::vector<uint32_t> src = pattern(300, 200, false, false);
+    std::string path = (dir.path() / "pic.png").string();
+    ASSERT_TRUE(save_png(path, src.data(), 300, 200, 300 * 4));
+    std::vector<uint8_t> file = qtest::ReadBytes(path);
+
+    prender::adapter ad;
+    prender::present_parameters pp;
+    pp.back_buffer_width = 64;
+    pp.back_buffer_height = 64;
+    std::unique_ptr<prender::device> dev;
+    ASSERT_EQ(ad.create_device(prender::device_type::hal, 0, pp, dev), prender::result::ok);
+    std::shared_ptr<prender::texture> tex;
+    ASSERT_EQ(dev->create_texture(round_up_pow2(300), round_up_pow2(200), 0, 0, prender::format::a8r8g8b8,
+                                  prender::pool::managed, tex), prender::result::ok);
+    image_info info;
+    ASSERT_EQ(load_surface(*tex->surface_level(0), nullptr, file.data(), file.size(), load_filter::none, 0, &info),
+              prender::result::ok);
+    EXPECT_EQ(info.width, 300u);
+    EXPECT_EQ(info.height, 200u);
+    std::vector<uint32_t> px = tex->surface_level(0)->read_argb();
+    EXPECT_EQ(px[0], src[0]);
+    EXPECT_EQ(px[199 * 512 + 299], src[199 * 300 + 299]);
+    EXPECT_EQ(px[199 * 512 + 300], 0u) << "outside the image: transparent black";
+    EXPECT_EQ(px[200 * 512], 0u);
+
+    ASSERT_EQ(load_surface(*tex->surface_level(0), nullptr, file.data(), file.size(), load_filter::triangle, 0),
+              prender::result::ok);
+    ASSERT_EQ(fill_mip_levels(*tex), prender::result::ok);
+    EXPECT_EQ(tex->surface_level(9)->desc().width, 1u);
+    EXPECT_NE(tex->surface_level(9)->read_argb()[0], 0u);
+
+    // Four-bit textures keep the top four bits of each channel.
+    std::shared_ptr<prender::texture> t16;
+    ASSERT_EQ(dev->create_texture(4, 4, 1, 0, prender::format::a4r4g4b4, prender::pool::managed, t16), prender::result::ok);
+    image one{1, 1, {0x9ABCDEF1u}};
+    ASSERT_EQ(write_image(*t16->surface_level(0), nullptr, one, load_filter::triangle, 0), prender::result::ok);
+    EXPECT_EQ(t16->surface_level(0)->read_argb()[5], 0x99BBDDFFu);
+
+    std::string why;
+    EXPECT_EQ(load_surface(*tex->surface_level(0), nullptr, file.data(), 40, load_filter::none, 0, nullptr, &why),
+              prender::result::invalid_arg);
+    EXPECT_FALSE(why.empty());
+    std::string out = (dir.path() / "saved.png").string();
+    ASSERT_TRUE(save_surface_png(out, *t16->surface_level(0)));
+    std::vector<uint8_t> saved = qtest::ReadBytes(out);
+    image back;
+    ASSERT_TRUE(decode_png(saved.data(), saved.size(), back));
+    EXPECT_EQ(back.pixels[0], 0x99BBDDFFu);
+}

@@ -1,0 +1,121 @@
+// Pixel values of the blend presets and the texture stage, worked out by hand
+// from the blend equations (round(x / 255) per product sum).
+#include "platform/render/raster.h"
+#include "render_util.h"
+
+#include <random>
+
+using namespace rtest;
+
+namespace {
+
+constexpr uint32_t kSrc = 0x80C86432;  // a 128, r 200, g 100, b 50
+constexpr uint32_t kDst = 0x40102030;  // a 64, r 16, g 32, b 48
+
+// Clears an A8R8G8B8 target to kDst and draws one 8 × 8 sprite of `texel`
+// with the given preset, diffuse and specular colours.
+uint32_t draw_one(int mode, uint32_t texel, uint32_t diffuse, uint32_t specular, bool fast, bool textured = true,
+                  format target = format::a8r8g8b8) {
+    auto d = make_device(8, 8, target);
+    d->set_fast_paths(fast);
+    std::shared_ptr<surface> rt;
+    EXPECT_EQ(d->create_render_target(8, 8, target, 0, 0, false, rt), result::ok);
+    EXPECT_EQ(d->set_render_target(0, rt), result::ok);
+    EXPECT_EQ(d->clear(0, nullptr, clear_target, kDst, 1.0f, 0), result::ok);
+    engine_state(*d);
+    preset(*d, mode);
+    std::shared_ptr<texture> tex;
+    if (textured) tex = solid_texture(*d, 8, 8, texel);
+    d->set_texture(0, tex);
+    EXPECT_EQ(d->begin_scene(), result::ok);
+    EXPECT_EQ(sprite(*d, 0, 0, 8, 8, diffuse, specular), result::ok);
+    EXPECT_EQ(d->end_scene(), result::ok);
+    std::vector<uint32_t> px = rt->read_argb();
+    for (uint32_t p : px) EXPECT_EQ(p, px[0]) << "one texel over a uniform target gives one colour";
+    return px[5 * 8 + 3];
+}
+
+} // namespace
+
+TEST(BlendPresets, EachPresetOverAKnownDestination) {
+    struct row { int mode; uint32_t expected; const char* what; };
+    const row rows[] = {
+        {1, 0x80C86432, "opaque: the source as it is"},
+        {2, 0x806C4231, "alpha blend"},
+        {3, 0x80745249, "additive d + s·a"},
+        {4, 0xFFFFE894, "additive with doubled colour and alpha"},
+        {5, 0x80000017, "subtractive d − s·a, floored at 0"},
+        {6, 0x800D0D09, "multiply d·s"},
+        {7, 0x80BF6B4F, "exclusion s(1 − d) + d(1 − s)"},
+        {8, 0x806C4231, "alpha blend again"},
+        {9, 0x80CB7759, "screen s(1 − d) + d"},
+        {10, 0x80B84402, "plain subtract s − d"},
+        {0, 0x806C4231, "anything else: alpha blend"},
+    };
+    for (bool fast : {true, false}) {
+        for (const row& r : rows) {
+            EXPECT_EQ(draw_one(r.mode, kSrc, 0xFFFFFFFF, 0, fast), r.expected)
+                << "mode " << r.mode << " (" << r.what << ") fast paths " << fast;
+        }
+    }
+}
+
+TEST(BlendPresets, WrittenAlphaIsTheLargerOfSourceAndDestination) {
+    // Source alpha 0x20 below the destination's 0x40: the destination's stays.
+    uint32_t p = draw_one(2, 0x20FFFFFF, 0xFFFFFFFF, 0, true);
+    EXPECT_EQ(p >> 24, 0x40u);
+    // Colour: (255·32 + c·223) / 255.
+    EXPECT_EQ((p >> 16) & 255, (255u * 32 + 16 * 223 + 127) / 255);
+}
+
+TEST(TextureStage, SpecularModulateAndMissingTexture) {
+    struct row { int mode; uint32_t texel, diffuse, specular; bool textured; uint32_t expected; const char* what; };
+    const row rows[] = {
+        {1, kSrc, 0xFFFFFFFF, 0x00204080, true, 0x80E8A4B2, "specular added to RGB, alpha untouched"},
+        {1, kSrc, 0xFFFFFFFF, 0xFF204080, true, 0x80E8A4B2, "specular alpha plays no part"},
+        {1, 0x80F0F0F0, 0xFFFFFFFF, 0x00404040, true, 0x80FFFFFF, "specular saturates"},
+        {1, kSrc, 0x80808080, 0, true, 0x40643219, "texture × diffuse"},
+        {4, 0x40605040, 0xFF808080, 0, true, 0x80404850, "modulate-2×: colour and alpha doubled, then added"},
+        {2, kSrc, 0xFF336699, 0, false, 0xFF336699, "no texture: the diffuse colour alone"},
+        {4, kSrc, 0xFF336699, 0, false, 0xFF4386C9, "no texture with modulate-2×: diffuse alone, added"},
+    };
+    for (const row& r : rows) {
+        EXPECT_EQ(draw_one(r.mode, r.texel, r.diffuse, r.specular, true, r.textured), r.expected) << r.what;
+        EXPECT_EQ(draw_one(r.mode, r.texel, r.diffuse, r.specular, false, r.textured), r.expected) << r.what << " (general path)";
+    }
+}
+
+TEST(TextureStage, TargetsWithoutAlphaOrWithFourBitChannels) {
+    // x8r8g8b8: the destination reads as opaque, the stored alpha is 255.
+    EXPECT_EQ(draw_one(2, kSrc, 0xFFFFFFFF, 0, true, true, format::x8r8g8b8), 0xFF6C4231u);
+    // a4r4g4b4: the destination 0x4123 is (68, 17, 34, 51); the result is stored in 4 bits.
+    uint32_t p = draw_one(1, kSrc, 0xFFFFFFFF, 0, true, true, format::a4r4g4b4);
+    EXPECT_EQ(p, 0x88CC6633u);
+}
+
+TEST(BlendKernels, VectorKernelsAgreeWithThePerPixelEquation) {
+    // The SSE2 kernels (source over, additive) against the generic per-pixel
+    // blend, over random colours including the extremes.
+    std::mt19937 rng(7);
+    for (int mode = 0; mode < 2; ++mode) {
+        detail::pixel_pipeline pl;
+        pl.blend = true;
+        pl.src = blend_factor::src_alpha;
+        pl.dst = mode == 0 ? blend_factor::inv_src_alpha : blend_factor::one;
+        pl.separate_alpha = true;
+        pl.op_alpha = blend_op::max;
+        std::vector<uint32_t> src(4099), dst(4099), want(4099);
+        for (size_t i = 0; i < src.size(); ++i) {
+            src[i] = rng();
+            dst[i] = rng();
+            if (i % 7 == 0) src[i] |= 0xFF000000u;
+            if (i % 11 == 0) src[i] &= 0x00FFFFFFu;
+        }
+        for (size_t i = 0; i < src.size(); ++i) want[i] = detail::blend_pixel(pl, src[i], dst[i]);
+        detail::blend_span(pl, src.data(), dst.data(), int(dst.size()));
+        EXPECT_EQ(dst, want) << "mode " << mode;
+    }
+    // The rounding itself: round(a·b / 255) for every pair.
+    for (uint32_t a = 0; a < 256; ++a)
+        for (uint32_t b = 0; b < 256; ++b) ASSERT_EQ(detail::mul8(a, b), uint32_t(a * b / 255.0 + 0.5)) << a << "," << b;
+}

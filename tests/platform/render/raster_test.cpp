@@ -1,0 +1,332 @@
+// Coverage (pixel centres, top-left rule, clipping), interpolation and
+// sampling of the rasteriser, its fast paths and its row bands.
+#include "render_util.h"
+
+#include <cmath>
+#include <random>
+
+using namespace rtest;
+
+namespace {
+
+// Additive, untextured drawing: every covering adds 1 to red.
+void counting_state(device& d) {
+    set_rs(d, render_state::cull_mode, cull::none);
+    set_rs(d, render_state::alpha_blend_enable, 1u);
+    set_rs(d, render_state::src_blend, blend_factor::one);
+    set_rs(d, render_state::dest_blend, blend_factor::one);
+    d.set_texture(0, nullptr);
+}
+
+screen_vertex vtx(float x, float y, uint32_t diffuse = 0xFF010000u, float u = 0, float v = 0) {
+    return screen_vertex{x, y, 0, 1, diffuse, 0, u, v};
+}
+
+std::vector<int> red(const std::vector<uint32_t>& px) {
+    std::vector<int> r;
+    for (uint32_t p : px) r.push_back(int((p >> 16) & 255));
+    return r;
+}
+
+} // namespace
+
+TEST(Coverage, PixelCentresAndEdgesOfRectangles) {
+    // Pixel centres sit on integer coordinates; left and top edges through a
+    // centre take it, right and bottom edges do not.
+    struct row { float x0, y0, x1, y1; int cx0, cx1, cy0, cy1; };
+    const row rows[] = {
+        {-0.5f, -0.5f, 3.5f, 2.5f, 0, 4, 0, 3},  // the engine's −0.5: whole pixels
+        {0.0f, 0.0f, 4.0f, 4.0f, 0, 4, 0, 4},    // edges through centres: left/top in, right/bottom out
+        {0.5f, 0.5f, 3.5f, 3.5f, 1, 4, 1, 4},
+        {0.2f, 1.7f, 2.2f, 1.9f, 1, 3, 0, 0},    // thinner than a centre: nothing
+        {-3.0f, -3.0f, 0.0f, 9.0f, 0, 0, 0, 0},  // right edge through column 0: nothing
+        {5.6f, 6.1f, 12.0f, 12.0f, 6, 8, 7, 8},  // clipped by the target
+    };
+    for (bool fast : {true, false}) {
+        for (const row& r : rows) {
+            auto d = make_device(8, 8);
+            d->set_fast_paths(fast);
+            d->clear(0, nullptr, clear_target, 0, 1, 0);
+            counting_state(*d);
+            d->begin_scene();
+            ASSERT_EQ(quad(*d, r.x0, r.y0, r.x1, r.y1, 0, 0, 1, 1, 0xFF010000u), result::ok);
+            d->end_scene();
+            std::vector<int> px = red(pixels(*d));
+            for (int y = 0; y < 8; ++y)
+                for (int x = 0; x < 8; ++x) {
+                    int want = (x >= r.cx0 && x < r.cx1 && y >= r.cy0 && y < r.cy1) ? 1 : 0;
+                    ASSERT_EQ(px[size_t(y * 8 + x)], want)
+                        << "quad (" << r.x0 << "," << r.y0 << ")-(" << r.x1 << "," << r.y1 << ") pixel " << x << ","
+                        << y << " fast " << fast;
+                }
+        }
+    }
+}
+
+TEST(Coverage, JitteredMeshCoversEveryPixelExactlyOnce) {
+    // A mesh of irregular triangles over the whole target: shared edges and
+    // vertices must give each pixel to exactly one triangle, whatever the slope.
+    const int n = 9, size = 64;
+    std::mt19937 rng(3);
+    std::uniform_real_distribution<float> jitter(-2.4f, 2.4f);
+    std::vector<screen_vertex> grid;
+    for (int j = 0; j <= n; ++j)
+        for (int i = 0; i <= n; ++i) {
+            float x = -0.5f + float(i) * size / n, y = -0.5f + float(j) * size / n;
+            if (i > 0 && i < n) x += jitter(rng);
+            if (j > 0 && j < n) y += jitter(rng);
+            if (i == 3 && j == 3) x = std::round(x);  // a vertex exactly on a pixel centre
+            grid.push_back(vtx(x, y));
+        }
+    std::vector<screen_vertex> tris;
+    for (int j = 0; j < n; ++j)
+        for (int i = 0; i < n; ++i) {
+            const screen_vertex& a = grid[size_t(j * (n + 1) + i)];
+            const screen_vertex& b = grid[size_t(j * (n + 1) + i + 1)];
+            const screen_vertex& c = grid[size_t((j + 1) * (n + 1) + i)];
+            const screen_vertex& e = grid[size_t((j + 1) * (n + 1) + i + 1)];
+            bool flip = (i + j) % 2;
+            tris.insert(tris.end(), {a, b, flip ? e : c});
+            tris.insert(tris.end(), flip ? std::initializer_list<screen_vertex>{a, e, c} : std::initializer_list<screen_vertex>{b, e, c});
+        }
+    for (unsigned threads : {1u, 4u}) {
+        auto d = make_device(size, size);
+        d->set_raster_threads(threads);
+        d->clear(0, nullptr, clear_target, 0, 1, 0);
+        counting_state(*d);
+        d->begin_scene();
+        ASSERT_EQ(d->draw_primitive_up(primitive_type::triangle_list, uint32_t(tris.size() / 3), tris.data()), result::ok);
+        d->end_scene();
+        std::vector<int> px = red(pixels(*d));
+        for (size_t i = 0; i < px.size(); ++i) ASSERT_EQ(px[i], 1) << "pixel " << i % size << "," << i / size;
+    }
+}
+
+TEST(Coverage, ViewportClipsDrawingAndClears) {
+    auto d = make_device(8, 8);
+    d->clear(0, nullptr, clear_target, 0xFF000000u, 1, 0);
+    viewport vp{2, 3, 4, 2, 0, 1};
+    ASSERT_EQ(d->set_viewport(vp), result::ok);
+    counting_state(*d);
+    d->begin_scene();
+    quad(*d, -10, -10, 20, 20, 0, 0, 1, 1, 0xFF010000u);
+    d->end_scene();
+    rect r{0, 0, 3, 8};  // clears are clipped to the viewport as well
+    d->clear(1, &r, clear_target, 0xFF000005u, 1, 0);
+    std::vector<uint32_t> px = pixels(*d);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) {
+            bool in = x >= 2 && x < 6 && y >= 3 && y < 5;
+            uint32_t want = in ? (x < 3 ? 0xFF000005u : 0xFF010000u) : 0xFF000000u;
+            EXPECT_EQ(px[size_t(y * 8 + x)], want) << x << "," << y;
+        }
+    viewport outside{6, 0, 4, 4, 0, 1};
+    EXPECT_EQ(d->set_viewport(outside), result::invalid_call);
+}
+
+TEST(Interpolation, GouraudColoursAtPixelCentres) {
+    auto d = make_device(4, 1);
+    counting_state(*d);
+    set_rs(*d, render_state::alpha_blend_enable, 0u);
+    screen_vertex v[4] = {vtx(-0.5f, -0.5f, 0xFF000000u), vtx(-0.5f, 0.5f, 0xFF000000u), vtx(3.5f, 0.5f, 0xFFFF0000u),
+                          vtx(3.5f, -0.5f, 0xFFFF0000u)};
+    d->begin_scene();
+    d->draw_primitive_up(primitive_type::triangle_fan, 2, v);
+    d->end_scene();
+    EXPECT_EQ(red(pixels(*d)), (std::vector<int>{32, 96, 159, 223}));  // 255 × (i + 0.5) / 4
+    // Flat shading takes the first vertex's colour.
+    set_rs(*d, render_state::shade_mode, shade::flat);
+    d->begin_scene();
+    d->draw_primitive_up(primitive_type::triangle_fan, 2, v);
+    d->end_scene();
+    EXPECT_EQ(red(pixels(*d)), (std::vector<int>{0, 0, 0, 0}));
+}
+
+TEST(Sampling, PointLinearWrapClampAndMirror) {
+    // A 2 × 2 texture, black left column and red right column, stretched over
+    // 4 pixels (2×) or repeated (u 0..2, 1:1).
+    struct row { filter f; address a; float u1; std::vector<int> want; const char* what; };
+    const std::vector<row> rows = {
+        {filter::point, address::wrap, 1, {0, 0, 255, 255}, "point, 2×"},
+        {filter::linear, address::wrap, 1, {64, 64, 191, 191}, "linear, wrapping at both ends"},
+        {filter::linear, address::clamp, 1, {0, 64, 191, 255}, "linear, clamped"},
+        {filter::point, address::wrap, 2, {0, 255, 0, 255}, "point, repeated"},
+        {filter::point, address::mirror, 2, {0, 255, 255, 0}, "point, mirrored"},
+        {filter::linear, address::wrap, 2, {0, 255, 0, 255}, "linear on texel centres"},
+    };
+    for (bool fast : {true, false}) {
+        for (const row& r : rows) {
+            auto d = make_device(4, 1);
+            d->set_fast_paths(fast);
+            engine_state(*d);
+            preset(*d, 1);
+            auto tex = make_texture(*d, 2, 2, {0xFF000000u, 0xFFFF0000u, 0xFF000000u, 0xFFFF0000u});
+            d->set_texture(0, tex);
+            d->set_sampler_state(0, sampler_state::mag_filter, uint32_t(r.f));
+            d->set_sampler_state(0, sampler_state::min_filter, uint32_t(r.f));
+            d->set_sampler_state(0, sampler_state::address_u, uint32_t(r.a));
+            d->set_sampler_state(0, sampler_state::address_v, uint32_t(r.a));
+            d->begin_scene();
+            quad(*d, -0.5f, -0.5f, 3.5f, 0.5f, 0, 0, r.u1, 0.5f);
+            d->end_scene();
+            EXPECT_EQ(red(pixels(*d)), r.want) << r.what << " fast " << fast;
+        }
+    }
+}
+
+TEST(Sampling, MagnifyingAndMinifyingPickTheirFilters) {
+    auto d = make_device(4, 1);
+    engine_state(*d);
+    preset(*d, 1);
+    auto tex = make_texture(*d, 2, 2, {0xFF000000u, 0xFFFF0000u, 0xFF000000u, 0xFFFF0000u});
+    d->set_texture(0, tex);
+    d->set_sampler_state(0, sampler_state::mag_filter, uint32_t(filter::point));
+    d->set_sampler_state(0, sampler_state::min_filter, uint32_t(filter::linear));
+    d->begin_scene();
+    quad(*d, -0.5f, -0.5f, 3.5f, 0.5f, 0, 0, 1, 0.5f);   // magnified: point
+    d->end_scene();
+    EXPECT_EQ(red(pixels(*d)), (std::vector<int>{0, 0, 255, 255}));
+    d->begin_scene();
+    quad(*d, -0.5f, -0.5f, 3.5f, 0.5f, 0, 0, 4, 0.5f);   // 2 texels a pixel: linear, between columns
+    d->end_scene();
+    EXPECT_EQ(red(pixels(*d)), (std::vector<int>{128, 128, 128, 128}));
+}
+
+TEST(Sampling, FourPixelSamplerAgreesWithThePerPixelOne) {
+    // Wrapping power-of-two textures take the four-pixel sampler; clamping
+    // takes the exact per-pixel one. Inside the texture both must agree
+    // within the sampler's 16.16 stepping (one level at most).
+    std::mt19937 rng(5);
+    std::vector<uint32_t> texels(64 * 64);
+    for (uint32_t& t : texels) t = rng();
+    std::vector<uint32_t> pics[2];
+    for (int k = 0; k < 2; ++k) {
+        auto d = make_device(96, 96, format::a8r8g8b8);
+        engine_state(*d);
+        preset(*d, 1);
+        auto tex = make_texture(*d, 64, 64, texels);
+        d->set_texture(0, tex);
+        for (auto st : {sampler_state::mag_filter, sampler_state::min_filter})
+            d->set_sampler_state(0, st, uint32_t(filter::linear));
+        address a = k == 0 ? address::wrap : address::clamp;
+        d->set_sampler_state(0, sampler_state::address_u, uint32_t(a));
+        d->set_sampler_state(0, sampler_state::address_v, uint32_t(a));
+        // Rotated by 0.4 rad, 1.3 pixels a texel, texel coordinates 2..62.
+        float c = std::cos(0.4f), sn = std::sin(0.4f), h = 39;
+        const float px[4] = {-h, -h, h, h}, py[4] = {-h, h, h, -h}, u[4] = {2, 2, 62, 62}, v[4] = {2, 62, 62, 2};
+        screen_vertex q[4];
+        for (int i = 0; i < 4; ++i)
+            q[i] = screen_vertex{48 + px[i] * c - py[i] * sn, 48 + px[i] * sn + py[i] * c, 0, 1, ~0u, 0, u[i] / 64, v[i] / 64};
+        d->begin_scene();
+        d->draw_primitive_up(primitive_type::triangle_fan, 2, q);
+        d->end_scene();
+        pics[k] = pixels(*d);
+    }
+    int worst = 0, drawn = 0;
+    for (size_t i = 0; i < pics[0].size(); ++i) {
+        if (pics[0][i] != 0) ++drawn;
+        for (int sh = 0; sh < 32; sh += 8)
+            worst = std::max(worst, std::abs(int((pics[0][i] >> sh) & 255) - int((pics[1][i] >> sh) & 255)));
+    }
+    EXPECT_GT(drawn, 4000);
+    EXPECT_LE(worst, 1);
+}
+
+namespace {
+
+// A busy scene: random sprites, some rotated and scaled, all presets, both
+// filters, gradients and specular.
+std::vector<uint32_t> random_scene(unsigned threads, bool fast, bool aligned_only, uint32_t seed) {
+    const int W = 160, H = 120;
+    auto d = make_device(W, H, format::a8r8g8b8);
+    d->set_raster_threads(threads);
+    d->set_fast_paths(fast);
+    std::mt19937 rng(seed);
+    std::vector<uint32_t> texels(64 * 32);
+    for (uint32_t& t : texels) t = rng();
+    auto tex = make_texture(*d, 64, 32, texels);
+    d->clear(0, nullptr, clear_target, 0xFF203040u, 1, 0);
+    engine_state(*d);
+    d->begin_scene();
+    for (int i = 0; i < 300; ++i) {
+        preset(*d, int(rng() % 11));
+        filter f = rng() % 2 ? filter::linear : filter::point;
+        d->set_sampler_state(0, sampler_state::mag_filter, uint32_t(f));
+        d->set_sampler_state(0, sampler_state::min_filter, uint32_t(f));
+        d->set_texture(0, rng() % 5 ? tex : nullptr);
+        float x = float(int(rng() % W) - 20), y = float(int(rng() % H) - 20);
+        uint32_t diffuse = rng() % 2 ? 0xFFFFFFFFu : rng(), specular = rng() % 3 ? 0 : rng() & 0x00FFFFFFu;
+        if (aligned_only) {
+            float off = rng() % 2 ? 0.0f : 0.5f;
+            quad(*d, x - 0.5f + off, y - 0.5f, x + 64 - 0.5f + off, y + 32 - 0.5f, 0, 0, 1, 1, diffuse, specular);
+            continue;
+        }
+        float a = float(rng() % 628) / 100.0f, s = 0.3f + float(rng() % 300) / 100.0f;
+        float cx = 32 * s, cy = 16 * s, c = std::cos(a), sn = std::sin(a);
+        screen_vertex v[4];
+        const float px[4] = {-cx, -cx, cx, cx}, py[4] = {-cy, cy, cy, -cy}, u[4] = {0, 0, 1, 1}, vv[4] = {0, 1, 1, 0};
+        for (int k = 0; k < 4; ++k)
+            v[k] = screen_vertex{x + px[k] * c - py[k] * sn, y + px[k] * sn + py[k] * c, 0, 1,
+                                 k == 2 ? (diffuse ^ 0x00FF00FFu) : diffuse, specular, u[k] * 1.5f, vv[k]};
+        d->draw_primitive_up(primitive_type::triangle_fan, 2, v);
+    }
+    d->end_scene();
+    return pixels(*d);
+}
+
+} // namespace
+
+TEST(RowBands, PicturesDoNotDependOnTheThreadCount) {
+    std::vector<uint32_t> one = random_scene(1, true, false, 11);
+    EXPECT_EQ(random_scene(4, true, false, 11), one);
+    EXPECT_EQ(random_scene(3, true, false, 11), one);
+}
+
+TEST(FastPaths, RowCopiesMatchTheGeneralRasteriser) {
+    for (uint32_t seed : {1u, 2u, 3u}) {
+        std::vector<uint32_t> fast = random_scene(2, true, true, seed);
+        EXPECT_EQ(random_scene(1, false, true, seed), fast) << "seed " << seed;
+    }
+}
+
+TEST(Golden, BlendPresetsAndSampling) {
+    // Ten columns, one per preset, each a rotated sprite over a colour ramp;
+    // a bottom strip with the same texture magnified, point then linear.
+    const uint32_t W = 320, H = 160;
+    auto d = make_device(W, H, format::a8r8g8b8);
+    std::vector<uint32_t> texels(16 * 16);
+    for (uint32_t y = 0; y < 16; ++y)
+        for (uint32_t x = 0; x < 16; ++x)
+            texels[y * 16 + x] = uint32_t(std::min(255u, 64 + x * 16)) << 24 | ((x / 4 + y / 4) % 2 ? 0xE08020u : 0x2060E0u);
+    auto tex = make_texture(*d, 16, 16, texels);
+    d->clear(0, nullptr, clear_target, 0xFF000000u, 1, 0);
+    engine_state(*d);
+    d->begin_scene();
+    preset(*d, 1);
+    d->set_texture(0, nullptr);
+    screen_vertex ramp[4] = {vtx(0, 0, 0xFF202020u), vtx(0, 100, 0xFFE0E0E0u), vtx(float(W), 100, 0xFF4080C0u),
+                             vtx(float(W), 0, 0xFFC08040u)};
+    d->draw_primitive_up(primitive_type::triangle_fan, 2, ramp);
+    d->set_texture(0, tex);
+    for (int mode = 1; mode <= 10; ++mode) {
+        preset(*d, mode);
+        float cx = 16.0f + float(mode - 1) * 32, cy = 50, a = 0.35f, s = 1.3f;
+        screen_vertex v[4];
+        const float px[4] = {-12, -12, 12, 12}, py[4] = {-40, 40, 40, -40}, u[4] = {0, 0, 1, 1}, vv[4] = {0, 2, 2, 0};
+        for (int k = 0; k < 4; ++k)
+            v[k] = screen_vertex{cx + (px[k] * std::cos(a) - py[k] * std::sin(a)) * s - 0.5f,
+                                 cy + (px[k] * std::sin(a) + py[k] * std::cos(a)) * s * 0.5f - 0.5f, 0, 1,
+                                 0xFFFFFFFFu, 0x00101010u, u[k], vv[k]};
+        d->draw_primitive_up(primitive_type::triangle_fan, 2, v);
+    }
+    preset(*d, 2);
+    for (int i = 0; i < 2; ++i) {
+        filter f = i ? filter::linear : filter::point;
+        d->set_sampler_state(0, sampler_state::mag_filter, uint32_t(f));
+        d->set_sampler_state(0, sampler_state::min_filter, uint32_t(f));
+        float x0 = 10.0f + float(i) * 160;
+        quad(*d, x0 - 0.5f, 105.5f, x0 + 140.5f, 155.5f, 0, 0, 1.25f, 0.5f);
+    }
+    d->end_scene();
+    EXPECT_TRUE(matches_golden("blend_presets", pixels(*d), W, H));
+}

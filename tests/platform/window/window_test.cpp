@@ -1,0 +1,350 @@
+#include "platform/window/debug_window.h"
+#include "platform/window/event_pump.h"
+#include "platform/window/key_codes.h"
+#include "platform/window/window.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(Placement, WindowsAreCentredClampedAndNeverNegative) {
+    struct Case {
+        int cw, ch, sw, sh, fw, fh;
+        bool windowed;
+        pwin::placement want;
+    } cases[] = {
+        {1024, 768, 1920, 1080, 8, 30, true, {444, 141, 1024, 768}},
+        {1024, 768, 1024, 768, 8, 30, true, {0, 0, 1016, 738}},  // frame and all kept on the screen
+        {1024, 768, 800, 600, 0, 0, true, {0, 0, 800, 600}},
+        {1024, 768, 800, 600, 0, 0, false, {0, 0, 1024, 768}},   // full screen keeps its size
+        {1024, 768, 1025, 769, 0, 0, false, {0, 0, 1024, 768}},
+        {1024, 768, 1027, 771, 0, 0, false, {1, 1, 1024, 768}},
+    };
+    for (const Case& c : cases) {
+        pwin::placement p = pwin::place_window(c.cw, c.ch, c.sw, c.sh, c.fw, c.fh, c.windowed);
+        EXPECT_EQ(p.x, c.want.x);
+        EXPECT_EQ(p.y, c.want.y);
+        EXPECT_EQ(p.client_width, c.want.client_width);
+        EXPECT_EQ(p.client_height, c.want.client_height);
+    }
+}
+
+TEST(KeyCodes, ScancodesMapToDeviceKeysAndVirtualKeys) {
+    struct Case {
+        SDL_Scancode sc;
+        SDL_Keycode sym;
+        uint8_t device_key, vk;
+    } cases[] = {
+        {SDL_SCANCODE_ESCAPE, SDLK_ESCAPE, 0x01, 0x1B},
+        {SDL_SCANCODE_A, SDLK_a, 0x1E, 'A'},
+        {SDL_SCANCODE_Q, SDLK_a, 0x10, 'A'},  // an AZERTY layout: the key types 'a'
+        {SDL_SCANCODE_0, SDLK_0, 0x0B, '0'},
+        {SDL_SCANCODE_RETURN, SDLK_RETURN, 0x1C, 0x0D},
+        {SDL_SCANCODE_KP_ENTER, SDLK_KP_ENTER, 0x9C, 0x0D},
+        {SDL_SCANCODE_LCTRL, SDLK_LCTRL, 0x1D, 0x11},
+        {SDL_SCANCODE_RCTRL, SDLK_RCTRL, 0x9D, 0x11},
+        {SDL_SCANCODE_RSHIFT, SDLK_RSHIFT, 0x36, 0x10},
+        {SDL_SCANCODE_UP, SDLK_UP, 0xC8, 0x26},
+        {SDL_SCANCODE_PAGEDOWN, SDLK_PAGEDOWN, 0xD1, 0x22},
+        {SDL_SCANCODE_F5, SDLK_F5, 0x3F, 0x74},
+        {SDL_SCANCODE_F13, SDLK_F13, 0x64, 0x7C},
+        {SDL_SCANCODE_KP_8, SDLK_KP_8, 0x48, 0x68},
+        {SDL_SCANCODE_KP_DIVIDE, SDLK_KP_DIVIDE, 0xB5, 0x6F},
+        {SDL_SCANCODE_INTERNATIONAL1, SDLK_UNKNOWN, 0x73, 0xE2},  // ろ
+        {SDL_SCANCODE_INTERNATIONAL2, SDLK_UNKNOWN, 0x70, 0x15},  // カタカナ/ひらがな
+        {SDL_SCANCODE_INTERNATIONAL3, SDLK_UNKNOWN, 0x7D, 0xDC},  // ¥
+        {SDL_SCANCODE_INTERNATIONAL4, SDLK_UNKNOWN, 0x79, 0x1C},  // 変換
+        {SDL_SCANCODE_INTERNATIONAL5, SDLK_UNKNOWN, 0x7B, 0x1D},  // 無変換
+        {SDL_SCANCODE_LANG5, SDLK_UNKNOWN, 0x94, 0x19},           // 半角/全角
+        {SDL_SCANCODE_AUDIONEXT, SDLK_AUDIONEXT, 0x99, 0xB0},
+        {SDL_SCANCODE_MEDIASELECT, SDLK_MEDIASELECT, 0xED, 0xB5},
+        {SDL_SCANCODE_F20, SDLK_F20, 0, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(pwin::device_key_from_scancode(c.sc), c.device_key) << SDL_GetScancodeName(c.sc);
+        EXPECT_EQ(pwin::virtual_key_from_scancode(c.sc, c.sym), c.vk) << SDL_GetScancodeName(c.sc);
+    }
+    EXPECT_EQ(pwin::device_key_from_scancode(SDL_Scancode(-1)), 0);
+}
+
+TEST(KeyCodes, KeyMessageData) {
+    EXPECT_EQ(pwin::key_message_data(0x1E, true, false, false), 0x001E0001u);
+    EXPECT_EQ(pwin::key_message_data(0x1E, true, true, false), 0x401E0001u);
+    EXPECT_EQ(pwin::key_message_data(0x1E, false, true, false), 0xC01E0001u);
+    EXPECT_EQ(pwin::key_message_data(0xC8, true, false, false), 0x01480001u) << "extended keys";
+    EXPECT_EQ(pwin::key_message_data(0x57, true, false, true), 0x20570001u) << "Alt held";
+}
+
+// A headless main window and the events SDL would queue for it.
+struct Pump : testing::Test {
+    pwin::window win;
+    void SetUp() override {
+        pwin::window_config config;
+        config.title = "テスト";
+        config.width = 640;
+        config.height = 480;
+        ASSERT_TRUE(win.create(config)) << pwin::window::error();
+        pwin::discard_events();
+    }
+    void TearDown() override {
+        pwin::discard_events();
+        win.destroy();
+    }
+    void Push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError(); }
+    void PushWindow(Uint8 what) {
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.windowID = win.id();
+        e.window.event = what;
+        Push(e);
+    }
+    void PushKey(bool down, SDL_Scancode sc, SDL_Keycode sym, bool repeat = false) {
+        SDL_Event e{};
+        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        e.key.windowID = win.id();
+        e.key.keysym.scancode = sc;
+        e.key.keysym.sym = sym;
+        e.key.repeat = repeat;
+        Push(e);
+    }
+    void PushButton(bool down, Uint8 button, Uint8 clicks, int x, int y) {
+        SDL_Event e{};
+        e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        e.button.windowID = win.id();
+        e.button.button = button;
+        e.button.clicks = clicks;
+        e.button.x = x;
+        e.button.y = y;
+        Push(e);
+    }
+    std::vector<pwin::window_event> Drain() {
+        std::vector<pwin::window_event> out;
+        pwin::window_event e;
+        while (pwin::next_event(e)) out.push_back(e);
+        return out;
+    }
+};
+
+TEST_F(Pump, TheWindowRunsHeadless) {
+    int w = 0, h = 0;
+    win.client_size(w, h);
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
+    EXPECT_EQ(win.title(), "テスト");
+    EXPECT_NE(win.sdl_window(), nullptr);
+    win.set_title("別");
+    EXPECT_EQ(win.title(), "別");
+}
+
+TEST_F(Pump, WindowStateEvents) {
+    PushWindow(SDL_WINDOWEVENT_FOCUS_GAINED);
+    PushWindow(SDL_WINDOWEVENT_FOCUS_LOST);
+    PushWindow(SDL_WINDOWEVENT_CLOSE);
+    PushWindow(SDL_WINDOWEVENT_MOVED);
+    PushWindow(SDL_WINDOWEVENT_EXPOSED);
+    auto ev = Drain();
+    ASSERT_EQ(ev.size(), 4u);
+    EXPECT_EQ(ev[0].kind, pwin::event_kind::activate);
+    EXPECT_TRUE(ev[0].active);
+    EXPECT_EQ(ev[1].kind, pwin::event_kind::activate);
+    EXPECT_FALSE(ev[1].active);
+    EXPECT_EQ(ev[2].kind, pwin::event_kind::close_request);
+    EXPECT_EQ(ev[3].kind, pwin::event_kind::moved);
+}
+
+TEST_F(Pump, KeysAndSystemKeys) {
+    PushKey(true, SDL_SCANCODE_RETURN, SDLK_RETURN);
+    PushKey(true, SDL_SCANCODE_RETURN, SDLK_RETURN, true);
+    PushKey(false, SDL_SCANCODE_RETURN, SDLK_RETURN);
+    PushKey(true, SDL_SCANCODE_F10, SDLK_F10);
+    PushKey(true, SDL_SCANCODE_LALT, SDLK_LALT);
+    PushKey(true, SDL_SCANCODE_F4, SDLK_F4);
+    PushKey(false, SDL_SCANCODE_LALT, SDLK_LALT);
+    PushKey(true, SDL_SCANCODE_SPACE, SDLK_SPACE);
+    auto ev = Drain();
+    ASSERT_EQ(ev.size(), 8u);
+    EXPECT_EQ(ev[0].kind, pwin::event_kind::key_down);
+    EXPECT_EQ(ev[0].vk, 0x0Du);
+    EXPECT_EQ(ev[0].key_data, 0x001C0001u);
+    EXPECT_EQ(ev[1].key_data, 0x401C0001u) << "auto-repeat has the previous-state bit";
+    EXPECT_EQ(ev[2].kind, pwin::event_kind::key_up);
+    EXPECT_EQ(ev[3].kind, pwin::event_kind::sys_key_down) << "F10 is a system key";
+    EXPECT_EQ(ev[4].kind, pwin::event_kind::sys_key_down);
+    EXPECT_EQ(ev[5].kind, pwin::event_kind::sys_key_down);
+    EXPECT_EQ(ev[5].vk, 0x73u);
+    EXPECT_EQ(ev[5].key_data & (1u << 29), 1u << 29);
+    EXPECT_EQ(ev[6].kind, pwin::event_kind::sys_key_up);
+    EXPECT_EQ(ev[7].kind, pwin::event_kind::key_down) << "Alt was let go";
+}
+
+TEST_F(Pump, MouseButtonsCarryTheirFlags) {
+    PushKey(true, SDL_SCANCODE_LSHIFT, SDLK_LSHIFT);
+    PushButton(true, SDL_BUTTON_LEFT, 1, 10, 20);
+    PushButton(true, SDL_BUTTON_RIGHT, 1, 11, 21);
+    PushButton(false, SDL_BUTTON_LEFT, 1, 12, 22);
+    PushButton(true, SDL_BUTTON_LEFT, 2, 12, 22);
+    PushButton(true, SDL_BUTTON_X1, 1, 12, 22);
+    auto ev = Drain();
+    ASSERT_EQ(ev.size(), 5u);
+    EXPECT_EQ(ev[1].kind, pwin::event_kind::button_down);
+    EXPECT_EQ(ev[1].button, pwin::mouse_button::left);
+    EXPECT_EQ(ev[1].buttons, pwin::mk_lbutton | pwin::mk_shift);
+    EXPECT_EQ(ev[1].x, 10);
+    EXPECT_EQ(ev[2].buttons, pwin::mk_lbutton | pwin::mk_rbutton | pwin::mk_shift);
+    EXPECT_EQ(ev[3].kind, pwin::event_kind::button_up);
+    EXPECT_EQ(ev[3].buttons, pwin::mk_rbutton | pwin::mk_shift) << "an up message no longer holds its button";
+    EXPECT_EQ(ev[4].kind, pwin::event_kind::button_down) << "double clicks only for windows that ask";
+    int x = 0, y = 0;
+    win.cursor_position(x, y);
+    EXPECT_EQ(x, 12);
+    EXPECT_EQ(y, 22);
+}
+
+TEST_F(Pump, TheWheelCountsInUnitsOf120) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.windowID = win.id();
+    e.wheel.y = -2;
+    e.wheel.preciseY = -2.0f;
+    Push(e);
+    e.wheel.y = 0;
+    e.wheel.preciseY = 0.0f;
+    e.wheel.x = 1;
+    Push(e);
+    auto ev = Drain();
+    ASSERT_EQ(ev.size(), 1u) << "a sideways wheel says nothing";
+    EXPECT_EQ(ev[0].kind, pwin::event_kind::wheel);
+    EXPECT_EQ(ev[0].wheel, -240);
+}
+
+TEST(PumpWithoutWindow, DestroyAndQuitArriveEvenWithoutAWindow) {
+    pwin::discard_events();
+    pwin::request_destroy(0);
+    pwin::post_quit();
+    pwin::window_event e;
+    ASSERT_TRUE(pwin::next_event(e));
+    EXPECT_EQ(e.kind, pwin::event_kind::destroy);
+    ASSERT_TRUE(pwin::next_event(e));
+    EXPECT_EQ(e.kind, pwin::event_kind::quit);
+    EXPECT_FALSE(pwin::next_event(e));
+}
+
+TEST(DoubleClicks, ASecondPressIsADoubleClickWhenAsked) {
+    pwin::window win;
+    pwin::window_config config;
+    config.double_clicks = true;
+    config.hidden = true;
+    ASSERT_TRUE(win.create(config));
+    pwin::discard_events();
+    for (Uint8 clicks : {1, 2, 3, 4}) {
+        SDL_Event e{};
+        e.type = SDL_MOUSEBUTTONDOWN;
+        e.button.windowID = win.id();
+        e.button.button = SDL_BUTTON_MIDDLE;
+        e.button.clicks = clicks;
+        SDL_PushEvent(&e);
+    }
+    std::vector<pwin::event_kind> kinds;
+    pwin::window_event e;
+    while (pwin::next_event(e)) kinds.push_back(e.kind);
+    EXPECT_EQ(kinds, (std::vector<pwin::event_kind>{pwin::event_kind::button_down, pwin::event_kind::button_dblclk,
+                                                    pwin::event_kind::button_down, pwin::event_kind::button_dblclk}));
+}
+
+TEST(DebugWindow, ClosingHidesItAndAltF11Toggles) {
+    pwin::window main;
+    pwin::window_config config;
+    config.hidden = true;
+    ASSERT_TRUE(main.create(config));
+    pwin::debug_window debug;
+    ASSERT_TRUE(debug.create());
+    pwin::discard_events();
+    EXPECT_FALSE(debug.visible());
+
+    auto push_key = [&](uint32_t window_id, SDL_Scancode sc, SDL_Keycode sym, bool down) {
+        SDL_Event e{};
+        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        e.key.windowID = window_id;
+        e.key.keysym.scancode = sc;
+        e.key.keysym.sym = sym;
+        SDL_PushEvent(&e);
+    };
+    push_key(main.id(), SDL_SCANCODE_LALT, SDLK_LALT, true);
+    push_key(main.id(), SDL_SCANCODE_F11, SDLK_F11, true);
+    pwin::window_event e;
+    while (pwin::next_event(e)) {
+    }
+    EXPECT_TRUE(debug.visible());
+
+    SDL_Event close{};
+    close.type = SDL_WINDOWEVENT;
+    close.window.windowID = debug.id();
+    close.window.event = SDL_WINDOWEVENT_CLOSE;
+    SDL_PushEvent(&close);
+    EXPECT_FALSE(pwin::next_event(e)) << "nothing of the debug window reaches the game";
+    EXPECT_FALSE(debug.visible());
+    EXPECT_TRUE(debug.exists());
+
+    debug.set_line(3, std::string(300, 'x'));
+    debug.set_line(4, "あいう");
+    EXPECT_EQ(debug.line(3).size(), 261u);
+    EXPECT_TRUE(debug.changed());
+    std::string text = debug.paint();
+    EXPECT_FALSE(debug.changed());
+    EXPECT_NE(text.find("あいう\n"), std::string::npos);
+    push_key(main.id(), SDL_SCANCODE_LALT, SDLK_LALT, false);
+    pwin::discard_events();
+}
+
+TEST(Cursor, ShapesByIndex) {
+    pwin::set_cursor_shape(pwin::cursor_size_we);
+    EXPECT_EQ(pwin::cursor_shape(), 4);
+    pwin::set_cursor_shape(7);
+    EXPECT_EQ(pwin::cursor_shape(), 4) << "unknown indexes change nothing";
+    pwin::set_cursor_shape(pwin::cursor_none);
+    EXPECT_EQ(pwin::cursor_shape(), 0);
+    pwin::set_cursor_shape(pwin::cursor_arrow);
+}
+
+} // namespace
+
+namespace {
+
+TEST(FullScreen, ADisplayModeOfTheConfiguredSize) {
+    pwin::window win;
+    pwin::window_config config;
+    config.hidden = true;
+    ASSERT_TRUE(win.create(config));
+    const bool entered = win.enter_fullscreen(1024, 768);
+    EXPECT_EQ(win.is_fullscreen(), entered) << pwin::window::error();
+    EXPECT_TRUE(win.leave_fullscreen());
+    EXPECT_FALSE(win.is_fullscreen());
+    int w = 0, h = 0;
+    win.client_size(w, h);
+    EXPECT_EQ(w, 1024);
+    EXPECT_EQ(h, 768);
+}
+
+TEST(NoDisplay, CreationFailsCleanly) {
+    const char* old = std::getenv("SDL_VIDEODRIVER");
+    const std::string saved = old ? old : "";
+    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+    pwin::window win;
+    pwin::window_config config;
+    EXPECT_FALSE(win.create(config));
+    EXPECT_FALSE(win.exists());
+    EXPECT_FALSE(pwin::window::error().empty());
+    win.set_capture();
+    EXPECT_FALSE(win.has_capture());
+    int w = 0, h = 0;
+    win.client_size(w, h);
+    EXPECT_EQ(w, 1024) << "the configured size stands in";
+    setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
+}
+
+} // namespace
