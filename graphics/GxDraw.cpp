@@ -2,6 +2,7 @@
 
 #include "graphics/GxGraphics.h"
 #include "graphics/GxRenderState.h"
+#include "graphics/GxTextureFlex.h"
 
 #include <cmath>
 
@@ -122,6 +123,34 @@ void GxDrawSpriteRectEdge(const GxSpriteRect* rect, f32 x, f32 y, f32 edge, cons
                                {edge, 0},      {-edge, 0},   {0, edge},     {0, -edge}};
     for (const auto& o : offsets)
         GxDrawSpriteRect(rect, x + o[0], y + o[1], scale, rotation, pivot, colour, secondColour, blendMode);
+}
+
+void GxDrawTextureFlex(const GxTextureFlex* texture, f32 x, f32 y, const GxVector2* scale, const GxVector3* rotation,
+                       const GxVector2* pivot, u32 colour, u32 secondColour, u32 blendMode) {
+    prender::device* dev = GxGraphics::GetDevice();
+    if (!texture || !dev) return;
+    const std::vector<std::shared_ptr<prender::texture>> tiles = texture->GetTileArray();
+    const u32 across = texture->GetTilesAcross(), down = texture->GetTilesDown();
+    const f32 tw = f32(texture->GetTileWidth()), th = f32(texture->GetTileHeight());
+    if (tiles.size() != size_t(across) * down) return;
+    const GxMatrix m = GxMakeSpriteMatrix(x, y, f32(texture->GetImageWidth()), f32(texture->GetImageHeight()), scale,
+                                          rotation, pivot);
+    std::vector<GxVector2> grid(size_t(across + 1) * (down + 1));
+    for (u32 j = 0; j <= down; ++j)
+        for (u32 i = 0; i <= across; ++i) grid[size_t(j) * (across + 1) + i] = GxVector2(f32(i) * tw, f32(j) * th).Transform(m);
+    auto at = [&](u32 i, u32 j) { return grid[size_t(j) * (across + 1) + i]; };
+    GxSetBlendMode(0, blendMode);
+    for (u32 j = 0; j < down; ++j) {
+        for (u32 i = 0; i < across; ++i) {
+            const GxVector2 p0 = at(i, j), p1 = at(i, j + 1), p2 = at(i + 1, j + 1), p3 = at(i + 1, j);
+            const GxScreenVertex v[4] = {
+                Vertex(p0.x, p0.y, 0, colour, secondColour, 0, 0), Vertex(p1.x, p1.y, 0, colour, secondColour, 0, 1),
+                Vertex(p2.x, p2.y, 0, colour, secondColour, 1, 1), Vertex(p3.x, p3.y, 0, colour, secondColour, 1, 0)};
+            if (GxIsOutsideViewport(v, 4)) continue;
+            GxSetTexture(0, tiles[size_t(j) * across + i]);
+            dev->draw_primitive_up(prender::primitive_type::triangle_fan, 2, v);
+        }
+    }
 }
 
 void GxDrawTexturedQuad(GxTextureBase* texture, const f32 corners[8], const f32 uv[4], const u32 colours[4],

@@ -48,6 +48,11 @@ void GxDrawSpriteRect(const GxSpriteRect* rect, f32 x, f32 y, const GxVector2* s
 void GxDrawSpriteRectEdge(const GxSpriteRect* rect, f32 x, f32 y, f32 edge, const GxVector2* scale,
                           const GxVector3* rotation, const GxVector2* pivot, u32 colour, u32 secondColour,
                           u32 blendMode);
+class GxTextureFlex;
+// A whole tiled texture, transformed as a sprite of its image size; each tile
+// is culled on its own and drawn whole (edge tiles reach past the image).
+void GxDrawTextureFlex(const GxTextureFlex* texture, f32 x, f32 y, const GxVector2* scale, const GxVector3* rotation,
+                       const GxVector2* pivot, u32 colour, u32 secondColour, u32 blendMode);
 // Four free corners (x, y pairs in corner order), texture coordinates left,
 // top, right, bottom, and a colour and second colour per corner.
 void GxDrawTexturedQuad(GxTextureBase* texture, const f32 corners[8], const f32 uv[4], const u32 colours[4],

@@ -9,6 +9,8 @@
 #include "graphics/GxSurface.h"
 #include "graphics/GxSurfaceBase.h"
 #include "graphics/GxSwapChain.h"
+#include "graphics/GxTextureFactory.h"
+#include "graphics/GxTextureFlexFactory.h"
 #include "graphics/GxVideoMemory.h"
 #include "platform/render/present_target.h"
 #include "platform/system/clock.h"
@@ -639,6 +641,13 @@ bool GxGraphics::Initialize(pwin::window* window, GxGraphicsListenerBase* listen
 void GxGraphics::Finalize() {
     State& s = S();
     s.defaultChain.Release();
+    GxTextureFactory& textures = GxTextureFactory::GetInstance();
+    GxTextureFlexFactory& flexTextures = GxTextureFlexFactory::GetInstance();
+    if (u32 n = textures.GetCount()) GxWriteWarningLog(u"Warning/GxTextureFactory is not Released(count=%d)\n", n);
+    if (u32 n = flexTextures.GetCount())
+        GxWriteWarningLog(u"Warning/GxTextureFlexFactory is not Released(count=%d)\n", n);
+    textures.Clear();
+    flexTextures.Clear();
     ReleaseDevice(s);
     s.sceneCount = 0;
 }
