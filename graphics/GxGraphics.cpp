@@ -851,6 +851,22 @@ bool GxGraphics::PopRenderTarget(u32 slot) {
     return ok;
 }
 
+void GxGraphics::ForgetSurface(const GxSurfaceBase* surface) {
+    for (auto& stack : S().slots)
+        for (GxRenderTargetRecord& r : stack) {
+            if (r.m_Target == surface) r.m_Target = nullptr;
+            if (static_cast<const GxSurfaceBase*>(r.m_DepthStencil) == surface) r.m_DepthStencil = nullptr;
+        }
+}
+
+void GxGraphics::ForgetSwapChain(const GxSwapChain* chain) {
+    State& s = S();
+    if (s.current == chain && chain != &s.defaultChain) {
+        s.current = &s.defaultChain;
+        if (s.device) SetSwapChain(nullptr, nullptr);
+    }
+}
+
 u32 GxGraphics::GetRenderTargetSlotCount() { return u32(S().slots.size()); }
 
 size_t GxGraphics::GetRenderTargetDepth(u32 slot) {

@@ -86,6 +86,11 @@ public:
     static bool PopRenderTarget(u32 slot);
     static bool SetRenderTarget(u32 slot, const GxRenderTargetRecord* record);
     static bool SetDepthStencil(const GxRenderTargetRecord* record);
+    // A target, depth-stencil surface or swap chain going away: the stacks and
+    // the current chain stop referring to it (a record keeps its place and
+    // binds the back buffer or the chain's depth-stencil instead).
+    static void ForgetSurface(const GxSurfaceBase* surface);
+    static void ForgetSwapChain(const GxSwapChain* chain);
     static u32 GetRenderTargetSlotCount();
     static size_t GetRenderTargetDepth(u32 slot);
 

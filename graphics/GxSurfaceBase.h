@@ -5,6 +5,9 @@
 
 class GxSurfaceBase : public GxD3DResourceBase {
 public:
+    // A surface destroyed while a render-target stack still names it is
+    // dropped from the stack's records.
+    ~GxSurfaceBase() override;
     // Binds level 0 (or the surface itself) as device render target `index`.
     virtual bool SetRenderTarget(u32 index) = 0;
     virtual u32 GetFormat() const = 0;

@@ -9,7 +9,10 @@
 
 GxSwapChain::GxSwapChain() = default;
 
-GxSwapChain::~GxSwapChain() { ReleaseAll(); }
+GxSwapChain::~GxSwapChain() {
+    ReleaseAll();
+    GxGraphics::ForgetSwapChain(this);
+}
 
 void GxSwapChain::Empty() {
     m_DepthStencil.reset();

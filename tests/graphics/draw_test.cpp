@@ -209,6 +209,27 @@ TEST_F(DrawTest, DrawingIsClippedToTheViewport) {
         }
 }
 
+TEST_F(DrawTest, SharedEdgesAreDrawnOnceWithoutGaps) {
+    // Additive quads: a pixel drawn twice would show 0x80, a gap 0.
+    Begin(32, 16, 0xFF000000u);
+    auto tex = Solid(8, 8, 0xFF404040u);
+    const f32 src[4] = {0, 0, 8, 8};
+    const GxVector2 scale(1.5f, 1.25f);
+    GxDrawSprite(tex.get(), 2.25f, 1.5f, src, &scale, nullptr, nullptr, nullptr, 0xFFFFFFFFu, 0, 3);
+    GxDrawSprite(tex.get(), 14.25f, 1.5f, src, &scale, nullptr, nullptr, nullptr, 0xFFFFFFFFu, 0, 3);
+    const f32 below[8] = {2.25f, 11.5f, 2.25f, 15.0f, 26.25f, 15.0f, 26.25f, 11.5f};
+    const f32 uv[4] = {0, 0, 1, 1};
+    GxDrawTexturedQuad(tex.get(), below, uv, nullptr, nullptr, 3);
+    std::vector<uint32_t> px = End();
+    // After the half-pixel move the quads span x 1.75 – 25.75 and y 1 – 14.5:
+    // pixel centres 2 … 25 and 1 … 14, the top and left edges inclusive.
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 32; ++x) {
+            const bool inside = x >= 2 && x <= 25 && y >= 1 && y <= 14;
+            ASSERT_EQ(At(px, x, y), inside ? 0xFF404040u : 0xFF000000u) << x << "," << y;
+        }
+}
+
 TEST_F(DrawTest, SpriteRectsAndTheirOutline) {
     Begin(16, 16, 0xFF000000u);
     PixelTexture tex(4, 4, std::vector<uint32_t>(16, 0xFF404040u));

@@ -313,6 +313,32 @@ TEST_F(PresentTest, AdditionalSwapChainWithMargins) {
     EXPECT_EQ(chain.GetName(), u"");
 }
 
+TEST_F(PresentTest, DestroyedTargetsAndChainsAreForgotten) {
+    ASSERT_TRUE(Start());
+    auto rt = std::make_unique<GxSurface>();
+    auto depth = std::make_unique<GxSurface>();
+    ASSERT_TRUE(rt->CreateRenderTarget(u"gone", 32, 32, 0, 0, 0));
+    ASSERT_TRUE(depth->CreateDepthStencil(u"gone-depth", 640, 480, 0, 0, 0));
+    ASSERT_TRUE(GxGraphics::PushRenderTarget(0, rt.get(), depth.get(), nullptr));
+    rt.reset();
+    depth.reset();
+    // The device reset re-applies the stacks: the record now binds the back buffer.
+    ASSERT_TRUE(GxGraphics::ResetDevice(true, 0, 0, nullptr));
+    EXPECT_EQ(Dev().get_render_target(0), Dev().get_swap_chain(0)->back_buffer(0));
+    EXPECT_EQ(Dev().get_depth_stencil_surface(), GxGraphics::GetDefaultSwapChain()->GetDepthStencilSurface());
+    EXPECT_EQ(GxGraphics::GetRenderTargetDepth(0), 1u) << "the record keeps its place";
+    EXPECT_TRUE(GxGraphics::PopRenderTarget(0));
+
+    auto chain = std::make_unique<GxSwapChain>();
+    ASSERT_TRUE(chain->CreateForWindow(u"sub", nullptr, 64, 64, nullptr));
+    ASSERT_TRUE(GxGraphics::SetSwapChain(chain.get(), nullptr));
+    chain.reset();
+    EXPECT_EQ(GxGraphics::GetSwapChain(), GxGraphics::GetDefaultSwapChain());
+    uint64_t before = Presents();
+    EXPECT_TRUE(GxGraphics::Present());
+    EXPECT_EQ(Presents(), before + 1);
+}
+
 TEST_F(PresentTest, SwapChainsWithoutADevice) {
     GxSwapChain chain;
     EXPECT_FALSE(chain.CreateDefault(nullptr));

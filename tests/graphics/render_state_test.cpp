@@ -3,7 +3,6 @@
 
 using namespace gxtest;
 using prender::blend_factor;
-using prender::blend_op;
 using prender::render_state;
 using prender::stage_state;
 using prender::texture_arg;
@@ -16,47 +15,6 @@ protected:
     u32 Rs(render_state s) { return Dev().get_render_state(s); }
     u32 Ts(u32 stage, stage_state s) { return Dev().get_texture_stage_state(stage, s); }
 };
-
-TEST_F(RenderStateTest, EachPresetSetsItsRow) {
-    ASSERT_TRUE(Start());
-    struct Row {
-        u32 mode;
-        bool blend;
-        texture_op op;
-        blend_op bop;
-        blend_factor src, dst;
-    };
-    const Row rows[] = {
-        {1, false, texture_op::modulate, blend_op::add, blend_factor::src_alpha, blend_factor::inv_src_alpha},
-        {2, true, texture_op::modulate, blend_op::add, blend_factor::src_alpha, blend_factor::inv_src_alpha},
-        {3, true, texture_op::modulate, blend_op::add, blend_factor::src_alpha, blend_factor::one},
-        {4, true, texture_op::modulate2x, blend_op::add, blend_factor::src_alpha, blend_factor::one},
-        {5, true, texture_op::modulate, blend_op::rev_subtract, blend_factor::src_alpha, blend_factor::one},
-        {6, true, texture_op::modulate, blend_op::add, blend_factor::zero, blend_factor::src_color},
-        {7, true, texture_op::modulate, blend_op::add, blend_factor::inv_dest_color, blend_factor::inv_src_color},
-        {8, true, texture_op::modulate, blend_op::add, blend_factor::src_alpha, blend_factor::inv_src_alpha},
-        {9, true, texture_op::modulate, blend_op::add, blend_factor::inv_dest_color, blend_factor::one},
-        {10, true, texture_op::modulate, blend_op::subtract, blend_factor::one, blend_factor::one},
-        {11, true, texture_op::modulate, blend_op::add, blend_factor::src_alpha, blend_factor::inv_src_alpha},
-        {0xFFFFFFFF, true, texture_op::modulate, blend_op::add, blend_factor::src_alpha, blend_factor::inv_src_alpha},
-    };
-    for (const Row& r : rows) {
-        // Start from a preset that differs in every state.
-        GxSetBlendMode(0, 4);
-        GxSetBlendMode(0, 6);
-        EXPECT_TRUE(GxSetBlendMode(0, r.mode)) << r.mode;
-        EXPECT_EQ(Rs(render_state::alpha_blend_enable), r.blend ? 1u : 0u) << r.mode;
-        EXPECT_EQ(Ts(0, stage_state::color_arg1), u32(texture_arg::texture)) << r.mode;
-        EXPECT_EQ(Ts(0, stage_state::color_op), u32(r.op)) << r.mode;
-        EXPECT_EQ(Ts(0, stage_state::alpha_op), u32(r.op)) << r.mode;
-        EXPECT_EQ(Rs(render_state::blend_op), u32(r.bop)) << r.mode;
-        EXPECT_EQ(Rs(render_state::src_blend), u32(r.src)) << r.mode;
-        EXPECT_EQ(Rs(render_state::dest_blend), u32(r.dst)) << r.mode;
-        EXPECT_EQ(GxGetBlendMode(0), r.mode) << "a non-zero mode is remembered";
-        EXPECT_EQ(Ts(0, stage_state::color_arg2), u32(texture_arg::current)) << "second arguments untouched";
-        EXPECT_EQ(Ts(0, stage_state::alpha_arg2), u32(texture_arg::diffuse)) << "second arguments untouched";
-    }
-}
 
 TEST_F(RenderStateTest, ModeZeroReappliesTheRememberedMode) {
     ASSERT_TRUE(Start());

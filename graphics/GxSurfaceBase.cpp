@@ -1,0 +1,5 @@
+#include "graphics/GxSurfaceBase.h"
+
+#include "graphics/GxGraphics.h"
+
+GxSurfaceBase::~GxSurfaceBase() { GxGraphics::ForgetSurface(this); }
