@@ -15,22 +15,28 @@
 
 namespace prender::detail {
 
-// Threads that run one job over all participants (the caller is participant 0).
+// Threads that share out numbered work items (the caller is one of them).
+// Items are claimed one at a time, so a thread that the machine's other work
+// holds back simply takes fewer; run returns once every item is done, without
+// waiting for threads that had not woken up by then.
 class worker_pool {
 public:
     explicit worker_pool(unsigned participants);
     ~worker_pool();
     unsigned size() const { return unsigned(threads_.size()) + 1; }
-    void run(const std::function<void(unsigned, unsigned)>& job);
+    void run(unsigned items, const std::function<void(unsigned)>& job);
 
 private:
-    void loop(unsigned index);
+    void loop();
+    void claim_items();
     std::vector<std::thread> threads_;
     std::mutex m_;
     std::condition_variable start_cv_, done_cv_;
-    const std::function<void(unsigned, unsigned)>* job_ = nullptr;
+    const std::function<void(unsigned)>* job_ = nullptr;  // null between runs
+    unsigned items_ = 0;
+    std::atomic<unsigned> next_{0}, done_{0};
+    unsigned active_ = 0;  // workers inside the current run
     uint64_t generation_ = 0;
-    unsigned pending_ = 0;
     bool stop_ = false;
 };
 
@@ -52,7 +58,6 @@ enum class loss { none, lost, not_reset };
 struct device_core {
     std::recursive_mutex mu;
     std::vector<command> queue;
-    uint64_t queued_work = 0;
     std::unique_ptr<worker_pool> pool;
     loss state = loss::none;
     bool in_scene = false;

@@ -22,7 +22,7 @@ pixel_view view_of(surface& s) {
 }
 
 worker_pool::worker_pool(unsigned participants) {
-    for (unsigned i = 1; i < participants; ++i) threads_.emplace_back([this, i] { loop(i); });
+    for (unsigned i = 1; i < participants; ++i) threads_.emplace_back([this] { loop(); });
 }
 
 worker_pool::~worker_pool() {
@@ -34,88 +34,148 @@ worker_pool::~worker_pool() {
     for (auto& t : threads_) t.join();
 }
 
-void worker_pool::run(const std::function<void(unsigned, unsigned)>& job) {
-    unsigned n = size();
-    if (n == 1) {
-        job(0, 1);
+void worker_pool::claim_items() {
+    for (;;) {
+        unsigned i = next_.fetch_add(1, std::memory_order_relaxed);
+        if (i >= items_) return;
+        (*job_)(i);
+        done_.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+void worker_pool::run(unsigned items, const std::function<void(unsigned)>& job) {
+    if (threads_.empty() || items <= 1) {
+        for (unsigned i = 0; i < items; ++i) job(i);
         return;
     }
     {
         std::lock_guard<std::mutex> g(m_);
         job_ = &job;
-        pending_ = n - 1;
+        items_ = items;
+        next_.store(0, std::memory_order_relaxed);
+        done_.store(0, std::memory_order_relaxed);
         ++generation_;
     }
     start_cv_.notify_all();
-    job(0, n);
+    claim_items();
+    // Every claimed item belongs to the caller or to an active worker, so
+    // once no worker is active all items are done; the lock publishes their
+    // pixels to the caller.
     std::unique_lock<std::mutex> l(m_);
-    done_cv_.wait(l, [this] { return pending_ == 0; });
+    done_cv_.wait(l, [this] { return active_ == 0; });
     job_ = nullptr;
 }
 
-void worker_pool::loop(unsigned index) {
+void worker_pool::loop() {
     uint64_t seen = 0;
+    std::unique_lock<std::mutex> l(m_);
     for (;;) {
-        const std::function<void(unsigned, unsigned)>* job;
-        {
-            std::unique_lock<std::mutex> l(m_);
-            start_cv_.wait(l, [&] { return stop_ || generation_ != seen; });
-            if (stop_) return;
-            seen = generation_;
-            job = job_;
-        }
-        (*job)(index, size());
-        {
-            std::lock_guard<std::mutex> g(m_);
-            if (--pending_ == 0) done_cv_.notify_one();
-        }
+        start_cv_.wait(l, [&] { return stop_ || generation_ != seen; });
+        if (stop_) return;
+        seen = generation_;
+        if (!job_) continue;  // woke only after that run had finished
+        ++active_;
+        l.unlock();
+        claim_items();
+        l.lock();
+        if (--active_ == 0) done_cv_.notify_all();
     }
 }
 
 void device_core::enqueue(command&& c) {
     std::lock_guard<std::recursive_mutex> g(mu);
-    queued_work += c.work;
     queue.push_back(std::move(c));
     if (queue.size() >= 4096) flush();
 }
 
+namespace {
+
+// Rows a band covers. Eight rows of a 1024-pixel target (32 KiB) stay in the
+// first-level cache while every command of a run is blended over them, and a
+// screen gives nearly a hundred bands to share out.
+constexpr int32_t band_rows = 8;
+// Below this many pixels, waking the workers and walking every command once
+// per band cost more than they save.
+constexpr uint64_t banded_work = 65536;
+
+bool holds(const std::vector<const surface*>& v, const surface* s) {
+    return std::find(v.begin(), v.end(), s) != v.end();
+}
+
+// The end of the run of commands starting at `begin` that can be drawn band by
+// band: a band draws all of a run's commands over its rows before another
+// band's rows are touched, so no command of a run may sample a surface that
+// an earlier one draws into, nor draw into one that an earlier one samples.
+size_t run_end(const std::vector<command>& q, size_t begin) {
+    std::vector<const surface*> written, sampled;
+    for (size_t i = begin; i < q.size(); ++i) {
+        const command& c = q[i];
+        const surface* outs[2] = {c.target.get(), c.depth.get()};
+        if (i > begin && c.tex && holds(written, c.tex.get())) return i;
+        for (const surface* o : outs) {
+            // A surface already in `written` was checked against `sampled`
+            // when it was added, and every later sample against it.
+            if (!o || holds(written, o)) continue;
+            if (i > begin && holds(sampled, o)) return i;
+            written.push_back(o);
+        }
+        if (c.tex && !holds(sampled, c.tex.get())) sampled.push_back(c.tex.get());
+    }
+    return q.size();
+}
+
+void draw_command(const command& c, const row_band& band, raster_scratch& s) {
+    if (c.is_clear) {
+        if (c.flags & clear_target && c.target) {
+            pixel_view t = view_of(*c.target);
+            for (const clip_rect& a : c.areas) clear_rows(t, a, c.color, band);
+        }
+        if (c.flags & (clear_zbuffer | clear_stencil) && c.depth) {
+            pixel_view d = view_of(*c.depth);
+            for (const clip_rect& a : c.areas) clear_depth_rows(d, a, c.depth_value, band);
+        }
+        return;
+    }
+    pixel_view target = view_of(*c.target);
+    pixel_view texv;
+    const pixel_view* tex = nullptr;
+    if (c.tex) {
+        texv = view_of(*c.tex);
+        tex = &texv;
+    }
+    for (const primitive& p : c.prims) draw_primitive(p, c.pl, tex, target, c.clip, band, s);
+}
+
+} // namespace
+
 void device_core::flush() {
     std::lock_guard<std::recursive_mutex> g(mu);
-    if (queue.empty()) return;
-    auto job = [this](unsigned index, unsigned count) {
-        raster_scratch s;
-        band_filter band;
-        band.band_index = int32_t(index);
-        band.band_count = int32_t(count);
-        for (const command& c : queue) {
-            if (c.is_clear) {
-                if (c.flags & clear_target && c.target) {
-                    pixel_view t = view_of(*c.target);
-                    for (const clip_rect& a : c.areas) clear_rows(t, a, c.color, band);
-                }
-                if (c.flags & (clear_zbuffer | clear_stencil) && c.depth) {
-                    pixel_view d = view_of(*c.depth);
-                    for (const clip_rect& a : c.areas) clear_depth_rows(d, a, c.depth_value, band);
-                }
-                continue;
-            }
-            pixel_view target = view_of(*c.target);
-            pixel_view texv;
-            const pixel_view* tex = nullptr;
-            if (c.tex) {
-                texv = view_of(*c.tex);
-                tex = &texv;
-            }
-            for (const primitive& p : c.prims) draw_primitive(p, c.pl, tex, target, c.clip, band, s);
+    for (size_t begin = 0; begin < queue.size();) {
+        size_t end = run_end(queue, begin);
+        int32_t rows = 0;
+        uint64_t work = 0;
+        for (size_t i = begin; i < end; ++i) {
+            if (queue[i].target) rows = std::max(rows, int32_t(queue[i].target->desc().height));
+            if (queue[i].depth) rows = std::max(rows, int32_t(queue[i].depth->desc().height));
+            work += queue[i].work;
         }
-    };
-    // Small batches are not worth waking the workers for.
-    if (!pool || pool->size() == 1 || queued_work < 65536)
-        job(0, 1);
-    else
-        pool->run(job);
+        if (!pool || work < banded_work) {
+            raster_scratch s;
+            const row_band all{0, rows};
+            for (size_t i = begin; i < end; ++i) draw_command(queue[i], all, s);
+        } else {
+            // Bands also on a single thread: each band's rows stay in cache
+            // through all the run's commands.
+            auto job = [&](unsigned b) {
+                raster_scratch s;
+                const row_band band{int32_t(b) * band_rows, std::min(rows, int32_t(b + 1) * band_rows)};
+                for (size_t i = begin; i < end; ++i) draw_command(queue[i], band, s);
+            };
+            pool->run(unsigned((rows + band_rows - 1) / band_rows), job);
+        }
+        begin = end;
+    }
     queue.clear();
-    queued_work = 0;
 }
 
 } // namespace detail
