@@ -16,9 +16,12 @@
 namespace prender::detail {
 
 // Threads that share out numbered work items (the caller is one of them).
-// Items are claimed one at a time, so a thread that the machine's other work
-// holds back simply takes fewer; run returns once every item is done, without
-// waiting for threads that had not woken up by then.
+// Each participant starts on its own run of consecutive items, so that
+// neighbouring items (bands, which share texture cache lines along their
+// borders) mostly run on one core; one that runs out takes single items
+// from the far end of another's run. A thread held back by the machine's
+// other work thus simply does fewer items, and run returns once every item
+// is done, without waiting for threads that had not woken up by then.
 class worker_pool {
 public:
     explicit worker_pool(unsigned participants);
@@ -27,14 +30,17 @@ public:
     void run(unsigned items, const std::function<void(unsigned)>& job);
 
 private:
-    void loop();
-    void claim_items();
+    // Items [front, back) not yet taken, packed as front | back << 32.
+    struct alignas(64) item_range {
+        std::atomic<uint64_t> ends{0};
+    };
+    void loop(unsigned participant);
+    void take_items(unsigned participant);
     std::vector<std::thread> threads_;
+    std::unique_ptr<item_range[]> ranges_;
     std::mutex m_;
     std::condition_variable start_cv_, done_cv_;
     const std::function<void(unsigned)>* job_ = nullptr;  // null between runs
-    unsigned items_ = 0;
-    std::atomic<unsigned> next_{0}, done_{0};
     unsigned active_ = 0;  // workers inside the current run
     uint64_t generation_ = 0;
     bool stop_ = false;

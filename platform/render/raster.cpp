@@ -1,7 +1,7 @@
 #include "platform/render/raster.h"
 
 #include "platform/render/format.h"
-#include "platform/render/fused_span.h"
+#include "platform/render/span_kernels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -350,7 +350,7 @@ void kernel_over_max(const uint32_t* src, uint32_t* dst, int n, uint32_t force) 
     const __m128i fm = _mm_set1_epi32(int(force));
     const __m128i k255 = _mm_set1_epi16(255);
     const __m128i amask = _mm_set1_epi32(int(0xFF000000u));
-    int i = 0;
+    int i = span_simd() == simd_level::avx2 ? blend_avx2(fused_blend::over_max, src, dst, n, force) : 0;
     for (; i + 4 <= n; i += 4) {
         __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
         __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
@@ -377,7 +377,7 @@ void kernel_add_max(const uint32_t* src, uint32_t* dst, int n, uint32_t force) {
     const __m128i z = _mm_setzero_si128();
     const __m128i fm = _mm_set1_epi32(int(force));
     const __m128i amask = _mm_set1_epi32(int(0xFF000000u));
-    int i = 0;
+    int i = span_simd() == simd_level::avx2 ? blend_avx2(fused_blend::add_max, src, dst, n, force) : 0;
     for (; i + 4 <= n; i += 4) {
         __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
         __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));

@@ -21,8 +21,8 @@ pixel_view view_of(surface& s) {
     return v;
 }
 
-worker_pool::worker_pool(unsigned participants) {
-    for (unsigned i = 1; i < participants; ++i) threads_.emplace_back([this] { loop(); });
+worker_pool::worker_pool(unsigned participants) : ranges_(new item_range[participants]) {
+    for (unsigned i = 1; i < participants; ++i) threads_.emplace_back([this, i] { loop(i); });
 }
 
 worker_pool::~worker_pool() {
@@ -34,16 +34,39 @@ worker_pool::~worker_pool() {
     for (auto& t : threads_) t.join();
 }
 
-void worker_pool::claim_items() {
+namespace {
+
+constexpr uint64_t pack_ends(uint64_t front, uint64_t back) { return front | back << 32; }
+
+// Takes the front item of r (or, from_back, its last one); false when r is empty.
+bool take(std::atomic<uint64_t>& r, bool from_back, unsigned& item) {
+    uint64_t ends = r.load(std::memory_order_relaxed);
     for (;;) {
-        unsigned i = next_.fetch_add(1, std::memory_order_relaxed);
-        if (i >= items_) return;
-        (*job_)(i);
-        done_.fetch_add(1, std::memory_order_relaxed);
+        uint32_t front = uint32_t(ends), back = uint32_t(ends >> 32);
+        if (front >= back) return false;
+        uint64_t next = from_back ? pack_ends(front, back - 1) : pack_ends(front + 1, back);
+        if (r.compare_exchange_weak(ends, next, std::memory_order_relaxed)) {
+            item = from_back ? back - 1 : front;
+            return true;
+        }
+    }
+}
+
+} // namespace
+
+void worker_pool::take_items(unsigned participant) {
+    const unsigned n = size();
+    unsigned item;
+    for (;;) {
+        bool got = take(ranges_[participant].ends, false, item);
+        for (unsigned k = 1; !got && k < n; ++k) got = take(ranges_[(participant + k) % n].ends, true, item);
+        if (!got) return;
+        (*job_)(item);
     }
 }
 
 void worker_pool::run(unsigned items, const std::function<void(unsigned)>& job) {
+    const unsigned n = size();
     if (threads_.empty() || items <= 1) {
         for (unsigned i = 0; i < items; ++i) job(i);
         return;
@@ -51,22 +74,21 @@ void worker_pool::run(unsigned items, const std::function<void(unsigned)>& job) 
     {
         std::lock_guard<std::mutex> g(m_);
         job_ = &job;
-        items_ = items;
-        next_.store(0, std::memory_order_relaxed);
-        done_.store(0, std::memory_order_relaxed);
+        for (unsigned p = 0; p < n; ++p)
+            ranges_[p].ends.store(pack_ends(uint64_t(items) * p / n, uint64_t(items) * (p + 1) / n), std::memory_order_relaxed);
         ++generation_;
     }
     start_cv_.notify_all();
-    claim_items();
-    // Every claimed item belongs to the caller or to an active worker, so
-    // once no worker is active all items are done; the lock publishes their
+    take_items(0);
+    // Every item taken belongs to the caller or to an active worker, so once
+    // no worker is active all items are done; the lock publishes their
     // pixels to the caller.
     std::unique_lock<std::mutex> l(m_);
     done_cv_.wait(l, [this] { return active_ == 0; });
     job_ = nullptr;
 }
 
-void worker_pool::loop() {
+void worker_pool::loop(unsigned participant) {
     uint64_t seen = 0;
     std::unique_lock<std::mutex> l(m_);
     for (;;) {
@@ -76,7 +98,7 @@ void worker_pool::loop() {
         if (!job_) continue;  // woke only after that run had finished
         ++active_;
         l.unlock();
-        claim_items();
+        take_items(participant);
         l.lock();
         if (--active_ == 0) done_cv_.notify_all();
     }

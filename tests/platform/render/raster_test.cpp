@@ -1,6 +1,6 @@
 // Coverage (pixel centres, top-left rule, clipping), interpolation and
 // sampling of the rasteriser, its fast paths and its row bands.
-#include "platform/render/fused_span.h"
+#include "platform/render/span_kernels.h"
 #include "render_util.h"
 
 #include <cmath>
@@ -367,10 +367,10 @@ std::vector<uint32_t> sprite_scene(uint32_t seed, bool fused, format target) {
 TEST(FusedSpans, SamePixelsAsTheGeneralPath) {
     // Each instruction set the processor has, down to the SSE2 baseline.
     using detail::simd_level;
-    const simd_level best = detail::fused_simd();
+    const simd_level best = detail::span_simd();
     for (simd_level level : {simd_level::sse2, simd_level::avx2}) {
         if (level == simd_level::avx2 && best != simd_level::avx2) continue;
-        detail::limit_fused_simd(level);
+        detail::limit_span_simd(level);
         for (format target : {format::a8r8g8b8, format::x8r8g8b8}) {
             for (uint32_t seed : {1u, 2u, 3u, 4u}) {
                 std::vector<uint32_t> general = sprite_scene(seed, false, target);
@@ -380,7 +380,7 @@ TEST(FusedSpans, SamePixelsAsTheGeneralPath) {
             }
         }
     }
-    detail::limit_fused_simd(simd_level::avx2);
+    detail::limit_span_simd(simd_level::avx2);
 }
 
 TEST(RowBands, ATextureDrawnAndSampledInOneBatch) {

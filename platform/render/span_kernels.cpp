@@ -1,4 +1,4 @@
-#include "platform/render/fused_span.h"
+#include "platform/render/span_kernels.h"
 
 #include <atomic>
 #include <cstring>
@@ -222,9 +222,9 @@ fused_fn fused_kernel(fused_blend b, bool xrgb_texels) {
     return fused_kernel_sse2(b, xrgb_texels);
 }
 
-simd_level fused_simd() { return allowed.load(std::memory_order_relaxed); }
+simd_level span_simd() { return allowed.load(std::memory_order_relaxed); }
 
-void limit_fused_simd(simd_level most) {
+void limit_span_simd(simd_level most) {
     simd_level best = detect();
     allowed.store(most == simd_level::sse2 ? simd_level::sse2 : best, std::memory_order_relaxed);
 }

@@ -1,15 +1,17 @@
 #pragma once
-// Fused span kernels for the engine's usual sprite: a wrapping power-of-two
+// Span kernels beside the general path's, with the same integer arithmetic
+// step for step, so that both give the same pixels; the tests hold them to
+// that.
+//
+// Fused spans serve the engine's usual sprite: a wrapping power-of-two
 // 32-bit texture filtered linearly, times one diffuse colour, plus one
 // specular colour, then copied, blended over, or added keeping the larger
 // alpha. Groups of four pixels go from texels to the target in registers
-// instead of through scratch rows. Each step is the integer arithmetic of
-// the general path (the four-pixel sampler, the texture stage, the blend
-// kernels), so both give the same pixels; the tests hold them to that.
+// instead of through scratch rows.
 //
-// The AVX2 kernel is compiled on its own with -mavx2 and only called when
-// the processor has AVX2; it takes eight pixels a step and otherwise does
-// exactly what the SSE2 kernel does.
+// The AVX2 kernels are compiled on their own with -mavx2 and only called
+// when the processor has AVX2; they take eight pixels a step and otherwise
+// do exactly what the SSE2 ones do.
 #include <cstddef>
 #include <cstdint>
 
@@ -40,12 +42,19 @@ enum class simd_level { sse2, avx2 };
 // alpha 255), using the widest instruction set allowed.
 fused_fn fused_kernel(fused_blend b, bool xrgb_texels);
 
-// The processor's level, lowered for tests that compare the kernels.
-simd_level fused_simd();
-void limit_fused_simd(simd_level most);
+// The widest level allowed: the processor's, unless lowered (for tests and
+// the benchmark, which compare the kernels).
+simd_level span_simd();
+void limit_span_simd(simd_level most);
 
 // One instruction set's kernels.
 fused_fn fused_kernel_sse2(fused_blend b, bool xrgb_texels);
 fused_fn fused_kernel_avx2(fused_blend b, bool xrgb_texels);
+
+// blend_span's over and add kernels (b is over_max or add_max) for the
+// first n & ~7 pixels, which they return the count of; force is ORed into
+// every written pixel. AVX2 only: the caller checks span_simd() and blends
+// the rest itself.
+int blend_avx2(fused_blend b, const uint32_t* src, uint32_t* dst, int n, uint32_t force);
 
 } // namespace prender::detail
