@@ -112,9 +112,9 @@ void device_core::enqueue(command&& c) {
 
 namespace {
 
-// Rows a band covers. Eight rows of a 1024-pixel target (32 KiB) stay in the
-// first-level cache while every command of a run is blended over them, and a
-// screen gives nearly a hundred bands to share out.
+// Rows a band covers. Eight rows of a 1024-pixel target (32 KiB) stay in
+// cache while every command of a run is blended over them, and a screen
+// gives nearly a hundred bands to share out.
 constexpr int32_t band_rows = 8;
 // Below this many pixels, waking the workers and walking every command once
 // per band cost more than they save.
@@ -129,19 +129,16 @@ bool holds(const std::vector<const surface*>& v, const surface* s) {
 // band's rows are touched, so no command of a run may sample a surface that
 // an earlier one draws into, nor draw into one that an earlier one samples.
 size_t run_end(const std::vector<command>& q, size_t begin) {
-    std::vector<const surface*> written, sampled;
+    std::vector<const surface*> written;  // a handful: targets change rarely
     for (size_t i = begin; i < q.size(); ++i) {
         const command& c = q[i];
-        const surface* outs[2] = {c.target.get(), c.depth.get()};
-        if (i > begin && c.tex && holds(written, c.tex.get())) return i;
-        for (const surface* o : outs) {
-            // A surface already in `written` was checked against `sampled`
-            // when it was added, and every later sample against it.
-            if (!o || holds(written, o)) continue;
-            if (i > begin && holds(sampled, o)) return i;
-            written.push_back(o);
+        if (c.tex && holds(written, c.tex.get())) return i;
+        for (const surface* out : {c.target.get(), c.depth.get()}) {
+            if (!out || holds(written, out)) continue;
+            for (size_t j = begin; j < i; ++j)
+                if (q[j].tex.get() == out) return i;
+            written.push_back(out);
         }
-        if (c.tex && !holds(sampled, c.tex.get())) sampled.push_back(c.tex.get());
     }
     return q.size();
 }
