@@ -41,7 +41,9 @@ private:
     std::mutex m_;
     std::condition_variable start_cv_, done_cv_;
     const std::function<void(unsigned)>* job_ = nullptr;  // null between runs
-    unsigned active_ = 0;  // workers inside the current run
+    // Workers inside the current run; changed under m_, read without it
+    // while the caller spins.
+    std::atomic<unsigned> active_{0};
     uint64_t generation_ = 0;
     bool stop_ = false;
 };

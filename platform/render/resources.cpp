@@ -5,7 +5,9 @@
 #include "platform/render/present_target.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <emmintrin.h>
 
 namespace prender {
 
@@ -81,10 +83,13 @@ void worker_pool::run(unsigned items, const std::function<void(unsigned)>& job) 
     start_cv_.notify_all();
     take_items(0);
     // Every item taken belongs to the caller or to an active worker, so once
-    // no worker is active all items are done; the lock publishes their
-    // pixels to the caller.
+    // no worker is active all items are done, and the count's release
+    // publishes their pixels. The last items end within a band's time of
+    // each other: spinning that long saves being woken by the last worker.
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::microseconds(100);
+    while (active_.load(std::memory_order_acquire) != 0 && std::chrono::steady_clock::now() < give_up) _mm_pause();
     std::unique_lock<std::mutex> l(m_);
-    done_cv_.wait(l, [this] { return active_ == 0; });
+    done_cv_.wait(l, [this] { return active_.load(std::memory_order_relaxed) == 0; });
     job_ = nullptr;
 }
 
@@ -96,11 +101,11 @@ void worker_pool::loop(unsigned participant) {
         if (stop_) return;
         seen = generation_;
         if (!job_) continue;  // woke only after that run had finished
-        ++active_;
+        active_.fetch_add(1, std::memory_order_relaxed);
         l.unlock();
         take_items(participant);
         l.lock();
-        if (--active_ == 0) done_cv_.notify_all();
+        if (active_.fetch_sub(1, std::memory_order_release) == 1) done_cv_.notify_all();
     }
 }
 
