@@ -209,24 +209,31 @@ fused_fn pick(fused_blend b) {
     }
 }
 
-simd_level detect() { return __builtin_cpu_supports("avx2") ? simd_level::avx2 : simd_level::sse2; }
+simd_level detect() {
+    __builtin_cpu_init();  // may run before the compiler's own start-up code has
+    return __builtin_cpu_supports("avx2") ? simd_level::avx2 : simd_level::sse2;
+}
 
-std::atomic<simd_level> allowed{detect()};
+// Made on first use, so that a device built during static initialisation
+// finds it ready.
+std::atomic<simd_level>& allowed() {
+    static std::atomic<simd_level> level{detect()};
+    return level;
+}
 
 } // namespace
 
 fused_fn fused_kernel_sse2(fused_blend b, bool xrgb_texels) { return xrgb_texels ? pick<true>(b) : pick<false>(b); }
 
 fused_fn fused_kernel(fused_blend b, bool xrgb_texels) {
-    if (allowed.load(std::memory_order_relaxed) == simd_level::avx2) return fused_kernel_avx2(b, xrgb_texels);
+    if (span_simd() == simd_level::avx2) return fused_kernel_avx2(b, xrgb_texels);
     return fused_kernel_sse2(b, xrgb_texels);
 }
 
-simd_level span_simd() { return allowed.load(std::memory_order_relaxed); }
+simd_level span_simd() { return allowed().load(std::memory_order_relaxed); }
 
 void limit_span_simd(simd_level most) {
-    simd_level best = detect();
-    allowed.store(most == simd_level::sse2 ? simd_level::sse2 : best, std::memory_order_relaxed);
+    allowed().store(most == simd_level::sse2 ? simd_level::sse2 : detect(), std::memory_order_relaxed);
 }
 
 } // namespace prender::detail
