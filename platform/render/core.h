@@ -15,22 +15,36 @@
 
 namespace prender::detail {
 
-// Threads that run one job over all participants (the caller is participant 0).
+// Threads that share out numbered work items (the caller is one of them).
+// Each participant starts on its own run of consecutive items, so that
+// neighbouring items (bands, which share texture cache lines along their
+// borders) mostly run on one core; one that runs out takes single items
+// from the far end of another's run. A thread held back by the machine's
+// other work thus simply does fewer items, and run returns once every item
+// is done, without waiting for threads that had not woken up by then.
 class worker_pool {
 public:
     explicit worker_pool(unsigned participants);
     ~worker_pool();
     unsigned size() const { return unsigned(threads_.size()) + 1; }
-    void run(const std::function<void(unsigned, unsigned)>& job);
+    void run(unsigned items, const std::function<void(unsigned)>& job);
 
 private:
-    void loop(unsigned index);
+    // Items [front, back) not yet taken, packed as front | back << 32.
+    struct alignas(64) item_range {
+        std::atomic<uint64_t> ends{0};
+    };
+    void loop(unsigned participant);
+    void take_items(unsigned participant);
     std::vector<std::thread> threads_;
+    std::unique_ptr<item_range[]> ranges_;
     std::mutex m_;
     std::condition_variable start_cv_, done_cv_;
-    const std::function<void(unsigned, unsigned)>* job_ = nullptr;
+    const std::function<void(unsigned)>* job_ = nullptr;  // null between runs
+    // Workers inside the current run; changed under m_, read without it
+    // while the caller spins.
+    std::atomic<unsigned> active_{0};
     uint64_t generation_ = 0;
-    unsigned pending_ = 0;
     bool stop_ = false;
 };
 
@@ -52,7 +66,6 @@ enum class loss { none, lost, not_reset };
 struct device_core {
     std::recursive_mutex mu;
     std::vector<command> queue;
-    uint64_t queued_work = 0;
     std::unique_ptr<worker_pool> pool;
     loss state = loss::none;
     bool in_scene = false;

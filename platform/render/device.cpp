@@ -507,6 +507,7 @@ result device::draw_primitive_up(primitive_type type, uint32_t count, const scre
     pl.min = filter(ss_[0][uint32_t(sampler_state::min_filter)]);
     pl.address_u = address(ss_[0][uint32_t(sampler_state::address_u)]);
     pl.address_v = address(ss_[0][uint32_t(sampler_state::address_v)]);
+    pl.fused = fast_paths_;
 
     detail::pixel_view texv;
     if (c.tex) texv = detail::view_of(*c.tex);

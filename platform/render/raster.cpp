@@ -1,6 +1,7 @@
 #include "platform/render/raster.h"
 
 #include "platform/render/format.h"
+#include "platform/render/span_kernels.h"
 
 #include <algorithm>
 #include <cmath>
@@ -302,11 +303,15 @@ sample_fn pick_fetch(format f) {
     return Linear ? sample_linear<fetch_other, Pow2> : sample_point<fetch_other, Pow2>;
 }
 
+// Whether spans take sample_linear_wrap4 (and may take the fused kernels,
+// which sample as it does).
+bool four_pixel_sampling(bool linear, bool pow2, format f, bool small_steps) {
+    return linear && pow2 && small_steps && (f == format::a8r8g8b8 || f == format::x8r8g8b8);
+}
+
 sample_fn pick_sampler(bool linear, bool pow2, format f, bool small_steps) {
-    if (linear && pow2 && small_steps) {
-        if (f == format::a8r8g8b8) return sample_linear_wrap4<fetch_argb>;
-        if (f == format::x8r8g8b8) return sample_linear_wrap4<fetch_xrgb>;
-    }
+    if (four_pixel_sampling(linear, pow2, f, small_steps))
+        return f == format::a8r8g8b8 ? sample_linear_wrap4<fetch_argb> : sample_linear_wrap4<fetch_xrgb>;
     if (linear) return pow2 ? pick_fetch<true, true>(f) : pick_fetch<true, false>(f);
     return pow2 ? pick_fetch<false, true>(f) : pick_fetch<false, false>(f);
 }
@@ -345,7 +350,7 @@ void kernel_over_max(const uint32_t* src, uint32_t* dst, int n, uint32_t force) 
     const __m128i fm = _mm_set1_epi32(int(force));
     const __m128i k255 = _mm_set1_epi16(255);
     const __m128i amask = _mm_set1_epi32(int(0xFF000000u));
-    int i = 0;
+    int i = span_simd() == simd_level::avx2 ? blend_avx2(fused_blend::over_max, src, dst, n, force) : 0;
     for (; i + 4 <= n; i += 4) {
         __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
         __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
@@ -372,7 +377,7 @@ void kernel_add_max(const uint32_t* src, uint32_t* dst, int n, uint32_t force) {
     const __m128i z = _mm_setzero_si128();
     const __m128i fm = _mm_set1_epi32(int(force));
     const __m128i amask = _mm_set1_epi32(int(0xFF000000u));
-    int i = 0;
+    int i = span_simd() == simd_level::avx2 ? blend_avx2(fused_blend::add_max, src, dst, n, force) : 0;
     for (; i + 4 <= n; i += 4) {
         __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
         __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
@@ -651,6 +656,42 @@ void attrs_at(const triangle_setup& t, const pixel_pipeline& pl, int x, int y, s
     }
 }
 
+// ---- fused spans ---------------------------------------------------------------
+
+// The fused kernel for a triangle whose spans take sample_linear_wrap4, if
+// the texture-times-diffuse stage and one of the kernels of blend_span would
+// then decide their pixels; null otherwise.
+fused_fn pick_fused(const triangle_setup& t, const pixel_pipeline& pl, const pixel_view& tex, const pixel_view& target,
+                    fused_span& f) {
+    if (!pl.fused || pl.alpha_test) return nullptr;
+    if (target.fmt != format::a8r8g8b8 && target.fmt != format::x8r8g8b8) return nullptr;
+    if (!(pl.color_op == texture_op::modulate && pl.alpha_op == texture_op::modulate &&
+          is_tex_diffuse_pair(pl.color_arg1, pl.color_arg2) && is_tex_diffuse_pair(pl.alpha_arg1, pl.alpha_arg2)))
+        return nullptr;
+    if (!t.diffuse_uniform || (pl.specular && !t.specular_uniform)) return nullptr;
+    fused_blend b;
+    bool max_alpha = pl.separate_alpha && pl.op_alpha == blend_op::max && pl.op == blend_op::add &&
+                     pl.src == blend_factor::src_alpha;
+    if (!pl.blend)
+        b = fused_blend::copy;
+    else if (max_alpha && pl.dst == blend_factor::inv_src_alpha)
+        b = fused_blend::over_max;
+    else if (max_alpha && pl.dst == blend_factor::one)
+        b = fused_blend::add_max;
+    else
+        return nullptr;
+    f.texels = tex.bits;
+    f.pitch = tex.pitch;
+    f.mask_x = tex.width - 1;
+    f.mask_y = tex.height - 1;
+    f.diffuse = t.diffuse;
+    f.modulate = t.diffuse != 0xFFFFFFFFu;
+    f.specular = t.specular & 0x00FFFFFFu;
+    f.add_specular = pl.specular && f.specular != 0;
+    f.opaque_target = target.fmt == format::x8r8g8b8;
+    return fused_kernel(b, tex.fmt == format::x8r8g8b8);
+}
+
 // ---- set-up -------------------------------------------------------------------
 
 struct snapped { int64_t x, y; };
@@ -844,7 +885,7 @@ void setup_primitives(primitive_type type, uint32_t count, const screen_vertex* 
 }
 
 void draw_primitive(const primitive& p, const pixel_pipeline& pl, const pixel_view* tex, const pixel_view& target,
-                    const clip_rect& clip, const band_filter& band, raster_scratch& s) {
+                    const clip_rect& clip, const row_band& band, raster_scratch& s) {
     sampler_ctx sc{};
     sample_fn sampler = nullptr;
     if (pl.textured && tex) {
@@ -859,10 +900,9 @@ void draw_primitive(const primitive& p, const pixel_pipeline& pl, const pixel_vi
     if (p.is_rect) {
         const rect_setup& r = p.rc;
         int x0 = std::max(r.x0, clip.x0), x1 = std::min(r.x1, clip.x1);
-        int y0 = std::max(r.y0, clip.y0), y1 = std::min(r.y1, clip.y1);
+        int y0 = std::max({r.y0, clip.y0, band.first}), y1 = std::min({r.y1, clip.y1, band.end});
         if (x0 >= x1) return;
         for (int y = y0; y < y1; ++y) {
-            if (!band.accepts(y)) continue;
             span_attrs a;
             a.diff = r.diffuse;
             a.spc = r.specular;
@@ -879,17 +919,20 @@ void draw_primitive(const primitive& p, const pixel_pipeline& pl, const pixel_vi
         return;
     }
     const triangle_setup& t = p.tri;
-    int y0 = std::max(t.row_first, clip.y0), y1 = std::min(t.row_last, clip.y1 - 1);
+    int y0 = std::max({t.row_first, clip.y0, band.first}), y1 = std::min({t.row_last, clip.y1 - 1, band.end - 1});
+    if (y0 > y1) return;
     bool linear = (t.minify ? pl.min : pl.mag) >= filter::linear;
+    fused_span fs;
+    fused_fn fused = nullptr;
     if (pl.textured && tex) {
         // The four-pixel sampler works in 16.16 fixed point: steps under 8192
         // texels and sizes that fit its 16-bit offsets.
         bool small = std::fabs(t.dfdx[0]) < 8192.0 && std::fabs(t.dfdx[1]) < 8192.0 && tex->width <= 16384 &&
                      tex->height <= 16384 && tex->pitch / 4 <= 16384;
         sampler = pick_sampler(linear, sc.pow2_wrap, tex->fmt, small);
+        if (four_pixel_sampling(linear, sc.pow2_wrap, tex->fmt, small)) fused = pick_fused(t, pl, *tex, target, fs);
     }
     for (int y = y0; y <= y1; ++y) {
-        if (!band.accepts(y)) continue;
         int64_t lo = clip.x0, hi = int64_t(clip.x1) - 1;
         for (int e = 0; e < 3 && lo <= hi; ++e) {
             int64_t a = t.ea[e];
@@ -906,7 +949,18 @@ void draw_primitive(const primitive& p, const pixel_pipeline& pl, const pixel_vi
         if (lo > hi) continue;
         span_attrs a;
         attrs_at(t, pl, int(lo), y, a);
-        for (int64_t x = lo; x <= hi; x += 256) {
+        int64_t x = lo;
+        if (fused) {
+            // Groups of four counted from the span's start, as the general
+            // path's sampler counts them; it takes the rest.
+            int groups = int((hi - lo + 1) / 4);
+            fs.du = a.du;
+            fs.dv = a.dv;
+            uint32_t* row = reinterpret_cast<uint32_t*>(target.bits + ptrdiff_t(y) * target.pitch);
+            fused(fs, a.u, a.v, groups, row + lo);
+            x += int64_t(groups) * 4;
+        }
+        for (; x <= hi; x += 256) {
             int n = int(std::min<int64_t>(256, hi - x + 1));
             const uint32_t* src = shade(pl, tex, &sc, sampler, a, n, s);
             write_span(pl, src, target, int(x), y, n, s);
@@ -957,13 +1011,12 @@ void blend_span(const pixel_pipeline& pl, const uint32_t* src, uint32_t* dst, in
     for (int i = 0; i < n; ++i) dst[i] = blend_pixel(pl, src[i], dst[i]) | force;
 }
 
-void clear_rows(const pixel_view& target, const clip_rect& area, uint32_t argb, const band_filter& band) {
+void clear_rows(const pixel_view& target, const clip_rect& area, uint32_t argb, const row_band& band) {
     uint32_t bpp = bytes_per_pixel(target.fmt);
     if (!bpp || area.x0 >= area.x1) return;
     uint8_t pixel[4] = {};
     store_argb(target.fmt, argb, pixel);
-    for (int y = area.y0; y < area.y1; ++y) {
-        if (!band.accepts(y)) continue;
+    for (int y = std::max(area.y0, band.first); y < std::min(area.y1, band.end); ++y) {
         uint8_t* row = target.bits + ptrdiff_t(y) * target.pitch + ptrdiff_t(area.x0) * bpp;
         int n = area.x1 - area.x0;
         if (bpp == 4) {
@@ -976,11 +1029,10 @@ void clear_rows(const pixel_view& target, const clip_rect& area, uint32_t argb, 
     }
 }
 
-void clear_depth_rows(const pixel_view& target, const clip_rect& area, uint32_t value, const band_filter& band) {
+void clear_depth_rows(const pixel_view& target, const clip_rect& area, uint32_t value, const row_band& band) {
     uint32_t bpp = bytes_per_pixel(target.fmt);
     if (!bpp || area.x0 >= area.x1) return;
-    for (int y = area.y0; y < area.y1; ++y) {
-        if (!band.accepts(y)) continue;
+    for (int y = std::max(area.y0, band.first); y < std::min(area.y1, band.end); ++y) {
         uint8_t* row = target.bits + ptrdiff_t(y) * target.pitch + ptrdiff_t(area.x0) * bpp;
         for (int i = 0; i < area.x1 - area.x0; ++i) std::memcpy(row + ptrdiff_t(i) * bpp, &value, bpp);
     }

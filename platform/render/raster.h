@@ -31,6 +31,9 @@ struct pixel_pipeline {
     filter mag = filter::point, min = filter::point;
     address address_u = address::wrap, address_v = address::wrap;
     bool flat = false;
+    // Off, spans never take the fused kernels, so that tests can compare
+    // them with the general path.
+    bool fused = true;
 };
 
 // Pixels of one level: a texture to sample or a target to draw into.
@@ -87,19 +90,17 @@ struct raster_scratch {
     alignas(16) uint32_t dst[256];
 };
 
-// Rasterises one primitive over the rows that the band filter accepts:
-// row y is drawn when (y / band_rows) % band_count == band_index.
-struct band_filter {
-    int32_t band_rows = 16;
-    int32_t band_index = 0, band_count = 1;
-    bool accepts(int32_t y) const { return band_count <= 1 || (y / band_rows) % band_count == band_index; }
+// The rows [first, end) of one band. Drawing a primitive band by band gives
+// the same pixels as drawing it whole.
+struct row_band {
+    int32_t first = 0, end = 0;
 };
 
 void draw_primitive(const primitive& p, const pixel_pipeline& pl, const pixel_view* tex, const pixel_view& target,
-                    const clip_rect& clip, const band_filter& band, raster_scratch& s);
+                    const clip_rect& clip, const row_band& band, raster_scratch& s);
 
-void clear_rows(const pixel_view& target, const clip_rect& area, uint32_t argb, const band_filter& band);
-void clear_depth_rows(const pixel_view& target, const clip_rect& area, uint32_t value, const band_filter& band);
+void clear_rows(const pixel_view& target, const clip_rect& area, uint32_t argb, const row_band& band);
+void clear_depth_rows(const pixel_view& target, const clip_rect& area, uint32_t value, const row_band& band);
 
 // Span kernels, exposed for tests and the benchmark.
 uint32_t blend_pixel(const pixel_pipeline& pl, uint32_t src, uint32_t dst);

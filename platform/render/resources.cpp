@@ -5,7 +5,9 @@
 #include "platform/render/present_target.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <emmintrin.h>
 
 namespace prender {
 
@@ -21,7 +23,7 @@ pixel_view view_of(surface& s) {
     return v;
 }
 
-worker_pool::worker_pool(unsigned participants) {
+worker_pool::worker_pool(unsigned participants) : ranges_(new item_range[participants]) {
     for (unsigned i = 1; i < participants; ++i) threads_.emplace_back([this, i] { loop(i); });
 }
 
@@ -34,88 +36,170 @@ worker_pool::~worker_pool() {
     for (auto& t : threads_) t.join();
 }
 
-void worker_pool::run(const std::function<void(unsigned, unsigned)>& job) {
-    unsigned n = size();
-    if (n == 1) {
-        job(0, 1);
+namespace {
+
+constexpr uint64_t pack_ends(uint64_t front, uint64_t back) { return front | back << 32; }
+
+// Takes the front item of r (or, from_back, its last one); false when r is empty.
+bool take(std::atomic<uint64_t>& r, bool from_back, unsigned& item) {
+    uint64_t ends = r.load(std::memory_order_relaxed);
+    for (;;) {
+        uint32_t front = uint32_t(ends), back = uint32_t(ends >> 32);
+        if (front >= back) return false;
+        uint64_t next = from_back ? pack_ends(front, back - 1) : pack_ends(front + 1, back);
+        if (r.compare_exchange_weak(ends, next, std::memory_order_relaxed)) {
+            item = from_back ? back - 1 : front;
+            return true;
+        }
+    }
+}
+
+} // namespace
+
+void worker_pool::take_items(unsigned participant) {
+    const unsigned n = size();
+    unsigned item;
+    for (;;) {
+        bool got = take(ranges_[participant].ends, false, item);
+        for (unsigned k = 1; !got && k < n; ++k) got = take(ranges_[(participant + k) % n].ends, true, item);
+        if (!got) return;
+        (*job_)(item);
+    }
+}
+
+void worker_pool::run(unsigned items, const std::function<void(unsigned)>& job) {
+    const unsigned n = size();
+    if (threads_.empty() || items <= 1) {
+        for (unsigned i = 0; i < items; ++i) job(i);
         return;
     }
     {
         std::lock_guard<std::mutex> g(m_);
         job_ = &job;
-        pending_ = n - 1;
+        for (unsigned p = 0; p < n; ++p)
+            ranges_[p].ends.store(pack_ends(uint64_t(items) * p / n, uint64_t(items) * (p + 1) / n), std::memory_order_relaxed);
         ++generation_;
     }
     start_cv_.notify_all();
-    job(0, n);
+    take_items(0);
+    // Every item taken belongs to the caller or to an active worker, so once
+    // no worker is active all items are done, and the count's release
+    // publishes their pixels. The last items end within a band's time of
+    // each other: spinning that long saves being woken by the last worker.
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::microseconds(100);
+    while (active_.load(std::memory_order_acquire) != 0 && std::chrono::steady_clock::now() < give_up) _mm_pause();
     std::unique_lock<std::mutex> l(m_);
-    done_cv_.wait(l, [this] { return pending_ == 0; });
+    done_cv_.wait(l, [this] { return active_.load(std::memory_order_relaxed) == 0; });
     job_ = nullptr;
 }
 
-void worker_pool::loop(unsigned index) {
+void worker_pool::loop(unsigned participant) {
     uint64_t seen = 0;
+    std::unique_lock<std::mutex> l(m_);
     for (;;) {
-        const std::function<void(unsigned, unsigned)>* job;
-        {
-            std::unique_lock<std::mutex> l(m_);
-            start_cv_.wait(l, [&] { return stop_ || generation_ != seen; });
-            if (stop_) return;
-            seen = generation_;
-            job = job_;
-        }
-        (*job)(index, size());
-        {
-            std::lock_guard<std::mutex> g(m_);
-            if (--pending_ == 0) done_cv_.notify_one();
-        }
+        start_cv_.wait(l, [&] { return stop_ || generation_ != seen; });
+        if (stop_) return;
+        seen = generation_;
+        if (!job_) continue;  // woke only after that run had finished
+        active_.fetch_add(1, std::memory_order_relaxed);
+        l.unlock();
+        take_items(participant);
+        l.lock();
+        if (active_.fetch_sub(1, std::memory_order_release) == 1) done_cv_.notify_all();
     }
 }
 
 void device_core::enqueue(command&& c) {
     std::lock_guard<std::recursive_mutex> g(mu);
-    queued_work += c.work;
     queue.push_back(std::move(c));
     if (queue.size() >= 4096) flush();
 }
 
+namespace {
+
+// Rows a band covers. Eight rows of a 1024-pixel target (32 KiB) stay in
+// cache while every command of a run is blended over them, and a screen
+// gives nearly a hundred bands to share out.
+constexpr int32_t band_rows = 8;
+// Below this many pixels, waking the workers and walking every command once
+// per band cost more than they save.
+constexpr uint64_t banded_work = 65536;
+
+bool holds(const std::vector<const surface*>& v, const surface* s) {
+    return std::find(v.begin(), v.end(), s) != v.end();
+}
+
+// The end of the run of commands starting at `begin` that can be drawn band by
+// band: a band draws all of a run's commands over its rows before another
+// band's rows are touched, so no command of a run may sample a surface that
+// an earlier one draws into, nor draw into one that an earlier one samples.
+size_t run_end(const std::vector<command>& q, size_t begin) {
+    std::vector<const surface*> written;  // a handful: targets change rarely
+    for (size_t i = begin; i < q.size(); ++i) {
+        const command& c = q[i];
+        if (c.tex && holds(written, c.tex.get())) return i;
+        for (const surface* out : {c.target.get(), c.depth.get()}) {
+            if (!out || holds(written, out)) continue;
+            for (size_t j = begin; j < i; ++j)
+                if (q[j].tex.get() == out) return i;
+            written.push_back(out);
+        }
+    }
+    return q.size();
+}
+
+void draw_command(const command& c, const row_band& band, raster_scratch& s) {
+    if (c.is_clear) {
+        if (c.flags & clear_target && c.target) {
+            pixel_view t = view_of(*c.target);
+            for (const clip_rect& a : c.areas) clear_rows(t, a, c.color, band);
+        }
+        if (c.flags & (clear_zbuffer | clear_stencil) && c.depth) {
+            pixel_view d = view_of(*c.depth);
+            for (const clip_rect& a : c.areas) clear_depth_rows(d, a, c.depth_value, band);
+        }
+        return;
+    }
+    pixel_view target = view_of(*c.target);
+    pixel_view texv;
+    const pixel_view* tex = nullptr;
+    if (c.tex) {
+        texv = view_of(*c.tex);
+        tex = &texv;
+    }
+    for (const primitive& p : c.prims) draw_primitive(p, c.pl, tex, target, c.clip, band, s);
+}
+
+} // namespace
+
 void device_core::flush() {
     std::lock_guard<std::recursive_mutex> g(mu);
-    if (queue.empty()) return;
-    auto job = [this](unsigned index, unsigned count) {
-        raster_scratch s;
-        band_filter band;
-        band.band_index = int32_t(index);
-        band.band_count = int32_t(count);
-        for (const command& c : queue) {
-            if (c.is_clear) {
-                if (c.flags & clear_target && c.target) {
-                    pixel_view t = view_of(*c.target);
-                    for (const clip_rect& a : c.areas) clear_rows(t, a, c.color, band);
-                }
-                if (c.flags & (clear_zbuffer | clear_stencil) && c.depth) {
-                    pixel_view d = view_of(*c.depth);
-                    for (const clip_rect& a : c.areas) clear_depth_rows(d, a, c.depth_value, band);
-                }
-                continue;
-            }
-            pixel_view target = view_of(*c.target);
-            pixel_view texv;
-            const pixel_view* tex = nullptr;
-            if (c.tex) {
-                texv = view_of(*c.tex);
-                tex = &texv;
-            }
-            for (const primitive& p : c.prims) draw_primitive(p, c.pl, tex, target, c.clip, band, s);
+    for (size_t begin = 0; begin < queue.size();) {
+        size_t end = run_end(queue, begin);
+        int32_t rows = 0;
+        uint64_t work = 0;
+        for (size_t i = begin; i < end; ++i) {
+            if (queue[i].target) rows = std::max(rows, int32_t(queue[i].target->desc().height));
+            if (queue[i].depth) rows = std::max(rows, int32_t(queue[i].depth->desc().height));
+            work += queue[i].work;
         }
-    };
-    // Small batches are not worth waking the workers for.
-    if (!pool || pool->size() == 1 || queued_work < 65536)
-        job(0, 1);
-    else
-        pool->run(job);
+        if (!pool || work < banded_work) {
+            raster_scratch s;
+            const row_band all{0, rows};
+            for (size_t i = begin; i < end; ++i) draw_command(queue[i], all, s);
+        } else {
+            // Bands also on a single thread: each band's rows stay in cache
+            // through all the run's commands.
+            auto job = [&](unsigned b) {
+                raster_scratch s;
+                const row_band band{int32_t(b) * band_rows, std::min(rows, int32_t(b + 1) * band_rows)};
+                for (size_t i = begin; i < end; ++i) draw_command(queue[i], band, s);
+            };
+            pool->run(unsigned((rows + band_rows - 1) / band_rows), job);
+        }
+        begin = end;
+    }
     queue.clear();
-    queued_work = 0;
 }
 
 } // namespace detail

@@ -1,6 +1,7 @@
 // Pixel values of the blend presets and the texture stage, worked out by hand
 // from the blend equations (round(x / 255) per product sum).
 #include "platform/render/raster.h"
+#include "platform/render/span_kernels.h"
 #include "render_util.h"
 
 #include <random>
@@ -118,4 +119,42 @@ TEST(BlendKernels, VectorKernelsAgreeWithThePerPixelEquation) {
     // The rounding itself: round(a·b / 255) for every pair.
     for (uint32_t a = 0; a < 256; ++a)
         for (uint32_t b = 0; b < 256; ++b) ASSERT_EQ(detail::mul8(a, b), uint32_t(a * b / 255.0 + 0.5)) << a << "," << b;
+}
+
+TEST(BlendKernels, EachInstructionSetAgreesWithThePerPixelEquation) {
+    // The over and add kernels with each instruction set the processor has,
+    // spans of every length up to 40 (the wide kernels' tails), with and
+    // without the alpha forced to 255.
+    using detail::simd_level;
+    const simd_level best = detail::span_simd();
+    std::mt19937 rng(11);
+    for (simd_level level : {simd_level::sse2, simd_level::avx2}) {
+        if (level == simd_level::avx2 && best != simd_level::avx2) continue;
+        detail::limit_span_simd(level);
+        for (blend_factor dst_factor : {blend_factor::inv_src_alpha, blend_factor::one}) {
+            detail::pixel_pipeline pl;
+            pl.blend = true;
+            pl.src = blend_factor::src_alpha;
+            pl.dst = dst_factor;
+            pl.separate_alpha = true;
+            pl.op_alpha = blend_op::max;
+            for (uint32_t force : {0u, 0xFF000000u}) {
+                for (int n = 1; n <= 40; ++n) {
+                    std::vector<uint32_t> src, dst, want;
+                    for (int i = 0; i < n; ++i) {
+                        uint32_t s = rng(), d = rng();
+                        if (rng() % 4 == 0) s |= 0xFF000000u;
+                        if (rng() % 4 == 0) s &= 0x00FFFFFFu;
+                        src.push_back(s);
+                        dst.push_back(d);
+                        want.push_back(detail::blend_pixel(pl, s, d) | force);
+                    }
+                    detail::blend_span(pl, src.data(), dst.data(), n, force);
+                    ASSERT_EQ(dst, want) << (level == simd_level::avx2 ? "AVX2" : "SSE2") << ", n " << n
+                                         << ", force " << force;
+                }
+            }
+        }
+    }
+    detail::limit_span_simd(simd_level::avx2);
 }

@@ -1,8 +1,10 @@
 // Coverage (pixel centres, top-left rule, clipping), interpolation and
 // sampling of the rasteriser, its fast paths and its row bands.
+#include "platform/render/span_kernels.h"
 #include "render_util.h"
 
 #include <cmath>
+#include <cstring>
 #include <random>
 
 using namespace rtest;
@@ -287,6 +289,146 @@ TEST(FastPaths, RowCopiesMatchTheGeneralRasteriser) {
         std::vector<uint32_t> fast = random_scene(2, true, true, seed);
         EXPECT_EQ(random_scene(1, false, true, seed), fast) << "seed " << seed;
     }
+}
+
+namespace {
+
+// The back buffer's stored words, the alpha byte of x8r8g8b8 included.
+std::vector<uint32_t> raw_pixels(device& d) {
+    std::shared_ptr<surface> back = d.get_render_target(0), copy;
+    const surface_desc& desc = back->desc();
+    EXPECT_EQ(d.create_offscreen_plain_surface(desc.width, desc.height, desc.fmt, pool::system_memory, copy), result::ok);
+    EXPECT_EQ(d.get_render_target_data(*back, *copy), result::ok);
+    locked_rect lr;
+    EXPECT_EQ(copy->lock_rect(nullptr, lr, lock_read_only), result::ok);
+    std::vector<uint32_t> out(size_t(desc.width) * desc.height);
+    for (uint32_t y = 0; y < desc.height; ++y)
+        std::memcpy(&out[size_t(y) * desc.width], static_cast<const uint8_t*>(lr.bits) + size_t(y) * lr.pitch, desc.width * 4);
+    copy->unlock_rect();
+    return out;
+}
+
+// Sprites in the states the fused span kernels take (and a few they refuse):
+// wrapping power-of-two textures filtered linearly, copied, blended over or
+// added, with and without a diffuse tint and a specular colour, rotated and
+// scaled, some far out in texel space, drawn with the fused kernels or not.
+std::vector<uint32_t> sprite_scene(uint32_t seed, bool fused, format target) {
+    const int W = 192, H = 144;
+    auto d = make_device(W, H, target);
+    d->set_fast_paths(fused);
+    std::mt19937 rng(seed);
+    // From one texel (every texel pair wraps) to wider than the target.
+    struct tex_size { uint32_t w, h; format fmt; };
+    const tex_size sizes[] = {{1, 1, format::a8r8g8b8}, {2, 2, format::x8r8g8b8}, {4, 64, format::a8r8g8b8},
+                              {64, 32, format::a8r8g8b8}, {32, 16, format::x8r8g8b8}, {256, 256, format::a8r8g8b8}};
+    std::vector<std::shared_ptr<texture>> textures;
+    for (const tex_size& ts : sizes) {
+        std::vector<uint32_t> texels(size_t(ts.w) * ts.h);
+        for (uint32_t& t : texels) {
+            t = rng();
+            if (rng() % 4 == 0) t |= 0xFF000000u;
+            if (rng() % 4 == 0) t &= 0x00FFFFFFu;
+        }
+        textures.push_back(make_texture(*d, ts.w, ts.h, texels, ts.fmt));
+    }
+    d->clear(0, nullptr, clear_target, rng(), 1, 0);
+    engine_state(*d);
+    for (auto st : {sampler_state::mag_filter, sampler_state::min_filter})
+        d->set_sampler_state(0, st, uint32_t(filter::linear));
+    d->begin_scene();
+    for (int i = 0; i < 160; ++i) {
+        const int modes[] = {1, 2, 3, 8, 6};  // copy, over, add, over; multiply is refused
+        preset(*d, modes[rng() % 5]);
+        set_rs(*d, render_state::shade_mode, rng() % 6 ? shade::gouraud : shade::flat);
+        d->set_texture(0, textures[rng() % textures.size()]);
+        float x = float(rng() % W), y = float(rng() % H) + float(rng() % 256) / 256.0f;
+        float a = float(rng() % 628) / 100.0f, s = 0.1f + float(rng() % 400) / 100.0f;
+        float hw = float(2 + rng() % 60) * s, hh = float(1 + rng() % 40) * s;
+        float u0 = rng() % 3 ? 0.0f : float(int(rng() % 600) - 300) + float(rng() % 64) / 64.0f;
+        float v0 = rng() % 3 ? 0.0f : float(int(rng() % 600) - 300) + float(rng() % 64) / 64.0f;
+        float us = rng() % 3 ? 1.0f : float(rng() % 500) / 100.0f, vs = rng() % 3 ? 1.0f : float(rng() % 500) / 100.0f;
+        uint32_t diffuse = rng() % 2 ? 0xFFFFFFFFu : rng(), specular = rng() % 2 ? 0 : rng();
+        bool gradient = rng() % 8 == 0;  // refused: the diffuse colour varies
+        float c = std::cos(a), sn = std::sin(a);
+        const float px[4] = {-hw, -hw, hw, hw}, py[4] = {-hh, hh, hh, -hh}, u[4] = {0, 0, 1, 1}, vv[4] = {0, 1, 1, 0};
+        screen_vertex v[4];
+        for (int k = 0; k < 4; ++k)
+            v[k] = screen_vertex{x + px[k] * c - py[k] * sn, y + px[k] * sn + py[k] * c, 0, 1,
+                                 gradient && k == 2 ? diffuse ^ 0x3F00FF00u : diffuse, specular, u0 + u[k] * us,
+                                 v0 + vv[k] * vs};
+        d->draw_primitive_up(primitive_type::triangle_fan, 2, v);
+    }
+    d->end_scene();
+    return raw_pixels(*d);
+}
+
+} // namespace
+
+TEST(FusedSpans, SamePixelsAsTheGeneralPath) {
+    // Each instruction set the processor has, down to the SSE2 baseline.
+    using detail::simd_level;
+    const simd_level best = detail::span_simd();
+    for (simd_level level : {simd_level::sse2, simd_level::avx2}) {
+        if (level == simd_level::avx2 && best != simd_level::avx2) continue;
+        detail::limit_span_simd(level);
+        for (format target : {format::a8r8g8b8, format::x8r8g8b8}) {
+            for (uint32_t seed : {1u, 2u, 3u, 4u}) {
+                std::vector<uint32_t> general = sprite_scene(seed, false, target);
+                EXPECT_EQ(sprite_scene(seed, true, target), general)
+                    << "seed " << seed << ", target " << uint32_t(target) << ", "
+                    << (level == simd_level::avx2 ? "AVX2" : "SSE2");
+            }
+        }
+    }
+    detail::limit_span_simd(simd_level::avx2);
+}
+
+TEST(RowBands, ATextureDrawnAndSampledInOneBatch) {
+    // A render-target texture is drawn, drawn upside down onto the back
+    // buffer, drawn into again and drawn once more, all queued together.
+    // Each draw must see the ones before it finished, as with a flush after
+    // every draw, although bands draw a batch's rows one band at a time.
+    auto run = [](unsigned threads, bool flush_each) {
+        auto d = make_device(320, 240, format::a8r8g8b8);
+        d->set_raster_threads(threads);
+        std::shared_ptr<texture> tex;
+        EXPECT_EQ(d->create_texture(256, 256, 1, usage_render_target, format::a8r8g8b8, pool::default_pool, tex),
+                  result::ok);
+        std::shared_ptr<surface> back = d->get_render_target(0), rt = tex->surface_level(0);
+        engine_state(*d);
+        preset(*d, 1);
+        auto step = [&] {
+            if (flush_each) d->flush();
+        };
+        d->begin_scene();
+        d->set_render_target(0, rt);
+        d->clear(0, nullptr, clear_target, 0xFF102030u, 1, 0);
+        step();
+        d->set_texture(0, nullptr);
+        screen_vertex ramp[4] = {{-0.5f, -0.5f, 0, 1, 0xFFFF0000u, 0, 0, 0}, {-0.5f, 255.5f, 0, 1, 0xFF0000FFu, 0, 0, 0},
+                                 {255.5f, 255.5f, 0, 1, 0xFF00FFFFu, 0, 0, 0}, {255.5f, -0.5f, 0, 1, 0xFFFFFF00u, 0, 0, 0}};
+        d->draw_primitive_up(primitive_type::triangle_fan, 2, ramp);
+        step();
+        d->set_render_target(0, back);
+        d->set_texture(0, tex);
+        quad(*d, -0.5f, -0.5f, 319.5f, 239.5f, 0, 1, 1, 0);
+        step();
+        // Rows the flipped draw read in its lower bands, painted over.
+        d->set_render_target(0, rt);
+        d->set_texture(0, nullptr);
+        quad(*d, 20, 20, 236, 236, 0, 0, 1, 1, 0xFF00C000u);
+        step();
+        // Each texture row read from a lower band than the one that drew it.
+        d->set_render_target(0, back);
+        d->set_texture(0, tex);
+        quad(*d, 159.5f, 99.5f, 299.5f, 355.5f, 0, 0, 1, 1);
+        step();
+        d->end_scene();
+        return pixels(*d);
+    };
+    std::vector<uint32_t> want = run(1, true);
+    EXPECT_EQ(run(1, false), want);
+    EXPECT_EQ(run(4, false), want);
 }
 
 TEST(Golden, BlendPresetsAndSampling) {
