@@ -1,0 +1,61 @@
+#include "game/GxGameModule.h"
+
+#include "core/base/GxFrameTimer.h"
+#include "core/base/GxLog.h"
+#include "core/task/GxCoreBase.h"
+#include "core/task/GxSystemConfig.h"
+#include "core/task/GxTaskBase.h"
+#include "core/task/GxTaskManage.h"
+#include "game/AvgCore.h"
+#include "game/SeqSystem.h"
+#include "io/GxFileSystem.h"
+
+namespace {
+constexpr int kGameModuleEntry = 1;
+constexpr s32 kFrameRate = 60;
+} // namespace
+
+void GxSetGameStartupDefaults(GxCoreBase* core) {
+    GxDeleteDeviceLog();
+    GxSystemConfig* config = core->GetSystemConfig();
+    if (config && config->m_CleanErrorLog) {
+        GxDeleteDebugLog();
+        GxDeleteErrorLog();
+    }
+    GxFrameTimer* timer = core->GetFrameTimer();
+    timer->m_TargetRate = kFrameRate;
+    timer->m_StepRate = kFrameRate;
+}
+
+void GxGameInitialize(GxCoreBase* core) {
+    GxSystemConfig* config = core->GetSystemConfig();
+    GxSetSkipSlightError(config && config->m_SkipSlightError);
+
+    GxTaskManage* manager = core->GetTaskManage();
+    GxTaskBase* top = manager->GetTopTask();
+    if (!top) top = new GxTaskBase(manager);
+    auto* system = new SeqSystem(top);
+    manager->SetRootTree(system);
+
+    AvgCore* game = AvgCore::GetInstance();
+    core->SetModule(kGameModuleEntry, game);
+    game->AttachCore(core);
+
+    core->CallModulesStartup();
+    // The script's builtin registry joins here with the main script worker.
+    core->CallModulesRegisterBuiltins(nullptr);
+    // The menu scenes (boot, opening, title, configuration, save and load,
+    // extras, debug) join here, made under the top task before the broadcast.
+    core->CallModulesCreateSequences(top);
+
+    manager->ChangeSequenceByName(u"SeqBoot", 0, 0, 0);
+
+    // Nothing that start-up loaded stays in the cache; from here on it serves
+    // the game.
+    GxSetFileCacheEnable(true);
+}
+
+void GxGameTerminate(GxCoreBase* core) {
+    core->CallModulesShutdown();
+    core->CallModulesDetachCore();
+}
