@@ -4,6 +4,7 @@
 #include "io/GxContentReaderBase.h"
 #include "io/GxContentWriterBase.h"
 #include "script/GxMoaDebugNames.h"
+#include "script/GxMoaScriptEntity.h"
 #include "script/GxMoaStreamUtil.h"
 
 namespace {
@@ -73,6 +74,10 @@ GxMoaLabelDefinition* GxMoa::FindLabelInScript(GxStringView name, GxMoaScript* s
     if (name.empty()) return nullptr;
     if (name[0] == u'@') return script ? script->FindLabel(name) : nullptr;
     return FindLabel(name);
+}
+
+GxMoaLabelDefinition* GxMoa::FindLabelInEntity(GxStringView name, GxMoaScriptEntity* entity) {
+    return FindLabelInScript(name, entity ? entity->GetScript() : nullptr);
 }
 
 bool GxMoa::HasLabel(GxStringView label, GxStringView scriptName) {

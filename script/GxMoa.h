@@ -49,6 +49,7 @@ public:
     virtual GxMoaVariableTable* GetVariableTable() { return &m_VariableTable; }
     // Names beginning with '@' are found only among the script's own labels.
     virtual GxMoaLabelDefinition* FindLabelInScript(GxStringView name, GxMoaScript* script);
+    virtual GxMoaLabelDefinition* FindLabelInEntity(GxStringView name, GxMoaScriptEntity* entity);
     virtual bool HasLabel(GxStringView label, GxStringView scriptName);
     // The bundle's fields (no header: whoever opens the stream writes it).
     virtual bool WriteBundle(GxContentWriterBase* writer);

@@ -182,10 +182,26 @@ GxMoaVariable Arithmetic(const GxMoaVariable& l, const GxMoaVariable& r, Arith o
 
 GxMoaVariable::GxMoaVariable(const GxMoaVariable& other) {
     m_Int = 0;
+    CopyNested(other, 0);
+}
+
+void GxMoaVariable::CopyNested(const GxMoaVariable& other, int depth) {
+    // A script can nest an array in itself over and over ($a[0] = $a in a
+    // loop); copies stop one level short of the stored-form limit, so no value
+    // ever grows deep enough to exhaust the stack when copied, freed or saved.
+    if (other.m_ValueType == kGxMoaArray && depth >= kGxMoaMaxStoredNesting - 1) {
+        m_ValueType = kGxMoaNull;
+        return;
+    }
     switch (other.m_ValueType) {
     case kGxMoaStr:
     case kGxMoaRefVar: m_Str = new GxString(*other.m_Str); break;
-    case kGxMoaArray: m_Array = new std::vector<GxMoaVariable>(*other.m_Array); break;
+    case kGxMoaArray: {
+        auto* elements = new std::vector<GxMoaVariable>(other.m_Array->size());
+        for (size_t i = 0; i < elements->size(); ++i) (*elements)[i].CopyNested((*other.m_Array)[i], depth + 1);
+        m_Array = elements;
+        break;
+    }
     default: m_Int = other.m_Int; break;
     }
     m_ValueType = other.m_ValueType;

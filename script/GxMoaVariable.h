@@ -95,6 +95,8 @@ public:
 
 private:
     bool ReadNested(GxContentReaderBase& reader, int depth);
+    // Copies into a value that holds nothing yet.
+    void CopyNested(const GxMoaVariable& other, int depth);
     void Swap(GxMoaVariable& other) noexcept;
 
     union {

@@ -123,6 +123,22 @@ TEST(MoaValueStream, DeepNestingIsRefused) {
     EXPECT_TRUE(log.Contains("配列の入れ子が深すぎます")) << log.Text();
 }
 
+TEST(MoaValueStream, ArraysNestedInThemselvesStayShallowEnoughToSaveAndLoad) {
+    // $a[0] = $a, run by a script loop: each copy would nest one level deeper.
+    GxMoaVariable a;
+    a.MakeArray(1);
+    for (int i = 0; i < 20000; ++i) a.SetElement(0, a);
+    int depth = 0;
+    for (const GxMoaVariable* v = &a; v && v->IsArray(); v = &(*v->GetArray())[0]) ++depth;
+    EXPECT_EQ(depth, 256);
+    for (Form f : {Form::Text, Form::Binary}) {
+        bool ok = false;
+        GxMoaVariable back = RoundTrip(f, a, &ok);
+        EXPECT_TRUE(ok) << "a value the script could build can be saved and loaded";
+        EXPECT_EQ(back, a);
+    }
+}
+
 TEST(MoaTableStream, StorageClassesSelectTheVariables) {
     GxMoaVariableTable table;
     table.m_Kind = GxMoaVariableTable::kKindGlobal;

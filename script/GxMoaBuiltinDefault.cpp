@@ -1,0 +1,511 @@
+#include "script/GxMoaBuiltinDefault.h"
+
+#include "core/base/GxDateTime.h"
+#include "core/base/GxLog.h"
+#include "core/base/GxRandom.h"
+#include "core/base/GxStringUtil.h"
+#include "platform/system/clock.h"
+#include "script/GxMoa.h"
+#include "script/GxMoaDelegate.h"
+#include "script/GxMoaFunctionBinder.h"
+#include "script/GxMoaVariable.h"
+#include "script/GxMoaWorker.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <array>
+#include <iterator>
+#include <utility>
+
+namespace {
+
+// Pads the argument array to hold index i and returns that argument; a
+// missing argument reads as Null.
+GxMoaVariable* Arg(GxMoaVariable* args, int i) {
+    if (args->GetArraySize() <= i) args->ResizeArray(u32(i) + 1);
+    return GxMoaArgumentAt(args, i);
+}
+
+// The arguments as values, padded to count, so that reading one never moves
+// another.
+template <int N>
+std::array<GxMoaVariable, N> Args(GxMoaVariable* args) {
+    Arg(args, N - 1);
+    std::array<GxMoaVariable, N> out;
+    for (int i = 0; i < N; ++i) out[size_t(i)] = *GxMoaArgumentAt(args, i);
+    return out;
+}
+
+s64 WrapAbs(s64 v) { return v < 0 ? s64(0 - u64(v)) : v; }
+
+// Offset of local standard time from UTC, in seconds east, as the time
+// zone's fixed bias (daylight saving left out).
+long StandardOffsetSeconds() {
+    tzset();
+    const time_t now = time(nullptr);
+    struct tm parts = {};
+    localtime_r(&now, &parts);
+    const int year = parts.tm_year;
+    for (int month : {0, 6}) {
+        struct tm probe = {};
+        probe.tm_year = year;
+        probe.tm_mon = month;
+        probe.tm_mday = 1;
+        probe.tm_hour = 12;
+        probe.tm_isdst = -1;
+        const time_t t = mktime(&probe);
+        struct tm local = {};
+        if (t != time_t(-1) && localtime_r(&t, &local) && local.tm_isdst == 0) return local.tm_gmtoff;
+    }
+    return parts.tm_gmtoff;
+}
+
+bool Jump(GxMoaWorker* worker, GxMoaScriptEntity* entity, GxMoaExecStack* stack, const GxString* name,
+          const GxString& label) {
+    if (worker->Jump(label, nullptr)) return true;
+    worker->ReportError(name ? *name : GxString(), entity, stack, u"飛び先のラベルが見つかりません[%s]", label);
+    worker->GetMoa()->m_ErrorFlag = true;
+    return false;
+}
+
+bool Call(GxMoaWorker* worker, GxMoaScriptEntity* entity, GxMoaExecStack* stack, const GxString* name,
+          const GxString& label, const GxMoaVariable& argument) {
+    const GxMoaVariableSet underscore(u"_", kGxScopeLocal, argument);
+    if (worker->Call(label, &underscore)) return true;
+    worker->ReportError(name ? *name : GxString(), entity, stack, u"飛び先のラベルが見つかりません[%s]", label);
+    worker->GetMoa()->m_ErrorFlag = true;
+    return false;
+}
+
+} // namespace
+
+#define GX_MOA_UNUSED (void)name, (void)builtinIndex, (void)worker, (void)entity, (void)stack
+#define GX_MOA_DEFINE(fn)                                                                                       \
+    bool GxMoaBuiltinDefault::fn(const GxString* name, int builtinIndex, GxMoaVariable* args, GxMoaWorker* worker, \
+                                 GxMoaScriptEntity* entity, GxMoaExecStack* stack, GxMoaVariable* result)
+
+int GxMoaLocaleIdFromName(const char* localeName) {
+    if (localeName && std::strncmp(localeName, "ja_JP", 5) == 0) return 1041;
+    return 1033;
+}
+
+s64 GxMoaRandomSpan(s64 span) {
+    if (span < 1) return 0;
+    if (span <= 0x7FFFFFFF) return s64(GxRandom::Default().Range(s32(span)));
+    // Wider than one signed 32-bit range: draw whole 32-bit numbers and
+    // reject the top part that would bias the result.
+    const u64 range = u64(1) << 32;
+    const u64 limit = range - range % u64(span);
+    for (;;) {
+        const u64 x = GxRandom::Default().Next();
+        if (x < limit) return s64(x % u64(span));
+    }
+}
+
+GX_MOA_DEFINE(ToInt) {
+    GX_MOA_UNUSED;
+    if (!args->IsArray()) return false;
+    result->SetInt64(Arg(args, 0)->ToInt64());
+    return true;
+}
+
+GX_MOA_DEFINE(ToFloat) {
+    GX_MOA_UNUSED;
+    if (!args->IsArray()) return false;
+    result->SetFloat(Arg(args, 0)->ToFloat());
+    return true;
+}
+
+GX_MOA_DEFINE(ToStr) {
+    GX_MOA_UNUSED;
+    if (!args->IsArray()) return false;
+    result->SetString(Arg(args, 0)->ToString());
+    return true;
+}
+
+GX_MOA_DEFINE(IsArray) {
+    GX_MOA_UNUSED;
+    if (!args->IsArray()) return false;
+    result->SetInt64(Arg(args, 0)->IsArray() ? 1 : 0);
+    return true;
+}
+
+GX_MOA_DEFINE(ArraySize) {
+    GX_MOA_UNUSED;
+    if (!args->IsArray()) return false;
+    result->SetInt64(Arg(args, 0)->GetArraySize());
+    return true;
+}
+
+GX_MOA_DEFINE(Print) {
+    GX_MOA_UNUSED;
+    (void)result;
+    if (args->IsArray()) worker->GetMoa()->Message(u"%s", Arg(args, 0)->ToString());
+    return true;
+}
+
+GX_MOA_DEFINE(Debug) {
+    GX_MOA_UNUSED;
+    (void)result;
+    if (args->IsArray()) GxWriteDebugLog(u"%s\n", Arg(args, 0)->ToString());
+    return true;
+}
+
+GX_MOA_DEFINE(Error) {
+    GX_MOA_UNUSED;
+    (void)result;
+    if (args->IsArray()) GxWriteErrorLog(u"%s\n", Arg(args, 0)->ToString());
+    return true;
+}
+
+GX_MOA_DEFINE(StrLen) {
+    GX_MOA_UNUSED;
+    if (!args->IsArray()) return false;
+    result->SetInt64(Arg(args, 0)->GetStringLength());
+    return true;
+}
+
+GX_MOA_DEFINE(StrSub) {
+    GX_MOA_UNUSED;
+    if (!args->IsArray()) return false;
+    const bool countGiven = args->GetArraySize() >= 3;
+    const auto a = Args<3>(args);
+    const GxString text = a[0].ToString();
+    // A start before the text begins at its start; one past its end gives
+    // the empty text.
+    const s64 start = std::max<s64>(a[1].ToInt(), 0);
+    if (start >= s64(text.size())) {
+        result->SetString(u"");
+        return true;
+    }
+    const s32 count = countGiven ? a[2].ToInt() : -1;
+    result->SetString(text.substr(size_t(start), count < 0 ? GxString::npos : size_t(count)));
+    return true;
+}
+
+GX_MOA_DEFINE(StrLower) {
+    GX_MOA_UNUSED;
+    if (args->IsArray()) result->SetString(GxToLower(Arg(args, 0)->ToString()));
+    return true;
+}
+
+GX_MOA_DEFINE(StrUpper) {
+    GX_MOA_UNUSED;
+    if (args->IsArray()) result->SetString(GxToUpper(Arg(args, 0)->ToString()));
+    return true;
+}
+
+GX_MOA_DEFINE(StrFind) {
+    GX_MOA_UNUSED;
+    if (!args->IsArray()) return false;
+    const auto a = Args<3>(args);
+    const GxString text = a[0].ToString();
+    const GxString part = a[1].ToString();
+    const s64 start = std::max<s64>(a[2].ToInt(), 0);
+    if (start > s64(text.size())) {
+        result->SetInt64(-1);
+        return true;
+    }
+    const size_t at = text.find(part, size_t(start));
+    result->SetInt64(at == GxString::npos ? -1 : s64(at));
+    return true;
+}
+
+GX_MOA_DEFINE(IsLabelExist) {
+    GX_MOA_UNUSED;
+    if (!args->IsArray()) return false;
+    const auto a = Args<2>(args);
+    result->SetInt64(worker->GetMoa()->HasLabel(a[0].ToString(), GxToLower(a[1].ToString())) ? 1 : 0);
+    return true;
+}
+
+GX_MOA_DEFINE(DumpVarToFile) {
+    GX_MOA_UNUSED;
+    (void)result;
+    if (!args->IsArray()) return false;
+    const GxString path = Arg(args, 0)->ToString();
+    FILE* f = std::fopen(GxToNativePath(path).c_str(), "wb");
+    if (!f) return true;
+    static const unsigned char kSignature[] = {0xFF, 0xFE};
+    std::fwrite(kSignature, 1, sizeof kSignature, f);
+    worker->GetMoa()->Dump(f, 0);
+    worker->Dump(f, 1);
+    std::fclose(f);
+    return true;
+}
+
+GX_MOA_DEFINE(GetLocaleID) {
+    GX_MOA_UNUSED;
+    (void)args;
+    result->SetInt64(GxMoaLocaleIdFromName(std::getenv("LANG")));
+    return true;
+}
+
+GX_MOA_DEFINE(GetTimeZoneName) {
+    GX_MOA_UNUSED;
+    (void)args;
+    tzset();
+    result->SetString(GxFromUtf8(tzname[0] ? tzname[0] : ""));
+    return true;
+}
+
+GX_MOA_DEFINE(GetTimeZoneBias) {
+    GX_MOA_UNUSED;
+    (void)args;
+    // UTC = local time + bias, in minutes.
+    result->SetInt64(-s64(StandardOffsetSeconds()) / 60);
+    return true;
+}
+
+GX_MOA_DEFINE(GetUTime) {
+    GX_MOA_UNUSED;
+    (void)args;
+    result->SetInt64(psys::wall_time_seconds());
+    return true;
+}
+
+#define GX_MOA_DATE_BUILTIN(fn, getter)                                                                         \
+    GX_MOA_DEFINE(fn) {                                                                                         \
+        GX_MOA_UNUSED;                                                                                          \
+        if (!args->IsArray()) return false;                                                                     \
+        result->SetInt64(getter(Arg(args, 0)->ToInt64()));                                                      \
+        return true;                                                                                            \
+    }
+
+GX_MOA_DATE_BUILTIN(GetYearFromUtime, GxGetYear)
+GX_MOA_DATE_BUILTIN(GetMonthFromUtime, GxGetMonth)
+GX_MOA_DATE_BUILTIN(GetDayFromUtime, GxGetDay)
+GX_MOA_DATE_BUILTIN(GetHourFromUtime, GxGetHour)
+GX_MOA_DATE_BUILTIN(GetMinFromUtime, GxGetMinute)
+GX_MOA_DATE_BUILTIN(GetSecFromUtime, GxGetSecond)
+GX_MOA_DATE_BUILTIN(GetWeekFromUtime, GxGetWeekDay)
+GX_MOA_DATE_BUILTIN(GetYDayFromUtime, GxGetYearDay)
+
+GX_MOA_DEFINE(GetCurrentDir) {
+    GX_MOA_UNUSED;
+    (void)args;
+    result->SetString(GxGetCurrentDirectory());
+    return true;
+}
+
+GX_MOA_DEFINE(GO) {
+    GX_MOA_UNUSED;
+    (void)result;
+    if (!args->IsArray()) return false;
+    return Jump(worker, entity, stack, name, Arg(args, 0)->ToString());
+}
+
+GX_MOA_DEFINE(GOIF) {
+    GX_MOA_UNUSED;
+    (void)result;
+    if (!args->IsArray()) return false;
+    const auto a = Args<3>(args);
+    const GxString label = a[a[0].ToInt64() != 0 ? 1 : 2].ToString();
+    if (label.empty()) return true;
+    return Jump(worker, entity, stack, name, label);
+}
+
+GX_MOA_DEFINE(GOSUB) {
+    GX_MOA_UNUSED;
+    (void)result;
+    if (!args->IsArray()) return false;
+    const auto a = Args<2>(args);
+    return Call(worker, entity, stack, name, a[0].ToString(), a[1]);
+}
+
+GX_MOA_DEFINE(GOSUBIF) {
+    GX_MOA_UNUSED;
+    (void)result;
+    if (!args->IsArray()) return false;
+    const auto a = Args<4>(args);
+    const GxString label = a[a[0].ToInt64() != 0 ? 1 : 2].ToString();
+    if (label.empty()) return true;
+    return Call(worker, entity, stack, name, label, a[3]);
+}
+
+GX_MOA_DEFINE(RETURN) {
+    GX_MOA_UNUSED;
+    (void)result;
+    if (!args->IsArray()) {
+        worker->Return(nullptr);
+        return true;
+    }
+    const GxMoaVariable value = *Arg(args, 0);
+    worker->Return(&value);
+    return true;
+}
+
+GX_MOA_DEFINE(RETURNIF) {
+    GX_MOA_UNUSED;
+    (void)result;
+    if (!args->IsArray()) return false;
+    const auto a = Args<2>(args);
+    // A false condition does nothing, as with GOIF.
+    if (a[0].ToInt64() != 0) worker->Return(&a[1]);
+    return true;
+}
+
+GX_MOA_DEFINE(EXIT) {
+    GX_MOA_UNUSED;
+    (void)result;
+    if (!args->IsArray()) {
+        worker->Exit(nullptr);
+        return true;
+    }
+    const GxMoaVariable value = *Arg(args, 0);
+    worker->Exit(&value);
+    return true;
+}
+
+GX_MOA_DEFINE(RETVAL) {
+    GX_MOA_UNUSED;
+    (void)args;
+    *result = worker->GetReturnValue();
+    return true;
+}
+
+GX_MOA_DEFINE(Sgn) {
+    GX_MOA_UNUSED;
+    if (!args->IsArray()) return false;
+    const s64 v = Arg(args, 0)->ToInt64();
+    result->SetInt64(v < 0 ? -1 : v > 0 ? 1 : 0);
+    return true;
+}
+
+GX_MOA_DEFINE(Abs) {
+    GX_MOA_UNUSED;
+    if (!args->IsArray()) return false;
+    result->SetInt64(WrapAbs(Arg(args, 0)->ToInt64()));
+    return true;
+}
+
+GX_MOA_DEFINE(Fsgn) {
+    GX_MOA_UNUSED;
+    if (!args->IsArray()) return false;
+    const f64 v = Arg(args, 0)->ToFloat();
+    result->SetFloat(v < 0.0 ? -1.0 : v > 0.0 ? 1.0 : 0.0);
+    return true;
+}
+
+GX_MOA_DEFINE(Fabs) {
+    GX_MOA_UNUSED;
+    if (!args->IsArray()) return false;
+    result->SetFloat(std::fabs(Arg(args, 0)->ToFloat()));
+    return true;
+}
+
+GX_MOA_DEFINE(Fmod) {
+    GX_MOA_UNUSED;
+    if (!args->IsArray()) return false;
+    const auto a = Args<2>(args);
+    result->SetFloat(std::fmod(a[0].ToFloat(), a[1].ToFloat()));
+    return true;
+}
+
+GX_MOA_DEFINE(Pow) {
+    GX_MOA_UNUSED;
+    if (!args->IsArray()) return false;
+    const auto a = Args<2>(args);
+    result->SetFloat(std::pow(a[0].ToFloat(), a[1].ToFloat()));
+    return true;
+}
+
+GX_MOA_DEFINE(Sqrt) {
+    GX_MOA_UNUSED;
+    if (!args->IsArray()) return false;
+    result->SetFloat(std::sqrt(Arg(args, 0)->ToFloat()));
+    return true;
+}
+
+GX_MOA_DEFINE(Exp) {
+    GX_MOA_UNUSED;
+    if (!args->IsArray()) return false;
+    result->SetFloat(std::exp(Arg(args, 0)->ToFloat()));
+    return true;
+}
+
+GX_MOA_DEFINE(Log) {
+    GX_MOA_UNUSED;
+    if (!args->IsArray()) return false;
+    result->SetFloat(std::log(Arg(args, 0)->ToFloat()));
+    return true;
+}
+
+GX_MOA_DEFINE(Rand) {
+    GX_MOA_UNUSED;
+    if (!args->IsArray()) return true;
+    const auto a = Args<2>(args);
+    s32 lo = a[0].ToInt(), hi = a[1].ToInt();
+    if (lo > hi) std::swap(lo, hi);
+    if (lo == hi) {
+        result->SetInt64(lo);
+        return true;
+    }
+    // The span is computed in 64 bits: the full 32-bit range is a valid one.
+    result->SetInt64(s64(lo) + GxMoaRandomSpan(s64(hi) - s64(lo) + 1));
+    return true;
+}
+
+bool GxMoaBuiltinDefault::RegisterBuiltins(GxMoaFunctionBinder* binder) {
+    using D = GxMoaDelegate<GxMoaBuiltinDefault>;
+    static const struct {
+        const GxChar* name;
+        D::Method method;
+    } kTable[] = {
+        {u"ToInt", &GxMoaBuiltinDefault::ToInt},
+        {u"ToFloat", &GxMoaBuiltinDefault::ToFloat},
+        {u"ToStr", &GxMoaBuiltinDefault::ToStr},
+        {u"IsArray", &GxMoaBuiltinDefault::IsArray},
+        {u"ArraySize", &GxMoaBuiltinDefault::ArraySize},
+        {u"Print", &GxMoaBuiltinDefault::Print},
+        {u"Debug", &GxMoaBuiltinDefault::Debug},
+        {u"Error", &GxMoaBuiltinDefault::Error},
+        {u"IsFileExist", &GxMoaBuiltinDefault::IsFileExist},
+        {u"GetFileSize", &GxMoaBuiltinDefault::GetFileSize},
+        {u"StrLen", &GxMoaBuiltinDefault::StrLen},
+        {u"StrSub", &GxMoaBuiltinDefault::StrSub},
+        {u"StrLower", &GxMoaBuiltinDefault::StrLower},
+        {u"StrUpper", &GxMoaBuiltinDefault::StrUpper},
+        {u"StrFind", &GxMoaBuiltinDefault::StrFind},
+        {u"IsLabelExist", &GxMoaBuiltinDefault::IsLabelExist},
+        {u"DumpVarToFile", &GxMoaBuiltinDefault::DumpVarToFile},
+        {u"GetLocaleID", &GxMoaBuiltinDefault::GetLocaleID},
+        {u"GetTimeZoneName", &GxMoaBuiltinDefault::GetTimeZoneName},
+        {u"GetTimeZoneBias", &GxMoaBuiltinDefault::GetTimeZoneBias},
+        {u"GetUTime", &GxMoaBuiltinDefault::GetUTime},
+        {u"GetYearFromUtime", &GxMoaBuiltinDefault::GetYearFromUtime},
+        {u"GetMonthFromUtime", &GxMoaBuiltinDefault::GetMonthFromUtime},
+        {u"GetDayFromUtime", &GxMoaBuiltinDefault::GetDayFromUtime},
+        {u"GetHourFromUtime", &GxMoaBuiltinDefault::GetHourFromUtime},
+        {u"GetMinFromUtime", &GxMoaBuiltinDefault::GetMinFromUtime},
+        {u"GetSecFromUtime", &GxMoaBuiltinDefault::GetSecFromUtime},
+        {u"GetWeekFromUtime", &GxMoaBuiltinDefault::GetWeekFromUtime},
+        {u"GetYDayFromUtime", &GxMoaBuiltinDefault::GetYDayFromUtime},
+        {u"GetCurrentDir", &GxMoaBuiltinDefault::GetCurrentDir},
+        {u"GO", &GxMoaBuiltinDefault::GO},
+        {u"GOIF", &GxMoaBuiltinDefault::GOIF},
+        {u"GOSUB", &GxMoaBuiltinDefault::GOSUB},
+        {u"GOSUBIF", &GxMoaBuiltinDefault::GOSUBIF},
+        {u"RETURN", &GxMoaBuiltinDefault::RETURN},
+        {u"RETURNIF", &GxMoaBuiltinDefault::RETURNIF},
+        {u"EXIT", &GxMoaBuiltinDefault::EXIT},
+        {u"RETVAL", &GxMoaBuiltinDefault::RETVAL},
+        {u"Sgn", &GxMoaBuiltinDefault::Sgn},
+        {u"Abs", &GxMoaBuiltinDefault::Abs},
+        {u"Fsgn", &GxMoaBuiltinDefault::Fsgn},
+        {u"Fabs", &GxMoaBuiltinDefault::Fabs},
+        {u"Fmod", &GxMoaBuiltinDefault::Fmod},
+        {u"Pow", &GxMoaBuiltinDefault::Pow},
+        {u"Sqrt", &GxMoaBuiltinDefault::Sqrt},
+        {u"Exp", &GxMoaBuiltinDefault::Exp},
+        {u"Log", &GxMoaBuiltinDefault::Log},
+        {u"Rand", &GxMoaBuiltinDefault::Rand},
+    };
+    static_assert(std::size(kTable) == 48);
+    bool all = true;
+    for (const auto& entry : kTable) all &= binder->AddFunction(entry.name, new D(this, entry.method));
+    return all;
+}

@@ -1,0 +1,371 @@
+#include "script/GxMoaCompiler.h"
+
+#include "script/GxMoa.h"
+#include "script/GxMoaScript.h"
+#include "script/GxMoaDebugNames.h"
+#include "script/GxMoaToken.h"
+
+namespace {
+
+// Nesting depth of the compile under way; every nesting passes through
+// Phase_Term. The compiler runs on the main thread only.
+int g_Depth = 0;
+
+struct DepthGuard {
+    DepthGuard() { ++g_Depth; }
+    ~DepthGuard() { --g_Depth; }
+};
+
+const GxMoaToken* TokenAt(GxMoaScript* script, const GxMoaRunPos& pos) {
+    return script ? script->GetToken(pos) : nullptr;
+}
+
+u16 TypeAt(GxMoaScript* script, const GxMoaRunPos& pos) {
+    const GxMoaToken* t = TokenAt(script, pos);
+    return t ? t->GetType() : u16(kGxTokScriptEnd);
+}
+
+bool Report(GxMoaScript* script, int line, const GxChar* message, const GxMoaToken* token) {
+    if (script && script->m_pOwner) {
+        GxString desc = u"トークン無し";
+        if (token) token->ToDescription(&desc);
+        script->m_pOwner->Error(script->m_ScriptName, line, u"%s[%s]", message, desc);
+    }
+    return false;
+}
+
+void Emit(GxMoaOpcodeList* list, s32 opcode) {
+    GxMoaVariable v;
+    v.SetOpcode(opcode);
+    list->push_back(std::move(v));
+}
+
+void EmitInt(GxMoaOpcodeList* list, s64 v) { list->push_back(GxMoaVariable::OfInt(v)); }
+
+void EmitStr(GxMoaOpcodeList* list, GxStringView s) { list->push_back(GxMoaVariable::OfString(s)); }
+
+void Advance(GxMoaScript* script, GxMoaRunPos* cursor) { script->StepInLine(cursor); }
+
+bool IsCloser(u16 t) {
+    return t == kGxTokScriptEnd || t == kGxTokSemicolon || t == kGxTokComma || t == kGxTokBraceClose ||
+           t == kGxTokBracketClose || t == kGxTokParenClose;
+}
+
+using PhaseFn = bool (*)(GxMoaScript*, GxMoaOpcodeList*, GxMoaRunPos*, u32);
+
+struct OpMap {
+    u16 token;
+    s32 opcode;
+};
+
+template <size_t N>
+bool BinaryLevel(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags, PhaseFn next,
+                 const OpMap (&ops)[N], const GxChar* noToken) {
+    if (!next(script, list, cursor, flags)) return false;
+    for (;;) {
+        const GxMoaToken* t = TokenAt(script, *cursor);
+        if (!t) return Report(script, cursor->m_Line, noToken, nullptr);
+        s32 opcode = -1;
+        for (const auto& op : ops)
+            if (op.token == t->GetType()) opcode = op.opcode;
+        if (opcode < 0) return true;
+        if (!Phase_IsTermRight(script, *cursor) || !Phase_IsTermLeft(script, *cursor)) return false;
+        if (!Phase_Skip(cursor, t->GetType(), script)) return false;
+        if (!next(script, list, cursor, flags)) return false;
+        Emit(list, opcode);
+    }
+}
+
+// The target operands of an assignment or increment: OPC_ALTER_VAR(ARY) and
+// the name.
+void EmitTarget(GxMoaOpcodeList* list, bool element, GxStringView name) {
+    Emit(list, element ? kGxOpAlterVarAry : kGxOpAlterVar);
+    EmitStr(list, name);
+}
+
+// What follows a variable or an element: an assignment, a postfix
+// increment, or nothing (a read).
+bool VariableTail(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags,
+                  const GxMoaToken& varToken, int varLine, bool element) {
+    const GxStringView name = varToken.GetStrView();
+    const u16 next = TypeAt(script, *cursor);
+    if (next >= kGxTokAssign && next <= kGxTokXorAssign) {
+        if (flags & kGxMoaNoAssignment)
+            return Report(script, varLine, u"Phase_Term この式で変数の内容を変えることはできません", &varToken);
+        if (!Phase_AssignOp(script, list, cursor, flags)) return false;
+        EmitTarget(list, element, name);
+        return true;
+    }
+    if (next == kGxTokPostInc || next == kGxTokPostDec) {
+        if (flags & kGxMoaNoAssignment)
+            return Report(script, varLine, u"Phase_Term この式で変数の内容を変えることはできません", &varToken);
+        Emit(list, next == kGxTokPostInc ? kGxOpPostInc : kGxOpPostDec);
+        Advance(script, cursor);
+        EmitTarget(list, element, name);
+        return true;
+    }
+    Emit(list, element ? kGxOpPushVarAry : kGxOpPushVar);
+    EmitStr(list, name);
+    return true;
+}
+
+} // namespace
+
+bool Phase_Expr(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    if (!Phase_LogicalOp(script, list, cursor, flags)) return false;
+    const GxMoaToken* t = TokenAt(script, *cursor);
+    if (!t) return Report(script, cursor->m_Line, u"Phase_Expr 指定位置にトークンが存在しません", nullptr);
+    if (!IsCloser(t->GetType())) return Report(script, cursor->m_Line, u"Phase_Expr 式に間違いがあります", t);
+    return true;
+}
+
+bool Phase_LogicalOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    static const OpMap ops[] = {{kGxTokAndAnd, kGxOpAndAnd}, {kGxTokOrOr, kGxOpOrOr}};
+    return BinaryLevel(script, list, cursor, flags, Phase_BitOp, ops,
+                       u"Phase_LogicalOp 指定位置にトークンが存在しません");
+}
+
+bool Phase_BitOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    static const OpMap ops[] = {{kGxTokBitAnd, kGxOpBitAnd}, {kGxTokBitOr, kGxOpBitOr}, {kGxTokBitXor, kGxOpBitXor}};
+    return BinaryLevel(script, list, cursor, flags, Phase_CompEqNeOp, ops,
+                       u"Phase_BitOp 指定位置にトークンが存在しません");
+}
+
+bool Phase_CompEqNeOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    static const OpMap ops[] = {{kGxTokEq, kGxOpEq}, {kGxTokNe, kGxOpNe}};
+    return BinaryLevel(script, list, cursor, flags, Phase_CompLeGeOp, ops,
+                       u"Phase_CompEqNeOp 指定位置にトークンが存在しません");
+}
+
+bool Phase_CompLeGeOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    static const OpMap ops[] = {{kGxTokGt, kGxOpGt}, {kGxTokGe, kGxOpGe}, {kGxTokLt, kGxOpLt}, {kGxTokLe, kGxOpLe}};
+    return BinaryLevel(script, list, cursor, flags, Phase_BitShiftOp, ops,
+                       u"Phase_CompLeGeOp 指定位置にトークンが存在しません");
+}
+
+bool Phase_BitShiftOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    static const OpMap ops[] = {{kGxTokShl, kGxOpShl}, {kGxTokShr, kGxOpShr}};
+    return BinaryLevel(script, list, cursor, flags, Phase_AddOp, ops,
+                       u"Phase_BitShiftOp 指定位置にトークンが存在しません");
+}
+
+bool Phase_AddOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    static const OpMap ops[] = {{kGxTokAdd, kGxOpAdd}, {kGxTokSub, kGxOpSub}, {kGxTokConcat, kGxOpConcat}};
+    return BinaryLevel(script, list, cursor, flags, Phase_MulOp, ops,
+                       u"Phase_AddOp 指定位置にトークンが存在しません");
+}
+
+bool Phase_MulOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    static const OpMap ops[] = {{kGxTokMul, kGxOpMul}, {kGxTokDiv, kGxOpDiv}, {kGxTokMod, kGxOpMod}};
+    return BinaryLevel(script, list, cursor, flags, Phase_SingleOp, ops,
+                       u"Phase_MulOp 指定位置にトークンが存在しません");
+}
+
+bool Phase_SingleOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    const GxMoaToken* t = TokenAt(script, *cursor);
+    if (!t) return Report(script, cursor->m_Line, u"Phase_SingleOp 指定位置にトークンが存在しません", nullptr);
+    s32 opcode = -1;
+    switch (t->GetType()) {
+    case kGxTokUnaryPlus: opcode = kGxOpUnaryPlus; break;
+    case kGxTokUnaryMinus: opcode = kGxOpUnaryMinus; break;
+    case kGxTokBitNot: opcode = kGxOpBitNot; break;
+    case kGxTokNot: opcode = kGxOpNot; break;
+    default: return Phase_Term(script, list, cursor, flags);
+    }
+    if (!Phase_IsTermRight(script, *cursor)) return false;
+    Advance(script, cursor);
+    if (!Phase_Term(script, list, cursor, flags)) return false;
+    Emit(list, opcode);
+    return true;
+}
+
+bool Phase_Term(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    const GxMoaToken* t = TokenAt(script, *cursor);
+    if (!t) return Report(script, cursor->m_Line, u"Phase_Term 指定位置にトークンが存在しません", nullptr);
+    if (script->CheckRunPos(cursor->m_Line, cursor->m_Pos) < 0) return true;
+    DepthGuard guard;
+    if (g_Depth > kGxMoaMaxExprDepth) return Report(script, cursor->m_Line, u"Phase_Term 式の入れ子が深すぎます", t);
+    const int line = cursor->m_Line;
+    switch (t->GetType()) {
+    case kGxTokBuiltin: {
+        if (flags & kGxMoaNoBuiltins)
+            return Report(script, line, u"Phase_Term この式に組み込み関数を使用することはできません", t);
+        Advance(script, cursor);
+        if (TypeAt(script, *cursor) == kGxTokParenOpen) {
+            Advance(script, cursor);
+            if (!Phase_Element(script, list, cursor, flags)) return false;
+            Emit(list, kGxOpCallBuiltin);
+            EmitInt(list, t->GetInt());
+            EmitStr(list, t->GetStrView());
+            // Only the `)` of this call's own list belongs to it.
+            if (TypeAt(script, *cursor) == kGxTokParenClose) Advance(script, cursor);
+            return true;
+        }
+        Emit(list, kGxOpElementNum);
+        EmitInt(list, 0);
+        Emit(list, kGxOpCallBuiltin);
+        EmitInt(list, t->GetInt());
+        EmitStr(list, t->GetStrView());
+        return true;
+    }
+    case kGxTokInt:
+        Emit(list, kGxOpPushInt);
+        EmitInt(list, t->GetInt());
+        Advance(script, cursor);
+        return true;
+    case kGxTokFloat:
+        Emit(list, kGxOpPushFloat);
+        list->push_back(GxMoaVariable::OfFloat(t->GetFloat()));
+        Advance(script, cursor);
+        return true;
+    case kGxTokString:
+        Emit(list, kGxOpPushStr);
+        EmitStr(list, t->GetStrView());
+        Advance(script, cursor);
+        return true;
+    case kGxTokNull:
+        Emit(list, kGxOpPushNull);
+        Advance(script, cursor);
+        return true;
+    case kGxTokVar:
+        if (flags & kGxMoaNoVariables) return Report(script, line, u"Phase_Term この式に変数を使用することはできません", t);
+        Advance(script, cursor);
+        return VariableTail(script, list, cursor, flags, *t, line, false);
+    case kGxTokArrayVar:
+        if (flags & kGxMoaNoVariables) return Report(script, line, u"Phase_Term この式に変数を使用することはできません", t);
+        Advance(script, cursor);
+        if (!Phase_Skip(cursor, kGxTokBracketOpen, script)) return false;
+        if (!Phase_Term(script, list, cursor, flags)) return false;
+        if (!Phase_Skip(cursor, kGxTokBracketClose, script)) return false;
+        return VariableTail(script, list, cursor, flags, *t, line, true);
+    case kGxTokArray:
+        Advance(script, cursor);
+        if (!Phase_Skip(cursor, kGxTokParenOpen, script)) return false;
+        if (!Phase_Element(script, list, cursor, flags)) return false;
+        Emit(list, kGxOpArrayInit);
+        return Phase_Skip(cursor, kGxTokParenClose, script);
+    case kGxTokParenOpen:
+        Advance(script, cursor);
+        if (!Phase_Expr(script, list, cursor, flags)) return false;
+        return Phase_Skip(cursor, kGxTokParenClose, script);
+    case kGxTokBracketOpen: {
+        const GxMoaRunPos before(cursor->m_Line, cursor->m_Pos - 1);
+        if (TypeAt(script, before) != kGxTokArrayVar)
+            return Report(script, line, u"Phase_Term []演算子の前に配列変数名がありません", t);
+        Advance(script, cursor);
+        if (!Phase_Expr(script, list, cursor, flags)) return false;
+        Emit(list, kGxOpArrayIndex);
+        return Phase_Skip(cursor, kGxTokBracketClose, script);
+    }
+    case kGxTokUnaryPlus:
+    case kGxTokUnaryMinus:
+    case kGxTokBitNot:
+    case kGxTokNot: return Phase_SingleOp(script, list, cursor, flags);
+    case kGxTokBreakpoint: Advance(script, cursor); return true;
+    case kGxTokScriptEnd:
+    case kGxTokSemicolon:
+    case kGxTokComma:
+    case kGxTokBraceClose:
+    case kGxTokBracketClose:
+    case kGxTokParenClose: return true;
+    default: return Report(script, line, u"Phase_Term 式として認識できないトークンです", t);
+    }
+}
+
+bool Phase_AssignOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    const GxMoaToken* t = TokenAt(script, *cursor);
+    if (!t) return Report(script, cursor->m_Line, u"Phase_AssignOp 代入式が不正です", nullptr);
+    const u16 type = t->GetType();
+    if (type < kGxTokAssign || type > kGxTokXorAssign)
+        return Report(script, cursor->m_Line, u"Phase_AssignOp 代入式が不正です", t);
+    const s32 opcode = kGxOpAssign + (type - kGxTokAssign);
+    if (!Phase_IsTermRight(script, *cursor) || !Phase_IsTermLeft(script, *cursor)) return false;
+    if (!Phase_Skip(cursor, type, script)) return false;
+    if (!Phase_Expr(script, list, cursor, flags)) return false;
+    Emit(list, opcode);
+    return true;
+}
+
+bool Phase_Element(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    u16 type = TypeAt(script, *cursor);
+    if (type == kGxTokParenClose || type == kGxTokBracketClose) {
+        Emit(list, kGxOpElementNum);
+        EmitInt(list, 0);
+        return true;
+    }
+    if (type == kGxTokComma) Emit(list, kGxOpPushNull);
+    s64 count = 0;
+    for (;;) {
+        if (!Phase_Expr(script, list, cursor, flags)) return false;
+        const GxMoaToken* t = TokenAt(script, *cursor);
+        if (!t) return Report(script, cursor->m_Line, u"Phase_Element 指定位置にトークンが存在しません", nullptr);
+        type = t->GetType();
+        if (type == kGxTokComma) {
+            Advance(script, cursor);
+            const u16 next = TypeAt(script, *cursor);
+            if (next == kGxTokComma || next == kGxTokParenClose || next == kGxTokBracketClose)
+                Emit(list, kGxOpPushNull);
+            ++count;
+            continue;
+        }
+        if (type == kGxTokParenClose || type == kGxTokBracketClose) {
+            ++count;
+            Emit(list, kGxOpElementNum);
+            EmitInt(list, count);
+            return true;
+        }
+        return Report(script, cursor->m_Line, u"Phase_Element 式に予期しない記号を見つけました。式が間違っています", t);
+    }
+}
+
+bool Phase_Skip(GxMoaRunPos* cursor, u16 expected, GxMoaScript* script) {
+    const GxMoaToken* t = TokenAt(script, *cursor);
+    if (!t) return Report(script, cursor->m_Line, u"Phase_Skip 指定位置にトークンが存在しません", nullptr);
+    if (t->GetType() == expected) {
+        Advance(script, cursor);
+        return true;
+    }
+    const GxString message = GxString(u"Phase_Skip 次に来るべき記号 ") + GxMoaTokenTypeName(expected) + u" がありません";
+    return Report(script, cursor->m_Line, message.c_str(), t);
+}
+
+bool Phase_IsTermLeft(GxMoaScript* script, GxMoaRunPos pos) {
+    GxMoaRunPos before(pos.m_Line, pos.m_Pos > 0 ? pos.m_Pos - 1 : -1);
+    const GxMoaToken* t = TokenAt(script, before);
+    switch (t ? t->GetType() : u16(kGxTokScriptEnd)) {
+    case kGxTokInt:
+    case kGxTokFloat:
+    case kGxTokString:
+    case kGxTokNull:
+    case kGxTokVar:
+    case kGxTokBracketClose:
+    case kGxTokParenClose:
+    case kGxTokPostInc:
+    case kGxTokPostDec: return true;
+    default: return Report(script, pos.m_Line, u"Phase_IsTermLeft 左側に項が存在しないか不正な式です", t);
+    }
+}
+
+bool Phase_IsTermRight(GxMoaScript* script, GxMoaRunPos pos) {
+    GxMoaRunPos after(pos.m_Line, pos.m_Pos >= 0 && pos.m_Pos < 0x7FFFFFFF ? pos.m_Pos + 1 : -1);
+    const GxMoaToken* t = TokenAt(script, after);
+    switch (t ? t->GetType() : u16(kGxTokScriptEnd)) {
+    case kGxTokBuiltin:
+    case kGxTokUnknownWord:
+    case kGxTokInt:
+    case kGxTokFloat:
+    case kGxTokString:
+    case kGxTokNull:
+    case kGxTokVar:
+    case kGxTokArrayVar:
+    case kGxTokArray:
+    case kGxTokParenOpen:
+    case kGxTokUnaryPlus:
+    case kGxTokUnaryMinus:
+    case kGxTokBitNot:
+    case kGxTokNot:
+    case kGxTokPreInc:
+    case kGxTokPreDec: return true;
+    default: return Report(script, pos.m_Line, u"Phase_IsTermRight 右側に項が存在しないか不正な式です", t);
+    }
+}

@@ -1,0 +1,36 @@
+#include "script/GxMoaExecStackElement.h"
+
+#include "io/GxContentReaderBase.h"
+#include "io/GxContentWriterBase.h"
+#include "script/GxMoaStreamUtil.h"
+#include "script/GxMoaWorker.h"
+
+bool GxMoaExecStackElement::Write(GxContentWriterBase& writer) const {
+    bool ok = writer.Write("m_BlockType", m_BlockType);
+    ok &= m_ScriptPos.Write(writer);
+    ok &= m_LocalTable.WriteVariables(writer, kGxStorageAll);
+    ok &= writer.WriteListBegin("m_OpcodeList", "", u32(m_OpcodeList.size()));
+    for (const auto& v : m_OpcodeList) ok &= v.Write(writer);
+    ok &= writer.WriteListEnd();
+    ok &= writer.Write("m_OpcodePos", m_OpcodePos);
+    return ok && writer.GetErrorCount() == 0;
+}
+
+bool GxMoaExecStackElement::Read(GxContentReaderBase& reader, GxMoaWorker* worker) {
+    m_BlockType = reader.ReadS32("m_BlockType");
+    m_ScriptPos.Read(reader);
+    m_ScriptPos.m_pEntity = worker ? worker->FindEntity(m_ScriptPos.m_ScriptName) : nullptr;
+    m_LocalTable.Clear();
+    if (!m_LocalTable.ReadVariables(reader, kGxStorageAll)) return false;
+    ResetOpcodes();
+    u32 count = 0;
+    if (!GxMoaReadListBegin(reader, "m_OpcodeList", &count, u"GxMoaExecStackElement::Read")) return false;
+    for (u32 i = 0; i < count; ++i) {
+        GxMoaVariable v;
+        if (!v.Read(reader)) return false;
+        m_OpcodeList.push_back(std::move(v));
+    }
+    reader.ReadListEnd();
+    m_OpcodePos = reader.ReadS32("m_OpcodePos");
+    return reader.GetErrorCount() == 0;
+}

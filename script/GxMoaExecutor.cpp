@@ -1,0 +1,381 @@
+#include "script/GxMoaExecutor.h"
+
+#include "script/GxMoa.h"
+#include "script/GxMoaCompiler.h"
+#include "script/GxMoaFunctionBinder.h"
+#include "script/GxMoaScriptEntity.h"
+#include "script/GxMoaWorker.h"
+
+namespace {
+
+// One run of an opcode list. Frames are kept by index and looked up again
+// after every builtin call, since a builtin may push, pop or replace them.
+class Executor {
+public:
+    Executor(GxMoaFunctionBinder* binder, GxMoaScriptEntity* entity, GxMoa* moa, GxMoaWorker* worker, bool statement)
+        : m_Binder(binder), m_Entity(entity), m_Moa(moa), m_Worker(worker), m_Statement(statement),
+          m_Stack(*worker->GetExecStack()), m_Values(*worker->GetValueStack()) {}
+
+    int Run();
+
+private:
+    GxMoaExecStackElement& Frame() { return m_Stack[m_Index]; }
+    const GxMoaVariable& Operand(int n) { return Frame().m_OpcodeList[size_t(m_Pc + n)]; }
+
+    GxString ScriptName() const {
+        return m_Entity && m_Entity->GetScript() ? m_Entity->GetScript()->m_ScriptName : GxString(u"*");
+    }
+    int CurrentLine() const { return m_Stack.empty() ? -1 : m_Stack.back().m_ScriptPos.m_Line; }
+    bool Error(const GxString& message, int line) {
+        m_Moa->Error(ScriptName(), line, u"%s[pc=%d]", message, m_Pc);
+        return false;
+    }
+    bool Error(const GxString& message) { return Error(message, CurrentLine()); }
+    void Undefined(GxStringView name) {
+        if (m_Statement)
+            m_Moa->Warning(ScriptName(), CurrentLine(), u"%s[pc=%d]", GxFormat(u"未定義の変数 $%s を使用しました", name),
+                           m_Pc);
+    }
+
+    bool Push(const GxMoaVariable& v) {
+        if (!Exec_PushStack(v, m_Values, m_Pc)) return Error(u"Exec_PushStack Opcodeは計算スタックに積めません", 0);
+        return true;
+    }
+    bool Push(GxMoaVariable&& v) {
+        if (v.IsOpcode()) return Error(u"Exec_PushStack Opcodeは計算スタックに積めません", 0);
+        m_Values.push_back(std::move(v));
+        return true;
+    }
+    bool Pop(GxMoaVariable* out) {
+        if (m_Values.empty()) return Error(u"Exec_IsValueLastOne 計算スタックに必要なパラメータが積まれていません", 0);
+        *out = std::move(m_Values.back());
+        m_Values.pop_back();
+        return true;
+    }
+    bool PopTwo(GxMoaVariable* left, GxMoaVariable* right) {
+        if (m_Values.size() < 2)
+            return Error(u"Exec_IsValueLastTwo 計算スタックに必要なパラメータが積まれていません", 0);
+        return Pop(right) && Pop(left);
+    }
+    // An element index from the stack; refuses indexes that would make the
+    // array larger than any script needs.
+    bool PopIndex(int* index, const GxChar* opName, GxStringView name) {
+        GxMoaVariable i;
+        if (!Pop(&i)) return false;
+        *index = i.ToInt();
+        if (*index >= kGxMoaMaxArrayElements)
+            return Error(GxFormat(u"%s 配列の要素番号が大きすぎます $%s[%d](上限%d)", opName, name, *index,
+                                  kGxMoaMaxArrayElements - 1));
+        return true;
+    }
+
+    GxMoaExecStackElement* LocalFrame() {
+        for (size_t i = m_Stack.size(); i-- > 0;)
+            if (m_Stack[i].m_BlockType == GxMoaExecStackElement::kBlockCall) return &m_Stack[i];
+        return m_Stack.empty() ? nullptr : &m_Stack.back();
+    }
+    GxMoaVariableSet* Find(GxStringView name) {
+        if (GxMoaExecStackElement* local = LocalFrame())
+            if (GxMoaVariableSet* v = local->m_LocalTable.Find(name)) return v;
+        return m_Entity ? m_Entity->FindVariable(name) : m_Worker->FindVariable(name);
+    }
+    GxMoaVariableSet* Create(GxStringView name, int index, const GxMoaVariable* value) {
+        Undefined(name);
+        return LocalFrame()->m_LocalTable.SetVariable(name, index, value);
+    }
+
+    bool RunOne(s32 op);
+    bool CallBuiltin();
+    bool MakeArray();
+    bool Assign();
+    bool PostIncrement(s32 op);
+    bool CompoundAssign(s32 op);
+
+    GxMoaFunctionBinder* m_Binder;
+    GxMoaScriptEntity* m_Entity;
+    GxMoa* m_Moa;
+    GxMoaWorker* m_Worker;
+    bool m_Statement;
+    GxMoaExecStack& m_Stack;
+    std::vector<GxMoaVariable>& m_Values;
+    size_t m_Index = 0;
+    s32 m_Pc = 0;
+    // Set when a builtin changed the frames: the list must not be touched again.
+    bool m_Abandoned = false;
+};
+
+int Executor::Run() {
+    if (m_Stack.empty()) return 1;
+    m_Index = m_Stack.size() - 1;
+    if (Frame().m_OpcodeList.empty()) return 1;
+    for (;;) {
+        GxMoaExecStackElement& frame = Frame();
+        m_Pc = frame.m_OpcodePos;
+        if (m_Pc < 0 || size_t(m_Pc) >= frame.m_OpcodeList.size()) return 0;
+        const GxMoaVariable& entry = frame.m_OpcodeList[size_t(m_Pc)];
+        if (!entry.IsOpcode()) return Error(u"Exec_Opcode Opcodeではないパラメータを演算しようとしました"), 0;
+        const s32 op = entry.GetOpcode();
+        if (op < 0 || op > kGxOpLast) return Error(u"Exec_Opcode 不正な演算コードです"), 0;
+        const int width = GxMoaOpcodeWidth(op);
+        // Lists read back from a save are not trusted to be well formed.
+        if (size_t(m_Pc) + size_t(width) > frame.m_OpcodeList.size())
+            return Error(u"Exec_Opcode 演算コードのパラメータが足りません"), 0;
+        if (!RunOne(op)) return 0;
+        if (m_Abandoned) return 1;
+        GxMoaExecStackElement& after = Frame();
+        after.m_OpcodePos = m_Pc + width;
+        if (size_t(after.m_OpcodePos) >= after.m_OpcodeList.size()) return 1;
+    }
+}
+
+bool Executor::RunOne(s32 op) {
+    GxMoaVariable l, r;
+    switch (op) {
+    case kGxOpNone:
+    case kGxOpSeparator:
+    case kGxOpElement:
+    case kGxOpArrayIndex:
+    case kGxOpPreInc:
+    case kGxOpPreDec: return true;
+    case kGxOpPushInt:
+    case kGxOpPushFloat:
+    case kGxOpPushStr:
+    case kGxOpElementNum: return Push(Operand(1));
+    case kGxOpPushNull: return Push(GxMoaVariable());
+    case kGxOpPushVar: {
+        const GxString name = Operand(1).ToString();
+        GxMoaVariableSet* v = Find(name);
+        if (!v) v = Create(name, -1, nullptr);
+        return Push(v->m_Value);
+    }
+    case kGxOpPushVarAry: {
+        const GxString name = Operand(1).ToString();
+        int index = 0;
+        if (!PopIndex(&index, u"PUSH_VARARY", name)) return false;
+        GxMoaVariableSet* v = Find(name);
+        if (!v) v = Create(name, index, nullptr);
+        const GxMoaVariable* e = v->m_Value.GetElement(index);
+        return e ? Push(*e) : Push(GxMoaVariable());
+    }
+    case kGxOpAlterVar: return Error(u"OPC_ALTER_VAR 単体でこのコードは実行できません");
+    case kGxOpAlterVarAry: return Error(u"OPC_ALTER_VARARY 単体でこのコードは実行できません");
+    case kGxOpCallBuiltin: return CallBuiltin();
+    case kGxOpArrayInit: return MakeArray();
+    case kGxOpEq: return PopTwo(&l, &r) && Push(GxMoaVariable::OfInt(l == r));
+    case kGxOpNe: return PopTwo(&l, &r) && Push(GxMoaVariable::OfInt(l != r));
+    case kGxOpGt: return PopTwo(&l, &r) && Push(GxMoaVariable::OfInt(l > r));
+    case kGxOpGe: return PopTwo(&l, &r) && Push(GxMoaVariable::OfInt(l >= r));
+    case kGxOpLt: return PopTwo(&l, &r) && Push(GxMoaVariable::OfInt(l < r));
+    case kGxOpLe: return PopTwo(&l, &r) && Push(GxMoaVariable::OfInt(l <= r));
+    case kGxOpAdd: return PopTwo(&l, &r) && Push(l + r);
+    case kGxOpConcat: return PopTwo(&l, &r) && Push(l.Concat(r));
+    case kGxOpSub: return PopTwo(&l, &r) && Push(l - r);
+    case kGxOpMul: return PopTwo(&l, &r) && Push(l * r);
+    case kGxOpDiv: return PopTwo(&l, &r) && Push(l / r);
+    case kGxOpMod: return PopTwo(&l, &r) && Push(l % r);
+    case kGxOpBitAnd: return PopTwo(&l, &r) && Push(l & r);
+    case kGxOpBitOr: return PopTwo(&l, &r) && Push(l | r);
+    case kGxOpBitXor: return PopTwo(&l, &r) && Push(l ^ r);
+    case kGxOpShl: return PopTwo(&l, &r) && Push(l << r);
+    case kGxOpShr: return PopTwo(&l, &r) && Push(l >> r);
+    case kGxOpUnaryPlus: return Pop(&l) && Push(std::move(l));
+    case kGxOpUnaryMinus: return Pop(&l) && Push(std::move(l.Negate()));
+    case kGxOpBitNot: return Pop(&l) && Push(std::move(l.BitNot()));
+    case kGxOpNot: return Pop(&l) && Push(std::move(l.LogicalNot()));
+    case kGxOpAndAnd: return PopTwo(&l, &r) && Push(GxMoaVariable::OfInt(l.ToInt64() != 0 && r.ToInt64() != 0));
+    case kGxOpOrOr: return PopTwo(&l, &r) && Push(GxMoaVariable::OfInt(l.ToInt64() != 0 || r.ToInt64() != 0));
+    case kGxOpAssign: return Assign();
+    case kGxOpPostInc:
+    case kGxOpPostDec: return PostIncrement(op);
+    default: return CompoundAssign(op);
+    }
+}
+
+bool Executor::CallBuiltin() {
+    if (!m_Binder) return Error(u"OPC_CALL_BUILTIN 組み込み関数ポインタが設定されていません");
+    const int builtinIndex = int(s32(u64(Operand(1).ToInt64())));
+    const GxString name = Operand(2).ToString();
+    GxMoaVariable count;
+    if (!Pop(&count)) return false;
+    const s32 n = s32(u64(count.ToInt64()));
+    if (n < 0 || size_t(n) > m_Values.size())
+        return Error(u"Exec_IsValueLastOne 計算スタックに必要なパラメータが積まれていません", 0);
+    GxMoaVariable args;
+    args.MakeArray(u32(n));
+    for (s32 i = n; i-- > 0;) Pop(args.GetElement(i));
+    GxMoaVariable result;
+
+    const u64 generation = m_Worker->GetStackGeneration();
+    const size_t depth = m_Stack.size();
+    const GxMoaVariable* listData = Frame().m_OpcodeList.data();
+    const size_t listSize = Frame().m_OpcodeList.size();
+    const s32 pos = Frame().m_OpcodePos;
+    const bool ok = m_Binder->CallFunction(&name, builtinIndex, &args, m_Worker, m_Entity, &m_Stack, &result);
+    // The builtin may have jumped, called, returned or exited, or run another
+    // expression on this worker: then the running list is not ours to read.
+    m_Abandoned = generation != m_Worker->GetStackGeneration() || depth != m_Stack.size() ||
+                  Frame().m_OpcodeList.data() != listData || Frame().m_OpcodeList.size() != listSize ||
+                  Frame().m_OpcodePos != pos;
+    if (!ok) {
+        m_Moa->Error(ScriptName(), CurrentLine(), u"%s[builtin:%s]", u"関数実行時にエラーが発生したので停止します", name);
+        return false;
+    }
+    if (m_Abandoned) return true;
+    return Push(std::move(result));
+}
+
+bool Executor::MakeArray() {
+    GxMoaVariable count;
+    if (!Pop(&count)) return false;
+    const s32 n = s32(u64(count.ToInt64()));
+    if (n < 0 || size_t(n) > m_Values.size())
+        return Error(u"Exec_IsValueLastOne 計算スタックに必要なパラメータが積まれていません", 0);
+    GxMoaVariable array;
+    array.MakeArray(u32(n));
+    for (s32 i = n; i-- > 0;) Pop(array.GetElement(i));
+    return Push(std::move(array));
+}
+
+bool Executor::Assign() {
+    const GxMoaVariable& target = Operand(1);
+    const GxString name = Operand(2).ToString();
+    GxMoaVariable value;
+    if (!Pop(&value)) return false;
+    if (!target.IsOpcode() || (target.GetOpcode() != kGxOpAlterVar && target.GetOpcode() != kGxOpAlterVarAry)) {
+        Error(u"OPC_ASSIGN Opecodeが壊れています");
+        return Push(std::move(value));
+    }
+    if (target.GetOpcode() == kGxOpAlterVar) {
+        if (GxMoaVariableSet* v = Find(name))
+            v->m_Value = value;
+        else
+            Create(name, -1, &value);
+        return Push(std::move(value));
+    }
+    int index = 0;
+    if (!PopIndex(&index, u"OPC_ASSIGN", name)) return false;
+    if (index < 0) return Error(GxFormat(u"OPC_ASSIGN 変数の要素 $%s[%d] に代入できません", name, index));
+    if (GxMoaVariableSet* v = Find(name))
+        v->m_Value.SetElement(index, value);
+    else
+        Create(name, index, &value);
+    return Push(std::move(value));
+}
+
+bool Executor::PostIncrement(s32 op) {
+    const GxMoaVariable& target = Operand(1);
+    const GxString name = Operand(2).ToString();
+    if (!target.IsOpcode() || (target.GetOpcode() != kGxOpAlterVar && target.GetOpcode() != kGxOpAlterVarAry)) {
+        Error(u"OPC_AFTER_* Opecodeが壊れています");
+        return Push(GxMoaVariable());
+    }
+    const bool element = target.GetOpcode() == kGxOpAlterVarAry;
+    int index = -1;
+    if (element) {
+        if (!PopIndex(&index, u"OPC_AFTER_*", name)) return false;
+        if (index < 0) return Error(GxFormat(u"OPC_AFTER_* 変数の要素 $%s[%d] に代入できません", name, index));
+    }
+    GxMoaVariable old;
+    GxMoaVariableSet* v = Find(name);
+    if (v) {
+        if (const GxMoaVariable* e = v->m_Value.GetElement(index)) old = *e;
+    } else {
+        v = Create(name, index, nullptr);
+    }
+    const s64 n = old.ToInt64();
+    const GxMoaVariable next = GxMoaVariable::OfInt(s64(op == kGxOpPostInc ? u64(n) + 1 : u64(n) - 1));
+    v->m_Value.SetElement(index, next);
+    return Push(std::move(old));
+}
+
+bool Executor::CompoundAssign(s32 op) {
+    const GxMoaVariable& target = Operand(1);
+    const GxString name = Operand(2).ToString();
+    GxMoaVariable right;
+    if (!Pop(&right)) return false;
+    if (!target.IsOpcode() || (target.GetOpcode() != kGxOpAlterVar && target.GetOpcode() != kGxOpAlterVarAry)) {
+        Error(u"OPC_ASSIGN_* Opecodeが壊れています");
+        return Push(std::move(right));
+    }
+    const bool element = target.GetOpcode() == kGxOpAlterVarAry;
+    int index = -1;
+    if (element) {
+        if (!PopIndex(&index, u"OPC_ASSIGN_*", name)) return false;
+        if (index < 0) return Error(GxFormat(u"OPC_ASSIGN_* 変数の要素 $%s[%d] に代入できません", name, index));
+    }
+    GxMoaVariable k;
+    GxMoaVariableSet* v = Find(name);
+    if (v) {
+        if (const GxMoaVariable* e = v->m_Value.GetElement(index)) k = *e;
+    } else {
+        v = Create(name, index, nullptr);
+    }
+    switch (op) {
+    case kGxOpAddAssign: k += right; break;
+    case kGxOpConcatAssign: k.ConcatAssign(right); break;
+    case kGxOpSubAssign: k -= right; break;
+    case kGxOpMulAssign: k *= right; break;
+    case kGxOpDivAssign: k /= right; break;
+    case kGxOpModAssign: k %= right; break;
+    case kGxOpAndAssign: k.SetInt64(k.ToInt64() & right.ToInt64()); break;
+    case kGxOpOrAssign: k.SetInt64(k.ToInt64() | right.ToInt64()); break;
+    default: k.SetInt64(k.ToInt64() ^ right.ToInt64()); break;
+    }
+    v->m_Value.SetElement(index, k);
+    return Push(std::move(k));
+}
+
+} // namespace
+
+bool Exec_PushStack(const GxMoaVariable& value, std::vector<GxMoaVariable>& stack, int) {
+    if (value.IsOpcode()) return false;
+    stack.push_back(value);
+    return true;
+}
+
+int Exec_Opcode(GxMoaFunctionBinder* binder, GxMoaScriptEntity* entity, GxMoa* moa, GxMoaWorker* worker,
+                bool statementFlag) {
+    if (!worker) {
+        if (moa) moa->Error(u"*", 0, u"%s[pc=%d]", u"Exec_Opcode ExecStackとValueStackが指定されていません", -1);
+        return 0;
+    }
+    return Executor(binder, entity, moa ? moa : worker->GetMoa(), worker, statementFlag).Run();
+}
+
+bool GxMoa::Eval_Token(GxMoa* moa, GxMoaVariable* result, GxMoaFunctionBinder* binder, GxMoaWorker* worker,
+                       GxMoaRunPos start, GxMoaRunPos* cursor, bool statementFlag) {
+    if (!worker || worker->GetExecStack()->empty()) {
+        moa->Error(u"*", -1, u"%s", u"GxMoa::Eval_Token 実行中ではないWorkerを計算しようとしました");
+        moa->m_ErrorFlag = true;
+        return false;
+    }
+    GxMoaExecStackElement& frame = worker->GetExecStack()->back();
+    GxMoaScriptEntity* entity = frame.m_ScriptPos.m_pEntity;
+    if (!entity) entity = frame.m_ScriptPos.m_pEntity = worker->FindEntity(frame.m_ScriptPos.m_ScriptName);
+    GxMoaScript* script = entity ? entity->GetScript() : nullptr;
+    frame.ResetOpcodes();
+    worker->GetValueStack()->clear();
+    if (!script) {
+        moa->Error(frame.m_ScriptPos.m_ScriptName, frame.m_ScriptPos.m_Line, u"%s",
+                   u"スクリプトが見つからないので実行できません");
+        moa->m_ErrorFlag = true;
+        return false;
+    }
+    *cursor = start;
+    if (!Phase_Expr(script, &frame.m_OpcodeList, cursor, 0)) {
+        moa->m_ErrorFlag = true;
+        return false;
+    }
+    if (Exec_Opcode(binder, entity, moa, worker, statementFlag) != 1) {
+        moa->m_ErrorFlag = true;
+        return false;
+    }
+    if (result) {
+        const auto& values = *worker->GetValueStack();
+        if (values.size() == 1)
+            *result = values.front();
+        else
+            result->Clear();
+    }
+    return true;
+}

@@ -1,0 +1,31 @@
+#pragma once
+// The registry of builtins by name. Names are registered with their ASCII
+// letters lowered; the binder owns every delegate given to it.
+#include "script/GxMoaDelegateBase.h"
+
+#include <map>
+#include <memory>
+
+class GxMoaFunctionBinder {
+public:
+    GxMoaFunctionBinder() = default;
+    virtual ~GxMoaFunctionBinder() { Clear(); }
+    GxMoaFunctionBinder(const GxMoaFunctionBinder&) = delete;
+    GxMoaFunctionBinder& operator=(const GxMoaFunctionBinder&) = delete;
+
+    // Finds the builtin and invokes it; false when it is not bound.
+    virtual bool CallFunction(const GxString* name, int builtinIndex, GxMoaVariable* args, GxMoaWorker* worker,
+                              GxMoaScriptEntity* entity, GxMoaExecStack* stack, GxMoaVariable* result);
+    // Takes ownership of the delegate; a name bound already (in any letter
+    // case) is refused with a logged message and the delegate destroyed.
+    virtual bool AddFunction(const GxChar* name, GxMoaDelegateBase* delegate);
+    virtual bool RemoveFunction(const GxChar* name);
+    // Exact lookup: only lower-case names are found.
+    virtual GxMoaDelegateBase* FindFunction(GxStringView name);
+    virtual void Clear();
+
+    size_t GetCount() const { return m_Functions.size(); }
+
+private:
+    std::map<GxString, std::unique_ptr<GxMoaDelegateBase>, std::less<>> m_Functions;
+};

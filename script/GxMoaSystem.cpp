@@ -1,0 +1,126 @@
+#include "script/GxMoaSystem.h"
+
+#include "core/base/GxLog.h"
+#include "core/base/GxStringUtil.h"
+#include "io/GxBinBuffer.h"
+#include "io/GxContentBinaryReader.h"
+#include "io/GxContentCompressedBinaryReader.h"
+#include "io/GxContentTextReader.h"
+#include "io/GxFileSystem.h"
+#include "script/GxMoaBuiltinDefault.h"
+#include "script/GxMoaEx.h"
+#include "script/GxMoaFunctionBinder.h"
+#include "script/GxMoaWorkerEx.h"
+
+#include <cerrno>
+#include <memory>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+GxMoaEx* g_pMoa = nullptr;
+GxMoaWorkerEx* g_pMoaMainWorker = nullptr;
+GxMoaBuiltinDefault* g_pMoaBuiltinDefault = nullptr;
+GxMoaFunctionBinder* g_pMoaFunctionBinder = nullptr;
+
+bool GxMoaStartup(GxCore* core) {
+    GxMoaShutdown();
+    g_pMoa = new GxMoaEx();
+    g_pMoaMainWorker = new GxMoaWorkerEx(g_pMoa, core);
+    g_pMoaBuiltinDefault = new GxMoaBuiltinDefault();
+    g_pMoaFunctionBinder = new GxMoaFunctionBinder();
+    return g_pMoaBuiltinDefault->RegisterBuiltins(g_pMoaFunctionBinder);
+}
+
+void GxMoaShutdown() {
+    if (g_pMoaFunctionBinder) {
+        delete g_pMoaFunctionBinder;
+        g_pMoaFunctionBinder = nullptr;
+    }
+    if (g_pMoaBuiltinDefault) {
+        delete g_pMoaBuiltinDefault;
+        g_pMoaBuiltinDefault = nullptr;
+    }
+    if (g_pMoaMainWorker) {
+        delete g_pMoaMainWorker;
+        g_pMoaMainWorker = nullptr;
+    }
+    if (g_pMoa) {
+        delete g_pMoa;
+        g_pMoa = nullptr;
+    }
+}
+
+u32 RunScriptCompiler() {
+    const GxString cwd = GxGetCurrentDirectory();
+    const std::string program = GxToNativePath(GxGetFullPath(u"brelkit.exe"));
+    std::vector<std::string> argv = {program, GxToNativePath(cwd + u"scripts"), GxToNativePath(cwd + u"bincode"),
+                                     "-a", "-mc"};
+    std::vector<char*> args;
+    for (auto& a : argv) args.push_back(a.data());
+    args.push_back(nullptr);
+
+    pid_t pid = 0;
+    if (program.empty() || posix_spawn(&pid, program.c_str(), nullptr, nullptr, args.data(), environ) != 0) {
+        GxWriteErrorLog(u"スクリプトコンパイラの起動に失敗しました\n");
+        return 1;
+    }
+    int status = 0;
+    pid_t waited;
+    do {
+        waited = waitpid(pid, &status, 0);
+    } while (waited < 0 && errno == EINTR);
+    if (waited != pid) {
+        GxWriteErrorLog(u"スクリプトコンパイラの起動に失敗しました\n");
+        return 1;
+    }
+    // Death by a signal is a failed compilation too.
+    const u32 code = WIFEXITED(status) ? u32(WEXITSTATUS(status)) : 1;
+    if (code != 0) GxWriteErrorLog(u"コンパイル時にエラーが発生したため古いスクリプトを実行しています\n");
+    return code;
+}
+
+bool LoadMoaBincode() {
+    if (!g_pMoa) return false;
+    GxBinBuffer buffer;
+    GxLoadFile(&buffer, u"bincode/moacode.mwb", false, false);
+    if (buffer.GetSize() == 0) return false;
+
+    std::unique_ptr<GxContentReaderBase> reader;
+    const char* magic = nullptr;
+    switch (buffer.GetHeadByte()) {
+    case 'T':
+        reader = std::make_unique<GxContentTextReader>(buffer, true);
+        magic = "TMOA";
+        break;
+    case 'B':
+        reader = std::make_unique<GxContentBinaryReader>(buffer, true);
+        magic = "BMOA";
+        break;
+    case 'Z':
+        reader = std::make_unique<GxContentCompressedBinaryReader>(buffer, true);
+        magic = "ZMOA";
+        break;
+    default:
+        GxWriteErrorLog(u"BINCODEが古いバージョンです。新しいバージョンのスクリプトコンパイラを使用してください\n");
+        GxWriteErrorLog(u"それでもうまく動かないときはbincodeの中の modlist.dat を削除してみてください\n");
+        return false;
+    }
+    u32 version = 0;
+    if (!reader->ReadHeader(magic, &version)) {
+        GxWriteErrorLog(u"BINCODEのヘッダが異なります。新しいバージョンのスクリプトコンパイラを使用してください\n");
+        return false;
+    }
+    const bool ok = g_pMoa->ReadBundle(reader.get());
+    reader.reset();
+    if (ok) {
+        g_pMoa->InitExternVariables();
+        if (g_pMoaMainWorker) g_pMoaMainWorker->InitGlobalVariables();
+    } else {
+        GxWriteErrorLog(u"スクリプトが正しく読み込めませんでした\n");
+    }
+    return ok;
+}

@@ -1,0 +1,28 @@
+#pragma once
+// The main worker: the statement machine of GxMoaWorker, with text lines
+// shown as the main scene's messages and unknown words followed by an
+// argument list run as layer commands ("sp" and the word's extension).
+#include "core/task/GxCoreRemainder.h"
+#include "script/GxMoaWorker.h"
+
+class GxCore;
+class GxMoaMainHost;
+
+class GxMoaWorkerEx : public GxMoaWorker, public GxCoreRemainder {
+public:
+    explicit GxMoaWorkerEx(GxMoa* owner, GxCore* core = nullptr) : GxMoaWorker(owner), m_pCore(core) {}
+    ~GxMoaWorkerEx() override = default;
+
+    GxCore* GetCore() const { return m_pCore; }
+
+    void SetMainHost(GxMoaMainHost* host) { m_pMainHost = host; }
+    GxMoaMainHost* GetMainHost() const { return m_pMainHost; }
+
+protected:
+    StepResult OnTextLine(GxMoaFunctionBinder* binder, const GxMoaToken& token) override;
+    StepResult OnUnknownWord(GxMoaFunctionBinder* binder, const GxMoaToken& token) override;
+
+private:
+    GxCore* m_pCore;
+    GxMoaMainHost* m_pMainHost = nullptr;
+};

@@ -1,0 +1,267 @@
+#include "moa_world.h"
+
+#include "script/GxMoa.h"
+#include "script/GxMoaExecutor.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using World = mtest::World<>;
+
+// Runs one statement line in a fresh world and gives its value.
+struct Eval {
+    World w;
+    bool ok = false;
+    GxMoaVariable result;
+
+    explicit Eval(const char16_t* line, bool statement = true) {
+        w.Load({{u"main", line}});
+        GxMoaExecStackElement frame;
+        frame.m_BlockType = GxMoaExecStackElement::kBlockCall;
+        frame.m_ScriptPos = GxMoaScriptPos(0, 0, u"main");
+        w.worker->GetExecStack()->push_back(frame);
+        GxMoaRunPos cursor;
+        ok = GxMoa::Eval_Token(&w.moa, &result, &w.binder, w.worker.get(), GxMoaRunPos(0, 0), &cursor, statement);
+    }
+    GxMoaVariable Local(const char16_t* name) {
+        auto* v = w.worker->GetExecStack()->back().m_LocalTable.Find(name);
+        return v ? v->m_Value : GxMoaVariable();
+    }
+};
+
+TEST(MoaExecutor, ValuesOfExpressions) {
+    struct Case {
+        const char16_t* expr;
+        const char* want;  // ToString of the result
+        u32 type;
+    } cases[] = {
+        {u"$x = 1 + 2", "3", kGxMoaInt},
+        {u"7 / 0", "", kGxMoaNull},
+        {u"0.5 && 1", "0", kGxMoaInt},
+        {u"\"abc\" || 0", "0", kGxMoaInt},
+        {u"2 && \"3\"", "1", kGxMoaInt},
+        {u"1 < 2 == 1", "1", kGxMoaInt},
+        {u"ARRAY(1, ARRAY(2, 3))", "2", kGxMoaArray},
+        {u"-(3)", "-3", kGxMoaInt},
+        {u"+\"4\"", "4", kGxMoaStr},
+        {u"\"a\" : 1 : NULL", "a1", kGxMoaStr},
+        {u"1 << 3 | 1", "9", kGxMoaInt},
+    };
+    for (const auto& c : cases) {
+        Eval e(c.expr);
+        EXPECT_TRUE(e.ok) << GxToUtf8(c.expr) << e.w.moa.ErrorsUtf8();
+        EXPECT_EQ(GxToUtf8(e.result.ToString()), c.want) << GxToUtf8(c.expr);
+        EXPECT_EQ(e.result.GetType(), c.type) << GxToUtf8(c.expr);
+    }
+}
+
+TEST(MoaExecutor, AssignmentsAndIncrements) {
+    {
+        Eval e(u"$x = 1 + 2");
+        EXPECT_EQ(e.Local(u"x").ToInt64(), 3);
+        EXPECT_EQ(e.w.worker->GetValueStack()->size(), 1u) << "the expression's value is the one value left";
+    }
+    {
+        Eval e(u"$u++");
+        EXPECT_TRUE(e.result.IsNull()) << "the old value";
+        EXPECT_EQ(e.Local(u"u").ToInt64(), 1);
+    }
+    {
+        Eval e(u"$f = 1.5 $f++");  // two expressions: refused
+        EXPECT_FALSE(e.ok);
+    }
+    {
+        Eval e(u"$a = 1 + ($a[2] = 7)");
+        EXPECT_TRUE(e.ok) << e.w.moa.ErrorsUtf8();
+        EXPECT_EQ(e.Local(u"a").ToInt64(), 8) << "the outer assignment replaces the array";
+    }
+    {
+        Eval e(u"$v = ($b = 1) + ($b[2] = 7)");
+        ASSERT_TRUE(e.ok);
+        const GxMoaVariable b = e.Local(u"b");
+        ASSERT_TRUE(b.IsArray()) << "an element assignment turns the Int into an Array";
+        ASSERT_EQ(b.GetArraySize(), 3);
+        EXPECT_EQ(GxMoaVariable(b).GetElement(2)->ToInt64(), 7);
+    }
+    {
+        Eval e(u"$x = ($x = 3.9) &= 6");
+        EXPECT_FALSE(e.ok) << "a parenthesised value is no assignment target";
+    }
+}
+
+TEST(MoaExecutor, CompoundAssignments) {
+    struct Case {
+        const char16_t* setup;  // gives $x its value
+        const char16_t* op;
+        const char* want;
+    } cases[] = {
+        {u"2", u":= 1", "21"},
+        {u"3.9", u"&= 6", "2"},
+        {u"5", u"|= 2", "7"},
+        {u"5", u"^= 1", "4"},
+        {u"5", u"-= 0.5", "4.500000"},
+        {u"5", u"/= 0", ""},
+        {u"7", u"%= 4", "3"},
+        {u"\"2\"", u"*= 3", "6"},
+    };
+    for (const auto& c : cases) {
+        World w;
+        const std::u16string text = std::u16string(u"*start\n$x = ") + c.setup + u"\n$x " + c.op + u"\ntrace($x)\n";
+        w.Load({{u"main", text.c_str()}});
+        w.RunFrom(u"start");
+        EXPECT_EQ(w.TraceText(), c.want) << GxToUtf8(c.op);
+    }
+}
+
+TEST(MoaExecutor, ArrayIndexes) {
+    World w;
+    w.Load({{u"main",
+             u"*start\n"
+             u"$a = ARRAY(1, 2, 3)\n"
+             u"trace($a[-1], $a[-2], $a[1000], ArraySize($a))\n"
+             u"$a[-1] = 5\n"}});
+    w.RunFrom(u"start");
+    EXPECT_EQ(w.TraceText(), "3,,,1001") << "-1 reads the whole value; reading past the end grows the array";
+    EXPECT_TRUE(w.moa.HasError(u"OPC_ASSIGN 変数の要素 $a[-1] に代入できません[pc=")) << w.moa.ErrorsUtf8();
+    EXPECT_TRUE(w.moa.m_ErrorFlag);
+}
+
+TEST(MoaExecutor, HugeIndexesAreErrorsNotAllocations) {
+    const char16_t* lines[] = {
+        u"*start\n$a[2147483647] = 1\n",
+        u"*start\ntrace($a[2000000000])\n",
+        u"*start\n$a[1048576]++\n",
+        u"*start\n$a[1048576] += 1\n",
+    };
+    for (const auto* text : lines) {
+        World w;
+        w.Load({{u"main", text}});
+        w.RunFrom(u"start");
+        EXPECT_TRUE(w.moa.HasError(u"配列の要素番号が大きすぎます")) << GxToUtf8(text) << w.moa.ErrorsUtf8();
+        EXPECT_TRUE(w.traces.empty());
+    }
+    World ok;
+    ok.Load({{u"main", u"*start\n$a[1048575] = 1\ntrace(ArraySize($a))\n"}});
+    ok.RunFrom(u"start");
+    EXPECT_EQ(ok.TraceText(), "1048576") << "the largest allowed index still works";
+}
+
+TEST(MoaExecutor, UndefinedVariablesAreWarnedAboutInStatementsOnly) {
+    {
+        Eval e(u"$u");
+        ASSERT_EQ(e.w.moa.warnings.size(), 1u);
+        EXPECT_EQ(e.w.moa.warnings[0].text, u"未定義の変数 $u を使用しました[pc=0]");
+        EXPECT_EQ(e.w.moa.warnings[0].script, u"main");
+        EXPECT_TRUE(e.result.IsNull());
+    }
+    {
+        Eval e(u"$u", false);
+        EXPECT_TRUE(e.w.moa.warnings.empty());
+        EXPECT_TRUE(e.ok);
+    }
+}
+
+TEST(MoaExecutor, BuiltinsReceiveArgumentsInOrder) {
+    World w;
+    w.Load({{u"main", u"*start\ntrace(1, \"two\", 3.5, NULL, ARRAY(1, 2))\ntrace()\n"}});
+    w.RunFrom(u"start");
+    EXPECT_EQ(w.TraceText(), "1,two,3.500000,,2|");
+}
+
+TEST(MoaExecutor, UnboundBuiltinStopsWithItsName) {
+    World w;
+    w.builder.DeclareBuiltin(u"Missing");
+    w.Load({{u"main", u"*start\nMissing(1)\n"}});
+    w.RunFrom(u"start");
+    EXPECT_TRUE(w.moa.HasError(u"関数実行時にエラーが発生したので停止します[builtin:missing]")) << w.moa.ErrorsUtf8();
+}
+
+TEST(MoaExecutor, EmptyExpressionGivesNull) {
+    World w;
+    w.Load({{u"main", u";"}});
+    GxMoaExecStackElement frame;
+    frame.m_BlockType = 1;
+    frame.m_ScriptPos = GxMoaScriptPos(0, 0, u"main");
+    w.worker->GetExecStack()->push_back(frame);
+    GxMoaVariable result = GxMoaVariable::OfInt(5);
+    GxMoaRunPos cursor;
+    EXPECT_TRUE(GxMoa::Eval_Token(&w.moa, &result, &w.binder, w.worker.get(), GxMoaRunPos(0, 0), &cursor, true));
+    EXPECT_TRUE(result.IsNull());
+}
+
+TEST(MoaExecutor, EvaluatingOnAnIdleWorkerIsAnError) {
+    World w;
+    w.Load({{u"main", u"1"}});
+    GxMoaRunPos cursor;
+    EXPECT_FALSE(GxMoa::Eval_Token(&w.moa, nullptr, &w.binder, w.worker.get(), GxMoaRunPos(0, 0), &cursor, true));
+    ASSERT_EQ(w.moa.errors.size(), 1u);
+    EXPECT_EQ(w.moa.errors[0].text, u"GxMoa::Eval_Token 実行中ではないWorkerを計算しようとしました");
+    EXPECT_EQ(w.moa.errors[0].script, u"*");
+    EXPECT_TRUE(w.moa.m_ErrorFlag);
+}
+
+// Builtins that push, pop or replace frames in the middle of an expression:
+// the executor must not touch the frame whose list was running. Under
+// AddressSanitizer a touch of a freed frame fails the test.
+TEST(MoaExecutor, FrameChangesInsideAnExpressionStopTheList) {
+    struct Case {
+        const char16_t* statement;
+        const char* trace;
+    } cases[] = {
+        {u"$r = deep() + trace(\"after-deep\")", "sub"},
+        {u"$r = GOSUB(\"sub\") + trace(\"after-gosub\")", "sub"},
+        {u"$r = GO(\"sub\") + trace(\"after-go\")", "sub"},
+        {u"$r = EXIT() + trace(\"after-exit\")", ""},
+        {u"$r = popall() + trace(\"after-pop\")", ""},
+    };
+    for (const auto& c : cases) {
+        World w;
+        w.AddBuiltin(u"deep", [](GxMoaVariable*, GxMoaWorker* worker, GxMoaExecStack*, GxMoaVariable*) {
+            // Enough calls to make the frame storage move.
+            for (int i = 0; i < 40; ++i) worker->Call(u"sub", nullptr);
+            return true;
+        });
+        w.AddBuiltin(u"popall", [](GxMoaVariable*, GxMoaWorker* worker, GxMoaExecStack*, GxMoaVariable*) {
+            while (worker->Return(nullptr)) {
+            }
+            return true;
+        });
+        const std::u16string text = std::u16string(u"*start\n") + c.statement + u"\nEXIT()\n*sub\ntrace(\"sub\")\nEXIT()\n";
+        w.Load({{u"main", text.c_str()}});
+        w.RunFrom(u"start");
+        EXPECT_EQ(w.TraceText(), c.trace) << GxToUtf8(c.statement);
+        EXPECT_FALSE(w.moa.m_ErrorFlag) << w.moa.ErrorsUtf8();
+        EXPECT_TRUE(w.worker->FindVariable(u"r") == nullptr);
+    }
+}
+
+TEST(MoaExecutor, MalformedListsFromASaveAreRefused) {
+    World w;
+    w.Load({{u"main", u"*start\n"}});
+    GxMoaExecStackElement frame;
+    frame.m_BlockType = 1;
+    frame.m_ScriptPos = GxMoaScriptPos(0, 0, u"main");
+    GxMoaVariable op;
+    op.SetOpcode(kGxOpPushInt);  // operand missing
+    frame.m_OpcodeList.push_back(op);
+    w.worker->GetExecStack()->push_back(frame);
+    EXPECT_EQ(Exec_Opcode(&w.binder, nullptr, &w.moa, w.worker.get(), true), 0);
+    EXPECT_TRUE(w.moa.HasError(u"Exec_Opcode")) << w.moa.ErrorsUtf8();
+
+    auto& list = w.worker->GetExecStack()->back().m_OpcodeList;
+    list.clear();
+    op.SetOpcode(kGxOpAdd);  // nothing on the value stack
+    list.push_back(op);
+    w.worker->GetExecStack()->back().m_OpcodePos = 0;
+    EXPECT_EQ(Exec_Opcode(&w.binder, nullptr, &w.moa, w.worker.get(), true), 0);
+    EXPECT_TRUE(w.moa.HasError(u"Exec_IsValueLastTwo 計算スタックに必要なパラメータが積まれていません[pc=0]"));
+
+    list.clear();
+    list.push_back(GxMoaVariable::OfInt(1));
+    w.worker->GetExecStack()->back().m_OpcodePos = 0;
+    EXPECT_EQ(Exec_Opcode(&w.binder, nullptr, &w.moa, w.worker.get(), true), 0);
+    EXPECT_TRUE(w.moa.HasError(u"Exec_Opcode Opcodeではないパラメータを演算しようとしました"));
+}
+
+} // namespace

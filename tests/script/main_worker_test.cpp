@@ -1,0 +1,173 @@
+#include "moa_world.h"
+
+#include "script/GxMoaMainHost.h"
+#include "script/GxMoaWorkerEx.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+// Stands in for the main scene, the game state and the permanent data.
+struct FakeHost : GxMoaMainHost {
+    bool scene = true;
+    int mode = 2;
+    bool kinsoku = false;
+    std::set<GxString> images;  // image files that exist
+    std::set<std::pair<GxString, int>> read;
+    std::vector<std::string> calls;
+
+    bool HasMainScene() override { return scene; }
+    void ShowMessage(const GxString& m, bool r, bool k, bool) override {
+        calls.push_back("show:" + GxToUtf8(m) + (r ? ":read" : ":new") + (k ? ":k" : ""));
+    }
+    void SetName(const GxString& n, int m) override { calls.push_back("name:" + GxToUtf8(n) + ":" + std::to_string(m)); }
+    void ClearName() override { calls.push_back("clearname"); }
+    int GetNameIdentifyMode() override { return mode; }
+    bool GetIgnoreKinsoku() override { return kinsoku; }
+    void AddMessageLog(const GxString& n, const GxString& m, bool, bool) override {
+        calls.push_back("log:" + GxToUtf8(n) + ":" + GxToUtf8(m));
+    }
+    bool IsReadedMessage(const GxString& key, int index) override { return read.count({key, index}) > 0; }
+    void SetReadedMessage(const GxString& key, int index) override { read.insert({key, index}); }
+    bool ResolveImageFile(GxString* path) override {
+        for (const char16_t* ext : {u"", u".png", u".dds"})
+            if (images.count(*path + ext)) {
+                *path += ext;
+                return true;
+            }
+        return false;
+    }
+    std::string Calls() const {
+        std::string out;
+        for (const auto& c : calls) out += (out.empty() ? "" : " ") + c;
+        return out;
+    }
+};
+
+struct MainWorld : mtest::World<GxMoaWorkerEx> {
+    FakeHost host;
+    void LoadMain(const char16_t* text) {
+        Load({{u"main", text}});
+        worker->SetMainHost(&host);
+    }
+};
+
+TEST(MoaMainWorker, TextLinesSplitTheNameByMode) {
+    struct Case {
+        int mode;
+        const char16_t* text;
+        const char* calls;
+    } cases[] = {
+        {0, u"アキラ「やあ」", "clearname show:アキラ「やあ」:new log::アキラ「やあ」"},
+        {1, u"アキラ「やあ」", "name:アキラ:1 show:「やあ」:new log:アキラ:「やあ」"},
+        {3, u"ユイ（小声）", "name:ユイ:3 show:（小声）:new log:ユイ:（小声）"},
+        {1, u"「やあ」", "name::1 show:「やあ」:new log::「やあ」"},
+        {1, u"地の文", "clearname show:地の文:new log::地の文"},
+        {2, u"アキラ「やあ」", "name:アキラ:2 show:「やあ」:new log:アキラ:「やあ」"},
+        {2, u"ナナシ「やあ」", "name::2 show:ナナシ「やあ」:new log::ナナシ「やあ」"},
+        // Modes outside 0 to 3 read as mode 0: the line is still shown.
+        {7, u"アキラ「やあ」", "clearname show:アキラ「やあ」:new log::アキラ「やあ」"},
+        {-1, u"アキラ「やあ」", "clearname show:アキラ「やあ」:new log::アキラ「やあ」"},
+    };
+    for (const auto& c : cases) {
+        MainWorld w;
+        w.host.mode = c.mode;
+        w.host.images.insert(u"cg/name/アキラ.png");
+        const std::u16string text = std::u16string(u"*start\n> ") + c.text + u"\n";
+        w.LoadMain(text.c_str());
+        ASSERT_TRUE(w.worker->StartAtLabel(u"start", nullptr));
+        EXPECT_TRUE(w.worker->Step(&w.binder)) << "a text line is a working statement";
+        EXPECT_EQ(w.host.Calls(), c.calls) << "mode " << c.mode;
+        EXPECT_EQ(w.host.read.count({u"main", 2}), 1u) << "the line is marked read under its 1-based number";
+    }
+}
+
+TEST(MoaMainWorker, OneTextLinePerStepAndTheReadFlag) {
+    MainWorld w;
+    w.host.mode = 0;
+    w.LoadMain(u"*start\n> one\n> two\nGO(\"start\")\n");
+    ASSERT_TRUE(w.worker->StartAtLabel(u"start", nullptr));
+    EXPECT_TRUE(w.worker->Step(&w.binder));
+    EXPECT_EQ(w.host.Calls(), "clearname show:one:new log::one");
+    w.host.calls.clear();
+    EXPECT_TRUE(w.worker->Step(&w.binder));
+    EXPECT_EQ(w.host.Calls(), "clearname show:two:new log::two");
+    EXPECT_TRUE(w.worker->Step(&w.binder));  // GO back
+    w.host.calls.clear();
+    w.host.kinsoku = true;
+    EXPECT_TRUE(w.worker->Step(&w.binder));
+    EXPECT_EQ(w.host.Calls(), "clearname show:one:read:k log::one") << "shown a second time: read";
+}
+
+TEST(MoaMainWorker, MissingSceneIsReportedAndTheLineKept) {
+    for (bool hostGiven : {false, true}) {
+        MainWorld w;
+        w.host.scene = false;
+        w.Load({{u"main", u"*start\n> hello\n"}});
+        if (hostGiven) w.worker->SetMainHost(&w.host);
+        ASSERT_TRUE(w.worker->StartAtLabel(u"start", nullptr));
+        EXPECT_FALSE(w.worker->Step(&w.binder));
+        EXPECT_TRUE(w.moa.HasError(u"SeqAvgMain")) << w.moa.ErrorsUtf8();
+        EXPECT_EQ(w.worker->GetExecStack()->back().m_ScriptPos.m_Line, 1) << "stopped on the text line";
+        EXPECT_TRUE(w.host.calls.empty());
+    }
+}
+
+TEST(MoaMainWorker, LayerCommandsCallTheSpBuiltinWithTheTitleFirst) {
+    struct Case {
+        const char16_t* line;
+        const char* calls;
+    } cases[] = {
+        {u"bg01.lnc(1, 2)", "sp.lnc:bg01,1,2"},
+        {u"chara01(0)", "sp.lcg:chara01,0"},
+        {u"stand.LNC()", "sp.lnc:stand"},
+        {u"chara/a01.lcg(3)", "sp.lcg:a01,3"},
+        {u"bg02.lnc($x + 1) trace(\"ignored\")", "sp.lnc:bg02,1"},
+    };
+    for (const auto& c : cases) {
+        MainWorld w;
+        std::string seen;
+        for (const char16_t* cmd : {u"sp.lnc", u"sp.lcg"}) {
+            w.AddBuiltin(cmd, [&seen, cmd](GxMoaVariable* args, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
+                seen += (seen.empty() ? "" : "|") + GxToUtf8(cmd) + ":";
+                for (int i = 0; i < args->GetArraySize(); ++i)
+                    seen += (i ? "," : "") + GxToUtf8(GxMoaArgumentAt(args, i)->ToString());
+                return true;
+            });
+        }
+        const std::u16string text = std::u16string(u"*start\n") + c.line + u"\ntrace(\"next\")\n";
+        w.LoadMain(text.c_str());
+        w.RunFrom(u"start");
+        EXPECT_EQ(seen, c.calls) << GxToUtf8(c.line) << w.moa.ErrorsUtf8();
+        EXPECT_EQ(w.TraceText(), "next") << GxToUtf8(c.line);
+    }
+}
+
+TEST(MoaMainWorker, UndeclaredLayerCommandStops) {
+    MainWorld w;
+    w.LoadMain(u"*start\nbg01.xyz(1)\n");
+    w.RunFrom(u"start");
+    EXPECT_TRUE(w.moa.HasError(u"レイヤー操作に使用できない命令です[sp.xyz]")) << w.moa.ErrorsUtf8();
+    EXPECT_TRUE(w.moa.m_ErrorFlag);
+}
+
+TEST(MoaMainWorker, LayerWordWithoutArgumentsIsAnError) {
+    MainWorld w;
+    w.builder.DeclareBuiltin(u"sp.lcg");
+    w.LoadMain(u"*start\nchara01 1\n");
+    w.RunFrom(u"start");
+    EXPECT_TRUE(w.moa.HasError(u"Phase_Skip 次に来るべき記号 ( がありません")) << w.moa.ErrorsUtf8();
+    EXPECT_TRUE(w.moa.m_ErrorFlag);
+}
+
+TEST(MoaMainWorker, DeletingThroughEitherBaseIsComplete) {
+    qtest::RecordingMoa moa;
+    GxCoreRemainder* asRemainder = new GxMoaWorkerEx(&moa);
+    delete asRemainder;  // AddressSanitizer reports a partial delete
+    GxMoaWorker* asWorker = new GxMoaWorkerEx(&moa);
+    delete asWorker;
+}
+
+} // namespace
