@@ -9,6 +9,7 @@
 #include "game/AvgCore.h"
 #include "game/SeqSystem.h"
 #include "io/GxFileSystem.h"
+#include "script/GxMoaSystem.h"
 
 namespace {
 constexpr int kGameModuleEntry = 1;
@@ -42,8 +43,9 @@ void GxGameInitialize(GxCoreBase* core) {
     game->AttachCore(core);
 
     core->CallModulesStartup();
-    // The script's builtin registry joins here with the main script worker.
-    core->CallModulesRegisterBuiltins(nullptr);
+    // The script system (bundle, main worker, builtin registry) starts earlier
+    // in the game's start-up; until then the registry is null.
+    core->CallModulesRegisterBuiltins(g_pMoaFunctionBinder);
     // The menu scenes (boot, opening, title, configuration, save and load,
     // extras, debug) join here, made under the top task before the broadcast.
     core->CallModulesCreateSequences(top);

@@ -3,6 +3,9 @@
 #include "core/base/GxFormat.h"
 #include "core/base/GxLog.h"
 #include "core/process/GxDebugConsoleOutputEx.h"
+#include "script/GxMoaEx.h"
+#include "script/GxMoaSystem.h"
+#include "script/GxMoaWorkerEx.h"
 
 const GxChar* GxGetBlockTypeName(s32 blockType) {
     static const GxChar* const kNames[] = {
@@ -50,8 +53,18 @@ GxDebugStatusInput GxGatherDebugStatus(const GxDebugConsoleOutputEx* console) {
     GxDebugStatusInput in;
     in.m_ErrorCount = GxGetErrorCount();
     // The device resources' memory is read here with the device layer's
-    // resource registry; the wait fields with the game state; the call stack
-    // and the error stop with the main script worker.
+    // resource registry, the wait fields with the game state.
+    if (GxMoaWorker* worker = g_pMoaMainWorker) {
+        in.m_ScriptRunning = worker->IsRunning();
+        for (const GxMoaExecStackElement& frame : *worker->GetExecStack()) {
+            GxDebugStatusFrame f;
+            worker->GetScriptName(&f.m_ScriptName, &frame);
+            f.m_Line = worker->GetLine(&frame);
+            f.m_BlockType = frame.m_BlockType;
+            in.m_Frames.push_back(std::move(f));
+        }
+    }
+    in.m_ScriptErrorStop = g_pMoa && g_pMoa->m_ErrorFlag;
     if (console) in.m_ConsoleLines = console->CopyLines();
     return in;
 }

@@ -1,6 +1,11 @@
 #include "core/base/GxLog.h"
 #include "core/process/GxDebugConsoleOutputEx.h"
 #include "core/process/GxDebugStatus.h"
+#include "core/base/GxStringUtil.h"
+#include "script/GxMoaEx.h"
+#include "script/GxMoaSystem.h"
+#include "script/GxMoaWorkerEx.h"
+#include "support/MoaScriptBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -123,6 +128,27 @@ TEST(DebugStatus, GatheredFromTheLogsAndTheConsole) {
     EXPECT_EQ(out.m_Status.m_Color, 0xFFFFFF00u);
     ASSERT_EQ(out.m_Console.size(), 2u);
     EXPECT_EQ(out.m_Console[1].m_Text, u"two\n");
+}
+
+} // namespace
+
+namespace {
+
+TEST(DebugStatus, CallStackIsReadFromTheMainScriptWorker) {
+    ASSERT_TRUE(GxMoaStartup(nullptr));
+    qtest::MoaScriptBuilder builder;
+    ASSERT_NE(builder.AddScript(g_pMoa, u"main", u"*start\n> hello\n"), nullptr);
+    ASSERT_NE(builder.AddScript(g_pMoa, u"sub", u"\n\n*inner\n> there\n"), nullptr);
+    EXPECT_EQ(GxBuildDebugStatus(GxGatherDebugStatus(nullptr)).m_CallStack[0].m_Text, u"Script:実行していません");
+
+    ASSERT_TRUE(g_pMoaMainWorker->StartAtLabel(u"start", nullptr));
+    ASSERT_TRUE(g_pMoaMainWorker->Call(u"inner", nullptr));
+    g_pMoa->m_ErrorFlag = true;
+    const GxDebugStatusText out = GxBuildDebugStatus(GxGatherDebugStatus(nullptr));
+    GxMoaShutdown();
+    ASSERT_EQ(out.m_CallStack.size(), 2u);
+    EXPECT_EQ(GxToUtf8(out.m_CallStack[0].m_Text), "呼出し元:main/Line=1/通常ブロック");
+    EXPECT_EQ(GxToUtf8(out.m_CallStack[1].m_Text), "実行位置:sub/Line=3/通常ブロック/エラー停止中");
 }
 
 } // namespace
