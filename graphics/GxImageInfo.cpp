@@ -1,0 +1,136 @@
+#include "graphics/GxImageInfo.h"
+
+#include "core/base/GxLog.h"
+#include "core/base/GxStringUtil.h"
+#include "graphics/GxD3DErrorText.h"
+#include "graphics/GxGraphics.h"
+#include "graphics/GxGraphicsTypes.h"
+#include "io/GxFileSystem.h"
+#include "platform/image/image.h"
+#include "platform/image/surface_io.h"
+
+namespace {
+
+// Bytes the header probes need: PNG signature and IHDR size; DDS up to the
+// depth field.
+constexpr u32 kPngProbeBytes = 24;
+constexpr u32 kDdsProbeBytes = 28;
+
+enum class HeaderKind { Png, Dds };
+
+bool ProbeFileHeader(const GxChar* name, HeaderKind kind, GxImageInfo* info) {
+    GxFileHandle file;
+    if (!GxFileOpen(&file, name)) {
+        GxWriteErrorLog(u"Error/GetInfoFromFile Open error(Name:%s)\n", name);
+        return false;
+    }
+    u8 header[128] = {};
+    const u32 wanted = kind == HeaderKind::Png ? 32 : 128;
+    const u32 needed = kind == HeaderKind::Png ? kPngProbeBytes : kDdsProbeBytes;
+    u32 got = GxFileRead(header, wanted, &file);
+    GxFileClose(&file);
+    if (got < needed) {
+        GxWriteErrorLog(u"Error/GetInfoFromFile Read error(Name:%s)\n", name);
+        return false;
+    }
+    pimage::image_info probe;
+    if (kind == HeaderKind::Png) {
+        if (!pimage::probe_png_header(header, got, probe)) {
+            GxWriteErrorLog(u"Error/GetInfoFromFile This file is not PNG image(Name:%s)\n", name);
+            return false;
+        }
+        info->m_Depth = 0;
+    } else {
+        if (!pimage::probe_dds_header(header, got, probe)) {
+            GxWriteErrorLog(u"Error/GetInfoFromFile This file is not DDS image(Name:%s)\n", name);
+            return false;
+        }
+        info->m_Depth = probe.depth;
+    }
+    info->m_Width = probe.width;
+    info->m_Height = probe.height;
+    return true;
+}
+
+} // namespace
+
+bool GxGetImageInfoFromFile(const GxChar* name, GxImageInfo* info) {
+    GxImageInfo dummy;
+    if (!info) info = &dummy;
+    *info = GxImageInfo{};
+    if (!name) name = u"";
+    if (GxHasFileExtension(name, u".png")) return ProbeFileHeader(name, HeaderKind::Png, info);
+    if (GxHasFileExtension(name, u".dds")) return ProbeFileHeader(name, HeaderKind::Dds, info);
+    GxBinBuffer bytes;
+    pimage::image_info probe;
+    if (!GxLoadFile(&bytes, name, true, false) || !pimage::read_info(bytes.GetData(), bytes.GetSize(), probe)) {
+        GxWriteErrorLog(u"Error/GetInfoFromFile Failed(Name:%s)\n", name);
+        return false;
+    }
+    info->m_Width = probe.width;
+    info->m_Height = probe.height;
+    info->m_Depth = probe.depth;
+    return true;
+}
+
+bool GxGetImageInfoFromMemory(const void* data, u32 size, GxImageInfo* info) {
+    GxImageInfo dummy;
+    if (!info) info = &dummy;
+    *info = GxImageInfo{};
+    const u8* bytes = static_cast<const u8*>(data);
+    pimage::image_info probe;
+    if (bytes && pimage::probe_png_header(bytes, size, probe)) {
+        info->m_Width = probe.width;
+        info->m_Height = probe.height;
+        return true;
+    }
+    if (bytes && pimage::probe_dds_header(bytes, size, probe)) {
+        info->m_Width = probe.width;
+        info->m_Height = probe.height;
+        info->m_Depth = probe.depth;
+        return true;
+    }
+    if (bytes && pimage::read_info(bytes, size, probe)) {
+        info->m_Width = probe.width;
+        info->m_Height = probe.height;
+        return true;
+    }
+    GxWriteErrorLog(u"Error/GetInfoFromMemory Failed(Addr:%08x,size:%u,%s)\n", u32(reinterpret_cast<uintptr_t>(data)),
+                    size, GxGetD3DErrorText(kGxResultInvalidData));
+    return false;
+}
+
+bool GxCreateScratchSurfaceFromFile(const GxChar* name, std::shared_ptr<prender::surface>* surface, u32 format,
+                                    GxImageInfo* info, u32 colorKey) {
+    GxImageInfo dummy;
+    if (!info) info = &dummy;
+    if (surface) surface->reset();
+    if (!name) name = u"";
+    if (!GxGetImageInfoFromFile(name, info)) return false;
+    // The pixels are decoded before the surface is made, so a header that
+    // claims more than the file holds never makes a surface of that size.
+    GxBinBuffer bytes;
+    pimage::image img;
+    bool decoded = GxLoadFile(&bytes, name, true, false) && pimage::decode(bytes.GetData(), bytes.GetSize(), img);
+    bytes.Free();
+    if (!decoded) {
+        GxWriteErrorLog(u"Error/ImageLoadFromFile Failed(Name:\"%s\")\n", name);
+        return false;
+    }
+    prender::device* dev = GxGraphics::GetDevice();
+    std::shared_ptr<prender::surface> made;
+    prender::result r = dev ? dev->create_offscreen_plain_surface(img.width, img.height, GxToDeviceFormat(format),
+                                                                  prender::pool::scratch, made)
+                            : prender::result::invalid_call;
+    if (prender::failed(r)) {
+        GxWriteErrorLog(u"Error/CreateScratchSurfaceFromFile Failed(Name:\"%s\" %s)\n", name,
+                        GxGetD3DErrorText(GxResultCode(r)));
+        return false;
+    }
+    if (surface) *surface = made;
+    if (prender::failed(pimage::write_image(*made, nullptr, img, pimage::load_filter::none, colorKey))) {
+        GxWriteErrorLog(u"Error/ImageLoadFromFile Failed(Name:\"%s\")\n", name);
+        return false;
+    }
+    return true;
+}

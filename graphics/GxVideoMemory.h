@@ -1,0 +1,7 @@
+#pragma once
+// The adapter's video memory, for "device.log" only.
+#include "core/base/GxTypes.h"
+#include "platform/render/adapter.h"
+
+// true with the size in MB when the adapter reports it; false (0 MB) otherwise.
+bool GxGetVideoMemoryMB(const prender::adapter& adapter, u32* megabytes);

@@ -1,0 +1,158 @@
+#pragma once
+// Shared set-up for the graphics tests: adapters described by scripts, a
+// started device layer that is always shut down again, "device.log" read
+// back as UTF-8, and a drawable texture made straight on the device.
+#include "core/base/GxLog.h"
+#include "core/base/GxStringUtil.h"
+#include "graphics/GxD3DResourceManage.h"
+#include "graphics/GxGraphics.h"
+#include "graphics/GxRenderState.h"
+#include "graphics/GxTextureBase.h"
+#include "platform/render/format.h"
+#include "support/LogCapture.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace gxtest {
+
+// An adapter with a 1920 × 1080 desktop, the given full-screen modes, every
+// colour and depth format and no multisampling.
+inline prender::adapter_script Script(std::vector<prender::display_mode> modes = {}) {
+    prender::adapter_script s = prender::adapter::default_script();
+    s.desktop = prender::display_mode{1920, 1080, 60, prender::format::x8r8g8b8};
+    s.modes = std::move(modes);
+    return s;
+}
+
+inline prender::display_mode Mode(uint32_t w, uint32_t h, uint32_t hz, prender::format f = prender::format::x8r8g8b8) {
+    return prender::display_mode{w, h, hz, f};
+}
+
+// "device.log" in a scratch folder while it lives.
+class DeviceLog {
+public:
+    DeviceLog() { GxSetDeviceLogPath(dir_.u16("device.log")); }
+    ~DeviceLog() { GxSetDeviceLogPath(u""); }
+    // The file as UTF-8 with LF line ends.
+    std::string Text() const {
+        std::vector<unsigned char> b = qtest::ReadBytes(dir_.path() / "device.log");
+        std::u16string w;
+        for (size_t i = 2; i + 1 < b.size(); i += 2) w.push_back(char16_t(b[i] | b[i + 1] << 8));
+        std::string out = GxToUtf8(w), lf;
+        for (size_t i = 0; i < out.size(); ++i)
+            if (!(out[i] == '\r' && i + 1 < out.size() && out[i + 1] == '\n')) lf += out[i];
+        return lf;
+    }
+    bool Has(const std::string& line) const { return Text().find(line) != std::string::npos; }
+
+private:
+    qtest::TempDir dir_;
+};
+
+// Every test starts from the built-in start-up block and leaves no device
+// and no registered resource behind.
+class GraphicsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GxGraphics::GetConfig() = GxGraphicsConfig{};
+        GxGraphics::SetAdapter(nullptr);
+    }
+    void TearDown() override {
+        GxGraphics::Finalize();
+        GxGraphics::SetAdapter(nullptr);
+        GxGraphics::SetQuitHandler(nullptr);
+        EXPECT_EQ(GxD3DResourceManage::GetInstance().GetCount(), 0u) << "a resource was left registered";
+    }
+    // Starts headless on an adapter from the script (with 640 × 480 modes).
+    bool Start(prender::adapter_script script, GxGraphicsListenerBase* listener = nullptr,
+               GxDeviceEventCallback lost = nullptr, GxDeviceEventCallback reset = nullptr) {
+        GxGraphics::SetAdapter(std::make_unique<prender::adapter>(std::move(script)));
+        return GxGraphics::Initialize(nullptr, listener, lost, reset);
+    }
+    bool Start() { return Start(Script({Mode(640, 480, 60), Mode(1920, 1080, 60)})); }
+    prender::device& Dev() { return *GxGraphics::GetDevice(); }
+    std::vector<uint32_t> BackBuffer() { return Dev().get_swap_chain(0)->back_buffer(0)->read_argb(); }
+    std::vector<uint32_t> Target() { return Dev().get_render_target(0)->read_argb(); }
+};
+
+// A drawable texture made straight on the device, filled from ARGB pixels.
+class PixelTexture : public GxTextureBase {
+public:
+    PixelTexture(uint32_t w, uint32_t h, const std::vector<uint32_t>& px) : w_(w), h_(h) {
+        GxGraphics::GetDevice()->create_texture(w, h, 1, 0, prender::format::a8r8g8b8, prender::pool::managed, tex_);
+        prender::locked_rect lr;
+        tex_->lock_rect(0, nullptr, lr, 0);
+        for (uint32_t y = 0; y < h; ++y)
+            for (uint32_t x = 0; x < w; ++x)
+                prender::store_argb(prender::format::a8r8g8b8, px[size_t(y) * w + x],
+                                    static_cast<uint8_t*>(lr.bits) + y * lr.pitch + x * 4);
+        tex_->unlock_rect(0);
+    }
+    bool SetRenderTarget(u32) override { return false; }
+    u32 GetFormat() const override { return 21; }
+    u32 GetPool() const override { return 1; }
+    u32 GetWidth() const override { return w_; }
+    u32 GetHeight() const override { return h_; }
+    std::shared_ptr<prender::texture> GetD3DTexture() override { return tex_; }
+    bool HasTexture() override { return tex_ != nullptr; }
+    f32 ToU(f32 x) override { return x / f32(w_); }
+    f32 ToV(f32 y) override { return y / f32(h_); }
+
+private:
+    uint32_t w_, h_;
+    std::shared_ptr<prender::texture> tex_;
+};
+
+inline std::unique_ptr<PixelTexture> Solid(uint32_t w, uint32_t h, uint32_t argb) {
+    return std::make_unique<PixelTexture>(w, h, std::vector<uint32_t>(size_t(w) * h, argb));
+}
+
+} // namespace gxtest
+
+#include "platform/image/image.h"
+#include "support/Golden.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace gxtest {
+
+// Compares a picture with tests/golden/graphics/NAME.png. QUILLON_UPDATE_GOLDEN=1
+// writes the golden instead (look at it before checking it in). A mismatch
+// writes NAME.actual.png and NAME.diff.png (red where pixels differ) under
+// golden-out/graphics in the working folder.
+inline ::testing::AssertionResult MatchesGolden(const std::string& name, const std::vector<uint32_t>& px, uint32_t w,
+                                                uint32_t h) {
+    const std::filesystem::path golden = qtest::GoldenPath("graphics/" + name + ".png");
+    if (const char* u = std::getenv("QUILLON_UPDATE_GOLDEN"); u && std::string(u) == "1") {
+        std::filesystem::create_directories(golden.parent_path());
+        if (!pimage::save_png(golden.string(), px.data(), w, h, size_t(w) * 4))
+            return ::testing::AssertionFailure() << "cannot write " << golden;
+        return ::testing::AssertionSuccess();
+    }
+    std::vector<unsigned char> bytes = qtest::ReadBytes(golden);
+    pimage::image g;
+    if (bytes.empty() || !pimage::decode_png(bytes.data(), bytes.size(), g))
+        return ::testing::AssertionFailure() << "missing or unreadable golden " << golden;
+    const bool sameSize = g.width == w && g.height == h;
+    size_t diffs = 0;
+    std::vector<uint32_t> diff(px.size());
+    for (size_t i = 0; i < px.size(); ++i) {
+        bool differs = !sameSize || g.pixels[i] != px[i];
+        diffs += differs;
+        diff[i] = differs ? 0xFFFF0000u : (0xFF000000u | ((px[i] >> 2) & 0x003F3F3Fu));
+    }
+    if (diffs == 0) return ::testing::AssertionSuccess();
+    const std::filesystem::path out = std::filesystem::current_path() / "golden-out" / "graphics";
+    std::filesystem::create_directories(out);
+    pimage::save_png((out / (name + ".actual.png")).string(), px.data(), w, h, size_t(w) * 4);
+    pimage::save_png((out / (name + ".diff.png")).string(), diff.data(), w, h, size_t(w) * 4);
+    return ::testing::AssertionFailure() << diffs << " pixels differ from " << golden << "; see " << out;
+}
+
+} // namespace gxtest

@@ -1,0 +1,534 @@
+// Textures: sizing, loading from image files (with and without stretching,
+// every format the engine reads), pixel access, fills, scrolling, copies,
+// render targets through device loss, saving, and the multi-file blend.
+#include "texture_fixture.h"
+
+#include "graphics/GxDraw.h"
+#include "graphics/GxGraphicsTypes.h"
+#include "graphics/GxImageInfo.h"
+#include "graphics/GxPNG.h"
+#include "graphics/GxSwapChain.h"
+#include "graphics/GxTexture.h"
+
+using namespace gxtest;
+
+namespace {
+
+class TextureTest : public FileTest {};
+
+TEST_F(TextureTest, SizesArePowersOfTwoAndSquareWhenAsked) {
+    struct Row {
+        u32 w, h;
+        bool squareOnly, forceSquare;
+        u32 tw, th;
+    };
+    const Row rows[] = {
+        {300, 200, false, false, 512, 256}, {300, 200, true, false, 512, 512}, {300, 200, false, true, 512, 512},
+        {0, 0, false, false, 1, 1},         {1, 1, false, false, 1, 1},        {640, 480, false, false, 1024, 512},
+        {1024, 3, true, false, 1024, 1024},
+    };
+    for (const Row& r : rows) {
+        GxGraphics::GetConfig() = GxGraphicsConfig{};
+        GxGraphics::GetConfig().m_ForceSquareTextures = r.forceSquare;
+        prender::adapter_script s = Script({Mode(640, 480, 60)});
+        s.caps.square_only = r.squareOnly;
+        ASSERT_TRUE(Start(s));
+        GxTexture t;
+        ASSERT_TRUE(t.CreateTexture(u"Sized", r.w, r.h, 0, 1)) << r.w << "x" << r.h;
+        EXPECT_EQ(t.GetWidth(), r.tw) << r.w << "x" << r.h;
+        EXPECT_EQ(t.GetHeight(), r.th) << r.w << "x" << r.h;
+        EXPECT_EQ(t.GetImageWidth(), r.w);
+        EXPECT_EQ(t.GetImageHeight(), r.h);
+        EXPECT_EQ(t.GetFormat(), kGxFmtA8R8G8B8);
+        EXPECT_EQ(t.GetPool(), kGxPoolManaged);
+        EXPECT_EQ(t.GetRefCount(), 1u);
+        EXPECT_EQ(t.GetName(), u"sized");
+        EXPECT_TRUE(GxD3DResourceManage::GetInstance().IsRegistered(&t));
+        EXPECT_EQ(t.GetMemorySize(), 4 * r.tw * r.th);
+        t.Release();
+        EXPECT_FALSE(GxD3DResourceManage::GetInstance().IsRegistered(&t));
+        EXPECT_EQ(t.GetPool(), kGxPoolScratch);
+        GxGraphics::Finalize();
+    }
+}
+
+TEST_F(TextureTest, MemorySizeCountsTheMipChainAndSkipsSystemMemory) {
+    ASSERT_TRUE(Start());
+    GxTexture full, one, rt;
+    ASSERT_TRUE(full.CreateTexture(u"full", 64, 64, kGxFmtA4R4G4B4, 0));
+    EXPECT_EQ(full.GetD3DTexture()->level_count(), 7u);
+    EXPECT_EQ(full.GetMemorySize(), 2u * 64 * 64 * 3 / 2);
+    ASSERT_TRUE(one.CreateBufferedTexture(u"one", 64, 64, 0));
+    EXPECT_EQ(one.GetObjectType(), u32(OBJTYPE_BUFFEREDTEXTURE));
+    EXPECT_EQ(one.GetMemorySize(), 4u * 64 * 64);
+    ASSERT_TRUE(rt.CreateRenderTarget(u"rt", 64, 64, 0));
+    EXPECT_EQ(rt.GetPool(), kGxPoolDefault);
+    EXPECT_EQ(rt.GetMemorySize(), 4u * 64 * 64) << "the twin in system memory is not counted";
+}
+
+TEST_F(TextureTest, StretchedOrPlacedTopLeft) {
+    ASSERT_TRUE(Start());
+    const std::vector<uint32_t> px = Pattern(300, 200);
+    PutPng("pic.png", 300, 200, px);
+    GxTexture placed, stretched;
+    ASSERT_TRUE(placed.CreateFromFile(u"Pic.png", 0, 1, 0, false));
+    EXPECT_EQ(placed.GetWidth(), 512u);
+    EXPECT_EQ(placed.GetHeight(), 256u);
+    EXPECT_EQ(placed.GetImageWidth(), 300u);
+    EXPECT_EQ(placed.GetName(), u"pic.png");
+    EXPECT_EQ(placed.GetPixel(0, 0), px[0]);
+    EXPECT_EQ(placed.GetPixel(299, 199), px[199 * 300 + 299]);
+    EXPECT_EQ(placed.GetPixel(300, 0), 0u) << "outside the image: transparent black";
+    EXPECT_EQ(placed.GetPixel(0, 200), 0u);
+
+    ASSERT_TRUE(stretched.CreateFromFile(u"pic.png", 0, 0, 0, true));
+    EXPECT_TRUE(stretched.IsStretched());
+    EXPECT_EQ(stretched.GetWidth(), 512u);
+    EXPECT_GT(stretched.GetD3DTexture()->level_count(), 1u) << "mip levels 0: the full chain";
+    // Scaled with the triangle filter: the corners keep the image's corners
+    // approximately and the whole texture is covered.
+    EXPECT_LE(MaxChannelDiff(stretched.GetPixel(0, 0), px[0]), 40);
+    EXPECT_LE(MaxChannelDiff(stretched.GetPixel(511, 255), px[199 * 300 + 299]), 40);
+    EXPECT_NE(stretched.GetPixel(400, 230), 0u);
+}
+
+TEST_F(TextureTest, ColourKeyMakesMatchingPixelsTransparent) {
+    ASSERT_TRUE(Start());
+    PutPng("key.png", 2, 1, {0xFF00FF00u, 0xFF123456u});
+    GxTexture t;
+    ASSERT_TRUE(t.CreateFromFile(u"key.png", 0, 1, 0xFF00FF00u, false));
+    EXPECT_EQ(t.GetColorKey(), 0xFF00FF00u);
+    EXPECT_EQ(t.GetPixel(0, 0), 0u);
+    EXPECT_EQ(t.GetPixel(1, 0), 0xFF123456u);
+}
+
+TEST_F(TextureTest, EveryImageFormatThroughTheFileSystem) {
+    ASSERT_TRUE(Start());
+    PutPng("src.png", 40, 24, Pattern(40, 24));
+    struct Row {
+        const char* file;
+        const char* options;
+        int tolerance;  // against the reference tool's own reading of the file
+    };
+    const Row rows[] = {
+        {"BMP3:a.bmp", "", 0},
+        {"BMP:b.bmp", "", 0},
+        {"TGA:a.tga", "-orient TopLeft", 0},
+        {"JPG:a.jpg", "-quality 95", 3},
+        {"DDS:a.dds", "-define dds:compression=none -define dds:mipmaps=0", 0},
+        {"DDS:b.dds", "-define dds:compression=dxt1 -define dds:mipmaps=0", 2},
+        {"DDS:c.dds", "-define dds:compression=dxt5 -define dds:mipmaps=0", 2},
+        {"PNG24:rgb.png", "", 0},
+    };
+    for (const Row& r : rows) {
+        const std::string file = std::string(r.file).substr(std::string(r.file).find(':') + 1);
+        ASSERT_TRUE(Convert("src.png " + std::string(r.options) + " " + r.file));
+        ASSERT_TRUE(Convert(file + " -depth 8 rgba:ref.raw"));
+        std::vector<unsigned char> raw = Bytes("ref.raw");
+        ASSERT_EQ(raw.size(), 40u * 24u * 4u) << file;
+        GxString name = GxFromUtf8(file);
+        GxImageInfo info;
+        ASSERT_TRUE(GxGetImageInfoFromFile(name.c_str(), &info)) << file;
+        EXPECT_EQ(info.m_Width, 40u) << file;
+        EXPECT_EQ(info.m_Height, 24u) << file;
+        GxTexture t;
+        ASSERT_TRUE(t.CreateFromFile(name.c_str(), 0, 1, 0, false)) << file;
+        EXPECT_EQ(t.GetWidth(), 64u) << file;
+        EXPECT_EQ(t.GetHeight(), 32u) << file;
+        int worst = 0;
+        for (u32 y = 0; y < 24; ++y)
+            for (u32 x = 0; x < 40; ++x) {
+                const unsigned char* p = &raw[(size_t(y) * 40 + x) * 4];
+                const uint32_t ref = uint32_t(p[3]) << 24 | uint32_t(p[0]) << 16 | uint32_t(p[1]) << 8 | p[2];
+                worst = std::max(worst, MaxChannelDiff(t.GetPixel(x, y), ref));
+            }
+        EXPECT_LE(worst, r.tolerance) << file;
+        EXPECT_EQ(t.GetPixel(40, 0), 0u) << file;
+    }
+    GxImageInfo jpg;
+    ASSERT_TRUE(GxGetImageInfoFromFile(u"a.jpg", &jpg));
+    EXPECT_EQ(jpg.m_Depth, 1u) << "a flat image read through the library";
+    GxImageInfo png;
+    ASSERT_TRUE(GxGetImageInfoFromFile(u"SRC.PNG", &png)) << "the extension is compared without case";
+    EXPECT_EQ(png.m_Depth, 0u);
+}
+
+TEST_F(TextureTest, BrokenAndMisnamedFiles) {
+    ASSERT_TRUE(Start());
+    const std::vector<uint32_t> px = Pattern(300, 200);
+    PutPng("good.png", 300, 200, px);
+    std::vector<unsigned char> good = Bytes("good.png");
+    Put("truncated.png", std::vector<unsigned char>(good.begin(), good.begin() + 100));
+    Put("short.png", std::vector<unsigned char>(good.begin(), good.begin() + 20));
+    std::vector<unsigned char> dds(128, 0);
+    dds[0] = 'D', dds[1] = 'D', dds[2] = 'S', dds[3] = ' ';
+    Put("dds.png", dds);
+    Put("tiny.dds", std::vector<unsigned char>(dds.begin(), dds.begin() + 20));
+    Put("noise.jpg", std::vector<unsigned char>(500, 0x5A));
+    struct Row {
+        const char16_t* name;
+        const char* message;
+    };
+    const Row rows[] = {
+        {u"missing.png", "Error/GetInfoFromFile Open error(Name:missing.png)\n"},
+        {u"truncated.png", "Error/Texture CreateFromFile Failed(Name:\"truncated.png\" Size:512,256 データが無効です。)\n"},
+        {u"short.png", "Error/GetInfoFromFile Read error(Name:short.png)\n"},
+        {u"dds.png", "Error/GetInfoFromFile This file is not PNG image(Name:dds.png)\n"},
+        {u"tiny.dds", "Error/GetInfoFromFile Read error(Name:tiny.dds)\n"},
+        {u"noise.jpg", "Error/GetInfoFromFile Failed(Name:noise.jpg)\n"},
+    };
+    for (const Row& r : rows) {
+        qtest::LogCapture log;
+        GxTexture t;
+        EXPECT_FALSE(t.CreateFromFile(r.name, 0, 1, 0, true)) << r.message;
+        EXPECT_TRUE(log.Contains(r.message)) << log.Text();
+        EXPECT_TRUE(t.IsCreateFailed());
+        EXPECT_FALSE(t.HasTexture());
+        EXPECT_EQ(t.GetRefCount(), 0u);
+        EXPECT_FALSE(GxD3DResourceManage::GetInstance().IsRegistered(&t));
+    }
+}
+
+TEST_F(TextureTest, ImageInfoFromMemoryNeverReadsPastTheBytes) {
+    PutPng("p.png", 3, 5, Pattern(3, 5));
+    std::vector<unsigned char> png = Bytes("p.png");
+    std::vector<unsigned char> dds(28, 0);
+    dds[0] = 'D', dds[1] = 'D', dds[2] = 'S', dds[3] = ' ';
+    dds[12] = 7;  // height
+    dds[16] = 9;  // width
+    dds[24] = 2;  // depth
+    struct Row {
+        std::vector<unsigned char> bytes;
+        bool ok;
+        u32 w, h, depth;
+    };
+    const Row rows[] = {
+        {png, true, 3, 5, 0},
+        {std::vector<unsigned char>(png.begin(), png.begin() + 24), true, 3, 5, 0},
+        {std::vector<unsigned char>(png.begin(), png.begin() + 23), false, 0, 0, 0},
+        {dds, true, 9, 7, 2},
+        {std::vector<unsigned char>(dds.begin(), dds.begin() + 27), false, 0, 0, 0},
+        {{}, false, 0, 0, 0},
+    };
+    for (const Row& r : rows) {
+        // Exactly the bytes given, so reading past them shows under the sanitizer.
+        std::unique_ptr<unsigned char[]> exact(new unsigned char[r.bytes.size() + 1]);
+        std::copy(r.bytes.begin(), r.bytes.end(), exact.get());
+        qtest::LogCapture log;
+        GxImageInfo info;
+        EXPECT_EQ(GxGetImageInfoFromMemory(r.bytes.empty() ? nullptr : exact.get(), u32(r.bytes.size()), &info), r.ok)
+            << r.bytes.size();
+        EXPECT_EQ(info.m_Width, r.w);
+        EXPECT_EQ(info.m_Height, r.h);
+        EXPECT_EQ(info.m_Depth, r.depth);
+        if (!r.ok) {
+            EXPECT_TRUE(log.Contains("Error/GetInfoFromMemory Failed(Addr:")) << log.Text();
+        }
+    }
+}
+
+TEST_F(TextureTest, LockingTwiceIsRefused) {
+    ASSERT_TRUE(Start());
+    GxTexture t;
+    ASSERT_TRUE(t.CreateTexture(u"lock", 16, 16, 0, 1));
+    qtest::LogCapture log;
+    void* bits = nullptr;
+    u32 pitch = 0, w = 0, h = 0, format = 0;
+    GxRect r{2, 3, 10, 7};
+    ASSERT_TRUE(t.LockRect(&r, &bits, &pitch, &w, &h, &format, false));
+    EXPECT_TRUE(t.IsLocked());
+    EXPECT_EQ(w, 8u);
+    EXPECT_EQ(h, 4u);
+    EXPECT_EQ(format, kGxFmtA8R8G8B8);
+    EXPECT_GE(pitch, 64u);
+    static_cast<u32*>(bits)[0] = 0xFF0A0B0Cu;
+    EXPECT_FALSE(t.LockRect(nullptr, &bits, nullptr, nullptr, nullptr, nullptr, true));
+    EXPECT_TRUE(log.Contains("Error/Texture LockRect Failed(Name:\"lock\" Size:16,16 Texture Already Locked)\n"))
+        << log.Text();
+    EXPECT_TRUE(t.UnlockRect());
+    EXPECT_FALSE(t.UnlockRect());
+    EXPECT_EQ(t.GetPixel(2, 3), 0xFF0A0B0Cu) << "the rectangle's first pixel";
+    EXPECT_EQ(t.GetPixel(16, 0), 0u);
+    EXPECT_FALSE(t.IsLocked()) << "reading a pixel leaves no lock behind";
+}
+
+TEST_F(TextureTest, FillsIn32And16BitFormats) {
+    ASSERT_TRUE(Start());
+    GxTexture t32, t16;
+    ASSERT_TRUE(t32.CreateTexture(u"t32", 8, 8, 0, 1));
+    ASSERT_TRUE(t16.CreateTexture(u"t16", 8, 8, kGxFmtA4R4G4B4, 1));
+    ASSERT_TRUE(t32.Fill(0x80123456u));
+    ASSERT_TRUE(t16.Fill(0x80123456u));
+    EXPECT_EQ(t32.GetPixel(7, 7), 0x80123456u);
+    EXPECT_EQ(t16.GetPixel(7, 7), 0x88113355u) << "top four bits, widened back by repeating them";
+    GxRect r{-5, 2, 3, 100};
+    ASSERT_TRUE(t32.FillRect(&r, 0xFFFFFFFFu));
+    EXPECT_EQ(t32.GetPixel(0, 2), 0xFFFFFFFFu);
+    EXPECT_EQ(t32.GetPixel(2, 7), 0xFFFFFFFFu);
+    EXPECT_EQ(t32.GetPixel(3, 2), 0x80123456u);
+    EXPECT_EQ(t32.GetPixel(0, 1), 0x80123456u);
+    GxRect away{20, 20, 30, 30};
+    EXPECT_TRUE(t32.FillRect(&away, 0)) << "nothing on the texture: nothing to do";
+    GxRect mapped{4, 4, 6, 5};
+    ASSERT_TRUE(t32.FillRectMapped(&mapped, 0xFF000001u));
+    EXPECT_EQ(t32.GetPixel(5, 4), 0xFF000001u);
+    EXPECT_EQ(t32.GetPixel(6, 4), 0x80123456u);
+    GxTexture none;
+    EXPECT_FALSE(none.Fill(0));
+}
+
+TEST_F(TextureTest, ScrollVerticalMovesRowsAndNeverPastTheTexture) {
+    ASSERT_TRUE(Start());
+    struct Row {
+        s32 rows;
+        u32 expected[4];  // rows 0..3 of a 4-row texture whose rows start as 0, 1, 2, 3
+    };
+    const u32 F = 0xEEEEEEEEu;
+    const Row rows[] = {
+        {0, {0, 1, 2, 3}}, {1, {F, 0, 1, 2}}, {2, {F, F, 0, 1}},   {-1, {1, 2, 3, F}},
+        {-3, {3, F, F, F}}, {4, {F, F, F, F}}, {9, {F, F, F, F}}, {-400, {F, F, F, F}},
+    };
+    for (const Row& r : rows) {
+        GxTexture t;
+        ASSERT_TRUE(t.CreateTexture(u"scroll", 2, 4, 0, 1));
+        for (s32 y = 0; y < 4; ++y) {
+            GxRect line{0, y, 2, y + 1};
+            t.FillRect(&line, u32(y));
+        }
+        ASSERT_TRUE(t.ScrollVertical(r.rows, F)) << r.rows;
+        for (u32 y = 0; y < 4; ++y) {
+            EXPECT_EQ(t.GetPixel(0, y), r.expected[y]) << "scroll " << r.rows << " row " << y;
+            EXPECT_EQ(t.GetPixel(1, y), r.expected[y]) << "scroll " << r.rows << " row " << y;
+        }
+    }
+}
+
+TEST_F(TextureTest, CopyRectClipsConvertsAndReportsItsResult) {
+    ASSERT_TRUE(Start());
+    GxTexture src, dst, dst16, rt;
+    ASSERT_TRUE(src.CreateTexture(u"src", 4, 4, 0, 1));
+    for (s32 y = 0; y < 4; ++y)
+        for (s32 x = 0; x < 4; ++x) {
+            GxRect p{x, y, x + 1, y + 1};
+            src.FillRect(&p, 0xFF000000u | u32(y * 16 + x));
+        }
+    ASSERT_TRUE(dst.CreateTexture(u"dst", 4, 4, 0, 1));
+    ASSERT_TRUE(dst.Fill(0));
+    GxRect part{1, 1, 3, 3};
+    EXPECT_TRUE(dst.CopyRect(&src, &part, 0, 0));
+    EXPECT_EQ(dst.GetPixel(0, 0), 0xFF000011u);
+    EXPECT_EQ(dst.GetPixel(1, 1), 0xFF000022u);
+    EXPECT_EQ(dst.GetPixel(2, 2), 0u);
+
+    // Off the top-left corner: the source is cut instead.
+    ASSERT_TRUE(dst.Fill(0));
+    EXPECT_TRUE(dst.CopyRect(&src, nullptr, -1, -2));
+    EXPECT_EQ(dst.GetPixel(0, 0), 0xFF000021u);
+    EXPECT_EQ(dst.GetPixel(2, 1), 0xFF000033u);
+    EXPECT_EQ(dst.GetPixel(3, 0), 0u);
+    EXPECT_EQ(dst.GetPixel(0, 2), 0u);
+    // Off the bottom-right and beyond the source: cut to what both hold.
+    ASSERT_TRUE(dst.Fill(0));
+    GxRect big{2, 2, 100, 100};
+    EXPECT_TRUE(dst.CopyRect(&src, &big, 3, 3));
+    EXPECT_EQ(dst.GetPixel(3, 3), 0xFF000022u);
+    EXPECT_TRUE(dst.CopyRect(&src, nullptr, 10, 10)) << "nothing overlaps: nothing to copy";
+
+    ASSERT_TRUE(dst16.CreateTexture(u"dst16", 4, 4, kGxFmtA4R4G4B4, 1));
+    EXPECT_TRUE(dst16.CopyRect(&src, nullptr, 0, 0));
+    EXPECT_EQ(dst16.GetPixel(3, 3), 0xFF000033u) << "32 to 16 keeps the top four bits";
+    ASSERT_TRUE(dst.Fill(0));
+    EXPECT_TRUE(dst.CopyRect(&dst16, nullptr, 0, 0));
+    EXPECT_EQ(dst.GetPixel(3, 3), 0xFF000033u) << "16 to 32 repeats them";
+
+    ASSERT_TRUE(rt.CreateRenderTarget(u"rt", 4, 4, 0));
+    EXPECT_FALSE(rt.CopyRect(&src, nullptr, 0, 0)) << "a render target's texture cannot be locked";
+    EXPECT_FALSE(src.CopyRect(&src, &part, 2, 2)) << "a texture cannot be locked twice";
+    GxTexture empty;
+    EXPECT_FALSE(dst.CopyRect(&empty, nullptr, 0, 0));
+    EXPECT_FALSE(dst.CopyRect(nullptr, nullptr, 0, 0));
+}
+
+TEST_F(TextureTest, RenderTargetDrawnReadAndSavedThroughItsTwin) {
+    ASSERT_TRUE(Start());
+    GxTexture rt;
+    ASSERT_TRUE(rt.CreateRenderTarget(u"Capture", 32, 16, 0));
+    EXPECT_EQ(rt.GetObjectType(), u32(OBJTYPE_RENDERTARGET));
+    std::shared_ptr<prender::surface> memory;
+    rt.GetMemorySurface(&memory);
+    ASSERT_NE(memory, nullptr);
+    EXPECT_EQ(memory->desc().where, prender::pool::system_memory);
+
+    ASSERT_TRUE(GxGraphics::PushRenderTarget(0, &rt, nullptr, nullptr));
+    EXPECT_EQ(Dev().get_viewport().width, 32u);
+    ASSERT_TRUE(GxGraphics::Clear(kGxClearTarget, 0xFF203040u, 1.0f, 0));
+    ASSERT_TRUE(GxGraphics::BeginScene());
+    GxSetDefaultRenderStates();
+    const f32 rect[4] = {8, 0, 16, 16};
+    const u32 red[5] = {0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u, 0xFFFF0000u};
+    GxDrawGradientRect(rect, red, nullptr, 1);
+    ASSERT_TRUE(GxGraphics::EndScene());
+    ASSERT_TRUE(GxGraphics::PopRenderTarget(0));
+
+    EXPECT_EQ(rt.GetPixel(0, 0), 0xFF203040u) << "read through the twin after a transfer";
+    EXPECT_EQ(rt.GetPixel(8, 5), 0xFFFF0000u);
+    ASSERT_TRUE(rt.SaveToFile(u"capture.png"));
+    std::vector<uint32_t> saved = Decoded("capture.png");
+    ASSERT_EQ(saved.size(), 32u * 16u);
+    EXPECT_EQ(saved[0], 0xFF203040u);
+    EXPECT_EQ(saved[5 * 32 + 9], 0xFFFF0000u);
+    // Writing goes through the twin and is uploaded again.
+    ASSERT_TRUE(rt.Fill(0xFF00FF00u));
+    EXPECT_EQ(rt.GetD3DTexture()->surface_level(0)->read_argb()[31], 0xFF00FF00u);
+
+    // Device loss: the render target is released and made again (undefined
+    // content), so the reset is not refused.
+    ASSERT_TRUE(GxGraphics::ResetDevice(true, 0, 0, nullptr));
+    EXPECT_TRUE(rt.HasTexture());
+    EXPECT_EQ(rt.GetWidth(), 32u);
+}
+
+TEST_F(TextureTest, ManagedTexturesSurviveAResetAndSaveDirectly) {
+    ASSERT_TRUE(Start());
+    GxTexture t;
+    ASSERT_TRUE(t.CreateTexture(u"keep", 4, 4, 0, 1));
+    ASSERT_TRUE(t.Fill(0x11223344u));
+    auto before = t.GetD3DTexture();
+    ASSERT_TRUE(GxGraphics::ResetDevice(true, 0, 0, nullptr));
+    EXPECT_EQ(t.GetD3DTexture(), before);
+    EXPECT_EQ(t.GetPixel(3, 3), 0x11223344u);
+    ASSERT_TRUE(t.SaveToFileA("keep.png"));
+    EXPECT_EQ(Decoded("keep.png")[15], 0x11223344u);
+    qtest::LogCapture log;
+    EXPECT_FALSE(t.SaveToFile(u"no/such/folder/x.png"));
+    EXPECT_TRUE(log.Contains("Error/Texture SaveToFile Failed(Name:\"keep\" Size:4,4 ")) << log.Text();
+}
+
+TEST_F(TextureTest, FailedCreationsHoldNothing) {
+    ASSERT_TRUE(Start());
+    qtest::LogCapture log;
+    GxTexture t;
+    ASSERT_TRUE(t.CreateTexture(u"before", 8, 8, 0, 1));
+    EXPECT_FALSE(t.CreateRenderTarget(u"huge", 100000, 8, 0));
+    EXPECT_TRUE(log.Contains("Error/Texture CreateRenderTarget Failed(Type:MemoryTexture Name:\"huge\" Size:131072,8 "))
+        << log.Text();
+    EXPECT_TRUE(t.IsCreateFailed());
+    EXPECT_FALSE(t.HasTexture());
+    std::shared_ptr<prender::texture> twin;
+    t.GetMemoryTextureRef(&twin);
+    EXPECT_EQ(twin, nullptr);
+    EXPECT_EQ(t.GetRefCount(), 0u) << "what was held before is released by the new creation";
+    EXPECT_FALSE(GxD3DResourceManage::GetInstance().IsRegistered(&t));
+    EXPECT_FALSE(t.CreateTexture(u"huge", 0x80000001u, 1, 0, 1));
+    EXPECT_TRUE(log.Contains("Error/Texture CreateTexture Failed(Name:\"huge\" Size:0,1 ")) << log.Text();
+
+    GxGraphics::Finalize();
+    log.Clear();
+    EXPECT_FALSE(t.CreateTexture(u"nodevice", 8, 8, 0, 1));
+    EXPECT_TRUE(t.IsCreateFailed());
+    EXPECT_TRUE(log.Lines().empty()) << "no message without a device";
+}
+
+TEST_F(TextureTest, ReloadAndPrepare) {
+    ASSERT_TRUE(Start());
+    PutPng("r.png", 4, 4, std::vector<uint32_t>(16, 0xFF0000FFu));
+    GxTexture t;
+    ASSERT_TRUE(t.CreateFromFile(u"r.png", 0, 1, 0, false));
+    PutPng("r.png", 8, 2, std::vector<uint32_t>(16, 0xFFFF0000u));
+    ASSERT_TRUE(t.ReloadFromFile());
+    EXPECT_EQ(t.GetImageWidth(), 8u);
+    EXPECT_EQ(t.GetWidth(), 8u);
+    EXPECT_EQ(t.GetHeight(), 2u);
+    EXPECT_EQ(t.GetPixel(7, 1), 0xFFFF0000u);
+    EXPECT_EQ(t.GetRefCount(), 1u) << "no second reference";
+    EXPECT_EQ(GxD3DResourceManage::GetInstance().GetTotalMemorySize(),
+              GxGraphics::GetDefaultSwapChain()->GetMemorySize() + 8u * 2 * 4)
+        << "the registry knows the new size";
+
+    GxTexture later;
+    EXPECT_FALSE(later.PrepareFromFile(u"R.png", 0, 1, 0, false));
+    EXPECT_EQ(later.GetJobName(), u"r.png");
+    EXPECT_FALSE(later.HasTexture());
+    later.ExecuteJob(nullptr, nullptr);
+    EXPECT_TRUE(later.HasTexture());
+    EXPECT_EQ(later.GetPixel(0, 0), 0xFFFF0000u);
+}
+
+TEST_F(TextureTest, MultiFileBlend) {
+    ASSERT_TRUE(Start());
+    // Base 3 × 2, the next picture 2 × 3: only the 2 × 2 both hold blends.
+    PutPng("base.png", 3, 2, {0x80FF0000u, 0x00000000u, 0xFF00FF00u, 0x40102030u, 0xFFFFFFFFu, 0xFF0000FFu});
+    PutPng("over.png", 2, 3, {0x800000FFu, 0x00000000u, 0xFF0000FFu, 0x00FFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu});
+    Put("broken.png", {0x89, 'P', 'N', 'G', 1, 2, 3});
+    qtest::LogCapture log;
+    GxTexture t;
+    ASSERT_TRUE(t.CreateFromFileMultiBlend(u"Blend", {u"base.png", u"broken.png", u"over.png"}, 0, 1));
+    EXPECT_TRUE(log.Contains("Error/Texture CreateFromFileMultiBlend Failed(Name:\"broken.png\")\n")) << log.Text();
+    EXPECT_EQ(t.GetName(), u"blend");
+    EXPECT_EQ(t.GetImageWidth(), 3u);
+    EXPECT_EQ(t.GetImageHeight(), 2u);
+    // d = 127·128 + 127·128 + 128·128 = 48896; R = 127·255·128 / d; B = (127·255·128 + 255·128·128) / d.
+    EXPECT_EQ(t.GetPixel(0, 0), 0xBF5400AAu);
+    EXPECT_EQ(t.GetPixel(1, 0), 0u) << "both fully transparent";
+    EXPECT_EQ(t.GetPixel(0, 1), 0xFF0000FFu) << "an opaque new pixel replaces a part-transparent one";
+    EXPECT_EQ(t.GetPixel(1, 1), 0xFFFFFFFFu) << "a transparent new pixel leaves the base";
+    EXPECT_EQ(t.GetPixel(2, 0), 0xFF00FF00u) << "outside the second picture: the base";
+
+    GxTexture t16;
+    ASSERT_TRUE(t16.CreateFromFileMultiBlend(u"b16", {u"base.png"}, kGxFmtA4R4G4B4, 1));
+    EXPECT_EQ(t16.GetPixel(2, 0), 0xFF00FF00u);
+    EXPECT_EQ(t16.GetPixel(0, 1), 0x44112233u);
+
+    log.Clear();
+    GxTexture bad;
+    EXPECT_FALSE(bad.CreateFromFileMultiBlend(u"bad", {u"broken.png", u"base.png"}, 0, 1));
+    EXPECT_FALSE(bad.CreateFromFileMultiBlend(u"bad", {}, 0, 1));
+    EXPECT_FALSE(bad.HasTexture());
+}
+
+TEST_F(TextureTest, PngWriterAndDecoder) {
+    const u8 two[8] = {0, 0, 255, 255, 255, 0, 0, 128};  // red opaque, blue half transparent
+    ASSERT_TRUE(GxWritePNGFile(u"two.png", 2, 1, two));
+    std::vector<uint32_t> back = Decoded("two.png");
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0], 0xFFFF0000u);
+    EXPECT_EQ(back[1], 0x800000FFu);
+    ASSERT_TRUE(GxWritePNGFile(u"two.png", 1, 1, two)) << "written over the old file";
+    EXPECT_EQ(Decoded("two.png").size(), 1u);
+    EXPECT_FALSE(GxWritePNGFile(u"x.png", 0, 1, two));
+    EXPECT_FALSE(GxWritePNGFile(u"x.png", -1, 1, two));
+    EXPECT_FALSE(GxWritePNGFile(u"x.png", 70000, 70000, two)) << "refused before any size is multiplied out";
+    EXPECT_FALSE(GxWritePNGFile(u"no/such/dir/x.png", 1, 1, two));
+
+    std::vector<unsigned char> bytes = Bytes("two.png");
+    u32 w = 9, h = 9;
+    u8* px = GxDecodePNG(bytes.data(), u32(bytes.size()), &w, &h);
+    ASSERT_NE(px, nullptr);
+    EXPECT_EQ(w, 1u);
+    EXPECT_EQ(h, 1u);
+    EXPECT_EQ(px[2], 255);
+    EXPECT_EQ(px[3], 255);
+    GxFreeDecodedPNG(px);
+    GxFreeDecodedPNG(nullptr);
+    bytes[0] = 'X';
+    w = h = 9;
+    EXPECT_EQ(GxDecodePNG(bytes.data(), u32(bytes.size()), &w, &h), nullptr);
+    EXPECT_EQ(w, 0u);
+    EXPECT_EQ(h, 0u);
+    EXPECT_EQ(GxDecodePNG(nullptr, 10, &w, &h), nullptr);
+
+    // Grey with alpha comes out as four bytes a pixel, grey spread to RGB.
+    PutPng("rgba.png", 2, 1, {0x80404040u, 0xFFC0C0C0u});
+    ASSERT_TRUE(Convert("rgba.png -define png:color-type=4 grey.png"));
+    std::vector<unsigned char> grey = Bytes("grey.png");
+    ASSERT_GT(grey.size(), 26u);
+    ASSERT_EQ(grey[25], 4) << "the reference tool wrote grey with alpha";
+    px = GxDecodePNG(grey.data(), u32(grey.size()), &w, &h);
+    ASSERT_NE(px, nullptr);
+    ASSERT_EQ(w, 2u);
+    const u8 expected[8] = {0x40, 0x40, 0x40, 0x80, 0xC0, 0xC0, 0xC0, 0xFF};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(px[i], expected[i]) << i;
+    GxFreeDecodedPNG(px);
+}
+
+} // namespace
