@@ -8,12 +8,17 @@
 #include "core/task/GxTaskManage.h"
 #include "game/AvgCore.h"
 #include "game/SeqSystem.h"
+#include "graphics/GxGraphics.h"
 #include "io/GxFileSystem.h"
 #include "script/GxMoaSystem.h"
 
 namespace {
 constexpr int kGameModuleEntry = 1;
 constexpr s32 kFrameRate = 60;
+constexpr u32 kScreenWidth = 1024;
+constexpr u32 kScreenHeight = 768;
+constexpr u32 kSwapEffectFlip = 2;
+constexpr u32 kCursorModeArrow = 1;
 } // namespace
 
 void GxSetGameStartupDefaults(GxCoreBase* core) {
@@ -23,6 +28,13 @@ void GxSetGameStartupDefaults(GxCoreBase* core) {
         GxDeleteDebugLog();
         GxDeleteErrorLog();
     }
+    GxGraphicsConfig& graphics = GxGraphics::GetConfig();
+    graphics.m_ScreenWidth = graphics.m_BackBufferWidth = kScreenWidth;
+    graphics.m_ScreenHeight = graphics.m_BackBufferHeight = kScreenHeight;
+    graphics.m_DisplayMode = graphics.m_RequestedDisplayMode = SCRMODE_WINDOW;
+    graphics.m_LockableBackBuffer = false;
+    graphics.m_SwapEffect = kSwapEffectFlip;
+    graphics.m_CursorMode = kCursorModeArrow;
     GxFrameTimer* timer = core->GetFrameTimer();
     timer->m_TargetRate = kFrameRate;
     timer->m_StepRate = kFrameRate;

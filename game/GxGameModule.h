@@ -4,7 +4,8 @@
 class GxCoreBase;
 
 // Clears the logs of the last run ("device.log" always, "debug.log" and
-// "error.log" when CleanErrorLog is set) and sets the frame timer's rates.
+// "error.log" when CleanErrorLog is set); sets the device's start-up block to
+// the game's 1024 x 768 window and the frame timer's rates to 60.
 void GxSetGameStartupDefaults(GxCoreBase* core);
 // Makes the top task and, under it, the resident system scene as the task
 // manager's root tree; plugs the game module into entry 1 of the module

@@ -9,7 +9,10 @@
 #include "core/task/GxSharedAssetManage.h"
 #include "core/task/GxSystemConfig.h"
 #include "core/task/GxTaskManage.h"
+#include "core/process/GxCoreRenderServices.h"
 #include "game/GxGameModule.h"
+#include "graphics/GxGraphics.h"
+#include "graphics/GxGraphicsTypes.h"
 #include "platform/window/event_pump.h"
 
 namespace {
@@ -19,8 +22,15 @@ constexpr f32 kVirtualHeight = 768.0f;
 constexpr int kWindowWidth = 1024;
 constexpr int kWindowHeight = 768;
 
-// The graphics cursor mode until the device layer supplies it: the arrow.
-constexpr int kCursorModeArrow = 1;
+// The core whose loop a fatal device error ends.
+GxCore* g_RunningCore = nullptr;
+
+void OnDeviceQuit(int exitCode) {
+    if (g_RunningCore) g_RunningCore->RequestExit(exitCode);
+}
+
+// The core takes no part in device loss and reset.
+void OnDeviceEvent(u32, u32) {}
 
 } // namespace
 
@@ -32,6 +42,7 @@ GxCore* GxCore::GetInstance() {
 GxCore::GxCore() = default;
 
 GxCore::~GxCore() {
+    if (g_RunningCore == this) g_RunningCore = nullptr;
     // Only a core that was never finalised still holds anything here.
     for (GxTaskRenderManage& list : m_RenderLists) list.Clear();
     delete m_TaskManage;
@@ -105,6 +116,19 @@ bool GxCore::Initialize() {
         return false;
     }
 
+    // A device that does not start has said why; nothing after this point
+    // could draw, so start-up ends here too.
+    if (!GxGraphics::Initialize(&m_MainWindow, nullptr, OnDeviceEvent, OnDeviceEvent)) {
+        Finalize();
+        return false;
+    }
+    m_DeviceStarted = true;
+    g_RunningCore = this;
+    GxGraphics::SetQuitHandler(OnDeviceQuit);
+    GxGraphics::InitializeShader();
+    GxGraphics::Clear(kGxClearTarget, 0xFFFF0000, 1.0f, 0);
+    GxSceneRenderServices::Set(GxCoreRenderServices::GetInstance());
+
     m_InputStarted = true;
     GxInitInput();
     // The audio back ends and the movie service start here with the sound
@@ -152,13 +176,12 @@ bool GxCore::MakeSaveFolder() {
 }
 
 bool GxCore::CreateMainWindow() {
+    const GxGraphicsConfig& graphics = GxGraphics::GetConfig();
     pwin::window_config config;
     config.title = GxToUtf8(m_Title);
-    // The configured back-buffer size and display mode join here with the
-    // device layer; until then the window is the game's 1024 x 768, windowed.
-    config.width = kWindowWidth;
-    config.height = kWindowHeight;
-    config.windowed = true;
+    config.width = int(graphics.m_ScreenWidth);
+    config.height = int(graphics.m_ScreenHeight);
+    config.windowed = graphics.m_DisplayMode == SCRMODE_WINDOW;
     config.double_clicks = false;
     if (!m_MainWindow.create(config)) return false;
     UpdateCursor();
@@ -174,7 +197,7 @@ void GxCore::RequestExit(int exitCode) {
 }
 
 bool GxCore::UpdateCursor() {
-    switch (kCursorModeArrow) {
+    switch (GxGraphics::GetConfig().m_CursorMode) {
     case 0:
     case 4:
         pwin::set_cursor_shape(pwin::cursor_none);
@@ -183,7 +206,11 @@ bool GxCore::UpdateCursor() {
         pwin::set_cursor_shape(pwin::cursor_arrow);
         return true;
     case 2:
-        pwin::set_cursor_shape(m_MainWindow.is_fullscreen() ? pwin::cursor_none : pwin::cursor_arrow);
+    {
+        const u32 mode = GxGraphics::GetConfig().m_DisplayMode;
+        const bool windowed = mode == SCRMODE_WINDOW || mode == SCRMODE_WINDOWSIZE;
+        pwin::set_cursor_shape(windowed ? pwin::cursor_arrow : pwin::cursor_none);
+    }
         return true;
     case 3:
         return true;
@@ -342,6 +369,7 @@ void GxCore::Finalize() {
     // "userconf.dat" and "permanent.dat" are written here with the game data.
 
     // The UI manager is deleted here with the widgets.
+    if (m_DeviceStarted) GxGraphics::Clear(kGxClearTarget, 0x00000000, 1.0f, 0);
     // The render lists point into the task tree that goes now.
     for (GxTaskRenderManage& list : m_RenderLists) list.Clear();
     delete m_TaskManage;
@@ -363,6 +391,14 @@ void GxCore::Finalize() {
     // and movie layer.
     if (m_InputStarted) GxReleaseInput();
     m_InputStarted = false;
+    if (m_DeviceStarted) {
+        if (GxSceneRenderServices::Get() == GxCoreRenderServices::GetInstance()) GxSceneRenderServices::Set(nullptr);
+        GxGraphics::SetQuitHandler(nullptr);
+        GxGraphics::FinalizeShader();
+        GxGraphics::Finalize();
+    }
+    m_DeviceStarted = false;
+    if (g_RunningCore == this) g_RunningCore = nullptr;
 
     m_MainWindow.release_capture();
     m_MainWindow.destroy();

@@ -91,6 +91,7 @@ private:
     GxString m_SaveDir;
 
     psys::instance_lock m_InstanceLock;
+    bool m_DeviceStarted = false;
     bool m_InputStarted = false;
     bool m_GameStarted = false;
     u32 m_PassCounter = 0;

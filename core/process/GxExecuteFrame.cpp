@@ -8,6 +8,7 @@
 #include "core/task/GxSharedAssetManage.h"
 #include "core/task/GxSystemConfig.h"
 #include "core/task/GxTaskManage.h"
+#include "graphics/GxGraphics.h"
 
 namespace {
 
@@ -18,7 +19,9 @@ void UpdateTitle(GxCore* core) {
     GxFrameTimer& timer = *core->GetFrameTimer();
     const GxSystemConfig* config = core->GetSystemConfig();
     // A new measurement exists only right after the timer recomputed it.
-    if (!core->GetMainWindow().exists() || timer.m_WindowFrames != 0 || !config || !config->m_DebugModeFlag) return;
+    if (!core->GetMainWindow().exists() || !GxGraphics::GetDevice() || timer.m_WindowFrames != 0 || !config ||
+        !config->m_DebugModeFlag)
+        return;
     GxString title = GxFormat(u"%s FPS %2.2f/%d", core->GetTitle(), double(timer.m_MeasuredRate), timer.m_TargetRate);
     if (title.size() > kTitleMax) title.resize(kTitleMax);
     core->GetMainWindow().set_title(GxToUtf8(title));
@@ -59,6 +62,6 @@ bool GxExecuteFrame(GxCore* core) {
 
     core->DrawRenderLists();
     GxRepaintDebugWindow();
-    // The frame is presented here with the device layer.
+    GxGraphics::Present();
     return true;
 }

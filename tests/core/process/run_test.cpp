@@ -5,6 +5,8 @@
 #include "core/task/GxModuleCoreBase.h"
 #include "core/task/GxSystemConfig.h"
 #include "core/task/GxTaskManage.h"
+#include "graphics/GxGraphics.h"
+#include "graphics/GxSwapChain.h"
 #include "platform/system/instance_lock.h"
 
 #include <SDL.h>
@@ -117,6 +119,49 @@ TEST_F(CoreRun, HeadlessRunOfAFewHundredFramesEndsOnACloseRequest) {
     EXPECT_NE(ReadUtf16File(save / "error.log").find("遷移先のシーケンスが見つかりません(SeqBoot)"), std::string::npos);
     psys::instance_lock lock;
     EXPECT_TRUE(lock.acquire("Headless"));
+}
+
+// The centre pixel of the frame the device draws into, and how many frames
+// it presented.
+u32 CentrePixel() {
+    const auto back = GxGraphics::GetDefaultSwapChain()->GetD3DSwapChain()->back_buffer(0);
+    const std::vector<uint32_t> argb = back->read_argb();
+    return argb.at(argb.size() / 2 + 512);
+}
+u64 Presents() { return GxGraphics::GetDefaultSwapChain()->GetD3DSwapChain()->presents(); }
+
+TEST_F(CoreRun, EveryPassClearsDrawsAndPresentsOneFrame) {
+    Start("Frames");
+    // Start-up cleared the target to red once; the system scene clears each
+    // frame to the configured background.
+    EXPECT_EQ(CentrePixel(), 0xFFFF0000u);
+    const u64 before = Presents();
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(core_.RunPass());
+    EXPECT_EQ(CentrePixel(), 0xFF000000u);
+    EXPECT_EQ(Presents(), before + 3);
+}
+
+TEST_F(CoreRun, ALostDeviceIsResetAndTheLoopGoesOn) {
+    Start("Lost");
+    ASSERT_TRUE(core_.RunPass());
+    const u64 before = Presents();
+    GxGraphics::GetDevice()->make_lost(true);
+    for (int i = 0; i < 4; ++i) ASSERT_TRUE(core_.RunPass());
+    EXPECT_GT(Presents(), before);
+    EXPECT_EQ(GxGraphics::GetDevice()->test_cooperative_level(), prender::result::ok);
+    EXPECT_EQ(CentrePixel(), 0xFF000000u);
+}
+
+TEST_F(CoreRun, AFatalDeviceErrorEndsThroughTheNormalShutdownWithItsCode) {
+    Start("Fatal");
+    ASSERT_TRUE(core_.RunPass());
+    GxGraphics::GetDevice()->inject_present_result(prender::result::driver_internal_error);
+    EXPECT_TRUE(RunUntilQuit(4));
+    EXPECT_EQ(core_.GetExitCode(), kGxDeviceFatalExitCode);
+    core_.Finalize();
+    EXPECT_EQ(GxGraphics::GetDevice(), nullptr);
+    psys::instance_lock lock;
+    EXPECT_TRUE(lock.acquire("Fatal"));
 }
 
 TEST_F(CoreRun, ATaskCanHoldTheWindowOpen) {

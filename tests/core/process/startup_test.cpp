@@ -6,6 +6,8 @@
 #include "core/task/GxTaskBase.h"
 #include "core/task/GxTaskManage.h"
 #include "game/AvgCore.h"
+#include "graphics/GxGraphics.h"
+#include "platform/render/adapter.h"
 #include "platform/system/instance_lock.h"
 
 #include <unistd.h>
@@ -243,6 +245,25 @@ TEST_F(Startup, AWindowThatCannotBeMadeEndsStartUpCleanly) {
     EXPECT_EQ(core.GetModule(1), nullptr);
     psys::instance_lock other;
     EXPECT_TRUE(other.acquire("NoWindow"));
+}
+
+TEST_F(Startup, ADeviceThatDoesNotStartEndsStartUpCleanly) {
+    WriteGame("NoDevice", "SAVE_TO_MYDOCUMENTS=0\n");
+    prender::adapter_script script = prender::adapter::default_script();
+    script.identifier_ok = false;
+    GxGraphics::SetAdapter(std::make_unique<prender::adapter>(script));
+    GxCore core;
+    bool started = true;
+    StartCapturing(core, &started);
+    GxGraphics::SetAdapter(nullptr);
+    EXPECT_FALSE(started);
+    EXPECT_NE(ReadUtf16File(game_ / "Save_NoDevice" / "error.log").find("D3D9 GetAdapterInfo Failed"), std::string::npos);
+    EXPECT_EQ(GxGraphics::GetDevice(), nullptr);
+    EXPECT_FALSE(core.GetMainWindow().exists());
+    EXPECT_EQ(core.GetTaskManage(), nullptr);
+    EXPECT_EQ(core.GetModule(1), nullptr);
+    psys::instance_lock other;
+    EXPECT_TRUE(other.acquire("NoDevice"));
 }
 
 } // namespace
