@@ -3,6 +3,7 @@
 #include "core/base/GxFormat.h"
 #include "core/base/GxLog.h"
 #include "core/process/GxDebugConsoleOutputEx.h"
+#include "graphics/GxD3DResourceManage.h"
 #include "script/GxMoaEx.h"
 #include "script/GxMoaSystem.h"
 #include "script/GxMoaWorkerEx.h"
@@ -52,8 +53,8 @@ GxDebugStatusText GxBuildDebugStatus(const GxDebugStatusInput& in) {
 GxDebugStatusInput GxGatherDebugStatus(const GxDebugConsoleOutputEx* console) {
     GxDebugStatusInput in;
     in.m_ErrorCount = GxGetErrorCount();
-    // The device resources' memory is read here with the device layer's
-    // resource registry, the wait fields with the game state.
+    in.m_ResourceBytes = GxD3DResourceManage::GetInstance().GetTotalMemorySize();
+    // The wait fields are read here with the game state.
     if (GxMoaWorker* worker = g_pMoaMainWorker) {
         in.m_ScriptRunning = worker->IsRunning();
         for (const GxMoaExecStackElement& frame : *worker->GetExecStack()) {

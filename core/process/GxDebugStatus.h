@@ -51,7 +51,7 @@ constexpr size_t kGxDebugStatusLineMax = 511;
 // The name of a script block kind; "不明" for kinds it does not know.
 const GxChar* GxGetBlockTypeName(s32 blockType);
 GxDebugStatusText GxBuildDebugStatus(const GxDebugStatusInput& input);
-// What the overlay shows now: the error count, the main script worker's call
-// stack and error stop, and the console's lines. The device resources' memory
-// joins with the device layer, the wait fields with the game state.
+// What the overlay shows now: the error count, the device resources' memory,
+// the main script worker's call stack and error stop, and the console's
+// lines. The wait fields join with the game state.
 GxDebugStatusInput GxGatherDebugStatus(const GxDebugConsoleOutputEx* console);
