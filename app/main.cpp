@@ -1,7 +1,22 @@
-// The engine executable: one game, run from its working folder.
-#include <cstdio>
+// The engine executable: one game, run from its working folder. No command
+// line is read.
+#include "core/process/GxCore.h"
+#include "io/GxFileSystem.h"
 
 int main() {
-    std::fprintf(stderr, "quillon: this build holds the core services only; it cannot run a game yet.\n");
-    return 1;
+    GxSetFileCacheCapacity(188743680);
+    GxSetFileCacheMaxFileSize(1048576);
+    GxMountPackFile(u"system.gxp");
+
+    GxCore* core = GxCore::GetInstance();
+    int exitCode = 1;
+    if (core->Initialize()) {
+        core->Run();
+        core->Finalize();
+        exitCode = core->GetExitCode();
+    }
+
+    GxClearFileCache();
+    GxUnmountAllPackFiles();
+    return exitCode;
 }

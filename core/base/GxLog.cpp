@@ -59,6 +59,8 @@ void DeleteFile(const GxString& path) {
 
 } // namespace
 
+GxMutex& GxGetLogMutex() { return State().mutex; }
+
 void GxSetErrorLogPath(GxStringView path) {
     GxMutexScopedLock lock(State().mutex);
     State().errorPath = GxString(path);

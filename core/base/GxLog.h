@@ -28,6 +28,10 @@ bool GxGetSkipSlightError();
 void GxDeleteErrorLog();
 void GxDeleteDebugLog();
 void GxDeleteDeviceLog();
+// The one mutex of the log state. The listener is called with it held, so a
+// reader of what the listener collected takes it to see whole lines only.
+class GxMutex;
+GxMutex& GxGetLogMutex();
 
 // Writes an already formatted line to the log of that kind, with its count and
 // listener rules.

@@ -4,11 +4,18 @@
 // GxCoreBase::GetCoreBase returns it.
 #include "core/base/GxVector.h"
 
+#include <vector>
+
 class GxTaskManage;
+class GxModuleCoreBase;
+class GxMoaFunctionBinder;
+class GxContentWriterBase;
+class GxContentReaderBase;
 class GxSystemConfig;
 class GxSharedAssetManage;
 class GxTaskRenderManage;
 class GxFrameTimer;
+class GxTaskBase;
 
 class GxCoreBase {
 public:
@@ -46,7 +53,42 @@ public:
     // The save folder, ending with '/', or empty.
     virtual GxString GetSaveDir() const = 0;
 
+    // The module table: up to three modules (null = empty entry) that the
+    // module events are broadcast to, entries 0, 1, 2 in that order. Only the
+    // game module's start-up fills it. Not owned.
+    static constexpr int kModuleCount = 3;
+    GxModuleCoreBase* GetModule(int index) const;
+    // Ignored outside 0-2.
+    void SetModule(int index, GxModuleCoreBase* module);
+
+    void CallModulesDetachCore();
+    void CallModulesStartup();
+    void CallModulesShutdown();
+    void CallModulesRegisterBuiltins(GxMoaFunctionBinder* binder);
+    void CallModulesCreateSequences(GxTaskBase* parent);
+    void CallModulesEnterTitle();
+    void CallModulesLoadGame();
+    void CallModulesConfigShow(GxTaskBase* configScene);
+    void CallModulesConfigApply(GxTaskBase* configScene);
+    void CallModulesConfigReset();
+    // The AND of every module's result (true with no module); every module is
+    // asked even after one refused.
+    bool CallModulesWriteUserData(GxContentWriterBase* writer, const GxString& path);
+    bool CallModulesReadUserData(GxContentReaderBase* reader, const GxString& path, bool readAll);
+    bool CallModulesWritePermanent(GxContentWriterBase* writer);
+    bool CallModulesReadPermanent(GxContentReaderBase* reader);
+    bool CallModulesWriteUserConfig(GxContentWriterBase* writer);
+    bool CallModulesReadUserConfig(GxContentReaderBase* reader);
+
 protected:
     // Becomes the process's core.
     GxCoreBase();
+
+private:
+    template <class F>
+    void ForEachModule(F&& f);
+    template <class F>
+    bool AllModules(F&& f);
+
+    std::vector<GxModuleCoreBase*> m_Modules = std::vector<GxModuleCoreBase*>(kModuleCount, nullptr);
 };

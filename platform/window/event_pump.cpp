@@ -71,7 +71,14 @@ bool translate(pump_state& s, const SDL_Event& e, window_event& out) {
     case SDL_QUIT:
         // A signal or the session ending: offered like the close box.
         out.kind = event_kind::close_request;
-        out.window_id = s.windows.empty() ? 0 : s.windows.front().w->id();
+        // Addressed to the first window without a filter of its own: a
+        // helper window made earlier (the debug window) would only hide.
+        out.window_id = 0;
+        for (const auto& a : s.windows)
+            if (!a.filter) {
+                out.window_id = a.w->id();
+                break;
+            }
         return true;
     case SDL_WINDOWEVENT: {
         if (!find_window(s, e.window.windowID)) return false;

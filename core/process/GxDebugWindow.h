@@ -1,0 +1,14 @@
+#pragma once
+// The developer's separate text window: made hidden at start-up, shown and
+// hidden with Alt+F11, closed at shutdown.
+namespace pwin {
+class debug_window;
+}
+
+// False when no window can be made; the rest then does nothing.
+bool GxCreateDebugWindow();
+void GxHideDebugWindow();
+void GxDestroyDebugWindow();
+// Redraws the window's text when it is shown.
+void GxRepaintDebugWindow();
+pwin::debug_window& GxGetDebugWindow();

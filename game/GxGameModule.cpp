@@ -1,0 +1,75 @@
+#include "game/GxGameModule.h"
+
+#include "core/base/GxFrameTimer.h"
+#include "core/base/GxLog.h"
+#include "core/task/GxCoreBase.h"
+#include "core/task/GxSystemConfig.h"
+#include "core/task/GxTaskBase.h"
+#include "core/task/GxTaskManage.h"
+#include "game/AvgCore.h"
+#include "game/SeqSystem.h"
+#include "graphics/GxGraphics.h"
+#include "io/GxFileSystem.h"
+#include "script/GxMoaSystem.h"
+
+namespace {
+constexpr int kGameModuleEntry = 1;
+constexpr s32 kFrameRate = 60;
+constexpr u32 kScreenWidth = 1024;
+constexpr u32 kScreenHeight = 768;
+constexpr u32 kSwapEffectFlip = 2;
+constexpr u32 kCursorModeArrow = 1;
+} // namespace
+
+void GxSetGameStartupDefaults(GxCoreBase* core) {
+    GxDeleteDeviceLog();
+    GxSystemConfig* config = core->GetSystemConfig();
+    if (config && config->m_CleanErrorLog) {
+        GxDeleteDebugLog();
+        GxDeleteErrorLog();
+    }
+    GxGraphicsConfig& graphics = GxGraphics::GetConfig();
+    graphics.m_ScreenWidth = graphics.m_BackBufferWidth = kScreenWidth;
+    graphics.m_ScreenHeight = graphics.m_BackBufferHeight = kScreenHeight;
+    graphics.m_DisplayMode = graphics.m_RequestedDisplayMode = SCRMODE_WINDOW;
+    graphics.m_LockableBackBuffer = false;
+    graphics.m_SwapEffect = kSwapEffectFlip;
+    graphics.m_CursorMode = kCursorModeArrow;
+    GxFrameTimer* timer = core->GetFrameTimer();
+    timer->m_TargetRate = kFrameRate;
+    timer->m_StepRate = kFrameRate;
+}
+
+void GxGameInitialize(GxCoreBase* core) {
+    GxSystemConfig* config = core->GetSystemConfig();
+    GxSetSkipSlightError(config && config->m_SkipSlightError);
+
+    GxTaskManage* manager = core->GetTaskManage();
+    GxTaskBase* top = manager->GetTopTask();
+    if (!top) top = new GxTaskBase(manager);
+    auto* system = new SeqSystem(top);
+    manager->SetRootTree(system);
+
+    AvgCore* game = AvgCore::GetInstance();
+    core->SetModule(kGameModuleEntry, game);
+    game->AttachCore(core);
+
+    core->CallModulesStartup();
+    // The script system (bundle, main worker, builtin registry) starts earlier
+    // in the game's start-up; until then the registry is null.
+    core->CallModulesRegisterBuiltins(g_pMoaFunctionBinder);
+    // The menu scenes (boot, opening, title, configuration, save and load,
+    // extras, debug) join here, made under the top task before the broadcast.
+    core->CallModulesCreateSequences(top);
+
+    manager->ChangeSequenceByName(u"SeqBoot", 0, 0, 0);
+
+    // Nothing that start-up loaded stays in the cache; from here on it serves
+    // the game.
+    GxSetFileCacheEnable(true);
+}
+
+void GxGameTerminate(GxCoreBase* core) {
+    core->CallModulesShutdown();
+    core->CallModulesDetachCore();
+}

@@ -1,0 +1,3 @@
+#include "game/SeqSystem.h"
+
+SeqSystem::SeqSystem(GxTaskBase* parent) : GxSeqBase(parent, u"SeqSystem") {}

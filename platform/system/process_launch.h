@@ -1,0 +1,23 @@
+#pragma once
+// Starting outside programs without waiting for them, and the desktop's
+// choice of program for plain text files. Text is UTF-8.
+#include <string>
+#include <vector>
+
+namespace psys {
+
+// Splits a command line into its arguments: blanks separate them, double
+// quotes group blanks into one and are removed.
+std::vector<std::string> split_command_line(const std::string& command_line);
+
+// Starts argv[0] (looked up in PATH when it has no '/') with those arguments
+// in a new session, not a child of this process, so it is never waited for.
+// True once the program is running; false when it could not be started.
+bool launch_detached(const std::vector<std::string>& argv);
+
+// The command line the desktop opens plain text files with: the Exec line of
+// the application `xdg-mime query default text/plain` names, else $VISUAL,
+// else $EDITOR; "" when none is known.
+std::string text_file_handler();
+
+} // namespace psys
