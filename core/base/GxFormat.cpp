@@ -65,7 +65,7 @@ GxString GxFormatArg::AsWide() const {
 
 namespace {
 
-struct Spec {
+struct Directive {
     bool left = false, plus = false, space = false, alt = false, zero = false;
     int width = -1;      // -1: none
     int precision = -1;  // -1: none
@@ -79,7 +79,7 @@ void AppendAscii(GxString& out, const char* s, size_t n) {
 void Pad(GxString& out, size_t n, GxChar c) { out.append(n, c); }
 
 // Writes an already converted string with width, precision and '-' applied.
-void AppendPadded(GxString& out, const GxString& s, const Spec& sp) {
+void AppendPadded(GxString& out, const GxString& s, const Directive& sp) {
     size_t len = s.size();
     if (sp.precision >= 0 && size_t(sp.precision) < len) len = size_t(sp.precision);
     size_t w = sp.width > 0 ? size_t(sp.width) : 0;
@@ -90,7 +90,7 @@ void AppendPadded(GxString& out, const GxString& s, const Spec& sp) {
 }
 
 // Numbers go through the C library so that every flag behaves as printf's.
-void AppendNumber(GxString& out, const Spec& sp, char conv, const GxFormatArg& a) {
+void AppendNumber(GxString& out, const Directive& sp, char conv, const GxFormatArg& a) {
     std::string f = "%";
     if (sp.left) f += '-';
     if (sp.plus) f += '+';
@@ -99,14 +99,14 @@ void AppendNumber(GxString& out, const Spec& sp, char conv, const GxFormatArg& a
     if (sp.zero) f += '0';
     if (sp.width >= 0) f += std::to_string(sp.width);
     if (sp.precision >= 0) f += "." + std::to_string(sp.precision);
-    const bool wide = sp.size == Spec::LongLong || sp.size == Spec::Size;
+    const bool wide = sp.size == Directive::LongLong || sp.size == Directive::Size;
     auto print = [&](char* buf, size_t n) -> int {
         switch (conv) {
         case 'd':
         case 'i': {
             s64 v = a.AsSigned();
             // 'l' is 32 bits, as on the platform the messages were written for.
-            long long cut = wide ? v : sp.size == Spec::Short ? s16(v) : sp.size == Spec::Char ? s8(v) : s32(v);
+            long long cut = wide ? v : sp.size == Directive::Short ? s16(v) : sp.size == Directive::Char ? s8(v) : s32(v);
             return std::snprintf(buf, n, (f + "lld").c_str(), cut);
         }
         case 'u':
@@ -114,7 +114,7 @@ void AppendNumber(GxString& out, const Spec& sp, char conv, const GxFormatArg& a
         case 'X':
         case 'o': {
             u64 v = a.AsUnsigned();
-            unsigned long long cut = wide ? v : sp.size == Spec::Short ? u16(v) : sp.size == Spec::Char ? u8(v) : u32(v);
+            unsigned long long cut = wide ? v : sp.size == Directive::Short ? u16(v) : sp.size == Directive::Char ? u8(v) : u32(v);
             return std::snprintf(buf, n, (f + "ll" + conv).c_str(), cut);
         }
         case 'p':
@@ -159,7 +159,7 @@ GxString GxFormatArgs(const GxChar* format, const GxFormatArg* args, size_t coun
             ++p;
             continue;
         }
-        Spec sp;
+        Directive sp;
         for (;; ++p) {
             if (*p == u'-') sp.left = true;
             else if (*p == u'+') sp.plus = true;
@@ -206,24 +206,24 @@ GxString GxFormatArgs(const GxChar* format, const GxFormatArg* args, size_t coun
         // Size prefixes; 'h'/'l'/'w' also pick narrow or wide for %c and %s,
         // which the argument's own type already decides here.
         if (p[0] == u'I' && p[1] == u'6' && p[2] == u'4') {
-            sp.size = Spec::LongLong;
+            sp.size = Directive::LongLong;
             p += 3;
         } else if (p[0] == u'I' && p[1] == u'3' && p[2] == u'2') {
             p += 3;
         } else if (*p == u'I' || *p == u'z' || *p == u't' || *p == u'j') {
-            sp.size = Spec::Size;
+            sp.size = Directive::Size;
             ++p;
         } else if (p[0] == u'l' && p[1] == u'l') {
-            sp.size = Spec::LongLong;
+            sp.size = Directive::LongLong;
             p += 2;
         } else if (p[0] == u'h' && p[1] == u'h') {
-            sp.size = Spec::Char;
+            sp.size = Directive::Char;
             p += 2;
         } else if (*p == u'h') {
-            sp.size = Spec::Short;
+            sp.size = Directive::Short;
             ++p;
         } else if (*p == u'l' || *p == u'L' || *p == u'w') {
-            sp.size = Spec::Long;
+            sp.size = Directive::Long;
             ++p;
         }
         GxChar conv = *p;
@@ -241,7 +241,7 @@ GxString GxFormatArgs(const GxChar* format, const GxFormatArg* args, size_t coun
             if (!a) break;
             if (a->GetKind() == GxFormatArg::Kind::Wide || a->GetKind() == GxFormatArg::Kind::Narrow) {
                 // A string where a number was asked for: show the string.
-                Spec s2 = sp;
+                Directive s2 = sp;
                 s2.precision = -1;
                 AppendPadded(out, a->AsWide(), s2);
                 break;
@@ -260,7 +260,7 @@ GxString GxFormatArgs(const GxChar* format, const GxFormatArg* args, size_t coun
             } else {
                 ch.push_back(GxChar(a->AsUnsigned() & 0xFFFF));
             }
-            Spec s2 = sp;
+            Directive s2 = sp;
             s2.precision = -1;
             AppendPadded(out, ch, s2);
             break;
