@@ -284,12 +284,8 @@ bool GxMoaWorker::ReplaceVariables(GxContentReaderBase* reader, u32 storageClass
 
 bool GxMoaWorker::Write(GxContentWriterBase* writer) {
     bool ok = writer->Write("m_Name", m_Name);
-    ok &= writer->WriteListBegin("m_ExecStack", "", u32(m_ExecStack.size()));
-    for (const auto& frame : m_ExecStack) ok &= frame.Write(*writer);
-    ok &= writer->WriteListEnd();
-    ok &= writer->WriteListBegin("m_ValueStack", "", u32(m_ValueStack.size()));
-    for (const auto& v : m_ValueStack) ok &= v.Write(*writer);
-    ok &= writer->WriteListEnd();
+    ok &= GxMoaWriteRecords(*writer, "m_ExecStack", m_ExecStack);
+    ok &= GxMoaWriteRecords(*writer, "m_ValueStack", m_ValueStack);
     ok &= m_ReturnValue.Write(*writer);
     return ok && writer->GetErrorCount() == 0;
 }
@@ -300,21 +296,14 @@ bool GxMoaWorker::Read(GxContentReaderBase* reader) {
     m_ExecStack.clear();
     m_ValueStack.clear();
     m_ReturnValue.Clear();
-    u32 count = 0;
-    if (!GxMoaReadListBegin(*reader, "m_ExecStack", &count, u"GxMoaWorker::Read")) return false;
-    for (u32 i = 0; i < count; ++i) {
+    const bool framesRead = GxMoaReadList(*reader, "m_ExecStack", u"GxMoaWorker::Read", [&] {
         GxMoaExecStackElement frame;
         if (!frame.Read(*reader, this)) return false;
         m_ExecStack.push_back(std::move(frame));
-    }
-    reader->ReadListEnd();
-    if (!GxMoaReadListBegin(*reader, "m_ValueStack", &count, u"GxMoaWorker::Read")) return false;
-    for (u32 i = 0; i < count; ++i) {
-        GxMoaVariable v;
-        if (!v.Read(*reader)) return false;
-        m_ValueStack.push_back(std::move(v));
-    }
-    reader->ReadListEnd();
+        return true;
+    });
+    if (!framesRead) return false;
+    if (!GxMoaReadRecords(*reader, "m_ValueStack", u"GxMoaWorker::Read", &m_ValueStack)) return false;
     m_ReturnValue.Read(*reader);
     return reader->GetErrorCount() == 0;
 }
