@@ -117,6 +117,8 @@ bool LeaveWithFirstArgument(GxMoaVariable* args, Leave leave) {
         result->set(op(Arg(args, 0)->read()));                                                                  \
         return true;                                                                                            \
     }
+// The same with nothing between: the argument read one way is the result.
+#define GX_MOA_READ_BUILTIN(fn, set, read) GX_MOA_UNARY_BUILTIN(fn, set, read, )
 
 int GxMoaLocaleIdFromName(const char* localeName) {
     if (localeName && std::strncmp(localeName, "ja_JP", 5) == 0) return 1041;
@@ -136,40 +138,11 @@ s64 GxMoaRandomSpan(s64 span) {
     }
 }
 
-GX_MOA_DEFINE(ToInt) {
-    GX_MOA_UNUSED;
-    if (!args->IsArray()) return false;
-    result->SetInt64(Arg(args, 0)->ToInt64());
-    return true;
-}
-
-GX_MOA_DEFINE(ToFloat) {
-    GX_MOA_UNUSED;
-    if (!args->IsArray()) return false;
-    result->SetFloat(Arg(args, 0)->ToFloat());
-    return true;
-}
-
-GX_MOA_DEFINE(ToStr) {
-    GX_MOA_UNUSED;
-    if (!args->IsArray()) return false;
-    result->SetString(Arg(args, 0)->ToString());
-    return true;
-}
-
-GX_MOA_DEFINE(IsArray) {
-    GX_MOA_UNUSED;
-    if (!args->IsArray()) return false;
-    result->SetInt64(Arg(args, 0)->IsArray() ? 1 : 0);
-    return true;
-}
-
-GX_MOA_DEFINE(ArraySize) {
-    GX_MOA_UNUSED;
-    if (!args->IsArray()) return false;
-    result->SetInt64(Arg(args, 0)->GetArraySize());
-    return true;
-}
+GX_MOA_READ_BUILTIN(ToInt, SetInt64, ToInt64)
+GX_MOA_READ_BUILTIN(ToFloat, SetFloat, ToFloat)
+GX_MOA_READ_BUILTIN(ToStr, SetString, ToString)
+GX_MOA_READ_BUILTIN(IsArray, SetInt64, IsArray)
+GX_MOA_READ_BUILTIN(ArraySize, SetInt64, GetArraySize)
 
 GX_MOA_DEFINE(Print) {
     GX_MOA_UNUSED;
@@ -192,12 +165,7 @@ GX_MOA_DEFINE(Error) {
     return true;
 }
 
-GX_MOA_DEFINE(StrLen) {
-    GX_MOA_UNUSED;
-    if (!args->IsArray()) return false;
-    result->SetInt64(Arg(args, 0)->GetStringLength());
-    return true;
-}
+GX_MOA_READ_BUILTIN(StrLen, SetInt64, GetStringLength)
 
 GX_MOA_DEFINE(StrSub) {
     GX_MOA_UNUSED;
