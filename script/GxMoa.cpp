@@ -92,60 +92,29 @@ bool GxMoa::AddScript(std::unique_ptr<GxMoaScript> script) {
 }
 
 bool GxMoa::WriteBundle(GxContentWriterBase* writer) {
-    bool ok = writer->WriteListBegin("m_pLabelDefine", "", u32(m_pLabelDefine.size()));
-    for (const auto& [name, label] : m_pLabelDefine) ok &= label->Write(*writer);
-    ok &= writer->WriteListEnd();
-    ok &= writer->WriteListBegin("m_VariableDefine", "", u32(m_VariableDefine.size()));
-    for (const auto& d : m_VariableDefine) ok &= d.Write(*writer);
-    ok &= writer->WriteListEnd();
-    ok &= writer->WriteListBegin("m_BuiltinDefine", "", u32(m_BuiltinDefine.size()));
-    for (const auto& d : m_BuiltinDefine) ok &= d.Write(*writer);
-    ok &= writer->WriteListEnd();
-    ok &= writer->WriteListBegin("m_pScriptDefine", "", u32(m_pScriptDefine.size()));
-    for (const auto& [name, script] : m_pScriptDefine) ok &= script->Write(*writer);
-    ok &= writer->WriteListEnd();
+    bool ok = GxMoaWriteLabels(*writer, m_pLabelDefine);
+    ok &= GxMoaWriteRecords(*writer, "m_VariableDefine", m_VariableDefine);
+    ok &= GxMoaWriteRecords(*writer, "m_BuiltinDefine", m_BuiltinDefine);
+    ok &= GxMoaWriteList(*writer, "m_pScriptDefine", m_pScriptDefine,
+                         [&](const auto& entry) { return entry.second->Write(*writer); });
     ok &= writer->Write("END_MARKER", u"END_MARKER");
     return ok && writer->GetErrorCount() == 0;
 }
 
 bool GxMoa::ReadBundle(GxContentReaderBase* reader) {
     Clear();
-    // Each list stops at its first damaged record: everything after it would
-    // be read out of step.
-    u32 count = 0;
-    if (!GxMoaReadListBegin(*reader, "m_pLabelDefine", &count, u"GxMoa::ReadBundle")) return false;
-    for (u32 i = 0; i < count; ++i) {
-        auto label = std::make_unique<GxMoaLabelDefinition>();
-        if (!label->Read(*reader)) return false;
-        m_pLabelDefine.emplace(label->m_Name, std::move(label));
-    }
-    reader->ReadListEnd();
-
-    if (!GxMoaReadListBegin(*reader, "m_VariableDefine", &count, u"GxMoa::ReadBundle")) return false;
-    for (u32 i = 0; i < count; ++i) {
-        GxMoaVariableDefinition d;
-        if (!d.Read(*reader)) return false;
-        m_VariableDefine.push_back(std::move(d));
-    }
-    reader->ReadListEnd();
-
-    if (!GxMoaReadListBegin(*reader, "m_BuiltinDefine", &count, u"GxMoa::ReadBundle")) return false;
-    for (u32 i = 0; i < count; ++i) {
-        GxMoaBuiltinDefinition d;
-        if (!d.Read(*reader)) return false;
-        m_BuiltinDefine.push_back(std::move(d));
-    }
-    reader->ReadListEnd();
-
-    if (!GxMoaReadListBegin(*reader, "m_pScriptDefine", &count, u"GxMoa::ReadBundle")) return false;
-    for (u32 i = 0; i < count; ++i) {
+    const GxChar* who = u"GxMoa::ReadBundle";
+    if (!GxMoaReadLabels(*reader, who, &m_pLabelDefine)) return false;
+    if (!GxMoaReadRecords(*reader, "m_VariableDefine", who, &m_VariableDefine)) return false;
+    if (!GxMoaReadRecords(*reader, "m_BuiltinDefine", who, &m_BuiltinDefine)) return false;
+    const bool scriptsRead = GxMoaReadList(*reader, "m_pScriptDefine", who, [&] {
         auto script = std::make_unique<GxMoaScript>(this);
         if (!script->Read(*reader)) return false;
         GxString name = script->m_ScriptName;
         m_pScriptDefine.emplace(std::move(name), std::move(script));
-    }
-    reader->ReadListEnd();
-
+        return true;
+    });
+    if (!scriptsRead) return false;
     if (reader->ReadWString("END_MARKER") != u"END_MARKER") return false;
     return reader->GetErrorCount() == 0;
 }

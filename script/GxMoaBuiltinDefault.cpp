@@ -41,6 +41,11 @@ std::array<GxMoaVariable, N> Args(GxMoaVariable* args) {
 
 s64 WrapAbs(s64 v) { return v < 0 ? s64(0 - u64(v)) : v; }
 
+template <class T>
+T SignOf(T v) {
+    return v < T(0) ? T(-1) : v > T(0) ? T(1) : T(0);
+}
+
 // Offset of local standard time from UTC, in seconds east, as the time
 // zone's fixed bias (daylight saving left out).
 long StandardOffsetSeconds() {
@@ -63,21 +68,38 @@ long StandardOffsetSeconds() {
     return parts.tm_gmtoff;
 }
 
-bool Jump(GxMoaWorker* worker, GxMoaScriptEntity* entity, GxMoaExecStack* stack, const GxString* name,
-          const GxString& label) {
-    if (worker->Jump(label, nullptr)) return true;
+// A jump or call whose label the bundle does not have stops the script.
+bool LabelNotFound(GxMoaWorker* worker, GxMoaScriptEntity* entity, GxMoaExecStack* stack, const GxString* name,
+                   const GxString& label) {
     worker->ReportError(name ? *name : GxString(), entity, stack, u"飛び先のラベルが見つかりません[%s]", label);
     worker->GetMoa()->m_ErrorFlag = true;
     return false;
+}
+
+bool Jump(GxMoaWorker* worker, GxMoaScriptEntity* entity, GxMoaExecStack* stack, const GxString* name,
+          const GxString& label) {
+    if (worker->Jump(label, nullptr)) return true;
+    return LabelNotFound(worker, entity, stack, name, label);
 }
 
 bool Call(GxMoaWorker* worker, GxMoaScriptEntity* entity, GxMoaExecStack* stack, const GxString* name,
           const GxString& label, const GxMoaVariable& argument) {
     const GxMoaVariableSet underscore(u"_", kGxScopeLocal, argument);
     if (worker->Call(label, &underscore)) return true;
-    worker->ReportError(name ? *name : GxString(), entity, stack, u"飛び先のラベルが見つかりません[%s]", label);
-    worker->GetMoa()->m_ErrorFlag = true;
-    return false;
+    return LabelNotFound(worker, entity, stack, name, label);
+}
+
+// RETURN and EXIT hand on their first argument, or nothing without an
+// argument list.
+template <class Leave>
+bool LeaveWithFirstArgument(GxMoaVariable* args, Leave leave) {
+    if (!args->IsArray()) {
+        leave(nullptr);
+        return true;
+    }
+    const GxMoaVariable value = *Arg(args, 0);
+    leave(&value);
+    return true;
 }
 
 } // namespace
@@ -86,6 +108,17 @@ bool Call(GxMoaWorker* worker, GxMoaScriptEntity* entity, GxMoaExecStack* stack,
 #define GX_MOA_DEFINE(fn)                                                                                       \
     bool GxMoaBuiltinDefault::fn(const GxString* name, int builtinIndex, GxMoaVariable* args, GxMoaWorker* worker, \
                                  GxMoaScriptEntity* entity, GxMoaExecStack* stack, GxMoaVariable* result)
+// A builtin that gives its first argument, read with read, to op and sets the
+// result with set; without an argument list the call fails.
+#define GX_MOA_UNARY_BUILTIN(fn, set, read, op)                                                                 \
+    GX_MOA_DEFINE(fn) {                                                                                         \
+        GX_MOA_UNUSED;                                                                                          \
+        if (!args->IsArray()) return false;                                                                     \
+        result->set(op(Arg(args, 0)->read()));                                                                  \
+        return true;                                                                                            \
+    }
+// The same with nothing between: the argument read one way is the result.
+#define GX_MOA_READ_BUILTIN(fn, set, read) GX_MOA_UNARY_BUILTIN(fn, set, read, )
 
 int GxMoaLocaleIdFromName(const char* localeName) {
     if (localeName && std::strncmp(localeName, "ja_JP", 5) == 0) return 1041;
@@ -105,40 +138,11 @@ s64 GxMoaRandomSpan(s64 span) {
     }
 }
 
-GX_MOA_DEFINE(ToInt) {
-    GX_MOA_UNUSED;
-    if (!args->IsArray()) return false;
-    result->SetInt64(Arg(args, 0)->ToInt64());
-    return true;
-}
-
-GX_MOA_DEFINE(ToFloat) {
-    GX_MOA_UNUSED;
-    if (!args->IsArray()) return false;
-    result->SetFloat(Arg(args, 0)->ToFloat());
-    return true;
-}
-
-GX_MOA_DEFINE(ToStr) {
-    GX_MOA_UNUSED;
-    if (!args->IsArray()) return false;
-    result->SetString(Arg(args, 0)->ToString());
-    return true;
-}
-
-GX_MOA_DEFINE(IsArray) {
-    GX_MOA_UNUSED;
-    if (!args->IsArray()) return false;
-    result->SetInt64(Arg(args, 0)->IsArray() ? 1 : 0);
-    return true;
-}
-
-GX_MOA_DEFINE(ArraySize) {
-    GX_MOA_UNUSED;
-    if (!args->IsArray()) return false;
-    result->SetInt64(Arg(args, 0)->GetArraySize());
-    return true;
-}
+GX_MOA_READ_BUILTIN(ToInt, SetInt64, ToInt64)
+GX_MOA_READ_BUILTIN(ToFloat, SetFloat, ToFloat)
+GX_MOA_READ_BUILTIN(ToStr, SetString, ToString)
+GX_MOA_READ_BUILTIN(IsArray, SetInt64, IsArray)
+GX_MOA_READ_BUILTIN(ArraySize, SetInt64, GetArraySize)
 
 GX_MOA_DEFINE(Print) {
     GX_MOA_UNUSED;
@@ -161,12 +165,7 @@ GX_MOA_DEFINE(Error) {
     return true;
 }
 
-GX_MOA_DEFINE(StrLen) {
-    GX_MOA_UNUSED;
-    if (!args->IsArray()) return false;
-    result->SetInt64(Arg(args, 0)->GetStringLength());
-    return true;
-}
+GX_MOA_READ_BUILTIN(StrLen, SetInt64, GetStringLength)
 
 GX_MOA_DEFINE(StrSub) {
     GX_MOA_UNUSED;
@@ -267,22 +266,14 @@ GX_MOA_DEFINE(GetUTime) {
     return true;
 }
 
-#define GX_MOA_DATE_BUILTIN(fn, getter)                                                                         \
-    GX_MOA_DEFINE(fn) {                                                                                         \
-        GX_MOA_UNUSED;                                                                                          \
-        if (!args->IsArray()) return false;                                                                     \
-        result->SetInt64(getter(Arg(args, 0)->ToInt64()));                                                      \
-        return true;                                                                                            \
-    }
-
-GX_MOA_DATE_BUILTIN(GetYearFromUtime, GxGetYear)
-GX_MOA_DATE_BUILTIN(GetMonthFromUtime, GxGetMonth)
-GX_MOA_DATE_BUILTIN(GetDayFromUtime, GxGetDay)
-GX_MOA_DATE_BUILTIN(GetHourFromUtime, GxGetHour)
-GX_MOA_DATE_BUILTIN(GetMinFromUtime, GxGetMinute)
-GX_MOA_DATE_BUILTIN(GetSecFromUtime, GxGetSecond)
-GX_MOA_DATE_BUILTIN(GetWeekFromUtime, GxGetWeekDay)
-GX_MOA_DATE_BUILTIN(GetYDayFromUtime, GxGetYearDay)
+GX_MOA_UNARY_BUILTIN(GetYearFromUtime, SetInt64, ToInt64, GxGetYear)
+GX_MOA_UNARY_BUILTIN(GetMonthFromUtime, SetInt64, ToInt64, GxGetMonth)
+GX_MOA_UNARY_BUILTIN(GetDayFromUtime, SetInt64, ToInt64, GxGetDay)
+GX_MOA_UNARY_BUILTIN(GetHourFromUtime, SetInt64, ToInt64, GxGetHour)
+GX_MOA_UNARY_BUILTIN(GetMinFromUtime, SetInt64, ToInt64, GxGetMinute)
+GX_MOA_UNARY_BUILTIN(GetSecFromUtime, SetInt64, ToInt64, GxGetSecond)
+GX_MOA_UNARY_BUILTIN(GetWeekFromUtime, SetInt64, ToInt64, GxGetWeekDay)
+GX_MOA_UNARY_BUILTIN(GetYDayFromUtime, SetInt64, ToInt64, GxGetYearDay)
 
 GX_MOA_DEFINE(GetCurrentDir) {
     GX_MOA_UNUSED;
@@ -329,13 +320,7 @@ GX_MOA_DEFINE(GOSUBIF) {
 GX_MOA_DEFINE(RETURN) {
     GX_MOA_UNUSED;
     (void)result;
-    if (!args->IsArray()) {
-        worker->Return(nullptr);
-        return true;
-    }
-    const GxMoaVariable value = *Arg(args, 0);
-    worker->Return(&value);
-    return true;
+    return LeaveWithFirstArgument(args, [&](const GxMoaVariable* value) { worker->Return(value); });
 }
 
 GX_MOA_DEFINE(RETURNIF) {
@@ -351,13 +336,7 @@ GX_MOA_DEFINE(RETURNIF) {
 GX_MOA_DEFINE(EXIT) {
     GX_MOA_UNUSED;
     (void)result;
-    if (!args->IsArray()) {
-        worker->Exit(nullptr);
-        return true;
-    }
-    const GxMoaVariable value = *Arg(args, 0);
-    worker->Exit(&value);
-    return true;
+    return LeaveWithFirstArgument(args, [&](const GxMoaVariable* value) { worker->Exit(value); });
 }
 
 GX_MOA_DEFINE(RETVAL) {
@@ -367,35 +346,10 @@ GX_MOA_DEFINE(RETVAL) {
     return true;
 }
 
-GX_MOA_DEFINE(Sgn) {
-    GX_MOA_UNUSED;
-    if (!args->IsArray()) return false;
-    const s64 v = Arg(args, 0)->ToInt64();
-    result->SetInt64(v < 0 ? -1 : v > 0 ? 1 : 0);
-    return true;
-}
-
-GX_MOA_DEFINE(Abs) {
-    GX_MOA_UNUSED;
-    if (!args->IsArray()) return false;
-    result->SetInt64(WrapAbs(Arg(args, 0)->ToInt64()));
-    return true;
-}
-
-GX_MOA_DEFINE(Fsgn) {
-    GX_MOA_UNUSED;
-    if (!args->IsArray()) return false;
-    const f64 v = Arg(args, 0)->ToFloat();
-    result->SetFloat(v < 0.0 ? -1.0 : v > 0.0 ? 1.0 : 0.0);
-    return true;
-}
-
-GX_MOA_DEFINE(Fabs) {
-    GX_MOA_UNUSED;
-    if (!args->IsArray()) return false;
-    result->SetFloat(std::fabs(Arg(args, 0)->ToFloat()));
-    return true;
-}
+GX_MOA_UNARY_BUILTIN(Sgn, SetInt64, ToInt64, SignOf)
+GX_MOA_UNARY_BUILTIN(Abs, SetInt64, ToInt64, WrapAbs)
+GX_MOA_UNARY_BUILTIN(Fsgn, SetFloat, ToFloat, SignOf)
+GX_MOA_UNARY_BUILTIN(Fabs, SetFloat, ToFloat, std::fabs)
 
 GX_MOA_DEFINE(Fmod) {
     GX_MOA_UNUSED;
@@ -413,26 +367,9 @@ GX_MOA_DEFINE(Pow) {
     return true;
 }
 
-GX_MOA_DEFINE(Sqrt) {
-    GX_MOA_UNUSED;
-    if (!args->IsArray()) return false;
-    result->SetFloat(std::sqrt(Arg(args, 0)->ToFloat()));
-    return true;
-}
-
-GX_MOA_DEFINE(Exp) {
-    GX_MOA_UNUSED;
-    if (!args->IsArray()) return false;
-    result->SetFloat(std::exp(Arg(args, 0)->ToFloat()));
-    return true;
-}
-
-GX_MOA_DEFINE(Log) {
-    GX_MOA_UNUSED;
-    if (!args->IsArray()) return false;
-    result->SetFloat(std::log(Arg(args, 0)->ToFloat()));
-    return true;
-}
+GX_MOA_UNARY_BUILTIN(Sqrt, SetFloat, ToFloat, std::sqrt)
+GX_MOA_UNARY_BUILTIN(Exp, SetFloat, ToFloat, std::exp)
+GX_MOA_UNARY_BUILTIN(Log, SetFloat, ToFloat, std::log)
 
 GX_MOA_DEFINE(Rand) {
     GX_MOA_UNUSED;

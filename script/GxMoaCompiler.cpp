@@ -44,6 +44,17 @@ void EmitInt(GxMoaOpcodeList* list, s64 v) { list->push_back(GxMoaVariable::OfIn
 
 void EmitStr(GxMoaOpcodeList* list, GxStringView s) { list->push_back(GxMoaVariable::OfString(s)); }
 
+void EmitElementNum(GxMoaOpcodeList* list, s64 count) {
+    Emit(list, kGxOpElementNum);
+    EmitInt(list, count);
+}
+
+void EmitCallBuiltin(GxMoaOpcodeList* list, const GxMoaToken& builtin) {
+    Emit(list, kGxOpCallBuiltin);
+    EmitInt(list, builtin.GetInt());
+    EmitStr(list, builtin.GetStrView());
+}
+
 void Advance(GxMoaScript* script, GxMoaRunPos* cursor) { script->StepInLine(cursor); }
 
 bool IsCloser(u16 t) {
@@ -89,16 +100,16 @@ bool VariableTail(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* curso
                   const GxMoaToken& varToken, int varLine, bool element) {
     const GxStringView name = varToken.GetStrView();
     const u16 next = TypeAt(script, *cursor);
-    if (next >= kGxTokAssign && next <= kGxTokXorAssign) {
-        if (flags & kGxMoaNoAssignment)
-            return Report(script, varLine, u"Phase_Term この式で変数の内容を変えることはできません", &varToken);
+    const bool assignment = next >= kGxTokAssign && next <= kGxTokXorAssign;
+    const bool increment = next == kGxTokPostInc || next == kGxTokPostDec;
+    if ((assignment || increment) && (flags & kGxMoaNoAssignment))
+        return Report(script, varLine, u"Phase_Term この式で変数の内容を変えることはできません", &varToken);
+    if (assignment) {
         if (!Phase_AssignOp(script, list, cursor, flags)) return false;
         EmitTarget(list, element, name);
         return true;
     }
-    if (next == kGxTokPostInc || next == kGxTokPostDec) {
-        if (flags & kGxMoaNoAssignment)
-            return Report(script, varLine, u"Phase_Term この式で変数の内容を変えることはできません", &varToken);
+    if (increment) {
         Emit(list, next == kGxTokPostInc ? kGxOpPostInc : kGxOpPostDec);
         Advance(script, cursor);
         EmitTarget(list, element, name);
@@ -194,18 +205,13 @@ bool Phase_Term(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor,
         if (TypeAt(script, *cursor) == kGxTokParenOpen) {
             Advance(script, cursor);
             if (!Phase_Element(script, list, cursor, flags)) return false;
-            Emit(list, kGxOpCallBuiltin);
-            EmitInt(list, t->GetInt());
-            EmitStr(list, t->GetStrView());
+            EmitCallBuiltin(list, *t);
             // Only the `)` of this call's own list belongs to it.
             if (TypeAt(script, *cursor) == kGxTokParenClose) Advance(script, cursor);
             return true;
         }
-        Emit(list, kGxOpElementNum);
-        EmitInt(list, 0);
-        Emit(list, kGxOpCallBuiltin);
-        EmitInt(list, t->GetInt());
-        EmitStr(list, t->GetStrView());
+        EmitElementNum(list, 0);
+        EmitCallBuiltin(list, *t);
         return true;
     }
     case kGxTokInt:
@@ -228,12 +234,10 @@ bool Phase_Term(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor,
         Advance(script, cursor);
         return true;
     case kGxTokVar:
-        if (flags & kGxMoaNoVariables) return Report(script, line, u"Phase_Term この式に変数を使用することはできません", t);
-        Advance(script, cursor);
-        return VariableTail(script, list, cursor, flags, *t, line, false);
     case kGxTokArrayVar:
         if (flags & kGxMoaNoVariables) return Report(script, line, u"Phase_Term この式に変数を使用することはできません", t);
         Advance(script, cursor);
+        if (t->GetType() == kGxTokVar) return VariableTail(script, list, cursor, flags, *t, line, false);
         if (!Phase_Skip(cursor, kGxTokBracketOpen, script)) return false;
         if (!Phase_Term(script, list, cursor, flags)) return false;
         if (!Phase_Skip(cursor, kGxTokBracketClose, script)) return false;
@@ -289,8 +293,7 @@ bool Phase_AssignOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cur
 bool Phase_Element(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
     u16 type = TypeAt(script, *cursor);
     if (type == kGxTokParenClose || type == kGxTokBracketClose) {
-        Emit(list, kGxOpElementNum);
-        EmitInt(list, 0);
+        EmitElementNum(list, 0);
         return true;
     }
     if (type == kGxTokComma) Emit(list, kGxOpPushNull);
@@ -309,9 +312,7 @@ bool Phase_Element(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* curs
             continue;
         }
         if (type == kGxTokParenClose || type == kGxTokBracketClose) {
-            ++count;
-            Emit(list, kGxOpElementNum);
-            EmitInt(list, count);
+            EmitElementNum(list, count + 1);
             return true;
         }
         return Report(script, cursor->m_Line, u"Phase_Element 式に予期しない記号を見つけました。式が間違っています", t);

@@ -9,9 +9,7 @@ bool GxMoaExecStackElement::Write(GxContentWriterBase& writer) const {
     bool ok = writer.Write("m_BlockType", m_BlockType);
     ok &= m_ScriptPos.Write(writer);
     ok &= m_LocalTable.WriteVariables(writer, kGxStorageAll);
-    ok &= writer.WriteListBegin("m_OpcodeList", "", u32(m_OpcodeList.size()));
-    for (const auto& v : m_OpcodeList) ok &= v.Write(writer);
-    ok &= writer.WriteListEnd();
+    ok &= GxMoaWriteRecords(writer, "m_OpcodeList", m_OpcodeList);
     ok &= writer.Write("m_OpcodePos", m_OpcodePos);
     return ok && writer.GetErrorCount() == 0;
 }
@@ -23,14 +21,7 @@ bool GxMoaExecStackElement::Read(GxContentReaderBase& reader, GxMoaWorker* worke
     m_LocalTable.Clear();
     if (!m_LocalTable.ReadVariables(reader, kGxStorageAll)) return false;
     ResetOpcodes();
-    u32 count = 0;
-    if (!GxMoaReadListBegin(reader, "m_OpcodeList", &count, u"GxMoaExecStackElement::Read")) return false;
-    for (u32 i = 0; i < count; ++i) {
-        GxMoaVariable v;
-        if (!v.Read(reader)) return false;
-        m_OpcodeList.push_back(std::move(v));
-    }
-    reader.ReadListEnd();
+    if (!GxMoaReadRecords(reader, "m_OpcodeList", u"GxMoaExecStackElement::Read", &m_OpcodeList)) return false;
     m_OpcodePos = reader.ReadS32("m_OpcodePos");
     return reader.GetErrorCount() == 0;
 }

@@ -8,6 +8,11 @@
 
 namespace {
 
+// The operand that names what an assignment or increment writes to.
+bool IsUpdateTarget(const GxMoaVariable& target) {
+    return target.IsOpcode() && (target.GetOpcode() == kGxOpAlterVar || target.GetOpcode() == kGxOpAlterVarAry);
+}
+
 // One run of an opcode list. Frames are kept by index and looked up again
 // after every builtin call, since a builtin may push, pop or replace them.
 class Executor {
@@ -68,6 +73,24 @@ private:
                                   kGxMoaMaxArrayElements - 1));
         return true;
     }
+    // The element index an update writes to; a negative one names no element.
+    bool PopTargetIndex(int* index, const GxChar* opName, GxStringView name) {
+        if (!PopIndex(index, opName, name)) return false;
+        if (*index < 0) return Error(GxFormat(u"%s 変数の要素 $%s[%d] に代入できません", opName, name, *index));
+        return true;
+    }
+    // A count from the stack, then that many values into an array; element 0
+    // is the one pushed first.
+    bool PopArray(GxMoaVariable* array) {
+        GxMoaVariable count;
+        if (!Pop(&count)) return false;
+        const s32 n = s32(u64(count.ToInt64()));
+        if (n < 0 || size_t(n) > m_Values.size())
+            return Error(u"Exec_IsValueLastOne 計算スタックに必要なパラメータが積まれていません", 0);
+        array->MakeArray(u32(n));
+        for (s32 i = n; i-- > 0;) Pop(array->GetElement(i));
+        return true;
+    }
 
     GxMoaExecStackElement* LocalFrame() {
         for (size_t i = m_Stack.size(); i-- > 0;)
@@ -82,6 +105,14 @@ private:
     GxMoaVariableSet* Create(GxStringView name, int index, const GxMoaVariable* value) {
         Undefined(name);
         return LocalFrame()->m_LocalTable.SetVariable(name, index, value);
+    }
+    // The variable an update changes, created when missing, and the value it
+    // holds there now (Null for a new one).
+    GxMoaVariableSet* FindForUpdate(GxStringView name, int index, GxMoaVariable* current) {
+        GxMoaVariableSet* v = Find(name);
+        if (!v) return Create(name, index, nullptr);
+        if (const GxMoaVariable* e = v->m_Value.GetElement(index)) *current = *e;
+        return v;
     }
 
     bool RunOne(s32 op);
@@ -195,14 +226,8 @@ bool Executor::CallBuiltin() {
     if (!m_Binder) return Error(u"OPC_CALL_BUILTIN 組み込み関数ポインタが設定されていません");
     const int builtinIndex = int(s32(u64(Operand(1).ToInt64())));
     const GxString name = Operand(2).ToString();
-    GxMoaVariable count;
-    if (!Pop(&count)) return false;
-    const s32 n = s32(u64(count.ToInt64()));
-    if (n < 0 || size_t(n) > m_Values.size())
-        return Error(u"Exec_IsValueLastOne 計算スタックに必要なパラメータが積まれていません", 0);
     GxMoaVariable args;
-    args.MakeArray(u32(n));
-    for (s32 i = n; i-- > 0;) Pop(args.GetElement(i));
+    if (!PopArray(&args)) return false;
     GxMoaVariable result;
 
     const u64 generation = m_Worker->GetStackGeneration();
@@ -225,15 +250,8 @@ bool Executor::CallBuiltin() {
 }
 
 bool Executor::MakeArray() {
-    GxMoaVariable count;
-    if (!Pop(&count)) return false;
-    const s32 n = s32(u64(count.ToInt64()));
-    if (n < 0 || size_t(n) > m_Values.size())
-        return Error(u"Exec_IsValueLastOne 計算スタックに必要なパラメータが積まれていません", 0);
     GxMoaVariable array;
-    array.MakeArray(u32(n));
-    for (s32 i = n; i-- > 0;) Pop(array.GetElement(i));
-    return Push(std::move(array));
+    return PopArray(&array) && Push(std::move(array));
 }
 
 bool Executor::Assign() {
@@ -241,7 +259,7 @@ bool Executor::Assign() {
     const GxString name = Operand(2).ToString();
     GxMoaVariable value;
     if (!Pop(&value)) return false;
-    if (!target.IsOpcode() || (target.GetOpcode() != kGxOpAlterVar && target.GetOpcode() != kGxOpAlterVarAry)) {
+    if (!IsUpdateTarget(target)) {
         Error(u"OPC_ASSIGN Opecodeが壊れています");
         return Push(std::move(value));
     }
@@ -253,8 +271,7 @@ bool Executor::Assign() {
         return Push(std::move(value));
     }
     int index = 0;
-    if (!PopIndex(&index, u"OPC_ASSIGN", name)) return false;
-    if (index < 0) return Error(GxFormat(u"OPC_ASSIGN 変数の要素 $%s[%d] に代入できません", name, index));
+    if (!PopTargetIndex(&index, u"OPC_ASSIGN", name)) return false;
     if (GxMoaVariableSet* v = Find(name))
         v->m_Value.SetElement(index, value);
     else
@@ -265,23 +282,14 @@ bool Executor::Assign() {
 bool Executor::PostIncrement(s32 op) {
     const GxMoaVariable& target = Operand(1);
     const GxString name = Operand(2).ToString();
-    if (!target.IsOpcode() || (target.GetOpcode() != kGxOpAlterVar && target.GetOpcode() != kGxOpAlterVarAry)) {
+    if (!IsUpdateTarget(target)) {
         Error(u"OPC_AFTER_* Opecodeが壊れています");
         return Push(GxMoaVariable());
     }
-    const bool element = target.GetOpcode() == kGxOpAlterVarAry;
     int index = -1;
-    if (element) {
-        if (!PopIndex(&index, u"OPC_AFTER_*", name)) return false;
-        if (index < 0) return Error(GxFormat(u"OPC_AFTER_* 変数の要素 $%s[%d] に代入できません", name, index));
-    }
+    if (target.GetOpcode() == kGxOpAlterVarAry && !PopTargetIndex(&index, u"OPC_AFTER_*", name)) return false;
     GxMoaVariable old;
-    GxMoaVariableSet* v = Find(name);
-    if (v) {
-        if (const GxMoaVariable* e = v->m_Value.GetElement(index)) old = *e;
-    } else {
-        v = Create(name, index, nullptr);
-    }
+    GxMoaVariableSet* v = FindForUpdate(name, index, &old);
     const s64 n = old.ToInt64();
     const GxMoaVariable next = GxMoaVariable::OfInt(s64(op == kGxOpPostInc ? u64(n) + 1 : u64(n) - 1));
     v->m_Value.SetElement(index, next);
@@ -293,23 +301,14 @@ bool Executor::CompoundAssign(s32 op) {
     const GxString name = Operand(2).ToString();
     GxMoaVariable right;
     if (!Pop(&right)) return false;
-    if (!target.IsOpcode() || (target.GetOpcode() != kGxOpAlterVar && target.GetOpcode() != kGxOpAlterVarAry)) {
+    if (!IsUpdateTarget(target)) {
         Error(u"OPC_ASSIGN_* Opecodeが壊れています");
         return Push(std::move(right));
     }
-    const bool element = target.GetOpcode() == kGxOpAlterVarAry;
     int index = -1;
-    if (element) {
-        if (!PopIndex(&index, u"OPC_ASSIGN_*", name)) return false;
-        if (index < 0) return Error(GxFormat(u"OPC_ASSIGN_* 変数の要素 $%s[%d] に代入できません", name, index));
-    }
+    if (target.GetOpcode() == kGxOpAlterVarAry && !PopTargetIndex(&index, u"OPC_ASSIGN_*", name)) return false;
     GxMoaVariable k;
-    GxMoaVariableSet* v = Find(name);
-    if (v) {
-        if (const GxMoaVariable* e = v->m_Value.GetElement(index)) k = *e;
-    } else {
-        v = Create(name, index, nullptr);
-    }
+    GxMoaVariableSet* v = FindForUpdate(name, index, &k);
     switch (op) {
     case kGxOpAddAssign: k += right; break;
     case kGxOpConcatAssign: k.ConcatAssign(right); break;

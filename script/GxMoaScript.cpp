@@ -130,43 +130,18 @@ int GxMoaScript::FindFilledLine(const GxMoaRunPos& pos) const {
 
 bool GxMoaScript::Write(GxContentWriterBase& writer) const {
     bool ok = writer.Write("m_ScriptName", m_ScriptName);
-    ok &= writer.WriteListBegin("m_pLabelDefine", "", u32(m_pLabelDefine.size()));
-    for (const auto& [name, label] : m_pLabelDefine) ok &= label->Write(writer);
-    ok &= writer.WriteListEnd();
-    ok &= writer.WriteListBegin("m_VariableDefine", "", u32(m_VariableDefine.size()));
-    for (const auto& d : m_VariableDefine) ok &= d.Write(writer);
-    ok &= writer.WriteListEnd();
-    ok &= writer.WriteListBegin("m_Lines", "", u32(m_Lines.size()));
-    for (const auto& line : m_Lines) ok &= line.Write(writer);
-    ok &= writer.WriteListEnd();
+    ok &= GxMoaWriteLabels(writer, m_pLabelDefine);
+    ok &= GxMoaWriteRecords(writer, "m_VariableDefine", m_VariableDefine);
+    ok &= GxMoaWriteRecords(writer, "m_Lines", m_Lines);
     return ok && writer.GetErrorCount() == 0;
 }
 
 bool GxMoaScript::Read(GxContentReaderBase& reader) {
     Clear();
     m_ScriptName = reader.ReadWString("m_ScriptName");
-    u32 count = 0;
-    if (!GxMoaReadListBegin(reader, "m_pLabelDefine", &count, u"GxMoaScript::Read")) return false;
-    for (u32 i = 0; i < count; ++i) {
-        auto label = std::make_unique<GxMoaLabelDefinition>();
-        if (!label->Read(reader)) return false;
-        // The first label of a name wins.
-        m_pLabelDefine.emplace(label->m_Name, std::move(label));
-    }
-    reader.ReadListEnd();
-    if (!GxMoaReadListBegin(reader, "m_VariableDefine", &count, u"GxMoaScript::Read")) return false;
-    for (u32 i = 0; i < count; ++i) {
-        GxMoaVariableDefinition d;
-        if (!d.Read(reader)) return false;
-        m_VariableDefine.push_back(std::move(d));
-    }
-    reader.ReadListEnd();
-    if (!GxMoaReadListBegin(reader, "m_Lines", &count, u"GxMoaScript::Read")) return false;
-    for (u32 i = 0; i < count; ++i) {
-        GxMoaScriptStep line;
-        if (!line.Read(reader)) return false;
-        m_Lines.push_back(std::move(line));
-    }
-    reader.ReadListEnd();
+    const GxChar* who = u"GxMoaScript::Read";
+    if (!GxMoaReadLabels(reader, who, &m_pLabelDefine)) return false;
+    if (!GxMoaReadRecords(reader, "m_VariableDefine", who, &m_VariableDefine)) return false;
+    if (!GxMoaReadRecords(reader, "m_Lines", who, &m_Lines)) return false;
     return reader.GetErrorCount() == 0;
 }

@@ -31,3 +31,18 @@ bool GxMoaReadCount(GxContentReaderBase& reader, const char* name, s32* count, c
     *count = n;
     return true;
 }
+
+bool GxMoaWriteLabels(GxContentWriterBase& writer, const GxMoaLabelMap& labels) {
+    return GxMoaWriteList(writer, "m_pLabelDefine", labels,
+                          [&](const auto& entry) { return entry.second->Write(writer); });
+}
+
+bool GxMoaReadLabels(GxContentReaderBase& reader, const GxChar* who, GxMoaLabelMap* labels) {
+    return GxMoaReadList(reader, "m_pLabelDefine", who, [&] {
+        auto label = std::make_unique<GxMoaLabelDefinition>();
+        if (!label->Read(reader)) return false;
+        // The first label of a name wins.
+        labels->emplace(label->m_Name, std::move(label));
+        return true;
+    });
+}

@@ -26,6 +26,14 @@ GxMoaWorkerEx* g_pMoaMainWorker = nullptr;
 GxMoaBuiltinDefault* g_pMoaBuiltinDefault = nullptr;
 GxMoaFunctionBinder* g_pMoaFunctionBinder = nullptr;
 
+namespace {
+template <class T>
+void DeleteGlobal(T*& global) {
+    delete global;
+    global = nullptr;
+}
+} // namespace
+
 bool GxMoaStartup(GxCore* core) {
     GxMoaShutdown();
     g_pMoa = new GxMoaEx();
@@ -36,22 +44,10 @@ bool GxMoaStartup(GxCore* core) {
 }
 
 void GxMoaShutdown() {
-    if (g_pMoaFunctionBinder) {
-        delete g_pMoaFunctionBinder;
-        g_pMoaFunctionBinder = nullptr;
-    }
-    if (g_pMoaBuiltinDefault) {
-        delete g_pMoaBuiltinDefault;
-        g_pMoaBuiltinDefault = nullptr;
-    }
-    if (g_pMoaMainWorker) {
-        delete g_pMoaMainWorker;
-        g_pMoaMainWorker = nullptr;
-    }
-    if (g_pMoa) {
-        delete g_pMoa;
-        g_pMoa = nullptr;
-    }
+    DeleteGlobal(g_pMoaFunctionBinder);
+    DeleteGlobal(g_pMoaBuiltinDefault);
+    DeleteGlobal(g_pMoaMainWorker);
+    DeleteGlobal(g_pMoa);
 }
 
 u32 RunScriptCompiler() {

@@ -12,6 +12,11 @@ bool IsGlobalScope(s32 scope) { return u32(scope) >= kGxScopeGlobalPerman && u32
 bool Before(const GxMoaRunPos& a, const GxMoaRunPos& b) {
     return a.m_Line < b.m_Line || (a.m_Line == b.m_Line && a.m_Pos < b.m_Pos);
 }
+
+// Statements that do not run leave the rest of their line behind.
+void SkipLine(const GxMoaScript& script, GxMoaScriptPos* pos) {
+    if (pos->m_Line < script.GetLineCount()) pos->m_Line += 1, pos->m_Pos = 0;
+}
 } // namespace
 
 GxMoaWorker::GxMoaWorker(GxMoa* owner) : m_pMoa(owner), m_Name(u"MAIN_WORKER") {
@@ -42,11 +47,15 @@ GxMoaExecStackElement* GxMoaWorker::GetCurrentFrame() {
     return nullptr;
 }
 
+GxMoaScriptEntity* GxMoaWorker::EntityOf(GxMoaScriptPos& pos) {
+    if (!pos.m_pEntity) pos.m_pEntity = FindEntity(pos.m_ScriptName);
+    return pos.m_pEntity;
+}
+
 GxMoaScript* GxMoaWorker::TopScript() {
     if (m_ExecStack.empty()) return nullptr;
-    GxMoaScriptPos& pos = Top().m_ScriptPos;
-    if (!pos.m_pEntity) pos.m_pEntity = FindEntity(pos.m_ScriptName);
-    return pos.m_pEntity ? pos.m_pEntity->GetScript() : nullptr;
+    GxMoaScriptEntity* entity = EntityOf(Top().m_ScriptPos);
+    return entity ? entity->GetScript() : nullptr;
 }
 
 // ---- frames ----------------------------------------------------------------
@@ -67,10 +76,22 @@ GxMoaExecStackElement GxMoaWorker::MakeFrame(const GxMoaLabelDefinition& label) 
 
 GxMoaScriptEntity* GxMoaWorker::CurrentEntity() {
     GxMoaExecStackElement* current = GetCurrentFrame();
-    if (!current) return nullptr;
-    GxMoaScriptPos& pos = current->m_ScriptPos;
-    if (!pos.m_pEntity) pos.m_pEntity = FindEntity(pos.m_ScriptName);
-    return pos.m_pEntity;
+    return current ? EntityOf(current->m_ScriptPos) : nullptr;
+}
+
+bool GxMoaWorker::PushFrame(GxStringView label, GxMoaScriptEntity* from, const GxMoaVariableSet* argument,
+                            bool replaceCurrent) {
+    GxMoaLabelDefinition* def = m_pMoa->FindLabelInEntity(label, from);
+    if (!def) return false;
+    GxMoaExecStackElement frame = MakeFrame(*def);
+    if (argument) frame.m_LocalTable.AddLocal(argument->m_Name, argument->m_Value);
+    if (replaceCurrent) {
+        PopInnerBlocks();
+        if (!m_ExecStack.empty()) m_ExecStack.pop_back();
+    }
+    m_ExecStack.push_back(std::move(frame));
+    BumpStack();
+    return true;
 }
 
 bool GxMoaWorker::Jump(GxStringView label, const GxMoaVariableTable* locals) {
@@ -101,35 +122,15 @@ bool GxMoaWorker::StartAtLabel(GxStringView label, const GxMoaVariableTable* loc
 }
 
 bool GxMoaWorker::Call(GxStringView label, const GxMoaVariableSet* argument) {
-    GxMoaLabelDefinition* def = m_pMoa->FindLabelInEntity(label, CurrentEntity());
-    if (!def) return false;
-    GxMoaExecStackElement frame = MakeFrame(*def);
-    if (argument) frame.m_LocalTable.AddLocal(argument->m_Name, argument->m_Value);
-    m_ExecStack.push_back(std::move(frame));
-    BumpStack();
-    return true;
+    return PushFrame(label, CurrentEntity(), argument, false);
 }
 
 bool GxMoaWorker::JumpInScript(GxStringView label, GxStringView scriptName, const GxMoaVariableSet* argument) {
-    GxMoaLabelDefinition* def = m_pMoa->FindLabelInEntity(label, FindEntity(scriptName));
-    if (!def) return false;
-    GxMoaExecStackElement frame = MakeFrame(*def);
-    if (argument) frame.m_LocalTable.AddLocal(argument->m_Name, argument->m_Value);
-    PopInnerBlocks();
-    if (!m_ExecStack.empty()) m_ExecStack.pop_back();
-    m_ExecStack.push_back(std::move(frame));
-    BumpStack();
-    return true;
+    return PushFrame(label, FindEntity(scriptName), argument, true);
 }
 
 bool GxMoaWorker::CallInScript(GxStringView label, GxStringView scriptName, const GxMoaVariableSet* argument) {
-    GxMoaLabelDefinition* def = m_pMoa->FindLabelInEntity(label, FindEntity(scriptName));
-    if (!def) return false;
-    GxMoaExecStackElement frame = MakeFrame(*def);
-    if (argument) frame.m_LocalTable.AddLocal(argument->m_Name, argument->m_Value);
-    m_ExecStack.push_back(std::move(frame));
-    BumpStack();
-    return true;
+    return PushFrame(label, FindEntity(scriptName), argument, false);
 }
 
 bool GxMoaWorker::StartInScript(GxStringView label, GxStringView scriptName, const GxMoaVariableSet* argument) {
@@ -284,12 +285,8 @@ bool GxMoaWorker::ReplaceVariables(GxContentReaderBase* reader, u32 storageClass
 
 bool GxMoaWorker::Write(GxContentWriterBase* writer) {
     bool ok = writer->Write("m_Name", m_Name);
-    ok &= writer->WriteListBegin("m_ExecStack", "", u32(m_ExecStack.size()));
-    for (const auto& frame : m_ExecStack) ok &= frame.Write(*writer);
-    ok &= writer->WriteListEnd();
-    ok &= writer->WriteListBegin("m_ValueStack", "", u32(m_ValueStack.size()));
-    for (const auto& v : m_ValueStack) ok &= v.Write(*writer);
-    ok &= writer->WriteListEnd();
+    ok &= GxMoaWriteRecords(*writer, "m_ExecStack", m_ExecStack);
+    ok &= GxMoaWriteRecords(*writer, "m_ValueStack", m_ValueStack);
     ok &= m_ReturnValue.Write(*writer);
     return ok && writer->GetErrorCount() == 0;
 }
@@ -300,21 +297,14 @@ bool GxMoaWorker::Read(GxContentReaderBase* reader) {
     m_ExecStack.clear();
     m_ValueStack.clear();
     m_ReturnValue.Clear();
-    u32 count = 0;
-    if (!GxMoaReadListBegin(*reader, "m_ExecStack", &count, u"GxMoaWorker::Read")) return false;
-    for (u32 i = 0; i < count; ++i) {
+    const bool framesRead = GxMoaReadList(*reader, "m_ExecStack", u"GxMoaWorker::Read", [&] {
         GxMoaExecStackElement frame;
         if (!frame.Read(*reader, this)) return false;
         m_ExecStack.push_back(std::move(frame));
-    }
-    reader->ReadListEnd();
-    if (!GxMoaReadListBegin(*reader, "m_ValueStack", &count, u"GxMoaWorker::Read")) return false;
-    for (u32 i = 0; i < count; ++i) {
-        GxMoaVariable v;
-        if (!v.Read(*reader)) return false;
-        m_ValueStack.push_back(std::move(v));
-    }
-    reader->ReadListEnd();
+        return true;
+    });
+    if (!framesRead) return false;
+    if (!GxMoaReadRecords(*reader, "m_ValueStack", u"GxMoaWorker::Read", &m_ValueStack)) return false;
     m_ReturnValue.Read(*reader);
     return reader->GetErrorCount() == 0;
 }
@@ -354,8 +344,8 @@ bool GxMoaWorker::Step(GxMoaFunctionBinder* binder) {
     if (m_ExecStack.empty()) return false;
     {
         GxMoaScriptPos& pos = Top().m_ScriptPos;
-        if (!pos.m_pEntity) pos.m_pEntity = FindEntity(pos.m_ScriptName);
-        if (!pos.m_pEntity || !pos.m_pEntity->GetScript()) {
+        GxMoaScriptEntity* entity = EntityOf(pos);
+        if (!entity || !entity->GetScript()) {
             Fail(pos.m_ScriptName, pos.m_Line, u"スクリプトが見つからないので実行できません");
             return false;
         }
@@ -414,11 +404,11 @@ bool GxMoaWorker::Step(GxMoaFunctionBinder* binder) {
         case kGxTokNoSave:
         case kGxTokInGame:
         case kGxTokPerman:
-            if (pos.m_Line < script->GetLineCount()) pos.m_Line += 1, pos.m_Pos = 0;
+            SkipLine(*script, &pos);
             break;
         case kGxTokIf: result = RunIf(binder, token); break;
         case kGxTokElse:
-            if (pos.m_Line < script->GetLineCount()) pos.m_Line += 1, pos.m_Pos = 0;
+            SkipLine(*script, &pos);
             Fail(pos.m_ScriptName, line, u"不正なELSE文です");
             break;
         case kGxTokWhile:
@@ -427,7 +417,7 @@ bool GxMoaWorker::Step(GxMoaFunctionBinder* binder) {
         case kGxTokContinue:
         case kGxTokBreak:
             token.ToDescription(&desc);
-            if (pos.m_Line < script->GetLineCount()) pos.m_Line += 1, pos.m_Pos = 0;
+            SkipLine(*script, &pos);
             Fail(pos.m_ScriptName, line, GxFormat(u"未実装の制御構造です[%s]", desc));
             break;
         case kGxTokBraceClose:

@@ -108,9 +108,15 @@ protected:
 
 private:
     void PopInnerBlocks();
-    // The current frame's entity, looked up by name when not cached.
+    // The entity of a frame's script, looked up by name when not cached.
+    GxMoaScriptEntity* EntityOf(GxMoaScriptPos& pos);
     GxMoaScriptEntity* CurrentEntity();
     GxMoaExecStackElement MakeFrame(const GxMoaLabelDefinition& label);
+    // A new frame at a label looked up from the entity from, with the argument
+    // as a LOCAL variable; with replaceCurrent it takes the current frame's
+    // place, inner blocks and all.
+    bool PushFrame(GxStringView label, GxMoaScriptEntity* from, const GxMoaVariableSet* argument,
+                   bool replaceCurrent);
     StepResult RunIf(GxMoaFunctionBinder* binder, const GxMoaToken& token);
     StepResult RunBlockEnd();
     bool ReadVariablesImpl(GxContentReaderBase* reader, u32 storageClass, bool replace);

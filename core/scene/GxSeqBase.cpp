@@ -8,6 +8,14 @@
 #include "core/task/GxTaskManage.h"
 #include "core/task/GxTaskRenderManage.h"
 
+namespace {
+// Without a UI layer nothing blocks.
+bool IsBlockClear(int block) {
+    GxSceneUIServices* ui = GxSceneUIServices::Get();
+    return !ui || ui->IsUIBlockClear(block);
+}
+} // namespace
+
 GxSeqBase::GxSeqBase(GxTaskBase* parent, const GxChar* name) : GxSeqTaskBase(parent, name) {}
 
 GxSeqBase::~GxSeqBase() = default;
@@ -70,20 +78,9 @@ bool GxSeqBase::CanOperateUI(GxTaskBase* widget, u32 ignoreMask) {
     return !ui || ui->IsUIBlockClear(0);
 }
 
-bool GxSeqBase::IsUIBlock1Clear() {
-    GxSceneUIServices* ui = GxSceneUIServices::Get();
-    return !ui || ui->IsUIBlockClear(1);
-}
-
-bool GxSeqBase::IsUIBlock2Clear() {
-    GxSceneUIServices* ui = GxSceneUIServices::Get();
-    return !ui || ui->IsUIBlockClear(2);
-}
-
-bool GxSeqBase::IsUIBlock3Clear() {
-    GxSceneUIServices* ui = GxSceneUIServices::Get();
-    return !ui || ui->IsUIBlockClear(3);
-}
+bool GxSeqBase::IsUIBlock1Clear() { return IsBlockClear(1); }
+bool GxSeqBase::IsUIBlock2Clear() { return IsBlockClear(2); }
+bool GxSeqBase::IsUIBlock3Clear() { return IsBlockClear(3); }
 
 GxTaskBase* GxSeqBase::CreateUIWidget(GxTaskBase* parent, const DBUIModuleRecord* module, const GxChar* name,
                                       s32 localIndex) {

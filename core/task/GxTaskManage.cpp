@@ -30,6 +30,42 @@ int WalkEvent(GxTaskBase* first, u32 skipBit, u32 noDescentBit, Offer& offer) {
     return 0;
 }
 
+// The update and render passes: running tasks, each before its children; a
+// task's flags may leave out its own call or its children. Once stopped()
+// holds, the walk ends at the next step.
+template <class Visit, class Stopped>
+void WalkRunning(GxTaskBase* first, u32 noVisitFlag, u32 noChildrenFlag, const Visit& visit, const Stopped& stopped) {
+    for (GxTaskBase* t = first; t && !stopped(); t = t->GetNextSibling()) {
+        if (IsRunningTask(t)) {
+            if (!(t->TaskFlags & noVisitFlag)) visit(t);
+            if (stopped()) return;
+            if (!(t->TaskFlags & noChildrenFlag))
+                WalkRunning(t->GetFirstChild(), noVisitFlag, noChildrenFlag, visit, stopped);
+        }
+        if (EndsSiblingWalk(t)) break;
+    }
+}
+
+// Scene start and end reach every task not yet killed, each before its children.
+template <class Visit>
+void WalkUnkilled(GxTaskBase* first, const Visit& visit) {
+    for (GxTaskBase* t = first; t; t = t->GetNextSibling()) {
+        if (t->GetGlobalState() != kGxTaskKilled) {
+            visit(t);
+            WalkUnkilled(t->GetFirstChild(), visit);
+        }
+        if (EndsSiblingWalk(t)) break;
+    }
+}
+
+// Applied or refused, a pending change is gone.
+void DropPendingChange(GxSeqWorker& w) {
+    w.m_PendingTask = nullptr;
+    w.m_PendingName.clear();
+    w.m_PendingParam0 = w.m_PendingParam1 = 0;
+    w.m_ChangePending = false;
+}
+
 void DeleteTree(GxTaskBase* first) {
     for (GxTaskBase* t = first; t;) {
         GxTaskBase* next = t->GetNextSibling();
@@ -137,57 +173,27 @@ void GxTaskManage::ForgetTask(const GxTaskBase* task) {
 }
 
 void GxTaskManage::UpdateTaskTree(GxTaskBase* first, int step, s64 elapsed) {
-    for (GxTaskBase* t = first; t && !m_StopUpdateFlag; t = t->GetNextSibling()) {
-        if (IsRunningTask(t)) {
-            if (!(t->TaskFlags & kGxTaskNoUpdate)) t->Update(step, elapsed);
-            if (m_StopUpdateFlag) return;
-            if (!(t->TaskFlags & kGxTaskNoUpdateChildren)) UpdateTaskTree(t->GetFirstChild(), step, elapsed);
-        }
-        if (EndsSiblingWalk(t)) break;
-    }
+    WalkRunning(first, kGxTaskNoUpdate, kGxTaskNoUpdateChildren, [&](GxTaskBase* t) { t->Update(step, elapsed); },
+                [this] { return m_StopUpdateFlag; });
 }
 
 void GxTaskManage::UpdateBeforeMainTaskTree(GxTaskBase* first, int step, s64 elapsed) {
-    for (GxTaskBase* t = first; t && !m_StopUpdateFlag; t = t->GetNextSibling()) {
-        if (IsRunningTask(t)) {
-            if (!(t->TaskFlags & kGxTaskNoUpdateBeforeMain)) t->UpdateBeforeMain(step, elapsed);
-            if (m_StopUpdateFlag) return;
-            if (!(t->TaskFlags & kGxTaskNoUpdateBeforeMainChildren))
-                UpdateBeforeMainTaskTree(t->GetFirstChild(), step, elapsed);
-        }
-        if (EndsSiblingWalk(t)) break;
-    }
+    WalkRunning(first, kGxTaskNoUpdateBeforeMain, kGxTaskNoUpdateBeforeMainChildren,
+                [&](GxTaskBase* t) { t->UpdateBeforeMain(step, elapsed); }, [this] { return m_StopUpdateFlag; });
 }
 
 void GxTaskManage::EnqueueRenderTaskTree(GxTaskBase* first, int step, s64 elapsed) {
-    for (GxTaskBase* t = first; t; t = t->GetNextSibling()) {
-        if (IsRunningTask(t)) {
-            if (!(t->TaskFlags & kGxTaskNoEnqueueRender)) t->EnqueueRender(step, elapsed);
-            if (!(t->TaskFlags & kGxTaskNoEnqueueRenderChildren))
-                EnqueueRenderTaskTree(t->GetFirstChild(), step, elapsed);
-        }
-        if (EndsSiblingWalk(t)) break;
-    }
+    // The stop of the update walk does not cut drawing short.
+    WalkRunning(first, kGxTaskNoEnqueueRender, kGxTaskNoEnqueueRenderChildren,
+                [&](GxTaskBase* t) { t->EnqueueRender(step, elapsed); }, [] { return false; });
 }
 
 void GxTaskManage::StartSequenceTree(GxTaskBase* first, int workerIndex) {
-    for (GxTaskBase* t = first; t; t = t->GetNextSibling()) {
-        if (t->GetGlobalState() != kGxTaskKilled) {
-            t->OnStartSequence(workerIndex);
-            StartSequenceTree(t->GetFirstChild(), workerIndex);
-        }
-        if (EndsSiblingWalk(t)) break;
-    }
+    WalkUnkilled(first, [&](GxTaskBase* t) { t->OnStartSequence(workerIndex); });
 }
 
 void GxTaskManage::EndSequenceTree(GxTaskBase* first, int workerIndex) {
-    for (GxTaskBase* t = first; t; t = t->GetNextSibling()) {
-        if (t->GetGlobalState() != kGxTaskKilled) {
-            t->OnEndSequence(workerIndex);
-            EndSequenceTree(t->GetFirstChild(), workerIndex);
-        }
-        if (EndsSiblingWalk(t)) break;
-    }
+    WalkUnkilled(first, [&](GxTaskBase* t) { t->OnEndSequence(workerIndex); });
 }
 
 void GxTaskManage::SweepTaskTree(GxTaskBase* first) {
@@ -424,10 +430,7 @@ void GxTaskManage::ApplySequenceChange(int workerIndex) {
     if (incoming && incoming->GetSeqWorkIndex() != -1) {
         GxWriteErrorLog(u"既に実行中のシーケンスに遷移することはできません(%s:seqworkindex=%d)\n",
                         incoming->GetTaskName(), incoming->GetSeqWorkIndex());
-        w.m_PendingTask = nullptr;
-        w.m_PendingName.clear();
-        w.m_PendingParam0 = w.m_PendingParam1 = 0;
-        w.m_ChangePending = false;
+        DropPendingChange(w);
         w.m_Ready = w.m_CurrentTask != nullptr;
         return;
     }
@@ -446,11 +449,8 @@ void GxTaskManage::ApplySequenceChange(int workerIndex) {
     w.m_CurrentName = w.m_PendingName;
     w.m_CurrentParam0 = w.m_PendingParam0;
     w.m_CurrentParam1 = w.m_PendingParam1;
-    w.m_PendingTask = nullptr;
-    w.m_PendingName.clear();
-    w.m_PendingParam0 = w.m_PendingParam1 = 0;
+    DropPendingChange(w);
     w.m_Ready = true;
-    w.m_ChangePending = false;
     if (incoming) {
         incoming->SetSeqWorkIndex(workerIndex);
         StartSequenceTree(incoming, workerIndex);

@@ -195,19 +195,17 @@ TEST(MoaBuiltins, LocaleAndTimeZone) {
 
 TEST(MoaBuiltins, JumpsAndCalls) {
     World w;
-    w.Load({{u"main",
-             u"*start\n"
-             u"GOIF(0, \"yes\")\n"
-             u"trace(\"no jump\")\n"
-             u"GOSUBIF(1, \"sub\", \"\", \"arg\")\n"
-             u"GOSUBIF(0, \"sub\", \"\", \"arg\")\n"
-             u"GOSUB(\"sub\")\n"
-             u"GOIF(1, \"yes\", \"no\")\n"
-             u"*no\ntrace(\"wrong\")\nEXIT()\n"
-             u"*yes\ntrace(\"yes\", IsLabelExist(\"@local\", \"MAIN\"), IsLabelExist(\"@none\", \"main\"))\nEXIT(9)\n"
-             u"*sub\ntrace(\"sub\", $_, ToStr(IsArray($_)))\nRETURN()\n"
-             u"*@local\n"}});
-    w.RunFrom(u"start");
+    w.RunScript(u"*start\n"
+                u"GOIF(0, \"yes\")\n"
+                u"trace(\"no jump\")\n"
+                u"GOSUBIF(1, \"sub\", \"\", \"arg\")\n"
+                u"GOSUBIF(0, \"sub\", \"\", \"arg\")\n"
+                u"GOSUB(\"sub\")\n"
+                u"GOIF(1, \"yes\", \"no\")\n"
+                u"*no\ntrace(\"wrong\")\nEXIT()\n"
+                u"*yes\ntrace(\"yes\", IsLabelExist(\"@local\", \"MAIN\"), IsLabelExist(\"@none\", \"main\"))\nEXIT(9)\n"
+                u"*sub\ntrace(\"sub\", $_, ToStr(IsArray($_)))\nRETURN()\n"
+                u"*@local\n");
     EXPECT_EQ(w.TraceText(), "no jump|sub,arg,0|sub,,0|yes,1,0");
     EXPECT_EQ(w.worker->GetReturnValue().ToInt64(), 9);
     EXPECT_FALSE(w.moa.m_ErrorFlag) << w.moa.ErrorsUtf8();

@@ -17,10 +17,7 @@ struct Eval {
 
     explicit Eval(const char16_t* line, bool statement = true) {
         w.Load({{u"main", line}});
-        GxMoaExecStackElement frame;
-        frame.m_BlockType = GxMoaExecStackElement::kBlockCall;
-        frame.m_ScriptPos = GxMoaScriptPos(0, 0, u"main");
-        w.worker->GetExecStack()->push_back(frame);
+        w.PushMainFrame();
         GxMoaRunPos cursor;
         ok = GxMoa::Eval_Token(&w.moa, &result, &w.binder, w.worker.get(), GxMoaRunPos(0, 0), &cursor, statement);
     }
@@ -108,20 +105,17 @@ TEST(MoaExecutor, CompoundAssignments) {
     for (const auto& c : cases) {
         World w;
         const std::u16string text = std::u16string(u"*start\n$x = ") + c.setup + u"\n$x " + c.op + u"\ntrace($x)\n";
-        w.Load({{u"main", text.c_str()}});
-        w.RunFrom(u"start");
+        w.RunScript(text.c_str());
         EXPECT_EQ(w.TraceText(), c.want) << GxToUtf8(c.op);
     }
 }
 
 TEST(MoaExecutor, ArrayIndexes) {
     World w;
-    w.Load({{u"main",
-             u"*start\n"
-             u"$a = ARRAY(1, 2, 3)\n"
-             u"trace($a[-1], $a[-2], $a[1000], ArraySize($a))\n"
-             u"$a[-1] = 5\n"}});
-    w.RunFrom(u"start");
+    w.RunScript(u"*start\n"
+                u"$a = ARRAY(1, 2, 3)\n"
+                u"trace($a[-1], $a[-2], $a[1000], ArraySize($a))\n"
+                u"$a[-1] = 5\n");
     EXPECT_EQ(w.TraceText(), "3,,,1001") << "-1 reads the whole value; reading past the end grows the array";
     EXPECT_TRUE(w.moa.HasError(u"OPC_ASSIGN 変数の要素 $a[-1] に代入できません[pc=")) << w.moa.ErrorsUtf8();
     EXPECT_TRUE(w.moa.m_ErrorFlag);
@@ -136,14 +130,12 @@ TEST(MoaExecutor, HugeIndexesAreErrorsNotAllocations) {
     };
     for (const auto* text : lines) {
         World w;
-        w.Load({{u"main", text}});
-        w.RunFrom(u"start");
+        w.RunScript(text);
         EXPECT_TRUE(w.moa.HasError(u"配列の要素番号が大きすぎます")) << GxToUtf8(text) << w.moa.ErrorsUtf8();
         EXPECT_TRUE(w.traces.empty());
     }
     World ok;
-    ok.Load({{u"main", u"*start\n$a[1048575] = 1\ntrace(ArraySize($a))\n"}});
-    ok.RunFrom(u"start");
+    ok.RunScript(u"*start\n$a[1048575] = 1\ntrace(ArraySize($a))\n");
     EXPECT_EQ(ok.TraceText(), "1048576") << "the largest allowed index still works";
 }
 
@@ -164,26 +156,21 @@ TEST(MoaExecutor, UndefinedVariablesAreWarnedAboutInStatementsOnly) {
 
 TEST(MoaExecutor, BuiltinsReceiveArgumentsInOrder) {
     World w;
-    w.Load({{u"main", u"*start\ntrace(1, \"two\", 3.5, NULL, ARRAY(1, 2))\ntrace()\n"}});
-    w.RunFrom(u"start");
+    w.RunScript(u"*start\ntrace(1, \"two\", 3.5, NULL, ARRAY(1, 2))\ntrace()\n");
     EXPECT_EQ(w.TraceText(), "1,two,3.500000,,2|");
 }
 
 TEST(MoaExecutor, UnboundBuiltinStopsWithItsName) {
     World w;
     w.builder.DeclareBuiltin(u"Missing");
-    w.Load({{u"main", u"*start\nMissing(1)\n"}});
-    w.RunFrom(u"start");
+    w.RunScript(u"*start\nMissing(1)\n");
     EXPECT_TRUE(w.moa.HasError(u"関数実行時にエラーが発生したので停止します[builtin:missing]")) << w.moa.ErrorsUtf8();
 }
 
 TEST(MoaExecutor, EmptyExpressionGivesNull) {
     World w;
     w.Load({{u"main", u";"}});
-    GxMoaExecStackElement frame;
-    frame.m_BlockType = 1;
-    frame.m_ScriptPos = GxMoaScriptPos(0, 0, u"main");
-    w.worker->GetExecStack()->push_back(frame);
+    w.PushMainFrame();
     GxMoaVariable result = GxMoaVariable::OfInt(5);
     GxMoaRunPos cursor;
     EXPECT_TRUE(GxMoa::Eval_Token(&w.moa, &result, &w.binder, w.worker.get(), GxMoaRunPos(0, 0), &cursor, true));
@@ -228,8 +215,7 @@ TEST(MoaExecutor, FrameChangesInsideAnExpressionStopTheList) {
             return true;
         });
         const std::u16string text = std::u16string(u"*start\n") + c.statement + u"\nEXIT()\n*sub\ntrace(\"sub\")\nEXIT()\n";
-        w.Load({{u"main", text.c_str()}});
-        w.RunFrom(u"start");
+        w.RunScript(text.c_str());
         EXPECT_EQ(w.TraceText(), c.trace) << GxToUtf8(c.statement);
         EXPECT_FALSE(w.moa.m_ErrorFlag) << w.moa.ErrorsUtf8();
         EXPECT_TRUE(w.worker->FindVariable(u"r") == nullptr);
@@ -239,13 +225,9 @@ TEST(MoaExecutor, FrameChangesInsideAnExpressionStopTheList) {
 TEST(MoaExecutor, MalformedListsFromASaveAreRefused) {
     World w;
     w.Load({{u"main", u"*start\n"}});
-    GxMoaExecStackElement frame;
-    frame.m_BlockType = 1;
-    frame.m_ScriptPos = GxMoaScriptPos(0, 0, u"main");
     GxMoaVariable op;
     op.SetOpcode(kGxOpPushInt);  // operand missing
-    frame.m_OpcodeList.push_back(op);
-    w.worker->GetExecStack()->push_back(frame);
+    w.PushMainFrame().m_OpcodeList.push_back(op);
     EXPECT_EQ(Exec_Opcode(&w.binder, nullptr, &w.moa, w.worker.get(), true), 0);
     EXPECT_TRUE(w.moa.HasError(u"Exec_Opcode")) << w.moa.ErrorsUtf8();
 

@@ -84,6 +84,21 @@ struct World {
         return Run();
     }
 
+    // The usual test: one script "main", run from its label *start.
+    int RunScript(const char16_t* text) {
+        Load({{u"main", text}});
+        return RunFrom(u"start");
+    }
+
+    // A call frame at the start of "main", as a statement being run has it.
+    GxMoaExecStackElement& PushMainFrame() {
+        GxMoaExecStackElement frame;
+        frame.m_BlockType = GxMoaExecStackElement::kBlockCall;
+        frame.m_ScriptPos = GxMoaScriptPos(0, 0, u"main");
+        worker->GetExecStack()->push_back(frame);
+        return worker->GetExecStack()->back();
+    }
+
     // Traces flattened to "a,b|c" for compact expectations.
     std::string TraceText() const {
         std::string out;

@@ -35,8 +35,7 @@ TEST(MoaStatements, IfElseChainsPickOneBranch) {
         World w;
         w.builder.AddVariable(&w.moa, u"n", kGxScopeGlobalNoSave, GxMoaVariable::OfInt(c.n));
         w.builder.AddVariable(&w.moa, u"m", kGxScopeGlobalNoSave, GxMoaVariable::OfInt(c.m));
-        w.Load({{u"main", text}});
-        w.RunFrom(u"start");
+        w.RunScript(text);
         EXPECT_EQ(w.TraceText(), c.want) << "n=" << c.n << " m=" << c.m;
         EXPECT_TRUE(w.moa.errors.empty()) << w.moa.ErrorsUtf8();
         EXPECT_FALSE(w.worker->IsRunning());
@@ -45,8 +44,7 @@ TEST(MoaStatements, IfElseChainsPickOneBranch) {
 
 TEST(MoaStatements, FalseIfWithoutElseContinuesAfterTheBlock) {
     World w;
-    w.Load({{u"main", u"*start\nIF (0) {\ntrace(1)\n}\ntrace(2)\n"}});
-    w.RunFrom(u"start");
+    w.RunScript(u"*start\nIF (0) {\ntrace(1)\n}\ntrace(2)\n");
     EXPECT_EQ(w.TraceText(), "2");
 }
 
@@ -65,24 +63,21 @@ TEST(MoaStatements, EachStepRunsOneWorkingStatement) {
 
 TEST(MoaStatements, GosubReturnsAfterTheCallingStatement) {
     World w;
-    w.Load({{u"main",
-             u"*start\n"
-             u"trace(\"a\")\n"
-             u"GOSUB(\"sub\", 42)\n"
-             u"trace(\"c\", RETVAL())\n"
-             u"EXIT()\n"
-             u"*sub\n"
-             u"trace(\"b\", $_)\n"
-             u"RETURN(7)\n"}});
-    w.RunFrom(u"start");
+    w.RunScript(u"*start\n"
+                u"trace(\"a\")\n"
+                u"GOSUB(\"sub\", 42)\n"
+                u"trace(\"c\", RETVAL())\n"
+                u"EXIT()\n"
+                u"*sub\n"
+                u"trace(\"b\", $_)\n"
+                u"RETURN(7)\n");
     EXPECT_EQ(w.TraceText(), "a|b,42|c,7");
     EXPECT_TRUE(w.moa.errors.empty()) << w.moa.ErrorsUtf8();
 }
 
 TEST(MoaStatements, CalledFrameRunningOffTheEndEndsTheWorker) {
     World w;
-    w.Load({{u"main", u"*start\nGOSUB(\"sub\")\ntrace(\"never\")\n*sub\ntrace(\"sub\")\n"}});
-    w.RunFrom(u"start");
+    w.RunScript(u"*start\nGOSUB(\"sub\")\ntrace(\"never\")\n*sub\ntrace(\"sub\")\n");
     EXPECT_EQ(w.TraceText(), "sub");
     EXPECT_FALSE(w.worker->IsRunning());
 }
@@ -115,16 +110,14 @@ TEST(MoaStatements, ErrorsFreezeTheWorker) {
 
 TEST(MoaStatements, DeclarationsAreSkippedAndGiveTheirInitialValues) {
     World w;
-    w.Load({{u"main", u"GLOBAL NOSAVE $g = 5\nSTATIC INGAME $s = 2\n*start\n$g = $g + $s\n"}});
-    w.RunFrom(u"start");
+    w.RunScript(u"GLOBAL NOSAVE $g = 5\nSTATIC INGAME $s = 2\n*start\n$g = $g + $s\n");
     EXPECT_EQ(w.Global(u"g").ToInt64(), 7);
     EXPECT_TRUE(w.moa.errors.empty()) << w.moa.ErrorsUtf8();
 }
 
 TEST(MoaStatements, UnknownWordIsSkippedWithAWarningInThePlainWorker) {
     World w;
-    w.Load({{u"main", u"*start\nbg01.lnc(1) trace(\"same line\")\ntrace(\"next\")\n"}});
-    w.RunFrom(u"start");
+    w.RunScript(u"*start\nbg01.lnc(1) trace(\"same line\")\ntrace(\"next\")\n");
     EXPECT_EQ(w.TraceText(), "next");
     EXPECT_TRUE(w.moa.HasWarning(u"不明な単語を発見。スキップされます[bg01.lnc]"));
 }
@@ -161,8 +154,7 @@ TEST(MoaStatements, EmptyStackStepsNothing) {
 
 TEST(MoaStatements, ReturnIfWithAFalseConditionGoesOn) {
     World w;
-    w.Load({{u"main", u"*start\nGOSUB(\"sub\")\ntrace(\"back\")\nEXIT()\n*sub\nRETURNIF(0)\ntrace(\"in sub\")\nRETURNIF(1, 3)\ntrace(\"never\")\n"}});
-    w.RunFrom(u"start");
+    w.RunScript(u"*start\nGOSUB(\"sub\")\ntrace(\"back\")\nEXIT()\n*sub\nRETURNIF(0)\ntrace(\"in sub\")\nRETURNIF(1, 3)\ntrace(\"never\")\n");
     EXPECT_EQ(w.TraceText(), "in sub|back");
     EXPECT_FALSE(w.moa.m_ErrorFlag) << w.moa.ErrorsUtf8();
 }

@@ -153,11 +153,10 @@ TEST_F(MoaSystem, FileQueriesSeeDiskAndPacks) {
     qtest::WritePack(dir_.path() / "p.gxp", {{"data/packed.bin", {1, 2, 3}}});
     ASSERT_TRUE(GxMountPackFile(u"p.gxp"));
     mtest::World<> w;
-    w.Load({{u"main", u"*start\n"
-                      u"trace(IsFileExist(\"data/a.txt\"), GetFileSize(\"data/a.txt\"))\n"
-                      u"trace(IsFileExist(\"data/packed.bin\"), GetFileSize(\"data/packed.bin\"))\n"
-                      u"trace(IsFileExist(\"data/none\"), GetFileSize(\"data/none\"))\n"}});
-    w.RunFrom(u"start");
+    w.RunScript(u"*start\n"
+                u"trace(IsFileExist(\"data/a.txt\"), GetFileSize(\"data/a.txt\"))\n"
+                u"trace(IsFileExist(\"data/packed.bin\"), GetFileSize(\"data/packed.bin\"))\n"
+                u"trace(IsFileExist(\"data/none\"), GetFileSize(\"data/none\"))\n");
     EXPECT_EQ(w.TraceText(), "1,5|2,3|0,0");
     GxResetFileSystem();
 }
