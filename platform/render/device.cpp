@@ -56,14 +56,12 @@ result make_surface(const surface_desc& d, bool lockable, const std::shared_ptr<
 // A surface of one format, use and size; callers set any other field.
 surface_desc sized_desc(format fmt, uint32_t usage, uint32_t width, uint32_t height, uint32_t ms_type = 0,
                         uint32_t ms_quality = 0) {
-    surface_desc d;
-    d.fmt = fmt;
-    d.usage = usage;
-    d.width = width;
-    d.height = height;
-    d.multisample_type = ms_type;
-    d.multisample_quality = ms_quality;
-    return d;
+    return surface_desc{.fmt = fmt,
+                        .usage = usage,
+                        .multisample_type = ms_type,
+                        .multisample_quality = ms_quality,
+                        .width = width,
+                        .height = height};
 }
 
 uint32_t depth_clear_value(format f, float z, uint32_t stencil) {
