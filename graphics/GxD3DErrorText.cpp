@@ -126,3 +126,13 @@ GxString GxGetFormatName(u32 format) {
         if (f.code == format) return GxString(u"D3DFMT_") + f.text;
     return u"ERROR";
 }
+
+void GxWriteResourceFailure(GxLogKind log, const GxChar* kind, const GxChar* what, GxStringView name, u32 width,
+                            u32 height, prender::result r) {
+    const GxChar* format = u"Error/%s %s Failed(Name:\"%s\" Size:%d,%d %s)\n";
+    const GxString text = GxGetD3DErrorText(u32(r));
+    if (log == GxLogKind::Warning)
+        GxWriteWarningLog(format, kind, what, name, width, height, text);
+    else
+        GxWriteErrorLog(format, kind, what, name, width, height, text);
+}

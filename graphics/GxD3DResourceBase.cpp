@@ -1,6 +1,7 @@
 #include "graphics/GxD3DResourceBase.h"
 
 #include "core/base/GxStringUtil.h"
+#include "graphics/GxD3DResourceManage.h"
 
 namespace {
 
@@ -42,12 +43,30 @@ u32 GxD3DResourceBase::GetRefCount() const {
 
 void GxD3DResourceBase::Release() {
     GxMutexScopedLock lock(m_Mutex);
-    if (m_RefCount == 0) return;
-    if (--m_RefCount == 0) {
-        ResetJobState();
-        m_CreateFailed = false;
-    }
+    DropReference();
 }
+
+bool GxD3DResourceBase::DropReference() {
+    GxMutexScopedLock lock(m_Mutex);
+    if (m_RefCount == 0 || --m_RefCount > 0) return false;
+    ResetJobState();
+    m_CreateFailed = false;
+    return true;
+}
+
+bool GxD3DResourceBase::DropRegisteredReference() {
+    GxMutexScopedLock lock(m_Mutex);
+    if (!DropReference()) return false;
+    GxD3DResourceManage::GetInstance().Unregister(this);
+    return true;
+}
+
+void GxD3DResourceBase::RegisterCreated() {
+    GxD3DResourceManage::GetInstance().Register(this);
+    AddRef();
+}
+
+u32 GxD3DResourceBase::ClampMemorySize(u64 bytes) { return bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : u32(bytes); }
 
 void GxD3DResourceBase::ReleaseAll() {
     GxMutexScopedLock lock(m_Mutex);

@@ -69,6 +69,20 @@ public:
 
 protected:
     friend class GxD3DResourceManage;
+
+    // Lowers the count when above 0; the last reference also clears the job
+    // state and the create-failed flag, and true tells the caller so.
+    bool DropReference();
+    // DropReference for a resource that entered the registry: the last
+    // reference takes it out, and the caller frees its device objects.
+    bool DropRegisteredReference();
+    // A newly made resource enters the registry and holds its first
+    // reference. Its fields must be set first: the registry asks it for its
+    // memory size.
+    void RegisterCreated();
+    // Memory sizes are u32; a larger size saturates.
+    static u32 ClampMemorySize(u64 bytes);
+
     mutable GxMutex m_Mutex;
     u32 m_ObjectType = OBJTYPE_NONE;
     GxString m_Name;

@@ -71,7 +71,7 @@ u32 GxD3DResourceManage::GetTotalMemorySize() {
     GxMutexScopedLock lock(m_Mutex);
     u64 total = 0;
     for (const auto& e : m_Resources) total += e.second;
-    return total > 0xFFFFFFFFu ? 0xFFFFFFFFu : u32(total);
+    return GxD3DResourceBase::ClampMemorySize(total);
 }
 
 void GxD3DResourceManage::Clear() {

@@ -397,14 +397,23 @@ present_parameters BuildPresentParameters(State& s, u32 index) {
     return p;
 }
 
-void LogRequestedMode(const GxGraphicsConfig& c) {
-    GxWriteDeviceLog(u"要求された画面モード\n");
-    GxWriteDeviceLog(u"\t・画面モード:%s\n", GxGetScreenModeName(c.m_RequestedDisplayMode));
+// The lines that open both descriptions of a screen mode.
+void LogModeHead(u32 displayMode, const GxGraphicsConfig& c) {
+    GxWriteDeviceLog(u"\t・画面モード:%s\n", GxGetScreenModeName(displayMode));
     GxWriteDeviceLog(u"\t・VSYNCインターバル回数:%u\n", c.m_VSyncInterval);
     GxWriteDeviceLog(u"\t・ロック可能なバックバッファ:%u\n", c.m_LockableBackBuffer ? 1u : 0u);
-    GxWriteDeviceLog(u"\t・BackBufferWidth:%u\n", c.m_BackBufferWidth);
-    GxWriteDeviceLog(u"\t・BackBufferHeight:%u\n", c.m_BackBufferHeight);
-    GxWriteDeviceLog(u"\t・RefreshRate:%u\n", c.m_RefreshRate);
+}
+
+void LogModeSize(u32 width, u32 height, u32 refreshRate) {
+    GxWriteDeviceLog(u"\t・BackBufferWidth:%u\n", width);
+    GxWriteDeviceLog(u"\t・BackBufferHeight:%u\n", height);
+    GxWriteDeviceLog(u"\t・RefreshRate:%u\n", refreshRate);
+}
+
+void LogRequestedMode(const GxGraphicsConfig& c) {
+    GxWriteDeviceLog(u"要求された画面モード\n");
+    LogModeHead(c.m_RequestedDisplayMode, c);
+    LogModeSize(c.m_BackBufferWidth, c.m_BackBufferHeight, c.m_RefreshRate);
     GxWriteDeviceLog(u"\t・TextureBits:%u\n", c.m_TextureBits);
     GxWriteDeviceLog(u"\t・BackBufferBits:%u\n", c.m_BackBufferBits);
     GxWriteDeviceLog(u"\t・DepthStencilBits:%u\n", c.m_DepthStencilBits);
@@ -416,19 +425,13 @@ void LogRequestedMode(const GxGraphicsConfig& c) {
 void LogStartMode(const State& s) {
     const display_mode& before = s.modes[1];
     GxWriteDeviceLog(u"起動前画面モード\n");
-    GxWriteDeviceLog(u"\t・BackBufferWidth:%u\n", before.width);
-    GxWriteDeviceLog(u"\t・BackBufferHeight:%u\n", before.height);
-    GxWriteDeviceLog(u"\t・RefreshRate:%u\n", before.refresh_hz);
+    LogModeSize(before.width, before.height, before.refresh_hz);
     GxWriteDeviceLog(u"\t・BackBufferFormat:%s\n", FormatName(before.fmt));
     const GxGraphicsConfig& c = s.config;
     const present_parameters& p = s.table[c.m_DisplayMode];
     GxWriteDeviceLog(u"起動画面モード\n");
-    GxWriteDeviceLog(u"\t・画面モード:%s\n", GxGetScreenModeName(c.m_DisplayMode));
-    GxWriteDeviceLog(u"\t・VSYNCインターバル回数:%u\n", c.m_VSyncInterval);
-    GxWriteDeviceLog(u"\t・ロック可能なバックバッファ:%u\n", c.m_LockableBackBuffer ? 1u : 0u);
-    GxWriteDeviceLog(u"\t・BackBufferWidth:%u\n", p.back_buffer_width);
-    GxWriteDeviceLog(u"\t・BackBufferHeight:%u\n", p.back_buffer_height);
-    GxWriteDeviceLog(u"\t・RefreshRate:%u\n", p.full_screen_refresh_hz);
+    LogModeHead(c.m_DisplayMode, c);
+    LogModeSize(p.back_buffer_width, p.back_buffer_height, p.full_screen_refresh_hz);
     GxWriteDeviceLog(u"\t・TextureFormat:%s\n", GxGetFormatName(s.textureFormat));
     GxWriteDeviceLog(u"\t・BackBufferFormat:%s\n", FormatName(p.back_buffer_format));
     GxWriteDeviceLog(u"\t・RenderTargetFormat:%s\n", GxGetFormatName(s.renderTargetFormat));

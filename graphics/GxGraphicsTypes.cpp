@@ -1,5 +1,7 @@
 #include "graphics/GxGraphicsTypes.h"
 
+#include "platform/image/image.h"
+
 u32 GxGetFormatBytesPerPixel(u32 format) {
     switch (format) {
     case 27: case 28: case 41: case 50: case 52: case 85:  // R3G3B2 A8 P8 L8 A4L4 S8_LOCKABLE
@@ -18,10 +20,5 @@ u32 GxGetFormatBytesPerPixel(u32 format) {
     }
 }
 
-u32 GxRoundUpPowerOfTwo(u32 n) {
-    if (n < 2) return 1;
-    if (n > 0x80000000u) return 0;
-    u32 p = 1;
-    while (p < n) p <<= 1;
-    return p;
-}
+// Texture sizes follow the image library's rule, so both agree on every size.
+u32 GxRoundUpPowerOfTwo(u32 n) { return pimage::round_up_pow2(n); }

@@ -152,7 +152,9 @@ void GxSetViewport(const GxRect* rect) {
 
 prender::viewport GxGetViewport() { return C().viewport; }
 
-void GxSetDefaultRenderStates() {
+namespace {
+// The states that start-up sets and that every return to the defaults puts back.
+void SetBaseStates() {
     GxSetZEnable(false);
     GxSetZWriteEnable(false);
     GxSetAlphaTest(false, 128);
@@ -161,6 +163,11 @@ void GxSetDefaultRenderStates() {
     GxSetCullMode(prender::cull::none);
     GxSetFillMode(prender::fill::solid);
     GxSetLighting(false);
+}
+} // namespace
+
+void GxSetDefaultRenderStates() {
+    SetBaseStates();
     if (prender::device* dev = GxGraphics::GetDevice())
         for (u32 s = 0; s < prender::max_texture_stages; ++s) dev->set_texture(s, nullptr);
 }
@@ -188,14 +195,7 @@ void GxSetInitialRenderStates() {
     GxSetRenderState(render_state::ambient_material_source, u32(prender::material_source::material));
     GxSetRenderState(render_state::emissive_material_source, u32(prender::material_source::material));
     GxGraphics::ApplyVertexProcessing(0, 0);
-    GxSetZEnable(false);
-    GxSetZWriteEnable(false);
-    GxSetAlphaTest(false, 128);
-    GxSetMultiSampleAntialias(true);
-    GxSetSpecularEnable(true);
-    GxSetCullMode(prender::cull::none);
-    GxSetFillMode(prender::fill::solid);
-    GxSetLighting(false);
+    SetBaseStates();
     GxSetDefaultLights();
 }
 

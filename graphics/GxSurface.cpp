@@ -3,7 +3,6 @@
 #include "core/base/GxLog.h"
 #include "core/base/GxStringUtil.h"
 #include "graphics/GxD3DErrorText.h"
-#include "graphics/GxD3DResourceManage.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsTypes.h"
 #include "graphics/GxImageInfo.h"
@@ -32,12 +31,7 @@ void GxSurface::Empty() {
 
 void GxSurface::Release() {
     GxMutexScopedLock lock(m_Mutex);
-    if (m_RefCount == 0) return;
-    if (--m_RefCount > 0) return;
-    Empty();
-    ResetJobState();
-    m_CreateFailed = false;
-    GxD3DResourceManage::GetInstance().Unregister(this);
+    if (DropRegisteredReference()) Empty();
 }
 
 void GxSurface::TakeDescription() {
@@ -49,7 +43,7 @@ void GxSurface::TakeDescription() {
 }
 
 bool GxSurface::Create(const GxChar* name, u32 width, u32 height, u32 format, u32 pool, u32 objectType, u32 msType,
-                       u32 msQuality, const GxChar* message) {
+                       u32 msQuality, const GxChar* what) {
     GxMutexScopedLock lock(m_Mutex);
     ReleaseAll();
     m_Surface.reset();
@@ -79,38 +73,34 @@ bool GxSurface::Create(const GxChar* name, u32 width, u32 height, u32 format, u3
     else
         r = dev->create_offscreen_plain_surface(width, height, f, GxToDevicePool(pool), m_Surface);
     if (prender::failed(r)) {
-        GxWriteErrorLog(message, m_Name, width, height, GxGetD3DErrorText(GxResultCode(r)));
+        GxWriteResourceFailure(GxLogKind::Error, u"Surface", what, m_Name, width, height, r);
         Empty();
         m_CreateFailed = true;
         return false;
     }
     TakeDescription();
-    GxD3DResourceManage::GetInstance().Register(this);
-    AddRef();
+    RegisterCreated();
     return true;
 }
 
 bool GxSurface::CreateSurface(const GxChar* name, u32 width, u32 height, u32 format) {
-    return Create(name, width, height, format, kGxPoolDefault, OBJTYPE_SURFACE, 0, 0,
-                  u"Error/Surface CreateSurface Failed(Name:\"%s\" Size:%d,%d %s)\n");
+    return Create(name, width, height, format, kGxPoolDefault, OBJTYPE_SURFACE, 0, 0, u"CreateSurface");
 }
 bool GxSurface::CreateScratch(const GxChar* name, u32 width, u32 height, u32 format) {
-    return Create(name, width, height, format, kGxPoolScratch, OBJTYPE_SURFACE, 0, 0,
-                  u"Error/Surface CreateScratch Failed(Name:\"%s\" Size:%d,%d %s)\n");
+    return Create(name, width, height, format, kGxPoolScratch, OBJTYPE_SURFACE, 0, 0, u"CreateScratch");
 }
 bool GxSurface::CreateSystemMemory(const GxChar* name, u32 width, u32 height, u32 format) {
-    return Create(name, width, height, format, kGxPoolSystemMem, OBJTYPE_SURFACE, 0, 0,
-                  u"Error/Surface CreateSystemMemory Failed(Name:\"%s\" Size:%d,%d %s)\n");
+    return Create(name, width, height, format, kGxPoolSystemMem, OBJTYPE_SURFACE, 0, 0, u"CreateSystemMemory");
 }
 bool GxSurface::CreateDepthStencil(const GxChar* name, u32 width, u32 height, u32 format, u32 multiSampleType,
                                    u32 multiSampleQuality) {
     return Create(name, width, height, format, kGxPoolDefault, OBJTYPE_DEPTHSTENCIL, multiSampleType,
-                  multiSampleQuality, u"Error/Surface CreateDepthStencil Failed(Name:\"%s\" Size:%d,%d %s)\n");
+                  multiSampleQuality, u"CreateDepthStencil");
 }
 bool GxSurface::CreateRenderTarget(const GxChar* name, u32 width, u32 height, u32 format, u32 multiSampleType,
                                    u32 multiSampleQuality) {
     return Create(name, width, height, format, kGxPoolDefault, OBJTYPE_RENDERTARGET, multiSampleType,
-                  multiSampleQuality, u"Error/Surface CreateRenderTarget Failed(Name:\"%s\" Size:%d,%d %s)\n");
+                  multiSampleQuality, u"CreateRenderTarget");
 }
 
 bool GxSurface::CreateSurfaceA(const char* name, u32 width, u32 height, u32 format) {
@@ -156,8 +146,7 @@ bool GxSurface::CreateFromFile(const GxChar* path, u32 format, u32 colorKey) {
     m_AskedWidth = info.m_Width;
     m_AskedHeight = info.m_Height;
     TakeDescription();
-    GxD3DResourceManage::GetInstance().Register(this);
-    AddRef();
+    RegisterCreated();
     return true;
 }
 
@@ -219,15 +208,14 @@ void GxSurface::OnReset() {
     else if (m_ObjectType == OBJTYPE_SURFACE)
         r = dev->create_offscreen_plain_surface(m_Width, m_Height, f, GxToDevicePool(m_Pool), m_Surface);
     if (prender::failed(r))
-        GxWriteErrorLog(u"Error/Surface OnReset Failed(Name:\"%s\" Size:%d,%d %s)\n", m_Name, m_Width, m_Height,
-                        GxGetD3DErrorText(GxResultCode(r)));
+        GxWriteResourceFailure(GxLogKind::Error, u"Surface", u"OnReset", m_Name, m_Width, m_Height, r);
 }
 
 u32 GxSurface::GetMemorySize() {
     GxMutexScopedLock lock(m_Mutex);
     if (m_Pool == kGxPoolScratch || m_Pool == kGxPoolSystemMem) return 0;
     u64 bytes = u64(GxGetFormatBytesPerPixel(m_Format)) * m_Width * m_Height;
-    return bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : u32(bytes);
+    return ClampMemorySize(bytes);
 }
 
 u32 GxSurface::GetFormat() const { return m_Format; }

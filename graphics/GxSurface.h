@@ -57,7 +57,7 @@ public:
 
 private:
     bool Create(const GxChar* name, u32 width, u32 height, u32 format, u32 pool, u32 objectType, u32 msType,
-                u32 msQuality, const GxChar* message);
+                u32 msQuality, const GxChar* what);
     void Empty();
     void TakeDescription();
 

@@ -28,12 +28,7 @@ void GxSwapChain::Empty() {
 
 void GxSwapChain::Release() {
     GxMutexScopedLock lock(m_Mutex);
-    if (m_RefCount == 0) return;
-    if (--m_RefCount > 0) return;
-    Empty();
-    ResetJobState();
-    m_CreateFailed = false;
-    GxD3DResourceManage::GetInstance().Unregister(this);
+    if (DropRegisteredReference()) Empty();
 }
 
 void GxSwapChain::CreateDepthStencil() {
@@ -52,8 +47,7 @@ void GxSwapChain::Finish(const GxRect* margins) {
     m_Margins = margins ? *margins : GxRect{};
     SetViewport(nullptr);
     CreateDepthStencil();
-    GxD3DResourceManage::GetInstance().Register(this);
-    AddRef();
+    RegisterCreated();
 }
 
 bool GxSwapChain::CreateDefault(const GxRect* margins) {
@@ -97,8 +91,8 @@ bool GxSwapChain::CreateAdditional(const GxChar* name, const prender::present_pa
     prender::present_parameters pp = m_PresentParameters;
     prender::result r = dev->create_additional_swap_chain(pp, m_Chain);
     if (prender::failed(r)) {
-        GxWriteErrorLog(u"Error/GxSwapChain CreateAdditionalSwapChain Failed(Name:\"%s\" Size:%d,%d %s)\n", m_Name,
-                        m_Width, m_Height, GxGetD3DErrorText(GxResultCode(r)));
+        GxWriteResourceFailure(GxLogKind::Error, u"GxSwapChain", u"CreateAdditionalSwapChain", m_Name, m_Width, m_Height,
+                               r);
         Empty();
         m_CreateFailed = true;
         return false;
@@ -152,8 +146,7 @@ void GxSwapChain::OnReset() {
         prender::present_parameters pp = m_PresentParameters;
         prender::result r = dev->create_additional_swap_chain(pp, m_Chain);
         if (prender::failed(r)) {
-            GxWriteErrorLog(u"Error/GxSwapChain OnReset Failed(Name:\"%s\" Size:%d,%d %s)\n", m_Name, m_Width,
-                            m_Height, GxGetD3DErrorText(GxResultCode(r)));
+            GxWriteResourceFailure(GxLogKind::Error, u"GxSwapChain", u"OnReset", m_Name, m_Width, m_Height, r);
             return;
         }
     } else {
@@ -182,7 +175,7 @@ u32 GxSwapChain::GetMemorySize() {
     u64 bytes = u64(GxGetFormatBytesPerPixel(u32(m_PresentParameters.back_buffer_format)) +
                     GxGetFormatBytesPerPixel(u32(m_PresentParameters.auto_depth_stencil_format))) *
                 m_Width * m_Height;
-    return bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : u32(bytes);
+    return ClampMemorySize(bytes);
 }
 
 std::shared_ptr<prender::swap_chain> GxSwapChain::GetD3DSwapChain() {

@@ -78,12 +78,7 @@ void GxTexture::Empty() {
 
 void GxTexture::Release() {
     GxMutexScopedLock lock(m_Mutex);
-    if (m_RefCount == 0) return;
-    if (--m_RefCount > 0) return;
-    Empty();
-    ResetJobState();
-    m_CreateFailed = false;
-    GxD3DResourceManage::GetInstance().Unregister(this);
+    if (DropRegisteredReference()) Empty();
 }
 
 void GxTexture::SizeFor(u32 width, u32 height) {
@@ -105,78 +100,58 @@ void GxTexture::TakeLevelDescription() {
 
 bool GxTexture::Finish() {
     TakeLevelDescription();
-    GxD3DResourceManage::GetInstance().Register(this);
-    AddRef();
+    RegisterCreated();
     return true;
 }
 
-bool GxTexture::CreateTexture(const GxChar* name, u32 width, u32 height, u32 format, u32 mipLevels) {
-    GxMutexScopedLock lock(m_Mutex);
+void GxTexture::LogFailure(GxLogKind log, const GxChar* what, GxStringView name, prender::result r) const {
+    GxWriteResourceFailure(log, u"Texture", what, name, m_Width, m_Height, r);
+}
+
+prender::device* GxTexture::BeginCreate(const GxChar* name, u32 width, u32 height, u32 format, u32 pool,
+                                        u32 objectType, u32 mipLevels) {
     ReleaseAll();
     Empty();
     SizeFor(width, height);
-    m_Format = format ? format : GxGraphics::GetTextureFormat();
-    m_Pool = kGxPoolManaged;
-    m_ObjectType = OBJTYPE_TEXTURE;
+    m_Format = format;
+    m_Pool = pool;
+    m_ObjectType = objectType;
     m_MipLevels = mipLevels;
     m_Name = GxToLower(name ? GxStringView(name) : GxStringView());
     prender::device* dev = GxGraphics::GetDevice();
-    if (!dev) {
-        m_CreateFailed = true;
-        return false;
-    }
+    if (!dev) m_CreateFailed = true;
+    return dev;
+}
+
+bool GxTexture::CreateManaged(const GxChar* name, u32 width, u32 height, u32 format, u32 objectType, u32 mipLevels,
+                              const GxChar* what) {
+    GxMutexScopedLock lock(m_Mutex);
+    prender::device* dev = BeginCreate(name, width, height, format ? format : GxGraphics::GetTextureFormat(),
+                                       kGxPoolManaged, objectType, mipLevels);
+    if (!dev) return false;
     prender::result r = dev->create_texture(m_Width, m_Height, mipLevels, 0, GxToDeviceFormat(m_Format),
                                             prender::pool::managed, m_pTexture);
     if (prender::failed(r)) {
-        GxWriteErrorLog(u"Error/Texture CreateTexture Failed(Name:\"%s\" Size:%d,%d %s)\n", name ? name : u"", m_Width,
-                        m_Height, GxGetD3DErrorText(GxResultCode(r)));
+        LogFailure(GxLogKind::Error, what, name ? name : u"", r);
         m_CreateFailed = true;
         return false;
     }
     return Finish();
 }
 
+bool GxTexture::CreateTexture(const GxChar* name, u32 width, u32 height, u32 format, u32 mipLevels) {
+    return CreateManaged(name, width, height, format, OBJTYPE_TEXTURE, mipLevels, u"CreateTexture");
+}
+
 bool GxTexture::CreateBufferedTexture(const GxChar* name, u32 width, u32 height, u32 format) {
-    GxMutexScopedLock lock(m_Mutex);
-    ReleaseAll();
-    Empty();
-    SizeFor(width, height);
-    m_Format = format ? format : GxGraphics::GetTextureFormat();
-    m_Pool = kGxPoolManaged;
-    m_ObjectType = OBJTYPE_BUFFEREDTEXTURE;
-    m_MipLevels = 1;
-    m_Name = GxToLower(name ? GxStringView(name) : GxStringView());
-    prender::device* dev = GxGraphics::GetDevice();
-    if (!dev) {
-        m_CreateFailed = true;
-        return false;
-    }
-    prender::result r =
-        dev->create_texture(m_Width, m_Height, 1, 0, GxToDeviceFormat(m_Format), prender::pool::managed, m_pTexture);
-    if (prender::failed(r)) {
-        GxWriteErrorLog(u"Error/Texture CreateBufferedTexture Failed(Name:\"%s\" Size:%d,%d %s)\n",
-                        name ? name : u"", m_Width, m_Height, GxGetD3DErrorText(GxResultCode(r)));
-        m_CreateFailed = true;
-        return false;
-    }
-    return Finish();
+    return CreateManaged(name, width, height, format, OBJTYPE_BUFFEREDTEXTURE, 1, u"CreateBufferedTexture");
 }
 
 bool GxTexture::CreateRenderTarget(const GxChar* name, u32 width, u32 height, u32 format) {
     GxMutexScopedLock lock(m_Mutex);
-    ReleaseAll();
-    Empty();
-    SizeFor(width, height);
-    m_Format = format ? format : GxGraphics::GetRenderTargetFormat();
-    m_Pool = kGxPoolDefault;
-    m_ObjectType = OBJTYPE_RENDERTARGET;
-    m_MipLevels = 1;
-    m_Name = GxToLower(name ? GxStringView(name) : GxStringView());
-    prender::device* dev = GxGraphics::GetDevice();
-    if (!dev) {
-        m_CreateFailed = true;
-        return false;
-    }
+    prender::device* dev = BeginCreate(name, width, height, format ? format : GxGraphics::GetRenderTargetFormat(),
+                                       kGxPoolDefault, OBJTYPE_RENDERTARGET, 1);
+    if (!dev) return false;
     const prender::format f = GxToDeviceFormat(m_Format);
     prender::result r = dev->create_texture(m_Width, m_Height, 1, 0, f, prender::pool::system_memory, m_pMemoryTexture);
     if (prender::failed(r)) {
@@ -198,6 +173,35 @@ bool GxTexture::CreateRenderTarget(const GxChar* name, u32 width, u32 height, u3
     return Finish();
 }
 
+bool GxTexture::LoadFile(const GxChar* path, const GxChar* what) {
+    prender::device* dev = GxGraphics::GetDevice();
+    GxImageInfo info;
+    if (!dev || !GxGetImageInfoFromFile(path, &info)) {
+        m_CreateFailed = true;
+        return false;
+    }
+    SizeFor(info.m_Width, info.m_Height);
+    pimage::image img;
+    prender::result r = LoadImage(path, img) ? prender::result::ok : prender::result(kGxResultInvalidData);
+    m_pTexture.reset();
+    if (prender::succeeded(r))
+        r = dev->create_texture(m_Width, m_Height, m_MipLevels, 0, GxToDeviceFormat(m_Format),
+                                GxToDevicePool(m_Pool), m_pTexture);
+    if (prender::succeeded(r)) {
+        bool scale = m_Stretch && (m_Width != m_ImageWidth || m_Height != m_ImageHeight);
+        r = pimage::write_image(*m_pTexture->surface_level(0), nullptr, img,
+                                scale ? pimage::load_filter::triangle : pimage::load_filter::none, m_ColorKey);
+        if (prender::succeeded(r)) r = pimage::fill_mip_levels(*m_pTexture);
+    }
+    if (prender::failed(r)) {
+        LogFailure(GxLogKind::Error, what, path, r);
+        m_pTexture.reset();
+        m_CreateFailed = true;
+        return false;
+    }
+    return true;
+}
+
 bool GxTexture::CreateFromFile(const GxChar* path, u32 format, u32 mipLevels, u32 colorKey, bool stretch) {
     GxMutexScopedLock lock(m_Mutex);
     ReleaseAll();
@@ -210,68 +214,15 @@ bool GxTexture::CreateFromFile(const GxChar* path, u32 format, u32 mipLevels, u3
     m_Stretch = stretch;
     m_ColorKey = colorKey;
     m_Name = GxToLower(path);
-    prender::device* dev = GxGraphics::GetDevice();
-    GxImageInfo info;
-    if (!dev || !GxGetImageInfoFromFile(path, &info)) {
-        m_CreateFailed = true;
-        return false;
-    }
-    SizeFor(info.m_Width, info.m_Height);
-    pimage::image img;
-    prender::result r = prender::result::ok;
-    if (!LoadImage(path, img)) {
-        r = prender::result(kGxResultInvalidData);
-    } else {
-        r = dev->create_texture(m_Width, m_Height, mipLevels, 0, GxToDeviceFormat(m_Format), prender::pool::managed,
-                                m_pTexture);
-    }
-    if (prender::succeeded(r)) {
-        bool scale = m_Stretch && (m_Width != m_ImageWidth || m_Height != m_ImageHeight);
-        r = pimage::write_image(*m_pTexture->surface_level(0), nullptr, img,
-                                scale ? pimage::load_filter::triangle : pimage::load_filter::none, colorKey);
-        if (prender::succeeded(r)) r = pimage::fill_mip_levels(*m_pTexture);
-    }
-    if (prender::failed(r)) {
-        GxWriteErrorLog(u"Error/Texture CreateFromFile Failed(Name:\"%s\" Size:%d,%d %s)\n", path, m_Width, m_Height,
-                        GxGetD3DErrorText(GxResultCode(r)));
-        m_pTexture.reset();
-        m_CreateFailed = true;
-        return false;
-    }
-    return Finish();
+    return LoadFile(path, u"CreateFromFile") && Finish();
 }
 
 bool GxTexture::ReloadFromFile() {
     GxMutexScopedLock lock(m_Mutex);
     ResetJobState();
     m_CreateFailed = false;
-    prender::device* dev = GxGraphics::GetDevice();
     const GxString path = m_Name;
-    GxImageInfo info;
-    if (!dev || !GxGetImageInfoFromFile(path.c_str(), &info)) {
-        m_CreateFailed = true;
-        return false;
-    }
-    SizeFor(info.m_Width, info.m_Height);
-    pimage::image img;
-    prender::result r = LoadImage(path.c_str(), img) ? prender::result::ok : prender::result(kGxResultInvalidData);
-    m_pTexture.reset();
-    if (prender::succeeded(r))
-        r = dev->create_texture(m_Width, m_Height, m_MipLevels, 0, GxToDeviceFormat(m_Format),
-                                GxToDevicePool(m_Pool), m_pTexture);
-    if (prender::succeeded(r)) {
-        bool scale = m_Stretch && (m_Width != m_ImageWidth || m_Height != m_ImageHeight);
-        r = pimage::write_image(*m_pTexture->surface_level(0), nullptr, img,
-                                scale ? pimage::load_filter::triangle : pimage::load_filter::none, m_ColorKey);
-        if (prender::succeeded(r)) r = pimage::fill_mip_levels(*m_pTexture);
-    }
-    if (prender::failed(r)) {
-        GxWriteErrorLog(u"Error/Texture ReloadFromFile Failed(Name:\"%s\" Size:%d,%d %s)\n", path, m_Width, m_Height,
-                        GxGetD3DErrorText(GxResultCode(r)));
-        m_pTexture.reset();
-        m_CreateFailed = true;
-        return false;
-    }
+    if (!LoadFile(path.c_str(), u"ReloadFromFile")) return false;
     TakeLevelDescription();
     GxD3DResourceManage::GetInstance().UpdateMemorySize(this);
     return true;
@@ -360,6 +311,11 @@ bool GxTexture::CreateFromFileMultiBlend(const GxChar* name, const std::vector<G
     return true;
 }
 
+const std::shared_ptr<prender::texture>& GxTexture::ReadableTexture() {
+    TransferRenderTargetToMemory();
+    return m_Pool == kGxPoolDefault ? m_pMemoryTexture : m_pTexture;
+}
+
 bool GxTexture::LockLevel0(const std::shared_ptr<prender::texture>& tex, const prender::rect* area,
                            prender::locked_rect& out, bool readOnly) {
     return tex && prender::succeeded(tex->lock_rect(0, area, out, readOnly ? prender::lock_read_only : 0));
@@ -374,16 +330,14 @@ bool GxTexture::LockRect(const GxRect* rect, void** bits, u32* pitch, u32* width
                           m_Width, m_Height);
         return false;
     }
-    TransferRenderTargetToMemory();
-    std::shared_ptr<prender::texture> target = m_Pool == kGxPoolDefault ? m_pMemoryTexture : m_pTexture;
+    std::shared_ptr<prender::texture> target = ReadableTexture();
     prender::rect area;
     if (rect) area = GxToDeviceRect(*rect);
     prender::locked_rect lr;
     prender::result r = target ? target->lock_rect(0, rect ? &area : nullptr, lr, readOnly ? prender::lock_read_only : 0)
                                : prender::result::invalid_call;
     if (prender::failed(r)) {
-        GxWriteWarningLog(u"Error/Texture LockRect Failed(Name:\"%s\" Size:%d,%d %s)\n", m_Name, m_Width, m_Height,
-                          GxGetD3DErrorText(GxResultCode(r)));
+        LogFailure(GxLogKind::Warning, u"LockRect", m_Name, r);
         return false;
     }
     m_Locked = true;
@@ -548,8 +502,7 @@ bool GxTexture::UpdateTexture() {
     m_pTexture->add_dirty_rect(nullptr);
     prender::result r = dev->update_texture(*m_pMemoryTexture, *m_pTexture);
     if (prender::failed(r)) {
-        GxWriteWarningLog(u"Error/Texture UpdateTexture Failed(Name:\"%s\" Size:%d,%d %s)\n", m_Name, m_Width,
-                          m_Height, GxGetD3DErrorText(GxResultCode(r)));
+        LogFailure(GxLogKind::Warning, u"UpdateTexture", m_Name, r);
         return false;
     }
     return true;
@@ -558,12 +511,10 @@ bool GxTexture::UpdateTexture() {
 bool GxTexture::SaveToFile(const GxChar* path) {
     GxMutexScopedLock lock(m_Mutex);
     if (!GxGraphics::GetDevice() || !m_pTexture) return false;
-    TransferRenderTargetToMemory();
-    const std::shared_ptr<prender::texture>& tex = m_Pool == kGxPoolDefault ? m_pMemoryTexture : m_pTexture;
+    const std::shared_ptr<prender::texture>& tex = ReadableTexture();
     std::shared_ptr<prender::surface> level = tex ? tex->surface_level(0) : nullptr;
     if (!path || !level || !pimage::save_surface_png(GxToNativePath(path), *level)) {
-        GxWriteErrorLog(u"Error/Texture SaveToFile Failed(Name:\"%s\" Size:%d,%d %s)\n", m_Name, m_Width, m_Height,
-                        GxGetD3DErrorText(GxResultCode(prender::result::fail)));
+        LogFailure(GxLogKind::Error, u"SaveToFile", m_Name, prender::result::fail);
         return false;
     }
     return true;
@@ -577,14 +528,12 @@ bool GxTexture::SaveToFileA(const char* path) {
 u32 GxTexture::GetPixel(u32 x, u32 y) {
     GxMutexScopedLock lock(m_Mutex);
     if (!GxGraphics::GetDevice() || !m_pTexture || x >= m_Width || y >= m_Height) return 0;
-    TransferRenderTargetToMemory();
-    const std::shared_ptr<prender::texture>& tex = m_Pool == kGxPoolDefault ? m_pMemoryTexture : m_pTexture;
+    const std::shared_ptr<prender::texture>& tex = ReadableTexture();
     prender::rect one{s32(x), s32(y), s32(x) + 1, s32(y) + 1};
     prender::locked_rect lr;
     prender::result r = tex ? tex->lock_rect(0, &one, lr, prender::lock_read_only) : prender::result::invalid_call;
     if (prender::failed(r)) {
-        GxWriteWarningLog(u"Error/Texture GetPixel Failed(Name:\"%s\" Size:%d,%d %s)\n", m_Name, m_Width, m_Height,
-                          GxGetD3DErrorText(GxResultCode(r)));
+        LogFailure(GxLogKind::Warning, u"GetPixel", m_Name, r);
         return 0;
     }
     u32 value = 0;
@@ -741,7 +690,7 @@ u32 GxTexture::GetMemorySize() {
     if (m_Pool == kGxPoolScratch || m_Pool == kGxPoolSystemMem) return 0;
     u64 bytes = u64(GxGetFormatBytesPerPixel(m_Format)) * m_Width * m_Height;
     if (m_MipLevels == 0) bytes += bytes / 2;
-    return bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : u32(bytes);
+    return ClampMemorySize(bytes);
 }
 
 u32 GxTexture::GetFormat() const { return m_Format; }

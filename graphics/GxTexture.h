@@ -9,12 +9,17 @@
 // Sizes are rounded up to powers of two (and made square when the device or
 // the force-square setting asks for it); the image size keeps what was asked
 // for or what the file holds. A format of 0 means the device layer's default.
+#include "core/base/GxLog.h"
 #include "core/base/GxVector.h"
 #include "graphics/GxTextureBase.h"
 #include "platform/render/resources.h"
 
 #include <memory>
 #include <vector>
+
+namespace prender {
+class device;
+}
 
 class GxTexture : public GxTextureBase {
 public:
@@ -95,6 +100,20 @@ private:
     void SizeFor(u32 width, u32 height);
     void TakeLevelDescription();
     bool Finish();
+    void LogFailure(GxLogKind log, const GxChar* what, GxStringView name, prender::result r) const;
+    // The start of a Create: the old texture goes and the new one's settings
+    // are taken. Null (and the texture marked failed) without a device.
+    prender::device* BeginCreate(const GxChar* name, u32 width, u32 height, u32 format, u32 pool, u32 objectType,
+                                 u32 mipLevels);
+    // A managed texture; `what` names the caller in the failure line.
+    bool CreateManaged(const GxChar* name, u32 width, u32 height, u32 format, u32 objectType, u32 mipLevels,
+                       const GxChar* what);
+    // The image file into a new device texture with the texture's settings,
+    // sized to the file.
+    bool LoadFile(const GxChar* path, const GxChar* what);
+    // What the CPU reads and locks: a default-pool texture cannot be locked,
+    // so its system-memory twin, brought up to date first.
+    const std::shared_ptr<prender::texture>& ReadableTexture();
     bool LockLevel0(const std::shared_ptr<prender::texture>& tex, const prender::rect* area, prender::locked_rect& out,
                     bool readOnly);
     template <class Pixel>

@@ -3,7 +3,6 @@
 #include "core/base/GxLog.h"
 #include "core/base/GxStringUtil.h"
 #include "graphics/GxD3DErrorText.h"
-#include "graphics/GxD3DResourceManage.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsTypes.h"
 #include "graphics/GxImageInfo.h"
@@ -31,12 +30,7 @@ void GxTextureFlex::Empty() {
 
 void GxTextureFlex::Release() {
     GxMutexScopedLock lock(m_Mutex);
-    if (m_RefCount == 0) return;
-    if (--m_RefCount > 0) return;
-    Empty();
-    ResetJobState();
-    m_CreateFailed = false;
-    GxD3DResourceManage::GetInstance().Unregister(this);
+    if (DropRegisteredReference()) Empty();
 }
 
 bool GxTextureFlex::CreateTexture(const GxChar* name, u32 width, u32 height, u32 format) {
@@ -54,8 +48,7 @@ bool GxTextureFlex::CreateTexture(const GxChar* name, u32 width, u32 height, u32
         return false;
     }
     auto fail = [&](prender::result r) {
-        GxWriteErrorLog(u"Error/FlexTexture CreateTexture Failed(Name:\"%s\" Size:%d,%d %s)\n", name ? name : u"",
-                        width, height, GxGetD3DErrorText(GxResultCode(r)));
+        GxWriteResourceFailure(GxLogKind::Error, u"FlexTexture", u"CreateTexture", name ? name : u"", width, height, r);
         // Tiles made before the failure go with it: a failed texture holds nothing.
         const u32 keepFormat = m_Format;
         Empty();
@@ -77,8 +70,7 @@ bool GxTextureFlex::CreateTexture(const GxChar* name, u32 width, u32 height, u32
                                                 prender::pool::managed, tile);
         if (prender::failed(r)) return fail(r);
     }
-    GxD3DResourceManage::GetInstance().Register(this);
-    AddRef();
+    RegisterCreated();
     return true;
 }
 
@@ -156,7 +148,7 @@ void GxTextureFlex::ExecuteJob(GxThread*, GxAsyncJobManage*) {
 u32 GxTextureFlex::GetMemorySize() {
     GxMutexScopedLock lock(m_Mutex);
     u64 bytes = u64(GxGetFormatBytesPerPixel(m_Format)) * m_TileWidth * m_TileHeight * m_TilesAcross * m_TilesDown;
-    return bytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : u32(bytes);
+    return ClampMemorySize(bytes);
 }
 
 std::vector<std::shared_ptr<prender::texture>> GxTextureFlex::GetTileArray() const {

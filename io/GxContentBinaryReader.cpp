@@ -5,6 +5,7 @@
 
 #include <bit>
 #include <cstring>
+#include <type_traits>
 
 // Payloads are big-endian; ReadBE turns them around for a little-endian host.
 static_assert(std::endian::native == std::endian::little);
@@ -25,6 +26,18 @@ int FixedPayloadSize(u32 code) {
     case kGxValMatrix: return 64;
     default: return -1;
     }
+}
+
+// The common widths turned around in one step each.
+template <class U>
+void CopySwapped(void* dst, const u8* src) {
+    U v;
+    std::memcpy(&v, src, sizeof v);
+    if constexpr (sizeof v == 4)
+        v = __builtin_bswap32(v);
+    else
+        v = __builtin_bswap64(v);
+    std::memcpy(dst, &v, sizeof v);
 }
 
 } // namespace
@@ -77,20 +90,8 @@ bool GxContentBinaryReader::ReadBE(void* dst, u32 n) {
         return false;
     }
     switch (n) {
-    case 4: {
-        u32 v;
-        std::memcpy(&v, m_Pos, 4);
-        v = __builtin_bswap32(v);
-        std::memcpy(dst, &v, 4);
-        break;
-    }
-    case 8: {
-        u64 v;
-        std::memcpy(&v, m_Pos, 8);
-        v = __builtin_bswap64(v);
-        std::memcpy(dst, &v, 8);
-        break;
-    }
+    case 4: CopySwapped<u32>(dst, m_Pos); break;
+    case 8: CopySwapped<u64>(dst, m_Pos); break;
     default: {
         u8* d = static_cast<u8*>(dst);
         for (u32 i = 0; i < n; ++i) d[i] = m_Pos[n - 1 - i];
@@ -114,6 +115,24 @@ bool GxContentBinaryReader::Expect(u32 code) {
     if (ReadCode() == code) return true;
     TypeError(code);
     return false;
+}
+
+u32 GxContentBinaryReader::ExpectEither(u32 code, u32 alternative) {
+    const u32 read = ReadCode();
+    if (read == code || read == alternative) return read;
+    TypeError(code);
+    return 0;
+}
+
+template <class... T>
+bool GxContentBinaryReader::GetEach(T*... v) {
+    auto get = [this](auto* c) {
+        if constexpr (std::is_same_v<std::remove_pointer_t<decltype(c)>, f32>)
+            return GetF32(c);
+        else
+            return GetS32(c);
+    };
+    return (get(v) && ...);
 }
 
 u32 GxContentBinaryReader::PeekValueType() { return m_Pos < m_End ? u32(*m_Pos) : u32(kGxValEndOfData); }
@@ -142,39 +161,21 @@ bool GxContentBinaryReader::ReadHeader(const char* magic, u32* version) {
 bool GxContentBinaryReader::Read(const char*, GxBit32* v) { return Expect(kGxValBit32) && ReadBE(&v->m_Bits, 4); }
 
 bool GxContentBinaryReader::Read(const char*, GxPoint4* v) {
-    if (!Expect(kGxValPoint4)) return false;
-    bool ok = GetS32(&v->x);
-    ok = ok && GetS32(&v->y);
-    ok = ok && GetS32(&v->z);
-    return ok && GetS32(&v->w);
+    return Expect(kGxValPoint4) && GetEach(&v->x, &v->y, &v->z, &v->w);
 }
 
 bool GxContentBinaryReader::Read(const char*, GxPoint3* v) {
-    if (!Expect(kGxValPoint3)) return false;
-    bool ok = GetS32(&v->x);
-    ok = ok && GetS32(&v->y);
-    return ok && GetS32(&v->z);
+    return Expect(kGxValPoint3) && GetEach(&v->x, &v->y, &v->z);
 }
 
-bool GxContentBinaryReader::Read(const char*, GxPoint2* v) {
-    if (!Expect(kGxValPoint2)) return false;
-    return GetS32(&v->x) && GetS32(&v->y);
-}
+bool GxContentBinaryReader::Read(const char*, GxPoint2* v) { return Expect(kGxValPoint2) && GetEach(&v->x, &v->y); }
 
 bool GxContentBinaryReader::Read(const char*, GxFRect* v) {
-    if (!Expect(kGxValFRect)) return false;
-    bool ok = GetF32(&v->left);
-    ok = ok && GetF32(&v->top);
-    ok = ok && GetF32(&v->right);
-    return ok && GetF32(&v->bottom);
+    return Expect(kGxValFRect) && GetEach(&v->left, &v->top, &v->right, &v->bottom);
 }
 
 bool GxContentBinaryReader::Read(const char*, GxRect* v) {
-    if (!Expect(kGxValRect)) return false;
-    bool ok = GetS32(&v->left);
-    ok = ok && GetS32(&v->top);
-    ok = ok && GetS32(&v->right);
-    return ok && GetS32(&v->bottom);
+    return Expect(kGxValRect) && GetEach(&v->left, &v->top, &v->right, &v->bottom);
 }
 
 bool GxContentBinaryReader::Read(const char*, GxMatrix* v) {
@@ -184,59 +185,28 @@ bool GxContentBinaryReader::Read(const char*, GxMatrix* v) {
     return true;
 }
 
-namespace {
-template <class R>
-bool FourFloats(R& r, f32* a, f32* b, f32* c, f32* d) {
-    bool ok = r(a);
-    ok = ok && r(b);
-    ok = ok && r(c);
-    return ok && r(d);
-}
-} // namespace
-
+// Colours and quaternions are read from a stored four-component vector too.
 bool GxContentBinaryReader::Read(const char*, GxFColor* v) {
-    const u32 code = ReadCode();
-    if (code != kGxValFColor && code != kGxValVector4) {
-        TypeError(kGxValFColor);
-        return false;
-    }
-    auto rd = [this](f32* f) { return GetF32(f); };
-    return FourFloats(rd, &v->r, &v->g, &v->b, &v->a);
+    return ExpectEither(kGxValFColor, kGxValVector4) && GetEach(&v->r, &v->g, &v->b, &v->a);
 }
 
 bool GxContentBinaryReader::Read(const char*, GxQuat* v) {
-    const u32 code = ReadCode();
-    if (code != kGxValQuat && code != kGxValVector4) {
-        TypeError(kGxValQuat);
-        return false;
-    }
-    auto rd = [this](f32* f) { return GetF32(f); };
-    return FourFloats(rd, &v->x, &v->y, &v->z, &v->w);
+    return ExpectEither(kGxValQuat, kGxValVector4) && GetEach(&v->x, &v->y, &v->z, &v->w);
 }
 
 bool GxContentBinaryReader::Read(const char*, GxVector4* v) {
-    const u32 code = ReadCode();
-    if (code != kGxValVector4 && code != kGxValVector3) {
-        TypeError(kGxValVector4);
-        return false;
-    }
-    bool ok = GetF32(&v->x);
-    ok = ok && GetF32(&v->y);
-    ok = ok && GetF32(&v->z);
+    const u32 code = ExpectEither(kGxValVector4, kGxValVector3);
+    if (!code) return false;
+    bool ok = GetEach(&v->x, &v->y, &v->z);
     // A stored three-component vector leaves w as it was.
     if (code == kGxValVector4) ok = ok && GetF32(&v->w);
     return ok;
 }
 
 bool GxContentBinaryReader::Read(const char*, GxVector3* v) {
-    const u32 code = ReadCode();
-    if (code != kGxValVector3 && code != kGxValVector4) {
-        TypeError(kGxValVector3);
-        return false;
-    }
-    bool ok = GetF32(&v->x);
-    ok = ok && GetF32(&v->y);
-    ok = ok && GetF32(&v->z);
+    const u32 code = ExpectEither(kGxValVector3, kGxValVector4);
+    if (!code) return false;
+    bool ok = GetEach(&v->x, &v->y, &v->z);
     if (code == kGxValVector4) {
         f32 dropped;
         ok = ok && GetF32(&dropped);
@@ -245,10 +215,7 @@ bool GxContentBinaryReader::Read(const char*, GxVector3* v) {
     return ok;
 }
 
-bool GxContentBinaryReader::Read(const char*, GxVector2* v) {
-    if (!Expect(kGxValVector2)) return false;
-    return GetF32(&v->x) && GetF32(&v->y);
-}
+bool GxContentBinaryReader::Read(const char*, GxVector2* v) { return Expect(kGxValVector2) && GetEach(&v->x, &v->y); }
 
 bool GxContentBinaryReader::Read(const char*, bool* v) {
     u8 b;
@@ -274,14 +241,17 @@ bool GxContentBinaryReader::Read(const char*, s16* v) { return Expect(kGxValS16)
 bool GxContentBinaryReader::Read(const char*, u8* v) { return Expect(kGxValU8) && ReadBE(v, 1); }
 bool GxContentBinaryReader::Read(const char*, s8* v) { return Expect(kGxValS8) && ReadBE(v, 1); }
 
+bool GxContentBinaryReader::ReadByteCount(u32* n, u32 extra) {
+    if (!ReadBE(n, 4)) return false;
+    if (u64(GetRemainingBytes()) >= u64(*n) + extra) return true;
+    Overrun();
+    return false;
+}
+
 bool GxContentBinaryReader::ReadStringBytes(std::string_view* bytes) {
     u32 n = 0;
-    if (!ReadBE(&n, 4)) return false;
     // The count leaves out the terminating zero byte, which must be there too.
-    if (u64(GetRemainingBytes()) < u64(n) + 1) {
-        Overrun();
-        return false;
-    }
+    if (!ReadByteCount(&n, 1)) return false;
     const char* s = reinterpret_cast<const char*>(m_Pos);
     const void* zero = std::memchr(s, 0, n);
     *bytes = std::string_view(s, zero ? size_t(static_cast<const char*>(zero) - s) : size_t(n));
@@ -289,36 +259,32 @@ bool GxContentBinaryReader::ReadStringBytes(std::string_view* bytes) {
     return true;
 }
 
-GxString GxContentBinaryReader::ReadWString(const char*) {
-    const u32 code = ReadCode();
-    if (code != kGxValStringUTF8 && code != kGxValStringSJIS) {
+bool GxContentBinaryReader::ReadStringValue(u32* code, std::string_view* bytes) {
+    *code = ReadCode();
+    if (*code != kGxValStringUTF8 && *code != kGxValStringSJIS) {
         StringTypeError();
-        return {};
+        return false;
     }
+    return ReadStringBytes(bytes);
+}
+
+GxString GxContentBinaryReader::ReadWString(const char*) {
+    u32 code;
     std::string_view bytes;
-    if (!ReadStringBytes(&bytes)) return {};
+    if (!ReadStringValue(&code, &bytes)) return {};
     return code == kGxValStringUTF8 ? GxFromUtf8(bytes) : GxFromAnsi(bytes);
 }
 
 GxStringA GxContentBinaryReader::ReadString(const char*) {
-    const u32 code = ReadCode();
-    if (code != kGxValStringUTF8 && code != kGxValStringSJIS) {
-        StringTypeError();
-        return {};
-    }
+    u32 code;
     std::string_view bytes;
-    if (!ReadStringBytes(&bytes)) return {};
+    if (!ReadStringValue(&code, &bytes)) return {};
     return code == kGxValStringUTF8 ? GxToAnsi(GxFromUtf8(bytes)) : GxStringA(bytes);
 }
 
 bool GxContentBinaryReader::ReadBinary(const char*, GxBinBuffer* out) {
-    if (!Expect(kGxValBinary)) return false;
     u32 n = 0;
-    if (!ReadBE(&n, 4)) return false;
-    if (GetRemainingBytes() < n) {
-        Overrun();
-        return false;
-    }
+    if (!Expect(kGxValBinary) || !ReadByteCount(&n, 0)) return false;
     u8* d = out->Alloc(n);
     if (n) std::memcpy(d, m_Pos, n);
     m_Pos += n;

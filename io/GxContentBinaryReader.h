@@ -76,4 +76,14 @@ protected:
 private:
     // Reads the code of a value and checks it against the one accepted code.
     bool Expect(u32 code);
+    // The same for a value that may be stored as either of two codes: the code
+    // read, or 0 (a complaint about `code`) for any other.
+    u32 ExpectEither(u32 code, u32 alternative);
+    // The components in order (f32 or s32 each), stopping at the first that fails.
+    template <class... T>
+    bool GetEach(T*... v);
+    // A byte count, and that many bytes and `extra` more are left.
+    bool ReadByteCount(u32* n, u32 extra);
+    // A string value's code (UTF-8 or ANSI) and bytes.
+    bool ReadStringValue(u32* code, std::string_view* bytes);
 };

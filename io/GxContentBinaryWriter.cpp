@@ -1,6 +1,5 @@
 #include "io/GxContentBinaryWriter.h"
 
-#include "core/base/GxLog.h"
 #include "core/base/GxStringUtil.h"
 
 #include <bit>
@@ -12,22 +11,26 @@ namespace {
 // stream in one write.
 class ValueBytes {
 public:
-    explicit ValueBytes(u32 code) { m_Bytes[m_Size++] = u8(code); }
-    void U8(u8 v) { m_Bytes[m_Size++] = v; }
-    void U16(u16 v) {
-        U8(u8(v >> 8));
-        U8(u8(v));
+    template <class... T>
+    explicit ValueBytes(u32 code, T... parts) {
+        Add(u8(code));
+        (Add(parts), ...);
     }
-    void U32(u32 v) {
-        U16(u16(v >> 16));
-        U16(u16(v));
+    void Add(u8 v) { m_Bytes[m_Size++] = v; }
+    void Add(u16 v) {
+        Add(u8(v >> 8));
+        Add(u8(v));
     }
-    void U64(u64 v) {
-        U32(u32(v >> 32));
-        U32(u32(v));
+    void Add(u32 v) {
+        Add(u16(v >> 16));
+        Add(u16(v));
     }
-    void F32(f32 v) { U32(std::bit_cast<u32>(v)); }
-    void F64(f64 v) { U64(std::bit_cast<u64>(v)); }
+    void Add(u64 v) {
+        Add(u32(v >> 32));
+        Add(u32(v));
+    }
+    void Add(f32 v) { Add(std::bit_cast<u32>(v)); }
+    void Add(f64 v) { Add(std::bit_cast<u64>(v)); }
     const u8* Data() const { return m_Bytes; }
     size_t Size() const { return m_Size; }
 
@@ -45,14 +48,9 @@ bool GxContentBinaryWriter::Put(const void* bytes, size_t size) {
 }
 
 bool GxContentBinaryWriter::WriteHeader(const char* magic, u32 version) {
-    const size_t len = magic ? std::strlen(magic) : 0;
-    if (len > kGxContentMagicMax) {
-        GxWriteErrorLog(u"GxContentBinaryWriter/Header String Too Long(Limit=%d Chars)\n", int(kGxContentMagicMax));
-        return false;
-    }
-    m_Version = version;
+    if (!AcceptHeader(u"GxContentBinaryWriter", magic, version)) return false;
     u8 field[20] = {};
-    if (len) std::memcpy(field, magic, len);
+    if (magic) std::memcpy(field, magic, std::strlen(magic));
     field[16] = u8(version >> 24);
     field[17] = u8(version >> 16);
     field[18] = u8(version >> 8);
@@ -60,129 +58,50 @@ bool GxContentBinaryWriter::WriteHeader(const char* magic, u32 version) {
     return Put(field, sizeof field);
 }
 
-#define GX_PUT(v) return Put((v).Data(), (v).Size())
-
-bool GxContentBinaryWriter::Write(const char*, const GxBit32& v) {
-    ValueBytes b(kGxValBit32);
-    b.U32(v.m_Bits);
-    GX_PUT(b);
+template <class... T>
+bool GxContentBinaryWriter::PutValue(u32 code, T... parts) {
+    const ValueBytes b(code, parts...);
+    return Put(b.Data(), b.Size());
 }
+
+bool GxContentBinaryWriter::Write(const char*, const GxBit32& v) { return PutValue(kGxValBit32, v.m_Bits); }
 bool GxContentBinaryWriter::Write(const char*, const GxPoint4& v) {
-    ValueBytes b(kGxValPoint4);
-    b.U32(u32(v.x)), b.U32(u32(v.y)), b.U32(u32(v.z)), b.U32(u32(v.w));
-    GX_PUT(b);
+    return PutValue(kGxValPoint4, u32(v.x), u32(v.y), u32(v.z), u32(v.w));
 }
 bool GxContentBinaryWriter::Write(const char*, const GxPoint3& v) {
-    ValueBytes b(kGxValPoint3);
-    b.U32(u32(v.x)), b.U32(u32(v.y)), b.U32(u32(v.z));
-    GX_PUT(b);
+    return PutValue(kGxValPoint3, u32(v.x), u32(v.y), u32(v.z));
 }
-bool GxContentBinaryWriter::Write(const char*, const GxPoint2& v) {
-    ValueBytes b(kGxValPoint2);
-    b.U32(u32(v.x)), b.U32(u32(v.y));
-    GX_PUT(b);
-}
+bool GxContentBinaryWriter::Write(const char*, const GxPoint2& v) { return PutValue(kGxValPoint2, u32(v.x), u32(v.y)); }
 bool GxContentBinaryWriter::Write(const char*, const GxFRect& v) {
-    ValueBytes b(kGxValFRect);
-    b.F32(v.left), b.F32(v.top), b.F32(v.right), b.F32(v.bottom);
-    GX_PUT(b);
+    return PutValue(kGxValFRect, v.left, v.top, v.right, v.bottom);
 }
 bool GxContentBinaryWriter::Write(const char*, const GxRect& v) {
-    ValueBytes b(kGxValRect);
-    b.U32(u32(v.left)), b.U32(u32(v.top)), b.U32(u32(v.right)), b.U32(u32(v.bottom));
-    GX_PUT(b);
+    return PutValue(kGxValRect, u32(v.left), u32(v.top), u32(v.right), u32(v.bottom));
 }
 bool GxContentBinaryWriter::Write(const char*, const GxMatrix& v) {
     ValueBytes b(kGxValMatrix);
-    for (int i = 0; i < 16; ++i) b.F32(v.m[i]);
-    GX_PUT(b);
+    for (int i = 0; i < 16; ++i) b.Add(v.m[i]);
+    return Put(b.Data(), b.Size());
 }
-bool GxContentBinaryWriter::Write(const char*, const GxFColor& v) {
-    ValueBytes b(kGxValFColor);
-    b.F32(v.r), b.F32(v.g), b.F32(v.b), b.F32(v.a);
-    GX_PUT(b);
-}
-bool GxContentBinaryWriter::Write(const char*, const GxQuat& v) {
-    ValueBytes b(kGxValQuat);
-    b.F32(v.x), b.F32(v.y), b.F32(v.z), b.F32(v.w);
-    GX_PUT(b);
-}
-bool GxContentBinaryWriter::Write(const char*, const GxVector4& v) {
-    ValueBytes b(kGxValVector4);
-    b.F32(v.x), b.F32(v.y), b.F32(v.z), b.F32(v.w);
-    GX_PUT(b);
-}
-bool GxContentBinaryWriter::Write(const char*, const GxVector3& v) {
-    ValueBytes b(kGxValVector3);
-    b.F32(v.x), b.F32(v.y), b.F32(v.z);
-    GX_PUT(b);
-}
-bool GxContentBinaryWriter::Write(const char*, const GxVector2& v) {
-    ValueBytes b(kGxValVector2);
-    b.F32(v.x), b.F32(v.y);
-    GX_PUT(b);
-}
-bool GxContentBinaryWriter::Write(const char*, bool v) {
-    ValueBytes b(kGxValBool);
-    b.U8(v ? 1 : 0);
-    GX_PUT(b);
-}
-bool GxContentBinaryWriter::Write(const char*, f64 v) {
-    ValueBytes b(kGxValF64);
-    b.F64(v);
-    GX_PUT(b);
-}
-bool GxContentBinaryWriter::Write(const char*, f32 v) {
-    ValueBytes b(kGxValF32);
-    b.F32(v);
-    GX_PUT(b);
-}
-bool GxContentBinaryWriter::Write(const char*, u64 v) {
-    ValueBytes b(kGxValU64);
-    b.U64(v);
-    GX_PUT(b);
-}
-bool GxContentBinaryWriter::Write(const char*, s64 v) {
-    ValueBytes b(kGxValS64);
-    b.U64(u64(v));
-    GX_PUT(b);
-}
-bool GxContentBinaryWriter::Write(const char*, u32 v) {
-    ValueBytes b(kGxValU32);
-    b.U32(v);
-    GX_PUT(b);
-}
-bool GxContentBinaryWriter::Write(const char*, s32 v) {
-    ValueBytes b(kGxValS32);
-    b.U32(u32(v));
-    GX_PUT(b);
-}
-bool GxContentBinaryWriter::Write(const char*, u16 v) {
-    ValueBytes b(kGxValU16);
-    b.U16(v);
-    GX_PUT(b);
-}
-bool GxContentBinaryWriter::Write(const char*, s16 v) {
-    ValueBytes b(kGxValS16);
-    b.U16(u16(v));
-    GX_PUT(b);
-}
-bool GxContentBinaryWriter::Write(const char*, u8 v) {
-    ValueBytes b(kGxValU8);
-    b.U8(v);
-    GX_PUT(b);
-}
-bool GxContentBinaryWriter::Write(const char*, s8 v) {
-    ValueBytes b(kGxValS8);
-    b.U8(u8(v));
-    GX_PUT(b);
-}
-
-#undef GX_PUT
+bool GxContentBinaryWriter::Write(const char*, const GxFColor& v) { return PutValue(kGxValFColor, v.r, v.g, v.b, v.a); }
+bool GxContentBinaryWriter::Write(const char*, const GxQuat& v) { return PutValue(kGxValQuat, v.x, v.y, v.z, v.w); }
+bool GxContentBinaryWriter::Write(const char*, const GxVector4& v) { return PutValue(kGxValVector4, v.x, v.y, v.z, v.w); }
+bool GxContentBinaryWriter::Write(const char*, const GxVector3& v) { return PutValue(kGxValVector3, v.x, v.y, v.z); }
+bool GxContentBinaryWriter::Write(const char*, const GxVector2& v) { return PutValue(kGxValVector2, v.x, v.y); }
+bool GxContentBinaryWriter::Write(const char*, bool v) { return PutValue(kGxValBool, u8(v ? 1 : 0)); }
+bool GxContentBinaryWriter::Write(const char*, f64 v) { return PutValue(kGxValF64, v); }
+bool GxContentBinaryWriter::Write(const char*, f32 v) { return PutValue(kGxValF32, v); }
+bool GxContentBinaryWriter::Write(const char*, u64 v) { return PutValue(kGxValU64, v); }
+bool GxContentBinaryWriter::Write(const char*, s64 v) { return PutValue(kGxValS64, u64(v)); }
+bool GxContentBinaryWriter::Write(const char*, u32 v) { return PutValue(kGxValU32, v); }
+bool GxContentBinaryWriter::Write(const char*, s32 v) { return PutValue(kGxValS32, u32(v)); }
+bool GxContentBinaryWriter::Write(const char*, u16 v) { return PutValue(kGxValU16, v); }
+bool GxContentBinaryWriter::Write(const char*, s16 v) { return PutValue(kGxValS16, u16(v)); }
+bool GxContentBinaryWriter::Write(const char*, u8 v) { return PutValue(kGxValU8, v); }
+bool GxContentBinaryWriter::Write(const char*, s8 v) { return PutValue(kGxValS8, u8(v)); }
 
 bool GxContentBinaryWriter::PutUtf8(std::string_view utf8) {
-    ValueBytes b(kGxValStringUTF8);
-    b.U32(u32(utf8.size()));
+    const ValueBytes b(kGxValStringUTF8, u32(utf8.size()));
     const u8 zero = 0;
     // Evaluate every piece: the result says whether all of them were written.
     bool ok = Put(b.Data(), b.Size());
@@ -202,36 +121,18 @@ bool GxContentBinaryWriter::Write(const char*, const char* v) {
 bool GxContentBinaryWriter::WriteBinary(const char*, const void* data, u32 size) {
     // Refused before anything is written, so the stream stays readable.
     if (size && !data) return false;
-    ValueBytes b(kGxValBinary);
-    b.U32(size);
+    const ValueBytes b(kGxValBinary, size);
     bool ok = Put(b.Data(), b.Size());
     ok = Put(data, size) && ok;
     return ok;
 }
 
 bool GxContentBinaryWriter::WriteListBegin(const char*, const char*, u32 count) {
-    ValueBytes b(kGxValListBegin);
-    b.U32(count);
-    return Put(b.Data(), b.Size());
+    return PutValue(kGxValListBegin, count);
 }
 
-bool GxContentBinaryWriter::WriteListEnd() {
-    const u8 c = kGxValListEnd;
-    return Put(&c, 1);
-}
-bool GxContentBinaryWriter::WriteTreeBegin(const char*, const char*) {
-    const u8 c = kGxValTreeBegin;
-    return Put(&c, 1);
-}
-bool GxContentBinaryWriter::WriteTreeEnd() {
-    const u8 c = kGxValTreeEnd;
-    return Put(&c, 1);
-}
-bool GxContentBinaryWriter::WriteTreeStratumBegin() {
-    const u8 c = kGxValTreeStratumBegin;
-    return Put(&c, 1);
-}
-bool GxContentBinaryWriter::WriteTreeStratumEnd() {
-    const u8 c = kGxValTreeStratumEnd;
-    return Put(&c, 1);
-}
+bool GxContentBinaryWriter::WriteListEnd() { return PutValue(kGxValListEnd); }
+bool GxContentBinaryWriter::WriteTreeBegin(const char*, const char*) { return PutValue(kGxValTreeBegin); }
+bool GxContentBinaryWriter::WriteTreeEnd() { return PutValue(kGxValTreeEnd); }
+bool GxContentBinaryWriter::WriteTreeStratumBegin() { return PutValue(kGxValTreeStratumBegin); }
+bool GxContentBinaryWriter::WriteTreeStratumEnd() { return PutValue(kGxValTreeStratumEnd); }

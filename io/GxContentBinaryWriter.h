@@ -48,5 +48,8 @@ public:
 
 private:
     bool Put(const void* bytes, size_t size);
+    // A value's code and big-endian components in one write.
+    template <class... T>
+    bool PutValue(u32 code, T... parts);
     bool PutUtf8(std::string_view utf8);
 };

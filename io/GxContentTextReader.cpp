@@ -122,31 +122,41 @@ void GxContentTextReader::NextLine() {
     m_Fields.push_back(t.substr(start));
 }
 
-bool GxContentTextReader::BeginValue(u32 code, const char* name, size_t fields, bool bit32) {
-    NextLine();
-    const char* prefix = bit32 ? "GxContentStringReader" : kPrefix;
-    if (ToU32(m_Fields[0], 16) != code) {
-        ++m_ErrorCount;
-        if (m_Verbose)
-            GxWriteErrorLogA("%s/ValueType Isn't VALTYPE_%s Line=%d\n", prefix, GxValueTypeName(code), m_Line);
-        return false;
-    }
+bool GxContentTextReader::CheckValueLine(bool codeMatches, const char* typeName, const char* prefix, const char* name,
+                                         size_t fields) {
+    if (!codeMatches) return TypeComplaint(typeName, prefix);
     if (m_NameCheck && name && m_Fields.size() >= 2 && m_Fields[1] != name) {
         ++m_ErrorCount;
         if (m_Verbose) GxWriteErrorLogA("%s/ValueName does not match Line=%d\n", prefix, m_Line);
         return false;
     }
-    if (m_Fields.size() < fields) {
-        ++m_ErrorCount;
-        if (m_Verbose)
-            GxWriteErrorLogA("%s/ValueType Isn't VALTYPE_%s Line=%d\n", prefix, GxValueTypeName(code), m_Line);
-        return false;
-    }
+    if (m_Fields.size() < fields) return TypeComplaint(typeName, prefix);
     return true;
+}
+
+bool GxContentTextReader::TypeComplaint(const char* typeName, const char* prefix) {
+    ++m_ErrorCount;
+    if (m_Verbose) GxWriteErrorLogA("%s/ValueType Isn't VALTYPE_%s Line=%d\n", prefix, typeName, m_Line);
+    return false;
+}
+
+bool GxContentTextReader::BeginValue(u32 code, const char* name, size_t fields, bool bit32) {
+    NextLine();
+    return CheckValueLine(ToU32(m_Fields[0], 16) == code, GxValueTypeName(code),
+                          bit32 ? "GxContentStringReader" : kPrefix, name, fields);
 }
 
 void GxContentTextReader::Floats(f32* out, size_t count) const {
     for (size_t i = 0; i < count; ++i) out[i] = f32(ToF64(m_Fields[2 + i]));
+}
+
+template <class T>
+bool GxContentTextReader::ReadFloat4(u32 code, const char* name, T* v) {
+    if (!BeginValue(code, name, 6)) return false;
+    f32 f[4];
+    Floats(f, 4);
+    *v = {f[0], f[1], f[2], f[3]};
+    return true;
 }
 
 u32 GxContentTextReader::PeekValueType() {
@@ -194,13 +204,7 @@ bool GxContentTextReader::Read(const char* name, GxPoint2* v) {
     return true;
 }
 
-bool GxContentTextReader::Read(const char* name, GxFRect* v) {
-    if (!BeginValue(kGxValFRect, name, 6)) return false;
-    f32 f[4];
-    Floats(f, 4);
-    *v = {f[0], f[1], f[2], f[3]};
-    return true;
-}
+bool GxContentTextReader::Read(const char* name, GxFRect* v) { return ReadFloat4(kGxValFRect, name, v); }
 
 bool GxContentTextReader::Read(const char* name, GxRect* v) {
     if (!BeginValue(kGxValRect, name, 6)) return false;
@@ -215,29 +219,11 @@ bool GxContentTextReader::Read(const char* name, GxMatrix* v) {
     return true;
 }
 
-bool GxContentTextReader::Read(const char* name, GxFColor* v) {
-    if (!BeginValue(kGxValFColor, name, 6)) return false;
-    f32 f[4];
-    Floats(f, 4);
-    *v = {f[0], f[1], f[2], f[3]};
-    return true;
-}
+bool GxContentTextReader::Read(const char* name, GxFColor* v) { return ReadFloat4(kGxValFColor, name, v); }
 
-bool GxContentTextReader::Read(const char* name, GxQuat* v) {
-    if (!BeginValue(kGxValQuat, name, 6)) return false;
-    f32 f[4];
-    Floats(f, 4);
-    *v = {f[0], f[1], f[2], f[3]};
-    return true;
-}
+bool GxContentTextReader::Read(const char* name, GxQuat* v) { return ReadFloat4(kGxValQuat, name, v); }
 
-bool GxContentTextReader::Read(const char* name, GxVector4* v) {
-    if (!BeginValue(kGxValVector4, name, 6)) return false;
-    f32 f[4];
-    Floats(f, 4);
-    *v = {f[0], f[1], f[2], f[3]};
-    return true;
-}
+bool GxContentTextReader::Read(const char* name, GxVector4* v) { return ReadFloat4(kGxValVector4, name, v); }
 
 bool GxContentTextReader::Read(const char* name, GxVector3* v) {
     if (!BeginValue(kGxValVector3, name, 5)) return false;
@@ -324,26 +310,8 @@ bool GxContentTextReader::Read(const char* name, s8* v) {
 bool GxContentTextReader::BeginString(const char* name, u32* code) {
     NextLine();
     *code = ToU32(m_Fields[0], 16);
-    if ((*code != kGxValStringUTF8 && *code != kGxValStringSJIS)) {
-        ++m_ErrorCount;
-        if (m_Verbose)
-            GxWriteErrorLogA("%s/ValueType Isn't VALTYPE_GxStringSJIS or VALTYPE_GxStringUTF8 Line=%d\n", kPrefix,
-                             m_Line);
-        return false;
-    }
-    if (m_NameCheck && name && m_Fields.size() >= 2 && m_Fields[1] != name) {
-        ++m_ErrorCount;
-        if (m_Verbose) GxWriteErrorLogA("%s/ValueName does not match Line=%d\n", kPrefix, m_Line);
-        return false;
-    }
-    if (m_Fields.size() < 4) {
-        ++m_ErrorCount;
-        if (m_Verbose)
-            GxWriteErrorLogA("%s/ValueType Isn't VALTYPE_GxStringSJIS or VALTYPE_GxStringUTF8 Line=%d\n", kPrefix,
-                             m_Line);
-        return false;
-    }
-    return true;
+    return CheckValueLine(*code == kGxValStringUTF8 || *code == kGxValStringSJIS, "GxStringSJIS or VALTYPE_GxStringUTF8",
+                          kPrefix, name, 4);
 }
 
 GxString GxContentTextReader::ReadWString(const char* name) {

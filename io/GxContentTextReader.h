@@ -63,8 +63,15 @@ private:
     // least `fields` fields. bit32 selects the message prefix of that type.
     bool BeginValue(u32 code, const char* name, size_t fields, bool bit32 = false);
     bool BeginString(const char* name, u32* code);
+    // The checks after the code's own: a wrong code or too few fields are
+    // both told as a type complaint naming typeName.
+    bool CheckValueLine(bool codeMatches, const char* typeName, const char* prefix, const char* name, size_t fields);
+    bool TypeComplaint(const char* typeName, const char* prefix);
     // The first `count` value fields (from field 2) as floats.
     void Floats(f32* out, size_t count) const;
+    // Values stored as four floats, in the order of T's members.
+    template <class T>
+    bool ReadFloat4(u32 code, const char* name, T* v);
 
     bool m_Verbose;
     const char* m_Pos = nullptr;

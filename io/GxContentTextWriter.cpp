@@ -1,10 +1,9 @@
 #include "io/GxContentTextWriter.h"
 
-#include "core/base/GxLog.h"
 #include "core/base/GxStringUtil.h"
 
 #include <charconv>
-#include <cstring>
+#include <type_traits>
 
 namespace {
 
@@ -61,6 +60,21 @@ std::string End(std::string s) {
     return s;
 }
 
+// One value line: "code<TAB>name" and each field after a tab, integers in
+// decimal and floating-point numbers as "%f".
+template <class... T>
+std::string ValueLine(u32 code, const char* name, T... fields) {
+    std::string s = Begin(code, name);
+    auto add = [&s](auto v) {
+        if constexpr (std::is_floating_point_v<decltype(v)>)
+            AddFloat(s, v);
+        else
+            AddInt(s, v);
+    };
+    (add(fields), ...);
+    return End(std::move(s));
+}
+
 } // namespace
 
 bool GxContentTextWriter::Put(const std::string& line) {
@@ -69,46 +83,27 @@ bool GxContentTextWriter::Put(const std::string& line) {
 }
 
 bool GxContentTextWriter::WriteHeader(const char* magic, u32 version) {
-    const size_t len = magic ? std::strlen(magic) : 0;
-    if (len > kGxContentMagicMax) {
-        GxWriteErrorLog(u"GxContentTextWriter/Header String Too Long(Limit=%d Chars)\n", int(kGxContentMagicMax));
-        return false;
-    }
-    m_Version = version;
+    if (!AcceptHeader(u"GxContentTextWriter", magic, version)) return false;
     std::string s(magic ? magic : "");
     AddInt(s, version);
     return Put(End(std::move(s)));
 }
 
-bool GxContentTextWriter::Write(const char* name, const GxBit32& v) {
-    std::string s = Begin(kGxValBit32, name);
-    AddInt(s, v.m_Bits);
-    return Put(End(std::move(s)));
-}
+bool GxContentTextWriter::Write(const char* name, const GxBit32& v) { return Put(ValueLine(kGxValBit32, name, v.m_Bits)); }
 bool GxContentTextWriter::Write(const char* name, const GxPoint4& v) {
-    std::string s = Begin(kGxValPoint4, name);
-    AddInt(s, v.x), AddInt(s, v.y), AddInt(s, v.z), AddInt(s, v.w);
-    return Put(End(std::move(s)));
+    return Put(ValueLine(kGxValPoint4, name, v.x, v.y, v.z, v.w));
 }
 bool GxContentTextWriter::Write(const char* name, const GxPoint3& v) {
-    std::string s = Begin(kGxValPoint3, name);
-    AddInt(s, v.x), AddInt(s, v.y), AddInt(s, v.z);
-    return Put(End(std::move(s)));
+    return Put(ValueLine(kGxValPoint3, name, v.x, v.y, v.z));
 }
 bool GxContentTextWriter::Write(const char* name, const GxPoint2& v) {
-    std::string s = Begin(kGxValPoint2, name);
-    AddInt(s, v.x), AddInt(s, v.y);
-    return Put(End(std::move(s)));
+    return Put(ValueLine(kGxValPoint2, name, v.x, v.y));
 }
 bool GxContentTextWriter::Write(const char* name, const GxFRect& v) {
-    std::string s = Begin(kGxValFRect, name);
-    AddFloat(s, v.left), AddFloat(s, v.top), AddFloat(s, v.right), AddFloat(s, v.bottom);
-    return Put(End(std::move(s)));
+    return Put(ValueLine(kGxValFRect, name, v.left, v.top, v.right, v.bottom));
 }
 bool GxContentTextWriter::Write(const char* name, const GxRect& v) {
-    std::string s = Begin(kGxValRect, name);
-    AddInt(s, v.left), AddInt(s, v.top), AddInt(s, v.right), AddInt(s, v.bottom);
-    return Put(End(std::move(s)));
+    return Put(ValueLine(kGxValRect, name, v.left, v.top, v.right, v.bottom));
 }
 bool GxContentTextWriter::Write(const char* name, const GxMatrix& v) {
     std::string s = Begin(kGxValMatrix, name);
@@ -116,85 +111,31 @@ bool GxContentTextWriter::Write(const char* name, const GxMatrix& v) {
     return Put(End(std::move(s)));
 }
 bool GxContentTextWriter::Write(const char* name, const GxFColor& v) {
-    std::string s = Begin(kGxValFColor, name);
-    AddFloat(s, v.r), AddFloat(s, v.g), AddFloat(s, v.b), AddFloat(s, v.a);
-    return Put(End(std::move(s)));
+    return Put(ValueLine(kGxValFColor, name, v.r, v.g, v.b, v.a));
 }
 bool GxContentTextWriter::Write(const char* name, const GxQuat& v) {
-    std::string s = Begin(kGxValQuat, name);
-    AddFloat(s, v.x), AddFloat(s, v.y), AddFloat(s, v.z), AddFloat(s, v.w);
-    return Put(End(std::move(s)));
+    return Put(ValueLine(kGxValQuat, name, v.x, v.y, v.z, v.w));
 }
 bool GxContentTextWriter::Write(const char* name, const GxVector4& v) {
-    std::string s = Begin(kGxValVector4, name);
-    AddFloat(s, v.x), AddFloat(s, v.y), AddFloat(s, v.z), AddFloat(s, v.w);
-    return Put(End(std::move(s)));
+    return Put(ValueLine(kGxValVector4, name, v.x, v.y, v.z, v.w));
 }
 bool GxContentTextWriter::Write(const char* name, const GxVector3& v) {
-    std::string s = Begin(kGxValVector3, name);
-    AddFloat(s, v.x), AddFloat(s, v.y), AddFloat(s, v.z);
-    return Put(End(std::move(s)));
+    return Put(ValueLine(kGxValVector3, name, v.x, v.y, v.z));
 }
 bool GxContentTextWriter::Write(const char* name, const GxVector2& v) {
-    std::string s = Begin(kGxValVector2, name);
-    AddFloat(s, v.x), AddFloat(s, v.y);
-    return Put(End(std::move(s)));
+    return Put(ValueLine(kGxValVector2, name, v.x, v.y));
 }
-bool GxContentTextWriter::Write(const char* name, bool v) {
-    std::string s = Begin(kGxValBool, name);
-    AddInt(s, v ? 1u : 0u);
-    return Put(End(std::move(s)));
-}
-bool GxContentTextWriter::Write(const char* name, f64 v) {
-    std::string s = Begin(kGxValF64, name);
-    AddFloat(s, v);
-    return Put(End(std::move(s)));
-}
-bool GxContentTextWriter::Write(const char* name, f32 v) {
-    std::string s = Begin(kGxValF32, name);
-    AddFloat(s, v);
-    return Put(End(std::move(s)));
-}
-bool GxContentTextWriter::Write(const char* name, u64 v) {
-    std::string s = Begin(kGxValU64, name);
-    AddInt(s, v);
-    return Put(End(std::move(s)));
-}
-bool GxContentTextWriter::Write(const char* name, s64 v) {
-    std::string s = Begin(kGxValS64, name);
-    AddInt(s, v);
-    return Put(End(std::move(s)));
-}
-bool GxContentTextWriter::Write(const char* name, u32 v) {
-    std::string s = Begin(kGxValU32, name);
-    AddInt(s, v);
-    return Put(End(std::move(s)));
-}
-bool GxContentTextWriter::Write(const char* name, s32 v) {
-    std::string s = Begin(kGxValS32, name);
-    AddInt(s, v);
-    return Put(End(std::move(s)));
-}
-bool GxContentTextWriter::Write(const char* name, u16 v) {
-    std::string s = Begin(kGxValU16, name);
-    AddInt(s, u32(v));
-    return Put(End(std::move(s)));
-}
-bool GxContentTextWriter::Write(const char* name, s16 v) {
-    std::string s = Begin(kGxValS16, name);
-    AddInt(s, s32(v));
-    return Put(End(std::move(s)));
-}
-bool GxContentTextWriter::Write(const char* name, u8 v) {
-    std::string s = Begin(kGxValU8, name);
-    AddInt(s, u32(v));
-    return Put(End(std::move(s)));
-}
-bool GxContentTextWriter::Write(const char* name, s8 v) {
-    std::string s = Begin(kGxValS8, name);
-    AddInt(s, s32(v));
-    return Put(End(std::move(s)));
-}
+bool GxContentTextWriter::Write(const char* name, bool v) { return Put(ValueLine(kGxValBool, name, v ? 1u : 0u)); }
+bool GxContentTextWriter::Write(const char* name, f64 v) { return Put(ValueLine(kGxValF64, name, v)); }
+bool GxContentTextWriter::Write(const char* name, f32 v) { return Put(ValueLine(kGxValF32, name, v)); }
+bool GxContentTextWriter::Write(const char* name, u64 v) { return Put(ValueLine(kGxValU64, name, v)); }
+bool GxContentTextWriter::Write(const char* name, s64 v) { return Put(ValueLine(kGxValS64, name, v)); }
+bool GxContentTextWriter::Write(const char* name, u32 v) { return Put(ValueLine(kGxValU32, name, v)); }
+bool GxContentTextWriter::Write(const char* name, s32 v) { return Put(ValueLine(kGxValS32, name, v)); }
+bool GxContentTextWriter::Write(const char* name, u16 v) { return Put(ValueLine(kGxValU16, name, u32(v))); }
+bool GxContentTextWriter::Write(const char* name, s16 v) { return Put(ValueLine(kGxValS16, name, s32(v))); }
+bool GxContentTextWriter::Write(const char* name, u8 v) { return Put(ValueLine(kGxValU8, name, u32(v))); }
+bool GxContentTextWriter::Write(const char* name, s8 v) { return Put(ValueLine(kGxValS8, name, s32(v))); }
 
 bool GxContentTextWriter::Write(const char* name, const GxChar* v) {
     const std::string utf8 = EscapeString(v ? GxStringView(v) : GxStringView());
@@ -247,13 +188,9 @@ bool GxContentTextWriter::WriteTreeBegin(const char* name, const char* typeName)
 
 namespace {
 std::string Bracket(u32 code, char brace) {
-    std::string s;
-    s.push_back(kHex[code >> 4]);
-    s.push_back(kHex[code & 0xF]);
-    s.push_back('\t');
+    std::string s = Begin(code, nullptr);
     s.push_back(brace);
-    s.push_back('\n');
-    return s;
+    return End(std::move(s));
 }
 } // namespace
 

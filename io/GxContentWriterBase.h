@@ -63,6 +63,11 @@ public:
     virtual void SetStream(FILE* stream) { m_Stream = stream; }
 
 protected:
+    // The start of WriteHeader in every form: a magic longer than its field is
+    // refused with a complaint under the writer's class name; else the
+    // version is kept.
+    bool AcceptHeader(const GxChar* writer, const char* magic, u32 version);
+
     u32 m_Version = 0;
     FILE* m_Stream = nullptr;
 };

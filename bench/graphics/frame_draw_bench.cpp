@@ -4,6 +4,7 @@
 // milliseconds per frame on one raster thread and on the device's default
 // threads, and the ratio against the same quads handed to the render device
 // directly in the same run (the cost of the layer itself).
+#include "bench/timing.h"
 #include "graphics/GxDraw.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsTypes.h"
@@ -12,8 +13,6 @@
 #include "graphics/GxTexture.h"
 #include "graphics/GxTextureFlex.h"
 
-#include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -21,21 +20,6 @@
 namespace {
 
 constexpr u32 W = 1024, H = 768;
-
-double NowMs() {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-template <class F>
-double BestOf(int runs, F&& f) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        double t0 = NowMs();
-        f();
-        best = std::min(best, NowMs() - t0);
-    }
-    return best;
-}
 
 struct Scene {
     GxTextureFlex background;
@@ -152,8 +136,8 @@ int main() {
             d.set_raster_threads(t);
             LayerFrame(s);
             DeviceFrame(s);
-            const double layer = BestOf(15, [&] { LayerFrame(s); });
-            const double direct = BestOf(15, [&] { DeviceFrame(s); });
+            const double layer = qbench::BestOf(15, [&] { LayerFrame(s); });
+            const double direct = qbench::BestOf(15, [&] { DeviceFrame(s); });
             std::printf("  %u raster thread%s: %.2f ms per frame through the graphics layer (%.0f frames/s), "
                         "%.2f ms straight to the device; ratio %.2f\n",
                         t, t == 1 ? "" : "s", layer, 1000.0 / layer, direct, layer / direct);

@@ -36,7 +36,14 @@ struct jpeg_state {
     }
 };
 
-bool run(jpeg_state& st, const uint8_t* data, size_t size, uint32_t& w, uint32_t& h) {
+bool looks_like_jpeg(const uint8_t* data, size_t size) {
+    return data && size >= 3 && data[0] == 0xFF && data[1] == 0xD8;
+}
+
+// Reads the header, then does `then`, which runs inside this setjmp scope so
+// that libjpeg's errors during it land here too.
+template <class Then>
+bool with_header(jpeg_state& st, const uint8_t* data, size_t size, Then then) {
     st.cinfo.err = jpeg_std_error(&st.err.base);
     st.err.base.error_exit = on_error;
     st.err.base.output_message = on_message;
@@ -45,62 +52,62 @@ bool run(jpeg_state& st, const uint8_t* data, size_t size, uint32_t& w, uint32_t
     st.created = true;
     jpeg_mem_src(&st.cinfo, data, static_cast<unsigned long>(size));
     if (jpeg_read_header(&st.cinfo, TRUE) != JPEG_HEADER_OK) return false;
-    if (!size_acceptable(st.cinfo.image_width, st.cinfo.image_height)) {
-        st.why = "JPEG size out of range";
-        return false;
-    }
-    // Entropy coding cannot pack a block into much under a bit per 8 × 8
-    // pixels: an image far larger than its data is refused up front.
-    if (uint64_t(st.cinfo.image_width) * st.cinfo.image_height / 4096 > size) {
-        st.why = "JPEG data too short for its size";
-        return false;
-    }
-    if (st.cinfo.jpeg_color_space == JCS_CMYK || st.cinfo.jpeg_color_space == JCS_YCCK) {
-        st.why = "CMYK JPEG not supported";
-        return false;
-    }
-    st.cinfo.out_color_space = JCS_EXT_BGRA;
-    jpeg_start_decompress(&st.cinfo);
-    w = st.cinfo.output_width;
-    h = st.cinfo.output_height;
-    if (st.cinfo.output_components != 4 || !size_acceptable(w, h)) return false;
-    st.pixels = static_cast<uint32_t*>(std::malloc(size_t(w) * h * 4));
-    if (!st.pixels) {
-        st.why = "out of memory";
-        return false;
-    }
-    while (st.cinfo.output_scanline < h) {
-        JSAMPROW row = reinterpret_cast<JSAMPROW>(st.pixels + size_t(st.cinfo.output_scanline) * w);
-        if (jpeg_read_scanlines(&st.cinfo, &row, 1) != 1) return false;
-    }
-    jpeg_finish_decompress(&st.cinfo);
-    if (st.err.base.num_warnings > 0) {
-        // Truncated or damaged data is patched over by libjpeg; refuse it instead.
-        st.why = "JPEG data corrupt";
-        return false;
-    }
-    return true;
+    return then();
+}
+
+bool run(jpeg_state& st, const uint8_t* data, size_t size, uint32_t& w, uint32_t& h) {
+    return with_header(st, data, size, [&] {
+        if (!size_acceptable(st.cinfo.image_width, st.cinfo.image_height)) {
+            st.why = "JPEG size out of range";
+            return false;
+        }
+        // Entropy coding cannot pack a block into much under a bit per 8 × 8
+        // pixels: an image far larger than its data is refused up front.
+        if (uint64_t(st.cinfo.image_width) * st.cinfo.image_height / 4096 > size) {
+            st.why = "JPEG data too short for its size";
+            return false;
+        }
+        if (st.cinfo.jpeg_color_space == JCS_CMYK || st.cinfo.jpeg_color_space == JCS_YCCK) {
+            st.why = "CMYK JPEG not supported";
+            return false;
+        }
+        st.cinfo.out_color_space = JCS_EXT_BGRA;
+        jpeg_start_decompress(&st.cinfo);
+        w = st.cinfo.output_width;
+        h = st.cinfo.output_height;
+        if (st.cinfo.output_components != 4 || !size_acceptable(w, h)) return false;
+        st.pixels = static_cast<uint32_t*>(std::malloc(size_t(w) * h * 4));
+        if (!st.pixels) {
+            st.why = "out of memory";
+            return false;
+        }
+        while (st.cinfo.output_scanline < h) {
+            JSAMPROW row = reinterpret_cast<JSAMPROW>(st.pixels + size_t(st.cinfo.output_scanline) * w);
+            if (jpeg_read_scanlines(&st.cinfo, &row, 1) != 1) return false;
+        }
+        jpeg_finish_decompress(&st.cinfo);
+        if (st.err.base.num_warnings > 0) {
+            // Truncated or damaged data is patched over by libjpeg; refuse it instead.
+            st.why = "JPEG data corrupt";
+            return false;
+        }
+        return true;
+    });
 }
 
 bool run_header(jpeg_state& st, const uint8_t* data, size_t size, uint32_t& w, uint32_t& h) {
-    st.cinfo.err = jpeg_std_error(&st.err.base);
-    st.err.base.error_exit = on_error;
-    st.err.base.output_message = on_message;
-    if (setjmp(st.err.jump)) return false;
-    jpeg_create_decompress(&st.cinfo);
-    st.created = true;
-    jpeg_mem_src(&st.cinfo, data, static_cast<unsigned long>(size));
-    if (jpeg_read_header(&st.cinfo, TRUE) != JPEG_HEADER_OK) return false;
-    w = st.cinfo.image_width;
-    h = st.cinfo.image_height;
-    return true;
+    return with_header(st, data, size, [&] {
+        w = st.cinfo.image_width;
+        h = st.cinfo.image_height;
+        return true;
+    });
 }
 
 } // namespace
 
 bool read_jpeg_size(const uint8_t* data, size_t size, uint32_t& width, uint32_t& height) {
     width = height = 0;
-    if (!data || size < 3 || data[0] != 0xFF || data[1] != 0xD8) return false;
+    if (!looks_like_jpeg(data, size)) return false;
     jpeg_state st;
     uint32_t w = 0, h = 0;
     if (!run_header(st, data, size, w, h) || !size_acceptable(w, h)) return false;
@@ -111,7 +118,7 @@ bool read_jpeg_size(const uint8_t* data, size_t size, uint32_t& width, uint32_t&
 
 bool decode_jpeg(const uint8_t* data, size_t size, image& out, std::string* error) {
     out = image{};
-    if (!data || size < 3 || data[0] != 0xFF || data[1] != 0xD8) {
+    if (!looks_like_jpeg(data, size)) {
         if (error) *error = "not a JPEG file";
         return false;
     }

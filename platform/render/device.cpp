@@ -53,6 +53,17 @@ result make_surface(const surface_desc& d, bool lockable, const std::shared_ptr<
     return result::ok;
 }
 
+// A surface of one format, use and size; callers set any other field.
+surface_desc sized_desc(format fmt, uint32_t usage, uint32_t width, uint32_t height, uint32_t ms_type = 0,
+                        uint32_t ms_quality = 0) {
+    return surface_desc{.fmt = fmt,
+                        .usage = usage,
+                        .multisample_type = ms_type,
+                        .multisample_quality = ms_quality,
+                        .width = width,
+                        .height = height};
+}
+
 uint32_t depth_clear_value(format f, float z, uint32_t stencil) {
     double zc = std::clamp(double(z), 0.0, 1.0);
     switch (f) {
@@ -147,11 +158,8 @@ void device::reset_states() {
     if (implicit_->params().enable_auto_depth_stencil) {
         std::shared_ptr<surface> ds;
         const present_parameters& p = implicit_->params();
-        surface_desc d;
-        d.fmt = p.auto_depth_stencil_format;
-        d.usage = usage_depth_stencil;
-        d.width = p.back_buffer_width;
-        d.height = p.back_buffer_height;
+        const surface_desc d =
+            sized_desc(p.auto_depth_stencil_format, usage_depth_stencil, p.back_buffer_width, p.back_buffer_height);
         if (make_surface(d, false, core_, nullptr, ds) == result::ok) depth_ = ds;
     }
     const surface_desc& bb = targets_[0]->desc();
@@ -164,13 +172,8 @@ result device::build_implicit_chain(present_parameters& params) {
     if (params.windowed) complete_present_parameters(params, desktop);
     if (!is_color_format(params.back_buffer_format) || params.back_buffer_width == 0 || params.back_buffer_height == 0)
         return result::invalid_call;
-    surface_desc d;
-    d.fmt = params.back_buffer_format;
-    d.usage = usage_render_target;
-    d.width = params.back_buffer_width;
-    d.height = params.back_buffer_height;
-    d.multisample_type = params.multisample_type;
-    d.multisample_quality = params.multisample_quality;
+    const surface_desc d = sized_desc(params.back_buffer_format, usage_render_target, params.back_buffer_width,
+                                      params.back_buffer_height, params.multisample_type, params.multisample_quality);
     std::shared_ptr<surface> bb;
     result r = make_surface(d, (params.flags & present_flag_lockable_back_buffer) != 0, core_, nullptr, bb);
     if (r != result::ok) return r;
@@ -194,30 +197,26 @@ result device::reset(present_parameters& params) {
     for (auto& t : textures_) t.reset();
     for (auto& t : targets_) t.reset();
     depth_.reset();
-    if (core_->live_default.load() > 0) {
-        // What is still held would be lost with the device's memory.
+    // A refused reset leaves the device waiting for another, drawing to the old chain.
+    auto refuse = [this](result r) {
         core_->state = detail::loss::not_reset;
         targets_[0] = implicit_->back_buffer(0);
-        return result::invalid_call;
-    }
+        return r;
+    };
+    // What is still held would be lost with the device's memory.
+    if (core_->live_default.load() > 0) return refuse(result::invalid_call);
     if (!params.windowed) {
         bool found = false;
         for (const display_mode& m : adapter_.script().modes)
             found |= m.width == params.back_buffer_width && m.height == params.back_buffer_height &&
                      m.fmt == params.back_buffer_format;
-        if (!found) {
-            core_->state = detail::loss::not_reset;
-            targets_[0] = implicit_->back_buffer(0);
-            return result::invalid_call;
-        }
+        if (!found) return refuse(result::invalid_call);
     }
     std::shared_ptr<swap_chain> old = implicit_;
     result r = build_implicit_chain(params);
     if (r != result::ok) {
         implicit_ = old;
-        core_->state = detail::loss::not_reset;
-        targets_[0] = implicit_->back_buffer(0);
-        return r;
+        return refuse(r);
     }
     core_->in_scene = false;
     core_->injected_present = result::ok;
@@ -244,13 +243,9 @@ result device::create_texture(uint32_t width, uint32_t height, uint32_t levels, 
     bool lockable = where != pool::default_pool || (usage & usage_dynamic);
     std::vector<std::shared_ptr<surface>> surfaces;
     for (uint32_t i = 0; i < levels; ++i) {
-        surface_desc d;
-        d.fmt = fmt;
+        surface_desc d = sized_desc(fmt, usage, std::max(1u, width >> i), std::max(1u, height >> i));
         d.type = resource_type::texture;
-        d.usage = usage;
         d.where = where;
-        d.width = std::max(1u, width >> i);
-        d.height = std::max(1u, height >> i);
         std::shared_ptr<surface> s;
         result r = make_surface(d, lockable, core_, token, s);
         if (r != result::ok) return r;
@@ -264,11 +259,8 @@ result device::create_offscreen_plain_surface(uint32_t width, uint32_t height, f
                                               std::shared_ptr<surface>& out) {
     out.reset();
     if (where == pool::managed || !is_color_format(fmt)) return result::invalid_call;
-    surface_desc d;
-    d.fmt = fmt;
+    surface_desc d = sized_desc(fmt, 0, width, height);
     d.where = where;
-    d.width = width;
-    d.height = height;
     std::shared_ptr<detail::pool_token> token;
     if (where == pool::default_pool) token = std::make_shared<detail::pool_token>(core_);
     return make_surface(d, true, core_, token, out);
@@ -278,13 +270,7 @@ result device::create_render_target(uint32_t width, uint32_t height, format fmt,
                                     bool lockable, std::shared_ptr<surface>& out) {
     out.reset();
     if (!is_color_format(fmt)) return result::invalid_call;
-    surface_desc d;
-    d.fmt = fmt;
-    d.usage = usage_render_target;
-    d.width = width;
-    d.height = height;
-    d.multisample_type = ms_type;
-    d.multisample_quality = ms_quality;
+    const surface_desc d = sized_desc(fmt, usage_render_target, width, height, ms_type, ms_quality);
     return make_surface(d, lockable, core_, std::make_shared<detail::pool_token>(core_), out);
 }
 
@@ -292,13 +278,7 @@ result device::create_depth_stencil_surface(uint32_t width, uint32_t height, for
                                             uint32_t ms_quality, bool /*discard*/, std::shared_ptr<surface>& out) {
     out.reset();
     if (!is_depth_format(fmt)) return result::invalid_call;
-    surface_desc d;
-    d.fmt = fmt;
-    d.usage = usage_depth_stencil;
-    d.width = width;
-    d.height = height;
-    d.multisample_type = ms_type;
-    d.multisample_quality = ms_quality;
+    const surface_desc d = sized_desc(fmt, usage_depth_stencil, width, height, ms_type, ms_quality);
     return make_surface(d, fmt == format::d16_lockable, core_, std::make_shared<detail::pool_token>(core_), out);
 }
 
@@ -309,11 +289,8 @@ result device::create_additional_swap_chain(present_parameters& params, std::sha
     complete_present_parameters(params, desktop);
     if (!params.windowed || !is_color_format(params.back_buffer_format)) return result::invalid_call;
     auto token = std::make_shared<detail::pool_token>(core_);
-    surface_desc d;
-    d.fmt = params.back_buffer_format;
-    d.usage = usage_render_target;
-    d.width = params.back_buffer_width;
-    d.height = params.back_buffer_height;
+    const surface_desc d =
+        sized_desc(params.back_buffer_format, usage_render_target, params.back_buffer_width, params.back_buffer_height);
     std::shared_ptr<surface> bb;
     result r = make_surface(d, (params.flags & present_flag_lockable_back_buffer) != 0, core_, token, bb);
     if (r != result::ok) return r;

@@ -344,22 +344,31 @@ inline uint32_t mul_px(uint32_t a, uint32_t b) {
            mul8(a & 255, b & 255);
 }
 
-// s over d: colour round((s·a + d·(255 − a)) / 255), alpha max(sa, da).
-void kernel_over_max(const uint32_t* src, uint32_t* dst, int n, uint32_t force) {
+// s over d: colour round((s·a + d·(255 − a)) / 255); or d + s·a: colour
+// min(255, d + round(s·a / 255)). Either way alpha max(sa, da).
+template <fused_blend B>
+void kernel_max(const uint32_t* src, uint32_t* dst, int n, uint32_t force) {
     const __m128i z = _mm_setzero_si128();
     const __m128i fm = _mm_set1_epi32(int(force));
-    const __m128i k255 = _mm_set1_epi16(255);
     const __m128i amask = _mm_set1_epi32(int(0xFF000000u));
-    int i = span_simd() == simd_level::avx2 ? blend_avx2(fused_blend::over_max, src, dst, n, force) : 0;
+    int i = span_simd() == simd_level::avx2 ? blend_avx2(B, src, dst, n, force) : 0;
     for (; i + 4 <= n; i += 4) {
         __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
         __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
         __m128i slo = _mm_unpacklo_epi8(s, z), shi = _mm_unpackhi_epi8(s, z);
-        __m128i dlo = _mm_unpacklo_epi8(d, z), dhi = _mm_unpackhi_epi8(d, z);
-        __m128i alo = alpha_lanes(slo), ahi = alpha_lanes(shi);
-        __m128i rlo = div255_epu16(_mm_add_epi16(_mm_mullo_epi16(slo, alo), _mm_mullo_epi16(dlo, _mm_sub_epi16(k255, alo))));
-        __m128i rhi = div255_epu16(_mm_add_epi16(_mm_mullo_epi16(shi, ahi), _mm_mullo_epi16(dhi, _mm_sub_epi16(k255, ahi))));
-        __m128i r = _mm_packus_epi16(rlo, rhi);
+        __m128i r;
+        if constexpr (B == fused_blend::over_max) {
+            const __m128i k255 = _mm_set1_epi16(255);
+            __m128i dlo = _mm_unpacklo_epi8(d, z), dhi = _mm_unpackhi_epi8(d, z);
+            __m128i alo = alpha_lanes(slo), ahi = alpha_lanes(shi);
+            __m128i rlo = div255_epu16(_mm_add_epi16(_mm_mullo_epi16(slo, alo), _mm_mullo_epi16(dlo, _mm_sub_epi16(k255, alo))));
+            __m128i rhi = div255_epu16(_mm_add_epi16(_mm_mullo_epi16(shi, ahi), _mm_mullo_epi16(dhi, _mm_sub_epi16(k255, ahi))));
+            r = _mm_packus_epi16(rlo, rhi);
+        } else {
+            __m128i mlo = div255_epu16(_mm_mullo_epi16(slo, alpha_lanes(slo)));
+            __m128i mhi = div255_epu16(_mm_mullo_epi16(shi, alpha_lanes(shi)));
+            r = _mm_adds_epu8(d, _mm_andnot_si128(amask, _mm_packus_epi16(mlo, mhi)));
+        }
         __m128i a = _mm_and_si128(_mm_max_epu8(s, d), amask);
         r = _mm_or_si128(_mm_or_si128(_mm_andnot_si128(amask, r), a), fm);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), r);
@@ -367,35 +376,18 @@ void kernel_over_max(const uint32_t* src, uint32_t* dst, int n, uint32_t force) 
     for (; i < n; ++i) {
         uint32_t s = src[i], d = dst[i], a = s >> 24;
         uint32_t out = std::max(a, d >> 24) << 24;
-        for (int sh = 0; sh < 24; sh += 8) out |= ((ch(s, sh) * a + ch(d, sh) * (255 - a) + 127) / 255) << sh;
+        for (int sh = 0; sh < 24; sh += 8) {
+            if constexpr (B == fused_blend::over_max)
+                out |= ((ch(s, sh) * a + ch(d, sh) * (255 - a) + 127) / 255) << sh;
+            else
+                out |= std::min(255u, ch(d, sh) + mul8(ch(s, sh), a)) << sh;
+        }
         dst[i] = out | force;
     }
 }
 
-// d + s·a: colour min(255, d + round(s·a / 255)), alpha max(sa, da).
-void kernel_add_max(const uint32_t* src, uint32_t* dst, int n, uint32_t force) {
-    const __m128i z = _mm_setzero_si128();
-    const __m128i fm = _mm_set1_epi32(int(force));
-    const __m128i amask = _mm_set1_epi32(int(0xFF000000u));
-    int i = span_simd() == simd_level::avx2 ? blend_avx2(fused_blend::add_max, src, dst, n, force) : 0;
-    for (; i + 4 <= n; i += 4) {
-        __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
-        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
-        __m128i slo = _mm_unpacklo_epi8(s, z), shi = _mm_unpackhi_epi8(s, z);
-        __m128i mlo = div255_epu16(_mm_mullo_epi16(slo, alpha_lanes(slo)));
-        __m128i mhi = div255_epu16(_mm_mullo_epi16(shi, alpha_lanes(shi)));
-        __m128i r = _mm_adds_epu8(d, _mm_andnot_si128(amask, _mm_packus_epi16(mlo, mhi)));
-        __m128i a = _mm_and_si128(_mm_max_epu8(s, d), amask);
-        r = _mm_or_si128(_mm_or_si128(_mm_andnot_si128(amask, r), a), fm);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), r);
-    }
-    for (; i < n; ++i) {
-        uint32_t s = src[i], d = dst[i], a = s >> 24;
-        uint32_t out = std::max(a, d >> 24) << 24;
-        for (int sh = 0; sh < 24; sh += 8) out |= std::min(255u, ch(d, sh) + mul8(ch(s, sh), a)) << sh;
-        dst[i] = out | force;
-    }
-}
+constexpr auto kernel_over_max = kernel_max<fused_blend::over_max>;
+constexpr auto kernel_add_max = kernel_max<fused_blend::add_max>;
 
 // ---- generic blending ------------------------------------------------------
 

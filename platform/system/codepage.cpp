@@ -23,6 +23,26 @@ private:
     iconv_t cd_;
 };
 
+// Converts all of the input a buffer at a time: `take` receives each
+// converted piece, and on a sequence the converter refuses (EILSEQ or EINVAL)
+// `skip` writes a stand-in and moves the input past it.
+template <class Take, class Skip>
+void convert_all(converter& cv, char* in, size_t in_left, Take take, Skip skip) {
+    cv.reset();
+    char buf[1024];
+    while (in_left > 0) {
+        char* o = buf;
+        size_t o_left = sizeof buf;
+        size_t r = iconv(cv.get(), &in, &in_left, &o, &o_left);
+        take(static_cast<const char*>(buf), static_cast<const char*>(o));
+        if (r == size_t(-1)) {
+            if (errno == E2BIG) continue;
+            skip(in, in_left);
+            cv.reset();
+        }
+    }
+}
+
 } // namespace
 
 std::u16string cp932_to_utf16(std::string_view s) {
@@ -34,25 +54,18 @@ std::u16string cp932_to_utf16(std::string_view s) {
         for (unsigned char c : s) out.push_back(c < 0x80 ? char16_t(c) : u'\uFFFD');
         return out;
     }
-    cv.reset();
-    char* in = const_cast<char*>(s.data());
-    size_t in_left = s.size();
-    char buf[1024];
-    while (in_left > 0) {
-        char* o = buf;
-        size_t o_left = sizeof buf;
-        size_t r = iconv(cv.get(), &in, &in_left, &o, &o_left);
-        for (char* p = buf; p + 1 < o; p += 2)
-            out.push_back(char16_t(uint8_t(p[0]) | (uint8_t(p[1]) << 8)));
-        if (r == size_t(-1)) {
-            if (errno == E2BIG) continue;
-            // EILSEQ or EINVAL: replace one byte and go on.
+    convert_all(
+        cv, const_cast<char*>(s.data()), s.size(),
+        [&](const char* from, const char* to) {
+            for (const char* p = from; p + 1 < to; p += 2)
+                out.push_back(char16_t(uint8_t(p[0]) | (uint8_t(p[1]) << 8)));
+        },
+        [&](char*& in, size_t& in_left) {
+            // Replace one byte and go on.
             out.push_back(u'\uFFFD');
             ++in;
             --in_left;
-            cv.reset();
-        }
-    }
+        });
     return out;
 }
 
@@ -70,17 +83,9 @@ std::string utf16_to_cp932(std::u16string_view s) {
         for (char16_t c : s) out.push_back(c < 0x80 ? char(c) : '?');
         return out;
     }
-    cv.reset();
-    char* in = le.data();
-    size_t in_left = le.size();
-    char buf[1024];
-    while (in_left > 0) {
-        char* o = buf;
-        size_t o_left = sizeof buf;
-        size_t r = iconv(cv.get(), &in, &in_left, &o, &o_left);
-        out.append(buf, size_t(o - buf));
-        if (r == size_t(-1)) {
-            if (errno == E2BIG) continue;
+    convert_all(
+        cv, le.data(), le.size(), [&](const char* from, const char* to) { out.append(from, size_t(to - from)); },
+        [&](char*& in, size_t& in_left) {
             out.push_back('?');
             // Skip the whole unit that failed: a surrogate pair is two units.
             size_t skip = 2;
@@ -92,9 +97,7 @@ std::string utf16_to_cp932(std::u16string_view s) {
             if (skip > in_left) skip = in_left;
             in += skip;
             in_left -= skip;
-            cv.reset();
-        }
-    }
+        });
     return out;
 }
 

@@ -4,13 +4,13 @@
 // without AVX2 runs). Figures are milliseconds per frame and ratios against a
 // plain vectorised blend loop over the same pixels, measured in the same run
 // (the memory bandwidth limit).
+#include "bench/timing.h"
 #include "platform/render/device.h"
 #include "platform/render/span_kernels.h"
 
 #include <emmintrin.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -23,21 +23,6 @@ namespace {
 
 constexpr uint32_t W = 1024, H = 768;
 constexpr int kQuads = 8;
-
-double now_ms() {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-template <class F>
-double best_of(int runs, F&& f) {
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        double t0 = now_ms();
-        f();
-        best = std::min(best, now_ms() - t0);
-    }
-    return best;
-}
 
 // The baseline: clear, then eight times d = s·a + d·(1 − a) over every pixel
 // with SSE2, no set-up, no sampling.
@@ -130,7 +115,7 @@ int main() {
 
     std::vector<uint32_t> dst(size_t(W) * H);
     const int runs = 15;
-    double plain = best_of(runs, [&] { plain_frame(dst, src); });
+    double plain = qbench::BestOf(runs, [&] { plain_frame(dst, src); });
     unsigned hw = std::thread::hardware_concurrency();
     double load = 0;
     if (FILE* f = std::fopen("/proc/loadavg", "r")) {
@@ -153,7 +138,7 @@ int main() {
         for (unsigned threads : {1u, 4u}) {
             d->set_raster_threads(threads);
             draw_frame(*d, p.general);  // warm up
-            double t = best_of(runs, [&] { draw_frame(*d, p.general); });
+            double t = qbench::BestOf(runs, [&] { draw_frame(*d, p.general); });
             (threads == 1 ? one : four) = t;
             std::printf("  %-8s quads, %u thread%s            %7.2f ms  (%.2f x baseline)\n", p.name, threads,
                         threads == 1 ? " " : "s", t, t / plain);
