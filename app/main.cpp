@@ -1,6 +1,6 @@
 // The engine executable: one game, run from its working folder. No command
 // line is read.
-#include "core/process/GxCore.h"
+#include "engine/GxCore.h"
 #include "io/GxFileSystem.h"
 
 int main() {

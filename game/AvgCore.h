@@ -2,7 +2,7 @@
 // The game module plugged into the core: entry 1 of the core's module table.
 // Its save-game, permanent-data and settings operations write nothing of
 // their own and accept whatever they are given.
-#include "core/task/GxModuleCoreBase.h"
+#include "tasks/GxModuleCoreBase.h"
 
 class AvgCore : public GxModuleCoreBase {
 public:

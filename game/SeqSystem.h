@@ -2,7 +2,7 @@
 // The resident system scene: the root of the task manager's trees, walked
 // after both sequence workers' scenes and offered input before them. It lives
 // from the game's start-up to the deletion of the task manager.
-#include "core/scene/GxSeqBase.h"
+#include "scenes/GxSeqBase.h"
 
 class SeqSystem : public GxSeqBase {
 public:

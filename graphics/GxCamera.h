@@ -2,7 +2,7 @@
 // The process-wide camera record with its perspective defaults: 40° field of
 // view, near plane 10, far plane 10000, aspect 4:3. The 2-D drawing reads
 // none of it.
-#include "core/base/GxMatrix.h"
+#include "base/GxMatrix.h"
 
 struct GxCamera {
     f32 m_Values[16] = {};

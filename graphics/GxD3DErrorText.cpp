@@ -1,6 +1,6 @@
 #include "graphics/GxD3DErrorText.h"
 
-#include "core/base/GxFormat.h"
+#include "base/GxFormat.h"
 
 namespace {
 

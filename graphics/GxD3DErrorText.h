@@ -1,8 +1,8 @@
 #pragma once
 // Names and texts for device results and pixel formats, as the graphics
 // layer's error and device-log lines print them.
-#include "core/base/GxLog.h"
-#include "core/base/GxTypes.h"
+#include "base/GxLog.h"
+#include "base/GxTypes.h"
 #include "platform/render/types.h"
 
 // The text of a result code; unknown codes give "未知のエラーです。(code:0x…)".

@@ -1,6 +1,6 @@
 #include "graphics/GxD3DResourceBase.h"
 
-#include "core/base/GxStringUtil.h"
+#include "base/GxStringUtil.h"
 #include "graphics/GxD3DResourceManage.h"
 
 namespace {

@@ -5,9 +5,9 @@
 // so that a worker can load it. While its device objects exist the resource
 // is entered in the registry (GxD3DResourceManage), which tells it when the
 // device is lost and reset.
-#include "core/base/GxAsyncJobBase.h"
-#include "core/base/GxMutex.h"
-#include "core/base/GxTypes.h"
+#include "base/GxAsyncJobBase.h"
+#include "base/GxMutex.h"
+#include "base/GxTypes.h"
 
 // How a resource was made; the leak report prints the names.
 enum GxD3DObjectType : u32 {

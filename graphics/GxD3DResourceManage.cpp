@@ -1,6 +1,6 @@
 #include "graphics/GxD3DResourceManage.h"
 
-#include "core/base/GxLog.h"
+#include "base/GxLog.h"
 #include "graphics/GxD3DResourceBase.h"
 
 #include <vector>

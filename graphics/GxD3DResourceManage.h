@@ -9,8 +9,8 @@
 // is recorded when it registers (and when it changes), so the total is summed
 // from those records alone and no resource is touched from the registry, not
 // even one that another thread is destroying.
-#include "core/base/GxMutex.h"
-#include "core/base/GxTypes.h"
+#include "base/GxMutex.h"
+#include "base/GxTypes.h"
 
 #include <map>
 

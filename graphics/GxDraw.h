@@ -8,8 +8,8 @@
 // top-right of the untransformed rectangle, drawn as one triangle fan.
 // Routines that draw textures move their final positions by −0.5 so that
 // texels land on pixels.
-#include "core/base/GxMatrix.h"
-#include "core/base/GxVector.h"
+#include "base/GxMatrix.h"
+#include "base/GxVector.h"
 #include "graphics/GxTextureBase.h"
 #include "platform/render/types.h"
 

@@ -8,7 +8,7 @@
 //
 // There is one device per process, so this is a set of process-wide
 // functions; everything here runs on the main thread.
-#include "core/base/GxVector.h"
+#include "base/GxVector.h"
 #include "graphics/GxGraphicsConfig.h"
 #include "graphics/GxGraphicsListenerBase.h"
 #include "graphics/GxRenderTargetRecord.h"

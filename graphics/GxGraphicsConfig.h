@@ -1,7 +1,7 @@
 #pragma once
 // The start-up block of the device layer: filled by the game's start-up
 // defaults before the device exists, read by GxGraphics::Initialize.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 // Display-mode indexes. Start-up fills the entries of the first four; the
 // others are names only.

@@ -1,7 +1,7 @@
 #pragma once
 // Told when the device is lost and when it has been reset, with the display
 // mode being changed to and the one before.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 class GxGraphicsListenerBase {
 public:

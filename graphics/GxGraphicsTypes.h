@@ -3,8 +3,8 @@
 // settings: pixel formats, pools, clear flags and result codes keep the values
 // the engine's logs and settings were written with, so they can be printed or
 // stored as they stand. Formats and pools pass through the engine as u32.
-#include "core/base/GxTypes.h"
-#include "core/base/GxVector.h"
+#include "base/GxTypes.h"
+#include "base/GxVector.h"
 #include "platform/render/types.h"
 
 // Pixel formats (the ones the engine names; any other value passes through).

@@ -1,7 +1,7 @@
 #include "graphics/GxImageInfo.h"
 
-#include "core/base/GxLog.h"
-#include "core/base/GxStringUtil.h"
+#include "base/GxLog.h"
+#include "base/GxStringUtil.h"
 #include "graphics/GxD3DErrorText.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsTypes.h"

@@ -2,7 +2,7 @@
 // An image's size from its header (PNG and DDS are probed without decoding;
 // other formats through the image library), and loading a whole image file
 // into a scratch surface at its own size.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 #include "platform/render/resources.h"
 
 #include <memory>

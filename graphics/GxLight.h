@@ -2,8 +2,8 @@
 // A light of the small 3-D lighting model, stored in content streams, and the
 // two default lights that the device's initial state fills. The 2-D drawing
 // reads none of it: device lighting stays off.
-#include "core/base/GxFColor.h"
-#include "core/base/GxVector.h"
+#include "base/GxFColor.h"
+#include "base/GxVector.h"
 
 class GxContentReaderBase;
 class GxContentWriterBase;

@@ -1,6 +1,6 @@
 #include "graphics/GxPNG.h"
 
-#include "core/base/GxStringUtil.h"
+#include "base/GxStringUtil.h"
 #include "platform/image/image.h"
 
 #include <cstring>

@@ -3,7 +3,7 @@
 // red, alpha (little-endian 0xAARRGGBB words), rows top first and adjacent.
 // Save thumbnails are written with GxWritePNGFile; pictures blended from
 // several files are read with GxDecodePNG.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 // Writes an RGBA PNG (through a temporary file renamed over the old one).
 bool GxWritePNGFile(const GxChar* path, s32 width, s32 height, const u8* pixels);

@@ -5,7 +5,7 @@
 // them stand the named setters, the ten blend presets every draw call selects
 // by number, the device's initial state and the default 2-D state of every
 // drawing pass.
-#include "core/base/GxVector.h"
+#include "base/GxVector.h"
 #include "platform/render/types.h"
 
 // Blend presets: 1 opaque, 2 and 8 alpha blending, 3 additive (d + s·a),

@@ -1,7 +1,7 @@
 #pragma once
 // One entry of a render-target slot's stack: what to draw into, its
 // depth-stencil surface, and the viewport (all four 0: the whole target).
-#include "core/base/GxVector.h"
+#include "base/GxVector.h"
 
 class GxSurfaceBase;
 class GxSurface;

@@ -3,7 +3,7 @@
 // scratch or system-memory pool), a depth-stencil surface, a render-target
 // surface, or a scratch surface loaded from an image file. It can become a
 // render target, receive a stretch copy and be saved as PNG.
-#include "core/base/GxVector.h"
+#include "base/GxVector.h"
 #include "graphics/GxSurfaceBase.h"
 #include "platform/render/resources.h"
 

@@ -1,7 +1,7 @@
 #include "graphics/GxSwapChain.h"
 
-#include "core/base/GxLog.h"
-#include "core/base/GxStringUtil.h"
+#include "base/GxLog.h"
+#include "base/GxStringUtil.h"
 #include "graphics/GxD3DErrorText.h"
 #include "graphics/GxD3DResourceManage.h"
 #include "graphics/GxGraphics.h"

@@ -3,7 +3,7 @@
 // (insets of the drawable area from the back buffer's edges) and viewport.
 // The default chain wraps the device's implicit chain; additional chains can
 // present to another window or at another size.
-#include "core/base/GxVector.h"
+#include "base/GxVector.h"
 #include "graphics/GxD3DResourceBase.h"
 #include "platform/render/resources.h"
 

@@ -1,8 +1,8 @@
 #include "graphics/GxTexture.h"
 
-#include "core/base/GxFColor.h"
-#include "core/base/GxLog.h"
-#include "core/base/GxStringUtil.h"
+#include "base/GxFColor.h"
+#include "base/GxLog.h"
+#include "base/GxStringUtil.h"
 #include "graphics/GxD3DErrorText.h"
 #include "graphics/GxD3DResourceManage.h"
 #include "graphics/GxGraphics.h"

@@ -9,8 +9,8 @@
 // Sizes are rounded up to powers of two (and made square when the device or
 // the force-square setting asks for it); the image size keeps what was asked
 // for or what the file holds. A format of 0 means the device layer's default.
-#include "core/base/GxLog.h"
-#include "core/base/GxVector.h"
+#include "base/GxLog.h"
+#include "base/GxVector.h"
 #include "graphics/GxTextureBase.h"
 #include "platform/render/resources.h"
 

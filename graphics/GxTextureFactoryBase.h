@@ -3,8 +3,8 @@
 // the order they were made, under one mutex that every operation holds for
 // its whole run (the factory's mutex before a resource's own). Names match
 // without regard to the case of ASCII letters.
-#include "core/base/GxMutex.h"
-#include "core/base/GxTypes.h"
+#include "base/GxMutex.h"
+#include "base/GxTypes.h"
 
 #include <vector>
 

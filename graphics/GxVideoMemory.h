@@ -1,6 +1,6 @@
 #pragma once
 // The adapter's video memory, for "device.log" only.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 #include "platform/render/adapter.h"
 
 // true with the size in MB when the adapter reports it; false (0 MB) otherwise.

@@ -1,6 +1,6 @@
 #pragma once
 // A byte buffer that holds a whole file or a binary value.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 class GxBinBuffer {
 public:

@@ -1,6 +1,6 @@
 #include "io/GxContentBinaryWriter.h"
 
-#include "core/base/GxStringUtil.h"
+#include "base/GxStringUtil.h"
 
 #include <bit>
 #include <cstring>

@@ -1,6 +1,6 @@
 #include "io/GxContentCompressedBinaryReader.h"
 
-#include "core/base/GxLog.h"
+#include "base/GxLog.h"
 
 #include <cstring>
 #include <zlib.h>

@@ -3,10 +3,10 @@
 // the order they were written. The text, binary and compressed forms implement
 // it. Readers never stop the program: they count every complaint (and log it
 // when verbose), and return false or a default.
-#include "core/base/GxFColor.h"
-#include "core/base/GxMatrix.h"
-#include "core/base/GxTypes.h"
-#include "core/base/GxVector.h"
+#include "base/GxFColor.h"
+#include "base/GxMatrix.h"
+#include "base/GxTypes.h"
+#include "base/GxVector.h"
 #include "io/GxBinBuffer.h"
 #include "io/GxContentTypes.h"
 

@@ -1,7 +1,7 @@
 #include "io/GxContentTextReader.h"
 
-#include "core/base/GxLog.h"
-#include "core/base/GxStringUtil.h"
+#include "base/GxLog.h"
+#include "base/GxStringUtil.h"
 #include "io/GxStringParse.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "io/GxContentTextWriter.h"
 
-#include "core/base/GxStringUtil.h"
+#include "base/GxStringUtil.h"
 
 #include <charconv>
 #include <type_traits>

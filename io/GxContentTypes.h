@@ -1,6 +1,6 @@
 #pragma once
 // The type codes that tag every value of a content stream.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 enum GxValueType : u32 {
     kGxValS8 = 1,

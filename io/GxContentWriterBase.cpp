@@ -1,6 +1,6 @@
 #include "io/GxContentWriterBase.h"
 
-#include "core/base/GxLog.h"
+#include "base/GxLog.h"
 
 #include <cstring>
 

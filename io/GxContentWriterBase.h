@@ -2,10 +2,10 @@
 // The interface through which every stored object writes its fields as typed,
 // named values. The text and binary forms implement it. A writer neither opens
 // nor closes its stream.
-#include "core/base/GxFColor.h"
-#include "core/base/GxMatrix.h"
-#include "core/base/GxTypes.h"
-#include "core/base/GxVector.h"
+#include "base/GxFColor.h"
+#include "base/GxMatrix.h"
+#include "base/GxTypes.h"
+#include "base/GxVector.h"
 #include "io/GxContentTypes.h"
 
 #include <cstdio>

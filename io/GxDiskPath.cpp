@@ -1,8 +1,8 @@
 #include "io/GxDiskPath.h"
 
-#include "core/base/GxStringUtil.h"
+#include "base/GxStringUtil.h"
 #include "io/GxWideCase.h"
-#include "core/base/GxMutex.h"
+#include "base/GxMutex.h"
 
 #include <map>
 

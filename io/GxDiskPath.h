@@ -3,7 +3,7 @@
 // both separate, and a component that is not present as written is matched
 // without regard to case ("BG/Title.PNG" finds "bg/title.png"), as the
 // original platform's file system did.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 #include <string>
 

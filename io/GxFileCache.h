@@ -4,7 +4,7 @@
 // takes; when full it frees the least recently used files, at least a quarter
 // of its capacity at a time. Off until switched on. Every operation holds the
 // cache's own mutex (taken after the file system's where both are held).
-#include "core/base/GxMutex.h"
+#include "base/GxMutex.h"
 #include "io/GxFileCacheBuffer.h"
 
 #include <map>

@@ -3,7 +3,7 @@
 // Opened, read, moved and closed through the file system's free functions
 // (GxFileOpen, GxFileRead, GxFileSeek, GxFileTell, GxFileClose). A handle
 // belongs to one thread at a time.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 #include <string>
 

@@ -1,8 +1,8 @@
 #include "io/GxFileSystem.h"
 
-#include "core/base/GxLog.h"
-#include "core/base/GxMutex.h"
-#include "core/base/GxStringUtil.h"
+#include "base/GxLog.h"
+#include "base/GxMutex.h"
+#include "base/GxStringUtil.h"
 #include "io/GxDiskPath.h"
 
 #include <cerrno>

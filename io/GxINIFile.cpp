@@ -1,6 +1,6 @@
 #include "io/GxINIFile.h"
 
-#include "core/base/GxStringUtil.h"
+#include "base/GxStringUtil.h"
 #include "io/GxFileSystem.h"
 #include "io/GxStringParse.h"
 

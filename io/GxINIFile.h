@@ -4,7 +4,7 @@
 // up to code 32); the first occurrence of a key wins; keys are case-sensitive.
 // The text is in the ANSI code page unless it begins with a UTF-8 or UTF-16LE
 // byte-order mark.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 #include <map>
 

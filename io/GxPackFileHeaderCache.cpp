@@ -1,7 +1,7 @@
 #include "io/GxPackFileHeaderCache.h"
 
-#include "core/base/GxLog.h"
-#include "core/base/GxStringUtil.h"
+#include "base/GxLog.h"
+#include "base/GxStringUtil.h"
 #include "io/GxDiskPath.h"
 #include "io/GxWideCase.h"
 

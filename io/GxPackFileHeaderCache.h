@@ -9,7 +9,7 @@
 // then the directory. Each record: u32 length (itself included), u32 data
 // size, 8 bytes unread, u64 last-write time, u64 data offset (from the data
 // base offset), the NUL-terminated name, padding up to the length.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 #include <map>
 #include <vector>

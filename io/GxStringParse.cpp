@@ -1,6 +1,6 @@
 #include "io/GxStringParse.h"
 
-#include "core/base/GxStringUtil.h"
+#include "base/GxStringUtil.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 // trail byte that happens to equal '\\' or a control code is never mistaken
 // for one. None of these functions keeps state or fails: each returns what it
 // could read. Every scan is bounded by the end pointer it is given.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 #include <vector>
 

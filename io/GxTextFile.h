@@ -3,7 +3,7 @@
 // mark (UTF-8, UTF-16LE; big-endian UTF-16 is refused; none means the ANSI
 // code page, Shift-JIS); the narrow reader keeps the bytes as they are. A zero
 // character ends the text.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 #include <vector>
 

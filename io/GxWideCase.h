@@ -4,7 +4,7 @@
 // Cyrillic, Roman numerals, circled letters and full-width Latin letters.
 // Pack entry names and case-insensitive disk look-ups both use it, so a name
 // matches the same way in a pack and on disk.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 GxChar GxWideToLower(GxChar c);
 GxString GxToLowerWide(GxStringView s);

@@ -1,6 +1,6 @@
 #include "script/GxMoa.h"
 
-#include "core/base/GxLog.h"
+#include "base/GxLog.h"
 #include "io/GxContentReaderBase.h"
 #include "io/GxContentWriterBase.h"
 #include "script/GxMoaDebugNames.h"

@@ -4,8 +4,8 @@
 // that every worker shares. Script messages, warnings and errors are reported
 // through its three hooks; the plain instance discards them and GxMoaEx
 // writes them to the logs.
-#include "core/base/GxFormat.h"
-#include "core/base/GxTypes.h"
+#include "base/GxFormat.h"
+#include "base/GxTypes.h"
 #include "script/GxMoaBuiltinDefinition.h"
 #include "script/GxMoaLabelDefinition.h"
 #include "script/GxMoaScript.h"

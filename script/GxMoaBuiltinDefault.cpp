@@ -1,9 +1,9 @@
 #include "script/GxMoaBuiltinDefault.h"
 
-#include "core/base/GxDateTime.h"
-#include "core/base/GxLog.h"
-#include "core/base/GxRandom.h"
-#include "core/base/GxStringUtil.h"
+#include "base/GxDateTime.h"
+#include "base/GxLog.h"
+#include "base/GxRandom.h"
+#include "base/GxStringUtil.h"
 #include "platform/system/clock.h"
 #include "script/GxMoa.h"
 #include "script/GxMoaDelegate.h"

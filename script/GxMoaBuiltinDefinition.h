@@ -1,6 +1,6 @@
 #pragma once
 // A builtin name that the scripts use, with the numbers the compiler gave it.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 class GxContentWriterBase;
 class GxContentReaderBase;

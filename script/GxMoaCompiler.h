@@ -4,7 +4,7 @@
 // precedence level. The cursor moves token by token within the line and, on
 // success, stands on the first token after what was compiled. Errors are
 // reported once, through the error hook of the script's instance.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 #include "script/GxMoaRunPos.h"
 #include "script/GxMoaVariable.h"
 

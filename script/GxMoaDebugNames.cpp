@@ -1,6 +1,6 @@
 #include "script/GxMoaDebugNames.h"
 
-#include "core/base/GxFormat.h"
+#include "base/GxFormat.h"
 #include "script/GxMoaVariable.h"
 
 #include <iterator>

@@ -1,7 +1,7 @@
 #pragma once
 // Readable names of the interpreter's codes, and the dump text of variables,
 // for the variable dumps, the debug screens and the error messages.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 #include <cstdio>
 

@@ -2,7 +2,7 @@
 // Codes shared across the interpreter: value types, token types, scopes,
 // storage classes and opcodes, with the limits that keep untrusted bundles and
 // saves from exhausting memory or the stack.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 // Type codes of a script value.
 enum GxMoaValueType : u32 {

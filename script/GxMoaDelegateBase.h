@@ -4,7 +4,7 @@
 // (element 0 is the first argument written), the running worker, the script
 // entity, the worker's execution stack and the result (Null on entry). It
 // returns false only when the script must stop.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 #include "script/GxMoaExecStackElement.h"
 
 class GxMoaVariable;

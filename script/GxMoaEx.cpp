@@ -1,6 +1,6 @@
 #include "script/GxMoaEx.h"
 
-#include "core/base/GxLog.h"
+#include "base/GxLog.h"
 
 void GxMoaEx::MessageText(const GxString& text) { GxWriteDebugLog(u"%s\n", text); }
 

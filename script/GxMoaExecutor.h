@@ -1,7 +1,7 @@
 #pragma once
 // The opcode executor: runs the innermost frame's opcode list on the
 // worker's value stack. GxMoa::Eval_Token is the road from a statement to it.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 #include <vector>
 

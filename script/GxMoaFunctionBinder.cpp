@@ -1,7 +1,7 @@
 #include "script/GxMoaFunctionBinder.h"
 
-#include "core/base/GxLog.h"
-#include "core/base/GxStringUtil.h"
+#include "base/GxLog.h"
+#include "base/GxStringUtil.h"
 
 bool GxMoaFunctionBinder::CallFunction(const GxString* name, int builtinIndex, GxMoaVariable* args,
                                        GxMoaWorker* worker, GxMoaScriptEntity* entity, GxMoaExecStack* stack,

@@ -4,7 +4,7 @@
 // data's read-message bits, the configured name separators and name-image
 // folder, and the image-file lookup. The game module implements it and gives
 // it to the main worker (GxMoaWorkerEx::SetMainHost).
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 class GxMoaMainHost {
 public:

@@ -1,6 +1,6 @@
 #pragma once
 // A place in a script: a 0-based line index and a 0-based token index in it.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 class GxContentWriterBase;
 class GxContentReaderBase;

@@ -1,6 +1,6 @@
 #include "script/GxMoaScriptEntity.h"
 
-#include "core/base/GxFormat.h"
+#include "base/GxFormat.h"
 #include "script/GxMoaDebugNames.h"
 #include "script/GxMoaScript.h"
 #include "script/GxMoaWorker.h"

@@ -1,6 +1,6 @@
 #include "script/GxMoaStreamUtil.h"
 
-#include "core/base/GxLog.h"
+#include "base/GxLog.h"
 #include "io/GxContentReaderBase.h"
 
 bool GxMoaCountFits(const GxContentReaderBase& reader, u64 count) {

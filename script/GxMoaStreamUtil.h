@@ -3,7 +3,7 @@
 // counts they carry: a count is only believed when it is not negative and the
 // bytes left could hold that many records; otherwise the read stops with a
 // logged error instead of a huge allocation or a long run of failing reads.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 #include "io/GxContentReaderBase.h"
 #include "io/GxContentWriterBase.h"
 #include "script/GxMoaLabelDefinition.h"

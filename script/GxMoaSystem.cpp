@@ -1,7 +1,7 @@
 #include "script/GxMoaSystem.h"
 
-#include "core/base/GxLog.h"
-#include "core/base/GxStringUtil.h"
+#include "base/GxLog.h"
+#include "base/GxStringUtil.h"
 #include "io/GxBinBuffer.h"
 #include "io/GxContentBinaryReader.h"
 #include "io/GxContentCompressedBinaryReader.h"

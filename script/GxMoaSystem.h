@@ -2,7 +2,7 @@
 // The script system's four process-wide objects, their creation and
 // deletion, the outside compiler's launch and the loading of the compiled
 // bundle "bincode/moacode.mwb".
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 class GxCore;
 class GxMoaEx;

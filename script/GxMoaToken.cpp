@@ -1,6 +1,6 @@
 #include "script/GxMoaToken.h"
 
-#include "core/base/GxFormat.h"
+#include "base/GxFormat.h"
 #include "io/GxContentReaderBase.h"
 #include "io/GxContentWriterBase.h"
 #include "script/GxMoaDebugNames.h"

@@ -1,7 +1,7 @@
 #include "script/GxMoaVariable.h"
 
-#include "core/base/GxFormat.h"
-#include "core/base/GxLog.h"
+#include "base/GxFormat.h"
+#include "base/GxLog.h"
 #include "io/GxContentReaderBase.h"
 #include "io/GxContentWriterBase.h"
 

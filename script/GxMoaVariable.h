@@ -2,7 +2,7 @@
 // The one value type of the script language: integer, double, text, array,
 // variable reference, opcode or Null. A value owns its text or array outright;
 // copies are deep. Conversions and operators follow fixed rules and never fail.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 #include "script/GxMoaDefs.h"
 
 #include <vector>

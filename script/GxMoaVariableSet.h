@@ -1,7 +1,7 @@
 #pragma once
 // One named script variable: its value, its scope code and its name (without
 // the '$' that dumps print before it).
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 #include "script/GxMoaVariable.h"
 
 class GxMoaVariableSet {

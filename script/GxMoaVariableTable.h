@@ -3,7 +3,7 @@
 // worker's globals, the instance's externs), in insertion order. Variables
 // are never removed one by one, so pointers to them stay valid while the
 // table lives.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 #include "script/GxMoaVariableSet.h"
 
 #include <cstdio>

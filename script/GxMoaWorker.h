@@ -3,8 +3,8 @@
 // frames, the value stack of the expression executor, the return value of
 // the last RETURN or EXIT, the GLOBAL variables, and one entity per script
 // holding its STATIC variables.
-#include "core/base/GxFormat.h"
-#include "core/base/GxTypes.h"
+#include "base/GxFormat.h"
+#include "base/GxTypes.h"
 #include "script/GxMoaExecStackElement.h"
 #include "script/GxMoaLabelDefinition.h"
 #include "script/GxMoaScriptEntity.h"

@@ -1,6 +1,6 @@
 #include "script/GxMoaWorkerEx.h"
 
-#include "core/base/GxStringUtil.h"
+#include "base/GxStringUtil.h"
 #include "script/GxMoa.h"
 #include "script/GxMoaCompiler.h"
 #include "script/GxMoaExecutor.h"

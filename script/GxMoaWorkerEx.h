@@ -2,7 +2,7 @@
 // The main worker: the statement machine of GxMoaWorker, with text lines
 // shown as the main scene's messages and unknown words followed by an
 // argument list run as layer commands ("sp" and the word's extension).
-#include "core/task/GxCoreRemainder.h"
+#include "tasks/GxCoreRemainder.h"
 #include "script/GxMoaWorker.h"
 
 class GxCore;

@@ -2,8 +2,8 @@
 // Shared set-up for the graphics tests: adapters described by scripts, a
 // started device layer that is always shut down again, "device.log" read
 // back as UTF-8, and a drawable texture made straight on the device.
-#include "core/base/GxLog.h"
-#include "core/base/GxStringUtil.h"
+#include "base/GxLog.h"
+#include "base/GxStringUtil.h"
 #include "graphics/GxD3DResourceManage.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxRenderState.h"

@@ -2,7 +2,7 @@
 #include "support/LogCapture.h"
 #include "tests/io/fs_fixture.h"
 
-#include "core/base/GxStringUtil.h"
+#include "base/GxStringUtil.h"
 
 namespace {
 

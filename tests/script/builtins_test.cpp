@@ -1,6 +1,6 @@
 #include "moa_world.h"
 
-#include "core/base/GxLog.h"
+#include "base/GxLog.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

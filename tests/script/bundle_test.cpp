@@ -1,5 +1,5 @@
 #include "moa_stream.h"
-#include "core/base/GxStringUtil.h"
+#include "base/GxStringUtil.h"
 #include "script/GxMoaEx.h"
 #include "support/MoaScriptBuilder.h"
 #include "support/RecordingMoa.h"

@@ -2,7 +2,7 @@
 // A small interpreter world for tests: a recording instance, the notation
 // builder, a binder with the default builtins and a "trace" builtin that
 // records the arguments of every call, and one worker.
-#include "core/base/GxStringUtil.h"
+#include "base/GxStringUtil.h"
 #include "script/GxMoaBuiltinDefault.h"
 #include "script/GxMoaDelegate.h"
 #include "script/GxMoaFunctionBinder.h"

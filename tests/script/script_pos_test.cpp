@@ -1,4 +1,4 @@
-#include "core/base/GxStringUtil.h"
+#include "base/GxStringUtil.h"
 #include "script/GxMoaDebugNames.h"
 #include "script/GxMoaScript.h"
 #include "script/GxMoaVariable.h"

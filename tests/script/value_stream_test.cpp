@@ -1,6 +1,6 @@
 #include "moa_stream.h"
 
-#include "core/base/GxStringUtil.h"
+#include "base/GxStringUtil.h"
 #include "script/GxMoaVariable.h"
 #include "script/GxMoaVariableDefinition.h"
 #include "script/GxMoaVariableTable.h"

@@ -1,4 +1,4 @@
-#include "core/base/GxStringUtil.h"
+#include "base/GxStringUtil.h"
 #include "script/GxMoaVariable.h"
 
 #include <gtest/gtest.h>

@@ -2,12 +2,12 @@
 // A stand-in for the process object: it owns a task manager, a system
 // configuration, a shared-asset manager, a frame timer and the two banks of
 // render lists, and is the process's core while it lives.
-#include "core/base/GxFrameTimer.h"
-#include "core/task/GxCoreBase.h"
-#include "core/task/GxSharedAssetManage.h"
-#include "core/task/GxSystemConfig.h"
-#include "core/task/GxTaskManage.h"
-#include "core/task/GxTaskRenderManage.h"
+#include "base/GxFrameTimer.h"
+#include "tasks/GxCoreBase.h"
+#include "tasks/GxSharedAssetManage.h"
+#include "tasks/GxSystemConfig.h"
+#include "tasks/GxTaskManage.h"
+#include "tasks/GxTaskRenderManage.h"
 
 #include <memory>
 

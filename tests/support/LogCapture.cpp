@@ -1,6 +1,6 @@
 #include "support/LogCapture.h"
 
-#include "core/base/GxStringUtil.h"
+#include "base/GxStringUtil.h"
 
 namespace qtest {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Collects the error, warning and debug lines logged while it lives, and the
 // error count since it was made. Not for use from two tests at once.
-#include "core/base/GxLog.h"
+#include "base/GxLog.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "support/MoaScriptBuilder.h"
 
-#include "core/base/GxStringUtil.h"
+#include "base/GxStringUtil.h"
 #include "script/GxMoa.h"
 #include "script/GxMoaDefs.h"
 #include "script/GxMoaScript.h"

@@ -17,7 +17,7 @@
 //   operators and punctuation as in the language; // starts a comment
 // IF/ELSE targets, the `{` ends and the `}` block kinds are worked out as
 // the outside compiler does; builtin names are stored lower-case.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 #include "script/GxMoaVariable.h"
 
 #include <map>

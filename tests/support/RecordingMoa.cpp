@@ -1,6 +1,6 @@
 #include "support/RecordingMoa.h"
 
-#include "core/base/GxStringUtil.h"
+#include "base/GxStringUtil.h"
 
 namespace qtest {
 

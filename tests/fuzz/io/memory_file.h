@@ -1,7 +1,7 @@
 #pragma once
 // Bytes handed to the file layer as a file, without touching the disk: an
 // anonymous memory file reached through /proc/self/fd.
-#include "core/base/GxTypes.h"
+#include "base/GxTypes.h"
 
 #include <string>
 #include <sys/mman.h>

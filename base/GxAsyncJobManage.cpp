@@ -1,0 +1,137 @@
+#include "base/GxAsyncJobManage.h"
+
+#include "base/GxLog.h"
+#include "platform/system/clock.h"
+
+u32 GxAsyncWorker::Run(GxThread* thread, uintptr_t user) {
+    auto* manager = reinterpret_cast<GxAsyncJobManage*>(user);
+    // Polling is thread coordination, not game time: it always sleeps for real.
+    psys::clock& real = psys::system_clock();
+    while (!thread->IsStopRequested()) {
+        if (GxAsyncJobEntry* entry = manager->TakeNextJob()) {
+            if (GxAsyncJobBase* job = entry->m_Job) {
+                job->OnJobStarted();
+                job->ExecuteJob(thread, manager);
+                // The job's own completion comes first: once the entry is done
+                // the queue may drain and a waiter may free the job.
+                job->OnJobCompleted(manager);
+                thread->CountJob();
+            }
+            manager->MarkDone(entry);
+        }
+        real.sleep_ms(2);
+    }
+    return 0;
+}
+
+GxAsyncJobManage::~GxAsyncJobManage() { Shutdown(); }
+
+void GxAsyncJobManage::CreateThread(int count, bool paused) {
+    if (count == 0) {
+        GxWriteDebugLog(u"GxAsyncJobManage::CreateThread スレッド数に0は設定できません\n");
+        return;
+    }
+    if (count < 0) return;
+    Shutdown();
+    {
+        GxMutexScopedLock lock(m_QueueMutex);
+        m_Paused = paused;
+    }
+    m_WorkerCount = count;
+    m_Threads = std::make_unique<GxThread[]>(size_t(count));
+    m_Workers = std::make_unique<GxAsyncWorker[]>(size_t(count));
+    for (int i = 0; i < count; ++i) {
+        auto* d = new GxThreadDelegate<GxAsyncWorker>(&m_Workers[size_t(i)], &GxAsyncWorker::Run);
+        if (!m_Threads[size_t(i)].Create(GxFormat(u"AsyncWorker%d", i), d)) {
+            delete d;
+            continue;
+        }
+        m_Threads[size_t(i)].Resume(reinterpret_cast<uintptr_t>(this));
+    }
+}
+
+bool GxAsyncJobManage::HasJobs() {
+    GxMutexScopedLock lock(m_QueueMutex);
+    return !m_Queue.empty();
+}
+
+void GxAsyncJobManage::WaitAllJobs() {
+    psys::clock& real = psys::system_clock();
+    while (HasJobs()) real.sleep_ms(10);
+}
+
+void GxAsyncJobManage::RemoveFinishedJobs() {
+    GxMutexScopedLock lock(m_QueueMutex);
+    while (!m_Queue.empty() && m_Queue.front()->IsFinished()) {
+        m_Queue.pop_front();
+        if (m_NextIndex > 0) --m_NextIndex;
+    }
+}
+
+GxAsyncJobEntry* GxAsyncJobManage::TakeNextJob() {
+    GxMutexScopedLock lock(m_QueueMutex);
+    RemoveFinishedJobs();
+    if (m_Paused) return nullptr;
+    while (m_NextIndex < m_Queue.size()) {
+        GxAsyncJobEntry* e = m_Queue[m_NextIndex].get();
+        ++m_NextIndex;
+        if (!e->IsFinished()) return e;
+    }
+    return nullptr;
+}
+
+void GxAsyncJobManage::MarkDone(GxAsyncJobEntry* entry) {
+    GxMutexScopedLock lock(m_QueueMutex);
+    entry->m_Done = true;
+    entry->m_Job = nullptr;
+}
+
+void GxAsyncJobManage::CancelPendingJobs() {
+    GxMutexScopedLock lock(m_QueueMutex);
+    for (size_t i = m_NextIndex; i < m_Queue.size(); ++i) {
+        GxAsyncJobEntry* e = m_Queue[i].get();
+        if (e->m_Cancelled) continue;
+        if (e->m_Job) e->m_Job->OnJobCancelled(this);
+        e->m_Job = nullptr;
+        e->m_Cancelled = true;
+    }
+    RemoveFinishedJobs();
+}
+
+void GxAsyncJobManage::StopThreads() {
+    for (int i = 0; i < m_WorkerCount; ++i) m_Threads[size_t(i)].RequestStop();
+    for (int i = 0; i < m_WorkerCount; ++i) m_Threads[size_t(i)].Wait();
+}
+
+void GxAsyncJobManage::Shutdown() {
+    if (m_WorkerCount > 0) {
+        CancelPendingJobs();
+        WaitAllJobs();
+        StopThreads();
+    }
+    m_Threads.reset();
+    m_Workers.reset();
+    m_WorkerCount = 0;
+    GxMutexScopedLock lock(m_QueueMutex);
+    m_Queue.clear();
+    m_NextIndex = 0;
+    m_Paused = true;
+}
+
+void GxAsyncJobManage::EnqueueForTest(const GxString& name, GxAsyncJobBase* job) {
+    GxMutexScopedLock lock(m_QueueMutex);
+    auto e = std::make_unique<GxAsyncJobEntry>();
+    e->m_Name = name;
+    e->m_Job = job;
+    m_Queue.push_back(std::move(e));
+}
+
+void GxAsyncJobManage::SetPausedForTest(bool paused) {
+    GxMutexScopedLock lock(m_QueueMutex);
+    m_Paused = paused;
+}
+
+size_t GxAsyncJobManage::GetQueueSizeForTest() {
+    GxMutexScopedLock lock(m_QueueMutex);
+    return m_Queue.size();
+}

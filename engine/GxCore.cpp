@@ -1,0 +1,411 @@
+#include "engine/GxCore.h"
+
+#include "base/GxLog.h"
+#include "base/GxStringUtil.h"
+#include "engine/GxDebugConsoleOutputEx.h"
+#include "engine/GxDebugWindow.h"
+#include "engine/GxExecuteFrame.h"
+#include "tasks/GxInput.h"
+#include "tasks/GxSharedAssetManage.h"
+#include "tasks/GxSystemConfig.h"
+#include "tasks/GxTaskManage.h"
+#include "engine/GxCoreRenderServices.h"
+#include "game/GxGameModule.h"
+#include "graphics/GxGraphics.h"
+#include "graphics/GxGraphicsTypes.h"
+#include "platform/window/event_pump.h"
+
+namespace {
+
+constexpr f32 kVirtualWidth = 1024.0f;
+constexpr f32 kVirtualHeight = 768.0f;
+constexpr int kWindowWidth = 1024;
+constexpr int kWindowHeight = 768;
+
+// The core whose loop a fatal device error ends.
+GxCore* g_RunningCore = nullptr;
+
+void OnDeviceQuit(int exitCode) {
+    if (g_RunningCore) g_RunningCore->RequestExit(exitCode);
+}
+
+// The core takes no part in device loss and reset.
+void OnDeviceEvent(u32, u32) {}
+
+} // namespace
+
+GxCore* GxCore::GetInstance() {
+    static GxCore instance;
+    return &instance;
+}
+
+GxCore::GxCore() = default;
+
+GxCore::~GxCore() {
+    if (g_RunningCore == this) g_RunningCore = nullptr;
+    // Only a core that was never finalised still holds anything here.
+    for (GxTaskRenderManage& list : m_RenderLists) list.Clear();
+    delete m_TaskManage;
+    delete m_SharedAssetManage;
+    delete m_SystemConfig;
+    m_FrameTimer.Release();
+}
+
+void GxCore::ShowStartupMessage(const GxString& text) {
+    GxMessageBox(m_SystemConfig ? m_SystemConfig->m_AppTitle.c_str() : m_Title.c_str(), u"%s", text);
+}
+
+bool GxCore::Initialize() {
+    // No configuration is loaded yet, so the built-in title is the caption.
+    m_Title = GxSystemConfig().m_AppTitle;
+
+    const GxString workingFolder = GxGetCurrentDirectory();
+    if (workingFolder.size() > kMaxWorkingFolderLength) {
+        GxMessageBox(m_Title.c_str(),
+                     u"インストール先のパスが長すぎます。\nお手数ですがもっと階層の浅いフォルダにインストールしてみてください。\n"
+                     u"(インストール可能なパス最大長は%d文字です)",
+                     int(kMaxWorkingFolderLength + 1));
+        return false;
+    }
+
+    m_SystemConfig = new GxSystemConfig();
+    if (!m_SystemConfig->LoadSystemConfig()) {
+        ShowStartupMessage(u"システム設定ファイルの読み込みに失敗しました。考えられる原因は以下の通りです。\n"
+                           u"・ウイルス対策ソフトによって動作がブロックされている。\n"
+                           u"・インストールが正しく行われていない。\n"
+                           u"・実行ファイルの作業ディレクトリが正しく無い。");
+        delete m_SystemConfig;
+        m_SystemConfig = nullptr;
+        return false;
+    }
+    m_SystemConfig->LoadDeveloperSettings();
+
+    if (!m_InstanceLock.acquire(GxToUtf8(m_SystemConfig->m_AppTitle))) {
+        ShowStartupMessage(u"既に起動中です");
+        delete m_SystemConfig;
+        m_SystemConfig = nullptr;
+        return false;
+    }
+
+    // The user settings holder joins here with the game data.
+    m_WindowCreated = m_WindowActive = m_Started = m_Quit = false;
+    m_Title = m_SystemConfig->m_AppTitle;
+    m_SharedAssetManage = new GxSharedAssetManage();
+
+    MakeSaveFolder();
+
+    GxResetErrorCount();
+    GxSetDebugLogPath(m_SaveDir + u"debug.log");
+    GxSetErrorLogPath(m_SaveDir + u"error.log");
+    GxSetDeviceLogPath(m_SaveDir + u"device.log");
+
+    GxCreateDebugWindow();
+    GxSetGameStartupDefaults(this);
+
+    m_TaskManage = new GxTaskManage(this);
+    // The UI manager joins here with the widgets; the game state and the
+    // permanent data holders join here with the game data.
+    m_RenderBank = 0;
+
+    if (!CreateMainWindow()) {
+        // Without a window nothing can be drawn or asked: stop here, as the
+        // device start would, and release what was started.
+        GxWriteErrorLog(u"Error/GxCore CreateMainWindow Failed(%s)\n", GxFromUtf8(pwin::window::error()));
+        GxMessageBox(u"起動できません", u"ウインドウハンドルが取得できません");
+        Finalize();
+        return false;
+    }
+
+    // A device that does not start has said why; nothing after this point
+    // could draw, so start-up ends here too.
+    if (!GxGraphics::Initialize(&m_MainWindow, nullptr, OnDeviceEvent, OnDeviceEvent)) {
+        Finalize();
+        return false;
+    }
+    m_DeviceStarted = true;
+    g_RunningCore = this;
+    GxGraphics::SetQuitHandler(OnDeviceQuit);
+    GxGraphics::InitializeShader();
+    GxGraphics::Clear(kGxClearTarget, 0xFFFF0000, 1.0f, 0);
+    GxSceneRenderServices::Set(GxCoreRenderServices::GetInstance());
+
+    m_InputStarted = true;
+    GxInitInput();
+    // The audio back ends and the movie service start here with the sound
+    // and movie layer.
+
+    // The console lives above the game module, so the core installs it where
+    // the game's start-up would.
+    GxSetDebugListener(GxDebugConsoleOutputEx::GetInstance());
+    m_GameStarted = true;
+    GxGameInitialize(this);
+
+    m_Started = true;
+    return true;
+}
+
+bool GxCore::MakeSaveFolder() {
+    const GxSystemConfig& config = *m_SystemConfig;
+    GxString path;
+    const GxChar* createdMessage;
+    bool usable = true;
+    if (config.m_SaveToMyDocuments) {
+        const GxString documents = GxGetMyDocumentsPath();
+        // Without a documents folder the path would name a folder at the root
+        // or, worse, a relative one while the message speaks of the documents.
+        usable = !documents.empty();
+        path = GxCombinePath(documents, config.m_AppSaveDir);
+        createdMessage = u"ドキュメントにセーブフォルダ[%s]を作成しました。";
+    } else {
+        path = GxCombinePath(GxGetCurrentDirectory(), config.m_AppSaveDir);
+        createdMessage = u"インストールフォルダにセーブフォルダ[%s]を作成しました。";
+    }
+    if (usable && !GxIsDirectory(path)) {
+        if (GxCreateDirectory(path)) {
+            GxMessageBox(m_Title.c_str(), createdMessage, config.m_AppSaveDir);
+        } else {
+            usable = false;
+        }
+    }
+    if (!usable) {
+        GxMessageBox(m_Title.c_str(), u"セーブフォルダの作成に失敗しました。");
+        path.clear();
+    }
+    m_SaveDir = GxAddPathSeparator(path);
+    return usable;
+}
+
+bool GxCore::CreateMainWindow() {
+    const GxGraphicsConfig& graphics = GxGraphics::GetConfig();
+    pwin::window_config config;
+    config.title = GxToUtf8(m_Title);
+    config.width = int(graphics.m_ScreenWidth);
+    config.height = int(graphics.m_ScreenHeight);
+    config.windowed = graphics.m_DisplayMode == SCRMODE_WINDOW;
+    config.double_clicks = false;
+    if (!m_MainWindow.create(config)) return false;
+    UpdateCursor();
+    m_WindowCreated = true;
+    return true;
+}
+
+void GxCore::RequestClose() { pwin::request_destroy(m_MainWindow.exists() ? m_MainWindow.id() : 0); }
+
+void GxCore::RequestExit(int exitCode) {
+    if (exitCode != 0 && m_ExitCode == 0) m_ExitCode = exitCode;
+    RequestClose();
+}
+
+bool GxCore::UpdateCursor() {
+    switch (GxGraphics::GetConfig().m_CursorMode) {
+    case 0:
+    case 4:
+        pwin::set_cursor_shape(pwin::cursor_none);
+        return true;
+    case 1:
+        pwin::set_cursor_shape(pwin::cursor_arrow);
+        return true;
+    case 2:
+    {
+        const u32 mode = GxGraphics::GetConfig().m_DisplayMode;
+        const bool windowed = mode == SCRMODE_WINDOW || mode == SCRMODE_WINDOWSIZE;
+        pwin::set_cursor_shape(windowed ? pwin::cursor_arrow : pwin::cursor_none);
+    }
+        return true;
+    case 3:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void GxCore::SetMouseCursor(int index) { pwin::set_cursor_shape(index); }
+
+GxVector2 GxCore::ToVirtualScreen(int x, int y) const {
+    int width = 0, height = 0;
+    m_MainWindow.client_size(width, height);
+    // A minimised window reports no client area; keep the position finite.
+    if (width <= 0) width = kWindowWidth;
+    if (height <= 0) height = kWindowHeight;
+    return GxVector2(f32(x) * (kVirtualWidth / f32(width)), f32(y) * (kVirtualHeight / f32(height)));
+}
+
+GxPoint2 GxCore::GetCursorPos() {
+    int x = 0, y = 0;
+    m_MainWindow.cursor_position(x, y);
+    const GxVector2 v = ToVirtualScreen(x, y);
+    return GxPoint2{s32(v.x), s32(v.y)};
+}
+
+GxTaskRenderManage* GxCore::GetRenderList(int listIndex) {
+    if (listIndex < 0 || listIndex >= kRenderListCount) return nullptr;
+    return &m_RenderLists[m_RenderBank * kRenderListCount + listIndex];
+}
+
+void GxCore::SetRenderBank(int bank) {
+    if (bank >= 0 && bank < kRenderBankCount) m_RenderBank = bank;
+}
+
+void GxCore::ClearRenderLists() {
+    for (int i = 0; i < kRenderListCount; ++i) m_RenderLists[m_RenderBank * kRenderListCount + i].Clear();
+}
+
+void GxCore::DrawRenderLists() {
+    for (int i = 0; i < kRenderListCount; ++i)
+        m_RenderLists[m_RenderBank * kRenderListCount + i].DrawList(m_TaskManage, i);
+}
+
+void GxCore::HandleWindowEvent(const pwin::window_event& e) {
+    using pwin::event_kind;
+    // Events of other windows (the debug window) are not the main window's.
+    if (e.window_id != 0 && m_MainWindow.exists() && e.window_id != m_MainWindow.id()) return;
+    GxTaskManage* tm = m_TaskManage;
+    switch (e.kind) {
+    case event_kind::destroy:
+        pwin::post_quit();
+        break;
+    case event_kind::quit:
+        m_Quit = true;
+        break;
+    case event_kind::activate:
+        if (m_InputStarted) GxAcquireInput(e.active);
+        m_WindowActive = e.active;
+        if (tm) e.active ? tm->OnActivate() : tm->OnDeactivate();
+        break;
+    case event_kind::close_request:
+        if (!tm || tm->OnClose() == 0) RequestClose();
+        break;
+    case event_kind::moved:
+        m_FrameTimer.Reset();
+        break;
+    case event_kind::key_down:
+        if (tm) tm->OnKeyDown(e.vk, e.key_data);
+        break;
+    case event_kind::key_up:
+        if (tm) tm->OnKeyUp(e.vk, e.key_data);
+        break;
+    case event_kind::sys_key_down:
+    case event_kind::sys_key_up:
+        // System keys are left to the window system (Alt+F4 and the like).
+        break;
+    case event_kind::mouse_move:
+        UpdateCursor();
+        if (tm) tm->OnMouseMove(ToVirtualScreen(e.x, e.y), e.buttons);
+        break;
+    case event_kind::button_down: {
+        m_MainWindow.set_capture();
+        if (!tm) break;
+        const GxVector2 pos = ToVirtualScreen(e.x, e.y);
+        switch (e.button) {
+        case pwin::mouse_button::left: tm->DispatchLButtonDown(pos, e.buttons); break;
+        case pwin::mouse_button::right: tm->DispatchRButtonDown(pos, e.buttons); break;
+        case pwin::mouse_button::middle: tm->DispatchMButtonDown(pos, e.buttons); break;
+        }
+        break;
+    }
+    case event_kind::button_dblclk: {
+        if (!tm) break;
+        const GxVector2 pos = ToVirtualScreen(e.x, e.y);
+        switch (e.button) {
+        case pwin::mouse_button::left: tm->DispatchLButtonDblClk(pos, e.buttons); break;
+        case pwin::mouse_button::right: tm->DispatchRButtonDblClk(pos, e.buttons); break;
+        case pwin::mouse_button::middle: tm->DispatchMButtonDblClk(pos, e.buttons); break;
+        }
+        break;
+    }
+    case event_kind::button_up: {
+        // A release without the capture began outside the window.
+        if (!m_MainWindow.has_capture()) break;
+        if (tm) {
+            const GxVector2 pos = ToVirtualScreen(e.x, e.y);
+            switch (e.button) {
+            case pwin::mouse_button::left: tm->OnLButtonUp(pos, e.buttons); break;
+            case pwin::mouse_button::right: tm->OnRButtonUp(pos, e.buttons); break;
+            case pwin::mouse_button::middle: tm->OnMButtonUp(pos, e.buttons); break;
+            }
+        }
+        m_MainWindow.release_capture();
+        break;
+    }
+    case event_kind::wheel: {
+        if (!tm) break;
+        const GxPoint2 p = GetCursorPos();
+        tm->OnMouseWheel(GxVector2(f32(p.x), f32(p.y)), e.wheel, e.buttons);
+        break;
+    }
+    }
+}
+
+void GxCore::PumpMessages() {
+    pwin::window_event e;
+    while (!m_Quit && pwin::peek_event()) {
+        if (!pwin::next_event(e)) break;
+        HandleWindowEvent(e);
+    }
+}
+
+bool GxCore::RunPass() {
+    if (m_TaskManage) m_TaskManage->ApplySequenceChanges();
+    PumpMessages();
+    if (m_PassCounter % 4 == 0) {
+        // The audio back ends' services (plain and 3-D) run here with the
+        // sound layer.
+    }
+    // The movie service runs here, every pass, with the movie layer.
+    GxExecuteFrame(this);
+    ++m_PassCounter;
+    return !m_Quit;
+}
+
+void GxCore::Run() {
+    while (RunPass()) {
+    }
+}
+
+void GxCore::Finalize() {
+    m_Started = false;
+    if (m_SharedAssetManage) m_SharedAssetManage->ReleaseAll();
+    if (m_TaskManage) m_TaskManage->ClearSequences();
+    // "userconf.dat" and "permanent.dat" are written here with the game data.
+
+    // The UI manager is deleted here with the widgets.
+    if (m_DeviceStarted) GxGraphics::Clear(kGxClearTarget, 0x00000000, 1.0f, 0);
+    // The render lists point into the task tree that goes now.
+    for (GxTaskRenderManage& list : m_RenderLists) list.Clear();
+    delete m_TaskManage;
+    m_TaskManage = nullptr;
+
+    if (m_GameStarted) GxGameTerminate(this);
+    m_GameStarted = false;
+
+    delete m_SystemConfig;
+    m_SystemConfig = nullptr;
+    // The user settings, game state and permanent data holders are deleted
+    // here with the game data; the layout-project and image-set factories
+    // report and clear here with the layers.
+
+    delete m_SharedAssetManage;
+    m_SharedAssetManage = nullptr;
+
+    // The sound back ends and the movie players shut down here with the sound
+    // and movie layer.
+    if (m_InputStarted) GxReleaseInput();
+    m_InputStarted = false;
+    if (m_DeviceStarted) {
+        if (GxSceneRenderServices::Get() == GxCoreRenderServices::GetInstance()) GxSceneRenderServices::Set(nullptr);
+        GxGraphics::SetQuitHandler(nullptr);
+        GxGraphics::FinalizeShader();
+        GxGraphics::Finalize();
+    }
+    m_DeviceStarted = false;
+    if (g_RunningCore == this) g_RunningCore = nullptr;
+
+    m_MainWindow.release_capture();
+    m_MainWindow.destroy();
+    // What is still queued was meant for the window that is gone.
+    pwin::discard_events();
+    pwin::release_cursors();
+    m_WindowCreated = false;
+    GxDestroyDebugWindow();
+    m_InstanceLock.release();
+}

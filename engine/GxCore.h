@@ -1,0 +1,99 @@
+#pragma once
+// The process object: it starts every service in a fixed order, owns the main
+// window, the task manager, the render lists, the configuration and the save
+// folder, runs the main loop (message pump, then one engine frame per pass)
+// and shuts everything down in a fixed order. One instance per process.
+#include "base/GxFrameTimer.h"
+#include "tasks/GxCoreBase.h"
+#include "tasks/GxTaskRenderManage.h"
+#include "platform/system/instance_lock.h"
+#include "platform/window/window.h"
+#include "platform/window/window_event.h"
+
+class GxCore final : public GxCoreBase {
+public:
+    // Longest working folder (with its closing '/') that start-up accepts;
+    // the refusal names one more.
+    static constexpr size_t kMaxWorkingFolderLength = 244;
+
+    // The process's core, made on first use.
+    static GxCore* GetInstance();
+
+    GxCore();
+    ~GxCore() override;
+
+    // Start-up. False when it stopped (the reason was shown in a message box);
+    // everything it had started is released again, so neither Run nor
+    // Finalize follows.
+    bool Initialize();
+    // Passes until the message pump receives the quit message.
+    void Run();
+    // One pass of the main loop: pending scene changes, the message pump, one
+    // engine frame. False once the quit message has arrived.
+    bool RunPass();
+    // Shutdown, in the reverse order of start-up.
+    void Finalize();
+    // What the program returns: 0, or the code a fatal device error asked for.
+    int GetExitCode() const { return m_ExitCode; }
+    // Ends the loop through the normal shutdown with this exit code.
+    void RequestExit(int exitCode);
+
+    bool CreateMainWindow();
+    // Asks the main window to go; the loop ends once the quit message follows.
+    void RequestClose();
+    // The cursor as the graphics cursor mode wants it; false for an unknown mode.
+    bool UpdateCursor();
+    // The main window's handling of one event of the message pump.
+    void HandleWindowEvent(const pwin::window_event& e);
+
+    // GxCoreBase.
+    GxTaskManage* GetTaskManage() override { return m_TaskManage; }
+    GxSystemConfig* GetSystemConfig() override { return m_SystemConfig; }
+    GxSharedAssetManage* GetSharedAssetManage() override { return m_SharedAssetManage; }
+    GxFrameTimer* GetFrameTimer() override { return &m_FrameTimer; }
+    GxTaskRenderManage* GetRenderList(int listIndex) override;
+    int GetRenderBank() const override { return m_RenderBank; }
+    void SetRenderBank(int bank) override;
+    void ClearRenderLists() override;
+    void DrawRenderLists() override;
+    bool IsWindowActive() const override { return m_WindowActive; }
+    void SetWindowActive(bool active) override { m_WindowActive = active; }
+    GxPoint2 GetCursorPos() override;
+    void SetMouseCursor(int index) override;
+    GxString GetSaveDir() const override { return m_SaveDir; }
+
+    pwin::window& GetMainWindow() { return m_MainWindow; }
+    const GxString& GetTitle() const { return m_Title; }
+    bool IsWindowCreated() const { return m_WindowCreated; }
+    bool IsStarted() const { return m_Started; }
+    bool IsQuit() const { return m_Quit; }
+    u32 GetPassCounter() const { return m_PassCounter; }
+    // The mouse position of a client-pixel point in the 1024 x 768 screen.
+    GxVector2 ToVirtualScreen(int x, int y) const;
+
+private:
+    bool MakeSaveFolder();
+    void PumpMessages();
+    void ShowStartupMessage(const GxString& text);
+
+    pwin::window m_MainWindow;
+    bool m_WindowCreated = false;
+    bool m_WindowActive = false;
+    bool m_Started = false;
+    bool m_Quit = false;
+    GxFrameTimer m_FrameTimer;
+    GxTaskManage* m_TaskManage = nullptr;
+    GxTaskRenderManage m_RenderLists[kRenderListCount * kRenderBankCount];
+    int m_RenderBank = 0;
+    GxSystemConfig* m_SystemConfig = nullptr;
+    GxSharedAssetManage* m_SharedAssetManage = nullptr;
+    GxString m_Title;
+    GxString m_SaveDir;
+
+    psys::instance_lock m_InstanceLock;
+    bool m_DeviceStarted = false;
+    bool m_InputStarted = false;
+    bool m_GameStarted = false;
+    u32 m_PassCounter = 0;
+    int m_ExitCode = 0;
+};

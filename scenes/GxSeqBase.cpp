@@ -1,0 +1,167 @@
+#include "scenes/GxSeqBase.h"
+
+#include "base/GxLog.h"
+#include "scenes/GxSceneGameServices.h"
+#include "scenes/GxSceneRenderServices.h"
+#include "tasks/GxCoreBase.h"
+#include "tasks/GxSystemConfig.h"
+#include "tasks/GxTaskManage.h"
+#include "tasks/GxTaskRenderManage.h"
+
+namespace {
+// Without a UI layer nothing blocks.
+bool IsBlockClear(int block) {
+    GxSceneUIServices* ui = GxSceneUIServices::Get();
+    return !ui || ui->IsUIBlockClear(block);
+}
+} // namespace
+
+GxSeqBase::GxSeqBase(GxTaskBase* parent, const GxChar* name) : GxSeqTaskBase(parent, name) {}
+
+GxSeqBase::~GxSeqBase() = default;
+
+GxCoreBase* GxSeqBase::GetCore() const {
+    if (m_Manager && m_Manager->GetCore()) return m_Manager->GetCore();
+    return GxCoreBase::GetCoreBase();
+}
+
+bool GxSeqBase::GetWidgetClass(s32 typeCode, GxUIWidgetClass* out) {
+    struct Row {
+        s32 code;
+        GxUIWidgetClass cls;
+    };
+    static constexpr Row kRows[] = {
+        {1, GxUIWidgetClass::Null},           {8, GxUIWidgetClass::PanelFx},
+        {9, GxUIWidgetClass::MessageWindowFx}, {10, GxUIWidgetClass::TextWindowFx},
+        {11, GxUIWidgetClass::TextPanelFx},   {12, GxUIWidgetClass::AutoHidePanelFx},
+        {13, GxUIWidgetClass::NoticePanelFx}, {15, GxUIWidgetClass::PanelIs},
+        {16, GxUIWidgetClass::AnimePanelIs},  {17, GxUIWidgetClass::TextPanelIs},
+        {18, GxUIWidgetClass::ButtonIs},      {19, GxUIWidgetClass::ToggleButtonIs},
+        {20, GxUIWidgetClass::RadioButtonIs}, {21, GxUIWidgetClass::TextButtonIs},
+        {22, GxUIWidgetClass::PressButtonIs}, {23, GxUIWidgetClass::TimerButtonIs},
+        {24, GxUIWidgetClass::SpinButtonIs},  {30, GxUIWidgetClass::HSliderIs},
+        {31, GxUIWidgetClass::VSliderIs},     {40, GxUIWidgetClass::MenuIs},
+        {41, GxUIWidgetClass::HBarIs},        {45, GxUIWidgetClass::TipHelpIs},
+        {47, GxUIWidgetClass::DropMenuItemIs}, {48, GxUIWidgetClass::DropMenuIs},
+        {50, GxUIWidgetClass::ListBoxFx},     {51, GxUIWidgetClass::TextLogFx},
+    };
+    for (const Row& r : kRows)
+        if (r.code == typeCode) {
+            if (out) *out = r.cls;
+            return true;
+        }
+    return false;
+}
+
+bool GxSeqBase::IsUIWidgetActive(GxTaskBase* widget) {
+    if (!widget || widget->IsSuspended()) return false;
+    GxSceneUIServices* ui = GxSceneUIServices::Get();
+    return !ui || ui->IsVisibleInTree(widget);
+}
+
+bool GxSeqBase::CanOperateUI(GxTaskBase* widget, u32 ignoreMask) {
+    if (!widget) return false;
+    GxSceneUIServices* ui = GxSceneUIServices::Get();
+    if (!(ignoreMask & kGxUIIgnoreSuspended) && widget->IsSuspended()) return false;
+    if (!(ignoreMask & kGxUIIgnoreActive) && !IsUIWidgetActive(widget)) return false;
+    if (ui && (!ui->IsEnabledInTree(widget) || ui->IsLockedInTree(widget))) return false;
+    if (!(ignoreMask & kGxUIIgnoreActions) && ui && !ui->AreActionsFinished(widget)) return false;
+    if (!(ignoreMask & kGxUIIgnoreModal) && ui) {
+        const s32 modal = ui->GetModalLevel();
+        if (modal > 0 && ui->GetUIDepth(widget) < modal) return false;
+    }
+    // A scene current on no worker has no main phase and no pending change to
+    // ask about: both tests fail.
+    const GxSeqWorker* worker = m_Manager ? m_Manager->GetSeqWorker(m_SeqWorkIndex) : nullptr;
+    if (!(ignoreMask & kGxUIIgnoreMainStarted) && (!worker || !worker->m_MainStarted)) return false;
+    if (!(ignoreMask & kGxUIIgnoreChangePending) && (!worker || worker->m_ChangePending)) return false;
+    return !ui || ui->IsUIBlockClear(0);
+}
+
+bool GxSeqBase::IsUIBlock1Clear() { return IsBlockClear(1); }
+bool GxSeqBase::IsUIBlock2Clear() { return IsBlockClear(2); }
+bool GxSeqBase::IsUIBlock3Clear() { return IsBlockClear(3); }
+
+GxTaskBase* GxSeqBase::CreateUIWidget(GxTaskBase* parent, const DBUIModuleRecord* module, const GxChar* name,
+                                      s32 localIndex) {
+    GxSceneUIServices* ui = GxSceneUIServices::Get();
+    GxUIWidgetClass cls;
+    if (!ui || !module || !GetWidgetClass(ui->GetWidgetTypeCode(module), &cls)) return nullptr;
+    GxTaskBase* widget = ui->ConstructWidget(cls, parent, name, localIndex, this);
+    if (widget) ui->ApplyModuleRecord(widget, module);
+    return widget;
+}
+
+GxTaskBase* GxSeqBase::LoadUIModule(GxTaskBase* parent, const DBUILayoutRecord* layout, const GxChar* name,
+                                    s32 localIndex) {
+    GxSceneUIServices* ui = GxSceneUIServices::Get();
+    if (!ui || !layout) return nullptr;
+    const GxString moduleName = ui->GetLayoutModuleName(layout);
+    const DBUIModuleRecord* module = ui->FindUIModule(moduleName);
+    if (!module) {
+        const GxSeqTaskBase* owner = parent ? parent->GetOwnerSequence() : nullptr;
+        GxWriteErrorLog(u"UIモジュールデータ[%s]が見つかりません:%s\n", moduleName,
+                        owner ? owner->GetTaskName() : GxString());
+        return nullptr;
+    }
+    GxUIWidgetClass cls;
+    if (!GetWidgetClass(ui->GetWidgetTypeCode(module), &cls)) return nullptr;
+    GxTaskBase* widget = ui->ConstructWidget(cls, parent, name, localIndex, this);
+    if (!widget) return nullptr;
+    ui->ApplyLayoutRecord(widget, layout);
+    ui->ApplyModuleRecord(widget, module);
+    return widget;
+}
+
+void GxSeqBase::OnEndSequence(int) {
+    ClearUIEvents();
+    if (!m_Manager) return;
+    if (GxTaskBase* tip = m_Manager->FindTaskName(u"tip_help")) tip->Suspend();
+    GxSceneGameServices* game = GxSceneGameServices::Get();
+    if (!game) return;
+    GxTaskBase* shutdown = m_Manager->FindTaskName(u"dlg_shutdown");
+    if (shutdown && shutdown->IsRunning()) game->CloseShutdownDialog(false);
+    GxTaskBase* user = m_Manager->FindTaskName(u"dlg_user");
+    if (user && user->IsRunning() && game->GetUserDialogOwner() == this) game->CloseUserDialog(false);
+}
+
+int GxSeqBase::UpdateBeforeMain(int, s64) {
+    if (m_SeqWorkIndex >= 0 && m_Manager) m_Manager->StartMain(m_SeqWorkIndex);
+    return 0;
+}
+
+int GxSeqBase::EnqueueRender(int, s64) {
+    GxCoreBase* core = GetCore();
+    if (GxTaskRenderManage* list = core ? core->GetRenderList(0) : nullptr) list->AddTask(0, this, 0.0f, 0);
+    return 0;
+}
+
+void GxSeqBase::ClearScreen() {
+    GxSceneRenderServices* render = GxSceneRenderServices::Get();
+    if (!render) return;
+    GxCoreBase* core = GetCore();
+    const GxSystemConfig* config = core ? core->GetSystemConfig() : nullptr;
+    render->ClearTarget(config ? config->m_BackgroundColor : 0xFF000000u, 1.0f, 0);
+}
+
+int GxSeqBase::Render(int, int) {
+    ClearScreen();
+    return 0;
+}
+
+int GxSeqBase::OnUIEventDecide(GxTaskBase* sender, const GxUIEventParam*) {
+    GxSceneGameServices* game = GxSceneGameServices::Get();
+    if (!sender || !game) return 0;
+    const GxTaskBase* parent = sender->GetParent();
+    if (!parent || parent->GetTaskName() != u"dlg_user") return 0;
+    if (game->GetPendingDialogRequest() != u"SeqAvgMain_USERDIALOG") return 0;
+    const GxString& button = sender->GetTaskLocalName();
+    if (button == u"btn_dlguser_yes" || button == u"btn_dlguser_ok")
+        game->SetDialogResult(1);
+    else if (button == u"btn_dlguser_no" || button == u"btn_dlguser_cancel")
+        game->SetDialogResult(0);
+    else
+        return 0;
+    game->CloseUserDialog(true);
+    return 1;
+}

@@ -1,0 +1,110 @@
+#include "base/GxFrameTimer.h"
+#include "platform/system/clock.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class FrameTimer : public testing::Test {
+protected:
+    psys::manual_clock clock{10000000};
+    GxFrameTimer timer{&clock};
+};
+
+TEST_F(FrameTimer, FirstFrameReturnsAtOnceAndLaterFramesArePaced) {
+    EXPECT_EQ(timer.WaitNextFrame(), 0);
+    EXPECT_EQ(timer.m_StepsDue, 1);
+    EXPECT_EQ(clock.slept_ms(), 0u);
+    // An immediate second call waits a whole period: 70 % of 16 ms minus 5 ms
+    // asleep, the rest spun.
+    uint64_t before = clock.now_us();
+    EXPECT_EQ(timer.WaitNextFrame(), 16666);
+    EXPECT_EQ(clock.slept_ms(), 6u);
+    EXPECT_EQ(clock.now_us() - before, 16666u);
+    EXPECT_EQ(timer.m_StepsDue, 1);
+    EXPECT_EQ(timer.m_Lateness, 0);
+}
+
+TEST_F(FrameTimer, LateFramesCatchUpAndCarryTheRest) {
+    timer.WaitNextFrame();
+    timer.WaitNextFrame();
+    clock.advance_us(40000);  // drawing took 40 ms
+    EXPECT_EQ(timer.WaitNextFrame(), 40000);
+    EXPECT_EQ(timer.m_StepsDue, 2);
+    EXPECT_EQ(timer.m_StepRemainder, 40000 - 2 * 16666);
+    EXPECT_EQ(timer.m_Lateness, 4000) << "clamped";
+    // The next frame is given less time by the lateness.
+    EXPECT_EQ(timer.WaitNextFrame(), 16666 - 4000);
+    EXPECT_EQ(timer.m_StepsDue, 1);
+    EXPECT_EQ(timer.m_StepRemainder, 6668 * 90 / 100 + 12666 - 16666);
+    EXPECT_EQ(timer.m_Lateness, 0);
+}
+
+TEST_F(FrameTimer, StepsAndLatenessStayInTheirBounds) {
+    timer.WaitNextFrame();
+    timer.WaitNextFrame();
+    clock.advance_us(2000000);  // a two-second stall
+    timer.WaitNextFrame();
+    EXPECT_EQ(timer.m_StepsDue, 15);
+    EXPECT_EQ(timer.m_StepRemainder, 249990) << "capped at 15 step periods, not the whole stall";
+    EXPECT_EQ(timer.m_Lateness, 4000);
+    for (int i = 0; i < 50; ++i) {
+        clock.advance_us(uint64_t(i % 7) * 9000);
+        timer.WaitNextFrame();
+        EXPECT_GE(timer.m_StepsDue, 1);
+        EXPECT_LE(timer.m_StepsDue, 15);
+        EXPECT_GE(timer.m_Lateness, -4000);
+        EXPECT_LE(timer.m_Lateness, 4000);
+    }
+}
+
+TEST_F(FrameTimer, ResetTakesTheFrameStartAnew) {
+    timer.WaitNextFrame();
+    timer.WaitNextFrame();
+    clock.advance_us(500000);
+    timer.Reset();
+    // The loop stood still: no burst of steps, and a full period is waited.
+    EXPECT_EQ(timer.WaitNextFrame(), 16666);
+    EXPECT_EQ(timer.m_StepsDue, 1);
+}
+
+TEST_F(FrameTimer, AClockSteppingBackDoesNotStallCatchUp) {
+    timer.WaitNextFrame();
+    timer.WaitNextFrame();
+    clock.set_us(clock.now_us() - 5000000);  // five seconds back
+    uint64_t back = clock.now_us();
+    timer.WaitNextFrame();
+    EXPECT_EQ(clock.now_us() - back, 16666u) << "one period from the new time, not five seconds";
+    EXPECT_EQ(timer.m_StepsDue, 1);
+    // Slow frames catch up again at once.
+    clock.advance_us(40000);
+    timer.WaitNextFrame();
+    clock.advance_us(40000);
+    timer.WaitNextFrame();
+    EXPECT_EQ(timer.m_StepsDue, 2);
+}
+
+TEST_F(FrameTimer, RateIsMeasuredOverTwoSecondWindows) {
+    timer.WaitNextFrame();
+    for (int i = 0; i < 100; ++i) timer.WaitNextFrame();
+    EXPECT_EQ(timer.m_MeasuredRate, 0.0f) << "less than two seconds so far";
+    for (int i = 0; i < 30; ++i) timer.WaitNextFrame();
+    // 122 frames counted over the first 2.0166 s.
+    EXPECT_NEAR(timer.m_MeasuredRate, 60.5f, 0.1f);
+}
+
+TEST_F(FrameTimer, ZeroTargetRateNeverWaitsAndCatchUpCanBeOff) {
+    timer.m_TargetRate = 0;
+    timer.WaitNextFrame();
+    uint64_t t = clock.now_us();
+    timer.WaitNextFrame();
+    EXPECT_EQ(clock.now_us(), t);
+    timer.m_TargetRate = 60;
+    timer.m_StepCatchUp = false;
+    clock.advance_us(100000);
+    timer.WaitNextFrame();
+    EXPECT_EQ(timer.m_StepsDue, 1);
+    EXPECT_EQ(timer.m_StepRemainder, 0);
+}
+
+} // namespace

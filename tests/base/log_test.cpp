@@ -1,0 +1,154 @@
+#include "base/GxLog.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+struct Recorder : GxDebugListenerBase {
+    struct Line {
+        std::u16string text;
+        int kind;
+    };
+    std::vector<Line> lines;
+    void Output(const GxChar* line, int kind) override { lines.push_back({line, kind}); }
+};
+
+std::vector<unsigned char> Utf16Le(const std::u16string& s) {
+    std::vector<unsigned char> b;
+    for (char16_t c : s) {
+        b.push_back(c & 0xFF);
+        b.push_back(c >> 8);
+    }
+    return b;
+}
+
+class Logs : public testing::Test {
+protected:
+    void SetUp() override {
+        GxSetErrorLogPath(dir.u16("error.log"));
+        GxSetDebugLogPath(dir.u16("debug.log"));
+        GxSetDeviceLogPath(dir.u16("device.log"));
+        GxSetDebugListener(&rec);
+        GxSetSkipSlightError(false);
+        GxResetErrorCount();
+    }
+    void TearDown() override {
+        GxSetDebugListener(nullptr);
+        GxSetErrorLogPath(u"");
+        GxSetDebugLogPath(u"");
+        GxSetDeviceLogPath(u"");
+        GxSetSkipSlightError(false);
+        GxResetErrorCount();
+    }
+    std::vector<unsigned char> file(const char* name) { return qtest::ReadBytes(dir.path() / name); }
+    qtest::TempDir dir;
+    Recorder rec;
+};
+
+TEST_F(Logs, FilesAreUtf16LeWithOneSignatureAndCrLf) {
+    GxWriteErrorLog(u"GxTaskManage::RegisterTaskID/TaskID=0は指定できません(%s)\n", u"名前");
+    GxWriteErrorLog(u"Error/%d\n", 2);
+    std::vector<unsigned char> want = {0xFF, 0xFE};
+    for (auto b : Utf16Le(u"GxTaskManage::RegisterTaskID/TaskID=0は指定できません(名前)\r\nError/2\r\n")) want.push_back(b);
+    EXPECT_EQ(file("error.log"), want);
+    EXPECT_EQ(GxGetErrorCount(), 2);
+    ASSERT_EQ(rec.lines.size(), 2u);
+    EXPECT_EQ(rec.lines[1].text, u"Error/2\n") << "the listener sees the text as formatted";
+    EXPECT_EQ(rec.lines[1].kind, 1);
+}
+
+TEST_F(Logs, AnExistingEmptyFileGetsTheSignatureToo) {
+    qtest::WriteBytes(dir.path() / "debug.log", {});
+    GxWriteDebugLog(u"x");
+    EXPECT_EQ(file("debug.log"), (std::vector<unsigned char>{0xFF, 0xFE, 'x', 0}));
+    GxWriteDebugLog(u"y");
+    EXPECT_EQ(file("debug.log"), (std::vector<unsigned char>{0xFF, 0xFE, 'x', 0, 'y', 0}));
+}
+
+TEST_F(Logs, EachWriterHasItsOwnRules) {
+    GxWriteWarningLog(u"Warning/a\n");
+    GxWriteDebugLog(u"d\n");
+    GxWriteDeviceLog(u"\t・name:%d\n", 1);
+    EXPECT_EQ(GxGetErrorCount(), 1) << "warnings count, debug and device lines do not";
+    ASSERT_EQ(rec.lines.size(), 2u) << "device lines never reach the listener";
+    EXPECT_EQ(rec.lines[0].kind, 0);
+    EXPECT_EQ(rec.lines[1].kind, 2);
+    std::vector<unsigned char> dev = {0xFF, 0xFE};
+    for (auto b : Utf16Le(u"\t・name:1\r\n")) dev.push_back(b);
+    EXPECT_EQ(file("device.log"), dev);
+    EXPECT_FALSE(file("error.log").empty());
+
+    GxSetSkipSlightError(true);
+    auto before = file("error.log");
+    GxWriteWarningLog(u"Warning/b\n");
+    EXPECT_EQ(GxGetErrorCount(), 1) << "a skipped warning changes nothing";
+    EXPECT_EQ(rec.lines.size(), 2u);
+    EXPECT_EQ(file("error.log"), before);
+    GxWriteErrorLog(u"e\n");
+    EXPECT_EQ(GxGetErrorCount(), 2) << "errors are not slight";
+}
+
+TEST_F(Logs, WithoutAPathLinesAreCountedAndHeardButWrittenNowhere) {
+    GxSetErrorLogPath(u"");
+    GxWriteErrorLog(u"lost\n");
+    EXPECT_EQ(GxGetErrorCount(), 1);
+    EXPECT_EQ(rec.lines.size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "error.log"));
+    // An unopenable path loses the line silently, too.
+    GxSetErrorLogPath(dir.u16("missing/dir/error.log"));
+    GxWriteErrorLog(u"lost\n");
+    EXPECT_EQ(GxGetErrorCount(), 2);
+}
+
+TEST_F(Logs, TheListenerGetsAtMost1023Characters) {
+    std::u16string longText(1500, u'あ');
+    GxWriteErrorLog(u"%s", longText);
+    ASSERT_EQ(rec.lines.size(), 1u);
+    EXPECT_EQ(rec.lines[0].text, longText.substr(0, 1023));
+    EXPECT_EQ(file("error.log").size(), 2u + 1500u * 2) << "the file gets the whole line";
+}
+
+TEST_F(Logs, TheNarrowWriterCutsBeforeWritingAnywhere) {
+    GxWriteErrorLogA("Error/%s key=%s\n", "GxContentReaderBinary", "\x83\x5C");
+    ASSERT_EQ(rec.lines.size(), 1u);
+    EXPECT_EQ(rec.lines[0].text, u"Error/GxContentReaderBinary key=ソ\n");
+    EXPECT_EQ(GxGetErrorCount(), 1);
+    std::string longNarrow(2000, 'z');
+    GxWriteErrorLogA("%s", longNarrow);
+    EXPECT_EQ(rec.lines[1].text, std::u16string(1023, u'z'));
+    std::vector<unsigned char> f = file("error.log");
+    EXPECT_EQ(f.size(), 2u + 2 * std::u16string(u"Error/GxContentReaderBinary key=ソ\r\n").size() + 1023u * 2);
+}
+
+TEST_F(Logs, LinesFromTwoThreadsNeverInterleave) {
+    auto writer = [](char16_t c) {
+        std::u16string line(200, c);
+        for (int i = 0; i < 200; ++i) GxWriteDebugLog(u"%s\n", line);
+    };
+    GxSetDebugListener(nullptr);
+    std::thread a(writer, u'a'), b(writer, u'b');
+    a.join();
+    b.join();
+    std::vector<unsigned char> f = file("debug.log");
+    ASSERT_EQ(f.size(), 2u + 400u * 202u * 2u);
+    for (size_t line = 0; line < 400; ++line) {
+        size_t at = 2 + line * 404;
+        unsigned char c = f[at];
+        for (size_t k = 0; k < 200; ++k) ASSERT_EQ(f[at + 2 * k], c) << "line " << line;
+        ASSERT_EQ(f[at + 400], '\r');
+        ASSERT_EQ(f[at + 402], '\n');
+    }
+}
+
+TEST_F(Logs, DeletingRemovesTheFileAndAMissingFileIsHarmless) {
+    GxWriteErrorLog(u"x");
+    GxDeleteErrorLog();
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "error.log"));
+    GxDeleteErrorLog();
+    GxDeleteDeviceLog();
+}
+
+} // namespace

@@ -1,0 +1,269 @@
+#include "GameFolder.h"
+
+#include "base/GxStringUtil.h"
+#include "engine/GxCore.h"
+#include "tasks/GxSystemConfig.h"
+#include "tasks/GxTaskBase.h"
+#include "tasks/GxTaskManage.h"
+#include "game/AvgCore.h"
+#include "graphics/GxGraphics.h"
+#include "platform/render/adapter.h"
+#include "platform/system/instance_lock.h"
+
+#include <unistd.h>
+
+namespace {
+
+using proctest::GameFolderTest;
+using proctest::ReadUtf16File;
+namespace fs = std::filesystem;
+
+// Runs start-up and returns what its message boxes said (headless they go to
+// standard error).
+std::string StartCapturing(GxCore& core, bool* started) {
+    testing::internal::CaptureStderr();
+    *started = core.Initialize();
+    return testing::internal::GetCapturedStderr();
+}
+
+class Startup : public GameFolderTest {};
+
+TEST_F(Startup, WorkingFolderLengthLimit) {
+    // The working folder counts with its closing '/': 244 starts, 245 stops.
+    struct Case {
+        size_t length;
+        bool refused;
+    };
+    for (const Case c : {Case{244, false}, Case{245, true}}) {
+        fs::path dir = fs::current_path();
+        fs::path first;
+        size_t length = dir.string().size() + 1;
+        ASSERT_LT(length + 2, c.length);
+        while (length < c.length) {
+            // A component of k characters adds k + 1; never leave 1 to go.
+            const size_t remaining = c.length - length;
+            size_t k = remaining - 1;
+            if (k > 60) k = (remaining - 61 == 1) ? 59 : 60;
+            dir /= std::string(k, 'd');
+            if (first.empty()) first = dir;
+            length = dir.string().size() + 1;
+        }
+        fs::create_directories(dir);
+        fs::current_path(dir);
+        ASSERT_EQ(GxGetCurrentDirectory().size(), c.length);
+        GxCore core;
+        bool started = true;
+        const std::string said = StartCapturing(core, &started);
+        EXPECT_FALSE(started);
+        const bool namedLimit = said.find("インストール先のパスが長すぎます") != std::string::npos;
+        EXPECT_EQ(namedLimit, c.refused) << said;
+        if (c.refused) {
+            EXPECT_NE(said.find("(インストール可能なパス最大長は245文字です)"), std::string::npos) << said;
+        }
+        // There is no configuration here: the 244 case goes on to that refusal.
+        if (!c.refused) {
+            EXPECT_NE(said.find("システム設定ファイルの読み込みに失敗しました"), std::string::npos) << said;
+        }
+        fs::current_path(game_);
+        fs::remove_all(first);
+    }
+}
+
+TEST_F(Startup, MissingSystemConfigurationStopsBeforeAnythingIsMade) {
+    GxCore core;
+    bool started = true;
+    const std::string said = StartCapturing(core, &started);
+    EXPECT_FALSE(started);
+    EXPECT_NE(said.find("[Quillon] システム設定ファイルの読み込みに失敗しました。考えられる原因は以下の通りです。\n・ウイルス対策ソフトによって"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(core.GetSystemConfig(), nullptr);
+    EXPECT_FALSE(fs::exists(Documents() / "Quillon_SAVE"));
+    psys::instance_lock other;
+    EXPECT_TRUE(other.acquire("Quillon"));
+}
+
+TEST_F(Startup, SecondInstanceIsRefusedBeforeAnyWindowOrLog) {
+    WriteGame("Twice", "SAVE_TO_MYDOCUMENTS=0\n");
+    psys::instance_lock first;
+    ASSERT_TRUE(first.acquire("Twice"));
+    GxCore core;
+    bool started = true;
+    const std::string said = StartCapturing(core, &started);
+    EXPECT_FALSE(started);
+    EXPECT_NE(said.find("[Twice] 既に起動中です"), std::string::npos) << said;
+    EXPECT_FALSE(core.GetMainWindow().exists());
+    EXPECT_EQ(core.GetTaskManage(), nullptr);
+    EXPECT_FALSE(fs::exists(game_ / "Save_Twice"));
+
+    // Once the first holder is gone the game starts.
+    first.release();
+    GxCore again;
+    ASSERT_TRUE(StartCapturing(again, &started).find("既に起動中です") == std::string::npos);
+    ASSERT_TRUE(started);
+    again.Finalize();
+}
+
+TEST_F(Startup, SaveFolderPlaceFollowsBothConfigurationFiles) {
+    struct Case {
+        const char* sysconf;   // SAVE_TO_MYDOCUMENTS line
+        const char* settings;  // setting.ini, or null for none
+        bool inDocuments;
+    };
+    const Case cases[] = {
+        {"", nullptr, true},
+        {"SAVE_TO_MYDOCUMENTS=0\n", nullptr, false},
+        {"SAVE_TO_MYDOCUMENTS=0\n", "DebugModeFlag=0\n", false},
+        {"SAVE_TO_MYDOCUMENTS=0\n", "SaveToMyDocuments=1\n", true},
+        {"SAVE_TO_MYDOCUMENTS=1\n", "SaveToMyDocuments=0\n", false},
+        {"", "SaveToMyDocuments=0\n", false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(n);
+        const std::string title = "Place" + std::to_string(n++);
+        fs::remove(game_ / "setting.ini");
+        WriteGame(title, c.sysconf, c.settings ? std::optional<std::string>(c.settings) : std::nullopt);
+        GxCore core;
+        bool started = false;
+        const std::string said = StartCapturing(core, &started);
+        ASSERT_TRUE(started) << said;
+        const fs::path expected = (c.inDocuments ? Documents() : game_) / ("Save_" + title);
+        EXPECT_TRUE(fs::is_directory(expected));
+        EXPECT_EQ(core.GetSaveDir(), GxFromUtf8(expected.string() + "/"));
+        // The message names the folder, not its path.
+        const std::string message = std::string(c.inDocuments ? "ドキュメント" : "インストールフォルダ") +
+                                    "にセーブフォルダ[Save_" + title + "]を作成しました。";
+        EXPECT_NE(said.find("[" + title + "] " + message), std::string::npos) << said;
+        core.Finalize();
+
+        // A folder that exists is not announced again.
+        GxCore second;
+        EXPECT_EQ(StartCapturing(second, &started).find("セーブフォルダ"), std::string::npos);
+        second.Finalize();
+    }
+}
+
+TEST_F(Startup, WithoutAFolderForTheSavesTheLogsStayInTheWorkingFolder) {
+    struct Case {
+        const char* name;
+        bool removeDocuments;  // no documents folder to put it in
+        bool blockWithFile;    // a file where the folder should go
+    };
+    for (const Case c : {Case{"NoDocs", true, false}, Case{"Blocked", false, true}}) {
+        SCOPED_TRACE(c.name);
+        if (c.removeDocuments) fs::remove_all(Documents());
+        WriteGame(c.name, c.blockWithFile ? "SAVE_TO_MYDOCUMENTS=0\n" : "");
+        if (c.blockWithFile) qtest::WriteText(game_ / (std::string("Save_") + c.name), "x");
+        GxCore core;
+        bool started = false;
+        const std::string said = StartCapturing(core, &started);
+        ASSERT_TRUE(started) << said;
+        EXPECT_NE(said.find("セーブフォルダの作成に失敗しました。"), std::string::npos) << said;
+        EXPECT_EQ(said.find("を作成しました"), std::string::npos) << said;
+        EXPECT_EQ(core.GetSaveDir(), u"");
+        EXPECT_FALSE(fs::exists(fs::path("/") / (std::string("Save_") + c.name)));
+        core.Finalize();
+        // The boot scene's absence was logged under the bare name.
+        EXPECT_NE(ReadUtf16File(game_ / "error.log").find("遷移先のシーケンスが見つかりません(SeqBoot)"), std::string::npos);
+        fs::remove(game_ / "error.log");
+        fs::create_directories(Documents());
+    }
+}
+
+TEST_F(Startup, LogsOfTheLastRunAreClearedAsConfigured) {
+    struct Case {
+        const char* settings;
+        bool errorAndDebugKept;
+    };
+    int n = 0;
+    for (const Case c : {Case{"", true}, Case{"CleanErrorLog=1\n", false}}) {
+        const std::string title = "Logs" + std::to_string(n++);
+        WriteGame(title, "SAVE_TO_MYDOCUMENTS=0\n", std::string(c.settings));
+        const fs::path save = game_ / ("Save_" + title);
+        fs::create_directories(save);
+        for (const char* name : {"error.log", "debug.log", "device.log"}) qtest::WriteText(save / name, "OLD");
+        GxCore core;
+        bool started = false;
+        StartCapturing(core, &started);
+        ASSERT_TRUE(started);
+        // device.log always starts anew: only this run's device report.
+        EXPECT_EQ(ReadUtf16File(save / "device.log").find("OLD"), std::string::npos);
+        EXPECT_TRUE(fs::exists(save / "device.log"));
+        EXPECT_EQ(fs::exists(save / "debug.log"), c.errorAndDebugKept);
+        const std::vector<unsigned char> error = qtest::ReadBytes(save / "error.log");
+        EXPECT_EQ(error.size() > 3 && error[0] == 'O' && error[1] == 'L', c.errorAndDebugKept);
+        core.Finalize();
+    }
+}
+
+TEST_F(Startup, ConfigurationReachesTheCoreAndTheGame) {
+    WriteGame("Configured", "SAVE_TO_MYDOCUMENTS=0\nPACK_FILE_00=data.gxp\n", std::string("DebugModeFlag=1\n"));
+    qtest::WritePack(game_ / "data.gxp", {{"inpack.txt", {'x'}}});
+    GxCore core;
+    bool started = false;
+    StartCapturing(core, &started);
+    ASSERT_TRUE(started);
+    EXPECT_TRUE(core.IsStarted());
+    EXPECT_EQ(core.GetTitle(), u"Configured");
+    EXPECT_EQ(core.GetMainWindow().title(), "Configured");
+    EXPECT_TRUE(core.GetSystemConfig()->m_DebugModeFlag);
+    EXPECT_EQ(GxFileExists(u"inpack.txt"), kGxFileInPack);
+    EXPECT_EQ(core.GetFrameTimer()->m_TargetRate, 60);
+    EXPECT_EQ(core.GetFrameTimer()->m_StepRate, 60);
+    // The game is plugged in and its system scene is the resident tree.
+    EXPECT_EQ(core.GetModule(1), AvgCore::GetInstance());
+    EXPECT_EQ(AvgCore::GetInstance()->GetCore(), &core);
+    ASSERT_NE(core.GetTaskManage()->GetRootTree(), nullptr);
+    EXPECT_EQ(core.GetTaskManage()->GetRootTree()->GetTaskName(), u"SeqSystem");
+    EXPECT_TRUE(GxGetFileCache().IsEnabled());
+    // The instance lock is held until shutdown.
+    psys::instance_lock other;
+    EXPECT_FALSE(other.acquire("Configured"));
+    core.Finalize();
+    EXPECT_FALSE(core.IsStarted());
+    EXPECT_EQ(AvgCore::GetInstance()->GetCore(), nullptr);
+    EXPECT_EQ(core.GetTaskManage(), nullptr);
+    EXPECT_FALSE(core.GetMainWindow().exists());
+    EXPECT_TRUE(other.acquire("Configured"));
+}
+
+TEST_F(Startup, AWindowThatCannotBeMadeEndsStartUpCleanly) {
+    WriteGame("NoWindow", "SAVE_TO_MYDOCUMENTS=0\n");
+    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+    GxCore core;
+    bool started = true;
+    const std::string said = StartCapturing(core, &started);
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    EXPECT_FALSE(started);
+    EXPECT_NE(said.find("[起動できません] ウインドウハンドルが取得できません"), std::string::npos) << said;
+    EXPECT_NE(ReadUtf16File(game_ / "Save_NoWindow" / "error.log").find("Error/GxCore CreateMainWindow Failed("),
+              std::string::npos);
+    // Everything start-up made is gone again, the lock included.
+    EXPECT_EQ(core.GetTaskManage(), nullptr);
+    EXPECT_EQ(core.GetSystemConfig(), nullptr);
+    EXPECT_EQ(core.GetModule(1), nullptr);
+    psys::instance_lock other;
+    EXPECT_TRUE(other.acquire("NoWindow"));
+}
+
+TEST_F(Startup, ADeviceThatDoesNotStartEndsStartUpCleanly) {
+    WriteGame("NoDevice", "SAVE_TO_MYDOCUMENTS=0\n");
+    prender::adapter_script script = prender::adapter::default_script();
+    script.identifier_ok = false;
+    GxGraphics::SetAdapter(std::make_unique<prender::adapter>(script));
+    GxCore core;
+    bool started = true;
+    StartCapturing(core, &started);
+    GxGraphics::SetAdapter(nullptr);
+    EXPECT_FALSE(started);
+    EXPECT_NE(ReadUtf16File(game_ / "Save_NoDevice" / "error.log").find("D3D9 GetAdapterInfo Failed"), std::string::npos);
+    EXPECT_EQ(GxGraphics::GetDevice(), nullptr);
+    EXPECT_FALSE(core.GetMainWindow().exists());
+    EXPECT_EQ(core.GetTaskManage(), nullptr);
+    EXPECT_EQ(core.GetModule(1), nullptr);
+    psys::instance_lock other;
+    EXPECT_TRUE(other.acquire("NoDevice"));
+}
+
+} // namespace

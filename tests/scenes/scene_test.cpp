@@ -1,0 +1,197 @@
+#include "SceneFakes.h"
+#include "scenes/GxSeqBase.h"
+#include "support/FakeCore.h"
+#include "support/LogCapture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Scenes : testing::Test {
+    qtest::LogCapture log;
+    qtest::FakeUI ui;
+    qtest::FakeGame game;
+    qtest::FakeRender render;
+    qtest::FakeCore core;
+    GxTaskManage& m = *core.m_TaskManage;
+    GxTaskBase* top = new GxTaskBase(&m);
+    GxSeqBase* scene = new GxSeqBase(top, u"SeqTitle");
+    GxTaskFolder* panel = new GxTaskFolder(scene, u"panel");
+    GxTaskBase* widget = new GxTaskBase(panel, u"btn");
+
+    void MakeCurrent(GxSeqBase* s, int worker = 0) {
+        ASSERT_TRUE(m.ChangeSequence(s, worker, 0, 0)) << log.Text();
+        m.ApplySequenceChanges();
+        s->UpdateBeforeMain(0, 0);
+    }
+};
+
+TEST_F(Scenes, TheFactoryBuildsTheClassOfEachTypeCode) {
+    const std::map<s32, GxUIWidgetClass> table = {
+        {1, GxUIWidgetClass::Null},          {8, GxUIWidgetClass::PanelFx},        {9, GxUIWidgetClass::MessageWindowFx},
+        {10, GxUIWidgetClass::TextWindowFx}, {11, GxUIWidgetClass::TextPanelFx},   {12, GxUIWidgetClass::AutoHidePanelFx},
+        {13, GxUIWidgetClass::NoticePanelFx}, {15, GxUIWidgetClass::PanelIs},      {16, GxUIWidgetClass::AnimePanelIs},
+        {17, GxUIWidgetClass::TextPanelIs},  {18, GxUIWidgetClass::ButtonIs},      {19, GxUIWidgetClass::ToggleButtonIs},
+        {20, GxUIWidgetClass::RadioButtonIs}, {21, GxUIWidgetClass::TextButtonIs}, {22, GxUIWidgetClass::PressButtonIs},
+        {23, GxUIWidgetClass::TimerButtonIs}, {24, GxUIWidgetClass::SpinButtonIs}, {30, GxUIWidgetClass::HSliderIs},
+        {31, GxUIWidgetClass::VSliderIs},    {40, GxUIWidgetClass::MenuIs},        {41, GxUIWidgetClass::HBarIs},
+        {45, GxUIWidgetClass::TipHelpIs},    {47, GxUIWidgetClass::DropMenuItemIs}, {48, GxUIWidgetClass::DropMenuIs},
+        {50, GxUIWidgetClass::ListBoxFx},    {51, GxUIWidgetClass::TextLogFx},
+    };
+    for (s32 code = -2; code <= 60; ++code) {
+        ui.built.clear();
+        ui.journal.clear();
+        qtest::FakeModule module{u"m", code};
+        GxTaskBase* w = scene->CreateUIWidget(panel, qtest::AsModule(&module), u"w", code + 100);
+        auto it = table.find(code);
+        if (it == table.end()) {
+            EXPECT_EQ(w, nullptr) << code;
+            EXPECT_TRUE(ui.built.empty()) << code;
+            continue;
+        }
+        ASSERT_NE(w, nullptr) << code;
+        EXPECT_EQ(ui.built, std::vector<GxUIWidgetClass>{it->second}) << code;
+        EXPECT_EQ(ui.journal, (std::vector<std::string>{"construct", "module"}));
+        EXPECT_EQ(panel->FindTaskLocal(u"w", code + 100), w);
+        EXPECT_EQ(ui.lastScene, scene);
+    }
+    EXPECT_TRUE(log.Lines().empty()) << "unknown codes build nothing, silently";
+}
+
+TEST_F(Scenes, LoadingAModuleAppliesTheLayoutThenTheModule) {
+    ui.modules.push_back({u"btn_ok", 18});
+    qtest::FakeLayout layout{u"btn_ok"};
+    GxTaskBase* w = scene->LoadUIModule(panel, qtest::AsLayout(&layout), u"global_ok", -1);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(m.FindTaskName(u"global_ok"), w) << "index -1 makes the name global";
+    EXPECT_EQ(w->GetTaskLocalName(), u"");
+    EXPECT_EQ(ui.journal, (std::vector<std::string>{"construct", "layout", "module"}));
+
+    qtest::FakeLayout missing{u"btn_gone"};
+    EXPECT_EQ(scene->LoadUIModule(panel, qtest::AsLayout(&missing), u"x", 0), nullptr);
+    EXPECT_TRUE(log.Contains("UIモジュールデータ[btn_gone]が見つかりません:SeqTitle\n")) << log.Text();
+}
+
+TEST_F(Scenes, CanOperateUITestsAndTheirMaskBits) {
+    MakeCurrent(scene);
+    struct Case {
+        const char* what;
+        std::function<void()> setup;
+        u32 mask;
+        bool want;
+    } cases[] = {
+        {"all clear", [] {}, 0, true},
+        {"suspended", [&] { widget->Suspend(); }, 0, false},
+        {"suspended, both tests skipped", [&] { widget->Suspend(); }, 0x3, true},
+        {"hidden", [&] { ui.hidden.insert(widget); }, 0, false},
+        {"hidden, skipped", [&] { ui.hidden.insert(widget); }, 0x2, true},
+        {"disabled", [&] { ui.disabled.insert(widget); }, 0x3F, false},
+        {"locked", [&] { ui.locked.insert(widget); }, 0x3F, false},
+        {"actions running", [&] { ui.busy.insert(widget); }, 0, false},
+        {"actions running, skipped", [&] { ui.busy.insert(widget); }, 0x4, true},
+        {"below the modal level", [&] { ui.modal = 2, ui.depth[widget] = 1; }, 0, false},
+        {"at the modal level", [&] { ui.modal = 2, ui.depth[widget] = 2; }, 0, true},
+        {"below the modal level, skipped", [&] { ui.modal = 2; }, 0x8, true},
+        {"block 0", [&] { ui.blocks.insert(0); }, 0x3F, false},
+        {"block 1 only", [&] { ui.blocks.insert(1); }, 0, true},
+        {"main not started", [&] { m.GetSeqWorker(0)->m_MainStarted = false; }, 0, false},
+        {"main not started, skipped", [&] { m.GetSeqWorker(0)->m_MainStarted = false; }, 0x10, true},
+        {"change pending", [&] { m.GetSeqWorker(0)->m_ChangePending = true; }, 0, false},
+        {"change pending, skipped", [&] { m.GetSeqWorker(0)->m_ChangePending = true; }, 0x20, true},
+        {"on no worker", [&] { scene->SetSeqWorkIndex(-1); }, 0x0F, false},
+        {"on no worker, worker tests skipped", [&] { scene->SetSeqWorkIndex(-1); }, 0x30, true},
+    };
+    for (const Case& c : cases) {
+        widget->Resume();
+        ui = qtest::FakeUI();
+        GxSceneUIServices::Set(&ui);
+        scene->SetSeqWorkIndex(0);
+        m.GetSeqWorker(0)->m_MainStarted = true;
+        m.GetSeqWorker(0)->m_ChangePending = false;
+        c.setup();
+        EXPECT_EQ(scene->CanOperateUI(widget, c.mask), c.want) << c.what;
+    }
+    m.GetSeqWorker(0)->m_ChangePending = false;
+    EXPECT_FALSE(scene->CanOperateUI(nullptr, 0x3F));
+    EXPECT_TRUE(scene->IsUIBlock1Clear());
+    ui.blocks.insert(3);
+    EXPECT_FALSE(scene->IsUIBlock3Clear());
+}
+
+TEST_F(Scenes, TheCommonUserDialogIsAnsweredByItsButtons) {
+    auto* dialog = new GxTaskFolder(scene, u"dlg_user");
+    auto* other = new GxTaskFolder(scene, u"dlg_other");
+    struct Case {
+        GxTaskBase* parent;
+        const GxChar* button;
+        const GxChar* request;
+        int handled;
+        s32 result;
+    } cases[] = {
+        {dialog, u"btn_dlguser_yes", u"SeqAvgMain_USERDIALOG", 1, 1},
+        {dialog, u"btn_dlguser_ok", u"SeqAvgMain_USERDIALOG", 1, 1},
+        {dialog, u"btn_dlguser_no", u"SeqAvgMain_USERDIALOG", 1, 0},
+        {dialog, u"btn_dlguser_cancel", u"SeqAvgMain_USERDIALOG", 1, 0},
+        {dialog, u"btn_dlguser_maybe", u"SeqAvgMain_USERDIALOG", 0, -1},
+        {dialog, u"btn_dlguser_ok", u"SeqSave_OVERWRITE", 0, -1},
+        {other, u"btn_dlguser_ok", u"SeqAvgMain_USERDIALOG", 0, -1},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        game.calls.clear();
+        game.result = -1;
+        game.request = c.request;
+        auto* button = new GxTaskBase(c.parent, nullptr, c.button, index++);
+        GxUIEventParam ev(UIEVENT_DECIDE, button);
+        EXPECT_EQ(scene->OnUIEventDecide(button, &ev), c.handled) << index;
+        EXPECT_EQ(game.result, c.result) << index;
+        EXPECT_EQ(game.calls, c.handled ? std::vector<std::string>{"close user+sound"} : std::vector<std::string>{});
+    }
+}
+
+TEST_F(Scenes, EndingASceneClosesTheSystemDialogsItOwns) {
+    auto* tip = new GxTaskBase(top, u"tip_help");
+    auto* shutdown = new GxTaskBase(top, u"dlg_shutdown");
+    auto* user = new GxTaskBase(top, u"dlg_user");
+    scene->SetAcceptUIEventFlag(true);
+    GxUIEventParam ev(UIEVENT_DECIDE, widget);
+    scene->OnUIEvent(widget, &ev);
+    game.owner = new GxSeqBase(top, u"SeqOther");
+    scene->OnEndSequence(0);
+    EXPECT_TRUE(tip->IsSuspended()) << "suspended even when it was not shown";
+    EXPECT_EQ(scene->GetQueuedUIEventCount(), 0u);
+    EXPECT_EQ(game.calls, (std::vector<std::string>{"close shutdown"})) << "the user dialog belongs to another scene";
+
+    game.calls.clear();
+    game.owner = scene;
+    shutdown->Suspend();
+    scene->OnEndSequence(0);
+    EXPECT_EQ(game.calls, (std::vector<std::string>{"close user"}));
+    user->Kill();
+    game.calls.clear();
+    scene->OnEndSequence(0);
+    EXPECT_TRUE(game.calls.empty());
+}
+
+TEST_F(Scenes, AScenePreparesItsMainPhaseAndClearsTheScreenFirst) {
+    ASSERT_TRUE(m.ChangeSequence(scene, 0, 0, 0));
+    m.ApplySequenceChanges();
+    EXPECT_FALSE(m.GetSeqWorker(0)->m_MainStarted);
+    m.Update(0, 16000);
+    EXPECT_TRUE(m.GetSeqWorker(0)->m_MainStarted);
+
+    core.m_Config->m_BackgroundColor = 0xFF102030;
+    m.EnqueueRender(0, 0);
+    ASSERT_EQ(core.List(0, 0).GetEntries().size(), 1u);
+    EXPECT_EQ(core.List(0, 0).GetEntries().front().m_Task, scene);
+    core.DrawRenderLists();
+    EXPECT_EQ(render.clears, (std::vector<u32>{0xFF102030}));
+    EXPECT_EQ(render.lastDepth, 1.0f);
+    EXPECT_EQ(render.lastStencil, 0u);
+
+    auto* idle = new GxSeqBase(top, u"SeqIdle");
+    idle->UpdateBeforeMain(0, 0);
+    EXPECT_TRUE(log.Lines().empty()) << "a scene on no worker starts nothing";
+}
+
+} // namespace
