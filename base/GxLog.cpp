@@ -2,19 +2,39 @@
 
 #include "base/GxMutex.h"
 #include "base/GxStringUtil.h"
+#include "platform/system/file_append.h"
 #include "platform/window/message_box.h"
 
 #include <cstdio>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
+// The three log files, by the writer that serves them.
+enum LogFile { kErrorFile = 0, kDebugFile = 1, kDeviceFile = 2, kLogFileCount = 3 };
+
+// How much start-up may keep in memory before its log folder is known.
+constexpr size_t kHeldUnitsMax = 256 * 1024;
+
+struct HeldLine {
+    LogFile file;
+    GxString text;
+};
+
 struct LogState {
     GxMutex mutex;
-    GxString errorPath, debugPath, devicePath;
+    GxString paths[kLogFileCount];
+    // Set once standard error has heard that a log cannot be written; a new
+    // path may be writable again.
+    bool warned[kLogFileCount] = {};
     int errorCount = 0;
     GxDebugListenerBase* listener = nullptr;
     bool skipSlight = false;
+    bool holding = false;
+    std::vector<HeldLine> held;
+    size_t heldUnits = 0;
+    int heldDropped = 0;
 };
 
 // Never destroyed: threads may still log while static objects go away at exit.
@@ -23,28 +43,56 @@ LogState& State() {
     return *s;
 }
 
-// Appends UTF-16LE text, LF written as CR LF, with the byte-order mark first
-// when the file is new or empty. A file that cannot be opened loses the line.
-void AppendToFile(const GxString& path, GxStringView text) {
-    if (path.empty()) return;
-    FILE* f = std::fopen(GxToNativePath(path).c_str(), "ab");
-    if (!f) return;
+// UTF-16LE, LF written as CR LF. A byte of a folder name that is not UTF-8
+// (kept as an unpaired surrogate) is written as U+FFFD, so that the file stays
+// valid UTF-16 for every reader.
+std::string Utf16LeBytes(GxStringView text) {
     std::string bytes;
     bytes.reserve(text.size() * 2 + 4);
-    if (std::fseek(f, 0, SEEK_END) == 0 && std::ftell(f) == 0) {
-        bytes.push_back(char(0xFF));
-        bytes.push_back(char(0xFE));
-    }
-    for (GxChar c : text) {
-        if (c == u'\n') {
-            bytes.push_back('\r');
-            bytes.push_back('\0');
-        }
+    auto put = [&bytes](GxChar c) {
         bytes.push_back(char(c & 0xFF));
         bytes.push_back(char(c >> 8));
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        const GxChar c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+            put(c);
+            put(text[++i]);
+            continue;
+        }
+        if (c == u'\n') put(u'\r');
+        put(c >= 0xD800 && c < 0xE000 ? u'\uFFFD' : c);
     }
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
+    return bytes;
+}
+
+// Appends to the file with the byte-order mark first when the file is new or
+// empty. A line that cannot be written is lost, and standard error says so
+// once for each path.
+void AppendToFile(LogState& s, LogFile file, GxStringView text) {
+    const GxString& path = s.paths[file];
+    if (path.empty()) return;
+    const std::string error = psys::append_to_file(GxToNativePath(path), std::string_view("\xFF\xFE", 2), Utf16LeBytes(text));
+    if (error.empty() || s.warned[file]) return;
+    s.warned[file] = true;
+    std::fprintf(stderr, "Quillon: the log \"%s\" cannot be written (%s); its lines are lost.\n", GxToUtf8(path).c_str(),
+                 error.c_str());
+    std::fflush(stderr);
+}
+
+// Before the log folder is known a line is kept for later, as long as there
+// is room.
+void Emit(LogState& s, LogFile file, GxStringView text) {
+    if (!s.holding) {
+        AppendToFile(s, file, text);
+        return;
+    }
+    if (s.heldUnits + text.size() > kHeldUnitsMax) {
+        ++s.heldDropped;
+        return;
+    }
+    s.heldUnits += text.size();
+    s.held.push_back({file, GxString(text)});
 }
 
 void Notify(LogState& s, GxStringView text, int kind) {
@@ -53,26 +101,26 @@ void Notify(LogState& s, GxStringView text, int kind) {
     s.listener->Output(cut.c_str(), kind);
 }
 
-void DeleteFile(const GxString& path) {
-    if (!path.empty()) ::unlink(GxToNativePath(path).c_str());
+void SetPath(LogFile file, GxStringView path) {
+    LogState& s = State();
+    GxMutexScopedLock lock(s.mutex);
+    s.paths[file] = GxString(path);
+    s.warned[file] = false;
+}
+
+void DeleteFile(LogFile file) {
+    LogState& s = State();
+    GxMutexScopedLock lock(s.mutex);
+    if (!s.paths[file].empty()) ::unlink(GxToNativePath(s.paths[file]).c_str());
 }
 
 } // namespace
 
 GxMutex& GxGetLogMutex() { return State().mutex; }
 
-void GxSetErrorLogPath(GxStringView path) {
-    GxMutexScopedLock lock(State().mutex);
-    State().errorPath = GxString(path);
-}
-void GxSetDebugLogPath(GxStringView path) {
-    GxMutexScopedLock lock(State().mutex);
-    State().debugPath = GxString(path);
-}
-void GxSetDeviceLogPath(GxStringView path) {
-    GxMutexScopedLock lock(State().mutex);
-    State().devicePath = GxString(path);
-}
+void GxSetErrorLogPath(GxStringView path) { SetPath(kErrorFile, path); }
+void GxSetDebugLogPath(GxStringView path) { SetPath(kDebugFile, path); }
+void GxSetDeviceLogPath(GxStringView path) { SetPath(kDeviceFile, path); }
 void GxResetErrorCount() {
     GxMutexScopedLock lock(State().mutex);
     State().errorCount = 0;
@@ -93,17 +141,37 @@ bool GxGetSkipSlightError() {
     GxMutexScopedLock lock(State().mutex);
     return State().skipSlight;
 }
-void GxDeleteErrorLog() {
+void GxDeleteErrorLog() { DeleteFile(kErrorFile); }
+void GxDeleteDebugLog() { DeleteFile(kDebugFile); }
+void GxDeleteDeviceLog() { DeleteFile(kDeviceFile); }
+
+void GxHoldLogLines() {
     GxMutexScopedLock lock(State().mutex);
-    DeleteFile(State().errorPath);
+    State().holding = true;
 }
-void GxDeleteDebugLog() {
-    GxMutexScopedLock lock(State().mutex);
-    DeleteFile(State().debugPath);
-}
-void GxDeleteDeviceLog() {
-    GxMutexScopedLock lock(State().mutex);
-    DeleteFile(State().devicePath);
+
+void GxReleaseHeldLogLines() {
+    LogState& s = State();
+    GxMutexScopedLock lock(s.mutex);
+    if (!s.holding) return;
+    s.holding = false;
+    for (const HeldLine& line : s.held) {
+        if (!s.paths[line.file].empty()) {
+            AppendToFile(s, line.file, line.text);
+        } else {
+            std::fputs(GxToUtf8(line.text).c_str(), stderr);
+        }
+    }
+    if (s.heldDropped > 0) {
+        const GxString note = GxFormat(u"Warning/GxLog %d lines from before the log folder was known were dropped\n", s.heldDropped);
+        if (!s.paths[kErrorFile].empty()) AppendToFile(s, kErrorFile, note);
+        else std::fputs(GxToUtf8(note).c_str(), stderr);
+    }
+    std::fflush(stderr);
+    s.held.clear();
+    s.held.shrink_to_fit();
+    s.heldUnits = 0;
+    s.heldDropped = 0;
 }
 
 void GxWriteLogText(GxLogKind kind, GxStringView text) {
@@ -113,20 +181,20 @@ void GxWriteLogText(GxLogKind kind, GxStringView text) {
     case GxLogKind::Warning:
         if (s.skipSlight) return;
         ++s.errorCount;
-        AppendToFile(s.errorPath, text);
+        Emit(s, kErrorFile, text);
         Notify(s, text, 0);
         break;
     case GxLogKind::Error:
         ++s.errorCount;
-        AppendToFile(s.errorPath, text);
+        Emit(s, kErrorFile, text);
         Notify(s, text, 1);
         break;
     case GxLogKind::Debug:
-        AppendToFile(s.debugPath, text);
+        Emit(s, kDebugFile, text);
         Notify(s, text, 2);
         break;
     case GxLogKind::Device:
-        AppendToFile(s.devicePath, text);
+        Emit(s, kDeviceFile, text);
         break;
     }
 }
@@ -144,7 +212,7 @@ void GxWriteErrorLogTextA(GxStringView text) {
             line = GxFromAnsi(narrow);
         }
     }
-    AppendToFile(s.errorPath, line);
+    Emit(s, kErrorFile, line);
     if (s.listener) s.listener->Output(line.c_str(), 1);
 }
 

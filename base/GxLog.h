@@ -28,6 +28,13 @@ bool GxGetSkipSlightError();
 void GxDeleteErrorLog();
 void GxDeleteDebugLog();
 void GxDeleteDeviceLog();
+// Start-up reads its configuration and packs before it knows where the logs
+// go. From GxHoldLogLines on, the lines of every log are kept in memory (up to
+// a bound) instead of being written; GxReleaseHeldLogLines writes them in
+// order to the logs whose paths are set by then, the rest to standard error,
+// and ends the hold. Counting and the listener are not affected.
+void GxHoldLogLines();
+void GxReleaseHeldLogLines();
 // The one mutex of the log state. The listener is called with it held, so a
 // reader of what the listener collected takes it to see whole lines only.
 class GxMutex;

@@ -12,10 +12,8 @@ GxString GxFromAnsi(std::string_view s) { return psys::cp932_to_utf16(s); }
 GxString GxFromUtf8(std::string_view s) { return psys::utf8_to_utf16(s); }
 GxString GxCopyString(GxStringView s) { return GxString(s); }
 
-GxStringA GxToNativePath(GxStringView path) {
-    GxString p = GxReplaceChar(path, u'\\', u'/');
-    return psys::utf16_to_utf8(p);
-}
+GxStringA GxToNativePath(GxStringView path) { return psys::utf16_to_native_path(GxReplaceChar(path, u'\\', u'/')); }
+GxString GxFromNativePath(std::string_view path) { return psys::native_path_to_utf16(path); }
 
 GxString GxReplaceAll(GxStringView s, GxStringView from, GxStringView to) {
     // An empty pattern would match everywhere and never advance.
@@ -163,19 +161,19 @@ GxString GxCombinePath(GxStringView dir, GxStringView name, GxChar sep) {
 }
 
 GxString GxGetFullPath(GxStringView path) {
-    return GxFromUtf8(psys::full_path(GxToNativePath(path)));
+    return GxFromNativePath(psys::full_path(GxToNativePath(path)));
 }
 
 GxString GxGetCurrentDirectory() {
     std::string cwd = psys::current_directory();
     if (cwd.empty()) return {};
-    GxString w = GxFromUtf8(cwd);
+    GxString w = GxFromNativePath(cwd);
     if (w.back() != u'/') w.push_back(u'/');
     return w;
 }
 
 GxString GxGetMyDocumentsPath() {
-    GxString d = GxFromUtf8(psys::documents_folder());
+    GxString d = GxFromNativePath(psys::documents_folder());
     return GxRemovePathSeparator(d);
 }
 

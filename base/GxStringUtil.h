@@ -10,8 +10,11 @@ GxStringA GxToUtf8(GxStringView s);
 GxString GxFromAnsi(std::string_view s);
 GxString GxFromUtf8(std::string_view s);
 GxString GxCopyString(GxStringView s);
-// The form of a path that the operating system takes (UTF-8).
+// A path as the operating system takes it and back. A byte of a name that is
+// not UTF-8 stays the same byte through both, so paths built under such a
+// folder name it; GxToUtf8 is for showing a path, not for using it.
 GxStringA GxToNativePath(GxStringView path);
+GxString GxFromNativePath(std::string_view path);
 
 // Editing.
 GxString GxReplaceAll(GxStringView s, GxStringView from, GxStringView to);

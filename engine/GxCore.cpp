@@ -1,6 +1,7 @@
 #include "engine/GxCore.h"
 
 #include "base/GxLog.h"
+#include "base/GxProfileEx.h"
 #include "base/GxStringUtil.h"
 #include "engine/GxDebugConsoleOutputEx.h"
 #include "engine/GxDebugWindow.h"
@@ -46,6 +47,7 @@ GxCore::~GxCore() {
     // Only a core that was never finalised still holds anything here.
     for (GxTaskRenderManage& list : m_RenderLists) list.Clear();
     delete m_TaskManage;
+    delete m_ProfileEx;
     delete m_SharedAssetManage;
     delete m_SystemConfig;
     m_FrameTimer.Release();
@@ -56,6 +58,13 @@ void GxCore::ShowStartupMessage(const GxString& text) {
 }
 
 bool GxCore::Initialize() {
+    // Until the save folder is known the log lines wait in memory; whatever
+    // ends start-up, they then reach a log or standard error.
+    GxHoldLogLines();
+    struct HeldLines {
+        ~HeldLines() { GxReleaseHeldLogLines(); }
+    } heldLines;
+
     // No configuration is loaded yet, so the built-in title is the caption.
     m_Title = GxSystemConfig().m_AppTitle;
 
@@ -81,15 +90,21 @@ bool GxCore::Initialize() {
     m_SystemConfig->LoadDeveloperSettings();
 
     if (!m_InstanceLock.acquire(GxToUtf8(m_SystemConfig->m_AppTitle))) {
-        ShowStartupMessage(u"既に起動中です");
-        delete m_SystemConfig;
-        m_SystemConfig = nullptr;
-        return false;
+        if (m_InstanceLock.busy()) {
+            ShowStartupMessage(u"既に起動中です");
+            delete m_SystemConfig;
+            m_SystemConfig = nullptr;
+            return false;
+        }
+        // Only a running instance refuses the start; a lock that cannot be
+        // made costs the guard, not the game.
+        GxWriteErrorLog(u"Error/GxCore Single Instance Lock Failed(%s)\n", GxFromUtf8(m_InstanceLock.failure()));
     }
 
     // The user settings holder joins here with the game data.
     m_WindowCreated = m_WindowActive = m_Started = m_Quit = false;
     m_Title = m_SystemConfig->m_AppTitle;
+    m_ProfileEx = new GxProfileEx();
     m_SharedAssetManage = new GxSharedAssetManage();
 
     MakeSaveFolder();
@@ -101,6 +116,8 @@ bool GxCore::Initialize() {
 
     GxCreateDebugWindow();
     GxSetGameStartupDefaults(this);
+    // The last run's logs are gone now; this run's first lines follow.
+    GxReleaseHeldLogLines();
 
     m_TaskManage = new GxTaskManage(this);
     // The UI manager joins here with the widgets; the game state and the
@@ -384,6 +401,8 @@ void GxCore::Finalize() {
     // here with the game data; the layout-project and image-set factories
     // report and clear here with the layers.
 
+    delete m_ProfileEx;
+    m_ProfileEx = nullptr;
     delete m_SharedAssetManage;
     m_SharedAssetManage = nullptr;
 

@@ -10,6 +10,8 @@
 #include "platform/window/window.h"
 #include "platform/window/window_event.h"
 
+class GxProfileEx;
+
 class GxCore final : public GxCoreBase {
 public:
     // Longest working folder (with its closing '/') that start-up accepts;
@@ -64,6 +66,7 @@ public:
 
     pwin::window& GetMainWindow() { return m_MainWindow; }
     const GxString& GetTitle() const { return m_Title; }
+    GxProfileEx* GetProfile() const { return m_ProfileEx; }
     bool IsWindowCreated() const { return m_WindowCreated; }
     bool IsStarted() const { return m_Started; }
     bool IsQuit() const { return m_Quit; }
@@ -86,6 +89,7 @@ private:
     GxTaskRenderManage m_RenderLists[kRenderListCount * kRenderBankCount];
     int m_RenderBank = 0;
     GxSystemConfig* m_SystemConfig = nullptr;
+    GxProfileEx* m_ProfileEx = nullptr;
     GxSharedAssetManage* m_SharedAssetManage = nullptr;
     GxString m_Title;
     GxString m_SaveDir;

@@ -58,7 +58,7 @@ void List(const std::string& dir, const struct stat& st, FolderNames* f) {
     while (const dirent* e = ::readdir(d)) {
         const std::string n = e->d_name;
         if (n == "." || n == "..") continue;
-        auto [at, added] = f->names.emplace(GxToLowerWide(GxFromUtf8(n)), n);
+        auto [at, added] = f->names.emplace(GxToLowerWide(GxFromNativePath(n)), n);
         if (!added && n < at->second) at->second = n;
     }
     ::closedir(d);
@@ -80,7 +80,7 @@ bool FindFolded(const std::string& dir, const std::string& name, std::string* fo
         List(key, st, &it->second);
         fresh = true;
     }
-    const GxString want = GxToLowerWide(GxFromUtf8(name));
+    const GxString want = GxToLowerWide(GxFromNativePath(name));
     auto hit = it->second.names.find(want);
     if (hit == it->second.names.end() && !fresh && it->second.listed.tv_sec - st.st_mtim.tv_sec < 2) {
         List(key, st, &it->second);

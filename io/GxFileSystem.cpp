@@ -35,9 +35,10 @@ u32 ClampSize(off_t size) {
     return size < 0 ? 0 : u64(size) > std::numeric_limits<u32>::max() ? std::numeric_limits<u32>::max() : u32(size);
 }
 
-// Opens a regular disk file for reading; -1 when there is none.
+// Opens a regular disk file for reading; -1 when there is none. Opening never
+// waits: a FIFO or a device where a game file should be is refused, not read.
 int OpenDisk(const std::string& native, struct stat* st) {
-    const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return -1;
     if (::fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
         ::close(fd);
@@ -226,10 +227,21 @@ bool GxLoadFileNoCache(GxBinBuffer* out, GxStringView path, u32, bool silent) {
 bool GxMountPackFile(GxStringView path) {
     FileSystem& fs = Fs();
     GxMutexScopedLock lock(fs.mutex);
+    // Reading a FIFO given as a pack would wait for a writer that never comes.
+    std::string native;
+    struct stat st;
+    if (!GxResolveDiskPath(path, &native) || ::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
     auto pack = std::make_unique<GxPackFileHeaderCache>();
     if (!pack->Open(path)) return false;
     fs.packs.push_back(std::move(pack));
     return true;
+}
+
+bool GxMountPackFileReported(GxStringView path, bool optional) {
+    if (GxMountPackFile(path)) return true;
+    std::string native;
+    if (!optional || GxResolveDiskPath(path, &native)) GxWriteErrorLog(u"Error/GxMountPackFile Failed(%s)\n", path);
+    return false;
 }
 
 void GxUnmountAllPackFiles() {

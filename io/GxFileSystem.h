@@ -39,6 +39,9 @@ bool GxLoadFileNoCache(GxBinBuffer* out, GxStringView path, u32 unused, bool sil
 // receive it.
 const GxPackEntry* GxPackFindEntry(const GxPackFileHeaderCache** pack, const GxPackEntry** entry, GxStringView path);
 bool GxMountPackFile(GxStringView path);
+// Mounts a pack the game names, with an error line when it cannot be mounted:
+// a damaged pack, a FIFO, or a missing one unless the pack is optional.
+bool GxMountPackFileReported(GxStringView path, bool optional);
 void GxUnmountAllPackFiles();
 
 void GxSetFileCacheCapacity(u32 bytes);

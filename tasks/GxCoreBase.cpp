@@ -12,6 +12,12 @@ GxCoreBase* GxCoreBase::GetCoreBase() { return g_Core.load(); }
 
 GxCoreBase::GxCoreBase() { g_Core.store(this); }
 
+bool GxCoreBase::GetWindowsVersion(int* major, int* minor) {
+    if (major) *major = 10;
+    if (minor) *minor = 0;
+    return true;
+}
+
 GxCoreBase::~GxCoreBase() {
     GxCoreBase* self = this;
     g_Core.compare_exchange_strong(self, nullptr);

@@ -24,6 +24,11 @@ public:
 
     // The process's core, or null when none exists.
     static GxCoreBase* GetCoreBase();
+    // The version of the platform the game runs on, as its start-up compares
+    // it (major 6 and later being the modern one). Linux answers as the newest
+    // platform the engine was written for, 10.0, so that every such check
+    // takes its modern path. Always true.
+    static bool GetWindowsVersion(int* major, int* minor);
 
     virtual ~GxCoreBase();
     GxCoreBase(const GxCoreBase&) = delete;

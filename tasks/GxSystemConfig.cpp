@@ -91,7 +91,7 @@ bool GxSystemConfig::LoadSystemConfig() {
     // Mounted in key order, after "system.gxp"; a gap in the numbers stops nothing.
     for (int n = 0; n < kPackFileKeyCount; ++n) {
         const GxString pack = ini.GetString(&value, GxFormat(u"PACK_FILE_%02d", n), u"");
-        if (!pack.empty()) GxMountPackFile(pack);
+        if (!pack.empty()) GxMountPackFileReported(pack, false);
     }
     return true;
 }

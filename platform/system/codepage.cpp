@@ -101,7 +101,10 @@ std::string utf16_to_cp932(std::u16string_view s) {
     return out;
 }
 
-std::u16string utf8_to_utf16(std::string_view s) {
+namespace {
+
+// keep_bytes: an undecodable byte becomes U+DC80-U+DCFF instead of U+FFFD.
+std::u16string decode_utf8(std::string_view s, bool keep_bytes) {
     std::u16string out;
     out.reserve(s.size());
     size_t i = 0, n = s.size();
@@ -127,8 +130,13 @@ std::u16string utf8_to_utf16(std::string_view s) {
         }
         if (len == 0 || k != len || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp < 0xE000)) {
             // Replace the lead byte and the continuation bytes that followed it.
-            out.push_back(u'\uFFFD');
-            i += (len == 0) ? 1 : size_t(k);
+            const size_t bad = (len == 0) ? 1 : size_t(k);
+            if (keep_bytes) {
+                for (size_t b = 0; b < bad; ++b) out.push_back(char16_t(0xDC00 + uint8_t(s[i + b])));
+            } else {
+                out.push_back(u'\uFFFD');
+            }
+            i += bad;
             continue;
         }
         if (cp >= 0x10000) {
@@ -143,7 +151,8 @@ std::u16string utf8_to_utf16(std::string_view s) {
     return out;
 }
 
-std::string utf16_to_utf8(std::u16string_view s) {
+// keep_bytes: U+DC80-U+DCFF alone turns back into the byte it stands for.
+std::string encode_utf8(std::u16string_view s, bool keep_bytes) {
     std::string out;
     out.reserve(s.size());
     for (size_t i = 0; i < s.size(); ++i) {
@@ -151,6 +160,9 @@ std::string utf16_to_utf8(std::u16string_view s) {
         if (cp >= 0xD800 && cp < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000) {
             cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
             ++i;
+        } else if (keep_bytes && cp >= 0xDC80 && cp < 0xDD00) {
+            out.push_back(char(cp - 0xDC00));
+            continue;
         } else if (cp >= 0xD800 && cp < 0xE000) {
             cp = 0xFFFD;  // an unpaired surrogate cannot be written as UTF-8
         }
@@ -172,5 +184,12 @@ std::string utf16_to_utf8(std::u16string_view s) {
     }
     return out;
 }
+
+} // namespace
+
+std::u16string utf8_to_utf16(std::string_view s) { return decode_utf8(s, false); }
+std::string utf16_to_utf8(std::u16string_view s) { return encode_utf8(s, false); }
+std::u16string native_path_to_utf16(std::string_view s) { return decode_utf8(s, true); }
+std::string utf16_to_native_path(std::u16string_view s) { return encode_utf8(s, true); }
 
 } // namespace psys

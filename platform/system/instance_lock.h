@@ -1,8 +1,9 @@
 #pragma once
 // One running instance per game: a lock held for the life of the process, an
 // exclusive flock on a file named after the application title in
-// $XDG_RUNTIME_DIR (or /tmp). The operating system drops it when the process
-// ends, however it ends.
+// $XDG_RUNTIME_DIR (or, per user, in /tmp). The operating system drops it when
+// the process ends, however it ends, so a lock file left behind by a process
+// that is gone never blocks a start.
 #include <string>
 
 namespace psys {
@@ -14,17 +15,25 @@ public:
     instance_lock(const instance_lock&) = delete;
     instance_lock& operator=(const instance_lock&) = delete;
 
-    // False when another holder has it (or the file cannot be made).
+    // True once this process holds the lock. False when a running holder has
+    // it (busy() is then true) or when the lock cannot be taken at all, for
+    // instance in a folder that cannot be written (failure() says why).
     bool acquire(const std::string& title_utf8);
     void release();
     bool held() const { return fd_ >= 0; }
+    bool busy() const { return busy_; }
+    const std::string& failure() const { return failure_; }
 
     // The lock file of a title: the title with '/' and control characters
-    // replaced, ".lock" appended.
+    // replaced and ".lock" appended ("-<uid>.lock" in /tmp, which all users
+    // share). A title too long for a file name is cut and a hash of the whole
+    // title added, so that two long titles still get two files.
     static std::string path_for(const std::string& title_utf8);
 
 private:
     int fd_ = -1;
+    bool busy_ = false;
+    std::string failure_;
 };
 
 } // namespace psys

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <limits.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -47,6 +48,17 @@ std::string xdg_documents(const std::string& home) {
     return {};
 }
 
+// Makes an absolute folder and any folders above it that are missing.
+bool make_folders(const std::string& path) {
+    if (path.empty() || path[0] != '/') return false;
+    for (size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
+        const std::string part = path.substr(0, at);
+        if (!is_dir(part) && ::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        if (at == std::string::npos) break;
+    }
+    return is_dir(path);
+}
+
 } // namespace
 
 std::string current_directory() {
@@ -88,11 +100,26 @@ std::string full_path(const std::string& path) {
 }
 
 std::string documents_folder() {
-    std::string home = env("HOME");
-    std::string d = xdg_documents(home);
-    if (is_dir(d)) return d;
-    if (!home.empty() && is_dir(home + "/Documents")) return home + "/Documents";
-    return {};
+    const std::string home = env("HOME");
+    const std::string xdg = xdg_documents(home);
+    if (is_dir(xdg)) return xdg;
+    // A plain account has no documents folder until someone makes one.
+    if (is_dir(home)) {
+        const std::string documents = home + "/Documents";
+        if (is_dir(documents) || ::mkdir(documents.c_str(), 0755) == 0) return documents;
+    }
+    std::string data = env("XDG_DATA_HOME");
+    if (data.empty() || data[0] != '/') {
+        // Without HOME the account's own entry says where home is.
+        std::string base = home;
+        if (base.empty()) {
+            const passwd* pw = ::getpwuid(::getuid());
+            if (pw && pw->pw_dir) base = pw->pw_dir;
+        }
+        if (!is_dir(base)) return {};
+        data = base + "/.local/share";
+    }
+    return make_folders(data) ? data : std::string();
 }
 
 } // namespace psys

@@ -9,8 +9,10 @@ namespace psys {
 std::string current_directory();
 // The absolute, lexically normalised form of a path ("" for an empty path).
 std::string full_path(const std::string& path);
-// The user's documents folder: XDG_DOCUMENTS_DIR from the XDG user-dirs file,
-// else $HOME/Documents; "" when neither names an existing directory.
+// The user's documents folder: XDG_DOCUMENTS_DIR from the XDG user-dirs file
+// when that folder exists, else $HOME/Documents (made when missing), else the
+// data folder ($XDG_DATA_HOME or ~/.local/share, made when missing); "" only
+// when none of them can be had.
 std::string documents_folder();
 
 } // namespace psys

@@ -4,7 +4,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <csignal>
 #include <fstream>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -79,6 +81,53 @@ bool launch_detached(const std::vector<std::string>& argv) {
     }
     ::close(report[0]);
     return n == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+int run_tied(const std::vector<std::string>& argv) {
+    if (argv.empty() || argv[0].empty()) return -1;
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+
+    // A failed exec is reported through the pipe; a successful one closes it empty.
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) return -1;
+    const pid_t parent = ::getpid();
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(report[0]);
+        ::close(report[1]);
+        return -1;
+    }
+    if (child == 0) {
+        ::close(report[0]);
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        // The parent may have gone before the tie was made.
+        if (::getppid() != parent) ::_exit(126);
+        const int devnull = ::open("/dev/null", O_RDWR);
+        if (devnull >= 0) {
+            ::dup2(devnull, STDIN_FILENO);
+            ::dup2(devnull, STDOUT_FILENO);
+            ::dup2(devnull, STDERR_FILENO);
+            if (devnull > STDERR_FILENO) ::close(devnull);
+        }
+        ::execvp(args[0], args.data());
+        const int err = errno;
+        (void)!::write(report[1], &err, sizeof err);
+        ::_exit(127);
+    }
+    ::close(report[1]);
+    int err = 0;
+    ssize_t n;
+    while ((n = ::read(report[0], &err, sizeof err)) < 0 && errno == EINTR) {
+    }
+    ::close(report[0]);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (n != 0) return -1;
+    if (WIFEXITED(status)) return WEXITSTATUS(status);
+    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
 }
 
 namespace {

@@ -15,6 +15,13 @@ std::vector<std::string> split_command_line(const std::string& command_line);
 // True once the program is running; false when it could not be started.
 bool launch_detached(const std::vector<std::string>& argv);
 
+// Runs argv[0] (looked up in PATH) with its standard streams on /dev/null and
+// waits for it. The program is tied to the calling thread: the system ends it
+// (SIGTERM) when that thread or this process goes, however it goes, so a
+// dialog never outlives the engine that showed it. Returns the exit status,
+// 128 + the signal that ended it, or -1 when it could not be started.
+int run_tied(const std::vector<std::string>& argv);
+
 // The command line the desktop opens plain text files with: the Exec line of
 // the application `xdg-mime query default text/plain` names, else $VISUAL,
 // else $EDITOR; "" when none is known.

@@ -1,6 +1,7 @@
 #include "platform/window/window.h"
 
 #include "platform/window/event_pump.h"
+#include "platform/window/message_box.h"
 
 #include <SDL.h>
 #include <algorithm>
@@ -49,6 +50,16 @@ bool window::create(const window_config& config) {
         return false;
     }
     video_started_ = true;
+    // With no display SDL falls back to a headless driver, and the game would
+    // run where nobody sees it.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (!video_driver_usable(driver)) {
+        error_ = std::string("no usable display (video driver ") + (driver ? driver : "none") +
+                 "); set SDL_VIDEODRIVER=offscreen to run without one";
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        video_started_ = false;
+        return false;
+    }
 
     int screen_w = config.width, screen_h = config.height;
     screen_size(screen_w, screen_h);

@@ -1,0 +1,14 @@
+#pragma once
+// Appending to a log file without ever blocking: a FIFO, a device or a folder
+// standing where the file should be is refused instead of waited on.
+#include <string>
+#include <string_view>
+
+namespace psys {
+
+// Appends bytes to the regular file at path (UTF-8 or native bytes), creating
+// it; prefix goes first when the file is new or empty. "" on success, else
+// why the bytes could not be written.
+std::string append_to_file(const std::string& path, std::string_view prefix, std::string_view bytes);
+
+} // namespace psys
