@@ -1,7 +1,10 @@
 #include "base/GxFrameTimer.h"
+#include "base/GxProfileEx.h"
 #include "platform/system/clock.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -105,6 +108,46 @@ TEST_F(FrameTimer, ZeroTargetRateNeverWaitsAndCatchUpCanBeOff) {
     timer.WaitNextFrame();
     EXPECT_EQ(timer.m_StepsDue, 1);
     EXPECT_EQ(timer.m_StepRemainder, 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ProfileRecord, ResetStampsTheHeaderAndFreesEverySlot) {
+    // The clock in units of 100 µs.
+    psys::manual_clock clock{1234567};
+    GxProfileEx record(&clock);
+    EXPECT_DOUBLE_EQ(record.m_Header[0], 12345.67);
+    EXPECT_DOUBLE_EQ(record.m_Header[1], 0.0);
+    EXPECT_DOUBLE_EQ(record.m_Header[2], 12345.67);
+    const auto bytes = [](const auto& slot) { return reinterpret_cast<const unsigned char*>(&slot); };
+    for (int i = 0; i < GxProfileEx::kSlotCount; ++i) {
+        const GxProfileEx::Slot& s = record.m_Slots[i];
+        const GxProfileEx::SmallSlot& t = record.m_SmallSlots[i];
+        ASSERT_TRUE(std::all_of(bytes(s), bytes(s) + sizeof s, [](unsigned char b) { return b == 0; })) << i;
+        ASSERT_TRUE(std::all_of(bytes(t), bytes(t) + sizeof t, [](unsigned char b) { return b == 0; })) << i;
+    }
+
+    // A later reset takes the time anew and clears only each slot's mark.
+    for (int i = 0; i < GxProfileEx::kSlotCount; ++i) {
+        record.m_Slots[i].m_Values[0] = 0x1FF;
+        record.m_Slots[i].m_Name[0] = u'n';
+        record.m_SmallSlots[i].m_Value = 0x2FF;
+        record.m_SmallSlots[i].m_Times[2] = 7.0;
+    }
+    record.m_Header[1] = 99.0;
+    clock.advance_us(500);
+    record.Reset();
+    EXPECT_DOUBLE_EQ(record.m_Header[0], 12350.67);
+    EXPECT_DOUBLE_EQ(record.m_Header[1], 0.0);
+    EXPECT_DOUBLE_EQ(record.m_Header[2], 12350.67);
+    for (int i = 0; i < GxProfileEx::kSlotCount; ++i) {
+        EXPECT_EQ(record.m_Slots[i].m_Values[0], 0x100u);
+        EXPECT_EQ(record.m_Slots[i].m_Name[0], u'n');
+        EXPECT_EQ(record.m_SmallSlots[i].m_Value, 0x200u);
+        EXPECT_EQ(record.m_SmallSlots[i].m_Times[2], 7.0);
+    }
 }
 
 } // namespace

@@ -2,7 +2,10 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -97,10 +100,86 @@ TEST_F(Logs, WithoutAPathLinesAreCountedAndHeardButWrittenNowhere) {
     EXPECT_EQ(GxGetErrorCount(), 1);
     EXPECT_EQ(rec.lines.size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "error.log"));
-    // An unopenable path loses the line silently, too.
+}
+
+size_t Count(const std::string& text, const std::string& piece) {
+    size_t n = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
+    return n;
+}
+
+TEST_F(Logs, ALogThatCannotBeWrittenIsSaidOnceOnStandardError) {
+    // A missing folder, and a FIFO with a reader, where a blocking writer would
+    // stall the game: neither is written, each is said once.
     GxSetErrorLogPath(dir.u16("missing/dir/error.log"));
+    ASSERT_EQ(mkfifo((dir.path() / "debug.log").c_str(), 0600), 0);
+    const int reader = open((dir.path() / "debug.log").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    testing::internal::CaptureStderr();
     GxWriteErrorLog(u"lost\n");
-    EXPECT_EQ(GxGetErrorCount(), 2);
+    GxWriteErrorLog(u"lost\n");
+    GxWriteDebugLog(u"lost\n");
+    GxWriteDebugLog(u"lost\n");
+    const std::string said = testing::internal::GetCapturedStderr();
+    char byte;
+    EXPECT_LE(read(reader, &byte, 1), 0) << "nothing went into the FIFO";
+    close(reader);
+    EXPECT_EQ(GxGetErrorCount(), 2) << "the lines still count";
+    EXPECT_EQ(Count(said, "cannot be written"), 2u) << said;
+    EXPECT_EQ(Count(said, dir.str() + "/missing/dir/error.log"), 1u) << said;
+    EXPECT_EQ(Count(said, dir.str() + "/debug.log\" cannot be written (not a regular file)"), 1u) << said;
+    // A new path is tried, and said, anew.
+    testing::internal::CaptureStderr();
+    GxSetErrorLogPath(dir.u16("error.log"));
+    GxWriteErrorLog(u"kept\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(file("error.log").size(), 2u + 2 * 6);
+}
+
+TEST_F(Logs, LinesFromBeforeTheLogFolderReachItOnceKnown) {
+    GxSetErrorLogPath(u"");
+    GxSetDebugLogPath(u"");
+    GxHoldLogLines();
+    GxWriteErrorLog(u"Error/early\n");
+    GxWriteDebugLog(u"script says\n");
+    GxWriteErrorLogA("Error/%s\n", "narrow");
+    // The path is known, but the last run's log may still be deleted: the
+    // lines wait until the hold ends, in their order.
+    GxSetErrorLogPath(dir.u16("error.log"));
+    GxWriteWarningLog(u"Warning/later\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "error.log"));
+    EXPECT_EQ(GxGetErrorCount(), 3) << "counted at once";
+    EXPECT_EQ(rec.lines.size(), 4u) << "heard at once";
+    testing::internal::CaptureStderr();
+    GxReleaseHeldLogLines();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "script says\n") << "a log without a path gives its lines to standard error";
+    std::vector<unsigned char> want = {0xFF, 0xFE};
+    for (auto b : Utf16Le(u"Error/early\r\nError/narrow\r\nWarning/later\r\n")) want.push_back(b);
+    EXPECT_EQ(file("error.log"), want);
+    GxReleaseHeldLogLines();
+    GxWriteErrorLog(u"x");
+    EXPECT_EQ(file("error.log").size(), want.size() + 2) << "written at once after the hold";
+
+    // What does not fit is dropped, and the drop is noted.
+    std::filesystem::remove(dir.path() / "error.log");
+    GxHoldLogLines();
+    const std::u16string line = std::u16string(999, u'a') + u"\n";
+    for (int i = 0; i < 300; ++i) GxWriteDebugLog(u"%s", line);
+    GxSetDebugLogPath(dir.u16("debug.log"));
+    GxReleaseHeldLogLines();
+    EXPECT_EQ(file("debug.log").size(), 2u + 262u * 1001u * 2u);
+    const std::u16string note = u"Warning/GxLog 38 lines from before the log folder was known were dropped\r\n";
+    std::vector<unsigned char> noted = {0xFF, 0xFE};
+    for (auto b : Utf16Le(note)) noted.push_back(b);
+    EXPECT_EQ(file("error.log"), noted);
+}
+
+TEST_F(Logs, AFolderNameThatIsNotUtf8StaysValidUtf16InTheFile) {
+    // "gé" with the é kept as the byte it was on disk.
+    GxWriteDebugLog(u"%s\n", std::u16string{u'g', 0xDCE9, 0xD83D, 0xDE00});
+    std::vector<unsigned char> want = {0xFF, 0xFE};
+    for (auto b : Utf16Le(u"g\uFFFD\U0001F600\r\n")) want.push_back(b);
+    EXPECT_EQ(file("debug.log"), want);
 }
 
 TEST_F(Logs, TheListenerGetsAtMost1023Characters) {

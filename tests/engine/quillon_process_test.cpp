@@ -1,26 +1,52 @@
-// The built program itself, headless, in a game folder written by the sample
-// generator.
+// The built program itself, in a game folder written by the sample generator:
+// what a player sees when the folder, the display or the environment is not
+// what the engine hoped for. Every wait is bounded; a hung start fails.
 #include "GameFolder.h"
-
-#include "platform/system/instance_lock.h"
+#include "support/Processes.h"
 
 #include <csignal>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
+#include <map>
+
+extern char** environ;
 
 namespace {
 
 using proctest::ReadUtf16File;
+using qtest::Eventually;
+using qtest::WaitExit;
 namespace fs = std::filesystem;
+using std::chrono::seconds;
 
 // The test binary lives in build/<preset>/tests; the programs beside it.
 fs::path BuildFolder() { return fs::read_symlink("/proc/self/exe").parent_path().parent_path(); }
 
-pid_t Spawn(const fs::path& program, const std::vector<std::string>& args, const fs::path& dir, const fs::path& out) {
+// Environment changes for a child: a value sets, nullopt removes.
+using EnvChanges = std::map<std::string, std::optional<std::string>>;
+
+// Starts program in dir with this process's environment changed as asked,
+// standard output and error into out. Everything the child needs is built
+// before the fork.
+pid_t Spawn(const fs::path& program, const std::vector<std::string>& args, const fs::path& dir, const fs::path& out,
+            const EnvChanges& changes = {}) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        if (!changes.count(entry.substr(0, entry.find('=')))) env.push_back(entry);
+    }
+    for (const auto& [name, value] : changes)
+        if (value) env.push_back(name + "=" + *value);
+    std::vector<char*> envp, argv{const_cast<char*>(program.c_str())};
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
         if (chdir(dir.c_str()) != 0) _exit(126);
@@ -29,79 +55,218 @@ pid_t Spawn(const fs::path& program, const std::vector<std::string>& args, const
             dup2(fd, STDOUT_FILENO);
             dup2(fd, STDERR_FILENO);
         }
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(program.c_str(), argv.data());
+        execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
     return pid;
 }
 
-// Waits for the child; -1 when it is still running at the deadline (it is
-// then killed).
-int WaitExit(pid_t pid, std::chrono::seconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+std::string ReadText(const fs::path& p) {
+    const std::vector<unsigned char> b = qtest::ReadBytes(p);
+    return std::string(b.begin(), b.end());
 }
 
-// Polls for a condition of another process, within a bound.
-template <class F>
-bool Eventually(F&& f, std::chrono::seconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!f()) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+// The first process whose parent is pid and whose name is name; 0 when none.
+pid_t ChildNamed(pid_t parent, const std::string& name) {
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string pid = entry.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        const std::string stat = ReadText(entry.path() / "stat");
+        const size_t open = stat.find('('), close = stat.rfind(')');
+        if (open == std::string::npos || close == std::string::npos || close + 4 > stat.size()) continue;
+        const pid_t ppid = std::atoi(stat.c_str() + stat.find(' ', close + 2) + 1);
+        if (ppid == parent && stat.substr(open + 1, close - open - 1) == name) return std::atoi(stat.c_str());
     }
-    return true;
+    return 0;
 }
 
-TEST(QuillonProcess, RunsHeadlessRefusesASecondStartAndEndsCleanlyOnSigterm) {
-    qtest::TempDir temp;
-    const fs::path game = temp.path() / "game";
-    const fs::path run = temp.path() / "run";
-    fs::create_directories(run);
-    setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
-    setenv("SDL_VIDEODRIVER", "offscreen", 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    // The software renderer: the GL drivers keep memory a leak checker reports.
-    setenv("SDL_RENDER_DRIVER", "software", 1);
-    setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 1);
+class QuillonProcess : public testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(run_);
+        fs::create_directories(temp_.path() / "home");
+        const pid_t maker = Spawn(BuildFolder() / "tools" / "quillon_make_sample", {game_.string()}, temp_.path(),
+                                  temp_.path() / "make.out");
+        ASSERT_EQ(WaitExit(maker, seconds(30)), 0);
+        ASSERT_TRUE(fs::exists(game_ / "system" / "sysconf.ini"));
+        ASSERT_TRUE(fs::exists(game_ / "sample.gxp"));
+    }
 
-    const pid_t maker = Spawn(BuildFolder() / "tools" / "quillon_make_sample", {game.string()}, temp.path(),
-                              temp.path() / "make.out");
-    ASSERT_EQ(WaitExit(maker, std::chrono::seconds(30)), 0);
-    ASSERT_TRUE(fs::exists(game / "system" / "sysconf.ini"));
-    ASSERT_TRUE(fs::exists(game / "sample.gxp"));
+    // Headless by request, with its own runtime, home and no display.
+    EnvChanges Headless() const {
+        return {{"XDG_RUNTIME_DIR", run_.string()},
+                {"HOME", (temp_.path() / "home").string()},
+                {"XDG_CONFIG_HOME", (temp_.path() / "home" / ".config").string()},
+                {"SDL_VIDEODRIVER", "offscreen"},
+                {"SDL_AUDIODRIVER", "dummy"},
+                // The software renderer: GL drivers keep memory a leak checker reports.
+                {"SDL_RENDER_DRIVER", "software"},
+                {"SDL_FRAMEBUFFER_ACCELERATION", "0"},
+                {"DISPLAY", std::nullopt},
+                {"WAYLAND_DISPLAY", std::nullopt}};
+    }
 
-    const fs::path quillon = BuildFolder() / "app" / "quillon";
-    const pid_t pid = Spawn(quillon, {}, game, temp.path() / "first.out");
-    const fs::path save = game / "QuillonSample_SAVE";
+    pid_t Start(const fs::path& dir, const std::string& out, const EnvChanges& env) {
+        return Spawn(BuildFolder() / "app" / "quillon", {}, dir, temp_.path() / out, env);
+    }
+    // Runs quillon to its end; its exit code (-1 when it hung) and what it said.
+    std::pair<int, std::string> RunToEnd(const fs::path& dir, const EnvChanges& env) {
+        const int code = WaitExit(Start(dir, "run.out", env), seconds(30));
+        return {code, ReadText(temp_.path() / "run.out")};
+    }
     // Start-up is over once the game asked for its boot scene.
-    ASSERT_TRUE(Eventually(
-        [&] { return ReadUtf16File(save / "error.log").find("(SeqBoot)") != std::string::npos; },
-        std::chrono::seconds(30)));
+    static bool Booted(const fs::path& save) {
+        return Eventually([&] { return ReadUtf16File(save / "error.log").find("(SeqBoot)") != std::string::npos; },
+                          seconds(30));
+    }
 
-    const pid_t second = Spawn(quillon, {}, game, temp.path() / "second.out");
-    EXPECT_EQ(WaitExit(second, std::chrono::seconds(30)), 1);
-    const std::vector<unsigned char> said = qtest::ReadBytes(temp.path() / "second.out");
-    EXPECT_NE(std::string(said.begin(), said.end()).find("[Quillon Sample] 既に起動中です"), std::string::npos);
+    qtest::TempDir temp_;
+    fs::path game_ = temp_.path() / "game";
+    fs::path run_ = temp_.path() / "run";
+};
+
+TEST_F(QuillonProcess, RunsInAFolderWhoseNameIsNotUtf8RefusesASecondStartAndEndsOnSigterm) {
+    // Unpacked without a code-page option: Latin-1 "é", then Shift-JIS "あ".
+    const fs::path game = temp_.path() / std::string("g\xE9me\x82\xA0");
+    fs::rename(game_, game);
+    const pid_t pid = Start(game, "first.out", Headless());
+    const fs::path save = game / "QuillonSample_SAVE";
+    ASSERT_TRUE(Booted(save)) << ReadText(temp_.path() / "first.out");
+    EXPECT_FALSE(fs::exists(game / "error.log")) << "no log falls loose into the game folder";
+
+    const auto [second, said] = RunToEnd(game, Headless());
+    EXPECT_EQ(second, 1);
+    EXPECT_NE(said.find("[Quillon Sample] 既に起動中です"), std::string::npos) << said;
 
     // SDL turns the signal into a quit request, which the game does not hold.
     ASSERT_EQ(kill(pid, SIGTERM), 0);
-    EXPECT_EQ(WaitExit(pid, std::chrono::seconds(30)), 0);
+    EXPECT_EQ(WaitExit(pid, seconds(30)), 0);
     EXPECT_TRUE(fs::exists(save / "device.log"));
-    psys::instance_lock lock;
-    EXPECT_TRUE(lock.acquire("Quillon Sample"));
+    // The lock file stays behind, held by nobody.
+    const int fd = open((run_ / "Quillon Sample.lock").c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    close(fd);
+}
+
+TEST_F(QuillonProcess, FifosAsGameFilesNeverHangAndAreNamed) {
+    // A configuration that is a FIFO stops the start at once; the damaged
+    // system pack it might have come from is named where the player sees it.
+    fs::rename(game_ / "system" / "sysconf.ini", temp_.path() / "sysconf.ini");
+    ASSERT_EQ(mkfifo((game_ / "system" / "sysconf.ini").c_str(), 0600), 0);
+    qtest::WriteText(game_ / "system.gxp", "not a pack");
+    const auto [code, said] = RunToEnd(game_, Headless());
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(said.find("システム設定ファイルの読み込みに失敗しました"), std::string::npos) << said;
+    EXPECT_NE(said.find("Error/GxMountPackFile Failed(system.gxp)"), std::string::npos) << said;
+
+    // Packs that are FIFOs are refused and logged, and the game still starts.
+    fs::remove(game_ / "system" / "sysconf.ini");
+    fs::rename(temp_.path() / "sysconf.ini", game_ / "system" / "sysconf.ini");
+    fs::remove(game_ / "system.gxp");
+    fs::remove(game_ / "sample.gxp");
+    ASSERT_EQ(mkfifo((game_ / "system.gxp").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo((game_ / "sample.gxp").c_str(), 0600), 0);
+    const pid_t pid = Start(game_, "fifo.out", Headless());
+    const fs::path save = game_ / "QuillonSample_SAVE";
+    ASSERT_TRUE(Booted(save)) << ReadText(temp_.path() / "fifo.out");
+    const std::string log = ReadUtf16File(save / "error.log");
+    EXPECT_NE(log.find("Error/GxMountPackFile Failed(system.gxp)"), std::string::npos) << log;
+    EXPECT_NE(log.find("Error/GxMountPackFile Failed(sample.gxp)"), std::string::npos) << log;
+    ASSERT_EQ(kill(pid, SIGTERM), 0);
+    EXPECT_EQ(WaitExit(pid, seconds(30)), 0);
+}
+
+TEST_F(QuillonProcess, WithoutADisplayTheStartIsRefusedAndEveryMessageIsSaid) {
+    struct Case {
+        const char* what;
+        std::optional<std::string> display;
+    };
+    for (const Case& c : {Case{"no display at all", std::nullopt}, Case{"a display nobody answers", ":1097"}}) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(game_ / "QuillonSample_SAVE");
+        EnvChanges env = Headless();
+        env["SDL_VIDEODRIVER"] = std::nullopt;
+        env["DISPLAY"] = c.display;
+        const auto [code, said] = RunToEnd(game_, env);
+        EXPECT_EQ(code, 1);
+        // The first-start box, which nobody could have seen, and the refusal.
+        EXPECT_NE(said.find("インストールフォルダにセーブフォルダ[QuillonSample_SAVE]を作成しました。"), std::string::npos)
+            << said;
+        EXPECT_NE(said.find("ウインドウハンドルが取得できません"), std::string::npos) << said;
+        EXPECT_NE(ReadUtf16File(game_ / "QuillonSample_SAVE" / "error.log").find("no usable display"), std::string::npos);
+    }
+}
+
+TEST_F(QuillonProcess, ALockThatCannotBeMadeCostsOnlyTheGuard) {
+    // A runtime folder nobody can create files in, not even root.
+    EnvChanges env = Headless();
+    env["XDG_RUNTIME_DIR"] = "/proc/self";
+    const pid_t pid = Start(game_, "run.out", env);
+    const fs::path save = game_ / "QuillonSample_SAVE";
+    ASSERT_TRUE(Booted(save)) << ReadText(temp_.path() / "run.out");
+    const std::string log = ReadUtf16File(save / "error.log");
+    EXPECT_NE(log.find("Error/GxCore Single Instance Lock Failed(/proc/self/Quillon Sample.lock: "), std::string::npos)
+        << log;
+    ASSERT_EQ(kill(pid, SIGTERM), 0);
+    EXPECT_EQ(WaitExit(pid, seconds(30)), 0);
+}
+
+// An X server of our own for the one behaviour that needs a desktop.
+class VirtualDisplay {
+public:
+    VirtualDisplay() {
+        if (access("/usr/bin/Xvfb", X_OK) != 0) return;
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        const std::string fd = std::to_string(fds[1]);
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(fds[0]);
+            const int null = open("/dev/null", O_WRONLY);
+            dup2(null, STDERR_FILENO);
+            execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "1280x1024x24",
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        // The server writes its display number once it accepts clients.
+        std::string number;
+        pollfd p{fds[0], POLLIN, 0};
+        char c;
+        while (poll(&p, 1, 10000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number.push_back(c);
+        close(fds[0]);
+        if (!number.empty()) name_ = ":" + number;
+    }
+    ~VirtualDisplay() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            WaitExit(pid_, seconds(10));
+        }
+    }
+    const std::string& name() const { return name_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string name_;
+};
+
+TEST_F(QuillonProcess, TheFirstStartBoxGoesWithTheEngine) {
+    if (access("/usr/bin/zenity", X_OK) != 0) GTEST_SKIP() << "zenity is not installed";
+    VirtualDisplay display;
+    if (display.name().empty()) GTEST_SKIP() << "Xvfb is not installed";
+    EnvChanges env = Headless();
+    env["SDL_VIDEODRIVER"] = std::nullopt;
+    env["DISPLAY"] = display.name();
+    env["NO_AT_BRIDGE"] = "1";
+    const pid_t pid = Start(game_, "run.out", env);
+    pid_t box = 0;
+    ASSERT_TRUE(Eventually([&] { return (box = ChildNamed(pid, "zenity")) != 0; }, seconds(30)))
+        << ReadText(temp_.path() / "run.out");
+    ASSERT_EQ(kill(pid, SIGTERM), 0);
+    EXPECT_NE(WaitExit(pid, seconds(30)), -1);
+    EXPECT_TRUE(Eventually([&] { return qtest::ProcessGone(box); }, seconds(10))) << "the box outlived the engine";
+    if (!qtest::ProcessGone(box)) kill(box, SIGKILL);
 }
 
 } // namespace

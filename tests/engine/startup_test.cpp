@@ -147,12 +147,15 @@ TEST_F(Startup, SaveFolderPlaceFollowsBothConfigurationFiles) {
 TEST_F(Startup, WithoutAFolderForTheSavesTheLogsStayInTheWorkingFolder) {
     struct Case {
         const char* name;
-        bool removeDocuments;  // no documents folder to put it in
-        bool blockWithFile;    // a file where the folder should go
+        bool noHome;         // no documents folder can be had at all
+        bool blockWithFile;  // a file where the folder should go
     };
-    for (const Case c : {Case{"NoDocs", true, false}, Case{"Blocked", false, true}}) {
+    for (const Case c : {Case{"NoHome", true, false}, Case{"Blocked", false, true}}) {
         SCOPED_TRACE(c.name);
-        if (c.removeDocuments) fs::remove_all(Documents());
+        if (c.noHome) {
+            qtest::WriteText(temp_.path() / "not-a-home", "x");
+            setenv("HOME", (temp_.path() / "not-a-home").c_str(), 1);
+        }
         WriteGame(c.name, c.blockWithFile ? "SAVE_TO_MYDOCUMENTS=0\n" : "");
         if (c.blockWithFile) qtest::WriteText(game_ / (std::string("Save_") + c.name), "x");
         GxCore core;
@@ -167,7 +170,35 @@ TEST_F(Startup, WithoutAFolderForTheSavesTheLogsStayInTheWorkingFolder) {
         // The boot scene's absence was logged under the bare name.
         EXPECT_NE(ReadUtf16File(game_ / "error.log").find("遷移先のシーケンスが見つかりません(SeqBoot)"), std::string::npos);
         fs::remove(game_ / "error.log");
-        fs::create_directories(Documents());
+        setenv("HOME", (temp_.path() / "home").c_str(), 1);
+    }
+}
+
+TEST_F(Startup, ADocumentsFolderIsMadeWhenTheAccountHasNone) {
+    struct Case {
+        const char* name;
+        bool home;  // HOME set: its Documents; else the data folder
+    };
+    for (const Case c : {Case{"Made", true}, Case{"Data", false}}) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(Documents());
+        const fs::path data = temp_.path() / "data" / "share";
+        if (!c.home) {
+            unsetenv("HOME");
+            setenv("XDG_DATA_HOME", data.c_str(), 1);
+        }
+        WriteGame(c.name, "");
+        GxCore core;
+        bool started = false;
+        const std::string said = StartCapturing(core, &started);
+        unsetenv("XDG_DATA_HOME");
+        setenv("HOME", (temp_.path() / "home").c_str(), 1);
+        ASSERT_TRUE(started) << said;
+        const fs::path expected = (c.home ? Documents() : data) / (std::string("Save_") + c.name);
+        EXPECT_TRUE(fs::is_directory(expected));
+        EXPECT_EQ(core.GetSaveDir(), GxFromUtf8(expected.string() + "/"));
+        EXPECT_NE(said.find("ドキュメントにセーブフォルダ"), std::string::npos) << said;
+        core.Finalize();
     }
 }
 
@@ -179,7 +210,8 @@ TEST_F(Startup, LogsOfTheLastRunAreClearedAsConfigured) {
     int n = 0;
     for (const Case c : {Case{"", true}, Case{"CleanErrorLog=1\n", false}}) {
         const std::string title = "Logs" + std::to_string(n++);
-        WriteGame(title, "SAVE_TO_MYDOCUMENTS=0\n", std::string(c.settings));
+        // A pack that is missing is logged before the log folder is known.
+        WriteGame(title, "SAVE_TO_MYDOCUMENTS=0\nPACK_FILE_00=missing.gxp\n", std::string(c.settings));
         const fs::path save = game_ / ("Save_" + title);
         fs::create_directories(save);
         for (const char* name : {"error.log", "debug.log", "device.log"}) qtest::WriteText(save / name, "OLD");
@@ -193,6 +225,11 @@ TEST_F(Startup, LogsOfTheLastRunAreClearedAsConfigured) {
         EXPECT_EQ(fs::exists(save / "debug.log"), c.errorAndDebugKept);
         const std::vector<unsigned char> error = qtest::ReadBytes(save / "error.log");
         EXPECT_EQ(error.size() > 3 && error[0] == 'O' && error[1] == 'L', c.errorAndDebugKept);
+        // This run's early lines come after the old ones, or alone when those went.
+        std::vector<unsigned char> thisRun = {0xFF, 0xFE};
+        thisRun.insert(thisRun.end(), error.begin() + (c.errorAndDebugKept ? 3 : 2), error.end());
+        qtest::WriteBytes(save / "this-run.log", thisRun);
+        EXPECT_NE(ReadUtf16File(save / "this-run.log").find("Error/GxMountPackFile Failed(missing.gxp)"), std::string::npos);
         core.Finalize();
     }
 }
@@ -217,6 +254,12 @@ TEST_F(Startup, ConfigurationReachesTheCoreAndTheGame) {
     ASSERT_NE(core.GetTaskManage()->GetRootTree(), nullptr);
     EXPECT_EQ(core.GetTaskManage()->GetRootTree()->GetTaskName(), u"SeqSystem");
     EXPECT_TRUE(GxGetFileCache().IsEnabled());
+    ASSERT_NE(core.GetProfile(), nullptr);
+    // Every check of the platform's version takes its modern path.
+    int major = 0, minor = -1;
+    EXPECT_TRUE(GxCore::GetWindowsVersion(&major, &minor));
+    EXPECT_EQ(major, 10);
+    EXPECT_EQ(minor, 0);
     // The instance lock is held until shutdown.
     psys::instance_lock other;
     EXPECT_FALSE(other.acquire("Configured"));
@@ -224,6 +267,7 @@ TEST_F(Startup, ConfigurationReachesTheCoreAndTheGame) {
     EXPECT_FALSE(core.IsStarted());
     EXPECT_EQ(AvgCore::GetInstance()->GetCore(), nullptr);
     EXPECT_EQ(core.GetTaskManage(), nullptr);
+    EXPECT_EQ(core.GetProfile(), nullptr);
     EXPECT_FALSE(core.GetMainWindow().exists());
     EXPECT_TRUE(other.acquire("Configured"));
 }

@@ -4,6 +4,9 @@
 #include "tests/io/fs_fixture.h"
 
 #include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -162,6 +165,25 @@ TEST_F(FsTest, MountFailures) {
     Put("empty.gxp", std::string(48, '\0'));
     EXPECT_TRUE(GxMountPackFile(u"EMPTY.GXP")) << "a header with no entries mounts";
     EXPECT_EQ(GxFileExists(u""), kGxFileNotFound);
+
+    // A FIFO, even one holding a whole pack, is refused before it is read:
+    // reading it could wait for ever. The test keeps both ends open so that
+    // a reader that waits would not wait here.
+    ASSERT_EQ(mkfifo("fifo.gxp", 0600), 0);
+    const int ends = open("fifo.gxp", O_RDWR | O_NONBLOCK);
+    ASSERT_GE(ends, 0);
+    const std::vector<unsigned char> pack = qtest::BuildPack({{"x.txt", Bytes("x"), 0}});
+    ASSERT_EQ(write(ends, pack.data(), pack.size()), ssize_t(pack.size()));
+    qtest::LogCapture log;
+    EXPECT_FALSE(GxMountPackFile(u"fifo.gxp"));
+    EXPECT_FALSE(GxMountPackFileReported(u"fifo.gxp", true)) << "present, so said even when optional";
+    EXPECT_FALSE(GxMountPackFileReported(u"gone.gxp", true));
+    EXPECT_FALSE(GxMountPackFileReported(u"gone.gxp", false));
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Error/GxMountPackFile Failed(fifo.gxp)\n",
+                                                     "Error/GxMountPackFile Failed(gone.gxp)\n"}));
+    GxBinBuffer b;
+    EXPECT_FALSE(GxLoadFile(&b, u"fifo.gxp", false, true)) << "nor is it a game file";
+    close(ends);
 }
 
 TEST_F(FsTest, UnmountingForgetsEveryPack) {

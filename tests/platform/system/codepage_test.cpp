@@ -62,9 +62,37 @@ TEST(CodePage, Utf8MalformedSequences) {
         {"\xF4\x90\x80\x80", u"\uFFFD"},        // above U+10FFFF
         {"\xFF", u"\uFFFD"},
     };
-    for (const auto& c : cases) EXPECT_EQ(psys::utf8_to_utf16(c.in), c.out) << testing::PrintToString(c.in);
+    for (const auto& c : cases) {
+        EXPECT_EQ(psys::utf8_to_utf16(c.in), c.out) << testing::PrintToString(c.in);
+        // As a path every byte is kept: each undecodable one stands alone and
+        // comes back as itself, and shows as U+FFFD.
+        const std::u16string path = psys::native_path_to_utf16(c.in);
+        EXPECT_EQ(psys::utf16_to_native_path(path), c.in) << testing::PrintToString(c.in);
+        EXPECT_EQ(psys::utf8_to_utf16(psys::utf16_to_utf8(path)).find(u'\uFFFD'), 0u);
+    }
     // An unpaired surrogate cannot be written as UTF-8.
     EXPECT_EQ(psys::utf16_to_utf8(std::u16string(1, char16_t(0xD800)) + u"x"), "\xEF\xBF\xBDx");
+}
+
+TEST(CodePage, NativePathsKeepEveryByte) {
+    // A Latin-1 "é" and a Shift-JIS "あ" in a folder name, between valid UTF-8.
+    const std::string folder = "/home/\xE6\x97\xA2/g\xE9me\x82\xA0/save";
+    const std::u16string wide = psys::native_path_to_utf16(folder);
+    EXPECT_EQ(wide.substr(0, 8), u"/home/既/");
+    EXPECT_EQ(wide.substr(8, 5), (std::u16string{u'g', 0xDCE9, u'm', u'e', 0xDC82}));
+    EXPECT_EQ(psys::utf16_to_native_path(wide + u"/error.log"), folder + "/error.log");
+    // Valid text is UTF-8 either way.
+    EXPECT_EQ(psys::utf16_to_native_path(u"既に\U0001F600"), psys::utf16_to_utf8(u"既に\U0001F600"));
+    // Every byte string survives the trip.
+    uint32_t seed = 12345;
+    for (int n = 0; n < 2000; ++n) {
+        std::string bytes;
+        for (int i = 0; i < 12; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            bytes.push_back(char(seed >> 24));
+        }
+        ASSERT_EQ(psys::utf16_to_native_path(psys::native_path_to_utf16(bytes)), bytes) << testing::PrintToString(bytes);
+    }
 }
 
 } // namespace

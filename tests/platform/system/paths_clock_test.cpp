@@ -20,30 +20,29 @@ TEST(Paths, FullPathNormalisesWithoutTouchingTheDisk) {
     EXPECT_EQ(psys::full_path("x/y"), psys::full_path(cwd + "/x/y"));
 }
 
-// Runs a body with HOME and XDG_CONFIG_HOME pointing into a scratch folder.
+// Runs a body with HOME, XDG_CONFIG_HOME and XDG_DATA_HOME pointing into a
+// scratch folder.
 class DocumentsFolder : public testing::Test {
 protected:
     void SetUp() override {
-        save("HOME");
-        save("XDG_CONFIG_HOME");
+        for (const char* k : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"}) {
+            const char* v = getenv(k);
+            saved[k] = {v ? v : "", v != nullptr};
+        }
         setenv("HOME", dir.str().c_str(), 1);
         unsetenv("XDG_CONFIG_HOME");
+        unsetenv("XDG_DATA_HOME");
     }
     void TearDown() override {
         for (auto& [k, v] : saved) v.second ? setenv(k.c_str(), v.first.c_str(), 1) : unsetenv(k.c_str());
-    }
-    void save(const char* k) {
-        const char* v = getenv(k);
-        saved[k] = {v ? v : "", v != nullptr};
     }
     qtest::TempDir dir;
     std::map<std::string, std::pair<std::string, bool>> saved;
 };
 
 TEST_F(DocumentsFolder, PrefersTheXdgEntryThenHomeDocuments) {
-    EXPECT_EQ(psys::documents_folder(), "") << "no folder exists yet";
-    std::filesystem::create_directories(dir.path() / "Documents");
-    EXPECT_EQ(psys::documents_folder(), dir.str() + "/Documents");
+    EXPECT_EQ(psys::documents_folder(), dir.str() + "/Documents") << "made when missing";
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "Documents"));
     std::filesystem::create_directories(dir.path() / ".config");
     std::filesystem::create_directories(dir.path() / "文書");
     qtest::WriteText(dir.path() / ".config/user-dirs.dirs",
@@ -52,6 +51,32 @@ TEST_F(DocumentsFolder, PrefersTheXdgEntryThenHomeDocuments) {
     // An entry naming a missing folder falls back to ~/Documents.
     qtest::WriteText(dir.path() / ".config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/gone\"\n");
     EXPECT_EQ(psys::documents_folder(), dir.str() + "/Documents");
+}
+
+TEST_F(DocumentsFolder, WithoutAHomeTheDataFolderServes) {
+    struct Case {
+        const char* what;
+        bool homeSet;       // HOME names something that is not a folder
+        bool dataSet;       // XDG_DATA_HOME set
+        std::string want;   // relative to the scratch folder; "" for none
+    };
+    const Case cases[] = {
+        {"no HOME, a data folder that is yet to be made", false, true, "data/deep/share"},
+        {"HOME is not a folder, a data folder", true, true, "data/deep/share"},
+        {"HOME is not a folder, no data folder", true, false, ""},
+    };
+    qtest::WriteText(dir.path() / "file", "x");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(dir.path() / "data");
+        if (c.homeSet) setenv("HOME", (dir.str() + "/file").c_str(), 1);
+        else unsetenv("HOME");
+        if (c.dataSet) setenv("XDG_DATA_HOME", (dir.str() + "/data/deep/share").c_str(), 1);
+        else unsetenv("XDG_DATA_HOME");
+        const std::string got = psys::documents_folder();
+        EXPECT_EQ(got, c.want.empty() ? "" : dir.str() + "/" + c.want);
+        if (!got.empty()) EXPECT_TRUE(std::filesystem::is_directory(got));
+    }
 }
 
 TEST(Clock, ManualClockMovesOnlyWhenTold) {

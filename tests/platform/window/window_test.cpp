@@ -1,6 +1,7 @@
 #include "platform/window/debug_window.h"
 #include "platform/window/event_pump.h"
 #include "platform/window/key_codes.h"
+#include "platform/window/message_box.h"
 #include "platform/window/window.h"
 
 #include <SDL.h>
@@ -333,18 +334,40 @@ TEST(FullScreen, ADisplayModeOfTheConfiguredSize) {
 TEST(NoDisplay, CreationFailsCleanly) {
     const char* old = std::getenv("SDL_VIDEODRIVER");
     const std::string saved = old ? old : "";
-    setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
-    pwin::window win;
-    pwin::window_config config;
-    EXPECT_FALSE(win.create(config));
-    EXPECT_FALSE(win.exists());
-    EXPECT_FALSE(pwin::window::error().empty());
-    win.set_capture();
-    EXPECT_FALSE(win.has_capture());
-    int w = 0, h = 0;
-    win.client_size(w, h);
-    EXPECT_EQ(w, 1024) << "the configured size stands in";
+    const char* oldDisplay = std::getenv("DISPLAY");
+    const std::string savedDisplay = oldDisplay ? oldDisplay : "";
+    struct Case {
+        const char* what;
+        const char* driver;  // SDL_VIDEODRIVER, null for none
+        const char* display;
+        const char* error;   // a piece of the reason
+    };
+    // Without a display SDL would fall back to a headless driver unasked.
+    for (const Case& c : {Case{"an unknown driver", "no-such-driver", nullptr, ""},
+                          Case{"no display", nullptr, nullptr, "no usable display"},
+                          Case{"a display nobody answers", nullptr, ":1097", "no usable display"}}) {
+        SCOPED_TRACE(c.what);
+        c.driver ? setenv("SDL_VIDEODRIVER", c.driver, 1) : unsetenv("SDL_VIDEODRIVER");
+        c.display ? setenv("DISPLAY", c.display, 1) : unsetenv("DISPLAY");
+        pwin::window win;
+        pwin::window_config config;
+        EXPECT_FALSE(win.create(config));
+        EXPECT_FALSE(win.exists());
+        EXPECT_FALSE(pwin::window::error().empty());
+        EXPECT_NE(pwin::window::error().find(c.error), std::string::npos) << pwin::window::error();
+        EXPECT_FALSE(pwin::display_available()) << "a box shown there would be lost";
+        win.set_capture();
+        EXPECT_FALSE(win.has_capture());
+        int w = 0, h = 0;
+        win.client_size(w, h);
+        EXPECT_EQ(w, 1024) << "the configured size stands in";
+    }
+    setenv("SDL_VIDEODRIVER", "x11,offscreen", 1);
+    EXPECT_TRUE(pwin::video_driver_usable("offscreen")) << "asked for by name";
+    EXPECT_FALSE(pwin::video_driver_usable("dummy"));
+    EXPECT_TRUE(pwin::video_driver_usable("x11"));
     setenv("SDL_VIDEODRIVER", saved.c_str(), 1);
+    oldDisplay ? setenv("DISPLAY", savedDisplay.c_str(), 1) : unsetenv("DISPLAY");
 }
 
 } // namespace
