@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <map>
 
 extern char** environ;
@@ -49,6 +50,9 @@ pid_t Spawn(const fs::path& program, const std::vector<std::string>& args, const
     argv.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
+        // A group of its own, so that a failed test can end it with whatever
+        // it started.
+        setpgid(0, 0);
         if (chdir(dir.c_str()) != 0) _exit(126);
         const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (fd >= 0) {
@@ -66,8 +70,8 @@ std::string ReadText(const fs::path& p) {
     return std::string(b.begin(), b.end());
 }
 
-// The first process whose parent is pid and whose name is name; 0 when none.
-pid_t ChildNamed(pid_t parent, const std::string& name) {
+// A process whose parent is parent; 0 when there is none.
+pid_t ChildOf(pid_t parent) {
     for (const auto& entry : fs::directory_iterator("/proc")) {
         const std::string pid = entry.path().filename().string();
         if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
@@ -75,7 +79,7 @@ pid_t ChildNamed(pid_t parent, const std::string& name) {
         const size_t open = stat.find('('), close = stat.rfind(')');
         if (open == std::string::npos || close == std::string::npos || close + 4 > stat.size()) continue;
         const pid_t ppid = std::atoi(stat.c_str() + stat.find(' ', close + 2) + 1);
-        if (ppid == parent && stat.substr(open + 1, close - open - 1) == name) return std::atoi(stat.c_str());
+        if (ppid == parent) return std::atoi(stat.c_str());
     }
     return 0;
 }
@@ -106,12 +110,26 @@ protected:
                 {"WAYLAND_DISPLAY", std::nullopt}};
     }
 
+    void TearDown() override {
+        // What a failed test left running goes with everything it started.
+        for (const pid_t pid : started_) {
+            kill(-pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+
     pid_t Start(const fs::path& dir, const std::string& out, const EnvChanges& env) {
-        return Spawn(BuildFolder() / "app" / "quillon", {}, dir, temp_.path() / out, env);
+        started_.push_back(Spawn(BuildFolder() / "app" / "quillon", {}, dir, temp_.path() / out, env));
+        return started_.back();
+    }
+    // Waits for a started quillon to end: its exit code, -1 when it hung.
+    int Finish(pid_t pid) {
+        started_.erase(std::find(started_.begin(), started_.end(), pid));
+        return WaitExit(pid, seconds(30));
     }
     // Runs quillon to its end; its exit code (-1 when it hung) and what it said.
     std::pair<int, std::string> RunToEnd(const fs::path& dir, const EnvChanges& env) {
-        const int code = WaitExit(Start(dir, "run.out", env), seconds(30));
+        const int code = Finish(Start(dir, "run.out", env));
         return {code, ReadText(temp_.path() / "run.out")};
     }
     // Start-up is over once the game asked for its boot scene.
@@ -123,6 +141,7 @@ protected:
     qtest::TempDir temp_;
     fs::path game_ = temp_.path() / "game";
     fs::path run_ = temp_.path() / "run";
+    std::vector<pid_t> started_;
 };
 
 TEST_F(QuillonProcess, RunsInAFolderWhoseNameIsNotUtf8RefusesASecondStartAndEndsOnSigterm) {
@@ -140,7 +159,7 @@ TEST_F(QuillonProcess, RunsInAFolderWhoseNameIsNotUtf8RefusesASecondStartAndEnds
 
     // SDL turns the signal into a quit request, which the game does not hold.
     ASSERT_EQ(kill(pid, SIGTERM), 0);
-    EXPECT_EQ(WaitExit(pid, seconds(30)), 0);
+    EXPECT_EQ(Finish(pid), 0);
     EXPECT_TRUE(fs::exists(save / "device.log"));
     // The lock file stays behind, held by nobody.
     const int fd = open((run_ / "Quillon Sample.lock").c_str(), O_RDWR);
@@ -174,7 +193,7 @@ TEST_F(QuillonProcess, FifosAsGameFilesNeverHangAndAreNamed) {
     EXPECT_NE(log.find("Error/GxMountPackFile Failed(system.gxp)"), std::string::npos) << log;
     EXPECT_NE(log.find("Error/GxMountPackFile Failed(sample.gxp)"), std::string::npos) << log;
     ASSERT_EQ(kill(pid, SIGTERM), 0);
-    EXPECT_EQ(WaitExit(pid, seconds(30)), 0);
+    EXPECT_EQ(Finish(pid), 0);
 }
 
 TEST_F(QuillonProcess, WithoutADisplayTheStartIsRefusedAndEveryMessageIsSaid) {
@@ -209,7 +228,7 @@ TEST_F(QuillonProcess, ALockThatCannotBeMadeCostsOnlyTheGuard) {
     EXPECT_NE(log.find("Error/GxCore Single Instance Lock Failed(/proc/self/Quillon Sample.lock: "), std::string::npos)
         << log;
     ASSERT_EQ(kill(pid, SIGTERM), 0);
-    EXPECT_EQ(WaitExit(pid, seconds(30)), 0);
+    EXPECT_EQ(Finish(pid), 0);
 }
 
 // An X server of our own for the one behaviour that needs a desktop.
@@ -261,10 +280,10 @@ TEST_F(QuillonProcess, TheFirstStartBoxGoesWithTheEngine) {
     env["NO_AT_BRIDGE"] = "1";
     const pid_t pid = Start(game_, "run.out", env);
     pid_t box = 0;
-    ASSERT_TRUE(Eventually([&] { return (box = ChildNamed(pid, "zenity")) != 0; }, seconds(30)))
+    ASSERT_TRUE(Eventually([&] { return (box = ChildOf(pid)) != 0; }, seconds(30)))
         << ReadText(temp_.path() / "run.out");
     ASSERT_EQ(kill(pid, SIGTERM), 0);
-    EXPECT_NE(WaitExit(pid, seconds(30)), -1);
+    EXPECT_NE(Finish(pid), -1);
     EXPECT_TRUE(Eventually([&] { return qtest::ProcessGone(box); }, seconds(10))) << "the box outlived the engine";
     if (!qtest::ProcessGone(box)) kill(box, SIGKILL);
 }
