@@ -75,7 +75,9 @@ TEST_F(DocumentsFolder, WithoutAHomeTheDataFolderServes) {
         else unsetenv("XDG_DATA_HOME");
         const std::string got = psys::documents_folder();
         EXPECT_EQ(got, c.want.empty() ? "" : dir.str() + "/" + c.want);
-        if (!got.empty()) EXPECT_TRUE(std::filesystem::is_directory(got));
+        if (!got.empty()) {
+            EXPECT_TRUE(std::filesystem::is_directory(got));
+        }
     }
 }
 
