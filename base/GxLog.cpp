@@ -72,11 +72,12 @@ std::string Utf16LeBytes(GxStringView text) {
 void AppendToFile(LogState& s, LogFile file, GxStringView text) {
     const GxString& path = s.paths[file];
     if (path.empty()) return;
-    const std::string error = psys::append_to_file(GxToNativePath(path), std::string_view("\xFF\xFE", 2), Utf16LeBytes(text));
+    const std::string_view byteOrderMark("\xFF\xFE", 2);
+    const std::string error = psys::append_to_file(GxToNativePath(path), byteOrderMark, Utf16LeBytes(text));
     if (error.empty() || s.warned[file]) return;
     s.warned[file] = true;
-    std::fprintf(stderr, "Quillon: the log \"%s\" cannot be written (%s); its lines are lost.\n", GxToUtf8(path).c_str(),
-                 error.c_str());
+    std::fprintf(stderr, "Quillon: the log \"%s\" cannot be written (%s); its lines are lost.\n",
+                 GxToUtf8(path).c_str(), error.c_str());
     std::fflush(stderr);
 }
 
@@ -163,7 +164,8 @@ void GxReleaseHeldLogLines() {
         }
     }
     if (s.heldDropped > 0) {
-        const GxString note = GxFormat(u"Warning/GxLog %d lines from before the log folder was known were dropped\n", s.heldDropped);
+        const GxString note =
+            GxFormat(u"Warning/GxLog %d lines from before the log folder was known were dropped\n", s.heldDropped);
         if (!s.paths[kErrorFile].empty()) AppendToFile(s, kErrorFile, note);
         else std::fputs(GxToUtf8(note).c_str(), stderr);
     }

@@ -152,7 +152,8 @@ TEST_F(Logs, LinesFromBeforeTheLogFolderReachItOnceKnown) {
     EXPECT_EQ(rec.lines.size(), 4u) << "heard at once";
     testing::internal::CaptureStderr();
     GxReleaseHeldLogLines();
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "script says\n") << "a log without a path gives its lines to standard error";
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "script says\n")
+        << "a log without a path gives its lines to standard error";
     std::vector<unsigned char> want = {0xFF, 0xFE};
     for (auto b : Utf16Le(u"Error/early\r\nError/narrow\r\nWarning/later\r\n")) want.push_back(b);
     EXPECT_EQ(file("error.log"), want);

@@ -213,7 +213,8 @@ TEST_F(QuillonProcess, WithoutADisplayTheStartIsRefusedAndEveryMessageIsSaid) {
         EXPECT_NE(said.find("インストールフォルダにセーブフォルダ[QuillonSample_SAVE]を作成しました。"), std::string::npos)
             << said;
         EXPECT_NE(said.find("ウインドウハンドルが取得できません"), std::string::npos) << said;
-        EXPECT_NE(ReadUtf16File(game_ / "QuillonSample_SAVE" / "error.log").find("no usable display"), std::string::npos);
+        const std::string log = ReadUtf16File(game_ / "QuillonSample_SAVE" / "error.log");
+        EXPECT_NE(log.find("no usable display"), std::string::npos) << log;
     }
 }
 

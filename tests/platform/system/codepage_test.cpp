@@ -91,7 +91,8 @@ TEST(CodePage, NativePathsKeepEveryByte) {
             seed = seed * 1103515245u + 12345u;
             bytes.push_back(char(seed >> 24));
         }
-        ASSERT_EQ(psys::utf16_to_native_path(psys::native_path_to_utf16(bytes)), bytes) << testing::PrintToString(bytes);
+        ASSERT_EQ(psys::utf16_to_native_path(psys::native_path_to_utf16(bytes)), bytes)
+            << testing::PrintToString(bytes);
     }
 }
 
