@@ -2,6 +2,7 @@
 // setjmp and the end of decoding holds only plain pointers and sizes; every
 // buffer lives in a struct outside that scope.
 #include "platform/image/image.h"
+#include "platform/system/safe_file.h"
 
 #include <png.h>
 
@@ -9,8 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 
 namespace pimage {
 
@@ -195,25 +194,7 @@ bool encode_png(const uint32_t* pixels, uint32_t width, uint32_t height, size_t 
 bool save_png(const std::string& path, const uint32_t* pixels, uint32_t width, uint32_t height, size_t pitch) {
     std::vector<uint8_t> bytes;
     if (!encode_png(pixels, width, height, pitch, bytes)) return false;
-    std::string tmp = path + ".tmp";
-    {
-        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-        if (!f) return false;
-        f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        f.flush();
-        if (!f) {
-            f.close();
-            std::remove(tmp.c_str());
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(tmp, path, ec);
-    if (ec) {
-        std::remove(tmp.c_str());
-        return false;
-    }
-    return true;
+    return psys::write_file_whole(path, bytes.data(), bytes.size());
 }
 
 } // namespace pimage

@@ -1,0 +1,12 @@
+#pragma once
+// The head of a save game, which the slot lists read without the rest.
+#include "base/GxTypes.h"
+
+struct GxGameDataHeader {
+    bool valid = false;
+    GxString m_SaveTime;
+    GxString m_GameDataTitle;
+    GxString m_RestoreSequence;
+    GxString m_RestoreSubParam;
+    GxBit32 m_GameDataOption;
+};

@@ -1,0 +1,93 @@
+#include "gamedata/GxPersistFile.h"
+
+#include "base/GxLog.h"
+#include "base/GxStringUtil.h"
+#include "io/GxContentBinaryReader.h"
+#include "io/GxContentBinaryWriter.h"
+#include "io/GxContentTextReader.h"
+#include "io/GxContentTextWriter.h"
+#include "io/GxFileSystem.h"
+#include "platform/system/safe_file.h"
+
+bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
+                          const std::function<bool(GxContentWriterBase&)>& body) {
+    psys::safe_file file;
+    if (!file.open(GxToNativePath(path))) {
+        GxWriteErrorLog(u"%s/ファイルを作成できませんでした(%s:%s)\n", who, path, GxFromUtf8(file.error()));
+        return false;
+    }
+    bool ok;
+    {
+        std::unique_ptr<GxContentWriterBase> writer;
+        if (binary) writer = std::make_unique<GxContentBinaryWriter>(file.stream());
+        else writer = std::make_unique<GxContentTextWriter>(file.stream());
+        ok = writer->WriteHeader(magic, kVersion);
+        ok = body(*writer) && ok;
+        ok = ok && writer->GetErrorCount() == 0;
+    }
+    if (!ok) {
+        // What the body refused is not worth a file: the old one stays.
+        file.abandon();
+        return false;
+    }
+    if (!file.commit()) {
+        GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, GxFromUtf8(file.error()));
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<GxContentReaderBase> GxPersistFile::Open(const GxString& path, GxBinBuffer* buffer,
+                                                         const char* textMagic, const char* binaryMagic) {
+    if (!GxCanOpenFile(path)) return nullptr;
+    if (!GxLoadFile(buffer, path, false, false) || buffer->GetSize() == 0) return nullptr;
+    std::unique_ptr<GxContentReaderBase> reader;
+    const char* magic = binaryMagic;
+    if (textMagic && buffer->GetHeadByte() == 'T') {
+        reader = std::make_unique<GxContentTextReader>(*buffer, true);
+        magic = textMagic;
+    } else {
+        reader = std::make_unique<GxContentBinaryReader>(*buffer, true);
+    }
+    u32 version = 0;
+    if (!reader->ReadHeader(magic, &version)) return nullptr;
+    return reader;
+}
+
+namespace {
+bool CheckCount(GxContentReaderBase& reader, const char* name, u32 minBytes, const GxChar* who, u32 n, u32* count) {
+    if (u64(n) * minBytes > reader.GetRemainingBytes()) {
+        GxWriteErrorLog(u"%s/要素数が不正です(%S:%u)\n", who, name, n);
+        return false;
+    }
+    *count = n;
+    return true;
+}
+} // namespace
+
+bool GxPersistFile::ReadCount(GxContentReaderBase& reader, const char* name, u32 minBytes, const GxChar* who,
+                              u32* count) {
+    *count = 0;
+    u32 n = 0;
+    return reader.Read(name, &n) && CheckCount(reader, name, minBytes, who, n, count);
+}
+
+bool GxPersistFile::ReadListBegin(GxContentReaderBase& reader, const char* name, u32 minBytes, const GxChar* who,
+                                  u32* count) {
+    *count = 0;
+    u32 n = 0;
+    return reader.ReadListBegin(name, &n) && CheckCount(reader, name, minBytes, who, n, count);
+}
+
+bool GxPersistFile::SkipToEnd(GxContentReaderBase& reader, u32 beginCode, u32 endCode) {
+    u32 depth = 0;
+    for (;;) {
+        const u32 code = reader.PeekValueType();
+        // The binary forms answer 255 at the end, the text form 0.
+        if (code == kGxValEndOfData || code == 0) return false;
+        if (code == endCode && depth == 0) return reader.SkipValue();
+        if (code == beginCode) ++depth;
+        else if (code == endCode) --depth;
+        if (!reader.SkipValue()) return false;
+    }
+}

@@ -1,0 +1,49 @@
+#pragma once
+// The file handling shared by the settings, the save games and the permanent
+// data. Writing goes through a temporary file that replaces the old file only
+// once every byte is on the disk, so a crash or a full disk costs nothing but
+// the write itself; reading loads the file whole and checks its magic before
+// anything is read.
+#include "base/GxTypes.h"
+#include "io/GxBinBuffer.h"
+
+#include <functional>
+#include <memory>
+
+class GxContentReaderBase;
+class GxContentWriterBase;
+
+class GxPersistFile {
+public:
+    // The version every persistence file is written with.
+    static constexpr u32 kVersion = 100;
+
+    // Writes the header (magic, version) and then the body. True only when the
+    // body returned true and the file reached the disk whole and replaced the
+    // old one; otherwise the old file stays, and a failed write is logged
+    // under who.
+    static bool Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
+                      const std::function<bool(GxContentWriterBase&)>& body);
+    // Loads the file whole, without the cache, into buffer and opens a
+    // verbose reader on it past the header: the text reader when textMagic is
+    // given and the first byte is 'T', otherwise the binary reader with
+    // binaryMagic. Null when the file cannot be opened, is empty or has
+    // another magic.
+    static std::unique_ptr<GxContentReaderBase> Open(const GxString& path, GxBinBuffer* buffer, const char* textMagic,
+                                                     const char* binaryMagic);
+
+    // A count read from a file (a plain u32 value, or a list's begin) is
+    // believed only when the bytes left could hold that many values of at
+    // least minBytes each; otherwise it is refused with a log line under who
+    // and read as 0. False when the count was not read or was refused.
+    static bool ReadCount(GxContentReaderBase& reader, const char* name, u32 minBytes, const GxChar* who, u32* count);
+    static bool ReadListBegin(GxContentReaderBase& reader, const char* name, u32 minBytes, const GxChar* who,
+                              u32* count);
+    // Skips values up to and including the end marker that closes the level
+    // the reader is in (a list's or a tree stratum's), stepping over nested
+    // levels of the same kind. False when the data ends first.
+    static bool SkipToEnd(GxContentReaderBase& reader, u32 beginCode, u32 endCode);
+    // The smallest stored value: a type code and four bytes in the binary
+    // form (the text form's lines are longer).
+    static constexpr u32 kMinValueBytes = 5;
+};

@@ -1,0 +1,30 @@
+#pragma once
+// The save slots: files numbered 1 to 80, ten pages of eight slots, each a
+// save game "gamedata%03d.gd" with its thumbnail "thumb%03d.png" beside it in
+// the save folder, and the quick save, which has no thumbnail.
+#include "base/GxTypes.h"
+
+class GxSystemConfig;
+class GxUserData;
+
+class GxSaveSlot {
+public:
+    static constexpr s32 kSlotsPerPage = 8;
+    static constexpr s32 kPageCount = 10;
+    static constexpr s32 kFileCount = kSlotsPerPage * kPageCount;
+    static constexpr s32 kThumbnailWidth = 128;
+    static constexpr s32 kThumbnailHeight = 96;
+
+    // page 0 to 9, slot 0 to 7 -> 1 to 80.
+    static s32 FileNumber(s32 page, s32 slot) { return page * kSlotsPerPage + slot + 1; }
+    static GxString GameDataPath(const GxString& saveDir, s32 fileNumber);
+    static GxString ThumbnailPath(const GxString& saveDir, s32 fileNumber);
+    // The quick-save file name of the configuration in the save folder.
+    static GxString QuickSavePath(const GxString& saveDir, const GxSystemConfig& config);
+
+    // Writes the save game (binary form) and then its thumbnail (RGBA PNG of
+    // 4-byte 0xAARRGGBB pixels). False when either could not be written; a
+    // save game that failed leaves its thumbnail alone.
+    static bool Save(GxUserData& userData, const GxString& saveDir, s32 fileNumber, const u8* thumbnail, s32 width,
+                     s32 height);
+};

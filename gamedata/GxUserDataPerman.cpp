@@ -1,0 +1,190 @@
+#include "gamedata/GxUserDataPerman.h"
+
+#include "base/GxLog.h"
+#include "base/GxStringUtil.h"
+#include "gamedata/DBCGMode.h"
+#include "gamedata/DBRPMode.h"
+#include "gamedata/GxDataLookup.h"
+#include "gamedata/GxPersistFile.h"
+#include "io/GxContentReaderBase.h"
+#include "io/GxContentWriterBase.h"
+#include "io/GxFileSystem.h"
+#include "platform/system/safe_file.h"
+#include "script/GxMoaEx.h"
+#include "script/GxMoaSystem.h"
+#include "script/GxMoaWorkerEx.h"
+#include "tasks/GxCoreBase.h"
+
+namespace {
+
+GxUserDataPerman* g_UserDataPerman = nullptr;
+
+constexpr u32 kStoragePermanent = 2;
+constexpr const GxChar* kWho = u"GxUserDataPerman::Load";
+constexpr s32 kShown = 1;
+
+bool WriteFlagMap(GxContentWriterBase& w, const char* name, const std::map<GxString, GxFlagWords>& map) {
+    bool ok = w.Write(name, u32(map.size()));
+    for (const auto& [key, words] : map) {
+        ok = w.Write("Key", key) && ok;
+        ok = w.Write("Flags", u32(words.size())) && ok;
+        for (u32 word : words) ok = w.Write("Value", word) && ok;
+    }
+    return ok;
+}
+
+// Reads a flag map's entries into map; false at the first damage.
+bool ReadFlagMap(GxContentReaderBase& r, const char* name, std::map<GxString, GxFlagWords>* map) {
+    u32 count = 0;
+    if (!GxPersistFile::ReadCount(r, name, GxPersistFile::kMinValueBytes, kWho, &count)) return false;
+    for (u32 i = 0; i < count; ++i) {
+        GxString key;
+        u32 wordCount = 0;
+        if (!r.Read("Key", &key) || !GxPersistFile::ReadCount(r, "Flags", GxPersistFile::kMinValueBytes, kWho, &wordCount))
+            return false;
+        GxFlagWords words(wordCount, 0);
+        for (u32& word : words)
+            if (!r.Read("Value", &word)) return false;
+        (*map)[std::move(key)] = std::move(words);
+    }
+    return true;
+}
+
+void SetFlag(std::map<GxString, GxFlagWords>& map, const GxString& key, s32 flag) { GxSetFlagBit(map[key], flag); }
+
+bool TestFlag(const std::map<GxString, GxFlagWords>& map, const GxString& key, s32 flag) {
+    const auto it = map.find(key);
+    return it != map.end() && GxTestFlagBit(it->second, flag);
+}
+
+} // namespace
+
+GxUserDataPerman* GxUserDataPerman::Get() { return g_UserDataPerman; }
+void GxUserDataPerman::Set(GxUserDataPerman* perman) { g_UserDataPerman = perman; }
+
+GxUserDataPerman::GxUserDataPerman(GxCoreBase* core) : m_Core(core) {}
+
+GxCoreBase* GxUserDataPerman::Core() const { return m_Core ? m_Core : GxCoreBase::GetCoreBase(); }
+
+void GxUserDataPerman::SetReadedMessage(const GxString& key, s32 flag) { SetFlag(m_ReadedMessageFlags, key, flag); }
+bool GxUserDataPerman::IsReadedMessage(const GxString& key, s32 flag) const {
+    return TestFlag(m_ReadedMessageFlags, key, flag);
+}
+void GxUserDataPerman::SetSelectedMenu(const GxString& key, s32 flag) { SetFlag(m_SelectedMenuFlags, key, flag); }
+bool GxUserDataPerman::IsSelectedMenu(const GxString& key, s32 flag) const {
+    return TestFlag(m_SelectedMenuFlags, key, flag);
+}
+
+void GxUserDataPerman::PassAllReplayLabels() {
+    m_PassedReplayLabels.clear();
+    for (s32 i = 0; i < DBRPMode::kCapacity; ++i) {
+        const GxString& label = g_DBRPMode.GetRecord(i)->Label;
+        if (!label.empty()) m_PassedReplayLabels.insert(label);
+    }
+}
+
+void GxUserDataPerman::SetShowedCG(const GxString& path) { m_ShowedCGFlags[GxGetFileTitle(path)] = kShown; }
+
+bool GxUserDataPerman::SetShowedCGGroup(const GxString& file) {
+    s32 record = 0, entry = 0;
+    if (!GxFindCGModeFile(record, entry, file)) return false;
+    const DBCGModeRecord& group = *g_DBCGMode.GetRecord(record);
+    if (group.Count == 0) return false;
+    for (const GxString& name : group.FileName)
+        if (!name.empty()) m_ShowedCGFlags[name] = kShown;
+    return true;
+}
+
+void GxUserDataPerman::SetShowedAllCG() {
+    m_ShowedCGFlags.clear();
+    for (s32 r = 0; r < DBCGMode::kCapacity; ++r)
+        for (const GxString& name : g_DBCGMode.GetRecord(r)->FileName)
+            if (!name.empty()) m_ShowedCGFlags[name] = kShown;
+}
+
+GxString GxUserDataPerman::GetFilePath() const {
+    const GxCoreBase* core = Core();
+    return (core ? core->GetSaveDir() : GxString()) + u"permanent.dat";
+}
+
+bool GxUserDataPerman::KeepDamagedFileAside(const GxString& path) {
+    if (!GxCanOpenFile(path)) return true;
+    const GxString aside = path + u".damaged";
+    std::string error;
+    if (!psys::move_file(GxToNativePath(path), GxToNativePath(aside), &error)) {
+        GxWriteErrorLog(u"GxUserDataPerman::Save/読み込めなかった部分のあるファイルを退避できないため保存しません(%s:%s)\n",
+                        path, GxFromUtf8(error));
+        return false;
+    }
+    GxWriteErrorLog(u"GxUserDataPerman::Save/一部を読み込めなかったファイルを%sとして残しました\n", aside);
+    return true;
+}
+
+bool GxUserDataPerman::Save(const GxString& path, bool binary) {
+    if (m_LoadedInPart) {
+        if (!KeepDamagedFileAside(path)) return false;
+        m_LoadedInPart = false;
+    }
+    GxCoreBase* core = Core();
+    return GxPersistFile::Write(path, binary, binary ? "BPD" : "TPD", u"GxUserDataPerman::Save",
+                                [&](GxContentWriterBase& w) {
+        bool ok = WriteFlagMap(w, "m_ReadedMessageFlags", m_ReadedMessageFlags);
+        ok = WriteFlagMap(w, "m_SelectedMenuFlags", m_SelectedMenuFlags) && ok;
+        ok = w.Write("m_PassedReplayLabels", u32(m_PassedReplayLabels.size())) && ok;
+        for (const GxString& label : m_PassedReplayLabels) ok = w.Write("Key", label) && ok;
+        ok = w.Write("m_ShowedCGFlags", u32(m_ShowedCGFlags.size())) && ok;
+        for (const auto& [key, value] : m_ShowedCGFlags) {
+            ok = w.Write("Key", key) && ok;
+            ok = w.Write("Value", value) && ok;
+        }
+        ok = w.Write("m_ExtraOption", m_ExtraOption) && ok;
+        if (g_pMoa) g_pMoa->WriteVariables(&w, kStoragePermanent);
+        if (g_pMoaMainWorker) g_pMoaMainWorker->WriteVariables(&w, kStoragePermanent);
+        return (!core || core->CallModulesWritePermanent(&w)) && ok;
+    });
+}
+
+bool GxUserDataPerman::ReadTables(GxContentReaderBase& r) {
+    if (!ReadFlagMap(r, "m_ReadedMessageFlags", &m_ReadedMessageFlags)) return false;
+    if (!ReadFlagMap(r, "m_SelectedMenuFlags", &m_SelectedMenuFlags)) return false;
+    u32 count = 0;
+    if (!GxPersistFile::ReadCount(r, "m_PassedReplayLabels", GxPersistFile::kMinValueBytes, kWho, &count)) return false;
+    for (u32 i = 0; i < count; ++i) {
+        GxString label;
+        if (!r.Read("Key", &label)) return false;
+        m_PassedReplayLabels.insert(std::move(label));
+    }
+    if (!GxPersistFile::ReadCount(r, "m_ShowedCGFlags", GxPersistFile::kMinValueBytes, kWho, &count)) return false;
+    for (u32 i = 0; i < count; ++i) {
+        GxString key;
+        s32 value = 0;
+        if (!r.Read("Key", &key) || !r.Read("Value", &value)) return false;
+        m_ShowedCGFlags[std::move(key)] = value;
+    }
+    return r.Read("m_ExtraOption", &m_ExtraOption);
+}
+
+bool GxUserDataPerman::Load(const GxString& path) {
+    GxBinBuffer buffer;
+    std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(path, &buffer, "TPD", "BPD");
+    if (!reader) return false;
+    m_ReadedMessageFlags.clear();
+    m_SelectedMenuFlags.clear();
+    m_PassedReplayLabels.clear();
+    m_ShowedCGFlags.clear();
+    bool whole = ReadTables(*reader);
+    bool modulesOk = true;
+    if (whole) {
+        if (g_pMoa) g_pMoa->ReadVariables(reader.get(), kStoragePermanent);
+        if (g_pMoaMainWorker) g_pMoaMainWorker->ReadVariables(reader.get(), kStoragePermanent);
+        GxCoreBase* core = Core();
+        modulesOk = !core || core->CallModulesReadPermanent(reader.get());
+        // Anything left over is data this run did not understand (a newer
+        // writer, or variables of a script that is not loaded).
+        whole = reader->GetErrorCount() == 0 && reader->IsEnd();
+    }
+    m_LoadedInPart = !whole;
+    if (m_LoadedInPart)
+        GxWriteErrorLog(u"GxUserDataPerman::Load/ファイルの一部を読み込めませんでした。読めた部分から始めます(%s)\n", path);
+    return whole && modulesOk;
+}

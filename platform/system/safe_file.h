@@ -1,0 +1,63 @@
+#pragma once
+// Files written whole or not at all. The bytes go to a temporary file beside
+// the final path ("<path>.tmp"), are flushed and synced to the disk, and only
+// then is the temporary file renamed over the final one, and the folder
+// synced. A crash, a full disk or a power loss at any moment leaves either the
+// old file or the new one, never a mixture.
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+namespace psys {
+
+class safe_file {
+public:
+    safe_file() = default;
+    // An open file that was never committed is abandoned.
+    ~safe_file();
+    safe_file(const safe_file&) = delete;
+    safe_file& operator=(const safe_file&) = delete;
+
+    // Opens the temporary file for binary writing (a stale one left by a
+    // crash is truncated). False when it cannot be made; error() says why.
+    bool open(const std::string& path);
+    FILE* stream() const { return file_; }
+    bool is_open() const { return file_ != nullptr; }
+    // Flushes, syncs and closes the temporary file and renames it over the
+    // final path. False when any step failed: the temporary file is removed
+    // and the old file, if any, is untouched.
+    bool commit();
+    // Closes and removes the temporary file; the old file stays.
+    void abandon();
+    // What failed last, with the system's reason.
+    const std::string& error() const { return error_; }
+
+private:
+    void fail(const char* step);
+
+    FILE* file_ = nullptr;
+    std::string path_;
+    std::string temp_;
+    std::string error_;
+};
+
+// The temporary file's name for a final path.
+std::string safe_file_temp_path(const std::string& path);
+
+// Writes the bytes through a safe_file.
+bool write_file_whole(const std::string& path, const void* data, size_t size, std::string* error = nullptr);
+
+// For tests: called with the final path once the new bytes are on the disk,
+// just before the rename (a test may end the process there). Null removes it.
+using safe_file_hook = void (*)(const std::string& path);
+void set_safe_file_hook(safe_file_hook hook);
+
+} // namespace psys
+
+namespace psys {
+
+// Renames a file over another (replacing it); false with the reason when it
+// could not be moved.
+bool move_file(const std::string& from, const std::string& to, std::string* error = nullptr);
+
+} // namespace psys
