@@ -6,6 +6,9 @@
 #include "engine/GxDebugConsoleOutputEx.h"
 #include "engine/GxDebugWindow.h"
 #include "engine/GxExecuteFrame.h"
+#include "gamedata/GxUserConfig.h"
+#include "gamedata/GxUserData.h"
+#include "gamedata/GxUserDataPerman.h"
 #include "tasks/GxInput.h"
 #include "tasks/GxSharedAssetManage.h"
 #include "tasks/GxSystemConfig.h"
@@ -48,9 +51,22 @@ GxCore::~GxCore() {
     for (GxTaskRenderManage& list : m_RenderLists) list.Clear();
     delete m_TaskManage;
     delete m_ProfileEx;
+    DeleteGameDataHolders();
     delete m_SharedAssetManage;
     delete m_SystemConfig;
     m_FrameTimer.Release();
+}
+
+void GxCore::DeleteGameDataHolders() {
+    if (GxUserData::Get() == m_UserData) GxUserData::Set(nullptr);
+    if (GxUserDataPerman::Get() == m_UserDataPerman) GxUserDataPerman::Set(nullptr);
+    if (GxUserConfig::Get() == m_UserConfig) GxUserConfig::Set(nullptr);
+    delete m_UserData;
+    delete m_UserDataPerman;
+    delete m_UserConfig;
+    m_UserData = nullptr;
+    m_UserDataPerman = nullptr;
+    m_UserConfig = nullptr;
 }
 
 void GxCore::ShowStartupMessage(const GxString& text) {
@@ -101,7 +117,8 @@ bool GxCore::Initialize() {
         GxWriteErrorLog(u"Error/GxCore Single Instance Lock Failed(%s)\n", GxFromUtf8(m_InstanceLock.failure()));
     }
 
-    // The user settings holder joins here with the game data.
+    m_UserConfig = new GxUserConfig(this);
+    GxUserConfig::Set(m_UserConfig);
     m_WindowCreated = m_WindowActive = m_Started = m_Quit = false;
     m_Title = m_SystemConfig->m_AppTitle;
     m_ProfileEx = new GxProfileEx();
@@ -120,8 +137,11 @@ bool GxCore::Initialize() {
     GxReleaseHeldLogLines();
 
     m_TaskManage = new GxTaskManage(this);
-    // The UI manager joins here with the widgets; the game state and the
-    // permanent data holders join here with the game data.
+    // The UI manager joins here with the widgets.
+    m_UserData = new GxUserData(this);
+    GxUserData::Set(m_UserData);
+    m_UserDataPerman = new GxUserDataPerman(this);
+    GxUserDataPerman::Set(m_UserDataPerman);
     m_RenderBank = 0;
 
     if (!CreateMainWindow()) {
@@ -383,7 +403,12 @@ void GxCore::Finalize() {
     m_Started = false;
     if (m_SharedAssetManage) m_SharedAssetManage->ReleaseAll();
     if (m_TaskManage) m_TaskManage->ClearSequences();
-    // "userconf.dat" and "permanent.dat" are written here with the game data.
+    // Only a game that started has read the files it would write: a start-up
+    // that failed earlier must not replace them with defaults.
+    if (m_GameStarted) {
+        m_UserConfig->Save();
+        m_UserDataPerman->Save(m_UserDataPerman->GetFilePath(), true);
+    }
 
     // The UI manager is deleted here with the widgets.
     if (m_DeviceStarted) GxGraphics::Clear(kGxClearTarget, 0x00000000, 1.0f, 0);
@@ -397,9 +422,9 @@ void GxCore::Finalize() {
 
     delete m_SystemConfig;
     m_SystemConfig = nullptr;
-    // The user settings, game state and permanent data holders are deleted
-    // here with the game data; the layout-project and image-set factories
-    // report and clear here with the layers.
+    DeleteGameDataHolders();
+    // The layout-project and image-set factories report and clear here with
+    // the layers.
 
     delete m_ProfileEx;
     m_ProfileEx = nullptr;

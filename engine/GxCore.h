@@ -11,6 +11,9 @@
 #include "platform/window/window_event.h"
 
 class GxProfileEx;
+class GxUserConfig;
+class GxUserData;
+class GxUserDataPerman;
 
 class GxCore final : public GxCoreBase {
 public:
@@ -64,6 +67,12 @@ public:
     void SetMouseCursor(int index) override;
     GxString GetSaveDir() const override { return m_SaveDir; }
 
+    // The user settings, the game state and the permanent data; null outside
+    // start-up to shutdown.
+    GxUserConfig* GetUserConfig() { return m_UserConfig; }
+    GxUserData* GetUserData() { return m_UserData; }
+    GxUserDataPerman* GetUserDataPerman() { return m_UserDataPerman; }
+
     pwin::window& GetMainWindow() { return m_MainWindow; }
     const GxString& GetTitle() const { return m_Title; }
     GxProfileEx* GetProfile() const { return m_ProfileEx; }
@@ -78,6 +87,7 @@ private:
     bool MakeSaveFolder();
     void PumpMessages();
     void ShowStartupMessage(const GxString& text);
+    void DeleteGameDataHolders();
 
     pwin::window m_MainWindow;
     bool m_WindowCreated = false;
@@ -91,6 +101,9 @@ private:
     GxSystemConfig* m_SystemConfig = nullptr;
     GxProfileEx* m_ProfileEx = nullptr;
     GxSharedAssetManage* m_SharedAssetManage = nullptr;
+    GxUserConfig* m_UserConfig = nullptr;
+    GxUserData* m_UserData = nullptr;
+    GxUserDataPerman* m_UserDataPerman = nullptr;
     GxString m_Title;
     GxString m_SaveDir;
 

@@ -3,6 +3,7 @@
 #include "base/GxFormat.h"
 #include "base/GxLog.h"
 #include "engine/GxDebugConsoleOutputEx.h"
+#include "gamedata/GxUserData.h"
 #include "graphics/GxD3DResourceManage.h"
 #include "script/GxMoaEx.h"
 #include "script/GxMoaSystem.h"
@@ -54,7 +55,18 @@ GxDebugStatusInput GxGatherDebugStatus(const GxDebugConsoleOutputEx* console) {
     GxDebugStatusInput in;
     in.m_ErrorCount = GxGetErrorCount();
     in.m_ResourceBytes = GxD3DResourceManage::GetInstance().GetTotalMemorySize();
-    // The wait fields are read here with the game state.
+    if (const GxUserData* game = GxUserData::Get()) {
+        in.m_WaitClick = game->m_Hold_WaitClick;
+        in.m_WaitTime = game->m_Hold_WaitTime;
+        in.m_WaitMovie = game->m_Hold_EndOfMovie;
+        in.m_WaitAA = game->m_Hold_EndOfLayerActionAll;
+        in.m_WaitAS = game->m_Hold_EndOfLayerActionSeparate;
+        in.m_WaitASName = game->m_Hold_EndOfLayerActionSeparate_LayerName;
+        in.m_WaitBGM = game->m_Hold_EndOfBGM;
+        in.m_WaitBGV = game->m_Hold_EndOfBGV;
+        in.m_WaitSE = game->m_Hold_EndOfSE;
+        in.m_WaitVO = game->m_Hold_EndOfVoice;
+    }
     if (GxMoaWorker* worker = g_pMoaMainWorker) {
         in.m_ScriptRunning = worker->IsRunning();
         for (const GxMoaExecStackElement& frame : *worker->GetExecStack()) {

@@ -52,6 +52,6 @@ constexpr size_t kGxDebugStatusLineMax = 511;
 const GxChar* GxGetBlockTypeName(s32 blockType);
 GxDebugStatusText GxBuildDebugStatus(const GxDebugStatusInput& input);
 // What the overlay shows now: the error count, the device resources' memory,
-// the main script worker's call stack and error stop, and the console's
-// lines. The wait fields join with the game state.
+// the main script worker's call stack and error stop, the game state's wait
+// fields, and the console's lines.
 GxDebugStatusInput GxGatherDebugStatus(const GxDebugConsoleOutputEx* console);

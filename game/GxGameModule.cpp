@@ -8,6 +8,10 @@
 #include "tasks/GxTaskManage.h"
 #include "game/AvgCore.h"
 #include "game/SeqSystem.h"
+#include "gamedata/GxDataLookup.h"
+#include "gamedata/GxDataTables.h"
+#include "gamedata/GxUserConfig.h"
+#include "gamedata/GxUserDataPerman.h"
 #include "graphics/GxGraphics.h"
 #include "io/GxFileSystem.h"
 #include "script/GxMoaSystem.h"
@@ -44,6 +48,13 @@ void GxGameInitialize(GxCoreBase* core) {
     GxSystemConfig* config = core->GetSystemConfig();
     GxSetSkipSlightError(config && config->m_SkipSlightError);
 
+    GxLoadDataTables();
+    GxUserConfig* settings = GxUserConfig::Get();
+    if (settings) {
+        GxInitKeyConfig(*settings);
+        GxInitSystemVoiceActivated(*settings);
+    }
+
     GxTaskManage* manager = core->GetTaskManage();
     GxTaskBase* top = manager->GetTopTask();
     if (!top) top = new GxTaskBase(manager);
@@ -58,6 +69,13 @@ void GxGameInitialize(GxCoreBase* core) {
     // The script system (bundle, main worker, builtin registry) starts earlier
     // in the game's start-up; until then the registry is null.
     core->CallModulesRegisterBuiltins(g_pMoaFunctionBinder);
+    // The permanent data before the settings; each reports its own failure
+    // and the game goes on with what it has.
+    if (GxUserDataPerman* perman = GxUserDataPerman::Get()) perman->Load(perman->GetFilePath());
+    if (settings) {
+        settings->Load();
+        GxApplyKeyConfig(*settings);
+    }
     // The menu scenes (boot, opening, title, configuration, save and load,
     // extras, debug) join here, made under the top task before the broadcast.
     core->CallModulesCreateSequences(top);

@@ -9,6 +9,9 @@ constexpr const GxChar* kCGModeFile = u"data/db_cgmode.txt";
 } // namespace
 
 void GxLoadDataTables() {
+    // A load adds to what a table holds; a second start-up in one process
+    // (as the tests make) must begin from empty tables.
+    GxResetDataTables();
     if (GxFileExists(kKeyMapFile) != kGxFileNotFound) g_DBKeyMap.Load(kKeyMapFile);
     g_DBAvgChar.Load(u"data/db_avgchar.txt");
     g_DBBGMMode.Load(u"data/db_bgmmode.txt");

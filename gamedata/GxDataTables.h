@@ -10,9 +10,9 @@
 #include "gamedata/DBUIModule.h"
 #include "gamedata/DBVoiceVolume.h"
 
-// Loads every table from its file under "data/" (the key map only when its
-// file exists; the gallery file into both gallery tables) and splits the
-// gallery's file names. Each table reports its own failures; loading goes on.
+// Empties every table, then loads each from its file under "data/" (the key
+// map only when its file exists; the gallery file into both gallery tables)
+// and splits the gallery's file names. Each table reports its own failures; loading goes on.
 void GxLoadDataTables();
 // Empties every table. For tests, which share the process-wide tables.
 void GxResetDataTables();
