@@ -1,0 +1,80 @@
+#pragma once
+// A save folder in a scratch directory behind a stand-in core, a module that
+// adds one value of its own to every persistence file, and the process-wide
+// state (tables, files, script system) reset around each test.
+#include "base/GxStringUtil.h"
+#include "gamedata/GxDataTables.h"
+#include "gamedata/GxUserConfig.h"
+#include "io/GxContentReaderBase.h"
+#include "io/GxContentWriterBase.h"
+#include "io/GxFileSystem.h"
+#include "script/GxMoaSystem.h"
+#include "tasks/GxModuleCoreBase.h"
+#include "support/FakeCore.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+namespace gdtest {
+
+// Writes m_Value under "m_ModuleValue" and reads it back; answers m_Result.
+class ValueModule : public GxModuleCoreBase {
+public:
+    const GxString& GetModuleName() override { return m_Name; }
+    void AttachCore(GxCoreBase*) override {}
+    void DetachCore() override {}
+    void OnStartup() override {}
+    void OnShutdown() override {}
+    void RegisterBuiltins(GxMoaFunctionBinder*) override {}
+    void CreateSequences(GxTaskBase*) override {}
+    void OnEnterTitle() override {}
+    void OnLoadGame() override {}
+    GxTaskBase* GetResumeSequence() override { return nullptr; }
+    void OnConfigShow(GxTaskBase*) override {}
+    void OnConfigApply(GxTaskBase*) override {}
+    void OnConfigReset() override {}
+    bool WriteUserData(GxContentWriterBase* w, const GxString&) override { return Write(w); }
+    bool ReadUserData(GxContentReaderBase* r, const GxString&, bool) override { return Read(r); }
+    bool WritePermanentData(GxContentWriterBase* w) override { return Write(w); }
+    bool ReadPermanentData(GxContentReaderBase* r) override { return Read(r); }
+    bool WriteUserConfig(GxContentWriterBase* w) override { return Write(w); }
+    bool ReadUserConfig(GxContentReaderBase* r) override { return Read(r); }
+
+    bool Write(GxContentWriterBase* w) {
+        w->Write("m_ModuleValue", m_Value);
+        return m_Result;
+    }
+    bool Read(GxContentReaderBase* r) {
+        r->Read("m_ModuleValue", &m_Value);
+        return m_Result;
+    }
+
+    GxString m_Name = u"TEST";
+    s32 m_Value = 0;
+    bool m_Result = true;
+};
+
+class GameDataTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GxResetFileSystem();
+        GxResetDataTables();
+        core_.m_SaveDir = dir_.u16() + u"/";
+    }
+    void TearDown() override {
+        GxSetBGMRestraintLevel(100);
+        GxMoaShutdown();
+        GxResetDataTables();
+        GxResetFileSystem();
+    }
+
+    GxString SavePath(const std::string& name) const { return dir_.u16(name); }
+    std::vector<unsigned char> Bytes(const std::string& name) const { return qtest::ReadBytes(dir_.path() / name); }
+    void PlugModule() { core_.SetModule(0, &module_); }
+
+    qtest::TempDir dir_;
+    qtest::FakeCore core_;
+    ValueModule module_;
+};
+
+} // namespace gdtest

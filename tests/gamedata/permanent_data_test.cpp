@@ -1,0 +1,227 @@
+// The permanent data: flag words, the stored form against a hand-made golden
+// file, both forms, the script's permanent variables, and damaged files.
+#include "GameDataFixture.h"
+
+#include "gamedata/GxUserDataPerman.h"
+#include "script/GxMoaDefs.h"
+#include "script/GxMoaEx.h"
+#include "script/GxMoaVariableDefinition.h"
+#include "script/GxMoaWorkerEx.h"
+#include "support/Golden.h"
+#include "support/LogCapture.h"
+
+#include <cstring>
+
+namespace {
+
+using gdtest::GameDataTest;
+
+class PermanentData : public GameDataTest {
+protected:
+    // The contents of tests/golden/gamedata/permanent.dat.
+    void SetGoldenValues(GxUserDataPerman& p) {
+        p.SetReadedMessage(u"script01", 0);
+        p.SetReadedMessage(u"script01", 63);
+        p.SetReadedMessage(u"スクリプト", 0);
+        p.SetReadedMessage(u"スクリプト", 2);
+        p.SetSelectedMenu(u"menu#1", 1);
+        p.SetSelectedMenu(u"menu#1", 2);
+        p.m_PassedReplayLabels = {u"*ep2", u"*ep1"};
+        p.SetShowedCG(u"cg/ev/ev001.png");
+        p.SetShowedCG(u"ev002");
+        p.m_ExtraOption.m_Bits = 5;
+    }
+    GxString Path() const { return SavePath("permanent.dat"); }
+};
+
+TEST_F(PermanentData, FlagWordsGrowAndNeverShrink) {
+    struct Case {
+        std::vector<s32> set;
+        GxFlagWords words;
+    } cases[] = {
+        {{0}, {0x1}},
+        {{0, 32}, {0x1, 0x1}},
+        {{100}, {0, 0, 0, 0x10}},
+        {{31, 1}, {0x80000002}},
+        {{-1}, {}},
+    };
+    for (const Case& c : cases) {
+        GxFlagWords words;
+        for (s32 f : c.set) GxSetFlagBit(words, f);
+        EXPECT_EQ(words, c.words);
+        for (s32 f : c.set) EXPECT_EQ(GxTestFlagBit(words, f), f >= 0);
+        EXPECT_FALSE(GxTestFlagBit(words, 200));
+        EXPECT_EQ(words, c.words);
+    }
+
+    GxUserDataPerman p(&core_);
+    EXPECT_FALSE(p.IsReadedMessage(u"absent", 0));
+    EXPECT_TRUE(p.m_ReadedMessageFlags.empty());
+    p.SetReadedMessage(u"Script", 3);
+    EXPECT_FALSE(p.IsReadedMessage(u"script", 3));
+    EXPECT_TRUE(p.IsReadedMessage(u"Script", 3));
+    p.SetSelectedMenu(u"hash", 2);
+    EXPECT_TRUE(p.IsSelectedMenu(u"hash", 2));
+    EXPECT_FALSE(p.IsSelectedMenu(u"hash", 1));
+}
+
+TEST_F(PermanentData, StoredFormMatchesTheGoldenFileBothWays) {
+    GxUserDataPerman written(&core_);
+    SetGoldenValues(written);
+    ASSERT_TRUE(written.Save(Path(), true));
+    const auto golden = qtest::ReadBytes(qtest::GoldenPath("gamedata/permanent.dat"));
+    ASSERT_FALSE(golden.empty());
+    EXPECT_EQ(Bytes("permanent.dat"), golden);
+
+    GxUserDataPerman read(&core_);
+    read.m_PassedReplayLabels.insert(u"stale");
+    ASSERT_TRUE(read.Load(Path()));
+    EXPECT_EQ(read.m_ReadedMessageFlags, written.m_ReadedMessageFlags);
+    EXPECT_EQ(read.m_SelectedMenuFlags, written.m_SelectedMenuFlags);
+    EXPECT_EQ(read.m_PassedReplayLabels, written.m_PassedReplayLabels);
+    EXPECT_EQ(read.m_ShowedCGFlags, written.m_ShowedCGFlags);
+    EXPECT_EQ(read.m_ExtraOption.m_Bits, 5u);
+    EXPECT_FALSE(read.WasLoadedInPart());
+}
+
+TEST_F(PermanentData, TextFormAndModulesAndScriptVariablesComeBack) {
+    PlugModule();
+    ASSERT_TRUE(GxMoaStartup(nullptr));
+    GxMoaVariableDefinition flags;
+    flags.m_Name = u"flags";
+    flags.m_Scope = kGxScopeGlobalPerman;
+    flags.m_ArraySize = 40;
+    g_pMoa->AddVariableDefinition(flags);
+    GxMoaVariableDefinition game = flags;
+    game.m_Name = u"ingame";
+    game.m_Scope = kGxScopeGlobalInGame;
+    g_pMoa->AddVariableDefinition(game);
+    g_pMoaMainWorker->InitGlobalVariables();
+    g_pMoaMainWorker->FindVariable(u"flags")->m_Value.SetElement(39, GxMoaVariable::OfInt(7));
+    g_pMoaMainWorker->FindVariable(u"ingame")->m_Value.SetElement(1, GxMoaVariable::OfInt(8));
+
+    GxUserDataPerman p(&core_);
+    SetGoldenValues(p);
+    module_.m_Value = 99;
+    ASSERT_TRUE(p.Save(Path(), false));
+    EXPECT_EQ(Bytes("permanent.dat")[0], 'T');
+
+    g_pMoaMainWorker->FindVariable(u"flags")->m_Value.SetElement(39, GxMoaVariable::OfInt(0));
+    g_pMoaMainWorker->FindVariable(u"ingame")->m_Value.SetElement(1, GxMoaVariable::OfInt(9));
+    module_.m_Value = 0;
+    GxUserDataPerman read(&core_);
+    ASSERT_TRUE(read.Load(Path()));
+    EXPECT_EQ(read.m_ReadedMessageFlags, p.m_ReadedMessageFlags);
+    EXPECT_EQ(read.m_ShowedCGFlags, p.m_ShowedCGFlags);
+    EXPECT_EQ(module_.m_Value, 99);
+    EXPECT_EQ(g_pMoaMainWorker->FindVariable(u"flags")->m_Value.GetElement(39)->ToInt(), 7);
+    // Game variables are not the permanent data's.
+    EXPECT_EQ(g_pMoaMainWorker->FindVariable(u"ingame")->m_Value.GetElement(1)->ToInt(), 9);
+}
+
+TEST_F(PermanentData, GalleryAndReplayFlagsFollowTheTables) {
+    qtest::WriteText(dir_.path() / "cg.txt", "0\t0\tth\tev001\tev001b\n3\t0\tth\tev010\t\tev011\t\t\n");
+    ASSERT_TRUE(g_DBCGMode.Load(dir_.u16("cg.txt").c_str()));
+    g_DBCGMode.GetRecord(3)->Count = 2;
+    qtest::WriteText(dir_.path() / "rp.txt", "0\t0\tth\t*a\n1\t0\tth\t\n2\t0\tth\t*b\n");
+    ASSERT_TRUE(g_DBRPMode.Load(dir_.u16("rp.txt").c_str()));
+
+    GxUserDataPerman p(&core_);
+    EXPECT_FALSE(p.SetShowedCGGroup(u"ev001b"));  // its record counts no pictures
+    EXPECT_FALSE(p.SetShowedCGGroup(u"unknown"));
+    EXPECT_TRUE(p.m_ShowedCGFlags.empty());
+    EXPECT_TRUE(p.SetShowedCGGroup(u"cg/ev/EV011.png"));
+    EXPECT_EQ(p.m_ShowedCGFlags, (std::map<GxString, s32>{{u"ev010", 1}, {u"ev011", 1}}));
+    p.m_ShowedCGFlags[u"other"] = 1;
+    p.SetShowedAllCG();
+    EXPECT_EQ(p.m_ShowedCGFlags.size(), 4u);
+    EXPECT_EQ(p.m_ShowedCGFlags.count(u"other"), 0u);
+    p.SetShowedCG(u"a/b/ev001.x.png");
+    EXPECT_EQ(p.m_ShowedCGFlags[u"ev001"], 1);
+
+    p.m_PassedReplayLabels.insert(u"*gone");
+    p.PassAllReplayLabels();
+    EXPECT_EQ(p.m_PassedReplayLabels, (std::set<GxString>{u"*a", u"*b"}));
+}
+
+TEST_F(PermanentData, MissingAndForeignFilesChangeNothing) {
+    GxUserDataPerman p(&core_);
+    p.SetReadedMessage(u"keep", 1);
+    EXPECT_FALSE(p.Load(Path()));
+    qtest::WriteBytes(dir_.path() / "permanent.dat", {});
+    EXPECT_FALSE(p.Load(Path()));
+    qtest::WriteText(dir_.path() / "permanent.dat", "TGD\t100\n");
+    EXPECT_FALSE(p.Load(Path()));
+    auto foreign = qtest::ReadBytes(qtest::GoldenPath("gamedata/userconf.dat"));
+    qtest::WriteBytes(dir_.path() / "permanent.dat", foreign);
+    EXPECT_FALSE(p.Load(Path()));
+    EXPECT_TRUE(p.IsReadedMessage(u"keep", 1));
+    EXPECT_FALSE(p.WasLoadedInPart());
+}
+
+// A file whose damage starts partway: what comes before stays, the file is
+// kept aside when the data is next saved, and a huge count allocates nothing.
+TEST_F(PermanentData, ADamagedFileIsReadUpToTheDamageAndKeptAside) {
+    const auto golden = qtest::ReadBytes(qtest::GoldenPath("gamedata/permanent.dat"));
+    ASSERT_GT(golden.size(), 60u);
+    struct Case {
+        const char* what;
+        std::vector<unsigned char> bytes;
+        size_t readEntries;  // of m_ReadedMessageFlags
+    };
+    // The first entry's word count (after "BPD" header, the map count and
+    // "script01") lies at offset 0x28: make it 0xFFFFFFFF.
+    std::vector<unsigned char> hugeWords = golden;
+    ASSERT_EQ(hugeWords[0x27], 0x06);
+    std::memset(&hugeWords[0x28], 0xFF, 4);
+    std::vector<unsigned char> hugeEntries = golden;
+    std::memset(&hugeEntries[0x15], 0xFF, 4);
+    std::vector<unsigned char> cut(golden.begin(), golden.begin() + 0x70);
+    Case cases[] = {
+        {"huge word count", hugeWords, 0},
+        {"huge entry count", hugeEntries, 0},
+        {"cut short", cut, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        qtest::LogCapture log;
+        std::filesystem::remove(dir_.path() / "permanent.dat.damaged");
+        qtest::WriteBytes(dir_.path() / "permanent.dat", c.bytes);
+        GxUserDataPerman p(&core_);
+        EXPECT_FALSE(p.Load(Path()));
+        EXPECT_TRUE(p.WasLoadedInPart());
+        EXPECT_EQ(p.m_ReadedMessageFlags.size(), c.readEntries);
+        EXPECT_TRUE(log.Contains("GxUserDataPerman::Load/ファイルの一部を読み込めませんでした")) << log.Text();
+
+        p.SetReadedMessage(u"new", 1);
+        ASSERT_TRUE(p.Save(Path(), true));
+        EXPECT_EQ(Bytes("permanent.dat.damaged"), c.bytes);
+        GxUserDataPerman again(&core_);
+        ASSERT_TRUE(again.Load(Path()));
+        EXPECT_TRUE(again.IsReadedMessage(u"new", 1));
+        // Only the first save after the damaged load keeps a copy.
+        ASSERT_TRUE(p.Save(Path(), true));
+        EXPECT_EQ(Bytes("permanent.dat.damaged"), c.bytes);
+    }
+}
+
+TEST_F(PermanentData, DuplicateLabelsInAFileKeepOne) {
+    GxUserDataPerman p(&core_);
+    p.m_PassedReplayLabels = {u"*x"};
+    ASSERT_TRUE(p.Save(Path(), false));
+    // In the text form the count and the label lines can simply be repeated.
+    std::vector<unsigned char> text = Bytes("permanent.dat");
+    std::string s(text.begin(), text.end());
+    const size_t at = s.find("06\tm_PassedReplayLabels\t1\n");
+    ASSERT_NE(at, std::string::npos);
+    const size_t label = s.find('\n', at) + 1;
+    const std::string labelLine = s.substr(label, s.find('\n', label) + 1 - label);
+    s.replace(at, label - at, "06\tm_PassedReplayLabels\t2\n");
+    s.insert(label, labelLine);
+    qtest::WriteText(dir_.path() / "permanent.dat", s);
+    GxUserDataPerman read(&core_);
+    ASSERT_TRUE(read.Load(Path())) << s;
+    EXPECT_EQ(read.m_PassedReplayLabels, (std::set<GxString>{u"*x"}));
+}
+
+} // namespace
