@@ -2,6 +2,11 @@
 
 #include "base/GxStringUtil.h"
 #include "engine/GxCore.h"
+#include "engine/GxDebugStatus.h"
+#include "gamedata/GxUserConfig.h"
+#include "gamedata/GxUserData.h"
+#include "gamedata/GxUserDataPerman.h"
+#include "support/Golden.h"
 #include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskBase.h"
 #include "tasks/GxTaskManage.h"
@@ -272,6 +277,46 @@ TEST_F(Startup, ConfigurationReachesTheCoreAndTheGame) {
     EXPECT_TRUE(other.acquire("Configured"));
 }
 
+TEST_F(Startup, SettingsAndPermanentDataAreReadAtStartAndWrittenAtExit) {
+    WriteGame("Persist", "SAVE_TO_MYDOCUMENTS=0\n");
+    const fs::path save = game_ / "Save_Persist";
+    fs::create_directories(save);
+    const auto settings = qtest::ReadBytes(qtest::GoldenPath("gamedata/userconf.dat"));
+    qtest::WriteBytes(save / "userconf.dat", settings);
+    fs::copy_file(qtest::GoldenPath("gamedata/permanent.dat"), save / "permanent.dat");
+    GxCore core;
+    bool started = false;
+    StartCapturing(core, &started);
+    ASSERT_TRUE(started);
+    ASSERT_NE(core.GetUserConfig(), nullptr);
+    EXPECT_EQ(GxUserConfig::Get(), core.GetUserConfig());
+    EXPECT_EQ(GxUserData::Get(), core.GetUserData());
+    EXPECT_EQ(GxUserDataPerman::Get(), core.GetUserDataPerman());
+    EXPECT_EQ(core.GetUserConfig()->m_TextWaitTime, 30);
+    EXPECT_TRUE(core.GetUserDataPerman()->IsReadedMessage(u"script01", 63));
+    // The status line shows the game state's waits.
+    core.GetUserData()->m_Hold_WaitClick = 3;
+    core.GetUserData()->m_Hold_EndOfLayerActionSeparate_LayerName = u"$BGLAYER:SeqAvgMain";
+    const GxDebugStatusInput status = GxGatherDebugStatus(nullptr);
+    EXPECT_EQ(status.m_WaitClick, 3);
+    EXPECT_EQ(status.m_WaitASName, u"$BGLAYER:SeqAvgMain");
+
+    core.GetUserConfig()->m_TextWaitTime = 45;
+    core.GetUserDataPerman()->SetReadedMessage(u"new", 2);
+    core.Finalize();
+    EXPECT_EQ(GxUserConfig::Get(), nullptr);
+    EXPECT_EQ(core.GetUserData(), nullptr);
+    // The core keeps its save folder after shutdown; fresh holders read there.
+    GxUserConfig settingsAfter(&core);
+    GxUserDataPerman permanAfter(&core);
+    EXPECT_TRUE(settingsAfter.Load());
+    EXPECT_TRUE(permanAfter.Load(permanAfter.GetFilePath()));
+    EXPECT_EQ(settingsAfter.m_TextWaitTime, 45);
+    EXPECT_EQ(settingsAfter.m_Volume_Voice[31], 69);
+    EXPECT_TRUE(permanAfter.IsReadedMessage(u"new", 2));
+    EXPECT_TRUE(permanAfter.IsReadedMessage(u"script01", 63));
+}
+
 TEST_F(Startup, AWindowThatCannotBeMadeEndsStartUpCleanly) {
     WriteGame("NoWindow", "SAVE_TO_MYDOCUMENTS=0\n");
     setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
@@ -283,6 +328,9 @@ TEST_F(Startup, AWindowThatCannotBeMadeEndsStartUpCleanly) {
     EXPECT_NE(said.find("[起動できません] ウインドウハンドルが取得できません"), std::string::npos) << said;
     EXPECT_NE(ReadUtf16File(game_ / "Save_NoWindow" / "error.log").find("Error/GxCore CreateMainWindow Failed("),
               std::string::npos);
+    // A game that never started writes no settings over the player's.
+    EXPECT_FALSE(fs::exists(game_ / "Save_NoWindow" / "userconf.dat"));
+    EXPECT_FALSE(fs::exists(game_ / "Save_NoWindow" / "permanent.dat"));
     // Everything start-up made is gone again, the lock included.
     EXPECT_EQ(core.GetTaskManage(), nullptr);
     EXPECT_EQ(core.GetSystemConfig(), nullptr);

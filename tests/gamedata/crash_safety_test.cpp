@@ -1,0 +1,137 @@
+// Every file the game data writes survives a writer that dies between
+// writing and renaming, and a disk that fills up: the old file stays whole
+// and loads, and the failed save says so.
+#include "SaveGameFixture.h"
+
+#include "graphics/GxPNG.h"
+#include "platform/system/safe_file.h"
+#include "support/LogCapture.h"
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <functional>
+
+namespace {
+
+using gdtest::SaveGame;
+
+// Runs f in a child process; its exit code, or 128 + the signal that ended it.
+int InChild(const std::function<int()>& f) {
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) _exit(f());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+void KillSelf(const std::string&) { raise(SIGKILL); }
+
+// Each writer of the game data, with a check that what a file holds loads.
+struct Writer {
+    const char* file;
+    std::function<bool()> save;
+    std::function<bool()> load;
+};
+
+class CrashSafety : public SaveGame {
+protected:
+    std::vector<Writer> Writers() {
+        return {
+            {"userconf.dat", [this] { return config_.Save(); }, [this] { return config_.Load(); }},
+            {"permanent.dat", [this] { return perman_.Save(SavePath("permanent.dat"), true); },
+             [this] { return perman_.Load(SavePath("permanent.dat")); }},
+            {"gamedata001.gd", [this] { return game_.SaveGameData(SavePath("gamedata001.gd"), true); },
+             [this] { return game_.LoadGameData(SavePath("gamedata001.gd"), true); }},
+        };
+    }
+    // Changes what every file holds, so that a new file cannot pass for the
+    // old one.
+    void Grow() {
+        ++rounds_;
+        config_.m_TextWaitTime += 1;
+        for (int i = 0; i < 400; ++i) perman_.SetReadedMessage(u"grown" + Number(i), i * 7 + rounds_);
+        for (int i = 0; i < 20; ++i) game_.AddMessageLog(u"grown", u"round " + Number(rounds_), false, false);
+    }
+    int rounds_ = 0;
+};
+
+TEST_F(CrashSafety, AWriterKilledBeforeTheRenameLeavesTheOldFile) {
+    Play();
+    for (const Writer& w : Writers()) {
+        SCOPED_TRACE(w.file);
+        ASSERT_TRUE(w.save());
+        const auto old = Bytes(w.file);
+        const int end = InChild([&] {
+            Grow();
+            psys::set_safe_file_hook(KillSelf);
+            w.save();
+            return 0;
+        });
+        EXPECT_EQ(end, 128 + SIGKILL);
+        EXPECT_EQ(Bytes(w.file), old);
+        // The new bytes were whole on the disk; only the rename was missing.
+        const auto leftover = Bytes(std::string(w.file) + ".tmp");
+        EXPECT_GE(leftover.size(), old.size());
+        EXPECT_NE(leftover, old);
+        EXPECT_TRUE(w.load());
+        // The next save goes over the leftover.
+        Grow();
+        ASSERT_TRUE(w.save());
+        EXPECT_NE(Bytes(w.file), old);
+        EXPECT_FALSE(std::filesystem::exists(dir_.path() / (std::string(w.file) + ".tmp")));
+        EXPECT_TRUE(w.load());
+    }
+}
+
+TEST_F(CrashSafety, AFullDiskFailsTheSaveAndKeepsTheOldFile) {
+    Play();
+    std::vector<u32> pixels(128 * 96, 0xFF336699);
+    ASSERT_TRUE(GxWritePNGFile(SavePath("thumb001.png").c_str(), 128, 96, reinterpret_cast<const u8*>(pixels.data())));
+    std::vector<Writer> writers = Writers();
+    writers.push_back({"thumb001.png",
+                       [&] {
+                           return GxWritePNGFile(SavePath("thumb001.png").c_str(), 128, 96,
+                                                 reinterpret_cast<const u8*>(pixels.data()));
+                       },
+                       [&] {
+                           const auto png = Bytes("thumb001.png");
+                           u32 w = 0, h = 0;
+                           u8* p = GxDecodePNG(png.data(), u32(png.size()), &w, &h);
+                           GxFreeDecodedPNG(p);
+                           return p != nullptr && w == 128;
+                       }});
+    for (const Writer& w : writers) {
+        SCOPED_TRACE(w.file);
+        ASSERT_TRUE(w.save());
+        const auto old = Bytes(w.file);
+        // No file may grow past 64 bytes: every write beyond fails as on a
+        // full disk.
+        const int result = InChild([&] {
+            Grow();
+            for (u32& p : pixels) p ^= 0x00FFFFFF;
+            signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{64, 64};
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+            return w.save() ? 1 : 0;
+        });
+        EXPECT_EQ(result, 0) << "1: the save said it succeeded";
+        EXPECT_EQ(Bytes(w.file), old);
+        EXPECT_FALSE(std::filesystem::exists(dir_.path() / (std::string(w.file) + ".tmp")));
+        EXPECT_TRUE(w.load());
+    }
+}
+
+TEST_F(CrashSafety, AFolderThatCannotBeWrittenFailsTheSaveWithAReason) {
+    qtest::LogCapture log;
+    core_.m_SaveDir = dir_.u16("no such folder") + u"/";
+    EXPECT_FALSE(config_.Save());
+    EXPECT_TRUE(log.Contains("GxUserConfig::Save/ファイルを作成できませんでした(")) << log.Text();
+    EXPECT_TRUE(log.Contains("No such file or directory")) << log.Text();
+    EXPECT_FALSE(perman_.Save(perman_.GetFilePath(), true));
+}
+
+} // namespace
