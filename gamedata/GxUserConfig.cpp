@@ -122,10 +122,10 @@ bool GxUserConfig::Save() {
     });
 }
 
-bool GxUserConfig::Load() {
+bool GxUserConfig::Load(const GxString& path) {
     GxBinBuffer buffer;
     // The settings file is always binary, whatever its first byte.
-    std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(GetFilePath(), &buffer, nullptr, kMagic);
+    std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(path, &buffer, nullptr, kMagic);
     if (!reader) return false;
     GxReadFields(*reader, [&](auto&& f) { VisitStored(*this, f); });
     m_SoundEngineModeInEffect = m_SoundEngineMode;

@@ -34,7 +34,8 @@ public:
     // Reads "userconf.dat"; false, with the settings as they were, when it is
     // missing, empty or foreign. Values out of their range are brought into
     // it.
-    bool Load();
+    bool Load() { return Load(GetFilePath()); }
+    bool Load(const GxString& path);
     GxString GetFilePath() const;
 
     // Volumes for the DirectSound engine: attenuations in hundredths of a

@@ -161,6 +161,9 @@ TEST_F(QuillonProcess, RunsInAFolderWhoseNameIsNotUtf8RefusesASecondStartAndEnds
     ASSERT_EQ(kill(pid, SIGTERM), 0);
     EXPECT_EQ(Finish(pid), 0);
     EXPECT_TRUE(fs::exists(save / "device.log"));
+    // The settings and the permanent data are written at exit.
+    EXPECT_TRUE(fs::exists(save / "userconf.dat"));
+    EXPECT_TRUE(fs::exists(save / "permanent.dat"));
     // The lock file stays behind, held by nobody.
     const int fd = open((run_ / "Quillon Sample.lock").c_str(), O_RDWR);
     ASSERT_GE(fd, 0);
