@@ -2,8 +2,8 @@
 """Builds the hand-made golden files of the user settings ("userconf.dat")
 and the permanent data ("permanent.dat") straight from their byte layouts,
 independently of the engine's writers. Run from this folder; the outputs are
-checked in. The values are the ones the tests set (see
-tests/gamedata/persistence_values.h)."""
+checked in. The values are the ones the tests set (user_config_test.cpp and
+permanent_data_test.cpp under tests/gamedata)."""
 import struct
 
 
