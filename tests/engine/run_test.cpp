@@ -398,7 +398,9 @@ TEST_F(CoreRun, ShutdownTellsTheModulesAfterTheTasksAreGone) {
     FakeModule extra(&log, "m0", true);
     core_.SetModule(0, &extra);
     core_.Finalize();
-    EXPECT_EQ(log, (std::vector<std::string>{"m0 shutdown", "m0 detach"}));
+    // The settings and then the permanent data are written first, each with
+    // what the modules add.
+    EXPECT_EQ(log, (std::vector<std::string>{"m0 writeconf", "m0 writeperm", "m0 shutdown", "m0 detach"}));
 }
 
 } // namespace
