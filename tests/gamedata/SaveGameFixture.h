@@ -124,7 +124,7 @@ protected:
         GxUserConfig::Set(nullptr);
         GxUserDataPerman::Set(nullptr);
         GxUserData::Set(nullptr);
-        delete top_;
+        // The scene goes with the core's task manager.
         GameDataTest::TearDown();
     }
 
