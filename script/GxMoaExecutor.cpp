@@ -8,6 +8,14 @@
 
 namespace {
 
+// The text of a name operand: the compiler gives a Str; any other value
+// (from a list read back from a save) names what its text says.
+GxStringView NameOf(const GxMoaVariable& operand, GxString* scratch) {
+    if (operand.GetType() == kGxMoaStr) return operand.GetStringView();
+    *scratch = operand.ToString();
+    return *scratch;
+}
+
 // The operand that names what an assignment or increment writes to.
 bool IsUpdateTarget(const GxMoaVariable& target) {
     return target.IsOpcode() && (target.GetOpcode() == kGxOpAlterVar || target.GetOpcode() == kGxOpAlterVarAry);
@@ -174,13 +182,15 @@ bool Executor::RunOne(s32 op) {
     case kGxOpElementNum: return Push(Operand(1));
     case kGxOpPushNull: return Push(GxMoaVariable());
     case kGxOpPushVar: {
-        const GxString name = Operand(1).ToString();
+        GxString scratch;
+        const GxStringView name = NameOf(Operand(1), &scratch);
         GxMoaVariableSet* v = Find(name);
         if (!v) v = Create(name, -1, nullptr);
         return Push(v->m_Value);
     }
     case kGxOpPushVarAry: {
-        const GxString name = Operand(1).ToString();
+        GxString scratch;
+        const GxStringView name = NameOf(Operand(1), &scratch);
         int index = 0;
         if (!PopIndex(&index, u"PUSH_VARARY", name)) return false;
         GxMoaVariableSet* v = Find(name);
@@ -256,7 +266,8 @@ bool Executor::MakeArray() {
 
 bool Executor::Assign() {
     const GxMoaVariable& target = Operand(1);
-    const GxString name = Operand(2).ToString();
+    GxString scratch;
+    const GxStringView name = NameOf(Operand(2), &scratch);
     GxMoaVariable value;
     if (!Pop(&value)) return false;
     if (!IsUpdateTarget(target)) {
@@ -281,7 +292,8 @@ bool Executor::Assign() {
 
 bool Executor::PostIncrement(s32 op) {
     const GxMoaVariable& target = Operand(1);
-    const GxString name = Operand(2).ToString();
+    GxString scratch;
+    const GxStringView name = NameOf(Operand(2), &scratch);
     if (!IsUpdateTarget(target)) {
         Error(u"OPC_AFTER_* Opecodeが壊れています");
         return Push(GxMoaVariable());
@@ -298,7 +310,8 @@ bool Executor::PostIncrement(s32 op) {
 
 bool Executor::CompoundAssign(s32 op) {
     const GxMoaVariable& target = Operand(1);
-    const GxString name = Operand(2).ToString();
+    GxString scratch;
+    const GxStringView name = NameOf(Operand(2), &scratch);
     GxMoaVariable right;
     if (!Pop(&right)) return false;
     if (!IsUpdateTarget(target)) {
@@ -360,10 +373,27 @@ bool GxMoa::Eval_Token(GxMoa* moa, GxMoaVariable* result, GxMoaFunctionBinder* b
         moa->m_ErrorFlag = true;
         return false;
     }
-    *cursor = start;
-    if (!Phase_Expr(script, &frame.m_OpcodeList, cursor, 0)) {
-        moa->m_ErrorFlag = true;
-        return false;
+    // A statement run before takes the list its first run compiled; only a
+    // list that compiled is kept, so a faulty one is reported every time.
+    const GxMoaScript::CompiledExpr* compiled = script->FindCompiled(start);
+    if (!compiled) {
+        *cursor = start;
+        GxMoaSharedOpcodeList::Items list;
+        list.reserve(16);
+        const bool ok = Phase_Expr(script, &list, cursor, 0);
+        GxMoaSharedOpcodeList opcodes(std::move(list));
+        if (!ok) {
+            frame.m_OpcodeList = std::move(opcodes);
+            moa->m_ErrorFlag = true;
+            return false;
+        }
+        compiled = script->AddCompiled(start, {opcodes, GxMoaRunPos(cursor->m_Line, cursor->m_Pos)});
+        if (!compiled) frame.m_OpcodeList = std::move(opcodes);
+    }
+    if (compiled) {
+        frame.m_OpcodeList = compiled->opcodes;
+        cursor->m_Line = compiled->end.m_Line;
+        cursor->m_Pos = compiled->end.m_Pos;
     }
     if (Exec_Opcode(binder, entity, moa, worker, statementFlag) != 1) {
         moa->m_ErrorFlag = true;

@@ -22,6 +22,21 @@ void GxMoaScript::Clear() {
     m_pLabelDefine.clear();
     m_VariableDefine.clear();
     m_Lines.clear();
+    m_Compiled.clear();
+}
+
+const GxMoaScript::CompiledExpr* GxMoaScript::FindCompiled(const GxMoaRunPos& start) const {
+    if (start.m_Line < 0 || size_t(start.m_Line) >= m_Compiled.size()) return nullptr;
+    for (const auto& [pos, compiled] : m_Compiled[size_t(start.m_Line)])
+        if (pos == start.m_Pos) return &compiled;
+    return nullptr;
+}
+
+const GxMoaScript::CompiledExpr* GxMoaScript::AddCompiled(const GxMoaRunPos& start, CompiledExpr compiled) {
+    if (start.m_Line < 0 || start.m_Line >= GetLineCount()) return nullptr;
+    if (size_t(start.m_Line) >= m_Compiled.size()) m_Compiled.resize(m_Lines.size());
+    auto& line = m_Compiled[size_t(start.m_Line)];
+    return &line.emplace_back(start.m_Pos, std::move(compiled)).second;
 }
 
 GxMoaLabelDefinition* GxMoaScript::FindLabel(GxStringView name) {

@@ -4,6 +4,7 @@
 // positions and move positions forward. Positions outside the script read as
 // the shared end-of-script token, so every token loop ends.
 #include "script/GxMoaLabelDefinition.h"
+#include "script/GxMoaSharedOpcodeList.h"
 #include "script/GxMoaScriptStep.h"
 #include "script/GxMoaVariableDefinition.h"
 
@@ -50,6 +51,17 @@ public:
 
     int GetLineCount() const { return int(m_Lines.size()); }
 
+    // An expression compiled from this script: its opcodes and the place
+    // where the compiler stopped. Each is kept by the token it starts at, so
+    // that a statement run again is not compiled again; reading or clearing
+    // the script drops them.
+    struct CompiledExpr {
+        GxMoaSharedOpcodeList opcodes;
+        GxMoaRunPos end;
+    };
+    const CompiledExpr* FindCompiled(const GxMoaRunPos& start) const;
+    const CompiledExpr* AddCompiled(const GxMoaRunPos& start, CompiledExpr compiled);
+
     // The token that every place outside a script reads as (type 17).
     static const GxMoaToken* GetEndToken();
 
@@ -58,4 +70,9 @@ public:
     std::map<GxString, std::unique_ptr<GxMoaLabelDefinition>, std::less<>> m_pLabelDefine;
     std::vector<GxMoaVariableDefinition> m_VariableDefine;
     std::vector<GxMoaScriptStep> m_Lines;
+
+private:
+    // By line, the compiled expressions that start on it with their token
+    // index; a line holds few.
+    std::vector<std::vector<std::pair<s32, CompiledExpr>>> m_Compiled;
 };

@@ -109,6 +109,46 @@ GxString IntToText(s64 v) {
     return GxString(buf, res.ptr);
 }
 
+// Text assembled on the stack while it is short, so that joining short texts
+// costs no allocation.
+class TextBuilder {
+public:
+    void Append(GxStringView t) {
+        if (m_Long.empty() && m_Length + t.size() <= kInline) {
+            std::copy(t.begin(), t.end(), m_Inline + m_Length);
+            m_Length += t.size();
+            return;
+        }
+        if (m_Long.empty()) m_Long.assign(m_Inline, m_Length);
+        m_Long += t;
+    }
+    void AppendInt(s64 v) {
+        char buf[24];
+        auto res = std::to_chars(buf, buf + sizeof buf, v);
+        GxChar wide[24];
+        const size_t n = size_t(res.ptr - buf);
+        for (size_t i = 0; i < n; ++i) wide[i] = GxChar(buf[i]);
+        Append(GxStringView(wide, n));
+    }
+    void AppendValue(const GxMoaVariable& v) {
+        switch (v.GetType()) {
+        case kGxMoaStr:
+        case kGxMoaRefVar: Append(v.GetStringView()); break;
+        case kGxMoaInt: AppendInt(v.ToInt64()); break;
+        case kGxMoaArray: AppendInt(v.GetArraySize()); break;
+        case kGxMoaFloat: Append(v.ToString()); break;
+        default: break;
+        }
+    }
+    GxStringView View() const { return m_Long.empty() ? GxStringView(m_Inline, m_Length) : GxStringView(m_Long); }
+
+private:
+    static constexpr size_t kInline = 64;
+    GxChar m_Inline[kInline];
+    size_t m_Length = 0;
+    GxString m_Long;
+};
+
 enum class Order { Less, Equal, Greater, Unordered };
 
 template <class T>
@@ -195,7 +235,13 @@ void GxMoaVariable::CopyNested(const GxMoaVariable& other, int depth) {
     }
     switch (other.m_ValueType) {
     case kGxMoaStr:
-    case kGxMoaRefVar: m_Str = new GxString(*other.m_Str); break;
+    case kGxMoaRefVar:
+        if (other.m_TextLength == kLongText)
+            m_Str = new GxString(*other.m_Str);
+        else
+            std::memcpy(m_Short, other.m_Short, sizeof m_Short);
+        m_TextLength = other.m_TextLength;
+        break;
     case kGxMoaArray: {
         auto* elements = new std::vector<GxMoaVariable>(other.m_Array->size());
         for (size_t i = 0; i < elements->size(); ++i) (*elements)[i].CopyNested((*other.m_Array)[i], depth + 1);
@@ -208,8 +254,9 @@ void GxMoaVariable::CopyNested(const GxMoaVariable& other, int depth) {
 }
 
 GxMoaVariable::GxMoaVariable(GxMoaVariable&& other) noexcept {
-    m_Int = other.m_Int;
+    std::memcpy(m_Short, other.m_Short, sizeof m_Short);
     m_ValueType = other.m_ValueType;
+    m_TextLength = other.m_TextLength;
     other.m_Int = 0;
     other.m_ValueType = kGxMoaNull;
 }
@@ -230,8 +277,12 @@ GxMoaVariable& GxMoaVariable::operator=(GxMoaVariable&& other) noexcept {
 }
 
 void GxMoaVariable::Swap(GxMoaVariable& other) noexcept {
-    std::swap(m_Int, other.m_Int);
+    GxChar payload[kShortTextMax];
+    std::memcpy(payload, m_Short, sizeof payload);
+    std::memcpy(m_Short, other.m_Short, sizeof payload);
+    std::memcpy(other.m_Short, payload, sizeof payload);
     std::swap(m_ValueType, other.m_ValueType);
+    std::swap(m_TextLength, other.m_TextLength);
 }
 
 GxMoaVariable GxMoaVariable::OfInt(s64 v) {
@@ -253,14 +304,23 @@ GxMoaVariable GxMoaVariable::OfString(GxStringView text) {
 }
 
 void GxMoaVariable::Clear() noexcept {
-    switch (m_ValueType) {
-    case kGxMoaStr:
-    case kGxMoaRefVar: delete m_Str; break;
-    case kGxMoaArray: delete m_Array; break;
-    default: break;
-    }
+    if (HasHeapText())
+        delete m_Str;
+    else if (m_ValueType == kGxMoaArray)
+        delete m_Array;
     m_Int = 0;
     m_ValueType = kGxMoaNull;
+}
+
+void GxMoaVariable::TakeText(GxStringView text, u32 type) {
+    if (text.size() <= kShortTextMax) {
+        std::copy(text.begin(), text.end(), m_Short);
+        m_TextLength = u32(text.size());
+    } else {
+        m_Str = new GxString(text);
+        m_TextLength = kLongText;
+    }
+    m_ValueType = type;
 }
 
 s64 GxMoaVariable::GetPayload() const {
@@ -287,10 +347,10 @@ void GxMoaVariable::SetFloat(f64 v) {
 void GxMoaVariable::SetString(GxStringView text) {
     const size_t nul = text.find(u'\0');
     if (nul != GxStringView::npos) text = text.substr(0, nul);
-    auto* s = new GxString(text);
-    Clear();
-    m_Str = s;
-    m_ValueType = kGxMoaStr;
+    // The text may be this value's own.
+    GxMoaVariable made;
+    made.TakeText(text, kGxMoaStr);
+    Swap(made);
 }
 
 void GxMoaVariable::SetString(const GxChar* text) { SetString(text ? GxStringView(text) : GxStringView()); }
@@ -298,6 +358,13 @@ void GxMoaVariable::SetString(const GxChar* text) { SetString(text ? GxStringVie
 void GxMoaVariable::SetRefVar(GxStringView name) {
     SetString(name);
     m_ValueType = kGxMoaRefVar;
+}
+
+void GxMoaVariable::AppendText(GxString* out) const {
+    if (m_ValueType == kGxMoaStr || m_ValueType == kGxMoaRefVar)
+        *out += GetStringView();
+    else
+        *out += ToString();
 }
 
 void GxMoaVariable::SetOpcode(s32 opcode) {
@@ -349,7 +416,8 @@ s64 GxMoaVariable::ToInt64() const {
     switch (m_ValueType) {
     case kGxMoaInt: return m_Int;
     case kGxMoaFloat: return SaturateToS64(m_Float);
-    case kGxMoaStr: return ParseInteger(*m_Str, std::numeric_limits<s64>::min(), std::numeric_limits<s64>::max());
+    case kGxMoaStr:
+        return ParseInteger(GetStringView(), std::numeric_limits<s64>::min(), std::numeric_limits<s64>::max());
     case kGxMoaArray: return s64(m_Array->size());
     default: return 0;
     }
@@ -359,7 +427,8 @@ s32 GxMoaVariable::ToInt() const {
     switch (m_ValueType) {
     case kGxMoaInt: return s32(u32(u64(m_Int)));
     case kGxMoaFloat: return SaturateToS32(m_Float);
-    case kGxMoaStr: return s32(ParseInteger(*m_Str, std::numeric_limits<s32>::min(), std::numeric_limits<s32>::max()));
+    case kGxMoaStr:
+        return s32(ParseInteger(GetStringView(), std::numeric_limits<s32>::min(), std::numeric_limits<s32>::max()));
     case kGxMoaArray: return s32(m_Array->size());
     default: return 0;
     }
@@ -369,7 +438,7 @@ f64 GxMoaVariable::ToFloat() const {
     switch (m_ValueType) {
     case kGxMoaInt: return f64(m_Int);
     case kGxMoaFloat: return m_Float;
-    case kGxMoaStr: return ParseFloat(*m_Str);
+    case kGxMoaStr: return ParseFloat(GetStringView());
     case kGxMoaArray: return f64(m_Array->size());
     default: return 0.0;
     }
@@ -380,19 +449,14 @@ GxString GxMoaVariable::ToString() const {
     case kGxMoaInt: return IntToText(m_Int);
     case kGxMoaFloat: return GxFloatToString(m_Float);
     case kGxMoaStr:
-    case kGxMoaRefVar: return *m_Str;
+    case kGxMoaRefVar: return GxString(GetStringView());
     case kGxMoaArray: return IntToText(s64(m_Array->size()));
     default: return {};
     }
 }
 
-GxStringView GxMoaVariable::GetStringView() const {
-    if (m_ValueType == kGxMoaStr || m_ValueType == kGxMoaRefVar) return *m_Str;
-    return {};
-}
-
 int GxMoaVariable::GetStringLength() const {
-    if (m_ValueType == kGxMoaStr) return int(m_Str->size());
+    if (m_ValueType == kGxMoaStr) return int(GetStringView().size());
     return int(ToString().size());
 }
 
@@ -403,10 +467,11 @@ GxMoaVariable GxMoaVariable::operator/(const GxMoaVariable& r) const { return Ar
 GxMoaVariable GxMoaVariable::operator%(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Mod); }
 
 GxMoaVariable GxMoaVariable::Concat(const GxMoaVariable& r) const {
-    GxString text = ToString();
-    text += r.ToString();
+    TextBuilder text;
+    text.AppendValue(*this);
+    text.AppendValue(r);
     GxMoaVariable out;
-    out.SetString(text);
+    out.SetString(text.View());
     return out;
 }
 
@@ -469,13 +534,13 @@ bool GxMoaVariable::operator==(const GxMoaVariable& r) const {
         case kGxMoaNull: return true;
         case kGxMoaInt: return o.m_Int == 0;
         case kGxMoaFloat: return o.m_Float == 0.0;
-        case kGxMoaStr: return o.m_Str->empty();
+        case kGxMoaStr: return o.GetStringView().empty();
         default: return false;
         }
     }
     if (lt == kGxMoaInt && rt == kGxMoaInt) return m_Int == r.m_Int;
     if (lt == kGxMoaFloat && rt == kGxMoaFloat) return m_Float == r.m_Float;
-    if (lt == kGxMoaStr && rt == kGxMoaStr) return *m_Str == *r.m_Str;
+    if (lt == kGxMoaStr && rt == kGxMoaStr) return GetStringView() == r.GetStringView();
     if (IsNumber(*this) && IsNumber(r)) {
         const f64 a = ToFloat(), b = r.ToFloat();
         return b - kEpsilon <= a && a <= b + kEpsilon;
@@ -500,7 +565,7 @@ bool GxMoaVariable::Write(GxContentWriterBase& writer) const {
     case kGxMoaInt:
     case kGxMoaFloat: ok &= writer.Write("m_IntOfFloat", s64(m_Int)); break;
     case kGxMoaStr:
-    case kGxMoaRefVar: ok &= writer.Write("m_Str", *m_Str); break;
+    case kGxMoaRefVar: ok &= writer.Write("m_Str", GxString(GetStringView())); break;
     case kGxMoaArray:
         ok &= writer.Write("m_ArraySize", s32(m_Array->size()));
         for (const auto& e : *m_Array) ok &= e.Write(writer);
@@ -531,8 +596,13 @@ bool GxMoaVariable::ReadNested(GxContentReaderBase& reader, int depth) {
     case kGxMoaStr:
     case kGxMoaRefVar: {
         GxString text = reader.ReadWString("m_Str");
-        m_Str = new GxString(std::move(text));
-        m_ValueType = type;
+        if (text.size() <= kShortTextMax) {
+            TakeText(text, type);
+        } else {
+            m_Str = new GxString(std::move(text));
+            m_TextLength = kLongText;
+            m_ValueType = type;
+        }
         break;
     }
     case kGxMoaArray: {

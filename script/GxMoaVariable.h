@@ -13,6 +13,8 @@ class GxContentReaderBase;
 class GxMoaVariable {
 public:
     GxMoaVariable() noexcept { m_Int = 0; }
+    // Texts up to this many code units are held inside the value itself.
+    static constexpr u32 kShortTextMax = 8;
     GxMoaVariable(const GxMoaVariable& other);
     GxMoaVariable(GxMoaVariable&& other) noexcept;
     GxMoaVariable& operator=(const GxMoaVariable& other);
@@ -62,7 +64,12 @@ public:
     GxString ToString() const;
     int GetStringLength() const;
     // The text of a Str or RefVar without copying; empty for other types.
-    GxStringView GetStringView() const;
+    GxStringView GetStringView() const {
+        if (m_ValueType != kGxMoaStr && m_ValueType != kGxMoaRefVar) return {};
+        return m_TextLength == kLongText ? GxStringView(*m_Str) : GxStringView(m_Short, m_TextLength);
+    }
+    // Appends the text of the value (ToString) to out.
+    void AppendText(GxString* out) const;
 
     GxMoaVariable operator+(const GxMoaVariable& r) const;
     GxMoaVariable operator-(const GxMoaVariable& r) const;
@@ -94,18 +101,29 @@ public:
     bool operator>=(const GxMoaVariable& r) const;
 
 private:
+    // m_TextLength of a text kept on the heap.
+    static constexpr u32 kLongText = 0xFFFFFFFF;
+
     bool ReadNested(GxContentReaderBase& reader, int depth);
     // Copies into a value that holds nothing yet.
     void CopyNested(const GxMoaVariable& other, int depth);
     void Swap(GxMoaVariable& other) noexcept;
+    // Gives a value that holds nothing yet the text, as it is.
+    void TakeText(GxStringView text, u32 type);
+    bool HasHeapText() const {
+        return (m_ValueType == kGxMoaStr || m_ValueType == kGxMoaRefVar) && m_TextLength == kLongText;
+    }
 
     union {
         s64 m_Int;
         f64 m_Float;
         GxString* m_Str;
         std::vector<GxMoaVariable>* m_Array;
+        GxChar m_Short[kShortTextMax];
     };
     u32 m_ValueType = kGxMoaNull;
+    // Code units of a short text in m_Short, or kLongText for one in m_Str.
+    u32 m_TextLength = 0;
 };
 
 // Element i of a builtin's argument array; i must be below the element count

@@ -2,12 +2,15 @@
 // The variables of one owner (a call frame's locals, a script's statics, a
 // worker's globals, the instance's externs), in insertion order. Variables
 // are never removed one by one, so pointers to them stay valid while the
-// table lives.
+// table lives. A large table keeps a hashed index of the names beside the
+// variables, so that finding one does not walk all of them; the order and
+// the stored form are the variables' own.
 #include "base/GxTypes.h"
 #include "script/GxMoaVariableSet.h"
 
 #include <cstdio>
 #include <deque>
+#include <vector>
 
 class GxMoaVariableDefinition;
 
@@ -16,7 +19,16 @@ public:
     // Owner kinds (m_Kind).
     enum : u32 { kKindLocal = 1, kKindStatic = 2, kKindGlobal = 3, kKindExtern = 4 };
 
+    GxMoaVariableTable() = default;
     virtual ~GxMoaVariableTable() = default;
+    // Copies and moves take the variables; the index is built again on use.
+    GxMoaVariableTable(const GxMoaVariableTable& other) : m_Kind(other.m_Kind), m_Variables(other.m_Variables) {}
+    GxMoaVariableTable(GxMoaVariableTable&& other)
+        : m_Kind(other.m_Kind), m_Variables(std::move(other.m_Variables)) {
+        other.Clear();
+    }
+    GxMoaVariableTable& operator=(const GxMoaVariableTable& other);
+    GxMoaVariableTable& operator=(GxMoaVariableTable&& other);
 
     // "m_VariablesSize" and the variables of the storage class.
     virtual bool WriteVariables(GxContentWriterBase& writer, u32 storageClass) const;
@@ -36,7 +48,10 @@ public:
     GxMoaVariableSet* SetVariableNull(GxStringView name, int index);
     void Dump(FILE* file, int depth) const;
 
-    void Clear() { m_Variables.clear(); }
+    void Clear() {
+        m_Variables.clear();
+        DropIndex();
+    }
     size_t GetCount() const { return m_Variables.size(); }
     GxMoaVariableSet& At(size_t i) { return m_Variables[i]; }
     const GxMoaVariableSet& At(size_t i) const { return m_Variables[i]; }
@@ -45,5 +60,25 @@ public:
     u32 m_Kind = kKindLocal;
 
 private:
+    struct Slot {
+        u32 hash = 0;
+        GxMoaVariableSet* variable = nullptr;
+    };
+    // Below this many variables a walk is as fast as the index.
+    static constexpr size_t kIndexFrom = 8;
+
+    GxMoaVariableSet* Scan(GxStringView name);
+    // Enters the variables appended since the last look-up.
+    void IndexNew();
+    void Enter(u32 hash, GxMoaVariableSet* variable);
+    void DropIndex() {
+        m_Index.clear();
+        m_Indexed = 0;
+    }
+
     std::deque<GxMoaVariableSet> m_Variables;
+    // Open addressing over a power-of-two number of slots, at most half full;
+    // the first variable of a name is the one entered.
+    std::vector<Slot> m_Index;
+    size_t m_Indexed = 0;
 };

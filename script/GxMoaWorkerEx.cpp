@@ -70,7 +70,7 @@ GxMoaWorker::StepResult GxMoaWorkerEx::OnUnknownWord(GxMoaFunctionBinder* binder
     frame.ResetOpcodes();
     GetValueStack()->clear();
     GxMoaRunPos cursor(frame.m_ScriptPos.m_Line, frame.m_ScriptPos.m_Pos);
-    auto& list = frame.m_OpcodeList;
+    GxMoaSharedOpcodeList::Items list;
     bool ok = Phase_Skip(&cursor, kGxTokUnknownWord, script) && Phase_Skip(&cursor, kGxTokParenOpen, script);
     if (ok) {
         GxMoaVariable op;
@@ -89,6 +89,7 @@ GxMoaWorker::StepResult GxMoaWorkerEx::OnUnknownWord(GxMoaFunctionBinder* binder
         list.push_back(GxMoaVariable::OfString(command));
         ok = Phase_Skip(&cursor, kGxTokParenClose, script);
     }
+    frame.m_OpcodeList = GxMoaSharedOpcodeList(std::move(list));
     if (!ok) {
         moa->m_ErrorFlag = true;
         return StepResult::Failed;
