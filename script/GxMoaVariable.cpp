@@ -220,9 +220,19 @@ GxMoaVariable Arithmetic(const GxMoaVariable& l, const GxMoaVariable& r, Arith o
 
 } // namespace
 
-GxMoaVariable::GxMoaVariable(const GxMoaVariable& other) {
-    m_Int = 0;
-    CopyNested(other, 0);
+void GxMoaVariable::ReleaseHeap() noexcept {
+    if (m_ValueType == kGxMoaArray)
+        delete m_Array;
+    else
+        delete m_Str;
+    m_Aux = 0;
+}
+
+void GxMoaVariable::AssignSlow(const GxMoaVariable& other) {
+    if (this == &other) return;
+    // Copy first: the source may live inside this value's own array.
+    GxMoaVariable copy(other);
+    Swap(copy);
 }
 
 void GxMoaVariable::CopyNested(const GxMoaVariable& other, int depth) {
@@ -236,16 +246,17 @@ void GxMoaVariable::CopyNested(const GxMoaVariable& other, int depth) {
     switch (other.m_ValueType) {
     case kGxMoaStr:
     case kGxMoaRefVar:
-        if (other.m_TextLength == kLongText)
+        if (other.OwnsHeap())
             m_Str = new GxString(*other.m_Str);
         else
-            std::memcpy(m_Short, other.m_Short, sizeof m_Short);
-        m_TextLength = other.m_TextLength;
+            CopyPlain(other);
+        m_Aux = other.m_Aux;
         break;
     case kGxMoaArray: {
         auto* elements = new std::vector<GxMoaVariable>(other.m_Array->size());
         for (size_t i = 0; i < elements->size(); ++i) (*elements)[i].CopyNested((*other.m_Array)[i], depth + 1);
         m_Array = elements;
+        m_Aux = kHeap;
         break;
     }
     default: m_Int = other.m_Int; break;
@@ -253,42 +264,11 @@ void GxMoaVariable::CopyNested(const GxMoaVariable& other, int depth) {
     m_ValueType = other.m_ValueType;
 }
 
-GxMoaVariable::GxMoaVariable(GxMoaVariable&& other) noexcept {
-    std::memcpy(m_Short, other.m_Short, sizeof m_Short);
-    m_ValueType = other.m_ValueType;
-    m_TextLength = other.m_TextLength;
-    other.m_Int = 0;
-    other.m_ValueType = kGxMoaNull;
-}
-
-GxMoaVariable& GxMoaVariable::operator=(const GxMoaVariable& other) {
-    if (this == &other) return *this;
-    // Copy first: the source may live inside this value's own array.
-    GxMoaVariable copy(other);
-    Swap(copy);
-    return *this;
-}
-
-GxMoaVariable& GxMoaVariable::operator=(GxMoaVariable&& other) noexcept {
-    if (this == &other) return *this;
-    GxMoaVariable taken(std::move(other));
-    Swap(taken);
-    return *this;
-}
-
 void GxMoaVariable::Swap(GxMoaVariable& other) noexcept {
-    GxChar payload[kShortTextMax];
-    std::memcpy(payload, m_Short, sizeof payload);
-    std::memcpy(m_Short, other.m_Short, sizeof payload);
-    std::memcpy(other.m_Short, payload, sizeof payload);
+    std::swap(m_Int, other.m_Int);
+    std::swap(m_Tail, other.m_Tail);
     std::swap(m_ValueType, other.m_ValueType);
-    std::swap(m_TextLength, other.m_TextLength);
-}
-
-GxMoaVariable GxMoaVariable::OfInt(s64 v) {
-    GxMoaVariable out;
-    out.SetInt64(v);
-    return out;
+    std::swap(m_Aux, other.m_Aux);
 }
 
 GxMoaVariable GxMoaVariable::OfFloat(f64 v) {
@@ -303,22 +283,13 @@ GxMoaVariable GxMoaVariable::OfString(GxStringView text) {
     return out;
 }
 
-void GxMoaVariable::Clear() noexcept {
-    if (HasHeapText())
-        delete m_Str;
-    else if (m_ValueType == kGxMoaArray)
-        delete m_Array;
-    m_Int = 0;
-    m_ValueType = kGxMoaNull;
-}
-
 void GxMoaVariable::TakeText(GxStringView text, u32 type) {
     if (text.size() <= kShortTextMax) {
         std::copy(text.begin(), text.end(), m_Short);
-        m_TextLength = u32(text.size());
+        m_Aux = u32(text.size());
     } else {
         m_Str = new GxString(text);
-        m_TextLength = kLongText;
+        m_Aux = kHeap;
     }
     m_ValueType = type;
 }
@@ -330,12 +301,6 @@ s64 GxMoaVariable::GetPayload() const {
     case kGxMoaArray: return 0;
     default: return m_Int;
     }
-}
-
-void GxMoaVariable::SetInt64(s64 v) {
-    Clear();
-    m_Int = v;
-    m_ValueType = kGxMoaInt;
 }
 
 void GxMoaVariable::SetFloat(f64 v) {
@@ -378,6 +343,7 @@ void GxMoaVariable::MakeArray(u32 count) {
     Clear();
     m_Array = a;
     m_ValueType = kGxMoaArray;
+    m_Aux = kHeap;
 }
 
 void GxMoaVariable::ResizeArray(u32 count) {
@@ -412,7 +378,7 @@ GxMoaVariable* GxMoaVariable::SetElement(int index, const GxMoaVariable& value) 
     return &slot;
 }
 
-s64 GxMoaVariable::ToInt64() const {
+s64 GxMoaVariable::ToInt64Slow() const {
     switch (m_ValueType) {
     case kGxMoaInt: return m_Int;
     case kGxMoaFloat: return SaturateToS64(m_Float);
@@ -460,11 +426,11 @@ int GxMoaVariable::GetStringLength() const {
     return int(ToString().size());
 }
 
-GxMoaVariable GxMoaVariable::operator+(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Add); }
-GxMoaVariable GxMoaVariable::operator-(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Sub); }
-GxMoaVariable GxMoaVariable::operator*(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Mul); }
-GxMoaVariable GxMoaVariable::operator/(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Div); }
-GxMoaVariable GxMoaVariable::operator%(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Mod); }
+GxMoaVariable GxMoaVariable::Add(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Add); }
+GxMoaVariable GxMoaVariable::Subtract(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Sub); }
+GxMoaVariable GxMoaVariable::Multiply(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Mul); }
+GxMoaVariable GxMoaVariable::Divide(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Div); }
+GxMoaVariable GxMoaVariable::Remainder(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Mod); }
 
 GxMoaVariable GxMoaVariable::Concat(const GxMoaVariable& r) const {
     TextBuilder text;
@@ -526,7 +492,7 @@ GxMoaVariable& GxMoaVariable::LogicalNot() {
     return *this;
 }
 
-bool GxMoaVariable::operator==(const GxMoaVariable& r) const {
+bool GxMoaVariable::Equals(const GxMoaVariable& r) const {
     const u32 lt = m_ValueType, rt = r.m_ValueType;
     if (lt == kGxMoaNull || rt == kGxMoaNull) {
         const GxMoaVariable& o = lt == kGxMoaNull ? r : *this;
@@ -548,13 +514,13 @@ bool GxMoaVariable::operator==(const GxMoaVariable& r) const {
     return ToString() == r.ToString();
 }
 
-bool GxMoaVariable::operator<(const GxMoaVariable& r) const { return CompareValues(*this, r) == Order::Less; }
-bool GxMoaVariable::operator>(const GxMoaVariable& r) const { return CompareValues(*this, r) == Order::Greater; }
-bool GxMoaVariable::operator<=(const GxMoaVariable& r) const {
+bool GxMoaVariable::Less(const GxMoaVariable& r) const { return CompareValues(*this, r) == Order::Less; }
+bool GxMoaVariable::Greater(const GxMoaVariable& r) const { return CompareValues(*this, r) == Order::Greater; }
+bool GxMoaVariable::LessOrEqual(const GxMoaVariable& r) const {
     const Order o = CompareValues(*this, r);
     return o == Order::Less || o == Order::Equal;
 }
-bool GxMoaVariable::operator>=(const GxMoaVariable& r) const {
+bool GxMoaVariable::GreaterOrEqual(const GxMoaVariable& r) const {
     const Order o = CompareValues(*this, r);
     return o == Order::Greater || o == Order::Equal;
 }
@@ -600,7 +566,7 @@ bool GxMoaVariable::ReadNested(GxContentReaderBase& reader, int depth) {
             TakeText(text, type);
         } else {
             m_Str = new GxString(std::move(text));
-            m_TextLength = kLongText;
+            m_Aux = kHeap;
             m_ValueType = type;
         }
         break;
@@ -620,6 +586,7 @@ bool GxMoaVariable::ReadNested(GxContentReaderBase& reader, int depth) {
         }
         m_Array = new std::vector<GxMoaVariable>();
         m_ValueType = kGxMoaArray;
+        m_Aux = kHeap;
         // Grown element by element, so that memory follows the bytes read.
         for (s32 i = 0; i < count; ++i) {
             GxMoaVariable e;

@@ -25,12 +25,6 @@ void ApplyArraySize(GxMoaVariable& value, s32 arraySize) {
 }
 
 
-u32 NameHash(GxStringView name) {
-    u32 h = 2166136261u;
-    for (GxChar c : name) h = (h ^ c) * 16777619u;
-    return h;
-}
-
 } // namespace
 
 GxMoaVariableTable& GxMoaVariableTable::operator=(const GxMoaVariableTable& other) {
@@ -52,53 +46,16 @@ GxMoaVariableTable& GxMoaVariableTable::operator=(GxMoaVariableTable&& other) {
     return *this;
 }
 
-GxMoaVariableSet* GxMoaVariableTable::Scan(GxStringView name) {
-    for (auto& v : m_Variables)
-        if (v.m_Name == name) return &v;
-    return nullptr;
-}
-
-void GxMoaVariableTable::Enter(u32 hash, GxMoaVariableSet* variable) {
-    const size_t mask = m_Index.size() - 1;
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        Slot& slot = m_Index[i];
-        if (!slot.variable) {
-            slot = {hash, variable};
-            return;
-        }
-        if (slot.hash == hash && slot.variable->m_Name == variable->m_Name) return;
-    }
-}
-
-void GxMoaVariableTable::IndexNew() {
-    const size_t count = m_Variables.size();
-    if (m_Index.size() < 2 * count) {
-        size_t slots = 16;
-        while (slots < 2 * count) slots *= 2;
-        m_Index.assign(slots, Slot());
-        m_Indexed = 0;
-    }
-    for (; m_Indexed < count; ++m_Indexed) {
+GxMoaVariableSet* GxMoaVariableTable::FindIndexed(GxStringView name) {
+    // Variables are only ever appended: the ones added since the last
+    // look-up are entered now.
+    for (; m_Indexed < m_Variables.size(); ++m_Indexed) {
         GxMoaVariableSet& v = m_Variables[m_Indexed];
-        Enter(NameHash(v.m_Name), &v);
+        m_Index.Insert(v.m_Name, &v);
     }
+    return m_Index.Find(name);
 }
 
-GxMoaVariableSet* GxMoaVariableTable::Find(GxStringView name) {
-    if (m_Variables.size() < kIndexFrom) return Scan(name);
-    if (m_Indexed != m_Variables.size()) IndexNew();
-    const u32 hash = NameHash(name);
-    const size_t mask = m_Index.size() - 1;
-    for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        const Slot& slot = m_Index[i];
-        if (!slot.variable) return nullptr;
-        if (slot.hash == hash && slot.variable->m_Name == name) return slot.variable;
-    }
-}
-
-const GxMoaVariableSet* GxMoaVariableTable::Find(GxStringView name) const {
-    return const_cast<GxMoaVariableTable*>(this)->Find(name);
-}
 
 void GxMoaVariableTable::AddLocal(GxStringView name, const GxMoaVariable& value) {
     if (Find(name)) return;

@@ -6,6 +6,7 @@
 // variables, so that finding one does not walk all of them; the order and
 // the stored form are the variables' own.
 #include "base/GxTypes.h"
+#include "script/GxMoaNameIndex.h"
 #include "script/GxMoaVariableSet.h"
 
 #include <cstdio>
@@ -35,8 +36,15 @@ public:
     // Merges the stored records of the class into the table.
     virtual bool ReadVariables(GxContentReaderBase& reader, u32 storageClass);
 
-    GxMoaVariableSet* Find(GxStringView name);
-    const GxMoaVariableSet* Find(GxStringView name) const;
+    GxMoaVariableSet* Find(GxStringView name) {
+        if (m_Variables.size() >= kIndexFrom) return FindIndexed(name);
+        for (auto& v : m_Variables)
+            if (v.m_Name == name) return &v;
+        return nullptr;
+    }
+    const GxMoaVariableSet* Find(GxStringView name) const {
+        return const_cast<GxMoaVariableTable*>(this)->Find(name);
+    }
     void AddLocal(GxStringView name, const GxMoaVariable& value);
     void AddFromDefinition(const GxMoaVariableDefinition& definition);
     static void ResetToDefinition(GxMoaVariableSet& variable, const GxMoaVariableDefinition* definition);
@@ -60,25 +68,17 @@ public:
     u32 m_Kind = kKindLocal;
 
 private:
-    struct Slot {
-        u32 hash = 0;
-        GxMoaVariableSet* variable = nullptr;
-    };
     // Below this many variables a walk is as fast as the index.
     static constexpr size_t kIndexFrom = 8;
 
-    GxMoaVariableSet* Scan(GxStringView name);
-    // Enters the variables appended since the last look-up.
-    void IndexNew();
-    void Enter(u32 hash, GxMoaVariableSet* variable);
+    GxMoaVariableSet* FindIndexed(GxStringView name);
     void DropIndex() {
-        m_Index.clear();
+        m_Index.Clear();
         m_Indexed = 0;
     }
 
     std::deque<GxMoaVariableSet> m_Variables;
-    // Open addressing over a power-of-two number of slots, at most half full;
-    // the first variable of a name is the one entered.
-    std::vector<Slot> m_Index;
+    // Entered on look-up: the variables up to m_Indexed.
+    GxMoaNameIndex<GxMoaVariableSet> m_Index;
     size_t m_Indexed = 0;
 };

@@ -95,9 +95,10 @@ bool GxMoaWorker::PushFrame(GxStringView label, GxMoaScriptEntity* from, const G
 }
 
 bool GxMoaWorker::Jump(GxStringView label, const GxMoaVariableTable* locals) {
-    GxMoaLabelDefinition* def = m_pMoa->FindLabelInEntity(label, CurrentEntity());
+    const GxMoaLabelDefinition* def = m_pMoa->FindLabelInEntity(label, CurrentEntity());
     if (!def) return false;
-    const GxMoaLabelDefinition target = *def;
+    // The label belongs to the instance or a script, which frames never touch.
+    const GxMoaLabelDefinition& target = *def;
     PopInnerBlocks();
     GxMoaExecStackElement* current = GetCurrentFrame();
     if (!current) {
@@ -107,10 +108,14 @@ bool GxMoaWorker::Jump(GxStringView label, const GxMoaVariableTable* locals) {
         current = &m_ExecStack.back();
     }
     current->ResetOpcodes();
-    current->m_ScriptPos.m_Line = target.m_Pos.m_Line;
-    current->m_ScriptPos.m_Pos = target.m_Pos.m_Pos;
-    current->m_ScriptPos.m_ScriptName = target.m_Pos.m_ScriptName;
-    current->m_ScriptPos.m_pEntity = FindEntity(target.m_Pos.m_ScriptName);
+    GxMoaScriptPos& pos = current->m_ScriptPos;
+    pos.m_Line = target.m_Pos.m_Line;
+    pos.m_Pos = target.m_Pos.m_Pos;
+    // A jump within the script keeps the frame's entity.
+    if (!pos.m_pEntity || pos.m_ScriptName != target.m_Pos.m_ScriptName) {
+        pos.m_ScriptName = target.m_Pos.m_ScriptName;
+        pos.m_pEntity = FindEntity(target.m_Pos.m_ScriptName);
+    }
     if (locals) current->m_LocalTable = *locals;
     BumpStack();
     return true;
