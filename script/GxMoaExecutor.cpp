@@ -62,6 +62,7 @@ private:
         const GxMoaSharedOpcodeList& list = Frame().m_OpcodeList;
         m_Ops = list.data();
         m_Count = list.size();
+        m_Found = list.GetFoundVariables();
         m_Local = nullptr;
         for (size_t i = m_Stack.size(); i-- > 0 && !m_Local;)
             if (m_Stack[i].m_BlockType == GxMoaExecStackElement::kBlockCall) m_Local = &m_Stack[i];
@@ -72,12 +73,13 @@ private:
         return m_Entity && m_Entity->GetScript() ? m_Entity->GetScript()->m_ScriptName : GxString(u"*");
     }
     int CurrentLine() const { return m_Stack.empty() ? -1 : m_Stack.back().m_ScriptPos.m_Line; }
-    bool Error(const GxString& message, int line) {
+    // Reports stay out of the way of the opcodes' own code.
+    [[gnu::noinline, gnu::cold]] bool Error(GxStringView message, int line) {
         m_Moa->Error(ScriptName(), line, u"%s[pc=%d]", message, m_Pc);
         return false;
     }
-    bool Error(const GxString& message) { return Error(message, CurrentLine()); }
-    void Undefined(GxStringView name) {
+    [[gnu::noinline, gnu::cold]] bool Error(GxStringView message) { return Error(message, CurrentLine()); }
+    [[gnu::noinline]] void Undefined(GxStringView name) {
         if (m_Statement)
             m_Moa->Warning(ScriptName(), CurrentLine(), u"%s[pc=%d]", GxFormat(u"未定義の変数 $%s を使用しました", name),
                            m_Pc);
@@ -150,9 +152,20 @@ private:
         return true;
     }
 
+    // The variable that the opcode at m_Pc names. Where it was found is
+    // remembered with the list: while no table anywhere has gained or lost
+    // variables and the frame, script and worker are the same, the same
+    // look-up would find the same variable.
     GxMoaVariableSet* Find(GxStringView name) {
-        if (GxMoaVariableSet* v = m_Local->m_LocalTable.Find(name)) return v;
-        return m_Entity ? m_Entity->FindVariable(name) : m_Worker->FindVariable(name);
+        GxMoaSharedOpcodeList::FoundVariable* found = m_Found ? &m_Found[m_Pc] : nullptr;
+        const u64 shape = GxMoaVariableTable::GetShapeGeneration();
+        if (found && found->shape == shape && found->frame == m_Local && found->entity == m_Entity &&
+            found->worker == m_Worker)
+            return found->variable;
+        GxMoaVariableSet* v = m_Local->m_LocalTable.Find(name);
+        if (!v) v = m_Entity ? m_Entity->FindVariable(name) : m_Worker->FindVariable(name);
+        if (found && v) *found = {shape, m_Local, m_Entity, m_Worker, v};
+        return v;
     }
     GxMoaVariableSet* Create(GxStringView name, int index, const GxMoaVariable* value) {
         Undefined(name);
@@ -187,6 +200,7 @@ private:
     // when there is none), whose locals an expression creates.
     const GxMoaVariable* m_Ops = nullptr;
     size_t m_Count = 0;
+    GxMoaSharedOpcodeList::FoundVariable* m_Found = nullptr;
     GxMoaExecStackElement* m_Local = nullptr;
     // Set when a builtin changed the frames: the list must not be touched again.
     bool m_Abandoned = false;

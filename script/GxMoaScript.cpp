@@ -54,17 +54,6 @@ bool GxMoaScript::AddLabel(const GxMoaLabelDefinition& label) {
     return m_pLabelDefine.emplace(label.m_Name, std::make_unique<GxMoaLabelDefinition>(label)).second;
 }
 
-int GxMoaScript::CheckRunPos(int line, int pos) const {
-    if (line < 0 || pos < 0) return 0;
-    if (size_t(line) >= m_Lines.size()) return -2;
-    if (size_t(pos) < m_Lines[size_t(line)].m_Tokens.size()) return 1;
-    return -1;
-}
-
-const GxMoaToken* GxMoaScript::GetToken(int line, int pos) const {
-    if (CheckRunPos(line, pos) != 1) return GetEndToken();
-    return &m_Lines[size_t(line)].m_Tokens[size_t(pos)];
-}
 
 bool GxMoaScript::NextToken(GxMoaRunPos* pos) const {
     pos->m_Pos = Inc(pos->m_Pos);

@@ -34,8 +34,16 @@ public:
 
     // 0 negative line or position; -2 past the last line; 1 a token stands
     // there; -1 past the line's last token.
-    int CheckRunPos(int line, int pos) const;
-    const GxMoaToken* GetToken(int line, int pos) const;
+    int CheckRunPos(int line, int pos) const {
+        if (line < 0 || pos < 0) return 0;
+        if (size_t(line) >= m_Lines.size()) return -2;
+        if (size_t(pos) < m_Lines[size_t(line)].m_Tokens.size()) return 1;
+        return -1;
+    }
+    const GxMoaToken* GetToken(int line, int pos) const {
+        if (CheckRunPos(line, pos) != 1) return GetEndToken();
+        return &m_Lines[size_t(line)].m_Tokens[size_t(pos)];
+    }
     const GxMoaToken* GetToken(GxMoaRunPos pos) const { return GetToken(pos.m_Line, pos.m_Pos); }
     // One token on, crossing empty lines; false at the end (and for a
     // negative place).

@@ -29,5 +29,12 @@ GxMoaSharedOpcodeList::Items& GxMoaSharedOpcodeList::Own() {
         Drop();
         m_Shared = mine;
     }
+    m_Shared->found.reset();
     return m_Shared->items;
+}
+
+GxMoaSharedOpcodeList::FoundVariable* GxMoaSharedOpcodeList::GetFoundVariables() const {
+    if (!m_Shared || m_Shared->items.empty()) return nullptr;
+    if (!m_Shared->found) m_Shared->found = std::make_unique<FoundVariable[]>(m_Shared->items.size());
+    return m_Shared->found.get();
 }

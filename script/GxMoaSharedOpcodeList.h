@@ -5,7 +5,10 @@
 // is shared gives the writer its own copy first, so sharing never shows.
 #include "script/GxMoaVariable.h"
 
+#include <memory>
 #include <vector>
+
+class GxMoaVariableSet;
 
 class GxMoaSharedOpcodeList {
 public:
@@ -27,6 +30,19 @@ public:
     const GxMoaVariable* end() const { return data() + size(); }
     const GxMoaVariable& back() const { return m_Shared->items.back(); }
 
+    // Where the executor last found the variable that entry i names, and in
+    // which circumstances (see GxMoaVariableTable::GetShapeGeneration); one
+    // per entry, kept with the storage and forgotten when the list is
+    // written to. Null for an empty list.
+    struct FoundVariable {
+        u64 shape = 0;
+        const void* frame = nullptr;
+        const void* entity = nullptr;
+        const void* worker = nullptr;
+        GxMoaVariableSet* variable = nullptr;
+    };
+    FoundVariable* GetFoundVariables() const;
+
     void clear() { Drop(); }
     void reserve(size_t n) { Own().reserve(n); }
     void push_back(const GxMoaVariable& v) { Own().push_back(v); }
@@ -37,6 +53,7 @@ private:
     struct Shared {
         u32 refs = 1;
         Items items;
+        std::unique_ptr<FoundVariable[]> found;
     };
     void Retain() {
         if (m_Shared) ++m_Shared->refs;

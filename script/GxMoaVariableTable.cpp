@@ -60,11 +60,13 @@ GxMoaVariableSet* GxMoaVariableTable::FindIndexed(GxStringView name) {
 void GxMoaVariableTable::AddLocal(GxStringView name, const GxMoaVariable& value) {
     if (Find(name)) return;
     m_Variables.emplace_back(name, kGxScopeLocal, value);
+    ShapeChanged();
 }
 
 void GxMoaVariableTable::AddFromDefinition(const GxMoaVariableDefinition& definition) {
     if (Find(definition.m_Name)) return;
     GxMoaVariableSet& v = m_Variables.emplace_back(definition.m_Name, u32(definition.m_Scope), definition.m_InitValue);
+    ShapeChanged();
     ApplyArraySize(v.m_Value, definition.m_ArraySize);
 }
 
@@ -81,7 +83,10 @@ GxMoaVariableSet* GxMoaVariableTable::SetVariable(GxStringView name, int index, 
     static const GxMoaVariable kNull;
     const GxMoaVariable& v = value ? *value : kNull;
     GxMoaVariableSet* target = Find(name);
-    if (!target) target = &m_Variables.emplace_back(name, ScopeOfKind(m_Kind), kNull);
+    if (!target) {
+        target = &m_Variables.emplace_back(name, ScopeOfKind(m_Kind), kNull);
+        ShapeChanged();
+    }
     target->m_Value.SetElement(index, v);
     return target;
 }
@@ -113,10 +118,12 @@ bool GxMoaVariableTable::ReadVariables(GxContentReaderBase& reader, u32 storageC
         // A damaged record ends the table: what follows it is out of step.
         if (!record.Read(reader)) return false;
         if (!GxMoaScopeInStorageClass(record.m_Scope, storageClass)) continue;
-        if (GxMoaVariableSet* existing = Find(record.m_Name))
+        if (GxMoaVariableSet* existing = Find(record.m_Name)) {
             existing->m_Value = std::move(record.m_Value);
-        else
+        } else {
             m_Variables.push_back(std::move(record));
+            ShapeChanged();
+        }
     }
     return reader.GetErrorCount() == 0;
 }

@@ -9,6 +9,7 @@
 #include "script/GxMoaNameIndex.h"
 #include "script/GxMoaVariableSet.h"
 
+#include <atomic>
 #include <cstdio>
 #include <deque>
 #include <vector>
@@ -21,7 +22,7 @@ public:
     enum : u32 { kKindLocal = 1, kKindStatic = 2, kKindGlobal = 3, kKindExtern = 4 };
 
     GxMoaVariableTable() = default;
-    virtual ~GxMoaVariableTable() = default;
+    virtual ~GxMoaVariableTable() { ShapeChanged(); }
     // Copies and moves take the variables; the index is built again on use.
     GxMoaVariableTable(const GxMoaVariableTable& other) : m_Kind(other.m_Kind), m_Variables(other.m_Variables) {}
     GxMoaVariableTable(GxMoaVariableTable&& other)
@@ -63,7 +64,15 @@ public:
     size_t GetCount() const { return m_Variables.size(); }
     GxMoaVariableSet& At(size_t i) { return m_Variables[i]; }
     const GxMoaVariableSet& At(size_t i) const { return m_Variables[i]; }
-    void Append(const GxMoaVariableSet& variable) { m_Variables.push_back(variable); }
+    void Append(const GxMoaVariableSet& variable) {
+        m_Variables.push_back(variable);
+        ShapeChanged();
+    }
+
+    // Changes whenever any table gains variables or loses them (emptied,
+    // replaced or destroyed), so that code remembering where a name was
+    // found can tell when it must look again.
+    static u64 GetShapeGeneration() { return s_Shape.load(std::memory_order_relaxed); }
 
     u32 m_Kind = kKindLocal;
 
@@ -75,7 +84,11 @@ private:
     void DropIndex() {
         m_Index.Clear();
         m_Indexed = 0;
+        ShapeChanged();
     }
+    static void ShapeChanged() { s_Shape.fetch_add(1, std::memory_order_relaxed); }
+
+    inline static std::atomic<u64> s_Shape{1};
 
     std::deque<GxMoaVariableSet> m_Variables;
     // Entered on look-up: the variables up to m_Indexed.
