@@ -86,6 +86,14 @@ TEST(MoaBuiltins, ConversionsTextAndArithmetic) {
         {u"exp", {I(0)}, "1.000000", kGxMoaFloat},
         {u"log", {I(1)}, "0.000000", kGxMoaFloat},
         {u"rand", {I(3), I(3)}, "3", kGxMoaInt},
+        // int32 of a value is the low 32 bits of its 64-bit integer, for text
+        // and floats as for integers.
+        {u"rand", {S(u"4294967298"), S(u"4294967298")}, "2", kGxMoaInt},
+        {u"rand", {F(4294967298.5), I(4294967298LL)}, "2", kGxMoaInt},
+        {u"strsub", {S(u"abcdef"), S(u"4294967297")}, "bcdef", kGxMoaStr},
+        {u"strsub", {S(u"abcdef"), F(4294967297.9), S(u"4294967298")}, "bc", kGxMoaStr},
+        {u"strfind", {S(u"abcabc"), S(u"c"), S(u"4294967299")}, "5", kGxMoaInt},
+        {u"strfind", {S(u"abcabc"), S(u"c"), F(-4294967293.0)}, "5", kGxMoaInt},
         {u"getyearfromutime", {I(1400000000)}, "2014", kGxMoaInt},
         {u"getmonthfromutime", {I(1400000000)}, "5", kGxMoaInt},
         {u"getdayfromutime", {I(1400000000)}, "13", kGxMoaInt},
