@@ -197,9 +197,8 @@ int GxMoaWorker::GetSourceLine(const GxMoaExecStackElement* element) {
     if (!element) return -1;
     GxMoaScriptEntity* entity = element->m_ScriptPos.m_pEntity;
     if (!entity) entity = FindEntity(element->m_ScriptPos.m_ScriptName);
-    // Without the script, the stored line is all there is; shown 1-based
-    // like every other line number.
-    if (!entity || !entity->GetScript()) return element->m_ScriptPos.m_Line + (element->m_ScriptPos.m_Line >= 0 ? 1 : 0);
+    // Without the script there is no line to search: the stored line as it is.
+    if (!entity || !entity->GetScript()) return element->m_ScriptPos.m_Line;
     return entity->GetScript()->FindFilledLine(element->m_ScriptPos) + 1;
 }
 

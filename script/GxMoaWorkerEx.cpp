@@ -94,13 +94,16 @@ GxMoaWorker::StepResult GxMoaWorkerEx::OnUnknownWord(GxMoaFunctionBinder* binder
         moa->m_ErrorFlag = true;
         return StepResult::Failed;
     }
-    // Anything after the `)` on the line is ignored. The move comes before
-    // the call, which may itself move the frames.
-    GxMoaScriptPos& pos = frame.m_ScriptPos;
-    if (pos.m_Line < script->GetLineCount()) pos.m_Line += 1, pos.m_Pos = 0;
-    if (Exec_Opcode(binder, pos.m_pEntity, moa, this, true) != 1) {
+    // While the command runs, its frame stays on its line, so that reports
+    // and a worker stopped by a failure name that line. After it, anything
+    // after the `)` is passed over, unless the command moved the frames.
+    const u64 generation = GetStackGeneration();
+    if (Exec_Opcode(binder, frame.m_ScriptPos.m_pEntity, moa, this, true) != 1) {
         moa->m_ErrorFlag = true;
         return StepResult::Failed;
     }
+    if (generation != GetStackGeneration() || !IsRunning()) return StepResult::Done;
+    GxMoaScriptPos& pos = Top().m_ScriptPos;
+    if (pos.m_Line < script->GetLineCount()) pos.m_Line += 1, pos.m_Pos = 0;
     return StepResult::Done;
 }
