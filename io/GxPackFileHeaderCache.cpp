@@ -158,7 +158,8 @@ bool GxPackFileHeaderCache::ReadDirectory(FILE* file) {
         unread -= take;
         return end - begin >= n;
     };
-    m_Entries.reserve(std::min<u32>(count, dirSize / minRecord));
+    // Room grows with the records read, not with the count the header states.
+    m_Entries.reserve(std::min<u32>(count, 1u << 16));
     m_NameRefs.reserve(m_Entries.capacity());
     for (u32 i = 0; i < count; ++i) {
         if (!ready(4)) return bad(i);
