@@ -180,12 +180,14 @@ private:
         return v;
     }
 
-    bool RunOne(s32 op);
-    bool CallBuiltin();
-    bool MakeArray();
+    // The common opcodes run inside the loop of Run; the rarer, larger ones
+    // are calls of their own.
+    [[gnu::always_inline]] bool RunOne(s32 op);
+    [[gnu::noinline]] bool CallBuiltin();
+    [[gnu::noinline]] bool MakeArray();
     bool Assign();
-    bool PostIncrement(s32 op);
-    bool CompoundAssign(s32 op);
+    [[gnu::noinline]] bool PostIncrement(s32 op);
+    [[gnu::noinline]] bool CompoundAssign(s32 op);
 
     GxMoaFunctionBinder* m_Binder;
     GxMoaScriptEntity* m_Entity;
@@ -233,7 +235,7 @@ int Executor::Run() {
     }
 }
 
-bool Executor::RunOne(s32 op) {
+inline bool Executor::RunOne(s32 op) {
     switch (op) {
     case kGxOpNone:
     case kGxOpSeparator:

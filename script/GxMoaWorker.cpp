@@ -361,17 +361,20 @@ bool GxMoaWorker::Step(GxMoaFunctionBinder* binder) {
         GxMoaScriptPos& pos = Top().m_ScriptPos;
         // A place between tokens, such as a label at (line, -1), moves on to
         // the next token rather than reading outside the script.
-        if (script->CheckRunPos(pos.m_Line, pos.m_Pos) != 1) script->NextToken(&pos);
-        const int where = script->CheckRunPos(pos.m_Line, pos.m_Pos);
+        int where = script->CheckRunPos(pos.m_Line, pos.m_Pos);
+        if (where != 1) {
+            script->NextToken(&pos);
+            where = script->CheckRunPos(pos.m_Line, pos.m_Pos);
+        }
         if (where == -2) {
             Exit(nullptr);
-            return IsRunning();
+            return !m_ExecStack.empty();
         }
         if (where != 1) {
             Fail(pos.m_ScriptName, pos.m_Line, GxFormat(u"実行位置が不正です[%d:%d]", pos.m_Line, pos.m_Pos));
             return false;
         }
-        const GxMoaToken& token = *script->GetToken(pos);
+        const GxMoaToken& token = script->m_Lines[size_t(pos.m_Line)].m_Tokens[size_t(pos.m_Pos)];
         const int line = pos.m_Line;
         GxString desc;
         StepResult result = StepResult::Done;
@@ -382,11 +385,11 @@ bool GxMoaWorker::Step(GxMoaFunctionBinder* binder) {
             // The frame position is moved past the statement before it runs:
             // the statement may push, pop or replace frames.
             if (!GxMoa::Eval_Token(m_pMoa, nullptr, binder, this, pos, &pos, true)) return false;
-            return IsRunning();
+            return !m_ExecStack.empty();
         case kGxTokUnnamed20:
             script->NextToken(&pos);
             if (!GxMoa::Eval_Token(m_pMoa, nullptr, binder, this, pos, &pos, false)) return false;
-            return IsRunning();
+            return !m_ExecStack.empty();
         case kGxTokUnknownWord: result = OnUnknownWord(binder, token); break;
         case kGxTokText: result = OnTextLine(binder, token); break;
         case kGxTokLabel:
