@@ -27,10 +27,3 @@ void GxAppendCp932(std::string_view text, GxString* out) {
         }
     }
 }
-
-GxString GxDecodeCp932(std::string_view text) {
-    GxString out;
-    out.reserve(text.size());
-    GxAppendCp932(text, &out);
-    return out;
-}

@@ -10,4 +10,3 @@
 
 // Appends the decoded text to out.
 void GxAppendCp932(std::string_view text, GxString* out);
-GxString GxDecodeCp932(std::string_view text);

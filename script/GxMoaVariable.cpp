@@ -325,12 +325,6 @@ void GxMoaVariable::SetRefVar(GxStringView name) {
     m_ValueType = kGxMoaRefVar;
 }
 
-void GxMoaVariable::AppendText(GxString* out) const {
-    if (m_ValueType == kGxMoaStr || m_ValueType == kGxMoaRefVar)
-        *out += GetStringView();
-    else
-        *out += ToString();
-}
 
 void GxMoaVariable::SetOpcode(s32 opcode) {
     Clear();

@@ -117,8 +117,6 @@ public:
         if (m_ValueType != kGxMoaStr && m_ValueType != kGxMoaRefVar) return {};
         return m_Aux == kHeap ? GxStringView(*m_Str) : GxStringView(m_Short, m_Aux);
     }
-    // Appends the text of the value (ToString) to out.
-    void AppendText(GxString* out) const;
 
     // Two Int operands are the common case and take the short way; the
     // results are those of the general rules.
