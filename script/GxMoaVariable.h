@@ -42,13 +42,13 @@ public:
         return *this;
     }
     GxMoaVariable& operator=(GxMoaVariable&& other) noexcept {
-        if (this != &other) {
-            Clear();
-            CopyPlain(other);
-            other.m_Int = 0;
-            other.m_ValueType = kGxMoaNull;
-            other.m_Aux = 0;
-        }
+        if (this == &other) return *this;
+        // The source may live inside this value's own array: it is taken
+        // before the old content goes.
+        GxMoaVariable taken(std::move(other));
+        Clear();
+        CopyPlain(taken);
+        taken.m_Aux = 0;
         return *this;
     }
     virtual ~GxMoaVariable() {
