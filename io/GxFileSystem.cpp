@@ -59,6 +59,10 @@ const GxPackEntry* FindInPacks(const GxPackFileHeaderCache** pack, GxStringView 
     return nullptr;
 }
 
+// A pack entry whose data does not lie inside its pack can never be read
+// whole; it is refused before its stated size is allocated.
+bool DataMissing(const GxFileHandle& file) { return file.GetPack() && !file.GetPack()->HoldsData(*file.GetEntry()); }
+
 } // namespace
 
 int GxFileExists(GxStringView path) {
@@ -106,11 +110,10 @@ bool GxFileOpen(GxFileHandle* file, GxStringView path) {
         if (!GxResolveDiskPath(pack->GetPath(), &packNative)) return false;
         const int fd = OpenDisk(packNative, &st);
         if (fd < 0) return false;
+        // A place no file offset can reach cannot be opened; data that only
+        // runs past the end of the pack opens, and reads stop where it does.
         const u64 base = pack->GetDataBaseOffset() + entry->m_DataOffset;
-        // The mount checked the entry against the pack; the pack may have
-        // changed since.
-        if (base < entry->m_DataOffset || base > u64(st.st_size) ||
-            entry->m_DataSize > u64(st.st_size) - base) {
+        if (base < entry->m_DataOffset || base > u64(std::numeric_limits<off_t>::max())) {
             ::close(fd);
             return false;
         }
@@ -185,6 +188,12 @@ bool GxLoadFile(GxBinBuffer* out, GxStringView path, bool useCache, bool silent)
         GxFileClose(&file);
         return true;
     }
+    if (DataMissing(file)) {
+        if (!silent) GxWriteErrorLog(u"File read error:%s\n", path);
+        out->Free();
+        GxFileClose(&file);
+        return false;
+    }
     const u32 size = file.GetSize();
     u8* data = out->Alloc(size);
     if (size == 0) {
@@ -209,7 +218,7 @@ bool GxLoadFileNoCache(GxBinBuffer* out, GxStringView path, u32, bool silent) {
     }
     const u32 size = file.GetSize();
     // Room for the two zero bytes that end the text.
-    if (size > std::numeric_limits<u32>::max() - 2) {
+    if (size > std::numeric_limits<u32>::max() - 2 || DataMissing(file)) {
         if (!silent) GxWriteErrorLog(u"File read error:%s\n", path);
         GxFileClose(&file);
         return false;

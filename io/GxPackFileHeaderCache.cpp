@@ -1,10 +1,11 @@
 #include "io/GxPackFileHeaderCache.h"
 
 #include "base/GxLog.h"
-#include "base/GxStringUtil.h"
+#include "io/GxCp932.h"
 #include "io/GxDiskPath.h"
 #include "io/GxWideCase.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <sys/stat.h>
@@ -48,6 +49,12 @@ u64 LE64(const u8* p) { return u64(LE32(p)) | u64(LE32(p + 4)) << 32; }
 
 constexpr u32 kRecordFixed = 32;
 
+u32 NameHash(GxStringView name) {
+    u32 h = 2166136261u;
+    for (GxChar c : name) h = (h ^ c) * 16777619u;
+    return h;
+}
+
 } // namespace
 
 void DescramblePackEntries(void* bytes, u32 count, u32 position) {
@@ -72,10 +79,12 @@ GxPackFileHeaderCache::~GxPackFileHeaderCache() { Release(); }
 
 void GxPackFileHeaderCache::Release() {
     std::memset(m_Header, 0, sizeof m_Header);
-    m_NameMap.clear();
-    m_Entries.clear();
-    m_Directory.clear();
-    m_Directory.shrink_to_fit();
+    m_FileSize = 0;
+    m_Entries = {};
+    m_Names = {};
+    m_NameRefs = {};
+    m_Index = {};
+    m_IndexCount = 0;
     m_Path.clear();
     m_Open = false;
 }
@@ -84,8 +93,14 @@ bool GxPackFileHeaderCache::IsScrambled() const { return LE32(m_Header + 20) != 
 
 u64 GxPackFileHeaderCache::GetDataBaseOffset() const { return LE64(m_Header + 40); }
 
+bool GxPackFileHeaderCache::HoldsData(const GxPackEntry& entry) const {
+    const u64 base = GetDataBaseOffset();
+    const u64 start = base + entry.m_DataOffset;
+    return start >= base && start <= m_FileSize && entry.m_DataSize <= m_FileSize - start;
+}
+
 bool GxPackFileHeaderCache::Open(GxStringView path) {
-    if (!m_Directory.empty() || m_Open) Release();
+    if (m_Open || !m_Entries.empty()) Release();
     std::string native;
     if (!GxResolveDiskPath(path, &native)) return false;
     FILE* f = std::fopen(native.c_str(), "rb");
@@ -95,102 +110,141 @@ bool GxPackFileHeaderCache::Open(GxStringView path) {
         std::fclose(f);
         return false;
     }
-    const u64 fileSize = u64(st.st_size);
-    if (std::fread(m_Header, kHeaderSize, 1, f) != 1) {
-        std::fclose(f);
-        Release();
-        return false;
-    }
-    const u32 dirSize = LE32(m_Header + 28);
-    // The stated size is checked against the file before it is allocated.
-    if (dirSize > fileSize - kHeaderSize) {
-        std::fclose(f);
-        Release();
-        return false;
-    }
-    m_Directory.resize(dirSize);
-    if (dirSize && std::fread(m_Directory.data(), dirSize, 1, f) != 1) {
-        std::fclose(f);
-        Release();
-        return false;
-    }
-    std::fclose(f);
+    m_FileSize = u64(st.st_size);
     m_Path = GxString(path);
-    if (!BuildDirectory(fileSize)) {
+    const bool ok = std::fread(m_Header, kHeaderSize, 1, f) == 1 && ReadDirectory(f);
+    std::fclose(f);
+    if (!ok) {
         Release();
         return false;
     }
+    BuildIndex();
     m_Open = true;
     return true;
 }
 
-bool GxPackFileHeaderCache::BuildDirectory(u64 fileSize) {
+bool GxPackFileHeaderCache::ReadDirectory(FILE* file) {
     const u32 count = LE32(m_Header + 24);
-    const bool wide = LE32(m_Header + 12) != 0;
+    const u32 dirSize = LE32(m_Header + 28);
     const bool scrambled = IsScrambled();
-    const u64 base = GetDataBaseOffset();
-    const u32 dirSize = u32(m_Directory.size());
-    const u32 terminator = wide ? 2 : 1;
+    const u32 minRecord = kRecordFixed + (LE32(m_Header + 12) != 0 ? 2 : 1);
+    // The count and the size vouch for each other, and the file for both,
+    // before anything of their size is allocated: a damaged header must not
+    // cost gigabytes of memory and a read of the whole file.
+    if (dirSize > m_FileSize - kHeaderSize || u64(count) * minRecord > dirSize ||
+        u64(dirSize) > (u64(count) + 1) * kRecordMax) {
+        GxWriteErrorLog(u"Error/GxPackFileHeaderCache Bad Directory Size(Count:%u Size:%u Path:\"%s\")\n", count,
+                        dirSize, m_Path);
+        return false;
+    }
     auto bad = [&](u32 index) {
         GxWriteErrorLog(u"Error/GxPackFileHeaderCache Bad Directory Record(Index:%u Path:\"%s\")\n", index, m_Path);
         return false;
     };
-    // Every record takes at least its fixed fields and a terminator.
-    if (u64(count) * (kRecordFixed + terminator) > dirSize) return bad(0);
-    m_Entries.reserve(count);
-    std::vector<GxString> names;
-    names.reserve(count);
-    u32 offset = 0;
+    // The directory is read a piece at a time, so that memory follows the
+    // records found rather than the size stated.
+    std::vector<u8> buffer(std::min<u32>(dirSize, 1u << 20));
+    size_t begin = 0, end = 0;  // the unread part of the buffer
+    u32 unread = dirSize;       // of the directory, not yet in the buffer
+    // Makes n bytes ready from begin; false when the directory ends first.
+    auto ready = [&](u32 n) {
+        if (end - begin >= n) return true;
+        std::memmove(buffer.data(), buffer.data() + begin, end - begin);
+        end -= begin;
+        begin = 0;
+        const u32 take = u32(std::min<u64>(unread, buffer.size() - end));
+        if (take && std::fread(buffer.data() + end, take, 1, file) != 1) return false;
+        end += take;
+        unread -= take;
+        return end - begin >= n;
+    };
+    // Room grows with the records read, not with the count the header states.
+    m_Entries.reserve(std::min<u32>(count, 1u << 16));
+    m_NameRefs.reserve(m_Entries.capacity());
     for (u32 i = 0; i < count; ++i) {
-        u8* rec = m_Directory.data() + offset;
-        const u32 left = dirSize - offset;
-        if (left < 4) return bad(i);
-        if (scrambled) DescramblePackEntries(rec, 4, 0);
-        const u32 length = LE32(rec);
-        if (length < kRecordFixed + terminator || length > left) return bad(i);
-        if (scrambled) DescramblePackEntries(rec + 4, length - 4, 4);
-        GxPackEntry e;
-        e.m_RecordLength = length;
-        e.m_DataSize = LE32(rec + 4);
-        e.m_FileTime = LE64(rec + 16);
-        e.m_DataOffset = LE64(rec + 24);
-        // The entry's bytes must lie inside the pack file.
-        const u64 start = base + e.m_DataOffset;
-        if (start < base || start > fileSize || e.m_DataSize > fileSize - start) return bad(i);
-        GxString name;
-        const u8* n = rec + kRecordFixed;
-        const u32 room = length - kRecordFixed;
-        if (wide) {
-            u32 k = 0;
-            while (k + 1 < room && (n[k] | n[k + 1]) != 0) {
-                name.push_back(GxChar(n[k] | n[k + 1] << 8));
-                k += 2;
-            }
-            if (k + 1 >= room) return bad(i);
-        } else {
-            const void* zero = std::memchr(n, 0, room);
-            if (!zero) return bad(i);
-            name = GxFromAnsi(std::string_view(reinterpret_cast<const char*>(n), size_t(static_cast<const u8*>(zero) - n)));
-        }
-        m_Entries.push_back(e);
-        names.push_back(std::move(name));
-        offset += length;
-    }
-    for (u32 i = 0; i < count; ++i) {
-        if (names[i].size() > kNameMax) {
-            GxWriteErrorLog(u"Error/GxPackFileHeaderCache Name Too Long(Index:%u Path:\"%s\")\n", i, m_Path);
-            continue;
-        }
-        // The first record of a name wins.
-        m_NameMap.emplace(GxToLowerWide(names[i]), &m_Entries[i]);
+        if (!ready(4)) return bad(i);
+        u8 head[4];
+        std::memcpy(head, buffer.data() + begin, 4);
+        if (scrambled) DescramblePackEntries(head, 4, 0);
+        const u32 length = LE32(head);
+        if (length < minRecord || length > kRecordMax || length > end - begin + unread || !ready(length))
+            return bad(i);
+        // Positions count from the record's start: its length field, then
+        // the rest, is one run from 0.
+        u8* record = buffer.data() + begin;
+        if (scrambled) DescramblePackEntries(record, length, 0);
+        if (!TakeRecord(record, length, i)) return bad(i);
+        begin += length;
     }
     return true;
 }
 
+bool GxPackFileHeaderCache::TakeRecord(const u8* record, u32 length, u32 index) {
+    GxPackEntry e;
+    e.m_RecordLength = length;
+    e.m_DataSize = LE32(record + 4);
+    e.m_FileTime = LE64(record + 16);
+    e.m_DataOffset = LE64(record + 24);
+    const u8* n = record + kRecordFixed;
+    const u32 room = length - kRecordFixed;
+    const size_t from = m_Names.size();
+    if (LE32(m_Header + 12) != 0) {
+        u32 k = 0;
+        while (k + 1 < room && (n[k] | n[k + 1]) != 0) {
+            m_Names.push_back(GxWideToLower(GxChar(n[k] | n[k + 1] << 8)));
+            k += 2;
+        }
+        if (k + 1 >= room) return false;
+    } else {
+        const void* zero = std::memchr(n, 0, room);
+        if (!zero) return false;
+        GxAppendCp932(std::string_view(reinterpret_cast<const char*>(n), size_t(static_cast<const u8*>(zero) - n)),
+                      &m_Names);
+        for (size_t k = from; k < m_Names.size(); ++k) m_Names[k] = GxWideToLower(m_Names[k]);
+    }
+    NameRef ref{u32(from), u32(m_Names.size() - from)};
+    if (ref.length > kNameMax) {
+        GxWriteErrorLog(u"Error/GxPackFileHeaderCache Name Too Long(Index:%u Path:\"%s\")\n", index, m_Path);
+        m_Names.resize(from);
+        ref = {kUnnamed, 0};
+    }
+    m_Entries.push_back(e);
+    m_NameRefs.push_back(ref);
+    return true;
+}
+
+void GxPackFileHeaderCache::BuildIndex() {
+    size_t slots = 16;
+    while (slots < 2 * m_Entries.size()) slots *= 2;
+    m_Index.assign(slots, Slot());
+    const size_t mask = slots - 1;
+    for (u32 i = 0; i < m_Entries.size(); ++i) {
+        if (m_NameRefs[i].offset == kUnnamed) continue;
+        const GxStringView name = NameOf(i);
+        const u32 hash = NameHash(name);
+        for (size_t k = hash & mask;; k = (k + 1) & mask) {
+            Slot& slot = m_Index[k];
+            if (slot.entry == 0) {
+                slot = {hash, i + 1};
+                ++m_IndexCount;
+                break;
+            }
+            // The first record of a name wins.
+            if (slot.hash == hash && NameOf(slot.entry - 1) == name) break;
+        }
+    }
+}
+
 const GxPackEntry* GxPackFileHeaderCache::FindEntry(GxStringView path) const {
-    if (path.size() > kNameMax) return nullptr;
-    GxString key(path);
-    for (auto& c : key) c = c == u'\\' ? u'/' : GxWideToLower(c);
-    auto it = m_NameMap.find(key);
-    return it == m_NameMap.end() ? nullptr : it->second;
+    if (path.size() > kNameMax || m_Index.empty()) return nullptr;
+    GxChar key[kNameMax];
+    for (size_t i = 0; i < path.size(); ++i) key[i] = path[i] == u'\\' ? u'/' : GxWideToLower(path[i]);
+    const GxStringView name(key, path.size());
+    const u32 hash = NameHash(name);
+    const size_t mask = m_Index.size() - 1;
+    for (size_t k = hash & mask;; k = (k + 1) & mask) {
+        const Slot& slot = m_Index[k];
+        if (slot.entry == 0) return nullptr;
+        if (slot.hash == hash && NameOf(slot.entry - 1) == name) return &m_Entries[slot.entry - 1];
+    }
 }

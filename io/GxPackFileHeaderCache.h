@@ -1,6 +1,6 @@
 #pragma once
-// One mounted pack archive: its 48-byte header and its whole directory held in
-// memory (unscrambled), with a map from lower-cased entry name to entry. The
+// One mounted pack archive: its 48-byte header and its directory's entries
+// held in memory, with a hashed index of the lower-cased entry names. The
 // pack file itself is not kept open: every entry open opens it anew.
 //
 // Layout (little-endian): 12 bytes unread; u32 name form at 12 (0: CP932
@@ -11,7 +11,7 @@
 // base offset), the NUL-terminated name, padding up to the length.
 #include "base/GxTypes.h"
 
-#include <map>
+#include <cstdio>
 #include <vector>
 
 struct GxPackEntry {
@@ -34,17 +34,22 @@ public:
     static constexpr u32 kHeaderSize = 48;
     // The longest name (in UTF-16 code units) a pack holds or a look-up takes.
     static constexpr size_t kNameMax = 521;
+    // The longest directory record taken: the fixed fields, the longest name
+    // and room to spare for padding.
+    static constexpr u32 kRecordMax = 65536;
 
     GxPackFileHeaderCache();
     virtual ~GxPackFileHeaderCache();
     GxPackFileHeaderCache(const GxPackFileHeaderCache&) = delete;
     GxPackFileHeaderCache& operator=(const GxPackFileHeaderCache&) = delete;
 
-    // Reads the header and directory and builds the name map. A directory
-    // whose records do not fit it, or whose entries lie outside the file, is
-    // refused with a logged error.
+    // Reads the header and directory and indexes the names. A directory whose
+    // size does not fit its entry count or the file, or whose records do not
+    // fit the directory, is refused with a logged error before anything of
+    // its size is allocated. An entry whose data lies outside the file does
+    // not stop the mount: reading it fails on its own.
     bool Open(GxStringView path);
-    // '\' is taken as '/', and the name is lower-cased as the map's keys are.
+    // '\' is taken as '/', and the name is lower-cased as the index's keys are.
     const GxPackEntry* FindEntry(GxStringView path) const;
     void Release();
 
@@ -52,15 +57,42 @@ public:
     bool IsScrambled() const;
     u64 GetDataBaseOffset() const;
     const GxString& GetPath() const { return m_Path; }
-    size_t GetEntryCount() const { return m_NameMap.size(); }
+    // The names that can be looked up (a name held twice counts once).
+    size_t GetEntryCount() const { return m_IndexCount; }
+    // Whether the entry's bytes lay inside the pack file when it was mounted.
+    bool HoldsData(const GxPackEntry& entry) const;
 
 private:
-    bool BuildDirectory(u64 fileSize);
+    // Where an entry's lowered name lies in m_Names; an offset of kUnnamed
+    // for a name too long to be looked up.
+    static constexpr u32 kUnnamed = 0xFFFFFFFF;
+    struct NameRef {
+        u32 offset = 0;
+        u32 length = 0;
+    };
+    struct Slot {
+        u32 hash = 0;
+        u32 entry = 0;  // index + 1; 0 for an empty slot
+    };
 
-    std::map<GxString, const GxPackEntry*> m_NameMap;
+    bool ReadDirectory(FILE* file);
+    // Takes one unscrambled record; false when it is damaged.
+    bool TakeRecord(const u8* record, u32 length, u32 index);
+    void BuildIndex();
+    GxStringView NameOf(u32 entry) const {
+        return GxStringView(m_Names).substr(m_NameRefs[entry].offset, m_NameRefs[entry].length);
+    }
+
     u8 m_Header[kHeaderSize] = {};
-    std::vector<u8> m_Directory;
+    u64 m_FileSize = 0;
     std::vector<GxPackEntry> m_Entries;
+    // Every entry's name, lowered, one after another.
+    GxString m_Names;
+    std::vector<NameRef> m_NameRefs;
+    // Open addressing on a hash of the lowered name, at most half full; the
+    // first entry of a name is the one entered.
+    std::vector<Slot> m_Index;
+    size_t m_IndexCount = 0;
     bool m_Open = false;
     GxString m_Path;
 };

@@ -5,6 +5,7 @@
 #include "base/GxRandom.h"
 #include "base/GxStringUtil.h"
 #include "platform/system/clock.h"
+#include "platform/system/time_zone.h"
 #include "script/GxMoa.h"
 #include "script/GxMoaDelegate.h"
 #include "script/GxMoaFunctionBinder.h"
@@ -15,7 +16,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <array>
 #include <iterator>
 #include <utility>
@@ -46,27 +46,9 @@ T SignOf(T v) {
     return v < T(0) ? T(-1) : v > T(0) ? T(1) : T(0);
 }
 
-// Offset of local standard time from UTC, in seconds east, as the time
-// zone's fixed bias (daylight saving left out).
-long StandardOffsetSeconds() {
-    tzset();
-    const time_t now = time(nullptr);
-    struct tm parts = {};
-    localtime_r(&now, &parts);
-    const int year = parts.tm_year;
-    for (int month : {0, 6}) {
-        struct tm probe = {};
-        probe.tm_year = year;
-        probe.tm_mon = month;
-        probe.tm_mday = 1;
-        probe.tm_hour = 12;
-        probe.tm_isdst = -1;
-        const time_t t = mktime(&probe);
-        struct tm local = {};
-        if (t != time_t(-1) && localtime_r(&t, &local) && local.tm_isdst == 0) return local.tm_gmtoff;
-    }
-    return parts.tm_gmtoff;
-}
+// "int32 of x": the low 32 bits of the value's 64-bit integer, so that text
+// and floats wrap as integers do rather than stopping at the 32-bit limits.
+s32 Int32Of(const GxMoaVariable& v) { return s32(u32(u64(v.ToInt64()))); }
 
 // A jump or call whose label the bundle does not have stops the script.
 bool LabelNotFound(GxMoaWorker* worker, GxMoaScriptEntity* entity, GxMoaExecStack* stack, const GxString* name,
@@ -175,12 +157,12 @@ GX_MOA_DEFINE(StrSub) {
     const GxString text = a[0].ToString();
     // A start before the text begins at its start; one past its end gives
     // the empty text.
-    const s64 start = std::max<s64>(a[1].ToInt(), 0);
+    const s64 start = std::max<s64>(Int32Of(a[1]), 0);
     if (start >= s64(text.size())) {
         result->SetString(u"");
         return true;
     }
-    const s32 count = countGiven ? a[2].ToInt() : -1;
+    const s32 count = countGiven ? Int32Of(a[2]) : -1;
     result->SetString(text.substr(size_t(start), count < 0 ? GxString::npos : size_t(count)));
     return true;
 }
@@ -203,7 +185,7 @@ GX_MOA_DEFINE(StrFind) {
     const auto a = Args<3>(args);
     const GxString text = a[0].ToString();
     const GxString part = a[1].ToString();
-    const s64 start = std::max<s64>(a[2].ToInt(), 0);
+    const s64 start = std::max<s64>(Int32Of(a[2]), 0);
     if (start > s64(text.size())) {
         result->SetInt64(-1);
         return true;
@@ -246,8 +228,7 @@ GX_MOA_DEFINE(GetLocaleID) {
 GX_MOA_DEFINE(GetTimeZoneName) {
     GX_MOA_UNUSED;
     (void)args;
-    tzset();
-    result->SetString(GxFromUtf8(tzname[0] ? tzname[0] : ""));
+    result->SetString(GxFromUtf8(psys::local_time_zone().standard_name));
     return true;
 }
 
@@ -255,7 +236,7 @@ GX_MOA_DEFINE(GetTimeZoneBias) {
     GX_MOA_UNUSED;
     (void)args;
     // UTC = local time + bias, in minutes.
-    result->SetInt64(-s64(StandardOffsetSeconds()) / 60);
+    result->SetInt64(-s64(psys::local_time_zone().standard_offset_seconds) / 60);
     return true;
 }
 
@@ -375,7 +356,7 @@ GX_MOA_DEFINE(Rand) {
     GX_MOA_UNUSED;
     if (!args->IsArray()) return true;
     const auto a = Args<2>(args);
-    s32 lo = a[0].ToInt(), hi = a[1].ToInt();
+    s32 lo = Int32Of(a[0]), hi = Int32Of(a[1]);
     if (lo > hi) std::swap(lo, hi);
     if (lo == hi) {
         result->SetInt64(lo);

@@ -9,16 +9,3 @@ bool GxMoaScopeInStorageClass(u32 scope, u32 storageClass) {
     default: return false;
     }
 }
-
-int GxMoaOpcodeWidth(s32 opcode) {
-    switch (opcode) {
-    case kGxOpPushInt:
-    case kGxOpPushFloat:
-    case kGxOpPushStr:
-    case kGxOpPushVar:
-    case kGxOpPushVarAry:
-    case kGxOpElementNum: return 2;
-    case kGxOpCallBuiltin: return 3;
-    default: return (opcode >= kGxOpPostInc && opcode <= kGxOpXorAssign) ? 3 : 1;
-    }
-}

@@ -187,7 +187,18 @@ enum GxMoaOpcode : s32 {
 };
 
 // Entries an opcode occupies in a list: itself and its operands.
-int GxMoaOpcodeWidth(s32 opcode);
+inline int GxMoaOpcodeWidth(s32 opcode) {
+    switch (opcode) {
+    case kGxOpPushInt:
+    case kGxOpPushFloat:
+    case kGxOpPushStr:
+    case kGxOpPushVar:
+    case kGxOpPushVarAry:
+    case kGxOpElementNum: return 2;
+    case kGxOpCallBuiltin: return 3;
+    default: return (opcode >= kGxOpPostInc && opcode <= kGxOpXorAssign) ? 3 : 1;
+    }
+}
 
 // The largest array a script may index into; an index at or above it is an
 // error rather than an allocation of gigabytes.

@@ -9,7 +9,8 @@ bool GxMoaExecStackElement::Write(GxContentWriterBase& writer) const {
     bool ok = writer.Write("m_BlockType", m_BlockType);
     ok &= m_ScriptPos.Write(writer);
     ok &= m_LocalTable.WriteVariables(writer, kGxStorageAll);
-    ok &= GxMoaWriteRecords(writer, "m_OpcodeList", m_OpcodeList);
+    ok &= GxMoaWriteList(writer, "m_OpcodeList", m_OpcodeList,
+                         [&](const GxMoaVariable& entry) { return entry.Write(writer); });
     ok &= writer.Write("m_OpcodePos", m_OpcodePos);
     return ok && writer.GetErrorCount() == 0;
 }
@@ -21,7 +22,9 @@ bool GxMoaExecStackElement::Read(GxContentReaderBase& reader, GxMoaWorker* worke
     m_LocalTable.Clear();
     if (!m_LocalTable.ReadVariables(reader, kGxStorageAll)) return false;
     ResetOpcodes();
-    if (!GxMoaReadRecords(reader, "m_OpcodeList", u"GxMoaExecStackElement::Read", &m_OpcodeList)) return false;
+    GxMoaSharedOpcodeList::Items opcodes;
+    if (!GxMoaReadRecords(reader, "m_OpcodeList", u"GxMoaExecStackElement::Read", &opcodes)) return false;
+    m_OpcodeList = GxMoaSharedOpcodeList(std::move(opcodes));
     m_OpcodePos = reader.ReadS32("m_OpcodePos");
     return reader.GetErrorCount() == 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // One call frame of a worker: where it runs, its LOCAL variables, and the
 // opcodes of the statement being run with the index of the next one.
+#include "script/GxMoaSharedOpcodeList.h"
 #include "script/GxMoaScriptPos.h"
 #include "script/GxMoaVariable.h"
 #include "script/GxMoaVariableTable.h"
@@ -15,7 +16,7 @@ public:
     // are inner blocks that jumps and returns unwind.
     enum : s32 { kBlockNone = 0, kBlockCall = 1, kBlockInnerFirst = 3, kBlockInnerLast = 8 };
 
-    GxMoaExecStackElement() { m_OpcodeList.reserve(16); }
+    GxMoaExecStackElement() = default;
     virtual ~GxMoaExecStackElement() = default;
     GxMoaExecStackElement(const GxMoaExecStackElement&) = default;
     GxMoaExecStackElement& operator=(const GxMoaExecStackElement&) = default;
@@ -30,7 +31,6 @@ public:
 
     void ResetOpcodes() {
         m_OpcodeList.clear();
-        m_OpcodeList.reserve(16);
         m_OpcodePos = 0;
     }
     bool IsInnerBlock() const { return m_BlockType >= kBlockInnerFirst && m_BlockType <= kBlockInnerLast; }
@@ -38,7 +38,7 @@ public:
     s32 m_BlockType = kBlockNone;
     GxMoaScriptPos m_ScriptPos;
     GxMoaVariableTable m_LocalTable;
-    std::vector<GxMoaVariable> m_OpcodeList;
+    GxMoaSharedOpcodeList m_OpcodeList;
     s32 m_OpcodePos = 0;
 };
 

@@ -8,13 +8,45 @@
 
 namespace {
 
+// The text of a name operand: the compiler gives a Str; any other value
+// (from a list read back from a save) names what its text says.
+GxStringView NameOf(const GxMoaVariable& operand, GxString* scratch) {
+    if (operand.GetType() == kGxMoaStr) return operand.GetStringView();
+    *scratch = operand.ToString();
+    return *scratch;
+}
+
+// Argument arrays of builtin calls, kept emptied for the next call so that a
+// call costs no allocation of its own. Nested calls each take their own.
+std::vector<GxMoaVariable>& SpareArguments() {
+    thread_local std::vector<GxMoaVariable> spare;
+    return spare;
+}
+
+GxMoaVariable TakeArguments() {
+    auto& spare = SpareArguments();
+    if (spare.empty()) return GxMoaVariable();
+    GxMoaVariable args = std::move(spare.back());
+    spare.pop_back();
+    return args;
+}
+
+void ReturnArguments(GxMoaVariable&& args) {
+    auto& spare = SpareArguments();
+    auto* elements = args.GetArray();
+    if (!elements || spare.size() >= 8) return;
+    elements->clear();
+    spare.push_back(std::move(args));
+}
+
 // The operand that names what an assignment or increment writes to.
 bool IsUpdateTarget(const GxMoaVariable& target) {
     return target.IsOpcode() && (target.GetOpcode() == kGxOpAlterVar || target.GetOpcode() == kGxOpAlterVarAry);
 }
 
-// One run of an opcode list. Frames are kept by index and looked up again
-// after every builtin call, since a builtin may push, pop or replace them.
+// One run of an opcode list. The running list and the local frame are looked
+// up again after every builtin call, since a builtin may push, pop or
+// replace frames.
 class Executor {
 public:
     Executor(GxMoaFunctionBinder* binder, GxMoaScriptEntity* entity, GxMoa* moa, GxMoaWorker* worker, bool statement)
@@ -25,18 +57,29 @@ public:
 
 private:
     GxMoaExecStackElement& Frame() { return m_Stack[m_Index]; }
-    const GxMoaVariable& Operand(int n) { return Frame().m_OpcodeList[size_t(m_Pc + n)]; }
+    const GxMoaVariable& Operand(int n) { return m_Ops[size_t(m_Pc + n)]; }
+    void Refresh() {
+        const GxMoaSharedOpcodeList& list = Frame().m_OpcodeList;
+        m_Ops = list.data();
+        m_Count = list.size();
+        m_Found = list.GetFoundVariables();
+        m_Local = nullptr;
+        for (size_t i = m_Stack.size(); i-- > 0 && !m_Local;)
+            if (m_Stack[i].m_BlockType == GxMoaExecStackElement::kBlockCall) m_Local = &m_Stack[i];
+        if (!m_Local) m_Local = &m_Stack.back();
+    }
 
     GxString ScriptName() const {
         return m_Entity && m_Entity->GetScript() ? m_Entity->GetScript()->m_ScriptName : GxString(u"*");
     }
     int CurrentLine() const { return m_Stack.empty() ? -1 : m_Stack.back().m_ScriptPos.m_Line; }
-    bool Error(const GxString& message, int line) {
+    // Reports stay out of the way of the opcodes' own code.
+    [[gnu::noinline, gnu::cold]] bool Error(GxStringView message, int line) {
         m_Moa->Error(ScriptName(), line, u"%s[pc=%d]", message, m_Pc);
         return false;
     }
-    bool Error(const GxString& message) { return Error(message, CurrentLine()); }
-    void Undefined(GxStringView name) {
+    [[gnu::noinline, gnu::cold]] bool Error(GxStringView message) { return Error(message, CurrentLine()); }
+    [[gnu::noinline]] void Undefined(GxStringView name) {
         if (m_Statement)
             m_Moa->Warning(ScriptName(), CurrentLine(), u"%s[pc=%d]", GxFormat(u"未定義の変数 $%s を使用しました", name),
                            m_Pc);
@@ -57,10 +100,22 @@ private:
         m_Values.pop_back();
         return true;
     }
-    bool PopTwo(GxMoaVariable* left, GxMoaVariable* right) {
-        if (m_Values.size() < 2)
-            return Error(u"Exec_IsValueLastTwo 計算スタックに必要なパラメータが積まれていません", 0);
-        return Pop(right) && Pop(left);
+    // An operator on the two values on top of the stack: the left one is
+    // replaced by the result and the right one popped.
+    template <class Op>
+    bool Binary(Op op) {
+        const size_t n = m_Values.size();
+        if (n < 2) return Error(u"Exec_IsValueLastTwo 計算スタックに必要なパラメータが積まれていません", 0);
+        op(m_Values[n - 2], m_Values[n - 1]);
+        m_Values.pop_back();
+        return true;
+    }
+    // An operator on the value on top of the stack, in place.
+    template <class Op>
+    bool Unary(Op op) {
+        if (m_Values.empty()) return Error(u"Exec_IsValueLastOne 計算スタックに必要なパラメータが積まれていません", 0);
+        op(m_Values.back());
+        return true;
     }
     // An element index from the stack; refuses indexes that would make the
     // array larger than any script needs.
@@ -87,24 +142,34 @@ private:
         const s32 n = s32(u64(count.ToInt64()));
         if (n < 0 || size_t(n) > m_Values.size())
             return Error(u"Exec_IsValueLastOne 計算スタックに必要なパラメータが積まれていません", 0);
-        array->MakeArray(u32(n));
+        if (auto* elements = array->GetArray()) {
+            elements->clear();
+            elements->resize(size_t(n));
+        } else {
+            array->MakeArray(u32(n));
+        }
         for (s32 i = n; i-- > 0;) Pop(array->GetElement(i));
         return true;
     }
 
-    GxMoaExecStackElement* LocalFrame() {
-        for (size_t i = m_Stack.size(); i-- > 0;)
-            if (m_Stack[i].m_BlockType == GxMoaExecStackElement::kBlockCall) return &m_Stack[i];
-        return m_Stack.empty() ? nullptr : &m_Stack.back();
-    }
+    // The variable that the opcode at m_Pc names. Where it was found is
+    // remembered with the list: while no table anywhere has gained or lost
+    // variables and the frame, script and worker are the same, the same
+    // look-up would find the same variable.
     GxMoaVariableSet* Find(GxStringView name) {
-        if (GxMoaExecStackElement* local = LocalFrame())
-            if (GxMoaVariableSet* v = local->m_LocalTable.Find(name)) return v;
-        return m_Entity ? m_Entity->FindVariable(name) : m_Worker->FindVariable(name);
+        GxMoaSharedOpcodeList::FoundVariable* found = m_Found ? &m_Found[m_Pc] : nullptr;
+        const u64 shape = GxMoaVariableTable::GetShapeGeneration();
+        if (found && found->shape == shape && found->frame == m_Local && found->entity == m_Entity &&
+            found->worker == m_Worker)
+            return found->variable;
+        GxMoaVariableSet* v = m_Local->m_LocalTable.Find(name);
+        if (!v) v = m_Entity ? m_Entity->FindVariable(name) : m_Worker->FindVariable(name);
+        if (found && v) *found = {shape, m_Local, m_Entity, m_Worker, v};
+        return v;
     }
     GxMoaVariableSet* Create(GxStringView name, int index, const GxMoaVariable* value) {
         Undefined(name);
-        return LocalFrame()->m_LocalTable.SetVariable(name, index, value);
+        return m_Local->m_LocalTable.SetVariable(name, index, value);
     }
     // The variable an update changes, created when missing, and the value it
     // holds there now (Null for a new one).
@@ -115,12 +180,14 @@ private:
         return v;
     }
 
-    bool RunOne(s32 op);
-    bool CallBuiltin();
-    bool MakeArray();
+    // The common opcodes run inside the loop of Run; the rarer, larger ones
+    // are calls of their own.
+    [[gnu::always_inline]] bool RunOne(s32 op);
+    [[gnu::noinline]] bool CallBuiltin();
+    [[gnu::noinline]] bool MakeArray();
     bool Assign();
-    bool PostIncrement(s32 op);
-    bool CompoundAssign(s32 op);
+    [[gnu::noinline]] bool PostIncrement(s32 op);
+    [[gnu::noinline]] bool CompoundAssign(s32 op);
 
     GxMoaFunctionBinder* m_Binder;
     GxMoaScriptEntity* m_Entity;
@@ -131,6 +198,12 @@ private:
     std::vector<GxMoaVariable>& m_Values;
     size_t m_Index = 0;
     s32 m_Pc = 0;
+    // The running list, and the innermost call frame (the innermost frame
+    // when there is none), whose locals an expression creates.
+    const GxMoaVariable* m_Ops = nullptr;
+    size_t m_Count = 0;
+    GxMoaSharedOpcodeList::FoundVariable* m_Found = nullptr;
+    GxMoaExecStackElement* m_Local = nullptr;
     // Set when a builtin changed the frames: the list must not be touched again.
     bool m_Abandoned = false;
 };
@@ -139,28 +212,30 @@ int Executor::Run() {
     if (m_Stack.empty()) return 1;
     m_Index = m_Stack.size() - 1;
     if (Frame().m_OpcodeList.empty()) return 1;
+    Refresh();
+    GxMoaExecStackElement* frame = &Frame();
     for (;;) {
-        GxMoaExecStackElement& frame = Frame();
-        m_Pc = frame.m_OpcodePos;
-        if (m_Pc < 0 || size_t(m_Pc) >= frame.m_OpcodeList.size()) return 0;
-        const GxMoaVariable& entry = frame.m_OpcodeList[size_t(m_Pc)];
+        m_Pc = frame->m_OpcodePos;
+        if (m_Pc < 0 || size_t(m_Pc) >= m_Count) return 0;
+        const GxMoaVariable& entry = m_Ops[size_t(m_Pc)];
         if (!entry.IsOpcode()) return Error(u"Exec_Opcode Opcodeではないパラメータを演算しようとしました"), 0;
         const s32 op = entry.GetOpcode();
         if (op < 0 || op > kGxOpLast) return Error(u"Exec_Opcode 不正な演算コードです"), 0;
         const int width = GxMoaOpcodeWidth(op);
         // Lists read back from a save are not trusted to be well formed.
-        if (size_t(m_Pc) + size_t(width) > frame.m_OpcodeList.size())
-            return Error(u"Exec_Opcode 演算コードのパラメータが足りません"), 0;
+        if (size_t(m_Pc) + size_t(width) > m_Count) return Error(u"Exec_Opcode 演算コードのパラメータが足りません"), 0;
         if (!RunOne(op)) return 0;
         if (m_Abandoned) return 1;
-        GxMoaExecStackElement& after = Frame();
-        after.m_OpcodePos = m_Pc + width;
-        if (size_t(after.m_OpcodePos) >= after.m_OpcodeList.size()) return 1;
+        if (op == kGxOpCallBuiltin) {
+            Refresh();
+            frame = &Frame();
+        }
+        frame->m_OpcodePos = m_Pc + width;
+        if (size_t(frame->m_OpcodePos) >= m_Count) return 1;
     }
 }
 
-bool Executor::RunOne(s32 op) {
-    GxMoaVariable l, r;
+inline bool Executor::RunOne(s32 op) {
     switch (op) {
     case kGxOpNone:
     case kGxOpSeparator:
@@ -174,13 +249,15 @@ bool Executor::RunOne(s32 op) {
     case kGxOpElementNum: return Push(Operand(1));
     case kGxOpPushNull: return Push(GxMoaVariable());
     case kGxOpPushVar: {
-        const GxString name = Operand(1).ToString();
+        GxString scratch;
+        const GxStringView name = NameOf(Operand(1), &scratch);
         GxMoaVariableSet* v = Find(name);
         if (!v) v = Create(name, -1, nullptr);
         return Push(v->m_Value);
     }
     case kGxOpPushVarAry: {
-        const GxString name = Operand(1).ToString();
+        GxString scratch;
+        const GxStringView name = NameOf(Operand(1), &scratch);
         int index = 0;
         if (!PopIndex(&index, u"PUSH_VARARY", name)) return false;
         GxMoaVariableSet* v = Find(name);
@@ -192,29 +269,31 @@ bool Executor::RunOne(s32 op) {
     case kGxOpAlterVarAry: return Error(u"OPC_ALTER_VARARY 単体でこのコードは実行できません");
     case kGxOpCallBuiltin: return CallBuiltin();
     case kGxOpArrayInit: return MakeArray();
-    case kGxOpEq: return PopTwo(&l, &r) && Push(GxMoaVariable::OfInt(l == r));
-    case kGxOpNe: return PopTwo(&l, &r) && Push(GxMoaVariable::OfInt(l != r));
-    case kGxOpGt: return PopTwo(&l, &r) && Push(GxMoaVariable::OfInt(l > r));
-    case kGxOpGe: return PopTwo(&l, &r) && Push(GxMoaVariable::OfInt(l >= r));
-    case kGxOpLt: return PopTwo(&l, &r) && Push(GxMoaVariable::OfInt(l < r));
-    case kGxOpLe: return PopTwo(&l, &r) && Push(GxMoaVariable::OfInt(l <= r));
-    case kGxOpAdd: return PopTwo(&l, &r) && Push(l + r);
-    case kGxOpConcat: return PopTwo(&l, &r) && Push(l.Concat(r));
-    case kGxOpSub: return PopTwo(&l, &r) && Push(l - r);
-    case kGxOpMul: return PopTwo(&l, &r) && Push(l * r);
-    case kGxOpDiv: return PopTwo(&l, &r) && Push(l / r);
-    case kGxOpMod: return PopTwo(&l, &r) && Push(l % r);
-    case kGxOpBitAnd: return PopTwo(&l, &r) && Push(l & r);
-    case kGxOpBitOr: return PopTwo(&l, &r) && Push(l | r);
-    case kGxOpBitXor: return PopTwo(&l, &r) && Push(l ^ r);
-    case kGxOpShl: return PopTwo(&l, &r) && Push(l << r);
-    case kGxOpShr: return PopTwo(&l, &r) && Push(l >> r);
-    case kGxOpUnaryPlus: return Pop(&l) && Push(std::move(l));
-    case kGxOpUnaryMinus: return Pop(&l) && Push(std::move(l.Negate()));
-    case kGxOpBitNot: return Pop(&l) && Push(std::move(l.BitNot()));
-    case kGxOpNot: return Pop(&l) && Push(std::move(l.LogicalNot()));
-    case kGxOpAndAnd: return PopTwo(&l, &r) && Push(GxMoaVariable::OfInt(l.ToInt64() != 0 && r.ToInt64() != 0));
-    case kGxOpOrOr: return PopTwo(&l, &r) && Push(GxMoaVariable::OfInt(l.ToInt64() != 0 || r.ToInt64() != 0));
+    case kGxOpEq: return Binary([](GxMoaVariable& l, const GxMoaVariable& r) { l.SetInt64(l == r); });
+    case kGxOpNe: return Binary([](GxMoaVariable& l, const GxMoaVariable& r) { l.SetInt64(l != r); });
+    case kGxOpGt: return Binary([](GxMoaVariable& l, const GxMoaVariable& r) { l.SetInt64(l > r); });
+    case kGxOpGe: return Binary([](GxMoaVariable& l, const GxMoaVariable& r) { l.SetInt64(l >= r); });
+    case kGxOpLt: return Binary([](GxMoaVariable& l, const GxMoaVariable& r) { l.SetInt64(l < r); });
+    case kGxOpLe: return Binary([](GxMoaVariable& l, const GxMoaVariable& r) { l.SetInt64(l <= r); });
+    case kGxOpAdd: return Binary([](GxMoaVariable& l, const GxMoaVariable& r) { l = l + r; });
+    case kGxOpConcat: return Binary([](GxMoaVariable& l, const GxMoaVariable& r) { l = l.Concat(r); });
+    case kGxOpSub: return Binary([](GxMoaVariable& l, const GxMoaVariable& r) { l = l - r; });
+    case kGxOpMul: return Binary([](GxMoaVariable& l, const GxMoaVariable& r) { l = l * r; });
+    case kGxOpDiv: return Binary([](GxMoaVariable& l, const GxMoaVariable& r) { l = l / r; });
+    case kGxOpMod: return Binary([](GxMoaVariable& l, const GxMoaVariable& r) { l = l % r; });
+    case kGxOpBitAnd: return Binary([](GxMoaVariable& l, const GxMoaVariable& r) { l = l & r; });
+    case kGxOpBitOr: return Binary([](GxMoaVariable& l, const GxMoaVariable& r) { l = l | r; });
+    case kGxOpBitXor: return Binary([](GxMoaVariable& l, const GxMoaVariable& r) { l = l ^ r; });
+    case kGxOpShl: return Binary([](GxMoaVariable& l, const GxMoaVariable& r) { l = l << r; });
+    case kGxOpShr: return Binary([](GxMoaVariable& l, const GxMoaVariable& r) { l = l >> r; });
+    case kGxOpUnaryPlus: return Unary([](GxMoaVariable&) {});
+    case kGxOpUnaryMinus: return Unary([](GxMoaVariable& v) { v.Negate(); });
+    case kGxOpBitNot: return Unary([](GxMoaVariable& v) { v.BitNot(); });
+    case kGxOpNot: return Unary([](GxMoaVariable& v) { v.LogicalNot(); });
+    case kGxOpAndAnd:
+        return Binary([](GxMoaVariable& l, const GxMoaVariable& r) { l.SetInt64(l.ToInt64() != 0 && r.ToInt64() != 0); });
+    case kGxOpOrOr:
+        return Binary([](GxMoaVariable& l, const GxMoaVariable& r) { l.SetInt64(l.ToInt64() != 0 || r.ToInt64() != 0); });
     case kGxOpAssign: return Assign();
     case kGxOpPostInc:
     case kGxOpPostDec: return PostIncrement(op);
@@ -226,7 +305,7 @@ bool Executor::CallBuiltin() {
     if (!m_Binder) return Error(u"OPC_CALL_BUILTIN 組み込み関数ポインタが設定されていません");
     const int builtinIndex = int(s32(u64(Operand(1).ToInt64())));
     const GxString name = Operand(2).ToString();
-    GxMoaVariable args;
+    GxMoaVariable args = TakeArguments();
     if (!PopArray(&args)) return false;
     GxMoaVariable result;
 
@@ -236,6 +315,7 @@ bool Executor::CallBuiltin() {
     const size_t listSize = Frame().m_OpcodeList.size();
     const s32 pos = Frame().m_OpcodePos;
     const bool ok = m_Binder->CallFunction(&name, builtinIndex, &args, m_Worker, m_Entity, &m_Stack, &result);
+    ReturnArguments(std::move(args));
     // The builtin may have jumped, called, returned or exited, or run another
     // expression on this worker: then the running list is not ours to read.
     m_Abandoned = generation != m_Worker->GetStackGeneration() || depth != m_Stack.size() ||
@@ -256,7 +336,8 @@ bool Executor::MakeArray() {
 
 bool Executor::Assign() {
     const GxMoaVariable& target = Operand(1);
-    const GxString name = Operand(2).ToString();
+    GxString scratch;
+    const GxStringView name = NameOf(Operand(2), &scratch);
     GxMoaVariable value;
     if (!Pop(&value)) return false;
     if (!IsUpdateTarget(target)) {
@@ -281,7 +362,8 @@ bool Executor::Assign() {
 
 bool Executor::PostIncrement(s32 op) {
     const GxMoaVariable& target = Operand(1);
-    const GxString name = Operand(2).ToString();
+    GxString scratch;
+    const GxStringView name = NameOf(Operand(2), &scratch);
     if (!IsUpdateTarget(target)) {
         Error(u"OPC_AFTER_* Opecodeが壊れています");
         return Push(GxMoaVariable());
@@ -298,7 +380,8 @@ bool Executor::PostIncrement(s32 op) {
 
 bool Executor::CompoundAssign(s32 op) {
     const GxMoaVariable& target = Operand(1);
-    const GxString name = Operand(2).ToString();
+    GxString scratch;
+    const GxStringView name = NameOf(Operand(2), &scratch);
     GxMoaVariable right;
     if (!Pop(&right)) return false;
     if (!IsUpdateTarget(target)) {
@@ -360,10 +443,27 @@ bool GxMoa::Eval_Token(GxMoa* moa, GxMoaVariable* result, GxMoaFunctionBinder* b
         moa->m_ErrorFlag = true;
         return false;
     }
-    *cursor = start;
-    if (!Phase_Expr(script, &frame.m_OpcodeList, cursor, 0)) {
-        moa->m_ErrorFlag = true;
-        return false;
+    // A statement run before takes the list its first run compiled; only a
+    // list that compiled is kept, so a faulty one is reported every time.
+    const GxMoaScript::CompiledExpr* compiled = script->FindCompiled(start);
+    if (!compiled) {
+        *cursor = start;
+        GxMoaSharedOpcodeList::Items list;
+        list.reserve(16);
+        const bool ok = Phase_Expr(script, &list, cursor, 0);
+        GxMoaSharedOpcodeList opcodes(std::move(list));
+        if (!ok) {
+            frame.m_OpcodeList = std::move(opcodes);
+            moa->m_ErrorFlag = true;
+            return false;
+        }
+        compiled = script->AddCompiled(start, {opcodes, GxMoaRunPos(cursor->m_Line, cursor->m_Pos)});
+        if (!compiled) frame.m_OpcodeList = std::move(opcodes);
+    }
+    if (compiled) {
+        frame.m_OpcodeList = compiled->opcodes;
+        cursor->m_Line = compiled->end.m_Line;
+        cursor->m_Pos = compiled->end.m_Pos;
     }
     if (Exec_Opcode(binder, entity, moa, worker, statementFlag) != 1) {
         moa->m_ErrorFlag = true;

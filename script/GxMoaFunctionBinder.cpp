@@ -23,7 +23,8 @@ bool GxMoaFunctionBinder::AddFunction(const GxChar* name, GxMoaDelegateBase* del
         GxWriteErrorLog(u"GxMoaFunctionBinder::AddFunction/同名関数が既に登録されています (%s)\n", given);
         return false;
     }
-    m_Functions.emplace(std::move(key), std::move(owned));
+    auto placed = m_Functions.emplace(std::move(key), std::move(owned)).first;
+    m_Index.Insert(placed->first, placed->second.get());
     return true;
 }
 
@@ -31,16 +32,20 @@ bool GxMoaFunctionBinder::RemoveFunction(const GxChar* name) {
     auto it = m_Functions.find(GxToLower(name ? GxStringView(name) : GxStringView()));
     if (it == m_Functions.end()) return false;
     m_Functions.erase(it);
+    Reindex();
     return true;
 }
 
-GxMoaDelegateBase* GxMoaFunctionBinder::FindFunction(GxStringView name) {
-    auto it = m_Functions.find(name);
-    return it == m_Functions.end() ? nullptr : it->second.get();
+void GxMoaFunctionBinder::Reindex() {
+    m_Index.Clear();
+    for (const auto& [key, d] : m_Functions) m_Index.Insert(key, d.get());
 }
+
+GxMoaDelegateBase* GxMoaFunctionBinder::FindFunction(GxStringView name) { return m_Index.Find(name); }
 
 void GxMoaFunctionBinder::Clear() {
     // In key order, as the map holds them.
     for (auto& [key, d] : m_Functions) d.reset();
     m_Functions.clear();
+    m_Index.Clear();
 }

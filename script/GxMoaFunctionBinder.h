@@ -2,6 +2,7 @@
 // The registry of builtins by name. Names are registered with their ASCII
 // letters lowered; the binder owns every delegate given to it.
 #include "script/GxMoaDelegateBase.h"
+#include "script/GxMoaNameIndex.h"
 
 #include <map>
 #include <memory>
@@ -27,5 +28,9 @@ public:
     size_t GetCount() const { return m_Functions.size(); }
 
 private:
+    void Reindex();
+
     std::map<GxString, std::unique_ptr<GxMoaDelegateBase>, std::less<>> m_Functions;
+    // The same names hashed, for the look-up of every call.
+    GxMoaNameIndex<GxMoaDelegateBase> m_Index;
 };

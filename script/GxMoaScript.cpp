@@ -22,6 +22,21 @@ void GxMoaScript::Clear() {
     m_pLabelDefine.clear();
     m_VariableDefine.clear();
     m_Lines.clear();
+    m_Compiled.clear();
+}
+
+const GxMoaScript::CompiledExpr* GxMoaScript::FindCompiled(const GxMoaRunPos& start) const {
+    if (start.m_Line < 0 || size_t(start.m_Line) >= m_Compiled.size()) return nullptr;
+    for (const auto& [pos, compiled] : m_Compiled[size_t(start.m_Line)])
+        if (pos == start.m_Pos) return &compiled;
+    return nullptr;
+}
+
+const GxMoaScript::CompiledExpr* GxMoaScript::AddCompiled(const GxMoaRunPos& start, CompiledExpr compiled) {
+    if (start.m_Line < 0 || start.m_Line >= GetLineCount()) return nullptr;
+    if (size_t(start.m_Line) >= m_Compiled.size()) m_Compiled.resize(m_Lines.size());
+    auto& line = m_Compiled[size_t(start.m_Line)];
+    return &line.emplace_back(start.m_Pos, std::move(compiled)).second;
 }
 
 GxMoaLabelDefinition* GxMoaScript::FindLabel(GxStringView name) {
@@ -39,17 +54,6 @@ bool GxMoaScript::AddLabel(const GxMoaLabelDefinition& label) {
     return m_pLabelDefine.emplace(label.m_Name, std::make_unique<GxMoaLabelDefinition>(label)).second;
 }
 
-int GxMoaScript::CheckRunPos(int line, int pos) const {
-    if (line < 0 || pos < 0) return 0;
-    if (size_t(line) >= m_Lines.size()) return -2;
-    if (size_t(pos) < m_Lines[size_t(line)].m_Tokens.size()) return 1;
-    return -1;
-}
-
-const GxMoaToken* GxMoaScript::GetToken(int line, int pos) const {
-    if (CheckRunPos(line, pos) != 1) return GetEndToken();
-    return &m_Lines[size_t(line)].m_Tokens[size_t(pos)];
-}
 
 bool GxMoaScript::NextToken(GxMoaRunPos* pos) const {
     pos->m_Pos = Inc(pos->m_Pos);

@@ -109,6 +109,46 @@ GxString IntToText(s64 v) {
     return GxString(buf, res.ptr);
 }
 
+// Text assembled on the stack while it is short, so that joining short texts
+// costs no allocation.
+class TextBuilder {
+public:
+    void Append(GxStringView t) {
+        if (m_Long.empty() && m_Length + t.size() <= kInline) {
+            std::copy(t.begin(), t.end(), m_Inline + m_Length);
+            m_Length += t.size();
+            return;
+        }
+        if (m_Long.empty()) m_Long.assign(m_Inline, m_Length);
+        m_Long += t;
+    }
+    void AppendInt(s64 v) {
+        char buf[24];
+        auto res = std::to_chars(buf, buf + sizeof buf, v);
+        GxChar wide[24];
+        const size_t n = size_t(res.ptr - buf);
+        for (size_t i = 0; i < n; ++i) wide[i] = GxChar(buf[i]);
+        Append(GxStringView(wide, n));
+    }
+    void AppendValue(const GxMoaVariable& v) {
+        switch (v.GetType()) {
+        case kGxMoaStr:
+        case kGxMoaRefVar: Append(v.GetStringView()); break;
+        case kGxMoaInt: AppendInt(v.ToInt64()); break;
+        case kGxMoaArray: AppendInt(v.GetArraySize()); break;
+        case kGxMoaFloat: Append(v.ToString()); break;
+        default: break;
+        }
+    }
+    GxStringView View() const { return m_Long.empty() ? GxStringView(m_Inline, m_Length) : GxStringView(m_Long); }
+
+private:
+    static constexpr size_t kInline = 64;
+    GxChar m_Inline[kInline];
+    size_t m_Length = 0;
+    GxString m_Long;
+};
+
 enum class Order { Less, Equal, Greater, Unordered };
 
 template <class T>
@@ -180,9 +220,19 @@ GxMoaVariable Arithmetic(const GxMoaVariable& l, const GxMoaVariable& r, Arith o
 
 } // namespace
 
-GxMoaVariable::GxMoaVariable(const GxMoaVariable& other) {
-    m_Int = 0;
-    CopyNested(other, 0);
+void GxMoaVariable::ReleaseHeap() noexcept {
+    if (m_ValueType == kGxMoaArray)
+        delete m_Array;
+    else
+        delete m_Str;
+    m_Aux = 0;
+}
+
+void GxMoaVariable::AssignSlow(const GxMoaVariable& other) {
+    if (this == &other) return;
+    // Copy first: the source may live inside this value's own array.
+    GxMoaVariable copy(other);
+    Swap(copy);
 }
 
 void GxMoaVariable::CopyNested(const GxMoaVariable& other, int depth) {
@@ -195,11 +245,18 @@ void GxMoaVariable::CopyNested(const GxMoaVariable& other, int depth) {
     }
     switch (other.m_ValueType) {
     case kGxMoaStr:
-    case kGxMoaRefVar: m_Str = new GxString(*other.m_Str); break;
+    case kGxMoaRefVar:
+        if (other.OwnsHeap())
+            m_Str = new GxString(*other.m_Str);
+        else
+            CopyPlain(other);
+        m_Aux = other.m_Aux;
+        break;
     case kGxMoaArray: {
         auto* elements = new std::vector<GxMoaVariable>(other.m_Array->size());
         for (size_t i = 0; i < elements->size(); ++i) (*elements)[i].CopyNested((*other.m_Array)[i], depth + 1);
         m_Array = elements;
+        m_Aux = kHeap;
         break;
     }
     default: m_Int = other.m_Int; break;
@@ -207,37 +264,11 @@ void GxMoaVariable::CopyNested(const GxMoaVariable& other, int depth) {
     m_ValueType = other.m_ValueType;
 }
 
-GxMoaVariable::GxMoaVariable(GxMoaVariable&& other) noexcept {
-    m_Int = other.m_Int;
-    m_ValueType = other.m_ValueType;
-    other.m_Int = 0;
-    other.m_ValueType = kGxMoaNull;
-}
-
-GxMoaVariable& GxMoaVariable::operator=(const GxMoaVariable& other) {
-    if (this == &other) return *this;
-    // Copy first: the source may live inside this value's own array.
-    GxMoaVariable copy(other);
-    Swap(copy);
-    return *this;
-}
-
-GxMoaVariable& GxMoaVariable::operator=(GxMoaVariable&& other) noexcept {
-    if (this == &other) return *this;
-    GxMoaVariable taken(std::move(other));
-    Swap(taken);
-    return *this;
-}
-
 void GxMoaVariable::Swap(GxMoaVariable& other) noexcept {
     std::swap(m_Int, other.m_Int);
+    std::swap(m_Tail, other.m_Tail);
     std::swap(m_ValueType, other.m_ValueType);
-}
-
-GxMoaVariable GxMoaVariable::OfInt(s64 v) {
-    GxMoaVariable out;
-    out.SetInt64(v);
-    return out;
+    std::swap(m_Aux, other.m_Aux);
 }
 
 GxMoaVariable GxMoaVariable::OfFloat(f64 v) {
@@ -252,15 +283,15 @@ GxMoaVariable GxMoaVariable::OfString(GxStringView text) {
     return out;
 }
 
-void GxMoaVariable::Clear() noexcept {
-    switch (m_ValueType) {
-    case kGxMoaStr:
-    case kGxMoaRefVar: delete m_Str; break;
-    case kGxMoaArray: delete m_Array; break;
-    default: break;
+void GxMoaVariable::TakeText(GxStringView text, u32 type) {
+    if (text.size() <= kShortTextMax) {
+        std::copy(text.begin(), text.end(), m_Short);
+        m_Aux = u32(text.size());
+    } else {
+        m_Str = new GxString(text);
+        m_Aux = kHeap;
     }
-    m_Int = 0;
-    m_ValueType = kGxMoaNull;
+    m_ValueType = type;
 }
 
 s64 GxMoaVariable::GetPayload() const {
@@ -272,12 +303,6 @@ s64 GxMoaVariable::GetPayload() const {
     }
 }
 
-void GxMoaVariable::SetInt64(s64 v) {
-    Clear();
-    m_Int = v;
-    m_ValueType = kGxMoaInt;
-}
-
 void GxMoaVariable::SetFloat(f64 v) {
     Clear();
     m_Float = v;
@@ -287,10 +312,10 @@ void GxMoaVariable::SetFloat(f64 v) {
 void GxMoaVariable::SetString(GxStringView text) {
     const size_t nul = text.find(u'\0');
     if (nul != GxStringView::npos) text = text.substr(0, nul);
-    auto* s = new GxString(text);
-    Clear();
-    m_Str = s;
-    m_ValueType = kGxMoaStr;
+    // The text may be this value's own.
+    GxMoaVariable made;
+    made.TakeText(text, kGxMoaStr);
+    Swap(made);
 }
 
 void GxMoaVariable::SetString(const GxChar* text) { SetString(text ? GxStringView(text) : GxStringView()); }
@@ -299,6 +324,7 @@ void GxMoaVariable::SetRefVar(GxStringView name) {
     SetString(name);
     m_ValueType = kGxMoaRefVar;
 }
+
 
 void GxMoaVariable::SetOpcode(s32 opcode) {
     Clear();
@@ -311,6 +337,7 @@ void GxMoaVariable::MakeArray(u32 count) {
     Clear();
     m_Array = a;
     m_ValueType = kGxMoaArray;
+    m_Aux = kHeap;
 }
 
 void GxMoaVariable::ResizeArray(u32 count) {
@@ -345,11 +372,12 @@ GxMoaVariable* GxMoaVariable::SetElement(int index, const GxMoaVariable& value) 
     return &slot;
 }
 
-s64 GxMoaVariable::ToInt64() const {
+s64 GxMoaVariable::ToInt64Slow() const {
     switch (m_ValueType) {
     case kGxMoaInt: return m_Int;
     case kGxMoaFloat: return SaturateToS64(m_Float);
-    case kGxMoaStr: return ParseInteger(*m_Str, std::numeric_limits<s64>::min(), std::numeric_limits<s64>::max());
+    case kGxMoaStr:
+        return ParseInteger(GetStringView(), std::numeric_limits<s64>::min(), std::numeric_limits<s64>::max());
     case kGxMoaArray: return s64(m_Array->size());
     default: return 0;
     }
@@ -359,7 +387,8 @@ s32 GxMoaVariable::ToInt() const {
     switch (m_ValueType) {
     case kGxMoaInt: return s32(u32(u64(m_Int)));
     case kGxMoaFloat: return SaturateToS32(m_Float);
-    case kGxMoaStr: return s32(ParseInteger(*m_Str, std::numeric_limits<s32>::min(), std::numeric_limits<s32>::max()));
+    case kGxMoaStr:
+        return s32(ParseInteger(GetStringView(), std::numeric_limits<s32>::min(), std::numeric_limits<s32>::max()));
     case kGxMoaArray: return s32(m_Array->size());
     default: return 0;
     }
@@ -369,7 +398,7 @@ f64 GxMoaVariable::ToFloat() const {
     switch (m_ValueType) {
     case kGxMoaInt: return f64(m_Int);
     case kGxMoaFloat: return m_Float;
-    case kGxMoaStr: return ParseFloat(*m_Str);
+    case kGxMoaStr: return ParseFloat(GetStringView());
     case kGxMoaArray: return f64(m_Array->size());
     default: return 0.0;
     }
@@ -380,33 +409,29 @@ GxString GxMoaVariable::ToString() const {
     case kGxMoaInt: return IntToText(m_Int);
     case kGxMoaFloat: return GxFloatToString(m_Float);
     case kGxMoaStr:
-    case kGxMoaRefVar: return *m_Str;
+    case kGxMoaRefVar: return GxString(GetStringView());
     case kGxMoaArray: return IntToText(s64(m_Array->size()));
     default: return {};
     }
 }
 
-GxStringView GxMoaVariable::GetStringView() const {
-    if (m_ValueType == kGxMoaStr || m_ValueType == kGxMoaRefVar) return *m_Str;
-    return {};
-}
-
 int GxMoaVariable::GetStringLength() const {
-    if (m_ValueType == kGxMoaStr) return int(m_Str->size());
+    if (m_ValueType == kGxMoaStr) return int(GetStringView().size());
     return int(ToString().size());
 }
 
-GxMoaVariable GxMoaVariable::operator+(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Add); }
-GxMoaVariable GxMoaVariable::operator-(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Sub); }
-GxMoaVariable GxMoaVariable::operator*(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Mul); }
-GxMoaVariable GxMoaVariable::operator/(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Div); }
-GxMoaVariable GxMoaVariable::operator%(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Mod); }
+GxMoaVariable GxMoaVariable::Add(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Add); }
+GxMoaVariable GxMoaVariable::Subtract(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Sub); }
+GxMoaVariable GxMoaVariable::Multiply(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Mul); }
+GxMoaVariable GxMoaVariable::Divide(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Div); }
+GxMoaVariable GxMoaVariable::Remainder(const GxMoaVariable& r) const { return Arithmetic(*this, r, Arith::Mod); }
 
 GxMoaVariable GxMoaVariable::Concat(const GxMoaVariable& r) const {
-    GxString text = ToString();
-    text += r.ToString();
+    TextBuilder text;
+    text.AppendValue(*this);
+    text.AppendValue(r);
     GxMoaVariable out;
-    out.SetString(text);
+    out.SetString(text.View());
     return out;
 }
 
@@ -461,7 +486,7 @@ GxMoaVariable& GxMoaVariable::LogicalNot() {
     return *this;
 }
 
-bool GxMoaVariable::operator==(const GxMoaVariable& r) const {
+bool GxMoaVariable::Equals(const GxMoaVariable& r) const {
     const u32 lt = m_ValueType, rt = r.m_ValueType;
     if (lt == kGxMoaNull || rt == kGxMoaNull) {
         const GxMoaVariable& o = lt == kGxMoaNull ? r : *this;
@@ -469,13 +494,13 @@ bool GxMoaVariable::operator==(const GxMoaVariable& r) const {
         case kGxMoaNull: return true;
         case kGxMoaInt: return o.m_Int == 0;
         case kGxMoaFloat: return o.m_Float == 0.0;
-        case kGxMoaStr: return o.m_Str->empty();
+        case kGxMoaStr: return o.GetStringView().empty();
         default: return false;
         }
     }
     if (lt == kGxMoaInt && rt == kGxMoaInt) return m_Int == r.m_Int;
     if (lt == kGxMoaFloat && rt == kGxMoaFloat) return m_Float == r.m_Float;
-    if (lt == kGxMoaStr && rt == kGxMoaStr) return *m_Str == *r.m_Str;
+    if (lt == kGxMoaStr && rt == kGxMoaStr) return GetStringView() == r.GetStringView();
     if (IsNumber(*this) && IsNumber(r)) {
         const f64 a = ToFloat(), b = r.ToFloat();
         return b - kEpsilon <= a && a <= b + kEpsilon;
@@ -483,13 +508,13 @@ bool GxMoaVariable::operator==(const GxMoaVariable& r) const {
     return ToString() == r.ToString();
 }
 
-bool GxMoaVariable::operator<(const GxMoaVariable& r) const { return CompareValues(*this, r) == Order::Less; }
-bool GxMoaVariable::operator>(const GxMoaVariable& r) const { return CompareValues(*this, r) == Order::Greater; }
-bool GxMoaVariable::operator<=(const GxMoaVariable& r) const {
+bool GxMoaVariable::Less(const GxMoaVariable& r) const { return CompareValues(*this, r) == Order::Less; }
+bool GxMoaVariable::Greater(const GxMoaVariable& r) const { return CompareValues(*this, r) == Order::Greater; }
+bool GxMoaVariable::LessOrEqual(const GxMoaVariable& r) const {
     const Order o = CompareValues(*this, r);
     return o == Order::Less || o == Order::Equal;
 }
-bool GxMoaVariable::operator>=(const GxMoaVariable& r) const {
+bool GxMoaVariable::GreaterOrEqual(const GxMoaVariable& r) const {
     const Order o = CompareValues(*this, r);
     return o == Order::Greater || o == Order::Equal;
 }
@@ -500,7 +525,7 @@ bool GxMoaVariable::Write(GxContentWriterBase& writer) const {
     case kGxMoaInt:
     case kGxMoaFloat: ok &= writer.Write("m_IntOfFloat", s64(m_Int)); break;
     case kGxMoaStr:
-    case kGxMoaRefVar: ok &= writer.Write("m_Str", *m_Str); break;
+    case kGxMoaRefVar: ok &= writer.Write("m_Str", GxString(GetStringView())); break;
     case kGxMoaArray:
         ok &= writer.Write("m_ArraySize", s32(m_Array->size()));
         for (const auto& e : *m_Array) ok &= e.Write(writer);
@@ -531,8 +556,13 @@ bool GxMoaVariable::ReadNested(GxContentReaderBase& reader, int depth) {
     case kGxMoaStr:
     case kGxMoaRefVar: {
         GxString text = reader.ReadWString("m_Str");
-        m_Str = new GxString(std::move(text));
-        m_ValueType = type;
+        if (text.size() <= kShortTextMax) {
+            TakeText(text, type);
+        } else {
+            m_Str = new GxString(std::move(text));
+            m_Aux = kHeap;
+            m_ValueType = type;
+        }
         break;
     }
     case kGxMoaArray: {
@@ -550,6 +580,7 @@ bool GxMoaVariable::ReadNested(GxContentReaderBase& reader, int depth) {
         }
         m_Array = new std::vector<GxMoaVariable>();
         m_ValueType = kGxMoaArray;
+        m_Aux = kHeap;
         // Grown element by element, so that memory follows the bytes read.
         for (s32 i = 0; i < count; ++i) {
             GxMoaVariable e;

@@ -24,26 +24,49 @@ void ApplyArraySize(GxMoaVariable& value, s32 arraySize) {
     if (arraySize >= 0 && !value.IsArray()) value.MakeArray(u32(std::min(arraySize, kGxMoaMaxArrayElements)));
 }
 
+
 } // namespace
 
-GxMoaVariableSet* GxMoaVariableTable::Find(GxStringView name) {
-    for (auto& v : m_Variables)
-        if (v.m_Name == name) return &v;
-    return nullptr;
+GxMoaVariableTable& GxMoaVariableTable::operator=(const GxMoaVariableTable& other) {
+    if (this != &other) {
+        m_Kind = other.m_Kind;
+        m_Variables = other.m_Variables;
+        DropIndex();
+    }
+    return *this;
 }
 
-const GxMoaVariableSet* GxMoaVariableTable::Find(GxStringView name) const {
-    return const_cast<GxMoaVariableTable*>(this)->Find(name);
+GxMoaVariableTable& GxMoaVariableTable::operator=(GxMoaVariableTable&& other) {
+    if (this != &other) {
+        m_Kind = other.m_Kind;
+        m_Variables = std::move(other.m_Variables);
+        DropIndex();
+        other.Clear();
+    }
+    return *this;
 }
+
+GxMoaVariableSet* GxMoaVariableTable::FindIndexed(GxStringView name) {
+    // Variables are only ever appended: the ones added since the last
+    // look-up are entered now.
+    for (; m_Indexed < m_Variables.size(); ++m_Indexed) {
+        GxMoaVariableSet& v = m_Variables[m_Indexed];
+        m_Index.Insert(v.m_Name, &v);
+    }
+    return m_Index.Find(name);
+}
+
 
 void GxMoaVariableTable::AddLocal(GxStringView name, const GxMoaVariable& value) {
     if (Find(name)) return;
     m_Variables.emplace_back(name, kGxScopeLocal, value);
+    ShapeChanged();
 }
 
 void GxMoaVariableTable::AddFromDefinition(const GxMoaVariableDefinition& definition) {
     if (Find(definition.m_Name)) return;
     GxMoaVariableSet& v = m_Variables.emplace_back(definition.m_Name, u32(definition.m_Scope), definition.m_InitValue);
+    ShapeChanged();
     ApplyArraySize(v.m_Value, definition.m_ArraySize);
 }
 
@@ -60,7 +83,10 @@ GxMoaVariableSet* GxMoaVariableTable::SetVariable(GxStringView name, int index, 
     static const GxMoaVariable kNull;
     const GxMoaVariable& v = value ? *value : kNull;
     GxMoaVariableSet* target = Find(name);
-    if (!target) target = &m_Variables.emplace_back(name, ScopeOfKind(m_Kind), kNull);
+    if (!target) {
+        target = &m_Variables.emplace_back(name, ScopeOfKind(m_Kind), kNull);
+        ShapeChanged();
+    }
     target->m_Value.SetElement(index, v);
     return target;
 }
@@ -92,10 +118,12 @@ bool GxMoaVariableTable::ReadVariables(GxContentReaderBase& reader, u32 storageC
         // A damaged record ends the table: what follows it is out of step.
         if (!record.Read(reader)) return false;
         if (!GxMoaScopeInStorageClass(record.m_Scope, storageClass)) continue;
-        if (GxMoaVariableSet* existing = Find(record.m_Name))
+        if (GxMoaVariableSet* existing = Find(record.m_Name)) {
             existing->m_Value = std::move(record.m_Value);
-        else
+        } else {
             m_Variables.push_back(std::move(record));
+            ShapeChanged();
+        }
     }
     return reader.GetErrorCount() == 0;
 }

@@ -95,9 +95,10 @@ bool GxMoaWorker::PushFrame(GxStringView label, GxMoaScriptEntity* from, const G
 }
 
 bool GxMoaWorker::Jump(GxStringView label, const GxMoaVariableTable* locals) {
-    GxMoaLabelDefinition* def = m_pMoa->FindLabelInEntity(label, CurrentEntity());
+    const GxMoaLabelDefinition* def = m_pMoa->FindLabelInEntity(label, CurrentEntity());
     if (!def) return false;
-    const GxMoaLabelDefinition target = *def;
+    // The label belongs to the instance or a script, which frames never touch.
+    const GxMoaLabelDefinition& target = *def;
     PopInnerBlocks();
     GxMoaExecStackElement* current = GetCurrentFrame();
     if (!current) {
@@ -107,10 +108,14 @@ bool GxMoaWorker::Jump(GxStringView label, const GxMoaVariableTable* locals) {
         current = &m_ExecStack.back();
     }
     current->ResetOpcodes();
-    current->m_ScriptPos.m_Line = target.m_Pos.m_Line;
-    current->m_ScriptPos.m_Pos = target.m_Pos.m_Pos;
-    current->m_ScriptPos.m_ScriptName = target.m_Pos.m_ScriptName;
-    current->m_ScriptPos.m_pEntity = FindEntity(target.m_Pos.m_ScriptName);
+    GxMoaScriptPos& pos = current->m_ScriptPos;
+    pos.m_Line = target.m_Pos.m_Line;
+    pos.m_Pos = target.m_Pos.m_Pos;
+    // A jump within the script keeps the frame's entity.
+    if (!pos.m_pEntity || pos.m_ScriptName != target.m_Pos.m_ScriptName) {
+        pos.m_ScriptName = target.m_Pos.m_ScriptName;
+        pos.m_pEntity = FindEntity(target.m_Pos.m_ScriptName);
+    }
     if (locals) current->m_LocalTable = *locals;
     BumpStack();
     return true;
@@ -192,9 +197,8 @@ int GxMoaWorker::GetSourceLine(const GxMoaExecStackElement* element) {
     if (!element) return -1;
     GxMoaScriptEntity* entity = element->m_ScriptPos.m_pEntity;
     if (!entity) entity = FindEntity(element->m_ScriptPos.m_ScriptName);
-    // Without the script, the stored line is all there is; shown 1-based
-    // like every other line number.
-    if (!entity || !entity->GetScript()) return element->m_ScriptPos.m_Line + (element->m_ScriptPos.m_Line >= 0 ? 1 : 0);
+    // Without the script there is no line to search: the stored line as it is.
+    if (!entity || !entity->GetScript()) return element->m_ScriptPos.m_Line;
     return entity->GetScript()->FindFilledLine(element->m_ScriptPos) + 1;
 }
 
@@ -357,17 +361,20 @@ bool GxMoaWorker::Step(GxMoaFunctionBinder* binder) {
         GxMoaScriptPos& pos = Top().m_ScriptPos;
         // A place between tokens, such as a label at (line, -1), moves on to
         // the next token rather than reading outside the script.
-        if (script->CheckRunPos(pos.m_Line, pos.m_Pos) != 1) script->NextToken(&pos);
-        const int where = script->CheckRunPos(pos.m_Line, pos.m_Pos);
+        int where = script->CheckRunPos(pos.m_Line, pos.m_Pos);
+        if (where != 1) {
+            script->NextToken(&pos);
+            where = script->CheckRunPos(pos.m_Line, pos.m_Pos);
+        }
         if (where == -2) {
             Exit(nullptr);
-            return IsRunning();
+            return !m_ExecStack.empty();
         }
         if (where != 1) {
             Fail(pos.m_ScriptName, pos.m_Line, GxFormat(u"実行位置が不正です[%d:%d]", pos.m_Line, pos.m_Pos));
             return false;
         }
-        const GxMoaToken& token = *script->GetToken(pos);
+        const GxMoaToken& token = script->m_Lines[size_t(pos.m_Line)].m_Tokens[size_t(pos.m_Pos)];
         const int line = pos.m_Line;
         GxString desc;
         StepResult result = StepResult::Done;
@@ -378,11 +385,11 @@ bool GxMoaWorker::Step(GxMoaFunctionBinder* binder) {
             // The frame position is moved past the statement before it runs:
             // the statement may push, pop or replace frames.
             if (!GxMoa::Eval_Token(m_pMoa, nullptr, binder, this, pos, &pos, true)) return false;
-            return IsRunning();
+            return !m_ExecStack.empty();
         case kGxTokUnnamed20:
             script->NextToken(&pos);
             if (!GxMoa::Eval_Token(m_pMoa, nullptr, binder, this, pos, &pos, false)) return false;
-            return IsRunning();
+            return !m_ExecStack.empty();
         case kGxTokUnknownWord: result = OnUnknownWord(binder, token); break;
         case kGxTokText: result = OnTextLine(binder, token); break;
         case kGxTokLabel:

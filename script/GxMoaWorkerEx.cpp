@@ -70,7 +70,7 @@ GxMoaWorker::StepResult GxMoaWorkerEx::OnUnknownWord(GxMoaFunctionBinder* binder
     frame.ResetOpcodes();
     GetValueStack()->clear();
     GxMoaRunPos cursor(frame.m_ScriptPos.m_Line, frame.m_ScriptPos.m_Pos);
-    auto& list = frame.m_OpcodeList;
+    GxMoaSharedOpcodeList::Items list;
     bool ok = Phase_Skip(&cursor, kGxTokUnknownWord, script) && Phase_Skip(&cursor, kGxTokParenOpen, script);
     if (ok) {
         GxMoaVariable op;
@@ -89,17 +89,21 @@ GxMoaWorker::StepResult GxMoaWorkerEx::OnUnknownWord(GxMoaFunctionBinder* binder
         list.push_back(GxMoaVariable::OfString(command));
         ok = Phase_Skip(&cursor, kGxTokParenClose, script);
     }
+    frame.m_OpcodeList = GxMoaSharedOpcodeList(std::move(list));
     if (!ok) {
         moa->m_ErrorFlag = true;
         return StepResult::Failed;
     }
-    // Anything after the `)` on the line is ignored. The move comes before
-    // the call, which may itself move the frames.
-    GxMoaScriptPos& pos = frame.m_ScriptPos;
-    if (pos.m_Line < script->GetLineCount()) pos.m_Line += 1, pos.m_Pos = 0;
-    if (Exec_Opcode(binder, pos.m_pEntity, moa, this, true) != 1) {
+    // While the command runs, its frame stays on its line, so that reports
+    // and a worker stopped by a failure name that line. After it, anything
+    // after the `)` is passed over, unless the command moved the frames.
+    const u64 generation = GetStackGeneration();
+    if (Exec_Opcode(binder, frame.m_ScriptPos.m_pEntity, moa, this, true) != 1) {
         moa->m_ErrorFlag = true;
         return StepResult::Failed;
     }
+    if (generation != GetStackGeneration() || !IsRunning()) return StepResult::Done;
+    GxMoaScriptPos& pos = Top().m_ScriptPos;
+    if (pos.m_Line < script->GetLineCount()) pos.m_Line += 1, pos.m_Pos = 0;
     return StepResult::Done;
 }

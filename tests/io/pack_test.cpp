@@ -6,7 +6,9 @@
 #include "support/PackWriter.h"
 #include "tests/io/fs_fixture.h"
 
+#include <chrono>
 #include <cstring>
+#include <sys/resource.h>
 
 namespace {
 
@@ -106,20 +108,19 @@ TEST_F(FsTest, DamagedDirectoriesDoNotMount) {
     struct Case {
         const char* what;
         std::function<void(Bytes&)> damage;
-        bool logged;
+        const char* logged;
     };
+    const char* record = "Error/GxPackFileHeaderCache Bad Directory Record";
+    const char* size = "Error/GxPackFileHeaderCache Bad Directory Size";
     const Case cases[] = {
-        {"record length 0", [&](Bytes& b) { put32(b, 48, 0); }, true},
-        {"record length past the directory", [&](Bytes& b) { put32(b, 48, 4000); }, true},
-        {"record shorter than its fields", [&](Bytes& b) { put32(b, 48, 20); }, true},
-        {"name without terminator", [&](Bytes& b) { std::memset(b.data() + 48 + 32, 'x', 8); }, true},
-        {"more entries than records", [&](Bytes& b) { put32(b, 24, 3); }, true},
-        {"entry count beyond any directory", [&](Bytes& b) { put32(b, 24, 0xFFFFFFFF); }, true},
-        {"data past the end of the file", [&](Bytes& b) { put32(b, 48 + 4, 1000); }, true},
-        {"data offset wraps around", [&](Bytes& b) { put32(b, 48 + 24, 0xFFFFFFFF), put32(b, 48 + 28, 0xFFFFFFFF); }, true},
-        {"data base offset past the end", [&](Bytes& b) { put32(b, 40, 0x7FFFFFFF); }, true},
-        {"directory size past the end", [&](Bytes& b) { put32(b, 28, 0x7FFFFFFF); }, false},
-        {"directory cut short", [&](Bytes& b) { b.resize(48 + firstLength); }, false},
+        {"record length 0", [&](Bytes& b) { put32(b, 48, 0); }, record},
+        {"record length past the directory", [&](Bytes& b) { put32(b, 48, 4000); }, record},
+        {"record shorter than its fields", [&](Bytes& b) { put32(b, 48, 20); }, record},
+        {"name without terminator", [&](Bytes& b) { std::memset(b.data() + 48 + 32, 'x', 8); }, record},
+        {"more entries than the directory holds", [&](Bytes& b) { put32(b, 24, 3); }, size},
+        {"entry count beyond any directory", [&](Bytes& b) { put32(b, 24, 0xFFFFFFFF); }, size},
+        {"directory size past the end", [&](Bytes& b) { put32(b, 28, 0x7FFFFFFF); }, size},
+        {"directory cut short", [&](Bytes& b) { b.resize(48 + firstLength); }, size},
     };
     for (const auto& c : cases) {
         Bytes b = good;
@@ -127,10 +128,109 @@ TEST_F(FsTest, DamagedDirectoriesDoNotMount) {
         qtest::WriteBytes(m_Dir.path() / "bad.gxp", b);
         qtest::LogCapture log;
         EXPECT_FALSE(GxMountPackFile(u"bad.gxp")) << c.what;
-        EXPECT_EQ(log.Contains("Error/GxPackFileHeaderCache Bad Directory Record"), c.logged) << c.what << log.Text();
+        EXPECT_TRUE(log.Contains(c.logged)) << c.what << log.Text();
     }
     qtest::WriteBytes(m_Dir.path() / "good.gxp", good);
     EXPECT_TRUE(GxMountPackFile(u"good.gxp"));
+}
+
+// An entry whose data lies outside the file is mounted with the rest: loading
+// it fails on its own, and every other entry stays readable.
+TEST_F(FsTest, DamagedEntriesFailAlone) {
+    auto put32 = [](Bytes& b, size_t at, u32 v) {
+        for (int i = 0; i < 4; ++i) b[at + size_t(i)] = (unsigned char)(v >> (8 * i));
+    };
+    const size_t second = 48 + 40;  // the second record: "a.txt" takes 40 bytes
+    struct Case {
+        const char* what;
+        std::function<void(Bytes&)> damage;
+        bool firstReadable;
+        const char* secondLog;
+    } cases[] = {
+        {"data past the end of the file", [&](Bytes& b) { put32(b, second + 4, 1000); }, true,
+         "File read error:B.txt\n"},
+        {"data starting past the end", [&](Bytes& b) { put32(b, second + 24, 5000); }, true, "File read error:B.txt\n"},
+        {"data base offset past the end", [&](Bytes& b) { put32(b, 40, 0x7FFFFFFF); }, false,
+         "File read error:B.txt\n"},
+        {"data offset no file reaches", [&](Bytes& b) { put32(b, second + 24, 0xFFFFFFFF), put32(b, second + 28, 0xFFFFFFFF); },
+         true, "File open error or not exist:B.txt\n"},
+    };
+    for (const auto& c : cases) {
+        for (bool scrambled : {false, true}) {
+            GxResetFileSystem();
+            Bytes b = qtest::BuildPack({{"a.txt", B("aaaa"), 0}, {"b.txt", B("bb"), 0}}, {.scrambled = scrambled});
+            // The records are damaged as they read unscrambled.
+            auto flip = [&] {
+                if (!scrambled) return;
+                DescramblePackEntries(b.data() + 48, 40, 0);
+                DescramblePackEntries(b.data() + second, 40, 0);
+            };
+            flip();
+            c.damage(b);
+            flip();
+            qtest::WriteBytes(m_Dir.path() / "damaged.gxp", b);
+            qtest::LogCapture log;
+            ASSERT_TRUE(GxMountPackFile(u"damaged.gxp")) << c.what;
+            EXPECT_EQ(GxFileExists(u"b.txt"), kGxFileInPack) << c.what;
+            GxBinBuffer buf;
+            EXPECT_FALSE(GxLoadFile(&buf, u"B.txt", false, false)) << c.what;
+            EXPECT_EQ(buf.GetSize(), 0u) << c.what;
+            EXPECT_EQ(log.Lines(), std::vector<std::string>{c.secondLog}) << c.what;
+            EXPECT_FALSE(GxLoadFileNoCache(&buf, u"b.txt", 0, true)) << c.what;
+            EXPECT_EQ(GxLoadFile(&buf, u"a.txt", false, true), c.firstReadable) << c.what;
+            if (c.firstReadable) {
+                EXPECT_EQ(Str(buf), "aaaa") << c.what;
+            }
+        }
+    }
+    // A streaming read of such an entry gives what the file holds of it.
+    Bytes b = qtest::BuildPack({{"a.txt", B("aaaa"), 0}, {"b.txt", B("bb"), 0}});
+    put32(b, second + 4, 1000);
+    qtest::WriteBytes(m_Dir.path() / "short.gxp", b);
+    GxResetFileSystem();
+    ASSERT_TRUE(GxMountPackFile(u"short.gxp"));
+    GxFileHandle h;
+    ASSERT_TRUE(GxFileOpen(&h, u"b.txt"));
+    char got[16] = {};
+    EXPECT_EQ(GxFileRead(got, sizeof got, &h), 2u);
+    EXPECT_EQ(std::string(got, 2), "bb");
+    GxFileClose(&h);
+}
+
+// A damaged directory size in a pack of gigabytes is found from the header
+// alone, before memory for it is taken or the file is read through. The pack
+// is a sparse file: its 4 GiB take no room on disk.
+TEST_F(FsTest, DamagedDirectorySizeOfAHugePackCostsNothing) {
+    struct Case {
+        const char* what;
+        u32 count;
+        u32 directorySize;
+    } cases[] = {
+        {"size far beyond its entries", 10, 0xFFFFFF00u},
+        {"count and size both damaged", 0x07000000u, 0xFFFFFF00u},
+    };
+    for (const auto& c : cases) {
+        Bytes header = qtest::BuildPack({});
+        header.resize(48);
+        for (int i = 0; i < 4; ++i) {
+            header[24 + size_t(i)] = (unsigned char)(c.count >> (8 * i));
+            header[28 + size_t(i)] = (unsigned char)(c.directorySize >> (8 * i));
+        }
+        const auto path = m_Dir.path() / "huge.gxp";
+        qtest::WriteBytes(path, header);
+        std::filesystem::resize_file(path, (u64(1) << 32) + 4096);
+        struct rusage before = {}, after = {};
+        getrusage(RUSAGE_SELF, &before);
+        const auto t0 = std::chrono::steady_clock::now();
+        qtest::LogCapture log;
+        EXPECT_FALSE(GxMountPackFile(u"huge.gxp")) << c.what;
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        getrusage(RUSAGE_SELF, &after);
+        EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << c.what << ": peak memory grew (KiB)";
+        EXPECT_LT(seconds, 1.0) << c.what;
+        EXPECT_TRUE(log.Contains("Error/GxPackFileHeaderCache Bad Directory")) << c.what << log.Text();
+        std::filesystem::remove(path);
+    }
 }
 
 TEST(PackScramble, MatchesTheRuleAtAnyPosition) {

@@ -86,6 +86,7 @@ TEST(MoaBuiltins, ConversionsTextAndArithmetic) {
         {u"exp", {I(0)}, "1.000000", kGxMoaFloat},
         {u"log", {I(1)}, "0.000000", kGxMoaFloat},
         {u"rand", {I(3), I(3)}, "3", kGxMoaInt},
+
         {u"getyearfromutime", {I(1400000000)}, "2014", kGxMoaInt},
         {u"getmonthfromutime", {I(1400000000)}, "5", kGxMoaInt},
         {u"getdayfromutime", {I(1400000000)}, "13", kGxMoaInt},
@@ -108,6 +109,33 @@ TEST(MoaBuiltins, ConversionsTextAndArithmetic) {
         EXPECT_TRUE(ok) << GxToUtf8(c.name);
         EXPECT_EQ(GxToUtf8(result.ToString()), c.want) << GxToUtf8(c.name) << " with " << c.args.size() << " args";
         EXPECT_EQ(result.GetType(), c.type) << GxToUtf8(c.name);
+    }
+}
+
+// int32 of a value is the low 32 bits of its 64-bit integer, for text and
+// floats as for integers.
+TEST(MoaBuiltins, Int32ArgumentsTakeTheLowBits) {
+    struct Case {
+        const char16_t* name;
+        std::vector<GxMoaVariable> args;
+        const char* want;
+    } cases[] = {
+        {u"rand", {S(u"4294967298"), S(u"4294967298")}, "2"},
+        {u"rand", {F(4294967298.5), I(4294967298LL)}, "2"},
+        {u"strsub", {S(u"abcdef"), S(u"4294967297")}, "bcdef"},
+        {u"strsub", {S(u"abcdef"), F(4294967297.9), S(u"4294967298")}, "bc"},
+        {u"strfind", {S(u"abcabc"), S(u"c"), S(u"4294967299")}, "5"},
+        {u"strfind", {S(u"abcabc"), S(u"c"), F(-4294967293.0)}, "5"},
+    };
+    for (const auto& c : cases) {
+        Caller k;
+        GxMoaVariable args;
+        args.MakeArray(0);
+        for (size_t i = 0; i < c.args.size(); ++i) args.SetElement(int(i), c.args[i]);
+        GxMoaVariable result;
+        const GxString n(c.name);
+        EXPECT_TRUE(k.w.binder.CallFunction(&n, 0, &args, k.w.worker.get(), nullptr, nullptr, &result));
+        EXPECT_EQ(GxToUtf8(result.ToString()), c.want) << GxToUtf8(c.name) << " with " << c.args.size() << " args";
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
 namespace {
@@ -142,6 +143,59 @@ TEST(MoaMainWorker, LayerCommandsCallTheSpBuiltinWithTheTitleFirst) {
         w.RunFrom(u"start");
         EXPECT_EQ(seen, c.calls) << GxToUtf8(c.line) << w.moa.ErrorsUtf8();
         EXPECT_EQ(w.TraceText(), "next") << GxToUtf8(c.line);
+    }
+}
+
+// Reports from inside a layer command, and the place where a failing one
+// stops the worker, name the command's own line (1 here, 0-based).
+TEST(MoaMainWorker, LayerCommandsReportTheirOwnLine) {
+    struct Case {
+        const char* what;
+        const char16_t* args;
+        std::function<bool(GxMoaWorker*, GxMoaExecStack*)> body;
+        const char* trace;
+        const char16_t* report;
+        bool warning;
+        int stoppedAt;  // the frame's line afterwards, -1 when it ran on
+    } cases[] = {
+        {"builtin fails", u"1", [](GxMoaWorker*, GxMoaExecStack*) { return false; }, "",
+         u"関数実行時にエラーが発生したので停止します", false, 1},
+        {"builtin reports its own error",
+         u"1",
+         [](GxMoaWorker* worker, GxMoaExecStack* stack) {
+             worker->ReportError(u"sp.lnc", nullptr, stack, u"%s", u"画像がありません");
+             return false;
+         },
+         "", u"sp.lnc:画像がありません", false, 1},
+        {"undefined variable in the arguments", u"$nothing", [](GxMoaWorker*, GxMoaExecStack*) { return true; },
+         "next", u"未定義の変数 $nothing を使用しました", true, -1},
+        {"builtin jumps", u"1",
+         [](GxMoaWorker* worker, GxMoaExecStack*) { return worker->Jump(u"there", nullptr); }, "there", nullptr,
+         false, -1},
+    };
+    for (const auto& c : cases) {
+        MainWorld w;
+        w.AddBuiltin(u"sp.lnc", [&](GxMoaVariable*, GxMoaWorker* worker, GxMoaExecStack* stack, GxMoaVariable*) {
+            return c.body(worker, stack);
+        });
+        const std::u16string text =
+            std::u16string(u"*start\nbg01.lnc(") + c.args + u")\ntrace(\"next\")\nEXIT()\n*there\ntrace(\"there\")\n";
+        w.LoadMain(text.c_str());
+        w.RunFrom(u"start");
+        EXPECT_EQ(w.TraceText(), c.trace) << c.what;
+        if (c.report) {
+            const auto& reports = c.warning ? w.moa.warnings : w.moa.errors;
+            ASSERT_FALSE(reports.empty()) << c.what;
+            EXPECT_NE(reports.front().text.find(c.report), GxString::npos) << c.what << w.moa.ErrorsUtf8();
+            for (const auto& r : reports) EXPECT_EQ(r.line, 1) << c.what << ": " << GxToUtf8(r.text);
+        }
+        if (c.stoppedAt >= 0) {
+            EXPECT_TRUE(w.moa.m_ErrorFlag) << c.what;
+            ASSERT_FALSE(w.worker->GetExecStack()->empty()) << c.what;
+            EXPECT_EQ(w.worker->GetLine(nullptr), c.stoppedAt) << c.what;
+        } else {
+            EXPECT_FALSE(w.moa.m_ErrorFlag) << c.what << w.moa.ErrorsUtf8();
+        }
     }
 }
 

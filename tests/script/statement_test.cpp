@@ -174,6 +174,15 @@ TEST(MoaStatements, SourceLineCountsTheFirstLine) {
     EXPECT_EQ(*w.worker->GetScriptName(&name, nullptr), u"");
 }
 
+TEST(MoaStatements, SourceLineOfAScriptNotInTheBundle) {
+    World w;
+    w.Load({{u"main", u"*start\n"}});
+    // Without the script there is nothing to search: the stored line as it is.
+    w.PushMainFrame().m_ScriptPos = GxMoaScriptPos(5, 0, u"gone");
+    EXPECT_EQ(w.worker->GetSourceLine(nullptr), 5);
+    EXPECT_EQ(w.worker->GetLine(nullptr), 5);
+}
+
 TEST(MoaStatements, BreakpointsUnnamedTokensAndForeignBlockEnds) {
     World w;
     w.Load({{u"main", u"*start\nBREAKPOINT\n$x = 1\ntrace($x)\n"}});

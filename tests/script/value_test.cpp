@@ -298,3 +298,32 @@ TEST(MoaValue, OpcodePayloadIsSignExtended) {
 }
 
 } // namespace
+
+namespace {
+
+// Texts of up to eight code units live inside the value, longer ones beside
+// it; both copy, move and compare alike, also from inside the value's own
+// array, and a text set from the value's own text survives.
+TEST(MoaValue, ShortAndLongTextsBehaveAlike) {
+    for (const char16_t* text : {u"", u"abcdefgh", u"abcdefghi", u"長いテキストはヒープに置かれます"}) {
+        V a = Str(text);
+        V b = a;
+        EXPECT_EQ(b.ToString(), text);
+        EXPECT_TRUE(a == b);
+        V moved = std::move(b);
+        EXPECT_EQ(moved.ToString(), text);
+        EXPECT_TRUE(b.IsNull());
+        EXPECT_EQ(a.Concat(a).ToString(), GxString(text) + text);
+        a.SetString(a.GetStringView());
+        EXPECT_EQ(a.ToString(), text);
+
+        V holder = Arr({Str(text), Int(1)});
+        holder = *holder.GetElement(0);
+        EXPECT_EQ(holder.ToString(), text);
+        holder = Arr({Str(text), Int(1)});
+        holder = std::move(*holder.GetElement(0));
+        EXPECT_EQ(holder.ToString(), text);
+    }
+}
+
+} // namespace
