@@ -30,7 +30,8 @@ float angle_between(const vec3& axis, const vec3& direction) {
 
 float cone_volume(const sound_cone& cone, float angle) {
     const float inner = cone.inner_angle * 0.5f, outer = cone.outer_angle * 0.5f;
-    if (angle <= inner) return cone.inner_volume;
+    // A cone of angle 0 holds no direction, not even its own axis.
+    if (inner > 0.0f && angle <= inner) return cone.inner_volume;
     if (angle >= outer) return cone.outer_volume;
     return cone.inner_volume + (cone.outer_volume - cone.inner_volume) * (angle - inner) / (outer - inner);
 }

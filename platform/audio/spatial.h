@@ -15,7 +15,8 @@ struct vec3 {
 // ---- The queued style's calculation ----
 
 // Gains by the angle off the cone's axis: inner volume within half the inner
-// angle, outer volume beyond half the outer angle, linear between.
+// angle, outer volume beyond half the outer angle, linear between. A cone of
+// angle 0 holds nothing.
 struct sound_cone {
     float inner_angle = 0.0f;  // radians
     float outer_angle = 0.0f;
