@@ -61,19 +61,29 @@ std::vector<uint8_t> BuildWav(const WavSpec& spec, const std::vector<uint8_t>& p
 std::vector<uint8_t> CountingPcm16(uint32_t frames, uint16_t channels) {
     std::vector<uint8_t> out;
     for (uint32_t f = 0; f < frames; ++f) {
-        PutSample(out, int(f % 32768));
-        if (channels == 2) PutSample(out, int(f / 32768));
+        PutSample(out, int((f + 1) % 32768));
+        if (channels == 2) PutSample(out, int((f + 1) / 32768));
     }
     return out;
 }
 
-uint32_t CountingFrame(int left, int right) { return uint32_t(right) * 32768u + uint32_t(left); }
+uint32_t CountingFrame(int left, int right) { return uint32_t(right) * 32768u + uint32_t(left) - 1u; }
 
 std::vector<uint8_t> ConstantPcm16(uint32_t frames, int16_t left, int16_t right) {
     std::vector<uint8_t> out;
     for (uint32_t f = 0; f < frames; ++f) {
         PutSample(out, left);
         PutSample(out, right);
+    }
+    return out;
+}
+
+std::vector<uint8_t> NoisePcm16(uint32_t frames, uint16_t channels) {
+    std::vector<uint8_t> out;
+    uint32_t state = 12345;
+    for (uint32_t i = 0; i < frames * channels; ++i) {
+        state = state * 1664525u + 1013904223u;
+        PutSample(out, int(state >> 16) / 4 - 8192);
     }
     return out;
 }

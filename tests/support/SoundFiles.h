@@ -26,14 +26,18 @@ struct WavSpec {
 
 std::vector<uint8_t> BuildWav(const WavSpec& spec, const std::vector<uint8_t>& pcm);
 
-// 16-bit frames whose left sample is the frame number modulo 32768 and whose
-// right sample is the frame number divided by 32768 (stereo), or the left
-// alone (mono).
+// 16-bit frames that carry their own number: n = frame + 1 (so that silence
+// reads as no frame), the left sample n modulo 32768 and the right one n
+// divided by 32768 (stereo), or the left alone (mono).
 std::vector<uint8_t> CountingPcm16(uint32_t frames, uint16_t channels);
-// The frame number CountingPcm16 put into a left and right sample.
+// The frame number CountingPcm16 put into a left and right sample;
+// kNoFrame for silence.
 uint32_t CountingFrame(int left, int right);
+constexpr uint32_t kNoFrame = 0xFFFFFFFFu;
 // Every frame the same sample values.
 std::vector<uint8_t> ConstantPcm16(uint32_t frames, int16_t left, int16_t right);
+// White noise at a quarter of full scale (it does not compress away).
+std::vector<uint8_t> NoisePcm16(uint32_t frames, uint16_t channels);
 // A sine of the frequency at 0.5 of full scale.
 std::vector<uint8_t> SinePcm16(uint32_t frames, uint16_t channels, uint32_t rate, double hz);
 
