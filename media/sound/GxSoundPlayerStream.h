@@ -9,6 +9,7 @@ public:
     ~GxSoundPlayerStream() override;
 
     bool Stop() override;
+    GxSoundBufferStream& GetStreamBuffer() { return m_Buffer; }
 
 protected:
     GxSoundBufferBase& Buffer() override { return m_Buffer; }
