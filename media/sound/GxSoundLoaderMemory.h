@@ -7,6 +7,7 @@ class GxWavData;
 
 class GxSoundLoaderMemory : public GxSoundLoaderBase {
 public:
+    using GxSoundLoaderBase::Open;
     // False for null or empty data.
     bool Open(GxWavData* data);
     void Close() override;
