@@ -4,15 +4,13 @@
 #include "media/sound/GxAudio.h"
 
 #include <algorithm>
-#include <system_error>
+
+GxAudioBufferStream::GxAudioBufferStream() : m_Context(m_Thread.GetEvent()) {}
 
 GxAudioBufferStream::~GxAudioBufferStream() {
+    // No callback after the voice has gone; then the thread is joined.
     Reset();
-    if (m_Thread.joinable()) {
-        m_Quit = true;
-        m_Context.GetEvent().set();
-        m_Thread.join();
-    }
+    m_Thread.Stop();
 }
 
 bool GxAudioBufferStream::Create(GxSoundLoaderBase* loader) {
@@ -29,16 +27,10 @@ bool GxAudioBufferStream::Create(GxSoundLoaderBase* loader) {
     if (!CreateVoice(m_Format, &m_Context)) return false;
     for (auto& ring : m_Ring) ring.resize(m_BufferSize);
     m_Loader = loader;
-    if (!m_Thread.joinable()) {
-        m_Context.GetEvent().attach_waiter();
-        try {
-            m_Thread = std::thread(&GxAudioBufferStream::RefillThread, this);
-        } catch (const std::system_error&) {
-            m_Context.GetEvent().detach_waiter();
-            GxWriteWarningLog(u"Error/GxAudioBufferStream::Create ストリーム再生スレッドの作成に失敗しました\n");
-            Reset();
-            return false;
-        }
+    if (!m_Thread.Start([this] { return Refill(); })) {
+        GxWriteWarningLog(u"Error/GxAudioBufferStream::Create ストリーム再生スレッドの作成に失敗しました\n");
+        Reset();
+        return false;
     }
     return true;
 }
@@ -112,17 +104,12 @@ bool GxAudioBufferStream::ReadBuffer() {
     return true;
 }
 
-void GxAudioBufferStream::RefillThread() {
-    paudio::wake_event& wake = m_Context.GetEvent();
-    for (;;) {
-        wake.wait();
-        if (m_Quit) break;
-        GxMutexScopedLock lock(m_Mutex);
-        // Keep three of the four ring buffers queued.
-        while (m_Voice && m_Context.BusyCount() < 3 && ReadBuffer()) {
-        }
+bool GxAudioBufferStream::Refill() {
+    GxMutexScopedLock lock(m_Mutex);
+    // Keep three of the four ring buffers queued.
+    while (m_Voice && m_Context.BusyCount() < 3 && ReadBuffer()) {
     }
-    wake.detach_waiter();
+    return true;
 }
 
 bool GxAudioBufferStream::Stop() {

@@ -6,14 +6,13 @@
 // overwrites sound still waiting to be played, however short the loop.
 #include "media/sound/GxAudioBufferBase.h"
 #include "media/sound/GxAudioVoiceContext.h"
+#include "media/sound/GxRefillThread.h"
 
-#include <atomic>
-#include <thread>
 #include <vector>
 
 class GxAudioBufferStream : public GxAudioBufferBase {
 public:
-    GxAudioBufferStream() = default;
+    GxAudioBufferStream();
     // Resets the voice, then ends and joins the refill thread.
     ~GxAudioBufferStream() override;
 
@@ -38,8 +37,11 @@ private:
     // queued as one piece or, where it crosses the loop point, more. Called
     // with the lock held; false when nothing was queued.
     bool ReadBuffer();
-    void RefillThread();
+    // One wake of the refill thread.
+    bool Refill();
 
+    // Joined by the destructor before anything else goes.
+    GxRefillThread m_Thread;
     GxSoundLoaderBase* m_Loader = nullptr;
     GxAudioVoiceContext m_Context;
     std::vector<u8> m_Ring[GxAudioVoiceContext::kRingCount];
@@ -52,8 +54,6 @@ private:
     s32 m_LoopCount = 0;
     float m_CachedVolume = 3.0f;
     s32 m_CachedPan = 100000;
-    std::thread m_Thread;
-    std::atomic<bool> m_Quit{false};
     u32 m_Plays = 0;
     u32 m_Stops = 0;
 };

@@ -12,6 +12,9 @@ class GxAudioVoiceContext : public paudio::voice_callback {
 public:
     static constexpr u32 kRingCount = 4;
 
+    // event: woken as each piece ends (the refill thread's); must outlive
+    // the voice.
+    explicit GxAudioVoiceContext(paudio::wake_event& event) : m_Event(event) {}
     void on_buffer_end(void* context) override;
 
     // A piece submitted from ring buffer index; the context to submit with.
@@ -20,9 +23,8 @@ public:
     bool IsFree(u32 index) const { return m_Pieces[index].load() == 0; }
     u32 BusyCount() const;
     void ClearPieces();
-    paudio::wake_event& GetEvent() { return m_Event; }
 
 private:
-    paudio::wake_event m_Event;
+    paudio::wake_event& m_Event;
     std::atomic<u32> m_Pieces[kRingCount] = {};
 };

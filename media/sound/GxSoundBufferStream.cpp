@@ -5,7 +5,6 @@
 #include "platform/audio/buffer_device.h"
 
 #include <cstring>
-#include <system_error>
 
 namespace {
 
@@ -24,12 +23,7 @@ GxSoundBufferStream::~GxSoundBufferStream() { Release(); }
 
 void GxSoundBufferStream::Release() {
     // The thread first, without the lock: it may be waiting for it.
-    if (m_Thread.joinable()) {
-        m_Quit = true;
-        m_Notify.set();
-        m_Thread.join();
-    }
-    m_Quit = false;
+    m_Thread.Stop();
     GxMutexScopedLock lock(m_Mutex);
     ReleaseBuffer();
     m_Loader = nullptr;
@@ -59,18 +53,14 @@ bool GxSoundBufferStream::Create(GxSoundLoaderBase* loader, bool use3D) {
     m_LengthFrames = loader->GetLengthSamples();
     m_LengthBytes = loader->GetLengthBytes();
     paudio::notify_position positions[kSegments];
-    for (u32 k = 0; k < kSegments; ++k) positions[k] = {m_SegmentSize * k + m_SegmentSize / 2, &m_Notify};
+    for (u32 k = 0; k < kSegments; ++k) positions[k] = {m_SegmentSize * k + m_SegmentSize / 2, &m_Thread.GetEvent()};
     if (!m_Buffer->set_notification_positions(kSegments, positions)) {
         GxWriteWarningLog(u"Error/GxSoundBufferStream::Create IDirectSoundNotify通知位置の設定に失敗しました\n");
         ReleaseBuffer();
         m_Loader = nullptr;
         return false;
     }
-    m_Notify.attach_waiter();
-    try {
-        m_Thread = std::thread(&GxSoundBufferStream::RefillThread, this);
-    } catch (const std::system_error&) {
-        m_Notify.detach_waiter();
+    if (!m_Thread.Start([this] { return ServiceSegments(); })) {
         GxWriteWarningLog(u"Error/GxSoundBufferStream::Create ストリーム再生スレッドの作成に失敗しました\n");
         ReleaseBuffer();
         m_Loader = nullptr;
@@ -226,14 +216,6 @@ bool GxSoundBufferStream::FillSilence(u32 offset, u32 bytes) {
     if (!RestoreBuffer() || !m_Buffer->lock(offset, bytes, &part1, &bytes1, &part2, &bytes2, 0)) return false;
     std::memset(part1, SilenceByte(), bytes1 + bytes2);
     return m_Buffer->unlock(part1, bytes1, part2, bytes2);
-}
-
-void GxSoundBufferStream::RefillThread() {
-    for (;;) {
-        m_Notify.wait();
-        if (m_Quit || !ServiceSegments()) break;
-    }
-    m_Notify.detach_waiter();
 }
 
 bool GxSoundBufferStream::ServiceSegments() {

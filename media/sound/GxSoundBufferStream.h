@@ -6,11 +6,8 @@
 //
 // The thread ends by a flag and a wake that cannot be lost, and Release joins
 // it before anything it uses goes.
+#include "media/sound/GxRefillThread.h"
 #include "media/sound/GxSoundBufferBase.h"
-#include "platform/audio/wake_event.h"
-
-#include <atomic>
-#include <thread>
 
 class GxSoundBufferStream : public GxSoundBufferBase {
 public:
@@ -47,13 +44,11 @@ private:
     bool FillBuffer(u32 offset, u32 bytes, u32 loopStartFrame, s32 loopCount, Fill& result);
     bool FillSilence(u32 offset, u32 bytes);
     bool RestoreBuffer();
-    void RefillThread();
     // One notification's work; false ends the thread.
     bool ServiceSegments();
 
-    paudio::wake_event m_Notify;
-    std::atomic<bool> m_Quit{false};
-    std::thread m_Thread;
+    // Joined by the destructor before anything else goes.
+    GxRefillThread m_Thread;
     GxSoundLoaderBase* m_Loader = nullptr;
     u32 m_SegmentSize = 0;
     u32 m_LengthFrames = 0;

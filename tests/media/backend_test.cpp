@@ -313,6 +313,14 @@ TEST_F(StreamBuffer, StreamingBuffers) {
     const std::vector<float> out = Pump(2);
     EXPECT_EQ(S16(out[0]), 2 * 1);
     Pump(480);
+    // 3-D is for mono sounds: a stereo one plays without it.
+    PutWav("mono.wav", qtest::CountingPcm16(4800, 1), {.channels = 1});
+    GxSoundPlayerStream positioned;
+    for (const auto& [file, with3D] : {std::pair{u"cd.wav", false}, std::pair{u"mono.wav", true}}) {
+        ASSERT_TRUE(positioned.PlayFromFile3D(file, 0, 0, 0, 0, 0, 0, 0, true, GxVector3(10, 0, 0), GxVector3(0, 0, 1)));
+        EXPECT_EQ(positioned.CanSetConeAngles(), with3D);
+    }
+    positioned.Stop();
 }
 
 // A stream buffer played again reads from where its play starts, not from
