@@ -15,6 +15,10 @@ using proctest::GameFolderTest;
 
 class SoundService : public GameFolderTest {
 protected:
+    void SetUp() override {
+        GameFolderTest::SetUp();
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+    }
     void TearDown() override {
         if (core_.IsStarted()) core_.Finalize();
         GameFolderTest::TearDown();
