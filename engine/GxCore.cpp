@@ -17,6 +17,9 @@
 #include "game/GxGameModule.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsTypes.h"
+#include "media/sound/GxAudio.h"
+#include "media/sound/GxSound.h"
+#include "platform/audio/output_device.h"
 #include "platform/window/event_pump.h"
 
 namespace {
@@ -168,8 +171,12 @@ bool GxCore::Initialize() {
 
     m_InputStarted = true;
     GxInitInput();
-    // The audio back ends and the movie service start here with the sound
-    // and movie layer.
+    // Both audio back ends, 3-D off, the queued style first. One that does
+    // not start leaves the game silent, not stopped; without a sound device
+    // both run on the silent output.
+    GxAudio::Initialize(false);
+    GxSound::Initialize(m_MainWindow.id(), false);
+    // The movie service starts here with the movie layer.
 
     // The console lives above the game module, so the core installs it where
     // the game's start-up would.
@@ -385,8 +392,12 @@ bool GxCore::RunPass() {
     if (m_TaskManage) m_TaskManage->ApplySequenceChanges();
     PumpMessages();
     if (m_PassCounter % 4 == 0) {
-        // The audio back ends' services (plain and 3-D) run here with the
-        // sound layer.
+        // The silent output (no sound device) keeps time with the clock.
+        paudio::output_device::instance().service();
+        GxAudio::Update();
+        GxSound::Update();
+        GxAudio::Update3D();
+        GxSound::Update3D();
     }
     // The movie service runs here, every pass, with the movie layer.
     GxExecuteFrame(this);
@@ -431,8 +442,9 @@ void GxCore::Finalize() {
     delete m_SharedAssetManage;
     m_SharedAssetManage = nullptr;
 
-    // The sound back ends and the movie players shut down here with the sound
-    // and movie layer.
+    GxSound::Shutdown();
+    GxAudio::Shutdown();
+    // The movie players shut down here with the movie layer.
     if (m_InputStarted) GxReleaseInput();
     m_InputStarted = false;
     if (m_DeviceStarted) {

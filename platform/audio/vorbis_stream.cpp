@@ -1,0 +1,76 @@
+#include "platform/audio/vorbis_stream.h"
+
+#include <vorbis/vorbisfile.h>
+
+#include <limits>
+
+namespace paudio {
+namespace {
+
+size_t read_cb(void* ptr, size_t size, size_t count, void* source) {
+    if (size == 0 || count == 0) return 0;
+    if (count > std::numeric_limits<size_t>::max() / size) count = std::numeric_limits<size_t>::max() / size;
+    return static_cast<vorbis_source*>(source)->read(ptr, size * count) / size;
+}
+
+int seek_cb(void* source, ogg_int64_t offset, int origin) {
+    if (origin < 0 || origin > 2) return -1;
+    return static_cast<vorbis_source*>(source)->seek(offset, origin) ? 0 : -1;
+}
+
+int close_cb(void* source) {
+    static_cast<vorbis_source*>(source)->close();
+    return 0;
+}
+
+long tell_cb(void* source) { return long(static_cast<vorbis_source*>(source)->tell()); }
+
+} // namespace
+
+struct vorbis_stream::state {
+    OggVorbis_File file{};
+};
+
+vorbis_stream::vorbis_stream() : m_state(std::make_unique<state>()) {}
+
+vorbis_stream::~vorbis_stream() { clear(); }
+
+bool vorbis_stream::open(vorbis_source* source) {
+    clear();
+    const ov_callbacks callbacks{read_cb, seek_cb, close_cb, tell_cb};
+    if (ov_open_callbacks(source, &m_state->file, nullptr, 0, callbacks) != 0) return false;
+    m_open = true;
+    return true;
+}
+
+void vorbis_stream::clear() {
+    if (!m_open) return;
+    ov_clear(&m_state->file);
+    m_open = false;
+}
+
+bool vorbis_stream::seekable() { return m_open && ov_seekable(&m_state->file) != 0; }
+
+int vorbis_stream::channels() {
+    const vorbis_info* info = m_open ? ov_info(&m_state->file, -1) : nullptr;
+    return info ? info->channels : 0;
+}
+
+long vorbis_stream::rate() {
+    const vorbis_info* info = m_open ? ov_info(&m_state->file, -1) : nullptr;
+    return info ? info->rate : 0;
+}
+
+int64_t vorbis_stream::pcm_total() { return m_open ? ov_pcm_total(&m_state->file, -1) : -1; }
+
+long vorbis_stream::read(char* buffer, int bytes) {
+    if (!m_open) return -1;
+    int section = 0;
+    return ov_read(&m_state->file, buffer, bytes, 0, 2, 1, &section);
+}
+
+bool vorbis_stream::pcm_seek(int64_t frame) { return m_open && ov_pcm_seek(&m_state->file, frame) == 0; }
+
+int64_t vorbis_stream::pcm_tell() { return m_open ? ov_pcm_tell(&m_state->file) : -1; }
+
+} // namespace paudio

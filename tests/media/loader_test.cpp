@@ -1,0 +1,274 @@
+// The WAV and Ogg loaders and whole decoded sounds, against files from our
+// own writer, from sox, oggenc and oggdec, inside packs, and damaged.
+#include "base/GxStringUtil.h"
+#include "io/GxFileSystem.h"
+#include "media/sound/GxSoundLoaderMemory.h"
+#include "media/sound/GxSoundLoaderOgg.h"
+#include "media/sound/GxSoundLoaderWav.h"
+#include "media/sound/GxWavData.h"
+#include "sound_fixture.h"
+#include "support/LogCapture.h"
+#include "support/PackWriter.h"
+
+#include <memory>
+
+namespace {
+
+using soundtest::SoundTest;
+using Loader = SoundTest;
+
+std::vector<uint8_t> ReadAll(GxSoundLoaderBase& loader) {
+    std::vector<uint8_t> out;
+    EXPECT_TRUE(loader.ReadAll(out));
+    return out;
+}
+
+std::vector<uint8_t> FileBytes(const std::string& name) {
+    const auto b = qtest::ReadBytes(name);
+    return std::vector<uint8_t>(b.begin(), b.end());
+}
+
+// Real RIFF layouts open (chunks before "fmt ", odd sizes with their pad
+// byte, a file cut short of its sizes); broken ones are refused with the
+// reason.
+TEST_F(Loader, WavLayouts) {
+    const std::vector<uint8_t> pcm = qtest::CountingPcm16(100, 2);
+    struct Case {
+        const char* name;
+        qtest::WavSpec spec;
+        size_t cutTo;        // 0: the whole file
+        const char* error;   // null: opens
+        uint32_t frames;
+    };
+    qtest::WavSpec listFirst, odd, mono8, hugeData, hugeRiff, noWave, floatTag, zeroBlock, noData;
+    listFirst.chunkBeforeFormat = true;
+    odd.oddChunk = true;
+    mono8.channels = 1;
+    mono8.bits = 8;
+    hugeData.dataSize = 0xFFFFFFF0u;
+    hugeRiff.riffSize = 0xFFFFFFF0u;
+    noWave.noWave = true;
+    floatTag.tag = 3;
+    zeroBlock.blockAlign = 0xFFFF;  // replaced below: the writer's 0 means "computed"
+    noData.noData = true;
+    const Case cases[] = {
+        {"plain", {}, 0, nullptr, 100},
+        {"a LIST chunk before fmt", listFirst, 0, nullptr, 100},
+        {"an odd-sized chunk with its pad", odd, 0, nullptr, 100},
+        {"8-bit mono", mono8, 0, nullptr, 400},
+        {"data size past the file", hugeData, 0, nullptr, 100},
+        {"RIFF size past the file", hugeRiff, 0, nullptr, 100},
+        {"cut in the data", {}, 44 + 202, nullptr, 50},
+        {"no WAVE", noWave, 0, "riffヘッダが見つかりません", 0},
+        {"float samples", floatTag, 0, "PCMWAVEFORMATヘッダが読み込めませんでした", 0},
+        {"block alignment 0", zeroBlock, 0, "PCMWAVEFORMATヘッダが読み込めませんでした", 0},
+        {"no data chunk", noData, 0, "dataチャンクが見つかりません", 0},
+        {"cut in the header", {}, 10, "riffヘッダが見つかりません", 0},
+        {"cut in the format chunk", {}, 30, "PCMWAVEFORMATヘッダが読み込めませんでした", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> bytes = qtest::BuildWav(c.spec, pcm);
+        if (c.spec.blockAlign == 0xFFFF) bytes[32] = bytes[33] = 0;
+        if (c.cutTo) bytes.resize(c.cutTo);
+        PutBytes("t.wav", bytes);
+        qtest::LogCapture log;
+        GxSoundLoaderWav loader;
+        const bool opened = loader.Open(u"t.wav");
+        EXPECT_EQ(opened, c.error == nullptr) << log.Text();
+        if (c.error) {
+            EXPECT_TRUE(log.Contains(c.error)) << log.Text();
+            EXPECT_TRUE(log.Contains("t.wav")) << log.Text();
+            EXPECT_FALSE(loader.IsOpen());
+            continue;
+        }
+        EXPECT_EQ(loader.GetLengthSamples(), c.frames);
+        const std::vector<uint8_t> got = ReadAll(loader);
+        ASSERT_EQ(got.size(), size_t(c.frames) * loader.GetFormat().block_align);
+        EXPECT_TRUE(std::equal(got.begin(), got.end(), pcm.begin()));
+        EXPECT_TRUE(loader.IsEnd());
+    }
+}
+
+// Seek, tell and the loop position of a WAV, and the memory loader over the
+// same sound.
+TEST_F(Loader, WavPositions) {
+    const std::vector<uint8_t> pcm = qtest::CountingPcm16(1000, 2);
+    PutWav("p.wav", pcm);
+    GxSoundLoaderWav wav;
+    ASSERT_TRUE(wav.Open(u"p.wav"));
+    GxWavData data;
+    ASSERT_TRUE(data.CreateFromFile(u"P.WAV"));
+    GxSoundLoaderMemory memory;
+    EXPECT_FALSE(memory.Open(nullptr));
+    ASSERT_TRUE(memory.Open(&data));
+    for (GxSoundLoaderBase* loader : {static_cast<GxSoundLoaderBase*>(&wav), static_cast<GxSoundLoaderBase*>(&memory)}) {
+        SCOPED_TRACE(loader->GetType());
+        EXPECT_EQ(loader->GetLengthMs(), 20u);
+        ASSERT_TRUE(loader->Seek(600));
+        EXPECT_EQ(loader->Tell(), 600u);
+        u8 frame[4];
+        u32 got = 0;
+        ASSERT_TRUE(loader->Read(frame, 4, &got));
+        EXPECT_EQ(got, 4u);
+        EXPECT_EQ(qtest::CountingFrame(s16(frame[0] | frame[1] << 8), s16(frame[2] | frame[3] << 8)), 600u);
+        EXPECT_FALSE(loader->Seek(1001)) << "past the end";
+        EXPECT_EQ(loader->Tell(), 601u);
+        EXPECT_TRUE(loader->Seek(1000));
+        EXPECT_TRUE(loader->IsEnd());
+        loader->SetLoopPos(300);
+        EXPECT_EQ(loader->GetLoopPos(), 300u);
+        loader->SetLoopPos(1000);
+        EXPECT_EQ(loader->GetLoopPos(), 0u) << "a loop position at the end loops from the start";
+    }
+}
+
+// Files sox writes, 16-bit and unsigned 8-bit, against sox's own raw output;
+// the 8-bit samples as signed 16-bit values are what sox converts them to.
+TEST_F(Loader, WavFromSox) {
+    ASSERT_TRUE(Run("sox -n -r 22050 -c 2 -b 16 tone16.wav synth 0.25 sine 440 sine 660"));
+    ASSERT_TRUE(Run("sox tone16.wav -t raw tone16.raw"));
+    ASSERT_TRUE(Run("sox -n -r 11025 -c 1 -b 8 -e unsigned-integer tone8.wav synth 0.2 sine 300"));
+    ASSERT_TRUE(Run("sox tone8.wav -t raw tone8.raw"));
+    ASSERT_TRUE(Run("sox tone8.wav -b 16 -e signed-integer -t raw tone8.s16"));
+    for (const char* name : {"tone16", "tone8"}) {
+        SCOPED_TRACE(name);
+        GxSoundLoaderWav loader;
+        ASSERT_TRUE(loader.Open(GxFromUtf8(std::string(name) + ".wav")));
+        EXPECT_EQ(ReadAll(loader), FileBytes(std::string(name) + ".raw"));
+    }
+    GxWavData data;
+    ASSERT_TRUE(data.CreateFromFile(u"tone8.wav"));
+    const std::vector<uint8_t> wide = FileBytes("tone8.s16");
+    ASSERT_EQ(wide.size(), size_t(data.GetLengthSamples()) * 2);
+    for (u32 f = 0; f < data.GetLengthSamples(); ++f) {
+        s16 left = 0, right = 0;
+        ASSERT_TRUE(data.GetSamplePair(&left, &right, f));
+        ASSERT_EQ(left, s16(wide[f * 2] | wide[f * 2 + 1] << 8)) << "frame " << f;
+        ASSERT_EQ(right, left) << "mono gives its sample to both";
+    }
+    s16 l, r;
+    EXPECT_FALSE(data.GetSamplePair(&l, &r, data.GetLengthSamples()));
+}
+
+// Ogg Vorbis from oggenc decodes to exactly what oggdec decodes, on disk and
+// inside a scrambled pack; positions are decoded frames.
+TEST_F(Loader, OggFromOggenc) {
+    PutWav("tone.wav", qtest::SinePcm16(44100, 2, 44100, 440.0), {.rate = 44100});
+    ASSERT_TRUE(Run("oggenc -Q -q 3 -o tone.ogg tone.wav"));
+    ASSERT_TRUE(Run("oggdec -Q -R -o tone.raw tone.ogg"));
+    const std::vector<uint8_t> reference = FileBytes("tone.raw");
+    ASSERT_EQ(reference.size(), 44100u * 4);
+    qtest::WritePack(m_Dir.path() / "sound.gxp", {{"snd/inpack.ogg", qtest::ReadBytes("tone.ogg")}},
+                     {.scrambled = true});
+    ASSERT_TRUE(GxMountPackFile(u"sound.gxp"));
+    for (const char16_t* name : {u"tone.ogg", u"snd/inpack.ogg"}) {
+        SCOPED_TRACE(GxToUtf8(name));
+        GxSoundLoaderOgg loader;
+        ASSERT_TRUE(loader.Open(name));
+        EXPECT_EQ(loader.GetType(), GxSoundLoaderBase::kTypeOgg);
+        const GxWaveFormat& f = loader.GetFormat();
+        EXPECT_EQ(f.channels, 2);
+        EXPECT_EQ(f.samples_per_sec, 44100u);
+        EXPECT_EQ(f.bits_per_sample, 16);
+        EXPECT_EQ(f.block_align, 4);
+        EXPECT_EQ(loader.GetLengthSamples(), 44100u);
+        EXPECT_EQ(loader.GetLengthMs(), 1000u);
+        EXPECT_EQ(ReadAll(loader), reference);
+        EXPECT_FALSE(loader.IsEnd()) << "the last read filled the request";
+        std::vector<u8> more(64);
+        u32 got = 1;
+        EXPECT_TRUE(loader.Read(more.data(), 64, &got));
+        EXPECT_EQ(got, 0u);
+        EXPECT_TRUE(loader.IsEnd());
+        ASSERT_TRUE(loader.Seek(22050));
+        EXPECT_FALSE(loader.IsEnd());
+        EXPECT_EQ(loader.Tell(), 22050u) << "the decoded position, not a byte offset";
+        ASSERT_TRUE(loader.Read(more.data(), 64, &got));
+        EXPECT_EQ(loader.Tell(), 22066u);
+        EXPECT_TRUE(std::equal(more.begin(), more.end(), reference.begin() + 22050 * 4));
+        EXPECT_FALSE(loader.Seek(44101));
+    }
+    GxWavData data;
+    ASSERT_TRUE(data.CreateFromFile(u"snd/INPACK.Ogg"));
+    EXPECT_EQ(data.GetName(), u"snd/inpack.ogg");
+    EXPECT_EQ(data.GetSize(), reference.size());
+    EXPECT_TRUE(std::equal(reference.begin(), reference.end(), data.GetData()));
+}
+
+// Damaged Ogg files: refused with the reason, or decoded as far as they go,
+// to what oggdec makes of the same bytes.
+TEST_F(Loader, OggDamaged) {
+    PutWav("noise.wav", qtest::NoisePcm16(5 * 22050, 1), {.channels = 1, .rate = 22050});
+    ASSERT_TRUE(Run("oggenc -Q -q 1 -o noise.ogg noise.wav"));
+    const std::vector<uint8_t> good = FileBytes("noise.ogg");
+    std::vector<uint8_t> cut(good.begin(), good.begin() + good.size() / 2);
+    std::vector<uint8_t> noisy = good;
+    for (size_t i = good.size() / 2; i < good.size() / 2 + 300; ++i) noisy[i] ^= 0x5A;
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"cut in half", cut, nullptr},
+        {"garbled in the middle", noisy, nullptr},
+        {"cut in the headers", std::vector<uint8_t>(good.begin(), good.begin() + 200), "OpenStream"},
+        {"a WAV named .ogg", FileBytes("noise.wav"), "OpenStream ファイルのオープンに失敗しました"},
+        {"empty", {}, "OpenStream ファイルのオープンに失敗しました"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PutBytes("bad.ogg", c.bytes);
+        qtest::LogCapture log;
+        GxSoundLoaderOgg loader;
+        const bool opened = loader.Open(u"bad.ogg");
+        if (c.error) {
+            EXPECT_FALSE(opened);
+            EXPECT_TRUE(log.Contains(c.error)) << log.Text();
+            continue;
+        }
+        ASSERT_TRUE(opened) << log.Text();
+        ASSERT_TRUE(Run("oggdec -Q -R -o bad.raw bad.ogg"));
+        EXPECT_LE(loader.GetLengthSamples(), 5u * 22050);
+        EXPECT_EQ(ReadAll(loader), FileBytes("bad.raw"));
+    }
+    qtest::LogCapture log;
+    GxSoundLoaderOgg missing;
+    EXPECT_FALSE(missing.Open(u"none.ogg"));
+    EXPECT_TRUE(log.Contains("Error/GxSoundLoaderOgg::Open ファイルのオープンに失敗しました(none.ogg)")) << log.Text();
+}
+
+// The whole-sound record: its name, counts, lengths and sample pairs.
+TEST_F(Loader, WavData) {
+    PutWav("Mono.wav", qtest::CountingPcm16(441, 1), {.channels = 1, .rate = 44100});
+    GxWavData data;
+    ASSERT_TRUE(data.CreateFromFile(u"Mono.wav"));
+    EXPECT_EQ(data.GetName(), u"mono.wav");
+    EXPECT_EQ(data.GetRefCount(), 1u);
+    EXPECT_EQ(data.GetLengthSamples(), 441u);
+    EXPECT_EQ(data.GetLengthMs(), 10u);
+    s16 l = 0, r = 0;
+    ASSERT_TRUE(data.GetSamplePair(&l, &r, 9));
+    EXPECT_EQ(l, 10);
+    EXPECT_EQ(r, 10);
+    EXPECT_EQ(data.Release(), 0u);
+    EXPECT_EQ(data.Release(), 0u) << "never below 0";
+    qtest::LogCapture log;
+    PutBytes("x.mp3", {1, 2, 3});
+    GxWavData other;
+    EXPECT_FALSE(other.CreateFromFile(u"x.mp3"));
+    EXPECT_TRUE(log.Contains("Error/GxWavData::Create 未対応の形式です(x.mp3)")) << log.Text();
+    EXPECT_FALSE(data.Create(u"none", nullptr, 10));
+    EXPECT_EQ(data.GetSize(), 0u) << "a failed create leaves nothing of the old sound";
+}
+
+TEST(MillisecondsToFrames, Conversions) {
+    EXPECT_EQ(MillisecondsToFrames(1000, 44100), 44100u);
+    EXPECT_EQ(MillisecondsToFrames(0, 44100), 0u);
+    EXPECT_EQ(MillisecondsToFrames(1, 44100), 44u);
+    EXPECT_EQ(MillisecondsToFrames(2000, 22050), 44100u);
+    EXPECT_EQ(MillisecondsToFrames(0xFFFFFFFFu, 192000), 0xFFFFFFFFu);
+}
+
+} // namespace

@@ -1,0 +1,62 @@
+#pragma once
+// A scratch working folder with a fresh file system, a hand-driven clock and
+// the null output pumped by hand; the back ends are shut down afterwards.
+#include "io/GxFileSystem.h"
+#include "media/sound/GxAudio.h"
+#include "media/sound/GxSound.h"
+#include "platform/audio/output_device.h"
+#include "platform/system/clock.h"
+#include "support/SoundFiles.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+namespace soundtest {
+
+class SoundTest : public testing::Test {
+protected:
+    void SetUp() override {
+        m_Old = std::filesystem::current_path();
+        std::filesystem::current_path(m_Dir.path());
+        GxResetFileSystem();
+        psys::set_current_clock(&m_Clock);
+        paudio::output_device::instance().set_mode(paudio::output_mode::manual);
+    }
+    void TearDown() override {
+        GxAudio::Shutdown();
+        GxSound::Shutdown();
+        paudio::output_device::instance().set_mode(paudio::output_mode::automatic);
+        psys::set_current_clock(nullptr);
+        GxResetFileSystem();
+        std::filesystem::current_path(m_Old);
+    }
+    void PutBytes(const std::string& name, const std::vector<uint8_t>& bytes) {
+        const auto p = m_Dir.path() / name;
+        std::filesystem::create_directories(p.parent_path());
+        qtest::WriteBytes(p, std::vector<unsigned char>(bytes.begin(), bytes.end()));
+    }
+    void PutWav(const std::string& name, const std::vector<uint8_t>& pcm, const qtest::WavSpec& spec = {}) {
+        PutBytes(name, qtest::BuildWav(spec, pcm));
+    }
+    bool Run(const std::string& command) { return qtest::RunIn(m_Dir.path(), command); }
+    // Renders frames of the null output (interleaved stereo).
+    std::vector<float> Pump(uint32_t frames) {
+        std::vector<float> out(size_t(frames) * 2);
+        paudio::output_device::instance().pump(frames, out.data());
+        return out;
+    }
+    void AdvanceMs(uint32_t ms) { m_Clock.advance_us(uint64_t(ms) * 1000); }
+    static int S16(float v) { return int(std::lround(v * 32768.0f)); }
+    static uint32_t FrameAt(const std::vector<float>& out, size_t frame) {
+        return qtest::CountingFrame(S16(out[frame * 2]), S16(out[frame * 2 + 1]));
+    }
+
+    qtest::TempDir m_Dir;
+    std::filesystem::path m_Old;
+    psys::manual_clock m_Clock;
+};
+
+} // namespace soundtest
