@@ -231,8 +231,10 @@ TEST_F(Startup, LogsOfTheLastRunAreClearedAsConfigured) {
         const std::vector<unsigned char> error = qtest::ReadBytes(save / "error.log");
         EXPECT_EQ(error.size() > 3 && error[0] == 'O' && error[1] == 'L', c.errorAndDebugKept);
         // This run's early lines come after the old ones, or alone when those went.
+        const size_t skip = c.errorAndDebugKept ? 3 : 2;
+        ASSERT_GT(error.size(), skip);
         std::vector<unsigned char> thisRun = {0xFF, 0xFE};
-        thisRun.insert(thisRun.end(), error.begin() + (c.errorAndDebugKept ? 3 : 2), error.end());
+        thisRun.insert(thisRun.end(), error.begin() + static_cast<std::ptrdiff_t>(skip), error.end());
         qtest::WriteBytes(save / "this-run.log", thisRun);
         EXPECT_NE(ReadUtf16File(save / "this-run.log").find("Error/GxMountPackFile Failed(missing.gxp)"), std::string::npos);
         core.Finalize();
