@@ -233,8 +233,9 @@ TEST_F(Startup, LogsOfTheLastRunAreClearedAsConfigured) {
         // This run's early lines come after the old ones, or alone when those went.
         const size_t skip = c.errorAndDebugKept ? 3 : 2;
         ASSERT_GT(error.size(), skip);
-        std::vector<unsigned char> thisRun = {0xFF, 0xFE};
-        thisRun.insert(thisRun.end(), error.begin() + static_cast<std::ptrdiff_t>(skip), error.end());
+        std::vector<unsigned char> thisRun(error.begin() + static_cast<std::ptrdiff_t>(skip), error.end());
+        const unsigned char bom[] = {0xFF, 0xFE};
+        thisRun.insert(thisRun.begin(), std::begin(bom), std::end(bom));
         qtest::WriteBytes(save / "this-run.log", thisRun);
         EXPECT_NE(ReadUtf16File(save / "this-run.log").find("Error/GxMountPackFile Failed(missing.gxp)"), std::string::npos);
         core.Finalize();
