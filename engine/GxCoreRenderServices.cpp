@@ -1,5 +1,8 @@
 #include "engine/GxCoreRenderServices.h"
 
+#include "engine/GxDebugConsoleOutputEx.h"
+#include "engine/GxDebugStatus.h"
+
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsTypes.h"
 
@@ -14,3 +17,5 @@ void GxCoreRenderServices::ClearTarget(u32 argb, f32 depth, u32 stencil) {
 }
 
 void GxCoreRenderServices::DrawTransitOverlay(u32) {}
+
+void GxCoreRenderServices::DrawDebugStatus(f32 x, f32 y) { ::DrawDebugStatus(GxDebugConsoleOutputEx::GetInstance(), x, y); }

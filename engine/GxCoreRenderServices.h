@@ -1,6 +1,7 @@
 #pragma once
 // The drawing scenes ask of the device: the clear that begins each frame's
-// drawing, and the transition's overlay of the captured screen.
+// drawing, the transition's overlay of the captured screen, and the debug
+// status overlay.
 #include "scenes/GxSceneRenderServices.h"
 
 class GxCoreRenderServices : public GxSceneRenderServices {
@@ -13,4 +14,6 @@ public:
     // The captured screen is the game's global render texture, made by its
     // off-screen render; until the game makes one there is nothing to overlay.
     void DrawTransitOverlay(u32 argb) override;
+    // Drawn with the process's debug console.
+    void DrawDebugStatus(f32 x, f32 y) override;
 };

@@ -4,10 +4,17 @@
 #include "base/GxLog.h"
 #include "engine/GxDebugConsoleOutputEx.h"
 #include "gamedata/GxUserData.h"
+#include "graphics/GxCharWidth.h"
 #include "graphics/GxD3DResourceManage.h"
+#include "graphics/GxDraw.h"
+#include "graphics/GxFontMapText.h"
+#include "graphics/GxGlobalFonts.h"
 #include "script/GxMoaEx.h"
 #include "script/GxMoaSystem.h"
 #include "script/GxMoaWorkerEx.h"
+
+#include <algorithm>
+#include <vector>
 
 const GxChar* GxGetBlockTypeName(s32 blockType) {
     static const GxChar* const kNames[] = {
@@ -80,4 +87,52 @@ GxDebugStatusInput GxGatherDebugStatus(const GxDebugConsoleOutputEx* console) {
     in.m_ScriptErrorStop = g_pMoa && g_pMoa->m_ErrorFlag;
     if (console) in.m_ConsoleLines = console->CopyLines();
     return in;
+}
+
+namespace {
+
+constexpr u32 kBlendAlpha = 2;
+constexpr int kStatusFontSlot = 1;
+
+// A log line's own line end is not drawn.
+GxStringView Visible(const GxString& text) {
+    GxStringView v = text;
+    while (!v.empty() && (v.back() == u'\n' || v.back() == u'\r')) v.remove_suffix(1);
+    return v;
+}
+
+void Background(f32 x, f32 y, s32 width, s32 height) {
+    const f32 rect[4] = {x, y, x + f32(width), y + f32(height)};
+    const u32 colours[5] = {kGxDebugStatusBackColor, kGxDebugStatusBackColor, kGxDebugStatusBackColor,
+                            kGxDebugStatusBackColor, kGxDebugStatusBackColor};
+    const u32 seconds[5] = {};
+    GxDrawGradientRect(rect, colours, seconds, kBlendAlpha);
+}
+
+// A block of lines over one background as wide as its widest line; returns
+// the y below it.
+f32 DrawBlock(GxGDIFontMap* map, const std::vector<GxDebugStatusLine>& lines, f32 x, f32 y) {
+    const s32 h = map->GetFontHeight();
+    s32 width = 0;
+    std::vector<GxString> texts;
+    for (const GxDebugStatusLine& line : lines) {
+        texts.emplace_back(Visible(line.m_Text));
+        width = std::max(width, GxGetStringCellWidth(texts.back().c_str()) * h / 2);
+    }
+    Background(x, y, width, h * s32(lines.size()));
+    for (size_t i = 0; i < lines.size(); ++i)
+        GxDrawFontMapText(map, texts[i].c_str(), x, y + f32(h) * f32(i), &kGxVector2One, lines[i].m_Color, 0,
+                          kBlendAlpha, u'\n');
+    return y + f32(h) * f32(lines.size());
+}
+
+} // namespace
+
+void DrawDebugStatus(const GxDebugConsoleOutputEx* console, f32 x, f32 y) {
+    GxGDIFontMap* map = GxGlobalFonts::GetFontMap(kStatusFontSlot);
+    if (!map) return;
+    const GxDebugStatusText text = GxBuildDebugStatus(GxGatherDebugStatus(console));
+    y = DrawBlock(map, {text.m_Status}, x, y);
+    y = DrawBlock(map, text.m_CallStack, x, y);
+    for (const GxDebugStatusLine& line : text.m_Console) y = DrawBlock(map, {line}, x, y);
 }

@@ -55,3 +55,8 @@ GxDebugStatusText GxBuildDebugStatus(const GxDebugStatusInput& input);
 // the main script worker's call stack and error stop, the game state's wait
 // fields, and the console's lines.
 GxDebugStatusInput GxGatherDebugStatus(const GxDebugConsoleOutputEx* console);
+// Draws the overlay with its top-left corner at (x, y): each line with the
+// glyph map of system font slot 1, one font height below the last, over a
+// translucent background (the call stack as one block as wide as its widest
+// line). The caller has opened the scene and set the 2-D states.
+void DrawDebugStatus(const GxDebugConsoleOutputEx* console, f32 x, f32 y);

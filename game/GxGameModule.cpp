@@ -12,6 +12,7 @@
 #include "gamedata/GxDataTables.h"
 #include "gamedata/GxUserConfig.h"
 #include "gamedata/GxUserDataPerman.h"
+#include "graphics/GxGlobalFonts.h"
 #include "graphics/GxGraphics.h"
 #include "io/GxFileSystem.h"
 #include "script/GxMoaSystem.h"
@@ -47,6 +48,12 @@ void GxSetGameStartupDefaults(GxCoreBase* core) {
 void GxGameInitialize(GxCoreBase* core) {
     GxSystemConfig* config = core->GetSystemConfig();
     GxSetSkipSlightError(config && config->m_SkipSlightError);
+
+    // The glyph maps of the configured sizes, each with the default face.
+    static_assert(GxGlobalFonts::kFontMapCount == GxSystemConfig::kFontSizeCount);
+    GxGlobalFonts::ReleaseAll();
+    for (int i = 0; i < GxGlobalFonts::kFontMapCount; ++i)
+        if (config) GxGlobalFonts::GetFontMap(i)->SetFont(config->m_FontSize[i], nullptr);
 
     GxLoadDataTables();
     GxUserConfig* settings = GxUserConfig::Get();
@@ -90,4 +97,6 @@ void GxGameInitialize(GxCoreBase* core) {
 void GxGameTerminate(GxCoreBase* core) {
     core->CallModulesShutdown();
     core->CallModulesDetachCore();
+    // Their page textures go before the device does.
+    GxGlobalFonts::ReleaseAll();
 }

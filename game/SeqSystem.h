@@ -1,12 +1,20 @@
 #pragma once
 // The resident system scene: the root of the task manager's trees, walked
 // after both sequence workers' scenes and offered input before them. It lives
-// from the game's start-up to the deletion of the task manager.
+// from the game's start-up to the deletion of the task manager. It draws last
+// (render list 9): the debug status overlay, when the debug console is on or
+// errors were logged (with slight errors skipped, only while the script
+// stands stopped on an error).
 #include "scenes/GxSeqBase.h"
 
 class SeqSystem : public GxSeqBase {
 public:
     explicit SeqSystem(GxTaskBase* parent);
-    // The system dialogs, the debug overlay and the developer keys join here
-    // with the rest of the game's scenes.
+    // The system dialogs and the developer keys join here with the rest of
+    // the game's scenes.
+
+    int EnqueueRender(int step, s64 elapsed) override;
+    int Render(int drawParam, int listIndex) override;
+    // Whether the overlay is drawn this frame.
+    bool IsDebugStatusShown() const;
 };

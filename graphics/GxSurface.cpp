@@ -6,6 +6,7 @@
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsTypes.h"
 #include "graphics/GxImageInfo.h"
+#include "graphics/GxSurfaceDC.h"
 #include "platform/image/surface_io.h"
 
 namespace {
@@ -21,6 +22,7 @@ GxSurface::~GxSurface() { ReleaseAll(); }
 void GxSurface::Empty() {
     m_Surface.reset();
     m_Second.reset();
+    m_DC.reset();
     m_Format = 0;
     m_Pool = kGxPoolScratch;
     m_Width = m_Height = m_AskedWidth = m_AskedHeight = 0;
@@ -179,6 +181,24 @@ bool GxSurface::SaveToFile(const GxChar* path) {
 }
 
 bool GxSurface::SaveToFileA(const char* path) { return SaveToFile(Wide(path).c_str()); }
+
+bool GxSurface::GetDC(pglyph::drawing_context** out) {
+    GxMutexScopedLock lock(m_Mutex);
+    if (!out) return false;
+    *out = nullptr;
+    if (!m_Surface || m_DC || m_Locked || !(m_DC = GxReadSurfaceToDC(*m_Surface))) return false;
+    m_Locked = true;
+    *out = m_DC.get();
+    return true;
+}
+
+void GxSurface::ReleaseDC(pglyph::drawing_context* dc) {
+    GxMutexScopedLock lock(m_Mutex);
+    if (!dc || dc != m_DC.get()) return;
+    if (m_Surface) GxWriteDCToSurface(*m_DC, *m_Surface);
+    m_DC.reset();
+    m_Locked = false;
+}
 
 bool GxSurface::SetRenderTarget(u32 index) {
     GxMutexScopedLock lock(m_Mutex);

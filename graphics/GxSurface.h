@@ -9,6 +9,10 @@
 
 #include <memory>
 
+namespace pglyph {
+class drawing_context;
+}
+
 class GxSurface : public GxSurfaceBase {
 public:
     GxSurface();
@@ -54,6 +58,11 @@ public:
     virtual void GetSurface(std::shared_ptr<prender::surface>* out) const;
     virtual bool SaveToFile(const GxChar* path);
     virtual bool SaveToFileA(const char* path);
+    // A drawing context over the surface's pixels, written back by
+    // ReleaseDC; false (nothing handed out) when the surface cannot be
+    // locked or a context is already out.
+    virtual bool GetDC(pglyph::drawing_context** out);
+    virtual void ReleaseDC(pglyph::drawing_context* dc);
 
 private:
     bool Create(const GxChar* name, u32 width, u32 height, u32 format, u32 pool, u32 objectType, u32 msType,
@@ -70,4 +79,5 @@ private:
     u32 m_AskedWidth = 0;
     u32 m_AskedHeight = 0;
     bool m_Locked = false;
+    std::unique_ptr<pglyph::drawing_context> m_DC;
 };

@@ -9,6 +9,7 @@
 #include "graphics/GxGraphicsTypes.h"
 #include "graphics/GxImageInfo.h"
 #include "graphics/GxPNG.h"
+#include "graphics/GxSurfaceDC.h"
 #include "io/GxFileSystem.h"
 #include "platform/image/image.h"
 #include "platform/image/surface_io.h"
@@ -46,14 +47,6 @@ bool FillArea(u32 format, const prender::locked_rect& lr, u32 w, u32 h, u32 argb
     return false;
 }
 
-// A whole image file, decoded; its header's size goes to info. Decoding
-// first means a header that claims more than the file holds never makes a
-// texture of that size.
-bool LoadImage(const GxChar* path, pimage::image& img) {
-    GxBinBuffer bytes;
-    if (!GxLoadFile(&bytes, path, true, false)) return false;
-    return pimage::decode(bytes.GetData(), bytes.GetSize(), img);
-}
 
 } // namespace
 
@@ -65,6 +58,7 @@ void GxTexture::Empty() {
     m_pTexture.reset();
     m_pMemoryTexture.reset();
     m_LockedTexture.reset();
+    m_DC.reset();
     m_Format = 0;
     m_Pool = kGxPoolScratch;
     m_Width = m_Height = m_ImageWidth = m_ImageHeight = 0;
@@ -174,15 +168,29 @@ bool GxTexture::CreateRenderTarget(const GxChar* name, u32 width, u32 height, u3
 }
 
 bool GxTexture::LoadFile(const GxChar* path, const GxChar* what) {
-    prender::device* dev = GxGraphics::GetDevice();
     GxImageInfo info;
-    if (!dev || !GxGetImageInfoFromFile(path, &info)) {
+    if (!GxGraphics::GetDevice() || !GxGetImageInfoFromFile(path, &info)) {
+        m_CreateFailed = true;
+        return false;
+    }
+    GxBinBuffer bytes;
+    const bool read = GxLoadFile(&bytes, path, true, false);
+    return LoadImageBytes(read ? bytes.GetData() : nullptr, read ? bytes.GetSize() : 0, info, path, what);
+}
+
+bool GxTexture::LoadImageBytes(const u8* data, u32 size, const GxImageInfo& info, GxStringView name,
+                               const GxChar* what) {
+    prender::device* dev = GxGraphics::GetDevice();
+    if (!dev) {
         m_CreateFailed = true;
         return false;
     }
     SizeFor(info.m_Width, info.m_Height);
+    // Decoding first means a header that claims more than the bytes hold
+    // never makes a texture of that size.
     pimage::image img;
-    prender::result r = LoadImage(path, img) ? prender::result::ok : prender::result(kGxResultInvalidData);
+    prender::result r = data && pimage::decode(data, size, img) ? prender::result::ok
+                                                                : prender::result(kGxResultInvalidData);
     m_pTexture.reset();
     if (prender::succeeded(r))
         r = dev->create_texture(m_Width, m_Height, m_MipLevels, 0, GxToDeviceFormat(m_Format),
@@ -194,7 +202,7 @@ bool GxTexture::LoadFile(const GxChar* path, const GxChar* what) {
         if (prender::succeeded(r)) r = pimage::fill_mip_levels(*m_pTexture);
     }
     if (prender::failed(r)) {
-        LogFailure(GxLogKind::Error, what, path, r);
+        LogFailure(GxLogKind::Error, what, name, r);
         m_pTexture.reset();
         m_CreateFailed = true;
         return false;
@@ -215,6 +223,62 @@ bool GxTexture::CreateFromFile(const GxChar* path, u32 format, u32 mipLevels, u3
     m_ColorKey = colorKey;
     m_Name = GxToLower(path);
     return LoadFile(path, u"CreateFromFile") && Finish();
+}
+
+bool GxTexture::CreateFromResource(const GxChar* name, psys::module_handle module, const psys::resource* resource,
+                                   u32 format, u32 mipLevels, u32 colorKey, bool stretch) {
+    GxMutexScopedLock lock(m_Mutex);
+    ReleaseAll();
+    Empty();
+    m_Format = format ? format : GxGraphics::GetTextureFormat();
+    m_Pool = kGxPoolManaged;
+    m_ObjectType = OBJTYPE_TEXTURE;
+    m_MipLevels = mipLevels;
+    m_Stretch = stretch;
+    m_ColorKey = colorKey;
+    m_Name = GxToLower(name ? GxStringView(name) : GxStringView());
+    if (!GxGraphics::GetDevice()) {
+        m_CreateFailed = true;
+        return false;
+    }
+    if (!resource) {
+        GxWriteErrorLog(u"Error/Texture CreateFromResource Failed(Resource pointer is null)\n");
+        m_CreateFailed = true;
+        return false;
+    }
+    const u8* data = psys::load_resource(module, resource);
+    const u32 size = psys::sizeof_resource(module, resource);
+    GxImageInfo info;
+    if (!GxGetImageInfoFromMemory(data, size, &info)) {
+        m_CreateFailed = true;
+        return false;
+    }
+    return LoadImageBytes(data, size, info, m_Name, u"CreateFromResource") && Finish();
+}
+
+bool GxTexture::GetDC(pglyph::drawing_context** out) {
+    GxMutexScopedLock lock(m_Mutex);
+    if (!out) return false;
+    *out = nullptr;
+    if (m_DC || m_Locked || !GxGraphics::GetDevice()) return false;
+    const std::shared_ptr<prender::texture>& tex = ReadableTexture();
+    std::shared_ptr<prender::surface> level = tex ? tex->surface_level(0) : nullptr;
+    if (!level || !(m_DC = GxReadSurfaceToDC(*level))) return false;
+    // The surface is taken while the context is out, as a lock takes it.
+    m_Locked = true;
+    *out = m_DC.get();
+    return true;
+}
+
+void GxTexture::ReleaseDC(pglyph::drawing_context* dc) {
+    GxMutexScopedLock lock(m_Mutex);
+    if (!dc || dc != m_DC.get()) return;
+    const std::shared_ptr<prender::texture>& tex = m_Pool == kGxPoolDefault ? m_pMemoryTexture : m_pTexture;
+    if (std::shared_ptr<prender::surface> level = tex ? tex->surface_level(0) : nullptr)
+        GxWriteDCToSurface(*m_DC, *level);
+    m_DC.reset();
+    m_Locked = false;
+    UpdateTexture();
 }
 
 bool GxTexture::ReloadFromFile() {

@@ -13,6 +13,7 @@
 #include "base/GxVector.h"
 #include "graphics/GxTextureBase.h"
 #include "platform/render/resources.h"
+#include "platform/system/resources.h"
 
 #include <memory>
 #include <vector>
@@ -20,6 +21,10 @@
 namespace prender {
 class device;
 }
+namespace pglyph {
+class drawing_context;
+}
+struct GxImageInfo;
 
 class GxTexture : public GxTextureBase {
 public:
@@ -54,6 +59,10 @@ public:
     // sizes differ, else place it unscaled in the top-left corner.
     virtual bool CreateFromFile(const GxChar* path, u32 format, u32 mipLevels, u32 colorKey, bool stretch);
     virtual bool ReloadFromFile();
+    // As CreateFromFile, the image being one of the program's own resources
+    // (psys::find_resource); the texture is named `name`.
+    virtual bool CreateFromResource(const GxChar* name, psys::module_handle module, const psys::resource* resource,
+                                    u32 format, u32 mipLevels, u32 colorKey, bool stretch);
     // Several PNG files drawn one over the other in list order.
     virtual bool CreateFromFileMultiBlend(const GxChar* name, const std::vector<GxString>& files, u32 format,
                                           u32 mipLevels);
@@ -74,6 +83,12 @@ public:
     virtual void GetMemorySurface(std::shared_ptr<prender::surface>* out);
     virtual void GetTextureRef(std::shared_ptr<prender::texture>* out);
     virtual void GetMemoryTextureRef(std::shared_ptr<prender::texture>* out);
+    // A drawing context over the memory surface's pixels (a render target's
+    // picture is fetched first); the texture counts as locked until
+    // ReleaseDC writes the pixels back. False when there is nothing to draw
+    // into or a lock or another context is out.
+    virtual bool GetDC(pglyph::drawing_context** out);
+    virtual void ReleaseDC(pglyph::drawing_context* dc);
     // Render targets only: the picture into the system-memory twin.
     virtual bool TransferRenderTargetToMemory();
     // The twin up into the device texture.
@@ -111,6 +126,7 @@ private:
     // The image file into a new device texture with the texture's settings,
     // sized to the file.
     bool LoadFile(const GxChar* path, const GxChar* what);
+    bool LoadImageBytes(const u8* data, u32 size, const GxImageInfo& info, GxStringView name, const GxChar* what);
     // What the CPU reads and locks: a default-pool texture cannot be locked,
     // so its system-memory twin, brought up to date first.
     const std::shared_ptr<prender::texture>& ReadableTexture();
@@ -132,4 +148,5 @@ private:
     bool m_Locked = false;
     u32 m_ColorKey = 0;
     bool m_Stretch = true;
+    std::unique_ptr<pglyph::drawing_context> m_DC;
 };

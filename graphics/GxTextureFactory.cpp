@@ -1,6 +1,7 @@
 #include "graphics/GxTextureFactory.h"
 
 #include "graphics/GxTexture.h"
+#include "graphics/GxTextureTextEx.h"
 
 #include <memory>
 
@@ -36,6 +37,11 @@ GxD3DResourceBase* GxTextureFactory::Make(const GxChar* name, u32 kind, u32 widt
     case kGxTextureKindRenderTarget:
         texture = std::make_unique<GxTexture>();
         made = texture->CreateRenderTarget(path.c_str(), width, height, format);
+        break;
+    case kGxTextureKindText:
+    case kGxTextureKindTextEx:
+        texture = kind == kGxTextureKindText ? std::make_unique<GxTextureText>() : std::make_unique<GxTextureTextEx>();
+        made = texture->CreateTexture(path.c_str(), width, height, format, mipLevels);
         break;
     default:
         return nullptr;

@@ -10,8 +10,8 @@ enum GxTextureKind : u32 {
     kGxTextureKindFile = 1,          // from an image file (the name is the path)
     kGxTextureKindEmpty = 2,         // empty, of the size
     kGxTextureKindRenderTarget = 3,  // a render target of the size
-    kGxTextureKindText = 5,          // text textures: not made here yet
-    kGxTextureKindTextEx = 6,
+    kGxTextureKindText = 5,          // an empty text texture of the size
+    kGxTextureKindTextEx = 6,        // an empty revealing text texture of the size
     kGxTextureKindMovie = 7,         // movie textures: not made here yet
 };
 

@@ -17,4 +17,7 @@ public:
     // texture as one sprite at (0, 0) from (0, 0, 1024, 768), unscaled, with
     // the colour argb and blend mode 2, and ends the scene.
     virtual void DrawTransitOverlay(u32 argb) = 0;
+    // The debug status overlay with its top-left corner at (x, y), inside
+    // an open scene with the 2-D states set.
+    virtual void DrawDebugStatus(f32 /*x*/, f32 /*y*/) {}
 };

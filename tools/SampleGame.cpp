@@ -37,7 +37,8 @@ bool WriteSampleGame(const std::filesystem::path& folder, const SampleGameOption
                                 "PACK_FILE_00=sample.gxp\n";
     // A UTF-8 byte-order mark: the title may hold more than ASCII.
     if (!WriteFile(folder / "system" / "sysconf.ini", "\xEF\xBB\xBF" + sysconf, error)) return false;
-    const std::string setting = std::string("DebugModeFlag=") + (options.debugMode ? "1" : "0") + "\n"
+    const std::string setting = std::string("DebugModeFlag=") + (options.debugMode ? "1" : "0") + "\n" +
+                                "DebugConsoleFlag=" + (options.debugConsole ? "1" : "0") + "\n" +
                                 "SkipSlightError=1\n";
     if (!WriteFile(folder / "setting.ini", setting, error)) return false;
 

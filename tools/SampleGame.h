@@ -10,6 +10,7 @@ struct SampleGameOptions {
     std::string title = "Quillon Sample";
     std::string saveDir = "QuillonSample_SAVE";
     bool debugMode = true;  // the frame rate in the window title
+    bool debugConsole = true;  // the debug status overlay in the top-left corner
 };
 
 // Writes system/sysconf.ini, setting.ini and sample.gxp into folder (made
