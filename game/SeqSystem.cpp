@@ -16,7 +16,10 @@ constexpr int kTopRenderList = 9;
 
 SeqSystem::SeqSystem(GxTaskBase* parent) : GxSeqBase(parent, u"SeqSystem") {}
 
-int SeqSystem::EnqueueRender(int, s64) {
+int SeqSystem::EnqueueRender(int step, s64 elapsed) {
+    // The frame's clear from list 0, as every scene makes it, then the
+    // overlay after everything else.
+    GxSeqBase::EnqueueRender(step, elapsed);
     GxCoreBase* core = GetCore();
     if (GxTaskRenderManage* list = core ? core->GetRenderList(kTopRenderList) : nullptr) list->AddTask(0, this, 0.0f, -1);
     return 0;
@@ -31,7 +34,8 @@ bool SeqSystem::IsDebugStatusShown() const {
     return !skipSlight || (g_pMoa && g_pMoa->m_ErrorFlag);
 }
 
-int SeqSystem::Render(int, int) {
+int SeqSystem::Render(int drawParam, int listIndex) {
+    if (listIndex != kTopRenderList) return GxSeqBase::Render(drawParam, listIndex);
     GxSceneRenderServices* render = GxSceneRenderServices::Get();
     if (!render || !GxGraphics::GetDevice()) return 0;
     GxGraphics::BeginScene();

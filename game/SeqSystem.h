@@ -1,10 +1,11 @@
 #pragma once
 // The resident system scene: the root of the task manager's trees, walked
 // after both sequence workers' scenes and offered input before them. It lives
-// from the game's start-up to the deletion of the task manager. It draws last
-// (render list 9): the debug status overlay, when the debug console is on or
-// errors were logged (with slight errors skipped, only while the script
-// stands stopped on an error).
+// from the game's start-up to the deletion of the task manager. Besides the
+// frame's clear (render list 0, as every scene) it draws last, from render
+// list 9, the debug status overlay: when the debug console is on, or errors
+// were logged (with slight errors skipped, only while the script stands
+// stopped on an error).
 #include "scenes/GxSeqBase.h"
 
 class SeqSystem : public GxSeqBase {

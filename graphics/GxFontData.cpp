@@ -23,6 +23,11 @@ bool IsGridUsable(GxChar first, GxChar last, s32 cellWidth, s32 cellHeight, u32 
     return (std::min<u64>(columns, count) - 1) * u64(cellWidth) <= 0xFFFF && (rows - 1) * u64(cellHeight) <= 0xFFFF;
 }
 
+// Cells are addressed in image pixels, so the image must keep its own scale
+// in the texture: placed in the top-left corner, never stretched to the
+// texture's power-of-two size.
+constexpr bool kStretchImage = false;
+
 } // namespace
 
 GxFontData::GxFontData() = default;
@@ -71,7 +76,7 @@ bool GxFontData::Create(const GxChar* name, const GxChar* imageFile, GxChar firs
         return false;
     }
     // The texture reports its own failure.
-    if (!m_Texture.CreateFromFile(imageFile, 0, 1, 0, true)) {
+    if (!m_Texture.CreateFromFile(imageFile, 0, 1, 0, kStretchImage)) {
         Release();
         return false;
     }
@@ -91,7 +96,7 @@ bool GxFontData::CreateFromResource(const GxChar* name, psys::module_handle modu
         GxWriteErrorLog(u"Error/GxFontData Create Failed(Name:\"%s\")\n", name ? name : u"");
         return false;
     }
-    if (!m_Texture.CreateFromResource(name, module, resource, 0, 1, resourceArgument, true)) {
+    if (!m_Texture.CreateFromResource(name, module, resource, 0, 1, resourceArgument, kStretchImage)) {
         Release();
         return false;
     }
@@ -129,7 +134,7 @@ bool GxFontData::FailFromFile(const GxChar* tableFile) {
 
 bool GxFontData::CreateFromFile(const GxChar* tableFile, const GxChar* imageFile) {
     Release();
-    if (!m_Texture.CreateFromFile(imageFile, 0, 1, 0, true)) return FailFromFile(tableFile);
+    if (!m_Texture.CreateFromFile(imageFile, 0, 1, 0, kStretchImage)) return FailFromFile(tableFile);
     GxBinBuffer table;
     if (!tableFile || !GxLoadFile(&table, tableFile, true, false)) return FailFromFile(tableFile);
     if (!ReadTable(table.GetData(), table.GetSize(), m_Texture.GetImageWidth(), m_Texture.GetImageHeight()))
