@@ -26,9 +26,18 @@ std::mutex& Mutex() {
     return m;
 }
 
+// Loaded once and let go at exit, with the library's own caches.
+struct Fontconfig {
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    ~Fontconfig() {
+        if (config) FcConfigDestroy(config);
+        FcFini();
+    }
+};
+
 FcConfig* Config() {
-    static FcConfig* config = FcInitLoadConfigAndFonts();
-    return config;
+    static Fontconfig fc;
+    return fc.config;
 }
 
 std::string GetString(FcPattern* p, const char* object) {

@@ -26,29 +26,46 @@ std::mutex& Mutex() {
     return m;
 }
 
-FT_Library Library() {
-    static FT_Library lib = [] {
-        FT_Library l = nullptr;
-        if (FT_Init_FreeType(&l) != 0) return FT_Library(nullptr);
+// The library and the faces opened so far (a game uses one or two), kept
+// for the process and closed at its exit.
+struct Engine {
+    FT_Library library = nullptr;
+    std::map<std::pair<std::string, int>, FT_Face> faces;
+
+    Engine() {
+        if (FT_Init_FreeType(&library) != 0) {
+            library = nullptr;
+            return;
+        }
         // The same hinting whatever FREETYPE_PROPERTIES says.
         FT_UInt interpreter = TT_INTERPRETER_VERSION_40;
-        FT_Property_Set(l, "truetype", "interpreter-version", &interpreter);
+        FT_Property_Set(library, "truetype", "interpreter-version", &interpreter);
         FT_Bool noDarkening = 1;
-        FT_Property_Set(l, "autofitter", "no-stem-darkening", &noDarkening);
-        FT_Property_Set(l, "cff", "no-stem-darkening", &noDarkening);
-        return l;
-    }();
-    return lib;
+        FT_Property_Set(library, "autofitter", "no-stem-darkening", &noDarkening);
+        FT_Property_Set(library, "cff", "no-stem-darkening", &noDarkening);
+    }
+    ~Engine() {
+        for (auto& f : faces)
+            if (f.second) FT_Done_Face(f.second);
+        if (library) FT_Done_FreeType(library);
+    }
+};
+
+Engine& TheEngine() {
+    Mutex();  // constructed first, so that it outlives the engine
+    static Engine engine;
+    return engine;
 }
 
-// Opened faces stay open for the process: a game uses one or two.
+FT_Library Library() { return TheEngine().library; }
+
 FT_Face OpenFace(const face_choice& c) {
-    static std::map<std::pair<std::string, int>, FT_Face> faces;
+    Engine& e = TheEngine();
     auto key = std::make_pair(c.file, c.index);
-    if (auto it = faces.find(key); it != faces.end()) return it->second;
+    if (auto it = e.faces.find(key); it != e.faces.end()) return it->second;
     FT_Face face = nullptr;
-    if (!Library() || FT_New_Face(Library(), c.file.c_str(), c.index, &face) != 0) face = nullptr;
-    faces.emplace(key, face);
+    if (!e.library || FT_New_Face(e.library, c.file.c_str(), c.index, &face) != 0) face = nullptr;
+    e.faces.emplace(key, face);
     return face;
 }
 

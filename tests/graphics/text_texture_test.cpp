@@ -66,9 +66,14 @@ TEST_F(TextTextureTest, GlyphsReplaceTexelsWithTheColourAndTheirCoverage) {
     for (u32 y = 0; y < 32; ++y)
         for (u32 x = 0; x < 64; ++x) {
             const u32 p = t.GetPixel(x, y);
-            if ((p & 0xFFFFFF) == 0x00FF00) (p >> 24 == 0xFF ? opaque : clear) += 1;
-            else EXPECT_EQ(p, 0xFF0000FFu) << x << "," << y;
-            if (x < 4 || y < 4 || x >= 20 || y >= 20) EXPECT_EQ(p, 0xFF0000FFu) << "outside the cell " << x << "," << y;
+            if ((p & 0xFFFFFF) == 0x00FF00) {
+                (p >> 24 == 0xFF ? opaque : clear) += 1;
+            } else {
+                EXPECT_EQ(p, 0xFF0000FFu) << x << "," << y;
+            }
+            if (x < 4 || y < 4 || x >= 20 || y >= 20) {
+                EXPECT_EQ(p, 0xFF0000FFu) << "outside the cell " << x << "," << y;
+            }
         }
     EXPECT_GT(opaque, 20u);
     EXPECT_GT(clear, 0u) << "the black box's empty texels are written too";

@@ -54,7 +54,9 @@ TEST(FaceFinder, TheSystemGothicAndUnknownNamesMapToTheDefaultFace) {
     EXPECT_FALSE(pglyph::find_face(u"No Such Face 7Q").first) << "a name is reported once";
     // The installed gothic by its own name is no substitute.
     const pglyph::face_lookup named = pglyph::find_face(u"IPAGothic");
-    if (named.found && !named.choice.substituted) EXPECT_EQ(named.choice.file, def.choice.file);
+    if (named.found && !named.choice.substituted) {
+        EXPECT_EQ(named.choice.file, def.choice.file);
+    }
 }
 
 TEST(Font, MetricsFollowTheCellHeight) {
