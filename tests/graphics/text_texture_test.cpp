@@ -252,6 +252,8 @@ TEST_F(TextTextureTest, GlyphSetsInTheirThreeStyles) {
     EXPECT_EQ(endX, -2 + 4 + 8 + 4);
     EXPECT_EQ(t.GetPixel(0, 0), 0xFF00FF00u);
     EXPECT_EQ(t.GetPixel(2, 0), 0u);
+    set.pixels_.resize(10);
+    set.pixels_.shrink_to_fit();
     set.bytes_ = 10;
     ASSERT_TRUE(t.DrawGlyphSetTextWrappedA("ab\nb", &set, 0, 0, 0, 4, green, 0, 1, &endX, nullptr, '\n', 1, 0));
     EXPECT_EQ(endX, 4);
