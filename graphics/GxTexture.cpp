@@ -210,33 +210,29 @@ bool GxTexture::LoadImageBytes(const u8* data, u32 size, const GxImageInfo& info
     return true;
 }
 
-bool GxTexture::CreateFromFile(const GxChar* path, u32 format, u32 mipLevels, u32 colorKey, bool stretch) {
-    GxMutexScopedLock lock(m_Mutex);
+void GxTexture::BeginLoad(GxStringView name, u32 format, u32 mipLevels, u32 colorKey, bool stretch) {
     ReleaseAll();
     Empty();
-    if (!path) path = u"";
     m_Format = format ? format : GxGraphics::GetTextureFormat();
     m_Pool = kGxPoolManaged;
     m_ObjectType = OBJTYPE_TEXTURE;
     m_MipLevels = mipLevels;
     m_Stretch = stretch;
     m_ColorKey = colorKey;
-    m_Name = GxToLower(path);
+    m_Name = GxToLower(name);
+}
+
+bool GxTexture::CreateFromFile(const GxChar* path, u32 format, u32 mipLevels, u32 colorKey, bool stretch) {
+    GxMutexScopedLock lock(m_Mutex);
+    if (!path) path = u"";
+    BeginLoad(path, format, mipLevels, colorKey, stretch);
     return LoadFile(path, u"CreateFromFile") && Finish();
 }
 
 bool GxTexture::CreateFromResource(const GxChar* name, psys::module_handle module, const psys::resource* resource,
                                    u32 format, u32 mipLevels, u32 colorKey, bool stretch) {
     GxMutexScopedLock lock(m_Mutex);
-    ReleaseAll();
-    Empty();
-    m_Format = format ? format : GxGraphics::GetTextureFormat();
-    m_Pool = kGxPoolManaged;
-    m_ObjectType = OBJTYPE_TEXTURE;
-    m_MipLevels = mipLevels;
-    m_Stretch = stretch;
-    m_ColorKey = colorKey;
-    m_Name = GxToLower(name ? GxStringView(name) : GxStringView());
+    BeginLoad(name ? GxStringView(name) : GxStringView(), format, mipLevels, colorKey, stretch);
     if (!GxGraphics::GetDevice()) {
         m_CreateFailed = true;
         return false;

@@ -125,6 +125,9 @@ private:
                        const GxChar* what);
     // The image file into a new device texture with the texture's settings,
     // sized to the file.
+    // The start of a load: the old texture goes and the load's settings are
+    // taken (a managed plain texture of that name).
+    void BeginLoad(GxStringView name, u32 format, u32 mipLevels, u32 colorKey, bool stretch);
     bool LoadFile(const GxChar* path, const GxChar* what);
     bool LoadImageBytes(const u8* data, u32 size, const GxImageInfo& info, GxStringView name, const GxChar* what);
     // What the CPU reads and locks: a default-pool texture cannot be locked,

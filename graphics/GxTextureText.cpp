@@ -148,34 +148,38 @@ void DrawUnit(Text& t, bool narrow, const pglyph::font& font, const prender::sur
         t.DrawGlyph(font, desc, locked, GxChar(u.code), x, y, size, colour, nullptr);
 }
 
-// Rasterised text, on one line or wrapped (maxCells >= 0): a line feed of one
-// cell is not drawn and starts a new line, as does a full line before the
-// next character.
+// Text on one line, or wrapped when maxCells >= 0: a line feed of one cell is
+// not drawn and starts a new line, as does a full line before the next
+// character. draw(unit, x, y) draws each other unit at the pen.
+template <class Draw>
+void WalkCells(const std::vector<TextUnit>& units, s32 size, s32 lineStartX, s32 maxCells, s32 charSpacing,
+               s32 lineSpacing, int lineFeed, s32& x, s32& y, Draw&& draw) {
+    s32 cells = 0;
+    for (const TextUnit& u : units) {
+        if (maxCells >= 0) {
+            const bool isLineFeed = u.cells == 1 && s64(u.code) == lineFeed;
+            if (isLineFeed || cells >= maxCells) {
+                x = lineStartX;
+                y += size + lineSpacing;
+                cells = 0;
+                if (isLineFeed) continue;
+            }
+        }
+        draw(u, x, y);
+        cells += u.cells;
+        x += u.cells * size / 2 + charSpacing;
+    }
+}
+
+// Rasterised text through WalkCells.
 template <class Text>
 auto RasterWalk(Text& t, const std::vector<TextUnit>& units, bool narrow, u32 colour, s32 lineStartX, s32 maxCells,
                 s32 charSpacing, s32 lineSpacing, int lineFeed) {
     return [&t, &units, narrow, colour, lineStartX, maxCells, charSpacing, lineSpacing, lineFeed](
                const pglyph::font& font, const prender::surface_desc& desc, const prender::locked_rect& locked,
                s32 size, s32& x, s32& y) {
-        s32 cells = 0;
-        for (const TextUnit& u : units) {
-            if (maxCells >= 0) {
-                if (u.cells == 1 && s64(u.code) == lineFeed) {
-                    x = lineStartX;
-                    y += size + lineSpacing;
-                    cells = 0;
-                    continue;
-                }
-                if (cells >= maxCells) {
-                    x = lineStartX;
-                    y += size + lineSpacing;
-                    cells = 0;
-                }
-            }
-            DrawUnit(t, narrow, font, desc, locked, u, x, y, size, colour);
-            cells += u.cells;
-            x += u.cells * size / 2 + charSpacing;
-        }
+        WalkCells(units, size, lineStartX, maxCells, charSpacing, lineSpacing, lineFeed, x, y,
+                  [&](const TextUnit& u, s32 ux, s32 uy) { DrawUnit(t, narrow, font, desc, locked, u, ux, uy, size, colour); });
     };
 }
 
@@ -212,34 +216,35 @@ bool GxTextureText::DrawTextWrappedA(const char* text, s32 x, s32 y, s32 lineSta
 bool GxTextureText::DrawGlyph(const pglyph::font& font, const prender::surface_desc& desc,
                               const prender::locked_rect& locked, GxChar ch, s32 x, s32 y, s32, u32 colour,
                               s32* glyphWidth) {
-    if (glyphWidth) *glyphWidth = 0;
-    if (!m_Buffer) return false;
-    std::memset(m_Buffer.get(), 0, m_BufferSize);
-    pglyph::glyph_metrics gm;
-    int64_t bytes = font.glyph(ch, gm, m_Buffer.get(), m_BufferSize);
-    if (bytes > int64_t(m_BufferSize)) {
-        if (!ResizeBuffer(u32(std::min<int64_t>(bytes, kMaxBufferSize + 1)))) return false;
-        bytes = font.glyph(ch, gm, m_Buffer.get(), m_BufferSize);
-    }
-    if (bytes < 0) return false;
-    return PlaceGlyph(desc, locked, gm, font.metrics().ascent, ch == 0x20 || ch == 0x3000, x, y, colour, glyphWidth);
+    return RasteriseGlyph(font, desc, locked, false, ch, x, y, colour, glyphWidth);
 }
 
 bool GxTextureText::DrawGlyphA(const pglyph::font& font, const prender::surface_desc& desc,
                                const prender::locked_rect& locked, u16 code, s32 x, s32 y, s32, u32 colour,
                                s32* glyphWidth) {
+    return RasteriseGlyph(font, desc, locked, true, code, x, y, colour, glyphWidth);
+}
+
+bool GxTextureText::RasteriseGlyph(const pglyph::font& font, const prender::surface_desc& desc,
+                                   const prender::locked_rect& locked, bool narrow, u32 code, s32 x, s32 y,
+                                   u32 colour, s32* glyphWidth) {
     if (glyphWidth) *glyphWidth = 0;
     if (!m_Buffer) return false;
     std::memset(m_Buffer.get(), 0, m_BufferSize);
     pglyph::glyph_metrics gm;
-    int64_t bytes = font.glyph_cp932(code, gm, m_Buffer.get(), m_BufferSize);
+    auto render = [&] {
+        return narrow ? font.glyph_cp932(u16(code), gm, m_Buffer.get(), m_BufferSize)
+                      : font.glyph(GxChar(code), gm, m_Buffer.get(), m_BufferSize);
+    };
+    int64_t bytes = render();
     if (bytes > int64_t(m_BufferSize)) {
         if (!ResizeBuffer(u32(std::min<int64_t>(bytes, kMaxBufferSize + 1)))) return false;
-        bytes = font.glyph_cp932(code, gm, m_Buffer.get(), m_BufferSize);
+        bytes = render();
     }
     if (bytes < 0) return false;
-    return PlaceGlyph(desc, locked, gm, font.metrics().ascent, code == 0x20 || code == 0x8140, x, y, colour,
-                      glyphWidth);
+    // The half- and full-width spaces are measured, not written.
+    const bool blank = narrow ? (code == 0x20 || code == 0x8140) : (code == 0x20 || code == 0x3000);
+    return PlaceGlyph(desc, locked, gm, font.metrics().ascent, blank, x, y, colour, glyphWidth);
 }
 
 bool GxTextureText::PlaceGlyph(const prender::surface_desc& desc, const prender::locked_rect& locked,
@@ -265,26 +270,32 @@ bool GxTextureText::PlaceGlyph(const prender::surface_desc& desc, const prender:
     }
 }
 
-bool GxTextureText::CopyGreyToA8R8G8B8(const prender::locked_rect& locked, s32 x, s32 y, s32 width, s32 height,
-                                       s32 srcX, s32 srcY, u32 pitch, u32 colour) {
+bool GxTextureText::CopyGrey(const prender::locked_rect& locked, s32 x, s32 y, s32 width, s32 height, s32 srcX,
+                             s32 srcY, u32 pitch, u32 colour, bool wide) {
     if (!m_Buffer || size_t(srcY + height) * pitch > m_BufferSize) return false;
+    const size_t bytes = wide ? 4 : 2;
     for (s32 r = 0; r < height; ++r) {
         const u8* src = m_Buffer.get() + size_t(srcY + r) * pitch + srcX;
-        u8* row = static_cast<u8*>(locked.bits) + ptrdiff_t(y + r) * locked.pitch + ptrdiff_t(x) * 4;
-        for (s32 c = 0; c < width; ++c) Store32(row + c * 4, u32(GreyToAlpha(src[c])) << 24 | (colour & 0xFFFFFFu));
+        u8* row = static_cast<u8*>(locked.bits) + ptrdiff_t(y + r) * locked.pitch + ptrdiff_t(x) * ptrdiff_t(bytes);
+        for (s32 c = 0; c < width; ++c) {
+            const u32 alpha = GreyToAlpha(src[c]);
+            if (wide)
+                Store32(row + c * 4, alpha << 24 | (colour & 0xFFFFFFu));
+            else
+                Store16(row + c * 2, Texel4444(alpha >> 4, colour));
+        }
     }
     return true;
 }
 
+bool GxTextureText::CopyGreyToA8R8G8B8(const prender::locked_rect& locked, s32 x, s32 y, s32 width, s32 height,
+                                       s32 srcX, s32 srcY, u32 pitch, u32 colour) {
+    return CopyGrey(locked, x, y, width, height, srcX, srcY, pitch, colour, true);
+}
+
 bool GxTextureText::CopyGreyToA4R4G4B4(const prender::locked_rect& locked, s32 x, s32 y, s32 width, s32 height,
                                        s32 srcX, s32 srcY, u32 pitch, u32 colour) {
-    if (!m_Buffer || size_t(srcY + height) * pitch > m_BufferSize) return false;
-    for (s32 r = 0; r < height; ++r) {
-        const u8* src = m_Buffer.get() + size_t(srcY + r) * pitch + srcX;
-        u8* row = static_cast<u8*>(locked.bits) + ptrdiff_t(y + r) * locked.pitch + ptrdiff_t(x) * 2;
-        for (s32 c = 0; c < width; ++c) Store16(row + c * 2, Texel4444(GreyToAlpha(src[c]) >> 4, colour));
-    }
-    return true;
+    return CopyGrey(locked, x, y, width, height, srcX, srcY, pitch, colour, false);
 }
 
 // --- glyph sheets ---
@@ -359,29 +370,14 @@ bool GxTextureText::DrawGlyphSetBytes(std::string_view text, const GxGlyphSet* s
     if (!lock.m_Ok) return false;
     const s32 size = set->GetSize();
     const u32 format = u32(lock.m_Desc.fmt);
-    s32 cells = 0;
-    for (const TextUnit& u : NarrowUnits(text)) {
-        if (maxCells >= 0) {
-            if (u.cells == 1 && s64(u.code) == lineFeed) {
-                x = lineStartX;
-                y += size + lineSpacing;
-                cells = 0;
-                continue;
-            }
-            if (cells >= maxCells) {
-                x = lineStartX;
-                y += size + lineSpacing;
-                cells = 0;
-            }
-        }
-        const u32 index = set->IndexOf(u.code);
-        if (index < set->GetCount() && (format == kGxFmtA8R8G8B8 || format == kGxFmtA4R4G4B4) && style >= 0 &&
-            style <= 2)
-            CopyGlyphSet(*set, lock.m_Locked, lock.m_Desc, index, u32(u.cells), x, y, colour, styleColour, style,
-                         format == kGxFmtA8R8G8B8);
-        cells += u.cells;
-        x += u.cells * size / 2 + (maxCells >= 0 ? charSpacing : 0);
-    }
+    const bool writable = (format == kGxFmtA8R8G8B8 || format == kGxFmtA4R4G4B4) && style >= 0 && style <= 2;
+    WalkCells(NarrowUnits(text), size, lineStartX, maxCells, charSpacing, lineSpacing, lineFeed, x, y,
+              [&](const TextUnit& u, s32 ux, s32 uy) {
+                  const u32 index = set->IndexOf(u.code);
+                  if (writable && index < set->GetCount())
+                      CopyGlyphSet(*set, lock.m_Locked, lock.m_Desc, index, u32(u.cells), ux, uy, colour, styleColour,
+                                   style, format == kGxFmtA8R8G8B8);
+              });
     if (endX) *endX = x;
     if (endY) *endY = y;
     return true;

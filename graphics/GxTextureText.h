@@ -116,9 +116,14 @@ private:
     class Lock;
     template <class Walk>
     bool DrawRasterised(s32 size, s32* endX, s32* endY, s32 x, s32 y, Walk&& walk);
+    bool RasteriseGlyph(const pglyph::font& font, const prender::surface_desc& desc,
+                        const prender::locked_rect& locked, bool narrow, u32 code, s32 x, s32 y, u32 colour,
+                        s32* glyphWidth);
     bool PlaceGlyph(const prender::surface_desc& desc, const prender::locked_rect& locked,
                     const pglyph::glyph_metrics& gm, s32 ascent, bool blank, s32 x, s32 y, u32 colour,
                     s32* glyphWidth);
+    bool CopyGrey(const prender::locked_rect& locked, s32 x, s32 y, s32 width, s32 height, s32 srcX, s32 srcY,
+                  u32 pitch, u32 colour, bool wide);
     bool DrawSheetBytes(std::string_view text, const GxGlyphSheet* sheet, s32 x, s32 y, s32 lineStartX,
                         s32 maxChars, s32 charSpacing, s32 lineSpacing, s32* endX, s32* endY, int lineFeed);
     bool DrawGlyphSetBytes(std::string_view text, const GxGlyphSet* set, s32 x, s32 y, s32 lineStartX, s32 maxCells,

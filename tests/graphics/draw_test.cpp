@@ -8,7 +8,6 @@
 
 #include "graphics/GxDraw.h"
 #include "graphics/GxGraphicsTypes.h"
-#include "graphics/GxSurface.h"
 
 #include <cmath>
 #include <numbers>
@@ -20,35 +19,7 @@ namespace {
 constexpr uint32_t kSrc = 0x80C86432;  // a 128, r 200, g 100, b 50
 constexpr uint32_t kDst = 0x40102030;  // a 64, r 16, g 32, b 48
 
-class DrawTest : public GraphicsTest {
-protected:
-    // An A8R8G8B8 render target of the given size pushed on slot 0 (the
-    // back buffer has no alpha), cleared, inside an open scene with the
-    // default 2-D state.
-    void Begin(uint32_t w, uint32_t h, uint32_t clear) {
-        ASSERT_TRUE(Start());
-        ASSERT_TRUE(target_.CreateRenderTarget(u"target", w, h, kGxFmtA8R8G8B8, 0, 0));
-        ASSERT_TRUE(GxGraphics::PushRenderTarget(0, &target_, nullptr, nullptr));
-        ASSERT_TRUE(GxGraphics::Clear(kGxClearTarget, clear, 1.0f, 0));
-        ASSERT_TRUE(GxGraphics::BeginScene());
-        GxSetDefaultRenderStates();
-        w_ = w;
-    }
-    std::vector<uint32_t> End() {
-        EXPECT_TRUE(GxGraphics::EndScene());
-        std::vector<uint32_t> px = target_.GetD3DSurface()->read_argb();
-        EXPECT_TRUE(GxGraphics::PopRenderTarget(0));
-        return px;
-    }
-    uint32_t At(const std::vector<uint32_t>& px, int x, int y) const { return px[size_t(y) * w_ + size_t(x)]; }
-    void TearDown() override {
-        target_.Release();
-        GraphicsTest::TearDown();
-    }
-
-    GxSurface target_;
-    uint32_t w_ = 0;
-};
+using DrawTest = TargetTest;
 
 const f32 kWhole8[4] = {0, 0, 8, 8};
 

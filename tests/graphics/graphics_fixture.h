@@ -6,7 +6,9 @@
 #include "base/GxStringUtil.h"
 #include "graphics/GxD3DResourceManage.h"
 #include "graphics/GxGraphics.h"
+#include "graphics/GxGraphicsTypes.h"
 #include "graphics/GxRenderState.h"
+#include "graphics/GxSurface.h"
 #include "graphics/GxTextureBase.h"
 #include "platform/render/format.h"
 #include "support/LogCapture.h"
@@ -78,6 +80,36 @@ protected:
     prender::device& Dev() { return *GxGraphics::GetDevice(); }
     std::vector<uint32_t> BackBuffer() { return Dev().get_swap_chain(0)->back_buffer(0)->read_argb(); }
     std::vector<uint32_t> Target() { return Dev().get_render_target(0)->read_argb(); }
+};
+
+// Drawing into an A8R8G8B8 render target of the given size pushed on slot 0
+// (the back buffer has no alpha), cleared, inside an open scene with the
+// default 2-D state.
+class TargetTest : public GraphicsTest {
+protected:
+    void Begin(uint32_t w, uint32_t h, uint32_t clear) {
+        ASSERT_TRUE(Start());
+        ASSERT_TRUE(target_.CreateRenderTarget(u"target", w, h, kGxFmtA8R8G8B8, 0, 0));
+        ASSERT_TRUE(GxGraphics::PushRenderTarget(0, &target_, nullptr, nullptr));
+        ASSERT_TRUE(GxGraphics::Clear(kGxClearTarget, clear, 1.0f, 0));
+        ASSERT_TRUE(GxGraphics::BeginScene());
+        GxSetDefaultRenderStates();
+        w_ = w;
+    }
+    std::vector<uint32_t> End() {
+        EXPECT_TRUE(GxGraphics::EndScene());
+        std::vector<uint32_t> px = target_.GetD3DSurface()->read_argb();
+        EXPECT_TRUE(GxGraphics::PopRenderTarget(0));
+        return px;
+    }
+    uint32_t At(const std::vector<uint32_t>& px, int x, int y) const { return px[size_t(y) * w_ + size_t(x)]; }
+    void TearDown() override {
+        target_.Release();
+        GraphicsTest::TearDown();
+    }
+
+    GxSurface target_;
+    uint32_t w_ = 0;
 };
 
 // A drawable texture made straight on the device, filled from ARGB pixels.

@@ -1,12 +1,9 @@
 #pragma once
-// Shared set-up for the text tests: a started device with an A8R8G8B8 render
-// target to draw into, and the guard that ties golden text pixels to the
-// font file and rasteriser they were made with.
+// The guard that ties golden text pixels to the font file and rasteriser
+// they were made with; text is drawn into the render target of TargetTest.
 #include "graphics_fixture.h"
 
 #include "base/GxCrc32.h"
-#include "graphics/GxGraphicsTypes.h"
-#include "graphics/GxSurface.h"
 #include "platform/glyph/face_finder.h"
 #include "platform/glyph/font.h"
 #include "support/TempDir.h"
@@ -35,33 +32,6 @@ inline std::string GoldenFontMismatch() {
     return why.str();
 }
 
-class TextTest : public GraphicsTest {
-protected:
-    // A cleared render target on slot 0 inside an open scene with the 2-D
-    // states.
-    void Begin(uint32_t w, uint32_t h, uint32_t clear) {
-        ASSERT_TRUE(Start());
-        ASSERT_TRUE(target_.CreateRenderTarget(u"target", w, h, kGxFmtA8R8G8B8, 0, 0));
-        ASSERT_TRUE(GxGraphics::PushRenderTarget(0, &target_, nullptr, nullptr));
-        ASSERT_TRUE(GxGraphics::Clear(kGxClearTarget, clear, 1.0f, 0));
-        ASSERT_TRUE(GxGraphics::BeginScene());
-        GxSetDefaultRenderStates();
-        w_ = w;
-    }
-    std::vector<uint32_t> End() {
-        EXPECT_TRUE(GxGraphics::EndScene());
-        std::vector<uint32_t> px = target_.GetD3DSurface()->read_argb();
-        EXPECT_TRUE(GxGraphics::PopRenderTarget(0));
-        return px;
-    }
-    uint32_t At(const std::vector<uint32_t>& px, int x, int y) const { return px[size_t(y) * w_ + size_t(x)]; }
-    void TearDown() override {
-        target_.Release();
-        GraphicsTest::TearDown();
-    }
-
-    GxSurface target_;
-    uint32_t w_ = 0;
-};
+using TextTest = TargetTest;
 
 } // namespace gxtest
