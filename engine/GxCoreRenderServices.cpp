@@ -18,4 +18,6 @@ void GxCoreRenderServices::ClearTarget(u32 argb, f32 depth, u32 stencil) {
 
 void GxCoreRenderServices::DrawTransitOverlay(u32) {}
 
-void GxCoreRenderServices::DrawDebugStatus(f32 x, f32 y) { ::DrawDebugStatus(GxDebugConsoleOutputEx::GetInstance(), x, y); }
+void GxCoreRenderServices::DrawDebugStatus(f32 x, f32 y) {
+    ::DrawDebugStatus(GxDebugConsoleOutputEx::GetInstance(), x, y);
+}

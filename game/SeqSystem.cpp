@@ -21,7 +21,8 @@ int SeqSystem::EnqueueRender(int step, s64 elapsed) {
     // overlay after everything else.
     GxSeqBase::EnqueueRender(step, elapsed);
     GxCoreBase* core = GetCore();
-    if (GxTaskRenderManage* list = core ? core->GetRenderList(kTopRenderList) : nullptr) list->AddTask(0, this, 0.0f, -1);
+    if (GxTaskRenderManage* list = core ? core->GetRenderList(kTopRenderList) : nullptr)
+        list->AddTask(0, this, 0.0f, -1);
     return 0;
 }
 

@@ -179,7 +179,9 @@ auto RasterWalk(Text& t, const std::vector<TextUnit>& units, bool narrow, u32 co
                const pglyph::font& font, const prender::surface_desc& desc, const prender::locked_rect& locked,
                s32 size, s32& x, s32& y) {
         WalkCells(units, size, lineStartX, maxCells, charSpacing, lineSpacing, lineFeed, x, y,
-                  [&](const TextUnit& u, s32 ux, s32 uy) { DrawUnit(t, narrow, font, desc, locked, u, ux, uy, size, colour); });
+                  [&](const TextUnit& u, s32 ux, s32 uy) {
+                      DrawUnit(t, narrow, font, desc, locked, u, ux, uy, size, colour);
+                  });
     };
 }
 

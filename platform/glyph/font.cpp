@@ -150,7 +150,8 @@ int64_t font::render(uint32_t code_point, glyph_metrics& gm, uint8_t* buffer, si
         const unsigned char* src = bm.buffer + ptrdiff_t(r) * bm.pitch;
         uint8_t* dst = buffer + r * pitch;
         for (unsigned c = 0; c < bm.width; ++c)
-            dst[c] = levels == 255 ? coverage_to_level(src[c]) : uint8_t((unsigned(src[c]) * 64u + levels / 2) / levels);
+            dst[c] = levels == 255 ? coverage_to_level(src[c])
+                                   : uint8_t((unsigned(src[c]) * 64u + unsigned(levels) / 2) / unsigned(levels));
         std::memset(dst + bm.width, 0, pitch - bm.width);
     }
     return int64_t(bytes);
