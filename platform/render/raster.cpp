@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#if PRENDER_SIMD_X86
 #include <emmintrin.h>
+#endif
 
 namespace prender::detail {
 
@@ -89,6 +91,7 @@ struct sampler_ctx {
     address au, av;
     bool pow2_wrap;  // both axes wrap over power-of-two sizes: addressing is a mask
     int mask_x, mask_y;
+    bool vector;     // the vector loops may run (else everything is scalar)
 };
 
 template <int F, bool Pow2>
@@ -123,6 +126,7 @@ inline uint32_t bilerp(uint32_t t00, uint32_t t01, uint32_t t10, uint32_t t11, u
     return lerp2(lerp2(t00, t10, fy), lerp2(t01, t11, fy), fx);
 }
 
+#if PRENDER_SIMD_X86
 // One pixel's two texel pairs, 16 bits a channel: the top and bottom rows'
 // channels interleaved, left texel then right texel.
 struct texel_quad {
@@ -157,6 +161,7 @@ inline __m128i weigh(const texel_quad& q, uint32_t fx, uint32_t fy) {
     __m128i wx = _mm_set1_epi32(int(fx << 16 | (256 - fx)));
     return _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(_mm_or_si128(lo, _mm_slli_epi32(hi, 16)), wx), k128), 8);
 }
+#endif // PRENDER_SIMD_X86
 
 // Power-of-two wrapping textures of 32-bit texels: four pixels a step, their
 // coordinates in 16.16 fixed point in SSE2 lanes. 32-bit wrap-around keeps
@@ -167,20 +172,22 @@ template <int F>
 void sample_linear_wrap4(const sampler_ctx& c, int64_t& u_io, int64_t du, int64_t& v_io, int64_t dv, int n,
                          uint32_t* out) {
     const pixel_view& t = *c.tex;
+    const int64_t half = int64_t(1) << 31;
+    const int32_t du16 = int32_t(du >> 16), dv16 = int32_t(dv >> 16);
+    int64_t u = u_io, v = v_io;
+    int i = 0;
+#if PRENDER_SIMD_X86
+    if (c.vector) {
     const uint8_t* const bits = t.bits;
     const int32_t pitch_px = t.pitch / 4;
     const __m128i mx = _mm_set1_epi32(c.mask_x), my = _mm_set1_epi32(c.mask_y);
     const __m128i k255 = _mm_set1_epi32(255), k256 = _mm_set1_epi32(256), k128 = _mm_set1_epi32(128);
     const __m128i one = _mm_set1_epi32(1), rowmul = _mm_set1_epi32(1 | (pitch_px << 16));
     const __m128i z = _mm_setzero_si128();
-    const int64_t half = int64_t(1) << 31;
-    const int32_t du16 = int32_t(du >> 16), dv16 = int32_t(dv >> 16);
     const __m128i steps_u = _mm_set_epi32(3 * du16, 2 * du16, du16, 0);
     const __m128i steps_v = _mm_set_epi32(3 * dv16, 2 * dv16, dv16, 0);
-    int64_t u = u_io, v = v_io;
     alignas(16) int32_t off[16];
     alignas(16) uint32_t wts[8];
-    int i = 0;
     for (; i + 4 <= n; i += 4) {
         __m128i U = _mm_add_epi32(_mm_set1_epi32(int32_t(uint32_t(uint64_t(u - half) >> 16))), steps_u);
         __m128i V = _mm_add_epi32(_mm_set1_epi32(int32_t(uint32_t(uint64_t(v - half) >> 16))), steps_v);
@@ -215,6 +222,22 @@ void sample_linear_wrap4(const sampler_ctx& c, int64_t& u_io, int64_t du, int64_
         if constexpr (F == fetch_xrgb) p = _mm_or_si128(p, _mm_set1_epi32(int(0xFF000000u)));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), p);
     }
+    }
+#endif
+    // The same groups a pixel at a time: 16.16 coordinates stepped in 32-bit
+    // unsigned arithmetic from each group's exact start.
+    for (; i + 4 <= n; i += 4) {
+        const uint32_t u0 = uint32_t(uint64_t(u - half) >> 16), v0 = uint32_t(uint64_t(v - half) >> 16);
+        u += 4 * du;
+        v += 4 * dv;
+        for (int k = 0; k < 4; ++k) {
+            uint32_t ux = (u0 + uint32_t(k * du16) + 128u) >> 8, vy = (v0 + uint32_t(k * dv16) + 128u) >> 8;
+            int xa = int((ux >> 8) & uint32_t(c.mask_x)), ya = int((vy >> 8) & uint32_t(c.mask_y));
+            int xb = (xa + 1) & c.mask_x, yb = (ya + 1) & c.mask_y;
+            out[i + k] = bilerp(fetch<F>(t, xa, ya), fetch<F>(t, xb, ya), fetch<F>(t, xa, yb), fetch<F>(t, xb, yb),
+                                ux & 255u, vy & 255u);
+        }
+    }
     u_io = u;
     v_io = v;
     if (i < n) {
@@ -238,8 +261,6 @@ template <int F, bool Pow2>
 void sample_linear(const sampler_ctx& c, int64_t& u_io, int64_t du, int64_t& v_io, int64_t dv, int n, uint32_t* out) {
     const pixel_view& t = *c.tex;
     // Locals: stores to out[] could otherwise alias the context's fields.
-    const uint8_t* const bits = t.bits;
-    const ptrdiff_t pitch = t.pitch;
     const int64_t mask_x = c.mask_x, mask_y = c.mask_y;
     const int width = t.width, height = t.height;
     const address au = c.au, av = c.av;
@@ -260,7 +281,10 @@ void sample_linear(const sampler_ctx& c, int64_t& u_io, int64_t du, int64_t& v_i
         }
     };
     int i = 0;
-    if constexpr (F != fetch_other) {
+#if PRENDER_SIMD_X86
+    if (F != fetch_other && c.vector) {
+        const uint8_t* const bits = t.bits;
+        const ptrdiff_t pitch = t.pitch;
         const uint32_t force = F == fetch_xrgb ? 0xFF000000u : 0u;
         // Two pixels a step: their sums share the packing and the store.
         for (; i + 2 <= n; i += 2) {
@@ -281,6 +305,7 @@ void sample_linear(const sampler_ctx& c, int64_t& u_io, int64_t du, int64_t& v_i
             std::memcpy(out + i, &two, 8);
         }
     }
+#endif
     for (; i < n; ++i) {
         int64_t ux = (u + bias) >> 24, vy = (v + bias) >> 24;
         u += du;
@@ -319,6 +344,7 @@ sample_fn pick_sampler(bool linear, bool pow2, format f, bool small_steps) {
 inline bool is_pow2(int v) { return v > 0 && (v & (v - 1)) == 0; }
 
 // ---- SSE2 helpers ----------------------------------------------------------
+#if PRENDER_SIMD_X86
 
 // round(t / 255) for 16-bit lanes holding 0..65025.
 inline __m128i div255_epu16(__m128i t) {
@@ -338,6 +364,7 @@ inline __m128i mul_px4(__m128i a, __m128i b) {
     __m128i hi = div255_epu16(_mm_mullo_epi16(_mm_unpackhi_epi8(a, z), _mm_unpackhi_epi8(b, z)));
     return _mm_packus_epi16(lo, hi);
 }
+#endif
 
 inline uint32_t mul_px(uint32_t a, uint32_t b) {
     return mul8(ch(a, 24), ch(b, 24)) << 24 | mul8(ch(a, 16), ch(b, 16)) << 16 | mul8(ch(a, 8), ch(b, 8)) << 8 |
@@ -348,11 +375,14 @@ inline uint32_t mul_px(uint32_t a, uint32_t b) {
 // min(255, d + round(s·a / 255)). Either way alpha max(sa, da).
 template <fused_blend B>
 void kernel_max(const uint32_t* src, uint32_t* dst, int n, uint32_t force) {
+    int i = 0;
+#if PRENDER_SIMD_X86
+    const simd_level level = span_simd();
+    if (level == simd_level::avx2) i = blend_avx2(B, src, dst, n, force);
     const __m128i z = _mm_setzero_si128();
     const __m128i fm = _mm_set1_epi32(int(force));
     const __m128i amask = _mm_set1_epi32(int(0xFF000000u));
-    int i = span_simd() == simd_level::avx2 ? blend_avx2(B, src, dst, n, force) : 0;
-    for (; i + 4 <= n; i += 4) {
+    for (; level != simd_level::scalar && i + 4 <= n; i += 4) {
         __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
         __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
         __m128i slo = _mm_unpacklo_epi8(s, z), shi = _mm_unpackhi_epi8(s, z);
@@ -373,6 +403,7 @@ void kernel_max(const uint32_t* src, uint32_t* dst, int n, uint32_t force) {
         r = _mm_or_si128(_mm_or_si128(_mm_andnot_si128(amask, r), a), fm);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), r);
     }
+#endif
     for (; i < n; ++i) {
         uint32_t s = src[i], d = dst[i], a = s >> 24;
         uint32_t out = std::max(a, d >> 24) << 24;
@@ -550,21 +581,17 @@ const uint32_t* shade(const pixel_pipeline& pl, const pixel_view* tex, const sam
             out = texels;
         } else {
             int i = 0;
-            if (diff) {
+#if PRENDER_SIMD_X86
+            if (sc->vector) {
+                const __m128i d1 = _mm_set1_epi32(int(a.diff));
                 for (; i + 4 <= n; i += 4) {
                     __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + i));
-                    __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(diff + i));
+                    __m128i d = diff ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(diff + i)) : d1;
                     _mm_storeu_si128(reinterpret_cast<__m128i*>(s.src + i), mul_px4(t, d));
                 }
-                for (; i < n; ++i) s.src[i] = mul_px(texels[i], diff[i]);
-            } else {
-                __m128i d = _mm_set1_epi32(int(a.diff));
-                for (; i + 4 <= n; i += 4) {
-                    __m128i t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(texels + i));
-                    _mm_storeu_si128(reinterpret_cast<__m128i*>(s.src + i), mul_px4(t, d));
-                }
-                for (; i < n; ++i) s.src[i] = mul_px(texels[i], a.diff);
             }
+#endif
+            for (; i < n; ++i) s.src[i] = mul_px(texels[i], diff ? diff[i] : a.diff);
             out = s.src;
         }
     } else {
@@ -578,21 +605,17 @@ const uint32_t* shade(const pixel_pipeline& pl, const pixel_view* tex, const sam
             std::memcpy(s.src, out, size_t(n) * 4);
             out = s.src;
         }
-        const __m128i rgb = _mm_set1_epi32(0x00FFFFFF);
         int i = 0;
-        if (spc) {
+#if PRENDER_SIMD_X86
+        if (sc->vector) {
+            const __m128i rgb = _mm_set1_epi32(0x00FFFFFF), p1 = _mm_set1_epi32(int(a.spc));
             for (; i + 4 <= n; i += 4) {
                 __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.src + i));
-                __m128i p = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(spc + i)), rgb);
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(s.src + i), _mm_adds_epu8(c, p));
-            }
-        } else {
-            __m128i p = _mm_and_si128(_mm_set1_epi32(int(a.spc)), rgb);
-            for (; i + 4 <= n; i += 4) {
-                __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.src + i));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(s.src + i), _mm_adds_epu8(c, p));
+                __m128i p = spc ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(spc + i)) : p1;
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(s.src + i), _mm_adds_epu8(c, _mm_and_si128(p, rgb)));
             }
         }
+#endif
         for (; i < n; ++i) {
             uint32_t c = s.src[i], p = spc ? spc[i] : a.spc, r = c & 0xFF000000u;
             for (int sh = 0; sh < 24; sh += 8) r |= std::min(255u, ch(c, sh) + ch(p, sh)) << sh;
@@ -879,6 +902,7 @@ void setup_primitives(primitive_type type, uint32_t count, const screen_vertex* 
 void draw_primitive(const primitive& p, const pixel_pipeline& pl, const pixel_view* tex, const pixel_view& target,
                     const clip_rect& clip, const row_band& band, raster_scratch& s) {
     sampler_ctx sc{};
+    sc.vector = span_simd() != simd_level::scalar;
     sample_fn sampler = nullptr;
     if (pl.textured && tex) {
         sc.tex = tex;

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <emmintrin.h>
 
 namespace prender {
 
@@ -37,6 +36,15 @@ worker_pool::~worker_pool() {
 }
 
 namespace {
+
+// A pause in a wait loop: lets the core's other hardware thread run.
+inline void cpu_relax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
 
 constexpr uint64_t pack_ends(uint64_t front, uint64_t back) { return front | back << 32; }
 
@@ -87,7 +95,7 @@ void worker_pool::run(unsigned items, const std::function<void(unsigned)>& job) 
     // publishes their pixels. The last items end within a band's time of
     // each other: spinning that long saves being woken by the last worker.
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::microseconds(100);
-    while (active_.load(std::memory_order_acquire) != 0 && std::chrono::steady_clock::now() < give_up) _mm_pause();
+    while (active_.load(std::memory_order_acquire) != 0 && std::chrono::steady_clock::now() < give_up) cpu_relax();
     std::unique_lock<std::mutex> l(m_);
     done_cv_.wait(l, [this] { return active_.load(std::memory_order_relaxed) == 0; });
     job_ = nullptr;

@@ -1,12 +1,17 @@
 #include "platform/render/span_kernels.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#if PRENDER_SIMD_X86
 #include <emmintrin.h>
+#endif
 
 namespace prender::detail {
 
 namespace {
+
+#if PRENDER_SIMD_X86
 
 // The span's constants in vector form, built once a call so that stores to
 // the target cannot force them to be reloaded.
@@ -209,9 +214,15 @@ fused_fn pick(fused_blend b) {
     }
 }
 
+#endif // PRENDER_SIMD_X86
+
 simd_level detect() {
+#if PRENDER_SIMD_X86
     __builtin_cpu_init();  // may run before the compiler's own start-up code has
     return __builtin_cpu_supports("avx2") ? simd_level::avx2 : simd_level::sse2;
+#else
+    return simd_level::scalar;
+#endif
 }
 
 // Made on first use, so that a device built during static initialisation
@@ -223,17 +234,22 @@ std::atomic<simd_level>& allowed() {
 
 } // namespace
 
+#if PRENDER_SIMD_X86
 fused_fn fused_kernel_sse2(fused_blend b, bool xrgb_texels) { return xrgb_texels ? pick<true>(b) : pick<false>(b); }
+#endif
 
 fused_fn fused_kernel(fused_blend b, bool xrgb_texels) {
-    if (span_simd() == simd_level::avx2) return fused_kernel_avx2(b, xrgb_texels);
-    return fused_kernel_sse2(b, xrgb_texels);
+    switch (span_simd()) {
+#if PRENDER_SIMD_X86
+    case simd_level::avx2: return fused_kernel_avx2(b, xrgb_texels);
+    case simd_level::sse2: return fused_kernel_sse2(b, xrgb_texels);
+#endif
+    default: (void)b; (void)xrgb_texels; return nullptr;
+    }
 }
 
 simd_level span_simd() { return allowed().load(std::memory_order_relaxed); }
 
-void limit_span_simd(simd_level most) {
-    allowed().store(most == simd_level::sse2 ? simd_level::sse2 : detect(), std::memory_order_relaxed);
-}
+void limit_span_simd(simd_level most) { allowed().store(std::min(most, detect()), std::memory_order_relaxed); }
 
 } // namespace prender::detail

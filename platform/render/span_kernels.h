@@ -12,8 +12,20 @@
 // The AVX2 kernels are compiled on their own with -mavx2 and only called
 // when the processor has AVX2; they take eight pixels a step and otherwise
 // do exactly what the SSE2 ones do.
+//
+// The vector kernels exist on x86 only. Elsewhere (or built with
+// QUILLON_SCALAR_SPANS) every span takes the scalar path, which is always
+// compiled: the vector loops are shortcuts in front of it, so lowering the
+// level to scalar at run time draws with exactly the code a build without
+// them runs.
 #include <cstddef>
 #include <cstdint>
+
+#if (defined(__x86_64__) || defined(__i386__)) && !defined(QUILLON_SCALAR_SPANS)
+#define PRENDER_SIMD_X86 1
+#else
+#define PRENDER_SIMD_X86 0
+#endif
 
 namespace prender::detail {
 
@@ -36,17 +48,21 @@ struct fused_span {
 // general path advances them.
 using fused_fn = void (*)(const fused_span& f, int64_t& u, int64_t& v, int groups, uint32_t* dst);
 
-enum class simd_level { sse2, avx2 };
+// In rising order: a level allows the ones below it.
+enum class simd_level { scalar, sse2, avx2 };
 
 // The kernel for the blend and texture format (x8r8g8b8 texels read with
-// alpha 255), using the widest instruction set allowed.
+// alpha 255), using the widest instruction set allowed; null on the scalar
+// level, where the general path draws these spans.
 fused_fn fused_kernel(fused_blend b, bool xrgb_texels);
 
-// The widest level allowed: the processor's, unless lowered (for tests and
-// the benchmark, which compare the kernels).
+// The widest level allowed: what the build and the processor have, unless
+// lowered (for tests and the benchmarks, which compare the kernels).
+// Raising the limit gives back what they have, never more.
 simd_level span_simd();
 void limit_span_simd(simd_level most);
 
+#if PRENDER_SIMD_X86
 // One instruction set's kernels.
 fused_fn fused_kernel_sse2(fused_blend b, bool xrgb_texels);
 fused_fn fused_kernel_avx2(fused_blend b, bool xrgb_texels);
@@ -56,5 +72,6 @@ fused_fn fused_kernel_avx2(fused_blend b, bool xrgb_texels);
 // every written pixel. AVX2 only: the caller checks span_simd() and blends
 // the rest itself.
 int blend_avx2(fused_blend b, const uint32_t* src, uint32_t* dst, int n, uint32_t force);
+#endif
 
 } // namespace prender::detail

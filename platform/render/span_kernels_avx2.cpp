@@ -8,6 +8,7 @@
 // namespace and no standard-library templates.
 #include "platform/render/span_kernels.h"
 
+#if PRENDER_SIMD_X86
 #include <immintrin.h>
 
 namespace prender::detail {
@@ -205,3 +206,5 @@ int blend_avx2(fused_blend b, const uint32_t* src, uint32_t* dst, int n, uint32_
 }
 
 } // namespace prender::detail
+
+#endif // PRENDER_SIMD_X86

@@ -472,3 +472,29 @@ TEST(Golden, BlendPresetsAndSampling) {
     d->end_scene();
     EXPECT_TRUE(matches_golden("blend_presets", pixels(*d), W, H));
 }
+
+TEST(ScalarPath, SamePicturesAsTheVectorKernels) {
+    // The portable scalar path, all that a build without the x86 kernels
+    // has, against the widest kernels of this processor: busy scenes of
+    // every preset, filter, gradient and sampler, every pixel.
+    using detail::simd_level;
+    const simd_level best = detail::span_simd();
+    if (best == simd_level::scalar) GTEST_SKIP() << "this build has the scalar path only";
+    struct restore {
+        ~restore() { detail::limit_span_simd(simd_level::avx2); }
+    } restore_level;
+    auto pictures = [](simd_level level) {
+        detail::limit_span_simd(level);
+        std::vector<std::vector<uint32_t>> out;
+        for (uint32_t seed : {21u, 22u}) {
+            out.push_back(random_scene(2, true, false, seed));
+            out.push_back(random_scene(1, false, true, seed));
+            for (bool fused : {true, false})
+                for (format target : {format::a8r8g8b8, format::x8r8g8b8}) out.push_back(sprite_scene(seed, fused, target));
+        }
+        return out;
+    };
+    const std::vector<std::vector<uint32_t>> vector = pictures(best), scalar = pictures(simd_level::scalar);
+    ASSERT_EQ(scalar.size(), vector.size());
+    for (size_t i = 0; i < vector.size(); ++i) EXPECT_EQ(scalar[i], vector[i]) << "scene " << i;
+}
