@@ -14,8 +14,8 @@ namespace prender::detail {
 
 namespace {
 
-// Vertices farther out than this are not drawn: it keeps every edge product
-// inside 64 bits. The engine never draws more than a screen away.
+// Triangles reaching farther out than this are clipped to it first: it keeps
+// every edge product inside 64 bits, and lies far outside any surface.
 constexpr double coord_limit = 1048576.0;
 // Texel coordinates are clamped here before fixed-point conversion.
 constexpr double texel_limit = 1073741824.0;
@@ -711,13 +711,17 @@ fused_fn pick_fused(const triangle_setup& t, const pixel_pipeline& pl, const pix
 
 struct snapped { int64_t x, y; };
 
-bool snap(const screen_vertex& v, snapped& s) {
-    if (!std::isfinite(v.x) || !std::isfinite(v.y)) return false;
-    if (std::fabs(v.x) > coord_limit || std::fabs(v.y) > coord_limit) return false;
-    s.x = std::llround(double(v.x) * 256.0);
-    s.y = std::llround(double(v.y) * 256.0);
+inline bool within_limit(double x, double y) {
+    return std::isfinite(x) && std::isfinite(y) && std::fabs(x) <= coord_limit && std::fabs(y) <= coord_limit;
+}
+
+bool snap(double x, double y, snapped& s) {
+    if (!within_limit(x, y)) return false;
+    s.x = std::llround(x * 256.0);
+    s.y = std::llround(y * 256.0);
     return true;
 }
+bool snap(const screen_vertex& v, snapped& s) { return snap(double(v.x), double(v.y), s); }
 
 bool culled(int64_t area2, cull mode) {
     if (mode == cull::cw) return area2 > 0;
@@ -737,13 +741,40 @@ void vertex_attrs(const screen_vertex& v, const pixel_view* tex, bool textured, 
     f[8] = ch(v.specular, 0);
 }
 
-bool setup_triangle(const screen_vertex* v0, const screen_vertex* v1, const screen_vertex* v2, const pixel_pipeline& pl,
-                    const pixel_view* tex, cull cull_mode, triangle_setup& t) {
+// A vertex as set-up reads it: position and the interpolated attributes.
+struct setup_vertex {
+    double x, y;
+    double f[attr_count];
+};
+
+setup_vertex setup_vertex_of(const screen_vertex& v, const pixel_view* tex, bool textured) {
+    setup_vertex s;
+    s.x = v.x;
+    s.y = v.y;
+    vertex_attrs(v, tex, textured, s.f);
+    return s;
+}
+
+// The colours a triangle's spans take when they do not vary over it.
+struct triangle_colours {
+    bool diffuse_uniform, specular_uniform;
+    uint32_t diffuse, specular;
+};
+
+triangle_colours colours_of(const screen_vertex& v0, const screen_vertex& v1, const screen_vertex& v2,
+                            const pixel_pipeline& pl) {
+    if (pl.flat) return {true, true, v0.diffuse, v0.specular};
+    return {v0.diffuse == v1.diffuse && v0.diffuse == v2.diffuse, v0.specular == v1.specular && v0.specular == v2.specular,
+            v0.diffuse, v0.specular};
+}
+
+bool setup_triangle(const setup_vertex& v0, const setup_vertex& v1, const setup_vertex& v2,
+                    const triangle_colours& colours, cull cull_mode, triangle_setup& t) {
     snapped p[3];
-    if (!snap(*v0, p[0]) || !snap(*v1, p[1]) || !snap(*v2, p[2])) return false;
+    if (!snap(v0.x, v0.y, p[0]) || !snap(v1.x, v1.y, p[1]) || !snap(v2.x, v2.y, p[2])) return false;
     int64_t area2 = (p[1].x - p[0].x) * (p[2].y - p[0].y) - (p[2].x - p[0].x) * (p[1].y - p[0].y);
     if (area2 == 0 || culled(area2, cull_mode)) return false;
-    const screen_vertex* vs[3] = {v0, v1, v2};
+    const setup_vertex* vs[3] = {&v0, &v1, &v2};
     if (area2 < 0) {
         std::swap(p[1], p[2]);
         std::swap(vs[1], vs[2]);
@@ -762,11 +793,12 @@ bool setup_triangle(const screen_vertex* v0, const screen_vertex* v1, const scre
     t.row_first = int32_t(ceil_div(ymin, 256));
     t.row_last = int32_t(floor_div(ymax, 256));
 
-    double x[3], y[3], f[3][attr_count];
+    double x[3], y[3];
+    const double* f[3];
     for (int i = 0; i < 3; ++i) {
         x[i] = double(p[i].x) / 256.0;
         y[i] = double(p[i].y) / 256.0;
-        vertex_attrs(*vs[i], tex, pl.textured, f[i]);
+        f[i] = vs[i]->f;
     }
     double det = (x[1] - x[0]) * (y[2] - y[0]) - (x[2] - x[0]) * (y[1] - y[0]);
     t.ref_x = x[0];
@@ -777,16 +809,10 @@ bool setup_triangle(const screen_vertex* v0, const screen_vertex* v1, const scre
         t.dfdx[k] = (d1 * (y[2] - y[0]) - d2 * (y[1] - y[0])) / det;
         t.dfdy[k] = (d2 * (x[1] - x[0]) - d1 * (x[2] - x[0])) / det;
     }
-    if (pl.flat) {
-        t.diffuse_uniform = t.specular_uniform = true;
-        t.diffuse = v0->diffuse;
-        t.specular = v0->specular;
-    } else {
-        t.diffuse_uniform = vs[0]->diffuse == vs[1]->diffuse && vs[0]->diffuse == vs[2]->diffuse;
-        t.specular_uniform = vs[0]->specular == vs[1]->specular && vs[0]->specular == vs[2]->specular;
-        t.diffuse = vs[0]->diffuse;
-        t.specular = vs[0]->specular;
-    }
+    t.diffuse_uniform = colours.diffuse_uniform;
+    t.specular_uniform = colours.specular_uniform;
+    t.diffuse = colours.diffuse;
+    t.specular = colours.specular;
     double rho = std::max(std::hypot(t.dfdx[0], t.dfdx[1]), std::hypot(t.dfdy[0], t.dfdy[1]));
     t.minify = rho > 1.0 + 1e-9;
     return true;
@@ -867,6 +893,55 @@ bool setup_rect(const screen_vertex* v, const pixel_pipeline& pl, const pixel_vi
     return true;
 }
 
+// The part of a triangle inside the square of ±coord_limit, as a convex
+// polygon (at most 7 vertices: one more per side cut). Each new vertex is
+// interpolated from the end inside the cut, so that a far-away end costs no
+// precision where the polygon meets the screen.
+int clip_to_limit(const setup_vertex (&tri)[3], setup_vertex (&out)[7]) {
+    setup_vertex a[7], b[7];
+    int n = 3;
+    std::copy(tri, tri + 3, a);
+    setup_vertex* in = a;
+    setup_vertex* res = b;
+    for (int side = 0; side < 4 && n > 0; ++side) {
+        const bool on_y = side >= 2;
+        const double bound = side % 2 ? coord_limit : -coord_limit;
+        auto inside = [&](const setup_vertex& v) { return side % 2 ? (on_y ? v.y : v.x) <= bound : (on_y ? v.y : v.x) >= bound; };
+        int m = 0;
+        for (int i = 0; i < n; ++i) {
+            const setup_vertex& cur = in[i];
+            const setup_vertex& next = in[(i + 1) % n];
+            const bool cur_in = inside(cur), next_in = inside(next);
+            if (cur_in) res[m++] = cur;
+            if (cur_in == next_in) continue;
+            const setup_vertex& from = cur_in ? cur : next;
+            const setup_vertex& to = cur_in ? next : cur;
+            const double t = on_y ? (bound - from.y) / (to.y - from.y) : (bound - from.x) / (to.x - from.x);
+            setup_vertex v;
+            v.x = on_y ? from.x + t * (to.x - from.x) : bound;
+            v.y = on_y ? bound : from.y + t * (to.y - from.y);
+            for (int k = 0; k < attr_count; ++k) v.f[k] = from.f[k] + t * (to.f[k] - from.f[k]);
+            res[m++] = v;
+        }
+        n = m;
+        std::swap(in, res);
+    }
+    std::copy(in, in + n, out);
+    return n;
+}
+
+void setup_clipped_triangle(const setup_vertex (&tri)[3], const triangle_colours& colours, cull cull_mode,
+                            std::vector<primitive>& out) {
+    setup_vertex poly[7];
+    const int n = clip_to_limit(tri, poly);
+    // A fan over the convex polygon: its inner edges are shared, so the
+    // fill rule covers each pixel once, as for the whole triangle.
+    for (int i = 1; i + 1 < n; ++i) {
+        primitive p;
+        if (setup_triangle(poly[0], poly[i], poly[i + 1], colours, cull_mode, p.tri)) out.push_back(p);
+    }
+}
+
 } // namespace
 
 void setup_primitives(primitive_type type, uint32_t count, const screen_vertex* v, const pixel_pipeline& pl,
@@ -894,8 +969,16 @@ void setup_primitives(primitive_type type, uint32_t count, const screen_vertex* 
             c = &v[i + 2 - (i & 1)];
             break;
         }
-        primitive p;
-        if (setup_triangle(a, b, c, pl, tex, cull_mode, p.tri)) out.push_back(p);
+        const setup_vertex tri[3] = {setup_vertex_of(*a, tex, pl.textured), setup_vertex_of(*b, tex, pl.textured),
+                                     setup_vertex_of(*c, tex, pl.textured)};
+        const triangle_colours colours = colours_of(*a, *b, *c, pl);
+        if (within_limit(tri[0].x, tri[0].y) && within_limit(tri[1].x, tri[1].y) && within_limit(tri[2].x, tri[2].y)) {
+            primitive p;
+            if (setup_triangle(tri[0], tri[1], tri[2], colours, cull_mode, p.tri)) out.push_back(p);
+        } else if (std::isfinite(a->x) && std::isfinite(a->y) && std::isfinite(b->x) && std::isfinite(b->y) &&
+                   std::isfinite(c->x) && std::isfinite(c->y)) {
+            setup_clipped_triangle(tri, colours, cull_mode, out);
+        }
     }
 }
 

@@ -75,7 +75,8 @@ struct primitive {
 };
 
 // Sets up the triangles of a primitive list for the target's clip rectangle.
-// Degenerate, culled or unusable (NaN, out of range) triangles are dropped.
+// Triangles reaching more than 2^20 pixels out are clipped there first;
+// degenerate, culled or unusable (NaN or infinite) ones are dropped.
 void setup_primitives(primitive_type type, uint32_t count, const screen_vertex* v, const pixel_pipeline& pl,
                       const pixel_view* tex, cull cull_mode, bool allow_fast, std::vector<primitive>& out);
 

@@ -498,3 +498,57 @@ TEST(ScalarPath, SamePicturesAsTheVectorKernels) {
     ASSERT_EQ(scalar.size(), vector.size());
     for (size_t i = 0; i < vector.size(); ++i) EXPECT_EQ(scalar[i], vector[i]) << "scene " << i;
 }
+
+TEST(Coverage, VerticesFarOffScreenAreClippedNotDropped) {
+    // A sprite zoomed until its corners lie millions of pixels away still
+    // covers the screen: the four texels of a 2 × 2 texture meet at the
+    // quad's centre, (16, 24), whatever the zoom.
+    const int W = 48, H = 40;
+    const uint32_t texels[4] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFF00u};
+    auto d = make_device(W, H, format::a8r8g8b8);
+    engine_state(*d);
+    preset(*d, 1);
+    d->set_texture(0, make_texture(*d, 2, 2, std::vector<uint32_t>(texels, texels + 4)));
+    for (float half : {4096.0f, 2097152.0f, 16777216.0f, 67108864.0f}) {
+        for (float turn : {0.0f, 0.3f}) {
+            d->clear(0, nullptr, clear_target, 0, 1, 0);
+            d->begin_scene();
+            const float cx = 16, cy = 24, c = std::cos(turn), sn = std::sin(turn);
+            const float px[4] = {-half, -half, half, half}, py[4] = {-half, half, half, -half};
+            screen_vertex v[4];
+            for (int k = 0; k < 4; ++k)
+                v[k] = vtx(cx + px[k] * c - py[k] * sn, cy + px[k] * sn + py[k] * c, 0xFFFFFFFFu, px[k] < 0 ? 0.0f : 1.0f,
+                           py[k] < 0 ? 0.0f : 1.0f);
+            d->draw_primitive_up(primitive_type::triangle_fan, 2, v);
+            d->end_scene();
+            std::vector<uint32_t> px_out = pixels(*d);
+            int wrong = 0;
+            for (int y = 0; y < H; ++y)
+                for (int x = 0; x < W; ++x) {
+                    // Which side of the quad's two centre lines the pixel lies on.
+                    float rx = (float(x) - cx) * c + (float(y) - cy) * sn, ry = (float(y) - cy) * c - (float(x) - cx) * sn;
+                    if (std::fabs(rx) < 1 || std::fabs(ry) < 1) continue;
+                    wrong += px_out[size_t(y) * W + x] != texels[(ry > 0 ? 2 : 0) + (rx > 0 ? 1 : 0)];
+                }
+            EXPECT_EQ(wrong, 0) << "half side " << half << ", turned " << turn;
+        }
+    }
+    // Untextured, corners as far as floats go: the whole screen, once.
+    counting_state(*d);
+    d->clear(0, nullptr, clear_target, 0, 1, 0);
+    d->begin_scene();
+    const float far = 1e30f;
+    screen_vertex big[4] = {vtx(-far, -far), vtx(-far, far), vtx(far, far), vtx(far, -far)};
+    d->draw_primitive_up(primitive_type::triangle_fan, 2, big);
+    // A triangle with one vertex five million pixels to the right: rows 9
+    // to 39 between its two nearly flat edges, from column 10 on.
+    screen_vertex wedge[3] = {vtx(10, 8.5f), vtx(10, 39.5f), vtx(5e6f, 24)};
+    d->draw_primitive_up(primitive_type::triangle_list, 1, wedge);
+    d->end_scene();
+    std::vector<int> r = red(pixels(*d));
+    for (int y = 0; y < H; ++y)
+        for (int x = 0; x < W; ++x) {
+            bool in_wedge = x >= 10 && y >= 9 && y <= 39;
+            ASSERT_EQ(r[size_t(y) * W + x], in_wedge ? 2 : 1) << "pixel " << x << "," << y;
+        }
+}
