@@ -1,6 +1,13 @@
 // PNG through libpng. libpng reports errors by longjmp, so the code between
 // setjmp and the end of decoding holds only plain pointers and sizes; every
 // buffer lives in a struct outside that scope.
+//
+// A file's header can claim far more pixels than its data holds. Rather than
+// guess from the compression ratio (uniform pictures, which games are full
+// of, compress better than any guess), rows are decoded one at a time into
+// storage that grows with them: a file whose data runs out fails with
+// libpng's own error as soon as it does, having made room only for the rows
+// it really held.
 #include "platform/image/image.h"
 #include "platform/system/safe_file.h"
 
@@ -10,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace pimage {
 
@@ -51,17 +59,21 @@ void on_warning(png_structp, png_const_charp) {}
 struct decode_state {
     png_structp png = nullptr;
     png_infop info = nullptr;
-    png_bytep* rows = nullptr;
-    uint32_t* pixels = nullptr;
+    // The rows decoded, one after another; pass after pass (each a smaller
+    // picture of its own) when the file is interlaced.
+    std::vector<uint32_t> rows;
+    bool interlaced = false;
     const char* why = "PNG decoding failed";
-    ~decode_state() {
-        png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
-        std::free(rows);
-        std::free(pixels);
-    }
+    ~decode_state() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
 };
 
-// Returns the pixel block (malloc'd) or null; st.why tells why.
+// Pass p of an interlaced picture: its columns and rows (0, 0 when empty);
+// the whole picture when not interlaced.
+uint32_t pass_cols(const decode_state& st, uint32_t w, int p) { return st.interlaced ? PNG_PASS_COLS(w, p) : w; }
+uint32_t pass_rows(const decode_state& st, uint32_t h, int p) { return st.interlaced ? PNG_PASS_ROWS(h, p) : h; }
+int pass_count(const decode_state& st) { return st.interlaced ? PNG_INTERLACE_ADAM7_PASSES : 1; }
+
+// Decodes into st.rows; false with st.why on failure.
 bool run_decode(decode_state& st, mem_source& src, png_uint_32& w, png_uint_32& h) {
     st.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, on_error, on_warning);
     if (!st.png) return false;
@@ -80,13 +92,6 @@ bool run_decode(decode_state& st, mem_source& src, png_uint_32& w, png_uint_32& 
         st.why = "PNG size out of range";
         return false;
     }
-    // Deflate shrinks at most about 1032 to 1: a size the data cannot hold
-    // is refused before anything is allocated for it.
-    uint64_t raw = uint64_t(w) * h * 8;  // up to 16-bit RGBA
-    if (raw / 1032 > src.size) {
-        st.why = "PNG data too short for its size";
-        return false;
-    }
     if (png_get_valid(st.png, st.info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(st.png);
     if (colour == PNG_COLOR_TYPE_PALETTE) png_set_palette_to_rgb(st.png);
     if (colour == PNG_COLOR_TYPE_GRAY && depth < 8) png_set_expand_gray_1_2_4_to_8(st.png);
@@ -95,22 +100,54 @@ bool run_decode(decode_state& st, mem_source& src, png_uint_32& w, png_uint_32& 
     if (colour == PNG_COLOR_TYPE_GRAY || colour == PNG_COLOR_TYPE_GRAY_ALPHA) png_set_gray_to_rgb(st.png);
     if (!(colour & PNG_COLOR_MASK_ALPHA)) png_set_filler(st.png, 255, PNG_FILLER_AFTER);
     png_set_bgr(st.png);
-    png_set_interlace_handling(st.png);
+    // No interlace handling: it needs the whole picture's room before the
+    // first row. The passes come as the small pictures they are.
+    st.interlaced = interlace != PNG_INTERLACE_NONE;
     png_read_update_info(st.png, st.info);
     if (png_get_rowbytes(st.png, st.info) != size_t(w) * 4) {
         st.why = "PNG pixel layout not supported";
         return false;
     }
-    st.pixels = static_cast<uint32_t*>(std::calloc(size_t(w) * h, 4));
-    st.rows = static_cast<png_bytep*>(std::calloc(h, sizeof(png_bytep)));
-    if (!st.pixels || !st.rows) {
-        st.why = "out of memory";
-        return false;
+    // The passes hold every pixel once. Room doubles as rows arrive, never
+    // past the whole picture and one row: libpng writes a whole row's width
+    // even for a pass's shorter rows.
+    const size_t total = size_t(w) * h;
+    size_t used = 0;
+    for (int p = 0; p < pass_count(st); ++p) {
+        const uint32_t cols = pass_cols(st, w, p), rows = pass_rows(st, h, p);
+        if (cols == 0 || rows == 0) continue;  // libpng skips empty passes too
+        for (uint32_t r = 0; r < rows; ++r) {
+            const size_t room = used + w;
+            if (room > st.rows.capacity()) st.rows.reserve(std::min(total + w, std::max(room, st.rows.capacity() * 2)));
+            st.rows.resize(room);
+            png_read_row(st.png, reinterpret_cast<png_bytep>(st.rows.data() + used), nullptr);
+            used += cols;
+        }
     }
-    for (png_uint_32 y = 0; y < h; ++y) st.rows[y] = reinterpret_cast<png_bytep>(st.pixels + size_t(y) * w);
-    png_read_image(st.png, st.rows);
+    st.rows.resize(used);
     png_read_end(st.png, nullptr);
     return true;
+}
+
+// The picture from the decoded rows: as they are, or the passes' pixels put
+// in their places.
+void assemble(decode_state& st, uint32_t w, uint32_t h, image& out) {
+    out.width = w;
+    out.height = h;
+    if (!st.interlaced) {
+        out.pixels = std::move(st.rows);
+        return;
+    }
+    out.pixels.resize(size_t(w) * h);
+    const uint32_t* from = st.rows.data();
+    for (int p = 0; p < pass_count(st); ++p) {
+        const uint32_t cols = pass_cols(st, w, p), rows = pass_rows(st, h, p);
+        if (cols == 0) continue;
+        for (uint32_t r = 0; r < rows; ++r) {
+            uint32_t* row = out.pixels.data() + size_t(PNG_ROW_FROM_PASS_ROW(r, p)) * w;
+            for (uint32_t c = 0; c < cols; ++c) row[PNG_COL_FROM_PASS_COL(c, p)] = *from++;
+        }
+    }
 }
 
 struct encode_state {
@@ -169,13 +206,17 @@ bool decode_png(const uint8_t* data, size_t size, image& out, std::string* error
     decode_state st;
     mem_source src{data, size, 0};
     png_uint_32 w = 0, h = 0;
-    if (!run_decode(st, src, w, h)) {
-        if (error) *error = st.why;
+    try {
+        if (!run_decode(st, src, w, h)) {
+            if (error) *error = st.why;
+            return false;
+        }
+        assemble(st, w, h, out);
+    } catch (const std::bad_alloc&) {
+        out = image{};
+        if (error) *error = "out of memory";
         return false;
     }
-    out.width = w;
-    out.height = h;
-    out.pixels.assign(st.pixels, st.pixels + size_t(w) * h);
     return true;
 }
 

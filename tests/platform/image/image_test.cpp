@@ -6,6 +6,7 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -386,4 +387,72 @@ TEST(SurfaceLoading, TexturesFromFilesStretchedOrPlaced) {
     image back;
     ASSERT_TRUE(decode_png(saved.data(), saved.size(), back));
     EXPECT_EQ(back.pixels[0], 0x99BBDDFFu);
+}
+
+TEST(Decoders, PngsThatCompressWellAreRead) {
+    // Uniform pictures compress far better than photographs: transparent
+    // layers, solid backgrounds, palette and 1-bit pictures are ordinary
+    // game files, whatever their compression ratio.
+    qtest::TempDir dir;
+    struct big_png {
+        const char* name;
+        const char* draw;    // convert's drawing of the picture
+        const char* output;  // its output format
+        uint32_t w, h;
+        int colour_type, bit_depth;
+        uint32_t inside, outside;  // the pixel in the 100 × 100 corner square, and elsewhere
+    };
+    const big_png cases[] = {
+        {"transparent layer", "xc:none", "PNG32", 1024, 768, 6, 8, 0, 0},
+        {"solid background", "'xc:#336699'", "PNG24", 2048, 1536, 2, 8, 0xFF336699u, 0xFF336699u},
+        {"palette", "'xc:#336699' -fill '#CC0000' -draw 'rectangle 0,0 99,99' -type Palette", "PNG8", 2048, 2048, 3, 8,
+         0xFFCC0000u, 0xFF336699u},
+        {"1-bit", "xc:white -fill black -draw 'rectangle 0,0 99,99' -type Bilevel -depth 1", "PNG", 2000, 1500, 0, 1,
+         0xFF000000u, 0xFFFFFFFFu},
+    };
+    auto check = [](const std::string& name, const std::vector<uint8_t>& bytes, uint32_t w, uint32_t h, uint32_t inside,
+                    uint32_t outside) {
+        image img;
+        std::string why;
+        ASSERT_TRUE(decode_png(bytes.data(), bytes.size(), img, &why)) << name << " (" << bytes.size() << " bytes): " << why;
+        ASSERT_EQ(img.width, w);
+        ASSERT_EQ(img.height, h);
+        size_t wrong = 0;
+        for (uint32_t y = 0; y < h; ++y)
+            for (uint32_t x = 0; x < w; ++x) wrong += img.pixels[size_t(y) * w + x] != (x < 100 && y < 100 ? inside : outside);
+        EXPECT_EQ(wrong, 0u) << name;
+    };
+    for (const big_png& c : cases) {
+        std::filesystem::path file = dir.path() / "big.png";
+        convert("-size " + std::to_string(c.w) + "x" + std::to_string(c.h) + " " + c.draw + " " + c.output + ":" + q(file));
+        std::vector<uint8_t> bytes = qtest::ReadBytes(file);
+        ASSERT_GT(bytes.size(), 29u);
+        EXPECT_EQ(int(bytes[25]), c.colour_type) << c.name << ": the file is not what the case is about";
+        EXPECT_EQ(int(bytes[24]), c.bit_depth) << c.name;
+        check(c.name, bytes, c.w, c.h, c.inside, c.outside);
+    }
+    // Our own writer's solid picture.
+    std::vector<uint32_t> solid(size_t(2048) * 2048, 0x80FF8000u);
+    std::vector<uint8_t> ours;
+    ASSERT_TRUE(encode_png(solid.data(), 2048, 2048, 2048 * 4, ours));
+    check("our solid picture", ours, 2048, 2048, 0x80FF8000u, 0x80FF8000u);
+
+    // A header claiming nearly the largest size over data for a few rows fails
+    // when the data runs out (the rows come one at a time, so only those
+    // few find room), for a plain and an interlaced file alike.
+    for (const char* interlace : {"", "-interlace PNG "}) {
+        std::filesystem::path file = dir.path() / "short.png";
+        convert(std::string("-size 16000x4 'xc:#336699' ") + interlace + "PNG24:" + q(file));
+        std::vector<uint8_t> bytes = qtest::ReadBytes(file);
+        ASSERT_GT(bytes.size(), 33u);
+        bytes[22] = 0x40;  // height 4 → 16384, CRC made to match
+        bytes[23] = 0;
+        const uLong crc = crc32(0, bytes.data() + 12, 17);
+        for (int i = 0; i < 4; ++i) bytes[29 + size_t(i)] = uint8_t(crc >> (24 - 8 * i));
+        image img;
+        std::string why;
+        EXPECT_FALSE(decode_png(bytes.data(), bytes.size(), img, &why)) << interlace;
+        EXPECT_EQ(why, "PNG decoding failed");
+        EXPECT_TRUE(img.pixels.empty());
+    }
 }
