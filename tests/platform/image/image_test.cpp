@@ -456,3 +456,50 @@ TEST(Decoders, PngsThatCompressWellAreRead) {
         EXPECT_TRUE(img.pixels.empty());
     }
 }
+
+TEST(Decoders, TgaInEveryOrientationPlainAndRunLength) {
+    // Bits 5 and 4 of the descriptor say where the first stored pixel goes
+    // (bottom row first unless bit 5; right to left when bit 4). ImageMagick
+    // stores rows in the order it holds them and sets the bits from its
+    // orientation setting, so each file is flipped first to make it a true
+    // bottom-up or right-to-left file; its first stored pixel pins that.
+    struct orientation {
+        const char* options;
+        uint8_t bits;
+        bool bottom_up, right_to_left;
+    };
+    const orientation orientations[] = {
+        {"-orient TopLeft", 0x20, false, false},
+        {"-flip -orient BottomLeft", 0x00, true, false},
+        {"-flop -orient TopRight", 0x30, false, true},
+        {"-flip -flop -orient BottomRight", 0x10, true, true},
+    };
+    qtest::TempDir dir;
+    const uint32_t w = 23, h = 11;
+    for (const orientation& o : orientations)
+        for (bool rle : {false, true})
+            for (int bits : {24, 32}) {
+                const std::string name = std::string(o.options) + (rle ? " RLE " : " plain ") + std::to_string(bits);
+                std::vector<uint32_t> expected = pattern(w, h, false, bits == 24);
+                write_raw(dir.path() / "in.raw", expected);
+                std::filesystem::path file = dir.path() / "o.tga";
+                convert("-size " + std::to_string(w) + "x" + std::to_string(h) + " -depth 8 rgba:" + q(dir.path() / "in.raw") +
+                        " " + o.options + (rle ? " -compress RLE" : "") + (bits == 24 ? " -type TrueColor" : " -type TrueColorAlpha") +
+                        " TGA:" + q(file));
+                std::vector<uint8_t> bytes = qtest::ReadBytes(file);
+                ASSERT_GT(bytes.size(), 24u) << name;
+                ASSERT_EQ(bytes[2], rle ? 10 : 2) << name << ": the file is not what the case is about";
+                ASSERT_EQ(bytes[16], bits) << name;
+                ASSERT_EQ(bytes[17] & 0x30, o.bits) << name;
+                const size_t first = 18 + bytes[0] + (rle ? 1 : 0);
+                const uint32_t corner = expected[size_t(o.bottom_up ? h - 1 : 0) * w + (o.right_to_left ? w - 1 : 0)];
+                uint32_t stored = uint32_t(bytes[first]) | uint32_t(bytes[first + 1]) << 8 | uint32_t(bytes[first + 2]) << 16;
+                EXPECT_EQ(stored, corner & 0x00FFFFFFu) << name << ": the first stored pixel is not the corner the bits name";
+                image img;
+                std::string why;
+                ASSERT_TRUE(decode_tga(bytes.data(), bytes.size(), img, &why)) << name << ": " << why;
+                ASSERT_EQ(img.width, w);
+                ASSERT_EQ(img.height, h);
+                EXPECT_EQ(img.pixels, expected) << name;
+            }
+}
