@@ -54,6 +54,7 @@ struct command {
     std::shared_ptr<surface> depth;
     std::vector<clip_rect> areas;  // clear
     uint32_t flags = 0, color = 0, depth_value = 0;
+    bool depth_deferred = false;   // the depth part was noted on the surface instead
     pixel_pipeline pl;             // draw
     std::shared_ptr<surface> tex;
     clip_rect clip{0, 0, 0, 0};

@@ -1110,31 +1110,34 @@ void blend_span(const pixel_pipeline& pl, const uint32_t* src, uint32_t* dst, in
     for (int i = 0; i < n; ++i) dst[i] = blend_pixel(pl, src[i], dst[i]) | force;
 }
 
-void clear_rows(const pixel_view& target, const clip_rect& area, uint32_t argb, const row_band& band) {
-    uint32_t bpp = bytes_per_pixel(target.fmt);
-    if (!bpp || area.x0 >= area.x1) return;
-    uint8_t pixel[4] = {};
-    store_argb(target.fmt, argb, pixel);
-    for (int y = std::max(area.y0, band.first); y < std::min(area.y1, band.end); ++y) {
-        uint8_t* row = target.bits + ptrdiff_t(y) * target.pitch + ptrdiff_t(area.x0) * bpp;
-        int n = area.x1 - area.x0;
-        if (bpp == 4) {
-            uint32_t v;
-            std::memcpy(&v, pixel, 4);
-            std::fill_n(reinterpret_cast<uint32_t*>(row), n, v);
-        } else {
-            for (int i = 0; i < n; ++i) std::memcpy(row + ptrdiff_t(i) * bpp, pixel, bpp);
-        }
+void fill_pixels(uint8_t* row, int n, uint32_t bpp, uint32_t value) {
+    switch (bpp) {
+    case 4: std::fill_n(reinterpret_cast<uint32_t*>(row), n, value); break;
+    case 2: std::fill_n(reinterpret_cast<uint16_t*>(row), n, uint16_t(value)); break;
+    default:
+        for (int i = 0; i < n; ++i) std::memcpy(row + ptrdiff_t(i) * bpp, &value, bpp);
     }
 }
 
-void clear_depth_rows(const pixel_view& target, const clip_rect& area, uint32_t value, const row_band& band) {
+namespace {
+
+void fill_rows(const pixel_view& target, const clip_rect& area, uint32_t value, const row_band& band) {
     uint32_t bpp = bytes_per_pixel(target.fmt);
     if (!bpp || area.x0 >= area.x1) return;
-    for (int y = std::max(area.y0, band.first); y < std::min(area.y1, band.end); ++y) {
-        uint8_t* row = target.bits + ptrdiff_t(y) * target.pitch + ptrdiff_t(area.x0) * bpp;
-        for (int i = 0; i < area.x1 - area.x0; ++i) std::memcpy(row + ptrdiff_t(i) * bpp, &value, bpp);
-    }
+    for (int y = std::max(area.y0, band.first); y < std::min(area.y1, band.end); ++y)
+        fill_pixels(target.bits + ptrdiff_t(y) * target.pitch + ptrdiff_t(area.x0) * bpp, area.x1 - area.x0, bpp, value);
+}
+
+} // namespace
+
+void clear_rows(const pixel_view& target, const clip_rect& area, uint32_t argb, const row_band& band) {
+    uint32_t stored = 0;  // the pixel's bytes, as they lie in memory
+    store_argb(target.fmt, argb, &stored);
+    fill_rows(target, area, stored, band);
+}
+
+void clear_depth_rows(const pixel_view& target, const clip_rect& area, uint32_t value, const row_band& band) {
+    fill_rows(target, area, value, band);
 }
 
 } // namespace prender::detail

@@ -102,6 +102,8 @@ void draw_primitive(const primitive& p, const pixel_pipeline& pl, const pixel_vi
 
 void clear_rows(const pixel_view& target, const clip_rect& area, uint32_t argb, const row_band& band);
 void clear_depth_rows(const pixel_view& target, const clip_rect& area, uint32_t value, const row_band& band);
+// n pixels of bpp bytes each set to value's low bytes (as memory holds them).
+void fill_pixels(uint8_t* row, int n, uint32_t bpp, uint32_t value);
 
 // Span kernels, exposed for tests and the benchmark.
 uint32_t blend_pixel(const pixel_pipeline& pl, uint32_t src, uint32_t dst);

@@ -162,7 +162,7 @@ void draw_command(const command& c, const row_band& band, raster_scratch& s) {
             pixel_view t = view_of(*c.target);
             for (const clip_rect& a : c.areas) clear_rows(t, a, c.color, band);
         }
-        if (c.flags & (clear_zbuffer | clear_stencil) && c.depth) {
+        if (c.flags & (clear_zbuffer | clear_stencil) && c.depth && !c.depth_deferred) {
             pixel_view d = view_of(*c.depth);
             for (const clip_rect& a : c.areas) clear_depth_rows(d, a, c.depth_value, band);
         }
@@ -178,10 +178,31 @@ void draw_command(const command& c, const row_band& band, raster_scratch& s) {
     for (const primitive& p : c.prims) draw_primitive(p, c.pl, tex, target, c.clip, band, s);
 }
 
+// Depth clears of a whole surface are noted on it (in queue order: a later
+// one replaces an earlier); a partial one first writes what was noted, so
+// that its rows land on the right bytes.
+void defer_depth_clears(std::vector<command>& queue) {
+    for (command& c : queue) {
+        if (!c.is_clear || !c.depth || !(c.flags & (clear_zbuffer | clear_stencil))) continue;
+        const surface_desc& d = c.depth->desc();
+        const clip_rect whole{0, 0, int32_t(d.width), int32_t(d.height)};
+        bool covers = false;
+        for (const clip_rect& a : c.areas)
+            covers |= a.x0 <= whole.x0 && a.y0 <= whole.y0 && a.x1 >= whole.x1 && a.y1 >= whole.y1;
+        if (covers) {
+            c.depth->defer_fill(c.depth_value);
+            c.depth_deferred = true;
+        } else {
+            c.depth->settle();
+        }
+    }
+}
+
 } // namespace
 
 void device_core::flush() {
     std::lock_guard<std::recursive_mutex> g(mu);
+    defer_depth_clears(queue);
     for (size_t begin = 0; begin < queue.size();) {
         size_t end = run_end(queue, begin);
         int32_t rows = 0;
@@ -225,6 +246,19 @@ void surface::finish_drawing() const {
     if (auto c = core_.lock()) c->flush();
 }
 
+void surface::defer_fill(uint32_t value) {
+    fill_pending_ = true;
+    pending_fill_ = value;
+}
+
+void surface::settle() {
+    if (!fill_pending_) return;
+    fill_pending_ = false;
+    const uint32_t bpp = bytes_per_pixel(desc_.fmt);
+    for (uint32_t y = 0; y < desc_.height; ++y)
+        detail::fill_pixels(storage_.data() + size_t(y) * pitch_, int(desc_.width), bpp, pending_fill_);
+}
+
 result surface::lock_rect(const rect* area, locked_rect& out, uint32_t /*flags*/) {
     out = locked_rect{};
     if (!lockable_ || locked_) return result::invalid_call;
@@ -236,6 +270,12 @@ result surface::lock_rect(const rect* area, locked_rect& out, uint32_t /*flags*/
         r = *area;
     }
     finish_drawing();
+    if (auto c = core_.lock()) {
+        std::lock_guard<std::recursive_mutex> g(c->mu);
+        settle();
+    } else {
+        settle();
+    }
     out.pitch = pitch_;
     out.bits = storage_.data() + ptrdiff_t(r.top) * pitch_ + ptrdiff_t(r.left) * bytes_per_pixel(desc_.fmt);
     locked_ = true;

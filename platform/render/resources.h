@@ -49,12 +49,20 @@ public:
     void finish_drawing() const;
     const std::weak_ptr<detail::device_core>& core() const { return core_; }
 
+    // Internal: a clear of the whole surface to one value, noted rather than
+    // written (2-D drawing never reads depth, so a frame's depth clear would
+    // mostly be wasted); written by settle, before anything sees the bytes.
+    void defer_fill(uint32_t value);
+    void settle();
+
 private:
     surface_desc desc_;
     std::vector<uint8_t> storage_;
     int32_t pitch_ = 0;
     bool lockable_ = true;
     bool locked_ = false;
+    bool fill_pending_ = false;
+    uint32_t pending_fill_ = 0;
     std::weak_ptr<detail::device_core> core_;
     std::shared_ptr<detail::pool_token> token_;
 };

@@ -150,6 +150,43 @@ TEST(Resources, DepthStencilSmallerThanTheTargetIsRefused) {
     d->end_scene();
 }
 
+TEST(Resources, DepthClearsWholeAndInPartsReadBack) {
+    // Whole-surface depth clears are written only when the bytes are looked
+    // at; partial ones must land on what the clears before them left.
+    auto d = make_device(8, 6);
+    std::shared_ptr<surface> ds;
+    ASSERT_EQ(d->create_depth_stencil_surface(8, 6, format::d16_lockable, 0, 0, false, ds), result::ok);
+    ASSERT_EQ(d->set_depth_stencil_surface(ds), result::ok);
+    auto depth = [&] {
+        locked_rect lr;
+        EXPECT_EQ(ds->lock_rect(nullptr, lr, lock_read_only), result::ok);
+        std::vector<uint16_t> out;
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 8; ++x) out.push_back(static_cast<const uint16_t*>(lr.bits)[y * lr.pitch / 2 + x]);
+        ds->unlock_rect();
+        return out;
+    };
+    auto expect = [](uint16_t outside, uint16_t inside) {
+        std::vector<uint16_t> v;
+        for (int y = 0; y < 6; ++y)
+            for (int x = 0; x < 8; ++x) v.push_back(x >= 2 && x < 5 && y >= 1 && y < 3 ? inside : outside);
+        return v;
+    };
+    const rect part{2, 1, 5, 3};
+    const uint32_t z_only = clear_zbuffer;
+    d->clear(0, nullptr, z_only, 0, 0.5f, 0);
+    EXPECT_EQ(depth(), expect(32768, 32768));
+    d->clear(0, nullptr, z_only, 0, 1.0f, 0);
+    d->clear(1, &part, z_only, 0, 0.0f, 0);
+    EXPECT_EQ(depth(), expect(65535, 0)) << "a part after a whole clear, in one batch";
+    d->clear(1, &part, z_only, 0, 0.25f, 0);
+    EXPECT_EQ(depth(), expect(65535, 16384)) << "a part alone";
+    d->clear(0, nullptr, z_only, 0, 1.0f, 0);
+    d->clear(1, &part, z_only, 0, 0.0f, 0);
+    d->clear(0, nullptr, z_only | clear_target, 0, 0.5f, 0);
+    EXPECT_EQ(depth(), expect(32768, 32768)) << "the last whole clear wins";
+}
+
 TEST(DeviceLoss, LostResetAndTheResourcesThatBlockIt) {
     auto d = make_device(32, 16);
     present_parameters pp = d->get_swap_chain(0)->params();
