@@ -41,6 +41,7 @@ result write_image(prender::surface& dst, const prender::rect* dst_rect, const i
     for (uint32_t y = 0; y < h; ++y)
         prender::row_from_argb(f, sized.pixels.data() + size_t(y) * w,
                                dst.bits() + ptrdiff_t(r.top + int32_t(y)) * dst.pitch() + ptrdiff_t(r.left) * bpp, w);
+    dst.touch();
     return result::ok;
 }
 

@@ -60,6 +60,26 @@ struct command {
     clip_rect clip{0, 0, 0, 0};
     std::vector<primitive> prims;
     uint64_t work = 0;             // pixels it may touch
+    // What the command was made from, to tell a repeated frame: the
+    // surfaces' ids and the draw call itself.
+    uint64_t target_id = 0, depth_id = 0, tex_id = 0;
+    primitive_type type = primitive_type::triangle_list;
+    cull cull_mode = cull::none;
+    bool allow_fast = true;
+    std::vector<screen_vertex> vertices;
+};
+
+// Whether two commands draw the same thing given the same surfaces.
+bool same_command(const command& a, const command& b);
+
+// What the last presented frame drew, kept to recognise a frame that only
+// repeats it: its commands (ids, states and vertices; no surfaces held, so
+// that nothing stays alive for it) and each surface they read or wrote, by
+// id, with its version once the frame was drawn.
+struct frame_record {
+    std::vector<command> commands;
+    std::vector<std::pair<uint64_t, uint64_t>> stamps;  // sorted by id
+    bool reusable = false;
 };
 
 enum class loss { none, lost, not_reset };
@@ -73,8 +93,25 @@ struct device_core {
     result injected_present = result::ok;
     std::atomic<int> live_default{0};
 
+    // Frames between presents. A frame is redrawn at its present unless it
+    // repeats the last one: the same commands, over surfaces unchanged since
+    // (each written one cleared whole before anything else touches it, so
+    // that its pixels follow from the commands alone). Then the surfaces
+    // already hold what drawing it would give, and it is not drawn again.
+    bool reuse_frames = true;
+    bool drawn_early = false;  // some of this frame was drawn before its present
+    frame_record last;
+
     void enqueue(command&& c);
+    // Draws everything queued (for a lock, a copy, a read-back).
     void flush();
+    // At a present: draws the frame, or finds it repeats the last one;
+    // true when it was not drawn.
+    bool finish_frame();
+    void forget_frames();
+
+private:
+    void draw_queue();
 };
 
 // Held by every default-pool resource (and each of its level surfaces):

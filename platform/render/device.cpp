@@ -221,6 +221,7 @@ result device::reset(present_parameters& params) {
     core_->in_scene = false;
     core_->injected_present = result::ok;
     core_->state = detail::loss::none;
+    core_->forget_frames();
     reset_states();
     return result::ok;
 }
@@ -492,9 +493,12 @@ result device::draw_primitive_up(primitive_type type, uint32_t count, const scre
                                int32_t(std::min<uint64_t>(uint64_t(viewport_.x) + viewport_.width, t.width)),
                                int32_t(std::min<uint64_t>(uint64_t(viewport_.y) + viewport_.height, t.height))};
     if (c.clip.x0 >= c.clip.x1 || c.clip.y0 >= c.clip.y1) return result::ok;
-    detail::setup_primitives(type, count, vertices, pl, c.tex ? &texv : nullptr, cull(r(render_state::cull_mode)),
-                             fast_paths_, c.prims);
+    c.type = type;
+    c.cull_mode = cull(r(render_state::cull_mode));
+    c.allow_fast = fast_paths_;
+    detail::setup_primitives(type, count, vertices, pl, c.tex ? &texv : nullptr, c.cull_mode, fast_paths_, c.prims);
     if (c.prims.empty()) return result::ok;
+    c.vertices.assign(vertices, vertices + (type == primitive_type::triangle_list ? size_t(count) * 3 : size_t(count) + 2));
     for (const auto& p : c.prims) {
         int64_t rows = p.is_rect ? int64_t(p.rc.y1) - p.rc.y0 : int64_t(p.tri.row_last) - p.tri.row_first + 1;
         int64_t cols = p.is_rect ? int64_t(p.rc.x1) - p.rc.x0 : int64_t(c.clip.x1) - c.clip.x0;
@@ -560,6 +564,7 @@ result device::stretch_rect(surface& src, const rect* src_rect, surface& dst, co
         row_from_argb(dd.fmt, out.data(), dst.bits() + ptrdiff_t(dr.top + y) * dst.pitch() + ptrdiff_t(dr.left) * dbpp,
                       size_t(dw));
     }
+    dst.touch();
     return result::ok;
 }
 
@@ -575,6 +580,7 @@ result device::get_render_target_data(surface& target, surface& dst) {
     size_t row = size_t(s.width) * bytes_per_pixel(s.fmt);
     for (uint32_t y = 0; y < s.height; ++y)
         std::copy_n(target.bits() + size_t(y) * target.pitch(), row, dst.bits() + size_t(y) * dst.pitch());
+    dst.touch();
     return result::ok;
 }
 
@@ -591,6 +597,7 @@ result device::update_texture(texture& src, texture& dst) {
         size_t row = size_t(s->desc().width) * bytes_per_pixel(s->desc().fmt);
         for (uint32_t y = 0; y < s->desc().height; ++y)
             std::copy_n(s->bits() + size_t(y) * s->pitch(), row, d->bits() + size_t(y) * d->pitch());
+        d->touch();
     }
     return result::ok;
 }
@@ -631,5 +638,11 @@ void device::inject_present_result(result r) {
 }
 
 void device::set_fast_paths(bool on) { fast_paths_ = on; }
+
+void device::set_frame_reuse(bool on) {
+    std::lock_guard<std::recursive_mutex> g(core_->mu);
+    core_->reuse_frames = on;
+    if (!on) core_->forget_frames();
+}
 
 } // namespace prender

@@ -106,6 +106,11 @@ public:
     unsigned raster_threads() const;
     // Finishes all queued drawing.
     void flush() const;
+    // A frame that repeats the last presented one (the same drawing over
+    // surfaces unchanged since, each written one cleared whole first) is not
+    // drawn again at its present: the surfaces already hold its pixels. Off,
+    // every frame is drawn (for benchmarks of the drawing itself).
+    void set_frame_reuse(bool on);
 
     // Default-pool resources still alive (the implicit chain not counted).
     int live_default_resources() const;

@@ -17,6 +17,9 @@ public:
                       const int32_t* dst) = 0;
     // The size of the window's drawable area, when there is one.
     virtual bool client_size(int& width, int& height) const { (void)width; (void)height; return false; }
+    // Whether the frame must be shown again although the window shows it
+    // already (it was uncovered or resized, or each show paces the caller).
+    virtual bool needs_repaint() const { return true; }
 };
 
 // Presents into an SDL window through a streaming texture, scaled to the

@@ -34,6 +34,8 @@ struct pixel_pipeline {
     // Off, spans never take the fused kernels, so that tests can compare
     // them with the general path.
     bool fused = true;
+
+    bool operator==(const pixel_pipeline&) const = default;
 };
 
 // Pixels of one level: a texture to sample or a target to draw into.
@@ -80,7 +82,10 @@ struct primitive {
 void setup_primitives(primitive_type type, uint32_t count, const screen_vertex* v, const pixel_pipeline& pl,
                       const pixel_view* tex, cull cull_mode, bool allow_fast, std::vector<primitive>& out);
 
-struct clip_rect { int32_t x0, y0, x1, y1; };
+struct clip_rect {
+    int32_t x0, y0, x1, y1;
+    bool operator==(const clip_rect&) const = default;
+};
 
 // Per-thread scratch rows.
 struct raster_scratch {

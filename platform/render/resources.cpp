@@ -119,8 +119,20 @@ void worker_pool::loop(unsigned participant) {
 
 void device_core::enqueue(command&& c) {
     std::lock_guard<std::recursive_mutex> g(mu);
+    c.target_id = c.target ? c.target->id() : 0;
+    c.depth_id = c.depth ? c.depth->id() : 0;
+    c.tex_id = c.tex ? c.tex->id() : 0;
     queue.push_back(std::move(c));
     if (queue.size() >= 4096) flush();
+}
+
+bool same_command(const command& a, const command& b) {
+    return a.is_clear == b.is_clear && a.target_id == b.target_id && a.depth_id == b.depth_id &&
+           a.tex_id == b.tex_id && a.flags == b.flags && a.color == b.color && a.depth_value == b.depth_value &&
+           a.areas == b.areas && a.pl == b.pl && a.clip == b.clip && a.type == b.type && a.cull_mode == b.cull_mode &&
+           a.allow_fast == b.allow_fast && a.vertices.size() == b.vertices.size() &&
+           (a.vertices.empty() ||
+            std::memcmp(a.vertices.data(), b.vertices.data(), a.vertices.size() * sizeof(screen_vertex)) == 0);
 }
 
 namespace {
@@ -198,10 +210,110 @@ void defer_depth_clears(std::vector<command>& queue) {
     }
 }
 
+// The surfaces a command writes: a draw its target; a clear its target, its
+// depth-stencil surface or both, as its flags say.
+surface* written_colour(const command& c) {
+    return !c.is_clear || (c.flags & clear_target) ? c.target.get() : nullptr;
+}
+surface* written_depth(const command& c) {
+    return c.is_clear && (c.flags & (clear_zbuffer | clear_stencil)) ? c.depth.get() : nullptr;
+}
+
+bool clears_whole(const command& c, const surface& s) {
+    for (const clip_rect& a : c.areas)
+        if (a.x0 <= 0 && a.y0 <= 0 && a.x1 >= int32_t(s.desc().width) && a.y1 >= int32_t(s.desc().height)) return true;
+    return false;
+}
+
+// Whether the pixels a frame leaves follow from its commands and the
+// surfaces it only reads: each surface it writes is cleared whole before
+// anything else touches it.
+bool self_contained(const std::vector<command>& q) {
+    std::vector<const surface*> written, cleared;
+    for (const command& c : q)
+        for (const surface* s : {written_colour(c), written_depth(c)})
+            if (s && !holds(written, s)) written.push_back(s);
+    for (const command& c : q) {
+        if (c.is_clear) {
+            for (const surface* s : {written_colour(c), written_depth(c)}) {
+                if (!s || holds(cleared, s)) continue;
+                if (!clears_whole(c, *s)) return false;
+                cleared.push_back(s);
+            }
+        } else if (!holds(cleared, c.target.get()) ||
+                   (c.tex && holds(written, c.tex.get()) && !holds(cleared, c.tex.get()))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Every surface the commands read or write, once each, by rising id.
+std::vector<const surface*> surfaces_of(const std::vector<command>& q) {
+    std::vector<const surface*> out;
+    for (const command& c : q)
+        for (const surface* s : {c.target.get(), c.depth.get(), c.tex.get()})
+            if (s) out.push_back(s);
+    std::sort(out.begin(), out.end(), [](const surface* a, const surface* b) { return a->id() < b->id(); });
+    out.erase(std::unique(out.begin(), out.end()), out.end());
+    return out;
+}
+
+// A frame with more commands than this is not kept for comparison.
+constexpr size_t max_recorded_commands = 65536;
+
 } // namespace
 
 void device_core::flush() {
     std::lock_guard<std::recursive_mutex> g(mu);
+    if (queue.empty()) return;
+    draw_queue();
+    queue.clear();
+    drawn_early = true;
+}
+
+bool device_core::finish_frame() {
+    std::lock_guard<std::recursive_mutex> g(mu);
+    const bool early = drawn_early;
+    drawn_early = false;
+    const bool comparable = reuse_frames && !early && !queue.empty();
+    std::vector<const surface*> touched;
+    if (comparable) touched = surfaces_of(queue);
+    if (comparable && last.reusable && queue.size() == last.commands.size() && touched.size() == last.stamps.size()) {
+        bool same = true;
+        for (size_t i = 0; same && i < touched.size(); ++i)
+            same = touched[i]->id() == last.stamps[i].first && touched[i]->version() == last.stamps[i].second;
+        for (size_t i = 0; same && i < queue.size(); ++i) same = same_command(queue[i], last.commands[i]);
+        if (same) {
+            queue.clear();
+            return true;
+        }
+    }
+    frame_record next;
+    next.reusable = comparable && queue.size() <= max_recorded_commands && self_contained(queue);
+    draw_queue();
+    if (next.reusable) {
+        for (const surface* s : touched) next.stamps.emplace_back(s->id(), s->version());
+        next.commands = std::move(queue);
+        for (command& c : next.commands) {
+            c.target.reset();
+            c.depth.reset();
+            c.tex.reset();
+            std::vector<primitive>().swap(c.prims);
+        }
+    }
+    queue.clear();
+    last = std::move(next);
+    return false;
+}
+
+void device_core::forget_frames() {
+    std::lock_guard<std::recursive_mutex> g(mu);
+    last = frame_record{};
+    drawn_early = false;
+}
+
+void device_core::draw_queue() {
     defer_depth_clears(queue);
     for (size_t begin = 0; begin < queue.size();) {
         size_t end = run_end(queue, begin);
@@ -228,12 +340,20 @@ void device_core::flush() {
         }
         begin = end;
     }
-    queue.clear();
+    for (const command& c : queue)
+        for (surface* s : {written_colour(c), written_depth(c)})
+            if (s) s->touch();
 }
 
 } // namespace detail
 
-surface::surface(const init& in) : desc_(in.desc), lockable_(in.lockable), core_(in.core), token_(in.token) {
+namespace {
+std::atomic<uint64_t> g_next_surface_id{1};
+} // namespace
+
+surface::surface(const init& in)
+    : desc_(in.desc), lockable_(in.lockable), core_(in.core), token_(in.token),
+      id_(g_next_surface_id.fetch_add(1, std::memory_order_relaxed)) {
     uint32_t bpp = bytes_per_pixel(desc_.fmt);
     size_t row = size_t(desc_.width) * bpp;
     pitch_ = int32_t((row + 15) & ~size_t(15));
@@ -259,7 +379,7 @@ void surface::settle() {
         detail::fill_pixels(storage_.data() + size_t(y) * pitch_, int(desc_.width), bpp, pending_fill_);
 }
 
-result surface::lock_rect(const rect* area, locked_rect& out, uint32_t /*flags*/) {
+result surface::lock_rect(const rect* area, locked_rect& out, uint32_t flags) {
     out = locked_rect{};
     if (!lockable_ || locked_) return result::invalid_call;
     rect r{0, 0, int32_t(desc_.width), int32_t(desc_.height)};
@@ -279,12 +399,17 @@ result surface::lock_rect(const rect* area, locked_rect& out, uint32_t /*flags*/
     out.pitch = pitch_;
     out.bits = storage_.data() + ptrdiff_t(r.top) * pitch_ + ptrdiff_t(r.left) * bytes_per_pixel(desc_.fmt);
     locked_ = true;
+    locked_writable_ = !(flags & lock_read_only);
+    if (locked_writable_) touch();
     return result::ok;
 }
 
 result surface::unlock_rect() {
     if (!locked_) return result::invalid_call;
     locked_ = false;
+    // Again: whatever looked at the version while the lock was held saw
+    // pixels still being written.
+    if (locked_writable_) touch();
     return result::ok;
 }
 
@@ -328,36 +453,59 @@ swap_chain::swap_chain(std::weak_ptr<detail::device_core> core, const present_pa
 
 std::shared_ptr<surface> swap_chain::back_buffer(uint32_t index) const { return index == 0 ? back_buffer_ : nullptr; }
 
+bool swap_chain::shown_frame::operator==(const shown_frame& o) const {
+    auto same = [](const rect& a, const rect& b) {
+        return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+    };
+    return window == o.window && version == o.version && has_src == o.has_src && has_dst == o.has_dst &&
+           (!has_src || same(src, o.src)) && (!has_dst || same(dst, o.dst));
+}
+
 result swap_chain::present(const rect* src, const rect* dst, present_target* window, uint32_t /*flags*/) {
     auto core = core_.lock();
     if (!core) return result::invalid_call;
     std::lock_guard<std::recursive_mutex> g(core->mu);
-    core->flush();
-    if (core->state != detail::loss::none) return result::device_lost;
-    if (core->in_scene) return result::invalid_call;
-    if (core->injected_present != result::ok) {
-        result r = core->injected_present;
-        core->injected_present = result::ok;
-        if (r == result::device_lost) core->state = detail::loss::lost;
-        return r;
-    }
     const surface_desc& d = back_buffer_->desc();
-    if (src && (src->left < 0 || src->top < 0 || src->left >= src->right || src->top >= src->bottom ||
-                src->right > int32_t(d.width) || src->bottom > int32_t(d.height)))
+    const bool src_bad = src && (src->left < 0 || src->top < 0 || src->left >= src->right || src->top >= src->bottom ||
+                                 src->right > int32_t(d.width) || src->bottom > int32_t(d.height));
+    if (core->state != detail::loss::none || core->in_scene || core->injected_present != result::ok || src_bad) {
+        // Refused: what was drawn is finished all the same.
+        core->flush();
+        if (core->state != detail::loss::none) return result::device_lost;
+        if (core->in_scene) return result::invalid_call;
+        if (core->injected_present != result::ok) {
+            result r = core->injected_present;
+            core->injected_present = result::ok;
+            if (r == result::device_lost) core->state = detail::loss::lost;
+            return r;
+        }
         return result::invalid_call;
+    }
+    core->finish_frame();
     present_target* target = window ? window : params_.window;
     if (target) {
-        int32_t s[4], t[4];
-        if (src) { s[0] = src->left; s[1] = src->top; s[2] = src->right; s[3] = src->bottom; }
-        if (dst) { t[0] = dst->left; t[1] = dst->top; t[2] = dst->right; t[3] = dst->bottom; }
-        if (d.fmt == format::a8r8g8b8 || d.fmt == format::x8r8g8b8) {
-            // x8 pixels go as they are: the window ignores alpha.
-            target->show(reinterpret_cast<const uint32_t*>(back_buffer_->bits()), int(d.width), int(d.height),
-                         back_buffer_->pitch(), src ? s : nullptr, dst ? t : nullptr);
-        } else {
-            std::vector<uint32_t> px = back_buffer_->read_argb();
-            target->show(px.data(), int(d.width), int(d.height), int(d.width) * 4, src ? s : nullptr,
-                         dst ? t : nullptr);
+        shown_frame now;
+        now.window = target;
+        now.version = back_buffer_->version();
+        now.has_src = src != nullptr;
+        now.has_dst = dst != nullptr;
+        if (src) now.src = *src;
+        if (dst) now.dst = *dst;
+        if (!(now == shown_) || target->needs_repaint()) {
+            int32_t s[4], t[4];
+            if (src) { s[0] = src->left; s[1] = src->top; s[2] = src->right; s[3] = src->bottom; }
+            if (dst) { t[0] = dst->left; t[1] = dst->top; t[2] = dst->right; t[3] = dst->bottom; }
+            bool ok;
+            if (d.fmt == format::a8r8g8b8 || d.fmt == format::x8r8g8b8) {
+                // x8 pixels go as they are: the window ignores alpha.
+                ok = target->show(reinterpret_cast<const uint32_t*>(back_buffer_->bits()), int(d.width), int(d.height),
+                                  back_buffer_->pitch(), src ? s : nullptr, dst ? t : nullptr);
+            } else {
+                std::vector<uint32_t> px = back_buffer_->read_argb();
+                ok = target->show(px.data(), int(d.width), int(d.height), int(d.width) * 4, src ? s : nullptr,
+                                  dst ? t : nullptr);
+            }
+            shown_ = ok ? now : shown_frame{};
         }
     }
     ++presents_;

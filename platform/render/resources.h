@@ -7,6 +7,7 @@
 // level surfaces) is gone; a device reset is refused while any is live.
 #include "platform/render/types.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -34,8 +35,16 @@ public:
     // Locks a rectangle (null: the whole surface) for direct access; queued
     // drawing is finished first. Fails with invalid_call when the surface
     // cannot be locked, is locked already or the rectangle is not inside it.
+    // Unless locked read-only, the surface counts as changed.
     result lock_rect(const rect* area, locked_rect& out, uint32_t flags);
     result unlock_rect();
+
+    // A number no other surface of the process has, and one that changes
+    // whenever the pixels may have: drawing, clears, copies, writable locks.
+    // Whoever writes bits() directly calls touch.
+    uint64_t id() const { return id_; }
+    uint64_t version() const { return version_.load(std::memory_order_acquire); }
+    void touch() { version_.fetch_add(1, std::memory_order_acq_rel); }
 
     // The whole surface as 0xAARRGGBB pixels, row after row, after all queued
     // drawing (empty for depth formats). For tests and tools: it ignores
@@ -63,8 +72,11 @@ private:
     bool locked_ = false;
     bool fill_pending_ = false;
     uint32_t pending_fill_ = 0;
+    bool locked_writable_ = false;
     std::weak_ptr<detail::device_core> core_;
     std::shared_ptr<detail::pool_token> token_;
+    const uint64_t id_;
+    std::atomic<uint64_t> version_{0};
 };
 
 struct surface::init {
@@ -111,6 +123,9 @@ public:
     // Shows the back buffer in `window` (null: the chain's own window; no
     // window at all: nothing is shown and the back buffer stays readable).
     // device_lost while the device is lost; invalid_call inside a scene.
+    // A frame that repeats the last is not drawn again, and a back buffer
+    // the window already shows, as it was shown, is not shown again unless
+    // the window needs it.
     result present(const rect* src, const rect* dst, present_target* window, uint32_t flags = 0);
     uint64_t presents() const { return presents_; }
 
@@ -120,6 +135,15 @@ private:
     std::shared_ptr<surface> back_buffer_;
     std::shared_ptr<detail::pool_token> token_;
     uint64_t presents_ = 0;
+    // What the window shows: the back buffer's version and the rectangles
+    // it was shown with.
+    struct shown_frame {
+        present_target* window = nullptr;
+        uint64_t version = 0;
+        bool has_src = false, has_dst = false;
+        rect src, dst;
+        bool operator==(const shown_frame& o) const;
+    } shown_;
 };
 
 } // namespace prender
