@@ -632,6 +632,8 @@ bool GxGraphics::Initialize(pwin::window* window, GxGraphicsListenerBase* listen
         GxWriteDeviceLog(u"\t・VRAM:%uMByte\n", mb);
     else
         GxWriteDeviceLog(u"\t・VRAM:取得失敗\n");
+    // How frames reach the window, chosen once for the device's life.
+    if (s.target) GxWriteDeviceLog(u"\t・Present:%s\n", GxFromUtf8(s.target->open()));
 
     s.current = nullptr;
     s.slots.assign(s.device->caps().num_simultaneous_rts, {});

@@ -336,6 +336,31 @@ TEST_F(StartTest, StartsInTheInitialState) {
     EXPECT_EQ(d.get_depth_stencil_surface()->desc().width, 640u);
 }
 
+TEST_F(StartTest, TheWayFramesReachTheWindowIsLoggedOnce) {
+    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    pwin::window w;
+    pwin::window_config cfg;
+    cfg.title = "quillon graphics test";
+    cfg.width = 160;
+    cfg.height = 120;
+    cfg.hidden = true;
+    if (!w.create(cfg)) GTEST_SKIP() << "no video driver: " << pwin::window::error();
+    GxGraphics::GetConfig().m_BackBufferWidth = 160;
+    GxGraphics::GetConfig().m_BackBufferHeight = 120;
+    GxGraphics::SetAdapter(std::make_unique<prender::adapter>(Script({Mode(160, 120, 60)})));
+    DeviceLog log;
+    ASSERT_TRUE(GxGraphics::Initialize(&w, nullptr, nullptr, nullptr));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(GxGraphics::Clear(kGxClearTarget, 0xFF000000u + u32(i), 1.0f, 0));
+        EXPECT_TRUE(GxGraphics::Present());
+    }
+    const std::string text = log.Text(), line = "\t・Present:SDL renderer software (requested)\n";
+    EXPECT_NE(text.find(line), std::string::npos) << text;
+    EXPECT_EQ(text.find("・Present:"), text.rfind("・Present:")) << "once";
+    GxGraphics::Finalize();
+}
+
 TEST_F(StartTest, PresentsIntoARealWindow) {
     // SDL's software renderer: the GL drivers of a headless machine keep
     // allocations of their own past SDL_Quit.
