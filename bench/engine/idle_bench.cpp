@@ -1,0 +1,226 @@
+// What a still screen costs: processor time, as a share of one core, of
+// - `quillon` showing the sample game's still frame (1024 × 768, the size the
+//   game module sets);
+// - the engine's own frame loop at 1024 × 768 and 1920 × 1080: the frame
+//   timer, the message pump, the full clear (target, depth, stencil) and the
+//   present of the graphics layer, with no scene to draw;
+// - the floor: a minimal SDL program showing one unchanged frame at 60 Hz
+//   through the same present path, every frame, and only when the window
+//   needs it.
+// Each runs in a process of its own; its time is read from /proc over the
+// measured seconds, after two seconds of start-up. Usage:
+//   idle_bench [seconds [quillon]]
+// (default 10 s and the quillon built beside it; another build's quillon can
+// be compared). It needs a display, or SDL_VIDEODRIVER=offscreen.
+#include "base/GxFrameTimer.h"
+#include "graphics/GxGraphics.h"
+#include "graphics/GxGraphicsTypes.h"
+#include "platform/render/present_target.h"
+#include "platform/window/event_pump.h"
+#include "platform/window/window.h"
+
+#include <SDL.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+#if !defined(QUILLON_BIN) || !defined(QUILLON_MAKE_SAMPLE)
+#define QUILLON_BIN ""
+#define QUILLON_MAKE_SAMPLE ""
+#endif
+
+namespace {
+
+constexpr int kWarmupSeconds = 2;
+
+double now_s() {
+    timespec t;
+    clock_gettime(CLOCK_MONOTONIC, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// User + system time of a process so far, in seconds.
+double cpu_seconds(pid_t pid) {
+    std::ifstream f("/proc/" + std::to_string(pid) + "/stat");
+    std::string line;
+    std::getline(f, line);
+    size_t close = line.rfind(')');
+    if (close == std::string::npos) return -1;
+    std::istringstream rest(line.substr(close + 2));
+    std::string field;
+    unsigned long long utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && rest >> field; ++i) {
+        if (i == 14) utime = std::stoull(field);
+        if (i == 15) stime = std::stoull(field);
+    }
+    return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+}
+
+// Sleeps until an absolute time on the monotonic clock.
+void sleep_until(double t) {
+    timespec ts;
+    ts.tv_sec = time_t(t);
+    ts.tv_nsec = long((t - double(ts.tv_sec)) * 1e9);
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) == EINTR) {
+    }
+}
+
+// The engine's frame loop with nothing to draw but the clear.
+int engine_loop(int w, int h, double seconds) {
+    pwin::window window;
+    pwin::window_config cfg;
+    cfg.title = "idle_bench engine";
+    cfg.width = w;
+    cfg.height = h;
+    if (!window.create(cfg)) return 3;
+    window.show();
+    GxGraphicsConfig& g = GxGraphics::GetConfig();
+    g.m_ScreenWidth = g.m_BackBufferWidth = u32(w);
+    g.m_ScreenHeight = g.m_BackBufferHeight = u32(h);
+    if (!GxGraphics::Initialize(&window, nullptr, nullptr, nullptr)) return 4;
+    GxFrameTimer timer;
+    const double end = now_s() + seconds;
+    pwin::window_event e;
+    while (now_s() < end) {
+        timer.WaitNextFrame();
+        while (pwin::peek_event())
+            if (!pwin::next_event(e)) break;
+        GxGraphics::Clear(kGxClearTarget | kGxClearZBuffer | kGxClearStencil, 0xFF000000u, 1.0f, 0);
+        GxGraphics::BeginScene();
+        GxGraphics::EndScene();
+        GxGraphics::Present();
+    }
+    GxGraphics::Finalize();
+    return 0;
+}
+
+// One unchanged frame at 60 Hz through the present path chosen for the
+// window; every frame, or only when the window needs it.
+int floor_loop(int w, int h, double seconds, bool every_frame) {
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) return 3;
+    SDL_Window* window = SDL_CreateWindow("idle_bench floor", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, 0);
+    if (!window) return 3;
+    std::vector<uint32_t> frame(size_t(w) * size_t(h), 0xFF000000u);
+    int code = 0;
+    {
+        prender::sdl_present_target target(window);
+        std::fprintf(stderr, "    (floor presents through: %s)\n", target.open().c_str());
+        const double start = now_s(), end = start + seconds;
+        for (long n = 1; now_s() < end; ++n) {
+            SDL_PumpEvents();
+            if ((every_frame || target.needs_repaint()) && !target.show(frame.data(), w, h, w * 4, nullptr, nullptr))
+                code = 5;
+            sleep_until(start + double(n) / 60.0);
+        }
+    }
+    SDL_DestroyWindow(window);
+    SDL_Quit();
+    return code;
+}
+
+// Runs one case in a child; the share of one core it used over `seconds`
+// after the warm-up, or a negative value when it failed.
+template <class Child>
+double measure(double seconds, Child child, bool terminate) {
+    std::fflush(nullptr);
+    pid_t pid = fork();
+    if (pid < 0) return -1;
+    if (pid == 0) _exit(child());
+    sleep_until(now_s() + kWarmupSeconds);
+    const double t0 = now_s(), c0 = cpu_seconds(pid);
+    sleep_until(t0 + seconds);
+    const double t1 = now_s(), c1 = cpu_seconds(pid);
+    if (terminate) kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const bool ok = terminate ? (WIFEXITED(status) || WIFSIGNALED(status)) : (WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    if (!ok || c0 < 0 || c1 < 0) return -1;
+    return 100.0 * (c1 - c0) / (t1 - t0);
+}
+
+void row(const char* what, double share, double floor_every, double floor_needed) {
+    if (share < 0) {
+        std::printf("  %-44s failed\n", what);
+        return;
+    }
+    std::printf("  %-44s %6.2f %% of a core", what, share);
+    if (floor_every > 0) std::printf("   %5.2f x floor (every frame)", share / floor_every);
+    if (floor_needed > 0) std::printf("   %5.2f x floor (when needed)", share / floor_needed);
+    std::printf("\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
+    const char* quillon_bin = argc > 2 ? argv[2] : QUILLON_BIN;
+    if (seconds <= 0) {
+        std::fprintf(stderr, "usage: idle_bench [seconds [quillon]]\n");
+        return 2;
+    }
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    std::printf("idle_bench: %.0f s a case after %d s of start-up; video driver %s; load average ", seconds,
+                kWarmupSeconds, driver ? driver : "(SDL's choice)");
+    if (FILE* f = std::fopen("/proc/loadavg", "r")) {
+        double load = 0;
+        if (std::fscanf(f, "%lf", &load) == 1) std::printf("%.2f", load);
+        std::fclose(f);
+    }
+    std::printf(" (other work on the machine shows in the figures)\n");
+
+    if (!*quillon_bin || !*QUILLON_MAKE_SAMPLE) {
+        std::fprintf(stderr, "idle_bench: built without quillon and the sample generator\n");
+        return 1;
+    }
+    // The sample game, written afresh.
+    char tmpl[] = "/tmp/quillon_idle_XXXXXX";
+    if (!mkdtemp(tmpl)) return 1;
+    const std::filesystem::path game = std::filesystem::path(tmpl) / "game";
+    const std::string make = std::string("'") + QUILLON_MAKE_SAMPLE + "' '" + game.string() + "' >/dev/null";
+    if (std::system(make.c_str()) != 0) {
+        std::fprintf(stderr, "idle_bench: the sample game could not be written\n");
+        return 1;
+    }
+    // Its save folder made beforehand: quillon announces a new one in a
+    // message box, which would wait for a click.
+    {
+        std::ifstream conf(game / "system" / "sysconf.ini");
+        std::string line;
+        while (std::getline(conf, line))
+            if (line.rfind("APP_SAVEDIR=", 0) == 0 || line.find("APP_SAVEDIR=") == 3)  // after a UTF-8 mark
+                std::filesystem::create_directories(game / line.substr(line.find('=') + 1, line.find_last_not_of("\r") - line.find('=')));
+    }
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+
+    struct size { int w, h; };
+    for (size s : {size{1024, 768}, size{1920, 1080}}) {
+        std::printf("%d x %d\n", s.w, s.h);
+        const double every = measure(seconds, [&] { return floor_loop(s.w, s.h, kWarmupSeconds + seconds + 1, true); }, false);
+        const double needed = measure(seconds, [&] { return floor_loop(s.w, s.h, kWarmupSeconds + seconds + 1, false); }, false);
+        row("floor: one frame shown every 1/60 s", every, 0, 0);
+        row("floor: shown only when the window needs it", needed, 0, 0);
+        if (s.w == 1024) {
+            const double quillon = measure(seconds, [&] {
+                if (chdir(game.c_str()) != 0) return 1;
+                execl(quillon_bin, "quillon", static_cast<char*>(nullptr));
+                return 127;
+            }, true);
+            row("quillon, the sample game's still frame", quillon, every, needed);
+        }
+        const double loop = measure(seconds, [&] { return engine_loop(s.w, s.h, kWarmupSeconds + seconds + 1); }, false);
+        row("the engine's frame loop, full clear + present", loop, every, needed);
+    }
+    std::filesystem::remove_all(tmpl);
+    return 0;
+}
