@@ -144,7 +144,8 @@ double measure(double seconds, Child child, bool terminate) {
     if (terminate) kill(pid, SIGTERM);
     int status = 0;
     waitpid(pid, &status, 0);
-    const bool ok = terminate ? (WIFEXITED(status) || WIFSIGNALED(status)) : (WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    const bool ok = terminate ? (WIFEXITED(status) || WIFSIGNALED(status))
+                              : (WIFEXITED(status) && WEXITSTATUS(status) == 0);
     if (!ok || c0 < 0 || c1 < 0) return -1;
     return 100.0 * (c1 - c0) / (t1 - t0);
 }
@@ -198,16 +199,19 @@ int main(int argc, char** argv) {
         std::ifstream conf(game / "system" / "sysconf.ini");
         std::string line;
         while (std::getline(conf, line))
-            if (line.rfind("APP_SAVEDIR=", 0) == 0 || line.find("APP_SAVEDIR=") == 3)  // after a UTF-8 mark
-                std::filesystem::create_directories(game / line.substr(line.find('=') + 1, line.find_last_not_of("\r") - line.find('=')));
+            if (line.rfind("APP_SAVEDIR=", 0) == 0 || line.find("APP_SAVEDIR=") == 3) {  // after a UTF-8 mark
+                const size_t value = line.find('=') + 1;
+                std::filesystem::create_directories(game / line.substr(value, line.find_last_not_of("\r") + 1 - value));
+            }
     }
     setenv("SDL_AUDIODRIVER", "dummy", 0);
 
     struct size { int w, h; };
     for (size s : {size{1024, 768}, size{1920, 1080}}) {
         std::printf("%d x %d\n", s.w, s.h);
-        const double every = measure(seconds, [&] { return floor_loop(s.w, s.h, kWarmupSeconds + seconds + 1, true); }, false);
-        const double needed = measure(seconds, [&] { return floor_loop(s.w, s.h, kWarmupSeconds + seconds + 1, false); }, false);
+        const double run = kWarmupSeconds + seconds + 1;
+        const double every = measure(seconds, [&] { return floor_loop(s.w, s.h, run, true); }, false);
+        const double needed = measure(seconds, [&] { return floor_loop(s.w, s.h, run, false); }, false);
         row("floor: one frame shown every 1/60 s", every, 0, 0);
         row("floor: shown only when the window needs it", needed, 0, 0);
         if (s.w == 1024) {
@@ -218,7 +222,7 @@ int main(int argc, char** argv) {
             }, true);
             row("quillon, the sample game's still frame", quillon, every, needed);
         }
-        const double loop = measure(seconds, [&] { return engine_loop(s.w, s.h, kWarmupSeconds + seconds + 1); }, false);
+        const double loop = measure(seconds, [&] { return engine_loop(s.w, s.h, run); }, false);
         row("the engine's frame loop, full clear + present", loop, every, needed);
     }
     std::filesystem::remove_all(tmpl);

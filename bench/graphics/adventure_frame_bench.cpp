@@ -103,7 +103,8 @@ void BlendRow(const u32* src, u32* dst, size_t n) {
             __m128i s16 = h ? _mm_unpackhi_epi8(sv, z) : _mm_unpacklo_epi8(sv, z);
             __m128i d16 = h ? _mm_unpackhi_epi8(dv, z) : _mm_unpacklo_epi8(dv, z);
             __m128i a = _mm_shufflehi_epi16(_mm_shufflelo_epi16(s16, 0xFF), 0xFF);
-            __m128i t = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(s16, a), _mm_mullo_epi16(d16, _mm_sub_epi16(k255, a))), k128);
+            __m128i t = _mm_add_epi16(_mm_mullo_epi16(s16, a), _mm_mullo_epi16(d16, _mm_sub_epi16(k255, a)));
+            t = _mm_add_epi16(t, k128);
             out[h] = _mm_srli_epi16(_mm_add_epi16(t, _mm_srli_epi16(t, 8)), 8);
         }
         _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(out[0], out[1]));
@@ -146,7 +147,8 @@ std::vector<u32> Pixels(GxTexture& t, u32 w, u32 h) {
     void* bits = nullptr;
     u32 pitch = 0;
     t.LockRect(nullptr, &bits, &pitch, nullptr, nullptr, nullptr, true);
-    for (u32 y = 0; y < h; ++y) std::memcpy(&out[size_t(y) * w], static_cast<u8*>(bits) + size_t(y) * pitch, size_t(w) * 4);
+    for (u32 y = 0; y < h; ++y)
+        std::memcpy(&out[size_t(y) * w], static_cast<u8*>(bits) + size_t(y) * pitch, size_t(w) * 4);
     t.UnlockRect();
     return out;
 }
@@ -180,8 +182,8 @@ int main() {
             std::fclose(f);
         }
         const auto level = prender::detail::span_simd();
-        std::printf("adventure_frame_bench: %u x %u, clear + background + 2 characters + panel + %d glyphs; best of %d; "
-                    "span kernels %s; load average %.2f (other work on the machine slows the figures)\n",
+        std::printf("adventure_frame_bench: %u x %u, clear + background + 2 characters + panel + %d glyphs; "
+                    "best of %d; span kernels %s; load average %.2f (other work on the machine slows the figures)\n",
                     W, H, kGlyphs, runs,
                     level == prender::detail::simd_level::avx2   ? "AVX2"
                     : level == prender::detail::simd_level::sse2 ? "SSE2"

@@ -498,7 +498,8 @@ result device::draw_primitive_up(primitive_type type, uint32_t count, const scre
     c.allow_fast = fast_paths_;
     detail::setup_primitives(type, count, vertices, pl, c.tex ? &texv : nullptr, c.cull_mode, fast_paths_, c.prims);
     if (c.prims.empty()) return result::ok;
-    c.vertices.assign(vertices, vertices + (type == primitive_type::triangle_list ? size_t(count) * 3 : size_t(count) + 2));
+    const size_t used = type == primitive_type::triangle_list ? size_t(count) * 3 : size_t(count) + 2;
+    c.vertices.assign(vertices, vertices + used);
     for (const auto& p : c.prims) {
         int64_t rows = p.is_rect ? int64_t(p.rc.y1) - p.rc.y0 : int64_t(p.tri.row_last) - p.tri.row_first + 1;
         int64_t cols = p.is_rect ? int64_t(p.rc.x1) - p.rc.x0 : int64_t(c.clip.x1) - c.clip.x0;

@@ -115,9 +115,10 @@ const std::string& sdl_present_target::open() {
         open_renderer("the window has no surface");
         return description_;
     }
-    description_ = !probe.gpu_device         ? "window surface (no GPU device)"
-                   : probe.gl_renderer.empty() ? "window surface (no OpenGL)"
-                                               : "window surface (OpenGL renders in software: " + probe.gl_renderer + ")";
+    description_ = !probe.gpu_device          ? std::string("window surface (no GPU device)")
+                   : probe.gl_renderer.empty() ? std::string("window surface (no OpenGL)")
+                                               : "window surface (OpenGL renders in software: " + probe.gl_renderer +
+                                                     ")";
     return description_;
 }
 

@@ -764,8 +764,8 @@ struct triangle_colours {
 triangle_colours colours_of(const screen_vertex& v0, const screen_vertex& v1, const screen_vertex& v2,
                             const pixel_pipeline& pl) {
     if (pl.flat) return {true, true, v0.diffuse, v0.specular};
-    return {v0.diffuse == v1.diffuse && v0.diffuse == v2.diffuse, v0.specular == v1.specular && v0.specular == v2.specular,
-            v0.diffuse, v0.specular};
+    return {v0.diffuse == v1.diffuse && v0.diffuse == v2.diffuse,
+            v0.specular == v1.specular && v0.specular == v2.specular, v0.diffuse, v0.specular};
 }
 
 bool setup_triangle(const setup_vertex& v0, const setup_vertex& v1, const setup_vertex& v2,
@@ -906,7 +906,10 @@ int clip_to_limit(const setup_vertex (&tri)[3], setup_vertex (&out)[7]) {
     for (int side = 0; side < 4 && n > 0; ++side) {
         const bool on_y = side >= 2;
         const double bound = side % 2 ? coord_limit : -coord_limit;
-        auto inside = [&](const setup_vertex& v) { return side % 2 ? (on_y ? v.y : v.x) <= bound : (on_y ? v.y : v.x) >= bound; };
+        auto inside = [&](const setup_vertex& v) {
+            const double c = on_y ? v.y : v.x;
+            return side % 2 ? c <= bound : c >= bound;
+        };
         int m = 0;
         for (int i = 0; i < n; ++i) {
             const setup_vertex& cur = in[i];
@@ -1125,7 +1128,8 @@ void fill_rows(const pixel_view& target, const clip_rect& area, uint32_t value, 
     uint32_t bpp = bytes_per_pixel(target.fmt);
     if (!bpp || area.x0 >= area.x1) return;
     for (int y = std::max(area.y0, band.first); y < std::min(area.y1, band.end); ++y)
-        fill_pixels(target.bits + ptrdiff_t(y) * target.pitch + ptrdiff_t(area.x0) * bpp, area.x1 - area.x0, bpp, value);
+        fill_pixels(target.bits + ptrdiff_t(y) * target.pitch + ptrdiff_t(area.x0) * bpp, area.x1 - area.x0, bpp,
+                    value);
 }
 
 } // namespace

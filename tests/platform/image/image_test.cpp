@@ -414,17 +414,20 @@ TEST(Decoders, PngsThatCompressWellAreRead) {
                     uint32_t outside) {
         image img;
         std::string why;
-        ASSERT_TRUE(decode_png(bytes.data(), bytes.size(), img, &why)) << name << " (" << bytes.size() << " bytes): " << why;
+        ASSERT_TRUE(decode_png(bytes.data(), bytes.size(), img, &why))
+            << name << " (" << bytes.size() << " bytes): " << why;
         ASSERT_EQ(img.width, w);
         ASSERT_EQ(img.height, h);
         size_t wrong = 0;
         for (uint32_t y = 0; y < h; ++y)
-            for (uint32_t x = 0; x < w; ++x) wrong += img.pixels[size_t(y) * w + x] != (x < 100 && y < 100 ? inside : outside);
+            for (uint32_t x = 0; x < w; ++x)
+                wrong += img.pixels[size_t(y) * w + x] != (x < 100 && y < 100 ? inside : outside);
         EXPECT_EQ(wrong, 0u) << name;
     };
     for (const big_png& c : cases) {
         std::filesystem::path file = dir.path() / "big.png";
-        convert("-size " + std::to_string(c.w) + "x" + std::to_string(c.h) + " " + c.draw + " " + c.output + ":" + q(file));
+        convert("-size " + std::to_string(c.w) + "x" + std::to_string(c.h) + " " + c.draw + " " + c.output + ":" +
+                q(file));
         std::vector<uint8_t> bytes = qtest::ReadBytes(file);
         ASSERT_GT(bytes.size(), 29u);
         EXPECT_EQ(int(bytes[25]), c.colour_type) << c.name << ": the file is not what the case is about";
@@ -483,9 +486,9 @@ TEST(Decoders, TgaInEveryOrientationPlainAndRunLength) {
                 std::vector<uint32_t> expected = pattern(w, h, false, bits == 24);
                 write_raw(dir.path() / "in.raw", expected);
                 std::filesystem::path file = dir.path() / "o.tga";
-                convert("-size " + std::to_string(w) + "x" + std::to_string(h) + " -depth 8 rgba:" + q(dir.path() / "in.raw") +
-                        " " + o.options + (rle ? " -compress RLE" : "") + (bits == 24 ? " -type TrueColor" : " -type TrueColorAlpha") +
-                        " TGA:" + q(file));
+                convert("-size " + std::to_string(w) + "x" + std::to_string(h) + " -depth 8 rgba:" +
+                        q(dir.path() / "in.raw") + " " + o.options + (rle ? " -compress RLE" : "") +
+                        (bits == 24 ? " -type TrueColor" : " -type TrueColorAlpha") + " TGA:" + q(file));
                 std::vector<uint8_t> bytes = qtest::ReadBytes(file);
                 ASSERT_GT(bytes.size(), 24u) << name;
                 ASSERT_EQ(bytes[2], rle ? 10 : 2) << name << ": the file is not what the case is about";
@@ -493,8 +496,10 @@ TEST(Decoders, TgaInEveryOrientationPlainAndRunLength) {
                 ASSERT_EQ(bytes[17] & 0x30, o.bits) << name;
                 const size_t first = 18 + bytes[0] + (rle ? 1 : 0);
                 const uint32_t corner = expected[size_t(o.bottom_up ? h - 1 : 0) * w + (o.right_to_left ? w - 1 : 0)];
-                uint32_t stored = uint32_t(bytes[first]) | uint32_t(bytes[first + 1]) << 8 | uint32_t(bytes[first + 2]) << 16;
-                EXPECT_EQ(stored, corner & 0x00FFFFFFu) << name << ": the first stored pixel is not the corner the bits name";
+                uint32_t stored = uint32_t(bytes[first]) | uint32_t(bytes[first + 1]) << 8 |
+                                  uint32_t(bytes[first + 2]) << 16;
+                EXPECT_EQ(stored, corner & 0x00FFFFFFu)
+                    << name << ": the first stored pixel is not the corner the bits name";
                 image img;
                 std::string why;
                 ASSERT_TRUE(decode_tga(bytes.data(), bytes.size(), img, &why)) << name << ": " << why;

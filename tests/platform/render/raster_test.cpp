@@ -490,7 +490,8 @@ TEST(ScalarPath, SamePicturesAsTheVectorKernels) {
             out.push_back(random_scene(2, true, false, seed));
             out.push_back(random_scene(1, false, true, seed));
             for (bool fused : {true, false})
-                for (format target : {format::a8r8g8b8, format::x8r8g8b8}) out.push_back(sprite_scene(seed, fused, target));
+                for (format target : {format::a8r8g8b8, format::x8r8g8b8})
+                    out.push_back(sprite_scene(seed, fused, target));
         }
         return out;
     };
@@ -517,8 +518,8 @@ TEST(Coverage, VerticesFarOffScreenAreClippedNotDropped) {
             const float px[4] = {-half, -half, half, half}, py[4] = {-half, half, half, -half};
             screen_vertex v[4];
             for (int k = 0; k < 4; ++k)
-                v[k] = vtx(cx + px[k] * c - py[k] * sn, cy + px[k] * sn + py[k] * c, 0xFFFFFFFFu, px[k] < 0 ? 0.0f : 1.0f,
-                           py[k] < 0 ? 0.0f : 1.0f);
+                v[k] = vtx(cx + px[k] * c - py[k] * sn, cy + px[k] * sn + py[k] * c, 0xFFFFFFFFu,
+                           px[k] < 0 ? 0.0f : 1.0f, py[k] < 0 ? 0.0f : 1.0f);
             d->draw_primitive_up(primitive_type::triangle_fan, 2, v);
             d->end_scene();
             std::vector<uint32_t> px_out = pixels(*d);
@@ -526,7 +527,8 @@ TEST(Coverage, VerticesFarOffScreenAreClippedNotDropped) {
             for (int y = 0; y < H; ++y)
                 for (int x = 0; x < W; ++x) {
                     // Which side of the quad's two centre lines the pixel lies on.
-                    float rx = (float(x) - cx) * c + (float(y) - cy) * sn, ry = (float(y) - cy) * c - (float(x) - cx) * sn;
+                    float rx = (float(x) - cx) * c + (float(y) - cy) * sn;
+                    float ry = (float(y) - cy) * c - (float(x) - cx) * sn;
                     if (std::fabs(rx) < 1 || std::fabs(ry) < 1) continue;
                     wrong += px_out[size_t(y) * W + x] != texels[(ry > 0 ? 2 : 0) + (rx > 0 ? 1 : 0)];
                 }

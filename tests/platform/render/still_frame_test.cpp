@@ -113,7 +113,8 @@ TEST(StillFrames, RepeatsAreNotDrawnAndEveryChangeIsSeen) {
         {"the texture copied into", [](scene& sc) {
              auto red = solid_texture(*sc.d, 8, 8, 0xFFFF0000u);
              rect one{0, 0, 1, 1};
-             ASSERT_EQ(sc.d->stretch_rect(*red->surface_level(0), &one, *sc.picture->surface_level(0), &one, filter::point),
+             ASSERT_EQ(sc.d->stretch_rect(*red->surface_level(0), &one, *sc.picture->surface_level(0), &one,
+                                          filter::point),
                        result::ok);
          }, 4, 6, 0xFFFF0000u},
         // The picture is 0xC08000 by now; halved by the diffuse colour.
