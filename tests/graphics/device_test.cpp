@@ -336,19 +336,28 @@ TEST_F(StartTest, StartsInTheInitialState) {
     EXPECT_EQ(d.get_depth_stencil_surface()->desc().width, 640u);
 }
 
-TEST_F(StartTest, TheWayFramesReachTheWindowIsLoggedOnce) {
+// A hidden main window of the given size, and the start-up block and adapter
+// for it; false when there is no video driver. Frames go through SDL's
+// software renderer: the GL drivers of a headless machine keep allocations
+// of their own past SDL_Quit.
+bool OpenWindow(pwin::window& w, u32 width, u32 height) {
     SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    pwin::window w;
     pwin::window_config cfg;
     cfg.title = "quillon graphics test";
-    cfg.width = 160;
-    cfg.height = 120;
+    cfg.width = int(width);
+    cfg.height = int(height);
     cfg.hidden = true;
-    if (!w.create(cfg)) GTEST_SKIP() << "no video driver: " << pwin::window::error();
-    GxGraphics::GetConfig().m_BackBufferWidth = 160;
-    GxGraphics::GetConfig().m_BackBufferHeight = 120;
-    GxGraphics::SetAdapter(std::make_unique<prender::adapter>(Script({Mode(160, 120, 60)})));
+    if (!w.create(cfg)) return false;
+    GxGraphics::GetConfig().m_BackBufferWidth = width;
+    GxGraphics::GetConfig().m_BackBufferHeight = height;
+    GxGraphics::SetAdapter(std::make_unique<prender::adapter>(Script({Mode(width, height, 60)})));
+    return true;
+}
+
+TEST_F(StartTest, TheWayFramesReachTheWindowIsLoggedOnce) {
+    pwin::window w;
+    if (!OpenWindow(w, 160, 120)) GTEST_SKIP() << "no video driver: " << pwin::window::error();
     DeviceLog log;
     ASSERT_TRUE(GxGraphics::Initialize(&w, nullptr, nullptr, nullptr));
     for (int i = 0; i < 3; ++i) {
@@ -362,20 +371,8 @@ TEST_F(StartTest, TheWayFramesReachTheWindowIsLoggedOnce) {
 }
 
 TEST_F(StartTest, PresentsIntoARealWindow) {
-    // SDL's software renderer: the GL drivers of a headless machine keep
-    // allocations of their own past SDL_Quit.
-    SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     pwin::window w;
-    pwin::window_config cfg;
-    cfg.title = "quillon graphics test";
-    cfg.width = 320;
-    cfg.height = 240;
-    cfg.hidden = true;
-    if (!w.create(cfg)) GTEST_SKIP() << "no video driver: " << pwin::window::error();
-    GxGraphics::GetConfig().m_BackBufferWidth = 320;
-    GxGraphics::GetConfig().m_BackBufferHeight = 240;
-    GxGraphics::SetAdapter(std::make_unique<prender::adapter>(Script({Mode(320, 240, 60)})));
+    if (!OpenWindow(w, 320, 240)) GTEST_SKIP() << "no video driver: " << pwin::window::error();
     ASSERT_TRUE(GxGraphics::Initialize(&w, nullptr, nullptr, nullptr));
     ASSERT_NE(GxGraphics::GetMainPresentTarget(), nullptr);
     EXPECT_EQ(GxGraphics::GetPresentParameters(0).window, GxGraphics::GetMainPresentTarget());
