@@ -190,26 +190,6 @@ void draw_command(const command& c, const row_band& band, raster_scratch& s) {
     for (const primitive& p : c.prims) draw_primitive(p, c.pl, tex, target, c.clip, band, s);
 }
 
-// Depth clears of a whole surface are noted on it (in queue order: a later
-// one replaces an earlier); a partial one first writes what was noted, so
-// that its rows land on the right bytes.
-void defer_depth_clears(std::vector<command>& queue) {
-    for (command& c : queue) {
-        if (!c.is_clear || !c.depth || !(c.flags & (clear_zbuffer | clear_stencil))) continue;
-        const surface_desc& d = c.depth->desc();
-        const clip_rect whole{0, 0, int32_t(d.width), int32_t(d.height)};
-        bool covers = false;
-        for (const clip_rect& a : c.areas)
-            covers |= a.x0 <= whole.x0 && a.y0 <= whole.y0 && a.x1 >= whole.x1 && a.y1 >= whole.y1;
-        if (covers) {
-            c.depth->defer_fill(c.depth_value);
-            c.depth_deferred = true;
-        } else {
-            c.depth->settle();
-        }
-    }
-}
-
 // The surfaces a command writes: a draw its target; a clear its target, its
 // depth-stencil surface or both, as its flags say.
 surface* written_colour(const command& c) {
@@ -223,6 +203,22 @@ bool clears_whole(const command& c, const surface& s) {
     for (const clip_rect& a : c.areas)
         if (a.x0 <= 0 && a.y0 <= 0 && a.x1 >= int32_t(s.desc().width) && a.y1 >= int32_t(s.desc().height)) return true;
     return false;
+}
+
+// Depth clears of a whole surface are noted on it (in queue order: a later
+// one replaces an earlier); a partial one first writes what was noted, so
+// that its rows land on the right bytes.
+void defer_depth_clears(std::vector<command>& queue) {
+    for (command& c : queue) {
+        surface* depth = written_depth(c);
+        if (!depth) continue;
+        if (clears_whole(c, *depth)) {
+            depth->defer_fill(c.depth_value);
+            c.depth_deferred = true;
+        } else {
+            depth->settle();
+        }
+    }
 }
 
 // Whether the pixels a frame leaves follow from its commands and the
