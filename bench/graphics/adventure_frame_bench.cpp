@@ -5,6 +5,7 @@
 // one raster thread and on four, against the plain loop that copies and
 // blends the same pixels (the memory-bandwidth floor), measured in the same
 // run; and the engine's full clear against a colour-only clear.
+#include "bench/graphics/headless_graphics.h"
 #include "bench/timing.h"
 #include "graphics/GxDraw.h"
 #include "graphics/GxGraphics.h"
@@ -156,17 +157,8 @@ std::vector<u32> Pixels(GxTexture& t, u32 w, u32 h) {
 } // namespace
 
 int main() {
-    GxGraphicsConfig& g = GxGraphics::GetConfig();
-    g.m_BackBufferWidth = g.m_ScreenWidth = W;
-    g.m_BackBufferHeight = g.m_ScreenHeight = H;
-    if (!GxGraphics::Initialize(nullptr, nullptr, nullptr, nullptr)) {
-        std::fprintf(stderr, "adventure_frame_bench: the device did not start\n");
-        return 1;
-    }
+    if (!qbench::StartHeadlessGraphics("adventure_frame_bench", W, H)) return 1;
     prender::device& d = *GxGraphics::GetDevice();
-    // Every frame drawn: the same frame over and over would otherwise be
-    // recognised and drawn once.
-    d.set_frame_reuse(false);
     {
         Scene s;
         Build(s);

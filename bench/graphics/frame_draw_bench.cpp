@@ -4,6 +4,7 @@
 // milliseconds per frame on one raster thread and on the device's default
 // threads, and the ratio against the same quads handed to the render device
 // directly in the same run (the cost of the layer itself).
+#include "bench/graphics/headless_graphics.h"
 #include "bench/timing.h"
 #include "graphics/GxDraw.h"
 #include "graphics/GxGraphics.h"
@@ -100,14 +101,7 @@ void DeviceFrame(Scene& s) {
 } // namespace
 
 int main() {
-    GxGraphics::GetConfig().m_BackBufferWidth = W;
-    GxGraphics::GetConfig().m_BackBufferHeight = H;
-    GxGraphics::GetConfig().m_ScreenWidth = W;
-    GxGraphics::GetConfig().m_ScreenHeight = H;
-    if (!GxGraphics::Initialize(nullptr, nullptr, nullptr, nullptr)) {
-        std::fprintf(stderr, "frame_draw_bench: the device did not start\n");
-        return 1;
-    }
+    if (!qbench::StartHeadlessGraphics("frame_draw_bench", W, H)) return 1;
     {
         Scene s;
         GxSurface picture;
@@ -130,8 +124,6 @@ int main() {
         s.sprite.FillRect(&inner, 0xC0306090u);
 
         prender::device& d = *GxGraphics::GetDevice();
-        // Every frame drawn, although each repeats the last.
-        d.set_frame_reuse(false);
         const unsigned threads = d.raster_threads();
         std::printf("frame_draw_bench: %u x %u, tiled background + 8 sprites of 512 x 512\n", W, H);
         for (unsigned t : {1u, threads}) {

@@ -7,6 +7,7 @@
 // - a full 1024 × 768 frame with two paragraphs of text (about 200 glyph
 //   quads) against the same frame without text; the text's share must stay
 //   under a quarter of a 60 Hz frame budget.
+#include "bench/graphics/headless_graphics.h"
 #include "bench/timing.h"
 #include "graphics/GxFontMapText.h"
 #include "graphics/GxGraphics.h"
@@ -53,13 +54,7 @@ void Frame(GxGDIFontMap* map, bool text) {
 } // namespace
 
 int main() {
-    GxGraphicsConfig& c = GxGraphics::GetConfig();
-    c.m_BackBufferWidth = c.m_ScreenWidth = W;
-    c.m_BackBufferHeight = c.m_ScreenHeight = H;
-    if (!GxGraphics::Initialize(nullptr, nullptr, nullptr, nullptr)) {
-        std::fprintf(stderr, "text_bench: the device did not start\n");
-        return 1;
-    }
+    if (!qbench::StartHeadlessGraphics("text_bench", W, H)) return 1;
     GxGraphics::GetDevice()->set_raster_threads(1);
     {
         GxGDIFontMap map;
