@@ -23,14 +23,15 @@ public:
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }
     void spin_until_us(uint64_t t) override {
-        // Linux sleeps are precise to well under a millisecond, so sleep until
-        // shortly before the deadline and spin only for the rest.
+        // Linux sleeps wake within a timer slack of about 50 µs, so sleep
+        // until shortly before the deadline and spin only for the rest: a
+        // longer spin is what a still screen would spend its CPU on.
         for (;;) {
             uint64_t now = now_us();
             if (now >= t) return;
             uint64_t left = t - now;
-            if (left > 1500)
-                std::this_thread::sleep_for(std::chrono::microseconds(left - 1000));
+            if (left > 300)
+                std::this_thread::sleep_for(std::chrono::microseconds(left - 150));
             else
                 std::this_thread::yield();
         }
