@@ -4,6 +4,7 @@
 #include "base/GxProfileEx.h"
 #include "base/GxStringUtil.h"
 #include "engine/GxDebugConsoleOutputEx.h"
+#include "engine/GxDebugStatus.h"
 #include "engine/GxDebugWindow.h"
 #include "engine/GxExecuteFrame.h"
 #include "gamedata/GxUserConfig.h"
@@ -13,7 +14,6 @@
 #include "tasks/GxSharedAssetManage.h"
 #include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskManage.h"
-#include "engine/GxCoreRenderServices.h"
 #include "game/GxGameModule.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsTypes.h"
@@ -167,7 +167,6 @@ bool GxCore::Initialize() {
     GxGraphics::SetQuitHandler(OnDeviceQuit);
     GxGraphics::InitializeShader();
     GxGraphics::Clear(kGxClearTarget, 0xFFFF0000, 1.0f, 0);
-    GxSceneRenderServices::Set(GxCoreRenderServices::GetInstance());
 
     m_InputStarted = true;
     GxInitInput();
@@ -264,6 +263,8 @@ bool GxCore::UpdateCursor() {
 }
 
 void GxCore::SetMouseCursor(int index) { pwin::set_cursor_shape(index); }
+
+void GxCore::DrawDebugStatus(f32 x, f32 y) { ::DrawDebugStatus(GxDebugConsoleOutputEx::GetInstance(), x, y); }
 
 GxVector2 GxCore::ToVirtualScreen(int x, int y) const {
     int width = 0, height = 0;
@@ -448,7 +449,6 @@ void GxCore::Finalize() {
     if (m_InputStarted) GxReleaseInput();
     m_InputStarted = false;
     if (m_DeviceStarted) {
-        if (GxSceneRenderServices::Get() == GxCoreRenderServices::GetInstance()) GxSceneRenderServices::Set(nullptr);
         GxGraphics::SetQuitHandler(nullptr);
         GxGraphics::FinalizeShader();
         GxGraphics::Finalize();

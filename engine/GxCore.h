@@ -66,6 +66,8 @@ public:
     GxPoint2 GetCursorPos() override;
     void SetMouseCursor(int index) override;
     GxString GetSaveDir() const override { return m_SaveDir; }
+    // Drawn with the process's debug console.
+    void DrawDebugStatus(f32 x, f32 y) override;
 
     // The user settings, the game state and the permanent data; null outside
     // start-up to shutdown.

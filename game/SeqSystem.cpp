@@ -3,7 +3,6 @@
 #include "base/GxLog.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxRenderState.h"
-#include "scenes/GxSceneRenderServices.h"
 #include "script/GxMoaEx.h"
 #include "script/GxMoaSystem.h"
 #include "tasks/GxCoreBase.h"
@@ -37,11 +36,11 @@ bool SeqSystem::IsDebugStatusShown() const {
 
 int SeqSystem::Render(int drawParam, int listIndex) {
     if (listIndex != kTopRenderList) return GxSeqBase::Render(drawParam, listIndex);
-    GxSceneRenderServices* render = GxSceneRenderServices::Get();
-    if (!render || !GxGraphics::GetDevice()) return 0;
+    GxCoreBase* core = GetCore();
+    if (!core || !GxGraphics::GetDevice()) return 0;
     GxGraphics::BeginScene();
     GxSetDefaultRenderStates();
-    if (IsDebugStatusShown()) render->DrawDebugStatus(0.0f, 0.0f);
+    if (IsDebugStatusShown()) core->DrawDebugStatus(0.0f, 0.0f);
     GxGraphics::EndScene();
     return 0;
 }

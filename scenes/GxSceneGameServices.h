@@ -2,11 +2,12 @@
 // What scenes need of the game module: the resident system scene's dialog
 // state and its closers, the game state's dialog result, and the off-screen
 // capture of the screen that a scene transition fades from. The game module
-// installs the one implementation; with none installed the dialogs are never
-// open and nothing is captured.
+// sits above the scenes, so it installs the one implementation; with none
+// installed the dialogs are never open and nothing is captured.
 #include "base/GxTypes.h"
 
 class GxTaskBase;
+class GxTextureBase;
 
 class GxSceneGameServices {
 public:
@@ -26,4 +27,6 @@ public:
     virtual void SetDialogResult(s32 result) = 0;
     // Renders every task tree once into the global render texture.
     virtual void RenderToGlobalTexture() = 0;
+    // The global render texture (1024 x 768), or null until the game made it.
+    virtual GxTextureBase* GetGlobalRenderTexture() = 0;
 };

@@ -1,8 +1,9 @@
 #include "scenes/GxSeqBase.h"
 
 #include "base/GxLog.h"
+#include "graphics/GxGraphics.h"
+#include "graphics/GxGraphicsTypes.h"
 #include "scenes/GxSceneGameServices.h"
-#include "scenes/GxSceneRenderServices.h"
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskManage.h"
@@ -137,11 +138,12 @@ int GxSeqBase::EnqueueRender(int, s64) {
 }
 
 void GxSeqBase::ClearScreen() {
-    GxSceneRenderServices* render = GxSceneRenderServices::Get();
-    if (!render) return;
     GxCoreBase* core = GetCore();
     const GxSystemConfig* config = core ? core->GetSystemConfig() : nullptr;
-    render->ClearTarget(config ? config->m_BackgroundColor : 0xFF000000u, 1.0f, 0);
+    const u32 colour = config ? config->m_BackgroundColor : 0xFF000000u;
+    // A target without a depth buffer is still cleared.
+    if (GxGraphics::Clear(kGxClearTarget | kGxClearZBuffer | kGxClearStencil, colour, 1.0f, 0)) return;
+    GxGraphics::Clear(kGxClearTarget, colour, 1.0f, 0);
 }
 
 int GxSeqBase::Render(int, int) {

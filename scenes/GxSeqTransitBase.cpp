@@ -1,8 +1,10 @@
 #include "scenes/GxSeqTransitBase.h"
 
 #include "base/GxFColor.h"
+#include "graphics/GxDraw.h"
+#include "graphics/GxGraphics.h"
+#include "graphics/GxRenderState.h"
 #include "scenes/GxSceneGameServices.h"
-#include "scenes/GxSceneRenderServices.h"
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskManage.h"
@@ -13,7 +15,10 @@
 
 namespace {
 constexpr u32 kTransitEventMask = kGxEventSkipMouse | kGxEventSkipKeyInput | kGxEventSkipKeyAction;
-}
+// The captured screen, drawn unscaled over the whole virtual screen.
+constexpr f32 kCaptureSource[4] = {0.0f, 0.0f, 1024.0f, 768.0f};
+constexpr u32 kBlendAlpha = 2;
+} // namespace
 
 GxSeqTransitBase::GxSeqTransitBase(GxTaskBase* parent, const GxChar* name) : GxSeqBase(parent, name) {
     TypeBits |= kGxTypeTransitSequence;
@@ -87,8 +92,13 @@ int GxSeqTransitBase::Render(int drawParam, int) {
 
 void GxSeqTransitBase::RenderTransit() {
     if (!m_TransitParam.m_Transit) return;
-    GxSceneRenderServices* render = GxSceneRenderServices::Get();
-    if (!render) return;
+    // Until the game captured a screen there is nothing to fade from.
+    GxSceneGameServices* game = GxSceneGameServices::Get();
+    GxTextureBase* capture = game ? game->GetGlobalRenderTexture() : nullptr;
+    if (!capture || !GxGraphics::BeginScene()) return;
+    GxSetDefaultRenderStates();
     const GxFColor colour(1.0f, 1.0f, 1.0f, 1.0f - m_TransitParam.GetProgress());
-    render->DrawTransitOverlay(colour.ToARGB());
+    GxDrawSprite(capture, 0.0f, 0.0f, kCaptureSource, nullptr, nullptr, nullptr, &GxVector2Zero, colour.ToARGB(), 0,
+                 kBlendAlpha);
+    GxGraphics::EndScene();
 }

@@ -57,6 +57,9 @@ public:
     virtual void SetMouseCursor(int index) = 0;
     // The save folder, ending with '/', or empty.
     virtual GxString GetSaveDir() const = 0;
+    // The debug status overlay with its top-left corner at (x, y), drawn by
+    // the system scene inside an open scene with the 2-D states set.
+    virtual void DrawDebugStatus(f32 x, f32 y) = 0;
 
     // The module table: up to three modules (null = empty entry) that the
     // module events are broadcast to, entries 0, 1, 2 in that order. Only the

@@ -1,9 +1,10 @@
 #pragma once
-// Stand-ins for the widget, game and drawing layers under the scenes.
+// Stand-ins for the widget layer and the game module around the scenes, and
+// a started headless device for the scenes' own drawing.
 #include "scenes/GxSceneGameServices.h"
-#include "scenes/GxSceneRenderServices.h"
 #include "scenes/GxSceneUIServices.h"
 #include "tasks/GxTaskFolder.h"
+#include "tests/graphics/graphics_fixture.h"
 
 #include <map>
 #include <set>
@@ -79,26 +80,31 @@ public:
     }
     void SetDialogResult(s32 r) override { result = r; }
     void RenderToGlobalTexture() override { calls.push_back("capture"); }
+    GxTextureBase* GetGlobalRenderTexture() override { return capture; }
 
     GxTaskBase* owner = nullptr;
+    GxTextureBase* capture = nullptr;
     GxString request;
     s32 result = -1;
     std::vector<std::string> calls;
 };
 
-class FakeRender : public GxSceneRenderServices {
+// The device layer started on a 640 x 480 back buffer, shut down again.
+class SceneDevice {
 public:
-    FakeRender() { Set(this); }
-    ~FakeRender() override { Set(nullptr); }
-    void ClearTarget(u32 argb, f32 depth, u32 stencil) override {
-        clears.push_back(argb);
-        lastDepth = depth;
-        lastStencil = stencil;
+    SceneDevice() {
+        GxGraphics::GetConfig() = GxGraphicsConfig{};
+        GxGraphics::SetAdapter(std::make_unique<prender::adapter>(gxtest::Script()));
+        started = GxGraphics::Initialize(nullptr, nullptr, nullptr, nullptr);
     }
-    void DrawTransitOverlay(u32 argb) override { overlays.push_back(argb); }
-    std::vector<u32> clears, overlays;
-    f32 lastDepth = 0;
-    u32 lastStencil = 99;
+    ~SceneDevice() {
+        GxGraphics::Finalize();
+        GxGraphics::SetAdapter(nullptr);
+    }
+    u32 Pixel(u32 x, u32 y) {
+        return GxGraphics::GetDevice()->get_swap_chain(0)->back_buffer(0)->read_argb()[size_t(y) * 640 + x];
+    }
+    bool started = false;
 };
 
 } // namespace qtest

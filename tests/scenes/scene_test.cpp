@@ -1,4 +1,6 @@
 #include "SceneFakes.h"
+#include "graphics/GxGraphicsTypes.h"
+#include "graphics/GxSurface.h"
 #include "scenes/GxSeqBase.h"
 #include "support/FakeCore.h"
 #include "support/LogCapture.h"
@@ -11,7 +13,6 @@ struct Scenes : testing::Test {
     qtest::LogCapture log;
     qtest::FakeUI ui;
     qtest::FakeGame game;
-    qtest::FakeRender render;
     qtest::FakeCore core;
     GxTaskManage& m = *core.m_TaskManage;
     GxTaskBase* top = new GxTaskBase(&m);
@@ -174,6 +175,8 @@ TEST_F(Scenes, EndingASceneClosesTheSystemDialogsItOwns) {
 }
 
 TEST_F(Scenes, AScenePreparesItsMainPhaseAndClearsTheScreenFirst) {
+    qtest::SceneDevice device;
+    ASSERT_TRUE(device.started);
     ASSERT_TRUE(m.ChangeSequence(scene, 0, 0, 0));
     m.ApplySequenceChanges();
     EXPECT_FALSE(m.GetSeqWorker(0)->m_MainStarted);
@@ -185,9 +188,20 @@ TEST_F(Scenes, AScenePreparesItsMainPhaseAndClearsTheScreenFirst) {
     ASSERT_EQ(core.List(0, 0).GetEntries().size(), 1u);
     EXPECT_EQ(core.List(0, 0).GetEntries().front().m_Task, scene);
     core.DrawRenderLists();
-    EXPECT_EQ(render.clears, (std::vector<u32>{0xFF102030}));
-    EXPECT_EQ(render.lastDepth, 1.0f);
-    EXPECT_EQ(render.lastStencil, 0u);
+    EXPECT_EQ(device.Pixel(0, 0), 0xFF102030u);
+    EXPECT_EQ(device.Pixel(639, 479), 0xFF102030u);
+
+    // A target larger than the depth buffer cannot have its depth cleared;
+    // its colour is cleared all the same.
+    GxSurface big;
+    ASSERT_TRUE(big.CreateRenderTarget(u"big", 800, 600, kGxFmtA8R8G8B8, 0, 0));
+    ASSERT_TRUE(GxGraphics::PushRenderTarget(0, &big, nullptr, nullptr));
+    ASSERT_FALSE(GxGraphics::Clear(kGxClearTarget | kGxClearZBuffer, 0, 1.0f, 0));
+    core.m_Config->m_BackgroundColor = 0x80405060;
+    core.DrawRenderLists();
+    EXPECT_EQ(big.GetD3DSurface()->read_argb()[600 * 800 - 1], 0x80405060u);
+    EXPECT_TRUE(GxGraphics::PopRenderTarget(0));
+    big.Release();
 
     auto* idle = new GxSeqBase(top, u"SeqIdle");
     idle->UpdateBeforeMain(0, 0);

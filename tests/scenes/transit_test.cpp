@@ -1,4 +1,5 @@
 #include "SceneFakes.h"
+#include "graphics/GxGraphicsTypes.h"
 #include "scenes/GxSeqTransitBase.h"
 #include "io/GxContentBinaryReader.h"
 #include "io/GxContentBinaryWriter.h"
@@ -8,12 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
 
 struct Transit : testing::Test {
     qtest::LogCapture log;
     qtest::FakeGame game;
-    qtest::FakeRender render;
     qtest::FakeCore core;
     GxTaskManage& m = *core.m_TaskManage;
     GxTaskBase* top = new GxTaskBase(&m);
@@ -63,7 +65,19 @@ TEST_F(Transit, TheFadeCountsWholeMillisecondsOfFrameTime) {
     EXPECT_EQ(config->EventMask & 0x38u, 0u);
 }
 
-TEST_F(Transit, TheOverlayIsDrawnLastAndFadesOut) {
+// Each channel of the back buffer's pixel within one step of the expected.
+::testing::AssertionResult Near(u32 actual, u32 expected) {
+    for (int shift = 0; shift < 24; shift += 8)
+        if (std::abs(int((actual >> shift) & 255) - int((expected >> shift) & 255)) > 1)
+            return ::testing::AssertionFailure() << std::hex << actual << " is not " << expected;
+    return ::testing::AssertionSuccess();
+}
+
+TEST_F(Transit, TheCapturedScreenIsDrawnLastAndFadesOut) {
+    qtest::SceneDevice device;
+    ASSERT_TRUE(device.started);
+    auto capture = gxtest::Solid(1024, 768, 0xFFFF0000);
+    core.m_Config->m_BackgroundColor = 0xFF0000FF;
     Change(title);
     Change(config);
     config->m_TransitParam.m_TransitTimeLeft = 100;
@@ -71,28 +85,39 @@ TEST_F(Transit, TheOverlayIsDrawnLastAndFadesOut) {
     ASSERT_EQ(core.List(0, 0).GetEntries().size(), 1u);
     ASSERT_EQ(core.List(0, 9).GetEntries().size(), 1u);
     EXPECT_EQ(core.List(0, 9).GetEntries().front().m_DrawParam, 1);
-    core.DrawRenderLists();
-    EXPECT_EQ(render.clears.size(), 1u);
-    EXPECT_EQ(render.overlays, (std::vector<u32>{0x3FFFFFFF})) << "progress 0.75 leaves alpha 0.25";
 
+    core.DrawRenderLists();
+    EXPECT_EQ(device.Pixel(320, 240), 0xFF0000FFu) << "nothing captured, nothing drawn over the clear";
+    game.capture = capture.get();
+    core.DrawRenderLists();
+    // Progress 0.75 leaves alpha 0.25, packed as 63.
+    EXPECT_TRUE(Near(device.Pixel(0, 0), 0xFF3F00C0));
+    EXPECT_TRUE(Near(device.Pixel(639, 479), 0xFF3F00C0));
+
+    ASSERT_TRUE(GxGraphics::Clear(kGxClearTarget, 0xFF00FF00, 1.0f, 0));
     config->Render(2, 0);
-    EXPECT_EQ(render.overlays.size(), 1u) << "other draw parameters draw nothing";
+    EXPECT_EQ(device.Pixel(320, 240), 0xFF00FF00u) << "other draw parameters draw nothing";
     config->FinishTransit();
     core.ClearRenderLists();
     m.EnqueueRender(0, 0);
     EXPECT_TRUE(core.List(0, 9).GetEntries().empty());
     config->RenderTransit();
-    EXPECT_EQ(render.overlays.size(), 1u);
+    EXPECT_EQ(device.Pixel(320, 240), 0xFF00FF00u) << "a finished transition draws nothing";
 }
 
 TEST_F(Transit, AZeroTimeTransitionIsFullyTransparentAndEndsAtOnce) {
+    qtest::SceneDevice device;
+    ASSERT_TRUE(device.started);
+    auto capture = gxtest::Solid(1024, 768, 0xFFFF0000);
+    game.capture = capture.get();
     Change(title);
     core.m_Config->m_SceneTransitTime = 0;
     Change(config);
     EXPECT_TRUE(config->IsTransiting());
     EXPECT_EQ(config->m_TransitParam.GetProgress(), 1.0f);
+    ASSERT_TRUE(GxGraphics::Clear(kGxClearTarget, 0xFF00FF00, 1.0f, 0));
     config->RenderTransit();
-    EXPECT_EQ(render.overlays, (std::vector<u32>{0x00FFFFFF}));
+    EXPECT_EQ(device.Pixel(320, 240), 0xFF00FF00u);
     m.Update(0, 0);
     EXPECT_FALSE(config->IsTransiting());
     EXPECT_TRUE(m.GetSeqWorker(0)->m_MainStarted);
@@ -134,8 +159,6 @@ TEST_F(Transit, InputSkipsATransitingScene) {
     m.DispatchLButtonDown({0, 0}, 0);
     EXPECT_EQ(child->clicks, 1);
 }
-
-
 
 TEST(TransitParam, StoredAsFlagAndTwoTimes) {
     GxTransitParam p;

@@ -32,6 +32,7 @@ public:
     GxPoint2 GetCursorPos() override { return m_Cursor; }
     void SetMouseCursor(int index) override { m_CursorShape = index; }
     GxString GetSaveDir() const override { return m_SaveDir; }
+    void DrawDebugStatus(f32, f32) override {}
 
     GxTaskRenderManage& List(int bank, int index) { return m_Lists[bank * kRenderListCount + index]; }
 

@@ -38,6 +38,7 @@ public:
     GxPoint2 GetCursorPos() override { return {}; }
     void SetMouseCursor(int) override {}
     GxString GetSaveDir() const override { return m_SaveDir; }
+    void DrawDebugStatus(f32, f32) override {}
 
 private:
     GxString m_SaveDir;
