@@ -13,7 +13,7 @@ public:
     void DetachCore() override { m_Core = nullptr; }
     void OnStartup() override {}
     void OnShutdown() override {}
-    void RegisterBuiltins(GxMoaFunctionBinder*) override {}
+    void RegisterBuiltins(GxBuiltinRegistryBase*) override {}
     // The main and backlog scenes join here with the game's scenes.
     void CreateSequences(GxTaskBase*) override {}
     void OnEnterTitle() override {}

@@ -15,6 +15,7 @@
 #include "graphics/GxGlobalFonts.h"
 #include "graphics/GxGraphics.h"
 #include "io/GxFileSystem.h"
+#include "script/GxMoaFunctionBinder.h"
 #include "script/GxMoaSystem.h"
 
 namespace {

@@ -3,14 +3,21 @@
 // letters lowered; the binder owns every delegate given to it.
 #include "script/GxMoaDelegateBase.h"
 #include "script/GxMoaNameIndex.h"
+#include "tasks/GxBuiltinRegistryBase.h"
 
 #include <map>
 #include <memory>
 
-class GxMoaFunctionBinder {
+class GxMoaFunctionBinder : public GxBuiltinRegistryBase {
 public:
+    // The binder behind a registry the module table handed on; null for any
+    // other registry.
+    static GxMoaFunctionBinder* FromRegistry(GxBuiltinRegistryBase* registry) {
+        return dynamic_cast<GxMoaFunctionBinder*>(registry);
+    }
+
     GxMoaFunctionBinder() = default;
-    virtual ~GxMoaFunctionBinder() { Clear(); }
+    ~GxMoaFunctionBinder() override { Clear(); }
     GxMoaFunctionBinder(const GxMoaFunctionBinder&) = delete;
     GxMoaFunctionBinder& operator=(const GxMoaFunctionBinder&) = delete;
 

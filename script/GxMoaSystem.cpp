@@ -34,7 +34,7 @@ void DeleteGlobal(T*& global) {
 }
 } // namespace
 
-bool GxMoaStartup(GxCore* core) {
+bool GxMoaStartup(GxCoreBase* core) {
     GxMoaShutdown();
     g_pMoa = new GxMoaEx();
     g_pMoaMainWorker = new GxMoaWorkerEx(g_pMoa, core);

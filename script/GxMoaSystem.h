@@ -4,7 +4,7 @@
 // bundle "bincode/moacode.mwb".
 #include "base/GxTypes.h"
 
-class GxCore;
+class GxCoreBase;
 class GxMoaEx;
 class GxMoaWorkerEx;
 class GxMoaBuiltinDefault;
@@ -17,7 +17,7 @@ extern GxMoaFunctionBinder* g_pMoaFunctionBinder;
 
 // Builds the four objects afresh (a second call replaces them) and registers
 // the default builtins; the registration's result.
-bool GxMoaStartup(GxCore* core);
+bool GxMoaStartup(GxCoreBase* core);
 // Deletes whatever exists: binder, default builtins, main worker, instance.
 void GxMoaShutdown();
 // Runs "brelkit.exe" on the "scripts" and "bincode" folders of the current

@@ -5,15 +5,15 @@
 #include "tasks/GxCoreRemainder.h"
 #include "script/GxMoaWorker.h"
 
-class GxCore;
+class GxCoreBase;
 class GxMoaMainHost;
 
 class GxMoaWorkerEx : public GxMoaWorker, public GxCoreRemainder {
 public:
-    explicit GxMoaWorkerEx(GxMoa* owner, GxCore* core = nullptr) : GxMoaWorker(owner), m_pCore(core) {}
+    explicit GxMoaWorkerEx(GxMoa* owner, GxCoreBase* core = nullptr) : GxMoaWorker(owner), m_pCore(core) {}
     ~GxMoaWorkerEx() override = default;
 
-    GxCore* GetCore() const { return m_pCore; }
+    GxCoreBase* GetCore() const { return m_pCore; }
 
     void SetMainHost(GxMoaMainHost* host) { m_pMainHost = host; }
     GxMoaMainHost* GetMainHost() const { return m_pMainHost; }
@@ -23,6 +23,6 @@ protected:
     StepResult OnUnknownWord(GxMoaFunctionBinder* binder, const GxMoaToken& token) override;
 
 private:
-    GxCore* m_pCore;
+    GxCoreBase* m_pCore;
     GxMoaMainHost* m_pMainHost = nullptr;
 };

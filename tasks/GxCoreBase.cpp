@@ -50,8 +50,8 @@ bool GxCoreBase::AllModules(F&& f) {
 void GxCoreBase::CallModulesDetachCore() { ForEachModule([](GxModuleCoreBase* m) { m->DetachCore(); }); }
 void GxCoreBase::CallModulesStartup() { ForEachModule([](GxModuleCoreBase* m) { m->OnStartup(); }); }
 void GxCoreBase::CallModulesShutdown() { ForEachModule([](GxModuleCoreBase* m) { m->OnShutdown(); }); }
-void GxCoreBase::CallModulesRegisterBuiltins(GxMoaFunctionBinder* binder) {
-    ForEachModule([&](GxModuleCoreBase* m) { m->RegisterBuiltins(binder); });
+void GxCoreBase::CallModulesRegisterBuiltins(GxBuiltinRegistryBase* registry) {
+    ForEachModule([&](GxModuleCoreBase* m) { m->RegisterBuiltins(registry); });
 }
 void GxCoreBase::CallModulesCreateSequences(GxTaskBase* parent) {
     ForEachModule([&](GxModuleCoreBase* m) { m->CreateSequences(parent); });

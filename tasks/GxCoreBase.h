@@ -8,7 +8,7 @@
 
 class GxTaskManage;
 class GxModuleCoreBase;
-class GxMoaFunctionBinder;
+class GxBuiltinRegistryBase;
 class GxContentWriterBase;
 class GxContentReaderBase;
 class GxSystemConfig;
@@ -72,7 +72,7 @@ public:
     void CallModulesDetachCore();
     void CallModulesStartup();
     void CallModulesShutdown();
-    void CallModulesRegisterBuiltins(GxMoaFunctionBinder* binder);
+    void CallModulesRegisterBuiltins(GxBuiltinRegistryBase* registry);
     void CallModulesCreateSequences(GxTaskBase* parent);
     void CallModulesEnterTitle();
     void CallModulesLoadGame();

@@ -2,13 +2,13 @@
 // A module plugged into the core: the core broadcasts its module events to up
 // to three of them (the game module fills entry 1).
 #include "base/GxTypes.h"
+#include "tasks/GxBuiltinRegistryBase.h"
 #include "tasks/GxCoreRemainder.h"
 
 class GxCoreBase;
 class GxTaskBase;
 class GxContentWriterBase;
 class GxContentReaderBase;
-class GxMoaFunctionBinder;
 
 class GxModuleCoreBase : public GxCoreRemainder {
 public:
@@ -17,7 +17,9 @@ public:
     virtual void DetachCore() = 0;
     virtual void OnStartup() = 0;
     virtual void OnShutdown() = 0;
-    virtual void RegisterBuiltins(GxMoaFunctionBinder* binder) = 0;
+    // Adds the module's builtins to the script's registry (null while the
+    // script system is not started).
+    virtual void RegisterBuiltins(GxBuiltinRegistryBase* registry) = 0;
     // Makes the module's scenes under the parent task.
     virtual void CreateSequences(GxTaskBase* parent) = 0;
     virtual void OnEnterTitle() = 0;

@@ -333,7 +333,7 @@ public:
     void OnShutdown() override {
         Note(GxCoreBase::GetCoreBase()->GetTaskManage() ? "shutdown with tasks" : "shutdown");
     }
-    void RegisterBuiltins(GxMoaFunctionBinder*) override {}
+    void RegisterBuiltins(GxBuiltinRegistryBase*) override {}
     void CreateSequences(GxTaskBase*) override {}
     void OnEnterTitle() override { Note("title"); }
     void OnLoadGame() override {}

@@ -70,6 +70,9 @@ TEST_F(MoaSystem, StartupTwiceLeavesOneSet) {
     EXPECT_NE(g_pMoa, nullptr);
     EXPECT_EQ(g_pMoaMainWorker->GetMoa(), g_pMoa);
     EXPECT_EQ(g_pMoaFunctionBinder->GetCount(), 48u);
+    GxBuiltinRegistryBase other;
+    EXPECT_EQ(GxMoaFunctionBinder::FromRegistry(g_pMoaFunctionBinder), g_pMoaFunctionBinder) << "as modules are handed it";
+    EXPECT_EQ(GxMoaFunctionBinder::FromRegistry(&other), nullptr);
     GxMoaShutdown();
     EXPECT_EQ(g_pMoa, nullptr);
     EXPECT_EQ(g_pMoaMainWorker, nullptr);
