@@ -7,19 +7,13 @@
 #include "io/GxContentCompressedBinaryReader.h"
 #include "io/GxContentTextReader.h"
 #include "io/GxFileSystem.h"
+#include "platform/system/process_launch.h"
 #include "script/GxMoaBuiltinDefault.h"
 #include "script/GxMoaEx.h"
 #include "script/GxMoaFunctionBinder.h"
 #include "script/GxMoaWorkerEx.h"
 
-#include <cerrno>
 #include <memory>
-#include <spawn.h>
-#include <string>
-#include <sys/wait.h>
-#include <vector>
-
-extern char** environ;
 
 GxMoaEx* g_pMoa = nullptr;
 GxMoaWorkerEx* g_pMoaMainWorker = nullptr;
@@ -53,28 +47,14 @@ void GxMoaShutdown() {
 u32 RunScriptCompiler() {
     const GxString cwd = GxGetCurrentDirectory();
     const std::string program = GxToNativePath(GxGetFullPath(u"brelkit.exe"));
-    std::vector<std::string> argv = {program, GxToNativePath(cwd + u"scripts"), GxToNativePath(cwd + u"bincode"),
-                                     "-a", "-mc"};
-    std::vector<char*> args;
-    for (auto& a : argv) args.push_back(a.data());
-    args.push_back(nullptr);
-
-    pid_t pid = 0;
-    if (program.empty() || posix_spawn(&pid, program.c_str(), nullptr, nullptr, args.data(), environ) != 0) {
-        GxWriteErrorLog(u"スクリプトコンパイラの起動に失敗しました\n");
-        return 1;
-    }
-    int status = 0;
-    pid_t waited;
-    do {
-        waited = waitpid(pid, &status, 0);
-    } while (waited < 0 && errno == EINTR);
-    if (waited != pid) {
+    const psys::exit_status status = psys::run_and_wait(
+        {program, GxToNativePath(cwd + u"scripts"), GxToNativePath(cwd + u"bincode"), "-a", "-mc"});
+    if (!status.started) {
         GxWriteErrorLog(u"スクリプトコンパイラの起動に失敗しました\n");
         return 1;
     }
     // Death by a signal is a failed compilation too.
-    const u32 code = WIFEXITED(status) ? u32(WEXITSTATUS(status)) : 1;
+    const u32 code = status.signalled ? 1 : u32(status.code);
     if (code != 0) GxWriteErrorLog(u"コンパイル時にエラーが発生したため古いスクリプトを実行しています\n");
     return code;
 }

@@ -83,33 +83,41 @@ bool launch_detached(const std::vector<std::string>& argv) {
     return n == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-int run_tied(const std::vector<std::string>& argv) {
-    if (argv.empty() || argv[0].empty()) return -1;
+namespace {
+
+// Runs the program as a child and waits for it. A tied child is ended by the
+// system when the calling thread or this process goes, and has its standard
+// streams on /dev/null.
+exit_status spawn_and_wait(const std::vector<std::string>& argv, bool tied) {
+    exit_status out;
+    if (argv.empty() || argv[0].empty()) return out;
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
 
     // A failed exec is reported through the pipe; a successful one closes it empty.
     int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0) return -1;
+    if (::pipe2(report, O_CLOEXEC) != 0) return out;
     const pid_t parent = ::getpid();
     const pid_t child = ::fork();
     if (child < 0) {
         ::close(report[0]);
         ::close(report[1]);
-        return -1;
+        return out;
     }
     if (child == 0) {
         ::close(report[0]);
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
-        // The parent may have gone before the tie was made.
-        if (::getppid() != parent) ::_exit(126);
-        const int devnull = ::open("/dev/null", O_RDWR);
-        if (devnull >= 0) {
-            ::dup2(devnull, STDIN_FILENO);
-            ::dup2(devnull, STDOUT_FILENO);
-            ::dup2(devnull, STDERR_FILENO);
-            if (devnull > STDERR_FILENO) ::close(devnull);
+        if (tied) {
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            // The parent may have gone before the tie was made.
+            if (::getppid() != parent) ::_exit(126);
+            const int devnull = ::open("/dev/null", O_RDWR);
+            if (devnull >= 0) {
+                ::dup2(devnull, STDIN_FILENO);
+                ::dup2(devnull, STDOUT_FILENO);
+                ::dup2(devnull, STDERR_FILENO);
+                if (devnull > STDERR_FILENO) ::close(devnull);
+            }
         }
         ::execvp(args[0], args.data());
         const int err = errno;
@@ -123,11 +131,24 @@ int run_tied(const std::vector<std::string>& argv) {
     }
     ::close(report[0]);
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    pid_t waited;
+    while ((waited = ::waitpid(child, &status, 0)) < 0 && errno == EINTR) {
     }
-    if (n != 0) return -1;
-    if (WIFEXITED(status)) return WEXITSTATUS(status);
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+    if (n != 0 || waited != child) return out;
+    out.started = true;
+    out.signalled = WIFSIGNALED(status);
+    out.code = out.signalled ? WTERMSIG(status) : WEXITSTATUS(status);
+    return out;
+}
+
+} // namespace
+
+exit_status run_and_wait(const std::vector<std::string>& argv) { return spawn_and_wait(argv, false); }
+
+int run_tied(const std::vector<std::string>& argv) {
+    const exit_status s = spawn_and_wait(argv, true);
+    if (!s.started) return -1;
+    return s.signalled ? 128 + s.code : s.code;
 }
 
 namespace {

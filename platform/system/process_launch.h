@@ -1,6 +1,6 @@
 #pragma once
-// Starting outside programs without waiting for them, and the desktop's
-// choice of program for plain text files. Text is UTF-8.
+// Starting outside programs, left to run on their own or waited for, and the
+// desktop's choice of program for plain text files. Text is UTF-8.
 #include <string>
 #include <vector>
 
@@ -14,6 +14,17 @@ std::vector<std::string> split_command_line(const std::string& command_line);
 // in a new session, not a child of this process, so it is never waited for.
 // True once the program is running; false when it could not be started.
 bool launch_detached(const std::vector<std::string>& argv);
+
+// How a program that was waited for ended.
+struct exit_status {
+    bool started = false;    // false: the program could not be started
+    bool signalled = false;  // killed by a signal, whose number is the code
+    int code = 0;            // the exit code, or the signal's number
+};
+
+// Runs argv[0] (looked up in PATH when it has no '/') as a child sharing this
+// process's environment and standard streams, and waits for it to end.
+exit_status run_and_wait(const std::vector<std::string>& argv);
 
 // Runs argv[0] (looked up in PATH) with its standard streams on /dev/null and
 // waits for it. The program is tied to the calling thread: the system ends it

@@ -18,6 +18,29 @@ TEST(RunTied, ReportsHowTheProgramEnded) {
     EXPECT_EQ(psys::run_tied({}), -1);
 }
 
+TEST(RunAndWait, ReportsHowTheProgramEnded) {
+    struct Case {
+        std::vector<std::string> argv;
+        bool started, signalled;
+        int code;
+    } cases[] = {
+        {{"/bin/sh", "-c", "exit 0"}, true, false, 0},
+        {{"sh", "-c", "exit $#", "sh", "a", "b c"}, true, false, 2},  // found in PATH, arguments kept whole
+        {{"/bin/sh", "-c", "exit 137"}, true, false, 137},
+        {{"/bin/sh", "-c", "kill -9 $$"}, true, true, SIGKILL},
+        {{"/nonexistent/program"}, false, false, 0},
+        {{""}, false, false, 0},
+        {{}, false, false, 0},
+    };
+    for (const Case& c : cases) {
+        const psys::exit_status s = psys::run_and_wait(c.argv);
+        const std::string what = c.argv.empty() ? "no arguments" : c.argv.back();
+        EXPECT_EQ(s.started, c.started) << what;
+        EXPECT_EQ(s.signalled, c.signalled) << what;
+        EXPECT_EQ(s.code, c.code) << what;
+    }
+}
+
 TEST(RunTied, TheProgramEndsWithItsStarter) {
     qtest::TempDir dir;
     const std::string pidFile = dir.str() + "/pid";
