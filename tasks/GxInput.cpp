@@ -407,6 +407,8 @@ bool GxInitInput() {
 
 void GxReleaseInput() {
     InputGlobals& g = G();
+    // Released devices read as all up, whatever they held when they went.
+    for (GxInputState& s : g.m_States) s.Clear();
     if (!g.m_Started) return;
     for (int slot = 0; slot < 4; ++slot) {
         if (g.m_Present[slot]) pinput::unacquire(DeviceOf(slot));

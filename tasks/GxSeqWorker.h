@@ -24,4 +24,7 @@ struct GxSeqWorker {
     GxString m_PrevName;
     s32 m_PrevParam0 = 0;
     s32 m_PrevParam1 = 0;
+    // Main-started as it stood when the pending change was first requested:
+    // a request dropped when it is applied leaves the running scene as it was.
+    bool m_MainStartedBeforeRequest = false;
 };

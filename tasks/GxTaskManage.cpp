@@ -389,6 +389,7 @@ bool GxTaskManage::ChangeSequence(GxTaskBase* task, int workerIndex, s32 param0,
     w.m_PendingName = task->GetTaskName();
     w.m_PendingParam0 = param0;
     w.m_PendingParam1 = param1;
+    if (!w.m_ChangePending) w.m_MainStartedBeforeRequest = w.m_MainStarted;
     w.m_Ready = false;
     w.m_MainStarted = false;
     w.m_ChangePending = true;
@@ -432,6 +433,7 @@ void GxTaskManage::ApplySequenceChange(int workerIndex) {
                         incoming->GetTaskName(), incoming->GetSeqWorkIndex());
         DropPendingChange(w);
         w.m_Ready = w.m_CurrentTask != nullptr;
+        w.m_MainStarted = w.m_Ready && w.m_MainStartedBeforeRequest;
         return;
     }
     w.m_PrevTask = w.m_CurrentTask;
@@ -460,8 +462,9 @@ void GxTaskManage::ApplySequenceChange(int workerIndex) {
 void GxTaskManage::ClearSequences() {
     for (int i = kSeqWorkerCount - 1; i >= 0; --i) {
         GxSeqWorker& w = m_SeqWorkers[i];
-        if (GxSeqTaskBase* seq = AsSequence(w.m_CurrentTask)) {
-            if (w.m_Ready) EndSequenceTree(seq, -1);
+        GxSeqTaskBase* seq = AsSequence(w.m_CurrentTask);
+        if (seq && w.m_Ready) {
+            EndSequenceTree(seq, -1);
             seq->SetSeqWorkIndex(-1);
         }
         w.m_CurrentTask = nullptr;

@@ -204,6 +204,27 @@ TEST_F(Manage, ASceneAskedForByBothWorkersRunsOnTheFirstApplied) {
     EXPECT_TRUE(log.Contains("既に実行中のシーケンスに遷移することはできません(SeqB:seqworkindex=1)\n")) << log.Text();
 }
 
+TEST_F(Manage, ARequestDroppedAtApplyTimeLeavesTheRunningSceneAsItWas) {
+    for (bool mainStarted : {true, false}) {
+        m.ClearSequences();
+        a->SetSeqWorkIndex(-1);
+        b->SetSeqWorkIndex(-1);
+        Run(a, 0);
+        if (mainStarted) m.StartMain(0);
+        ASSERT_TRUE(m.ChangeSequence(b, 1, 0, 0));
+        ASSERT_TRUE(m.ChangeSequence(b, 0, 0, 0));
+        ASSERT_TRUE(m.ChangeSequence(b, 0, 0, 0)) << "a second request replaces the first";
+        m.ApplySequenceChanges();
+        const GxSeqWorker* w = m.GetSeqWorker(0);
+        EXPECT_EQ(w->m_CurrentTask, a);
+        EXPECT_TRUE(w->m_Ready);
+        EXPECT_EQ(w->m_MainStarted, mainStarted);
+        j.clear();
+        m.Update(0, 0);
+        EXPECT_EQ(j.at(2), mainStarted ? "A:update0" : "A:premain0") << "after worker 1's B and b1";
+    }
+}
+
 TEST_F(Manage, StartMainNeedsAReadyWorker) {
     m.StartMain(0);
     EXPECT_TRUE(log.Contains("GxTaskManage::StartMain/シーケンスの準備ができていません seqworkindex=0\n")) << log.Text();
@@ -277,6 +298,17 @@ TEST_F(Manage, ClearSequencesEndsBothWorkersWithIndexMinusOne) {
     EXPECT_EQ(a->GetSeqWorkIndex(), -1);
     EXPECT_EQ(m.GetSeqWorker(0)->m_CurrentTask, nullptr);
     EXPECT_FALSE(m.GetSeqWorker(1)->m_Ready);
+
+    // A worker waiting for its change is not ready: its scene is neither
+    // ended nor taken off it.
+    Run(a, 0);
+    ASSERT_TRUE(m.ChangeSequence(b, 0, 0, 0));
+    j.clear();
+    m.ClearSequences();
+    EXPECT_TRUE(j.empty());
+    EXPECT_EQ(a->GetSeqWorkIndex(), 0);
+    EXPECT_EQ(m.GetSeqWorker(0)->m_CurrentTask, nullptr);
+    EXPECT_FALSE(m.IsSequenceChangePending());
 }
 
 TEST_F(Manage, CloseIsOfferedToTheTreesAndMayBeHeld) {
