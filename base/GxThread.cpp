@@ -35,7 +35,17 @@ void GxThread::Close() {
 }
 
 bool GxThread::Create(const GxString& name, GxThreadDelegateBase* delegate) {
-    if (m_Thread.joinable()) return false;
+    if (m_Thread.joinable()) {
+        // A thread that ended on its own no longer exists; only joining it is
+        // left to do.
+        bool ended;
+        {
+            GxMutexScopedLock lock(m_Mutex);
+            ended = m_Ended;
+        }
+        if (!ended || m_Thread.get_id() == std::this_thread::get_id()) return false;
+        Join();
+    }
     {
         GxMutexScopedLock lock(m_Mutex);
         delete m_Delegate;

@@ -48,8 +48,8 @@ public:
     // Joins a thread that was resumed (a suspended one is abandoned unrun),
     // then deletes the delegate and clears the state.
     virtual void Close();
-    // Refused while a thread exists; otherwise takes ownership of the delegate
-    // and starts a suspended thread.
+    // Refused while a thread runs (one that ended on its own is joined first);
+    // otherwise takes ownership of the delegate and starts a suspended thread.
     virtual bool Create(const GxString& name, GxThreadDelegateBase* delegate);
     // True only for the first resume of a suspended thread.
     virtual bool Resume(uintptr_t userValue);

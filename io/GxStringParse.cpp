@@ -124,11 +124,12 @@ u64 ParseIntegerBits(const GxChar* text, const GxChar** end, u32 radix, bool noO
     }
     const bool xPrefix = p[0] == u'0' && (p[1] == u'x' || p[1] == u'X');
     const bool bPrefix = p[0] == u'0' && (p[1] == u'b' || p[1] == u'B');
+    // A prefix is read even with no digit after it.
     if (radix == 0) {
-        if (xPrefix && IsDigitOf(p[2], 16)) {
+        if (xPrefix) {
             radix = 16;
             p += 2;
-        } else if (bPrefix && IsDigitOf(p[2], 2)) {
+        } else if (bPrefix) {
             radix = 2;
             p += 2;
         } else if (p[0] == u'0' && !noOctal) {
@@ -138,9 +139,9 @@ u64 ParseIntegerBits(const GxChar* text, const GxChar** end, u32 radix, bool noO
             radix = 10;
         }
     } else if (radix == 16) {
-        if (xPrefix && IsDigitOf(p[2], 16)) p += 2;
+        if (xPrefix) p += 2;
     } else if (radix == 2) {
-        if (bPrefix && IsDigitOf(p[2], 2)) p += 2;
+        if (bPrefix) p += 2;
     } else if (radix == 8) {
         if (p[0] == u'0') ++p;
     } else if (radix < 2 || radix > 35) {

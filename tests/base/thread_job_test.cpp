@@ -39,6 +39,26 @@ TEST(GxThread, RunsItsDelegateOnceResumed) {
     EXPECT_FALSE(t.Wait()) << "the thread is gone once joined";
 }
 
+TEST(GxThread, ANewThreadMayBeCreatedOnceTheLastEndedOnItsOwn) {
+    Counter c;
+    GxThread t;
+    for (int round = 1; round <= 3; ++round) {
+        ASSERT_TRUE(t.Create(u"Again", new GxThreadDelegate<Counter>(&c, &Counter::Run))) << round;
+        EXPECT_TRUE(t.Resume(0));
+        while (t.IsRunning()) std::this_thread::yield();
+        EXPECT_EQ(c.calls, round);
+        EXPECT_TRUE(t.IsFinished());
+    }
+    EXPECT_TRUE(t.Wait()) << "an ended thread is waited for at once";
+    ASSERT_TRUE(t.Create(u"Held", new GxThreadDelegate<Counter>(&c, &Counter::Run)));
+    t.Resume(1);
+    auto* refused = new GxThreadDelegate<Counter>(&c, &Counter::Run);
+    EXPECT_FALSE(t.Create(u"Refused", refused)) << "still running";
+    delete refused;
+    t.RequestStop();
+    EXPECT_TRUE(t.Wait());
+}
+
 TEST(GxThread, StopRequestIsRecordedAndANeverResumedThreadCloses) {
     Counter c;
     {
