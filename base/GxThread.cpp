@@ -43,7 +43,7 @@ bool GxThread::Create(const GxString& name, GxThreadDelegateBase* delegate) {
             GxMutexScopedLock lock(m_Mutex);
             ended = m_Ended;
         }
-        if (!ended || m_Thread.get_id() == std::this_thread::get_id()) return false;
+        if (!ended) return false;
         Join();
     }
     {
