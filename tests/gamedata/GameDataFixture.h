@@ -25,7 +25,7 @@ public:
     void DetachCore() override {}
     void OnStartup() override {}
     void OnShutdown() override {}
-    void RegisterBuiltins(GxMoaFunctionBinder*) override {}
+    void RegisterBuiltins(GxBuiltinRegistryBase*) override {}
     void CreateSequences(GxTaskBase*) override {}
     void OnEnterTitle() override {}
     void OnLoadGame() override {}
