@@ -48,8 +48,16 @@ namespace ltest {
 // into, and factories left empty after every test.
 class GfxTest : public gxtest::FileTest {
 protected:
+    // A small screen, so that screen-wide content fits a golden picture; the
+    // back buffer (and its depth surface) stays larger than any target.
+    static constexpr u32 kScreenW = 64, kScreenH = 48;
+
     void SetUp() override {
         FileTest::SetUp();
+        GxGraphicsConfig& c = GxGraphics::GetConfig();
+        c.m_ScreenWidth = kScreenW;
+        c.m_ScreenHeight = kScreenH;
+        c.m_BackBufferWidth = c.m_BackBufferHeight = 256;
         ASSERT_TRUE(Start());
     }
     void TearDown() override {

@@ -172,17 +172,6 @@ TEST(ProjectFormat, TreesLinkByNameToTheFirstLayer) {
     }
 }
 
-TEST(ProjectFormat, FreshProjectsHaveTheEditorsCounters) {
-    GxNcProject p;
-    const u32 ids[] = {p.m_IssuableMotionID,   p.m_IssuableLayerID,    p.m_IssuableMotionGroupID,
-                       p.m_IssuableActorID,    p.m_IssuableStageID,    p.m_IssuableReserveID0,
-                       p.m_IssuableReserveID1, p.m_IssuableReserveID2, p.m_IssuableReserveID3};
-    const u32 expected[] = {200000000, 100000000, 400000000, 500000000, 600000000,
-                            700000000, 800000000, 900000000, 1000000000};
-    EXPECT_TRUE(std::equal(std::begin(ids), std::end(ids), std::begin(expected)));
-    EXPECT_TRUE(p.m_MotionGroupList.empty());
-}
-
 // A chain of nested strata `depth` deep.
 std::vector<unsigned char> DeepTree(int depth) {
     return WriteContentBytes(false, "NCPROJ", 1, [depth](GxContentWriterBase& w) {

@@ -14,13 +14,6 @@ namespace {
 
 using namespace qtest;
 
-GxNcVector4Key V4(s32 t, f32 x, f32 y, f32 z) {
-    GxNcVector4Key k;
-    k.m_Time = t;
-    k.m_Value = GxVector4(x, y, z, 0);
-    return k;
-}
-
 // Shows the pattern, or a plain square, or a nested motion.
 GxNcImageKey Image(const GxString& set, const GxString& file, s32 pattern) {
     GxNcImageKey k;
@@ -28,28 +21,6 @@ GxNcImageKey Image(const GxString& set, const GxString& file, s32 pattern) {
     k.m_ImageFileName = file;
     k.m_PatternIndex = pattern;
     return k;
-}
-
-// A layer with every track a drawn layer needs: position, unit scale,
-// rotation about z, full colours at the alpha, visible.
-GxNcLayer* Drawn(GxNcMotion& m, const GxString& name, GxNcImageKey image, f32 x, f32 y, f32 rotZ, f32 sx, f32 alpha,
-                 u32 blend) {
-    GxNcLayer* l = AddLayer(m, name);
-    l->m_ImageTrack = {image};
-    l->m_PosTrack = {V4(0, x, y, 0)};
-    l->m_ScaleTrack = {V4(0, sx, 1, 1)};
-    l->m_RotTrack = {V4(0, 0, 0, rotZ)};
-    GxNcFloatKey a;
-    a.m_Value = alpha;
-    l->m_AlphaTrack = {a};
-    GxNcUIntKey v;
-    v.m_Value = 1;
-    l->m_VisibleTrack = {v};
-    GxNcVertexKey c;
-    for (GxVector4& cv : c.m_Value) cv = GxVector4(1, 1, 1, 1);
-    l->m_VertexColorTrack = {c};
-    l->m_BlendMode = blend;
-    return l;
 }
 
 std::vector<uint32_t> Atlas() {
@@ -86,13 +57,13 @@ protected:
 
         GxNcMotionGroup* g = AddMotionGroup(project_, u"g");
         GxNcMotion* main = AddMotion(*g, u"main", 60);
-        Drawn(*main, u"body", Image(u"parts", u"parts.png", 0), 30, 20, 90, 2, 0.5f, 3);
+        AddDrawnLayer(*main, u"body", Image(u"parts", u"parts.png", 0), 30, 20, 90, 2, 0.5f, 3);
         GxNcImageKey square;
         square.m_Width = 10, square.m_Height = 6;
-        Drawn(*main, u"child", square, 5, 0, 0, 1, 1, 0);
+        AddDrawnLayer(*main, u"child", square, 5, 0, 0, 1, 1, 0);
         GxNcImageKey nested;
         nested.m_MotionGroupName = u"g", nested.m_MotionName = u"sub";
-        Drawn(*main, u"nest", nested, 8, 40, 0, 1, 1, 0);
+        AddDrawnLayer(*main, u"nest", nested, 8, 40, 0, 1, 1, 0);
         GxNcLayerNode* body = AddLayerNode(*main, nullptr, u"body");
         AddLayerNode(*main, body, u"child");
         AddLayerNode(*main, nullptr, u"nest");
@@ -104,7 +75,7 @@ protected:
         main->m_SoundTrack = {sound};
 
         GxNcMotion* sub = AddMotion(*g, u"sub", 0);
-        Drawn(*sub, u"leaf", Image(u"parts", u"parts.png", 1), 0, 0, 0, 1, 1, 0);
+        AddDrawnLayer(*sub, u"leaf", Image(u"parts", u"parts.png", 1), 0, 0, 0, 1, 1, 0);
         AddLayerNode(*sub, nullptr, u"leaf");
         WriteProjectFile(dir_.path() / "gnc/title.gnc", project_, {u"data/parts.gis"}, true);
     }
@@ -164,10 +135,10 @@ TEST_F(Projects, TheFactorySharesLoadedProjects) {
 
 TEST_F(Projects, UnresolvedImagesAndMotionsAreLogged) {
     GxNcMotion* m = AddMotion(*project_.m_MotionGroupList[0], u"broken", 10);
-    Drawn(*m, u"lost", Image(u"parts", u"nothing.png", 0), 0, 0, 0, 1, 1, 0);
+    AddDrawnLayer(*m, u"lost", Image(u"parts", u"nothing.png", 0), 0, 0, 0, 1, 1, 0);
     GxNcImageKey away;
     away.m_Time = 4, away.m_MotionGroupName = u"g", away.m_MotionName = u"away";
-    Drawn(*m, u"far", away, 0, 0, 0, 1, 1, 0);
+    AddDrawnLayer(*m, u"far", away, 0, 0, 0, 1, 1, 0);
     WriteProjectFile(dir_.path() / "gnc/title.gnc", project_, {u"parts.gis"}, false);
     qtest::LogCapture log;
     GxNcProjectEx* p = Load();
@@ -240,8 +211,8 @@ TEST_F(Projects, SnapshotsAgainstHandComputedValues) {
 TEST_F(Projects, AnUnlinkedNodeIsReportedOnce) {
     GxNcProject p;
     GxNcMotion* m = AddMotion(*AddMotionGroup(p, u"g"), u"m", 10);
-    Drawn(*m, u"a", GxNcImageKey{}, 0, 0, 0, 1, 1, 1);
-    Drawn(*m, u"b", GxNcImageKey{}, 7, 0, 0, 1, 1, 1);
+    AddDrawnLayer(*m, u"a", GxNcImageKey{}, 0, 0, 0, 1, 1, 1);
+    AddDrawnLayer(*m, u"b", GxNcImageKey{}, 7, 0, 0, 1, 1, 1);
     AddLayerNode(*m, nullptr, u"a");
     AddLayerNode(*m, nullptr, u"ghost");
     AddLayerNode(*m, nullptr, u"b");

@@ -181,6 +181,30 @@ GxNcLayer* AddLayer(GxNcMotion& motion, const GxString& name) {
     return motion.m_LayerList.back().get();
 }
 
+GxNcLayer* AddDrawnLayer(GxNcMotion& motion, const GxString& name, const GxNcImageKey& image, f32 x, f32 y, f32 rotZ,
+                         f32 sx, f32 alpha, u32 blend) {
+    GxNcLayer* l = AddLayer(motion, name);
+    l->m_ImageTrack = {image};
+    GxNcVector4Key pos, scale, rot;
+    pos.m_Value = GxVector4(x, y, 0, 0);
+    scale.m_Value = GxVector4(sx, 1, 1, 0);
+    rot.m_Value = GxVector4(0, 0, rotZ, 0);
+    l->m_PosTrack = {pos};
+    l->m_ScaleTrack = {scale};
+    l->m_RotTrack = {rot};
+    GxNcFloatKey a;
+    a.m_Value = alpha;
+    l->m_AlphaTrack = {a};
+    GxNcUIntKey v;
+    v.m_Value = 1;
+    l->m_VisibleTrack = {v};
+    GxNcVertexKey c;
+    for (GxVector4& cv : c.m_Value) cv = GxVector4(1, 1, 1, 1);
+    l->m_VertexColorTrack = {c};
+    l->m_BlendMode = blend;
+    return l;
+}
+
 GxNcLayerNode* AddLayerNode(GxNcMotion& motion, GxNcLayerNode* parent, const GxString& name) {
     auto* node = new GxNcLayerNode;
     node->m_LayerName = name;

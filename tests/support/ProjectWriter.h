@@ -22,6 +22,11 @@ void WriteProjectFile(const std::filesystem::path& path, const GxNcProject& proj
 GxNcMotionGroup* AddMotionGroup(GxNcProject& project, const GxString& name);
 GxNcMotion* AddMotion(GxNcMotionGroup& group, const GxString& name, s32 endTime);
 GxNcLayer* AddLayer(GxNcMotion& motion, const GxString& name);
+// A layer with the tracks a drawn layer needs, each of one key at time 0:
+// the image key, position (x, y), scale (sx, 1, 1), rotation about z in
+// degrees, alpha, visible, and white vertex colours; blend as given.
+GxNcLayer* AddDrawnLayer(GxNcMotion& motion, const GxString& name, const GxNcImageKey& image, f32 x, f32 y, f32 rotZ,
+                         f32 sx, f32 alpha, u32 blend);
 // A tree node after the last child of parent (null: the last top-level
 // node); GxNcMotion::LinkTree links the nodes to their layers.
 GxNcLayerNode* AddLayerNode(GxNcMotion& motion, GxNcLayerNode* parent, const GxString& name);
