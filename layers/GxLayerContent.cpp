@@ -177,6 +177,18 @@ bool GxLayerContent::Read(GxContentReaderBase* r) {
     return true;
 }
 
+bool GxLayerContent::StartMovie(s32 volume, bool seek) {
+    GxTextureMovie* texture = GetMovieTexture();
+    if (!texture) return false;
+    GxLayerServices& s = GxLayerServices::Get();
+    const s32 channel = s32(m_MyChannel);
+    const bool opened = s.OpenMovie(channel, m_ContentFileName, texture, 1, 0);
+    s.SetMovieLoopStart(channel, m_LoopStartPos);
+    if (seek) s.SetMoviePosition(channel, m_MovieCurrentTime);
+    s.PlayMovie(channel, m_LoopCount, volume);
+    return opened;
+}
+
 bool GxLayerContent::Restore() {
     for (const std::unique_ptr<GxSubLayerContent>& sub : m_pSubLayerList)
         if (sub && !sub->m_ContentFileName.empty()) sub->Reload();
@@ -202,15 +214,8 @@ bool GxLayerContent::Restore() {
     case kGxContentMovie: {
         auto movie = std::make_unique<GxTextureMovie>();
         movie->Create(u"", u32(std::max(m_Width, 0)), u32(std::max(m_Height, 0)), kGxFmtA8R8G8B8, 0xFF000000u, true);
-        GxTextureMovie* texture = movie.get();
         m_pTexture = std::move(movie);
-        GxLayerServices& s = GxLayerServices::Get();
-        const s32 channel = s32(m_MyChannel);
-        const bool opened = s.OpenMovie(channel, m_ContentFileName, texture, 1, 0);
-        s.SetMovieLoopStart(channel, m_LoopStartPos);
-        s.SetMoviePosition(channel, m_MovieCurrentTime);
-        s.PlayMovie(channel, m_LoopCount, s.GetMovieVolume());
-        return opened;
+        return StartMovie(GxLayerServices::Get().GetMovieVolume(), true);
     }
     case kGxContentRenderTexture: {
         auto t = std::make_unique<GxTexture>();

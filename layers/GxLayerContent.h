@@ -50,6 +50,9 @@ public:
     void Clear();
     // After a save was read: the loaded objects made again from the fields.
     bool Restore();
+    // A movie content's file opened in its channel onto its texture and
+    // played from its loop settings (at its stored position when seek).
+    bool StartMovie(s32 volume, bool seek);
     void CreateSubLayerContents(s32 count);
     // Null for an index outside the list.
     GxSubLayerContent* GetSubLayerContent(s32 index);

@@ -57,21 +57,18 @@ GxTaskLayer::GxTaskLayer(GxTaskBase* parent, const GxChar* name, const GxChar* l
 
 GxTaskLayer::~GxTaskLayer() = default;
 
-s32 GxTaskLayer::GetContentWidth() {
+GxPoint2 GxTaskLayer::ContentSize() const {
     const GxLayerContent& c = m_Content[m_IndexPos];
-    if (c.m_ContentType == kGxContentFlexImage && c.m_pTextureFlex) return s32(c.m_pTextureFlex->GetImageWidth());
-    if (GxTextureMovie* m = c.GetMovieTexture()) return s32(m->GetAskedWidth());
-    if (c.m_ContentType == kGxContentImage && c.m_pTexture) return s32(c.GetImageTexture()->GetImageWidth());
-    return 0;
+    if (c.m_ContentType == kGxContentFlexImage && c.m_pTextureFlex)
+        return {s32(c.m_pTextureFlex->GetImageWidth()), s32(c.m_pTextureFlex->GetImageHeight())};
+    if (GxTextureMovie* m = c.GetMovieTexture()) return {s32(m->GetAskedWidth()), s32(m->GetAskedHeight())};
+    if (GxTexture* t = c.GetImageTexture(); t && c.m_ContentType == kGxContentImage)
+        return {s32(t->GetImageWidth()), s32(t->GetImageHeight())};
+    return {};
 }
 
-s32 GxTaskLayer::GetContentHeight() {
-    const GxLayerContent& c = m_Content[m_IndexPos];
-    if (c.m_ContentType == kGxContentFlexImage && c.m_pTextureFlex) return s32(c.m_pTextureFlex->GetImageHeight());
-    if (GxTextureMovie* m = c.GetMovieTexture()) return s32(m->GetAskedHeight());
-    if (c.m_ContentType == kGxContentImage && c.m_pTexture) return s32(c.GetImageTexture()->GetImageHeight());
-    return 0;
-}
+s32 GxTaskLayer::GetContentWidth() { return ContentSize().x; }
+s32 GxTaskLayer::GetContentHeight() { return ContentSize().y; }
 
 void GxTaskLayer::Flip() {
     FinishActions();
@@ -89,11 +86,21 @@ void GxTaskLayer::ApplyTransit(s32 time) {
     }
 }
 
-bool GxTaskLayer::StartTransit(s32 time) {
+GxLayerContent& GxTaskLayer::BeginSetter() {
     Flip();
-    GetCurrentContent()->Clear();
-    ApplyTransit(time);
-    return true;
+    GxLayerContent& c = *GetCurrentContent();
+    c.Clear();
+    return c;
+}
+
+bool GxTaskLayer::EndSetter(bool loaded, s32 time) {
+    if (loaded) ApplyTransit(time);
+    return loaded;
+}
+
+bool GxTaskLayer::StartTransit(s32 time) {
+    BeginSetter();
+    return EndSetter(true, time);
 }
 
 bool GxTaskLayer::SetProjectContent(GxStringView project, GxStringView imageSet, GxStringView motionGroup,
@@ -144,9 +151,7 @@ bool GxTaskLayer::SetImageSetContent(GxStringView imageSet, GxStringView image, 
 }
 
 bool GxTaskLayer::SetFlexImageContent(GxStringView file, s32 time) {
-    Flip();
-    GxLayerContent& c = *GetCurrentContent();
-    c.Clear();
+    GxLayerContent& c = BeginSetter();
     c.m_pTextureFlex = std::make_unique<GxTextureFlex>();
     bool ok;
     if (GxFileExists(file) != kGxFileNotFound) {
@@ -163,32 +168,24 @@ bool GxTaskLayer::SetFlexImageContent(GxStringView file, s32 time) {
     c.m_ContentFileName = GxString(file);
     c.m_Width = s32(c.m_pTextureFlex->GetImageWidth());
     c.m_Height = s32(c.m_pTextureFlex->GetImageHeight());
-    if (!ok) return false;
-    ApplyTransit(time);
-    return true;
+    return EndSetter(ok, time);
 }
 
 bool GxTaskLayer::SetColorContent(u32 argb, s32 time) {
-    Flip();
-    GxLayerContent& c = *GetCurrentContent();
-    c.Clear();
+    GxLayerContent& c = BeginSetter();
     c.m_ContentType = kGxContentColor;
     c.m_SolidColor = GxFColor::FromARGB(argb);
     c.m_Width = s32(ScreenWidth());
     c.m_Height = s32(ScreenHeight());
-    ApplyTransit(time);
-    return true;
+    return EndSetter(true, time);
 }
 
 bool GxTaskLayer::SetMovieContent(GxStringView file, s32 width, s32 height, s32 loopCount, f64 loopStart, s32 volume,
                                   bool play, s32 time) {
-    Flip();
-    GxLayerContent& c = *GetCurrentContent();
-    c.Clear();
+    GxLayerContent& c = BeginSetter();
     auto movie = std::make_unique<GxTextureMovie>();
     const bool made =
         movie->Create(u"", u32(std::max(width, 0)), u32(std::max(height, 0)), kGxFmtA8R8G8B8, 0xFF000000u, true);
-    GxTextureMovie* texture = movie.get();
     c.m_ContentType = kGxContentMovie;
     c.m_pTexture = std::move(movie);
     c.m_MyChannel = u32(m_IndexPos + 1);
@@ -198,38 +195,22 @@ bool GxTaskLayer::SetMovieContent(GxStringView file, s32 width, s32 height, s32 
     c.m_LoopCount = loopCount - 1;
     c.m_LoopStartPos = loopStart;
     c.m_MovieAutoDisappear = play;
-    bool ok = made;
-    if (play) {
-        GxLayerServices& s = GxLayerServices::Get();
-        const s32 channel = s32(c.m_MyChannel);
-        ok = s.OpenMovie(channel, file, texture, 1, 0);
-        s.SetMovieLoopStart(channel, loopStart);
-        s.PlayMovie(channel, c.m_LoopCount, volume);
-    }
-    if (!ok) return false;
-    ApplyTransit(time);
-    return true;
+    return EndSetter(play ? c.StartMovie(volume, false) : made, time);
 }
 
 bool GxTaskLayer::SetRenderTextureContent(s32 width, s32 height, s32 time) {
-    Flip();
-    GxLayerContent& c = *GetCurrentContent();
-    c.Clear();
+    GxLayerContent& c = BeginSetter();
     auto t = std::make_unique<GxTexture>();
     const bool ok = t->CreateTexture(u"", u32(std::max(width, 0)), u32(std::max(height, 0)), kGxFmtA8R8G8B8, 1);
     c.m_ContentType = kGxContentRenderTexture;
     c.m_pTexture = std::move(t);
     c.m_Width = width;
     c.m_Height = height;
-    if (!ok) return false;
-    ApplyTransit(time);
-    return true;
+    return EndSetter(ok, time);
 }
 
 bool GxTaskLayer::SetImageContent(GxStringView file, s32 time) {
-    Flip();
-    GxLayerContent& c = *GetCurrentContent();
-    c.Clear();
+    GxLayerContent& c = BeginSetter();
     auto t = std::make_unique<GxTexture>();
     const bool ok = t->CreateFromFile(GxString(file).c_str(), 0, 1, 0, false);
     c.m_ContentType = kGxContentImage;
@@ -237,15 +218,11 @@ bool GxTaskLayer::SetImageContent(GxStringView file, s32 time) {
     c.m_Width = s32(t->GetImageWidth());
     c.m_Height = s32(t->GetImageHeight());
     c.m_pTexture = std::move(t);
-    if (!ok) return false;
-    ApplyTransit(time);
-    return true;
+    return EndSetter(ok, time);
 }
 
 bool GxTaskLayer::SetMultiImageContent(const std::vector<GxString>& files, s32 time) {
-    Flip();
-    GxLayerContent& c = *GetCurrentContent();
-    c.Clear();
+    GxLayerContent& c = BeginSetter();
     if (files.empty()) {
         GxWriteErrorLog(u"GxTaskLayer:読み込むファイルが指定されていません");
         return false;
@@ -257,9 +234,7 @@ bool GxTaskLayer::SetMultiImageContent(const std::vector<GxString>& files, s32 t
     c.m_Width = s32(t->GetImageWidth());
     c.m_Height = s32(t->GetImageHeight());
     c.m_pTexture = std::move(t);
-    if (!ok) return false;
-    ApplyTransit(time);
-    return true;
+    return EndSetter(ok, time);
 }
 
 bool GxTaskLayer::LoadSubLayerImage(GxStringView file, s32 index) {
@@ -307,17 +282,7 @@ void GxTaskLayer::StopMovie() {
     if (c.m_ContentType == kGxContentMovie) GxLayerServices::Get().StopMovie(s32(c.m_MyChannel));
 }
 
-bool GxTaskLayer::PlayMovie(s32 volume) {
-    GxLayerContent& c = m_Content[m_IndexPos];
-    GxTextureMovie* texture = c.GetMovieTexture();
-    if (!texture) return false;
-    GxLayerServices& s = GxLayerServices::Get();
-    const s32 channel = s32(c.m_MyChannel);
-    const bool ok = s.OpenMovie(channel, c.m_ContentFileName, texture, 1, 0);
-    s.SetMovieLoopStart(channel, c.m_LoopStartPos);
-    s.PlayMovie(channel, c.m_LoopCount, volume);
-    return ok;
-}
+bool GxTaskLayer::PlayMovie(s32 volume) { return m_Content[m_IndexPos].StartMovie(volume, false); }
 
 GxLayerMoviePlayer* GxTaskLayer::GetMoviePlayer() {
     return GxLayerServices::Get().GetMoviePlayer(s32(m_Content[m_IndexPos].m_MyChannel));

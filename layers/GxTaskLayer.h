@@ -80,11 +80,17 @@ private:
     void Flip();
     // After a setter: cross-fade over `time` ms, or drop the old slot at once.
     void ApplyTransit(s32 time);
+    // The start of a setter: the other slot current and cleared.
+    GxLayerContent& BeginSetter();
+    // Its end: the transition when the content loaded; the load's result.
+    bool EndSetter(bool loaded, s32 time);
     void UpdateContent(GxLayerContent& c);
     void DrawContent(GxLayerContent& c, f32 fade);
     void DrawSubLayers(GxLayerContent& c, const GxVector4& world, const GxVector3& rot);
     // The fade factors of the current (in) and back (out) slots at progress p.
     void TransitFactors(f32 p, f32* in, f32* out) const;
+    // The current content's picture size (see GetContentWidth).
+    GxPoint2 ContentSize() const;
     // The sub-layer `index` of slot 0, and of slot 1 when it has one.
     bool SetSubLayerVisible(s32 index, bool visible);
     GxLayerMoviePlayer* PlayerOf(const GxLayerContent& c) const;
