@@ -1,10 +1,7 @@
 #pragma once
 // The one place where a layer draws text: the name of a picture that was
-// missing, printed over the error image. Glyph-map text drawing is not part
-// of the graphics layer yet; until it is, this seam forwards to a drawer
-// that can be installed (tests install one), and draws nothing without one.
-// When the graphics layer's font-map text drawing exists, this function
-// calls it directly.
+// missing, printed over the error image with one of the process's glyph
+// maps. Tests may install a drawer that receives the request instead.
 #include "base/GxTypes.h"
 
 struct GxLayerTextRequest {
@@ -20,5 +17,7 @@ struct GxLayerTextRequest {
 
 using GxLayerTextDrawer = void (*)(const GxLayerTextRequest& request);
 
+// Null: draw through the glyph map again.
 void GxSetLayerTextDrawer(GxLayerTextDrawer drawer);
+// In a scene of its own, with the default 2-D state.
 void GxLayerDrawFontMapText(const GxLayerTextRequest& request);

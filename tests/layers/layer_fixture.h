@@ -37,6 +37,7 @@ struct TaskTree {
 
 } // namespace ltest
 
+#include "graphics/GxGlobalFonts.h"
 #include "graphics/GxSurface.h"
 #include "graphics/texture_fixture.h"
 #include "layers/GxNcCrammedImageSetFactory.h"
@@ -63,6 +64,7 @@ protected:
     void TearDown() override {
         GxNcProjectFactory::GetInstance().ClearAll();
         GxNcCrammedImageSetFactory::GetInstance().Clear();
+        GxGlobalFonts::ReleaseAll();
         target_.Release();
         FileTest::TearDown();
     }

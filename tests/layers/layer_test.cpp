@@ -314,6 +314,12 @@ TEST_F(Layers, TransitionsAndTheirSlots) {
     GxSetLayerTextDrawer(nullptr);
     EXPECT_EQ(At(px, 5, 6), 0xFFFF00FFu) << "the error picture";
     EXPECT_EQ(printed, u"cg/nothere.png@37,70/1") << "the requested name printed at (x + 32, y + 64)";
+    l->SetPos(-20, -50, 0, 0);
+    px = Frame(l);
+    int lit = 0;
+    for (int y = 14; y < 40; ++y)
+        for (int x = 12; x < 64; ++x) lit += At(px, x, y) != 0xFF000000u;
+    EXPECT_GT(lit, 20) << "drawn with glyph map 1 when no drawer is installed";
     l->ClearContent();
     EXPECT_FALSE(l->IsImageMissing());
     EXPECT_TRUE(l->GetCurrentContent()->m_MovieAutoDisappear);
