@@ -10,7 +10,6 @@
 #include "layers/GxLayerServices.h"
 #include "layers/GxNcCrammedImageSetFactory.h"
 #include "layers/GxNcProjectFactory.h"
-#include "layers/GxResolveImageFile.h"
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxSystemConfig.h"
 
@@ -207,7 +206,7 @@ bool GxLayerContent::Restore() {
     }
     case kGxContentFlexImage: {
         GxString file = m_ContentFileName;
-        if (!GxResolveImageFile(&file)) file = ErrorImageName();
+        if (!GxLayerServices::Get().ResolveImageFile(&file)) file = ErrorImageName();
         m_pTextureFlex = std::make_unique<GxTextureFlex>();
         return m_pTextureFlex->CreateFromFile(file.c_str(), 0, 0);
     }

@@ -1,8 +1,8 @@
 #pragma once
 // What actors and layers need of the subsystems above them: the game's
-// system sounds, the movie service's channels, the user's movie volume, and
-// the global render texture and depth surface the game module makes at
-// screen size. The game module installs the one implementation; with none
+// system sounds, the movie service's channels, the user's movie volume, the
+// game data's image-file look-up, and the global render texture and depth
+// surface the game module makes at screen size. The game module installs the one implementation; with none
 // installed (or after Set(nullptr)) every operation does nothing and gives
 // false, 0 or null.
 #include "base/GxTypes.h"
@@ -41,6 +41,11 @@ public:
     virtual GxLayerMoviePlayer* GetMoviePlayer(s32 /*channel*/) { return nullptr; }
     // The user's movie volume (an attenuation), for movies restored from a save.
     virtual s32 GetMovieVolume() { return 0; }
+
+    // An image name completed to a file that exists (the game data's look-up
+    // by extension); false with the name unchanged when there is none. The
+    // default takes the name only as it stands.
+    virtual bool ResolveImageFile(GxString* path);
 
     // Project layers draw their motion into global render texture 1 first.
     virtual GxTexture* GetGlobalRenderTexture(int /*index*/) { return nullptr; }
