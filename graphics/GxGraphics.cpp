@@ -6,6 +6,7 @@
 #include "graphics/GxD3DResourceManage.h"
 #include "graphics/GxGraphicsTypes.h"
 #include "graphics/GxRenderState.h"
+#include "graphics/GxShaderFactory.h"
 #include "graphics/GxSurface.h"
 #include "graphics/GxSurfaceBase.h"
 #include "graphics/GxSwapChain.h"
@@ -659,10 +660,16 @@ void GxGraphics::Finalize() {
 
 u32 GxGraphics::InitializeShader() {
     S().defaultShaderName = u"gx_default";
+    GxShaderEffect::SetPreferSource(true);
     return 0;
 }
 
-void GxGraphics::FinalizeShader() { S().defaultShaderName.clear(); }
+void GxGraphics::FinalizeShader() {
+    GxShaderFactory& shaders = GxShaderFactory::GetInstance();
+    if (u32 n = shaders.GetCount()) GxWriteWarningLog(u"Warning/GxShaderFactory is not Released(count=%d)\n", n);
+    shaders.Clear();
+    S().defaultShaderName.clear();
+}
 
 const GxString& GxGraphics::GetDefaultShaderName() { return S().defaultShaderName; }
 

@@ -1,6 +1,9 @@
 #include "graphics/GxGraphicsTypes.h"
 
+#include "base/GxFColor.h"
 #include "platform/image/image.h"
+
+#include <algorithm>
 
 u32 GxGetFormatBytesPerPixel(u32 format) {
     switch (format) {
@@ -22,3 +25,23 @@ u32 GxGetFormatBytesPerPixel(u32 format) {
 
 // Texture sizes follow the image library's rule, so both agree on every size.
 u32 GxRoundUpPowerOfTwo(u32 n) { return pimage::round_up_pow2(n); }
+
+bool GxFillLockedArea(u32 format, const prender::locked_rect& lr, u32 w, u32 h, u32 argb) {
+    auto* base = static_cast<u8*>(lr.bits);
+    if (GxIs32BitColorFormat(format)) {
+        for (u32 y = 0; y < h; ++y) {
+            u32* row = reinterpret_cast<u32*>(base + ptrdiff_t(y) * lr.pitch);
+            std::fill(row, row + w, argb);
+        }
+        return true;
+    }
+    if (GxIs16BitColorFormat(format)) {
+        const u16 v = u16(GxColorToA4R4G4B4(argb));
+        for (u32 y = 0; y < h; ++y) {
+            u16* row = reinterpret_cast<u16*>(base + ptrdiff_t(y) * lr.pitch);
+            std::fill(row, row + w, v);
+        }
+        return true;
+    }
+    return false;
+}

@@ -54,6 +54,14 @@ u32 GxGetFormatBytesPerPixel(u32 format);
 // Whether a format is one of the two 32-bit colour formats the pixel routines
 // write directly.
 inline bool GxIs32BitColorFormat(u32 format) { return format == kGxFmtA8R8G8B8 || format == kGxFmtX8R8G8B8; }
+// Any other format of two bytes a pixel: the pixel routines write it as A4R4G4B4.
+inline bool GxIs16BitColorFormat(u32 format) {
+    return GxGetFormatBytesPerPixel(format) == 2 && !GxIs32BitColorFormat(format);
+}
+// Writes one colour into every pixel of a locked w x h area: 32-bit formats
+// take the value as it is, 16-bit ones its top four bits per channel. False
+// for other formats.
+bool GxFillLockedArea(u32 format, const prender::locked_rect& area, u32 w, u32 h, u32 argb);
 
 // The smallest power of two not below n: 1 for n below 2, 0 above 2^31.
 u32 GxRoundUpPowerOfTwo(u32 n);

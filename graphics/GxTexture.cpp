@@ -23,30 +23,6 @@ namespace {
 u32 WidenA4R4G4B4(u32 v) { return prender::a4r4g4b4_argb(v); }
 u32 Same(u32 v) { return v; }
 
-bool Is16BitFormat(u32 format) { return GxGetFormatBytesPerPixel(format) == 2 && !GxIs32BitColorFormat(format); }
-
-// Writes one colour into every pixel of a locked area: 32-bit formats take
-// the value as it is, 16-bit ones its top four bits per channel.
-bool FillArea(u32 format, const prender::locked_rect& lr, u32 w, u32 h, u32 argb) {
-    auto* base = static_cast<u8*>(lr.bits);
-    if (GxIs32BitColorFormat(format)) {
-        for (u32 y = 0; y < h; ++y) {
-            u32* row = reinterpret_cast<u32*>(base + ptrdiff_t(y) * lr.pitch);
-            std::fill(row, row + w, argb);
-        }
-        return true;
-    }
-    if (Is16BitFormat(format)) {
-        const u16 v = u16(GxColorToA4R4G4B4(argb));
-        for (u32 y = 0; y < h; ++y) {
-            u16* row = reinterpret_cast<u16*>(base + ptrdiff_t(y) * lr.pitch);
-            std::fill(row, row + w, v);
-        }
-        return true;
-    }
-    return false;
-}
-
 
 } // namespace
 
@@ -439,7 +415,7 @@ bool GxTexture::FillRect(const GxRect* rect, u32 argb) {
     prender::locked_rect lr;
     lr.bits = bits;
     lr.pitch = s32(pitch);
-    bool ok = FillArea(format, lr, w, h, argb);
+    bool ok = GxFillLockedArea(format, lr, w, h, argb);
     UnlockRect();
     UpdateTexture();
     return ok;
@@ -462,7 +438,7 @@ bool GxTexture::ScrollVertical(s32 rows, u32 argb) {
     // Moving by the whole height or more leaves nothing of the old picture.
     const s64 n = std::clamp<s64>(rows, -s64(h), s64(h));
     auto* base = static_cast<u8*>(bits);
-    const u32 bpp = GxIs32BitColorFormat(format) ? 4 : Is16BitFormat(format) ? 2 : 0;
+    const u32 bpp = GxIs32BitColorFormat(format) ? 4 : GxIs16BitColorFormat(format) ? 2 : 0;
     bool ok = bpp != 0;
     if (ok && n != 0) {
         const size_t rowBytes = size_t(w) * bpp;
@@ -477,7 +453,7 @@ bool GxTexture::ScrollVertical(s32 rows, u32 argb) {
         prender::locked_rect lr;
         lr.pitch = s32(pitch);
         lr.bits = n > 0 ? base : base + ptrdiff_t(moved) * pitch;
-        FillArea(format, lr, w, u32(n > 0 ? n : -n), argb);
+        GxFillLockedArea(format, lr, w, u32(n > 0 ? n : -n), argb);
     }
     UnlockRect();
     UpdateTexture();

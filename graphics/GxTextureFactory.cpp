@@ -1,6 +1,7 @@
 #include "graphics/GxTextureFactory.h"
 
 #include "graphics/GxTexture.h"
+#include "graphics/GxTextureMovie.h"
 #include "graphics/GxTextureTextEx.h"
 
 #include <memory>
@@ -43,6 +44,12 @@ GxD3DResourceBase* GxTextureFactory::Make(const GxChar* name, u32 kind, u32 widt
         texture = kind == kGxTextureKindText ? std::make_unique<GxTextureText>() : std::make_unique<GxTextureTextEx>();
         made = texture->CreateTexture(path.c_str(), width, height, format, mipLevels);
         break;
+    case kGxTextureKindMovie: {
+        auto movie = std::make_unique<GxTextureMovie>();
+        if (!movie->Create(path.c_str(), width, height, format, 0, false)) return nullptr;
+        Append(movie.get());
+        return movie.release();
+    }
     default:
         return nullptr;
     }

@@ -12,7 +12,7 @@ enum GxTextureKind : u32 {
     kGxTextureKindRenderTarget = 3,  // a render target of the size
     kGxTextureKindText = 5,          // an empty text texture of the size
     kGxTextureKindTextEx = 6,        // an empty revealing text texture of the size
-    kGxTextureKindMovie = 7,         // movie textures: not made here yet
+    kGxTextureKindMovie = 7,         // a movie texture of the size (GxTextureMovie)
 };
 
 class GxTextureFactory : public GxTextureFactoryBase {

@@ -6,7 +6,8 @@
 
 #include <algorithm>
 
-GxTextureFactoryBase::GxTextureFactoryBase(const GxChar* factoryName) : m_FactoryName(factoryName) {}
+GxTextureFactoryBase::GxTextureFactoryBase(const GxChar* factoryName, const GxChar* itemName)
+    : m_FactoryName(factoryName), m_ItemName(itemName) {}
 
 GxTextureFactoryBase::~GxTextureFactoryBase() { Clear(); }
 
@@ -46,7 +47,7 @@ void GxTextureFactoryBase::ReleaseEntry(GxD3DResourceBase* resource) {
     GxMutexScopedLock lock(m_Mutex);
     auto it = std::find(m_List.begin(), m_List.end(), resource);
     if (it == m_List.end()) {
-        GxWriteWarningLog(u"Warning/%s You tried to release the texture does not exist(0x%x)\n", m_FactoryName,
+        GxWriteWarningLog(u"Warning/%s You tried to release the %s does not exist(0x%x)\n", m_FactoryName, m_ItemName,
                           u32(reinterpret_cast<uintptr_t>(resource)));
         return;
     }
@@ -61,7 +62,7 @@ void GxTextureFactoryBase::ReleaseEntryByName(const GxChar* name) {
     GxMutexScopedLock lock(m_Mutex);
     GxD3DResourceBase* r = Find(name);
     if (!r) {
-        GxWriteWarningLog(u"Warning/%s You tried to release the texture does not exist(%s)\n", m_FactoryName,
+        GxWriteWarningLog(u"Warning/%s You tried to release the %s does not exist(%s)\n", m_FactoryName, m_ItemName,
                           name ? name : u"");
         return;
     }

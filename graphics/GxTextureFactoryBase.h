@@ -23,8 +23,9 @@ public:
     virtual u32 GetCount();
 
 protected:
-    // factoryName: the name the warnings and the dump print.
-    explicit GxTextureFactoryBase(const GxChar* factoryName);
+    // factoryName: the name the warnings and the dump print; itemName: what
+    // the release warnings call an entry.
+    explicit GxTextureFactoryBase(const GxChar* factoryName, const GxChar* itemName = u"texture");
     // Under the mutex: the first entry whose name matches, count raised.
     GxD3DResourceBase* TakeExisting(const GxChar* name);
     void Append(GxD3DResourceBase* resource);
@@ -36,4 +37,5 @@ protected:
     GxMutex m_Mutex;
     std::vector<GxD3DResourceBase*> m_List;
     const GxChar* m_FactoryName;
+    const GxChar* m_ItemName;
 };

@@ -5,7 +5,7 @@
 // picture over itself with falling opacity and holds its main phase and its
 // input until the time is used up.
 #include "scenes/GxSeqBase.h"
-#include "scenes/GxTransitParam.h"
+#include "tasks/GxTransitParam.h"
 
 class GxSeqTransitBase : public GxSeqBase {
 public:

@@ -151,7 +151,7 @@ TEST_F(FlexTest, FactoriesShareByNameWithoutRegardToCase) {
     ASSERT_NE(rt, nullptr);
     EXPECT_EQ(rt->GetObjectType(), u32(OBJTYPE_RENDERTARGET));
     EXPECT_EQ(static_cast<GxTexture*>(rt)->GetWidth(), 128u);
-    for (u32 kind : {0u, 4u, 7u, 8u})
+    for (u32 kind : {0u, 4u, 8u})
         EXPECT_EQ(factory.Create(u"other", kind, 8, 8, 1, 0, 0, false), nullptr) << kind;
     EXPECT_EQ(factory.GetCount(), 1u);
 

@@ -154,13 +154,13 @@ inline std::unique_ptr<PixelTexture> Solid(uint32_t w, uint32_t h, uint32_t argb
 
 namespace gxtest {
 
-// Compares a picture with tests/golden/graphics/NAME.png. QUILLON_UPDATE_GOLDEN=1
+// Compares a picture with tests/golden/FOLDER/NAME.png. QUILLON_UPDATE_GOLDEN=1
 // writes the golden instead (look at it before checking it in). A mismatch
 // writes NAME.actual.png and NAME.diff.png (red where pixels differ) under
-// golden-out/graphics in the working folder.
+// golden-out/FOLDER in the working folder.
 inline ::testing::AssertionResult MatchesGolden(const std::string& name, const std::vector<uint32_t>& px, uint32_t w,
-                                                uint32_t h) {
-    const std::filesystem::path golden = qtest::GoldenPath("graphics/" + name + ".png");
+                                                uint32_t h, const std::string& folder = "graphics") {
+    const std::filesystem::path golden = qtest::GoldenPath(folder + "/" + name + ".png");
     if (const char* u = std::getenv("QUILLON_UPDATE_GOLDEN"); u && std::string(u) == "1") {
         std::filesystem::create_directories(golden.parent_path());
         if (!pimage::save_png(golden.string(), px.data(), w, h, size_t(w) * 4))
@@ -180,7 +180,7 @@ inline ::testing::AssertionResult MatchesGolden(const std::string& name, const s
         diff[i] = differs ? 0xFFFF0000u : (0xFF000000u | ((px[i] >> 2) & 0x003F3F3Fu));
     }
     if (diffs == 0) return ::testing::AssertionSuccess();
-    const std::filesystem::path out = std::filesystem::current_path() / "golden-out" / "graphics";
+    const std::filesystem::path out = std::filesystem::current_path() / "golden-out" / folder;
     std::filesystem::create_directories(out);
     pimage::save_png((out / (name + ".actual.png")).string(), px.data(), w, h, size_t(w) * 4);
     pimage::save_png((out / (name + ".diff.png")).string(), diff.data(), w, h, size_t(w) * 4);

@@ -1,4 +1,4 @@
-#include "scenes/GxTransitParam.h"
+#include "tasks/GxTransitParam.h"
 
 #include "io/GxContentReaderBase.h"
 #include "io/GxContentWriterBase.h"

@@ -1,0 +1,70 @@
+#include "layers/GxNcProjectEx.h"
+
+#include "base/GxLog.h"
+#include "base/GxStringUtil.h"
+#include "layers/GxNcCrammedImageSetFactory.h"
+
+GxNcProjectEx::GxNcProjectEx() = default;
+
+GxNcProjectEx::~GxNcProjectEx() { ReleaseAll(); }
+
+void GxNcProjectEx::GiveBackImageSets() {
+    for (const GxString& name : m_ImageSetFileNames) GxNcCrammedImageSetFactory::GetInstance().ReleaseByName(name);
+    m_ImageSetFileNames.clear();
+}
+
+u32 GxNcProjectEx::Release() {
+    const u32 left = GxObjectRefCountNotAutoDelete::Release();
+    if (left == 0) {
+        GiveBackImageSets();
+        Clear();
+    }
+    return left;
+}
+
+bool GxNcProjectEx::Load(GxStringView name, GxStringView imageFolder, bool loadTextures) {
+    Release();
+    m_ImageFolder = GxToLower(GxAddPathSeparator(imageFolder));
+    const GxString path = GxChangeFileExtension(name, u".gnc");
+    std::vector<GxString> names;
+    const bool read = Read(path, &names);
+    AddRef();
+    if (!read) return false;
+    GxNcCrammedImageSetFactory& sets = GxNcCrammedImageSetFactory::GetInstance();
+    for (const GxString& n : names) {
+        GxString full = m_ImageFolder + GxGetFileName(n);
+        // Only a set the factory handed out is given back later.
+        if (sets.GetCrammedImageSet(full, loadTextures)) m_ImageSetFileNames.push_back(full);
+    }
+    ResolveReferences();
+    return true;
+}
+
+void GxNcProjectEx::ResolveReferences() {
+    for (const std::unique_ptr<GxNcMotionGroup>& g : m_MotionGroupList)
+        for (const std::unique_ptr<GxNcMotion>& m : g->m_MotionList)
+            for (const std::unique_ptr<GxNcLayer>& l : m->m_LayerList)
+                for (GxNcImageKey& k : l->m_ImageTrack) {
+                    k.m_pOriginImage = FindImage(*g, *m, *l, k);
+                    k.m_pMotion = nullptr;
+                    if (k.m_MotionGroupName.empty()) continue;
+                    k.m_pMotion = FindMotion(k.m_MotionGroupName, k.m_MotionName);
+                    if (!k.m_pMotion)
+                        GxWriteWarningLog(u"KeyFrameが存在しないモーションを参照しています MotionGroup:%s Motion:%s "
+                                          u"Layer:%s Time:%d -> MotionGroup:%s Motion:%s\n",
+                                          g->m_MotionGroupName, m->m_MotionName, l->m_LayerName, k.m_Time,
+                                          k.m_MotionGroupName, k.m_MotionName);
+                }
+}
+
+const GxNcOriginImage* GxNcProjectEx::FindImage(const GxNcMotionGroup& group, const GxNcMotion& motion,
+                                                const GxNcLayer& layer, const GxNcImageKey& key) {
+    if (key.m_ImageSetName.empty() || key.m_ImageFileName.empty()) return nullptr;
+    const GxNcOriginImage* found = GxNcCrammedImageSetFactory::GetInstance().FindOriginImage(
+        m_ImageFolder + key.m_ImageSetName, key.m_ImageFileName);
+    if (!found)
+        GxWriteWarningLog(u"画像が存在しません MotionGroup:%s Motion:%s Layer:%s Time:%d -> ImageSet:%s File:%s\n",
+                          group.m_MotionGroupName, motion.m_MotionName, layer.m_LayerName, key.m_Time,
+                          key.m_ImageSetName, key.m_ImageFileName);
+    return found;
+}

@@ -1,0 +1,102 @@
+#pragma once
+// Shared pieces of the layer tests: content streams in memory, and a task
+// tree under a manager that deletes it.
+#include "io/GxContentBinaryReader.h"
+#include "io/GxContentTextReader.h"
+#include "support/ContentBytes.h"
+#include "tasks/GxTaskBase.h"
+#include "tasks/GxTaskManage.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace ltest {
+
+// A stream written by body and read back by check, in the given form.
+inline void RoundTrip(bool text, const std::function<void(GxContentWriterBase&)>& body,
+                      const std::function<void(GxContentReaderBase&)>& check) {
+    const std::vector<unsigned char> bytes = qtest::WriteContentBytes(text, "LAYTEST", 1, body);
+    std::unique_ptr<GxContentReaderBase> r;
+    if (text)
+        r = std::make_unique<GxContentTextReader>(bytes.data(), u32(bytes.size()), true);
+    else
+        r = std::make_unique<GxContentBinaryReader>(bytes.data(), u32(bytes.size()), true);
+    u32 version = 0;
+    ASSERT_TRUE(r->ReadHeader(text ? "TLAYTEST" : "BLAYTEST", &version));
+    check(*r);
+}
+
+// A manager with a plain top task; tasks made under it are deleted with it.
+struct TaskTree {
+    GxTaskManage manager;
+    GxTaskBase* top = new GxTaskBase(&manager);
+};
+
+} // namespace ltest
+
+#include "graphics/GxGlobalFonts.h"
+#include "graphics/GxSurface.h"
+#include "graphics/texture_fixture.h"
+#include "layers/GxNcCrammedImageSetFactory.h"
+#include "layers/GxNcProjectFactory.h"
+
+namespace ltest {
+
+// A started device in a scratch working folder, a render target to draw
+// into, and factories left empty after every test.
+class GfxTest : public gxtest::FileTest {
+protected:
+    // A small screen, so that screen-wide content fits a golden picture; the
+    // back buffer (and its depth surface) stays larger than any target.
+    static constexpr u32 kScreenW = 64, kScreenH = 48;
+
+    void SetUp() override {
+        FileTest::SetUp();
+        GxGraphicsConfig& c = GxGraphics::GetConfig();
+        c.m_ScreenWidth = kScreenW;
+        c.m_ScreenHeight = kScreenH;
+        c.m_BackBufferWidth = c.m_BackBufferHeight = 256;
+        ASSERT_TRUE(Start());
+    }
+    void TearDown() override {
+        GxNcProjectFactory::GetInstance().ClearAll();
+        GxNcCrammedImageSetFactory::GetInstance().Clear();
+        GxGlobalFonts::ReleaseAll();
+        target_.Release();
+        FileTest::TearDown();
+    }
+    // An A8R8G8B8 target of the size pushed on slot 0 and cleared, inside an
+    // open scene with the default 2-D state.
+    void Begin(uint32_t w, uint32_t h, uint32_t clear) {
+        ASSERT_TRUE(target_.CreateRenderTarget(u"target", w, h, 21, 0, 0));
+        ASSERT_TRUE(GxGraphics::PushRenderTarget(0, &target_, nullptr, nullptr));
+        ASSERT_TRUE(GxGraphics::Clear(1, clear, 1.0f, 0));
+        ASSERT_TRUE(GxGraphics::BeginScene());
+        GxSetDefaultRenderStates();
+        w_ = w, h_ = h;
+    }
+    std::vector<uint32_t> End() {
+        EXPECT_TRUE(GxGraphics::EndScene());
+        std::vector<uint32_t> px = target_.GetD3DSurface()->read_argb();
+        EXPECT_TRUE(GxGraphics::PopRenderTarget(0));
+        target_.Release();
+        return px;
+    }
+    uint32_t At(const std::vector<uint32_t>& px, int x, int y) const { return px[size_t(y) * w_ + size_t(x)]; }
+    // Compared with tests/golden/layers/NAME.png; a mismatch is written
+    // under golden-out/layers in the folder the test binary runs in.
+    ::testing::AssertionResult Golden(const std::string& name, const std::vector<uint32_t>& px) {
+        std::filesystem::current_path(old_);
+        ::testing::AssertionResult r = gxtest::MatchesGolden(name, px, w_, h_, "layers");
+        std::filesystem::current_path(dir_.path());
+        return r;
+    }
+
+    GxSurface target_;
+    uint32_t w_ = 0, h_ = 0;
+};
+
+} // namespace ltest
