@@ -3,10 +3,9 @@
 #include "base/GxMutex.h"
 #include "base/GxStringUtil.h"
 #include "platform/system/file_append.h"
+#include "platform/system/file_system.h"
 #include "platform/window/message_box.h"
 
-#include <cstdio>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -76,9 +75,8 @@ void AppendToFile(LogState& s, LogFile file, GxStringView text) {
     const std::string error = psys::append_to_file(GxToNativePath(path), byteOrderMark, Utf16LeBytes(text));
     if (error.empty() || s.warned[file]) return;
     s.warned[file] = true;
-    std::fprintf(stderr, "Quillon: the log \"%s\" cannot be written (%s); its lines are lost.\n",
-                 GxToUtf8(path).c_str(), error.c_str());
-    std::fflush(stderr);
+    psys::write_to_standard_error("Quillon: the log \"" + GxToUtf8(path) + "\" cannot be written (" + error +
+                                  "); its lines are lost.\n");
 }
 
 // Before the log folder is known a line is kept for later, as long as there
@@ -112,7 +110,7 @@ void SetPath(LogFile file, GxStringView path) {
 void DeleteFile(LogFile file) {
     LogState& s = State();
     GxMutexScopedLock lock(s.mutex);
-    if (!s.paths[file].empty()) ::unlink(GxToNativePath(s.paths[file]).c_str());
+    if (!s.paths[file].empty()) psys::remove_file(GxToNativePath(s.paths[file]));
 }
 
 } // namespace
@@ -160,16 +158,15 @@ void GxReleaseHeldLogLines() {
         if (!s.paths[line.file].empty()) {
             AppendToFile(s, line.file, line.text);
         } else {
-            std::fputs(GxToUtf8(line.text).c_str(), stderr);
+            psys::write_to_standard_error(GxToUtf8(line.text).c_str());
         }
     }
     if (s.heldDropped > 0) {
         const GxString note =
             GxFormat(u"Warning/GxLog %d lines from before the log folder was known were dropped\n", s.heldDropped);
         if (!s.paths[kErrorFile].empty()) AppendToFile(s, kErrorFile, note);
-        else std::fputs(GxToUtf8(note).c_str(), stderr);
+        else psys::write_to_standard_error(GxToUtf8(note).c_str());
     }
-    std::fflush(stderr);
     s.held.clear();
     s.held.shrink_to_fit();
     s.heldUnits = 0;

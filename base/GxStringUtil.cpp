@@ -1,10 +1,9 @@
 #include "base/GxStringUtil.h"
 
 #include "platform/system/codepage.h"
+#include "platform/system/file_system.h"
 #include "platform/system/paths.h"
 
-#include <cstdio>
-#include <sys/stat.h>
 
 GxStringA GxToAnsi(GxStringView s) { return psys::utf16_to_cp932(s); }
 GxStringA GxToUtf8(GxStringView s) { return psys::utf16_to_utf8(s); }
@@ -177,21 +176,9 @@ GxString GxGetMyDocumentsPath() {
     return GxRemovePathSeparator(d);
 }
 
-bool GxCanOpenFile(GxStringView path) {
-    FILE* f = std::fopen(GxToNativePath(path).c_str(), "rb");
-    if (!f) return false;
-    std::fclose(f);
-    return true;
-}
-
-bool GxCreateDirectory(GxStringView path) {
-    return ::mkdir(GxToNativePath(path).c_str(), 0755) == 0;
-}
-
-bool GxIsDirectory(GxStringView path) {
-    struct stat st{};
-    return ::stat(GxToNativePath(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
+bool GxCanOpenFile(GxStringView path) { return psys::can_open_for_reading(GxToNativePath(path)); }
+bool GxCreateDirectory(GxStringView path) { return psys::make_folder(GxToNativePath(path)); }
+bool GxIsDirectory(GxStringView path) { return psys::is_folder(GxToNativePath(path)); }
 
 bool GxEqualsNoCase(GxStringView a, GxStringView b) {
     if (a.size() != b.size()) return false;

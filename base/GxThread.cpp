@@ -1,8 +1,8 @@
 #include "base/GxThread.h"
 
 #include "base/GxStringUtil.h"
+#include "platform/system/thread_name.h"
 
-#include <pthread.h>
 
 GxThread::~GxThread() { Close(); }
 
@@ -142,9 +142,7 @@ void GxThread::Body() {
         GxMutexScopedLock lock(m_Mutex);
         delegate = m_Delegate;
         user = m_UserValue;
-        // Linux thread names hold 15 bytes.
-        std::string n = GxToUtf8(m_Name).substr(0, 15);
-        pthread_setname_np(pthread_self(), n.c_str());
+        psys::name_current_thread(GxToUtf8(m_Name));
     }
     u32 result = delegate ? delegate->Invoke(this, user) : 0;
     GxMutexScopedLock lock(m_Mutex);

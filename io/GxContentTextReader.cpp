@@ -3,13 +3,11 @@
 #include "base/GxLog.h"
 #include "base/GxStringUtil.h"
 #include "io/GxStringParse.h"
+#include "platform/system/environment.h"
 
 #include <algorithm>
-#include <clocale>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <locale.h>
 
 namespace {
 
@@ -75,7 +73,6 @@ u32 ToU32(std::string_view s, int base = 10) {
 
 // Decimal floating point read the same whatever locale the process has set.
 f64 ToF64(std::string_view s) {
-    static locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
     char buf[128];
     std::string big;
     const char* text;
@@ -87,7 +84,7 @@ f64 ToF64(std::string_view s) {
         big.assign(s);
         text = big.c_str();
     }
-    return c ? strtod_l(text, nullptr, c) : std::strtod(text, nullptr);
+    return psys::parse_double_c(text);
 }
 
 } // namespace

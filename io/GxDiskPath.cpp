@@ -3,18 +3,17 @@
 #include "base/GxStringUtil.h"
 #include "io/GxWideCase.h"
 #include "base/GxMutex.h"
+#include "platform/system/clock.h"
+#include "platform/system/file_system.h"
 
 #include <map>
-
-#include <ctime>
-#include <dirent.h>
-#include <sys/stat.h>
+#include <vector>
 
 namespace {
 
 bool Exists(const std::string& p) {
-    struct stat st;
-    return ::stat(p.c_str(), &st) == 0;
+    psys::file_status st;
+    return psys::status_of(p, &st);
 }
 
 // The names of one folder by their lower-cased form, so that a name that is
@@ -24,10 +23,11 @@ bool Exists(const std::string& p) {
 // is missing from a listing taken within two seconds of the folder's last
 // change is looked for again in a new listing.
 struct FolderNames {
-    dev_t device = 0;
-    ino_t inode = 0;
-    struct timespec modified{};
-    struct timespec listed{};
+    u64 device = 0;
+    u64 inode = 0;
+    s64 modifiedSeconds = 0;
+    u32 modifiedNanoseconds = 0;
+    s64 listedSeconds = 0;  // wall-clock time
     // Lower-cased name -> the smallest real name of that form, so the choice
     // does not depend on the order in which the folder lists its entries.
     std::map<GxString, std::string> names;
@@ -43,37 +43,35 @@ FolderCache& Folders() {
     return *c;
 }
 
-bool SameTime(const struct timespec& a, const struct timespec& b) {
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+bool SameFolder(const FolderNames& f, const psys::file_status& st) {
+    return f.device == st.device && f.inode == st.inode && f.modifiedSeconds == st.modified_seconds &&
+           f.modifiedNanoseconds == st.modified_nanoseconds;
 }
 
-void List(const std::string& dir, const struct stat& st, FolderNames* f) {
-    f->device = st.st_dev;
-    f->inode = st.st_ino;
-    f->modified = st.st_mtim;
-    clock_gettime(CLOCK_REALTIME, &f->listed);
+void List(const std::string& dir, const psys::file_status& st, FolderNames* f) {
+    f->device = st.device;
+    f->inode = st.inode;
+    f->modifiedSeconds = st.modified_seconds;
+    f->modifiedNanoseconds = st.modified_nanoseconds;
+    f->listedSeconds = psys::wall_time_seconds();
     f->names.clear();
-    DIR* d = ::opendir(dir.c_str());
-    if (!d) return;
-    while (const dirent* e = ::readdir(d)) {
-        const std::string n = e->d_name;
-        if (n == "." || n == "..") continue;
+    std::vector<std::string> names;
+    psys::list_folder(dir, &names);
+    for (const std::string& n : names) {
         auto [at, added] = f->names.emplace(GxToLowerWide(GxFromNativePath(n)), n);
         if (!added && n < at->second) at->second = n;
     }
-    ::closedir(d);
 }
 
 bool FindFolded(const std::string& dir, const std::string& name, std::string* found) {
     const std::string key = dir.empty() ? "." : dir;
-    struct stat st;
-    if (::stat(key.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    psys::file_status st;
+    if (!psys::status_of(key, &st) || st.kind != psys::file_kind::folder) return false;
     FolderCache& cache = Folders();
     GxMutexScopedLock lock(cache.mutex);
     auto it = cache.folders.find(key);
     bool fresh = false;
-    if (it == cache.folders.end() || it->second.device != st.st_dev || it->second.inode != st.st_ino ||
-        !SameTime(it->second.modified, st.st_mtim)) {
+    if (it == cache.folders.end() || !SameFolder(it->second, st)) {
         // A bound on what is kept: folders listed long ago are simply listed again.
         if (it == cache.folders.end() && cache.folders.size() >= 256) cache.folders.clear();
         it = cache.folders.try_emplace(key).first;
@@ -82,7 +80,7 @@ bool FindFolded(const std::string& dir, const std::string& name, std::string* fo
     }
     const GxString want = GxToLowerWide(GxFromNativePath(name));
     auto hit = it->second.names.find(want);
-    if (hit == it->second.names.end() && !fresh && it->second.listed.tv_sec - st.st_mtim.tv_sec < 2) {
+    if (hit == it->second.names.end() && !fresh && it->second.listedSeconds - st.modified_seconds < 2) {
         List(key, st, &it->second);
         hit = it->second.names.find(want);
     }

@@ -1,12 +1,9 @@
 #include "io/GxFileHandle.h"
 
-#include <unistd.h>
-
 GxFileHandle::~GxFileHandle() { Close(); }
 
 void GxFileHandle::Close() {
-    if (m_Fd >= 0) ::close(m_Fd);
-    m_Fd = -1;
+    m_File.close();
     m_Size = 0;
     m_Open = m_End = false;
     m_FileTime = 0;

@@ -4,8 +4,7 @@
 // (GxFileOpen, GxFileRead, GxFileSeek, GxFileTell, GxFileClose). A handle
 // belongs to one thread at a time.
 #include "base/GxTypes.h"
-
-#include <string>
+#include "platform/system/file_system.h"
 
 class GxPackFileHeaderCache;
 struct GxPackEntry;
@@ -35,7 +34,7 @@ private:
     friend bool GxFileSeek(GxFileHandle* file, s64 offset, u32 origin);
 
     u32 m_Size = 0;
-    int m_Fd = -1;
+    psys::input_file m_File;
     bool m_Open = false;
     bool m_End = false;
     u64 m_FileTime = 0;

@@ -5,14 +5,9 @@
 #include "base/GxStringUtil.h"
 #include "io/GxDiskPath.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <list>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -29,22 +24,15 @@ FileSystem& Fs() {
     return *fs;
 }
 
-u64 ModifiedNs(const struct stat& st) { return u64(st.st_mtim.tv_sec) * 1000000000ull + u64(st.st_mtim.tv_nsec); }
-
-u32 ClampSize(off_t size) {
-    return size < 0 ? 0 : u64(size) > std::numeric_limits<u32>::max() ? std::numeric_limits<u32>::max() : u32(size);
+u64 ModifiedNs(const psys::file_status& st) {
+    return u64(st.modified_seconds) * 1000000000ull + u64(st.modified_nanoseconds);
 }
 
-// Opens a regular disk file for reading; -1 when there is none. Opening never
-// waits: a FIFO or a device where a game file should be is refused, not read.
-int OpenDisk(const std::string& native, struct stat* st) {
-    const int fd = ::open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return -1;
-    if (::fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
+u32 ClampSize(u64 size) { return size > std::numeric_limits<u32>::max() ? std::numeric_limits<u32>::max() : u32(size); }
+
+// A regular file on disk, at its native path, with its status.
+bool IsRegularFile(const std::string& native, psys::file_status* st) {
+    return psys::status_of(native, st) && st->kind == psys::file_kind::regular;
 }
 
 const GxPackEntry* FindInPacks(const GxPackFileHeaderCache** pack, GxStringView path) {
@@ -74,9 +62,8 @@ int GxFileExists(GxStringView path) {
 u32 GxGetFileSize(GxStringView path) {
     GxMutexScopedLock lock(Fs().mutex);
     std::string native;
-    struct stat st;
-    if (GxResolveDiskPath(path, &native) && ::stat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode))
-        return ClampSize(st.st_size);
+    psys::file_status st;
+    if (GxResolveDiskPath(path, &native) && IsRegularFile(native, &st)) return ClampSize(st.size);
     const GxPackEntry* e = FindInPacks(nullptr, path);
     return e ? e->m_DataSize : 0;
 }
@@ -98,26 +85,20 @@ bool GxFileOpen(GxFileHandle* file, GxStringView path) {
     const GxPackEntry* entry = onDisk ? nullptr : FindInPacks(&pack, path);
     if (!onDisk && !entry) return false;
     if (file->IsOpen()) file->Close();
-    struct stat st;
+    // Opening never waits: a FIFO or a device where a game file should be is
+    // refused, not read.
     if (onDisk) {
-        const int fd = OpenDisk(native, &st);
-        if (fd < 0) return false;
-        file->m_Fd = fd;
-        file->m_Size = ClampSize(st.st_size);
-        file->m_FileTime = ModifiedNs(st);
+        if (!file->m_File.open(native)) return false;
+        file->m_Size = ClampSize(file->m_File.status().size);
+        file->m_FileTime = ModifiedNs(file->m_File.status());
     } else {
         std::string packNative;
         if (!GxResolveDiskPath(pack->GetPath(), &packNative)) return false;
-        const int fd = OpenDisk(packNative, &st);
-        if (fd < 0) return false;
         // A place no file offset can reach cannot be opened; data that only
         // runs past the end of the pack opens, and reads stop where it does.
         const u64 base = pack->GetDataBaseOffset() + entry->m_DataOffset;
-        if (base < entry->m_DataOffset || base > u64(std::numeric_limits<off_t>::max())) {
-            ::close(fd);
-            return false;
-        }
-        file->m_Fd = fd;
+        if (base < entry->m_DataOffset || base > u64(std::numeric_limits<s64>::max())) return false;
+        if (!file->m_File.open(packNative)) return false;
         file->m_Size = entry->m_DataSize;
         file->m_FileTime = entry->m_FileTime;
         file->m_Base = base;
@@ -132,18 +113,12 @@ bool GxFileOpen(GxFileHandle* file, GxStringView path) {
 }
 
 u32 GxFileRead(void* buffer, u32 count, GxFileHandle* file) {
-    if (!file || !file->m_Open || file->m_End || file->m_Fd < 0) return 0;
+    if (!file || !file->m_Open || file->m_End || !file->m_File.is_open()) return 0;
     const s64 left = s64(file->m_Size) - file->m_Position;
     if (left <= 0) return 0;
     if (s64(count) > left) count = u32(left);
     u8* out = static_cast<u8*>(buffer);
-    u32 done = 0;
-    while (done < count) {
-        const ssize_t n = ::pread(file->m_Fd, out + done, count - done, off_t(file->m_Base + u64(file->m_Position) + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += u32(n);
-    }
+    const u32 done = u32(file->m_File.read_at(out, count, file->m_Base + u64(file->m_Position)));
     if (file->m_Scrambled) DescramblePackEntries(out, done, u32(file->m_Position));
     file->m_Position += done;
     if (file->m_Position >= s64(file->m_Size)) file->m_End = true;
@@ -151,7 +126,7 @@ u32 GxFileRead(void* buffer, u32 count, GxFileHandle* file) {
 }
 
 bool GxFileSeek(GxFileHandle* file, s64 offset, u32 origin) {
-    if (!file || !file->m_Open || file->m_Fd < 0) return false;
+    if (!file || !file->m_Open || !file->m_File.is_open()) return false;
     s64 from;
     switch (origin) {
     case kGxSeekBegin: from = 0; break;
@@ -238,8 +213,8 @@ bool GxMountPackFile(GxStringView path) {
     GxMutexScopedLock lock(fs.mutex);
     // Reading a FIFO given as a pack would wait for a writer that never comes.
     std::string native;
-    struct stat st;
-    if (!GxResolveDiskPath(path, &native) || ::stat(native.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    psys::file_status st;
+    if (!GxResolveDiskPath(path, &native) || !IsRegularFile(native, &st)) return false;
     auto pack = std::make_unique<GxPackFileHeaderCache>();
     if (!pack->Open(path)) return false;
     fs.packs.push_back(std::move(pack));

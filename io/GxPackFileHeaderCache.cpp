@@ -6,9 +6,7 @@
 #include "io/GxWideCase.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
-#include <sys/stat.h>
 
 const u8 kGxPackScrambleTable[23] = {0x5A, 0xC3, 0x1F, 0x88, 0x27, 0xE4, 0x6B, 0x90, 0x3D, 0xB2, 0x71, 0x0E,
                                      0xD9, 0x46, 0xA5, 0x13, 0xFC, 0x58, 0x8F, 0x32, 0xC7, 0x6E, 0x9B};
@@ -103,17 +101,11 @@ bool GxPackFileHeaderCache::Open(GxStringView path) {
     if (m_Open || !m_Entries.empty()) Release();
     std::string native;
     if (!GxResolveDiskPath(path, &native)) return false;
-    FILE* f = std::fopen(native.c_str(), "rb");
-    if (!f) return false;
-    struct stat st;
-    if (::fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
-        std::fclose(f);
-        return false;
-    }
-    m_FileSize = u64(st.st_size);
+    psys::input_file f;
+    if (!f.open(native)) return false;
+    m_FileSize = f.status().size;
     m_Path = GxString(path);
-    const bool ok = std::fread(m_Header, kHeaderSize, 1, f) == 1 && ReadDirectory(f);
-    std::fclose(f);
+    const bool ok = f.read_at(m_Header, kHeaderSize, 0) == kHeaderSize && ReadDirectory(f);
     if (!ok) {
         Release();
         return false;
@@ -123,7 +115,7 @@ bool GxPackFileHeaderCache::Open(GxStringView path) {
     return true;
 }
 
-bool GxPackFileHeaderCache::ReadDirectory(FILE* file) {
+bool GxPackFileHeaderCache::ReadDirectory(const psys::input_file& file) {
     const u32 count = LE32(m_Header + 24);
     const u32 dirSize = LE32(m_Header + 28);
     const bool scrambled = IsScrambled();
@@ -146,6 +138,7 @@ bool GxPackFileHeaderCache::ReadDirectory(FILE* file) {
     std::vector<u8> buffer(std::min<u32>(dirSize, 1u << 20));
     size_t begin = 0, end = 0;  // the unread part of the buffer
     u32 unread = dirSize;       // of the directory, not yet in the buffer
+    u64 at = kHeaderSize;       // where the unread part lies in the file
     // Makes n bytes ready from begin; false when the directory ends first.
     auto ready = [&](u32 n) {
         if (end - begin >= n) return true;
@@ -153,7 +146,8 @@ bool GxPackFileHeaderCache::ReadDirectory(FILE* file) {
         end -= begin;
         begin = 0;
         const u32 take = u32(std::min<u64>(unread, buffer.size() - end));
-        if (take && std::fread(buffer.data() + end, take, 1, file) != 1) return false;
+        if (take && file.read_at(buffer.data() + end, take, at) != take) return false;
+        at += take;
         end += take;
         unread -= take;
         return end - begin >= n;

@@ -10,8 +10,8 @@
 // size, 8 bytes unread, u64 last-write time, u64 data offset (from the data
 // base offset), the NUL-terminated name, padding up to the length.
 #include "base/GxTypes.h"
+#include "platform/system/file_system.h"
 
-#include <cstdio>
 #include <vector>
 
 struct GxPackEntry {
@@ -75,7 +75,7 @@ private:
         u32 entry = 0;  // index + 1; 0 for an empty slot
     };
 
-    bool ReadDirectory(FILE* file);
+    bool ReadDirectory(const psys::input_file& file);
     // Takes one unscrambled record; false when it is damaged.
     bool TakeRecord(const u8* record, u32 length, u32 index);
     void BuildIndex();

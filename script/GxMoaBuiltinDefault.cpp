@@ -5,6 +5,8 @@
 #include "base/GxRandom.h"
 #include "base/GxStringUtil.h"
 #include "platform/system/clock.h"
+#include "platform/system/environment.h"
+#include "platform/system/safe_file.h"
 #include "platform/system/time_zone.h"
 #include "script/GxMoa.h"
 #include "script/GxMoaDelegate.h"
@@ -208,20 +210,21 @@ GX_MOA_DEFINE(DumpVarToFile) {
     (void)result;
     if (!args->IsArray()) return false;
     const GxString path = Arg(args, 0)->ToString();
-    FILE* f = std::fopen(GxToNativePath(path).c_str(), "wb");
-    if (!f) return true;
+    // Written whole or not at all, like every file the engine writes.
+    psys::safe_file file;
+    if (!file.open(GxToNativePath(path))) return true;
     static const unsigned char kSignature[] = {0xFF, 0xFE};
-    std::fwrite(kSignature, 1, sizeof kSignature, f);
-    worker->GetMoa()->Dump(f, 0);
-    worker->Dump(f, 1);
-    std::fclose(f);
+    std::fwrite(kSignature, 1, sizeof kSignature, file.stream());
+    worker->GetMoa()->Dump(file.stream(), 0);
+    worker->Dump(file.stream(), 1);
+    file.commit();
     return true;
 }
 
 GX_MOA_DEFINE(GetLocaleID) {
     GX_MOA_UNUSED;
     (void)args;
-    result->SetInt64(GxMoaLocaleIdFromName(std::getenv("LANG")));
+    result->SetInt64(GxMoaLocaleIdFromName(psys::environment_variable("LANG").c_str()));
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "base/GxLog.h"
 #include "io/GxContentReaderBase.h"
 #include "io/GxContentWriterBase.h"
+#include "platform/system/environment.h"
 
 #include <algorithm>
 #include <charconv>
@@ -11,7 +12,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
-#include <locale.h>
 
 namespace {
 
@@ -41,11 +41,6 @@ s64 ParseInteger(GxStringView s, s64 lo, s64 hi) {
     if (neg) return std::max(acc, lo);
     if (acc == std::numeric_limits<s64>::min()) return hi;
     return std::min(-acc, hi);
-}
-
-locale_t CLocale() {
-    static locale_t loc = newlocale(LC_ALL_MASK, "C", nullptr);
-    return loc;
 }
 
 // Decimal floating-point prefix of a text: blanks, sign, digits with an
@@ -80,7 +75,7 @@ f64 ParseFloat(GxStringView s) {
             num += exp;
         }
     }
-    return strtod_l(num.c_str(), nullptr, CLocale());
+    return psys::parse_double_c(num.c_str());
 }
 
 // Float to integer, truncated toward zero and saturated; NaN gives 0.

@@ -1,6 +1,7 @@
 #include "platform/system/file_append.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -36,6 +37,11 @@ std::string append_to_file(const std::string& path, std::string_view prefix, std
     }
     ::close(fd);
     return error;
+}
+
+void write_to_standard_error(std::string_view bytes) {
+    std::fwrite(bytes.data(), 1, bytes.size(), stderr);
+    std::fflush(stderr);
 }
 
 } // namespace psys

@@ -1,6 +1,7 @@
 #pragma once
 // Appending to a log file without ever blocking: a FIFO, a device or a folder
-// standing where the file should be is refused instead of waited on.
+// standing where the file should be is refused instead of waited on. And
+// standard error, where a log that cannot be written is told of.
 #include <string>
 #include <string_view>
 
@@ -10,5 +11,8 @@ namespace psys {
 // it; prefix goes first when the file is new or empty. "" on success, else
 // why the bytes could not be written.
 std::string append_to_file(const std::string& path, std::string_view prefix, std::string_view bytes);
+
+// Writes bytes to the process's standard error and flushes it.
+void write_to_standard_error(std::string_view bytes);
 
 } // namespace psys

@@ -1,30 +1,21 @@
 #include "platform/system/paths.h"
 
+#include "platform/system/environment.h"
+#include "platform/system/file_system.h"
+
 #include <cerrno>
-#include <cstdlib>
 #include <fstream>
 #include <limits.h>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace psys {
 namespace {
 
-bool is_dir(const std::string& p) {
-    struct stat st{};
-    return !p.empty() && ::stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-std::string env(const char* name) {
-    const char* v = std::getenv(name);
-    return v ? std::string(v) : std::string();
-}
-
 // Reads XDG_DOCUMENTS_DIR="$HOME/..." from user-dirs.dirs.
 std::string xdg_documents(const std::string& home) {
-    std::string cfg = env("XDG_CONFIG_HOME");
+    std::string cfg = environment_variable("XDG_CONFIG_HOME");
     if (cfg.empty()) {
         if (home.empty()) return {};
         cfg = home + "/.config";
@@ -53,10 +44,10 @@ bool make_folders(const std::string& path) {
     if (path.empty() || path[0] != '/') return false;
     for (size_t at = path.find('/', 1);; at = path.find('/', at + 1)) {
         const std::string part = path.substr(0, at);
-        if (!is_dir(part) && ::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+        if (!is_folder(part) && !make_folder(part) && errno != EEXIST) return false;
         if (at == std::string::npos) break;
     }
-    return is_dir(path);
+    return is_folder(path);
 }
 
 } // namespace
@@ -100,15 +91,15 @@ std::string full_path(const std::string& path) {
 }
 
 std::string documents_folder() {
-    const std::string home = env("HOME");
+    const std::string home = environment_variable("HOME");
     const std::string xdg = xdg_documents(home);
-    if (is_dir(xdg)) return xdg;
+    if (is_folder(xdg)) return xdg;
     // A plain account has no documents folder until someone makes one.
-    if (is_dir(home)) {
+    if (is_folder(home)) {
         const std::string documents = home + "/Documents";
-        if (is_dir(documents) || ::mkdir(documents.c_str(), 0755) == 0) return documents;
+        if (is_folder(documents) || make_folder(documents)) return documents;
     }
-    std::string data = env("XDG_DATA_HOME");
+    std::string data = environment_variable("XDG_DATA_HOME");
     if (data.empty() || data[0] != '/') {
         // Without HOME the account's own entry says where home is.
         std::string base = home;
@@ -116,7 +107,7 @@ std::string documents_folder() {
             const passwd* pw = ::getpwuid(::getuid());
             if (pw && pw->pw_dir) base = pw->pw_dir;
         }
-        if (!is_dir(base)) return {};
+        if (!is_folder(base)) return {};
         data = base + "/.local/share";
     }
     return make_folders(data) ? data : std::string();

@@ -32,4 +32,20 @@ time_zone_info local_time_zone() {
     return {tzname[0] ? tzname[0] : "", standard_offset(today)};
 }
 
+local_date_time local_date_time_of(int64_t seconds) {
+    const time_t t = time_t(seconds);
+    struct tm tm = {};
+    local_date_time d;
+    if (!localtime_r(&t, &tm)) return d;
+    d.year = tm.tm_year + 1900;
+    d.month = tm.tm_mon + 1;
+    d.day = tm.tm_mday;
+    d.hour = tm.tm_hour;
+    d.minute = tm.tm_min;
+    d.second = tm.tm_sec;
+    d.week_day = tm.tm_wday;
+    d.year_day = tm.tm_yday;
+    return d;
+}
+
 } // namespace psys

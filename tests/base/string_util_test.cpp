@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -80,6 +81,14 @@ TEST(GxStringUtil, FilesAndFolders) {
     EXPECT_EQ(cwd.back(), u'/');
     EXPECT_EQ(GxGetFullPath(u"a/../b"), cwd + u"b");
     EXPECT_EQ(GxToNativePath(u"a\\b"), "a/b");
+}
+
+// A save folder holding a FIFO where a save file should be: asking whether it
+// opens must not wait for a writer that never comes.
+TEST(GxStringUtil, CanOpenFileNeverWaitsOnAFifo) {
+    qtest::TempDir dir;
+    ASSERT_EQ(mkfifo((dir.path() / "save.dat").c_str(), 0600), 0);
+    EXPECT_TRUE(GxCanOpenFile(dir.u16("save.dat")));
 }
 
 } // namespace

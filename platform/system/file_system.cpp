@@ -1,0 +1,99 @@
+#include "platform/system/file_system.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace psys {
+namespace {
+
+file_status status_from(const struct stat& st) {
+    file_status s;
+    s.kind = S_ISREG(st.st_mode) ? file_kind::regular : S_ISDIR(st.st_mode) ? file_kind::folder : file_kind::other;
+    s.size = st.st_size < 0 ? 0 : uint64_t(st.st_size);
+    s.device = uint64_t(st.st_dev);
+    s.inode = uint64_t(st.st_ino);
+    s.modified_seconds = int64_t(st.st_mtim.tv_sec);
+    s.modified_nanoseconds = uint32_t(st.st_mtim.tv_nsec);
+    return s;
+}
+
+// O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+int open_for_reading(const std::string& path) { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); }
+
+} // namespace
+
+bool status_of(const std::string& path, file_status* out) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    *out = status_from(st);
+    return true;
+}
+
+bool is_folder(const std::string& path) {
+    file_status st;
+    return status_of(path, &st) && st.kind == file_kind::folder;
+}
+
+bool make_folder(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
+
+bool remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool list_folder(const std::string& path, std::vector<std::string>* names) {
+    names->clear();
+    DIR* d = ::opendir(path.c_str());
+    if (!d) return false;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string n = e->d_name;
+        if (n != "." && n != "..") names->push_back(n);
+    }
+    ::closedir(d);
+    return true;
+}
+
+bool can_open_for_reading(const std::string& path) {
+    const int fd = open_for_reading(path);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+bool input_file::open(const std::string& path) {
+    close();
+    const int fd = open_for_reading(path);
+    if (fd < 0) return false;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    status_ = status_from(st);
+    return true;
+}
+
+void input_file::close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    status_ = file_status();
+}
+
+size_t input_file::read_at(void* out, size_t count, uint64_t offset) const {
+    if (fd_ < 0) return 0;
+    uint8_t* bytes = static_cast<uint8_t*>(out);
+    size_t done = 0;
+    while (done < count) {
+        // No file offset reaches past the largest off_t.
+        if (offset + done > uint64_t(INT64_MAX)) break;
+        const ssize_t n = ::pread(fd_, bytes + done, count - done, off_t(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += size_t(n);
+    }
+    return done;
+}
+
+} // namespace psys

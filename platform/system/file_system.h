@@ -1,0 +1,61 @@
+#pragma once
+// What the engine asks of the file system besides writing: what stands at a
+// path, folders made and listed, files removed, and regular files read. Paths
+// are native bytes (UTF-8, or whatever a folder's names hold). Nothing here
+// ever waits on a FIFO or a device standing where a file should be.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace psys {
+
+enum class file_kind { regular, folder, other };
+
+struct file_status {
+    file_kind kind = file_kind::other;
+    uint64_t size = 0;
+    // Together they name one file while it exists.
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    // The last change of the contents, since 1970.
+    int64_t modified_seconds = 0;
+    uint32_t modified_nanoseconds = 0;
+};
+
+// False when nothing can be found at the path; links are followed.
+bool status_of(const std::string& path, file_status* out);
+bool is_folder(const std::string& path);
+// Makes one folder; false when it exists already or the folder above is missing.
+bool make_folder(const std::string& path);
+bool remove_file(const std::string& path);
+// The names a folder holds, "." and ".." left out, in the system's order;
+// false (and no names) when it cannot be listed.
+bool list_folder(const std::string& path, std::vector<std::string>* names);
+// Whether the path opens for reading (a folder does, a FIFO does at once).
+bool can_open_for_reading(const std::string& path);
+
+// A regular file open for reading at any offset.
+class input_file {
+public:
+    input_file() = default;
+    ~input_file() { close(); }
+    input_file(const input_file&) = delete;
+    input_file& operator=(const input_file&) = delete;
+
+    // False, and closed, when there is no regular file at the path.
+    bool open(const std::string& path);
+    void close();
+    bool is_open() const { return fd_ >= 0; }
+    // The file as it stood when it was opened.
+    const file_status& status() const { return status_; }
+    // Reads up to count bytes from offset; fewer only where the file ends or
+    // a read fails.
+    size_t read_at(void* out, size_t count, uint64_t offset) const;
+
+private:
+    int fd_ = -1;
+    file_status status_;
+};
+
+} // namespace psys
