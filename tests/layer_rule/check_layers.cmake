@@ -10,8 +10,14 @@
 # A path belongs to the folder that is its longest matching prefix, so
 # "media/sound/X.h" belongs to media and "platform/render/x.h" to
 # platform/render. app/ sits above every folder. Includes that name no engine
-# folder (system and library headers, files of the same folder by bare name)
-# are not checked.
+# folder (files of the same folder by bare name) are not checked for height.
+#
+# Operating-system calls live in platform/ only: outside it a file includes
+# only the C++ standard library's headers (zlib's too in io/, whose content
+# streams hold zlib-packed fields: a data format, not a service of the
+# system), calls none of the C library's functions that open files or read
+# the environment, the locale or the time zone, and includes no platform
+# header that itself includes anything else.
 cmake_minimum_required(VERSION 3.25)
 
 foreach(var SOURCE_DIR FOLDERS DEPS_FILE)
@@ -74,8 +80,40 @@ foreach(src ${_sources})
   endif()
 endforeach()
 
+# The C++ standard library's headers; the C library's also by their C names
+# (<string.h> for <cstring>).
+set(_standard_headers
+  algorithm any array atomic barrier bit bitset charconv chrono codecvt compare complex concepts
+  condition_variable coroutine deque exception execution expected filesystem format forward_list
+  fstream functional future initializer_list iomanip ios iosfwd iostream istream iterator latch
+  limits list locale map memory memory_resource mutex new numbers numeric optional ostream print
+  queue random ranges ratio regex scoped_allocator semaphore set shared_mutex source_location span
+  sstream stack stdexcept stop_token streambuf string string_view syncstream system_error thread
+  tuple type_traits typeindex typeinfo unordered_map unordered_set utility valarray variant vector
+  version
+  cassert cctype cerrno cfenv cfloat cinttypes climits clocale cmath csetjmp csignal cstdarg cstddef
+  cstdint cstdio cstdlib cstring ctime cuchar cwchar cwctype)
+set(_header_exceptions "io|zlib.h")
+# The C library's doors to the system that <cstdio>, <cstdlib>, <clocale>
+# and <ctime> leave open.
+set(_system_calls "fopen|freopen|fdopen|tmpfile|popen|getenv|secure_getenv|setenv|unsetenv|putenv|setlocale|newlocale|uselocale|localtime|localtime_r|gmtime|gmtime_r|mktime|strftime|system")
+
+# Whether a header in angle brackets may be included by a file of a folder.
+function(standard_header header folder out_var)
+  set(name "${header}")
+  if(header MATCHES "^([a-z]+)\\.h$")
+    set(name "c${CMAKE_MATCH_1}")
+  endif()
+  if(name IN_LIST _standard_headers OR "${folder}|${header}" IN_LIST _header_exceptions)
+    set(${out_var} TRUE PARENT_SCOPE)
+  else()
+    set(${out_var} FALSE PARENT_SCOPE)
+  endif()
+endfunction()
+
 set(_faults 0)
 set(_checked 0)
+set(_platform_used "")
 foreach(src ${_sources})
   folder_of("${src}" from)
   if(from STREQUAL "")
@@ -93,10 +131,38 @@ foreach(src ${_sources})
       endif()
     endif()
   endforeach()
+  if(NOT from MATCHES "^platform/")
+    file(STRINGS "${SOURCE_DIR}/${src}" _system_includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<A-Za-z_]")
+    foreach(inc ${_system_includes})
+      if(inc MATCHES "^[ \t]*#[ \t]*include[ \t]*<([^>]+)>")
+        standard_header("${CMAKE_MATCH_1}" "${from}" _allowed)
+        if(NOT _allowed)
+          message("LAYER RULE: ${src} includes <${CMAKE_MATCH_1}>: outside platform/ only the C++ standard library's headers may be included")
+          math(EXPR _faults "${_faults} + 1")
+        endif()
+      else()
+        message("LAYER RULE: ${src}: \"${inc}\" includes a header a macro names, which only platform/ may do")
+        math(EXPR _faults "${_faults} + 1")
+      endif()
+    endforeach()
+    file(STRINGS "${SOURCE_DIR}/${src}" _calls REGEX "(^|[^A-Za-z0-9_.>:])(std::|::)?(${_system_calls})\\(")
+    foreach(call ${_calls})
+      if(call MATCHES "^[ \t]*(//|\\*)")
+        continue()
+      endif()
+      string(REGEX MATCH "(${_system_calls})\\(" _name "${call}")
+      message("LAYER RULE: ${src} calls ${_name}...): outside platform/ the system is reached through platform/")
+      math(EXPR _faults "${_faults} + 1")
+    endforeach()
+  endif()
   file(STRINGS "${SOURCE_DIR}/${src}" _includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"]+\"")
   foreach(inc ${_includes})
     string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*$" "\\1" header "${inc}")
     folder_of("${header}" to)
+    if(to MATCHES "^platform/" AND NOT from MATCHES "^platform/" AND NOT "${header}" IN_LIST _platform_used)
+      list(APPEND _platform_used "${header}")
+      set(_platform_user_${header} "${src}")
+    endif()
     if(to STREQUAL "" OR to STREQUAL from)
       continue()
     endif()
@@ -116,8 +182,39 @@ foreach(src ${_sources})
   endforeach()
 endforeach()
 
+# The platform headers that files outside platform/ include, and the platform
+# headers those include in turn, may include only standard headers: anything
+# else would reach the outside file through them.
+set(_platform_checked 0)
+while(_platform_used)
+  list(POP_FRONT _platform_used header)
+  math(EXPR _platform_checked "${_platform_checked} + 1")
+  if(NOT EXISTS "${SOURCE_DIR}/${header}")
+    continue()
+  endif()
+  file(STRINGS "${SOURCE_DIR}/${header}" _includes REGEX "^[ \t]*#[ \t]*include")
+  foreach(inc ${_includes})
+    if(inc MATCHES "^[ \t]*#[ \t]*include[ \t]*\"(platform/[^\"]+)\"")
+      if(NOT DEFINED _platform_user_${CMAKE_MATCH_1})
+        list(APPEND _platform_used "${CMAKE_MATCH_1}")
+        set(_platform_user_${CMAKE_MATCH_1} "${_platform_user_${header}}")
+      endif()
+    elseif(inc MATCHES "^[ \t]*#[ \t]*include[ \t]*<([^>]+)>")
+      standard_header("${CMAKE_MATCH_1}" "platform" _allowed)
+      if(NOT _allowed)
+        message("LAYER RULE: ${header} includes <${CMAKE_MATCH_1}>, which reaches ${_platform_user_${header}} through it: a platform header that files outside platform/ include may include only the C++ standard library's headers")
+        math(EXPR _faults "${_faults} + 1")
+      endif()
+    elseif(NOT inc MATCHES "^[ \t]*#[ \t]*include[ \t]*\"")
+      message("LAYER RULE: ${header}: \"${inc}\" includes a header a macro names, which reaches ${_platform_user_${header}} through it")
+      math(EXPR _faults "${_faults} + 1")
+    endif()
+  endforeach()
+endwhile()
+
 list(LENGTH _sources _count)
 if(_faults GREATER 0)
   message(FATAL_ERROR "LAYER RULE: ${_faults} fault(s) in ${_count} files")
 endif()
-message("layer rule: ${_count} files, ${_checked} includes across folders: none upward, every folder in DEPS")
+message("layer rule: ${_count} files, ${_checked} includes across folders: none upward, every folder in DEPS; "
+        "outside platform/ only standard headers and no system calls, ${_platform_checked} platform headers clean")
