@@ -7,6 +7,7 @@
 #include "engine/GxDebugStatus.h"
 #include "engine/GxDebugWindow.h"
 #include "engine/GxExecuteFrame.h"
+#include "gamedata/DBUILayout.h"
 #include "gamedata/GxUserConfig.h"
 #include "gamedata/GxUserData.h"
 #include "gamedata/GxUserDataPerman.h"
@@ -21,6 +22,7 @@
 #include "media/sound/GxSound.h"
 #include "platform/audio/output_device.h"
 #include "platform/window/event_pump.h"
+#include "ui/GxUIManage.h"
 
 namespace {
 
@@ -53,6 +55,7 @@ GxCore::~GxCore() {
     // Only a core that was never finalised still holds anything here.
     for (GxTaskRenderManage& list : m_RenderLists) list.Clear();
     delete m_TaskManage;
+    delete m_UIManage;
     delete m_ProfileEx;
     DeleteGameDataHolders();
     delete m_SharedAssetManage;
@@ -140,7 +143,10 @@ bool GxCore::Initialize() {
     GxReleaseHeldLogLines();
 
     m_TaskManage = new GxTaskManage(this);
-    // The UI manager joins here with the widgets.
+    m_UIManage = new GxUIManage();
+    // Screens are built from the game's layout table, read later at the
+    // game's start-up into this same array.
+    m_UIManage->SetLayoutTable(g_DBUILayout.GetRecords());
     m_UserData = new GxUserData(this);
     GxUserData::Set(m_UserData);
     m_UserDataPerman = new GxUserDataPerman(this);
@@ -422,7 +428,8 @@ void GxCore::Finalize() {
         m_UserDataPerman->Save(m_UserDataPerman->GetFilePath(), true);
     }
 
-    // The UI manager is deleted here with the widgets.
+    delete m_UIManage;
+    m_UIManage = nullptr;
     if (m_DeviceStarted) GxGraphics::Clear(kGxClearTarget, 0x00000000, 1.0f, 0);
     // The render lists point into the task tree that goes now.
     for (GxTaskRenderManage& list : m_RenderLists) list.Clear();

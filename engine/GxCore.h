@@ -11,6 +11,7 @@
 #include "platform/window/window_event.h"
 
 class GxProfileEx;
+class GxUIManage;
 class GxUserConfig;
 class GxUserData;
 class GxUserDataPerman;
@@ -74,6 +75,8 @@ public:
     GxUserConfig* GetUserConfig() { return m_UserConfig; }
     GxUserData* GetUserData() { return m_UserData; }
     GxUserDataPerman* GetUserDataPerman() { return m_UserDataPerman; }
+    // The UI manager; null outside start-up to shutdown.
+    GxUIManage* GetUIManage() { return m_UIManage; }
 
     pwin::window& GetMainWindow() { return m_MainWindow; }
     const GxString& GetTitle() const { return m_Title; }
@@ -98,6 +101,7 @@ private:
     bool m_Quit = false;
     GxFrameTimer m_FrameTimer;
     GxTaskManage* m_TaskManage = nullptr;
+    GxUIManage* m_UIManage = nullptr;
     GxTaskRenderManage m_RenderLists[kRenderListCount * kRenderBankCount];
     int m_RenderBank = 0;
     GxSystemConfig* m_SystemConfig = nullptr;

@@ -7,7 +7,7 @@
 // a name column to IDs. Main thread only.
 #include "base/GxTypes.h"
 #include "gamedata/GxDBColumn.h"
-#include "gamedata/GxDBRecord.h"
+#include "base/GxDBRecord.h"
 
 #include <map>
 #include <span>

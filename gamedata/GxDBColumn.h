@@ -3,7 +3,7 @@
 // field lies in a record. A table lists its columns in file order, `ID` first;
 // the loader, the column queries and the field look-up all work from that list.
 #include "base/GxTypes.h"
-#include "gamedata/GxDBRecord.h"
+#include "base/GxDBRecord.h"
 #include "io/GxContentTypes.h"
 
 #include <type_traits>

@@ -11,6 +11,8 @@ public:
     Record* GetRecord(s32 id) override { return id >= 0 && id < Capacity ? &m_Records[id] : nullptr; }
     const Record* GetRecord(s32 id) const { return id >= 0 && id < Capacity ? &m_Records[id] : nullptr; }
     s32 GetRecordMax() const override { return Capacity; }
+    // Every record, ID order.
+    std::span<const Record> GetRecords() const { return m_Records; }
 
 protected:
     using GxDBBase::GxDBBase;

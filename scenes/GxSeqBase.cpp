@@ -1,18 +1,24 @@
 #include "scenes/GxSeqBase.h"
 
 #include "base/GxLog.h"
+#include "gamedata/DBUIModule.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsTypes.h"
+#include "layers/GxTaskActor.h"
 #include "scenes/GxSceneGameServices.h"
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskManage.h"
 #include "tasks/GxTaskRenderManage.h"
+#include "ui/DBUILayoutRecord.h"
+#include "ui/GxTaskUIBase.h"
+#include "ui/GxUIManage.h"
+#include "ui/GxUIWidgetFactory.h"
 
 namespace {
-// Without a UI layer nothing blocks.
+// Without a UI manager nothing blocks.
 bool IsBlockClear(int block) {
-    GxSceneUIServices* ui = GxSceneUIServices::Get();
+    const GxUIManage* ui = GxUIManage::Get();
     return !ui || ui->IsUIBlockClear(block);
 }
 } // namespace
@@ -26,57 +32,33 @@ GxCoreBase* GxSeqBase::GetCore() const {
     return GxCoreBase::GetCoreBase();
 }
 
-bool GxSeqBase::GetWidgetClass(s32 typeCode, GxUIWidgetClass* out) {
-    struct Row {
-        s32 code;
-        GxUIWidgetClass cls;
-    };
-    static constexpr Row kRows[] = {
-        {1, GxUIWidgetClass::Null},           {8, GxUIWidgetClass::PanelFx},
-        {9, GxUIWidgetClass::MessageWindowFx}, {10, GxUIWidgetClass::TextWindowFx},
-        {11, GxUIWidgetClass::TextPanelFx},   {12, GxUIWidgetClass::AutoHidePanelFx},
-        {13, GxUIWidgetClass::NoticePanelFx}, {15, GxUIWidgetClass::PanelIs},
-        {16, GxUIWidgetClass::AnimePanelIs},  {17, GxUIWidgetClass::TextPanelIs},
-        {18, GxUIWidgetClass::ButtonIs},      {19, GxUIWidgetClass::ToggleButtonIs},
-        {20, GxUIWidgetClass::RadioButtonIs}, {21, GxUIWidgetClass::TextButtonIs},
-        {22, GxUIWidgetClass::PressButtonIs}, {23, GxUIWidgetClass::TimerButtonIs},
-        {24, GxUIWidgetClass::SpinButtonIs},  {30, GxUIWidgetClass::HSliderIs},
-        {31, GxUIWidgetClass::VSliderIs},     {40, GxUIWidgetClass::MenuIs},
-        {41, GxUIWidgetClass::HBarIs},        {45, GxUIWidgetClass::TipHelpIs},
-        {47, GxUIWidgetClass::DropMenuItemIs}, {48, GxUIWidgetClass::DropMenuIs},
-        {50, GxUIWidgetClass::ListBoxFx},     {51, GxUIWidgetClass::TextLogFx},
-    };
-    for (const Row& r : kRows)
-        if (r.code == typeCode) {
-            if (out) *out = r.cls;
-            return true;
-        }
-    return false;
-}
-
 bool GxSeqBase::IsUIWidgetActive(GxTaskBase* widget) {
     if (!widget || widget->IsSuspended()) return false;
-    GxSceneUIServices* ui = GxSceneUIServices::Get();
-    return !ui || ui->IsVisibleInTree(widget);
+    const GxTaskUIBase* w = GxTaskUIBase::FromTask(widget);
+    return !w || w->IsVisibleInTree();
 }
 
 bool GxSeqBase::CanOperateUI(GxTaskBase* widget, u32 ignoreMask) {
     if (!widget) return false;
-    GxSceneUIServices* ui = GxSceneUIServices::Get();
+    const GxTaskUIBase* w = GxTaskUIBase::FromTask(widget);
+    const GxUIManage* ui = GxUIManage::Get();
     if (!(ignoreMask & kGxUIIgnoreSuspended) && widget->IsSuspended()) return false;
     if (!(ignoreMask & kGxUIIgnoreActive) && !IsUIWidgetActive(widget)) return false;
-    if (ui && (!ui->IsEnabledInTree(widget) || ui->IsLockedInTree(widget))) return false;
-    if (!(ignoreMask & kGxUIIgnoreActions) && ui && !ui->AreActionsFinished(widget)) return false;
-    if (!(ignoreMask & kGxUIIgnoreModal) && ui) {
-        const s32 modal = ui->GetModalLevel();
-        if (modal > 0 && ui->GetUIDepth(widget) < modal) return false;
-    }
+    if (w && (!w->IsEnabledInTree() || w->IsLockedInTree())) return false;
+    if (!(ignoreMask & kGxUIIgnoreActions) && (widget->TypeBits & kGxTypeActor) &&
+        !static_cast<const GxTaskActor*>(widget)->IsActionFinished())
+        return false;
+    // While system dialogs are open only widgets at least that many widgets
+    // deep may be operated.
+    if (!(ignoreMask & kGxUIIgnoreModal) && ui && ui->m_ModalLevel > 0 &&
+        GxTaskUIBase::GetUIDepth(widget) < ui->m_ModalLevel)
+        return false;
     // A scene current on no worker has no main phase and no pending change to
     // ask about: both tests fail.
     const GxSeqWorker* worker = m_Manager ? m_Manager->GetSeqWorker(m_SeqWorkIndex) : nullptr;
     if (!(ignoreMask & kGxUIIgnoreMainStarted) && (!worker || !worker->m_MainStarted)) return false;
     if (!(ignoreMask & kGxUIIgnoreChangePending) && (!worker || worker->m_ChangePending)) return false;
-    return !ui || ui->IsUIBlockClear(0);
+    return IsBlockClear(0);
 }
 
 bool GxSeqBase::IsUIBlock1Clear() { return IsBlockClear(1); }
@@ -85,32 +67,27 @@ bool GxSeqBase::IsUIBlock3Clear() { return IsBlockClear(3); }
 
 GxTaskBase* GxSeqBase::CreateUIWidget(GxTaskBase* parent, const DBUIModuleRecord* module, const GxChar* name,
                                       s32 localIndex) {
-    GxSceneUIServices* ui = GxSceneUIServices::Get();
-    GxUIWidgetClass cls;
-    if (!ui || !module || !GetWidgetClass(ui->GetWidgetTypeCode(module), &cls)) return nullptr;
-    GxTaskBase* widget = ui->ConstructWidget(cls, parent, name, localIndex, this);
-    if (widget) ui->ApplyModuleRecord(widget, module);
+    if (!module) return nullptr;
+    GxTaskUIBase* widget = GxUIWidgetFactory::Construct(module->UIType, parent, name, localIndex, this);
+    if (widget) widget->ApplyModuleRecord(*module);
     return widget;
 }
 
 GxTaskBase* GxSeqBase::LoadUIModule(GxTaskBase* parent, const DBUILayoutRecord* layout, const GxChar* name,
                                     s32 localIndex) {
-    GxSceneUIServices* ui = GxSceneUIServices::Get();
-    if (!ui || !layout) return nullptr;
-    const GxString moduleName = ui->GetLayoutModuleName(layout);
-    const DBUIModuleRecord* module = ui->FindUIModule(moduleName);
+    if (!layout) return nullptr;
+    const s32 id = g_DBUIModule.FindNameMap(layout->ModuleName, 0);
+    const DBUIModuleRecord* module = id != 0 ? g_DBUIModule.GetRecord(id) : nullptr;
     if (!module) {
         const GxSeqTaskBase* owner = parent ? parent->GetOwnerSequence() : nullptr;
-        GxWriteErrorLog(u"UIモジュールデータ[%s]が見つかりません:%s\n", moduleName,
+        GxWriteErrorLog(u"UIモジュールデータ[%s]が見つかりません:%s\n", layout->ModuleName,
                         owner ? owner->GetTaskName() : GxString());
         return nullptr;
     }
-    GxUIWidgetClass cls;
-    if (!GetWidgetClass(ui->GetWidgetTypeCode(module), &cls)) return nullptr;
-    GxTaskBase* widget = ui->ConstructWidget(cls, parent, name, localIndex, this);
+    GxTaskUIBase* widget = GxUIWidgetFactory::Construct(module->UIType, parent, name, localIndex, this);
     if (!widget) return nullptr;
-    ui->ApplyLayoutRecord(widget, layout);
-    ui->ApplyModuleRecord(widget, module);
+    widget->ApplyLayoutRecord(*layout);
+    widget->ApplyModuleRecord(*module);
     return widget;
 }
 

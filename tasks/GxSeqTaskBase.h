@@ -1,12 +1,9 @@
 #pragma once
 // What the task tree and the widgets need of a scene (sequence): its worker
-// index and the operations widgets and the UI manager call on their owning
-// scene. The scene itself, GxSeqBase, implements them above this library;
-// tasks reach it as their owning sequence.
+// index and the operations widgets call on their owning scene. The scene
+// itself, GxSeqBase, implements them above this library; tasks reach it as
+// their owning sequence.
 #include "tasks/GxTaskFolder.h"
-
-struct DBUIModuleRecord;
-struct DBUILayoutRecord;
 
 class GxSeqTaskBase : public GxTaskFolder {
 public:
@@ -25,10 +22,6 @@ public:
     virtual bool IsUIBlock1Clear() = 0;
     virtual bool IsUIBlock2Clear() = 0;
     virtual bool IsUIBlock3Clear() = 0;
-    virtual GxTaskBase* CreateUIWidget(GxTaskBase* parent, const DBUIModuleRecord* module, const GxChar* name,
-                                       s32 localIndex) = 0;
-    virtual GxTaskBase* LoadUIModule(GxTaskBase* parent, const DBUILayoutRecord* layout, const GxChar* name,
-                                     s32 localIndex) = 0;
 
 protected:
     s32 m_SeqWorkIndex = -1;

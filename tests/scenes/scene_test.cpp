@@ -1,25 +1,40 @@
 #include "SceneFakes.h"
+#include "gamedata/DBUIModule.h"
 #include "graphics/GxGraphicsTypes.h"
 #include "graphics/GxSurface.h"
 #include "scenes/GxSeqBase.h"
 #include "support/FakeCore.h"
 #include "support/LogCapture.h"
+#include "ui/DBUILayoutRecord.h"
+#include "ui/GxTaskUINull.h"
+#include "ui/GxUIManage.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
 struct Scenes : testing::Test {
     qtest::LogCapture log;
-    qtest::FakeUI ui;
     qtest::FakeGame game;
     qtest::FakeCore core;
+    GxUIManage ui;
     GxTaskManage& m = *core.m_TaskManage;
     GxTaskBase* top = new GxTaskBase(&m);
     GxSeqBase* scene = new GxSeqBase(top, u"SeqTitle");
     GxTaskFolder* panel = new GxTaskFolder(scene, u"panel");
-    GxTaskBase* widget = new GxTaskBase(panel, u"btn");
+    GxTaskUIBase* dialog = new GxTaskUINull(panel, u"dlg");
+    GxTaskUIBase* widget = new GxTaskUINull(dialog, u"btn");
 
+    void SetUp() override { g_DBUIModule.Clear(); }
+    void TearDown() override { g_DBUIModule.Clear(); }
+
+    void AddModule(s32 id, const GxString& name, s32 type, s32 width = 0) {
+        DBUIModuleRecord* r = g_DBUIModule.GetRecord(id);
+        r->ID = id, r->UIType = type, r->Name = name, r->Width = width;
+        ASSERT_TRUE(g_DBUIModule.AddNameMap(name, id));
+    }
     void MakeCurrent(GxSeqBase* s, int worker = 0) {
         ASSERT_TRUE(m.ChangeSequence(s, worker, 0, 0)) << log.Text();
         m.ApplySequenceChanges();
@@ -27,49 +42,30 @@ struct Scenes : testing::Test {
     }
 };
 
-TEST_F(Scenes, TheFactoryBuildsTheClassOfEachTypeCode) {
-    const std::map<s32, GxUIWidgetClass> table = {
-        {1, GxUIWidgetClass::Null},          {8, GxUIWidgetClass::PanelFx},        {9, GxUIWidgetClass::MessageWindowFx},
-        {10, GxUIWidgetClass::TextWindowFx}, {11, GxUIWidgetClass::TextPanelFx},   {12, GxUIWidgetClass::AutoHidePanelFx},
-        {13, GxUIWidgetClass::NoticePanelFx}, {15, GxUIWidgetClass::PanelIs},      {16, GxUIWidgetClass::AnimePanelIs},
-        {17, GxUIWidgetClass::TextPanelIs},  {18, GxUIWidgetClass::ButtonIs},      {19, GxUIWidgetClass::ToggleButtonIs},
-        {20, GxUIWidgetClass::RadioButtonIs}, {21, GxUIWidgetClass::TextButtonIs}, {22, GxUIWidgetClass::PressButtonIs},
-        {23, GxUIWidgetClass::TimerButtonIs}, {24, GxUIWidgetClass::SpinButtonIs}, {30, GxUIWidgetClass::HSliderIs},
-        {31, GxUIWidgetClass::VSliderIs},    {40, GxUIWidgetClass::MenuIs},        {41, GxUIWidgetClass::HBarIs},
-        {45, GxUIWidgetClass::TipHelpIs},    {47, GxUIWidgetClass::DropMenuItemIs}, {48, GxUIWidgetClass::DropMenuIs},
-        {50, GxUIWidgetClass::ListBoxFx},    {51, GxUIWidgetClass::TextLogFx},
-    };
-    for (s32 code = -2; code <= 60; ++code) {
-        ui.built.clear();
-        ui.journal.clear();
-        qtest::FakeModule module{u"m", code};
-        GxTaskBase* w = scene->CreateUIWidget(panel, qtest::AsModule(&module), u"w", code + 100);
-        auto it = table.find(code);
-        if (it == table.end()) {
-            EXPECT_EQ(w, nullptr) << code;
-            EXPECT_TRUE(ui.built.empty()) << code;
-            continue;
-        }
-        ASSERT_NE(w, nullptr) << code;
-        EXPECT_EQ(ui.built, std::vector<GxUIWidgetClass>{it->second}) << code;
-        EXPECT_EQ(ui.journal, (std::vector<std::string>{"construct", "module"}));
-        EXPECT_EQ(panel->FindTaskLocal(u"w", code + 100), w);
-        EXPECT_EQ(ui.lastScene, scene);
-    }
-    EXPECT_TRUE(log.Lines().empty()) << "unknown codes build nothing, silently";
-}
-
-TEST_F(Scenes, LoadingAModuleAppliesTheLayoutThenTheModule) {
-    ui.modules.push_back({u"btn_ok", 18});
-    qtest::FakeLayout layout{u"btn_ok"};
-    GxTaskBase* w = scene->LoadUIModule(panel, qtest::AsLayout(&layout), u"global_ok", -1);
-    ASSERT_NE(w, nullptr);
+TEST_F(Scenes, WidgetsAreMadeFromTheirModuleAndLayoutRecords) {
+    AddModule(3, u"btn_ok", GxTaskUINull::kTypeCode, 120);
+    AddModule(4, u"odd", 7);
+    DBUILayoutRecord layout;
+    layout.ModuleName = u"btn_ok";
+    layout.Visible = 0;
+    layout.Text = u"OK";
+    GxTaskBase* w = scene->LoadUIModule(panel, &layout, u"global_ok", -1);
+    ASSERT_NE(GxTaskUIBase::FromTask(w), nullptr);
     EXPECT_EQ(m.FindTaskName(u"global_ok"), w) << "index -1 makes the name global";
     EXPECT_EQ(w->GetTaskLocalName(), u"");
-    EXPECT_EQ(ui.journal, (std::vector<std::string>{"construct", "layout", "module"}));
+    EXPECT_EQ(GxTaskUIBase::FromTask(w)->GetText(), u"OK") << "the layout record";
+    EXPECT_EQ(GxTaskUIBase::FromTask(w)->GetWidth(), 120) << "the module record";
+    EXPECT_FALSE(GxTaskUIBase::FromTask(w)->IsVisible());
 
-    qtest::FakeLayout missing{u"btn_gone"};
-    EXPECT_EQ(scene->LoadUIModule(panel, qtest::AsLayout(&missing), u"x", 0), nullptr);
+    GxTaskBase* local = scene->CreateUIWidget(panel, g_DBUIModule.GetRecord(3), u"ok", 2);
+    EXPECT_EQ(panel->FindTaskLocal(u"ok", 2), local);
+    EXPECT_EQ(GxTaskUIBase::FromTask(local)->GetModuleID(), 3);
+    EXPECT_EQ(scene->CreateUIWidget(panel, g_DBUIModule.GetRecord(4), u"odd", 0), nullptr);
+    EXPECT_TRUE(log.Lines().empty()) << "a code that builds nothing is silent: " << log.Text();
+
+    DBUILayoutRecord missing;
+    missing.ModuleName = u"btn_gone";
+    EXPECT_EQ(scene->LoadUIModule(panel, &missing, u"x", 0), nullptr);
     EXPECT_TRUE(log.Contains("UIモジュールデータ[btn_gone]が見つかりません:SeqTitle\n")) << log.Text();
 }
 
@@ -84,17 +80,19 @@ TEST_F(Scenes, CanOperateUITestsAndTheirMaskBits) {
         {"all clear", [] {}, 0, true},
         {"suspended", [&] { widget->Suspend(); }, 0, false},
         {"suspended, both tests skipped", [&] { widget->Suspend(); }, 0x3, true},
-        {"hidden", [&] { ui.hidden.insert(widget); }, 0, false},
-        {"hidden, skipped", [&] { ui.hidden.insert(widget); }, 0x2, true},
-        {"disabled", [&] { ui.disabled.insert(widget); }, 0x3F, false},
-        {"locked", [&] { ui.locked.insert(widget); }, 0x3F, false},
-        {"actions running", [&] { ui.busy.insert(widget); }, 0, false},
-        {"actions running, skipped", [&] { ui.busy.insert(widget); }, 0x4, true},
-        {"below the modal level", [&] { ui.modal = 2, ui.depth[widget] = 1; }, 0, false},
-        {"at the modal level", [&] { ui.modal = 2, ui.depth[widget] = 2; }, 0, true},
-        {"below the modal level, skipped", [&] { ui.modal = 2; }, 0x8, true},
-        {"block 0", [&] { ui.blocks.insert(0); }, 0x3F, false},
-        {"block 1 only", [&] { ui.blocks.insert(1); }, 0, true},
+        {"hidden", [&] { widget->Hide(); }, 0, false},
+        {"parent hidden", [&] { dialog->Hide(); }, 0, false},
+        {"hidden, skipped", [&] { widget->Hide(); }, 0x2, true},
+        {"disabled", [&] { widget->SetEnabled(false); }, 0x3F, false},
+        {"parent disabled", [&] { dialog->SetEnabled(false); }, 0x3F, false},
+        {"parent locked", [&] { dialog->Lock(); }, 0x3F, false},
+        {"actions running", [&] { widget->AddAction(0, GxActionParam()); }, 0, false},
+        {"actions running, skipped", [&] { widget->AddAction(0, GxActionParam()); }, 0x4, true},
+        {"below the modal level", [&] { ui.m_ModalLevel = 2; }, 0, false},
+        {"at the modal level", [&] { ui.m_ModalLevel = 1; }, 0, true},
+        {"below the modal level, skipped", [&] { ui.m_ModalLevel = 2; }, 0x8, true},
+        {"block 0", [&] { ui.SetUIBlock(0, 1); }, 0x3F, false},
+        {"block 1 only", [&] { ui.SetUIBlock(1, 1); }, 0, true},
         {"main not started", [&] { m.GetSeqWorker(0)->m_MainStarted = false; }, 0, false},
         {"main not started, skipped", [&] { m.GetSeqWorker(0)->m_MainStarted = false; }, 0x10, true},
         {"change pending", [&] { m.GetSeqWorker(0)->m_ChangePending = true; }, 0, false},
@@ -103,9 +101,11 @@ TEST_F(Scenes, CanOperateUITestsAndTheirMaskBits) {
         {"on no worker, worker tests skipped", [&] { scene->SetSeqWorkIndex(-1); }, 0x30, true},
     };
     for (const Case& c : cases) {
-        widget->Resume();
-        ui = qtest::FakeUI();
-        GxSceneUIServices::Set(&ui);
+        for (GxTaskUIBase* w : {dialog, widget}) {
+            w->Resume(), w->Show(), w->SetEnabled(true), w->ResetLock(), w->ClearActions();
+        }
+        ui.m_ModalLevel = 0;
+        for (int b = 0; b < GxUIManage::kBlockCount; ++b) ui.SetUIBlock(b, 0);
         scene->SetSeqWorkIndex(0);
         m.GetSeqWorker(0)->m_MainStarted = true;
         m.GetSeqWorker(0)->m_ChangePending = false;
@@ -115,7 +115,7 @@ TEST_F(Scenes, CanOperateUITestsAndTheirMaskBits) {
     m.GetSeqWorker(0)->m_ChangePending = false;
     EXPECT_FALSE(scene->CanOperateUI(nullptr, 0x3F));
     EXPECT_TRUE(scene->IsUIBlock1Clear());
-    ui.blocks.insert(3);
+    ui.SetUIBlock(3, 1);
     EXPECT_FALSE(scene->IsUIBlock3Clear());
 }
 

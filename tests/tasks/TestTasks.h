@@ -95,8 +95,6 @@ public:
     bool IsUIBlock1Clear() override { return true; }
     bool IsUIBlock2Clear() override { return true; }
     bool IsUIBlock3Clear() override { return true; }
-    GxTaskBase* CreateUIWidget(GxTaskBase*, const DBUIModuleRecord*, const GxChar*, s32) override { return nullptr; }
-    GxTaskBase* LoadUIModule(GxTaskBase*, const DBUILayoutRecord*, const GxChar*, s32) override { return nullptr; }
 
     std::string m_Tag;
     Journal* m_Journal;

@@ -1,4 +1,0 @@
-#pragma once
-// The common root of the data tables' record types, so that a table hands out
-// its records through one typed pointer. Records hold their fields only.
-struct GxDBRecord {};

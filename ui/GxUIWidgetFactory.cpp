@@ -1,0 +1,101 @@
+#include "ui/GxUIWidgetFactory.h"
+
+#include "base/GxLog.h"
+#include "ui/GxTaskUIAnimePanelIs.h"
+#include "ui/GxTaskUIAutoHidePanelFx.h"
+#include "ui/GxTaskUIHBarIs.h"
+#include "ui/GxTaskUIHSliderIs.h"
+#include "ui/GxTaskUINull.h"
+#include "ui/GxTaskUIPanelFx.h"
+#include "ui/GxTaskUIPanelIs.h"
+#include "ui/GxTaskUIVSliderIs.h"
+
+namespace {
+
+using Maker = GxTaskUIBase* (*)(GxTaskBase* parent, const GxChar* name, const GxChar* localName, s32 localIndex,
+                                GxSeqTaskBase* scene);
+
+// Widgets constructed like every task.
+template <class W>
+GxTaskUIBase* Make(GxTaskBase* parent, const GxChar* name, const GxChar* localName, s32 localIndex, GxSeqTaskBase*) {
+    return new W(parent, name, localName, localIndex);
+}
+
+// Widgets that also keep their scene (the text log): constructed with it
+// as a fifth argument.
+template <class W>
+[[maybe_unused]] GxTaskUIBase* MakeWithScene(GxTaskBase* parent, const GxChar* name, const GxChar* localName,
+                                             s32 localIndex, GxSeqTaskBase* scene) {
+    return new W(parent, name, localName, localIndex, scene);
+}
+
+struct Row {
+    s32 code;
+    const GxChar* className;
+    Maker make;  // null: known, not built yet
+};
+
+// ---- THE WIDGET TABLE --------------------------------------------------------
+// One row per UI-module type code, in code order. A widget class joins by
+// including its header above and putting &Make<Class> (or &MakeWithScene
+// <Class>) into its row in place of nullptr. Codes not listed build nothing.
+constexpr Row kRows[] = {
+    {GxTaskUINull::kTypeCode, u"GxTaskUINull", &Make<GxTaskUINull>},
+    {GxTaskUIPanelFx::kTypeCode, u"GxTaskUIPanelFx", &Make<GxTaskUIPanelFx>},
+    {9, u"GxTaskUIMessageWindowFx", nullptr},
+    {10, u"GxTaskUITextWindowFx", nullptr},
+    {11, u"GxTaskUITextPanelFx", nullptr},
+    {GxTaskUIAutoHidePanelFx::kTypeCode, u"GxTaskUIAutoHidePanelFx", &Make<GxTaskUIAutoHidePanelFx>},
+    {13, u"GxTaskUINoticePanelFx", nullptr},
+    {GxTaskUIPanelIs::kTypeCode, u"GxTaskUIPanelIs", &Make<GxTaskUIPanelIs>},
+    {GxTaskUIAnimePanelIs::kTypeCode, u"GxTaskUIAnimePanelIs", &Make<GxTaskUIAnimePanelIs>},
+    {17, u"GxTaskUITextPanelIs", nullptr},
+    {18, u"GxTaskUIButtonIs", nullptr},
+    {19, u"GxTaskUIToggleButtonIs", nullptr},
+    {20, u"GxTaskUIRadioButtonIs", nullptr},
+    {21, u"GxTaskUITextButtonIs", nullptr},
+    {22, u"GxTaskUIPressButtonIs", nullptr},
+    {23, u"GxTaskUITimerButtonIs", nullptr},
+    {24, u"GxTaskUISpinButtonIs", nullptr},
+    {GxTaskUIHSliderIs::kTypeCode, u"GxTaskUIHSliderIs", &Make<GxTaskUIHSliderIs>},
+    {GxTaskUIVSliderIs::kTypeCode, u"GxTaskUIVSliderIs", &Make<GxTaskUIVSliderIs>},
+    {40, u"GxTaskUIMenuIs", nullptr},
+    {GxTaskUIHBarIs::kTypeCode, u"GxTaskUIHBarIs", &Make<GxTaskUIHBarIs>},
+    {45, u"GxTaskUITipHelpIs", nullptr},
+    {47, u"GxTaskUIDropMenuItemIs", nullptr},
+    {48, u"GxTaskUIDropMenuIs", nullptr},
+    {50, u"GxTaskUIListBoxFx", nullptr},
+    {51, u"GxTaskUITextLogFx", nullptr},
+};
+// -------------------------------------------------------------------------------
+
+const Row* FindRow(s32 code) {
+    for (const Row& r : kRows)
+        if (r.code == code) return &r;
+    return nullptr;
+}
+
+} // namespace
+
+GxTaskUIBase* GxUIWidgetFactory::Construct(s32 typeCode, GxTaskBase* parent, const GxChar* name, s32 localIndex,
+                                           GxSeqTaskBase* scene) {
+    const Row* row = FindRow(typeCode);
+    if (!row) return nullptr;
+    if (!row->make) {
+        GxWriteErrorLog(u"GxUIWidgetFactory/%sはまだ作れません(UIType:%d):%s\n", row->className, typeCode,
+                        name ? name : u"");
+        return nullptr;
+    }
+    if (localIndex == -1) return row->make(parent, name, nullptr, 0, scene);
+    return row->make(parent, nullptr, name, localIndex, scene);
+}
+
+const GxChar* GxUIWidgetFactory::GetClassName(s32 typeCode) {
+    const Row* row = FindRow(typeCode);
+    return row ? row->className : nullptr;
+}
+
+bool GxUIWidgetFactory::IsBuilt(s32 typeCode) {
+    const Row* row = FindRow(typeCode);
+    return row && row->make;
+}
