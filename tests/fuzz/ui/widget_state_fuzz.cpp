@@ -1,0 +1,60 @@
+// A widget read back from any bytes of a save, each widget kind in turn (the
+// first byte chooses it), binary and text form: whatever the stream holds,
+// the widget updates, draws, maps values and writes itself out again without
+// reading out of bounds, and a lock count never reads as negative.
+#include "io/GxContentBinaryReader.h"
+#include "io/GxContentBinaryWriter.h"
+#include "io/GxContentTextReader.h"
+#include "tasks/GxTaskManage.h"
+#include "ui/GxTaskUIHBarIs.h"
+#include "ui/GxTaskUISliderIs.h"
+#include "ui/GxUIWidgetFactory.h"
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+constexpr s32 kCodes[] = {1, 8, 12, 15, 16, 30, 31, 41};
+
+void Exercise(GxTaskBase* top, s32 code, GxContentReaderBase& r) {
+    GxTaskUIBase* w = GxUIWidgetFactory::Construct(code, top, u"w", -1, nullptr);
+    if (!w) std::abort();
+    w->ReadContent(&r);
+    if (w->GetLockCount() < 0) std::abort();
+    w->Update(0, 16000);
+    w->Render(0, 5);
+    w->GetValueRounded();
+    w->GetAlphaInTree();
+    if (auto* bar = dynamic_cast<GxTaskUIHBarIs*>(w)) {
+        bar->GetShownValue();
+        bar->SetValueGlide(bar->GetValue() + 1, 100);
+    }
+    if (auto* slider = dynamic_cast<GxTaskUISliderIs*>(w)) {
+        slider->PosToValue(slider->ValueToPos(slider->GetValue()));
+        slider->DeltaToValue(3);
+        GxVector4 at;
+        slider->HitTestKnob(&at, 1, 1);
+    }
+    GxContentBinaryWriter out;
+    w->WriteContent(&out);
+    delete w;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1 || size > (1u << 16)) return 0;
+    const s32 code = kCodes[data[0] % (sizeof(kCodes) / sizeof(kCodes[0]))];
+    GxTaskManage manager;
+    auto* top = new GxTaskBase(&manager);
+    {
+        GxContentBinaryReader r(data + 1, u32(size - 1), false);
+        Exercise(top, code, r);
+    }
+    {
+        GxContentTextReader r(data + 1, u32(size - 1), false);
+        Exercise(top, code, r);
+    }
+    return 0;
+}
