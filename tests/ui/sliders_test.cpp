@@ -57,9 +57,10 @@ TEST_F(Sliders, ValuesAndPositionsMeetAtBothEndsOfTheTrack) {
         EXPECT_EQ(s->ValueToPos(c.value), c.pos) << axis << " L=" << c.length << " v=" << c.value;
         EXPECT_EQ(s->PosToValue(c.askPos), c.gotValue) << axis << " L=" << c.length << " p=" << c.askPos;
         EXPECT_TRUE(std::isfinite(s->DeltaToValue(7))) << axis << " L=" << c.length;
-        if (c.length > 0 && c.min < c.max)
-            EXPECT_EQ(s->PosToValue(s->ValueToPos(c.pos * (c.max - c.min) / c.length + c.min)),
-                      c.pos * (c.max - c.min) / c.length + c.min);
+        if (c.length > 0 && c.min < c.max) {
+            const f64 v = c.pos * (c.max - c.min) / c.length + c.min;
+            EXPECT_EQ(s->PosToValue(s->ValueToPos(v)), v) << axis << " round trip of " << v;
+        }
     }
 }
 
