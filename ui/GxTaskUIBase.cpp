@@ -6,11 +6,8 @@
 #include "io/GxContentReaderBase.h"
 #include "io/GxContentWriterBase.h"
 #include "layers/GxLerp.h"
-#include "layers/GxNcCrammedImageSet.h"
-#include "layers/GxNcImageSetPool.h"
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxSeqTaskBase.h"
-#include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskManage.h"
 #include "tasks/GxTaskRenderManage.h"
 #include "ui/DBUILayoutRecord.h"
@@ -457,39 +454,18 @@ GxMatrix GxTaskUIBase::ComposeWorldMatrix(const GxVector3& offset, bool withCent
     return m;
 }
 
+f64 GxTaskUIBase::ClampToRange(f64 v) const {
+    if (v < m_Min) return m_Min;
+    if (v > m_Max) return m_Max;
+    return v;
+}
+
 f32 GxTaskUIBase::GetAlphaScale() const { return std::clamp(f32(m_Visual.m_Alpha) / 255.0f, 0.0f, 1.0f); }
 
 void GxTaskUIBase::BeginWidgetDraw() {
     GxGraphics::BeginScene();
     GxSetDefaultRenderStates();
     GxSetTextureFilter(prender::filter::point);
-}
-
-// ---- image sets ----------------------------------------------------------------------
-
-GxString GxTaskUIBase::MakeImageSetPath(const GxString& imageSetName) {
-    GxCoreBase* core = GxCoreBase::GetCoreBase();
-    const GxSystemConfig* config = core ? core->GetSystemConfig() : nullptr;
-    const GxString folder = config ? config->m_FolderNames[kGxFolderUIGis] : GxString(u"uigis/");
-    return folder + imageSetName + u".gis";
-}
-
-void GxTaskUIBase::SplitImageSource(const GxChar* source, GxString* imageSetPath, GxString* imageName) {
-    const GxString path = source ? source : u"";
-    const size_t cut = path.find_last_of(u"\\/:");
-    const GxString dir = cut == GxString::npos ? GxString() : path.substr(0, cut);
-    if (imageSetPath) *imageSetPath = dir + u".gis";
-    if (imageName) *imageName = cut == GxString::npos ? path : path.substr(cut + 1);
-}
-
-GxNcCrammedImageSet* GxTaskUIBase::GetImageSet(const GxString& path, const GxChar* format) {
-    GxNcCrammedImageSet* set = GxNcImageSetPool::Get(path);
-    if (!set) LogImageMessage(format, path);
-    return set;
-}
-
-GxNcOriginImage* GxTaskUIBase::FindImage(GxNcCrammedImageSet* set, const GxString& name, const GxChar* suffix) {
-    return set ? set->FindOriginImage(name + suffix) : nullptr;
 }
 
 void GxTaskUIBase::LogImageMessage(const GxChar* format, const GxString& name) const {

@@ -11,13 +11,12 @@
 // ReleaseImages), ApplyModuleRecord for their image names, Render, and the
 // mouse handlers of GxTaskMouseListenerBase; the protected helpers below give
 // them the shared pieces (the operability gate, raising events, the standard
-// pointer handling, transforms, image-set look-ups).
+// pointer handling, transforms). Widgets on an image set derive from
+// GxTaskUIIsBase.
 #include "layers/GxTaskActor.h"
 #include "tasks/GxUIEventParam.h"
 
 class GxSeqTaskBase;
-class GxNcCrammedImageSet;
-class GxNcOriginImage;
 struct DBUIModuleRecord;
 struct DBUILayoutRecord;
 
@@ -78,9 +77,10 @@ public:
 
     virtual void SetEnabled(bool enabled) { m_Enabled = enabled; }
     virtual bool IsEnabled() const { return m_Enabled; }
-    virtual void SetValueBool(bool value) { m_Value = value ? 1.0 : 0.0; }
-    virtual void SetValueInt(int value) { m_Value = value; }
-    // Unclamped here; widgets with a range clamp.
+    // All three through SetValue: unclamped here; widgets with a range
+    // override SetValue to clamp.
+    virtual void SetValueBool(bool value) { SetValue(value ? 1.0 : 0.0); }
+    virtual void SetValueInt(int value) { SetValue(value); }
     virtual void SetValue(f64 value) { m_Value = value; }
     virtual f64 GetValue() const { return m_Value; }
     // Truncated toward zero (saturating).
@@ -218,23 +218,14 @@ protected:
     // World position plus offset, the actor's rotation (degrees), scale and,
     // when asked, its centre as pivot.
     GxMatrix ComposeWorldMatrix(const GxVector3& offset, bool withCentre = true) const;
+    // Below m_Min: m_Min; else above m_Max: m_Max.
+    f64 ClampToRange(f64 v) const;
     // m_Alpha / 255, held to 0..1.
     f32 GetAlphaScale() const;
     // Opens the scene with the 2-D states and point sampling; the caller
     // closes it with GxGraphics::EndScene.
     static void BeginWidgetDraw();
 
-    // Image-set widgets: the set's path from a module record's ImageSetName
-    // (the UI image-set folder + name + ".gis"), and from a path
-    // ("dir/name": set "dir.gis", image "name").
-    static GxString MakeImageSetPath(const GxString& imageSetName);
-    static void SplitImageSource(const GxChar* source, GxString* imageSetPath, GxString* imageName);
-    // The pooled set, or null after logging `format` with the name and the
-    // task path.
-    GxNcCrammedImageSet* GetImageSet(const GxString& path, const GxChar* format);
-    // The origin image name + suffix in the set (null when absent; nothing
-    // logged).
-    static GxNcOriginImage* FindImage(GxNcCrammedImageSet* set, const GxString& name, const GxChar* suffix);
     // Logs `format` with the name and the widget's task path.
     void LogImageMessage(const GxChar* format, const GxString& name) const;
 

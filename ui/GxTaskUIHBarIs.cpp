@@ -6,34 +6,22 @@
 #include "layers/GxLerp.h"
 #include "layers/GxNcCrammedDraw.h"
 #include "layers/GxNcOriginImage.h"
-#include "ui/DBUIModuleRecord.h"
 
 #include <algorithm>
 
 GxTaskUIHBarIs::GxTaskUIHBarIs(GxTaskBase* parent, const GxChar* name, const GxChar* localName, s32 localIndex)
-    : GxTaskUIBase(parent, name, localName, localIndex) {
+    : GxTaskUIIsBase(parent, name, localName, localIndex) {
     SetTaskTag(kTypeCode);
     m_EventBlockFlag = false;
 }
 
-void GxTaskUIHBarIs::ApplyModuleRecord(const DBUIModuleRecord& m) {
-    GxTaskUIBase::ApplyModuleRecord(m);
-    m_ImageSetName = MakeImageSetPath(m.ImageSetName);
-    m_ImageName = m.ImageName;
-}
-
-bool GxTaskUIHBarIs::SetImageSource(const GxChar* source) {
-    SplitImageSource(source, &m_ImageSetName, &m_ImageName);
-    return true;
-}
-
 bool GxTaskUIHBarIs::LoadImages() {
-    GxNcCrammedImageSet* set = GetImageSet(m_ImageSetName, u"GxTaskUIHBarIs/ImageSet wasn't Loaded:%s [%s]\n");
+    GxNcCrammedImageSet* set = GetImageSet(u"GxTaskUIHBarIs/ImageSet wasn't Loaded:%s [%s]\n");
     if (!set) return false;
-    m_Images[kOverlay] = FindImage(set, m_ImageName, u"_on.png");
-    if (!m_Images[kOverlay]) m_Images[kOverlay] = FindImage(set, m_ImageName, u"_off.png");
-    m_Images[kFill] = FindImage(set, m_ImageName, u"_mid.png");
-    m_Images[kBackground] = FindImage(set, m_ImageName, u"_back.png");
+    m_Images[kOverlay] = FindImage(set, u"_on.png");
+    if (!m_Images[kOverlay]) m_Images[kOverlay] = FindImage(set, u"_off.png");
+    m_Images[kFill] = FindImage(set, u"_mid.png");
+    m_Images[kBackground] = FindImage(set, u"_back.png");
     if (!m_Images[kFill]) {
         LogImageMessage(u"GxTaskUIHBarIs/Image not found:%s [%s]\n", m_ImageName + u"_mid.png");
         return false;
@@ -54,36 +42,22 @@ s32 GxTaskUIHBarIs::GetPatternCount() const {
 
 // ---- value and glide -------------------------------------------------------
 
-f64 GxTaskUIHBarIs::Clamp(f64 v) const {
-    if (v < m_Min) return m_Min;
-    if (v > m_Max) return m_Max;
-    return v;
-}
-
 void GxTaskUIHBarIs::SetValue(f64 value) {
-    m_Value = Clamp(value);
+    m_Value = ClampToRange(value);
     m_OldValue = m_Value;
     m_ChangeTimeLeft = m_ChangeTimeTotal = 0;
 }
 
 void GxTaskUIHBarIs::SetMax(f64 v) {
     m_Max = v;
-    for (f64* x : {&m_Value, &m_OldValue}) {
-        if (*x < m_Min)
-            *x = m_Min;
-        else if (*x > v)
-            *x = v;
-    }
+    m_Value = ClampToRange(m_Value);
+    m_OldValue = ClampToRange(m_OldValue);
 }
 
 void GxTaskUIHBarIs::SetMin(f64 v) {
     m_Min = v;
-    for (f64* x : {&m_Value, &m_OldValue}) {
-        if (*x < v)
-            *x = v;
-        else if (*x > m_Max)
-            *x = m_Max;
-    }
+    m_Value = ClampToRange(m_Value);
+    m_OldValue = ClampToRange(m_OldValue);
 }
 
 f64 GxTaskUIHBarIs::GlideProgress() const {
@@ -103,7 +77,7 @@ void GxTaskUIHBarIs::SetValueGlide(f64 value, int ms) {
     // A glide restarted midway goes on from where the bar stands now, not
     // from a blend of its start with the new target.
     if (m_ChangeTimeTotal > 0 && m_ChangeTimeLeft != 0) m_OldValue = GetShownValue();
-    m_Value = Clamp(value);
+    m_Value = ClampToRange(value);
     m_ChangeTimeLeft = m_ChangeTimeTotal = ms;
 }
 

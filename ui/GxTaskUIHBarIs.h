@@ -3,11 +3,11 @@
 // cut to the value's share of the client width, and an overlay. Its value is
 // clamped to the range and can glide to a new value over a given time.
 // Images: <name>_back, _mid (the fill, required) and _on (else _off).
-#include "ui/GxTaskUIBase.h"
+#include "ui/GxTaskUIIsBase.h"
 
 class GxNcOriginImage;
 
-class GxTaskUIHBarIs : public GxTaskUIBase {
+class GxTaskUIHBarIs : public GxTaskUIIsBase {
 public:
     static constexpr s32 kTypeCode = 41;
     static constexpr int kImageSlotCount = 6;
@@ -23,13 +23,9 @@ public:
     bool WriteContent(GxContentWriterBase* writer) override;
     // Releases the images and resets the event state after reading.
     bool ReadContent(GxContentReaderBase* reader) override;
-    void ApplyModuleRecord(const DBUIModuleRecord& module) override;
-    bool SetImageSource(const GxChar* source) override;
     bool LoadImages() override;
     void ReleaseImages() override;
     // Clamped to the range; ends any glide.
-    void SetValueBool(bool value) override { SetValue(value ? 1.0 : 0.0); }
-    void SetValueInt(int value) override { SetValue(value); }
     void SetValue(f64 value) override;
     // The bound, then the value and the glide's start brought into the range.
     void SetMax(f64 v) override;
@@ -54,12 +50,9 @@ public:
     GxNcOriginImage* GetImage(int slot) const { return slot >= 0 && slot < kImageSlotCount ? m_Images[slot] : nullptr; }
 
 protected:
-    f64 Clamp(f64 v) const;
     // The glide's progress 0..1; 1 when none runs.
     f64 GlideProgress() const;
 
-    GxString m_ImageName;
-    GxString m_ImageSetName;
     GxNcOriginImage* m_Images[kImageSlotCount] = {};
     s32 m_ImageIndex = 0;
     s32 m_PatternIndex = 0;

@@ -5,26 +5,14 @@
 #include "io/GxContentWriterBase.h"
 #include "layers/GxNcCrammedDraw.h"
 #include "layers/GxNcOriginImage.h"
-#include "ui/DBUIModuleRecord.h"
 
 GxTaskUIPanelIs::GxTaskUIPanelIs(GxTaskBase* parent, const GxChar* name, const GxChar* localName, s32 localIndex)
-    : GxTaskUIBase(parent, name, localName, localIndex) {
+    : GxTaskUIIsBase(parent, name, localName, localIndex) {
     SetTaskTag(kTypeCode);
     m_MouseMoveBlockFlag = true;
 }
 
 int GxTaskUIPanelIs::Update(int step, s64 elapsed) { return UpdatePanel(step, elapsed); }
-
-void GxTaskUIPanelIs::ApplyModuleRecord(const DBUIModuleRecord& m) {
-    GxTaskUIBase::ApplyModuleRecord(m);
-    m_ImageSetName = MakeImageSetPath(m.ImageSetName);
-    m_ImageName = m.ImageName;
-}
-
-bool GxTaskUIPanelIs::SetImageSource(const GxChar* source) {
-    SplitImageSource(source, &m_ImageSetName, &m_ImageName);
-    return true;
-}
 
 bool GxTaskUIPanelIs::LoadImages() {
     return LoadImage(u"GxTaskUIPanelIs/ImageSet wasn't Loaded:%s [%s]\n", u"GxTaskUIPanelIs/Image not found:%s [%s]\n",
@@ -35,13 +23,13 @@ bool GxTaskUIPanelIs::LoadImage(const GxChar* setMissing, const GxChar* imageMis
     m_pImage = nullptr;
     GxNcCrammedImageSet* set = nullptr;
     if (!m_ImageName.empty() || lookUpSetWithoutImage) {
-        set = GetImageSet(m_ImageSetName, setMissing);
+        set = GetImageSet(setMissing);
         if (!set) return false;
     }
     if (m_ImageName.empty()) {
         m_Width = m_Height = 0;
     } else {
-        m_pImage = FindImage(set, m_ImageName, u".png");
+        m_pImage = FindImage(set, u".png");
         if (!m_pImage) {
             LogImageMessage(imageMissing, m_ImageName);
             return false;

@@ -3,11 +3,11 @@
 // the shared pool, drawn with the actor's transform. The base of the text
 // panel on an image set and of the animated panel; reacts to the pointer with
 // the standard handling.
-#include "ui/GxTaskUIBase.h"
+#include "ui/GxTaskUIIsBase.h"
 
 class GxNcOriginImage;
 
-class GxTaskUIPanelIs : public GxTaskUIBase {
+class GxTaskUIPanelIs : public GxTaskUIIsBase {
 public:
     static constexpr s32 kTypeCode = 15;
 
@@ -20,11 +20,6 @@ public:
     // Clears the image (it comes back at the next scene start) and resets
     // the event state.
     bool ReadContent(GxContentReaderBase* reader) override;
-    // The set: the UI image-set folder + ImageSetName + ".gis"; the image:
-    // ImageName.
-    void ApplyModuleRecord(const DBUIModuleRecord& module) override;
-    // "dir/name": set "dir.gis", image "name".
-    bool SetImageSource(const GxChar* source) override;
     // The image in its pooled set; a zero width or height from its first
     // pattern. False, logged, when the set or the image is missing.
     bool LoadImages() override;
@@ -37,8 +32,6 @@ public:
     // Patterns of the current image; 0 without one.
     virtual s32 GetPatternCount() const;
 
-    const GxString& GetImageName() const { return m_ImageName; }
-    const GxString& GetImageSetName() const { return m_ImageSetName; }
     GxNcOriginImage* GetImage() const { return m_pImage; }
 
 protected:
@@ -46,8 +39,6 @@ protected:
     // is fetched (and its absence logged) even without an image name.
     bool LoadImage(const GxChar* setMissing, const GxChar* imageMissing, bool lookUpSetWithoutImage);
 
-    GxString m_ImageName;
-    GxString m_ImageSetName;
     GxNcOriginImage* m_pImage = nullptr;
     s32 m_PatternIndex = 0;
 };

@@ -4,37 +4,25 @@
 #include "layers/GxLerp.h"
 #include "layers/GxNcCrammedDraw.h"
 #include "layers/GxNcOriginImage.h"
-#include "ui/DBUIModuleRecord.h"
 
 #include <algorithm>
 #include <cmath>
 
 GxTaskUISliderIs::GxTaskUISliderIs(GxTaskBase* parent, const GxChar* name, const GxChar* localName, s32 localIndex,
                                    bool vertical, const GxChar* className)
-    : GxTaskUIBase(parent, name, localName, localIndex), m_Vertical(vertical), m_ClassName(className) {
+    : GxTaskUIIsBase(parent, name, localName, localIndex), m_Vertical(vertical), m_ClassName(className) {
     m_Max = 100.0;
     m_Min = 0.0;
     m_ValueAtPress = m_Value;
 }
 
-void GxTaskUISliderIs::ApplyModuleRecord(const DBUIModuleRecord& m) {
-    GxTaskUIBase::ApplyModuleRecord(m);
-    m_ImageSetName = MakeImageSetPath(m.ImageSetName);
-    m_ImageName = m.ImageName;
-}
-
-bool GxTaskUISliderIs::SetImageSource(const GxChar* source) {
-    SplitImageSource(source, &m_ImageSetName, &m_ImageName);
-    return true;
-}
-
 bool GxTaskUISliderIs::LoadImages() {
     const GxString cls(m_ClassName);
-    GxNcCrammedImageSet* set = GetImageSet(m_ImageSetName, (cls + u"/ImageSet wasn't Loaded:%s [%s]\n").c_str());
+    GxNcCrammedImageSet* set = GetImageSet((cls + u"/ImageSet wasn't Loaded:%s [%s]\n").c_str());
     if (!set) return false;
     static constexpr const GxChar* kSuffixes[kImageSlotCount] = {u"_off.png",  u"_on.png",   u"_over.png",
                                                                  u"_na.png",   u"_back.png", u"_backna.png"};
-    for (int i = 0; i < kImageSlotCount; ++i) m_Images[i] = FindImage(set, m_ImageName, kSuffixes[i]);
+    for (int i = 0; i < kImageSlotCount; ++i) m_Images[i] = FindImage(set, kSuffixes[i]);
     if (!m_Images[kKnob]) {
         LogImageMessage((cls + u"/Image not found:%s [%s]\n").c_str(), m_ImageName + kSuffixes[kKnob]);
         return false;
@@ -65,12 +53,6 @@ void GxTaskUISliderIs::ReleaseImages() { std::fill(std::begin(m_Images), std::en
 
 // ---- value and mapping -------------------------------------------------------
 
-f64 GxTaskUISliderIs::Clamp(f64 v) const {
-    if (v < m_Min) return m_Min;
-    if (v > m_Max) return m_Max;
-    return v;
-}
-
 // A track of no length maps like an empty range: dividing by it would give
 // infinities and NaN values.
 f64 GxTaskUISliderIs::ValueToPos(f64 value) const {
@@ -96,26 +78,19 @@ f64 GxTaskUISliderIs::DeltaToValue(f64 delta) const {
 }
 
 void GxTaskUISliderIs::SetValue(f64 value) {
-    m_Value = Clamp(value);
+    m_Value = ClampToRange(value);
     SetAlong(&m_KnobTargetPos, f32(ValueToPos(m_Value)));
     m_KnobShownPos = m_KnobTargetPos;
 }
 
+// The value comes into the new range and the knob to it.
 void GxTaskUISliderIs::SetMax(f64 v) {
     m_Max = v;
-    if (m_Value < m_Min)
-        m_Value = m_Min;
-    else if (m_Value > v)
-        m_Value = v;
     SetValue(m_Value);
 }
 
 void GxTaskUISliderIs::SetMin(f64 v) {
     m_Min = v;
-    if (m_Value < v)
-        m_Value = v;
-    else if (m_Value > m_Max)
-        m_Value = m_Max;
     SetValue(m_Value);
 }
 
@@ -173,7 +148,7 @@ int GxTaskUISliderIs::OnLButtonDown(const GxVector2& pos, u32, bool) {
     if (HitTestKnob(&w, pos.x, pos.y)) {
         StartDrag(pos);
     } else {
-        m_Value = Clamp(PosToValue(f64(Along(pos)) - TrackStart()));
+        m_Value = ClampToRange(PosToValue(f64(Along(pos)) - TrackStart()));
         SetAlong(&m_KnobTargetPos, f32(GxTruncToS32(ValueToPos(m_Value))));
         m_EaseStepsLeft = kEaseSteps;
         StartDrag(pos);
@@ -188,7 +163,7 @@ int GxTaskUISliderIs::OnMouseMove(const GxVector2& pos, u32) {
     GetWorldPos(&w);
     const bool inside = HitTestClient(&w, pos.x, pos.y);
     if (!m_Drag.m_Dragging) return HandlePointerMove(pos, inside);
-    m_Value = Clamp(m_ValueAtPress + DeltaToValue(f64(Along(pos)) - Along(m_Drag.m_PressPos)));
+    m_Value = ClampToRange(m_ValueAtPress + DeltaToValue(f64(Along(pos)) - Along(m_Drag.m_PressPos)));
     SetAlong(&m_KnobTargetPos, f32(ValueToPos(m_Value)));
     m_KnobShownPos = m_KnobTargetPos;
     m_Drag.m_LastPos = pos;

@@ -5,11 +5,11 @@
 // 16, and passed on rounded to a linked widget. The two differ only in their
 // axis and their messages; nothing beyond the base's fields is stored.
 // Images: <name>_off (the knob, required), _on, _over, _na, _back, _backna.
-#include "ui/GxTaskUIBase.h"
+#include "ui/GxTaskUIIsBase.h"
 
 class GxNcOriginImage;
 
-class GxTaskUISliderIs : public GxTaskUIBase {
+class GxTaskUISliderIs : public GxTaskUIIsBase {
 public:
     static constexpr int kImageSlotCount = 6;
     enum Slot { kKnob = 0, kKnobPressed, kKnobHovered, kKnobUnavailable, kTrack, kTrackUnavailable };
@@ -25,13 +25,9 @@ public:
     int Render(int drawParam, int listIndex) override;
     // Also ends a drag and puts the knob where it belongs at once.
     void ResetEventState() override;
-    void ApplyModuleRecord(const DBUIModuleRecord& module) override;
-    bool SetImageSource(const GxChar* source) override;
     bool LoadImages() override;
     void ReleaseImages() override;
     // Clamped; the knob goes to the value at once.
-    void SetValueBool(bool value) override { SetValue(value ? 1.0 : 0.0); }
-    void SetValueInt(int value) override { SetValue(value); }
     void SetValue(f64 value) override;
     void SetMax(f64 v) override;
     void SetMin(f64 v) override;
@@ -68,7 +64,6 @@ protected:
     f32 Along(const GxVector4& v) const { return m_Vertical ? v.y : v.x; }
     f32 Along(const GxVector2& v) const { return m_Vertical ? v.y : v.x; }
     void SetAlong(GxVector4* v, f32 value) const { (m_Vertical ? v->y : v->x) = value; }
-    f64 Clamp(f64 v) const;
     // The track's start in the virtual screen along the axis.
     f32 TrackStart() const;
     // The value's change: event 16 with the pointer, and the linked widget.
@@ -77,8 +72,6 @@ protected:
 
     bool m_Vertical;
     const GxChar* m_ClassName;
-    GxString m_ImageName;
-    GxString m_ImageSetName;
     GxNcOriginImage* m_Images[kImageSlotCount] = {};
     s32 m_KnobState = 0;
     s32 m_PatternIndex = 0;
