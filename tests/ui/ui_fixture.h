@@ -4,15 +4,19 @@
 // process's UI manager, receivers that keep the events offered to them, a
 // started device in a scratch folder, and the test image set "uigis/ui.gis".
 #include "graphics/GxTextureFlexFactory.h"
+#include "io/GxContentBinaryReader.h"
+#include "io/GxContentTextReader.h"
 #include "graphics/texture_fixture.h"
 #include "layers/GxNcCrammedImageSetFactory.h"
 #include "layers/GxNcImageSetPool.h"
 #include "scenes/GxSeqBase.h"
+#include "support/ContentBytes.h"
 #include "support/FakeCore.h"
 #include "support/ImageSetWriter.h"
 #include "support/LogCapture.h"
 #include "tasks/GxTaskManage.h"
 #include "ui/DBUIModuleRecord.h"
+#include "ui/GxTaskUIBase.h"
 #include "ui/GxUIManage.h"
 
 #include <gtest/gtest.h>
@@ -59,6 +63,25 @@ inline DBUIModuleRecord Module(s32 type, const GxString& image, s32 width = 0, s
     m.ID = 7, m.UIType = type, m.Name = u"m_" + image, m.ImageSetName = u"ui", m.ImageName = image;
     m.Width = width, m.Height = height;
     return m;
+}
+
+// Writes the widget, reads the stream into the second one and writes that:
+// both streams must be the same bytes, and the whole stream must be read.
+inline ::testing::AssertionResult SameStoredForm(GxTaskUIBase& from, GxTaskUIBase& into, bool text) {
+    const auto write = [text](GxTaskUIBase& w) {
+        return qtest::WriteContentBytes(text, "UITEST", 1, [&](GxContentWriterBase& wr) { w.WriteContent(&wr); });
+    };
+    const std::vector<unsigned char> bytes = write(from);
+    std::unique_ptr<GxContentReaderBase> r;
+    if (text)
+        r = std::make_unique<GxContentTextReader>(bytes.data(), u32(bytes.size()), true);
+    else
+        r = std::make_unique<GxContentBinaryReader>(bytes.data(), u32(bytes.size()), true);
+    u32 version = 0;
+    if (!r->ReadHeader(text ? "TUITEST" : "BUITEST", &version) || !into.ReadContent(r.get()) || !r->IsEnd())
+        return ::testing::AssertionFailure() << "not read back whole";
+    if (write(into) != bytes) return ::testing::AssertionFailure() << "written back differently";
+    return ::testing::AssertionSuccess();
 }
 
 class UITest : public gxtest::FileTest {
