@@ -1,6 +1,6 @@
 #include "tools/SampleGame.h"
 
-#include "support/PackWriter.h"
+#include "tools/builders/PackWriter.h"
 
 #include <fstream>
 #include <system_error>

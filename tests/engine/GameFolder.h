@@ -5,7 +5,7 @@
 #include "io/GxFileSystem.h"
 #include "platform/system/clock.h"
 #include "platform/window/event_pump.h"
-#include "support/PackWriter.h"
+#include "tools/builders/PackWriter.h"
 #include "support/TempDir.h"
 
 #include <SDL.h>

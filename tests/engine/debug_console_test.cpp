@@ -5,7 +5,7 @@
 #include "script/GxMoaEx.h"
 #include "script/GxMoaSystem.h"
 #include "script/GxMoaWorkerEx.h"
-#include "support/MoaScriptBuilder.h"
+#include "tools/builders/MoaScriptBuilder.h"
 
 #include <gtest/gtest.h>
 
@@ -137,8 +137,8 @@ namespace {
 TEST(DebugStatus, CallStackIsReadFromTheMainScriptWorker) {
     ASSERT_TRUE(GxMoaStartup(nullptr));
     qtest::MoaScriptBuilder builder;
-    ASSERT_NE(builder.AddScript(g_pMoa, u"main", u"*start\n> hello\n"), nullptr);
-    ASSERT_NE(builder.AddScript(g_pMoa, u"sub", u"\n\n*inner\n> there\n"), nullptr);
+    ASSERT_NE(builder.AddScript(g_pMoa, u"main", u"*start\n> hello\n"), nullptr) << builder.LastError();
+    ASSERT_NE(builder.AddScript(g_pMoa, u"sub", u"\n\n*inner\n> there\n"), nullptr) << builder.LastError();
     EXPECT_EQ(GxBuildDebugStatus(GxGatherDebugStatus(nullptr)).m_CallStack[0].m_Text, u"Script:実行していません");
 
     ASSERT_TRUE(g_pMoaMainWorker->StartAtLabel(u"start", nullptr));

@@ -7,7 +7,7 @@
 #include "media/sound/GxAudio.h"
 #include "media/sound/GxSound.h"
 #include "platform/audio/output_device.h"
-#include "support/SoundFiles.h"
+#include "tools/builders/SoundFiles.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include "engine/GxTextEditor.h"
 #include "io/GxFileSystem.h"
 #include "platform/system/process_launch.h"
-#include "support/PackWriter.h"
+#include "tools/builders/PackWriter.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

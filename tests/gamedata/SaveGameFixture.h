@@ -12,7 +12,7 @@
 #include "script/GxMoaFunctionBinder.h"
 #include "script/GxMoaWorkerEx.h"
 #include "tasks/GxTaskFolder.h"
-#include "support/MoaScriptBuilder.h"
+#include "tools/builders/MoaScriptBuilder.h"
 
 #include <map>
 #include <sstream>
@@ -115,7 +115,7 @@ protected:
         BuildScene();
         ASSERT_TRUE(GxMoaStartup(nullptr));
         qtest::MoaScriptBuilder builder;
-        ASSERT_NE(builder.AddScript(g_pMoa, u"main", kScript), nullptr);
+        ASSERT_NE(builder.AddScript(g_pMoa, u"main", kScript), nullptr) << builder.LastError();
         g_pMoa->InitExternVariables();
         g_pMoaMainWorker->InitGlobalVariables();
     }

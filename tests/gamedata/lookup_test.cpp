@@ -7,7 +7,7 @@
 #include "io/GxFileSystem.h"
 #include "tasks/GxInput.h"
 #include "support/LogCapture.h"
-#include "support/PackWriter.h"
+#include "tools/builders/PackWriter.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "gamedata/GxDataTables.h"
 #include "io/GxFileSystem.h"
 #include "support/LogCapture.h"
-#include "support/PackWriter.h"
+#include "tools/builders/PackWriter.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "io/GxFileSystem.h"
 #include "support/LogCapture.h"
-#include "support/PackWriter.h"
+#include "tools/builders/PackWriter.h"
 #include "tests/io/fs_fixture.h"
 
 #include <cstring>

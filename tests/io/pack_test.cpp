@@ -3,7 +3,7 @@
 #include "io/GxWideCase.h"
 #include "support/Golden.h"
 #include "support/LogCapture.h"
-#include "support/PackWriter.h"
+#include "tools/builders/PackWriter.h"
 #include "tests/io/fs_fixture.h"
 
 #include <chrono>

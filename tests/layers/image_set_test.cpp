@@ -9,7 +9,7 @@
 #include "layers/GxNcCrammedDraw.h"
 #include "layers/GxNcImageSetPool.h"
 #include "support/Golden.h"
-#include "support/ImageSetWriter.h"
+#include "tools/builders/ImageSetWriter.h"
 #include "support/LogCapture.h"
 #include "support/TempDir.h"
 

@@ -3,7 +3,7 @@
 // tree under a manager that deletes it.
 #include "io/GxContentBinaryReader.h"
 #include "io/GxContentTextReader.h"
-#include "support/ContentBytes.h"
+#include "tools/builders/ContentBytes.h"
 #include "tasks/GxTaskBase.h"
 #include "tasks/GxTaskManage.h"
 

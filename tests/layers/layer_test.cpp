@@ -12,9 +12,9 @@
 #include "layers/GxLayerTextSeam.h"
 #include "layers/GxTaskLayer.h"
 #include "support/FakeCore.h"
-#include "support/ImageSetWriter.h"
+#include "tools/builders/ImageSetWriter.h"
 #include "support/LogCapture.h"
-#include "support/ProjectWriter.h"
+#include "tools/builders/ProjectWriter.h"
 
 #include <cmath>
 

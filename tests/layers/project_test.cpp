@@ -8,7 +8,7 @@
 #include "layers/GxNcProjectReader.h"
 #include "support/Golden.h"
 #include "support/LogCapture.h"
-#include "support/ProjectWriter.h"
+#include "tools/builders/ProjectWriter.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -6,9 +6,9 @@
 
 #include "layers/GxNcMotionSnapShotEx.h"
 #include "layers/GxNcSnapShotListener.h"
-#include "support/ImageSetWriter.h"
+#include "tools/builders/ImageSetWriter.h"
 #include "support/LogCapture.h"
-#include "support/ProjectWriter.h"
+#include "tools/builders/ProjectWriter.h"
 
 namespace {
 

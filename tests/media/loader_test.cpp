@@ -8,7 +8,7 @@
 #include "media/sound/GxWavData.h"
 #include "sound_fixture.h"
 #include "support/LogCapture.h"
-#include "support/PackWriter.h"
+#include "tools/builders/PackWriter.h"
 
 #include <memory>
 

@@ -6,7 +6,7 @@
 #include "media/sound/GxSound.h"
 #include "platform/audio/output_device.h"
 #include "platform/system/clock.h"
-#include "support/SoundFiles.h"
+#include "tools/builders/SoundFiles.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

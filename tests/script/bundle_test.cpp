@@ -1,7 +1,7 @@
 #include "moa_stream.h"
 #include "base/GxStringUtil.h"
 #include "script/GxMoaEx.h"
-#include "support/MoaScriptBuilder.h"
+#include "tools/builders/MoaScriptBuilder.h"
 #include "support/RecordingMoa.h"
 
 #include "support/LogCapture.h"
@@ -86,8 +86,9 @@ TEST(MoaBundle, BuiltBundlesRoundTrip) {
     qtest::RecordingMoa moa;
     qtest::MoaScriptBuilder b;
     b.AddVariable(&moa, u"list", kGxScopeExternPerman, GxMoaVariable::OfFloat(-0.0), 3);
-    b.AddScript(&moa, u"zeta", u"*z\nSTATIC NOSAVE $s = \"x\"\nIF ($a) { trace(1.5) } ELSE { > テキスト\n}\n");
-    b.AddScript(&moa, u"alpha", u"*a\n*@local\nGOSUB(\"z\", ARRAY(1, 2))\n");
+    ASSERT_NE(b.AddScript(&moa, u"zeta", u"*z\nSTATIC NOSAVE $s = \"x\"\nIF ($a) { trace(1.5) } ELSE { > テキスト\n}\n"),
+              nullptr) << b.LastError();
+    ASSERT_NE(b.AddScript(&moa, u"alpha", u"*a\n*@local\nGOSUB(\"z\", ARRAY(1, 2))\n"), nullptr) << b.LastError();
     for (Form form : {Form::Binary, Form::Text}) {
         const auto first = Bundle(moa, form);
         mtest::StreamReader r(first, "MOA");
@@ -199,6 +200,7 @@ TEST(MoaInstance, LabelLookups) {
     qtest::RecordingMoa moa;
     qtest::MoaScriptBuilder b;
     GxMoaScript* s = b.AddScript(&moa, u"main", u"*Start\n*@local\n");
+    ASSERT_NE(s, nullptr) << b.LastError();
     moa.AddLabel(GxMoaLabelDefinition(u"@local", 5, 0, u"other"));
     EXPECT_EQ(moa.FindLabelInScript(u"@local", nullptr), nullptr) << "a local name never finds a global label";
     EXPECT_EQ(moa.FindLabelInScript(u"@local", s)->m_Pos.m_ScriptName, u"main");

@@ -1,7 +1,7 @@
 #include "base/GxStringUtil.h"
 #include "script/GxMoaCompiler.h"
 #include "script/GxMoaScript.h"
-#include "support/MoaScriptBuilder.h"
+#include "tools/builders/MoaScriptBuilder.h"
 #include "support/RecordingMoa.h"
 
 #include <gtest/gtest.h>
@@ -39,7 +39,10 @@ Compiled Compile(const char16_t* expr, u32 flags = 0) {
     builder.DeclareBuiltin(u"f");
     GxMoaScript* script = builder.AddScript(&moa, u"s", expr);
     Compiled c{false, "", "", {}};
-    if (!script) return c;
+    if (!script) {
+        ADD_FAILURE() << builder.LastError();
+        return c;
+    }
     GxMoaOpcodeList list;
     GxMoaRunPos cursor(0, 0);
     c.ok = Phase_Expr(script, &list, &cursor, flags);

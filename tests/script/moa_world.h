@@ -7,7 +7,7 @@
 #include "script/GxMoaDelegate.h"
 #include "script/GxMoaFunctionBinder.h"
 #include "script/GxMoaWorker.h"
-#include "support/MoaScriptBuilder.h"
+#include "tools/builders/MoaScriptBuilder.h"
 #include "support/RecordingMoa.h"
 
 #include <gtest/gtest.h>
@@ -61,7 +61,8 @@ struct World {
 
     // Compiles the scripts and sets the variables up as a bundle load does.
     void Load(std::initializer_list<std::pair<const char16_t*, const char16_t*>> scripts) {
-        for (const auto& [name, text] : scripts) builder.AddScript(&moa, name, text);
+        for (const auto& [name, text] : scripts)
+            EXPECT_NE(builder.AddScript(&moa, name, text), nullptr) << builder.LastError();
         moa.InitExternVariables();
         worker = std::make_unique<Worker>(&moa);
         worker->InitGlobalVariables();

@@ -6,7 +6,7 @@
 #include "script/GxMoaSystem.h"
 #include "script/GxMoaWorkerEx.h"
 #include "support/LogCapture.h"
-#include "support/PackWriter.h"
+#include "tools/builders/PackWriter.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -3,8 +3,6 @@
 #include "platform/system/codepage.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace qtest {
@@ -22,20 +20,5 @@ TempDir::~TempDir() {
 
 std::u16string TempDir::u16() const { return psys::utf8_to_utf16(path_.string()); }
 std::u16string TempDir::u16(const std::string& name) const { return psys::utf8_to_utf16((path_ / name).string()); }
-
-std::vector<unsigned char> ReadBytes(const std::filesystem::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::filesystem::path& p, const std::vector<unsigned char>& bytes) {
-    std::ofstream f(p, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-void WriteText(const std::filesystem::path& p, const std::string& text) {
-    std::ofstream f(p, std::ios::binary | std::ios::trunc);
-    f.write(text.data(), std::streamsize(text.size()));
-}
 
 } // namespace qtest

@@ -1,8 +1,10 @@
 #pragma once
-// A scratch folder for one test, removed with everything in it afterwards.
+// A scratch folder for one test, removed with everything in it afterwards;
+// with the whole-file helpers of the builders.
+#include "tools/builders/FileBytes.h"
+
 #include <filesystem>
 #include <string>
-#include <vector>
 
 namespace qtest {
 
@@ -22,9 +24,5 @@ public:
 private:
     std::filesystem::path path_;
 };
-
-std::vector<unsigned char> ReadBytes(const std::filesystem::path& p);
-void WriteBytes(const std::filesystem::path& p, const std::vector<unsigned char>& bytes);
-void WriteText(const std::filesystem::path& p, const std::string& text);
 
 } // namespace qtest

@@ -1,7 +1,7 @@
 #include "tasks/GxSystemConfig.h"
 #include "io/GxFileSystem.h"
 #include "support/LogCapture.h"
-#include "support/PackWriter.h"
+#include "tools/builders/PackWriter.h"
 #include "tests/io/fs_fixture.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include "platform/audio/push_voice.h"
 #include "platform/audio/voice_engine.h"
 #include "platform/audio/wake_event.h"
-#include "support/SoundFiles.h"
+#include "tools/builders/SoundFiles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,9 @@
 #pragma once
 // Test-only notation compiler: turns readable script text into compiled
 // scripts inside an interpreter instance, following the bundle's token
-// contract, so that interpreter tests read like scripts. It is a test tool;
-// the real bundles come from the outside compiler.
+// contract, so that interpreter tests read like scripts and the sample game's
+// scripts can be kept as readable source. It is a test tool; the real bundles
+// come from the outside compiler.
 //
 // Notation, one script line per text line:
 //   *name            label declaration ("*@name" is local to its script)
@@ -36,9 +37,11 @@ public:
     // definition in every instance that a script is added to afterwards.
     // Names with '.' serve the layer commands ("sp.lnc").
     void DeclareBuiltin(GxStringView name);
-    // Compiles a script into moa. Notation errors fail the current test and
-    // return null.
+    // Compiles a script into moa. A notation error returns null, with the
+    // reason in LastError.
     GxMoaScript* AddScript(GxMoa* moa, GxStringView scriptName, GxStringView text);
+    // What the last AddScript found wrong; empty after a success.
+    const std::string& LastError() const { return m_LastError; }
     // An instance-level variable definition (GLOBAL and EXTERN scopes).
     void AddVariable(GxMoa* moa, GxStringView name, u32 scope, const GxMoaVariable& init = GxMoaVariable(),
                      s32 arraySize = -1);
@@ -46,6 +49,7 @@ public:
 private:
     std::map<GxString, s32> m_Builtins;  // lower-case name -> index
     s32 m_NextIndex = 0;
+    std::string m_LastError;
 };
 
 } // namespace qtest

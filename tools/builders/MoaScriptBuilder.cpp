@@ -1,14 +1,13 @@
-#include "support/MoaScriptBuilder.h"
+#include "tools/builders/MoaScriptBuilder.h"
 
 #include "base/GxStringUtil.h"
 #include "script/GxMoa.h"
 #include "script/GxMoaDefs.h"
 #include "script/GxMoaScript.h"
 
-#include <gtest/gtest.h>
-
 #include <cctype>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace qtest {
@@ -106,8 +105,9 @@ GxMoaScript* MoaScriptBuilder::AddScript(GxMoa* moa, GxStringView scriptName, Gx
     auto script = std::make_unique<GxMoaScript>(moa);
     script->m_ScriptName = GxString(scriptName);
     const std::string where = GxToUtf8(scriptName);
+    m_LastError.clear();
     auto fail = [&](size_t line, const std::string& why) {
-        ADD_FAILURE() << "notation error in " << where << " line " << line + 1 << ": " << why;
+        m_LastError = "notation error in " + where + " line " + std::to_string(line + 1) + ": " + why;
         return nullptr;
     };
 

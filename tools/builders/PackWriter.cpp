@@ -1,8 +1,8 @@
-#include "support/PackWriter.h"
+#include "tools/builders/PackWriter.h"
 
 #include "io/GxPackFileHeaderCache.h"
 #include "platform/system/codepage.h"
-#include "support/TempDir.h"
+#include "tools/builders/FileBytes.h"
 
 namespace qtest {
 namespace {

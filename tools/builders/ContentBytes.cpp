@@ -1,4 +1,4 @@
-#include "support/ContentBytes.h"
+#include "tools/builders/ContentBytes.h"
 
 #include "io/GxContentBinaryWriter.h"
 #include "io/GxContentTextWriter.h"

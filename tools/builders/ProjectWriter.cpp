@@ -1,7 +1,7 @@
-#include "support/ProjectWriter.h"
+#include "tools/builders/ProjectWriter.h"
 
-#include "support/ContentBytes.h"
-#include "support/TempDir.h"
+#include "tools/builders/ContentBytes.h"
+#include "tools/builders/FileBytes.h"
 
 #include <memory>
 

@@ -1,8 +1,8 @@
-#include "support/ImageSetWriter.h"
+#include "tools/builders/ImageSetWriter.h"
 
 #include "platform/image/image.h"
-#include "support/ContentBytes.h"
-#include "support/TempDir.h"
+#include "tools/builders/ContentBytes.h"
+#include "tools/builders/FileBytes.h"
 
 namespace qtest {
 

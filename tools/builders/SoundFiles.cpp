@@ -1,4 +1,4 @@
-#include "support/SoundFiles.h"
+#include "tools/builders/SoundFiles.h"
 
 #include <cmath>
 #include <cstdlib>
