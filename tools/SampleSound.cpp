@@ -1,0 +1,230 @@
+#include "tools/SampleSound.h"
+
+#include "tools/SampleTables.h"
+#include "tools/builders/OggVorbisWriter.h"
+#include "tools/builders/SoundFiles.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+namespace qtools {
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Float samples being mixed: interleaved frames of one or two channels.
+struct Mix {
+    uint32_t rate;
+    uint16_t channels;
+    std::vector<float> samples;
+
+    Mix(uint32_t r, uint16_t c, double seconds) : rate(r), channels(c), samples(size_t(seconds * r) * c, 0.0f) {}
+    size_t Frames() const { return samples.size() / channels; }
+    void Add(size_t frame, float v, float pan = 0.0f) {
+        if (frame >= Frames()) return;
+        if (channels == 1) {
+            samples[frame] += v;
+            return;
+        }
+        samples[frame * 2] += v * (1.0f - std::max(pan, 0.0f));
+        samples[frame * 2 + 1] += v * (1.0f + std::min(pan, 0.0f));
+    }
+};
+
+double MidiHz(int note) { return 440.0 * std::pow(2.0, (note - 69) / 12.0); }
+
+// A tone of a few harmonics (amplitudes given, the fundamental first) with
+// an attack, an exponential decay and a release, added at a time.
+void Tone(Mix& m, double start, double length, double hz, float amp, std::initializer_list<float> harmonics,
+          double attack, double decay, float pan = 0.0f, double hzEnd = 0.0) {
+    const size_t first = size_t(start * m.rate), count = size_t(length * m.rate);
+    const double release = std::min(0.05, length / 4);
+    double phase = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const double t = double(i) / m.rate;
+        const double f = hzEnd > 0 ? hz + (hzEnd - hz) * t / length : hz;
+        phase += 2 * kPi * f / m.rate;
+        double env = t < attack ? t / attack : std::exp(-(t - attack) * decay);
+        if (t > length - release) env *= (length - t) / release;
+        double v = 0;
+        int k = 1;
+        for (float h : harmonics) v += h * std::sin(phase * k++);
+        m.Add(first + i, float(v * env) * amp, pan);
+    }
+}
+
+std::vector<int16_t> ToPcm16(const Mix& m, float peak) {
+    float top = 0;
+    for (float v : m.samples) top = std::max(top, std::fabs(v));
+    const float gain = top > 0 ? peak / top : 0;
+    std::vector<int16_t> out(m.samples.size());
+    for (size_t i = 0; i < out.size(); ++i) out[i] = int16_t(std::lround(std::clamp(m.samples[i] * gain, -1.0f, 1.0f) * 32767));
+    return out;
+}
+
+std::vector<uint8_t> Wav(const Mix& m, float peak) {
+    const std::vector<int16_t> pcm = ToPcm16(m, peak);
+    std::vector<uint8_t> bytes;
+    for (int16_t s : pcm) bytes.push_back(uint8_t(s)), bytes.push_back(uint8_t(uint16_t(s) >> 8));
+    qtest::WavSpec spec;
+    spec.channels = m.channels;
+    spec.rate = m.rate;
+    return qtest::BuildWav(spec, bytes);
+}
+
+// Interface sounds: short, bright, mono.
+void Interface(SampleFiles& files, const char* name, double seconds, void (*draw)(Mix&)) {
+    Mix m(44100, 1, seconds);
+    draw(m);
+    files.Add(std::string("sounds/sys/") + name, Wav(m, 0.5f));
+}
+
+// One voice segment: the formants it moves to, how long it lasts, its pitch
+// and loudness, and how much breath noise it has.
+struct Segment {
+    double f1, f2, f3, seconds, pitch;
+    float voiced, noise;
+};
+
+// A voice made of segments: a pulse train at the pitch (or noise) through
+// three resonators that glide toward each segment's formants.
+std::vector<uint8_t> Voice(std::initializer_list<Segment> segments) {
+    constexpr uint32_t rate = 22050;
+    double total = 0;
+    for (const Segment& s : segments) total += s.seconds;
+    Mix m(rate, 1, total + 0.05);
+    double f[3] = {segments.begin()->f1, segments.begin()->f2, segments.begin()->f3};
+    double y1[3] = {0, 0, 0}, y2[3] = {0, 0, 0};
+    const double width[3] = {80, 100, 140};
+    double pitch = segments.begin()->pitch, phase = 0, voiced = 0, noise = 0;
+    uint32_t seed = 7;
+    size_t n = 0;
+    for (const Segment& s : segments) {
+        const size_t count = size_t(s.seconds * rate);
+        for (size_t i = 0; i < count; ++i, ++n) {
+            // Glide over about 15 ms, as a mouth moves.
+            const double k = 1.0 - std::exp(-1.0 / (0.015 * rate));
+            const double target[3] = {s.f1, s.f2, s.f3};
+            for (int j = 0; j < 3; ++j) f[j] += (target[j] - f[j]) * k;
+            pitch += (s.pitch - pitch) * k;
+            voiced += (s.voiced - voiced) * k;
+            noise += (s.noise - noise) * k;
+            phase += pitch / rate;
+            double x = 0;
+            if (phase >= 1.0) phase -= 1.0, x = voiced;
+            seed = seed * 1664525u + 1013904223u;
+            x += noise * (double(seed >> 8) / double(1 << 24) - 0.5) * 0.3;
+            double out = 0;
+            for (int j = 0; j < 3; ++j) {
+                const double c = -std::exp(-2 * kPi * width[j] / rate);
+                const double b = 2 * std::exp(-kPi * width[j] / rate) * std::cos(2 * kPi * f[j] / rate);
+                const double y = (1 - b - c) * x + b * y1[j] + c * y2[j];
+                y2[j] = y1[j], y1[j] = y;
+                out += y / (j + 1);
+            }
+            m.Add(n, float(out));
+        }
+    }
+    // Soft edges.
+    const size_t edge = rate / 100;
+    for (size_t i = 0; i < edge && i < m.Frames(); ++i) {
+        m.samples[i] *= float(i) / float(edge);
+        m.samples[m.Frames() - 1 - i] *= float(i) / float(edge);
+    }
+    return Wav(m, 0.7f);
+}
+
+} // namespace
+
+void AddSystemSounds(SampleFiles& files) {
+    Interface(files, "push.wav", 0.08, [](Mix& m) { Tone(m, 0, 0.08, 1200, 1, {1, 0.3f}, 0.002, 60); });
+    Interface(files, "cancel.wav", 0.14, [](Mix& m) { Tone(m, 0, 0.14, 700, 1, {1, 0.2f}, 0.005, 20, 0, 400); });
+    Interface(files, "open.wav", 0.2, [](Mix& m) {
+        Tone(m, 0, 0.1, 660, 1, {1, 0.3f}, 0.004, 25);
+        Tone(m, 0.08, 0.12, 990, 1, {1, 0.3f}, 0.004, 25);
+    });
+    Interface(files, "close.wav", 0.2, [](Mix& m) {
+        Tone(m, 0, 0.1, 990, 1, {1, 0.3f}, 0.004, 25);
+        Tone(m, 0.08, 0.12, 660, 1, {1, 0.3f}, 0.004, 25);
+    });
+    Interface(files, "drag.wav", 0.05, [](Mix& m) { Tone(m, 0, 0.05, 300, 1, {1, 0.5f, 0.2f}, 0.003, 60); });
+    Interface(files, "drop.wav", 0.1, [](Mix& m) { Tone(m, 0, 0.1, 220, 1, {1, 0.4f}, 0.002, 35, 0, 110); });
+    Interface(files, "decide.wav", 0.3, [](Mix& m) {
+        const double notes[] = {784, 988, 1319};
+        for (int i = 0; i < 3; ++i) Tone(m, 0.06 * i, 0.3 - 0.06 * i, notes[i], 1, {1, 0.25f, 0.1f}, 0.003, 12);
+    });
+    Interface(files, "notice0.wav", 0.45, [](Mix& m) {
+        Tone(m, 0, 0.3, 880, 1, {1, 0.4f, 0.2f}, 0.003, 8);
+        Tone(m, 0.12, 0.33, 1320, 1, {1, 0.4f, 0.2f}, 0.003, 8);
+    });
+    Interface(files, "notice1.wav", 0.35, [](Mix& m) { Tone(m, 0, 0.35, 660, 1, {1, 0.3f}, 0.004, 9); });
+    Interface(files, "direct.wav", 0.12, [](Mix& m) { Tone(m, 0, 0.12, 500, 1, {1, 0.3f}, 0.003, 15, 0, 1500); });
+}
+
+bool AddTitleMusic(SampleFiles& files) {
+    // 120 beats a minute: a bar of intro, then four bars that loop. Notes that
+    // ring past the end are folded back onto the loop's start, so the seam
+    // cannot be heard.
+    constexpr double beat = 0.5, bar = 4 * beat, intro = bar, end = intro + 4 * bar;
+    Mix m(44100, 2, end + 2.0);
+    const int chords[4][3] = {{48, 52, 55}, {45, 48, 52}, {41, 45, 48}, {43, 47, 50}};  // C, Am, F, G
+    const int melody[4][8] = {{72, 76, 79, 76, 74, 72, 74, 76},
+                              {72, 0, 69, 72, 76, 0, 74, 72},
+                              {69, 72, 77, 76, 74, 72, 69, 72},
+                              {71, 74, 79, 77, 76, 74, 71, 0}};
+    // The intro: the first chord swelling, a slow arpeggio over it, all of it
+    // ended before the loop starts (the loop never hears it again).
+    for (int k = 0; k < 3; ++k) Tone(m, 0, intro, MidiHz(chords[0][k] + 12), 0.12f, {1, 0.3f}, 1.5, 0.1, float(k - 1));
+    for (int k = 0; k < 4; ++k)
+        Tone(m, k * beat, intro - k * beat, MidiHz(67 + 5 * (k % 2) + 12 * (k / 2)), 0.15f, {1, 0.2f}, 0.01, 3, 0.3f);
+    for (int b = 0; b < 4; ++b) {
+        const double t0 = intro + b * bar;
+        for (int k = 0; k < 3; ++k)
+            Tone(m, t0, bar + 0.1, MidiHz(chords[b][k] + 12), 0.1f, {1, 0.3f, 0.1f}, 0.3, 0.4, 0.6f * float(k - 1));
+        Tone(m, t0, 2 * beat, MidiHz(chords[b][0] - 12), 0.35f, {1, 0.2f, 0.1f}, 0.01, 2);
+        Tone(m, t0 + 2 * beat, 2 * beat, MidiHz(chords[b][0] - 12), 0.3f, {1, 0.2f, 0.1f}, 0.01, 2);
+        for (int e = 0; e < 8; ++e)
+            if (melody[b][e]) Tone(m, t0 + e * beat / 2, 0.9, MidiHz(melody[b][e]), 0.22f, {1, 0.35f, 0.1f}, 0.005, 4, 0.25f);
+    }
+    const size_t loop = size_t(intro * m.rate) * 2, stop = size_t(end * m.rate) * 2;
+    for (size_t i = stop; i < m.samples.size(); ++i) m.samples[loop + (i - stop)] += m.samples[i];
+    m.samples.resize(stop);
+    qtest::OggVorbisSpec spec;
+    spec.quality = 0.2f;
+    std::vector<uint8_t> ogg = qtest::EncodeOggVorbis(ToPcm16(m, 0.8f), spec);
+    if (ogg.empty()) return false;
+    files.Add(std::string("bgms/") + kSampleTitleMusic, std::move(ogg), SamplePlace::Loose);
+    return true;
+}
+
+void AddSystemVoices(SampleFiles& files) {
+    const std::string folder = std::string(kSampleSystemVoices) + "/";
+    // "Ku-i-ron!": the game's name, called out.
+    files.Add(folder + kSampleTitleCall + ".wav",
+              Voice({{300, 1800, 2600, 0.04, 230, 0.0f, 1.0f},
+                     {320, 870, 2240, 0.10, 240, 1.0f, 0.0f},
+                     {280, 2290, 3010, 0.16, 270, 1.0f, 0.0f},
+                     {350, 1300, 2500, 0.04, 260, 0.6f, 0.0f},
+                     {570, 840, 2410, 0.18, 240, 1.0f, 0.0f},
+                     {260, 1600, 2600, 0.16, 200, 0.6f, 0.0f}}));
+    // "Ma-ta ne?": leaving already?
+    files.Add(folder + kSampleExitCall + ".wav",
+              Voice({{250, 1200, 2400, 0.08, 210, 0.5f, 0.0f},
+                     {730, 1090, 2440, 0.14, 220, 1.0f, 0.0f},
+                     {400, 1800, 2800, 0.04, 220, 0.0f, 0.8f},
+                     {730, 1090, 2440, 0.12, 210, 1.0f, 0.0f},
+                     {260, 1600, 2600, 0.06, 210, 0.6f, 0.0f},
+                     {530, 1840, 2480, 0.22, 290, 1.0f, 0.0f}}));
+}
+
+std::vector<uint8_t> OpeningSound(double seconds) {
+    Mix m(44100, 2, seconds);
+    // A rising chime as the title appears, over a low hum.
+    Tone(m, 0, seconds, MidiHz(36), 0.2f, {1, 0.5f, 0.25f}, 1.0, 0.2);
+    const int notes[] = {60, 64, 67, 72, 76, 79, 84};
+    for (int i = 0; i < 7; ++i) Tone(m, 0.4 + i * 0.3, seconds - 0.4 - i * 0.3, MidiHz(notes[i]), 0.2f, {1, 0.3f}, 0.005, 2.5, 0.15f * float(i - 3));
+    return Wav(m, 0.7f);
+}
+
+} // namespace qtools

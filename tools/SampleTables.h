@@ -1,0 +1,60 @@
+#pragma once
+// The sample's data tables under "data/": tab-separated UTF-8 text (with a
+// byte-order mark, as the names are Japanese), one line a record, with a
+// comment line naming the columns.
+#include "tools/SampleFiles.h"
+
+#include <string>
+#include <vector>
+
+namespace qtools {
+
+// Widget type codes of the UI module table.
+enum SampleWidget : int {
+    kWidgetTextPanelFx = 11, kWidgetNoticePanelFx = 13, kWidgetAnimePanelIs = 16, kWidgetTextPanelIs = 17,
+    kWidgetButtonIs = 18, kWidgetToggleButtonIs = 19, kWidgetVSliderIs = 31, kWidgetTipHelpIs = 45,
+    kWidgetListBoxFx = 50,
+};
+
+// One record of "data/db_uimodule.txt". Is widgets name an image set (without
+// ".gis") and an image in it; Fx widgets a folder ending in '/' and a PNG
+// without ".png".
+struct SampleModule {
+    int type = kWidgetButtonIs;
+    std::string name, imageSet, image;
+    int width = 0, height = 0;
+    int clientLeft = 0, clientTop = 0, clientWidth = 0, clientHeight = 0;
+    int font = 0, animeSpeed = 0;
+};
+
+// One record of "data/db_uilayout.txt": a widget placed on a screen.
+struct SampleLayout {
+    std::string parent, module, task;
+    float left = 0, top = 0, orderZ = 0;
+    std::string text;
+    int sound = -1;  // the system sound its click plays; -1 none
+    int enabled = 1;
+    int value = 0, min = 0, max = 0;
+    int helpTime = -1;  // milliseconds of hover before its tool tip; -1 none
+    std::string help;
+};
+
+// Names the tables, the configuration and the generated files share.
+inline constexpr const char* kSampleExtraLabel = "EXTRA";  // the title's "extra" button starts here
+inline constexpr const char* kSampleTitleMusic = "title.ogg";  // under "bgms/"
+inline constexpr int kSampleTitleLoopMs = 2000;  // where the title music's loop starts
+inline constexpr const char* kSampleSystemVoices = "voices/sys";
+// System voice 1 is the title call, 12 the question as the end-game dialog
+// opens.
+inline constexpr const char* kSampleTitleCall = "title_call";
+inline constexpr const char* kSampleExitCall = "exit_call";
+// Gallery pictures under "cg/ev/" and their thumbnails.
+inline constexpr const char* kSampleEventPictures[] = {"ev01", "ev02"};
+
+// Adds the nine tables to files.
+void AddDataTables(SampleFiles& files, const std::vector<SampleModule>& modules,
+                   const std::vector<SampleLayout>& layouts);
+// The layouts of the title and debug screens.
+std::vector<SampleLayout> SampleLayouts();
+
+} // namespace qtools
