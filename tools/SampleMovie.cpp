@@ -26,9 +26,9 @@ SampleCanvas Frame(int n) {
     SampleCanvas c(kWidth, kHeight);
     c.Gradient(0, 0, kWidth, kHeight, MixColour(0xFF000000, 0xFF101438, Ramp(t, 0, 1.5f)),
                MixColour(0xFF000000, 0xFF4A3468, Ramp(t, 0, 1.5f)), true);
-    const float moonY = 300 - 190 * std::sin(Ramp(t, 0, 3.0f) * 1.5707963f);
-    c.Glow(360, moonY, 90, WithAlpha(0xFFF0C0, uint32_t(110 * Ramp(t, 0.3f, 2.0f))));
-    c.Circle(360, moonY, 28, WithAlpha(0xFFF4D8, uint32_t(255 * Ramp(t, 0.3f, 1.5f))));
+    const float moonY = 300 - 230 * std::sin(Ramp(t, 0, 3.0f) * 1.5707963f);
+    c.Glow(420, moonY, 90, WithAlpha(0xFFF0C0, uint32_t(110 * Ramp(t, 0.3f, 2.0f))));
+    c.Circle(420, moonY, 28, WithAlpha(0xFFF4D8, uint32_t(255 * Ramp(t, 0.3f, 1.5f))));
     c.Hills(300, 14, 0.012f, 0.0f, 0xFF120F24);
     const uint32_t title = uint32_t(255 * Ramp(t, 1.5f, 2.8f));
     c.TextCentred(*SampleFont(64, true), kWidth / 2, 120, u"Quillon", WithAlpha(0xFFFFFF, title));

@@ -68,7 +68,10 @@ SampleCanvas Panorama() {
     SampleCanvas c(2048, 768);
     c.Gradient(0, 0, 2048, 500, 0xFF3C78C8, 0xFFB8DCF4, true);
     c.Gradient(0, 500, 2048, 268, 0xFF68A060, 0xFF305828, true);
-    for (int i = 0; i < 7; ++i) c.Glow(float(200 + i * 290), float(110 + (i % 3) * 40), 90, 0xA0FFFFFF);
+    // Clouds: a few soft puffs each.
+    for (int i = 0; i < 7; ++i)
+        for (int k = 0; k < 4; ++k)
+            c.Glow(float(170 + i * 290 + k * 26), float(110 + (i % 3) * 40 - (k % 2) * 14), 56, 0x90FFFFFF);
     c.Hills(360, 90, 0.004f, 0.5f, 0xFF6C7C9C);
     c.Hills(420, 60, 0.007f, 2.0f, 0xFF4C6080);
     c.Hills(520, 30, 0.012f, 1.0f, 0xFF40703C);
