@@ -55,46 +55,33 @@ void Digest(uint64_t& h, const std::vector<unsigned char>& bytes) {
     for (unsigned char b : bytes) h = (h ^ b) * 0x100000001B3ull;
 }
 
-// Makes the folder ready: missing, empty, or written by the generator before
-// (then everything but the save folder goes). A folder counts as written by
-// the generator when it holds its version file, or nothing but what the
-// generator writes at its top (as generators before the version file left).
-bool PrepareFolder(const fs::path& folder, const SampleFiles& files, const SampleGameOptions& options,
-                   std::string& error) {
+// What is in the folder besides the save folder; false with the reason when
+// it is not a folder the generator may write into: one that is missing, empty
+// or written by the generator before (it holds the version file, or only what
+// generators before the version file wrote).
+bool CheckFolder(const fs::path& folder, const SampleGameOptions& options, std::vector<fs::path>& entries,
+                 std::string& error) {
     std::error_code ec;
-    if (!fs::exists(folder, ec)) {
-        fs::create_directories(folder, ec);
-        if (ec) error = "cannot make " + folder.string() + ": " + ec.message();
-        return !ec;
-    }
+    if (!fs::exists(folder, ec)) return true;
     if (!fs::is_directory(folder, ec)) {
         error = folder.string() + " is not a folder";
         return false;
     }
-    std::set<std::string> written = {kSampleVersionFile};
-    for (const auto& [path, file] : files.All()) written.insert(path.substr(0, path.find('/')));
-    bool ours = true;
-    std::vector<fs::path> entries;
+    const std::set<std::string> older = {"system", "setting.ini", kSamplePack};
+    bool ours = fs::exists(folder / kSampleVersionFile, ec), onlyOlder = true;
     for (const auto& entry : fs::directory_iterator(folder, ec)) {
         const std::string name = entry.path().filename().string();
         if (name == options.saveDir) continue;
         entries.push_back(entry.path());
-        if (!written.count(name)) ours = fs::exists(folder / kSampleVersionFile, ec);
+        onlyOlder = onlyOlder && older.count(name);
     }
     if (ec) {
         error = "cannot read " + folder.string() + ": " + ec.message();
         return false;
     }
-    if (!entries.empty() && !ours) {
+    if (!ours && !onlyOlder) {
         error = folder.string() + " holds files the generator did not write; give an empty or new folder";
         return false;
-    }
-    for (const fs::path& p : entries) {
-        fs::remove_all(p, ec);
-        if (ec) {
-            error = "cannot remove " + p.string() + ": " + ec.message();
-            return false;
-        }
     }
     return true;
 }
@@ -150,17 +137,27 @@ std::string SampleVersion(const SampleGameOptions& options) {
 
 bool WriteSampleGame(const fs::path& folder, const SampleGameOptions& options, std::string& error,
                      std::vector<std::string>* notes) {
+    std::vector<fs::path> old;
+    if (!CheckFolder(folder, options, old, error)) return false;
     SampleFiles files;
     std::vector<std::string> said;
     if (!Collect(files, options, error, said)) return false;
-    if (!PrepareFolder(folder, files, options, error)) return false;
+    // Only now that everything is made does the old sample go.
+    std::error_code ec;
+    for (const fs::path& p : old) {
+        fs::remove_all(p, ec);
+        if (ec) {
+            error = "cannot remove " + p.string() + ": " + ec.message();
+            return false;
+        }
+    }
+    fs::create_directories(folder, ec);
     // The version goes in first, unfinished, so that an interrupted run is
     // written anew next time rather than refused.
     if (!qtest::WriteText(folder / kSampleVersionFile, "unfinished\n")) {
         error = "cannot write into " + folder.string();
         return false;
     }
-    std::error_code ec;
     for (const auto& [path, file] : files.All()) {
         if (file.place != SamplePlace::Loose) continue;
         const fs::path target = folder / fs::u8path(path);

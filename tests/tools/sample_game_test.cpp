@@ -48,23 +48,30 @@ bool Decodes(const GxString& path, pimage::image& out) {
     return !bytes.empty() && pimage::decode(bytes.data(), bytes.size(), out);
 }
 
-// The sample, written twice (to compare) and once more without ffmpeg.
+// The sample, written twice (to compare) and once more without ffmpeg, each
+// when a test first needs it.
 class SampleGame : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        dirs_ = new qtest::TempDir[3];
-        for (int i = 0; i < 2; ++i)
-            ok_[i] = qtools::WriteSampleGame(Game(i), {}, errors_[i], &notes_[i]);
-        qtools::SampleGameOptions bare;
-        bare.ffmpeg = "quillon-test-no-such-ffmpeg";
-        ok_[2] = qtools::WriteSampleGame(Game(2), bare, errors_[2], &notes_[2]);
+    static void TearDownTestSuite() {
+        delete[] dirs_;
+        dirs_ = nullptr;
+        for (bool& w : written_) w = false;
     }
-    static void TearDownTestSuite() { delete[] dirs_; }
-    static fs::path Game(int i) { return dirs_[i].path() / "game"; }
+    static fs::path Game(int i) {
+        if (!dirs_) dirs_ = new qtest::TempDir[3];
+        const fs::path game = dirs_[i].path() / "game";
+        if (!written_[i]) {
+            qtools::SampleGameOptions options;
+            if (i == 2) options.ffmpeg = "quillon-test-no-such-ffmpeg";
+            written_[i] = true;
+            ok_[i] = qtools::WriteSampleGame(game, options, errors_[i], &notes_[i]);
+        }
+        EXPECT_TRUE(ok_[i]) << errors_[i];
+        return game;
+    }
     static bool HasFfmpeg() { return qtest::RunIn(fs::temp_directory_path(), "ffmpeg -version"); }
 
     void SetUp() override {
-        for (int i = 0; i < 3; ++i) ASSERT_TRUE(ok_[i]) << errors_[i];
         oldCwd_ = fs::current_path();
         Enter(0);
     }
@@ -77,7 +84,9 @@ protected:
     // does.
     void Enter(int i) {
         GxResetFileSystem();
-        fs::current_path(Game(i));
+        const fs::path game = Game(i);
+        ASSERT_TRUE(ok_[i]);
+        fs::current_path(game);
         config_ = std::make_unique<GxSystemConfig>();
         ASSERT_TRUE(config_->LoadSystemConfig());
         ASSERT_TRUE(config_->LoadDeveloperSettings());
@@ -85,7 +94,7 @@ protected:
     GxString Folder(int folder) const { return config_->m_FolderNames[folder]; }
 
     static inline qtest::TempDir* dirs_ = nullptr;
-    static inline bool ok_[3] = {};
+    static inline bool written_[3] = {}, ok_[3] = {};
     static inline std::string errors_[3];
     static inline std::vector<std::string> notes_[3];
     fs::path oldCwd_;
