@@ -8,6 +8,7 @@ extern "C" {
 }
 
 #include <cstdio>
+#include <mutex>
 
 namespace pmovie {
 namespace {
@@ -18,7 +19,10 @@ constexpr int64_t kLongestUs = int64_t(24) * 3600 * 1000000;
 
 } // namespace
 
-void initialize() { av_log_set_level(AV_LOG_QUIET); }
+void initialize() {
+    static std::once_flag once;
+    std::call_once(once, [] { av_log_set_level(AV_LOG_QUIET); });
+}
 
 const char* demuxer_name(subtype s) {
     switch (s) {
@@ -106,6 +110,7 @@ result container::open_as(subtype hint) {
 
 result container::open(byte_source& src, subtype hint, std::unique_ptr<container>* out) {
     out->reset();
+    initialize();
     std::unique_ptr<container> c(new container(src));
     // A file whose extension names the wrong container still plays.
     result r = c->open_as(hint);

@@ -61,7 +61,8 @@ private:
 // The demuxer FFmpeg names for a byte-stream subtype; null for none.
 const char* demuxer_name(subtype s);
 
-// FFmpeg's own logging goes nowhere: failures come back as results.
+// FFmpeg's own logging goes nowhere: failures come back as results. Done by
+// the first open; once is enough.
 void initialize();
 
 } // namespace pmovie

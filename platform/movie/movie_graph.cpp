@@ -37,6 +37,14 @@ constexpr int64_t kResyncUs = 200000;
 // encoder's padding, and the next pass starts when the pictures end.
 constexpr int64_t kPaddingUs = 250000;
 constexpr int64_t kDefaultFrameUs = 40000;
+// Sound frames kept until a pass's first picture; after that many the sound
+// is laid without waiting.
+constexpr size_t kHeldSoundFrames = 256;
+constexpr int kSeekRetries = 4;
+// Timestamps further ahead than this, or this far past the file's end, are
+// damaged.
+constexpr int64_t kSoundLeapUs = 1000000;
+constexpr int64_t kBeyondEndUs = 500000;
 constexpr int64_t kLongestFrameUs = 10000000;
 // How often the decoding thread looks at the voice while sound plays.
 constexpr auto kVoicePoll = std::chrono::milliseconds(10);
@@ -81,6 +89,10 @@ struct movie_graph::impl {
         AVFrame* candidate = nullptr;
         int64_t candidate_media_us = 0;
         int64_t candidate_us = 0;
+        // Reached by a seek, which may land too late and is then made again.
+        bool sought = false;
+        bool retry = false;
+        int retries = 0;
     };
     struct decoded {
         std::vector<timed_frame> frames;
@@ -97,12 +109,18 @@ struct movie_graph::impl {
     step choose_step();
     bool begin_segment(int64_t target_us, bool fresh);
     bool begin_pass(int64_t media_us, int64_t offset_us);
-    bool seek_media(int64_t media_us);
+    bool seek_media(int64_t media_us, bool from_first_byte);
     void flush_decoders();
     decoded decode_some(bool sound_on);
     void receive_video(decoded& out);
     void lay_video(AVFrame* frame, decoded& out);
     void receive_sound(bool sound_on);
+    void lay_sound(AVFrame* frame);
+    void mark_laid(int64_t start_us, int64_t end_us);
+    // The latest time a pass of a file that says how long it is can reach.
+    int64_t pass_limit() const;
+    void drop_held_sound();
+    void seek_earlier();
     void push_candidate(decoded& out, int64_t end_us);
     void end_pass(decoded& out);
     result write_frame(const timed_frame& f);
@@ -159,6 +177,11 @@ struct movie_graph::impl {
     int64_t sound_written_end_us = 0;
 
     pass_state pass;
+    // Where the file's time 0 lies on its timestamps, told by the first
+    // picture. The sound decoded before a pass's first picture waits.
+    int64_t origin_us = 0;
+    bool origin_known = false;
+    std::vector<AVFrame*> held_sound;
 };
 
 movie_graph::impl::~impl() {
@@ -170,6 +193,7 @@ movie_graph::impl::~impl() {
     if (worker.joinable()) worker.join();
     drop_frames();
     av_frame_free(&pass.candidate);
+    for (AVFrame*& f : held_sound) av_frame_free(&f);
     av_frame_free(&scratch);
     av_packet_free(&packet);
     // The voice goes before the decoders and the container it was fed from.
@@ -247,8 +271,9 @@ bool movie_graph::has_video() const { return m->video != nullptr; }
 
 void movie_graph::impl::start_worker() {
     if (worker.joinable() || (!video && !sound)) return;
-    packet = av_packet_alloc();
-    scratch = av_frame_alloc();
+    if (!packet) packet = av_packet_alloc();
+    if (!scratch) scratch = av_frame_alloc();
+    if (!packet || !scratch) return;
     worker = std::thread([this] { worker_main(); });
 }
 
@@ -534,28 +559,54 @@ void movie_graph::impl::flush_decoders() {
     if (sound) sound->decoder().flush();
 }
 
-bool movie_graph::impl::seek_media(int64_t media_us) {
+void movie_graph::impl::drop_held_sound() {
+    for (AVFrame*& f : held_sound) av_frame_free(&f);
+    held_sound.clear();
+}
+
+bool movie_graph::impl::seek_media(int64_t media_us, bool from_first_byte) {
     AVFormatContext* f = source->context();
-    const int64_t ts = media_us + source->start_us();
-    if (av_seek_frame(f, -1, ts, AVSEEK_FLAG_BACKWARD) >= 0) return true;
+    const int64_t ts = media_us + origin_us;
+    if (!from_first_byte && av_seek_frame(f, -1, ts, AVSEEK_FLAG_BACKWARD) >= 0) return true;
     if (media_us > 0) return false;
     // Some demuxers do not seek by time; the start is always reachable by bytes.
-    return avformat_seek_file(f, -1, INT64_MIN, ts, ts, 0) >= 0 || av_seek_frame(f, -1, 0, AVSEEK_FLAG_BYTE) >= 0;
+    return av_seek_frame(f, -1, 0, AVSEEK_FLAG_BYTE) >= 0 || avformat_seek_file(f, -1, INT64_MIN, ts, ts, 0) >= 0;
 }
 
 bool movie_graph::impl::begin_pass(int64_t media_us, int64_t offset_us) {
     flush_decoders();
-    const bool ok = seek_media(media_us);
+    drop_held_sound();
+    const bool ok = seek_media(media_us, false);
     av_frame_free(&pass.candidate);
     pass = pass_state{};
     pass.media_us = media_us;
     pass.offset_us = offset_us;
+    pass.sought = true;
     if (sound) sound->cut_after(offset_us);
     return ok;
 }
 
+void movie_graph::impl::seek_earlier() {
+    // A seek that lands past its target (a demuxer that searches by
+    // timestamps and finds a point inside a group of pictures) is made again
+    // from further back, until the first picture comes before the target.
+    ++pass.retries;
+    pass.retry = false;
+    const int64_t target = std::max<int64_t>(pass.media_us - (int64_t(1000000) << (pass.retries - 1)), 0);
+    flush_decoders();
+    drop_held_sound();
+    seek_media(target, target == 0);
+}
+
 bool movie_graph::impl::begin_segment(int64_t target_us, bool from_start) {
     if (sound) sound->reset(0);
+    drop_held_sound();
+    if (!origin_known && !(from_start && video)) {
+        // Not measured from the first picture: the file's own word.
+        const AVStream* st = video ? source->context()->streams[video_index] : nullptr;
+        origin_us = st && st->start_time != AV_NOPTS_VALUE ? to_us(st->start_time, st->time_base) : source->start_us();
+        origin_known = true;
+    }
     if (from_start) {
         // The demuxer still stands at the start, with what it read to learn
         // the streams buffered.
@@ -583,12 +634,13 @@ movie_graph::impl::decoded movie_graph::impl::decode_some(bool sound_on) {
         if (sound->decoder().send(packet)) receive_sound(sound_on);
     }
     av_packet_unref(packet);
+    if (pass.retry) seek_earlier();
     return out;
 }
 
 void movie_graph::impl::receive_video(decoded& out) {
     while (video->receive(scratch)) {
-        AVFrame* own = av_frame_alloc();
+        AVFrame* own = pass.retry ? nullptr : av_frame_alloc();
         if (!own) {
             av_frame_unref(scratch);
             continue;
@@ -601,9 +653,20 @@ void movie_graph::impl::receive_video(decoded& out) {
 void movie_graph::impl::push_candidate(decoded& out, int64_t end_us) {
     out.frames.push_back(timed_frame{pass.candidate, pass.offset_us, end_us});
     pass.candidate = nullptr;
-    pass.laid = true;
-    pass.last_start_us = pass.offset_us;
+    mark_laid(pass.offset_us, end_us);
+}
+
+void movie_graph::impl::mark_laid(int64_t start_us, int64_t end_us) {
+    pass.last_start_us = start_us;
     pass.last_end_us = end_us;
+    if (pass.laid) return;
+    pass.laid = true;
+    // The sound decoded before the pass's first picture can be laid now.
+    for (AVFrame*& f : held_sound) {
+        lay_sound(f);
+        av_frame_free(&f);
+    }
+    held_sound.clear();
 }
 
 void movie_graph::impl::lay_video(AVFrame* frame, decoded& out) {
@@ -614,46 +677,77 @@ void movie_graph::impl::lay_video(AVFrame* frame, decoded& out) {
         length = fps.num > 0 && fps.den > 0 ? int64_t(fps.den) * 1000000 / fps.num : kDefaultFrameUs;
     }
     length = std::clamp<int64_t>(length, 1000, kLongestFrameUs);
-    int64_t media;
-    if (frame->best_effort_timestamp != AV_NOPTS_VALUE)
-        media = to_us(frame->best_effort_timestamp, st->time_base) - source->start_us();
-    else
-        media = pass.media_us + ((pass.laid ? pass.last_end_us : pass.offset_us) - pass.offset_us);
-    if (media <= pass.media_us && !pass.laid) {
-        av_frame_free(&pass.candidate);
-        pass.candidate = frame;
-        pass.candidate_media_us = media;
-        pass.candidate_us = length;
-        return;
+    const bool stamped = frame->best_effort_timestamp != AV_NOPTS_VALUE;
+    const int64_t ts = stamped ? to_us(frame->best_effort_timestamp, st->time_base) : 0;
+    if (!origin_known) {
+        // The first picture is where the movie starts: a reordering decoder
+        // labels it late in a file without presentation times (AVI), and
+        // sound before it is the sound codec's priming.
+        const int64_t start = source->start_us();
+        origin_us = stamped && std::llabs(ts - start) <= 1000000 ? ts : start;
+        origin_known = true;
+    }
+    const int64_t media =
+        stamped ? ts - origin_us : pass.media_us + ((pass.laid ? pass.last_end_us : pass.offset_us) - pass.offset_us);
+    if (!pass.laid) {
+        if (pass.sought && !pass.candidate && media > pass.media_us + length && pass.retries < kSeekRetries) {
+            av_frame_free(&frame);
+            pass.retry = true;
+            return;
+        }
+        if (media <= pass.media_us) {
+            av_frame_free(&pass.candidate);
+            pass.candidate = frame;
+            pass.candidate_media_us = media;
+            pass.candidate_us = length;
+            return;
+        }
     }
     int64_t t = pass.offset_us + (media - pass.media_us);
     if (pass.candidate) push_candidate(out, std::max(t, pass.offset_us + 1));
     if (pass.laid) {
         // Timestamps that run backwards, or leap past the end of the file,
         // are damage: such a frame simply follows the one before.
-        const int64_t length_us = source->duration_us();
-        const int64_t limit =
-            length_us > 0 ? pass.offset_us + (length_us - pass.media_us) + 1000000 : pass.last_end_us + 5000000;
-        if (t <= pass.last_start_us || t > limit) t = pass.last_end_us;
+        if (t <= pass.last_start_us || t > std::min(pass_limit(), pass.last_end_us + kLongestFrameUs))
+            t = pass.last_end_us;
     }
     out.frames.push_back(timed_frame{frame, t, t + length});
-    pass.laid = true;
-    pass.last_start_us = t;
-    pass.last_end_us = t + length;
+    mark_laid(t, t + length);
 }
 
 void movie_graph::impl::receive_sound(bool sound_on) {
-    const AVStream* st = source->context()->streams[sound_index];
     while (sound->decoder().receive(scratch)) {
-        if (sound_on) {
-            const int64_t ts = scratch->best_effort_timestamp;
-            const int64_t t = ts != AV_NOPTS_VALUE
-                                  ? pass.offset_us + (to_us(ts, st->time_base) - source->start_us() - pass.media_us)
-                                  : sound->end_us();
-            sound->add(scratch, t);
+        if (sound_on && video && !pass.laid && !pass.retry && held_sound.size() < kHeldSoundFrames) {
+            AVFrame* own = av_frame_alloc();
+            if (own) {
+                av_frame_move_ref(own, scratch);
+                held_sound.push_back(own);
+            }
+        } else if (sound_on && !pass.retry) {
+            lay_sound(scratch);
         }
         av_frame_unref(scratch);
     }
+}
+
+int64_t movie_graph::impl::pass_limit() const {
+    const int64_t length = source->duration_us();
+    return length > 0 ? pass.offset_us + std::max<int64_t>(length - pass.media_us, 0) + kBeyondEndUs : INT64_MAX / 2;
+}
+
+void movie_graph::impl::lay_sound(AVFrame* frame) {
+    if (!origin_known) {
+        origin_us = source->start_us();
+        origin_known = true;
+    }
+    const AVStream* st = source->context()->streams[sound_index];
+    const int64_t ts = frame->best_effort_timestamp;
+    int64_t t = ts != AV_NOPTS_VALUE ? pass.offset_us + (to_us(ts, st->time_base) - origin_us - pass.media_us)
+                                     : sound->end_us();
+    // Sound that leaps ahead, or past the end of the file, is damage and
+    // simply follows on.
+    if (t > sound->end_us() + kSoundLeapUs || t > pass_limit()) t = sound->end_us();
+    sound->add(frame, t);
 }
 
 void movie_graph::impl::end_pass(decoded& out) {
@@ -661,7 +755,12 @@ void movie_graph::impl::end_pass(decoded& out) {
         const int64_t natural = pass.candidate_media_us + pass.candidate_us - pass.media_us;
         push_candidate(out, pass.offset_us + std::max(natural, pass.candidate_us));
     }
-    const int64_t sound_end = sound ? sound->end_us() : pass.offset_us;
+    for (AVFrame*& f : held_sound) {
+        lay_sound(f);
+        av_frame_free(&f);
+    }
+    held_sound.clear();
+    const int64_t sound_end = sound ? std::min(sound->end_us(), pass_limit()) : pass.offset_us;
     out.pass_ended = true;
     if (pass.laid) {
         out.output = true;
