@@ -18,6 +18,7 @@
 #include "game/GxGameModule.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsTypes.h"
+#include "media/movie/GxMovie.h"
 #include "media/sound/GxAudio.h"
 #include "media/sound/GxSound.h"
 #include "platform/audio/output_device.h"
@@ -181,7 +182,7 @@ bool GxCore::Initialize() {
     // both run on the silent output.
     GxAudio::Initialize(false);
     GxSound::Initialize(m_MainWindow.id(), false);
-    // The movie service starts here with the movie layer.
+    GxMovie::Initialize();
 
     // The console lives above the game module, so the core installs it where
     // the game's start-up would.
@@ -406,7 +407,7 @@ bool GxCore::RunPass() {
         GxAudio::Update3D();
         GxSound::Update3D();
     }
-    // The movie service runs here, every pass, with the movie layer.
+    GxMovie::Update();
     GxExecuteFrame(this);
     ++m_PassCounter;
     return !m_Quit;
@@ -452,7 +453,7 @@ void GxCore::Finalize() {
 
     GxSound::Shutdown();
     GxAudio::Shutdown();
-    // The movie players shut down here with the movie layer.
+    GxMovie::Shutdown();
     if (m_InputStarted) GxReleaseInput();
     m_InputStarted = false;
     if (m_DeviceStarted) {

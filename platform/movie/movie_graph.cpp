@@ -225,8 +225,17 @@ movie_graph::~movie_graph() {
     m.reset();
 }
 
-void movie_graph::set_source(std::shared_ptr<container> source) { m->source = std::move(source); }
-void movie_graph::set_video_sink(std::shared_ptr<video_sink> sink) { m->sink = std::move(sink); }
+result movie_graph::set_source(std::shared_ptr<container> source) {
+    if (!source) return e_pointer;
+    m->source = std::move(source);
+    return s_ok;
+}
+
+result movie_graph::set_video_sink(std::shared_ptr<video_sink> sink) {
+    if (!sink) return e_pointer;
+    m->sink = std::move(sink);
+    return s_ok;
+}
 
 result movie_graph::render(int index) {
     if (!m->source) return vfw_e_not_found;

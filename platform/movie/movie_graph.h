@@ -35,10 +35,10 @@ public:
     movie_graph(const movie_graph&) = delete;
     movie_graph& operator=(const movie_graph&) = delete;
 
-    // The container whose streams render connects; kept while the graph lives.
-    void set_source(std::shared_ptr<container> source);
-    // The video renderer; kept while the graph lives.
-    void set_video_sink(std::shared_ptr<video_sink> sink);
+    // The container whose streams render connects, and the video renderer;
+    // both kept while the graph lives. e_pointer for null.
+    result set_source(std::shared_ptr<container> source);
+    result set_video_sink(std::shared_ptr<video_sink> sink);
     // Connects stream `index` of the source's streams(): video into the sink,
     // offering decoded pictures and then 24-bit rows; audio into a voice of
     // the process's mixer. Refused once the graph has run.

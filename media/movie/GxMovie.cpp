@@ -1,0 +1,88 @@
+#include "media/movie/GxMovie.h"
+
+#include "media/movie/GxMoviePlayerFile.h"
+#include "platform/movie/container.h"
+
+GxMoviePlayerBase* GxMoviePlayerSlots[kGxMovieSlotCount] = {};
+
+namespace {
+
+GxMoviePlayerBase* PlayerIn(s32 slot) {
+    return slot >= 0 && slot < kGxMovieSlotCount ? GxMoviePlayerSlots[slot] : nullptr;
+}
+
+} // namespace
+
+namespace GxMovie {
+
+bool Initialize() {
+    for (GxMoviePlayerBase*& p : GxMoviePlayerSlots) p = nullptr;
+    pmovie::initialize();
+    return true;
+}
+
+bool Open(s32 slot, GxStringView file, GxTextureMovie* texture, bool dynamicTexture) {
+    if (slot < 0 || slot >= kGxMovieSlotCount) return false;
+    Close(slot);
+    auto* player = new GxMoviePlayerFile();
+    const bool built = player->Open(file, texture, dynamicTexture);
+    GxMoviePlayerSlots[slot] = player;
+    return built;
+}
+
+void Close(s32 slot) {
+    GxMoviePlayerBase* p = PlayerIn(slot);
+    if (!p) return;
+    p->Close();
+    delete p;
+    GxMoviePlayerSlots[slot] = nullptr;
+}
+
+bool Play(s32 slot, s32 loopCount, s32 volume) {
+    GxMoviePlayerBase* p = PlayerIn(slot);
+    return p && p->Play(loopCount, volume);
+}
+
+bool Stop(s32 slot) {
+    GxMoviePlayerBase* p = PlayerIn(slot);
+    return p && p->Stop();
+}
+
+bool StopAll() {
+    for (GxMoviePlayerBase* p : GxMoviePlayerSlots)
+        if (p) p->Stop();
+    return true;
+}
+
+bool SetPosition(s32 slot, f64 seconds) {
+    GxMoviePlayerBase* p = PlayerIn(slot);
+    if (!p) return false;
+    p->SetPosition(seconds);
+    return true;
+}
+
+f64 GetPosition(s32 slot) {
+    GxMoviePlayerBase* p = PlayerIn(slot);
+    return p ? p->GetPosition() : 0.0;
+}
+
+s32 GetLoopCount(s32 slot) {
+    GxMoviePlayerBase* p = PlayerIn(slot);
+    return p ? p->GetLoopCount() : 0;
+}
+
+void SetLoopStart(s32 slot, f64 seconds) {
+    if (GxMoviePlayerBase* p = PlayerIn(slot)) p->SetLoopStart(seconds);
+}
+
+bool Update() {
+    for (GxMoviePlayerBase* p : GxMoviePlayerSlots)
+        if (p) p->Update();
+    return true;
+}
+
+void Shutdown() {
+    for (s32 slot = 0; slot < kGxMovieSlotCount; ++slot) Close(slot);
+}
+
+} // namespace GxMovie
