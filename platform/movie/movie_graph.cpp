@@ -41,6 +41,8 @@ constexpr int64_t kDefaultFrameUs = 40000;
 // is laid without waiting.
 constexpr size_t kHeldSoundFrames = 256;
 constexpr int kSeekRetries = 4;
+// Packets read at most to find the first picture.
+constexpr int kOriginPackets = 1000;
 // Timestamps further ahead than this, or this far past the file's end, are
 // damaged.
 constexpr int64_t kSoundLeapUs = 1000000;
@@ -120,6 +122,8 @@ struct movie_graph::impl {
     // The latest time a pass of a file that says how long it is can reach.
     int64_t pass_limit() const;
     void drop_held_sound();
+    void set_origin(int64_t first_picture_us, bool stamped);
+    void find_origin();
     void seek_earlier();
     void push_candidate(decoded& out, int64_t end_us);
     void end_pass(decoded& out);
@@ -610,12 +614,8 @@ void movie_graph::impl::seek_earlier() {
 bool movie_graph::impl::begin_segment(int64_t target_us, bool from_start) {
     if (sound) sound->reset(0);
     drop_held_sound();
-    if (!origin_known && !(from_start && video)) {
-        // Not measured from the first picture: the file's own word.
-        const AVStream* st = video ? source->context()->streams[video_index] : nullptr;
-        origin_us = st && st->start_time != AV_NOPTS_VALUE ? to_us(st->start_time, st->time_base) : source->start_us();
-        origin_known = true;
-    }
+    if (!origin_known && video && !from_start) find_origin();
+    if (!origin_known && !video) set_origin(source->start_us(), false);
     if (from_start) {
         // The demuxer still stands at the start, with what it read to learn
         // the streams buffered.
@@ -624,6 +624,38 @@ bool movie_graph::impl::begin_segment(int64_t target_us, bool from_start) {
         return true;
     }
     return begin_pass(target_us, 0);
+}
+
+void movie_graph::impl::set_origin(int64_t first_picture_us, bool stamped) {
+    // The first picture is where the movie starts: a reordering decoder labels
+    // it late in a file without presentation times (AVI), and sound before it
+    // is the sound codec's priming.
+    const int64_t start = source->start_us();
+    origin_us = stamped && std::llabs(first_picture_us - start) <= 1000000 ? first_picture_us : start;
+    origin_known = true;
+}
+
+void movie_graph::impl::find_origin() {
+    // Asked to start elsewhere before anything was played: the demuxer still
+    // stands at the start, and the first picture from there is decoded only
+    // to learn its time.
+    AVFormatContext* f = source->context();
+    const AVStream* st = f->streams[video_index];
+    for (int i = 0; i < kOriginPackets && !origin_known && av_read_frame(f, packet) >= 0; ++i) {
+        if (packet->stream_index == video_index && video->send(packet)) {
+            while (video->receive(scratch)) {
+                if (!origin_known)
+                    set_origin(scratch->best_effort_timestamp != AV_NOPTS_VALUE
+                                   ? to_us(scratch->best_effort_timestamp, st->time_base)
+                                   : 0,
+                               scratch->best_effort_timestamp != AV_NOPTS_VALUE);
+                av_frame_unref(scratch);
+            }
+        }
+        av_packet_unref(packet);
+    }
+    if (!origin_known) set_origin(0, false);
+    video->flush();
 }
 
 movie_graph::impl::decoded movie_graph::impl::decode_some(bool sound_on) {
@@ -688,14 +720,7 @@ void movie_graph::impl::lay_video(AVFrame* frame, decoded& out) {
     length = std::clamp<int64_t>(length, 1000, kLongestFrameUs);
     const bool stamped = frame->best_effort_timestamp != AV_NOPTS_VALUE;
     const int64_t ts = stamped ? to_us(frame->best_effort_timestamp, st->time_base) : 0;
-    if (!origin_known) {
-        // The first picture is where the movie starts: a reordering decoder
-        // labels it late in a file without presentation times (AVI), and
-        // sound before it is the sound codec's priming.
-        const int64_t start = source->start_us();
-        origin_us = stamped && std::llabs(ts - start) <= 1000000 ? ts : start;
-        origin_known = true;
-    }
+    if (!origin_known) set_origin(ts, stamped);
     const int64_t media =
         stamped ? ts - origin_us : pass.media_us + ((pass.laid ? pass.last_end_us : pass.offset_us) - pass.offset_us);
     if (!pass.laid) {
@@ -745,10 +770,7 @@ int64_t movie_graph::impl::pass_limit() const {
 }
 
 void movie_graph::impl::lay_sound(AVFrame* frame) {
-    if (!origin_known) {
-        origin_us = source->start_us();
-        origin_known = true;
-    }
+    if (!origin_known) set_origin(source->start_us(), false);
     const AVStream* st = source->context()->streams[sound_index];
     const int64_t ts = frame->best_effort_timestamp;
     int64_t t = ts != AV_NOPTS_VALUE ? pass.offset_us + (to_us(ts, st->time_base) - origin_us - pass.media_us)

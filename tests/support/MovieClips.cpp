@@ -3,8 +3,9 @@
 #include "support/SoundFiles.h"
 #include "support/TempDir.h"
 
-#include <algorithm>
 #include <cstdio>
+#include <map>
+#include <mutex>
 
 namespace qtest {
 namespace {
@@ -49,6 +50,21 @@ bool MakeMovieClip(const std::filesystem::path& file, const ClipSpec& s) {
     return RunIn(file.parent_path(), cmd);
 }
 
+const std::vector<unsigned char>& StandardClip(ClipKind kind) {
+    static std::mutex mutex;
+    static std::map<ClipKind, std::vector<unsigned char>> clips;
+    std::lock_guard<std::mutex> lock(mutex);
+    auto it = clips.find(kind);
+    if (it == clips.end()) {
+        TempDir dir;
+        const auto path = dir.path() / ("clip" + ClipExtension(kind));
+        ClipSpec spec;
+        spec.kind = kind;
+        it = clips.emplace(kind, MakeMovieClip(path, spec) ? ReadBytes(path) : std::vector<unsigned char>()).first;
+    }
+    return it->second;
+}
+
 int ReadFrameCounter(const uint32_t* argb, int stride, int width, int height) {
     auto at = [&](int x, int y) { return argb[size_t(y) * size_t(stride) + size_t(x)]; };
     const uint32_t blue = at(width / 2, height / 2), red = at(width / 2, height * 7 / 8);
@@ -63,16 +79,9 @@ int ReadFrameCounter(const uint32_t* argb, int stride, int width, int height) {
     return n;
 }
 
-void WriteTruncatedCopy(const std::filesystem::path& from, const std::filesystem::path& to, size_t keep) {
-    std::vector<unsigned char> b = ReadBytes(from);
-    b.resize(std::min(keep, b.size()));
-    WriteBytes(to, b);
-}
-
-void WriteDamagedCopy(const std::filesystem::path& from, const std::filesystem::path& to, size_t start) {
-    std::vector<unsigned char> b = ReadBytes(from);
+std::vector<unsigned char> DamagedCopy(std::vector<unsigned char> b, size_t start) {
     for (size_t i = start; i < b.size(); i += 97) b[i] ^= 0xFF;
-    WriteBytes(to, b);
+    return b;
 }
 
 } // namespace qtest

@@ -25,15 +25,16 @@ struct ClipSpec {
 // The clip's usual file extension with its dot (".wmv", ".mpg", ".avi").
 std::string ClipExtension(ClipKind kind);
 bool MakeMovieClip(const std::filesystem::path& file, const ClipSpec& spec = {});
+// The bytes of the standard clip of a kind (320x240, 25 frames a second,
+// 2 s, with sound), made once per process; empty when ffmpeg failed.
+const std::vector<unsigned char>& StandardClip(ClipKind kind);
 
 // The number the blocks of a picture hold (pixels 0xAARRGGBB, row after row
 // at `stride` pixels), or -1 when a block is neither black nor white or the
 // bands are not where they belong.
 int ReadFrameCounter(const uint32_t* argb, int stride, int width, int height);
 
-// A copy of the file cut to `keep` bytes, and one with every 97th byte from
-// `from` on flipped.
-void WriteTruncatedCopy(const std::filesystem::path& from, const std::filesystem::path& to, size_t keep);
-void WriteDamagedCopy(const std::filesystem::path& from, const std::filesystem::path& to, size_t start);
+// A clip's bytes with every 97th byte from `start` on flipped.
+std::vector<unsigned char> DamagedCopy(std::vector<unsigned char> bytes, size_t start);
 
 } // namespace qtest

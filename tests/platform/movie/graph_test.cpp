@@ -8,7 +8,6 @@
 #include "platform/movie/picture.h"
 #include "platform/system/clock.h"
 #include "support/MovieClips.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -90,25 +89,6 @@ private:
     int m_Flips = 0;
 };
 
-struct Clips {
-    qtest::TempDir dir;
-    std::map<qtest::ClipKind, std::vector<unsigned char>> bytes;
-};
-
-Clips& TheClips() {
-    static Clips* clips = [] {
-        auto* c = new Clips;
-        for (qtest::ClipKind k : {qtest::ClipKind::Wmv, qtest::ClipKind::Mpeg1, qtest::ClipKind::Avi}) {
-            const auto p = c->dir.path() / ("clip" + qtest::ClipExtension(k));
-            qtest::ClipSpec spec;
-            spec.kind = k;
-            if (qtest::MakeMovieClip(p, spec)) c->bytes[k] = qtest::ReadBytes(p);
-        }
-        return c;
-    }();
-    return *clips;
-}
-
 subtype HintOf(qtest::ClipKind k) {
     switch (k) {
     case qtest::ClipKind::Wmv: return subtype::asf;
@@ -144,8 +124,8 @@ protected:
         ASSERT_TRUE(m_Graph->has_video());
     }
     void Build(qtest::ClipKind k, bool rgb24Only = false) {
-        ASSERT_TRUE(TheClips().bytes.count(k)) << "ffmpeg did not write the clip";
-        Build(TheClips().bytes[k], HintOf(k), rgb24Only);
+        ASSERT_FALSE(qtest::StandardClip(k).empty()) << "ffmpeg did not write the clip";
+        Build(qtest::StandardClip(k), HintOf(k), rgb24Only);
     }
     // The clock at ms after the start, the decoding thread caught up, one frame's service.
     void At(int64_t ms) {
@@ -249,12 +229,12 @@ TEST_F(DamageTest, DamagedFilesEndAsIfCompleteOrAreRefused) {
     for (const Case c : {Case{qtest::ClipKind::Wmv, true}, Case{qtest::ClipKind::Wmv, false},
                          Case{qtest::ClipKind::Mpeg1, true}, Case{qtest::ClipKind::Avi, false}}) {
         SCOPED_TRACE(qtest::ClipExtension(c.kind) + (c.truncate ? " truncated" : " damaged"));
-        std::vector<unsigned char> b = TheClips().bytes[c.kind];
+        std::vector<unsigned char> b = qtest::StandardClip(c.kind);
         ASSERT_FALSE(b.empty());
         if (c.truncate)
             b.resize(b.size() / 2);
         else
-            for (size_t i = b.size() / 3; i < b.size(); i += 97) b[i] ^= 0xFF;
+            b = qtest::DamagedCopy(b, b.size() / 3);
         Build(b, HintOf(c.kind));
         m_Graph->run();
         std::vector<intptr_t> completions;
