@@ -28,6 +28,8 @@ namespace {
 // (a file that interleaves its sound far behind its pictures).
 constexpr size_t kFramesAhead = 8;
 constexpr size_t kFramesAheadMost = 48;
+// ... and never more than about this much picture memory.
+constexpr int64_t kFramesAheadBytes = int64_t(64) << 20;
 constexpr int64_t kSoundShortUs = 250000;
 // Sound decoded ahead of the voice when there are no pictures to pace by.
 constexpr int64_t kSoundOnlyAheadUs = 500000;
@@ -146,6 +148,7 @@ struct movie_graph::impl {
     int video_index = -1;
     std::unique_ptr<stream_decoder> video;
     media_type video_type;
+    size_t frames_most = kFramesAheadMost;
     picture_converter converter;
     std::vector<uint8_t> rows;
     int sound_index = -1;
@@ -272,6 +275,8 @@ result movie_graph::render(int index) {
         r = m->sink->set_media_type(t);
         if (failed(r)) return r;
         m->video_type = t;
+        m->frames_most = size_t(std::clamp<int64_t>(kFramesAheadBytes / (int64_t(w) * h * 3 / 2 + 1), 2,
+                                                    int64_t(kFramesAheadMost)));
         m->video = std::move(decoder);
         m->video_index = info.index;
         return s_ok;
@@ -556,7 +561,8 @@ movie_graph::impl::step movie_graph::impl::choose_step() {
         sound && rate == 1.0 &&
         sound->pending_us() + int64_t(sound->queued_frames()) * 1000000 / sound->rate() < kSoundShortUs;
     const bool can_decode =
-        !decode_ended && (video ? (frames.size() < kFramesAhead || (sound_short && frames.size() < kFramesAheadMost))
+        !decode_ended && (video ? (frames.size() < std::min(kFramesAhead, frames_most) ||
+                                   (sound_short && frames.size() < frames_most))
                                 : sound->pending_us() < kSoundOnlyAheadUs);
     // The front frame is written once it is known to be the one to show next.
     if (!prepared && !frames.empty() &&

@@ -7,11 +7,11 @@
 #include "platform/movie/movie_graph.h"
 #include "platform/movie/picture.h"
 #include "platform/system/clock.h"
+#include "support/MemoryByteSource.h"
 #include "support/MovieClips.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <map>
 #include <memory>
 
@@ -19,21 +19,7 @@ namespace {
 
 using namespace pmovie;
 
-class MemorySource final : public byte_source {
-public:
-    explicit MemorySource(std::vector<unsigned char> bytes) : m_Bytes(std::move(bytes)) {}
-    int64_t size() override { return int64_t(m_Bytes.size()); }
-    int64_t read_at(int64_t pos, void* buffer, uint32_t bytes) override {
-        if (pos < 0) return -1;
-        if (pos >= size()) return 0;
-        const size_t n = std::min<size_t>(bytes, m_Bytes.size() - size_t(pos));
-        std::memcpy(buffer, m_Bytes.data() + pos, n);
-        return int64_t(n);
-    }
-
-private:
-    std::vector<unsigned char> m_Bytes;
-};
+using MemorySource = qtest::MemoryByteSource;
 
 // Two ARGB buffers like the movie texture's: frames are written into the
 // hidden one and flipped by show_sample. With rgb24Only it refuses decoded
