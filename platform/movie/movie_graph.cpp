@@ -50,8 +50,9 @@ constexpr int kOriginPackets = 1000;
 constexpr int64_t kSoundLeapUs = 1000000;
 constexpr int64_t kBeyondEndUs = 500000;
 constexpr int64_t kLongestFrameUs = 10000000;
-// How often the decoding thread looks at the voice while sound plays.
-constexpr auto kVoicePoll = std::chrono::milliseconds(10);
+// How often the decoding thread looks at the voice while sound plays (it
+// holds a second; the thread refills it below a quarter of that).
+constexpr auto kVoicePoll = std::chrono::milliseconds(40);
 
 struct timed_frame {
     AVFrame* frame = nullptr;
@@ -414,10 +415,15 @@ void movie_graph::service() {
         if (m->repeats > 0) --m->repeats;
         m->events.push_back(graph_event{ec_complete, 1, 0});
     }
+    // The decoding thread is woken only when there is something for it to
+    // do: a buffer to write again, frames the time has overtaken, sound.
+    bool work = false;
     if (m->prepared && m->state != impl::run_state::stopped && m->prepared_start_us <= t) {
         m->sink->show_sample();
         m->prepared = false;
+        work = true;
     }
+    if (!m->frames.empty() && m->frames.front().start_us <= t) work = true;
     if (m->final_known && !m->completion_posted && m->passes_ahead.empty() && t >= m->final_end_us) {
         m->completion_posted = true;
         m->events.push_back(graph_event{ec_complete, 0, 0});
@@ -429,10 +435,11 @@ void movie_graph::service() {
             if (std::llabs(t - playing) > kResyncUs) {
                 m->resync_pending = true;
                 m->resync_at_us = t;
+                work = true;
             }
         }
     }
-    m->wake.notify_all();
+    if (work) m->wake.notify_all();
 }
 
 result movie_graph::get_event(int32_t* code, intptr_t* param1, intptr_t* param2) {
@@ -493,7 +500,7 @@ void movie_graph::impl::worker_main() {
             idle_kick = kick;
             idle = true;
             idle_cv.notify_all();
-            if (sound && state == run_state::running)
+            if (sound && state == run_state::running && (!decode_ended || sound->has_pending()))
                 wake.wait_for(lock, kVoicePoll);
             else
                 wake.wait(lock);
