@@ -1,38 +1,30 @@
 #pragma once
-// The movie service over a headless render device, in a scratch working
-// folder with a fresh file system, a hand-driven clock and the null sound
-// output pumped by hand. Clips come from ffmpeg (support/MovieClips.h).
+// The movie service over a headless render device, in the sound tests'
+// scratch folder with its hand-driven clock and the null output pumped by
+// hand. Clips come from ffmpeg (support/MovieClips.h).
 #include "base/GxStringUtil.h"
 #include "graphics/GxD3DResourceManage.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsTypes.h"
 #include "graphics/GxTextureMovie.h"
-#include "io/GxFileSystem.h"
 #include "media/movie/GxMovie.h"
 #include "media/movie/GxMoviePlayerBase.h"
-#include "platform/audio/output_device.h"
 #include "platform/movie/movie_graph.h"
 #include "platform/render/adapter.h"
-#include "platform/system/clock.h"
 #include "support/LogCapture.h"
 #include "support/MovieClips.h"
-#include "support/TempDir.h"
+#include "sound_fixture.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <memory>
 
 namespace movietest {
 
-class MovieTest : public testing::Test {
+class MovieTest : public soundtest::SoundTest {
 protected:
     void SetUp() override {
-        m_Old = std::filesystem::current_path();
-        std::filesystem::current_path(m_Dir.path());
-        GxResetFileSystem();
-        psys::set_current_clock(&m_Clock);
-        paudio::output_device::instance().set_mode(paudio::output_mode::manual);
+        SoundTest::SetUp();
         GxGraphics::GetConfig() = GxGraphicsConfig{};
         GxGraphics::SetAdapter(std::make_unique<prender::adapter>(prender::adapter::default_script()));
         ASSERT_TRUE(GxGraphics::Initialize(nullptr, nullptr, nullptr, nullptr));
@@ -46,10 +38,7 @@ protected:
         GxGraphics::Finalize();
         GxGraphics::SetAdapter(nullptr);
         EXPECT_EQ(GxD3DResourceManage::GetInstance().GetCount(), 0u) << "a resource was left registered";
-        paudio::output_device::instance().set_mode(paudio::output_mode::automatic);
-        psys::set_current_clock(nullptr);
-        GxResetFileSystem();
-        std::filesystem::current_path(m_Old);
+        SoundTest::TearDown();
     }
     // Writes the standard clip of a kind into the working folder.
     void PutClip(const std::string& name, qtest::ClipKind kind) {
@@ -75,16 +64,6 @@ protected:
         const std::vector<uint32_t> px = t->GetD3DTexture()->surface_level(0)->read_argb();
         return qtest::ReadFrameCounter(px.data(), int(t->GetWidth()), 320, 240);
     }
-    // Renders frames of the null output (interleaved stereo).
-    std::vector<float> Pump(uint32_t frames) {
-        std::vector<float> out(size_t(frames) * 2);
-        paudio::output_device::instance().pump(frames, out.data());
-        return out;
-    }
-
-    qtest::TempDir m_Dir;
-    std::filesystem::path m_Old;
-    psys::manual_clock m_Clock;
     uint64_t m_Start = 0;
     std::vector<std::unique_ptr<GxTextureMovie>> m_Textures;
 };

@@ -36,6 +36,13 @@ std::vector<u8> Frame(s32 w, s32 h, bool topDown) {
     return rows;
 }
 
+pmovie::sample RowsSample(const std::vector<u8>& rows) {
+    pmovie::sample s;
+    s.data = rows.data();
+    s.length = u32(rows.size());
+    return s;
+}
+
 // The shown buffer's raw pixel at (x, y), 4 or 2 bytes.
 u32 Raw(GxTextureMovie* t, s32 x, s32 y) {
     prender::locked_rect lr;
@@ -76,9 +83,7 @@ TEST_F(MovieParts, RendererCopiesRowsIntoEveryFormat) {
         EXPECT_EQ(hr, pmovie::s_ok);
         ASSERT_EQ(r.SetMediaType(Rgb24(4, 3)), pmovie::s_ok);
         const std::vector<u8> rows = Frame(4, 3, false);
-        pmovie::sample s;
-        s.data = rows.data();
-        s.length = u32(rows.size());
+        const pmovie::sample s = RowsSample(rows);
         ASSERT_EQ(r.DoRenderSample(&s), pmovie::s_ok);
         r.ShowRenderedSample();
         EXPECT_EQ(Raw(tex, 1, 0), c.expect ? c.expect : before) << "the first texture row is the picture's top row";
@@ -93,17 +98,14 @@ TEST_F(MovieParts, RendererOrientationSizesAndRefusals) {
     EXPECT_EQ(r.GetVideoHeight(), 3);
     EXPECT_EQ(r.GetSourcePitch(), 12);
     const std::vector<u8> rows = Frame(4, 3, true);
-    pmovie::sample s;
-    s.data = rows.data();
-    s.length = u32(rows.size());
+    pmovie::sample s = RowsSample(rows);
     ASSERT_EQ(r.DoRenderSample(&s), pmovie::s_ok);
     r.ShowRenderedSample();
     EXPECT_EQ(Raw(tex, 3, 2), 0xFF7F41C8u);
 
     // A sample shorter than its frame is refused, and nothing is read or shown.
-    std::vector<u8> shortRows(rows.begin(), rows.end() - 1);
-    s.data = shortRows.data();
-    s.length = u32(shortRows.size());
+    const std::vector<u8> shortRows(rows.begin(), rows.end() - 1);
+    s = RowsSample(shortRows);
     EXPECT_EQ(r.DoRenderSample(&s), pmovie::e_fail);
     EXPECT_EQ(r.DoRenderSample(nullptr), pmovie::e_pointer);
 
@@ -127,8 +129,7 @@ TEST_F(MovieParts, RendererOrientationSizesAndRefusals) {
     GxMovieRenderer clip(small, false, nullptr);
     clip.SetMediaType(Rgb24(4, 3));
     const std::vector<u8> big = Frame(4, 3, false);
-    s.data = big.data();
-    s.length = u32(big.size());
+    s = RowsSample(big);
     ASSERT_EQ(clip.DoRenderSample(&s), pmovie::s_ok);
     clip.ShowRenderedSample();
     EXPECT_EQ(Raw(small, 1, 1), 0xFF2F23C8u);
