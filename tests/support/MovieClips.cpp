@@ -4,6 +4,8 @@
 #include "support/TempDir.h"
 
 #include <cstdio>
+#include <functional>
+#include <unistd.h>
 #include <map>
 #include <mutex>
 
@@ -23,7 +25,10 @@ std::string ClipExtension(ClipKind kind) {
     return "";
 }
 
-bool MakeMovieClip(const std::filesystem::path& file, const ClipSpec& s) {
+namespace {
+
+// The ffmpeg command that writes the clip into `name` in the current folder.
+std::string ClipCommand(const std::string& name, const ClipSpec& s) {
     // geq's N is the frame number; the top quarter holds its bits.
     const std::string bit = "255*mod(floor(N/pow(2,floor(X*8/W))),2)";
     char source[1024];
@@ -46,8 +51,13 @@ bool MakeMovieClip(const std::filesystem::path& file, const ClipSpec& s) {
         break;
     case ClipKind::Avi: cmd += " -c:v mpeg4 -q:v 3 -g 12 -bf 2" + std::string(s.sound ? " -c:a pcm_s16le" : ""); break;
     }
-    cmd += " '" + file.filename().string() + "'";
-    return RunIn(file.parent_path(), cmd);
+    return cmd + " '" + name + "'";
+}
+
+} // namespace
+
+bool MakeMovieClip(const std::filesystem::path& file, const ClipSpec& spec) {
+    return RunIn(file.parent_path(), ClipCommand(file.filename().string(), spec));
 }
 
 const std::vector<unsigned char>& StandardClip(ClipKind kind) {
@@ -56,11 +66,34 @@ const std::vector<unsigned char>& StandardClip(ClipKind kind) {
     std::lock_guard<std::mutex> lock(mutex);
     auto it = clips.find(kind);
     if (it == clips.end()) {
-        TempDir dir;
-        const auto path = dir.path() / ("clip" + ClipExtension(kind));
         ClipSpec spec;
         spec.kind = kind;
-        it = clips.emplace(kind, MakeMovieClip(path, spec) ? ReadBytes(path) : std::vector<unsigned char>()).first;
+        const std::string ext = ClipExtension(kind);
+        std::vector<unsigned char> bytes;
+#ifdef QUILLON_TEST_CACHE
+        // Made once per build, not once per test process: named after the
+        // command, and put in place by a rename so that tests running side
+        // by side never read half a file.
+        char key[32];
+        std::snprintf(key, sizeof key, "%016zx", std::hash<std::string>()(ClipCommand("clip" + ext, spec)));
+        const std::filesystem::path cached = std::filesystem::path(QUILLON_TEST_CACHE) / ("clip-" + std::string(key) + ext);
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(cached, ec)) bytes = ReadBytes(cached);
+#endif
+        if (bytes.empty()) {
+            TempDir dir;
+            const auto path = dir.path() / ("clip" + ext);
+            if (MakeMovieClip(path, spec)) bytes = ReadBytes(path);
+#ifdef QUILLON_TEST_CACHE
+            if (!bytes.empty()) {
+                std::filesystem::create_directories(cached.parent_path(), ec);
+                const auto part = cached.parent_path() / ("part-" + std::to_string(getpid()) + ext);
+                if (!ec) std::filesystem::copy_file(path, part, std::filesystem::copy_options::overwrite_existing, ec);
+                if (!ec) std::filesystem::rename(part, cached, ec);
+            }
+#endif
+        }
+        it = clips.emplace(kind, std::move(bytes)).first;
     }
     return it->second;
 }
