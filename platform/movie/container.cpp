@@ -56,7 +56,6 @@ int container::read_packet(void* opaque, uint8_t* buf, int size) {
     if (n < 0) return AVERROR(EIO);
     if (n == 0) return AVERROR_EOF;
     c->m_pos += n;
-    c->m_bytes_read += n;
     return int(n);
 }
 

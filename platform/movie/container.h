@@ -39,8 +39,6 @@ public:
     // Where the file's timestamps start, in microseconds.
     int64_t start_us() const { return m_start_us; }
     AVFormatContext* context() { return m_format; }
-    // Bytes the demuxer has read so far.
-    int64_t bytes_read() const { return m_bytes_read; }
 
 private:
     container(byte_source& src);
@@ -52,7 +50,6 @@ private:
     AVIOContext* m_io = nullptr;
     AVFormatContext* m_format = nullptr;
     int64_t m_pos = 0;
-    int64_t m_bytes_read = 0;
     int64_t m_duration_us = 0;
     int64_t m_start_us = 0;
     std::vector<stream_info> m_streams;

@@ -178,6 +178,7 @@ struct movie_graph::impl {
     int64_t present_us = 0;
     std::deque<timed_frame> frames;
     bool prepared = false;
+    bool prepared_written = false;
     int64_t prepared_start_us = 0;
     std::deque<graph_event> events;
     bool resync_pending = false;
@@ -419,7 +420,7 @@ void movie_graph::service() {
     // do: a buffer to write again, frames the time has overtaken, sound.
     bool work = false;
     if (m->prepared && m->state != impl::run_state::stopped && m->prepared_start_us <= t) {
-        m->sink->show_sample();
+        if (m->prepared_written) m->sink->show_sample();
         m->prepared = false;
         work = true;
     }
@@ -521,8 +522,12 @@ void movie_graph::impl::worker_main() {
             lock.unlock();
             const result r = write_frame(f);
             lock.lock();
-            if (seg == segment && !failed(r)) {
+            // A frame the renderer refused still holds its place in time, so
+            // that the thread does not race through the file without a
+            // picture to pace it; it just shows nothing.
+            if (seg == segment) {
                 prepared = true;
+                prepared_written = !failed(r);
                 prepared_start_us = f.start_us;
             }
             av_frame_free(&f.frame);

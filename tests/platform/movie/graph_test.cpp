@@ -27,6 +27,9 @@ using MemorySource = qtest::MemoryByteSource;
 class MemorySink final : public video_sink {
 public:
     explicit MemorySink(bool rgb24Only = false) : m_Rgb24Only(rgb24Only) {}
+    // Every frame refused, as by a renderer whose texture is gone.
+    bool m_Refuse = false;
+    int m_Offered = 0;
     result check_media_type(const media_type* t) override {
         if (!t) return e_pointer;
         if (t->sub == subtype::rgb24) return s_ok;
@@ -40,6 +43,8 @@ public:
         return s_ok;
     }
     result render_sample(const sample* s) override {
+        ++m_Offered;
+        if (m_Refuse) return e_unexpected;
         std::vector<uint32_t>& back = m_Buffers[m_Shown ^ 1];
         if (s->pic) {
             frame_target t{reinterpret_cast<uint8_t*>(back.data()), m_W * 4, m_W, m_H, pixel_layout::argb8888};
@@ -235,6 +240,18 @@ TEST_F(DamageTest, DamagedFilesEndAsIfCompleteOrAreRefused) {
     std::unique_ptr<container> c;
     EXPECT_EQ(container::open(garbage, subtype::avi, &c), vfw_e_invalid_file_format);
     EXPECT_EQ(c, nullptr);
+}
+
+TEST_F(DamageTest, RefusedFramesStillKeepTheirTime) {
+    Build(qtest::ClipKind::Avi);
+    m_Sink->m_Refuse = true;
+    m_Graph->run();
+    At(1000);
+    EXPECT_LE(m_Sink->m_Offered, 27) << "frames offered at their pace, not as fast as they decode";
+    EXPECT_EQ(m_Sink->Flips(), 0);
+    EXPECT_TRUE(Completions().empty());
+    At(2100);
+    EXPECT_EQ(Completions(), std::vector<intptr_t>{0});
 }
 
 TEST_F(DamageTest, RowsForARendererThatRefusesPictures) {
