@@ -246,8 +246,10 @@ TEST_F(DamageTest, RefusedFramesStillKeepTheirTime) {
     Build(qtest::ClipKind::Avi);
     m_Sink->m_Refuse = true;
     m_Graph->run();
+    At(20);
+    EXPECT_LE(m_Sink->m_Offered, 2) << "frames offered at their time, not as fast as they decode";
     At(1000);
-    EXPECT_LE(m_Sink->m_Offered, 27) << "frames offered at their pace, not as fast as they decode";
+    EXPECT_LE(m_Sink->m_Offered, 4);
     EXPECT_EQ(m_Sink->Flips(), 0);
     EXPECT_TRUE(Completions().empty());
     At(2100);
