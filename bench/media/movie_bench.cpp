@@ -11,7 +11,7 @@
 #include "platform/audio/output_device.h"
 #include "platform/movie/movie_graph.h"
 #include "platform/system/clock.h"
-#include "support/SoundFiles.h"
+#include "tools/builders/SoundFiles.h"
 
 #include <cstdio>
 #include <cstdlib>

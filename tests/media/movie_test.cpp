@@ -5,7 +5,7 @@
 // opens and closes.
 #include "movie_fixture.h"
 
-#include "support/PackWriter.h"
+#include "tools/builders/PackWriter.h"
 
 #include <cmath>
 

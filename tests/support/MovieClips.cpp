@@ -1,6 +1,6 @@
 #include "support/MovieClips.h"
 
-#include "support/SoundFiles.h"
+#include "tools/builders/SoundFiles.h"
 #include "support/TempDir.h"
 
 #include <cstdio>
