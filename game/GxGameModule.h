@@ -1,15 +1,34 @@
 #pragma once
-// What the core calls of the game: its defaults, its start-up (the last step
-// of the core's start-up) and its shutdown (after the task manager is gone).
+// What the core calls of the game: its defaults before the device exists,
+// its start-up as the last step of the core's start-up, and its shutdown
+// after the task manager is gone; and the small game-wide services every
+// scene uses (the global fade and the main scene's default background).
+#include "base/GxTypes.h"
+
 class GxCoreBase;
 
 // Clears the logs of the last run ("device.log" always, "debug.log" and
 // "error.log" when CleanErrorLog is set); sets the device's start-up block to
 // the game's 1024 x 768 window and the frame timer's rates to 60.
 void GxSetGameStartupDefaults(GxCoreBase* core);
-// Makes the top task and, under it, the resident system scene as the task
-// manager's root tree; plugs the game module into entry 1 of the module
-// table; broadcasts the start-up events; asks for the boot scene.
-void GxGameInitialize(GxCoreBase* core);
-// Broadcasts the shutdown, then detaches the modules.
-void GxGameTerminate(GxCoreBase* core);
+// The game's start-up, in a fixed order: developer switches, the script
+// compiler when AutoCompile asks, the render targets, the sound state, the
+// fonts, the script bundle, the data tables, the job workers and shared
+// scopes, the game module with its builtins, the UI image sets and icons,
+// the permanent data and the settings, the sound engine, the screen mode,
+// the resident system scene and the menu scenes, the boot scene requested,
+// the random seeds, the file cache. Nothing that fails stops what follows.
+// Always true.
+bool GxGameInitialize(GxCoreBase* core);
+// Shutdown broadcast, shared assets and job workers, fonts, script, image
+// sets, render targets, sound state, detach broadcast. Always true.
+bool GxGameTerminate(GxCoreBase* core);
+
+// The main scene's global fade layer ("$GLOBALFADE:SeqAvgMain"): its queued
+// actions are dropped, then it fades to transparent (in) or opaque (out)
+// over the time, or is set so at once for a time below 1 ms.
+void GxStartGlobalFadeIn(s32 time);
+void GxStartGlobalFadeOut(s32 time);
+// The main scene's background layer ("$BGLAYER:SeqAvgMain") shows the
+// configured default background.
+void GxShowDefaultBackground();

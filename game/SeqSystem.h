@@ -11,8 +11,15 @@
 class SeqSystem : public GxSeqBase {
 public:
     explicit SeqSystem(GxTaskBase* parent);
-    // The system dialogs and the developer keys join here with the rest of
-    // the game's scenes.
+
+    // SYSTEM SCENE SEAM: the user dialog ("dlg_user") and the end-game dialog
+    // with their requests, the notices, the loading icon and the developer
+    // keys come with the system scene's widgets. Until then no dialog is ever
+    // open and the closers have nothing to close.
+    GxTaskBase* GetUserDialogOwner() { return nullptr; }
+    GxString GetPendingDialogRequest() { return GxString(); }
+    void CloseUserDialog(bool /*playSound*/) {}
+    void CloseShutdownDialog(bool /*playSound*/) {}
 
     int EnqueueRender(int step, s64 elapsed) override;
     int Render(int drawParam, int listIndex) override;

@@ -44,3 +44,12 @@ GxNcCrammedImageSet* GxNcImageSetPool::Get(GxStringView name) {
     auto it = Pool().find(GxString(name));
     return it == Pool().end() ? nullptr : it->second;
 }
+
+void GxNcImageSetPool::Clear() {
+    // Emptied first, so that nothing reached from a release finds a set that
+    // is being given back.
+    std::map<GxString, GxNcCrammedImageSet*> sets;
+    sets.swap(Pool());
+    for (auto& [name, set] : sets)
+        if (set) GxNcCrammedImageSetFactory::GetInstance().Release(set);
+}

@@ -15,4 +15,6 @@ public:
     // not in the pool.
     static bool Release(GxStringView name);
     static GxNcCrammedImageSet* Get(GxStringView name);
+    // Gives every reference back and empties the pool.
+    static void Clear();
 };

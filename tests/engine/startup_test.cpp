@@ -14,6 +14,7 @@
 #include "graphics/GxGraphics.h"
 #include "platform/render/adapter.h"
 #include "platform/system/instance_lock.h"
+#include "script/GxMoaSystem.h"
 
 #include <unistd.h>
 
@@ -309,11 +310,14 @@ TEST_F(Startup, SettingsAndPermanentDataAreReadAtStartAndWrittenAtExit) {
     core.Finalize();
     EXPECT_EQ(GxUserConfig::Get(), nullptr);
     EXPECT_EQ(core.GetUserData(), nullptr);
-    // The core keeps its save folder after shutdown; fresh holders read there.
+    // The core keeps its save folder after shutdown; fresh holders read there
+    // (the permanent data with the script's variables, as at start-up).
     GxUserConfig settingsAfter(&core);
     GxUserDataPerman permanAfter(&core);
     EXPECT_TRUE(settingsAfter.Load());
+    GxMoaStartup(nullptr);
     EXPECT_TRUE(permanAfter.Load(permanAfter.GetFilePath()));
+    GxMoaShutdown();
     EXPECT_EQ(settingsAfter.m_TextWaitTime, 45);
     EXPECT_EQ(settingsAfter.m_Volume_Voice[31], 69);
     EXPECT_TRUE(permanAfter.IsReadedMessage(u"new", 2));

@@ -1,0 +1,3 @@
+#include "game/AvgBuiltin.h"
+
+void AvgBuiltin::RegisterBuiltins(GxMoaFunctionBinder*) {}

@@ -1,0 +1,51 @@
+#include "game/GxGameUserDataHost.h"
+
+#include "game/GxGameModule.h"
+#include "game/GxGameSound.h"
+#include "gamedata/GxSoundParam.h"
+
+bool GxGameUserDataHost::IsBgmPlaying() { return GxIsBgmPlaying(); }
+bool GxGameUserDataHost::IsBgvPlaying() { return GxIsBgvPlaying(); }
+
+void GxGameUserDataHost::PlayBgm(const GxSoundParam& r, s32 fadeInTime) {
+    GxPlayBgm(r.m_FileName, r.m_Loop, r.m_StartSeekPosTime, fadeInTime, r.m_LoopPosTime, false);
+}
+
+void GxGameUserDataHost::PlayBgv(const GxSoundParam& r, s32 fadeInTime) {
+    GxPlayBgv(r.m_FileName, r.m_Loop, r.m_StartSeekPosTime, fadeInTime, r.m_LoopPosTime);
+}
+
+void GxGameUserDataHost::PlaySe(s32 channel, const GxSoundParam& r, s32 fadeInTime) {
+    GxPlaySe(channel, r.m_FileName, r.m_Loop, r.m_StartSeekPosTime, fadeInTime, r.m_LoopPosTime);
+}
+
+void GxGameUserDataHost::StopChannels(bool stopBgm) {
+    if (stopBgm) GxStopBgm(0);
+    GxStopBgv(0);
+    GxStopAllSe();
+    GxStopAllVoices();
+    GxStopAllSubVoices();
+}
+
+void GxGameUserDataHost::StopAllOneShots() { GxStopAllOneShots(); }
+
+void GxGameUserDataHost::StopAllMovies() {
+    // MOVIE SEAM: the movie service's four slots stop here once it exists.
+}
+
+void GxGameUserDataHost::ResetPlayScene() {
+    // MAIN SCENE SEAM: the main adventure scene's reset for a new play
+    // (layers, windows, choices) runs here once the scene exists.
+}
+
+void GxGameUserDataHost::StartGlobalFadeOut(s32 time) { GxStartGlobalFadeOut(time); }
+
+void GxGameUserDataHost::ApplyWindowSettings(GxTaskBase*, GxTaskBase*, s32, s32) {
+    // WIDGETS SEAM: the message window's letter margin and the message and
+    // name windows' opacity are set here once the windows are widgets.
+}
+
+void GxGameUserDataHost::SetSelectButtonColor(GxTaskBase*, u32) {
+    // WIDGETS SEAM: the choice button's text colour is set here once the
+    // choice buttons are widgets.
+}
