@@ -1,0 +1,129 @@
+#pragma once
+// A game folder in a scratch directory made the working folder, behind a
+// stand-in core with the game-data holders installed as the process object
+// installs them, a hand-driven clock, the null audio output pumped by hand,
+// the logs in the folder, and a headless device at the game's 1024 x 768.
+// Whatever a test started is shut down again in the order the process does.
+#include "base/GxLog.h"
+#include "base/GxStringUtil.h"
+#include "game/GxGameModule.h"
+#include "gamedata/GxDataTables.h"
+#include "gamedata/GxUserConfig.h"
+#include "gamedata/GxUserData.h"
+#include "gamedata/GxUserDataPerman.h"
+#include "graphics/GxGraphics.h"
+#include "graphics/GxPNG.h"
+#include "io/GxFileSystem.h"
+#include "media/sound/GxAudio.h"
+#include "media/sound/GxSound.h"
+#include "platform/audio/output_device.h"
+#include "platform/render/adapter.h"
+#include "platform/system/clock.h"
+#include "support/FakeCore.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace gametest {
+
+namespace fs = std::filesystem;
+
+class GameTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        old_ = fs::current_path();
+        fs::current_path(dir_.path());
+        fs::create_directories("save");
+        GxResetFileSystem();
+        GxResetDataTables();
+        psys::set_current_clock(&clock_);
+        paudio::output_device::instance().set_mode(paudio::output_mode::manual);
+        GxSetErrorLogPath(dir_.u16("error.log"));
+        GxSetDebugLogPath(dir_.u16("debug.log"));
+        GxSetDeviceLogPath(dir_.u16("device.log"));
+        core_.m_SaveDir = dir_.u16("save") + u"/";
+        settings_ = std::make_unique<GxUserConfig>(&core_);
+        data_ = std::make_unique<GxUserData>(&core_);
+        perman_ = std::make_unique<GxUserDataPerman>(&core_);
+        GxUserConfig::Set(settings_.get());
+        GxUserData::Set(data_.get());
+        GxUserDataPerman::Set(perman_.get());
+    }
+    void TearDown() override {
+        if (started_) Terminate();
+        GxAudio::Shutdown();
+        GxSound::Shutdown();
+        paudio::output_device::instance().set_mode(paudio::output_mode::automatic);
+        StopDevice();
+        GxUserConfig::Set(nullptr);
+        GxUserData::Set(nullptr);
+        GxUserDataPerman::Set(nullptr);
+        GxResetDataTables();
+        GxResetFileSystem();
+        GxSetErrorLogPath(u"");
+        GxSetDebugLogPath(u"");
+        GxSetDeviceLogPath(u"");
+        GxSetSkipSlightError(true);
+        psys::set_current_clock(nullptr);
+        fs::current_path(old_);
+    }
+
+    // The device as the process starts it, on an adapter with these
+    // full-screen sizes (none: the game cannot go full screen).
+    bool StartDevice(std::vector<prender::display_mode> fullScreenModes = {}) {
+        GxSetGameStartupDefaults(&core_);
+        prender::adapter_script script = prender::adapter::default_script();
+        script.desktop = prender::display_mode{1920, 1080, 60, prender::format::x8r8g8b8};
+        script.modes = std::move(fullScreenModes);
+        GxGraphics::SetAdapter(std::make_unique<prender::adapter>(std::move(script)));
+        return GxGraphics::Initialize(nullptr, nullptr, nullptr, nullptr);
+    }
+    void StopDevice() {
+        GxGraphics::Finalize();
+        GxGraphics::SetAdapter(nullptr);
+        GxGraphics::GetConfig() = GxGraphicsConfig{};
+    }
+    // Both audio back ends on the silent output, as the process starts them.
+    void StartAudio() {
+        ASSERT_TRUE(GxAudio::Initialize(false));
+        ASSERT_TRUE(GxSound::Initialize(1, false));
+    }
+    void Initialize() {
+        started_ = true;
+        GxGameInitialize(&core_);
+    }
+    void Terminate() {
+        started_ = false;
+        GxGameTerminate(&core_);
+    }
+
+    // "device.log" as UTF-8.
+    std::string DeviceLog() const {
+        const std::vector<unsigned char> b = qtest::ReadBytes(dir_.path() / "device.log");
+        std::u16string w;
+        for (size_t i = 2; i + 1 < b.size(); i += 2) w.push_back(char16_t(b[i] | b[i + 1] << 8));
+        return GxToUtf8(w);
+    }
+    // A PNG of one colour (0xAARRGGBB).
+    static void WritePng(const std::string& path, s32 width, s32 height, u32 argb) {
+        fs::create_directories(fs::path(path).parent_path());
+        std::vector<u32> pixels(size_t(width) * size_t(height), argb);
+        ASSERT_TRUE(GxWritePNGFile(GxFromUtf8(path).c_str(), width, height, reinterpret_cast<const u8*>(pixels.data())));
+    }
+
+    qtest::TempDir dir_;
+    fs::path old_;
+    psys::manual_clock clock_;
+    qtest::FakeCore core_;
+    std::unique_ptr<GxUserConfig> settings_;
+    std::unique_ptr<GxUserData> data_;
+    std::unique_ptr<GxUserDataPerman> perman_;
+    bool started_ = false;
+};
+
+} // namespace gametest
