@@ -111,7 +111,7 @@ protected:
     }
     // A PNG of one colour (0xAARRGGBB).
     static void WritePng(const std::string& path, s32 width, s32 height, u32 argb) {
-        fs::create_directories(fs::path(path).parent_path());
+        if (fs::path(path).has_parent_path()) fs::create_directories(fs::path(path).parent_path());
         std::vector<u32> pixels(size_t(width) * size_t(height), argb);
         ASSERT_TRUE(GxWritePNGFile(GxFromUtf8(path).c_str(), width, height, reinterpret_cast<const u8*>(pixels.data())));
     }
