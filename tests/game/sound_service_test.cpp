@@ -96,46 +96,11 @@ protected:
     }
 };
 
-// Each call plays on its channel and nowhere else.
-TEST_P(GameSound, EachCallPlaysOnItsChannel) {
+// Each call plays on its channel alone, at the user's volume in its back
+// end's form, on the player and as heard; the apply calls bring a changed
+// setting onto what plays.
+TEST_P(GameSound, EachCallPlaysOnItsChannelAtItsVolume) {
     SetUpSystemVoices();
-    struct Case {
-        const char* call;
-        std::function<bool()> play;
-        std::set<u32> channels;
-    };
-    const Case cases[] = {
-        {"bgm", [] { return GxPlayBgm(u"tone.wav", 0, 0, 0, 0, false); }, {0}},
-        {"bgv", [] { return GxPlayBgv(u"tone.wav", 0, 0, 0, 0); }, {2}},
-        {"se 2", [] { return GxPlaySe(2, u"tone.wav", 0, 0, 0, 0); }, {6}},
-        {"se test", [] { return GxPlaySeTest(u"tone.wav"); }, {8}},
-        {"voice 3", [] { return GxPlayVoice(3, u"tone.wav", 3); }, {13}},
-        {"log voice 1", [] { return GxPlayLogVoice(1, u"tone.wav", 3); }, {11}},
-        {"voice test", [] { return GxPlayVoiceTest(u"tone.wav", 5); }, {14}},
-        {"system voice", [] { GxPlaySystemVoice(4); return true; }, {15}},
-        {"system voice test", [] { return GxPlaySystemVoiceTest(u"tone.wav"); }, {16}},
-        {"interface sound alone", [] { return GxPlaySystemSound(-1, 0); }, {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.call);
-        StopEverything();
-        EXPECT_TRUE(c.play());
-        EXPECT_EQ(PlayingChannels(), c.channels);
-    }
-    // The pair of the cross-fade: the next piece starts on the other channel.
-    StopEverything();
-    ASSERT_TRUE(GxPlayBgm(u"tone.wav", 0, 0, 0, 0, false));
-    ASSERT_TRUE(GxPlayBgm(u"short.wav", 0, 0, 500, 0, false));
-    EXPECT_EQ(PlayingChannels(), (std::set<u32>{0, 1}));
-    EXPECT_TRUE(GxIsBgmPlaying());
-}
-
-// The user's volumes in each back end's form, on the player and as heard;
-// the apply calls bring a changed setting onto what plays.
-TEST_P(GameSound, VolumesFollowTheSettings) {
-    SetVolumes();
-    SetUpSystemVoices();
-    settings_->m_Volume_SystemVoice = 70;
     struct Case {
         const char* call;
         u32 channel;
@@ -159,7 +124,7 @@ TEST_P(GameSound, VolumesFollowTheSettings) {
         StopEverything();
         SetVolumes();
         c.play();
-        ASSERT_TRUE(Playing(c.channel));
+        ASSERT_EQ(PlayingChannels(), std::set<u32>{c.channel});
         const double expected = XAudio2() ? c.gain : FromHundredths(c.attenuation);
         EXPECT_NEAR(Gain(c.channel), expected, 1e-6);
         EXPECT_NEAR(Heard(), expected, 1e-4);
@@ -172,6 +137,11 @@ TEST_P(GameSound, VolumesFollowTheSettings) {
         c.play();
         EXPECT_NEAR(Gain(c.channel), applied, 1e-6);
     }
+    // The music's next piece starts on the other channel of the pair.
+    StopEverything();
+    ASSERT_TRUE(GxPlayBgm(u"tone.wav", 0, 0, 0, 0, false));
+    ASSERT_TRUE(GxPlayBgm(u"short.wav", 0, 0, 500, 0, false));
+    EXPECT_EQ(PlayingChannels(), (std::set<u32>{0, 1}));
     // The background voice muted, and its curve at half volume on GxSound.
     StopEverything();
     settings_->m_Volume_Master = 100;
