@@ -254,6 +254,7 @@ TEST(ProxyTask, ForwardsToTheNamedTaskWhileItExists) {
     EXPECT_EQ(child->updates, 2);
 
     // The receiver deleted under the proxy: nothing is walked.
+    delete child;
     delete receiver;
     proxy->Update(0, 0);
     EXPECT_EQ(proxy->GetReceiveTask(), nullptr);
