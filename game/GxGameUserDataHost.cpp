@@ -3,6 +3,10 @@
 #include "game/GxGameModule.h"
 #include "game/GxGameSound.h"
 #include "gamedata/GxSoundParam.h"
+#include "tasks/GxTaskBase.h"
+#include "ui/GxTaskUIBase.h"
+
+#include <initializer_list>
 
 bool GxGameUserDataHost::IsBgmPlaying() { return GxIsBgmPlaying(); }
 bool GxGameUserDataHost::IsBgvPlaying() { return GxIsBgvPlaying(); }
@@ -40,12 +44,15 @@ void GxGameUserDataHost::ResetPlayScene() {
 
 void GxGameUserDataHost::StartGlobalFadeOut(s32 time) { GxStartGlobalFadeOut(time); }
 
-void GxGameUserDataHost::ApplyWindowSettings(GxTaskBase*, GxTaskBase*, s32, s32) {
-    // WIDGETS SEAM: the message window's letter margin and the message and
-    // name windows' opacity are set here once the windows are widgets.
+void GxGameUserDataHost::ApplyWindowSettings(GxTaskBase* messageWindow, GxTaskBase* nameWindow, s32,
+                                             s32 windowOpacity) {
+    // WIDGETS SEAM: the message window's letter margin is set here once the
+    // message window widget exists.
+    for (GxTaskBase* window : {messageWindow, nameWindow})
+        if (window && (window->TypeBits & kGxTypeUI)) static_cast<GxTaskUIBase*>(window)->SetImageAlpha(windowOpacity);
 }
 
 void GxGameUserDataHost::SetSelectButtonColor(GxTaskBase*, u32) {
     // WIDGETS SEAM: the choice button's text colour is set here once the
-    // choice buttons are widgets.
+    // text button widget exists.
 }

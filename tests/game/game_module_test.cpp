@@ -6,6 +6,7 @@
 
 #include "game/AvgBuiltin.h"
 #include "game/AvgCore.h"
+#include "game/GxGameUserDataHost.h"
 #include "game/GxGameSound.h"
 #include "game/GxGlobalRenderTargets.h"
 #include "game/GxIconIndex.h"
@@ -25,6 +26,7 @@
 #include "tasks/GxModuleCoreBase.h"
 #include "tasks/GxSharedAssetManage.h"
 #include "tasks/GxTaskManage.h"
+#include "ui/GxTaskUIBase.h"
 
 namespace {
 
@@ -309,6 +311,26 @@ TEST_F(GameModule, GlobalFadeAndDefaultBackgroundOfTheMainScene) {
     EXPECT_EQ(fade->GetAlpha(), 0);
     EXPECT_TRUE(log.Contains("スクリプトにラベル nowhere が存在しないため実行できません\n")) << log.Text();
     EXPECT_TRUE(log.Contains("遷移先のシーケンスが見つかりません(SeqAvgMain)")) << log.Text();
+}
+
+} // namespace
+
+namespace {
+
+// A loaded game's windows take the current opacity; a task that is no widget
+// is left alone.
+TEST(GameUserDataHost, WindowsTakeTheCurrentOpacity) {
+    qtest::FakeCore core;
+    auto* top = new GxTaskBase(core.GetTaskManage());
+    auto* message = new GxTaskUIBase(top, u"message");
+    auto* name = new GxTaskUIBase(top, u"name");
+    auto* plain = new GxTaskBase(top, u"plain");
+    GxGameUserDataHost host;
+    host.ApplyWindowSettings(message, plain, 4, 128);
+    EXPECT_EQ(message->GetImageAlpha(), 128);
+    host.ApplyWindowSettings(nullptr, name, 4, 90);
+    EXPECT_EQ(name->GetImageAlpha(), 90);
+    EXPECT_EQ(message->GetImageAlpha(), 128);
 }
 
 } // namespace
