@@ -81,8 +81,6 @@ TEST_F(RenderTargets, TheCaptureDrawsTheTreesOnceOnTheSecondBank) {
     EXPECT_GE(capture->GetWidth(), 1024u);
     EXPECT_GE(capture->GetHeight(), 768u);
     EXPECT_EQ(GxGetGlobalDepthStencil()->GetWidth(), capture->GetWidth());
-    EXPECT_EQ(GxGetGlobalSurface(1)->GetFormat(), kGxFmtX8R8G8B8);
-    EXPECT_EQ(GxGetGlobalRenderTexture(2), nullptr);
     EXPECT_EQ(GxGetThumbnailPixels().GetSize(), 49152u) << "128 x 96 pixels";
 
     // What the frame enqueued on its own bank stays for the frame.
@@ -145,11 +143,6 @@ TEST_F(RenderTargets, RuleTransitionMasksTheCapturedScreen) {
             EXPECT_EQ(dest.GetPixel(x, 400), (kScreen & 0x00FFFFFFu) | (u32(alpha) << 24)) << p << " at " << x;
         }
     }
-    // The left goes first: half way the left edge is gone, the right still there.
-    GxComposeRuleTransition(&dest, 0.5f);
-    EXPECT_EQ(dest.GetPixel(0, 0) >> 24, 0u);
-    EXPECT_EQ(dest.GetPixel(1023, 0) >> 24, 255u);
-
     // A rule, or a destination, smaller than the screen leaves it as it was.
     ASSERT_TRUE(dest.Fill(0x12345678));
     WritePng("small.png", 512, 768, 0xFF000000);
