@@ -20,7 +20,7 @@
 #include "script/GxMoaSystem.h"
 #include "script/GxMoaWorkerEx.h"
 #include "support/Golden.h"
-#include "support/ImageSetWriter.h"
+#include "tools/builders/ImageSetWriter.h"
 #include "support/LogCapture.h"
 #include "tasks/GxModuleCoreBase.h"
 #include "tasks/GxSharedAssetManage.h"

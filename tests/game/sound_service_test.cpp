@@ -11,7 +11,7 @@
 #include "media/sound/GxAudioPlayerStream.h"
 #include "media/sound/GxSoundPlayerStream.h"
 #include "support/LogCapture.h"
-#include "support/SoundFiles.h"
+#include "tools/builders/SoundFiles.h"
 
 #include <cmath>
 #include <functional>
