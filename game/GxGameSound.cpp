@@ -8,6 +8,8 @@
 #include "gamedata/GxDataLookup.h"
 #include "gamedata/GxUserConfig.h"
 #include "gamedata/GxUserData.h"
+#include "media/movie/GxMovie.h"
+#include "media/movie/GxMoviePlayerBase.h"
 #include "media/sound/GxAudio.h"
 #include "media/sound/GxSound.h"
 #include "platform/system/clock.h"
@@ -344,8 +346,10 @@ void GxApplySubVoiceVolume() {
 }
 
 void GxApplyMovieVolume() {
-    // MOVIE SEAM: the four movie player slots arrive with the movie service;
-    // each slot's player that plays then takes Settings().GetMovieVolume().
+    // The DirectSound-style volume on either back end: the movies' sound has
+    // its own path into the mixer.
+    for (GxMoviePlayerBase* player : GxMoviePlayerSlots)
+        if (player && player->IsPlaying()) player->SetVolume(Settings().GetMovieVolume());
 }
 
 bool GxIsBgmPlaying() { return AnyPlaying(kGxChannelBgm0, kGxChannelBgm1); }

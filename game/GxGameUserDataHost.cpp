@@ -3,6 +3,7 @@
 #include "game/GxGameModule.h"
 #include "game/GxGameSound.h"
 #include "gamedata/GxSoundParam.h"
+#include "media/movie/GxMovie.h"
 #include "tasks/GxTaskBase.h"
 #include "ui/GxTaskUIBase.h"
 
@@ -33,9 +34,7 @@ void GxGameUserDataHost::StopChannels(bool stopBgm) {
 
 void GxGameUserDataHost::StopAllOneShots() { GxStopAllOneShots(); }
 
-void GxGameUserDataHost::StopAllMovies() {
-    // MOVIE SEAM: the movie service's four slots stop here once it exists.
-}
+void GxGameUserDataHost::StopAllMovies() { GxMovie::StopAll(); }
 
 void GxGameUserDataHost::ResetPlayScene() {
     // MAIN SCENE SEAM: the main adventure scene's reset for a new play

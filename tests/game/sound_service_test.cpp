@@ -5,9 +5,12 @@
 #include "GameFixture.h"
 
 #include "game/GxGameSound.h"
+#include "game/GxGameLayerServices.h"
 #include "game/GxGameUserDataHost.h"
 #include "gamedata/DBAvgChar.h"
 #include "gamedata/DBSystemVoice.h"
+#include "media/movie/GxMovie.h"
+#include "media/movie/GxMoviePlayerBase.h"
 #include "media/sound/GxAudioPlayerStream.h"
 #include "media/sound/GxSoundPlayerStream.h"
 #include "support/LogCapture.h"
@@ -319,5 +322,61 @@ TEST_P(GameSound, StopsOfManyChannels) {
 
 INSTANTIATE_TEST_SUITE_P(BackEnds, GameSound, testing::Values(true, false),
                          [](const testing::TestParamInfo<bool>& i) { return i.param ? "GxAudio" : "GxSound"; });
+
+} // namespace
+
+namespace {
+
+// A movie player that only keeps what it is told.
+class FakeMoviePlayer : public GxMoviePlayerBase {
+public:
+    void Close() override {}
+    bool Play(s32, s32 v) override { return playing = true, volume = v, true; }
+    bool Stop() override { return playing = false, true; }
+    void SetVolume(s32 v) override { volume = v; }
+    void SetRate(f64) override {}
+    void SetLoopStart(f64) override {}
+    f64 GetLoopStart() override { return 0; }
+    f64 GetStopTime() override { return 0; }
+    f64 GetDuration() override { return 0; }
+    f64 GetPosition() override { return 0; }
+    s32 GetLoopCount() override { return 0; }
+    void SetPosition(f64) override {}
+    void GetTextureUV(f32& u, f32& v) override { u = v = 1; }
+    s32 GetVideoWidth() override { return 0; }
+    s32 GetVideoHeight() override { return 0; }
+    s32 GetVideoPitch() override { return 0; }
+    pmovie::result GetEvent(s32*, intptr_t*, intptr_t*, s32) override { return pmovie::e_abort; }
+    void Update() override {}
+    bool IsPlaying() override { return playing; }
+    std::shared_ptr<prender::texture> GetD3DTexture() override { return nullptr; }
+    GxTextureMovie* GetTexture() override { return nullptr; }
+    bool playing = false;
+    s32 volume = 1;
+};
+
+// The movie slots through the game's services: the user's movie volume onto
+// the players that play, every player stopped for a new play.
+TEST(GameMovies, SlotsTakeTheMovieVolumeAndStop) {
+    GxUserConfig settings;
+    settings.m_Volume_Movie = 50;
+    GxUserConfig::Set(&settings);
+    FakeMoviePlayer playing, stopped;
+    GxMoviePlayerSlots[0] = &playing;
+    GxMoviePlayerSlots[2] = &stopped;
+    GxGameLayerServices layers;
+    layers.PlayMovie(0, 0, -300);
+    EXPECT_EQ(playing.volume, -300);
+    GxApplyMovieVolume();
+    EXPECT_EQ(playing.volume, GxUserConfig::ToAttenuation(50));
+    EXPECT_EQ(stopped.volume, 1) << "a player that does not play keeps its volume";
+    EXPECT_EQ(layers.GetMovieVolume(), GxUserConfig::ToAttenuation(50));
+    EXPECT_EQ(layers.GetMoviePlayer(0), &playing);
+    EXPECT_EQ(layers.GetMoviePlayer(4), nullptr);
+    GxGameUserDataHost().StopAllMovies();
+    EXPECT_FALSE(playing.IsPlaying());
+    GxMoviePlayerSlots[0] = GxMoviePlayerSlots[2] = nullptr;
+    GxUserConfig::Set(nullptr);
+}
 
 } // namespace
