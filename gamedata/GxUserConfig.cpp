@@ -69,7 +69,10 @@ void ClampSetting(const char* name, s32& value, s32 low, s32 high) {
 } // namespace
 
 GxUserConfig* GxUserConfig::Get() { return g_UserConfig; }
-void GxUserConfig::Set(GxUserConfig* config) { g_UserConfig = config; }
+void GxUserConfig::Set(GxUserConfig* config) {
+    g_UserConfig = config;
+    GxMessageSettingsBase::Set(config);
+}
 
 s32 GxGetBGMRestraintLevel() { return g_BGMRestraintLevel.load(); }
 void GxSetBGMRestraintLevel(s32 level) { g_BGMRestraintLevel.store(std::clamp(level, 0, 100)); }

@@ -6,10 +6,12 @@
 // configuration scene edits it; "userconf.dat" in the save folder keeps it
 // between runs. Main thread only.
 #include "base/GxTypes.h"
+#include "ui/GxMessageSettingsBase.h"
 
 class GxCoreBase;
 
-class GxUserConfig {
+// The message window reads its four settings through GxMessageSettingsBase.
+class GxUserConfig : public GxMessageSettingsBase {
 public:
     static constexpr int kVoiceSlotCount = 32;
     static constexpr int kKeyActionCount = 64;
@@ -17,14 +19,20 @@ public:
     static constexpr int kSavePageCount = 10;
     static constexpr int kSaveSlotCount = 80;
 
-    // The process's instance (installed by the core), or null.
+    // The process's instance (installed by the core), or null; it is also
+    // the message window's settings.
     static GxUserConfig* Get();
     static void Set(GxUserConfig* config);
 
     // The defaults, page 0, no last slot, an empty key table. The save folder
     // is the core's (the process's core when none is given).
     explicit GxUserConfig(GxCoreBase* core = nullptr);
-    virtual ~GxUserConfig() = default;
+    ~GxUserConfig() override = default;
+
+    s32 GetTextWaitTime() const override { return m_TextWaitTime; }
+    s32 GetTextLongWaitTime() const override { return m_TextLongWaitTime; }
+    bool GetFastShowReadedText() const override { return m_FastShowReadedText; }
+    bool GetChangeColorReadedText() const override { return m_ChangeColorReadedText; }
 
     // The defaults of every stored setting; the save page and slot, the key
     // table and the input words stay.

@@ -5,9 +5,15 @@
 #include "ui/GxTaskUIAutoHidePanelFx.h"
 #include "ui/GxTaskUIHBarIs.h"
 #include "ui/GxTaskUIHSliderIs.h"
+#include "ui/GxTaskUIMessageWindowFx.h"
+#include "ui/GxTaskUINoticePanelFx.h"
 #include "ui/GxTaskUINull.h"
 #include "ui/GxTaskUIPanelFx.h"
 #include "ui/GxTaskUIPanelIs.h"
+#include "ui/GxTaskUITextLogFx.h"
+#include "ui/GxTaskUITextPanelFx.h"
+#include "ui/GxTaskUITextPanelIs.h"
+#include "ui/GxTaskUITextWindowFx.h"
 #include "ui/GxTaskUIVSliderIs.h"
 
 namespace {
@@ -42,14 +48,14 @@ struct Row {
 constexpr Row kRows[] = {
     {GxTaskUINull::kTypeCode, u"GxTaskUINull", &Make<GxTaskUINull>},
     {GxTaskUIPanelFx::kTypeCode, u"GxTaskUIPanelFx", &Make<GxTaskUIPanelFx>},
-    {9, u"GxTaskUIMessageWindowFx", nullptr},
-    {10, u"GxTaskUITextWindowFx", nullptr},
-    {11, u"GxTaskUITextPanelFx", nullptr},
+    {GxTaskUIMessageWindowFx::kTypeCode, u"GxTaskUIMessageWindowFx", &Make<GxTaskUIMessageWindowFx>},
+    {GxTaskUITextWindowFx::kTypeCode, u"GxTaskUITextWindowFx", &Make<GxTaskUITextWindowFx>},
+    {GxTaskUITextPanelFx::kTypeCode, u"GxTaskUITextPanelFx", &Make<GxTaskUITextPanelFx>},
     {GxTaskUIAutoHidePanelFx::kTypeCode, u"GxTaskUIAutoHidePanelFx", &Make<GxTaskUIAutoHidePanelFx>},
-    {13, u"GxTaskUINoticePanelFx", nullptr},
+    {GxTaskUINoticePanelFx::kTypeCode, u"GxTaskUINoticePanelFx", &Make<GxTaskUINoticePanelFx>},
     {GxTaskUIPanelIs::kTypeCode, u"GxTaskUIPanelIs", &Make<GxTaskUIPanelIs>},
     {GxTaskUIAnimePanelIs::kTypeCode, u"GxTaskUIAnimePanelIs", &Make<GxTaskUIAnimePanelIs>},
-    {17, u"GxTaskUITextPanelIs", nullptr},
+    {GxTaskUITextPanelIs::kTypeCode, u"GxTaskUITextPanelIs", &Make<GxTaskUITextPanelIs>},
     {18, u"GxTaskUIButtonIs", nullptr},
     {19, u"GxTaskUIToggleButtonIs", nullptr},
     {20, u"GxTaskUIRadioButtonIs", nullptr},
@@ -65,7 +71,7 @@ constexpr Row kRows[] = {
     {47, u"GxTaskUIDropMenuItemIs", nullptr},
     {48, u"GxTaskUIDropMenuIs", nullptr},
     {50, u"GxTaskUIListBoxFx", nullptr},
-    {51, u"GxTaskUITextLogFx", nullptr},
+    {GxTaskUITextLogFx::kTypeCode, u"GxTaskUITextLogFx", &MakeWithScene<GxTaskUITextLogFx>},
 };
 // -------------------------------------------------------------------------------
 

@@ -1,0 +1,54 @@
+#include "ui/GxUIPanelText.h"
+
+#include "graphics/GxFontMapText.h"
+#include "io/GxContentReaderBase.h"
+#include "io/GxContentWriterBase.h"
+#include "layers/GxLerp.h"
+#include "tasks/GxSystemConfig.h"
+#include "ui/GxTaskUIBase.h"
+#include "ui/GxUIText.h"
+
+GxUIPanelText::GxUIPanelText() : m_TextFontSize(GxUIFontSize(2)), m_EdgeColor(GxUISystemConfig().m_SystemEdgeColor) {}
+
+void GxUIPanelText::SetFontIndex(s32 index, const GxChar* className) {
+    m_TextFontIndex = GxUICheckFontIndex(index, className);
+    m_TextFontSize = GxUIFontSize(m_TextFontIndex);
+}
+
+void GxUIPanelText::Write(GxContentWriterBase* w) const {
+    w->Write("m_TextFontIndex", m_TextFontIndex);
+    w->Write("m_TextFontSize", m_TextFontSize);
+    w->Write("m_TextColor", m_TextColor);
+    w->Write("m_EdgeColor", m_EdgeColor);
+    w->Write("m_UseEdge", m_UseEdge);
+    w->Write("m_AutoAlign", m_AutoAlign);
+}
+
+void GxUIPanelText::Read(GxContentReaderBase* r, const GxChar* className) {
+    r->Read("m_TextFontIndex", &m_TextFontIndex);
+    r->Read("m_TextFontSize", &m_TextFontSize);
+    r->Read("m_TextColor", &m_TextColor);
+    r->Read("m_EdgeColor", &m_EdgeColor);
+    r->Read("m_UseEdge", &m_UseEdge);
+    r->Read("m_AutoAlign", &m_AutoAlign);
+    m_TextFontIndex = GxUICheckFontIndex(m_TextFontIndex, className);
+}
+
+void GxUIPanelText::DrawInClient(const GxTaskUIBase& widget, f32 alphaScale) const {
+    GxVector4 w;
+    widget.GetWorldPos(&w);
+    GxRect area;
+    area.left = GxUIAddSat(GxTruncToS32(w.x), widget.GetClientLeft());
+    area.top = GxUIAddSat(GxTruncToS32(w.y), widget.GetClientTop());
+    area.right = GxUIAddSat(area.left, widget.GetClientWidth());
+    area.bottom = GxUIAddSat(area.top, widget.GetClientHeight());
+    using Layout = GxRect* (*)(GxRect*, GxGDIFontMap*, const GxChar*, const GxRect*, u32, u32, u32, u32, GxChar);
+    // Any placement other than 1 and 2 is the first.
+    const Layout layout = m_AutoAlign == 1   ? GxDrawPanelTextAlign1
+                          : m_AutoAlign == 2 ? GxDrawPanelTextAlign2
+                                             : GxDrawPanelTextAlign0;
+    GxRect drawn;
+    layout(&drawn, GxUIFontMap(m_TextFontIndex), widget.GetText().c_str(), &area,
+           GxUIScaleAlpha(m_TextColor, alphaScale), 0, GxUIScaleAlpha(m_EdgeColor, alphaScale),
+           u32(widget.GetBlendMode()), GxUISystemConfig().m_VerticalBarChar);
+}
