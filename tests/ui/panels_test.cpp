@@ -188,22 +188,6 @@ TEST_F(Panels, EveryWidgetsStoredFormComesBackWhole) {
     }
 }
 
-// Draws each widget's render-list entry into a target; each opens and closes
-// its own scene.
-std::vector<uint32_t> DrawWidgets(qtest::FakeCore& core, u32 w, u32 h) {
-    GxSurface target;
-    EXPECT_TRUE(target.CreateRenderTarget(u"widgets", w, h, kGxFmtA8R8G8B8, 0, 0));
-    EXPECT_TRUE(GxGraphics::PushRenderTarget(0, &target, nullptr, nullptr));
-    EXPECT_TRUE(GxGraphics::Clear(kGxClearTarget, 0xFF000000, 1.0f, 0));
-    core.ClearRenderLists();
-    core.GetTaskManage()->EnqueueRender(0, 0);
-    core.DrawRenderLists();
-    std::vector<uint32_t> px = target.GetD3DSurface()->read_argb();
-    EXPECT_TRUE(GxGraphics::PopRenderTarget(0));
-    target.Release();
-    return px;
-}
-
 TEST_F(Panels, AGoldenFrameOfPanelsABarAndSliders) {
     AddImageSet();
     PutPng("box.png", 12, 12, std::vector<uint32_t>(12 * 12, 0xFFFFFFFF));

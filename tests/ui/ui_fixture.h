@@ -65,6 +65,22 @@ inline DBUIModuleRecord Module(s32 type, const GxString& image, s32 width = 0, s
     return m;
 }
 
+// Draws each widget's render-list entry into a target; each opens and closes
+// its own scene.
+inline std::vector<uint32_t> DrawWidgets(qtest::FakeCore& core, u32 w, u32 h) {
+    GxSurface target;
+    EXPECT_TRUE(target.CreateRenderTarget(u"widgets", w, h, kGxFmtA8R8G8B8, 0, 0));
+    EXPECT_TRUE(GxGraphics::PushRenderTarget(0, &target, nullptr, nullptr));
+    EXPECT_TRUE(GxGraphics::Clear(kGxClearTarget, 0xFF000000, 1.0f, 0));
+    core.ClearRenderLists();
+    core.GetTaskManage()->EnqueueRender(0, 0);
+    core.DrawRenderLists();
+    std::vector<uint32_t> px = target.GetD3DSurface()->read_argb();
+    EXPECT_TRUE(GxGraphics::PopRenderTarget(0));
+    target.Release();
+    return px;
+}
+
 // Writes the widget, reads the stream into the second one and writes that:
 // both streams must be the same bytes, and the whole stream must be read.
 inline ::testing::AssertionResult SameStoredForm(GxTaskUIBase& from, GxTaskUIBase& into, bool text) {

@@ -1,0 +1,95 @@
+#pragma once
+// Shared pieces of the text-widget tests: the player's message settings set
+// by hand, the six glyph maps at their configured sizes on a started device,
+// laid-out characters grouped into lines, and golden frames guarded by the
+// font they were drawn with.
+#include "graphics/GxGlobalFonts.h"
+#include "graphics/text_fixture.h"
+#include "ui/GxMessageSettingsBase.h"
+#include "ui/GxTextLayout.h"
+#include "ui_fixture.h"
+
+#include <map>
+
+namespace uitest {
+
+struct ManualSettings : GxMessageSettingsBase {
+    s32 GetTextWaitTime() const override { return wait; }
+    s32 GetTextLongWaitTime() const override { return longWait; }
+    bool GetFastShowReadedText() const override { return fastShow; }
+    bool GetChangeColorReadedText() const override { return readColour; }
+    s32 wait = 0;
+    s32 longWait = 480;
+    bool fastShow = true;
+    bool readColour = true;
+};
+
+// The laid-out characters, one string per line (by the records' y), top
+// first.
+inline std::vector<GxString> Lines(const GxTextLayout& layout) {
+    std::map<f32, GxString> byY;
+    for (const GxTextLayout::CharRecord& c : layout.m_ShowChars) byY[c.m_OffsetPos.y].push_back(GxChar(c.m_Char));
+    std::vector<GxString> out;
+    for (auto& [y, line] : byY) out.push_back(line);
+    return out;
+}
+
+inline std::string Utf8(const std::vector<GxString>& lines) {
+    std::string s;
+    for (const GxString& l : lines) s += "[" + GxToUtf8(l) + "]";
+    return s;
+}
+
+// The columns and rows of a picture with lit pixels (any channel above
+// 0x40) inside a rectangle; left > right when none is lit.
+struct Lit {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+    bool Any() const { return right >= 0; }
+};
+inline Lit LitArea(const std::vector<uint32_t>& px, int w, int x0, int y0, int x1, int y1) {
+    Lit l;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const uint32_t p = px[size_t(y) * size_t(w) + size_t(x)];
+            if (((p >> 16) & 0xFF) > 0x40 || ((p >> 8) & 0xFF) > 0x40 || (p & 0xFF) > 0x40) {
+                l.left = std::min(l.left, x), l.right = std::max(l.right, x);
+                l.top = std::min(l.top, y), l.bottom = std::max(l.bottom, y);
+            }
+        }
+    return l;
+}
+
+class TextUITest : public UITest {
+protected:
+    void SetUp() override {
+        UITest::SetUp();
+        GxMessageSettingsBase::Set(&settings);
+    }
+    void TearDown() override {
+        GxMessageSettingsBase::Set(nullptr);
+        // The glyph pages go back before the device checks that nothing is
+        // left.
+        GxGlobalFonts::ReleaseAll();
+        UITest::TearDown();
+    }
+    // Starts the device and sizes the glyph maps as the game's start-up does.
+    void StartFonts() {
+        ASSERT_TRUE(Start());
+        for (int i = 0; i < GxGlobalFonts::kFontMapCount; ++i)
+            GxGlobalFonts::GetFontMap(i)->SetFont(core_->m_Config->m_FontSize[i], nullptr);
+    }
+    // The golden comparison from the folder the test started in (a mismatch
+    // writes its pictures there, in the build tree).
+    ::testing::AssertionResult MatchesUIGolden(const std::string& name, const std::vector<uint32_t>& px, u32 w,
+                                               u32 h) {
+        const std::filesystem::path here = std::filesystem::current_path();
+        std::filesystem::current_path(old_);
+        ::testing::AssertionResult r = gxtest::MatchesGolden(name, px, w, h, "ui");
+        std::filesystem::current_path(here);
+        return r;
+    }
+
+    ManualSettings settings;
+};
+
+} // namespace uitest
