@@ -8,6 +8,12 @@
 #include "ui/GxTaskUIBase.h"
 #include "ui/GxUIText.h"
 
+#include <algorithm>
+
+namespace {
+constexpr s64 kFar = 1 << 24;
+}
+
 GxUIPanelText::GxUIPanelText() : m_TextFontSize(GxUIFontSize(2)), m_EdgeColor(GxUISystemConfig().m_SystemEdgeColor) {}
 
 void GxUIPanelText::SetFontIndex(s32 index, const GxChar* className) {
@@ -37,11 +43,15 @@ void GxUIPanelText::Read(GxContentReaderBase* r, const GxChar* className) {
 void GxUIPanelText::DrawInClient(const GxTaskUIBase& widget, f32 alphaScale) const {
     GxVector4 w;
     widget.GetWorldPos(&w);
+    // Held well inside the s32 range (a damaged save may hold any client
+    // rectangle) so that the layout's own sums and differences cannot wrap;
+    // the screen is 1024 x 768.
+    const auto held = [](s64 v) { return s32(std::clamp<s64>(v, -kFar, kFar)); };
     GxRect area;
-    area.left = GxUIAddSat(GxTruncToS32(w.x), widget.GetClientLeft());
-    area.top = GxUIAddSat(GxTruncToS32(w.y), widget.GetClientTop());
-    area.right = GxUIAddSat(area.left, widget.GetClientWidth());
-    area.bottom = GxUIAddSat(area.top, widget.GetClientHeight());
+    area.left = held(s64(GxTruncToS32(w.x)) + widget.GetClientLeft());
+    area.top = held(s64(GxTruncToS32(w.y)) + widget.GetClientTop());
+    area.right = held(s64(area.left) + widget.GetClientWidth());
+    area.bottom = held(s64(area.top) + widget.GetClientHeight());
     using Layout = GxRect* (*)(GxRect*, GxGDIFontMap*, const GxChar*, const GxRect*, u32, u32, u32, u32, GxChar);
     // Any placement other than 1 and 2 is the first.
     const Layout layout = m_AutoAlign == 1   ? GxDrawPanelTextAlign1

@@ -7,7 +7,9 @@
 #include "io/GxContentTextReader.h"
 #include "tasks/GxTaskManage.h"
 #include "ui/GxTaskUIHBarIs.h"
+#include "ui/GxTaskUIMessageWindowFx.h"
 #include "ui/GxTaskUISliderIs.h"
+#include "ui/GxTaskUITextLogFx.h"
 #include "ui/GxUIWidgetFactory.h"
 
 #include <cstdlib>
@@ -15,7 +17,8 @@
 
 namespace {
 
-constexpr s32 kCodes[] = {1, 8, 12, 15, 16, 30, 31, 41};
+// New kinds go at the end, so that saved inputs keep choosing their kind.
+constexpr s32 kCodes[] = {1, 8, 12, 15, 16, 30, 31, 41, 9, 10, 11, 13, 17, 51};
 
 void Exercise(GxTaskBase* top, s32 code, GxContentReaderBase& r) {
     GxTaskUIBase* w = GxUIWidgetFactory::Construct(code, top, u"w", -1, nullptr);
@@ -35,6 +38,16 @@ void Exercise(GxTaskBase* top, s32 code, GxContentReaderBase& r) {
         slider->DeltaToValue(3);
         GxVector4 at;
         slider->HitTestKnob(&at, 1, 1);
+    }
+    if (auto* mes = dynamic_cast<GxTaskUIMessageWindowFx*>(w)) {
+        mes->OnClick();
+        mes->RevealAll(true, false);
+        if (mes->GetRemainingChars() != 0) std::abort();
+    }
+    if (auto* log = dynamic_cast<GxTaskUITextLogFx*>(w)) {
+        log->AddLine(u"line", u"!", 0);
+        log->Update(0, 16000);
+        log->Render(0, 5);
     }
     GxContentBinaryWriter out;
     w->WriteContent(&out);
