@@ -148,46 +148,28 @@ int GxTaskUIMessageWindowFx::Render(int drawParam, int listIndex) {
     GxTaskUIPanelFx::Render(drawParam, listIndex);
     if (!m_VisibleText || !IsActiveInScene()) return 0;
     BeginWidgetDraw();
-    GxVector4 w;
-    GetWorldPos(&w);
-    const GxVector2 scale(m_Visual.m_Scale.x, m_Visual.m_Scale.y);
-    const f32 alpha = GetAlphaScale();
-    GxUIGlyphStyle ruby;
-    ruby.m_Colour = GxUIScaleAlpha(m_Layout.m_TextColor, alpha);
-    ruby.m_BlendMode = u32(m_Visual.m_BlendMode);
-    ruby.m_Shadow = m_UseShadow;
-    ruby.m_ShadowOffset = 1.0f;
-    ruby.m_ShadowColour = GxUIScaleAlpha(m_ShadowColor, alpha);
-    m_Layout.DrawRubies(w.x, w.y, scale, m_TextTotalHeight, ruby);
-    if (GxUISystemConfig().m_MesWinTextBuiltinFontName.empty())
-        DrawWithFontMap(w.x, w.y, scale, alpha);
-    else
-        DrawWithBitmapFont(w.x, w.y, scale, alpha);
+    const bool bitmapFont = !GxUISystemConfig().m_MesWinTextBuiltinFontName.empty();
+    GxTextLayout::DrawStyle style;
+    style.m_Shadow = m_UseShadow;
+    style.m_ShadowColor = m_ShadowColor;
+    style.m_RubyWrapPitch = m_TextTotalHeight;
+    style.m_Chars = !bitmapFont;
+    style.m_CharTop = m_RubyMarginHeight;
+    style.m_CharShadowOffset = m_EdgeColor != 0 ? 3.0f : 2.0f;
+    style.m_EdgeColor = m_EdgeColor;
+    m_Layout.Draw(*this, style, [this](const GxTextLayout::CharRecord& c) { return CharColor(c); });
+    if (bitmapFont) DrawWithBitmapFont();
     GxGraphics::EndScene();
     return 0;
 }
 
-void GxTaskUIMessageWindowFx::DrawWithFontMap(f32 baseX, f32 baseY, const GxVector2& scale, f32 alpha) const {
-    GxGDIFontMap* map = GxUIFontMap(m_Layout.m_TextFontIndex);
-    GxUIGlyphStyle style;
-    style.m_BlendMode = u32(m_Visual.m_BlendMode);
-    style.m_Shadow = m_UseShadow;
-    style.m_ShadowOffset = m_EdgeColor != 0 ? 3.0f : 2.0f;
-    style.m_ShadowColour = GxUIScaleAlpha(m_ShadowColor, alpha);
-    // The outline keeps its configured alpha whatever the window's.
-    style.m_Edge = m_EdgeColor != 0;
-    style.m_EdgeColour = m_EdgeColor;
-    const f32 left = f32(m_Layout.m_TextRegionLeft), top = f32(m_Layout.m_TextRegionTop + s64(m_RubyMarginHeight));
-    for (const GxTextLayout::CharRecord& c : m_Layout.m_ShowChars) {
-        style.m_Colour = GxUIScaleAlpha(CharColor(c), alpha);
-        GxUIDrawGlyph(map, c.m_Char, baseX + scale.x * (left + c.m_OffsetPos.x),
-                      baseY + scale.y * (top + c.m_OffsetPos.y), scale, style);
-    }
-}
-
-void GxTaskUIMessageWindowFx::DrawWithBitmapFont(f32 baseX, f32 baseY, const GxVector2& scale, f32 alpha) const {
+void GxTaskUIMessageWindowFx::DrawWithBitmapFont() const {
     GxFontData* font = GxGlobalFonts::GetMessageFont();
     if (!font) return;
+    GxVector4 w;
+    GetWorldPos(&w);
+    const f32 baseX = w.x, baseY = w.y, alpha = GetAlphaScale();
+    const GxVector2 scale(m_Visual.m_Scale.x, m_Visual.m_Scale.y);
     const u32 blend = u32(m_Visual.m_BlendMode);
     const u32 shadow = GxUIScaleAlpha(m_ShadowColor, alpha);
     const f32 shadowOffset = m_EdgeColor != 0 ? 3.0f : 2.0f;

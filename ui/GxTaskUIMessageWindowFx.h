@@ -81,8 +81,9 @@ protected:
     // The colour of a laid-out character at drawing time, before the
     // actor's alpha.
     u32 CharColor(const GxTextLayout::CharRecord& record) const;
-    void DrawWithFontMap(f32 baseX, f32 baseY, const GxVector2& scale, f32 alpha) const;
-    void DrawWithBitmapFont(f32 baseX, f32 baseY, const GxVector2& scale, f32 alpha) const;
+    // The characters with the message window's bitmap font, each centred in
+    // its cell.
+    void DrawWithBitmapFont() const;
 
     GxTextLayout m_Layout;
     s32 m_LetterMarginWidth = 4;

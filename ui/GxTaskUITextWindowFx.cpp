@@ -77,26 +77,14 @@ int GxTaskUITextWindowFx::Render(int drawParam, int listIndex) {
     GxTaskUIPanelFx::Render(drawParam, listIndex);
     if (!m_VisibleText || !IsActiveInScene()) return 0;
     BeginWidgetDraw();
-    GxVector4 w;
-    GetWorldPos(&w);
-    const GxVector2 scale(m_Visual.m_Scale.x, m_Visual.m_Scale.y);
-    const f32 alpha = GetAlphaScale();
-    GxUIGlyphStyle style;
-    style.m_Colour = GxUIScaleAlpha(m_Layout.m_TextColor, alpha);
-    style.m_BlendMode = u32(m_Visual.m_BlendMode);
+    GxTextLayout::DrawStyle style;
     style.m_Shadow = m_UseShadow;
-    style.m_ShadowOffset = 1.0f;
-    style.m_ShadowColour = GxUIScaleAlpha(m_ShadowColor, alpha);
-    if (m_ShowRuby) m_Layout.DrawRubies(w.x, w.y, scale, GetLineStep(), style);
-    GxGDIFontMap* map = GxUIFontMap(m_Layout.m_TextFontIndex);
-    style.m_ShadowOffset = 2.0f;
-    const f32 left = f32(m_Layout.m_TextRegionLeft);
-    const f32 top = f32(m_Layout.m_TextRegionTop + s64(m_ShowRuby ? m_RubyMarginHeight : 0));
-    for (const GxTextLayout::CharRecord& c : m_Layout.m_ShowChars) {
-        style.m_Colour = GxUIScaleAlpha(c.m_Color, alpha);
-        GxUIDrawGlyph(map, c.m_Char, w.x + scale.x * (left + c.m_OffsetPos.x), w.y + scale.y * (top + c.m_OffsetPos.y),
-                      scale, style);
-    }
+    style.m_ShadowColor = m_ShadowColor;
+    style.m_Rubies = m_ShowRuby;
+    style.m_RubyWrapPitch = GetLineStep();
+    style.m_CharTop = m_ShowRuby ? m_RubyMarginHeight : 0;
+    // Every character in its own colour; no outline, no read-text colour.
+    m_Layout.Draw(*this, style, [](const GxTextLayout::CharRecord& c) { return c.m_Color; });
     GxGraphics::EndScene();
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "io/GxStringParse.h"
 #include "layers/GxLerp.h"
+#include "layers/GxTaskActor.h"
 #include "tasks/GxSystemConfig.h"
 #include "ui/GxUIText.h"
 
@@ -205,24 +206,49 @@ GxTextLayout::Stop GxTextLayout::LayOut(const GxString& text, s32 end, const Rul
     return Stop::End;
 }
 
-void GxTextLayout::DrawRubies(f32 baseX, f32 baseY, const GxVector2& scale, s32 wrapPitch,
-                              const GxUIGlyphStyle& style) const {
-    GxGDIFontMap* map = GxUIFontMap(m_RubyFontIndex);
-    const s64 width = m_TextRegionWidth, size = m_RubyFontSize;
-    for (const RubyRecord& ruby : m_Rubies) {
-        s64 x = (s64(ruby.m_RubyUnderCharWidth) - ruby.m_RubyCharWidth) / 2 + GxTruncToS32(ruby.m_OffsetPos.x);
-        s64 y = GxTruncToS32(ruby.m_OffsetPos.y);
-        const auto wrap = [&] {
-            if (x + size < width) return;
-            x = 0;
-            y += wrapPitch;
-        };
-        wrap();
-        for (GxChar ch : ruby.m_Text) {
-            GxUIDrawGlyph(map, ch, baseX + scale.x * f32(m_TextRegionLeft + x + size), baseY + scale.y * f32(m_TextRegionTop + y),
-                          scale, style);
-            x += GxUICharWidth(ch, m_RubyFontSize);
+void GxTextLayout::Draw(const GxTaskActor& actor, const DrawStyle& style,
+                        const std::function<u32(const CharRecord&)>& colourOf) const {
+    GxVector4 w;
+    actor.GetWorldPos(&w);
+    const GxActorVisualParam& visual = actor.GetVisualParam();
+    const GxVector2 scale(visual.m_Scale.x, visual.m_Scale.y);
+    const f32 alpha = f32(visual.m_Alpha) / 255.0f;
+    GxUIGlyphStyle glyph;
+    glyph.m_BlendMode = u32(visual.m_BlendMode);
+    glyph.m_Shadow = style.m_Shadow;
+    glyph.m_ShadowColour = GxUIScaleAlpha(style.m_ShadowColor, alpha);
+    const auto at = [&](s64 x, s64 y, const auto& draw) {
+        draw(w.x + scale.x * f32(m_TextRegionLeft + x), w.y + scale.y * f32(m_TextRegionTop + y));
+    };
+    if (style.m_Rubies) {
+        GxGDIFontMap* map = GxUIFontMap(m_RubyFontIndex);
+        glyph.m_Colour = GxUIScaleAlpha(m_TextColor, alpha);
+        glyph.m_ShadowOffset = 1.0f;
+        const s64 width = m_TextRegionWidth, size = m_RubyFontSize;
+        for (const RubyRecord& ruby : m_Rubies) {
+            s64 x = (s64(ruby.m_RubyUnderCharWidth) - ruby.m_RubyCharWidth) / 2 + GxTruncToS32(ruby.m_OffsetPos.x);
+            s64 y = GxTruncToS32(ruby.m_OffsetPos.y);
+            const auto wrap = [&] {
+                if (x + size < width) return;
+                x = 0;
+                y += style.m_RubyWrapPitch;
+            };
             wrap();
+            for (GxChar ch : ruby.m_Text) {
+                at(x + size, y, [&](f32 sx, f32 sy) { GxUIDrawGlyph(map, ch, sx, sy, scale, glyph); });
+                x += GxUICharWidth(ch, m_RubyFontSize);
+                wrap();
+            }
         }
+    }
+    if (!style.m_Chars) return;
+    GxGDIFontMap* map = GxUIFontMap(m_TextFontIndex);
+    glyph.m_ShadowOffset = style.m_CharShadowOffset;
+    glyph.m_Edge = style.m_EdgeColor != 0;
+    glyph.m_EdgeColour = style.m_EdgeColor;
+    for (const CharRecord& c : m_ShowChars) {
+        glyph.m_Colour = GxUIScaleAlpha(colourOf(c), alpha);
+        at(GxTruncToS32(c.m_OffsetPos.x), s64(GxTruncToS32(c.m_OffsetPos.y)) + style.m_CharTop,
+           [&](f32 sx, f32 sy) { GxUIDrawGlyph(map, c.m_Char, sx, sy, scale, glyph); });
     }
 }

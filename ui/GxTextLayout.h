@@ -16,9 +16,10 @@
 // whichever comes first.
 #include "base/GxVector.h"
 
+#include <functional>
 #include <vector>
 
-struct GxUIGlyphStyle;
+class GxTaskActor;
 
 class GxTextLayout {
 public:
@@ -87,10 +88,27 @@ public:
     void SetRubyFontIndex(s32 index, const GxChar* className);
     void SetTextRegion(s32 left, s32 top, s32 width, s32 height);
 
-    // Every ruby's reading in the ruby font from the base point (the region
-    // at the widget), offsets scaled; a reading that would reach the region's
-    // right edge goes on at its left, wrapPitch lower.
-    void DrawRubies(f32 baseX, f32 baseY, const GxVector2& scale, s32 wrapPitch, const GxUIGlyphStyle& style) const;
+    // How an owner draws the layout.
+    struct DrawStyle {
+        bool m_Shadow = true;
+        u32 m_ShadowColor = 0;
+        bool m_Rubies = true;
+        // A reading that would reach the region's right edge goes on at its
+        // left, this much lower.
+        s32 m_RubyWrapPitch = 0;
+        bool m_Chars = true;
+        // Characters stand this far below their line's top (the ruby band).
+        s32 m_CharTop = 0;
+        f32 m_CharShadowOffset = 2.0f;
+        // 0: no outline; the outline keeps its own alpha.
+        u32 m_EdgeColor = 0;
+    };
+    // The rubies in the ruby font (in the current text colour) and the
+    // characters in the text font, each in colourOf's colour, at the actor:
+    // offsets and glyphs scaled by its scale, colours (but the outline's)
+    // with its alpha, blended by its blend mode. The caller opens the scene.
+    void Draw(const GxTaskActor& actor, const DrawStyle& style,
+              const std::function<u32(const CharRecord&)>& colourOf) const;
 
     std::vector<CharRecord> m_ShowChars;
     std::vector<RubyRecord> m_Rubies;

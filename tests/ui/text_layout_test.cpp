@@ -91,9 +91,7 @@ TEST_F(TextLayout, RubyRecordsMeasureTheReadingAndTheBaseAndStandHalfACellBefore
     for (const Row& r : rows) {
         GxTaskUIMessageWindowFx* w = Reveal(r.text, 800, 4);
         const GxTextLayout& l = w->GetLayout();
-        GxString shown;
-        for (const GxTextLayout::CharRecord& c : l.m_ShowChars) shown.push_back(GxChar(c.m_Char));
-        EXPECT_EQ(GxToUtf8(shown), GxToUtf8(r.shown)) << r.what;
+        EXPECT_EQ(Shown(l), GxToUtf8(r.shown)) << r.what;
         ASSERT_EQ(l.m_Rubies.size(), r.readings.size()) << r.what;
         for (size_t i = 0; i < l.m_Rubies.size(); ++i) {
             EXPECT_EQ(GxToUtf8(l.m_Rubies[i].m_Text), GxToUtf8(r.readings[i])) << r.what;
@@ -137,9 +135,7 @@ TEST_F(TextLayout, EveryMarkupCommand) {
     for (const Row& r : rows) {
         GxTaskUIMessageWindowFx* w = Reveal(r.text, 800, 4);
         const GxTextLayout& l = w->GetLayout();
-        GxString shown;
-        for (const GxTextLayout::CharRecord& c : l.m_ShowChars) shown.push_back(GxChar(c.m_Char));
-        EXPECT_EQ(GxToUtf8(shown), GxToUtf8(r.shown)) << r.what;
+        EXPECT_EQ(Shown(l), GxToUtf8(r.shown)) << r.what;
         EXPECT_EQ(w->GetWaitTimeLeft(), r.waitAdded) << r.what;
         EXPECT_EQ(w->GetRemainingChars(), 0) << r.what;
         for (size_t i = 0; i < r.colours.size() && i < l.m_ShowChars.size(); ++i) {
@@ -177,7 +173,9 @@ TEST_F(TextLayout, TheTextWindowLaysOutTheSameMarkupWithoutMarginsWaitsOrClickSt
         t->SetDisplayText(r.text, false, false);
         EXPECT_EQ(Utf8(Lines(t->GetLayout())), Utf8(r.lines)) << r.what;
         EXPECT_EQ(t->GetRemainingChars(), 0) << r.what;
-        if (r.lines.size() > 1) EXPECT_EQ(t->GetLayout().m_ShowChars.back().m_OffsetPos.y, r.secondLineY) << r.what;
+        if (r.lines.size() > 1) {
+            EXPECT_EQ(t->GetLayout().m_ShowChars.back().m_OffsetPos.y, r.secondLineY) << r.what;
+        }
         EXPECT_EQ(t->GetText(), r.text) << "its own text";
     }
     // Colour commands set the record's colour; a reset takes the system's.
@@ -226,7 +224,9 @@ TEST_F(TextLayout, FontIndexesOutsideTheSixFontsAreHeldToTheRangeWithALogLine) {
         EXPECT_EQ(t->GetLayout().m_TextFontIndex, r.expected) << r.index;
         EXPECT_EQ(w->GetLayout().m_TextFontSize, core_->m_Config->m_FontSize[r.expected]) << r.index;
         EXPECT_EQ(log.Lines().size(), r.logged ? 3u : 0u) << log.Text();
-        if (r.logged) EXPECT_TRUE(log.Contains("GxTaskUIMessageWindowFx")) << log.Text();
+        if (r.logged) {
+            EXPECT_TRUE(log.Contains("GxTaskUIMessageWindowFx")) << log.Text();
+        }
     }
     // The line pitch is set once, at construction, from the configured sizes.
     EXPECT_EQ(w->GetLayout().m_TextFontSize, 38);

@@ -34,6 +34,13 @@ inline std::vector<GxString> Lines(const GxTextLayout& layout) {
     return out;
 }
 
+// Every laid-out character in order, as UTF-8.
+inline std::string Shown(const GxTextLayout& layout) {
+    GxString shown;
+    for (const GxTextLayout::CharRecord& c : layout.m_ShowChars) shown.push_back(GxChar(c.m_Char));
+    return GxToUtf8(shown);
+}
+
 inline std::string Utf8(const std::vector<GxString>& lines) {
     std::string s;
     for (const GxString& l : lines) s += "[" + GxToUtf8(l) + "]";

@@ -177,7 +177,9 @@ TEST_F(TextWidgets, TheTextLogScrollsTrimsAndCrossesOut) {
         EXPECT_EQ(l->GetValueInt(), r.value) << r.what;
         EXPECT_EQ(GxToUtf8(l->GetLines().front().m_Text), r.first) << r.what;
         EXPECT_EQ(bar->GetMax(), r.count - 1) << r.what;
-        if (r.autoScroll) EXPECT_EQ(bar->GetValueInt(), r.value) << r.what;
+        if (r.autoScroll) {
+            EXPECT_EQ(bar->GetValueInt(), r.value) << r.what;
+        }
         l->Kill();
         m.SweepTaskTree(top);
     }
