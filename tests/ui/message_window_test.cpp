@@ -7,7 +7,7 @@
 
 #include "io/GxContentBinaryReader.h"
 #include "io/GxContentBinaryWriter.h"
-#include "support/ContentBytes.h"
+#include "tools/builders/ContentBytes.h"
 #include "ui/DBUIModuleRecord.h"
 #include "ui/GxTaskUIMessageWindowFx.h"
 

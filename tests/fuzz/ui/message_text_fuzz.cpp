@@ -6,7 +6,7 @@
 // holds, every reveal ends, nothing is read out of bounds, and the stored
 // state reads back to the same bytes.
 #include "io/GxContentBinaryReader.h"
-#include "support/ContentBytes.h"
+#include "tools/builders/ContentBytes.h"
 #include "tasks/GxTaskManage.h"
 #include "ui/GxMessageSettingsBase.h"
 #include "ui/GxTaskUIMessageWindowFx.h"
