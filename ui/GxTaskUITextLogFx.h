@@ -67,6 +67,7 @@ public:
     virtual void UpdateScrollBar();
 
     const std::deque<GxTextLogElement>& GetLines() const { return m_Lines; }
+    s32 GetTextFontIndex() const { return m_TextFontIndex; }
     void SetUseEdge(bool on) { m_UseEdge = on; }
 
 protected:

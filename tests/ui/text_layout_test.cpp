@@ -5,6 +5,8 @@
 #include "text_ui_fixture.h"
 
 #include "ui/GxTaskUIMessageWindowFx.h"
+#include "ui/GxTaskUITextLogFx.h"
+#include "ui/GxTaskUITextPanelIs.h"
 #include "ui/GxTaskUITextWindowFx.h"
 
 using namespace uitest;
@@ -209,6 +211,8 @@ TEST_F(TextLayout, AZeroCharacterEndsTheTextInsteadOfStallingTheLayoutForEver) {
 TEST_F(TextLayout, FontIndexesOutsideTheSixFontsAreHeldToTheRangeWithALogLine) {
     auto* w = new GxTaskUIMessageWindowFx(root, u"mes");
     auto* t = new GxTaskUITextWindowFx(root, u"tw");
+    auto* p = new GxTaskUITextPanelIs(root, u"tp");
+    auto* l = new GxTaskUITextLogFx(root, u"log");
     struct Row {
         s32 index, expected;
         bool logged;
@@ -219,11 +223,15 @@ TEST_F(TextLayout, FontIndexesOutsideTheSixFontsAreHeldToTheRangeWithALogLine) {
         w->SetTextFontIndex(r.index);
         w->SetRubyFontIndex(r.index);
         t->SetTextFontIndex(r.index);
+        p->SetTextFontIndex(r.index);
+        l->SetTextFontIndex(r.index);
         EXPECT_EQ(w->GetLayout().m_TextFontIndex, r.expected) << r.index;
+        EXPECT_EQ(p->GetPanelText().m_TextFontIndex, r.expected) << r.index;
+        EXPECT_EQ(l->GetTextFontIndex(), r.expected) << r.index;
         EXPECT_EQ(w->GetLayout().m_RubyFontIndex, r.expected) << r.index;
         EXPECT_EQ(t->GetLayout().m_TextFontIndex, r.expected) << r.index;
         EXPECT_EQ(w->GetLayout().m_TextFontSize, core_->m_Config->m_FontSize[r.expected]) << r.index;
-        EXPECT_EQ(log.Lines().size(), r.logged ? 3u : 0u) << log.Text();
+        EXPECT_EQ(log.Lines().size(), r.logged ? 5u : 0u) << log.Text();
         if (r.logged) {
             EXPECT_TRUE(log.Contains("GxTaskUIMessageWindowFx")) << log.Text();
         }
