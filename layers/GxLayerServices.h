@@ -1,8 +1,9 @@
 #pragma once
-// What actors and layers need of the subsystems above them: the game's
-// system sounds, the movie service's channels, the user's movie volume, the
-// game data's image-file look-up, and the global render texture and depth
-// surface the game module makes at screen size. The game module installs the one implementation; with none
+// What actors, layers and widgets need of the subsystems above them: the
+// game's system sounds, the movie service's channels, the user's movie
+// volume, the game data's image-file look-up, the game's icons, and the
+// global render texture and depth surface the game module makes at screen
+// size. The game module installs the one implementation; with none
 // installed (or after Set(nullptr)) every operation does nothing and gives
 // false, 0 or null.
 #include "base/GxTypes.h"
@@ -11,6 +12,7 @@ class GxTexture;
 class GxSurface;
 class GxTextureMovie;
 class GxLayerMoviePlayer;
+class GxNcOriginImage;
 
 class GxLayerServices {
 public:
@@ -46,6 +48,10 @@ public:
     // by extension); false with the name unchanged when there is none. The
     // default takes the name only as it stands.
     virtual bool ResolveImageFile(GxString* path);
+
+    // The icon of that name in the game's icon image set ("ui_iconpool.gis"),
+    // for the widgets that draw icons; null when there is none.
+    virtual const GxNcOriginImage* FindIcon(GxStringView /*name*/) { return nullptr; }
 
     // Project layers draw their motion into global render texture 1 first.
     virtual GxTexture* GetGlobalRenderTexture(int /*index*/) { return nullptr; }

@@ -46,6 +46,9 @@ constexpr u32 kGxTypeUI = 0x8;
 constexpr u32 kGxTypeActor = 0x10;
 constexpr u32 kGxTypeLayer = 0x20;
 constexpr u32 kGxTypeTransitSequence = 0x40;
+// Buttons, spin buttons and drop-menu items: the scene plays the widget's
+// system sound when it receives their click.
+constexpr u32 kGxTypeUIButton = 0x80;
 
 // Life states.
 constexpr s32 kGxTaskRunning = 1;

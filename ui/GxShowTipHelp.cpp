@@ -2,6 +2,7 @@
 
 #include "tasks/GxTaskManage.h"
 #include "ui/GxTaskUIBase.h"
+#include "ui/GxTaskUITipHelpIs.h"
 
 void GxShowTipHelp(GxTaskManage* manager, const GxChar* text, const GxVector4* position) {
     GxTaskBase* task = manager ? manager->FindTaskName(u"tip_help") : nullptr;
@@ -11,8 +12,7 @@ void GxShowTipHelp(GxTaskManage* manager, const GxChar* text, const GxVector4* p
     if (!tip) return;
     tip->Show();
     tip->SetText(text);
-    // Placing the tip belongs to the tip widget (its SetTipPosition, which
-    // keeps it on the screen); until that widget exists the tip stays where
-    // its layout put it.
-    (void)position;
+    // Any other widget under the name stays where its layout put it.
+    auto* tipHelp = dynamic_cast<GxTaskUITipHelpIs*>(tip);
+    if (tipHelp && position) tipHelp->SetTipPosition(GxVector3(position->x, position->y, position->z));
 }

@@ -1,6 +1,8 @@
 #include "ui/GxTaskUIBase.h"
 
 #include "base/GxLog.h"
+#include "graphics/GxFontMapGlyph.h"
+#include "graphics/GxFontMapText.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxRenderState.h"
 #include "io/GxContentReaderBase.h"
@@ -8,6 +10,7 @@
 #include "layers/GxLerp.h"
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxSeqTaskBase.h"
+#include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskManage.h"
 #include "tasks/GxTaskRenderManage.h"
 #include "ui/DBUILayoutRecord.h"
@@ -376,12 +379,14 @@ bool GxTaskUIBase::RaiseEvent(s32 type, s32 param) {
     return DispatchUIEvent(&ev);
 }
 
-bool GxTaskUIBase::RaisePointerEvent(s32 type, const GxVector2& pointer) {
+bool GxTaskUIBase::RaisePointerEvent(s32 type, const GxVector2& pointer, s32 param, u32 word, u8 flag) {
     m_EventState = type;
     if (!IsEventReported(type)) return false;
-    GxUIEventParam ev(type, this, 0);
+    GxUIEventParam ev(type, this, param);
     ev.m_Vector0 = GxVector4(pointer.x, pointer.y, 0, 0);
     GetWorldPos(&ev.m_Vector1);
+    ev.m_Word = word;
+    ev.m_Flag = flag;
     return DispatchUIEvent(&ev);
 }
 
@@ -461,6 +466,75 @@ f64 GxTaskUIBase::ClampToRange(f64 v) const {
 }
 
 f32 GxTaskUIBase::GetAlphaScale() const { return std::clamp(f32(m_Visual.m_Alpha) / 255.0f, 0.0f, 1.0f); }
+
+f32 GxTaskUIBase::GetImageAlphaScale() const {
+    return std::clamp(f32(m_ImageAlpha) / 255.0f, 0.0f, 1.0f) * GetAlphaScale();
+}
+
+u32 GxTaskUIBase::ApplyAlpha(u32 argb) const {
+    GxFColor c = GxFColor::FromARGB(argb);
+    c.a *= GetAlphaScale();
+    return c.ToARGB();
+}
+
+void GxTaskUIBase::DrawGlyph(const GxFontMapGlyph& glyph, const GxVector4& world, f32 x, f32 y, u32 colour,
+                             u32 edgeColour, bool useEdge) const {
+    if (!glyph.m_Texture) return;
+    const GxVector2 scale(m_Visual.m_Scale.x, m_Visual.m_Scale.y);
+    const f32 at[2] = {world.x + scale.x * x, world.y + scale.y * y};
+    const u32 blend = u32(m_Visual.m_BlendMode);
+    if (useEdge) GxDrawSpriteRectEdge(&glyph, at[0], at[1], 1.0f, &scale, nullptr, nullptr, edgeColour, 0, blend);
+    GxDrawSpriteRect(&glyph, at[0], at[1], &scale, nullptr, nullptr, colour, 0, blend);
+}
+
+void GxTaskUIBase::DrawOutlinedText(GxGDIFontMap* map, const GxString& text, f32 x, f32 y, u32 colour,
+                                    u32 secondColour, u32 edgeColour, u32 blendMode) {
+    if (!map) return;
+    const f32 around[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+    for (const auto& d : around)
+        GxDrawFontMapText(map, text.c_str(), x + d[0], y + d[1], nullptr, edgeColour, 0, blendMode, u'\n');
+    GxDrawFontMapText(map, text.c_str(), x, y, nullptr, colour, secondColour, blendMode, u'\n');
+}
+
+void GxTaskUIBase::SetMaxKeepingValue(f64 v) {
+    m_Max = v;
+    if (m_Min > m_Value)
+        m_Value = m_Min;
+    else if (m_Value > v)
+        m_Value = v;
+    SetValue(m_Value);
+}
+
+void GxTaskUIBase::SetMinKeepingValue(f64 v) {
+    m_Min = v;
+    if (v > m_Value)
+        m_Value = v;
+    else if (m_Value > m_Max)
+        m_Value = m_Max;
+    SetValue(m_Value);
+}
+
+const GxSystemConfig& GxTaskUIBase::GetSystemConfig() {
+    static const GxSystemConfig defaults;
+    GxCoreBase* core = GxCoreBase::GetCoreBase();
+    const GxSystemConfig* config = core ? core->GetSystemConfig() : nullptr;
+    return config ? *config : defaults;
+}
+
+s32 GxTaskUIBase::CheckFontIndex(s32 index, const GxChar* className) const {
+    const s32 last = GxSystemConfig::kFontSizeCount - 1;
+    if (index >= 0 && index <= last) return index;
+    const s32 nearest = index < 0 ? 0 : last;
+    GxString path;
+    GetTaskPath(&path);
+    GxWriteErrorLog(u"%s/FontIndex %d is not 0-5; %d is used [%s]\n", className, index, nearest, path);
+    return nearest;
+}
+
+s32 GxTaskUIBase::GetFontSize(s32 index) {
+    const s32 last = GxSystemConfig::kFontSizeCount - 1;
+    return GetSystemConfig().m_FontSize[std::clamp(index, 0, last)];
+}
 
 void GxTaskUIBase::BeginWidgetDraw() {
     GxGraphics::BeginScene();

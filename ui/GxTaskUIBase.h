@@ -17,6 +17,9 @@
 #include "tasks/GxUIEventParam.h"
 
 class GxSeqTaskBase;
+class GxSystemConfig;
+struct GxFontMapGlyph;
+class GxGDIFontMap;
 struct DBUIModuleRecord;
 struct DBUILayoutRecord;
 
@@ -195,7 +198,9 @@ protected:
     // a record with the parameter sent. Pointer events carry the pointer and
     // the world position as vectors 0 and 1.
     bool RaiseEvent(s32 type, s32 param = 0);
-    bool RaisePointerEvent(s32 type, const GxVector2& pointer);
+    // The presses of the buttons also carry the mouse message's key flags
+    // (word) and double-click flag.
+    bool RaisePointerEvent(s32 type, const GxVector2& pointer, s32 param = 0, u32 word = 0, u8 flag = 0);
 
     // The standard pointer handling; `inside` is the widget's hit test at the
     // pointer. Movement: entry (event 7), consumed when it blocks movement
@@ -222,6 +227,34 @@ protected:
     f64 ClampToRange(f64 v) const;
     // m_Alpha / 255, held to 0..1.
     f32 GetAlphaScale() const;
+    // m_ImageAlpha / 255 times the actor's, held to 0..1.
+    f32 GetImageAlphaScale() const;
+    // A packed colour with its alpha scaled by the actor's.
+    u32 ApplyAlpha(u32 argb) const;
+    // A glyph placed at (x, y) in the widget, drawn at the world position
+    // plus the place times the actor's scale, with the actor's scale and
+    // blend mode; first outlined by one pixel in edgeColour when useEdge.
+    // A glyph without an image draws nothing.
+    void DrawGlyph(const GxFontMapGlyph& glyph, const GxVector4& world, f32 x, f32 y, u32 colour, u32 edgeColour,
+                   bool useEdge) const;
+    // A line of glyph-map text at its four diagonal neighbours in edgeColour,
+    // then at (x, y) in the colour pair; scale 1, line feed '\n'.
+    static void DrawOutlinedText(GxGDIFontMap* map, const GxString& text, f32 x, f32 y, u32 colour, u32 secondColour,
+                                 u32 edgeColour, u32 blendMode);
+    // The value setters of the widgets that keep their value in the range:
+    // the new bound, the value brought inside it, then SetValue.
+    void SetMaxKeepingValue(f64 v);
+    void SetMinKeepingValue(f64 v);
+
+    // The process's system configuration, or the built-in defaults without
+    // a core.
+    static const GxSystemConfig& GetSystemConfig();
+    // A font index outside the six system fonts (from a module record, a
+    // caller or a save) becomes the nearest of 0 and 5, logged with the
+    // class name and the task path.
+    s32 CheckFontIndex(s32 index, const GxChar* className) const;
+    // The configured size of a font index 0 to 5 (FONTSIZE_0 to FONTSIZE_5).
+    static s32 GetFontSize(s32 index);
     // Opens the scene with the 2-D states and point sampling; the caller
     // closes it with GxGraphics::EndScene.
     static void BeginWidgetDraw();

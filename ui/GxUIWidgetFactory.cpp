@@ -3,17 +3,29 @@
 #include "base/GxLog.h"
 #include "ui/GxTaskUIAnimePanelIs.h"
 #include "ui/GxTaskUIAutoHidePanelFx.h"
+#include "ui/GxTaskUIButtonIs.h"
+#include "ui/GxTaskUIDropMenuIs.h"
+#include "ui/GxTaskUIDropMenuItemIs.h"
 #include "ui/GxTaskUIHBarIs.h"
 #include "ui/GxTaskUIHSliderIs.h"
+#include "ui/GxTaskUIListBoxFx.h"
+#include "ui/GxTaskUIMenuIs.h"
 #include "ui/GxTaskUIMessageWindowFx.h"
 #include "ui/GxTaskUINoticePanelFx.h"
 #include "ui/GxTaskUINull.h"
 #include "ui/GxTaskUIPanelFx.h"
 #include "ui/GxTaskUIPanelIs.h"
+#include "ui/GxTaskUIPressButtonIs.h"
+#include "ui/GxTaskUIRadioButtonIs.h"
+#include "ui/GxTaskUISpinButtonIs.h"
+#include "ui/GxTaskUITextButtonIs.h"
 #include "ui/GxTaskUITextLogFx.h"
 #include "ui/GxTaskUITextPanelFx.h"
 #include "ui/GxTaskUITextPanelIs.h"
 #include "ui/GxTaskUITextWindowFx.h"
+#include "ui/GxTaskUITimerButtonIs.h"
+#include "ui/GxTaskUITipHelpIs.h"
+#include "ui/GxTaskUIToggleButtonIs.h"
 #include "ui/GxTaskUIVSliderIs.h"
 
 namespace {
@@ -56,21 +68,21 @@ constexpr Row kRows[] = {
     {GxTaskUIPanelIs::kTypeCode, u"GxTaskUIPanelIs", &Make<GxTaskUIPanelIs>},
     {GxTaskUIAnimePanelIs::kTypeCode, u"GxTaskUIAnimePanelIs", &Make<GxTaskUIAnimePanelIs>},
     {GxTaskUITextPanelIs::kTypeCode, u"GxTaskUITextPanelIs", &Make<GxTaskUITextPanelIs>},
-    {18, u"GxTaskUIButtonIs", nullptr},
-    {19, u"GxTaskUIToggleButtonIs", nullptr},
-    {20, u"GxTaskUIRadioButtonIs", nullptr},
-    {21, u"GxTaskUITextButtonIs", nullptr},
-    {22, u"GxTaskUIPressButtonIs", nullptr},
-    {23, u"GxTaskUITimerButtonIs", nullptr},
-    {24, u"GxTaskUISpinButtonIs", nullptr},
+    {GxTaskUIButtonIs::kTypeCode, u"GxTaskUIButtonIs", &Make<GxTaskUIButtonIs>},
+    {GxTaskUIToggleButtonIs::kTypeCode, u"GxTaskUIToggleButtonIs", &Make<GxTaskUIToggleButtonIs>},
+    {GxTaskUIRadioButtonIs::kTypeCode, u"GxTaskUIRadioButtonIs", &Make<GxTaskUIRadioButtonIs>},
+    {GxTaskUITextButtonIs::kTypeCode, u"GxTaskUITextButtonIs", &Make<GxTaskUITextButtonIs>},
+    {GxTaskUIPressButtonIs::kTypeCode, u"GxTaskUIPressButtonIs", &Make<GxTaskUIPressButtonIs>},
+    {GxTaskUITimerButtonIs::kTypeCode, u"GxTaskUITimerButtonIs", &Make<GxTaskUITimerButtonIs>},
+    {GxTaskUISpinButtonIs::kTypeCode, u"GxTaskUISpinButtonIs", &Make<GxTaskUISpinButtonIs>},
     {GxTaskUIHSliderIs::kTypeCode, u"GxTaskUIHSliderIs", &Make<GxTaskUIHSliderIs>},
     {GxTaskUIVSliderIs::kTypeCode, u"GxTaskUIVSliderIs", &Make<GxTaskUIVSliderIs>},
-    {40, u"GxTaskUIMenuIs", nullptr},
+    {GxTaskUIMenuIs::kTypeCode, u"GxTaskUIMenuIs", &Make<GxTaskUIMenuIs>},
     {GxTaskUIHBarIs::kTypeCode, u"GxTaskUIHBarIs", &Make<GxTaskUIHBarIs>},
-    {45, u"GxTaskUITipHelpIs", nullptr},
-    {47, u"GxTaskUIDropMenuItemIs", nullptr},
-    {48, u"GxTaskUIDropMenuIs", nullptr},
-    {50, u"GxTaskUIListBoxFx", nullptr},
+    {GxTaskUITipHelpIs::kTypeCode, u"GxTaskUITipHelpIs", &Make<GxTaskUITipHelpIs>},
+    {GxTaskUIDropMenuItemIs::kTypeCode, u"GxTaskUIDropMenuItemIs", &Make<GxTaskUIDropMenuItemIs>},
+    {GxTaskUIDropMenuIs::kTypeCode, u"GxTaskUIDropMenuIs", &Make<GxTaskUIDropMenuIs>},
+    {GxTaskUIListBoxFx::kTypeCode, u"GxTaskUIListBoxFx", &Make<GxTaskUIListBoxFx>},
     {GxTaskUITextLogFx::kTypeCode, u"GxTaskUITextLogFx", &MakeWithScene<GxTaskUITextLogFx>},
 };
 // -------------------------------------------------------------------------------

@@ -107,6 +107,10 @@ TEST_F(Manage, TheFactoryBuildsTheClassOfEachTypeCode) {
         {16, u"GxTaskUIAnimePanelIs"}, {30, u"GxTaskUIHSliderIs"}, {31, u"GxTaskUIVSliderIs"}, {41, u"GxTaskUIHBarIs"},
         {9, u"GxTaskUIMessageWindowFx"}, {10, u"GxTaskUITextWindowFx"}, {11, u"GxTaskUITextPanelFx"},
         {13, u"GxTaskUINoticePanelFx"}, {17, u"GxTaskUITextPanelIs"}, {51, u"GxTaskUITextLogFx"},
+        {18, u"GxTaskUIButtonIs"}, {19, u"GxTaskUIToggleButtonIs"}, {20, u"GxTaskUIRadioButtonIs"},
+        {21, u"GxTaskUITextButtonIs"}, {22, u"GxTaskUIPressButtonIs"}, {23, u"GxTaskUITimerButtonIs"},
+        {24, u"GxTaskUISpinButtonIs"}, {40, u"GxTaskUIMenuIs"}, {45, u"GxTaskUITipHelpIs"},
+        {47, u"GxTaskUIDropMenuItemIs"}, {48, u"GxTaskUIDropMenuIs"}, {50, u"GxTaskUIListBoxFx"},
     };
     const std::vector<s32> known = {1,  8,  9,  10, 11, 12, 13, 15, 16, 17, 18, 19, 20,
                                     21, 22, 23, 24, 30, 31, 40, 41, 45, 47, 48, 50, 51};

@@ -1,0 +1,107 @@
+#include "ui/GxTaskUITextButtonIs.h"
+
+#include "graphics/GxCharWidth.h"
+#include "graphics/GxGlobalFonts.h"
+#include "graphics/GxGraphics.h"
+#include "io/GxContentReaderBase.h"
+#include "io/GxContentWriterBase.h"
+#include "tasks/GxSystemConfig.h"
+#include "ui/DBUIModuleRecord.h"
+
+#include <algorithm>
+
+GxTaskUITextButtonIs::GxTaskUITextButtonIs(GxTaskBase* parent, const GxChar* name, const GxChar* localName,
+                                           s32 localIndex)
+    : GxTaskUIButtonIs(parent, name, localName, localIndex) {
+    SetTaskTag(kTypeCode);
+    m_TextFontSize = GetFontSize(m_TextFontIndex);
+    m_EdgeColor = GetSystemConfig().m_SystemShadowColor;
+}
+
+void GxTaskUITextButtonIs::ApplyModuleRecord(const DBUIModuleRecord& m) {
+    GxTaskUIButtonIs::ApplyModuleRecord(m);
+    SetTextFontIndex(m.FontIndex);
+}
+
+void GxTaskUITextButtonIs::SetTextFontIndex(s32 index) {
+    m_TextFontIndex = CheckFontIndex(index, u"GxTaskUITextButtonIs");
+    m_TextFontSize = GetFontSize(m_TextFontIndex);
+}
+
+s32 GxTaskUITextButtonIs::GetTextStartX() const {
+    const GxChar bar = GetSystemConfig().m_VerticalBarChar;
+    const s64 size = m_TextFontSize, client = m_ClientWidth;
+    s64 width = client;
+    if (m_AutoAlign != 0 && !m_Text.empty()) {
+        width = 0;
+        for (GxChar ch : m_Text) {
+            if (ch == bar) {
+                width = client;
+                break;
+            }
+            width += GxGetCharCellWidth(ch) * size / 2;
+        }
+    }
+    width = std::min(width, client);
+    return s32(std::clamp<s64>((client - width) / 2 + m_ClientLeft, INT32_MIN, INT32_MAX));
+}
+
+void GxTaskUITextButtonIs::DrawText() {
+    GxGDIFontMap* map = GxGlobalFonts::GetFontMap(m_TextFontIndex);
+    if (!map || m_Text.empty()) return;
+    const GxChar bar = GetSystemConfig().m_VerticalBarChar;
+    const u32 colour = ApplyAlpha(m_TextColor), edge = ApplyAlpha(m_EdgeColor);
+    GxVector4 world;
+    GetWorldPos(&world);
+    const s64 size = m_TextFontSize, start = GetTextStartX();
+    s64 pen = 0, line = 0;
+    for (GxChar ch : m_Text) {
+        if (ch == bar) {
+            line += size;
+            pen = 0;
+            continue;
+        }
+        const GxFontMapGlyph glyph = map->GetGlyph(ch);
+        const f32 x = f32(start + pen), y = f32(m_ClientTop + line);
+        pen += GxGetCharCellWidth(ch) * size / 2;
+        if (pen + size >= m_ClientWidth) {
+            pen = 0;
+            line += size;
+        }
+        DrawGlyph(glyph, world, x, y, colour, edge, m_UseEdge);
+    }
+}
+
+int GxTaskUITextButtonIs::Render(int, int) {
+    if (!IsActiveInScene()) return 0;
+    BeginWidgetDraw();
+    DrawFace(GetFace(m_ImageIndex, kFaceNa), GetAlphaScale());
+    DrawText();
+    GxGraphics::EndScene();
+    return 0;
+}
+
+bool GxTaskUITextButtonIs::WriteContent(GxContentWriterBase* w) {
+    bool ok = GxTaskUIButtonIs::WriteContent(w);
+    if (!w) return false;
+    w->Write("m_TextFontIndex", m_TextFontIndex);
+    w->Write("m_TextFontSize", m_TextFontSize);
+    w->Write("m_TextColor", m_TextColor);
+    w->Write("m_EdgeColor", m_EdgeColor);
+    w->Write("m_UseEdge", m_UseEdge);
+    w->Write("m_AutoAlign", m_AutoAlign);
+    return ok && w->GetErrorCount() == 0;
+}
+
+bool GxTaskUITextButtonIs::ReadContent(GxContentReaderBase* r) {
+    bool ok = GxTaskUIButtonIs::ReadContent(r);
+    if (!r) return false;
+    r->Read("m_TextFontIndex", &m_TextFontIndex);
+    r->Read("m_TextFontSize", &m_TextFontSize);
+    r->Read("m_TextColor", &m_TextColor);
+    r->Read("m_EdgeColor", &m_EdgeColor);
+    r->Read("m_UseEdge", &m_UseEdge);
+    r->Read("m_AutoAlign", &m_AutoAlign);
+    m_TextFontIndex = CheckFontIndex(m_TextFontIndex, u"GxTaskUITextButtonIs");
+    return ok && r->GetErrorCount() == 0;
+}

@@ -1,0 +1,42 @@
+#pragma once
+// Widget type 21: a push button that draws its text (m_Text) over its face
+// with a system font map, outlined, centred across the client rectangle when
+// it fits on one line; '|' breaks a line, and a line that reaches the client
+// width wraps.
+#include "ui/GxTaskUIButtonIs.h"
+
+class GxTaskUITextButtonIs : public GxTaskUIButtonIs {
+public:
+    static constexpr s32 kTypeCode = 21;
+
+    explicit GxTaskUITextButtonIs(GxTaskBase* parent, const GxChar* name = nullptr, const GxChar* localName = nullptr,
+                                  s32 localIndex = 0);
+
+    int Render(int drawParam, int listIndex) override;
+    bool WriteContent(GxContentWriterBase* writer) override;
+    bool ReadContent(GxContentReaderBase* reader) override;
+    // The image names, then the record's font index.
+    void ApplyModuleRecord(const DBUIModuleRecord& module) override;
+
+    // The font map (0 to 5) and its configured size.
+    virtual void SetTextFontIndex(s32 index);
+    virtual void SetTextColor(u32 argb) { m_TextColor = argb; }
+    virtual void SetEdgeColor(u32 argb) { m_EdgeColor = argb; }
+    virtual void SetAutoAlign(s32 align) { m_AutoAlign = align; }
+    virtual s32 GetAutoAlign() const { return m_AutoAlign; }
+
+    s32 GetTextFontIndex() const { return m_TextFontIndex; }
+    s32 GetTextFontSize() const { return m_TextFontSize; }
+    // Where the text's first line starts, in the widget.
+    s32 GetTextStartX() const;
+
+protected:
+    void DrawText();
+
+    s32 m_TextFontIndex = 2;
+    s32 m_TextFontSize = 0;
+    u32 m_TextColor = 0xFFFFFFFF;
+    u32 m_EdgeColor = 0;
+    bool m_UseEdge = true;
+    s32 m_AutoAlign = 1;
+};
