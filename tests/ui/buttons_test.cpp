@@ -34,16 +34,6 @@ protected:
     u32 Shown() { return Frame(120, 112)[size_t(104) * 120 + 108]; }
 };
 
-std::vector<Act> Updates(int n, std::vector<s32> events = {}, s32 face = -1) {
-    return std::vector<Act>(size_t(n), Act{Act::Update, 0, 0, events, -1, face});
-}
-
-std::vector<Act> Join(std::initializer_list<std::vector<Act>> parts) {
-    std::vector<Act> all;
-    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
-    return all;
-}
-
 TEST_F(Buttons, APushButtonHoversClicksOnPressAndHoldsThePressedFace) {
     AddControlSet();
     auto* b = Loaded<GxTaskUIButtonIs>();

@@ -36,8 +36,8 @@ inline constexpr Face kFaces[] = {
     {u"spin_down_over.png", 16, 16, 8, 8, kOver}, {u"spin_up_off.png", 24, 16, 8, 8, kOff},
     {u"spin_up_on.png", 32, 16, 8, 8, kOn},     {u"spin_up_na.png", 40, 16, 8, 8, kNa},
     {u"spin_clear_off.png", 48, 16, 8, 8, kOff}, {u"spin_back.png", 56, 16, 24, 8, kBack},
-    {u"menu_head.png", 0, 24, 60, 6, 0xFF303060}, {u"menu_body.png", 0, 30, 60, 14, 0xFF202040},
-    {u"menu_foot.png", 0, 44, 60, 6, 0xFF303060},
+    {u"menu_head.png", 64, 24, 60, 18, 0xFF303060}, {u"menu_body.png", 64, 42, 60, 18, 0xFF202040},
+    {u"menu_foot.png", 64, 60, 60, 18, 0xFF303060},
 };
 // The tool tip's skin: a 64-pixel square of 16-pixel cells, each its own colour.
 inline u32 SkinCellColour(s32 column, s32 row) { return 0xFF000000u | u32(40 + column * 60) << 16 | u32(40 + row * 60) << 8; }
@@ -52,6 +52,16 @@ struct Act {
     f64 value = NAN;               // the widget's value after the act; NaN: not checked
     s32 delta = 0;                 // wheel delta
 };
+
+inline std::vector<Act> Updates(int n, std::vector<s32> events = {}, s32 face = -1) {
+    return std::vector<Act>(size_t(n), Act{Act::Update, 0, 0, events, -1, face});
+}
+
+inline std::vector<Act> Join(std::initializer_list<std::vector<Act>> parts) {
+    std::vector<Act> all;
+    for (const auto& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
 
 class ControlsTest : public UITest {
 protected:
