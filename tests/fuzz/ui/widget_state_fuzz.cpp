@@ -7,9 +7,13 @@
 #include "io/GxContentTextReader.h"
 #include "tasks/GxTaskManage.h"
 #include "ui/GxTaskUIHBarIs.h"
+#include "ui/GxTaskUIListBoxFx.h"
+#include "ui/GxTaskUIMenuIs.h"
 #include "ui/GxTaskUIMessageWindowFx.h"
 #include "ui/GxTaskUISliderIs.h"
+#include "ui/GxTaskUISpinButtonIs.h"
 #include "ui/GxTaskUITextLogFx.h"
+#include "ui/GxTaskUITipHelpIs.h"
 #include "ui/GxUIWidgetFactory.h"
 
 #include <cstdlib>
@@ -18,7 +22,8 @@
 namespace {
 
 // New kinds go at the end, so that saved inputs keep choosing their kind.
-constexpr s32 kCodes[] = {1, 8, 12, 15, 16, 30, 31, 41, 9, 10, 11, 13, 17, 51};
+constexpr s32 kCodes[] = {1, 8, 12, 15, 16, 30, 31, 41, 9, 10, 11, 13, 17, 51,
+                          18, 19, 20, 21, 22, 23, 24, 40, 45, 47, 48, 50};
 
 void Exercise(GxTaskBase* top, s32 code, GxContentReaderBase& r) {
     GxTaskUIBase* w = GxUIWidgetFactory::Construct(code, top, u"w", -1, nullptr);
@@ -48,6 +53,28 @@ void Exercise(GxTaskBase* top, s32 code, GxContentReaderBase& r) {
         log->AddLine(u"line", u"!", 0);
         log->Update(0, 16000);
         log->Render(0, 5);
+    }
+    // Controls with rows, parts or a measured text: filled and drawn after
+    // whatever the stream gave their sizes and fonts.
+    if (auto* list = dynamic_cast<GxTaskUIListBoxFx*>(w)) {
+        for (int i = 0; i < 3; ++i) list->AddItem(u"row", u"12", i, u"", i, u"");
+        list->SetValue(list->GetValue());
+        list->Render(0, 5);
+        list->OnMouseMove(GxVector2(3, 3), 0);
+    }
+    if (auto* menu = dynamic_cast<GxTaskUIMenuIs*>(w)) {
+        menu->AddItem(u"row", u"", 0, u"");
+        menu->GetHeight();
+        menu->Render(0, 5);
+    }
+    if (auto* spin = dynamic_cast<GxTaskUISpinButtonIs*>(w)) {
+        spin->FormatValue();
+        spin->GetPartSlot(GxTaskUISpinButtonIs::kPartUp);
+    }
+    if (auto* tip = dynamic_cast<GxTaskUITipHelpIs*>(w)) {
+        tip->SetText(tip->GetText().c_str());
+        tip->SetTipPosition(GxVector3(1000, 700, 0));
+        tip->Render(0, 5);
     }
     GxContentBinaryWriter out;
     w->WriteContent(&out);
