@@ -174,6 +174,12 @@ public:
     // it is killed or suspended.
     virtual bool DispatchUIEvent(const GxUIEventParam* ev);
 
+    // The process's system configuration, or the built-in defaults without
+    // a core.
+    static const GxSystemConfig& GetSystemConfig();
+    // The configured size of a font index 0 to 5 (FONTSIZE_0 to FONTSIZE_5).
+    static s32 GetFontSize(s32 index);
+
     s32 GetModuleID() const { return m_ModuleID; }
     s32 GetEventState() const { return m_EventState; }
     void SetEventState(s32 state) { m_EventState = state; }
@@ -246,15 +252,10 @@ protected:
     void SetMaxKeepingValue(f64 v);
     void SetMinKeepingValue(f64 v);
 
-    // The process's system configuration, or the built-in defaults without
-    // a core.
-    static const GxSystemConfig& GetSystemConfig();
     // A font index outside the six system fonts (from a module record, a
     // caller or a save) becomes the nearest of 0 and 5, logged with the
     // class name and the task path.
     s32 CheckFontIndex(s32 index, const GxChar* className) const;
-    // The configured size of a font index 0 to 5 (FONTSIZE_0 to FONTSIZE_5).
-    static s32 GetFontSize(s32 index);
     // Opens the scene with the 2-D states and point sampling; the caller
     // closes it with GxGraphics::EndScene.
     static void BeginWidgetDraw();

@@ -46,9 +46,12 @@ void GxTaskUIButtonIs::ApplyFaceSize() {
 }
 
 bool GxTaskUIButtonIs::LoadImages() {
-    if (!LoadFaces(u"GxTaskUIButtonIs/ImageSet wasn't Loaded:%s [%s]\n", u"GxTaskUIButtonIs/Image not found:%s [%s]\n",
-                   {u"_off.png", u"_on.png", u"_over.png", u"_na.png"}))
-        return false;
+    return LoadPushFaces(u"GxTaskUIButtonIs/ImageSet wasn't Loaded:%s [%s]\n",
+                         u"GxTaskUIButtonIs/Image not found:%s [%s]\n");
+}
+
+bool GxTaskUIButtonIs::LoadPushFaces(const GxChar* setMissing, const GxChar* imageMissing) {
+    if (!LoadFaces(setMissing, imageMissing, {u"_off.png", u"_on.png", u"_over.png", u"_na.png"})) return false;
     if (!m_ImagePatterns[kFaceOn]) m_ImagePatterns[kFaceOn] = m_ImagePatterns[kFaceOver];
     if (!m_ImagePatterns[kFaceNa]) m_ImagePatterns[kFaceNa] = m_ImagePatterns[kFaceOff];
     ApplyFaceSize();

@@ -64,6 +64,8 @@ protected:
     // false (logged with the class's messages) without the set or the first
     // image. Each class then fills its own gaps and calls ApplyFaceSize.
     bool LoadFaces(const GxChar* setMissing, const GxChar* imageMissing, std::initializer_list<const GxChar*> suffixes);
+    // The four faces of a push button, the gaps filled, the size taken.
+    bool LoadPushFaces(const GxChar* setMissing, const GxChar* imageMissing);
     // A zero size from the "_off" image's first pattern, then the client
     // rectangle's defaults.
     void ApplyFaceSize();

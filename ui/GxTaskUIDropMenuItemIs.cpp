@@ -30,14 +30,8 @@ void GxTaskUIDropMenuItemIs::ApplyModuleRecord(const DBUIModuleRecord& m) {
 void GxTaskUIDropMenuItemIs::SetFontIndex(s32 index) { m_FontIndex = CheckFontIndex(index, u"GxTaskUIDropMenuItemIs"); }
 
 bool GxTaskUIDropMenuItemIs::LoadImages() {
-    if (!LoadFaces(u"GxTaskUIDropMenuItemIs/ImageSet wasn't Loaded:%s [%s]\n",
-                   u"GxTaskUIDropMenuItemIs/Image not found:%s [%s]\n",
-                   {u"_off.png", u"_on.png", u"_over.png", u"_na.png"}))
-        return false;
-    if (!m_ImagePatterns[kFaceOn]) m_ImagePatterns[kFaceOn] = m_ImagePatterns[kFaceOver];
-    if (!m_ImagePatterns[kFaceNa]) m_ImagePatterns[kFaceNa] = m_ImagePatterns[kFaceOff];
-    ApplyFaceSize();
-    return true;
+    return LoadPushFaces(u"GxTaskUIDropMenuItemIs/ImageSet wasn't Loaded:%s [%s]\n",
+                         u"GxTaskUIDropMenuItemIs/Image not found:%s [%s]\n");
 }
 
 int GxTaskUIDropMenuItemIs::OnLButtonDown(const GxVector2& pos, u32, bool) {

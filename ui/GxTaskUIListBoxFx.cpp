@@ -25,10 +25,9 @@ u32 Multiply(u32 a, u32 b) { return (GxFColor::FromARGB(a) * GxFColor::FromARGB(
 
 GxTaskUIListBoxFx::GxTaskUIListBoxFx(GxTaskBase* parent, const GxChar* name, const GxChar* localName,
                                      s32 localIndex)
-    : GxTaskUIPanelFx(parent, name, localName, localIndex) {
+    : GxTaskUIPanelFx(parent, name, localName, localIndex),
+      m_Style(1, GetSystemConfig().m_SystemEdgeColor) {
     SetTaskTag(kTypeCode);
-    m_TextFontSize = GetFontSize(m_TextFontIndex);
-    m_EdgeColor = GetSystemConfig().m_SystemEdgeColor;
 }
 
 void GxTaskUIListBoxFx::OnStartSequence(int workerIndex) {
@@ -42,8 +41,7 @@ void GxTaskUIListBoxFx::ApplyModuleRecord(const DBUIModuleRecord& m) {
 }
 
 void GxTaskUIListBoxFx::SetTextFontIndex(s32 index) {
-    m_TextFontIndex = CheckFontIndex(index, u"GxTaskUIListBoxFx");
-    m_TextFontSize = GetFontSize(m_TextFontIndex);
+    m_Style.SetFont(CheckFontIndex(index, u"GxTaskUIListBoxFx"));
 }
 
 bool GxTaskUIListBoxFx::LoadImages() {
@@ -212,7 +210,7 @@ void GxTaskUIListBoxFx::DrawEntry(const GxUIListItem& entry, f32 x, f32 y, u32 c
         // Whatever the glyphs, the text starts a space's width on per character.
         x += f32(s64(entry.m_Prefix.size()) * font->GetCharWidth(u' '));
     }
-    DrawOutlinedText(GxGlobalFonts::GetFontMap(m_TextFontIndex), entry.m_Text, x, y, colour, 0, edge, 0);
+    DrawOutlinedText(GxGlobalFonts::GetFontMap(m_Style.m_TextFontIndex), entry.m_Text, x, y, colour, 0, edge, 0);
 }
 
 int GxTaskUIListBoxFx::Render(int drawParam, int listIndex) {
@@ -222,7 +220,7 @@ int GxTaskUIListBoxFx::Render(int drawParam, int listIndex) {
     GetWorldPos(&w);
     BeginWidgetDraw();
     const f64 pitch = f64(GetRowPitch());
-    const u32 edge = ApplyAlpha(m_EdgeColor);
+    const u32 edge = ApplyAlpha(m_Style.m_EdgeColor);
     const s64 top = std::max<s64>(GetValueInt(), 0);
     // One row is drawn even when no row is visible.
     for (s64 r = 0; top + r < s64(m_Items.size()); ++r) {
@@ -241,7 +239,7 @@ int GxTaskUIListBoxFx::Render(int drawParam, int listIndex) {
             const u32 none[5] = {};
             GxDrawGradientRect(bar, colours, none, 0);
         } else {
-            colour = Multiply(item.m_Color, m_TextColor);
+            colour = Multiply(item.m_Color, m_Style.m_TextColor);
             if (index == m_HoverIndex)
                 GxDrawFilledRect(GxRect{GxTruncToS32(bar[0]), GxTruncToS32(bar[1]), GxTruncToS32(bar[2]),
                                         GxTruncToS32(bar[3])},
@@ -255,7 +253,7 @@ int GxTaskUIListBoxFx::Render(int drawParam, int listIndex) {
             if (k < m_ColumnWidths.size()) columns += m_ColumnWidths[k];
             const GxUIListItem& sub = item.m_SubItems[k];
             DrawEntry(sub, x + f32(columns) + sub.m_TextOffset.x, y + sub.m_TextOffset.y,
-                      ApplyAlpha(Multiply(sub.m_Color, m_TextColor)), edge);
+                      ApplyAlpha(Multiply(sub.m_Color, m_Style.m_TextColor)), edge);
         }
         if (r + 1 >= m_VisibleRows) break;
     }
@@ -268,23 +266,15 @@ int GxTaskUIListBoxFx::Render(int drawParam, int listIndex) {
 bool GxTaskUIListBoxFx::WriteContent(GxContentWriterBase* w) {
     bool ok = GxTaskUIPanelFx::WriteContent(w);
     if (!w) return false;
-    w->Write("m_TextFontIndex", m_TextFontIndex);
-    w->Write("m_TextFontSize", m_TextFontSize);
-    w->Write("m_TextColor", m_TextColor);
-    w->Write("m_EdgeColor", m_EdgeColor);
-    w->Write("m_UseEdge", m_UseEdge);
+    m_Style.Write(w);
     return ok && w->GetErrorCount() == 0;
 }
 
 bool GxTaskUIListBoxFx::ReadContent(GxContentReaderBase* r) {
     bool ok = GxTaskUIPanelFx::ReadContent(r);
     if (!r) return false;
-    r->Read("m_TextFontIndex", &m_TextFontIndex);
-    r->Read("m_TextFontSize", &m_TextFontSize);
-    r->Read("m_TextColor", &m_TextColor);
-    r->Read("m_EdgeColor", &m_EdgeColor);
-    r->Read("m_UseEdge", &m_UseEdge);
-    m_TextFontIndex = CheckFontIndex(m_TextFontIndex, u"GxTaskUIListBoxFx");
+    m_Style.Read(r);
+    m_Style.m_TextFontIndex = CheckFontIndex(m_Style.m_TextFontIndex, u"GxTaskUIListBoxFx");
     // The stored value was kept within the list the box had; it has none yet.
     SetValue(m_Value);
     return ok && r->GetErrorCount() == 0;

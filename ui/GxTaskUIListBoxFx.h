@@ -7,6 +7,7 @@
 // hovered row is highlighted and shows its description in a linked widget;
 // a left press selects an enabled row (event 15, vector 0 = (column, index)).
 #include "ui/GxTaskUIPanelFx.h"
+#include "ui/GxUITextStyle.h"
 #include "ui/GxUIListItem.h"
 
 #include <vector>
@@ -40,8 +41,8 @@ public:
     int OnLButtonDown(const GxVector2& pos, u32 keyFlags, bool doubleClick) override;
 
     virtual void SetTextFontIndex(s32 index);
-    virtual void SetTextColor(u32 argb) { m_TextColor = argb; }
-    virtual void SetEdgeColor(u32 argb) { m_EdgeColor = argb; }
+    virtual void SetTextColor(u32 argb) { m_Style.m_TextColor = argb; }
+    virtual void SetEdgeColor(u32 argb) { m_Style.m_EdgeColor = argb; }
     // Both return the stored item, valid until the next item is added or
     // the items are cleared.
     virtual GxUIListItem* AddItemRecord(const GxUIListItem& item);
@@ -76,23 +77,19 @@ public:
 
     // max(item count - visible rows, 0).
     s32 GetLargestTopIndex() const;
-    s32 GetTextFontIndex() const { return m_TextFontIndex; }
-    s32 GetTextFontSize() const { return m_TextFontSize; }
+    s32 GetTextFontIndex() const { return m_Style.m_TextFontIndex; }
+    s32 GetTextFontSize() const { return m_Style.m_TextFontSize; }
 
 protected:
     // The item under a point, or -1 when the point is on no row that counts.
     s32 ItemAt(const GxVector2& p);
     // The row pitch; 0 or less: no row can be hit.
-    s64 GetRowPitch() const { return s64(m_TextFontSize) + 2; }
+    s64 GetRowPitch() const { return s64(m_Style.m_TextFontSize) + 2; }
     void SetDescription(const GxString& text);
     // A prefix and text at (x, y), the prefix first.
     void DrawEntry(const GxUIListItem& entry, f32 x, f32 y, u32 colour, u32 edge);
 
-    s32 m_TextFontIndex = 1;
-    s32 m_TextFontSize = 0;
-    u32 m_TextColor = 0xFFFFFFFF;
-    u32 m_EdgeColor = 0;
-    bool m_UseEdge = true;
+    GxUITextStyle m_Style;
     s32 m_VisibleRows = 0;
     std::vector<GxUIListItem> m_Items;
     std::vector<s32> m_ColumnWidths;

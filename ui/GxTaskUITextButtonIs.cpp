@@ -12,10 +12,9 @@
 
 GxTaskUITextButtonIs::GxTaskUITextButtonIs(GxTaskBase* parent, const GxChar* name, const GxChar* localName,
                                            s32 localIndex)
-    : GxTaskUIButtonIs(parent, name, localName, localIndex) {
+    : GxTaskUIButtonIs(parent, name, localName, localIndex),
+      m_Style(2, GetSystemConfig().m_SystemShadowColor) {
     SetTaskTag(kTypeCode);
-    m_TextFontSize = GetFontSize(m_TextFontIndex);
-    m_EdgeColor = GetSystemConfig().m_SystemShadowColor;
 }
 
 void GxTaskUITextButtonIs::ApplyModuleRecord(const DBUIModuleRecord& m) {
@@ -24,13 +23,12 @@ void GxTaskUITextButtonIs::ApplyModuleRecord(const DBUIModuleRecord& m) {
 }
 
 void GxTaskUITextButtonIs::SetTextFontIndex(s32 index) {
-    m_TextFontIndex = CheckFontIndex(index, u"GxTaskUITextButtonIs");
-    m_TextFontSize = GetFontSize(m_TextFontIndex);
+    m_Style.SetFont(CheckFontIndex(index, u"GxTaskUITextButtonIs"));
 }
 
 s32 GxTaskUITextButtonIs::GetTextStartX() const {
     const GxChar bar = GetSystemConfig().m_VerticalBarChar;
-    const s64 size = m_TextFontSize, client = m_ClientWidth;
+    const s64 size = m_Style.m_TextFontSize, client = m_ClientWidth;
     s64 width = client;
     if (m_AutoAlign != 0 && !m_Text.empty()) {
         width = 0;
@@ -47,13 +45,13 @@ s32 GxTaskUITextButtonIs::GetTextStartX() const {
 }
 
 void GxTaskUITextButtonIs::DrawText() {
-    GxGDIFontMap* map = GxGlobalFonts::GetFontMap(m_TextFontIndex);
+    GxGDIFontMap* map = GxGlobalFonts::GetFontMap(m_Style.m_TextFontIndex);
     if (!map || m_Text.empty()) return;
     const GxChar bar = GetSystemConfig().m_VerticalBarChar;
-    const u32 colour = ApplyAlpha(m_TextColor), edge = ApplyAlpha(m_EdgeColor);
+    const u32 colour = ApplyAlpha(m_Style.m_TextColor), edge = ApplyAlpha(m_Style.m_EdgeColor);
     GxVector4 world;
     GetWorldPos(&world);
-    const s64 size = m_TextFontSize, start = GetTextStartX();
+    const s64 size = m_Style.m_TextFontSize, start = GetTextStartX();
     s64 pen = 0, line = 0;
     for (GxChar ch : m_Text) {
         if (ch == bar) {
@@ -68,7 +66,7 @@ void GxTaskUITextButtonIs::DrawText() {
             pen = 0;
             line += size;
         }
-        DrawGlyph(glyph, world, x, y, colour, edge, m_UseEdge);
+        DrawGlyph(glyph, world, x, y, colour, edge, m_Style.m_UseEdge);
     }
 }
 
@@ -84,11 +82,7 @@ int GxTaskUITextButtonIs::Render(int, int) {
 bool GxTaskUITextButtonIs::WriteContent(GxContentWriterBase* w) {
     bool ok = GxTaskUIButtonIs::WriteContent(w);
     if (!w) return false;
-    w->Write("m_TextFontIndex", m_TextFontIndex);
-    w->Write("m_TextFontSize", m_TextFontSize);
-    w->Write("m_TextColor", m_TextColor);
-    w->Write("m_EdgeColor", m_EdgeColor);
-    w->Write("m_UseEdge", m_UseEdge);
+    m_Style.Write(w);
     w->Write("m_AutoAlign", m_AutoAlign);
     return ok && w->GetErrorCount() == 0;
 }
@@ -96,12 +90,8 @@ bool GxTaskUITextButtonIs::WriteContent(GxContentWriterBase* w) {
 bool GxTaskUITextButtonIs::ReadContent(GxContentReaderBase* r) {
     bool ok = GxTaskUIButtonIs::ReadContent(r);
     if (!r) return false;
-    r->Read("m_TextFontIndex", &m_TextFontIndex);
-    r->Read("m_TextFontSize", &m_TextFontSize);
-    r->Read("m_TextColor", &m_TextColor);
-    r->Read("m_EdgeColor", &m_EdgeColor);
-    r->Read("m_UseEdge", &m_UseEdge);
+    m_Style.Read(r);
     r->Read("m_AutoAlign", &m_AutoAlign);
-    m_TextFontIndex = CheckFontIndex(m_TextFontIndex, u"GxTaskUITextButtonIs");
+    m_Style.m_TextFontIndex = CheckFontIndex(m_Style.m_TextFontIndex, u"GxTaskUITextButtonIs");
     return ok && r->GetErrorCount() == 0;
 }

@@ -4,6 +4,7 @@
 // it fits on one line; '|' breaks a line, and a line that reaches the client
 // width wraps.
 #include "ui/GxTaskUIButtonIs.h"
+#include "ui/GxUITextStyle.h"
 
 class GxTaskUITextButtonIs : public GxTaskUIButtonIs {
 public:
@@ -20,23 +21,19 @@ public:
 
     // The font map (0 to 5) and its configured size.
     virtual void SetTextFontIndex(s32 index);
-    virtual void SetTextColor(u32 argb) { m_TextColor = argb; }
-    virtual void SetEdgeColor(u32 argb) { m_EdgeColor = argb; }
+    virtual void SetTextColor(u32 argb) { m_Style.m_TextColor = argb; }
+    virtual void SetEdgeColor(u32 argb) { m_Style.m_EdgeColor = argb; }
     virtual void SetAutoAlign(s32 align) { m_AutoAlign = align; }
     virtual s32 GetAutoAlign() const { return m_AutoAlign; }
 
-    s32 GetTextFontIndex() const { return m_TextFontIndex; }
-    s32 GetTextFontSize() const { return m_TextFontSize; }
+    s32 GetTextFontIndex() const { return m_Style.m_TextFontIndex; }
+    s32 GetTextFontSize() const { return m_Style.m_TextFontSize; }
     // Where the text's first line starts, in the widget.
     s32 GetTextStartX() const;
 
 protected:
     void DrawText();
 
-    s32 m_TextFontIndex = 2;
-    s32 m_TextFontSize = 0;
-    u32 m_TextColor = 0xFFFFFFFF;
-    u32 m_EdgeColor = 0;
-    bool m_UseEdge = true;
+    GxUITextStyle m_Style;
     s32 m_AutoAlign = 1;
 };

@@ -40,12 +40,11 @@ s32 SkinCell(s64 index, s64 count) {
 
 GxTaskUITipHelpIs::GxTaskUITipHelpIs(GxTaskBase* parent, const GxChar* name, const GxChar* localName,
                                      s32 localIndex)
-    : GxTaskUIIsBase(parent, name, localName, localIndex) {
+    : GxTaskUIIsBase(parent, name, localName, localIndex),
+      m_Style(1, GetSystemConfig().m_SystemShadowColor) {
     SetTaskTag(kTypeCode);
     m_EventBlockFlag = false;
     m_ModalFlag = true;
-    m_TextFontSize = GetFontSize(m_TextFontIndex);
-    m_EdgeColor = GetSystemConfig().m_SystemShadowColor;
 }
 
 void GxTaskUITipHelpIs::ApplyModuleRecord(const DBUIModuleRecord& m) {
@@ -54,8 +53,7 @@ void GxTaskUITipHelpIs::ApplyModuleRecord(const DBUIModuleRecord& m) {
 }
 
 void GxTaskUITipHelpIs::SetTextFontIndex(s32 index) {
-    m_TextFontIndex = CheckFontIndex(index, u"GxTaskUITipHelpIs");
-    m_TextFontSize = GetFontSize(m_TextFontIndex);
+    m_Style.SetFont(CheckFontIndex(index, u"GxTaskUITipHelpIs"));
 }
 
 bool GxTaskUITipHelpIs::LoadImages() {
@@ -78,7 +76,7 @@ s32 GxTaskUITipHelpIs::GetPatternCount() const { return m_pSkin ? s32(m_pSkin->m
 template <class F>
 GxTaskUITipHelpIs::LineEnd GxTaskUITipHelpIs::WalkLines(F&& place) const {
     const GxChar bar = GetSystemConfig().m_VerticalBarChar;
-    const s64 size = m_TextFontSize;
+    const s64 size = m_Style.m_TextFontSize;
     LineEnd end;
     s64 pen = 0;
     for (GxChar ch : m_Text) {
@@ -103,7 +101,7 @@ GxTaskUITipHelpIs::LineEnd GxTaskUITipHelpIs::WalkLines(F&& place) const {
 s32 GxTaskUITipHelpIs::MeasureText(s32* width) {
     s64 widest = 0;
     LineEnd end = WalkLines([&](GxChar, s64, s64, s64 penAfter) {
-        widest = std::max(widest, m_TextFontSize + penAfter);
+        widest = std::max(widest, m_Style.m_TextFontSize + penAfter);
     });
     // A text that ends with a break starts no further line.
     if (end.m_AtLineStart && end.m_Lines > 0) --end.m_Lines;
@@ -115,7 +113,7 @@ void GxTaskUITipHelpIs::SetText(const GxChar* text) {
     m_Text = text ? text : u"";
     s32 width = 0;
     const s64 breaks = MeasureText(&width);
-    const s64 size = m_TextFontSize, pad = m_Padding, tile = kTileSize;
+    const s64 size = m_Style.m_TextFontSize, pad = m_Padding, tile = kTileSize;
     const s64 tilesAcross = std::max<s64>(2, (size + 2 * pad + width - 1) / tile);
     const s64 tilesDown = std::max<s64>(2, ((breaks + 2) * size + 2 * pad - 1) / tile);
     m_Width = s32(std::min<s64>(tilesAcross * tile, INT32_MAX));
@@ -168,11 +166,11 @@ int GxTaskUITipHelpIs::Render(int, int) {
             }
         }
     }
-    if (GxGDIFontMap* map = GxGlobalFonts::GetFontMap(m_TextFontIndex)) {
-        const u32 colour = ApplyAlpha(m_TextColor), edge = ApplyAlpha(m_EdgeColor);
-        const s64 size = m_TextFontSize, pad = m_Padding;
+    if (GxGDIFontMap* map = GxGlobalFonts::GetFontMap(m_Style.m_TextFontIndex)) {
+        const u32 colour = ApplyAlpha(m_Style.m_TextColor), edge = ApplyAlpha(m_Style.m_EdgeColor);
+        const s64 size = m_Style.m_TextFontSize, pad = m_Padding;
         WalkLines([&](GxChar ch, s64 at, s64 line, s64) {
-            DrawGlyph(map->GetGlyph(ch), w, f32(pad + at), f32(pad + line * size), colour, edge, m_UseEdge);
+            DrawGlyph(map->GetGlyph(ch), w, f32(pad + at), f32(pad + line * size), colour, edge, m_Style.m_UseEdge);
         });
     }
     GxGraphics::EndScene();
@@ -187,11 +185,7 @@ bool GxTaskUITipHelpIs::WriteContent(GxContentWriterBase* w) {
     w->Write("m_ImageName", m_ImageName);
     w->Write("m_ImageSetName", m_ImageSetName);
     w->Write("m_PatternIndex", m_PatternIndex);
-    w->Write("m_TextFontIndex", m_TextFontIndex);
-    w->Write("m_TextFontSize", m_TextFontSize);
-    w->Write("m_TextColor", m_TextColor);
-    w->Write("m_EdgeColor", m_EdgeColor);
-    w->Write("m_UseEdge", m_UseEdge);
+    m_Style.Write(w);
     w->Write("m_NewLineWidth", m_NewLineWidth);
     w->Write("m_AutoHide", m_AutoHide);
     w->Write("m_Padding", m_Padding);
@@ -204,15 +198,11 @@ bool GxTaskUITipHelpIs::ReadContent(GxContentReaderBase* r) {
     r->Read("m_ImageName", &m_ImageName);
     r->Read("m_ImageSetName", &m_ImageSetName);
     r->Read("m_PatternIndex", &m_PatternIndex);
-    r->Read("m_TextFontIndex", &m_TextFontIndex);
-    r->Read("m_TextFontSize", &m_TextFontSize);
-    r->Read("m_TextColor", &m_TextColor);
-    r->Read("m_EdgeColor", &m_EdgeColor);
-    r->Read("m_UseEdge", &m_UseEdge);
+    m_Style.Read(r);
     r->Read("m_NewLineWidth", &m_NewLineWidth);
     r->Read("m_AutoHide", &m_AutoHide);
     r->Read("m_Padding", &m_Padding);
-    m_TextFontIndex = CheckFontIndex(m_TextFontIndex, u"GxTaskUITipHelpIs");
+    m_Style.m_TextFontIndex = CheckFontIndex(m_Style.m_TextFontIndex, u"GxTaskUITipHelpIs");
     ReleaseImages();
     ResetEventState();
     return ok && r->GetErrorCount() == 0;

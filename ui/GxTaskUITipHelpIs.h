@@ -7,6 +7,7 @@
 // text and, with m_AutoHide, at the next pointer movement; it stays where it
 // was placed.
 #include "ui/GxTaskUIIsBase.h"
+#include "ui/GxUITextStyle.h"
 
 class GxNcOriginImage;
 
@@ -33,8 +34,8 @@ public:
     int OnMouseMove(const GxVector2& pos, u32 keyFlags) override;
 
     virtual void SetTextFontIndex(s32 index);
-    virtual void SetTextColor(u32 argb) { m_TextColor = argb; }
-    virtual void SetEdgeColor(u32 argb) { m_EdgeColor = argb; }
+    virtual void SetTextColor(u32 argb) { m_Style.m_TextColor = argb; }
+    virtual void SetEdgeColor(u32 argb) { m_Style.m_EdgeColor = argb; }
     virtual void SetNewLineWidth(s32 width) { m_NewLineWidth = width; }
     virtual s32 GetNewLineWidth() const { return m_NewLineWidth; }
     virtual void SetPadding(s32 padding) { m_Padding = padding; }
@@ -51,7 +52,7 @@ public:
 
     void SetAutoHide(bool on) { m_AutoHide = on; }
     bool GetAutoHide() const { return m_AutoHide; }
-    s32 GetTextFontIndex() const { return m_TextFontIndex; }
+    s32 GetTextFontIndex() const { return m_Style.m_TextFontIndex; }
     GxNcOriginImage* GetSkin() const { return m_pSkin; }
 
 protected:
@@ -69,11 +70,7 @@ protected:
 
     GxNcOriginImage* m_pSkin = nullptr;
     s32 m_PatternIndex = 0;
-    s32 m_TextFontIndex = 1;
-    s32 m_TextFontSize = 0;
-    u32 m_TextColor = 0xFFFFFFFF;
-    u32 m_EdgeColor = 0;
-    bool m_UseEdge = true;
+    GxUITextStyle m_Style;
     s32 m_NewLineWidth = 320;
     bool m_AutoHide = true;
     s32 m_Padding = 8;

@@ -26,11 +26,11 @@ struct PokedButton : GxTaskUIButtonIs {
 };
 struct PokedText : GxTaskUITextButtonIs {
     using GxTaskUITextButtonIs::GxTaskUITextButtonIs;
-    void Poke(s32 font) { m_TextFontIndex = font; }
+    void Poke(s32 font) { m_Style.m_TextFontIndex = font; }
 };
 struct PokedList : GxTaskUIListBoxFx {
     using GxTaskUIListBoxFx::GxTaskUIListBoxFx;
-    void Poke(f64 value, s32 font) { m_Value = value, m_TextFontIndex = font; }
+    void Poke(f64 value, s32 font) { m_Value = value, m_Style.m_TextFontIndex = font; }
 };
 
 // Written by one widget, read by the other.
