@@ -2,6 +2,7 @@
 
 #include "game/GxGameSound.h"
 #include "game/GxGlobalRenderTargets.h"
+#include "game/GxIconIndex.h"
 #include "gamedata/GxDataLookup.h"
 #include "gamedata/GxUserConfig.h"
 #include "media/movie/GxMovie.h"
@@ -32,6 +33,8 @@ s32 GxGameLayerServices::GetMovieVolume() {
 }
 
 bool GxGameLayerServices::ResolveImageFile(GxString* path) { return path && GxResolveImageFile(*path); }
+
+const GxNcOriginImage* GxGameLayerServices::FindIcon(GxStringView name) { return GxGetIconIndex(name); }
 
 GxTexture* GxGameLayerServices::GetGlobalRenderTexture(int index) { return GxGetGlobalRenderTexture(index); }
 

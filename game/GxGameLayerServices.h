@@ -19,6 +19,8 @@ public:
     GxLayerMoviePlayer* GetMoviePlayer(s32 channel) override;
     s32 GetMovieVolume() override;
     bool ResolveImageFile(GxString* path) override;
+    // The icon index of "ui_iconpool.gis".
+    const GxNcOriginImage* FindIcon(GxStringView name) override;
     GxTexture* GetGlobalRenderTexture(int index) override;
     GxSurface* GetGlobalDepthStencil() override;
 };

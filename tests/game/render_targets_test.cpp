@@ -4,6 +4,7 @@
 #include "GameFixture.h"
 
 #include "game/AvgTaskProxyMain.h"
+#include "game/GxGameLayerServices.h"
 #include "game/GxGlobalRenderTargets.h"
 #include "game/GxIconIndex.h"
 #include "graphics/GxGraphicsTypes.h"
@@ -179,6 +180,7 @@ TEST_F(RenderTargets, IconIndexFindsIconsByNameAndDrawsThem) {
     EXPECT_EQ(a->m_FileName, u"icon_a.png") << "the first of two equal names stays";
     EXPECT_EQ(GxGetIconIndex(u"icon_c"), nullptr);
     EXPECT_EQ(GxGetIconIndex(u"icon_a.png"), nullptr);
+    EXPECT_EQ(GxGameLayerServices().FindIcon(u"icon_b"), b) << "the widgets' way to the icons";
 
     GxTexture target;
     ASSERT_TRUE(target.CreateRenderTarget(u"icons", 64, 64, kGxFmtA8R8G8B8));
