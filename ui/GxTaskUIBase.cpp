@@ -1,7 +1,6 @@
 #include "ui/GxTaskUIBase.h"
 
 #include "base/GxLog.h"
-#include "graphics/GxFontMapGlyph.h"
 #include "graphics/GxFontMapText.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxRenderState.h"
@@ -10,12 +9,12 @@
 #include "layers/GxLerp.h"
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxSeqTaskBase.h"
-#include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskManage.h"
 #include "tasks/GxTaskRenderManage.h"
 #include "ui/DBUILayoutRecord.h"
 #include "ui/DBUIModuleRecord.h"
 #include "ui/GxShowTipHelp.h"
+#include "ui/GxUIText.h"
 
 #include <algorithm>
 
@@ -471,20 +470,10 @@ f32 GxTaskUIBase::GetImageAlphaScale() const {
     return std::clamp(f32(m_ImageAlpha) / 255.0f, 0.0f, 1.0f) * GetAlphaScale();
 }
 
-u32 GxTaskUIBase::ApplyAlpha(u32 argb) const {
-    GxFColor c = GxFColor::FromARGB(argb);
-    c.a *= GetAlphaScale();
-    return c.ToARGB();
-}
-
-void GxTaskUIBase::DrawGlyph(const GxFontMapGlyph& glyph, const GxVector4& world, f32 x, f32 y, u32 colour,
-                             u32 edgeColour, bool useEdge) const {
-    if (!glyph.m_Texture) return;
+void GxTaskUIBase::DrawGlyphAt(GxGDIFontMap* map, GxChar ch, const GxVector4& world, f32 x, f32 y,
+                               const GxUIGlyphStyle& style) const {
     const GxVector2 scale(m_Visual.m_Scale.x, m_Visual.m_Scale.y);
-    const f32 at[2] = {world.x + scale.x * x, world.y + scale.y * y};
-    const u32 blend = u32(m_Visual.m_BlendMode);
-    if (useEdge) GxDrawSpriteRectEdge(&glyph, at[0], at[1], 1.0f, &scale, nullptr, nullptr, edgeColour, 0, blend);
-    GxDrawSpriteRect(&glyph, at[0], at[1], &scale, nullptr, nullptr, colour, 0, blend);
+    GxUIDrawGlyph(map, ch, world.x + scale.x * x, world.y + scale.y * y, scale, style);
 }
 
 void GxTaskUIBase::DrawOutlinedText(GxGDIFontMap* map, const GxString& text, f32 x, f32 y, u32 colour,
@@ -512,28 +501,6 @@ void GxTaskUIBase::SetMinKeepingValue(f64 v) {
     else if (m_Value > m_Max)
         m_Value = m_Max;
     SetValue(m_Value);
-}
-
-const GxSystemConfig& GxTaskUIBase::GetSystemConfig() {
-    static const GxSystemConfig defaults;
-    GxCoreBase* core = GxCoreBase::GetCoreBase();
-    const GxSystemConfig* config = core ? core->GetSystemConfig() : nullptr;
-    return config ? *config : defaults;
-}
-
-s32 GxTaskUIBase::CheckFontIndex(s32 index, const GxChar* className) const {
-    const s32 last = GxSystemConfig::kFontSizeCount - 1;
-    if (index >= 0 && index <= last) return index;
-    const s32 nearest = index < 0 ? 0 : last;
-    GxString path;
-    GetTaskPath(&path);
-    GxWriteErrorLog(u"%s/FontIndex %d is not 0-5; %d is used [%s]\n", className, index, nearest, path);
-    return nearest;
-}
-
-s32 GxTaskUIBase::GetFontSize(s32 index) {
-    const s32 last = GxSystemConfig::kFontSizeCount - 1;
-    return GetSystemConfig().m_FontSize[std::clamp(index, 0, last)];
 }
 
 void GxTaskUIBase::BeginWidgetDraw() {

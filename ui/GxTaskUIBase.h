@@ -17,9 +17,8 @@
 #include "tasks/GxUIEventParam.h"
 
 class GxSeqTaskBase;
-class GxSystemConfig;
-struct GxFontMapGlyph;
 class GxGDIFontMap;
+struct GxUIGlyphStyle;
 struct DBUIModuleRecord;
 struct DBUILayoutRecord;
 
@@ -174,12 +173,6 @@ public:
     // it is killed or suspended.
     virtual bool DispatchUIEvent(const GxUIEventParam* ev);
 
-    // The process's system configuration, or the built-in defaults without
-    // a core.
-    static const GxSystemConfig& GetSystemConfig();
-    // The configured size of a font index 0 to 5 (FONTSIZE_0 to FONTSIZE_5).
-    static s32 GetFontSize(s32 index);
-
     s32 GetModuleID() const { return m_ModuleID; }
     s32 GetEventState() const { return m_EventState; }
     void SetEventState(s32 state) { m_EventState = state; }
@@ -235,14 +228,10 @@ protected:
     f32 GetAlphaScale() const;
     // m_ImageAlpha / 255 times the actor's, held to 0..1.
     f32 GetImageAlphaScale() const;
-    // A packed colour with its alpha scaled by the actor's.
-    u32 ApplyAlpha(u32 argb) const;
-    // A glyph placed at (x, y) in the widget, drawn at the world position
-    // plus the place times the actor's scale, with the actor's scale and
-    // blend mode; first outlined by one pixel in edgeColour when useEdge.
-    // A glyph without an image draws nothing.
-    void DrawGlyph(const GxFontMapGlyph& glyph, const GxVector4& world, f32 x, f32 y, u32 colour, u32 edgeColour,
-                   bool useEdge) const;
+    // A glyph placed at (x, y) in the widget: drawn at the world position
+    // plus the place times the actor's scale, scaled by it.
+    void DrawGlyphAt(GxGDIFontMap* map, GxChar ch, const GxVector4& world, f32 x, f32 y,
+                     const GxUIGlyphStyle& style) const;
     // A line of glyph-map text at its four diagonal neighbours in edgeColour,
     // then at (x, y) in the colour pair; scale 1, line feed '\n'.
     static void DrawOutlinedText(GxGDIFontMap* map, const GxString& text, f32 x, f32 y, u32 colour, u32 secondColour,
@@ -252,10 +241,6 @@ protected:
     void SetMaxKeepingValue(f64 v);
     void SetMinKeepingValue(f64 v);
 
-    // A font index outside the six system fonts (from a module record, a
-    // caller or a save) becomes the nearest of 0 and 5, logged with the
-    // class name and the task path.
-    s32 CheckFontIndex(s32 index, const GxChar* className) const;
     // Opens the scene with the 2-D states and point sampling; the caller
     // closes it with GxGraphics::EndScene.
     static void BeginWidgetDraw();

@@ -8,6 +8,7 @@
 #include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskManage.h"
 #include "ui/DBUIModuleRecord.h"
+#include "ui/GxUIText.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ void GxTaskUIDropMenuItemIs::ApplyModuleRecord(const DBUIModuleRecord& m) {
     SetFontIndex(m.FontIndex);
 }
 
-void GxTaskUIDropMenuItemIs::SetFontIndex(s32 index) { m_FontIndex = CheckFontIndex(index, u"GxTaskUIDropMenuItemIs"); }
+void GxTaskUIDropMenuItemIs::SetFontIndex(s32 index) { m_FontIndex = GxUICheckFontIndex(index, u"GxTaskUIDropMenuItemIs"); }
 
 bool GxTaskUIDropMenuItemIs::LoadImages() {
     return LoadPushFaces(u"GxTaskUIDropMenuItemIs/ImageSet wasn't Loaded:%s [%s]\n",
@@ -65,8 +66,8 @@ int GxTaskUIDropMenuItemIs::Render(int, int) {
     GxGDIFontMap* map = GxGlobalFonts::GetFontMap(m_FontIndex);
     if (!m_LabelText.empty() && map) {
         const f32 x = anchorX + m_LabelOffset.x, y = anchorY + m_LabelOffset.y - f32(map->GetFontHeight() / 2);
-        DrawOutlinedText(map, m_LabelText, x, y, ApplyAlpha(m_LabelColor), 0,
-                         ApplyAlpha(GetSystemConfig().m_SystemEdgeColor), 0);
+        DrawOutlinedText(map, m_LabelText, x, y, GxUIScaleAlpha(m_LabelColor, GetAlphaScale()), 0,
+                         GxUIScaleAlpha(GxUISystemConfig().m_SystemEdgeColor, GetAlphaScale()), 0);
     }
     GxGraphics::EndScene();
     return 0;

@@ -12,11 +12,14 @@
 #include "layers/GxLerp.h"
 #include "tasks/GxSystemConfig.h"
 #include "ui/DBUIModuleRecord.h"
+#include "ui/GxUIText.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
+
+constexpr const GxChar* kClassName = u"GxTaskUIListBoxFx";
 
 // Component by component.
 u32 Multiply(u32 a, u32 b) { return (GxFColor::FromARGB(a) * GxFColor::FromARGB(b)).ToARGB(); }
@@ -26,7 +29,7 @@ u32 Multiply(u32 a, u32 b) { return (GxFColor::FromARGB(a) * GxFColor::FromARGB(
 GxTaskUIListBoxFx::GxTaskUIListBoxFx(GxTaskBase* parent, const GxChar* name, const GxChar* localName,
                                      s32 localIndex)
     : GxTaskUIPanelFx(parent, name, localName, localIndex),
-      m_Style(1, GetSystemConfig().m_SystemEdgeColor) {
+      m_Style(1, GxUISystemConfig().m_SystemEdgeColor) {
     SetTaskTag(kTypeCode);
 }
 
@@ -41,7 +44,7 @@ void GxTaskUIListBoxFx::ApplyModuleRecord(const DBUIModuleRecord& m) {
 }
 
 void GxTaskUIListBoxFx::SetTextFontIndex(s32 index) {
-    m_Style.SetFont(CheckFontIndex(index, u"GxTaskUIListBoxFx"));
+    m_Style.SetFontIndex(index, kClassName);
 }
 
 bool GxTaskUIListBoxFx::LoadImages() {
@@ -220,7 +223,7 @@ int GxTaskUIListBoxFx::Render(int drawParam, int listIndex) {
     GetWorldPos(&w);
     BeginWidgetDraw();
     const f64 pitch = f64(GetRowPitch());
-    const u32 edge = ApplyAlpha(m_Style.m_EdgeColor);
+    const u32 edge = GxUIScaleAlpha(m_Style.m_EdgeColor, GetAlphaScale());
     const s64 top = std::max<s64>(GetValueInt(), 0);
     // One row is drawn even when no row is visible.
     for (s64 r = 0; top + r < s64(m_Items.size()); ++r) {
@@ -234,7 +237,7 @@ int GxTaskUIListBoxFx::Render(int drawParam, int listIndex) {
             colour = kDisabledTextColor;
         } else if (item.m_Ticked || index == m_SelectedIndex) {
             colour = Multiply(item.m_Color, kSelectedTextColor);
-            const u32 fill = ApplyAlpha(kSelectedBarColor);
+            const u32 fill = GxUIScaleAlpha(kSelectedBarColor, GetAlphaScale());
             const u32 colours[5] = {fill, fill, fill, fill, fill};
             const u32 none[5] = {};
             GxDrawGradientRect(bar, colours, none, 0);
@@ -243,17 +246,17 @@ int GxTaskUIListBoxFx::Render(int drawParam, int listIndex) {
             if (index == m_HoverIndex)
                 GxDrawFilledRect(GxRect{GxTruncToS32(bar[0]), GxTruncToS32(bar[1]), GxTruncToS32(bar[2]),
                                         GxTruncToS32(bar[3])},
-                                 ApplyAlpha(kHoverBarColor), 0, 0);
+                                 GxUIScaleAlpha(kHoverBarColor, GetAlphaScale()), 0, 0);
         }
         const f32 x = originX + f32(m_ClientLeft), y = originY + f32(m_ClientTop);
-        DrawEntry(item, x + item.m_TextOffset.x, y + item.m_TextOffset.y, ApplyAlpha(colour), edge);
+        DrawEntry(item, x + item.m_TextOffset.x, y + item.m_TextOffset.y, GxUIScaleAlpha(colour, GetAlphaScale()), edge);
         // Columns keep their own colours whatever the row's state.
         s64 columns = 0;
         for (size_t k = 0; k < item.m_SubItems.size(); ++k) {
             if (k < m_ColumnWidths.size()) columns += m_ColumnWidths[k];
             const GxUIListItem& sub = item.m_SubItems[k];
             DrawEntry(sub, x + f32(columns) + sub.m_TextOffset.x, y + sub.m_TextOffset.y,
-                      ApplyAlpha(Multiply(sub.m_Color, m_Style.m_TextColor)), edge);
+                      GxUIScaleAlpha(Multiply(sub.m_Color, m_Style.m_TextColor), GetAlphaScale()), edge);
         }
         if (r + 1 >= m_VisibleRows) break;
     }
@@ -273,8 +276,7 @@ bool GxTaskUIListBoxFx::WriteContent(GxContentWriterBase* w) {
 bool GxTaskUIListBoxFx::ReadContent(GxContentReaderBase* r) {
     bool ok = GxTaskUIPanelFx::ReadContent(r);
     if (!r) return false;
-    m_Style.Read(r);
-    m_Style.m_TextFontIndex = CheckFontIndex(m_Style.m_TextFontIndex, u"GxTaskUIListBoxFx");
+    m_Style.Read(r, kClassName);
     // The stored value was kept within the list the box had; it has none yet.
     SetValue(m_Value);
     return ok && r->GetErrorCount() == 0;

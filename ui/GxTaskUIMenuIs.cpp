@@ -1,4 +1,5 @@
 #include "ui/GxTaskUIMenuIs.h"
+#include "ui/GxUIText.h"
 
 #include "graphics/GxDraw.h"
 #include "graphics/GxGlobalFonts.h"
@@ -24,7 +25,7 @@ s32 GxTaskUIMenuIs::GetHeight() {
     return s32(std::clamp<s64>((s64(m_Items.size()) + 2) * m_Height, INT32_MIN, INT32_MAX));
 }
 
-void GxTaskUIMenuIs::SetFontIndex(s32 index) { m_FontIndex = CheckFontIndex(index, u"GxTaskUIMenuIs"); }
+void GxTaskUIMenuIs::SetFontIndex(s32 index) { m_FontIndex = GxUICheckFontIndex(index, u"GxTaskUIMenuIs"); }
 
 // ---- images ------------------------------------------------------------------
 
@@ -169,14 +170,14 @@ int GxTaskUIMenuIs::Render(int, int) {
     if (m_HoverIndex != -1) {
         const f32 left = w.x + f32(m_ClientLeft), top = f32(w.y + (f64(m_HoverIndex) + 1) * rowHeight);
         const f32 rect[4] = {left, top, left + f32(m_ClientWidth), top + rowHeight};
-        const u32 bar = ApplyAlpha(kHoverBarColor);
+        const u32 bar = GxUIScaleAlpha(kHoverBarColor, GetAlphaScale());
         const u32 colours[5] = {bar, bar, bar, bar, bar};
         const u32 none[5] = {};
         GxDrawGradientRect(rect, colours, none, 0);
     }
 
     GxGDIFontMap* map = GxGlobalFonts::GetFontMap(m_FontIndex);
-    const u32 outline = ApplyAlpha(kOutlineColor);
+    const u32 outline = GxUIScaleAlpha(kOutlineColor, GetAlphaScale());
     for (size_t i = 0; i < count; ++i) {
         const GxUIMenuItem& item = m_Items[i];
         const s32 row = s32(i);
@@ -187,7 +188,7 @@ int GxTaskUIMenuIs::Render(int, int) {
             colour = kSelectedColor, second = kSelectedSecondColor;
         else if (row == m_HoverIndex)
             colour = kHoverColor, second = kHoverSecondColor;
-        colour = ApplyAlpha(colour);
+        colour = GxUIScaleAlpha(colour, GetAlphaScale());
         const f32 left = w.x + f32(m_ClientLeft);
         const f32 top = f32(w.y + (f64(i) + 1) * rowHeight + m_ClientTop);
         DrawOutlinedText(map, item.m_Text, left + item.m_TextOffset.x, top + item.m_TextOffset.y, colour, second,

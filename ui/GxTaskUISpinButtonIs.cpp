@@ -11,6 +11,7 @@
 #include "layers/GxNcOriginImage.h"
 #include "tasks/GxSystemConfig.h"
 #include "ui/DBUIModuleRecord.h"
+#include "ui/GxUIText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -39,14 +40,14 @@ GxTaskUISpinButtonIs::GxTaskUISpinButtonIs(GxTaskBase* parent, const GxChar* nam
     : GxTaskUIIsBase(parent, name, localName, localIndex) {
     SetTaskTag(kTypeCode);
     TypeBits |= kGxTypeUIButton;
-    m_TextFontSize = GetFontSize(m_TextFontIndex);
+    m_TextFontSize = GxUIFontSize(m_TextFontIndex);
     GxTaskUISpinButtonIs::ReleaseImages();
 }
 
 void GxTaskUISpinButtonIs::ApplyModuleRecord(const DBUIModuleRecord& m) {
     GxTaskUIIsBase::ApplyModuleRecord(m);
-    m_TextFontIndex = CheckFontIndex(m.FontIndex, u"GxTaskUISpinButtonIs");
-    m_TextFontSize = GetFontSize(m_TextFontIndex);
+    m_TextFontIndex = GxUICheckFontIndex(m.FontIndex, u"GxTaskUISpinButtonIs");
+    m_TextFontSize = GxUIFontSize(m_TextFontIndex);
 }
 
 // ---- images ------------------------------------------------------------------
@@ -200,8 +201,8 @@ int GxTaskUISpinButtonIs::GetPartSlot(int part) {
 void GxTaskUISpinButtonIs::DrawValueText(const GxVector4& world) {
     const GxString text = FormatValue();
     const u32 actor = m_Visual.m_Color0.ToARGB();
-    const u32 colour = ApplyAlpha(actor & m_TextColor);
-    const u32 edge = ApplyAlpha(actor & GetSystemConfig().m_SystemShadowColor);
+    const u32 colour = GxUIScaleAlpha(actor & m_TextColor, GetAlphaScale());
+    const u32 edge = GxUIScaleAlpha(actor & GxUISystemConfig().m_SystemShadowColor, GetAlphaScale());
     const u32 blend = u32(m_Visual.m_BlendMode);
     // Centred on the back by the width of one digit times the length,
     // whatever the characters are.

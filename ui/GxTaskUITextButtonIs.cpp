@@ -1,20 +1,27 @@
 #include "ui/GxTaskUITextButtonIs.h"
 
 #include "graphics/GxCharWidth.h"
-#include "graphics/GxGlobalFonts.h"
 #include "graphics/GxGraphics.h"
 #include "io/GxContentReaderBase.h"
 #include "io/GxContentWriterBase.h"
 #include "tasks/GxSystemConfig.h"
 #include "ui/DBUIModuleRecord.h"
+#include "ui/GxUIText.h"
 
 #include <algorithm>
 
+namespace {
+
+constexpr const GxChar* kClassName = u"GxTaskUITextButtonIs";
+
+} // namespace
+
 GxTaskUITextButtonIs::GxTaskUITextButtonIs(GxTaskBase* parent, const GxChar* name, const GxChar* localName,
                                            s32 localIndex)
-    : GxTaskUIButtonIs(parent, name, localName, localIndex),
-      m_Style(2, GetSystemConfig().m_SystemShadowColor) {
+    : GxTaskUIButtonIs(parent, name, localName, localIndex) {
     SetTaskTag(kTypeCode);
+    // The panels' settings with the button's own outline colour.
+    m_PanelText.m_EdgeColor = GxUISystemConfig().m_SystemShadowColor;
 }
 
 void GxTaskUITextButtonIs::ApplyModuleRecord(const DBUIModuleRecord& m) {
@@ -22,15 +29,13 @@ void GxTaskUITextButtonIs::ApplyModuleRecord(const DBUIModuleRecord& m) {
     SetTextFontIndex(m.FontIndex);
 }
 
-void GxTaskUITextButtonIs::SetTextFontIndex(s32 index) {
-    m_Style.SetFont(CheckFontIndex(index, u"GxTaskUITextButtonIs"));
-}
+void GxTaskUITextButtonIs::SetTextFontIndex(s32 index) { m_PanelText.SetFontIndex(index, kClassName); }
 
 s32 GxTaskUITextButtonIs::GetTextStartX() const {
-    const GxChar bar = GetSystemConfig().m_VerticalBarChar;
-    const s64 size = m_Style.m_TextFontSize, client = m_ClientWidth;
+    const GxChar bar = GxUISystemConfig().m_VerticalBarChar;
+    const s64 size = m_PanelText.m_TextFontSize, client = m_ClientWidth;
     s64 width = client;
-    if (m_AutoAlign != 0 && !m_Text.empty()) {
+    if (m_PanelText.m_AutoAlign != 0 && !m_Text.empty()) {
         width = 0;
         for (GxChar ch : m_Text) {
             if (ch == bar) {
@@ -45,13 +50,13 @@ s32 GxTaskUITextButtonIs::GetTextStartX() const {
 }
 
 void GxTaskUITextButtonIs::DrawText() {
-    GxGDIFontMap* map = GxGlobalFonts::GetFontMap(m_Style.m_TextFontIndex);
+    GxGDIFontMap* map = GxUIFontMap(m_PanelText.m_TextFontIndex);
     if (!map || m_Text.empty()) return;
-    const GxChar bar = GetSystemConfig().m_VerticalBarChar;
-    const u32 colour = ApplyAlpha(m_Style.m_TextColor), edge = ApplyAlpha(m_Style.m_EdgeColor);
+    const GxChar bar = GxUISystemConfig().m_VerticalBarChar;
+    const GxUIGlyphStyle style = m_PanelText.GlyphStyle(GetAlphaScale(), u32(m_Visual.m_BlendMode));
     GxVector4 world;
     GetWorldPos(&world);
-    const s64 size = m_Style.m_TextFontSize, start = GetTextStartX();
+    const s64 size = m_PanelText.m_TextFontSize, start = GetTextStartX();
     s64 pen = 0, line = 0;
     for (GxChar ch : m_Text) {
         if (ch == bar) {
@@ -59,14 +64,13 @@ void GxTaskUITextButtonIs::DrawText() {
             pen = 0;
             continue;
         }
-        const GxFontMapGlyph glyph = map->GetGlyph(ch);
         const f32 x = f32(start + pen), y = f32(m_ClientTop + line);
         pen += GxGetCharCellWidth(ch) * size / 2;
         if (pen + size >= m_ClientWidth) {
             pen = 0;
             line += size;
         }
-        DrawGlyph(glyph, world, x, y, colour, edge, m_Style.m_UseEdge);
+        DrawGlyphAt(map, ch, world, x, y, style);
     }
 }
 
@@ -82,16 +86,13 @@ int GxTaskUITextButtonIs::Render(int, int) {
 bool GxTaskUITextButtonIs::WriteContent(GxContentWriterBase* w) {
     bool ok = GxTaskUIButtonIs::WriteContent(w);
     if (!w) return false;
-    m_Style.Write(w);
-    w->Write("m_AutoAlign", m_AutoAlign);
+    m_PanelText.Write(w);
     return ok && w->GetErrorCount() == 0;
 }
 
 bool GxTaskUITextButtonIs::ReadContent(GxContentReaderBase* r) {
     bool ok = GxTaskUIButtonIs::ReadContent(r);
     if (!r) return false;
-    m_Style.Read(r);
-    r->Read("m_AutoAlign", &m_AutoAlign);
-    m_Style.m_TextFontIndex = CheckFontIndex(m_Style.m_TextFontIndex, u"GxTaskUITextButtonIs");
+    m_PanelText.Read(r, kClassName);
     return ok && r->GetErrorCount() == 0;
 }

@@ -4,7 +4,7 @@
 // it fits on one line; '|' breaks a line, and a line that reaches the client
 // width wraps.
 #include "ui/GxTaskUIButtonIs.h"
-#include "ui/GxUITextStyle.h"
+#include "ui/GxUIPanelText.h"
 
 class GxTaskUITextButtonIs : public GxTaskUIButtonIs {
 public:
@@ -21,19 +21,19 @@ public:
 
     // The font map (0 to 5) and its configured size.
     virtual void SetTextFontIndex(s32 index);
-    virtual void SetTextColor(u32 argb) { m_Style.m_TextColor = argb; }
-    virtual void SetEdgeColor(u32 argb) { m_Style.m_EdgeColor = argb; }
-    virtual void SetAutoAlign(s32 align) { m_AutoAlign = align; }
-    virtual s32 GetAutoAlign() const { return m_AutoAlign; }
+    virtual void SetTextColor(u32 argb) { m_PanelText.m_TextColor = argb; }
+    virtual void SetEdgeColor(u32 argb) { m_PanelText.m_EdgeColor = argb; }
+    virtual void SetAutoAlign(s32 align) { m_PanelText.m_AutoAlign = align; }
+    virtual s32 GetAutoAlign() const { return m_PanelText.m_AutoAlign; }
 
-    s32 GetTextFontIndex() const { return m_Style.m_TextFontIndex; }
-    s32 GetTextFontSize() const { return m_Style.m_TextFontSize; }
+    s32 GetTextFontIndex() const { return m_PanelText.m_TextFontIndex; }
+    s32 GetTextFontSize() const { return m_PanelText.m_TextFontSize; }
     // Where the text's first line starts, in the widget.
     s32 GetTextStartX() const;
 
 protected:
     void DrawText();
 
-    GxUITextStyle m_Style;
-    s32 m_AutoAlign = 1;
+    // The text panels' settings: font, colours, outline and alignment.
+    GxUIPanelText m_PanelText;
 };

@@ -9,11 +9,14 @@
 #include "layers/GxNcOriginImage.h"
 #include "tasks/GxSystemConfig.h"
 #include "ui/DBUIModuleRecord.h"
+#include "ui/GxUIText.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
+
+constexpr const GxChar* kClassName = u"GxTaskUITipHelpIs";
 
 constexpr f32 kScreenWidth = 1024.0f;
 constexpr f32 kScreenHeight = 768.0f;
@@ -41,7 +44,7 @@ s32 SkinCell(s64 index, s64 count) {
 GxTaskUITipHelpIs::GxTaskUITipHelpIs(GxTaskBase* parent, const GxChar* name, const GxChar* localName,
                                      s32 localIndex)
     : GxTaskUIIsBase(parent, name, localName, localIndex),
-      m_Style(1, GetSystemConfig().m_SystemShadowColor) {
+      m_Style(1, GxUISystemConfig().m_SystemShadowColor) {
     SetTaskTag(kTypeCode);
     m_EventBlockFlag = false;
     m_ModalFlag = true;
@@ -53,7 +56,7 @@ void GxTaskUITipHelpIs::ApplyModuleRecord(const DBUIModuleRecord& m) {
 }
 
 void GxTaskUITipHelpIs::SetTextFontIndex(s32 index) {
-    m_Style.SetFont(CheckFontIndex(index, u"GxTaskUITipHelpIs"));
+    m_Style.SetFontIndex(index, kClassName);
 }
 
 bool GxTaskUITipHelpIs::LoadImages() {
@@ -75,7 +78,7 @@ s32 GxTaskUITipHelpIs::GetPatternCount() const { return m_pSkin ? s32(m_pSkin->m
 
 template <class F>
 GxTaskUITipHelpIs::LineEnd GxTaskUITipHelpIs::WalkLines(F&& place) const {
-    const GxChar bar = GetSystemConfig().m_VerticalBarChar;
+    const GxChar bar = GxUISystemConfig().m_VerticalBarChar;
     const s64 size = m_Style.m_TextFontSize;
     LineEnd end;
     s64 pen = 0;
@@ -166,13 +169,12 @@ int GxTaskUITipHelpIs::Render(int, int) {
             }
         }
     }
-    if (GxGDIFontMap* map = GxGlobalFonts::GetFontMap(m_Style.m_TextFontIndex)) {
-        const u32 colour = ApplyAlpha(m_Style.m_TextColor), edge = ApplyAlpha(m_Style.m_EdgeColor);
-        const s64 size = m_Style.m_TextFontSize, pad = m_Padding;
-        WalkLines([&](GxChar ch, s64 at, s64 line, s64) {
-            DrawGlyph(map->GetGlyph(ch), w, f32(pad + at), f32(pad + line * size), colour, edge, m_Style.m_UseEdge);
-        });
-    }
+    GxGDIFontMap* map = GxUIFontMap(m_Style.m_TextFontIndex);
+    const GxUIGlyphStyle style = m_Style.GlyphStyle(GetAlphaScale(), u32(m_Visual.m_BlendMode));
+    const s64 size = m_Style.m_TextFontSize, pad = m_Padding;
+    WalkLines([&](GxChar ch, s64 at, s64 line, s64) {
+        DrawGlyphAt(map, ch, w, f32(pad + at), f32(pad + line * size), style);
+    });
     GxGraphics::EndScene();
     return 0;
 }
@@ -198,11 +200,10 @@ bool GxTaskUITipHelpIs::ReadContent(GxContentReaderBase* r) {
     r->Read("m_ImageName", &m_ImageName);
     r->Read("m_ImageSetName", &m_ImageSetName);
     r->Read("m_PatternIndex", &m_PatternIndex);
-    m_Style.Read(r);
+    m_Style.Read(r, kClassName);
     r->Read("m_NewLineWidth", &m_NewLineWidth);
     r->Read("m_AutoHide", &m_AutoHide);
     r->Read("m_Padding", &m_Padding);
-    m_Style.m_TextFontIndex = CheckFontIndex(m_Style.m_TextFontIndex, u"GxTaskUITipHelpIs");
     ReleaseImages();
     ResetEventState();
     return ok && r->GetErrorCount() == 0;

@@ -14,30 +14,16 @@ namespace {
 constexpr s64 kFar = 1 << 24;
 }
 
-GxUIPanelText::GxUIPanelText() : m_TextFontSize(GxUIFontSize(2)), m_EdgeColor(GxUISystemConfig().m_SystemEdgeColor) {}
-
-void GxUIPanelText::SetFontIndex(s32 index, const GxChar* className) {
-    m_TextFontIndex = GxUICheckFontIndex(index, className);
-    m_TextFontSize = GxUIFontSize(m_TextFontIndex);
-}
+GxUIPanelText::GxUIPanelText() : GxUITextStyle(2, GxUISystemConfig().m_SystemEdgeColor) {}
 
 void GxUIPanelText::Write(GxContentWriterBase* w) const {
-    w->Write("m_TextFontIndex", m_TextFontIndex);
-    w->Write("m_TextFontSize", m_TextFontSize);
-    w->Write("m_TextColor", m_TextColor);
-    w->Write("m_EdgeColor", m_EdgeColor);
-    w->Write("m_UseEdge", m_UseEdge);
+    GxUITextStyle::Write(w);
     w->Write("m_AutoAlign", m_AutoAlign);
 }
 
 void GxUIPanelText::Read(GxContentReaderBase* r, const GxChar* className) {
-    r->Read("m_TextFontIndex", &m_TextFontIndex);
-    r->Read("m_TextFontSize", &m_TextFontSize);
-    r->Read("m_TextColor", &m_TextColor);
-    r->Read("m_EdgeColor", &m_EdgeColor);
-    r->Read("m_UseEdge", &m_UseEdge);
+    GxUITextStyle::Read(r, className);
     r->Read("m_AutoAlign", &m_AutoAlign);
-    m_TextFontIndex = GxUICheckFontIndex(m_TextFontIndex, className);
 }
 
 void GxUIPanelText::DrawInClient(const GxTaskUIBase& widget, f32 alphaScale) const {

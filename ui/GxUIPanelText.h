@@ -5,20 +5,18 @@
 // rectangle (0 left and top, 1 centred across, 2 centred both ways). Each
 // panel stores them after its own fields.
 #include "base/GxVector.h"
+#include "ui/GxUITextStyle.h"
 
 class GxContentReaderBase;
 class GxContentWriterBase;
 class GxTaskUIBase;
 
-class GxUIPanelText {
+class GxUIPanelText : public GxUITextStyle {
 public:
     // Font 2 at its configured size, white, the system's outline colour,
     // centred across.
     GxUIPanelText();
 
-    // An index outside 0..5 is logged with the class name and held to the
-    // range.
-    void SetFontIndex(s32 index, const GxChar* className);
     void Write(GxContentWriterBase* writer) const;
     // The font index read is checked like a set one.
     void Read(GxContentReaderBase* reader, const GxChar* className);
@@ -28,10 +26,5 @@ public:
     // the actor's.
     void DrawInClient(const GxTaskUIBase& widget, f32 alphaScale) const;
 
-    s32 m_TextFontIndex = 2;
-    s32 m_TextFontSize = 0;
-    u32 m_TextColor = 0xFFFFFFFF;
-    u32 m_EdgeColor = 0;
-    bool m_UseEdge = true;
     s32 m_AutoAlign = 1;
 };

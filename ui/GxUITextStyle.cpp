@@ -2,13 +2,22 @@
 
 #include "io/GxContentReaderBase.h"
 #include "io/GxContentWriterBase.h"
-#include "ui/GxTaskUIBase.h"
 
-GxUITextStyle::GxUITextStyle(s32 fontIndex, u32 edgeColor) : m_EdgeColor(edgeColor) { SetFont(fontIndex); }
+GxUITextStyle::GxUITextStyle(s32 fontIndex, u32 edgeColor)
+    : m_TextFontIndex(fontIndex), m_TextFontSize(GxUIFontSize(fontIndex)), m_EdgeColor(edgeColor) {}
 
-void GxUITextStyle::SetFont(s32 index) {
-    m_TextFontIndex = index;
-    m_TextFontSize = GxTaskUIBase::GetFontSize(index);
+void GxUITextStyle::SetFontIndex(s32 index, const GxChar* className) {
+    m_TextFontIndex = GxUICheckFontIndex(index, className);
+    m_TextFontSize = GxUIFontSize(m_TextFontIndex);
+}
+
+GxUIGlyphStyle GxUITextStyle::GlyphStyle(f32 alphaScale, u32 blendMode) const {
+    GxUIGlyphStyle style;
+    style.m_Colour = GxUIScaleAlpha(m_TextColor, alphaScale);
+    style.m_BlendMode = blendMode;
+    style.m_Edge = m_UseEdge;
+    style.m_EdgeColour = GxUIScaleAlpha(m_EdgeColor, alphaScale);
+    return style;
 }
 
 void GxUITextStyle::Write(GxContentWriterBase* w) const {
@@ -19,10 +28,11 @@ void GxUITextStyle::Write(GxContentWriterBase* w) const {
     w->Write("m_UseEdge", m_UseEdge);
 }
 
-void GxUITextStyle::Read(GxContentReaderBase* r) {
+void GxUITextStyle::Read(GxContentReaderBase* r, const GxChar* className) {
     r->Read("m_TextFontIndex", &m_TextFontIndex);
     r->Read("m_TextFontSize", &m_TextFontSize);
     r->Read("m_TextColor", &m_TextColor);
     r->Read("m_EdgeColor", &m_EdgeColor);
     r->Read("m_UseEdge", &m_UseEdge);
+    m_TextFontIndex = GxUICheckFontIndex(m_TextFontIndex, className);
 }

@@ -1,9 +1,10 @@
 #pragma once
-// The text settings that the text button, the tool tip and the list box
-// share and store alike: one of the six system fonts with its configured
-// size, the text and outline colours (0xAARRGGBB), and whether glyphs are
-// outlined.
+// The text settings that the text button, the tool tip, the list box and the
+// text panels share and store alike: one of the six system fonts with its
+// configured size, the text and outline colours (0xAARRGGBB), and whether
+// glyphs are outlined.
 #include "base/GxTypes.h"
+#include "ui/GxUIText.h"
 
 class GxContentReaderBase;
 class GxContentWriterBase;
@@ -16,11 +17,16 @@ struct GxUITextStyle {
     bool m_UseEdge = true;
 
     GxUITextStyle() = default;
-    // The font with its configured size, and the outline colour.
+    // The font (0 to 5) with its configured size, and the outline colour.
     GxUITextStyle(s32 fontIndex, u32 edgeColor);
-    // A font index 0 to 5 and its configured size.
-    void SetFont(s32 index);
+    // An index outside 0..5 is logged with the class name and held to the
+    // range; the size follows the index.
+    void SetFontIndex(s32 index, const GxChar* className);
+    // How its glyphs are drawn: the colours with their alpha scaled, the
+    // outline when m_UseEdge.
+    GxUIGlyphStyle GlyphStyle(f32 alphaScale, u32 blendMode) const;
     // The five fields in this order, under their member names.
     void Write(GxContentWriterBase* writer) const;
-    void Read(GxContentReaderBase* reader);
+    // The font index read is checked like a set one; the size stays as read.
+    void Read(GxContentReaderBase* reader, const GxChar* className);
 };

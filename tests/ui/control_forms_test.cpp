@@ -26,7 +26,7 @@ struct PokedButton : GxTaskUIButtonIs {
 };
 struct PokedText : GxTaskUITextButtonIs {
     using GxTaskUITextButtonIs::GxTaskUITextButtonIs;
-    void Poke(s32 font) { m_Style.m_TextFontIndex = font; }
+    void Poke(s32 font) { m_PanelText.m_TextFontIndex = font; }
 };
 struct PokedList : GxTaskUIListBoxFx {
     using GxTaskUIListBoxFx::GxTaskUIListBoxFx;
@@ -102,7 +102,7 @@ TEST_F(ControlForms, DamagedStoredValuesAreReportedAndKeptInRange) {
     auto* readText = new GxTaskUITextButtonIs(root, u"t2");
     ASSERT_TRUE(CarryOver(text, *readText));
     EXPECT_EQ(readText->GetTextFontIndex(), 5);
-    EXPECT_TRUE(log.Contains("GxTaskUITextButtonIs/FontIndex 12 is not 0-5; 5 is used [t2/[0]:21]\n")) << log.Text();
+    EXPECT_TRUE(log.Contains("GxTaskUITextButtonIs/フォント番号が範囲外です(12)。5を使います\n")) << log.Text();
 
     // A list read back before its items come: at the top, and it draws its
     // rows from there once they do.
