@@ -7,6 +7,7 @@
 #include "engine/GxDebugStatus.h"
 #include "engine/GxDebugWindow.h"
 #include "engine/GxExecuteFrame.h"
+#include "engine/GxPlaythrough.h"
 #include "gamedata/DBUILayout.h"
 #include "gamedata/GxUserConfig.h"
 #include "gamedata/GxUserData.h"
@@ -90,6 +91,15 @@ bool GxCore::Initialize() {
 
     // No configuration is loaded yet, so the built-in title is the caption.
     m_Title = GxSystemConfig().m_AppTitle;
+
+    // A scripted run takes its clock before anything reads one.
+    std::string playthroughError;
+    m_Playthrough = GxPlaythrough::FromEnvironment(&playthroughError);
+    if (!playthroughError.empty()) {
+        GxMessageBox(m_Title.c_str(), u"%s", GxFromUtf8(playthroughError));
+        return false;
+    }
+    if (m_Playthrough) m_Playthrough->Start();
 
     const GxString workingFolder = GxGetCurrentDirectory();
     if (workingFolder.size() > kMaxWorkingFolderLength) {
@@ -398,6 +408,7 @@ void GxCore::PumpMessages() {
 
 bool GxCore::RunPass() {
     if (m_TaskManage) m_TaskManage->ApplySequenceChanges();
+    if (m_Playthrough) m_Playthrough->BeforePass(*this);
     PumpMessages();
     if (m_PassCounter % 4 == 0) {
         // The silent output (no sound device) keeps time with the clock.
@@ -409,6 +420,7 @@ bool GxCore::RunPass() {
     }
     GxMovie::Update();
     GxExecuteFrame(this);
+    if (m_Playthrough) m_Playthrough->AfterPass(*this);
     ++m_PassCounter;
     return !m_Quit;
 }
@@ -472,4 +484,5 @@ void GxCore::Finalize() {
     m_WindowCreated = false;
     GxDestroyDebugWindow();
     m_InstanceLock.release();
+    m_Playthrough.reset();
 }

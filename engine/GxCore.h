@@ -10,6 +10,9 @@
 #include "platform/window/window.h"
 #include "platform/window/window_event.h"
 
+#include <memory>
+
+class GxPlaythrough;
 class GxProfileEx;
 class GxUIManage;
 class GxUserConfig;
@@ -119,4 +122,6 @@ private:
     bool m_GameStarted = false;
     u32 m_PassCounter = 0;
     int m_ExitCode = 0;
+    // A scripted run (QUILLON_PLAYTHROUGH); null otherwise.
+    std::unique_ptr<GxPlaythrough> m_Playthrough;
 };

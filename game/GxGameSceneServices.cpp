@@ -7,28 +7,22 @@
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxTaskManage.h"
 
-SeqSystem* GxGameSceneServices::FindSystemScene() {
-    GxCoreBase* core = GxCoreBase::GetCoreBase();
-    GxTaskManage* tm = core ? core->GetTaskManage() : nullptr;
-    return tm ? dynamic_cast<SeqSystem*>(tm->GetRootTree()) : nullptr;
-}
-
 GxTaskBase* GxGameSceneServices::GetUserDialogOwner() {
-    SeqSystem* system = FindSystemScene();
+    SeqSystem* system = SeqSystem::Get();
     return system ? system->GetUserDialogOwner() : nullptr;
 }
 
 GxString GxGameSceneServices::GetPendingDialogRequest() {
-    SeqSystem* system = FindSystemScene();
+    SeqSystem* system = SeqSystem::Get();
     return system ? system->GetPendingDialogRequest() : GxString();
 }
 
 void GxGameSceneServices::CloseUserDialog(bool playSound) {
-    if (SeqSystem* system = FindSystemScene()) system->CloseUserDialog(playSound);
+    if (SeqSystem* system = SeqSystem::Get()) system->CloseUserDialog(playSound);
 }
 
 void GxGameSceneServices::CloseShutdownDialog(bool playSound) {
-    if (SeqSystem* system = FindSystemScene()) system->CloseShutdownDialog(playSound);
+    if (SeqSystem* system = SeqSystem::Get()) system->CloseShutdownDialog(playSound);
 }
 
 void GxGameSceneServices::SetDialogResult(s32 result) {

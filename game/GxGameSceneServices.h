@@ -3,8 +3,6 @@
 // dialog result and the capture of the screen for their transitions.
 #include "scenes/GxSceneGameServices.h"
 
-class SeqSystem;
-
 class GxGameSceneServices : public GxSceneGameServices {
 public:
     GxTaskBase* GetUserDialogOwner() override;
@@ -14,8 +12,4 @@ public:
     void SetDialogResult(s32 result) override;
     void RenderToGlobalTexture() override;
     GxTextureBase* GetGlobalRenderTexture() override;
-
-private:
-    // The resident system scene, the root of the task manager's trees.
-    static SeqSystem* FindSystemScene();
 };

@@ -1,16 +1,25 @@
 #include "game/GxGameScenes.h"
 
+#include "game/scenes/SeqBoot.h"
+#include "game/scenes/SeqDebug.h"
+#include "game/scenes/SeqOpening.h"
+#include "game/scenes/SeqTitle.h"
 
 namespace {
 
-// SCENES SEAM: each scene's maker goes into its entry as the scene is built,
-// e.g. {u"SeqBoot", [](GxTaskBase* p) -> GxTaskBase* { return new SeqBoot(p); }}.
-// The order is the start-up's and stays as it is.
+template <class Scene>
+GxTaskBase* Make(GxTaskBase* parent) {
+    return new Scene(parent);
+}
+
+// SCENES SEAM: the configuration, save, load, quick-load, gallery, gallery
+// viewer, replay and music-room scenes get their makers (&Make<Scene>) as
+// they are built. The order is the start-up's and stays as it is.
 constexpr GxGameSceneEntry kMenuScenes[] = {
-    {u"SeqBoot", nullptr},       {u"SeqTitle", nullptr},      {u"SeqOpening", nullptr},
+    {u"SeqBoot", &Make<SeqBoot>}, {u"SeqTitle", &Make<SeqTitle>}, {u"SeqOpening", &Make<SeqOpening>},
     {u"SeqConfig", nullptr},     {u"SeqSave", nullptr},       {u"SeqLoad", nullptr},
     {u"SeqQuickLoad", nullptr},  {u"SeqCGMode", nullptr},     {u"SeqCGModeView", nullptr},
-    {u"SeqRPMode", nullptr},     {u"SeqBGMMode", nullptr},    {u"SeqDebug", nullptr},
+    {u"SeqRPMode", nullptr},     {u"SeqBGMMode", nullptr},    {u"SeqDebug", &Make<SeqDebug>},
 };
 
 // SCENES SEAM: the main adventure scene, then the backlog scene.

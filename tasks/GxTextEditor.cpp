@@ -1,4 +1,4 @@
-#include "engine/GxTextEditor.h"
+#include "tasks/GxTextEditor.h"
 
 #include "base/GxFormat.h"
 #include "base/GxStringUtil.h"

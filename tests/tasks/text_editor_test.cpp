@@ -1,5 +1,5 @@
 #include "base/GxStringUtil.h"
-#include "engine/GxTextEditor.h"
+#include "tasks/GxTextEditor.h"
 #include "io/GxFileSystem.h"
 #include "platform/system/process_launch.h"
 #include "tools/builders/PackWriter.h"
