@@ -394,7 +394,8 @@ bool SeqSystem::IsUIBlock3Clear() {
 }
 
 int SeqSystem::OnClose() {
-    if (IsShutdownDialogOpen()) return 0;
+    // A game without the dialog could never be closed: it closes at once.
+    if (!FindWidget(kShutdownDialog) || IsShutdownDialogOpen()) return 0;
     GxPlaySystemVoice(kVoiceExitGame);
     OpenShutdownDialog();
     return 1;

@@ -44,6 +44,8 @@ GxTaskUIListBoxFx* SeqDebug::FindList(const GxChar* name) const {
 void SeqDebug::OnStartSequence(int) {
     GxStopBgm(0);
     GxNcImageSetPool::Add(Config().m_FolderNames[kGxFolderUIGis] + kImageSet);
+    // Nothing is chosen yet: the label buttons wait for a label.
+    UpdateLabelButtons();
 }
 
 void SeqDebug::OnEndSequence(int workerIndex) {

@@ -69,8 +69,10 @@ bool translate(pump_state& s, const SDL_Event& e, window_event& out) {
     out = window_event{};
     switch (e.type) {
     case SDL_QUIT:
-        // A signal or the session ending: offered like the close box.
-        out.kind = event_kind::close_request;
+        // A signal or the session ending: nobody is there to answer a
+        // question, so the window goes (the game still shuts down in order
+        // and keeps its settings) rather than being offered the close box.
+        out.kind = event_kind::destroy;
         // Addressed to the first window without a filter of its own: a
         // helper window made earlier (the debug window) would only hide.
         out.window_id = 0;

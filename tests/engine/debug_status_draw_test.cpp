@@ -6,21 +6,29 @@
 #include "engine/GxCore.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxSwapChain.h"
+#include "platform/image/image.h"
 
 namespace {
 
 using proctest::GameFolderTest;
+namespace fs = std::filesystem;
 
 class DebugStatusDraw : public GameFolderTest {
 protected:
-    // The top-left 400 × 80 pixels of the frame after a few passes.
+    // Past the title's fade in over the boot screen.
+    static constexpr int kPasses = 40;
+    // The top-left 400 × 80 pixels of the frame after the passes.
     std::vector<uint32_t> Run(const std::string& settings) {
         WriteGame("Overlay", "SAVE_TO_MYDOCUMENTS=0\n", settings);
+        // A black title picture, so that the title scene draws nothing but black.
+        fs::create_directories(game_ / "cg" / "ui");
+        const std::vector<uint32_t> black(16 * 16, 0xFF000000u);
+        EXPECT_TRUE(pimage::save_png((game_ / "cg" / "ui" / "bg_title.png").string(), black.data(), 16, 16, 64));
         testing::internal::CaptureStderr();
         const bool started = core_.Initialize();
         testing::internal::GetCapturedStderr();
         EXPECT_TRUE(started);
-        for (int i = 0; i < 3; ++i) EXPECT_TRUE(core_.RunPass());
+        for (int i = 0; i < kPasses; ++i) EXPECT_TRUE(core_.RunPass());
         const auto back = GxGraphics::GetDefaultSwapChain()->GetD3DSwapChain()->back_buffer(0);
         const std::vector<uint32_t> all = back->read_argb();
         const u32 w = back->desc().width;

@@ -132,10 +132,11 @@ protected:
         const int code = Finish(Start(dir, "run.out", env));
         return {code, ReadText(temp_.path() / "run.out")};
     }
-    // Start-up is over once the game asked for its boot scene.
+    // Start-up is as good as over once the game chose its sound engine.
     static bool Booted(const fs::path& save) {
-        return Eventually([&] { return ReadUtf16File(save / "error.log").find("(SeqBoot)") != std::string::npos; },
-                          seconds(30));
+        return Eventually(
+            [&] { return ReadUtf16File(save / "device.log").find("サウンドエンジンに") != std::string::npos; },
+            seconds(30));
     }
 
     qtest::TempDir temp_;

@@ -173,8 +173,9 @@ TEST_F(Startup, WithoutAFolderForTheSavesTheLogsStayInTheWorkingFolder) {
         EXPECT_EQ(core.GetSaveDir(), u"");
         EXPECT_FALSE(fs::exists(fs::path("/") / (std::string("Save_") + c.name)));
         core.Finalize();
-        // The boot scene's absence was logged under the bare name.
-        EXPECT_NE(ReadUtf16File(game_ / "error.log").find("遷移先のシーケンスが見つかりません(SeqBoot)"), std::string::npos);
+        // The system dialogs' missing records were logged under the bare name.
+        EXPECT_NE(ReadUtf16File(game_ / "error.log").find("UIモジュールデータ[dlg_shutdown]が見つかりません:SeqSystem"),
+                  std::string::npos);
         fs::remove(game_ / "error.log");
         setenv("HOME", (temp_.path() / "home").c_str(), 1);
     }

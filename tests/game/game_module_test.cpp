@@ -180,11 +180,12 @@ TEST_F(GameModule, StartupAndShutdownRunInTheirOrder) {
     EXPECT_EQ(core_.GetModule(1), AvgCore::GetInstance());
     EXPECT_EQ(AvgCore::GetInstance()->GetModuleName(), u"AVG");
     EXPECT_EQ(AvgCore::GetInstance()->GetBuiltin()->GetCore(), &core_);
-    // The system scene stands under the top task; no boot scene exists yet.
+    // The system scene stands under the top task, the menu scenes beside it,
+    // and the boot scene waits for the first pass.
     GxTaskManage* tm = core_.GetTaskManage();
     EXPECT_EQ(tm->GetRootTree()->GetParent(), tm->GetTopTask());
-    EXPECT_TRUE(log.Contains("遷移先のシーケンスが見つかりません(SeqBoot)\n")) << log.Text();
-    EXPECT_FALSE(tm->IsSequenceChangePending());
+    EXPECT_EQ(tm->FindTaskName(u"SeqDebug")->GetParent(), tm->GetTopTask());
+    EXPECT_EQ(tm->GetSeqWorker(0)->m_PendingName, u"SeqBoot");
     // The scopes of the menu scenes and of the main scene.
     EXPECT_TRUE(core_.m_Assets->GetScope(3)->HasSequenceName(u"SeqAvgLog"));
     EXPECT_FALSE(core_.m_Assets->GetScope(2)->HasSequenceName(u"SeqAvgMain"));

@@ -1,4 +1,5 @@
 #include "platform/window/debug_window.h"
+#include "platform/window/event_inject.h"
 #include "platform/window/event_pump.h"
 #include "platform/window/key_codes.h"
 #include "platform/window/message_box.h"
@@ -148,14 +149,48 @@ TEST_F(Pump, WindowStateEvents) {
     PushWindow(SDL_WINDOWEVENT_CLOSE);
     PushWindow(SDL_WINDOWEVENT_MOVED);
     PushWindow(SDL_WINDOWEVENT_EXPOSED);
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    Push(quit);
     auto ev = Drain();
-    ASSERT_EQ(ev.size(), 4u);
+    ASSERT_EQ(ev.size(), 5u);
     EXPECT_EQ(ev[0].kind, pwin::event_kind::activate);
     EXPECT_TRUE(ev[0].active);
     EXPECT_EQ(ev[1].kind, pwin::event_kind::activate);
     EXPECT_FALSE(ev[1].active);
     EXPECT_EQ(ev[2].kind, pwin::event_kind::close_request);
     EXPECT_EQ(ev[3].kind, pwin::event_kind::moved);
+    // A signal asks nobody: the window is to go.
+    EXPECT_EQ(ev[4].kind, pwin::event_kind::destroy);
+    EXPECT_EQ(ev[4].window_id, win.id());
+}
+
+TEST_F(Pump, InjectedInputArrivesAsTheDesktopWouldSendIt) {
+    ASSERT_TRUE(pwin::inject_focus(win, true));
+    ASSERT_TRUE(pwin::inject_mouse_move(win, 30, 40));
+    ASSERT_TRUE(pwin::inject_mouse_button(win, pwin::mouse_button::right, true, 31, 41));
+    ASSERT_TRUE(pwin::inject_mouse_move(win, 35, 45));
+    ASSERT_TRUE(pwin::inject_mouse_button(win, pwin::mouse_button::right, false, 35, 45));
+    ASSERT_TRUE(pwin::inject_key(win, "Left Ctrl", true));
+    ASSERT_TRUE(pwin::inject_key(win, "Escape", true));
+    EXPECT_FALSE(pwin::inject_key(win, "No Such Key", true));
+    ASSERT_TRUE(pwin::inject_close(win));
+    const auto ev = Drain();
+    ASSERT_EQ(ev.size(), 8u);
+    EXPECT_TRUE(ev[0].kind == pwin::event_kind::activate && ev[0].active);
+    EXPECT_TRUE(ev[1].kind == pwin::event_kind::mouse_move && ev[1].x == 30 && ev[1].y == 40);
+    EXPECT_TRUE(ev[2].kind == pwin::event_kind::button_down && ev[2].button == pwin::mouse_button::right);
+    EXPECT_EQ(ev[3].buttons & pwin::mk_rbutton, pwin::mk_rbutton) << "the held button goes with the move";
+    EXPECT_EQ(ev[4].kind, pwin::event_kind::button_up);
+    EXPECT_EQ(ev[5].vk, 0x11u);
+    EXPECT_EQ(ev[6].vk, 0x1Bu);
+    EXPECT_EQ(ev[7].kind, pwin::event_kind::close_request);
+    int x = 0, y = 0;
+    win.cursor_position(x, y);
+    EXPECT_EQ(x, 35);
+    EXPECT_EQ(y, 45);
+    ASSERT_TRUE(pwin::inject_key(win, "Left Ctrl", false));
+    Drain();
 }
 
 TEST_F(Pump, KeysAndSystemKeys) {
