@@ -211,7 +211,11 @@ void GxUserData::ResetPlayState(bool stopBGM) {
     if (host) host->StopChannels(stopBGM);
     GxSetBGMRestraintLevel(100);
     if (host) host->StopAllMovies();
+    // Music that goes on playing keeps its record: the title then knows it
+    // plays already and does not start it over, and a save still names it.
+    const GxSoundParam keptBGM = stopBGM ? GxSoundParam() : m_BGMParam;
     Clear();
+    m_BGMParam = keptBGM;
     if (host) host->ResetPlayScene();
     if (g_pMoaMainWorker) {
         g_pMoaMainWorker->Reset();

@@ -204,8 +204,13 @@ TEST_F(SaveGame, ResetReturnsToANewGame) {
     Play();
     GxSetBGMRestraintLevel(20);
     game_.m_ReplayMode = true;
+    game_.m_BGMParam.m_FileName = u"bgms/kept.ogg";
+    game_.m_BGVParam.m_FileName = u"sounds/bgvs/gone.ogg";
     game_.ResetPlayState(false);
     EXPECT_EQ(host_.Calls(), "stop movies resetscene fadeout0");
+    // The music plays on, so it is still remembered; the rest was stopped.
+    EXPECT_EQ(game_.m_BGMParam.m_FileName, u"bgms/kept.ogg");
+    EXPECT_EQ(game_.m_BGVParam.m_FileName, u"");
     EXPECT_EQ(GxGetBGMRestraintLevel(), 100);
     EXPECT_FALSE(g_pMoaMainWorker->IsRunning());
     EXPECT_EQ(Variable(u"count"), 0);

@@ -1,0 +1,260 @@
+// The boot, opening, title and debug scenes on the sample game, pass by pass
+// under the hand-driven clock: where boot goes, the fade over its screen,
+// the opening movie and what ends it, the title's picture, buttons, music
+// and call, every title button's decision, and the debug scene's lists.
+#include "SampleSceneFixture.h"
+
+#include "game/GxGameSound.h"
+#include "gamedata/GxUserData.h"
+#include "gamedata/GxUserDataPerman.h"
+#include "layers/GxTaskLayer.h"
+#include "media/sound/GxAudio.h"
+#include "media/sound/GxAudioPlayerStream.h"
+#include "script/GxMoaEx.h"
+#include "script/GxMoaSystem.h"
+#include "script/GxMoaWorkerEx.h"
+#include "scenes/GxSeqTransitBase.h"
+#include "ui/GxTaskUIButtonIs.h"
+#include "ui/GxTaskUIListBoxFx.h"
+
+namespace {
+
+using gametest::SampleScenes;
+namespace fs = std::filesystem;
+
+constexpr u32 kSystemVoiceChannel = 15;
+constexpr const GxChar* kTitleUI = u"$UI:SeqTitle";
+constexpr const GxChar* kDebugUI = u"$UI:SeqDebug";
+
+u32 Brightness(u32 argb) { return ((argb >> 16) & 0xFF) + ((argb >> 8) & 0xFF) + (argb & 0xFF); }
+
+// How often the music's two channels were started.
+u32 MusicPlays() {
+    u32 n = 0;
+    for (u32 channel : {kGxChannelBgm0, kGxChannelBgm1})
+        if (GxAudioPlayerStream* player = GxAudio::GetStreamPlayer(channel)) n += player->GetStreamBuffer().GetPlayCount();
+    return n;
+}
+
+u32 ScreenPixel(int x, int y) {
+    return GxGraphics::GetDevice()->get_swap_chain(0)->back_buffer(0)->read_argb()[size_t(y) * 1024 + size_t(x)];
+}
+
+TEST_F(SampleScenes, WithoutAnOpeningBootHandsOverToTheTitleWhichFadesInOverIt) {
+    Start(false);
+    Pass();
+    EXPECT_EQ(Worker().m_CurrentName, u"SeqBoot");
+    Pass(2);
+    ASSERT_EQ(Worker().m_CurrentName, u"SeqTitle");
+    auto* title = dynamic_cast<GxSeqTransitBase*>(Tm()->FindTaskName(u"SeqTitle"));
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->m_TransitParam.m_TransitTimeTotal, 400);
+    // The moon brightens out of the black boot screen, frame by frame, and
+    // the title's main phase begins when the fade is over.
+    std::vector<u32> moon;
+    while (title->IsTransiting() && moon.size() < 60) {
+        EXPECT_FALSE(Worker().m_MainStarted);
+        moon.push_back(Brightness(ScreenPixel(800, 170)));
+        Pass();
+    }
+    Pass();
+    EXPECT_TRUE(Worker().m_MainStarted);
+    ASSERT_GE(moon.size(), 22u);
+    ASSERT_LE(moon.size(), 26u);
+    for (size_t i = 1; i < moon.size(); ++i) EXPECT_GT(moon[i], moon[i - 1]) << i;
+    EXPECT_LT(moon.front() * 10, Brightness(ScreenPixel(800, 170)));
+}
+
+// How the opening ends: a left click, a right click, the movie's own end, or
+// a movie that is not there.
+class OpeningScene : public SampleScenes, public testing::WithParamInterface<std::string> {};
+
+TEST_P(OpeningScene, TheTitleFollows) {
+    const std::string how = GetParam();
+    Start(true, [&] {
+        if (how == "missing") fs::remove("movies/opening.wmv");
+    });
+    ASSERT_TRUE(RunUntil(u"SeqOpening"));
+    auto* layer = static_cast<GxTaskLayer*>(Tm()->FindTaskName(u"$BGLAYER:SeqOpening"));
+    EXPECT_EQ(layer->IsMoviePlaying(), how != "missing");
+    int passes = 0;
+    if (how == "left" || how == "right") {
+        Pass(30);
+        EXPECT_EQ(Worker().m_CurrentName, u"SeqOpening");
+        Click(Widget(u"$UI:SeqOpening", u"null_eventcaller"), how == "right");
+        EXPECT_TRUE(Worker().m_ChangePending);
+        EXPECT_EQ(Worker().m_PendingName, u"SeqTitle");
+    } else {
+        while (Worker().m_CurrentName == u"SeqOpening" && passes < 600) {
+            Pass();
+            ++passes;
+        }
+        // The movie is four seconds long and began with the scene's fade in
+        // (0.4 s); a missing one ends the scene on its second update.
+        if (how == "end") EXPECT_NEAR(passes, (4.05 - 0.4) * 60, 6);
+        else EXPECT_LE(passes, 3);
+    }
+    ASSERT_TRUE(RunUntil(u"SeqTitle"));
+    EXPECT_FALSE(layer->IsMoviePlaying());
+    EXPECT_EQ(layer->GetContentWidth(), 0) << "the layer was emptied";
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, OpeningScene, testing::Values("left", "right", "end", "missing"));
+
+TEST_F(SampleScenes, TheTitleShowsItsPictureAndButtonsPlaysItsMusicAndCallsItsName) {
+    Start(false);
+    ASSERT_TRUE(RunUntil(u"SeqTitle"));
+    auto* background = static_cast<GxTaskLayer*>(Tm()->FindTaskName(u"$BGLAYER:SeqTitle"));
+    EXPECT_EQ(background->GetContentWidth(), 1024);
+    for (const GxChar* name : {u"btn_title_start", u"btn_title_load", u"btn_title_visual", u"btn_title_event",
+                               u"btn_title_music", u"btn_title_config", u"btn_title_extra", u"btn_title_exit"})
+        EXPECT_NE(dynamic_cast<GxTaskUIButtonIs*>(Widget(kTitleUI, name)), nullptr) << GxToUtf8(name);
+    EXPECT_FALSE(Widget(kTitleUI, u"btn_title_extra")->IsEnabled()) << "the story is not finished";
+    const GxSoundParam& bgm = GxUserData::Get()->m_BGMParam;
+    EXPECT_EQ(bgm.m_FileName, u"bgms/title.ogg");
+    EXPECT_EQ(bgm.m_Loop, 0);
+    EXPECT_EQ(bgm.m_LoopPosTime, 2000u);
+    EXPECT_EQ(bgm.m_FadeInTime, 50);
+    EXPECT_TRUE(GxIsBgmPlaying());
+    EXPECT_TRUE(GxAudio::IsStreamPlaying(kSystemVoiceChannel)) << "the title call, after the boot scene";
+
+    // Entered again: after the boot scene the music plays on and the name is
+    // called; after the (silent) debug scene the music starts again, and the
+    // name is called only on the script's return to the title.
+    const struct {
+        const GxChar* from;
+        s32 param1;
+        bool call;
+        u32 newPlays;
+    } kEntries[] = {{u"SeqBoot", 0, true, 0}, {u"SeqDebug", 0, false, 1}, {u"SeqDebug", 6, true, 1}};
+    for (const auto& e : kEntries) {
+        SCOPED_TRACE(GxToUtf8(e.from) + " " + std::to_string(e.param1));
+        const u32 plays = MusicPlays();
+        Tm()->ChangeSequenceByName(e.from, 0, 0, 0);
+        ASSERT_TRUE(RunUntilCurrent(e.from));
+        GxAudio::StopStream(kSystemVoiceChannel);
+        if (e.from != std::u16string_view(u"SeqBoot")) {
+            ASSERT_TRUE(RunUntil(e.from));
+            Tm()->ChangeSequenceByName(u"SeqTitle", 0, 0, e.param1);
+        }
+        ASSERT_TRUE(RunUntilCurrent(u"SeqTitle"));
+        EXPECT_EQ(GxAudio::IsStreamPlaying(kSystemVoiceChannel), e.call);
+        EXPECT_EQ(MusicPlays(), plays + e.newPlays);
+        EXPECT_TRUE(GxIsBgmPlaying());
+        ASSERT_TRUE(RunUntil(u"SeqTitle"));
+    }
+}
+
+TEST_F(SampleScenes, EveryTitleButtonHoversPressesAndDecides) {
+    Start(false);
+    GxUserDataPerman::Get()->m_ExtraOption.Set(1u << 10);
+    ASSERT_TRUE(RunUntil(u"SeqTitle"));
+    EXPECT_TRUE(Widget(kTitleUI, u"btn_title_extra")->IsEnabled()) << "the story was finished once";
+    const struct {
+        const GxChar* button;
+        const char* scene;
+        const GxChar* label;  // where the main worker then stands
+    } kButtons[] = {
+        {u"btn_title_load", "SeqLoad", nullptr},       {u"btn_title_visual", "SeqCGMode", nullptr},
+        {u"btn_title_event", "SeqRPMode", nullptr},    {u"btn_title_music", "SeqBGMMode", nullptr},
+        {u"btn_title_config", "SeqConfig", nullptr},   {u"btn_title_start", "SeqAvgMain", u"MAIN"},
+        {u"btn_title_extra", "SeqAvgMain", u"EXTRA"},
+    };
+    for (const auto& b : kButtons) {
+        SCOPED_TRACE(GxToUtf8(b.button));
+        auto* button = dynamic_cast<GxTaskUIButtonIs*>(Widget(kTitleUI, b.button));
+        ASSERT_NE(button, nullptr);
+        GxVector4 at;
+        button->GetWorldPos(&at);
+        const f32 x = at.x + 120, y = at.y + 22;
+        Move(x, y);
+        Pass();
+        EXPECT_GT(button->GetHoverCount(), 0);
+        EXPECT_EQ(button->GetImageIndex(), GxTaskUIButtonIs::kFaceOver);
+        qtest::LogCapture log;
+        Press(x, y);
+        Release(x, y);
+        Pass();
+        EXPECT_EQ(button->GetImageIndex(), GxTaskUIButtonIs::kFaceOn);
+        EXPECT_TRUE(ChangeAskedFor(log, b.scene)) << log.Text();
+        if (b.label) {
+            const GxMoaLabelDefinition* label = g_pMoa->FindLabel(b.label);
+            ASSERT_NE(label, nullptr);
+            EXPECT_EQ(g_pMoaMainWorker->GetLine(nullptr), label->m_Pos.m_Line);
+        }
+        // A scene that is not built leaves the title where it is; one that
+        // is gets the title asked for again.
+        if (Worker().m_ChangePending) Tm()->ChangeSequenceByName(u"SeqTitle", 0, 0, 0);
+        ASSERT_TRUE(RunUntil(u"SeqTitle"));
+        Move(10, 10);
+        Pass();
+    }
+
+    // The tool tip of a button hovered long enough.
+    GxTaskUIBase* load = Widget(kTitleUI, u"btn_title_load");
+    GxVector4 at;
+    load->GetWorldPos(&at);
+    Move(at.x + 20, at.y + 20);
+    Pass(80);
+    GxTaskUIBase* tip = GxTaskUIBase::FromTask(Tm()->FindTaskName(u"tip_help"));
+    ASSERT_NE(tip, nullptr);
+    EXPECT_TRUE(tip->IsRunning());
+    EXPECT_TRUE(tip->IsVisible());
+    EXPECT_EQ(tip->GetText(), u"Go on from a saved game");
+}
+
+TEST_F(SampleScenes, TheDebugSceneListsScriptsThenLabelsByLineAndRunsOne) {
+    Start(false);
+    ASSERT_TRUE(RunUntil(u"SeqTitle"));
+    Tm()->ChangeSequenceByName(u"SeqDebug", 0, 0, 0);
+    ASSERT_TRUE(RunUntil(u"SeqDebug"));
+    EXPECT_FALSE(GxIsBgmPlaying()) << "the debug scene is silent";
+    auto* scripts = dynamic_cast<GxTaskUIListBoxFx*>(Widget(kDebugUI, u"lbox_scriptselect"));
+    auto* labels = dynamic_cast<GxTaskUIListBoxFx*>(Widget(kDebugUI, u"lbox_labelselect"));
+    ASSERT_TRUE(scripts && labels);
+    ASSERT_EQ(scripts->GetItemCount(), 1);
+    EXPECT_EQ(scripts->GetItem(0)->m_Text, u"main.txt");
+    EXPECT_EQ(labels->GetItemCount(), 0);
+    GxTaskUIBase* run = Widget(kDebugUI, u"btn_runlabel");
+    EXPECT_FALSE(run->IsEnabled());
+    EXPECT_FALSE(Widget(kDebugUI, u"btn_editlabel")->IsEnabled());
+
+    GxVector4 at;
+    scripts->GetWorldPos(&at);
+    Press(at.x + 100, at.y + 16);
+    Pass();
+    // The bundle keeps its labels by name (EXTRA before MAIN); the list goes
+    // by line.
+    ASSERT_EQ(labels->GetItemCount(), 2);
+    const struct {
+        const GxChar *line, *name;
+    } kRows[] = {{u"00000004:", u"#MAIN"}, {u"00000008:", u"#EXTRA"}};
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(labels->GetItem(i)->m_Text, kRows[i].line);
+        ASSERT_EQ(labels->GetItem(i)->m_SubItems.size(), 1u);
+        EXPECT_EQ(labels->GetItem(i)->m_SubItems[0].m_Text, kRows[i].name);
+    }
+    EXPECT_FALSE(run->IsEnabled());
+
+    labels->GetWorldPos(&at);
+    const f32 second = at.y + 8 + 1.5f * f32(labels->GetTextFontSize() + 2);
+    Press(at.x + 100, second);
+    Pass();
+    EXPECT_EQ(labels->GetSelectedIndex(), 1);
+    EXPECT_TRUE(run->IsEnabled());
+    qtest::LogCapture log;
+    Click(run);
+    EXPECT_TRUE(ChangeAskedFor(log, "SeqAvgMain")) << log.Text();
+    EXPECT_EQ(g_pMoaMainWorker->GetLine(nullptr), g_pMoa->FindLabel(u"EXTRA")->m_Pos.m_Line);
+
+    // A right click is Back: to the scene before, the title.
+    if (Worker().m_ChangePending) Tm()->ChangeSequenceByName(u"SeqDebug", 0, 0, 0);
+    ASSERT_TRUE(RunUntil(u"SeqDebug"));
+    Press(512, 740, true);
+    Pass();
+    EXPECT_EQ(Worker().m_PendingName, u"SeqTitle");
+    ASSERT_TRUE(RunUntil(u"SeqTitle"));
+    EXPECT_TRUE(GxIsBgmPlaying()) << "the title's music again";
+}
+
+} // namespace
