@@ -1,0 +1,289 @@
+// The resident system scene over the sample's title: the end-game dialog by
+// button, key and close box, the user dialog of each kind answering its
+// opener, notices one at a time, the loading icon, the music ducking under a
+// voice, and the developer keys.
+#include "SampleSceneFixture.h"
+
+#include "base/GxAsyncJobBase.h"
+#include "game/GxGameSound.h"
+#include "game/GxIconIndex.h"
+#include "gamedata/GxUserConfig.h"
+#include "gamedata/GxUserData.h"
+#include "media/sound/GxAudio.h"
+#include "platform/window/event_pump.h"
+#include "ui/GxTaskUINoticePanelFx.h"
+
+#include <set>
+
+namespace {
+
+using gametest::SampleScenes;
+namespace fs = std::filesystem;
+
+constexpr u32 kVkEscape = 0x1B;
+constexpr u32 kSystemVoiceChannel = 15;
+
+class SystemScene : public SampleScenes {
+protected:
+    void SetUp() override {
+        SampleScenes::SetUp();
+        Start(false);
+        ASSERT_TRUE(RunUntil(u"SeqTitle"));
+        // The title's call is over.
+        GxAudio::StopStream(kSystemVoiceChannel);
+        pwin::discard_events();
+    }
+    void TearDown() override {
+        pwin::discard_events();
+        SampleScenes::TearDown();
+    }
+    GxTaskUIBase* Dialog(const GxChar* name) { return GxTaskUIBase::FromTask(Tm()->FindTaskName(name)); }
+    std::set<std::string> ShownButtons(const GxChar* dialog) {
+        std::set<std::string> shown;
+        for (GxTaskBase* t = Dialog(dialog)->GetFirstChild(); t; t = t->GetNextSibling())
+            if (GxTaskUIBase::FromTask(t)->IsVisible())
+                shown.insert(GxToUtf8(t->GetTaskLocalName()) + std::to_string(t->GetTaskLocalIndex()));
+        return shown;
+    }
+    bool CloseRequestPosted() {
+        pwin::window_event e;
+        while (pwin::next_event(e))
+            if (e.kind == pwin::event_kind::close_request) return true;
+        return false;
+    }
+};
+
+TEST_F(SystemScene, TheEndGameDialogByButtonKeyAndCloseBox) {
+    GxTaskUIBase* dialog = Dialog(u"dlg_shutdown");
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->IsSuspended());
+    GxVector4 at;
+    dialog->GetWorldPos(&at);
+    EXPECT_EQ(GxVector2(at.x, at.y), GxVector2(272, 284)) << "centred";
+    GxTaskUIBase* yes = Widget(u"dlg_shutdown", u"btn_dlgshutdown_yes");
+    GxTaskUIBase* no = Widget(u"dlg_shutdown", u"btn_dlgshutdown_no");
+    ASSERT_TRUE(yes && no);
+    yes->GetPos(&at);
+    EXPECT_EQ(GxVector2(at.x, at.y), GxVector2(84, 116));
+    no->GetPos(&at);
+    EXPECT_EQ(GxVector2(at.x, at.y), GxVector2(256, 116));
+
+    // "Exit" asks, in the end-game question's voice; the title waits beneath.
+    GxTaskUIBase* load = Widget(u"$UI:SeqTitle", u"btn_title_load");
+    Click(Widget(u"$UI:SeqTitle", u"btn_title_exit"));
+    EXPECT_TRUE(System()->IsShutdownDialogOpen());
+    EXPECT_EQ(System()->GetPendingDialogRequest(), u"SeqSystem_EXITGAME");
+    EXPECT_EQ(ui_->m_ModalLevel, 1);
+    EXPECT_EQ(dialog->GetModalPriority(), 1);
+    EXPECT_TRUE(GxAudio::IsStreamPlaying(kSystemVoiceChannel));
+    auto* title = dynamic_cast<GxSeqBase*>(Tm()->FindTaskName(u"SeqTitle"));
+    EXPECT_FALSE(title->CanOperateUI(load, 0));
+    EXPECT_TRUE(System()->CanOperateUI(no, 0));
+    Click(no);
+    EXPECT_FALSE(System()->IsShutdownDialogOpen());
+    EXPECT_EQ(ui_->m_ModalLevel, 0);
+    EXPECT_TRUE(title->CanOperateUI(load, 0));
+
+    // Escape opens and closes it, unless the player hid the message window.
+    EXPECT_EQ(Tm()->OnKeyDown(kVkEscape, 0), 1);
+    EXPECT_TRUE(System()->IsShutdownDialogOpen());
+    EXPECT_EQ(Tm()->OnKeyDown(kVkEscape, 0), 1);
+    EXPECT_FALSE(System()->IsShutdownDialogOpen());
+    EXPECT_EQ(ui_->m_ModalLevel, 0);
+    ui_->m_HideWindowFlag = true;
+    EXPECT_EQ(Tm()->OnKeyDown(kVkEscape, 0), 0);
+    EXPECT_FALSE(System()->IsShutdownDialogOpen());
+    ui_->m_HideWindowFlag = false;
+
+    // The close box asks once; asked while the dialog is open, the game ends.
+    EXPECT_NE(Tm()->OnClose(), 0);
+    EXPECT_TRUE(System()->IsShutdownDialogOpen());
+    EXPECT_EQ(Tm()->OnClose(), 0);
+    EXPECT_FALSE(CloseRequestPosted());
+    // "Yes" is a second close request.
+    Pass();
+    Click(yes);
+    EXPECT_TRUE(CloseRequestPosted());
+}
+
+TEST_F(SystemScene, TheUserDialogShowsTheButtonsOfItsKindAndAnswersItsOpener) {
+    auto* title = dynamic_cast<GxTaskFolder*>(Tm()->FindTaskName(u"SeqTitle"));
+    const struct {
+        int kind;
+        std::set<std::string> shown;
+        const GxChar* answer;
+        s32 result;
+    } kKinds[] = {
+        {1, {"btn_dlguser_ok1"}, u"btn_dlguser_ok", 1},
+        {2, {"btn_dlguser_ok0", "btn_dlguser_cancel0"}, u"btn_dlguser_cancel", 0},
+        {3, {"btn_dlguser_yes0", "btn_dlguser_no0"}, u"btn_dlguser_yes", 1},
+        {7, {"btn_dlguser_ok1"}, u"btn_dlguser_ok", 1},
+    };
+    for (const auto& k : kKinds) {
+        SCOPED_TRACE(k.kind);
+        GxUserData::Get()->m_LastDialogResult = -1;
+        System()->OpenUserDialog(u"SeqAvgMain_USERDIALOG", title, u"本当に？", k.kind);
+        Pass();
+        EXPECT_TRUE(System()->IsUserDialogOpen());
+        EXPECT_EQ(System()->GetUserDialogOwner(), title);
+        EXPECT_EQ(Dialog(u"dlg_user")->GetText(), u"本当に？");
+        EXPECT_EQ(ShownButtons(u"dlg_user"), k.shown);
+        EXPECT_EQ(ui_->m_ModalLevel, 1);
+        const s32 index = k.kind == 1 || k.kind == 7 ? 1 : 0;
+        Click(Widget(u"dlg_user", k.answer, index));
+        EXPECT_EQ(GxUserData::Get()->m_LastDialogResult, k.result);
+        EXPECT_FALSE(System()->IsUserDialogOpen());
+        EXPECT_EQ(System()->GetUserDialogOwner(), nullptr);
+        EXPECT_EQ(ui_->m_ModalLevel, 0);
+    }
+    GxVector4 at;
+    Widget(u"dlg_user", u"btn_dlguser_ok", 1)->GetPos(&at);
+    EXPECT_EQ(at.x, 170.0f) << "the single button is centred";
+}
+
+TEST_F(SystemScene, NoticesComeOneAtATimeTheSystemsFirst) {
+    auto* system = dynamic_cast<GxTaskUINoticePanelFx*>(Dialog(u"tip_sysnotice"));
+    auto* user = dynamic_cast<GxTaskUINoticePanelFx*>(Dialog(u"tip_usernotice"));
+    ASSERT_TRUE(system && user);
+    System()->SetUserNoticesHeld(true);
+    GxAddUserNotice(u"user", u"", 0, 0xFFFFFFFF);
+    GxAddSystemNotice(u"first", u"icon_save", 2, 0xFFFFD060);
+    GxAddSystemNotice(u"second", u"", 2, 0xFFFFFFFF);
+    // What is on show each time a panel comes up, with the passes between.
+    std::vector<std::string> shown;
+    std::vector<int> gaps;
+    int since = 0;
+    bool up = false;
+    for (int i = 0; i < 900; ++i) {
+        Pass();
+        ++since;
+        const bool now = system->IsVisible() || user->IsVisible();
+        if (now && !up) {
+            shown.push_back(GxToUtf8((system->IsVisible() ? system : user)->GetText()));
+            gaps.push_back(since);
+            since = 0;
+            if (shown.size() == 1) {
+                EXPECT_EQ(system->GetIcon(), GxGetIconIndex(u"icon_save"));
+                EXPECT_EQ(system->GetIconPlacement(), 2);
+                EXPECT_NE(system->GetIcon(), nullptr);
+            }
+            if (shown.size() == 2) {
+                EXPECT_EQ(system->GetIcon(), nullptr);
+                System()->SetUserNoticesHeld(false);
+            }
+        }
+        up = now;
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"first", "second", "user"}));
+    // Each stays 2.5 s and slides for a quarter second each way; actions
+    // count the whole milliseconds of a frame (16).
+    ASSERT_EQ(gaps.size(), 3u);
+    EXPECT_NEAR(gaps[1], 3000 / 16, 2);
+    EXPECT_NEAR(gaps[2], 3000 / 16, 2);
+    EXPECT_TRUE(GxUserData::Get()->m_NoticeList.empty());
+
+    // Clearing the user notices takes the one on show away at once.
+    GxAddUserNotice(u"again", u"", 0, 0xFFFFFFFF);
+    GxAddUserNotice(u"and again", u"", 0, 0xFFFFFFFF);
+    Pass();
+    ASSERT_TRUE(user->IsVisible());
+    GxClearUserNotices();
+    Pass();
+    EXPECT_FALSE(user->IsVisible());
+    EXPECT_TRUE(GxUserData::Get()->m_NoticeList.empty());
+}
+
+TEST_F(SystemScene, TheLoadingIconBlinksWhileJobsWait) {
+    struct Job : GxAsyncJobBase {
+        void ExecuteJob(GxThread*, GxAsyncJobManage*) override {}
+    } job;
+    GxAsyncJobManage& jobs = core_.m_Assets->m_AsyncJobManage;
+    GxTaskUIBase* icon = Dialog(u"icon_asload");
+    ASSERT_NE(icon, nullptr);
+    jobs.SetPausedForTest(true);
+    jobs.EnqueueForTest(u"job", &job);
+    std::string seen;
+    for (int i = 0; i < 4; ++i) {
+        Pass();
+        seen += icon->IsSuspended() ? '-' : '*';
+    }
+    EXPECT_EQ(seen, "*-*-");
+    jobs.SetPausedForTest(false);
+    jobs.WaitAllJobs();
+    Pass(2);
+    EXPECT_TRUE(icon->IsSuspended());
+}
+
+TEST_F(SystemScene, TheMusicDucksFourPointsAFrameUnderAVoice) {
+    ASSERT_TRUE(GxIsBgmPlaying());
+    EXPECT_EQ(GxGetBGMRestraintLevel(), 100);
+    ASSERT_TRUE(GxPlayVoice(0, u"voices/sys/exit_call.wav", 0));
+    std::vector<s32> levels;
+    for (int i = 0; i < 26; ++i) {
+        Pass();
+        levels.push_back(GxGetBGMRestraintLevel());
+    }
+    EXPECT_EQ(levels[0], 96);
+    EXPECT_EQ(levels[23], 4);
+    EXPECT_EQ(levels[24], 0);
+    EXPECT_EQ(levels[25], 0);
+    GxStopVoice(0, 0);
+    Pass(3);
+    EXPECT_EQ(GxGetBGMRestraintLevel(), 12);
+}
+
+TEST_F(SystemScene, DeveloperKeys) {
+    GxSystemConfig& config = *core_.m_Config;
+    auto debugLog = [&] {
+        const std::vector<unsigned char> b = qtest::ReadBytes(dir_.path() / "debug.log");
+        std::u16string w;
+        for (size_t i = 2; i + 1 < b.size(); i += 2) w.push_back(char16_t(b[i] | b[i + 1] << 8));
+        return GxToUtf8(w);
+    };
+    auto dump = [&](const char* name) {
+        const std::vector<unsigned char> b = qtest::ReadBytes(dir_.path() / "save" / name);
+        return std::string(b.begin(), b.end());
+    };
+    // Without the debug mode only Escape and F4 are the system's.
+    config.m_DebugModeFlag = false;
+    for (u32 vk : {0x70u, 0x71u, 0x74u, 0x77u, 0x7Au}) EXPECT_EQ(Tm()->OnKeyDown(vk, 0), 0) << vk;
+    EXPECT_FALSE(fs::exists(dir_.path() / "save" / "vardump.txt"));
+    EXPECT_TRUE(config.m_DebugConsoleFlag);
+    // No full-screen mode on this adapter: the switch fails and changes nothing.
+    EXPECT_EQ(Tm()->OnKeyDown(0x73, 0), 1);
+    EXPECT_EQ(GxUserConfig::Get()->m_ScreenMode, 0);
+
+    config.m_DebugModeFlag = true;
+    EXPECT_EQ(Tm()->OnKeyDown(0x70, 0), 1);
+    EXPECT_EQ(Tm()->OnKeyDown(0x71, 0), 1);
+    const struct {
+        const char* file;
+        const char* block;
+        const char* line;
+    } kDumps[] = {{"vardump.txt", "----Worker:", "vardump.txtに通常変数をダンプしました"},
+                  {"vardump_extern.txt", "--MoaInstance:", "vardump_extern.txtに永続&広域変数をダンプしました"}};
+    for (const auto& d : kDumps) {
+        SCOPED_TRACE(d.file);
+        const std::string bytes = dump(d.file);
+        ASSERT_GE(bytes.size(), 44u);
+        EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
+        std::string narrow;
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2) narrow.push_back(bytes[i + 1] ? '?' : bytes[i]);
+        // The time "yyyy/mm/dd hh:mm:ss", CR LF, then the dump.
+        EXPECT_EQ(narrow.substr(4, 1) + narrow.substr(7, 1) + narrow.substr(19, 2), "//\r\n");
+        EXPECT_EQ(narrow.substr(21, std::string(d.block).size()), d.block);
+        EXPECT_NE(debugLog().find(d.line), std::string::npos) << debugLog();
+    }
+    const struct {
+        u32 vk;
+        s32 rate;
+    } kRates[] = {{0x75, 30}, {0x76, 10}, {0x74, 60}};
+    for (const auto& r : kRates) {
+        EXPECT_EQ(Tm()->OnKeyDown(r.vk, 0), 1);
+        EXPECT_EQ(core_.m_Timer.m_TargetRate, r.rate);
+    }
+    EXPECT_EQ(Tm()->OnKeyDown(0x77, 0), 1);
+    EXPECT_FALSE(config.m_DebugConsoleFlag);
+}
+
+} // namespace
