@@ -2,7 +2,7 @@
 // what a player sees when the folder, the display or the environment is not
 // what the engine hoped for. Every wait is bounded; a hung start fails.
 #include "GameFolder.h"
-#include "support/Processes.h"
+#include "ProgramRun.h"
 
 #include <csignal>
 #include <fcntl.h>
@@ -13,62 +13,18 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <map>
-
-extern char** environ;
 
 namespace {
 
+using proctest::BuildFolder;
+using proctest::EnvChanges;
+using proctest::ReadText;
 using proctest::ReadUtf16File;
+using proctest::Spawn;
 using qtest::Eventually;
 using qtest::WaitExit;
 namespace fs = std::filesystem;
 using std::chrono::seconds;
-
-// The test binary lives in build/<preset>/tests; the programs beside it.
-fs::path BuildFolder() { return fs::read_symlink("/proc/self/exe").parent_path().parent_path(); }
-
-// Environment changes for a child: a value sets, nullopt removes.
-using EnvChanges = std::map<std::string, std::optional<std::string>>;
-
-// Starts program in dir with this process's environment changed as asked,
-// standard output and error into out. Everything the child needs is built
-// before the fork.
-pid_t Spawn(const fs::path& program, const std::vector<std::string>& args, const fs::path& dir, const fs::path& out,
-            const EnvChanges& changes = {}) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        if (!changes.count(entry.substr(0, entry.find('=')))) env.push_back(entry);
-    }
-    for (const auto& [name, value] : changes)
-        if (value) env.push_back(name + "=" + *value);
-    std::vector<char*> envp, argv{const_cast<char*>(program.c_str())};
-    for (std::string& e : env) envp.push_back(e.data());
-    envp.push_back(nullptr);
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        // A group of its own, so that a failed test can end it with whatever
-        // it started.
-        setpgid(0, 0);
-        if (chdir(dir.c_str()) != 0) _exit(126);
-        const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (fd >= 0) {
-            dup2(fd, STDOUT_FILENO);
-            dup2(fd, STDERR_FILENO);
-        }
-        execve(program.c_str(), argv.data(), envp.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-std::string ReadText(const fs::path& p) {
-    const std::vector<unsigned char> b = qtest::ReadBytes(p);
-    return std::string(b.begin(), b.end());
-}
 
 // A process whose parent is parent; 0 when there is none.
 pid_t ChildOf(pid_t parent) {
@@ -97,18 +53,7 @@ protected:
     }
 
     // Headless by request, with its own runtime, home and no display.
-    EnvChanges Headless() const {
-        return {{"XDG_RUNTIME_DIR", run_.string()},
-                {"HOME", (temp_.path() / "home").string()},
-                {"XDG_CONFIG_HOME", (temp_.path() / "home" / ".config").string()},
-                {"SDL_VIDEODRIVER", "offscreen"},
-                {"SDL_AUDIODRIVER", "dummy"},
-                // The software renderer: GL drivers keep memory a leak checker reports.
-                {"SDL_RENDER_DRIVER", "software"},
-                {"SDL_FRAMEBUFFER_ACCELERATION", "0"},
-                {"DISPLAY", std::nullopt},
-                {"WAYLAND_DISPLAY", std::nullopt}};
-    }
+    EnvChanges Headless() const { return proctest::HeadlessEnv(run_, temp_.path() / "home"); }
 
     void TearDown() override {
         // What a failed test left running goes with everything it started.

@@ -1,0 +1,246 @@
+// The real program on the sample game, headless, as a scripted run
+// (QUILLON_PLAYTHROUGH): every frame one frame's time after the last, input
+// through the window's event queue, frames and sound written at named
+// moments. One run goes from boot through the opening, the title, a hovered
+// and a pressed button, the end-game dialog and the debug scene to the exit
+// through the dialog; its frames are compared with golden pictures, the
+// title music's first second with the music file decoded by sox, and what
+// it leaves behind with what a clean exit leaves.
+#include "ProgramRun.h"
+
+#include "base/GxCrc32.h"
+#include "base/GxStringUtil.h"
+#include "gamedata/GxUserConfig.h"
+#include "gamedata/GxUserDataPerman.h"
+#include "io/GxFileSystem.h"
+#include "script/GxMoaSystem.h"
+#include "graphics/text_fixture.h"
+#include "platform/image/image.h"
+#include "support/FakeCore.h"
+#include "support/SampleGameCopy.h"
+
+#include <sys/file.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+using proctest::ReadText;
+namespace fs = std::filesystem;
+
+// The opening movie the goldens show, as this machine's ffmpeg writes it.
+constexpr uint32_t kGoldenMovieCrc = 0x17FCE447;
+
+constexpr const char* kScript = R"(# boot; the opening fades in over the black boot screen
+wait SeqOpening
++12 shot boot_fade
++60 shot opening
++1 click 512 384
+wait SeqTitle
++0 sound title_music 1
++40 shot title
+# "Load" hovered long enough for its tool tip
++1 move 840 374
++80 shot hovered
+# "Music" held down
++1 move 840 530
++2 down left 840 530
++0 shot pressed
++1 up left 840 530
+# "Exit", then "No"
++10 move 840 686
++2 click 840 686
++20 shot dialog
++1 move 598 422
++2 click 598 422
+# "New Game" with Control: the debug scene; a script, then its second label
++10 move 840 322
++1 keydown Left Ctrl
++1 click 840 322
++1 keyup Left Ctrl
+wait SeqDebug
++30 move 200 88
++1 click 200 88
++2 move 600 105
++1 click 600 105
++30 shot debug
+# "Back", "Exit" and "Yes"
++1 move 900 680
++1 click 900 680
+wait SeqTitle
++30 move 840 686
++1 click 840 686
++20 move 426 422
++2 click 426 422
+)";
+
+// The frames compared, whole or in part.
+struct Shot {
+    const char* name;
+    bool movie;  // shows the opening movie
+    int x, y, w, h;
+};
+constexpr Shot kShots[] = {
+    {"boot_fade", true, 0, 0, 1024, 768},   {"opening", true, 0, 0, 1024, 768},
+    {"title", false, 0, 0, 1024, 768},      {"hovered", false, 700, 280, 324, 440},
+    {"pressed", false, 700, 280, 324, 440}, {"dialog", false, 262, 274, 500, 220},
+    {"debug", false, 0, 0, 1024, 768},
+};
+
+class Playthrough : public testing::Test {
+protected:
+    static void SetUpTestSuite() { run_ = new Run(); }
+    static void TearDownTestSuite() {
+        delete run_;
+        run_ = nullptr;
+    }
+
+    // The one run every test looks at.
+    struct Run {
+        Run() {
+            std::string error;
+            if (!qtest::CopySampleGame(game, true, &error)) {
+                failure = error;
+                return;
+            }
+            // No debug overlay: its memory figures and messages change with
+            // every part of the engine. The debug mode stays for the debug scene.
+            qtest::WriteText(game / "setting.ini", "DebugModeFlag=1\nDebugConsoleFlag=0\nSkipSlightError=1\n");
+            // No title call, so that the title's first second is its music alone.
+            fs::create_directories(save);
+            {
+                qtest::FakeCore core;
+                core.m_SaveDir = GxFromUtf8(save.string()) + u"/";
+                GxUserConfig settings(&core);
+                settings.m_UseSystemVoice = false;
+                if (!settings.Save()) failure = "the settings could not be written";
+            }
+            fs::create_directories(out);
+            fs::create_directories(temp.path() / "home");
+            fs::create_directories(runtime);
+            qtest::WriteText(out / "script.txt", kScript);
+            proctest::EnvChanges env = proctest::HeadlessEnv(runtime, temp.path() / "home");
+            env["QUILLON_PLAYTHROUGH"] = (out / "script.txt").string();
+            const pid_t pid = proctest::Spawn(proctest::BuildFolder() / "app" / "quillon", {}, game,
+                                              temp.path() / "quillon.out", env);
+            exitCode = qtest::WaitExit(pid, std::chrono::seconds(120));
+            said = ReadText(temp.path() / "quillon.out");
+        }
+        qtest::TempDir temp;
+        fs::path game = temp.path() / "game";
+        fs::path save = game / "QuillonSample_SAVE";
+        fs::path out = temp.path() / "out";
+        fs::path runtime = temp.path() / "run";
+        std::string failure, said;
+        int exitCode = -1;
+    };
+    static Run* run_;
+
+    void SetUp() override { ASSERT_TRUE(run_->failure.empty()) << run_->failure; }
+};
+
+Playthrough::Run* Playthrough::run_ = nullptr;
+
+TEST_F(Playthrough, TheExitThroughTheDialogEndsCleanlyAndKeepsEverything) {
+    EXPECT_EQ(run_->exitCode, 0) << run_->said;
+    // The lock is free again.
+    const int fd = open((run_->runtime / "Quillon Sample.lock").c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+    close(fd);
+    // The settings and the permanent data were written whole: they read back,
+    // with what was set before the run, and nothing half-written lies about.
+    qtest::FakeCore core;
+    GxUserConfig settings(&core);
+    ASSERT_TRUE(settings.Load(GxFromUtf8((run_->save / "userconf.dat").string())));
+    EXPECT_FALSE(settings.m_UseSystemVoice);
+    // The permanent data holds the script's permanent variables: it reads
+    // whole only with the game's script loaded.
+    const fs::path cwd = fs::current_path();
+    fs::current_path(run_->game);
+    ASSERT_TRUE(GxMountPackFile(u"sample.gxp"));
+    ASSERT_TRUE(GxMoaStartup(&core));
+    ASSERT_TRUE(LoadMoaBincode());
+    GxUserDataPerman perman(&core);
+    EXPECT_TRUE(perman.Load(GxFromUtf8((run_->save / "permanent.dat").string())));
+    GxMoaShutdown();
+    GxUnmountAllPackFiles();
+    fs::current_path(cwd);
+    for (const auto& entry : fs::directory_iterator(run_->save))
+        EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+    // Every command of the script could be given.
+    EXPECT_EQ(run_->said.find("playthrough:"), std::string::npos) << run_->said;
+}
+
+TEST_F(Playthrough, FramesAtNamedMomentsMatchTheirGoldens) {
+    const std::string mismatch = gxtest::GoldenFontMismatch();
+    if (!mismatch.empty()) GTEST_SKIP() << mismatch;
+    const std::vector<unsigned char> movie = qtest::ReadBytes(run_->game / "movies" / "opening.wmv");
+    const uint32_t movieCrc = movie.empty() ? 0 : CalcCrc32(movie.data(), u32(movie.size()));
+    for (const Shot& s : kShots) {
+        SCOPED_TRACE(s.name);
+        if (s.movie && movieCrc != kGoldenMovieCrc) {
+            std::printf("%s: the opening movie here (CRC-32 %08x) is not the goldens' (%08x)\n", s.name, movieCrc,
+                        kGoldenMovieCrc);
+            continue;
+        }
+        const std::vector<unsigned char> bytes = qtest::ReadBytes(run_->out / (std::string(s.name) + ".png"));
+        pimage::image frame;
+        ASSERT_TRUE(pimage::decode_png(bytes.data(), bytes.size(), frame)) << "no frame " << s.name;
+        ASSERT_EQ(frame.width, 1024u);
+        ASSERT_EQ(frame.height, 768u);
+        std::vector<uint32_t> part;
+        for (int y = s.y; y < s.y + s.h; ++y)
+            part.insert(part.end(), frame.pixels.begin() + y * 1024 + s.x, frame.pixels.begin() + y * 1024 + s.x + s.w);
+        EXPECT_TRUE(gxtest::MatchesGolden(s.name, part, u32(s.w), u32(s.h), "playthrough"));
+    }
+}
+
+TEST_F(Playthrough, TheTitleMusicsFirstSecondIsTheMusicFile) {
+    if (access("/usr/bin/sox", X_OK) != 0) GTEST_SKIP() << "sox is not installed";
+    const std::vector<unsigned char> raw = qtest::ReadBytes(run_->out / "title_music.f32");
+    ASSERT_EQ(raw.size(), 48000u * 2 * sizeof(float));
+    std::vector<float> got(48000 * 2);
+    std::memcpy(got.data(), raw.data(), raw.size());
+
+    // The file as sox decodes it: 16-bit stereo at its own 44.1 kHz.
+    const fs::path pcm = run_->temp.path() / "title.s16";
+    const std::string command = "/usr/bin/sox '" + (run_->game / "bgms" / "title.ogg").string() +
+                                "' -t raw -e signed -b 16 -c 2 '" + pcm.string() + "' trim 0 1.2";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::vector<unsigned char> bytes = qtest::ReadBytes(pcm);
+    std::vector<float> source(bytes.size() / 2);
+    for (size_t i = 0; i < source.size(); ++i) source[i] = f32(s16(bytes[2 * i] | bytes[2 * i + 1] << 8)) / 32768.0f;
+    // Brought to the mixer's 48 kHz by straight lines between the samples,
+    // at the user's music volume.
+    const f32 gain = GxUserConfig(nullptr).GetBGMVolumeLinear();
+    auto expected = [&](size_t frame, int channel) {
+        const double at = double(frame) * 44100.0 / 48000.0;
+        const size_t i = size_t(at);
+        const double t = at - double(i);
+        if (2 * (i + 1) + 1 >= source.size()) return 0.0f;
+        return gain * f32(source[2 * i + channel] * (1 - t) + source[2 * (i + 1) + channel] * t);
+    };
+
+    // The music begins with the title's first frame (after the opening's
+    // sound has ramped out, 5 ms) and fades in over 50 ms: silent until the
+    // next service pass of the audio back end (every fourth frame) sets its
+    // volume, which the mixer ramps to in 5 ms, then sample for sample the
+    // file at the user's music volume.
+    const size_t rampOut = 48000 / 200;
+    size_t heard = rampOut;
+    while (heard < 48000 && std::fabs(got[2 * heard]) < 1e-6f && std::fabs(got[2 * heard + 1]) < 1e-6f) ++heard;
+    EXPECT_LE(heard, 48000u * 5 / 60) << "the fade ends within five frames";
+    double worst = 0, sum = 0;
+    for (size_t f = heard + rampOut; f < 48000; ++f)
+        for (int c = 0; c < 2; ++c) {
+            worst = std::max(worst, std::fabs(double(got[2 * f + c]) - expected(f, c)));
+            sum += std::fabs(expected(f, c));
+        }
+    EXPECT_GT(sum / double(2 * (48000 - heard - rampOut)), 0.01) << "the music is heard";
+    EXPECT_LT(worst, 1e-3) << "sample for sample";
+}
+
+} // namespace
