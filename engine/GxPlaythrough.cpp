@@ -53,6 +53,15 @@ bool ParseInt(const std::string& text, long lo, long hi, int* out) {
     return true;
 }
 
+// Seconds written as digits with at most one decimal point.
+bool ParseSeconds(const std::string& text, double* out) {
+    if (text.empty() || text.find_first_not_of("0123456789.") != std::string::npos ||
+        text.find('.') != text.rfind('.') || text == ".")
+        return false;
+    *out = psys::parse_double_c(text.c_str());
+    return true;
+}
+
 bool ParseButton(const std::string& text, pwin::mouse_button* out) {
     if (text == "left") *out = pwin::mouse_button::left;
     else if (text == "right") *out = pwin::mouse_button::right;
@@ -155,9 +164,9 @@ bool GxPlaythrough::Parse(const std::string& text, std::string* error) {
             if (!ParseInt(c.args[1], -100000, 100000, &x) || !ParseInt(c.args[2], -100000, 100000, &x))
                 return fail("bad position");
         } else if (c.verb == "sound") {
-            char* end = nullptr;
-            const double seconds = std::strtod(c.args[1].c_str(), &end);
-            if (*end != '\0' || !(seconds > 0 && seconds <= kMaxSoundSeconds)) return fail("bad length " + c.args[1]);
+            double seconds = 0;
+            if (!ParseSeconds(c.args[1], &seconds) || !(seconds > 0 && seconds <= kMaxSoundSeconds))
+                return fail("bad length " + c.args[1]);
             if (m_RealClock) return fail("sound is recorded on the stepped clock only");
         } else if (c.verb == "shot") {
             if (c.args[0].find('/') != std::string::npos) return fail("a name, not a path");
@@ -267,7 +276,9 @@ void GxPlaythrough::RunOutput(GxCore&, const Command& c) {
     } else if (c.verb == "sound") {
         if (!m_SoundName.empty() && !m_Sound.empty()) WriteSound();
         m_SoundName = c.args[0];
-        m_SoundWanted = uint64_t(std::strtod(c.args[1].c_str(), nullptr) * paudio::mix_rate);
+        double seconds = 0;
+        ParseSeconds(c.args[1], &seconds);
+        m_SoundWanted = uint64_t(seconds * paudio::mix_rate);
         m_Sound.clear();
     }
 }

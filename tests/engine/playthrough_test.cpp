@@ -10,6 +10,7 @@
 
 #include "base/GxCrc32.h"
 #include "base/GxStringUtil.h"
+#include "engine/GxPlaythrough.h"
 #include "gamedata/GxUserConfig.h"
 #include "gamedata/GxUserDataPerman.h"
 #include "io/GxFileSystem.h"
@@ -142,6 +143,36 @@ protected:
 };
 
 Playthrough::Run* Playthrough::run_ = nullptr;
+
+TEST(PlaythroughScript, IsReadOrRefusedWithItsLine) {
+    const struct {
+        const char* text;
+        const char* error;  // empty: read
+    } kScripts[] = {
+        {"# nothing\n\n", ""},
+        {"clock real\n+0 note first\nwait SeqTitle\n+0 keydown Left Ctrl\n+1 quit\n", ""},
+        {"+3 move 1 2\n+0 down right 1 2\nsound s 0.5\nshot a # the title\n", ""},
+        {"move 1\n", "line 1: move takes 2 arguments"},
+        {"\n+x shot a\n", "line 2: bad delay +x"},
+        {"+1\n", "line 1: a delay without a command"},
+        {"shot a\nclock real\n", "line 2: only \"clock real\", first"},
+        {"jump 3\n", "line 1: unknown command jump"},
+        {"down up 1 2\n", "line 1: bad button up"},
+        {"click 1 y\n", "line 1: bad position"},
+        {"sound s 61\n", "line 1: bad length 61"},
+        {"sound s 1.2.3\n", "line 1: bad length 1.2.3"},
+        {"clock real\nsound s 1\n", "line 2: sound is recorded on the stepped clock only"},
+        {"shot ../a\n", "line 1: a name, not a path"},
+        {"note\n", "line 1: note takes text"},
+    };
+    for (const auto& k : kScripts) {
+        SCOPED_TRACE(k.text);
+        GxPlaythrough run;
+        std::string error;
+        EXPECT_EQ(run.Parse(k.text, &error), *k.error == 0);
+        EXPECT_EQ(error, k.error);
+    }
+}
 
 TEST_F(Playthrough, TheExitThroughTheDialogEndsCleanlyAndKeepsEverything) {
     EXPECT_EQ(run_->exitCode, 0) << run_->said;
