@@ -103,7 +103,7 @@ TEST_F(QuillonProcess, RunsInAFolderWhoseNameIsNotUtf8RefusesASecondStartAndEnds
     EXPECT_EQ(second, 1);
     EXPECT_NE(said.find("[Quillon Sample] 既に起動中です"), std::string::npos) << said;
 
-    // SDL turns the signal into a quit request, which the game does not hold.
+    // SDL turns the signal into the window's end: the game ends without asking.
     ASSERT_EQ(kill(pid, SIGTERM), 0);
     EXPECT_EQ(Finish(pid), 0);
     EXPECT_TRUE(fs::exists(save / "device.log"));
