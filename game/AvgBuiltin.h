@@ -1,16 +1,41 @@
 #pragma once
 // The adventure game's builtins, made when the game module is attached to
-// the core and deleted when it is detached.
+// the core and deleted when it is detached. The handlers are the members of
+// the family classes under builtins/, one class per family; registration
+// binds every builtin name to its handler on this one object.
 #include "game/GxModuleBuiltinBase.h"
+#include "game/builtins/AvgBuiltinChoice.h"
+#include "game/builtins/AvgBuiltinExtra.h"
+#include "game/builtins/AvgBuiltinMessage.h"
+#include "game/builtins/AvgBuiltinMovie.h"
+#include "game/builtins/AvgBuiltinMusic.h"
+#include "game/builtins/AvgBuiltinPicture.h"
+#include "game/builtins/AvgBuiltinScreen.h"
+#include "game/builtins/AvgBuiltinSound.h"
+#include "game/builtins/AvgBuiltinStand.h"
+#include "game/builtins/AvgBuiltinSystem.h"
+#include "game/builtins/AvgBuiltinWait.h"
 
 class GxCoreBase;
 
-class AvgBuiltin : public GxModuleBuiltinBase {
+class AvgBuiltin : public GxModuleBuiltinBase,
+                   public AvgBuiltinSystem,
+                   public AvgBuiltinMessage,
+                   public AvgBuiltinPicture,
+                   public AvgBuiltinScreen,
+                   public AvgBuiltinMusic,
+                   public AvgBuiltinWait,
+                   public AvgBuiltinStand,
+                   public AvgBuiltinChoice,
+                   public AvgBuiltinSound,
+                   public AvgBuiltinMovie,
+                   public AvgBuiltinExtra {
 public:
     explicit AvgBuiltin(GxCoreBase* core) : m_Core(core) {}
 
-    // BUILTINS SEAM: the game's script builtins are bound here by name as
-    // their families are built; today it binds none.
+    // Replaces the interpreter's own Print and Debug, then binds the game's
+    // 97 builtin names (to 92 handlers) in their fixed order. The binder
+    // matches names without regard to ASCII case.
     void RegisterBuiltins(GxMoaFunctionBinder* registry) override;
 
     GxCoreBase* GetCore() const { return m_Core; }

@@ -21,6 +21,8 @@ public:
         m_pObject = object;
         m_Method = method;
     }
+    T* GetObject() const { return m_pObject; }
+    Method GetMethod() const { return m_Method; }
 
 private:
     T* m_pObject = nullptr;

@@ -1,0 +1,222 @@
+#pragma once
+// The game started headless on a bundle compiled from readable script text,
+// with every game builtin name declared, plus a test builtin "trace" that
+// records its arguments as text; the main script worker run from a label as
+// the main scene would step it, and the error lines it logged.
+#include "GameFixture.h"
+
+#include "base/GxStringUtil.h"
+#include "game/AvgBuiltin.h"
+#include "script/GxMoaDelegate.h"
+#include "script/GxMoa.h"
+#include "script/GxMoaDelegateBase.h"
+#include "script/GxMoaFunctionBinder.h"
+#include "script/GxMoaSystem.h"
+#include "script/GxMoaVariable.h"
+#include "script/GxMoaWorkerEx.h"
+#include "tools/builders/ContentBytes.h"
+#include "tools/builders/MoaScriptBuilder.h"
+
+#include <string>
+#include <vector>
+
+namespace gametest {
+
+// The game's builtins in their registration order, each with the handler it
+// must reach and whether its family is built yet.
+struct GameBuiltinRow {
+    const GxChar* name;
+    GxMoaDelegate<AvgBuiltin>::Method handler;
+    bool built;
+};
+inline const std::vector<GameBuiltinRow>& GameBuiltinTable() {
+    static const std::vector<GameBuiltinRow> rows = {
+        {u"Print", &AvgBuiltinSystem::Print, true},
+        {u"Debug", &AvgBuiltinSystem::Debug, true},
+        {u"GetSaveDir", &AvgBuiltinSystem::GetSaveDir, true},
+        {u"GetCurSeqName", &AvgBuiltinSystem::GetCurSeqName, true},
+        {u"GetPrevSeqName", &AvgBuiltinSystem::GetPrevSeqName, true},
+        {u"GetCurSeqParam0", &AvgBuiltinSystem::GetCurSeqParam0, true},
+        {u"GetCurSeqParam1", &AvgBuiltinSystem::GetCurSeqParam1, true},
+        {u"GetPrevSeqParam0", &AvgBuiltinSystem::GetPrevSeqParam0, true},
+        {u"GetPrevSeqParam1", &AvgBuiltinSystem::GetPrevSeqParam1, true},
+        {u"GetLastSelect", &AvgBuiltinSystem::GetLastSelect, true},
+        {u"GetDialogResult", &AvgBuiltinSystem::GetDialogResult, true},
+        {u"GetDebugModeFlag", &AvgBuiltinSystem::GetDebugModeFlag, true},
+        {u"GetSystemSignature", &AvgBuiltinSystem::GetSystemSignature, true},
+        {u"SetGameDataTitle", &AvgBuiltinSystem::SetGameDataTitle, true},
+        {u"GetGameDataTitle", &AvgBuiltinSystem::GetGameDataTitle, true},
+        {u"GetReplayMode", &AvgBuiltinSystem::GetReplayMode, true},
+        {u"GetPassedLabel", &AvgBuiltinSystem::GetPassedLabel, true},
+        {u"SetNameIdentifyMode", &AvgBuiltinSystem::SetNameIdentifyMode, true},
+        {u"DLG", &AvgBuiltinMessage::DLG, false},
+        {u"MSG", &AvgBuiltinMessage::MSG, false},
+        {u"MSGN", &AvgBuiltinMessage::MSGN, false},
+        {u"MSG.SHOW", &AvgBuiltinMessage::MSG_SHOW, false},
+        {u"MSG.HIDE", &AvgBuiltinMessage::MSG_HIDE, false},
+        {u"MSG.CLEAR", &AvgBuiltinMessage::MSG_CLEAR, false},
+        {u"TEXT", &AvgBuiltinMessage::TEXT, false},
+        {u"NOTICE.SYS", &AvgBuiltinExtra::NOTICE_SYS, false},
+        {u"NOTICE.USER", &AvgBuiltinExtra::NOTICE_USER, false},
+        {u"SP.COLOR", &AvgBuiltinStand::SP_COLOR, false},
+        {u"SP.ALPHA", &AvgBuiltinStand::SP_ALPHA, false},
+        {u"SP.BLEND", &AvgBuiltinStand::SP_BLEND, false},
+        {u"SP.LCG", &AvgBuiltinStand::SP_LCG, false},
+        {u"SP.LNC", &AvgBuiltinStand::SP_LNC, false},
+        {u"SP.WA", &AvgBuiltinStand::SP_WA, false},
+        {u"SP.SHAKE", &AvgBuiltinStand::SP_SHAKE, false},
+        {u"SP.SHAKE_END", &AvgBuiltinStand::SP_SHAKE_END, false},
+        {u"SP.SUB", &AvgBuiltinStand::SP_SUB, false},
+        {u"SP.CLEARALL", &AvgBuiltinStand::SP_CLEARALL, false},
+        {u"SP.ACT_MOVE", &AvgBuiltinStand::SP_ACT_MOVE, false},
+        {u"SP.ACT_FINISH", &AvgBuiltinStand::SP_ACT_FINISH, false},
+        {u"STAND", &AvgBuiltinStand::STAND, false},
+        {u"BG", &AvgBuiltinPicture::BG, false},
+        {u"BG.SW", &AvgBuiltinPicture::BG_SW, false},
+        {u"BG.COLOR", &AvgBuiltinPicture::BG_COLOR, false},
+        {u"BG.ACT_MOVE", &AvgBuiltinPicture::BG_ACT_MOVE, false},
+        {u"BG.WA", &AvgBuiltinPicture::BG_WA, false},
+        {u"EV", &AvgBuiltinPicture::EV, false},
+        {u"EV.SW", &AvgBuiltinPicture::EV_SW, false},
+        {u"EV.COLOR", &AvgBuiltinPicture::BG_COLOR, false},
+        {u"EV.ACT_MOVE", &AvgBuiltinPicture::BG_ACT_MOVE, false},
+        {u"EV.WA", &AvgBuiltinPicture::BG_WA, false},
+        {u"FIN", &AvgBuiltinScreen::FIN, false},
+        {u"FOUT", &AvgBuiltinScreen::FOUT, false},
+        {u"FLASH", &AvgBuiltinScreen::FLASH, false},
+        {u"FLASH.WA", &AvgBuiltinScreen::FLASH_WA, false},
+        {u"SHAKE", &AvgBuiltinScreen::SHAKE, false},
+        {u"SHAKE.END", &AvgBuiltinScreen::SHAKE_END, false},
+        {u"MV", &AvgBuiltinMovie::MV, false},
+        {u"MV.WA", &AvgBuiltinMovie::MV_WA, false},
+        {u"MV.AUTOSTOP", &AvgBuiltinMovie::MV_AUTOSTOP, false},
+        {u"BGM", &AvgBuiltinMusic::BGM, false},
+        {u"BGM.WA", &AvgBuiltinMusic::BGM_WA, false},
+        {u"BGV", &AvgBuiltinMusic::BGV, false},
+        {u"BGV.WA", &AvgBuiltinMusic::BGV_WA, false},
+        {u"SE", &AvgBuiltinSound::SE_0, false},
+        {u"SE_0", &AvgBuiltinSound::SE_0, false},
+        {u"SE_1", &AvgBuiltinSound::SE_1, false},
+        {u"SE_2", &AvgBuiltinSound::SE_2, false},
+        {u"SE_3", &AvgBuiltinSound::SE_3, false},
+        {u"SE.WA", &AvgBuiltinSound::SE_WA, false},
+        {u"VO", &AvgBuiltinSound::VO_0, false},
+        {u"VO_0", &AvgBuiltinSound::VO_0, false},
+        {u"VO_1", &AvgBuiltinSound::VO_1, false},
+        {u"VO_2", &AvgBuiltinSound::VO_2, false},
+        {u"VO_3", &AvgBuiltinSound::VO_3, false},
+        {u"VO.WA", &AvgBuiltinSound::VO_WA, false},
+        {u"SEL", &AvgBuiltinChoice::SEL, false},
+        {u"SEL.GO", &AvgBuiltinChoice::SEL_GO, false},
+        {u"SEL.GOSUB", &AvgBuiltinChoice::SEL_GOSUB, false},
+        {u"SEL.VISIBLE", &AvgBuiltinChoice::SEL_VISIBLE, false},
+        {u"SEL.ENABLE", &AvgBuiltinChoice::SEL_ENABLE, false},
+        {u"SEL.CANCEL", &AvgBuiltinChoice::SEL_CANCEL, false},
+        {u"SEL.HASH", &AvgBuiltinChoice::SEL_HASH, false},
+        {u"WA.CLICK", &AvgBuiltinWait::WA_CLICK, true},
+        {u"WA.TIME", &AvgBuiltinWait::WA_TIME, true},
+        {u"WA.LAYER", &AvgBuiltinWait::WA_LAYER, true},
+        {u"RP.SET", &AvgBuiltinExtra::RP_SET, false},
+        {u"RP.UNSET", &AvgBuiltinExtra::RP_UNSET, false},
+        {u"RP.SETALL", &AvgBuiltinExtra::RP_SETALL, false},
+        {u"RP.UNSETALL", &AvgBuiltinExtra::RP_UNSETALL, false},
+        {u"RP.END", &AvgBuiltinExtra::RP_END, false},
+        {u"CG.SET", &AvgBuiltinExtra::CG_SET, false},
+        {u"CG.SETGROUP", &AvgBuiltinExtra::CG_SETGROUP, false},
+        {u"CG.SETALL", &AvgBuiltinExtra::CG_SETALL, false},
+        {u"CG.UNSETALL", &AvgBuiltinExtra::CG_UNSETALL, false},
+        {u"JumpToTitle", &AvgBuiltinExtra::JumpToTitle, false},
+        {u"SetExtraOption", &AvgBuiltinExtra::SetExtraOption, false},
+        {u"GetExtraOption", &AvgBuiltinExtra::GetExtraOption, false},
+    };
+    return rows;
+}
+
+// Records the arguments of each call as text, joined by ','.
+class TraceBuiltin : public GxMoaDelegateBase {
+public:
+    explicit TraceBuiltin(std::vector<std::string>* out) : m_Out(out) {}
+    bool Invoke(const GxString*, int, GxMoaVariable* args, GxMoaWorker*, GxMoaScriptEntity*, GxMoaExecStack*,
+                GxMoaVariable*) override {
+        std::string line;
+        for (int i = 0; i < args->GetArraySize(); ++i)
+            line += (i ? "," : "") + GxToUtf8(GxMoaArgumentAt(args, i)->ToString());
+        m_Out->push_back(line);
+        return true;
+    }
+
+private:
+    std::vector<std::string>* m_Out;
+};
+
+// The log lines of one kind (1 error, 2 debug) as UTF-8, in order.
+class KindLog : public GxDebugListenerBase {
+public:
+    KindLog() { GxSetDebugListener(this); }
+    ~KindLog() { GxSetDebugListener(nullptr); }
+    void Output(const GxChar* line, int kind) override { m_Lines.push_back({kind, GxToUtf8(line)}); }
+    std::vector<std::string> Lines(int kind) const {
+        std::vector<std::string> out;
+        for (const auto& [k, line] : m_Lines)
+            if (k == kind) out.push_back(line);
+        return out;
+    }
+    void Clear() { m_Lines.clear(); }
+
+private:
+    std::vector<std::pair<int, std::string>> m_Lines;
+};
+
+class BuiltinScriptTest : public GameTest {
+protected:
+    // Compiles the script as "main" into the bundle and starts the game on
+    // it (a game already started is shut down first); the log lines of the
+    // start-up are dropped.
+    void StartGame(const char16_t* script) {
+        if (started_) {
+            Terminate();
+            StopDevice();
+        }
+        qtest::MoaScriptBuilder builder;
+        for (const GameBuiltinRow& row : GameBuiltinTable()) builder.DeclareBuiltin(row.name);
+        builder.DeclareBuiltin(u"trace");
+        GxMoa moa;
+        ASSERT_NE(builder.AddScript(&moa, u"main", script), nullptr) << builder.LastError();
+        fs::create_directories("bincode");
+        qtest::WriteBytes("bincode/moacode.mwb", qtest::WriteContentBytes(false, "MOA", 100, [&](GxContentWriterBase& w) {
+                              moa.WriteBundle(&w);
+                          }));
+        ASSERT_TRUE(StartDevice());
+        Initialize();
+        ASSERT_NE(g_pMoaFunctionBinder, nullptr);
+        g_pMoaFunctionBinder->AddFunction(u"trace", new TraceBuiltin(&traces_));
+        log_.Clear();
+    }
+    // Steps the main worker from the label until it stops; the statements run.
+    int Run(const GxChar* label = u"start") {
+        EXPECT_TRUE(g_pMoaMainWorker->StartAtLabel(label, nullptr));
+        return Resume();
+    }
+    int Resume() {
+        int n = 0;
+        while (g_pMoaMainWorker->Step(g_pMoaFunctionBinder))
+            if (++n > 10000) {
+                ADD_FAILURE() << "the script did not stop";
+                break;
+            }
+        return n;
+    }
+    // The error and debug lines logged since the game started.
+    std::vector<std::string> Errors() const { return log_.Lines(1); }
+    std::vector<std::string> DebugLines() const { return log_.Lines(2); }
+    std::string TraceText() const {
+        std::string out;
+        for (const std::string& t : traces_) out += (out.empty() ? "" : "|") + t;
+        return out;
+    }
+
+    KindLog log_;
+    std::vector<std::string> traces_;
+};
+
+} // namespace gametest
