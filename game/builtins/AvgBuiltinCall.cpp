@@ -19,6 +19,12 @@ constexpr f32 kScreenWidth = 1024.0f;
 constexpr f32 kScreenHeight = 768.0f;
 constexpr u32 kOpaque = 0xFF000000;
 
+// An absent argument converts as a Null does.
+template <class T>
+T Convert(const GxMoaVariable* argument, T (GxMoaVariable::*to)() const) {
+    return argument ? (argument->*to)() : T();
+}
+
 bool IsNumber(const GxMoaVariable& v) { return v.GetType() == kGxMoaInt || v.GetType() == kGxMoaFloat; }
 
 // The free room beside a picture, cut to whole pixels. Truncated as a float,
@@ -71,31 +77,19 @@ GxMoaVariable* AvgBuiltinCall::Arg(int i) {
     return GxMoaArgumentAt(m_Args, i);
 }
 
-s32 AvgBuiltinCall::Int(int i) {
-    const GxMoaVariable* a = Arg(i);
-    return a ? a->ToInt() : 0;
-}
+s32 AvgBuiltinCall::Int(int i) { return Convert(Arg(i), &GxMoaVariable::ToInt); }
 
 s32 AvgBuiltinCall::Int(int i, s32 defaultValue) { return IsGiven(i) ? Int(i) : defaultValue; }
 
-s64 AvgBuiltinCall::Int64(int i) {
-    const GxMoaVariable* a = Arg(i);
-    return a ? a->ToInt64() : 0;
-}
+s64 AvgBuiltinCall::Int64(int i) { return Convert(Arg(i), &GxMoaVariable::ToInt64); }
 
 s32 AvgBuiltinCall::Int32(int i, s32 defaultValue) { return IsGiven(i) ? s32(u32(u64(Int64(i)))) : defaultValue; }
 
-f64 AvgBuiltinCall::Float(int i) {
-    const GxMoaVariable* a = Arg(i);
-    return a ? a->ToFloat() : 0.0;
-}
+f64 AvgBuiltinCall::Float(int i) { return Convert(Arg(i), &GxMoaVariable::ToFloat); }
 
 f64 AvgBuiltinCall::Float(int i, f64 defaultValue) { return IsGiven(i) ? Float(i) : defaultValue; }
 
-GxString AvgBuiltinCall::Str(int i) {
-    const GxMoaVariable* a = Arg(i);
-    return a ? a->ToString() : GxString();
-}
+GxString AvgBuiltinCall::Str(int i) { return Convert(Arg(i), &GxMoaVariable::ToString); }
 
 GxString AvgBuiltinCall::Str(int i, const GxString& defaultValue) { return IsGiven(i) ? Str(i) : defaultValue; }
 

@@ -5,8 +5,6 @@
 // mode, passed replay labels and how speaker names are told apart.
 #include "game/builtins/AvgBuiltinCall.h"
 
-struct GxSeqWorker;
-
 class AvgBuiltinSystem {
 public:
     AVG_BUILTIN(Print);
@@ -32,9 +30,4 @@ public:
     // (resource 102, "PNG") as eight upper-case hexadecimal digits;
     // "00000000" without it.
     static GxString SystemSignature();
-
-private:
-    // The sequence worker that argument 0 names (0 or 1); any other index is
-    // reported and null.
-    static GxSeqWorker* SeqWorkerArg(AvgBuiltinCall& call);
 };
