@@ -2,7 +2,9 @@
 // The game started headless on a bundle compiled from readable script text,
 // with every game builtin name declared, plus a test builtin "trace" that
 // records its arguments as text; the main script worker run from a label as
-// the main scene would step it, and the error lines it logged.
+// the main scene would step it, and the error lines it logged. A family's
+// tests put one call per row (StartRows, RunRow) and compare the reports
+// with ErrorLine and StopLine.
 #include "GameFixture.h"
 
 #include "base/GxStringUtil.h"
@@ -17,13 +19,15 @@
 #include "tools/builders/ContentBytes.h"
 #include "tools/builders/MoaScriptBuilder.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace gametest {
 
 // The game's builtins in their registration order, each with the handler it
-// must reach and whether its family is built yet.
+// must reach and whether its family is built yet (a family's rows turn true
+// as it is built; the others must still say they are not).
 struct GameBuiltinRow {
     const GxChar* name;
     GxMoaDelegate<AvgBuiltin>::Method handler;
@@ -206,17 +210,51 @@ protected:
             }
         return n;
     }
+    // One label per call, "*r0", "*r1", ..., each running its call (one
+    // line or more) and then ending, so that a table's rows run one at a time
+    // with the state set between them. Row i's call starts on line
+    // RowLine(i) of "main".
+    void StartRows(const std::vector<std::u16string>& calls) {
+        std::u16string script;
+        rowLines_.clear();
+        int line = 1;
+        for (size_t i = 0; i < calls.size(); ++i) {
+            script += u"*r" + GxFromUtf8(std::to_string(i)) + u"\n" + calls[i] + u"\nEXIT()\n";
+            rowLines_.push_back(line + 1);
+            line += 3 + int(std::count(calls[i].begin(), calls[i].end(), u'\n'));
+        }
+        StartGame(script.c_str());
+    }
+    // A row that stopped the script leaves the next row free to run.
+    int RunRow(size_t i) {
+        log_.Clear();
+        g_pMoaMainWorker->GetMoa()->ResetErrorState();
+        return Run((u"r" + GxFromUtf8(std::to_string(i))).c_str());
+    }
+    int RowLine(size_t i) const { return rowLines_.at(i); }
+    // The line a builtin's report writes for a call on a line of "main"
+    // (the name as the script compiler stores it, in lower case).
+    static std::string ErrorLine(int line, const std::string& name, const std::string& message) {
+        return "err:[Script=\"main\"/line=" + std::to_string(line) + "] " + name + ":" + message + "\n";
+    }
+    // The interpreter's own line after a builtin stopped the script.
+    static std::string StopLine(int line, const std::string& name) {
+        return "err:[Script=\"main\"/line=" + std::to_string(line) + "] 関数実行時にエラーが発生したので停止します[builtin:" +
+               name + "]\n";
+    }
+
     // The error and debug lines logged since the game started.
     std::vector<std::string> Errors() const { return log_.Lines(1); }
     std::vector<std::string> DebugLines() const { return log_.Lines(2); }
     std::string TraceText() const {
         std::string out;
-        for (const std::string& t : traces_) out += (out.empty() ? "" : "|") + t;
+        for (size_t i = 0; i < traces_.size(); ++i) out += (i ? "|" : "") + traces_[i];
         return out;
     }
 
     KindLog log_;
     std::vector<std::string> traces_;
+    std::vector<int> rowLines_;
 };
 
 } // namespace gametest

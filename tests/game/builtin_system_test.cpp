@@ -135,42 +135,44 @@ TEST_F(SystemBuiltins, SequenceQueriesRefuseAWorkerIndexOutOfRange) {
     const struct {
         const char16_t* expression;
         const char* result;
-        const char* reported;
+        const char* name;
+        const char* index;
     } rows[] = {
-        {u"GetCurSeqName(2)", "", "getcurseqname:シーケンスワーカーの番号が範囲外です[2]"},
-        {u"GetPrevSeqName(-1)", "", "getprevseqname:シーケンスワーカーの番号が範囲外です[-1]"},
-        {u"GetCurSeqParam0(4294967296)", "0", "getcurseqparam0:シーケンスワーカーの番号が範囲外です[4294967296]"},
-        {u"GetCurSeqParam1(7)", "0", "getcurseqparam1:シーケンスワーカーの番号が範囲外です[7]"},
-        {u"GetPrevSeqParam0(\"9\")", "0", "getprevseqparam0:シーケンスワーカーの番号が範囲外です[9]"},
-        {u"GetPrevSeqParam1(4294967297)", "0", "getprevseqparam1:シーケンスワーカーの番号が範囲外です[4294967297]"},
+        {u"GetCurSeqName(2)", "", "getcurseqname", "2"},
+        {u"GetPrevSeqName(-1)", "", "getprevseqname", "-1"},
+        {u"GetCurSeqParam0(4294967296)", "0", "getcurseqparam0", "4294967296"},
+        {u"GetCurSeqParam1(7)", "0", "getcurseqparam1", "7"},
+        {u"GetPrevSeqParam0(\"9\")", "0", "getprevseqparam0", "9"},
+        {u"GetPrevSeqParam1(4294967297)", "0", "getprevseqparam1", "4294967297"},
     };
-    std::u16string script = u"*start\n";
-    std::vector<std::string> reports;
-    std::string results;
-    int line = 2;
-    for (const auto& r : rows) {
-        script += u"trace(" + std::u16string(r.expression) + u")\n";
-        reports.push_back("err:[Script=\"main\"/line=" + std::to_string(line++) + "] " + r.reported + "\n");
-        results += (results.empty() ? "" : "|") + std::string(r.result);
-    }
-    script += u"trace(\"on\")\n";
-    StartGame(script.c_str());
+    std::vector<std::u16string> calls;
+    for (const auto& r : rows) calls.push_back(u"trace(" + std::u16string(r.expression) + u")\ntrace(\"on\")");
+    StartRows(calls);
     SetPlayState();
-    Run();
-    EXPECT_EQ(Errors(), reports);
-    EXPECT_EQ(TraceText(), results + "|on");
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(GxToUtf8(rows[i].expression));
+        traces_.clear();
+        RunRow(i);
+        EXPECT_EQ(Errors(), std::vector<std::string>{ErrorLine(RowLine(i), rows[i].name,
+                                                               std::string("シーケンスワーカーの番号が範囲外です[") +
+                                                                   rows[i].index + "]")});
+        EXPECT_EQ(TraceText(), std::string(rows[i].result) + "|on") << "the script goes on";
+    }
 }
 
 TEST_F(SystemBuiltins, PassedLabelWithoutALabelStopsTheScript) {
-    for (const char16_t* call : {u"GetPassedLabel()", u"GetPassedLabel(\"\")", u"getpassedlabel(NULL)"}) {
-        SCOPED_TRACE(GxToUtf8(call));
+    const std::vector<std::u16string> calls = {u"GetPassedLabel()\ntrace(\"after\")",
+                                               u"GetPassedLabel(\"\")\ntrace(\"after\")",
+                                               u"getpassedlabel(NULL)\ntrace(\"after\")"};
+    StartRows(calls);
+    for (size_t i = 0; i < calls.size(); ++i) {
+        SCOPED_TRACE(GxToUtf8(calls[i]));
         traces_.clear();
-        StartGame((u"*start\ntrace(\"before\")\n" + std::u16string(call) + u"\ntrace(\"after\")\n").c_str());
-        Run();
-        EXPECT_EQ(TraceText(), "before");
+        RunRow(i);
+        EXPECT_EQ(TraceText(), "");
         const std::vector<std::string> expected = {
-            "err:[Script=\"main\"/line=3] getpassedlabel:ラベル名を指定してください\n",
-            "err:[Script=\"main\"/line=3] 関数実行時にエラーが発生したので停止します[builtin:getpassedlabel]\n",
+            ErrorLine(RowLine(i), "getpassedlabel", "ラベル名を指定してください"),
+            StopLine(RowLine(i), "getpassedlabel"),
         };
         EXPECT_EQ(Errors(), expected);
     }

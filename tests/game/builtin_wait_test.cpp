@@ -19,36 +19,36 @@ class WaitBuiltins : public BuiltinScriptTest {};
 TEST_F(WaitBuiltins, HoldsTakeTheirFlagsWithBitZeroSet) {
     struct Row {
         const char16_t* call;
-        bool moving;      // a layer under the visual folder still fades
+        int moving;       // a layer under the visual folder: 0 still, 1 fading, 2 in a transition
         bool hideBefore;  // the message-window flag as an earlier wait left it
         s32 click, time, timeLeft, layer;
         bool hideAfter;
     };
     const Row rows[] = {
-        {u"WA.CLICK()", false, false, 15, 0, 0, 0, false},
-        {u"WA.CLICK(0, 4)", false, false, 7, 0, 0, 0, false},
-        {u"WA.CLICK(0, 8)", false, false, 11, 0, 0, 0, false},
-        {u"WA.CLICK(0, 0)", false, false, 3, 0, 0, 0, false},
-        {u"WA.CLICK(\"\", \"\")", false, false, 15, 0, 0, 0, false},
-        {u"WA.CLICK(1)", false, false, 15, 0, 0, 0, true},
-        {u"WA.CLICK(0)", false, true, 15, 0, 0, 0, true},
-        {u"wa.click(2, 4294967300)", false, false, 7, 0, 0, 0, true},
-        {u"WA.TIME(500)", false, false, 0, 15, 500, 0, false},
-        {u"WA.TIME(500, 0, 0)", false, false, 0, 1, 500, 0, false},
-        {u"WA.TIME()", false, false, 0, 15, 0, 0, false},
-        {u"WA.TIME(250, 1, 2)", false, false, 0, 3, 250, 0, true},
-        {u"WA.TIME(4294967796)", false, false, 0, 15, 500, 0, false},
-        {u"WA.TIME(\"300\", 0, 8, 99)", false, false, 0, 9, 300, 0, false},
-        {u"WA.LAYER()", false, false, 0, 0, 0, 0, false},
-        {u"WA.LAYER(1, 4)", false, false, 0, 0, 0, 0, false},
-        {u"WA.LAYER(1, 4)", true, false, 0, 0, 0, 5, true},
-        {u"WA.LAYER()", true, false, 0, 0, 0, 15, false},
-        {u"WA.LAYER(0)", true, true, 0, 0, 0, 15, true},
+        {u"WA.CLICK()", 0, false, 15, 0, 0, 0, false},
+        {u"WA.CLICK(0, 4)", 0, false, 7, 0, 0, 0, false},
+        {u"WA.CLICK(0, 8)", 0, false, 11, 0, 0, 0, false},
+        {u"WA.CLICK(0, 0)", 0, false, 3, 0, 0, 0, false},
+        {u"WA.CLICK(\"\", \"\")", 0, false, 15, 0, 0, 0, false},
+        {u"WA.CLICK(1)", 0, false, 15, 0, 0, 0, true},
+        {u"WA.CLICK(0)", 0, true, 15, 0, 0, 0, true},
+        {u"wa.click(2, 4294967300)", 0, false, 7, 0, 0, 0, true},
+        {u"WA.TIME(500)", 0, false, 0, 15, 500, 0, false},
+        {u"WA.TIME(500, 0, 0)", 0, false, 0, 1, 500, 0, false},
+        {u"WA.TIME()", 0, false, 0, 15, 0, 0, false},
+        {u"WA.TIME(250, 1, 2)", 0, false, 0, 3, 250, 0, true},
+        {u"WA.TIME(4294967796)", 0, false, 0, 15, 500, 0, false},
+        {u"WA.TIME(\"300\", 0, 8, 99)", 0, false, 0, 9, 300, 0, false},
+        {u"WA.LAYER()", 0, false, 0, 0, 0, 0, false},
+        {u"WA.LAYER(1, 4)", 0, false, 0, 0, 0, 0, false},
+        {u"WA.LAYER(1, 4)", 1, false, 0, 0, 0, 5, true},
+        {u"WA.LAYER()", 1, false, 0, 0, 0, 15, false},
+        {u"WA.LAYER(0)", 1, true, 0, 0, 0, 15, true},
+        {u"WA.LAYER(0, 8)", 2, false, 0, 0, 0, 9, false},
     };
-    std::u16string script;
-    for (size_t i = 0; i < std::size(rows); ++i)
-        script += u"*r" + GxFromUtf8(std::to_string(i)) + u"\n" + rows[i].call + u"\nEXIT()\n";
-    StartGame(script.c_str());
+    std::vector<std::u16string> calls;
+    for (const Row& r : rows) calls.push_back(r.call);
+    StartRows(calls);
     GxTaskBase* visual = core_.GetTaskManage()->FindTaskName(u"$VISUAL:SeqAvgMain");
     if (!visual) visual = new GxTaskBase(core_.GetTaskManage()->GetTopTask(), u"$VISUAL:SeqAvgMain");
     auto* layer = new GxTaskLayer(visual);
@@ -59,15 +59,19 @@ TEST_F(WaitBuiltins, HoldsTakeTheirFlagsWithBitZeroSet) {
         data_->m_Hold_EndOfLayerActionAll = 0;
         data_->m_HideWindowByCommandFlag = r.hideBefore;
         layer->ClearActions();
-        if (r.moving) GxAddActionFadeIn(0, 1000, layer);
-        Run((u"r" + GxFromUtf8(std::to_string(i))).c_str());
+        layer->FinishTransit();
+        if (r.moving == 1) GxAddActionFadeIn(0, 1000, layer);
+        if (r.moving == 2) {
+            ASSERT_TRUE(layer->StartTransit(1000));
+        }
+        RunRow(i);
         EXPECT_EQ(data_->m_Hold_WaitClick, r.click);
         EXPECT_EQ(data_->m_Hold_WaitTime, r.time);
         EXPECT_EQ(data_->m_Hold_WaitTime_TimeLeft, r.timeLeft);
         EXPECT_EQ(data_->m_Hold_EndOfLayerActionAll, r.layer);
         EXPECT_EQ(data_->m_HideWindowByCommandFlag, r.hideAfter);
+        EXPECT_EQ(Errors(), std::vector<std::string>{});
     }
-    EXPECT_EQ(Errors(), std::vector<std::string>{});
 }
 
 } // namespace
