@@ -278,7 +278,8 @@ protected:
         WriteTable("data/db_cgmode.txt", "ID\tGroup\tThumbnail\tFileName x32\tCount", {CGRow(1, 1, "th_sea.png", {"ev_wide|LT|RT", "ev_tall|LT|LB", "ev_one", "ev_small|MM"}),
                                                                                       CGRow(2, 1, "th_hill.png", {"ev_one"}),
                                                                                       CGRow(3, 2, "th_town.png", {"ev_small"}),
-                                                                                      CGRow(4, 3, "th_missing.png", {"ev_one"})});
+                                                                                      CGRow(4, 3, "th_missing.png", {"ev_one"}),
+                                                                                      CGRow(5, 3, "th_town.png", {"ev_gone"}, 40)});
         WriteTable("data/db_rpmode.txt", "ID\tGroup\tThumbnail\tLabel\tHelp",
                    {"1\t1\tth_r1.png\tscene1\t", "2\t1\tth_r2.png\tscene2\t", "3\t2\tth_r1.png\t\t"});
         // Slot 3 first by its order; slots 1 and 2 keep the table's order.
@@ -288,11 +289,12 @@ protected:
         WriteUITables();
     }
 
-    static std::string CGRow(int id, int group, const std::string& thumb, std::vector<std::string> files) {
+    // count: the file's own, 0 to let the game count the pictures.
+    static std::string CGRow(int id, int group, const std::string& thumb, std::vector<std::string> files, int count = 0) {
         files.resize(32);
         std::string row = std::to_string(id) + "\t" + std::to_string(group) + "\t" + thumb;
         for (const std::string& f : files) row += "\t" + f;
-        return row + "\t0";
+        return row + "\t" + std::to_string(count);
     }
 
     void WriteUITables() {

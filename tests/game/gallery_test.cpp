@@ -1,0 +1,293 @@
+// The picture gallery and its viewer over the test game: the gallery's page
+// with locked and unlocked sets and its completion rate, pages turned by
+// buttons, wheel and keys, sets unlocked from the permanent data, a count
+// from the file larger than a record holds, the gallery's music; the viewer
+// showing the seen pictures in turn, panning, dragging, the keys and the pad,
+// a missing picture and a record outside the table.
+#include "ExtrasFixture.h"
+
+#include "game/scenes/SeqCGMode.h"
+#include "game/scenes/SeqCGModeView.h"
+#include "gamedata/GxUserData.h"
+
+namespace {
+
+using extrastest::ExtrasTest;
+
+constexpr const char16_t* kUI = u"$UI:SeqCGMode";
+constexpr int kCursorSizeAll = 2, kCursorSizeNS = 3, kCursorSizeWE = 4, kCursorNo = 5, kCursorArrow = 6;
+
+class Gallery : public ExtrasTest {
+protected:
+    SeqCGMode* Room() { return Scene<SeqCGMode>(u"SeqCGMode"); }
+    SeqCGModeView* Viewer() { return Scene<SeqCGModeView>(u"SeqCGModeView"); }
+    GxTaskLayer* Picture() { return Layer(u"$BGLAYER:SeqCGModeView"); }
+    GxVector4 PicturePos() {
+        GxVector4 at;
+        Picture()->GetPos(&at);
+        return at;
+    }
+    GxTaskUIBase* Thumb(int i) { return Widget(kUI, u"btn_cgselect", i); }
+    void Seen(std::initializer_list<const char16_t*> titles) {
+        for (const char16_t* t : titles) perman_->SetShowedCG(t);
+    }
+    void Drag(f32 x0, f32 y0, f32 x1, f32 y1) {
+        MoveTo(x0, y0);
+        Tasks().OnLButtonDown(GxVector2(x0, y0), 0, false);
+        MoveTo(x1, y1);
+        Tasks().OnLButtonUp(GxVector2(x1, y1), 0);
+        Frames(2);
+    }
+};
+
+TEST_F(Gallery, ThePageShowsUnlockedSetsWithTheirCountsAndLockedOnesAsPlates) {
+    Seen({u"ev_wide", u"ev_small"});
+    Enter(u"SeqCGMode");
+    Click(kUI, u"btn_pageselect", 1);
+    MoveTo(1000, 20);
+    Frames(2);
+    EXPECT_TRUE(MatchesGolden("gallery"));
+}
+
+TEST_F(Gallery, SetsUnlockFromThePermanentDataAtEachEntry) {
+    Seen({u"ev_wide", u"ev_small"});
+    Enter(u"SeqCGMode");
+    // Every picture of the five sets counts, once in each set that holds
+    // it: 4 + 1 + 1 + 1 + 1, of which the small one twice.
+    EXPECT_EQ(Room()->GetTotal(), 8);
+    EXPECT_EQ(Room()->GetUnlocked(), 3);
+    EXPECT_EQ(Room()->GetCompletionRate(), 37);
+    EXPECT_EQ(Room()->GetCurrentPage(), 0);
+    Click(kUI, u"btn_pageselect", 1);
+    EXPECT_EQ(Room()->GetPageList(), (std::vector<s32>{1, 2}));
+    EXPECT_TRUE(Thumb(0)->IsEnabled());
+    EXPECT_EQ(Room()->GetShownCount(1), 2);
+    EXPECT_EQ(Room()->GetRecordBits(1), (GxFlagWords{0b1001}));
+    EXPECT_FALSE(Thumb(1)->IsEnabled());
+    EXPECT_FALSE(Thumb(2)->IsVisible());
+    // A locked set cannot be opened.
+    Click(kUI, u"btn_cgselect", 1);
+    EXPECT_EQ(Worker().m_CurrentName, u"SeqCGMode");
+    // Seen meanwhile (in any record, by its title), it opens at the next entry.
+    Seen({u"ev_one"});
+    Enter(u"SeqCGModeView", 1);
+    Enter(u"SeqCGMode");
+    EXPECT_EQ(Room()->GetCurrentPage(), 1);
+    EXPECT_TRUE(Thumb(1)->IsEnabled());
+    EXPECT_EQ(Room()->GetShownCount(2), 1);
+    EXPECT_EQ(Room()->GetUnlocked(), 6);
+    Click(kUI, u"btn_cgselect", 1);
+    EXPECT_EQ(Worker().m_CurrentName, u"SeqCGModeView");
+    EXPECT_EQ(Worker().m_CurrentParam0, 2);
+}
+
+TEST_F(Gallery, PagesTurnAndWrapByButtonsWheelAndKeys) {
+    Enter(u"SeqCGMode");
+    EXPECT_EQ(Room()->GetLastPage(), 3);
+    const struct {
+        int how;  // 0 next, 1 prev, 2 wheel forward, 3 wheel back, 4 left, 5 right, 6 page down
+        s32 page;
+    } steps[] = {{0, 1}, {0, 2}, {0, 3}, {0, 1}, {1, 3}, {2, 2}, {3, 3}, {5, 1}, {4, 3}, {6, 1}};
+    for (const auto& s : steps) {
+        switch (s.how) {
+        case 0: Click(kUI, u"btn_next"); break;
+        case 1: Click(kUI, u"btn_prev"); break;
+        case 2: Wheel(120); break;
+        case 3: Wheel(-240); break;
+        case 4: Key(0x25); break;
+        case 5: Key(0x27); break;
+        case 6: Key(0x22); break;
+        }
+        EXPECT_EQ(Room()->GetCurrentPage(), s.page) << s.how;
+        EXPECT_TRUE(Widget(kUI, u"btn_pageselect", s.page)->GetValueBool()) << s.how;
+    }
+    // A small turn of the wheel does nothing.
+    Wheel(60);
+    EXPECT_EQ(Room()->GetCurrentPage(), 1);
+    Click(kUI, u"btn_pageselect", 2);
+    EXPECT_EQ(Room()->GetPageList(), (std::vector<s32>{3}));
+}
+
+TEST_F(Gallery, ACountLargerThanARecordStopsAtItsLastPicture) {
+    Seen({u"ev_gone"});
+    Enter(u"SeqCGMode");
+    EXPECT_EQ(Room()->GetShownCount(5), 1);
+    EXPECT_EQ(Room()->GetRecordBits(5), (GxFlagWords{1}));
+    EXPECT_EQ(Room()->GetTotal(), 8);
+}
+
+TEST_F(Gallery, AMissingThumbnailAndAMissingTitleAreLogged) {
+    Enter(u"SeqCGMode");
+    EXPECT_TRUE(log_.Contains("CGモードサムネイル th_missing.png (ID=4)が見つかりません")) << log_.Text();
+    EXPECT_FALSE(log_.Contains("th_town.png")) << log_.Text();
+    log_.Clear();
+    Click(kUI, u"btn_back");
+    EXPECT_TRUE(log_.Contains("遷移先のシーケンスが見つかりません(SeqTitle)")) << log_.Text();
+    EXPECT_EQ(Worker().m_CurrentName, u"SeqCGMode");
+}
+
+TEST_F(Gallery, ItsOwnMusicPlaysAndGoesOnUndisturbedAtTheNextEntry) {
+    core_.m_Config->m_BGMNameCGMode = u"gallery.wav";
+    core_.m_Config->m_BGMLoopCGMode = 250;
+    Enter(u"SeqCGMode");
+    EXPECT_TRUE(BgmPlaying());
+    EXPECT_EQ(data_->m_BGMParam.m_FileName, u"bgms/gallery.wav");
+    EXPECT_EQ(data_->m_BGMParam.m_LoopPosTime, 250u);
+    EXPECT_EQ(data_->m_BGMParam.m_FadeInTime, 50);
+    const u32 channel = Playing(0) ? 0 : 1;
+    const auto started = [&] {
+        return core_.m_Config->m_UseXAudio2 ? GxAudio::GetStreamPlayer(channel)->GetStartTime()
+                                            : GxSound::GetStreamPlayer(channel)->GetStartTime();
+    };
+    const u32 before = started();
+    Enter(u"SeqCGModeView", 1);
+    Enter(u"SeqCGMode");
+    EXPECT_TRUE(Playing(channel));
+    EXPECT_EQ(started(), before);
+}
+
+// ---- the viewer ---------------------------------------------------------------
+
+TEST_F(Gallery, TheViewerShowsTheSeenPicturesInTurnThenReturns) {
+    Seen({u"ev_wide", u"ev_tall", u"ev_small"});
+    Enter(u"SeqCGMode");
+    Click(kUI, u"btn_pageselect", 1);
+    Click(kUI, u"btn_cgselect", 0);
+    Frames(40);
+    ASSERT_EQ(Worker().m_CurrentName, u"SeqCGModeView");
+    // 0, 1 and 3 were seen; 2 was not. Clicks, a key and the pad's decide
+    // go on; a click during a pan first completes it.
+    EXPECT_EQ(Viewer()->GetPictureIndex(), 0);
+    ClickAt(500, 400);
+    EXPECT_EQ(Viewer()->GetPictureIndex(), 0);
+    EXPECT_FLOAT_EQ(PicturePos().x, -1024.0f);
+    ClickAt(500, 400);
+    EXPECT_EQ(Viewer()->GetPictureIndex(), 1);
+    Key(0x0D);
+    EXPECT_EQ(Viewer()->GetPictureIndex(), 3);
+    Frames(40);
+    EXPECT_TRUE(MatchesGolden("gallery_viewer"));
+    Action(u"DECIDE", true);
+    EXPECT_EQ(Worker().m_CurrentName, u"SeqCGMode");
+}
+
+TEST_F(Gallery, AWidePicturePansFromItsStartToItsEndAfterHalfASecond) {
+    Seen({u"ev_wide", u"ev_tall"});
+    ASSERT_TRUE(Tasks().ChangeSequenceByName(u"SeqCGModeView", 0, 1, 0));
+    Frame();
+    EXPECT_FLOAT_EQ(PicturePos().x, 0.0f);
+    Frames(20, 20);  // within the wait
+    EXPECT_FLOAT_EQ(PicturePos().x, 0.0f);
+    Frames(200, 20);  // 4 s into the move of 30 + 8192 ms
+    EXPECT_LT(PicturePos().x, -200.0f);
+    EXPECT_GT(PicturePos().x, -1000.0f);
+    Frames(250, 20);
+    EXPECT_FLOAT_EQ(PicturePos().x, -1024.0f);
+    EXPECT_FLOAT_EQ(PicturePos().y, 0.0f);
+    // Enter during the next picture's pan goes straight on.
+    ClickAt(500, 400);
+    EXPECT_EQ(Viewer()->GetPictureIndex(), 1);
+    Frames(40, 20);
+    EXPECT_LT(PicturePos().y, -10.0f);
+    Key(0x20);
+    EXPECT_EQ(Worker().m_CurrentName, u"SeqCGMode");
+}
+
+TEST_F(Gallery, DraggingMovesAPictureOnlyAlongItsLargerSides) {
+    Seen({u"ev_tall", u"ev_small", u"ev_wide"});
+    Enter(u"SeqCGModeView", 1);
+    // The wide picture, its pan completed by a click: sideways only, held
+    // inside the screen.
+    ClickAt(500, 400);
+    ASSERT_FLOAT_EQ(PicturePos().x, -1024.0f);
+    Drag(400, 300, 600, 500);
+    EXPECT_EQ(core_.m_CursorShape, kCursorArrow);
+    EXPECT_FLOAT_EQ(PicturePos().x, -824.0f);
+    EXPECT_FLOAT_EQ(PicturePos().y, 0.0f);
+    EXPECT_EQ(Viewer()->GetPictureIndex(), 0) << "a drag is no click";
+    MoveTo(600, 300);
+    Tasks().OnLButtonDown(GxVector2(600, 300), 0, false);
+    MoveTo(3000, 300);
+    EXPECT_EQ(core_.m_CursorShape, kCursorSizeWE);
+    EXPECT_FLOAT_EQ(PicturePos().x, 0.0f);
+    Tasks().OnLButtonUp(GxVector2(3000, 300), 0);
+    Frames(2);
+    // The tall one: up and down only, between -768 and 0.
+    ClickAt(500, 400);
+    ASSERT_EQ(Viewer()->GetPictureIndex(), 1);
+    MoveTo(500, 400);
+    Tasks().OnLButtonDown(GxVector2(500, 400), 0, false);
+    MoveTo(300, 100);
+    EXPECT_EQ(core_.m_CursorShape, kCursorSizeNS);
+    EXPECT_FLOAT_EQ(PicturePos().x, 0.0f);
+    EXPECT_FLOAT_EQ(PicturePos().y, -300.0f);
+    MoveTo(300, -5000);
+    EXPECT_FLOAT_EQ(PicturePos().y, -768.0f);
+    Tasks().OnLButtonUp(GxVector2(300, -5000), 0);
+    Frames(2);
+    // The small one, centred: a drag puts it at the corner with the "no" cursor.
+    ClickAt(500, 400);
+    ASSERT_EQ(Viewer()->GetPictureIndex(), 3);
+    EXPECT_FLOAT_EQ(PicturePos().x, 192.0f);
+    EXPECT_FLOAT_EQ(PicturePos().y, 144.0f);
+    MoveTo(500, 400);
+    Tasks().OnLButtonDown(GxVector2(500, 400), 0, false);
+    MoveTo(520, 420);
+    EXPECT_EQ(core_.m_CursorShape, kCursorNo);
+    EXPECT_FLOAT_EQ(PicturePos().x, 0.0f);
+    EXPECT_FLOAT_EQ(PicturePos().y, 0.0f);
+    Tasks().OnLButtonUp(GxVector2(520, 420), 0);
+    Frames(2);
+    EXPECT_EQ(core_.m_CursorShape, kCursorArrow);
+    (void)kCursorSizeAll;
+}
+
+TEST_F(Gallery, TheRightButtonAndThePadsCancelReturnAtOnce) {
+    Seen({u"ev_wide", u"ev_tall"});
+    Enter(u"SeqCGModeView", 1);
+    RightClick();
+    EXPECT_EQ(Worker().m_CurrentName, u"SeqCGMode");
+    Enter(u"SeqCGModeView", 1);
+    Action(u"CANCEL", true);
+    EXPECT_EQ(Worker().m_CurrentName, u"SeqCGMode");
+}
+
+TEST_F(Gallery, AMissingPictureIsLoggedAndTheViewerStaysOnWhatItShowed) {
+    Seen({u"ev_gone", u"ev_one"});
+    Enter(u"SeqCGModeView", 2);
+    EXPECT_EQ(Picture()->GetContentWidth(), 1024);
+    RightClick();
+    log_.Clear();
+    Enter(u"SeqCGModeView", 5);
+    EXPECT_TRUE(log_.Contains("画像がありません ev_gone")) << log_.Text();
+    EXPECT_EQ(Viewer()->GetPictureIndex(), 0);
+    ClickAt(500, 400);
+    EXPECT_EQ(Worker().m_CurrentName, u"SeqCGMode");
+}
+
+TEST_F(Gallery, ARecordOutsideTheTableShowsNothingAndAClickReturns) {
+    Seen({u"ev_wide"});
+    Enter(u"SeqCGModeView", 999);
+    EXPECT_TRUE(log_.Contains("SeqCGModeView/範囲外のIDです(ID=999)")) << log_.Text();
+    EXPECT_EQ(Viewer()->GetPictureIndex(), -1);
+    EXPECT_EQ(Picture()->GetContentWidth(), 0);
+    ClickAt(500, 400);
+    EXPECT_EQ(Worker().m_CurrentName, u"SeqCGMode");
+}
+
+TEST(GalleryViewer, AlignmentCodesPlaceAPictureOfEitherSize) {
+    const struct {
+        const char16_t* code;
+        f32 width, height, x, y;
+    } cases[] = {
+        {u"LT", 2048, 768, 0, 0},      {u"RB", 2048, 1536, -1024, -768}, {u"MM", 640, 480, 192, 144},
+        {u"MM", 1025, 769, 0, 0},      {u"MM", 2047, 1000, -511, -116},  {u"RT", 640, 480, 384, 0},
+        {u"XB", 800, 600, 0, 168},     {u"L", 2048, 1536, 0, 0},         {u"", 2048, 1536, 0, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SeqCGModeView::AlignedPosition(c.code, 0, c.width), c.x) << GxToUtf8(c.code);
+        EXPECT_EQ(SeqCGModeView::AlignedPosition(c.code, 1, c.height), c.y) << GxToUtf8(c.code);
+    }
+}
+
+} // namespace
