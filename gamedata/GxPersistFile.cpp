@@ -26,7 +26,9 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
         ok = ok && writer->GetErrorCount() == 0;
     }
     if (!ok) {
-        // What the body refused is not worth a file: the old one stays.
+        // What the body refused is not worth a file: the old one stays, and
+        // the caller's failure is told, as the others are.
+        GxWriteErrorLog(u"%s/ファイルの書き込みを取りやめました(%s)\n", who, path);
         file.abandon();
         return false;
     }

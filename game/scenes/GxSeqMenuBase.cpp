@@ -9,6 +9,8 @@
 #include "ui/GxTaskUIBase.h"
 #include "ui/GxUIManage.h"
 
+#include <vector>
+
 namespace {
 constexpr f32 kBackgroundOrderZ = -10.0f;
 // The keyboard's device keys of the left and right Control keys.
@@ -16,16 +18,18 @@ constexpr int kDeviceKeyLeftControl = 0x1D;
 constexpr int kDeviceKeyRightControl = 0x9D;
 } // namespace
 
-GxSeqMenuBase::GxSeqMenuBase(GxTaskBase* parent, const GxChar* name, bool fromLayout)
+GxSeqMenuBase::GxSeqMenuBase(GxTaskBase* parent, const GxChar* name, bool fromLayout,
+                             std::initializer_list<const GxChar*> pages)
     : GxSeqTransitBase(parent, name) {
     SetAcceptUIEventFlag(true);
     auto* root = new GxTaskFolder(this, TaskName(u"$ROOT:").c_str());
-    const GxString uiName = TaskName(u"$UI:");
-    auto* ui = new GxTaskFolder(root, uiName.c_str());
+    std::vector<GxTaskFolder*> folders{new GxTaskFolder(root, TaskName(u"$UI:").c_str())};
+    for (const GxChar* page : pages) folders.push_back(new GxTaskFolder(root, TaskName(page).c_str()));
     auto* background = new GxTaskLayer(root, TaskName(u"$BGLAYER:").c_str());
     background->SetOrderZ(kBackgroundOrderZ);
     if (!fromLayout) return;
-    if (GxUIManage* manage = GxUIManage::Get()) manage->CreateUIFromLayout(uiName, ui, this);
+    if (GxUIManage* manage = GxUIManage::Get())
+        for (GxTaskFolder* folder : folders) manage->CreateUIFromLayout(folder->GetTaskName(), folder, this);
 }
 
 GxSeqMenuBase::~GxSeqMenuBase() = default;

@@ -6,6 +6,8 @@
 // worker; and the button sound of a decided button.
 #include "scenes/GxSeqTransitBase.h"
 
+#include <initializer_list>
+
 class GxTaskLayer;
 class GxTaskUIBase;
 class GxSystemConfig;
@@ -13,8 +15,11 @@ class GxSystemConfig;
 class GxSeqMenuBase : public GxSeqTransitBase {
 public:
     // With fromLayout, every widget of the UI layout table whose parent is
-    // "$UI:<scene>" is made under the widget folder.
-    GxSeqMenuBase(GxTaskBase* parent, const GxChar* name, bool fromLayout);
+    // "$UI:<scene>" is made under the widget folder. pages: the prefixes of
+    // further widget folders made after it, in that order ("$UI_SYSTEM:"
+    // ...), each filled from the layout table the same way.
+    GxSeqMenuBase(GxTaskBase* parent, const GxChar* name, bool fromLayout,
+                  std::initializer_list<const GxChar*> pages = {});
     ~GxSeqMenuBase() override;
 
     // The Control key is held on the keyboard.

@@ -5,6 +5,7 @@
 #include "base/GxMatrix.h"
 #include "base/GxStringUtil.h"
 #include "game/GxGameSound.h"
+#include "game/SeqSystem.h"
 #include "gamedata/DBVoiceVolume.h"
 #include "gamedata/GxDataLookup.h"
 #include "gamedata/GxUserConfig.h"
@@ -17,7 +18,6 @@
 #include "layers/GxNcCrammedImageSet.h"
 #include "layers/GxNcImageSetPool.h"
 #include "layers/GxTaskLayer.h"
-#include "scenes/GxSceneGameServices.h"
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskManage.h"
@@ -87,30 +87,23 @@ constexpr const GxChar* kDialogTitle = u"SeqConfig_RETURNTITLE";
 constexpr const GxChar* kDialogReset = u"SeqConfig_INITCONF";
 constexpr const GxChar* kDialogReboot = u"SeqConfig_WARNREBOOT";
 constexpr int kDialogOk = 1;
-constexpr int kDialogYesNo = 3;
 // The title's second parameter when a game is left for it.
 constexpr s32 kReturnToTitle = 6;
 // The second parameter of the scene a configuration returns to.
 constexpr s32 kBackFromConfig = 5;
 
-// SYSTEM SCENE SEAM: the common user dialog and the notice hold belong to
-// the resident system scene; until it has them, no dialog opens (so the
-// title, reset and engine-warning requests wait for one) and notices are
-// not held. The answers are told apart by the pending request the scenes'
-// services report and closed through them.
-bool IsUserDialogOpen() {
-    GxSceneGameServices* game = GxSceneGameServices::Get();
-    return game && game->GetUserDialogOwner();
-}
+// The common user dialog and the notice hold of the resident system scene;
+// without it no dialog opens.
 GxString OpenDialogTag() {
-    GxSceneGameServices* game = GxSceneGameServices::Get();
-    return IsUserDialogOpen() ? game->GetPendingDialogRequest() : GxString();
+    SeqSystem* system = SeqSystem::Get();
+    return system && system->IsUserDialogOpen() ? system->GetPendingDialogRequest() : GxString();
 }
-void OpenUserDialog(const GxChar*, GxTaskFolder*, const GxChar*, int) {}
-void CloseUserDialog() {
-    if (GxSceneGameServices* game = GxSceneGameServices::Get()) game->CloseUserDialog(true);
+void OpenUserDialog(const GxChar* tag, GxTaskFolder* listener, const GxChar* message, int kind) {
+    if (SeqSystem* system = SeqSystem::Get()) system->OpenUserDialog(tag, listener, message, kind);
 }
-void HoldUserNotices(bool) {}
+void HoldUserNotices(bool held) {
+    if (SeqSystem* system = SeqSystem::Get()) system->SetUserNoticesHeld(held);
+}
 
 GxUserConfig* Settings() { return GxUserConfig::Get(); }
 
@@ -428,14 +421,6 @@ void SeqConfig::OnEndSequence(int workerIndex) {
     for (SeqConfigVoicePanel& panel : m_VoicePanels) panel.FacePattern = nullptr;
     GxNcImageSetPool::Release(ImageSetPath(kConfigSet));
     GxNcImageSetPool::Release(ImageSetPath(kFaceSet));
-    SaveSettings();
-}
-
-void SeqConfig::SaveSettings() {
-    // Kept at once: a game that ends without its shutdown would lose the
-    // player's choices otherwise. A failed write keeps the old file whole.
-    GxUserConfig* c = Settings();
-    if (c && !c->Save()) GxWriteErrorLog(u"SeqConfig/設定を保存できませんでした(%s)\n", c->GetFilePath());
 }
 
 int SeqConfig::EnqueueRender(int step, s64 elapsed) {
@@ -501,34 +486,34 @@ bool SeqConfig::HandleScreenMode(const GxString& name) {
 
 bool SeqConfig::HandleDialogs(const GxString& name) {
     const GxString tag = OpenDialogTag();
-    if (name == u"btn_title" && !IsUserDialogOpen())
-        OpenUserDialog(kDialogTitle, this, u"タイトル画面に戻りますか？", kDialogYesNo);
+    if (name == u"btn_title" && !GxIsUserDialogOpen())
+        OpenUserDialog(kDialogTitle, this, u"タイトル画面に戻りますか？", SeqSystem::kDialogYesNo);
     if (tag == kDialogTitle) {
         if (name == u"btn_dlguser_yes") {
-            CloseUserDialog();
+            GxCloseUserDialog(true);
             ChangeSequence(u"SeqTitle", 0, kReturnToTitle);
             return true;
         }
-        if (name == u"btn_dlguser_no") CloseUserDialog();
+        if (name == u"btn_dlguser_no") GxCloseUserDialog(true);
     }
     if (name == u"btn_init") {
-        if (!IsUserDialogOpen()) {
+        if (!GxIsUserDialogOpen()) {
             const GxUserConfig* c = Settings();
             const bool engineChosen = c && c->m_SoundEngineModeInEffect != kEngineAuto;
             OpenUserDialog(kDialogReset, this,
                            engineChosen ? u"設定を初期化しますか？|（サウンドエンジンの反映は再起動が必要です）"
                                         : u"設定を初期化しますか？",
-                           kDialogYesNo);
+                           SeqSystem::kDialogYesNo);
         }
         return true;
     }
     if (tag == kDialogReset) {
         if (name == u"btn_dlguser_yes") {
-            CloseUserDialog();
+            GxCloseUserDialog(true);
             ResetConfig();
             return true;
         }
-        if (name == u"btn_dlguser_no") CloseUserDialog();
+        if (name == u"btn_dlguser_no") GxCloseUserDialog(true);
     }
     const GxUserConfig* c = Settings();
     const s32 inEffect = c ? c->m_SoundEngineModeInEffect : kEngineAuto;
@@ -536,11 +521,11 @@ bool SeqConfig::HandleDialogs(const GxString& name) {
         (name == u"btn_directsound" && inEffect != kEngineDirectSound) ||
         (name == u"btn_xaudio2" && inEffect != kEngineXAudio2)) {
         // The button keeps its new state; the choice is kept when the scene ends.
-        if (!IsUserDialogOpen())
+        if (!GxIsUserDialogOpen())
             OpenUserDialog(kDialogReboot, this, u"この変更を反映するには|ゲームの再起動が必要です", kDialogOk);
         return true;
     }
-    if (tag == kDialogReboot && name == u"btn_dlguser_ok") CloseUserDialog();
+    if (tag == kDialogReboot && name == u"btn_dlguser_ok") GxCloseUserDialog(true);
     return false;
 }
 
@@ -557,7 +542,7 @@ int SeqConfig::OnUIEventDecide(GxTaskBase* sender, const GxUIEventParam* ev) {
     if (HandleScreenMode(name) || HandleDialogs(name)) return 1;
     if (name == u"btn_exit") {
         // As the window's close request: the system scene asks whether to end.
-        if (GxTaskBase* system = Tasks() ? Tasks()->FindTaskName(u"SeqSystem") : nullptr) system->OnClose();
+        if (SeqSystem* system = SeqSystem::Get()) system->OnClose();
         return 1;
     }
     if (name == u"btn_back") {

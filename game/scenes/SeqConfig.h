@@ -3,10 +3,10 @@
 // four tab buttons, each a folder of widgets placed by the UI layout table.
 // The controls are filled from the user settings when the scene starts; the
 // volumes take effect as they move; everything is read back into the
-// settings when the scene ends, however it is left, and the settings file is
-// written then. The voice page lists one panel per character voice slot,
-// two a row and three rows at a time, scrolled by a slider, two buttons or
-// the mouse wheel. Returning to the title, restoring the defaults and a
+// settings when the scene ends, however it is left; the settings file is
+// written at shutdown and by the save scene. The voice page lists one panel
+// per character voice slot, two a row and three rows at a time, scrolled by
+// a slider, two buttons or the mouse wheel. Returning to the title, restoring the defaults and a
 // change of the sound engine (which needs a restart) ask through the system
 // scene's user dialog.
 #include "game/scenes/SeqScreenBase.h"
@@ -76,7 +76,6 @@ private:
     // screen mode, leaving).
     bool HandleScreenMode(const GxString& name);
     bool HandleDialogs(const GxString& name);
-    void SaveSettings();
 
     std::vector<SeqConfigVoicePanel> m_VoicePanels;
     s32 m_VoiceScrollMax = -1;

@@ -12,7 +12,6 @@
 #include "ui/GxUIManage.h"
 
 namespace {
-constexpr f32 kBackgroundOrderZ = -10.0f;
 constexpr u32 kMusicStopFade = 1000;
 constexpr s32 kMusicFadeIn = 50;
 constexpr int kFirstPadSlot = 2;
@@ -20,17 +19,7 @@ constexpr int kSecondPadSlot = 3;
 } // namespace
 
 SeqScreenBase::SeqScreenBase(GxTaskBase* parent, const GxChar* name, std::initializer_list<const GxChar*> pages)
-    : GxSeqTransitBase(parent, name) {
-    SetAcceptUIEventFlag(true);
-    const GxString scene(name);
-    auto* root = new GxTaskFolder(this, (u"$ROOT:" + scene).c_str());
-    std::vector<GxTaskFolder*> folders{new GxTaskFolder(root, (u"$UI:" + scene).c_str())};
-    for (const GxChar* page : pages) folders.push_back(new GxTaskFolder(root, (page + scene).c_str()));
-    auto* background = new GxTaskLayer(root, (u"$BGLAYER:" + scene).c_str());
-    background->SetOrderZ(kBackgroundOrderZ);
-    if (GxUIManage* ui = GxUIManage::Get())
-        for (GxTaskFolder* folder : folders) ui->CreateUIFromLayout(folder->GetTaskName(), folder, this);
-}
+    : GxSeqMenuBase(parent, name, true, pages) {}
 
 SeqScreenBase::~SeqScreenBase() = default;
 
@@ -38,13 +27,6 @@ GxTaskManage* SeqScreenBase::Tasks() const {
     if (m_Manager) return m_Manager;
     GxCoreBase* core = GxCoreBase::GetCoreBase();
     return core ? core->GetTaskManage() : nullptr;
-}
-
-const GxSystemConfig& SeqScreenBase::Config() const {
-    static const GxSystemConfig builtIn;
-    GxCoreBase* core = GetCore();
-    const GxSystemConfig* config = core ? core->GetSystemConfig() : nullptr;
-    return config ? *config : builtIn;
 }
 
 int SeqScreenBase::Update(int, s64) {
@@ -57,12 +39,6 @@ GxTaskFolder* SeqScreenBase::GetFolder(const GxChar* prefix) const {
     GxTaskManage* tm = Tasks();
     GxTaskBase* task = tm ? tm->FindTaskNameStr(prefix + GetTaskName()) : nullptr;
     return task && (task->TypeBits & kGxTypeFolder) ? static_cast<GxTaskFolder*>(task) : nullptr;
-}
-
-GxTaskLayer* SeqScreenBase::GetBackgroundLayer() const {
-    GxTaskManage* tm = Tasks();
-    GxTaskBase* task = tm ? tm->FindTaskNameStr(u"$BGLAYER:" + GetTaskName()) : nullptr;
-    return task && (task->TypeBits & kGxTypeLayer) ? static_cast<GxTaskLayer*>(task) : nullptr;
 }
 
 GxTaskUIBase* SeqScreenBase::FindWidget(const GxChar* localName, s32 index, const GxChar* prefix) const {
@@ -109,11 +85,6 @@ bool SeqScreenBase::IsPadActionPressed(const GxInputState* keyMapState, const Gx
 
 int SeqScreenBase::OnKeyActionUpdate(const GxInputState* keyMapState, int, s64) {
     return IsActionPressed(keyMapState, u"CANCEL") && PostClick(u"btn_back") ? 1 : 0;
-}
-
-void SeqScreenBase::PlayButtonSound(GxTaskBase* sender) {
-    const GxTaskUIBase* widget = GxTaskUIBase::FromTask(sender);
-    if (widget && (sender->TypeBits & kGxTypeUIButton)) GxPlaySystemSound(widget->GetSystemSoundID(), 0);
 }
 
 bool SeqScreenBase::ChangeSequence(const GxChar* name, s32 param0, s32 param1) {

@@ -1,21 +1,14 @@
 #pragma once
-// What the extras and configuration screens share: a fading scene with its
-// root folder "$ROOT:<scene>", its widget folder "$UI:<scene>" (and, for the
-// configuration, one folder per page after it), and its background layer
-// "$BGLAYER:<scene>" behind everything (order Z -10), each holding the
-// widgets of the UI layout records placed in it. The widgets' events are
-// queued and handled in the scene's update. The right mouse button and the
-// "CANCEL" key action press "btn_back"; a decided button plays its sound.
-#include "scenes/GxSeqTransitBase.h"
-
-#include <initializer_list>
+// What the extras and configuration screens add to the menu scenes' base:
+// widgets found by local name and index in any of the scene's widget
+// folders (the configuration has one per page after "$UI:"), the right
+// mouse button and the "CANCEL" key action pressing "btn_back", the way
+// back to the scene the worker ran before, and the scene's own music.
+#include "game/scenes/GxSeqMenuBase.h"
 
 class GxInputState;
-class GxSystemConfig;
-class GxTaskLayer;
-class GxTaskUIBase;
 
-class SeqScreenBase : public GxSeqTransitBase {
+class SeqScreenBase : public GxSeqMenuBase {
 public:
     // pages: the prefixes of further widget folders made after "$UI:", in
     // that order ("$UI_SYSTEM:" ...).
@@ -31,7 +24,6 @@ public:
 
     // The folder "<prefix><scene>", or null.
     GxTaskFolder* GetFolder(const GxChar* prefix = u"$UI:") const;
-    GxTaskLayer* GetBackgroundLayer() const;
     // A widget of the folder by local name and index; null, silently, when
     // there is none.
     GxTaskUIBase* FindWidget(const GxChar* localName, s32 index = 0, const GxChar* prefix = u"$UI:") const;
@@ -45,16 +37,12 @@ public:
     static bool IsPadActionPressed(const GxInputState* keyMapState, const GxChar* action);
 
 protected:
-    // The process's system configuration, or the built-in defaults.
-    const GxSystemConfig& Config() const;
     // A picture of the UI picture folder on the background layer, at once.
     void ShowBackground(const GxChar* fileName);
     // The UI image-set folder's path of a set's file name.
     GxString ImageSetPath(const GxChar* fileName) const;
     // A click posted on the widget when it may be operated; whether it was.
     bool PostClick(const GxChar* localName, s32 index = 0);
-    // A decided button's interface sound.
-    static void PlayButtonSound(GxTaskBase* sender);
     // A scene change on this scene's worker; a missing scene is logged and
     // this one stays.
     bool ChangeSequence(const GxChar* name, s32 param0, s32 param1);

@@ -404,6 +404,12 @@ protected:
     }
     static GxTaskLayer* Layer(const GxChar* name) { return dynamic_cast<GxTaskLayer*>(Task(name)); }
     static const GxSeqWorker& Worker() { return *Tasks().GetSeqWorker(0); }
+    // A scene the game has no more: found by no name.
+    static void Unname(const GxChar* name) {
+        GxTaskBase* scene = Task(name);
+        ASSERT_NE(scene, nullptr) << GxToUtf8(name);
+        ASSERT_TRUE(scene->SetTaskName(GxString(name) + u"(gone)"));
+    }
 
     // Enters a scene on worker 0 and runs frames until its fade-in is over.
     void Enter(const GxChar* scene, s32 param0 = 0, s32 param1 = 0) {

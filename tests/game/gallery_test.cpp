@@ -121,8 +121,10 @@ TEST_F(Gallery, AMissingThumbnailAndAMissingTitleAreLogged) {
     EXPECT_TRUE(log_.Contains("CGモードサムネイル th_missing.png (ID=4)が見つかりません")) << log_.Text();
     EXPECT_FALSE(log_.Contains("th_town.png")) << log_.Text();
     log_.Clear();
+    Unname(u"SeqTitle");
     Click(kUI, u"btn_back");
     EXPECT_TRUE(log_.Contains("遷移先のシーケンスが見つかりません(SeqTitle)")) << log_.Text();
+    Frames(2);
     EXPECT_EQ(Worker().m_CurrentName, u"SeqCGMode");
 }
 

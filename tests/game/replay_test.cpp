@@ -92,6 +92,7 @@ TEST_F(Replay, EnteringResetsThePlayAndTurnsReplayModeOnWithItsOwnMusic) {
     EXPECT_EQ(data_->m_BGMParam.m_FileName, u"bgms/replay.wav");
     // Back: replay mode ends even though the title is missing.
     log_.Clear();
+    Unname(u"SeqTitle");
     Click(kUI, u"btn_back");
     EXPECT_FALSE(data_->m_ReplayMode);
     EXPECT_TRUE(log_.Contains("遷移先のシーケンスが見つかりません(SeqTitle)")) << log_.Text();

@@ -183,8 +183,11 @@ TEST_F(SampleScenes, EveryTitleButtonHoversPressesAndDecides) {
             EXPECT_EQ(g_pMoaMainWorker->GetLine(nullptr), label->m_Pos.m_Line);
         }
         // A scene that is not built leaves the title where it is; one that
-        // is gets the title asked for again.
-        if (Worker().m_ChangePending) Tm()->ChangeSequenceByName(u"SeqTitle", 0, 0, 0);
+        // is runs, and the title is asked for again.
+        if (Worker().m_ChangePending) {
+            ASSERT_TRUE(RunUntil(GxFromUtf8(b.scene).c_str()));
+            Tm()->ChangeSequenceByName(u"SeqTitle", 0, 0, 0);
+        }
         ASSERT_TRUE(RunUntil(u"SeqTitle"));
         Move(10, 10);
         Pass();

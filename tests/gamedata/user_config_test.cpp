@@ -74,7 +74,9 @@ TEST_F(UserConfig, ModulesAddToTheFileAndCanRefuse) {
     // A module that refuses makes the save fail, and the old file stays.
     module_.m_Result = false;
     c.m_TextWaitTime = 1;
+    qtest::LogCapture log;
     EXPECT_FALSE(c.Save());
+    EXPECT_TRUE(log.Contains("GxUserConfig::Save/ファイルの書き込みを取りやめました")) << log.Text();
     EXPECT_EQ(Bytes("userconf.dat"), saved);
     EXPECT_FALSE(c.Load());
 }
