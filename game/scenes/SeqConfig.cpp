@@ -481,6 +481,9 @@ bool SeqConfig::HandleScreenMode(const GxString& name) {
         c->m_ScreenMode = 1;
         return true;
     }
+    // A refused switch: the buttons show the mode that stays, or leaving
+    // would read the refused one back into the settings.
+    if (name == u"btn_window" || name == u"btn_fullscreen") OnWindowEvent(0, 0);
     return false;
 }
 

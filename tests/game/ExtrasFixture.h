@@ -39,6 +39,7 @@ constexpr int kPush = 18;
 constexpr int kToggle = 19;
 constexpr int kRadio = 20;
 constexpr int kPanel = 15;
+constexpr int kTextPanel = 17;
 constexpr int kHSlider = 30;
 constexpr int kVSlider = 31;
 
@@ -249,6 +250,11 @@ protected:
                 return dx * dx + dy * dy < 30 * 30 ? c : 0xFF101010u;
             };
         };
+        // The system scene's dialogs, in the set the game loads at start-up.
+        std::vector<Origin> common;
+        AddFaces(common, "dbtn", 100, 32, 0xFF404860, 0xFF6080C0);
+        common.push_back({"dlg.png", 280, 140, Framed(280, 140, 0xF0182030, 0xFFC0C8E0)});
+        WriteSet("ui_common", common);
         WriteSet("ui_facepanel", {{"face_aki.png", 70, 70, face(0xFFE0A040)}, {"face_yu.png", 70, 70, face(0xFF60B0E0)}});
     }
 
@@ -310,6 +316,13 @@ protected:
             {kHSlider, "m_hslider", "ui_config", "sld", 10, 0, 200, 24},
             {kVSlider, "m_vslider", "ui_config", "vsld", 0, 10, 24, 180},
             {kPanel, "m_plate", "ui_config", "plate"},
+            // The system scene's dialogs, for the configuration's questions.
+            {kTextPanel, "dlg_user", "ui_common", "dlg", 0, 0, 280, 60},
+            {kTextPanel, "dlg_shutdown", "ui_common", "dlg", 0, 0, 280, 60},
+            {kPush, "btn_yes", "ui_common", "dbtn"},
+            {kPush, "btn_no", "ui_common", "dbtn"},
+            {kPush, "btn_ok", "ui_common", "dbtn"},
+            {kPush, "btn_cancel", "ui_common", "dbtn"},
         };
         std::vector<LayoutRow> l;
         // The music room.
