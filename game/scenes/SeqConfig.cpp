@@ -107,6 +107,18 @@ void HoldUserNotices(bool held) {
 
 GxUserConfig* Settings() { return GxUserConfig::Get(); }
 
+// The settings' volumes onto every channel that plays, the background voice
+// muted while a voice speaks.
+void ApplyEveryVolume() {
+    GxApplyBgmVolume();
+    GxApplyBgvVolume(GxIsVoicePlaying());
+    GxApplyMovieVolume();
+    GxApplySeVolume();
+    GxApplyVoiceVolume();
+    GxApplySystemVoiceVolume();
+    GxApplySubVoiceVolume();
+}
+
 // A value the layout's range may have carried outside what the setting
 // holds, brought inside it.
 s32 Within(s64 v, s32 lo, s32 hi) { return s32(std::clamp<s64>(v, lo, hi)); }
@@ -251,13 +263,7 @@ void SeqConfig::ApplySoundPage() {
     // The background voice has no slider of its own: it goes with the effects.
     volume(u"hsld_vol_se", {&c->m_Volume_BGV, &c->m_Volume_Sound});
     volume(u"hsld_vol_rest", {&c->m_Volume_RestrainBGM});
-    GxApplyBgmVolume();
-    GxApplyBgvVolume(GxIsVoicePlaying());
-    GxApplyMovieVolume();
-    GxApplySeVolume();
-    GxApplyVoiceVolume();
-    GxApplySystemVoiceVolume();
-    GxApplySubVoiceVolume();
+    ApplyEveryVolume();
 }
 
 void SeqConfig::ApplyVoicePage() {
@@ -387,13 +393,7 @@ void SeqConfig::ResetConfig() {
     c->m_SoundEngineModeInEffect = engineInEffect;
     ShowConfig();
     ApplyWindowOpacity();
-    GxApplyBgmVolume();
-    GxApplyBgvVolume(GxIsVoicePlaying());
-    GxApplyMovieVolume();
-    GxApplySeVolume();
-    GxApplyVoiceVolume();
-    GxApplySystemVoiceVolume();
-    GxApplySubVoiceVolume();
+    ApplyEveryVolume();
 }
 
 // ---- the scene -------------------------------------------------------------------
