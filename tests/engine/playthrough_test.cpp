@@ -45,14 +45,11 @@ wait SeqTitle
 # "Load" hovered long enough for its tool tip
 +1 move 840 374
 +80 shot hovered
-# "Music" held down
-+1 move 840 530
-+2 down left 840 530
+# "Exit" held down, then let go: the end-game dialog; "No"
++1 move 840 686
++2 down left 840 686
 +0 shot pressed
-+1 up left 840 530
-# "Exit", then "No"
-+10 move 840 686
-+2 click 840 686
++1 up left 840 686
 +20 shot dialog
 +1 move 598 422
 +2 click 598 422
