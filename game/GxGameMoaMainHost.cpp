@@ -1,5 +1,6 @@
 #include "game/GxGameMoaMainHost.h"
 
+#include "game/scenes/SeqAvgMain.h"
 #include "gamedata/GxDataLookup.h"
 #include "gamedata/GxUserData.h"
 #include "gamedata/GxUserDataPerman.h"
@@ -12,6 +13,20 @@ const GxSystemConfig* Config() {
     return core ? core->GetSystemConfig() : nullptr;
 }
 } // namespace
+
+bool GxGameMoaMainHost::HasMainScene() { return SeqAvgMain::Find() != nullptr; }
+
+void GxGameMoaMainHost::ShowMessage(const GxString& message, bool read, bool ignoreKinsoku, bool disableAutoNewline) {
+    if (SeqAvgMain* scene = SeqAvgMain::Find()) scene->ShowMessage(message, read, ignoreKinsoku, disableAutoNewline);
+}
+
+void GxGameMoaMainHost::SetName(const GxString& name, int nameIdentifyMode) {
+    if (SeqAvgMain* scene = SeqAvgMain::Find()) scene->SetName(name, nameIdentifyMode);
+}
+
+void GxGameMoaMainHost::ClearName() {
+    if (SeqAvgMain* scene = SeqAvgMain::Find()) scene->ClearName();
+}
 
 int GxGameMoaMainHost::GetNameIdentifyMode() {
     const GxUserData* data = GxUserData::Get();

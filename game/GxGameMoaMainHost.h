@@ -7,12 +7,12 @@
 
 class GxGameMoaMainHost : public GxMoaMainHost {
 public:
-    // MAIN SCENE SEAM: false until the main adventure scene exists; then it
-    // shows the message and the speaker's name in its windows.
-    bool HasMainScene() override { return false; }
-    void ShowMessage(const GxString&, bool, bool, bool) override {}
-    void SetName(const GxString&, int) override {}
-    void ClearName() override {}
+    // The main adventure scene ("SeqAvgMain") shows the message and the
+    // speaker's name in its windows.
+    bool HasMainScene() override;
+    void ShowMessage(const GxString& message, bool read, bool ignoreKinsoku, bool disableAutoNewline) override;
+    void SetName(const GxString& name, int nameIdentifyMode) override;
+    void ClearName() override;
 
     int GetNameIdentifyMode() override;
     bool GetIgnoreKinsoku() override;

@@ -17,6 +17,7 @@
 #include "gamedata/GxDataLookup.h"
 #include "gamedata/GxDataTables.h"
 #include "gamedata/GxUserConfig.h"
+#include "gamedata/GxUserData.h"
 #include "gamedata/GxUserDataPerman.h"
 #include "graphics/GxGlobalFonts.h"
 #include "graphics/GxGraphics.h"
@@ -24,11 +25,14 @@
 #include "layers/GxActorActions.h"
 #include "layers/GxNcImageSetPool.h"
 #include "layers/GxTaskLayer.h"
+#include "media/sound/GxAudio.h"
+#include "media/sound/GxSound.h"
 #include "platform/system/clock.h"
 #include "script/GxMoaFunctionBinder.h"
 #include "script/GxMoaSystem.h"
 #include "script/GxMoaWorkerEx.h"
 #include "tasks/GxCoreBase.h"
+#include "tasks/GxModuleCoreBase.h"
 #include "tasks/GxSharedAssetManage.h"
 #include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskBase.h"
@@ -277,6 +281,41 @@ bool GxGameTerminate(GxCoreBase* core) {
 
 void GxStartGlobalFadeIn(s32 time) { StartGlobalFade(time, true); }
 void GxStartGlobalFadeOut(s32 time) { StartGlobalFade(time, false); }
+
+bool GxResumeLoadedGame(int workerIndex) {
+    GxCoreBase* core = GxCoreBase::GetCoreBase();
+    GxTaskManage* tm = core ? core->GetTaskManage() : nullptr;
+    if (!tm) return false;
+    for (int i = 0; i < GxCoreBase::kModuleCount; ++i)
+        if (GxModuleCoreBase* module = core->GetModule(i))
+            if (GxTaskBase* task = module->GetResumeSequence()) return tm->ChangeSequence(task, workerIndex, 0, 0);
+    const GxUserData* data = GxUserData::Get();
+    const GxString name = data ? data->GetRestoreSequence() : GxString();
+    // The name comes from a save file: the resident scene is no scene to run
+    // on a worker.
+    const GxTaskBase* task = tm->FindTaskNameStr(name);
+    if (task && task == tm->GetRootTree()) {
+        GxWriteErrorLog(u"遷移先のシーケンスが見つかりません(%s)\n", name);
+        return false;
+    }
+    return tm->ChangeSequenceByNameStr(name, workerIndex, 0);
+}
+
+GxLoadResult GxLoadSavedGame(const GxString& path) {
+    GxUserData* data = GxUserData::Get();
+    GxCoreBase* core = GxCoreBase::GetCoreBase();
+    // A file that cannot load must not cost the game that is playing.
+    if (!data || !data->CheckGameData(path)) return GxLoadResult::Refused;
+    data->ResetPlayState(true);
+    if (core) core->CallModulesLoadGame();
+    const bool loaded = data->LoadGameData(path, true);
+    const GxSystemConfig* config = core ? core->GetSystemConfig() : nullptr;
+    if (!config || config->m_UseXAudio2)
+        GxAudio::FadeOutStream(kGxChannelSystemVoice, 0);
+    else
+        GxSound::FadeOutStream(kGxChannelSystemVoice, 0);
+    return loaded ? GxLoadResult::Loaded : GxLoadResult::Damaged;
+}
 
 void GxShowDefaultBackground() {
     GxTaskLayer* background = FindMainSceneLayer(u"$BGLAYER:SeqAvgMain");

@@ -32,3 +32,19 @@ void GxStartGlobalFadeOut(s32 time);
 // The main scene's background layer ("$BGLAYER:SeqAvgMain") shows the
 // configured default background.
 void GxShowDefaultBackground();
+
+// After a load: a change on the worker to the scene a module names, else to
+// the scene the game state names. False, logged, when there is none to go
+// to (an empty or unknown name, or one that is no scene to run).
+bool GxResumeLoadedGame(int workerIndex);
+
+enum class GxLoadResult {
+    // The file would not load (missing, foreign or damaged): nothing changed.
+    Refused,
+    // The play was reset and the file read, but not all of it.
+    Damaged,
+    Loaded,
+};
+// Loads a save game: checked first, then the play reset, the modules told,
+// the file read over the play, and the system voice stopped at once.
+GxLoadResult GxLoadSavedGame(const GxString& path);

@@ -15,6 +15,7 @@
 #include "platform/system/clock.h"
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxSystemConfig.h"
+#include "ui/GxTaskUIBase.h"
 
 #include <algorithm>
 #include <cmath>
@@ -248,6 +249,11 @@ bool GxPlaySystemSound(s32 systemSoundID, s32 systemVoiceID) {
     const Volume v = SeVolume();
     if (UseXAudio2()) return GxAudio::PlayOneShot(nullptr, file, 0, 0, 0, v.gain, 0);
     return GxSound::PlayOneShot(nullptr, file, 0, 0, 0, v.attenuation, 0);
+}
+
+void GxPlayButtonSound(GxTaskBase* widget) {
+    const GxTaskUIBase* w = GxTaskUIBase::FromTask(widget);
+    if (w && (widget->TypeBits & kGxTypeUIButton)) GxPlaySystemSound(w->GetSystemSoundID(), -1);
 }
 
 bool GxStopBgm(u32 fadeMs) {

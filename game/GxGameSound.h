@@ -16,6 +16,8 @@
 // refused it; a stop clears the record before the channel stops.
 #include "base/GxTypes.h"
 
+class GxTaskBase;
+
 constexpr u32 kGxChannelBgm0 = 0;
 constexpr u32 kGxChannelBgm1 = 1;
 constexpr u32 kGxChannelBgv = 2;
@@ -66,6 +68,9 @@ bool GxPlaySystemVoiceTest(GxStringView file);
 // 0 first fades the system voice out. True for -1, else the one-shot's
 // result (false for a sound outside the configured ones).
 bool GxPlaySystemSound(s32 systemSoundID, s32 systemVoiceID);
+// The widget's own interface sound when it is a button (the scenes play it
+// when a button's click reaches them); other widgets make none.
+void GxPlayButtonSound(GxTaskBase* widget);
 
 bool GxStopBgm(u32 fadeMs);
 bool GxStopBgv(u32 fadeMs);

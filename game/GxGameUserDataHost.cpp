@@ -2,10 +2,12 @@
 
 #include "game/GxGameModule.h"
 #include "game/GxGameSound.h"
+#include "game/scenes/SeqAvgMain.h"
 #include "gamedata/GxSoundParam.h"
 #include "media/movie/GxMovie.h"
 #include "tasks/GxTaskBase.h"
 #include "ui/GxTaskUIBase.h"
+#include "ui/GxTaskUIMessageWindowFx.h"
 
 #include <initializer_list>
 
@@ -37,21 +39,19 @@ void GxGameUserDataHost::StopAllOneShots() { GxStopAllOneShots(); }
 void GxGameUserDataHost::StopAllMovies() { GxMovie::StopAll(); }
 
 void GxGameUserDataHost::ResetPlayScene() {
-    // MAIN SCENE SEAM: the main adventure scene's reset for a new play
-    // (layers, windows, choices) runs here once the scene exists.
+    if (SeqAvgMain* scene = SeqAvgMain::Find()) scene->ResetPlayScene();
 }
 
 void GxGameUserDataHost::StartGlobalFadeOut(s32 time) { GxStartGlobalFadeOut(time); }
 
-void GxGameUserDataHost::ApplyWindowSettings(GxTaskBase* messageWindow, GxTaskBase* nameWindow, s32,
-                                             s32 windowOpacity) {
-    // WIDGETS SEAM: the message window's letter margin is set here once the
-    // message window widget exists.
+void GxGameUserDataHost::ApplyWindowSettings(GxTaskBase* messageWindow, GxTaskBase* nameWindow,
+                                             s32 letterMarginWidth, s32 windowOpacity) {
+    if (auto* window = dynamic_cast<GxTaskUIMessageWindowFx*>(messageWindow))
+        window->SetLetterMarginWidth(letterMarginWidth);
     for (GxTaskBase* window : {messageWindow, nameWindow})
         if (window && (window->TypeBits & kGxTypeUI)) static_cast<GxTaskUIBase*>(window)->SetImageAlpha(windowOpacity);
 }
 
-void GxGameUserDataHost::SetSelectButtonColor(GxTaskBase*, u32) {
-    // WIDGETS SEAM: the choice button's text colour is set here once the
-    // text button widget exists.
+void GxGameUserDataHost::SetSelectButtonColor(GxTaskBase* button, u32 color) {
+    SeqAvgMain::SetChoiceTextColor(button, color);
 }

@@ -8,6 +8,8 @@
 #include "gamedata/GxUserConfig.h"
 #include "gamedata/GxUserDataHost.h"
 #include "gamedata/GxUserDataPerman.h"
+#include "io/GxContentReaderBase.h"
+#include "io/GxContentTypes.h"
 #include "script/GxMoaEx.h"
 #include "script/GxMoaSystem.h"
 #include "script/GxMoaWorkerEx.h"
@@ -484,6 +486,30 @@ bool GxUserData::LoadGameData(const GxString& path, bool readAll) {
     }
     if (GxCoreBase* core = Core()) core->CallModulesReadUserData(&r, path, readAll);
     return sound && r.GetErrorCount() == 0;
+}
+
+bool GxUserData::CheckGameData(const GxString& path) const {
+    GxBinBuffer buffer;
+    std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(path, &buffer, "TGD", "BGD");
+    if (!reader) return false;
+    GxContentReaderBase& r = *reader;
+    GxUserData scratch(m_Core);
+    if (!scratch.ReadPlayRecord(r) || r.GetErrorCount() != 0) return false;
+    // The rest is the script's and the scene's: only its form is checked.
+    std::vector<u32> ends;
+    while (!r.IsEnd()) {
+        const u32 code = r.PeekValueType();
+        if (code == kGxValEndOfData || code == 0) break;
+        if (*GxValueTypeName(code) == '\0') return false;
+        if (code == kGxValListBegin || code == kGxValTreeBegin || code == kGxValTreeStratumBegin) {
+            ends.push_back(code + 1);
+        } else if (code == kGxValListEnd || code == kGxValTreeEnd || code == kGxValTreeStratumEnd) {
+            if (ends.empty() || ends.back() != code) return false;
+            ends.pop_back();
+        }
+        if (!r.SkipValue()) return false;
+    }
+    return ends.empty() && r.GetErrorCount() == 0;
 }
 
 bool GxUserData::ReadGameDataHeader(const GxString& path, GxGameDataHeader* header) {

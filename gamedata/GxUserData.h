@@ -64,6 +64,10 @@ public:
     // foreign (nothing changed), or when anything in it could not be read
     // (what could be read stays).
     bool LoadGameData(const GxString& path, bool readAll);
+    // Whether a save game would load: its magic, its play record, and every
+    // value after it whole, of a known type and nested in step to the end.
+    // Nothing is changed, so a load can be refused before it resets the game.
+    bool CheckGameData(const GxString& path) const;
     // Reads only the head of a save game; the play record is not touched.
     bool ReadGameDataHeader(const GxString& path, GxGameDataHeader* header);
 

@@ -73,6 +73,7 @@ public:
     s32 m_CharEffectTime = 800;     // character and shake commands
     s32 m_ScreenEffectTime = 1000;  // background, event-picture, fade, flash and movie commands
     s32 m_SceneTransitTime = 400;   // the cross-fade when a scene with a transition ends
+    s32 m_MovieAutoDisappearTime = 800;  // how long a finished movie stays on its layer
 
     // Text.
     GxChar m_RubyOpenChar = 0x226A;
