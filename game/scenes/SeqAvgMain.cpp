@@ -283,6 +283,12 @@ void SeqAvgMain::OnStartSequence(int workerIndex) {
     for (const GxChar* name : {u"btn_save", u"btn_load", u"btn_qsave", u"btn_qload"})
         if (GxTaskUIBase* button = GetPlayButton(name)) replay ? button->Hide() : button->Show();
     if (GxTaskUIBase* end = GetPlayButton(u"btn_rend")) replay ? end->Show() : end->Hide();
+    // A loaded message may stand at another wait than the one left.
+    UpdateWaitIcon();
+}
+
+void SeqAvgMain::UpdateWaitIcon() {
+    if (GxTaskUIBase* icon = GetPlayButton(u"icon_wait")) m_MessageWindow->IsClickWaiting() ? icon->Show() : icon->Hide();
 }
 
 void SeqAvgMain::OnEndSequence(int workerIndex) {
@@ -305,9 +311,7 @@ int SeqAvgMain::Update(int step, s64 elapsed) {
         if (m_BgTransit.m_TransitTimeLeft <= 0) EndBgTransit();
     }
     UpdateWaits(elapsed);
-    if (GxTaskUIBase* icon = m_MessageWindow ? GxTaskUIBase::FromTask(m_MessageWindow->FindTaskLocal(u"icon_wait", 0))
-                                             : nullptr)
-        m_MessageWindow->IsClickWaiting() ? icon->Show() : icon->Hide();
+    UpdateWaitIcon();
     const GxUserData* data = Data();
     if (data && data->m_ReplayMode && !(g_pMoaMainWorker && g_pMoaMainWorker->IsRunning())) {
         ChangeSequence(u"SeqRPMode");
@@ -440,7 +444,7 @@ void SeqAvgMain::Auto(s32 elapsedMs) {
         ui->m_AutoWaitTime = wait;
         return;
     }
-    ui->m_AutoWaitTime -= std::min(elapsedMs, ui->m_AutoWaitTime - INT32_MIN);
+    ui->m_AutoWaitTime = s32(std::max<s64>(s64(ui->m_AutoWaitTime) - elapsedMs, INT32_MIN));
     if (ui->m_AutoWaitTime >= 1) return;
     if (GxIsVoicePlaying() && Settings() && Settings()->m_WaitVoiceEndOnAutoMode) {
         ui->m_AutoWaitTime = 0;

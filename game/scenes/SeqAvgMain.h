@@ -92,7 +92,8 @@ public:
     GxTaskLayer* GetNameImage() const { return m_NameImage; }
     // A choice button (1 to the choice count), or null.
     GxTaskUIBase* GetChoiceButton(s32 index) const;
-    // A play button under the message window by local name, or null.
+    // A widget under the message window by local name (a play button, the
+    // click-wait icon), or null.
     GxTaskUIBase* GetPlayButton(const GxChar* name) const;
     s32 GetBgTransitTimeLeft() const { return m_BgTransit.m_TransitTimeLeft; }
     // A choice button's text colour (a button that shows no text keeps none).
@@ -106,6 +107,8 @@ private:
     // The layer a separate-layer wait names: a task name with '$', else a
     // standing character.
     GxTaskLayer* FindWaitLayer(const GxString& name) const;
+    // The click-wait icon under the message window, shown while it waits.
+    void UpdateWaitIcon();
     bool WindowsHidden() const;
     void ShowWindows();
     void HideWindows();

@@ -1,0 +1,340 @@
+#pragma once
+// The game started over the stand-in core as the process starts it, with a
+// small game of its own: two characters, the main scene's windows and play
+// buttons, the backlog's lines, the save and load screens' pages and plates,
+// their pictures, a voice; a UI manager; a script compiled by the notation
+// compiler into the game's interpreter, with test builtins bound beside the
+// default ones. Frames are run by hand on the manual clock and drawn into a
+// 1024 x 768 target.
+#include "GameFixture.h"
+
+#include "game/AvgCore.h"
+#include "game/GxGameSound.h"
+#include "game/SeqSystem.h"
+#include "game/scenes/SeqAvgMain.h"
+#include "gamedata/DBUILayout.h"
+#include "graphics/GxGraphicsTypes.h"
+#include "graphics/GxSurface.h"
+#include "layers/GxTaskLayer.h"
+#include "media/sound/GxAudio.h"
+#include "script/GxMoaEx.h"
+#include "script/GxMoaFunctionBinder.h"
+#include "script/GxMoaSystem.h"
+#include "script/GxMoaWorkerEx.h"
+#include "script/moa_world.h"
+#include "support/LogCapture.h"
+#include "tasks/GxTaskManage.h"
+#include "tools/builders/MoaScriptBuilder.h"
+#include "tools/builders/SoundFiles.h"
+#include "ui/GxTaskUIMessageWindowFx.h"
+#include "ui/GxUIManage.h"
+
+#include <functional>
+#include <sstream>
+
+namespace maintest {
+
+namespace fs = std::filesystem;
+
+// The widget kinds of the test game's modules.
+constexpr int kPanel = 8;
+constexpr int kMessageWindow = 9;
+constexpr int kTextWindow = 10;
+constexpr int kTextPanel = 11;
+// TODO(mainscene): the buttons' own kinds (18, 19, 20, 21) once they are built.
+constexpr int kButton = 1;
+constexpr int kToggle = 1;
+constexpr int kRadio = 1;
+constexpr int kTextButton = 11;
+
+struct ModuleRow {
+    int type;
+    std::string name, folder, image;
+    int clientLeft = 0, clientTop = 0, clientWidth = 0, clientHeight = 0, font = 0;
+};
+
+struct LayoutRow {
+    std::string parent, module, task;
+    int index;
+    float left, top, z;
+};
+
+class MainSceneTest : public gametest::GameTest {
+protected:
+    void SetUp() override {
+        GameTest::SetUp();
+        ui_.SetLayoutTable(g_DBUILayout.GetRecords());
+        WriteGame();
+        ASSERT_TRUE(StartDevice());
+        StartAudio();
+        DeclareBuiltins();
+        StartGame();
+    }
+    void TearDown() override {
+        StopGame();
+        GameTest::TearDown();
+    }
+
+    // The game module started, with the test builtins bound. Read text is
+    // not shown whole at once unless a test says so, and characters come
+    // one every 20 ms.
+    void StartGame() {
+        Initialize();
+        settings_->m_FastShowReadedText = false;
+        settings_->m_TextWaitTime = 20;
+        for (const auto& [name, fn] : builtins_) g_pMoaFunctionBinder->AddFunction(name, new mtest::LambdaBuiltin(fn));
+    }
+    // As the process ends: the task trees, then the game module.
+    void StopGame() {
+        for (GxTaskRenderManage& list : core_.m_Lists) list.Clear();
+        core_.m_TaskManage = std::make_unique<GxTaskManage>(&core_);
+        if (started_) Terminate();
+    }
+    // The game ended and started again over its save folder: new settings,
+    // game state and permanent data read from the files, the play state
+    // cleared.
+    void Restart() {
+        StopGame();
+        ui_.m_ModalLevel = 0;
+        ui_.m_AutoMode = ui_.m_SkipMode = ui_.m_HideWindowFlag = false;
+        ui_.m_AutoWaitTime = 0;
+        core_.m_Active = true;
+        settings_ = std::make_unique<GxUserConfig>(&core_);
+        data_ = std::make_unique<GxUserData>(&core_);
+        perman_ = std::make_unique<GxUserDataPerman>(&core_);
+        GxUserConfig::Set(settings_.get());
+        GxUserData::Set(data_.get());
+        GxUserDataPerman::Set(perman_.get());
+        StartGame();
+    }
+
+    // Small builtins that stand in for the game's own: a background, a
+    // standing character at an x position, a voice, a wait for a click.
+    void DeclareBuiltins() {
+        builtins_ = {
+            {u"bg", [](GxMoaVariable* args, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
+                 return Layer(u"$BGLAYER:SeqAvgMain")->SetFlexImageContent(Arg(args, 0), 0);
+             }},
+            {u"stand", [](GxMoaVariable* args, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
+                 auto* folder = static_cast<GxTaskFolder*>(Task(u"$STAND:SeqAvgMain"));
+                 auto* layer = static_cast<GxTaskLayer*>(folder->FindTaskLocal(Arg(args, 0), 0));
+                 if (!layer) return false;
+                 layer->SetPos(f32(GxMoaArgumentAt(args, 2)->ToInt()), 168.0f, 0.0f, 0.0f);
+                 return layer->SetFlexImageContent(Arg(args, 1), 0);
+             }},
+            {u"voice", [](GxMoaVariable* args, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
+                 return GxPlayVoice(0, Arg(args, 0), 1);
+             }},
+            {u"waitclick", [](GxMoaVariable*, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
+                 GxUserData::Get()->m_Hold_WaitClick = 3;
+                 return true;
+             }},
+        };
+        for (const auto& [name, fn] : builtins_) builder_.DeclareBuiltin(name);
+    }
+
+    // The game's own folder: tables, pictures, a voice, the default
+    // background.
+    void WriteGame() {
+        fs::create_directories("data");
+        qtest::WriteText("data/db_avgchar.txt", "\xEF\xBB\xBF" "1\tアキ\t1\t\t\tvoices/\t1\t\n2\tユウ\t1\t\t\tvoices/\t2\t\n");
+        WriteTables();
+        WritePicture("cg/bg/黒.png", 4, 4, [](int, int) { return 0xFF000000u; });
+        WritePicture("cg/bg/room.png", 1024, 768, [](int x, int y) {
+            return 0xFF000000u | u32(40 + y * 120 / 768) << 16 | u32(60 + x * 80 / 1024) << 8 | 110u;
+        });
+        WritePicture("cg/stand/aki.png", 240, 560, [](int x, int y) { return Figure(x, y, 240, 560, 0xFFE0A040u); });
+        WritePicture("cg/stand/yu.png", 240, 560, [](int x, int y) { return Figure(x, y, 240, 560, 0xFF60B0E0u); });
+        WritePicture("cg/ui/msgwin.png", 1000, 200, [](int x, int y) {
+            const bool edge = x < 3 || y < 3 || x >= 997 || y >= 197;
+            return edge ? 0xFFC0C0E0u : 0xC0101830u;
+        });
+        WritePicture("cg/ui/namewin.png", 200, 40, [](int, int) { return 0xE0303860u; });
+        WritePicture("cg/ui/logline.png", 900, 110, [](int, int) { return 0x80202030u; });
+        WritePicture("cg/ui/bg_avglog.png", 1024, 768, [](int x, int y) { return 0xFF102018u + u32((x + y) / 64 % 2) * 0x080808u; });
+        WritePicture("cg/ui/bg_save.png", 1024, 768, [](int, int y) { return 0xFF201010u + u32(y / 96) * 0x040000u; });
+        WritePicture("cg/ui/bg_load.png", 1024, 768, [](int, int y) { return 0xFF101020u + u32(y / 96) * 0x000004u; });
+        WritePicture("cg/ui/plate.png", 440, 120, [](int, int) { return 0x60FFFFFFu; });
+        WritePicture("cg/ui/new.png", 40, 20, [](int, int) { return 0xFFE03030u; });
+        WritePicture("cg/ui/button.png", 60, 30, [](int, int) { return 0xFF406080u; });
+        fs::create_directories("voices");
+        // A voice of half a second.
+        const std::vector<uint8_t> wav = qtest::BuildWav({}, qtest::ConstantPcm16(24000, 8000, 8000));
+        qtest::WriteBytes("voices/v1.wav", std::vector<unsigned char>(wav.begin(), wav.end()));
+    }
+
+    static u32 Figure(int x, int y, int w, int h, u32 colour) {
+        const int cx = w / 2, head = h / 6;
+        const int dx = x - cx, dy = y - head;
+        if (dx * dx + dy * dy < head * head * 3 / 4) return colour;
+        if (y > head * 2 && std::abs(dx) < w / 3 - (h - y) / 20) return colour - 0x00202020u;
+        return 0x00000000u;
+    }
+
+    static void WritePicture(const std::string& path, int w, int h, const std::function<u32(int, int)>& f) {
+        std::vector<u32> px(size_t(w) * size_t(h));
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) px[size_t(y) * size_t(w) + size_t(x)] = f(x, y);
+        if (fs::path(path).has_parent_path()) fs::create_directories(fs::path(path).parent_path());
+        ASSERT_TRUE(GxWritePNGFile(GxFromUtf8(path).c_str(), w, h, reinterpret_cast<const u8*>(px.data())));
+    }
+
+    void WriteTables() {
+        std::vector<ModuleRow> modules = {
+            {kMessageWindow, "tip_msgwindow", "cg/ui/", "msgwin", 40, 40, 920, 140, 3},
+            {kTextPanel, "tip_namewindow", "cg/ui/", "namewin", 16, 8, 168, 28, 2},
+            {kTextButton, "btn_select0", "cg/ui/", "button", 0, 0, 0, 0, 3},
+            {kButton, "btn_play", "cg/ui/", "button"},
+            {kToggle, "btn_mode", "cg/ui/", "button"},
+            {kPanel, "icon_wait", "cg/ui/", "new"},
+            {kTextWindow, "tip_logwindow", "cg/ui/", "logline", 20, 10, 860, 90, 3},
+            {kRadio, "btn_page", "cg/ui/", "button"},
+            {kButton, "btn_fileplate", "cg/ui/", "plate"},
+            {kPanel, "tip_new", "cg/ui/", "new"},
+        };
+        std::vector<LayoutRow> layouts = {
+            {"$UI:SeqAvgMain", "tip_msgwindow", "$MESWIN:SeqAvgMain", -1, 12, 556, 15000},
+            {"$UI:SeqAvgMain", "tip_namewindow", "$NAMEWIN:SeqAvgMain", -1, 40, 512, 15001},
+            {"$MESWIN:SeqAvgMain", "icon_wait", "icon_wait", 0, 940, 170, 15002},
+        };
+        float x = 300;
+        for (const char* b : {"btn_auto", "btn_skip"}) layouts.push_back({"$MESWIN:SeqAvgMain", "btn_mode", b, 0, x += 64, 6, 15002});
+        for (const char* b : {"btn_log", "btn_voice", "btn_qsave", "btn_qload", "btn_save", "btn_load", "btn_hide", "btn_rend"})
+            layouts.push_back({"$MESWIN:SeqAvgMain", "btn_play", b, 0, x += 64, 6, 15002});
+        for (int i = 0; i < 5; ++i) {
+            layouts.push_back({"$UI:SeqAvgLog", "tip_logwindow", "tip_logwindow", i, 40, 40.0f + 124 * i, 100});
+            layouts.push_back({"$UI:SeqAvgLog", "btn_play", "btn_voiceplay", i, 950, 60.0f + 124 * i, 100});
+        }
+        x = 100;
+        for (const char* b : {"btn_b", "btn_bb", "btn_f", "btn_ff", "btn_back"}) layouts.push_back({"$UI:SeqAvgLog", "btn_play", b, 0, x += 80, 700, 100});
+        for (const char* scene : {"$UI:SeqSave", "$UI:SeqLoad"}) {
+            for (int i = 1; i <= 10; ++i) {
+                char name[8];
+                std::snprintf(name, sizeof name, "b%02d", i);
+                layouts.push_back({scene, "btn_page", name, 0, 60.0f + 66 * i, 80, 100});
+            }
+            for (int k = 0; k < 8; ++k)
+                layouts.push_back({scene, "btn_fileplate", "btn_fileplate", k, float((k / 4) * 484 + 48), float((k % 4) * 131 + 146), 90});
+            layouts.push_back({scene, "tip_new", "tip_new", 0, 0, 0, 110});
+            layouts.push_back({scene, "btn_play", "btn_back", 0, 900, 700, 100});
+        }
+        std::ostringstream m, l;
+        m << "#ID\tUIType\tName\tImageSetName\tImageName\tWidth\tHeight\tClientLeft\tClientTop\tClientWidth\t"
+             "ClientHeight\tShapeType\tFontIndex\tAnimeSpeed\n";
+        int id = 1;
+        for (const ModuleRow& r : modules)
+            m << id++ << '\t' << r.type << '\t' << r.name << '\t' << r.folder << '\t' << r.image << "\t0\t0\t"
+              << r.clientLeft << '\t' << r.clientTop << '\t' << r.clientWidth << '\t' << r.clientHeight << "\t0\t"
+              << r.font << "\t2\n";
+        l << "#ID\tParentName\tParentIndex\tModuleName\tTaskName\tTaskIndex\tCreate\tVisible\tEnabled\tLeft\tTop\t"
+             "OrderZ\tGroupID\tText\tLabel\tSystemSoundID\tValue\tMin\tMax\tAutoHelpTime\tDescript\n";
+        id = 1;
+        for (const LayoutRow& r : layouts)
+            l << id++ << '\t' << r.parent << "\t0\t" << r.module << '\t' << r.task << '\t' << r.index << "\t1\t1\t1\t"
+              << r.left << '\t' << r.top << '\t' << r.z << "\t1\t\t\t-1\t0\t0\t1\t0\t\n";
+        // UTF-8 with its mark; without it the tables read as Shift-JIS.
+        qtest::WriteText("data/db_uimodule.txt", "\xEF\xBB\xBF" + m.str());
+        qtest::WriteText("data/db_uilayout.txt", "\xEF\xBB\xBF" + l.str());
+    }
+
+    static GxTaskManage& Tasks() { return *GxCoreBase::GetCoreBase()->GetTaskManage(); }
+    static GxTaskBase* Task(const GxChar* name) { return Tasks().FindTaskName(name); }
+    static GxTaskLayer* Layer(const GxChar* name) { return static_cast<GxTaskLayer*>(Task(name)); }
+    static GxString Arg(GxMoaVariable* args, int i) { return GxMoaArgumentAt(args, i)->ToString(); }
+    static SeqAvgMain* Main() { return SeqAvgMain::Find(); }
+    static GxTaskUIMessageWindowFx* Window() { return Main()->GetMessageWindow(); }
+    static SeqSystem* System() { return GxGetSystemScene(); }
+
+    // Compiles the script "main" into the game's interpreter and starts the
+    // main scene at its label "start", as the title scene does; then runs
+    // frames until the scene's fade-in and the global fade are over.
+    void Play(const char16_t* text) {
+        ASSERT_NE(builder_.AddScript(g_pMoa, u"main", text), nullptr) << builder_.LastError();
+        g_pMoa->InitExternVariables();
+        g_pMoaMainWorker->InitGlobalVariables();
+        AvgCore::StartMainScene(0, u"start");
+        Frames(70);
+    }
+
+    // One frame of the main loop: the pending scene change, an update step
+    // of the given time and the render lists.
+    void Frame(s32 ms = 16) {
+        clock_.advance_us(u64(ms) * 1000);
+        Tasks().ApplySequenceChanges();
+        Tasks().m_StopUpdateFlag = false;
+        core_.ClearRenderLists();
+        Tasks().SweepTaskTree(Tasks().GetTopTask());
+        Tasks().Update(0, s64(ms) * 1000);
+        Tasks().EnqueueRender(0, s64(ms) * 1000);
+        std::vector<float> out(size_t(48) * ms * 2);
+        paudio::output_device::instance().pump(48 * u32(ms), out.data());
+        core_.m_Config->m_UseXAudio2 ? GxAudio::Update() : GxSound::Update();
+    }
+    void Frames(int n, s32 ms = 16) {
+        for (int i = 0; i < n; ++i) Frame(ms);
+    }
+    // Frames until the test holds, at most n.
+    bool FramesUntil(const std::function<bool()>& done, int n = 600) {
+        for (int i = 0; i < n; ++i) {
+            if (done()) return true;
+            Frame();
+        }
+        return done();
+    }
+
+    // The last frame's render lists drawn into a 1024 x 768 target.
+    std::vector<uint32_t> Draw() {
+        GxSurface target;
+        EXPECT_TRUE(target.CreateRenderTarget(u"frame", 1024, 768, kGxFmtA8R8G8B8, 0, 0));
+        EXPECT_TRUE(GxGraphics::PushRenderTarget(0, &target, nullptr, nullptr));
+        core_.DrawRenderLists();
+        std::vector<uint32_t> px = target.GetD3DSurface()->read_argb();
+        EXPECT_TRUE(GxGraphics::PopRenderTarget(0));
+        target.Release();
+        return px;
+    }
+
+    void Click() { Tasks().OnLButtonDown(GxVector2(500.0f, 300.0f), 0, false); }
+    void Key(u32 vk) { Tasks().OnKeyDown(vk, 0); }
+    // A play button under the message window pressed, as its click reports it.
+    void Press(const GxChar* name, bool value = true) {
+        GxTaskUIBase* button = Main()->GetPlayButton(name);
+        ASSERT_NE(button, nullptr) << GxToUtf8(name);
+        button->SetValueBool(value);
+        button->PostUIEvent(UIEVENT_DECIDE);
+    }
+    // A widget of a menu scene's UI folder pressed.
+    static void PressIn(const GxChar* folder, const GxChar* name, s32 index = 0) {
+        auto* ui = static_cast<GxTaskFolder*>(Task(folder));
+        GxTaskUIBase* widget = GxTaskUIBase::FromTask(ui->FindTaskLocal(name, index));
+        ASSERT_NE(widget, nullptr) << GxToUtf8(name);
+        widget->PostUIEvent(UIEVENT_DECIDE);
+    }
+    // The answer to the common user dialog, as its button reports it to the
+    // listener the dialog was opened with.
+    static void Answer(const GxChar* button) {
+        GxTaskBase* listener = System()->GetUserDialogOwner();
+        ASSERT_NE(listener, nullptr);
+        auto* dialog = new GxTaskFolder(Tasks().GetTopTask(), u"dlg_user");
+        auto* answer = new GxTaskFolder(dialog, nullptr, button);
+        static_cast<GxTaskFolder*>(listener)->OnUIEventDecide(answer, nullptr);
+        delete dialog;
+    }
+
+    static GxString CurrentScene() { return Tasks().GetSeqWorker(0)->m_CurrentName; }
+    // The shown text of the message window.
+    static std::string Shown() {
+        GxString s;
+        for (const GxTextLayout::CharRecord& c : Window()->GetLayout().m_ShowChars) s.push_back(GxChar(c.m_Char));
+        return GxToUtf8(s);
+    }
+    // The main worker's line (0-based) in its innermost frame.
+    static int ScriptLine() { return g_pMoaMainWorker->GetLine(nullptr); }
+
+    qtest::LogCapture log_;
+    GxUIManage ui_;
+    qtest::MoaScriptBuilder builder_;
+    std::vector<std::pair<const GxChar*, mtest::LambdaBuiltin::Fn>> builtins_;
+};
+
+} // namespace maintest

@@ -1,0 +1,301 @@
+// The main adventure scene driven by a compiled script over the headless
+// engine: text advancing on clicks, skip stopping at unread text, auto mode
+// waiting for the voice and the settings, hiding the windows, the holds and
+// the input that cuts them short, the scene's reset, and the adventure
+// screen drawn.
+#include "MainSceneFixture.h"
+
+#include "gamedata/GxUserDataPerman.h"
+#include "graphics/text_fixture.h"
+#include "layers/GxTaskLayer.h"
+#include "tasks/GxInput.h"
+
+namespace {
+
+using maintest::MainSceneTest;
+
+// Lines 4 to 8 (0-based) are text; line 5 plays a voice first.
+constexpr const char16_t* kStory =
+    u"*start\n"
+    u"bg(\"cg/bg/room.png\")\n"
+    u"stand(\"アキ\", \"cg/stand/aki.png\", 150)\n"
+    u"stand(\"ユウ\", \"cg/stand/yu.png\", 620)\n"
+    u"> アキ「おはよう。今日はいい天気だね。」\n"
+    u"voice(\"voices/v1.wav\")\n"
+    u"> ユウ「そうだね。どこかへ出かけようか。」\n"
+    u"> 二人は駅へ向かった。\n"
+    u"> 電車はすぐに来た。\n";
+
+class MainScene : public MainSceneTest {
+protected:
+    void SetUp() override {
+        MainSceneTest::SetUp();
+        data_->m_NameIdentifyMode = 3;
+    }
+    bool UntilClickWait() {
+        return FramesUntil([] { return Window()->IsClickWaiting(); });
+    }
+    // Frames until the message window has all of the text shown.
+    bool UntilShown(const std::string& text, int n = 600) {
+        return FramesUntil([&] { return Shown() == text; }, n);
+    }
+    static GxUIManage& UI() { return *GxUIManage::Get(); }
+};
+
+TEST_F(MainScene, TextAdvancesOnClicksAndEachLineGoesToTheLog) {
+    Play(kStory);
+    ASSERT_EQ(CurrentScene(), u"SeqAvgMain") << log_.Text();
+    struct Step {
+        const char* shown;
+        const char16_t* name;
+        int line;
+    } steps[] = {
+        {"「おはよう。今日はいい天気だね。」", u"アキ", 5},
+        {"「そうだね。どこかへ出かけようか。」", u"ユウ", 7},
+        {"二人は駅へ向かった。", u"", 8},
+    };
+    for (const Step& s : steps) {
+        ASSERT_TRUE(UntilClickWait()) << s.shown << log_.Text();
+        EXPECT_EQ(Shown(), s.shown);
+        EXPECT_EQ(Main()->GetNameWindow()->GetText(), s.name);
+        EXPECT_EQ(Main()->GetNameWindow()->IsVisible(), *s.name != 0);
+        EXPECT_EQ(ScriptLine(), s.line) << "the script waits on the line after the text";
+        Frames(30);
+        EXPECT_EQ(Shown(), s.shown) << "nothing moves on without a click";
+        EXPECT_TRUE(GxTaskUIBase::FromTask(Window()->FindTaskLocal(u"icon_wait", 0))->IsVisible());
+        Click();
+        Frame();
+        EXPECT_FALSE(GxTaskUIBase::FromTask(Window()->FindTaskLocal(u"icon_wait", 0))->IsVisible());
+    }
+    ASSERT_EQ(data_->m_MessageLog.size(), 4u);
+    EXPECT_EQ(data_->m_MessageLog[1].m_Name, u"ユウ");
+    EXPECT_EQ(data_->m_MessageLog[1].m_VoiceFileName[0], u"voices/v1.wav") << "the line keeps its voice";
+    EXPECT_EQ(data_->m_MessageLog[2].m_Message, u"二人は駅へ向かった。");
+    EXPECT_TRUE(data_->m_MessageLog[2].m_VoiceFileName[0].empty()) << "a click ends the page and its voice";
+}
+
+TEST_F(MainScene, AClickWhileTheTextRevealsShowsItWholeFirst) {
+    Play(kStory);
+    ASSERT_TRUE(FramesUntil([] { return Shown().size() > 6; }));
+    ASSERT_FALSE(Window()->IsClickWaiting());
+    Click();
+    EXPECT_EQ(Shown(), "「おはよう。今日はいい天気だね。」");
+    EXPECT_TRUE(Window()->IsClickWaiting());
+    Frame();
+    EXPECT_EQ(ScriptLine(), 5) << "the reveal is cut short, the page is not";
+}
+
+TEST_F(MainScene, SkipRunsThroughReadTextAndStopsAtUnreadText) {
+    struct Case {
+        const char* how;
+        bool allowUnread;
+        bool control;
+        bool windowActive;
+        const char* stopsAt;  // the text skip stands at; empty: the script ended
+    } cases[] = {
+        {"button", false, false, true, "二人は駅へ向かった。"},
+        {"control key", false, true, true, "二人は駅へ向かった。"},
+        {"button, unread allowed", true, false, true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        Restart();
+        data_->m_NameIdentifyMode = 3;
+        // The first two text lines were read in an earlier play (their
+        // 1-based line numbers).
+        perman_->SetReadedMessage(u"main", 5);
+        perman_->SetReadedMessage(u"main", 7);
+        settings_->m_AllowSkipUnreadText = c.allowUnread;
+        core_.m_Active = c.windowActive;
+        Play(kStory);
+        ASSERT_TRUE(FramesUntil([] { return Shown().size() > 3; }));
+        if (c.control)
+            GxGetInputState(0)->m_Down.Set(0x1D);
+        else
+            Press(u"btn_skip");
+        Frames(40);
+        if (*c.stopsAt) {
+            EXPECT_TRUE(UntilClickWait());
+            EXPECT_EQ(Shown(), c.stopsAt);
+            Frames(20);
+            EXPECT_EQ(Shown(), c.stopsAt) << "unread text holds skip";
+            EXPECT_EQ(data_->m_MessageLog.size(), 3u);
+        } else {
+            EXPECT_FALSE(g_pMoaMainWorker->IsRunning());
+            EXPECT_EQ(data_->m_MessageLog.size(), 4u);
+        }
+        GxGetInputState(0)->m_Down.Reset();
+    }
+}
+
+TEST_F(MainScene, TheControlKeyDoesNothingWhileTheWindowIsInactive) {
+    perman_->SetReadedMessage(u"main", 5);
+    core_.m_Active = false;
+    Play(kStory);
+    GxGetInputState(0)->m_Down.Set(0x1D);
+    ASSERT_TRUE(UntilClickWait());
+    Frames(20);
+    EXPECT_EQ(Shown(), "「おはよう。今日はいい天気だね。」");
+    GxGetInputState(0)->m_Down.Reset();
+}
+
+TEST_F(MainScene, AClickInSkipOrAutoModeOnlyEndsTheMode) {
+    for (const GxChar* mode : {u"btn_skip", u"btn_auto"}) {
+        SCOPED_TRACE(GxToUtf8(mode));
+        Restart();
+        data_->m_NameIdentifyMode = 3;
+        Play(kStory);
+        ASSERT_TRUE(UntilClickWait());
+        settings_->m_AutoWaitTime = 100000;
+        Press(mode);
+        Frame();
+        EXPECT_TRUE(UI().m_SkipMode || UI().m_AutoMode);
+        Click();
+        EXPECT_FALSE(UI().m_SkipMode || UI().m_AutoMode);
+        EXPECT_FALSE(Main()->GetPlayButton(mode)->GetValueBool()) << "the button is set off with it";
+        Frame();
+        EXPECT_EQ(Shown(), "「おはよう。今日はいい天気だね。」") << "the text stays";
+    }
+}
+
+TEST_F(MainScene, AutoModeWaitsItsTimeAndForTheVoice) {
+    struct Case {
+        const char* what;
+        bool waitVoice;
+        int framesOnSecondLine;  // click-waiting on the voiced line before it moves on, about
+    } cases[] = {
+        // The voice's two seconds less the line's reveal.
+        {"waits for the voice", true, 105},
+        {"does not wait for the voice", false, 13},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Restart();
+        data_->m_NameIdentifyMode = 3;
+        // A voice of two seconds.
+        const std::vector<uint8_t> wav = qtest::BuildWav({}, qtest::ConstantPcm16(96000, 8000, 8000));
+        qtest::WriteBytes("voices/v1.wav", std::vector<unsigned char>(wav.begin(), wav.end()));
+        settings_->m_WaitVoiceEndOnAutoMode = c.waitVoice;
+        settings_->m_AutoWaitTime = 200;
+        Play(kStory);
+        ASSERT_TRUE(UntilClickWait());
+        Press(u"btn_auto");
+        // The first line, without a voice: 200 ms of 16 ms frames.
+        Frames(12);
+        EXPECT_EQ(Shown(), "「おはよう。今日はいい天気だね。」");
+        Frames(2);
+        ASSERT_TRUE(UntilClickWait());
+        EXPECT_EQ(Shown(), "「そうだね。どこかへ出かけようか。」");
+        ASSERT_TRUE(GxIsVoicePlaying());
+        int frames = 0;
+        while (Shown() == "「そうだね。どこかへ出かけようか。」" && frames < 400) Frame(), ++frames;
+        EXPECT_NEAR(frames, c.framesOnSecondLine, 3);
+        EXPECT_EQ(GxIsVoicePlaying(), false) << "ended, or stopped when the page ended";
+    }
+}
+
+TEST_F(MainScene, HiddenWindowsHoldTheScriptUntilShownAgain) {
+    struct Case {
+        const char* hide;
+        const char* show;
+    } cases[] = {
+        {"space", "click"},
+        {"right button", "wheel"},
+        {"hide button", "enter"},
+        {"space", "space"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.hide) + " / " + c.show);
+        Restart();
+        data_->m_NameIdentifyMode = 3;
+        Play(kStory);
+        ASSERT_TRUE(UntilClickWait());
+        const std::string hide = c.hide, show = c.show;
+        if (hide == "space") Key(0x20);
+        if (hide == "right button") Tasks().OnRButtonDown(GxVector2(10.0f, 10.0f), 0, false);
+        if (hide == "hide button") Press(u"btn_hide");
+        Frame();
+        ASSERT_TRUE(UI().m_HideWindowFlag);
+        EXPECT_FALSE(Main()->IsScriptRunnable());
+        EXPECT_FALSE(Main()->IsUIWidgetActive(Window()));
+        if (show == "click") Click();
+        if (show == "wheel") Tasks().OnMouseWheel(GxVector2(10.0f, 10.0f), -120, 0);
+        if (show == "enter") Key(0x0D);
+        if (show == "space") Key(0x20);
+        EXPECT_FALSE(UI().m_HideWindowFlag);
+        Frame();
+        EXPECT_EQ(Shown(), "「おはよう。今日はいい天気だね。」") << "showing them does nothing else";
+    }
+}
+
+// The holds as the wait builtins leave them, and the input that may end them.
+TEST_F(MainScene, HoldsEndByTheirInputInOrderOrWhenTheirTimeHasPassed) {
+    Play(u"*start\nwaitclick()\n> 次の行。\n");
+    EXPECT_EQ(data_->m_Hold_WaitClick, 3);
+    Frames(20);
+    EXPECT_TRUE(data_->m_MessageLog.empty()) << "held";
+    Click();
+    EXPECT_EQ(data_->m_Hold_WaitClick, 0);
+    EXPECT_TRUE(Shown().empty()) << "the click ended the wait and did nothing else";
+    ASSERT_TRUE(UntilClickWait());
+    EXPECT_EQ(Shown(), "次の行。");
+
+    struct Case {
+        s32 GxUserData::*hold;
+        s32 value;
+        s32 input;
+        bool ended;
+    } cases[] = {
+        {&GxUserData::m_Hold_WaitClick, 3, 2, true},   {&GxUserData::m_Hold_WaitClick, 9, 2, false},
+        {&GxUserData::m_Hold_WaitTime, 9, 8, true},    {&GxUserData::m_Hold_EndOfMovie, 11, 2, true},
+        {&GxUserData::m_Hold_EndOfBGM, 1, 8, false},   {&GxUserData::m_Hold_EndOfVoice, 15, 8, true},
+    };
+    for (const Case& c : cases) {
+        (*data_).*c.hold = c.value;
+        EXPECT_EQ(Main()->EndWaitByInput(c.input), c.ended);
+        EXPECT_EQ((*data_).*c.hold, c.ended ? 0 : c.value);
+        (*data_).*c.hold = 0;
+    }
+    // Only the first hold the input may end goes.
+    data_->m_Hold_WaitClick = 3;
+    data_->m_Hold_WaitTime = 3;
+    data_->m_Hold_WaitTime_TimeLeft = 100;
+    EXPECT_TRUE(Main()->EndWaitByInput(2));
+    EXPECT_EQ(data_->m_Hold_WaitTime, 3);
+    // A time wait runs down; a separate-layer wait on a layer that does not
+    // exist ends at the next update.
+    data_->m_Hold_EndOfLayerActionSeparate = 1;
+    data_->m_Hold_EndOfLayerActionSeparate_LayerName = u"いない人";
+    Main()->UpdateWaits(60000);
+    EXPECT_EQ(data_->m_Hold_WaitTime_TimeLeft, 40);
+    EXPECT_EQ(data_->m_Hold_EndOfLayerActionSeparate, 0);
+    EXPECT_TRUE(data_->m_Hold_EndOfLayerActionSeparate_LayerName.empty());
+    Main()->UpdateWaits(40000);
+    EXPECT_EQ(data_->m_Hold_WaitTime, 0);
+}
+
+TEST_F(MainScene, ANewPlayResetsTheScene) {
+    Play(kStory);
+    ASSERT_TRUE(UntilClickWait());
+    Key(0x20);
+    data_->ResetPlayState(true);
+    EXPECT_TRUE(Shown().empty());
+    EXPECT_FALSE(Main()->GetNameWindow()->IsVisible());
+    EXPECT_EQ(Layer(u"$BGLAYER:SeqAvgMain")->GetCurrentContent()->m_ContentType, kGxContentEmpty);
+    auto* stand = static_cast<GxTaskFolder*>(Task(u"$STAND:SeqAvgMain"));
+    EXPECT_EQ(static_cast<GxTaskLayer*>(stand->FindTaskLocal(u"アキ", 0))->GetCurrentContent()->m_ContentType,
+              kGxContentEmpty);
+    EXPECT_EQ(Layer(u"$GLOBALFADE:SeqAvgMain")->GetAlpha(), 255) << "the screen is covered";
+    EXPECT_TRUE(data_->m_HideWindowByCommandFlag);
+    EXPECT_FALSE(Main()->IsUIWidgetActive(Window())) << "the windows wait for the next message";
+    EXPECT_FALSE(g_pMoaMainWorker->IsRunning());
+}
+
+TEST_F(MainScene, TheAdventureScreenWithAMessageAndTwoCharacters) {
+    if (const std::string why = gxtest::GoldenFontMismatch(); !why.empty()) GTEST_SKIP() << why;
+    Play(kStory);
+    ASSERT_TRUE(UntilClickWait());
+    EXPECT_TRUE(gxtest::MatchesGolden("adventure_screen", Draw(), 1024, 768, "game"));
+}
+
+} // namespace

@@ -1,0 +1,304 @@
+// Saving and loading through the scenes: the quick save in the middle of a
+// message and the quick load that brings back the same frame and script
+// position; a save into slot 9 (the second page's first slot) with its
+// thumbnail, listed after a restart and loaded again; a save that cannot be
+// written; damaged saves refused with the play left as it was; the save
+// screen drawn with three filled slots.
+#include "MainSceneFixture.h"
+
+#include "game/GxGlobalRenderTargets.h"
+#include "game/scenes/SeqSaveLoadBase.h"
+#include "gamedata/GxSaveSlot.h"
+#include "graphics/text_fixture.h"
+#include "platform/image/image.h"
+
+namespace {
+
+using maintest::MainSceneTest;
+namespace fs = std::filesystem;
+
+constexpr const char16_t* kStory =
+    u"*start\n"
+    u"bg(\"cg/bg/room.png\")\n"
+    u"stand(\"アキ\", \"cg/stand/aki.png\", 150)\n"
+    u"stand(\"ユウ\", \"cg/stand/yu.png\", 620)\n"
+    u"> アキ「おはよう。今日はいい天気だね。」\n"
+    u"> ユウ「そうだね。どこかへ出かけようか。」\n"
+    u"> 二人は駅へ向かった。\n"
+    u"> 電車はすぐに来た。\n";
+
+class SaveLoad : public MainSceneTest {
+protected:
+    void SetUp() override {
+        MainSceneTest::SetUp();
+        data_->m_NameIdentifyMode = 3;
+    }
+    bool UntilClickWait() {
+        return FramesUntil([] { return Window()->IsClickWaiting(); });
+    }
+    // Frames until the worker's scene is the one named and its fade-in is
+    // over.
+    bool UntilScene(const GxChar* name) {
+        return FramesUntil([&] {
+            const GxSeqWorker* w = Tasks().GetSeqWorker(0);
+            auto* scene = dynamic_cast<GxSeqTransitBase*>(w->m_CurrentTask);
+            return w->m_CurrentName == name && w->m_MainStarted && scene && !scene->IsTransiting();
+        });
+    }
+    static SeqSaveLoadBase* Screen(const GxChar* name) { return static_cast<SeqSaveLoadBase*>(Task(name)); }
+    // Plate k of the screen pressed and the question answered yes.
+    void Confirm(const GxChar* scene, const GxChar* ui, s32 slot) {
+        PressIn(ui, u"btn_fileplate", slot);
+        Frame();
+        ASSERT_TRUE(System()->IsUserDialogOpen());
+        EXPECT_EQ(System()->GetUserDialogOwner(), Task(scene));
+        Answer(u"btn_dlguser_yes");
+        Frame();
+    }
+    std::vector<std::string> Notices() {
+        std::vector<std::string> out;
+        for (const GxNoticeParam& n : System()->GetSystemNotices()) out.push_back(GxToUtf8(n.m_Text));
+        return out;
+    }
+    fs::path SaveDir() const { return dir_.path() / "save"; }
+    // Writes the played state as the slot file n, with a fixed save time so
+    // that the screen shows the same text on every run.
+    void SaveSlotAt(s32 n, const GxString& title, const std::string& time) {
+        data_->SetGameDataTitle(title);
+        const GxString path = GxSaveSlot::GameDataPath(core_.GetSaveDir(), n);
+        ASSERT_TRUE(data_->SaveGameData(path, true));
+        GxGameDataHeader header;
+        ASSERT_TRUE(data_->ReadGameDataHeader(path, &header));
+        std::vector<unsigned char> bytes = qtest::ReadBytes(fs::path(GxToUtf8(path)));
+        const std::string old = GxToUtf8(header.m_SaveTime);
+        auto at = std::search(bytes.begin(), bytes.end(), old.begin(), old.end());
+        ASSERT_NE(at, bytes.end());
+        std::copy(time.begin(), time.end(), at);
+        qtest::WriteBytes(fs::path(GxToUtf8(path)), bytes);
+    }
+};
+
+TEST_F(SaveLoad, AQuickSaveMidMessageComesBackAsTheSameFrameAndScriptPosition) {
+    Play(kStory);
+    ASSERT_TRUE(FramesUntil([] { return Shown().size() >= 5 * 3; }));
+    // The reveal stands still from here, so that the frame can be drawn again.
+    settings_->m_TextWaitTime = 1000000;
+    const std::string partway = Shown();
+    Frames(3);
+    ASSERT_GT(Shown().size(), partway.size() - 1);
+    const std::string saved = Shown();
+    const int line = ScriptLine();
+    Press(u"btn_qsave");
+    Frame();
+    ASSERT_TRUE(fs::exists(SaveDir() / "gamedata_quick.gd"));
+    const std::vector<uint32_t> before = Draw();
+    if (gxtest::GoldenFontMismatch().empty())
+        EXPECT_TRUE(gxtest::MatchesGolden("quick_save_frame", before, 1024, 768, "game"));
+
+    // Played on: the reveal finished, two more lines.
+    settings_->m_TextWaitTime = 0;
+    for (int i = 0; i < 2; ++i) {
+        Click();
+        ASSERT_TRUE(UntilClickWait());
+        Click();
+    }
+    ASSERT_TRUE(UntilClickWait());
+    ASSERT_NE(ScriptLine(), line);
+
+    settings_->m_TextWaitTime = 1000000;
+    Press(u"btn_qload");
+    ASSERT_TRUE(UntilScene(u"SeqQuickLoad"));
+    ASSERT_TRUE(UntilScene(u"SeqAvgMain")) << log_.Text();
+    EXPECT_EQ(Shown(), saved);
+    EXPECT_EQ(ScriptLine(), line);
+    const std::vector<uint32_t> after = Draw();
+    EXPECT_EQ(after, before) << "the frame is the one saved";
+    EXPECT_TRUE(Notices().empty());
+}
+
+TEST_F(SaveLoad, SlotNineOnThePageTwoWithItsThumbnailListedAfterARestart) {
+    Play(kStory);
+    ASSERT_TRUE(UntilClickWait());
+    data_->SetGameDataTitle(u"第一話");
+    Press(u"btn_save");
+    ASSERT_TRUE(UntilScene(u"SeqSave"));
+    PressIn(u"$UI:SeqSave", u"b02");
+    Frame();
+    EXPECT_EQ(settings_->m_GameDataPage, 1);
+    EXPECT_TRUE(Screen(u"SeqSave")->FindWidget(u"b02")->GetValueBool());
+    EXPECT_FALSE(Screen(u"SeqSave")->FindWidget(u"b01")->GetValueBool());
+    PressIn(u"$UI:SeqSave", u"btn_fileplate", 0);
+    Frame();
+    ASSERT_TRUE(System()->IsUserDialogOpen());
+    EXPECT_EQ(System()->GetUserDialogMessage(), u"セーブしますか？");
+    EXPECT_EQ(System()->GetPendingDialogRequest(), u"SeqSave_SAVECONFIRM");
+    // A second plate while the question is open changes nothing.
+    PressIn(u"$UI:SeqSave", u"btn_fileplate", 3);
+    Frame();
+    EXPECT_EQ(Screen(u"SeqSave")->GetPendingFileNumber(), 9);
+    Answer(u"btn_dlguser_yes");
+    Frame();
+    EXPECT_FALSE(System()->IsUserDialogOpen());
+    ASSERT_TRUE(fs::exists(SaveDir() / "gamedata009.gd"));
+    pimage::image thumb;
+    const std::vector<unsigned char> png = qtest::ReadBytes(SaveDir() / "thumb009.png");
+    ASSERT_TRUE(pimage::decode_png(png.data(), png.size(), thumb));
+    EXPECT_EQ(thumb.width, 128u);
+    EXPECT_EQ(thumb.height, 96u);
+    // The thumbnail is the screen's: the message window's frame at its foot,
+    // the room's colours above.
+    EXPECT_EQ(thumb.pixels[size_t(40) * 128 + 64], reinterpret_cast<const u32*>(GxGetThumbnailPixels().GetData())[40 * 128 + 64]);
+    EXPECT_NE(thumb.pixels[size_t(10) * 128 + 10], 0xFF000000u);
+    EXPECT_EQ(settings_->m_LastGameDataFileNum, 9);
+    GxTaskUIBase* badge = Screen(u"SeqSave")->FindWidget(u"tip_new");
+    EXPECT_TRUE(badge->IsVisible());
+    GxVector4 pos;
+    badge->GetPos(&pos);
+    EXPECT_EQ(pos.x, 446.0f);
+    EXPECT_EQ(pos.y, 151.0f);
+    EXPECT_TRUE(Screen(u"SeqSave")->GetHeader(0).valid);
+    EXPECT_EQ(Screen(u"SeqSave")->GetHeader(0).m_GameDataTitle, u"第一話");
+    EXPECT_TRUE(fs::exists(SaveDir() / "userconf.dat"));
+    EXPECT_TRUE(fs::exists(SaveDir() / "permanent.dat"));
+    PressIn(u"$UI:SeqSave", u"btn_back");
+    ASSERT_TRUE(UntilScene(u"SeqAvgMain"));
+    EXPECT_EQ(Shown(), "「おはよう。今日はいい天気だね。」");
+
+    // A new start: the load screen opens at the page last shown, with the save.
+    Restart();
+    ASSERT_NE(builder_.AddScript(g_pMoa, u"main", kStory), nullptr);
+    g_pMoa->InitExternVariables();
+    g_pMoaMainWorker->InitGlobalVariables();
+    EXPECT_EQ(settings_->m_GameDataPage, 1);
+    EXPECT_EQ(settings_->m_LastGameDataFileNum, 9);
+    ASSERT_TRUE(Tasks().ChangeSequenceByName(u"SeqLoad", 0, 0, 0));
+    ASSERT_TRUE(UntilScene(u"SeqLoad"));
+    SeqSaveLoadBase* load = Screen(u"SeqLoad");
+    EXPECT_TRUE(load->GetHeader(0).valid);
+    EXPECT_EQ(load->GetHeader(0).m_GameDataTitle, u"第一話");
+    EXPECT_TRUE(load->GetThumbnail(0).HasTexture());
+    EXPECT_TRUE(load->FindWidget(u"btn_fileplate", 0)->IsEnabled());
+    for (s32 k = 1; k < 8; ++k) EXPECT_FALSE(load->FindWidget(u"btn_fileplate", k)->IsEnabled()) << k;
+    EXPECT_TRUE(load->FindWidget(u"tip_new")->IsVisible());
+    Confirm(u"SeqLoad", u"$UI:SeqLoad", 0);
+    ASSERT_TRUE(UntilScene(u"SeqAvgMain")) << log_.Text();
+    EXPECT_EQ(Shown(), "「おはよう。今日はいい天気だね。」");
+    EXPECT_EQ(Main()->GetNameWindow()->GetText(), u"アキ");
+    EXPECT_EQ(data_->m_GameDataTitle, u"第一話");
+    Click();
+    ASSERT_TRUE(UntilClickWait());
+    EXPECT_EQ(Shown(), "「そうだね。どこかへ出かけようか。」") << "the loaded play goes on";
+}
+
+TEST_F(SaveLoad, ASaveThatCannotBeWrittenChangesNothingAndIsReported) {
+    Play(kStory);
+    ASSERT_TRUE(UntilClickWait());
+    settings_->m_LastGameDataFileNum = 2;
+    // The slot's name is taken by a folder: the file cannot be put there.
+    fs::create_directories(SaveDir() / "gamedata001.gd");
+    Press(u"btn_save");
+    ASSERT_TRUE(UntilScene(u"SeqSave"));
+    PressIn(u"$UI:SeqSave", u"b01");
+    Frame();
+    Confirm(u"SeqSave", u"$UI:SeqSave", 0);
+    EXPECT_EQ(settings_->m_LastGameDataFileNum, 2);
+    EXPECT_FALSE(fs::exists(SaveDir() / "thumb001.png"));
+    EXPECT_FALSE(fs::exists(SaveDir() / "userconf.dat"));
+    EXPECT_FALSE(Screen(u"SeqSave")->FindWidget(u"tip_new")->IsVisible());
+    EXPECT_EQ(Notices(), std::vector<std::string>{"セーブに失敗しました"});
+    EXPECT_EQ(CurrentScene(), u"SeqSave");
+}
+
+// Files that would not load: refused before anything of the play is
+// touched, by the load screen and by the quick load alike.
+TEST_F(SaveLoad, DamagedSavesAreRefusedAndThePlayGoesOn) {
+    Play(kStory);
+    ASSERT_TRUE(UntilClickWait());
+    const GxString good = core_.GetSaveDir() + u"good.gd";
+    ASSERT_TRUE(data_->SaveGameData(good, true));
+    const std::vector<unsigned char> whole = qtest::ReadBytes(SaveDir() / "good.gd");
+    struct Case {
+        const char* what;
+        std::vector<unsigned char> bytes;
+    } cases[] = {
+        {"empty", {}},
+        {"another kind of file", {'B', 'C', 'D', 0, 0, 0, 100}},
+        {"cut off halfway", std::vector<unsigned char>(whole.begin(), whole.begin() + whole.size() / 2)},
+        {"cut off near its end", std::vector<unsigned char>(whole.begin(), whole.end() - 3)},
+        {"with bytes of no value after it", [&] {
+             std::vector<unsigned char> b = whole;
+             b.insert(b.end(), {0xEE, 0xEE, 0xEE, 0xEE});
+             return b;
+         }()},
+        {"text form with a broken body", {'T', 'G', 'D', '\t', '1', '0', '0', '\n', 'x', 'y', '\n'}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        System()->GetSystemNotices().clear();
+        const size_t logSize = data_->m_MessageLog.size();
+        // The load screen.
+        qtest::WriteBytes(SaveDir() / "gamedata001.gd", c.bytes);
+        settings_->m_GameDataPage = 0;
+        Press(u"btn_load");
+        ASSERT_TRUE(UntilScene(u"SeqLoad"));
+        Confirm(u"SeqLoad", u"$UI:SeqLoad", 0);
+        Frames(5);
+        EXPECT_EQ(CurrentScene(), u"SeqLoad") << "the player stays on the load screen";
+        EXPECT_EQ(Notices(), std::vector<std::string>{"ロードに失敗しました"});
+        EXPECT_EQ(data_->m_MessageLog.size(), logSize) << "the play is untouched";
+        PressIn(u"$UI:SeqLoad", u"btn_back");
+        ASSERT_TRUE(UntilScene(u"SeqAvgMain"));
+        EXPECT_EQ(Layer(u"$GLOBALFADE:SeqAvgMain")->GetAlpha(), 0) << "nothing covers the screen";
+        // The quick load: once, then back to the play.
+        System()->GetSystemNotices().clear();
+        qtest::WriteBytes(SaveDir() / "gamedata_quick.gd", c.bytes);
+        Press(u"btn_qload");
+        ASSERT_TRUE(UntilScene(u"SeqQuickLoad"));
+        ASSERT_TRUE(UntilScene(u"SeqAvgMain")) << "a quick load that fails returns to the play";
+        Frames(60);
+        EXPECT_EQ(CurrentScene(), u"SeqAvgMain");
+        EXPECT_EQ(Notices(), std::vector<std::string>{"クイックロードに失敗しました"});
+        EXPECT_EQ(data_->m_MessageLog.size(), logSize);
+        EXPECT_EQ(Layer(u"$GLOBALFADE:SeqAvgMain")->GetAlpha(), 0);
+    }
+    // Still playable.
+    const std::string shown = Shown();
+    Click();
+    ASSERT_TRUE(UntilClickWait());
+    EXPECT_NE(Shown(), shown);
+    // Without a quick save the button does nothing.
+    fs::remove(SaveDir() / "gamedata_quick.gd");
+    Press(u"btn_qload");
+    Frames(3);
+    EXPECT_EQ(CurrentScene(), u"SeqAvgMain");
+}
+
+TEST_F(SaveLoad, TheSaveScreenWithThreeFilledSlots) {
+    if (const std::string why = gxtest::GoldenFontMismatch(); !why.empty()) GTEST_SKIP() << why;
+    Play(kStory);
+    ASSERT_TRUE(UntilClickWait());
+    struct Slot {
+        s32 n;
+        const char16_t* title;
+        const char* time;
+    } slots[] = {
+        {1, u"第一話　出会い", "2024/04/01 09:15:00"},
+        {2, u"第二話　駅へ", "2024/04/02 21:40:12"},
+        {7, u"第三話", "2024/05/03 07:05:59"},
+    };
+    for (const Slot& s : slots) {
+        Main()->CaptureThumbnail();
+        const GxBinBuffer& px = GxGetThumbnailPixels();
+        SaveSlotAt(s.n, s.title, s.time);
+        ASSERT_TRUE(GxWritePNGFile(GxSaveSlot::ThumbnailPath(core_.GetSaveDir(), s.n).c_str(), 128, 96, px.GetData()));
+        Click();
+        ASSERT_TRUE(UntilClickWait());
+    }
+    settings_->m_LastGameDataFileNum = 2;
+    Press(u"btn_save");
+    ASSERT_TRUE(UntilScene(u"SeqSave"));
+    Frame();
+    EXPECT_TRUE(gxtest::MatchesGolden("save_screen", Draw(), 1024, 768, "game"));
+}
+
+} // namespace
