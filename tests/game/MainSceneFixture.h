@@ -129,6 +129,29 @@ protected:
                  GxUserData::Get()->m_Hold_WaitClick = 3;
                  return true;
              }},
+            // bgsw(file, time): the screen captured, then the new background
+            // through a transition without a rule picture.
+            {u"bgsw", [](GxMoaVariable* args, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
+                 Main()->CaptureScreen();
+                 Main()->StartBgTransit(Arg(args, 0).c_str(), u"", GxMoaArgumentAt(args, 1)->ToInt(), true);
+                 return true;
+             }},
+            // sel(key, text, label, text, label, ...): a choice menu; an
+            // empty text leaves its item out.
+            {u"sel", [](GxMoaVariable* args, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
+                 GxUserData* data = GxUserData::Get();
+                 data->ClearSelect();
+                 data->m_SelectHash = Arg(args, 0);
+                 for (GxSelectMenuItem& item : data->m_SelectMenuItemList) item.m_Visible = false;
+                 for (int i = 1; 2 * i < args->GetArraySize(); ++i) {
+                     GxSelectMenuItem& item = data->m_SelectMenuItemList[size_t(i)];
+                     item.m_Text = Arg(args, 2 * i - 1);
+                     item.m_Label = Arg(args, 2 * i);
+                     item.m_Visible = !item.m_Text.empty();
+                 }
+                 Main()->ShowSelect();
+                 return true;
+             }},
         };
         for (const auto& [name, fn] : builtins_) builder_.DeclareBuiltin(name);
     }

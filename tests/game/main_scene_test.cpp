@@ -274,6 +274,109 @@ TEST_F(MainScene, HoldsEndByTheirInputInOrderOrWhenTheirTimeHasPassed) {
     EXPECT_EQ(data_->m_Hold_WaitTime, 0);
 }
 
+constexpr const char16_t* kChoice =
+    u"*start\n"
+    u"> どこへ行こう？\n"
+    u"sel(\"main:1\", \"海へ\", \"sea\", \"\", \"\", \"山へ\", \"mountain\", \"川へ\", \"river\")\n"
+    u"> ここには来ない。\n"
+    u"*sea\n"
+    u"> 海に着いた。\n"
+    u"*mountain\n"
+    u"> 山に着いた。\n";
+
+TEST_F(MainScene, AChoiceSlidesInHoldsTheScriptAndJumpsToItsLabel) {
+    Play(kChoice);
+    ASSERT_TRUE(UntilClickWait());
+    Click();
+    Frame();
+    ASSERT_TRUE(data_->m_IsSelecting);
+    EXPECT_FALSE(Main()->GetChoiceButton(2)->IsVisible()) << "a hidden item leaves no gap";
+    GxTaskUIBase* first = Main()->GetChoiceButton(1);
+    GxTaskUIBase* second = Main()->GetChoiceButton(3);
+    EXPECT_EQ(first->GetText(), u"海へ");
+    EXPECT_EQ(second->GetText(), u"山へ");
+    GxVector4 a, b;
+    first->GetPos(&a);
+    second->GetPos(&b);
+    const f32 step = f32(first->GetHeight() + 10);
+    EXPECT_EQ(b.y - a.y, step);
+    // Centred at half the message window's top: three buttons' column.
+    EXPECT_EQ(a.y, f32(s32((556.0f - 3 * step) * 0.5f)));
+    const f32 centred = f32((1024 - first->GetWidth()) / 2);
+    EXPECT_EQ(b.x, centred - 32.0f) << "each starts 32 pixels left, the second 50 ms after the first";
+    EXPECT_GT(a.x, centred - 32.0f);
+    Frames(20);
+    first->GetPos(&a);
+    second->GetPos(&b);
+    EXPECT_EQ(a.x, centred);
+    EXPECT_EQ(b.x, centred) << "and slides in, 50 ms after the one before";
+    EXPECT_EQ(first->GetAlpha(), 255);
+    EXPECT_TRUE(data_->m_IsSelecting);
+    EXPECT_EQ(Shown(), "どこへ行こう？") << "the script waits for the choice";
+
+    second->PostUIEvent(UIEVENT_DECIDE);
+    Frame();
+    EXPECT_FALSE(data_->m_IsSelecting);
+    EXPECT_EQ(data_->m_LastSelectNum, 3);
+    EXPECT_TRUE(perman_->IsSelectedMenu(u"main:1", 3));
+    // The chosen button stays 400 ms and fades 200 ms; the script runs on
+    // after that.
+    Frames(34);
+    EXPECT_EQ(Shown(), "どこへ行こう？");
+    ASSERT_TRUE(UntilClickWait());
+    EXPECT_EQ(Shown(), "山に着いた。");
+    EXPECT_FALSE(second->IsVisible());
+    EXPECT_FALSE(first->IsVisible());
+}
+
+TEST_F(MainScene, ChoicesWithoutItemsOrLabels) {
+    Play(u"*start\nsel(\"k\")\n> 次へ。\n");
+    ASSERT_TRUE(UntilClickWait());
+    EXPECT_FALSE(data_->m_IsSelecting) << "no visible item: nothing is shown";
+    EXPECT_EQ(data_->m_LastSelectNum, 0);
+    EXPECT_EQ(Shown(), "次へ。");
+
+    Restart();
+    Play(u"*start\nsel(\"k\", \"どこか\", \"nowhere\")\n> 次へ。\n");
+    ASSERT_TRUE(data_->m_IsSelecting);
+    Main()->GetChoiceButton(1)->PostUIEvent(UIEVENT_DECIDE);
+    Frame();
+    EXPECT_TRUE(log_.Contains("選択肢[1]番のラベル [nowhere] が見つかりません")) << log_.Text();
+    EXPECT_TRUE(g_pMoa->m_ErrorFlag);
+    EXPECT_EQ(data_->m_LastSelectNum, 1) << "the choice is still taken";
+    // A button index from nowhere takes nothing.
+    Main()->OnSelect(11);
+    Main()->OnSelect(0);
+    EXPECT_EQ(data_->m_LastSelectNum, 1);
+}
+
+TEST_F(MainScene, ABackgroundTransitionHoldsTheScriptForItsTime) {
+    Play(u"*start\nstand(\"アキ\", \"cg/stand/aki.png\", 150)\nbgsw(\"cg/bg/room.png\", 500)\n> 着いた。\n");
+    ASSERT_TRUE(Main()->IsBgTransiting());
+    EXPECT_TRUE(Layer(u"$BGTRANSIT:SeqAvgMain")->IsVisible());
+    auto* stand = static_cast<GxTaskFolder*>(Task(u"$STAND:SeqAvgMain"));
+    EXPECT_EQ(static_cast<GxTaskLayer*>(stand->FindTaskLocal(u"アキ", 0))->GetCurrentContent()->m_ContentType,
+              kGxContentEmpty) << "the characters go with the old screen";
+    EXPECT_FALSE(Main()->IsUIWidgetActive(Window()));
+    const s32 left = Main()->GetBgTransitTimeLeft();
+    ASSERT_GT(left, 48);
+    const int frames = (left - 1) / 16;
+    Frames(frames);
+    EXPECT_TRUE(Main()->IsBgTransiting());
+    EXPECT_EQ(Main()->GetBgTransitTimeLeft(), left - frames * 16);
+    EXPECT_TRUE(Shown().empty());
+    Frame();
+    EXPECT_FALSE(Main()->IsBgTransiting());
+    EXPECT_FALSE(Layer(u"$BGTRANSIT:SeqAvgMain")->IsVisible());
+    ASSERT_TRUE(UntilClickWait());
+    EXPECT_EQ(Shown(), "着いた。");
+    // Skip cuts a transition short.
+    settings_->m_AllowSkipUnreadText = true;
+    Main()->StartBgTransit(u"cg/bg/room.png", u"", 500, false);
+    Main()->Skip();
+    EXPECT_FALSE(Main()->IsBgTransiting());
+}
+
 TEST_F(MainScene, ANewPlayResetsTheScene) {
     Play(kStory);
     ASSERT_TRUE(UntilClickWait());

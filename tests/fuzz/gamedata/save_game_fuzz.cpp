@@ -1,5 +1,6 @@
 // Any bytes as a save game (binary or text form), read whole over a main
-// scene of plain tasks: the header alone, then everything.
+// scene of plain tasks: checked (which changes nothing), the header alone,
+// then everything.
 #include "fuzz/io/memory_file.h"
 #include "gamedata/GxUserData.h"
 #include "support/StandInMainScene.h"
@@ -12,6 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qfuzz::MemoryFile file(data, size);
     if (!file.Ok()) return 0;
     GxUserData game(core);
+    game.CheckGameData(file.Path());
+    if (!game.m_MessageLog.empty() || !game.m_GameDataTitle.empty()) std::abort();
     GxGameDataHeader header;
     game.ReadGameDataHeader(file.Path(), &header);
     game.LoadGameData(file.Path(), true);
