@@ -47,6 +47,11 @@ protected:
         GxSetDebugLogPath(dir_.u16("debug.log"));
         GxSetDeviceLogPath(dir_.u16("device.log"));
         core_.m_SaveDir = dir_.u16("save") + u"/";
+        MakeGameState();
+    }
+    // New settings, game state and permanent data, installed as the process
+    // installs them.
+    void MakeGameState() {
         settings_ = std::make_unique<GxUserConfig>(&core_);
         data_ = std::make_unique<GxUserData>(&core_);
         perman_ = std::make_unique<GxUserDataPerman>(&core_);

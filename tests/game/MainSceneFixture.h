@@ -47,6 +47,18 @@ constexpr int kToggle = 1;
 constexpr int kRadio = 1;
 constexpr int kTextButton = 11;
 
+// Lines 4 to 8 (0-based) are text; line 5 plays a voice first.
+constexpr const char16_t* kStory =
+    u"*start\n"
+    u"bg(\"cg/bg/room.png\")\n"
+    u"stand(\"アキ\", \"cg/stand/aki.png\", 150)\n"
+    u"stand(\"ユウ\", \"cg/stand/yu.png\", 620)\n"
+    u"> アキ「おはよう。今日はいい天気だね。」\n"
+    u"voice(\"voices/v1.wav\")\n"
+    u"> ユウ「そうだね。どこかへ出かけようか。」\n"
+    u"> 二人は駅へ向かった。\n"
+    u"> 電車はすぐに来た。\n";
+
 struct ModuleRow {
     int type;
     std::string name, folder, image;
@@ -76,12 +88,13 @@ protected:
     }
 
     // The game module started, with the test builtins bound. Read text is
-    // not shown whole at once unless a test says so, and characters come
-    // one every 20 ms.
+    // not shown whole at once unless a test says so, characters come one
+    // every 20 ms, and the speaker's name shows as text.
     void StartGame() {
         Initialize();
         settings_->m_FastShowReadedText = false;
         settings_->m_TextWaitTime = 20;
+        data_->m_NameIdentifyMode = 3;
         for (const auto& [name, fn] : builtins_) g_pMoaFunctionBinder->AddFunction(name, new mtest::LambdaBuiltin(fn));
     }
     // As the process ends: the task trees, then the game module.
@@ -99,12 +112,7 @@ protected:
         ui_.m_AutoMode = ui_.m_SkipMode = ui_.m_HideWindowFlag = false;
         ui_.m_AutoWaitTime = 0;
         core_.m_Active = true;
-        settings_ = std::make_unique<GxUserConfig>(&core_);
-        data_ = std::make_unique<GxUserData>(&core_);
-        perman_ = std::make_unique<GxUserDataPerman>(&core_);
-        GxUserConfig::Set(settings_.get());
-        GxUserData::Set(data_.get());
-        GxUserDataPerman::Set(perman_.get());
+        MakeGameState();
         StartGame();
     }
 
@@ -295,6 +303,9 @@ protected:
     }
     void Frames(int n, s32 ms = 16) {
         for (int i = 0; i < n; ++i) Frame(ms);
+    }
+    bool UntilClickWait() {
+        return FramesUntil([] { return Window()->IsClickWaiting(); });
     }
     // Frames until the test holds, at most n.
     bool FramesUntil(const std::function<bool()>& done, int n = 600) {

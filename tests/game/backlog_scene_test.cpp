@@ -28,7 +28,6 @@ class Backlog : public MainSceneTest {
 protected:
     void SetUp() override {
         MainSceneTest::SetUp();
-        data_->m_NameIdentifyMode = 3;
         settings_->m_TextWaitTime = 0;
     }
     // Plays the story to its last line.

@@ -14,31 +14,10 @@ namespace {
 
 using maintest::MainSceneTest;
 
-// Lines 4 to 8 (0-based) are text; line 5 plays a voice first.
-constexpr const char16_t* kStory =
-    u"*start\n"
-    u"bg(\"cg/bg/room.png\")\n"
-    u"stand(\"アキ\", \"cg/stand/aki.png\", 150)\n"
-    u"stand(\"ユウ\", \"cg/stand/yu.png\", 620)\n"
-    u"> アキ「おはよう。今日はいい天気だね。」\n"
-    u"voice(\"voices/v1.wav\")\n"
-    u"> ユウ「そうだね。どこかへ出かけようか。」\n"
-    u"> 二人は駅へ向かった。\n"
-    u"> 電車はすぐに来た。\n";
+using maintest::kStory;
 
 class MainScene : public MainSceneTest {
 protected:
-    void SetUp() override {
-        MainSceneTest::SetUp();
-        data_->m_NameIdentifyMode = 3;
-    }
-    bool UntilClickWait() {
-        return FramesUntil([] { return Window()->IsClickWaiting(); });
-    }
-    // Frames until the message window has all of the text shown.
-    bool UntilShown(const std::string& text, int n = 600) {
-        return FramesUntil([&] { return Shown() == text; }, n);
-    }
     static GxUIManage& UI() { return *GxUIManage::Get(); }
 };
 
@@ -100,7 +79,6 @@ TEST_F(MainScene, SkipRunsThroughReadTextAndStopsAtUnreadText) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
         Restart();
-        data_->m_NameIdentifyMode = 3;
         // The first two text lines were read in an earlier play (their
         // 1-based line numbers).
         perman_->SetReadedMessage(u"main", 5);
@@ -143,7 +121,6 @@ TEST_F(MainScene, AClickInSkipOrAutoModeOnlyEndsTheMode) {
     for (const GxChar* mode : {u"btn_skip", u"btn_auto"}) {
         SCOPED_TRACE(GxToUtf8(mode));
         Restart();
-        data_->m_NameIdentifyMode = 3;
         Play(kStory);
         ASSERT_TRUE(UntilClickWait());
         settings_->m_AutoWaitTime = 100000;
@@ -171,7 +148,6 @@ TEST_F(MainScene, AutoModeWaitsItsTimeAndForTheVoice) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Restart();
-        data_->m_NameIdentifyMode = 3;
         // A voice of two seconds.
         const std::vector<uint8_t> wav = qtest::BuildWav({}, qtest::ConstantPcm16(96000, 8000, 8000));
         qtest::WriteBytes("voices/v1.wav", std::vector<unsigned char>(wav.begin(), wav.end()));
@@ -207,7 +183,6 @@ TEST_F(MainScene, HiddenWindowsHoldTheScriptUntilShownAgain) {
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.hide) + " / " + c.show);
         Restart();
-        data_->m_NameIdentifyMode = 3;
         Play(kStory);
         ASSERT_TRUE(UntilClickWait());
         const std::string hide = c.hide, show = c.show;

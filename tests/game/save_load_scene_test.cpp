@@ -17,25 +17,10 @@ namespace {
 using maintest::MainSceneTest;
 namespace fs = std::filesystem;
 
-constexpr const char16_t* kStory =
-    u"*start\n"
-    u"bg(\"cg/bg/room.png\")\n"
-    u"stand(\"アキ\", \"cg/stand/aki.png\", 150)\n"
-    u"stand(\"ユウ\", \"cg/stand/yu.png\", 620)\n"
-    u"> アキ「おはよう。今日はいい天気だね。」\n"
-    u"> ユウ「そうだね。どこかへ出かけようか。」\n"
-    u"> 二人は駅へ向かった。\n"
-    u"> 電車はすぐに来た。\n";
+using maintest::kStory;
 
 class SaveLoad : public MainSceneTest {
 protected:
-    void SetUp() override {
-        MainSceneTest::SetUp();
-        data_->m_NameIdentifyMode = 3;
-    }
-    bool UntilClickWait() {
-        return FramesUntil([] { return Window()->IsClickWaiting(); });
-    }
     // Frames until the worker's scene is the one named and its fade-in is
     // over.
     bool UntilScene(const GxChar* name) {
