@@ -22,6 +22,7 @@ public:
     // The font map (0 to 5) and its configured size.
     virtual void SetTextFontIndex(s32 index);
     virtual void SetTextColor(u32 argb) { m_PanelText.m_TextColor = argb; }
+    u32 GetTextColor() const { return m_PanelText.m_TextColor; }
     virtual void SetEdgeColor(u32 argb) { m_PanelText.m_EdgeColor = argb; }
     virtual void SetAutoAlign(s32 align) { m_PanelText.m_AutoAlign = align; }
     virtual s32 GetAutoAlign() const { return m_PanelText.m_AutoAlign; }

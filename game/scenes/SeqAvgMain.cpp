@@ -29,6 +29,7 @@
 #include "tasks/GxTaskManage.h"
 #include "ui/DBUILayoutRecord.h"
 #include "ui/GxTaskUIMessageWindowFx.h"
+#include "ui/GxTaskUITextButtonIs.h"
 #include "ui/GxUIManage.h"
 
 #include <algorithm>
@@ -742,9 +743,8 @@ void SeqAvgMain::SetName(const GxString& name, s32 mode) {
     }
 }
 
-void SeqAvgMain::SetChoiceTextColor(GxTaskBase*, u32) {
-    // TEXT BUTTON SEAM: the colour is the text button's; it is set once the
-    // text button widget exists.
+void SeqAvgMain::SetChoiceTextColor(GxTaskBase* button, u32 argb) {
+    if (auto* text = dynamic_cast<GxTaskUITextButtonIs*>(button)) text->SetTextColor(argb);
 }
 
 void SeqAvgMain::ShowSelect() {

@@ -24,6 +24,7 @@
 #include "script/moa_world.h"
 #include "support/LogCapture.h"
 #include "tasks/GxTaskManage.h"
+#include "tools/builders/ImageSetWriter.h"
 #include "tools/builders/MoaScriptBuilder.h"
 #include "tools/builders/SoundFiles.h"
 #include "ui/GxTaskUIMessageWindowFx.h"
@@ -41,11 +42,10 @@ constexpr int kPanel = 8;
 constexpr int kMessageWindow = 9;
 constexpr int kTextWindow = 10;
 constexpr int kTextPanel = 11;
-// TODO(mainscene): the buttons' own kinds (18, 19, 20, 21) once they are built.
-constexpr int kButton = 1;
-constexpr int kToggle = 1;
-constexpr int kRadio = 1;
-constexpr int kTextButton = 11;
+constexpr int kButton = 18;
+constexpr int kToggle = 19;
+constexpr int kRadio = 20;
+constexpr int kTextButton = 21;
 
 // Lines 4 to 8 (0-based) are text; line 5 plays a voice first.
 constexpr const char16_t* kStory =
@@ -185,13 +185,55 @@ protected:
         WritePicture("cg/ui/bg_avglog.png", 1024, 768, [](int x, int y) { return 0xFF102018u + u32((x + y) / 64 % 2) * 0x080808u; });
         WritePicture("cg/ui/bg_save.png", 1024, 768, [](int, int y) { return 0xFF201010u + u32(y / 96) * 0x040000u; });
         WritePicture("cg/ui/bg_load.png", 1024, 768, [](int, int y) { return 0xFF101020u + u32(y / 96) * 0x000004u; });
-        WritePicture("cg/ui/plate.png", 440, 120, [](int, int) { return 0x60FFFFFFu; });
         WritePicture("cg/ui/new.png", 40, 20, [](int, int) { return 0xFFE03030u; });
-        WritePicture("cg/ui/button.png", 60, 30, [](int, int) { return 0xFF406080u; });
+        WriteButtonFaces();
         fs::create_directories("voices");
         // A voice of half a second.
         const std::vector<uint8_t> wav = qtest::BuildWav({}, qtest::ConstantPcm16(24000, 8000, 8000));
         qtest::WriteBytes("voices/v1.wav", std::vector<unsigned char>(wav.begin(), wav.end()));
+    }
+
+    // The buttons' faces: "ui_avgmain" with the play buttons, the mode
+    // toggles and the choice button; "ui_saveload" with the slot plates, the
+    // page buttons and the back button.
+    void WriteButtonFaces() {
+        struct Face {
+            const char16_t* name;
+            s32 w, h;
+            u32 argb;
+        };
+        const auto write = [&](const char* set, std::vector<Face> faces) {
+            qtest::ImageSetSpec spec;
+            std::vector<uint32_t> px(512 * 512, 0);
+            s32 x = 0, y = 0, row = 0;
+            for (const Face& f : faces) {
+                if (x + f.w > 512) x = 0, y += row, row = 0;
+                for (s32 j = 0; j < f.h; ++j)
+                    for (s32 i = 0; i < f.w; ++i) {
+                        const bool edge = i == 0 || j == 0 || i == f.w - 1 || j == f.h - 1;
+                        px[size_t(y + j) * 512 + size_t(x + i)] = edge ? (f.argb | 0xFF000000u) : f.argb;
+                    }
+                spec.origins.push_back({f.name, -1, f.w, f.h, 0, {qtest::WholePattern(0, x, y, f.w, f.h)}});
+                x += f.w, row = std::max(row, f.h);
+            }
+            spec.atlases = {{GxFromUtf8(std::string(set) + ".png"), 512, 512, 1, 0, px}};
+            ASSERT_TRUE(qtest::WriteImageSetFiles(dir_.path() / "uigis", set, spec, false));
+        };
+        const std::vector<Face> play = {{u"play_off.png", 56, 24, 0xFF405070u}, {u"play_over.png", 56, 24, 0xFF6080A0u},
+                                        {u"play_on.png", 56, 24, 0xFF80A0D0u}, {u"play_na.png", 56, 24, 0xFF404040u}};
+        std::vector<Face> main = play;
+        for (const Face& f : std::vector<Face>{{u"mode_off.png", 56, 24, 0xFF505030u},   {u"mode_on.png", 56, 24, 0xFFB0A040u},
+                                               {u"mode_over.png", 56, 24, 0xFF707040u},  {u"mode_onover.png", 56, 24, 0xFFD0C060u},
+                                               {u"select_off.png", 480, 40, 0xC0203050u}, {u"select_over.png", 480, 40, 0xE0305080u},
+                                               {u"select_on.png", 480, 40, 0xF04070B0u}})
+            main.push_back(f);
+        write("ui_avgmain", main);
+        std::vector<Face> slots = play;
+        for (const Face& f : std::vector<Face>{{u"plate_off.png", 440, 120, 0x40FFFFFFu}, {u"plate_over.png", 440, 120, 0x60FFFFFFu},
+                                               {u"plate_na.png", 440, 120, 0x20FFFFFFu},  {u"page_off.png", 56, 24, 0xFF503030u},
+                                               {u"page_on.png", 56, 24, 0xFFC06060u}})
+            slots.push_back(f);
+        write("ui_saveload", slots);
     }
 
     static u32 Figure(int x, int y, int w, int h, u32 colour) {
@@ -214,13 +256,14 @@ protected:
         std::vector<ModuleRow> modules = {
             {kMessageWindow, "tip_msgwindow", "cg/ui/", "msgwin", 40, 40, 920, 140, 3},
             {kTextPanel, "tip_namewindow", "cg/ui/", "namewin", 16, 8, 168, 28, 2},
-            {kTextButton, "btn_select0", "cg/ui/", "button", 0, 0, 0, 0, 3},
-            {kButton, "btn_play", "cg/ui/", "button"},
-            {kToggle, "btn_mode", "cg/ui/", "button"},
+            {kTextButton, "btn_select0", "ui_avgmain", "select", 0, 0, 0, 0, 3},
+            {kButton, "btn_play", "ui_avgmain", "play"},
+            {kToggle, "btn_mode", "ui_avgmain", "mode"},
             {kPanel, "icon_wait", "cg/ui/", "new"},
             {kTextWindow, "tip_logwindow", "cg/ui/", "logline", 20, 10, 860, 90, 3},
-            {kRadio, "btn_page", "cg/ui/", "button"},
-            {kButton, "btn_fileplate", "cg/ui/", "plate"},
+            {kRadio, "btn_page", "ui_saveload", "page"},
+            {kButton, "btn_fileplate", "ui_saveload", "plate"},
+            {kButton, "btn_back", "ui_saveload", "play"},
             {kPanel, "tip_new", "cg/ui/", "new"},
         };
         std::vector<LayoutRow> layouts = {
@@ -247,7 +290,7 @@ protected:
             for (int k = 0; k < 8; ++k)
                 layouts.push_back({scene, "btn_fileplate", "btn_fileplate", k, float((k / 4) * 484 + 48), float((k % 4) * 131 + 146), 90});
             layouts.push_back({scene, "tip_new", "tip_new", 0, 0, 0, 110});
-            layouts.push_back({scene, "btn_play", "btn_back", 0, 900, 700, 100});
+            layouts.push_back({scene, "btn_back", "btn_back", 0, 900, 700, 100});
         }
         std::ostringstream m, l;
         m << "#ID\tUIType\tName\tImageSetName\tImageName\tWidth\tHeight\tClientLeft\tClientTop\tClientWidth\t"

@@ -9,6 +9,7 @@
 #include "graphics/text_fixture.h"
 #include "layers/GxTaskLayer.h"
 #include "tasks/GxInput.h"
+#include "ui/GxTaskUITextButtonIs.h"
 
 namespace {
 
@@ -260,6 +261,8 @@ constexpr const char16_t* kChoice =
     u"> 山に着いた。\n";
 
 TEST_F(MainScene, AChoiceSlidesInHoldsTheScriptAndJumpsToItsLabel) {
+    // The first item was taken in an earlier play.
+    perman_->SetSelectedMenu(u"main:1", 1);
     Play(kChoice);
     ASSERT_TRUE(UntilClickWait());
     Click();
@@ -270,13 +273,15 @@ TEST_F(MainScene, AChoiceSlidesInHoldsTheScriptAndJumpsToItsLabel) {
     GxTaskUIBase* second = Main()->GetChoiceButton(3);
     EXPECT_EQ(first->GetText(), u"海へ");
     EXPECT_EQ(second->GetText(), u"山へ");
+    EXPECT_EQ(static_cast<GxTaskUITextButtonIs*>(first)->GetTextColor(), core_.m_Config->m_SelectTextColor1);
+    EXPECT_EQ(static_cast<GxTaskUITextButtonIs*>(second)->GetTextColor(), core_.m_Config->m_SelectTextColor0);
     GxVector4 a, b;
     first->GetPos(&a);
     second->GetPos(&b);
     const f32 step = f32(first->GetHeight() + 10);
-    EXPECT_EQ(b.y - a.y, step);
+    EXPECT_FLOAT_EQ(b.y - a.y, step);
     // Centred at half the message window's top: three buttons' column.
-    EXPECT_EQ(a.y, f32(s32((556.0f - 3 * step) * 0.5f)));
+    EXPECT_FLOAT_EQ(a.y, f32(s32((556.0f - 3 * step) * 0.5f)));
     const f32 centred = f32((1024 - first->GetWidth()) / 2);
     EXPECT_EQ(b.x, centred - 32.0f) << "each starts 32 pixels left, the second 50 ms after the first";
     EXPECT_GT(a.x, centred - 32.0f);
