@@ -283,7 +283,7 @@ protected:
         for (const char* b : {"btn_b", "btn_bb", "btn_f", "btn_ff", "btn_back"}) layouts.push_back({"$UI:SeqAvgLog", "btn_play", b, 0, x += 80, 700, 100});
         for (const char* scene : {"$UI:SeqSave", "$UI:SeqLoad"}) {
             for (int i = 1; i <= 10; ++i) {
-                char name[8];
+                char name[16];
                 std::snprintf(name, sizeof name, "b%02d", i);
                 layouts.push_back({scene, "btn_page", name, 0, 60.0f + 66 * i, 80, 100});
             }
@@ -392,10 +392,9 @@ protected:
     static void Answer(const GxChar* button) {
         GxTaskBase* listener = System()->GetUserDialogOwner();
         ASSERT_NE(listener, nullptr);
-        auto* dialog = new GxTaskFolder(Tasks().GetTopTask(), u"dlg_user");
-        auto* answer = new GxTaskFolder(dialog, nullptr, button);
-        static_cast<GxTaskFolder*>(listener)->OnUIEventDecide(answer, nullptr);
-        delete dialog;
+        GxTaskFolder dialog(Tasks().GetTopTask(), u"dlg_user");
+        GxTaskFolder answer(&dialog, nullptr, button);
+        static_cast<GxTaskFolder*>(listener)->OnUIEventDecide(&answer, nullptr);
     }
 
     static GxString CurrentScene() { return Tasks().GetSeqWorker(0)->m_CurrentName; }

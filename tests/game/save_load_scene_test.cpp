@@ -77,8 +77,9 @@ TEST_F(SaveLoad, AQuickSaveMidMessageComesBackAsTheSameFrameAndScriptPosition) {
     Frame();
     ASSERT_TRUE(fs::exists(SaveDir() / "gamedata_quick.gd"));
     const std::vector<uint32_t> before = Draw();
-    if (gxtest::GoldenFontMismatch().empty())
+    if (gxtest::GoldenFontMismatch().empty()) {
         EXPECT_TRUE(gxtest::MatchesGolden("quick_save_frame", before, 1024, 768, "game"));
+    }
 
     // Played on: the reveal finished, two more lines.
     settings_->m_TextWaitTime = 0;
