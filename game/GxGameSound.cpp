@@ -253,7 +253,7 @@ bool GxPlaySystemSound(s32 systemSoundID, s32 systemVoiceID) {
 
 void GxPlayButtonSound(GxTaskBase* widget) {
     const GxTaskUIBase* w = GxTaskUIBase::FromTask(widget);
-    if (w && (widget->TypeBits & kGxTypeUIButton)) GxPlaySystemSound(w->GetSystemSoundID(), -1);
+    if (w && (widget->TypeBits & kGxTypeUIButton)) GxPlaySystemSound(w->GetSystemSoundID(), 0);
 }
 
 bool GxStopBgm(u32 fadeMs) {

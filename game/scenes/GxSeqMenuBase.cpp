@@ -54,10 +54,7 @@ bool GxSeqMenuBase::ChangeSequence(const GxChar* name) {
     return m_Manager && m_Manager->ChangeSequenceByName(name, m_SeqWorkIndex, 0, 0);
 }
 
-void GxSeqMenuBase::PlayButtonSound(GxTaskBase* sender) {
-    const GxTaskUIBase* widget = GxTaskUIBase::FromTask(sender);
-    if (widget && (sender->TypeBits & kGxTypeUIButton)) GxPlaySystemSound(widget->GetSystemSoundID(), 0);
-}
+void GxSeqMenuBase::PlayButtonSound(GxTaskBase* sender) { GxPlayButtonSound(sender); }
 
 const GxSystemConfig& GxSeqMenuBase::Config() const {
     static const GxSystemConfig builtIn;

@@ -14,7 +14,7 @@ constexpr s32 kWheelNotch = 120;
 constexpr s32 kFastPage = 4;
 } // namespace
 
-SeqAvgLog::SeqAvgLog(GxTaskBase* parent) : SeqMenuBase(parent, u"SeqAvgLog") {}
+SeqAvgLog::SeqAvgLog(GxTaskBase* parent) : GxSeqBackMenuBase(parent, u"SeqAvgLog") {}
 
 s32 SeqAvgLog::PageSize() const {
     GxCoreBase* core = GetCore();
@@ -56,7 +56,7 @@ void SeqAvgLog::Refresh() {
 }
 
 void SeqAvgLog::OnStartSequence(int workerIndex) {
-    SeqMenuBase::OnStartSequence(workerIndex);
+    GxSeqBackMenuBase::OnStartSequence(workerIndex);
     m_TopLine = LastTop();
     Refresh();
     CancelPlayModes();
@@ -64,8 +64,8 @@ void SeqAvgLog::OnStartSequence(int workerIndex) {
 }
 
 void SeqAvgLog::OnEndSequence(int workerIndex) {
-    SeqMenuBase::OnEndSequence(workerIndex);
-    GetBackgroundLayer()->ClearContent();
+    GxSeqBackMenuBase::OnEndSequence(workerIndex);
+    if (GxTaskLayer* background = GetBackgroundLayer()) background->ClearContent();
 }
 
 int SeqAvgLog::OnMouseWheel(const GxVector2&, s32 delta, u32) {
@@ -94,8 +94,8 @@ void SeqAvgLog::PlayVoices(s32 line) {
 
 int SeqAvgLog::OnUIEventDecide(GxTaskBase* sender, const GxUIEventParam* ev) {
     if (!sender) return 0;
-    if (SeqMenuBase::OnUIEventDecide(sender, ev)) return 1;
-    GxPlayButtonSound(sender);
+    if (GxSeqBackMenuBase::OnUIEventDecide(sender, ev)) return 1;
+    PlayButtonSound(sender);
     const GxString& name = sender->GetTaskLocalName();
     if (name == u"btn_b") {
         if (m_TopLine > 0) SetTop(m_TopLine - 1);

@@ -3,9 +3,9 @@
 // lines at a time, with paging buttons, the wheel, and a button per line
 // that plays the line's voices again. It opens at the newest page and only
 // reads the game state's log.
-#include "game/scenes/SeqMenuBase.h"
+#include "game/scenes/GxSeqBackMenuBase.h"
 
-class SeqAvgLog : public SeqMenuBase {
+class SeqAvgLog : public GxSeqBackMenuBase {
 public:
     explicit SeqAvgLog(GxTaskBase* parent);
 

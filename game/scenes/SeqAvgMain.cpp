@@ -6,6 +6,7 @@
 #include "game/GxGameSound.h"
 #include "game/GxGlobalRenderTargets.h"
 #include "game/SeqSystem.h"
+#include "game/scenes/GxSeqMenuBase.h"
 #include "gamedata/DBAvgChar.h"
 #include "gamedata/DBUIModule.h"
 #include "gamedata/GxDataLookup.h"
@@ -24,7 +25,6 @@
 #include "script/GxMoaSystem.h"
 #include "script/GxMoaWorkerEx.h"
 #include "tasks/GxCoreBase.h"
-#include "tasks/GxInput.h"
 #include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskManage.h"
 #include "ui/DBUILayoutRecord.h"
@@ -83,14 +83,12 @@ constexpr f32 kChoiceGap = 10.0f;
 constexpr s32 kWheelNotch = 120;
 constexpr u32 kVoiceFadeMs = 500;
 
-// Virtual keys, and the keyboard's device keys for the control keys.
+// Virtual keys.
 constexpr u32 kKeyReturn = 0x0D;
 constexpr u32 kKeySpace = 0x20;
 constexpr u32 kKeyRight = 0x27;
 constexpr u32 kKeyDown = 0x28;
 constexpr u32 kKeyF9 = 0x78;
-constexpr int kDeviceKeyLeftControl = 0x1D;
-constexpr int kDeviceKeyRightControl = 0x9D;
 
 GxUserData* Data() { return GxUserData::Get(); }
 GxUserConfig* Settings() { return GxUserConfig::Get(); }
@@ -113,11 +111,6 @@ GxTaskLayer* AsLayer(GxTaskBase* task) {
 
 GxTaskActor* AsActor(GxTaskBase* task) {
     return task && (task->TypeBits & kGxTypeActor) ? static_cast<GxTaskActor*>(task) : nullptr;
-}
-
-bool IsControlHeld() {
-    const GxInputState* keyboard = GxGetInputState(0);
-    return keyboard && (keyboard->IsDown(kDeviceKeyLeftControl) || keyboard->IsDown(kDeviceKeyRightControl));
 }
 
 // Drops the layer's actions and visual settings and empties it.
@@ -304,7 +297,7 @@ int SeqAvgMain::Update(int step, s64 elapsed) {
     const s32 elapsedMs = s32(std::clamp<s64>(elapsed / 1000, 0, 0x7FFFFFFF));
     if (step == 0) {
         GxCoreBase* core = GetCore();
-        if ((core && core->IsWindowActive() && IsControlHeld()) || (ui && ui->m_SkipMode)) Skip();
+        if ((core && core->IsWindowActive() && GxSeqMenuBase::IsControlHeld()) || (ui && ui->m_SkipMode)) Skip();
     }
     if (ui && ui->m_AutoMode) Auto(elapsedMs);
     if (m_BgTransit.m_Transit) {
@@ -607,8 +600,7 @@ int SeqAvgMain::OnKeyDown(u32 key, u32) {
             ShowWindows();
             return 1;
         }
-        const GxTaskBase* shutdown = FindTask(u"dlg_shutdown");
-        if (shutdown && shutdown->IsRunning()) return 0;
+        if (GxIsShutdownDialogOpen()) return 0;
         HideWindows();
         return 1;
     }

@@ -24,7 +24,7 @@ void SeqLoad::OnConfirmed(s32 n, GxTaskBase* pressed) {
     // lost.
     if (result == GxLoadResult::Damaged) GxAddSystemNotice(u"ロードに失敗しました", GxString(), 0, kNoticeColor);
     GxResumeLoadedGame(WorkerIndex());
-    GxPlayButtonSound(pressed);
+    PlayButtonSound(pressed);
     // The time spent loading is not made up with extra steps.
     if (GxCoreBase* core = GetCore()) core->GetFrameTimer()->Reset();
 }

@@ -13,17 +13,17 @@ constexpr s32 kWaitUpdates = 30;
 constexpr u32 kNoticeColor = 0xFFFFFFFF;
 } // namespace
 
-SeqQuickLoad::SeqQuickLoad(GxTaskBase* parent) : SeqMenuBase(parent, u"SeqQuickLoad") {}
+SeqQuickLoad::SeqQuickLoad(GxTaskBase* parent) : GxSeqBackMenuBase(parent, u"SeqQuickLoad") {}
 
 void SeqQuickLoad::OnStartSequence(int workerIndex) {
-    SeqMenuBase::OnStartSequence(workerIndex);
+    GxSeqBackMenuBase::OnStartSequence(workerIndex);
     m_FrameCount = 0;
     m_Done = false;
     if (GxCoreBase* core = GetCore()) core->GetFrameTimer()->m_StepCatchUp = false;
 }
 
 void SeqQuickLoad::OnEndSequence(int workerIndex) {
-    SeqMenuBase::OnEndSequence(workerIndex);
+    GxSeqBackMenuBase::OnEndSequence(workerIndex);
     if (GxCoreBase* core = GetCore()) {
         core->GetFrameTimer()->Reset();
         core->GetFrameTimer()->m_StepCatchUp = true;

@@ -4,9 +4,9 @@
 // scene the save names; a quick save that is missing or would not load
 // leaves the play as it was, the player is told, and the scene goes back to
 // the one that opened it. Frame skipping is off while it runs.
-#include "game/scenes/SeqMenuBase.h"
+#include "game/scenes/GxSeqBackMenuBase.h"
 
-class SeqQuickLoad : public SeqMenuBase {
+class SeqQuickLoad : public GxSeqBackMenuBase {
 public:
     explicit SeqQuickLoad(GxTaskBase* parent);
 

@@ -62,7 +62,7 @@ void DrawShadowedText(const GxString& text, f32 x, f32 y, u32 shadow) {
 
 } // namespace
 
-SeqSaveLoadBase::SeqSaveLoadBase(GxTaskBase* parent, const Kind& kind) : SeqMenuBase(parent, kind.name), m_Kind(kind) {}
+SeqSaveLoadBase::SeqSaveLoadBase(GxTaskBase* parent, const Kind& kind) : GxSeqBackMenuBase(parent, kind.name), m_Kind(kind) {}
 
 GxString SeqSaveLoadBase::GetSaveDir() const {
     GxCoreBase* core = GetCore();
@@ -115,7 +115,7 @@ void SeqSaveLoadBase::RefreshPage() {
 }
 
 void SeqSaveLoadBase::OnStartSequence(int workerIndex) {
-    SeqMenuBase::OnStartSequence(workerIndex);
+    GxSeqBackMenuBase::OnStartSequence(workerIndex);
     ShowBackground(m_Kind.background);
     GxNcImageSetPool::Add(UIGisFolder(GetCore()) + kImageSet);
     GxFadeOutVoices(kVoiceFadeMs);
@@ -126,16 +126,16 @@ void SeqSaveLoadBase::OnStartSequence(int workerIndex) {
 }
 
 void SeqSaveLoadBase::OnEndSequence(int workerIndex) {
-    SeqMenuBase::OnEndSequence(workerIndex);
+    GxSeqBackMenuBase::OnEndSequence(workerIndex);
     if (SeqSystem* system = SeqSystem::Get()) system->SetUserNoticesHeld(false);
-    GetBackgroundLayer()->ClearContent();
+    if (GxTaskLayer* background = GetBackgroundLayer()) background->ClearContent();
     GxNcImageSetPool::Release(UIGisFolder(GetCore()) + kImageSet);
     // The thumbnails are read again when the scene opens.
     for (GxTexture& t : m_Thumbnails) t.Release();
 }
 
 int SeqSaveLoadBase::EnqueueRender(int step, s64 elapsed) {
-    SeqMenuBase::EnqueueRender(step, elapsed);
+    GxSeqBackMenuBase::EnqueueRender(step, elapsed);
     GxCoreBase* core = GetCore();
     if (GxTaskRenderManage* list = core ? core->GetRenderList(kSlotRenderList) : nullptr)
         list->AddTask(kSlotSortMode, this, kSlotSortKey, kSlotDrawParam);
@@ -143,7 +143,7 @@ int SeqSaveLoadBase::EnqueueRender(int step, s64 elapsed) {
 }
 
 int SeqSaveLoadBase::Render(int drawParam, int listIndex) {
-    if (drawParam != kSlotDrawParam) return SeqMenuBase::Render(drawParam, listIndex);
+    if (drawParam != kSlotDrawParam) return GxSeqBackMenuBase::Render(drawParam, listIndex);
     if (!GxGraphics::BeginScene()) return 0;
     GxSetDefaultRenderStates();
     for (s32 k = 0; k < GxSaveSlot::kSlotsPerPage; ++k) DrawSlot(k);
@@ -179,8 +179,8 @@ void SeqSaveLoadBase::OnPlate(s32 slot) {
 
 int SeqSaveLoadBase::OnUIEventDecide(GxTaskBase* sender, const GxUIEventParam* ev) {
     if (!sender) return 0;
-    if (SeqMenuBase::OnUIEventDecide(sender, ev)) return 1;
-    GxPlayButtonSound(sender);
+    if (GxSeqBackMenuBase::OnUIEventDecide(sender, ev)) return 1;
+    PlayButtonSound(sender);
     const GxString& name = sender->GetTaskLocalName();
     SeqSystem* system = SeqSystem::Get();
     const bool ours = system && system->GetPendingDialogRequest() == m_Kind.dialogKey;

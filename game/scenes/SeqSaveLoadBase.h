@@ -5,12 +5,12 @@
 // that ask for confirmation in the common user dialog; the new-save badge
 // "tip_new" on the slot saved last. The page shown is kept in the user
 // settings. The scene does its own save or load once the player says yes.
-#include "game/scenes/SeqMenuBase.h"
+#include "game/scenes/GxSeqBackMenuBase.h"
 #include "gamedata/GxGameDataHeader.h"
 #include "gamedata/GxSaveSlot.h"
 #include "graphics/GxTexture.h"
 
-class SeqSaveLoadBase : public SeqMenuBase {
+class SeqSaveLoadBase : public GxSeqBackMenuBase {
 public:
     void OnStartSequence(int workerIndex) override;
     void OnEndSequence(int workerIndex) override;

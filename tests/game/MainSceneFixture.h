@@ -186,6 +186,7 @@ protected:
         WritePicture("cg/ui/bg_save.png", 1024, 768, [](int, int y) { return 0xFF201010u + u32(y / 96) * 0x040000u; });
         WritePicture("cg/ui/bg_load.png", 1024, 768, [](int, int y) { return 0xFF101020u + u32(y / 96) * 0x000004u; });
         WritePicture("cg/ui/new.png", 40, 20, [](int, int) { return 0xFFE03030u; });
+        WritePicture("cg/ui/dialog.png", 480, 200, [](int, int) { return 0xE8182030u; });
         WriteButtonFaces();
         fs::create_directories("voices");
         // A voice of half a second.
@@ -265,6 +266,12 @@ protected:
             {kButton, "btn_fileplate", "ui_saveload", "plate"},
             {kButton, "btn_back", "ui_saveload", "play"},
             {kPanel, "tip_new", "cg/ui/", "new"},
+            {kTextPanel, "dlg_user", "cg/ui/", "dialog", 24, 40, 432, 80, 2},
+            {kTextPanel, "dlg_shutdown", "cg/ui/", "dialog", 24, 40, 432, 80, 2},
+            {kButton, "btn_yes", "ui_saveload", "play"},
+            {kButton, "btn_no", "ui_saveload", "play"},
+            {kButton, "btn_ok", "ui_saveload", "play"},
+            {kButton, "btn_cancel", "ui_saveload", "play"},
         };
         std::vector<LayoutRow> layouts = {
             {"$UI:SeqAvgMain", "tip_msgwindow", "$MESWIN:SeqAvgMain", -1, 12, 556, 15000},
@@ -317,7 +324,7 @@ protected:
     static GxString Arg(GxMoaVariable* args, int i) { return GxMoaArgumentAt(args, i)->ToString(); }
     static SeqAvgMain* Main() { return SeqAvgMain::Find(); }
     static GxTaskUIMessageWindowFx* Window() { return Main()->GetMessageWindow(); }
-    static SeqSystem* System() { return GxGetSystemScene(); }
+    static SeqSystem* System() { return SeqSystem::Get(); }
 
     // Compiles the script "main" into the game's interpreter and starts the
     // main scene at its label "start", as the title scene does; then runs
@@ -387,15 +394,17 @@ protected:
         ASSERT_NE(widget, nullptr) << GxToUtf8(name);
         widget->PostUIEvent(UIEVENT_DECIDE);
     }
-    // The answer to the common user dialog, as its button reports it to the
-    // listener the dialog was opened with.
+    // The common user dialog's button pressed, as its click reports it to
+    // the listener the dialog was opened with.
     static void Answer(const GxChar* button) {
-        GxTaskBase* listener = System()->GetUserDialogOwner();
-        ASSERT_NE(listener, nullptr);
-        GxTaskFolder dialog(Tasks().GetTopTask(), u"dlg_user");
-        GxTaskFolder answer(&dialog, nullptr, button);
-        static_cast<GxTaskFolder*>(listener)->OnUIEventDecide(&answer, nullptr);
+        auto* dialog = static_cast<GxTaskFolder*>(Task(u"dlg_user"));
+        ASSERT_NE(dialog, nullptr);
+        GxTaskUIBase* widget = GxTaskUIBase::FromTask(dialog->FindTaskLocal(button, 0));
+        ASSERT_NE(widget, nullptr) << GxToUtf8(button);
+        widget->PostUIEvent(UIEVENT_DECIDE);
     }
+    // The text of the common user dialog.
+    static GxString DialogText() { return GxTaskUIBase::FromTask(Task(u"dlg_user"))->GetText(); }
 
     static GxString CurrentScene() { return Tasks().GetSeqWorker(0)->m_CurrentName; }
     // The shown text of the message window.

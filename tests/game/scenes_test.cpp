@@ -251,7 +251,10 @@ TEST_F(SampleScenes, TheDebugSceneListsScriptsThenLabelsByLineAndRunsOne) {
     EXPECT_EQ(g_pMoaMainWorker->GetLine(nullptr), g_pMoa->FindLabel(u"EXTRA")->m_Pos.m_Line);
 
     // A right click is Back: to the scene before, the title.
-    if (Worker().m_ChangePending) Tm()->ChangeSequenceByName(u"SeqDebug", 0, 0, 0);
+    ASSERT_TRUE(RunUntilCurrent(u"SeqAvgMain"));
+    Tm()->ChangeSequenceByName(u"SeqTitle", 0, 0, 0);
+    ASSERT_TRUE(RunUntil(u"SeqTitle"));
+    Tm()->ChangeSequenceByName(u"SeqDebug", 0, 0, 0);
     ASSERT_TRUE(RunUntil(u"SeqDebug"));
     Press(512, 740, true);
     Pass();
