@@ -66,6 +66,7 @@ public:
     void ClearRenderLists() override;
     void DrawRenderLists() override;
     bool IsWindowActive() const override { return m_WindowActive; }
+    bool IsWindowMinimized() const override { return m_MainWindow.is_minimized(); }
     void SetWindowActive(bool active) override { m_WindowActive = active; }
     GxPoint2 GetCursorPos() override;
     void SetMouseCursor(int index) override;

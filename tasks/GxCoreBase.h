@@ -51,6 +51,8 @@ public:
     // also sets and clears it.
     virtual bool IsWindowActive() const = 0;
     virtual void SetWindowActive(bool active) = 0;
+    // The main window is minimised (false without one).
+    virtual bool IsWindowMinimized() const { return false; }
     // The pointer in the 1024 x 768 virtual screen.
     virtual GxPoint2 GetCursorPos() = 0;
     // 0 none, 1 cross, 2 size-all, 3 size north-south, 4 size west-east, 5 no, 6 arrow.

@@ -408,13 +408,14 @@ bool SeqAvgMain::ClickMessage(bool stopVoices) {
 }
 
 void SeqAvgMain::Skip() {
-    if (WindowsHidden()) return;
+    GxCoreBase* core = GetCore();
+    if (WindowsHidden() || (core && core->IsWindowMinimized())) return;
     const bool skipUnread = Settings() && Settings()->m_AllowSkipUnreadText;
     if (GxTaskUIMessageWindowFx* w = m_MessageWindow) {
         // Unread text stops skip altogether, unless the player allows it.
         if (w->GetRemainingChars() != 0) {
             if (!w->IsReaded() && !skipUnread) return;
-            w->RevealAll(true, false);
+            w->RevealAll(false, false);
         } else if (w->IsClickWaiting()) {
             if (!w->IsReaded() && !skipUnread) return;
             ClickMessage(false);

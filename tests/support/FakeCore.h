@@ -29,6 +29,7 @@ public:
     void DrawRenderLists() override;
     bool IsWindowActive() const override { return m_Active; }
     void SetWindowActive(bool active) override { m_Active = active; }
+    bool IsWindowMinimized() const override { return m_Minimized; }
     GxPoint2 GetCursorPos() override { return m_Cursor; }
     void SetMouseCursor(int index) override { m_CursorShape = index; }
     GxString GetSaveDir() const override { return m_SaveDir; }
@@ -43,6 +44,7 @@ public:
     GxTaskRenderManage m_Lists[kRenderListCount * kRenderBankCount];
     int m_Bank = 0;
     bool m_Active = true;
+    bool m_Minimized = false;
     GxPoint2 m_Cursor;
     int m_CursorShape = -1;
     GxString m_SaveDir;
