@@ -50,11 +50,11 @@ constexpr int kTextButton = 21;
 // Lines 4 to 8 (0-based) are text; line 5 plays a voice first.
 constexpr const char16_t* kStory =
     u"*start\n"
-    u"bg(\"cg/bg/room.png\")\n"
-    u"stand(\"アキ\", \"cg/stand/aki.png\", 150)\n"
-    u"stand(\"ユウ\", \"cg/stand/yu.png\", 620)\n"
+    u"tbg(\"cg/bg/room.png\")\n"
+    u"tstand(\"アキ\", \"cg/stand/aki.png\", 150)\n"
+    u"tstand(\"ユウ\", \"cg/stand/yu.png\", 620)\n"
     u"> アキ「おはよう。今日はいい天気だね。」\n"
-    u"voice(\"voices/v1.wav\")\n"
+    u"tvoice(\"voices/v1.wav\")\n"
     u"> ユウ「そうだね。どこかへ出かけようか。」\n"
     u"> 二人は駅へ向かった。\n"
     u"> 電車はすぐに来た。\n";
@@ -116,37 +116,38 @@ protected:
         StartGame();
     }
 
-    // Small builtins that stand in for the game's own: a background, a
-    // standing character at an x position, a voice, a wait for a click.
+    // Small builtins of the test's own ("t" before names the game's may
+    // take) that stand in for the game's: a background, a standing character
+    // at an x position, a voice, a wait for a click.
     void DeclareBuiltins() {
         builtins_ = {
-            {u"bg", [](GxMoaVariable* args, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
+            {u"tbg", [](GxMoaVariable* args, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
                  return Layer(u"$BGLAYER:SeqAvgMain")->SetFlexImageContent(Arg(args, 0), 0);
              }},
-            {u"stand", [](GxMoaVariable* args, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
+            {u"tstand", [](GxMoaVariable* args, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
                  auto* folder = static_cast<GxTaskFolder*>(Task(u"$STAND:SeqAvgMain"));
                  auto* layer = static_cast<GxTaskLayer*>(folder->FindTaskLocal(Arg(args, 0), 0));
                  if (!layer) return false;
                  layer->SetPos(f32(GxMoaArgumentAt(args, 2)->ToInt()), 168.0f, 0.0f, 0.0f);
                  return layer->SetFlexImageContent(Arg(args, 1), 0);
              }},
-            {u"voice", [](GxMoaVariable* args, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
+            {u"tvoice", [](GxMoaVariable* args, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
                  return GxPlayVoice(0, Arg(args, 0), 1);
              }},
-            {u"waitclick", [](GxMoaVariable*, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
+            {u"twaitclick", [](GxMoaVariable*, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
                  GxUserData::Get()->m_Hold_WaitClick = 3;
                  return true;
              }},
-            // bgsw(file, time): the screen captured, then the new background
+            // tbgsw(file, time): the screen captured, then the new background
             // through a transition without a rule picture.
-            {u"bgsw", [](GxMoaVariable* args, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
+            {u"tbgsw", [](GxMoaVariable* args, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
                  Main()->CaptureScreen();
                  Main()->StartBgTransit(Arg(args, 0).c_str(), u"", GxMoaArgumentAt(args, 1)->ToInt(), true);
                  return true;
              }},
-            // sel(key, text, label, text, label, ...): a choice menu; an
+            // tsel(key, text, label, text, label, ...): a choice menu; an
             // empty text leaves its item out.
-            {u"sel", [](GxMoaVariable* args, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
+            {u"tsel", [](GxMoaVariable* args, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
                  GxUserData* data = GxUserData::Get();
                  data->ClearSelect();
                  data->m_SelectHash = Arg(args, 0);

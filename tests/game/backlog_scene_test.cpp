@@ -14,10 +14,10 @@ using maintest::MainSceneTest;
 // Seven text lines; the third has a voice.
 constexpr const char16_t* kStory =
     u"*start\n"
-    u"bg(\"cg/bg/room.png\")\n"
+    u"tbg(\"cg/bg/room.png\")\n"
     u"> アキ「一行目。」\n"
     u"> 二行目。\n"
-    u"voice(\"voices/v1.wav\")\n"
+    u"tvoice(\"voices/v1.wav\")\n"
     u"> ユウ「三行目、声つき。」\n"
     u"> 四行目。\n"
     u"> アキ「五行目。」\n"
@@ -107,7 +107,7 @@ TEST_F(Backlog, PagingButtonsAndTheWheelKeepToTheLog) {
 }
 
 TEST_F(Backlog, AnEmptyLogShowsEmptyLinesAndTheRightButtonGoesBack) {
-    Play(u"*start\nwaitclick()\n");
+    Play(u"*start\ntwaitclick()\n");
     OpenLog();
     for (s32 i = 0; i < 5; ++i) {
         EXPECT_TRUE(Line(i).empty());

@@ -202,7 +202,7 @@ TEST_F(MainScene, HiddenWindowsHoldTheScriptUntilShownAgain) {
 
 // The holds as the wait builtins leave them, and the input that may end them.
 TEST_F(MainScene, HoldsEndByTheirInputInOrderOrWhenTheirTimeHasPassed) {
-    Play(u"*start\nwaitclick()\n> 次の行。\n");
+    Play(u"*start\ntwaitclick()\n> 次の行。\n");
     EXPECT_EQ(data_->m_Hold_WaitClick, 3);
     Frames(20);
     EXPECT_TRUE(data_->m_MessageLog.empty()) << "held";
@@ -249,7 +249,7 @@ TEST_F(MainScene, HoldsEndByTheirInputInOrderOrWhenTheirTimeHasPassed) {
 constexpr const char16_t* kChoice =
     u"*start\n"
     u"> どこへ行こう？\n"
-    u"sel(\"main:1\", \"海へ\", \"sea\", \"\", \"\", \"山へ\", \"mountain\", \"川へ\", \"river\")\n"
+    u"tsel(\"main:1\", \"海へ\", \"sea\", \"\", \"\", \"山へ\", \"mountain\", \"川へ\", \"river\")\n"
     u"> ここには来ない。\n"
     u"*sea\n"
     u"> 海に着いた。\n"
@@ -306,14 +306,14 @@ TEST_F(MainScene, AChoiceSlidesInHoldsTheScriptAndJumpsToItsLabel) {
 }
 
 TEST_F(MainScene, ChoicesWithoutItemsOrLabels) {
-    Play(u"*start\nsel(\"k\")\n> 次へ。\n");
+    Play(u"*start\ntsel(\"k\")\n> 次へ。\n");
     ASSERT_TRUE(UntilClickWait());
     EXPECT_FALSE(data_->m_IsSelecting) << "no visible item: nothing is shown";
     EXPECT_EQ(data_->m_LastSelectNum, 0);
     EXPECT_EQ(Shown(), "次へ。");
 
     Restart();
-    Play(u"*start\nsel(\"k\", \"どこか\", \"nowhere\")\n> 次へ。\n");
+    Play(u"*start\ntsel(\"k\", \"どこか\", \"nowhere\")\n> 次へ。\n");
     ASSERT_TRUE(data_->m_IsSelecting);
     Main()->GetChoiceButton(1)->PostUIEvent(UIEVENT_DECIDE);
     Frame();
@@ -327,7 +327,7 @@ TEST_F(MainScene, ChoicesWithoutItemsOrLabels) {
 }
 
 TEST_F(MainScene, ABackgroundTransitionHoldsTheScriptForItsTime) {
-    Play(u"*start\nstand(\"アキ\", \"cg/stand/aki.png\", 150)\nbgsw(\"cg/bg/room.png\", 500)\n> 着いた。\n");
+    Play(u"*start\ntstand(\"アキ\", \"cg/stand/aki.png\", 150)\ntbgsw(\"cg/bg/room.png\", 500)\n> 着いた。\n");
     ASSERT_TRUE(Main()->IsBgTransiting());
     EXPECT_TRUE(Layer(u"$BGTRANSIT:SeqAvgMain")->IsVisible());
     auto* stand = static_cast<GxTaskFolder*>(Task(u"$STAND:SeqAvgMain"));
