@@ -1,56 +1,18 @@
 #include "game/scenes/GxSeqBackMenuBase.h"
 
-#include "layers/GxTaskLayer.h"
-#include "tasks/GxCoreBase.h"
-#include "tasks/GxSystemConfig.h"
-#include "tasks/GxTaskManage.h"
-#include "ui/GxTaskUIBase.h"
-#include "ui/GxUIManage.h"
-
-namespace {
-constexpr const GxChar* kMainMessageWindow = u"$MESWIN:SeqAvgMain";
-} // namespace
-
-GxSeqBackMenuBase::GxSeqBackMenuBase(GxTaskBase* parent, const GxChar* name) : GxSeqMenuBase(parent, name, true) {}
+GxSeqBackMenuBase::GxSeqBackMenuBase(GxTaskBase* parent, const GxChar* name) : SeqScreenBase(parent, name) {}
 
 GxSeqBackMenuBase::~GxSeqBackMenuBase() = default;
 
-int GxSeqBackMenuBase::Update(int, s64) {
-    ProcessUIEvents(nullptr);
-    ++m_FrameCount;
-    return 0;
-}
-
-GxTaskUIBase* GxSeqBackMenuBase::FindWidget(const GxChar* localName, s32 index) const {
-    GxTaskFolder* ui = GetUIFolder();
-    return ui ? GxTaskUIBase::FromTask(ui->FindTaskLocal(localName, index)) : nullptr;
-}
-
 int GxSeqBackMenuBase::OnRButtonDown(const GxVector2&, u32, bool) {
-    GxTaskUIBase* back = FindWidget(u"btn_back");
-    if (!back || !CanOperateUI(back, 0)) return 0;
-    back->PostUIEvent(UIEVENT_DECIDE);
-    return 1;
+    return PostClick(u"btn_back") ? 1 : 0;
 }
 
-void GxSeqBackMenuBase::ShowBackground(const GxChar* fileName) {
-    if (GxTaskLayer* background = GetBackgroundLayer())
-        background->SetFlexImageContent(Config().m_FolderNames[kGxFolderCGUI] + fileName, 0);
+int GxSeqBackMenuBase::OnKeyActionUpdate(const GxInputState* keyMapState, int step, s64 elapsed) {
+    return GxSeqMenuBase::OnKeyActionUpdate(keyMapState, step, elapsed);
 }
 
 int GxSeqBackMenuBase::GoBack() {
-    const GxSeqWorker* worker = m_Manager ? m_Manager->GetSeqWorker(m_SeqWorkIndex) : nullptr;
-    if (worker && worker->m_PrevTask) m_Manager->ChangeSequenceByNameStr(worker->m_PrevName, m_SeqWorkIndex, 0);
-    ClearUIEvents();
+    SeqScreenBase::GoBack(0, 0);
     return 1;
-}
-
-void GxSeqBackMenuBase::CancelPlayModes() {
-    GxCoreBase* core = GxCoreBase::GetCoreBase();
-    GxTaskManage* tm = core ? core->GetTaskManage() : nullptr;
-    GxTaskBase* window = tm ? tm->FindTaskName(kMainMessageWindow) : nullptr;
-    GxTaskFolder* folder = window && (window->TypeBits & kGxTypeFolder) ? static_cast<GxTaskFolder*>(window) : nullptr;
-    GxUIManage* ui = GxUIManage::Get();
-    GxCancelSkipMode(ui, folder);
-    GxCancelAutoMode(ui, folder);
 }
