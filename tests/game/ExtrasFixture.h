@@ -18,6 +18,7 @@
 #include "graphics/graphics_fixture.h"
 #include "layers/GxTaskLayer.h"
 #include "support/LogCapture.h"
+#include "support/FrameCapture.h"
 #include "tasks/GxInput.h"
 #include "tasks/GxTaskManage.h"
 #include "tools/builders/FileBytes.h"
@@ -451,16 +452,7 @@ protected:
     }
     void Service() { core_.m_Config->m_UseXAudio2 ? GxAudio::Update() : GxSound::Update(); }
 
-    std::vector<uint32_t> Draw() {
-        GxSurface target;
-        EXPECT_TRUE(target.CreateRenderTarget(u"frame", 1024, 768, kGxFmtA8R8G8B8, 0, 0));
-        EXPECT_TRUE(GxGraphics::PushRenderTarget(0, &target, nullptr, nullptr));
-        core_.DrawRenderLists();
-        std::vector<uint32_t> px = target.GetD3DSurface()->read_argb();
-        EXPECT_TRUE(GxGraphics::PopRenderTarget(0));
-        target.Release();
-        return px;
-    }
+    std::vector<uint32_t> Draw() { return qtest::DrawFrame(core_, 1024, 768); }
     // The golden comparison from the folder the tests run in, so that a
     // mismatch leaves its pictures in the build folder.
     ::testing::AssertionResult MatchesGolden(const std::string& name) {

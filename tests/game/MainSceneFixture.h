@@ -23,6 +23,7 @@
 #include "script/GxMoaWorkerEx.h"
 #include "script/moa_world.h"
 #include "support/LogCapture.h"
+#include "support/FrameCapture.h"
 #include "tasks/GxTaskManage.h"
 #include "tools/builders/ImageSetWriter.h"
 #include "tools/builders/MoaScriptBuilder.h"
@@ -368,16 +369,7 @@ protected:
     }
 
     // The last frame's render lists drawn into a 1024 x 768 target.
-    std::vector<uint32_t> Draw() {
-        GxSurface target;
-        EXPECT_TRUE(target.CreateRenderTarget(u"frame", 1024, 768, kGxFmtA8R8G8B8, 0, 0));
-        EXPECT_TRUE(GxGraphics::PushRenderTarget(0, &target, nullptr, nullptr));
-        core_.DrawRenderLists();
-        std::vector<uint32_t> px = target.GetD3DSurface()->read_argb();
-        EXPECT_TRUE(GxGraphics::PopRenderTarget(0));
-        target.Release();
-        return px;
-    }
+    std::vector<uint32_t> Draw() { return qtest::DrawFrame(core_, 1024, 768); }
 
     void Click() { Tasks().OnLButtonDown(GxVector2(500.0f, 300.0f), 0, false); }
     void Key(u32 vk) { Tasks().OnKeyDown(vk, 0); }

@@ -6,6 +6,7 @@
 #include "ui_fixture.h"
 
 #include "graphics/GxGlobalFonts.h"
+#include "support/FrameCapture.h"
 #include "layers/GxNcCrammedImageSet.h"
 
 #include <cmath>
@@ -139,17 +140,9 @@ protected:
 
     // The frame of the render lists, w x h from the top-left corner.
     std::vector<uint32_t> Frame(u32 w, u32 h) {
-        GxSurface target;
-        EXPECT_TRUE(target.CreateRenderTarget(u"controls", w, h, kGxFmtA8R8G8B8, 0, 0));
-        EXPECT_TRUE(GxGraphics::PushRenderTarget(0, &target, nullptr, nullptr));
-        EXPECT_TRUE(GxGraphics::Clear(kGxClearTarget, 0xFF000000, 1.0f, 0));
         core_->ClearRenderLists();
         m.EnqueueRender(0, 0);
-        core_->DrawRenderLists();
-        std::vector<uint32_t> px = target.GetD3DSurface()->read_argb();
-        EXPECT_TRUE(GxGraphics::PopRenderTarget(0));
-        target.Release();
-        return px;
+        return qtest::DrawFrame(*core_, w, h, true);
     }
 };
 

@@ -12,6 +12,7 @@
 #include "scenes/GxSeqBase.h"
 #include "tools/builders/ContentBytes.h"
 #include "support/FakeCore.h"
+#include "support/FrameCapture.h"
 #include "tools/builders/ImageSetWriter.h"
 #include "support/LogCapture.h"
 #include "tasks/GxTaskManage.h"
@@ -68,17 +69,9 @@ inline DBUIModuleRecord Module(s32 type, const GxString& image, s32 width = 0, s
 // Draws each widget's render-list entry into a target; each opens and closes
 // its own scene.
 inline std::vector<uint32_t> DrawWidgets(qtest::FakeCore& core, u32 w, u32 h) {
-    GxSurface target;
-    EXPECT_TRUE(target.CreateRenderTarget(u"widgets", w, h, kGxFmtA8R8G8B8, 0, 0));
-    EXPECT_TRUE(GxGraphics::PushRenderTarget(0, &target, nullptr, nullptr));
-    EXPECT_TRUE(GxGraphics::Clear(kGxClearTarget, 0xFF000000, 1.0f, 0));
     core.ClearRenderLists();
     core.GetTaskManage()->EnqueueRender(0, 0);
-    core.DrawRenderLists();
-    std::vector<uint32_t> px = target.GetD3DSurface()->read_argb();
-    EXPECT_TRUE(GxGraphics::PopRenderTarget(0));
-    target.Release();
-    return px;
+    return qtest::DrawFrame(core, w, h, true);
 }
 
 // Writes the widget, reads the stream into the second one and writes that:

@@ -1,0 +1,17 @@
+#pragma once
+// The render lists a core holds, drawn into a w x h render target and read
+// back as ARGB pixels from the top-left corner.
+#include "base/GxTypes.h"
+
+#include <cstdint>
+#include <vector>
+
+class GxCoreBase;
+
+namespace qtest {
+
+// clearFirst: the target starts opaque black instead of as the new target's
+// own contents.
+std::vector<uint32_t> DrawFrame(GxCoreBase& core, u32 w, u32 h, bool clearFirst = false);
+
+} // namespace qtest
