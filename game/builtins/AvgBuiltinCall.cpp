@@ -1,6 +1,7 @@
 #include "game/builtins/AvgBuiltinCall.h"
 
 #include "base/GxLog.h"
+#include "game/scenes/SeqAvgMain.h"
 #include "gamedata/GxUserData.h"
 #include "gamedata/GxUserDataPerman.h"
 #include "layers/GxTaskLayer.h"
@@ -76,6 +77,8 @@ GxMoaVariable* AvgBuiltinCall::Arg(int i) {
     if (m_Args->GetArraySize() < wanted) m_Args->ResizeArray(u32(wanted));
     return GxMoaArgumentAt(m_Args, i);
 }
+
+int AvgBuiltinCall::ArgCount() const { return m_Args && m_Args->IsArray() ? m_Args->GetArraySize() : 0; }
 
 s32 AvgBuiltinCall::Int(int i) { return Convert(Arg(i), &GxMoaVariable::ToInt); }
 
@@ -168,3 +171,5 @@ GxTaskLayer* AvgBuiltinCall::FindLayer(const GxChar* taskName) {
     GxTaskBase* task = FindTask(taskName);
     return task && (task->TypeBits & kGxTypeLayer) ? static_cast<GxTaskLayer*>(task) : nullptr;
 }
+
+SeqAvgMain* AvgBuiltinCall::MainScene() { return dynamic_cast<SeqAvgMain*>(FindTask(u"SeqAvgMain")); }

@@ -28,6 +28,7 @@ class GxTaskLayer;
 class GxTaskManage;
 class GxUserData;
 class GxUserDataPerman;
+class SeqAvgMain;
 
 class AvgBuiltinCall;
 
@@ -76,6 +77,9 @@ public:
     // Argument i: the list is first padded with Null up to the parameter
     // count. Null only when the list is no Array.
     GxMoaVariable* Arg(int i);
+    // How many arguments the list holds: those the script passed until an
+    // argument is read, at least the parameter count after.
+    int ArgCount() const;
     bool IsGiven(int i) { return IsArgumentGiven(Arg(i)); }
     // Conversions as the script's values convert (Null: 0, 0.0, empty text);
     // the forms with a default take it when the argument is not given.
@@ -142,6 +146,9 @@ public:
     static GxTaskBase* FindTask(const GxChar* taskName);
     // The task checked as a layer.
     static GxTaskLayer* FindLayer(const GxChar* taskName);
+    // The main adventure scene by its task name, checked as one; null when
+    // the task is missing or of another kind.
+    static SeqAvgMain* MainScene();
 
 private:
     static const GxString& Empty();
