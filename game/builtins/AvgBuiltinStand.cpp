@@ -46,6 +46,16 @@ GxTaskLayer* StandLayer(AvgBuiltinCall& call, LayerMessage kind) {
     return nullptr;
 }
 
+// The builtins that only act on the layer: the act when it is found; false
+// (reported) when not.
+template <class Act>
+bool OnLayer(AvgBuiltinCall& call, LayerMessage kind, Act&& act) {
+    GxTaskLayer* layer = StandLayer(call, kind);
+    if (!layer) return false;
+    act(layer);
+    return true;
+}
+
 // The character table's record of argument 0; null, reported, when no record
 // has that name (or the ID it gives lies outside the table).
 const DBAvgCharRecord* Character(AvgBuiltinCall& call) {
@@ -201,52 +211,38 @@ AVG_BUILTIN_DEFINE(AvgBuiltinStand, SP_LNC, 7) {
 }
 
 AVG_BUILTIN_DEFINE(AvgBuiltinStand, SP_COLOR, 2) {
-    GxTaskLayer* layer = StandLayer(call, LayerMessage::Character);
-    if (!layer) return false;
-    layer->SetColorARGB(call.Colour(1, 0xFFFFFF));
-    return true;
+    return OnLayer(call, LayerMessage::Character, [&](GxTaskLayer* l) { l->SetColorARGB(call.Colour(1, 0xFFFFFF)); });
 }
 
 AVG_BUILTIN_DEFINE(AvgBuiltinStand, SP_ALPHA, 2) {
-    GxTaskLayer* layer = StandLayer(call, LayerMessage::Character);
-    if (!layer) return false;
-    layer->SetAlpha(call.Int(1, 255));
-    return true;
+    return OnLayer(call, LayerMessage::Character, [&](GxTaskLayer* l) { l->SetAlpha(call.Int(1, 255)); });
 }
 
 AVG_BUILTIN_DEFINE(AvgBuiltinStand, SP_BLEND, 2) {
-    GxTaskLayer* layer = StandLayer(call, LayerMessage::Character);
-    if (!layer) return false;
-    layer->SetBlendMode(call.Int(1, 2));
-    return true;
+    return OnLayer(call, LayerMessage::Character, [&](GxTaskLayer* l) { l->SetBlendMode(call.Int(1, 2)); });
 }
 
 AVG_BUILTIN_DEFINE(AvgBuiltinStand, SP_WA, 3) {
-    GxTaskLayer* layer = StandLayer(call, LayerMessage::Command);
-    if (!layer) return false;
-    // An idle layer sets no hold, and the window stays as it is.
-    if (layer->IsActionFinished() && !layer->IsTransiting()) return true;
-    call.HideWindowIfAsked(1);
-    if (GxUserData* data = AvgBuiltinCall::UserData()) {
-        data->m_Hold_EndOfLayerActionSeparate = call.WaitFlags(2);
-        data->m_Hold_EndOfLayerActionSeparate_LayerName = layer->GetTaskLocalName();
-    }
-    return true;
+    return OnLayer(call, LayerMessage::Command, [&](GxTaskLayer* l) {
+        // An idle layer sets no hold, and the window stays as it is.
+        if (l->IsActionFinished() && !l->IsTransiting()) return;
+        call.HideWindowIfAsked(1);
+        if (GxUserData* data = AvgBuiltinCall::UserData()) {
+            data->m_Hold_EndOfLayerActionSeparate = call.WaitFlags(2);
+            data->m_Hold_EndOfLayerActionSeparate_LayerName = l->GetTaskLocalName();
+        }
+    });
 }
 
 AVG_BUILTIN_DEFINE(AvgBuiltinStand, SP_SHAKE, 4) {
-    GxTaskLayer* layer = StandLayer(call, LayerMessage::Command);
-    if (!layer) return false;
-    const f32 amplitude[4] = {f32(call.Int(2)), f32(call.Int(3)), 0.0f, 0.0f};
-    layer->StartShake(amplitude, call.Int(1, DefaultTime()));
-    return true;
+    return OnLayer(call, LayerMessage::Command, [&](GxTaskLayer* l) {
+        const f32 amplitude[4] = {f32(call.Int(2)), f32(call.Int(3)), 0.0f, 0.0f};
+        l->StartShake(amplitude, call.Int(1, DefaultTime()));
+    });
 }
 
 AVG_BUILTIN_DEFINE(AvgBuiltinStand, SP_SHAKE_END, 1) {
-    GxTaskLayer* layer = StandLayer(call, LayerMessage::Command);
-    if (!layer) return false;
-    layer->StopShake();
-    return true;
+    return OnLayer(call, LayerMessage::Command, [](GxTaskLayer* l) { l->StopShake(); });
 }
 
 AVG_BUILTIN_DEFINE(AvgBuiltinStand, SP_SUB, 3) {
@@ -283,20 +279,16 @@ AVG_BUILTIN_DEFINE(AvgBuiltinStand, SP_CLEARALL, 1) {
 }
 
 AVG_BUILTIN_DEFINE(AvgBuiltinStand, SP_ACT_MOVE, 5) {
-    GxTaskLayer* layer = StandLayer(call, LayerMessage::Command);
-    if (!layer) return false;
-    GxVector4 at;
-    layer->GetPos(&at);
-    const f32 target[4] = {call.AlignX(1, at.x, f32(layer->GetContentWidth())),
-                           call.AlignY(2, at.y, f32(layer->GetContentHeight())), at.z, 0.0f};
-    layer->m_ActionPause = false;
-    GxAddActionMove(target, call.Int(3, 0), layer, u32(call.Int(4, 1)));
-    return true;
+    return OnLayer(call, LayerMessage::Command, [&](GxTaskLayer* l) {
+        GxVector4 at;
+        l->GetPos(&at);
+        const f32 target[4] = {call.AlignX(1, at.x, f32(l->GetContentWidth())),
+                               call.AlignY(2, at.y, f32(l->GetContentHeight())), at.z, 0.0f};
+        l->m_ActionPause = false;
+        GxAddActionMove(target, call.Int(3, 0), l, u32(call.Int(4, 1)));
+    });
 }
 
 AVG_BUILTIN_DEFINE(AvgBuiltinStand, SP_ACT_FINISH, 1) {
-    GxTaskLayer* layer = StandLayer(call, LayerMessage::Command);
-    if (!layer) return false;
-    layer->FinishActions();
-    return true;
+    return OnLayer(call, LayerMessage::Command, [](GxTaskLayer* l) { l->FinishActions(); });
 }
