@@ -1,8 +1,9 @@
 #pragma once
 // The least of a core for programs that link one engine library (fuzz
 // targets, benchmarks): a task manager and a system configuration, with the
-// main scene's stored tasks as plain tasks under their names (a stand layer
+// main scene's stored tasks as plain tasks under their names (a real stand layer
 // "kana" and the choice buttons included). Header only.
+#include "layers/GxTaskLayer.h"
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskFolder.h"
@@ -20,7 +21,8 @@ public:
                                    u"$MESWIN:SeqAvgMain", u"$NAMEWIN:SeqAvgMain", u"$NAMEIMAGE:SeqAvgMain"})
             new GxTaskBase(scene, name);
         auto* stand = new GxTaskFolder(scene, u"$STAND:SeqAvgMain");
-        (new GxTaskBase(stand, nullptr, u"kana", 0))->TypeBits |= kGxTypeLayer;
+        // A real layer: whatever the layer type bit names is treated as one.
+        new GxTaskLayer(stand, nullptr, u"kana");
         auto* select = new GxTaskFolder(scene, u"$SELECT:SeqAvgMain");
         for (s32 i = 1; i <= m_Config.m_ChoiceCount; ++i) new GxTaskBase(select, nullptr, u"btn_select", i);
     }

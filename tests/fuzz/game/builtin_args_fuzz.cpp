@@ -32,7 +32,8 @@ struct World {
         builtins.RegisterBuiltins(&binder);
         for (const GxChar* n : {u"print", u"debug", u"getcurseqname", u"getprevseqparam1", u"getpassedlabel",
                                 u"setgamedatatitle", u"setnameidentifymode", u"getsystemsignature", u"wa.click",
-                                u"wa.time", u"wa.layer", u"bg", u"sel", u"msg", u"stand", u"text", u"se", u"vo_3"})
+                                u"wa.time", u"wa.layer", u"bg", u"sel", u"msg", u"stand", u"text", u"se", u"vo_3",
+                                u"sp.sub", u"sp.lcg", u"sp.wa", u"sel.go", u"sel.visible"})
             names.push_back(n);
     }
 };
