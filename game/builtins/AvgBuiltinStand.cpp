@@ -65,6 +65,25 @@ const DBAvgCharRecord* Character(AvgBuiltinCall& call) {
     return record;
 }
 
+// What the picture builtins start from: the layer with its queued actions
+// completed (even when the character then proves unknown), the fade time,
+// the character and the layer's position before the change.
+struct PictureCall {
+    GxTaskLayer* layer = nullptr;
+    s32 time = 0;
+    const DBAvgCharRecord* character = nullptr;
+    GxVector4 at;
+};
+bool BeginPicture(AvgBuiltinCall& call, LayerMessage kind, int timeArg, PictureCall* out) {
+    out->layer = StandLayer(call, kind);
+    if (!out->layer) return false;
+    out->layer->FinishActions();
+    out->time = call.Int(timeArg, DefaultTime());
+    out->character = Character(call);
+    out->layer->GetPos(&out->at);
+    return out->character != nullptr;
+}
+
 // The picture of a character as an existing file; false, reported, when
 // there is none.
 bool StandPicture(AvgBuiltinCall& call, const DBAvgCharRecord& character, const GxString& name, GxString* path) {
@@ -135,78 +154,58 @@ bool ReadBlock(AvgBuiltinCall& call, std::vector<GxString>* names) {
 } // namespace
 
 AVG_BUILTIN_DEFINE(AvgBuiltinStand, STAND, 5) {
-    GxTaskLayer* layer = StandLayer(call, LayerMessage::Character);
-    if (!layer) return false;
-    layer->FinishActions();
-    const s32 time = call.Int(4, DefaultTime());
-    const DBAvgCharRecord* character = Character(call);
-    if (!character) return false;
-    GxVector4 at;
-    layer->GetPos(&at);
-
+    PictureCall pic;
+    if (!BeginPicture(call, LayerMessage::Character, 4, &pic)) return false;
     std::vector<GxString> names;
     if (!ReadBlock(call, &names)) return false;
     if (names.empty()) {
-        layer->StartTransit(time);
+        pic.layer->StartTransit(pic.time);
         return true;
     }
     std::vector<GxString> paths(names.size());
     for (size_t i = 0; i < names.size(); ++i)
-        if (!StandPicture(call, *character, names[i], &paths[i])) return false;
-    layer->SetMultiImageContent(paths, time);
-    Place(call, layer, at, f32(layer->GetContentWidth()), f32(layer->GetContentHeight()), 1, 3);
-    LoadCompanion(layer, *character, names[0]);
+        if (!StandPicture(call, *pic.character, names[i], &paths[i])) return false;
+    pic.layer->SetMultiImageContent(paths, pic.time);
+    Place(call, pic.layer, pic.at, f32(pic.layer->GetContentWidth()), f32(pic.layer->GetContentHeight()), 1, 3);
+    LoadCompanion(pic.layer, *pic.character, names[0]);
     return true;
 }
 
 AVG_BUILTIN_DEFINE(AvgBuiltinStand, SP_LCG, 6) {
-    GxTaskLayer* layer = StandLayer(call, LayerMessage::Command);
-    if (!layer) return false;
-    layer->FinishActions();
-    const s32 time = call.Int(5, DefaultTime());
-    const DBAvgCharRecord* character = Character(call);
-    if (!character) return false;
+    PictureCall pic;
+    if (!BeginPicture(call, LayerMessage::Command, 5, &pic)) return false;
+    GxTaskLayer* layer = pic.layer;
     f32 width = f32(layer->GetContentWidth()), height = f32(layer->GetContentHeight());
-    GxVector4 at;
-    layer->GetPos(&at);
-
     if (!call.IsGiven(1)) {
-        layer->StartTransit(time);
+        layer->StartTransit(pic.time);
     } else {
         const GxString name = call.Str(1);
         GxString path;
-        if (!StandPicture(call, *character, name, &path)) return false;
-        layer->SetMultiImageContent({path}, time);
+        if (!StandPicture(call, *pic.character, name, &path)) return false;
+        layer->SetMultiImageContent({path}, pic.time);
         width = f32(layer->GetContentWidth());
         height = f32(layer->GetContentHeight());
-        LoadCompanion(layer, *character, name);
+        LoadCompanion(layer, *pic.character, name);
     }
-    Place(call, layer, at, width, height, 2, 4);
+    Place(call, layer, pic.at, width, height, 2, 4);
     return true;
 }
 
 AVG_BUILTIN_DEFINE(AvgBuiltinStand, SP_LNC, 7) {
-    GxTaskLayer* layer = StandLayer(call, LayerMessage::Command);
-    if (!layer) return false;
-    layer->FinishActions();
-    const s32 time = call.Int(6, DefaultTime());
-    const DBAvgCharRecord* character = Character(call);
-    if (!character) return false;
-
+    PictureCall pic;
+    if (!BeginPicture(call, LayerMessage::Command, 6, &pic)) return false;
     if (!call.IsGiven(2)) {
-        layer->StartTransit(time);
+        pic.layer->StartTransit(pic.time);
     } else {
         const GxSystemConfig& config = AvgBuiltinCall::Config();
-        GxString path = config.m_FolderNames[kGxFolderGnc] + character->NCProjFileName;
+        GxString path = config.m_FolderNames[kGxFolderGnc] + pic.character->NCProjFileName;
         if (!GxResolveProjectFile(path)) return call.Fail(u"NCProjファイルが見つかりません[%s]", path);
-        if (!layer->SetProjectContent(path, config.m_FolderNames[kGxFolderGncGis], call.Str(1, GxString()),
-                                      call.Str(2), 0, time))
+        if (!pic.layer->SetProjectContent(path, config.m_FolderNames[kGxFolderGncGis], call.Str(1, GxString()),
+                                          call.Str(2), 0, pic.time))
             return call.Fail(u"モーショングループが存在しないか読み込みミスです");
     }
-    GxVector4 at;
-    layer->GetPos(&at);
-    layer->SetPos(f32(call.Float(3, at.x)), f32(call.Float(4, at.y)), at.z, 0.0f);
-    if (call.IsGiven(5)) layer->SetOrderZ(f32(call.Float(5)));
+    pic.layer->SetPos(f32(call.Float(3, pic.at.x)), f32(call.Float(4, pic.at.y)), pic.at.z, 0.0f);
+    if (call.IsGiven(5)) pic.layer->SetOrderZ(f32(call.Float(5)));
     return true;
 }
 

@@ -7,6 +7,8 @@
 #include "base/GxStringUtil.h"
 #include "graphics/graphics_fixture.h"
 
+#include <tuple>
+
 namespace {
 
 class StandBuiltins : public maintest::GameBuiltinSceneTest {
@@ -86,28 +88,34 @@ TEST_F(StandBuiltins, PlaceChangeFadeAndReport) {
 }
 
 TEST_F(StandBuiltins, LooksMovesAndWaits) {
-    PlayRows({u"SP.COLOR(\"アキ\", 0xFF0000)\nSP.ALPHA(\"アキ\", 128)\nSP.BLEND(\"アキ\", 1)\nSP.SHAKE(\"アキ\", 500, 4, 6)\nSP.WA(\"アキ\", 1)",
-              u"SP.COLOR(\"アキ\")\nSP.ALPHA(\"アキ\")\nSP.BLEND(\"アキ\")\nSP.SHAKE_END(\"アキ\")\nSP.ACT_MOVE(\"アキ\", \"L\", 100, 500, 2)\nSP.WA(\"アキ\", 1, 4)"});
+    struct Row {
+        const char16_t* lines;
+        std::vector<f32> colour;
+        s32 alpha, blend;
+        bool shaking;
+        s32 hold;  // the separate-layer wait, on "アキ"; an idle layer sets none
+        bool hideWindow;
+    };
+    const Row rows[] = {
+        {u"SP.COLOR(\"アキ\", 0xFF0000)\nSP.ALPHA(\"アキ\", 128)\nSP.BLEND(\"アキ\", 1)\nSP.SHAKE(\"アキ\", 500, 4, 6)\nSP.WA(\"アキ\", 1)",
+         {1, 0, 0, 1}, 128, 1, true, 0, false},
+        {u"SP.COLOR(\"アキ\")\nSP.ALPHA(\"アキ\")\nSP.BLEND(\"アキ\")\nSP.SHAKE_END(\"アキ\")\nSP.ACT_MOVE(\"アキ\", \"L\", 100, 500, 2)\n"
+         u"SP.WA(\"アキ\", 1, 4)",
+         {1, 1, 1, 1}, 255, 2, false, 5, true},
+    };
+    PlayRows({rows[0].lines, rows[1].lines});
     GxTaskLayer* aki = Stand(u"アキ");
-    bool stopped = false;
-    f32 c[4];
-    EXPECT_EQ(RunRow(0, &stopped), "");
-    aki->GetColor(c);
-    EXPECT_EQ(std::vector<f32>(c, c + 4), (std::vector<f32>{1, 0, 0, 1}));
-    EXPECT_EQ(aki->GetAlpha(), 128);
-    EXPECT_EQ(aki->GetBlendMode(), 1);
-    EXPECT_TRUE(aki->IsShaking());
-    EXPECT_EQ(Data().m_Hold_EndOfLayerActionSeparate, 0) << "an idle layer sets no hold";
-    EXPECT_FALSE(Data().m_HideWindowByCommandFlag);
-    EXPECT_EQ(RunRow(1, &stopped), "");
-    aki->GetColor(c);
-    EXPECT_EQ(std::vector<f32>(c, c + 4), (std::vector<f32>{1, 1, 1, 1}));
-    EXPECT_EQ(aki->GetAlpha(), 255);
-    EXPECT_EQ(aki->GetBlendMode(), 2);
-    EXPECT_FALSE(aki->IsShaking());
-    EXPECT_EQ(Data().m_Hold_EndOfLayerActionSeparate, 5);
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        bool stopped = false;
+        EXPECT_EQ(RunRow(i, &stopped), "");
+        f32 c[4];
+        aki->GetColor(c);
+        EXPECT_EQ(std::vector<f32>(c, c + 4), rows[i].colour);
+        EXPECT_EQ(std::make_tuple(aki->GetAlpha(), aki->GetBlendMode(), aki->IsShaking(), Data().m_Hold_EndOfLayerActionSeparate,
+                                  Data().m_HideWindowByCommandFlag),
+                  std::make_tuple(rows[i].alpha, rows[i].blend, rows[i].shaking, rows[i].hold, rows[i].hideWindow));
+    }
     EXPECT_EQ(Data().m_Hold_EndOfLayerActionSeparate_LayerName, u"アキ");
-    EXPECT_TRUE(Data().m_HideWindowByCommandFlag);
 }
 
 // A block ended by the script's end takes the names read so far.
