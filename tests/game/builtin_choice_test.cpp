@@ -29,7 +29,7 @@ TEST_F(ChoiceBuiltins, TheMenuInTheGameState) {
         const char16_t* lines;
         std::string menu;
         const char* report;  // empty: none
-        bool stops;
+        bool stops = false;
     };
     const Row rows[] = {
         {u"SEL.GO(\"sea\", , \"river\")", "/sea/ve|//ve|/river/ve|" + rest + "0 ", ""},

@@ -34,8 +34,8 @@ TEST_F(StandBuiltins, PlaceChangeFadeAndReport) {
         const char16_t* lines;
         const GxChar* who;  // the layer whose State follows
         const char* state;
-        int reportLine;     // -1: no report
-        const char* report;
+        int reportLine = 0;
+        const char* report = nullptr;  // null: none
     };
     const Row rows[] = {
         // The pictures blended in order, centred on the bottom edge, the
