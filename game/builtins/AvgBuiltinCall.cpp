@@ -100,6 +100,11 @@ u32 AvgBuiltinCall::Colour(int i, u32 defaultRGB) {
     return (IsGiven(i) ? u32(u64(Int64(i))) : defaultRGB) | kOpaque;
 }
 
+GxString AvgBuiltinCall::InFolder(GxSystemFolder folder, int i) {
+    const GxSystemConfig& config = Config();
+    return (folder >= 0 && folder < kGxFolderCount ? config.m_FolderNames[folder] : GxString()) + Str(i);
+}
+
 bool AvgBuiltinCall::InRange(int i, s64 low, s64 high, s32* out) {
     const s64 v = Int64(i);
     if (v < low || v > high) return false;
@@ -112,6 +117,12 @@ s32 AvgBuiltinCall::WaitFlags(int i) { return IsGiven(i) ? Int32(i, 0) | 1 : kDe
 void AvgBuiltinCall::HideWindowIfAsked(int i) {
     if (Int32(i, 0) == 0) return;
     if (GxUserData* data = UserData()) data->m_HideWindowByCommandFlag = true;
+}
+
+void AvgBuiltinCall::HoldUntilSoundEnds(s32 GxUserData::*hold) {
+    const s32 flags = WaitFlags(1);
+    HideWindowIfAsked(0);
+    if (GxUserData* data = UserData()) data->*hold = flags;
 }
 
 void AvgBuiltinCall::SetResult(s32 value) {

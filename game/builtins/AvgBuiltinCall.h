@@ -31,6 +31,7 @@ class GxUserDataPerman;
 class SeqAvgMain;
 
 class AvgBuiltinCall;
+enum GxSystemFolder : int;
 
 #define AVG_BUILTIN(fn)                                                                                          \
     bool fn(const GxString* name, int context, GxMoaVariable* args, GxMoaWorker* worker, GxMoaScriptEntity* entity, \
@@ -92,6 +93,9 @@ public:
     f64 Float(int i, f64 defaultValue);
     GxString Str(int i);
     GxString Str(int i, const GxString& defaultValue);
+    // The file that argument i names, behind the configuration's folder
+    // (nothing inserted or normalised), before its extension is resolved.
+    GxString InFolder(GxSystemFolder folder, int i);
     f32 AlignX(int i, f32 defaultPos, f32 width) { return GetAlignPosX(Arg(i), defaultPos, width); }
     f32 AlignY(int i, f32 defaultPos, f32 height) { return GetAlignPosY(Arg(i), defaultPos, height); }
     // A script colour 0xRRGGBB as 0xAARRGGBB with the alpha byte forced to
@@ -108,6 +112,9 @@ public:
     // A wait that asks to hide the message window (argument given and not 0)
     // sets the game state's flag; it is never cleared here.
     void HideWindowIfAsked(int i);
+    // The wait on a sound (hide the message window, wait flags): the window
+    // flag set when asked, and the flags stored in the game state's hold.
+    void HoldUntilSoundEnds(s32 GxUserData::*hold);
 
     // The value of the call expression: an Int (the 32-bit value widened
     // with its sign), or a Str.

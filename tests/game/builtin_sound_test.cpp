@@ -1,0 +1,260 @@
+// The music, background-voice, sound-effect and voice builtins run by the
+// main script worker of the headless game on the queued-voice back end: the
+// gains each channel reaches under the manual clock (cross-fades, fades in
+// and out, a voice at its character's volume), what the game state
+// remembers, the missing-file reports, and the holds of their waits.
+#include "BuiltinScript.h"
+
+#include "game/GxGameSound.h"
+#include "gamedata/DBAvgChar.h"
+#include "gamedata/DBBGMMode.h"
+#include "media/sound/GxAudio.h"
+#include "media/sound/GxAudioPlayerStream.h"
+#include "tasks/GxSystemConfig.h"
+#include "tools/builders/SoundFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace {
+
+using gametest::BuiltinScriptTest;
+namespace fs = std::filesystem;
+
+constexpr u32 kChannels = 32;
+
+// Which developer switch a row sets.
+enum Stop { kNoStop, kStopBgm, kStopBgv, kStopSe, kStopVo };
+
+class SoundBuiltins : public BuiltinScriptTest {
+protected:
+    void StartSoundRows(const std::vector<std::u16string>& calls) {
+        StartAudio();
+        for (const char* file : {"bgms/town.wav", "bgms/sea.wav", "sounds/bgvs/rain.wav", "sounds/se/door.wav",
+                                 "sounds/se/rain.wav", "voices/ch3/both.wav", "voices/ch7/both.wav",
+                                 "voices/ch7/hello.wav"}) {
+            fs::create_directories(fs::path(file).parent_path());
+            const std::vector<uint8_t> wav = qtest::BuildWav({}, qtest::ConstantPcm16(48000, 16384, 16384));
+            qtest::WriteBytes(file, std::vector<unsigned char>(wav.begin(), wav.end()));
+        }
+        StartRows(calls);
+        core_.m_Config->m_UseXAudio2 = true;
+        settings_->m_Volume_Master = 80;
+        settings_->m_Volume_BGM = 50;
+        settings_->m_Volume_BGV = 50;
+        settings_->m_Volume_Sound = 60;
+        settings_->m_Volume_VoiceMaster = 90;
+        settings_->m_Volume_Voice[2] = 100;
+        settings_->m_Volume_Voice[5] = 40;
+        // Both characters have "both": the first in the table owns it.
+        g_DBAvgChar.GetRecord(3)->ID = 3;
+        g_DBAvgChar.GetRecord(3)->VoicePath = u"voices/ch3/";
+        g_DBAvgChar.GetRecord(3)->VoiceVolumeID = 5;
+        g_DBAvgChar.GetRecord(7)->ID = 7;
+        g_DBAvgChar.GetRecord(7)->VoicePath = u"voices/ch7/";
+        g_DBAvgChar.GetRecord(7)->VoiceVolumeID = 2;
+        g_DBBGMMode.GetRecord(0)->FileName = u"town.wav";
+        g_DBBGMMode.GetRecord(0)->LoopPosTime = 1500;
+        g_DBBGMMode.GetRecord(1)->FileName = u"rain.wav";
+        g_DBBGMMode.GetRecord(1)->LoopPosTime = 999;
+    }
+    // Nothing plays, nothing is remembered, no switch is set.
+    void Reset(Stop stop) {
+        for (u32 c = 0; c < kChannels; ++c) GxAudio::StopStream(c);
+        GxAudio::Update();
+        data_->m_BGMParam.Clear();
+        data_->m_BGVParam.Clear();
+        for (int n = 0; n < 4; ++n) data_->m_SEParam[n].Clear(), data_->m_VoiceParam[n].Clear();
+        GxSystemConfig& config = *core_.m_Config;
+        config.m_ErrorStopNotFound_BGM = stop == kStopBgm;
+        config.m_ErrorStopNotFound_BGV = stop == kStopBgv;
+        config.m_ErrorStopNotFound_SE = stop == kStopSe;
+        config.m_ErrorStopNotFound_VO = stop == kStopVo;
+    }
+    void Advance(u32 ms) {
+        clock_.advance_us(u64(ms) * 1000);
+        GxAudio::Update();
+    }
+    // The gain of every channel that plays.
+    static std::map<u32, double> Gains() {
+        std::map<u32, double> on;
+        for (u32 c = 0; c < kChannels; ++c)
+            if (GxAudio::IsStreamPlaying(c)) on[c] = GxAudio::GetStreamPlayer(c)->GetVolume();
+        return on;
+    }
+    static void ExpectGains(const std::map<u32, double>& want) {
+        const std::map<u32, double> got = Gains();
+        ASSERT_EQ(got.size(), want.size());
+        for (const auto& [channel, gain] : want) {
+            ASSERT_EQ(got.count(channel), 1u) << "channel " << channel;
+            EXPECT_NEAR(got.at(channel), gain, 1e-4) << "channel " << channel;
+        }
+    }
+    // "file/loop/loop start/fade-in/character", empty when cleared.
+    static std::string Record(const GxSoundParam& p) {
+        if (p.m_FileName.empty()) return "";
+        return GxToUtf8(p.m_FileName) + "/" + std::to_string(p.m_Loop) + "/" + std::to_string(p.m_LoopPosTime) + "/" +
+               std::to_string(p.m_FadeInTime) + "/" + std::to_string(p.m_CharID);
+    }
+    // The report of a missing file on the row's line (offset by the line in
+    // the row), with the interpreter's stop line.
+    std::vector<std::string> Missing(size_t row, int offset, const char* name, const std::string& message) const {
+        if (message.empty()) return {};
+        const int line = RowLine(row) + offset;
+        return {ErrorLine(line, name, message), StopLine(line, name)};
+    }
+};
+
+// Music on the cross-fade pair (0, 1) at the user's 0.4, the background voice
+// on 2 at 0.4: the gains after the row's time, the remembered pieces, and the
+// reports of a missing file with its switch.
+TEST_F(SoundBuiltins, MusicCrossFadesAndBackgroundVoice) {
+    struct Row {
+        const char16_t* call;  // the builtin of interest on the row's last line
+        Stop stop;
+        u32 afterMs;
+        std::map<u32, double> gains;
+        std::string bgm, bgv;
+        const char* name;
+        std::string message;
+    };
+    const std::string town = "bgms/town.wav/", sea = "bgms/sea.wav/", rain = "sounds/bgvs/rain.wav/";
+    const Row rows[] = {
+        // Loop value 0 repeats; the loop start comes from the music room.
+        {u"BGM(\"town\")", kNoStop, 0, {{0, 0.4}}, town + "0/1500/0/0", "", "", ""},
+        {u"BGM(\"town.wav\", 0, 2, 300)", kNoStop, 0, {{0, 0.4}}, town + "2/300/0/0", "", "", ""},
+        {u"BGM(\"town\", \"\", \"\", 0, 0, 99)", kNoStop, 0, {{0, 0.4}}, town + "0/0/0/0", "", "", ""},
+        {u"bgm(\"sea\", 400)", kNoStop, 100, {{0, 0.1}}, sea + "0/0/400/0", "", "", ""},
+        // The old piece fades out while the new one fades in on the other channel.
+        {u"BGM(\"town\")\nBGM(\"sea\", 1000)", kNoStop, 500, {{0, 0.2}, {1, 0.2}}, sea + "0/0/1000/0", "", "", ""},
+        {u"BGM(\"town\")\nBGM(\"sea\", 1000)", kNoStop, 1000, {{1, 0.4}}, sea + "0/0/1000/0", "", "", ""},
+        {u"BGM(\"town\")\nBGM(\"sea\", 4294968296)", kNoStop, 250, {{0, 0.3}, {1, 0.1}}, sea + "0/0/1000/0", "", "", ""},
+        // Kept when it already plays; restarted without the keep flag.
+        {u"BGM(\"town\")\nBGM(\"town\", 500, 0, \"\", 1)", kNoStop, 250, {{0, 0.4}}, town + "0/1500/0/0", "", "", ""},
+        {u"BGM(\"town\")\nBGM(\"town\", 500)", kNoStop, 250, {{0, 0.2}, {1, 0.2}}, town + "0/1500/500/0", "", "", ""},
+        {u"BGM(\"town\")\nBGM()", kNoStop, 0, {}, "", "", "", ""},
+        {u"BGM(\"town\")\nBGM(\"\", 2000)", kNoStop, 1000, {{0, 0.2}}, "", "", "", ""},
+        {u"BGM(\"town\")\nBGM(\"\", 2000)", kNoStop, 2000, {}, "", "", "", ""},
+        // A fade time below 0 stops at once instead of fading for days.
+        {u"BGM(\"town\")\nBGM(\"\", -5)", kNoStop, 0, {}, "", "", "", ""},
+        // A missing piece leaves the music that plays.
+        {u"BGM(\"town\")\nBGM(\"nothing\", 500)", kNoStop, 250, {{0, 0.4}}, town + "0/1500/0/0", "", "", ""},
+        {u"BGM(\"town\")\nBGM(\"nothing\", 500)", kStopBgm, 250, {{0, 0.4}}, town + "0/1500/0/0", "", "bgm",
+         "BGMファイルが見つかりません[bgms/nothing]"},
+        // The background voice never looks up the music room.
+        {u"BGV(\"rain\")", kNoStop, 0, {{2, 0.4}}, "", rain + "0/0/0/0", "", ""},
+        {u"BGV(\"rain\", 500, 3, 250)", kNoStop, 250, {{2, 0.2}}, "", rain + "3/250/500/0", "", ""},
+        {u"BGV(\"rain\")\nBGV(\"\", 1000)", kNoStop, 500, {{2, 0.2}}, "", "", "", ""},
+        {u"BGV(\"rain\")\nBGV(\"\", -1)", kNoStop, 0, {}, "", "", "", ""},
+        {u"BGV(\"rain\")\nBGV(\"nothing\")", kNoStop, 0, {{2, 0.4}}, "", rain + "0/0/0/0", "", ""},
+        {u"BGV(\"rain\")\nBGV(\"nothing\")", kStopBgv, 0, {{2, 0.4}}, "", rain + "0/0/0/0", "bgv",
+         "BGVファイルが見つかりません[sounds/bgvs/nothing]"},
+    };
+    std::vector<std::u16string> calls;
+    for (const Row& r : rows) calls.push_back(r.call);
+    StartSoundRows(calls);
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        const Row& r = rows[i];
+        SCOPED_TRACE(GxToUtf8(r.call));
+        Reset(r.stop);
+        RunRow(i);
+        Advance(r.afterMs);
+        ExpectGains(r.gains);
+        EXPECT_EQ(Record(data_->m_BGMParam), r.bgm);
+        EXPECT_EQ(Record(data_->m_BGVParam), r.bgv);
+        const int lastLine = int(std::count(r.call, r.call + std::char_traits<char16_t>::length(r.call), u'\n'));
+        EXPECT_EQ(Errors(), Missing(i, lastLine, r.name, r.message));
+    }
+}
+
+// Effects on channels 4 to 7 at the user's 0.48; voices on 10 to 13 at the
+// volume of the character whose folder holds them (character 7's slot: 0.72,
+// character 3's: 0.288).
+TEST_F(SoundBuiltins, EffectsAndVoicesReachTheirChannels) {
+    struct Row {
+        const char16_t* call;
+        Stop stop;
+        u32 afterMs;
+        std::map<u32, double> gains;
+        int se, voice;  // the records compared (-1 none)
+        std::string record;
+        const char* name;
+        std::string message;
+    };
+    const std::string door = "sounds/se/door.wav/", rain = "sounds/se/rain.wav/";
+    const Row rows[] = {
+        // Loop value 1 plays once.
+        {u"SE(\"door\")", kNoStop, 0, {{4, 0.48}}, 0, -1, door + "1/0/0/0", "", ""},
+        {u"SE(\"door\", \"\", \"\", \"\", \"extra\")", kNoStop, 0, {{4, 0.48}}, 0, -1, door + "1/0/0/0", "", ""},
+        {u"SE_2(\"rain\", 500, 0)", kNoStop, 250, {{6, 0.24}}, 2, -1, rain + "0/0/500/0", "", ""},
+        {u"se_3(\"door.wav\", 0, 3, 120)", kNoStop, 0, {{7, 0.48}}, 3, -1, door + "3/120/0/0", "", ""},
+        {u"SE_1(\"door\")\nSE_1(\"\", 300)", kNoStop, 150, {{5, 0.24}}, 1, -1, "", "", ""},
+        {u"SE_1(\"door\")\nSE_1()", kNoStop, 0, {}, 1, -1, "", "", ""},
+        {u"SE_1(\"door\")\nSE_1(\"\", -1)", kNoStop, 0, {}, 1, -1, "", "", ""},
+        {u"SE(\"none\")", kNoStop, 0, {}, 0, -1, "", "", ""},
+        {u"SE(\"none\")", kStopSe, 0, {}, 0, -1, "", "se", "SEファイルが見つかりません[sounds/se/none]"},
+        {u"SE_3(\"none\")", kStopSe, 0, {}, 3, -1, "", "se_3", "SEファイルが見つかりません[sounds/se/none]"},
+        {u"VO(\"hello\")", kNoStop, 0, {{10, 0.72}}, -1, 0, "voices/ch7/hello.wav/1/0/0/7", "", ""},
+        {u"VO_3(\"both\")", kNoStop, 0, {{13, 0.288}}, -1, 3, "voices/ch3/both.wav/1/0/0/3", "", ""},
+        {u"VO_2(\"hello.wav\", 5)", kNoStop, 0, {{12, 0.72}}, -1, 2, "voices/ch7/hello.wav/1/0/0/7", "", ""},
+        {u"VO_1(\"hello\")\nVO_1()", kNoStop, 0, {}, -1, 1, "", "", ""},
+        {u"VO(\"nobody\")", kNoStop, 0, {}, -1, 0, "", "", ""},
+        {u"VO_1(\"nobody\")", kStopVo, 0, {}, -1, 1, "", "vo_1", "ボイスファイルが見つかりません[nobody]"},
+    };
+    std::vector<std::u16string> calls;
+    for (const Row& r : rows) calls.push_back(r.call);
+    StartSoundRows(calls);
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        const Row& r = rows[i];
+        SCOPED_TRACE(GxToUtf8(r.call));
+        Reset(r.stop);
+        RunRow(i);
+        Advance(r.afterMs);
+        ExpectGains(r.gains);
+        EXPECT_EQ(Record(r.se >= 0 ? data_->m_SEParam[r.se] : data_->m_VoiceParam[r.voice]), r.record);
+        const int lastLine = int(std::count(r.call, r.call + std::char_traits<char16_t>::length(r.call), u'\n'));
+        EXPECT_EQ(Errors(), Missing(i, lastLine, r.name, r.message));
+    }
+}
+
+// The four waits store their flags with bit 0 set and the window flag; the
+// voice wait lets the next message go to the log without the voices.
+TEST_F(SoundBuiltins, WaitsStoreTheirHolds) {
+    struct Row {
+        const char16_t* call;
+        s32 GxUserData::*hold;
+        s32 flags;
+        bool hide;
+    };
+    const Row rows[] = {
+        {u"BGM.WA()", &GxUserData::m_Hold_EndOfBGM, 15, false},
+        {u"BGM.WA(\"\", \"\")", &GxUserData::m_Hold_EndOfBGM, 15, false},
+        {u"BGV.WA(0, 4)", &GxUserData::m_Hold_EndOfBGV, 5, false},
+        {u"bgv.wa(2, 0)", &GxUserData::m_Hold_EndOfBGV, 1, true},
+        {u"SE.WA(1)", &GxUserData::m_Hold_EndOfSE, 15, true},
+        {u"SE.WA(0, 4294967304)", &GxUserData::m_Hold_EndOfSE, 9, false},
+        {u"VO(\"hello\")\nVO.WA(0, 2)", &GxUserData::m_Hold_EndOfVoice, 3, false},
+    };
+    std::vector<std::u16string> calls;
+    for (const Row& r : rows) calls.push_back(r.call);
+    StartSoundRows(calls);
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        const Row& r = rows[i];
+        SCOPED_TRACE(GxToUtf8(r.call));
+        Reset(kNoStop);
+        data_->m_Hold_EndOfBGM = data_->m_Hold_EndOfBGV = data_->m_Hold_EndOfSE = data_->m_Hold_EndOfVoice = 0;
+        data_->m_HideWindowByCommandFlag = false;
+        RunRow(i);
+        for (s32 GxUserData::*hold : {&GxUserData::m_Hold_EndOfBGM, &GxUserData::m_Hold_EndOfBGV,
+                                      &GxUserData::m_Hold_EndOfSE, &GxUserData::m_Hold_EndOfVoice})
+            EXPECT_EQ(data_.get()->*hold, hold == r.hold ? r.flags : 0);
+        EXPECT_EQ(data_->m_HideWindowByCommandFlag, r.hide);
+        // The voice waited for plays on, but is no longer the current one.
+        EXPECT_EQ(Record(data_->m_VoiceParam[0]), "");
+        EXPECT_EQ(Errors(), std::vector<std::string>{});
+    }
+    EXPECT_TRUE(GxIsVoicePlaying());
+}
+
+} // namespace
