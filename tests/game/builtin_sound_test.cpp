@@ -27,6 +27,24 @@ constexpr u32 kChannels = 32;
 // Which developer switch a row sets.
 enum Stop { kNoStop, kStopBgm, kStopBgv, kStopSe, kStopVo };
 
+// The record a row compares.
+enum Kept { kBgm, kBgv, kSe, kVo };
+
+// One call (its builtin of interest on the call's last line): the gains
+// after the row's time, the record it leaves, and the report of a missing
+// file with the switch set.
+struct PlayRow {
+    const char16_t* call;
+    Stop stop;
+    u32 afterMs;
+    std::map<u32, double> gains;
+    Kept kept;
+    int index;  // of the effect or voice record
+    std::string expected;
+    const char* name;
+    std::string message;
+};
+
 class SoundBuiltins : public BuiltinScriptTest {
 protected:
     void StartSoundRows(const std::vector<std::u16string>& calls) {
@@ -97,125 +115,97 @@ protected:
         return GxToUtf8(p.m_FileName) + "/" + std::to_string(p.m_Loop) + "/" + std::to_string(p.m_LoopPosTime) + "/" +
                std::to_string(p.m_FadeInTime) + "/" + std::to_string(p.m_CharID);
     }
-    // The report of a missing file on the row's line (offset by the line in
-    // the row), with the interpreter's stop line.
-    std::vector<std::string> Missing(size_t row, int offset, const char* name, const std::string& message) const {
-        if (message.empty()) return {};
-        const int line = RowLine(row) + offset;
-        return {ErrorLine(line, name, message), StopLine(line, name)};
-    }
+    void RunPlayRows(const std::vector<PlayRow>& rows);
 };
 
-// Music on the cross-fade pair (0, 1) at the user's 0.4, the background voice
-// on 2 at 0.4: the gains after the row's time, the remembered pieces, and the
-// reports of a missing file with its switch.
-TEST_F(SoundBuiltins, MusicCrossFadesAndBackgroundVoice) {
-    struct Row {
-        const char16_t* call;  // the builtin of interest on the row's last line
-        Stop stop;
-        u32 afterMs;
-        std::map<u32, double> gains;
-        std::string bgm, bgv;
-        const char* name;
-        std::string message;
-    };
-    const std::string town = "bgms/town.wav/", sea = "bgms/sea.wav/", rain = "sounds/bgvs/rain.wav/";
-    const Row rows[] = {
-        // Loop value 0 repeats; the loop start comes from the music room.
-        {u"BGM(\"town\")", kNoStop, 0, {{0, 0.4}}, town + "0/1500/0/0", "", "", ""},
-        {u"BGM(\"town.wav\", 0, 2, 300)", kNoStop, 0, {{0, 0.4}}, town + "2/300/0/0", "", "", ""},
-        {u"BGM(\"town\", \"\", \"\", 0, 0, 99)", kNoStop, 0, {{0, 0.4}}, town + "0/0/0/0", "", "", ""},
-        {u"bgm(\"sea\", 400)", kNoStop, 100, {{0, 0.1}}, sea + "0/0/400/0", "", "", ""},
-        // The old piece fades out while the new one fades in on the other channel.
-        {u"BGM(\"town\")\nBGM(\"sea\", 1000)", kNoStop, 500, {{0, 0.2}, {1, 0.2}}, sea + "0/0/1000/0", "", "", ""},
-        {u"BGM(\"town\")\nBGM(\"sea\", 1000)", kNoStop, 1000, {{1, 0.4}}, sea + "0/0/1000/0", "", "", ""},
-        {u"BGM(\"town\")\nBGM(\"sea\", 4294968296)", kNoStop, 250, {{0, 0.3}, {1, 0.1}}, sea + "0/0/1000/0", "", "", ""},
-        // Kept when it already plays; restarted without the keep flag.
-        {u"BGM(\"town\")\nBGM(\"town\", 500, 0, \"\", 1)", kNoStop, 250, {{0, 0.4}}, town + "0/1500/0/0", "", "", ""},
-        {u"BGM(\"town\")\nBGM(\"town\", 500)", kNoStop, 250, {{0, 0.2}, {1, 0.2}}, town + "0/1500/500/0", "", "", ""},
-        {u"BGM(\"town\")\nBGM()", kNoStop, 0, {}, "", "", "", ""},
-        {u"BGM(\"town\")\nBGM(\"\", 2000)", kNoStop, 1000, {{0, 0.2}}, "", "", "", ""},
-        {u"BGM(\"town\")\nBGM(\"\", 2000)", kNoStop, 2000, {}, "", "", "", ""},
-        // A fade time below 0 stops at once instead of fading for days.
-        {u"BGM(\"town\")\nBGM(\"\", -5)", kNoStop, 0, {}, "", "", "", ""},
-        // A missing piece leaves the music that plays.
-        {u"BGM(\"town\")\nBGM(\"nothing\", 500)", kNoStop, 250, {{0, 0.4}}, town + "0/1500/0/0", "", "", ""},
-        {u"BGM(\"town\")\nBGM(\"nothing\", 500)", kStopBgm, 250, {{0, 0.4}}, town + "0/1500/0/0", "", "bgm",
-         "BGMファイルが見つかりません[bgms/nothing]"},
-        // The background voice never looks up the music room.
-        {u"BGV(\"rain\")", kNoStop, 0, {{2, 0.4}}, "", rain + "0/0/0/0", "", ""},
-        {u"BGV(\"rain\", 500, 3, 250)", kNoStop, 250, {{2, 0.2}}, "", rain + "3/250/500/0", "", ""},
-        {u"BGV(\"rain\")\nBGV(\"\", 1000)", kNoStop, 500, {{2, 0.2}}, "", "", "", ""},
-        {u"BGV(\"rain\")\nBGV(\"\", -1)", kNoStop, 0, {}, "", "", "", ""},
-        {u"BGV(\"rain\")\nBGV(\"nothing\")", kNoStop, 0, {{2, 0.4}}, "", rain + "0/0/0/0", "", ""},
-        {u"BGV(\"rain\")\nBGV(\"nothing\")", kStopBgv, 0, {{2, 0.4}}, "", rain + "0/0/0/0", "bgv",
-         "BGVファイルが見つかりません[sounds/bgvs/nothing]"},
-    };
+void SoundBuiltins::RunPlayRows(const std::vector<PlayRow>& rows) {
     std::vector<std::u16string> calls;
-    for (const Row& r : rows) calls.push_back(r.call);
+    for (const PlayRow& r : rows) calls.push_back(r.call);
     StartSoundRows(calls);
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        const Row& r = rows[i];
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const PlayRow& r = rows[i];
         SCOPED_TRACE(GxToUtf8(r.call));
         Reset(r.stop);
         RunRow(i);
         Advance(r.afterMs);
         ExpectGains(r.gains);
-        EXPECT_EQ(Record(data_->m_BGMParam), r.bgm);
-        EXPECT_EQ(Record(data_->m_BGVParam), r.bgv);
-        const int lastLine = int(std::count(r.call, r.call + std::char_traits<char16_t>::length(r.call), u'\n'));
-        EXPECT_EQ(Errors(), Missing(i, lastLine, r.name, r.message));
+        const GxSoundParam& kept = r.kept == kBgm  ? data_->m_BGMParam
+                                   : r.kept == kBgv ? data_->m_BGVParam
+                                   : r.kept == kSe  ? data_->m_SEParam[r.index]
+                                                    : data_->m_VoiceParam[r.index];
+        EXPECT_EQ(Record(kept), r.expected);
+        const std::u16string call = r.call;
+        const int line = RowLine(i) + int(std::count(call.begin(), call.end(), u'\n'));
+        std::vector<std::string> reports;
+        if (!r.message.empty()) reports = {ErrorLine(line, r.name, r.message), StopLine(line, r.name)};
+        EXPECT_EQ(Errors(), reports);
     }
+}
+
+// Music on the cross-fade pair (0, 1) at the user's 0.4, the background voice
+// on 2 at 0.4.
+TEST_F(SoundBuiltins, MusicCrossFadesAndBackgroundVoice) {
+    const std::string town = "bgms/town.wav/", sea = "bgms/sea.wav/", rain = "sounds/bgvs/rain.wav/";
+    RunPlayRows({
+        // Loop value 0 repeats; the loop start comes from the music room.
+        {u"BGM(\"town\")", kNoStop, 0, {{0, 0.4}}, kBgm, 0, town + "0/1500/0/0", "", ""},
+        {u"BGM(\"town.wav\", 0, 2, 300)", kNoStop, 0, {{0, 0.4}}, kBgm, 0, town + "2/300/0/0", "", ""},
+        {u"BGM(\"town\", \"\", \"\", 0, 0, 99)", kNoStop, 0, {{0, 0.4}}, kBgm, 0, town + "0/0/0/0", "", ""},
+        {u"bgm(\"sea\", 400)", kNoStop, 100, {{0, 0.1}}, kBgm, 0, sea + "0/0/400/0", "", ""},
+        // The old piece fades out while the new one fades in on the other channel.
+        {u"BGM(\"town\")\nBGM(\"sea\", 1000)", kNoStop, 500, {{0, 0.2}, {1, 0.2}}, kBgm, 0, sea + "0/0/1000/0", "", ""},
+        {u"BGM(\"town\")\nBGM(\"sea\", 1000)", kNoStop, 1000, {{1, 0.4}}, kBgm, 0, sea + "0/0/1000/0", "", ""},
+        {u"BGM(\"town\")\nBGM(\"sea\", 4294968296)", kNoStop, 250, {{0, 0.3}, {1, 0.1}}, kBgm, 0, sea + "0/0/1000/0",
+         "", ""},
+        // Kept when it already plays; restarted without the keep flag.
+        {u"BGM(\"town\")\nBGM(\"town\", 500, 0, \"\", 1)", kNoStop, 250, {{0, 0.4}}, kBgm, 0, town + "0/1500/0/0", "",
+         ""},
+        {u"BGM(\"town\")\nBGM(\"town\", 500)", kNoStop, 250, {{0, 0.2}, {1, 0.2}}, kBgm, 0, town + "0/1500/500/0", "",
+         ""},
+        {u"BGM(\"town\")\nBGM()", kNoStop, 0, {}, kBgm, 0, "", "", ""},
+        {u"BGM(\"town\")\nBGM(\"\", 2000)", kNoStop, 1000, {{0, 0.2}}, kBgm, 0, "", "", ""},
+        {u"BGM(\"town\")\nBGM(\"\", 2000)", kNoStop, 2000, {}, kBgm, 0, "", "", ""},
+        // A fade time below 0 stops at once instead of fading for days.
+        {u"BGM(\"town\")\nBGM(\"\", -5)", kNoStop, 0, {}, kBgm, 0, "", "", ""},
+        // A missing piece leaves the music that plays.
+        {u"BGM(\"town\")\nBGM(\"nothing\", 500)", kNoStop, 250, {{0, 0.4}}, kBgm, 0, town + "0/1500/0/0", "", ""},
+        {u"BGM(\"town\")\nBGM(\"nothing\", 500)", kStopBgm, 250, {{0, 0.4}}, kBgm, 0, town + "0/1500/0/0", "bgm",
+         "BGMファイルが見つかりません[bgms/nothing]"},
+        // The background voice never looks up the music room.
+        {u"BGV(\"rain\")", kNoStop, 0, {{2, 0.4}}, kBgv, 0, rain + "0/0/0/0", "", ""},
+        {u"BGV(\"rain\", 500, 3, 250)", kNoStop, 250, {{2, 0.2}}, kBgv, 0, rain + "3/250/500/0", "", ""},
+        {u"BGV(\"rain\")\nBGV(\"\", 1000)", kNoStop, 500, {{2, 0.2}}, kBgv, 0, "", "", ""},
+        {u"BGV(\"rain\")\nBGV(\"\", -1)", kNoStop, 0, {}, kBgv, 0, "", "", ""},
+        {u"BGV(\"rain\")\nBGV(\"nothing\")", kNoStop, 0, {{2, 0.4}}, kBgv, 0, rain + "0/0/0/0", "", ""},
+        {u"BGV(\"rain\")\nBGV(\"nothing\")", kStopBgv, 0, {{2, 0.4}}, kBgv, 0, rain + "0/0/0/0", "bgv",
+         "BGVファイルが見つかりません[sounds/bgvs/nothing]"},
+    });
 }
 
 // Effects on channels 4 to 7 at the user's 0.48; voices on 10 to 13 at the
 // volume of the character whose folder holds them (character 7's slot: 0.72,
 // character 3's: 0.288).
 TEST_F(SoundBuiltins, EffectsAndVoicesReachTheirChannels) {
-    struct Row {
-        const char16_t* call;
-        Stop stop;
-        u32 afterMs;
-        std::map<u32, double> gains;
-        int se, voice;  // the records compared (-1 none)
-        std::string record;
-        const char* name;
-        std::string message;
-    };
     const std::string door = "sounds/se/door.wav/", rain = "sounds/se/rain.wav/";
-    const Row rows[] = {
+    RunPlayRows({
         // Loop value 1 plays once.
-        {u"SE(\"door\")", kNoStop, 0, {{4, 0.48}}, 0, -1, door + "1/0/0/0", "", ""},
-        {u"SE(\"door\", \"\", \"\", \"\", \"extra\")", kNoStop, 0, {{4, 0.48}}, 0, -1, door + "1/0/0/0", "", ""},
-        {u"SE_2(\"rain\", 500, 0)", kNoStop, 250, {{6, 0.24}}, 2, -1, rain + "0/0/500/0", "", ""},
-        {u"se_3(\"door.wav\", 0, 3, 120)", kNoStop, 0, {{7, 0.48}}, 3, -1, door + "3/120/0/0", "", ""},
-        {u"SE_1(\"door\")\nSE_1(\"\", 300)", kNoStop, 150, {{5, 0.24}}, 1, -1, "", "", ""},
-        {u"SE_1(\"door\")\nSE_1()", kNoStop, 0, {}, 1, -1, "", "", ""},
-        {u"SE_1(\"door\")\nSE_1(\"\", -1)", kNoStop, 0, {}, 1, -1, "", "", ""},
-        {u"SE(\"none\")", kNoStop, 0, {}, 0, -1, "", "", ""},
-        {u"SE(\"none\")", kStopSe, 0, {}, 0, -1, "", "se", "SEファイルが見つかりません[sounds/se/none]"},
-        {u"SE_3(\"none\")", kStopSe, 0, {}, 3, -1, "", "se_3", "SEファイルが見つかりません[sounds/se/none]"},
-        {u"VO(\"hello\")", kNoStop, 0, {{10, 0.72}}, -1, 0, "voices/ch7/hello.wav/1/0/0/7", "", ""},
-        {u"VO_3(\"both\")", kNoStop, 0, {{13, 0.288}}, -1, 3, "voices/ch3/both.wav/1/0/0/3", "", ""},
-        {u"VO_2(\"hello.wav\", 5)", kNoStop, 0, {{12, 0.72}}, -1, 2, "voices/ch7/hello.wav/1/0/0/7", "", ""},
-        {u"VO_1(\"hello\")\nVO_1()", kNoStop, 0, {}, -1, 1, "", "", ""},
-        {u"VO(\"nobody\")", kNoStop, 0, {}, -1, 0, "", "", ""},
-        {u"VO_1(\"nobody\")", kStopVo, 0, {}, -1, 1, "", "vo_1", "ボイスファイルが見つかりません[nobody]"},
-    };
-    std::vector<std::u16string> calls;
-    for (const Row& r : rows) calls.push_back(r.call);
-    StartSoundRows(calls);
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        const Row& r = rows[i];
-        SCOPED_TRACE(GxToUtf8(r.call));
-        Reset(r.stop);
-        RunRow(i);
-        Advance(r.afterMs);
-        ExpectGains(r.gains);
-        EXPECT_EQ(Record(r.se >= 0 ? data_->m_SEParam[r.se] : data_->m_VoiceParam[r.voice]), r.record);
-        const int lastLine = int(std::count(r.call, r.call + std::char_traits<char16_t>::length(r.call), u'\n'));
-        EXPECT_EQ(Errors(), Missing(i, lastLine, r.name, r.message));
-    }
+        {u"SE(\"door\")", kNoStop, 0, {{4, 0.48}}, kSe, 0, door + "1/0/0/0", "", ""},
+        {u"SE(\"door\", \"\", \"\", \"\", \"extra\")", kNoStop, 0, {{4, 0.48}}, kSe, 0, door + "1/0/0/0", "", ""},
+        {u"SE_2(\"rain\", 500, 0)", kNoStop, 250, {{6, 0.24}}, kSe, 2, rain + "0/0/500/0", "", ""},
+        {u"se_3(\"door.wav\", 0, 3, 120)", kNoStop, 0, {{7, 0.48}}, kSe, 3, door + "3/120/0/0", "", ""},
+        {u"SE_1(\"door\")\nSE_1(\"\", 300)", kNoStop, 150, {{5, 0.24}}, kSe, 1, "", "", ""},
+        {u"SE_1(\"door\")\nSE_1()", kNoStop, 0, {}, kSe, 1, "", "", ""},
+        {u"SE_1(\"door\")\nSE_1(\"\", -1)", kNoStop, 0, {}, kSe, 1, "", "", ""},
+        {u"SE(\"none\")", kNoStop, 0, {}, kSe, 0, "", "", ""},
+        {u"SE(\"none\")", kStopSe, 0, {}, kSe, 0, "", "se", "SEファイルが見つかりません[sounds/se/none]"},
+        {u"SE_3(\"none\")", kStopSe, 0, {}, kSe, 3, "", "se_3", "SEファイルが見つかりません[sounds/se/none]"},
+        {u"VO(\"hello\")", kNoStop, 0, {{10, 0.72}}, kVo, 0, "voices/ch7/hello.wav/1/0/0/7", "", ""},
+        {u"VO_3(\"both\")", kNoStop, 0, {{13, 0.288}}, kVo, 3, "voices/ch3/both.wav/1/0/0/3", "", ""},
+        {u"VO_2(\"hello.wav\", 5)", kNoStop, 0, {{12, 0.72}}, kVo, 2, "voices/ch7/hello.wav/1/0/0/7", "", ""},
+        {u"VO_1(\"hello\")\nVO_1()", kNoStop, 0, {}, kVo, 1, "", "", ""},
+        {u"VO(\"nobody\")", kNoStop, 0, {}, kVo, 0, "", "", ""},
+        {u"VO_1(\"nobody\")", kStopVo, 0, {}, kVo, 1, "", "vo_1", "ボイスファイルが見つかりません[nobody]"},
+    });
 }
 
 // The four waits store their flags with bit 0 set and the window flag; the
