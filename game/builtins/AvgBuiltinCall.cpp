@@ -125,6 +125,15 @@ void AvgBuiltinCall::HoldUntilSoundEnds(s32 GxUserData::*hold) {
     if (GxUserData* data = UserData()) data->*hold = flags;
 }
 
+void AvgBuiltinCall::HoldForLayer(const GxChar* layerName) {
+    const s32 flags = WaitFlags(1);
+    HideWindowIfAsked(0);
+    if (GxUserData* data = UserData()) {
+        data->m_Hold_EndOfLayerActionSeparate = flags;
+        data->m_Hold_EndOfLayerActionSeparate_LayerName = layerName;
+    }
+}
+
 void AvgBuiltinCall::SetResult(s32 value) {
     if (!m_Result) return;
     m_Result->Clear();
@@ -140,6 +149,11 @@ void AvgBuiltinCall::SetResult(const GxString& text) {
 bool AvgBuiltinCall::MissingFile(bool stopSwitch, const GxChar* format, const GxString& path) {
     if (!stopSwitch) return true;
     ReportText(GxFormat(format, path));
+    return false;
+}
+
+bool AvgBuiltinCall::MissingTask(const GxChar* taskName) {
+    ReportText(GxFormat(u"task not found[%s]", taskName));
     return false;
 }
 

@@ -115,6 +115,10 @@ public:
     // The wait on a sound (hide the message window, wait flags): the window
     // flag set when asked, and the flags stored in the game state's hold.
     void HoldUntilSoundEnds(s32 GxUserData::*hold);
+    // The wait on one layer's actions and transition (hide the message
+    // window, wait flags): the flags stored with the layer's task name, which
+    // the main scene watches.
+    void HoldForLayer(const GxChar* layerName);
 
     // The value of the call expression: an Int (the 32-bit value widened
     // with its sign), or a Str.
@@ -156,6 +160,9 @@ public:
     // The main adventure scene by its task name, checked as one; null when
     // the task is missing or of another kind.
     static SeqAvgMain* MainScene();
+    // A task of the main scene that the game always makes was not there:
+    // reported with its name, and false, so the script stops.
+    bool MissingTask(const GxChar* taskName);
 
 private:
     static const GxString& Empty();
