@@ -75,22 +75,22 @@ inline const std::vector<GameBuiltinRow>& GameBuiltinTable() {
         {u"SP.ACT_MOVE", &AvgBuiltinStand::SP_ACT_MOVE, true},
         {u"SP.ACT_FINISH", &AvgBuiltinStand::SP_ACT_FINISH, true},
         {u"STAND", &AvgBuiltinStand::STAND, true},
-        {u"BG", &AvgBuiltinPicture::BG, false},
-        {u"BG.SW", &AvgBuiltinPicture::BG_SW, false},
-        {u"BG.COLOR", &AvgBuiltinPicture::BG_COLOR, false},
-        {u"BG.ACT_MOVE", &AvgBuiltinPicture::BG_ACT_MOVE, false},
-        {u"BG.WA", &AvgBuiltinPicture::BG_WA, false},
-        {u"EV", &AvgBuiltinPicture::EV, false},
-        {u"EV.SW", &AvgBuiltinPicture::EV_SW, false},
-        {u"EV.COLOR", &AvgBuiltinPicture::BG_COLOR, false},
-        {u"EV.ACT_MOVE", &AvgBuiltinPicture::BG_ACT_MOVE, false},
-        {u"EV.WA", &AvgBuiltinPicture::BG_WA, false},
-        {u"FIN", &AvgBuiltinScreen::FIN, false},
-        {u"FOUT", &AvgBuiltinScreen::FOUT, false},
-        {u"FLASH", &AvgBuiltinScreen::FLASH, false},
-        {u"FLASH.WA", &AvgBuiltinScreen::FLASH_WA, false},
-        {u"SHAKE", &AvgBuiltinScreen::SHAKE, false},
-        {u"SHAKE.END", &AvgBuiltinScreen::SHAKE_END, false},
+        {u"BG", &AvgBuiltinPicture::BG, true},
+        {u"BG.SW", &AvgBuiltinPicture::BG_SW, true},
+        {u"BG.COLOR", &AvgBuiltinPicture::BG_COLOR, true},
+        {u"BG.ACT_MOVE", &AvgBuiltinPicture::BG_ACT_MOVE, true},
+        {u"BG.WA", &AvgBuiltinPicture::BG_WA, true},
+        {u"EV", &AvgBuiltinPicture::EV, true},
+        {u"EV.SW", &AvgBuiltinPicture::EV_SW, true},
+        {u"EV.COLOR", &AvgBuiltinPicture::BG_COLOR, true},
+        {u"EV.ACT_MOVE", &AvgBuiltinPicture::BG_ACT_MOVE, true},
+        {u"EV.WA", &AvgBuiltinPicture::BG_WA, true},
+        {u"FIN", &AvgBuiltinScreen::FIN, true},
+        {u"FOUT", &AvgBuiltinScreen::FOUT, true},
+        {u"FLASH", &AvgBuiltinScreen::FLASH, true},
+        {u"FLASH.WA", &AvgBuiltinScreen::FLASH_WA, true},
+        {u"SHAKE", &AvgBuiltinScreen::SHAKE, true},
+        {u"SHAKE.END", &AvgBuiltinScreen::SHAKE_END, true},
         {u"MV", &AvgBuiltinMovie::MV, false},
         {u"MV.WA", &AvgBuiltinMovie::MV_WA, false},
         {u"MV.AUTOSTOP", &AvgBuiltinMovie::MV_AUTOSTOP, false},
@@ -134,6 +134,11 @@ inline const std::vector<GameBuiltinRow>& GameBuiltinTable() {
         {u"GetExtraOption", &AvgBuiltinExtra::GetExtraOption, false},
     };
     return rows;
+}
+
+// Every game builtin name made known to a script compiler.
+inline void DeclareGameBuiltins(qtest::MoaScriptBuilder& builder) {
+    for (const GameBuiltinRow& row : GameBuiltinTable()) builder.DeclareBuiltin(row.name);
 }
 
 // Records the arguments of each call as text, joined by ','.
@@ -182,7 +187,7 @@ protected:
             StopDevice();
         }
         qtest::MoaScriptBuilder builder;
-        for (const GameBuiltinRow& row : GameBuiltinTable()) builder.DeclareBuiltin(row.name);
+        DeclareGameBuiltins(builder);
         builder.DeclareBuiltin(u"trace");
         GxMoa moa;
         ASSERT_NE(builder.AddScript(&moa, u"main", script), nullptr) << builder.LastError();
