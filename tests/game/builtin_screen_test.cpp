@@ -1,0 +1,178 @@
+// The screen effect builtins: what each call leaves on the fade, flash and
+// visual layers and in the holds, then the effects over frames under the
+// manual clock: a fade holding the script, flashes one after another, and a
+// shake (golden frame) that ends on its own.
+#include "BuiltinScript.h"
+#include "MainSceneFixture.h"
+
+#include "base/GxRuntimeRandom.h"
+#include "gamedata/GxUserData.h"
+#include "graphics/graphics_fixture.h"
+#include "layers/GxTaskLayer.h"
+#include "tasks/GxTaskManage.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using gametest::BuiltinScriptTest;
+
+constexpr const GxChar* kFade = u"$GLOBALFADE:SeqAvgMain";
+constexpr const GxChar* kFlash = u"$GLOBALFLASH:SeqAvgMain";
+constexpr const GxChar* kVisual = u"$VISUAL:SeqAvgMain";
+
+class ScreenBuiltins : public BuiltinScriptTest {
+protected:
+    GxTaskLayer* Layer(const GxChar* name) {
+        return static_cast<GxTaskLayer*>(core_.GetTaskManage()->FindTaskName(name));
+    }
+};
+
+TEST_F(ScreenBuiltins, EachCallActsOnItsLayer) {
+    constexpr s32 kActing = -1;
+    struct Row {
+        const char16_t* call;
+        s32 fade;  // the fade layer's alpha after the call, or kActing
+        bool flashActing, shaking;
+        s32 hold;
+        bool hide;
+    };
+    const Row rows[] = {
+        {u"FIN(0)", 0, false, true, 0, false},
+        {u"FIN()", kActing, false, true, 0, false},
+        {u"FIN(\"x\")", 0, false, true, 0, false},
+        {u"fout(0)", 255, false, true, 0, false},
+        {u"FOUT(\"\")", kActing, false, true, 0, false},
+        {u"FOUT(-3)", 255, false, true, 0, false},
+        {u"FLASH()", 128, true, true, 0, false},
+        {u"FLASH(10, 10, 0x000000, 7)", 128, true, true, 0, false},
+        {u"FLASH.WA()", 128, false, true, 15, false},
+        {u"FLASH.WA(1, 2)", 128, false, true, 3, true},
+        {u"FLASH.WA(0, 0)", 128, false, true, 1, false},
+        {u"SHAKE.END()", 128, false, false, 0, false},
+        {u"SHAKE()", 128, false, true, 0, false},
+        {u"SHAKE(100, 8, 4)", 128, false, true, 0, false},
+    };
+    std::vector<std::u16string> calls;
+    for (const Row& r : rows) calls.push_back(r.call);
+    StartRows(calls);
+    GxTaskLayer* fade = Layer(kFade);
+    GxTaskLayer* flash = Layer(kFlash);
+    GxTaskLayer* visual = Layer(kVisual);
+    ASSERT_TRUE(fade && flash && visual);
+    const f32 amplitude[4] = {3, 3, 0, 0};
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        const Row& r = rows[i];
+        SCOPED_TRACE(GxToUtf8(r.call));
+        fade->ClearActions();
+        fade->SetAlpha(128);
+        flash->ClearActions();
+        visual->StartShake(amplitude, 5000);
+        data_->m_Hold_EndOfLayerActionSeparate = 0;
+        data_->m_Hold_EndOfLayerActionSeparate_LayerName.clear();
+        data_->m_HideWindowByCommandFlag = false;
+        RunRow(i);
+        EXPECT_EQ(Errors(), std::vector<std::string>{});
+        if (r.fade == kActing) {
+            EXPECT_FALSE(fade->IsActionFinished());
+        } else {
+            EXPECT_TRUE(fade->IsActionFinished());
+            EXPECT_EQ(fade->GetAlpha(), r.fade);
+        }
+        EXPECT_EQ(!flash->IsActionFinished(), r.flashActing);
+        EXPECT_EQ(visual->IsShaking(), r.shaking);
+        EXPECT_EQ(data_->m_Hold_EndOfLayerActionSeparate, r.hold);
+        EXPECT_EQ(GxToUtf8(data_->m_Hold_EndOfLayerActionSeparate_LayerName), r.hold ? GxToUtf8(kFlash) : "");
+        EXPECT_EQ(data_->m_HideWindowByCommandFlag, r.hide);
+    }
+}
+
+class ScreenFrames : public maintest::MainSceneTest {
+protected:
+    void SetUp() override {
+        MainSceneTest::SetUp();
+        gametest::DeclareGameBuiltins(builder_);
+    }
+    // Frames until the script waits for a click, counting them.
+    int FramesToClickWait() {
+        int n = 0;
+        while (data_->m_Hold_WaitClick == 0 && n < 400) Frame(), ++n;
+        return n;
+    }
+};
+
+// The fade holds the script until it has ended; a fade of 0 shows the
+// screen in the frame that runs it.
+TEST_F(ScreenFrames, AFadeHoldsTheScript) {
+    Play(u"*start\nBG.SW(\"room\", 0)\nWA.CLICK()\nFOUT(320)\nWA.CLICK()\nFIN(0)\nWA.CLICK()\n");
+    GxTaskLayer* fade = Layer(kFade);
+    Click();
+    Frames(10);
+    EXPECT_GT(fade->GetAlpha(), 100);
+    EXPECT_LT(fade->GetAlpha(), 200);
+    EXPECT_EQ(data_->m_Hold_WaitClick, 0) << "the next statement waits for the fade";
+    EXPECT_EQ(FramesToClickWait(), 11);
+    EXPECT_EQ(fade->GetAlpha(), 255);
+    Click();
+    Frame();
+    EXPECT_EQ(fade->GetAlpha(), 0);
+    EXPECT_NE(data_->m_Hold_WaitClick, 0);
+}
+
+// A flash rises and falls in its colour; a second flash runs after the
+// first, and the flash wait lasts until both are over.
+TEST_F(ScreenFrames, FlashesRunOneAfterAnother) {
+    Play(u"*start\nBG.SW(\"room\", 0)\nWA.CLICK()\nFLASH(160, 320, 0xFF0000)\nFLASH(160, 160)\nFLASH.WA()\nWA.CLICK()\n");
+    GxTaskLayer* flash = Layer(kFlash);
+    const std::vector<uint32_t> before = Draw();
+    Click();
+    Frames(5);
+    EXPECT_NEAR(flash->GetAlpha(), 128, 2);
+    f32 colour[4];
+    flash->GetColor(colour);
+    EXPECT_EQ(colour[0], 1.0f);
+    EXPECT_EQ(colour[1], 0.0f);
+    EXPECT_EQ(colour[2], 0.0f);
+    Frames(5);
+    EXPECT_EQ(flash->GetAlpha(), 255);
+    const std::vector<uint32_t> peak = Draw();
+    EXPECT_EQ(peak[384 * 1024 + 512] & 0xFF0000u, 0xFF0000u) << "red added in full";
+    EXPECT_EQ(peak[384 * 1024 + 512] & 0x00FFFFu, before[384 * 1024 + 512] & 0x00FFFFu);
+    Frames(20);
+    EXPECT_EQ(flash->GetAlpha(), 0);
+    EXPECT_EQ(data_->m_Hold_WaitClick, 0) << "the second flash still runs";
+    Frame();
+    EXPECT_GT(flash->GetAlpha(), 0);
+    flash->GetColor(colour);
+    EXPECT_EQ(colour[1], 1.0f) << "in white";
+    EXPECT_EQ(FramesToClickWait(), 20);
+    EXPECT_EQ(flash->GetAlpha(), 0);
+    EXPECT_EQ(data_->m_Hold_EndOfLayerActionSeparate, 0);
+}
+
+// Everything drawn shakes by up to the amplitude until the time is over;
+// the end call stops a shake at once.
+TEST_F(ScreenFrames, TheScreenShakes) {
+    Play(u"*start\nBG.SW(\"room\", 0)\nWA.CLICK()\nSHAKE(320, 40, 24)\nWA.CLICK()\nSHAKE(5000, 40, 24)\nSHAKE.END()\nWA.CLICK()\n");
+    GxTaskLayer* visual = Layer(kVisual);
+    const std::vector<uint32_t> still = Draw();
+    Click();
+    GxRuntimeRandom::Seed(7);
+    Frames(4);
+    const GxVector4 offset = visual->GetVisualParam().m_ShakeOffsetPos;
+    EXPECT_TRUE(offset.x != 0 || offset.y != 0);
+    EXPECT_LE(std::abs(offset.x), 40.0f);
+    EXPECT_LE(std::abs(offset.y), 24.0f);
+    const std::vector<uint32_t> shaken = Draw();
+    EXPECT_NE(shaken, still);
+    EXPECT_TRUE(gxtest::MatchesGolden("screen_shake", shaken, 1024, 768, "game"));
+    Frames(16);
+    EXPECT_FALSE(visual->IsShaking());
+    EXPECT_EQ(Draw(), still);
+    Click();
+    Frame();
+    EXPECT_FALSE(visual->IsShaking());
+    EXPECT_EQ(visual->GetVisualParam().m_ShakeOffsetPos.x, 0.0f);
+}
+
+} // namespace
