@@ -53,13 +53,13 @@ inline const std::vector<GameBuiltinRow>& GameBuiltinTable() {
         {u"GetReplayMode", &AvgBuiltinSystem::GetReplayMode, true},
         {u"GetPassedLabel", &AvgBuiltinSystem::GetPassedLabel, true},
         {u"SetNameIdentifyMode", &AvgBuiltinSystem::SetNameIdentifyMode, true},
-        {u"DLG", &AvgBuiltinMessage::DLG, false},
-        {u"MSG", &AvgBuiltinMessage::MSG, false},
-        {u"MSGN", &AvgBuiltinMessage::MSGN, false},
-        {u"MSG.SHOW", &AvgBuiltinMessage::MSG_SHOW, false},
-        {u"MSG.HIDE", &AvgBuiltinMessage::MSG_HIDE, false},
-        {u"MSG.CLEAR", &AvgBuiltinMessage::MSG_CLEAR, false},
-        {u"TEXT", &AvgBuiltinMessage::TEXT, false},
+        {u"DLG", &AvgBuiltinMessage::DLG, true},
+        {u"MSG", &AvgBuiltinMessage::MSG, true},
+        {u"MSGN", &AvgBuiltinMessage::MSGN, true},
+        {u"MSG.SHOW", &AvgBuiltinMessage::MSG_SHOW, true},
+        {u"MSG.HIDE", &AvgBuiltinMessage::MSG_HIDE, true},
+        {u"MSG.CLEAR", &AvgBuiltinMessage::MSG_CLEAR, true},
+        {u"TEXT", &AvgBuiltinMessage::TEXT, true},
         {u"NOTICE.SYS", &AvgBuiltinExtra::NOTICE_SYS, false},
         {u"NOTICE.USER", &AvgBuiltinExtra::NOTICE_USER, false},
         {u"SP.COLOR", &AvgBuiltinStand::SP_COLOR, true},
@@ -189,6 +189,8 @@ protected:
         qtest::MoaScriptBuilder builder;
         DeclareGameBuiltins(builder);
         builder.DeclareBuiltin(u"trace");
+        // The word that closes a TEXT block, as the script compiler knows it.
+        builder.DeclareBuiltin(u"endtext");
         GxMoa moa;
         ASSERT_NE(builder.AddScript(&moa, u"main", script), nullptr) << builder.LastError();
         fs::create_directories("bincode");
