@@ -4,13 +4,16 @@
 // "permanent.dat"), the reports that stop the script, the notices queued with
 // their colours, and the change to the title scene.
 #include "BuiltinScript.h"
+#include "SampleSceneFixture.h"
 
 #include "game/SeqSystem.h"
+#include "script/GxMoaEx.h"
 #include "gamedata/GxUserData.h"
 #include "gamedata/GxUserDataPerman.h"
 #include "tasks/GxSeqWorker.h"
 #include "tasks/GxTaskManage.h"
 #include "tools/builders/FileBytes.h"
+#include "ui/GxTaskUINoticePanelFx.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +22,7 @@
 namespace {
 
 using gametest::BuiltinScriptTest;
+using gametest::SampleScenes;
 namespace fs = std::filesystem;
 
 using Labels = std::set<GxString>;
@@ -221,6 +225,44 @@ TEST_F(ExtraBuiltins, TitleIsEnteredOnTheNextFrameOrTheMissingSceneLogged) {
     EXPECT_EQ(TraceText(), "on");
     EXPECT_FALSE(worker->m_ChangePending);
     EXPECT_EQ(Errors(), std::vector<std::string>{"遷移先のシーケンスが見つかりません(SeqTitle)\n"});
+}
+
+// A notice from the story on the sample's system scene: its panel comes up
+// with the text drawn in the colour the script gave without alpha.
+class StoryNotice : public SampleScenes {};
+
+TEST_F(StoryNotice, IsShownInTheColourGivenWithoutAlpha) {
+    Start(false);
+    ASSERT_TRUE(RunUntil(u"SeqTitle"));
+    qtest::MoaScriptBuilder builder;
+    for (const gametest::GameBuiltinRow& row : gametest::GameBuiltinTable()) builder.DeclareBuiltin(row.name);
+    ASSERT_NE(builder.AddScript(g_pMoa, u"notice", u"*n\nNOTICE.SYS(\"保存しました\", \"\", 1, 0xFF8000)\n"), nullptr)
+        << builder.LastError();
+    qtest::LogCapture log;
+    g_pMoaMainWorker->InitGlobalVariables();
+    ASSERT_TRUE(g_pMoaMainWorker->StartAtLabel(u"n", nullptr));
+    for (int i = 0; i < 100 && g_pMoaMainWorker->Step(g_pMoaFunctionBinder); ++i) {
+    }
+    ASSERT_EQ(System()->GetSystemNotices().size(), 1u) << log.Text();
+    auto* panel = dynamic_cast<GxTaskUINoticePanelFx*>(Tm()->FindTaskName(u"tip_sysnotice"));
+    ASSERT_NE(panel, nullptr);
+    for (int i = 0; i < 30 && !panel->IsVisible(); ++i) Pass();
+    ASSERT_TRUE(panel->IsVisible());
+    EXPECT_EQ(GxToUtf8(panel->GetText()), "保存しました");
+    EXPECT_EQ(panel->GetPanelText().m_TextColor, 0xFFFF8000u);
+    // Slid in and standing still.
+    Pass(30);
+    GxVector4 at;
+    panel->GetWorldPos(&at);
+    const std::vector<u32> screen = GxGraphics::GetDevice()->get_swap_chain(0)->back_buffer(0)->read_argb();
+    int orange = 0;
+    for (int y = std::max(0, int(at.y)); y < std::min(768, int(at.y) + panel->GetHeight()); ++y)
+        for (int x = std::max(0, int(at.x)); x < std::min(1024, int(at.x) + panel->GetWidth()); ++x) {
+            const u32 p = screen[size_t(y) * 1024 + size_t(x)];
+            const u32 r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+            if (r > 0xC0 && g > 0x50 && g < 0xB0 && b < 0x60) ++orange;
+        }
+    EXPECT_GT(orange, 30) << "the text is drawn";
 }
 
 } // namespace
