@@ -1,0 +1,142 @@
+// The movie builtins run by the main script worker of the headless game:
+// what reaches the movie layer (file, size, repeats, start, cross-fade), the
+// fade-out without a movie, the report of a missing one, the hold of the
+// movie wait and the linger time of a finished movie.
+#include "BuiltinScript.h"
+
+#include "gamedata/GxUserData.h"
+#include "layers/GxLayerContent.h"
+#include "layers/GxTaskLayer.h"
+#include "media/movie/GxMovie.h"
+#include "support/MovieClips.h"
+#include "tasks/GxTaskManage.h"
+#include "tools/builders/FileBytes.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using gametest::BuiltinScriptTest;
+namespace fs = std::filesystem;
+
+class MovieBuiltins : public BuiltinScriptTest {
+protected:
+    void SetUp() override {
+        BuiltinScriptTest::SetUp();
+        ASSERT_TRUE(GxMovie::Initialize());
+    }
+    void TearDown() override {
+        if (started_) {
+            Terminate();
+            StopDevice();
+        }
+        GxMovie::Shutdown();
+        BuiltinScriptTest::TearDown();
+    }
+    GxTaskLayer* MovieLayer() {
+        GxTaskManage* tm = core_.GetTaskManage();
+        if (GxTaskBase* t = tm->FindTaskName(u"$MOVIELAYER:SeqAvgMain")) return static_cast<GxTaskLayer*>(t);
+        return new GxTaskLayer(tm->GetTopTask(), u"$MOVIELAYER:SeqAvgMain");
+    }
+};
+
+TEST_F(MovieBuiltins, MoviesReachTheLayerOrItFadesOut) {
+    struct Row {
+        const char16_t* call;
+        const char* file;  // the movie content's file; null: the layer fades out
+        s32 width, height, repeats;
+        f64 start;
+        s32 time;
+        const char* report;
+    };
+    const Row rows[] = {
+        {u"MV(\"op\")", "movies/op.wmv", 1024, 768, 0, 0.0, 1000, nullptr},
+        {u"MV(\"op\", 500, 320, 240, 2, 2500)", "movies/op.wmv", 320, 240, 2, 2.5, 500, nullptr},
+        {u"mv(\"op\", \"\", \"\", \"\", -1)", "movies/op.wmv", 1024, 768, -1, 0.0, 1000, nullptr},
+        {u"MV(\"op.wmv\", 0)", "movies/op.wmv", 1024, 768, 0, 0.0, 0, nullptr},
+        {u"MV(\"clip\", 4294967496)", "movies/clip.mpg", 1024, 768, 0, 0.0, 200, nullptr},
+        {u"MV()", nullptr, 0, 0, 0, 0.0, 1000, nullptr},
+        {u"MV(\"\", 300)", nullptr, 0, 0, 0, 0.0, 300, nullptr},
+        {u"MV(\"empty\", 250)", nullptr, 0, 0, 0, 0.0, 250, nullptr},
+        {u"MV(\"none\")", nullptr, 0, 0, 0, 0.0, 0, "動画ファイルが見つかりません[movies/none]"},
+    };
+    fs::create_directories("movies");
+    ASSERT_TRUE(qtest::WriteBytes("movies/op.wmv", qtest::StandardClip(qtest::ClipKind::Wmv)));
+    ASSERT_TRUE(qtest::WriteBytes("movies/clip.mpg", qtest::StandardClip(qtest::ClipKind::Mpeg1)));
+    ASSERT_TRUE(qtest::WriteText("movies/empty.avi", ""));
+    std::vector<std::u16string> calls;
+    for (const Row& r : rows) calls.push_back(std::u16string(r.call) + u"\ntrace(\"on\")");
+    StartRows(calls);
+    GxTaskLayer* layer = MovieLayer();
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        const Row& r = rows[i];
+        SCOPED_TRACE(GxToUtf8(r.call));
+        layer->FinishTransit();
+        ASSERT_TRUE(layer->SetColorContent(0xFF102030u, 0));
+        layer->FinishTransit();
+        traces_.clear();
+        RunRow(i);
+        const GxLayerContent* c = layer->GetCurrentContent();
+        if (r.report) {
+            EXPECT_EQ(Errors(), (std::vector<std::string>{ErrorLine(RowLine(i), "mv", r.report), StopLine(RowLine(i), "mv")}));
+            EXPECT_EQ(TraceText(), "");
+            EXPECT_FALSE(layer->IsTransiting());
+            EXPECT_EQ(c->m_ContentType, kGxContentColor) << "the layer is left as it was";
+            continue;
+        }
+        EXPECT_EQ(Errors(), std::vector<std::string>{});
+        EXPECT_EQ(TraceText(), "on");
+        EXPECT_EQ(layer->IsTransiting(), r.time > 0);
+        if (r.time > 0) EXPECT_EQ(layer->GetTransit().m_TransitTimeTotal, r.time);
+        if (!r.file) {
+            EXPECT_EQ(c->m_ContentType, kGxContentEmpty);
+            EXPECT_EQ(layer->GetBackContent()->m_ContentType, kGxContentColor) << "what fades out";
+            continue;
+        }
+        EXPECT_EQ(c->m_ContentType, kGxContentMovie);
+        EXPECT_EQ(GxToUtf8(c->m_ContentFileName), r.file);
+        EXPECT_EQ(c->m_Width, r.width);
+        EXPECT_EQ(c->m_Height, r.height);
+        // The movie service counts the repeats after the first play.
+        EXPECT_EQ(c->m_LoopCount, r.repeats);
+        EXPECT_EQ(c->m_LoopStartPos, r.start);
+        EXPECT_TRUE(c->m_MovieAutoDisappear);
+    }
+}
+
+TEST_F(MovieBuiltins, WaitHoldsAndTheLingerTime) {
+    struct Row {
+        const char16_t* call;
+        s32 hold;
+        bool hide;
+        s32 linger;  // the layer's linger time, 5 before the call
+    };
+    const Row rows[] = {
+        {u"MV.WA()", 15, false, 5},
+        {u"MV.WA(1)", 15, true, 5},
+        {u"MV.WA(0, 4)", 5, false, 5},
+        {u"mv.wa(\"\", 0)", 1, false, 5},
+        {u"MV.WA(2, 4294967304)", 9, true, 5},
+        {u"MV.AUTOSTOP(300)", 0, false, 300},
+        {u"MV.AUTOSTOP(0)", 0, false, 0},
+        {u"MV.AUTOSTOP()", 0, false, 800},
+    };
+    std::vector<std::u16string> calls;
+    for (const Row& r : rows) calls.push_back(r.call);
+    StartRows(calls);
+    GxTaskLayer* layer = MovieLayer();
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        const Row& r = rows[i];
+        SCOPED_TRACE(GxToUtf8(r.call));
+        data_->m_Hold_EndOfMovie = 0;
+        data_->m_HideWindowByCommandFlag = false;
+        layer->SetMovieAutoDisappearTime(5);
+        RunRow(i);
+        EXPECT_EQ(data_->m_Hold_EndOfMovie, r.hold);
+        EXPECT_EQ(data_->m_HideWindowByCommandFlag, r.hide);
+        EXPECT_EQ(layer->GetMovieAutoDisappearTime(), r.linger);
+        EXPECT_EQ(Errors(), std::vector<std::string>{});
+    }
+}
+
+} // namespace
