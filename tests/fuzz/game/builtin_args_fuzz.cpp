@@ -35,6 +35,10 @@ struct World {
                                 u"wa.time", u"wa.layer", u"bg", u"sel", u"msg", u"stand", u"text", u"se", u"vo_3",
                                 u"sp.sub", u"sp.lcg", u"sp.wa", u"sel.go", u"sel.visible"})
             names.push_back(n);
+        for (const GxChar* n : {u"mv", u"mv.wa", u"mv.autostop", u"notice.sys", u"notice.user", u"rp.set", u"rp.unset",
+                                u"rp.end", u"cg.set", u"cg.setgroup", u"jumptotitle", u"setextraoption",
+                                u"getextraoption"})
+            names.push_back(n);
     }
 };
 
