@@ -3,11 +3,13 @@
 // fade-out without a movie, the report of a missing one, the hold of the
 // movie wait and the linger time of a finished movie.
 #include "BuiltinScript.h"
+#include "MainSceneFixture.h"
 
 #include "gamedata/GxUserData.h"
 #include "layers/GxLayerContent.h"
 #include "layers/GxTaskLayer.h"
 #include "media/movie/GxMovie.h"
+#include "platform/movie/movie_graph.h"
 #include "support/MovieClips.h"
 #include "tasks/GxTaskManage.h"
 #include "tools/builders/FileBytes.h"
@@ -137,6 +139,59 @@ TEST_F(MovieBuiltins, WaitHoldsAndTheLingerTime) {
         EXPECT_EQ(layer->GetMovieAutoDisappearTime(), r.linger);
         EXPECT_EQ(Errors(), std::vector<std::string>{});
     }
+}
+
+// The story plays a clip of two seconds at its own size in the main scene and
+// waits for its end with the message window hidden; then it goes back to the
+// title.
+class MovieInTheStory : public maintest::MainSceneTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(GxMovie::Initialize());
+        MainSceneTest::SetUp();
+        for (const GxChar* name : {u"MV", u"MV.WA", u"JumpToTitle"}) builder_.DeclareBuiltin(name);
+        fs::create_directories("movies");
+        ASSERT_TRUE(qtest::WriteBytes("movies/clip.wmv", qtest::StandardClip(qtest::ClipKind::Wmv)));
+    }
+    void TearDown() override {
+        MainSceneTest::TearDown();
+        GxMovie::Shutdown();
+    }
+    // A frame of the main loop with the movies' turn before it.
+    void MovieFrame() {
+        pmovie::movie_graph::settle_all();
+        GxMovie::Update();
+        Frame();
+    }
+};
+
+TEST_F(MovieInTheStory, TheScriptWaitsForTheClipsEndThenGoesToTheTitle) {
+    Play(u"*start\nMV(\"clip\", 0, 320, 240)\nMV.WA(1)\nJumpToTitle()\n");
+    GxTaskLayer* layer = Layer(u"$MOVIELAYER:SeqAvgMain");
+    ASSERT_TRUE(layer->IsMoviePlaying());
+    EXPECT_EQ(layer->GetContentWidth(), 320);
+    EXPECT_EQ(ScriptLine(), 2) << "held at the wait";
+    EXPECT_NE(data_->m_Hold_EndOfMovie, 0);
+    // The clip's own frame counter, read off the screen, runs on while the
+    // script waits; the story goes on only when the clip has ended.
+    std::vector<int> counters;
+    int frames = 0;
+    while (CurrentScene() == u"SeqAvgMain" && frames < 400) {
+        MovieFrame();
+        ++frames;
+        if (layer->IsMoviePlaying()) {
+            EXPECT_EQ(CurrentScene(), u"SeqAvgMain");
+            EXPECT_EQ(ScriptLine(), 2);
+            const std::vector<uint32_t> px = Draw();
+            if (frames % 10 == 0) counters.push_back(qtest::ReadFrameCounter(px.data(), 1024, 320, 240));
+        }
+    }
+    EXPECT_EQ(CurrentScene(), u"SeqTitle");
+    EXPECT_EQ(data_->m_Hold_EndOfMovie, 0);
+    // The clip lasts 2 s, 125 frames (the movies had no turn before the loop).
+    EXPECT_NEAR(frames, 125, 8) << "played once";
+    ASSERT_GE(counters.size(), 4u);
+    for (size_t i = 1; i < counters.size(); ++i) EXPECT_GT(counters[i], counters[i - 1]) << i;
 }
 
 } // namespace
