@@ -4,6 +4,7 @@
 // "permanent.dat"), the reports that stop the script, the notices queued with
 // their colours, and the change to the title scene.
 #include "BuiltinScript.h"
+#include "MainSceneFixture.h"
 #include "SampleSceneFixture.h"
 
 #include "game/SeqSystem.h"
@@ -263,6 +264,24 @@ TEST_F(StoryNotice, IsShownInTheColourGivenWithoutAlpha) {
             if (r > 0xC0 && g > 0x50 && g < 0xB0 && b < 0x60) ++orange;
         }
     EXPECT_GT(orange, 30) << "the text is drawn";
+}
+
+// The end of a replayed scene: in replay mode the story stops at RP.END
+// and the main scene goes back to the replay screen; in a normal play the
+// story goes on to its next line.
+class ReplayEnd : public maintest::MainSceneTest {};
+
+TEST_F(ReplayEnd, ReturnsToTheReplayScreenOnlyInReplayMode) {
+    builder_.DeclareBuiltin(u"RP.END");
+    for (const bool replay : {true, false}) {
+        SCOPED_TRACE(replay);
+        if (!replay) Restart();
+        data_->m_ReplayMode = replay;
+        Play(u"*start\nRP.END()\n> 続きの一行。\n");
+        UntilClickWait();
+        EXPECT_EQ(GxToUtf8(CurrentScene()), replay ? "SeqRPMode" : "SeqAvgMain");
+        EXPECT_EQ(Shown(), replay ? "" : "続きの一行。");
+    }
 }
 
 } // namespace
