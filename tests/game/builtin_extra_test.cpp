@@ -1,8 +1,8 @@
-// The replay, gallery, extra-option, notice and title builtins run by the
-// main script worker of the headless game, over small replay and gallery
-// tables: what each records in the permanent data (and that it is kept in
-// "permanent.dat"), the reports that stop the script, the notices queued with
-// their colours, and the change to the title scene.
+// The replay, gallery, extra-option and notice builtins run by the main
+// script worker of the headless game, over small replay and gallery tables:
+// what each records in the permanent data, the reports that stop the script,
+// the notices queued with their colours and shown on the sample's system
+// scene, and the end of a replayed scene in the main scene.
 #include "BuiltinScript.h"
 #include "MainSceneFixture.h"
 #include "SampleSceneFixture.h"
@@ -11,8 +11,6 @@
 #include "script/GxMoaEx.h"
 #include "gamedata/GxUserData.h"
 #include "gamedata/GxUserDataPerman.h"
-#include "tasks/GxSeqWorker.h"
-#include "tasks/GxTaskManage.h"
 #include "tools/builders/FileBytes.h"
 #include "ui/GxTaskUINoticePanelFx.h"
 
@@ -73,32 +71,26 @@ TEST_F(ExtraBuiltins, UnlocksAreRecordedInThePermanentData) {
     const Pictures all = {u"ev001a", u"ev001b", u"ev001c", u"ev002"};
     const Row rows[] = {
         {u"RP.SET(\"scene1\")", {}, {}, 0, {u"scene1"}, {}, 0, nullptr, "on"},
-        {u"rp.set(\"scene2\")", {u"scene1"}, {}, 0, {u"scene1", u"scene2"}, {}, 0, nullptr, "on"},
         {u"RP.SET(\"SCENE1\")", {}, {}, 0, {}, {}, 0, "ラベル名[SCENE1]はリプレイモード定義と一致しません", ""},
-        {u"RP.SET(\"\")", {}, {}, 0, {}, {}, 0, "ラベル名を指定してください", ""},
         {u"RP.SET()", {}, {}, 0, {}, {}, 0, "ラベル名を指定してください", ""},
         {u"RP.UNSET(\"scene1\")", {u"scene1", u"scene2"}, {}, 0, {u"scene2"}, {}, 0, nullptr, "on"},
         {u"RP.UNSET(\"nowhere\")", {u"scene2"}, {}, 0, {u"scene2"}, {}, 0, nullptr, "on"},
         {u"RP.UNSET()", {u"scene2"}, {}, 0, {u"scene2"}, {}, 0, "ラベル名を指定してください", ""},
         {u"RP.SETALL()", {u"old"}, {}, 0, {u"scene1", u"scene2"}, {}, 0, nullptr, "on"},
         {u"RP.UNSETALL()", {u"scene1", u"scene2"}, {}, 0, {}, {}, 0, nullptr, "on"},
-        {u"RP.END()", {}, {}, 0, {}, {}, 0, nullptr, "on"},
         {u"CG.SET(\"cg/ev/ev001a.png\")", {}, {}, 0, {}, {u"ev001a"}, 0, nullptr, "on"},
-        {u"CG.SET(\"ev009\")", {}, {u"ev001a"}, 0, {}, {u"ev001a", u"ev009"}, 0, nullptr, "on"},
         {u"CG.SET()", {}, {}, 0, {}, {}, 0, "イベント画像名を指定してください", ""},
         // The set's count is left to the game, which works it out before
         // the gallery has ever been opened.
         {u"CG.SETGROUP(\"cg/ev/EV001B.png\")", {}, {}, 0, {}, {u"ev001a", u"ev001b", u"ev001c"}, 0, nullptr, "on"},
         {u"CG.SETGROUP(\"ev002\")", {}, {u"ev001a"}, 0, {}, {u"ev001a", u"ev002"}, 0, nullptr, "on"},
         {u"CG.SETGROUP(\"ev404\")", {}, {u"ev001a"}, 0, {}, {u"ev001a"}, 0, "定義されていない画像名です", ""},
-        {u"CG.SETGROUP(\"\")", {}, {}, 0, {}, {}, 0, "イベント画像名を指定してください", ""},
         {u"CG.SETALL()", {}, {u"ev009"}, 0, {}, all, 0, nullptr, "on"},
         {u"CG.UNSETALL()", {}, all, 0, {}, {}, 0, nullptr, "on"},
         // Bit numbers count modulo 32; "on" is any value but 0.
         {u"SetExtraOption(33, 1)\ntrace(GetExtraOption(33), GetExtraOption(1))", {}, {}, 0, {}, {}, 2, nullptr, "1,1"},
         {u"SetExtraOption(4)\ntrace(GetExtraOption(4))", {}, {}, 0x13, {}, {}, 0x03, nullptr, "0"},
         {u"SetExtraOption(-1, 4294967296)\ntrace(GetExtraOption(31))", {}, {}, 0, {}, {}, 0x80000000u, nullptr, "1"},
-        {u"SetExtraOption(\"5\", \"1\")\ntrace(GetExtraOption(5), GetExtraOption(6))", {}, {}, 0, {}, {}, 0x20, nullptr, "1,0"},
     };
     std::vector<std::u16string> calls;
     for (const Row& r : rows) {
@@ -128,33 +120,6 @@ TEST_F(ExtraBuiltins, UnlocksAreRecordedInThePermanentData) {
         }
         EXPECT_EQ(Errors(), errors);
     }
-
-    // What the builtins recorded outlives the play: it is in the file the
-    // next start-up reads.
-    StartGame(u"*start\nRP.SET(\"scene2\")\nCG.SET(\"ev002\")\nSetExtraOption(9, 1)\n");
-    perman_->m_PassedReplayLabels.clear();
-    perman_->m_ShowedCGFlags.clear();
-    perman_->m_ExtraOption.m_Bits = 0;
-    Run();
-    ASSERT_TRUE(perman_->Save(perman_->GetFilePath(), true));
-    GxUserDataPerman next(&core_);
-    ASSERT_TRUE(next.Load(perman_->GetFilePath()));
-    EXPECT_EQ(next.m_PassedReplayLabels, Labels{u"scene2"});
-    EXPECT_EQ(next.m_ShowedCGFlags.count(u"ev002"), 1u);
-    EXPECT_EQ(next.m_ExtraOption.m_Bits, 1u << 9);
-}
-
-TEST_F(ExtraBuiltins, ReplayEndStopsTheScriptOnlyInReplayMode) {
-    StartGame(u"*start\ntrace(\"before\")\nRP.END()\ntrace(\"after\")\n");
-    for (const bool replay : {false, true}) {
-        SCOPED_TRACE(replay);
-        data_->m_ReplayMode = replay;
-        traces_.clear();
-        Run();
-        EXPECT_EQ(TraceText(), replay ? "before" : "before|after");
-        EXPECT_FALSE(g_pMoaMainWorker->IsRunning());
-        EXPECT_EQ(Errors(), std::vector<std::string>{});
-    }
 }
 
 TEST_F(ExtraBuiltins, NoticesAreQueuedWithAnOpaqueColour) {
@@ -169,13 +134,9 @@ TEST_F(ExtraBuiltins, NoticesAreQueuedWithAnOpaqueColour) {
     const Row rows[] = {
         {u"NOTICE.SYS(\"保存しました\", \"icon_save\", 2, 0xFF8000)", false, "保存しました", "icon_save", 2, 0xFFFF8000u},
         {u"NOTICE.SYS(\"既定\")", false, "既定", "", 1, 0xFFFFFFFFu},
-        {u"NOTICE.SYS(\"白\", \"\", \"\", -1)", false, "白", "", 1, 0xFFFFFFFFu},
-        {u"NOTICE.SYS(\"黒\", \"i\", 0, 0)", false, "黒", "i", 0, 0xFF000000u},
         // A colour that names its alpha keeps it.
         {u"NOTICE.SYS(\"半透明\", \"\", 1, 0x80FF0000)", false, "半透明", "", 1, 0x80FF0000u},
         {u"NOTICE.USER(\"解放\", \"icon_cg\", 3, 0x00FF00)", true, "解放", "icon_cg", 3, 0xFF00FF00u},
-        {u"notice.user()", true, "", "", 1, 0xFFFFFFFFu},
-        {u"NOTICE.USER(\"上位\", \"\", 1, 4278190335)", true, "上位", "", 1, 0xFF0000FFu},
     };
     std::vector<std::u16string> calls;
     for (const Row& r : rows) calls.push_back(r.call);
@@ -200,32 +161,6 @@ TEST_F(ExtraBuiltins, NoticesAreQueuedWithAnOpaqueColour) {
         EXPECT_EQ(n.m_UISoundID, r.user ? 8 : 7);
         EXPECT_EQ(n.m_NoticeID, 0);
     }
-}
-
-TEST_F(ExtraBuiltins, TitleIsEnteredOnTheNextFrameOrTheMissingSceneLogged) {
-    StartGame(u"*start\nJumpToTitle()\ntrace(\"on\")\n");
-    GxTaskManage* tm = core_.GetTaskManage();
-    GxSeqWorker* worker = tm->GetSeqWorker(0);
-    GxTaskBase* title = tm->FindTaskName(u"SeqTitle");
-    ASSERT_NE(title, nullptr);
-    Run();
-    EXPECT_EQ(TraceText(), "on");
-    EXPECT_TRUE(worker->m_ChangePending);
-    EXPECT_EQ(worker->m_PendingName, u"SeqTitle");
-    EXPECT_EQ(worker->m_PendingParam0, 0);
-    EXPECT_EQ(worker->m_PendingParam1, 6);
-    tm->ApplySequenceChanges();
-    EXPECT_EQ(worker->m_CurrentName, u"SeqTitle");
-
-    // Without a title scene the story goes on, with a line in the error log.
-    tm->UnregisterTaskName(u"SeqTitle", title);
-    worker->m_ChangePending = false;
-    traces_.clear();
-    log_.Clear();
-    Run();
-    EXPECT_EQ(TraceText(), "on");
-    EXPECT_FALSE(worker->m_ChangePending);
-    EXPECT_EQ(Errors(), std::vector<std::string>{"遷移先のシーケンスが見つかりません(SeqTitle)\n"});
 }
 
 // A notice from the story on the sample's system scene: its panel comes up
