@@ -157,11 +157,6 @@ bool AvgBuiltinCall::MissingTask(const GxChar* taskName) {
     return false;
 }
 
-bool AvgBuiltinCall::NotBuiltYet() {
-    ReportText(u"not built yet");
-    return false;
-}
-
 void AvgBuiltinCall::ReportText(const GxString& message) {
     if (m_Worker)
         m_Worker->ReportErrorText(Name(), m_Entity, m_Stack, message);

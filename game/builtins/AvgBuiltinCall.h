@@ -45,7 +45,7 @@ enum GxSystemFolder : int;
         AvgBuiltinCall call(name, args, worker, entity, stack, result, paramCount);                              \
         return fn##Body(call);                                                                                    \
     }                                                                                                             \
-    bool cls::fn##Body(AvgBuiltinCall& call)
+    bool cls::fn##Body([[maybe_unused]] AvgBuiltinCall& call)
 
 // True when the argument exists, is not Null and its text form is not
 // empty: an Int 0 and an empty Array are given, an empty text is not.
@@ -142,10 +142,6 @@ public:
     // its kind set: reported with the path and false, so the script stops;
     // with it clear: true, without a word.
     bool MissingFile(bool stopSwitch, const GxChar* format, const GxString& path);
-
-    // NOT BUILT YET: the one handler body of every builtin whose family is
-    // still to be built. It reports so and stops the script.
-    bool NotBuiltYet();
 
     // The engine as the handlers reach it; each may be null (the
     // configuration falls back to the built-in defaults).

@@ -87,7 +87,9 @@ TEST_F(MovieBuiltins, MoviesReachTheLayerOrItFadesOut) {
         EXPECT_EQ(Errors(), std::vector<std::string>{});
         EXPECT_EQ(TraceText(), "on");
         EXPECT_EQ(layer->IsTransiting(), r.time > 0);
-        if (r.time > 0) EXPECT_EQ(layer->GetTransit().m_TransitTimeTotal, r.time);
+        if (r.time > 0) {
+            EXPECT_EQ(layer->GetTransit().m_TransitTimeTotal, r.time);
+        }
         if (!r.file) {
             EXPECT_EQ(c->m_ContentType, kGxContentEmpty);
             EXPECT_EQ(layer->GetBackContent()->m_ContentType, kGxContentColor) << "what fades out";

@@ -55,26 +55,6 @@ TEST(GameBuiltins, EveryNameReachesItsHandlerWhateverItsCase) {
     }
 }
 
-TEST(GameBuiltins, FamiliesNotBuiltYetSaySoAndStopTheScript) {
-    GxMoaFunctionBinder binder;
-    AvgBuiltin builtins(nullptr);
-    builtins.RegisterBuiltins(&binder);
-    GxMoaEx moa;
-    GxMoaWorker worker(&moa);
-    GxMoaExecStack stack(1);
-    stack.back().m_ScriptPos.m_Line = 4;
-    qtest::LogCapture log;
-    for (const GameBuiltinRow& row : GameBuiltinTable()) {
-        if (row.built) continue;
-        const GxString name = GxToLower(row.name);
-        GxMoaVariable args = Array(0), result;
-        log.Clear();
-        EXPECT_FALSE(binder.CallFunction(&name, 0, &args, &worker, nullptr, &stack, &result));
-        EXPECT_EQ(log.Lines(), std::vector<std::string>{"err:[Script=\"*\"/line=5] " + GxToUtf8(name) +
-                                                         ":not built yet\n"});
-    }
-}
-
 TEST(GameBuiltins, ArgumentsAreGivenWhenTheirTextIsNotEmpty) {
     GxMoaVariable emptyArray = Array(0);
     const struct {
