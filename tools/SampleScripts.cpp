@@ -23,6 +23,7 @@ bool AddScripts(SampleFiles& files, const std::filesystem::path& source, std::st
     std::sort(sources.begin(), sources.end());
     GxMoa moa;
     qtest::MoaScriptBuilder builder;
+    builder.DeclareGameBuiltins();
     for (const auto& path : sources) {
         const std::vector<unsigned char> bytes = qtest::ReadBytes(path);
         std::string text(bytes.begin(), bytes.end());

@@ -6,6 +6,7 @@
 #include "script/GxMoaScript.h"
 
 #include <cctype>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,6 +23,23 @@ const char16_t* const kDefaultBuiltins[] = {
     u"GetYDayFromUtime", u"GetCurrentDir", u"GO", u"GOIF", u"GOSUB", u"GOSUBIF", u"RETURN", u"RETURNIF", u"EXIT",
     u"RETVAL", u"Sgn", u"Abs", u"Fsgn", u"Fabs", u"Fmod", u"Pow", u"Sqrt", u"Exp", u"Log", u"Rand",
 };
+
+// The names the adventure game binds, in its registration order.
+const char16_t* const kGameBuiltins[] = {
+    u"Print", u"Debug", u"GetSaveDir", u"GetCurSeqName", u"GetPrevSeqName", u"GetCurSeqParam0", u"GetCurSeqParam1",
+    u"GetPrevSeqParam0", u"GetPrevSeqParam1", u"GetLastSelect", u"GetDialogResult", u"GetDebugModeFlag",
+    u"GetSystemSignature", u"SetGameDataTitle", u"GetGameDataTitle", u"GetReplayMode", u"GetPassedLabel",
+    u"SetNameIdentifyMode", u"DLG", u"MSG", u"MSGN", u"MSG.SHOW", u"MSG.HIDE", u"MSG.CLEAR", u"TEXT", u"NOTICE.SYS",
+    u"NOTICE.USER", u"SP.COLOR", u"SP.ALPHA", u"SP.BLEND", u"SP.LCG", u"SP.LNC", u"SP.WA", u"SP.SHAKE",
+    u"SP.SHAKE_END", u"SP.SUB", u"SP.CLEARALL", u"SP.ACT_MOVE", u"SP.ACT_FINISH", u"STAND", u"BG", u"BG.SW",
+    u"BG.COLOR", u"BG.ACT_MOVE", u"BG.WA", u"EV", u"EV.SW", u"EV.COLOR", u"EV.ACT_MOVE", u"EV.WA", u"FIN", u"FOUT",
+    u"FLASH", u"FLASH.WA", u"SHAKE", u"SHAKE.END", u"MV", u"MV.WA", u"MV.AUTOSTOP", u"BGM", u"BGM.WA", u"BGV",
+    u"BGV.WA", u"SE", u"SE_0", u"SE_1", u"SE_2", u"SE_3", u"SE.WA", u"VO", u"VO_0", u"VO_1", u"VO_2", u"VO_3",
+    u"VO.WA", u"SEL", u"SEL.GO", u"SEL.GOSUB", u"SEL.VISIBLE", u"SEL.ENABLE", u"SEL.CANCEL", u"SEL.HASH",
+    u"WA.CLICK", u"WA.TIME", u"WA.LAYER", u"RP.SET", u"RP.UNSET", u"RP.SETALL", u"RP.UNSETALL", u"RP.END",
+    u"CG.SET", u"CG.SETGROUP", u"CG.SETALL", u"CG.UNSETALL", u"JumpToTitle", u"SetExtraOption", u"GetExtraOption",
+};
+static_assert(std::size(kGameBuiltins) == 97);
 
 struct Keyword {
     const char16_t* text;
@@ -86,6 +104,14 @@ MoaScriptBuilder::MoaScriptBuilder() {
 void MoaScriptBuilder::DeclareBuiltin(GxStringView name) {
     GxString key = GxToLower(name);
     if (!m_Builtins.count(key)) m_Builtins.emplace(std::move(key), m_NextIndex++);
+}
+
+void MoaScriptBuilder::DeclareGameBuiltins() {
+    for (const auto* name : kGameBuiltins) DeclareBuiltin(name);
+    // The ends of the TEXT and STAND blocks are builtin names to the
+    // compiler, so that the blocks' readers find them; nothing binds them.
+    DeclareBuiltin(u"endtext");
+    DeclareBuiltin(u"endstand");
 }
 
 void MoaScriptBuilder::AddVariable(GxMoa* moa, GxStringView name, u32 scope, const GxMoaVariable& init,

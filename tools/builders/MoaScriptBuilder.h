@@ -37,6 +37,10 @@ public:
     // definition in every instance that a script is added to afterwards.
     // Names with '.' serve the layer commands ("sp.lnc").
     void DeclareBuiltin(GxStringView name);
+    // Declares the adventure game's 97 builtin names, as the game's scripts
+    // are compiled against them, so that a story calling them compiles, and
+    // the block ends "endtext" and "endstand".
+    void DeclareGameBuiltins();
     // Compiles a script into moa. A notation error returns null, with the
     // reason in LastError.
     GxMoaScript* AddScript(GxMoa* moa, GxStringView scriptName, GxStringView text);
