@@ -116,6 +116,18 @@ void SampleCanvas::Hills(float base, float amplitude, float frequency, float pha
     }
 }
 
+void SampleCanvas::Stars(int count, int bottom, uint32_t seed) {
+    for (int i = 0; i < count; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        const float x = float(seed >> 8 & 0xFFFF) / 65536.0f * float(m_Width);
+        seed = seed * 1664525u + 1013904223u;
+        const float y = float(seed >> 8 & 0xFFFF) / 65536.0f * float(bottom);
+        seed = seed * 1664525u + 1013904223u;
+        const float size = 0.6f + float(seed >> 24) / 255.0f;
+        Circle(x, y, size, WithAlpha(0xFFF4E0, 120 + (seed >> 16 & 0x7F)));
+    }
+}
+
 int SampleCanvas::Text(const pglyph::font& font, int x, int y, std::u16string_view text, uint32_t argb, uint32_t edge) {
     if (edge)
         for (int dy = -1; dy <= 1; ++dy)

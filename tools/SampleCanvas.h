@@ -51,6 +51,9 @@ public:
     // Everything below y(x) = base + amplitude × sin(x × frequency + phase)
     // down to the bottom edge: a line of hills.
     void Hills(float base, float amplitude, float frequency, float phase, uint32_t argb);
+    // Stars strewn above bottom from a fixed seed, so that every run draws
+    // the same sky.
+    void Stars(int count, int bottom, uint32_t seed);
 
     // One line of text whose cell's top-left corner is (x, y); a non-zero
     // edge colour draws a one-pixel outline first. Returns the pen's x after

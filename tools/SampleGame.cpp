@@ -6,6 +6,7 @@
 #include "tools/SamplePictures.h"
 #include "tools/SampleScripts.h"
 #include "tools/SampleSound.h"
+#include "tools/SampleStoryArt.h"
 #include "tools/SampleTables.h"
 #include "tools/builders/FileBytes.h"
 #include "tools/builders/PackWriter.h"
@@ -97,14 +98,17 @@ bool Collect(SampleFiles& files, const SampleGameOptions& options, std::string& 
     AddBitmapFonts(files);
     AddSystemSounds(files);
     AddSystemVoices(files);
-    if (!AddTitleMusic(files)) {
-        error = "the Vorbis encoder refused the title music";
+    AddStoryArt(files);
+    AddStorySounds(files);
+    if (!AddTitleMusic(files) || !AddStoryMusic(files) || !AddStoryAmbience(files)) {
+        error = "the Vorbis encoder refused the music";
         return false;
     }
     if (!AddScripts(files, options.scripts, error)) return false;
     std::string note;
     const bool movie = AddOpeningMovie(files, options.ffmpeg, note);
     if (!movie) notes.push_back(note);
+    if (movie && !AddStoryMovie(files, options.ffmpeg, note)) notes.push_back(note);
     files.AddText("system/sysconf.ini", SystemConfig(options, movie), SamplePlace::Loose);
     files.AddText("setting.ini", DeveloperSettings(options), SamplePlace::Loose);
 

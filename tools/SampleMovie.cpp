@@ -2,6 +2,7 @@
 
 #include "tools/SampleCanvas.h"
 #include "tools/SampleSound.h"
+#include "tools/SampleTables.h"
 #include "tools/builders/FileBytes.h"
 #include "tools/builders/SoundFiles.h"
 
@@ -16,7 +17,7 @@ namespace qtools {
 namespace {
 
 constexpr int kWidth = 512, kHeight = 384, kRate = 25;
-constexpr double kSeconds = 4.0;
+constexpr double kSeconds = 4.0, kStarSeconds = 3.0;
 
 float Ramp(float t, float from, float to) { return std::clamp((t - from) / (to - from), 0.0f, 1.0f); }
 
@@ -36,20 +37,21 @@ SampleCanvas Frame(int n) {
     return c;
 }
 
-} // namespace
-
-bool AddOpeningMovie(SampleFiles& files, const std::string& ffmpeg, std::string& note) {
+// Encodes the frames (drawn by frame, n from 0) and the sound into a WMV
+// file added as "movies/" + name; false with the reason in note.
+bool MakeMovie(SampleFiles& files, const std::string& ffmpeg, const std::string& name, double seconds,
+               SampleCanvas (*frame)(int), const std::vector<uint8_t>& sound, std::string& note) {
     std::string folder = (std::filesystem::temp_directory_path() / "quillon-sample-XXXXXX").string();
     if (!mkdtemp(folder.data())) {
-        note = "no scratch folder for the movie: the sample has no opening movie";
+        note = "no scratch folder for the movie";
         return false;
     }
     const std::filesystem::path dir(folder);
     bool made = false;
     if (!qtest::RunIn(dir, ffmpeg + " -version")) {
-        note = "ffmpeg not found: the sample has no opening movie";
-    } else if (!qtest::WriteBytes(dir / "sound.wav", OpeningSound(kSeconds))) {
-        note = "cannot write the movie's sound: the sample has no opening movie";
+        note = "ffmpeg not found";
+    } else if (!qtest::WriteBytes(dir / "sound.wav", sound)) {
+        note = "cannot write the movie's sound";
     } else {
         // Frames go in through a pipe; the bitexact switches keep version
         // strings and times out of the file, one thread keeps the encoder's
@@ -65,8 +67,8 @@ bool AddOpeningMovie(SampleFiles& files, const std::string& ffmpeg, std::string&
         const auto oldPipe = std::signal(SIGPIPE, SIG_IGN);
         if (FILE* pipe = popen(command.c_str(), "w")) {
             bool written = true;
-            for (int n = 0; n < int(kSeconds * kRate) && written; ++n) {
-                const SampleCanvas f = Frame(n);
+            for (int n = 0; n < int(seconds * kRate) && written; ++n) {
+                const SampleCanvas f = frame(n);
                 written = std::fwrite(f.Pixels().data(), 4, f.Pixels().size(), pipe) == f.Pixels().size();
             }
             made = pclose(pipe) == 0 && written;
@@ -74,16 +76,47 @@ bool AddOpeningMovie(SampleFiles& files, const std::string& ffmpeg, std::string&
         std::signal(SIGPIPE, oldPipe);
         std::vector<unsigned char> movie = qtest::ReadBytes(dir / "movie.wmv");
         if (made && !movie.empty()) {
-            files.Add(std::string("movies/") + kSampleOpeningMovie, std::vector<uint8_t>(movie.begin(), movie.end()),
-                      SamplePlace::Loose);
+            files.Add("movies/" + name, std::vector<uint8_t>(movie.begin(), movie.end()), SamplePlace::Loose);
         } else {
             made = false;
-            note = "ffmpeg could not make the opening movie: the sample has no opening movie";
+            note = "ffmpeg could not make the movie";
         }
     }
     std::error_code ec;
     std::filesystem::remove_all(dir, ec);
     return made;
+}
+
+// A shooting star crosses the night sky and leaves a glow behind.
+SampleCanvas StarFrame(int n) {
+    const float t = float(n) / kRate;
+    SampleCanvas c(kWidth, kHeight);
+    c.Gradient(0, 0, kWidth, kHeight, 0xFF04061A, 0xFF1C2050, true);
+    c.Stars(90, kHeight - 80, 31);
+    const float p = Ramp(t, 0.3f, 1.6f), x = 480 - 420 * p, y = 40 + 200 * p;
+    for (int k = 0; k < 12; ++k) {
+        const float back = float(k) * 0.02f;
+        if (p - back <= 0) break;
+        c.Glow(480 - 420 * (p - back), 40 + 200 * (p - back), 14 - float(k), WithAlpha(0xFFF0C0, 200 - 15 * uint32_t(k)));
+    }
+    if (p > 0 && p < 1) c.Circle(x, y, 4, 0xFFFFFFFF);
+    c.Glow(60, 240, 160 * Ramp(t, 1.5f, 2.5f), WithAlpha(0xFFF0C0, uint32_t(140 * Ramp(t, 1.5f, 2.0f))));
+    c.Hills(320, 12, 0.015f, 1.0f, 0xFF10142C);
+    return c;
+}
+
+} // namespace
+
+bool AddOpeningMovie(SampleFiles& files, const std::string& ffmpeg, std::string& note) {
+    if (MakeMovie(files, ffmpeg, kSampleOpeningMovie, kSeconds, Frame, OpeningSound(kSeconds), note)) return true;
+    note += ": the sample has no opening movie";
+    return false;
+}
+
+bool AddStoryMovie(SampleFiles& files, const std::string& ffmpeg, std::string& note) {
+    if (MakeMovie(files, ffmpeg, kSampleStoryMovie, kStarSeconds, StarFrame, StarSound(kStarSeconds), note)) return true;
+    note += ": the story plays without its shooting star";
+    return false;
 }
 
 } // namespace qtools

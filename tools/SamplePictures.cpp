@@ -2,6 +2,7 @@
 
 #include "tools/SampleCanvas.h"
 #include "tools/SampleImageSet.h"
+#include "tools/SampleStoryArt.h"
 #include "tools/SampleTables.h"
 
 #include <cmath>
@@ -10,24 +11,11 @@
 namespace qtools {
 namespace {
 
-// Stars from a fixed seed, so that every run draws the same sky.
-void Stars(SampleCanvas& c, int count, int bottom, uint32_t seed) {
-    for (int i = 0; i < count; ++i) {
-        seed = seed * 1664525u + 1013904223u;
-        const float x = float(seed >> 8 & 0xFFFF) / 65536.0f * float(c.Width());
-        seed = seed * 1664525u + 1013904223u;
-        const float y = float(seed >> 8 & 0xFFFF) / 65536.0f * float(bottom);
-        seed = seed * 1664525u + 1013904223u;
-        const float size = 0.6f + float(seed >> 24) / 255.0f;
-        c.Circle(x, y, size, WithAlpha(0xFFF4E0, 120 + (seed >> 16 & 0x7F)));
-    }
-}
-
 SampleCanvas TitleBackground() {
     SampleCanvas c(1024, 768);
     c.Gradient(0, 0, 1024, 420, 0xFF080C28, 0xFF2A2560, true);
     c.Gradient(0, 420, 1024, 348, 0xFF2A2560, 0xFF7A4E8C, true);
-    Stars(c, 180, 460, 19);
+    c.Stars(180, 460, 19);
     c.Glow(800, 170, 180, 0x70FFF0C0);
     c.Circle(800, 170, 58, 0xFFFFF4D8);
     c.Circle(780, 150, 10, 0x30A09070);
@@ -132,7 +120,7 @@ bool AddPictures(SampleFiles& files, std::string& error) {
         files.Add(std::string("cg/ev/") + kSampleEventPictures[i] + ".png", pictures[i].Png());
         gallery.Add(std::string("th_") + kSampleEventPictures[i] + ".png", Thumbnail(pictures[i]));
     }
-    replay.Add("th_rp01.png", Thumbnail(title));
+    replay.Add("th_rp01.png", Thumbnail(NightBackground()));
     return gallery.AddTo(files, "uigis/", error) && replay.AddTo(files, "uigis/", error);
 }
 

@@ -89,15 +89,15 @@ struct Segment {
 
 // A voice made of segments: a pulse train at the pitch (or noise) through
 // three resonators that glide toward each segment's formants.
-std::vector<uint8_t> Voice(std::initializer_list<Segment> segments) {
+std::vector<uint8_t> Voice(const std::vector<Segment>& segments) {
     constexpr uint32_t rate = 22050;
     double total = 0;
     for (const Segment& s : segments) total += s.seconds;
     Mix m(rate, 1, total + 0.05);
-    double f[3] = {segments.begin()->f1, segments.begin()->f2, segments.begin()->f3};
+    double f[3] = {segments.front().f1, segments.front().f2, segments.front().f3};
     double y1[3] = {0, 0, 0}, y2[3] = {0, 0, 0};
     const double width[3] = {80, 100, 140};
-    double pitch = segments.begin()->pitch, phase = 0, voiced = 0, noise = 0;
+    double pitch = segments.front().pitch, phase = 0, voiced = 0, noise = 0;
     uint32_t seed = 7;
     size_t n = 0;
     for (const Segment& s : segments) {
@@ -133,6 +133,46 @@ std::vector<uint8_t> Voice(std::initializer_list<Segment> segments) {
         m.samples[m.Frames() - 1 - i] *= float(i) / float(edge);
     }
     return Wav(m, 0.7f);
+}
+
+// A line spoken in a made-up tongue: syllables of a breath of noise and a
+// vowel, their pitch falling toward the end as a sentence does.
+std::vector<uint8_t> Speech(uint32_t seed, int syllables, double pitch) {
+    const double vowels[5][3] = {{730, 1090, 2440}, {270, 2290, 3010}, {300, 870, 2240}, {530, 1840, 2480}, {570, 840, 2410}};
+    std::vector<Segment> s;
+    for (int i = 0; i < syllables; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        const double* v = vowels[seed >> 24 & 3 ? (seed >> 20) % 5 : 0];
+        const double p = pitch * (1.0 + 0.12 * std::sin(i * 1.7) - 0.15 * i / syllables);
+        s.push_back({400, 1800, 2800, 0.035, p, 0.0f, float(0.5 + (seed >> 12 & 0xFF) / 512.0)});
+        s.push_back({v[0], v[1], v[2], 0.11 + (seed >> 4 & 0x3F) / 1200.0, p, 1.0f, 0.0f});
+    }
+    s.push_back({260, 1600, 2600, 0.08, pitch * 0.8, 0.3f, 0.0f});
+    return Voice(s);
+}
+
+// Noise through a one-pole low-pass whose loudness follows swell(t).
+void Noise(Mix& m, float amp, double cutoff, uint32_t seed, double (*swell)(double)) {
+    const double k = 1.0 - std::exp(-2 * kPi * cutoff / m.rate);
+    double y[2] = {0, 0};
+    for (size_t i = 0; i < m.Frames(); ++i) {
+        const double t = double(i) / m.rate;
+        for (uint16_t ch = 0; ch < m.channels; ++ch) {
+            seed = seed * 1664525u + 1013904223u;
+            y[ch] += ((double(seed >> 8) / double(1 << 24)) - 0.5 - y[ch]) * k;
+            m.samples[i * m.channels + ch] += float(y[ch] * swell(t)) * amp;
+        }
+    }
+}
+
+// Sound that is to loop: its last half second faded into its first.
+void FoldLoop(Mix& m) {
+    const size_t fold = size_t(m.rate / 2) * m.channels, keep = m.samples.size() - fold;
+    for (size_t i = 0; i < fold; ++i) {
+        const float t = float(i) / float(fold);
+        m.samples[i] = m.samples[i] * t + m.samples[keep + i] * (1 - t);
+    }
+    m.samples.resize(keep);
 }
 
 } // namespace
@@ -225,6 +265,82 @@ std::vector<uint8_t> OpeningSound(double seconds) {
     const int notes[] = {60, 64, 67, 72, 76, 79, 84};
     for (int i = 0; i < 7; ++i) Tone(m, 0.4 + i * 0.3, seconds - 0.4 - i * 0.3, MidiHz(notes[i]), 0.2f, {1, 0.3f}, 0.005, 2.5, 0.15f * float(i - 3));
     return Wav(m, 0.7f);
+}
+
+std::vector<uint8_t> StarSound(double seconds) {
+    Mix m(44100, 2, seconds);
+    Tone(m, 0.3, 1.4, 2600, 0.15f, {1, 0.5f}, 0.01, 2, 0.6f, 900);
+    for (int i = 0; i < 3; ++i) Tone(m, 1.5, seconds - 1.5, MidiHz(72 + 4 * i - (i == 2)), 0.15f, {1, 0.3f}, 0.3, 1.2, 0.3f * float(i - 1));
+    return Wav(m, 0.6f);
+}
+
+
+void AddStorySounds(SampleFiles& files) {
+    const struct {
+        const char* path;
+        uint32_t seed;
+        int syllables;
+        double pitch;
+    } lines[] = {
+        {"voices/aki/aki_001.wav", 11, 7, 270}, {"voices/aki/aki_002.wav", 12, 8, 280},
+        {"voices/aki/aki_003.wav", 13, 6, 300}, {"voices/yu/yu_001.wav", 21, 8, 175},
+        {"voices/yu/yu_002.wav", 22, 9, 165},
+    };
+    for (const auto& l : lines) files.Add(l.path, Speech(l.seed, l.syllables, l.pitch));
+
+    // A clock tower's bell: three strokes of a bell's inharmonic partials.
+    Mix bell(22050, 1, 2.6);
+    for (int i = 0; i < 3; ++i) Tone(bell, i * 0.6, 2.6 - i * 0.6, 523.25, 1, {1, 0, 0.6f, 0, 0.4f, 0.25f}, 0.003, 2.2);
+    files.Add("sounds/se/chime.wav", Wav(bell, 0.6f));
+    // Waves: noise swelling and ebbing twice, folded into a seamless loop.
+    Mix waves(22050, 1, 4.5);
+    Noise(waves, 1, 900, 5, [](double t) { return 0.25 + 0.75 * std::pow(std::sin(t * kPi / 2), 2.0); });
+    FoldLoop(waves);
+    files.Add("sounds/se/waves.wav", Wav(waves, 0.5f));
+}
+
+bool AddStoryAmbience(SampleFiles& files) {
+    // A breeze: soft stereo noise, slowly rising and falling, looped.
+    Mix breeze(22050, 2, 4.5);
+    Noise(breeze, 1, 400, 9, [](double t) { return 0.6 + 0.4 * std::sin(t * kPi / 2); });
+    FoldLoop(breeze);
+    qtest::OggVorbisSpec spec;
+    spec.rate = 22050;
+    spec.quality = 0.0f;
+    std::vector<uint8_t> ogg = qtest::EncodeOggVorbis(ToPcm16(breeze, 0.4f), spec);
+    if (ogg.empty()) return false;
+    files.Add("sounds/bgvs/breeze.ogg", std::move(ogg));
+    return true;
+}
+
+bool AddStoryMusic(SampleFiles& files) {
+    // The morning's music: 100 beats a minute in F, four bars that loop
+    // from the start; a plucked bass and a bright melody over soft chords.
+    constexpr double beat = 0.6, bar = 4 * beat, end = 4 * bar;
+    Mix m(44100, 2, end + 2.0);
+    const int chords[4][3] = {{53, 57, 60}, {50, 53, 57}, {46, 50, 53}, {48, 52, 55}};  // F, Dm, Bb, C
+    const int melody[4][8] = {{77, 0, 76, 77, 81, 0, 79, 77},
+                              {74, 77, 76, 74, 72, 0, 74, 0},
+                              {70, 74, 77, 79, 77, 74, 72, 70},
+                              {72, 0, 76, 79, 84, 0, 79, 76}};
+    for (int b = 0; b < 4; ++b) {
+        const double t0 = b * bar;
+        for (int k = 0; k < 3; ++k)
+            Tone(m, t0, bar + 0.1, MidiHz(chords[b][k]), 0.09f, {1, 0.4f, 0.15f}, 0.2, 0.5, 0.5f * float(k - 1));
+        for (int q = 0; q < 4; ++q)
+            Tone(m, t0 + q * beat, beat, MidiHz(chords[b][q % 2 ? 2 : 0] - 12), 0.3f, {1, 0.3f, 0.1f}, 0.005, 5);
+        for (int e = 0; e < 8; ++e)
+            if (melody[b][e]) Tone(m, t0 + e * beat / 2, 0.7, MidiHz(melody[b][e]), 0.2f, {1, 0.2f, 0.3f}, 0.004, 5, -0.25f);
+    }
+    const size_t stop = size_t(end * m.rate) * 2;
+    for (size_t i = stop; i < m.samples.size(); ++i) m.samples[i - stop] += m.samples[i];
+    m.samples.resize(stop);
+    qtest::OggVorbisSpec spec;
+    spec.quality = 0.2f;
+    std::vector<uint8_t> ogg = qtest::EncodeOggVorbis(ToPcm16(m, 0.8f), spec);
+    if (ogg.empty()) return false;
+    files.Add(std::string("bgms/") + kSampleStoryMusic, std::move(ogg), SamplePlace::Loose);
+    return true;
 }
 
 } // namespace qtools

@@ -15,7 +15,18 @@ void AddSystemSounds(SampleFiles& files);
 // Vorbis encoder refuses.
 bool AddTitleMusic(SampleFiles& files);
 void AddSystemVoices(SampleFiles& files);
+// The story's voices ("voices/aki/", "voices/yu/") and sound effects
+// ("sounds/se/": a bell, and waves that loop).
+void AddStorySounds(SampleFiles& files);
+// The background voice "sounds/bgvs/breeze.ogg", a looping breeze. False
+// when the Vorbis encoder refuses.
+bool AddStoryAmbience(SampleFiles& files);
+// "bgms/" + the morning's music, loose beside the pack, looping from its
+// start. False when the Vorbis encoder refuses.
+bool AddStoryMusic(SampleFiles& files);
 // The opening's sound as a WAV file: stereo, 44.1 kHz, that many seconds.
 std::vector<uint8_t> OpeningSound(double seconds);
+// The shooting star's sound: a falling shimmer, then a soft chord.
+std::vector<uint8_t> StarSound(double seconds);
 
 } // namespace qtools

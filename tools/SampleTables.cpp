@@ -68,7 +68,9 @@ std::string Characters() {
 
 std::string Music() {
     TableText t({"ID", "Name", "FileName", "LoopPosTime", "ButtonIndex"});
-    t.Row({"0", "Title theme", kSampleTitleMusic, N(kSampleTitleLoopMs), "0"});
+    // The music room counts its pieces from ID 1 on.
+    t.Row({"1", "Title theme", kSampleTitleMusic, N(kSampleTitleLoopMs), "1"});
+    t.Row({"2", "Morning in the park", kSampleStoryMusic, "0", "2"});
     return t.Text();
 }
 
@@ -84,7 +86,7 @@ std::string Gallery() {
 
 std::string Replay() {
     TableText t({"ID", "Group", "Thumbnail", "Label", "Help"});
-    t.Row({"0", "0", "th_rp01", "MAIN", "The beginning"});
+    t.Row({"0", "0", "th_rp01", kSampleReplayLabel, "The night of the shooting star"});
     return t.Text();
 }
 

@@ -43,6 +43,9 @@ struct SampleLayout {
 inline constexpr const char* kSampleExtraLabel = "EXTRA";  // the title's "extra" button starts here
 inline constexpr const char* kSampleTitleMusic = "title.ogg";  // under "bgms/"
 inline constexpr int kSampleTitleLoopMs = 2000;  // where the title music's loop starts
+inline constexpr const char* kSampleStoryMusic = "day.ogg";  // the morning's music, under "bgms/"
+inline constexpr const char* kSampleStoryMovie = "star.wmv";  // the shooting star, under "movies/"
+inline constexpr const char* kSampleReplayLabel = "NIGHT";  // the scene the replay menu offers
 inline constexpr const char* kSampleSystemVoices = "voices/sys";
 // System voice 1 is the title call, 12 the question as the end-game dialog
 // opens.
