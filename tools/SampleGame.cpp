@@ -3,6 +3,7 @@
 #include "tools/SampleCanvas.h"
 #include "tools/SampleInterface.h"
 #include "tools/SampleMovie.h"
+#include "tools/SamplePlayScreens.h"
 #include "tools/SamplePictures.h"
 #include "tools/SampleScripts.h"
 #include "tools/SampleSound.h"
@@ -93,8 +94,11 @@ bool Collect(SampleFiles& files, const SampleGameOptions& options, std::string& 
         return false;
     }
     std::vector<SampleModule> modules;
-    if (!AddInterface(files, modules, error) || !AddPictures(files, error)) return false;
-    AddDataTables(files, modules, SampleLayouts());
+    std::vector<SampleLayout> layouts = SampleLayouts();
+    if (!AddInterface(files, modules, error) || !AddPlayScreens(files, modules, layouts, error) ||
+        !AddPictures(files, error))
+        return false;
+    AddDataTables(files, modules, layouts);
     AddBitmapFonts(files);
     AddSystemSounds(files);
     AddSystemVoices(files);

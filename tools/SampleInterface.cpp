@@ -12,14 +12,11 @@ namespace {
 enum class Face { Off, On, Over, Na, OnOver, OnNa };
 const char* const kSuffix[] = {"_off.png", "_on.png", "_over.png", "_na.png", "_onover.png", "_onna.png"};
 
-struct Palette {
-    uint32_t face, hover, press, border, text;
-};
 // Night blue for the title, slate for the dialogs, teal for the developer's
 // screens.
-const Palette kTitle{0xC0182850, 0xE0304E96, 0xF0101A38, 0xFF9AB8FF, 0xFFFFFFFF};
-const Palette kDialog{0xE0303846, 0xF04A5870, 0xF0202632, 0xFFC8D4E8, 0xFFFFFFFF};
-const Palette kDebug{0xE0183C3C, 0xF0286464, 0xF0102828, 0xFF7CD8D0, 0xFFFFFFFF};
+const SamplePalette kTitle{0xC0182850, 0xE0304E96, 0xF0101A38, 0xFF9AB8FF, 0xFFFFFFFF};
+const SamplePalette kDialog{0xE0303846, 0xF04A5870, 0xF0202632, 0xFFC8D4E8, 0xFFFFFFFF};
+const SamplePalette kDebug{0xE0183C3C, 0xF0286464, 0xF0102828, 0xFF7CD8D0, 0xFFFFFFFF};
 constexpr uint32_t kGrey = 0xA0404040, kGreyText = 0xFFB8B8B8;
 
 std::u16string U16(const std::string& s) { return GxFromUtf8(s); }
@@ -27,7 +24,7 @@ std::u16string U16(const std::string& s) { return GxFromUtf8(s); }
 // A labelled button face: a rounded plate, a brighter rim when hovered, a
 // darker plate with its label one pixel lower when pressed, grey when it
 // cannot be used. A toggle's faces carry a tick box on the left.
-SampleCanvas ButtonFace(int w, int h, const std::string& label, const std::string& sub, Face state, const Palette& p,
+SampleCanvas ButtonFace(int w, int h, const std::string& label, const std::string& sub, Face state, const SamplePalette& p,
                         bool toggle) {
     SampleCanvas c(w, h);
     const bool na = state == Face::Na || state == Face::OnNa;
@@ -56,24 +53,9 @@ SampleCanvas ButtonFace(int w, int h, const std::string& label, const std::strin
     return c;
 }
 
-// Adds the four faces of a button (six of a toggle) to the set and its module.
 void AddButton(SampleImageSet& set, std::vector<SampleModule>& modules, const std::string& name, int w, int h,
-               const std::string& label, const std::string& sub, const Palette& p, bool toggle = false) {
-    const int faces = toggle ? 6 : 4;
-    for (int f = 0; f < faces; ++f)
-        set.Add(name + kSuffix[f], ButtonFace(w, h, label, sub, Face(f), p, toggle));
-    SampleModule m;
-    m.type = toggle ? kWidgetToggleButtonIs : kWidgetButtonIs;
-    m.name = name, m.imageSet = set.Name(), m.image = name;
-    modules.push_back(m);
-}
-
-// A translucent plate with a rim: dialogs, the list boxes, notices.
-SampleCanvas Plate(int w, int h, uint32_t fill, uint32_t rim, float radius) {
-    SampleCanvas c(w, h);
-    c.RoundRect(0.5f, 0.5f, float(w) - 1, float(h) - 1, radius, fill);
-    c.RoundRect(0.5f, 0.5f, float(w) - 1, float(h) - 1, radius, rim, 2);
-    return c;
+               const std::string& label, const std::string& sub, const SamplePalette& p, bool toggle = false) {
+    AddSampleButton(set, modules, name, w, h, label, sub, p, toggle ? kWidgetToggleButtonIs : kWidgetButtonIs);
 }
 
 void TitleSet(SampleImageSet& set, std::vector<SampleModule>& modules) {
@@ -95,7 +77,7 @@ void CommonSet(SampleImageSet& set, std::vector<SampleModule>& modules) {
     AddButton(set, modules, "btn_cancel", 140, 44, "Cancel", "キャンセル", kDialog);
 
     // Both dialogs share one frame; their text sits in the upper part.
-    set.Add("dlg_frame.png", Plate(480, 200, 0xE8182030, 0xFFC8D4E8, 14));
+    set.Add("dlg_frame.png", SamplePlate(480, 200, 0xE8182030, 0xFFC8D4E8, 14));
     for (const char* name : {"dlg_shutdown", "dlg_user"}) {
         SampleModule m;
         m.type = kWidgetTextPanelIs, m.name = name, m.imageSet = set.Name(), m.image = "dlg_frame";
@@ -167,7 +149,7 @@ void DebugSet(SampleImageSet& set, SampleFiles& files, std::vector<SampleModule>
     AddButton(set, modules, "btn_back", 180, 40, "Back", "", kDebug);
     AddButton(set, modules, "btn_callfin", 240, 40, "Fade in first", "", kDebug, true);
 
-    SampleCanvas header = Plate(960, 40, 0xD0102424, 0xFF7CD8D0, 8);
+    SampleCanvas header = SamplePlate(960, 40, 0xD0102424, 0xFF7CD8D0, 8);
     set.Add("dbg_header.png", header);
     SampleModule h;
     h.type = kWidgetTextPanelIs, h.name = "dbg_header", h.imageSet = set.Name(), h.image = "dbg_header";
@@ -193,27 +175,16 @@ void DebugSet(SampleImageSet& set, SampleFiles& files, std::vector<SampleModule>
     modules.push_back(slider);
 
     // The list boxes draw a PNG behind their rows.
-    files.Add("cg/ui/debug_list.png", Plate(420, 560, 0xC0081818, 0xFF3C9C94, 6).Png());
+    files.Add("cg/ui/debug_list.png", SamplePlate(420, 560, 0xC0081818, 0xFF3C9C94, 6).Png());
     SampleModule list;
     list.type = kWidgetListBoxFx, list.name = "lbox_debug", list.imageSet = "cg/ui/", list.image = "debug_list";
     list.clientLeft = 8, list.clientTop = 8, list.font = 1;
     modules.push_back(list);
 }
 
-// The adventure screen's row of controls under the message window.
-void AdventureSet(SampleImageSet& set, std::vector<SampleModule>& modules) {
-    const struct {
-        const char *name, *label;
-        bool toggle;
-    } buttons[] = {{"btn_auto", "Auto", true},   {"btn_skip", "Skip", true},   {"btn_log", "Log", false},
-                   {"btn_save", "Save", false},  {"btn_load", "Load", false},  {"btn_qsave", "Q.Save", false},
-                   {"btn_qload", "Q.Load", false}, {"btn_config", "Config", false}, {"btn_hide", "Hide", false}};
-    for (const auto& b : buttons) AddButton(set, modules, b.name, b.toggle ? 96 : 80, 26, b.label, "", kTitle, b.toggle);
-}
-
 // The notice panels draw a PNG with their text centred on it.
 void NoticePicture(SampleFiles& files, std::vector<SampleModule>& modules) {
-    files.Add("cg/ui/notice.png", Plate(320, 64, 0xE0101830, 0xFF9AB8FF, 10).Png());
+    files.Add("cg/ui/notice.png", SamplePlate(320, 64, 0xE0101830, 0xFF9AB8FF, 10).Png());
     for (const char* name : {"tip_sysnotice", "tip_usernotice"}) {
         SampleModule m;
         m.type = kWidgetNoticePanelFx, m.name = name, m.imageSet = "cg/ui/", m.image = "notice";
@@ -224,16 +195,32 @@ void NoticePicture(SampleFiles& files, std::vector<SampleModule>& modules) {
 
 } // namespace
 
+void AddSampleButton(SampleImageSet& set, std::vector<SampleModule>& modules, const std::string& name, int w, int h,
+                     const std::string& label, const std::string& sub, const SamplePalette& p, int type) {
+    const bool twoState = type == kWidgetToggleButtonIs || type == kWidgetRadioButtonIs;
+    for (int f = 0; f < (twoState ? 6 : 4); ++f)
+        set.Add(name + kSuffix[f], ButtonFace(w, h, label, sub, Face(f), p, type == kWidgetToggleButtonIs));
+    SampleModule m;
+    m.type = type;
+    m.name = name, m.imageSet = set.Name(), m.image = name;
+    modules.push_back(m);
+}
+
+SampleCanvas SamplePlate(int w, int h, uint32_t fill, uint32_t rim, float radius) {
+    SampleCanvas c(w, h);
+    c.RoundRect(0.5f, 0.5f, float(w) - 1, float(h) - 1, radius, fill);
+    c.RoundRect(0.5f, 0.5f, float(w) - 1, float(h) - 1, radius, rim, 2);
+    return c;
+}
+
 bool AddInterface(SampleFiles& files, std::vector<SampleModule>& modules, std::string& error) {
-    SampleImageSet title("ui_title"), common("ui_common"), icons("ui_iconpool"), debug("ui_debug"),
-        adventure("ui_avgmain");
+    SampleImageSet title("ui_title"), common("ui_common"), icons("ui_iconpool"), debug("ui_debug");
     TitleSet(title, modules);
     CommonSet(common, modules);
     IconSet(icons);
     DebugSet(debug, files, modules);
-    AdventureSet(adventure, modules);
     NoticePicture(files, modules);
-    for (const SampleImageSet* set : {&title, &common, &icons, &debug, &adventure})
+    for (const SampleImageSet* set : {&title, &common, &icons, &debug})
         if (!set->AddTo(files, "uigis/", error)) return false;
     return true;
 }

@@ -77,16 +77,16 @@ std::string Music() {
 std::string Gallery() {
     // Each picture with its pan in the viewer: start and end alignment.
     TableText t({"ID", "Group", "Thumbnail", "FileName x32 (picture|start|end)", "Count"});
-    t.Row(Join({"0", "0", std::string("th_") + kSampleEventPictures[0]},
+    t.Row(Join({"0", "1", std::string("th_") + kSampleEventPictures[0]},
                Join(Padded({std::string(kSampleEventPictures[0]) + "|MM|MM"}, 32), {"0"})));
-    t.Row(Join({"1", "0", std::string("th_") + kSampleEventPictures[1]},
+    t.Row(Join({"1", "1", std::string("th_") + kSampleEventPictures[1]},
                Join(Padded({std::string(kSampleEventPictures[1]) + "|LT|RT"}, 32), {"0"})));
     return t.Text();
 }
 
 std::string Replay() {
     TableText t({"ID", "Group", "Thumbnail", "Label", "Help"});
-    t.Row({"0", "0", "th_rp01", kSampleReplayLabel, "The night of the shooting star"});
+    t.Row({"0", "1", "th_rp01", kSampleReplayLabel, "The night of the shooting star"});
     return t.Text();
 }
 
@@ -106,8 +106,8 @@ std::string Layouts(const std::vector<SampleLayout>& layouts) {
                  "AutoHelpTime", "Descript"});
     int id = 1;
     for (const SampleLayout& l : layouts)
-        t.Row({N(id++), l.parent, "0", l.module, l.task, "0", "1", "1", N(l.enabled), F(l.left), F(l.top), F(l.orderZ),
-               "0", l.text, "", N(l.sound), N(l.value), N(l.min), N(l.max), N(l.helpTime), l.help});
+        t.Row({N(id++), l.parent, "0", l.module, l.task, N(l.index), "1", N(l.visible), N(l.enabled), F(l.left), F(l.top),
+               F(l.orderZ), N(l.group), l.text, "", N(l.sound), N(l.value), N(l.min), N(l.max), N(l.helpTime), l.help});
     return t.Text();
 }
 
@@ -116,8 +116,8 @@ std::string VoiceVolumes() {
                  "SystemVoiceEnabled", "Comment"});
     // Slot 0 is the system voice's; its switch lets the title call play.
     t.Row({"0", "1", "0", "", "", "1", "1", "System voice"});
-    t.Row({"1", "1", "1", "", "", "0", "0", "Aki"});
-    t.Row({"2", "1", "2", "", "", "0", "0", "Yu"});
+    t.Row({"1", "1", "1", "face_aki.png", "", "0", "0", "Aki"});
+    t.Row({"2", "1", "2", "face_yu.png", "", "0", "0", "Yu"});
     return t.Text();
 }
 

@@ -11,9 +11,10 @@ namespace qtools {
 
 // Widget type codes of the UI module table.
 enum SampleWidget : int {
-    kWidgetTextPanelFx = 11, kWidgetNoticePanelFx = 13, kWidgetAnimePanelIs = 16, kWidgetTextPanelIs = 17,
-    kWidgetButtonIs = 18, kWidgetToggleButtonIs = 19, kWidgetVSliderIs = 31, kWidgetTipHelpIs = 45,
-    kWidgetListBoxFx = 50,
+    kWidgetPanelFx = 8, kWidgetMessageWindowFx = 9, kWidgetTextWindowFx = 10, kWidgetTextPanelFx = 11,
+    kWidgetNoticePanelFx = 13, kWidgetPanelIs = 15, kWidgetAnimePanelIs = 16, kWidgetTextPanelIs = 17,
+    kWidgetButtonIs = 18, kWidgetToggleButtonIs = 19, kWidgetRadioButtonIs = 20, kWidgetTextButtonIs = 21,
+    kWidgetHSliderIs = 30, kWidgetVSliderIs = 31, kWidgetTipHelpIs = 45, kWidgetListBoxFx = 50,
 };
 
 // One record of "data/db_uimodule.txt". Is widgets name an image set (without
@@ -30,6 +31,9 @@ struct SampleModule {
 // One record of "data/db_uilayout.txt": a widget placed on a screen.
 struct SampleLayout {
     std::string parent, module, task;
+    int index = 0;  // the local index among widgets of one name
+    int group = 0;  // radio buttons of one group turn each other off
+    int visible = 1;
     float left = 0, top = 0, orderZ = 0;
     std::string text;
     int sound = -1;  // the system sound its click plays; -1 none

@@ -4,6 +4,7 @@
 // scenes that show it are checked elsewhere; here every file they will look
 // for must exist, parse and agree with the tables that name it.
 #include "base/GxStringUtil.h"
+#include "gamedata/DBAvgChar.h"
 #include "gamedata/GxDataLookup.h"
 #include "gamedata/GxDataTables.h"
 #include "io/GxFileSystem.h"
@@ -12,6 +13,8 @@
 #include "media/sound/GxSoundLoaderBase.h"
 #include "platform/image/image.h"
 #include "script/GxMoa.h"
+#include "script/GxMoaDefs.h"
+#include "script/GxMoaScript.h"
 #include "support/TempDir.h"
 #include "tasks/GxSystemConfig.h"
 #include "tools/SampleGame.h"
@@ -20,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 #include <memory>
 
 namespace {
@@ -192,10 +196,12 @@ TEST_F(SampleGame, TablesReadBackAndEveryModuleFindsItsImages) {
         SCOPED_TRACE(U8(m.Name));
         ASSERT_EQ(g_DBUIModule.FindNameMap(m.Name, 0), id);
         std::vector<const char16_t*> suffixes = {u".png"};
-        if (m.UIType == 18) suffixes = {u"_off.png", u"_on.png", u"_over.png", u"_na.png"};
-        if (m.UIType == 19) suffixes = {u"_off.png", u"_on.png", u"_over.png", u"_na.png", u"_onover.png", u"_onna.png"};
-        if (m.UIType == 31) suffixes = {u"_off.png", u"_on.png", u"_over.png", u"_na.png", u"_back.png", u"_backna.png"};
-        if (m.UIType == 11 || m.UIType == 13 || m.UIType == 50) {
+        if (m.UIType == 18 || m.UIType == 21) suffixes = {u"_off.png", u"_on.png", u"_over.png", u"_na.png"};
+        if (m.UIType == 19 || m.UIType == 20)
+            suffixes = {u"_off.png", u"_on.png", u"_over.png", u"_na.png", u"_onover.png", u"_onna.png"};
+        if (m.UIType == 30 || m.UIType == 31)
+            suffixes = {u"_off.png", u"_on.png", u"_over.png", u"_na.png", u"_back.png", u"_backna.png"};
+        if (m.UIType == 8 || m.UIType == 9 || m.UIType == 10 || m.UIType == 11 || m.UIType == 13 || m.UIType == 50) {
             pimage::image png;
             EXPECT_TRUE(Decodes(m.ImageSetName + m.ImageName + u".png", png));
         } else {
@@ -209,23 +215,51 @@ TEST_F(SampleGame, TablesReadBackAndEveryModuleFindsItsImages) {
     EXPECT_GE(checked, 30);
 
     // The screens: every widget's module exists, and the scenes find the
-    // widgets they name.
-    std::map<GxString, std::vector<GxString>> screens;
+    // widgets they name (by local name; the index after '#' when it counts).
+    std::map<GxString, std::set<GxString>> screens;
     for (s32 id = 1; id <= g_DBUILayout.GetMaxID(); ++id) {
         const auto& l = *static_cast<DBUILayoutRecord*>(g_DBUILayout.GetRecord(id));
         EXPECT_GT(g_DBUIModule.FindNameMap(l.ModuleName, 0), 0) << U8(l.ModuleName);
         EXPECT_NE(l.Create, 0);
-        screens[l.ParentName].push_back(l.TaskName);
+        screens[l.ParentName].insert(l.TaskName);
+        screens[l.ParentName].insert(l.TaskName + u"#" + GxFromUtf8(std::to_string(l.TaskIndex)));
     }
-    const std::map<GxString, std::vector<GxString>> expected = {
-        {u"$UI:SeqTitle",
-         {u"btn_title_start", u"btn_title_load", u"btn_title_visual", u"btn_title_event", u"btn_title_music",
-          u"btn_title_config", u"btn_title_extra", u"btn_title_exit"}},
-        {u"$UI:SeqDebug",
-         {u"txt_header", u"lbox_scriptselect", u"vsld_scriptselect", u"lbox_labelselect", u"vsld_labelselect",
-          u"btn_runlabel", u"btn_editlabel", u"btn_callfin", u"btn_back"}},
+    const struct {
+        const char16_t* parent;
+        std::vector<const char16_t*> widgets;
+    } kScreens[] = {
+        {u"$UI:SeqTitle", {u"btn_title_start", u"btn_title_load", u"btn_title_visual", u"btn_title_event",
+                           u"btn_title_music", u"btn_title_config", u"btn_title_extra", u"btn_title_exit"}},
+        {u"$UI:SeqDebug", {u"txt_header", u"lbox_scriptselect", u"vsld_scriptselect", u"lbox_labelselect",
+                           u"vsld_labelselect", u"btn_runlabel", u"btn_editlabel", u"btn_callfin", u"btn_back"}},
+        {u"$UI:SeqAvgMain", {u"$MESWIN:SeqAvgMain", u"$NAMEWIN:SeqAvgMain"}},
+        {u"$MESWIN:SeqAvgMain", {u"icon_wait", u"btn_auto", u"btn_skip", u"btn_log", u"btn_qsave", u"btn_qload",
+                                 u"btn_save", u"btn_load", u"btn_config", u"btn_hide"}},
+        {u"$UI:SeqAvgLog", {u"tip_logwindow#0", u"tip_logwindow#4", u"btn_voiceplay#0", u"btn_voiceplay#4", u"btn_b",
+                            u"btn_bb", u"btn_f", u"btn_ff", u"btn_back"}},
+        {u"$UI:SeqSave", {u"b01", u"b10", u"btn_fileplate#0", u"btn_fileplate#7", u"tip_new", u"btn_back"}},
+        {u"$UI:SeqLoad", {u"b01", u"b10", u"btn_fileplate#0", u"btn_fileplate#7", u"tip_new", u"btn_back"}},
+        {u"$UI:SeqConfig", {u"btn_tabconf_system", u"btn_tabconf_sound", u"btn_tabconf_voice", u"btn_tabconf_game",
+                            u"btn_init", u"btn_title", u"btn_exit", u"btn_back"}},
+        {u"$UI_SYSTEM:SeqConfig", {u"btn_window#1", u"btn_fullscreen#1", u"hsld_textspeed", u"hsld_autospeed",
+                                   u"hsld_winalpha", u"btn_on#2", u"btn_off#7"}},
+        {u"$UI_SOUND:SeqConfig", {u"hsld_vol_master", u"hsld_vol_bgm", u"hsld_vol_se", u"hsld_vol_movie",
+                                  u"hsld_vol_rest", u"btn_nextvoice#1", u"btn_nexttext#1", u"btn_on#3", u"btn_test_se"}},
+        {u"$UI_VOICE:SeqConfig", {u"hsld_vol_voicemaster", u"hsld_vol_systemvoice", u"hsld_vol_voice#5",
+                                  u"btn_systemvoice#5", u"tip_voiceplate#5", u"btn_test_voice#5", u"hsld_scroll_voice",
+                                  u"btn_scrollup_voice", u"btn_scrolldown_voice", u"btn_test_systemvoice"}},
+        {u"$UI:SeqCGMode", {u"btn_pageselect#1", u"btn_prev", u"btn_next", u"btn_back", u"btn_cgselect#0",
+                            u"btn_cgselect#24"}},
+        {u"$UI:SeqRPMode", {u"btn_pageselect#1", u"btn_prev", u"btn_next", u"btn_back", u"btn_rpselect#0",
+                            u"btn_rpselect#24"}},
+        {u"$UI:SeqBGMMode", {u"btn_bgmselect#1", u"btn_bgmselect#2", u"btn_bgmplay", u"btn_bgmstop", u"btn_bgmprev",
+                             u"btn_bgmnext", u"tip_playing", u"btn_back"}},
     };
-    EXPECT_EQ(screens, expected);
+    for (const auto& screen : kScreens)
+        for (const char16_t* widget : screen.widgets)
+            EXPECT_TRUE(screens[screen.parent].count(widget)) << U8(screen.parent) << " " << U8(widget);
+    // The main scene makes its choice buttons from this module.
+    EXPECT_GT(g_DBUIModule.FindNameMap(u"btn_select0", 0), 0);
     // The system scene makes its widgets from these modules by name.
     for (const GxChar* name : {u"dlg_shutdown", u"btn_yes", u"btn_no", u"dlg_user", u"btn_ok", u"btn_cancel",
                                u"icon_asload", u"tip_help", u"tip_sysnotice", u"tip_usernotice"})
@@ -233,7 +267,7 @@ TEST_F(SampleGame, TablesReadBackAndEveryModuleFindsItsImages) {
 
     // The title music is in the music room with its loop; the title call
     // resolves for an active system-voice set.
-    const auto& music = *static_cast<DBBGMModeRecord*>(g_DBBGMMode.GetRecord(0));
+    const auto& music = *static_cast<DBBGMModeRecord*>(g_DBBGMMode.GetRecord(1));
     EXPECT_EQ(music.FileName, config_->m_BGMNameTitle);
     EXPECT_EQ(s32(music.LoopPosTime), config_->m_BGMLoopTitle);
     const auto& voices = *static_cast<DBSystemVoiceRecord*>(g_DBSystemVoice.GetRecord(0));
@@ -398,3 +432,90 @@ TEST_F(SampleGame, WritingAgainKeepsTheSavesAndRefusesForeignFolders) {
 }
 
 } // namespace
+
+// Every file the story names lies in the sample where its command looks:
+// the pictures, the rule picture of a wipe, the standing pictures of the
+// STAND blocks and layer commands, the music, the background voice, the
+// effects, the voices and the movie (when ffmpeg made it).
+TEST_F(SampleGame, TheStoryFindsEveryFileItNames) {
+    GxLoadDataTables();
+    const std::vector<u8> bytes = Load(u"bincode/moacode.mwb");
+    GxNcContentFile file;
+    ASSERT_TRUE(file.OpenBytes(bytes.data(), u32(bytes.size()), "MOA", GxNcContentFile::OtherForms::Refuse));
+    GxMoa moa;
+    ASSERT_TRUE(moa.ReadBundle(file.GetReader()));
+    const GxMoaScript* story = moa.FindScript(u"main.txt");
+    ASSERT_NE(story, nullptr);
+
+    enum Kind { Image, Sound, Movie, Voice, Stand };
+    const struct {
+        const char16_t* command;
+        int arg;
+        Kind kind;
+        const char16_t* folder;  // the character's own folder for Stand
+    } kNames[] = {
+        {u"bg", 0, Image, u"cg/bg/"},         {u"bg.sw", 0, Image, u"cg/bg/"}, {u"bg.sw", 2, Image, u"cg/tr/"},
+        {u"ev", 0, Image, u"cg/ev/"},         {u"ev.sw", 2, Image, u"cg/tr/"}, {u"bgm", 0, Sound, u"bgms/"},
+        {u"bgv", 0, Sound, u"sounds/bgvs/"},  {u"se", 0, Sound, u"sounds/se/"}, {u"se_1", 0, Sound, u"sounds/se/"},
+        {u"mv", 0, Movie, u"movies/"},        {u"vo", 0, Voice, u""},          {u"vo_1", 0, Voice, u""},
+        {u"text", 1, Voice, u""},             {u"sp.lcg", 1, Stand, u""},
+    };
+    std::set<GxString> commands;
+    int named = 0;
+    std::vector<GxString> block;  // the STAND block being read: its character first
+    for (int line = 0; line < story->GetLineCount(); ++line) {
+        std::vector<const GxMoaToken*> t;
+        for (int pos = 0; story->CheckRunPos(line, pos) == 1; ++pos) t.push_back(story->GetToken(line, pos));
+        if (t.empty()) continue;
+        if (!block.empty()) {
+            if (t[0]->GetType() == kGxTokBuiltin && t[0]->GetStrView() == u"endstand") {
+                block.clear();
+                continue;
+            }
+            const s32 id = GxFindAvgCharIDByName(block[0].c_str());
+            ASSERT_GE(id, 0) << U8(block[0]);
+            GxString path = static_cast<DBAvgCharRecord*>(g_DBAvgChar.GetRecord(id))->StandPath + GxString(t[0]->GetStrView());
+            EXPECT_TRUE(GxResolveImageFile(path)) << "line " << line + 1 << ": " << U8(path);
+            ++named;
+            continue;
+        }
+        // The string arguments of a call: its name, then one entry an argument.
+        std::vector<GxString> args;
+        bool call = t.size() > 1 && t[1]->GetType() == kGxTokParenOpen;
+        if (!call) continue;
+        GxString command = GxToLower(GxString(t[0]->GetStrView()));
+        if (t[0]->GetType() == kGxTokUnknownWord) {
+            args.push_back(command);  // a layer command: the character, then its picture
+            command = u"sp.lcg";
+        }
+        args.emplace_back();
+        for (size_t k = 2; k < t.size(); ++k) {
+            if (t[k]->GetType() == kGxTokComma) args.emplace_back();
+            if (t[k]->GetType() == kGxTokString) args.back() = GxString(t[k]->GetStrView());
+        }
+        commands.insert(command);
+        if (command == u"stand") block = {args[0]};
+        for (const auto& n : kNames) {
+            if (command != n.command || size_t(n.arg) >= args.size() || args[size_t(n.arg)].empty()) continue;
+            SCOPED_TRACE("line " + std::to_string(line + 1) + ": " + U8(command));
+            GxString path = n.folder + args[size_t(n.arg)];
+            if (n.kind == Image) EXPECT_TRUE(GxResolveImageFile(path)) << U8(path);
+            if (n.kind == Sound) EXPECT_TRUE(GxResolveSoundFile(path)) << U8(path);
+            if (n.kind == Movie && HasFfmpeg()) EXPECT_TRUE(GxResolveMovieFile(path)) << U8(path);
+            if (n.kind == Voice) EXPECT_GT(GxFindVoiceCharID(path), 0) << U8(path);
+            if (n.kind == Stand) {
+                const s32 id = GxFindAvgCharIDByName(args[0].c_str());
+                ASSERT_GE(id, 0) << U8(args[0]);
+                path = static_cast<DBAvgCharRecord*>(g_DBAvgChar.GetRecord(id))->StandPath + args[1];
+                EXPECT_TRUE(GxResolveImageFile(path)) << U8(path);
+            }
+            ++named;
+        }
+    }
+    EXPECT_GE(named, 25);
+    // Every family of the game's commands is called at least once.
+    for (const GxChar* family : {u"msgn", u"text", u"stand", u"sp.wa", u"bg.sw", u"ev", u"flash", u"shake", u"mv", u"bgm",
+                                 u"bgv", u"se", u"vo", u"sel", u"sel.go", u"wa.click", u"wa.time", u"rp.set",
+                                 u"notice.user", u"setextraoption", u"jumptotitle", u"setnameidentifymode"})
+        EXPECT_TRUE(commands.count(family)) << U8(family);
+}

@@ -1,0 +1,381 @@
+#include "tools/SamplePlayScreens.h"
+
+#include "tools/SampleCanvas.h"
+#include "tools/SampleImageSet.h"
+#include "tools/SampleInterface.h"
+
+#include <cstdio>
+
+namespace qtools {
+namespace {
+
+// Night blue for play, wine for the menus over it, moss for the extras.
+const SamplePalette kPlay{0xC0182850, 0xE0304E96, 0xF0101A38, 0xFF9AB8FF, 0xFFFFFFFF};
+const SamplePalette kMenu{0xD0402030, 0xF0704060, 0xF0201018, 0xFFF0B8C8, 0xFFFFFFFF};
+const SamplePalette kExtra{0xD0203828, 0xF0406850, 0xF0102018, 0xFFB8E8C0, 0xFFFFFFFF};
+
+// The widget's module is named after its task unless a screen shares it.
+struct Screen {
+    std::vector<SampleModule>& modules;
+    std::vector<SampleLayout>& layouts;
+    std::string parent;
+
+    SampleLayout& Put(const std::string& module, const std::string& task, float left, float top, int index = 0,
+                      int group = 0) {
+        SampleLayout l;
+        l.parent = parent, l.module = module, l.task = task, l.index = index, l.group = group;
+        l.left = left, l.top = top, l.orderZ = 100;
+        layouts.push_back(l);
+        return layouts.back();
+    }
+};
+
+void AddModule(std::vector<SampleModule>& modules, int type, const std::string& name, const std::string& set,
+               const std::string& image, int font = 0) {
+    SampleModule m;
+    m.type = type, m.name = name, m.imageSet = set, m.image = image, m.font = font;
+    modules.push_back(m);
+}
+
+// A screen's backdrop: a gradient with a heading, and labels at their places.
+struct Label {
+    int x, y;
+    const char16_t* text;
+};
+SampleCanvas Backdrop(uint32_t top, uint32_t bottom, const char16_t* heading, std::initializer_list<Label> labels = {}) {
+    SampleCanvas c(1024, 768);
+    c.Gradient(0, 0, 1024, 768, top, bottom, true);
+    for (int i = 0; i < 12; ++i) c.Glow(float(90 * i + 40), float(700 - (i % 3) * 30), 120, 0x10FFFFFF);
+    c.Text(*SampleFont(36, true), 40, 20, heading, 0xFFFFFFFF, 0x80000000);
+    for (const Label& l : labels) c.Text(*SampleFont(22, true), l.x, l.y, l.text, 0xFFE8E8F0, 0x80000000);
+    return c;
+}
+
+// The knob and the track of a horizontal slider.
+void AddSlider(SampleImageSet& set, std::vector<SampleModule>& modules, const std::string& name, int length,
+               uint32_t colour) {
+    const struct {
+        const char* suffix;
+        uint32_t fill;
+        bool knob;
+    } parts[] = {{"_off.png", colour, true},          {"_on.png", MixColour(colour, 0xFFFFFFFF, 0.4f), true},
+                 {"_over.png", MixColour(colour, 0xFFFFFFFF, 0.2f), true}, {"_na.png", 0xFF505050, true},
+                 {"_back.png", 0xA0101020, false},    {"_backna.png", 0x80202020, false}};
+    for (const auto& p : parts) {
+        SampleCanvas c(p.knob ? 16 : length, 24);
+        if (p.knob)
+            c.RoundRect(1, 1, 14, 22, 5, p.fill);
+        else
+            c.RoundRect(1, 8, float(length - 2), 8, 4, p.fill);
+        set.Add(name + p.suffix, c);
+    }
+    AddModule(modules, kWidgetHSliderIs, name, set.Name(), name);
+}
+
+void AdventureScreen(SampleFiles& files, SampleImageSet& set, std::vector<SampleModule>& modules,
+                     std::vector<SampleLayout>& layouts) {
+    files.Add("cg/ui/msgwin.png", SamplePlate(1000, 200, 0xC0101830, 0xFF9AB8FF, 16).Png());
+    files.Add("cg/ui/namewin.png", SamplePlate(220, 44, 0xE0203060, 0xFF9AB8FF, 10).Png());
+    SampleCanvas wait(24, 16);
+    for (int y = 0; y < 14; ++y) wait.FillRect(2 + y * 10 / 14, y + 1, 20 - y * 20 / 14, 1, 0xFFFFFFFF);
+    files.Add("cg/ui/icon_wait.png", wait.Png());
+
+    SampleModule message;
+    message.type = kWidgetMessageWindowFx, message.name = "tip_msgwindow", message.imageSet = "cg/ui/";
+    message.image = "msgwin", message.font = 2;
+    message.clientLeft = 40, message.clientTop = 48, message.clientWidth = 920, message.clientHeight = 136;
+    modules.push_back(message);
+    SampleModule name;
+    name.type = kWidgetTextPanelFx, name.name = "tip_namewindow", name.imageSet = "cg/ui/", name.image = "namewin";
+    name.clientLeft = 16, name.clientTop = 9, name.clientWidth = 188, name.clientHeight = 28, name.font = 2;
+    modules.push_back(name);
+    AddModule(modules, kWidgetPanelFx, "icon_wait", "cg/ui/", "icon_wait");
+
+    // The choice buttons' blank faces: the scene writes the choices on them.
+    AddSampleButton(set, modules, "btn_select0", 560, 48, "", "", kPlay, kWidgetTextButtonIs);
+    modules.back().font = 2, modules.back().clientWidth = 560, modules.back().clientHeight = 48;
+
+    Screen ui{modules, layouts, "$UI:SeqAvgMain"};
+    ui.Put("tip_msgwindow", "$MESWIN:SeqAvgMain", 12, 556).orderZ = 15000;
+    ui.Put("tip_namewindow", "$NAMEWIN:SeqAvgMain", 40, 508).orderZ = 15001;
+    Screen window{modules, layouts, "$MESWIN:SeqAvgMain"};
+    window.Put("icon_wait", "icon_wait", 950, 170).orderZ = 15002;
+    const struct {
+        const char *name, *label;
+        bool toggle;
+    } buttons[] = {{"btn_auto", "Auto", true},     {"btn_skip", "Skip", true},   {"btn_log", "Log", false},
+                   {"btn_save", "Save", false},    {"btn_load", "Load", false},  {"btn_qsave", "Q.Save", false},
+                   {"btn_qload", "Q.Load", false}, {"btn_config", "Config", false}, {"btn_hide", "Hide", false}};
+    float x = 196;
+    for (const auto& b : buttons) {
+        const int w = b.toggle ? 96 : 80;
+        AddSampleButton(set, modules, b.name, w, 26, b.label, "", kPlay, b.toggle ? kWidgetToggleButtonIs : kWidgetButtonIs);
+        SampleLayout& l = window.Put(b.name, b.name, x, 10);
+        l.orderZ = 15002, l.sound = 0;
+        x += float(w) + 4;
+    }
+}
+
+void Backlog(SampleFiles& files, SampleImageSet& set, std::vector<SampleModule>& modules,
+             std::vector<SampleLayout>& layouts) {
+    files.Add("cg/ui/bg_avglog.png", Backdrop(0xFF0C1830, 0xFF182848, u"Backlog  バックログ").Png());
+    files.Add("cg/ui/logline.png", SamplePlate(880, 112, 0x60101830, 0x809AB8FF, 10).Png());
+    SampleModule line;
+    line.type = kWidgetTextWindowFx, line.name = "tip_logwindow", line.imageSet = "cg/ui/", line.image = "logline";
+    line.clientLeft = 20, line.clientTop = 10, line.clientWidth = 840, line.clientHeight = 92, line.font = 2;
+    modules.push_back(line);
+    AddSampleButton(set, modules, "btn_voiceplay", 64, 30, "Voice", "", kPlay);
+    Screen s{modules, layouts, "$UI:SeqAvgLog"};
+    for (int i = 0; i < 5; ++i) {
+        s.Put("tip_logwindow", "tip_logwindow", 40, 76.0f + 124 * float(i), i);
+        s.Put("btn_voiceplay", "btn_voiceplay", 932, 116.0f + 124 * float(i), i).sound = 0;
+    }
+    const struct {
+        const char *task, *label;
+    } paging[] = {{"btn_bb", "<<"}, {"btn_b", "<"}, {"btn_f", ">"}, {"btn_ff", ">>"}, {"btn_back", "Back"}};
+    float x = 300;
+    for (const auto& p : paging) {
+        const std::string module = std::string("log_") + (p.task + 4);
+        AddSampleButton(set, modules, module, 96, 34, p.label, "", kPlay);
+        s.Put(module, p.task, x, 712).sound = std::string(p.task) == "btn_back" ? 1 : 0;
+        x += 110;
+    }
+}
+
+void SaveAndLoad(SampleFiles& files, std::vector<SampleModule>& modules, std::vector<SampleLayout>& layouts,
+                 SampleImageSet& set) {
+    files.Add("cg/ui/bg_save.png", Backdrop(0xFF301018, 0xFF502030, u"Save  セーブ").Png());
+    files.Add("cg/ui/bg_load.png", Backdrop(0xFF102030, 0xFF203850, u"Load  ロード").Png());
+    for (int i = 1; i <= 10; ++i) {
+        char name[8];
+        std::snprintf(name, sizeof name, "b%02d", i);
+        AddSampleButton(set, modules, name, 56, 32, std::to_string(i), "", kMenu, kWidgetRadioButtonIs);
+    }
+    // The plates: their faces carry no text; the scenes draw the slot's.
+    const struct {
+        const char* suffix;
+        uint32_t fill, rim;
+    } plates[] = {{"_off.png", 0x40000000, 0x80F0B8C8}, {"_on.png", 0x80F0B8C8, 0xFFFFFFFF},
+                  {"_over.png", 0x60FFFFFF, 0xFFF0B8C8}, {"_na.png", 0x30000000, 0x40F0B8C8}};
+    for (const auto& p : plates) set.Add(std::string("btn_fileplate") + p.suffix, SamplePlate(440, 120, p.fill, p.rim, 8));
+    AddModule(modules, kWidgetButtonIs, "btn_fileplate", set.Name(), "btn_fileplate");
+    SampleCanvas badge(48, 22);
+    badge.RoundRect(0.5f, 0.5f, 47, 21, 6, 0xFFE04050);
+    badge.TextCentred(*SampleFont(16, true), 24, 3, u"NEW", 0xFFFFFFFF);
+    set.Add("tip_new.png", badge);
+    AddModule(modules, kWidgetPanelIs, "tip_new", set.Name(), "tip_new");
+    AddSampleButton(set, modules, "sl_back", 120, 36, "Back", "戻る", kMenu);
+    for (const char* parent : {"$UI:SeqSave", "$UI:SeqLoad"}) {
+        Screen s{modules, layouts, parent};
+        for (int i = 1; i <= 10; ++i) {
+            char name[8];
+            std::snprintf(name, sizeof name, "b%02d", i);
+            s.Put(name, name, 60 + 66 * float(i), 90, 0, 1).sound = 0;
+        }
+        for (int k = 0; k < 8; ++k)
+            s.Put("btn_fileplate", "btn_fileplate", float((k / 4) * 484 + 48), float((k % 4) * 131 + 146), k).sound = 0;
+        s.Put("tip_new", "tip_new", 0, 0).orderZ = 110;
+        s.Put("sl_back", "btn_back", 880, 700).sound = 1;
+    }
+}
+
+void Configuration(SampleFiles& files, std::vector<SampleModule>& modules, std::vector<SampleLayout>& layouts,
+                   SampleImageSet& set, SampleImageSet& faces) {
+    const uint32_t top = 0xFF202438, bottom = 0xFF303650;
+    files.Add("cg/ui/bg_config_system.png",
+              Backdrop(top, bottom, u"Settings  設定",
+                       {{60, 130, u"Screen"}, {60, 190, u"Text speed"}, {60, 240, u"Auto speed"},
+                        {60, 290, u"Window"}, {60, 340, u"Skip unread text"}, {60, 390, u"Read text at once"},
+                        {60, 440, u"Colour read text"}, {60, 490, u"Colour taken choices"},
+                        {60, 540, u"Auto after a choice"}, {60, 590, u"Skip after a choice"}})
+                  .Png());
+    files.Add("cg/ui/bg_config_sound.png",
+              Backdrop(top, bottom, u"Settings  設定",
+                       {{60, 130, u"Master"}, {60, 180, u"Music"}, {60, 230, u"Effects"}, {60, 280, u"Movies"},
+                        {60, 330, u"Music under voices"}, {60, 390, u"Voice stops at"}, {60, 440, u"Auto waits for voices"},
+                        {60, 490, u"System voice"}, {60, 540, u"Sound engine"}})
+                  .Png());
+    files.Add("cg/ui/bg_config_voice.png",
+              Backdrop(top, bottom, u"Settings  設定", {{60, 130, u"All voices"}, {60, 180, u"System voice"}}).Png());
+    files.Add("cg/ui/bg_config_game.png", Backdrop(top, bottom, u"Settings  設定", {{60, 130, u"Nothing to set here"}}).Png());
+
+    const SamplePalette& p = kMenu;
+    const struct {
+        const char *name, *label;
+    } tabs[] = {{"btn_tabconf_system", "System"}, {"btn_tabconf_sound", "Sound"}, {"btn_tabconf_voice", "Voice"},
+                {"btn_tabconf_game", "Game"}};
+    Screen ui{modules, layouts, "$UI:SeqConfig"};
+    float x = 440;
+    for (const auto& t : tabs) {
+        AddSampleButton(set, modules, t.name, 130, 36, t.label, "", p, kWidgetRadioButtonIs);
+        SampleLayout& l = ui.Put(t.name, t.name, x, 24, 0, 10);
+        l.sound = 0, l.value = std::string(t.name) == "btn_tabconf_system";
+        x += 140;
+    }
+    const struct {
+        const char *name, *label, *sub;
+    } common[] = {{"btn_init", "Defaults", "初期化"}, {"btn_title", "Title", "タイトル"}, {"btn_exit", "Exit", "終了"},
+                  {"btn_back", "Back", "戻る"}};
+    x = 440;
+    for (const auto& c : common) {
+        const std::string module = std::string("cf_") + (c.name + 4);
+        AddSampleButton(set, modules, module, 130, 40, c.label, c.sub, p);
+        ui.Put(module, c.name, x, 700).sound = std::string(c.name) == "btn_back" ? 1 : 0;
+        x += 140;
+    }
+
+    AddSlider(set, modules, "cf_slider", 300, 0xFFF0B8C8);
+    AddSampleButton(set, modules, "cf_on", 90, 32, "On", "", p, kWidgetRadioButtonIs);
+    AddSampleButton(set, modules, "cf_off", 90, 32, "Off", "", p, kWidgetRadioButtonIs);
+    auto onOff = [&](Screen& s, int index, float y) {
+        s.Put("cf_on", "btn_on", 420, y, index, 30 + index).sound = 0;
+        s.Put("cf_off", "btn_off", 520, y, index, 30 + index).sound = 0;
+    };
+    auto slider = [&](Screen& s, const char* task, float y, int min, int max, int value) {
+        SampleLayout& l = s.Put("cf_slider", task, 420, y);
+        l.min = min, l.max = max, l.value = value;
+    };
+    auto choice = [&](Screen& s, const char* task, const char* label, float left, float y, int index, int group) {
+        const std::string module = std::string("cf_") + (task + 4);
+        AddSampleButton(set, modules, module, 120, 32, label, "", p, kWidgetRadioButtonIs);
+        s.Put(module, task, left, y, index, group).sound = 0;
+    };
+
+    Screen system{modules, layouts, "$UI_SYSTEM:SeqConfig"};
+    choice(system, "btn_window", "Window", 420, 128, 1, 20);
+    choice(system, "btn_fullscreen", "Full screen", 550, 128, 1, 20);
+    slider(system, "hsld_textspeed", 190, -120, -10, -60);
+    slider(system, "hsld_autospeed", 240, -6000, -500, -3000);
+    slider(system, "hsld_winalpha", 290, -255, -64, -255);
+    for (int i = 2; i <= 7; ++i) onOff(system, i, 340.0f + 50 * float(i - 2));
+
+    Screen sound{modules, layouts, "$UI_SOUND:SeqConfig"};
+    const char* volumes[] = {"hsld_vol_master", "hsld_vol_bgm", "hsld_vol_se", "hsld_vol_movie", "hsld_vol_rest"};
+    for (int i = 0; i < 5; ++i) slider(sound, volumes[i], 130.0f + 50 * float(i), 0, 100, 100);
+    choice(sound, "btn_nextvoice", "Next voice", 420, 388, 1, 41);
+    choice(sound, "btn_nexttext", "Next text", 550, 388, 1, 41);
+    onOff(sound, 2, 438);
+    onOff(sound, 3, 488);
+    choice(sound, "btn_soundauto", "Automatic", 420, 538, 4, 44);
+    choice(sound, "btn_directsound", "Buffers", 550, 538, 4, 44);
+    choice(sound, "btn_xaudio2", "Voices", 680, 538, 4, 44);
+    AddSampleButton(set, modules, "cf_test_se", 90, 32, "Test", "", p);
+    sound.Put("cf_test_se", "btn_test_se", 740, 228);
+
+    // The voice page: a plate a row with the speaker's face, a volume, a test
+    // and the system voice's switch; the scroll bar pages through the rows.
+    Screen voice{modules, layouts, "$UI_VOICE:SeqConfig"};
+    slider(voice, "hsld_vol_voicemaster", 130, 0, 100, 100);
+    slider(voice, "hsld_vol_systemvoice", 180, 0, 100, 100);
+    AddSampleButton(set, modules, "cf_test_systemvoice", 90, 32, "Test", "", p);
+    voice.Put("cf_test_systemvoice", "btn_test_systemvoice", 740, 178);
+    set.Add("cf_voiceplate.png", SamplePlate(640, 76, 0x40000000, 0x80F0B8C8, 8));
+    AddModule(modules, kWidgetPanelIs, "cf_voiceplate", set.Name(), "cf_voiceplate");
+    AddSampleButton(set, modules, "cf_test_voice", 70, 30, "Test", "", p);
+    AddSampleButton(set, modules, "cf_systemvoice", 120, 30, "Calls", "", p, kWidgetToggleButtonIs);
+    for (int i = 0; i < 6; ++i) {
+        const float y = 236 + 80 * float(i % 3) + (i < 3 ? 0 : 240);
+        voice.Put("cf_voiceplate", "tip_voiceplate", 60, y, i).orderZ = 90;
+        SampleLayout& v = voice.Put("cf_slider", "hsld_vol_voice", 150, y + 26, i);
+        v.min = 0, v.max = 100, v.value = 100;
+        voice.Put("cf_test_voice", "btn_test_voice", 470, y + 24, i);
+        voice.Put("cf_systemvoice", "btn_systemvoice", 550, y + 24, i);
+    }
+    set.Add("cf_scroll_off.png", SamplePlate(20, 48, 0xFFC08090, 0xFFF0B8C8, 6));
+    set.Add("cf_scroll_on.png", SamplePlate(20, 48, 0xFFF0B8C8, 0xFFFFFFFF, 6));
+    set.Add("cf_scroll_over.png", SamplePlate(20, 48, 0xFFE0A0B0, 0xFFFFFFFF, 6));
+    set.Add("cf_scroll_na.png", SamplePlate(20, 48, 0xFF505050, 0xFF707070, 6));
+    set.Add("cf_scroll_back.png", SamplePlate(20, 420, 0x80101020, 0xFF604050, 6));
+    set.Add("cf_scroll_backna.png", SamplePlate(20, 420, 0x60202020, 0xFF404040, 6));
+    AddModule(modules, kWidgetVSliderIs, "cf_scroll", set.Name(), "cf_scroll");
+    voice.Put("cf_scroll", "hsld_scroll_voice", 720, 270);
+    AddSampleButton(set, modules, "cf_scrollup", 40, 30, "^", "", p);
+    AddSampleButton(set, modules, "cf_scrolldown", 40, 30, "v", "", p);
+    voice.Put("cf_scrollup", "btn_scrollup_voice", 710, 236);
+    voice.Put("cf_scrolldown", "btn_scrolldown_voice", 710, 696);
+
+    // Faces of the voice panels, by the names the voice-volume table gives.
+    for (const auto& [file, colour] : {std::pair{"face_aki.png", 0xFFE08A40u}, std::pair{"face_yu.png", 0xFF4A78C0u}}) {
+        SampleCanvas face(72, 72);
+        face.Circle(36, 36, 34, colour);
+        face.Circle(36, 40, 22, 0xFFF8DCC4);
+        faces.Add(file, face);
+    }
+}
+
+// The gallery's and the replay's pages, and the music room.
+void Extras(SampleFiles& files, std::vector<SampleModule>& modules, std::vector<SampleLayout>& layouts,
+            SampleImageSet& set, SampleImageSet& names) {
+    files.Add("cg/ui/bg_cgmode.png", Backdrop(0xFF182818, 0xFF284838, u"Gallery  ギャラリー").Png());
+    files.Add("cg/ui/bg_rpmode.png", Backdrop(0xFF181828, 0xFF283850, u"Replay  回想").Png());
+    files.Add("cg/ui/bg_bgmmode.png", Backdrop(0xFF201828, 0xFF403050, u"Music  音楽鑑賞").Png());
+
+    // Thumbnail buttons: the scenes draw the thumbnails; the face only rings
+    // the one under the pointer.
+    const struct {
+        const char* suffix;
+        uint32_t rim;
+    } rings[] = {{"_off.png", 0x00000000}, {"_on.png", 0xFFFFFFFF}, {"_over.png", 0xFFB8E8C0}, {"_na.png", 0x00000000}};
+    for (const auto& r : rings) {
+        SampleCanvas c(160, 120);
+        if (r.rim) c.RoundRect(0.5f, 0.5f, 159, 119, 4, r.rim, 3);
+        set.Add(std::string("ex_thumb") + r.suffix, c);
+    }
+    AddModule(modules, kWidgetButtonIs, "ex_thumb", set.Name(), "ex_thumb");
+    for (const char* plate : {"tip_cgplate.png", "tip_rpplate.png"}) {
+        SampleCanvas c = SamplePlate(160, 120, 0xC0202020, 0xFF606060, 4);
+        c.TextCentred(*SampleFont(40, true), 80, 36, u"?", 0xFF808080);
+        set.Add(plate, c);
+    }
+    SampleCanvas arrow(30, 28);
+    for (int y = 0; y < 28; ++y) arrow.FillRect(0, y, 15 + (y < 14 ? y : 27 - y), 1, 0xFFFFD040);
+    set.Add("ex_tip.png", arrow);
+    AddModule(modules, kWidgetPanelIs, "ex_tip", set.Name(), "ex_tip");
+    AddSampleButton(set, modules, "ex_page1", 56, 32, "1", "", kExtra, kWidgetRadioButtonIs);
+    AddSampleButton(set, modules, "ex_prev", 96, 36, "<", "", kExtra);
+    AddSampleButton(set, modules, "ex_next", 96, 36, ">", "", kExtra);
+    AddSampleButton(set, modules, "ex_back", 120, 40, "Back", "戻る", kExtra);
+
+    for (const auto& [parent, thumb] : {std::pair{"$UI:SeqCGMode", "btn_cgselect"}, std::pair{"$UI:SeqRPMode", "btn_rpselect"}}) {
+        Screen s{modules, layouts, parent};
+        s.Put("ex_page1", "btn_pageselect", 460, 30, 1, 3).value = 1;
+        s.Put("ex_prev", "btn_prev", 560, 28).sound = 0;
+        s.Put("ex_next", "btn_next", 666, 28).sound = 0;
+        s.Put("ex_back", "btn_back", 880, 700).sound = 1;
+        for (int i = 0; i < 25; ++i) s.Put("ex_thumb", thumb, 60 + 176 * float(i % 5), 96 + 120 * float(i / 5), i).sound = 6;
+    }
+
+    Screen music{modules, layouts, "$UI:SeqBGMMode"};
+    const char* pieces[] = {"Title theme", "Morning in the park"};
+    for (int i = 1; i <= 2; ++i) {
+        const std::string module = "bgm_piece" + std::to_string(i);
+        AddSampleButton(names, modules, module, 360, 44, pieces[i - 1], "", kExtra, kWidgetRadioButtonIs);
+        music.Put(module, "btn_bgmselect", 300, 80 + 60 * float(i), i, 1).sound = 0;
+    }
+    music.Put("ex_tip", "tip_playing", 263, 148);
+    AddSampleButton(set, modules, "ex_play", 110, 40, "Play", "再生", kExtra, kWidgetRadioButtonIs);
+    AddSampleButton(set, modules, "ex_stop", 110, 40, "Stop", "停止", kExtra, kWidgetRadioButtonIs);
+    music.Put("ex_prev", "btn_bgmprev", 300, 600).sound = 0;
+    music.Put("ex_play", "btn_bgmplay", 410, 600, 0, 2).sound = 0;
+    music.Put("ex_stop", "btn_bgmstop", 530, 600, 0, 2).sound = 0;
+    music.Put("ex_next", "btn_bgmnext", 650, 600).sound = 0;
+    music.Put("ex_back", "btn_back", 880, 700).sound = 1;
+}
+
+} // namespace
+
+bool AddPlayScreens(SampleFiles& files, std::vector<SampleModule>& modules, std::vector<SampleLayout>& layouts,
+                    std::string& error) {
+    SampleImageSet adventure("ui_avgmain"), saveLoad("ui_saveload"), config("ui_config"), faces("ui_facepanel"),
+        extra("ui_extra"), names("ui_bgmname");
+    AdventureScreen(files, adventure, modules, layouts);
+    Backlog(files, adventure, modules, layouts);
+    SaveAndLoad(files, modules, layouts, saveLoad);
+    Configuration(files, modules, layouts, config, faces);
+    Extras(files, modules, layouts, extra, names);
+    for (const SampleImageSet* set : {&adventure, &saveLoad, &config, &faces, &extra, &names})
+        if (!set->AddTo(files, "uigis/", error)) return false;
+    return true;
+}
+
+} // namespace qtools
