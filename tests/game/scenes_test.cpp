@@ -228,11 +228,13 @@ TEST_F(SampleScenes, TheDebugSceneListsScriptsThenLabelsByLineAndRunsOne) {
     Pass();
     // The bundle keeps its labels by name (EXTRA before MAIN); the list goes
     // by line.
-    ASSERT_EQ(labels->GetItemCount(), 2);
     const struct {
         const GxChar *line, *name;
-    } kRows[] = {{u"00000004:", u"#MAIN"}, {u"00000008:", u"#EXTRA"}};
-    for (int i = 0; i < 2; ++i) {
+    } kRows[] = {{u"00000005:", u"#MAIN"}, {u"00000044:", u"#SEA"},   {u"00000051:", u"#HILL"},
+                 {u"00000057:", u"#TOWN"}, {u"00000064:", u"#JOIN"},  {u"00000086:", u"#NIGHT"},
+                 {u"00000111:", u"#EXTRA"}};
+    ASSERT_EQ(labels->GetItemCount(), int(std::size(kRows)));
+    for (int i = 0; i < int(std::size(kRows)); ++i) {
         EXPECT_EQ(labels->GetItem(i)->m_Text, kRows[i].line);
         ASSERT_EQ(labels->GetItem(i)->m_SubItems.size(), 1u);
         EXPECT_EQ(labels->GetItem(i)->m_SubItems[0].m_Text, kRows[i].name);
@@ -248,7 +250,7 @@ TEST_F(SampleScenes, TheDebugSceneListsScriptsThenLabelsByLineAndRunsOne) {
     qtest::LogCapture log;
     Click(run);
     EXPECT_TRUE(ChangeAskedFor(log, "SeqAvgMain")) << log.Text();
-    EXPECT_EQ(g_pMoaMainWorker->GetLine(nullptr), g_pMoa->FindLabel(u"EXTRA")->m_Pos.m_Line);
+    EXPECT_EQ(g_pMoaMainWorker->GetLine(nullptr), g_pMoa->FindLabel(u"SEA")->m_Pos.m_Line);
 
     // A right click is Back: to the scene before, the title.
     ASSERT_TRUE(RunUntilCurrent(u"SeqAvgMain"));
