@@ -9,14 +9,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The program's own build: its size and time, which change with every link.
+// The generator's version as this program holds it (a digest of the program
+// and of the script sources, which change without a new link).
 std::string BuildKey(bool withMovie) {
-    std::error_code ec;
-    const fs::path self = fs::read_symlink("/proc/self/exe", ec);
-    const auto size = fs::file_size(self, ec);
-    const auto time = fs::last_write_time(self, ec).time_since_epoch().count();
-    return self.filename().string() + "-" + std::to_string(size) + "-" + std::to_string(time) +
-           (withMovie ? "-movie" : "-still");
+    return qtools::SampleVersion(qtools::SampleGameOptions()) + (withMovie ? "-movie" : "-still");
 }
 
 bool Write(const fs::path& folder, bool withMovie, std::string* error) {
