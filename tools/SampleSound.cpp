@@ -175,6 +175,21 @@ void FoldLoop(Mix& m) {
     m.samples.resize(keep);
 }
 
+// Music that loops from loopStart to end: what rings past the end is folded
+// back onto the loop's start, so that the seam cannot be heard; encoded and
+// laid loose under "bgms/". False when the encoder refuses.
+bool AddLoopedMusic(SampleFiles& files, Mix& m, double loopStart, double end, const std::string& name) {
+    const size_t loop = size_t(loopStart * m.rate) * 2, stop = size_t(end * m.rate) * 2;
+    for (size_t i = stop; i < m.samples.size(); ++i) m.samples[loop + (i - stop)] += m.samples[i];
+    m.samples.resize(stop);
+    qtest::OggVorbisSpec spec;
+    spec.quality = 0.2f;
+    std::vector<uint8_t> ogg = qtest::EncodeOggVorbis(ToPcm16(m, 0.8f), spec);
+    if (ogg.empty()) return false;
+    files.Add("bgms/" + name, std::move(ogg), SamplePlace::Loose);
+    return true;
+}
+
 } // namespace
 
 void AddSystemSounds(SampleFiles& files) {
@@ -203,9 +218,7 @@ void AddSystemSounds(SampleFiles& files) {
 }
 
 bool AddTitleMusic(SampleFiles& files) {
-    // 120 beats a minute: a bar of intro, then four bars that loop. Notes that
-    // ring past the end are folded back onto the loop's start, so the seam
-    // cannot be heard.
+    // 120 beats a minute: a bar of intro, then four bars that loop.
     constexpr double beat = 0.5, bar = 4 * beat, intro = bar, end = intro + 4 * bar;
     Mix m(44100, 2, end + 2.0);
     const int chords[4][3] = {{48, 52, 55}, {45, 48, 52}, {41, 45, 48}, {43, 47, 50}};  // C, Am, F, G
@@ -227,15 +240,7 @@ bool AddTitleMusic(SampleFiles& files) {
         for (int e = 0; e < 8; ++e)
             if (melody[b][e]) Tone(m, t0 + e * beat / 2, 0.9, MidiHz(melody[b][e]), 0.22f, {1, 0.35f, 0.1f}, 0.005, 4, 0.25f);
     }
-    const size_t loop = size_t(intro * m.rate) * 2, stop = size_t(end * m.rate) * 2;
-    for (size_t i = stop; i < m.samples.size(); ++i) m.samples[loop + (i - stop)] += m.samples[i];
-    m.samples.resize(stop);
-    qtest::OggVorbisSpec spec;
-    spec.quality = 0.2f;
-    std::vector<uint8_t> ogg = qtest::EncodeOggVorbis(ToPcm16(m, 0.8f), spec);
-    if (ogg.empty()) return false;
-    files.Add(std::string("bgms/") + kSampleTitleMusic, std::move(ogg), SamplePlace::Loose);
-    return true;
+    return AddLoopedMusic(files, m, intro, end, kSampleTitleMusic);
 }
 
 void AddSystemVoices(SampleFiles& files) {
@@ -332,15 +337,7 @@ bool AddStoryMusic(SampleFiles& files) {
         for (int e = 0; e < 8; ++e)
             if (melody[b][e]) Tone(m, t0 + e * beat / 2, 0.7, MidiHz(melody[b][e]), 0.2f, {1, 0.2f, 0.3f}, 0.004, 5, -0.25f);
     }
-    const size_t stop = size_t(end * m.rate) * 2;
-    for (size_t i = stop; i < m.samples.size(); ++i) m.samples[i - stop] += m.samples[i];
-    m.samples.resize(stop);
-    qtest::OggVorbisSpec spec;
-    spec.quality = 0.2f;
-    std::vector<uint8_t> ogg = qtest::EncodeOggVorbis(ToPcm16(m, 0.8f), spec);
-    if (ogg.empty()) return false;
-    files.Add(std::string("bgms/") + kSampleStoryMusic, std::move(ogg), SamplePlace::Loose);
-    return true;
+    return AddLoopedMusic(files, m, 0, end, kSampleStoryMusic);
 }
 
 } // namespace qtools

@@ -98,23 +98,7 @@ protected:
     // The one run every test looks at.
     struct Run {
         Run() {
-            std::string error;
-            if (!qtest::CopySampleGame(game, true, &error)) {
-                failure = error;
-                return;
-            }
-            // No debug overlay: its memory figures and messages change with
-            // every part of the engine. The debug mode stays for the debug scene.
-            qtest::WriteText(game / "setting.ini", "DebugModeFlag=1\nDebugConsoleFlag=0\nSkipSlightError=1\n");
-            // No title call, so that the title's first second is its music alone.
-            fs::create_directories(save);
-            {
-                qtest::FakeCore core;
-                core.m_SaveDir = GxFromUtf8(save.string()) + u"/";
-                GxUserConfig settings(&core);
-                settings.m_UseSystemVoice = false;
-                if (!settings.Save()) failure = "the settings could not be written";
-            }
+            if (!qtest::CopyQuietSampleGame(game, &failure)) return;
             fs::create_directories(out);
             fs::create_directories(temp.path() / "home");
             fs::create_directories(runtime);

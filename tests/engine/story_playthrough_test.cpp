@@ -41,20 +41,7 @@ constexpr const char* kConfigBack = "860 718";
 class StoryGame {
 public:
     StoryGame() {
-        std::string error;
-        if (!qtest::CopySampleGame(game_, true, &error)) {
-            failure_ = error;
-            return;
-        }
-        // No debug overlay (its figures change with every part of the
-        // engine) and no title call, so that the title is its music alone.
-        qtest::WriteText(game_ / "setting.ini", "DebugModeFlag=1\nDebugConsoleFlag=0\nSkipSlightError=1\n");
-        fs::create_directories(save_);
-        qtest::FakeCore core;
-        core.m_SaveDir = GxFromUtf8(save_.string()) + u"/";
-        GxUserConfig settings(&core);
-        settings.m_UseSystemVoice = false;
-        if (!settings.Save()) failure_ = "the settings could not be written";
+        if (!qtest::CopyQuietSampleGame(game_, &failure_)) return;
         fs::create_directories(temp_.path() / "home");
         fs::create_directories(temp_.path() / "run");
     }
@@ -192,7 +179,9 @@ TEST(StoryPlaythrough, AKillWhileASaveIsWrittenLeavesTheSlotWhole) {
     const int killed = game.Play("second", second, {"--fsize=" + std::to_string(largest + 256)});
     const bool midWrite = killed == 128 + SIGXFSZ;
     std::printf("the second save %s\n", midWrite ? "was cut off by the kill" : "was smaller than the limit");
-    if (!midWrite) EXPECT_EQ(killed, 0) << game.Said("second");
+    if (!midWrite) {
+        EXPECT_EQ(killed, 0) << game.Said("second");
+    }
 
     // Started again, the slot loads whole: the old save when the new one was
     // cut off.

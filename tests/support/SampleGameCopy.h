@@ -12,5 +12,10 @@ namespace qtest {
 // in error when it cannot be written. withMovie: the opening movie, made
 // with ffmpeg (without ffmpeg there is none, as in the sample itself).
 bool CopySampleGame(const std::filesystem::path& folder, bool withMovie, std::string* error);
+// The same, with the movie, made quiet for runs that check frames and sound:
+// no debug overlay (its figures change with every part of the engine; the
+// debug mode stays) and no title call, so that the title is its music alone
+// (settings written into the save folder "QuillonSample_SAVE").
+bool CopyQuietSampleGame(const std::filesystem::path& folder, std::string* error);
 
 } // namespace qtest
