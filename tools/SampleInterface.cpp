@@ -23,15 +23,21 @@ std::u16string U16(const std::string& s) { return GxFromUtf8(s); }
 
 // A labelled button face: a rounded plate, a brighter rim when hovered, a
 // darker plate with its label one pixel lower when pressed, grey when it
-// cannot be used. A toggle's faces carry a tick box on the left.
+// cannot be used. A toggle's faces carry a tick box on the left; a radio
+// button that is on is lit with its rim's colour.
 SampleCanvas ButtonFace(int w, int h, const std::string& label, const std::string& sub, Face state, const SamplePalette& p,
-                        bool toggle) {
+                        bool toggle, bool radio = false) {
     SampleCanvas c(w, h);
     const bool na = state == Face::Na || state == Face::OnNa;
     const bool hover = state == Face::Over || state == Face::OnOver;
-    const bool pressed = state == Face::On;
+    const bool lit = radio && (state == Face::On || state == Face::OnOver);
+    const bool pressed = state == Face::On && !lit;
     const bool ticked = toggle && (state == Face::On || state == Face::OnOver || state == Face::OnNa);
-    const uint32_t plate = na ? kGrey : hover ? p.hover : pressed ? p.press : p.face;
+    const uint32_t plate = na      ? kGrey
+                           : lit   ? MixColour(hover ? p.hover : p.face, p.border, hover ? 0.38f : 0.3f)
+                           : hover ? p.hover
+                           : pressed ? p.press
+                                     : p.face;
     const float radius = float(h) / 4;
     c.RoundRect(1, 1, float(w - 2), float(h - 2), radius, plate);
     c.RoundRect(1, 1, float(w - 2), float(h - 2), radius, na ? 0xFF707070 : p.border, hover ? 2.5f : 1.5f);
@@ -199,7 +205,8 @@ void AddSampleButton(SampleImageSet& set, std::vector<SampleModule>& modules, co
                      const std::string& label, const std::string& sub, const SamplePalette& p, int type) {
     const bool twoState = type == kWidgetToggleButtonIs || type == kWidgetRadioButtonIs;
     for (int f = 0; f < (twoState ? 6 : 4); ++f)
-        set.Add(name + kSuffix[f], ButtonFace(w, h, label, sub, Face(f), p, type == kWidgetToggleButtonIs));
+        set.Add(name + kSuffix[f],
+                ButtonFace(w, h, label, sub, Face(f), p, type == kWidgetToggleButtonIs, type == kWidgetRadioButtonIs));
     SampleModule m;
     m.type = type;
     m.name = name, m.imageSet = set.Name(), m.image = name;
