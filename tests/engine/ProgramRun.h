@@ -7,6 +7,10 @@
 #include "support/TempDir.h"
 
 #include <fcntl.h>
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <unistd.h>
 
 #include <filesystem>
@@ -72,6 +76,56 @@ inline pid_t Spawn(const fs::path& program, const std::vector<std::string>& args
         _exit(127);
     }
     return pid;
+}
+
+// A recording of the mixer's output (interleaved stereo floats at 48 kHz)
+// held against a music file as sox decodes it (16-bit stereo at the file's
+// 44.1 kHz), brought to 48 kHz by straight lines between its samples and
+// scaled by the music's gain, the music starting with the recording. heard:
+// the first frame after a lead-in that is not silent; worst: the largest
+// difference from a 5 ms ramp after it on;
+// mean: the mean level of the file over that stretch. ok is false when sox
+// could not decode the file.
+struct MusicComparison {
+    bool ok = false;
+    size_t heard = 0;
+    double worst = 0, mean = 0;
+};
+inline MusicComparison CompareWithMusicFile(const std::vector<float>& got, const fs::path& music, float gain,
+                                            const fs::path& scratch, size_t leadIn) {
+    MusicComparison r;
+    const fs::path pcm = scratch / "music.s16";
+    const size_t frames = got.size() / 2;
+    const std::string command = "/usr/bin/sox '" + music.string() + "' -t raw -e signed -b 16 -c 2 '" + pcm.string() +
+                                "' trim 0 " + std::to_string(double(frames) / 48000.0 + 0.2);
+    if (std::system(command.c_str()) != 0) return r;
+    const std::vector<unsigned char> bytes = qtest::ReadBytes(pcm);
+    std::vector<float> source(bytes.size() / 2);
+    for (size_t i = 0; i < source.size(); ++i)
+        source[i] = float(int16_t(bytes[2 * i] | bytes[2 * i + 1] << 8)) / 32768.0f;
+    auto expected = [&](size_t frame, int channel) {
+        const double at = double(frame) * 44100.0 / 48000.0;
+        const size_t i = size_t(at);
+        const double t = at - double(i);
+        if (2 * (i + 1) + 1 >= source.size()) return 0.0f;
+        return gain * float(source[2 * i + size_t(channel)] * (1 - t) + source[2 * (i + 1) + size_t(channel)] * t);
+    };
+    size_t heard = leadIn;
+    while (heard < frames && std::fabs(got[2 * heard]) < 1e-6f && std::fabs(got[2 * heard + 1]) < 1e-6f) ++heard;
+    const size_t ramp = 48000 / 200;
+    double sum = 0;
+    for (size_t f = heard + ramp; f < frames; ++f)
+        for (int c = 0; c < 2; ++c) {
+            // The music started with the recording, silent until its
+            // volume was first set.
+            const double e = expected(f, c);
+            r.worst = std::max(r.worst, std::fabs(double(got[2 * f + size_t(c)]) - e));
+            sum += std::fabs(e);
+        }
+    r.ok = true;
+    r.heard = heard;
+    r.mean = frames > heard + ramp ? sum / double(2 * (frames - heard - ramp)) : 0.0;
+    return r;
 }
 
 inline std::string ReadText(const fs::path& p) {

@@ -217,42 +217,17 @@ TEST_F(Playthrough, TheTitleMusicsFirstSecondIsTheMusicFile) {
     std::vector<float> got(48000 * 2);
     std::memcpy(got.data(), raw.data(), raw.size());
 
-    // The file as sox decodes it: 16-bit stereo at its own 44.1 kHz.
-    const fs::path pcm = run_->temp.path() / "title.s16";
-    const std::string command = "/usr/bin/sox '" + (run_->game / "bgms" / "title.ogg").string() +
-                                "' -t raw -e signed -b 16 -c 2 '" + pcm.string() + "' trim 0 1.2";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    const std::vector<unsigned char> bytes = qtest::ReadBytes(pcm);
-    std::vector<float> source(bytes.size() / 2);
-    for (size_t i = 0; i < source.size(); ++i) source[i] = f32(s16(bytes[2 * i] | bytes[2 * i + 1] << 8)) / 32768.0f;
-    // Brought to the mixer's 48 kHz by straight lines between the samples,
-    // at the user's music volume.
-    const f32 gain = GxUserConfig(nullptr).GetBGMVolumeLinear();
-    auto expected = [&](size_t frame, int channel) {
-        const double at = double(frame) * 44100.0 / 48000.0;
-        const size_t i = size_t(at);
-        const double t = at - double(i);
-        if (2 * (i + 1) + 1 >= source.size()) return 0.0f;
-        return gain * f32(source[2 * i + channel] * (1 - t) + source[2 * (i + 1) + channel] * t);
-    };
-
     // The music begins with the title's first frame (after the opening's
     // sound has ramped out, 5 ms) and fades in over 50 ms: silent until the
     // next service pass of the audio back end (every fourth frame) sets its
     // volume, which the mixer ramps to in 5 ms, then sample for sample the
     // file at the user's music volume.
-    const size_t rampOut = 48000 / 200;
-    size_t heard = rampOut;
-    while (heard < 48000 && std::fabs(got[2 * heard]) < 1e-6f && std::fabs(got[2 * heard + 1]) < 1e-6f) ++heard;
-    EXPECT_LE(heard, 48000u * 5 / 60) << "the fade ends within five frames";
-    double worst = 0, sum = 0;
-    for (size_t f = heard + rampOut; f < 48000; ++f)
-        for (int c = 0; c < 2; ++c) {
-            worst = std::max(worst, std::fabs(double(got[2 * f + c]) - expected(f, c)));
-            sum += std::fabs(expected(f, c));
-        }
-    EXPECT_GT(sum / double(2 * (48000 - heard - rampOut)), 0.01) << "the music is heard";
-    EXPECT_LT(worst, 1e-3) << "sample for sample";
+    const proctest::MusicComparison music = proctest::CompareWithMusicFile(
+        got, run_->game / "bgms" / "title.ogg", GxUserConfig(nullptr).GetBGMVolumeLinear(), run_->temp.path(), 48000 / 200);
+    ASSERT_TRUE(music.ok);
+    EXPECT_LE(music.heard, 48000u * 5 / 60) << "the fade ends within five frames";
+    EXPECT_GT(music.mean, 0.01) << "the music is heard";
+    EXPECT_LT(music.worst, 1e-3) << "sample for sample";
 }
 
 } // namespace
