@@ -1,8 +1,11 @@
 // The sample's story played by the real program, headless, as scripted runs
 // (QUILLON_PLAYTHROUGH) on one game folder that each run leaves to the next,
-// as a player's folder is: the settings changed in the configuration and
-// heard after a restart; a save overwritten while the program is killed,
-// and the slot loaded whole afterwards.
+// as a player's folder is: the whole story by clicks with its frames at
+// named moments and its sound, and the extras it unlocks; skip and auto
+// mode; a save at the choice loaded for the other branch; the settings
+// changed in the configuration and heard after a restart; a save
+// overwritten while the program is killed, and the slot loaded whole
+// afterwards.
 #include "GameFolder.h"
 #include "ProgramRun.h"
 
@@ -36,6 +39,29 @@ constexpr const char* kSlot1 = "270 206";
 constexpr const char* kYes = "426 422";
 constexpr const char* kSoundTab = "580 42";
 constexpr const char* kConfigBack = "860 718";
+constexpr const char* kGallery = "840 426";
+constexpr const char* kReplay = "840 478";
+constexpr const char* kMusic = "840 530";
+constexpr const char* kAutoButton = "256 578";
+constexpr const char* kSlot2 = "270 337";
+constexpr const char* kMenuBack = "940 718";
+constexpr const char* kExtrasBack = "940 720";
+constexpr const char* kFirstThumbnail = "140 156";
+constexpr const char* kSecondPiece = "480 222";
+// The choice's three buttons, centred on the screen's middle above the
+// message window; a click there while no choice shows reads on.
+constexpr const char* kChoice[] = {"512 215", "512 273", "512 331"};
+
+// The story read by clicks: how many clicks (one every 45 passes) after New
+// Game each named moment comes, counted from the moment before, and how many
+// more reach the title from the last; how many reach the choice.
+constexpr std::pair<int, const char*> kStoryShots[] = {
+    {3, "park"}, {4, "friends"}, {6, "text_block"}, {2, "sea"}, {3, "event"}, {6, "night"},
+};
+constexpr int kStoryClicks = 40;
+constexpr int kClicksToChoice = 12;
+constexpr int kSkipChoiceClicks = 12;
+constexpr int kAutoChoiceClicks = 6;
 
 // One game folder and the runs made on it, in order.
 class StoryGame {
@@ -47,6 +73,7 @@ public:
     }
     const std::string& Failure() const { return failure_; }
     const fs::path& Save() const { return save_; }
+    const fs::path& Game() const { return game_; }
     fs::path Out(const std::string& run) const { return temp_.path() / run; }
 
     // A whole run of the script, its frames, sound and notes in Out(run):
@@ -98,6 +125,24 @@ double Rms(const std::vector<float>& s, size_t from) {
     double sum = 0;
     for (size_t i = from; i < s.size(); ++i) sum += double(s[i]) * s[i];
     return s.size() > from ? std::sqrt(sum / double(s.size() - from)) : 0.0;
+}
+
+// Clicks at a point, one every `every` passes.
+std::string Clicks(int count, const char* point, int every = 45) {
+    std::string s;
+    for (int i = 0; i < count; ++i) s += "+" + std::to_string(every) + " click " + point + "\n";
+    return s;
+}
+
+// The sound a run recorded, as levels of tenths of a second.
+std::vector<double> Levels(const std::vector<float>& s) {
+    std::vector<double> out;
+    for (size_t from = 0; from + 9600 <= s.size(); from += 9600) {
+        double sum = 0;
+        for (size_t i = from; i < from + 9600; ++i) sum += double(s[i]) * s[i];
+        out.push_back(std::sqrt(sum / 9600));
+    }
+    return out;
 }
 
 // The message window's text, without the click-wait icon that blinks.
@@ -197,6 +242,113 @@ TEST(StoryPlaythrough, AKillWhileASaveIsWrittenLeavesTheSlotWhole) {
     }
     EXPECT_FALSE(SameMessage(game.Frame("first", "line"), game.Frame("second", "line")));
     EXPECT_EQ(game.ErrorLog().find("gamedata001"), std::string::npos) << game.ErrorLog();
+}
+
+// The story read by clicks from the title to the title again, its first
+// choice taken; then the extras it unlocked: the gallery's set with its
+// picture in the viewer, the replay of its night, the title's "Extra", and
+// the music room playing the morning's music from its first sample.
+TEST(StoryPlaythrough, TheWholeStoryByClicksUnlocksTheExtras) {
+    StoryGame game;
+    ASSERT_TRUE(game.Failure().empty()) << game.Failure();
+    std::string story = std::string("wait SeqTitle\n") + Press(kNewGame) + "wait SeqAvgMain\n+0 sound story 60\n";
+    for (const auto& [clicks, shot] : kStoryShots) story += Clicks(clicks, kChoice[0]) + "+20 shot " + shot + "\n";
+    story += Clicks(kStoryClicks, kChoice[0]) + "wait SeqTitle\n+60 shot title_after\n" + Press(kGallery) +
+             "wait SeqCGMode\n+40 shot gallery\n" + Press(kFirstThumbnail, 1) + "wait SeqCGModeView\n+60 shot viewer\n" +
+             "+1 down right 512 384\n+1 up right 512 384\nwait SeqCGMode\n" + Press(kExtrasBack) + "wait SeqTitle\n" +
+             Press(kReplay) + "wait SeqRPMode\n+40 shot replay\n" + Press(kFirstThumbnail, 1) + "wait SeqAvgMain\n" +
+             Clicks(10, "512 400", 60) + "wait SeqRPMode\n" + Press(kExtrasBack) + "wait SeqTitle\n" + Press(kMusic) +
+             "wait SeqBGMMode\n+90 move " + kSecondPiece + "\n+2 click " + kSecondPiece + "\n+0 sound piece 1\n" +
+             "+70 shot music\n" + Press(kExtrasBack) + "wait SeqTitle\n" + Press(kExit) + Press(kYes, 20);
+    ASSERT_EQ(game.Play("story", story), 0) << game.Said("story");
+    EXPECT_EQ(game.Said("story").find("playthrough:"), std::string::npos) << game.Said("story");
+    EXPECT_EQ(game.ErrorLog().find("err:"), std::string::npos) << game.ErrorLog();
+
+    // The frames at the named moments.
+    const std::string mismatch = gxtest::GoldenFontMismatch();
+    if (mismatch.empty()) {
+        std::vector<std::string> shots = {"title_after", "gallery", "viewer", "replay", "music"};
+        for (const auto& moment : kStoryShots) shots.push_back(moment.second);
+        for (const std::string& shot : shots) {
+            const std::vector<uint32_t> frame = game.Frame("story", shot);
+            ASSERT_FALSE(frame.empty()) << shot;
+            EXPECT_TRUE(gxtest::MatchesGolden("story_" + shot, frame, 1024, 768, "playthrough"));
+        }
+    } else {
+        std::printf("frames not compared: %s\n", mismatch.c_str());
+    }
+
+    // The story's sound: music and voices throughout, then a second of
+    // silence after the music has faded out, before the title's returns.
+    const std::vector<double> levels = Levels(game.Sound("story", "story"));
+    ASSERT_EQ(levels.size(), 600u);
+    size_t loud = 0, silentRun = 0, longestSilence = 0;
+    for (double l : levels) {
+        loud += l > 0.01;
+        silentRun = l < 1e-5 ? silentRun + 1 : 0;
+        longestSilence = std::max(longestSilence, silentRun);
+    }
+    EXPECT_GT(loud, 300u) << "heard most of the time";
+    EXPECT_GE(longestSilence, 8u) << "silent after the music stops";
+
+    // The music room's second piece, the morning's music, from its first
+    // sample at the music's volume.
+    if (access("/usr/bin/sox", X_OK) == 0) {
+        const proctest::MusicComparison music =
+            proctest::CompareWithMusicFile(game.Sound("story", "piece"), game.Game() / "bgms" / "day.ogg",
+                                           GxUserConfig(nullptr).GetBGMVolumeLinear(), game.Out("story"), 0);
+        ASSERT_TRUE(music.ok);
+        EXPECT_GT(music.mean, 0.01) << "the music is heard";
+        EXPECT_LT(music.worst, 1e-3) << "sample for sample";
+    }
+}
+
+// The same story with skip held (unread text too) and in auto mode: each
+// reaches the title with no click but the choice's.
+TEST(StoryPlaythrough, SkipAndAutoReadTheStoryWithoutClicks) {
+    StoryGame game;
+    ASSERT_TRUE(game.Failure().empty()) << game.Failure();
+    qtest::FakeCore core;
+    core.m_SaveDir = GxFromUtf8(game.Save().string()) + u"/";
+    GxUserConfig settings(&core);
+    ASSERT_TRUE(settings.Load(GxFromUtf8((game.Save() / "userconf.dat").string())));
+    settings.m_AllowSkipUnreadText = true;
+    settings.m_AutoWaitTime = 500;
+    ASSERT_TRUE(settings.Save());
+
+    const std::string skip = std::string("wait SeqTitle\n") + Press(kNewGame) + "wait SeqAvgMain\n+1 keydown Left Ctrl\n" +
+                             Clicks(kSkipChoiceClicks, kChoice[1], 60) + "+1 keyup Left Ctrl\n" +
+                             "wait SeqTitle\n+1 quit\n";
+    EXPECT_EQ(game.Play("skip", skip), 0) << game.Said("skip");
+    const std::string automatic = std::string("wait SeqTitle\n") + Press(kNewGame) + "wait SeqAvgMain\n" +
+                                  Press(kAutoButton, 30) + Clicks(kAutoChoiceClicks, kChoice[2], 120) +
+                                  Press(kAutoButton, 60) + "wait SeqTitle\n+1 quit\n";
+    EXPECT_EQ(game.Play("auto", automatic), 0) << game.Said("auto");
+    EXPECT_EQ(game.ErrorLog().find("err:"), std::string::npos) << game.ErrorLog();
+}
+
+// Saved while the choice shows, the story read on by its first branch to
+// the title; then loaded from the title, the choice is there again and the
+// second branch is taken.
+TEST(StoryPlaythrough, ASaveAtTheChoiceLeadsToTheOtherBranch) {
+    StoryGame game;
+    ASSERT_TRUE(game.Failure().empty()) << game.Failure();
+    const std::string script =
+        std::string("wait SeqTitle\n") + Press(kNewGame) + "wait SeqAvgMain\n" + Clicks(kClicksToChoice, "512 400") +
+        "+60 shot choice\n" + Press(kSaveButton, 1) + "wait SeqSave\n" + Press(kSlot2) + Press(kYes) +
+        Press(kMenuBack, 30) + "wait SeqAvgMain\n" + Clicks(kStoryClicks, kChoice[0]) + "wait SeqTitle\n" + Press(kLoad) +
+        "wait SeqLoad\n" + Press(kSlot2) + Press(kYes) + "wait SeqAvgMain\n+60 shot loaded\n" + Press(kChoice[1], 1) +
+        "+150 shot hill\n+1 quit\n";
+    ASSERT_EQ(game.Play("branch", script), 0) << game.Said("branch");
+    EXPECT_EQ(game.ErrorLog().find("err:"), std::string::npos) << game.ErrorLog();
+    // The loaded game shows the choice as it was saved.
+    const std::vector<uint32_t> choice = game.Frame("branch", "choice"), loaded = game.Frame("branch", "loaded");
+    ASSERT_FALSE(choice.empty());
+    EXPECT_EQ(loaded, choice);
+    const std::string mismatch = gxtest::GoldenFontMismatch();
+    if (!mismatch.empty()) GTEST_SKIP() << mismatch;
+    EXPECT_TRUE(gxtest::MatchesGolden("story_choice", choice, 1024, 768, "playthrough"));
+    EXPECT_TRUE(gxtest::MatchesGolden("story_hill", game.Frame("branch", "hill"), 1024, 768, "playthrough"));
 }
 
 } // namespace
