@@ -40,7 +40,7 @@ SampleCanvas Frame(int n) {
 // Encodes the frames (drawn by frame, n from 0) and the sound into a WMV
 // file added as "movies/" + name; false with the reason in note.
 bool MakeMovie(SampleFiles& files, const std::string& ffmpeg, const std::string& name, double seconds,
-               SampleCanvas (*frame)(int), const std::vector<uint8_t>& sound, std::string& note) {
+               SampleCanvas (*frame)(int), const std::vector<uint8_t>& sound, const char* bitrate, std::string& note) {
     std::string folder = (std::filesystem::temp_directory_path() / "quillon-sample-XXXXXX").string();
     if (!mkdtemp(folder.data())) {
         note = "no scratch folder for the movie";
@@ -56,12 +56,13 @@ bool MakeMovie(SampleFiles& files, const std::string& ffmpeg, const std::string&
         // Frames go in through a pipe; the bitexact switches keep version
         // strings and times out of the file, one thread keeps the encoder's
         // choices the same.
+        const SampleCanvas first = frame(0);
         const std::string command = "cd '" + folder + "' && " + ffmpeg +
                                     " -nostdin -hide_banner -loglevel error -y -threads 1"
-                                    " -f rawvideo -pix_fmt bgra -s " + std::to_string(kWidth) + "x" +
-                                    std::to_string(kHeight) + " -r " + std::to_string(kRate) +
+                                    " -f rawvideo -pix_fmt bgra -s " + std::to_string(first.Width()) + "x" +
+                                    std::to_string(first.Height()) + " -r " + std::to_string(kRate) +
                                     " -i - -i sound.wav -map 0:v -map 1:a -map_metadata -1"
-                                    " -c:v wmv2 -b:v 900k -g 25 -pix_fmt yuv420p -c:a wmav2 -b:a 64k"
+                                    " -c:v wmv2 -b:v " + bitrate + " -g 25 -pix_fmt yuv420p -c:a wmav2 -b:a 64k"
                                     " -fflags +bitexact -flags:v +bitexact -flags:a +bitexact -shortest movie.wmv";
         // An encoder that stops early must not end the generator.
         const auto oldPipe = std::signal(SIGPIPE, SIG_IGN);
@@ -87,34 +88,35 @@ bool MakeMovie(SampleFiles& files, const std::string& ffmpeg, const std::string&
     return made;
 }
 
-// A shooting star crosses the night sky and leaves a glow behind.
+// A shooting star crosses the night sky and leaves a glow behind; full
+// screen, as the story's movie layer shows a movie at its own size.
 SampleCanvas StarFrame(int n) {
     const float t = float(n) / kRate;
-    SampleCanvas c(kWidth, kHeight);
-    c.Gradient(0, 0, kWidth, kHeight, 0xFF04061A, 0xFF1C2050, true);
-    c.Stars(90, kHeight - 80, 31);
-    const float p = Ramp(t, 0.3f, 1.6f), x = 480 - 420 * p, y = 40 + 200 * p;
+    SampleCanvas c(1024, 768);
+    c.Gradient(0, 0, 1024, 768, 0xFF04061A, 0xFF1C2050, true);
+    c.Stars(180, 608, 31);
+    const float p = Ramp(t, 0.3f, 1.6f), x = 960 - 840 * p, y = 80 + 400 * p;
     for (int k = 0; k < 12; ++k) {
         const float back = float(k) * 0.02f;
         if (p - back <= 0) break;
-        c.Glow(480 - 420 * (p - back), 40 + 200 * (p - back), 14 - float(k), WithAlpha(0xFFF0C0, 200 - 15 * uint32_t(k)));
+        c.Glow(960 - 840 * (p - back), 80 + 400 * (p - back), 28 - 2 * float(k), WithAlpha(0xFFF0C0, 200 - 15 * uint32_t(k)));
     }
-    if (p > 0 && p < 1) c.Circle(x, y, 4, 0xFFFFFFFF);
-    c.Glow(60, 240, 160 * Ramp(t, 1.5f, 2.5f), WithAlpha(0xFFF0C0, uint32_t(140 * Ramp(t, 1.5f, 2.0f))));
-    c.Hills(320, 12, 0.015f, 1.0f, 0xFF10142C);
+    if (p > 0 && p < 1) c.Circle(x, y, 8, 0xFFFFFFFF);
+    c.Glow(120, 480, 320 * Ramp(t, 1.5f, 2.5f), WithAlpha(0xFFF0C0, uint32_t(140 * Ramp(t, 1.5f, 2.0f))));
+    c.Hills(640, 24, 0.0075f, 1.0f, 0xFF10142C);
     return c;
 }
 
 } // namespace
 
 bool AddOpeningMovie(SampleFiles& files, const std::string& ffmpeg, std::string& note) {
-    if (MakeMovie(files, ffmpeg, kSampleOpeningMovie, kSeconds, Frame, OpeningSound(kSeconds), note)) return true;
+    if (MakeMovie(files, ffmpeg, kSampleOpeningMovie, kSeconds, Frame, OpeningSound(kSeconds), "900k", note)) return true;
     note += ": the sample has no opening movie";
     return false;
 }
 
 bool AddStoryMovie(SampleFiles& files, const std::string& ffmpeg, std::string& note) {
-    if (MakeMovie(files, ffmpeg, kSampleStoryMovie, kStarSeconds, StarFrame, StarSound(kStarSeconds), note)) return true;
+    if (MakeMovie(files, ffmpeg, kSampleStoryMovie, kStarSeconds, StarFrame, StarSound(kStarSeconds), "1500k", note)) return true;
     note += ": the story plays without its shooting star";
     return false;
 }

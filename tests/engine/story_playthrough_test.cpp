@@ -56,10 +56,10 @@ constexpr const char* kChoice[] = {"512 215", "512 273", "512 331"};
 // Game each named moment comes, counted from the moment before, and how many
 // more reach the title from the last; how many reach the choice.
 constexpr std::pair<int, const char*> kStoryShots[] = {
-    {3, "park"}, {4, "friends"}, {6, "text_block"}, {2, "sea"}, {3, "event"}, {6, "night"},
+    {10, "park"}, {6, "friends"}, {4, "text_block"}, {1, "choice"}, {4, "sea"}, {4, "event"}, {8, "night"},
 };
-constexpr int kStoryClicks = 40;
-constexpr int kClicksToChoice = 12;
+constexpr int kStoryClicks = 12;
+constexpr int kClicksToChoice = 21;
 constexpr int kSkipChoiceClicks = 12;
 constexpr int kAutoChoiceClicks = 6;
 
