@@ -303,11 +303,28 @@ void Configuration(SampleFiles& files, std::vector<SampleModule>& modules, std::
     }
 }
 
+// Where the gallery's and the replay's thumbnails lie: the scenes draw them
+// under their backgrounds, which leave windows open for them (and for the
+// completion rate in the corner).
+float ThumbX(int i) { return 30 + 166 * float(i % 5); }
+float ThumbY(int i) { return 76 + 138 * float(i / 5); }
+SampleCanvas ThumbnailPage(uint32_t top, uint32_t bottom, const char16_t* heading) {
+    SampleCanvas c = Backdrop(top, bottom, heading);
+    auto open = [&](int x, int y, int w, int h) {
+        for (int j = y; j < y + h; ++j)
+            for (int i = x; i < x + w; ++i) c.Set(i, j, 0);
+    };
+    // The thumbnail and the count of pictures seen one pixel under it.
+    for (int i = 0; i < 25; ++i) open(int(ThumbX(i)), int(ThumbY(i)), 160, 137);
+    open(860, 50, 80, 42);
+    return c;
+}
+
 // The gallery's and the replay's pages, and the music room.
 void Extras(SampleFiles& files, std::vector<SampleModule>& modules, std::vector<SampleLayout>& layouts,
             SampleImageSet& set, SampleImageSet& names) {
-    files.Add("cg/ui/bg_cgmode.png", Backdrop(0xFF182818, 0xFF284838, u"Gallery  ギャラリー").Png());
-    files.Add("cg/ui/bg_rpmode.png", Backdrop(0xFF181828, 0xFF283850, u"Replay  回想").Png());
+    files.Add("cg/ui/bg_cgmode.png", ThumbnailPage(0xFF182818, 0xFF284838, u"Gallery  ギャラリー").Png());
+    files.Add("cg/ui/bg_rpmode.png", ThumbnailPage(0xFF181828, 0xFF283850, u"Replay  回想").Png());
     files.Add("cg/ui/bg_bgmmode.png", Backdrop(0xFF201828, 0xFF403050, u"Music  音楽鑑賞").Png());
 
     // Thumbnail buttons: the scenes draw the thumbnails; the face only rings
@@ -341,8 +358,8 @@ void Extras(SampleFiles& files, std::vector<SampleModule>& modules, std::vector<
         s.Put("ex_page1", "btn_pageselect", 460, 30, 1, 3).value = 1;
         s.Put("ex_prev", "btn_prev", 560, 28).sound = 0;
         s.Put("ex_next", "btn_next", 666, 28).sound = 0;
-        s.Put("ex_back", "btn_back", 880, 700).sound = 1;
-        for (int i = 0; i < 25; ++i) s.Put("ex_thumb", thumb, 60 + 176 * float(i % 5), 96 + 120 * float(i / 5), i).sound = 6;
+        s.Put("ex_back", "btn_back", 890, 700).sound = 1;
+        for (int i = 0; i < 25; ++i) s.Put("ex_thumb", thumb, ThumbX(i), ThumbY(i), i).sound = 6;
     }
 
     Screen music{modules, layouts, "$UI:SeqBGMMode"};

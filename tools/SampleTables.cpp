@@ -77,16 +77,16 @@ std::string Music() {
 std::string Gallery() {
     // Each picture with its pan in the viewer: start and end alignment.
     TableText t({"ID", "Group", "Thumbnail", "FileName x32 (picture|start|end)", "Count"});
-    t.Row(Join({"0", "1", std::string("th_") + kSampleEventPictures[0]},
+    t.Row(Join({"0", "1", std::string("th_") + kSampleEventPictures[0] + ".png"},
                Join(Padded({std::string(kSampleEventPictures[0]) + "|MM|MM"}, 32), {"0"})));
-    t.Row(Join({"1", "1", std::string("th_") + kSampleEventPictures[1]},
+    t.Row(Join({"1", "1", std::string("th_") + kSampleEventPictures[1] + ".png"},
                Join(Padded({std::string(kSampleEventPictures[1]) + "|LT|RT"}, 32), {"0"})));
     return t.Text();
 }
 
 std::string Replay() {
     TableText t({"ID", "Group", "Thumbnail", "Label", "Help"});
-    t.Row({"0", "1", "th_rp01", kSampleReplayLabel, "The night of the shooting star"});
+    t.Row({"0", "1", "th_rp01.png", kSampleReplayLabel, "The night of the shooting star"});
     return t.Text();
 }
 

@@ -82,8 +82,9 @@ inline pid_t Spawn(const fs::path& program, const std::vector<std::string>& args
 // held against a music file as sox decodes it (16-bit stereo at the file's
 // 44.1 kHz), brought to 48 kHz by straight lines between its samples and
 // scaled by the music's gain, the music starting with the recording. heard:
-// the first frame after a lead-in that is not silent; worst: the largest
-// difference from a 5 ms ramp after it on;
+// the first frame after a lead-in (other sounds, or the end of one before)
+// that is not silent; worst: the largest difference from a 5 ms ramp after
+// it on;
 // mean: the mean level of the file over that stretch. ok is false when sox
 // could not decode the file.
 struct MusicComparison {

@@ -45,8 +45,8 @@ constexpr const char* kMusic = "840 530";
 constexpr const char* kAutoButton = "256 578";
 constexpr const char* kSlot2 = "270 337";
 constexpr const char* kMenuBack = "940 718";
-constexpr const char* kExtrasBack = "940 720";
-constexpr const char* kFirstThumbnail = "140 156";
+constexpr const char* kExtrasBack = "950 720";
+constexpr const char* kFirstThumbnail = "110 136";
 constexpr const char* kSecondPiece = "480 222";
 // The choice's three buttons, centred on the screen's middle above the
 // message window; a click there while no choice shows reads on.
@@ -56,7 +56,7 @@ constexpr const char* kChoice[] = {"512 215", "512 273", "512 331"};
 // Game each named moment comes, counted from the moment before, and how many
 // more reach the title from the last; how many reach the choice.
 constexpr std::pair<int, const char*> kStoryShots[] = {
-    {10, "park"}, {6, "friends"}, {4, "text_block"}, {1, "choice"}, {4, "sea"}, {4, "event"}, {8, "night"},
+    {10, "park"}, {6, "worried"}, {4, "text_block"}, {1, "wipe"}, {4, "event"}, {4, "notice"}, {8, "night"},
 };
 constexpr int kStoryClicks = 12;
 constexpr int kClicksToChoice = 21;
@@ -281,7 +281,7 @@ TEST(StoryPlaythrough, TheWholeStoryByClicksUnlocksTheExtras) {
     // The story's sound: music and voices throughout, then a second of
     // silence after the music has faded out, before the title's returns.
     const std::vector<double> levels = Levels(game.Sound("story", "story"));
-    ASSERT_EQ(levels.size(), 600u);
+    ASSERT_GE(levels.size(), 400u) << "the story and the title after it";
     size_t loud = 0, silentRun = 0, longestSilence = 0;
     for (double l : levels) {
         loud += l > 0.01;
@@ -292,11 +292,11 @@ TEST(StoryPlaythrough, TheWholeStoryByClicksUnlocksTheExtras) {
     EXPECT_GE(longestSilence, 8u) << "silent after the music stops";
 
     // The music room's second piece, the morning's music, from its first
-    // sample at the music's volume.
+    // sample at the music's volume, past the button's click (80 ms).
     if (access("/usr/bin/sox", X_OK) == 0) {
         const proctest::MusicComparison music =
             proctest::CompareWithMusicFile(game.Sound("story", "piece"), game.Game() / "bgms" / "day.ogg",
-                                           GxUserConfig(nullptr).GetBGMVolumeLinear(), game.Out("story"), 0);
+                                           GxUserConfig(nullptr).GetBGMVolumeLinear(), game.Out("story"), 48000 / 10);
         ASSERT_TRUE(music.ok);
         EXPECT_GT(music.mean, 0.01) << "the music is heard";
         EXPECT_LT(music.worst, 1e-3) << "sample for sample";

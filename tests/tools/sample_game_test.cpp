@@ -283,11 +283,11 @@ TEST_F(SampleGame, TablesReadBackAndEveryModuleFindsItsImages) {
         GxString picture = Folder(kGxFolderCGEV) + cg.FileName[0];
         EXPECT_TRUE(GxResolveImageFile(picture)) << U8(cg.FileName[0]);
         ASSERT_NE(set(u"th_cgmode"), nullptr);
-        EXPECT_NE(set(u"th_cgmode")->FindOriginImage(cg.Thumbnail + u".png"), nullptr) << U8(cg.Thumbnail);
+        EXPECT_NE(set(u"th_cgmode")->FindOriginImage(cg.Thumbnail), nullptr) << U8(cg.Thumbnail);
     }
     const auto& replay = *static_cast<DBRPModeRecord*>(g_DBRPMode.GetRecord(0));
     ASSERT_NE(set(u"th_rpmode"), nullptr);
-    EXPECT_NE(set(u"th_rpmode")->FindOriginImage(replay.Thumbnail + u".png"), nullptr);
+    EXPECT_NE(set(u"th_rpmode")->FindOriginImage(replay.Thumbnail), nullptr);
     EXPECT_GE(g_DBKeyMap.GetMaxID(), 0);
     EXPECT_GE(g_DBAvgChar.GetMaxID(), 1);
 }
