@@ -520,7 +520,7 @@ TEST_F(SampleGame, TheStoryFindsEveryFileItNames) {
     EXPECT_GE(named, 25);
     // Every family of the game's commands is called at least once.
     for (const GxChar* family : {u"msgn", u"text", u"stand", u"sp.wa", u"bg.sw", u"ev", u"flash", u"shake", u"mv", u"bgm",
-                                 u"bgv", u"se", u"vo", u"sel", u"sel.go", u"wa.click", u"wa.time", u"rp.set",
+                                 u"bgv", u"se", u"vo", u"sel", u"sel.go", u"wa.layer", u"wa.time", u"rp.set",
                                  u"notice.user", u"setextraoption", u"jumptotitle", u"setnameidentifymode"})
         EXPECT_TRUE(commands.count(family)) << U8(family);
 }
