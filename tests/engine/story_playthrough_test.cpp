@@ -1,8 +1,8 @@
 // The sample's story played by the real program, headless, as scripted runs
 // (QUILLON_PLAYTHROUGH) on one game folder that each run leaves to the next,
 // as a player's folder is: the whole story by clicks with its frames at
-// named moments and its sound, and the extras it unlocks; a save at the
-// choice loaded for the other branch; the settings
+// named moments and its sound, and the extras it unlocks; auto mode; a
+// save at the choice loaded for the other branch; the settings
 // changed in the configuration and heard after a restart; a save
 // overwritten while the program is killed, and the slot loaded whole
 // afterwards.
@@ -47,6 +47,7 @@ constexpr const char* kMenuBack = "940 718";
 constexpr const char* kExtrasBack = "950 720";
 constexpr const char* kFirstThumbnail = "110 136";
 constexpr const char* kSecondPiece = "480 222";
+constexpr const char* kAutoButton = "256 578";
 // The choice's three buttons, centred on the screen's middle above the
 // message window; a click there while no choice shows reads on.
 constexpr const char* kChoice[] = {"512 215", "512 273", "512 331"};
@@ -298,6 +299,40 @@ TEST(StoryPlaythrough, TheWholeStoryByClicksUnlocksTheExtras) {
         ASSERT_TRUE(music.ok);
         EXPECT_GT(music.mean, 0.01) << "the music is heard";
         EXPECT_LT(music.worst, 1e-3) << "sample for sample";
+    }
+}
+
+// The same story in auto mode, kept after a choice: it reaches the title
+// with no click but the mode's button and the choice's.
+TEST(StoryPlaythrough, AutoModeReadsTheStoryWithoutClicks) {
+    StoryGame game;
+    ASSERT_TRUE(game.Failure().empty()) << game.Failure();
+    qtest::FakeCore core;
+    core.m_SaveDir = GxFromUtf8(game.Save().string()) + u"/";
+    GxUserConfig settings(&core);
+    ASSERT_TRUE(settings.Load(GxFromUtf8((game.Save() / "userconf.dat").string())));
+    settings.m_KeepAutoModeAfterSelect = true;
+    settings.m_AutoWaitTime = 500;
+    ASSERT_TRUE(settings.Save());
+
+    const struct {
+        const char *run, *button, *choice;
+        int passes;  // enough for the mode to reach the choice
+    } kModes[] = {{"auto", kAutoButton, kChoice[2], 2400}};
+    for (const auto& m : kModes) {
+        const std::string script = std::string("wait SeqTitle\n") + Press(kNewGame) + "wait SeqAvgMain\n" +
+                                   Press(m.button, 30) + "+" + std::to_string(m.passes) + " shot " + m.run + "\n" +
+                                   Press(m.choice, 1) + "wait SeqTitle\n+1 quit\n";
+        EXPECT_EQ(game.Play(m.run, script), 0) << game.Said(m.run);
+    }
+    EXPECT_EQ(game.ErrorLog().find("err:"), std::string::npos) << game.ErrorLog();
+    // It stopped at the choice, its buttons on the screen.
+    const std::string mismatch = gxtest::GoldenFontMismatch();
+    if (!mismatch.empty()) GTEST_SKIP() << mismatch;
+    for (const char* run : {"auto"}) {
+        const std::vector<uint32_t> frame = game.Frame(run, run);
+        ASSERT_FALSE(frame.empty()) << run;
+        EXPECT_TRUE(gxtest::MatchesGolden(std::string("story_") + run + "_choice", frame, 1024, 768, "playthrough"));
     }
 }
 
