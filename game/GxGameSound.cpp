@@ -144,13 +144,18 @@ GxSoundParam* VoiceRecord(s32 n) {
     return data ? &data->m_VoiceParam[n] : nullptr;
 }
 
-void Remember(GxSoundParam* record, GxStringView file, s32 loop, u32 startMs, s32 fadeInMs, u32 loopStartMs) {
-    if (!record) return;
-    record->m_FileName = GxString(file);
+// The file may be the record's own name (a loaded game plays what its
+// records hold): callers play the name Remember returns, which outlives the
+// record's old one.
+GxString Remember(GxSoundParam* record, GxStringView file, s32 loop, u32 startMs, s32 fadeInMs, u32 loopStartMs) {
+    GxString name(file);
+    if (!record) return name;
+    record->m_FileName = name;
     record->m_Loop = loop;
     record->m_StartSeekPosTime = startMs;
     record->m_FadeInTime = fadeInMs;
     record->m_LoopPosTime = loopStartMs;
+    return name;
 }
 
 void Forget(GxSoundParam* record) {
@@ -162,22 +167,22 @@ void Forget(GxSoundParam* record) {
 bool GxPlayBgm(GxStringView file, s32 loop, u32 startMs, s32 fadeInMs, u32 loopStartMs, bool checkSame) {
     GxSoundParam* record = BgmRecord();
     if (checkSame && record && record->m_FileName == file) return true;
-    Remember(record, file, loop, startMs, fadeInMs, loopStartMs);
+    const GxString name = Remember(record, file, loop, startMs, fadeInMs, loopStartMs);
     const Volume v = BgmVolume();
-    if (UseXAudio2()) return GxAudio::PlayBGM(file, loop - 1, startMs, FadeTime(fadeInMs), v.gain, 0, loopStartMs);
-    return GxSound::PlayBGM(file, loop - 1, startMs, FadeTime(fadeInMs), v.attenuation, 0, loopStartMs);
+    if (UseXAudio2()) return GxAudio::PlayBGM(name, loop - 1, startMs, FadeTime(fadeInMs), v.gain, 0, loopStartMs);
+    return GxSound::PlayBGM(name, loop - 1, startMs, FadeTime(fadeInMs), v.attenuation, 0, loopStartMs);
 }
 
 bool GxPlayBgv(GxStringView file, s32 loop, u32 startMs, s32 fadeInMs, u32 loopStartMs) {
-    Remember(BgvRecord(), file, loop, startMs, fadeInMs, loopStartMs);
-    return PlayStream(kGxChannelBgv, file, loop - 1, startMs, FadeTime(fadeInMs), BgvVolume(), loopStartMs);
+    const GxString name = Remember(BgvRecord(), file, loop, startMs, fadeInMs, loopStartMs);
+    return PlayStream(kGxChannelBgv, name, loop - 1, startMs, FadeTime(fadeInMs), BgvVolume(), loopStartMs);
 }
 
 bool GxPlaySe(s32 n, GxStringView file, s32 loop, u32 startMs, s32 fadeInMs, u32 loopStartMs) {
     if (!ValidRecord(n)) return false;
-    Remember(SeRecord(n), file, loop, startMs, fadeInMs, loopStartMs);
+    const GxString name = Remember(SeRecord(n), file, loop, startMs, fadeInMs, loopStartMs);
     StopStream(kGxChannelSe0 + u32(n));
-    return PlayStream(kGxChannelSe0 + u32(n), file, loop - 1, startMs, FadeTime(fadeInMs), SeVolume(), loopStartMs);
+    return PlayStream(kGxChannelSe0 + u32(n), name, loop - 1, startMs, FadeTime(fadeInMs), SeVolume(), loopStartMs);
 }
 
 bool GxPlaySeTest(GxStringView file) {
@@ -187,12 +192,11 @@ bool GxPlaySeTest(GxStringView file) {
 
 bool GxPlayVoice(s32 n, GxStringView file, s32 charID) {
     if (!ValidRecord(n)) return false;
-    if (GxSoundParam* record = VoiceRecord(n)) {
-        Remember(record, file, 1, 0, 0, 0);
-        record->m_CharID = charID;
-    }
+    GxSoundParam* record = VoiceRecord(n);
+    const GxString name = Remember(record, file, 1, 0, 0, 0);
+    if (record) record->m_CharID = charID;
     StopStream(kGxChannelVoice0 + u32(n));
-    return PlayStream(kGxChannelVoice0 + u32(n), file, 0, 0, 0, CharVoiceVolume(charID), 0);
+    return PlayStream(kGxChannelVoice0 + u32(n), name, 0, 0, 0, CharVoiceVolume(charID), 0);
 }
 
 bool GxReplayCurrentVoice(s32 n) {
