@@ -415,7 +415,9 @@ void SeqAvgMain::Skip() {
         // Unread text stops skip altogether, unless the player allows it.
         if (w->GetRemainingChars() != 0) {
             if (!w->IsReaded() && !skipUnread) return;
-            w->RevealAll(false, false);
+            // Through the click waits inside the message: stopping at them
+            // would hold skip at the first one for ever.
+            w->RevealAll(true, false);
         } else if (w->IsClickWaiting()) {
             if (!w->IsReaded() && !skipUnread) return;
             ClickMessage(false);

@@ -48,6 +48,7 @@ constexpr const char* kExtrasBack = "950 720";
 constexpr const char* kFirstThumbnail = "110 136";
 constexpr const char* kSecondPiece = "480 222";
 constexpr const char* kAutoButton = "256 578";
+constexpr const char* kSkipButton = "344 578";
 // The choice's three buttons, centred on the screen's middle above the
 // message window; a click there while no choice shows reads on.
 constexpr const char* kChoice[] = {"512 215", "512 273", "512 331"};
@@ -313,9 +314,10 @@ TEST(StoryPlaythrough, TheWholeStoryByClicksUnlocksTheExtras) {
     }
 }
 
-// The same story in auto mode, kept after a choice: it reaches the title
-// with no click but the mode's button and the choice's.
-TEST(StoryPlaythrough, AutoModeReadsTheStoryWithoutClicks) {
+// The same story in auto mode and in skip mode (unread text allowed), each
+// kept after a choice: it reaches the title with no click but the mode's
+// button and the choice's.
+TEST(StoryPlaythrough, AutoAndSkipModesReadTheStoryWithoutClicks) {
     if (LongPathsSkipped()) GTEST_SKIP() << "a long path: the optimised build plays it";
     StoryGame game;
     ASSERT_TRUE(game.Failure().empty()) << game.Failure();
@@ -324,13 +326,15 @@ TEST(StoryPlaythrough, AutoModeReadsTheStoryWithoutClicks) {
     GxUserConfig settings(&core);
     ASSERT_TRUE(settings.Load(GxFromUtf8((game.Save() / "userconf.dat").string())));
     settings.m_KeepAutoModeAfterSelect = true;
+    settings.m_KeepSkipModeAfterSelect = true;
+    settings.m_AllowSkipUnreadText = true;
     settings.m_AutoWaitTime = 500;
     ASSERT_TRUE(settings.Save());
 
     const struct {
         const char *run, *button, *choice;
         int passes;  // enough for the mode to reach the choice
-    } kModes[] = {{"auto", kAutoButton, kChoice[2], 2400}};
+    } kModes[] = {{"auto", kAutoButton, kChoice[2], 2400}, {"skip", kSkipButton, kChoice[1], 600}};
     for (const auto& m : kModes) {
         const std::string script = std::string("wait SeqTitle\n") + Press(kNewGame) + "wait SeqAvgMain\n" +
                                    Press(m.button, 30) + "+" + std::to_string(m.passes) + " shot " + m.run + "\n" +
@@ -341,7 +345,7 @@ TEST(StoryPlaythrough, AutoModeReadsTheStoryWithoutClicks) {
     // It stopped at the choice, its buttons on the screen.
     const std::string mismatch = gxtest::GoldenFontMismatch();
     if (!mismatch.empty()) GTEST_SKIP() << mismatch;
-    for (const char* run : {"auto"}) {
+    for (const char* run : {"auto", "skip"}) {
         const std::vector<uint32_t> frame = game.Frame(run, run);
         ASSERT_FALSE(frame.empty()) << run;
         EXPECT_TRUE(gxtest::MatchesGolden(std::string("story_") + run + "_choice", frame, 1024, 768, "playthrough"));

@@ -114,6 +114,18 @@ TEST_F(MainScene, SkipRunsThroughReadTextAndStopsAtUnreadText) {
     }
 }
 
+TEST_F(MainScene, SkipPassesTheClickWaitsInsideAReadMessage) {
+    Restart();
+    perman_->SetReadedMessage(u"main", 2);
+    Play(u"*start\n> 一つ目。%c二つ目。%c三つ目。\n> まだ読んでいない。\n");
+    ASSERT_TRUE(FramesUntil([] { return Shown().size() > 3; }));
+    Press(u"btn_skip");
+    Frames(40);
+    EXPECT_TRUE(UntilClickWait());
+    EXPECT_EQ(Shown(), "まだ読んでいない。");
+    EXPECT_EQ(data_->m_MessageLog.size(), 2u);
+}
+
 TEST_F(MainScene, AClickInSkipOrAutoModeOnlyEndsTheMode) {
     for (const GxChar* mode : {u"btn_skip", u"btn_auto"}) {
         SCOPED_TRACE(GxToUtf8(mode));
