@@ -20,6 +20,8 @@
 #include "platform/render/adapter.h"
 #include "platform/system/clock.h"
 #include "support/FakeCore.h"
+#include "tasks/GxCoreBase.h"
+#include "tasks/GxTaskManage.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -105,6 +107,25 @@ protected:
     void Terminate() {
         started_ = false;
         GxGameTerminate(&core_);
+    }
+
+    static GxTaskManage& Tasks() { return *GxCoreBase::GetCoreBase()->GetTaskManage(); }
+    // One pass of the main loop on the hand-driven clock: the pending scene
+    // change, an update step of the given time, the render lists, the audio
+    // output pumped for that time and the sound service. The level of the
+    // output's last left sample.
+    float LoopPass(s32 ms) {
+        clock_.advance_us(u64(ms) * 1000);
+        Tasks().ApplySequenceChanges();
+        Tasks().m_StopUpdateFlag = false;
+        core_.ClearRenderLists();
+        Tasks().SweepTaskTree(Tasks().GetTopTask());
+        Tasks().Update(0, s64(ms) * 1000);
+        Tasks().EnqueueRender(0, s64(ms) * 1000);
+        std::vector<float> out(size_t(48) * size_t(ms) * 2);
+        paudio::output_device::instance().pump(48 * u32(ms), out.data());
+        core_.m_Config->m_UseXAudio2 ? GxAudio::Update() : GxSound::Update();
+        return out.empty() ? 0.0f : out[out.size() - 2];
     }
 
     // "device.log" as UTF-8.

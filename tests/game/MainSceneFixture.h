@@ -320,7 +320,6 @@ protected:
         qtest::WriteText("data/db_uilayout.txt", "\xEF\xBB\xBF" + l.str());
     }
 
-    static GxTaskManage& Tasks() { return *GxCoreBase::GetCoreBase()->GetTaskManage(); }
     static GxTaskBase* Task(const GxChar* name) { return Tasks().FindTaskName(name); }
     static GxTaskLayer* Layer(const GxChar* name) { return static_cast<GxTaskLayer*>(Task(name)); }
     static GxString Arg(GxMoaVariable* args, int i) { return GxMoaArgumentAt(args, i)->ToString(); }
@@ -339,20 +338,7 @@ protected:
         Frames(70);
     }
 
-    // One frame of the main loop: the pending scene change, an update step
-    // of the given time and the render lists.
-    void Frame(s32 ms = 16) {
-        clock_.advance_us(u64(ms) * 1000);
-        Tasks().ApplySequenceChanges();
-        Tasks().m_StopUpdateFlag = false;
-        core_.ClearRenderLists();
-        Tasks().SweepTaskTree(Tasks().GetTopTask());
-        Tasks().Update(0, s64(ms) * 1000);
-        Tasks().EnqueueRender(0, s64(ms) * 1000);
-        std::vector<float> out(size_t(48) * ms * 2);
-        paudio::output_device::instance().pump(48 * u32(ms), out.data());
-        core_.m_Config->m_UseXAudio2 ? GxAudio::Update() : GxSound::Update();
-    }
+    void Frame(s32 ms = 16) { LoopPass(ms); }
     void Frames(int n, s32 ms = 16) {
         for (int i = 0; i < n; ++i) Frame(ms);
     }
