@@ -51,8 +51,9 @@ void GxTaskUITextLogFx::AddLine(const GxChar* text, const GxChar* icons, u32 col
     TrimLines(m_MaxLine);
     UpdateScrollBarMax();
     if (!m_AutoScroll) return;
-    const s32 count = GetLineCount();
-    SetValueInt(count > m_MaxView ? count - m_MaxView : 0);
+    // In 64 bits: a damaged save can leave the view's row count at any value.
+    const s64 over = s64(GetLineCount()) - s64(m_MaxView);
+    SetValueInt(over > 0 ? s32(std::min<s64>(over, INT32_MAX)) : 0);
     if (m_pScrollBar) m_pScrollBar->SetValueInt(GetValueInt());
 }
 

@@ -61,7 +61,12 @@ audio_feed::~audio_feed() {
 
 bool audio_feed::convert(const AVFrame* frame) {
     m_converted.clear();
-    if (frame->nb_samples <= 0 || frame->sample_rate <= 0 || frame->ch_layout.nb_channels <= 0) return false;
+    // A damaged stream can claim any rate or channel count; the resampler's
+    // tables grow with both, so only what real sound uses is converted.
+    constexpr int kMaxRate = 768000, kMinRate = 1000, kMaxChannels = 64;
+    if (frame->nb_samples <= 0 || frame->sample_rate < kMinRate || frame->sample_rate > kMaxRate ||
+        frame->ch_layout.nb_channels <= 0 || frame->ch_layout.nb_channels > kMaxChannels)
+        return false;
     if (!m_swr || frame->format != m_swr_format || frame->sample_rate != m_swr_rate ||
         frame->ch_layout.nb_channels != m_swr_channels) {
         swr_free(&m_swr);
