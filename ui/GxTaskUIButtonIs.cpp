@@ -132,8 +132,7 @@ int GxTaskUIButtonIs::Render(int, int) {
 bool GxTaskUIButtonIs::WriteContent(GxContentWriterBase* w) {
     bool ok = GxTaskUIBase::WriteContent(w);
     if (!w) return false;
-    w->Write("m_ImageName", m_ImageName);
-    w->Write("m_ImageSetName", m_ImageSetName);
+    WriteImageNames(w);
     w->Write("m_ImageIndex", m_ImageIndex);
     w->Write("m_PatternIndex", m_PatternIndex);
     return ok && w->GetErrorCount() == 0;
@@ -142,8 +141,7 @@ bool GxTaskUIButtonIs::WriteContent(GxContentWriterBase* w) {
 bool GxTaskUIButtonIs::ReadContent(GxContentReaderBase* r) {
     bool ok = GxTaskUIBase::ReadContent(r);
     if (!r) return false;
-    r->Read("m_ImageName", &m_ImageName);
-    r->Read("m_ImageSetName", &m_ImageSetName);
+    ReadImageNames(r);
     r->Read("m_ImageIndex", &m_ImageIndex);
     r->Read("m_PatternIndex", &m_PatternIndex);
     // The face index picks one of the eight image slots.

@@ -132,8 +132,7 @@ int GxTaskUIHBarIs::Render(int, int) {
 bool GxTaskUIHBarIs::WriteContent(GxContentWriterBase* w) {
     bool ok = GxTaskUIBase::WriteContent(w);
     if (!w) return false;
-    w->Write("m_ImageName", m_ImageName);
-    w->Write("m_ImageSetName", m_ImageSetName);
+    WriteImageNames(w);
     w->Write("m_ImageIndex", m_ImageIndex);
     w->Write("m_PatternIndex", m_PatternIndex);
     w->Write("m_OldValue", m_OldValue);
@@ -145,8 +144,7 @@ bool GxTaskUIHBarIs::WriteContent(GxContentWriterBase* w) {
 bool GxTaskUIHBarIs::ReadContent(GxContentReaderBase* r) {
     bool ok = GxTaskUIBase::ReadContent(r);
     if (!r) return false;
-    r->Read("m_ImageName", &m_ImageName);
-    r->Read("m_ImageSetName", &m_ImageSetName);
+    ReadImageNames(r);
     r->Read("m_ImageIndex", &m_ImageIndex);
     r->Read("m_PatternIndex", &m_PatternIndex);
     r->Read("m_OldValue", &m_OldValue);

@@ -1,5 +1,7 @@
 #include "ui/GxTaskUIIsBase.h"
 
+#include "io/GxContentReaderBase.h"
+#include "io/GxContentWriterBase.h"
 #include "layers/GxNcCrammedImageSet.h"
 #include "layers/GxNcImageSetPool.h"
 #include "tasks/GxCoreBase.h"
@@ -40,4 +42,14 @@ GxNcCrammedImageSet* GxTaskUIIsBase::GetImageSet(const GxChar* format) {
 
 GxNcOriginImage* GxTaskUIIsBase::FindImage(GxNcCrammedImageSet* set, const GxChar* suffix) const {
     return set ? set->FindOriginImage(m_ImageName + suffix) : nullptr;
+}
+
+void GxTaskUIIsBase::WriteImageNames(GxContentWriterBase* w) const {
+    w->Write("m_ImageName", m_ImageName);
+    w->Write("m_ImageSetName", m_ImageSetName);
+}
+
+void GxTaskUIIsBase::ReadImageNames(GxContentReaderBase* r) {
+    r->Read("m_ImageName", &m_ImageName);
+    r->Read("m_ImageSetName", &m_ImageSetName);
 }

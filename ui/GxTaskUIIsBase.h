@@ -4,10 +4,12 @@
 // ImageSetName + ".gis", and ImageName) or from a path ("dir/name": set
 // "dir.gis", image "name"), and the look-ups of the set in the shared pool
 // and of the images named after the base name with a state suffix. It adds
-// nothing to the stored form: each widget stores the names where its own
-// fields stand.
+// nothing to the stored form by itself: each widget stores the names (one
+// call) where its own fields stand.
 #include "ui/GxTaskUIBase.h"
 
+class GxContentReaderBase;
+class GxContentWriterBase;
 class GxNcCrammedImageSet;
 class GxNcOriginImage;
 
@@ -32,6 +34,9 @@ protected:
     // The image base name + suffix in the set; null when absent (nothing
     // logged).
     GxNcOriginImage* FindImage(GxNcCrammedImageSet* set, const GxChar* suffix) const;
+    // "m_ImageName" then "m_ImageSetName" in the stored form.
+    void WriteImageNames(GxContentWriterBase* w) const;
+    void ReadImageNames(GxContentReaderBase* r);
 
     GxString m_ImageName;
     GxString m_ImageSetName;

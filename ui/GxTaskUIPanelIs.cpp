@@ -57,8 +57,7 @@ int GxTaskUIPanelIs::Render(int, int) {
 bool GxTaskUIPanelIs::WriteContent(GxContentWriterBase* w) {
     bool ok = GxTaskUIBase::WriteContent(w);
     if (!w) return false;
-    w->Write("m_ImageName", m_ImageName);
-    w->Write("m_ImageSetName", m_ImageSetName);
+    WriteImageNames(w);
     w->Write("m_PatternIndex", m_PatternIndex);
     return ok && w->GetErrorCount() == 0;
 }
@@ -66,8 +65,7 @@ bool GxTaskUIPanelIs::WriteContent(GxContentWriterBase* w) {
 bool GxTaskUIPanelIs::ReadContent(GxContentReaderBase* r) {
     bool ok = GxTaskUIBase::ReadContent(r);
     if (!r) return false;
-    r->Read("m_ImageName", &m_ImageName);
-    r->Read("m_ImageSetName", &m_ImageSetName);
+    ReadImageNames(r);
     r->Read("m_PatternIndex", &m_PatternIndex);
     ReleaseImages();
     ResetEventState();

@@ -184,8 +184,7 @@ int GxTaskUITipHelpIs::Render(int, int) {
 bool GxTaskUITipHelpIs::WriteContent(GxContentWriterBase* w) {
     bool ok = GxTaskUIBase::WriteContent(w);
     if (!w) return false;
-    w->Write("m_ImageName", m_ImageName);
-    w->Write("m_ImageSetName", m_ImageSetName);
+    WriteImageNames(w);
     w->Write("m_PatternIndex", m_PatternIndex);
     m_Style.Write(w);
     w->Write("m_NewLineWidth", m_NewLineWidth);
@@ -197,8 +196,7 @@ bool GxTaskUITipHelpIs::WriteContent(GxContentWriterBase* w) {
 bool GxTaskUITipHelpIs::ReadContent(GxContentReaderBase* r) {
     bool ok = GxTaskUIBase::ReadContent(r);
     if (!r) return false;
-    r->Read("m_ImageName", &m_ImageName);
-    r->Read("m_ImageSetName", &m_ImageSetName);
+    ReadImageNames(r);
     r->Read("m_PatternIndex", &m_PatternIndex);
     m_Style.Read(r, kClassName);
     r->Read("m_NewLineWidth", &m_NewLineWidth);
