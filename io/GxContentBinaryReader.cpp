@@ -62,18 +62,15 @@ u32 GxContentBinaryReader::GetRemainingBytes() const { return m_Pos ? u32(m_End 
 bool GxContentBinaryReader::IsEnd() const { return m_Pos >= m_End; }
 
 void GxContentBinaryReader::Overrun() {
-    ++m_ErrorCount;
-    if (m_Verbose) GxWriteErrorLogA("%s/ReadPos Overrun\n", m_Prefix);
+    Complain(m_Verbose, GxFormatA("%s/ReadPos Overrun\n", m_Prefix));
 }
 
 void GxContentBinaryReader::TypeError(u32 expected) {
-    ++m_ErrorCount;
-    if (m_Verbose) GxWriteErrorLogA("%s/ValueType Isn't VALTYPE_%s\n", m_Prefix, GxValueTypeName(expected));
+    Complain(m_Verbose, GxFormatA("%s/ValueType Isn't VALTYPE_%s\n", m_Prefix, GxValueTypeName(expected)));
 }
 
 void GxContentBinaryReader::StringTypeError() {
-    ++m_ErrorCount;
-    if (m_Verbose) GxWriteErrorLogA("%s/ValueType Isn't VALTYPE_GxStringSJIS or VALTYPE_GxStringUTF8\n", m_Prefix);
+    Complain(m_Verbose, GxFormatA("%s/ValueType Isn't VALTYPE_GxStringSJIS or VALTYPE_GxStringUTF8\n", m_Prefix));
 }
 
 u32 GxContentBinaryReader::ReadCode() {
@@ -146,8 +143,7 @@ bool GxContentBinaryReader::ReadHeader(const char* magic, u32* version) {
     std::memcpy(field, m_Pos, 15);
     field[15] = 0;
     if (std::strcmp(field, magic ? magic : "") != 0) {
-        ++m_ErrorCount;
-        if (m_Verbose) GxWriteErrorLogA("%s/FileHeader Isn't %s\n", m_Prefix, magic ? magic : "");
+        Complain(m_Verbose, GxFormatA("%s/FileHeader Isn't %s\n", m_Prefix, magic ? magic : ""));
         return false;
     }
     m_Pos += 16;

@@ -33,16 +33,14 @@ void GxContentCompressedBinaryReader::SetBuffer(const u8* data, u32 size) {
 
 bool GxContentCompressedBinaryReader::ReadHeader(const char* magic, u32* version) {
     if (m_CompressedSize < kHeaderSize) {
-        ++m_ErrorCount;
-        if (m_Verbose) GxWriteErrorLogA("GxContentCompressedBinaryReader/Header Size Error\n");
+        Complain(m_Verbose, GxFormatA("GxContentCompressedBinaryReader/Header Size Error\n"));
         return false;
     }
     char field[17];
     std::memcpy(field, m_Compressed, 16);
     field[16] = 0;
     if (std::strcmp(field, magic ? magic : "") != 0) {
-        ++m_ErrorCount;
-        if (m_Verbose) GxWriteErrorLogA("GxContentCompressedBinaryReader/FileHeader Isn't %s\n", magic ? magic : "");
+        Complain(m_Verbose, GxFormatA("GxContentCompressedBinaryReader/FileHeader Isn't %s\n", magic ? magic : ""));
         return false;
     }
     const u32 v = LoadLE32(m_Compressed + 16);
@@ -51,8 +49,7 @@ bool GxContentCompressedBinaryReader::ReadHeader(const char* magic, u32* version
     // The stated size is checked against what the compressed bytes could hold
     // before anything is allocated.
     if (size > kMaxInflatedSize || u64(size) > u64(packed) * kDeflateMaxRatio + 64) {
-        ++m_ErrorCount;
-        if (m_Verbose) GxWriteErrorLogA("GxContentCompressedBinaryReader/Header Size Error\n");
+        Complain(m_Verbose, GxFormatA("GxContentCompressedBinaryReader/Header Size Error\n"));
         return false;
     }
     m_Version = v;
@@ -64,8 +61,7 @@ bool GxContentCompressedBinaryReader::ReadHeader(const char* magic, u32* version
     m_Pos = out;
     m_End = out ? out + size : nullptr;
     if (rc != Z_OK) {
-        ++m_ErrorCount;
-        if (m_Verbose) GxWriteErrorLogA("GxContentCompressedBinaryReader/Uncompress Failed Code(%d)\n", rc);
+        Complain(m_Verbose, GxFormatA("GxContentCompressedBinaryReader/Uncompress Failed Code(%d)\n", rc));
     }
     return true;
 }

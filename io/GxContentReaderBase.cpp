@@ -1,5 +1,7 @@
 #include "io/GxContentReaderBase.h"
 
+#include "base/GxLog.h"
+
 // The string reads return their text alone; whether it was read is told by
 // the error count, which every failure raises.
 bool GxContentReaderBase::Read(const char* name, GxString* v) {
@@ -48,3 +50,19 @@ GxPoint2 GxContentReaderBase::ReadPoint2(const char* n) { return ReadOr(*this, n
 GxPoint3 GxContentReaderBase::ReadPoint3(const char* n) { return ReadOr(*this, n, GxPoint3{}); }
 GxPoint4 GxContentReaderBase::ReadPoint4(const char* n) { return ReadOr(*this, n, GxPoint4{}); }
 GxBit32 GxContentReaderBase::ReadBit32(const char* n) { return ReadOr(*this, n, GxBit32{}); }
+
+void GxContentReaderBase::SetSourceName(GxStringView name) {
+    m_SourceName.assign(name);
+    m_Complained = false;
+}
+
+void GxContentReaderBase::Complain(bool verbose, GxString line) {
+    ++m_ErrorCount;
+    if (!verbose || m_Complained) return;
+    m_Complained = true;
+    if (!m_SourceName.empty()) {
+        const size_t end = !line.empty() && line.back() == u'\n' ? line.size() - 1 : line.size();
+        line.insert(end, u" (" + m_SourceName + u")");
+    }
+    GxWriteErrorLogTextA(line);
+}

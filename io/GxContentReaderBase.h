@@ -97,8 +97,21 @@ public:
     // against it before anything is allocated.
     virtual u32 GetRemainingBytes() const = 0;
 
+    // The file being read. A game has hundreds of files: the reader's first
+    // complaint names this one, so that its maker can tell which is damaged.
+    void SetSourceName(GxStringView name);
+    const GxString& GetSourceName() const { return m_SourceName; }
+
 protected:
+    // Counts every complaint but logs (when verbose) only a reader's first:
+    // one damaged file would otherwise write a line for every value after it.
+    void Complain(bool verbose, GxString line);
+
     u32 m_Version = 0;
     u32 m_ErrorCount = 0;
     bool m_NameCheck = true;
+
+private:
+    GxString m_SourceName;
+    bool m_Complained = false;
 };

@@ -123,8 +123,7 @@ bool GxContentTextReader::CheckValueLine(bool codeMatches, const char* typeName,
                                          size_t fields) {
     if (!codeMatches) return TypeComplaint(typeName, prefix);
     if (m_NameCheck && name && m_Fields.size() >= 2 && m_Fields[1] != name) {
-        ++m_ErrorCount;
-        if (m_Verbose) GxWriteErrorLogA("%s/ValueName does not match Line=%d\n", prefix, m_Line);
+        Complain(m_Verbose, GxFormatA("%s/ValueName does not match Line=%d\n", prefix, m_Line));
         return false;
     }
     if (m_Fields.size() < fields) return TypeComplaint(typeName, prefix);
@@ -132,8 +131,7 @@ bool GxContentTextReader::CheckValueLine(bool codeMatches, const char* typeName,
 }
 
 bool GxContentTextReader::TypeComplaint(const char* typeName, const char* prefix) {
-    ++m_ErrorCount;
-    if (m_Verbose) GxWriteErrorLogA("%s/ValueType Isn't VALTYPE_%s Line=%d\n", prefix, typeName, m_Line);
+    Complain(m_Verbose, GxFormatA("%s/ValueType Isn't VALTYPE_%s Line=%d\n", prefix, typeName, m_Line));
     return false;
 }
 
@@ -168,8 +166,7 @@ u32 GxContentTextReader::PeekValueType() {
 bool GxContentTextReader::ReadHeader(const char* magic, u32* version) {
     NextLine();
     if (m_Fields.size() < 2 || m_Fields[0] != (magic ? magic : "")) {
-        ++m_ErrorCount;
-        if (m_Verbose) GxWriteErrorLogA("%s/FileHeader Isn't %s Line=%d\n", kPrefix, magic ? magic : "", m_Line);
+        Complain(m_Verbose, GxFormatA("%s/FileHeader Isn't %s Line=%d\n", kPrefix, magic ? magic : "", m_Line));
         return false;
     }
     m_Version = ToU32(m_Fields[1]);
@@ -339,8 +336,7 @@ bool GxContentTextReader::ReadBinary(const char* name, GxBinBuffer* out) {
     // Two hex digits stand for each byte: a size that the rest of the data
     // cannot hold is refused before anything is allocated.
     if (u64(n) * 2 > GetRemainingBytes()) {
-        ++m_ErrorCount;
-        if (m_Verbose) GxWriteErrorLogA("%s/ReadPos Overrun Line=%d\n", kPrefix, m_Line);
+        Complain(m_Verbose, GxFormatA("%s/ReadPos Overrun Line=%d\n", kPrefix, m_Line));
         return false;
     }
     u8* d = out->Alloc(n);

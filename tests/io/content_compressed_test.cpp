@@ -48,8 +48,8 @@ TEST(ContentCompressed, ReadsBeforeTheHeaderOverrunWithTheirOwnPrefix) {
     qtest::LogCapture log;
     GxContentCompressedBinaryReader r(file.data(), u32(file.size()), true);
     EXPECT_EQ(r.ReadS32("n"), 0);
-    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"GxContentCompressedBinaryReader/ReadPos Overrun\n",
-                                                     "GxContentCompressedBinaryReader/ValueType Isn't VALTYPE_GxS32\n"}));
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"GxContentCompressedBinaryReader/ReadPos Overrun\n"}));
+    EXPECT_EQ(r.GetErrorCount(), 2u);
     ASSERT_TRUE(r.ReadHeader("ZMOA", nullptr));
     EXPECT_EQ(r.ReadS32("n"), 1);
     EXPECT_TRUE(r.IsEnd());

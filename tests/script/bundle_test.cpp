@@ -4,6 +4,7 @@
 #include "tools/builders/MoaScriptBuilder.h"
 #include "support/RecordingMoa.h"
 
+#include "support/Golden.h"
 #include "support/LogCapture.h"
 #include "support/TempDir.h"
 
@@ -17,7 +18,7 @@ namespace {
 using mtest::Form;
 namespace fs = std::filesystem;
 
-fs::path Golden(const char* name) { return fs::path(__FILE__).parent_path() / "../golden/script" / name; }
+fs::path Golden(const char* name) { return qtest::GoldenPath(std::string("script/") + name); }
 
 std::vector<u8> Bundle(GxMoa& moa, Form form) {
     return mtest::WriteStream(form, "MOA", [&](GxContentWriterBase& w) { EXPECT_TRUE(moa.WriteBundle(&w)); });

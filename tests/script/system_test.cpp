@@ -5,6 +5,7 @@
 #include "script/GxMoaEx.h"
 #include "script/GxMoaSystem.h"
 #include "script/GxMoaWorkerEx.h"
+#include "support/Golden.h"
 #include "support/LogCapture.h"
 #include "tools/builders/PackWriter.h"
 #include "support/TempDir.h"
@@ -17,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path Golden(const char* name) { return fs::path(__FILE__).parent_path() / "../golden/script" / name; }
+fs::path Golden(const char* name) { return qtest::GoldenPath(std::string("script/") + name); }
 
 TEST(MoaGolden, TheGoldenBundleRuns) {
     auto bytes = qtest::ReadBytes(Golden("moacode_binary.mwb"));

@@ -2,9 +2,10 @@
 
 namespace qtest {
 
-std::filesystem::path GoldenPath(const std::string& relative) {
-    // This file sits in tests/support/; the compiler names it by its full path.
-    return std::filesystem::path(__FILE__).parent_path().parent_path() / "golden" / relative;
-}
+// The build names the source folder: a compiler cache or a prefix map may
+// give __FILE__ as a path relative to wherever the compiler ran.
+std::filesystem::path SourcePath(const std::string& relative) { return std::filesystem::path(QUILLON_SOURCE_DIR) / relative; }
+
+std::filesystem::path GoldenPath(const std::string& relative) { return SourcePath("tests/golden/" + relative); }
 
 } // namespace qtest

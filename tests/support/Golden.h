@@ -5,6 +5,8 @@
 
 namespace qtest {
 
+// <repository>/<relative>.
+std::filesystem::path SourcePath(const std::string& relative);
 // tests/golden/<relative>.
 std::filesystem::path GoldenPath(const std::string& relative);
 

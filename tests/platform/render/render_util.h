@@ -5,6 +5,7 @@
 #include "platform/image/image.h"
 #include "platform/render/device.h"
 #include "platform/render/format.h"
+#include "support/Golden.h"
 
 #include <gtest/gtest.h>
 
@@ -111,7 +112,7 @@ inline result sprite(device& d, float x, float y, float w, float h, uint32_t dif
 inline std::vector<uint32_t> pixels(device& d) { return d.get_render_target(0)->read_argb(); }
 
 inline std::filesystem::path golden_dir() {
-    return std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "golden" / "platform" / "render";
+    return qtest::GoldenPath("platform/render");
 }
 
 // Compares a picture with its golden PNG. QUILLON_UPDATE_GOLDEN=1 writes the

@@ -1,6 +1,7 @@
 // The program's own resources: compiled in, found by number and type, with
 // the bytes of the file they were made from.
 #include "platform/system/resources.h"
+#include "support/Golden.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +15,7 @@ TEST(Resources, TheEnginesImageIsFoundByNumberAndType) {
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(psys::find_resource(nullptr, 102, u"png"), r) << "types match without regard to case";
     const std::filesystem::path source =
-        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().parent_path() / "platform" /
-        "system" / "resources" / "102_PNG.png";
+        qtest::SourcePath("platform/system/resources/102_PNG.png");
     const std::vector<unsigned char> file = qtest::ReadBytes(source);
     ASSERT_FALSE(file.empty()) << source;
     ASSERT_EQ(psys::sizeof_resource(nullptr, r), file.size());
