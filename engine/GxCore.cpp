@@ -19,6 +19,8 @@
 #include "game/GxGameModule.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsTypes.h"
+#include "layers/GxNcCrammedImageSetFactory.h"
+#include "layers/GxNcProjectFactory.h"
 #include "media/movie/GxMovie.h"
 #include "media/sound/GxAudio.h"
 #include "media/sound/GxSound.h"
@@ -455,8 +457,16 @@ void GxCore::Finalize() {
     delete m_SystemConfig;
     m_SystemConfig = nullptr;
     DeleteGameDataHolders();
-    // The layout-project and image-set factories report and clear here with
-    // the layers.
+    // What a scene or the game still holds of the layout projects and image
+    // sets is reported, projects first, and then let go: the projects give
+    // their image sets back by name, so they are cleared first, and the sets
+    // give their atlas textures back before the device reports textures.
+    GxNcProjectFactory& projects = GxNcProjectFactory::GetInstance();
+    GxNcCrammedImageSetFactory& imageSets = GxNcCrammedImageSetFactory::GetInstance();
+    projects.ReportNotReleased();
+    imageSets.ReportNotReleased();
+    projects.ClearAll();
+    imageSets.Clear();
 
     delete m_ProfileEx;
     m_ProfileEx = nullptr;
