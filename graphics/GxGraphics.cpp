@@ -6,6 +6,7 @@
 #include "graphics/GxD3DResourceManage.h"
 #include "graphics/GxGraphicsTypes.h"
 #include "graphics/GxRenderState.h"
+#include "graphics/GxShaderEffectPool.h"
 #include "graphics/GxShaderFactory.h"
 #include "graphics/GxSurface.h"
 #include "graphics/GxSurfaceBase.h"
@@ -661,6 +662,7 @@ void GxGraphics::Finalize() {
 u32 GxGraphics::InitializeShader() {
     S().defaultShaderName = u"gx_default";
     GxShaderEffect::SetPreferSource(true);
+    GxSetEffectPool(std::make_shared<GxShaderEffectPool>());
     return 0;
 }
 
@@ -668,6 +670,8 @@ void GxGraphics::FinalizeShader() {
     GxShaderFactory& shaders = GxShaderFactory::GetInstance();
     if (u32 n = shaders.GetCount()) GxWriteWarningLog(u"Warning/GxShaderFactory is not Released(count=%d)\n", n);
     shaders.Clear();
+    // An effect held outside the factory keeps the pool it was made in.
+    GxSetEffectPool(nullptr);
     S().defaultShaderName.clear();
 }
 

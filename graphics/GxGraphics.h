@@ -48,7 +48,8 @@ public:
     // Releases the default swap chain, reports and clears the textures never
     // released, and ends the device.
     static void Finalize();
-    // The shader side: the default shader name ("gx_default"). 0 on success.
+    // The shader side: the default shader name ("gx_default") and the pool
+    // effects are made in (GxGetEffectPool). 0 on success.
     static u32 InitializeShader();
     static void FinalizeShader();
     static const GxString& GetDefaultShaderName();

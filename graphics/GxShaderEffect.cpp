@@ -4,6 +4,7 @@
 #include "base/GxStringUtil.h"
 #include "graphics/GxD3DErrorText.h"
 #include "graphics/GxGraphicsTypes.h"
+#include "graphics/GxShaderEffectPool.h"
 #include "graphics/GxShaderInclude.h"
 #include "io/GxFileSystem.h"
 #include "io/GxTextFile.h"
@@ -53,6 +54,9 @@ GxShaderEffect::GxShaderEffect() = default;
 GxShaderEffect::~GxShaderEffect() { ReleaseAll(); }
 
 void GxShaderEffect::Empty() {
+    for (const pimage::effect_parameter* p : m_Shared) m_Pool->Unshare(p);
+    m_Shared.clear();
+    m_Pool.reset();
     m_pEffect.reset();
     m_Loaded = false;
     m_Techniques.clear();
@@ -66,11 +70,27 @@ void GxShaderEffect::Release() {
     Empty();
     m_ObjectType = OBJTYPE_NONE;
     m_Name.clear();
+    // Out of the registry, it hears of no reset any more.
+    m_DeviceLost = false;
 }
 
-// The effect object keeps nothing in device memory: loss and reset leave it be.
-void GxShaderEffect::OnLost() {}
-void GxShaderEffect::OnReset() {}
+// Nothing of an effect is compiled, so it holds no device memory to free or
+// make again: its declarations, techniques and handles stay as they are and
+// nothing is read again. It only must not be drawn with until the reset.
+void GxShaderEffect::OnLost() {
+    GxMutexScopedLock lock(m_Mutex);
+    m_DeviceLost = true;
+}
+
+void GxShaderEffect::OnReset() {
+    GxMutexScopedLock lock(m_Mutex);
+    m_DeviceLost = false;
+}
+
+bool GxShaderEffect::IsDeviceLost() const {
+    GxMutexScopedLock lock(m_Mutex);
+    return m_DeviceLost;
+}
 
 bool GxShaderEffect::Create(const GxChar* name) {
     ReleaseAll();
@@ -114,6 +134,26 @@ bool GxShaderEffect::CreateFromFile(const GxChar* name, bool preferSource) {
                                                           bytes.GetSize(), &include, *effect, errors)) {
         result = 0;
     }
+    // Made in the current pool: its shared parameters become the pool's.
+    std::shared_ptr<GxShaderEffectPool> pool = result == 0 ? GxGetEffectPool() : nullptr;
+    std::vector<GxShaderHandle> handles;
+    std::vector<const pimage::effect_parameter*> taken;
+    if (result == 0) {
+        for (const pimage::effect_parameter& p : effect->parameters) {
+            const pimage::effect_parameter* handle = &p;
+            if (pool && (p.flags & pimage::effect_flag_shared)) {
+                handle = pool->Share(p, &errors);
+                if (!handle) {
+                    result = kResultFail;
+                    break;
+                }
+                taken.push_back(handle);
+            }
+            handles.push_back(handle);
+        }
+        if (result != 0)
+            for (const pimage::effect_parameter* t : taken) pool->Unshare(t);
+    }
     if (result != 0) {
         GxWriteErrorLog(u"Error/GxShaderEffect CreateFromFile Failed(Name:\"%s\" %s)\n", path,
                         GxGetD3DErrorText(result));
@@ -121,8 +161,10 @@ bool GxShaderEffect::CreateFromFile(const GxChar* name, bool preferSource) {
         return false;
     }
     m_pEffect = std::move(effect);
+    m_Pool = std::move(pool);
+    m_Shared = std::move(taken);
     BuildTechniqueList(path);
-    BindParameters();
+    BindParameters(handles);
     return m_pEffect != nullptr;
 }
 
@@ -162,13 +204,14 @@ void GxShaderEffect::AddTechnique(const pimage::effect_technique* t) {
     m_Techniques.push_back(std::move(rec));
 }
 
-void GxShaderEffect::BindParameters() {
+void GxShaderEffect::BindParameters(const std::vector<GxShaderHandle>& handles) {
     m_Parameters.clear();
     m_Parameters.reserve(m_pEffect->parameters.size());
     for (GxShaderHandle& h : m_EngineParameters) h = nullptr;
-    for (const pimage::effect_parameter& p : m_pEffect->parameters) {
+    for (size_t i = 0; i < m_pEffect->parameters.size(); ++i) {
+        const pimage::effect_parameter& p = m_pEffect->parameters[i];
         GxShaderParameter rec;
-        rec.m_Handle = &p;
+        rec.m_Handle = handles[i];
         rec.m_Name = GxFromAnsi(p.name);
         rec.m_Semantic = GxFromAnsi(p.semantic);
         rec.m_Class = u32(p.cls);
@@ -181,7 +224,7 @@ void GxShaderEffect::BindParameters() {
         rec.m_Flags = p.flags;
         rec.m_Bytes = p.bytes;
         for (u32 row = 0; row < kEngineParameterCount; ++row)
-            if (GxEqualsNoCase(rec.m_Name, kEngineParameterNames[row])) m_EngineParameters[row] = &p;
+            if (GxEqualsNoCase(rec.m_Name, kEngineParameterNames[row])) m_EngineParameters[row] = rec.m_Handle;
         m_Parameters.push_back(std::move(rec));
     }
 }

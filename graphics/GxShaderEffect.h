@@ -4,7 +4,8 @@
 // and a fixed table of the engine's parameters found by name, ready for
 // drawing code. Effects are parsed, not run: no engine drawing uses one, and
 // compiled effect files (".fxbin") are refused. Shared by name through
-// GxShaderFactory.
+// GxShaderFactory; made in the current effect pool, whose shared parameters
+// they take.
 #include "graphics/GxD3DResourceBase.h"
 #include "graphics/GxShaderParameter.h"
 #include "graphics/GxShaderTechnique.h"
@@ -12,6 +13,8 @@
 
 #include <memory>
 #include <vector>
+
+class GxShaderEffectPool;
 
 class GxShaderEffect : public GxD3DResourceBase {
 public:
@@ -30,8 +33,12 @@ public:
     ~GxShaderEffect() override;
 
     void Release() override;
+    // Device loss and reset: see IsDeviceLost.
     void OnLost() override;
     void OnReset() override;
+    // Between a device loss and its reset, when the effect must not be drawn
+    // with. Loading again (Reload) while lost leaves it lost until the reset.
+    bool IsDeviceLost() const;
 
     // Loads the effect under its lower-cased name and registers it holding
     // one reference, whether the load succeeded or not; the load's result.
@@ -54,9 +61,15 @@ private:
     void Empty();
     void BuildTechniqueList(const GxString& effectPath);
     void AddTechnique(const pimage::effect_technique* technique);
-    void BindParameters();
+    // handles: each parameter's own, or the pool's for a shared one.
+    void BindParameters(const std::vector<GxShaderHandle>& handles);
 
     std::unique_ptr<pimage::effect> m_pEffect;
+    // The pool the effect was made in (null: none) and the shared parameters
+    // it took there.
+    std::shared_ptr<GxShaderEffectPool> m_Pool;
+    std::vector<const pimage::effect_parameter*> m_Shared;
+    bool m_DeviceLost = false;
     GxShaderHandle m_EngineParameters[kEngineParameterCount] = {};
     bool m_Loaded = false;
     std::vector<GxShaderTechnique> m_Techniques;

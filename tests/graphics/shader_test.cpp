@@ -1,9 +1,11 @@
 // Shader effects: declarations read from effect source with nested
 // includes, engine parameters bound by name whatever the case, technique
 // lists with and without a ".tcl" file, the choice between source and
-// compiled files, and the factory's sharing.
+// compiled files, the factory's sharing, the effect pool's shared parameters
+// and device loss and reset.
 #include "texture_fixture.h"
 
+#include "graphics/GxShaderEffectPool.h"
 #include "graphics/GxShaderFactory.h"
 #include "graphics/GxShaderInclude.h"
 
@@ -45,6 +47,7 @@ protected:
     }
     void TearDown() override {
         GxShaderFactory::GetInstance().Clear();
+        GxSetEffectPool(nullptr);
         GxSetSkipSlightError(skip_);
         FileTest::TearDown();
     }
@@ -194,6 +197,86 @@ TEST_F(Shaders, TheFactorySharesAndReports) {
     GxGraphics::FinalizeShader();
     EXPECT_TRUE(log.Contains("Warning/GxShaderFactory is not Released(count=1)\n")) << log.Text();
     EXPECT_EQ(F().GetCount(), 0u);
+}
+
+} // namespace
+
+namespace {
+
+std::vector<std::string> g_Seen;
+std::vector<GxShaderEffect*> g_Watched;
+void Record(const char* when) {
+    for (GxShaderEffect* e : g_Watched) g_Seen.push_back(std::string(when) + (e->IsDeviceLost() ? " lost" : " ready"));
+}
+void OnLostEvent(u32, u32) { Record("at loss"); }
+void OnResetEvent(u32, u32) { Record("at reset"); }
+
+std::vector<GxShaderHandle> Handles(const GxShaderEffect& e) {
+    std::vector<GxShaderHandle> out;
+    for (const GxShaderTechnique& t : e.GetTechniques()) out.push_back(t.m_Handle);
+    for (const GxShaderParameter& p : e.GetParameters()) out.push_back(p.m_Handle);
+    for (u32 row = 0; row < GxShaderEffect::kEngineParameterCount; ++row) out.push_back(e.GetEngineParameter(row));
+    return out;
+}
+
+TEST_F(Shaders, OnePoolSharesParametersAndEveryEffectOutlivesADeviceReset) {
+    ASSERT_TRUE(Start(Script({Mode(640, 480, 60)}), nullptr, OnLostEvent, OnResetEvent));
+    EXPECT_EQ(GxGraphics::InitializeShader(), 0u);
+    Text("fx/a.fx", "shared float GlobalTime;\nfloat MatWorld;\ntechnique T { pass {} }\n");
+    Text("fx/b.fx", "shared float4 FogColor;\nshared float GlobalTime;\ntechnique U { pass {} }\n");
+    Text("fx/c.fx", "shared float4 GlobalTime;\ntechnique V { pass {} }\n");
+    GxShaderEffect* a = F().Create(u"fx/a");
+    GxShaderEffect* b = F().Create(u"fx/b");
+    ASSERT_TRUE(a && b);
+    const std::shared_ptr<GxShaderEffectPool> pool = GxGetEffectPool();
+    ASSERT_NE(pool, nullptr);
+    EXPECT_EQ(a->GetEngineParameter(9), b->GetEngineParameter(9)) << "one GlobalTime for both";
+    EXPECT_EQ(pool->GetSharedCount(), 2u);
+    {
+        qtest::LogCapture log;
+        EXPECT_EQ(F().Create(u"fx/c"), nullptr) << "GlobalTime declared otherwise";
+        EXPECT_TRUE(log.Contains("Error/GxShaderEffect CreateFromFile Failed(Name:\"fx/c.fx\"")) << log.Text();
+        EXPECT_TRUE(log.Contains("shared parameter 'GlobalTime'")) << log.Text();
+    }
+    EXPECT_EQ(pool->GetSharedCount(), 2u);
+    GxShaderEffect failed;
+    EXPECT_FALSE(failed.Create(u"fx/none"));
+
+    // A loss and reset of the device: every effect is lost between the two
+    // and ready after, loaded as it was with the same handles, read from no
+    // file again.
+    const std::vector<GxShaderHandle> before = Handles(*a);
+    std::filesystem::remove(dir_.path() / "fx" / "a.fx");
+    g_Watched = {a, b, &failed};
+    g_Seen.clear();
+    Dev().make_lost(true);
+    EXPECT_TRUE(GxGraphics::Present());
+    EXPECT_EQ(g_Seen, (std::vector<std::string>{"at loss lost", "at loss lost", "at loss lost", "at reset ready",
+                                                "at reset ready", "at reset ready"}));
+    EXPECT_TRUE(a->IsLoaded());
+    EXPECT_EQ(Handles(*a), before);
+    EXPECT_EQ(a->GetTechniques()[0].m_Name, u"T");
+    g_Watched.clear();
+
+    // A released effect gives its shared parameters back.
+    F().Release(a);
+    EXPECT_EQ(pool->GetSharedCount(), 2u) << "b still declares both";
+    GxShaderEffect own;
+    ASSERT_TRUE(own.Create(u"fx/b"));
+    EXPECT_EQ(own.GetEngineParameter(9), b->GetEngineParameter(9));
+    F().Release(b);
+    // The shutdown lets the pool go; an effect still held keeps it, and one
+    // made afterwards shares nothing.
+    GxGraphics::FinalizeShader();
+    EXPECT_EQ(GxGetEffectPool(), nullptr);
+    EXPECT_EQ(pool->GetSharedCount(), 2u);
+    GxShaderEffect alone;
+    ASSERT_TRUE(alone.Create(u"fx/b"));
+    EXPECT_NE(alone.GetEngineParameter(9), own.GetEngineParameter(9));
+    own.Release();
+    EXPECT_EQ(pool->GetSharedCount(), 0u);
+    alone.Release();
+    failed.Release();
 }
 
 } // namespace
