@@ -1,12 +1,13 @@
 #include "media/movie/GxMovieSourceFilterFile.h"
 
+#include "base/GxLog.h"
 #include "io/GxFileSystem.h"
 #include "platform/system/clock.h"
 
 #include <algorithm>
 
 GxMovieSourceFilterFile::GxMovieSourceFilterFile(GxStringView file, u32 bandwidth)
-    : m_Bandwidth(std::max<u32>(bandwidth, 1)), m_StartTime(psys::now_ms()) {
+    : m_FileName(file), m_Bandwidth(std::max<u32>(bandwidth, 1)), m_StartTime(psys::now_ms()) {
     GxFileOpen(&m_File, file);
 }
 
@@ -33,6 +34,12 @@ pmovie::result GxMovieSourceFilterFile::Read(void* buffer, u32 bytes, bool, u32*
     }
     const u32 got = GxFileRead(buffer, bytes, &m_File);
     if (got != bytes) {
+        // The file holds less than it says (a pack cut short, a failing
+        // disk): the movie ends here as if complete, and this is said once.
+        if (!m_ReadFailed)
+            GxWriteErrorLog(u"Error/GxMovieSourceFilterFile Read Failed(File=%s Pos=%I64d Size=%u)\n", m_FileName,
+                            m_Position + s64(got), m_File.GetSize());
+        m_ReadFailed = true;
         m_Position = GxFileTell(&m_File);
         return pmovie::s_false;
     }

@@ -19,7 +19,8 @@ public:
     // size (at most 4294967295), or the seek fails.
     pmovie::result SetPointer(s64 pos);
     // Up to bytes from the position (fewer at the end): s_ok and the bytes
-    // read, s_false when the file layer read less than that.
+    // read, s_false when the file layer read less than that (the first time
+    // with a log line: the file holds less than its size).
     pmovie::result Read(void* buffer, u32 bytes, bool aligned, u32* read);
     // The size; available receives how much of it the bandwidth has let
     // through since the file was opened.
@@ -31,8 +32,10 @@ public:
 
 private:
     GxMutex m_Lock;
+    GxString m_FileName;
     GxFileHandle m_File;
     s64 m_Position = 0;
     u32 m_Bandwidth;
     u64 m_StartTime;
+    bool m_ReadFailed = false;
 };

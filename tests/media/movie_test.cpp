@@ -188,21 +188,36 @@ TEST_F(MoviePlayback, RefusedFilesLogTheirLineAndLeaveAPlayerThatDoesNotPlay) {
 }
 
 TEST_F(MoviePlayback, DamagedClipsEndAsIfComplete) {
+    enum Damage { Truncated, Flipped, InACutPack };
     struct Case {
         ClipKind kind;
-        bool truncate;
+        Damage damage;
+        const char* line;  // the one line logged, or none
     };
-    for (const Case c : {Case{ClipKind::Wmv, true}, Case{ClipKind::Mpeg1, false}, Case{ClipKind::Avi, true},
-                         Case{ClipKind::Wmv, false}}) {
+    const Case cases[] = {
+        {ClipKind::Wmv, Truncated, nullptr},
+        {ClipKind::Mpeg1, Flipped, nullptr},
+        {ClipKind::Avi, Truncated, nullptr},
+        {ClipKind::Wmv, Flipped, nullptr},
+        // The pack says the entry is longer than what is left of the pack.
+        {ClipKind::Avi, InACutPack, "Error/GxMovieSourceFilterFile Read Failed(File=movies/cut.avi Pos="},
+    };
+    for (const Case& c : cases) {
         std::vector<unsigned char> b = qtest::StandardClip(c.kind);
         ASSERT_FALSE(b.empty());
-        if (c.truncate)
-            b.resize(b.size() * 2 / 3);
-        else
-            b = qtest::DamagedCopy(b, b.size() / 4);
-        const std::string name = "bad" + qtest::ClipExtension(c.kind);
-        SCOPED_TRACE(name + (c.truncate ? " truncated" : " flipped"));
-        qtest::WriteBytes(m_Dir.path() / name, b);
+        const std::string name = (c.damage == InACutPack ? "movies/cut" : "bad") + qtest::ClipExtension(c.kind);
+        SCOPED_TRACE(name + " damage " + std::to_string(c.damage));
+        if (c.damage == InACutPack) {
+            std::vector<unsigned char> pack = qtest::BuildPack({{name, b}});
+            pack.resize(pack.size() * 2 / 3);
+            qtest::WriteBytes(m_Dir.path() / "cut.gxp", pack);
+            ASSERT_TRUE(GxMountPackFile(u"cut.gxp"));
+        } else {
+            b = c.damage == Truncated ? std::vector<unsigned char>(b.begin(), b.begin() + ptrdiff_t(b.size() * 2 / 3))
+                                      : qtest::DamagedCopy(b, b.size() / 4);
+            qtest::WriteBytes(m_Dir.path() / name, b);
+        }
+        qtest::LogCapture log;
         ASSERT_TRUE(GxMovie::Open(0, GxFromUtf8(name), Texture(), true));
         ASSERT_TRUE(GxMovie::Play(0, 0, 0));
         m_Start = m_Clock.now_us();
@@ -210,6 +225,13 @@ TEST_F(MoviePlayback, DamagedClipsEndAsIfComplete) {
         while (GxMoviePlayerSlots[0]->IsPlaying() && ms < 3000) At(ms += 40);
         EXPECT_FALSE(GxMoviePlayerSlots[0]->IsPlaying()) << "ended within 3 s";
         EXPECT_GT(ms, 500) << "and played what it could first";
+        const std::vector<std::string> lines = log.Lines();
+        if (!c.line) {
+            EXPECT_TRUE(lines.empty()) << log.Text();
+        } else {
+            ASSERT_EQ(lines.size(), 1u) << log.Text();
+            EXPECT_EQ(lines[0].rfind(c.line, 0), 0u) << lines[0];
+        }
     }
 }
 
