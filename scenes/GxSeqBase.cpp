@@ -48,10 +48,7 @@ bool GxSeqBase::CanOperateUI(GxTaskBase* widget, u32 ignoreMask) {
     if (!(ignoreMask & kGxUIIgnoreActions) && (widget->TypeBits & kGxTypeActor) &&
         !static_cast<const GxTaskActor*>(widget)->IsActionFinished())
         return false;
-    // While system dialogs are open only widgets at least that many widgets
-    // deep may be operated.
-    if (!(ignoreMask & kGxUIIgnoreModal) && ui && ui->m_ModalLevel > 0 &&
-        GxTaskUIBase::GetUIDepth(widget) < ui->m_ModalLevel)
+    if (!(ignoreMask & kGxUIIgnoreModal) && ui && !GxTaskUIBase::PassesModalLevel(widget, ui->m_ModalLevel))
         return false;
     // A scene current on no worker has no main phase and no pending change to
     // ask about: both tests fail.

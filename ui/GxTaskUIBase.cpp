@@ -66,6 +66,12 @@ s32 GxTaskUIBase::GetUIDepth(const GxTaskBase* task) {
     return depth;
 }
 
+bool GxTaskUIBase::PassesModalLevel(const GxTaskBase* task, s32 modalLevel) {
+    if (modalLevel <= 0 || GetUIDepth(task) >= modalLevel) return true;
+    const GxTaskUIBase* w = FromTask(task);
+    return w && w->GetModalPriorityInTree() >= modalLevel;
+}
+
 // ---- task operations -------------------------------------------------------
 
 void GxTaskUIBase::OnStartSequence(int) {

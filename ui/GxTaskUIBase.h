@@ -51,9 +51,13 @@ public:
     // The widget a task is, or null for a task that is no widget.
     static GxTaskUIBase* FromTask(GxTaskBase* task);
     static const GxTaskUIBase* FromTask(const GxTaskBase* task);
-    // The number of widgets above the task; the scenes' modal test compares
-    // it with the UI manager's modal level.
+    // The number of widgets above the task.
     static s32 GetUIDepth(const GxTaskBase* task);
+    // The scenes' modal test: while system dialogs are open (modal level
+    // above 0) a task may be operated when it lies at least that many widgets
+    // deep, or when a widget of its tree raised the level itself (its modal
+    // priority in tree reaches it: an open drop menu, the tool tip).
+    static bool PassesModalLevel(const GxTaskBase* task, s32 modalLevel);
 
     // Task operations.
     void OnStartSequence(int workerIndex) override;

@@ -127,6 +127,8 @@ void GxTaskUITipHelpIs::SetText(const GxChar* text) {
 // ---- place and pointer ---------------------------------------------------------------
 
 void GxTaskUITipHelpIs::SetTipPosition(const GxVector3& p) {
+    m_Placed = true;
+    m_PlacedFor = GxVector2(std::trunc(p.x), std::trunc(p.y));
     SetPos(p.x - kPointerGap, p.y + kPointerGap, p.z, 0);
     GxVector4 w;
     GetWorldPos(&w);
@@ -142,6 +144,12 @@ void GxTaskUITipHelpIs::SetTipPosition(const GxVector3& p) {
 
 int GxTaskUITipHelpIs::OnMouseMove(const GxVector2&, u32) {
     if (CanOperate(0) && m_AutoHide && IsVisible()) Hide();
+    return 0;
+}
+
+int GxTaskUITipHelpIs::Update(int step, s64 elapsed) {
+    GxTaskUIIsBase::Update(step, elapsed);
+    if (m_Placed && m_AutoHide && IsVisible() && !(GetPointer() == m_PlacedFor) && CanOperate(0)) Hide();
     return 0;
 }
 

@@ -32,6 +32,11 @@ public:
     void SetText(const GxChar* text) override;
     // Hides a shown tip when m_AutoHide is set; never consumed.
     int OnMouseMove(const GxVector2& pos, u32 keyFlags) override;
+    // The base update; then, with m_AutoHide, a shown tip whose pointer has
+    // moved since it was placed hides as at a move: a move can be kept by a
+    // widget offered it first (a system dialog over the scene keeps those
+    // over it).
+    int Update(int step, s64 elapsed) override;
 
     virtual void SetTextFontIndex(s32 index);
     virtual void SetTextColor(u32 argb) { m_Style.m_TextColor = argb; }
@@ -74,4 +79,7 @@ protected:
     s32 m_NewLineWidth = 320;
     bool m_AutoHide = true;
     s32 m_Padding = 8;
+    // The pointer the tip was last placed for (not stored).
+    GxVector2 m_PlacedFor;
+    bool m_Placed = false;
 };

@@ -11,6 +11,7 @@
 #include "gamedata/GxUserData.h"
 #include "media/sound/GxAudio.h"
 #include "platform/window/event_pump.h"
+#include "ui/GxShowTipHelp.h"
 #include "ui/GxTaskUINoticePanelFx.h"
 
 #include <set>
@@ -79,6 +80,15 @@ TEST_F(SystemScene, TheEndGameDialogByButtonKeyAndCloseBox) {
     auto* title = dynamic_cast<GxSeqBase*>(Tm()->FindTaskName(u"SeqTitle"));
     EXPECT_FALSE(title->CanOperateUI(load, 0));
     EXPECT_TRUE(System()->CanOperateUI(no, 0));
+    // The tool tip stands above every dialog: the next move hides it, also
+    // one over the dialog, which keeps the move from the widgets after it.
+    at = GxVector4(300, 300, 0, 0);
+    GxShowTipHelp(Tm(), u"help", &at);
+    GxTaskUIBase* tip = Dialog(u"tip_help");
+    ASSERT_TRUE(tip && tip->IsVisible());
+    Move(310, 310);
+    Pass();
+    EXPECT_FALSE(tip->IsVisible());
     Click(no);
     EXPECT_FALSE(System()->IsShutdownDialogOpen());
     EXPECT_EQ(ui_->m_ModalLevel, 0);

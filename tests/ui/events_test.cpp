@@ -86,6 +86,10 @@ TEST_F(Events, PressesReachThePanelFirstAndBlockTheTasksBehindIt) {
         {"a dialog is open over it", top_level, [&](auto*) { ui.m_ModalLevel = 1; }, in, false, false, 0},
         {"inside the open dialog", inDialog, [&](auto*) { ui.m_ModalLevel = 1; }, in, true, true, 1},
         {"two dialogs deep", inDialog, [&](auto*) { ui.m_ModalLevel = 2; }, in, false, false, 0},
+        {"the level its own", top_level,
+         [&](auto* p) { ui.m_ModalLevel = 2, p->SetModalFlag(true), p->SetModalPriority(2); }, in, true, true, 1},
+        {"below its own level", top_level,
+         [&](auto* p) { ui.m_ModalLevel = 2, p->SetModalFlag(true), p->SetModalPriority(1); }, in, false, false, 0},
         {"locked", top_level, [](auto* p) { p->Lock(); }, in, false, false, 0},
         {"its dialog disabled", inDialog, [&](auto*) { dialog->SetEnabled(false); }, in, false, false, 0},
         {"all widgets blocked", top_level, [&](auto*) { ui.SetUIBlock(0, 1); }, in, false, false, 0},
@@ -95,7 +99,7 @@ TEST_F(Events, PressesReachThePanelFirstAndBlockTheTasksBehindIt) {
     for (const Case& c : cases) {
         for (GxTaskUIPanelIs* p : {top_level, inDialog}) {
             p->Hide(), p->ResetEventState(), p->ClearActions(), p->ResetLock();
-            p->SetEventReportFlag(1), p->SetEventBlockFlag(true);
+            p->SetEventReportFlag(1), p->SetEventBlockFlag(true), p->SetModalFlag(false);
         }
         c.panel->Show();
         dialog->SetEnabled(true);

@@ -131,9 +131,8 @@ TEST_F(Menus, AMenuHoversAndSelectsItsEnabledRowsAndLeavesKeysAndWheelToTheScene
 
 TEST_F(Menus, ADropMenuOpensClosesByItsTimedStepsAndIgnoresKeys) {
     AddControlSet();
-    // One widget deep, as the scenes' modal test wants a first dialog.
-    auto* layer = new GxTaskUINull(root, u"dialogs");
-    auto* drop = new GxTaskUIDropMenuIs(layer, u"drop");
+    // At the top level: the level it raises is its own.
+    auto* drop = new GxTaskUIDropMenuIs(root, u"drop");
     EXPECT_TRUE(drop->IsSuspended()) << "a drop menu starts closed";
     drop->SetPos(200, 200, 0, 0);
     GxTaskUIDropMenuItemIs* items[2];
