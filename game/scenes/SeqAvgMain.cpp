@@ -746,9 +746,18 @@ void SeqAvgMain::ShowSelect() {
     GxUserData* data = Data();
     if (!data) return;
     const s32 entries = s32(data->m_SelectMenuItemList.size());
-    s32 visible = 0;
-    for (s32 i = 1; i < entries; ++i) visible += data->m_SelectMenuItemList[size_t(i)].m_Visible ? 1 : 0;
-    if (visible == 0) {
+    s32 visible = 0, buttons = 0;
+    for (s32 i = 1; i < entries; ++i) {
+        if (!data->m_SelectMenuItemList[size_t(i)].m_Visible) continue;
+        ++visible;
+        if (GetChoiceButton(i)) ++buttons;
+    }
+    // Without buttons (a game whose UI has no "btn_select0") nothing could
+    // ever be chosen: the script goes on as after a choice of nothing.
+    if (visible != 0 && buttons == 0)
+        GxWriteErrorLog(u"SeqAvgMain::ShowSelect/選択肢を表示するボタン(UIモジュールデータ[%s])がありません:%s\n",
+                        kChoiceModule, data->m_SelectHash);
+    if (buttons == 0) {
         data->m_LastSelectNum = 0;
         return;
     }

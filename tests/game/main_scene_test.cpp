@@ -336,6 +336,27 @@ TEST_F(MainScene, ChoicesWithoutItemsOrLabels) {
     Main()->OnSelect(11);
     Main()->OnSelect(0);
     EXPECT_EQ(data_->m_LastSelectNum, 1);
+
+    // A game whose UI has no choice button: the choice is reported once and
+    // the script goes on as after a choice of nothing.
+    const std::vector<unsigned char> table = qtest::ReadBytes("data/db_uimodule.txt");
+    std::string modules(table.begin(), table.end());
+    const size_t at = modules.find("btn_select0");
+    modules.erase(modules.rfind('\n', at) + 1, modules.find('\n', at) - modules.rfind('\n', at));
+    qtest::WriteText("data/db_uimodule.txt", modules);
+    Restart();
+    ASSERT_EQ(Main()->GetChoiceButton(1), nullptr);
+    log_.Clear();
+    Play(u"*start\ntsel(\"k\", \"どこか\", \"nowhere\")\n> 次へ。\n");
+    ASSERT_TRUE(UntilClickWait());
+    EXPECT_FALSE(data_->m_IsSelecting);
+    EXPECT_EQ(data_->m_LastSelectNum, 0);
+    EXPECT_EQ(Shown(), "次へ。");
+    EXPECT_EQ(std::count_if(log_.Lines().begin(), log_.Lines().end(),
+                            [](const std::string& l) { return l.find("btn_select0") != std::string::npos; }),
+              1)
+        << log_.Text();
+    EXPECT_TRUE(log_.Contains("SeqAvgMain::ShowSelect/")) << log_.Text();
 }
 
 TEST_F(MainScene, ABackgroundTransitionHoldsTheScriptForItsTime) {
