@@ -213,9 +213,9 @@ int SeqCGModeView::OnUIEventRelease(GxTaskBase* sender, const GxUIEventParam*) {
         layer->FinishActions();
         return 1;
     }
-    const s32 next = NextSeenPicture(m_PictureIndex);
-    if (next >= 0)
-        ShowPicture(next, kNextPictureFade);
+    m_PictureIndex = NextSeenPicture(m_PictureIndex);
+    if (m_PictureIndex >= 0)
+        ShowPicture(m_PictureIndex, kNextPictureFade);
     else
         ReturnToGallery();
     return 1;
@@ -225,10 +225,10 @@ int SeqCGModeView::OnUIEventType13(GxTaskBase* sender, const GxUIEventParam*) {
     if (!sender || sender->GetTaskLocalName() != kEventCaller) return 0;
     ResetDrag();
     SetCursor(kCursorArrow);
-    const s32 next = NextSeenPicture(m_PictureIndex);
+    m_PictureIndex = NextSeenPicture(m_PictureIndex);
     ResetPan();
-    if (next >= 0)
-        ShowPicture(next, kNextPictureFade);
+    if (m_PictureIndex >= 0)
+        ShowPicture(m_PictureIndex, kNextPictureFade);
     else
         ReturnToGallery();
     return 1;

@@ -267,6 +267,24 @@ TEST_F(Gallery, AMissingPictureIsLoggedAndTheViewerStaysOnWhatItShowed) {
     EXPECT_EQ(Worker().m_CurrentName, u"SeqCGMode");
 }
 
+TEST_F(Gallery, WithoutTheGallerySceneTheViewerStaysAndBeginsAgain) {
+    Seen({u"ev_one"});
+    Enter(u"SeqCGModeView", 2);
+    Unname(u"SeqCGMode");
+    for (const bool key : {false, true}) {
+        SCOPED_TRACE(key ? "key" : "click");
+        const auto next = [&] { key ? Key(0x20) : ClickAt(500, 400); };
+        ASSERT_EQ(Viewer()->GetPictureIndex(), 0);
+        log_.Clear();
+        next();
+        EXPECT_TRUE(log_.Contains("遷移先のシーケンスが見つかりません(SeqCGMode)")) << log_.Text();
+        EXPECT_EQ(Worker().m_CurrentName, u"SeqCGModeView");
+        EXPECT_EQ(Viewer()->GetPictureIndex(), -1) << "past the last picture";
+        next();
+        EXPECT_EQ(Viewer()->GetPictureIndex(), 0) << "the first picture again";
+    }
+}
+
 TEST_F(Gallery, ARecordOutsideTheTableShowsNothingAndAClickReturns) {
     Seen({u"ev_wide"});
     Enter(u"SeqCGModeView", 999);
