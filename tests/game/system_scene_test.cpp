@@ -7,6 +7,7 @@
 #include "base/GxAsyncJobBase.h"
 #include "game/GxGameSound.h"
 #include "game/GxIconIndex.h"
+#include "game/GxOpenScriptLine.h"
 #include "gamedata/GxUserConfig.h"
 #include "gamedata/GxUserData.h"
 #include "media/sound/GxAudio.h"
@@ -14,6 +15,8 @@
 #include "ui/GxShowTipHelp.h"
 #include "ui/GxTaskUINoticePanelFx.h"
 
+#include <cstdlib>
+#include <optional>
 #include <set>
 
 namespace {
@@ -294,6 +297,47 @@ TEST_F(SystemScene, DeveloperKeys) {
     }
     EXPECT_EQ(Tm()->OnKeyDown(0x77, 0), 1);
     EXPECT_FALSE(config.m_DebugConsoleFlag);
+}
+
+// The script line for the developer, on a desktop that names no editor for
+// text files: the command to set is named once; a command set is run.
+TEST(OpenScriptLine, WithoutAnyEditorTheLogSaysWhatToSet) {
+    qtest::TempDir dir;
+    // The environment as it was, whatever the test does.
+    struct Saved {
+        std::vector<std::pair<std::string, std::optional<std::string>>> vars;
+        ~Saved() {
+            for (const auto& [name, value] : vars) value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
+        }
+    } saved;
+    for (const char* v : {"PATH", "XDG_DATA_HOME", "XDG_DATA_DIRS", "VISUAL", "EDITOR"}) {
+        const char* old = std::getenv(v);
+        saved.vars.push_back({v, old ? std::optional<std::string>(old) : std::nullopt});
+    }
+    fs::create_directories(dir.path() / "bin");
+    qtest::WriteText(dir.path() / "bin" / "xdg-mime", "#!/bin/sh\nexit 0\n");
+    fs::permissions(dir.path() / "bin" / "xdg-mime", fs::perms::owner_all);
+    setenv("PATH", ((dir.path() / "bin").string() + ":/usr/bin:/bin").c_str(), 1);
+    setenv("XDG_DATA_HOME", (dir.path() / "nowhere").c_str(), 1);
+    setenv("XDG_DATA_DIRS", (dir.path() / "nowhere").c_str(), 1);
+    unsetenv("VISUAL");
+    unsetenv("EDITOR");
+    qtest::FakeCore core;
+    qtest::LogCapture log;
+    const struct {
+        const char16_t* command;
+        bool opened;
+        size_t lines;
+    } kRows[] = {{u"", false, 1}, {u"true %file %line", true, 0}};
+    for (const auto& r : kRows) {
+        SCOPED_TRACE(GxToUtf8(r.command));
+        log.Clear();
+        core.m_Config->m_TextEditorCommand = r.command;
+        EXPECT_EQ(GxOpenScriptLine(u"main.txt", 3), r.opened);
+        ASSERT_EQ(log.Lines().size(), r.lines) << log.Text();
+        if (r.lines) EXPECT_TRUE(log.Contains("setting.iniのTextEditorCommand") && log.Contains("scripts/main.txt)"))
+            << log.Text();
+    }
 }
 
 } // namespace
