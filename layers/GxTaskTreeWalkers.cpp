@@ -2,7 +2,7 @@
 
 #include "layers/GxTaskLayer.h"
 
-#include <algorithm>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -16,8 +16,11 @@ void Collect(GxTaskBase* first, std::vector<GxTaskBase*>& out) {
 }
 
 // The tasks of a walk, in walk order, and the way to tell which of them are
-// still in the tree once acting has begun: the tree is collected again from
-// an anchor that the actions do not remove.
+// still in the tree once acting has begun. While no task's links have
+// changed since the tasks were collected, every one is still there; after a
+// change the tree is collected again from an anchor that the actions do not
+// remove, once per change, so a walk costs one pass over the tree unless
+// its actions keep changing the tree.
 class Walk {
 public:
     // The chain from first; its parent (when it has one) anchors it.
@@ -26,6 +29,7 @@ public:
         w.m_Anchor = first ? first->GetParent() : nullptr;
         w.m_First = first;
         Collect(first, w.m_Tasks);
+        w.m_Changes = GxTaskBase::GetLinkChangeCount();
         return w;
     }
     // The task's children, then the task.
@@ -37,6 +41,7 @@ public:
             Collect(task->GetFirstChild(), w.m_Tasks);
             w.m_Tasks.push_back(task);
         }
+        w.m_Changes = GxTaskBase::GetLinkChangeCount();
         return w;
     }
 
@@ -47,23 +52,33 @@ public:
     }
 
 private:
-    bool StillThere(GxTaskBase* t) const {
-        std::vector<GxTaskBase*> now;
-        if (m_Tree) {
-            if (m_Anchor) {
-                Collect(m_Anchor->GetFirstChild(), now);
-                now.push_back(m_Anchor);
+    bool StillThere(GxTaskBase* t) {
+        const u64 changes = GxTaskBase::GetLinkChangeCount();
+        if (changes != m_Changes) {
+            m_Changes = changes;
+            std::vector<GxTaskBase*> now;
+            if (m_Tree) {
+                if (m_Anchor) {
+                    Collect(m_Anchor->GetFirstChild(), now);
+                    now.push_back(m_Anchor);
+                }
+            } else {
+                Collect(m_Anchor ? m_Anchor->GetFirstChild() : m_First, now);
             }
-        } else {
-            Collect(m_Anchor ? m_Anchor->GetFirstChild() : m_First, now);
+            m_There.clear();
+            m_There.insert(now.begin(), now.end());
+            m_Recollected = true;
         }
-        return std::find(now.begin(), now.end(), t) != now.end();
+        return !m_Recollected || m_There.count(t) != 0;
     }
 
     std::vector<GxTaskBase*> m_Tasks;
+    std::unordered_set<GxTaskBase*> m_There;
     GxTaskBase* m_Anchor = nullptr;
     GxTaskBase* m_First = nullptr;
+    u64 m_Changes = 0;
     bool m_Tree = false;
+    bool m_Recollected = false;
 };
 
 GxTaskLayer* AsLayer(GxTaskBase* t, s32 type = 0) {
@@ -76,12 +91,15 @@ GxTaskActor* AsActor(GxTaskBase* t) { return (t->TypeBits & kGxTypeActor) ? stat
 
 // The tests read only: no collecting needed, and they stop at the first hit.
 template <class Test>
-bool AnyInTree(GxTaskBase* task, Test test) {
-    if (!task) return false;
-    std::vector<GxTaskBase*> all;
-    Collect(task->GetFirstChild(), all);
-    all.push_back(task);
-    return std::any_of(all.begin(), all.end(), test);
+bool AnyInChain(GxTaskBase* first, const Test& test) {
+    for (GxTaskBase* t = first; t; t = t->GetNextSibling())
+        if (AnyInChain(t->GetFirstChild(), test) || test(t)) return true;
+    return false;
+}
+
+template <class Test>
+bool AnyInTree(GxTaskBase* task, const Test& test) {
+    return task && (AnyInChain(task->GetFirstChild(), test) || test(task));
 }
 
 } // namespace

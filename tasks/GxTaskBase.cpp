@@ -7,6 +7,8 @@
 #include "io/GxContentReaderBase.h"
 #include "io/GxContentWriterBase.h"
 
+std::atomic<u64> GxTaskBase::s_LinkChanges{0};
+
 GxTaskBase::GxTaskBase(GxTaskBase* parent, const GxChar* name, const GxChar* localName, s32 localIndex) {
     LinkToParent(parent, name, localName, localIndex);
 }
@@ -18,6 +20,7 @@ GxTaskBase::GxTaskBase(GxTaskManage* manager) {
 
 void GxTaskBase::LinkToParent(GxTaskBase* parent, const GxChar* name, const GxChar* localName, s32 localIndex) {
     if (parent) {
+        CountLinkChange();
         m_Manager = parent->m_Manager;
         m_Parent = parent;
         m_PrevSibling = parent->m_LastChild;
@@ -46,6 +49,7 @@ GxTaskBase::~GxTaskBase() {
     }
     // Children normally go first (the sweep deletes them before their parent);
     // any left over become parentless rather than keep a pointer to this task.
+    if (m_FirstChild) CountLinkChange();
     for (GxTaskBase* c = m_FirstChild; c;) {
         GxTaskBase* next = c->m_NextSibling;
         c->ForgetOwner(this);
@@ -66,6 +70,7 @@ void GxTaskBase::ForgetOwner(const GxTaskBase* owner) {
 
 void GxTaskBase::Unlink() {
     if (!m_Parent) return;
+    CountLinkChange();
     if (m_PrevSibling)
         m_PrevSibling->m_NextSibling = m_NextSibling;
     else

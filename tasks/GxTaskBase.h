@@ -12,6 +12,8 @@
 #include "tasks/GxTaskNetListenerBase.h"
 #include "tasks/GxTaskWindowListenerBase.h"
 
+#include <atomic>
+
 class GxTaskManage;
 class GxTaskFolder;
 class GxSeqTaskBase;
@@ -135,6 +137,11 @@ public:
     s32 GetChildCount() const { return m_ChildCount; }
     // The nearest folder above the task (starting at its parent), or null.
     GxTaskFolder* FindParentFolder() const;
+    // Counts every change of any task's links: a task linked under a parent,
+    // unlinked from it, or left without it when the parent ends. Whoever
+    // holds tasks it collected from a tree knows them all still there as
+    // long as the count has not moved.
+    static u64 GetLinkChangeCount() { return s_LinkChanges.load(std::memory_order_relaxed); }
 
     u32 TaskFlags = 0;
     u32 EventMask = 0;
@@ -160,6 +167,9 @@ protected:
     GxSeqTaskBase* m_OwnerSequence = nullptr;
 
 private:
+    static void CountLinkChange() { s_LinkChanges.fetch_add(1, std::memory_order_relaxed); }
+    static std::atomic<u64> s_LinkChanges;
+
     void LinkToParent(GxTaskBase* parent, const GxChar* name, const GxChar* localName, s32 localIndex);
     void Unlink();
     void ForgetOwner(const GxTaskBase* owner);

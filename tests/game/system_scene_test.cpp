@@ -335,8 +335,10 @@ TEST(OpenScriptLine, WithoutAnyEditorTheLogSaysWhatToSet) {
         core.m_Config->m_TextEditorCommand = r.command;
         EXPECT_EQ(GxOpenScriptLine(u"main.txt", 3), r.opened);
         ASSERT_EQ(log.Lines().size(), r.lines) << log.Text();
-        if (r.lines) EXPECT_TRUE(log.Contains("setting.iniのTextEditorCommand") && log.Contains("scripts/main.txt)"))
-            << log.Text();
+        if (r.lines) {
+            EXPECT_TRUE(log.Contains("setting.iniのTextEditorCommand") && log.Contains("scripts/main.txt)"))
+                << log.Text();
+        }
     }
 }
 
