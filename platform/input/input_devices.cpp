@@ -22,6 +22,11 @@ struct input_state {
     std::mutex mutex;
     bool started = false;
     uint8_t keys[256] = {};
+    // Keys found held when the keyboard was acquired rather than told by a
+    // key event; they follow the desktop's state until an event of their own.
+    bool seeded[256] = {};
+    // What the tests say the desktop holds, beside SDL's own state.
+    bool desktop[256] = {};
     mouse_state mouse;  // accumulated since the last read
     bool acquired[4] = {};
     joystick_slot joysticks[max_joysticks];
@@ -30,6 +35,42 @@ struct input_state {
 input_state& state() {
     static input_state s;
     return s;
+}
+
+// The keys the desktop reports held: SDL's keyboard state (filled once the
+// window has the focus), the modifiers it reports (some desktops tell those
+// alone when the focus arrives) and what the tests injected. Caller holds
+// the mutex.
+void desktop_held(const input_state& s, bool out[256]) {
+    std::copy(std::begin(s.desktop), std::end(s.desktop), out);
+    int count = 0;
+    const Uint8* sdl = SDL_GetKeyboardState(&count);
+    for (int sc = 0; sdl && sc < count; ++sc)
+        if (sdl[sc])
+            if (uint8_t key = pwin::device_key_from_scancode(SDL_Scancode(sc))) out[key] = true;
+    static constexpr struct {
+        SDL_Keymod mod;
+        SDL_Scancode sc;
+    } modifiers[] = {{KMOD_LCTRL, SDL_SCANCODE_LCTRL},   {KMOD_RCTRL, SDL_SCANCODE_RCTRL},
+                     {KMOD_LSHIFT, SDL_SCANCODE_LSHIFT}, {KMOD_RSHIFT, SDL_SCANCODE_RSHIFT},
+                     {KMOD_LALT, SDL_SCANCODE_LALT},     {KMOD_RALT, SDL_SCANCODE_RALT}};
+    const SDL_Keymod mod = SDL_GetModState();
+    for (const auto& m : modifiers)
+        if (mod & m.mod)
+            if (uint8_t key = pwin::device_key_from_scancode(m.sc)) out[key] = true;
+}
+
+// A key held before the window had the focus sent no event here: the
+// keyboard takes what the desktop holds when it is acquired. Caller holds
+// the mutex.
+void seed_from_desktop(input_state& s) {
+    bool held[256];
+    desktop_held(s, held);
+    for (int k = 1; k < 256; ++k)
+        if (held[k] && !s.keys[k]) {
+            s.keys[k] = 0x80;
+            s.seeded[k] = true;
+        }
 }
 
 int mouse_button_index(uint8_t sdl_button) {
@@ -48,7 +89,10 @@ int SDLCALL watch(void*, SDL_Event* e) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
         uint8_t key = pwin::device_key_from_scancode(e->key.keysym.scancode);
-        if (key) s.keys[key] = e->type == SDL_KEYDOWN ? 0x80 : 0;
+        if (key) {
+            s.keys[key] = e->type == SDL_KEYDOWN ? 0x80 : 0;
+            s.seeded[key] = false;
+        }
         break;
     }
     case SDL_MOUSEMOTION:
@@ -75,6 +119,7 @@ int SDLCALL watch(void*, SDL_Event* e) {
         // Releases that happen in another window never arrive.
         if (e->window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
             std::memset(s.keys, 0, sizeof s.keys);
+            std::memset(s.seeded, 0, sizeof s.seeded);
             std::memset(s.mouse.buttons, 0, sizeof s.mouse.buttons);
         }
         break;
@@ -132,6 +177,7 @@ bool start() {
     std::lock_guard<std::mutex> lock(s.mutex);
     s.started = true;
     std::memset(s.keys, 0, sizeof s.keys);
+    std::memset(s.seeded, 0, sizeof s.seeded);
     s.mouse = mouse_state{};
     std::fill(std::begin(s.acquired), std::end(s.acquired), false);
     return true;
@@ -214,6 +260,7 @@ bool acquire(device d) {
     const bool ok = present(d);
     std::lock_guard<std::mutex> lock(s.mutex);
     s.acquired[device_index(d)] = ok;
+    if (ok && d == device::keyboard) seed_from_desktop(s);
     return ok;
 }
 
@@ -234,6 +281,12 @@ read_status read_keyboard(uint8_t keys[256]) {
     std::lock_guard<std::mutex> lock(s.mutex);
     if (!s.started) return read_status::absent;
     if (!s.acquired[0]) return read_status::not_acquired;
+    if (std::find(std::begin(s.seeded), std::end(s.seeded), true) != std::end(s.seeded)) {
+        bool held[256];
+        desktop_held(s, held);
+        for (int k = 0; k < 256; ++k)
+            if (s.seeded[k] && !held[k]) s.keys[k] = 0, s.seeded[k] = false;
+    }
     std::memcpy(keys, s.keys, 256);
     return read_status::ok;
 }
@@ -279,6 +332,13 @@ void inject_key(uint8_t device_key, bool down) {
     input_state& s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
     s.keys[device_key] = down ? 0x80 : 0;
+    s.seeded[device_key] = false;
+}
+
+void inject_desktop_key(uint8_t device_key, bool held) {
+    input_state& s = state();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    s.desktop[device_key] = held;
 }
 
 void inject_mouse_motion(int32_t dx, int32_t dy) {
@@ -305,6 +365,8 @@ void clear_state() {
     input_state& s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
     std::memset(s.keys, 0, sizeof s.keys);
+    std::memset(s.seeded, 0, sizeof s.seeded);
+    std::memset(s.desktop, 0, sizeof s.desktop);
     s.mouse = mouse_state{};
 }
 

@@ -5,7 +5,11 @@
 // joysticks with X, Y, Z and Rz axes scaled to -1000..+1000, 16 buttons and two
 // hat switches. Keyboard and mouse follow the events SDL queues (an SDL event
 // watch), so events pushed by tests drive them like real ones; the inject_
-// functions change the same state directly.
+// functions change the same state directly. A key already held when the
+// keyboard is acquired (at start and each time the window gets the focus)
+// sends no event: the keyboard then takes the keys the desktop reports held
+// (SDL's keyboard and modifier state), and each follows that state until a
+// key event of its own arrives.
 #include <cstdint>
 #include <string>
 
@@ -75,7 +79,13 @@ void inject_key(uint8_t device_key, bool down);
 void inject_mouse_motion(int32_t dx, int32_t dy);
 void inject_mouse_wheel(int32_t delta);
 void inject_mouse_button(int index, bool down);
-// Releases every key and button and forgets pending motion.
+// A key the desktop reports held (true) or no longer held, as a key held
+// before the window appeared, for tests: SDL's own keyboard state only a
+// real keyboard changes. Read when the keyboard is acquired and, for the
+// keys taken then, at each read.
+void inject_desktop_key(uint8_t device_key, bool held);
+// Releases every key and button, forgets pending motion and the injected
+// desktop keys.
 void clear_state();
 
 } // namespace pinput

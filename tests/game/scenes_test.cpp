@@ -10,10 +10,12 @@
 #include "layers/GxTaskLayer.h"
 #include "media/sound/GxAudio.h"
 #include "media/sound/GxAudioPlayerStream.h"
+#include "platform/input/input_devices.h"
 #include "script/GxMoaEx.h"
 #include "script/GxMoaSystem.h"
 #include "script/GxMoaWorkerEx.h"
 #include "scenes/GxSeqTransitBase.h"
+#include "tasks/GxInput.h"
 #include "ui/GxTaskUIButtonIs.h"
 #include "ui/GxTaskUIListBoxFx.h"
 
@@ -100,6 +102,24 @@ TEST_P(OpeningScene, TheTitleFollows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ends, OpeningScene, testing::Values("left", "right", "end", "missing"));
+
+// Control held down before the window appeared, which no key event tells.
+TEST_F(SampleScenes, ControlHeldSinceBeforeTheStartSkipsTheOpening) {
+    Start(true);
+    pinput::inject_desktop_key(0x1D, true);
+    struct Input {
+        Input() { GxInitInput(); }
+        ~Input() { GxReleaseInput(), pinput::clear_state(); }
+    } input;
+    GxUpdateInput();
+    bool opening = false;
+    for (int i = 0; i < 10 && Worker().m_CurrentName != u"SeqTitle"; ++i) {
+        Pass();
+        opening |= Worker().m_CurrentName == u"SeqOpening";
+    }
+    EXPECT_FALSE(opening);
+    EXPECT_EQ(Worker().m_CurrentName, u"SeqTitle");
+}
 
 TEST_F(SampleScenes, TheTitleShowsItsPictureAndButtonsPlaysItsMusicAndCallsItsName) {
     Start(false);

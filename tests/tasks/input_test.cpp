@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <string>
 
 namespace {
@@ -139,6 +140,37 @@ TEST_F(Input, NothingIsReadWhileTheWindowIsInactive) {
     GxAcquireInput(true);
     GxUpdateInput();
     EXPECT_TRUE(Keyboard().IsPressed(kKeyA));
+}
+
+// Keys held before the window had the focus send no event: the desktop's
+// state is taken when the keyboard is acquired, at start and at each
+// activation, and followed until a key event of the key's own.
+TEST_F(Input, KeysHeldBeforeTheFocusAreTakenFromTheDesktop) {
+    constexpr u8 kLeftControl = 0x1D, kRightControl = 0x9D;
+    GxReleaseInput();
+    pinput::inject_desktop_key(kLeftControl, true);
+    ASSERT_TRUE(GxInitInput());
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+        bool left, right;
+    } steps[] = {
+        {"held at start", [] {}, true, false},
+        {"still held", [] {}, true, false},
+        {"let go on the desktop", [] { pinput::inject_desktop_key(kLeftControl, false); }, false, false},
+        {"held while inactive",
+         [] { GxAcquireInput(false), pinput::inject_desktop_key(kRightControl, true); }, false, false},
+        {"the window active again", [] { GxAcquireInput(true); }, false, true},
+        {"its own release event", [] { pinput::inject_key(kRightControl, false); }, false, false},
+        {"an event's key stays", [] { pinput::inject_key(kLeftControl, true); }, true, false},
+    };
+    for (const Step& st : steps) {
+        st.act();
+        GxUpdateInput();
+        EXPECT_EQ(Keyboard().IsDown(kLeftControl), st.left) << st.what;
+        EXPECT_EQ(Keyboard().IsDown(kRightControl), st.right) << st.what;
+    }
+    EXPECT_TRUE(Keyboard().IsPressed(kLeftControl));
 }
 
 TEST(InputNames, KeyCodesByNameAreExact) {

@@ -47,6 +47,18 @@ TEST_F(Devices, KeyboardFollowsQueuedKeyEventsOnceAcquired) {
     EXPECT_EQ(pinput::read_keyboard(keys), pinput::read_status::not_acquired);
 }
 
+TEST_F(Devices, AModifierTheDesktopHoldsAtAcquisitionIsDownUntilLetGo) {
+    SDL_SetModState(KMOD_LCTRL);
+    ASSERT_TRUE(pinput::acquire(pinput::device::keyboard));
+    uint8_t keys[256];
+    ASSERT_EQ(pinput::read_keyboard(keys), pinput::read_status::ok);
+    EXPECT_EQ(keys[0x1D], 0x80) << "left Control";
+    EXPECT_EQ(keys[0x9D], 0) << "right Control";
+    SDL_SetModState(KMOD_NONE);
+    pinput::read_keyboard(keys);
+    EXPECT_EQ(keys[0x1D], 0);
+}
+
 TEST_F(Devices, MouseMotionIsCountedSinceTheLastRead) {
     ASSERT_TRUE(pinput::acquire(pinput::device::mouse));
     SDL_Event e{};
