@@ -25,8 +25,11 @@
 #include "media/sound/GxAudio.h"
 #include "media/sound/GxSound.h"
 #include "platform/audio/output_device.h"
+#include "platform/render/present_target.h"
 #include "platform/window/event_pump.h"
 #include "ui/GxUIManage.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -291,7 +294,12 @@ GxVector2 GxCore::ToVirtualScreen(int x, int y) const {
     // A minimised window reports no client area; keep the position finite.
     if (width <= 0) width = kWindowWidth;
     if (height <= 0) height = kWindowHeight;
-    return GxVector2(f32(x) * (kVirtualWidth / f32(width)), f32(y) * (kVirtualHeight / f32(height)));
+    // Back through the place the present gives the picture: a window of
+    // another shape (full screen) shows it between black bars.
+    const prender::picture_place p = prender::fit_picture(
+        int(GxGraphics::GetBackBufferWidth()), int(GxGraphics::GetBackBufferHeight()), width, height);
+    const f32 w = f32(std::max(p.width, 1)), h = f32(std::max(p.height, 1));
+    return GxVector2(f32(x - p.x) * (kVirtualWidth / w), f32(y - p.y) * (kVirtualHeight / h));
 }
 
 GxPoint2 GxCore::GetCursorPos() {

@@ -44,6 +44,20 @@ bool is_shown_again(Uint8 e) {
 
 } // namespace
 
+picture_place fit_picture(int picture_w, int picture_h, int area_w, int area_h) {
+    picture_place p{0, 0, std::max(area_w, 0), std::max(area_h, 0)};
+    if (picture_w <= 0 || picture_h <= 0 || area_w <= 0 || area_h <= 0) return p;
+    const int64_t pw = picture_w, ph = picture_h, aw = area_w, ah = area_h;
+    if (aw * ph <= ah * pw) {
+        p.height = int((aw * ph * 2 + pw) / (pw * 2));
+    } else {
+        p.width = int((ah * pw * 2 + ph) / (ph * 2));
+    }
+    p.x = (area_w - p.width) / 2;
+    p.y = (area_h - p.height) / 2;
+    return p;
+}
+
 bool is_software_gl(std::string_view gl_renderer) {
     std::string lower(gl_renderer);
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return char(std::tolower(c)); });
@@ -177,10 +191,17 @@ bool sdl_present_target::show_with_renderer(const uint32_t* pixels, int width, i
     if (SDL_UpdateTexture(t, nullptr, pixels, pitch) != 0) return false;
     SDL_Rect s{}, d{};
     if (src) s = SDL_Rect{src[0], src[1], src[2] - src[0], src[3] - src[1]};
-    if (dst) d = SDL_Rect{dst[0], dst[1], dst[2] - dst[0], dst[3] - dst[1]};
+    if (dst) {
+        d = SDL_Rect{dst[0], dst[1], dst[2] - dst[0], dst[3] - dst[1]};
+    } else {
+        int out_w = 0, out_h = 0;
+        if (SDL_GetRendererOutputSize(r, &out_w, &out_h) != 0) return false;
+        const picture_place p = fit_picture(src ? s.w : width, src ? s.h : height, out_w, out_h);
+        d = SDL_Rect{p.x, p.y, p.width, p.height};
+    }
     SDL_SetRenderDrawColor(r, 0, 0, 0, 255);
     SDL_RenderClear(r);
-    if (SDL_RenderCopy(r, t, src ? &s : nullptr, dst ? &d : nullptr) != 0) return false;
+    if (SDL_RenderCopy(r, t, src ? &s : nullptr, &d) != 0) return false;
     SDL_RenderPresent(r);
     return true;
 }
@@ -191,6 +212,14 @@ bool sdl_present_target::show_on_surface(const uint32_t* pixels, int width, int 
     SDL_Surface* out = SDL_GetWindowSurface(window_);
     if (!out) return false;
     const Uint32 fmt = out->format->format;
+    SDL_Rect s{}, d{};
+    if (src) s = SDL_Rect{src[0], src[1], src[2] - src[0], src[3] - src[1]};
+    if (dst) {
+        d = SDL_Rect{dst[0], dst[1], dst[2] - dst[0], dst[3] - dst[1]};
+    } else {
+        const picture_place p = fit_picture(src ? s.w : width, src ? s.h : height, out->w, out->h);
+        d = SDL_Rect{p.x, p.y, p.width, p.height};
+    }
     if (!src && !dst && out->w == width && out->h == height &&
         (fmt == SDL_PIXELFORMAT_ARGB8888 || fmt == SDL_PIXELFORMAT_RGB888)) {
         // The usual case: the same size and layout, rows copied as they are.
@@ -204,11 +233,8 @@ bool sdl_present_target::show_on_surface(const uint32_t* pixels, int width, int 
                                                              SDL_PIXELFORMAT_ARGB8888);
         if (!in) return false;
         SDL_SetSurfaceBlendMode(in, SDL_BLENDMODE_NONE);
-        SDL_Rect s{}, d{};
-        if (src) s = SDL_Rect{src[0], src[1], src[2] - src[0], src[3] - src[1]};
-        if (dst) d = SDL_Rect{dst[0], dst[1], dst[2] - dst[0], dst[3] - dst[1]};
         SDL_FillRect(out, nullptr, SDL_MapRGB(out->format, 0, 0, 0));
-        int rc = SDL_BlitScaled(in, src ? &s : nullptr, out, dst ? &d : nullptr);
+        int rc = SDL_BlitScaled(in, src ? &s : nullptr, out, &d);
         SDL_FreeSurface(in);
         if (rc != 0) return false;
     }

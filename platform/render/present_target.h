@@ -10,13 +10,23 @@ union SDL_Event;
 
 namespace prender {
 
+// Where a picture of picture_w × picture_h lands in an area of area_w ×
+// area_h: as large as fits with its shape kept, centred, black bars beside
+// or above and below it. A picture of the area's shape fills it exactly;
+// without a picture or an area, the whole area.
+struct picture_place {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+picture_place fit_picture(int picture_w, int picture_h, int area_w, int area_h);
+
 class present_target {
 public:
     virtual ~present_target() = default;
     // Shows width × height pixels (0xAARRGGBB rows, pitch in bytes). src and
     // dst are optional rectangles (left, top, right, bottom) in back-buffer
-    // and window pixels; without dst the frame fills the window. false when
-    // the frame could not be shown.
+    // and window pixels; without dst the frame (or its src part) is fitted
+    // to the window by fit_picture. false when the frame could not be
+    // shown.
     virtual bool show(const uint32_t* pixels, int width, int height, int pitch, const int32_t* src,
                       const int32_t* dst) = 0;
     // The size of the window's drawable area, when there is one.
@@ -51,7 +61,7 @@ present_path choose_present_path(const present_probe& probe);
 // Whether an OpenGL renderer string names a software rasteriser.
 bool is_software_gl(std::string_view gl_renderer);
 
-// Presents into an SDL window, scaled to the window's size, by the path
+// Presents into an SDL window, fitted to the window's size, by the path
 // above (chosen on first use, or by open). The window stays the caller's.
 // With vsync an SDL renderer is used, which waits for the display's refresh.
 class sdl_present_target final : public present_target {

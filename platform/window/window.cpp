@@ -132,18 +132,9 @@ void window::hide() {
 
 bool window::visible() const { return sdl_ && (SDL_GetWindowFlags(sdl_) & SDL_WINDOW_SHOWN); }
 
-bool window::enter_fullscreen(int width, int height, int refresh_rate) {
+bool window::enter_fullscreen(int, int, int) {
     if (!sdl_) return false;
-    SDL_DisplayMode want{}, got{};
-    want.w = width;
-    want.h = height;
-    want.refresh_rate = refresh_rate;
-    int display = SDL_GetWindowDisplayIndex(sdl_);
-    if (display < 0 || !SDL_GetClosestDisplayMode(display, &want, &got)) {
-        error_ = SDL_GetError();
-        return false;
-    }
-    if (SDL_SetWindowDisplayMode(sdl_, &got) != 0 || SDL_SetWindowFullscreen(sdl_, SDL_WINDOW_FULLSCREEN) != 0) {
+    if (SDL_SetWindowFullscreen(sdl_, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
         error_ = SDL_GetError();
         SDL_SetWindowFullscreen(sdl_, 0);
         return false;

@@ -60,8 +60,11 @@ public:
     void hide();
     bool visible() const;
 
-    // Full screen at a display mode of the given size (the closest the display
-    // offers), or back to the windowed placement. False when the display does
+    // Full screen, or back to the windowed placement. The window covers the
+    // display at the display's own mode whatever size and rate the picture
+    // has: a switch to a mode of the picture's size leaves its shape to the
+    // display's scaler, which may stretch it, while the present fits the
+    // picture into the window with black bars. False when the display does
     // not allow it; the window then stays as it was.
     bool enter_fullscreen(int width, int height, int refresh_rate = 0);
     bool leave_fullscreen();

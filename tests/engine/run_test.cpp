@@ -299,6 +299,16 @@ TEST_F(CoreRun, WindowEventsReachTheTasksAsTheWindowProcedureOffersThem) {
     EXPECT_FALSE(core_.IsWindowActive());
     EXPECT_FALSE(core_.GetMainWindow().has_capture());
 
+    // A window of another shape (full screen on a wide display) shows the
+    // picture between black bars: positions go back through them.
+    SDL_SetWindowSize(core_.GetMainWindow().sdl_window(), 1280, 768);
+    recorder_->log.clear();
+    Post(at(event_kind::mouse_move, pwin::mouse_button::left, 640, 384));
+    Post(at(event_kind::mouse_move, pwin::mouse_button::left, 128, 767));
+    Post(at(event_kind::mouse_move, pwin::mouse_button::left, 1151, 0));
+    ASSERT_TRUE(core_.RunPass());
+    EXPECT_EQ(recorder_->log, (std::vector<std::string>{"move 512,384", "move 0,767", "move 1023,0"}));
+
     // A moved window forgets the frame start, so the stall brings no burst.
     ASSERT_TRUE(core_.RunPass());
     EXPECT_NE(core_.GetFrameTimer()->m_FrameStart, 0u);

@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <cstring>
+#include <vector>
 
 using namespace rtest;
 
@@ -28,6 +29,71 @@ TEST(PresentPath, ChosenFromTheRequestTheGpuAndItsOpenGl) {
     for (const row& r : rows)
         EXPECT_EQ(choose_present_path(r.probe), r.want)
             << "'" << r.probe.requested_driver << "', " << r.probe.gpu_device << ", '" << r.probe.gl_renderer << "'";
+}
+
+TEST(PresentPath, APictureKeepsItsShapeInAnAreaOfAnother) {
+    struct row {
+        int pw, ph, aw, ah;
+        picture_place want;
+    };
+    const row rows[] = {
+        {1024, 768, 1024, 768, {0, 0, 1024, 768}},    {1024, 768, 2048, 1536, {0, 0, 2048, 1536}},
+        {1024, 768, 1920, 1080, {240, 0, 1440, 1080}}, {1024, 768, 1366, 768, {171, 0, 1024, 768}},
+        {1024, 768, 1280, 1024, {0, 32, 1280, 960}},   {1024, 768, 1920, 1200, {160, 0, 1600, 1200}},
+        {1024, 768, 3, 1000, {0, 499, 3, 2}},          {0, 768, 800, 600, {0, 0, 800, 600}},
+    };
+    for (const row& r : rows) {
+        const picture_place got = fit_picture(r.pw, r.ph, r.aw, r.ah);
+        EXPECT_EQ(std::vector<int>({got.x, got.y, got.width, got.height}),
+                  std::vector<int>({r.want.x, r.want.y, r.want.width, r.want.height}))
+            << r.pw << "x" << r.ph << " in " << r.aw << "x" << r.ah;
+    }
+}
+
+// A 4:3 frame in a window twice as wide as it is high: black bars left and
+// right, the picture 64 x 48 between them.
+TEST(PresentPath, AWindowOfAnotherShapeShowsThePictureBetweenBlackBars) {
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) GTEST_SKIP() << "no video driver: " << SDL_GetError();
+    SDL_SetHintWithPriority(SDL_HINT_RENDER_DRIVER, "", SDL_HINT_OVERRIDE);
+    SDL_Window* w = SDL_CreateWindow("quillon-test", 0, 0, 128, 48, SDL_WINDOW_HIDDEN);
+    ASSERT_NE(w, nullptr) << SDL_GetError();
+    {
+        sdl_present_target target(w);
+        const std::string chosen = target.open();
+        if (target.path() != present_path::window_surface) {
+            SDL_DestroyWindow(w);
+            SDL_ResetHint(SDL_HINT_RENDER_DRIVER);
+            SDL_Quit();
+            GTEST_SKIP() << "this machine presents through " << chosen;
+        }
+        {
+            adapter ad;
+            present_parameters pp;
+            pp.back_buffer_width = 64;
+            pp.back_buffer_height = 48;
+            pp.window = &target;
+            std::unique_ptr<device> d;
+            ASSERT_EQ(ad.create_device(device_type::hal, 0, pp, d), result::ok);
+            d->clear(0, nullptr, clear_target, 0xFF336699u, 1, 0);
+            ASSERT_EQ(d->present(nullptr, nullptr, nullptr), result::ok);
+            SDL_Surface* out = SDL_GetWindowSurface(w);
+            ASSERT_EQ(out->w, 128);
+            std::vector<int> picture;
+            for (int x = 0; x < 128; ++x) {
+                uint32_t v = 0;
+                std::memcpy(&v, static_cast<const uint8_t*>(out->pixels) + 24 * out->pitch + x * 4, 4);
+                if ((v & 0x00FFFFFFu) == 0x336699u) picture.push_back(x);
+                else EXPECT_EQ(v & 0x00FFFFFFu, 0u) << x;
+            }
+            ASSERT_FALSE(picture.empty());
+            EXPECT_EQ(picture.front(), 32);
+            EXPECT_EQ(picture.back(), 95);
+            EXPECT_EQ(int(picture.size()), 64);
+        }
+    }
+    SDL_DestroyWindow(w);
+    SDL_ResetHint(SDL_HINT_RENDER_DRIVER);
+    SDL_Quit();
 }
 
 TEST(PresentPath, WindowSurfaceShowsFramesAndRepaintsOnlyWhenAsked) {

@@ -351,13 +351,21 @@ TEST(Cursor, ShapesByIndex) {
 
 namespace {
 
-TEST(FullScreen, ADisplayModeOfTheConfiguredSize) {
+TEST(FullScreen, TheDisplayAtItsOwnMode) {
     pwin::window win;
     pwin::window_config config;
     config.hidden = true;
     ASSERT_TRUE(win.create(config));
-    const bool entered = win.enter_fullscreen(1024, 768);
+    SDL_DisplayMode desktop{};
+    ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0) << SDL_GetError();
+    const bool entered = win.enter_fullscreen(640, 480, 75);
     EXPECT_EQ(win.is_fullscreen(), entered) << pwin::window::error();
+    if (entered) {
+        int w = 0, h = 0;
+        win.client_size(w, h);
+        EXPECT_EQ(w, desktop.w) << "not a mode of the picture's size";
+        EXPECT_EQ(h, desktop.h);
+    }
     EXPECT_TRUE(win.leave_fullscreen());
     EXPECT_FALSE(win.is_fullscreen());
     int w = 0, h = 0;
