@@ -173,7 +173,15 @@ int SeqCGModeView::OnMouseMove(const GxVector2& pos, u32) {
 }
 
 int SeqCGModeView::OnLButtonUp(const GxVector2&, u32) {
-    if (CanOperate()) GetEventCaller()->PostUIEvent(UIEVENT_RELEASE);
+    if (CanOperate()) {
+        GetEventCaller()->PostUIEvent(UIEVENT_RELEASE);
+    } else if (m_Dragging) {
+        // A release the viewer may not act on (a dialog opened meanwhile)
+        // still ends the drag: the picture must not follow a pointer whose
+        // button is up.
+        ResetDrag();
+        SetCursor(kCursorArrow);
+    }
     return 0;
 }
 

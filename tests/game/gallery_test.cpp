@@ -244,6 +244,22 @@ TEST_F(Gallery, DraggingMovesAPictureOnlyAlongItsLargerSides) {
     (void)kCursorSizeAll;
 }
 
+TEST_F(Gallery, ADragEndsAtItsReleaseAlsoWhenADialogOpenedMeanwhile) {
+    Seen({u"ev_wide"});
+    Enter(u"SeqCGModeView", 1);
+    ClickAt(500, 400);
+    MoveTo(400, 300);
+    Tasks().OnLButtonDown(GxVector2(400, 300), 0, false);
+    MoveTo(500, 300);
+    ASSERT_FLOAT_EQ(PicturePos().x, -924.0f);
+    ui_.m_ModalLevel = 1;
+    Tasks().OnLButtonUp(GxVector2(500, 300), 0);
+    ui_.m_ModalLevel = 0;
+    MoveTo(700, 300);
+    EXPECT_FLOAT_EQ(PicturePos().x, -924.0f) << "the button is up";
+    EXPECT_EQ(core_.m_CursorShape, kCursorArrow);
+}
+
 TEST_F(Gallery, TheRightButtonAndThePadsCancelReturnAtOnce) {
     Seen({u"ev_wide", u"ev_tall"});
     Enter(u"SeqCGModeView", 1);
