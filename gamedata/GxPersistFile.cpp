@@ -25,7 +25,9 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
         ok = body(*writer) && ok;
         ok = ok && writer->GetErrorCount() == 0;
     }
-    if (!ok) {
+    // A write the disk refused fails the body too: that is told by the commit,
+    // with the system's reason.
+    if (!ok && !std::ferror(file.stream())) {
         // What the body refused is not worth a file: the old one stays, and
         // the caller's failure is told, as the others are.
         GxWriteErrorLog(u"%s/ファイルの書き込みを取りやめました(%s)\n", who, path);

@@ -23,21 +23,41 @@ public:
     bool open(const std::string& path);
     FILE* stream() const { return file_; }
     bool is_open() const { return file_ != nullptr; }
-    // Flushes, syncs and closes the temporary file and renames it over the
-    // final path. False when any step failed: the temporary file is removed
-    // and the old file, if any, is untouched.
+    // Asks the commit to keep the file it replaces under another name: once
+    // the new bytes are on the disk, and before they take the final name,
+    // the old file is linked (or, where it cannot be, moved) to `aside`,
+    // replacing what was there. Nothing is kept when there is no old file.
+    void keep_old_as(const std::string& aside) { aside_ = aside; }
+    // Flushes, syncs and closes the temporary file, which stays until the
+    // commit or abandon. False, with the temporary file removed, when any
+    // step failed.
+    bool prepare();
+    // Prepares (unless done) and renames the temporary file over the final
+    // path. False when any step failed: the temporary file is removed and
+    // the old file, if any, is untouched.
     bool commit();
     // Closes and removes the temporary file; the old file stays.
     void abandon();
     // What failed last, with the system's reason.
     const std::string& error() const { return error_; }
+    // Whether the last commit kept an old file aside.
+    bool kept_old() const { return kept_; }
 
 private:
-    void fail(const char* step);
+    friend struct safe_file_stream;
+    void fail(const char* step, int err);
+    bool keep_old(bool* moved);
 
     FILE* file_ = nullptr;
+    int fd_ = -1;
+    // The reason of the first write that failed: the stream only remembers
+    // that one did.
+    int write_error_ = 0;
+    bool prepared_ = false;
+    bool kept_ = false;
     std::string path_;
     std::string temp_;
+    std::string aside_;
     std::string error_;
 };
 
@@ -47,8 +67,9 @@ std::string safe_file_temp_path(const std::string& path);
 // Writes the bytes through a safe_file.
 bool write_file_whole(const std::string& path, const void* data, size_t size, std::string* error = nullptr);
 
-// For tests: called with the final path once the new bytes are on the disk,
-// just before the rename (a test may end the process there). Null removes it.
+// For tests: called with the final path once the new bytes are on the disk
+// (and an old file kept aside where asked), just before the rename (a test
+// may end the process there). Null removes it.
 using safe_file_hook = void (*)(const std::string& path);
 void set_safe_file_hook(safe_file_hook hook);
 
