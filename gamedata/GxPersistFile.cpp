@@ -7,10 +7,11 @@
 #include "io/GxContentTextReader.h"
 #include "io/GxContentTextWriter.h"
 #include "io/GxFileSystem.h"
+#include "platform/system/file_system.h"
 #include "platform/system/safe_file.h"
 
 bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
-                          const std::function<bool(GxContentWriterBase&)>& body) {
+                          const std::function<bool(GxContentWriterBase&)>& body, UnreadFiles* unread) {
     psys::safe_file file;
     if (!file.open(GxToNativePath(path))) {
         GxWriteErrorLog(u"%s/ファイルを作成できませんでした(%s:%s)\n", who, path, GxFromUtf8(file.error()));
@@ -34,17 +35,40 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
         file.abandon();
         return false;
     }
+    const bool keep = unread && unread->Contains(path);
+    const GxString aside = path + u".damaged";
+    if (keep) file.keep_old_as(GxToNativePath(aside));
     if (!file.commit()) {
         GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, GxFromUtf8(file.error()));
         return false;
+    }
+    if (keep) {
+        unread->Forget(path);
+        if (file.kept_old()) GxWriteErrorLog(u"%s/読み込めなかったファイルを%sとして残しました\n", who, aside);
     }
     return true;
 }
 
 std::unique_ptr<GxContentReaderBase> GxPersistFile::Open(const GxString& path, GxBinBuffer* buffer,
-                                                         const char* textMagic, const char* binaryMagic) {
-    if (!GxCanOpenFile(path)) return nullptr;
-    if (!GxLoadFile(buffer, path, false, false) || buffer->GetSize() == 0) return nullptr;
+                                                         const char* textMagic, const char* binaryMagic,
+                                                         const GxChar* who, UnreadFiles* unread) {
+    // Only a path where nothing stands is a file not made yet; anything else
+    // that does not read is a file this run must not write over unkept.
+    psys::file_status status;
+    if (!psys::status_of(GxToNativePath(path), &status)) return nullptr;
+    const auto refuse = [&] {
+        if (unread) unread->Mark(path);
+        return nullptr;
+    };
+    if (status.kind == psys::file_kind::regular && status.size > kMaxFileBytes) {
+        GxWriteErrorLog(u"%s/ファイルが大きすぎるため読み込みません(%s:%I64u)\n", who, path, status.size);
+        return refuse();
+    }
+    if (!GxLoadFile(buffer, path, false, true)) {
+        GxWriteErrorLog(u"%s/ファイルを読み込めませんでした(%s)\n", who, path);
+        return refuse();
+    }
+    if (buffer->GetSize() == 0) return nullptr;
     std::unique_ptr<GxContentReaderBase> reader;
     const char* magic = binaryMagic;
     if (textMagic && buffer->GetHeadByte() == 'T') {
@@ -53,8 +77,9 @@ std::unique_ptr<GxContentReaderBase> GxPersistFile::Open(const GxString& path, G
     } else {
         reader = std::make_unique<GxContentBinaryReader>(*buffer, true);
     }
+    reader->SetSourceName(path);
     u32 version = 0;
-    if (!reader->ReadHeader(magic, &version)) return nullptr;
+    if (!reader->ReadHeader(magic, &version)) return refuse();
     return reader;
 }
 

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 
 class GxContentReaderBase;
 class GxContentWriterBase;
@@ -17,20 +18,40 @@ class GxPersistFile {
 public:
     // The version every persistence file is written with.
     static constexpr u32 kVersion = 100;
+    // No settings, permanent data or save game comes near this; a file that
+    // claims more is not read whole into memory.
+    static constexpr u64 kMaxFileBytes = 64ull << 20;
+
+    // The files of one holder whose load failed (they held something that
+    // could not be read): each is kept aside, as "<name>.damaged", by the
+    // first write over it, so that nothing a damaged or unreadable file
+    // still holds is lost to a save.
+    class UnreadFiles {
+    public:
+        void Mark(const GxString& path) { m_Paths.insert(path); }
+        bool Contains(const GxString& path) const { return m_Paths.count(path) != 0; }
+        void Forget(const GxString& path) { m_Paths.erase(path); }
+
+    private:
+        std::set<GxString> m_Paths;
+    };
 
     // Writes the header (magic, version) and then the body. True only when the
     // body returned true and the file reached the disk whole and replaced the
     // old one; otherwise the old file stays, and a failed write is logged
-    // under who.
+    // under who. When unread names the path, the old file is kept aside once
+    // the new bytes are on the disk and before they replace it.
     static bool Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
-                      const std::function<bool(GxContentWriterBase&)>& body);
+                      const std::function<bool(GxContentWriterBase&)>& body, UnreadFiles* unread = nullptr);
     // Loads the file whole, without the cache, into buffer and opens a
     // verbose reader on it past the header: the text reader when textMagic is
     // given and the first byte is 'T', otherwise the binary reader with
-    // binaryMagic. Null when the file cannot be opened, is empty or has
-    // another magic.
+    // binaryMagic. The reader's complaints name the file. Null when nothing
+    // is at the path, the file is empty, or it cannot be read, is too large or
+    // has another magic; in the last three cases the file is marked in unread
+    // and one line naming it is logged (under who, or by the reader).
     static std::unique_ptr<GxContentReaderBase> Open(const GxString& path, GxBinBuffer* buffer, const char* textMagic,
-                                                     const char* binaryMagic);
+                                                     const char* binaryMagic, const GxChar* who, UnreadFiles* unread);
 
     // A count read from a file (a plain u32 value, or a list's begin) is
     // believed only when the bytes left could hold that many values of at

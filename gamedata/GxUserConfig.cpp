@@ -122,13 +122,14 @@ bool GxUserConfig::Save() {
     return GxPersistFile::Write(GetFilePath(), true, kMagic, u"GxUserConfig::Save", [&](GxContentWriterBase& w) {
         const bool ok = GxWriteFields(w, [&](auto&& f) { VisitStored(*this, f); });
         return (!core || core->CallModulesWriteUserConfig(&w)) && ok;
-    });
+    }, &m_Unread);
 }
 
 bool GxUserConfig::Load(const GxString& path) {
     GxBinBuffer buffer;
     // The settings file is always binary, whatever its first byte.
-    std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(path, &buffer, nullptr, kMagic);
+    std::unique_ptr<GxContentReaderBase> reader =
+        GxPersistFile::Open(path, &buffer, nullptr, kMagic, u"GxUserConfig::Load", &m_Unread);
     if (!reader) return false;
     GxReadFields(*reader, [&](auto&& f) { VisitStored(*this, f); });
     m_SoundEngineModeInEffect = m_SoundEngineMode;
@@ -136,7 +137,9 @@ bool GxUserConfig::Load(const GxString& path) {
     ClampLoadedValues();
     GxCoreBase* core = m_Core ? m_Core : GxCoreBase::GetCoreBase();
     const bool modulesOk = !core || core->CallModulesReadUserConfig(reader.get());
-    return modulesOk && reader->GetErrorCount() == 0;
+    const bool whole = modulesOk && reader->GetErrorCount() == 0;
+    if (!whole) m_Unread.Mark(path);
+    return whole;
 }
 
 void GxUserConfig::ClampLoadedValues() {

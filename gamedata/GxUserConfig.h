@@ -6,6 +6,7 @@
 // configuration scene edits it; "userconf.dat" in the save folder keeps it
 // between runs. Main thread only.
 #include "base/GxTypes.h"
+#include "gamedata/GxPersistFile.h"
 #include "ui/GxMessageSettingsBase.h"
 
 class GxCoreBase;
@@ -37,11 +38,12 @@ public:
     // The defaults of every stored setting; the save page and slot, the key
     // table and the input words stay.
     void SetDefault();
-    // Writes "userconf.dat" in the save folder.
+    // Writes "userconf.dat" in the save folder; a file there that a load
+    // could not read whole is first kept aside as "userconf.dat.damaged".
     bool Save();
     // Reads "userconf.dat"; false, with the settings as they were, when it is
-    // missing, empty or foreign. Values out of their range are brought into
-    // it.
+    // missing, empty, unreadable or foreign. Values out of their range are
+    // brought into it.
     bool Load() { return Load(GetFilePath()); }
     bool Load(const GxString& path);
     GxString GetFilePath() const;
@@ -109,6 +111,7 @@ private:
     s32 OfMaster(s32 channel) const;
 
     GxCoreBase* m_Core;
+    GxPersistFile::UnreadFiles m_Unread;
 };
 
 // The BGM restraint level, 0 to 100 (100: no restraint), which the BGM

@@ -465,12 +465,12 @@ bool GxUserData::SaveGameData(const GxString& path, bool binary) {
         GxCoreBase* core = Core();
         const bool modules = !core || core->CallModulesWriteUserData(&w, path);
         return tasks && modules;
-    });
+    }, &m_Unread);
 }
 
 bool GxUserData::LoadGameData(const GxString& path, bool readAll) {
     GxBinBuffer buffer;
-    std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(path, &buffer, "TGD", "BGD");
+    std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(path, &buffer, "TGD", "BGD", kLoadWho, &m_Unread);
     if (!reader) return false;
     GxContentReaderBase& r = *reader;
     bool sound = ReadPlayRecord(r);
@@ -485,14 +485,22 @@ bool GxUserData::LoadGameData(const GxString& path, bool readAll) {
         sound = ReadSceneLayers(r) && ReadSceneWindows(r) && ReadSelectButtons(r) && sound;
     }
     if (GxCoreBase* core = Core()) core->CallModulesReadUserData(&r, path, readAll);
-    return sound && r.GetErrorCount() == 0;
+    const bool whole = sound && r.GetErrorCount() == 0;
+    if (!whole) m_Unread.Mark(path);
+    return whole;
 }
 
-bool GxUserData::CheckGameData(const GxString& path) const {
+bool GxUserData::CheckGameData(const GxString& path) {
     GxBinBuffer buffer;
-    std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(path, &buffer, "TGD", "BGD");
+    std::unique_ptr<GxContentReaderBase> reader =
+        GxPersistFile::Open(path, &buffer, "TGD", "BGD", u"GxUserData::CheckGameData", &m_Unread);
     if (!reader) return false;
-    GxContentReaderBase& r = *reader;
+    const bool sound = CheckStoredForm(*reader);
+    if (!sound) m_Unread.Mark(path);
+    return sound;
+}
+
+bool GxUserData::CheckStoredForm(GxContentReaderBase& r) const {
     GxUserData scratch(m_Core);
     if (!scratch.ReadPlayRecord(r) || r.GetErrorCount() != 0) return false;
     // The rest is the script's and the scene's: only its form is checked.
@@ -515,7 +523,8 @@ bool GxUserData::CheckGameData(const GxString& path) const {
 bool GxUserData::ReadGameDataHeader(const GxString& path, GxGameDataHeader* header) {
     header->valid = false;
     GxBinBuffer buffer;
-    std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(path, &buffer, "TGD", "BGD");
+    std::unique_ptr<GxContentReaderBase> reader =
+        GxPersistFile::Open(path, &buffer, "TGD", "BGD", u"GxUserData::ReadGameDataHeader", &m_Unread);
     if (!reader) return false;
     reader->Read("m_SaveTime", &header->m_SaveTime);
     GxReadFields(*reader, [&](auto&& f) { HeaderFields(*header, f); });

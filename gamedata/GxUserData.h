@@ -11,6 +11,7 @@
 #include "gamedata/GxGameDataHeader.h"
 #include "gamedata/GxMessageLogElement.h"
 #include "gamedata/GxNoticeParam.h"
+#include "gamedata/GxPersistFile.h"
 #include "gamedata/GxSelectMenuItem.h"
 #include "gamedata/GxSoundParam.h"
 
@@ -57,7 +58,9 @@ public:
 
     // Writes a save game (binary or text form). False, with the old file
     // kept, when the file cannot be written whole or a stored task of the
-    // main scene is missing.
+    // main scene is missing. A file at the path that would not load (its
+    // load, check or header read failed) is first kept aside as
+    // "<name>.damaged".
     bool SaveGameData(const GxString& path, bool binary);
     // Reads a save game over the play record and, with readAll, the script,
     // the sounds and the main scene. False when the file is missing, empty or
@@ -66,8 +69,9 @@ public:
     bool LoadGameData(const GxString& path, bool readAll);
     // Whether a save game would load: its magic, its play record, and every
     // value after it whole, of a known type and nested in step to the end.
-    // Nothing is changed, so a load can be refused before it resets the game.
-    bool CheckGameData(const GxString& path) const;
+    // The play is not changed, so a load can be refused before it resets the
+    // game.
+    bool CheckGameData(const GxString& path);
     // Reads only the head of a save game; the play record is not touched.
     bool ReadGameDataHeader(const GxString& path, GxGameDataHeader* header);
 
@@ -137,6 +141,10 @@ private:
     bool WritePlayRecord(GxContentWriterBase& writer) const;
     bool ReadPlayRecord(GxContentReaderBase& reader);
     bool ReadSelectMenuItems(GxContentReaderBase& reader);
+    // The play record read into a scratch copy, and the rest of the file
+    // stepped over value by value.
+    bool CheckStoredForm(GxContentReaderBase& reader) const;
 
     GxCoreBase* m_Core;
+    GxPersistFile::UnreadFiles m_Unread;
 };

@@ -9,7 +9,6 @@
 #include "io/GxContentReaderBase.h"
 #include "io/GxContentWriterBase.h"
 #include "io/GxFileSystem.h"
-#include "platform/system/safe_file.h"
 #include "script/GxMoaEx.h"
 #include "script/GxMoaSystem.h"
 #include "script/GxMoaWorkerEx.h"
@@ -45,7 +44,8 @@ bool ReadFlagMap(GxContentReaderBase& r, const char* name, std::map<GxString, Gx
         GxFlagWords words(wordCount, 0);
         for (u32& word : words)
             if (!r.Read("Value", &word)) return false;
-        (*map)[std::move(key)] = std::move(words);
+        // A key the file holds twice keeps its first entry.
+        map->emplace(std::move(key), std::move(words));
     }
     return true;
 }
@@ -107,24 +107,7 @@ GxString GxUserDataPerman::GetFilePath() const {
     return (core ? core->GetSaveDir() : GxString()) + u"permanent.dat";
 }
 
-bool GxUserDataPerman::KeepDamagedFileAside(const GxString& path) {
-    if (!GxCanOpenFile(path)) return true;
-    const GxString aside = path + u".damaged";
-    std::string error;
-    if (!psys::move_file(GxToNativePath(path), GxToNativePath(aside), &error)) {
-        GxWriteErrorLog(u"GxUserDataPerman::Save/読み込めなかった部分のあるファイルを退避できないため保存しません(%s:%s)\n",
-                        path, GxFromUtf8(error));
-        return false;
-    }
-    GxWriteErrorLog(u"GxUserDataPerman::Save/一部を読み込めなかったファイルを%sとして残しました\n", aside);
-    return true;
-}
-
 bool GxUserDataPerman::Save(const GxString& path, bool binary) {
-    if (m_LoadedInPart) {
-        if (!KeepDamagedFileAside(path)) return false;
-        m_LoadedInPart = false;
-    }
     GxCoreBase* core = Core();
     return GxPersistFile::Write(path, binary, binary ? "BPD" : "TPD", u"GxUserDataPerman::Save",
                                 [&](GxContentWriterBase& w) {
@@ -141,7 +124,7 @@ bool GxUserDataPerman::Save(const GxString& path, bool binary) {
         if (g_pMoa) g_pMoa->WriteVariables(&w, kStoragePermanent);
         if (g_pMoaMainWorker) g_pMoaMainWorker->WriteVariables(&w, kStoragePermanent);
         return (!core || core->CallModulesWritePermanent(&w)) && ok;
-    });
+    }, &m_Unread);
 }
 
 bool GxUserDataPerman::ReadTables(GxContentReaderBase& r) {
@@ -166,7 +149,7 @@ bool GxUserDataPerman::ReadTables(GxContentReaderBase& r) {
 
 bool GxUserDataPerman::Load(const GxString& path) {
     GxBinBuffer buffer;
-    std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(path, &buffer, "TPD", "BPD");
+    std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(path, &buffer, "TPD", "BPD", kWho, &m_Unread);
     if (!reader) return false;
     m_ReadedMessageFlags.clear();
     m_SelectedMenuFlags.clear();
@@ -179,12 +162,12 @@ bool GxUserDataPerman::Load(const GxString& path) {
         if (g_pMoaMainWorker) g_pMoaMainWorker->ReadVariables(reader.get(), kStoragePermanent);
         GxCoreBase* core = Core();
         modulesOk = !core || core->CallModulesReadPermanent(reader.get());
-        // Anything left over is data this run did not understand (a newer
-        // writer, or variables of a script that is not loaded).
-        whole = reader->GetErrorCount() == 0 && reader->IsEnd();
+        // Bytes after the last value are no damage: whatever wrote them, the
+        // data itself was read whole.
+        whole = reader->GetErrorCount() == 0;
     }
-    m_LoadedInPart = !whole;
-    if (m_LoadedInPart)
+    if (!whole)
         GxWriteErrorLog(u"GxUserDataPerman::Load/ファイルの一部を読み込めませんでした。読めた部分から始めます(%s)\n", path);
+    if (!whole || !modulesOk) m_Unread.Mark(path);
     return whole && modulesOk;
 }

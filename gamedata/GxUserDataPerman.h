@@ -6,6 +6,7 @@
 // save folder. The core makes the one instance. Main thread only.
 #include "base/GxTypes.h"
 #include "gamedata/GxFlagBits.h"
+#include "gamedata/GxPersistFile.h"
 
 #include <map>
 #include <set>
@@ -43,17 +44,15 @@ public:
 
     // "permanent.dat" in the save folder.
     GxString GetFilePath() const;
-    // Writes the file (binary or text form). When the last load could read
-    // the file only in part, the old file is first kept aside under
-    // "<name>.damaged" so that nothing unread is lost; if it cannot be, the
-    // save is refused.
+    // Writes the file (binary or text form). A file at the path that a load
+    // could not read whole is kept aside under "<name>.damaged" by the first
+    // save over it, so that nothing unread is lost; if it cannot be, the save
+    // is refused.
     bool Save(const GxString& path, bool binary);
     // Reads the file over the containers; false, with nothing changed, when
-    // it is missing, empty or foreign. A damaged file keeps what was read
-    // before the damage, is logged, and returns false.
+    // it is missing, empty, unreadable or foreign. A damaged file keeps what
+    // was read before the damage, is logged, and returns false.
     bool Load(const GxString& path);
-    // Whether the last load left part of its file unread.
-    bool WasLoadedInPart() const { return m_LoadedInPart; }
 
     std::map<GxString, GxFlagWords> m_ReadedMessageFlags;
     std::map<GxString, GxFlagWords> m_SelectedMenuFlags;
@@ -66,8 +65,7 @@ private:
     // Rows of the file before the script's variables; false at the first
     // damage (what was read before it stays).
     bool ReadTables(GxContentReaderBase& reader);
-    bool KeepDamagedFileAside(const GxString& path);
 
     GxCoreBase* m_Core;
-    bool m_LoadedInPart = false;
+    GxPersistFile::UnreadFiles m_Unread;
 };

@@ -183,16 +183,3 @@ bool write_file_whole(const std::string& path, const void* data, size_t size, st
 }
 
 } // namespace psys
-
-namespace psys {
-
-bool move_file(const std::string& from, const std::string& to, std::string* error) {
-    if (std::rename(from.c_str(), to.c_str()) == 0) {
-        sync_folder_of(to);
-        return true;
-    }
-    if (error) *error = std::string("rename: ") + std::strerror(errno);
-    return false;
-}
-
-} // namespace psys

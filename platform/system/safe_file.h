@@ -74,11 +74,3 @@ using safe_file_hook = void (*)(const std::string& path);
 void set_safe_file_hook(safe_file_hook hook);
 
 } // namespace psys
-
-namespace psys {
-
-// Renames a file over another (replacing it); false with the reason when it
-// could not be moved.
-bool move_file(const std::string& from, const std::string& to, std::string* error = nullptr);
-
-} // namespace psys

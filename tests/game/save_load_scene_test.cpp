@@ -185,8 +185,9 @@ TEST_F(SaveLoad, ASaveThatCannotBeWrittenChangesNothingAndIsReported) {
     Play(kStory);
     ASSERT_TRUE(UntilClickWait());
     settings_->m_LastGameDataFileNum = 2;
-    // The slot's name is taken by a folder: the file cannot be put there.
-    fs::create_directories(SaveDir() / "gamedata001.gd");
+    // The disk is full where the slot's file is written.
+    fs::create_directories(SaveDir());
+    fs::create_symlink("/dev/full", SaveDir() / "gamedata001.gd.tmp");
     Press(u"btn_save");
     ASSERT_TRUE(UntilScene(u"SeqSave"));
     PressIn(u"$UI:SeqSave", u"b01");

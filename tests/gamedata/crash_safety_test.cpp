@@ -86,6 +86,67 @@ TEST_F(CrashSafety, AWriterKilledBeforeTheRenameLeavesTheOldFile) {
     }
 }
 
+// A file that would not load is kept aside, under its name and ".damaged",
+// by the first save over it: after the new bytes are on the disk, so that a
+// writer killed in between leaves the old file where it was. The load's
+// line names the file.
+TEST_F(CrashSafety, AFileThatWouldNotLoadIsKeptAsideByTheSaveOverIt) {
+    Play();
+    for (const Writer& w : Writers()) {
+        ASSERT_TRUE(w.save());
+        const auto whole = Bytes(w.file);
+        auto header = whole;
+        header[1] = 'X';
+        struct Damage {
+            const char* what;
+            std::vector<unsigned char> bytes;  // none: a folder stands there
+        } damages[] = {
+            {"one byte of the header", header},
+            {"a folder in its place", {}},
+            {"cut short", std::vector<unsigned char>(whole.begin(), whole.begin() + whole.size() / 2)},
+        };
+        for (const Damage& d : damages) {
+            SCOPED_TRACE(std::string(w.file) + ": " + d.what);
+            const std::filesystem::path file = dir_.path() / w.file;
+            const std::filesystem::path aside = dir_.path() / (std::string(w.file) + ".damaged");
+            std::filesystem::remove_all(file);
+            std::filesystem::remove_all(aside);
+            if (d.bytes.empty()) {
+                std::filesystem::create_directory(file);
+            } else {
+                qtest::WriteBytes(file, d.bytes);
+            }
+            qtest::LogCapture log;
+            EXPECT_FALSE(w.load());
+            EXPECT_TRUE(log.Contains(file.string())) << log.Text();
+            const int end = InChild([&] {
+                psys::set_safe_file_hook(KillSelf);
+                w.save();
+                return 0;
+            });
+            EXPECT_EQ(end, 128 + SIGKILL);
+            // A folder cannot be linked: it is moved aside instead.
+            if (d.bytes.empty()) {
+                EXPECT_TRUE(std::filesystem::is_directory(file) || std::filesystem::is_directory(aside));
+            } else {
+                EXPECT_EQ(Bytes(w.file), d.bytes) << "the old file is where it was";
+            }
+            Grow();
+            ASSERT_TRUE(w.save()) << log.Text();
+            if (d.bytes.empty()) {
+                EXPECT_TRUE(std::filesystem::is_directory(aside));
+            } else {
+                EXPECT_EQ(Bytes(aside.filename().string()), d.bytes);
+            }
+            EXPECT_TRUE(w.load());
+            // Only the first save after the failed load keeps a copy.
+            std::filesystem::remove_all(aside);
+            ASSERT_TRUE(w.save());
+            EXPECT_FALSE(std::filesystem::exists(aside));
+        }
+    }
+}
+
 // The writer's temporary file is the full device: every write fails as on
 // a full disk, whether the writer meets it inside a value or at the flush.
 TEST_F(CrashSafety, AFullDiskFailsTheSaveSaysSoAndKeepsTheOldFile) {

@@ -81,7 +81,6 @@ TEST_F(PermanentData, StoredFormMatchesTheGoldenFileBothWays) {
     EXPECT_EQ(read.m_PassedReplayLabels, written.m_PassedReplayLabels);
     EXPECT_EQ(read.m_ShowedCGFlags, written.m_ShowedCGFlags);
     EXPECT_EQ(read.m_ExtraOption.m_Bits, 5u);
-    EXPECT_FALSE(read.WasLoadedInPart());
 }
 
 TEST_F(PermanentData, TextFormAndModulesAndScriptVariablesComeBack) {
@@ -156,11 +155,11 @@ TEST_F(PermanentData, MissingAndForeignFilesChangeNothing) {
     qtest::WriteBytes(dir_.path() / "permanent.dat", foreign);
     EXPECT_FALSE(p.Load(Path()));
     EXPECT_TRUE(p.IsReadedMessage(u"keep", 1));
-    EXPECT_FALSE(p.WasLoadedInPart());
 }
 
 // A file whose damage starts partway: what comes before stays, the file is
 // kept aside when the data is next saved, and a huge count allocates nothing.
+// A value after the data's end is no damage.
 TEST_F(PermanentData, ADamagedFileIsReadUpToTheDamageAndKeptAside) {
     const auto golden = qtest::ReadBytes(qtest::GoldenPath("gamedata/permanent.dat"));
     ASSERT_GT(golden.size(), 60u);
@@ -168,6 +167,7 @@ TEST_F(PermanentData, ADamagedFileIsReadUpToTheDamageAndKeptAside) {
         const char* what;
         std::vector<unsigned char> bytes;
         size_t readEntries;  // of m_ReadedMessageFlags
+        bool whole;
     };
     // The first entry's word count (after "BPD" header, the map count and
     // "script01") lies at offset 0x28: make it 0xFFFFFFFF.
@@ -177,10 +177,13 @@ TEST_F(PermanentData, ADamagedFileIsReadUpToTheDamageAndKeptAside) {
     std::vector<unsigned char> hugeEntries = golden;
     std::memset(&hugeEntries[0x15], 0xFF, 4);
     std::vector<unsigned char> cut(golden.begin(), golden.begin() + 0x70);
+    std::vector<unsigned char> trailing = golden;
+    trailing.insert(trailing.end(), {0x05, 0x00, 0x00, 0x00, 0x2A});
     Case cases[] = {
-        {"huge word count", hugeWords, 0},
-        {"huge entry count", hugeEntries, 0},
-        {"cut short", cut, 2},
+        {"huge word count", hugeWords, 0, false},
+        {"huge entry count", hugeEntries, 0, false},
+        {"cut short", cut, 2, false},
+        {"a value after its end", trailing, 2, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -188,40 +191,51 @@ TEST_F(PermanentData, ADamagedFileIsReadUpToTheDamageAndKeptAside) {
         std::filesystem::remove(dir_.path() / "permanent.dat.damaged");
         qtest::WriteBytes(dir_.path() / "permanent.dat", c.bytes);
         GxUserDataPerman p(&core_);
-        EXPECT_FALSE(p.Load(Path()));
-        EXPECT_TRUE(p.WasLoadedInPart());
+        EXPECT_EQ(p.Load(Path()), c.whole);
         EXPECT_EQ(p.m_ReadedMessageFlags.size(), c.readEntries);
-        EXPECT_TRUE(log.Contains("GxUserDataPerman::Load/ファイルの一部を読み込めませんでした")) << log.Text();
+        EXPECT_EQ(log.Contains("GxUserDataPerman::Load/ファイルの一部を読み込めませんでした"), !c.whole) << log.Text();
 
         p.SetReadedMessage(u"new", 1);
         ASSERT_TRUE(p.Save(Path(), true));
-        EXPECT_EQ(Bytes("permanent.dat.damaged"), c.bytes);
+        if (c.whole) {
+            EXPECT_FALSE(std::filesystem::exists(dir_.path() / "permanent.dat.damaged"));
+        } else {
+            EXPECT_EQ(Bytes("permanent.dat.damaged"), c.bytes);
+        }
         GxUserDataPerman again(&core_);
         ASSERT_TRUE(again.Load(Path()));
         EXPECT_TRUE(again.IsReadedMessage(u"new", 1));
-        // Only the first save after the damaged load keeps a copy.
-        ASSERT_TRUE(p.Save(Path(), true));
-        EXPECT_EQ(Bytes("permanent.dat.damaged"), c.bytes);
     }
 }
 
-TEST_F(PermanentData, DuplicateLabelsInAFileKeepOne) {
+// In the text form an entry's lines can simply be repeated: a label twice
+// is kept once, a flag-map key twice keeps its first entry.
+TEST_F(PermanentData, RepeatedKeysInAFileKeepTheFirst) {
     GxUserDataPerman p(&core_);
     p.m_PassedReplayLabels = {u"*x"};
+    p.SetReadedMessage(u"s", 0);
     ASSERT_TRUE(p.Save(Path(), false));
-    // In the text form the count and the label lines can simply be repeated.
     std::vector<unsigned char> text = Bytes("permanent.dat");
     std::string s(text.begin(), text.end());
-    const size_t at = s.find("06\tm_PassedReplayLabels\t1\n");
-    ASSERT_NE(at, std::string::npos);
-    const size_t label = s.find('\n', at) + 1;
-    const std::string labelLine = s.substr(label, s.find('\n', label) + 1 - label);
-    s.replace(at, label - at, "06\tm_PassedReplayLabels\t2\n");
-    s.insert(label, labelLine);
+    // Each section: its count line, then the lines of its one entry.
+    const auto repeat = [&](const std::string& countLine, int entryLines, const std::string& changed) {
+        const size_t at = s.find(countLine + "1\n");
+        ASSERT_NE(at, std::string::npos) << s;
+        const size_t first = at + countLine.size() + 2;
+        size_t end = first;
+        for (int i = 0; i < entryLines; ++i) end = s.find('\n', end) + 1;
+        std::string entry = s.substr(first, end - first);
+        if (!changed.empty()) entry.replace(entry.rfind("\t1\n"), 3, changed);
+        s.insert(end, entry);
+        s.replace(at, countLine.size() + 2, countLine + "2\n");
+    };
+    repeat("06\tm_PassedReplayLabels\t", 1, "");
+    repeat("06\tm_ReadedMessageFlags\t", 3, "\t6\n");
     qtest::WriteText(dir_.path() / "permanent.dat", s);
     GxUserDataPerman read(&core_);
     ASSERT_TRUE(read.Load(Path())) << s;
     EXPECT_EQ(read.m_PassedReplayLabels, (std::set<GxString>{u"*x"}));
+    EXPECT_EQ(read.m_ReadedMessageFlags.at(u"s"), GxFlagWords{1}) << s;
 }
 
 } // namespace
