@@ -9,6 +9,7 @@
 #include "engine/GxExecuteFrame.h"
 #include "engine/GxPlaythrough.h"
 #include "gamedata/DBUILayout.h"
+#include "gamedata/GxSaveSlot.h"
 #include "gamedata/GxUserConfig.h"
 #include "gamedata/GxUserData.h"
 #include "gamedata/GxUserDataPerman.h"
@@ -157,6 +158,9 @@ bool GxCore::Initialize() {
     GxSetGameStartupDefaults(this);
     // The last run's logs are gone now; this run's first lines follow.
     GxReleaseHeldLogLines();
+    // Writes a kill cut short left their temporary files; nothing reads the
+    // save folder before this.
+    GxSaveSlot::RemoveStaleTempFiles(m_SaveDir, *m_SystemConfig);
 
     m_TaskManage = new GxTaskManage(this);
     m_UIManage = new GxUIManage();

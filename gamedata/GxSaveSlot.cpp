@@ -2,9 +2,14 @@
 
 #include "base/GxFormat.h"
 #include "base/GxLog.h"
+#include "base/GxStringUtil.h"
 #include "gamedata/GxUserData.h"
 #include "graphics/GxPNG.h"
+#include "platform/system/file_system.h"
+#include "platform/system/safe_file.h"
 #include "tasks/GxSystemConfig.h"
+
+#include <vector>
 
 GxString GxSaveSlot::GameDataPath(const GxString& saveDir, s32 fileNumber) {
     return saveDir + GxFormat(u"gamedata%03d.gd", fileNumber);
@@ -16,6 +21,18 @@ GxString GxSaveSlot::ThumbnailPath(const GxString& saveDir, s32 fileNumber) {
 
 GxString GxSaveSlot::QuickSavePath(const GxString& saveDir, const GxSystemConfig& config) {
     return saveDir + config.m_QuickSaveFileName;
+}
+
+void GxSaveSlot::RemoveStaleTempFiles(const GxString& saveDir, const GxSystemConfig& config) {
+    std::vector<GxString> names = {saveDir + u"userconf.dat", saveDir + u"permanent.dat", QuickSavePath(saveDir, config)};
+    for (s32 n = 1; n <= kFileCount; ++n) {
+        names.push_back(GameDataPath(saveDir, n));
+        names.push_back(ThumbnailPath(saveDir, n));
+    }
+    for (const GxString& name : names) {
+        const std::string temp = psys::safe_file_temp_path(GxToNativePath(name));
+        if (psys::remove_file(temp)) GxWriteDebugLog(u"GxSaveSlot/書きかけの一時ファイルを削除しました(%s)\n", GxFromUtf8(temp));
+    }
 }
 
 bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNumber, const u8* thumbnail, s32 width,

@@ -22,6 +22,12 @@ public:
     // The quick-save file name of the configuration in the save folder.
     static GxString QuickSavePath(const GxString& saveDir, const GxSystemConfig& config);
 
+    // Removes the temporary files that writes cut short by a kill left in the
+    // save folder: those of the settings, the permanent data, the slots, their
+    // thumbnails and the quick save, and no others. For the start, before
+    // anything is read or written there.
+    static void RemoveStaleTempFiles(const GxString& saveDir, const GxSystemConfig& config);
+
     // Writes the save game (binary form) and then its thumbnail (RGBA PNG of
     // 4-byte 0xAARRGGBB pixels). False when either could not be written; a
     // save game that failed leaves its thumbnail alone.

@@ -325,6 +325,43 @@ TEST_F(Startup, SettingsAndPermanentDataAreReadAtStartAndWrittenAtExit) {
     EXPECT_TRUE(permanAfter.IsReadedMessage(u"script01", 63));
 }
 
+// Writes cut short by a kill leave their temporary files: the engine's own
+// are removed at the next start, anything else in the folder stays. A
+// permanent-data file whose header is damaged is not read, and the shutdown
+// keeps it aside before writing its own.
+TEST_F(Startup, StaleTemporaryFilesGoAndAnUnreadFileIsKeptAtExit) {
+    WriteGame("Stale", "SAVE_TO_MYDOCUMENTS=0\n");
+    const fs::path save = game_ / "Save_Stale";
+    fs::create_directories(save);
+    struct Name {
+        const char* name;
+        bool removed;
+    } names[] = {
+        {"userconf.dat.tmp", true},   {"permanent.dat.tmp", true}, {"gamedata001.gd.tmp", true},
+        {"gamedata080.gd.tmp", true}, {"thumb037.png.tmp", true},  {"gamedata_quick.gd.tmp", true},
+        {"gamedata081.gd.tmp", false}, {"gamedata1.gd.tmp", false}, {"notes.tmp", false},
+        {"gamedata002.gd", false},
+    };
+    for (const Name& n : names) qtest::WriteText(save / n.name, "x");
+    auto damaged = qtest::ReadBytes(qtest::GoldenPath("gamedata/permanent.dat"));
+    damaged[1] = 'X';
+    qtest::WriteBytes(save / "permanent.dat", damaged);
+    GxCore core;
+    bool started = false;
+    StartCapturing(core, &started);
+    ASSERT_TRUE(started);
+    for (const Name& n : names) EXPECT_EQ(fs::exists(save / n.name), !n.removed) << n.name;
+    EXPECT_FALSE(core.GetUserDataPerman()->IsReadedMessage(u"script01", 63));
+    core.GetUserDataPerman()->SetReadedMessage(u"new", 2);
+    core.Finalize();
+    EXPECT_EQ(qtest::ReadBytes(save / "permanent.dat.damaged"), damaged);
+    const std::string log = ReadUtf16File(save / "error.log");
+    EXPECT_NE(log.find("FileHeader Isn't BPD (" + (save / "permanent.dat").string() + ")"), std::string::npos) << log;
+    GxUserDataPerman after(&core);
+    EXPECT_TRUE(after.Load(after.GetFilePath()));
+    EXPECT_TRUE(after.IsReadedMessage(u"new", 2));
+}
+
 TEST_F(Startup, AWindowThatCannotBeMadeEndsStartUpCleanly) {
     WriteGame("NoWindow", "SAVE_TO_MYDOCUMENTS=0\n");
     setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
