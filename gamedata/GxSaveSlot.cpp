@@ -4,6 +4,7 @@
 #include "base/GxLog.h"
 #include "base/GxStringUtil.h"
 #include "gamedata/GxUserData.h"
+#include "graphics/GxImageInfo.h"
 #include "graphics/GxPNG.h"
 #include "platform/system/file_system.h"
 #include "platform/system/safe_file.h"
@@ -21,6 +22,16 @@ GxString GxSaveSlot::ThumbnailPath(const GxString& saveDir, s32 fileNumber) {
 
 GxString GxSaveSlot::QuickSavePath(const GxString& saveDir, const GxSystemConfig& config) {
     return saveDir + config.m_QuickSaveFileName;
+}
+
+bool GxSaveSlot::IsThumbnailFile(const GxString& path) {
+    GxImageInfo info;
+    // The probe reads the header only and says itself what it did not like.
+    if (!GxGetImageInfoFromFile(path.c_str(), &info)) return false;
+    if (info.m_Width == u32(kThumbnailWidth) && info.m_Height == u32(kThumbnailHeight)) return true;
+    GxWriteErrorLog(u"GxSaveSlot/サムネイルの大きさが%dx%dではありません(%s:%ux%u)\n", kThumbnailWidth, kThumbnailHeight,
+                    path, info.m_Width, info.m_Height);
+    return false;
 }
 
 void GxSaveSlot::RemoveStaleTempFiles(const GxString& saveDir, const GxSystemConfig& config) {

@@ -22,6 +22,11 @@ public:
     // The quick-save file name of the configuration in the save folder.
     static GxString QuickSavePath(const GxString& saveDir, const GxSystemConfig& config);
 
+    // Whether the file is a thumbnail as the save writes them, a PNG of
+    // 128 x 96, told from its header before anything is decoded; otherwise
+    // one line naming the file says why not.
+    static bool IsThumbnailFile(const GxString& path);
+
     // Removes the temporary files that writes cut short by a kill left in the
     // save folder: those of the settings, the permanent data, the slots, their
     // thumbnails and the quick save, and no others. For the start, before

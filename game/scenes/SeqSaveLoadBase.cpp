@@ -91,7 +91,8 @@ void SeqSaveLoadBase::RefreshPage() {
         m_Headers[k] = GxGameDataHeader();
         const s32 n = GxSaveSlot::FileNumber(page, k);
         const GxString thumbnail = GxSaveSlot::ThumbnailPath(dir, n);
-        if (GxCanOpenFile(thumbnail)) m_Thumbnails[k].CreateFromFile(thumbnail.c_str(), kGxFmtA8R8G8B8, 1, 0, false);
+        if (GxCanOpenFile(thumbnail) && GxSaveSlot::IsThumbnailFile(thumbnail))
+            m_Thumbnails[k].CreateFromFile(thumbnail.c_str(), kGxFmtA8R8G8B8, 1, 0, false);
         const GxString file = GxSaveSlot::GameDataPath(dir, n);
         const bool exists = GxCanOpenFile(file);
         if (exists)

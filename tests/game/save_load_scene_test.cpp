@@ -265,6 +265,46 @@ TEST_F(SaveLoad, DamagedSavesAreRefusedAndThePlayGoesOn) {
     EXPECT_EQ(CurrentScene(), u"SeqAvgMain");
 }
 
+// Thumbnails are 128 x 96: another size is refused from the PNG header,
+// with a line naming the file, before anything is decoded (the kept
+// finding is 16384 x 16384, a gigabyte of pixels in 1 MB of zeros).
+TEST_F(SaveLoad, ThumbnailsOfAnotherSizeAreRefusedUnread) {
+    Play(kStory);
+    ASSERT_TRUE(UntilClickWait());
+    fs::create_directories(SaveDir());
+    fs::copy_file(qtest::SourcePath("tests/corpus/thumbnails/thumb001-16384sq.png"), SaveDir() / "thumb001.png");
+    struct Slot {
+        const char* convert;  // ImageMagick's arguments, or none for the finding
+        const char* refusal;  // what the line that refuses it says
+    } slots[] = {
+        {nullptr, "16384x16384"},
+        {"-size 128x96 xc:'#336699' PNG32:thumb002.png", nullptr},
+        {"-size 96x128 xc:'#336699' PNG32:thumb003.png", "96x128"},
+        {"-size 128x96 xc:'#336699' thumb004.jpg && mv thumb004.jpg thumb004.png", "not PNG"},
+    };
+    for (const Slot& slot : slots) {
+        if (!slot.convert) continue;
+        const std::string cmd = "cd '" + SaveDir().string() + "' && convert " + slot.convert + " >/dev/null 2>&1";
+        ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    }
+    settings_->m_GameDataPage = 0;
+    log_.Clear();
+    Press(u"btn_load");
+    ASSERT_TRUE(UntilScene(u"SeqLoad"));
+    for (s32 k = 0; k < s32(std::size(slots)); ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(Screen(u"SeqLoad")->GetThumbnail(k).HasTexture(), !slots[k].refusal);
+        const std::string file = (SaveDir() / ("thumb00" + std::to_string(k + 1) + ".png")).string();
+        std::vector<std::string> lines;
+        for (const std::string& line : log_.Lines())
+            if (line.find(file) != std::string::npos) lines.push_back(line);
+        ASSERT_EQ(lines.size(), slots[k].refusal ? 1u : 0u) << log_.Text();
+        if (slots[k].refusal) {
+            EXPECT_NE(lines[0].find(slots[k].refusal), std::string::npos) << lines[0];
+        }
+    }
+}
+
 TEST_F(SaveLoad, TheSaveScreenWithThreeFilledSlots) {
     if (const std::string why = gxtest::GoldenFontMismatch(); !why.empty()) GTEST_SKIP() << why;
     Play(kStory);
