@@ -4,6 +4,7 @@
 #include "SaveGameFixture.h"
 
 #include "graphics/GxPNG.h"
+#include "support/Golden.h"
 #include "support/LogCapture.h"
 
 #include <cstring>
@@ -274,6 +275,121 @@ TEST_F(SaveGame, TheBacklogKeepsItsNewestEntriesWithTheirVoices) {
     game_.ClearCurrentVoices();
     game_.AddMessageLog(u"n", u"after", false, false);
     EXPECT_TRUE(game_.m_MessageLog.back().m_VoiceFileName[0].empty());
+}
+
+// Hand-made save games in both forms, built from the byte layout by
+// tests/golden/gamedata/make_golden.py: the engine reads every value back,
+// and its writer writes the same bytes but for the time of saving.
+TEST_F(SaveGame, StoredFormMatchesTheGoldenFilesBothWays) {
+    PlugModule();
+    // The values make_golden.py writes.
+    const auto fill = [&] {
+        game_.m_MessageLog.clear();
+        game_.SetGameDataTitle(u"第一章");
+        game_.SetRestoreSequence(u"SeqAvgMain");
+        game_.m_RestoreSubParam = u"sub";
+        game_.m_GameDataOption.m_Bits = 0x81;
+        game_.m_IsSelecting = true;
+        game_.m_LastSelectNum = 2;
+        game_.m_CancelSelectNum = 3;
+        game_.m_SelectHash = u"menu#7";
+        game_.m_SelectMenuItemList[1] = {u"はい", u"*yes", true, true, true, false};
+        game_.m_SelectMenuItemList[2] = {u"いいえ", u"*no", false, true, false, true};
+        game_.m_Hold_WaitClick = 3;
+        game_.m_Hold_WaitTime = 5;
+        game_.m_Hold_WaitTime_TimeLeft = 250;
+        game_.m_Hold_EndOfLayerActionSeparate = 7;
+        game_.m_Hold_EndOfLayerActionSeparate_LayerName = u"$BGLAYER:SeqAvgMain";
+        game_.m_Hold_EndOfVoice = 9;
+        game_.m_NameIdentifyMode = 1;
+        game_.m_IgnoreKinsoku = true;
+        game_.m_LastDialogResult = 1;
+        game_.m_VoiceParam[0] = Sound(u"voice/aki/a001.ogg", 0, 0, 0, 0, 1);
+        game_.AddMessageLog(u"アキ", u"「おはよう。」", false, true);
+        game_.m_VoiceParam[0] = Sound(u"voice/kana/k001.ogg", 0, 0, 0, 0, 2);
+        game_.AddMessageLog(u"", u"a\ttab, a \"quote\"\nand a new line", true, false);
+        GxNoticeParam notice;
+        notice.m_Text = u"unlocked";
+        notice.m_IconName = u"icon_cg";
+        notice.m_TextColor = 0xFF00FF00;
+        game_.m_NoticeList = {notice};
+        game_.m_HideWindowByCommandFlag = true;
+        game_.m_BGMParam = Sound(u"bgm/bgm01.ogg", -1, 1500, 3000, 1000, 0);
+        game_.m_BGVParam = Sound(u"sounds/bgvs/rain.ogg", -1, 0, 0, 1000, 0);
+        game_.m_SEParam[2] = Sound(u"sounds/se/loop.ogg", 0, 0, 0, 0, 0);
+        g_pMoaMainWorker->FindVariable(u"count")->m_Value = GxMoaVariable::OfInt(11);
+        g_pMoaMainWorker->FindVariable(u"perm")->m_Value = GxMoaVariable::OfInt(6);
+        s32 v = 1;
+        for (const GxChar* name : gdtest::kLayers) {
+            Task(name)->m_Value = v++;
+            Task(name)->m_Text = GxString(name) + u" stored";
+        }
+        for (const GxChar* name : {u"kana", u"rin", u"gone"}) Task(name)->m_Value = v++;
+        for (StoredTask* b : buttons_) b->m_Value = 100 + b->GetTaskLocalIndex();
+        module_.m_Value = 4242;
+    };
+    fill();
+    // The script's static variable is set by its own statement; the worker
+    // then stands still, with nothing on its stacks.
+    ASSERT_TRUE(g_pMoaMainWorker->StartAtLabel(u"start", nullptr));
+    for (int i = 0; i < 2; ++i) ASSERT_TRUE(g_pMoaMainWorker->Step(g_pMoaFunctionBinder));
+    g_pMoaMainWorker->Reset();
+    for (const char* name : {"gamedata.gd", "gamedata.tgd"}) {
+        SCOPED_TRACE(name);
+        const auto golden = qtest::ReadBytes(qtest::GoldenPath(std::string("gamedata/") + name));
+        ASSERT_FALSE(golden.empty());
+        fill();
+        const bool binary = golden[0] == 'B';
+        ASSERT_TRUE(game_.SaveGameData(SavePath(name), binary));
+        auto written = Bytes(name);
+        const std::string time = "2024/04/01 09:15:00";
+        auto at = std::search(golden.begin(), golden.end(), time.begin(), time.end());
+        ASSERT_NE(at, golden.end());
+        ASSERT_GE(written.size(), size_t(at - golden.begin()) + time.size());
+        std::copy(time.begin(), time.end(), written.begin() + (at - golden.begin()));
+        EXPECT_EQ(written, golden);
+
+        PlayOn();
+        g_pMoaMainWorker->FindVariable(u"perm")->m_Value = GxMoaVariable::OfInt(7);
+        qtest::WriteBytes(dir_.path() / name, golden);
+        ASSERT_TRUE(game_.LoadGameData(SavePath(name), true));
+        GxGameDataHeader header;
+        ASSERT_TRUE(game_.ReadGameDataHeader(SavePath(name), &header));
+        EXPECT_EQ(GxToUtf8(header.m_SaveTime), time);
+        EXPECT_EQ(game_.m_GameDataTitle, u"第一章");
+        EXPECT_EQ(game_.m_RestoreSubParam, u"sub");
+        EXPECT_EQ(game_.m_GameDataOption.m_Bits, 0x81u);
+        EXPECT_EQ(game_.m_SelectHash, u"menu#7");
+        EXPECT_EQ(game_.m_CancelSelectNum, 3);
+        EXPECT_EQ(game_.m_SelectMenuItemList[2].m_Text, u"いいえ");
+        EXPECT_TRUE(game_.m_SelectMenuItemList[2].m_UseGosub);
+        EXPECT_FALSE(game_.m_SelectMenuItemList[2].m_Enable);
+        EXPECT_EQ(game_.m_Hold_WaitTime_TimeLeft, 250);
+        EXPECT_EQ(game_.m_Hold_EndOfLayerActionSeparate_LayerName, u"$BGLAYER:SeqAvgMain");
+        EXPECT_EQ(game_.m_Hold_EndOfVoice, 9);
+        EXPECT_EQ(game_.m_NameIdentifyMode, 1);
+        ASSERT_EQ(game_.m_MessageLog.size(), 2u);
+        EXPECT_EQ(game_.m_MessageLog[0].m_Name, u"アキ");
+        EXPECT_TRUE(game_.m_MessageLog[0].m_DisenableAutoNewline);
+        EXPECT_EQ(game_.m_MessageLog[1].m_Message, u"a\ttab, a \"quote\"\nand a new line");
+        EXPECT_EQ(game_.m_MessageLog[1].m_VoiceFileName[0], u"voice/kana/k001.ogg");
+        EXPECT_EQ(game_.m_MessageLog[1].m_VoiceCharID[0], 2);
+        ASSERT_EQ(game_.m_NoticeList.size(), 1u);
+        EXPECT_EQ(game_.m_NoticeList[0].m_TextColor, 0xFF00FF00u);
+        EXPECT_EQ(game_.m_NoticeList[0].m_ShowTime, 1500);
+        EXPECT_TRUE(game_.m_HideWindowByCommandFlag);
+        EXPECT_EQ(Variable(u"count"), 11);
+        EXPECT_EQ(g_pMoaMainWorker->FindEntity(u"main")->FindVariable(u"seen")->m_Value.ToInt64(), 5);
+        EXPECT_EQ(Variable(u"perm"), 7) << "permanent variables are not the save's";
+        EXPECT_EQ(game_.m_BGMParam.m_LoopPosTime, 3000u);
+        EXPECT_EQ(game_.m_SEParam[2].m_FileName, u"sounds/se/loop.ogg");
+        EXPECT_EQ(game_.m_VoiceParam[0].m_CharID, 2);
+        EXPECT_EQ(Task(u"$GLOBALFADE:SeqAvgMain")->m_Value, 6);
+        EXPECT_EQ(Task(u"$NAMEIMAGE:SeqAvgMain")->m_Text, u"$NAMEIMAGE:SeqAvgMain stored");
+        EXPECT_EQ(Task(u"gone")->m_Value, 12);
+        EXPECT_EQ(buttons_[9]->m_Value, 110);
+        EXPECT_EQ(module_.m_Value, 4242);
+    }
 }
 
 } // namespace
