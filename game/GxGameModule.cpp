@@ -33,6 +33,7 @@
 #include "script/GxMoaWorkerEx.h"
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxModuleCoreBase.h"
+#include "tasks/GxSeqTaskBase.h"
 #include "tasks/GxSharedAssetManage.h"
 #include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskBase.h"
@@ -282,30 +283,65 @@ bool GxGameTerminate(GxCoreBase* core) {
 void GxStartGlobalFadeIn(s32 time) { StartGlobalFade(time, true); }
 void GxStartGlobalFadeOut(s32 time) { StartGlobalFade(time, false); }
 
+namespace {
+
+// The scene a loaded game resumes on: the one a module names, else the one
+// the game state names.
+GxTaskBase* FindResumeScene(GxTaskManage* tm, const GxString& restoreName) {
+    GxCoreBase* core = GxCoreBase::GetCoreBase();
+    for (int i = 0; core && i < GxCoreBase::kModuleCount; ++i)
+        if (GxModuleCoreBase* module = core->GetModule(i))
+            if (GxTaskBase* task = module->GetResumeSequence()) return task;
+    return restoreName.empty() ? nullptr : tm->FindTaskNameStr(restoreName);
+}
+
+// Whether the worker could change to the scene now, as the change itself
+// would judge it, with the line the change would log. The name comes from a
+// save file: the resident scene is no scene to run on a worker.
+bool CanResumeOn(GxTaskManage* tm, GxTaskBase* task, const GxString& restoreName) {
+    if (!task && restoreName.empty()) {
+        GxWriteErrorLog(u"名前のないタスクは遷移先のシーケンスに指定できません\n");
+        return false;
+    }
+    if (!task || task == tm->GetRootTree()) {
+        GxWriteErrorLog(u"遷移先のシーケンスが見つかりません(%s)\n", restoreName);
+        return false;
+    }
+    if (!(task->TypeBits & kGxTypeSequence)) {
+        GxWriteErrorLog(u"指定されたタスクはシーケンスタスクではありません(%s)\n", task->GetTaskName());
+        return false;
+    }
+    const s32 running = static_cast<const GxSeqTaskBase*>(task)->GetSeqWorkIndex();
+    if (running != -1) {
+        GxWriteErrorLog(u"既に実行中のシーケンスに遷移することはできません(%s:seqworkindex=%d)\n", task->GetTaskName(),
+                        running);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool GxResumeLoadedGame(int workerIndex) {
     GxCoreBase* core = GxCoreBase::GetCoreBase();
     GxTaskManage* tm = core ? core->GetTaskManage() : nullptr;
     if (!tm) return false;
-    for (int i = 0; i < GxCoreBase::kModuleCount; ++i)
-        if (GxModuleCoreBase* module = core->GetModule(i))
-            if (GxTaskBase* task = module->GetResumeSequence()) return tm->ChangeSequence(task, workerIndex, 0, 0);
     const GxUserData* data = GxUserData::Get();
     const GxString name = data ? data->GetRestoreSequence() : GxString();
-    // The name comes from a save file: the resident scene is no scene to run
-    // on a worker.
-    const GxTaskBase* task = tm->FindTaskNameStr(name);
-    if (task && task == tm->GetRootTree()) {
-        GxWriteErrorLog(u"遷移先のシーケンスが見つかりません(%s)\n", name);
-        return false;
-    }
-    return tm->ChangeSequenceByNameStr(name, workerIndex, 0);
+    GxTaskBase* task = FindResumeScene(tm, name);
+    return CanResumeOn(tm, task, name) && tm->ChangeSequence(task, workerIndex, 0, 0);
 }
 
 GxLoadResult GxLoadSavedGame(const GxString& path) {
     GxUserData* data = GxUserData::Get();
     GxCoreBase* core = GxCoreBase::GetCoreBase();
-    // A file that cannot load must not cost the game that is playing.
-    if (!data || !data->CheckGameData(path)) return GxLoadResult::Refused;
+    GxTaskManage* tm = core ? core->GetTaskManage() : nullptr;
+    // A file that cannot load, or that would leave the player in no scene,
+    // must not cost the game that is playing.
+    GxGameDataHeader header;
+    if (!data || !data->CheckGameData(path) || !data->ReadGameDataHeader(path, &header)) return GxLoadResult::Refused;
+    if (tm && !CanResumeOn(tm, FindResumeScene(tm, header.m_RestoreSequence), header.m_RestoreSequence))
+        return GxLoadResult::Refused;
     data->ResetPlayState(true);
     if (core) core->CallModulesLoadGame();
     const bool loaded = data->LoadGameData(path, true);

@@ -39,12 +39,14 @@ void GxShowDefaultBackground();
 bool GxResumeLoadedGame(int workerIndex);
 
 enum class GxLoadResult {
-    // The file would not load (missing, foreign or damaged): nothing changed.
+    // The file would not load (missing, foreign or damaged), or names no
+    // scene the game could resume on: nothing changed.
     Refused,
     // The play was reset and the file read, but not all of it.
     Damaged,
     Loaded,
 };
-// Loads a save game: checked first, then the play reset, the modules told,
-// the file read over the play, and the system voice stopped at once.
+// Loads a save game: the file and the scene it resumes on checked first,
+// then the play reset, the modules told, the file read over the play, and
+// the system voice stopped at once.
 GxLoadResult GxLoadSavedGame(const GxString& path);

@@ -21,9 +21,14 @@ void SeqLoad::OnConfirmed(s32 n, GxTaskBase* pressed) {
         return;
     }
     // What could be read is the play now; the player is told the rest was
-    // lost.
-    if (result == GxLoadResult::Damaged) GxAddSystemNotice(u"ロードに失敗しました", GxString(), 0, kNoticeColor);
-    GxResumeLoadedGame(WorkerIndex());
+    // lost. A resume that fails keeps the player here, told so too.
+    const bool resumed = GxResumeLoadedGame(WorkerIndex());
+    if (result == GxLoadResult::Damaged || !resumed)
+        GxAddSystemNotice(u"ロードに失敗しました", GxString(), 0, kNoticeColor);
+    if (!resumed) {
+        RefreshPage();
+        return;
+    }
     PlayButtonSound(pressed);
     // The time spent loading is not made up with extra steps.
     if (GxCoreBase* core = GetCore()) core->GetFrameTimer()->Reset();

@@ -36,9 +36,8 @@ int SeqQuickLoad::Update(int, s64) {
     if (m_FrameCount > kWaitUpdates && !m_Done) {
         m_Done = true;
         const int worker = m_SeqWorkIndex >= 0 ? m_SeqWorkIndex : 0;
-        if (QuickLoad()) {
-            GxResumeLoadedGame(worker);
-        } else {
+        // A resume that fails would leave the player here, on no screen.
+        if (!QuickLoad() || !GxResumeLoadedGame(worker)) {
             GxAddSystemNotice(u"クイックロードに失敗しました", GxString(), 0, kNoticeColor);
             GoBack();
         }

@@ -201,28 +201,42 @@ TEST_F(SaveLoad, ASaveThatCannotBeWrittenChangesNothingAndIsReported) {
     EXPECT_EQ(CurrentScene(), u"SeqSave");
 }
 
-// Files that would not load: refused before anything of the play is
-// touched, by the load screen and by the quick load alike.
+// Files that would not load, or would resume on no scene that can run:
+// refused before anything of the play is touched, by the load screen and by
+// the quick load alike.
 TEST_F(SaveLoad, DamagedSavesAreRefusedAndThePlayGoesOn) {
     Play(kStory);
     ASSERT_TRUE(UntilClickWait());
     const GxString good = core_.GetSaveDir() + u"good.gd";
     ASSERT_TRUE(data_->SaveGameData(good, true));
     const std::vector<unsigned char> whole = qtest::ReadBytes(SaveDir() / "good.gd");
+    // The play saved whole, naming another scene to resume on.
+    const auto resuming = [&](const GxChar* scene) {
+        const GxString kept = data_->GetRestoreSequence();
+        data_->SetRestoreSequence(scene);
+        EXPECT_TRUE(data_->SaveGameData(good, true));
+        data_->SetRestoreSequence(kept);
+        return qtest::ReadBytes(SaveDir() / "good.gd");
+    };
     struct Case {
         const char* what;
         std::vector<unsigned char> bytes;
+        std::vector<unsigned char> quickBytes;  // when the quick save differs
     } cases[] = {
-        {"empty", {}},
-        {"another kind of file", {'B', 'C', 'D', 0, 0, 0, 100}},
-        {"cut off halfway", std::vector<unsigned char>(whole.begin(), whole.begin() + whole.size() / 2)},
-        {"cut off near its end", std::vector<unsigned char>(whole.begin(), whole.end() - 3)},
+        {"resuming on a scene the game lacks", resuming(u"SeqNowhere"), {}},
+        {"resuming on the scene that loads it", resuming(u"SeqLoad"), resuming(u"SeqQuickLoad")},
+        {"resuming on the resident scene", resuming(u"SeqSystem"), {}},
+        {"resuming on no scene", resuming(u""), {}},
+        {"empty", {}, {}},
+        {"another kind of file", {'B', 'C', 'D', 0, 0, 0, 100}, {}},
+        {"cut off halfway", std::vector<unsigned char>(whole.begin(), whole.begin() + whole.size() / 2), {}},
+        {"cut off near its end", std::vector<unsigned char>(whole.begin(), whole.end() - 3), {}},
         {"with bytes of no value after it", [&] {
              std::vector<unsigned char> b = whole;
              b.insert(b.end(), {0xEE, 0xEE, 0xEE, 0xEE});
              return b;
-         }()},
-        {"text form with a broken body", {'T', 'G', 'D', '\t', '1', '0', '0', '\n', 'x', 'y', '\n'}},
+         }(), {}},
+        {"text form with a broken body", {'T', 'G', 'D', '\t', '1', '0', '0', '\n', 'x', 'y', '\n'}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -243,7 +257,7 @@ TEST_F(SaveLoad, DamagedSavesAreRefusedAndThePlayGoesOn) {
         EXPECT_EQ(Layer(u"$GLOBALFADE:SeqAvgMain")->GetAlpha(), 0) << "nothing covers the screen";
         // The quick load: once, then back to the play.
         Notices();
-        qtest::WriteBytes(SaveDir() / "gamedata_quick.gd", c.bytes);
+        qtest::WriteBytes(SaveDir() / "gamedata_quick.gd", c.quickBytes.empty() ? c.bytes : c.quickBytes);
         Press(u"btn_qload");
         ASSERT_TRUE(UntilScene(u"SeqQuickLoad"));
         ASSERT_TRUE(UntilScene(u"SeqAvgMain")) << "a quick load that fails returns to the play";
