@@ -5,11 +5,13 @@
 #include "base/GxStringUtil.h"
 #include "gamedata/GxUserData.h"
 #include "graphics/GxImageInfo.h"
-#include "graphics/GxPNG.h"
+#include "platform/image/image.h"
 #include "platform/system/file_system.h"
 #include "platform/system/safe_file.h"
 #include "tasks/GxSystemConfig.h"
 
+#include <cstdio>
+#include <cstring>
 #include <vector>
 
 GxString GxSaveSlot::GameDataPath(const GxString& saveDir, s32 fileNumber) {
@@ -46,13 +48,48 @@ void GxSaveSlot::RemoveStaleTempFiles(const GxString& saveDir, const GxSystemCon
     }
 }
 
-bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNumber, const u8* thumbnail, s32 width,
-                      s32 height) {
-    if (!userData.SaveGameData(GameDataPath(saveDir, fileNumber), true)) return false;
-    const GxString thumbPath = ThumbnailPath(saveDir, fileNumber);
-    if (!GxWritePNGFile(thumbPath.c_str(), width, height, thumbnail)) {
-        GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s)\n", thumbPath);
+namespace {
+
+// The thumbnail as an RGBA PNG, flushed and synced to its temporary file,
+// which the commit renames into place.
+bool PrepareThumbnail(psys::safe_file& file, const GxString& path, const u8* pixels, s32 width, s32 height,
+                      std::string* error) {
+    if (!pixels || width <= 0 || height <= 0 || !pimage::size_acceptable(u64(width), u64(height))) {
+        *error = "no picture";
         return false;
     }
+    std::vector<u32> words(size_t(width) * size_t(height));
+    std::memcpy(words.data(), pixels, words.size() * 4);
+    std::vector<u8> png;
+    if (!pimage::encode_png(words.data(), u32(width), u32(height), size_t(width) * 4, png)) {
+        *error = "encode";
+        return false;
+    }
+    bool ok = file.open(GxToNativePath(path));
+    if (ok) std::fwrite(png.data(), 1, png.size(), file.stream());
+    ok = ok && file.prepare();
+    if (!ok) *error = file.error();
+    return ok;
+}
+
+} // namespace
+
+bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNumber, const u8* thumbnail, s32 width,
+                      s32 height) {
+    // The thumbnail's bytes reach the disk first, beside its old file; only
+    // once the save game has replaced its own does the thumbnail replace
+    // its. Either failing before that leaves the slot as it was.
+    const GxString thumbPath = ThumbnailPath(saveDir, fileNumber);
+    psys::safe_file thumb;
+    std::string error;
+    if (!PrepareThumbnail(thumb, thumbPath, thumbnail, width, height, &error)) {
+        GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath, GxFromUtf8(error));
+        return false;
+    }
+    if (!userData.SaveGameData(GameDataPath(saveDir, fileNumber), true)) return false;
+    // Renaming beside a file just renamed hardly fails; if it does, the game
+    // is saved and only its picture is the old one.
+    if (!thumb.commit())
+        GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath, GxFromUtf8(thumb.error()));
     return true;
 }

@@ -33,9 +33,9 @@ public:
     // anything is read or written there.
     static void RemoveStaleTempFiles(const GxString& saveDir, const GxSystemConfig& config);
 
-    // Writes the save game (binary form) and then its thumbnail (RGBA PNG of
-    // 4-byte 0xAARRGGBB pixels). False when either could not be written; a
-    // save game that failed leaves its thumbnail alone.
+    // Writes the save game (binary form) and its thumbnail (RGBA PNG of
+    // 4-byte 0xAARRGGBB pixels), whole or not at all: false, with the slot as
+    // it was, when either cannot be written.
     static bool Save(GxUserData& userData, const GxString& saveDir, s32 fileNumber, const u8* thumbnail, s32 width,
                      s32 height);
 };

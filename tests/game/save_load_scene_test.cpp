@@ -181,24 +181,35 @@ TEST_F(SaveLoad, SlotNineOnThePageTwoWithItsThumbnailListedAfterARestart) {
     EXPECT_EQ(Shown(), "「そうだね。どこかへ出かけようか。」") << "the loaded play goes on";
 }
 
+// A slot's save is its file and its thumbnail, written whole or not at all:
+// either one failing (here on a full disk) leaves the slot, the last slot
+// and the settings as they were, and the player is told.
 TEST_F(SaveLoad, ASaveThatCannotBeWrittenChangesNothingAndIsReported) {
     Play(kStory);
     ASSERT_TRUE(UntilClickWait());
     settings_->m_LastGameDataFileNum = 2;
-    // The disk is full where the slot's file is written.
     fs::create_directories(SaveDir());
-    fs::create_symlink("/dev/full", SaveDir() / "gamedata001.gd.tmp");
-    Press(u"btn_save");
-    ASSERT_TRUE(UntilScene(u"SeqSave"));
-    PressIn(u"$UI:SeqSave", u"b01");
-    Frame();
-    Confirm(u"SeqSave", u"$UI:SeqSave", 0);
-    EXPECT_EQ(settings_->m_LastGameDataFileNum, 2);
-    EXPECT_FALSE(fs::exists(SaveDir() / "thumb001.png"));
-    EXPECT_FALSE(fs::exists(SaveDir() / "userconf.dat"));
-    EXPECT_FALSE(Screen(u"SeqSave")->FindWidget(u"tip_new")->IsVisible());
-    EXPECT_EQ(Notices(), std::vector<std::string>{"セーブに失敗しました"});
-    EXPECT_EQ(CurrentScene(), u"SeqSave");
+    for (const char* full : {"gamedata001.gd.tmp", "thumb001.png.tmp"}) {
+        SCOPED_TRACE(full);
+        log_.Clear();
+        fs::create_symlink("/dev/full", SaveDir() / full);
+        Press(u"btn_save");
+        ASSERT_TRUE(UntilScene(u"SeqSave"));
+        PressIn(u"$UI:SeqSave", u"b01");
+        Frame();
+        Confirm(u"SeqSave", u"$UI:SeqSave", 0);
+        EXPECT_EQ(settings_->m_LastGameDataFileNum, 2);
+        EXPECT_FALSE(fs::exists(SaveDir() / "gamedata001.gd"));
+        EXPECT_FALSE(fs::exists(SaveDir() / "thumb001.png"));
+        EXPECT_FALSE(fs::exists(SaveDir() / "userconf.dat"));
+        EXPECT_FALSE(Screen(u"SeqSave")->FindWidget(u"tip_new")->IsVisible());
+        EXPECT_EQ(Notices(), std::vector<std::string>{"セーブに失敗しました"});
+        EXPECT_EQ(CurrentScene(), u"SeqSave");
+        EXPECT_TRUE(log_.Contains("No space left on device")) << log_.Text();
+        fs::remove(SaveDir() / full);
+        PressIn(u"$UI:SeqSave", u"btn_back");
+        ASSERT_TRUE(UntilScene(u"SeqAvgMain"));
+    }
 }
 
 // Files that would not load, or would resume on no scene that can run:
