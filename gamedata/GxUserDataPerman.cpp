@@ -14,6 +14,9 @@
 #include "script/GxMoaWorkerEx.h"
 #include "tasks/GxCoreBase.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 GxUserDataPerman* g_UserDataPerman = nullptr;
@@ -58,6 +61,12 @@ bool TestFlag(const std::map<GxString, GxFlagWords>& map, const GxString& key, s
 }
 
 } // namespace
+
+bool GxPictureNameLess::operator()(const GxString& a, const GxString& b) const {
+    const auto fold = [](GxChar c) { return c >= u'A' && c <= u'Z' ? GxChar(c + 32) : c; };
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [&](GxChar x, GxChar y) { return fold(x) < fold(y); });
+}
 
 GxUserDataPerman* GxUserDataPerman::Get() { return g_UserDataPerman; }
 void GxUserDataPerman::Set(GxUserDataPerman* perman) { g_UserDataPerman = perman; }
@@ -116,9 +125,12 @@ bool GxUserDataPerman::Save(const GxString& path, bool binary) {
         ok = w.Write("m_PassedReplayLabels", u32(m_PassedReplayLabels.size())) && ok;
         for (const GxString& label : m_PassedReplayLabels) ok = w.Write("Key", label) && ok;
         ok = w.Write("m_ShowedCGFlags", u32(m_ShowedCGFlags.size())) && ok;
-        for (const auto& [key, value] : m_ShowedCGFlags) {
-            ok = w.Write("Key", key) && ok;
-            ok = w.Write("Value", value) && ok;
+        std::vector<const std::pair<const GxString, s32>*> pictures;
+        for (const auto& entry : m_ShowedCGFlags) pictures.push_back(&entry);
+        std::sort(pictures.begin(), pictures.end(), [](auto* a, auto* b) { return a->first < b->first; });
+        for (const auto* entry : pictures) {
+            ok = w.Write("Key", entry->first) && ok;
+            ok = w.Write("Value", entry->second) && ok;
         }
         ok = w.Write("m_ExtraOption", m_ExtraOption) && ok;
         if (g_pMoa) g_pMoa->WriteVariables(&w, kStoragePermanent);

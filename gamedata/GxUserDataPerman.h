@@ -15,6 +15,11 @@ class GxCoreBase;
 class GxContentReaderBase;
 class GxContentWriterBase;
 
+// Gallery pictures are named as files are: without regard to ASCII case.
+struct GxPictureNameLess {
+    bool operator()(const GxString& a, const GxString& b) const;
+};
+
 class GxUserDataPerman {
 public:
     // The process's instance (installed by the core), or null.
@@ -57,7 +62,9 @@ public:
     std::map<GxString, GxFlagWords> m_ReadedMessageFlags;
     std::map<GxString, GxFlagWords> m_SelectedMenuFlags;
     std::set<GxString> m_PassedReplayLabels;
-    std::map<GxString, s32> m_ShowedCGFlags;
+    // Keyed by file title, found in any letter case, kept as first seen;
+    // written in the plain order of the names.
+    std::map<GxString, s32, GxPictureNameLess> m_ShowedCGFlags;
     GxBit32 m_ExtraOption;
 
 private:

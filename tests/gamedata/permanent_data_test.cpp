@@ -130,13 +130,23 @@ TEST_F(PermanentData, GalleryAndReplayFlagsFollowTheTables) {
     EXPECT_FALSE(p.SetShowedCGGroup(u"unknown"));
     EXPECT_TRUE(p.m_ShowedCGFlags.empty());
     EXPECT_TRUE(p.SetShowedCGGroup(u"cg/ev/EV011.png"));
-    EXPECT_EQ(p.m_ShowedCGFlags, (std::map<GxString, s32>{{u"ev010", 1}, {u"ev011", 1}}));
+    EXPECT_EQ(p.m_ShowedCGFlags, (decltype(p.m_ShowedCGFlags){{u"ev010", 1}, {u"ev011", 1}}));
     p.m_ShowedCGFlags[u"other"] = 1;
     p.SetShowedAllCG();
     EXPECT_EQ(p.m_ShowedCGFlags.size(), 4u);
     EXPECT_EQ(p.m_ShowedCGFlags.count(u"other"), 0u);
     p.SetShowedCG(u"a/b/ev001.x.png");
     EXPECT_EQ(p.m_ShowedCGFlags[u"ev001"], 1);
+    // Pictures are found without regard to case; the file keeps the plain
+    // order of the names as they were first seen.
+    p.m_ShowedCGFlags.clear();
+    for (const GxChar* seen : {u"a", u"B", u"A"}) p.SetShowedCG(seen);
+    EXPECT_EQ(p.m_ShowedCGFlags.size(), 2u);
+    EXPECT_EQ(p.m_ShowedCGFlags.count(u"b"), 1u);
+    ASSERT_TRUE(p.Save(Path(), false));
+    const auto text = Bytes("permanent.dat");
+    EXPECT_NE(std::string(text.begin(), text.end()).find("Key\t1\t\"B\"\n05\tValue\t1\n1a\tKey\t1\t\"a\""),
+              std::string::npos);
 
     p.m_PassedReplayLabels.insert(u"*gone");
     p.PassAllReplayLabels();
