@@ -3,6 +3,7 @@
 // and loads, and the failed save says so.
 #include "SaveGameFixture.h"
 
+#include "gamedata/GxPersistFile.h"
 #include "graphics/GxPNG.h"
 #include "platform/system/safe_file.h"
 #include "support/LogCapture.h"
@@ -144,6 +145,26 @@ TEST_F(CrashSafety, AFileThatWouldNotLoadIsKeptAsideByTheSaveOverIt) {
             ASSERT_TRUE(w.save());
             EXPECT_FALSE(std::filesystem::exists(aside));
         }
+    }
+}
+
+// A file far larger than any the engine writes (here a sparse one) is not
+// loaded into memory: refused with a line naming it, and kept aside by the
+// save over it.
+TEST_F(CrashSafety, AFileLargerThanAnySaveIsRefusedUnread) {
+    Play();
+    for (const Writer& w : Writers()) {
+        SCOPED_TRACE(w.file);
+        const std::filesystem::path file = dir_.path() / w.file;
+        std::filesystem::remove(file);
+        qtest::WriteBytes(file, {'B'});
+        std::filesystem::resize_file(file, GxPersistFile::kMaxFileBytes + 1);
+        qtest::LogCapture log;
+        EXPECT_FALSE(w.load());
+        EXPECT_TRUE(log.Contains("(" + file.string() + ":67108865)")) << log.Text();
+        ASSERT_TRUE(w.save());
+        EXPECT_EQ(std::filesystem::file_size(dir_.path() / (std::string(w.file) + ".damaged")), 67108865u);
+        EXPECT_TRUE(w.load());
     }
 }
 
