@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -144,8 +145,8 @@ bool GxUserConfig::Load(const GxString& path) {
 
 void GxUserConfig::ClampLoadedValues() {
     // Volumes reach the mixer as they stand, the page and the slot name save
-    // files, the opacity is a byte: a damaged file must not carry any of them
-    // out of range.
+    // files, the opacity is a byte, the waits are times: a damaged file must
+    // not carry any of them out of range.
     const std::pair<const char*, s32*> volumes[] = {
         {"m_Volume_Master", &m_Volume_Master},         {"m_Volume_BGM", &m_Volume_BGM},
         {"m_Volume_BGV", &m_Volume_BGV},               {"m_Volume_System", &m_Volume_System},
@@ -156,6 +157,11 @@ void GxUserConfig::ClampLoadedValues() {
     for (const auto& [name, value] : volumes) ClampSetting(name, *value, 0, 100);
     for (s32& v : m_Volume_Voice) ClampSetting("m_Volume_Voice", v, 0, 100);
     ClampSetting("m_TextWindowOpacity", m_TextWindowOpacity, 0, 255);
+    // The configuration scene shows the waits negated; the long wait is
+    // eight text waits.
+    ClampSetting("m_TextWaitTime", m_TextWaitTime, 0, INT32_MAX / 8);
+    ClampSetting("m_TextLongWaitTime", m_TextLongWaitTime, 0, INT32_MAX);
+    ClampSetting("m_AutoWaitTime", m_AutoWaitTime, 0, INT32_MAX);
     ClampSetting("m_GameDataPage", m_GameDataPage, 0, kSavePageCount - 1);
     ClampSetting("m_LastGameDataFileNum", m_LastGameDataFileNum, -1, kSaveSlotCount);
 }

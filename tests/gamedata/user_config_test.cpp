@@ -127,6 +127,10 @@ TEST_F(UserConfig, DamagedValuesAreBroughtIntoRange) {
     stored.m_GameDataPage = 99;
     stored.m_LastGameDataFileNum = 500;
     stored.m_AsyncThreadNum = 0;
+    // The configuration scene shows the waits negated.
+    stored.m_TextWaitTime = INT32_MIN;
+    stored.m_TextLongWaitTime = -1;
+    stored.m_AutoWaitTime = INT32_MIN;
     ASSERT_TRUE(stored.Save());
     GxUserConfig c(&core_);
     ASSERT_TRUE(c.Load());
@@ -137,6 +141,9 @@ TEST_F(UserConfig, DamagedValuesAreBroughtIntoRange) {
     EXPECT_EQ(c.m_GameDataPage, 9);
     EXPECT_EQ(c.m_LastGameDataFileNum, 80);
     EXPECT_EQ(c.m_AsyncThreadNum, 1);
+    EXPECT_EQ(c.m_TextWaitTime, 0);
+    EXPECT_EQ(c.m_TextLongWaitTime, 0);
+    EXPECT_EQ(c.m_AutoWaitTime, 0);
     EXPECT_TRUE(log.Contains("GxUserConfig::Load/範囲外の設定値を補正しました(m_Volume_Master=1000000)")) << log.Text();
     EXPECT_EQ(c.GetBGMVolume(), GxUserConfig::ToAttenuation(0));
 
