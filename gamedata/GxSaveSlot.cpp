@@ -31,20 +31,22 @@ bool GxSaveSlot::IsThumbnailFile(const GxString& path) {
     // The probe reads the header only and says itself what it did not like.
     if (!GxGetImageInfoFromFile(path.c_str(), &info)) return false;
     if (info.m_Width == u32(kThumbnailWidth) && info.m_Height == u32(kThumbnailHeight)) return true;
-    GxWriteErrorLog(u"GxSaveSlot/サムネイルの大きさが%dx%dではありません(%s:%ux%u)\n", kThumbnailWidth, kThumbnailHeight,
-                    path, info.m_Width, info.m_Height);
+    GxWriteErrorLog(u"GxSaveSlot::IsThumbnailFile/サムネイルの大きさが%dx%dではありません(%s:%ux%u)\n", kThumbnailWidth,
+                    kThumbnailHeight, path, info.m_Width, info.m_Height);
     return false;
 }
 
 void GxSaveSlot::RemoveStaleTempFiles(const GxString& saveDir, const GxSystemConfig& config) {
-    std::vector<GxString> names = {saveDir + u"userconf.dat", saveDir + u"permanent.dat", QuickSavePath(saveDir, config)};
+    std::vector<GxString> names = {saveDir + u"userconf.dat", saveDir + u"permanent.dat",
+                                   QuickSavePath(saveDir, config)};
     for (s32 n = 1; n <= kFileCount; ++n) {
         names.push_back(GameDataPath(saveDir, n));
         names.push_back(ThumbnailPath(saveDir, n));
     }
     for (const GxString& name : names) {
         const std::string temp = psys::safe_file_temp_path(GxToNativePath(name));
-        if (psys::remove_file(temp)) GxWriteDebugLog(u"GxSaveSlot/書きかけの一時ファイルを削除しました(%s)\n", GxFromUtf8(temp));
+        if (psys::remove_file(temp))
+            GxWriteDebugLog(u"GxSaveSlot::RemoveStaleTempFiles/書きかけの一時ファイルを削除しました(%s)\n", GxFromUtf8(temp));
     }
 }
 
