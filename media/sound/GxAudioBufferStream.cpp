@@ -138,7 +138,8 @@ void GxAudioBufferStream::Reset() {
 bool GxAudioBufferStream::SetVolume(float volume) {
     GxMutexScopedLock lock(m_Mutex);
     if (!m_Voice) return false;
-    if (volume != m_CachedVolume) m_Voice->set_volume(volume);
+    if (volume == m_CachedVolume) return true;
+    if (!m_Voice->set_volume(volume)) return false;
     m_CachedVolume = volume;
     return true;
 }

@@ -134,17 +134,21 @@ bool GxSoundBufferStream::SetVolume(s32 volume) {
     GxMutexScopedLock lock(m_Mutex);
     if (!m_Buffer) return false;
     if (volume == m_CachedVolume) return true;
-    m_CachedVolume = volume;
     ++m_VolumeCalls;
-    return m_Buffer->set_volume(volume);
+    // Only a value the buffer took may stand for it: a refused one asked
+    // for again must be refused again.
+    if (!m_Buffer->set_volume(volume)) return false;
+    m_CachedVolume = volume;
+    return true;
 }
 
 bool GxSoundBufferStream::SetPan(s32 pan) {
     GxMutexScopedLock lock(m_Mutex);
     if (!m_Buffer) return false;
     if (pan == m_CachedPan) return true;
+    if (!m_Buffer->set_pan(pan)) return false;
     m_CachedPan = pan;
-    return m_Buffer->set_pan(pan);
+    return true;
 }
 
 bool GxSoundBufferStream::RestoreBuffer() {

@@ -26,7 +26,7 @@ public:
     bool Play(s32 loop, u32 priority, u32 startFrame, u32 loopStartFrame);
     bool Stop();
     bool IsPlaying() override;
-    // Only a value that differs from the last one set reaches the buffer.
+    // Only a value that differs from the last one the buffer took reaches it.
     bool SetVolume(s32 volume) override;
     bool SetPan(s32 pan) override;
     u32 GetSegmentSize() const { return m_SegmentSize; }

@@ -309,6 +309,14 @@ TEST_F(StreamBuffer, StreamingBuffers) {
     EXPECT_EQ(ds.GetVolumeCalls(), calls);
     EXPECT_TRUE(GxSound::SetStreamVolume(0, -100));
     EXPECT_EQ(ds.GetVolumeCalls(), calls + 1);
+    // A value the buffer refuses is not taken as set: asked again, it is
+    // refused again, and the volume set before stays.
+    for (int again = 0; again < 2; ++again) {
+        EXPECT_FALSE(GxSound::SetStreamVolume(0, 100)) << again;
+        EXPECT_FALSE(ds.SetPan(20000)) << again;
+    }
+    EXPECT_EQ(ds.GetVolume(), -100);
+    EXPECT_TRUE(GxSound::SetStreamVolume(0, -100)) << "still the volume applied";
     // Both back ends mix into the one output.
     const std::vector<float> out = Pump(2);
     EXPECT_EQ(S16(out[0]), 2 * 1);
