@@ -13,6 +13,13 @@ u16 ReadU16(const u8* p) { return u16(p[0] | p[1] << 8); }
 
 constexpr u32 kPcmFormatBytes = 16;
 
+// Four printable characters, as every chunk id is.
+bool IsChunkId(const u8* p) {
+    for (int i = 0; i < 4; ++i)
+        if (p[i] < 0x20 || p[i] > 0x7E) return false;
+    return true;
+}
+
 } // namespace
 
 GxSoundLoaderWav::~GxSoundLoaderWav() { Close(); }
@@ -43,7 +50,7 @@ bool GxSoundLoaderWav::Open(GxStringView name) {
 }
 
 bool GxSoundLoaderWav::ReadChunks(GxStringView name, u64 riffEnd) {
-    // Chunks may come in any order and carry a pad byte after an odd size.
+    // Chunks may come in any order.
     // Every size is checked against the file, which may end before the RIFF
     // size says (a recording cut short keeps the sound it has).
     const u64 end = std::min<u64>(riffEnd, m_File.GetSize());
@@ -78,7 +85,14 @@ bool GxSoundLoaderWav::ReadChunks(GxStringView name, u64 riffEnd) {
             haveData = true;
         }
         if (haveFormat && haveData) break;
-        pos = body + size + (size & 1);
+        pos = body + size;
+        // An odd size is followed by a pad byte, which some writers leave
+        // out: the padded position is taken when a chunk id stands there.
+        if (size & 1) {
+            u8 id[4];
+            if (GxFileSeek(&m_File, s64(pos + 1), kGxSeekBegin) && GxFileRead(id, 4, &m_File) == 4 && IsChunkId(id))
+                ++pos;
+        }
     }
     if (!haveFormat) {
         GxWriteWarningLog(u"Error/GxSoundLoaderWav::Open riffヘッダが見つかりません(%s)\n", name);
