@@ -35,7 +35,9 @@ GxAudioPlayerBase::GxAudioPlayerBase() : GxSoundPlayerCore<float>(0.0f) {
 u32 GxAudioPlayerBase::GetSerial() const { return g_CreatedPlayers.load(); }
 
 void GxAudioPlayerBase::Setup3D(u32 sourceChannels) {
-    m_Dsp.matrix = m_Matrix;
+    // Positioned are sounds of one or two channels; more play mixed down to
+    // stereo, as they would without 3-D.
+    m_Dsp.matrix = sourceChannels <= 2 ? m_Matrix : nullptr;
     m_Dsp.source_channels = sourceChannels;
     m_Dsp.destination_channels = 2;
 }

@@ -46,7 +46,7 @@ protected:
                       const GxChar* createError);
     void ReleaseBuffer();
     // Silence for the format: 0x80 for 8-bit samples, 0 for 16-bit.
-    u8 SilenceByte() const { return m_Format.bits_per_sample == 8 ? 0x80 : 0x00; }
+    u8 SilenceByte() const { return paudio::sample_bytes(m_Format) == 1 ? 0x80 : 0x00; }
 
     GxMutex m_Mutex;
     paudio::cursor_buffer* m_Buffer = nullptr;

@@ -32,8 +32,9 @@ bool GxSoundLoaderOgg::OpenStream() {
     const long rate = m_Stream.rate();
     const s64 total = m_Stream.pcm_total();
     // Lengths are kept in 32 bits of bytes; a stream that claims more (a
-    // damaged last page can) is refused rather than wrapped.
-    if (channels <= 0 || channels > 255 || rate <= 0 || total < 0 ||
+    // damaged last page can) is refused rather than wrapped, and so is one of
+    // more channels than have a known speaker order.
+    if (channels <= 0 || channels > paudio::max_channels || rate <= 0 || total < 0 ||
         u64(total) * u64(channels) * 2 > std::numeric_limits<u32>::max()) {
         m_Stream.clear();
         GxWriteWarningLog(u"Error/GxSoundLoaderOgg::OpenStream ファイルのオープンに失敗しました\n");

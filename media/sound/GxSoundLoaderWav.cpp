@@ -13,6 +13,14 @@ u16 ReadU16(const u8* p) { return u16(p[0] | p[1] << 8); }
 
 constexpr u32 kPcmFormatBytes = 16;
 
+// Channels, bits and block alignment of the PCM format chunk as the mixer
+// takes them: up to eight channels, each sample whole bytes of up to 32 bits.
+bool PlayableLayout(const u8* pcm) {
+    const u32 channels = ReadU16(pcm + 2), block = ReadU16(pcm + 12), bits = ReadU16(pcm + 14);
+    return channels >= 1 && channels <= paudio::max_channels && bits >= 1 && bits <= 32 &&
+           block == channels * ((bits + 7) / 8);
+}
+
 // Four printable characters, as every chunk id is.
 bool IsChunkId(const u8* p) {
     for (int i = 0; i < 4; ++i)
@@ -64,9 +72,9 @@ bool GxSoundLoaderWav::ReadChunks(GxStringView name, u64 riffEnd) {
         if (!haveFormat && std::memcmp(header, "fmt ", 4) == 0) {
             u8 pcm[kPcmFormatBytes];
             if (size < kPcmFormatBytes || GxFileRead(pcm, kPcmFormatBytes, &m_File) != kPcmFormatBytes ||
-                ReadU16(pcm) != paudio::format_pcm || ReadU16(pcm + 12) == 0) {
-                // Not PCM, or a block alignment of 0, which every length and
-                // position would be divided by.
+                ReadU16(pcm) != paudio::format_pcm || !PlayableLayout(pcm)) {
+                // Not PCM, or samples laid out as no player takes them (a
+                // block alignment of 0 would also divide every length).
                 GxWriteWarningLog(
                     u"Error/GxSoundLoaderWav::Open PCMWAVEFORMATヘッダが読み込めませんでした。未対応の形式です(%s)\n", name);
                 return false;

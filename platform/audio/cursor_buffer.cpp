@@ -12,7 +12,7 @@ namespace paudio {
 using guard = std::lock_guard<std::recursive_mutex>;
 
 cursor_buffer::cursor_buffer(buffer_device& device, mixer& m, const wave_format& f, uint32_t flags, uint32_t bytes)
-    : mix_voice(m, f), m_device(device), m_flags(flags), m_ring(bytes, f.bits_per_sample == 8 ? 0x80 : 0x00) {
+    : mix_voice(m, f), m_device(device), m_flags(flags), m_ring(bytes, sample_bytes(f) == 1 ? 0x80 : 0x00) {
     apply_gains();
 }
 

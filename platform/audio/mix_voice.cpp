@@ -15,13 +15,19 @@ constexpr uint32_t block_frames = 256;
 // for this block (an endless loop over nothing must not hang the mixer).
 constexpr int max_empty_regions = 64;
 
-template <int Bits, int Channels>
-inline float sample_at(const uint8_t* data, uint32_t frame, int channel) {
-    if constexpr (Bits == 16) {
-        const uint8_t* p = data + (size_t(frame) * Channels + channel) * 2;
+// One sample in -1..1: 1 byte unsigned around 128, wider ones signed.
+template <int Bytes>
+inline float sample_at(const uint8_t* p) {
+    if constexpr (Bytes == 1) {
+        return float(int(p[0]) - 128) * (1.0f / 128.0f);
+    } else if constexpr (Bytes == 2) {
         return float(int16_t(uint16_t(p[0] | (p[1] << 8)))) * (1.0f / 32768.0f);
+    } else if constexpr (Bytes == 3) {
+        return float(int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24)) *
+               (1.0f / 2147483648.0f);
     } else {
-        return float(int(data[size_t(frame) * Channels + channel]) - 128) * (1.0f / 128.0f);
+        return float(int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24)) *
+               (1.0f / 2147483648.0f);
     }
 }
 
@@ -29,6 +35,8 @@ inline float sample_at(const uint8_t* data, uint32_t frame, int channel) {
 
 mix_voice::mix_voice(mixer& m, const wave_format& f) : m_mixer(m), m_format(f) {
     m_step = (uint64_t(f.samples_per_sec) << 32) / mix_rate;
+    m_mix_channels = f.channels == 1 ? 1 : 2;
+    downmix_gains(f.channels, m_downmix);
     // Until told otherwise a mono voice sounds in both channels and a stereo
     // one keeps its sides.
     m_target[0][0] = 1.0f;
@@ -73,7 +81,7 @@ void mix_voice::set_running(bool on) {
 bool mix_voice::leave_tail() {
     if (!m_running) return false;
     bool audible = false;
-    for (int s = 0; s < m_format.channels; ++s)
+    for (int s = 0; s < m_mix_channels; ++s)
         for (int d = 0; d < 2; ++d) audible |= m_current[s][d] != 0.0f;
     if (!audible) return false;
     float src[ramp_frames * 2];
@@ -106,7 +114,7 @@ void mix_voice::render(float* out, uint32_t frames) {
 
 void mix_voice::apply_gains(const float* src, float* out, uint32_t frames, float current[2][2], float delta[2][2],
                             uint32_t& ramp_left, const float target[2][2]) const {
-    const int channels = m_format.channels;
+    const int channels = m_mix_channels;
     uint32_t i = 0;
     for (; i < frames && ramp_left > 0; ++i) {
         for (int s = 0; s < 2; ++s)
@@ -137,12 +145,49 @@ void mix_voice::apply_gains(const float* src, float* out, uint32_t frames, float
 }
 
 uint32_t mix_voice::produce(read_cursor& c, float* dst, uint32_t frames, bool live) {
-    const bool wide = m_format.bits_per_sample == 16;
-    if (m_format.channels == 1) return wide ? produce_as<16, 1>(c, dst, frames, live) : produce_as<8, 1>(c, dst, frames, live);
-    return wide ? produce_as<16, 2>(c, dst, frames, live) : produce_as<8, 2>(c, dst, frames, live);
+    const int layout = m_format.channels > 2 ? 0 : m_format.channels;
+    switch (sample_bytes(m_format) * 4 + uint32_t(layout)) {
+    case 1 * 4 + 1: return produce_as<1, 1>(c, dst, frames, live);
+    case 1 * 4 + 2: return produce_as<1, 2>(c, dst, frames, live);
+    case 1 * 4 + 0: return produce_as<1, 0>(c, dst, frames, live);
+    case 2 * 4 + 1: return produce_as<2, 1>(c, dst, frames, live);
+    case 2 * 4 + 2: return produce_as<2, 2>(c, dst, frames, live);
+    case 2 * 4 + 0: return produce_as<2, 0>(c, dst, frames, live);
+    case 3 * 4 + 1: return produce_as<3, 1>(c, dst, frames, live);
+    case 3 * 4 + 2: return produce_as<3, 2>(c, dst, frames, live);
+    case 3 * 4 + 0: return produce_as<3, 0>(c, dst, frames, live);
+    case 4 * 4 + 1: return produce_as<4, 1>(c, dst, frames, live);
+    case 4 * 4 + 2: return produce_as<4, 2>(c, dst, frames, live);
+    case 4 * 4 + 0: return produce_as<4, 0>(c, dst, frames, live);
+    default:
+        // Voices are made for playable formats only.
+        std::fill(dst, dst + size_t(frames) * m_mix_channels, 0.0f);
+        return 0;
+    }
 }
 
-template <int Bits, int Channels>
+template <int Bytes, int Layout>
+void mix_voice::read_frame(const uint8_t* data, uint32_t frame, float* out) const {
+    if constexpr (Layout == 1) {
+        out[0] = sample_at<Bytes>(data + size_t(frame) * Bytes);
+    } else if constexpr (Layout == 2) {
+        const uint8_t* p = data + size_t(frame) * 2 * Bytes;
+        out[0] = sample_at<Bytes>(p);
+        out[1] = sample_at<Bytes>(p + Bytes);
+    } else {
+        const uint8_t* p = data + size_t(frame) * m_format.block_align;
+        float l = 0.0f, r = 0.0f;
+        for (int ch = 0; ch < m_format.channels; ++ch) {
+            const float v = sample_at<Bytes>(p + ch * Bytes);
+            l += v * m_downmix[ch][0];
+            r += v * m_downmix[ch][1];
+        }
+        out[0] = l;
+        out[1] = r;
+    }
+}
+
+template <int Bytes, int Layout>
 bool mix_voice::peek_following(const read_cursor& c, float* frame) {
     read_cursor next = c;
     for (int tries = 0; tries < max_empty_regions; ++tries) {
@@ -150,15 +195,16 @@ bool mix_voice::peek_following(const read_cursor& c, float* frame) {
         if (!next_region(next, false)) return false;
         const pcm_span span = region(next);
         if (span.frames > 0) {
-            for (int ch = 0; ch < Channels; ++ch) frame[ch] = sample_at<Bits, Channels>(span.data, 0, ch);
+            read_frame<Bytes, Layout>(span.data, 0, frame);
             return true;
         }
     }
     return false;
 }
 
-template <int Bits, int Channels>
+template <int Bytes, int Layout>
 uint32_t mix_voice::produce_as(read_cursor& c, float* dst, uint32_t frames, bool live) {
+    constexpr int Out = Layout == 1 ? 1 : 2;
     constexpr uint64_t unit = uint64_t(1) << 32;
     constexpr float frac_scale = 1.0f / 4294967296.0f;
     const uint64_t step = m_step;
@@ -183,40 +229,36 @@ uint32_t mix_voice::produce_as(read_cursor& c, float* dst, uint32_t frames, bool
         if (step == unit && (c.pos & (unit - 1)) == 0) {
             // At the mix rate every output frame is one source frame.
             const uint32_t n = std::min(frames - i, span.frames - idx);
-            for (uint32_t k = 0; k < n; ++k)
-                for (int ch = 0; ch < Channels; ++ch)
-                    dst[size_t(i + k) * Channels + ch] = sample_at<Bits, Channels>(data, idx + k, ch);
+            for (uint32_t k = 0; k < n; ++k) read_frame<Bytes, Layout>(data, idx + k, dst + size_t(i + k) * Out);
             i += n;
             c.pos += uint64_t(n) << 32;
             continue;
         }
         // Both neighbours inside the region.
+        float a[Out], b[Out];
         while (i < frames && idx + 1 < span.frames) {
             const float frac = float(c.pos & (unit - 1)) * frac_scale;
-            for (int ch = 0; ch < Channels; ++ch) {
-                const float a = sample_at<Bits, Channels>(data, idx, ch);
-                const float b = sample_at<Bits, Channels>(data, idx + 1, ch);
-                dst[size_t(i) * Channels + ch] = a + (b - a) * frac;
-            }
+            read_frame<Bytes, Layout>(data, idx, a);
+            read_frame<Bytes, Layout>(data, idx + 1, b);
+            for (int ch = 0; ch < Out; ++ch) dst[size_t(i) * Out + ch] = a[ch] + (b[ch] - a[ch]) * frac;
             ++i;
             c.pos += step;
             idx = uint32_t(c.pos >> 32);
         }
         if (i < frames && idx + 1 == span.frames) {
             // The last frame of a region leans on the first of the next one.
-            float next[Channels];
-            const bool follows = peek_following<Bits, Channels>(c, next);
+            const bool follows = peek_following<Bytes, Layout>(c, b);
             const float frac = float(c.pos & (unit - 1)) * frac_scale;
-            for (int ch = 0; ch < Channels; ++ch) {
-                const float a = sample_at<Bits, Channels>(data, idx, ch);
-                const float b = follows ? next[ch] : a;
-                dst[size_t(i) * Channels + ch] = a + (b - a) * frac;
+            read_frame<Bytes, Layout>(data, idx, a);
+            for (int ch = 0; ch < Out; ++ch) {
+                const float next = follows ? b[ch] : a[ch];
+                dst[size_t(i) * Out + ch] = a[ch] + (next - a[ch]) * frac;
             }
             ++i;
             c.pos += step;
         }
     }
-    std::fill(dst + size_t(i) * Channels, dst + size_t(frames) * Channels, 0.0f);
+    std::fill(dst + size_t(i) * Out, dst + size_t(frames) * Out, 0.0f);
     return i;
 }
 

@@ -81,16 +81,23 @@ private:
     // Source-channel frames at the mix rate from cursor c into dst; the frames
     // after the data ran out are 0. The number of frames that had data.
     uint32_t produce(read_cursor& c, float* dst, uint32_t frames, bool live);
-    template <int Bits, int Channels>
+    // Layout 1 is mono, 2 stereo, 0 more channels mixed down to stereo.
+    template <int Bytes, int Layout>
     uint32_t produce_as(read_cursor& c, float* dst, uint32_t frames, bool live);
+    // One frame as the mix takes it: one value for mono, else left and right.
+    template <int Bytes, int Layout>
+    void read_frame(const uint8_t* data, uint32_t frame, float* out) const;
     // The first frame after the region of cursor c, or false.
-    template <int Bits, int Channels>
+    template <int Bytes, int Layout>
     bool peek_following(const read_cursor& c, float* frame);
     // Mixes src (source channels) into out with the gains moving as they do.
     void apply_gains(const float* src, float* out, uint32_t frames, float current[2][2], float delta[2][2],
                      uint32_t& ramp_left, const float target[2][2]) const;
 
     uint64_t m_step;
+    // Channels of what produce gives: 1 for mono, else 2.
+    int m_mix_channels;
+    float m_downmix[max_channels][2];
     float m_target[2][2] = {};
     float m_current[2][2] = {};
     float m_delta[2][2] = {};

@@ -76,7 +76,9 @@ float source_voice::volume() {
 }
 
 bool source_voice::set_output_matrix(uint32_t source_channels, uint32_t destination_channels, const float* levels) {
-    if (source_channels != m_format.channels || destination_channels != mix_channels || !levels) return false;
+    // A matrix places one or two channels; more are mixed down first.
+    if (source_channels != m_format.channels || source_channels > 2 || destination_channels != mix_channels || !levels)
+        return false;
     std::lock_guard<std::recursive_mutex> lock(m_mixer.mutex());
     for (uint32_t s = 0; s < source_channels; ++s)
         for (uint32_t d = 0; d < destination_channels; ++d) m_matrix[s][d] = levels[source_channels * d + s];

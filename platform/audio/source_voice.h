@@ -53,7 +53,7 @@ public:
     bool set_volume(float volume);
     float volume();
     // levels[source channels x d + s]: the level of source channel s in
-    // output channel d.
+    // output channel d; for a voice of one or two channels only.
     bool set_output_matrix(uint32_t source_channels, uint32_t destination_channels, const float* levels);
     // No callback runs once this returns.
     void destroy();

@@ -2,6 +2,7 @@
 
 #include <vorbis/vorbisfile.h>
 
+#include <cstring>
 #include <limits>
 
 namespace paudio {
@@ -24,6 +25,37 @@ int close_cb(void* source) {
 }
 
 long tell_cb(void* source) { return long(static_cast<vorbis_source*>(source)->tell()); }
+
+// Vorbis orders the speakers of three to eight channels its own way (the
+// centre beside the front left, the low-frequency channel last); a WAVE file
+// has front left and right first. Entry k names the Vorbis channel that goes
+// to WAVE position k.
+const uint8_t* wave_order(int channels) {
+    static const uint8_t three[] = {0, 2, 1};
+    static const uint8_t five[] = {0, 2, 1, 3, 4};
+    static const uint8_t six[] = {0, 2, 1, 5, 3, 4};
+    static const uint8_t seven[] = {0, 2, 1, 6, 5, 3, 4};
+    static const uint8_t eight[] = {0, 2, 1, 7, 5, 6, 3, 4};
+    switch (channels) {
+    case 3: return three;
+    case 5: return five;
+    case 6: return six;
+    case 7: return seven;
+    case 8: return eight;
+    default: return nullptr;  // mono, stereo and quadraphonic agree
+    }
+}
+
+void reorder_frames(char* buffer, long bytes, int channels) {
+    const uint8_t* order = wave_order(channels);
+    if (!order || bytes <= 0) return;
+    const size_t frame = size_t(channels) * 2;
+    char in[16];
+    for (char* f = buffer; f + frame <= buffer + bytes; f += frame) {
+        std::memcpy(in, f, frame);
+        for (int k = 0; k < channels; ++k) std::memcpy(f + k * 2, in + order[k] * 2, 2);
+    }
+}
 
 } // namespace
 
@@ -66,7 +98,9 @@ int64_t vorbis_stream::pcm_total() { return m_open ? ov_pcm_total(&m_state->file
 long vorbis_stream::read(char* buffer, int bytes) {
     if (!m_open) return -1;
     int section = 0;
-    return ov_read(&m_state->file, buffer, bytes, 0, 2, 1, &section);
+    const long got = ov_read(&m_state->file, buffer, bytes, 0, 2, 1, &section);
+    reorder_frames(buffer, got, channels());
+    return got;
 }
 
 bool vorbis_stream::pcm_seek(int64_t frame) { return m_open && ov_pcm_seek(&m_state->file, frame) == 0; }

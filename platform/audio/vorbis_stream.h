@@ -39,8 +39,9 @@ public:
     long rate();
     // Frames of the whole stream, negative when unknown.
     int64_t pcm_total();
-    // Signed 16-bit little-endian samples, interleaved; 0 at the end,
-    // negative on an error in the stream.
+    // Signed 16-bit little-endian samples, interleaved, the channels of each
+    // frame in the order of a WAVE file's speakers; 0 at the end, negative on
+    // an error in the stream.
     long read(char* buffer, int bytes);
     bool pcm_seek(int64_t frame);
     // The frame the next read delivers.

@@ -1,8 +1,10 @@
 #pragma once
 // The PCM description every voice and buffer is created with, and the volume
-// conversions both device styles share. The mixer plays 8-bit (unsigned) and
-// 16-bit (signed, little-endian) PCM in one or two channels at any rate from
-// min_rate to max_rate, and mixes in float at mix_rate in stereo.
+// conversions both device styles share. The mixer plays PCM of one to
+// max_channels channels with samples of 1 byte (unsigned) or 2, 3 or 4 bytes
+// (signed, little-endian) at any rate from min_rate to max_rate, and mixes in
+// float at mix_rate in stereo. More than two channels are taken in the order
+// of a WAVE file's speakers and mixed down to stereo.
 #include <cstdint>
 
 namespace paudio {
@@ -11,6 +13,8 @@ constexpr uint32_t mix_rate = 48000;
 constexpr uint32_t mix_channels = 2;
 constexpr uint32_t min_rate = 1000;
 constexpr uint32_t max_rate = 200000;
+// Eight channels (7.1) is the widest layout whose speaker order is known.
+constexpr uint16_t max_channels = 8;
 
 constexpr uint16_t format_pcm = 1;
 
@@ -24,9 +28,20 @@ struct wave_format {
     uint16_t extra_size = 0;
 };
 
-// PCM with 1 or 2 channels of 8 or 16 bits, a block of exactly one sample of
-// each channel, and a rate the resampler takes.
+// Bytes a sample takes: the block shared among the channels.
+inline uint32_t sample_bytes(const wave_format& f) { return f.channels ? f.block_align / f.channels : 0; }
+
+// PCM with 1 to max_channels channels, a block of exactly one sample of each
+// channel, samples of 1 to 4 bytes whose significant bits fill the last byte
+// at least in part (12 bits in 2 bytes, 24 in 3), and a rate the resampler
+// takes.
 bool is_playable(const wave_format& f);
+
+// The share of each channel (in a WAVE file's speaker order for that many
+// channels) in the left and the right of the stereo mix: front sides whole,
+// the centre and the surrounds at -3 dB, a back centre at -3 dB on each side
+// of that, the low-frequency channel left out. Mono and stereo map straight.
+void downmix_gains(uint16_t channels, float gains[max_channels][2]);
 
 // Attenuation in hundredths of a decibel (0 full, negative quieter) as a
 // linear gain, 10^(v/2000); -10000 and below are silence.

@@ -1,12 +1,14 @@
 // Both audio back ends over the null output pumped by hand: what they play is
 // read back sample by sample. Each scenario runs on the GxAudio (float gain)
 // and on the GxSound (hundredths of a decibel) back end.
+#include "base/GxStringUtil.h"
 #include "media/sound/GxAudioPlayerStream.h"
 #include "media/sound/GxSoundLoaderWav.h"
 #include "media/sound/GxSoundPlayerStream.h"
 #include "sound_fixture.h"
 #include "support/LogCapture.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -286,6 +288,41 @@ TEST_P(BackEndTest, Refusals) {
     EXPECT_FALSE(B().playStream(1, u"short.wav", 0, 0, 0, 1.0, 0));
     EXPECT_FALSE(B().update());
     EXPECT_FALSE(B().fadeOutBgm(100));
+}
+
+// Files from sox and oggenc of widths and channel counts beyond 16-bit
+// stereo play, more than two channels mixed down by speaker: a tone of 0.5
+// in one speaker is heard at that speaker's share in each side.
+TEST_P(BackEndTest, WideSamplesAndSurroundPlay) {
+    const std::string tone = "synth 0.5 sine 480 vol 0.5";
+    const std::string six = "sox -r 48000 -c 1 -n -b 16 -t wavpcm ";
+    ASSERT_TRUE(Run("sox -r 48000 -c 2 -n -b 24 -t wavpcm wide24.wav " + tone));
+    ASSERT_TRUE(Run("sox -r 48000 -c 2 -n -b 32 -e signed-integer -t wavpcm wide32.wav " + tone));
+    ASSERT_TRUE(Run(six + "centre.wav " + tone + " remix 0 0 1 0 0 0"));
+    ASSERT_TRUE(Run(six + "back.wav " + tone + " remix 0 0 0 0 1 0"));
+    ASSERT_TRUE(Run("oggenc -Q -q 4 -o centre.ogg centre.wav && oggenc -Q -q 4 -o back.ogg back.wav"));
+    const double third = 0.5 * 0.70710678;
+    struct Case {
+        const char16_t* file;
+        double left, right;
+    };
+    const Case cases[] = {
+        {u"wide24.wav", 0.5, 0.5}, {u"wide32.wav", 0.5, 0.5},   {u"centre.wav", third, third},
+        {u"centre.ogg", third, third}, {u"back.ogg", third, 0.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(GxToUtf8(c.file));
+        ASSERT_TRUE(B().playStream(0, c.file, 0, 0, 0, 1.0, 0));
+        const std::vector<float> out = Play(14400);
+        double left = 0, right = 0;
+        for (size_t f = 4800; f < 14400; ++f) {
+            left = std::max(left, double(std::fabs(out[f * 2])));
+            right = std::max(right, double(std::fabs(out[f * 2 + 1])));
+        }
+        EXPECT_NEAR(left, c.left, 0.02);
+        EXPECT_NEAR(right, c.right, 0.02);
+        B().stopStream(0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothStyles, BackEndTest, testing::Values(&kAudio, &kSound),

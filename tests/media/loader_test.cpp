@@ -41,7 +41,7 @@ TEST_F(Loader, WavLayouts) {
         const char* error;   // null: opens
         uint32_t frames;
     };
-    qtest::WavSpec listFirst, odd, mono8, hugeData, hugeRiff, noWave, floatTag, zeroBlock, noData;
+    qtest::WavSpec listFirst, odd, mono8, hugeData, hugeRiff, noWave, floatTag, zeroBlock, noData, nine;
     listFirst.chunkBeforeFormat = true;
     odd.oddChunk = true;
     mono8.channels = 1;
@@ -52,6 +52,7 @@ TEST_F(Loader, WavLayouts) {
     floatTag.tag = 3;
     zeroBlock.blockAlign = 0xFFFF;  // replaced below: the writer's 0 means "computed"
     noData.noData = true;
+    nine.channels = 9;
     const Case cases[] = {
         {"plain", {}, 0, false, nullptr, 100},
         {"a LIST chunk before fmt", listFirst, 0, false, nullptr, 100},
@@ -64,6 +65,7 @@ TEST_F(Loader, WavLayouts) {
         {"no WAVE", noWave, 0, false, "riffヘッダが見つかりません", 0},
         {"float samples", floatTag, 0, false, "PCMWAVEFORMATヘッダが読み込めませんでした", 0},
         {"block alignment 0", zeroBlock, 0, false, "PCMWAVEFORMATヘッダが読み込めませんでした", 0},
+        {"nine channels, no speaker order", nine, 0, false, "PCMWAVEFORMATヘッダが読み込めませんでした", 0},
         {"no data chunk", noData, 0, false, "dataチャンクが見つかりません", 0},
         {"cut in the header", {}, 10, false, "riffヘッダが見つかりません", 0},
         {"cut in the format chunk", {}, 30, false, "PCMWAVEFORMATヘッダが読み込めませんでした", 0},

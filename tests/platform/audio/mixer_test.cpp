@@ -84,21 +84,40 @@ TEST(QueuedVoice, MixRateSixteenBitIsExactAcrossBuffers) {
     v->destroy();
 }
 
-// Sample formats and rates: 8-bit is unsigned around 128; other rates are
-// interpolated linearly, also over the seam to the next buffer.
+std::vector<uint8_t> Samples(int bytes, std::initializer_list<int64_t> values) {
+    std::vector<uint8_t> out;
+    for (int64_t v : values)
+        for (int b = 0; b < bytes; ++b) out.push_back(uint8_t((v >> (8 * b)) & 0xFF));
+    return out;
+}
+
+// Sample formats and rates: 8-bit is unsigned around 128, wider samples
+// signed; other rates are interpolated linearly, also over the seam to the
+// next buffer; more than two channels are mixed down to stereo by speaker.
 TEST(QueuedVoice, FormatsAndResampling) {
     struct Case {
         const char* name;
         wave_format format;
         std::vector<std::vector<uint8_t>> buffers;
-        std::vector<int> left;  // expected output, 16-bit scale
+        std::vector<int> left;   // expected output, 16-bit scale
+        std::vector<int> right;  // empty: as left
     };
+    // 5.1 frames, each with one speaker at 8192: front left, centre, the
+    // low-frequency channel, back right.
+    const std::vector<uint8_t> surround = Samples(2, {8192, 0, 0, 0, 0, 0, 0, 0, 8192, 0, 0, 0,  //
+                                                      0, 0, 0, 8192, 0, 0, 0, 0, 0, 0, 0, 8192});
     const Case cases[] = {
-        {"8-bit mono", Pcm(1, 48000, 8), {{0x80, 0xC0, 0x00, 0xFF}}, {0, 16384, -32768, 32512}},
-        {"16-bit mono at 24 kHz", Pcm(1, 24000, 16), {Samples16({0, 1000, 2000})}, {0, 500, 1000, 1500, 2000}},
+        {"24-bit stereo", Pcm(2, 48000, 24), {Samples(3, {0x400000, -0x200000, -0x800000, 0x7FFFFF})},
+         {16384, -32768}, {-8192, 32768}},
+        {"32-bit mono", Pcm(1, 48000, 32), {Samples(4, {0x40000000, -0x40000000})}, {16384, -16384}, {}},
+        {"5.1 mixed down", Pcm(6, 48000, 16), {surround}, {8192, 5793, 0, 0}, {0, 5793, 0, 5793}},
+        {"7.1 side left", Pcm(8, 48000, 16), {Samples(2, {0, 0, 0, 0, 0, 0, 8192, 0})}, {5793}, {0}},
+        {"8-bit mono", Pcm(1, 48000, 8), {{0x80, 0xC0, 0x00, 0xFF}}, {0, 16384, -32768, 32512}, {}},
+        {"16-bit mono at 24 kHz", Pcm(1, 24000, 16), {Samples16({0, 1000, 2000})}, {0, 500, 1000, 1500, 2000}, {}},
         {"seam between buffers", Pcm(1, 24000, 16), {Samples16({0, 1000}), Samples16({2000, 3000})},
-         {0, 500, 1000, 1500, 2000, 2500, 3000}},
-        {"16-bit mono at 96 kHz", Pcm(1, 96000, 16), {Samples16({0, 100, 200, 300, 400, 500})}, {0, 200, 400}},
+         {0, 500, 1000, 1500, 2000, 2500, 3000}, {}},
+        {"16-bit mono at 96 kHz", Pcm(1, 96000, 16), {Samples16({0, 100, 200, 300, 400, 500})}, {0, 200, 400}, {}},
+        {"5.1 at 24 kHz", Pcm(6, 24000, 16), {surround}, {8192, 6992, 5793}, {0, 2896, 5793}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -109,9 +128,10 @@ TEST(QueuedVoice, FormatsAndResampling) {
         for (const auto& b : c.buffers) ASSERT_TRUE(v->submit(Whole(b)));
         v->start();
         const std::vector<float> out = Render(m, uint32_t(c.left.size()));
+        const std::vector<int>& right = c.right.empty() ? c.left : c.right;
         for (size_t i = 0; i < c.left.size(); ++i) {
             EXPECT_EQ(S16(out[i * 2]), c.left[i]) << "frame " << i;
-            EXPECT_EQ(out[i * 2 + 1], out[i * 2]) << "a mono voice sounds alike in both channels";
+            EXPECT_EQ(S16(out[i * 2 + 1]), right[i]) << "frame " << i;
         }
         v->destroy();
     }
