@@ -54,6 +54,11 @@ bool ProbeFileHeader(const GxChar* name, HeaderKind kind, GxImageInfo* info) {
 
 } // namespace
 
+pimage::size_limit GxLargestTextureSize() {
+    const prender::device_caps& caps = GxGraphics::GetCaps();
+    return {caps.max_texture_width, caps.max_texture_height};
+}
+
 bool GxGetImageInfoFromFile(const GxChar* name, GxImageInfo* info) {
     GxImageInfo dummy;
     if (!info) info = &dummy;
@@ -111,7 +116,8 @@ bool GxCreateScratchSurfaceFromFile(const GxChar* name, std::shared_ptr<prender:
     // claims more than the file holds never makes a surface of that size.
     GxBinBuffer bytes;
     pimage::image img;
-    bool decoded = GxLoadFile(&bytes, name, true, false) && pimage::decode(bytes.GetData(), bytes.GetSize(), img);
+    bool decoded = GxLoadFile(&bytes, name, true, false) &&
+                   pimage::decode(bytes.GetData(), bytes.GetSize(), img, GxLargestTextureSize());
     bytes.Free();
     if (!decoded) {
         GxWriteErrorLog(u"Error/ImageLoadFromFile Failed(Name:\"%s\")\n", name);

@@ -3,6 +3,7 @@
 // other formats through the image library), and loading a whole image file
 // into a scratch surface at its own size.
 #include "base/GxTypes.h"
+#include "platform/image/image.h"
 #include "platform/render/resources.h"
 
 #include <memory>
@@ -14,6 +15,10 @@ struct GxImageInfo {
     // read from a file, 0 for one read from memory.
     u32 m_Depth = 0;
 };
+
+// The device's largest texture, which every picture the graphics layer
+// decodes is held to: a larger one is refused from its header.
+pimage::size_limit GxLargestTextureSize();
 
 // By the name's extension (".png", ".dds", anything else through the image
 // library); the file is found on disk, then in the mounted packs.

@@ -165,8 +165,9 @@ bool GxTexture::LoadImageBytes(const u8* data, u32 size, const GxImageInfo& info
     // Decoding first means a header that claims more than the bytes hold
     // never makes a texture of that size.
     pimage::image img;
-    prender::result r = data && pimage::decode(data, size, img) ? prender::result::ok
-                                                                : prender::result(kGxResultInvalidData);
+    prender::result r = data && pimage::decode(data, size, img, GxLargestTextureSize())
+                            ? prender::result::ok
+                            : prender::result(kGxResultInvalidData);
     m_pTexture.reset();
     if (prender::succeeded(r))
         r = dev->create_texture(m_Width, m_Height, m_MipLevels, 0, GxToDeviceFormat(m_Format),
@@ -277,6 +278,11 @@ bool GxTexture::CreateFromFileMultiBlend(const GxChar* name, const std::vector<G
         GxBinBuffer bytes;
         w = h = 0;
         if (!GxLoadFile(&bytes, file, true, false)) return nullptr;
+        // A picture no texture can hold is refused from its header.
+        pimage::image_info header;
+        if (!pimage::probe_png_header(bytes.GetData(), bytes.GetSize(), header) ||
+            !pimage::size_acceptable(header.width, header.height, GxLargestTextureSize()))
+            return nullptr;
         return GxDecodePNG(bytes.GetData(), bytes.GetSize(), &w, &h);
     };
     GxImageInfo info;

@@ -19,8 +19,9 @@ bool fail(std::string* error, const char* why) {
 
 bool read_jpeg_size(const uint8_t* data, size_t size, uint32_t& width, uint32_t& height);
 
-bool size_acceptable(uint64_t width, uint64_t height) {
-    return width > 0 && height > 0 && width <= max_side && height <= max_side;
+bool size_acceptable(uint64_t width, uint64_t height, const size_limit& limit) {
+    return width > 0 && height > 0 && width <= std::min(limit.width, max_side) &&
+           height <= std::min(limit.height, max_side);
 }
 
 file_format detect(const uint8_t* data, size_t size) {
@@ -59,15 +60,34 @@ bool probe_dds_header(const uint8_t* data, size_t size, image_info& out) {
     return true;
 }
 
-bool decode(const uint8_t* data, size_t size, image& out, std::string* error) {
+bool decode(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
     switch (detect(data, size)) {
-    case file_format::png: return decode_png(data, size, out, error);
-    case file_format::jpeg: return decode_jpeg(data, size, out, error);
-    case file_format::dds: return decode_dds(data, size, out, error);
-    case file_format::bmp: return decode_bmp(data, size, out, error);
-    case file_format::tga: return decode_tga(data, size, out, error);
+    case file_format::png: return decode_png(data, size, out, limit, error);
+    case file_format::jpeg: return decode_jpeg(data, size, out, limit, error);
+    case file_format::dds: return decode_dds(data, size, out, limit, error);
+    case file_format::bmp: return decode_bmp(data, size, out, limit, error);
+    case file_format::tga: return decode_tga(data, size, out, limit, error);
     default: out = image{}; return fail(error, "unknown image format");
     }
+}
+
+bool decode(const uint8_t* data, size_t size, image& out, std::string* error) {
+    return decode(data, size, out, size_limit{}, error);
+}
+bool decode_png(const uint8_t* data, size_t size, image& out, std::string* error) {
+    return decode_png(data, size, out, size_limit{}, error);
+}
+bool decode_jpeg(const uint8_t* data, size_t size, image& out, std::string* error) {
+    return decode_jpeg(data, size, out, size_limit{}, error);
+}
+bool decode_dds(const uint8_t* data, size_t size, image& out, std::string* error) {
+    return decode_dds(data, size, out, size_limit{}, error);
+}
+bool decode_bmp(const uint8_t* data, size_t size, image& out, std::string* error) {
+    return decode_bmp(data, size, out, size_limit{}, error);
+}
+bool decode_tga(const uint8_t* data, size_t size, image& out, std::string* error) {
+    return decode_tga(data, size, out, size_limit{}, error);
 }
 
 void apply_color_key(image& img, uint32_t key) {

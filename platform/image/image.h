@@ -17,6 +17,14 @@ namespace pimage {
 // The largest side of an image the decoders accept.
 constexpr uint32_t max_side = 16384;
 
+// The largest picture a caller can use (a renderer's largest texture, say).
+// A decoder given one refuses a larger picture from its header, before it
+// allocates anything for the pixels; sides above max_side count as max_side.
+struct size_limit {
+    uint32_t width = max_side;
+    uint32_t height = max_side;
+};
+
 enum class file_format { unknown, png, jpeg, dds, bmp, tga };
 
 struct image {
@@ -49,9 +57,16 @@ bool decode_jpeg(const uint8_t* data, size_t size, image& out, std::string* erro
 bool decode_dds(const uint8_t* data, size_t size, image& out, std::string* error = nullptr);
 bool decode_bmp(const uint8_t* data, size_t size, image& out, std::string* error = nullptr);
 bool decode_tga(const uint8_t* data, size_t size, image& out, std::string* error = nullptr);
+// The same, held to a caller's limit.
+bool decode(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error = nullptr);
+bool decode_png(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error = nullptr);
+bool decode_jpeg(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error = nullptr);
+bool decode_dds(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error = nullptr);
+bool decode_bmp(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error = nullptr);
+bool decode_tga(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error = nullptr);
 
 // Whether width × height pixels of 4 bytes stay inside the limits.
-bool size_acceptable(uint64_t width, uint64_t height);
+bool size_acceptable(uint64_t width, uint64_t height, const size_limit& limit = {});
 
 // Pixels equal to the key (all 32 bits) become transparent black; key 0 is none.
 void apply_color_key(image& img, uint32_t key);

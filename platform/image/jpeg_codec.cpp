@@ -1,11 +1,18 @@
 // JPEG through libjpeg-turbo, decoded straight into blue, green, red, alpha
-// bytes. libjpeg reports errors through longjmp; the decoder's buffers live
-// outside the setjmp scope.
+// bytes of the picture handed back. libjpeg reports errors through longjmp;
+// the decoder's buffers live outside the setjmp scope.
+//
+// Data that runs out or is damaged makes libjpeg warn and patch the rest of
+// the picture over; such a picture is refused, and refused at the first
+// warning, so that a header claiming far more than its data holds is never
+// decoded row after empty row.
 #include "platform/image/image.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 #include <jpeglib.h>
 
@@ -16,6 +23,7 @@ namespace {
 struct error_mgr {
     jpeg_error_mgr base;
     std::jmp_buf jump;
+    const char** why = nullptr;
 };
 
 void on_error(j_common_ptr cinfo) {
@@ -23,16 +31,21 @@ void on_error(j_common_ptr cinfo) {
     std::longjmp(e->jump, 1);
 }
 void on_message(j_common_ptr) {}
+// Level -1 is a warning: corrupt or missing data.
+void on_warning_fatal(j_common_ptr cinfo, int level) {
+    if (level >= 0) return;
+    auto* e = reinterpret_cast<error_mgr*>(cinfo->err);
+    if (e->why) *e->why = "JPEG data corrupt";
+    std::longjmp(e->jump, 1);
+}
 
 struct jpeg_state {
     jpeg_decompress_struct cinfo{};
     error_mgr err{};
     bool created = false;
-    uint32_t* pixels = nullptr;
     const char* why = "JPEG decoding failed";
     ~jpeg_state() {
         if (created) jpeg_destroy_decompress(&cinfo);
-        std::free(pixels);
     }
 };
 
@@ -43,10 +56,14 @@ bool looks_like_jpeg(const uint8_t* data, size_t size) {
 // Reads the header, then does `then`, which runs inside this setjmp scope so
 // that libjpeg's errors during it land here too.
 template <class Then>
-bool with_header(jpeg_state& st, const uint8_t* data, size_t size, Then then) {
+bool with_header(jpeg_state& st, const uint8_t* data, size_t size, bool warnings_fatal, Then then) {
     st.cinfo.err = jpeg_std_error(&st.err.base);
     st.err.base.error_exit = on_error;
     st.err.base.output_message = on_message;
+    if (warnings_fatal) {
+        st.err.base.emit_message = on_warning_fatal;
+        st.err.why = &st.why;
+    }
     if (setjmp(st.err.jump)) return false;
     jpeg_create_decompress(&st.cinfo);
     st.created = true;
@@ -55,9 +72,9 @@ bool with_header(jpeg_state& st, const uint8_t* data, size_t size, Then then) {
     return then();
 }
 
-bool run(jpeg_state& st, const uint8_t* data, size_t size, uint32_t& w, uint32_t& h) {
-    return with_header(st, data, size, [&] {
-        if (!size_acceptable(st.cinfo.image_width, st.cinfo.image_height)) {
+bool run(jpeg_state& st, const uint8_t* data, size_t size, const size_limit& limit, image& out) {
+    return with_header(st, data, size, true, [&] {
+        if (!size_acceptable(st.cinfo.image_width, st.cinfo.image_height, limit)) {
             st.why = "JPEG size out of range";
             return false;
         }
@@ -73,30 +90,31 @@ bool run(jpeg_state& st, const uint8_t* data, size_t size, uint32_t& w, uint32_t
         }
         st.cinfo.out_color_space = JCS_EXT_BGRA;
         jpeg_start_decompress(&st.cinfo);
-        w = st.cinfo.output_width;
-        h = st.cinfo.output_height;
-        if (st.cinfo.output_components != 4 || !size_acceptable(w, h)) return false;
-        st.pixels = static_cast<uint32_t*>(std::malloc(size_t(w) * h * 4));
-        if (!st.pixels) {
-            st.why = "out of memory";
-            return false;
-        }
+        const uint32_t w = st.cinfo.output_width, h = st.cinfo.output_height;
+        if (st.cinfo.output_components != 4 || !size_acceptable(w, h, limit)) return false;
+        out.width = w;
+        out.height = h;
+        // Room for the whole picture at once up to 4096 × 4096 (an untouched
+        // reservation costs no memory until rows fill it); a larger one grows
+        // as its rows come.
+        const size_t total = size_t(w) * h;
+        std::vector<uint32_t>& px = out.pixels;
+        px.reserve(std::min(total, size_t(1) << 24));
         while (st.cinfo.output_scanline < h) {
-            JSAMPROW row = reinterpret_cast<JSAMPROW>(st.pixels + size_t(st.cinfo.output_scanline) * w);
+            const size_t at = size_t(st.cinfo.output_scanline) * w;
+            if (at + w > px.capacity()) px.reserve(std::min(total, std::max(at + w, px.capacity() * 2)));
+            px.resize(at + w);
+            JSAMPROW row = reinterpret_cast<JSAMPROW>(px.data() + at);
             if (jpeg_read_scanlines(&st.cinfo, &row, 1) != 1) return false;
+            for (size_t x = at; x < at + w; ++x) px[x] |= 0xFF000000u;
         }
         jpeg_finish_decompress(&st.cinfo);
-        if (st.err.base.num_warnings > 0) {
-            // Truncated or damaged data is patched over by libjpeg; refuse it instead.
-            st.why = "JPEG data corrupt";
-            return false;
-        }
         return true;
     });
 }
 
 bool run_header(jpeg_state& st, const uint8_t* data, size_t size, uint32_t& w, uint32_t& h) {
-    return with_header(st, data, size, [&] {
+    return with_header(st, data, size, false, [&] {
         w = st.cinfo.image_width;
         h = st.cinfo.image_height;
         return true;
@@ -116,22 +134,24 @@ bool read_jpeg_size(const uint8_t* data, size_t size, uint32_t& width, uint32_t&
     return true;
 }
 
-bool decode_jpeg(const uint8_t* data, size_t size, image& out, std::string* error) {
+bool decode_jpeg(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
     out = image{};
     if (!looks_like_jpeg(data, size)) {
         if (error) *error = "not a JPEG file";
         return false;
     }
     jpeg_state st;
-    uint32_t w = 0, h = 0;
-    if (!run(st, data, size, w, h)) {
+    bool ok = false;
+    try {
+        ok = run(st, data, size, limit, out);
+    } catch (const std::bad_alloc&) {
+        st.why = "out of memory";
+    }
+    if (!ok) {
+        out = image{};
         if (error) *error = st.why;
         return false;
     }
-    out.width = w;
-    out.height = h;
-    out.pixels.assign(st.pixels, st.pixels + size_t(w) * h);
-    for (uint32_t& p : out.pixels) p |= 0xFF000000u;
     return true;
 }
 

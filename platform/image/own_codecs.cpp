@@ -105,13 +105,13 @@ bool decode_dxt(const uint8_t* data, size_t avail, uint32_t w, uint32_t h, int k
 
 } // namespace
 
-bool decode_dds(const uint8_t* data, size_t size, image& out, std::string* error) {
+bool decode_dds(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
     out = image{};
     if (!data || size < 4 || std::memcmp(data, "DDS ", 4) != 0) return fail(error, "not a DDS file");
     if (size < 128) return fail(error, "DDS header truncated");
     if (le32(data + 4) != 124 || le32(data + 76) != 32) return fail(error, "DDS header corrupt");
     uint32_t h = le32(data + 12), w = le32(data + 16);
-    if (!size_acceptable(w, h)) return fail(error, "DDS size out of range");
+    if (!size_acceptable(w, h, limit)) return fail(error, "DDS size out of range");
     uint32_t pf_flags = le32(data + 80), fourcc = le32(data + 84), bits = le32(data + 88);
     const uint8_t* px = data + 128;
     size_t avail = size - 128;
@@ -158,7 +158,7 @@ bool decode_dds(const uint8_t* data, size_t size, image& out, std::string* error
     return true;
 }
 
-bool decode_bmp(const uint8_t* data, size_t size, image& out, std::string* error) {
+bool decode_bmp(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
     out = image{};
     if (!data || size < 2 || data[0] != 'B' || data[1] != 'M') return fail(error, "not a BMP file");
     if (size < 26) return fail(error, "BMP header truncated");
@@ -180,7 +180,7 @@ bool decode_bmp(const uint8_t* data, size_t size, image& out, std::string* error
     }
     bool top_down = h < 0;
     if (top_down) h = -h;
-    if (w <= 0 || !size_acceptable(uint64_t(w), uint64_t(h))) return fail(error, "BMP size out of range");
+    if (w <= 0 || !size_acceptable(uint64_t(w), uint64_t(h), limit)) return fail(error, "BMP size out of range");
     if (compression != 0 && !(compression == 3 && (bpp == 16 || bpp == 32)))
         return fail(error, "BMP compression not supported");
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
@@ -287,7 +287,7 @@ struct tga_reader {
 
 } // namespace
 
-bool decode_tga(const uint8_t* data, size_t size, image& out, std::string* error) {
+bool decode_tga(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
     out = image{};
     if (!data || size < 18) return fail(error, "TGA header truncated");
     uint32_t id_len = data[0], cmap_type = data[1], type = data[2];
@@ -297,7 +297,7 @@ bool decode_tga(const uint8_t* data, size_t size, image& out, std::string* error
     uint32_t base = rle ? type - 8 : type;
     if (base < 1 || base > 3 || type == 0 || (type > 3 && type < 9) || type > 11 || cmap_type > 1)
         return fail(error, "TGA type not supported");
-    if (!size_acceptable(w, h)) return fail(error, "TGA size out of range");
+    if (!size_acceptable(w, h, limit)) return fail(error, "TGA size out of range");
     if (base == 1 && (cmap_type != 1 || (bits != 8 && bits != 16))) return fail(error, "TGA colour map missing");
     if (base == 2 && bits != 15 && bits != 16 && bits != 24 && bits != 32) return fail(error, "TGA pixel size not supported");
     if (base == 3 && bits != 8 && bits != 16) return fail(error, "TGA pixel size not supported");

@@ -42,17 +42,34 @@ void read_mem(png_structp png, png_bytep out, png_size_t len) {
 void on_error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
 // Every chunk must lie inside the data: libpng allocates a buffer of a text
-// chunk's claimed length before it reads the chunk.
-bool chunks_fit(const uint8_t* data, size_t size) {
+// chunk's claimed length before it reads the chunk. The picture's compressed
+// bytes (the IDAT chunks' lengths) are added up on the way.
+bool chunks_fit(const uint8_t* data, size_t size, uint64_t& compressed) {
+    compressed = 0;
     size_t pos = 8;
     while (pos + 12 <= size) {
         uint64_t len = uint64_t(data[pos]) << 24 | uint64_t(data[pos + 1]) << 16 | uint64_t(data[pos + 2]) << 8 | data[pos + 3];
         if (len > size - pos - 12) return false;
+        if (std::memcmp(data + pos + 4, "IDAT", 4) == 0) compressed += len;
         bool end = std::memcmp(data + pos + 4, "IEND", 4) == 0;
         pos += size_t(len) + 12;
         if (end) return true;
     }
     return false;
+}
+
+// Deflate codes 258 bytes in no fewer than 2 bits: no compressed stream
+// unpacks to more than 1032 times its size.
+constexpr uint64_t max_deflate_ratio = 1032;
+
+// Bytes of the picture's rows as the file stores them, before filtering:
+// fewer than any picture of this size and kind unpacks to.
+uint64_t packed_bytes(uint32_t w, uint32_t h, int depth, int colour) {
+    const int channels = colour == PNG_COLOR_TYPE_RGB ? 3
+                         : colour == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                         : colour == PNG_COLOR_TYPE_RGB_ALPHA ? 4
+                                                              : 1;
+    return (uint64_t(w) * uint64_t(h) * uint64_t(channels * depth) + 7) / 8;
 }
 void on_warning(png_structp, png_const_charp) {}
 
@@ -74,7 +91,8 @@ uint32_t pass_rows(const decode_state& st, uint32_t h, int p) { return st.interl
 int pass_count(const decode_state& st) { return st.interlaced ? PNG_INTERLACE_ADAM7_PASSES : 1; }
 
 // Decodes into st.rows; false with st.why on failure.
-bool run_decode(decode_state& st, mem_source& src, png_uint_32& w, png_uint_32& h) {
+bool run_decode(decode_state& st, mem_source& src, png_uint_32& w, png_uint_32& h, const size_limit& limit,
+                uint64_t compressed) {
     st.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, on_error, on_warning);
     if (!st.png) return false;
     st.info = png_create_info_struct(st.png);
@@ -88,8 +106,12 @@ bool run_decode(decode_state& st, mem_source& src, png_uint_32& w, png_uint_32& 
     png_read_info(st.png, st.info);
     int depth = 0, colour = 0, interlace = 0;
     png_get_IHDR(st.png, st.info, &w, &h, &depth, &colour, &interlace, nullptr, nullptr);
-    if (!size_acceptable(w, h)) {
+    if (!size_acceptable(w, h, limit)) {
         st.why = "PNG size out of range";
+        return false;
+    }
+    if (packed_bytes(w, h, depth, colour) > (compressed + 1) * max_deflate_ratio) {
+        st.why = "PNG data too short for its size";
         return false;
     }
     if (png_get_valid(st.png, st.info, PNG_INFO_tRNS)) png_set_tRNS_to_alpha(st.png);
@@ -193,13 +215,14 @@ bool run_encode(encode_state& st, const uint32_t* pixels, uint32_t w, uint32_t h
 
 } // namespace
 
-bool decode_png(const uint8_t* data, size_t size, image& out, std::string* error) {
+bool decode_png(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
     out = image{};
     if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0) {
         if (error) *error = "not a PNG file";
         return false;
     }
-    if (!chunks_fit(data, size)) {
+    uint64_t compressed = 0;
+    if (!chunks_fit(data, size, compressed)) {
         if (error) *error = "PNG chunk runs past the end of the data";
         return false;
     }
@@ -207,7 +230,7 @@ bool decode_png(const uint8_t* data, size_t size, image& out, std::string* error
     mem_source src{data, size, 0};
     png_uint_32 w = 0, h = 0;
     try {
-        if (!run_decode(st, src, w, h)) {
+        if (!run_decode(st, src, w, h, limit, compressed)) {
             if (error) *error = st.why;
             return false;
         }

@@ -9,6 +9,10 @@
 #include "graphics/GxPNG.h"
 #include "graphics/GxSwapChain.h"
 #include "graphics/GxTexture.h"
+#include "graphics/GxTextureFlex.h"
+#include "support/Golden.h"
+
+#include <sys/resource.h>
 
 using namespace gxtest;
 
@@ -452,6 +456,60 @@ TEST_F(TextureTest, ReloadAndPrepare) {
     later.ExecuteJob(nullptr, nullptr);
     EXPECT_TRUE(later.HasTexture());
     EXPECT_EQ(later.GetPixel(0, 0), 0xFFFF0000u);
+}
+
+// The device's largest texture bounds every picture the graphics layer
+// decodes, in every format: a larger one is refused from its header with one
+// line naming it, also as a tiled texture or scratch surface (which could
+// hold it otherwise) and as a picture blended over another.
+TEST_F(TextureTest, PicturesLargerThanTheLargestTextureAreRefused) {
+    prender::adapter_script s = Script({Mode(640, 480, 60)});
+    s.caps.max_texture_width = 256;
+    s.caps.max_texture_height = 128;
+    ASSERT_TRUE(Start(s));
+    for (const char* ext : {"png", "jpg", "bmp", "tga", "dds"}) {
+        const std::string wide = std::string("wide.") + ext, tall = std::string("tall.") + ext;
+        const std::string fits = std::string("fits.") + ext;
+        ASSERT_TRUE(Convert("-size 257x8 xc:red " + wide));
+        ASSERT_TRUE(Convert("-size 8x129 xc:red " + tall));
+        ASSERT_TRUE(Convert("-size 256x128 xc:red " + fits));
+        for (const std::string& big : {wide, tall}) {
+            qtest::LogCapture log;
+            GxTextureFlex refused;
+            EXPECT_FALSE(refused.CreateFromFile(GxFromUtf8(big).c_str(), 0, 0)) << big;
+            EXPECT_EQ(log.Text(), "Error/ImageLoadFromFile Failed(Name:\"" + big + "\")\n");
+        }
+        GxTextureFlex taken;
+        EXPECT_TRUE(taken.CreateFromFile(GxFromUtf8(fits).c_str(), 0, 0)) << fits;
+    }
+    PutPng("base.png", 2, 2, {0xFF00FF00u, 0xFF00FF00u, 0xFF00FF00u, 0xFF00FF00u});
+    PutPng("over.png", 300, 2, std::vector<uint32_t>(600, 0xFFFF0000u));
+    qtest::LogCapture log;
+    GxTexture blended;
+    ASSERT_TRUE(blended.CreateFromFileMultiBlend(u"blend", {u"base.png", u"over.png"}, 0, 1));
+    EXPECT_TRUE(log.Contains("Error/Texture CreateFromFileMultiBlend Failed(Name:\"over.png\")\n")) << log.Text();
+    EXPECT_EQ(blended.GetPixel(0, 0), 0xFF00FF00u) << "the base alone";
+}
+
+// 1-bit pictures of 16384 × 8192 and 16384 × 16384 in 16 and 33 KB, as the
+// title picture: refused from the header at once, where they were decoded to
+// 512 MB and 1 GiB first.
+TEST_F(TextureTest, HugePicturesInSmallFilesAreRefusedAtOnce) {
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(GxLargestTextureSize().width, 8192u);
+    for (const char* name : {"oom-crafted-1bit-16384x8192.png", "oom-crafted-1bit-16384x16384.png"}) {
+        Put("title.png", qtest::ReadBytes(qtest::SourcePath(std::string("tests/graphics/pictures/") + name)));
+        struct rusage before = {}, after = {};
+        getrusage(RUSAGE_SELF, &before);
+        qtest::LogCapture log;
+        GxTextureFlex flex;
+        GxTexture plain;
+        EXPECT_FALSE(flex.CreateFromFile(u"title.png", 0, 0)) << name;
+        EXPECT_FALSE(plain.CreateFromFile(u"title.png", 0, 1, 0, false)) << name;
+        getrusage(RUSAGE_SELF, &after);
+        EXPECT_EQ(log.Lines().size(), 2u) << log.Text();
+        EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << name << ": peak memory grew (KiB)";
+    }
 }
 
 TEST_F(TextureTest, MultiFileBlend) {

@@ -3,9 +3,11 @@
 // header probes, resampling, colour keys and PNG output.
 #include "platform/image/image.h"
 #include "platform/image/surface_io.h"
+#include "support/Golden.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <zlib.h>
 
 #include <cstdlib>
@@ -239,6 +241,24 @@ TEST(Decoders, SizesTheDataCannotHoldAreRefusedBeforeAllocating) {
     EXPECT_EQ(why, "TGA run past the image");
 }
 
+// A JPEG header claiming 16384 × 8192 over comment padding and no picture
+// data: refused at the first row its data cannot fill, without the room for
+// the whole picture ever being filled (it was 512 MB and every row decoded).
+TEST(Decoders, JpegWithoutItsDataStopsAtItsFirstEmptyRow) {
+    const std::vector<uint8_t> bytes =
+        qtest::ReadBytes(qtest::SourcePath("tests/corpus/jpeg_fuzz/oom-crafted-header-only-16384x8192.jpg"));
+    ASSERT_EQ(bytes.size(), 40180u);
+    struct rusage before = {}, after = {};
+    getrusage(RUSAGE_SELF, &before);
+    image img;
+    std::string why;
+    EXPECT_FALSE(decode_jpeg(bytes.data(), bytes.size(), img, &why));
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_EQ(why, "JPEG data corrupt");
+    EXPECT_TRUE(img.pixels.empty());
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "peak memory grew (KiB)";
+}
+
 TEST(Decoders, PngSizeLimitsAndTheWidthTimesHeightOverflow) {
     qtest::TempDir dir;
     std::vector<uint32_t> expected;
@@ -440,23 +460,35 @@ TEST(Decoders, PngsThatCompressWellAreRead) {
     ASSERT_TRUE(encode_png(solid.data(), 2048, 2048, 2048 * 4, ours));
     check("our solid picture", ours, 2048, 2048, 0x80FF8000u, 0x80FF8000u);
 
-    // A header claiming nearly the largest size over data for a few rows fails
-    // when the data runs out (the rows come one at a time, so only those
-    // few find room), for a plain and an interlaced file alike.
-    for (const char* interlace : {"", "-interlace PNG "}) {
-        std::filesystem::path file = dir.path() / "short.png";
-        convert(std::string("-size 16000x4 'xc:#336699' ") + interlace + "PNG24:" + q(file));
-        std::vector<uint8_t> bytes = qtest::ReadBytes(file);
-        ASSERT_GT(bytes.size(), 33u);
-        bytes[22] = 0x40;  // height 4 → 16384, CRC made to match
-        bytes[23] = 0;
-        const uLong crc = crc32(0, bytes.data() + 12, 17);
-        for (int i = 0; i < 4; ++i) bytes[29 + size_t(i)] = uint8_t(crc >> (24 - 8 * i));
-        image img;
-        std::string why;
-        EXPECT_FALSE(decode_png(bytes.data(), bytes.size(), img, &why)) << interlace;
-        EXPECT_EQ(why, "PNG decoding failed");
-        EXPECT_TRUE(img.pixels.empty());
+    // A header claiming more rows than its data holds: refused before any
+    // row when not even deflate's best ratio (1032) could unpack them from
+    // the data; else it fails when the data runs out (the rows come one at a
+    // time, so only those few find room). Plain and interlaced files alike.
+    struct short_png {
+        const char* draw;
+        uint16_t claimed_height;
+        const char* why;
+    };
+    const short_png shorts[] = {
+        {"-size 16000x4 'xc:#336699'", 16384, "PNG data too short for its size"},
+        {"-size 1000x4 xc: +noise Random", 1000, "PNG decoding failed"},
+    };
+    for (const short_png& c : shorts) {
+        for (const char* interlace : {"", "-interlace PNG "}) {
+            std::filesystem::path file = dir.path() / "short.png";
+            convert(std::string(c.draw) + " " + interlace + "PNG24:" + q(file));
+            std::vector<uint8_t> bytes = qtest::ReadBytes(file);
+            ASSERT_GT(bytes.size(), 33u);
+            bytes[22] = uint8_t(c.claimed_height >> 8);  // height 4 → the claim, CRC made to match
+            bytes[23] = uint8_t(c.claimed_height);
+            const uLong crc = crc32(0, bytes.data() + 12, 17);
+            for (int i = 0; i < 4; ++i) bytes[29 + size_t(i)] = uint8_t(crc >> (24 - 8 * i));
+            image img;
+            std::string why;
+            EXPECT_FALSE(decode_png(bytes.data(), bytes.size(), img, &why)) << interlace;
+            EXPECT_EQ(why, c.why) << c.draw << " " << interlace;
+            EXPECT_TRUE(img.pixels.empty());
+        }
     }
 }
 
