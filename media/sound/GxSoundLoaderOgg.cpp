@@ -14,18 +14,18 @@ bool GxSoundLoaderOgg::Open(GxStringView name) {
         GxWriteWarningLog(u"Error/GxSoundLoaderOgg::Open ファイルのオープンに失敗しました(%s)\n", name);
         return false;
     }
-    return OpenStream();
+    return OpenStream(name);
 }
 
-bool GxSoundLoaderOgg::OpenStream() {
+bool GxSoundLoaderOgg::OpenStream(GxStringView name) {
     if (!m_Stream.open(this)) {
         GxFileClose(&m_File);
-        GxWriteWarningLog(u"Error/GxSoundLoaderOgg::OpenStream ファイルのオープンに失敗しました\n");
+        GxWriteWarningLog(u"Error/GxSoundLoaderOgg::OpenStream ファイルのオープンに失敗しました (%s)\n", name);
         return false;
     }
     if (!m_Stream.seekable()) {
         m_Stream.clear();
-        GxWriteWarningLog(u"Error/GxSoundLoaderOgg::OpenStream シーク可能なファイルではありません\n");
+        GxWriteWarningLog(u"Error/GxSoundLoaderOgg::OpenStream シーク可能なファイルではありません (%s)\n", name);
         return false;
     }
     const int channels = m_Stream.channels();
@@ -34,12 +34,15 @@ bool GxSoundLoaderOgg::OpenStream() {
     // Lengths are kept in 32 bits of bytes; a stream that claims more (a
     // damaged last page can) is refused rather than wrapped, and so is one of
     // more channels than have a known speaker order.
+    // A damaged file whose intact part holds no sound is refused.
     if (channels <= 0 || channels > paudio::max_channels || rate <= 0 || total < 0 ||
-        u64(total) * u64(channels) * 2 > std::numeric_limits<u32>::max()) {
+        u64(total) * u64(channels) * 2 > std::numeric_limits<u32>::max() || (total == 0 && m_Stream.left_out())) {
         m_Stream.clear();
-        GxWriteWarningLog(u"Error/GxSoundLoaderOgg::OpenStream ファイルのオープンに失敗しました\n");
+        GxWriteWarningLog(u"Error/GxSoundLoaderOgg::OpenStream ファイルのオープンに失敗しました (%s)\n", name);
         return false;
     }
+    if (m_Stream.left_out())
+        GxWriteWarningLog(u"Warning/GxSoundLoaderOgg::OpenStream 壊れた部分を除いて再生します (%s)\n", name);
     m_Format = GxWaveFormat{};
     m_Format.format_tag = paudio::format_pcm;
     m_Format.channels = u16(channels);

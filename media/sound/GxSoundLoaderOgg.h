@@ -23,7 +23,10 @@ public:
     int GetType() const override { return kTypeOgg; }
 
 private:
-    bool OpenStream();
+    // The decoder over the open file; only the file's intact pages are given
+    // to it (paudio::find_vorbis_pages), and a file with parts left out is
+    // named in one warning line.
+    bool OpenStream(GxStringView name);
     // The decoder's reads of the file.
     size_t read(void* buffer, size_t bytes) override;
     bool seek(int64_t offset, int origin) override;

@@ -1,30 +1,15 @@
 #include "platform/audio/vorbis_stream.h"
 
+#include "platform/audio/vorbis_pages.h"
+
 #include <vorbis/vorbisfile.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
 namespace paudio {
 namespace {
-
-size_t read_cb(void* ptr, size_t size, size_t count, void* source) {
-    if (size == 0 || count == 0) return 0;
-    if (count > std::numeric_limits<size_t>::max() / size) count = std::numeric_limits<size_t>::max() / size;
-    return static_cast<vorbis_source*>(source)->read(ptr, size * count) / size;
-}
-
-int seek_cb(void* source, ogg_int64_t offset, int origin) {
-    if (origin < 0 || origin > 2) return -1;
-    return static_cast<vorbis_source*>(source)->seek(offset, origin) ? 0 : -1;
-}
-
-int close_cb(void* source) {
-    static_cast<vorbis_source*>(source)->close();
-    return 0;
-}
-
-long tell_cb(void* source) { return long(static_cast<vorbis_source*>(source)->tell()); }
 
 // Vorbis orders the speakers of three to eight channels its own way (the
 // centre beside the front left, the low-frequency channel last); a WAVE file
@@ -59,9 +44,66 @@ void reorder_frames(char* buffer, long bytes, int channels) {
 
 } // namespace
 
+// The decoder reads a file made of the pages kept alone, end to end: its
+// offsets are offsets into that, mapped back to the source's.
 struct vorbis_stream::state {
     OggVorbis_File file{};
+    vorbis_source* source = nullptr;
+    vorbis_pages pages;
+    std::vector<int64_t> starts;  // of each kept extent, in the decoder's offsets
+    int64_t pos = 0;              // the decoder's offset
+    int64_t real = -1;            // where the source stands; -1 unknown
+
+    size_t read(char* out, size_t bytes) {
+        size_t done = 0;
+        while (done < bytes && pos < pages.kept_bytes) {
+            const size_t k = size_t(std::upper_bound(starts.begin(), starts.end(), pos) - starts.begin()) - 1;
+            const file_extent& e = pages.kept[k];
+            const int64_t inner = pos - starts[k];
+            const size_t take = size_t(std::min<int64_t>(int64_t(bytes - done), e.length - inner));
+            if (real != e.offset + inner) {
+                if (!source->seek(e.offset + inner, 0)) {
+                    real = -1;
+                    break;
+                }
+                real = e.offset + inner;
+            }
+            const size_t got = source->read(out + done, take);
+            real += int64_t(got);
+            pos += int64_t(got);
+            done += got;
+            if (got < take) break;
+        }
+        return done;
+    }
+    bool seek(int64_t offset, int origin) {
+        const int64_t base = origin == 0 ? 0 : origin == 1 ? pos : pages.kept_bytes;
+        if (origin < 0 || origin > 2 || offset < -base || offset > pages.kept_bytes - base) return false;
+        pos = base + offset;
+        return true;
+    }
 };
+
+namespace {
+
+size_t read_cb(void* ptr, size_t size, size_t count, void* s) {
+    if (size == 0 || count == 0) return 0;
+    if (count > std::numeric_limits<size_t>::max() / size) count = std::numeric_limits<size_t>::max() / size;
+    return static_cast<vorbis_stream::state*>(s)->read(static_cast<char*>(ptr), size * count) / size;
+}
+
+int seek_cb(void* s, ogg_int64_t offset, int origin) {
+    return static_cast<vorbis_stream::state*>(s)->seek(offset, origin) ? 0 : -1;
+}
+
+int close_cb(void* s) {
+    static_cast<vorbis_stream::state*>(s)->source->close();
+    return 0;
+}
+
+long tell_cb(void* s) { return long(static_cast<vorbis_stream::state*>(s)->pos); }
+
+} // namespace
 
 vorbis_stream::vorbis_stream() : m_state(std::make_unique<state>()) {}
 
@@ -69,8 +111,21 @@ vorbis_stream::~vorbis_stream() { clear(); }
 
 bool vorbis_stream::open(vorbis_source* source) {
     clear();
+    state& st = *m_state;
+    st.source = source;
+    st.pos = 0;
+    st.real = -1;
+    st.starts.clear();
+    m_left_out = false;
+    if (!source || !find_vorbis_pages(*source, st.pages) || st.pages.kept.empty()) return false;
+    m_left_out = st.pages.left_out;
+    int64_t at = 0;
+    for (const file_extent& e : st.pages.kept) {
+        st.starts.push_back(at);
+        at += e.length;
+    }
     const ov_callbacks callbacks{read_cb, seek_cb, close_cb, tell_cb};
-    if (ov_open_callbacks(source, &m_state->file, nullptr, 0, callbacks) != 0) return false;
+    if (ov_open_callbacks(&st, &st.file, nullptr, 0, callbacks) != 0) return false;
     m_open = true;
     return true;
 }

@@ -29,9 +29,12 @@ public:
     vorbis_stream& operator=(const vorbis_stream&) = delete;
 
     // False when the bytes are not an Ogg Vorbis stream; the source is then
-    // not closed (its owner closes it).
+    // not closed (its owner closes it). The source is read whole first, and
+    // the decoder is given only the pages find_vorbis_pages keeps.
     bool open(vorbis_source* source);
     bool is_open() const { return m_open; }
+    // The last open left out part of the file as damaged.
+    bool left_out() const { return m_left_out; }
     // Releases the decoder, which closes the source.
     void clear();
     bool seekable();
@@ -47,10 +50,12 @@ public:
     // The frame the next read delivers.
     int64_t pcm_tell();
 
-private:
     struct state;
+
+private:
     std::unique_ptr<state> m_state;
     bool m_open = false;
+    bool m_left_out = false;
 };
 
 } // namespace paudio

@@ -7,6 +7,7 @@
 #include "media/sound/GxSoundLoaderWav.h"
 #include "media/sound/GxWavData.h"
 #include "sound_fixture.h"
+#include "support/Golden.h"
 #include "support/LogCapture.h"
 #include "tools/builders/PackWriter.h"
 
@@ -242,6 +243,119 @@ TEST_F(Loader, OggDamaged) {
     GxSoundLoaderOgg missing;
     EXPECT_FALSE(missing.Open(u"none.ogg"));
     EXPECT_TRUE(log.Contains("Error/GxSoundLoaderOgg::Open ファイルのオープンに失敗しました(none.ogg)")) << log.Text();
+}
+
+// An Ogg file's pages, each whole with its header.
+using Pages = std::vector<std::vector<uint8_t>>;
+Pages SplitPages(const std::vector<uint8_t>& file) {
+    Pages pages;
+    for (size_t at = 0; at + 27 <= file.size();) {
+        size_t size = 27 + file[at + 26];
+        for (size_t i = 0; i < file[at + 26]; ++i) size += file[at + 27 + i];
+        pages.emplace_back(file.begin() + at, file.begin() + at + size);
+        at += size;
+    }
+    return pages;
+}
+
+std::vector<uint8_t> Join(std::initializer_list<std::pair<const Pages*, std::pair<size_t, size_t>>> parts) {
+    std::vector<uint8_t> out;
+    for (const auto& [pages, range] : parts)
+        for (size_t i = range.first; i < std::min(range.second, pages->size()); ++i)
+            out.insert(out.end(), (*pages)[i].begin(), (*pages)[i].end());
+    return out;
+}
+
+// A page changed after its header, with its checksum made good again.
+std::vector<uint8_t> Rewritten(std::vector<uint8_t> page, size_t at, uint8_t value) {
+    page[at] = value;
+    page[22] = page[23] = page[24] = page[25] = 0;
+    uint32_t crc = 0;
+    for (uint8_t b : page) {
+        crc ^= uint32_t(b) << 24;
+        for (int k = 0; k < 8; ++k) crc = crc & 0x80000000u ? (crc << 1) ^ 0x04C11DB7u : crc << 1;
+    }
+    for (int k = 0; k < 4; ++k) page[22 + k] = uint8_t(crc >> (8 * k));
+    return page;
+}
+
+// Ogg files of more than one stream: a chain of intact links plays whole;
+// pages the decoder must not be given (another stream spliced into a link, a
+// link whose headers are cut or refused) are left out with one line naming
+// the file, and what remains plays as oggdec decodes the same pages; with
+// nothing left to play the file is refused. The inputs that crashed the
+// decoder or leaked in it are replayed the same way: each opens or is
+// refused, and seeks and reads where it opens.
+TEST_F(Loader, OggStreamLayouts) {
+    PutWav("a.wav", qtest::NoisePcm16(3 * 22050, 1), {.channels = 1, .rate = 22050});
+    PutWav("b.wav", qtest::SinePcm16(22050, 1, 22050, 300.0), {.channels = 1, .rate = 22050});
+    ASSERT_TRUE(Run("oggenc -Q -q 1 -s 11 -o a.ogg a.wav && oggenc -Q -q 1 -s 22 -o b.ogg b.wav"));
+    const Pages a = SplitPages(FileBytes("a.ogg")), b = SplitPages(FileBytes("b.ogg"));
+    ASSERT_GE(a.size(), 4u);
+    ASSERT_EQ(b.size(), 3u) << "identification, comment and setup, one page of sound";
+    Pages badSetup = b;
+    badSetup[1] = Rewritten(b[1], b[1].size() - 10, uint8_t(b[1][b[1].size() - 10] ^ 0xFF));
+    const size_t all = 1000;
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        std::vector<uint8_t> plays;  // empty: refused
+        bool leftOut;
+    };
+    const Case cases[] = {
+        {"two links end to end", Join({{&a, {0, all}}, {&b, {0, all}}}), Join({{&a, {0, all}}, {&b, {0, all}}}), false},
+        {"a stream's first page spliced in", Join({{&a, {0, 2}}, {&b, {0, 1}}, {&a, {2, all}}}), FileBytes("a.ogg"),
+         true},
+        {"a whole stream spliced in", Join({{&a, {0, 2}}, {&b, {0, 2}}, {&a, {2, all}}}), {}, true},
+        {"a second link cut after its first page", Join({{&a, {0, all}}, {&b, {0, 1}}}), FileBytes("a.ogg"), true},
+        {"a second link with a refused setup header", Join({{&a, {0, all}}, {&badSetup, {0, all}}}),
+         FileBytes("a.ogg"), true},
+        {"the first stream's first page twice", Join({{&a, {0, 2}}, {&a, {0, all}}}), FileBytes("a.ogg"), true},
+        {"a link without sound before another", Join({{&b, {0, 2}}, {&a, {0, all}}}), FileBytes("a.ogg"), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PutBytes("mix.ogg", c.bytes);
+        qtest::LogCapture log;
+        GxSoundLoaderOgg loader;
+        const bool opened = loader.Open(u"mix.ogg");
+        EXPECT_EQ(log.Contains("mix.ogg"), c.leftOut) << log.Text();
+        if (c.plays.empty()) {
+            EXPECT_FALSE(opened);
+            EXPECT_TRUE(log.Contains("OpenStream ファイルのオープンに失敗しました (mix.ogg)")) << log.Text();
+            continue;
+        }
+        ASSERT_TRUE(opened) << log.Text();
+        EXPECT_EQ(log.Contains("Warning/GxSoundLoaderOgg::OpenStream"), c.leftOut) << log.Text();
+        PutBytes("expected.ogg", c.plays);
+        ASSERT_TRUE(Run("oggdec -Q -R -o expected.raw expected.ogg"));
+        EXPECT_EQ(ReadAll(loader), FileBytes("expected.raw"));
+        ASSERT_TRUE(loader.Seek(loader.GetLengthSamples() / 2));
+    }
+    const std::filesystem::path corpus = qtest::SourcePath("tests/corpus/ogg_loader_fuzz");
+    int replayed = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("crash-", 0) != 0 && name.rfind("leak-", 0) != 0) continue;
+        SCOPED_TRACE(name);
+        ++replayed;
+        PutBytes("found.ogg", FileBytes(entry.path().string()));
+        qtest::LogCapture log;
+        GxSoundLoaderOgg loader;
+        if (!loader.Open(u"found.ogg")) {
+            EXPECT_TRUE(log.Contains("(found.ogg)")) << log.Text();
+            continue;
+        }
+        EXPECT_TRUE(log.Contains("Warning/GxSoundLoaderOgg::OpenStream 壊れた部分を除いて再生します (found.ogg)"));
+        const u32 length = loader.GetLengthSamples();
+        for (u32 frame : {length / 2, length / 3, 0u}) {
+            EXPECT_TRUE(loader.Seek(frame)) << frame;
+            std::vector<u8> pcm(4096);
+            u32 got = 0;
+            EXPECT_TRUE(loader.Read(pcm.data(), u32(pcm.size()), &got));
+        }
+    }
+    EXPECT_GE(replayed, 14);
 }
 
 // The whole-sound record: its name, counts, lengths and sample pairs.
