@@ -4,7 +4,6 @@
 #include <vorbis/codec.h>
 
 #include <algorithm>
-#include <cstring>
 
 namespace paudio {
 namespace {
