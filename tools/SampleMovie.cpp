@@ -16,7 +16,8 @@
 namespace qtools {
 namespace {
 
-constexpr int kWidth = 512, kHeight = 384, kRate = 25;
+// Both movies fill the screen: a movie layer shows a movie at its own size.
+constexpr int kWidth = 1024, kHeight = 768, kRate = 25;
 constexpr double kSeconds = 4.0, kStarSeconds = 3.0;
 
 float Ramp(float t, float from, float to) { return std::clamp((t - from) / (to - from), 0.0f, 1.0f); }
@@ -27,13 +28,13 @@ SampleCanvas Frame(int n) {
     SampleCanvas c(kWidth, kHeight);
     c.Gradient(0, 0, kWidth, kHeight, MixColour(0xFF000000, 0xFF101438, Ramp(t, 0, 1.5f)),
                MixColour(0xFF000000, 0xFF4A3468, Ramp(t, 0, 1.5f)), true);
-    const float moonY = 300 - 230 * std::sin(Ramp(t, 0, 3.0f) * 1.5707963f);
-    c.Glow(420, moonY, 90, WithAlpha(0xFFF0C0, uint32_t(110 * Ramp(t, 0.3f, 2.0f))));
-    c.Circle(420, moonY, 28, WithAlpha(0xFFF4D8, uint32_t(255 * Ramp(t, 0.3f, 1.5f))));
-    c.Hills(300, 14, 0.012f, 0.0f, 0xFF120F24);
+    const float moonY = 600 - 460 * std::sin(Ramp(t, 0, 3.0f) * 1.5707963f);
+    c.Glow(840, moonY, 180, WithAlpha(0xFFF0C0, uint32_t(110 * Ramp(t, 0.3f, 2.0f))));
+    c.Circle(840, moonY, 56, WithAlpha(0xFFF4D8, uint32_t(255 * Ramp(t, 0.3f, 1.5f))));
+    c.Hills(600, 28, 0.006f, 0.0f, 0xFF120F24);
     const uint32_t title = uint32_t(255 * Ramp(t, 1.5f, 2.8f));
-    c.TextCentred(*SampleFont(64, true), kWidth / 2, 120, u"Quillon", WithAlpha(0xFFFFFF, title));
-    c.TextCentred(*SampleFont(20, true), kWidth / 2, 196, u"presents a sample game", WithAlpha(0xD8D0FF, uint32_t(255 * Ramp(t, 2.6f, 3.4f))));
+    c.TextCentred(*SampleFont(128, true), kWidth / 2, 240, u"Quillon", WithAlpha(0xFFFFFF, title));
+    c.TextCentred(*SampleFont(40, true), kWidth / 2, 392, u"presents a sample game", WithAlpha(0xD8D0FF, uint32_t(255 * Ramp(t, 2.6f, 3.4f))));
     return c;
 }
 
@@ -88,12 +89,11 @@ bool MakeMovie(SampleFiles& files, const std::string& ffmpeg, const std::string&
     return made;
 }
 
-// A shooting star crosses the night sky and leaves a glow behind; full
-// screen, as the story's movie layer shows a movie at its own size.
+// A shooting star crosses the night sky and leaves a glow behind.
 SampleCanvas StarFrame(int n) {
     const float t = float(n) / kRate;
-    SampleCanvas c(1024, 768);
-    c.Gradient(0, 0, 1024, 768, 0xFF04061A, 0xFF1C2050, true);
+    SampleCanvas c(kWidth, kHeight);
+    c.Gradient(0, 0, kWidth, kHeight, 0xFF04061A, 0xFF1C2050, true);
     c.Stars(180, 608, 31);
     const float p = Ramp(t, 0.3f, 1.6f), x = 960 - 840 * p, y = 80 + 400 * p;
     for (int k = 0; k < 12; ++k) {
@@ -110,7 +110,7 @@ SampleCanvas StarFrame(int n) {
 } // namespace
 
 bool AddOpeningMovie(SampleFiles& files, const std::string& ffmpeg, std::string& note) {
-    if (MakeMovie(files, ffmpeg, kSampleOpeningMovie, kSeconds, Frame, OpeningSound(kSeconds), "900k", note)) return true;
+    if (MakeMovie(files, ffmpeg, kSampleOpeningMovie, kSeconds, Frame, OpeningSound(kSeconds), "1500k", note)) return true;
     note += ": the sample has no opening movie";
     return false;
 }
