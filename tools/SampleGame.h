@@ -14,7 +14,9 @@ struct SampleGameOptions {
     std::string title = "Quillon Sample";
     std::string saveDir = "QuillonSample_SAVE";
     bool debugMode = true;  // the frame rate in the window title, the debug scene
-    bool debugConsole = true;  // the debug status overlay in the top-left corner
+    // The debug status overlay in the top-left corner covers every screen's
+    // heading and the save thumbnails: off until a developer asks for it.
+    bool debugConsole = false;
     // The command that makes the opening movie; the sample has no opening
     // when it cannot be run.
     std::string ffmpeg = "ffmpeg";

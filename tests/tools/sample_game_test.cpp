@@ -124,6 +124,7 @@ TEST_F(SampleGame, ConfigurationNamesWhatTheScenesLookFor) {
     EXPECT_EQ(U8(config_->m_AppTitle), "Quillon Sample");
     EXPECT_FALSE(config_->m_SaveToMyDocuments);
     EXPECT_TRUE(config_->m_DebugModeFlag);
+    EXPECT_FALSE(config_->m_DebugConsoleFlag) << "the overlay would cover the headings";
     const s32 sizes[] = {11, 15, 23, 24, 22, 38};
     for (int i = 0; i < 6; ++i) EXPECT_EQ(config_->m_FontSize[i], sizes[i]);
     EXPECT_EQ(U8(config_->m_LabelNameExtra), "EXTRA");
