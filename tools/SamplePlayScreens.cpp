@@ -51,6 +51,18 @@ SampleCanvas Backdrop(uint32_t top, uint32_t bottom, const char16_t* heading, st
     return c;
 }
 
+// Makes a picture drawn over another one leave room for what the scene draws
+// under it: each pixel keeps of its alpha what the shape at (x, y) does not
+// cover, so that the shape shows as if it lay on top.
+void LeaveRoomFor(SampleCanvas& c, const SampleCanvas& shape, int x, int y) {
+    for (int j = 0; j < shape.Height(); ++j)
+        for (int i = 0; i < shape.Width(); ++i) {
+            if (x + i < 0 || y + j < 0 || x + i >= c.Width() || y + j >= c.Height()) continue;
+            const uint32_t p = c.At(x + i, y + j), cover = shape.At(i, j) >> 24;
+            c.Set(x + i, y + j, WithAlpha(p, (p >> 24) * (255 - cover) / 255));
+        }
+}
+
 // The knob and the track of a horizontal slider.
 void AddSlider(SampleImageSet& set, std::vector<SampleModule>& modules, const std::string& name, int length,
                uint32_t colour) {
@@ -116,29 +128,39 @@ void AdventureScreen(SampleFiles& files, SampleImageSet& set, std::vector<Sample
     }
 }
 
+// The backlog's five plates fill the left of the screen, each tall enough for
+// a speaker's name over three lines of text (a text block): the text window's
+// lines are a fixed step apart, the ruby band's height included. The heading
+// and the paging buttons stand in the column on the right.
 void Backlog(SampleFiles& files, SampleImageSet& set, std::vector<SampleModule>& modules,
              std::vector<SampleLayout>& layouts) {
-    files.Add("cg/ui/bg_avglog.png", Backdrop(0xFF0C1830, 0xFF182848, u"Backlog  バックログ").Png());
-    files.Add("cg/ui/logline.png", SamplePlate(880, 112, 0x60101830, 0x809AB8FF, 10).Png());
+    constexpr int kPlateW = 868, kPlateH = 148, kStep = 151, kColumn = 892;
+    SampleCanvas page = Backdrop(0xFF0C1830, 0xFF182848, u"");
+    page.Text(*SampleFont(30, true), kColumn, 14, u"Backlog", 0xFFFFFFFF, 0x80000000);
+    page.Text(*SampleFont(22, true), kColumn, 52, u"バックログ", 0xFFE8E8F0, 0x80000000);
+    files.Add("cg/ui/bg_avglog.png", page.Png());
+    files.Add("cg/ui/logline.png", SamplePlate(kPlateW, kPlateH, 0x60101830, 0x809AB8FF, 10).Png());
     SampleModule line;
     line.type = kWidgetTextWindowFx, line.name = "tip_logwindow", line.imageSet = "cg/ui/", line.image = "logline";
-    line.clientLeft = 20, line.clientTop = 10, line.clientWidth = 840, line.clientHeight = 92, line.font = 2;
+    line.clientLeft = 20, line.clientTop = 3, line.clientWidth = 752, line.clientHeight = kPlateH - 6, line.font = 2;
     modules.push_back(line);
     AddSampleButton(set, modules, "btn_voiceplay", 64, 30, "Voice", "", kPlay);
     Screen s{modules, layouts, "$UI:SeqAvgLog"};
     for (int i = 0; i < 5; ++i) {
-        s.Put("tip_logwindow", "tip_logwindow", 40, 76.0f + 124 * float(i), i);
-        s.Put("btn_voiceplay", "btn_voiceplay", 932, 116.0f + 124 * float(i), i).sound = 0;
+        const float top = 6.0f + float(kStep * i);
+        s.Put("tip_logwindow", "tip_logwindow", 12, top, i);
+        SampleLayout& voice = s.Put("btn_voiceplay", "btn_voiceplay", 12 + kPlateW - 76, top + (kPlateH - 30) / 2, i);
+        voice.sound = 0, voice.orderZ = 110;
     }
     const struct {
         const char *task, *label;
-    } paging[] = {{"btn_bb", "<<"}, {"btn_b", "<"}, {"btn_f", ">"}, {"btn_ff", ">>"}, {"btn_back", "Back"}};
-    float x = 300;
+        float top;
+    } paging[] = {{"btn_bb", "▲▲", 468}, {"btn_b", "▲", 512}, {"btn_f", "▼", 556}, {"btn_ff", "▼▼", 600},
+                  {"btn_back", "Back", 712}};
     for (const auto& p : paging) {
         const std::string module = std::string("log_") + (p.task + 4);
-        AddSampleButton(set, modules, module, 96, 34, p.label, "", kPlay);
-        s.Put(module, p.task, x, 712).sound = std::string(p.task) == "btn_back" ? 1 : 0;
-        x += 110;
+        AddSampleButton(set, modules, module, 120, 36, p.label, "", kPlay);
+        s.Put(module, p.task, kColumn, p.top).sound = std::string(p.task) == "btn_back" ? 1 : 0;
     }
 }
 
@@ -179,6 +201,29 @@ void SaveAndLoad(SampleFiles& files, std::vector<SampleModule>& modules, std::ve
     }
 }
 
+// The voice page's rows: three in a column, then three more below them.
+constexpr float kVoicePlateX = 60;
+float VoiceRowY(int i) { return 236 + 80 * float(i % 3) + (i < 3 ? 0 : 240); }
+
+// A voice panel's face, drawn at its plate's top-left corner: the speaker
+// (a microphone for the system voice) over the name.
+constexpr int kFaceWidth = 80;
+SampleCanvas VoiceFace(const SampleVoicePanel& panel) {
+    SampleCanvas c(kFaceWidth, 76);
+    c.Circle(40, 30, 27, panel.colour);
+    if (panel.systemVoice) {
+        c.RoundRect(33, 11, 14, 25, 7, 0xFFFFFFFF);
+        c.FillRect(39, 36, 3, 10, 0xFFFFFFFF);
+        c.RoundRect(31, 45, 19, 3, 1.5f, 0xFFFFFFFF);
+    } else {
+        c.Circle(40, 36, 18, 0xFFF8DCC4);
+        c.Circle(33, 35, 2, 0xFF402818);
+        c.Circle(47, 35, 2, 0xFF402818);
+    }
+    c.TextCentred(*SampleFont(14, true), 40, 59, panel.name, 0xFFFFFFFF, 0xC0000000);
+    return c;
+}
+
 void Configuration(SampleFiles& files, std::vector<SampleModule>& modules, std::vector<SampleLayout>& layouts,
                    SampleImageSet& set, SampleImageSet& faces) {
     const uint32_t top = 0xFF202438, bottom = 0xFF303650;
@@ -195,8 +240,6 @@ void Configuration(SampleFiles& files, std::vector<SampleModule>& modules, std::
                         {60, 330, u"Music under voices"}, {60, 390, u"Voice stops at"}, {60, 440, u"Auto waits for voices"},
                         {60, 490, u"System voice"}, {60, 540, u"Sound engine"}})
                   .Png());
-    files.Add("cg/ui/bg_config_voice.png",
-              Backdrop(top, bottom, u"Settings  設定", {{60, 130, u"All voices"}, {60, 180, u"System voice"}}).Png());
     files.Add("cg/ui/bg_config_game.png", Backdrop(top, bottom, u"Settings  設定", {{60, 130, u"Nothing to set here"}}).Png());
 
     const SamplePalette& p = kMenu;
@@ -262,24 +305,28 @@ void Configuration(SampleFiles& files, std::vector<SampleModule>& modules, std::
     AddSampleButton(set, modules, "cf_test_se", 90, 32, "Test", "", p);
     sound.Put("cf_test_se", "btn_test_se", 740, 228);
 
-    // The voice page: a plate a row with the speaker's face, a volume, a test
-    // and the system voice's switch; the scroll bar pages through the rows.
+    // The voice page: a plate a row with the speaker's face and name, a
+    // volume, a test and the system voice's switch; the scroll bar pages
+    // through the rows. The scene draws the faces under the page, so the
+    // page's picture and the plates leave room for them.
     Screen voice{modules, layouts, "$UI_VOICE:SeqConfig"};
     slider(voice, "hsld_vol_voicemaster", 130, 0, 100, 100);
     slider(voice, "hsld_vol_systemvoice", 180, 0, 100, 100);
     AddSampleButton(set, modules, "cf_test_systemvoice", 90, 32, "Test", "", p);
     voice.Put("cf_test_systemvoice", "btn_test_systemvoice", 740, 178);
-    set.Add("cf_voiceplate.png", SamplePlate(640, 76, 0x40000000, 0x80F0B8C8, 8));
+    SampleCanvas plate(640, 76);
+    plate.Paste(SamplePlate(640 - kFaceWidth - 8, 76, 0x40000000, 0x80F0B8C8, 8), kFaceWidth + 8, 0);
+    set.Add("cf_voiceplate.png", plate);
     AddModule(modules, kWidgetPanelIs, "cf_voiceplate", set.Name(), "cf_voiceplate");
     AddSampleButton(set, modules, "cf_test_voice", 70, 30, "Test", "", p);
     AddSampleButton(set, modules, "cf_systemvoice", 120, 30, "Calls", "", p, kWidgetToggleButtonIs);
     for (int i = 0; i < 6; ++i) {
-        const float y = 236 + 80 * float(i % 3) + (i < 3 ? 0 : 240);
-        voice.Put("cf_voiceplate", "tip_voiceplate", 60, y, i).orderZ = 90;
-        SampleLayout& v = voice.Put("cf_slider", "hsld_vol_voice", 150, y + 26, i);
+        const float y = VoiceRowY(i);
+        voice.Put("cf_voiceplate", "tip_voiceplate", kVoicePlateX, y, i).orderZ = 90;
+        SampleLayout& v = voice.Put("cf_slider", "hsld_vol_voice", 164, y + 26, i);
         v.min = 0, v.max = 100, v.value = 100;
-        voice.Put("cf_test_voice", "btn_test_voice", 470, y + 24, i);
-        voice.Put("cf_systemvoice", "btn_systemvoice", 550, y + 24, i);
+        voice.Put("cf_test_voice", "btn_test_voice", 478, y + 24, i);
+        voice.Put("cf_systemvoice", "btn_systemvoice", 556, y + 24, i);
     }
     set.Add("cf_scroll_off.png", SamplePlate(20, 48, 0xFFC08090, 0xFFF0B8C8, 6));
     set.Add("cf_scroll_on.png", SamplePlate(20, 48, 0xFFF0B8C8, 0xFFFFFFFF, 6));
@@ -294,13 +341,17 @@ void Configuration(SampleFiles& files, std::vector<SampleModule>& modules, std::
     voice.Put("cf_scrollup", "btn_scrollup_voice", 710, 236);
     voice.Put("cf_scrolldown", "btn_scrolldown_voice", 710, 696);
 
-    // Faces of the voice panels, by the names the voice-volume table gives.
-    for (const auto& [file, colour] : {std::pair{"face_aki.png", 0xFFE08A40u}, std::pair{"face_yu.png", 0xFF4A78C0u}}) {
-        SampleCanvas face(72, 72);
-        face.Circle(36, 36, 34, colour);
-        face.Circle(36, 40, 22, 0xFFF8DCC4);
-        faces.Add(file, face);
+    // The faces by the names the voice-volume table gives, in its order: the
+    // sample has fewer panels than rows, so the page never scrolls and each
+    // panel keeps its row.
+    SampleCanvas page = Backdrop(top, bottom, u"Settings  設定", {{60, 130, u"All voices"}, {60, 180, u"System voice"}});
+    int row = 0;
+    for (const SampleVoicePanel& panel : kSampleVoicePanels) {
+        const SampleCanvas face = VoiceFace(panel);
+        faces.Add(panel.face, face);
+        LeaveRoomFor(page, face, int(kVoicePlateX), int(VoiceRowY(row++)));
     }
+    files.Add("cg/ui/bg_config_voice.png", page.Png());
 }
 
 // Where the gallery's and the replay's thumbnails lie: the scenes draw them

@@ -12,6 +12,10 @@ namespace qtools {
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+// The peaks of voices and music: a voice over the music at the default
+// volumes, where the sound effects and the breeze may join them, stays
+// under full scale.
+constexpr float kVoicePeak = 0.6f, kMusicPeak = 0.7f;
 
 // Float samples being mixed: interleaved frames of one or two channels.
 struct Mix {
@@ -132,7 +136,7 @@ std::vector<uint8_t> Voice(const std::vector<Segment>& segments) {
         m.samples[i] *= float(i) / float(edge);
         m.samples[m.Frames() - 1 - i] *= float(i) / float(edge);
     }
-    return Wav(m, 0.7f);
+    return Wav(m, kVoicePeak);
 }
 
 // A line spoken in a made-up tongue: syllables of a breath of noise and a
@@ -184,7 +188,7 @@ bool AddLoopedMusic(SampleFiles& files, Mix& m, double loopStart, double end, co
     m.samples.resize(stop);
     qtest::OggVorbisSpec spec;
     spec.quality = 0.2f;
-    std::vector<uint8_t> ogg = qtest::EncodeOggVorbis(ToPcm16(m, 0.8f), spec);
+    std::vector<uint8_t> ogg = qtest::EncodeOggVorbis(ToPcm16(m, kMusicPeak), spec);
     if (ogg.empty()) return false;
     files.Add("bgms/" + name, std::move(ogg), SamplePlace::Loose);
     return true;

@@ -40,6 +40,12 @@ std::vector<std::string> Join(std::vector<std::string> a, const std::vector<std:
     return a;
 }
 
+// The keys as the engine uses them. Only DECIDE (a pad's button in the
+// gallery's viewer) and CANCEL (back out of the menu screens) are read
+// through the key map; the adventure screen's keys and Escape are the
+// engine's own, listed here under what they do. An action's ID is its bit
+// in the combined input (1 and up) and its group the key map's column (1 to
+// 7; column 0 is never read).
 std::string KeyMap() {
     TableText t({"ID", "Name", "ShowName", "Essential", "Group", "NotChange", "AllowDevice", "KeyCodeStr x6", "Help"});
     const struct {
@@ -47,15 +53,17 @@ std::string KeyMap() {
         std::vector<std::string> keys;
         const char* help;
     } actions[] = {
-        {"DECIDE", "決定", {"KC_KEYB_RETURN", "KC_KEYB_SPACE", "KC_PAD_BTN01"}, "Advance the text or choose"},
-        {"CANCEL", "キャンセル", {"KC_KEYB_BACK", "KC_PAD_BTN02"}, "Go back"},
-        {"SKIP", "スキップ", {"KC_KEYB_LCONTROL", "KC_KEYB_RCONTROL", "KC_PAD_BTN06"}, "Skip while held"},
-        {"AUTO", "オート", {"KC_KEYB_A", "KC_PAD_BTN05"}, "Read on by itself"},
-        {"LOG", "ログ", {"KC_KEYB_UP", "KC_MOUSE_WHEEL_UP", "KC_PAD_DIR1_UP"}, "Show the backlog"},
+        {"DECIDE", "決定", {"KC_KEYB_RETURN", "KC_KEYB_RIGHT", "KC_KEYB_DOWN", "KC_MOUSE_WHEEL_DOWN", "KC_PAD_BTN01"},
+         "Read on; a pad's button steps through the gallery's viewer"},
+        {"CANCEL", "キャンセル", {"KC_KEYB_BACK", "KC_PAD_BTN02"}, "Back out of the settings, gallery, replay and music"},
+        {"SKIP", "スキップ", {"KC_KEYB_LCONTROL", "KC_KEYB_RCONTROL"}, "Skip while held"},
+        {"HIDE", "ウィンドウ消去", {"KC_KEYB_SPACE", "KC_MOUSE_RIGHT"}, "Hide the message window; again to bring it back"},
+        {"LOG", "ログ", {"KC_MOUSE_WHEEL_UP"}, "Show the backlog"},
+        {"EXIT", "終了", {"KC_KEYB_ESCAPE"}, "Ask whether to end the game"},
     };
-    int id = 0;
+    int id = 1;
     for (const auto& a : actions)
-        t.Row(Join({N(id++), a.name, a.show, "1", "0", "0", "7"}, Join(Padded(a.keys, 6), {a.help})));
+        t.Row(Join({N(id++), a.name, a.show, "1", "1", "0", "7"}, Join(Padded(a.keys, 6), {a.help})));
     return t.Text();
 }
 
@@ -115,9 +123,12 @@ std::string VoiceVolumes() {
     TableText t({"ID", "PanelVisible", "PanelOrder", "FacePanelFileName", "SoundTestFileName", "SystemVoiceExist",
                  "SystemVoiceEnabled", "Comment"});
     // Slot 0 is the system voice's; its switch lets the title call play.
-    t.Row({"0", "1", "0", "", "", "1", "1", "System voice"});
-    t.Row({"1", "1", "1", "face_aki.png", "", "0", "0", "Aki"});
-    t.Row({"2", "1", "2", "face_yu.png", "", "0", "0", "Yu"});
+    int id = 0;
+    for (const SampleVoicePanel& p : kSampleVoicePanels) {
+        const std::string system = p.systemVoice ? "1" : "0";
+        t.Row({N(id), "1", N(id), p.face, "", system, system, p.comment});
+        ++id;
+    }
     return t.Text();
 }
 

@@ -4,6 +4,7 @@
 // comment line naming the columns.
 #include "tools/SampleFiles.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,20 @@ inline constexpr const char* kSampleSystemVoices = "voices/sys";
 // opens.
 inline constexpr const char* kSampleTitleCall = "title_call";
 inline constexpr const char* kSampleExitCall = "exit_call";
+// The voice page's panels, one a voice-volume slot in the table's order: the
+// face (with the name) the page draws on the panel's plate.
+struct SampleVoicePanel {
+    const char* face;  // in "ui_facepanel.gis"
+    const char16_t* name;
+    uint32_t colour;
+    bool systemVoice;  // the slot has a system voice to switch
+    const char* comment;
+};
+inline constexpr SampleVoicePanel kSampleVoicePanels[] = {
+    {"face_sys.png", u"System", 0xFF6A5A8C, true, "System voice"},
+    {"face_aki.png", u"アキ Aki", 0xFFE08A40, false, "Aki"},
+    {"face_yu.png", u"ユウ Yu", 0xFF4A78C0, false, "Yu"},
+};
 // Gallery pictures under "cg/ev/" and their thumbnails.
 inline constexpr const char* kSampleEventPictures[] = {"ev01", "ev02"};
 

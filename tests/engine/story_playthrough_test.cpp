@@ -15,6 +15,7 @@
 #include "platform/image/image.h"
 #include "support/FakeCore.h"
 #include "support/SampleGameCopy.h"
+#include "tools/SamplePlayScreens.h"
 
 #include <csignal>
 #include <cstdio>
@@ -46,6 +47,9 @@ constexpr const char* kSlot2 = "270 337";
 constexpr const char* kMenuBack = "940 718";
 constexpr const char* kExtrasBack = "950 720";
 constexpr const char* kFirstThumbnail = "110 136";
+constexpr const char* kSecondThumbnail = "276 136";
+constexpr const char* kLogButton = "436 579";
+constexpr const char* kVoiceTab = "785 42";
 constexpr const char* kSecondPiece = "480 222";
 constexpr const char* kAutoButton = "256 578";
 constexpr const char* kSkipButton = "344 578";
@@ -55,9 +59,15 @@ constexpr const char* kChoice[] = {"512 215", "512 273", "512 331"};
 
 // The story read by clicks: how many clicks (one every 45 passes) after New
 // Game each named moment comes, counted from the moment before, and how many
-// more reach the title from the last; how many reach the choice.
-constexpr std::pair<int, const char*> kStoryShots[] = {
-    {10, "park"}, {6, "worried"}, {4, "text_block"}, {1, "wipe"}, {4, "event"}, {4, "notice"}, {8, "night"},
+// passes after the click it is taken; how many more clicks reach the title
+// from the last; how many reach the choice.
+constexpr struct {
+    int clicks;
+    const char* shot;
+    int passes;
+} kStoryShots[] = {
+    {10, "park", 20}, {6, "worried", 20}, {4, "text_block", 20}, {1, "wipe", 20},  {5, "road", 20},
+    {3, "event", 20}, {4, "notice", 20},  {6, "star_line", 20},  {1, "night", 20}, {1, "faded", 100},
 };
 constexpr int kStoryClicks = 12;
 constexpr int kClicksToChoice = 21;
@@ -164,6 +174,61 @@ bool SameMessage(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b)
     return true;
 }
 
+// Whether two frames are the same over a rectangle.
+bool SameArea(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int left, int top, int width, int height) {
+    if (a.empty() || b.empty()) return false;
+    for (int y = top; y < top + height; ++y)
+        for (int x = left; x < left + width; ++x)
+            if (a[size_t(y) * 1024 + size_t(x)] != b[size_t(y) * 1024 + size_t(x)]) return false;
+    return true;
+}
+
+// The largest colour channel over a rectangle of a frame.
+uint32_t Brightest(const std::vector<uint32_t>& frame, int left, int top, int width, int height) {
+    uint32_t most = 0;
+    for (int y = top; y < top + height; ++y)
+        for (int x = left; x < left + width; ++x)
+            for (int shift : {0, 8, 16}) most = std::max(most, frame[size_t(y) * 1024 + size_t(x)] >> shift & 0xFF);
+    return most;
+}
+
+// The sample's screens as its generator makes them: files, modules, layouts.
+struct Screens {
+    qtools::SampleFiles files;
+    std::vector<qtools::SampleModule> modules;
+    std::vector<qtools::SampleLayout> layouts;
+
+    static const Screens& Get() {
+        static const Screens made = [] {
+            Screens s;
+            std::string error;
+            qtools::AddPlayScreens(s.files, s.modules, s.layouts, error);
+            return s;
+        }();
+        return made;
+    }
+    // Where a widget is put; null when the screen has none of that name.
+    const qtools::SampleLayout* Placed(const std::string& parent, const std::string& task, int index) const {
+        for (const qtools::SampleLayout& l : layouts)
+            if (l.parent == parent && l.task == task && l.index == index) return &l;
+        return nullptr;
+    }
+    const qtools::SampleModule* Module(const std::string& name) const {
+        for (const qtools::SampleModule& m : modules)
+            if (m.name == name) return &m;
+        return nullptr;
+    }
+    // The height of a picture the generator made; 0 when there is none.
+    int PictureHeight(const std::string& path) const {
+        pimage::image picture;
+        const auto file = files.All().find(path);
+        if (file == files.All().end() ||
+            !pimage::decode_png(file->second.bytes.data(), file->second.bytes.size(), picture))
+            return 0;
+        return int(picture.height);
+    }
+};
+
 TEST(StoryPlaythrough, SettingsChangedInTheConfigurationSurviveARestart) {
     StoryGame game;
     ASSERT_TRUE(game.Failure().empty()) << game.Failure();
@@ -186,9 +251,11 @@ TEST(StoryPlaythrough, SettingsChangedInTheConfigurationSurviveARestart) {
     EXPECT_GT(saved.m_Volume_BGM, 0);
 
     // Started again: the title's music is heard at the new volume, and the
-    // configuration shows the settings as they were left.
+    // configuration shows the settings as they were left; the voice page
+    // its speakers' faces; Backspace (the key map's CANCEL) leaves it.
     const std::string again = std::string("wait SeqTitle\n+0 sound after 1\n") + Press(kSettings, 70) +
-                              "wait SeqConfig\n+30 shot system\n" + Press(kSoundTab, 1) + "+20 shot sound\n+1 quit\n";
+                              "wait SeqConfig\n+30 shot system\n" + Press(kSoundTab, 1) + "+20 shot sound\n" +
+                              Press(kVoiceTab, 1) + "+20 shot voice\n+1 keydown Backspace\n+3 keyup Backspace\nwait SeqTitle\n+1 quit\n";
     ASSERT_EQ(game.Play("again", again), 0) << game.Said("again");
     const std::vector<float> before = game.Sound("change", "before"), after = game.Sound("again", "after");
     ASSERT_EQ(before.size(), 48000u * 2);
@@ -203,9 +270,22 @@ TEST(StoryPlaythrough, SettingsChangedInTheConfigurationSurviveARestart) {
     EXPECT_EQ(reread.m_Volume_BGM, saved.m_Volume_BGM);
     // The pages show the settings as they were left: the text speed's knob
     // at the right end, the music's left of where it starts.
+    // The voice page's faces are seen where the scene draws them, at their
+    // plates: the system voice's microphone, the friends' faces.
+    const std::vector<uint32_t> voice = game.Frame("again", "voice");
+    ASSERT_FALSE(voice.empty());
+    const struct {
+        int row, x, y;
+        uint32_t colour;
+    } kFaces[] = {{0, 40, 20, 0xFFFFFFFF}, {1, 40, 40, 0xFFF8DCC4}, {2, 40, 40, 0xFFF8DCC4}};
+    for (const auto& f : kFaces) {
+        const qtools::SampleLayout* plate = Screens::Get().Placed("$UI_VOICE:SeqConfig", "tip_voiceplate", f.row);
+        ASSERT_NE(plate, nullptr);
+        EXPECT_EQ(voice[size_t(plate->top + float(f.y)) * 1024 + size_t(plate->left + float(f.x))], f.colour) << f.row;
+    }
     const std::string mismatch = gxtest::GoldenFontMismatch();
     if (!mismatch.empty()) GTEST_SKIP() << mismatch;
-    for (const char* page : {"system", "sound"}) {
+    for (const char* page : {"system", "sound", "voice"}) {
         const std::vector<uint32_t> frame = game.Frame("again", page);
         ASSERT_FALSE(frame.empty()) << page;
         EXPECT_TRUE(gxtest::MatchesGolden(std::string("config_") + page, frame, 1024, 768, "playthrough"));
@@ -263,23 +343,33 @@ TEST(StoryPlaythrough, TheWholeStoryByClicksUnlocksTheExtras) {
     StoryGame game;
     ASSERT_TRUE(game.Failure().empty()) << game.Failure();
     std::string story = std::string("wait SeqTitle\n") + Press(kNewGame) + "wait SeqAvgMain\n+0 sound story 60\n";
-    for (const auto& [clicks, shot] : kStoryShots) story += Clicks(clicks, kChoice[0]) + "+20 shot " + shot + "\n";
+    for (const auto& moment : kStoryShots)
+        story += Clicks(moment.clicks, kChoice[0]) + "+" + std::to_string(moment.passes) + " shot " + moment.shot + "\n";
     story += Clicks(kStoryClicks, kChoice[0]) + "wait SeqTitle\n+60 shot title_after\n" + Press(kGallery) +
              "wait SeqCGMode\n+40 shot gallery\n" + Press(kFirstThumbnail, 1) + "wait SeqCGModeView\n+60 shot viewer\n" +
-             "+1 down right 512 384\n+1 up right 512 384\nwait SeqCGMode\n" + Press(kExtrasBack) + "wait SeqTitle\n" +
-             Press(kReplay) + "wait SeqRPMode\n+40 shot replay\n" + Press(kFirstThumbnail, 1) + "wait SeqAvgMain\n" +
-             Clicks(10, "512 400", 60) + "wait SeqRPMode\n" + Press(kExtrasBack) + "wait SeqTitle\n" + Press(kMusic) +
+             "+1 down right 512 384\n+1 up right 512 384\nwait SeqCGMode\n" + Press(kSecondThumbnail) +
+             "wait SeqCGModeView\n+90 shot viewer_wide\n+1 down right 512 384\n+1 up right 512 384\nwait SeqCGMode\n" +
+             Press(kExtrasBack) + "wait SeqTitle\n" + Press(kReplay) + "wait SeqRPMode\n+40 shot replay\n" +
+             Press(kFirstThumbnail, 1) + "wait SeqAvgMain\n" + Clicks(3, "512 400", 60) + "+20 shot replay_line\n" +
+             Clicks(7, "512 400", 60) + "wait SeqRPMode\n" + Press(kExtrasBack) + "wait SeqTitle\n" + Press(kMusic) +
              "wait SeqBGMMode\n+90 move " + kSecondPiece + "\n+2 click " + kSecondPiece + "\n+0 sound piece 1\n" +
              "+70 shot music\n" + Press(kExtrasBack) + "wait SeqTitle\n" + Press(kExit) + Press(kYes, 20);
     ASSERT_EQ(game.Play("story", story), 0) << game.Said("story");
     EXPECT_EQ(game.Said("story").find("playthrough:"), std::string::npos) << game.Said("story");
     EXPECT_EQ(game.ErrorLog().find("err:"), std::string::npos) << game.ErrorLog();
 
+    // The replayed line names its speaker in the name window, as the story
+    // did; the fade at the end leaves no window on the black.
+    EXPECT_TRUE(SameArea(game.Frame("story", "replay_line"), game.Frame("story", "star_line"), 40, 508, 220, 44));
+    const std::vector<uint32_t> faded = game.Frame("story", "faded");
+    ASSERT_FALSE(faded.empty());
+    EXPECT_EQ(Brightest(faded, 0, 500, 1024, 268), 0u) << "the windows over the faded screen";
+
     // The frames at the named moments.
     const std::string mismatch = gxtest::GoldenFontMismatch();
     if (mismatch.empty()) {
-        std::vector<std::string> shots = {"title_after", "gallery", "viewer", "replay", "music"};
-        for (const auto& moment : kStoryShots) shots.push_back(moment.second);
+        std::vector<std::string> shots = {"title_after", "gallery", "viewer", "viewer_wide", "replay", "replay_line", "music"};
+        for (const auto& moment : kStoryShots) shots.push_back(moment.shot);
         for (const std::string& shot : shots) {
             const std::vector<uint32_t> frame = game.Frame("story", shot);
             ASSERT_FALSE(frame.empty()) << shot;
@@ -289,9 +379,14 @@ TEST(StoryPlaythrough, TheWholeStoryByClicksUnlocksTheExtras) {
         std::printf("frames not compared: %s\n", mismatch.c_str());
     }
 
-    // The story's sound: music and voices throughout, then a second of
-    // silence after the music has faded out, before the title's returns.
-    const std::vector<double> levels = Levels(game.Sound("story", "story"));
+    // The story's sound: music and voices throughout, never over full scale
+    // at the default volumes, then a second of silence after the music has
+    // faded out, before the title's returns.
+    const std::vector<float> sound = game.Sound("story", "story");
+    float peak = 0;
+    for (float v : sound) peak = std::max(peak, std::fabs(v));
+    EXPECT_LT(peak, 1.0f) << "the mix clips";
+    const std::vector<double> levels = Levels(sound);
     ASSERT_GE(levels.size(), 400u) << "the story and the title after it";
     size_t loud = 0, silentRun = 0, longestSilence = 0;
     for (double l : levels) {
@@ -360,7 +455,8 @@ TEST(StoryPlaythrough, ASaveAtTheChoiceLeadsToTheOtherBranch) {
     ASSERT_TRUE(game.Failure().empty()) << game.Failure();
     const std::string script =
         std::string("wait SeqTitle\n") + Press(kNewGame) + "wait SeqAvgMain\n" + Clicks(kClicksToChoice, "512 400") +
-        "+60 shot choice\n" + Press(kSaveButton, 1) + "wait SeqSave\n" + Press(kSlot2) + Press(kYes) +
+        "+60 shot choice\n" + Press(kLogButton, 1) + "wait SeqAvgLog\n+40 shot backlog\n+1 down right 512 384\n" +
+        "+1 up right 512 384\nwait SeqAvgMain\n" + Press(kSaveButton, 30) + "wait SeqSave\n" + Press(kSlot2) + Press(kYes) +
         Press(kMenuBack, 30) + "wait SeqAvgMain\n" + Clicks(kClicksAfterChoice, kChoice[0]) + "wait SeqTitle\n" + Press(kLoad) +
         "wait SeqLoad\n" + Press(kSlot2) + Press(kYes) + "wait SeqAvgMain\n+60 shot loaded\n" + Press(kChoice[1], 1) +
         "+150 shot hill\n+1 quit\n";
@@ -371,10 +467,26 @@ TEST(StoryPlaythrough, ASaveAtTheChoiceLeadsToTheOtherBranch) {
     const std::vector<uint32_t> choice = game.Frame("branch", "choice"), loaded = game.Frame("branch", "loaded");
     ASSERT_FALSE(choice.empty());
     EXPECT_TRUE(SameMessage(loaded, choice));
+    // The backlog's last plate holds the text block before the choice, the
+    // speaker's name over three lines: nothing of it below the plate.
+    const std::vector<uint32_t> backlog = game.Frame("branch", "backlog");
+    ASSERT_FALSE(backlog.empty());
+    const Screens& screens = Screens::Get();
+    const qtools::SampleLayout* last = screens.Placed("$UI:SeqAvgLog", "tip_logwindow", 4);
+    const qtools::SampleModule* window = screens.Module("tip_logwindow");
+    ASSERT_TRUE(last && window);
+    const int below = int(last->top) + screens.PictureHeight("cg/ui/logline.png"), textLeft = int(last->left) + window->clientLeft;
+    ASSERT_LT(below, 768);
+    uint32_t textBelow = 0;  // the text is white, with a dark shadow
+    for (int y = below; y < 768; ++y)
+        for (int x = textLeft; x < textLeft + window->clientWidth; ++x)
+            if ((backlog[size_t(y) * 1024 + size_t(x)] & 0xE0E0E0) == 0xE0E0E0) ++textBelow;
+    EXPECT_EQ(textBelow, 0u) << "text below the last plate, from y " << below;
     const std::string mismatch = gxtest::GoldenFontMismatch();
     if (!mismatch.empty()) GTEST_SKIP() << mismatch;
     EXPECT_TRUE(gxtest::MatchesGolden("story_choice", choice, 1024, 768, "playthrough"));
     EXPECT_TRUE(gxtest::MatchesGolden("story_loaded", loaded, 1024, 768, "playthrough"));
+    EXPECT_TRUE(gxtest::MatchesGolden("story_backlog", backlog, 1024, 768, "playthrough"));
     EXPECT_TRUE(gxtest::MatchesGolden("story_hill", game.Frame("branch", "hill"), 1024, 768, "playthrough"));
 }
 

@@ -7,6 +7,7 @@
 #include "gamedata/DBAvgChar.h"
 #include "gamedata/GxDataLookup.h"
 #include "gamedata/GxDataTables.h"
+#include "gamedata/GxUserConfig.h"
 #include "io/GxFileSystem.h"
 #include "layers/GxNcContentFile.h"
 #include "layers/GxNcCrammedImageSet.h"
@@ -16,6 +17,7 @@
 #include "script/GxMoaDefs.h"
 #include "script/GxMoaScript.h"
 #include "support/TempDir.h"
+#include "tasks/GxInput.h"
 #include "tasks/GxSystemConfig.h"
 #include "tools/SampleGame.h"
 #include "tools/builders/SoundFiles.h"
@@ -291,6 +293,35 @@ TEST_F(SampleGame, TablesReadBackAndEveryModuleFindsItsImages) {
     EXPECT_NE(set(u"th_rpmode")->FindOriginImage(replay.Thumbnail), nullptr);
     EXPECT_GE(g_DBKeyMap.GetMaxID(), 0);
     EXPECT_GE(g_DBAvgChar.GetMaxID(), 1);
+}
+
+// The key map lists each key under what it does: the adventure screen's own
+// keys (Return, Right and Down read on, Space hides the window, Control
+// skips, the wheel away opens the backlog), Escape's end-game question, and
+// the actions the screens read through the map. A key the engine does not
+// answer is under none. Only the key map's columns from 1 on are read.
+TEST_F(SampleGame, TheKeyMapListsEachKeyUnderWhatItDoes) {
+    GxLoadDataTables();
+    GxUserConfig settings;
+    GxInitKeyConfig(settings);
+    const struct {
+        const char16_t *key, *action;
+    } kKeys[] = {
+        {u"KC_KEYB_RETURN", u"DECIDE"},   {u"KC_KEYB_DOWN", u"DECIDE"},   {u"KC_MOUSE_WHEEL_DOWN", u"DECIDE"},
+        {u"KC_PAD_BTN01", u"DECIDE"},     {u"KC_KEYB_BACK", u"CANCEL"},   {u"KC_PAD_BTN02", u"CANCEL"},
+        {u"KC_KEYB_RCONTROL", u"SKIP"},   {u"KC_KEYB_SPACE", u"HIDE"},    {u"KC_MOUSE_RIGHT", u"HIDE"},
+        {u"KC_MOUSE_WHEEL_UP", u"LOG"},   {u"KC_KEYB_ESCAPE", u"EXIT"},   {u"KC_KEYB_UP", nullptr},
+        {u"KC_KEYB_A", nullptr},
+    };
+    for (const auto& k : kKeys) {
+        SCOPED_TRACE(U8(k.key));
+        const int code = GxGetKeyCodeFromName(k.key);
+        ASSERT_NE(code, 0);
+        std::set<s32> actions;
+        for (int column = 1; column < kGxKeyMapColumns; ++column)
+            if (const s32 action = GxGetKeyMap(code, column)) actions.insert(action);
+        EXPECT_EQ(actions, k.action ? std::set<s32>{g_DBKeyMap.FindNameMap(k.action, -1)} : std::set<s32>{});
+    }
 }
 
 TEST_F(SampleGame, ImageSetAtlasesHoldEveryPattern) {
