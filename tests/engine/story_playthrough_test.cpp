@@ -2,10 +2,10 @@
 // (QUILLON_PLAYTHROUGH) on one game folder that each run leaves to the next,
 // as a player's folder is: the whole story by clicks with its frames at
 // named moments and its sound, and the extras it unlocks; auto mode; a
-// save at the choice loaded for the other branch; the settings
-// changed in the configuration and heard after a restart; a save
-// overwritten while the program is killed, and the slot loaded whole
-// afterwards.
+// save at the choice loaded for the other branch, with the backlog there;
+// the settings changed in the configuration and heard after a restart, the
+// voice page's faces; a save overwritten while the program is killed, and
+// the slot loaded whole afterwards.
 #include "GameFolder.h"
 #include "ProgramRun.h"
 
@@ -165,15 +165,6 @@ std::vector<double> Levels(const std::vector<float>& s) {
     return out;
 }
 
-// The message window's text, without the click-wait icon that blinks.
-bool SameMessage(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
-    if (a.empty() || b.empty()) return false;
-    for (int y = 600; y < 720; ++y)
-        for (int x = 40; x < 940; ++x)
-            if (a[size_t(y) * 1024 + size_t(x)] != b[size_t(y) * 1024 + size_t(x)]) return false;
-    return true;
-}
-
 // Whether two frames are the same over a rectangle.
 bool SameArea(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int left, int top, int width, int height) {
     if (a.empty() || b.empty()) return false;
@@ -182,6 +173,9 @@ bool SameArea(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, in
             if (a[size_t(y) * 1024 + size_t(x)] != b[size_t(y) * 1024 + size_t(x)]) return false;
     return true;
 }
+
+// The message window's text, without the click-wait icon that blinks.
+bool SameMessage(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) { return SameArea(a, b, 40, 600, 900, 120); }
 
 // The largest colour channel over a rectangle of a frame.
 uint32_t Brightest(const std::vector<uint32_t>& frame, int left, int top, int width, int height) {
@@ -255,7 +249,8 @@ TEST(StoryPlaythrough, SettingsChangedInTheConfigurationSurviveARestart) {
     // its speakers' faces; Backspace (the key map's CANCEL) leaves it.
     const std::string again = std::string("wait SeqTitle\n+0 sound after 1\n") + Press(kSettings, 70) +
                               "wait SeqConfig\n+30 shot system\n" + Press(kSoundTab, 1) + "+20 shot sound\n" +
-                              Press(kVoiceTab, 1) + "+20 shot voice\n+1 keydown Backspace\n+3 keyup Backspace\nwait SeqTitle\n+1 quit\n";
+                              Press(kVoiceTab, 1) + "+20 shot voice\n+1 keydown Backspace\n+3 keyup Backspace\n" +
+                              "wait SeqTitle\n+1 quit\n";
     ASSERT_EQ(game.Play("again", again), 0) << game.Said("again");
     const std::vector<float> before = game.Sound("change", "before"), after = game.Sound("again", "after");
     ASSERT_EQ(before.size(), 48000u * 2);
@@ -268,8 +263,6 @@ TEST(StoryPlaythrough, SettingsChangedInTheConfigurationSurviveARestart) {
     ASSERT_TRUE(reread.Load(GxFromUtf8((game.Save() / "userconf.dat").string())));
     EXPECT_EQ(reread.m_TextWaitTime, saved.m_TextWaitTime);
     EXPECT_EQ(reread.m_Volume_BGM, saved.m_Volume_BGM);
-    // The pages show the settings as they were left: the text speed's knob
-    // at the right end, the music's left of where it starts.
     // The voice page's faces are seen where the scene draws them, at their
     // plates: the system voice's microphone, the friends' faces.
     const std::vector<uint32_t> voice = game.Frame("again", "voice");
@@ -283,6 +276,8 @@ TEST(StoryPlaythrough, SettingsChangedInTheConfigurationSurviveARestart) {
         ASSERT_NE(plate, nullptr);
         EXPECT_EQ(voice[size_t(plate->top + float(f.y)) * 1024 + size_t(plate->left + float(f.x))], f.colour) << f.row;
     }
+    // The pages show the settings as they were left: the text speed's knob
+    // at the right end, the music's left of where it starts.
     const std::string mismatch = gxtest::GoldenFontMismatch();
     if (!mismatch.empty()) GTEST_SKIP() << mismatch;
     for (const char* page : {"system", "sound", "voice"}) {
@@ -368,7 +363,8 @@ TEST(StoryPlaythrough, TheWholeStoryByClicksUnlocksTheExtras) {
     // The frames at the named moments.
     const std::string mismatch = gxtest::GoldenFontMismatch();
     if (mismatch.empty()) {
-        std::vector<std::string> shots = {"title_after", "gallery", "viewer", "viewer_wide", "replay", "replay_line", "music"};
+        std::vector<std::string> shots = {"title_after", "gallery",     "viewer", "viewer_wide",
+                                          "replay",      "replay_line", "music"};
         for (const auto& moment : kStoryShots) shots.push_back(moment.shot);
         for (const std::string& shot : shots) {
             const std::vector<uint32_t> frame = game.Frame("story", shot);
@@ -455,8 +451,9 @@ TEST(StoryPlaythrough, ASaveAtTheChoiceLeadsToTheOtherBranch) {
     ASSERT_TRUE(game.Failure().empty()) << game.Failure();
     const std::string script =
         std::string("wait SeqTitle\n") + Press(kNewGame) + "wait SeqAvgMain\n" + Clicks(kClicksToChoice, "512 400") +
-        "+60 shot choice\n" + Press(kLogButton, 1) + "wait SeqAvgLog\n+40 shot backlog\n+1 down right 512 384\n" +
-        "+1 up right 512 384\nwait SeqAvgMain\n" + Press(kSaveButton, 30) + "wait SeqSave\n" + Press(kSlot2) + Press(kYes) +
+        "+60 shot choice\n" + Press(kLogButton, 1) + "wait SeqAvgLog\n+40 shot backlog\n" +
+        "+1 down right 512 384\n+1 up right 512 384\nwait SeqAvgMain\n" + Press(kSaveButton, 30) + "wait SeqSave\n" +
+        Press(kSlot2) + Press(kYes) +
         Press(kMenuBack, 30) + "wait SeqAvgMain\n" + Clicks(kClicksAfterChoice, kChoice[0]) + "wait SeqTitle\n" + Press(kLoad) +
         "wait SeqLoad\n" + Press(kSlot2) + Press(kYes) + "wait SeqAvgMain\n+60 shot loaded\n" + Press(kChoice[1], 1) +
         "+150 shot hill\n+1 quit\n";
@@ -475,7 +472,8 @@ TEST(StoryPlaythrough, ASaveAtTheChoiceLeadsToTheOtherBranch) {
     const qtools::SampleLayout* last = screens.Placed("$UI:SeqAvgLog", "tip_logwindow", 4);
     const qtools::SampleModule* window = screens.Module("tip_logwindow");
     ASSERT_TRUE(last && window);
-    const int below = int(last->top) + screens.PictureHeight("cg/ui/logline.png"), textLeft = int(last->left) + window->clientLeft;
+    const int below = int(last->top) + screens.PictureHeight("cg/ui/logline.png");
+    const int textLeft = int(last->left) + window->clientLeft;
     ASSERT_LT(below, 768);
     uint32_t textBelow = 0;  // the text is white, with a dark shadow
     for (int y = below; y < 768; ++y)
