@@ -59,7 +59,8 @@ constexpr const char* kChoice[] = {"512 215", "512 273", "512 331"};
 
 // The story read by clicks: how many clicks (one every 45 passes) after New
 // Game each named moment comes, counted from the moment before, and how many
-// passes after the click it is taken; how many more clicks reach the title
+// passes after the click it is taken (the star's line once Aki has stopped
+// jumping: her shake is random); how many more clicks reach the title
 // from the last; how many reach the choice.
 constexpr struct {
     int clicks;
@@ -67,7 +68,7 @@ constexpr struct {
     int passes;
 } kStoryShots[] = {
     {10, "park", 20}, {6, "worried", 20}, {4, "text_block", 20}, {1, "wipe", 20},  {5, "road", 20},
-    {3, "event", 20}, {4, "notice", 20},  {6, "star_line", 20},  {1, "night", 20}, {1, "faded", 100},
+    {3, "event", 20}, {4, "notice", 20},  {6, "star_line", 40},  {1, "night", 20}, {1, "faded", 100},
 };
 constexpr int kStoryClicks = 12;
 constexpr int kClicksToChoice = 21;
@@ -345,7 +346,7 @@ TEST(StoryPlaythrough, TheWholeStoryByClicksUnlocksTheExtras) {
              "+1 down right 512 384\n+1 up right 512 384\nwait SeqCGMode\n" + Press(kSecondThumbnail) +
              "wait SeqCGModeView\n+90 shot viewer_wide\n+1 down right 512 384\n+1 up right 512 384\nwait SeqCGMode\n" +
              Press(kExtrasBack) + "wait SeqTitle\n" + Press(kReplay) + "wait SeqRPMode\n+40 shot replay\n" +
-             Press(kFirstThumbnail, 1) + "wait SeqAvgMain\n" + Clicks(3, "512 400", 60) + "+20 shot replay_line\n" +
+             Press(kFirstThumbnail, 1) + "wait SeqAvgMain\n" + Clicks(3, "512 400", 60) + "+60 shot replay_line\n" +
              Clicks(7, "512 400", 60) + "wait SeqRPMode\n" + Press(kExtrasBack) + "wait SeqTitle\n" + Press(kMusic) +
              "wait SeqBGMMode\n+90 move " + kSecondPiece + "\n+2 click " + kSecondPiece + "\n+0 sound piece 1\n" +
              "+70 shot music\n" + Press(kExtrasBack) + "wait SeqTitle\n" + Press(kExit) + Press(kYes, 20);
