@@ -17,6 +17,8 @@ uint32_t Byte(float v) { return uint32_t(std::lround(std::clamp(v, 0.0f, 1.0f) *
 uint32_t BlendOver(uint32_t dst, uint32_t src, float coverage) {
     const float sa = Channel(src, 24) * std::clamp(coverage, 0.0f, 1.0f);
     if (sa <= 0.0f) return dst;
+    // Opaque over anything is itself: the common case, and the same bytes.
+    if (sa >= 1.0f) return src;
     const float da = Channel(dst, 24);
     const float oa = sa + da * (1.0f - sa);
     uint32_t out = Byte(oa) << 24;
