@@ -187,42 +187,24 @@ uint32_t Brightest(const std::vector<uint32_t>& frame, int left, int top, int wi
     return most;
 }
 
-// The sample's screens as its generator makes them: files, modules, layouts.
-struct Screens {
-    qtools::SampleFiles files;
-    std::vector<qtools::SampleModule> modules;
-    std::vector<qtools::SampleLayout> layouts;
-
-    static const Screens& Get() {
-        static const Screens made = [] {
-            Screens s;
-            std::string error;
-            qtools::AddPlayScreens(s.files, s.modules, s.layouts, error);
-            return s;
-        }();
-        return made;
-    }
-    // Where a widget is put; null when the screen has none of that name.
-    const qtools::SampleLayout* Placed(const std::string& parent, const std::string& task, int index) const {
-        for (const qtools::SampleLayout& l : layouts)
-            if (l.parent == parent && l.task == task && l.index == index) return &l;
-        return nullptr;
-    }
-    const qtools::SampleModule* Module(const std::string& name) const {
-        for (const qtools::SampleModule& m : modules)
-            if (m.name == name) return &m;
-        return nullptr;
-    }
-    // The height of a picture the generator made; 0 when there is none.
-    int PictureHeight(const std::string& path) const {
-        pimage::image picture;
-        const auto file = files.All().find(path);
-        if (file == files.All().end() ||
-            !pimage::decode_png(file->second.bytes.data(), file->second.bytes.size(), picture))
-            return 0;
-        return int(picture.height);
-    }
+// Where the sample's generator lays a screen's widget out, and its module.
+struct Placed {
+    const qtools::SampleLayout* layout = nullptr;
+    const qtools::SampleModule* module = nullptr;
 };
+Placed Find(const std::string& parent, const std::string& task, int index) {
+    static qtools::SampleFiles files;
+    static std::vector<qtools::SampleModule> modules;
+    static std::vector<qtools::SampleLayout> layouts;
+    std::string error;
+    if (layouts.empty()) qtools::AddPlayScreens(files, modules, layouts, error);
+    Placed p;
+    for (const qtools::SampleLayout& l : layouts)
+        if (l.parent == parent && l.task == task && l.index == index) p.layout = &l;
+    for (const qtools::SampleModule& m : modules)
+        if (p.layout && m.name == p.layout->module) p.module = &m;
+    return p;
+}
 
 TEST(StoryPlaythrough, SettingsChangedInTheConfigurationSurviveARestart) {
     StoryGame game;
@@ -273,7 +255,7 @@ TEST(StoryPlaythrough, SettingsChangedInTheConfigurationSurviveARestart) {
         uint32_t colour;
     } kFaces[] = {{0, 40, 20, 0xFFFFFFFF}, {1, 40, 40, 0xFFF8DCC4}, {2, 40, 40, 0xFFF8DCC4}};
     for (const auto& f : kFaces) {
-        const qtools::SampleLayout* plate = Screens::Get().Placed("$UI_VOICE:SeqConfig", "tip_voiceplate", f.row);
+        const qtools::SampleLayout* plate = Find("$UI_VOICE:SeqConfig", "tip_voiceplate", f.row).layout;
         ASSERT_NE(plate, nullptr);
         EXPECT_EQ(voice[size_t(plate->top + float(f.y)) * 1024 + size_t(plate->left + float(f.x))], f.colour) << f.row;
     }
@@ -466,21 +448,17 @@ TEST(StoryPlaythrough, ASaveAtTheChoiceLeadsToTheOtherBranch) {
     ASSERT_FALSE(choice.empty());
     EXPECT_TRUE(SameMessage(loaded, choice));
     // The backlog's last plate holds the text block before the choice, the
-    // speaker's name over three lines: nothing of it below the plate.
+    // speaker's name over three lines: nothing of it below its text region.
     const std::vector<uint32_t> backlog = game.Frame("branch", "backlog");
-    ASSERT_FALSE(backlog.empty());
-    const Screens& screens = Screens::Get();
-    const qtools::SampleLayout* last = screens.Placed("$UI:SeqAvgLog", "tip_logwindow", 4);
-    const qtools::SampleModule* window = screens.Module("tip_logwindow");
-    ASSERT_TRUE(last && window);
-    const int below = int(last->top) + screens.PictureHeight("cg/ui/logline.png");
-    const int textLeft = int(last->left) + window->clientLeft;
-    ASSERT_LT(below, 768);
+    const Placed last = Find("$UI:SeqAvgLog", "tip_logwindow", 4);
+    ASSERT_TRUE(!backlog.empty() && last.layout && last.module);
+    const int left = int(last.layout->left) + last.module->clientLeft;
+    const int below = int(last.layout->top) + last.module->clientTop + last.module->clientHeight;
     uint32_t textBelow = 0;  // the text is white, with a dark shadow
     for (int y = below; y < 768; ++y)
-        for (int x = textLeft; x < textLeft + window->clientWidth; ++x)
+        for (int x = left; x < left + last.module->clientWidth; ++x)
             if ((backlog[size_t(y) * 1024 + size_t(x)] & 0xE0E0E0) == 0xE0E0E0) ++textBelow;
-    EXPECT_EQ(textBelow, 0u) << "text below the last plate, from y " << below;
+    EXPECT_EQ(textBelow, 0u) << "text below the last plate's text region, from y " << below;
     const std::string mismatch = gxtest::GoldenFontMismatch();
     if (!mismatch.empty()) GTEST_SKIP() << mismatch;
     EXPECT_TRUE(gxtest::MatchesGolden("story_choice", choice, 1024, 768, "playthrough"));
