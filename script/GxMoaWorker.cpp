@@ -346,6 +346,10 @@ GxMoaWorker::StepResult GxMoaWorker::OnUnknownWord(GxMoaFunctionBinder*, const G
 
 bool GxMoaWorker::Step(GxMoaFunctionBinder* binder) {
     if (m_ExecStack.empty()) return false;
+    // A worker stopped on an error stays stopped without a word: the scene
+    // steps it every frame, and a frame whose script is missing would
+    // otherwise be reported sixty times a second for ever.
+    if (m_pMoa->m_ErrorFlag) return false;
     {
         GxMoaScriptPos& pos = Top().m_ScriptPos;
         GxMoaScriptEntity* entity = EntityOf(pos);
@@ -354,7 +358,6 @@ bool GxMoaWorker::Step(GxMoaFunctionBinder* binder) {
             return false;
         }
     }
-    if (m_pMoa->m_ErrorFlag) return false;
     GxMoaScript* script = TopScript();
 
     for (;;) {
