@@ -44,12 +44,12 @@ GxDebugStatusText GxBuildDebugStatus(const GxDebugStatusInput& in) {
         const size_t last = in.m_Frames.size() - 1;
         for (size_t i = 0; i < last; ++i) {
             const GxDebugStatusFrame& f = in.m_Frames[i];
-            out.m_CallStack.push_back({GxFormat(u"呼出し元:%s/Line=%d/%s", f.m_ScriptName, f.m_Line + 1,
+            out.m_CallStack.push_back({GxFormat(u"呼出し元:%s/Line=%d/%s", f.m_ScriptName, s64(f.m_Line) + 1,
                                                 GxGetBlockTypeName(f.m_BlockType)),
                                        kGxDebugStatusTextColor});
         }
         const GxDebugStatusFrame& f = in.m_Frames[last];
-        GxString text = GxFormat(u"実行位置:%s/Line=%d/%s", f.m_ScriptName, f.m_Line + 1, GxGetBlockTypeName(f.m_BlockType));
+        GxString text = GxFormat(u"実行位置:%s/Line=%d/%s", f.m_ScriptName, s64(f.m_Line) + 1, GxGetBlockTypeName(f.m_BlockType));
         if (in.m_ScriptErrorStop) text += u"/エラー停止中";
         out.m_CallStack.push_back({std::move(text), kGxDebugStatusTextColor});
     }
@@ -101,8 +101,8 @@ GxStringView Visible(const GxString& text) {
     return v;
 }
 
-void Background(f32 x, f32 y, s32 width, s32 height) {
-    const f32 rect[4] = {x, y, x + f32(width), y + f32(height)};
+void Background(f32 x, f32 y, f32 width, f32 height) {
+    const f32 rect[4] = {x, y, x + width, y + height};
     const u32 colours[5] = {kGxDebugStatusBackColor, kGxDebugStatusBackColor, kGxDebugStatusBackColor,
                             kGxDebugStatusBackColor, kGxDebugStatusBackColor};
     const u32 seconds[5] = {};
@@ -113,13 +113,14 @@ void Background(f32 x, f32 y, s32 width, s32 height) {
 // the y below it.
 f32 DrawBlock(GxGDIFontMap* map, const std::vector<GxDebugStatusLine>& lines, f32 x, f32 y) {
     const s32 h = map->GetFontHeight();
-    s32 width = 0;
+    // A log line may be as long as anything a file held.
+    s64 width = 0;
     std::vector<GxString> texts;
     for (const GxDebugStatusLine& line : lines) {
         texts.emplace_back(Visible(line.m_Text));
-        width = std::max(width, GxGetStringCellWidth(texts.back().c_str()) * h / 2);
+        width = std::max(width, s64(GxGetStringCellWidth(texts.back().c_str())) * h / 2);
     }
-    Background(x, y, width, h * s32(lines.size()));
+    Background(x, y, f32(width), f32(h) * f32(lines.size()));
     for (size_t i = 0; i < lines.size(); ++i)
         GxDrawFontMapText(map, texts[i].c_str(), x, y + f32(h) * f32(i), &kGxVector2One, lines[i].m_Color, 0,
                           kBlendAlpha, u'\n');

@@ -89,11 +89,13 @@ bool ShownForKind(const DialogButton& b, int kind) {
 }
 
 // A dialog button's place: integer halves, as the dialog lays them out.
+// The sizes come from the game's image sets and tables: worked in 64 bits,
+// whatever they hold.
 void PlaceButton(GxTaskUIBase* button, GxTaskUIBase* dialog, int place) {
-    const s32 W = dialog->GetWidth(), H = dialog->GetHeight();
-    const s32 w = button->GetWidth(), h = button->GetHeight();
-    const s32 pair = (W - (2 * w + kButtonGap)) / 2;
-    const s32 x = place == 0 ? pair : place == 1 ? w + kButtonGap + pair : (W - w) / 2;
+    const s64 W = dialog->GetWidth(), H = dialog->GetHeight();
+    const s64 w = button->GetWidth(), h = button->GetHeight();
+    const s64 pair = (W - (2 * w + kButtonGap)) / 2;
+    const s64 x = place == 0 ? pair : place == 1 ? w + kButtonGap + pair : (W - w) / 2;
     button->SetPos(f32(x), f32(H - kButtonBottom - h), 0.0f, 0.0f);
 }
 

@@ -4,6 +4,8 @@
 #include "graphics/GxCharWidth.h"
 #include "graphics/GxGraphicsTypes.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr GxChar kDefaultFace[] = u"ＭＳ ゴシック";
@@ -16,7 +18,12 @@ GxGDIFontMap::~GxGDIFontMap() { Clear(); }
 
 void GxGDIFontMap::SetFont(s32 height, const GxChar* face) {
     Clear();
-    m_FontHeight = height;
+    // The height is the configuration's. A glyph must fit its page: a taller
+    // font would start a page for every character and still be cut off, and
+    // every width measured from it could overflow.
+    const s32 held = std::clamp(height, 0, kGxGDIFontMapMaxHeight);
+    if (held != height) GxWriteErrorLog(u"Error/GxGDIFontMap SetFont Height(%d) Held To %d\n", height, held);
+    m_FontHeight = held;
     m_FaceName = face ? face : kDefaultFace;
 }
 

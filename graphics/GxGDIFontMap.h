@@ -20,6 +20,10 @@
 #include <memory>
 #include <vector>
 
+// The tallest font whose glyphs fit the larger page (the row test asks for
+// strictly less than the page's side).
+inline constexpr s32 kGxGDIFontMapMaxHeight = 511;
+
 class GxGDIFontMap {
 public:
     GxGDIFontMap();
@@ -27,7 +31,8 @@ public:
     GxGDIFontMap(const GxGDIFontMap&) = delete;
     GxGDIFontMap& operator=(const GxGDIFontMap&) = delete;
 
-    // Clears, then takes the height and the face (null: the default face).
+    // Clears, then takes the height, held to 0..kGxGDIFontMapMaxHeight with
+    // a line when it is not, and the face (null: the default face).
     void SetFont(s32 height, const GxChar* face);
     GxFontMapGlyph GetGlyph(GxChar ch);
     // Forgets every glyph and deletes the pages and the sheet.

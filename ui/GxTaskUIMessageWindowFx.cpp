@@ -29,7 +29,8 @@ GxTaskUIMessageWindowFx::GxTaskUIMessageWindowFx(GxTaskBase* parent, const GxCha
     m_ShadowColor = config.m_MesWinShadowColor;
     m_EdgeColor = config.m_MesWinEdgeColor;
     m_RubyMarginHeight = m_Layout.m_RubyFontSize;
-    m_TextTotalHeight = m_Layout.m_TextFontSize + m_Layout.m_RubyFontSize + 1;
+    // The sizes are the configuration's, whatever numbers it holds.
+    m_TextTotalHeight = GxTruncToS32(f64(m_Layout.m_TextFontSize) + m_Layout.m_RubyFontSize + 1);
 }
 
 // ---- the message ---------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "ui/GxTaskUITextWindowFx.h"
 
 #include "graphics/GxGraphics.h"
+#include "layers/GxLerp.h"
 #include "tasks/GxSystemConfig.h"
 #include "ui/DBUIModuleRecord.h"
 #include "ui/GxUIText.h"
@@ -16,7 +17,7 @@ GxTaskUITextWindowFx::GxTaskUITextWindowFx(GxTaskBase* parent, const GxChar* nam
     const GxSystemConfig& config = GxUISystemConfig();
     m_Layout.m_TextColor = config.m_SystemTextColor0;
     m_ShadowColor = config.m_SystemShadowColor;
-    m_LinePitch = m_Layout.m_TextFontSize + 1;
+    m_LinePitch = GxTruncToS32(f64(m_Layout.m_TextFontSize) + 1);
     m_RubyMarginHeight = m_Layout.m_RubyFontSize;
 }
 

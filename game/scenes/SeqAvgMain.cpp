@@ -18,6 +18,7 @@
 #include "graphics/GxRenderState.h"
 #include "graphics/GxTexture.h"
 #include "layers/GxActorActions.h"
+#include "layers/GxLerp.h"
 #include "layers/GxTaskLayer.h"
 #include "layers/GxTaskTreeWalkers.h"
 #include "media/movie/GxMovie.h"
@@ -766,7 +767,9 @@ void SeqAvgMain::ShowSelect() {
     GxVector4 windowPos;
     if (m_MessageWindow)
         m_MessageWindow->GetPos(&windowPos);
-    s32 y = s32((windowPos.y - f32(visible) * step) * 0.5f);
+    // The sizes come from the game's image sets and the window's place from
+    // a save: the layout is worked in 64 bits, whatever they hold.
+    s64 y = GxTruncToS32((windowPos.y - f32(visible) * step) * 0.5f);
     s32 delay = 0;
     const GxSystemConfig& config = Config();
     const GxUserConfig* settings = Settings();
@@ -782,7 +785,7 @@ void SeqAvgMain::ShowSelect() {
         button->SetText(item.m_Text.c_str());
         button->SetEnabled(item.m_Enable);
         button->Show();
-        const s32 x = (kScreenWidth - button->GetWidth()) / 2;
+        const s64 x = (kScreenWidth - s64(button->GetWidth())) / 2;
         button->SetPos(f32(x) - kChoiceSlide, f32(y), 0.0f, 0.0f);
         button->SetAlpha(0);
         GxAddActionWait(0, delay, button);
@@ -793,7 +796,7 @@ void SeqAvgMain::ShowSelect() {
         const bool taken = settings && settings->m_ChangeColorSelectedMenu && perman &&
                            perman->IsSelectedMenu(data->m_SelectHash, i);
         SetChoiceTextColor(button, taken ? config.m_SelectTextColor1 : config.m_SelectTextColor0);
-        y += s32(step);
+        y += GxTruncToS32(step);
         delay += kChoiceStaggerMs;
     }
     data->m_LastSelectNum = 0;

@@ -4,6 +4,7 @@
 #include "game/GxGameModule.h"
 #include "game/GxGameSound.h"
 #include "game/GxOpenScriptLine.h"
+#include "layers/GxLerp.h"
 #include "layers/GxNcImageSetPool.h"
 #include "script/GxMoaEx.h"
 #include "script/GxMoaSystem.h"
@@ -33,7 +34,9 @@ SeqDebug::SeqDebug(GxTaskBase* parent) : GxSeqMenuBase(parent, u"SeqDebug", true
     }
     if (GxTaskUIListBoxFx* labels = FindList(kLabelList)) {
         labels->SetScrollBar(FindWidget(u"vsld_labelselect"));
-        if (labels->GetColumnCount() == 0) labels->AddColumnWidth(labels->GetTextFontSize() * kLineColumnChars / 2);
+        // The font size is the configuration's, whatever number it holds.
+        if (labels->GetColumnCount() == 0)
+            labels->AddColumnWidth(GxTruncToS32(f64(labels->GetTextFontSize()) * kLineColumnChars / 2));
     }
 }
 

@@ -92,7 +92,7 @@ TEST(DebugStatus, CallStackShowsCallersThenThePlaceRunningNow) {
     EXPECT_EQ(GxBuildDebugStatus(in).m_CallStack[0].m_Text, u"Script:実行していません");
 
     in.m_ScriptRunning = true;
-    in.m_Frames = {{u"main", 9, 2}, {u"sub", 0, 3}, {u"sub", 41, 8}};
+    in.m_Frames = {{u"main", 9, 2}, {u"sub", 0, 3}, {u"far", INT32_MAX, 1}, {u"sub", 41, 8}};
     struct Case {
         bool errorStop;
         const char16_t* last;
@@ -101,10 +101,13 @@ TEST(DebugStatus, CallStackShowsCallersThenThePlaceRunningNow) {
                          Case{true, u"実行位置:sub/Line=42/通常SUBブロック/エラー停止中"}}) {
         in.m_ScriptErrorStop = c.errorStop;
         const GxDebugStatusText out = GxBuildDebugStatus(in);
-        ASSERT_EQ(out.m_CallStack.size(), 3u);
+        ASSERT_EQ(out.m_CallStack.size(), 4u);
         EXPECT_EQ(out.m_CallStack[0].m_Text, u"呼出し元:main/Line=10/関数ブロック");
         EXPECT_EQ(out.m_CallStack[1].m_Text, u"呼出し元:sub/Line=1/IFブロック");
-        EXPECT_EQ(out.m_CallStack[2].m_Text, c.last);
+        // A line a save or a bundle held at the largest integer is shown as
+        // the 32-bit number it becomes, without overflow.
+        EXPECT_EQ(out.m_CallStack[2].m_Text, u"呼出し元:far/Line=-2147483648/通常ブロック");
+        EXPECT_EQ(out.m_CallStack[3].m_Text, c.last);
     }
 }
 

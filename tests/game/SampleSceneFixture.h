@@ -141,6 +141,20 @@ protected:
         qtest::WriteText("system/sysconf.ini", out);
     }
 
+    // A file of the sample's pack, laid loose beside it (where it is found
+    // first) after `edit` changed its bytes.
+    static void Unpack(const GxChar* path, const std::function<void(std::string&)>& edit) {
+        ASSERT_TRUE(GxMountPackFile(u"sample.gxp"));
+        GxBinBuffer packed;
+        const bool read = GxLoadFile(&packed, path, false, false);
+        GxUnmountAllPackFiles();
+        ASSERT_TRUE(read) << GxToUtf8(path);
+        std::string bytes(reinterpret_cast<const char*>(packed.GetData()), packed.GetSize());
+        edit(bytes);
+        fs::create_directories(fs::path(GxToUtf8(path)).parent_path());
+        qtest::WriteText(GxToUtf8(path), bytes);
+    }
+
     std::unique_ptr<GxUIManage> ui_;
 };
 

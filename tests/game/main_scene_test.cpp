@@ -317,6 +317,28 @@ TEST_F(MainScene, AChoiceSlidesInHoldsTheScriptAndJumpsToItsLabel) {
     EXPECT_FALSE(first->IsVisible());
 }
 
+// The buttons' sizes come from the UI module table and the image sets,
+// whatever numbers those hold: the column is worked out without overflow.
+TEST_F(MainScene, ChoiceButtonsOfAnySizeAreLaidOutWithoutOverflow) {
+    for (const s32 size : {INT32_MAX, INT32_MIN}) {
+        Restart();
+        for (s32 i = 1; i <= 3; ++i) {
+            Main()->GetChoiceButton(i)->SetWidth(size);
+            Main()->GetChoiceButton(i)->SetHeight(size);
+        }
+        Play(kChoice);
+        ASSERT_TRUE(UntilClickWait());
+        Click();
+        Frame();
+        ASSERT_TRUE(data_->m_IsSelecting);
+        GxVector4 a, b;
+        Main()->GetChoiceButton(1)->GetPos(&a);
+        Main()->GetChoiceButton(3)->GetPos(&b);
+        EXPECT_EQ(b.x, f32((1024 - s64(size)) / 2) - 32.0f) << size;
+        EXPECT_EQ(b.y > a.y, size > 0) << "each a button's height below the one before: " << size;
+    }
+}
+
 TEST_F(MainScene, ChoicesWithoutItemsOrLabels) {
     Play(u"*start\ntsel(\"k\")\n> 次へ。\n");
     ASSERT_TRUE(UntilClickWait());

@@ -7,6 +7,7 @@
 #include "game/GxGameSound.h"
 #include "gamedata/GxUserData.h"
 #include "gamedata/GxUserDataPerman.h"
+#include "layers/GxLerp.h"
 #include "layers/GxTaskLayer.h"
 #include "media/sound/GxAudio.h"
 #include "media/sound/GxAudioPlayerStream.h"
@@ -18,6 +19,8 @@
 #include "tasks/GxInput.h"
 #include "ui/GxTaskUIButtonIs.h"
 #include "ui/GxTaskUIListBoxFx.h"
+
+#include <cstring>
 
 namespace {
 
@@ -284,5 +287,69 @@ TEST_F(SampleScenes, TheDebugSceneListsScriptsThenLabelsByLineAndRunsOne) {
     ASSERT_TRUE(RunUntil(u"SeqTitle"));
     EXPECT_TRUE(GxIsBgmPlaying()) << "the title's music again";
 }
+
+// The configuration's numbers, or the dialog buttons' sizes in the UI module
+// table, at the largest or the smallest integer: the scenes that lay
+// themselves out from them start, and the dialogs, the debug scene and the
+// debug overlay show, worked without overflow (the sanitizer build stops at
+// one; the optimised build wrapped the buttons' places round).
+struct Extreme {
+    const char* what;
+    bool inTable;
+    s64 value;
+};
+class ExtremeNumbers : public SampleScenes, public testing::WithParamInterface<Extreme> {};
+
+TEST_P(ExtremeNumbers, LayOutWithoutOverflow) {
+    const Extreme e = GetParam();
+    const std::string value = std::to_string(e.value);
+    Start(false, [&] {
+        if (!e.inTable) {
+            for (int i = 0; i < 6; ++i) SetConfig("FONTSIZE_" + std::to_string(i), value);
+            for (const char* key : {"MESWIN_LETTER_MARGINWIDTH", "BGM_LOOP_TITLE", "SYSTEM_TEXT_COLOR0",
+                                    "MESWIN_TEXT_COLOR0", "SELECT_TEXT_COLOR0"})
+                SetConfig(key, value);
+            return;
+        }
+        Unpack(u"data/db_uimodule.txt", [&](std::string& table) {
+            // Width and height, the sixth and seventh columns, of the buttons.
+            for (const char* name : {"\tbtn_yes\t", "\tbtn_no\t", "\tbtn_ok\t", "\tbtn_cancel\t"}) {
+                const size_t row = table.find(name);
+                ASSERT_NE(row, std::string::npos) << name;
+                size_t at = table.find('\t', table.find('\t', row + std::strlen(name)) + 1) + 1;
+                for (int column = 0; column < 2; ++column) {
+                    const size_t end = table.find('\t', at);
+                    table.replace(at, end - at, value);
+                    at += value.size() + 1;
+                }
+            }
+        });
+    });
+    ASSERT_TRUE(RunUntil(u"SeqTitle"));
+    System()->OpenUserDialog(u"k", nullptr, u"?", 3);
+    Pass();
+    GxTaskUIBase* dialog = GxTaskUIBase::FromTask(Tm()->FindTaskName(u"dlg_user"));
+    GxTaskUIBase* yes = Widget(u"dlg_user", u"btn_dlguser_yes");
+    ASSERT_TRUE(dialog && yes);
+    GxVector4 at;
+    yes->GetPos(&at);
+    const s64 W = dialog->GetWidth(), w = yes->GetWidth();
+    EXPECT_EQ(at.x, f32((W - (2 * w + 32)) / 2)) << "a pair of buttons centred in the dialog, 32 apart";
+    GxCloseUserDialog(false);
+    Tm()->ChangeSequenceByName(u"SeqDebug", 0, 0, 0);
+    ASSERT_TRUE(RunUntil(u"SeqDebug"));
+    auto* labels = dynamic_cast<GxTaskUIListBoxFx*>(Widget(kDebugUI, u"lbox_labelselect"));
+    ASSERT_TRUE(labels && labels->GetColumnCount() == 1);
+    // The label list's line column: ten half-width cells of its font.
+    EXPECT_EQ(*labels->GetColumnWidth(0), GxTruncToS32(f64(labels->GetTextFontSize()) * 5));
+    Pass(2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sample, ExtremeNumbers,
+                         testing::Values(Extreme{"ConfigLargest", false, INT32_MAX},
+                                         Extreme{"ConfigSmallest", false, INT32_MIN},
+                                         Extreme{"ButtonsLargest", true, INT32_MAX},
+                                         Extreme{"ButtonsSmallest", true, INT32_MIN}),
+                         [](const testing::TestParamInfo<Extreme>& info) { return std::string(info.param.what); });
 
 } // namespace

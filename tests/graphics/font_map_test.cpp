@@ -95,14 +95,26 @@ TEST_F(FontMapTest, ACharacterIsRasterisedOnceAndControlCharactersHaveNoImage) {
 
 TEST_F(FontMapTest, PageSizeFollowsTheFontHeight) {
     ASSERT_TRUE(Start());
-    const s32 rows[][2] = {{11, 256}, {17, 256}, {18, 512}, {38, 512}};
+    // A height from the configuration that no page could hold is held to
+    // the tallest one can, with a line.
+    const struct {
+        s32 height, held;
+        u32 side;
+    } rows[] = {{11, 11, 256},   {17, 17, 256},  {18, 18, 512}, {38, 38, 512},
+                {511, 511, 512}, {512, 511, 512}, {INT32_MAX, 511, 512}};
     for (const auto& r : rows) {
+        qtest::LogCapture log;
         GxGDIFontMap map;
-        map.SetFont(r[0], u"IPAGothic");
+        map.SetFont(r.height, u"IPAGothic");
+        EXPECT_EQ(map.GetFontHeight(), r.held);
         EXPECT_EQ(map.GetFaceName(), u"IPAGothic");
-        map.GetGlyph(u'a');
-        EXPECT_EQ(map.GetPageTexture(0)->GetWidth(), u32(r[1])) << r[0];
+        const GxFontMapGlyph wide = map.GetGlyph(u'あ');
+        EXPECT_EQ(wide.m_Width, r.held) << "two cells of half the height";
+        EXPECT_EQ(wide.m_Height, r.held);
+        EXPECT_EQ(map.GetPageCount(), 1u) << r.height;
+        EXPECT_EQ(map.GetPageTexture(0)->GetWidth(), r.side) << r.height;
         EXPECT_EQ(map.GetPageTexture(0)->GetFaceName(), u"IPAGothic");
+        EXPECT_EQ(log.Lines().size(), r.held == r.height ? 0u : 1u) << log.Text();
     }
 }
 
@@ -122,6 +134,9 @@ TEST_F(FontMapTest, AMapThatCannotMakeAPageStopsAndSaysSoOnce) {
     EXPECT_NE(map.GetGlyph(u'a').m_Texture, nullptr);
     // A height that is not positive draws nothing.
     map.SetFont(0, nullptr);
+    EXPECT_EQ(map.GetGlyph(u'a').m_Texture, nullptr);
+    map.SetFont(INT32_MIN, nullptr);
+    EXPECT_EQ(map.GetFontHeight(), 0);
     EXPECT_EQ(map.GetGlyph(u'a').m_Texture, nullptr);
     EXPECT_EQ(map.GetFaceName(), u"ＭＳ ゴシック");
 }
