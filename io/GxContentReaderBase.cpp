@@ -60,9 +60,20 @@ void GxContentReaderBase::Complain(bool verbose, GxString line) {
     ++m_ErrorCount;
     if (!verbose || m_Complained) return;
     m_Complained = true;
+    GxWriteErrorLogTextA(WithSourceName(std::move(line)));
+}
+
+void GxContentReaderBase::ComplainAbout(GxString line) {
+    ++m_ErrorCount;
+    if (m_Complained) return;
+    m_Complained = true;
+    GxWriteLogText(GxLogKind::Error, WithSourceName(std::move(line)));
+}
+
+GxString GxContentReaderBase::WithSourceName(GxString line) const {
     if (!m_SourceName.empty()) {
         const size_t end = !line.empty() && line.back() == u'\n' ? line.size() - 1 : line.size();
         line.insert(end, u" (" + m_SourceName + u")");
     }
-    GxWriteErrorLogTextA(line);
+    return line;
 }

@@ -96,11 +96,23 @@ public:
     // How many bytes are left to read: counts read from the file are checked
     // against it before anything is allocated.
     virtual u32 GetRemainingBytes() const = 0;
+    // Whether count elements of at least minBytes each (GxContentMinReadBytes)
+    // could lie in the bytes left.
+    bool CanHold(u64 count, u32 minBytes) const { return count * u64(minBytes) <= GetRemainingBytes(); }
 
     // The file being read. A game has hundreds of files: the reader's first
     // complaint names this one, so that its maker can tell which is damaged.
     void SetSourceName(GxStringView name);
     const GxString& GetSourceName() const { return m_SourceName; }
+
+    // A complaint of the object being read about what its values mean (a
+    // count its file cannot hold, a size beyond its kind): counted as the
+    // reader's own and written, naming the file, only when it is the reader's
+    // first, so that a damaged file says one line whichever part finds it.
+    void ComplainAbout(GxString line);
+    // The line with " (" + the file's name + ")" before its line end, when
+    // the reader was told it.
+    GxString WithSourceName(GxString line) const;
 
 protected:
     // Counts every complaint but logs (when verbose) only a reader's first:
@@ -112,6 +124,7 @@ protected:
     bool m_NameCheck = true;
 
 private:
+
     GxString m_SourceName;
     bool m_Complained = false;
 };

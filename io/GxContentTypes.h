@@ -43,5 +43,34 @@ enum GxValueType : u32 {
 // name); "" for codes that have no name.
 const char* GxValueTypeName(u32 code);
 
+// The fewest bytes that a read of a value of this type takes when it
+// succeeds, in whichever form is smaller (a text line with an empty name, or
+// a binary code and payload) and with the other types the read accepts. A
+// count of elements read from a file is held to what the bytes left could
+// hold at this many bytes an element, before anything is reserved.
+constexpr u32 GxContentMinReadBytes(u32 code) {
+    switch (code) {
+    case kGxValS8: case kGxValU8: case kGxValBool: return 2;
+    case kGxValS16: case kGxValU16: return 3;
+    case kGxValS32: case kGxValU32: case kGxValS64: case kGxValU64: case kGxValF32: case kGxValF64:
+    case kGxValBit32: case kGxValBinary: case kGxValListBegin: return 5;
+    case kGxValStringSJIS: case kGxValStringUTF8: return 6;
+    case kGxValVector2: return 7;
+    case kGxValPoint2: return 8;
+    case kGxValVector3: case kGxValVector4: return 9;
+    case kGxValPoint3: return 10;
+    case kGxValQuat: case kGxValFColor: return 11;
+    case kGxValRect: case kGxValFRect: case kGxValPoint4: return 12;
+    case kGxValMatrix: return 36;
+    default: return 1;
+    }
+}
+
+// The same for an element of several values, each named by its type code.
+template <class... Codes>
+constexpr u32 GxContentMinReadBytes(u32 first, Codes... rest) {
+    return GxContentMinReadBytes(first) + (GxContentMinReadBytes(u32(rest)) + ... + 0u);
+}
+
 // A magic names the form and the kind of file; it holds at most this many characters.
 constexpr size_t kGxContentMagicMax = 15;

@@ -21,6 +21,8 @@ public:
     // The file's last-write time (for a pack entry, the time stored with it).
     u64 GetFileTime() const { return m_FileTime; }
     u32 GetSize() const { return m_Size; }
+    // The size before it was held to 32 bits: a disk file may be larger.
+    u64 GetFullSize() const { return m_FullSize; }
     bool IsOpen() const { return m_Open; }
     bool IsEnd() const { return m_End; }
     s64 GetPosition() const { return m_Position; }
@@ -34,6 +36,7 @@ private:
     friend bool GxFileSeek(GxFileHandle* file, s64 offset, u32 origin);
 
     u32 m_Size = 0;
+    u64 m_FullSize = 0;
     psys::input_file m_File;
     bool m_Open = false;
     bool m_End = false;

@@ -51,6 +51,15 @@ const GxPackEntry* FindInPacks(const GxPackFileHeaderCache** pack, GxStringView 
 // whole; it is refused before its stated size is allocated.
 bool DataMissing(const GxFileHandle& file) { return file.GetPack() && !file.GetPack()->HoldsData(*file.GetEntry()); }
 
+// A file larger than its kind can mean is refused before anything is
+// allocated; so is one whose size no 32-bit count can hold, which would
+// otherwise be read cut short as if it were whole.
+bool TooLarge(const GxFileHandle& file, u32 maxSize, GxStringView path, bool silent) {
+    if (file.GetFullSize() <= maxSize && file.GetFullSize() <= std::numeric_limits<u32>::max()) return false;
+    if (!silent) GxWriteErrorLog(u"File too large(%I64u bytes, at most %u):%s\n", file.GetFullSize(), maxSize, path);
+    return true;
+}
+
 } // namespace
 
 int GxFileExists(GxStringView path) {
@@ -89,7 +98,8 @@ bool GxFileOpen(GxFileHandle* file, GxStringView path) {
     // refused, not read.
     if (onDisk) {
         if (!file->m_File.open(native)) return false;
-        file->m_Size = ClampSize(file->m_File.status().size);
+        file->m_FullSize = file->m_File.status().size;
+        file->m_Size = ClampSize(file->m_FullSize);
         file->m_FileTime = ModifiedNs(file->m_File.status());
     } else {
         std::string packNative;
@@ -100,6 +110,7 @@ bool GxFileOpen(GxFileHandle* file, GxStringView path) {
         if (base < entry->m_DataOffset || base > u64(std::numeric_limits<s64>::max())) return false;
         if (!file->m_File.open(packNative)) return false;
         file->m_Size = entry->m_DataSize;
+        file->m_FullSize = entry->m_DataSize;
         file->m_FileTime = entry->m_FileTime;
         file->m_Base = base;
         file->m_Scrambled = pack->IsScrambled();
@@ -151,7 +162,7 @@ void GxFileClose(GxFileHandle* file) {
     file->Close();
 }
 
-bool GxLoadFile(GxBinBuffer* out, GxStringView path, bool useCache, bool silent) {
+bool GxLoadFile(GxBinBuffer* out, GxStringView path, bool useCache, bool silent, u32 maxSize) {
     const GxString key = GxToLower(path);
     GxFileHandle file;
     if (!GxFileOpen(&file, path)) {
@@ -162,6 +173,11 @@ bool GxLoadFile(GxBinBuffer* out, GxStringView path, bool useCache, bool silent)
     if (useCache && cache.FindCopy(key, file.GetFileTime(), out)) {
         GxFileClose(&file);
         return true;
+    }
+    if (TooLarge(file, maxSize, path, silent)) {
+        out->Free();
+        GxFileClose(&file);
+        return false;
     }
     if (DataMissing(file)) {
         if (!silent) GxWriteErrorLog(u"File read error:%s\n", path);
@@ -185,10 +201,14 @@ bool GxLoadFile(GxBinBuffer* out, GxStringView path, bool useCache, bool silent)
     return true;
 }
 
-bool GxLoadFileNoCache(GxBinBuffer* out, GxStringView path, u32, bool silent) {
+bool GxLoadFileNoCache(GxBinBuffer* out, GxStringView path, u32, bool silent, u32 maxSize) {
     GxFileHandle file;
     if (!GxFileOpen(&file, path)) {
         if (!silent) GxWriteErrorLog(u"File open error:%s\n", path);
+        return false;
+    }
+    if (TooLarge(file, maxSize, path, silent)) {
+        GxFileClose(&file);
         return false;
     }
     const u32 size = file.GetSize();

@@ -29,11 +29,17 @@ bool GxFileSeek(GxFileHandle* file, s64 offset, u32 origin);
 s64 GxFileTell(const GxFileHandle* file);
 void GxFileClose(GxFileHandle* file);
 
+// The largest file a whole-file load takes unless its caller knows better.
+inline constexpr u32 kGxLoadFileAnySize = 0xFFFFFFFFu;
+
 // Loads a whole file into out (exactly its size). Logs "File open error or not
-// exist:" or "File read error:" unless silent.
-bool GxLoadFile(GxBinBuffer* out, GxStringView path, bool useCache, bool silent);
+// exist:" or "File read error:" unless silent. A file larger than maxSize
+// (the largest its kind can mean), or than 32 bits can count, is refused
+// before anything is allocated, with "File too large" naming it unless silent.
+bool GxLoadFile(GxBinBuffer* out, GxStringView path, bool useCache, bool silent, u32 maxSize = kGxLoadFileAnySize);
 // Loads a whole file followed by two zero bytes, never through the cache.
-bool GxLoadFileNoCache(GxBinBuffer* out, GxStringView path, u32 unused, bool silent);
+bool GxLoadFileNoCache(GxBinBuffer* out, GxStringView path, u32 unused, bool silent,
+                       u32 maxSize = kGxLoadFileAnySize);
 
 // The first mounted pack that holds path; pack and entry (either may be null)
 // receive it.

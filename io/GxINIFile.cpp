@@ -33,7 +33,7 @@ GxString DecodeText(const GxBinBuffer& buf) {
 bool GxINIFile::Load(GxStringView path, bool silent) {
     m_Values.clear();
     GxBinBuffer buf;
-    if (!GxLoadFileNoCache(&buf, path, 0, silent)) return false;
+    if (!GxLoadFileNoCache(&buf, path, 0, silent, kGxINIFileMaxSize)) return false;
     std::vector<GxString> lines;
     GxSplitStringAll(&lines, DecodeText(buf), u"\n");
     for (const GxString& raw : lines) {

@@ -8,13 +8,17 @@
 
 #include <map>
 
+// The largest INI file read: a configuration of a few hundred keys is a few
+// kilobytes.
+inline constexpr u32 kGxINIFileMaxSize = 1u << 20;
+
 class GxINIFile {
 public:
     GxINIFile() = default;
     virtual ~GxINIFile() = default;
 
     // Replaces the content with the file's; false (and empty) when the file
-    // cannot be read.
+    // cannot be read or is larger than kGxINIFileMaxSize.
     bool Load(GxStringView path, bool silent);
     // The value, or def when the key is absent (an empty value is a value).
     GxString& GetString(GxString* out, GxStringView key, GxStringView def) const;

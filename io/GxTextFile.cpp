@@ -1,15 +1,25 @@
 #include "io/GxTextFile.h"
 
+#include "base/GxLog.h"
 #include "base/GxStringUtil.h"
 #include "io/GxFileSystem.h"
 #include "io/GxStringParse.h"
 
-bool ReadTextFileLines(std::vector<GxString>* lines, GxStringView path, bool skipEmpty) {
+bool ReadTextFileLines(std::vector<GxString>* lines, GxStringView path, bool skipEmpty, u32 maxSize) {
     GxBinBuffer buf;
-    if (!GxLoadFile(&buf, path, false, false) || buf.GetSize() == 0) return false;
+    if (!GxLoadFile(&buf, path, false, false, maxSize)) return false;
     const u8* d = buf.GetData();
     const u32 size = buf.GetSize();
-    if (size >= 2 && d[0] == 0xFE && d[1] == 0xFF) return false;
+    // Refused, but never silently: a table dropped without a word shows only
+    // in what the game then lacks.
+    if (size == 0) {
+        GxWriteErrorLog(u"Error/ReadTextFileLines Empty File(%s)\n", path);
+        return false;
+    }
+    if (size >= 2 && d[0] == 0xFE && d[1] == 0xFF) {
+        GxWriteErrorLog(u"Error/ReadTextFileLines UTF-16 Big-Endian Is Not Read(%s)\n", path);
+        return false;
+    }
     if (size >= 2 && d[0] == 0xFF && d[1] == 0xFE) {
         GxString text;
         text.reserve((size - 2) / 2);
@@ -35,10 +45,10 @@ bool ReadTextFileLines(std::vector<GxString>* lines, GxStringView path, bool ski
     return true;
 }
 
-bool ReadTextFileLinesSJIS(std::vector<GxStringA>* lines, GxStringView path, bool skipEmpty) {
+bool ReadTextFileLinesSJIS(std::vector<GxStringA>* lines, GxStringView path, bool skipEmpty, u32 maxSize) {
     lines->clear();
     GxBinBuffer buf;
-    if (!GxLoadFile(&buf, path, false, false)) return false;
+    if (!GxLoadFile(&buf, path, false, false, maxSize)) return false;
     const char* p = reinterpret_cast<const char*>(buf.GetData());
     const char* end = p ? p + buf.GetSize() : nullptr;
     GxStringA line;

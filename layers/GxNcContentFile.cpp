@@ -6,14 +6,20 @@
 
 #include <string>
 
-bool GxNcContentFile::Open(GxStringView path, const char* kind, OtherForms other, bool silent) {
+bool GxNcContentFile::Open(GxStringView path, const char* kind, OtherForms other, bool silent, u32 maxSize) {
     m_Reader.reset();
-    if (!GxLoadFile(&m_Buffer, path, false, silent)) return false;
-    return OpenBytes(m_Buffer.GetData(), m_Buffer.GetSize(), kind, other);
+    m_HeaderRefused = false;
+    if (!GxLoadFile(&m_Buffer, path, false, silent, maxSize)) return false;
+    return OpenReader(m_Buffer.GetData(), m_Buffer.GetSize(), kind, other, path);
 }
 
 bool GxNcContentFile::OpenBytes(const u8* data, u32 size, const char* kind, OtherForms other) {
+    return OpenReader(data, size, kind, other, u"");
+}
+
+bool GxNcContentFile::OpenReader(const u8* data, u32 size, const char* kind, OtherForms other, GxStringView name) {
     m_Reader.reset();
+    m_HeaderRefused = false;
     if (!data || size == 0) return false;
     char form = char(data[0]);
     if (form != 'T' && form != 'B') {
@@ -24,10 +30,12 @@ bool GxNcContentFile::OpenBytes(const u8* data, u32 size, const char* kind, Othe
         m_Reader = std::make_unique<GxContentTextReader>(data, size, true);
     else
         m_Reader = std::make_unique<GxContentBinaryReader>(data, size, true);
+    m_Reader->SetSourceName(name);
     const std::string magic = std::string(1, form) + kind;
     u32 version = 0;
     if (!m_Reader->ReadHeader(magic.c_str(), &version)) {
         m_Reader.reset();
+        m_HeaderRefused = true;
         return false;
     }
     return true;

@@ -6,6 +6,7 @@
 // fail the header check).
 #include "io/GxBinBuffer.h"
 #include "io/GxContentReaderBase.h"
+#include "io/GxFileSystem.h"
 
 #include <memory>
 
@@ -15,14 +16,23 @@ public:
     enum class OtherForms { Refuse, AsBinary };
 
     // The whole file without the file cache; false when it is missing, empty,
-    // of a refused form or has a wrong magic.
-    bool Open(GxStringView path, const char* kind, OtherForms other, bool silent);
+    // larger than maxSize, of a refused form or has a wrong magic. The
+    // reader's first complaint names the file.
+    bool Open(GxStringView path, const char* kind, OtherForms other, bool silent,
+              u32 maxSize = kGxLoadFileAnySize);
     // The same over bytes the caller keeps alive while reading.
     bool OpenBytes(const u8* data, u32 size, const char* kind, OtherForms other);
 
     GxContentReaderBase* GetReader() { return m_Reader.get(); }
+    // Whether the last open failed at the header, which the reader then
+    // said (naming the file when it had one).
+    bool HeaderRefused() const { return m_HeaderRefused; }
 
 private:
+    // name: the file, for the reader's first complaint (empty: none).
+    bool OpenReader(const u8* data, u32 size, const char* kind, OtherForms other, GxStringView name);
+
     GxBinBuffer m_Buffer;
     std::unique_ptr<GxContentReaderBase> m_Reader;
+    bool m_HeaderRefused = false;
 };

@@ -12,6 +12,13 @@
 
 class GxContentReaderBase;
 
+// The largest ".gis" file read: a set's records are names and rectangles, a
+// few dozen bytes each; sixteen megabytes would hold hundreds of thousands.
+inline constexpr u32 kGxImageSetMaxFileSize = 16u << 20;
+// The largest side of any picture the engine decodes: no image of a set, no
+// atlas and no pattern is larger.
+inline constexpr s32 kGxImageSetMaxSide = 16384;
+
 class GxNcCrammedImageSet : public GxObjectRefCountNotAutoDelete {
 public:
     GxNcCrammedImageSet();
@@ -28,7 +35,11 @@ public:
 
     // The body of a ".gis" stream after its header: the economy flag and both
     // arrays, then the links of the patterns to their atlas images. False
-    // when the stream reported an error or a count exceeded the bytes left.
+    // when the stream reported an error (reading stops at the first) or a
+    // count exceeded what the bytes left could hold. An origin image whose
+    // size, or a pattern's frame or kept part, no picture could have (beyond
+    // kGxImageSetMaxSide, a kept part outside its atlas) is dropped with a
+    // line; the rest of the set stays.
     bool Read(GxContentReaderBase* reader);
 
     GxString m_FileName;
@@ -39,4 +50,5 @@ public:
 
 private:
     void Empty();
+    void DropImplausibleImages(GxContentReaderBase* reader);
 };

@@ -50,21 +50,24 @@ GxNcCrammedImageSet* GxNcCrammedImageSetFactory::GetCrammedImageSet(GxString& na
         return set;
     }
     GxNcContentFile file;
-    if (!file.Open(fileName, "GIMGSET", GxNcContentFile::OtherForms::Refuse, true)) {
-        GxWriteErrorLog(u"GetCrammedImageSet:Load Failed:%s\n", fileName);
+    if (!file.Open(fileName, "GIMGSET", GxNcContentFile::OtherForms::Refuse, true, kGxImageSetMaxFileSize)) {
+        // One line for the file: the reader's, when it refused the header.
+        if (!file.HeaderRefused()) GxWriteErrorLog(u"GetCrammedImageSet:Load Failed:%s\n", fileName);
         return nullptr;
     }
     auto set = std::make_unique<GxNcCrammedImageSet>();
     set->m_FileName = fileName;
     set->m_Directory = GxGetDirectoryName(name);
-    // A half-read set would draw garbage, and a set whose atlas cannot be
-    // loaded would draw nothing: both are refused rather than shared.
-    bool ok = set->Read(file.GetReader());
-    if (ok && loadTextures) ok = set->LoadAttachedTexture(set->m_Directory);
-    if (!ok) {
-        GxWriteErrorLog(u"GetCrammedImageSet:Load Failed:%s\n", fileName);
+    // A half-read set would draw garbage: it is refused rather than shared.
+    // The reader has already named the file, when it found the damage.
+    if (!set->Read(file.GetReader())) {
+        if (file.GetReader()->GetErrorCount() == 0)
+            GxWriteErrorLog(u"GetCrammedImageSet:Load Failed:%s\n", fileName);
         return nullptr;
     }
+    // An atlas that cannot be loaded costs only the patterns on it, which
+    // then draw nothing; its loader names it.
+    if (loadTextures) set->LoadAttachedTexture(set->m_Directory);
     GxNcCrammedImageSet* s = set.release();
     m_Sets[MakeKey(name)] = s;
     if (!loadTextures) m_Pending.push_back(s);

@@ -8,6 +8,7 @@
 #include "layers/GxNcSoundKey.h"
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class GxNcMotion {
@@ -19,9 +20,11 @@ public:
     GxNcMotion(const GxNcMotion&) = delete;
     GxNcMotion& operator=(const GxNcMotion&) = delete;
 
-    // Links every tree node, depth first, to the first layer of its name;
-    // a node without one keeps index -1 and is logged.
-    void LinkTree();
+    // Links every tree node, depth first, to the first layer of its name; a
+    // node without one keeps index -1. The first such node is logged, unless
+    // report is false (a caller that reports it itself), and returned; null
+    // when every node found its layer.
+    const GxNcLayerNode* LinkTree(bool report = true);
     // The loop period of the motion's layers: the end time, at least 1.
     s32 GetPeriod() const { return m_EndTime > 1 ? m_EndTime : 1; }
     GxNcLayerNode* GetRootNode() const { return static_cast<GxNcLayerNode*>(m_LayerTree.GetRoot()); }
@@ -39,5 +42,8 @@ public:
     std::vector<GxNcEventKey> m_EventTrack[kEventTrackCount];
 
 private:
-    void LinkNodes(GxSimpleTreeNode* node);
+    // Links the chain from node and its children by the names' first
+    // indexes; the first unlinked node goes to missing while it is null.
+    void LinkNodes(GxSimpleTreeNode* node, const std::unordered_map<GxString, s32>& first,
+                   const GxNcLayerNode** missing);
 };

@@ -15,7 +15,7 @@ void GxNcProject::Clear() {
 
 bool GxNcProject::Read(GxStringView path, std::vector<GxString>* imageSets) {
     GxNcContentFile file;
-    if (!file.Open(path, "NCPROJ", GxNcContentFile::OtherForms::AsBinary, false)) return false;
+    if (!file.Open(path, "NCPROJ", GxNcContentFile::OtherForms::AsBinary, false, kGxNcProjectMaxFileSize)) return false;
     return ReadStream(file.GetReader(), imageSets);
 }
 

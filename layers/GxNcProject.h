@@ -9,6 +9,10 @@
 
 class GxContentReaderBase;
 
+// The largest ".gnc" file read: key frames of a few dozen bytes each; sixty-
+// four megabytes would hold over a million.
+inline constexpr u32 kGxNcProjectMaxFileSize = 64u << 20;
+
 class GxNcProject {
 public:
     GxNcProject();
@@ -19,7 +23,8 @@ public:
     // Empties the name, the motion groups and the stages; the issuable IDs stay.
     void Clear();
     // Reads the ".gnc" file at path; the image-set file names it lists are
-    // appended to imageSets. False when the file cannot be read, has a wrong
+    // appended to imageSets. False when the file cannot be read, is larger
+    // than kGxNcProjectMaxFileSize, has a wrong
     // magic, or is damaged beyond what its values' own checks catch (a count
     // larger than the file, a layer tree nested too deep); the project is
     // then left empty.

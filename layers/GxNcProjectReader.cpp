@@ -1,19 +1,61 @@
 #include "layers/GxNcProjectReader.h"
 
+#include "base/GxFormat.h"
 #include "base/GxLog.h"
 #include "io/GxContentReaderBase.h"
 #include "layers/GxNcProject.h"
 
+#include <algorithm>
 #include <memory>
+
+namespace {
+
+// The fewest bytes each kind of element takes in the file (lists open and
+// close in six), so that no count is believed beyond what the bytes left
+// could hold.
+constexpr u32 kString = kGxValStringUTF8;
+constexpr u32 kList = GxContentMinReadBytes(kGxValListBegin, kGxValListEnd);
+constexpr u32 kKeyTail = GxContentMinReadBytes(kGxValU32, kGxValF32, kGxValF32, kGxValU32);
+constexpr u32 kImageKeyBytes = GxContentMinReadBytes(kGxValS32, kString, kString, kString, kString, kGxValS32,
+                                                     kGxValS32, kGxValS32, kGxValS32, kGxValU32) + kKeyTail;
+constexpr u32 kVector4KeyBytes = GxContentMinReadBytes(kGxValS32, kGxValVector4) + kKeyTail;
+constexpr u32 kVector2KeyBytes = GxContentMinReadBytes(kGxValS32, kGxValVector2) + kKeyTail;
+constexpr u32 kFloatKeyBytes = GxContentMinReadBytes(kGxValS32, kGxValF32) + kKeyTail;
+constexpr u32 kUIntKeyBytes = GxContentMinReadBytes(kGxValS32, kGxValU32) + kKeyTail;
+constexpr u32 kVertexKeyBytes = GxContentMinReadBytes(kGxValS32, kGxValVector4, kGxValVector4, kGxValVector4,
+                                                      kGxValVector4, kGxValVector4, kGxValU32) + kKeyTail;
+constexpr u32 kSoundKeyBytes = GxContentMinReadBytes(kGxValS32, kString, kGxValU32, kGxValU32);
+constexpr u32 kEventKeyBytes = GxContentMinReadBytes(kGxValS32, kGxValS32, kGxValU32, kString, kGxValU32, kGxValF32,
+                                                     kGxValF32, kGxValU32);
+constexpr u32 kLayerBytes = GxContentMinReadBytes(kString, kString) + 18 * GxContentMinReadBytes(kGxValU32) + 12 * kList;
+constexpr u32 kMotionBytes = GxContentMinReadBytes(kString, kString, kGxValU32, kGxValS32, kGxValS32, kGxValS32,
+                                                   kGxValS32, kGxValTreeBegin, kGxValTreeEnd) + 6 * kList;
+constexpr u32 kMotionGroupBytes = GxContentMinReadBytes(kString, kString, kGxValU32) + kList;
+constexpr u32 kFileNameBytes = GxContentMinReadBytes(kString);
+// Stages are empty elements that take no bytes at all: their count is held
+// to what an editor could mean instead.
+constexpr u32 kMaxStages = 65536;
+
+template <class Key> constexpr u32 kKeyBytes = 0;
+template <> constexpr u32 kKeyBytes<GxNcImageKey> = kImageKeyBytes;
+template <> constexpr u32 kKeyBytes<GxNcVector4Key> = kVector4KeyBytes;
+template <> constexpr u32 kKeyBytes<GxNcVector2Key> = kVector2KeyBytes;
+template <> constexpr u32 kKeyBytes<GxNcFloatKey> = kFloatKeyBytes;
+template <> constexpr u32 kKeyBytes<GxNcUIntKey> = kUIntKeyBytes;
+template <> constexpr u32 kKeyBytes<GxNcVertexKey> = kVertexKeyBytes;
+template <> constexpr u32 kKeyBytes<GxNcSoundKey> = kSoundKeyBytes;
+template <> constexpr u32 kKeyBytes<GxNcEventKey> = kEventKeyBytes;
+
+} // namespace
 
 bool GxNcProjectReader::Failed() const { return m_Refused || m_Reader->GetErrorCount() != 0; }
 
-u32 GxNcProjectReader::BeginList(const char* name) {
+u32 GxNcProjectReader::BeginList(const char* name, u32 elementBytes, u32 maxCount) {
     u32 count = 0;
     m_Reader->ReadListBegin(name, &count);
-    if (m_Refused) return 0;
-    if (count > m_Reader->GetRemainingBytes()) {
-        GxWriteErrorLog(u"GxNcProject::Read/リストの要素数が不正です(%S:%u)\n", name, count);
+    if (Failed()) return 0;
+    if (count > maxCount || !m_Reader->CanHold(count, std::max(elementBytes, 1u))) {
+        m_Reader->ComplainAbout(GxFormat(u"GxNcProject::Read/リストの要素数が不正です(%S:%u)\n", name, count));
         m_Refused = true;
         return 0;
     }
@@ -32,7 +74,7 @@ bool GxNcProjectReader::ReadProject(GxNcProject* p, std::vector<GxString>* image
     r->Read("m_IssuableReserveID1", &p->m_IssuableReserveID1);
     r->Read("m_IssuableReserveID2", &p->m_IssuableReserveID2);
     r->Read("m_IssuableReserveID3", &p->m_IssuableReserveID3);
-    for (u32 i = 0, n = BeginList("m_MotionGroupList"); i < n && !m_Refused; ++i) {
+    for (u32 i = 0, n = BeginList("m_MotionGroupList", kMotionGroupBytes); i < n && !Failed(); ++i) {
         auto g = std::make_unique<GxNcMotionGroup>();
         r->ReadListElementBegin();
         ReadMotionGroup(g.get());
@@ -40,14 +82,14 @@ bool GxNcProjectReader::ReadProject(GxNcProject* p, std::vector<GxString>* image
         p->m_MotionGroupList.push_back(std::move(g));
     }
     r->ReadListEnd();
-    for (u32 i = 0, n = BeginList("m_StageList"); i < n && !m_Refused; ++i) {
+    for (u32 i = 0, n = BeginList("m_StageList", 0, kMaxStages); i < n && !Failed(); ++i) {
         r->ReadListElementBegin();
         r->ReadListElementEnd();
         p->m_StageList.push_back(std::make_unique<GxNcStage>());
     }
     r->ReadListEnd();
     std::vector<GxString> names;
-    for (u32 i = 0, n = BeginList("m_ImageSetFileNameList"); i < n && !m_Refused; ++i) {
+    for (u32 i = 0, n = BeginList("m_ImageSetFileNameList", kFileNameBytes); i < n && !Failed(); ++i) {
         r->ReadListElementBegin();
         names.push_back(r->ReadWString("m_FileName"));
         r->ReadListElementEnd();
@@ -64,7 +106,7 @@ bool GxNcProjectReader::ReadMotionGroup(GxNcMotionGroup* g) {
     r->Read("m_MotionGroupName", &g->m_MotionGroupName);
     r->Read("m_EnumName", &g->m_EnumName);
     r->Read("m_MotionGroupID", &g->m_MotionGroupID);
-    for (u32 i = 0, n = BeginList("m_MotionList"); i < n && !m_Refused; ++i) {
+    for (u32 i = 0, n = BeginList("m_MotionList", kMotionBytes); i < n && !Failed(); ++i) {
         auto m = std::make_unique<GxNcMotion>();
         r->ReadListElementBegin();
         ReadMotion(m.get());
@@ -85,7 +127,7 @@ bool GxNcProjectReader::ReadMotion(GxNcMotion* m) {
     r->Read("m_StartTime", &m->m_StartTime);
     r->Read("m_PlayTime", &m->m_PlayTime);
     r->Read("m_EndTime", &m->m_EndTime);
-    for (u32 i = 0, n = BeginList("m_LayerList"); i < n && !m_Refused; ++i) {
+    for (u32 i = 0, n = BeginList("m_LayerList", kLayerBytes); i < n && !Failed(); ++i) {
         auto l = std::make_unique<GxNcLayer>();
         r->ReadListElementBegin();
         ReadLayer(l.get());
@@ -99,7 +141,14 @@ bool GxNcProjectReader::ReadMotion(GxNcMotion* m) {
     r->ReadTreeBegin("m_LayerTree");
     if (!Failed() && r->PeekValueType() == kGxValTreeStratumBegin) ReadStrata(&m->m_LayerTree, nullptr, 1);
     r->ReadTreeEnd();
-    m->LinkTree();
+    // Nodes that name no layer are no read error: the first of the file is
+    // said, naming it.
+    const GxNcLayerNode* unlinked = m->LinkTree(false);
+    if (unlinked && !m_UnlinkedSaid && !Failed()) {
+        m_UnlinkedSaid = true;
+        GxWriteLogText(GxLogKind::Error,
+                       m_Reader->WithSourceName(GxFormat(u"LayerNotFound:%s\n", unlinked->m_LayerName)));
+    }
     return !Failed();
 }
 
@@ -143,7 +192,7 @@ bool GxNcProjectReader::ReadLayer(GxNcLayer* l) {
 
 bool GxNcProjectReader::ReadStrata(GxSimpleTree* tree, GxNcLayerNode* parent, int depth) {
     if (depth > kMaxTreeDepth) {
-        GxWriteErrorLog(u"GxNcProject::Read/レイヤーツリーの階層が深すぎます(%d)\n", depth);
+        m_Reader->ComplainAbout(GxFormat(u"GxNcProject::Read/レイヤーツリーの階層が深すぎます(%d)\n", depth));
         m_Refused = true;
         return false;
     }
@@ -157,6 +206,7 @@ bool GxNcProjectReader::ReadStrata(GxSimpleTree* tree, GxNcLayerNode* parent, in
     for (;;) {
         r->Read("m_LayerName", &node->m_LayerName);
         r->Read("m_LayerIndex", &node->m_LayerIndex);
+        if (Failed()) return false;
         if (r->PeekValueType() == kGxValTreeStratumBegin && !ReadStrata(tree, node, depth + 1)) return false;
         if (!r->ReadTreeStratumEnd()) return false;
         if (r->PeekValueType() != kGxValTreeStratumBegin) return true;
@@ -169,9 +219,10 @@ bool GxNcProjectReader::ReadStrata(GxSimpleTree* tree, GxNcLayerNode* parent, in
 
 template <class Key>
 void GxNcProjectReader::ReadTrack(std::vector<Key>* track) {
-    const u32 n = BeginList("");
+    if (Failed()) return;
+    const u32 n = BeginList("", kKeyBytes<Key>);
     track->reserve(n);
-    for (u32 i = 0; i < n && !m_Refused; ++i) {
+    for (u32 i = 0; i < n && !Failed(); ++i) {
         Key k;
         m_Reader->ReadListElementBegin();
         ReadKey(&k);

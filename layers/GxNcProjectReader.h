@@ -1,10 +1,11 @@
 #pragma once
 // Builds a layout project from the body of a ".gnc" content stream. Value
-// errors are counted by the stream; once one has been counted, every motion
-// group, motion and layer still to come is appended as a default record,
-// while lists keep being opened and closed by their counts. Damage the
-// stream cannot count itself is refused outright: a list count larger than
-// the bytes left, or a layer tree nested deeper than kMaxTreeDepth.
+// errors are counted by the stream, and reading stops at the first: what was
+// read before it stays (the record being read when it came is kept as far as
+// it got), nothing after it is read. Damage the stream cannot count itself is
+// refused outright, with one line: a list count larger than its elements
+// could fill in the bytes left, or a layer tree nested deeper than
+// kMaxTreeDepth.
 #include "base/GxTypes.h"
 #include "layers/GxNcValueKey.h"
 
@@ -33,9 +34,10 @@ public:
 
 private:
     bool Failed() const;
-    // Opens a list and checks its count against the bytes left; a bad count
-    // refuses the stream and reads as 0.
-    u32 BeginList(const char* name);
+    // Opens a list and checks its count against what elements of at least
+    // elementBytes each could fill in the bytes left, and against maxCount;
+    // a bad count refuses the stream and reads as 0.
+    u32 BeginList(const char* name, u32 elementBytes, u32 maxCount = 0xFFFFFFFFu);
     bool ReadMotionGroup(GxNcMotionGroup* group);
     bool ReadMotion(GxNcMotion* motion);
     bool ReadLayer(GxNcLayer* layer);
@@ -56,4 +58,5 @@ private:
 
     GxContentReaderBase* m_Reader;
     bool m_Refused = false;
+    bool m_UnlinkedSaid = false;
 };

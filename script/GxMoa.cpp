@@ -1,5 +1,6 @@
 #include "script/GxMoa.h"
 
+#include "base/GxFormat.h"
 #include "base/GxLog.h"
 #include "io/GxContentReaderBase.h"
 #include "io/GxContentWriterBase.h"
@@ -105,9 +106,9 @@ bool GxMoa::ReadBundle(GxContentReaderBase* reader) {
     Clear();
     const GxChar* who = u"GxMoa::ReadBundle";
     if (!GxMoaReadLabels(*reader, who, &m_pLabelDefine)) return false;
-    if (!GxMoaReadRecords(*reader, "m_VariableDefine", who, &m_VariableDefine)) return false;
-    if (!GxMoaReadRecords(*reader, "m_BuiltinDefine", who, &m_BuiltinDefine)) return false;
-    const bool scriptsRead = GxMoaReadList(*reader, "m_pScriptDefine", who, [&] {
+    if (!GxMoaReadRecords(*reader, "m_VariableDefine", who, kGxMoaDefinitionBytes, &m_VariableDefine)) return false;
+    if (!GxMoaReadRecords(*reader, "m_BuiltinDefine", who, kGxMoaBuiltinBytes, &m_BuiltinDefine)) return false;
+    const bool scriptsRead = GxMoaReadList(*reader, "m_pScriptDefine", who, kGxMoaScriptBytes, [&] {
         auto script = std::make_unique<GxMoaScript>(this);
         if (!script->Read(*reader)) return false;
         GxString name = script->m_ScriptName;
@@ -116,7 +117,37 @@ bool GxMoa::ReadBundle(GxContentReaderBase* reader) {
     });
     if (!scriptsRead) return false;
     if (reader->ReadWString("END_MARKER") != u"END_MARKER") return false;
-    return reader->GetErrorCount() == 0;
+    if (reader->GetErrorCount() != 0) return false;
+    DropLabelsOutsideTheirScripts(*reader);
+    return true;
+}
+
+void GxMoa::DropLabelsOutsideTheirScripts(const GxContentReaderBase& reader) {
+    // A label is a place in its script; one that names a line or a token the
+    // script does not have can only be damage, and every line number shown
+    // or counted from it would be nonsense (or overflow). It is dropped, the
+    // first said, naming the file. A label of a script the bundle lacks is
+    // kept: running it says so.
+    bool said = false;
+    auto outside = [&](const std::unique_ptr<GxMoaLabelDefinition>& label) {
+        const GxMoaScriptPos& at = label->m_Pos;
+        const auto it = m_pScriptDefine.find(at.m_ScriptName);
+        if (it == m_pScriptDefine.end()) return false;
+        const GxMoaScript& script = *it->second;
+        // A label may stand before a line's first token (-1) or after its last.
+        const bool inside = at.m_Line >= 0 && at.m_Line < script.GetLineCount() && at.m_Pos >= -1 &&
+                            s64(at.m_Pos) <= s64(script.m_Lines[size_t(at.m_Line)].m_Tokens.size());
+        if (inside) return false;
+        if (!said)
+            GxWriteLogText(GxLogKind::Error,
+                           reader.WithSourceName(GxFormat(u"GxMoa::ReadBundle/ラベルの位置が不正です(%s:%s/%d:%d)\n",
+                                                          label->m_Name, at.m_ScriptName, at.m_Line, at.m_Pos)));
+        said = true;
+        return true;
+    };
+    std::erase_if(m_pLabelDefine, [&](const auto& entry) { return outside(entry.second); });
+    for (auto& [name, script] : m_pScriptDefine)
+        std::erase_if(script->m_pLabelDefine, [&](const auto& entry) { return outside(entry.second); });
 }
 
 bool GxMoa::WriteVariables(GxContentWriterBase* writer, u32 storageClass) {

@@ -110,6 +110,9 @@ protected:
     }
 
 private:
+    // Drops every label whose place its script does not have, with a line.
+    void DropLabelsOutsideTheirScripts(const GxContentReaderBase& reader);
+
     LabelMap m_pLabelDefine;
     std::vector<GxMoaVariableDefinition> m_VariableDefine;
     std::vector<GxMoaBuiltinDefinition> m_BuiltinDefine;

@@ -23,7 +23,7 @@ bool GxMoaExecStackElement::Read(GxContentReaderBase& reader, GxMoaWorker* worke
     if (!m_LocalTable.ReadVariables(reader, kGxStorageAll)) return false;
     ResetOpcodes();
     GxMoaSharedOpcodeList::Items opcodes;
-    if (!GxMoaReadRecords(reader, "m_OpcodeList", u"GxMoaExecStackElement::Read", &opcodes)) return false;
+    if (!GxMoaReadRecords(reader, "m_OpcodeList", u"GxMoaExecStackElement::Read", 1, &opcodes)) return false;
     m_OpcodeList = GxMoaSharedOpcodeList(std::move(opcodes));
     m_OpcodePos = reader.ReadS32("m_OpcodePos");
     return reader.GetErrorCount() == 0;

@@ -145,7 +145,7 @@ bool GxMoaScript::Read(GxContentReaderBase& reader) {
     m_ScriptName = reader.ReadWString("m_ScriptName");
     const GxChar* who = u"GxMoaScript::Read";
     if (!GxMoaReadLabels(reader, who, &m_pLabelDefine)) return false;
-    if (!GxMoaReadRecords(reader, "m_VariableDefine", who, &m_VariableDefine)) return false;
-    if (!GxMoaReadRecords(reader, "m_Lines", who, &m_Lines)) return false;
+    if (!GxMoaReadRecords(reader, "m_VariableDefine", who, kGxMoaDefinitionBytes, &m_VariableDefine)) return false;
+    if (!GxMoaReadRecords(reader, "m_Lines", who, kGxMoaLineBytes, &m_Lines)) return false;
     return reader.GetErrorCount() == 0;
 }

@@ -11,6 +11,6 @@ bool GxMoaScriptStep::Write(GxContentWriterBase& writer) const {
 
 bool GxMoaScriptStep::Read(GxContentReaderBase& reader) {
     m_Tokens.clear();
-    if (!GxMoaReadRecords(reader, "m_Tokens", u"GxMoaScriptStep::Read", &m_Tokens)) return false;
+    if (!GxMoaReadRecords(reader, "m_Tokens", u"GxMoaScriptStep::Read", kGxMoaTokenBytes, &m_Tokens)) return false;
     return reader.GetErrorCount() == 0;
 }

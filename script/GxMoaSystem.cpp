@@ -61,8 +61,9 @@ u32 RunScriptCompiler() {
 
 bool LoadMoaBincode() {
     if (!g_pMoa) return false;
+    constexpr const GxChar* kPath = u"bincode/moacode.mwb";
     GxBinBuffer buffer;
-    GxLoadFile(&buffer, u"bincode/moacode.mwb", false, false);
+    GxLoadFile(&buffer, kPath, false, false, kGxMoaBundleMaxSize);
     if (buffer.GetSize() == 0) return false;
 
     std::unique_ptr<GxContentReaderBase> reader;
@@ -85,6 +86,7 @@ bool LoadMoaBincode() {
         GxWriteErrorLog(u"それでもうまく動かないときはbincodeの中の modlist.dat を削除してみてください\n");
         return false;
     }
+    reader->SetSourceName(kPath);
     u32 version = 0;
     if (!reader->ReadHeader(magic, &version)) {
         GxWriteErrorLog(u"BINCODEのヘッダが異なります。新しいバージョンのスクリプトコンパイラを使用してください\n");

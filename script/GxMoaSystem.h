@@ -25,5 +25,10 @@ void GxMoaShutdown();
 // or dies by a signal.
 u32 RunScriptCompiler();
 // Reads "bincode/moacode.mwb" into g_pMoa, then creates the EXTERN variables
-// and the main worker's GLOBAL variables and script entities.
+// and the main worker's GLOBAL variables and script entities. A bundle larger
+// than kGxMoaBundleMaxSize is refused unread.
 bool LoadMoaBincode();
+
+// The largest bundle read, the same as the largest body a compressed one may
+// inflate to: the scripts of the longest game come to a few dozen megabytes.
+inline constexpr u32 kGxMoaBundleMaxSize = 256u << 20;

@@ -566,11 +566,11 @@ bool GxMoaVariable::ReadNested(GxContentReaderBase& reader, int depth) {
         // Each element takes at least one byte of the stream: a larger count
         // can only come from a damaged file.
         if (count < 0 || u32(count) > reader.GetRemainingBytes()) {
-            GxWriteErrorLog(u"GxMoaVariable::Read/配列の要素数が不正です(%d)\n", count);
+            reader.ComplainAbout(GxFormat(u"GxMoaVariable::Read/配列の要素数が不正です(%d)\n", count));
             return false;
         }
         if (depth >= kGxMoaMaxStoredNesting) {
-            GxWriteErrorLog(u"GxMoaVariable::Read/配列の入れ子が深すぎます(%d)\n", depth);
+            reader.ComplainAbout(GxFormat(u"GxMoaVariable::Read/配列の入れ子が深すぎます(%d)\n", depth));
             return false;
         }
         m_Array = new std::vector<GxMoaVariable>();

@@ -19,7 +19,7 @@ bool GxMoaVariableDefinition::Read(GxContentReaderBase& reader) {
     reader.Read("m_ArraySize", &m_ArraySize);
     reader.Read("m_Scope", &m_Scope);
     if (m_ArraySize > kGxMoaMaxArrayElements) {
-        GxWriteErrorLog(u"GxMoaVariableDefinition::Read/配列の大きさが不正です(%s:%d)\n", m_Name, m_ArraySize);
+        reader.ComplainAbout(GxFormat(u"GxMoaVariableDefinition::Read/配列の大きさが不正です(%s:%d)\n", m_Name, m_ArraySize));
         m_ArraySize = -1;
         return false;
     }

@@ -110,7 +110,7 @@ bool GxMoaVariableTable::ReadVariables(GxContentReaderBase& reader, u32 storageC
     if (!reader.Read("m_VariablesSize", &count)) return false;
     if (count <= 0) return reader.GetErrorCount() == 0;
     if (u32(count) > reader.GetRemainingBytes()) {
-        GxWriteErrorLog(u"GxMoaVariableTable::ReadVariables/変数の数が不正です(%d)\n", count);
+        reader.ComplainAbout(GxFormat(u"GxMoaVariableTable::ReadVariables/変数の数が不正です(%d)\n", count));
         return false;
     }
     for (s32 i = 0; i < count; ++i) {

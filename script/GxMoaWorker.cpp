@@ -301,14 +301,14 @@ bool GxMoaWorker::Read(GxContentReaderBase* reader) {
     m_ExecStack.clear();
     m_ValueStack.clear();
     m_ReturnValue.Clear();
-    const bool framesRead = GxMoaReadList(*reader, "m_ExecStack", u"GxMoaWorker::Read", [&] {
+    const bool framesRead = GxMoaReadList(*reader, "m_ExecStack", u"GxMoaWorker::Read", 1, [&] {
         GxMoaExecStackElement frame;
         if (!frame.Read(*reader, this)) return false;
         m_ExecStack.push_back(std::move(frame));
         return true;
     });
     if (!framesRead) return false;
-    if (!GxMoaReadRecords(*reader, "m_ValueStack", u"GxMoaWorker::Read", &m_ValueStack)) return false;
+    if (!GxMoaReadRecords(*reader, "m_ValueStack", u"GxMoaWorker::Read", 1, &m_ValueStack)) return false;
     m_ReturnValue.Read(*reader);
     return reader->GetErrorCount() == 0;
 }

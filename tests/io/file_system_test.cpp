@@ -1,4 +1,6 @@
 #include "io/GxFileSystem.h"
+#include "io/GxINIFile.h"
+#include "base/GxStringUtil.h"
 #include "support/LogCapture.h"
 #include "tools/builders/PackWriter.h"
 #include "tests/io/fs_fixture.h"
@@ -156,6 +158,51 @@ TEST_F(FsTest, MissingFilesAreLoggedUnlessSilent) {
     EXPECT_FALSE(GxLoadFileNoCache(&b, u"no/such.ini", 0, false));
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{"File open error or not exist:no/such.png\n",
                                                      "File open error:no/such.ini\n"}));
+}
+
+// Whole-file loads take no more than the caller's kind of file can mean,
+// and never a file larger than 32 bits can count (it was read cut short, as
+// if whole). Sparse files: the test costs nothing.
+TEST_F(FsTest, WholeFileLoadsRefuseFilesLargerThanTheirKind) {
+    const struct {
+        const char* file;
+        u64 size;
+        u32 cap;
+        bool loads;
+    } rows[] = {
+        {"at.bin", 100, 100, true},
+        {"over.bin", 101, 100, false},
+        {"huge.bin", (u64(5) << 30), kGxLoadFileAnySize, false},
+        {"top.bin", 0xFFFFFFFFull + 1, kGxLoadFileAnySize, false},
+    };
+    for (const auto& r : rows) {
+        Put(r.file, "");
+        std::filesystem::resize_file(m_Dir.path() / r.file, r.size);
+        const GxString path = GxFromUtf8(r.file);
+        for (const bool whole : {true, false}) {
+            qtest::LogCapture log;
+            GxBinBuffer b;
+            const bool loaded = whole ? GxLoadFile(&b, path, false, false, r.cap)
+                                      : GxLoadFileNoCache(&b, path, 0, false, r.cap);
+            EXPECT_EQ(loaded, r.loads) << r.file;
+            if (r.loads) continue;
+            EXPECT_EQ(b.GetSize(), 0u) << r.file << ": nothing allocated";
+            EXPECT_EQ(log.Lines(), std::vector<std::string>{"File too large(" + std::to_string(r.size) +
+                                                            " bytes, at most " + std::to_string(r.cap) + "):" +
+                                                            r.file + "\n"});
+        }
+    }
+    // Silent loads stay silent, and an INI file is held to what a
+    // configuration can mean.
+    qtest::LogCapture log;
+    GxBinBuffer b;
+    EXPECT_FALSE(GxLoadFile(&b, u"over.bin", false, true, 100));
+    EXPECT_TRUE(log.Lines().empty());
+    Put("big.ini", "");
+    std::filesystem::resize_file(m_Dir.path() / "big.ini", kGxINIFileMaxSize + 1);
+    GxINIFile ini;
+    EXPECT_FALSE(ini.Load(u"big.ini", false));
+    EXPECT_EQ(log.Lines().size(), 1u);
 }
 
 TEST_F(FsTest, MountFailures) {

@@ -31,16 +31,28 @@ TEST_F(FsTest, TextFileEncodingsGiveTheSameLines) {
     }
 }
 
+// Every refusal is said in one line that names the file: a data table
+// dropped without a word shows only in what the game then lacks.
 TEST_F(FsTest, TextFileRefusals) {
     Put("be.txt", "\xFE\xFF\x00\x41");
     Put("empty.txt", "");
+    Put("sparse.txt", "");
+    std::filesystem::resize_file(m_Dir.path() / "sparse.txt", u64(kGxTextFileMaxSize) + 1);
+    const struct {
+        const char16_t* path;
+        const char* line;
+    } rows[] = {
+        {u"be.txt", "Error/ReadTextFileLines UTF-16 Big-Endian Is Not Read(be.txt)\n"},
+        {u"empty.txt", "Error/ReadTextFileLines Empty File(empty.txt)\n"},
+        {u"none.txt", "File open error or not exist:none.txt\n"},
+        {u"sparse.txt", "File too large(16777217 bytes, at most 16777216):sparse.txt\n"},
+    };
     std::vector<GxString> lines;
-    qtest::LogCapture log;
-    EXPECT_FALSE(ReadTextFileLines(&lines, u"be.txt", false));
-    EXPECT_FALSE(ReadTextFileLines(&lines, u"empty.txt", false));
-    EXPECT_TRUE(log.Lines().empty());
-    EXPECT_FALSE(ReadTextFileLines(&lines, u"none.txt", false));
-    EXPECT_EQ(log.Lines(), std::vector<std::string>{"File open error or not exist:none.txt\n"});
+    for (const auto& r : rows) {
+        qtest::LogCapture log;
+        EXPECT_FALSE(ReadTextFileLines(&lines, r.path, false));
+        EXPECT_EQ(log.Lines(), std::vector<std::string>{r.line});
+    }
     EXPECT_TRUE(lines.empty());
 }
 

@@ -159,7 +159,9 @@ TEST_F(ImageSets, EconomySetsAndPendingTextures) {
     F().Release(set);
 }
 
-TEST_F(ImageSets, DamagedSetsAndMissingAtlasesAreRefused) {
+// A damaged set costs one line naming it; an image no picture could be, or
+// a missing atlas, costs only itself.
+TEST_F(ImageSets, DamagedSetsCostOneLineAndBadImagesOrAtlasesOnlyThemselves) {
     ImageSetSpec noPng = DrawSpec();
     noPng.atlases[0].pixels.clear();
     Write("nopng", noPng);
@@ -173,23 +175,72 @@ TEST_F(ImageSets, DamagedSetsAndMissingAtlasesAreRefused) {
         w.WriteListBegin("m_CrammedImageArray", "", 0x7FFFFFFF);
     });
     Put("counted.gis", counted);
+    // 20,000 patterns would fit 20 KB at a byte each, not at a pattern's least.
+    auto claimed = qtest::WriteContentBytes(false, "GIMGSET", 1, [](GxContentWriterBase& w) {
+        w.Write("m_EconomyMode", false);
+        w.WriteListBegin("m_CrammedImageArray", "", 0);
+        w.WriteListEnd();
+        w.WriteListBegin("m_OriginImageArray", "", 1);
+        w.Write("m_FileName", u"a.png");
+        for (int i = 0; i < 3; ++i) w.Write("n", s32(0));
+        w.Write("m_PreserveFlag", u32(0));
+        w.WriteListBegin("m_PatternArray", "", 20000);
+        const std::vector<unsigned char> junk(20000, 0x05);
+        w.WriteBinary("pad", junk.data(), u32(junk.size()));
+    });
+    Put("claimed.gis", claimed);
+    // A piece wider than any picture, and one whose kept part lies outside
+    // its atlas: those images go, the other stays.
+    ImageSetSpec wide = DrawSpec();
+    wide.atlases[0].fileName = u"wide.png";
+    wide.origins.push_back(wide.origins[0]);
+    wide.origins.push_back(wide.origins[0]);
+    wide.origins[1].name = u"btn_yes_off.png";
+    wide.origins[1].patterns[0].width = 0x7FFFFFFF;
+    wide.origins[2].name = u"outside.png";
+    wide.origins[2].patterns[1].crammedLeft = 50;
+    Write("wide", wide);
+    Put("sparse.gis", {});
+    std::filesystem::resize_file(dir_.path() / "sparse.gis", u64(kGxImageSetMaxFileSize) + 1);
     struct Row {
         const char* name;
         const char* line;
+        bool loads;
     } rows[] = {
-        {"nopng", "LoadAttachedTexture:Load Failed:atlas.png"},
-        {"badmagic", "GetCrammedImageSet:Load Failed:badmagic.gis"},
-        {"zipped", "GetCrammedImageSet:Load Failed:zipped.gis"},
-        {"cut", "GetCrammedImageSet:Load Failed:cut.gis"},
-        {"counted", "m_CrammedImageArrayの要素数が不正です(2147483647)"},
-        {"absent", "GetCrammedImageSet:Load Failed:absent.gis"},
+        {"nopng", "LoadAttachedTexture:Load Failed:atlas.png", true},
+        {"badmagic", "GxContentTextReader/FileHeader Isn't TGIMGSET Line=1 (badmagic.gis)", false},
+        {"zipped", "GetCrammedImageSet:Load Failed:zipped.gis", false},
+        {"cut", "GxNcCrammedImageSet/m_PatternArrayの要素数が不正です(2) (cut.gis)", false},
+        {"counted", "m_CrammedImageArrayの要素数が不正です(2147483647) (counted.gis)", false},
+        {"claimed", "m_PatternArrayの要素数が不正です(20000) (claimed.gis)", false},
+        {"wide", "GxNcCrammedImageSet/画像の大きさか位置が不正です(btn_yes_off.png) (wide.gis)", true},
+        {"sparse", "GetCrammedImageSet:Load Failed:sparse.gis", false},
+        {"absent", "GetCrammedImageSet:Load Failed:absent.gis", false},
     };
     for (const Row& r : rows) {
         qtest::LogCapture log;
-        EXPECT_EQ(Get(GxFromUtf8(r.name)), nullptr) << r.name;
+        GxNcCrammedImageSet* set = Get(GxFromUtf8(r.name));
+        EXPECT_EQ(set != nullptr, r.loads) << r.name;
+        EXPECT_EQ(log.Lines().size(), 1u) << r.name << ": " << log.Text();
         EXPECT_TRUE(log.Contains(r.line)) << r.name << ": " << log.Text();
+        if (set) F().Release(set);
     }
-    EXPECT_EQ(GxTextureFactory::GetInstance().GetCount(), 0u) << "a refused set keeps no texture";
+    EXPECT_EQ(GxTextureFactory::GetInstance().GetCount(), 0u) << "a refused or released set keeps no texture";
+
+    GxNcCrammedImageSet* wideSet = Get(u"wide");
+    ASSERT_NE(wideSet, nullptr);
+    EXPECT_NE(wideSet->FindOriginImage(u"parts.png"), nullptr);
+    EXPECT_EQ(wideSet->FindOriginImage(u"btn_yes_off.png"), nullptr);
+    EXPECT_EQ(wideSet->FindOriginImage(u"outside.png"), nullptr);
+    F().Release(wideSet);
+    // Without its atlas the set's patterns draw nothing, and nothing fails.
+    GxNcCrammedImageSet* bare = Get(u"nopng");
+    ASSERT_NE(bare, nullptr);
+    Begin(64, 32, 0xFF000000);
+    DrawCrammedPattern(0, bare->FindOriginImage(u"parts.png"), GxMatrix(), 1, GxFColor(1, 1, 1, 1),
+                       GxFColor(0, 0, 0, 0), 0);
+    EXPECT_EQ(End(), std::vector<uint32_t>(64 * 32, 0xFF000000u));
+    F().Release(bare);
 
     qtest::LogCapture log;
     GxNcCrammedImageSet stranger;

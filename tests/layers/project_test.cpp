@@ -209,7 +209,33 @@ std::vector<unsigned char> DeepTree(int depth) {
     });
 }
 
-TEST(ProjectFormat, DamagedFilesAreRefusedOrReadAsDefaults) {
+// The head of a project down to its one layer's image track, which claims
+// `keys` keys; `pad` bytes of something else follow.
+std::vector<unsigned char> ClaimedKeys(u32 keys, u32 pad) {
+    return WriteContentBytes(false, "NCPROJ", 1, [&](GxContentWriterBase& w) {
+        w.Write("m_ProjectName", u"claims");
+        for (int i = 0; i < 9; ++i) w.Write("m_Issuable", u32(0));
+        w.WriteListBegin("m_MotionGroupList", "", 1);
+        w.Write("m_MotionGroupName", u"g");
+        w.Write("m_EnumName", u"");
+        w.Write("m_MotionGroupID", u32(0));
+        w.WriteListBegin("m_MotionList", "", 1);
+        w.Write("m_MotionName", u"m");
+        w.Write("m_EnumName", u"");
+        w.Write("m_MotionID", u32(0));
+        for (int i = 0; i < 4; ++i) w.Write("t", s32(0));
+        w.WriteListBegin("m_LayerList", "", 1);
+        w.Write("m_LayerName", u"l");
+        w.Write("m_EnumName", u"");
+        // m_LayerID to m_Expanded: m_LastTime and m_AttachIndex are signed.
+        for (int i = 0; i < 18; ++i) i == 1 || i == 4 ? w.Write("v", s32(0)) : w.Write("v", u32(0));
+        w.WriteListBegin("", "", keys);
+        const std::vector<unsigned char> junk(pad, 0x05);
+        w.WriteBinary("pad", junk.data(), u32(junk.size()));
+    });
+}
+
+TEST(ProjectFormat, DamagedFilesCostOneLineAndNothingAfterTheDamage) {
     GxNcProject golden;
     GoldenProject(golden);
     std::vector<unsigned char> bytes = BuildProject(golden, {u"a.gis"}, false);
@@ -222,42 +248,70 @@ TEST(ProjectFormat, DamagedFilesAreRefusedOrReadAsDefaults) {
         for (int i = 0; i < 9; ++i) w.Write("m_Issuable", u32(0));
         w.WriteListBegin("m_MotionGroupList", "", 0xFFFFFFF0u);
     });
+    std::vector<unsigned char> stages = WriteContentBytes(false, "NCPROJ", 1, [](GxContentWriterBase& w) {
+        w.Write("m_ProjectName", u"x");
+        for (int i = 0; i < 9; ++i) w.Write("m_Issuable", u32(0));
+        w.WriteListBegin("m_MotionGroupList", "", 0);
+        w.WriteListEnd();
+        w.WriteListBegin("m_StageList", "", 1u << 20);
+    });
+    // A value error inside the body: the first layer's m_LastTime claims to
+    // be a u32.
+    std::vector<unsigned char> mistyped = BuildProject(golden, {}, true);
+    const size_t at = std::string(mistyped.begin(), mistyped.end()).find("05\tm_LastTime");
+    ASSERT_NE(at, std::string::npos);
+    mistyped[at + 1] = '6';
     struct Row {
         const char* what;
         std::vector<unsigned char> bytes;
         bool ok;
+        const char* line;
     } rows[] = {
-        {"wrong magic", wrongMagic, false},
-        {"compressed form read as binary", zipped, false},
-        {"a count beyond the file", hugeCount, false},
-        {"a tree nested 64 deep", DeepTree(GxNcProjectReader::kMaxTreeDepth), true},
-        {"a tree nested 65 deep", DeepTree(GxNcProjectReader::kMaxTreeDepth + 1), false},
+        {"wrong magic", wrongMagic, false, "GxContentBinaryReader/FileHeader Isn't BNCPROJ"},
+        {"compressed form read as binary", zipped, false, "FileHeader Isn't BNCPROJ"},
+        {"a count beyond the file", hugeCount, false, "リストの要素数が不正です(m_MotionGroupList:4294967280)"},
+        // Within the bytes left at one byte a key, beyond them at a key's least.
+        {"20,000 keys in 20 KB", ClaimedKeys(20000, 20000), false, "リストの要素数が不正です(:20000)"},
+        {"keys that are not there", ClaimedKeys(200, 20000), true, "ValueType Isn't VALTYPE_GxS32"},
+        {"a million stages", stages, false, "リストの要素数が不正です(m_StageList:1048576)"},
+        {"a tree nested 64 deep", DeepTree(GxNcProjectReader::kMaxTreeDepth), true, "LayerNotFound:n"},
+        {"a tree nested 65 deep", DeepTree(GxNcProjectReader::kMaxTreeDepth + 1), false,
+         "レイヤーツリーの階層が深すぎます(65)"},
+        {"a value of the wrong type", mistyped, true, "ValueType Isn't VALTYPE_GxS32 Line=28"},
     };
+    qtest::TempDir dir;
     for (const Row& r : rows) {
+        ASSERT_TRUE(qtest::WriteBytes(dir.path() / "p.gnc", r.bytes));
         qtest::LogCapture log;
         GxNcProject p;
-        EXPECT_EQ(ReadBytes(r.bytes, p, nullptr), r.ok) << r.what;
+        EXPECT_EQ(p.Read(dir.u16("p.gnc"), nullptr), r.ok) << r.what;
+        EXPECT_EQ(log.Lines().size(), r.line ? 1u : 0u) << r.what << ": " << log.Text();
+        // The one line names the file.
+        if (r.line) {
+            EXPECT_TRUE(log.Contains(std::string(r.line) + " (" + (dir.path() / "p.gnc").string() + ")"))
+                << r.what << ": " << log.Text();
+        }
         if (!r.ok) {
             EXPECT_TRUE(p.m_MotionGroupList.empty()) << r.what << ": a refused file leaves nothing half read";
         }
     }
 
-    // A value error inside the body: the records still to come are appended
-    // as defaults and the read still succeeds.
-    std::vector<unsigned char> cut = BuildProject(golden, {}, true);
-    const std::string text(cut.begin(), cut.end());
-    const size_t at = text.find("05\tm_LastTime");
-    ASSERT_NE(at, std::string::npos);
-    cut[at + 1] = '6';  // the first layer's m_LastTime now claims to be a u32
+    // Reading stops at the value error: the layer it was in is kept as far
+    // as it was read, and nothing after it is read.
     GxNcProject p;
     qtest::LogCapture log;
-    EXPECT_TRUE(ReadBytes(cut, p, nullptr));
+    EXPECT_TRUE(ReadBytes(mistyped, p, nullptr));
     GxNcMotion* m = p.FindMotion(u"menu", u"open");
     ASSERT_NE(m, nullptr);
-    ASSERT_EQ(m->m_LayerList.size(), 2u);
+    ASSERT_EQ(m->m_LayerList.size(), 1u);
+    EXPECT_EQ(m->m_LayerList[0]->m_LayerName, u"root");
     EXPECT_TRUE(m->m_LayerList[0]->m_ImageTrack.empty()) << "no tracks after the layer's error";
-    EXPECT_EQ(m->m_LayerList[1]->m_LayerName, u"") << "later layers are defaults";
-    EXPECT_TRUE(m->m_SoundTrack.empty()) << "sound and event tracks only after a clean layer list";
+    EXPECT_TRUE(m->m_SoundTrack.empty());
+    GxNcProject claimed;
+    EXPECT_TRUE(ReadBytes(ClaimedKeys(200, 20000), claimed, nullptr));
+    ASSERT_EQ(claimed.m_MotionGroupList.size(), 1u);
+    EXPECT_EQ(claimed.m_MotionGroupList[0]->m_MotionList[0]->m_LayerList[0]->m_ImageTrack.size(), 1u)
+        << "the key whose first value failed, and none after it";
 }
 
 TEST(ProjectFormat, ReadFromAFile) {

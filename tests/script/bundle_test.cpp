@@ -181,7 +181,43 @@ TEST(MoaBundle, CorruptCountsFailFastAndKeepWhatWasRead) {
     EXPECT_FALSE(moa.ReadBundle(r.reader.get()));
     EXPECT_NE(moa.FindLabel(u"kept"), nullptr) << "what was read before the failure stays";
     EXPECT_TRUE(log.Contains("GxMoa::ReadBundle/リストの要素数が不正です(m_VariableDefine:4294967280)")) << log.Text();
-    EXPECT_EQ(r->GetErrorCount(), 0u) << "refused before any element was read";
+    EXPECT_EQ(r->GetErrorCount(), 1u) << "refused before any element was read, by its own complaint";
+}
+
+// A label is a place in its script: one whose line or token the script does
+// not have is dropped with one line naming the file; the others stay.
+TEST(MoaBundle, LabelsOutsideTheirScriptsAreDropped) {
+    qtest::RecordingMoa moa;
+    qtest::MoaScriptBuilder b;
+    GxMoaScript* main = b.AddScript(&moa, u"main", u"*MAIN\ntrace(1)\n");
+    ASSERT_NE(main, nullptr) << b.LastError();
+    const int lines = main->GetLineCount();
+    const int lastTokens = int(main->m_Lines.back().m_Tokens.size());
+    const struct {
+        const char16_t* name;
+        int line, pos;
+        bool kept;
+    } rows[] = {
+        {u"before_first_token", 0, -1, true},   {u"after_last_token", lines - 1, lastTokens, true},
+        {u"past_the_last_line", lines, 0, false}, {u"largest_line", INT32_MAX, 0, false},
+        {u"negative_line", -1, 0, false},       {u"past_the_tokens", 0, 1000, false},
+        {u"before_before", 0, -2, false},
+    };
+    for (const auto& r : rows) moa.AddLabel(GxMoaLabelDefinition(r.name, r.line, r.pos, u"main"));
+    moa.AddLabel(GxMoaLabelDefinition(u"elsewhere", INT32_MAX, 0, u"nosuch"));
+    main->m_pLabelDefine.emplace(u"@far", std::make_unique<GxMoaLabelDefinition>(u"@far", INT32_MAX, 0, u"main"));
+    const auto bytes = Bundle(moa, Form::Binary);
+    mtest::StreamReader r(bytes, "MOA");
+    r->SetSourceName(u"bincode/moacode.mwb");
+    qtest::RecordingMoa back;
+    qtest::LogCapture log;
+    ASSERT_TRUE(back.ReadBundle(r.reader.get()));
+    for (const auto& row : rows) EXPECT_EQ(back.FindLabel(row.name) != nullptr, row.kept) << GxToUtf8(row.name);
+    EXPECT_NE(back.FindLabel(u"elsewhere"), nullptr) << "a label of a script the bundle lacks says so when run";
+    EXPECT_EQ(back.FindScript(u"main")->FindLabel(u"@far"), nullptr) << "a script's own labels are held the same";
+    ASSERT_EQ(log.Lines().size(), 1u) << log.Text();
+    EXPECT_TRUE(log.Contains("GxMoa::ReadBundle/ラベルの位置が不正です(") && log.Contains("(bincode/moacode.mwb)"))
+        << log.Text();
 }
 
 TEST(MoaBundle, DefinitionWithAHugeArraySizeIsRefused) {

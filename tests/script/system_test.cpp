@@ -109,6 +109,15 @@ TEST_F(MoaSystem, LoadFailuresAreReported) {
         EXPECT_TRUE(log_.Contains(c.message)) << log_.Text();
         EXPECT_EQ(g_pMoa->GetVariableTable()->GetCount(), 0u) << "no variables after a failed load";
     }
+    // The reader's own line names the bundle.
+    EXPECT_TRUE(log_.Contains(" (bincode/moacode.mwb)\n")) << log_.Text();
+    // A bundle larger than any game's scripts (here a sparse file) is refused
+    // unread, with one line naming it.
+    Put({});
+    std::filesystem::resize_file("bincode/moacode.mwb", u64(kGxMoaBundleMaxSize) + 1);
+    log_.Clear();
+    EXPECT_FALSE(LoadMoaBincode());
+    EXPECT_EQ(log_.Lines(), std::vector<std::string>{"File too large(268435457 bytes, at most 268435456):bincode/moacode.mwb\n"});
     Put({'X'});
     log_.Clear();
     EXPECT_FALSE(LoadMoaBincode());
