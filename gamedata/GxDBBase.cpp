@@ -148,8 +148,11 @@ s32 GxDBBase::FindNameMap(const GxChar* name, s32 defaultID) const {
 bool GxDBBase::AddNameMap(const GxString& name, s32 id) {
     if (name.empty()) return false;
     if (m_NameMap.emplace(name, id).second) return true;
-    GxWriteErrorLog(u"GxDBBase::AddNameMap/同じ名前キーがあるようです。テーブルを確認してください (File:%s/Name:%s/ID=%d)\n",
-                    m_FileName, name, id);
+    // The first clash of a table is said; a damaged table may repeat one
+    // name on every line.
+    if (!m_NameMapError)
+        GxWriteErrorLog(u"GxDBBase::AddNameMap/同じ名前キーがあるようです。テーブルを確認してください (File:%s/Name:%s/ID=%d)\n",
+                        m_FileName, name, id);
     m_NameMapError = true;
     return false;
 }

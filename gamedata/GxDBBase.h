@@ -46,7 +46,7 @@ public:
     bool HasNameMapError() const { return m_NameMapError; }
     GxString GetFileName() const { return m_FileName; }
     // Adds the name unless it is empty or already there (then the first ID
-    // stays, the clash is logged and the error flag set).
+    // stays and the error flag is set; the table's first clash is logged).
     bool AddNameMap(const GxString& name, s32 id);
 
     // Back to the state before any load: default records, nothing mapped.

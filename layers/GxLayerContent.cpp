@@ -15,15 +15,25 @@
 
 namespace {
 
-// A list's count, refused when the stream cannot hold that many elements.
-bool ReadCount(GxContentReaderBase* r, const char* name, u32* count) {
+// A list's count, refused when the stream already failed, or cannot hold
+// that many elements of at least elementBytes each.
+bool ReadCount(GxContentReaderBase* r, const char* name, u32 elementBytes, u32* count) {
     *count = 0;
     r->ReadListBegin(name, count);
-    if (*count <= r->GetRemainingBytes()) return true;
-    GxWriteErrorLog(u"GxLayerContent::Read/%Sの要素数が不正です(%u)\n", name, *count);
+    if (r->GetErrorCount() != 0) {
+        *count = 0;
+        return false;
+    }
+    if (r->CanHold(*count, elementBytes)) return true;
+    r->ComplainAbout(GxFormat(u"GxLayerContent::Read/%Sの要素数が不正です(%u)\n", name, *count));
     *count = 0;
     return false;
 }
+
+constexpr u32 kNameBytes = GxContentMinReadBytes(kGxValStringUTF8);
+// Visible, alpha, file, width, height, offset.
+constexpr u32 kSubLayerBytes = GxContentMinReadBytes(kGxValBool, kGxValS32, kGxValStringUTF8, kGxValS32, kGxValS32,
+                                                     kGxValVector2);
 
 GxString ErrorImageName() {
     GxCoreBase* core = GxCoreBase::GetCoreBase();
@@ -143,9 +153,9 @@ bool GxLayerContent::Read(GxContentReaderBase* r) {
     r->Read("m_Alpha", &m_Alpha);
     r->Read("m_ContentFileName", &m_ContentFileName);
     u32 count = 0;
-    if (!ReadCount(r, "m_MultiContentFileName", &count)) return false;
+    if (!ReadCount(r, "m_MultiContentFileName", kNameBytes, &count)) return false;
     m_MultiContentFileName.clear();
-    for (u32 i = 0; i < count; ++i) {
+    for (u32 i = 0; i < count && r->GetErrorCount() == 0; ++i) {
         r->ReadListElementBegin();
         m_MultiContentFileName.push_back(r->ReadWString(""));
         r->ReadListElementEnd();
@@ -165,9 +175,10 @@ bool GxLayerContent::Read(GxContentReaderBase* r) {
     r->Read("m_LoopStartPos", &m_LoopStartPos);
     r->Read("m_MovieCurrentTime", &m_MovieCurrentTime);
     r->Read("m_MovieAutoDisappear", &m_MovieAutoDisappear);
-    if (!ReadCount(r, "m_pSubLayerList", &count)) return false;
+    if (!ReadCount(r, "m_pSubLayerList", kSubLayerBytes, &count)) return false;
     CreateSubLayerContents(s32(count));
     for (const std::unique_ptr<GxSubLayerContent>& sub : m_pSubLayerList) {
+        if (r->GetErrorCount() != 0) break;
         r->ReadListElementBegin();
         sub->Read(r);
         r->ReadListElementEnd();

@@ -88,9 +88,16 @@ void GxNcCrammedImageSet::Empty() {
     m_Directory.clear();
     m_OriginImageArray.clear();
     m_CrammedImageArray.clear();
+    m_OriginIndex.clear();
+    m_OriginIndexed = 0;
 }
 
 GxNcOriginImage* GxNcCrammedImageSet::FindOriginImage(GxStringView name) {
+    // The index stands for the array as read; one changed since is searched.
+    if (m_OriginIndexed == m_OriginImageArray.size() && !m_OriginImageArray.empty()) {
+        const auto it = m_OriginIndex.find(GxString(name));
+        return it == m_OriginIndex.end() ? nullptr : m_OriginImageArray[it->second].get();
+    }
     for (const std::unique_ptr<GxNcOriginImage>& o : m_OriginImageArray)
         if (o->m_FileName == name) return o.get();
     return nullptr;
@@ -167,6 +174,10 @@ bool GxNcCrammedImageSet::Read(GxContentReaderBase* r) {
                 (i >= 0 && size_t(i) < m_CrammedImageArray.size()) ? m_CrammedImageArray[size_t(i)].get() : nullptr;
         }
     DropImplausibleImages(r);
+    // Widgets and projects look images up by name, a project once for every
+    // key: the first of each name, found without walking the array.
+    for (size_t i = 0; i < m_OriginImageArray.size(); ++i) m_OriginIndex.emplace(m_OriginImageArray[i]->m_FileName, i);
+    m_OriginIndexed = m_OriginImageArray.size();
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include "layers/GxObjectRefCountNotAutoDelete.h"
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 class GxContentReaderBase;
@@ -50,5 +51,8 @@ public:
 
 private:
     void Empty();
+    std::unordered_map<GxString, size_t> m_OriginIndex;
+    size_t m_OriginIndexed = 0;
+
     void DropImplausibleImages(GxContentReaderBase* reader);
 };

@@ -17,10 +17,11 @@ public:
     // At 0 the project gives its image sets back and empties its data.
     u32 Release() override;
     // Resolves every image key of every layer; what cannot be resolved is
-    // logged and left null.
+    // left null, the project's first unresolved image and motion logged.
     virtual void ResolveReferences();
+    // The key's image; one that is not there is logged when report is set.
     virtual const GxNcOriginImage* FindImage(const GxNcMotionGroup& group, const GxNcMotion& motion,
-                                             const GxNcLayer& layer, const GxNcImageKey& key);
+                                             const GxNcLayer& layer, const GxNcImageKey& key, bool report);
     // Reads name (its extension made ".gnc") and gets the image sets it names
     // from imageFolder, with their textures when loadTextures is set.
     virtual bool Load(GxStringView name, GxStringView imageFolder, bool loadTextures);

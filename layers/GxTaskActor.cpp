@@ -227,17 +227,22 @@ bool GxTaskActor::ReadContent(GxContentReaderBase* r) {
     bool ok = GxTaskFolder::ReadContent(r);
     if (!r) return false;
     ok = m_Visual.Read(r) && ok;
+    // Type, time left and in all, start, end, curve, its parameter, the
+    // first-step flag.
+    constexpr u32 kActionBytes = GxContentMinReadBytes(kGxValS32, kGxValS32, kGxValS32, kGxValVector3,
+                                                       kGxValVector3, kGxValU32, kGxValS32, kGxValBool);
     for (std::deque<GxActionParam>& list : m_ActionList) {
         u32 count = 0;
         r->ReadListBegin("m_ActionList", &count);
-        // Every stored action takes bytes: a count beyond what is left is a
-        // damaged save, and the rest of it cannot be trusted.
-        if (count > r->GetRemainingBytes()) {
-            GxWriteErrorLog(u"GxTaskActor::ReadContent/m_ActionListの要素数が不正です(%u)\n", count);
+        // Reading stops at the first damage: what follows would be out of
+        // step. A count beyond what the bytes left could hold is damage too.
+        if (r->GetErrorCount() != 0) return false;
+        if (!r->CanHold(count, kActionBytes)) {
+            r->ComplainAbout(GxFormat(u"GxTaskActor::ReadContent/m_ActionListの要素数が不正です(%u)\n", count));
             return false;
         }
         std::deque<GxActionParam> read;
-        for (u32 i = 0; i < count; ++i) {
+        for (u32 i = 0; i < count && r->GetErrorCount() == 0; ++i) {
             GxActionParam a;
             r->ReadListElementBegin();
             a.Read(r);

@@ -332,8 +332,11 @@ void GxTaskLayer::UpdateContent(GxLayerContent& c) {
         if (!motion) return;
         c.m_MatWorld.Compose(Xyz(world) + GxVector3(ScreenWidth() / 2, ScreenHeight() / 2, 0), Radians(m_Visual.m_Rot),
                              Xyz(m_Visual.m_Scale), Xyz(m_Visual.m_CenterPos));
-        // The period is at least 1, so a motion of no length does not divide by 0.
-        const s32 frame = c.m_FrameCount % motion->GetPeriod();
+        // The period is at least 1, so a motion of no length does not divide
+        // by 0. A counter a save left negative (or one that wrapped) still
+        // lands in the period.
+        const s64 period = motion->GetPeriod();
+        const s32 frame = s32((s64(c.m_FrameCount) % period + period) % period);
         c.m_SnapShot.Update(c.m_pProject, motion, frame, GxVector4(), &c.m_MatWorld, GxFColor(1, 1, 1, 1), 4, nullptr);
         return;
     }
@@ -358,8 +361,9 @@ int GxTaskLayer::Update(int, s64 elapsed) {
             if (m_ShakeTimeLeft <= 0) StopShake();
         }
     }
-    ++m_Content[0].m_FrameCount;
-    ++m_Content[1].m_FrameCount;
+    // The counters come from saves too: at the largest integer they wrap
+    // round rather than overflow.
+    for (GxLayerContent& c : m_Content) c.m_FrameCount = s32(u32(c.m_FrameCount) + 1u);
     if (m_Transit.m_Transit) {
         m_Transit.m_TransitTimeLeft = GxTruncToS32(f64(m_Transit.m_TransitTimeLeft) - ms);
         if (m_Transit.m_TransitTimeLeft <= 0) {
@@ -368,7 +372,7 @@ int GxTaskLayer::Update(int, s64 elapsed) {
             GetBackContent()->Clear();
         }
     }
-    ++m_FrameCount;
+    m_FrameCount = s32(u32(m_FrameCount) + 1u);
     return 0;
 }
 
@@ -548,10 +552,23 @@ bool GxTaskLayer::ReadContent(GxContentReaderBase* r) {
     m_Content[0].Clear();
     m_Content[1].Clear();
     bool ok = m_Content[0].Read(r) && m_Content[1].Read(r);
+    // A slot index or movie channel out of range would index past the slots
+    // or the movie service's channels: the record is refused where it is met.
+    for (const GxLayerContent& c : m_Content)
+        if (ok && c.m_ContentType == kGxContentMovie && c.m_MyChannel >= u32(GxLayerServices::kMovieChannelCount)) {
+            r->ComplainAbout(GxFormat(u"GxTaskLayer::ReadContent/m_MyChannelが不正です(%u)\n", c.m_MyChannel));
+            ok = false;
+        }
     s32 index = 0;
     if (ok) {
         r->Read("m_LayerType", &m_LayerType);
         r->Read("m_IndexPos", &index);
+        if (index < 0 || index > 1) {
+            r->ComplainAbout(GxFormat(u"GxTaskLayer::ReadContent/m_IndexPosが不正です(%d)\n", index));
+            ok = false;
+        }
+    }
+    if (ok) {
         m_Transit.ReadContent(r);
         r->Read("m_Shake", &m_Shake);
         GxVector3 amplitude;
@@ -562,17 +579,6 @@ bool GxTaskLayer::ReadContent(GxContentReaderBase* r) {
         r->Read("m_MovieAutoDisappearTime", &m_MovieAutoDisappearTime);
         r->Read("m_LocalTransitMode", &m_LocalTransitMode);
     }
-    // A slot index or movie channel out of range would index past the slots
-    // or the movie service's channels: the record is refused.
-    if (ok && (index < 0 || index > 1)) {
-        GxWriteErrorLog(u"GxTaskLayer::ReadContent/m_IndexPosが不正です(%d)\n", index);
-        ok = false;
-    }
-    for (const GxLayerContent& c : m_Content)
-        if (ok && c.m_ContentType == kGxContentMovie && c.m_MyChannel >= u32(GxLayerServices::kMovieChannelCount)) {
-            GxWriteErrorLog(u"GxTaskLayer::ReadContent/m_MyChannelが不正です(%u)\n", c.m_MyChannel);
-            ok = false;
-        }
     if (!ok) {
         ClearContent();
         m_IndexPos = 0;

@@ -258,9 +258,11 @@ bool GxTaskUIMessageWindowFx::ReadContent(GxContentReaderBase* r) {
     u32 count = 0;
     l.m_ShowChars.clear();
     l.m_Rubies.clear();
-    if (!GxUIReadListCount(r, "m_ShowChars", kClassName, &count)) return false;
+    constexpr u32 kCharBytes = GxContentMinReadBytes(kGxValU16, kGxValVector3, kGxValU32, kGxValBool);
+    constexpr u32 kRubyBytes = GxContentMinReadBytes(kGxValStringUTF8, kGxValS32, kGxValS32, kGxValVector3);
+    if (!GxUIReadListCount(r, "m_ShowChars", kClassName, kCharBytes, &count)) return false;
     l.m_ShowChars.reserve(count);
-    for (u32 i = 0; i < count; ++i) {
+    for (u32 i = 0; i < count && r->GetErrorCount() == 0; ++i) {
         GxTextLayout::CharRecord c;
         r->ReadListElementBegin();
         r->Read("m_Char", &c.m_Char);
@@ -271,8 +273,8 @@ bool GxTaskUIMessageWindowFx::ReadContent(GxContentReaderBase* r) {
         l.m_ShowChars.push_back(c);
     }
     r->ReadListEnd();
-    if (!GxUIReadListCount(r, "m_Rubies", kClassName, &count)) return false;
-    for (u32 i = 0; i < count; ++i) {
+    if (!GxUIReadListCount(r, "m_Rubies", kClassName, kRubyBytes, &count)) return false;
+    for (u32 i = 0; i < count && r->GetErrorCount() == 0; ++i) {
         GxTextLayout::RubyRecord ruby;
         r->ReadListElementBegin();
         r->Read("m_Text", &ruby.m_Text);

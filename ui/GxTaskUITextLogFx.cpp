@@ -105,8 +105,10 @@ int GxTaskUITextLogFx::Render(int drawParam, int listIndex) {
     style.m_Edge = m_UseEdge;
     style.m_EdgeColour = GxUIScaleAlpha(m_EdgeColor, alpha);
     const s64 first = GetValueInt(), count = GetLineCount(), size = m_TextFontSize;
-    for (s64 row = 0; row < m_MaxView && first + row < count; ++row) {
-        if (first + row < 0) continue;
+    // The rows that show a line, and no others: a stored value and view may
+    // be any numbers, and the loop must cost no more than the lines it draws.
+    const s64 begin = std::max<s64>(0, -first), end = std::min<s64>(m_MaxView, count - first);
+    for (s64 row = begin; row < end; ++row) {
         const GxTextLogElement& line = m_Lines[size_t(first + row)];
         const f32 y = f32(m_ClientTop + row * size);
         s64 x = 0;
@@ -172,8 +174,9 @@ bool GxTaskUITextLogFx::ReadContent(GxContentReaderBase* r) {
     m_TextFontIndex = GxUICheckFontIndex(m_TextFontIndex, kClassName);
     m_Lines.clear();
     u32 count = 0;
-    if (!GxUIReadListCount(r, "GxTextLogElement", kClassName, &count)) return false;
-    for (u32 i = 0; i < count; ++i) {
+    constexpr u32 kLineBytes = GxContentMinReadBytes(kGxValStringUTF8, kGxValStringUTF8, kGxValStringUTF8, kGxValU32);
+    if (!GxUIReadListCount(r, "GxTextLogElement", kClassName, kLineBytes, &count)) return false;
+    for (u32 i = 0; i < count && r->GetErrorCount() == 0; ++i) {
         GxTextLogElement line;
         r->ReadListElementBegin();
         r->Read("m_Icon", &line.m_Icon);

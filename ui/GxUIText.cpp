@@ -40,12 +40,17 @@ s32 GxUIAddSat(s32 a, s64 b) {
     return s32(std::clamp<s64>(s64(a) + clampedB, lo, hi));
 }
 
-bool GxUIReadListCount(GxContentReaderBase* r, const char* name, const GxChar* className, u32* count) {
+bool GxUIReadListCount(GxContentReaderBase* r, const char* name, const GxChar* className, u32 elementBytes,
+                       u32* count) {
     *count = 0;
     r->ReadListBegin(name, count);
-    // Every stored element takes bytes.
-    if (*count <= r->GetRemainingBytes()) return true;
-    GxWriteErrorLog(u"%s::ReadContent/%Sの要素数が不正です(%u)\n", className ? className : u"", name, *count);
+    if (r->GetErrorCount() != 0) {
+        *count = 0;
+        return false;
+    }
+    // Every stored element takes at least its values' bytes.
+    if (r->CanHold(*count, std::max(elementBytes, 1u))) return true;
+    r->ComplainAbout(GxFormat(u"%s::ReadContent/%Sの要素数が不正です(%u)\n", className ? className : u"", name, *count));
     *count = 0;
     return false;
 }

@@ -27,9 +27,12 @@ s32 GxUICharWidth(GxChar ch, s32 fontSize);
 // a + b held to the s32 range.
 s32 GxUIAddSat(s32 a, s64 b);
 
-// A stored list's begin with its element count, refused (logged with the
-// class name, count 0) when the stream cannot hold that many elements.
-bool GxUIReadListCount(GxContentReaderBase* reader, const char* name, const GxChar* className, u32* count);
+// A stored list's begin with its element count, refused (count 0) when the
+// stream already failed, or cannot hold that many elements of at least
+// elementBytes each (GxContentMinReadBytes); the stream's one line then
+// names the class.
+bool GxUIReadListCount(GxContentReaderBase* reader, const char* name, const GxChar* className, u32 elementBytes,
+                       u32* count);
 
 // The packed colour with its alpha multiplied by alphaScale (0..1).
 u32 GxUIScaleAlpha(u32 argb, f32 alphaScale);

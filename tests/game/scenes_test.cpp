@@ -4,6 +4,9 @@
 // and call, every title button's decision, and the debug scene's lists.
 #include "SampleSceneFixture.h"
 
+#include "game/GxGameModule.h"
+#include "support/Golden.h"
+
 #include "game/GxGameSound.h"
 #include "gamedata/GxUserData.h"
 #include "gamedata/GxUserDataPerman.h"
@@ -20,6 +23,7 @@
 #include "ui/GxTaskUIButtonIs.h"
 #include "ui/GxTaskUIListBoxFx.h"
 
+#include <chrono>
 #include <cstring>
 
 namespace {
@@ -286,6 +290,25 @@ TEST_F(SampleScenes, TheDebugSceneListsScriptsThenLabelsByLineAndRunsOne) {
     EXPECT_EQ(Worker().m_PendingName, u"SeqTitle");
     ASSERT_TRUE(RunUntil(u"SeqTitle"));
     EXPECT_TRUE(GxIsBgmPlaying()) << "the title's music again";
+}
+
+// A save of the sample whose name window a UI module table made a text log:
+// the window's stored value and view rows drive its drawing, which must cost
+// no more than its lines (it took seconds a frame).
+TEST_F(SampleScenes, ASavedTextLogOfAnyViewDrawsInNoTime) {
+    const fs::path found = qtest::SourcePath("tests/corpus/widget_state_fuzz");
+    Start(false, [&] {
+        fs::create_directories("data");
+        fs::copy_file(found / "real-program-db_uimodule-namewin-as-textlog.txt", "data/db_uimodule.txt");
+        fs::copy_file(found / "real-program-save-textlog-namewin.gd", "save/gamedata001.gd");
+    });
+    ASSERT_TRUE(RunUntil(u"SeqTitle"));
+    ASSERT_EQ(GxLoadSavedGame(dir_.u16("save/gamedata001.gd")), GxLoadResult::Loaded);
+    Tm()->ChangeSequenceByName(u"SeqAvgMain", 0, 0, 0);
+    ASSERT_TRUE(RunUntilCurrent(u"SeqAvgMain"));
+    const auto start = std::chrono::steady_clock::now();
+    Pass(30);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20)) << "thirty frames";
 }
 
 // The configuration's numbers, or the dialog buttons' sizes in the UI module

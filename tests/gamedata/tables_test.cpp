@@ -242,7 +242,8 @@ TEST_F(Tables, NameMapKeepsTheFirstIdOfAName) {
                             "3\t18\tbutton\tset\timg\n"
                             "1\t18\tButton\tset\timg\n"
                             "7\t8\tbutton\tother\timg\n"
-                            "8\t8\t\tnameless\timg\n")
+                            "8\t8\t\tnameless\timg\n"
+                            "9\t8\tbutton\tthird\timg\n")
                            .c_str()));
     EXPECT_EQ(t.FindNameMap(u"button", -1), 3);
     EXPECT_EQ(t.FindNameMap(GxString(u"Button"), -1), 1);
@@ -252,11 +253,34 @@ TEST_F(Tables, NameMapKeepsTheFirstIdOfAName) {
     EXPECT_EQ(std::count_if(log.Lines().begin(), log.Lines().end(),
                             [](const std::string& l) { return l.find("GxDBBase::AddNameMap/") == 0; }),
               1)
-        << log.Text();
+        << "one line for the table, however many lines clash: " << log.Text();
     EXPECT_TRUE(log.Contains("(File:" + U8(t.GetFileName()) + "/Name:button/ID=7)")) << log.Text();
     // The record itself is still loaded.
     EXPECT_EQ(U8(t.GetRecord(7)->ImageSetName), "other");
     EXPECT_FALSE(t.AddNameMap(u"", 2));
+}
+
+// A table that cannot be read is never dropped without a line naming it.
+TEST_F(Tables, EmptyBigEndianAndOversizedTablesAreNamed) {
+    const struct {
+        std::string bytes;
+        u64 size;
+        const char* reason;
+    } rows[] = {
+        {"", 0, "Error/ReadTextFileLines Empty File("},
+        {"\xFE\xFF\0" "1", 4, "Error/ReadTextFileLines UTF-16 Big-Endian Is Not Read("},
+        {"", u64(3) << 30, "File too large(3221225472 bytes, at most 16777216):"},
+    };
+    for (const auto& r : rows) {
+        const GxString path = File("t.txt", r.bytes);
+        std::filesystem::resize_file(U8(path), r.size);
+        qtest::LogCapture log;
+        DBCGMode t;
+        EXPECT_FALSE(t.Load(path.c_str()));
+        EXPECT_EQ(t.GetMaxID(), -1);
+        ASSERT_EQ(log.Lines().size(), 1u) << log.Text();
+        EXPECT_TRUE(log.Contains(r.reason) && log.Contains(U8(path))) << log.Text();
+    }
 }
 
 TEST_F(Tables, FilesInUtf16AndInPacksLoad) {

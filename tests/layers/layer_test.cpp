@@ -10,6 +10,7 @@
 #include "layers/GxLayerMoviePlayer.h"
 #include "layers/GxLayerServices.h"
 #include "layers/GxLayerTextSeam.h"
+#include "layers/GxActorVisualParam.h"
 #include "layers/GxTaskLayer.h"
 #include "support/FakeCore.h"
 #include "tools/builders/ImageSetWriter.h"
@@ -443,6 +444,24 @@ TEST_F(Restore, EveryContentKindComesBackPixelForPixel) {
     EXPECT_TRUE(restarted) << "the movie is opened again at its position, loops left and the user's volume";
 }
 
+// A project layer's frame counters from a save at the ends of the integer
+// range: they run on without overflow, the motion's frame in its period.
+TEST_F(Restore, FrameCountersAtTheEndsOfTheRangeRunOn) {
+    Project();
+    for (const s32 stored : {INT32_MAX, INT32_MIN}) {
+        GxTaskLayer* l = NewLayer();
+        ASSERT_TRUE(l->SetProjectContent(u"ui/title", u"ui", u"main", u"idle", 0, 0));
+        l->GetCurrentContent()->m_FrameCount = stored;
+        GxTaskLayer* copy = SaveAndRestore(l, false);
+        EXPECT_EQ(copy->GetCurrentContent()->m_FrameCount, stored);
+        for (int i = 0; i < 3; ++i) copy->Update(0, 16000);
+        EXPECT_EQ(copy->GetCurrentContent()->m_FrameCount, s32(u32(stored) + 3u)) << "wrapped round, not overflowed";
+        Draw({copy});
+        delete l;
+        delete copy;
+    }
+}
+
 TEST_F(Restore, DamagedSavesAreRefused) {
     GxTaskLayer* l = NewLayer();
     ASSERT_TRUE(l->SetImageContent(u"a.png", 0));
@@ -500,12 +519,34 @@ TEST_F(Restore, DamagedSavesAreRefused) {
              w.WriteListBegin("m_pSubLayerList", "", 500000000);
          },
          "m_pSubLayerListの要素数が不正です(500000000)"},
+        // Within the bytes left at one byte an action, beyond them at an
+        // action's least.
+        {"1,000 actions in 20 KB",
+         [&](GxContentWriterBase& w) {
+             GxTaskFolder(nullptr).WriteContent(&w);
+             GxActorVisualParam().Write(&w);
+             w.WriteListBegin("m_ActionList", "", 1000);
+             const std::vector<unsigned char> junk(20000, 0x05);
+             w.WriteBinary("pad", junk.data(), u32(junk.size()));
+         },
+         "m_ActionListの要素数が不正です(1000)"},
+        // Room for them all, but the first value is of the wrong type:
+        // reading stops there, with one line.
+        {"2,000 actions of nothing",
+         [&](GxContentWriterBase& w) {
+             GxTaskFolder(nullptr).WriteContent(&w);
+             GxActorVisualParam().Write(&w);
+             w.WriteListBegin("m_ActionList", "", 2000);
+             for (int i = 0; i < 2000 * 10; ++i) w.Write("x", 0.0);
+         },
+         "ValueType Isn't VALTYPE_GxS32"},
     };
     for (const Row& r : rows) {
         qtest::LogCapture log;
         GxTaskLayer* copy = NewLayer();
         ltest::RoundTrip(false, r.write, [&](GxContentReaderBase& rd) { EXPECT_FALSE(copy->ReadContent(&rd)) << r.what; });
         EXPECT_TRUE(log.Contains(r.line)) << r.what << ": " << log.Text();
+        EXPECT_LE(log.Lines().size(), 1u) << r.what << ": " << log.Text();
         EXPECT_EQ(copy->GetIndexPos(), 0) << r.what;
         EXPECT_EQ(copy->GetCurrentContent()->m_ContentType, kGxContentEmpty) << r.what << ": nothing half restored";
         EXPECT_EQ(copy->GetBackContent()->m_ContentType, kGxContentEmpty) << r.what;

@@ -139,9 +139,14 @@ TEST_F(Projects, UnresolvedImagesAndMotionsAreLogged) {
     GxNcImageKey away;
     away.m_Time = 4, away.m_MotionGroupName = u"g", away.m_MotionName = u"away";
     AddDrawnLayer(*m, u"far", away, 0, 0, 0, 1, 1, 0);
+    // More of each: the project's first of each kind is said, once.
+    AddDrawnLayer(*m, u"lost2", Image(u"parts", u"nothing2.png", 0), 0, 0, 0, 1, 1, 0);
+    away.m_MotionName = u"away2";
+    AddDrawnLayer(*m, u"far2", away, 0, 0, 0, 1, 1, 0);
     WriteProjectFile(dir_.path() / "gnc/title.gnc", project_, {u"parts.gis"}, false);
     qtest::LogCapture log;
     GxNcProjectEx* p = Load();
+    EXPECT_EQ(log.Lines().size(), 2u) << log.Text();
     EXPECT_TRUE(log.Contains(
         "画像が存在しません MotionGroup:g Motion:broken Layer:lost Time:0 -> ImageSet:parts File:nothing.png\n"))
         << log.Text();
