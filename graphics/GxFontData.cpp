@@ -136,19 +136,23 @@ bool GxFontData::CreateFromFile(const GxChar* tableFile, const GxChar* imageFile
     Release();
     if (!m_Texture.CreateFromFile(imageFile, 0, 1, 0, kStretchImage)) return FailFromFile(tableFile);
     GxBinBuffer table;
-    if (!tableFile || !GxLoadFile(&table, tableFile, true, false)) return FailFromFile(tableFile);
-    if (!ReadTable(table.GetData(), table.GetSize(), m_Texture.GetImageWidth(), m_Texture.GetImageHeight()))
+    if (!tableFile || !GxLoadFile(&table, tableFile, true, false, kMaxTableSize)) return FailFromFile(tableFile);
+    u32 cut = 0xFFFFFFFFu;
+    if (!ReadTable(table.GetData(), table.GetSize(), m_Texture.GetImageWidth(), m_Texture.GetImageHeight(), &cut))
         return FailFromFile(tableFile);
+    // One glyph past its picture costs that glyph alone; the first is said.
+    if (cut != 0xFFFFFFFFu)
+        GxWriteErrorLog(u"Error/GxFontData Glyph Outside The Image(Name:\"%s\" Char:%04X)\n", tableFile, cut);
     return true;
 }
 
-bool GxFontData::ReadTable(const u8* bytes, u64 size, u32 imageWidth, u32 imageHeight) {
+bool GxFontData::ReadTable(const u8* bytes, u64 size, u32 imageWidth, u32 imageHeight, u32* firstCut) {
     m_Glyphs.clear();
     if (!bytes || size < kHeaderSize) return false;
     ReadHeader(bytes);
     // Everything the header says is checked against the file and the image
-    // before a glyph is kept.
-    if (m_Last < m_First || m_CellWidth <= 0 || m_CellHeight <= 0) return false;
+    // before a glyph is kept: a cell taller than the image can hold nothing.
+    if (m_Last < m_First || m_CellWidth <= 0 || m_CellHeight <= 0 || u32(m_CellHeight) > imageHeight) return false;
     const u64 count = u64(m_Last) - m_First + 1;
     if (count > (size - kHeaderSize) / kGlyphSize) return false;
     std::vector<GxFontGlyph> glyphs(static_cast<size_t>(count));
@@ -159,7 +163,13 @@ bool GxFontData::ReadTable(const u8* bytes, u64 size, u32 imageWidth, u32 imageH
         g.m_Y = ReadU16(e + 2);
         g.m_Width = ReadU16(e + 4);
         g.m_Reserved = ReadU16(e + 6);
-        if (u64(g.m_X) + g.m_Width > imageWidth || u64(g.m_Y) + u64(m_CellHeight) > imageHeight) return false;
+        if (u64(g.m_X) + g.m_Width <= imageWidth && u64(g.m_Y) + u64(m_CellHeight) <= imageHeight) continue;
+        if (firstCut && *firstCut == 0xFFFFFFFFu) *firstCut = u32(m_First + i);
+        if (g.m_X < imageWidth && u64(g.m_Y) + u64(m_CellHeight) <= imageHeight) {
+            g.m_Width = u16(imageWidth - g.m_X);
+        } else {
+            g.m_X = g.m_Y = g.m_Width = 0;
+        }
     }
     m_Glyphs = std::move(glyphs);
     return true;

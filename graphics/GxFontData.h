@@ -29,6 +29,8 @@ class GxFontData {
 public:
     static constexpr u32 kHeaderSize = 96;
     static constexpr u32 kGlyphSize = 8;
+    // A table covers UTF-16 characters: at most one glyph for each.
+    static constexpr u32 kMaxTableSize = kHeaderSize + kGlyphSize * 0x10000;
     static constexpr size_t kNameLength = 16;
 
     GxFontData();
@@ -62,8 +64,11 @@ public:
     virtual bool CreateFromFileA(const char* tableFile, const char* imageFile);
     // The table reader of CreateFromFile, over the file's bytes and the size
     // of the image its cells must lie in: the header's fields, then the
-    // glyphs; false (no glyphs kept) for a table that does not hold.
-    bool ReadTable(const u8* bytes, u64 size, u32 imageWidth, u32 imageHeight);
+    // glyphs; false (no glyphs kept) for a table that does not hold. A glyph
+    // that reaches past the image's right edge is cut at it; one that lies
+    // outside the image is dropped (drawn as nothing, no wider than nothing).
+    // The first character so changed goes to firstCut, when there is one.
+    bool ReadTable(const u8* bytes, u64 size, u32 imageWidth, u32 imageHeight, u32* firstCut = nullptr);
     virtual GxTexture* GetTexture();
     virtual std::shared_ptr<prender::texture> GetD3DTexture();
 

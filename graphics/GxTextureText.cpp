@@ -431,12 +431,12 @@ bool GxTextureText::CopyGlyphSet(const GxGlyphSet& set, const prender::locked_re
         return (gx & 1) ? pixels[at] >> 4 : pixels[at] & 15;
     };
     // Soft and edged glyphs work on a plane with a border of two texels and
-    // write a second plane.
+    // write a second plane, each as wide as the cells the glyph takes.
     const s64 pw = w + 4, ph = h + 4;
     u8* plane = nullptr;
     u8* out = nullptr;
     if (style != 0) {
-        const u64 planeBytes = u64(size + 4) * u64(size + 4);
+        const u64 planeBytes = u64(pw) * u64(ph);
         if (planeBytes * 2 > kMaxBufferSize || !ResizeBuffer(u32(planeBytes * 2))) return false;
         plane = m_Buffer.get();
         out = plane + planeBytes;

@@ -117,10 +117,14 @@ TEST_F(FontDataTest, GlyphTableFilesAreCheckedAgainstTheFileAndTheImage) {
     ASSERT_TRUE(Start());
     PutPng("font.png", 64, 32, Pattern(64, 32));
     const std::vector<std::array<u16, 3>> three = {{0, 0, 5}, {5, 0, 7}, {12, 16, 52}};
+    // A glyph past its picture costs that glyph alone: cut at the image's
+    // right edge, or dropped when it lies outside it; the first is said.
     struct Row {
         const char* what;
         std::vector<unsigned char> bytes;
         bool ok;
+        std::array<s32, 3> widths = {5, 7, 52};
+        const char* cut = nullptr;
     };
     std::vector<unsigned char> shortHeader = Table(0x41, 0x43, 8, 16, three, u"Fmp");
     shortHeader.resize(95);
@@ -134,8 +138,11 @@ TEST_F(FontDataTest, GlyphTableFilesAreCheckedAgainstTheFileAndTheImage) {
         {"range beyond the file", Table(0x41, 0xFFFFFFFF, 8, 16, three, u"Fmp"), false},
         {"first 0 last max", Table(0, 0xFFFFFFFF, 8, 16, three, u"Fmp"), false},
         {"no cell height", Table(0x41, 0x43, 8, 0, three, u"Fmp"), false},
-        {"cell beyond the image", Table(0x41, 0x43, 8, 17, three, u"Fmp"), false},
-        {"glyph beyond the image", Table(0x41, 0x43, 8, 16, {{0, 0, 5}, {60, 0, 5}, {0, 0, 1}}, u"Fmp"), false},
+        {"cell beyond the image", Table(0x41, 0x43, 8, 33, three, u"Fmp"), false},
+        {"glyph past the right edge", Table(0x41, 0x43, 8, 16, {{0, 0, 5}, {60, 0, 5}, {0, 0, 1}}, u"Fmp"), true,
+         {5, 4, 1}, "Char:0042"},
+        {"glyphs outside the image", Table(0x41, 0x43, 8, 16, {{0, 0, 5}, {70, 0, 5}, {0, 17, 1}}, u"Fmp"), true,
+         {5, 0, 0}, "Char:0042"},
         {"empty", {}, false},
     };
     for (const Row& r : rows) {
@@ -149,14 +156,20 @@ TEST_F(FontDataTest, GlyphTableFilesAreCheckedAgainstTheFileAndTheImage) {
             EXPECT_FALSE(font.GetTexture()->HasTexture()) << r.what;
             continue;
         }
+        EXPECT_EQ(log.Lines().size(), r.cut ? 1u : 0u) << r.what << ": " << log.Text();
+        if (r.cut) {
+            EXPECT_TRUE(log.Contains("Error/GxFontData Glyph Outside The Image(Name:\"font.fmp\" " + std::string(r.cut)))
+                << log.Text();
+        }
         ASSERT_EQ(font.GetGlyphs().size(), 3u);
         EXPECT_EQ(font.GetFirst(), 0x41u);
         EXPECT_EQ(font.GetLast(), 0x43u);
         EXPECT_EQ(font.GetName(), u"Fmp");
-        EXPECT_EQ(font.GetCharWidth(u'B'), 7);
+        EXPECT_EQ(font.GetCharWidth(u'A'), r.widths[0]) << r.what;
+        EXPECT_EQ(font.GetCharWidth(u'B'), r.widths[1]) << r.what;
+        EXPECT_EQ(font.GetCharWidth(u'C'), r.widths[2]) << r.what;
         EXPECT_EQ(font.GetCharWidth(u'Z'), 8);
-        EXPECT_EQ(font.GetStringWidth(u"ABCZ"), 5 + 7 + 52 + 8);
-        EXPECT_EQ(font.GetGlyphs()[2].m_Y, 16);
+        for (const GxFontGlyph& g : font.GetGlyphs()) EXPECT_LE(g.m_X + g.m_Width, 64) << r.what;
     }
     qtest::LogCapture log;
     GxFontData font;

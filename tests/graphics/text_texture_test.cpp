@@ -263,6 +263,36 @@ TEST_F(TextTextureTest, GlyphSetsInTheirThreeStyles) {
     EXPECT_EQ(t.GetPixel(0, 0), 0u);
 }
 
+// A glyph of any number of cells, soft or edged: the work planes are as wide
+// as the cells (they were sized for two, and three or more overlapped and
+// wrote past them). The set's glyphs 'b' and 'c' lie right of 'a', so more
+// cells of 'a' show them, and leave the first two cells as they were.
+TEST(GlyphSetCopy, SoftAndEdgedGlyphsOfManyCells) {
+    FakeGlyphSet set;
+    GxTextureText t;
+    for (const bool edged : {false, true}) {
+        std::vector<u32> twoCells;
+        for (const u32 cells : {2u, 3u, 4u}) {
+            std::vector<u32> texels(16 * 8, 0);
+            prender::locked_rect locked;
+            locked.bits = texels.data();
+            locked.pitch = 16 * 4;
+            prender::surface_desc desc;
+            desc.width = 16, desc.height = 8;
+            const bool ok = edged ? t.CopyGlyphSetEdgedToA8R8G8B8(set, locked, desc, 0, cells, 0, 0, 0xFF00FF00, 0xFFFF0000)
+                                  : t.CopyGlyphSetSoftToA8R8G8B8(set, locked, desc, 0, cells, 0, 0, 0xFF00FF00, 0);
+            ASSERT_TRUE(ok) << cells;
+            if (cells == 2) twoCells = texels;
+            for (u32 y = 0; y < 8; ++y)
+                for (u32 x = 0; x < 16; ++x) {
+                    const u32 texel = texels[y * 16 + x];
+                    if (x < 8) EXPECT_EQ(texel, twoCells[y * 16 + x]) << cells << " cells at " << x << "," << y;
+                    if (x >= cells * 4) EXPECT_EQ(texel, 0u) << cells << " cells, nothing past them, at " << x;
+                }
+        }
+    }
+}
+
 class TextExTest : public TextTextureTest {
 protected:
     void SetUp() override {
