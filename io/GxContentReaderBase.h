@@ -124,7 +124,6 @@ protected:
     bool m_NameCheck = true;
 
 private:
-
     GxString m_SourceName;
     bool m_Complained = false;
 };

@@ -108,8 +108,8 @@ bool GxNcCrammedImageSet::LoadAttachedTexture(GxStringView directory) {
     const u32 format = m_EconomyMode ? kGxFmtA4R4G4B4 : kGxFmtA8R8G8B8;
     for (const std::unique_ptr<GxNcCrammedImage>& c : m_CrammedImageArray) {
         const GxString name = GxString(directory) + c->m_FileName;
-        // A missing atlas is said here alone, once, rather than by every
-        // layer the texture would ask on the way.
+        // A missing atlas is said once, here, not also by the texture's
+        // loader.
         GxD3DResourceBase* r = nullptr;
         // Unscaled: patterns address the atlas in its own pixels.
         if (GxFileExists(name) != kGxFileNotFound)
