@@ -500,7 +500,8 @@ void SeqSystem::OpenCurrentScriptLine() {
     g_pMoaMainWorker->GetScriptName(&script, nullptr);
     if (script.empty()) return;
     int line = std::max(g_pMoaMainWorker->GetLine(nullptr), 1);
-    if (g_pMoa && g_pMoa->m_ErrorFlag) ++line;
+    // The line may be a save's, up to the largest integer.
+    if (g_pMoa && g_pMoa->m_ErrorFlag && line < INT32_MAX) ++line;
     GxOpenScriptLine(script, line);
 }
 
