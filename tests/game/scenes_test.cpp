@@ -318,7 +318,7 @@ TEST_F(SampleScenes, ASavedTextLogOfAnyViewDrawsInNoTime) {
 // one; the optimised build wrapped the buttons' places round).
 struct Extreme {
     const char* what;
-    bool inTable;
+    enum { kConfig, kTable, kImageSet } file;
     s64 value;
 };
 class ExtremeNumbers : public SampleScenes, public testing::WithParamInterface<Extreme> {};
@@ -326,8 +326,22 @@ class ExtremeNumbers : public SampleScenes, public testing::WithParamInterface<E
 TEST_P(ExtremeNumbers, LayOutWithoutOverflow) {
     const Extreme e = GetParam();
     const std::string value = std::to_string(e.value);
+    qtest::LogCapture log;
     Start(false, [&] {
-        if (!e.inTable) {
+        if (e.file == Extreme::kImageSet) {
+            // The width of the yes button's first piece: the fourth value
+            // after the image's name (name, count, width, height, flag, the
+            // pattern list, left, top, then width).
+            Unpack(u"uigis/ui_common.gis", [&](std::string& set) {
+                const size_t name = set.find("btn_yes_off.png");
+                ASSERT_NE(name, std::string::npos);
+                const size_t width = name + 16 + 7 * 5 + 1;
+                ASSERT_EQ(set[width - 1], char(kGxValS32));
+                for (int i = 0; i < 4; ++i) set[width + size_t(i)] = char(u32(e.value) >> (24 - 8 * i));
+            });
+            return;
+        }
+        if (e.file == Extreme::kConfig) {
             for (int i = 0; i < 6; ++i) SetConfig("FONTSIZE_" + std::to_string(i), value);
             for (const char* key : {"MESWIN_LETTER_MARGINWIDTH", "BGM_LOOP_TITLE", "SYSTEM_TEXT_COLOR0",
                                     "MESWIN_TEXT_COLOR0", "SELECT_TEXT_COLOR0"})
@@ -366,13 +380,18 @@ TEST_P(ExtremeNumbers, LayOutWithoutOverflow) {
     // The label list's line column: ten half-width cells of its font.
     EXPECT_EQ(*labels->GetColumnWidth(0), GxTruncToS32(f64(labels->GetTextFontSize()) * 5));
     Pass(2);
+    if (e.file == Extreme::kImageSet) {
+        EXPECT_LT(w, 16384) << "a piece wider than any picture is not laid out";
+        EXPECT_TRUE(log.Contains("画像の大きさか位置が不正です(btn_yes_off.png) (uigis/ui_common.gis)")) << log.Text();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Sample, ExtremeNumbers,
-                         testing::Values(Extreme{"ConfigLargest", false, INT32_MAX},
-                                         Extreme{"ConfigSmallest", false, INT32_MIN},
-                                         Extreme{"ButtonsLargest", true, INT32_MAX},
-                                         Extreme{"ButtonsSmallest", true, INT32_MIN}),
+                         testing::Values(Extreme{"ConfigLargest", Extreme::kConfig, INT32_MAX},
+                                         Extreme{"ConfigSmallest", Extreme::kConfig, INT32_MIN},
+                                         Extreme{"ButtonsLargest", Extreme::kTable, INT32_MAX},
+                                         Extreme{"ButtonsSmallest", Extreme::kTable, INT32_MIN},
+                                         Extreme{"PieceWidest", Extreme::kImageSet, INT32_MAX}),
                          [](const testing::TestParamInfo<Extreme>& info) { return std::string(info.param.what); });
 
 } // namespace
