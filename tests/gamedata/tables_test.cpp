@@ -260,29 +260,6 @@ TEST_F(Tables, NameMapKeepsTheFirstIdOfAName) {
     EXPECT_FALSE(t.AddNameMap(u"", 2));
 }
 
-// A table that cannot be read is never dropped without a line naming it.
-TEST_F(Tables, EmptyBigEndianAndOversizedTablesAreNamed) {
-    const struct {
-        std::string bytes;
-        u64 size;
-        const char* reason;
-    } rows[] = {
-        {"", 0, "Error/ReadTextFileLines Empty File("},
-        {"\xFE\xFF\0" "1", 4, "Error/ReadTextFileLines UTF-16 Big-Endian Is Not Read("},
-        {"", u64(3) << 30, "File too large(3221225472 bytes, at most 16777216):"},
-    };
-    for (const auto& r : rows) {
-        const GxString path = File("t.txt", r.bytes);
-        std::filesystem::resize_file(U8(path), r.size);
-        qtest::LogCapture log;
-        DBCGMode t;
-        EXPECT_FALSE(t.Load(path.c_str()));
-        EXPECT_EQ(t.GetMaxID(), -1);
-        ASSERT_EQ(log.Lines().size(), 1u) << log.Text();
-        EXPECT_TRUE(log.Contains(r.reason) && log.Contains(U8(path))) << log.Text();
-    }
-}
-
 TEST_F(Tables, FilesInUtf16AndInPacksLoad) {
     std::vector<unsigned char> utf16 = {0xFF, 0xFE};
     for (char16_t c : std::u16string(u"1\t日本\r\n2\tb\r\n")) {
