@@ -1,25 +1,23 @@
 #include "base/GxAsyncJobManage.h"
 
 #include "base/GxLog.h"
-#include "platform/system/clock.h"
+
+#include <mutex>
 
 u32 GxAsyncWorker::Run(GxThread* thread, uintptr_t user) {
     auto* manager = reinterpret_cast<GxAsyncJobManage*>(user);
-    // Polling is thread coordination, not game time: it always sleeps for real.
-    psys::clock& real = psys::system_clock();
-    while (!thread->IsStopRequested()) {
-        if (GxAsyncJobEntry* entry = manager->TakeNextJob()) {
-            if (GxAsyncJobBase* job = entry->m_Job) {
-                job->OnJobStarted();
-                job->ExecuteJob(thread, manager);
-                // The job's own completion comes first: once the entry is done
-                // the queue may drain and a waiter may free the job.
-                job->OnJobCompleted(manager);
-                thread->CountJob();
-            }
-            manager->MarkDone(entry);
+    while (GxAsyncJobEntry* entry = manager->WaitNextJob(thread)) {
+        // A handed-out entry is behind the hand-out index, where cancelling
+        // does not reach, so its job pointer is the worker's to read.
+        if (GxAsyncJobBase* job = entry->m_Job) {
+            job->OnJobStarted();
+            job->ExecuteJob(thread, manager);
+            // The job's own completion comes first: once the entry is done
+            // the queue may drain and a waiter may free the job.
+            job->OnJobCompleted(manager);
+            thread->CountJob();
         }
-        real.sleep_ms(2);
+        manager->MarkDone(entry);
     }
     return 0;
 }
@@ -56,16 +54,19 @@ bool GxAsyncJobManage::HasJobs() {
 }
 
 void GxAsyncJobManage::WaitAllJobs() {
-    psys::clock& real = psys::system_clock();
-    while (HasJobs()) real.sleep_ms(10);
+    std::unique_lock<GxMutex> lock(m_QueueMutex);
+    m_QueueEmpty.wait(lock, [this] { return m_Queue.empty(); });
 }
 
 void GxAsyncJobManage::RemoveFinishedJobs() {
     GxMutexScopedLock lock(m_QueueMutex);
+    bool removed = false;
     while (!m_Queue.empty() && m_Queue.front()->IsFinished()) {
         m_Queue.pop_front();
         if (m_NextIndex > 0) --m_NextIndex;
+        removed = true;
     }
+    if (removed && m_Queue.empty()) m_QueueEmpty.notify_all();
 }
 
 GxAsyncJobEntry* GxAsyncJobManage::TakeNextJob() {
@@ -80,10 +81,20 @@ GxAsyncJobEntry* GxAsyncJobManage::TakeNextJob() {
     return nullptr;
 }
 
+GxAsyncJobEntry* GxAsyncJobManage::WaitNextJob(GxThread* thread) {
+    std::unique_lock<GxMutex> lock(m_QueueMutex);
+    for (;;) {
+        if (thread->IsStopRequested()) return nullptr;
+        if (GxAsyncJobEntry* e = TakeNextJob()) return e;
+        m_JobReady.wait(lock);
+    }
+}
+
 void GxAsyncJobManage::MarkDone(GxAsyncJobEntry* entry) {
     GxMutexScopedLock lock(m_QueueMutex);
     entry->m_Done = true;
     entry->m_Job = nullptr;
+    RemoveFinishedJobs();
 }
 
 void GxAsyncJobManage::CancelPendingJobs() {
@@ -100,6 +111,12 @@ void GxAsyncJobManage::CancelPendingJobs() {
 
 void GxAsyncJobManage::StopThreads() {
     for (int i = 0; i < m_WorkerCount; ++i) m_Threads[size_t(i)].RequestStop();
+    {
+        // Taken before the wake, so that a worker between its stop check and
+        // its wait cannot miss it.
+        GxMutexScopedLock lock(m_QueueMutex);
+        m_JobReady.notify_all();
+    }
     for (int i = 0; i < m_WorkerCount; ++i) m_Threads[size_t(i)].Wait();
 }
 
@@ -116,6 +133,7 @@ void GxAsyncJobManage::Shutdown() {
     m_Queue.clear();
     m_NextIndex = 0;
     m_Paused = true;
+    m_QueueEmpty.notify_all();
 }
 
 void GxAsyncJobManage::EnqueueForTest(const GxString& name, GxAsyncJobBase* job) {
@@ -124,11 +142,13 @@ void GxAsyncJobManage::EnqueueForTest(const GxString& name, GxAsyncJobBase* job)
     e->m_Name = name;
     e->m_Job = job;
     m_Queue.push_back(std::move(e));
+    m_JobReady.notify_one();
 }
 
 void GxAsyncJobManage::SetPausedForTest(bool paused) {
     GxMutexScopedLock lock(m_QueueMutex);
     m_Paused = paused;
+    if (!paused) m_JobReady.notify_all();
 }
 
 size_t GxAsyncJobManage::GetQueueSizeForTest() {

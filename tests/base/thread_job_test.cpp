@@ -4,7 +4,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <string>
 #include <thread>
 
 namespace {
@@ -178,6 +181,34 @@ TEST(GxAsyncJobManage, WorkersRunJobsAndWaitingSeesTheirCompletion) {
     EXPECT_TRUE(m.GetThread(0)->IsRunning());
     m.Shutdown();
     EXPECT_EQ(m.GetWorkerCount(), 0);
+}
+
+// Context switches, voluntary or not, of this process's threads whose name
+// begins with prefix.
+long SwitchesOfThreads(const std::string& prefix) {
+    long total = 0;
+    for (auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::string name, line;
+        std::getline(std::ifstream(task.path() / "comm"), name);
+        if (name.rfind(prefix, 0) != 0) continue;
+        std::ifstream status(task.path() / "status");
+        while (std::getline(status, line))
+            if (line.find("ctxt_switches:") != std::string::npos) total += std::stol(line.substr(line.find(':') + 1));
+    }
+    return total;
+}
+
+TEST(GxAsyncJobManage, IdleWorkersSleepUntilAJobComes) {
+    GxAsyncJobManage m;
+    m.CreateThread(2, false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));  // both reach their wait
+    const long before = SwitchesOfThreads("AsyncWorker");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_LE(SwitchesOfThreads("AsyncWorker") - before, 4) << "an idle worker woke up with nothing to do";
+    Job late;
+    m.EnqueueForTest(u"late", &late);
+    m.WaitAllJobs();
+    EXPECT_EQ(late.ran, 1);
 }
 
 TEST(GxAsyncJobManage, ZeroWorkersIsRefusedWithADebugLine) {
