@@ -188,9 +188,14 @@ void stop() {
     if (!s.started) return;
     SDL_DelEventWatch(watch, nullptr);
     for (joystick_slot& j : s.joysticks) close_joystick(j);
-    std::lock_guard<std::mutex> lock(s.mutex);
-    s.started = false;
-    std::fill(std::begin(s.acquired), std::end(s.acquired), false);
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.started = false;
+        std::fill(std::begin(s.acquired), std::end(s.acquired), false);
+    }
+    // Not under our lock: SDL takes its event lock here, and any thread that
+    // pushes an event (SDL's own, for device changes) calls watch under that
+    // lock, which then takes ours.
     SDL_QuitSubSystem(SDL_INIT_EVENTS | SDL_INIT_JOYSTICK | SDL_INIT_GAMECONTROLLER);
 }
 
