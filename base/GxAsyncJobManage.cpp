@@ -1,5 +1,6 @@
 #include "base/GxAsyncJobManage.h"
 
+#include "base/GxAssert.h"
 #include "base/GxLog.h"
 
 #include <mutex>
@@ -54,6 +55,8 @@ bool GxAsyncJobManage::HasJobs() {
 }
 
 void GxAsyncJobManage::WaitAllJobs() {
+    // Under the queue's lock (a job's cancel notice) the wait would never end.
+    GX_ASSERT(!m_QueueMutex.IsHeldByThisThread());
     std::unique_lock<GxMutex> lock(m_QueueMutex);
     m_QueueEmpty.wait(lock, [this] { return m_Queue.empty(); });
 }

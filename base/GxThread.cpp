@@ -1,5 +1,6 @@
 #include "base/GxThread.h"
 
+#include "base/GxAssert.h"
 #include "base/GxStringUtil.h"
 #include "platform/system/thread_name.h"
 
@@ -48,6 +49,7 @@ bool GxThread::Create(const GxString& name, GxThreadDelegateBase* delegate) {
     }
     {
         GxMutexScopedLock lock(m_Mutex);
+        GX_ASSERT(!delegate || delegate != m_Delegate);
         delete m_Delegate;
         m_Name = name;
         m_Delegate = delegate;

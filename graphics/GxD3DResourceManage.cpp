@@ -1,5 +1,6 @@
 #include "graphics/GxD3DResourceManage.h"
 
+#include "base/GxAssert.h"
 #include "base/GxLog.h"
 #include "graphics/GxD3DResourceBase.h"
 
@@ -27,6 +28,7 @@ GxD3DResourceManage::GxD3DResourceManage() { Clear(); }
 
 void GxD3DResourceManage::Register(GxD3DResourceBase* resource) {
     if (!resource) return;
+    GX_ASSERT(resource->GetResourceMutex().IsHeldByThisThread());
     u32 size = resource->GetMemorySize();
     GxMutexScopedLock lock(m_Mutex);
     if (m_ShuttingDown) return;
@@ -60,10 +62,12 @@ std::vector<GxD3DResourceBase*> Snapshot(GxMutex& mutex, const std::map<GxD3DRes
 } // namespace
 
 void GxD3DResourceManage::OnLostAll() {
+    GX_ASSERT(!m_Mutex.IsHeldByThisThread());
     for (GxD3DResourceBase* r : Snapshot(m_Mutex, m_Resources)) r->OnLost();
 }
 
 void GxD3DResourceManage::OnResetAll() {
+    GX_ASSERT(!m_Mutex.IsHeldByThisThread());
     for (GxD3DResourceBase* r : Snapshot(m_Mutex, m_Resources)) r->OnReset();
 }
 

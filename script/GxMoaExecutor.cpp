@@ -1,5 +1,6 @@
 #include "script/GxMoaExecutor.h"
 
+#include "base/GxAssert.h"
 #include "script/GxMoa.h"
 #include "script/GxMoaCompiler.h"
 #include "script/GxMoaFunctionBinder.h"
@@ -57,7 +58,10 @@ public:
 
 private:
     GxMoaExecStackElement& Frame() { return m_Stack[m_Index]; }
-    const GxMoaVariable& Operand(int n) { return m_Ops[size_t(m_Pc + n)]; }
+    const GxMoaVariable& Operand(int n) {
+        GX_ASSERT(!m_Abandoned && size_t(m_Pc + n) < m_Count);
+        return m_Ops[size_t(m_Pc + n)];
+    }
     void Refresh() {
         const GxMoaSharedOpcodeList& list = Frame().m_OpcodeList;
         m_Ops = list.data();

@@ -1,5 +1,6 @@
 #include "script/GxMoaVariable.h"
 
+#include "base/GxAssert.h"
 #include "base/GxFormat.h"
 #include "base/GxLog.h"
 #include "io/GxContentReaderBase.h"
@@ -595,6 +596,7 @@ bool GxMoaVariable::ReadNested(GxContentReaderBase& reader, int depth) {
 }
 
 GxMoaVariable* GxMoaArgumentAt(GxMoaVariable* args, int i) {
+    GX_ASSERT(args && args->IsArray() && i >= 0 && i < args->GetArraySize());
     auto* a = args ? args->GetArray() : nullptr;
     if (!a || i < 0 || size_t(i) >= a->size()) return nullptr;
     return &(*a)[size_t(i)];

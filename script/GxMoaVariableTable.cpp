@@ -1,5 +1,6 @@
 #include "script/GxMoaVariableTable.h"
 
+#include "base/GxAssert.h"
 #include "base/GxFormat.h"
 #include "base/GxLog.h"
 #include "io/GxContentReaderBase.h"
@@ -49,6 +50,7 @@ GxMoaVariableTable& GxMoaVariableTable::operator=(GxMoaVariableTable&& other) {
 GxMoaVariableSet* GxMoaVariableTable::FindIndexed(GxStringView name) {
     // Variables are only ever appended: the ones added since the last
     // look-up are entered now.
+    GX_ASSERT(m_Indexed <= m_Variables.size());
     for (; m_Indexed < m_Variables.size(); ++m_Indexed) {
         GxMoaVariableSet& v = m_Variables[m_Indexed];
         m_Index.Insert(v.m_Name, &v);

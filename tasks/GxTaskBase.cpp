@@ -1,5 +1,6 @@
 #include "tasks/GxTaskBase.h"
 
+#include "base/GxAssert.h"
 #include "base/GxLog.h"
 #include "tasks/GxSeqTaskBase.h"
 #include "tasks/GxTaskFolder.h"
@@ -23,6 +24,7 @@ void GxTaskBase::LinkToParent(GxTaskBase* parent, const GxChar* name, const GxCh
         CountLinkChange();
         m_Manager = parent->m_Manager;
         m_Parent = parent;
+        GX_ASSERT(!parent->m_LastChild || !parent->m_LastChild->m_NextSibling);
         m_PrevSibling = parent->m_LastChild;
         if (parent->m_LastChild)
             parent->m_LastChild->m_NextSibling = this;
@@ -52,6 +54,7 @@ GxTaskBase::~GxTaskBase() {
     if (m_FirstChild) CountLinkChange();
     for (GxTaskBase* c = m_FirstChild; c;) {
         GxTaskBase* next = c->m_NextSibling;
+        GX_ASSERT(c->m_Parent == this);
         c->ForgetOwner(this);
         c->m_Parent = nullptr;
         c->m_PrevSibling = c->m_NextSibling = nullptr;
@@ -71,6 +74,9 @@ void GxTaskBase::ForgetOwner(const GxTaskBase* owner) {
 void GxTaskBase::Unlink() {
     if (!m_Parent) return;
     CountLinkChange();
+    GX_ASSERT(m_PrevSibling ? m_PrevSibling->m_NextSibling == this : m_Parent->m_FirstChild == this);
+    GX_ASSERT(m_NextSibling ? m_NextSibling->m_PrevSibling == this : m_Parent->m_LastChild == this);
+    GX_ASSERT(m_Parent->m_ChildCount > 0);
     if (m_PrevSibling)
         m_PrevSibling->m_NextSibling = m_NextSibling;
     else

@@ -1,5 +1,6 @@
 #include "media/sound/GxAudioBufferStream.h"
 
+#include "base/GxAssert.h"
 #include "base/GxLog.h"
 #include "media/sound/GxAudio.h"
 
@@ -68,6 +69,7 @@ bool GxAudioBufferStream::Play(s32 loop, u32, u32 startFrame, u32 loopStartFrame
 }
 
 bool GxAudioBufferStream::ReadBuffer() {
+    GX_ASSERT(m_Mutex.IsHeldByThisThread());
     const u32 slot = m_Next;
     if (!m_Voice || !m_Loader || !m_Context.IsFree(slot)) return false;
     u8* ring = m_Ring[slot].data();

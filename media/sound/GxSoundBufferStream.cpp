@@ -1,5 +1,6 @@
 #include "media/sound/GxSoundBufferStream.h"
 
+#include "base/GxAssert.h"
 #include "base/GxLog.h"
 #include "media/sound/GxSound.h"
 #include "platform/audio/buffer_device.h"
@@ -158,6 +159,7 @@ bool GxSoundBufferStream::RestoreBuffer() {
 }
 
 bool GxSoundBufferStream::FillBuffer(u32 offset, u32 bytes, u32 loopStartFrame, s32 loopCount, Fill& result) {
+    GX_ASSERT(m_Mutex.IsHeldByThisThread());
     GxMutexScopedLock lock(m_Mutex);
     result = Fill{0, loopCount, false};
     if (!RestoreBuffer()) {
