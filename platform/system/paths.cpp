@@ -29,6 +29,8 @@ std::string xdg_documents(const std::string& home) {
         std::string v = line.substr(s + key.size());
         while (!v.empty() && (v.back() == '\r' || v.back() == ' ' || v.back() == '\t')) v.pop_back();
         if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+        // No folder's path holds a NUL; the system would read it cut short.
+        if (v.find('\0') != std::string::npos) return {};
         if (v.rfind("$HOME", 0) == 0) {
             if (home.empty()) return {};
             v = home + v.substr(5);

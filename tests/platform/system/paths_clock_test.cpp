@@ -48,8 +48,11 @@ TEST_F(DocumentsFolder, PrefersTheXdgEntryThenHomeDocuments) {
     qtest::WriteText(dir.path() / ".config/user-dirs.dirs",
                      "# comment\nXDG_DESKTOP_DIR=\"$HOME/Desktop\"\nXDG_DOCUMENTS_DIR=\"$HOME/文書\"\n");
     EXPECT_EQ(psys::documents_folder(), dir.str() + "/文書");
-    // An entry naming a missing folder falls back to ~/Documents.
+    // An entry naming a missing folder falls back to ~/Documents, and so does
+    // one whose path a NUL byte would cut short to a folder that exists.
     qtest::WriteText(dir.path() / ".config/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/gone\"\n");
+    EXPECT_EQ(psys::documents_folder(), dir.str() + "/Documents");
+    qtest::WriteText(dir.path() / ".config/user-dirs.dirs", std::string("XDG_DOCUMENTS_DIR=\"$HOME/文書\0/gone\"\n", 39));
     EXPECT_EQ(psys::documents_folder(), dir.str() + "/Documents");
 }
 
