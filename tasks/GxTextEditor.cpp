@@ -31,8 +31,10 @@ GxString BuildKnownEditorCommand(const GxString& path, int line, const GxString&
     return GxFormat(u"\"%s\"", path);
 }
 
-GxString FindTxtAssociatedEditor() {
-    const GxString command = GxTrim(GxFromUtf8(psys::text_file_handler()), 3);
+GxString FindTxtAssociatedEditor() { return GxCommandLineProgram(GxFromUtf8(psys::text_file_handler())); }
+
+GxString GxCommandLineProgram(const GxString& commandLine) {
+    const GxString command = GxTrim(commandLine, 3);
     if (command.empty()) return {};
     if (command[0] == u'"') return GxExtractQuoted(command, 0);
     const size_t space = command.find(u' ');

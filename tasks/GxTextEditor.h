@@ -15,6 +15,9 @@ bool GxRunCommandLine(const GxString& commandLine);
 bool GxOpenFileInEditor(const GxString& path, int line);
 // The executable of the desktop's text editor; "" when none is known.
 GxString FindTxtAssociatedEditor();
+// The program a command line starts: its first part when that is quoted,
+// else what stands before the first blank (the line trimmed first).
+GxString GxCommandLineProgram(const GxString& commandLine);
 // The arguments that open path at line in the named editor; for an editor it
 // does not know, only the quoted path.
 GxString BuildKnownEditorCommand(const GxString& path, int line, const GxString& editorFileName);

@@ -190,8 +190,9 @@ std::vector<std::string> application_dirs() {
     return dirs;
 }
 
-// The Exec line of a desktop entry file, "" when it has none.
-std::string desktop_exec(const std::string& path) {
+} // namespace
+
+std::string desktop_entry_exec(const std::string& path) {
     std::ifstream in(path);
     if (!in) return {};
     std::string line;
@@ -207,13 +208,11 @@ std::string desktop_exec(const std::string& path) {
     return {};
 }
 
-} // namespace
-
 std::string text_file_handler() {
     const std::string app = query_default_text_application();
     if (!app.empty()) {
         for (const std::string& dir : application_dirs()) {
-            const std::string exec = desktop_exec(dir + "/" + app);
+            const std::string exec = desktop_entry_exec(dir + "/" + app);
             if (!exec.empty()) return exec;
         }
     }

@@ -37,5 +37,8 @@ int run_tied(const std::vector<std::string>& argv);
 // the application `xdg-mime query default text/plain` names, else $VISUAL,
 // else $EDITOR; "" when none is known.
 std::string text_file_handler();
+// The Exec line of the [Desktop Entry] group of a desktop entry file, trimmed;
+// "" when the file or the line is missing.
+std::string desktop_entry_exec(const std::string& path);
 
 } // namespace psys

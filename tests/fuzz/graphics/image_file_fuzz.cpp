@@ -28,21 +28,26 @@ void RemoveDir() {
     rmdir(g_Dir);
 }
 
-// A scratch working folder (removed at exit) and a started device, made once.
+// A scratch folder (removed at exit) and a started device, made once. The
+// working folder stays: the fuzzer reads and writes its corpus by the paths
+// it was given, which may be relative.
 bool Ready() {
     static bool ready = [] {
-        if (!mkdtemp(g_Dir) || chdir(g_Dir) != 0) return false;
+        if (!mkdtemp(g_Dir)) return false;
         std::atexit(RemoveDir);
         return GxGraphics::Initialize(nullptr, nullptr, nullptr, nullptr);
     }();
     return ready;
 }
 
-void Put(const char* name, const uint8_t* data, size_t size) {
-    FILE* f = std::fopen(name, "wb");
-    if (!f) return;
+// The file's absolute path in the scratch folder.
+std::string Put(const char* name, const uint8_t* data, size_t size) {
+    const std::string path = std::string(g_Dir) + "/" + name;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return path;
     if (size) std::fwrite(data, 1, size, f);
     std::fclose(f);
+    return path;
 }
 
 } // namespace
@@ -59,8 +64,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The name decides which header probe runs first.
     static const char* const names[] = {"f.png", "f.dds", "f.img"};
     const char* name = names[size ? data[0] % 3 : 0];
-    Put(name, data, size);
-    const std::u16string wide(name, name + std::char_traits<char>::length(name));
+    const std::string path = Put(name, data, size);
+    const std::u16string wide(path.begin(), path.end());
     GxTexture t;
     if (t.CreateFromFile(wide.c_str(), 0, size & 1 ? 0 : 1, 0, size & 2) &&
         (t.GetWidth() < t.GetImageWidth() || t.GetHeight() < t.GetImageHeight()))
