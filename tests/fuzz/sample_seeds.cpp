@@ -93,6 +93,27 @@ Bytes Pair(const Bytes& first, const Bytes& second) {
     return out;
 }
 
+// The story's text lines ("> " in the script source) as the message window
+// shows them: the window's width (900), margin (4), no flags and a delay,
+// then the line in UTF-16.
+void MessageSeeds(Seeds& s, const std::string& name, const Bytes& b) {
+    const std::string text(b.begin(), b.end());
+    size_t at = 0;
+    for (int line = 0; at < text.size(); ++line) {
+        size_t end = text.find('\n', at);
+        if (end == std::string::npos) end = text.size();
+        if (text.compare(at, 2, "> ") == 0) {
+            Bytes in = {241, 8, 0, 10};
+            for (char16_t c : GxFromUtf8(text.substr(at + 2, end - at - 2))) {
+                in.push_back(u8(c));
+                in.push_back(u8(c >> 8));
+            }
+            s.Put("message_text_fuzz", name + "-" + std::to_string(line), in);
+        }
+        at = end + 1;
+    }
+}
+
 // The seeds one file of the sample gives, by its name.
 void SeedsOf(Seeds& s, const std::string& name, const Bytes& b, const std::map<std::string, Bytes>& all) {
     constexpr size_t kLarge = 1u << 20;  // what most targets take at most
@@ -140,6 +161,7 @@ void SeedsOf(Seeds& s, const std::string& name, const Bytes& b, const std::map<s
     } else if (EndsWith(name, ".txt") || EndsWith(name, ".csv") || EndsWith(name, ".tsv")) {
         s.Put("text_file_fuzz", name, b);
         if (name.rfind("data/", 0) == 0) s.Put("data_table_fuzz", name, b);
+        if (name.rfind("scripts/", 0) == 0) MessageSeeds(s, name, b);
     }
     if (EndsWith(name, ".gxp") && small) s.Put("pack_directory_fuzz", name, b);
 }
