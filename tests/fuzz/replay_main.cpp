@@ -17,6 +17,8 @@ int main(int argc, char** argv) {
         if (!std::filesystem::is_directory(argv[i], ec)) continue;
         for (const auto& e : std::filesystem::recursive_directory_iterator(argv[i])) {
             if (!e.is_regular_file()) continue;
+            // Named first, so that an input that crashes or hangs is known.
+            std::fprintf(stderr, "replaying %s\n", e.path().c_str());
             std::ifstream f(e.path(), std::ios::binary);
             std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
             LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
