@@ -41,6 +41,7 @@ GxMoviePlayerFile::GxMoviePlayerFile() {
 GxMoviePlayerFile::~GxMoviePlayerFile() { Close(); }
 
 void GxMoviePlayerFile::Close() {
+    m_File.clear();
     m_LoopStart = 0.0;
     m_Playing = false;
     m_LoopCount = m_VideoWidth = m_VideoHeight = m_VideoPitch = 0;
@@ -58,6 +59,7 @@ void GxMoviePlayerFile::Close() {
 
 bool GxMoviePlayerFile::Open(GxStringView file, GxTextureMovie* texture, bool dynamicTexture) {
     Close();
+    m_File = GxString(file);
     m_MediaType.sub = GxGetMovieSubtype(file);
     if (m_MediaType.sub == pmovie::subtype::none) {
         GxWriteErrorLog(u"GxMoviePlayerFile::この形式は再生できません (File=%s)\n", file);
@@ -170,7 +172,16 @@ void GxMoviePlayerFile::Update() {
     m_MediaControl->service();
     s32 code = 0;
     intptr_t wentOn = 0, unused = 0;
-    if (GetEvent(&code, &wentOn, &unused, 0) != pmovie::s_ok || code != pmovie::ec_complete) return;
+    if (GetEvent(&code, &wentOn, &unused, 0) != pmovie::s_ok) return;
+    if (code == pmovie::ec_error_abort) {
+        // Repeating would show nothing new, without end: the movie ends as
+        // if it had no repeats left.
+        GxWriteErrorLog(u"GxMoviePlayerFile::繰り返し再生できる映像がありません (File=%s)\n", m_File);
+        m_LoopCount = 0;
+        m_MediaControl->set_repeats(0);
+    } else if (code != pmovie::ec_complete) {
+        return;
+    }
     if (m_LoopCount != 0) {
         // The graph goes back to the loop start by itself while repeats are
         // left; only when it did not is it sent there.

@@ -3,7 +3,8 @@
 // file layer (so movies in packs play), the graph that demuxes and decodes
 // it, and the renderer that writes its frames into a movie texture. At the
 // end of the movie it repeats from the loop start as often as it was told,
-// or stops at the start.
+// or stops at the start; so does a movie whose repeat holds nothing to show,
+// with one line naming the file.
 #include "media/movie/GxMoviePlayerBase.h"
 #include "platform/movie/media_type.h"
 
@@ -64,6 +65,8 @@ private:
     pmovie::movie_graph* m_BasicAudio = nullptr;
     std::shared_ptr<GxMovieRenderer> m_Renderer;
     pmovie::media_type m_MediaType;
+    // For the lines the player writes while it plays.
+    GxString m_File;
     bool m_Playing = false;
     s32 m_LoopCount = 0;
     s32 m_VideoWidth = 0;

@@ -26,6 +26,8 @@ inline bool failed(result r) { return (r & 0x80000000u) != 0; }
 
 // The graph's events.
 constexpr int32_t ec_complete = 1;
+// The graph stopped without completing what it was asked: param1 the failure.
+constexpr int32_t ec_error_abort = 3;
 
 enum class major_type { none, stream, video, audio };
 

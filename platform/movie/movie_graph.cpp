@@ -98,12 +98,18 @@ struct movie_graph::impl {
         bool sought = false;
         bool retry = false;
         int retries = 0;
+        // A repeat the thread began by itself from the loop start.
+        bool repeat = false;
+        // A picture that shows at or after the pass's start was laid.
+        bool own_picture = false;
     };
     struct decoded {
         std::vector<timed_frame> frames;
         bool pass_ended = false;
         int64_t end_us = 0;
-        bool output = false;
+        // The pass brought something from its start on: a picture that shows
+        // there, or, in a graph without pictures, sound.
+        bool own = false;
     };
 
     ~impl();
@@ -175,6 +181,8 @@ struct movie_graph::impl {
     bool final_known = false;
     int64_t final_end_us = 0;
     bool completion_posted = false;
+    // The repeats stopped at a repeat that brought nothing of its own.
+    bool repeat_empty = false;
     int64_t present_us = 0;
     std::deque<timed_frame> frames;
     bool prepared = false;
@@ -364,7 +372,7 @@ void movie_graph::set_position(double seconds) {
     m->drop_frames();
     m->passes_ahead.clear();
     m->wraps_ahead = 0;
-    m->decode_ended = m->final_known = m->completion_posted = false;
+    m->decode_ended = m->final_known = m->completion_posted = m->repeat_empty = false;
     m->shown_pass = pass_start{0, target};
     m->time_base_us = 0;
     m->run_start_clock_us = psys::now_us();
@@ -427,7 +435,8 @@ void movie_graph::service() {
     if (!m->frames.empty() && m->frames.front().start_us <= t) work = true;
     if (m->final_known && !m->completion_posted && m->passes_ahead.empty() && t >= m->final_end_us) {
         m->completion_posted = true;
-        m->events.push_back(graph_event{ec_complete, 0, 0});
+        m->events.push_back(m->repeat_empty ? graph_event{ec_error_abort, intptr_t(e_fail), 0}
+                                            : graph_event{ec_complete, 0, 0});
     }
     if (m->sound && m->rate == 1.0 && m->state == impl::run_state::running && !m->resync_pending) {
         const uint32_t queued = m->sound->queued_frames();
@@ -542,14 +551,20 @@ void movie_graph::impl::worker_main() {
         }
         for (const timed_frame& f : out.frames) frames.push_back(f);
         if (!out.pass_ended) continue;
-        const bool wrap = out.output && (repeats < 0 || repeats - wraps_ahead > 0);
-        if (wrap) {
+        const bool more = repeats < 0 || repeats - wraps_ahead > 0;
+        // Every later repeat would bring what this one brought: nothing to
+        // show, for a seek and a decode each, as fast as the thread can make
+        // them. The movie ends here instead. A first pass that brought
+        // nothing (begun past the end, say) still gets its repeat.
+        repeat_empty = more && pass.repeat && !out.own;
+        if (more && !repeat_empty) {
             const int64_t start = loop_start_us;
             lock.unlock();
             const bool ok = begin_pass(start, out.end_us);
             lock.lock();
             if (seg != segment) continue;
             if (ok) {
+                pass.repeat = true;
                 ++wraps_ahead;
                 passes_ahead.push_back(pass_start{out.end_us, start});
                 continue;
@@ -765,6 +780,7 @@ void movie_graph::impl::lay_video(AVFrame* frame, decoded& out) {
     }
     out.frames.push_back(timed_frame{frame, t, t + length});
     mark_laid(t, t + length);
+    pass.own_picture = true;
 }
 
 void movie_graph::impl::receive_sound(bool sound_on) {
@@ -801,7 +817,10 @@ void movie_graph::impl::lay_sound(AVFrame* frame) {
 
 void movie_graph::impl::end_pass(decoded& out) {
     if (pass.candidate) {
+        // The picture from before the start counts as the pass's own only
+        // while it still shows at the start.
         const int64_t natural = pass.candidate_media_us + pass.candidate_us - pass.media_us;
+        if (natural > 0) pass.own_picture = true;
         push_candidate(out, pass.offset_us + std::max(natural, pass.candidate_us));
     }
     for (AVFrame*& f : held_sound) {
@@ -811,13 +830,13 @@ void movie_graph::impl::end_pass(decoded& out) {
     held_sound.clear();
     const int64_t sound_end = sound ? std::min(sound->end_us(), pass_limit()) : pass.offset_us;
     out.pass_ended = true;
-    if (pass.laid) {
-        out.output = true;
+    if (pass.laid)
         out.end_us = sound_end > pass.last_end_us + kPaddingUs ? sound_end : pass.last_end_us;
-    } else {
-        out.output = sound_end > pass.offset_us;
+    else
         out.end_us = std::max(sound_end, pass.offset_us);
-    }
+    // A graph with pictures is paced by them: sound alone does not make a
+    // pass that can be repeated.
+    out.own = video ? pass.own_picture : sound_end > pass.offset_us;
 }
 
 result movie_graph::impl::write_frame(const timed_frame& f) {

@@ -15,7 +15,11 @@
 // Repeats. Told how many times to repeat, the decoding thread goes back to
 // the loop start on its own when a pass ends and lays the next pass right
 // after it, so repeats show no gap; each pass end still posts ec_complete,
-// with param1 1 ("the graph went on by itself").
+// with param1 1 ("the graph went on by itself"). A repeat that brings
+// nothing of its own (no picture that shows from its start on; in a graph
+// without pictures, no sound: a loop start past what a damaged file still
+// holds, a picture stream that yields nothing) stops the repeats: its end
+// posts ec_error_abort instead of the last ec_complete.
 //
 // Timestamps start at the file's own start time. A stream that ends in
 // damaged data ends there, as if complete.

@@ -5,7 +5,9 @@
 // opens and closes.
 #include "movie_fixture.h"
 
+#include "tools/builders/FileBytes.h"
 #include "tools/builders/PackWriter.h"
+#include "support/Golden.h"
 
 #include <cmath>
 
@@ -232,6 +234,58 @@ TEST_F(MoviePlayback, DamagedClipsEndAsIfComplete) {
             ASSERT_EQ(lines.size(), 1u) << log.Text();
             EXPECT_EQ(lines[0].rfind(c.line, 0), 0u) << lines[0];
         }
+    }
+}
+
+// A repeat that would show nothing new ends the movie with one line instead
+// of repeating without end: pictures that never arrive (the fuzzer's WMV whose
+// video stream number was changed), and a loop start past what a truncated
+// file holds (the fuzzer's 4 KB WMV, an MPEG-1 clip cut in half). A first
+// pass begun past the end still gets its repeat.
+TEST_F(MoviePlayback, LoopsWithNothingToRepeatEndWithOneLine) {
+    const std::string found = "tests/corpus/movie_graph_fuzz/";
+    auto corpus = [&](const char* name) {
+        std::vector<unsigned char> b = qtest::ReadBytes(qtest::SourcePath(found + name));
+        return std::vector<unsigned char>(b.begin() + std::min<ptrdiff_t>(6, ptrdiff_t(b.size())), b.end());
+    };
+    std::vector<unsigned char> cut = qtest::StandardClip(ClipKind::Mpeg1);
+    cut.resize(cut.size() / 2);
+    struct Case {
+        const char* file;
+        std::vector<unsigned char> bytes;
+        double loopStart;
+        double startAt;
+        bool ends;
+    };
+    // The 4 KB WMV holds one picture, at 0.046 s; half the MPEG-1 clip about 1.5 s.
+    const Case cases[] = {
+        {"nopictures.wmv", corpus("hang-looping-movie-whose-video-stream-reads-nothing"), 0, 0, true},
+        {"cut.wmv", corpus("slow-looping-truncated-movie-whose-position-stands"), 0.2, 0, true},
+        {"cut.mpg", cut, 1.8, 0, true},
+        {"whole.wmv", qtest::StandardClip(ClipKind::Wmv), 0.5, 2.0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        ASSERT_GT(c.bytes.size(), 1000u);
+        qtest::WriteBytes(m_Dir.path() / c.file, c.bytes);
+        qtest::LogCapture log;
+        ASSERT_TRUE(GxMovie::Open(0, GxFromUtf8(c.file), Texture(), true));
+        GxMoviePlayerBase* p = GxMoviePlayerSlots[0];
+        GxMovie::SetLoopStart(0, c.loopStart);
+        GxMovie::SetPosition(0, c.startAt);
+        ASSERT_TRUE(GxMovie::Play(0, -1, 0));
+        m_Start = m_Clock.now_us();
+        for (int ms = 0; ms < 4000 && p->IsPlaying(); ms += 40) At(ms);
+        EXPECT_EQ(p->IsPlaying(), !c.ends);
+        if (c.ends) {
+            EXPECT_EQ(GxMovie::GetPosition(0), 0.0) << "back at the start";
+            EXPECT_EQ(log.Lines(), std::vector<std::string>{"GxMoviePlayerFile::繰り返し再生できる映像がありません (File=" +
+                                                            std::string(c.file) + ")\n"});
+        } else {
+            EXPECT_EQ(GxMovie::GetLoopCount(0), -1);
+            EXPECT_TRUE(log.Lines().empty()) << log.Text();
+        }
+        GxMovie::Close(0);
     }
 }
 
