@@ -498,7 +498,7 @@ TEST_F(TextureTest, HugePicturesInSmallFilesAreRefusedAtOnce) {
     ASSERT_TRUE(Start());
     ASSERT_EQ(GxLargestTextureSize().width, 8192u);
     for (const char* name : {"oom-crafted-1bit-16384x8192.png", "oom-crafted-1bit-16384x16384.png"}) {
-        Put("title.png", qtest::ReadBytes(qtest::SourcePath(std::string("tests/graphics/pictures/") + name)));
+        Put("title.png", qtest::ReadBytes(qtest::SourcePath(std::string("tests/corpus/png_fuzz/") + name)));
         struct rusage before = {}, after = {};
         getrusage(RUSAGE_SELF, &before);
         qtest::LogCapture log;

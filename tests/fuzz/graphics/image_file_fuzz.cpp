@@ -1,13 +1,15 @@
 // Image bytes through every reader of the graphics layer: the header probes
-// from memory, the PNG decoder, and a file loaded as a texture, as a tiled
-// texture and as a surface on a headless device. Any input must give a
-// result, never a crash, an overread or a surface bigger than the image.
+// from memory, the PNG decoder (held to the device's largest texture, as the
+// game holds it), and a file loaded as a texture, as a tiled texture and as a
+// surface on a headless device. Any input must give a result, never a crash,
+// an overread or a surface bigger than the image.
 #include "graphics/GxGraphics.h"
 #include "graphics/GxImageInfo.h"
 #include "graphics/GxPNG.h"
 #include "graphics/GxSurface.h"
 #include "graphics/GxTexture.h"
 #include "graphics/GxTextureFlex.h"
+#include "platform/image/image.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -53,14 +55,19 @@ std::string Put(const char* name, const uint8_t* data, size_t size) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size > (1u << 20)) return 0;
+    if (size > (1u << 20) || !Ready()) return 0;
     GxImageInfo info;
     GxGetImageInfoFromMemory(data, u32(size), &info);
-    u32 w = 0, h = 0;
-    u8* px = GxDecodePNG(data, u32(size), &w, &h);
-    if (px && (w == 0 || h == 0)) __builtin_trap();
-    GxFreeDecodedPNG(px);
-    if (!Ready()) return 0;
+    // As the game does before it blends pictures: only what a texture can
+    // hold is decoded.
+    pimage::image_info header;
+    if (pimage::probe_png_header(data, size, header) &&
+        pimage::size_acceptable(header.width, header.height, GxLargestTextureSize())) {
+        u32 w = 0, h = 0;
+        u8* px = GxDecodePNG(data, u32(size), &w, &h);
+        if (px && (w == 0 || h == 0 || w != header.width || h != header.height)) __builtin_trap();
+        GxFreeDecodedPNG(px);
+    }
     // The name decides which header probe runs first.
     static const char* const names[] = {"f.png", "f.dds", "f.img"};
     const char* name = names[size ? data[0] % 3 : 0];
