@@ -559,14 +559,18 @@ void movie_graph::impl::worker_main() {
         repeat_empty = more && pass.repeat && !out.own;
         if (more && !repeat_empty) {
             const int64_t start = loop_start_us;
+            // A repeat shorter than a frame (pictures claiming a thousand a
+            // second, say) would cost a seek and a decode every millisecond
+            // for pictures nobody sees: its last picture holds a frame long.
+            const int64_t next = std::max(out.end_us, pass.offset_us + kDefaultFrameUs);
             lock.unlock();
-            const bool ok = begin_pass(start, out.end_us);
+            const bool ok = begin_pass(start, next);
             lock.lock();
             if (seg != segment) continue;
             if (ok) {
                 pass.repeat = true;
                 ++wraps_ahead;
-                passes_ahead.push_back(pass_start{out.end_us, start});
+                passes_ahead.push_back(pass_start{next, start});
                 continue;
             }
         }

@@ -7,8 +7,10 @@
 #include "platform/movie/movie_graph.h"
 #include "platform/movie/picture.h"
 #include "platform/system/clock.h"
+#include "support/Golden.h"
 #include "support/MemoryByteSource.h"
 #include "support/MovieClips.h"
+#include "tools/builders/FileBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -240,6 +242,26 @@ TEST_F(DamageTest, DamagedFilesEndAsIfCompleteOrAreRefused) {
     std::unique_ptr<container> c;
     EXPECT_EQ(container::open(garbage, subtype::avi, &c), vfw_e_invalid_file_format);
     EXPECT_EQ(c, nullptr);
+}
+
+// A loop whose repeat lasts a millisecond (the fuzzer's WMV, whose two
+// pictures claim a thousand frames a second) repeats no more often than a
+// default frame's length: a repeat per millisecond cost a seek and a decode
+// each, several times the clock's pace, for pictures nobody could see.
+TEST_F(DamageTest, ShortRepeatsComeNoFasterThanAFrame) {
+    std::vector<unsigned char> b =
+        qtest::ReadBytes(qtest::SourcePath("tests/corpus/movie_graph_fuzz/slow-looping-movie-of-a-millisecond"));
+    ASSERT_GT(b.size(), 6u);
+    Build(std::vector<unsigned char>(b.begin() + 6, b.end()), subtype::asf);
+    m_Graph->set_repeats(-1);
+    m_Graph->run();
+    size_t repeats = 0;
+    for (int ms = 20; ms <= 1000; ms += 40) {
+        At(ms);
+        repeats += Completions().size();
+    }
+    EXPECT_GE(repeats, 20u);
+    EXPECT_LE(repeats, 26u);
 }
 
 TEST_F(DamageTest, RefusedFramesStillKeepTheirTime) {
