@@ -3,6 +3,7 @@
 // ffmpeg decoding the same clip to nothing (`ffmpeg -benchmark`, one thread).
 #include "base/GxStringUtil.h"
 #include "bench/graphics/headless_graphics.h"
+#include "bench/media/bench_clip.h"
 #include "bench/timing.h"
 #include "graphics/GxGraphicsTypes.h"
 #include "graphics/GxTextureMovie.h"
@@ -82,14 +83,7 @@ int main() {
     if (!mkdtemp(dir)) return 1;
     const std::filesystem::path old = std::filesystem::current_path();
     std::filesystem::current_path(dir);
-    const std::string make = "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=s=1280x720:r=" +
-                             std::to_string(kFps) + ":d=" + std::to_string(kSeconds) +
-                             " -f lavfi -i sine=frequency=440:sample_rate=44100:duration=" + std::to_string(kSeconds) +
-                             " -vf noise=alls=10:allf=t -c:v wmv2 -b:v 6M -c:a wmav2 bench.wmv";
-    if (!qtest::RunIn(dir, make)) {
-        std::printf("ffmpeg did not write the clip\n");
-        return 1;
-    }
+    if (!qbench::WriteBenchClip(dir, kFps, kSeconds)) return 1;
     paudio::output_device::instance().set_mode(paudio::output_mode::manual);
     if (!qbench::StartHeadlessGraphics("movie_bench", 1024, 768)) return 1;
     int ticks = 0;

@@ -12,6 +12,7 @@
 // The read-ahead here is a measuring device, not an engine part.
 #include "base/GxStringUtil.h"
 #include "bench/graphics/headless_graphics.h"
+#include "bench/media/bench_clip.h"
 #include "bench/timing.h"
 #include "io/GxFileSystem.h"
 #include "media/movie/GxMovieReaderOutputPin.h"
@@ -262,14 +263,7 @@ int main() {
     if (!mkdtemp(dir)) return 1;
     const std::filesystem::path old = std::filesystem::current_path();
     std::filesystem::current_path(dir);
-    const std::string make = "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=s=1280x720:r=" +
-                             std::to_string(kFps) + ":d=" + std::to_string(kSeconds) +
-                             " -f lavfi -i sine=frequency=440:sample_rate=44100:duration=" + std::to_string(kSeconds) +
-                             " -vf noise=alls=10:allf=t -c:v wmv2 -b:v 6M -c:a wmav2 bench.wmv";
-    if (!qtest::RunIn(dir, make)) {
-        std::printf("ffmpeg did not write the clip\n");
-        return 1;
-    }
+    if (!qbench::WriteBenchClip(dir, kFps, kSeconds)) return 1;
     qtest::PackOptions scrambled;
     scrambled.scrambled = true;
     qtest::WritePack("bench.gxp", {{"movies/op.wmv", qtest::ReadBytes("bench.wmv")}}, scrambled);
