@@ -2,6 +2,7 @@
 
 #include "base/GxStringUtil.h"
 #include "engine/GxCore.h"
+#include "game/scenes/SeqDebug.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxSwapChain.h"
 #include "platform/audio/output_device.h"
@@ -34,7 +35,7 @@ struct Verb {
     bool afterFrame;  // runs once the pass presented its frame
 };
 constexpr Verb kVerbs[] = {
-    {"wait", 1, false},  {"move", 2, false},  {"down", 3, false},   {"up", 3, false},   {"click", 2, false},
+    {"wait", 1, false},  {"label", 1, false}, {"move", 2, false},  {"down", 3, false},   {"up", 3, false},   {"click", 2, false},
     {"keydown", -1, false}, {"keyup", -1, false}, {"key", -1, false}, {"close", 0, false}, {"quit", 0, false},
     {"shot", 1, true},   {"sound", 2, true},  {"note", -1, true},
 };
@@ -195,7 +196,7 @@ void GxPlaythrough::Finish() {
 }
 
 bool GxPlaythrough::IsDue(GxCore& core, const Command& c, bool afterFrame) {
-    if (c.verb == "wait") return false;
+    if (c.verb == "wait" || c.verb == "label") return false;
     if (FindVerb(c.verb)->afterFrame != afterFrame) return false;
     return core.GetPassCounter() >= m_Base + u32(c.delay);
 }
@@ -206,11 +207,19 @@ void GxPlaythrough::BeforePass(GxCore& core) {
     GxTaskManage* tm = core.GetTaskManage();
     while (m_Next < m_Commands.size()) {
         const Command& c = m_Commands[m_Next];
-        if (c.verb == "wait") {
-            bool current = false;
-            for (int i = 0; tm && i < GxTaskManage::kSeqWorkerCount; ++i)
-                current = current || tm->GetSeqWorker(i)->m_CurrentName == GxFromUtf8(c.args[0]);
-            if (!current) return;
+        if (c.verb == "wait" || c.verb == "label") {
+            // A label is run from the title, where the start is over and a
+            // player's "New Game" would start the story.
+            const GxString scene = c.verb == "wait" ? GxFromUtf8(c.args[0]) : GxString(u"SeqTitle");
+            int worker = -1;
+            for (int i = 0; tm && i < GxTaskManage::kSeqWorkerCount && worker < 0; ++i) {
+                const GxSeqWorker* w = tm->GetSeqWorker(i);
+                // The title that is being left is no title to start from.
+                if (w->m_CurrentName == scene && (c.verb == "wait" || !w->m_ChangePending)) worker = i;
+            }
+            if (worker < 0) return;
+            if (c.verb == "label" && !SeqDebug::StartAtLabel(tm, worker, GxFromUtf8(c.args[0])))
+                std::fprintf(stderr, "playthrough: line %d: label %s could not be given\n", c.line, c.args[0].c_str());
             m_Base = core.GetPassCounter();
             ++m_Next;
             continue;

@@ -13,6 +13,10 @@
 // the first pass); without it, in the same pass.
 //   clock real            (first) frames paced by the machine's clock
 //   wait SCENE            holds the commands after it until SCENE is current
+//   label NAME            holds the commands after it until the title is
+//                         current, then starts the main adventure scene at
+//                         the script label NAME, as the debug scene's jump
+//                         does (a label the script lacks is said and skipped)
 //   move X Y              the pointer, in client pixels
 //   down|up BUTTON X Y    BUTTON: left, right or middle
 //   click X Y             down and up of the left button

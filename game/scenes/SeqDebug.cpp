@@ -127,7 +127,12 @@ void SeqDebug::RunLabel() {
     if (label.empty()) return;
     const GxTaskUIBase* fade = FindWidget(u"btn_callfin");
     if (fade && fade->GetValueBool()) GxStartGlobalFadeIn(0);
-    if (g_pMoaMainWorker && g_pMoaMainWorker->Jump(label, nullptr)) ChangeSequence(u"SeqAvgMain");
+    StartAtLabel(m_Manager, m_SeqWorkIndex, label);
+}
+
+bool SeqDebug::StartAtLabel(GxTaskManage* manager, int workerIndex, const GxString& label) {
+    if (!g_pMoaMainWorker || !g_pMoaMainWorker->Jump(label, nullptr)) return false;
+    return manager && manager->ChangeSequenceByName(u"SeqAvgMain", workerIndex, 0, 0);
 }
 
 void SeqDebug::EditLabel() {

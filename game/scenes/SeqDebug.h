@@ -6,11 +6,17 @@
 // the outside editor. A right click is "btn_back".
 #include "game/scenes/GxSeqMenuBase.h"
 
+class GxTaskManage;
 class GxTaskUIListBoxFx;
 
 class SeqDebug : public GxSeqMenuBase {
 public:
     explicit SeqDebug(GxTaskBase* parent);
+
+    // The jump a chosen label makes: the main worker to the label, then the
+    // main scene asked for on the worker. False when the script has no such
+    // label (nothing changes then) or the scene cannot be asked for.
+    static bool StartAtLabel(GxTaskManage* manager, int workerIndex, const GxString& label);
 
     void OnStartSequence(int workerIndex) override;
     void OnEndSequence(int workerIndex) override;
