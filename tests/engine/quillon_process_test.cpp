@@ -4,6 +4,8 @@
 #include "GameFolder.h"
 #include "ProgramRun.h"
 
+#include "support/SampleGameCopy.h"
+
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
@@ -45,9 +47,8 @@ protected:
     void SetUp() override {
         fs::create_directories(run_);
         fs::create_directories(temp_.path() / "home");
-        const pid_t maker = Spawn(BuildFolder() / "tools" / "quillon_make_sample", {game_.string()}, temp_.path(),
-                                  temp_.path() / "make.out");
-        ASSERT_EQ(WaitExit(maker, seconds(30)), 0);
+        std::string error;
+        ASSERT_TRUE(qtest::CopySampleGame(game_, true, &error)) << error;
         ASSERT_TRUE(fs::exists(game_ / "system" / "sysconf.ini"));
         ASSERT_TRUE(fs::exists(game_ / "sample.gxp"));
     }

@@ -3,53 +3,16 @@
 #include "base/GxStringUtil.h"
 #include "gamedata/GxUserConfig.h"
 #include "support/FakeCore.h"
+#include "support/SharedSampleGame.h"
 #include "tools/SampleGame.h"
 #include "tools/builders/FileBytes.h"
 
-#include <unistd.h>
-
 namespace qtest {
-namespace {
 
 namespace fs = std::filesystem;
 
-// The generator's version as this program holds it (a digest of the program
-// and of the script sources, which change without a new link).
-std::string BuildKey(bool withMovie) {
-    return qtools::SampleVersion(qtools::SampleGameOptions()) + (withMovie ? "-movie" : "-still");
-}
-
-bool Write(const fs::path& folder, bool withMovie, std::string* error) {
-    qtools::SampleGameOptions options;
-    if (!withMovie) options.ffmpeg = "/nonexistent/ffmpeg";
-    std::string why;
-    if (qtools::WriteSampleGame(folder, options, why)) return true;
-    if (error) *error = why;
-    return false;
-}
-
-} // namespace
-
 bool CopySampleGame(const fs::path& folder, bool withMovie, std::string* error) {
-    std::error_code ec;
-#ifdef QUILLON_TEST_CACHE
-    const fs::path cached = fs::path(QUILLON_TEST_CACHE) / ("sample-" + BuildKey(withMovie));
-    if (!fs::is_directory(cached, ec)) {
-        // Written beside the cache and renamed into place, so that tests
-        // running side by side never copy half a game.
-        const fs::path part = fs::path(QUILLON_TEST_CACHE) / ("part-sample-" + std::to_string(getpid()));
-        fs::remove_all(part, ec);
-        if (!Write(part, withMovie, error)) return false;
-        fs::rename(part, cached, ec);
-        if (ec) fs::remove_all(part, ec);
-    }
-    fs::create_directories(folder, ec);
-    fs::copy(cached, folder, fs::copy_options::recursive | fs::copy_options::overwrite_existing, ec);
-    if (ec && error) *error = "cannot copy the sample game: " + ec.message();
-    return !ec;
-#else
-    return Write(folder, withMovie, error);
-#endif
+    return CopySharedSample(QUILLON_TEST_SAMPLE, withMovie, folder, error);
 }
 
 bool CopyQuietSampleGame(const fs::path& folder, std::string* error) {

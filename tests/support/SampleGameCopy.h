@@ -1,8 +1,8 @@
 #pragma once
 // The sample game as its generator writes it, for the tests that run scenes
-// or the whole program on it: written once per build of the test program
-// (kept beside the other test data made by outside tools) and copied into
-// the test's own folder, where the test may change anything.
+// or the whole program on it: written once a build for every test process
+// (SharedSampleGame.h) and copied into the test's own folder, where the test
+// may change anything.
 #include <filesystem>
 #include <string>
 
