@@ -6,11 +6,7 @@
 namespace {
 
 using Delegate = GxMoaDelegate<AvgBuiltin>;
-
-struct Binding {
-    const GxChar* name;
-    Delegate::Method handler;
-};
+using Binding = AvgBuiltin::Binding;
 
 // Registration order. The event picture's colour, move and wait act on the
 // background layer both families share, so they are the background's
@@ -117,6 +113,8 @@ const Binding kBindings[] = {
 static_assert(std::size(kBindings) == 97);
 
 } // namespace
+
+std::span<const AvgBuiltin::Binding> AvgBuiltin::GetBindings() { return kBindings; }
 
 void AvgBuiltin::RegisterBuiltins(GxMoaFunctionBinder* registry) {
     if (!registry) return;

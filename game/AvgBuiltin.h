@@ -15,6 +15,9 @@
 #include "game/builtins/AvgBuiltinStand.h"
 #include "game/builtins/AvgBuiltinSystem.h"
 #include "game/builtins/AvgBuiltinWait.h"
+#include "script/GxMoaDelegate.h"
+
+#include <span>
 
 class GxCoreBase;
 
@@ -37,6 +40,15 @@ public:
     // 97 builtin names (to 92 handlers) in their fixed order. The binder
     // matches names without regard to ASCII case.
     void RegisterBuiltins(GxMoaFunctionBinder* registry) override;
+
+    // A builtin name and the handler registration binds it to.
+    struct Binding {
+        const GxChar* name;
+        GxMoaDelegate<AvgBuiltin>::Method handler;
+    };
+    // Every binding, in registration order: the names a script compiler
+    // must know for this game.
+    static std::span<const Binding> GetBindings();
 
     GxCoreBase* GetCore() const { return m_Core; }
 

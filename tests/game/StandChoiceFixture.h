@@ -14,7 +14,7 @@ class GameBuiltinSceneTest : public MainSceneTest {
 protected:
     void SetUp() override {
         MainSceneTest::SetUp();
-        for (const gametest::GameBuiltinRow& row : gametest::GameBuiltinTable()) builder_.DeclareBuiltin(row.name);
+        gametest::DeclareGameBuiltins(builder_);
         builder_.DeclareBuiltin(u"endstand");
         // One character's layout project is missing.
         qtest::WriteText("data/db_avgchar.txt", "\xEF\xBB\xBF" "1\tアキ\t1\tcg/stand/aki_\t\tvoices/\t1\t\n"

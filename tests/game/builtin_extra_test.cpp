@@ -171,7 +171,7 @@ TEST_F(StoryNotice, IsShownInTheColourGivenWithoutAlpha) {
     Start(false);
     ASSERT_TRUE(RunUntil(u"SeqTitle"));
     qtest::MoaScriptBuilder builder;
-    for (const gametest::GameBuiltinRow& row : gametest::GameBuiltinTable()) builder.DeclareBuiltin(row.name);
+    gametest::DeclareGameBuiltins(builder);
     ASSERT_NE(builder.AddScript(g_pMoa, u"notice", u"*n\nNOTICE.SYS(\"保存しました\", \"\", 1, 0xFF8000)\n"), nullptr)
         << builder.LastError();
     qtest::LogCapture log;
