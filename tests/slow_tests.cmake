@@ -1,0 +1,31 @@
+# The tests that take a second or more on a quiet machine carry the label
+# "slow", so that `ctest -LE slow` is a loop of seconds; the test command and
+# CI run them all. Read by ctest (through the build folder's
+# slow_labels.cmake, which names the discovered test lists), so a change here
+# needs no new configure. Each pattern is a regular expression matched
+# against the test's name as ctest lists it.
+set(_slow_patterns
+  # The program run on the sample, as a player would, or started and ended.
+  [[^(Story)?Playthrough(Label)?\.]]
+  [[^QuillonProcess\.]]
+  # The sample written here rather than copied.
+  [[^SampleGame\.(EveryRunWritesTheSameSmallFolder|ConfigurationNamesWhatTheScenesLookFor|WritingAgainKeepsTheSavesAndRefusesForeignFolders)$]]
+  # The game started on a whole test game (or the sample) and its scenes run
+  # frame by frame.
+  [[^(Backlog|ChoiceBuiltins|Config|DebugStatusDraw|Gallery|MainScene|MessageScene|MusicRoom|PictureFrames|Replay|SampleScenes|SaveLoad|ScreenFrames|StandBuiltins)\.]]
+  [[^Ends/OpeningScene\.]]
+  [[^(MovieInTheStory|SoundWaits|Startup\.SaveFolderPlaceFollowsBothConfigurationFiles|SystemScene\.NoticesComeOneAtATimeTheSystemsFirst)]]
+  # Large pictures, many frames, many sounds.
+  [[^Decoders\.(PngsThatCompressWellAreRead|TruncatedAndCorruptFilesFailCleanly)$]]
+  [[^(ScalarPath|FusedSpans|Stress|Cache\.LimitPurgesFirst|MoviePlayback\.OpenPlayStopAndClose200Times)]]
+)
+foreach(_list IN LISTS QUILLON_TEST_LISTS)
+  foreach(_test IN LISTS ${_list})
+    foreach(_pattern IN LISTS _slow_patterns)
+      if(_test MATCHES "${_pattern}")
+        set_tests_properties("${_test}" PROPERTIES LABELS slow)
+        break()
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
