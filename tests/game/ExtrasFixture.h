@@ -33,7 +33,11 @@
 namespace extrastest {
 
 namespace fs = std::filesystem;
-using Paint = std::function<u32(int, int)>;
+using qtest::Framed;
+using qtest::Paint;
+using Origin = qtest::SetImage;
+using ModuleRow = qtest::UIModuleRow;
+using LayoutRow = qtest::UILayoutRow;
 
 // Widget kinds of the test game's modules.
 constexpr int kPush = 18;
@@ -52,32 +56,6 @@ inline int ThumbY(int i) { return kThumbY + (i / 5) * kThumbStepY; }
 constexpr int kPlateX = 60, kPlateY = 150, kPlateW = 200, kPlateH = 70, kPlateStepX = 440, kPlateStepY = 150;
 inline int PlateX(int i) { return kPlateX + (i % 2) * kPlateStepX; }
 inline int PlateY(int i) { return kPlateY + (i / 2) * kPlateStepY; }
-
-struct Origin {
-    std::string name;
-    int w, h;
-    Paint paint;
-};
-
-struct ModuleRow {
-    int type;
-    std::string name, set, image;
-    int clientLeft = 0, clientTop = 0, clientWidth = 0, clientHeight = 0;
-};
-
-struct LayoutRow {
-    std::string parent, module, task;
-    int index;
-    float left, top;
-    int group = 0, value = 0, min = 0, max = 0;
-    int visible = 1;
-};
-
-inline u32 Solid(u32 argb) { return argb; }
-// A face with a one-pixel frame of a lighter colour.
-inline Paint Framed(int w, int h, u32 fill, u32 edge) {
-    return [=](int x, int y) { return (x == 0 || y == 0 || x == w - 1 || y == h - 1) ? edge : fill; };
-}
 
 // The seven segments of a digit in a cell, as a stand-in for a number font.
 inline bool Segment(int digit, int x, int y, int w, int h) {
@@ -118,36 +96,6 @@ protected:
 
     // ---- the game's files ------------------------------------------------
 
-    static void WritePicture(const std::string& path, int w, int h, const Paint& f) {
-        std::vector<u32> px(size_t(w) * size_t(h));
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) px[size_t(y) * size_t(w) + size_t(x)] = f(x, y);
-        if (fs::path(path).has_parent_path()) fs::create_directories(fs::path(path).parent_path());
-        ASSERT_TRUE(GxWritePNGFile(GxFromUtf8(path).c_str(), w, h, reinterpret_cast<const u8*>(px.data())));
-    }
-    // "uigis/<name>.gis" with its origins packed in rows of a 1024-wide atlas.
-    static void WriteSet(const std::string& name, const std::vector<Origin>& origins) {
-        qtest::ImageSetSpec spec;
-        int x = 0, y = 0, row = 0;
-        std::vector<std::pair<int, int>> at;
-        for (const Origin& o : origins) {
-            if (x + o.w > 1024) x = 0, y += row, row = 0;
-            at.push_back({x, y});
-            x += o.w, row = std::max(row, o.h);
-        }
-        const int height = y + row;
-        std::vector<uint32_t> px(size_t(1024) * size_t(height), 0);
-        for (size_t i = 0; i < origins.size(); ++i) {
-            const Origin& o = origins[i];
-            for (int py = 0; py < o.h; ++py)
-                for (int pxx = 0; pxx < o.w; ++pxx)
-                    px[size_t(at[i].second + py) * 1024 + size_t(at[i].first + pxx)] = o.paint(pxx, py);
-            spec.origins.push_back({GxFromUtf8(o.name), -1, o.w, o.h, 0,
-                                    {qtest::WholePattern(0, at[i].first, at[i].second, o.w, o.h)}});
-        }
-        spec.atlases = {{GxFromUtf8(name) + u".png", 1024, height, 1, 0, px}};
-        ASSERT_TRUE(qtest::WriteImageSetFiles(fs::current_path(), "uigis/" + name, spec, false));
-    }
     // The four faces of a button image.
     static void AddFaces(std::vector<Origin>& o, const std::string& image, int w, int h, u32 off, u32 on) {
         o.push_back({image + "_off.png", w, h, Framed(w, h, off, 0xFFC0C0C0)});
@@ -155,18 +103,6 @@ protected:
         o.push_back({image + "_over.png", w, h, Framed(w, h, off + 0x00202020, 0xFFFFFFFF)});
         o.push_back({image + "_na.png", w, h, Framed(w, h, 0xFF404040, 0xFF606060)});
     }
-    static void WriteWav(const std::string& path, u32 frames, int16_t level) {
-        if (fs::path(path).has_parent_path()) fs::create_directories(fs::path(path).parent_path());
-        const std::vector<uint8_t> wav = qtest::BuildWav({}, qtest::ConstantPcm16(frames, level, level));
-        ASSERT_TRUE(qtest::WriteBytes(path, std::vector<unsigned char>(wav.begin(), wav.end())));
-    }
-    static void WriteTable(const std::string& path, const std::string& header, const std::vector<std::string>& rows) {
-        std::string text = "\xEF\xBB\xBF#" + header + "\n";
-        for (const std::string& r : rows) text += r + "\n";
-        fs::create_directories(fs::path(path).parent_path());
-        ASSERT_TRUE(qtest::WriteText(path, text));
-    }
-
     void WriteGame() {
         WriteFonts();
         WriteArt();
@@ -293,7 +229,7 @@ protected:
         WriteTable("data/db_voicevolume.txt", "ID\tPanelVisible\tPanelOrder\tFacePanelFileName\tSoundTestFileName\tSystemVoiceExist\tSystemVoiceEnabled\tComment",
                    {"1\t1\t5\tFACE_AKI.png\taki\t1\t1\t", "2\t1\t5\tface_yu.png\t\t0\t0\t", "3\t1\t1\tface_none.png\taki\t1\t0\t",
                     "4\t0\t0\t\t\t0\t0\t"});
-        WriteUITables();
+        WriteScreens();
     }
 
     // count: the file's own, 0 to let the game count the pictures.
@@ -304,7 +240,7 @@ protected:
         return row + "\t" + std::to_string(count);
     }
 
-    void WriteUITables() {
+    void WriteScreens() {
         const std::vector<ModuleRow> modules = {
             {kPush, "m_button", "ui_extra", "btn"},
             {kRadio, "m_radio", "ui_extra", "btn"},
@@ -386,22 +322,7 @@ protected:
         l.push_back({voc, "m_cbutton", "btn_scrollup_voice", 0, 920, 140});
         l.push_back({voc, "m_cbutton", "btn_scrolldown_voice", 0, 920, 390});
 
-        std::vector<std::string> m, r;
-        int id = 1;
-        for (const ModuleRow& x : modules)
-            m.push_back(std::to_string(id++) + "\t" + std::to_string(x.type) + "\t" + x.name + "\t" + x.set + "\t" +
-                        x.image + "\t0\t0\t" + std::to_string(x.clientLeft) + "\t" + std::to_string(x.clientTop) + "\t" +
-                        std::to_string(x.clientWidth) + "\t" + std::to_string(x.clientHeight) + "\t0\t0\t2");
-        id = 1;
-        for (const LayoutRow& x : l) {
-            std::ostringstream s;
-            s << id++ << '\t' << x.parent << "\t0\t" << x.module << '\t' << x.task << '\t' << x.index << "\t1\t"
-              << x.visible << "\t1\t" << x.left << '\t' << x.top << "\t100\t" << x.group << "\t\t\t0\t" << x.value << '\t'
-              << x.min << '\t' << x.max << "\t-1\t";
-            r.push_back(s.str());
-        }
-        WriteTable("data/db_uimodule.txt", "ID\tUIType\tName\tImageSetName\tImageName\tWidth\tHeight\tClientLeft\tClientTop\tClientWidth\tClientHeight\tShapeType\tFontIndex\tAnimeSpeed", m);
-        WriteTable("data/db_uilayout.txt", "ID\tParentName\tParentIndex\tModuleName\tTaskName\tTaskIndex\tCreate\tVisible\tEnabled\tLeft\tTop\tOrderZ\tGroupID\tText\tLabel\tSystemSoundID\tValue\tMin\tMax\tAutoHelpTime\tDescript", r);
+        WriteUITables(modules, l);
     }
 
     // ---- running the game -------------------------------------------------

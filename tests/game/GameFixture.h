@@ -20,6 +20,7 @@
 #include "platform/render/adapter.h"
 #include "platform/system/clock.h"
 #include "support/FakeCore.h"
+#include "support/GameFiles.h"
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxTaskManage.h"
 #include "support/TempDir.h"
@@ -135,11 +136,27 @@ protected:
         for (size_t i = 2; i + 1 < b.size(); i += 2) w.push_back(char16_t(b[i] | b[i + 1] << 8));
         return GxToUtf8(w);
     }
+    // The game's files (support/GameFiles.h), a test failing where one
+    // cannot be written.
+    static void WritePicture(const std::string& path, int w, int h, const qtest::Paint& paint) {
+        ASSERT_TRUE(qtest::WritePicture(path, w, h, paint)) << path;
+    }
     // A PNG of one colour (0xAARRGGBB).
     static void WritePng(const std::string& path, s32 width, s32 height, u32 argb) {
-        if (fs::path(path).has_parent_path()) fs::create_directories(fs::path(path).parent_path());
-        std::vector<u32> pixels(size_t(width) * size_t(height), argb);
-        ASSERT_TRUE(GxWritePNGFile(GxFromUtf8(path).c_str(), width, height, reinterpret_cast<const u8*>(pixels.data())));
+        WritePicture(path, width, height, [argb](int, int) { return argb; });
+    }
+    static void WriteSet(const std::string& name, const std::vector<qtest::SetImage>& images, int width = 1024,
+                         int height = 0) {
+        ASSERT_TRUE(qtest::WriteUISet(name, images, width, height)) << name;
+    }
+    static void WriteUITables(const std::vector<qtest::UIModuleRow>& modules, const std::vector<qtest::UILayoutRow>& layouts) {
+        ASSERT_TRUE(qtest::WriteUITables(modules, layouts));
+    }
+    static void WriteTable(const std::string& path, const std::string& header, const std::vector<std::string>& rows) {
+        ASSERT_TRUE(qtest::WriteTable(path, header, rows)) << path;
+    }
+    static void WriteWav(const std::string& path, u32 frames, int16_t level) {
+        ASSERT_TRUE(qtest::WriteWav(path, frames, level)) << path;
     }
 
     qtest::TempDir dir_;

@@ -60,18 +60,6 @@ constexpr const char16_t* kStory =
     u"> 二人は駅へ向かった。\n"
     u"> 電車はすぐに来た。\n";
 
-struct ModuleRow {
-    int type;
-    std::string name, folder, image;
-    int clientLeft = 0, clientTop = 0, clientWidth = 0, clientHeight = 0, font = 0;
-};
-
-struct LayoutRow {
-    std::string parent, module, task;
-    int index;
-    float left, top, z;
-};
-
 class MainSceneTest : public gametest::GameTest {
 protected:
     void SetUp() override {
@@ -190,53 +178,33 @@ protected:
         WritePicture("cg/ui/new.png", 40, 20, [](int, int) { return 0xFFE03030u; });
         WritePicture("cg/ui/dialog.png", 480, 200, [](int, int) { return 0xE8182030u; });
         WriteButtonFaces();
-        fs::create_directories("voices");
         // A voice of half a second.
-        const std::vector<uint8_t> wav = qtest::BuildWav({}, qtest::ConstantPcm16(24000, 8000, 8000));
-        qtest::WriteBytes("voices/v1.wav", std::vector<unsigned char>(wav.begin(), wav.end()));
+        WriteWav("voices/v1.wav", 24000, 8000);
     }
 
     // The buttons' faces: "ui_avgmain" with the play buttons, the mode
     // toggles and the choice button; "ui_saveload" with the slot plates, the
-    // page buttons and the back button.
+    // page buttons and the back button. Each a colour in a frame of itself
+    // made opaque, in an atlas of 512 x 512.
     void WriteButtonFaces() {
-        struct Face {
-            const char16_t* name;
-            s32 w, h;
-            u32 argb;
+        const auto face = [](const char* name, int w, int h, u32 argb) {
+            return qtest::SetImage{name, w, h, qtest::Framed(w, h, argb, argb | 0xFF000000u)};
         };
-        const auto write = [&](const char* set, std::vector<Face> faces) {
-            qtest::ImageSetSpec spec;
-            std::vector<uint32_t> px(512 * 512, 0);
-            s32 x = 0, y = 0, row = 0;
-            for (const Face& f : faces) {
-                if (x + f.w > 512) x = 0, y += row, row = 0;
-                for (s32 j = 0; j < f.h; ++j)
-                    for (s32 i = 0; i < f.w; ++i) {
-                        const bool edge = i == 0 || j == 0 || i == f.w - 1 || j == f.h - 1;
-                        px[size_t(y + j) * 512 + size_t(x + i)] = edge ? (f.argb | 0xFF000000u) : f.argb;
-                    }
-                spec.origins.push_back({f.name, -1, f.w, f.h, 0, {qtest::WholePattern(0, x, y, f.w, f.h)}});
-                x += f.w, row = std::max(row, f.h);
-            }
-            spec.atlases = {{GxFromUtf8(std::string(set) + ".png"), 512, 512, 1, 0, px}};
-            ASSERT_TRUE(qtest::WriteImageSetFiles(dir_.path() / "uigis", set, spec, false));
-        };
-        const std::vector<Face> play = {{u"play_off.png", 56, 24, 0xFF405070u}, {u"play_over.png", 56, 24, 0xFF6080A0u},
-                                        {u"play_on.png", 56, 24, 0xFF80A0D0u}, {u"play_na.png", 56, 24, 0xFF404040u}};
-        std::vector<Face> main = play;
-        for (const Face& f : std::vector<Face>{{u"mode_off.png", 56, 24, 0xFF505030u},   {u"mode_on.png", 56, 24, 0xFFB0A040u},
-                                               {u"mode_over.png", 56, 24, 0xFF707040u},  {u"mode_onover.png", 56, 24, 0xFFD0C060u},
-                                               {u"select_off.png", 480, 40, 0xC0203050u}, {u"select_over.png", 480, 40, 0xE0305080u},
-                                               {u"select_on.png", 480, 40, 0xF04070B0u}})
+        const std::vector<qtest::SetImage> play = {face("play_off.png", 56, 24, 0xFF405070u), face("play_over.png", 56, 24, 0xFF6080A0u),
+                                                   face("play_on.png", 56, 24, 0xFF80A0D0u), face("play_na.png", 56, 24, 0xFF404040u)};
+        std::vector<qtest::SetImage> main = play;
+        for (const qtest::SetImage& f : {face("mode_off.png", 56, 24, 0xFF505030u), face("mode_on.png", 56, 24, 0xFFB0A040u),
+                                         face("mode_over.png", 56, 24, 0xFF707040u), face("mode_onover.png", 56, 24, 0xFFD0C060u),
+                                         face("select_off.png", 480, 40, 0xC0203050u), face("select_over.png", 480, 40, 0xE0305080u),
+                                         face("select_on.png", 480, 40, 0xF04070B0u)})
             main.push_back(f);
-        write("ui_avgmain", main);
-        std::vector<Face> slots = play;
-        for (const Face& f : std::vector<Face>{{u"plate_off.png", 440, 120, 0x40FFFFFFu}, {u"plate_over.png", 440, 120, 0x60FFFFFFu},
-                                               {u"plate_na.png", 440, 120, 0x20FFFFFFu},  {u"page_off.png", 56, 24, 0xFF503030u},
-                                               {u"page_on.png", 56, 24, 0xFFC06060u}})
+        WriteSet("ui_avgmain", main, 512, 512);
+        std::vector<qtest::SetImage> slots = play;
+        for (const qtest::SetImage& f : {face("plate_off.png", 440, 120, 0x40FFFFFFu), face("plate_over.png", 440, 120, 0x60FFFFFFu),
+                                         face("plate_na.png", 440, 120, 0x20FFFFFFu), face("page_off.png", 56, 24, 0xFF503030u),
+                                         face("page_on.png", 56, 24, 0xFFC06060u)})
             slots.push_back(f);
-        write("ui_saveload", slots);
+        WriteSet("ui_saveload", slots, 512, 512);
     }
 
     static u32 Figure(int x, int y, int w, int h, u32 colour) {
@@ -247,16 +215,8 @@ protected:
         return 0x00000000u;
     }
 
-    static void WritePicture(const std::string& path, int w, int h, const std::function<u32(int, int)>& f) {
-        std::vector<u32> px(size_t(w) * size_t(h));
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) px[size_t(y) * size_t(w) + size_t(x)] = f(x, y);
-        if (fs::path(path).has_parent_path()) fs::create_directories(fs::path(path).parent_path());
-        ASSERT_TRUE(GxWritePNGFile(GxFromUtf8(path).c_str(), w, h, reinterpret_cast<const u8*>(px.data())));
-    }
-
     void WriteTables() {
-        std::vector<ModuleRow> modules = {
+        const std::vector<qtest::UIModuleRow> modules = {
             {kMessageWindow, "tip_msgwindow", "cg/ui/", "msgwin", 40, 40, 920, 140, 3},
             {kTextPanel, "tip_namewindow", "cg/ui/", "namewin", 16, 8, 168, 28, 2},
             {kTextButton, "btn_select0", "ui_avgmain", "select", 0, 0, 0, 0, 3},
@@ -275,49 +235,40 @@ protected:
             {kButton, "btn_ok", "ui_saveload", "play"},
             {kButton, "btn_cancel", "ui_saveload", "play"},
         };
-        std::vector<LayoutRow> layouts = {
-            {"$UI:SeqAvgMain", "tip_msgwindow", "$MESWIN:SeqAvgMain", -1, 12, 556, 15000},
-            {"$UI:SeqAvgMain", "tip_namewindow", "$NAMEWIN:SeqAvgMain", -1, 40, 512, 15001},
-            {"$MESWIN:SeqAvgMain", "icon_wait", "icon_wait", 0, 940, 170, 15002},
+        // Every widget of group 1, with no system sound, a maximum of 1 and
+        // no tool tip.
+        const auto at = [](const char* parent, const char* module, const char* task, int index, float left, float top, float z) {
+            qtest::UILayoutRow r{parent, module, task, index, left, top, 1};
+            r.max = 1, r.z = z, r.sound = -1, r.help = 0;
+            return r;
+        };
+        std::vector<qtest::UILayoutRow> layouts = {
+            at("$UI:SeqAvgMain", "tip_msgwindow", "$MESWIN:SeqAvgMain", -1, 12, 556, 15000),
+            at("$UI:SeqAvgMain", "tip_namewindow", "$NAMEWIN:SeqAvgMain", -1, 40, 512, 15001),
+            at("$MESWIN:SeqAvgMain", "icon_wait", "icon_wait", 0, 940, 170, 15002),
         };
         float x = 300;
-        for (const char* b : {"btn_auto", "btn_skip"}) layouts.push_back({"$MESWIN:SeqAvgMain", "btn_mode", b, 0, x += 64, 6, 15002});
+        for (const char* b : {"btn_auto", "btn_skip"}) layouts.push_back(at("$MESWIN:SeqAvgMain", "btn_mode", b, 0, x += 64, 6, 15002));
         for (const char* b : {"btn_log", "btn_voice", "btn_qsave", "btn_qload", "btn_save", "btn_load", "btn_hide", "btn_rend"})
-            layouts.push_back({"$MESWIN:SeqAvgMain", "btn_play", b, 0, x += 64, 6, 15002});
+            layouts.push_back(at("$MESWIN:SeqAvgMain", "btn_play", b, 0, x += 64, 6, 15002));
         for (int i = 0; i < 5; ++i) {
-            layouts.push_back({"$UI:SeqAvgLog", "tip_logwindow", "tip_logwindow", i, 40, 40.0f + 124 * i, 100});
-            layouts.push_back({"$UI:SeqAvgLog", "btn_play", "btn_voiceplay", i, 950, 60.0f + 124 * i, 100});
+            layouts.push_back(at("$UI:SeqAvgLog", "tip_logwindow", "tip_logwindow", i, 40, 40.0f + 124 * i, 100));
+            layouts.push_back(at("$UI:SeqAvgLog", "btn_play", "btn_voiceplay", i, 950, 60.0f + 124 * i, 100));
         }
         x = 100;
-        for (const char* b : {"btn_b", "btn_bb", "btn_f", "btn_ff", "btn_back"}) layouts.push_back({"$UI:SeqAvgLog", "btn_play", b, 0, x += 80, 700, 100});
+        for (const char* b : {"btn_b", "btn_bb", "btn_f", "btn_ff", "btn_back"}) layouts.push_back(at("$UI:SeqAvgLog", "btn_play", b, 0, x += 80, 700, 100));
         for (const char* scene : {"$UI:SeqSave", "$UI:SeqLoad"}) {
             for (int i = 1; i <= 10; ++i) {
                 char name[16];
                 std::snprintf(name, sizeof name, "b%02d", i);
-                layouts.push_back({scene, "btn_page", name, 0, 60.0f + 66 * i, 80, 100});
+                layouts.push_back(at(scene, "btn_page", name, 0, 60.0f + 66 * i, 80, 100));
             }
             for (int k = 0; k < 8; ++k)
-                layouts.push_back({scene, "btn_fileplate", "btn_fileplate", k, float((k / 4) * 484 + 48), float((k % 4) * 131 + 146), 90});
-            layouts.push_back({scene, "tip_new", "tip_new", 0, 0, 0, 110});
-            layouts.push_back({scene, "btn_back", "btn_back", 0, 900, 700, 100});
+                layouts.push_back(at(scene, "btn_fileplate", "btn_fileplate", k, float((k / 4) * 484 + 48), float((k % 4) * 131 + 146), 90));
+            layouts.push_back(at(scene, "tip_new", "tip_new", 0, 0, 0, 110));
+            layouts.push_back(at(scene, "btn_back", "btn_back", 0, 900, 700, 100));
         }
-        std::ostringstream m, l;
-        m << "#ID\tUIType\tName\tImageSetName\tImageName\tWidth\tHeight\tClientLeft\tClientTop\tClientWidth\t"
-             "ClientHeight\tShapeType\tFontIndex\tAnimeSpeed\n";
-        int id = 1;
-        for (const ModuleRow& r : modules)
-            m << id++ << '\t' << r.type << '\t' << r.name << '\t' << r.folder << '\t' << r.image << "\t0\t0\t"
-              << r.clientLeft << '\t' << r.clientTop << '\t' << r.clientWidth << '\t' << r.clientHeight << "\t0\t"
-              << r.font << "\t2\n";
-        l << "#ID\tParentName\tParentIndex\tModuleName\tTaskName\tTaskIndex\tCreate\tVisible\tEnabled\tLeft\tTop\t"
-             "OrderZ\tGroupID\tText\tLabel\tSystemSoundID\tValue\tMin\tMax\tAutoHelpTime\tDescript\n";
-        id = 1;
-        for (const LayoutRow& r : layouts)
-            l << id++ << '\t' << r.parent << "\t0\t" << r.module << '\t' << r.task << '\t' << r.index << "\t1\t1\t1\t"
-              << r.left << '\t' << r.top << '\t' << r.z << "\t1\t\t\t-1\t0\t0\t1\t0\t\n";
-        // UTF-8 with its mark; without it the tables read as Shift-JIS.
-        qtest::WriteText("data/db_uimodule.txt", "\xEF\xBB\xBF" + m.str());
-        qtest::WriteText("data/db_uilayout.txt", "\xEF\xBB\xBF" + l.str());
+        WriteUITables(modules, layouts);
     }
 
     static GxTaskBase* Task(const GxChar* name) { return Tasks().FindTaskName(name); }
