@@ -218,7 +218,7 @@ void GxPlaythrough::BeforePass(GxCore& core) {
                 if (w->m_CurrentName == scene && (c.verb == "wait" || !w->m_ChangePending)) worker = i;
             }
             if (worker < 0) return;
-            if (c.verb == "label" && !SeqDebug::StartAtLabel(tm, worker, GxFromUtf8(c.args[0])))
+            if (c.verb == "label" && !SeqDebug::StartAtLabel(tm, worker, GxFromUtf8(c.args[0]), true))
                 std::fprintf(stderr, "playthrough: line %d: label %s could not be given\n", c.line, c.args[0].c_str());
             m_Base = core.GetPassCounter();
             ++m_Next;

@@ -15,8 +15,9 @@
 //   wait SCENE            holds the commands after it until SCENE is current
 //   label NAME            holds the commands after it until the title is
 //                         current, then starts the main adventure scene at
-//                         the script label NAME, as the debug scene's jump
-//                         does (a label the script lacks is said and skipped)
+//                         the script label NAME as the debug scene's jump
+//                         does, the screen faded in first (a label the
+//                         script lacks is said and skipped)
 //   move X Y              the pointer, in client pixels
 //   down|up BUTTON X Y    BUTTON: left, right or middle
 //   click X Y             down and up of the left button

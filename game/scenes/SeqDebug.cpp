@@ -126,12 +126,12 @@ void SeqDebug::RunLabel() {
     const GxString label = GetSelectedLabel();
     if (label.empty()) return;
     const GxTaskUIBase* fade = FindWidget(u"btn_callfin");
-    if (fade && fade->GetValueBool()) GxStartGlobalFadeIn(0);
-    StartAtLabel(m_Manager, m_SeqWorkIndex, label);
+    StartAtLabel(m_Manager, m_SeqWorkIndex, label, fade && fade->GetValueBool());
 }
 
-bool SeqDebug::StartAtLabel(GxTaskManage* manager, int workerIndex, const GxString& label) {
+bool SeqDebug::StartAtLabel(GxTaskManage* manager, int workerIndex, const GxString& label, bool fadeIn) {
     if (!g_pMoaMainWorker || !g_pMoaMainWorker->Jump(label, nullptr)) return false;
+    if (fadeIn) GxStartGlobalFadeIn(0);
     return manager && manager->ChangeSequenceByName(u"SeqAvgMain", workerIndex, 0, 0);
 }
 

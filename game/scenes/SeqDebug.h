@@ -13,10 +13,11 @@ class SeqDebug : public GxSeqMenuBase {
 public:
     explicit SeqDebug(GxTaskBase* parent);
 
-    // The jump a chosen label makes: the main worker to the label, then the
-    // main scene asked for on the worker. False when the script has no such
-    // label (nothing changes then) or the scene cannot be asked for.
-    static bool StartAtLabel(GxTaskManage* manager, int workerIndex, const GxString& label);
+    // The jump a chosen label makes: the main worker to the label, the
+    // screen faded in at once when fadeIn, then the main scene asked for on
+    // the worker. False when the script has no such label (nothing changes
+    // then) or the scene cannot be asked for.
+    static bool StartAtLabel(GxTaskManage* manager, int workerIndex, const GxString& label, bool fadeIn);
 
     void OnStartSequence(int workerIndex) override;
     void OnEndSequence(int workerIndex) override;

@@ -1,9 +1,11 @@
 // A scripted run that starts the story at a label of the developer's choice
 // from the title, as the debug scene's jump does: a label the script lacks is
-// said and changes nothing, the next one starts the main scene there.
+// said and changes nothing, the next one starts the main scene there, with
+// the screen faded in.
 #include "GameFolder.h"
 #include "ProgramRun.h"
 
+#include "platform/image/image.h"
 #include "support/SampleGameCopy.h"
 
 namespace {
@@ -20,7 +22,7 @@ TEST(PlaythroughLabel, StartsTheStoryAtTheLabelFromTheTitle) {
     fs::create_directories(temp.path() / "run");
     // JOIN follows the choice; MAIN, where "New Game" starts, comes before it.
     qtest::WriteText(out / "script.txt", "wait SeqOpening\n+1 click 512 384\n"
-                                         "label NOWHERE\nlabel JOIN\nwait SeqAvgMain\n+60 quit\n");
+                                         "label NOWHERE\nlabel JOIN\nwait SeqAvgMain\n+180 shot join\n+1 quit\n");
     proctest::EnvChanges env = proctest::HeadlessEnv(temp.path() / "run", temp.path() / "home");
     env["QUILLON_PLAYTHROUGH"] = (out / "script.txt").string();
     const pid_t pid = proctest::Spawn(proctest::BuildFolder() / "app" / "quillon", {}, game, out / "said.txt", env);
@@ -32,6 +34,12 @@ TEST(PlaythroughLabel, StartsTheStoryAtTheLabelFromTheTitle) {
     const std::string debug = proctest::ReadUtf16File(game / "QuillonSample_SAVE" / "debug.log");
     EXPECT_NE(debug.find("The choice was taken"), std::string::npos) << debug;
     EXPECT_EQ(debug.find("The story begins"), std::string::npos) << debug;
+    // The event picture JOIN shows, not the dark of a screen never faded in.
+    const std::vector<unsigned char> png = qtest::ReadBytes(out / "join.png");
+    pimage::image frame;
+    ASSERT_TRUE(pimage::decode_png(png.data(), png.size(), frame));
+    const uint32_t sky = frame.pixels[200 * frame.width + 512];
+    EXPECT_GT((sky >> 16 & 0xFF) + (sky >> 8 & 0xFF) + (sky & 0xFF), 150u) << std::hex << sky;
 }
 
 } // namespace
