@@ -17,6 +17,7 @@
 #include "graphics/GxTextureFlexFactory.h"
 #include "platform/system/safe_file.h"
 #include "platform/window/event_pump.h"
+#include "platform/window/keys.h"
 #include "script/GxMoaDebugNames.h"
 #include "script/GxMoaEx.h"
 #include "script/GxMoaSystem.h"
@@ -60,11 +61,6 @@ constexpr s32 kNoticeShowTime = 2500;
 // The BGM restraint moves this much a frame between 0 and 100.
 constexpr s32 kRestraintStep = 4;
 constexpr s32 kRestraintNone = 100;
-
-// Virtual-key codes of the keys the system scene answers.
-constexpr u32 kVkEscape = 0x1B;
-constexpr u32 kVkF1 = 0x70, kVkF2 = 0x71, kVkF3 = 0x72, kVkF4 = 0x73, kVkF5 = 0x74, kVkF6 = 0x75, kVkF7 = 0x76,
-              kVkF8 = 0x77, kVkF11 = 0x7A;
 
 // The user dialog's buttons: name, module, local index, place (0 left,
 // 1 right, 2 centred) and the kind that shows it (0: any kind but the two).
@@ -427,7 +423,7 @@ int SeqSystem::OnKeyDown(u32 virtualKey, u32) {
     GxCoreBase* core = Core();
     GxSystemConfig* config = core ? core->GetSystemConfig() : nullptr;
     switch (virtualKey) {
-    case kVkEscape: {
+    case pwin::vk_escape: {
         const GxUIManage* ui = GxUIManage::Get();
         // With the message window hidden, Escape is the main scene's: it
         // brings the window back.
@@ -440,30 +436,30 @@ int SeqSystem::OnKeyDown(u32 virtualKey, u32) {
         }
         return 1;
     }
-    case kVkF4:
+    case pwin::vk_f4:
         ToggleFullScreen();
         return 1;
     default: break;
     }
     if (!DebugMode()) return 0;
     switch (virtualKey) {
-    case kVkF1: DumpVariables(true); return 1;
-    case kVkF2: DumpVariables(false); return 1;
-    case kVkF3:
+    case pwin::vk_f1: DumpVariables(true); return 1;
+    case pwin::vk_f2: DumpVariables(false); return 1;
+    case pwin::vk_f3:
         GxTextureFactory::GetInstance().Dump();
         GxTextureFlexFactory::GetInstance().Dump();
         return 1;
-    case kVkF5:
-    case kVkF6:
-    case kVkF7: {
+    case pwin::vk_f5:
+    case pwin::vk_f6:
+    case pwin::vk_f7: {
         static constexpr s32 kRates[] = {60, 30, 10};
-        if (GxFrameTimer* timer = core ? core->GetFrameTimer() : nullptr) timer->m_TargetRate = kRates[virtualKey - kVkF5];
+        if (GxFrameTimer* timer = core ? core->GetFrameTimer() : nullptr) timer->m_TargetRate = kRates[virtualKey - pwin::vk_f5];
         return 1;
     }
-    case kVkF8:
+    case pwin::vk_f8:
         if (config) config->m_DebugConsoleFlag = !config->m_DebugConsoleFlag;
         return 1;
-    case kVkF11: OpenCurrentScriptLine(); return 1;
+    case pwin::vk_f11: OpenCurrentScriptLine(); return 1;
     default: return 0;
     }
 }

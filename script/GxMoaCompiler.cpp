@@ -193,7 +193,8 @@ bool Phase_SingleOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cur
 bool Phase_Term(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
     const GxMoaToken* t = TokenAt(script, *cursor);
     if (!t) return Report(script, cursor->m_Line, u"Phase_Term 指定位置にトークンが存在しません", nullptr);
-    if (script->CheckRunPos(cursor->m_Line, cursor->m_Pos) < 0) return true;
+    const GxMoaRunPosCheck where = script->CheckRunPos(cursor->m_Line, cursor->m_Pos);
+    if (where == kGxRunPosLineEnd || where == kGxRunPosScriptEnd) return true;
     DepthGuard guard;
     if (g_Depth > kGxMoaMaxExprDepth) return Report(script, cursor->m_Line, u"Phase_Term 式の入れ子が深すぎます", t);
     const int line = cursor->m_Line;

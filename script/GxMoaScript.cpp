@@ -58,9 +58,9 @@ bool GxMoaScript::AddLabel(const GxMoaLabelDefinition& label) {
 bool GxMoaScript::NextToken(GxMoaRunPos* pos) const {
     pos->m_Pos = Inc(pos->m_Pos);
     switch (CheckRunPos(pos->m_Line, pos->m_Pos)) {
-    case 1: return true;
-    case 0: return false;
-    case -2:
+    case kGxRunPosToken: return true;
+    case kGxRunPosNegative: return false;
+    case kGxRunPosScriptEnd:
         pos->m_Line = GetLineCount();
         pos->m_Pos = 0;
         return false;
@@ -77,9 +77,9 @@ bool GxMoaScript::NextToken(GxMoaRunPos* pos) const {
     }
 }
 
-int GxMoaScript::NextLine(GxMoaRunPos* pos) const {
-    const int r = CheckRunPos(pos->m_Line, pos->m_Pos);
-    if (r != -2) {
+GxMoaRunPosCheck GxMoaScript::NextLine(GxMoaRunPos* pos) const {
+    const GxMoaRunPosCheck r = CheckRunPos(pos->m_Line, pos->m_Pos);
+    if (r != kGxRunPosScriptEnd) {
         pos->m_Line = Inc(pos->m_Line);
         pos->m_Pos = 0;
     }
@@ -122,7 +122,7 @@ bool GxMoaScript::PrevToken(GxMoaRunPos* pos) const {
         return false;
     }
     pos->m_Pos = std::max(pos->m_Pos, 0) - 1;
-    return CheckRunPos(pos->m_Line, pos->m_Pos) == 1;
+    return CheckRunPos(pos->m_Line, pos->m_Pos) == kGxRunPosToken;
 }
 
 int GxMoaScript::FindFilledLine(const GxMoaRunPos& pos) const {

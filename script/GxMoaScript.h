@@ -14,6 +14,14 @@
 
 class GxMoa;
 
+// What stands at a run position of a script.
+enum GxMoaRunPosCheck : int {
+    kGxRunPosNegative = 0,    // a negative line or position
+    kGxRunPosToken = 1,       // a token
+    kGxRunPosLineEnd = -1,    // past the last token of its line
+    kGxRunPosScriptEnd = -2,  // past the last line
+};
+
 class GxMoaScript {
 public:
     explicit GxMoaScript(GxMoa* owner = nullptr) : m_pOwner(owner) {}
@@ -32,23 +40,24 @@ public:
     // Inserts a copy of a local label; false when the name is taken.
     bool AddLabel(const GxMoaLabelDefinition& label);
 
-    // 0 negative line or position; -2 past the last line; 1 a token stands
-    // there; -1 past the line's last token.
-    int CheckRunPos(int line, int pos) const {
-        if (line < 0 || pos < 0) return 0;
-        if (size_t(line) >= m_Lines.size()) return -2;
-        if (size_t(pos) < m_Lines[size_t(line)].m_Tokens.size()) return 1;
-        return -1;
+    // Tested in this order: a negative place, past the last line, a token,
+    // past the line's last token.
+    GxMoaRunPosCheck CheckRunPos(int line, int pos) const {
+        if (line < 0 || pos < 0) return kGxRunPosNegative;
+        if (size_t(line) >= m_Lines.size()) return kGxRunPosScriptEnd;
+        if (size_t(pos) < m_Lines[size_t(line)].m_Tokens.size()) return kGxRunPosToken;
+        return kGxRunPosLineEnd;
     }
     const GxMoaToken* GetToken(int line, int pos) const {
-        if (CheckRunPos(line, pos) != 1) return GetEndToken();
+        if (CheckRunPos(line, pos) != kGxRunPosToken) return GetEndToken();
         return &m_Lines[size_t(line)].m_Tokens[size_t(pos)];
     }
     const GxMoaToken* GetToken(GxMoaRunPos pos) const { return GetToken(pos.m_Line, pos.m_Pos); }
     // One token on, crossing empty lines; false at the end (and for a
     // negative place).
     bool NextToken(GxMoaRunPos* pos) const;
-    int NextLine(GxMoaRunPos* pos) const;
+    // To the next line's start unless past the last line; the place's check.
+    GxMoaRunPosCheck NextLine(GxMoaRunPos* pos) const;
     bool SeekBlockOpen(GxMoaRunPos* pos, GxMoaRunPos start) const;
     // One token on within the line; false past its end.
     bool StepInLine(GxMoaRunPos* pos) const;

@@ -339,7 +339,7 @@ GxMoaWorker::StepResult GxMoaWorker::OnTextLine(GxMoaFunctionBinder*, const GxMo
 GxMoaWorker::StepResult GxMoaWorker::OnUnknownWord(GxMoaFunctionBinder*, const GxMoaToken& token) {
     GxMoaScriptPos& pos = Top().m_ScriptPos;
     const int line = pos.m_Line;
-    if (TopScript()->CheckRunPos(pos.m_Line, pos.m_Pos) != -2) TopScript()->NextLine(&pos);
+    if (TopScript()->CheckRunPos(pos.m_Line, pos.m_Pos) != kGxRunPosScriptEnd) TopScript()->NextLine(&pos);
     m_pMoa->Warning(pos.m_ScriptName, line, u"不明な単語を発見。スキップされます[%s]", token.GetStrView());
     return StepResult::Passive;
 }
@@ -364,16 +364,16 @@ bool GxMoaWorker::Step(GxMoaFunctionBinder* binder) {
         GxMoaScriptPos& pos = Top().m_ScriptPos;
         // A place between tokens, such as a label at (line, -1), moves on to
         // the next token rather than reading outside the script.
-        int where = script->CheckRunPos(pos.m_Line, pos.m_Pos);
-        if (where != 1) {
+        GxMoaRunPosCheck where = script->CheckRunPos(pos.m_Line, pos.m_Pos);
+        if (where != kGxRunPosToken) {
             script->NextToken(&pos);
             where = script->CheckRunPos(pos.m_Line, pos.m_Pos);
         }
-        if (where == -2) {
+        if (where == kGxRunPosScriptEnd) {
             Exit(nullptr);
             return !m_ExecStack.empty();
         }
-        if (where != 1) {
+        if (where != kGxRunPosToken) {
             Fail(pos.m_ScriptName, pos.m_Line, GxFormat(u"実行位置が不正です[%d:%d]", pos.m_Line, pos.m_Pos));
             return false;
         }

@@ -2,6 +2,7 @@
 
 #include "base/GxLog.h"
 #include "platform/input/input_devices.h"
+#include "platform/window/keys.h"
 
 #include <cmath>
 #include <cstring>
@@ -208,9 +209,9 @@ constexpr KeyName kKeyNames[] = {
 
 // Device keys that move the keyboard's three sticks: up, down, left, right.
 constexpr u8 kKeyboardStickKeys[3][4] = {
-    {0xC8, 0xD0, 0xCB, 0xCD},  // arrows
-    {0x48, 0x50, 0x4B, 0x4D},  // numeric keypad 8, 2, 4, 6
-    {0x11, 0x1F, 0x1E, 0x20},  // W, S, A, D
+    {pwin::dk_up, pwin::dk_down, pwin::dk_left, pwin::dk_right},
+    {pwin::dk_numpad8, pwin::dk_numpad2, pwin::dk_numpad4, pwin::dk_numpad6},
+    {pwin::dk_w, pwin::dk_s, pwin::dk_a, pwin::dk_d},
 };
 constexpr f32 kDigitalStick = 600.0f;
 // A device that fails to read is re-acquired at most this often per step.

@@ -162,7 +162,7 @@ AVG_BUILTIN_DEFINE(AvgBuiltinMessage, TEXT, 2) {
             const GxMoaToken* token = script->GetToken(pos);
             const u16 type = token->GetType();
             if (type == kGxTokBuiltin && token->GetStrView() == kEndText) {
-                if (script->CheckRunPos(pos.m_Line, pos.m_Pos) != -2) {
+                if (script->CheckRunPos(pos.m_Line, pos.m_Pos) != kGxRunPosScriptEnd) {
                     runPos.m_Line = pos.m_Line + 1;
                     runPos.m_Pos = 0;
                 }

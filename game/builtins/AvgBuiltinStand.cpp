@@ -128,7 +128,7 @@ bool ReadBlock(AvgBuiltinCall& call, std::vector<GxString>* names) {
     if (!stack || stack->empty() || !script) return true;
     GxMoaScriptPos& frame = stack->back().m_ScriptPos;
     GxMoaRunPos pos(frame.m_Line, frame.m_Pos);
-    while (script->CheckRunPos(pos.m_Line, pos.m_Pos) != -2) {
+    while (script->CheckRunPos(pos.m_Line, pos.m_Pos) != kGxRunPosScriptEnd) {
         const GxMoaToken& token = *script->GetToken(pos);
         const u16 type = token.GetType();
         if (type == kGxTokUnknownWord || type == kGxTokString || type == kGxTokText) {
@@ -144,7 +144,7 @@ bool ReadBlock(AvgBuiltinCall& call, std::vector<GxString>* names) {
             return false;
         }
         // A place before the script (negative) never moves on: read as ended.
-        if (!script->NextToken(&pos) && script->CheckRunPos(pos.m_Line, pos.m_Pos) != 1) break;
+        if (!script->NextToken(&pos) && script->CheckRunPos(pos.m_Line, pos.m_Pos) != kGxRunPosToken) break;
     }
     frame.m_Line = pos.m_Line;
     frame.m_Pos = pos.m_Pos;

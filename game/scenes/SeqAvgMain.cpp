@@ -22,6 +22,7 @@
 #include "layers/GxTaskLayer.h"
 #include "layers/GxTaskTreeWalkers.h"
 #include "media/movie/GxMovie.h"
+#include "platform/window/keys.h"
 #include "script/GxMoaEx.h"
 #include "script/GxMoaSystem.h"
 #include "script/GxMoaWorkerEx.h"
@@ -84,12 +85,6 @@ constexpr f32 kChoiceGap = 10.0f;
 constexpr s32 kWheelNotch = 120;
 constexpr u32 kVoiceFadeMs = 500;
 
-// Virtual keys.
-constexpr u32 kKeyReturn = 0x0D;
-constexpr u32 kKeySpace = 0x20;
-constexpr u32 kKeyRight = 0x27;
-constexpr u32 kKeyDown = 0x28;
-constexpr u32 kKeyF9 = 0x78;
 
 GxUserData* Data() { return GxUserData::Get(); }
 GxUserConfig* Settings() { return GxUserConfig::Get(); }
@@ -586,20 +581,20 @@ int SeqAvgMain::OnRButtonDown(const GxVector2& pos, u32, bool) {
 
 int SeqAvgMain::OnKeyDown(u32 key, u32) {
     switch (key) {
-    case kKeyF9:
+    case pwin::vk_f9:
         if (!Config().m_DebugModeFlag) return 0;
         ShowStandSubLayers();
         ShowBgwLayer();
         return 1;
-    case kKeyReturn:
-    case kKeyRight:
-    case kKeyDown:
+    case pwin::vk_return:
+    case pwin::vk_right:
+    case pwin::vk_down:
         if (WindowsHidden())
             ShowWindows();
         else
             OnLButtonDown(GxVector2(-1.0f, -1.0f), 0, false);
         return 1;
-    case kKeySpace: {
+    case pwin::vk_space: {
         if (WindowsHidden()) {
             ShowWindows();
             return 1;

@@ -6,6 +6,7 @@
 #include "gamedata/GxUserData.h"
 #include "layers/GxNcImageSetPool.h"
 #include "layers/GxTaskLayer.h"
+#include "platform/window/keys.h"
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskRenderManage.h"
@@ -20,8 +21,6 @@ constexpr s32 kPieceGroup = 1;
 constexpr f32 kTipOffsetX = -37.0f;
 constexpr int kRenderList = 5;
 constexpr f32 kRenderKey = 13000.0f;
-constexpr u32 kKeyLeft = 0x25;
-constexpr u32 kKeyRight = 0x27;
 } // namespace
 
 SeqBGMMode::SeqBGMMode(GxTaskBase* parent) : SeqScreenBase(parent, u"SeqBGMMode") {}
@@ -131,8 +130,8 @@ int SeqBGMMode::Render(int drawParam, int listIndex) {
 }
 
 int SeqBGMMode::OnKeyDown(u32 virtualKey, u32) {
-    if (virtualKey == kKeyLeft) return PostClick(u"btn_bgmprev") ? 1 : 0;
-    if (virtualKey == kKeyRight) return PostClick(u"btn_bgmnext") ? 1 : 0;
+    if (virtualKey == pwin::vk_left) return PostClick(u"btn_bgmprev") ? 1 : 0;
+    if (virtualKey == pwin::vk_right) return PostClick(u"btn_bgmnext") ? 1 : 0;
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "io/GxStringParse.h"
 #include "layers/GxActorActions.h"
 #include "layers/GxTaskLayer.h"
+#include "platform/window/keys.h"
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskManage.h"
@@ -31,10 +32,6 @@ constexpr int kCursorSizeNS = 3;
 constexpr int kCursorSizeWE = 4;
 constexpr int kCursorNo = 5;
 constexpr int kCursorArrow = 6;
-constexpr u32 kKeyReturn = 0x0D;
-constexpr u32 kKeySpace = 0x20;
-constexpr u32 kKeyLeft = 0x25;
-constexpr u32 kKeyDown = 0x28;
 constexpr const GxChar* kEventCaller = u"null_eventcaller";
 constexpr const GxChar* kGallery = u"SeqCGMode";
 } // namespace
@@ -191,7 +188,9 @@ int SeqCGModeView::OnRButtonDown(const GxVector2&, u32, bool) {
 }
 
 int SeqCGModeView::OnKeyDown(u32 virtualKey, u32) {
-    const bool next = virtualKey == kKeyReturn || virtualKey == kKeySpace || (virtualKey >= kKeyLeft && virtualKey <= kKeyDown);
+    // The arrows run from left to down.
+    const bool next = virtualKey == pwin::vk_return || virtualKey == pwin::vk_space ||
+                      (virtualKey >= pwin::vk_left && virtualKey <= pwin::vk_down);
     if (!next || !CanOperate()) return 0;
     const GxUIEventParam ev(kEventKeys, GetEventCaller());
     GetEventCaller()->DispatchUIEvent(&ev);

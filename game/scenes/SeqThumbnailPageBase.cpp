@@ -12,6 +12,7 @@
 #include "layers/GxNcCrammedImageSet.h"
 #include "layers/GxNcImageSetPool.h"
 #include "layers/GxTaskLayer.h"
+#include "platform/window/keys.h"
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxTaskRenderManage.h"
 #include "ui/GxTaskUIBase.h"
@@ -22,10 +23,6 @@
 namespace {
 constexpr const GxChar* kExtraSet = u"ui_extra.gis";
 constexpr s32 kWheelNotch = 120;
-constexpr u32 kKeyPageUp = 0x21;
-constexpr u32 kKeyPageDown = 0x22;
-constexpr u32 kKeyLeft = 0x25;
-constexpr u32 kKeyRight = 0x27;
 constexpr f32 kRateX = 868.0f;
 constexpr f32 kRateY = 56.0f;
 constexpr u32 kWhite = 0xFFFFFFFFu;
@@ -136,8 +133,8 @@ int SeqThumbnailPageBase::OnMouseWheel(const GxVector2&, s32 delta, u32) {
 }
 
 int SeqThumbnailPageBase::OnKeyDown(u32 virtualKey, u32) {
-    if (virtualKey == kKeyLeft || virtualKey == kKeyPageUp) return PostClick(u"btn_prev") ? 1 : 0;
-    if (virtualKey == kKeyRight || virtualKey == kKeyPageDown) return PostClick(u"btn_next") ? 1 : 0;
+    if (virtualKey == pwin::vk_left || virtualKey == pwin::vk_prior) return PostClick(u"btn_prev") ? 1 : 0;
+    if (virtualKey == pwin::vk_right || virtualKey == pwin::vk_next) return PostClick(u"btn_next") ? 1 : 0;
     return 0;
 }
 

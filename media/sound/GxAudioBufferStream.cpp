@@ -38,8 +38,8 @@ bool GxAudioBufferStream::Create(GxSoundLoaderBase* loader) {
 
 bool GxAudioBufferStream::Start(s32 loop, u32 operationSet, u32 startFrame, u32 loopStartFrame, float volume,
                                 s32 pan) {
-    m_CachedVolume = 3.0f;
-    m_CachedPan = 100000;
+    m_CachedVolume = kVolumeNotSet;
+    m_CachedPan = kGxPanNotSet;
     SetVolume(volume);
     SetPan(pan);
     return Play(loop, operationSet, startFrame, loopStartFrame);
@@ -133,8 +133,8 @@ void GxAudioBufferStream::Reset() {
     m_ReadPos = m_StreamEnd = m_LoopStart = m_LoopEnd = 0;
     m_LoopCount = 0;
     m_Format = GxWaveFormat{};
-    m_CachedVolume = 3.0f;
-    m_CachedPan = 100000;
+    m_CachedVolume = kVolumeNotSet;
+    m_CachedPan = kGxPanNotSet;
 }
 
 bool GxAudioBufferStream::SetVolume(float volume) {

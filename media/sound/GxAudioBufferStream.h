@@ -7,6 +7,7 @@
 #include "media/sound/GxAudioBufferBase.h"
 #include "media/sound/GxAudioVoiceContext.h"
 #include "media/sound/GxRefillThread.h"
+#include "media/sound/GxSoundPan.h"
 
 #include <vector>
 
@@ -52,8 +53,10 @@ private:
     u32 m_LoopStart = 0;
     u32 m_LoopEnd = 0;
     s32 m_LoopCount = 0;
-    float m_CachedVolume = 3.0f;
-    s32 m_CachedPan = 100000;
+    // A factor above full (1): no volume applied yet.
+    static constexpr float kVolumeNotSet = 3.0f;
+    float m_CachedVolume = kVolumeNotSet;
+    s32 m_CachedPan = kGxPanNotSet;
     u32 m_Plays = 0;
     u32 m_Stops = 0;
 };

@@ -34,8 +34,8 @@ void GxSoundBufferStream::Release() {
     m_End = false;
     m_LoopStart = 0;
     m_LoopCount = 0;
-    m_CachedVolume = 1;
-    m_CachedPan = 100000;
+    m_CachedVolume = kVolumeNotSet;
+    m_CachedPan = kGxPanNotSet;
 }
 
 bool GxSoundBufferStream::Create(GxSoundLoaderBase* loader, bool use3D) {
@@ -73,8 +73,8 @@ bool GxSoundBufferStream::Create(GxSoundLoaderBase* loader, bool use3D) {
 bool GxSoundBufferStream::Start(s32 loop, u32 priority, u32 startFrame, u32 loopStartFrame, s32 volume, s32 pan) {
     {
         GxMutexScopedLock lock(m_Mutex);
-        m_CachedVolume = 1;
-        m_CachedPan = 100000;
+        m_CachedVolume = kVolumeNotSet;
+        m_CachedPan = kGxPanNotSet;
     }
     SetVolume(volume);
     SetPan(pan);

@@ -8,6 +8,7 @@
 // it before anything it uses goes.
 #include "media/sound/GxRefillThread.h"
 #include "media/sound/GxSoundBufferBase.h"
+#include "media/sound/GxSoundPan.h"
 
 class GxSoundBufferStream : public GxSoundBufferBase {
 public:
@@ -60,7 +61,9 @@ private:
     bool m_End = false;
     u32 m_LoopStart = 0;
     s32 m_LoopCount = 0;
-    s32 m_CachedVolume = 1;
-    s32 m_CachedPan = 100000;
+    // Above full volume (0): no volume applied yet.
+    static constexpr s32 kVolumeNotSet = 1;
+    s32 m_CachedVolume = kVolumeNotSet;
+    s32 m_CachedPan = kGxPanNotSet;
     u32 m_VolumeCalls = 0;
 };

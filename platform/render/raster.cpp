@@ -717,8 +717,8 @@ inline bool within_limit(double x, double y) {
 
 bool snap(double x, double y, snapped& s) {
     if (!within_limit(x, y)) return false;
-    s.x = std::llround(x * 256.0);
-    s.y = std::llround(y * 256.0);
+    s.x = std::llround(x * subpixel_scale);
+    s.y = std::llround(y * subpixel_scale);
     return true;
 }
 bool snap(const screen_vertex& v, snapped& s) { return snap(double(v.x), double(v.y), s); }
@@ -790,14 +790,14 @@ bool setup_triangle(const setup_vertex& v0, const setup_vertex& v1, const setup_
         t.bias[e] = top_left ? 0 : 1;
     }
     int64_t ymin = std::min({p[0].y, p[1].y, p[2].y}), ymax = std::max({p[0].y, p[1].y, p[2].y});
-    t.row_first = int32_t(ceil_div(ymin, 256));
-    t.row_last = int32_t(floor_div(ymax, 256));
+    t.row_first = int32_t(ceil_div(ymin, subpixel_scale));
+    t.row_last = int32_t(floor_div(ymax, subpixel_scale));
 
     double x[3], y[3];
     const double* f[3];
     for (int i = 0; i < 3; ++i) {
-        x[i] = double(p[i].x) / 256.0;
-        y[i] = double(p[i].y) / 256.0;
+        x[i] = double(p[i].x) / subpixel_scale;
+        y[i] = double(p[i].y) / subpixel_scale;
         f[i] = vs[i]->f;
     }
     double det = (x[1] - x[0]) * (y[2] - y[0]) - (x[2] - x[0]) * (y[1] - y[0]);
@@ -853,10 +853,10 @@ bool setup_rect(const screen_vertex* v, const pixel_pipeline& pl, const pixel_vi
         r.diffuse = v[0].diffuse;
         r.specular = v[0].specular;
     }
-    r.x0 = int32_t(ceil_div(xa, 256));
-    r.x1 = int32_t(ceil_div(xb, 256));
-    r.y0 = int32_t(ceil_div(ya, 256));
-    r.y1 = int32_t(ceil_div(yb, 256));
+    r.x0 = int32_t(ceil_div(xa, subpixel_scale));
+    r.x1 = int32_t(ceil_div(xb, subpixel_scale));
+    r.y0 = int32_t(ceil_div(ya, subpixel_scale));
+    r.y1 = int32_t(ceil_div(yb, subpixel_scale));
     if (r.x0 >= r.x1 || r.y0 >= r.y1) {
         culled_out = true;  // covers no pixel centre
         return true;
@@ -873,7 +873,7 @@ bool setup_rect(const screen_vertex* v, const pixel_pipeline& pl, const pixel_vi
         if (v[i].u != (p[i].x == xa ? ul : ur) || v[i].v != (p[i].y == ya ? vt : vb)) return false;
     }
     auto aligned = [&](double t0, double t1, int64_t s0, int64_t s1, int size, int first, int count, int32_t& texel) {
-        double px0 = double(s0) / 256.0, px1 = double(s1) / 256.0;
+        double px0 = double(s0) / subpixel_scale, px1 = double(s1) / subpixel_scale;
         double slope = (t1 - t0) * size / (px1 - px0);  // texels per pixel
         if (std::fabs(slope - 1.0) * double(std::max(count, 1)) > 1e-4) return false;
         double c = t0 * size + (double(first) - px0) * slope;  // texel coordinate at the first pixel centre
@@ -1012,8 +1012,8 @@ void draw_primitive(const primitive& p, const pixel_pipeline& pl, const pixel_vi
                 a.texrow = tex->bits + ptrdiff_t(r.ty0 + (y - r.y0)) * tex->pitch +
                            ptrdiff_t(r.tx0 + (x0 - r.x0)) * bytes_per_pixel(tex->fmt);
             }
-            for (int x = x0; x < x1; x += 256) {
-                int n = std::min(256, x1 - x);
+            for (int x = x0; x < x1; x += span_max) {
+                int n = std::min(span_max, x1 - x);
                 const uint32_t* src = shade(pl, tex, &sc, sampler, a, n, s);
                 write_span(pl, src, target, x, y, n, s);
             }
@@ -1038,12 +1038,12 @@ void draw_primitive(const primitive& p, const pixel_pipeline& pl, const pixel_vi
         int64_t lo = clip.x0, hi = int64_t(clip.x1) - 1;
         for (int e = 0; e < 3 && lo <= hi; ++e) {
             int64_t a = t.ea[e];
-            int64_t k = -a * t.ex[e] + t.eb[e] * (int64_t(y) * 256 - t.ey[e]);
-            int64_t need = t.bias[e] - k;  // a·256·i ≥ need
+            int64_t k = -a * t.ex[e] + t.eb[e] * (int64_t(y) * subpixel_scale - t.ey[e]);
+            int64_t need = t.bias[e] - k;  // a·subpixel_scale·i ≥ need
             if (a > 0) {
-                lo = std::max(lo, ceil_div(need, a * 256));
+                lo = std::max(lo, ceil_div(need, a * subpixel_scale));
             } else if (a < 0) {
-                hi = std::min(hi, floor_div(-need, -a * 256));
+                hi = std::min(hi, floor_div(-need, -a * subpixel_scale));
             } else if (need > 0) {
                 hi = lo - 1;
             }
@@ -1062,8 +1062,8 @@ void draw_primitive(const primitive& p, const pixel_pipeline& pl, const pixel_vi
             fused(fs, a.u, a.v, groups, row + lo);
             x += int64_t(groups) * 4;
         }
-        for (; x <= hi; x += 256) {
-            int n = int(std::min<int64_t>(256, hi - x + 1));
+        for (; x <= hi; x += span_max) {
+            int n = int(std::min<int64_t>(span_max, hi - x + 1));
             const uint32_t* src = shade(pl, tex, &sc, sampler, a, n, s);
             write_span(pl, src, target, int(x), y, n, s);
         }

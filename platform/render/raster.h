@@ -46,12 +46,18 @@ struct pixel_view {
     format fmt = format::unknown;
 };
 
+// Vertex positions are snapped to 1/subpixel_scale of a pixel, and edges are
+// tested in those steps.
+constexpr int subpixel_scale = 256;
+// Pixels shaded per call: the length of each scratch row.
+constexpr int span_max = 256;
+
 // Attributes interpolated over a triangle: texel coordinates (u × width,
 // v × height), diffuse A, R, G, B and specular R, G, B in 0..255 units.
 constexpr int attr_count = 9;
 
 struct triangle_setup {
-    // Edges in 1/256-pixel fixed point: E(x, y) = a × (x − x0) + b × (y − y0);
+    // Edges in sub-pixel steps: E(x, y) = a × (x − x0) + b × (y − y0);
     // the interior is E ≥ bias (bias 0 on top and left edges, else 1).
     int64_t ea[3], eb[3], ex[3], ey[3], bias[3];
     int32_t row_first = 0, row_last = -1;  // inclusive pixel rows
@@ -89,11 +95,11 @@ struct clip_rect {
 
 // Per-thread scratch rows.
 struct raster_scratch {
-    alignas(16) uint32_t tex[256];
-    alignas(16) uint32_t diff[256];
-    alignas(16) uint32_t spc[256];
-    alignas(16) uint32_t src[256];
-    alignas(16) uint32_t dst[256];
+    alignas(16) uint32_t tex[span_max];
+    alignas(16) uint32_t diff[span_max];
+    alignas(16) uint32_t spc[span_max];
+    alignas(16) uint32_t src[span_max];
+    alignas(16) uint32_t dst[span_max];
 };
 
 // The rows [first, end) of one band. Drawing a primitive band by band gives

@@ -4,6 +4,8 @@
 // numbers the key map and the keyboard state are indexed by) and a virtual-key
 // code (what key messages carry). Both are looked up from SDL's scancodes,
 // which name physical key positions.
+#include "platform/window/keys.h"
+
 #include <SDL_keycode.h>
 #include <cstdint>
 
@@ -19,12 +21,5 @@ uint8_t virtual_key_from_scancode(SDL_Scancode sc, SDL_Keycode layout_key = SDLK
 // extended-key bit 24, the context bit 29 (Alt held), the previous-state bit 30
 // and the transition bit 31.
 uint32_t key_message_data(uint8_t device_key, bool down, bool was_down, bool alt_held);
-
-// Virtual-key codes the window layer itself tests.
-constexpr uint8_t vk_shift = 0x10;
-constexpr uint8_t vk_control = 0x11;
-constexpr uint8_t vk_menu = 0x12;
-constexpr uint8_t vk_f10 = 0x79;
-constexpr uint8_t vk_f11 = 0x7A;
 
 } // namespace pwin
