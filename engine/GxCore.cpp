@@ -62,25 +62,22 @@ GxCore::~GxCore() {
     if (g_RunningCore == this) g_RunningCore = nullptr;
     // Only a core that was never finalised still holds anything here.
     for (GxTaskRenderManage& list : m_RenderLists) list.Clear();
-    delete m_TaskManage;
-    delete m_UIManage;
-    delete m_ProfileEx;
+    m_TaskManage.reset();
+    m_UIManage.reset();
+    m_ProfileEx.reset();
     DeleteGameDataHolders();
-    delete m_SharedAssetManage;
-    delete m_SystemConfig;
+    m_SharedAssetManage.reset();
+    m_SystemConfig.reset();
     m_FrameTimer.Release();
 }
 
 void GxCore::DeleteGameDataHolders() {
-    if (GxUserData::Get() == m_UserData) GxUserData::Set(nullptr);
-    if (GxUserDataPerman::Get() == m_UserDataPerman) GxUserDataPerman::Set(nullptr);
-    if (GxUserConfig::Get() == m_UserConfig) GxUserConfig::Set(nullptr);
-    delete m_UserData;
-    delete m_UserDataPerman;
-    delete m_UserConfig;
-    m_UserData = nullptr;
-    m_UserDataPerman = nullptr;
-    m_UserConfig = nullptr;
+    if (GxUserData::Get() == m_UserData.get()) GxUserData::Set(nullptr);
+    if (GxUserDataPerman::Get() == m_UserDataPerman.get()) GxUserDataPerman::Set(nullptr);
+    if (GxUserConfig::Get() == m_UserConfig.get()) GxUserConfig::Set(nullptr);
+    m_UserData.reset();
+    m_UserDataPerman.reset();
+    m_UserConfig.reset();
 }
 
 void GxCore::ShowStartupMessage(const GxString& text) {
@@ -116,14 +113,13 @@ bool GxCore::Initialize() {
         return false;
     }
 
-    m_SystemConfig = new GxSystemConfig();
+    m_SystemConfig = std::make_unique<GxSystemConfig>();
     if (!m_SystemConfig->LoadSystemConfig()) {
         ShowStartupMessage(u"システム設定ファイルの読み込みに失敗しました。考えられる原因は以下の通りです。\n"
                            u"・ウイルス対策ソフトによって動作がブロックされている。\n"
                            u"・インストールが正しく行われていない。\n"
                            u"・実行ファイルの作業ディレクトリが正しく無い。");
-        delete m_SystemConfig;
-        m_SystemConfig = nullptr;
+        m_SystemConfig.reset();
         return false;
     }
     m_SystemConfig->LoadDeveloperSettings();
@@ -131,8 +127,7 @@ bool GxCore::Initialize() {
     if (!m_InstanceLock.acquire(GxToUtf8(m_SystemConfig->m_AppTitle))) {
         if (m_InstanceLock.busy()) {
             ShowStartupMessage(u"既に起動中です");
-            delete m_SystemConfig;
-            m_SystemConfig = nullptr;
+            m_SystemConfig.reset();
             return false;
         }
         // Only a running instance refuses the start; a lock that cannot be
@@ -140,12 +135,12 @@ bool GxCore::Initialize() {
         GxWriteErrorLog(u"Error/GxCore Single Instance Lock Failed(%s)\n", GxFromUtf8(m_InstanceLock.failure()));
     }
 
-    m_UserConfig = new GxUserConfig(this);
-    GxUserConfig::Set(m_UserConfig);
+    m_UserConfig = std::make_unique<GxUserConfig>(this);
+    GxUserConfig::Set(m_UserConfig.get());
     m_WindowCreated = m_WindowActive = m_Started = m_Quit = false;
     m_Title = m_SystemConfig->m_AppTitle;
-    m_ProfileEx = new GxProfileEx();
-    m_SharedAssetManage = new GxSharedAssetManage();
+    m_ProfileEx = std::make_unique<GxProfileEx>();
+    m_SharedAssetManage = std::make_unique<GxSharedAssetManage>();
 
     MakeSaveFolder();
 
@@ -162,15 +157,15 @@ bool GxCore::Initialize() {
     // save folder before this.
     GxSaveSlot::RemoveStaleTempFiles(m_SaveDir, *m_SystemConfig);
 
-    m_TaskManage = new GxTaskManage(this);
-    m_UIManage = new GxUIManage();
+    m_TaskManage = std::make_unique<GxTaskManage>(this);
+    m_UIManage = std::make_unique<GxUIManage>();
     // Screens are built from the game's layout table, read later at the
     // game's start-up into this same array.
     m_UIManage->SetLayoutTable(g_DBUILayout.GetRecords());
-    m_UserData = new GxUserData(this);
-    GxUserData::Set(m_UserData);
-    m_UserDataPerman = new GxUserDataPerman(this);
-    GxUserDataPerman::Set(m_UserDataPerman);
+    m_UserData = std::make_unique<GxUserData>(this);
+    GxUserData::Set(m_UserData.get());
+    m_UserDataPerman = std::make_unique<GxUserDataPerman>(this);
+    GxUserDataPerman::Set(m_UserDataPerman.get());
     m_RenderBank = 0;
 
     if (!CreateMainWindow()) {
@@ -328,14 +323,14 @@ void GxCore::ClearRenderLists() {
 
 void GxCore::DrawRenderLists() {
     for (int i = 0; i < kRenderListCount; ++i)
-        m_RenderLists[m_RenderBank * kRenderListCount + i].DrawList(m_TaskManage, i);
+        m_RenderLists[m_RenderBank * kRenderListCount + i].DrawList(m_TaskManage.get(), i);
 }
 
 void GxCore::HandleWindowEvent(const pwin::window_event& e) {
     using pwin::event_kind;
     // Events of other windows (the debug window) are not the main window's.
     if (e.window_id != 0 && m_MainWindow.exists() && e.window_id != m_MainWindow.id()) return;
-    GxTaskManage* tm = m_TaskManage;
+    GxTaskManage* tm = m_TaskManage.get();
     switch (e.kind) {
     case event_kind::destroy:
         pwin::post_quit();
@@ -455,19 +450,16 @@ void GxCore::Finalize() {
         m_UserDataPerman->Save(m_UserDataPerman->GetFilePath(), true);
     }
 
-    delete m_UIManage;
-    m_UIManage = nullptr;
+    m_UIManage.reset();
     if (m_DeviceStarted) GxGraphics::Clear(kGxClearTarget, 0x00000000, 1.0f, 0);
     // The render lists point into the task tree that goes now.
     for (GxTaskRenderManage& list : m_RenderLists) list.Clear();
-    delete m_TaskManage;
-    m_TaskManage = nullptr;
+    m_TaskManage.reset();
 
     if (m_GameStarted) GxGameTerminate(this);
     m_GameStarted = false;
 
-    delete m_SystemConfig;
-    m_SystemConfig = nullptr;
+    m_SystemConfig.reset();
     DeleteGameDataHolders();
     // What a scene or the game still holds of the layout projects and image
     // sets is reported, projects first, and then let go: the projects give
@@ -480,10 +472,8 @@ void GxCore::Finalize() {
     projects.ClearAll();
     imageSets.Clear();
 
-    delete m_ProfileEx;
-    m_ProfileEx = nullptr;
-    delete m_SharedAssetManage;
-    m_SharedAssetManage = nullptr;
+    m_ProfileEx.reset();
+    m_SharedAssetManage.reset();
 
     GxSound::Shutdown();
     GxAudio::Shutdown();

@@ -14,6 +14,9 @@
 
 class GxPlaythrough;
 class GxProfileEx;
+class GxSharedAssetManage;
+class GxSystemConfig;
+class GxTaskManage;
 class GxUIManage;
 class GxUserConfig;
 class GxUserData;
@@ -56,9 +59,9 @@ public:
     void HandleWindowEvent(const pwin::window_event& e);
 
     // GxCoreBase.
-    GxTaskManage* GetTaskManage() override { return m_TaskManage; }
-    GxSystemConfig* GetSystemConfig() override { return m_SystemConfig; }
-    GxSharedAssetManage* GetSharedAssetManage() override { return m_SharedAssetManage; }
+    GxTaskManage* GetTaskManage() override { return m_TaskManage.get(); }
+    GxSystemConfig* GetSystemConfig() override { return m_SystemConfig.get(); }
+    GxSharedAssetManage* GetSharedAssetManage() override { return m_SharedAssetManage.get(); }
     GxFrameTimer* GetFrameTimer() override { return &m_FrameTimer; }
     GxTaskRenderManage* GetRenderList(int listIndex) override;
     int GetRenderBank() const override { return m_RenderBank; }
@@ -76,15 +79,15 @@ public:
 
     // The user settings, the game state and the permanent data; null outside
     // start-up to shutdown.
-    GxUserConfig* GetUserConfig() { return m_UserConfig; }
-    GxUserData* GetUserData() { return m_UserData; }
-    GxUserDataPerman* GetUserDataPerman() { return m_UserDataPerman; }
+    GxUserConfig* GetUserConfig() { return m_UserConfig.get(); }
+    GxUserData* GetUserData() { return m_UserData.get(); }
+    GxUserDataPerman* GetUserDataPerman() { return m_UserDataPerman.get(); }
     // The UI manager; null outside start-up to shutdown.
-    GxUIManage* GetUIManage() { return m_UIManage; }
+    GxUIManage* GetUIManage() { return m_UIManage.get(); }
 
     pwin::window& GetMainWindow() { return m_MainWindow; }
     const GxString& GetTitle() const { return m_Title; }
-    GxProfileEx* GetProfile() const { return m_ProfileEx; }
+    GxProfileEx* GetProfile() const { return m_ProfileEx.get(); }
     bool IsWindowCreated() const { return m_WindowCreated; }
     bool IsStarted() const { return m_Started; }
     bool IsQuit() const { return m_Quit; }
@@ -104,16 +107,16 @@ private:
     bool m_Started = false;
     bool m_Quit = false;
     GxFrameTimer m_FrameTimer;
-    GxTaskManage* m_TaskManage = nullptr;
-    GxUIManage* m_UIManage = nullptr;
+    std::unique_ptr<GxTaskManage> m_TaskManage;
+    std::unique_ptr<GxUIManage> m_UIManage;
     GxTaskRenderManage m_RenderLists[kRenderListCount * kRenderBankCount];
     int m_RenderBank = 0;
-    GxSystemConfig* m_SystemConfig = nullptr;
-    GxProfileEx* m_ProfileEx = nullptr;
-    GxSharedAssetManage* m_SharedAssetManage = nullptr;
-    GxUserConfig* m_UserConfig = nullptr;
-    GxUserData* m_UserData = nullptr;
-    GxUserDataPerman* m_UserDataPerman = nullptr;
+    std::unique_ptr<GxSystemConfig> m_SystemConfig;
+    std::unique_ptr<GxProfileEx> m_ProfileEx;
+    std::unique_ptr<GxSharedAssetManage> m_SharedAssetManage;
+    std::unique_ptr<GxUserConfig> m_UserConfig;
+    std::unique_ptr<GxUserData> m_UserData;
+    std::unique_ptr<GxUserDataPerman> m_UserDataPerman;
     GxString m_Title;
     GxString m_SaveDir;
 

@@ -74,7 +74,7 @@ GxDebugStatusInput GxGatherDebugStatus(const GxDebugConsoleOutputEx* console) {
         in.m_WaitSE = game->m_Hold_EndOfSE;
         in.m_WaitVO = game->m_Hold_EndOfVoice;
     }
-    if (GxMoaWorker* worker = g_pMoaMainWorker) {
+    if (GxMoaWorker* worker = g_pMoaMainWorker()) {
         in.m_ScriptRunning = worker->IsRunning();
         for (const GxMoaExecStackElement& frame : *worker->GetExecStack()) {
             GxDebugStatusFrame f;
@@ -84,7 +84,7 @@ GxDebugStatusInput GxGatherDebugStatus(const GxDebugConsoleOutputEx* console) {
             in.m_Frames.push_back(std::move(f));
         }
     }
-    in.m_ScriptErrorStop = g_pMoa && g_pMoa->m_ErrorFlag;
+    in.m_ScriptErrorStop = g_pMoa() && g_pMoa()->m_ErrorFlag;
     if (console) in.m_ConsoleLines = console->CopyLines();
     return in;
 }

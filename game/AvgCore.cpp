@@ -56,7 +56,7 @@ void AvgCore::CreateSequences(GxTaskBase* parent) {
 void AvgCore::StartMainScene(int workerIndex, const GxString& label) {
     GxShowDefaultBackground();
     GxStartGlobalFadeIn(kStartFadeInTime);
-    if (!g_pMoaMainWorker || !g_pMoaMainWorker->Jump(label, nullptr))
+    if (!g_pMoaMainWorker() || !g_pMoaMainWorker()->Jump(label, nullptr))
         GxWriteErrorLog(u"スクリプトにラベル %s が存在しないため実行できません\n", label);
     GxCoreBase* core = GetInstance()->m_Core ? GetInstance()->m_Core : GxCoreBase::GetCoreBase();
     if (GxTaskManage* tm = core ? core->GetTaskManage() : nullptr) tm->ChangeSequenceByName(u"SeqAvgMain", workerIndex, 0, 0);

@@ -110,7 +110,7 @@ void LoadFonts(const GxSystemConfig& config) {
 
 void StartScript(GxCoreBase* core) {
     GxMoaStartup(core);
-    if (g_pMoaMainWorker) g_pMoaMainWorker->SetMainHost(&g_MainHost);
+    if (g_pMoaMainWorker()) g_pMoaMainWorker()->SetMainHost(&g_MainHost);
     LoadMoaBincode();
 }
 
@@ -238,7 +238,7 @@ bool GxGameInitialize(GxCoreBase* core) {
     game->AttachCore(core);
     AddUIImageSets(config);
     core->CallModulesStartup();
-    core->CallModulesRegisterBuiltins(g_pMoaFunctionBinder);
+    core->CallModulesRegisterBuiltins(g_pMoaFunctionBinder());
 
     // The permanent data before the settings; each reports its own failure
     // and the game goes on with what it has.

@@ -338,7 +338,7 @@ bool SeqSystem::IsDebugStatusShown() const {
     if (config && config->m_DebugConsoleFlag) return true;
     if (GxGetErrorCount() == 0) return false;
     const bool skipSlight = config ? config->m_SkipSlightError : true;
-    return !skipSlight || (g_pMoa && g_pMoa->m_ErrorFlag);
+    return !skipSlight || (g_pMoa() && g_pMoa()->m_ErrorFlag);
 }
 
 int SeqSystem::Render(int, int) {
@@ -475,7 +475,7 @@ void SeqSystem::ToggleFullScreen() {
 
 void SeqSystem::DumpVariables(bool worker) {
     GxCoreBase* core = Core();
-    if (!core || !g_pMoa || (worker && !g_pMoaMainWorker)) return;
+    if (!core || !g_pMoa() || (worker && !g_pMoaMainWorker())) return;
     const GxString path = core->GetSaveDir() + (worker ? u"vardump.txt" : u"vardump_extern.txt");
     psys::safe_file file;
     if (!file.open(GxToNativePath(path))) return;
@@ -483,21 +483,21 @@ void SeqSystem::DumpVariables(bool worker) {
     std::fwrite(kByteOrderMark, 1, sizeof kByteOrderMark, file.stream());
     GxMoaWriteDumpText(file.stream(), GxGetCurrentTimeString() + u"\n");
     if (worker)
-        g_pMoaMainWorker->Dump(file.stream(), 0);
+        g_pMoaMainWorker()->Dump(file.stream(), 0);
     else
-        g_pMoa->Dump(file.stream(), 0);
+        g_pMoa()->Dump(file.stream(), 0);
     if (!file.commit()) return;
     GxWriteDebugLog(worker ? u"%sに通常変数をダンプしました\n" : u"%sに永続&広域変数をダンプしました\n", path);
 }
 
 void SeqSystem::OpenCurrentScriptLine() {
-    if (!g_pMoaMainWorker) return;
+    if (!g_pMoaMainWorker()) return;
     GxString script;
-    g_pMoaMainWorker->GetScriptName(&script, nullptr);
+    g_pMoaMainWorker()->GetScriptName(&script, nullptr);
     if (script.empty()) return;
-    int line = std::max(g_pMoaMainWorker->GetLine(nullptr), 1);
+    int line = std::max(g_pMoaMainWorker()->GetLine(nullptr), 1);
     // The line may be a save's, up to the largest integer.
-    if (g_pMoa && g_pMoa->m_ErrorFlag && line < INT32_MAX) ++line;
+    if (g_pMoa() && g_pMoa()->m_ErrorFlag && line < INT32_MAX) ++line;
     GxOpenScriptLine(script, line);
 }
 

@@ -219,11 +219,11 @@ void GxUserData::ResetPlayState(bool stopBGM) {
     Clear();
     m_BGMParam = keptBGM;
     if (host) host->ResetPlayScene();
-    if (g_pMoaMainWorker) {
-        g_pMoaMainWorker->Reset();
-        g_pMoaMainWorker->ClearGameVariables();
+    if (g_pMoaMainWorker()) {
+        g_pMoaMainWorker()->Reset();
+        g_pMoaMainWorker()->ClearGameVariables();
     }
-    if (g_pMoa) g_pMoa->ClearGameVariables();
+    if (g_pMoa()) g_pMoa()->ClearGameVariables();
     m_HideWindowByCommandFlag = true;
     if (host) host->StartGlobalFadeOut(0);
 }
@@ -452,10 +452,10 @@ bool GxUserData::ReadSelectButtons(GxContentReaderBase& r) {
 bool GxUserData::SaveGameData(const GxString& path, bool binary) {
     return GxPersistFile::Write(path, binary, binary ? "BGD" : "TGD", kSaveWho, [&](GxContentWriterBase& w) {
         WritePlayRecord(w);
-        if (g_pMoa) g_pMoa->WriteVariables(&w, kStorageGame);
-        if (g_pMoaMainWorker) {
-            g_pMoaMainWorker->WriteVariables(&w, kStorageGame);
-            g_pMoaMainWorker->Write(&w);
+        if (g_pMoa()) g_pMoa()->WriteVariables(&w, kStorageGame);
+        if (g_pMoaMainWorker()) {
+            g_pMoaMainWorker()->WriteVariables(&w, kStorageGame);
+            g_pMoaMainWorker()->Write(&w);
         }
         WriteSoundState(w);
         // A missing task would leave a file that no load can read in step.
@@ -475,10 +475,10 @@ bool GxUserData::LoadGameData(const GxString& path, bool readAll) {
     GxContentReaderBase& r = *reader;
     bool sound = ReadPlayRecord(r);
     if (readAll) {
-        if (g_pMoa) g_pMoa->ReplaceVariables(&r, kStorageGame);
-        if (g_pMoaMainWorker) {
-            g_pMoaMainWorker->ReplaceVariables(&r, kStorageGame);
-            g_pMoaMainWorker->Read(&r);
+        if (g_pMoa()) g_pMoa()->ReplaceVariables(&r, kStorageGame);
+        if (g_pMoaMainWorker()) {
+            g_pMoaMainWorker()->ReplaceVariables(&r, kStorageGame);
+            g_pMoaMainWorker()->Read(&r);
         }
         ReadSoundState(r);
         // Each scene section needs the one before it read in step.

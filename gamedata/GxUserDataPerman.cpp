@@ -133,8 +133,8 @@ bool GxUserDataPerman::Save(const GxString& path, bool binary) {
             ok = w.Write("Value", entry->second) && ok;
         }
         ok = w.Write("m_ExtraOption", m_ExtraOption) && ok;
-        if (g_pMoa) g_pMoa->WriteVariables(&w, kStoragePermanent);
-        if (g_pMoaMainWorker) g_pMoaMainWorker->WriteVariables(&w, kStoragePermanent);
+        if (g_pMoa()) g_pMoa()->WriteVariables(&w, kStoragePermanent);
+        if (g_pMoaMainWorker()) g_pMoaMainWorker()->WriteVariables(&w, kStoragePermanent);
         return (!core || core->CallModulesWritePermanent(&w)) && ok;
     }, &m_Unread);
 }
@@ -170,8 +170,8 @@ bool GxUserDataPerman::Load(const GxString& path) {
     bool whole = ReadTables(*reader);
     bool modulesOk = true;
     if (whole) {
-        if (g_pMoa) g_pMoa->ReadVariables(reader.get(), kStoragePermanent);
-        if (g_pMoaMainWorker) g_pMoaMainWorker->ReadVariables(reader.get(), kStoragePermanent);
+        if (g_pMoa()) g_pMoa()->ReadVariables(reader.get(), kStoragePermanent);
+        if (g_pMoaMainWorker()) g_pMoaMainWorker()->ReadVariables(reader.get(), kStoragePermanent);
         GxCoreBase* core = Core();
         modulesOk = !core || core->CallModulesReadPermanent(reader.get());
         // Bytes after the last value are no damage: whatever wrote them, the

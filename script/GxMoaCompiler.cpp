@@ -7,15 +7,6 @@
 
 namespace {
 
-// Nesting depth of the compile under way; every nesting passes through
-// Phase_Term. The compiler runs on the main thread only.
-int g_Depth = 0;
-
-struct DepthGuard {
-    DepthGuard() { ++g_Depth; }
-    ~DepthGuard() { --g_Depth; }
-};
-
 const GxMoaToken* TokenAt(GxMoaScript* script, const GxMoaRunPos& pos) {
     return script ? script->GetToken(pos) : nullptr;
 }
@@ -57,22 +48,30 @@ void EmitCallBuiltin(GxMoaOpcodeList* list, const GxMoaToken& builtin) {
 
 void Advance(GxMoaScript* script, GxMoaRunPos* cursor) { script->StepInLine(cursor); }
 
+// The target operands of an assignment or increment: OPC_ALTER_VAR(ARY) and
+// the name.
+void EmitTarget(GxMoaOpcodeList* list, bool element, GxStringView name) {
+    Emit(list, element ? kGxOpAlterVarAry : kGxOpAlterVar);
+    EmitStr(list, name);
+}
+
 bool IsCloser(u16 t) {
     return t == kGxTokScriptEnd || t == kGxTokSemicolon || t == kGxTokComma || t == kGxTokBraceClose ||
            t == kGxTokBracketClose || t == kGxTokParenClose;
 }
 
-using PhaseFn = bool (*)(GxMoaScript*, GxMoaOpcodeList*, GxMoaRunPos*, u32);
+} // namespace
 
-struct OpMap {
+struct GxMoaCompiler::OpMap {
     u16 token;
     s32 opcode;
 };
 
 template <size_t N>
-bool BinaryLevel(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags, PhaseFn next,
-                 const OpMap (&ops)[N], const GxChar* noToken) {
-    if (!next(script, list, cursor, flags)) return false;
+bool GxMoaCompiler::BinaryLevel(GxMoaRunPos* cursor, Level next, const OpMap (&ops)[N], const GxChar* noToken) {
+    GxMoaScript* script = m_Script;
+    GxMoaOpcodeList* list = m_List;
+    if (!(this->*next)(cursor)) return false;
     for (;;) {
         const GxMoaToken* t = TokenAt(script, *cursor);
         if (!t) return Report(script, cursor->m_Line, noToken, nullptr);
@@ -82,22 +81,15 @@ bool BinaryLevel(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor
         if (opcode < 0) return true;
         if (!Phase_IsTermRight(script, *cursor) || !Phase_IsTermLeft(script, *cursor)) return false;
         if (!Phase_Skip(cursor, t->GetType(), script)) return false;
-        if (!next(script, list, cursor, flags)) return false;
+        if (!(this->*next)(cursor)) return false;
         Emit(list, opcode);
     }
 }
 
-// The target operands of an assignment or increment: OPC_ALTER_VAR(ARY) and
-// the name.
-void EmitTarget(GxMoaOpcodeList* list, bool element, GxStringView name) {
-    Emit(list, element ? kGxOpAlterVarAry : kGxOpAlterVar);
-    EmitStr(list, name);
-}
-
-// What follows a variable or an element: an assignment, a postfix
-// increment, or nothing (a read).
-bool VariableTail(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags,
-                  const GxMoaToken& varToken, int varLine, bool element) {
+bool GxMoaCompiler::VariableTail(GxMoaRunPos* cursor, const GxMoaToken& varToken, int varLine, bool element) {
+    GxMoaScript* script = m_Script;
+    GxMoaOpcodeList* list = m_List;
+    const u32 flags = m_Flags;
     const GxStringView name = varToken.GetStrView();
     const u16 next = TypeAt(script, *cursor);
     const bool assignment = next >= kGxTokAssign && next <= kGxTokXorAssign;
@@ -105,7 +97,7 @@ bool VariableTail(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* curso
     if ((assignment || increment) && (flags & kGxMoaNoAssignment))
         return Report(script, varLine, u"Phase_Term この式で変数の内容を変えることはできません", &varToken);
     if (assignment) {
-        if (!Phase_AssignOp(script, list, cursor, flags)) return false;
+        if (!AssignOp(cursor)) return false;
         EmitTarget(list, element, name);
         return true;
     }
@@ -120,59 +112,53 @@ bool VariableTail(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* curso
     return true;
 }
 
-} // namespace
-
-bool Phase_Expr(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
-    if (!Phase_LogicalOp(script, list, cursor, flags)) return false;
+bool GxMoaCompiler::Expr(GxMoaRunPos* cursor) {
+    GxMoaScript* script = m_Script;
+    if (!LogicalOp(cursor)) return false;
     const GxMoaToken* t = TokenAt(script, *cursor);
     if (!t) return Report(script, cursor->m_Line, u"Phase_Expr 指定位置にトークンが存在しません", nullptr);
     if (!IsCloser(t->GetType())) return Report(script, cursor->m_Line, u"Phase_Expr 式に間違いがあります", t);
     return true;
 }
 
-bool Phase_LogicalOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+bool GxMoaCompiler::LogicalOp(GxMoaRunPos* cursor) {
     static const OpMap ops[] = {{kGxTokAndAnd, kGxOpAndAnd}, {kGxTokOrOr, kGxOpOrOr}};
-    return BinaryLevel(script, list, cursor, flags, Phase_BitOp, ops,
-                       u"Phase_LogicalOp 指定位置にトークンが存在しません");
+    return BinaryLevel(cursor, &GxMoaCompiler::BitOp, ops, u"Phase_LogicalOp 指定位置にトークンが存在しません");
 }
 
-bool Phase_BitOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+bool GxMoaCompiler::BitOp(GxMoaRunPos* cursor) {
     static const OpMap ops[] = {{kGxTokBitAnd, kGxOpBitAnd}, {kGxTokBitOr, kGxOpBitOr}, {kGxTokBitXor, kGxOpBitXor}};
-    return BinaryLevel(script, list, cursor, flags, Phase_CompEqNeOp, ops,
-                       u"Phase_BitOp 指定位置にトークンが存在しません");
+    return BinaryLevel(cursor, &GxMoaCompiler::CompEqNeOp, ops, u"Phase_BitOp 指定位置にトークンが存在しません");
 }
 
-bool Phase_CompEqNeOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+bool GxMoaCompiler::CompEqNeOp(GxMoaRunPos* cursor) {
     static const OpMap ops[] = {{kGxTokEq, kGxOpEq}, {kGxTokNe, kGxOpNe}};
-    return BinaryLevel(script, list, cursor, flags, Phase_CompLeGeOp, ops,
-                       u"Phase_CompEqNeOp 指定位置にトークンが存在しません");
+    return BinaryLevel(cursor, &GxMoaCompiler::CompLeGeOp, ops, u"Phase_CompEqNeOp 指定位置にトークンが存在しません");
 }
 
-bool Phase_CompLeGeOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+bool GxMoaCompiler::CompLeGeOp(GxMoaRunPos* cursor) {
     static const OpMap ops[] = {{kGxTokGt, kGxOpGt}, {kGxTokGe, kGxOpGe}, {kGxTokLt, kGxOpLt}, {kGxTokLe, kGxOpLe}};
-    return BinaryLevel(script, list, cursor, flags, Phase_BitShiftOp, ops,
-                       u"Phase_CompLeGeOp 指定位置にトークンが存在しません");
+    return BinaryLevel(cursor, &GxMoaCompiler::BitShiftOp, ops, u"Phase_CompLeGeOp 指定位置にトークンが存在しません");
 }
 
-bool Phase_BitShiftOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+bool GxMoaCompiler::BitShiftOp(GxMoaRunPos* cursor) {
     static const OpMap ops[] = {{kGxTokShl, kGxOpShl}, {kGxTokShr, kGxOpShr}};
-    return BinaryLevel(script, list, cursor, flags, Phase_AddOp, ops,
-                       u"Phase_BitShiftOp 指定位置にトークンが存在しません");
+    return BinaryLevel(cursor, &GxMoaCompiler::AddOp, ops, u"Phase_BitShiftOp 指定位置にトークンが存在しません");
 }
 
-bool Phase_AddOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+bool GxMoaCompiler::AddOp(GxMoaRunPos* cursor) {
     static const OpMap ops[] = {{kGxTokAdd, kGxOpAdd}, {kGxTokSub, kGxOpSub}, {kGxTokConcat, kGxOpConcat}};
-    return BinaryLevel(script, list, cursor, flags, Phase_MulOp, ops,
-                       u"Phase_AddOp 指定位置にトークンが存在しません");
+    return BinaryLevel(cursor, &GxMoaCompiler::MulOp, ops, u"Phase_AddOp 指定位置にトークンが存在しません");
 }
 
-bool Phase_MulOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+bool GxMoaCompiler::MulOp(GxMoaRunPos* cursor) {
     static const OpMap ops[] = {{kGxTokMul, kGxOpMul}, {kGxTokDiv, kGxOpDiv}, {kGxTokMod, kGxOpMod}};
-    return BinaryLevel(script, list, cursor, flags, Phase_SingleOp, ops,
-                       u"Phase_MulOp 指定位置にトークンが存在しません");
+    return BinaryLevel(cursor, &GxMoaCompiler::SingleOp, ops, u"Phase_MulOp 指定位置にトークンが存在しません");
 }
 
-bool Phase_SingleOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+bool GxMoaCompiler::SingleOp(GxMoaRunPos* cursor) {
+    GxMoaScript* script = m_Script;
+    GxMoaOpcodeList* list = m_List;
     const GxMoaToken* t = TokenAt(script, *cursor);
     if (!t) return Report(script, cursor->m_Line, u"Phase_SingleOp 指定位置にトークンが存在しません", nullptr);
     s32 opcode = -1;
@@ -181,22 +167,29 @@ bool Phase_SingleOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cur
     case kGxTokUnaryMinus: opcode = kGxOpUnaryMinus; break;
     case kGxTokBitNot: opcode = kGxOpBitNot; break;
     case kGxTokNot: opcode = kGxOpNot; break;
-    default: return Phase_Term(script, list, cursor, flags);
+    default: return Term(cursor);
     }
     if (!Phase_IsTermRight(script, *cursor)) return false;
     Advance(script, cursor);
-    if (!Phase_Term(script, list, cursor, flags)) return false;
+    if (!Term(cursor)) return false;
     Emit(list, opcode);
     return true;
 }
 
-bool Phase_Term(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+bool GxMoaCompiler::Term(GxMoaRunPos* cursor) {
+    GxMoaScript* script = m_Script;
+    GxMoaOpcodeList* list = m_List;
+    const u32 flags = m_Flags;
     const GxMoaToken* t = TokenAt(script, *cursor);
     if (!t) return Report(script, cursor->m_Line, u"Phase_Term 指定位置にトークンが存在しません", nullptr);
     const GxMoaRunPosCheck where = script->CheckRunPos(cursor->m_Line, cursor->m_Pos);
     if (where == kGxRunPosLineEnd || where == kGxRunPosScriptEnd) return true;
-    DepthGuard guard;
-    if (g_Depth > kGxMoaMaxExprDepth) return Report(script, cursor->m_Line, u"Phase_Term 式の入れ子が深すぎます", t);
+    struct DepthGuard {
+        int& depth;
+        explicit DepthGuard(int& d) : depth(++d) {}
+        ~DepthGuard() { --depth; }
+    } guard(m_Depth);
+    if (m_Depth > kGxMoaMaxExprDepth) return Report(script, cursor->m_Line, u"Phase_Term 式の入れ子が深すぎます", t);
     const int line = cursor->m_Line;
     switch (t->GetType()) {
     case kGxTokBuiltin: {
@@ -205,7 +198,7 @@ bool Phase_Term(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor,
         Advance(script, cursor);
         if (TypeAt(script, *cursor) == kGxTokParenOpen) {
             Advance(script, cursor);
-            if (!Phase_Element(script, list, cursor, flags)) return false;
+            if (!Element(cursor)) return false;
             EmitCallBuiltin(list, *t);
             // Only the `)` of this call's own list belongs to it.
             if (TypeAt(script, *cursor) == kGxTokParenClose) Advance(script, cursor);
@@ -238,34 +231,34 @@ bool Phase_Term(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor,
     case kGxTokArrayVar:
         if (flags & kGxMoaNoVariables) return Report(script, line, u"Phase_Term この式に変数を使用することはできません", t);
         Advance(script, cursor);
-        if (t->GetType() == kGxTokVar) return VariableTail(script, list, cursor, flags, *t, line, false);
+        if (t->GetType() == kGxTokVar) return VariableTail(cursor, *t, line, false);
         if (!Phase_Skip(cursor, kGxTokBracketOpen, script)) return false;
-        if (!Phase_Term(script, list, cursor, flags)) return false;
+        if (!Term(cursor)) return false;
         if (!Phase_Skip(cursor, kGxTokBracketClose, script)) return false;
-        return VariableTail(script, list, cursor, flags, *t, line, true);
+        return VariableTail(cursor, *t, line, true);
     case kGxTokArray:
         Advance(script, cursor);
         if (!Phase_Skip(cursor, kGxTokParenOpen, script)) return false;
-        if (!Phase_Element(script, list, cursor, flags)) return false;
+        if (!Element(cursor)) return false;
         Emit(list, kGxOpArrayInit);
         return Phase_Skip(cursor, kGxTokParenClose, script);
     case kGxTokParenOpen:
         Advance(script, cursor);
-        if (!Phase_Expr(script, list, cursor, flags)) return false;
+        if (!Expr(cursor)) return false;
         return Phase_Skip(cursor, kGxTokParenClose, script);
     case kGxTokBracketOpen: {
         const GxMoaRunPos before(cursor->m_Line, cursor->m_Pos - 1);
         if (TypeAt(script, before) != kGxTokArrayVar)
             return Report(script, line, u"Phase_Term []演算子の前に配列変数名がありません", t);
         Advance(script, cursor);
-        if (!Phase_Expr(script, list, cursor, flags)) return false;
+        if (!Expr(cursor)) return false;
         Emit(list, kGxOpArrayIndex);
         return Phase_Skip(cursor, kGxTokBracketClose, script);
     }
     case kGxTokUnaryPlus:
     case kGxTokUnaryMinus:
     case kGxTokBitNot:
-    case kGxTokNot: return Phase_SingleOp(script, list, cursor, flags);
+    case kGxTokNot: return SingleOp(cursor);
     case kGxTokBreakpoint: Advance(script, cursor); return true;
     case kGxTokScriptEnd:
     case kGxTokSemicolon:
@@ -277,7 +270,9 @@ bool Phase_Term(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor,
     }
 }
 
-bool Phase_AssignOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+bool GxMoaCompiler::AssignOp(GxMoaRunPos* cursor) {
+    GxMoaScript* script = m_Script;
+    GxMoaOpcodeList* list = m_List;
     const GxMoaToken* t = TokenAt(script, *cursor);
     if (!t) return Report(script, cursor->m_Line, u"Phase_AssignOp 代入式が不正です", nullptr);
     const u16 type = t->GetType();
@@ -286,12 +281,14 @@ bool Phase_AssignOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cur
     const s32 opcode = kGxOpAssign + (type - kGxTokAssign);
     if (!Phase_IsTermRight(script, *cursor) || !Phase_IsTermLeft(script, *cursor)) return false;
     if (!Phase_Skip(cursor, type, script)) return false;
-    if (!Phase_Expr(script, list, cursor, flags)) return false;
+    if (!Expr(cursor)) return false;
     Emit(list, opcode);
     return true;
 }
 
-bool Phase_Element(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+bool GxMoaCompiler::Element(GxMoaRunPos* cursor) {
+    GxMoaScript* script = m_Script;
+    GxMoaOpcodeList* list = m_List;
     u16 type = TypeAt(script, *cursor);
     if (type == kGxTokParenClose || type == kGxTokBracketClose) {
         EmitElementNum(list, 0);
@@ -300,7 +297,7 @@ bool Phase_Element(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* curs
     if (type == kGxTokComma) Emit(list, kGxOpPushNull);
     s64 count = 0;
     for (;;) {
-        if (!Phase_Expr(script, list, cursor, flags)) return false;
+        if (!Expr(cursor)) return false;
         const GxMoaToken* t = TokenAt(script, *cursor);
         if (!t) return Report(script, cursor->m_Line, u"Phase_Element 指定位置にトークンが存在しません", nullptr);
         type = t->GetType();
@@ -370,4 +367,41 @@ bool Phase_IsTermRight(GxMoaScript* script, GxMoaRunPos pos) {
     case kGxTokPreDec: return true;
     default: return Report(script, pos.m_Line, u"Phase_IsTermRight 右側に項が存在しないか不正な式です", t);
     }
+}
+
+bool Phase_Expr(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    return GxMoaCompiler(script, list, flags).Expr(cursor);
+}
+bool Phase_LogicalOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    return GxMoaCompiler(script, list, flags).LogicalOp(cursor);
+}
+bool Phase_BitOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    return GxMoaCompiler(script, list, flags).BitOp(cursor);
+}
+bool Phase_CompEqNeOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    return GxMoaCompiler(script, list, flags).CompEqNeOp(cursor);
+}
+bool Phase_CompLeGeOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    return GxMoaCompiler(script, list, flags).CompLeGeOp(cursor);
+}
+bool Phase_BitShiftOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    return GxMoaCompiler(script, list, flags).BitShiftOp(cursor);
+}
+bool Phase_AddOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    return GxMoaCompiler(script, list, flags).AddOp(cursor);
+}
+bool Phase_MulOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    return GxMoaCompiler(script, list, flags).MulOp(cursor);
+}
+bool Phase_SingleOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    return GxMoaCompiler(script, list, flags).SingleOp(cursor);
+}
+bool Phase_Term(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    return GxMoaCompiler(script, list, flags).Term(cursor);
+}
+bool Phase_AssignOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    return GxMoaCompiler(script, list, flags).AssignOp(cursor);
+}
+bool Phase_Element(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags) {
+    return GxMoaCompiler(script, list, flags).Element(cursor);
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 class GxMoaScript;
+class GxMoaToken;
 
 using GxMoaOpcodeList = std::vector<GxMoaVariable>;
 
@@ -19,6 +20,45 @@ constexpr u32 kGxMoaNoVariables = 1;
 constexpr u32 kGxMoaNoBuiltins = 4;
 constexpr u32 kGxMoaNoAssignment = 8;
 
+// One compile: the script read, the list appended to, the restrictions, and
+// how deeply the expression under way is nested (every nesting passes through
+// Term). Each level of the grammar is one operation; a compile's recursion
+// goes through the one object, so compiles never share their depth.
+class GxMoaCompiler {
+public:
+    GxMoaCompiler(GxMoaScript* script, GxMoaOpcodeList* list, u32 flags)
+        : m_Script(script), m_List(list), m_Flags(flags) {}
+
+    bool Expr(GxMoaRunPos* cursor);
+    bool LogicalOp(GxMoaRunPos* cursor);
+    bool BitOp(GxMoaRunPos* cursor);
+    bool CompEqNeOp(GxMoaRunPos* cursor);
+    bool CompLeGeOp(GxMoaRunPos* cursor);
+    bool BitShiftOp(GxMoaRunPos* cursor);
+    bool AddOp(GxMoaRunPos* cursor);
+    bool MulOp(GxMoaRunPos* cursor);
+    bool SingleOp(GxMoaRunPos* cursor);
+    bool Term(GxMoaRunPos* cursor);
+    bool AssignOp(GxMoaRunPos* cursor);
+    bool Element(GxMoaRunPos* cursor);
+
+private:
+    struct OpMap;
+    using Level = bool (GxMoaCompiler::*)(GxMoaRunPos*);
+    // A left-associative binary level over the next level down.
+    template <size_t N>
+    bool BinaryLevel(GxMoaRunPos* cursor, Level next, const OpMap (&ops)[N], const GxChar* noToken);
+    // What follows a variable or an element: an assignment, a postfix
+    // increment, or nothing (a read).
+    bool VariableTail(GxMoaRunPos* cursor, const GxMoaToken& varToken, int varLine, bool element);
+
+    GxMoaScript* m_Script;
+    GxMoaOpcodeList* m_List;
+    u32 m_Flags;
+    int m_Depth = 0;
+};
+
+// Each level as a compile of its own, with a fresh depth.
 bool Phase_Expr(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags);
 bool Phase_LogicalOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags);
 bool Phase_BitOp(GxMoaScript* script, GxMoaOpcodeList* list, GxMoaRunPos* cursor, u32 flags);

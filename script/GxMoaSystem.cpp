@@ -15,34 +15,33 @@
 
 #include <memory>
 
-GxMoaEx* g_pMoa = nullptr;
-GxMoaWorkerEx* g_pMoaMainWorker = nullptr;
-GxMoaBuiltinDefault* g_pMoaBuiltinDefault = nullptr;
-GxMoaFunctionBinder* g_pMoaFunctionBinder = nullptr;
-
 namespace {
-template <class T>
-void DeleteGlobal(T*& global) {
-    delete global;
-    global = nullptr;
-}
+// Made by the game's start-up, ended by its shutdown.
+std::unique_ptr<GxMoaSystem> g_System;
 } // namespace
+
+GxMoaSystem::GxMoaSystem(GxCoreBase* core)
+    : m_Moa(std::make_unique<GxMoaEx>()),
+      m_MainWorker(std::make_unique<GxMoaWorkerEx>(m_Moa.get(), core)),
+      m_BuiltinDefault(std::make_unique<GxMoaBuiltinDefault>()),
+      m_FunctionBinder(std::make_unique<GxMoaFunctionBinder>()) {}
+
+GxMoaSystem::~GxMoaSystem() = default;
+
+GxMoaSystem* GxMoaSystem::Get() { return g_System.get(); }
+
+GxMoaEx* g_pMoa() { return g_System ? g_System->m_Moa.get() : nullptr; }
+GxMoaWorkerEx* g_pMoaMainWorker() { return g_System ? g_System->m_MainWorker.get() : nullptr; }
+GxMoaBuiltinDefault* g_pMoaBuiltinDefault() { return g_System ? g_System->m_BuiltinDefault.get() : nullptr; }
+GxMoaFunctionBinder* g_pMoaFunctionBinder() { return g_System ? g_System->m_FunctionBinder.get() : nullptr; }
 
 bool GxMoaStartup(GxCoreBase* core) {
     GxMoaShutdown();
-    g_pMoa = new GxMoaEx();
-    g_pMoaMainWorker = new GxMoaWorkerEx(g_pMoa, core);
-    g_pMoaBuiltinDefault = new GxMoaBuiltinDefault();
-    g_pMoaFunctionBinder = new GxMoaFunctionBinder();
-    return g_pMoaBuiltinDefault->RegisterBuiltins(g_pMoaFunctionBinder);
+    g_System = std::make_unique<GxMoaSystem>(core);
+    return g_System->m_BuiltinDefault->RegisterBuiltins(g_System->m_FunctionBinder.get());
 }
 
-void GxMoaShutdown() {
-    DeleteGlobal(g_pMoaFunctionBinder);
-    DeleteGlobal(g_pMoaBuiltinDefault);
-    DeleteGlobal(g_pMoaMainWorker);
-    DeleteGlobal(g_pMoa);
-}
+void GxMoaShutdown() { g_System.reset(); }
 
 u32 RunScriptCompiler() {
     const GxString cwd = GxGetCurrentDirectory();
@@ -60,7 +59,8 @@ u32 RunScriptCompiler() {
 }
 
 bool LoadMoaBincode() {
-    if (!g_pMoa) return false;
+    GxMoaEx* moa = g_pMoa();
+    if (!moa) return false;
     constexpr const GxChar* kPath = u"bincode/moacode.mwb";
     GxBinBuffer buffer;
     GxLoadFile(&buffer, kPath, false, false, kGxMoaBundleMaxSize);
@@ -92,11 +92,11 @@ bool LoadMoaBincode() {
         GxWriteErrorLog(u"BINCODEのヘッダが異なります。新しいバージョンのスクリプトコンパイラを使用してください\n");
         return false;
     }
-    const bool ok = g_pMoa->ReadBundle(reader.get());
+    const bool ok = moa->ReadBundle(reader.get());
     reader.reset();
     if (ok) {
-        g_pMoa->InitExternVariables();
-        if (g_pMoaMainWorker) g_pMoaMainWorker->InitGlobalVariables();
+        moa->InitExternVariables();
+        if (GxMoaWorkerEx* worker = g_pMoaMainWorker()) worker->InitGlobalVariables();
     } else {
         GxWriteErrorLog(u"スクリプトが正しく読み込めませんでした\n");
     }

@@ -34,10 +34,10 @@ void DefineFlags() {
     flags.m_Name = u"flags";
     flags.m_Scope = kGxScopeGlobalInGame;
     flags.m_ArraySize = kFlags;
-    g_pMoa->AddVariableDefinition(flags);
-    g_pMoa->InitExternVariables();
-    g_pMoaMainWorker->InitGlobalVariables();
-    GxMoaVariable& array = g_pMoaMainWorker->FindVariable(u"flags")->m_Value;
+    g_pMoa()->AddVariableDefinition(flags);
+    g_pMoa()->InitExternVariables();
+    g_pMoaMainWorker()->InitGlobalVariables();
+    GxMoaVariable& array = g_pMoaMainWorker()->FindVariable(u"flags")->m_Value;
     for (int i = 0; i < kFlags; ++i) array.SetElement(i, GxMoaVariable::OfInt(i % 3));
 }
 
@@ -77,7 +77,7 @@ int main() {
     const GxString path = GxSaveSlot::GameDataPath(saveDir, 1);
     const double load = qbench::BestOf(kRuns, [&] { ok &= game.LoadGameData(path, true); });
     // What was loaded is what was saved.
-    GxMoaVariable& flags = g_pMoaMainWorker->FindVariable(u"flags")->m_Value;
+    GxMoaVariable& flags = g_pMoaMainWorker()->FindVariable(u"flags")->m_Value;
     ok &= flags.GetArraySize() == kFlags && flags.GetElement(kFlags - 1)->ToInt() == (kFlags - 1) % 3;
     ok &= game.m_MessageLog.size() == size_t(kBacklog);
 

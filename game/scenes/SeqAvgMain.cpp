@@ -303,13 +303,13 @@ int SeqAvgMain::Update(int step, s64 elapsed) {
     UpdateWaits(elapsed);
     UpdateWaitIcon();
     const GxUserData* data = Data();
-    if (data && data->m_ReplayMode && !(g_pMoaMainWorker && g_pMoaMainWorker->IsRunning())) {
+    if (data && data->m_ReplayMode && !(g_pMoaMainWorker() && g_pMoaMainWorker()->IsRunning())) {
         ChangeSequence(u"SeqRPMode");
         return 0;
     }
-    if (ProcessUIEvents(nullptr) == 0 && g_pMoaMainWorker && g_pMoaFunctionBinder)
+    if (ProcessUIEvents(nullptr) == 0 && g_pMoaMainWorker() && g_pMoaFunctionBinder())
         while (IsScriptRunnable())
-            if (!g_pMoaMainWorker->Step(g_pMoaFunctionBinder)) break;
+            if (!g_pMoaMainWorker()->Step(g_pMoaFunctionBinder())) break;
     ++m_FrameCount;
     return 0;
 }
@@ -824,11 +824,11 @@ void SeqAvgMain::OnSelect(s32 index) {
     if (GxUserDataPerman* perman = GxUserDataPerman::Get()) perman->SetSelectedMenu(data->m_SelectHash, index);
     const GxSelectMenuItem& item = data->m_SelectMenuItemList[size_t(index)];
     if (!item.m_Label.empty()) {
-        const bool jumped = g_pMoaMainWorker && (item.m_UseGosub ? g_pMoaMainWorker->Call(item.m_Label, nullptr)
-                                                                 : g_pMoaMainWorker->Jump(item.m_Label, nullptr));
+        const bool jumped = g_pMoaMainWorker() && (item.m_UseGosub ? g_pMoaMainWorker()->Call(item.m_Label, nullptr)
+                                                                 : g_pMoaMainWorker()->Jump(item.m_Label, nullptr));
         if (!jumped) {
             GxWriteErrorLog(u"選択肢[%d]番のラベル [%s] が見つかりません\n", index, item.m_Label);
-            if (g_pMoa) g_pMoa->m_ErrorFlag = true;
+            if (g_pMoa()) g_pMoa()->m_ErrorFlag = true;
         }
     }
     data->ClearSelect();

@@ -28,8 +28,8 @@ constexpr s32 kLineColumnChars = 10;
 SeqDebug::SeqDebug(GxTaskBase* parent) : GxSeqMenuBase(parent, u"SeqDebug", true) {
     if (GxTaskUIListBoxFx* scripts = FindList(kScriptList)) {
         scripts->SetScrollBar(FindWidget(u"vsld_scriptselect"));
-        if (g_pMoa)
-            for (const auto& [name, script] : g_pMoa->GetScripts())
+        if (g_pMoa())
+            for (const auto& [name, script] : g_pMoa()->GetScripts())
                 scripts->AddItem(name.c_str(), u"", 0, name.c_str(), -1, u"");
     }
     if (GxTaskUIListBoxFx* labels = FindList(kLabelList)) {
@@ -68,8 +68,8 @@ void SeqDebug::ListLabels(const GxString& scriptName) {
     if (!labels) return;
     labels->ClearItems();
     std::vector<const GxMoaLabelDefinition*> found;
-    if (g_pMoa)
-        for (const auto& [name, label] : g_pMoa->GetLabels())
+    if (g_pMoa())
+        for (const auto& [name, label] : g_pMoa()->GetLabels())
             if (label->m_Pos.m_ScriptName == scriptName) found.push_back(label.get());
     std::stable_sort(found.begin(), found.end(), [](const GxMoaLabelDefinition* a, const GxMoaLabelDefinition* b) {
         return a->m_Pos.m_Line < b->m_Pos.m_Line;
@@ -130,13 +130,13 @@ void SeqDebug::RunLabel() {
 }
 
 bool SeqDebug::StartAtLabel(GxTaskManage* manager, int workerIndex, const GxString& label, bool fadeIn) {
-    if (!g_pMoaMainWorker || !g_pMoaMainWorker->Jump(label, nullptr)) return false;
+    if (!g_pMoaMainWorker() || !g_pMoaMainWorker()->Jump(label, nullptr)) return false;
     if (fadeIn) GxStartGlobalFadeIn(0);
     return manager && manager->ChangeSequenceByName(u"SeqAvgMain", workerIndex, 0, 0);
 }
 
 void SeqDebug::EditLabel() {
     const GxString label = GetSelectedLabel();
-    const GxMoaLabelDefinition* def = g_pMoa && !label.empty() ? g_pMoa->FindLabel(label) : nullptr;
+    const GxMoaLabelDefinition* def = g_pMoa() && !label.empty() ? g_pMoa()->FindLabel(label) : nullptr;
     if (def) GxOpenScriptLine(def->m_Pos.m_ScriptName, def->m_Pos.m_Line + 1);
 }

@@ -58,7 +58,7 @@ void SeqRPMode::OnBack() {
 void SeqRPMode::OnThumbnail(s32 id) {
     GxStartGlobalFadeIn(kFadeInTime);
     const GxString& label = g_DBRPMode.GetRecord(id)->Label;
-    if (!g_pMoaMainWorker || !g_pMoaMainWorker->StartAtLabel(label, nullptr))
+    if (!g_pMoaMainWorker() || !g_pMoaMainWorker()->StartAtLabel(label, nullptr))
         GxWriteErrorLog(u"スクリプトにラベル %s が存在しないため実行できません\n", label);
     ChangeSequence(u"SeqAvgMain", kReplayEntry, 0);
 }

@@ -84,7 +84,7 @@ int SeqTitle::OnUIEventDecide(GxTaskBase* sender, const GxUIEventParam* ev) {
             ChangeSequence(u"SeqDebug");
             return 1;
         }
-        if (!g_pMoaMainWorker || !g_pMoaMainWorker->Jump(u"MAIN", nullptr))
+        if (!g_pMoaMainWorker() || !g_pMoaMainWorker()->Jump(u"MAIN", nullptr))
             GxWriteErrorLog(u"スクリプトにラベル MAIN が存在しないため実行できません\n");
         ChangeSequence(u"SeqAvgMain");
         return 1;

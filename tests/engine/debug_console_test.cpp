@@ -140,13 +140,13 @@ namespace {
 TEST(DebugStatus, CallStackIsReadFromTheMainScriptWorker) {
     ASSERT_TRUE(GxMoaStartup(nullptr));
     qtest::MoaScriptBuilder builder;
-    ASSERT_NE(builder.AddScript(g_pMoa, u"main", u"*start\n> hello\n"), nullptr) << builder.LastError();
-    ASSERT_NE(builder.AddScript(g_pMoa, u"sub", u"\n\n*inner\n> there\n"), nullptr) << builder.LastError();
+    ASSERT_NE(builder.AddScript(g_pMoa(), u"main", u"*start\n> hello\n"), nullptr) << builder.LastError();
+    ASSERT_NE(builder.AddScript(g_pMoa(), u"sub", u"\n\n*inner\n> there\n"), nullptr) << builder.LastError();
     EXPECT_EQ(GxBuildDebugStatus(GxGatherDebugStatus(nullptr)).m_CallStack[0].m_Text, u"Script:実行していません");
 
-    ASSERT_TRUE(g_pMoaMainWorker->StartAtLabel(u"start", nullptr));
-    ASSERT_TRUE(g_pMoaMainWorker->Call(u"inner", nullptr));
-    g_pMoa->m_ErrorFlag = true;
+    ASSERT_TRUE(g_pMoaMainWorker()->StartAtLabel(u"start", nullptr));
+    ASSERT_TRUE(g_pMoaMainWorker()->Call(u"inner", nullptr));
+    g_pMoa()->m_ErrorFlag = true;
     const GxDebugStatusText out = GxBuildDebugStatus(GxGatherDebugStatus(nullptr));
     GxMoaShutdown();
     ASSERT_EQ(out.m_CallStack.size(), 2u);

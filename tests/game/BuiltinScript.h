@@ -88,18 +88,18 @@ protected:
                           }));
         ASSERT_TRUE(StartDevice());
         Initialize();
-        ASSERT_NE(g_pMoaFunctionBinder, nullptr);
-        g_pMoaFunctionBinder->AddFunction(u"trace", new TraceBuiltin(&traces_));
+        ASSERT_NE(g_pMoaFunctionBinder(), nullptr);
+        g_pMoaFunctionBinder()->AddFunction(u"trace", new TraceBuiltin(&traces_));
         log_.Clear();
     }
     // Steps the main worker from the label until it stops; the statements run.
     int Run(const GxChar* label = u"start") {
-        EXPECT_TRUE(g_pMoaMainWorker->StartAtLabel(label, nullptr));
+        EXPECT_TRUE(g_pMoaMainWorker()->StartAtLabel(label, nullptr));
         return Resume();
     }
     int Resume() {
         int n = 0;
-        while (g_pMoaMainWorker->Step(g_pMoaFunctionBinder))
+        while (g_pMoaMainWorker()->Step(g_pMoaFunctionBinder()))
             if (++n > 10000) {
                 ADD_FAILURE() << "the script did not stop";
                 break;
@@ -124,7 +124,7 @@ protected:
     // A row that stopped the script leaves the next row free to run.
     int RunRow(size_t i) {
         log_.Clear();
-        g_pMoaMainWorker->GetMoa()->ResetErrorState();
+        g_pMoaMainWorker()->GetMoa()->ResetErrorState();
         return Run((u"r" + GxFromUtf8(std::to_string(i))).c_str());
     }
     int RowLine(size_t i) const { return rowLines_.at(i); }

@@ -84,7 +84,7 @@ protected:
         settings_->m_FastShowReadedText = false;
         settings_->m_TextWaitTime = 20;
         data_->m_NameIdentifyMode = 3;
-        for (const auto& [name, fn] : builtins_) g_pMoaFunctionBinder->AddFunction(name, new mtest::LambdaBuiltin(fn));
+        for (const auto& [name, fn] : builtins_) g_pMoaFunctionBinder()->AddFunction(name, new mtest::LambdaBuiltin(fn));
     }
     // As the process ends: the task trees, then the game module.
     void StopGame() {
@@ -282,9 +282,9 @@ protected:
     // main scene at its label "start", as the title scene does; then runs
     // frames until the scene's fade-in and the global fade are over.
     void Play(const char16_t* text) {
-        ASSERT_NE(builder_.AddScript(g_pMoa, u"main", text), nullptr) << builder_.LastError();
-        g_pMoa->InitExternVariables();
-        g_pMoaMainWorker->InitGlobalVariables();
+        ASSERT_NE(builder_.AddScript(g_pMoa(), u"main", text), nullptr) << builder_.LastError();
+        g_pMoa()->InitExternVariables();
+        g_pMoaMainWorker()->InitGlobalVariables();
         AvgCore::StartMainScene(0, u"start");
         Frames(70);
     }
@@ -344,7 +344,7 @@ protected:
         return GxToUtf8(s);
     }
     // The main worker's line (0-based) in its innermost frame.
-    static int ScriptLine() { return g_pMoaMainWorker->GetLine(nullptr); }
+    static int ScriptLine() { return g_pMoaMainWorker()->GetLine(nullptr); }
 
     qtest::LogCapture log_;
     GxUIManage ui_;

@@ -46,9 +46,9 @@ protected:
     // interpreter's stop line, and whether it stopped the script.
     std::string RunRow(size_t i, bool* stopped) {
         log_.Clear();
-        g_pMoa->ResetErrorState();
-        EXPECT_TRUE(g_pMoaMainWorker->StartAtLabel(u"r" + GxFromUtf8(std::to_string(i)), nullptr));
-        for (int n = 0; g_pMoaMainWorker->Step(g_pMoaFunctionBinder) && n < 1000; ++n) {}
+        g_pMoa()->ResetErrorState();
+        EXPECT_TRUE(g_pMoaMainWorker()->StartAtLabel(u"r" + GxFromUtf8(std::to_string(i)), nullptr));
+        for (int n = 0; g_pMoaMainWorker()->Step(g_pMoaFunctionBinder()) && n < 1000; ++n) {}
         std::string out;
         *stopped = false;
         for (const std::string& line : log_.Lines())

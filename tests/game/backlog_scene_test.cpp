@@ -103,7 +103,7 @@ TEST_F(Backlog, PagingButtonsAndTheWheelKeepToTheLog) {
     EXPECT_EQ(Shown(), "「七行目。」") << "the play stands as it was";
     Click();
     Frame();
-    EXPECT_FALSE(g_pMoaMainWorker->IsRunning()) << "and goes on";
+    EXPECT_FALSE(g_pMoaMainWorker()->IsRunning()) << "and goes on";
 }
 
 TEST_F(Backlog, AnEmptyLogShowsEmptyLinesAndTheRightButtonGoesBack) {

@@ -172,12 +172,12 @@ TEST_F(StoryNotice, IsShownInTheColourGivenWithoutAlpha) {
     ASSERT_TRUE(RunUntil(u"SeqTitle"));
     qtest::MoaScriptBuilder builder;
     gametest::DeclareGameBuiltins(builder);
-    ASSERT_NE(builder.AddScript(g_pMoa, u"notice", u"*n\nNOTICE.SYS(\"保存しました\", \"\", 1, 0xFF8000)\n"), nullptr)
+    ASSERT_NE(builder.AddScript(g_pMoa(), u"notice", u"*n\nNOTICE.SYS(\"保存しました\", \"\", 1, 0xFF8000)\n"), nullptr)
         << builder.LastError();
     qtest::LogCapture log;
-    g_pMoaMainWorker->InitGlobalVariables();
-    ASSERT_TRUE(g_pMoaMainWorker->StartAtLabel(u"n", nullptr));
-    for (int i = 0; i < 100 && g_pMoaMainWorker->Step(g_pMoaFunctionBinder); ++i) {
+    g_pMoaMainWorker()->InitGlobalVariables();
+    ASSERT_TRUE(g_pMoaMainWorker()->StartAtLabel(u"n", nullptr));
+    for (int i = 0; i < 100 && g_pMoaMainWorker()->Step(g_pMoaFunctionBinder()); ++i) {
     }
     ASSERT_EQ(System()->GetSystemNotices().size(), 1u) << log.Text();
     auto* panel = dynamic_cast<GxTaskUINoticePanelFx*>(Tm()->FindTaskName(u"tip_sysnotice"));

@@ -93,7 +93,7 @@ TEST_F(MessageBuiltins, ABlockWithoutItsEndShowsItsLinesOnce) {
     EXPECT_EQ(Errors(), std::vector<std::string>{});
     ASSERT_EQ(data_->m_MessageLog.size(), 1u) << "the block's lines are not met again as lines of their own";
     EXPECT_EQ(LastLog(), "アキ|一行目%r二行目|kn");
-    EXPECT_FALSE(g_pMoaMainWorker->IsRunning());
+    EXPECT_FALSE(g_pMoaMainWorker()->IsRunning());
 }
 
 class MessageScene : public MainSceneTest {
@@ -146,8 +146,8 @@ TEST_F(MessageScene, MessagesNamesAndTheBlockVoiceReachTheScreen) {
 
     // Clearing empties the window and the name.
     ASSERT_TRUE(UntilClickWait());
-    ASSERT_TRUE(g_pMoaMainWorker->StartAtLabel(u"clear", nullptr));
-    g_pMoaMainWorker->Step(g_pMoaFunctionBinder);
+    ASSERT_TRUE(g_pMoaMainWorker()->StartAtLabel(u"clear", nullptr));
+    g_pMoaMainWorker()->Step(g_pMoaFunctionBinder());
     EXPECT_EQ(Shown(), "");
     EXPECT_FALSE(Main()->GetNameWindow()->IsVisible());
 }
@@ -183,8 +183,8 @@ TEST_F(MessageScene, TheDialogAsksAndItsAnswerIsRead) {
 
     // A second dialog while one is open stops the script.
     ASSERT_TRUE(FramesUntil([] { return GxIsUserDialogOpen(); }));
-    ASSERT_TRUE(g_pMoaMainWorker->StartAtLabel(u"twice", nullptr));
-    EXPECT_FALSE(g_pMoaMainWorker->Step(g_pMoaFunctionBinder));
+    ASSERT_TRUE(g_pMoaMainWorker()->StartAtLabel(u"twice", nullptr));
+    EXPECT_FALSE(g_pMoaMainWorker()->Step(g_pMoaFunctionBinder()));
     const std::string report = "err:[Script=\"main\"/line=" + std::to_string(2 * std::size(rows) + 3) +
                                "] dlg:ダイアログは二重に開けません\n";
     EXPECT_NE(log_.Text().find(report), std::string::npos) << log_.Text();

@@ -67,8 +67,8 @@ public:
         auto add = [&](const char* what, int value) { s += std::string(" ") + what + "=" + std::to_string(value); };
         add("targets", capture && capture->HasTexture());
         add("fonts", GxGlobalFonts::GetFontData(2)->GetName() == u"FONT22NUM");
-        add("bundle", g_pMoaMainWorker && g_pMoaMainWorker->FindVariable(u"score"));
-        add("host", g_pMoaMainWorker && g_pMoaMainWorker->GetMainHost());
+        add("bundle", g_pMoaMainWorker() && g_pMoaMainWorker()->FindVariable(u"score"));
+        add("host", g_pMoaMainWorker() && g_pMoaMainWorker()->GetMainHost());
         add("tables", g_DBAvgChar.GetRecord(1)->CharName == u"Hero");
         add("workers", core->GetSharedAssetManage()->m_AsyncJobManage.GetWorkerCount());
         add("scopes", scope && scope->HasSequenceName(u"SeqBoot"));
@@ -175,7 +175,7 @@ TEST_F(GameModule, StartupAndShutdownRunInTheirOrder) {
         "settings=1 ds=1 system=1 cache=0",
     };
     EXPECT_EQ(rec.notes, expected);
-    EXPECT_EQ(rec.registry, g_pMoaFunctionBinder);
+    EXPECT_EQ(rec.registry, g_pMoaFunctionBinder());
     EXPECT_TRUE(GxGetFileCache().IsEnabled());
     EXPECT_EQ(core_.GetModule(1), AvgCore::GetInstance());
     EXPECT_EQ(AvgCore::GetInstance()->GetModuleName(), u"AVG");
@@ -254,14 +254,14 @@ TEST_F(GameModule, AFailedCompilationRunsTheOldBundle) {
     fs::permissions("brelkit.exe", fs::perms::owner_all);
     // Only when asked: without AutoCompile the compiler never runs.
     Initialize();
-    EXPECT_NE(g_pMoaMainWorker->FindVariable(u"score"), nullptr);
+    EXPECT_NE(g_pMoaMainWorker()->FindVariable(u"score"), nullptr);
     Terminate();
     qtest::WriteText("brelkit.exe", "#!/bin/sh\nexit 3\n");
     core_.m_Config->m_AutoCompile = true;
     qtest::LogCapture log;
     Initialize();
     EXPECT_TRUE(log.Contains("コンパイル時にエラーが発生したため古いスクリプトを実行しています\n")) << log.Text();
-    EXPECT_NE(g_pMoaMainWorker->FindVariable(u"score"), nullptr);
+    EXPECT_NE(g_pMoaMainWorker()->FindVariable(u"score"), nullptr);
 }
 
 TEST_F(GameModule, GlobalFadeAndDefaultBackgroundOfTheMainScene) {

@@ -106,7 +106,7 @@ TEST_F(MainScene, SkipRunsThroughReadTextAndStopsAtUnreadText) {
             Frames(20);
             EXPECT_EQ(Shown(), c.stopsAt) << "skip holds here";
         } else {
-            EXPECT_FALSE(g_pMoaMainWorker->IsRunning());
+            EXPECT_FALSE(g_pMoaMainWorker()->IsRunning());
         }
         EXPECT_EQ(data_->m_MessageLog.size(), c.logged);
         GxGetInputState(0)->m_Down.Reset();
@@ -352,7 +352,7 @@ TEST_F(MainScene, ChoicesWithoutItemsOrLabels) {
     Main()->GetChoiceButton(1)->PostUIEvent(UIEVENT_DECIDE);
     Frame();
     EXPECT_TRUE(log_.Contains("選択肢[1]番のラベル [nowhere] が見つかりません")) << log_.Text();
-    EXPECT_TRUE(g_pMoa->m_ErrorFlag);
+    EXPECT_TRUE(g_pMoa()->m_ErrorFlag);
     EXPECT_EQ(data_->m_LastSelectNum, 1) << "the choice is still taken";
     // A button index from nowhere takes nothing.
     Main()->OnSelect(11);
@@ -422,7 +422,7 @@ TEST_F(MainScene, ANewPlayResetsTheScene) {
     EXPECT_EQ(Layer(u"$GLOBALFADE:SeqAvgMain")->GetAlpha(), 255) << "the screen is covered";
     EXPECT_TRUE(data_->m_HideWindowByCommandFlag);
     EXPECT_FALSE(Main()->IsUIWidgetActive(Window())) << "the windows wait for the next message";
-    EXPECT_FALSE(g_pMoaMainWorker->IsRunning());
+    EXPECT_FALSE(g_pMoaMainWorker()->IsRunning());
 }
 
 TEST_F(MainScene, TheAdventureScreenWithAMessageAndTwoCharacters) {

@@ -33,7 +33,7 @@ protected:
     }
     // The script of the replayed scenes.
     void AddStory() {
-        ASSERT_NE(builder_.AddScript(g_pMoa, u"main", u"*scene1\n$a = 1\n*scene2\n$a = 2\n"), nullptr) << builder_.LastError();
+        ASSERT_NE(builder_.AddScript(g_pMoa(), u"main", u"*scene1\n$a = 1\n*scene2\n$a = 2\n"), nullptr) << builder_.LastError();
     }
     SeqRPMode* Room() { return Scene<SeqRPMode>(u"SeqRPMode"); }
     GxTaskUIBase* Thumb(int i) { return Widget(kUI, u"btn_rpselect", i); }
@@ -87,7 +87,7 @@ TEST_F(Replay, EnteringResetsThePlayAndTurnsReplayModeOnWithItsOwnMusic) {
     EXPECT_TRUE(data_->m_ReplayMode);
     EXPECT_TRUE(data_->m_GameDataTitle.empty());
     EXPECT_EQ(data_->m_Hold_WaitClick, 0);
-    EXPECT_FALSE(g_pMoaMainWorker->IsRunning());
+    EXPECT_FALSE(g_pMoaMainWorker()->IsRunning());
     EXPECT_TRUE(BgmPlaying());
     EXPECT_EQ(data_->m_BGMParam.m_FileName, u"bgms/replay.wav");
     // Back: replay mode ends even though the title is missing.
@@ -104,7 +104,7 @@ TEST_F(Replay, AThumbnailStartsTheScriptAtItsLabelInTheMainScene) {
     Enter(u"SeqRPMode");
     Click(kUI, u"btn_next");
     Click(kUI, u"btn_rpselect", 1);
-    EXPECT_TRUE(g_pMoaMainWorker->IsRunning());
+    EXPECT_TRUE(g_pMoaMainWorker()->IsRunning());
     EXPECT_EQ(Worker().m_CurrentName, u"SeqAvgMain");
     EXPECT_EQ(Worker().m_CurrentParam0, 1);
     EXPECT_EQ(Worker().m_CurrentParam1, 0);

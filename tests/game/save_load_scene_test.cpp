@@ -157,9 +157,9 @@ TEST_F(SaveLoad, SlotNineOnThePageTwoWithItsThumbnailListedAfterARestart) {
 
     // A new start: the load screen opens at the page last shown, with the save.
     Restart();
-    ASSERT_NE(builder_.AddScript(g_pMoa, u"main", kStory), nullptr);
-    g_pMoa->InitExternVariables();
-    g_pMoaMainWorker->InitGlobalVariables();
+    ASSERT_NE(builder_.AddScript(g_pMoa(), u"main", kStory), nullptr);
+    g_pMoa()->InitExternVariables();
+    g_pMoaMainWorker()->InitGlobalVariables();
     EXPECT_EQ(settings_->m_GameDataPage, 1);
     EXPECT_EQ(settings_->m_LastGameDataFileNum, 9);
     ASSERT_TRUE(Tasks().ChangeSequenceByName(u"SeqLoad", 0, 0, 0));

@@ -205,9 +205,9 @@ TEST_F(SampleScenes, EveryTitleButtonHoversPressesAndDecides) {
         EXPECT_EQ(button->GetImageIndex(), GxTaskUIButtonIs::kFaceOn);
         EXPECT_TRUE(ChangeAskedFor(log, b.scene)) << log.Text();
         if (b.label) {
-            const GxMoaLabelDefinition* label = g_pMoa->FindLabel(b.label);
+            const GxMoaLabelDefinition* label = g_pMoa()->FindLabel(b.label);
             ASSERT_NE(label, nullptr);
-            EXPECT_EQ(g_pMoaMainWorker->GetLine(nullptr), label->m_Pos.m_Line);
+            EXPECT_EQ(g_pMoaMainWorker()->GetLine(nullptr), label->m_Pos.m_Line);
         }
         // A scene that is not built leaves the title where it is; one that
         // is runs, and the title is asked for again.
@@ -277,7 +277,7 @@ TEST_F(SampleScenes, TheDebugSceneListsScriptsThenLabelsByLineAndRunsOne) {
     qtest::LogCapture log;
     Click(run);
     EXPECT_TRUE(ChangeAskedFor(log, "SeqAvgMain")) << log.Text();
-    EXPECT_EQ(g_pMoaMainWorker->GetLine(nullptr), g_pMoa->FindLabel(u"SEA")->m_Pos.m_Line);
+    EXPECT_EQ(g_pMoaMainWorker()->GetLine(nullptr), g_pMoa()->FindLabel(u"SEA")->m_Pos.m_Line);
 
     // A right click is Back: to the scene before, the title.
     ASSERT_TRUE(RunUntilCurrent(u"SeqAvgMain"));

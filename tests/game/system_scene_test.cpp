@@ -305,7 +305,7 @@ TEST_F(SystemScene, DeveloperKeys) {
     // F11 opens the script at the worker's line, the next when it stopped on
     // an error; a line a save held at the largest integer stays there.
     config.m_TextEditorCommand = u"sh -c \"echo %line > line.txt\"";
-    ASSERT_TRUE(g_pMoaMainWorker->StartAtLabel(u"MAIN", nullptr));
+    ASSERT_TRUE(g_pMoaMainWorker()->StartAtLabel(u"MAIN", nullptr));
     const struct {
         s32 line;
         bool error;
@@ -313,15 +313,15 @@ TEST_F(SystemScene, DeveloperKeys) {
     } kLines[] = {{4, false, "4"}, {4, true, "5"}, {INT32_MAX, true, "2147483647"}};
     for (const auto& l : kLines) {
         fs::remove("line.txt");
-        g_pMoaMainWorker->GetExecStack()->back().m_ScriptPos.m_Line = l.line;
-        g_pMoa->m_ErrorFlag = l.error;
+        g_pMoaMainWorker()->GetExecStack()->back().m_ScriptPos.m_Line = l.line;
+        g_pMoa()->m_ErrorFlag = l.error;
         EXPECT_EQ(Tm()->OnKeyDown(0x7A, 0), 1);
         EXPECT_TRUE(qtest::Eventually([] { return qtest::ReadBytes("line.txt").size() > 1; }, std::chrono::seconds(10)));
         const std::vector<unsigned char> b = qtest::ReadBytes("line.txt");
         EXPECT_EQ(std::string(b.begin(), b.end()), std::string(l.opened) + "\n");
     }
-    g_pMoa->ResetErrorState();
-    g_pMoaMainWorker->Reset();
+    g_pMoa()->ResetErrorState();
+    g_pMoaMainWorker()->Reset();
 }
 
 // The script line for the developer, on a desktop that names no editor for

@@ -115,9 +115,9 @@ protected:
         BuildScene();
         ASSERT_TRUE(GxMoaStartup(nullptr));
         qtest::MoaScriptBuilder builder;
-        ASSERT_NE(builder.AddScript(g_pMoa, u"main", kScript), nullptr) << builder.LastError();
-        g_pMoa->InitExternVariables();
-        g_pMoaMainWorker->InitGlobalVariables();
+        ASSERT_NE(builder.AddScript(g_pMoa(), u"main", kScript), nullptr) << builder.LastError();
+        g_pMoa()->InitExternVariables();
+        g_pMoaMainWorker()->InitGlobalVariables();
     }
     void TearDown() override {
         GxUserDataHost::Set(nullptr);
@@ -194,8 +194,8 @@ protected:
         module_.m_Value = 4242;
         perman_.SetSelectedMenu(u"menu#7", 1);
         // The script runs up to the middle of its subroutine.
-        ASSERT_TRUE(g_pMoaMainWorker->StartAtLabel(u"start", nullptr));
-        for (int i = 0; i < 4; ++i) ASSERT_TRUE(g_pMoaMainWorker->Step(g_pMoaFunctionBinder));
+        ASSERT_TRUE(g_pMoaMainWorker()->StartAtLabel(u"start", nullptr));
+        for (int i = 0; i < 4; ++i) ASSERT_TRUE(g_pMoaMainWorker()->Step(g_pMoaFunctionBinder()));
         ASSERT_EQ(Variable(u"count"), 11);
     }
 
@@ -213,7 +213,7 @@ protected:
         p.m_CharID = charID;
         return p;
     }
-    static s64 Variable(const GxChar* name) { return g_pMoaMainWorker->FindVariable(name)->m_Value.ToInt64(); }
+    static s64 Variable(const GxChar* name) { return g_pMoaMainWorker()->FindVariable(name)->m_Value.ToInt64(); }
 
     // The whole game state as the text form stores it, without the save time.
     std::string StoredState() {

@@ -90,14 +90,14 @@ TEST_F(PermanentData, TextFormAndModulesAndScriptVariablesComeBack) {
     flags.m_Name = u"flags";
     flags.m_Scope = kGxScopeGlobalPerman;
     flags.m_ArraySize = 40;
-    g_pMoa->AddVariableDefinition(flags);
+    g_pMoa()->AddVariableDefinition(flags);
     GxMoaVariableDefinition game = flags;
     game.m_Name = u"ingame";
     game.m_Scope = kGxScopeGlobalInGame;
-    g_pMoa->AddVariableDefinition(game);
-    g_pMoaMainWorker->InitGlobalVariables();
-    g_pMoaMainWorker->FindVariable(u"flags")->m_Value.SetElement(39, GxMoaVariable::OfInt(7));
-    g_pMoaMainWorker->FindVariable(u"ingame")->m_Value.SetElement(1, GxMoaVariable::OfInt(8));
+    g_pMoa()->AddVariableDefinition(game);
+    g_pMoaMainWorker()->InitGlobalVariables();
+    g_pMoaMainWorker()->FindVariable(u"flags")->m_Value.SetElement(39, GxMoaVariable::OfInt(7));
+    g_pMoaMainWorker()->FindVariable(u"ingame")->m_Value.SetElement(1, GxMoaVariable::OfInt(8));
 
     GxUserDataPerman p(&core_);
     SetGoldenValues(p);
@@ -105,17 +105,17 @@ TEST_F(PermanentData, TextFormAndModulesAndScriptVariablesComeBack) {
     ASSERT_TRUE(p.Save(Path(), false));
     EXPECT_EQ(Bytes("permanent.dat")[0], 'T');
 
-    g_pMoaMainWorker->FindVariable(u"flags")->m_Value.SetElement(39, GxMoaVariable::OfInt(0));
-    g_pMoaMainWorker->FindVariable(u"ingame")->m_Value.SetElement(1, GxMoaVariable::OfInt(9));
+    g_pMoaMainWorker()->FindVariable(u"flags")->m_Value.SetElement(39, GxMoaVariable::OfInt(0));
+    g_pMoaMainWorker()->FindVariable(u"ingame")->m_Value.SetElement(1, GxMoaVariable::OfInt(9));
     module_.m_Value = 0;
     GxUserDataPerman read(&core_);
     ASSERT_TRUE(read.Load(Path()));
     EXPECT_EQ(read.m_ReadedMessageFlags, p.m_ReadedMessageFlags);
     EXPECT_EQ(read.m_ShowedCGFlags, p.m_ShowedCGFlags);
     EXPECT_EQ(module_.m_Value, 99);
-    EXPECT_EQ(g_pMoaMainWorker->FindVariable(u"flags")->m_Value.GetElement(39)->ToInt(), 7);
+    EXPECT_EQ(g_pMoaMainWorker()->FindVariable(u"flags")->m_Value.GetElement(39)->ToInt(), 7);
     // Game variables are not the permanent data's.
-    EXPECT_EQ(g_pMoaMainWorker->FindVariable(u"ingame")->m_Value.GetElement(1)->ToInt(), 9);
+    EXPECT_EQ(g_pMoaMainWorker()->FindVariable(u"ingame")->m_Value.GetElement(1)->ToInt(), 9);
 }
 
 TEST_F(PermanentData, GalleryAndReplayFlagsFollowTheTables) {

@@ -37,8 +37,8 @@ TEST_F(SaveGame, AGameSavedMidSceneComesBackWhole) {
         EXPECT_EQ(module_.m_Value, 4242);
         EXPECT_EQ(Variable(u"count"), 11);
         // The script goes on where it was saved: back from the subroutine.
-        ASSERT_TRUE(g_pMoaMainWorker->Step(g_pMoaFunctionBinder));
-        ASSERT_TRUE(g_pMoaMainWorker->Step(g_pMoaFunctionBinder));
+        ASSERT_TRUE(g_pMoaMainWorker()->Step(g_pMoaFunctionBinder()));
+        ASSERT_TRUE(g_pMoaMainWorker()->Step(g_pMoaFunctionBinder()));
         EXPECT_EQ(Variable(u"count"), 111);
         // Music comes back fading in, effects at once, voices not at all; the
         // current settings win over the stored windows; taken choices are
@@ -48,7 +48,7 @@ TEST_F(SaveGame, AGameSavedMidSceneComesBackWhole) {
                   "play:se2:sounds/se/loop.ogg:0 movies windows:$MESWIN:SeqAvgMain:$NAMEWIN:SeqAvgMain:4:255 "
                   "color1:ffaaeeff color2:ffffffff color3:ffffffff");
         // Where the script stood, as saved.
-        g_pMoaMainWorker->Reset();
+        g_pMoaMainWorker()->Reset();
         ASSERT_TRUE(game_.LoadGameData(path, true));
     }
 }
@@ -213,7 +213,7 @@ TEST_F(SaveGame, ResetReturnsToANewGame) {
     EXPECT_EQ(game_.m_BGMParam.m_FileName, u"bgms/kept.ogg");
     EXPECT_EQ(game_.m_BGVParam.m_FileName, u"");
     EXPECT_EQ(GxGetBGMRestraintLevel(), 100);
-    EXPECT_FALSE(g_pMoaMainWorker->IsRunning());
+    EXPECT_FALSE(g_pMoaMainWorker()->IsRunning());
     EXPECT_EQ(Variable(u"count"), 0);
     EXPECT_TRUE(game_.m_HideWindowByCommandFlag);
     EXPECT_FALSE(game_.m_ReplayMode);
@@ -317,8 +317,8 @@ TEST_F(SaveGame, StoredFormMatchesTheGoldenFilesBothWays) {
         game_.m_BGMParam = Sound(u"bgm/bgm01.ogg", -1, 1500, 3000, 1000, 0);
         game_.m_BGVParam = Sound(u"sounds/bgvs/rain.ogg", -1, 0, 0, 1000, 0);
         game_.m_SEParam[2] = Sound(u"sounds/se/loop.ogg", 0, 0, 0, 0, 0);
-        g_pMoaMainWorker->FindVariable(u"count")->m_Value = GxMoaVariable::OfInt(11);
-        g_pMoaMainWorker->FindVariable(u"perm")->m_Value = GxMoaVariable::OfInt(6);
+        g_pMoaMainWorker()->FindVariable(u"count")->m_Value = GxMoaVariable::OfInt(11);
+        g_pMoaMainWorker()->FindVariable(u"perm")->m_Value = GxMoaVariable::OfInt(6);
         s32 v = 1;
         for (const GxChar* name : gdtest::kLayers) {
             Task(name)->m_Value = v++;
@@ -331,9 +331,9 @@ TEST_F(SaveGame, StoredFormMatchesTheGoldenFilesBothWays) {
     fill();
     // The script's static variable is set by its own statement; the worker
     // then stands still, with nothing on its stacks.
-    ASSERT_TRUE(g_pMoaMainWorker->StartAtLabel(u"start", nullptr));
-    for (int i = 0; i < 2; ++i) ASSERT_TRUE(g_pMoaMainWorker->Step(g_pMoaFunctionBinder));
-    g_pMoaMainWorker->Reset();
+    ASSERT_TRUE(g_pMoaMainWorker()->StartAtLabel(u"start", nullptr));
+    for (int i = 0; i < 2; ++i) ASSERT_TRUE(g_pMoaMainWorker()->Step(g_pMoaFunctionBinder()));
+    g_pMoaMainWorker()->Reset();
     for (const char* name : {"gamedata.gd", "gamedata.tgd"}) {
         SCOPED_TRACE(name);
         const auto golden = qtest::ReadBytes(qtest::GoldenPath(std::string("gamedata/") + name));
@@ -350,7 +350,7 @@ TEST_F(SaveGame, StoredFormMatchesTheGoldenFilesBothWays) {
         EXPECT_EQ(written, golden);
 
         PlayOn();
-        g_pMoaMainWorker->FindVariable(u"perm")->m_Value = GxMoaVariable::OfInt(7);
+        g_pMoaMainWorker()->FindVariable(u"perm")->m_Value = GxMoaVariable::OfInt(7);
         qtest::WriteBytes(dir_.path() / name, golden);
         ASSERT_TRUE(game_.LoadGameData(SavePath(name), true));
         GxGameDataHeader header;
@@ -379,7 +379,7 @@ TEST_F(SaveGame, StoredFormMatchesTheGoldenFilesBothWays) {
         EXPECT_EQ(game_.m_NoticeList[0].m_ShowTime, 1500);
         EXPECT_TRUE(game_.m_HideWindowByCommandFlag);
         EXPECT_EQ(Variable(u"count"), 11);
-        EXPECT_EQ(g_pMoaMainWorker->FindEntity(u"main")->FindVariable(u"seen")->m_Value.ToInt64(), 5);
+        EXPECT_EQ(g_pMoaMainWorker()->FindEntity(u"main")->FindVariable(u"seen")->m_Value.ToInt64(), 5);
         EXPECT_EQ(Variable(u"perm"), 7) << "permanent variables are not the save's";
         EXPECT_EQ(game_.m_BGMParam.m_LoopPosTime, 3000u);
         EXPECT_EQ(game_.m_SEParam[2].m_FileName, u"sounds/se/loop.ogg");

@@ -68,17 +68,17 @@ protected:
 TEST_F(MoaSystem, StartupTwiceLeavesOneSet) {
     ASSERT_TRUE(GxMoaStartup(nullptr));
     ASSERT_TRUE(GxMoaStartup(nullptr));  // the first set is deleted (AddressSanitizer checks for leaks)
-    EXPECT_NE(g_pMoa, nullptr);
-    EXPECT_EQ(g_pMoaMainWorker->GetMoa(), g_pMoa);
-    EXPECT_EQ(g_pMoaFunctionBinder->GetCount(), 48u);
+    EXPECT_NE(g_pMoa(), nullptr);
+    EXPECT_EQ(g_pMoaMainWorker()->GetMoa(), g_pMoa());
+    EXPECT_EQ(g_pMoaFunctionBinder()->GetCount(), 48u);
     GxBuiltinRegistryBase other;
-    EXPECT_EQ(GxMoaFunctionBinder::FromRegistry(g_pMoaFunctionBinder), g_pMoaFunctionBinder) << "as modules are handed it";
+    EXPECT_EQ(GxMoaFunctionBinder::FromRegistry(g_pMoaFunctionBinder()), g_pMoaFunctionBinder()) << "as modules are handed it";
     EXPECT_EQ(GxMoaFunctionBinder::FromRegistry(&other), nullptr);
     GxMoaShutdown();
-    EXPECT_EQ(g_pMoa, nullptr);
-    EXPECT_EQ(g_pMoaMainWorker, nullptr);
-    EXPECT_EQ(g_pMoaBuiltinDefault, nullptr);
-    EXPECT_EQ(g_pMoaFunctionBinder, nullptr);
+    EXPECT_EQ(g_pMoa(), nullptr);
+    EXPECT_EQ(g_pMoaMainWorker(), nullptr);
+    EXPECT_EQ(g_pMoaBuiltinDefault(), nullptr);
+    EXPECT_EQ(g_pMoaFunctionBinder(), nullptr);
     GxMoaShutdown();  // nothing to delete
 }
 
@@ -87,8 +87,8 @@ TEST_F(MoaSystem, LoadsEachFormAndCreatesVariables) {
         Put(qtest::ReadBytes(Golden(name)));
         ASSERT_TRUE(GxMoaStartup(nullptr));
         EXPECT_TRUE(LoadMoaBincode()) << name << log_.Text();
-        ASSERT_NE(g_pMoaMainWorker->FindVariable(u"score"), nullptr) << "globals made after the load";
-        EXPECT_EQ(g_pMoaMainWorker->GetEntities().size(), 1u);
+        ASSERT_NE(g_pMoaMainWorker()->FindVariable(u"score"), nullptr) << "globals made after the load";
+        EXPECT_EQ(g_pMoaMainWorker()->GetEntities().size(), 1u);
     }
 }
 
@@ -107,7 +107,7 @@ TEST_F(MoaSystem, LoadFailuresAreReported) {
         log_.Clear();
         EXPECT_FALSE(LoadMoaBincode());
         EXPECT_TRUE(log_.Contains(c.message)) << log_.Text();
-        EXPECT_EQ(g_pMoa->GetVariableTable()->GetCount(), 0u) << "no variables after a failed load";
+        EXPECT_EQ(g_pMoa()->GetVariableTable()->GetCount(), 0u) << "no variables after a failed load";
     }
     // The reader's own line names the bundle.
     EXPECT_TRUE(log_.Contains(" (bincode/moacode.mwb)\n")) << log_.Text();
