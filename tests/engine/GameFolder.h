@@ -2,6 +2,7 @@
 // A game folder in a scratch directory, made the working folder for the test,
 // with its own documents folder, lock directory and a hand-driven clock.
 #include "base/GxLog.h"
+#include "engine/GxProcessState.h"
 #include "io/GxFileSystem.h"
 #include "platform/system/clock.h"
 #include "platform/window/event_pump.h"
@@ -49,17 +50,13 @@ protected:
         // the software renderer shows the frames as well.
         SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        GxResetProcessState();
         psys::set_current_clock(&clock_);
-        GxResetFileSystem();
         pwin::discard_events();
     }
     void TearDown() override {
         fs::current_path(oldCwd_);
-        psys::set_current_clock(nullptr);
-        GxResetFileSystem();
-        GxSetErrorLogPath(u"");
-        GxSetDebugLogPath(u"");
-        GxSetDeviceLogPath(u"");
+        GxResetProcessState();
         GxSetDebugListener(nullptr);
         pwin::discard_events();
     }

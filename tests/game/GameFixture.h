@@ -6,6 +6,7 @@
 // Whatever a test started is shut down again in the order the process does.
 #include "base/GxLog.h"
 #include "base/GxStringUtil.h"
+#include "engine/GxProcessState.h"
 #include "game/GxGameModule.h"
 #include "gamedata/GxDataTables.h"
 #include "gamedata/GxUserConfig.h"
@@ -42,8 +43,7 @@ protected:
         old_ = fs::current_path();
         fs::current_path(dir_.path());
         fs::create_directories("save");
-        GxResetFileSystem();
-        GxResetDataTables();
+        GxResetProcessState();
         psys::set_current_clock(&clock_);
         paudio::output_device::instance().set_mode(paudio::output_mode::manual);
         GxSetErrorLogPath(dir_.u16("error.log"));
@@ -64,20 +64,7 @@ protected:
     }
     void TearDown() override {
         if (started_) Terminate();
-        GxAudio::Shutdown();
-        GxSound::Shutdown();
-        paudio::output_device::instance().set_mode(paudio::output_mode::automatic);
-        StopDevice();
-        GxUserConfig::Set(nullptr);
-        GxUserData::Set(nullptr);
-        GxUserDataPerman::Set(nullptr);
-        GxResetDataTables();
-        GxResetFileSystem();
-        GxSetErrorLogPath(u"");
-        GxSetDebugLogPath(u"");
-        GxSetDeviceLogPath(u"");
-        GxSetSkipSlightError(true);
-        psys::set_current_clock(nullptr);
+        GxResetProcessState();
         fs::current_path(old_);
     }
 

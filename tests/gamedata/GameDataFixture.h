@@ -3,6 +3,7 @@
 // adds one value of its own to every persistence file, and the process-wide
 // state (tables, files, script system) reset around each test.
 #include "base/GxStringUtil.h"
+#include "engine/GxProcessState.h"
 #include "gamedata/GxDataTables.h"
 #include "gamedata/GxUserConfig.h"
 #include "io/GxContentReaderBase.h"
@@ -57,16 +58,10 @@ public:
 class GameDataTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        GxResetFileSystem();
-        GxResetDataTables();
+        GxResetProcessState();
         core_.m_SaveDir = dir_.u16() + u"/";
     }
-    void TearDown() override {
-        GxSetBGMRestraintLevel(100);
-        GxMoaShutdown();
-        GxResetDataTables();
-        GxResetFileSystem();
-    }
+    void TearDown() override { GxResetProcessState(); }
 
     GxString SavePath(const std::string& name) const { return dir_.u16(name); }
     std::vector<unsigned char> Bytes(const std::string& name) const { return qtest::ReadBytes(dir_.path() / name); }

@@ -119,14 +119,6 @@ protected:
         g_pMoa()->InitExternVariables();
         g_pMoaMainWorker()->InitGlobalVariables();
     }
-    void TearDown() override {
-        GxUserDataHost::Set(nullptr);
-        GxUserConfig::Set(nullptr);
-        GxUserDataPerman::Set(nullptr);
-        GxUserData::Set(nullptr);
-        // The scene goes with the core's task manager.
-        GameDataTest::TearDown();
-    }
 
     void BuildScene() {
         top_ = new GxTaskBase(core_.GetTaskManage());

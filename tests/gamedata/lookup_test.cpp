@@ -1,6 +1,7 @@
 // Resource files found by name on disk and in packs, and the look-ups over
 // the data tables.
 #include "base/GxStringUtil.h"
+#include "engine/GxProcessState.h"
 #include "gamedata/GxDataLookup.h"
 #include "gamedata/GxDataTables.h"
 #include "gamedata/GxUserConfig.h"
@@ -19,15 +20,11 @@ protected:
     void SetUp() override {
         old_ = std::filesystem::current_path();
         std::filesystem::current_path(dir_.path());
-        GxResetFileSystem();
-        GxResetDataTables();
+        GxResetProcessState();
     }
     void TearDown() override {
         std::filesystem::current_path(old_);
-        GxResetFileSystem();
-        GxResetDataTables();
-        GxClearKeyMapTable();
-        GxClearAnalogAssign();
+        GxResetProcessState();
     }
     void Touch(const std::string& name) {
         std::filesystem::create_directories((dir_.path() / name).parent_path());

@@ -1,6 +1,7 @@
 #pragma once
 // A scratch working folder with a fresh file system, a hand-driven clock and
 // the null output pumped by hand; the back ends are shut down afterwards.
+#include "engine/GxProcessState.h"
 #include "io/GxFileSystem.h"
 #include "media/sound/GxAudio.h"
 #include "media/sound/GxSound.h"
@@ -21,16 +22,12 @@ protected:
     void SetUp() override {
         m_Old = std::filesystem::current_path();
         std::filesystem::current_path(m_Dir.path());
-        GxResetFileSystem();
+        GxResetProcessState();
         psys::set_current_clock(&m_Clock);
         paudio::output_device::instance().set_mode(paudio::output_mode::manual);
     }
     void TearDown() override {
-        GxAudio::Shutdown();
-        GxSound::Shutdown();
-        paudio::output_device::instance().set_mode(paudio::output_mode::automatic);
-        psys::set_current_clock(nullptr);
-        GxResetFileSystem();
+        GxResetProcessState();
         std::filesystem::current_path(m_Old);
     }
     void PutBytes(const std::string& name, const std::vector<uint8_t>& bytes) {

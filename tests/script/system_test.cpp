@@ -1,6 +1,7 @@
 #include "moa_stream.h"
 #include "moa_world.h"
 
+#include "engine/GxProcessState.h"
 #include "io/GxFileSystem.h"
 #include "script/GxMoaEx.h"
 #include "script/GxMoaSystem.h"
@@ -53,10 +54,10 @@ protected:
         old_ = fs::current_path();
         fs::current_path(dir_.path());
         fs::create_directory("bincode");
-        GxResetFileSystem();
+        GxResetProcessState();
     }
     void TearDown() override {
-        GxMoaShutdown();
+        GxResetProcessState();
         fs::current_path(old_);
     }
     void Put(const std::vector<u8>& bytes) { qtest::WriteBytes(dir_.path() / "bincode/moacode.mwb", bytes); }
