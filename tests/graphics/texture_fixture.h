@@ -3,6 +3,7 @@
 // image files through the file system.
 #include "graphics_fixture.h"
 
+#include "engine/GxProcessState.h"
 #include "io/GxFileSystem.h"
 #include "platform/image/image.h"
 
@@ -21,7 +22,7 @@ protected:
     }
     void TearDown() override {
         GraphicsTest::TearDown();
-        GxResetFileSystem();
+        GxResetProcessState();
         std::filesystem::current_path(old_);
     }
     // Writes a PNG of the pixels under the working folder.

@@ -1,6 +1,7 @@
 #pragma once
 // A scratch working folder with a fresh file system: the test runs inside the
 // folder, with no packs mounted and the cache empty and off.
+#include "engine/GxProcessState.h"
 #include "io/GxFileSystem.h"
 #include "support/TempDir.h"
 
@@ -16,10 +17,10 @@ protected:
     void SetUp() override {
         m_Old = std::filesystem::current_path();
         std::filesystem::current_path(m_Dir.path());
-        GxResetFileSystem();
+        GxResetProcessState();
     }
     void TearDown() override {
-        GxResetFileSystem();
+        GxResetProcessState();
         std::filesystem::current_path(m_Old);
     }
     // Writes a file under the working folder, making its folders.

@@ -1,4 +1,5 @@
 #include "base/GxStringUtil.h"
+#include "engine/GxProcessState.h"
 #include "tasks/GxTextEditor.h"
 #include "io/GxFileSystem.h"
 #include "platform/system/process_launch.h"
@@ -77,7 +78,7 @@ protected:
     void TearDown() override {
         for (const auto& [name, value] : saved_)
             value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
-        GxResetFileSystem();
+        GxResetProcessState();
     }
     // An xdg-mime on the PATH that answers with the desktop file name.
     void FakeXdgMime(const std::string& answer) {
