@@ -69,6 +69,8 @@ GxCore::~GxCore() {
     m_SharedAssetManage.reset();
     m_SystemConfig.reset();
     m_FrameTimer.Release();
+    // The debug window goes while the window system is still there.
+    if (m_DebugWindowMade) GxDestroyDebugWindow();
 }
 
 void GxCore::DeleteGameDataHolders() {
@@ -150,6 +152,7 @@ bool GxCore::Initialize() {
     GxSetDeviceLogPath(m_SaveDir + u"device.log");
 
     GxCreateDebugWindow();
+    m_DebugWindowMade = true;
     GxSetGameStartupDefaults(this);
     // The last run's logs are gone now; this run's first lines follow.
     GxReleaseHeldLogLines();
@@ -495,6 +498,7 @@ void GxCore::Finalize() {
     pwin::release_cursors();
     m_WindowCreated = false;
     GxDestroyDebugWindow();
+    m_DebugWindowMade = false;
     m_InstanceLock.release();
     m_Playthrough.reset();
 }

@@ -123,6 +123,7 @@ private:
     psys::instance_lock m_InstanceLock;
     bool m_DeviceStarted = false;
     bool m_InputStarted = false;
+    bool m_DebugWindowMade = false;
     bool m_GameStarted = false;
     u32 m_PassCounter = 0;
     int m_ExitCode = 0;

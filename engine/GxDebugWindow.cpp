@@ -2,29 +2,34 @@
 
 #include "platform/window/debug_window.h"
 
-pwin::debug_window& GxGetDebugWindow() {
-    // Never destroyed: the window system may be gone by the time statics are.
-    static pwin::debug_window* window = new pwin::debug_window;
-    return *window;
-}
+#include <memory>
+
+namespace {
+// Made by the core's start-up and ended by its shutdown, while the window
+// system still runs.
+std::unique_ptr<pwin::debug_window> g_Window;
+} // namespace
+
+pwin::debug_window* GxGetDebugWindow() { return g_Window.get(); }
 
 bool GxCreateDebugWindow() {
-    pwin::debug_window& w = GxGetDebugWindow();
-    w.destroy();
+    g_Window = std::make_unique<pwin::debug_window>();
+    pwin::debug_window& w = *g_Window;
     for (int i = 0; i < pwin::debug_window::line_count; ++i) w.set_line(i, {});
     w.paint();
     return w.create();
 }
 
-void GxHideDebugWindow() { GxGetDebugWindow().hide(); }
+void GxHideDebugWindow() {
+    if (g_Window) g_Window->hide();
+}
 
 void GxDestroyDebugWindow() {
-    pwin::debug_window& w = GxGetDebugWindow();
-    w.hide();
-    w.destroy();
+    if (!g_Window) return;
+    g_Window->hide();
+    g_Window.reset();
 }
 
 void GxRepaintDebugWindow() {
-    pwin::debug_window& w = GxGetDebugWindow();
-    if (w.exists() && w.visible()) w.paint();
+    if (g_Window && g_Window->exists() && g_Window->visible()) g_Window->paint();
 }

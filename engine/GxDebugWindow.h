@@ -11,4 +11,6 @@ void GxHideDebugWindow();
 void GxDestroyDebugWindow();
 // Redraws the window's text when it is shown.
 void GxRepaintDebugWindow();
-pwin::debug_window& GxGetDebugWindow();
+// The window GxCreateDebugWindow made; null before it and after
+// GxDestroyDebugWindow.
+pwin::debug_window* GxGetDebugWindow();

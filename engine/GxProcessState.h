@@ -32,7 +32,9 @@
 //     sub voices
 //   movie player slots                   GxMoviePlayerSlots          the movie builtins / the game's shutdown
 //   BGM restraint level                  GxGetBGMRestraintLevel      the settings / GxSetBGMRestraintLevel
-//   running core, debug console/window   GxCoreBase::GetCoreBase()   GxCore's constructor / its destructor (*)
+//   running core                         GxCoreBase::GetCoreBase()   GxCore's constructor / its destructor
+//   debug window                         GxGetDebugWindow()          GxCore::Initialize / Finalize (unique_ptr)
+//   debug console                        GetInstance()               first use / never (*)
 //
 // (*) Built on first use and never destroyed, so that whatever runs after the
 // process object is gone (threads that outlive static destruction, exit-time
@@ -45,9 +47,9 @@
 //     destructors still ask for the device; GxD3DResourceManage
 //     (graphics/GxD3DResourceManage.cpp), which those resources report to,
 //     and the effect pool's Current (graphics/GxShaderEffectPool.cpp);
-//   - the debug window (engine/GxDebugWindow.cpp): the window system may be
-//     gone by the time statics are; the debug console
-//     (engine/GxDebugConsoleOutputEx.cpp), the logs' listener.
+//   - the debug console (engine/GxDebugConsoleOutputEx.cpp): the logs'
+//     listener, installed at start-up and never removed, so it outlives the
+//     logs' last line.
 // Their contents are emptied by their own resets (GxResetFileSystem,
 // GxGraphics::Finalize, the log paths set empty), which GxResetProcessState
 // calls; only the empty shell stays.
