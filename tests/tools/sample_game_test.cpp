@@ -4,6 +4,7 @@
 // scenes that show it are checked elsewhere; here every file they will look
 // for must exist, parse and agree with the tables that name it.
 #include "base/GxStringUtil.h"
+#include "engine/GxProcessState.h"
 #include "gamedata/DBAvgChar.h"
 #include "gamedata/GxDataLookup.h"
 #include "gamedata/GxDataTables.h"
@@ -85,8 +86,7 @@ protected:
     }
     void TearDown() override {
         fs::current_path(oldCwd_);
-        GxResetDataTables();
-        GxResetFileSystem();
+        GxResetProcessState();
     }
     // Makes a sample the working folder with its pack mounted, as start-up
     // does.
