@@ -85,9 +85,9 @@ private:
         const std::vector<uint8_t>& bytes = bundle->second.bytes;
         GxContentBinaryReader r(bytes.data(), u32(bytes.size()), false);
         u32 version = 0;
-        if (!r.ReadHeader("BMOA", &version) || !g_pMoa->ReadBundle(&r)) return false;
-        g_pMoa->InitExternVariables();
-        g_pMoaMainWorker->InitGlobalVariables();
+        if (!r.ReadHeader("BMOA", &version) || !g_pMoa()->ReadBundle(&r)) return false;
+        g_pMoa()->InitExternVariables();
+        g_pMoaMainWorker()->InitGlobalVariables();
         return true;
     }
 
@@ -123,9 +123,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qfuzz::MemoryFile file(data, size);
     if (!file.Ok()) return 0;
     // Every input starts from a new game's script state.
-    g_pMoaMainWorker->Reset();
-    g_pMoaMainWorker->ClearGameVariables();
-    g_pMoa->ClearGameVariables();
+    g_pMoaMainWorker()->Reset();
+    g_pMoaMainWorker()->ClearGameVariables();
+    g_pMoa()->ClearGameVariables();
 
     GxUserData game(scene);
     game.CheckGameData(file.Path());
@@ -137,7 +137,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (game.m_SelectMenuItemList.size() != size_t(config.m_ChoiceCount) + 1) std::abort();
     if (game.m_MessageLog.size() > size_t(config.m_MessageLogLimit)) std::abort();
 
-    for (int i = 0; i < 30 && g_pMoaMainWorker->Step(g_pMoaFunctionBinder); ++i) {
+    for (int i = 0; i < 30 && g_pMoaMainWorker()->Step(g_pMoaFunctionBinder()); ++i) {
     }
     const GxString save(g_Save.begin(), g_Save.end());
     if (game.SaveGameData(save, true)) {
