@@ -8,7 +8,7 @@
 
 #include <atomic>
 
-class GxAudioVoiceContext : public paudio::voice_callback {
+class GxAudioVoiceContext final : public paudio::voice_callback {
 public:
     static constexpr u32 kRingCount = 4;
 

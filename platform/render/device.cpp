@@ -552,12 +552,12 @@ result device::stretch_rect(surface& src, const rect* src_rect, surface& dst, co
                 if (wx == 256) { ++x0; wx = 0; }
                 int xa = std::clamp(x0, 0, sw - 1), xb = std::clamp(x0 + 1, 0, sw - 1);
                 auto lerp = [](uint32_t a, uint32_t b, uint32_t w) {
-                    uint32_t out = 0;
+                    uint32_t mixed = 0;
                     for (int s = 0; s < 32; s += 8) {
                         uint32_t ca = (a >> s) & 255, cb = (b >> s) & 255;
-                        out |= ((ca * (256 - w) + cb * w + 128) >> 8) << s;
+                        mixed |= ((ca * (256 - w) + cb * w + 128) >> 8) << s;
                     }
-                    return out;
+                    return mixed;
                 };
                 out[size_t(x)] = lerp(lerp(row[size_t(xa)], row[size_t(xb)], wx), lerp(row2[size_t(xa)], row2[size_t(xb)], wx), wy);
             }

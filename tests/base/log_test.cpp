@@ -10,7 +10,7 @@
 
 namespace {
 
-struct Recorder : GxDebugListenerBase {
+struct Recorder final : GxDebugListenerBase {
     struct Line {
         std::u16string text;
         int kind;

@@ -48,7 +48,7 @@ private:
 };
 
 // The log lines of one kind (1 error, 2 debug) as UTF-8, in order.
-class KindLog : public GxDebugListenerBase {
+class KindLog final : public GxDebugListenerBase {
 public:
     KindLog() { GxSetDebugListener(this); }
     ~KindLog() { GxSetDebugListener(nullptr); }

@@ -282,8 +282,8 @@ protected:
         // The configuration: the tabs and common buttons, then the pages.
         const char* tabs[] = {"btn_tabconf_system", "btn_tabconf_sound", "btn_tabconf_voice", "btn_tabconf_game"};
         for (int i = 0; i < 4; ++i) l.push_back({"$UI:SeqConfig", "m_cradio", tabs[i], 0, 60.0f + 110 * i, 30, 10, i == 0});
-        float x = 480;
-        for (const char* b : {"btn_init", "btn_title", "btn_exit", "btn_back"}) l.push_back({"$UI:SeqConfig", "m_cbutton", b, 0, x += 110, 700});
+        float bx = 480;
+        for (const char* b : {"btn_init", "btn_title", "btn_exit", "btn_back"}) l.push_back({"$UI:SeqConfig", "m_cbutton", b, 0, bx += 110, 700});
         const char* sys = "$UI_SYSTEM:SeqConfig";
         l.push_back({sys, "m_cradio", "btn_window", 1, 100, 100, 20});
         l.push_back({sys, "m_cradio", "btn_fullscreen", 1, 210, 100, 20});

@@ -108,8 +108,8 @@ std::vector<Control> Controls() {
     };
     for (const auto& [index, field] : switches) {
         const bool was = index % 2 == 0;
-        c.push_back({kSystem, u"btn_on", index, [=](GxUserConfig& s) { s.*field = was; }, was ? 1.0 : 0.0,
-                     was ? 0.0 : 1.0, [=](const GxUserConfig& s) { return s.*field == !was; }});
+        c.push_back({kSystem, u"btn_on", index, [was, f = field](GxUserConfig& s) { s.*f = was; }, was ? 1.0 : 0.0,
+                     was ? 0.0 : 1.0, [was, f = field](const GxUserConfig& s) { return s.*f == !was; }});
     }
     return c;
 }

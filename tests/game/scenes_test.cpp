@@ -392,6 +392,6 @@ INSTANTIATE_TEST_SUITE_P(Sample, ExtremeNumbers,
                                          Extreme{"ButtonsLargest", Extreme::kTable, INT32_MAX},
                                          Extreme{"ButtonsSmallest", Extreme::kTable, INT32_MIN},
                                          Extreme{"PieceWidest", Extreme::kImageSet, INT32_MAX}),
-                         [](const testing::TestParamInfo<Extreme>& info) { return std::string(info.param.what); });
+                         [](const testing::TestParamInfo<Extreme>& p) { return std::string(p.param.what); });
 
 } // namespace

@@ -286,8 +286,12 @@ TEST(GlyphSetCopy, SoftAndEdgedGlyphsOfManyCells) {
             for (u32 y = 0; y < 8; ++y)
                 for (u32 x = 0; x < 16; ++x) {
                     const u32 texel = texels[y * 16 + x];
-                    if (x < 8) EXPECT_EQ(texel, twoCells[y * 16 + x]) << cells << " cells at " << x << "," << y;
-                    if (x >= cells * 4) EXPECT_EQ(texel, 0u) << cells << " cells, nothing past them, at " << x;
+                    if (x < 8) {
+                        EXPECT_EQ(texel, twoCells[y * 16 + x]) << cells << " cells at " << x << "," << y;
+                    }
+                    if (x >= cells * 4) {
+                        EXPECT_EQ(texel, 0u) << cells << " cells, nothing past them, at " << x;
+                    }
                 }
         }
     }

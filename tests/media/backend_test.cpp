@@ -326,7 +326,7 @@ TEST_P(BackEndTest, WideSamplesAndSurroundPlay) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothStyles, BackEndTest, testing::Values(&kAudio, &kSound),
-                         [](const testing::TestParamInfo<const BackEnd*>& info) { return std::string(info.param->name); });
+                         [](const testing::TestParamInfo<const BackEnd*>& p) { return std::string(p.param->name); });
 
 using StreamBuffer = SoundTest;
 

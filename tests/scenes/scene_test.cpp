@@ -120,7 +120,7 @@ TEST_F(Scenes, CanOperateUITestsAndTheirMaskBits) {
 }
 
 TEST_F(Scenes, TheCommonUserDialogIsAnsweredByItsButtons) {
-    auto* dialog = new GxTaskFolder(scene, u"dlg_user");
+    auto* userDialog = new GxTaskFolder(scene, u"dlg_user");
     auto* other = new GxTaskFolder(scene, u"dlg_other");
     struct Case {
         GxTaskBase* parent;
@@ -129,12 +129,12 @@ TEST_F(Scenes, TheCommonUserDialogIsAnsweredByItsButtons) {
         int handled;
         s32 result;
     } cases[] = {
-        {dialog, u"btn_dlguser_yes", u"SeqAvgMain_USERDIALOG", 1, 1},
-        {dialog, u"btn_dlguser_ok", u"SeqAvgMain_USERDIALOG", 1, 1},
-        {dialog, u"btn_dlguser_no", u"SeqAvgMain_USERDIALOG", 1, 0},
-        {dialog, u"btn_dlguser_cancel", u"SeqAvgMain_USERDIALOG", 1, 0},
-        {dialog, u"btn_dlguser_maybe", u"SeqAvgMain_USERDIALOG", 0, -1},
-        {dialog, u"btn_dlguser_ok", u"SeqSave_OVERWRITE", 0, -1},
+        {userDialog, u"btn_dlguser_yes", u"SeqAvgMain_USERDIALOG", 1, 1},
+        {userDialog, u"btn_dlguser_ok", u"SeqAvgMain_USERDIALOG", 1, 1},
+        {userDialog, u"btn_dlguser_no", u"SeqAvgMain_USERDIALOG", 1, 0},
+        {userDialog, u"btn_dlguser_cancel", u"SeqAvgMain_USERDIALOG", 1, 0},
+        {userDialog, u"btn_dlguser_maybe", u"SeqAvgMain_USERDIALOG", 0, -1},
+        {userDialog, u"btn_dlguser_ok", u"SeqSave_OVERWRITE", 0, -1},
         {other, u"btn_dlguser_ok", u"SeqAvgMain_USERDIALOG", 0, -1},
     };
     int index = 0;

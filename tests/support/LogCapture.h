@@ -8,7 +8,7 @@
 
 namespace qtest {
 
-class LogCapture : public GxDebugListenerBase {
+class LogCapture final : public GxDebugListenerBase {
 public:
     LogCapture();
     ~LogCapture();

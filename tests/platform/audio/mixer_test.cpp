@@ -54,7 +54,7 @@ audio_buffer Whole(const std::vector<uint8_t>& pcm, void* context = nullptr) {
     return b;
 }
 
-struct EndCounter : voice_callback {
+struct EndCounter final : voice_callback {
     std::vector<void*> ended;
     void on_buffer_end(void* context) override { ended.push_back(context); }
 };

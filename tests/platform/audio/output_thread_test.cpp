@@ -21,7 +21,7 @@ namespace {
 
 using namespace paudio;
 
-struct Requeue : voice_callback {
+struct Requeue final : voice_callback {
     source_voice* voice = nullptr;
     audio_buffer buffer;
     std::atomic<int> ended{0};

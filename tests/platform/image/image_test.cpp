@@ -111,10 +111,10 @@ std::vector<uint8_t> make_reference(const qtest::TempDir& dir, const reference& 
         // Lossy: the reference is ImageMagick's own reading of what it wrote.
         std::filesystem::path back = dir.path() / "back.raw";
         convert("'" + file + "' -depth 8 rgba:" + q(back));
-        std::vector<unsigned char> raw = qtest::ReadBytes(back);
-        EXPECT_EQ(raw.size(), expected.size() * 4);
-        for (size_t i = 0; i < expected.size() && i * 4 + 3 < raw.size(); ++i)
-            expected[i] = uint32_t(raw[i * 4 + 3]) << 24 | uint32_t(raw[i * 4]) << 16 | uint32_t(raw[i * 4 + 1]) << 8 | raw[i * 4 + 2];
+        std::vector<unsigned char> decoded = qtest::ReadBytes(back);
+        EXPECT_EQ(decoded.size(), expected.size() * 4);
+        for (size_t i = 0; i < expected.size() && i * 4 + 3 < decoded.size(); ++i)
+            expected[i] = uint32_t(decoded[i * 4 + 3]) << 24 | uint32_t(decoded[i * 4]) << 16 | uint32_t(decoded[i * 4 + 1]) << 8 | decoded[i * 4 + 2];
     }
     return qtest::ReadBytes(file);
 }

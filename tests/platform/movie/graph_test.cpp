@@ -210,7 +210,7 @@ TEST_P(GraphTest, LoopStartAndSeeking) {
 
 INSTANTIATE_TEST_SUITE_P(Clips, GraphTest,
                          testing::Values(qtest::ClipKind::Wmv, qtest::ClipKind::Mpeg1, qtest::ClipKind::Avi),
-                         [](const auto& info) { return qtest::ClipExtension(info.param).substr(1); });
+                         [](const auto& p) { return qtest::ClipExtension(p.param).substr(1); });
 
 class DamageTest : public GraphTest {};
 
