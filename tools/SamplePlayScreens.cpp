@@ -169,7 +169,7 @@ void SaveAndLoad(SampleFiles& files, std::vector<SampleModule>& modules, std::ve
     files.Add("cg/ui/bg_save.png", Backdrop(0xFF301018, 0xFF502030, u"Save  セーブ").Png());
     files.Add("cg/ui/bg_load.png", Backdrop(0xFF102030, 0xFF203850, u"Load  ロード").Png());
     for (int i = 1; i <= 10; ++i) {
-        char name[8];
+        char name[16];
         std::snprintf(name, sizeof name, "b%02d", i);
         AddSampleButton(set, modules, name, 56, 32, std::to_string(i), "", kMenu, kWidgetRadioButtonIs);
     }
@@ -190,7 +190,7 @@ void SaveAndLoad(SampleFiles& files, std::vector<SampleModule>& modules, std::ve
     for (const char* parent : {"$UI:SeqSave", "$UI:SeqLoad"}) {
         Screen s{modules, layouts, parent};
         for (int i = 1; i <= 10; ++i) {
-            char name[8];
+            char name[16];
             std::snprintf(name, sizeof name, "b%02d", i);
             s.Put(name, name, 60 + 66 * float(i), 90, 0, 1).sound = 0;
         }
