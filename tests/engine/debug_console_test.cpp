@@ -64,7 +64,7 @@ TEST(DebugStatus, StatusLineNamesTheErrorOrTheWaitState) {
     in.m_WaitMovie = 3;
     in.m_WaitAA = 4;
     in.m_WaitAS = 5;
-    in.m_WaitASName = u"layer";
+    in.m_WaitASName = GxString(u"layer");
     in.m_WaitBGM = 6;
     in.m_WaitBGV = 7;
     in.m_WaitSE = 8;

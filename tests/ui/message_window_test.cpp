@@ -218,7 +218,7 @@ TEST_F(MessageWindow, DamagedSavesAreCheckedBeforeUse) {
             m_Layout.m_ProcessPos = 1000;
             m_Layout.m_TextFontIndex = 9;
             m_Layout.m_RubyFontIndex = -3;
-            m_Text = GxString(u"ab") + GxChar(0) + u"cd";
+            m_Text = GxString(u"ab\0cd", 5);
         }
     };
     auto* broken = new Hack(root, u"broken");
