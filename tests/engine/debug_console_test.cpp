@@ -82,7 +82,7 @@ TEST(DebugStatus, StatusLineNamesTheErrorOrTheWaitState) {
 
     // A wait name long enough to overflow the line's buffer is cut.
     in.m_ErrorCount = 0;
-    in.m_WaitASName = GxString(2000, u'x');
+    in.m_WaitASName.assign(2000, u'x');
     EXPECT_EQ(GxBuildDebugStatus(in).m_Status.m_Text.size(), kGxDebugStatusLineMax);
 }
 
