@@ -172,20 +172,25 @@ TEST(ProjectFormat, TreesLinkByNameToTheFirstLayer) {
     }
 }
 
+// A project's head down to the times of its one motion in its one group.
+void WriteOneMotionHead(GxContentWriterBase& w, const GxChar* name) {
+    w.Write("m_ProjectName", name);
+    for (int i = 0; i < 9; ++i) w.Write("m_Issuable", u32(0));
+    w.WriteListBegin("m_MotionGroupList", "", 1);
+    w.Write("m_MotionGroupName", u"g");
+    w.Write("m_EnumName", u"");
+    w.Write("m_MotionGroupID", u32(0));
+    w.WriteListBegin("m_MotionList", "", 1);
+    w.Write("m_MotionName", u"m");
+    w.Write("m_EnumName", u"");
+    w.Write("m_MotionID", u32(0));
+    for (int i = 0; i < 4; ++i) w.Write("t", s32(0));
+}
+
 // A chain of nested strata `depth` deep.
 std::vector<unsigned char> DeepTree(int depth) {
     return WriteContentBytes(false, "NCPROJ", 1, [depth](GxContentWriterBase& w) {
-        w.Write("m_ProjectName", u"deep");
-        for (int i = 0; i < 9; ++i) w.Write("m_Issuable", u32(0));
-        w.WriteListBegin("m_MotionGroupList", "", 1);
-        w.Write("m_MotionGroupName", u"g");
-        w.Write("m_EnumName", u"");
-        w.Write("m_MotionGroupID", u32(0));
-        w.WriteListBegin("m_MotionList", "", 1);
-        w.Write("m_MotionName", u"m");
-        w.Write("m_EnumName", u"");
-        w.Write("m_MotionID", u32(0));
-        for (int i = 0; i < 4; ++i) w.Write("t", s32(0));
+        WriteOneMotionHead(w, u"deep");
         w.WriteListBegin("m_LayerList", "", 0);
         w.WriteListEnd();
         for (int i = 0; i < 5; ++i) {
@@ -213,17 +218,7 @@ std::vector<unsigned char> DeepTree(int depth) {
 // `keys` keys; `pad` bytes of something else follow.
 std::vector<unsigned char> ClaimedKeys(u32 keys, u32 pad) {
     return WriteContentBytes(false, "NCPROJ", 1, [&](GxContentWriterBase& w) {
-        w.Write("m_ProjectName", u"claims");
-        for (int i = 0; i < 9; ++i) w.Write("m_Issuable", u32(0));
-        w.WriteListBegin("m_MotionGroupList", "", 1);
-        w.Write("m_MotionGroupName", u"g");
-        w.Write("m_EnumName", u"");
-        w.Write("m_MotionGroupID", u32(0));
-        w.WriteListBegin("m_MotionList", "", 1);
-        w.Write("m_MotionName", u"m");
-        w.Write("m_EnumName", u"");
-        w.Write("m_MotionID", u32(0));
-        for (int i = 0; i < 4; ++i) w.Write("t", s32(0));
+        WriteOneMotionHead(w, u"claims");
         w.WriteListBegin("m_LayerList", "", 1);
         w.Write("m_LayerName", u"l");
         w.Write("m_EnumName", u"");
