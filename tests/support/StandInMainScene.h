@@ -11,21 +11,11 @@
 
 namespace qtest {
 
-class StandInMainScene final : public GxCoreBase {
+// The least of a core: a task manager and a system configuration, the
+// rest answered with nothing.
+class LeastCore : public GxCoreBase {
 public:
-    explicit StandInMainScene(GxString saveDir = {}) : m_SaveDir(std::move(saveDir)), m_TaskManage(this) {
-        auto* top = new GxTaskBase(&m_TaskManage);
-        auto* scene = new GxTaskFolder(top, u"SeqAvgMain");
-        for (const GxChar* name : {u"$VISUAL:SeqAvgMain", u"$BGLAYER:SeqAvgMain", u"$BGWLAYER:SeqAvgMain",
-                                   u"$MOVIELAYER:SeqAvgMain", u"$GLOBALFLASH:SeqAvgMain", u"$GLOBALFADE:SeqAvgMain",
-                                   u"$MESWIN:SeqAvgMain", u"$NAMEWIN:SeqAvgMain", u"$NAMEIMAGE:SeqAvgMain"})
-            new GxTaskBase(scene, name);
-        auto* stand = new GxTaskFolder(scene, u"$STAND:SeqAvgMain");
-        // A real layer: whatever the layer type bit names is treated as one.
-        new GxTaskLayer(stand, nullptr, u"kana");
-        auto* select = new GxTaskFolder(scene, u"$SELECT:SeqAvgMain");
-        for (s32 i = 1; i <= m_Config.m_ChoiceCount; ++i) new GxTaskBase(select, nullptr, u"btn_select", i);
-    }
+    explicit LeastCore(GxString saveDir = {}) : m_SaveDir(std::move(saveDir)), m_TaskManage(this) {}
     GxTaskManage* GetTaskManage() override { return &m_TaskManage; }
     GxSystemConfig* GetSystemConfig() override { return &m_Config; }
     GxSharedAssetManage* GetSharedAssetManage() override { return nullptr; }
@@ -42,10 +32,27 @@ public:
     GxString GetSaveDir() const override { return m_SaveDir; }
     void DrawDebugStatus(f32, f32) override {}
 
-private:
+protected:
     GxString m_SaveDir;
     GxSystemConfig m_Config;
     GxTaskManage m_TaskManage;
+};
+
+class StandInMainScene final : public LeastCore {
+public:
+    explicit StandInMainScene(GxString saveDir = {}) : LeastCore(std::move(saveDir)) {
+        auto* top = new GxTaskBase(&m_TaskManage);
+        auto* scene = new GxTaskFolder(top, u"SeqAvgMain");
+        for (const GxChar* name : {u"$VISUAL:SeqAvgMain", u"$BGLAYER:SeqAvgMain", u"$BGWLAYER:SeqAvgMain",
+                                   u"$MOVIELAYER:SeqAvgMain", u"$GLOBALFLASH:SeqAvgMain", u"$GLOBALFADE:SeqAvgMain",
+                                   u"$MESWIN:SeqAvgMain", u"$NAMEWIN:SeqAvgMain", u"$NAMEIMAGE:SeqAvgMain"})
+            new GxTaskBase(scene, name);
+        auto* stand = new GxTaskFolder(scene, u"$STAND:SeqAvgMain");
+        // A real layer: whatever the layer type bit names is treated as one.
+        new GxTaskLayer(stand, nullptr, u"kana");
+        auto* select = new GxTaskFolder(scene, u"$SELECT:SeqAvgMain");
+        for (s32 i = 1; i <= m_Config.m_ChoiceCount; ++i) new GxTaskBase(select, nullptr, u"btn_select", i);
+    }
 };
 
 } // namespace qtest

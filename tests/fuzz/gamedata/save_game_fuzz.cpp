@@ -15,6 +15,7 @@
 #include "script/GxMoaFunctionBinder.h"
 #include "script/GxMoaSystem.h"
 #include "script/GxMoaWorkerEx.h"
+#include "support/StandInMainScene.h"
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskFolder.h"
@@ -34,9 +35,9 @@ namespace {
 
 // The adventure scene's stored tasks under their names, as the game makes
 // them, and the script system with the sample's script.
-class SavedScene final : public GxCoreBase {
+class SavedScene final : public qtest::LeastCore {
 public:
-    SavedScene() : m_TaskManage(this) {
+    SavedScene() {
         auto* top = new GxTaskBase(&m_TaskManage);
         auto* scene = new GxTaskFolder(top, u"SeqAvgMain");
         auto* visual = new GxTaskLayer(scene, u"$VISUAL:SeqAvgMain");
@@ -57,22 +58,6 @@ public:
     ~SavedScene() override { GxMoaShutdown(); }
     bool Ready() const { return m_Ready; }
 
-    GxTaskManage* GetTaskManage() override { return &m_TaskManage; }
-    GxSystemConfig* GetSystemConfig() override { return &m_Config; }
-    GxSharedAssetManage* GetSharedAssetManage() override { return nullptr; }
-    GxFrameTimer* GetFrameTimer() override { return nullptr; }
-    GxTaskRenderManage* GetRenderList(int) override { return nullptr; }
-    int GetRenderBank() const override { return 0; }
-    void SetRenderBank(int) override {}
-    void ClearRenderLists() override {}
-    void DrawRenderLists() override {}
-    bool IsWindowActive() const override { return true; }
-    void SetWindowActive(bool) override {}
-    GxPoint2 GetCursorPos() override { return {}; }
-    void SetMouseCursor(int) override {}
-    GxString GetSaveDir() const override { return {}; }
-    void DrawDebugStatus(f32, f32) override {}
-
 private:
     // The sample's script compiled as the sample's generator compiles it.
     bool LoadScript() {
@@ -91,8 +76,6 @@ private:
         return true;
     }
 
-    GxSystemConfig m_Config;
-    GxTaskManage m_TaskManage;
     bool m_Ready = false;
 };
 
