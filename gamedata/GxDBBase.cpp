@@ -65,6 +65,11 @@ bool GxDBBase::Load(const GxChar* path) {
     if (!ReadTextFileLines(&lines, m_FileName, false)) return false;
     const u32 fieldCount = u32(GetFieldCount());
     std::vector<GxString> fields;
+    // The IDs this file has filled; a later line with one of them replaces
+    // that record, which a table may mean, but a slip of the game maker's
+    // would otherwise show only in what the game then lacks.
+    std::vector<bool> filled(size_t(GetRecordMax()), false);
+    bool repeatSaid = false;
     for (const GxString& line : lines) {
         if (line.empty() || line[0] == u'#') continue;
         GxSplitString(&fields, line, u"\t", fieldCount);
@@ -79,6 +84,13 @@ bool GxDBBase::Load(const GxChar* path) {
             return false;
         }
         if (id > m_MaxID) m_MaxID = s32(id);
+        // Said once per table, as a repeated name is.
+        if (filled[size_t(id)] && !repeatSaid) {
+            GxWriteErrorLog(u"Warning/%s::Load/同じIDの行があるようです。後の行で置き換えます。テーブルを確認してください (File:%s/ID=%d)\n",
+                            m_TableName, m_FileName, s32(id));
+            repeatSaid = true;
+        }
+        filled[size_t(id)] = true;
         GxDBRecord& record = *GetRecord(s32(id));
         *static_cast<s32*>(m_Columns[0].m_Field(record)) = s32(id);
         FillRecord(record, fields);

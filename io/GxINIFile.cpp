@@ -9,11 +9,26 @@
 namespace {
 
 // The file's text: up to the first zero character, converted by its
-// byte-order mark or, without one, from the ANSI code page.
-GxString DecodeText(const GxBinBuffer& buf) {
+// byte-order mark or, without one, from the ANSI code page. A file of no
+// byte but its mark, and one in UTF-16BE, are told apart from text that
+// holds no entry: a game's configuration refused for them says which.
+GxString DecodeText(const GxBinBuffer& buf, GxINIFileNoKey* noKey) {
     const u8* d = buf.GetData();
     const size_t size = buf.GetSize();
-    if (size >= 2 && d[0] == 0xFF && d[1] == 0xFE) {
+    // The loader's two closing zero bytes are no part of the file.
+    const size_t fileSize = size - 2;
+    const bool utf16le = fileSize >= 2 && d[0] == 0xFF && d[1] == 0xFE;
+    const bool utf8 = fileSize >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF;
+    *noKey = GxINIFileNoKey::NoEntry;
+    if (fileSize == 0 || (utf16le && fileSize == 2) || (utf8 && fileSize == 3)) {
+        *noKey = GxINIFileNoKey::Empty;
+        return {};
+    }
+    if (fileSize >= 2 && d[0] == 0xFE && d[1] == 0xFF) {
+        *noKey = GxINIFileNoKey::BigEndianUtf16;
+        return {};
+    }
+    if (utf16le) {
         GxString text;
         for (size_t i = 2; i + 1 < size; i += 2) {
             const GxChar c = GxChar(d[i] | d[i + 1] << 8);
@@ -24,7 +39,7 @@ GxString DecodeText(const GxBinBuffer& buf) {
     }
     const char* s = reinterpret_cast<const char*>(d);
     const size_t len = strnlen(s, size);
-    if (len >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF) return GxFromUtf8(std::string_view(s + 3, len - 3));
+    if (utf8) return GxFromUtf8(std::string_view(s + 3, len - 3));
     return GxFromAnsi(std::string_view(s, len));
 }
 
@@ -32,16 +47,18 @@ GxString DecodeText(const GxBinBuffer& buf) {
 
 bool GxINIFile::Load(GxStringView path, bool silent) {
     m_Values.clear();
+    m_NoKey = GxINIFileNoKey::NotRead;
     GxBinBuffer buf;
     if (!GxLoadFileNoCache(&buf, path, 0, silent, kGxINIFileMaxSize)) return false;
     std::vector<GxString> lines;
-    GxSplitStringAll(&lines, DecodeText(buf), u"\n");
+    GxSplitStringAll(&lines, DecodeText(buf, &m_NoKey), u"\n");
     for (const GxString& raw : lines) {
         const GxString line = GxTrim(raw, 4);
         const size_t eq = line.find(u'=');
         if (eq == GxString::npos) continue;
         m_Values.emplace(GxTrim(GxStringView(line).substr(0, eq), 3), GxTrim(GxStringView(line).substr(eq + 1), 3));
     }
+    if (!m_Values.empty()) m_NoKey = GxINIFileNoKey::None;
     return true;
 }
 

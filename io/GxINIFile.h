@@ -3,7 +3,7 @@
 // entry (key before the first '=', value after it, both trimmed of characters
 // up to code 32); the first occurrence of a key wins; keys are case-sensitive.
 // The text is in the ANSI code page unless it begins with a UTF-8 or UTF-16LE
-// byte-order mark.
+// byte-order mark; a UTF-16BE one is not read.
 #include "base/GxTypes.h"
 
 #include <map>
@@ -11,6 +11,16 @@
 // The largest INI file read: a configuration of a few hundred keys is a few
 // kilobytes.
 inline constexpr u32 kGxINIFileMaxSize = 1u << 20;
+
+// Why a file that was read gave no key, for a caller that cannot go on
+// without one and must say why.
+enum class GxINIFileNoKey {
+    None,            // at least one key was read
+    NotRead,         // the file could not be read (the file layer says why unless silent)
+    Empty,           // no byte, or a byte-order mark alone
+    BigEndianUtf16,  // its byte-order mark names an encoding that is not read
+    NoEntry,         // text without a line that holds '='
+};
 
 class GxINIFile {
 public:
@@ -27,9 +37,12 @@ public:
     s64 GetInt64(GxStringView key, s64 def) const;
     // True when the value, read as a signed decimal integer, is above 0.
     bool GetBool(GxStringView key, bool def) const;
+    // Why the last Load left no key; None when it left one or more.
+    GxINIFileNoKey GetNoKeyReason() const { return m_NoKey; }
 
 private:
     const GxString* Find(GxStringView key) const;
 
     std::map<GxString, GxString, std::less<>> m_Values;
+    GxINIFileNoKey m_NoKey = GxINIFileNoKey::NotRead;
 };

@@ -1,6 +1,7 @@
 #include "tasks/GxSystemConfig.h"
 
 #include "base/GxFormat.h"
+#include "base/GxLog.h"
 #include "io/GxFileSystem.h"
 #include "io/GxINIFile.h"
 
@@ -49,8 +50,23 @@ GxSystemConfig::GxSystemConfig() {
 }
 
 bool GxSystemConfig::LoadSystemConfig() {
+    constexpr const GxChar* kPath = u"system/sysconf.ini";
+    // A missing file says nothing here: the refusal of the start says enough.
+    // One that is there but unread, or that gives no key, is named with its
+    // reason; taken for a game of all defaults it would start under another
+    // name with the player's saves out of sight.
+    if (GxFileExists(kPath) == kGxFileNotFound) return false;
     GxINIFile ini;
-    if (!ini.Load(u"system/sysconf.ini", true)) return false;
+    if (!ini.Load(kPath, false)) return false;
+    switch (ini.GetNoKeyReason()) {
+    case GxINIFileNoKey::None: break;
+    case GxINIFileNoKey::Empty: GxWriteErrorLog(u"Error/GxSystemConfig Empty File(%s)\n", kPath); return false;
+    case GxINIFileNoKey::BigEndianUtf16:
+        GxWriteErrorLog(u"Error/GxSystemConfig UTF-16 Big-Endian Is Not Read(%s)\n", kPath);
+        return false;
+    case GxINIFileNoKey::NotRead:
+    case GxINIFileNoKey::NoEntry: GxWriteErrorLog(u"Error/GxSystemConfig No Key In File(%s)\n", kPath); return false;
+    }
 
     ReadString(ini, u"APP_TITLE", m_AppTitle);
     ReadString(ini, u"APP_SAVEDIR", m_AppSaveDir);

@@ -26,8 +26,9 @@ public:
     virtual ~GxSystemConfig() = default;
 
     // "system/sysconf.ini", and the pack archives its PACK_FILE_00 to
-    // PACK_FILE_31 keys name. False when the file cannot be loaded; the
-    // fields then keep their values.
+    // PACK_FILE_31 keys name. False when the file is missing, cannot be
+    // loaded or gives no key (all but a missing file are logged with their
+    // reason); the fields then keep their values.
     bool LoadSystemConfig();
     // "setting.ini" (on disk or in a pack); false when it is absent or
     // unreadable, the fields then keep their values.

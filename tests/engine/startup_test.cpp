@@ -75,18 +75,47 @@ TEST_F(Startup, WorkingFolderLengthLimit) {
     }
 }
 
-TEST_F(Startup, MissingSystemConfigurationStopsBeforeAnythingIsMade) {
-    GxCore core;
-    bool started = true;
-    const std::string said = StartCapturing(core, &started);
-    EXPECT_FALSE(started);
-    EXPECT_NE(said.find("[Quillon] システム設定ファイルの読み込みに失敗しました。考えられる原因は以下の通りです。\n・ウイルス対策ソフトによって"),
-              std::string::npos)
-        << said;
-    EXPECT_EQ(core.GetSystemConfig(), nullptr);
-    EXPECT_FALSE(fs::exists(Documents() / "Quillon_SAVE"));
-    psys::instance_lock other;
-    EXPECT_TRUE(other.acquire("Quillon"));
+TEST_F(Startup, AConfigurationThatGivesNoKeyStopsBeforeAnythingIsMade) {
+    struct Case {
+        const char* what;
+        std::optional<std::string> bytes;  // none: no file
+        const char* reason;                // the line that names the file; none for a missing file
+    };
+    // Keys past the reader's limit of 1 MiB.
+    std::string large = "APP_TITLE=Large\n";
+    large += std::string((1u << 20) + 1 - large.size(), '#');
+    const Case cases[] = {
+        {"missing", std::nullopt, nullptr},
+        {"no byte", "", "Error/GxSystemConfig Empty File(system/sysconf.ini)"},
+        {"a UTF-8 mark alone", "\xEF\xBB\xBF", "Error/GxSystemConfig Empty File(system/sysconf.ini)"},
+        {"UTF-16BE", std::string("\xFE\xFF\0A\0P\0P\0_\0T\0I\0T\0L\0E\0=\0X", 24),
+         "Error/GxSystemConfig UTF-16 Big-Endian Is Not Read(system/sysconf.ini)"},
+        {"no line with '='", "APP_TITLE\n", "Error/GxSystemConfig No Key In File(system/sysconf.ini)"},
+        {"too large", large, "File too large(1048577 bytes, at most 1048576):system/sysconf.ini"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(game_ / "system" / "sysconf.ini");
+        if (c.bytes) qtest::WriteText(game_ / "system" / "sysconf.ini", *c.bytes);
+        GxCore core;
+        bool started = true;
+        const std::string said = StartCapturing(core, &started);
+        EXPECT_FALSE(started);
+        if (started) core.Finalize();
+        EXPECT_NE(said.find("[Quillon] システム設定ファイルの読み込みに失敗しました。考えられる原因は以下の通りです。\n・ウイルス対策ソフトによって"),
+                  std::string::npos)
+            << said;
+        // No log is open yet: the reason goes to standard error.
+        if (c.reason) {
+            EXPECT_NE(said.find(std::string(c.reason) + "\n"), std::string::npos) << said;
+        } else {
+            EXPECT_EQ(said.find("sysconf.ini"), std::string::npos) << said;
+        }
+        EXPECT_EQ(core.GetSystemConfig(), nullptr);
+        EXPECT_FALSE(fs::exists(Documents() / "Quillon_SAVE"));
+        psys::instance_lock other;
+        EXPECT_TRUE(other.acquire("Quillon"));
+    }
 }
 
 TEST_F(Startup, SecondInstanceIsRefusedBeforeAnyWindowOrLog) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 
 namespace {
@@ -133,23 +134,39 @@ TEST_F(Tables, LinesGiveIdsByTheLoaderRules) {
     EXPECT_EQ(t.FindNameMap(u"five", -7), -7);
 }
 
-TEST_F(Tables, StarFollowsTheHighestIdSoFar) {
+TEST_F(Tables, StarFollowsTheHighestIdSoFarAndARepeatedIdIsSaid) {
     struct Case {
         const char* lines;
         std::vector<s32> ids;  // the ID each line took, in line order
+        s32 repeated;          // the ID the one warning names; -1 for none
     } cases[] = {
-        {"*\tl0\n", {0}},
-        {"5\tl0\n*\tl1\n", {5, 6}},
-        {"5\tl0\n2\tl1\n*\tl2\n", {5, 2, 6}},
+        {"*\tl0\n", {0}, -1},
+        {"5\tl0\n*\tl1\n", {5, 6}, -1},
+        {"5\tl0\n2\tl1\n*\tl2\n", {5, 2, 6}, -1},
         // A space before the star is no star: no digits give 0.
-        {" *\tl0\n", {0}},
+        {" *\tl0\n", {0}, -1},
+        // The later line replaces the record; the first repeat of the table
+        // is said, however many follow.
+        {"5\tl0\n*\tl1\n5\tl2\n6\tl3\n", {5, 6, 5, 6}, 5},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lines);
+        qtest::LogCapture log;
         DBAvgChar t;
-        ASSERT_TRUE(t.Load(File("star.txt", c.lines).c_str()));
-        for (size_t i = 0; i < c.ids.size(); ++i) EXPECT_EQ(U8(t.GetRecord(c.ids[i])->CharName), "l" + std::to_string(i));
+        const GxString path = File("star.txt", c.lines);
+        ASSERT_TRUE(t.Load(path.c_str()));
+        std::map<s32, std::string> last;
+        for (size_t i = 0; i < c.ids.size(); ++i) last[c.ids[i]] = "l" + std::to_string(i);
+        for (const auto& [id, name] : last) EXPECT_EQ(U8(t.GetRecord(id)->CharName), name);
         EXPECT_EQ(t.GetMaxID(), *std::max_element(c.ids.begin(), c.ids.end()));
+        const std::string warning = "Warning/DBAvgChar::Load/同じIDの行があるようです。";
+        EXPECT_EQ(std::count_if(log.Lines().begin(), log.Lines().end(),
+                                [&](const std::string& l) { return l.find(warning) == 0; }),
+                  c.repeated < 0 ? 0 : 1)
+            << log.Text();
+        if (c.repeated >= 0) {
+            EXPECT_TRUE(log.Contains("(File:" + U8(path) + "/ID=" + std::to_string(c.repeated) + ")\n")) << log.Text();
+        }
     }
 }
 

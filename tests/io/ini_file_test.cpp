@@ -84,6 +84,35 @@ TEST_F(FsTest, IniInUtf16) {
     EXPECT_EQ(ini.GetInt(u"A", 0), 1);
 }
 
+TEST_F(FsTest, IniSaysWhyItGaveNoKey) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        GxINIFileNoKey reason;
+    };
+    const Case cases[] = {
+        {"no byte", "", GxINIFileNoKey::Empty},
+        {"a UTF-8 mark alone", "\xEF\xBB\xBF", GxINIFileNoKey::Empty},
+        {"a UTF-16LE mark alone", "\xFF\xFE", GxINIFileNoKey::Empty},
+        {"UTF-16BE", std::string("\xFE\xFF\0A\0=\0" "1", 8), GxINIFileNoKey::BigEndianUtf16},
+        {"no line with '='", "[Section]\n; comment\n\n", GxINIFileNoKey::NoEntry},
+        {"a zero byte first", std::string("\0A=1\n", 5), GxINIFileNoKey::NoEntry},
+        {"a key", "A=1", GxINIFileNoKey::None},
+        {"a key after a UTF-8 mark", "\xEF\xBB\xBF" "A=1", GxINIFileNoKey::None},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Put("k.ini", c.bytes);
+        GxINIFile ini;
+        // Read, even when nothing came of it.
+        ASSERT_TRUE(ini.Load(u"k.ini", false));
+        EXPECT_EQ(ini.GetNoKeyReason(), c.reason);
+    }
+    GxINIFile ini;
+    EXPECT_FALSE(ini.Load(u"absent.ini", true));
+    EXPECT_EQ(ini.GetNoKeyReason(), GxINIFileNoKey::NotRead);
+}
+
 TEST_F(FsTest, IniMissingFileEmptiesAndReports) {
     Put("a.ini", "A=1\n");
     GxINIFile ini;
