@@ -9,26 +9,34 @@
 #include "platform/image/image.h"
 #include "platform/image/surface_io.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 // Bytes the header probes need: PNG signature and IHDR size; DDS up to the
 // depth field.
 constexpr u32 kPngProbeBytes = 24;
 constexpr u32 kDdsProbeBytes = 28;
+// The head of any other picture file that is read for its size: enough for
+// a JPEG whose first scan follows EXIF data with its own thumbnail and an ICC
+// profile spread over 64 KiB segments; every other header is far shorter.
+constexpr u32 kHeadBytes = 1u << 20;
 
-enum class HeaderKind { Png, Dds };
+enum class HeaderKind { Png, Dds, Other };
 
-bool ProbeFileHeader(const GxChar* name, HeaderKind kind, GxImageInfo* info) {
-    GxFileHandle file;
-    if (!GxFileOpen(&file, name)) {
-        GxWriteErrorLog(u"Error/GetInfoFromFile Open error(Name:%s)\n", name);
-        return false;
-    }
+// A file no texture could hold all of is refused before it is read.
+bool RefuseTooLarge(const GxFileHandle& file, const GxChar* name) {
+    if (file.GetFullSize() <= kGxLargestPictureFileSize) return false;
+    GxWriteErrorLog(u"File too large(%I64u bytes, at most %u):%s\n", file.GetFullSize(), kGxLargestPictureFileSize, name);
+    return true;
+}
+
+bool ProbeFileHeader(GxFileHandle& file, const GxChar* name, HeaderKind kind, GxImageInfo* info) {
     u8 header[128] = {};
     const u32 wanted = kind == HeaderKind::Png ? 32 : 128;
     const u32 needed = kind == HeaderKind::Png ? kPngProbeBytes : kDdsProbeBytes;
-    u32 got = GxFileRead(header, wanted, &file);
-    GxFileClose(&file);
+    const u32 got = GxFileRead(header, wanted, &file);
     if (got < needed) {
         GxWriteErrorLog(u"Error/GetInfoFromFile Read error(Name:%s)\n", name);
         return false;
@@ -52,6 +60,21 @@ bool ProbeFileHeader(const GxChar* name, HeaderKind kind, GxImageInfo* info) {
     return true;
 }
 
+// Any other format, told by its contents, from the head of the file.
+bool ProbeFileHead(GxFileHandle& file, const GxChar* name, GxImageInfo* info) {
+    std::vector<u8> head(std::min(file.GetSize(), kHeadBytes));
+    head.resize(head.empty() ? 0 : GxFileRead(head.data(), u32(head.size()), &file));
+    pimage::image_info probe;
+    if (!pimage::read_info(head.data(), head.size(), probe)) {
+        GxWriteErrorLog(u"Error/GetInfoFromFile Failed(Name:%s)\n", name);
+        return false;
+    }
+    info->m_Width = probe.width;
+    info->m_Height = probe.height;
+    info->m_Depth = probe.depth;
+    return true;
+}
+
 } // namespace
 
 pimage::size_limit GxLargestTextureSize() {
@@ -64,18 +87,25 @@ bool GxGetImageInfoFromFile(const GxChar* name, GxImageInfo* info) {
     if (!info) info = &dummy;
     *info = GxImageInfo{};
     if (!name) name = u"";
-    if (GxHasFileExtension(name, u".png")) return ProbeFileHeader(name, HeaderKind::Png, info);
-    if (GxHasFileExtension(name, u".dds")) return ProbeFileHeader(name, HeaderKind::Dds, info);
-    GxBinBuffer bytes;
-    pimage::image_info probe;
-    if (!GxLoadFile(&bytes, name, true, false) || !pimage::read_info(bytes.GetData(), bytes.GetSize(), probe)) {
-        GxWriteErrorLog(u"Error/GetInfoFromFile Failed(Name:%s)\n", name);
+    const HeaderKind kind = GxHasFileExtension(name, u".png")   ? HeaderKind::Png
+                            : GxHasFileExtension(name, u".dds") ? HeaderKind::Dds
+                                                                : HeaderKind::Other;
+    GxFileHandle file;
+    if (!GxFileOpen(&file, name)) {
+        GxWriteErrorLog(kind == HeaderKind::Other ? u"Error/GetInfoFromFile Failed(Name:%s)\n"
+                                                  : u"Error/GetInfoFromFile Open error(Name:%s)\n",
+                        name);
         return false;
     }
-    info->m_Width = probe.width;
-    info->m_Height = probe.height;
-    info->m_Depth = probe.depth;
-    return true;
+    const bool ok = !RefuseTooLarge(file, name) &&
+                    (kind == HeaderKind::Other ? ProbeFileHead(file, name, info) : ProbeFileHeader(file, name, kind, info));
+    GxFileClose(&file);
+    if (!ok) *info = GxImageInfo{};
+    return ok;
+}
+
+bool GxLoadPictureFile(GxBinBuffer* out, const GxChar* name) {
+    return GxLoadFile(out, name ? name : u"", true, false, kGxLargestPictureFileSize);
 }
 
 bool GxGetImageInfoFromMemory(const void* data, u32 size, GxImageInfo* info) {
@@ -116,7 +146,7 @@ bool GxCreateScratchSurfaceFromFile(const GxChar* name, std::shared_ptr<prender:
     // claims more than the file holds never makes a surface of that size.
     GxBinBuffer bytes;
     pimage::image img;
-    bool decoded = GxLoadFile(&bytes, name, true, false) &&
+    bool decoded = GxLoadPictureFile(&bytes, name) &&
                    pimage::decode(bytes.GetData(), bytes.GetSize(), img, GxLargestTextureSize());
     bytes.Free();
     if (!decoded) {

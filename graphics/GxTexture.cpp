@@ -150,7 +150,7 @@ bool GxTexture::LoadFile(const GxChar* path, const GxChar* what) {
         return false;
     }
     GxBinBuffer bytes;
-    const bool read = GxLoadFile(&bytes, path, true, false);
+    const bool read = GxLoadPictureFile(&bytes, path);
     return LoadImageBytes(read ? bytes.GetData() : nullptr, read ? bytes.GetSize() : 0, info, path, what);
 }
 
@@ -277,7 +277,7 @@ bool GxTexture::CreateFromFileMultiBlend(const GxChar* name, const std::vector<G
     auto decode = [](const GxString& file, u32& w, u32& h) -> u8* {
         GxBinBuffer bytes;
         w = h = 0;
-        if (!GxLoadFile(&bytes, file, true, false)) return nullptr;
+        if (!GxLoadPictureFile(&bytes, file.c_str())) return nullptr;
         // A picture no texture can hold is refused from its header.
         pimage::image_info header;
         if (!pimage::probe_png_header(bytes.GetData(), bytes.GetSize(), header) ||

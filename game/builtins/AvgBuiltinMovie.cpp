@@ -3,8 +3,8 @@
 #include "gamedata/GxDataLookup.h"
 #include "gamedata/GxUserConfig.h"
 #include "gamedata/GxUserData.h"
-#include "io/GxFileSystem.h"
 #include "layers/GxTaskLayer.h"
+#include "media/movie/GxMovie.h"
 #include "tasks/GxSystemConfig.h"
 
 #include <limits>
@@ -37,7 +37,7 @@ AVG_BUILTIN_DEFINE(AvgBuiltinMovie, MV, 6) {
     GxString path = config.m_FolderNames[kGxFolderMovies] + call.Str(0);
     if (!GxResolveMovieFile(path)) return call.Fail(u"動画ファイルが見つかりません[%s]", path);
     if (!layer) return true;
-    if (GxGetFileSize(path) == 0) {
+    if (GxMovie::IsNoMovie(path)) {
         layer->StartTransit(time);
         return true;
     }

@@ -1,7 +1,11 @@
 #include "media/movie/GxMovie.h"
 
+#include "base/GxLog.h"
+#include "base/GxStringUtil.h"
+#include "io/GxFileSystem.h"
 #include "media/movie/GxMoviePlayerFile.h"
 #include "platform/movie/container.h"
+#include "platform/system/file_system.h"
 
 GxMoviePlayerBase* GxMoviePlayerSlots[kGxMovieSlotCount] = {};
 
@@ -18,6 +22,19 @@ namespace GxMovie {
 bool Initialize() {
     for (GxMoviePlayerBase*& p : GxMoviePlayerSlots) p = nullptr;
     pmovie::initialize();
+    return true;
+}
+
+bool IsNoMovie(GxStringView file) {
+    GxFileHandle handle;
+    if (GxFileOpen(&handle, file)) {
+        const bool empty = handle.GetFullSize() == 0;
+        GxFileClose(&handle);
+        return empty;
+    }
+    // The file layer refuses what is not a regular file without waiting on it.
+    if (GxFileExists(file) != kGxFileNotFound || psys::is_link(GxToNativePath(file)))
+        GxWriteErrorLog(kGxMovieOpenFailedLine, file);
     return true;
 }
 

@@ -67,7 +67,7 @@ bool GxMoviePlayerFile::Open(GxStringView file, GxTextureMovie* texture, bool dy
     }
     m_SourceStream = std::make_unique<GxMovieSourceFilterFile>(file, kNoBandwidthLimit);
     if (!m_SourceStream->IsOpen()) {
-        GxWriteErrorLog(u"GxMoviePlayerFile::動画ファイルオープンに失敗 (File=%s)\n", file);
+        GxWriteErrorLog(kGxMovieOpenFailedLine, file);
         return false;
     }
     pmovie::result hr = pmovie::e_fail;

@@ -17,6 +17,9 @@ namespace pmovie {
 class movie_graph;
 }
 
+// The line that names a movie file that could not be opened.
+inline constexpr const GxChar* kGxMovieOpenFailedLine = u"GxMoviePlayerFile::動画ファイルオープンに失敗 (File=%s)\n";
+
 // The byte-stream subtype the file's extension names (ASCII case ignored);
 // none for an extension no movie is read from.
 pmovie::subtype GxGetMovieSubtype(GxStringView file);

@@ -95,10 +95,13 @@ bool GxSoundLoaderWav::ReadChunks(GxStringView name, u64 riffEnd) {
         if (haveFormat && haveData) break;
         pos = body + size;
         // An odd size is followed by a pad byte, which some writers leave
-        // out: the padded position is taken when a chunk id stands there.
+        // out. A pad byte is 0, and no chunk id begins with one: the padded
+        // position is taken only when a 0 stands first and a chunk id after
+        // it, else the next chunk follows at once.
         if (size & 1) {
-            u8 id[4];
-            if (GxFileSeek(&m_File, s64(pos + 1), kGxSeekBegin) && GxFileRead(id, 4, &m_File) == 4 && IsChunkId(id))
+            u8 padAndId[5];
+            if (GxFileSeek(&m_File, s64(pos), kGxSeekBegin) && GxFileRead(padAndId, 5, &m_File) == 5 &&
+                padAndId[0] == 0 && IsChunkId(padAndId + 1))
                 ++pos;
         }
     }

@@ -237,14 +237,9 @@ bool read_info(const uint8_t* data, size_t size, image_info& out, std::string* e
         out.fmt = f;
         return true;
     }
-    // BMP and TGA headers are spread out; decoding settles them.
-    image img;
-    if (!decode(data, size, img, error)) return false;
-    out.width = img.width;
-    out.height = img.height;
-    out.depth = 1;
-    out.fmt = f;
-    return true;
+    if (f == file_format::bmp) return probe_bmp_header(data, size, out, error);
+    if (f == file_format::tga) return probe_tga_header(data, size, out, error);
+    return fail(error, "unknown image format");
 }
 
 } // namespace pimage

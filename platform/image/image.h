@@ -47,8 +47,16 @@ file_format detect(const uint8_t* data, size_t size);
 // needed). false when the bytes are too few or the signature differs.
 bool probe_png_header(const uint8_t* data, size_t size, image_info& out);
 bool probe_dds_header(const uint8_t* data, size_t size, image_info& out);
+// Width and height (depth 1) from a BMP's file and info headers, or from a
+// TGA's 18-byte header, checked as their decoders check them before they
+// look at the pixels, which need not be at hand.
+bool probe_bmp_header(const uint8_t* data, size_t size, image_info& out, std::string* error = nullptr);
+bool probe_tga_header(const uint8_t* data, size_t size, image_info& out, std::string* error = nullptr);
 
-// Size of any supported image, from its header (checked as the decoder would).
+// Size of any supported image from its header alone, checked as the decoder
+// would: the head of a file will do, as long as it holds the header (a
+// PNG's first 33 bytes, a DDS's 128, a BMP's headers, a TGA's 18, a JPEG's
+// segments up to its first scan).
 bool read_info(const uint8_t* data, size_t size, image_info& out, std::string* error = nullptr);
 
 bool decode(const uint8_t* data, size_t size, image& out, std::string* error = nullptr);

@@ -158,33 +158,66 @@ bool decode_dds(const uint8_t* data, size_t size, image& out, const size_limit& 
     return true;
 }
 
-bool decode_bmp(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
-    out = image{};
+namespace {
+
+// The fields of a BMP's file and info headers that the decoder reads first.
+struct bmp_header {
+    uint32_t off_bits = 0, hsize = 0;
+    int64_t w = 0, h = 0;
+    uint32_t bpp = 0, compression = 0, colours_used = 0;
+    bool top_down = false;
+};
+
+// The headers alone, checked as every BMP is before its pixels are looked at.
+bool read_bmp_header(const uint8_t* data, size_t size, const size_limit& limit, bmp_header& hd, std::string* error) {
     if (!data || size < 2 || data[0] != 'B' || data[1] != 'M') return fail(error, "not a BMP file");
     if (size < 26) return fail(error, "BMP header truncated");
-    uint32_t off_bits = le32(data + 10), hsize = le32(data + 14);
-    if (hsize != 12 && hsize < 40) return fail(error, "BMP header not supported");
-    if (uint64_t(14) + hsize > size) return fail(error, "BMP header truncated");
-    int64_t w, h;
-    uint32_t bpp, compression = 0, colours_used = 0;
-    if (hsize == 12) {
-        w = le16(data + 18);
-        h = int16_t(le16(data + 20));
-        bpp = le16(data + 24);
+    hd.off_bits = le32(data + 10);
+    hd.hsize = le32(data + 14);
+    if (hd.hsize != 12 && hd.hsize < 40) return fail(error, "BMP header not supported");
+    if (uint64_t(14) + hd.hsize > size) return fail(error, "BMP header truncated");
+    if (hd.hsize == 12) {
+        hd.w = le16(data + 18);
+        hd.h = int16_t(le16(data + 20));
+        hd.bpp = le16(data + 24);
     } else {
-        w = int32_t(le32(data + 18));
-        h = int32_t(le32(data + 22));
-        bpp = le16(data + 28);
-        compression = le32(data + 30);
-        colours_used = le32(data + 46);
+        hd.w = int32_t(le32(data + 18));
+        hd.h = int32_t(le32(data + 22));
+        hd.bpp = le16(data + 28);
+        hd.compression = le32(data + 30);
+        hd.colours_used = le32(data + 46);
     }
-    bool top_down = h < 0;
-    if (top_down) h = -h;
-    if (w <= 0 || !size_acceptable(uint64_t(w), uint64_t(h), limit)) return fail(error, "BMP size out of range");
-    if (compression != 0 && !(compression == 3 && (bpp == 16 || bpp == 32)))
+    hd.top_down = hd.h < 0;
+    if (hd.top_down) hd.h = -hd.h;
+    if (hd.w <= 0 || !size_acceptable(uint64_t(hd.w), uint64_t(hd.h), limit)) return fail(error, "BMP size out of range");
+    if (hd.compression != 0 && !(hd.compression == 3 && (hd.bpp == 16 || hd.bpp == 32)))
         return fail(error, "BMP compression not supported");
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
+    if (hd.bpp != 1 && hd.bpp != 4 && hd.bpp != 8 && hd.bpp != 16 && hd.bpp != 24 && hd.bpp != 32)
         return fail(error, "BMP pixel size not supported");
+    return true;
+}
+
+} // namespace
+
+bool probe_bmp_header(const uint8_t* data, size_t size, image_info& out, std::string* error) {
+    out = image_info{};
+    bmp_header hd;
+    if (!read_bmp_header(data, size, size_limit{}, hd, error)) return false;
+    out.width = uint32_t(hd.w);
+    out.height = uint32_t(hd.h);
+    out.depth = 1;
+    out.fmt = file_format::bmp;
+    return true;
+}
+
+bool decode_bmp(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
+    out = image{};
+    bmp_header hd;
+    if (!read_bmp_header(data, size, limit, hd, error)) return false;
+    const uint32_t off_bits = hd.off_bits, hsize = hd.hsize, bpp = hd.bpp, compression = hd.compression;
+    const uint32_t colours_used = hd.colours_used;
+    const int64_t w = hd.w, h = hd.h;
+    const bool top_down = hd.top_down;
 
     uint32_t masks[4] = {0, 0, 0, 0};
     bool has_alpha = false;
@@ -287,25 +320,65 @@ struct tga_reader {
 
 } // namespace
 
-bool decode_tga(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
-    out = image{};
+namespace {
+
+// The 18 bytes of a TGA header that the decoder checks first.
+struct tga_header {
+    uint32_t id_len = 0, cmap_type = 0, type = 0, cmap_first = 0, cmap_len = 0, cmap_bits = 0;
+    uint32_t w = 0, h = 0, bits = 0, desc = 0;
+    bool rle = false;
+    uint32_t base = 0;
+};
+
+bool read_tga_header(const uint8_t* data, size_t size, const size_limit& limit, tga_header& hd, std::string* error) {
     if (!data || size < 18) return fail(error, "TGA header truncated");
-    uint32_t id_len = data[0], cmap_type = data[1], type = data[2];
-    uint32_t cmap_first = le16(data + 3), cmap_len = le16(data + 5), cmap_bits = data[7];
-    uint32_t w = le16(data + 12), h = le16(data + 14), bits = data[16], desc = data[17];
-    bool rle = type >= 9;
-    uint32_t base = rle ? type - 8 : type;
-    if (base < 1 || base > 3 || type == 0 || (type > 3 && type < 9) || type > 11 || cmap_type > 1)
+    hd.id_len = data[0];
+    hd.cmap_type = data[1];
+    hd.type = data[2];
+    hd.cmap_first = le16(data + 3);
+    hd.cmap_len = le16(data + 5);
+    hd.cmap_bits = data[7];
+    hd.w = le16(data + 12);
+    hd.h = le16(data + 14);
+    hd.bits = data[16];
+    hd.desc = data[17];
+    hd.rle = hd.type >= 9;
+    hd.base = hd.rle ? hd.type - 8 : hd.type;
+    const uint32_t type = hd.type, base = hd.base, bits = hd.bits;
+    if (base < 1 || base > 3 || type == 0 || (type > 3 && type < 9) || type > 11 || hd.cmap_type > 1)
         return fail(error, "TGA type not supported");
-    if (!size_acceptable(w, h, limit)) return fail(error, "TGA size out of range");
-    if (base == 1 && (cmap_type != 1 || (bits != 8 && bits != 16))) return fail(error, "TGA colour map missing");
+    if (!size_acceptable(hd.w, hd.h, limit)) return fail(error, "TGA size out of range");
+    if (base == 1 && (hd.cmap_type != 1 || (bits != 8 && bits != 16))) return fail(error, "TGA colour map missing");
     if (base == 2 && bits != 15 && bits != 16 && bits != 24 && bits != 32) return fail(error, "TGA pixel size not supported");
     if (base == 3 && bits != 8 && bits != 16) return fail(error, "TGA pixel size not supported");
+    if (hd.cmap_type == 1 && hd.cmap_bits != 15 && hd.cmap_bits != 16 && hd.cmap_bits != 24 && hd.cmap_bits != 32)
+        return fail(error, "TGA colour map not supported");
+    return true;
+}
+
+} // namespace
+
+bool probe_tga_header(const uint8_t* data, size_t size, image_info& out, std::string* error) {
+    out = image_info{};
+    tga_header hd;
+    if (!read_tga_header(data, size, size_limit{}, hd, error)) return false;
+    out.width = hd.w;
+    out.height = hd.h;
+    out.depth = 1;
+    out.fmt = file_format::tga;
+    return true;
+}
+
+bool decode_tga(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
+    out = image{};
+    tga_header hd;
+    if (!read_tga_header(data, size, limit, hd, error)) return false;
+    const uint32_t id_len = hd.id_len, cmap_type = hd.cmap_type, cmap_first = hd.cmap_first, cmap_len = hd.cmap_len;
+    const uint32_t cmap_bits = hd.cmap_bits, w = hd.w, h = hd.h, bits = hd.bits, desc = hd.desc, base = hd.base;
+    const bool rle = hd.rle;
     size_t pos = 18 + id_len;
     std::vector<uint32_t> palette;
     if (cmap_type == 1) {
-        if (cmap_bits != 15 && cmap_bits != 16 && cmap_bits != 24 && cmap_bits != 32)
-            return fail(error, "TGA colour map not supported");
         size_t entry = (cmap_bits + 7) / 8;
         if (pos > size || uint64_t(cmap_len) * entry > size - pos) return fail(error, "TGA colour map truncated");
         if (base == 1) {

@@ -15,6 +15,10 @@ namespace prender {
 
 class device;
 
+// The largest side of a texture the device holds; its capabilities say so
+// unless an adapter's script says less.
+constexpr uint32_t largest_texture_side = 8192;
+
 struct adapter_identifier {
     std::string description;  // narrow text, as the adapter gives it
     std::string driver;
@@ -57,7 +61,7 @@ struct device_caps {
              dest_blend_caps = 0, alpha_cmp_caps = 0, shade_caps = 0, texture_caps = 0, texture_op_caps = 0,
              stretch_rect_filter_caps = 0;
 
-    uint32_t max_texture_width = 8192, max_texture_height = 8192;
+    uint32_t max_texture_width = largest_texture_side, max_texture_height = largest_texture_side;
     uint32_t max_texture_repeat = 8192, max_texture_aspect_ratio = 8192;
     uint32_t max_anisotropy = 1;
     uint32_t max_vertex_blend_matrices = 0, max_vertex_blend_matrix_index = 0;

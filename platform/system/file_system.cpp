@@ -61,6 +61,11 @@ bool can_open_for_reading(const std::string& path) {
     return true;
 }
 
+bool is_link(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
 bool input_file::open(const std::string& path) {
     close();
     const int fd = open_for_reading(path);

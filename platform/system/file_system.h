@@ -34,6 +34,9 @@ bool remove_file(const std::string& path);
 bool list_folder(const std::string& path, std::vector<std::string>* names);
 // Whether the path opens for reading (a folder does, a FIFO does at once).
 bool can_open_for_reading(const std::string& path);
+// Whether a symbolic link stands at the path itself, whether or not it leads
+// anywhere.
+bool is_link(const std::string& path);
 
 // A regular file open for reading at any offset.
 class input_file {

@@ -4,9 +4,11 @@
 #include "texture_fixture.h"
 
 #include "graphics/GxDraw.h"
+#include "graphics/GxFontData.h"
 #include "graphics/GxGraphicsTypes.h"
 #include "graphics/GxImageInfo.h"
 #include "graphics/GxPNG.h"
+#include "graphics/GxSurface.h"
 #include "graphics/GxSwapChain.h"
 #include "graphics/GxTexture.h"
 #include "graphics/GxTextureFlex.h"
@@ -509,6 +511,80 @@ TEST_F(TextureTest, HugePicturesInSmallFilesAreRefusedAtOnce) {
         getrusage(RUSAGE_SELF, &after);
         EXPECT_EQ(log.Lines().size(), 2u) << log.Text();
         EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << name << ": peak memory grew (KiB)";
+    }
+}
+
+// A valid picture followed by a sparse tail (no disk, no time to write) as a
+// save's thumbnail, a background, a tiled picture, a surface or a font sheet:
+// past the largest file a texture can mean it is refused with one line
+// naming it, before anything is read; up to it, every format's size comes
+// from the head of the file alone. Reading any of them whole would raise the
+// peak memory by hundreds of megabytes.
+TEST_F(TextureTest, PictureFilesAreReadNoFurtherThanATextureCanMean) {
+    ASSERT_TRUE(Start());
+    PutPng("src.png", 128, 96, Pattern(128, 96));
+    enum class Reader { Info, Texture, Flex, Surface, Font };
+    struct Row {
+        const char* made;  // convert's output from src.png; without a ':', a copy of src.png (our writer's)
+        u64 size;          // the file's length with its tail
+        Reader reader;
+    };
+    const u64 most = kGxLargestPictureFileSize, over = most + 1, threeGiB = 3ull << 30, fiveGiB = 5ull << 30;
+    // The heads first: a row read whole raises the peak for every later one.
+    const Row rows[] = {
+        {"info.png", most, Reader::Info},
+        {"PNG24:info24.png", most, Reader::Info},
+        {"BMP3:info.bmp", most, Reader::Info},
+        {"JPG:info.jpg", most, Reader::Info},
+        {"TGA:info.tga", most, Reader::Info},
+        {"DDS:info.dds", most, Reader::Info},
+        {"thumb001.png", threeGiB, Reader::Texture},
+        {"BMP3:bg.bmp", over, Reader::Flex},
+        {"JPG:font.jpg", threeGiB, Reader::Font},
+        {"TGA:ev.tga", fiveGiB, Reader::Surface},
+        {"DDS:mip.dds", over, Reader::Texture},
+    };
+    for (const Row& r : rows) {
+        const std::string made = r.made, file = made.substr(made.find(':') + 1);
+        SCOPED_TRACE(file);
+        if (made.find(':') == std::string::npos)
+            std::filesystem::copy_file("src.png", file);
+        else
+            ASSERT_TRUE(Convert("src.png -define dds:compression=none " + made));
+        std::filesystem::resize_file(file, r.size);
+        const GxString name = GxFromUtf8(file);
+        struct rusage before = {}, after = {};
+        getrusage(RUSAGE_SELF, &before);
+        qtest::LogCapture log;
+        GxImageInfo info;
+        GxTexture texture;
+        GxTextureFlex flex;
+        GxSurface surface;
+        GxFontData font;
+        bool ok = false;
+        switch (r.reader) {
+        case Reader::Info: ok = GxGetImageInfoFromFile(name.c_str(), &info); break;
+        case Reader::Texture: ok = texture.CreateFromFile(name.c_str(), 0, 0, 0, false); break;
+        case Reader::Flex: ok = flex.CreateFromFile(name.c_str(), 0, 0); break;
+        case Reader::Surface: ok = surface.CreateFromFile(name.c_str(), 0, 0); break;
+        case Reader::Font: ok = font.Create(u"FONT16SYS", name.c_str(), 0x20, 0x7E, 8, 16, 16); break;
+        }
+        getrusage(RUSAGE_SELF, &after);
+        EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "peak memory grew (KiB)";
+        if (r.reader == Reader::Info) {
+            EXPECT_TRUE(ok);
+            EXPECT_EQ(log.Lines(), std::vector<std::string>{});
+            EXPECT_EQ(info.m_Width, 128u);
+            EXPECT_EQ(info.m_Height, 96u);
+            continue;
+        }
+        EXPECT_FALSE(ok);
+        EXPECT_EQ(log.Lines(), std::vector<std::string>{"File too large(" + std::to_string(r.size) + " bytes, at most " +
+                                                        std::to_string(most) + "):" + file + "\n"});
+        texture.Release();
+        flex.Release();
+        surface.Release();
+        font.Release();
     }
 }
 

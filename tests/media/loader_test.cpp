@@ -42,9 +42,13 @@ TEST_F(Loader, WavLayouts) {
         const char* error;   // null: opens
         uint32_t frames;
     };
-    qtest::WavSpec listFirst, odd, mono8, hugeData, hugeRiff, noWave, floatTag, zeroBlock, noData, nine;
+    qtest::WavSpec listFirst, odd, oddThenLetter, mono8, hugeData, hugeRiff, noWave, floatTag, zeroBlock, noData, nine;
     listFirst.chunkBeforeFormat = true;
     odd.oddChunk = true;
+    // The data size's first byte is 'O': without the pad, "ata" and it
+    // read as a chunk id one byte on.
+    oddThenLetter.oddChunk = true;
+    oddThenLetter.dataSize = 0x14F;
     mono8.channels = 1;
     mono8.bits = 8;
     hugeData.dataSize = 0xFFFFFFF0u;
@@ -59,6 +63,8 @@ TEST_F(Loader, WavLayouts) {
         {"a LIST chunk before fmt", listFirst, 0, false, nullptr, 100},
         {"an odd-sized chunk with its pad", odd, 0, false, nullptr, 100},
         {"an odd-sized chunk without its pad", odd, 0, true, nullptr, 100},
+        {"an odd-sized chunk without its pad, then a data size whose first byte is a letter", oddThenLetter, 0, true,
+         nullptr, 0x14F / 4},
         {"8-bit mono", mono8, 0, false, nullptr, 400},
         {"data size past the file", hugeData, 0, false, nullptr, 100},
         {"RIFF size past the file", hugeRiff, 0, false, nullptr, 100},

@@ -10,6 +10,9 @@
 #include "support/Golden.h"
 
 #include <cmath>
+#include <filesystem>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -155,25 +158,39 @@ TEST_F(MoviePlayback, PlaysFromAScrambledPackAndSeeksThere) {
     EXPECT_EQ(GxMovie::GetLoopCount(0), 0);
 }
 
+// Each refused file is named once, by the open or, for what a game takes as
+// no movie, by the check it makes first: an absent or empty file silently,
+// one that is there but cannot be opened with the open's own line.
 TEST_F(MoviePlayback, RefusedFilesLogTheirLineAndLeaveAPlayerThatDoesNotPlay) {
     qtest::WriteBytes(m_Dir.path() / "noise.avi", std::vector<unsigned char>(5000, 0x3C));
     qtest::WriteBytes(m_Dir.path() / "noise.wmv", std::vector<unsigned char>(5000, 0x3C));
     qtest::WriteBytes(m_Dir.path() / "empty.mpg", {});
     PutClip("clip.xyz", ClipKind::Wmv);
+    ASSERT_EQ(mkfifo((m_Dir.path() / "fifo.wmv").c_str(), 0600), 0);
+    std::filesystem::create_symlink(m_Dir.path() / "gone.wmv", m_Dir.path() / "nowhere.wmv");
     struct Case {
         const GxChar* file;
         const char* line;
+        bool noMovie;  // what IsNoMovie says
+        bool named;    // and whether it writes the line
     };
     const Case cases[] = {
-        {u"clip.xyz", "GxMoviePlayerFile::この形式は再生できません (File=clip.xyz)\n"},
-        {u"missing.wmv", "GxMoviePlayerFile::動画ファイルオープンに失敗 (File=missing.wmv)\n"},
-        {u"noise.avi", "GxMoviePlayerFile::MovieReader作成失敗 (File=noise.avi/HRESULT 0x8004022F)\n"},
-        {u"noise.wmv", "GxMoviePlayerFile::MovieReader作成失敗 (File=noise.wmv/HRESULT 0x8004022F)\n"},
-        {u"empty.mpg", "GxMoviePlayerFile::MovieReader作成失敗 (File=empty.mpg/HRESULT 0x8004022F)\n"},
+        {u"clip.xyz", "GxMoviePlayerFile::この形式は再生できません (File=clip.xyz)\n", false, false},
+        {u"missing.wmv", "GxMoviePlayerFile::動画ファイルオープンに失敗 (File=missing.wmv)\n", true, false},
+        {u"noise.avi", "GxMoviePlayerFile::MovieReader作成失敗 (File=noise.avi/HRESULT 0x8004022F)\n", false, false},
+        {u"noise.wmv", "GxMoviePlayerFile::MovieReader作成失敗 (File=noise.wmv/HRESULT 0x8004022F)\n", false, false},
+        {u"empty.mpg", "GxMoviePlayerFile::MovieReader作成失敗 (File=empty.mpg/HRESULT 0x8004022F)\n", true, false},
+        {u"fifo.wmv", "GxMoviePlayerFile::動画ファイルオープンに失敗 (File=fifo.wmv)\n", true, true},
+        {u"nowhere.wmv", "GxMoviePlayerFile::動画ファイルオープンに失敗 (File=nowhere.wmv)\n", true, true},
     };
     GxTextureMovie* tex = Texture();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
+        {
+            qtest::LogCapture log;
+            EXPECT_EQ(GxMovie::IsNoMovie(c.file), c.noMovie);
+            EXPECT_EQ(log.Lines(), c.named ? std::vector<std::string>{c.line} : std::vector<std::string>{});
+        }
         qtest::LogCapture log;
         EXPECT_FALSE(GxMovie::Open(3, c.file, tex, true));
         EXPECT_EQ(log.Lines(), std::vector<std::string>{c.line});
