@@ -3,8 +3,8 @@
 #include "base/GxFrameTimer.h"
 #include "game/GxGameSound.h"
 #include "gamedata/GxUserConfig.h"
-#include "io/GxFileSystem.h"
 #include "layers/GxTaskLayer.h"
+#include "media/movie/GxMovie.h"
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxSystemConfig.h"
 #include "ui/GxTaskUINull.h"
@@ -30,7 +30,7 @@ void SeqOpening::OnStartSequence(int) {
     if (config.m_MovNameOpening.empty()) return;
     const GxString path = config.m_FolderNames[kGxFolderMovies] + config.m_MovNameOpening;
     GxTaskLayer* layer = GetBackgroundLayer();
-    if (!layer || GxGetFileSize(path) == 0) return;
+    if (!layer || GxMovie::IsNoMovie(path)) return;
     const GxUserConfig* settings = GxUserConfig::Get();
     layer->SetMovieContent(path, kScreenWidth, kScreenHeight, kPlayOnce, 0.0, settings ? settings->GetMovieVolume() : 0,
                            true, 0);

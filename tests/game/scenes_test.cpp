@@ -6,6 +6,7 @@
 
 #include "game/GxGameModule.h"
 #include "support/Golden.h"
+#include "support/LogCapture.h"
 
 #include "game/GxGameSound.h"
 #include "gamedata/GxUserData.h"
@@ -74,18 +75,23 @@ TEST_F(SampleScenes, WithoutAnOpeningBootHandsOverToTheTitleWhichFadesInOverIt) 
     EXPECT_LT(moon.front() * 10, Brightness(ScreenPixel(800, 170)));
 }
 
-// How the opening ends: a left click, a right click, the movie's own end, or
-// a movie that is not there.
+// How the opening ends: a left click, a right click, the movie's own end, a
+// movie that is not there, or one that is there but cannot be opened (a link
+// that leads nowhere), which is named.
 class OpeningScene : public SampleScenes, public testing::WithParamInterface<std::string> {};
 
 TEST_P(OpeningScene, TheTitleFollows) {
     const std::string how = GetParam();
+    const bool missing = how == "missing" || how == "dangling";
+    qtest::LogCapture log;
     Start(true, [&] {
-        if (how == "missing") fs::remove("movies/opening.wmv");
+        if (missing) fs::remove("movies/opening.wmv");
+        if (how == "dangling") fs::create_symlink("nowhere.wmv", "movies/opening.wmv");
     });
     ASSERT_TRUE(RunUntil(u"SeqOpening"));
+    EXPECT_EQ(log.Contains("動画ファイルオープンに失敗 (File=movies/opening.wmv)"), how == "dangling") << log.Text();
     auto* layer = static_cast<GxTaskLayer*>(Tm()->FindTaskName(u"$BGLAYER:SeqOpening"));
-    EXPECT_EQ(layer->IsMoviePlaying(), how != "missing");
+    EXPECT_EQ(layer->IsMoviePlaying(), !missing);
     int passes = 0;
     if (how == "left" || how == "right") {
         Pass(30);
@@ -108,7 +114,7 @@ TEST_P(OpeningScene, TheTitleFollows) {
     EXPECT_EQ(layer->GetContentWidth(), 0) << "the layer was emptied";
 }
 
-INSTANTIATE_TEST_SUITE_P(Ends, OpeningScene, testing::Values("left", "right", "end", "missing"));
+INSTANTIATE_TEST_SUITE_P(Ends, OpeningScene, testing::Values("left", "right", "end", "missing", "dangling"));
 
 // Control held down before the window appeared, which no key event tells.
 TEST_F(SampleScenes, ControlHeldSinceBeforeTheStartSkipsTheOpening) {
