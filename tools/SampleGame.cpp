@@ -102,6 +102,7 @@ bool Collect(SampleFiles& files, const SampleGameOptions& options, std::string& 
     AddBitmapFonts(files);
     AddSystemSounds(files);
     AddSystemVoices(files);
+    AddTestSounds(files);
     AddStoryArt(files);
     AddStorySounds(files);
     if (!AddTitleMusic(files) || !AddStoryMusic(files) || !AddStoryAmbience(files)) {

@@ -92,10 +92,10 @@ void CommonSet(SampleImageSet& set, std::vector<SampleModule>& modules) {
     }
 
     // The tip's skin: 16-pixel cells, of which the edges (0 and 3) and the
-    // middle (1) are tiled.
+    // middle (1) are tiled. Dark as the dialogs, under the tip's white text.
     SampleCanvas skin(64, 64);
-    skin.RoundRect(0.5f, 0.5f, 63, 63, 8, 0xF0FFF8DC);
-    skin.RoundRect(0.5f, 0.5f, 63, 63, 8, 0xFF806030, 1.5f);
+    skin.RoundRect(0.5f, 0.5f, 63, 63, 8, kDialog.press);
+    skin.RoundRect(0.5f, 0.5f, 63, 63, 8, kDialog.border, 1.5f);
     set.Add("tip_skin.png", skin);
     SampleModule tip;
     tip.type = kWidgetTipHelpIs, tip.name = "tip_help", tip.imageSet = set.Name(), tip.image = "tip_skin", tip.font = 1;

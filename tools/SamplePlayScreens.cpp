@@ -4,7 +4,9 @@
 #include "tools/SampleImageSet.h"
 #include "tools/SampleInterface.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 namespace qtools {
 namespace {
@@ -211,7 +213,7 @@ constexpr int kFaceWidth = 80;
 SampleCanvas VoiceFace(const SampleVoicePanel& panel) {
     SampleCanvas c(kFaceWidth, 76);
     c.Circle(40, 30, 27, panel.colour);
-    if (panel.systemVoice) {
+    if (panel.announcer) {
         c.RoundRect(33, 11, 14, 25, 7, 0xFFFFFFFF);
         c.FillRect(39, 36, 3, 10, 0xFFFFFFFF);
         c.RoundRect(31, 45, 19, 3, 1.5f, 0xFFFFFFFF);
@@ -322,7 +324,10 @@ void Configuration(SampleFiles& files, std::vector<SampleModule>& modules, std::
     AddSampleButton(set, modules, "cf_systemvoice", 120, 30, "Calls", "", p, kWidgetToggleButtonIs);
     for (int i = 0; i < 6; ++i) {
         const float y = VoiceRowY(i);
-        voice.Put("cf_voiceplate", "tip_voiceplate", kVoicePlateX, y, i).orderZ = 90;
+        // The plate lies under the row's controls and is offered the pointer
+        // before them: disabled, it lets their clicks through.
+        SampleLayout& under = voice.Put("cf_voiceplate", "tip_voiceplate", kVoicePlateX, y, i);
+        under.orderZ = 90, under.enabled = 0;
         SampleLayout& v = voice.Put("cf_slider", "hsld_vol_voice", 164, y + 26, i);
         v.min = 0, v.max = 100, v.value = 100;
         voice.Put("cf_test_voice", "btn_test_voice", 478, y + 24, i);
@@ -355,27 +360,77 @@ void Configuration(SampleFiles& files, std::vector<SampleModule>& modules, std::
 }
 
 // Where the gallery's and the replay's thumbnails lie: the scenes draw them
-// under their backgrounds, which leave windows open for them (and for the
-// completion rate in the corner).
+// under their pages, so a page leaves a window open where the table puts a
+// thumbnail and shows every other cell as a locked frame of its own.
+constexpr int kThumbW = 160, kThumbH = 120;
+// The gallery counts the pictures seen of each set one pixel under its
+// thumbnail, in the extras' bitmap font of 16 pixels.
+constexpr int kCountH = 17;
 float ThumbX(int i) { return 30 + 166 * float(i % 5); }
 float ThumbY(int i) { return 76 + 138 * float(i / 5); }
-SampleCanvas ThumbnailPage(uint32_t top, uint32_t bottom, const char16_t* heading) {
+// Where the scenes draw the completion rate: three digits of 22 by 32 pixels.
+constexpr int kRateX = 868, kRateY = 56, kRateW = 3 * 22, kRateH = 32;
+
+// A cell with nothing to show yet: a dim plate with the page's rim and a
+// padlock.
+void LockedFrame(SampleCanvas& c, int x, int y) {
+    const float fx = float(x), fy = float(y);
+    c.RoundRect(fx + 0.5f, fy + 0.5f, kThumbW - 1, kThumbH - 1, 6, 0x38000000);
+    c.RoundRect(fx + 0.5f, fy + 0.5f, kThumbW - 1, kThumbH - 1, 6, 0x70B8E8C0, 1.5f);
+    const float cx = fx + kThumbW / 2.0f, cy = fy + kThumbH / 2.0f;
+    c.Circle(cx, cy - 8, 9, 0x60B8E8C0, 3);
+    c.RoundRect(cx - 14, cy - 6, 28, 22, 4, 0x60B8E8C0);
+    c.Circle(cx, cy + 3, 3, 0x60203828);
+}
+
+// Makes the pixels of a rectangle let what is drawn under them show as light
+// on the picture: over the black the screen is cleared to, each pixel looks
+// as before; whatever lighter is drawn under it shows through.
+void SeeThrough(SampleCanvas& c, int left, int top, int width, int height) {
+    uint32_t most = 0;
+    for (int y = top; y < top + height; ++y)
+        for (int x = left; x < left + width; ++x)
+            for (int shift : {16, 8, 0}) most = std::max(most, c.At(x, y) >> shift & 0xFF);
+    const uint32_t alpha = std::max(most, 48u);
+    for (int y = top; y < top + height; ++y)
+        for (int x = left; x < left + width; ++x) {
+            uint32_t p = alpha << 24;
+            for (int shift : {16, 8, 0}) p |= std::min(255u, ((c.At(x, y) >> shift & 0xFF) * 255 + alpha / 2) / alpha) << shift;
+            c.Set(x, y, p);
+        }
+}
+
+// A thumbnail page for `filled` entries, the first cells; counted: the
+// gallery's count under each. plate: what an entry not yet unlocked shows,
+// the page's locked frame where it lies (the sample's entries lie in the
+// first row, which the page's gradient gives one colour across).
+SampleCanvas ThumbnailPage(uint32_t top, uint32_t bottom, const char16_t* heading, int filled, bool counted,
+                           SampleCanvas& plate) {
     SampleCanvas c = Backdrop(top, bottom, heading);
-    auto open = [&](int x, int y, int w, int h) {
-        for (int j = y; j < y + h; ++j)
-            for (int i = x; i < x + w; ++i) c.Set(i, j, 0);
-    };
-    // The thumbnail and the count of pictures seen one pixel under it.
-    for (int i = 0; i < 25; ++i) open(int(ThumbX(i)), int(ThumbY(i)), 160, 137);
-    open(860, 50, 80, 42);
+    c.Text(*SampleFont(24, true), kRateX + kRateW + 4, kRateY + 4, u"%", 0xFFE8E8F0, 0x80000000);
+    SeeThrough(c, kRateX, kRateY, kRateW, kRateH);
+    for (int i = 0; i < 25; ++i) LockedFrame(c, int(ThumbX(i)), int(ThumbY(i)));
+    plate = SampleCanvas(kThumbW, kThumbH);
+    for (int y = 0; y < kThumbH; ++y)
+        for (int x = 0; x < kThumbW; ++x) plate.Set(x, y, c.At(int(ThumbX(0)) + x, int(ThumbY(0)) + y));
+    for (int i = 0; i < filled; ++i) {
+        const int x = int(ThumbX(i)), y = int(ThumbY(i));
+        for (int j = y; j < y + kThumbH; ++j)
+            for (int k = x; k < x + kThumbW; ++k) c.Set(k, j, 0);
+        if (counted) SeeThrough(c, x, y + kThumbH, kThumbW, kCountH);
+    }
     return c;
 }
 
 // The gallery's and the replay's pages, and the music room.
 void Extras(SampleFiles& files, std::vector<SampleModule>& modules, std::vector<SampleLayout>& layouts,
             SampleImageSet& set, SampleImageSet& names) {
-    files.Add("cg/ui/bg_cgmode.png", ThumbnailPage(0xFF182818, 0xFF284838, u"Gallery  ギャラリー").Png());
-    files.Add("cg/ui/bg_rpmode.png", ThumbnailPage(0xFF181828, 0xFF283850, u"Replay  回想").Png());
+    // The gallery's sets and the one replayed scene fill the first cells of
+    // page 1.
+    SampleCanvas cgPlate(1, 1), rpPlate(1, 1);
+    files.Add("cg/ui/bg_cgmode.png", ThumbnailPage(0xFF182818, 0xFF284838, u"Gallery  ギャラリー",
+                                                   int(std::size(kSampleEventPictures)), true, cgPlate).Png());
+    files.Add("cg/ui/bg_rpmode.png", ThumbnailPage(0xFF181828, 0xFF283850, u"Replay  回想", 1, false, rpPlate).Png());
     files.Add("cg/ui/bg_bgmmode.png", Backdrop(0xFF201828, 0xFF403050, u"Music  音楽鑑賞").Png());
 
     // Thumbnail buttons: the scenes draw the thumbnails; the face only rings
@@ -385,16 +440,13 @@ void Extras(SampleFiles& files, std::vector<SampleModule>& modules, std::vector<
         uint32_t rim;
     } rings[] = {{"_off.png", 0x00000000}, {"_on.png", 0xFFFFFFFF}, {"_over.png", 0xFFB8E8C0}, {"_na.png", 0x00000000}};
     for (const auto& r : rings) {
-        SampleCanvas c(160, 120);
-        if (r.rim) c.RoundRect(0.5f, 0.5f, 159, 119, 4, r.rim, 3);
+        SampleCanvas c(kThumbW, kThumbH);
+        if (r.rim) c.RoundRect(0.5f, 0.5f, kThumbW - 1, kThumbH - 1, 4, r.rim, 3);
         set.Add(std::string("ex_thumb") + r.suffix, c);
     }
     AddModule(modules, kWidgetButtonIs, "ex_thumb", set.Name(), "ex_thumb");
-    for (const char* plate : {"tip_cgplate.png", "tip_rpplate.png"}) {
-        SampleCanvas c = SamplePlate(160, 120, 0xC0202020, 0xFF606060, 4);
-        c.TextCentred(*SampleFont(40, true), 80, 36, u"?", 0xFF808080);
-        set.Add(plate, c);
-    }
+    set.Add("tip_cgplate.png", cgPlate);
+    set.Add("tip_rpplate.png", rpPlate);
     SampleCanvas arrow(30, 28);
     for (int y = 0; y < 28; ++y) arrow.FillRect(0, y, 15 + (y < 14 ? y : 27 - y), 1, 0xFFFFD040);
     set.Add("ex_tip.png", arrow);

@@ -248,23 +248,43 @@ bool AddTitleMusic(SampleFiles& files) {
 }
 
 void AddSystemVoices(SampleFiles& files) {
-    const std::string folder = std::string(kSampleSystemVoices) + "/";
     // "Ku-i-ron!": the game's name, called out.
-    files.Add(folder + kSampleTitleCall + ".wav",
-              Voice({{300, 1800, 2600, 0.04, 230, 0.0f, 1.0f},
-                     {320, 870, 2240, 0.10, 240, 1.0f, 0.0f},
-                     {280, 2290, 3010, 0.16, 270, 1.0f, 0.0f},
-                     {350, 1300, 2500, 0.04, 260, 0.6f, 0.0f},
-                     {570, 840, 2410, 0.18, 240, 1.0f, 0.0f},
-                     {260, 1600, 2600, 0.16, 200, 0.6f, 0.0f}}));
+    const std::vector<Segment> titleCall = {{300, 1800, 2600, 0.04, 230, 0.0f, 1.0f},
+                                            {320, 870, 2240, 0.10, 240, 1.0f, 0.0f},
+                                            {280, 2290, 3010, 0.16, 270, 1.0f, 0.0f},
+                                            {350, 1300, 2500, 0.04, 260, 0.6f, 0.0f},
+                                            {570, 840, 2410, 0.18, 240, 1.0f, 0.0f},
+                                            {260, 1600, 2600, 0.16, 200, 0.6f, 0.0f}};
     // "Ma-ta ne?": leaving already?
-    files.Add(folder + kSampleExitCall + ".wav",
-              Voice({{250, 1200, 2400, 0.08, 210, 0.5f, 0.0f},
-                     {730, 1090, 2440, 0.14, 220, 1.0f, 0.0f},
-                     {400, 1800, 2800, 0.04, 220, 0.0f, 0.8f},
-                     {730, 1090, 2440, 0.12, 210, 1.0f, 0.0f},
-                     {260, 1600, 2600, 0.06, 210, 0.6f, 0.0f},
-                     {530, 1840, 2480, 0.22, 290, 1.0f, 0.0f}}));
+    const std::vector<Segment> exitCall = {{250, 1200, 2400, 0.08, 210, 0.5f, 0.0f},
+                                           {730, 1090, 2440, 0.14, 220, 1.0f, 0.0f},
+                                           {400, 1800, 2800, 0.04, 220, 0.0f, 0.8f},
+                                           {730, 1090, 2440, 0.12, 210, 1.0f, 0.0f},
+                                           {260, 1600, 2600, 0.06, 210, 0.6f, 0.0f},
+                                           {530, 1840, 2480, 0.22, 290, 1.0f, 0.0f}};
+    // Each speaker says them in their own voice: the announcer's pitch moved
+    // to theirs, the mouth a little smaller for a higher voice.
+    const std::string folder = std::string(kSampleSystemVoices) + "/";
+    for (const SampleVoicePanel& p : kSampleVoicePanels) {
+        const double pitch = p.pitch / kSampleVoicePanels[0].pitch, mouth = std::pow(pitch, 0.3);
+        for (const auto& [name, line] : {std::pair{kSampleTitleCall, &titleCall}, std::pair{kSampleExitCall, &exitCall}}) {
+            std::vector<Segment> said = *line;
+            for (Segment& s : said) s.f1 *= mouth, s.f2 *= mouth, s.f3 *= mouth, s.pitch *= pitch;
+            files.Add(folder + p.calls + name + ".wav", Voice(said));
+        }
+    }
+}
+
+void AddTestSounds(SampleFiles& files) {
+    const std::string folder = std::string(kSampleSoundTest) + "/";
+    // A bright two-note chime at the effects' volume.
+    Mix chime(22050, 1, 0.7);
+    Tone(chime, 0, 0.7, 1046.5, 1, {1, 0, 0.5f, 0, 0.3f}, 0.003, 5);
+    Tone(chime, 0.12, 0.58, 1568, 1, {1, 0, 0.5f, 0, 0.3f}, 0.003, 5);
+    files.Add(folder + kSampleTestSe + ".wav", Wav(chime, 0.6f));
+    // A line in each speaker's voice.
+    uint32_t seed = 31;
+    for (const SampleVoicePanel& p : kSampleVoicePanels) files.Add(folder + p.test + ".wav", Speech(seed++, 5, p.pitch));
 }
 
 std::vector<uint8_t> OpeningSound(double seconds) {

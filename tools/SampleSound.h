@@ -1,8 +1,8 @@
 #pragma once
 // The sample's sounds, synthesised from tones: the interface sounds under
 // "sounds/sys/", the title music (Ogg Vorbis, looping after its intro), the
-// announcer's system voices (WAV, vowels shaped by formant filters) and the
-// opening movie's sound track.
+// speakers' system voices (WAV, vowels shaped by formant filters), the
+// configuration's test sounds and the opening movie's sound track.
 #include "tools/SampleFiles.h"
 
 #include <cstdint>
@@ -14,7 +14,11 @@ void AddSystemSounds(SampleFiles& files);
 // "bgms/" + the title music, loose on disk beside the pack. False when the
 // Vorbis encoder refuses.
 bool AddTitleMusic(SampleFiles& files);
+// Every speaker's system voices under "voices/sys/".
 void AddSystemVoices(SampleFiles& files);
+// The configuration's tests under "sounds/test/": the effect's, and a line
+// of each voice panel's speaker.
+void AddTestSounds(SampleFiles& files);
 // The story's voices ("voices/aki/", "voices/yu/") and sound effects
 // ("sounds/se/": a bell, and waves that loop).
 void AddStorySounds(SampleFiles& files);

@@ -122,22 +122,27 @@ std::string Layouts(const std::vector<SampleLayout>& layouts) {
 std::string VoiceVolumes() {
     TableText t({"ID", "PanelVisible", "PanelOrder", "FacePanelFileName", "SoundTestFileName", "SystemVoiceExist",
                  "SystemVoiceEnabled", "Comment"});
-    // Slot 0 is the system voice's; its switch lets the title call play.
+    // Slot 0 is the system voice's; each slot's switch lets its speaker's
+    // system voices play.
     int id = 0;
     for (const SampleVoicePanel& p : kSampleVoicePanels) {
-        const std::string system = p.systemVoice ? "1" : "0";
-        t.Row({N(id), "1", N(id), p.face, "", system, system, p.comment});
+        t.Row({N(id), "1", N(id), p.face, p.test, "1", "1", p.comment});
         ++id;
     }
     return t.Text();
 }
 
+// One record a voice-volume slot, by the same ID: the speakers the title
+// call and the end-game question are chosen from.
 std::string SystemVoices() {
     TableText t({"ID", "Comment", "VoicePath", "VoiceFileName 1-23"});
-    std::vector<std::string> files(23);
-    files[0] = kSampleTitleCall;  // system voice 1
-    files[11] = kSampleExitCall;  // system voice 12
-    t.Row(Join({"0", "The sample's announcer", kSampleSystemVoices}, files));
+    int id = 0;
+    for (const SampleVoicePanel& p : kSampleVoicePanels) {
+        std::vector<std::string> files(23);
+        files[0] = std::string(p.calls) + kSampleTitleCall;  // system voice 1
+        files[11] = std::string(p.calls) + kSampleExitCall;  // system voice 12
+        t.Row(Join({N(id++), p.comment, kSampleSystemVoices}, files));
+    }
     return t.Text();
 }
 
@@ -145,11 +150,13 @@ std::string SystemVoices() {
 
 std::vector<SampleLayout> SampleLayouts() {
     std::vector<SampleLayout> l;
+    // A tip wraps wherever its line is full, inside a word too: each line
+    // here is short enough to fit, and '|' starts the next.
     const struct {
         const char *task, *help;
         int sound;
     } title[] = {
-        {"btn_title_start", "Start the story from the beginning (with Control: the debug scene)", 6},
+        {"btn_title_start", "Start the story from the beginning|(with Control held: the debug scene)", 6},
         {"btn_title_load", "Go on from a saved game", 0},
         {"btn_title_visual", "The pictures seen so far", 0},
         {"btn_title_event", "Replay scenes already passed", 0},
@@ -184,7 +191,7 @@ std::vector<SampleLayout> SampleLayouts() {
     debug("btn_editlabel", "btn_editlabel", 228, 660).sound = 0;
     SampleLayout& fade = debug("btn_callfin", "btn_callfin", 424, 660);
     fade.value = 1, fade.max = 1, fade.sound = 0;
-    fade.helpTime = 1200, fade.help = "Make the screen visible before the label runs";
+    fade.helpTime = 1200, fade.help = "Fade the screen in|before the label runs";
     debug("btn_back", "btn_back", 812, 660).sound = 1;
     return l;
 }

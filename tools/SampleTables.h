@@ -53,22 +53,34 @@ inline constexpr const char* kSampleStoryMovie = "star.wmv";  // the shooting st
 inline constexpr const char* kSampleReplayLabel = "NIGHT";  // the scene the replay menu offers
 inline constexpr const char* kSampleSystemVoices = "voices/sys";
 // System voice 1 is the title call, 12 the question as the end-game dialog
-// opens.
+// opens; each speaker's files are these names after the speaker's prefix.
 inline constexpr const char* kSampleTitleCall = "title_call";
 inline constexpr const char* kSampleExitCall = "exit_call";
+// The configuration's test sounds under "sounds/test/": the sound effect's
+// and the system voice's.
+inline constexpr const char* kSampleSoundTest = "sounds/test";
+inline constexpr const char* kSampleTestSe = "test_se";
+inline constexpr const char* kSampleTestSystemVoice = "test_sysvoice";
 // The voice page's panels, one a voice-volume slot in the table's order: the
-// face (with the name) the page draws on the panel's plate.
+// face (with the name) the page draws on the panel's plate, the voice its
+// test plays (under "sounds/test/"), and the speaker's system voices, which
+// the panel's switch lets the title call and the end-game question choose
+// from. The announcer's slot is the system voice's own: its face is a
+// microphone.
 struct SampleVoicePanel {
     const char* face;  // in "ui_facepanel.gis"
     const char16_t* name;
     uint32_t colour;
-    bool systemVoice;  // the slot has a system voice to switch
+    bool announcer;
+    const char* test;
+    const char* calls;  // the prefix of the system voices' files
+    double pitch;       // of the voice, in Hz
     const char* comment;
 };
 inline constexpr SampleVoicePanel kSampleVoicePanels[] = {
-    {"face_sys.png", u"System", 0xFF6A5A8C, true, "System voice"},
-    {"face_aki.png", u"アキ Aki", 0xFFE08A40, false, "Aki"},
-    {"face_yu.png", u"ユウ Yu", 0xFF4A78C0, false, "Yu"},
+    {"face_sys.png", u"System", 0xFF6A5A8C, true, kSampleTestSystemVoice, "", 240, "System voice"},
+    {"face_aki.png", u"アキ Aki", 0xFFE08A40, false, "voice_aki", "aki_", 285, "Aki"},
+    {"face_yu.png", u"ユウ Yu", 0xFF4A78C0, false, "voice_yu", "yu_", 170, "Yu"},
 };
 // Gallery pictures under "cg/ev/" and their thumbnails.
 inline constexpr const char* kSampleEventPictures[] = {"ev01", "ev02"};

@@ -61,14 +61,18 @@ constexpr const char* kChoice[] = {"512 215", "512 273", "512 331"};
 // Game each named moment comes, counted from the moment before, and how many
 // passes after the click it is taken (the star's line once Aki has stopped
 // jumping: her shake is random); how many more clicks reach the title
-// from the last; how many reach the choice.
+// from the last; how many reach the choice. Aki entering the night after
+// the wipe is taken between two clicks, which keep their pace; it is not
+// compared whole but checked below.
 constexpr struct {
     int clicks;
     const char* shot;
     int passes;
+    int firstClick = 45;  // passes from the shot before to the first click
 } kStoryShots[] = {
-    {10, "park", 20}, {6, "worried", 20}, {4, "text_block", 20}, {1, "wipe", 20},  {5, "road", 20},
-    {3, "event", 20}, {4, "notice", 20},  {6, "star_line", 40},  {1, "night", 20}, {1, "faded", 100},
+    {10, "park", 20}, {6, "worried", 20},     {4, "text_block", 20},    {1, "wipe", 20},  {5, "road", 20},
+    {3, "event", 20}, {4, "notice", 20},      {4, "aki_enters", 40},    {2, "star_line", 40, 5},
+    {1, "night", 20}, {1, "faded", 100},
 };
 constexpr int kStoryClicks = 12;
 constexpr int kClicksToChoice = 21;
@@ -229,11 +233,15 @@ TEST(StoryPlaythrough, SettingsChangedInTheConfigurationSurviveARestart) {
 
     // Started again: the title's music is heard at the new volume, and the
     // configuration shows the settings as they were left; the voice page
-    // its speakers' faces; Backspace (the key map's CANCEL) leaves it.
+    // its speakers' faces, where Aki's system voices are switched off;
+    // Backspace (the key map's CANCEL) leaves it.
+    const qtools::SampleLayout* akiCalls = Find("$UI_VOICE:SeqConfig", "btn_systemvoice", 1).layout;
+    ASSERT_NE(akiCalls, nullptr);
+    const std::string calls = std::to_string(int(akiCalls->left) + 60) + " " + std::to_string(int(akiCalls->top) + 15);
     const std::string again = std::string("wait SeqTitle\n+0 sound after 1\n") + Press(kSettings, 70) +
                               "wait SeqConfig\n+30 shot system\n" + Press(kSoundTab, 1) + "+20 shot sound\n" +
-                              Press(kVoiceTab, 1) + "+20 shot voice\n+1 keydown Backspace\n+3 keyup Backspace\n" +
-                              "wait SeqTitle\n+1 quit\n";
+                              Press(kVoiceTab, 1) + "+20 shot voice\n" + Press(calls.c_str(), 1) +
+                              "+1 keydown Backspace\n+3 keyup Backspace\nwait SeqTitle\n+1 quit\n";
     ASSERT_EQ(game.Play("again", again), 0) << game.Said("again");
     const std::vector<float> before = game.Sound("change", "before"), after = game.Sound("again", "after");
     ASSERT_EQ(before.size(), 48000u * 2);
@@ -246,6 +254,9 @@ TEST(StoryPlaythrough, SettingsChangedInTheConfigurationSurviveARestart) {
     ASSERT_TRUE(reread.Load(GxFromUtf8((game.Save() / "userconf.dat").string())));
     EXPECT_EQ(reread.m_TextWaitTime, saved.m_TextWaitTime);
     EXPECT_EQ(reread.m_Volume_BGM, saved.m_Volume_BGM);
+    EXPECT_TRUE(saved.m_SystemVoice_Activated[1]);
+    EXPECT_FALSE(reread.m_SystemVoice_Activated[1]) << "Aki's system voices, switched off on her panel";
+    EXPECT_TRUE(reread.m_SystemVoice_Activated[2]);
     // The voice page's faces are seen where the scene draws them, at their
     // plates: the system voice's microphone, the friends' faces.
     const std::vector<uint32_t> voice = game.Frame("again", "voice");
@@ -322,14 +333,16 @@ TEST(StoryPlaythrough, TheWholeStoryByClicksUnlocksTheExtras) {
     ASSERT_TRUE(game.Failure().empty()) << game.Failure();
     std::string story = std::string("wait SeqTitle\n") + Press(kNewGame) + "wait SeqAvgMain\n+0 sound story 60\n";
     for (const auto& moment : kStoryShots)
-        story += Clicks(moment.clicks, kChoice[0]) + "+" + std::to_string(moment.passes) + " shot " + moment.shot + "\n";
+        story += "+" + std::to_string(moment.firstClick) + " click " + kChoice[0] + "\n" +
+                 Clicks(moment.clicks - 1, kChoice[0]) + "+" + std::to_string(moment.passes) + " shot " + moment.shot + "\n";
     story += Clicks(kStoryClicks, kChoice[0]) + "wait SeqTitle\n+60 shot title_after\n" + Press(kGallery) +
              "wait SeqCGMode\n+40 shot gallery\n" + Press(kFirstThumbnail, 1) + "wait SeqCGModeView\n+60 shot viewer\n" +
              "+1 down right 512 384\n+1 up right 512 384\nwait SeqCGMode\n" + Press(kSecondThumbnail) +
              "wait SeqCGModeView\n+90 shot viewer_wide\n+1 down right 512 384\n+1 up right 512 384\nwait SeqCGMode\n" +
              Press(kExtrasBack) + "wait SeqTitle\n" + Press(kReplay) + "wait SeqRPMode\n+40 shot replay\n" +
              Press(kFirstThumbnail, 1) + "wait SeqAvgMain\n" + Clicks(3, "512 400", 60) + "+60 shot replay_line\n" +
-             Clicks(7, "512 400", 60) + "wait SeqRPMode\n" + Press(kExtrasBack) + "wait SeqTitle\n" + Press(kMusic) +
+             Clicks(1, "512 400", 60) + "wait SeqRPMode\n+0 shot replay_end\n" + Press(kExtrasBack) +
+             "wait SeqTitle\n" + Press(kMusic) +
              "wait SeqBGMMode\n+90 move " + kSecondPiece + "\n+2 click " + kSecondPiece + "\n+0 sound piece 1\n" +
              "+70 shot music\n" + Press(kExtrasBack) + "wait SeqTitle\n" + Press(kExit) + Press(kYes, 20);
     ASSERT_EQ(game.Play("story", story), 0) << game.Said("story");
@@ -337,18 +350,28 @@ TEST(StoryPlaythrough, TheWholeStoryByClicksUnlocksTheExtras) {
     EXPECT_EQ(game.ErrorLog().find("err:"), std::string::npos) << game.ErrorLog();
 
     // The replayed line names its speaker in the name window, as the story
-    // did; the fade at the end leaves no window on the black.
+    // did; the fade at the end leaves no window on the black. The replay
+    // fades out too: the replay page comes up over the black.
     EXPECT_TRUE(SameArea(game.Frame("story", "replay_line"), game.Frame("story", "star_line"), 40, 508, 220, 44));
     const std::vector<uint32_t> faded = game.Frame("story", "faded");
     ASSERT_FALSE(faded.empty());
     EXPECT_EQ(Brightest(faded, 0, 500, 1024, 268), 0u) << "the windows over the faded screen";
+    const std::vector<uint32_t> replayEnd = game.Frame("story", "replay_end");
+    ASSERT_FALSE(replayEnd.empty());
+    EXPECT_LT(Brightest(replayEnd, 0, 0, 1024, 768), 0x30u) << "the replay's last frame under the page";
+    // While Aki enters the night, the window stays hidden: it shows neither
+    // the day's last line nor anything else left of her.
+    const std::vector<uint32_t> enters = game.Frame("story", "aki_enters");
+    ASSERT_FALSE(enters.empty());
+    EXPECT_LT(Brightest(enters, 40, 560, 300, 190), 0x60u) << "the message window while Aki fades in";
 
     // The frames at the named moments.
     const std::string mismatch = gxtest::GoldenFontMismatch();
     if (mismatch.empty()) {
         std::vector<std::string> shots = {"title_after", "gallery",     "viewer", "viewer_wide",
                                           "replay",      "replay_line", "music"};
-        for (const auto& moment : kStoryShots) shots.push_back(moment.shot);
+        for (const auto& moment : kStoryShots)
+            if (std::string(moment.shot) != "aki_enters") shots.push_back(moment.shot);
         for (const std::string& shot : shots) {
             const std::vector<uint32_t> frame = game.Frame("story", shot);
             ASSERT_FALSE(frame.empty()) << shot;
@@ -412,8 +435,11 @@ TEST(StoryPlaythrough, AutoAndSkipModesReadTheStoryWithoutClicks) {
     for (const auto& m : kModes) {
         const std::string script = std::string("wait SeqTitle\n") + Press(kNewGame) + "wait SeqAvgMain\n" +
                                    Press(m.button, 30) + "+" + std::to_string(m.passes) + " shot " + m.run + "\n" +
-                                   Press(m.choice, 1) + "wait SeqTitle\n+1 quit\n";
+                                   Press(m.choice, 1) + "wait SeqTitle\n+60 shot title\n+300 shot later\n+1 quit\n";
         EXPECT_EQ(game.Play(m.run, script), 0) << game.Said(m.run);
+        // The story's notices end with it: once the title has faded in,
+        // its corner shows what it will show seconds later.
+        EXPECT_TRUE(SameArea(game.Frame(m.run, "title"), game.Frame(m.run, "later"), 600, 0, 424, 100)) << m.run;
     }
     EXPECT_EQ(game.ErrorLog().find("err:"), std::string::npos) << game.ErrorLog();
     // It stopped at the choice, its buttons on the screen.

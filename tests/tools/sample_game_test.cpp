@@ -6,6 +6,7 @@
 #include "base/GxStringUtil.h"
 #include "engine/GxProcessState.h"
 #include "gamedata/DBAvgChar.h"
+#include "graphics/GxCharWidth.h"
 #include "gamedata/GxDataLookup.h"
 #include "gamedata/GxDataTables.h"
 #include "gamedata/GxUserConfig.h"
@@ -266,6 +267,27 @@ TEST_F(SampleGame, TablesReadBackAndEveryModuleFindsItsImages) {
     for (const auto& screen : kScreens)
         for (const char16_t* widget : screen.widgets)
             EXPECT_TRUE(screens[screen.parent].count(widget)) << U8(screen.parent) << " " << U8(widget);
+    // A tool tip wraps its text wherever a line is full, inside a word too:
+    // every line of every tip fits the tip's line width (320 pixels) in the
+    // tip's font, so that only the text's own breaks ('|') start a line.
+    const auto& tip = *static_cast<DBUIModuleRecord*>(g_DBUIModule.GetRecord(g_DBUIModule.FindNameMap(u"tip_help", 0)));
+    const s32 size = config_->m_FontSize[tip.FontIndex];
+    int tips = 0;
+    for (s32 id = 1; id <= g_DBUILayout.GetMaxID(); ++id) {
+        const auto& l = *static_cast<DBUILayoutRecord*>(g_DBUILayout.GetRecord(id));
+        if (l.Descript.empty()) continue;
+        ++tips;
+        s32 pen = 0;
+        for (GxChar ch : l.Descript + u"|") {
+            if (ch == u'|') {
+                EXPECT_LT(pen + size, 320) << U8(l.TaskName) << ": " << U8(l.Descript);
+                pen = 0;
+            } else {
+                pen += GxGetCharCellWidth(ch) * size / 2;
+            }
+        }
+    }
+    EXPECT_EQ(tips, 9);
     // The main scene makes its choice buttons from this module.
     EXPECT_GT(g_DBUIModule.FindNameMap(u"btn_select0", 0), 0);
     // The system scene makes its widgets from these modules by name.
@@ -273,17 +295,30 @@ TEST_F(SampleGame, TablesReadBackAndEveryModuleFindsItsImages) {
                                u"icon_asload", u"tip_help", u"tip_sysnotice", u"tip_usernotice"})
         EXPECT_GT(g_DBUIModule.FindNameMap(name, 0), 0) << U8(name);
 
-    // The title music is in the music room with its loop; the title call
-    // resolves for an active system-voice set.
+    // The title music is in the music room with its loop. Every panel of the
+    // voice page has a voice its test plays and system voices its switch
+    // turns on and off: the title call and the end-game question of the
+    // speaker of its slot. The other two tests resolve too.
     const auto& music = *static_cast<DBBGMModeRecord*>(g_DBBGMMode.GetRecord(1));
     EXPECT_EQ(music.FileName, config_->m_BGMNameTitle);
     EXPECT_EQ(s32(music.LoopPosTime), config_->m_BGMLoopTitle);
-    const auto& voices = *static_cast<DBSystemVoiceRecord*>(g_DBSystemVoice.GetRecord(0));
-    const auto& volume = *static_cast<DBVoiceVolumeRecord*>(g_DBVoiceVolume.GetRecord(0));
-    EXPECT_TRUE(volume.SystemVoiceExist && volume.SystemVoiceEnabled);
-    for (int n : {1, 12}) {
-        GxString file = voices.VoicePath + u"/" + voices.VoiceFileName[n];
-        EXPECT_TRUE(GxResolveSoundFile(file)) << "system voice " << n;
+    EXPECT_EQ(g_DBVoiceVolume.GetMaxID(), 2);
+    for (s32 id = 0; id <= g_DBVoiceVolume.GetMaxID(); ++id) {
+        SCOPED_TRACE("voice slot " + std::to_string(id));
+        const auto& volume = *static_cast<DBVoiceVolumeRecord*>(g_DBVoiceVolume.GetRecord(id));
+        EXPECT_NE(volume.PanelVisible, 0);
+        GxString test = Folder(kGxFolderSoundsTest) + volume.SoundTestFileName;
+        EXPECT_TRUE(!volume.SoundTestFileName.empty() && GxResolveSoundFile(test)) << U8(test);
+        EXPECT_TRUE(volume.SystemVoiceExist && volume.SystemVoiceEnabled);
+        const auto& voices = *static_cast<DBSystemVoiceRecord*>(g_DBSystemVoice.GetRecord(id));
+        for (int n : {1, 12}) {
+            GxString file = voices.VoicePath + u"/" + voices.VoiceFileName[n];
+            EXPECT_TRUE(!voices.VoiceFileName[n].empty() && GxResolveSoundFile(file)) << "system voice " << n;
+        }
+    }
+    for (const GxChar* test : {u"test_se", u"test_sysvoice"}) {
+        GxString file = Folder(kGxFolderSoundsTest) + test;
+        EXPECT_TRUE(GxResolveSoundFile(file)) << U8(file);
     }
     // The gallery's pictures and the thumbnails of gallery and replay.
     for (s32 id = 0; id <= g_DBCGMode.GetMaxID(); ++id) {
@@ -401,7 +436,11 @@ TEST_F(SampleGame, SoundsOpenThroughTheLoaders) {
     };
     std::vector<Row> rows = {{Folder(kGxFolderBGMs) + config_->m_BGMNameTitle, 2, 44100},
                              {u"voices/sys/title_call.wav", 1, 22050},
-                             {u"voices/sys/exit_call.wav", 1, 22050}};
+                             {u"voices/sys/exit_call.wav", 1, 22050},
+                             {u"voices/sys/aki_title_call.wav", 1, 22050},
+                             {u"voices/sys/yu_exit_call.wav", 1, 22050},
+                             {u"sounds/test/test_se.wav", 1, 22050},
+                             {u"sounds/test/voice_aki.wav", 1, 22050}};
     for (int i = 0; i < 10; ++i) rows.push_back({config_->m_SystemSoundFiles[i], 1, 44100});
     for (const Row& r : rows) {
         SCOPED_TRACE(U8(r.path));
