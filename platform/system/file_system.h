@@ -34,6 +34,10 @@ bool remove_file(const std::string& path);
 bool list_folder(const std::string& path, std::vector<std::string>* names);
 // Whether the path opens for reading (a folder does, a FIFO does at once).
 bool can_open_for_reading(const std::string& path);
+// Makes a write past the process's file-size limit fail with EFBIG, as a
+// write to a full disk fails, instead of ending the process (SIGXFSZ). For
+// the start of the process, before anything is written.
+void fail_writes_past_size_limit();
 
 // A regular file open for reading at any offset.
 class input_file {
