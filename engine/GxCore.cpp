@@ -27,6 +27,7 @@
 #include "media/sound/GxSound.h"
 #include "platform/audio/output_device.h"
 #include "platform/render/present_target.h"
+#include "platform/system/file_system.h"
 #include "platform/window/event_pump.h"
 #include "ui/GxUIManage.h"
 
@@ -87,6 +88,9 @@ void GxCore::ShowStartupMessage(const GxString& text) {
 }
 
 bool GxCore::Initialize() {
+    // A save or a log line past the player's file-size limit fails and is
+    // told, as on a full disk; the play goes on.
+    psys::fail_writes_past_size_limit();
     // Until the save folder is known the log lines wait in memory; whatever
     // ends start-up, they then reach a log or standard error.
     GxHoldLogLines();

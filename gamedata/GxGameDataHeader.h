@@ -4,6 +4,9 @@
 
 struct GxGameDataHeader {
     bool valid = false;
+    // A file stands there whose bytes could not be read: it does not open,
+    // cannot be read or is too large to be a save.
+    bool unreadable = false;
     GxString m_SaveTime;
     GxString m_GameDataTitle;
     GxString m_RestoreSequence;

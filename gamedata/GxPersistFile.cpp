@@ -1,5 +1,6 @@
 #include "gamedata/GxPersistFile.h"
 
+#include "base/GxFormat.h"
 #include "base/GxLog.h"
 #include "base/GxStringUtil.h"
 #include "io/GxContentBinaryReader.h"
@@ -10,10 +11,13 @@
 #include "platform/system/file_system.h"
 #include "platform/system/safe_file.h"
 
+#include <vector>
+
 bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
                           const std::function<bool(GxContentWriterBase&)>& body, UnreadFiles* unread) {
+    const std::string native = GxToNativePath(path);
     psys::safe_file file;
-    if (!file.open(GxToNativePath(path))) {
+    if (!file.open(native)) {
         GxWriteErrorLog(u"%s/ファイルを作成できませんでした(%s:%s)\n", who, path, GxFromUtf8(file.error()));
         return false;
     }
@@ -35,23 +39,48 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
         file.abandon();
         return false;
     }
+    // A file that stands there but does not open was never read, by a load
+    // or anything else: it is kept as one whose load failed.
+    if (unread && !unread->Contains(path)) {
+        psys::file_status status;
+        if (psys::status_of(native, &status) && !psys::can_open_for_reading(native)) {
+            GxWriteErrorLog(u"%s/ファイルを読み込めませんでした(%s)\n", who, path);
+            unread->Mark(path);
+        }
+    }
     const bool keep = unread && unread->Contains(path);
-    const GxString aside = path + u".damaged";
-    if (keep) file.keep_old_as(GxToNativePath(aside));
+    std::vector<GxString> asides;
+    if (keep) {
+        std::vector<std::string> names;
+        for (u32 n = 1; n <= kMaxKeptFiles; ++n) {
+            asides.push_back(KeptFilePath(path, n));
+            names.push_back(GxToNativePath(asides.back()));
+        }
+        file.keep_old_as(std::move(names));
+    }
     if (!file.commit()) {
         GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, GxFromUtf8(file.error()));
         return false;
     }
     if (keep) {
         unread->Forget(path);
-        if (file.kept_old()) GxWriteErrorLog(u"%s/読み込めなかったファイルを%sとして残しました\n", who, aside);
+        for (const GxString& aside : asides)
+            if (GxToNativePath(aside) == file.kept_as())
+                GxWriteErrorLog(u"%s/読み込めなかったファイルを%sとして残しました\n", who, aside);
+        if (file.asides_full())
+            GxWriteErrorLog(u"%s/読み込めなかったファイルは既に%u個残してあるため、これ以上残しませんでした(%s)\n", who,
+                            kMaxKeptFiles, path);
     }
     return true;
 }
 
+GxString GxPersistFile::KeptFilePath(const GxString& path, u32 n) {
+    return n <= 1 ? path + u".damaged" : path + GxFormat(u".%u.damaged", n);
+}
+
 std::unique_ptr<GxContentReaderBase> GxPersistFile::Open(const GxString& path, GxBinBuffer* buffer,
                                                          const char* textMagic, const char* binaryMagic,
-                                                         const GxChar* who, UnreadFiles* unread) {
+                                                         const GxChar* who, UnreadFiles* unread, bool* notRead) {
     // Only a path where nothing stands is a file not made yet; anything else
     // that does not read is a file this run must not write over unkept.
     psys::file_status status;
@@ -62,10 +91,12 @@ std::unique_ptr<GxContentReaderBase> GxPersistFile::Open(const GxString& path, G
     };
     if (status.kind == psys::file_kind::regular && status.size > kMaxFileBytes) {
         GxWriteErrorLog(u"%s/ファイルが大きすぎるため読み込みません(%s:%I64u)\n", who, path, status.size);
+        if (notRead) *notRead = true;
         return refuse();
     }
     if (!GxLoadFile(buffer, path, false, true)) {
         GxWriteErrorLog(u"%s/ファイルを読み込めませんでした(%s)\n", who, path);
+        if (notRead) *notRead = true;
         return refuse();
     }
     if (buffer->GetSize() == 0) return nullptr;

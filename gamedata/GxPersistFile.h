@@ -23,9 +23,9 @@ public:
     static constexpr u64 kMaxFileBytes = 64ull << 20;
 
     // The files of one holder whose load failed (they held something that
-    // could not be read): each is kept aside, as "<name>.damaged", by the
-    // first write over it, so that nothing a damaged or unreadable file
-    // still holds is lost to a save.
+    // could not be read): each is kept aside by the first write over it, so
+    // that nothing a damaged or unreadable file still holds is lost to a
+    // save.
     class UnreadFiles {
     public:
         void Mark(const GxString& path) { m_Paths.insert(path); }
@@ -35,12 +35,19 @@ public:
     private:
         std::set<GxString> m_Paths;
     };
+    // The first kept copy of a file is "<name>.damaged", later ones
+    // "<name>.2.damaged" and on (KeptFilePath, n from 1). A copy kept before
+    // is never replaced; once kMaxKeptFiles stand nothing more is kept (a
+    // file damaged at every start must not fill the disk), and a line says so.
+    static constexpr u32 kMaxKeptFiles = 8;
+    static GxString KeptFilePath(const GxString& path, u32 n);
 
     // Writes the header (magic, version) and then the body. True only when the
     // body returned true and the file reached the disk whole and replaced the
     // old one; otherwise the old file stays, and a failed write is logged
-    // under who. When unread names the path, the old file is kept aside once
-    // the new bytes are on the disk and before they replace it.
+    // under who. When unread names the path, or a file stands there that
+    // does not open, the old file is kept aside once the new bytes are on
+    // the disk and before they replace it.
     static bool Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
                       const std::function<bool(GxContentWriterBase&)>& body, UnreadFiles* unread = nullptr);
     // Loads the file whole, without the cache, into buffer and opens a
@@ -50,8 +57,11 @@ public:
     // is at the path, the file is empty, or it cannot be read, is too large or
     // has another magic; in the last three cases the file is marked in unread
     // and one line naming it is logged (under who, or by the reader).
+    // notRead, when given, is set when a file stands at the path whose bytes
+    // were not read: it cannot be opened or read, or is too large.
     static std::unique_ptr<GxContentReaderBase> Open(const GxString& path, GxBinBuffer* buffer, const char* textMagic,
-                                                     const char* binaryMagic, const GxChar* who, UnreadFiles* unread);
+                                                     const char* binaryMagic, const GxChar* who, UnreadFiles* unread,
+                                                     bool* notRead = nullptr);
 
     // A count read from a file (a plain u32 value, or a list's begin) is
     // believed only when the bytes left could hold that many values of at

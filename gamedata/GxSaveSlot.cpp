@@ -26,6 +26,11 @@ GxString GxSaveSlot::QuickSavePath(const GxString& saveDir, const GxSystemConfig
     return saveDir + config.m_QuickSaveFileName;
 }
 
+bool GxSaveSlot::HasFile(const GxString& path) {
+    psys::file_status status;
+    return psys::status_of(GxToNativePath(path), &status);
+}
+
 bool GxSaveSlot::IsThumbnailFile(const GxString& path) {
     GxImageInfo info;
     // The probe reads the header only and says itself what it did not like.

@@ -22,6 +22,10 @@ public:
     // The quick-save file name of the configuration in the save folder.
     static GxString QuickSavePath(const GxString& saveDir, const GxSystemConfig& config);
 
+    // Whether anything stands at the path, readable or not: a slot whose file
+    // cannot be read is not free.
+    static bool HasFile(const GxString& path);
+
     // Whether the file is a thumbnail as the save writes them, a PNG of
     // 128 x 96, told from its header before anything is decoded; otherwise
     // one line naming the file says why not.

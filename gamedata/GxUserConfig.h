@@ -39,7 +39,8 @@ public:
     // table and the input words stay.
     void SetDefault();
     // Writes "userconf.dat" in the save folder; a file there that a load
-    // could not read whole is first kept aside as "userconf.dat.damaged".
+    // could not read whole is first kept aside as "userconf.dat.damaged" (or
+    // a numbered name beside copies kept before).
     bool Save();
     // Reads "userconf.dat"; false, with the settings as they were, when it is
     // missing, empty, unreadable or foreign. Values out of their range are

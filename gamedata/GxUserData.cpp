@@ -521,10 +521,10 @@ bool GxUserData::CheckStoredForm(GxContentReaderBase& r) const {
 }
 
 bool GxUserData::ReadGameDataHeader(const GxString& path, GxGameDataHeader* header) {
-    header->valid = false;
+    header->valid = header->unreadable = false;
     GxBinBuffer buffer;
-    std::unique_ptr<GxContentReaderBase> reader =
-        GxPersistFile::Open(path, &buffer, "TGD", "BGD", u"GxUserData::ReadGameDataHeader", &m_Unread);
+    std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(
+        path, &buffer, "TGD", "BGD", u"GxUserData::ReadGameDataHeader", &m_Unread, &header->unreadable);
     if (!reader) return false;
     reader->Read("m_SaveTime", &header->m_SaveTime);
     GxReadFields(*reader, [&](auto&& f) { HeaderFields(*header, f); });

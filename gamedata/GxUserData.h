@@ -59,8 +59,9 @@ public:
     // Writes a save game (binary or text form). False, with the old file
     // kept, when the file cannot be written whole or a stored task of the
     // main scene is missing. A file at the path that would not load (its
-    // load, check or header read failed) is first kept aside as
-    // "<name>.damaged".
+    // load, check or header read failed, or it does not open) is first kept
+    // aside as "<name>.damaged" (or a numbered name beside copies kept
+    // before).
     bool SaveGameData(const GxString& path, bool binary);
     // Reads a save game over the play record and, with readAll, the script,
     // the sounds and the main scene. False when the file is missing, empty or

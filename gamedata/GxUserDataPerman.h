@@ -50,9 +50,9 @@ public:
     // "permanent.dat" in the save folder.
     GxString GetFilePath() const;
     // Writes the file (binary or text form). A file at the path that a load
-    // could not read whole is kept aside under "<name>.damaged" by the first
-    // save over it, so that nothing unread is lost; if it cannot be, the save
-    // is refused.
+    // could not read whole is kept aside under "<name>.damaged" (or a
+    // numbered name beside copies kept before) by the first save over it, so
+    // that nothing unread is lost; if it cannot be, the save is refused.
     bool Save(const GxString& path, bool binary);
     // Reads the file over the containers; false, with nothing changed, when
     // it is missing, empty, unreadable or foreign. A damaged file keeps what

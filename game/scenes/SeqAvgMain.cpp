@@ -638,7 +638,9 @@ int SeqAvgMain::OnUIEventDecide(GxTaskBase* sender, const GxUIEventParam* ev) {
         QuickSave();
     } else if (name == u"btn_qload") {
         GxCoreBase* core = GetCore();
-        if (core && GxCanOpenFile(GxSaveSlot::QuickSavePath(core->GetSaveDir(), Config())))
+        // A quick save that does not open is tried too, so that the player
+        // is told it failed.
+        if (core && GxSaveSlot::HasFile(GxSaveSlot::QuickSavePath(core->GetSaveDir(), Config())))
             ChangeSequence(u"SeqQuickLoad");
     } else if (name == u"btn_save") {
         CaptureThumbnail();

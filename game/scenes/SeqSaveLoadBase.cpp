@@ -94,7 +94,9 @@ void SeqSaveLoadBase::RefreshPage() {
         if (GxCanOpenFile(thumbnail) && GxSaveSlot::IsThumbnailFile(thumbnail))
             m_Thumbnails[k].CreateFromFile(thumbnail.c_str(), kGxFmtA8R8G8B8, 1, 0, false);
         const GxString file = GxSaveSlot::GameDataPath(dir, n);
-        const bool exists = GxCanOpenFile(file);
+        // A file that does not open is read too: the read names it and
+        // marks it to be kept by the save over it.
+        const bool exists = GxSaveSlot::HasFile(file);
         if (exists)
             if (GxUserData* data = GxUserData::Get()) data->ReadGameDataHeader(file, &m_Headers[k]);
         if (GxTaskUIBase* plate = FindWidget(u"btn_fileplate", k))
@@ -161,8 +163,9 @@ void SeqSaveLoadBase::DrawSlot(s32 k) {
     }
     const s32 n = GxSaveSlot::FileNumber(GetPage(), k);
     const GxGameDataHeader& header = m_Headers[k];
-    const GxString first = header.valid ? GxFormat(u"%s    No.%03d", header.m_SaveTime, n)
-                                        : GxFormat(u"データがありません    No.%03d", n);
+    const GxString first = header.valid        ? GxFormat(u"%s    No.%03d", header.m_SaveTime, n)
+                           : header.unreadable ? GxFormat(u"データを読み込めません    No.%03d", n)
+                                               : GxFormat(u"データがありません    No.%03d", n);
     GxCoreBase* core = GetCore();
     const u32 shadow = core && core->GetSystemConfig() ? core->GetSystemConfig()->m_SystemShadowColor : 0x80000000u;
     DrawShadowedText(first, x + 152.0f, y + 4.0f, shadow);

@@ -1,6 +1,7 @@
 #include "platform/system/file_system.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdint>
 #include <dirent.h>
 #include <fcntl.h>
@@ -53,6 +54,8 @@ bool list_folder(const std::string& path, std::vector<std::string>* names) {
     ::closedir(d);
     return true;
 }
+
+void fail_writes_past_size_limit() { ::signal(SIGXFSZ, SIG_IGN); }
 
 bool can_open_for_reading(const std::string& path) {
     const int fd = open_for_reading(path);

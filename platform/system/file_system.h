@@ -37,6 +37,10 @@ bool can_open_for_reading(const std::string& path);
 // Whether a symbolic link stands at the path itself, whether or not it leads
 // anywhere.
 bool is_link(const std::string& path);
+// Makes a write past the process's file-size limit fail with EFBIG, as a
+// write to a full disk fails, instead of ending the process (SIGXFSZ). For
+// the start of the process, before anything is written.
+void fail_writes_past_size_limit();
 
 // A regular file open for reading at any offset.
 class input_file {

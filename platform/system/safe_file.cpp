@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -22,6 +23,19 @@ void sync_folder_of(const std::string& path) {
     if (fd < 0) return;
     ::fsync(fd);
     ::close(fd);
+}
+
+// Renames from to to unless something stands at to (EEXIST then); 0 or the
+// reason it failed.
+int move_without_replacing(const std::string& from, const std::string& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+    // A file system that cannot refuse to replace is asked first whether
+    // anything stands there.
+    if (errno != EINVAL && errno != ENOSYS) return errno;
+    struct stat st;
+    if (::lstat(to.c_str(), &st) == 0) return EEXIST;
+    if (errno != ENOENT) return errno;
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
 } // namespace
@@ -60,7 +74,8 @@ bool safe_file::open(const std::string& path) {
     abandon();
     error_.clear();
     write_error_ = 0;
-    prepared_ = kept_ = false;
+    prepared_ = asides_full_ = false;
+    kept_as_.clear();
     if (path.empty()) {
         error_ = "open: empty path";
         return false;
@@ -121,36 +136,53 @@ bool safe_file::keep_old(bool* moved) {
         fail("keep", errno);
         return false;
     }
-    ::unlink(aside_.c_str());
-    // A link keeps the old file at its name too, so that no moment is without it.
-    if (::link(path_.c_str(), aside_.c_str()) == 0) {
-        kept_ = true;
-        return true;
+    for (const std::string& aside : asides_) {
+        // A link keeps the old file at its name too, so that no moment is
+        // without it; one kept before stands at its name and is passed by.
+        if (::link(path_.c_str(), aside.c_str()) == 0) {
+            kept_as_ = aside;
+            return true;
+        }
+        if (errno == EEXIST) {
+            // Kept already by a write that died before its rename.
+            struct stat kept;
+            if (::lstat(aside.c_str(), &kept) == 0 && kept.st_dev == st.st_dev && kept.st_ino == st.st_ino) {
+                kept_as_ = aside;
+                return true;
+            }
+            continue;
+        }
+        // No links on this file system, a folder, or another user's file:
+        // moved instead, now that the new bytes are safe beside it.
+        const int err = move_without_replacing(path_, aside);
+        if (err == 0) {
+            kept_as_ = aside;
+            *moved = true;
+            return true;
+        }
+        if (err == EEXIST) continue;
+        fail("keep", err);
+        return false;
     }
-    // No links on this file system, or another user's file: moved instead,
-    // now that the new bytes are safe beside it.
-    if (::rename(path_.c_str(), aside_.c_str()) == 0) {
-        kept_ = *moved = true;
-        return true;
-    }
-    fail("keep", errno);
-    return false;
+    asides_full_ = !asides_.empty();
+    return true;
 }
 
 bool safe_file::commit() {
-    kept_ = false;
+    kept_as_.clear();
+    asides_full_ = false;
     if (!prepare()) return false;
     prepared_ = false;
     bool moved = false;
-    if (!aside_.empty() && !keep_old(&moved)) {
+    if (!asides_.empty() && !keep_old(&moved)) {
         ::unlink(temp_.c_str());
         return false;
     }
     if (safe_file_hook hook = g_hook.load()) hook(path_);
     if (std::rename(temp_.c_str(), path_.c_str()) != 0) {
         fail("rename", errno);
-        if (moved) ::rename(aside_.c_str(), path_.c_str());
-        kept_ = false;
+        if (moved) ::rename(kept_as_.c_str(), path_.c_str());
+        kept_as_.clear();
         ::unlink(temp_.c_str());
         return false;
     }

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace psys {
 
@@ -25,9 +26,11 @@ public:
     bool is_open() const { return file_ != nullptr; }
     // Asks the commit to keep the file it replaces under another name: once
     // the new bytes are on the disk, and before they take the final name,
-    // the old file is linked (or, where it cannot be, moved) to `aside`,
-    // replacing what was there. Nothing is kept when there is no old file.
-    void keep_old_as(const std::string& aside) { aside_ = aside; }
+    // the old file is linked (or, where it cannot be, moved) to the first of
+    // `names` at which nothing stands. What stands at a name is never
+    // replaced: when every name is taken nothing is kept, and the new file
+    // still replaces the old. Nothing is kept when there is no old file.
+    void keep_old_as(std::vector<std::string> names) { asides_ = std::move(names); }
     // Flushes, syncs and closes the temporary file, which stays until the
     // commit or abandon. False, with the temporary file removed, when any
     // step failed.
@@ -40,8 +43,10 @@ public:
     void abandon();
     // What failed last, with the system's reason.
     const std::string& error() const { return error_; }
-    // Whether the last commit kept an old file aside.
-    bool kept_old() const { return kept_; }
+    // The name the last commit kept the old file under; empty when it kept none.
+    const std::string& kept_as() const { return kept_as_; }
+    // Whether the last commit had an old file to keep and every name was taken.
+    bool asides_full() const { return asides_full_; }
 
 private:
     friend struct safe_file_stream;
@@ -54,10 +59,11 @@ private:
     // that one did.
     int write_error_ = 0;
     bool prepared_ = false;
-    bool kept_ = false;
+    bool asides_full_ = false;
     std::string path_;
     std::string temp_;
-    std::string aside_;
+    std::vector<std::string> asides_;
+    std::string kept_as_;
     std::string error_;
 };
 

@@ -7,6 +7,8 @@
 #include "gamedata/GxUserData.h"
 #include "gamedata/GxUserDataPerman.h"
 #include "support/Golden.h"
+#include "support/LogCapture.h"
+#include "support/Processes.h"
 #include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskBase.h"
 #include "tasks/GxTaskManage.h"
@@ -16,6 +18,7 @@
 #include "platform/system/instance_lock.h"
 #include "script/GxMoaSystem.h"
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -334,6 +337,18 @@ TEST_F(Startup, SettingsAndPermanentDataAreReadAtStartAndWrittenAtExit) {
     const GxDebugStatusInput status = GxGatherDebugStatus(nullptr);
     EXPECT_EQ(status.m_WaitClick, 3);
     EXPECT_EQ(status.m_WaitASName, u"$BGLAYER:SeqAvgMain");
+    // A save past the player's file-size limit fails and says why; the game
+    // that started goes on.
+    std::fflush(nullptr);
+    const pid_t child = fork();
+    if (child == 0) {
+        qtest::LogCapture log;
+        const rlimit limit{64, 64};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const bool saved = core.GetUserDataPerman()->Save(core.GetUserDataPerman()->GetFilePath(), true);
+        _exit(!saved && log.Contains("File too large") ? 0 : 1);
+    }
+    EXPECT_EQ(qtest::WaitExit(child, std::chrono::seconds(30)), 0);
 
     core.GetUserConfig()->m_TextWaitTime = 45;
     core.GetUserDataPerman()->SetReadedMessage(u"new", 2);

@@ -2,8 +2,10 @@
 // message and the quick load that brings back the same frame and script
 // position; a save into slot 9 (the second page's first slot) with its
 // thumbnail, listed after a restart and loaded again; a save that cannot be
-// written; damaged saves refused with the play left as it was; the save
-// screen drawn with three filled slots.
+// written; damaged saves refused with the play left as it was, and files
+// that do not open shown as such, refused and kept aside by the save over
+// them; the save screen drawn with three filled slots and one that does not
+// open.
 #include "MainSceneFixture.h"
 
 #include "game/GxGlobalRenderTargets.h"
@@ -11,6 +13,9 @@
 #include "gamedata/GxSaveSlot.h"
 #include "graphics/text_fixture.h"
 #include "platform/image/image.h"
+#include "support/TempDir.h"
+
+#include <list>
 
 namespace {
 
@@ -233,7 +238,10 @@ TEST_F(SaveLoad, DamagedSavesAreRefusedAndThePlayGoesOn) {
         const char* what;
         std::vector<unsigned char> bytes;
         std::vector<unsigned char> quickBytes;  // when the quick save differs
+        bool unreadable = false;  // the files do not open
     } cases[] = {
+        // First, so that no failed load before it has marked its files.
+        {"whole but not to be opened", whole, {}, true},
         {"resuming on a scene the game lacks", resuming(u"SeqNowhere"), {}},
         {"resuming on the scene that loads it", resuming(u"SeqLoad"), resuming(u"SeqQuickLoad")},
         {"resuming on the resident scene", resuming(u"SeqSystem"), {}},
@@ -255,9 +263,18 @@ TEST_F(SaveLoad, DamagedSavesAreRefusedAndThePlayGoesOn) {
         const size_t logSize = data_->m_MessageLog.size();
         // The load screen.
         qtest::WriteBytes(SaveDir() / "gamedata001.gd", c.bytes);
+        qtest::WriteBytes(SaveDir() / "gamedata_quick.gd", c.quickBytes.empty() ? c.bytes : c.quickBytes);
+        std::list<qtest::UnreadableFile> closed;
+        for (const char* name : {"gamedata001.gd", "gamedata002.gd", "gamedata_quick.gd"}) {
+            if (!c.unreadable) break;
+            qtest::WriteBytes(SaveDir() / name, c.bytes);
+            ASSERT_FALSE(closed.emplace_back(SaveDir() / name).opens());
+        }
         settings_->m_GameDataPage = 0;
         Press(u"btn_load");
         ASSERT_TRUE(UntilScene(u"SeqLoad"));
+        EXPECT_EQ(Screen(u"SeqLoad")->GetHeader(0).unreadable, c.unreadable);
+        EXPECT_TRUE(Screen(u"SeqLoad")->FindWidget(u"btn_fileplate", 0)->IsEnabled());
         Confirm(u"SeqLoad", u"$UI:SeqLoad", 0);
         Frames(5);
         EXPECT_EQ(CurrentScene(), u"SeqLoad") << "the player stays on the load screen";
@@ -268,15 +285,29 @@ TEST_F(SaveLoad, DamagedSavesAreRefusedAndThePlayGoesOn) {
         EXPECT_EQ(Layer(u"$GLOBALFADE:SeqAvgMain")->GetAlpha(), 0) << "nothing covers the screen";
         // The quick load: once, then back to the play.
         Notices();
-        qtest::WriteBytes(SaveDir() / "gamedata_quick.gd", c.quickBytes.empty() ? c.bytes : c.quickBytes);
         Press(u"btn_qload");
-        ASSERT_TRUE(UntilScene(u"SeqQuickLoad"));
+        EXPECT_TRUE(UntilScene(u"SeqQuickLoad"));
         ASSERT_TRUE(UntilScene(u"SeqAvgMain")) << "a quick load that fails returns to the play";
         Frames(60);
         EXPECT_EQ(CurrentScene(), u"SeqAvgMain");
         EXPECT_EQ(Notices(), std::vector<std::string>{"クイックロードに失敗しました"});
         EXPECT_EQ(data_->m_MessageLog.size(), logSize);
         EXPECT_EQ(Layer(u"$GLOBALFADE:SeqAvgMain")->GetAlpha(), 0);
+        if (!c.unreadable) continue;
+        // Named, and kept aside by the saves over them (slot 2 only shown).
+        EXPECT_TRUE(log_.Contains("ファイルを読み込めませんでした(" + (SaveDir() / "gamedata_quick.gd").string()));
+        Press(u"btn_qsave");
+        Frame();
+        Press(u"btn_save");
+        ASSERT_TRUE(UntilScene(u"SeqSave"));
+        EXPECT_TRUE(Screen(u"SeqSave")->GetHeader(1).unreadable);
+        Confirm(u"SeqSave", u"$UI:SeqSave", 1);
+        EXPECT_TRUE(Screen(u"SeqSave")->GetHeader(1).valid);
+        PressIn(u"$UI:SeqSave", u"btn_back");
+        ASSERT_TRUE(UntilScene(u"SeqAvgMain"));
+        closed.clear();
+        for (const char* name : {"gamedata002.gd.damaged", "gamedata_quick.gd.damaged"})
+            EXPECT_EQ(qtest::ReadBytes(SaveDir() / name), c.bytes) << name;
     }
     // Still playable.
     const std::string shown = Shown();
@@ -352,6 +383,9 @@ TEST_F(SaveLoad, TheSaveScreenWithThreeFilledSlots) {
         ASSERT_TRUE(UntilClickWait());
     }
     settings_->m_LastGameDataFileNum = 2;
+    // Slot 3's file stands there but does not open: not shown as empty.
+    qtest::WriteBytes(SaveDir() / "gamedata003.gd", {1, 2, 3});
+    qtest::UnreadableFile closed(SaveDir() / "gamedata003.gd");
     Press(u"btn_save");
     ASSERT_TRUE(UntilScene(u"SeqSave"));
     Frame();

@@ -90,7 +90,8 @@ TEST_F(CrashSafety, AWriterKilledBeforeTheRenameLeavesTheOldFile) {
 // A file that would not load is kept aside, under its name and ".damaged",
 // by the first save over it: after the new bytes are on the disk, so that a
 // writer killed in between leaves the old file where it was. The load's
-// line names the file.
+// line names the file. A later damage is kept beside the copies kept before,
+// under a number of its own, linked or moved, never over them.
 TEST_F(CrashSafety, AFileThatWouldNotLoadIsKeptAsideByTheSaveOverIt) {
     Play();
     for (const Writer& w : Writers()) {
@@ -106,12 +107,13 @@ TEST_F(CrashSafety, AFileThatWouldNotLoadIsKeptAsideByTheSaveOverIt) {
             {"a folder in its place", {}},
             {"cut short", std::vector<unsigned char>(whole.begin(), whole.begin() + whole.size() / 2)},
         };
+        std::vector<std::filesystem::path> kept;
         for (const Damage& d : damages) {
             SCOPED_TRACE(std::string(w.file) + ": " + d.what);
             const std::filesystem::path file = dir_.path() / w.file;
-            const std::filesystem::path aside = dir_.path() / (std::string(w.file) + ".damaged");
+            const std::string number = kept.empty() ? "" : "." + std::to_string(kept.size() + 1);
+            const std::filesystem::path aside = dir_.path() / (std::string(w.file) + number + ".damaged");
             std::filesystem::remove_all(file);
-            std::filesystem::remove_all(aside);
             if (d.bytes.empty()) {
                 std::filesystem::create_directory(file);
             } else {
@@ -138,13 +140,19 @@ TEST_F(CrashSafety, AFileThatWouldNotLoadIsKeptAsideByTheSaveOverIt) {
                 EXPECT_TRUE(std::filesystem::is_directory(aside));
             } else {
                 EXPECT_EQ(Bytes(aside.filename().string()), d.bytes);
+                EXPECT_TRUE(log.Contains(aside.string() + "として残しました")) << log.Text();
             }
             EXPECT_TRUE(w.load());
             // Only the first save after the failed load keeps a copy.
-            std::filesystem::remove_all(aside);
+            kept.push_back(aside);
             ASSERT_TRUE(w.save());
-            EXPECT_FALSE(std::filesystem::exists(aside));
+            size_t copies = 0;
+            for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+                copies += entry.path().string().starts_with(file.string() + ".") &&
+                          entry.path().extension() == ".damaged";
+            EXPECT_EQ(copies, kept.size());
         }
+        EXPECT_EQ(Bytes(kept[0].filename().string()), header) << "the first copy kept stays";
     }
 }
 

@@ -169,7 +169,8 @@ TEST_F(PermanentData, MissingAndForeignFilesChangeNothing) {
 
 // A file whose damage starts partway: what comes before stays, the file is
 // kept aside when the data is next saved, and a huge count allocates nothing.
-// A value after the data's end is no damage.
+// A value after the data's end is no damage. Each damage is kept beside the
+// copies kept before, up to eight; past that none, and the log says so.
 TEST_F(PermanentData, ADamagedFileIsReadUpToTheDamageAndKeptAside) {
     const auto golden = qtest::ReadBytes(qtest::GoldenPath("gamedata/permanent.dat"));
     ASSERT_GT(golden.size(), 60u);
@@ -195,10 +196,12 @@ TEST_F(PermanentData, ADamagedFileIsReadUpToTheDamageAndKeptAside) {
         {"cut short", cut, 2, false},
         {"a value after its end", trailing, 2, true},
     };
+    std::vector<std::pair<std::string, std::vector<unsigned char>>> kept;
+    const char* names[] = {"permanent.dat.damaged", "permanent.dat.2.damaged", "permanent.dat.3.damaged",
+                           "permanent.dat.4.damaged"};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         qtest::LogCapture log;
-        std::filesystem::remove(dir_.path() / "permanent.dat.damaged");
         qtest::WriteBytes(dir_.path() / "permanent.dat", c.bytes);
         GxUserDataPerman p(&core_);
         EXPECT_EQ(p.Load(Path()), c.whole);
@@ -207,15 +210,23 @@ TEST_F(PermanentData, ADamagedFileIsReadUpToTheDamageAndKeptAside) {
 
         p.SetReadedMessage(u"new", 1);
         ASSERT_TRUE(p.Save(Path(), true));
-        if (c.whole) {
-            EXPECT_FALSE(std::filesystem::exists(dir_.path() / "permanent.dat.damaged"));
-        } else {
-            EXPECT_EQ(Bytes("permanent.dat.damaged"), c.bytes);
-        }
+        if (!c.whole) kept.emplace_back(names[kept.size()], c.bytes);
+        for (const auto& [name, bytes] : kept) EXPECT_EQ(Bytes(name), bytes) << name;
+        EXPECT_FALSE(std::filesystem::exists(dir_.path() / names[kept.size()]));
         GxUserDataPerman again(&core_);
         ASSERT_TRUE(again.Load(Path()));
         EXPECT_TRUE(again.IsReadedMessage(u"new", 1));
     }
+    for (int n = 4; n <= 9; ++n) {
+        qtest::LogCapture log;
+        qtest::WriteBytes(dir_.path() / "permanent.dat", cut);
+        GxUserDataPerman p(&core_);
+        EXPECT_FALSE(p.Load(Path()));
+        ASSERT_TRUE(p.Save(Path(), true)) << "a save goes on when no more copies are kept";
+        EXPECT_EQ(std::filesystem::exists(dir_.path() / ("permanent.dat." + std::to_string(n) + ".damaged")), n <= 8);
+        EXPECT_EQ(log.Contains("これ以上残しませんでした(" + GxToUtf8(Path()) + ")"), n == 9) << log.Text();
+    }
+    EXPECT_EQ(Bytes(names[0]), hugeWords);
 }
 
 // In the text form an entry's lines can simply be repeated: a label twice

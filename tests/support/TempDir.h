@@ -25,4 +25,21 @@ private:
     std::filesystem::path path_;
 };
 
+// A file this thread cannot open, as a player's file of mode 000 or of
+// another user is: mode 000 and, under root, the thread's power to read past
+// the mode set aside while this lives (by the first of several alive at
+// once). opens() says whether it still does.
+class UnreadableFile {
+public:
+    explicit UnreadableFile(std::filesystem::path path);
+    ~UnreadableFile();
+    UnreadableFile(const UnreadableFile&) = delete;
+    UnreadableFile& operator=(const UnreadableFile&) = delete;
+    bool opens() const;
+
+private:
+    std::filesystem::path path_;
+    unsigned removed_ = 0;
+};
+
 } // namespace qtest
