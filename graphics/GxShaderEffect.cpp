@@ -123,7 +123,9 @@ bool GxShaderEffect::CreateFromFile(const GxChar* name, bool preferSource) {
 
     GxShaderInclude include(GxGetDirectoryName(path));
     GxBinBuffer bytes;
-    GxLoadFile(&bytes, path, false, false);
+    // A compiled file is refused unread; a source is text, held to a text
+    // file's size.
+    if (fromSource) GxLoadFile(&bytes, path, false, false, kGxTextFileMaxSize);
     auto effect = std::make_unique<pimage::effect>();
     std::string errors;
     u32 result = kResultFail;

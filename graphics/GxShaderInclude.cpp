@@ -2,13 +2,15 @@
 
 #include "base/GxStringUtil.h"
 #include "io/GxFileSystem.h"
+#include "io/GxTextFile.h"
 
 u32 GxShaderInclude::Open(u32, const char* fileName, const void*, const void** data, u32* bytes) {
     if (data) *data = nullptr;
     if (bytes) *bytes = 0;
     auto buffer = std::make_unique<GxBinBuffer>();
     const GxString path = m_BaseDirectory + GxFromAnsi(fileName ? fileName : "");
-    if (!GxLoadFile(buffer.get(), path, false, false)) return kFail;
+    // An included file is effect source: text, held to a text file's size.
+    if (!GxLoadFile(buffer.get(), path, false, false, kGxTextFileMaxSize)) return kFail;
     if (data) *data = buffer->GetData();
     if (bytes) *bytes = buffer->GetSize();
     m_Open.push_back(std::move(buffer));

@@ -149,6 +149,13 @@ TEST_F(Shaders, SourceCompiledOrNeither) {
     Text("fx/only.fxbin", "compiled");
     Text("fx/broken.fx", "float a\ntechnique T { pass {} }\n");
     Text("fx/deep.fx", "#include \"deep.fx\"\n");
+    // Sources larger than any text file are refused unread, an effect's own
+    // and what it includes (sparse: no disk is used).
+    Text("fx/huge.fx", "");
+    std::filesystem::resize_file(dir_.path() / "fx/huge.fx", 3ull << 30);
+    Text("fx/huge.fxh", "");
+    std::filesystem::resize_file(dir_.path() / "fx/huge.fxh", 3ull << 30);
+    Text("fx/outer.fx", "#include \"huge.fxh\"\nfloat a;\n");
     struct Row {
         const char16_t* name;
         bool loaded;
@@ -161,6 +168,8 @@ TEST_F(Shaders, SourceCompiledOrNeither) {
         {u"fx/broken", false, 2, "fx/broken.fx"},
         {u"fx/broken", false, 2, "(2): error: expected ','"},
         {u"fx/deep", false, 2, "#include nested too deeply"},
+        {u"fx/huge", false, 2, "File too large(3221225472 bytes, at most 16777216):fx/huge.fx"},
+        {u"fx/outer", false, 2, "File too large(3221225472 bytes, at most 16777216):fx/huge.fxh"},
     };
     for (const Row& r : rows) {
         qtest::LogCapture log;
