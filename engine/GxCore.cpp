@@ -59,19 +59,10 @@ GxCore* GxCore::GetInstance() {
 
 GxCore::GxCore() = default;
 
+// A core that was started and never finalised (a test that stops early, an
+// exception out of Run) ends the one way every core ends.
 GxCore::~GxCore() {
-    if (g_RunningCore == this) g_RunningCore = nullptr;
-    // Only a core that was never finalised still holds anything here.
-    for (GxTaskRenderManage& list : m_RenderLists) list.Clear();
-    m_TaskManage.reset();
-    m_UIManage.reset();
-    m_ProfileEx.reset();
-    DeleteGameDataHolders();
-    m_SharedAssetManage.reset();
-    m_SystemConfig.reset();
-    m_FrameTimer.Release();
-    // The debug window goes while the window system is still there.
-    if (m_DebugWindowMade) GxDestroyDebugWindow();
+    if (m_Holding) Finalize();
 }
 
 void GxCore::DeleteGameDataHolders() {
@@ -141,6 +132,8 @@ bool GxCore::Initialize() {
         GxWriteErrorLog(u"Error/GxCore Single Instance Lock Failed(%s)\n", GxFromUtf8(m_InstanceLock.failure()));
     }
 
+    // From here every way out of start-up, and the destructor, finalises.
+    m_Holding = true;
     m_UserConfig = std::make_unique<GxUserConfig>(this);
     GxUserConfig::Set(m_UserConfig.get());
     m_WindowCreated = m_WindowActive = m_Started = m_Quit = false;
@@ -505,4 +498,5 @@ void GxCore::Finalize() {
     m_DebugWindowMade = false;
     m_InstanceLock.release();
     m_Playthrough.reset();
+    m_Holding = false;
 }

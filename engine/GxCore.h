@@ -125,6 +125,8 @@ private:
     bool m_InputStarted = false;
     bool m_DebugWindowMade = false;
     bool m_GameStarted = false;
+    // Set once start-up holds anything Finalize must end.
+    bool m_Holding = false;
     u32 m_PassCounter = 0;
     int m_ExitCode = 0;
     // A scripted run (QUILLON_PLAYTHROUGH); null otherwise.

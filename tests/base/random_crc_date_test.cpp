@@ -1,12 +1,15 @@
 #include "base/GxCrc32.h"
 #include "base/GxDateTime.h"
 #include "base/GxRandom.h"
+#include "base/GxRuntimeRandom.h"
 
 #include <cstdlib>
 #include <ctime>
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <random>
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -66,6 +69,28 @@ TEST(GxRandom, RangeRules) {
         const double each = double(draws) / double(buckets);
         for (int h : hist) EXPECT_NEAR(h, each, each * 0.08) << "n=" << n;
     }
+}
+
+// Draws from two threads at once each take a step of their own: after them
+// the generator stands exactly where as many draws on one thread leave it.
+TEST(GxRuntimeRandom, TwoThreadsDrawingAtOnceEachTakeTheirOwnStep) {
+    constexpr int kDraws = 4000000;
+    GxRuntimeRandom::Seed(7);
+    std::atomic<int> ready{0};
+    auto draw = [&ready] {
+        // Both start together, so that the draws really overlap.
+        ready.fetch_add(1);
+        while (ready.load() < 2) {
+        }
+        for (int i = 0; i < kDraws; ++i) GxRuntimeRandom::Next();
+    };
+    std::thread other(draw);
+    draw();
+    other.join();
+
+    u32 state = 7;
+    for (int i = 0; i <= 2 * kDraws; ++i) state = state * 214013u + 2531011u;
+    EXPECT_EQ(GxRuntimeRandom::Next(), s32((state >> 16) & 0x7FFFu));
 }
 
 TEST(CalcCrc32, StandardCheckValue) {

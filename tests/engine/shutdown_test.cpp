@@ -4,6 +4,8 @@
 #include "GameFolder.h"
 
 #include "engine/GxCore.h"
+#include "gamedata/GxUserConfig.h"
+#include "graphics/GxGraphics.h"
 #include "layers/GxNcCrammedImageSetFactory.h"
 #include "layers/GxNcProjectFactory.h"
 #include "tools/builders/ImageSetWriter.h"
@@ -13,6 +15,7 @@ namespace {
 
 using proctest::GameFolderTest;
 using proctest::ReadUtf16File;
+namespace fs = std::filesystem;
 
 TEST_F(GameFolderTest, ProjectsAndImageSetsStillHeldAreReportedInOrderThenLetGo) {
     // Warnings are logged, so that a set released twice or a texture left
@@ -48,6 +51,26 @@ TEST_F(GameFolderTest, ProjectsAndImageSetsStillHeldAreReportedInOrderThenLetGo)
                                                                                 << log;
     EXPECT_EQ(GxNcProjectFactory::GetInstance().Find(u"title/op"), nullptr);
     EXPECT_EQ(GxNcCrammedImageSetFactory::GetInstance().Find(setName), nullptr);
+}
+
+// A started core that goes without Finalize (a test that stops early, an
+// exception out of the loop) ends as a finalised one does: the settings are
+// written, the device and the holders are let go.
+TEST_F(GameFolderTest, ACoreThatGoesUnfinalisedIsShutDownTheOneWay) {
+    WriteGame("Unended", "SAVE_TO_MYDOCUMENTS=0\n");
+    const fs::path settings = game_ / "Save_Unended" / "userconf.dat";
+    {
+        GxCore core;
+        testing::internal::CaptureStderr();
+        const bool started = core.Initialize();
+        const std::string said = testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(started) << said;
+        std::filesystem::remove(settings);
+        ASSERT_NE(GxGraphics::GetDevice(), nullptr);
+    }
+    EXPECT_TRUE(std::filesystem::exists(settings)) << "the settings were not written";
+    EXPECT_EQ(GxGraphics::GetDevice(), nullptr);
+    EXPECT_EQ(GxUserConfig::Get(), nullptr);
 }
 
 } // namespace
