@@ -140,6 +140,20 @@ bool GxGetSkipSlightError() {
     GxMutexScopedLock lock(State().mutex);
     return State().skipSlight;
 }
+void GxResetLogs() {
+    LogState& s = State();
+    GxMutexScopedLock lock(s.mutex);
+    for (GxString& path : s.paths) path.clear();
+    for (bool& w : s.warned) w = false;
+    s.errorCount = 0;
+    s.listener = nullptr;
+    s.skipSlight = false;
+    s.holding = false;
+    s.held.clear();
+    s.held.shrink_to_fit();
+    s.heldUnits = 0;
+    s.heldDropped = 0;
+}
 void GxDeleteErrorLog() { DeleteFile(kErrorFile); }
 void GxDeleteDebugLog() { DeleteFile(kDebugFile); }
 void GxDeleteDeviceLog() { DeleteFile(kDeviceFile); }

@@ -25,6 +25,9 @@ int GxGetErrorCount();
 void GxSetDebugListener(GxDebugListenerBase* listener);
 void GxSetSkipSlightError(bool skip);
 bool GxGetSkipSlightError();
+// Forgets the paths, the error count, the listener, the skip flag and any
+// held lines, as a new process starts.
+void GxResetLogs();
 void GxDeleteErrorLog();
 void GxDeleteDebugLog();
 void GxDeleteDeviceLog();

@@ -11,6 +11,11 @@ GxRandom& GxRandom::Default() {
     return r;
 }
 
+void GxRandom::ResetShared() {
+    Default() = GxRandom();
+    g_InstanceCounter = 5489;
+}
+
 void GxRandom::Seed(u32 seed) {
     m_State[0] = seed;
     for (u32 i = 1; i < 624; ++i) m_State[i] = 1812433253u * (m_State[i - 1] ^ (m_State[i - 1] >> 30)) + i;

@@ -12,6 +12,9 @@ public:
     u32 Range(s32 n);
 
     static GxRandom& Default();
+    // The default instance unseeded again and the instance seeds counted
+    // from the start, as in a new process.
+    static void ResetShared();
 
 private:
     u32 m_State[624] = {};

@@ -9,50 +9,104 @@
 // Lower folders reach them through the accessors named here (pointers set
 // beside the owner, null outside start-up to shutdown).
 //
-//   state (file)                          accessor                      made by / ended by
-//   ------------------------------------- ----------------------------- -----------------------------------------
-//   process object (engine/GxCore.cpp)    GxCore::GetInstance(),        first use / the process's exit
-//                                         GxCoreBase::GetCoreBase()
-//   system config, shared assets, task    GxCoreBase accessors,         GxCore::Initialize / Finalize (unique_ptr)
-//     manager, UI manager, profile        GxUIManage::Get()
-//   user settings, game state, permanent  GxUserConfig::Get(),          GxCore::Initialize / Finalize (unique_ptr);
-//     data (gamedata/GxUser*.cpp)         GxUserData::Get(), ...        tests install their own with Set
-//   debug window (engine/GxDebugWindow)   GxGetDebugWindow()            GxCore::Initialize / Finalize (unique_ptr)
-//   script system (script/GxMoaSystem)    g_pMoa(), g_pMoaMainWorker(), GxMoaStartup / GxMoaShutdown (one object,
-//                                         g_pMoaBuiltinDefault(),       its four parts by unique_ptr), from the
-//                                         g_pMoaFunctionBinder()        game's start-up and shutdown
-//   data tables (gamedata/DB*.cpp)        g_DBAvgChar, g_DBBGMMode, ... objects of static storage, filled by
-//                                         (the objects themselves)      GxLoadDataTables at the game's start-up,
-//                                                                       emptied by GxResetDataTables
-//   game services (game/GxGameModule)     GxUserDataHost::Get(),        GxGameInitialize / GxGameTerminate
-//                                         GxLayerServices::Get(),       (objects of static storage installed
-//                                         GxSceneGameServices::Get()    and removed by Set)
-//   message settings (ui)                 GxMessageSettingsBase::Get()  set with the user settings
-//   game sound's test voice, sub voices,  game functions                the game's start-up / its shutdown
-//     render targets, icon index (game/)                                (GxClearIconIndex)
-//   movie players (media/movie/GxMovie)   GxMoviePlayerSlots (raw       GxMovie::Open / Close, GxMovie::Shutdown
-//                                         owning pointers)              from GxCore::Finalize
-//   main scene's AvgCore (game/AvgCore)   AvgCore::GetInstance()        first use / the process's exit
-//   BGM restraint (gamedata/GxUserConfig) GxGetBGMRestraintLevel()      the settings / GxSetBGMRestraintLevel
-//   audio and sound back ends             GxAudio, GxSound              Initialize / Shutdown
-//   audio output (platform/audio)         output_device::instance()     first use / the exit; set_mode
-//   graphics device, adapter, config      GxGraphics                    Initialize / Finalize; SetAdapter (*)
-//   texture, flex-texture, shader         GetInstance()                 first use / emptied by GxGraphics::Finalize
-//     factories, global fonts, render-                                  and FinalizeShader, GxGlobalFonts::
-//     state cache, default lights/camera                                ReleaseAll
-//   layout projects, image sets and pool  GetInstance()                 first use / emptied by GxCore::Finalize
-//     (layers/GxNc*.cpp)                                                (ClearAll, Clear)
-//   input (tasks/GxInput.cpp,             GxInit/ReleaseInput, the key  GxCore::Initialize / Finalize;
-//     platform/input)                     map and analog assignment     GxClearKeyMapTable, GxClearAnalogAssign
-//   window event pump, cursors            pwin functions                first use / discard_events, release_cursors
-//     (platform/window)
-//   file system: packs, cache, folder     GxFileSystem functions        first use / GxResetFileSystem (*)
-//     names (io/GxFileSystem, GxDiskPath)
-//   logs: paths, listener, skip flag,     GxSetErrorLogPath, ...        GxCore::Initialize / never (*)
-//     error count (base/GxLog.cpp)
-//   debug console (engine/                GxDebugConsoleOutputEx::      first use / never (*)
-//     GxDebugConsoleOutputEx)             GetInstance()
-//   clock (platform/system/clock.cpp)     psys::current_clock()         the system clock / set_current_clock
+//   state (file)                           accessor                       made by / ended by                   reset
+//   -------------------------------------- ------------------------------ ------------------------------------ -----
+//   process object (engine/GxCore.cpp)     GxCore::GetInstance(),         first use / the process's exit       stays (1)
+//                                          GxCoreBase::GetCoreBase()
+//     (tasks/GxCoreBase.cpp g_Core)                                       each core's constructor / destructor stays (2)
+//   running core (engine/GxCore.cpp)       none (device-quit handler)     GxCore::Initialize / its Finalize    stays (2)
+//   system config, shared assets, task     GxCoreBase accessors,          GxCore::Initialize / Finalize        stays (1)
+//     manager, UI manager, profile         GxUIManage::Get() (ui/         (unique_ptr); the UI manager's
+//                                          GxUIManage.cpp g_Manage)       constructor / destructor set it
+//   user settings, game state, permanent   GxUserConfig::Get(),           GxCore::Initialize / Finalize        Set(nullptr)
+//     data (gamedata/GxUser*.cpp)          GxUserData::Get(), ...         (unique_ptr); tests Set their own
+//   message settings (ui/                  GxMessageSettingsBase::Get()   set with the user settings           Set(nullptr)
+//     GxMessageSettingsBase.cpp)
+//   debug window (engine/GxDebugWindow)    GxGetDebugWindow()             GxCore::Initialize / Finalize        GxDestroyDebugWindow
+//   debug console (engine/                 GxDebugConsoleOutputEx::       first use / never (*)                Clear
+//     GxDebugConsoleOutputEx)              GetInstance()
+//   script system (script/GxMoaSystem)     g_pMoa(), g_pMoaMainWorker(),  GxMoaStartup / GxMoaShutdown, from   GxMoaShutdown
+//                                          g_pMoaBuiltinDefault(),        the game's start-up and shutdown
+//                                          g_pMoaFunctionBinder()
+//   data tables (gamedata/DB*.cpp: key     g_DBAvgChar, g_DBBGMMode, ...  static storage, filled by            GxResetDataTables
+//     map, characters, BGM, CG and view,   (the objects themselves)       GxLoadDataTables at the game's
+//     replay, UI module and layout, voice                                 start-up
+//     volume, system voice)
+//   game services (game/GxGameModule.cpp:  GxUserDataHost::Get(),         GxGameInitialize / GxGameTerminate   Set(nullptr)
+//     user data host, layer and scene      GxLayerServices::Get(),        (installed and removed by Set)
+//     services; the pointers in gamedata/  GxSceneGameServices::Get()
+//     GxUserDataHost, layers/GxLayer-
+//     Services, scenes/GxSceneGameServices)
+//   the game's AvgCore (game/AvgCore.cpp)  AvgCore::GetInstance()         first use / the process's exit;      DetachCore
+//                                                                         AttachCore / DetachCore
+//   game sound's test voice and sub        game sound functions           the game's start-up / its shutdown   GxResetSoundState
+//     voices (game/GxGameSound.cpp)                                       (GxResetSoundState)
+//   BGM restraint (gamedata/GxUserConfig)  GxGetBGMRestraintLevel()       the settings / GxSetBGMRestraintLevel set to 100
+//   global render targets (game/           GxGetGlobalRenderTexture()     the game's start-up / its shutdown   GxReleaseGlobal-
+//     GxGlobalRenderTargets.cpp)                                                                               RenderTargets
+//   icon index (game/GxIconIndex.cpp)      GxGetIconIndex()               the game's start-up / GxClearIconIndex GxClearIconIndex
+//   image-set pool (layers/                GxNcImageSetPool::Get()        the game's start-up / Clear          Clear
+//     GxNcImageSetPool.cpp)
+//   layout projects and image sets         GetInstance()                  first use / emptied by               ClearAll, Clear
+//     (layers/GxNcProjectFactory.cpp,                                     GxCore::Finalize
+//     GxNcCrammedImageSetFactory.cpp)
+//   layer text drawer (layers/             GxSetLayerTextDrawer           a test's / the same test             set to null
+//     GxLayerTextSeam.cpp)
+//   movie players (media/movie/GxMovie)    GxMoviePlayerSlots (raw        GxMovie::Open / Close,               GxMovie::Shutdown
+//                                          owning pointers)               GxMovie::Shutdown from Finalize
+//   audio and sound back ends (media/      GxAudio, GxSound               Initialize / Shutdown                Shutdown
+//     sound/GxAudio.cpp, GxSound.cpp)
+//   audio output (platform/audio/          output_device::instance()      first use / the exit; set_mode,      mode set to
+//     output_device.cpp)                                                  opened by the first acquire and      automatic (3)
+//                                                                         closed by the last release
+//   graphics device, adapter, config and   GxGraphics                     Initialize / Finalize; SetAdapter,   GxGraphics::Reset
+//     what start-up found (graphics/                                      GetConfig (*)
+//     GxGraphics.cpp State)
+//   texture, flex-texture, shader          GetInstance()                  first use / emptied by GxGraphics::  GxGraphics::Reset
+//     factories (graphics/GxTexture-                                      Finalize and FinalizeShader
+//     Factory.cpp, GxTextureFlexFactory,
+//     GxShaderFactory)
+//   effect pool (graphics/                 GxGetEffectPool()              InitializeShader / FinalizeShader (*) GxGraphics::Reset
+//     GxShaderEffectPool.cpp Current)
+//   effect sources preferred (graphics/    GxShaderEffect::               InitializeShader / SetPreferSource   GxGraphics::Reset
+//     GxShaderEffect.cpp)                  GetPreferSource()
+//   render-state cache (graphics/          GxSetRenderState, ...          first use / a new device's           GxGraphics::Reset
+//     GxRenderState.cpp)                                                  GxClearRenderStateCache
+//   global fonts (graphics/                GxGlobalFonts::GetFontMap, ... first use / ReleaseAll at the        GxGlobalFonts::Reset
+//     GxGlobalFonts.cpp)                                                  game's shutdown
+//   default lights, camera (graphics/      GxGetDefaultLight(),           first use / the render state's       GxResetLights-
+//     GxLight.cpp)                         GxGetCamera()                  defaults                             AndCamera
+//   resource registry (graphics/           GxD3DResourceManage::          first use / never (*)                stays (2)
+//     GxD3DResourceManage.cpp)             GetInstance()
+//   input (tasks/GxInput.cpp; platform/    GxGetInputState(), the key     GxCore::Initialize / Finalize        GxResetInput
+//     input/input_devices.cpp)             map and analog assignment      (GxInitInput, GxReleaseInput)
+//   window event pump, cursors, buttons    pwin functions                 first use / discard_events,          reset_window_-
+//     injected as held, last window error                                 release_cursors                      system
+//     (platform/window/event_pump.cpp,
+//     window.cpp, event_inject.cpp)
+//   file system: packs, cache (io/         GxFileSystem functions         first use / GxResetFileSystem (*)    GxResetFileSystem
+//     GxFileSystem.cpp)
+//   folder names (io/GxDiskPath.cpp)       GxResolveDiskPath              first use / never (*)                GxClearDiskPathCache
+//   logs: paths, listener, skip flag,      GxSetErrorLogPath, ...         GxCore::Initialize / never (*)       GxResetLogs
+//     error count, held lines (base/
+//     GxLog.cpp)
+//   shared random generator and the seeds  GxRandom::Default()            first use / never                    GxRandom::
+//     of new generators (base/GxRandom.cpp)                                                                    ResetShared
+//   safe-file hook (platform/system/       set_safe_file_hook             a test's / the same test             set to null
+//     safe_file.cpp)
+//   clock (platform/system/clock.cpp)      psys::current_clock()          the system clock / set_current_clock set to null
+//   movie graphs, wake events (platform/   none                           each graph's or event's constructor  stays (2)
+//     movie/movie_graph.cpp, platform/                                    / destructor
+//     audio/wake_event.cpp registries)
+//   event pump's attached windows          none                           window::create / destroy             stays (2)
+//
+// (1) The owner itself: a test makes its own core (or none) and ends what it
+//     made with Finalize; the reset ends the services, not their owner.
+// (2) It follows objects that are alive: each enters itself when it is made
+//     and leaves when it goes, so what is left names only what a caller still
+//     holds, and emptying it would leave those objects unreachable.
+// (3) The output itself opens and closes with its users (the back ends,
+//     which the reset shuts down); only its mode is the process's.
 //
 // (*) Built on first use and never destroyed, so that what runs after the
 // process object is gone (threads that outlive static destruction, exit-time
@@ -67,22 +121,29 @@
 //   - State (graphics/GxGraphics.cpp): resources released by exit-time
 //     destructors (the factories' and the global fonts' statics) still ask
 //     for the device; GxD3DResourceManage (graphics/GxD3DResourceManage.cpp),
-//     which those resources report to, and the effect pool's Current
+//     which those resources report to, and whose exit report (g_ExitReport,
+//     no state of its own) runs after them; and the effect pool's Current
 //     (graphics/GxShaderEffectPool.cpp), which effects still held reach.
 //
-// Constants and pure caches of unchanging data, which need no reset: the
-// key, half-width and embedded-resource tables, the pack scramble table,
-// GxVector2Zero, the detected SIMD level, fontconfig's and FreeType's handles
-// and the face lookup, the system clock, the surface, player and link-change
-// counters, the random generators' seed counter, the default system config
-// of GxGameInitialize, the grammar's operator tables, the libav
-// registration's once flag, and the locks guarding the above.
+// Constants, once-flags and pure caches of unchanging data, which need no
+// reset: the key, half-width and embedded-resource tables, the pack scramble
+// table, GxVector2Zero, the detected SIMD level (platform/render/
+// span_kernels.cpp), fontconfig's and FreeType's handles and the face lookup
+// (platform/glyph/face_finder.cpp, font.cpp), the monotonic system clock, the
+// code-page converters of each thread (platform/system/codepage.cpp), the
+// interpreter's spare argument arrays of each thread (script/
+// GxMoaExecutor.cpp, kept empty between calls), the counters that only tell
+// a change or a new object (surfaces' ids in platform/render/resources.cpp,
+// the audio and sound players' serials, the task links' and the variable
+// tables' change counts), the libav registration's once flag (platform/
+// movie/container.cpp), the services without state that the game installs
+// (game/GxGameModule.cpp's g_UserDataHost, g_LayerServices, g_SceneServices
+// and the script's main host g_MainHost; layers' g_Defaults), and the locks
+// guarding the above and the message box (platform/window/message_box.cpp).
 
-// Puts the whole engine back as a fresh process has it, in the shutdown
-// order: the script system, the audio and sound back ends and the output's
-// mode, the graphics device and its adapter and config, the game's holders
-// and services, the data tables, the key map and analog assignment, the file
-// system, the BGM restraint, the logs' paths and skip flag, and the clock.
-// What was never made is left alone. For tests, which share one process
-// between cases.
+// Puts every entry above that it names back as a fresh process has it, in
+// the shutdown order: the game's part as GxGameTerminate ends it, then the
+// process object's part as GxCore::Finalize ends it, then the files, the
+// random generator, the logs and the clock. What was never made is left
+// alone. For tests, which share one process between cases.
 void GxResetProcessState();

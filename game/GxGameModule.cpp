@@ -210,7 +210,9 @@ void GxSetGameStartupDefaults(GxCoreBase* core) {
 }
 
 bool GxGameInitialize(GxCoreBase* core) {
-    static GxSystemConfig builtIn;
+    // Without the core's configuration the built-in one serves this start-up
+    // alone: the sound engine chosen into it is not kept for the next.
+    GxSystemConfig builtIn;
     GxSystemConfig& config = core->GetSystemConfig() ? *core->GetSystemConfig() : builtIn;
     GxSetSkipSlightError(config.m_SkipSlightError);
     // The debug console's log listener is the core's to install: the console

@@ -36,3 +36,9 @@ void GxGlobalFonts::ReleaseAll() {
     for (GxFontData& d : f.data) d.Release();
     f.message.Release();
 }
+
+void GxGlobalFonts::Reset() {
+    ReleaseAll();
+    const GxGDIFontMap fresh;
+    for (GxGDIFontMap& m : All().maps) m.SetFont(fresh.GetFontHeight(), fresh.GetFaceName().c_str());
+}

@@ -17,4 +17,6 @@ public:
     static GxFontData* GetMessageFont();
     // Empties every glyph map and releases every bitmap font.
     static void ReleaseAll();
+    // ReleaseAll, and every glyph map back to its default height and face.
+    static void Reset();
 };

@@ -32,7 +32,9 @@ namespace {
 constexpr u32 kMultiSampleTypes = 17;
 constexpr size_t kMaxKeptModes = 128;
 
-struct State {
+// Everything but the default swap chain, which keeps its address; a reset
+// assigns a fresh one of these.
+struct Values {
     GxGraphicsConfig config;
     std::unique_ptr<prender::adapter> injectedAdapter;
     std::unique_ptr<prender::adapter> adapter;
@@ -60,13 +62,16 @@ struct State {
     s32 sceneCount = 0;
     std::vector<std::deque<GxRenderTargetRecord>> slots;
     GxSwapChain* current = nullptr;
-    GxSwapChain defaultChain;
     u32 backBufferWidth = 0, backBufferHeight = 0;
     GxString defaultShaderName;
 
     bool fatal = false;
     int exitCode = 0;
     GxGraphicsQuitHandler quitHandler = nullptr;
+};
+
+struct State : Values {
+    GxSwapChain defaultChain;
 };
 
 // Never destroyed: resources released by exit-time destructors still ask for
@@ -657,6 +662,14 @@ void GxGraphics::Finalize() {
     flexTextures.Clear();
     ReleaseDevice(s);
     s.sceneCount = 0;
+}
+
+void GxGraphics::Reset() {
+    FinalizeShader();
+    Finalize();
+    static_cast<Values&>(S()) = Values();
+    GxShaderEffect::SetPreferSource(true);
+    GxClearRenderStateCache();
 }
 
 u32 GxGraphics::InitializeShader() {

@@ -48,6 +48,10 @@ public:
     // Releases the default swap chain, reports and clears the textures never
     // released, and ends the device.
     static void Finalize();
+    // Both Finalizes, then everything start-up found or was given (config,
+    // adapter, listener, handlers, formats, fatal flag) and the render-state
+    // cache as a new process has them.
+    static void Reset();
     // The shader side: the default shader name ("gx_default") and the pool
     // effects are made in (GxGetEffectPool). 0 on success.
     static u32 InitializeShader();

@@ -75,3 +75,8 @@ GxCamera& GxGetCamera() {
     static GxCamera camera;
     return camera;
 }
+
+void GxResetLightsAndCamera() {
+    for (GxLight& l : g_DefaultLights) l = GxLight();
+    GxGetCamera() = GxCamera();
+}

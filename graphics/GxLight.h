@@ -42,3 +42,6 @@ void GxSetAmbientLightDefault(const GxFColor* colour0, const GxFColor* colour1, 
 // The defaults of the initial render state: white light from (0, −1, 0);
 // ambient (0.3 …, 0.2 …) along (0, 1, 0).
 void GxSetDefaultLights();
+// The two default lights and the camera (GxGetCamera) as a new process has
+// them.
+void GxResetLightsAndCamera();

@@ -7,7 +7,7 @@
 
 namespace {
 
-const char* kHex = "0123456789abcdef";
+constexpr char kHex[] = "0123456789abcdef";
 
 // "code<TAB>name" with the code as "%02x".
 std::string Begin(u32 code, const char* name) {

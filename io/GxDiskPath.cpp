@@ -122,3 +122,9 @@ bool GxResolveDiskPath(GxStringView path, std::string* native) {
     *native = base;
     return true;
 }
+
+void GxClearDiskPathCache() {
+    FolderCache& cache = Folders();
+    GxMutexScopedLock lock(cache.mutex);
+    cache.folders.clear();
+}

@@ -10,3 +10,5 @@
 // The native (UTF-8) path of the file or folder, or false when none matches.
 // Relative paths are taken from the working folder.
 bool GxResolveDiskPath(GxStringView path, std::string* native);
+// Forgets every folder listing kept.
+void GxClearDiskPathCache();

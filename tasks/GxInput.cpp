@@ -420,6 +420,12 @@ void GxReleaseInput() {
     g.m_JoystickCount = 0;
 }
 
+void GxResetInput() {
+    GxReleaseInput();
+    G() = InputGlobals();
+    pinput::clear_state();
+}
+
 void GxAcquireInput(bool acquire) {
     InputGlobals& g = G();
     g.m_Active = acquire;

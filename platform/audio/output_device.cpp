@@ -27,6 +27,11 @@ void output_device::set_mode(output_mode mode) {
     m_mode = mode;
 }
 
+output_mode output_device::mode() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_mode;
+}
+
 mixer* output_device::acquire() {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_users++ == 0) {

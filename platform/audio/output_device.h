@@ -36,6 +36,7 @@ public:
 
     // Takes effect at the next first acquire.
     void set_mode(output_mode mode);
+    output_mode mode();
     mixer* acquire();
     void release();
     bool is_open();

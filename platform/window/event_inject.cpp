@@ -77,4 +77,6 @@ bool inject_focus(const window& w, bool gained) {
 
 bool inject_close(const window& w) { return push_window_event(w, SDL_WINDOWEVENT_CLOSE); }
 
+void forget_injected_buttons() { g_held = 0; }
+
 } // namespace pwin

@@ -21,5 +21,7 @@ bool inject_key(const window& w, const std::string& key_name, bool down);
 bool inject_focus(const window& w, bool gained);
 // The close box.
 bool inject_close(const window& w);
+// Forgets the buttons injected as held, which the next motion would report.
+void forget_injected_buttons();
 
 } // namespace pwin

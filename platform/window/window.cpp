@@ -1,5 +1,6 @@
 #include "platform/window/window.h"
 
+#include "platform/window/event_inject.h"
 #include "platform/window/event_pump.h"
 #include "platform/window/message_box.h"
 
@@ -211,6 +212,14 @@ void set_cursor_shape(int index) {
 }
 
 int cursor_shape() { return cursors().shape; }
+
+void reset_window_system() {
+    discard_events();
+    release_cursors();
+    cursors().shape = cursor_arrow;
+    forget_injected_buttons();
+    window::error_.clear();
+}
 
 void release_cursors() {
     for (SDL_Cursor*& c : cursors().cursors) {

@@ -90,6 +90,7 @@ private:
     bool video_started_ = false;
     int cursor_x_ = 0, cursor_y_ = 0;
     static std::string error_;
+    friend void reset_window_system();
 };
 
 // Cursor shapes, by index: 0 none, 1 cross, 2 size-all, 3 size north-south,
@@ -106,5 +107,9 @@ void set_cursor_shape(int index);
 int cursor_shape();
 // Frees the cursors made for set_cursor_shape (at shutdown).
 void release_cursors();
+// The window system's own state as at start: the event queue emptied, the
+// cursors freed and the shape back to the arrow, the buttons injected as
+// held and the last error forgotten. Windows stay attached while they exist.
+void reset_window_system();
 
 } // namespace pwin

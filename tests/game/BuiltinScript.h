@@ -67,6 +67,11 @@ private:
 
 class BuiltinScriptTest : public GameTest {
 protected:
+    // The fixture's process reset forgot the listener the log installed.
+    void SetUp() override {
+        GameTest::SetUp();
+        GxSetDebugListener(&log_);
+    }
     // Compiles the script as "main" into the bundle and starts the game on
     // it (a game already started is shut down first); the log lines of the
     // start-up are dropped.

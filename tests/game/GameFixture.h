@@ -21,6 +21,7 @@
 #include "platform/render/adapter.h"
 #include "platform/system/clock.h"
 #include "support/FakeCore.h"
+#include "support/LogCapture.h"
 #include "support/GameFiles.h"
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxTaskManage.h"
@@ -44,6 +45,7 @@ protected:
         fs::current_path(dir_.path());
         fs::create_directories("save");
         GxResetProcessState();
+        qtest::LogCapture::ListenAgain();
         psys::set_current_clock(&clock_);
         paudio::output_device::instance().set_mode(paudio::output_mode::manual);
         GxSetErrorLogPath(dir_.u16("error.log"));

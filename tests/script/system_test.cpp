@@ -55,6 +55,7 @@ protected:
         fs::current_path(dir_.path());
         fs::create_directory("bincode");
         GxResetProcessState();
+        qtest::LogCapture::ListenAgain();
     }
     void TearDown() override {
         GxResetProcessState();

@@ -4,12 +4,24 @@
 
 namespace qtest {
 
+namespace {
+LogCapture* g_Live = nullptr;
+}
+
 LogCapture::LogCapture() {
     GxResetErrorCount();
     GxSetDebugListener(this);
+    g_Live = this;
 }
 
-LogCapture::~LogCapture() { GxSetDebugListener(nullptr); }
+LogCapture::~LogCapture() {
+    GxSetDebugListener(nullptr);
+    if (g_Live == this) g_Live = nullptr;
+}
+
+void LogCapture::ListenAgain() {
+    if (g_Live) GxSetDebugListener(g_Live);
+}
 
 void LogCapture::Output(const GxChar* line, int) { lines_.push_back(GxToUtf8(line)); }
 

@@ -22,6 +22,10 @@ public:
     std::string Text() const;
     bool Contains(const std::string& piece) const;
     void Clear() { lines_.clear(); }
+    // Listens again with the capture that lives, if one does: a fixture's
+    // process reset forgets the listener that a capture made before it
+    // installed.
+    static void ListenAgain();
 
 private:
     std::vector<std::string> lines_;
