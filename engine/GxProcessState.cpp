@@ -2,6 +2,7 @@
 
 #include "base/GxLog.h"
 #include "base/GxRandom.h"
+#include "base/GxRuntimeRandom.h"
 #include "engine/GxDebugConsoleOutputEx.h"
 #include "engine/GxDebugWindow.h"
 #include "game/AvgCore.h"
@@ -71,6 +72,7 @@ void GxResetProcessState() {
     GxClearDiskPathCache();
     GxSetBGMRestraintLevel(100);
     GxRandom::ResetShared();
+    GxRuntimeRandom::Seed(1);
     GxDebugConsoleOutputEx::GetInstance()->Clear();
     GxResetLogs();
     psys::set_safe_file_hook(nullptr);

@@ -4,8 +4,8 @@
 //
 // The process object (GxCore) is the one owner. Its Initialize makes the
 // services and its Finalize ends them, in the reverse order, after the
-// loader, audio and movie threads are joined; ~GxCore ends what a core that
-// was never finalised still holds. Owned objects are held by unique_ptr.
+// loader, audio and movie threads are joined; a core destroyed unfinalised
+// runs the same Finalize. Owned objects are held by unique_ptr.
 // Lower folders reach them through the accessors named here (pointers set
 // beside the owner, null outside start-up to shutdown).
 //
@@ -92,6 +92,8 @@
 //     GxLog.cpp)
 //   shared random generator and the seeds  GxRandom::Default()            first use / never                    GxRandom::
 //     of new generators (base/GxRandom.cpp)                                                                    ResetShared
+//   layers' random generator (base/        GxRuntimeRandom::Next()        starts from 1 / seeded at the game's Seed(1)
+//     GxRuntimeRandom.cpp)                                                start-up
 //   safe-file hook (platform/system/       set_safe_file_hook             a test's / the same test             set to null
 //     safe_file.cpp)
 //   clock (platform/system/clock.cpp)      psys::current_clock()          the system clock / set_current_clock set to null

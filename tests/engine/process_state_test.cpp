@@ -1,5 +1,6 @@
 #include "base/GxLog.h"
 #include "base/GxRandom.h"
+#include "base/GxRuntimeRandom.h"
 #include "engine/GxDebugConsoleOutputEx.h"
 #include "engine/GxDebugWindow.h"
 #include "engine/GxProcessState.h"
@@ -277,6 +278,13 @@ TEST(ProcessState, OneCallPutsEveryServiceBack) {
              GxRandom& r = GxRandom::Default();
              const bool fresh = r.Next() == kFirstDefaultDraw;
              GxRandom::ResetShared();
+             return fresh;
+         }},
+        {"layers' random generator", [] { GxRuntimeRandom::Seed(7); },
+         [] {
+             // Unseeded it starts from 1: its first step is 1 * 214013 + 2531011.
+             const bool fresh = GxRuntimeRandom::Next() == s32(((214013u + 2531011u) >> 16) & 0x7FFFu);
+             GxRuntimeRandom::Seed(1);
              return fresh;
          }},
         {"debug console", [] { GxDebugConsoleOutputEx::GetInstance()->Output(u"kept", 1); },
