@@ -82,6 +82,9 @@ bool GxCore::Initialize() {
     // A save or a log line past the player's file-size limit fails and is
     // told, as on a full disk; the play goes on.
     psys::fail_writes_past_size_limit();
+    // A closed terminal ends the game as SIGTERM does: through the window's
+    // end, so that what the player unlocked is written.
+    pwin::quit_on_hang_up();
     // Until the save folder is known the log lines wait in memory; whatever
     // ends start-up, they then reach a log or standard error.
     GxHoldLogLines();
@@ -132,16 +135,29 @@ bool GxCore::Initialize() {
         GxWriteErrorLog(u"Error/GxCore Single Instance Lock Failed(%s)\n", GxFromUtf8(m_InstanceLock.failure()));
     }
 
+    m_Title = m_SystemConfig->m_AppTitle;
+    MakeSaveFolder();
+    // Two copies on one save folder would each write back only what they
+    // hold: a second copy is refused before it writes anything there,
+    // whichever runtime folder or user the title's lock saw.
+    const GxString lockedFolder = m_SaveDir.empty() ? workingFolder : m_SaveDir;
+    if (!m_SaveFolderLock.acquire(GxToNativePath(lockedFolder))) {
+        if (m_SaveFolderLock.busy()) {
+            ShowStartupMessage(u"既に起動中です");
+            m_SystemConfig.reset();
+            m_InstanceLock.release();
+            return false;
+        }
+        GxWriteErrorLog(u"Error/GxCore Save Folder Lock Failed(%s)\n", GxFromUtf8(m_SaveFolderLock.failure()));
+    }
+
     // From here every way out of start-up, and the destructor, finalises.
     m_Holding = true;
     m_UserConfig = std::make_unique<GxUserConfig>(this);
     GxUserConfig::Set(m_UserConfig.get());
     m_WindowCreated = m_WindowActive = m_Started = m_Quit = false;
-    m_Title = m_SystemConfig->m_AppTitle;
     m_ProfileEx = std::make_unique<GxProfileEx>();
     m_SharedAssetManage = std::make_unique<GxSharedAssetManage>();
-
-    MakeSaveFolder();
 
     GxResetErrorCount();
     GxSetDebugLogPath(m_SaveDir + u"debug.log");
@@ -497,6 +513,7 @@ void GxCore::Finalize() {
     GxDestroyDebugWindow();
     m_DebugWindowMade = false;
     m_InstanceLock.release();
+    m_SaveFolderLock.release();
     m_Playthrough.reset();
     m_Holding = false;
 }

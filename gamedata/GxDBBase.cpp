@@ -59,6 +59,13 @@ void GxDBBase::Clear() {
     m_NameMapError = false;
 }
 
+void GxDBBase::CopyLoadState(const GxDBBase& loaded) {
+    m_MaxID = loaded.m_MaxID;
+    m_NameMap = loaded.m_NameMap;
+    m_FileName = loaded.m_FileName;
+    m_NameMapError = loaded.m_NameMapError;
+}
+
 bool GxDBBase::Load(const GxChar* path) {
     m_FileName = path ? path : u"";
     std::vector<GxString> lines;

@@ -61,6 +61,8 @@ protected:
     // the column whose text fills the name map, -1 for none.
     GxDBBase(const GxChar* tableName, std::span<const GxDBColumn> columns, s32 nameColumn);
     virtual void ClearRecords() = 0;
+    // Everything but the records, as another table's load left it.
+    void CopyLoadState(const GxDBBase& loaded);
 
 private:
     const GxDBColumn* FindColumn(const GxChar* column) const;

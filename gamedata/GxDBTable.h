@@ -3,6 +3,9 @@
 // Each table class derives from it and names its columns.
 #include "gamedata/GxDBBase.h"
 
+#include <algorithm>
+#include <iterator>
+
 template <class Record, s32 Capacity>
 class GxDBTable : public GxDBBase {
 public:
@@ -13,6 +16,12 @@ public:
     s32 GetRecordMax() const override { return Capacity; }
     // Every record, ID order.
     std::span<const Record> GetRecords() const { return m_Records; }
+    // What another table of this kind loaded, as a load of its file would
+    // give it, without reading the file or saying its slips a second time.
+    void CopyLoaded(const GxDBTable& loaded) {
+        CopyLoadState(loaded);
+        std::copy(std::begin(loaded.m_Records), std::end(loaded.m_Records), std::begin(m_Records));
+    }
 
 protected:
     using GxDBBase::GxDBBase;

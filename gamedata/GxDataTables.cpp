@@ -16,7 +16,8 @@ void GxLoadDataTables() {
     g_DBAvgChar.Load(u"data/db_avgchar.txt");
     g_DBBGMMode.Load(u"data/db_bgmmode.txt");
     g_DBCGMode.Load(kCGModeFile);
-    g_DBCGModeView.Load(kCGModeFile);
+    // The viewer's table is the gallery's file too: read once, said once.
+    g_DBCGModeView.CopyLoaded(g_DBCGMode);
     g_DBRPMode.Load(u"data/db_rpmode.txt");
     g_DBUIModule.Load(u"data/db_uimodule.txt");
     g_DBUILayout.Load(u"data/db_uilayout.txt");

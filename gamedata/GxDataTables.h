@@ -11,7 +11,7 @@
 #include "gamedata/DBVoiceVolume.h"
 
 // Empties every table, then loads each from its file under "data/" (the key
-// map only when its file exists; the gallery file into both gallery tables)
+// map only when its file exists; the gallery file, read once, into both gallery tables)
 // and splits the gallery's file names. Each table reports its own failures; loading goes on.
 void GxLoadDataTables();
 // Empties every table. For tests, which share the process-wide tables.

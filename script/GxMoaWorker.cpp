@@ -1,5 +1,6 @@
 #include "script/GxMoaWorker.h"
 
+#include "base/GxLog.h"
 #include "io/GxContentReaderBase.h"
 #include "io/GxContentWriterBase.h"
 #include "script/GxMoa.h"
@@ -8,6 +9,13 @@
 
 namespace {
 bool IsGlobalScope(s32 scope) { return u32(scope) >= kGxScopeGlobalPerman && u32(scope) <= kGxScopeGlobalNoSave; }
+
+// Whether a table holds any variable of the storage class.
+bool HoldsClass(const GxMoaVariableTable& table, u32 storageClass) {
+    for (size_t i = 0; i < table.GetCount(); ++i)
+        if (GxMoaScopeInStorageClass(table.At(i).m_Scope, storageClass)) return true;
+    return false;
+}
 
 bool Before(const GxMoaRunPos& a, const GxMoaRunPos& b) {
     return a.m_Line < b.m_Line || (a.m_Line == b.m_Line && a.m_Pos < b.m_Pos);
@@ -249,11 +257,18 @@ bool GxMoaWorker::ClearGameVariables() {
 }
 
 bool GxMoaWorker::WriteVariables(GxContentWriterBase* writer, u32 storageClass) {
+    std::vector<const std::pair<const GxString, GxMoaVariableTable>*> unknown;
+    for (const auto& entry : m_UnknownScripts)
+        if (!m_Entities.count(entry.first) && HoldsClass(entry.second, storageClass)) unknown.push_back(&entry);
     bool ok = m_VariableTable.WriteVariables(*writer, storageClass);
-    ok &= writer->Write("m_pScriptEntitySize", s32(m_Entities.size()));
+    ok &= writer->Write("m_pScriptEntitySize", s32(m_Entities.size() + unknown.size()));
     for (auto& [name, entity] : m_Entities) {
         ok &= writer->Write("m_ScriptName", name);
         ok &= entity->WriteVariables(*writer, storageClass);
+    }
+    for (const auto* entry : unknown) {
+        ok &= writer->Write("m_ScriptName", entry->first);
+        ok &= entry->second.WriteVariables(*writer, storageClass);
     }
     return ok && writer->GetErrorCount() == 0;
 }
@@ -263,18 +278,26 @@ bool GxMoaWorker::ReadVariablesImpl(GxContentReaderBase* reader, u32 storageClas
     bool ok = m_VariableTable.ReadVariables(*reader, storageClass);
     s32 count = 0;
     if (ok) ok = GxMoaReadCount(*reader, "m_pScriptEntitySize", &count, u"GxMoaWorker::ReadVariables");
+    GxString unknownNames;
     for (s32 i = 0; ok && i < count; ++i) {
         const GxString name = reader->ReadWString("m_ScriptName");
         GxMoaScriptEntity* entity = FindEntity(name);
         if (!entity) {
-            // A script the bundle no longer has: read its record to stay in
-            // step, then drop it.
+            // A script the bundle does not have. A save game's load drops its
+            // record; any other read keeps what it holds for the next write.
             GxMoaScriptEntity scratch(m_pMoa, this, nullptr);
             ok = scratch.ReadVariables(*reader, storageClass);
+            if (ok && !replace && HoldsClass(*scratch.GetVariableTable(), storageClass)) {
+                m_UnknownScripts[name] = std::move(*scratch.GetVariableTable());
+                unknownNames += (unknownNames.empty() ? u"" : u",") + name;
+            }
             continue;
         }
         ok = replace ? entity->ReplaceVariables(*reader, storageClass) : entity->ReadVariables(*reader, storageClass);
     }
+    if (!unknownNames.empty())
+        GxWriteErrorLog(u"GxMoaWorker::ReadVariables/スクリプトが見つからないため、その変数を読んだまま残します(%s)\n",
+                        unknownNames);
     if (replace) AddMissingVariables();
     return ok && reader->GetErrorCount() == 0;
 }

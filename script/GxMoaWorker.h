@@ -125,6 +125,11 @@ private:
     GxString m_Name;
     GxMoaVariableTable m_VariableTable;
     EntityMap m_Entities;
+    // The stored statics of scripts the bundle lacks (a broken bundle, or one
+    // that dropped a script), kept as the permanent data held them and
+    // written back with it, so that no start loses a permanent variable.
+    // A save game's load keeps none.
+    std::map<GxString, GxMoaVariableTable, std::less<>> m_UnknownScripts;
     GxMoaExecStack m_ExecStack;
     std::vector<GxMoaVariable> m_ValueStack;
     GxMoaVariable m_ReturnValue;

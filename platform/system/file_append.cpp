@@ -20,13 +20,30 @@ bool write_all(int fd, std::string_view bytes) {
     return true;
 }
 
+constexpr int kAppendFlags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
+
+// A file of the log's own in place of the link that stood at path.
+int replace_link(const std::string& path) {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) return -1;
+    return ::open(path.c_str(), kAppendFlags | O_EXCL, 0644);
+}
+
 } // namespace
 
 std::string append_to_file(const std::string& path, std::string_view prefix, std::string_view bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+    // A link at the path (one planted in a folder others can write to, or a
+    // backup's hard link) would carry the lines into a file that is not the
+    // log: the link goes, and the log is made anew.
+    int fd = ::open(path.c_str(), kAppendFlags, 0644);
+    if (fd < 0 && errno == ELOOP) fd = replace_link(path);
     if (fd < 0) return std::strerror(errno);
     struct stat st {};
     std::string error;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1) {
+        ::close(fd);
+        fd = replace_link(path);
+        if (fd < 0) return std::strerror(errno);
+    }
     if (::fstat(fd, &st) != 0) error = std::strerror(errno);
     else if (!S_ISREG(st.st_mode)) error = "not a regular file";
     else {

@@ -8,8 +8,9 @@
 namespace psys {
 
 // Appends bytes to the regular file at path (UTF-8 or native bytes), creating
-// it; prefix goes first when the file is new or empty. "" on success, else
-// why the bytes could not be written.
+// it; prefix goes first when the file is new or empty. A link standing at the
+// path, symbolic or hard, is never written through: it is replaced by a file
+// of its own. "" on success, else why the bytes could not be written.
 std::string append_to_file(const std::string& path, std::string_view prefix, std::string_view bytes);
 
 // Writes bytes to the process's standard error and flushes it.

@@ -36,4 +36,29 @@ private:
     std::string failure_;
 };
 
+// One running copy per save folder, whatever the environment of each: an
+// exclusive flock on the folder itself, so that nothing is written into it
+// to take the lock. The title's lock cannot see a copy started with another
+// runtime folder, by another user or under sudo; this one sees every copy
+// that would read and write the same files. Dropped when the process ends.
+class folder_lock {
+public:
+    folder_lock() = default;
+    ~folder_lock() { release(); }
+    folder_lock(const folder_lock&) = delete;
+    folder_lock& operator=(const folder_lock&) = delete;
+
+    // As instance_lock::acquire, for the folder at path.
+    bool acquire(const std::string& path);
+    void release();
+    bool held() const { return fd_ >= 0; }
+    bool busy() const { return busy_; }
+    const std::string& failure() const { return failure_; }
+
+private:
+    int fd_ = -1;
+    bool busy_ = false;
+    std::string failure_;
+};
+
 } // namespace psys

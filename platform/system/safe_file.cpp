@@ -82,7 +82,14 @@ bool safe_file::open(const std::string& path) {
     }
     path_ = path;
     temp_ = safe_file_temp_path(path);
-    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Whatever stands at the temporary name (a crash's leftover, or a link
+    // someone planted there) goes first: the bytes only ever reach a file
+    // made here, never one a link leads to.
+    if (::unlink(temp_.c_str()) != 0 && errno != ENOENT) {
+        fail("open", errno);
+        return false;
+    }
+    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd_ < 0) {
         fail("open", errno);
         return false;

@@ -19,8 +19,9 @@ public:
     safe_file(const safe_file&) = delete;
     safe_file& operator=(const safe_file&) = delete;
 
-    // Opens the temporary file for binary writing (a stale one left by a
-    // crash is truncated). False when it cannot be made; error() says why.
+    // Opens the temporary file for binary writing, made anew (what stood at
+    // its name, a crash's leftover or a link, is removed first). False when
+    // it cannot be made; error() says why.
     bool open(const std::string& path);
     FILE* stream() const { return file_; }
     bool is_open() const { return file_ != nullptr; }

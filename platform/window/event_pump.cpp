@@ -4,7 +4,9 @@
 #include "platform/window/window.h"
 
 #include <SDL.h>
+#include <atomic>
 #include <cmath>
+#include <csignal>
 #include <deque>
 #include <mutex>
 #include <vector>
@@ -30,6 +32,12 @@ pump_state& state() {
     static pump_state s;
     return s;
 }
+
+// Set by the hang-up handler, taken by the pump.
+std::atomic<bool> g_hung_up{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+void on_hang_up(int) { g_hung_up.store(true); }
 
 window* find_window(pump_state& s, uint32_t id) {
     for (attached& a : s.windows)
@@ -184,22 +192,26 @@ bool translate(pump_state& s, const SDL_Event& e, window_event& out) {
     }
 }
 
+// Queues what an SDL event means, unless a window's filter takes it.
+void deliver(pump_state& s, const SDL_Event& e) {
+    window_event we;
+    if (!translate(s, e, we)) return;
+    for (attached& a : s.windows)
+        if (a.filter && a.filter(we)) return;
+    s.queue.push_back(we);
+}
+
 // Drains SDL's queue into ours. Called with the state's mutex held.
 void pump_sdl(pump_state& s) {
+    if (g_hung_up.exchange(false)) {
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        deliver(s, quit);
+    }
     if (SDL_WasInit(SDL_INIT_EVENTS) == 0) return;
     SDL_PumpEvents();
     SDL_Event e;
-    while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
-        window_event we;
-        if (!translate(s, e, we)) continue;
-        bool consumed = false;
-        for (attached& a : s.windows)
-            if (a.filter && a.filter(we)) {
-                consumed = true;
-                break;
-            }
-        if (!consumed) s.queue.push_back(we);
-    }
+    while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) deliver(s, e);
 }
 
 } // namespace
@@ -251,6 +263,18 @@ void discard_events() {
     s.buttons = 0;
     s.modifiers = 0;
     s.alt = false;
+}
+
+void quit_on_hang_up() {
+    struct sigaction current {};
+    if (::sigaction(SIGHUP, nullptr, &current) != 0) return;
+    // Ignored (nohup), someone else's, or ours already.
+    if ((current.sa_flags & SA_SIGINFO) || current.sa_handler != SIG_DFL) return;
+    struct sigaction handler {};
+    handler.sa_handler = on_hang_up;
+    sigemptyset(&handler.sa_mask);
+    handler.sa_flags = SA_RESTART;
+    ::sigaction(SIGHUP, &handler, nullptr);
 }
 
 void attach_window(window* w, event_filter filter) {

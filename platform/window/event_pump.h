@@ -25,6 +25,11 @@ void request_destroy(uint32_t window_id);
 void post_quit();
 // Empties the queue (and SDL's) without delivering anything.
 void discard_events();
+// From now on a hang-up (the terminal the program was started from closed, an
+// ssh session dropped) reaches the pump as the quit SDL makes of SIGTERM and
+// SIGINT, instead of ending the process where it stands. A hang-up the
+// process was started ignoring (nohup) stays ignored.
+void quit_on_hang_up();
 
 // Windows whose SDL events the pump translates; window::create and
 // window::destroy do this. A filter sees every translated event first and

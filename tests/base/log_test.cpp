@@ -102,6 +102,11 @@ TEST_F(Logs, WithoutAPathLinesAreCountedAndHeardButWrittenNowhere) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "error.log"));
 }
 
+std::string ReadText(const std::filesystem::path& p) {
+    const std::vector<unsigned char> b = qtest::ReadBytes(p);
+    return std::string(b.begin(), b.end());
+}
+
 size_t Count(const std::string& text, const std::string& piece) {
     size_t n = 0;
     for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
@@ -173,6 +178,38 @@ TEST_F(Logs, LinesFromBeforeTheLogFolderReachItOnceKnown) {
     std::vector<unsigned char> noted = {0xFF, 0xFE};
     for (auto b : Utf16Le(note)) noted.push_back(b);
     EXPECT_EQ(file("error.log"), noted);
+}
+
+// A log in a folder others can write to may be a link someone planted to a
+// file of the player's: no byte goes through it, the log is made anew.
+TEST_F(Logs, ALinkWhereALogGoesIsReplacedNotWrittenThrough) {
+    namespace fs = std::filesystem;
+    qtest::TempDir outside;
+    struct Case {
+        const char* log;
+        void (*write)(const GxChar*);
+        const char* target;  // the player's file the link leads to
+        bool symbolic, targetExists;
+    } cases[] = {
+        {"error.log", [](const GxChar* t) { GxWriteErrorLog(u"%s", t); }, "notes.txt", true, true},
+        {"debug.log", [](const GxChar* t) { GxWriteDebugLog(u"%s", t); }, "new.txt", true, false},
+        {"device.log", [](const GxChar* t) { GxWriteDeviceLog(u"%s", t); }, "hard.txt", false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.log);
+        const fs::path target = outside.path() / c.target, log = dir.path() / c.log;
+        if (c.targetExists) qtest::WriteText(target, "the player's own\n");
+        if (c.symbolic) fs::create_symlink(target, log);
+        else fs::create_hard_link(target, log);
+        c.write(u"line\n");
+        if (c.targetExists) EXPECT_EQ(ReadText(target), "the player's own\n");
+        else EXPECT_FALSE(fs::exists(fs::symlink_status(target))) << "nothing made where a link led";
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(log)));
+        EXPECT_EQ(fs::hard_link_count(log), 1u);
+        std::vector<unsigned char> want = {0xFF, 0xFE};
+        for (auto b : Utf16Le(u"line\r\n")) want.push_back(b);
+        EXPECT_EQ(file(c.log), want);
+    }
 }
 
 TEST_F(Logs, AFolderNameThatIsNotUtf8StaysValidUtf16InTheFile) {

@@ -15,6 +15,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
+#include <map>
 
 namespace {
 
@@ -91,26 +93,54 @@ protected:
     std::vector<pid_t> started_;
 };
 
+// What stands in a folder: each name with its inode, size and last change.
+std::map<std::string, std::string> Snapshot(const fs::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::directory_iterator(dir)) {
+        struct stat st {};
+        lstat(entry.path().c_str(), &st);
+        files[entry.path().filename().string()] = std::to_string(st.st_ino) + " " + std::to_string(st.st_size) + " " +
+                                                  std::to_string(st.st_mtim.tv_sec) + "." +
+                                                  std::to_string(st.st_mtim.tv_nsec);
+    }
+    return files;
+}
+
 TEST_F(QuillonProcess, RunsInAFolderWhoseNameIsNotUtf8RefusesASecondStartAndEndsOnSigterm) {
     // Unpacked without a code-page option: Latin-1 "é", then Shift-JIS "あ".
     const fs::path game = temp_.path() / std::string("g\xE9me\x82\xA0");
     fs::rename(game_, game);
-    const pid_t pid = Start(game, "first.out", Headless());
     const fs::path save = game / "QuillonSample_SAVE";
-    ASSERT_TRUE(Booted(save)) << ReadText(temp_.path() / "first.out");
-    EXPECT_FALSE(fs::exists(game / "error.log")) << "no log falls loose into the game folder";
-
-    const auto [second, said] = RunToEnd(game, Headless());
-    EXPECT_EQ(second, 1);
-    EXPECT_NE(said.find("[Quillon Sample] 既に起動中です"), std::string::npos) << said;
-
-    // SDL turns the signal into the window's end: the game ends without asking.
-    ASSERT_EQ(kill(pid, SIGTERM), 0);
-    EXPECT_EQ(Finish(pid), 0);
-    EXPECT_TRUE(fs::exists(save / "device.log"));
-    // The settings and the permanent data are written at exit.
-    EXPECT_TRUE(fs::exists(save / "userconf.dat"));
-    EXPECT_TRUE(fs::exists(save / "permanent.dat"));
+    // A hang-up (the terminal it was started from closed) ends the game as
+    // SIGTERM does, which SDL turns into the window's end: the game ends
+    // without asking, and writes the settings and the permanent data.
+    for (const int signal : {SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        for (const char* name : {"device.log", "userconf.dat", "permanent.dat"}) fs::remove(save / name);
+        const pid_t pid = Start(game, "first.out", Headless());
+        ASSERT_TRUE(Booted(save)) << ReadText(temp_.path() / "first.out");
+        if (signal == SIGTERM) {
+            EXPECT_FALSE(fs::exists(game / "error.log")) << "no log falls loose into the game folder";
+            // A second copy on the save folder is refused whatever its runtime
+            // folder, before it writes anything there.
+            fs::create_directories(temp_.path() / "run2");
+            EnvChanges otherRuntime = Headless(), noRuntime = Headless();
+            otherRuntime["XDG_RUNTIME_DIR"] = (temp_.path() / "run2").string();
+            noRuntime["XDG_RUNTIME_DIR"] = std::nullopt;
+            for (const EnvChanges& env : {Headless(), otherRuntime, noRuntime}) {
+                SCOPED_TRACE(env.at("XDG_RUNTIME_DIR").value_or("unset"));
+                const auto before = Snapshot(save);
+                const auto [second, said] = RunToEnd(game, env);
+                EXPECT_EQ(second, 1);
+                EXPECT_NE(said.find("[Quillon Sample] 既に起動中です"), std::string::npos) << said;
+                EXPECT_EQ(Snapshot(save), before);
+            }
+        }
+        ASSERT_EQ(kill(pid, signal), 0);
+        EXPECT_EQ(Finish(pid), 0);
+        for (const char* name : {"device.log", "userconf.dat", "permanent.dat"})
+            EXPECT_TRUE(fs::exists(save / name)) << name;
+    }
     // The lock file stays behind, held by nobody.
     const int fd = open((run_ / "Quillon Sample.lock").c_str(), O_RDWR);
     ASSERT_GE(fd, 0);

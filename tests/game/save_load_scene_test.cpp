@@ -187,8 +187,9 @@ TEST_F(SaveLoad, SlotNineOnThePageTwoWithItsThumbnailListedAfterARestart) {
 }
 
 // A slot's save is its file and its thumbnail, written whole or not at all:
-// either one failing (here on a full disk) leaves the slot, the last slot
-// and the settings as they were, and the player is told.
+// either one failing (here a folder standing at its temporary name) leaves
+// the slot, the last slot and the settings as they were, and the player is
+// told.
 TEST_F(SaveLoad, ASaveThatCannotBeWrittenChangesNothingAndIsReported) {
     Play(kStory);
     ASSERT_TRUE(UntilClickWait());
@@ -197,7 +198,7 @@ TEST_F(SaveLoad, ASaveThatCannotBeWrittenChangesNothingAndIsReported) {
     for (const char* full : {"gamedata001.gd.tmp", "thumb001.png.tmp"}) {
         SCOPED_TRACE(full);
         log_.Clear();
-        fs::create_symlink("/dev/full", SaveDir() / full);
+        fs::create_directory(SaveDir() / full);
         Press(u"btn_save");
         ASSERT_TRUE(UntilScene(u"SeqSave"));
         PressIn(u"$UI:SeqSave", u"b01");
@@ -210,7 +211,7 @@ TEST_F(SaveLoad, ASaveThatCannotBeWrittenChangesNothingAndIsReported) {
         EXPECT_FALSE(Screen(u"SeqSave")->FindWidget(u"tip_new")->IsVisible());
         EXPECT_EQ(Notices(), std::vector<std::string>{"セーブに失敗しました"});
         EXPECT_EQ(CurrentScene(), u"SeqSave");
-        EXPECT_TRUE(log_.Contains("No space left on device")) << log_.Text();
+        EXPECT_TRUE(log_.Contains("Is a directory")) << log_.Text();
         fs::remove(SaveDir() / full);
         PressIn(u"$UI:SeqSave", u"btn_back");
         ASSERT_TRUE(UntilScene(u"SeqAvgMain"));

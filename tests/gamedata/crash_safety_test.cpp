@@ -5,10 +5,12 @@
 
 #include "gamedata/GxPersistFile.h"
 #include "graphics/GxPNG.h"
+#include "platform/system/file_system.h"
 #include "platform/system/safe_file.h"
 #include "support/LogCapture.h"
 
 #include <csignal>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -176,8 +178,26 @@ TEST_F(CrashSafety, AFileLargerThanAnySaveIsRefusedUnread) {
     }
 }
 
-// The writer's temporary file is the full device: every write fails as on
-// a full disk, whether the writer meets it inside a value or at the flush.
+// While it lives every write past a file's first byte fails, as on a full
+// disk: the process's file-size limit is 0 (a write past it fails, with no
+// signal).
+class NoRoomToWrite {
+public:
+    NoRoomToWrite() {
+        psys::fail_writes_past_size_limit();
+        getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit none = old_;
+        none.rlim_cur = 0;
+        setrlimit(RLIMIT_FSIZE, &none);
+    }
+    ~NoRoomToWrite() { setrlimit(RLIMIT_FSIZE, &old_); }
+
+private:
+    rlimit old_{};
+};
+
+// Every write fails as on a full disk, whether the writer meets it inside a
+// value or at the flush.
 TEST_F(CrashSafety, AFullDiskFailsTheSaveSaysSoAndKeepsTheOldFile) {
     Play();
     std::vector<u32> pixels(128 * 96, 0xFF336699);
@@ -201,16 +221,44 @@ TEST_F(CrashSafety, AFullDiskFailsTheSaveSaysSoAndKeepsTheOldFile) {
         Grow();
         for (u32& p : pixels) p ^= 0x00FFFFFF;
         const std::filesystem::path temp = dir_.path() / (std::string(w.file) + ".tmp");
-        std::filesystem::create_symlink("/dev/full", temp);
         qtest::LogCapture log;
-        EXPECT_FALSE(w.save());
+        bool saved;
+        {
+            NoRoomToWrite full;
+            saved = w.save();
+        }
+        EXPECT_FALSE(saved);
         // The thumbnail writer says nothing itself; the slot's save does.
         if (std::string(w.file) != "thumb001.png") {
-            EXPECT_TRUE(log.Contains("No space left on device")) << log.Text();
+            EXPECT_TRUE(log.Contains("File too large")) << log.Text();
         }
         EXPECT_EQ(Bytes(w.file), old);
-        EXPECT_FALSE(std::filesystem::is_symlink(temp));
+        EXPECT_FALSE(std::filesystem::exists(temp));
         EXPECT_TRUE(w.load());
+    }
+}
+
+// A save folder others can write to may hold a link, planted at a writer's
+// temporary name, to a file of the player's: no byte goes through it.
+TEST_F(CrashSafety, ALinkAtTheTemporaryNameIsNeverWrittenThrough) {
+    Play();
+    qtest::TempDir outside;
+    const std::filesystem::path players = outside.path() / "notes.txt";
+    for (const Writer& w : Writers()) {
+        for (const bool symbolic : {true, false}) {
+            SCOPED_TRACE(std::string(w.file) + (symbolic ? ": symbolic" : ": hard"));
+            qtest::WriteText(players, "the player's own\n");
+            const std::filesystem::path temp = dir_.path() / (std::string(w.file) + ".tmp");
+            if (symbolic) std::filesystem::create_symlink(players, temp);
+            else std::filesystem::create_hard_link(players, temp);
+            Grow();
+            ASSERT_TRUE(w.save());
+            const std::vector<unsigned char> left = qtest::ReadBytes(players);
+            EXPECT_EQ(std::string(left.begin(), left.end()), "the player's own\n");
+            EXPECT_FALSE(std::filesystem::is_symlink(dir_.path() / w.file));
+            EXPECT_EQ(std::filesystem::hard_link_count(dir_.path() / w.file), 1u);
+            EXPECT_TRUE(w.load());
+        }
     }
 }
 

@@ -1,6 +1,8 @@
 #include "moa_stream.h"
 #include "moa_world.h"
 
+#include "support/LogCapture.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -142,6 +144,41 @@ TEST(MoaWorker, ReplacingFromAnOlderSaveMakesNewVariablesAndSkipsGoneScripts) {
         << "cleared to its initial value: the save did not have it";
     EXPECT_EQ(now.worker->FindVariable(u"newglobal")->m_Value.ToInt64(), 8);
     EXPECT_EQ(now.worker->FindEntity(u"gone"), nullptr);
+}
+
+// The permanent data read with a bundle that lacks scripts (a broken one
+// has none at all): what their records hold is written back unchanged, and
+// one line names them; a script whose record holds nothing is not named.
+TEST(MoaWorker, APermanentReadKeepsWhatScriptsTheBundleLacksHold) {
+    World old;
+    old.Load({{u"gone", u"STATIC PERMAN $x = 1\n"}, {u"main", u"STATIC PERMAN $y = 1\n"}});
+    old.worker->FindEntity(u"gone")->FindVariable(u"x")->m_Value = GxMoaVariable::OfInt(42);
+    old.worker->FindEntity(u"main")->FindVariable(u"y")->m_Value = GxMoaVariable::OfInt(43);
+    const auto write = [](World& w) {
+        return mtest::WriteStream(Form::Binary, "PD", [&](GxContentWriterBase& wr) {
+            EXPECT_TRUE(w.worker->WriteVariables(&wr, kGxStoragePerman));
+        });
+    };
+    const auto read = [](World& w, const std::vector<u8>& bytes) {
+        mtest::StreamReader r(bytes, "PD");
+        EXPECT_TRUE(w.worker->ReadVariables(r.reader.get(), kGxStoragePerman));
+    };
+    const auto bytes = write(old);
+
+    World broken;
+    broken.Load({{u"empty", u"*e\n"}});
+    qtest::LogCapture log;
+    read(broken, bytes);
+    EXPECT_TRUE(log.Contains("GxMoaWorker::ReadVariables/スクリプトが見つからないため、その変数を読んだまま残します(gone,main)"))
+        << log.Text();
+    World now;
+    now.Load({{u"main", u"STATIC PERMAN $y = 1\n"}});
+    read(now, write(broken));
+    EXPECT_EQ(now.worker->FindEntity(u"main")->FindVariable(u"y")->m_Value.ToInt64(), 43);
+    World again;
+    again.Load({{u"gone", u"STATIC PERMAN $x = 1\n"}, {u"main", u"STATIC PERMAN $y = 1\n"}});
+    read(again, write(now));
+    EXPECT_EQ(write(again), bytes);
 }
 
 TEST(MoaWorker, FrameOfAScriptNoLongerInTheBundle) {
