@@ -94,7 +94,8 @@ std::unique_ptr<GxContentReaderBase> GxPersistFile::Open(const GxString& path, G
         if (notRead) *notRead = true;
         return refuse();
     }
-    if (!GxLoadFile(buffer, path, false, true)) {
+    // Held to the limit again as it is read: the file may have grown since.
+    if (!GxLoadFile(buffer, path, false, true, u32(kMaxFileBytes))) {
         GxWriteErrorLog(u"%s/ファイルを読み込めませんでした(%s)\n", who, path);
         if (notRead) *notRead = true;
         return refuse();

@@ -27,9 +27,7 @@ enum class HeaderKind { Png, Dds, Other };
 
 // A file no texture could hold all of is refused before it is read.
 bool RefuseTooLarge(const GxFileHandle& file, const GxChar* name) {
-    if (file.GetFullSize() <= kGxLargestPictureFileSize) return false;
-    GxWriteErrorLog(u"File too large(%I64u bytes, at most %u):%s\n", file.GetFullSize(), kGxLargestPictureFileSize, name);
-    return true;
+    return GxRefuseTooLargeFile(file, kGxLargestPictureFileSize, name, false);
 }
 
 bool ProbeFileHeader(GxFileHandle& file, const GxChar* name, HeaderKind kind, GxImageInfo* info) {

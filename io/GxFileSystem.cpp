@@ -51,16 +51,16 @@ const GxPackEntry* FindInPacks(const GxPackFileHeaderCache** pack, GxStringView 
 // whole; it is refused before its stated size is allocated.
 bool DataMissing(const GxFileHandle& file) { return file.GetPack() && !file.GetPack()->HoldsData(*file.GetEntry()); }
 
+} // namespace
+
 // A file larger than its kind can mean is refused before anything is
 // allocated; so is one whose size no 32-bit count can hold, which would
 // otherwise be read cut short as if it were whole.
-bool TooLarge(const GxFileHandle& file, u32 maxSize, GxStringView path, bool silent) {
+bool GxRefuseTooLargeFile(const GxFileHandle& file, u32 maxSize, GxStringView path, bool silent) {
     if (file.GetFullSize() <= maxSize && file.GetFullSize() <= std::numeric_limits<u32>::max()) return false;
     if (!silent) GxWriteErrorLog(u"File too large(%I64u bytes, at most %u):%s\n", file.GetFullSize(), maxSize, path);
     return true;
 }
-
-} // namespace
 
 int GxFileExists(GxStringView path) {
     std::string native;
@@ -174,7 +174,7 @@ bool GxLoadFile(GxBinBuffer* out, GxStringView path, bool useCache, bool silent,
         GxFileClose(&file);
         return true;
     }
-    if (TooLarge(file, maxSize, path, silent)) {
+    if (GxRefuseTooLargeFile(file, maxSize, path, silent)) {
         out->Free();
         GxFileClose(&file);
         return false;
@@ -207,7 +207,7 @@ bool GxLoadFileNoCache(GxBinBuffer* out, GxStringView path, u32, bool silent, u3
         if (!silent) GxWriteErrorLog(u"File open error:%s\n", path);
         return false;
     }
-    if (TooLarge(file, maxSize, path, silent)) {
+    if (GxRefuseTooLargeFile(file, maxSize, path, silent)) {
         GxFileClose(&file);
         return false;
     }

@@ -29,17 +29,22 @@ bool GxFileSeek(GxFileHandle* file, s64 offset, u32 origin);
 s64 GxFileTell(const GxFileHandle* file);
 void GxFileClose(GxFileHandle* file);
 
-// The largest file a whole-file load takes unless its caller knows better.
+// The limit of a whole-file load whose caller means any size at all (that
+// 32 bits can count). Every load names its limit: one left out would let the
+// next reader allocate whatever size a file claims.
 inline constexpr u32 kGxLoadFileAnySize = 0xFFFFFFFFu;
 
+// Refuses an open file larger than maxSize (the largest its kind can mean),
+// or than 32 bits can count: true when refused, with the one "File too large"
+// line naming it unless silent.
+bool GxRefuseTooLargeFile(const GxFileHandle& file, u32 maxSize, GxStringView path, bool silent);
+
 // Loads a whole file into out (exactly its size). Logs "File open error or not
-// exist:" or "File read error:" unless silent. A file larger than maxSize
-// (the largest its kind can mean), or than 32 bits can count, is refused
-// before anything is allocated, with "File too large" naming it unless silent.
-bool GxLoadFile(GxBinBuffer* out, GxStringView path, bool useCache, bool silent, u32 maxSize = kGxLoadFileAnySize);
+// exist:" or "File read error:" unless silent. A file larger than maxSize is
+// refused (GxRefuseTooLargeFile) before anything is allocated.
+bool GxLoadFile(GxBinBuffer* out, GxStringView path, bool useCache, bool silent, u32 maxSize);
 // Loads a whole file followed by two zero bytes, never through the cache.
-bool GxLoadFileNoCache(GxBinBuffer* out, GxStringView path, u32 unused, bool silent,
-                       u32 maxSize = kGxLoadFileAnySize);
+bool GxLoadFileNoCache(GxBinBuffer* out, GxStringView path, u32 unused, bool silent, u32 maxSize);
 
 // The first mounted pack that holds path; pack and entry (either may be null)
 // receive it.

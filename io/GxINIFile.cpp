@@ -3,55 +3,22 @@
 #include "base/GxStringUtil.h"
 #include "io/GxFileSystem.h"
 #include "io/GxStringParse.h"
-
-#include <cstring>
-
-namespace {
-
-// The file's text: up to the first zero character, converted by its
-// byte-order mark or, without one, from the ANSI code page. A file of no
-// byte but its mark, and one in UTF-16BE, are told apart from text that
-// holds no entry: a game's configuration refused for them says which.
-GxString DecodeText(const GxBinBuffer& buf, GxINIFileNoKey* noKey) {
-    const u8* d = buf.GetData();
-    const size_t size = buf.GetSize();
-    // The loader's two closing zero bytes are no part of the file.
-    const size_t fileSize = size - 2;
-    const bool utf16le = fileSize >= 2 && d[0] == 0xFF && d[1] == 0xFE;
-    const bool utf8 = fileSize >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF;
-    *noKey = GxINIFileNoKey::NoEntry;
-    if (fileSize == 0 || (utf16le && fileSize == 2) || (utf8 && fileSize == 3)) {
-        *noKey = GxINIFileNoKey::Empty;
-        return {};
-    }
-    if (fileSize >= 2 && d[0] == 0xFE && d[1] == 0xFF) {
-        *noKey = GxINIFileNoKey::BigEndianUtf16;
-        return {};
-    }
-    if (utf16le) {
-        GxString text;
-        for (size_t i = 2; i + 1 < size; i += 2) {
-            const GxChar c = GxChar(d[i] | d[i + 1] << 8);
-            if (c == 0) break;
-            text.push_back(c);
-        }
-        return text;
-    }
-    const char* s = reinterpret_cast<const char*>(d);
-    const size_t len = strnlen(s, size);
-    if (utf8) return GxFromUtf8(std::string_view(s + 3, len - 3));
-    return GxFromAnsi(std::string_view(s, len));
-}
-
-} // namespace
+#include "io/GxTextFile.h"
 
 bool GxINIFile::Load(GxStringView path, bool silent) {
     m_Values.clear();
     m_NoKey = GxINIFileNoKey::NotRead;
     GxBinBuffer buf;
     if (!GxLoadFileNoCache(&buf, path, 0, silent, kGxINIFileMaxSize)) return false;
+    GxString text;
+    // The loader's two closing zero bytes are no part of the file.
+    switch (GxDecodeText(buf.GetData(), buf.GetSize() - 2, &text)) {
+    case GxTextDecode::Text: m_NoKey = GxINIFileNoKey::NoEntry; break;
+    case GxTextDecode::Empty: m_NoKey = GxINIFileNoKey::Empty; return true;
+    case GxTextDecode::BigEndianUtf16: m_NoKey = GxINIFileNoKey::BigEndianUtf16; return true;
+    }
     std::vector<GxString> lines;
-    GxSplitStringAll(&lines, DecodeText(buf, &m_NoKey), u"\n");
+    GxSplitStringAll(&lines, text, u"\n");
     for (const GxString& raw : lines) {
         const GxString line = GxTrim(raw, 4);
         const size_t eq = line.find(u'=');

@@ -2,8 +2,8 @@
 // A bare key=value file: no sections, no comments; a line that holds '=' is an
 // entry (key before the first '=', value after it, both trimmed of characters
 // up to code 32); the first occurrence of a key wins; keys are case-sensitive.
-// The text is in the ANSI code page unless it begins with a UTF-8 or UTF-16LE
-// byte-order mark; a UTF-16BE one is not read.
+// The bytes are decoded as every text file's are (GxDecodeText): the ANSI
+// code page unless a UTF-8 or UTF-16LE byte-order mark says otherwise.
 #include "base/GxTypes.h"
 
 #include <map>
@@ -12,12 +12,12 @@
 // kilobytes.
 inline constexpr u32 kGxINIFileMaxSize = 1u << 20;
 
-// Why a file that was read gave no key, for a caller that cannot go on
-// without one and must say why.
+// Why the last load gave no key, for a caller that cannot go on without one
+// and must say why.
 enum class GxINIFileNoKey {
     None,            // at least one key was read
     NotRead,         // the file could not be read (the file layer says why unless silent)
-    Empty,           // no byte, or a byte-order mark alone
+    Empty,           // its bytes decode as an empty file (GxTextDecode::Empty)
     BigEndianUtf16,  // its byte-order mark names an encoding that is not read
     NoEntry,         // text without a line that holds '='
 };

@@ -170,12 +170,6 @@ GxStringA& ReadTextLine(GxStringA* out, const char* start, const char** posOut, 
     return *out;
 }
 
-GxStringA& ReadTextLineUtf8(GxStringA* out, const char* start, const char** posOut, u32* lineCounter,
-                            const char* end) {
-    ScanLine<char, false>(out, start, posOut, lineCounter, end);
-    return *out;
-}
-
 GxString& ReadTextLineW(GxString* out, const GxChar* start, const GxChar** posOut, u32* lineCounter,
                         const GxChar* end) {
     ScanLine<GxChar, false>(out, start, posOut, lineCounter, end);

@@ -19,9 +19,6 @@ GxStringA& ReadTextLine(GxStringA* out, const char* start, const char** posOut, 
 GxString& ReadTextLineW(GxString* out, const GxChar* start, const GxChar** posOut, u32* lineCounter,
                         const GxChar* end);
 void SkipTextLine(const char* start, const char** posOut, u32* lineCounter, const char* end);
-// The same without Shift-JIS stepping, for UTF-8 text.
-GxStringA& ReadTextLineUtf8(GxStringA* out, const char* start, const char** posOut, u32* lineCounter,
-                            const char* end);
 
 // Reads a double-quoted string at start; empty when the first character is no
 // double quote. Backslash escapes \f \n \r \t \v; any other escaped character

@@ -18,8 +18,7 @@ public:
     // The whole file without the file cache; false when it is missing, empty,
     // larger than maxSize, of a refused form or has a wrong magic. The
     // reader's first complaint names the file.
-    bool Open(GxStringView path, const char* kind, OtherForms other, bool silent,
-              u32 maxSize = kGxLoadFileAnySize);
+    bool Open(GxStringView path, const char* kind, OtherForms other, bool silent, u32 maxSize);
     // The same over bytes the caller keeps alive while reading.
     bool OpenBytes(const u8* data, u32 size, const char* kind, OtherForms other);
 

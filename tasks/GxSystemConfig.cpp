@@ -57,14 +57,16 @@ bool GxSystemConfig::LoadSystemConfig() {
     // name with the player's saves out of sight.
     if (GxFileExists(kPath) == kGxFileNotFound) return false;
     GxINIFile ini;
-    if (!ini.Load(kPath, false)) return false;
+    ini.Load(kPath, false);
     switch (ini.GetNoKeyReason()) {
     case GxINIFileNoKey::None: break;
+    // A folder, a FIFO, a file too large or one that may not be read: the
+    // file layer has named it and said why.
+    case GxINIFileNoKey::NotRead: return false;
     case GxINIFileNoKey::Empty: GxWriteErrorLog(u"Error/GxSystemConfig Empty File(%s)\n", kPath); return false;
     case GxINIFileNoKey::BigEndianUtf16:
         GxWriteErrorLog(u"Error/GxSystemConfig UTF-16 Big-Endian Is Not Read(%s)\n", kPath);
         return false;
-    case GxINIFileNoKey::NotRead:
     case GxINIFileNoKey::NoEntry: GxWriteErrorLog(u"Error/GxSystemConfig No Key In File(%s)\n", kPath); return false;
     }
 

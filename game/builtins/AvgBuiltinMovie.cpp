@@ -37,7 +37,7 @@ AVG_BUILTIN_DEFINE(AvgBuiltinMovie, MV, 6) {
     GxString path = config.m_FolderNames[kGxFolderMovies] + call.Str(0);
     if (!GxResolveMovieFile(path)) return call.Fail(u"動画ファイルが見つかりません[%s]", path);
     if (!layer) return true;
-    if (GxMovie::IsNoMovie(path)) {
+    if (GxMovie::RefuseUnplayable(path)) {
         layer->StartTransit(time);
         return true;
     }

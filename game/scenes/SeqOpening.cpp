@@ -30,7 +30,7 @@ void SeqOpening::OnStartSequence(int) {
     if (config.m_MovNameOpening.empty()) return;
     const GxString path = config.m_FolderNames[kGxFolderMovies] + config.m_MovNameOpening;
     GxTaskLayer* layer = GetBackgroundLayer();
-    if (!layer || GxMovie::IsNoMovie(path)) return;
+    if (!layer || GxMovie::RefuseUnplayable(path)) return;
     const GxUserConfig* settings = GxUserConfig::Get();
     layer->SetMovieContent(path, kScreenWidth, kScreenHeight, kPlayOnce, 0.0, settings ? settings->GetMovieVolume() : 0,
                            true, 0);

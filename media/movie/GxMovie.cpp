@@ -25,7 +25,7 @@ bool Initialize() {
     return true;
 }
 
-bool IsNoMovie(GxStringView file) {
+bool RefuseUnplayable(GxStringView file) {
     GxFileHandle handle;
     if (GxFileOpen(&handle, file)) {
         const bool empty = handle.GetFullSize() == 0;

@@ -16,12 +16,12 @@ extern GxMoviePlayerBase* GxMoviePlayerSlots[kGxMovieSlotCount];
 namespace GxMovie {
 
 bool Initialize();
-// Whether a movie file the game names is to be taken as no movie at all:
-// one that is absent or holds no bytes. So is one that is there but cannot
-// be opened (a FIFO, a link that leads nowhere, a file that may not be
-// read); that one is named in "error.log" as a movie the player could not
-// open would be.
-bool IsNoMovie(GxStringView file);
+// Refuses a movie file the game names as no movie at all: true for one that
+// is absent or holds no bytes, without a word, and for one that is there but
+// cannot be opened (a FIFO, a link that leads nowhere, a file that may not be
+// read), which is named in "error.log" as a movie the player could not open
+// would be.
+bool RefuseUnplayable(GxStringView file);
 // Closes what the slot holds and opens a player on the file (see
 // GxMoviePlayerFile::Open); the player stays in the slot even when it could
 // not be built, and the result is the build's.

@@ -52,6 +52,7 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cstdlib>

@@ -187,7 +187,7 @@ int main(int argc, char** argv) {
         if (!GxMountPackFile(GxFromNativePath((sample / rel).string()))) continue;
         for (const std::string& name : PackNames(bytes)) {
             GxBinBuffer buffer;
-            if (!GxLoadFile(&buffer, GxFromUtf8(name), false, true)) continue;
+            if (!GxLoadFile(&buffer, GxFromUtf8(name), false, true, kGxLoadFileAnySize)) continue;
             files[name] = Bytes(buffer.GetData(), buffer.GetData() + buffer.GetSize());
         }
     }

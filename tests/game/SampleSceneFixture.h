@@ -146,7 +146,7 @@ protected:
     static void Unpack(const GxChar* path, const std::function<void(std::string&)>& edit) {
         ASSERT_TRUE(GxMountPackFile(u"sample.gxp"));
         GxBinBuffer packed;
-        const bool read = GxLoadFile(&packed, path, false, false);
+        const bool read = GxLoadFile(&packed, path, false, false, kGxLoadFileAnySize);
         GxUnmountAllPackFiles();
         ASSERT_TRUE(read) << GxToUtf8(path);
         std::string bytes(reinterpret_cast<const char*>(packed.GetData()), packed.GetSize());

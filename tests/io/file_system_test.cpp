@@ -39,7 +39,7 @@ TEST_F(FsTest, DiskFirstThenPacksInMountingOrder) {
     for (const auto& c : cases) {
         EXPECT_EQ(GxFileExists(c.path), c.where);
         GxBinBuffer buf;
-        EXPECT_EQ(GxLoadFile(&buf, c.path, false, true), c.content != nullptr);
+        EXPECT_EQ(GxLoadFile(&buf, c.path, false, true, kGxLoadFileAnySize), c.content != nullptr);
         if (c.content) {
             EXPECT_EQ(Str(buf), c.content);
             EXPECT_EQ(GxGetFileSize(c.path), std::strlen(c.content));
@@ -63,7 +63,7 @@ TEST_F(FsTest, DiskLookUpIgnoresCaseAndTakesBackslashes) {
     for (const GxChar* p : {u"bg/title.png", u"BG/Title.PNG", u"Bg\\TITLE.png", u"bg//title.png"}) {
         EXPECT_EQ(GxFileExists(p), kGxFileOnDisk);
         GxBinBuffer b;
-        EXPECT_TRUE(GxLoadFile(&b, p, false, false));
+        EXPECT_TRUE(GxLoadFile(&b, p, false, false, kGxLoadFileAnySize));
         EXPECT_EQ(Str(b), "png");
     }
     EXPECT_EQ(GxFileExists(u"bg/title.png/x"), kGxFileNotFound);
@@ -84,7 +84,7 @@ TEST_F(FsTest, FilesAddedOrRemovedAreSeenAtOnce) {
     Put("bg/A.png", "A");
     Put("bg/a.PNG", "a");
     GxBinBuffer b;
-    ASSERT_TRUE(GxLoadFile(&b, u"Bg/a.png", false, false));
+    ASSERT_TRUE(GxLoadFile(&b, u"Bg/a.png", false, false, kGxLoadFileAnySize));
     EXPECT_EQ(Str(b), "A") << "of several names that differ in case only, the smallest is taken";
 }
 
@@ -122,7 +122,7 @@ TEST_F(FsTest, ScrambledEntryReadsTheSameWhateverTheOrder) {
     qtest::WritePack("s.gxp", {{"pad.bin", Bytes("xyz"), 0}, {"e.bin", data, 0}}, {.scrambled = true});
     ASSERT_TRUE(GxMountPackFile(u"s.gxp"));
     GxBinBuffer whole;
-    ASSERT_TRUE(GxLoadFile(&whole, u"e.bin", false, false));
+    ASSERT_TRUE(GxLoadFile(&whole, u"e.bin", false, false, kGxLoadFileAnySize));
     ASSERT_EQ(whole.GetSize(), data.size());
     EXPECT_TRUE(std::equal(data.begin(), data.end(), whole.GetData()));
     GxFileHandle h;
@@ -139,11 +139,11 @@ TEST_F(FsTest, EmptyFilesAndTheTwoZeroBytes) {
     Put("empty.txt", "");
     Put("x.ini", "A=1");
     GxBinBuffer b;
-    EXPECT_TRUE(GxLoadFile(&b, u"empty.txt", false, false));
+    EXPECT_TRUE(GxLoadFile(&b, u"empty.txt", false, false, kGxLoadFileAnySize));
     EXPECT_EQ(b.GetSize(), 0u);
-    EXPECT_TRUE(GxLoadFileNoCache(&b, u"empty.txt", 0, false));
+    EXPECT_TRUE(GxLoadFileNoCache(&b, u"empty.txt", 0, false, kGxLoadFileAnySize));
     EXPECT_EQ(b.GetSize(), 2u);
-    EXPECT_TRUE(GxLoadFileNoCache(&b, u"x.ini", 0, false));
+    EXPECT_TRUE(GxLoadFileNoCache(&b, u"x.ini", 0, false, kGxLoadFileAnySize));
     EXPECT_EQ(b.GetSize(), 5u);
     EXPECT_EQ(std::memcmp(b.GetData(), "A=1\0\0", 5), 0);
 }
@@ -151,14 +151,22 @@ TEST_F(FsTest, EmptyFilesAndTheTwoZeroBytes) {
 TEST_F(FsTest, MissingFilesAreLoggedUnlessSilent) {
     qtest::LogCapture log;
     GxBinBuffer b;
-    EXPECT_FALSE(GxLoadFile(&b, u"no/such.png", false, true));
-    EXPECT_FALSE(GxLoadFileNoCache(&b, u"no/such.ini", 0, true));
+    EXPECT_FALSE(GxLoadFile(&b, u"no/such.png", false, true, kGxLoadFileAnySize));
+    EXPECT_FALSE(GxLoadFileNoCache(&b, u"no/such.ini", 0, true, kGxLoadFileAnySize));
     EXPECT_TRUE(log.Lines().empty());
-    EXPECT_FALSE(GxLoadFile(&b, u"no/such.png", false, false));
-    EXPECT_FALSE(GxLoadFileNoCache(&b, u"no/such.ini", 0, false));
+    EXPECT_FALSE(GxLoadFile(&b, u"no/such.png", false, false, kGxLoadFileAnySize));
+    EXPECT_FALSE(GxLoadFileNoCache(&b, u"no/such.ini", 0, false, kGxLoadFileAnySize));
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{"File open error or not exist:no/such.png\n",
                                                      "File open error:no/such.ini\n"}));
 }
+
+// No whole-file load can leave its limit out: a reader that forgot it would
+// take whatever size a file claims.
+template <class Buffer>
+concept LoadsWithoutALimit = requires(Buffer* b) {
+    GxLoadFile(b, u"f", false, false);
+} || requires(Buffer* b) { GxLoadFileNoCache(b, u"f", 0, false); };
+static_assert(!LoadsWithoutALimit<GxBinBuffer>);
 
 // Whole-file loads take no more than the caller's kind of file can mean,
 // and never a file larger than 32 bits can count (it was read cut short, as
@@ -229,7 +237,7 @@ TEST_F(FsTest, MountFailures) {
     EXPECT_EQ(log.Lines(), (std::vector<std::string>{"Error/GxMountPackFile Failed(fifo.gxp)\n",
                                                      "Error/GxMountPackFile Failed(gone.gxp)\n"}));
     GxBinBuffer b;
-    EXPECT_FALSE(GxLoadFile(&b, u"fifo.gxp", false, true)) << "nor is it a game file";
+    EXPECT_FALSE(GxLoadFile(&b, u"fifo.gxp", false, true, kGxLoadFileAnySize)) << "nor is it a game file";
     close(ends);
 }
 
@@ -251,22 +259,22 @@ TEST_F(FsTest, CacheServesRepeatedLoadsUntilTheFileChanges) {
     GxSetFileCacheMaxFileSize(1 << 16);
     Put("t.png", "first");
     GxBinBuffer b;
-    ASSERT_TRUE(GxLoadFile(&b, u"T.png", true, false));
+    ASSERT_TRUE(GxLoadFile(&b, u"T.png", true, false, kGxLoadFileAnySize));
     EXPECT_EQ(GxGetFileCache().GetUsedBytes(), 0u) << "nothing is cached before the cache is switched on";
     GxSetFileCacheEnable(true);
-    ASSERT_TRUE(GxLoadFile(&b, u"T.png", true, false));
+    ASSERT_TRUE(GxLoadFile(&b, u"T.png", true, false, kGxLoadFileAnySize));
     EXPECT_EQ(GxGetFileCache().GetUsedBytes(), 5u);
-    ASSERT_TRUE(GxLoadFile(&b, u"t.PNG", false, false));
+    ASSERT_TRUE(GxLoadFile(&b, u"t.PNG", false, false, kGxLoadFileAnySize));
     EXPECT_EQ(GxGetFileCache().GetUsedBytes(), 5u) << "a load without the cache adds nothing";
     // Same time, other bytes: only the cache can answer "first".
     const auto p = m_Dir.path() / "t.png";
     const auto time = std::filesystem::last_write_time(p);
     Put("t.png", "FIRST");
     std::filesystem::last_write_time(p, time);
-    ASSERT_TRUE(GxLoadFile(&b, u"t.png", true, false));
+    ASSERT_TRUE(GxLoadFile(&b, u"t.png", true, false, kGxLoadFileAnySize));
     EXPECT_EQ(Str(b), "first") << "keys lower ASCII letters only";
     std::filesystem::last_write_time(p, time + std::chrono::seconds(1));
-    ASSERT_TRUE(GxLoadFile(&b, u"t.png", true, false));
+    ASSERT_TRUE(GxLoadFile(&b, u"t.png", true, false, kGxLoadFileAnySize));
     EXPECT_EQ(Str(b), "FIRST") << "a new last-write time misses";
     EXPECT_EQ(GxGetFileCache().GetUsedBytes(), 5u) << "and replaces the copy";
     GxClearFileCache();

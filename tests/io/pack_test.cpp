@@ -59,11 +59,11 @@ TEST_F(FsTest, GoldenPackContentsThroughTheFileSystem) {
     ASSERT_TRUE(GxMountPackFile(GxString(path.begin(), path.end())));
     const auto entries = GoldenEntries();
     GxBinBuffer b;
-    ASSERT_TRUE(GxLoadFile(&b, u"bg/タイトル.png", false, false));
+    ASSERT_TRUE(GxLoadFile(&b, u"bg/タイトル.png", false, false, kGxLoadFileAnySize));
     EXPECT_EQ(Bytes(b.GetData(), b.GetData() + b.GetSize()), entries[1].data);
-    ASSERT_TRUE(GxLoadFile(&b, u"System\\SysConf.ini", false, false));
+    ASSERT_TRUE(GxLoadFile(&b, u"System\\SysConf.ini", false, false, kGxLoadFileAnySize));
     EXPECT_EQ(Str(b), "APP_TITLE=Golden\n");
-    ASSERT_TRUE(GxLoadFile(&b, u"se/a.ogg", false, false));
+    ASSERT_TRUE(GxLoadFile(&b, u"se/a.ogg", false, false, kGxLoadFileAnySize));
     EXPECT_EQ(b.GetSize(), 0u);
 }
 
@@ -72,7 +72,7 @@ TEST_F(FsTest, ShiftJisNamesAreFoundByTheirWideForm) {
     ASSERT_TRUE(GxMountPackFile(u"j.gxp"));
     EXPECT_EQ(GxFileExists(u"ＢＧ\\ソース.TXT"), kGxFileInPack) << "full-width letters lower too";
     GxBinBuffer b;
-    ASSERT_TRUE(GxLoadFile(&b, u"Ｂｇ/ソース.txt", false, false));
+    ASSERT_TRUE(GxLoadFile(&b, u"Ｂｇ/ソース.txt", false, false, kGxLoadFileAnySize));
     EXPECT_EQ(Str(b), "sjis");
 }
 
@@ -80,7 +80,7 @@ TEST_F(FsTest, DuplicateNamesResolveToTheFirstRecord) {
     qtest::WritePack("d.gxp", {{"Dup.txt", B("first"), 1}, {"dup.TXT", B("second"), 2}});
     ASSERT_TRUE(GxMountPackFile(u"d.gxp"));
     GxBinBuffer b;
-    ASSERT_TRUE(GxLoadFile(&b, u"DUP.txt", false, false));
+    ASSERT_TRUE(GxLoadFile(&b, u"DUP.txt", false, false, kGxLoadFileAnySize));
     EXPECT_EQ(Str(b), "first");
 }
 
@@ -173,11 +173,11 @@ TEST_F(FsTest, DamagedEntriesFailAlone) {
             ASSERT_TRUE(GxMountPackFile(u"damaged.gxp")) << c.what;
             EXPECT_EQ(GxFileExists(u"b.txt"), kGxFileInPack) << c.what;
             GxBinBuffer buf;
-            EXPECT_FALSE(GxLoadFile(&buf, u"B.txt", false, false)) << c.what;
+            EXPECT_FALSE(GxLoadFile(&buf, u"B.txt", false, false, kGxLoadFileAnySize)) << c.what;
             EXPECT_EQ(buf.GetSize(), 0u) << c.what;
             EXPECT_EQ(log.Lines(), std::vector<std::string>{c.secondLog}) << c.what;
-            EXPECT_FALSE(GxLoadFileNoCache(&buf, u"b.txt", 0, true)) << c.what;
-            EXPECT_EQ(GxLoadFile(&buf, u"a.txt", false, true), c.firstReadable) << c.what;
+            EXPECT_FALSE(GxLoadFileNoCache(&buf, u"b.txt", 0, true, kGxLoadFileAnySize)) << c.what;
+            EXPECT_EQ(GxLoadFile(&buf, u"a.txt", false, true, kGxLoadFileAnySize), c.firstReadable) << c.what;
             if (c.firstReadable) {
                 EXPECT_EQ(Str(buf), "aaaa") << c.what;
             }

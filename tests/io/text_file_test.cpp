@@ -36,6 +36,10 @@ TEST_F(FsTest, TextFileEncodingsGiveTheSameLines) {
 TEST_F(FsTest, TextFileRefusals) {
     Put("be.txt", "\xFE\xFF\x00\x41");
     Put("empty.txt", "");
+    // A byte-order mark alone is no more text than no byte, for every
+    // reader of text.
+    Put("mark.txt", "\xEF\xBB\xBF");
+    Put("mark16.txt", "\xFF\xFE");
     Put("sparse.txt", "");
     std::filesystem::resize_file(m_Dir.path() / "sparse.txt", u64(kGxTextFileMaxSize) + 1);
     const struct {
@@ -44,6 +48,8 @@ TEST_F(FsTest, TextFileRefusals) {
     } rows[] = {
         {u"be.txt", "Error/ReadTextFileLines UTF-16 Big-Endian Is Not Read(be.txt)\n"},
         {u"empty.txt", "Error/ReadTextFileLines Empty File(empty.txt)\n"},
+        {u"mark.txt", "Error/ReadTextFileLines Empty File(mark.txt)\n"},
+        {u"mark16.txt", "Error/ReadTextFileLines Empty File(mark16.txt)\n"},
         {u"none.txt", "File open error or not exist:none.txt\n"},
         {u"sparse.txt", "File too large(16777217 bytes, at most 16777216):sparse.txt\n"},
     };

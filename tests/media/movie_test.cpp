@@ -171,7 +171,7 @@ TEST_F(MoviePlayback, RefusedFilesLogTheirLineAndLeaveAPlayerThatDoesNotPlay) {
     struct Case {
         const GxChar* file;
         const char* line;
-        bool noMovie;  // what IsNoMovie says
+        bool noMovie;  // what RefuseUnplayable says
         bool named;    // and whether it writes the line
     };
     const Case cases[] = {
@@ -188,7 +188,7 @@ TEST_F(MoviePlayback, RefusedFilesLogTheirLineAndLeaveAPlayerThatDoesNotPlay) {
         SCOPED_TRACE(c.line);
         {
             qtest::LogCapture log;
-            EXPECT_EQ(GxMovie::IsNoMovie(c.file), c.noMovie);
+            EXPECT_EQ(GxMovie::RefuseUnplayable(c.file), c.noMovie);
             EXPECT_EQ(log.Lines(), c.named ? std::vector<std::string>{c.line} : std::vector<std::string>{});
         }
         qtest::LogCapture log;

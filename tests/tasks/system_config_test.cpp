@@ -111,7 +111,7 @@ TEST_F(Config, PackKeysMountInKeyOrderWithGaps) {
     GxSystemConfig c;
     ASSERT_TRUE(c.LoadSystemConfig());
     GxBinBuffer x;
-    ASSERT_TRUE(GxLoadFile(&x, u"x.txt", false, false));
+    ASSERT_TRUE(GxLoadFile(&x, u"x.txt", false, false, kGxLoadFileAnySize));
     EXPECT_EQ(Str(x), "from a") << "key 00 is mounted before key 05";
     EXPECT_EQ(GxFileExists(u"only_b.txt"), kGxFileInPack);
     EXPECT_EQ(GxFileExists(u"only_c.txt"), kGxFileNotFound) << "key 32 is never read";

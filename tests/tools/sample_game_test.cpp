@@ -48,7 +48,7 @@ GxString U16(const std::string& s) { return GxFromUtf8(s); }
 
 std::vector<u8> Load(const GxString& path) {
     GxBinBuffer buffer;
-    if (!GxLoadFile(&buffer, path, false, true)) return {};
+    if (!GxLoadFile(&buffer, path, false, true, kGxLoadFileAnySize)) return {};
     return std::vector<u8>(buffer.GetData(), buffer.GetData() + buffer.GetSize());
 }
 
@@ -192,7 +192,8 @@ TEST_F(SampleGame, TablesReadBackAndEveryModuleFindsItsImages) {
         auto& s = sets[name];
         if (!s) {
             GxNcContentFile file;
-            if (!file.Open(Folder(kGxFolderUIGis) + name + u".gis", "GIMGSET", GxNcContentFile::OtherForms::Refuse, true))
+            if (!file.Open(Folder(kGxFolderUIGis) + name + u".gis", "GIMGSET", GxNcContentFile::OtherForms::Refuse, true,
+                           kGxImageSetMaxFileSize))
                 return nullptr;
             s = std::make_unique<GxNcCrammedImageSet>();
             if (!s->Read(file.GetReader())) return nullptr;
@@ -370,7 +371,8 @@ TEST_F(SampleGame, ImageSetAtlasesHoldEveryPattern) {
                                u"th_rpmode"}) {
         SCOPED_TRACE(U8(name));
         GxNcContentFile file;
-        ASSERT_TRUE(file.Open(Folder(kGxFolderUIGis) + name + u".gis", "GIMGSET", GxNcContentFile::OtherForms::Refuse, true));
+        ASSERT_TRUE(file.Open(Folder(kGxFolderUIGis) + name + u".gis", "GIMGSET", GxNcContentFile::OtherForms::Refuse, true,
+                              kGxImageSetMaxFileSize));
         GxNcCrammedImageSet set;
         ASSERT_TRUE(set.Read(file.GetReader()));
         ASSERT_FALSE(set.m_CrammedImageArray.empty());

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (GxMountPackFile(file.Path())) {
         for (const GxChar* name : {u"a", u"b", u"A.TXT", u"se/a.ogg", u"bg/タイトル.png", u"system/sysconf.ini"}) {
             GxBinBuffer buf;
-            GxLoadFile(&buf, name, false, true);
+            GxLoadFile(&buf, name, false, true, kGxLoadFileAnySize);
             GxFileHandle h;
             if (GxFileOpen(&h, name)) {
                 u8 chunk[64];
