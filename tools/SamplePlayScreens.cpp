@@ -105,9 +105,14 @@ void AdventureScreen(SampleFiles& files, SampleImageSet& set, std::vector<Sample
     modules.push_back(name);
     AddModule(modules, kWidgetPanelFx, "icon_wait", "cg/ui/", "icon_wait");
 
-    // The choice buttons' blank faces: the scene writes the choices on them.
-    AddSampleButton(set, modules, "btn_select0", 560, 48, "", "", kPlay, kWidgetTextButtonIs);
-    modules.back().font = 2, modules.back().clientWidth = 560, modules.back().clientHeight = 48;
+    // The choice buttons' blank faces: the scene writes the choices on them,
+    // at the top of the client rectangle, which is also where a click
+    // counts. The rectangle starts far enough down that the line of text
+    // stands in the middle of the face, and reaches the face's bottom edge.
+    constexpr int kChoiceH = 48, kChoiceTextTop = 13;
+    AddSampleButton(set, modules, "btn_select0", 560, kChoiceH, "", "", kPlay, kWidgetTextButtonIs);
+    modules.back().font = 2, modules.back().clientWidth = 560;
+    modules.back().clientTop = kChoiceTextTop, modules.back().clientHeight = kChoiceH - kChoiceTextTop;
 
     Screen ui{modules, layouts, "$UI:SeqAvgMain"};
     ui.Put("tip_msgwindow", "$MESWIN:SeqAvgMain", 12, 556).orderZ = 15000;
