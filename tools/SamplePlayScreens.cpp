@@ -247,7 +247,6 @@ void Configuration(SampleFiles& files, std::vector<SampleModule>& modules, std::
                         {60, 330, u"Music under voices"}, {60, 390, u"Voice stops at"}, {60, 440, u"Auto waits for voices"},
                         {60, 490, u"System voice"}, {60, 540, u"Sound engine"}})
                   .Png());
-    files.Add("cg/ui/bg_config_game.png", Backdrop(top, bottom, u"Settings  設定", {{60, 130, u"Nothing to set here"}}).Png());
 
     const SamplePalette& p = kMenu;
     const struct {
@@ -262,6 +261,10 @@ void Configuration(SampleFiles& files, std::vector<SampleModule>& modules, std::
         l.sound = 0, l.value = std::string(t.name) == "btn_tabconf_system";
         x += 140;
     }
+    // The game page holds what a game adds of its own; the sample adds
+    // nothing, so its tab is there for the scene to read but never shown.
+    SampleLayout& game = ui.layouts.back();
+    game.visible = 0, game.enabled = 0;
     const struct {
         const char *name, *label, *sub;
     } common[] = {{"btn_init", "Defaults", "初期化"}, {"btn_title", "Title", "タイトル"}, {"btn_exit", "Exit", "終了"},
