@@ -82,8 +82,9 @@ void CommonSet(SampleImageSet& set, std::vector<SampleModule>& modules) {
     AddButton(set, modules, "btn_ok", 140, 44, "OK", "", kDialog);
     AddButton(set, modules, "btn_cancel", 140, 44, "Cancel", "キャンセル", kDialog);
 
-    // Both dialogs share one frame; their text sits in the upper part.
-    set.Add("dlg_frame.png", SamplePlate(480, 200, 0xE8182030, 0xFFC8D4E8, 14));
+    // Both dialogs share one frame; their text sits in the upper part. The
+    // frame is opaque: nothing of the page behind reads through it.
+    set.Add("dlg_frame.png", SamplePlate(480, 200, 0xFF182030, 0xFFC8D4E8, 14));
     for (const char* name : {"dlg_shutdown", "dlg_user"}) {
         SampleModule m;
         m.type = kWidgetTextPanelIs, m.name = name, m.imageSet = set.Name(), m.image = "dlg_frame";

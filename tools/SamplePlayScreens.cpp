@@ -11,10 +11,24 @@
 namespace qtools {
 namespace {
 
-// Night blue for play, wine for the menus over it, moss for the extras.
+// Each screen's buttons in the colours of its page: night blue for play,
+// wine for the settings and the save page, steel blue for the load page,
+// moss for the gallery, navy for the replay, plum for the music room.
 const SamplePalette kPlay{0xC0182850, 0xE0304E96, 0xF0101A38, 0xFF9AB8FF, 0xFFFFFFFF};
 const SamplePalette kMenu{0xD0402030, 0xF0704060, 0xF0201018, 0xFFF0B8C8, 0xFFFFFFFF};
+const SamplePalette kLoad{0xD0203850, 0xF0406890, 0xF0101C2C, 0xFFB8D8F0, 0xFFFFFFFF};
 const SamplePalette kExtra{0xD0203828, 0xF0406850, 0xF0102018, 0xFFB8E8C0, 0xFFFFFFFF};
+const SamplePalette kReplay{0xD0282848, 0xF0484C80, 0xF0141424, 0xFFC4C8F0, 0xFFFFFFFF};
+const SamplePalette kMusic{0xD0402850, 0xF0684888, 0xF0201428, 0xFFDCC0F0, 0xFFFFFFFF};
+
+// Every screen's way back is one button of one size, where the hand finds
+// it: the bottom right corner.
+constexpr int kBackW = 130, kBackH = 40;
+constexpr float kBackX = 860, kBackY = 700;
+void AddBackButton(SampleImageSet& set, std::vector<SampleModule>& modules, const std::string& name,
+                   const SamplePalette& p) {
+    AddSampleButton(set, modules, name, kBackW, kBackH, "Back", "戻る", p);
+}
 
 // The widget's module is named after its task unless a screen shares it.
 struct Screen {
@@ -105,9 +119,14 @@ void AdventureScreen(SampleFiles& files, SampleImageSet& set, std::vector<Sample
     modules.push_back(name);
     AddModule(modules, kWidgetPanelFx, "icon_wait", "cg/ui/", "icon_wait");
 
-    // The choice buttons' blank faces: the scene writes the choices on them.
-    AddSampleButton(set, modules, "btn_select0", 560, 48, "", "", kPlay, kWidgetTextButtonIs);
-    modules.back().font = 2, modules.back().clientWidth = 560, modules.back().clientHeight = 48;
+    // The choice buttons' blank faces: the scene writes the choices on them,
+    // at the top of the client rectangle, which is also where a click
+    // counts. The rectangle starts far enough down that the line of text
+    // stands in the middle of the face, and reaches the face's bottom edge.
+    constexpr int kChoiceH = 48, kChoiceTextTop = 13;
+    AddSampleButton(set, modules, "btn_select0", 560, kChoiceH, "", "", kPlay, kWidgetTextButtonIs);
+    modules.back().font = 2, modules.back().clientWidth = 560;
+    modules.back().clientTop = kChoiceTextTop, modules.back().clientHeight = kChoiceH - kChoiceTextTop;
 
     Screen ui{modules, layouts, "$UI:SeqAvgMain"};
     ui.Put("tip_msgwindow", "$MESWIN:SeqAvgMain", 12, 556).orderZ = 15000;
@@ -133,10 +152,11 @@ void AdventureScreen(SampleFiles& files, SampleImageSet& set, std::vector<Sample
 // The backlog's five plates fill the left of the screen, each tall enough for
 // a speaker's name over three lines of text (a text block): the text window's
 // lines are a fixed step apart, the ruby band's height included. The heading
-// and the paging buttons stand in the column on the right.
+// and the paging buttons stand in the column on the right, as wide as the
+// way back under them.
 void Backlog(SampleFiles& files, SampleImageSet& set, std::vector<SampleModule>& modules,
              std::vector<SampleLayout>& layouts) {
-    constexpr int kPlateW = 868, kPlateH = 148, kStep = 151, kColumn = 892;
+    constexpr int kPlateW = 860, kPlateH = 148, kStep = 151, kColumn = 882;
     SampleCanvas page = Backdrop(0xFF0C1830, 0xFF182848, u"");
     page.Text(*SampleFont(30, true), kColumn, 14, u"Backlog", 0xFFFFFFFF, 0x80000000);
     page.Text(*SampleFont(22, true), kColumn, 52, u"バックログ", 0xFFE8E8F0, 0x80000000);
@@ -157,49 +177,58 @@ void Backlog(SampleFiles& files, SampleImageSet& set, std::vector<SampleModule>&
     const struct {
         const char *task, *label;
         float top;
-    } paging[] = {{"btn_bb", "▲▲", 468}, {"btn_b", "▲", 512}, {"btn_f", "▼", 556}, {"btn_ff", "▼▼", 600},
-                  {"btn_back", "Back", 712}};
+    } paging[] = {{"btn_bb", "▲▲", 456}, {"btn_b", "▲", 500}, {"btn_f", "▼", 544}, {"btn_ff", "▼▼", 588}};
     for (const auto& p : paging) {
         const std::string module = std::string("log_") + (p.task + 4);
-        AddSampleButton(set, modules, module, 120, 36, p.label, "", kPlay);
-        s.Put(module, p.task, kColumn, p.top).sound = std::string(p.task) == "btn_back" ? 1 : 0;
+        AddSampleButton(set, modules, module, kBackW, 36, p.label, "", kPlay);
+        s.Put(module, p.task, kColumn, p.top).sound = 0;
     }
+    AddBackButton(set, modules, "log_back", kPlay);
+    s.Put("log_back", "btn_back", kColumn, kBackY).sound = 1;
 }
 
+// The save page's wine and the load page's steel blue: each page's page
+// buttons, plates and way back in its own colours (the load page's modules
+// named with "ld_" before the save page's names); the badge is the same red
+// on both.
 void SaveAndLoad(SampleFiles& files, std::vector<SampleModule>& modules, std::vector<SampleLayout>& layouts,
                  SampleImageSet& set) {
     files.Add("cg/ui/bg_save.png", Backdrop(0xFF301018, 0xFF502030, u"Save  セーブ").Png());
     files.Add("cg/ui/bg_load.png", Backdrop(0xFF102030, 0xFF203850, u"Load  ロード").Png());
-    for (int i = 1; i <= 10; ++i) {
-        char name[16];
-        std::snprintf(name, sizeof name, "b%02d", i);
-        AddSampleButton(set, modules, name, 56, 32, std::to_string(i), "", kMenu, kWidgetRadioButtonIs);
-    }
-    // The plates: their faces carry no text; the scenes draw the slot's.
-    const struct {
-        const char* suffix;
-        uint32_t fill, rim;
-    } plates[] = {{"_off.png", 0x40000000, 0x80F0B8C8}, {"_on.png", 0x80F0B8C8, 0xFFFFFFFF},
-                  {"_over.png", 0x60FFFFFF, 0xFFF0B8C8}, {"_na.png", 0x30000000, 0x40F0B8C8}};
-    for (const auto& p : plates) set.Add(std::string("btn_fileplate") + p.suffix, SamplePlate(440, 120, p.fill, p.rim, 8));
-    AddModule(modules, kWidgetButtonIs, "btn_fileplate", set.Name(), "btn_fileplate");
     SampleCanvas badge(48, 22);
     badge.RoundRect(0.5f, 0.5f, 47, 21, 6, 0xFFE04050);
     badge.TextCentred(*SampleFont(16, true), 24, 3, u"NEW", 0xFFFFFFFF);
     set.Add("tip_new.png", badge);
     AddModule(modules, kWidgetPanelIs, "tip_new", set.Name(), "tip_new");
-    AddSampleButton(set, modules, "sl_back", 120, 36, "Back", "戻る", kMenu);
-    for (const char* parent : {"$UI:SeqSave", "$UI:SeqLoad"}) {
-        Screen s{modules, layouts, parent};
+    const struct {
+        const char *parent, *prefix;
+        const SamplePalette& p;
+    } pages[] = {{"$UI:SeqSave", "", kMenu}, {"$UI:SeqLoad", "ld_", kLoad}};
+    for (const auto& page : pages) {
+        const std::string prefix = page.prefix;
+        Screen s{modules, layouts, page.parent};
         for (int i = 1; i <= 10; ++i) {
             char name[16];
             std::snprintf(name, sizeof name, "b%02d", i);
-            s.Put(name, name, 60 + 66 * float(i), 90, 0, 1).sound = 0;
+            AddSampleButton(set, modules, prefix + name, 56, 32, std::to_string(i), "", page.p, kWidgetRadioButtonIs);
+            s.Put(prefix + name, name, 60 + 66 * float(i), 90, 0, 1).sound = 0;
         }
+        // The plates: their faces carry no text; the scenes draw the slot's.
+        const uint32_t rim = page.p.border;
+        const struct {
+            const char* suffix;
+            uint32_t fill, rim;
+        } plates[] = {{"_off.png", 0x40000000, WithAlpha(rim, 0x80)}, {"_on.png", WithAlpha(rim, 0x80), 0xFFFFFFFF},
+                      {"_over.png", 0x60FFFFFF, rim}, {"_na.png", 0x30000000, WithAlpha(rim, 0x40)}};
+        const std::string plate = prefix + "btn_fileplate";
+        for (const auto& p : plates) set.Add(plate + p.suffix, SamplePlate(440, 120, p.fill, p.rim, 8));
+        AddModule(modules, kWidgetButtonIs, plate, set.Name(), plate);
         for (int k = 0; k < 8; ++k)
-            s.Put("btn_fileplate", "btn_fileplate", float((k / 4) * 484 + 48), float((k % 4) * 131 + 146), k).sound = 0;
+            s.Put(plate, "btn_fileplate", float((k / 4) * 484 + 48), float((k % 4) * 131 + 146), k).sound = 0;
         s.Put("tip_new", "tip_new", 0, 0).orderZ = 110;
-        s.Put("sl_back", "btn_back", 880, 700).sound = 1;
+        const std::string back = prefix.empty() ? "sl_back" : prefix + "back";
+        AddBackButton(set, modules, back, page.p);
+        s.Put(back, "btn_back", kBackX, kBackY).sound = 1;
     }
 }
 
@@ -242,7 +271,6 @@ void Configuration(SampleFiles& files, std::vector<SampleModule>& modules, std::
                         {60, 330, u"Music under voices"}, {60, 390, u"Voice stops at"}, {60, 440, u"Auto waits for voices"},
                         {60, 490, u"System voice"}, {60, 540, u"Sound engine"}})
                   .Png());
-    files.Add("cg/ui/bg_config_game.png", Backdrop(top, bottom, u"Settings  設定", {{60, 130, u"Nothing to set here"}}).Png());
 
     const SamplePalette& p = kMenu;
     const struct {
@@ -257,6 +285,10 @@ void Configuration(SampleFiles& files, std::vector<SampleModule>& modules, std::
         l.sound = 0, l.value = std::string(t.name) == "btn_tabconf_system";
         x += 140;
     }
+    // The game page holds what a game adds of its own; the sample adds
+    // nothing, so its tab is there for the scene to read but never shown.
+    SampleLayout& game = ui.layouts.back();
+    game.visible = 0, game.enabled = 0;
     const struct {
         const char *name, *label, *sub;
     } common[] = {{"btn_init", "Defaults", "初期化"}, {"btn_title", "Title", "タイトル"}, {"btn_exit", "Exit", "終了"},
@@ -372,15 +404,15 @@ float ThumbY(int i) { return 76 + 138 * float(i / 5); }
 constexpr int kRateX = 868, kRateY = 56, kRateW = 3 * 22, kRateH = 32;
 
 // A cell with nothing to show yet: a dim plate with the page's rim and a
-// padlock.
-void LockedFrame(SampleCanvas& c, int x, int y) {
+// padlock, in the colours of the page's buttons.
+void LockedFrame(SampleCanvas& c, int x, int y, const SamplePalette& p) {
     const float fx = float(x), fy = float(y);
     c.RoundRect(fx + 0.5f, fy + 0.5f, kThumbW - 1, kThumbH - 1, 6, 0x38000000);
-    c.RoundRect(fx + 0.5f, fy + 0.5f, kThumbW - 1, kThumbH - 1, 6, 0x70B8E8C0, 1.5f);
+    c.RoundRect(fx + 0.5f, fy + 0.5f, kThumbW - 1, kThumbH - 1, 6, WithAlpha(p.border, 0x70), 1.5f);
     const float cx = fx + kThumbW / 2.0f, cy = fy + kThumbH / 2.0f;
-    c.Circle(cx, cy - 8, 9, 0x60B8E8C0, 3);
-    c.RoundRect(cx - 14, cy - 6, 28, 22, 4, 0x60B8E8C0);
-    c.Circle(cx, cy + 3, 3, 0x60203828);
+    c.Circle(cx, cy - 8, 9, WithAlpha(p.border, 0x60), 3);
+    c.RoundRect(cx - 14, cy - 6, 28, 22, 4, WithAlpha(p.border, 0x60));
+    c.Circle(cx, cy + 3, 3, WithAlpha(p.face, 0x60));
 }
 
 // Makes the pixels of a rectangle let what is drawn under them show as light
@@ -405,11 +437,11 @@ void SeeThrough(SampleCanvas& c, int left, int top, int width, int height) {
 // the page's locked frame where it lies (the sample's entries lie in the
 // first row, which the page's gradient gives one colour across).
 SampleCanvas ThumbnailPage(uint32_t top, uint32_t bottom, const char16_t* heading, int filled, bool counted,
-                           SampleCanvas& plate) {
+                           const SamplePalette& p, SampleCanvas& plate) {
     SampleCanvas c = Backdrop(top, bottom, heading);
     c.Text(*SampleFont(24, true), kRateX + kRateW + 4, kRateY + 4, u"%", 0xFFE8E8F0, 0x80000000);
     SeeThrough(c, kRateX, kRateY, kRateW, kRateH);
-    for (int i = 0; i < 25; ++i) LockedFrame(c, int(ThumbX(i)), int(ThumbY(i)));
+    for (int i = 0; i < 25; ++i) LockedFrame(c, int(ThumbX(i)), int(ThumbY(i)), p);
     plate = SampleCanvas(kThumbW, kThumbH);
     for (int y = 0; y < kThumbH; ++y)
         for (int x = 0; x < kThumbW; ++x) plate.Set(x, y, c.At(int(ThumbX(0)) + x, int(ThumbY(0)) + y));
@@ -422,64 +454,78 @@ SampleCanvas ThumbnailPage(uint32_t top, uint32_t bottom, const char16_t* headin
     return c;
 }
 
-// The gallery's and the replay's pages, and the music room.
+// The gallery's and the replay's pages, and the music room, each in the
+// colours of its own page: the gallery's modules are named "ex_", the
+// replay's "rp_", the music room's "bgm_".
 void Extras(SampleFiles& files, std::vector<SampleModule>& modules, std::vector<SampleLayout>& layouts,
             SampleImageSet& set, SampleImageSet& names) {
-    // The gallery's sets and the one replayed scene fill the first cells of
-    // page 1.
-    SampleCanvas cgPlate(1, 1), rpPlate(1, 1);
-    files.Add("cg/ui/bg_cgmode.png", ThumbnailPage(0xFF182818, 0xFF284838, u"Gallery  ギャラリー",
-                                                   int(std::size(kSampleEventPictures)), true, cgPlate).Png());
-    files.Add("cg/ui/bg_rpmode.png", ThumbnailPage(0xFF181828, 0xFF283850, u"Replay  回想", 1, false, rpPlate).Png());
-    files.Add("cg/ui/bg_bgmmode.png", Backdrop(0xFF201828, 0xFF403050, u"Music  音楽鑑賞").Png());
-
-    // Thumbnail buttons: the scenes draw the thumbnails; the face only rings
-    // the one under the pointer.
+    // The thumbnail pages: the gallery's sets and the one replayed scene fill
+    // the first cells of page 1.
     const struct {
-        const char* suffix;
-        uint32_t rim;
-    } rings[] = {{"_off.png", 0x00000000}, {"_on.png", 0xFFFFFFFF}, {"_over.png", 0xFFB8E8C0}, {"_na.png", 0x00000000}};
-    for (const auto& r : rings) {
-        SampleCanvas c(kThumbW, kThumbH);
-        if (r.rim) c.RoundRect(0.5f, 0.5f, kThumbW - 1, kThumbH - 1, 4, r.rim, 3);
-        set.Add(std::string("ex_thumb") + r.suffix, c);
+        const char *parent, *thumb, *prefix, *page, *plate;
+        uint32_t top, bottom;
+        const char16_t* heading;
+        int filled;
+        bool counted;
+        const SamplePalette& p;
+    } pages[] = {
+        {"$UI:SeqCGMode", "btn_cgselect", "ex_", "cg/ui/bg_cgmode.png", "tip_cgplate.png", 0xFF182818, 0xFF284838,
+         u"Gallery  ギャラリー", int(std::size(kSampleEventPictures)), true, kExtra},
+        {"$UI:SeqRPMode", "btn_rpselect", "rp_", "cg/ui/bg_rpmode.png", "tip_rpplate.png", 0xFF181828, 0xFF283850,
+         u"Replay  回想", 1, false, kReplay},
+    };
+    for (const auto& page : pages) {
+        const std::string prefix = page.prefix;
+        SampleCanvas plate(1, 1);
+        files.Add(page.page, ThumbnailPage(page.top, page.bottom, page.heading, page.filled, page.counted, page.p, plate).Png());
+        set.Add(page.plate, plate);
+        // Thumbnail buttons: the scenes draw the thumbnails; the face only
+        // rings the one under the pointer.
+        const struct {
+            const char* suffix;
+            uint32_t rim;
+        } rings[] = {{"_off.png", 0x00000000}, {"_on.png", 0xFFFFFFFF}, {"_over.png", page.p.border}, {"_na.png", 0x00000000}};
+        for (const auto& r : rings) {
+            SampleCanvas c(kThumbW, kThumbH);
+            if (r.rim) c.RoundRect(0.5f, 0.5f, kThumbW - 1, kThumbH - 1, 4, r.rim, 3);
+            set.Add(prefix + "thumb" + r.suffix, c);
+        }
+        AddModule(modules, kWidgetButtonIs, prefix + "thumb", set.Name(), prefix + "thumb");
+        AddSampleButton(set, modules, prefix + "page1", 56, 32, "1", "", page.p, kWidgetRadioButtonIs);
+        AddSampleButton(set, modules, prefix + "prev", 96, 36, "<", "", page.p);
+        AddSampleButton(set, modules, prefix + "next", 96, 36, ">", "", page.p);
+        AddBackButton(set, modules, prefix + "back", page.p);
+        Screen s{modules, layouts, page.parent};
+        s.Put(prefix + "page1", "btn_pageselect", 460, 30, 1, 3).value = 1;
+        s.Put(prefix + "prev", "btn_prev", 560, 28).sound = 0;
+        s.Put(prefix + "next", "btn_next", 666, 28).sound = 0;
+        s.Put(prefix + "back", "btn_back", kBackX, kBackY).sound = 1;
+        for (int i = 0; i < 25; ++i) s.Put(prefix + "thumb", page.thumb, ThumbX(i), ThumbY(i), i).sound = 6;
     }
-    AddModule(modules, kWidgetButtonIs, "ex_thumb", set.Name(), "ex_thumb");
-    set.Add("tip_cgplate.png", cgPlate);
-    set.Add("tip_rpplate.png", rpPlate);
-    SampleCanvas arrow(30, 28);
-    for (int y = 0; y < 28; ++y) arrow.FillRect(0, y, 15 + (y < 14 ? y : 27 - y), 1, 0xFFFFD040);
-    set.Add("ex_tip.png", arrow);
-    AddModule(modules, kWidgetPanelIs, "ex_tip", set.Name(), "ex_tip");
-    AddSampleButton(set, modules, "ex_page1", 56, 32, "1", "", kExtra, kWidgetRadioButtonIs);
-    AddSampleButton(set, modules, "ex_prev", 96, 36, "<", "", kExtra);
-    AddSampleButton(set, modules, "ex_next", 96, 36, ">", "", kExtra);
-    AddSampleButton(set, modules, "ex_back", 120, 40, "Back", "戻る", kExtra);
 
-    for (const auto& [parent, thumb] : {std::pair{"$UI:SeqCGMode", "btn_cgselect"}, std::pair{"$UI:SeqRPMode", "btn_rpselect"}}) {
-        Screen s{modules, layouts, parent};
-        s.Put("ex_page1", "btn_pageselect", 460, 30, 1, 3).value = 1;
-        s.Put("ex_prev", "btn_prev", 560, 28).sound = 0;
-        s.Put("ex_next", "btn_next", 666, 28).sound = 0;
-        s.Put("ex_back", "btn_back", 890, 700).sound = 1;
-        for (int i = 0; i < 25; ++i) s.Put("ex_thumb", thumb, ThumbX(i), ThumbY(i), i).sound = 6;
-    }
-
+    files.Add("cg/ui/bg_bgmmode.png", Backdrop(0xFF201828, 0xFF403050, u"Music  音楽鑑賞").Png());
     Screen music{modules, layouts, "$UI:SeqBGMMode"};
     const char* pieces[] = {"Title theme", "Morning in the park"};
     for (int i = 1; i <= 2; ++i) {
         const std::string module = "bgm_piece" + std::to_string(i);
-        AddSampleButton(names, modules, module, 360, 44, pieces[i - 1], "", kExtra, kWidgetRadioButtonIs);
+        AddSampleButton(names, modules, module, 360, 44, pieces[i - 1], "", kMusic, kWidgetRadioButtonIs);
         music.Put(module, "btn_bgmselect", 300, 80 + 60 * float(i), i, 1).sound = 0;
     }
-    music.Put("ex_tip", "tip_playing", 263, 148);
-    AddSampleButton(set, modules, "ex_play", 110, 40, "Play", "再生", kExtra, kWidgetRadioButtonIs);
-    AddSampleButton(set, modules, "ex_stop", 110, 40, "Stop", "停止", kExtra, kWidgetRadioButtonIs);
-    music.Put("ex_prev", "btn_bgmprev", 300, 600).sound = 0;
-    music.Put("ex_play", "btn_bgmplay", 410, 600, 0, 2).sound = 0;
-    music.Put("ex_stop", "btn_bgmstop", 530, 600, 0, 2).sound = 0;
-    music.Put("ex_next", "btn_bgmnext", 650, 600).sound = 0;
-    music.Put("ex_back", "btn_back", 880, 700).sound = 1;
+    SampleCanvas arrow(30, 28);
+    for (int y = 0; y < 28; ++y) arrow.FillRect(0, y, 15 + (y < 14 ? y : 27 - y), 1, 0xFFFFD040);
+    set.Add("bgm_tip.png", arrow);
+    AddModule(modules, kWidgetPanelIs, "bgm_tip", set.Name(), "bgm_tip");
+    music.Put("bgm_tip", "tip_playing", 263, 148);
+    AddSampleButton(set, modules, "bgm_prev", 96, 40, "<", "", kMusic);
+    AddSampleButton(set, modules, "bgm_play", 110, 40, "Play", "再生", kMusic, kWidgetRadioButtonIs);
+    AddSampleButton(set, modules, "bgm_stop", 110, 40, "Stop", "停止", kMusic, kWidgetRadioButtonIs);
+    AddSampleButton(set, modules, "bgm_next", 96, 40, ">", "", kMusic);
+    AddBackButton(set, modules, "bgm_back", kMusic);
+    music.Put("bgm_prev", "btn_bgmprev", 300, 600).sound = 0;
+    music.Put("bgm_play", "btn_bgmplay", 410, 600, 0, 2).sound = 0;
+    music.Put("bgm_stop", "btn_bgmstop", 530, 600, 0, 2).sound = 0;
+    music.Put("bgm_next", "btn_bgmnext", 650, 600).sound = 0;
+    music.Put("bgm_back", "btn_back", kBackX, kBackY).sound = 1;
 }
 
 } // namespace

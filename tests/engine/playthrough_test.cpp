@@ -2,8 +2,8 @@
 // (QUILLON_PLAYTHROUGH): every frame one frame's time after the last, input
 // through the window's event queue, frames and sound written at named
 // moments. One run goes from boot through the opening, the title, a hovered
-// and a pressed button, the end-game dialog and the debug scene to the exit
-// through the dialog; its frames are compared with golden pictures, the
+// and a pressed button, the end-game dialog, the debug scene and the load
+// page to the exit through the dialog; its frames are compared with golden pictures, the
 // title music's first second with the music file decoded by sox, and what
 // it leaves behind with what a clean exit leaves.
 #include "ProgramRun.h"
@@ -64,9 +64,16 @@ wait SeqDebug
 +2 move 600 105
 +1 click 600 105
 +30 shot debug
-# "Back", "Exit" and "Yes"
+# "Back"; "Load" and its page, "Back" there; "Exit" and "Yes"
 +1 move 900 680
 +1 click 900 680
+wait SeqTitle
++30 move 840 374
++2 click 840 374
+wait SeqLoad
++40 shot load
++1 move 920 720
++2 click 920 720
 wait SeqTitle
 +30 move 840 686
 +1 click 840 686
@@ -84,7 +91,7 @@ constexpr Shot kShots[] = {
     {"boot_fade", true, 0, 0, 1024, 768},   {"opening", true, 0, 0, 1024, 768},
     {"title", false, 0, 0, 1024, 768},      {"hovered", false, 700, 280, 324, 440},
     {"pressed", false, 700, 280, 324, 440}, {"dialog", false, 262, 274, 500, 220},
-    {"debug", false, 0, 0, 1024, 768},
+    {"debug", false, 0, 0, 1024, 768},      {"load", false, 0, 0, 1024, 768},
 };
 
 class Playthrough : public testing::Test {

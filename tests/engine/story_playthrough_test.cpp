@@ -35,6 +35,7 @@ constexpr const char* kLoad = "840 374";
 constexpr const char* kSettings = "840 582";
 constexpr const char* kExit = "840 686";
 constexpr const char* kSaveButton = "530 578";
+constexpr const char* kLoadButton = "614 578";
 constexpr const char* kSlot1 = "270 206";
 constexpr const char* kYes = "426 422";
 constexpr const char* kSoundTab = "580 42";
@@ -60,9 +61,9 @@ constexpr const char* kChoice[] = {"512 215", "512 273", "512 331"};
 // Game each named moment comes, counted from the moment before, and how many
 // passes after the click it is taken (the star's line once Aki has stopped
 // jumping: her shake is random); how many more clicks reach the title
-// from the last; how many reach the choice. Aki entering the night after
-// the wipe is taken between two clicks, which keep their pace; it is not
-// compared whole but checked below.
+// from the last; how many reach the choice. The shooting-star movie and Aki
+// entering the night after the wipe are taken between two clicks, which
+// keep their pace; they are not compared whole but checked below.
 constexpr struct {
     int clicks;
     const char* shot;
@@ -70,7 +71,8 @@ constexpr struct {
     int firstClick = 45;  // passes from the shot before to the first click
 } kStoryShots[] = {
     {10, "park", 20}, {6, "worried", 20},     {4, "text_block", 20},    {1, "wipe", 20},  {5, "road", 20},
-    {3, "event", 20}, {4, "notice", 20},      {4, "aki_enters", 40},    {2, "star_line", 40, 5},
+    {3, "event", 20}, {4, "notice", 20},      {1, "movie", 40},         {3, "aki_enters", 40, 5},
+    {2, "star_line", 40, 5},
     {1, "night", 20}, {1, "faded", 100},
 };
 constexpr int kStoryClicks = 12;
@@ -362,6 +364,17 @@ TEST(StoryPlaythrough, TheWholeStoryByClicksUnlocksTheExtras) {
     const std::vector<uint32_t> enters = game.Frame("story", "aki_enters");
     ASSERT_FALSE(enters.empty());
     EXPECT_LT(Brightest(enters, 40, 560, 300, 190), 0x60u) << "the message window while Aki fades in";
+    // The movie plays with the window hidden too: nothing of the window's
+    // rim along its top edge over the starry sky.
+    if (fs::exists(game.Game() / "movies" / "star.wmv")) {
+        const std::vector<uint32_t> movie = game.Frame("story", "movie");
+        const qtools::SampleLayout* window = Find("$UI:SeqAvgMain", "$MESWIN:SeqAvgMain", 0).layout;
+        ASSERT_TRUE(!movie.empty() && window);
+        const size_t rimRow = size_t(window->top) + 1;
+        size_t rim = 0;
+        for (size_t x = 100; x < 900; ++x) rim += (movie[rimRow * 1024 + x] & 0xFFFFFF) == 0x9AB8FF;
+        EXPECT_EQ(rim, 0u) << "the message window over the movie";
+    }
 
     // The frames at the named moments.
     const std::string mismatch = gxtest::GoldenFontMismatch();
@@ -369,7 +382,7 @@ TEST(StoryPlaythrough, TheWholeStoryByClicksUnlocksTheExtras) {
         std::vector<std::string> shots = {"title_after", "gallery",     "viewer", "viewer_wide",
                                           "replay",      "replay_line", "music"};
         for (const auto& moment : kStoryShots)
-            if (std::string(moment.shot) != "aki_enters") shots.push_back(moment.shot);
+            if (std::string(moment.shot) != "aki_enters" && std::string(moment.shot) != "movie") shots.push_back(moment.shot);
         for (const std::string& shot : shots) {
             const std::vector<uint32_t> frame = game.Frame("story", shot);
             ASSERT_FALSE(frame.empty()) << shot;
@@ -452,7 +465,7 @@ TEST(StoryPlaythrough, AutoAndSkipModesReadTheStoryWithoutClicks) {
 
 // Saved while the choice shows, the story read on by its first branch to
 // the title; then loaded from the title, the choice is there again and the
-// second branch is taken.
+// second branch is taken; loaded once more from the play screen, the third.
 TEST(StoryPlaythrough, ASaveAtTheChoiceLeadsToTheOtherBranch) {
     StoryGame game;
     ASSERT_TRUE(game.Failure().empty()) << game.Failure();
@@ -463,7 +476,8 @@ TEST(StoryPlaythrough, ASaveAtTheChoiceLeadsToTheOtherBranch) {
         Press(kSlot2) + Press(kYes) +
         Press(kMenuBack, 30) + "wait SeqAvgMain\n" + Clicks(kClicksAfterChoice, kChoice[0]) + "wait SeqTitle\n" + Press(kLoad) +
         "wait SeqLoad\n" + Press(kSlot2) + Press(kYes) + "wait SeqAvgMain\n+60 shot loaded\n" + Press(kChoice[1], 1) +
-        "+150 shot hill\n+1 quit\n";
+        "+150 shot hill\n" + Press(kLoadButton, 1) + "wait SeqLoad\n" + Press(kSlot2) + Press(kYes) +
+        "wait SeqAvgMain\n" + Press(kChoice[2], 60) + "+150 shot town\n+1 quit\n";
     ASSERT_EQ(game.Play("branch", script), 0) << game.Said("branch");
     EXPECT_EQ(game.ErrorLog().find("err:"), std::string::npos) << game.ErrorLog();
     // The loaded game shows the choice as it was saved (the pointer now
@@ -471,6 +485,11 @@ TEST(StoryPlaythrough, ASaveAtTheChoiceLeadsToTheOtherBranch) {
     const std::vector<uint32_t> choice = game.Frame("branch", "choice"), loaded = game.Frame("branch", "loaded");
     ASSERT_FALSE(choice.empty());
     EXPECT_TRUE(SameMessage(loaded, choice));
+    // In the town, as by the sea, both friends stay as they stood at the
+    // choice.
+    const std::vector<uint32_t> town = game.Frame("branch", "town");
+    EXPECT_TRUE(SameArea(town, choice, 280, 460, 120, 80)) << "Aki in the town";
+    EXPECT_TRUE(SameArea(town, choice, 740, 460, 120, 80)) << "Yu in the town";
     // The backlog's last plate holds the text block before the choice, the
     // speaker's name over three lines: nothing of it below its text region.
     const std::vector<uint32_t> backlog = game.Frame("branch", "backlog");
@@ -489,6 +508,7 @@ TEST(StoryPlaythrough, ASaveAtTheChoiceLeadsToTheOtherBranch) {
     EXPECT_TRUE(gxtest::MatchesGolden("story_loaded", loaded, 1024, 768, "playthrough"));
     EXPECT_TRUE(gxtest::MatchesGolden("story_backlog", backlog, 1024, 768, "playthrough"));
     EXPECT_TRUE(gxtest::MatchesGolden("story_hill", game.Frame("branch", "hill"), 1024, 768, "playthrough"));
+    EXPECT_TRUE(gxtest::MatchesGolden("story_town", town, 1024, 768, "playthrough"));
 }
 
 } // namespace

@@ -264,8 +264,8 @@ TEST_F(SampleScenes, TheDebugSceneListsScriptsThenLabelsByLineAndRunsOne) {
     const struct {
         const GxChar *line, *name;
     } kRows[] = {{u"00000005:", u"#MAIN"}, {u"00000047:", u"#SEA"},   {u"00000054:", u"#HILL"},
-                 {u"00000060:", u"#TOWN"}, {u"00000067:", u"#JOIN"},  {u"00000095:", u"#NIGHT"},
-                 {u"00000138:", u"#EXTRA"}};
+                 {u"00000060:", u"#TOWN"}, {u"00000067:", u"#JOIN"},  {u"00000096:", u"#NIGHT"},
+                 {u"00000139:", u"#EXTRA"}};
     ASSERT_EQ(labels->GetItemCount(), int(std::size(kRows)));
     for (int i = 0; i < int(std::size(kRows)); ++i) {
         EXPECT_EQ(labels->GetItem(i)->m_Text, kRows[i].line);
