@@ -178,6 +178,10 @@ void DebugSet(SampleImageSet& set, SampleFiles& files, std::vector<SampleModule>
     }
     SampleModule slider;
     slider.type = kWidgetVSliderIs, slider.name = "vsld_debug", slider.imageSet = set.Name(), slider.image = "vsld";
+    // The knob is drawn centred on its place along the track: the track
+    // starts half a knob down, so that at the top the knob lies on the bar,
+    // not over the header above it.
+    slider.clientTop = 24;
     modules.push_back(slider);
 
     // The list boxes draw a PNG behind their rows.
