@@ -114,12 +114,14 @@ void AdventureScreen(SampleFiles& files, SampleImageSet& set, std::vector<Sample
     ui.Put("tip_namewindow", "$NAMEWIN:SeqAvgMain", 40, 508).orderZ = 15001;
     Screen window{modules, layouts, "$MESWIN:SeqAvgMain"};
     window.Put("icon_wait", "icon_wait", 950, 170).orderZ = 15002;
+    // The saving and loading buttons last: a replay hides them, and the row
+    // stays whole.
     const struct {
         const char *name, *label;
         bool toggle;
-    } buttons[] = {{"btn_auto", "Auto", true},     {"btn_skip", "Skip", true},   {"btn_log", "Log", false},
-                   {"btn_save", "Save", false},    {"btn_load", "Load", false},  {"btn_qsave", "Q.Save", false},
-                   {"btn_qload", "Q.Load", false}, {"btn_config", "Config", false}, {"btn_hide", "Hide", false}};
+    } buttons[] = {{"btn_auto", "Auto", true},       {"btn_skip", "Skip", true},     {"btn_log", "Log", false},
+                   {"btn_config", "Config", false}, {"btn_hide", "Hide", false},    {"btn_save", "Save", false},
+                   {"btn_load", "Load", false},     {"btn_qsave", "Q.Save", false}, {"btn_qload", "Q.Load", false}};
     float x = 196;
     for (const auto& b : buttons) {
         const int w = b.toggle ? 96 : 80;
