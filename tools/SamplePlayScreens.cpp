@@ -259,9 +259,11 @@ void Configuration(SampleFiles& files, std::vector<SampleModule>& modules, std::
         l.sound = 0, l.value = std::string(t.name) == "btn_tabconf_system";
         x += 140;
     }
+    // "Title" first: opened from the title the scene leaves it out, and the
+    // row stays whole.
     const struct {
         const char *name, *label, *sub;
-    } common[] = {{"btn_init", "Defaults", "初期化"}, {"btn_title", "Title", "タイトル"}, {"btn_exit", "Exit", "終了"},
+    } common[] = {{"btn_title", "Title", "タイトル"}, {"btn_init", "Defaults", "初期化"}, {"btn_exit", "Exit", "終了"},
                   {"btn_back", "Back", "戻る"}};
     x = 440;
     for (const auto& c : common) {
