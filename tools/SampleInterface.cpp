@@ -73,7 +73,21 @@ void TitleSet(SampleImageSet& set, std::vector<SampleModule>& modules) {
         {"btn_title_music", "Music", "音楽鑑賞"},      {"btn_title_config", "Settings", "設定"},
         {"btn_title_extra", "Extra", "おまけ"},        {"btn_title_exit", "Exit", "終了"},
     };
-    for (const auto& b : buttons) AddButton(set, modules, b.name, 240, 44, b.label, b.sub, kTitle);
+    for (const auto& b : buttons) {
+        // A button that cannot be used shows no tip: the locked "Extra" says
+        // on its grey face what opens it, and its tip, once open, what it
+        // opens.
+        if (std::string(b.name) != "btn_title_extra") {
+            AddButton(set, modules, b.name, 240, 44, b.label, b.sub, kTitle);
+            continue;
+        }
+        for (Face f : {Face::Off, Face::On, Face::Over, Face::Na})
+            set.Add(b.name + std::string(kSuffix[int(f)]),
+                    ButtonFace(240, 44, b.label, f == Face::Na ? "opens once the story is finished" : b.sub, f, kTitle, false));
+        SampleModule m;
+        m.name = m.image = b.name, m.imageSet = set.Name();
+        modules.push_back(m);
+    }
 }
 
 void CommonSet(SampleImageSet& set, std::vector<SampleModule>& modules) {
@@ -179,6 +193,10 @@ void DebugSet(SampleImageSet& set, SampleFiles& files, std::vector<SampleModule>
     }
     SampleModule slider;
     slider.type = kWidgetVSliderIs, slider.name = "vsld_debug", slider.imageSet = set.Name(), slider.image = "vsld";
+    // The knob is drawn centred on its place along the track: the track
+    // starts half a knob down, so that at the top the knob lies on the bar,
+    // not over the header above it.
+    slider.clientTop = 24;
     modules.push_back(slider);
 
     // The list boxes draw a PNG behind their rows.

@@ -133,12 +133,14 @@ void AdventureScreen(SampleFiles& files, SampleImageSet& set, std::vector<Sample
     ui.Put("tip_namewindow", "$NAMEWIN:SeqAvgMain", 40, 508).orderZ = 15001;
     Screen window{modules, layouts, "$MESWIN:SeqAvgMain"};
     window.Put("icon_wait", "icon_wait", 950, 170).orderZ = 15002;
+    // The saving and loading buttons last: a replay hides them, and the row
+    // stays whole.
     const struct {
         const char *name, *label;
         bool toggle;
-    } buttons[] = {{"btn_auto", "Auto", true},     {"btn_skip", "Skip", true},   {"btn_log", "Log", false},
-                   {"btn_save", "Save", false},    {"btn_load", "Load", false},  {"btn_qsave", "Q.Save", false},
-                   {"btn_qload", "Q.Load", false}, {"btn_config", "Config", false}, {"btn_hide", "Hide", false}};
+    } buttons[] = {{"btn_auto", "Auto", true},       {"btn_skip", "Skip", true},     {"btn_log", "Log", false},
+                   {"btn_config", "Config", false}, {"btn_hide", "Hide", false},    {"btn_save", "Save", false},
+                   {"btn_load", "Load", false},     {"btn_qsave", "Q.Save", false}, {"btn_qload", "Q.Load", false}};
     float x = 196;
     for (const auto& b : buttons) {
         const int w = b.toggle ? 96 : 80;
@@ -289,9 +291,11 @@ void Configuration(SampleFiles& files, std::vector<SampleModule>& modules, std::
     // nothing, so its tab is there for the scene to read but never shown.
     SampleLayout& game = ui.layouts.back();
     game.visible = 0, game.enabled = 0;
+    // "Title" first: opened from the title the scene leaves it out, and the
+    // row stays whole.
     const struct {
         const char *name, *label, *sub;
-    } common[] = {{"btn_init", "Defaults", "初期化"}, {"btn_title", "Title", "タイトル"}, {"btn_exit", "Exit", "終了"},
+    } common[] = {{"btn_title", "Title", "タイトル"}, {"btn_init", "Defaults", "初期化"}, {"btn_exit", "Exit", "終了"},
                   {"btn_back", "Back", "戻る"}};
     x = 440;
     for (const auto& c : common) {

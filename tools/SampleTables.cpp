@@ -162,7 +162,7 @@ std::vector<SampleLayout> SampleLayouts() {
         {"btn_title_event", "Replay scenes already passed", 0},
         {"btn_title_music", "Listen to the music", 0},
         {"btn_title_config", "Text speed, volumes and more", 0},
-        {"btn_title_extra", "Opens once the story is finished", 0},
+        {"btn_title_extra", "A thank-you under the night sky", 0},
         {"btn_title_exit", "Leave the game", -1},
     };
     float y = 300;

@@ -119,6 +119,9 @@ AVG_BUILTIN_DEFINE(AvgBuiltinExtra, JumpToTitle, 0) {
         GxWriteErrorLog(u"遷移先のシーケンスが見つかりません(%s)\n", kTitleScene);
         return true;
     }
+    // The story's news end with it: the title clears them only after the
+    // story's last screen is kept for its fade-in, which would show them.
+    GxClearUserNotices();
     tasks->ChangeSequence(title, 0, 0, kTitleFromGame);
     return true;
 }

@@ -400,6 +400,10 @@ void SeqConfig::ResetConfig() {
 
 void SeqConfig::OnStartSequence(int) {
     CancelPlayModes();
+    // Opened from the title there is no play to leave for it.
+    const GxSeqWorker* worker = m_Manager ? m_Manager->GetSeqWorker(m_SeqWorkIndex) : nullptr;
+    if (GxTaskUIBase* title = FindWidget(u"btn_title"))
+        worker && worker->m_PrevName == u"SeqTitle" ? title->Hide() : title->Show();
     GxNcImageSetPool::Add(ImageSetPath(kConfigSet));
     GxNcImageSetPool::Add(ImageSetPath(kFaceSet));
     GxFadeOutVoices(kVoiceFade);

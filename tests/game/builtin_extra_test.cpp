@@ -1,13 +1,15 @@
 // The replay, gallery, extra-option and notice builtins run by the main
 // script worker of the headless game, over small replay and gallery tables:
 // what each records in the permanent data, the reports that stop the script,
-// the notices queued with their colours and shown on the sample's system
-// scene, and the end of a replayed scene in the main scene.
+// the notices queued with their colours, shown on the sample's system scene
+// and ended with the story's return to the title, and the end of a replayed
+// scene in the main scene.
 #include "BuiltinScript.h"
 #include "MainSceneFixture.h"
 #include "SampleSceneFixture.h"
 
 #include "game/SeqSystem.h"
+#include "scenes/GxSeqTransitBase.h"
 #include "script/GxMoaEx.h"
 #include "gamedata/GxUserData.h"
 #include "gamedata/GxUserDataPerman.h"
@@ -16,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <set>
 
 namespace {
@@ -199,6 +202,52 @@ TEST_F(StoryNotice, IsShownInTheColourGivenWithoutAlpha) {
             if (r > 0xC0 && g > 0x50 && g < 0xB0 && b < 0x60) ++orange;
         }
     EXPECT_GT(orange, 30) << "the text is drawn";
+}
+
+// The story's news end with it: the script's return to the title leaves the
+// notice shown and the one queued behind it out of the last picture of the
+// story, over which the title fades in.
+TEST_F(StoryNotice, EndsWithTheStoryThatReturnsToTheTitle) {
+    Start(false);
+    ASSERT_TRUE(RunUntil(u"SeqTitle"));
+    Tm()->ChangeSequenceByName(u"SeqDebug", 0, 0, 0);
+    ASSERT_TRUE(RunUntil(u"SeqDebug"));
+    Pass(30);
+    const std::vector<u32> before = GxGraphics::GetDevice()->get_swap_chain(0)->back_buffer(0)->read_argb();
+    qtest::MoaScriptBuilder builder;
+    gametest::DeclareGameBuiltins(builder);
+    ASSERT_NE(builder.AddScript(g_pMoa(), u"notice",
+                                u"*n\nNOTICE.USER(\"ギャラリーに新しい絵が加わりました\", \"icon_cg\")\n"
+                                u"NOTICE.USER(\"おまけが開きました\", \"icon_info\")\nEXIT()\n*end\nJumpToTitle()\n"),
+              nullptr)
+        << builder.LastError();
+    g_pMoaMainWorker()->InitGlobalVariables();
+    const auto run = [&](const GxChar* label) {
+        ASSERT_TRUE(g_pMoaMainWorker()->StartAtLabel(label, nullptr));
+        for (int i = 0; i < 100 && g_pMoaMainWorker()->Step(g_pMoaFunctionBinder()); ++i) {
+        }
+    };
+    run(u"n");
+    auto* panel = dynamic_cast<GxTaskUINoticePanelFx*>(Tm()->FindTaskName(u"tip_usernotice"));
+    ASSERT_NE(panel, nullptr);
+    Pass(60);
+    ASSERT_TRUE(panel->IsVisible());
+    run(u"end");
+    Pass();
+    ASSERT_EQ(Worker().m_CurrentName, u"SeqTitle");
+    auto* title = dynamic_cast<GxSeqTransitBase*>(Tm()->FindTaskName(u"SeqTitle"));
+    ASSERT_TRUE(title && title->IsTransiting());
+    // The fade's first frame is the screen left, without the notice.
+    const std::vector<u32> fading = GxGraphics::GetDevice()->get_swap_chain(0)->back_buffer(0)->read_argb();
+    int changed = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 600; x < 1024; ++x) {
+            const u32 a = before[size_t(y) * 1024 + size_t(x)], b = fading[size_t(y) * 1024 + size_t(x)];
+            for (int shift : {0, 8, 16}) changed += std::abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > 24;
+        }
+    EXPECT_EQ(changed, 0);
+    Pass(300);
+    EXPECT_FALSE(panel->IsVisible()) << "the notice queued behind it";
 }
 
 // The end of a replayed scene: in replay mode the story stops at RP.END

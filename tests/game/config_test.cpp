@@ -267,6 +267,7 @@ TEST_F(Config, QuestionsGoThroughTheSystemScenesDialog) {
     Enter(u"SeqConfig");
 
     // Back to the title: no, then yes, with the settings read back.
+    EXPECT_TRUE(Widget(kUI, u"btn_title")->IsVisible());
     Click(kUI, u"btn_title");
     EXPECT_EQ(Asked(), u"タイトル画面に戻りますか？");
     EXPECT_EQ(System()->GetUserDialogOwner(), Screen());
@@ -310,6 +311,9 @@ TEST_F(Config, QuestionsGoThroughTheSystemScenesDialog) {
     EXPECT_EQ(Worker().m_CurrentParam1, 6);
     EXPECT_EQ(settings_->m_SoundEngineMode, 2);
     EXPECT_EQ(settings_->m_Volume_Master, 30);
+    // Entered from the title, there is no play to leave for it.
+    Enter(u"SeqConfig");
+    EXPECT_FALSE(Widget(kUI, u"btn_title")->IsVisible());
 }
 
 TEST_F(Config, EnteringEndsThePlayModesAndHoldsTheNoticesWhileShown) {

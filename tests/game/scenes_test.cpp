@@ -226,17 +226,26 @@ TEST_F(SampleScenes, EveryTitleButtonHoversPressesAndDecides) {
         Pass();
     }
 
-    // The tool tip of a button hovered long enough.
-    GxTaskUIBase* load = Widget(kTitleUI, u"btn_title_load");
-    GxVector4 at;
-    load->GetWorldPos(&at);
-    Move(at.x + 20, at.y + 20);
-    Pass(80);
-    GxTaskUIBase* tip = GxTaskUIBase::FromTask(Tm()->FindTaskName(u"tip_help"));
-    ASSERT_NE(tip, nullptr);
-    EXPECT_TRUE(tip->IsRunning());
-    EXPECT_TRUE(tip->IsVisible());
-    EXPECT_EQ(tip->GetText(), u"Go on from a saved game");
+    // The tool tip of a button hovered long enough; "Extra", open, tells
+    // what it opens.
+    const struct {
+        const GxChar *button, *tip;
+    } kTips[] = {{u"btn_title_load", u"Go on from a saved game"},
+                 {u"btn_title_extra", u"A thank-you under the night sky"}};
+    for (const auto& t : kTips) {
+        SCOPED_TRACE(GxToUtf8(t.tip));
+        GxVector4 at;
+        Widget(kTitleUI, t.button)->GetWorldPos(&at);
+        Move(10, 10);
+        Pass();
+        Move(at.x + 20, at.y + 20);
+        Pass(80);
+        GxTaskUIBase* tip = GxTaskUIBase::FromTask(Tm()->FindTaskName(u"tip_help"));
+        ASSERT_NE(tip, nullptr);
+        EXPECT_TRUE(tip->IsRunning());
+        EXPECT_TRUE(tip->IsVisible());
+        EXPECT_EQ(tip->GetText(), t.tip);
+    }
 }
 
 TEST_F(SampleScenes, TheDebugSceneListsScriptsThenLabelsByLineAndRunsOne) {
