@@ -10,6 +10,7 @@
 #include "platform/image/surface_io.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -142,29 +143,30 @@ bool GxCreateScratchSurfaceFromFile(const GxChar* name, std::shared_ptr<prender:
     if (surface) surface->reset();
     if (!name) name = u"";
     if (!GxGetImageInfoFromFile(name, info)) return false;
-    // The pixels are decoded before the surface is made, so a header that
-    // claims more than the file holds never makes a surface of that size.
-    GxBinBuffer bytes;
-    pimage::image img;
-    bool decoded = GxLoadPictureFile(&bytes, name) &&
-                   pimage::decode(bytes.GetData(), bytes.GetSize(), img, GxLargestTextureSize());
-    bytes.Free();
-    if (!decoded) {
-        GxWriteErrorLog(u"Error/ImageLoadFromFile Failed(Name:\"%s\")\n", name);
-        return false;
-    }
+    // The surface is made once the decoder has checked the header, and the
+    // rows are decoded straight into it: no other copy of the picture is
+    // made. A file whose data runs out leaves the surface half written.
     prender::device* dev = GxGraphics::GetDevice();
     std::shared_ptr<prender::surface> made;
-    prender::result r = dev ? dev->create_offscreen_plain_surface(img.width, img.height, GxToDeviceFormat(format),
-                                                                  prender::pool::scratch, made)
-                            : prender::result::invalid_call;
+    std::optional<pimage::surface_writer> writer;
+    prender::result r = prender::result::ok;
+    pimage::chosen_sink sink([&](u32 width, u32 height) -> pimage::pixel_sink* {
+        r = dev ? dev->create_offscreen_plain_surface(width, height, GxToDeviceFormat(format), prender::pool::scratch,
+                                                      made)
+                : prender::result::invalid_call;
+        if (prender::failed(r)) return nullptr;
+        return &writer.emplace(*made, colorKey);
+    });
+    GxBinBuffer bytes;
+    const bool decoded = GxLoadPictureFile(&bytes, name) &&
+                         pimage::decode(bytes.GetData(), bytes.GetSize(), sink, GxLargestTextureSize());
     if (prender::failed(r)) {
         GxWriteErrorLog(u"Error/CreateScratchSurfaceFromFile Failed(Name:\"%s\" %s)\n", name,
                         GxGetD3DErrorText(GxResultCode(r)));
         return false;
     }
     if (surface) *surface = made;
-    if (prender::failed(pimage::write_image(*made, nullptr, img, pimage::load_filter::none, colorKey))) {
+    if (!decoded) {
         GxWriteErrorLog(u"Error/ImageLoadFromFile Failed(Name:\"%s\")\n", name);
         return false;
     }

@@ -46,7 +46,7 @@ bool GxGetImageInfoFromFile(const GxChar* name, GxImageInfo* info);
 bool GxLoadPictureFile(GxBinBuffer* out, const GxChar* name);
 bool GxGetImageInfoFromMemory(const void* data, u32 size, GxImageInfo* info);
 // A scratch surface of the image's size in the format, filled from the file
-// unscaled with the colour key. When the surface was made but the image could
+// unscaled with the colour key, the rows decoded straight into it. When the surface was made but the image could
 // not be loaded into it, it is still handed back in `surface`.
 bool GxCreateScratchSurfaceFromFile(const GxChar* name, std::shared_ptr<prender::surface>* surface, u32 format,
                                     GxImageInfo* info, u32 colorKey);
