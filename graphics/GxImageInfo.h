@@ -37,7 +37,8 @@ pimage::size_limit GxLargestTextureSize();
 
 // By the name's extension (".png", ".dds", anything else by its contents);
 // the file is found on disk, then in the mounted packs. Only the head of the
-// file is read. A file larger than kGxLargestPictureFileSize is refused with
+// file is read, or for a JPEG its segments' markers and lengths up to the
+// frame header. A file larger than kGxLargestPictureFileSize is refused with
 // one line naming it, before anything is read.
 bool GxGetImageInfoFromFile(const GxChar* name, GxImageInfo* info);
 // Loads a picture file whole, through the file cache; one larger than

@@ -18,8 +18,6 @@ bool fail(std::string* error, const char* why) {
 }
 } // namespace
 
-bool read_jpeg_size(const uint8_t* data, size_t size, uint32_t& width, uint32_t& height);
-
 // Each format's decoder into a sink (png_codec.cpp, jpeg_codec.cpp, own_codecs.cpp).
 bool png_rows(const uint8_t* data, size_t size, pixel_sink& out, const size_limit& limit, std::string* error);
 bool jpeg_rows(const uint8_t* data, size_t size, pixel_sink& out, const size_limit& limit, std::string* error);
@@ -314,6 +312,66 @@ image half_size(const image& src) {
     return out;
 }
 
+namespace {
+
+// SOF0-3, 5-7, 9-11 and 13-15; C4, C8 and CC are other segments.
+bool is_frame_header(uint8_t marker) {
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+} // namespace
+
+bool probe_jpeg_segments(uint64_t size, const byte_reader& read, image_info& out, std::string* error) {
+    out = image_info{};
+    // A small window of the file, read again only where the walk leaves it:
+    // segments larger than it are stepped over unread.
+    std::vector<uint8_t> window(4096);
+    uint64_t start = 0, held = 0;
+    auto at = [&](uint64_t pos, size_t n, uint8_t* to) {
+        if (pos > size || n > size - pos) return false;
+        if (pos < start || pos + n > start + held) {
+            start = pos;
+            held = read(pos, window.data(), size_t(std::min<uint64_t>(window.size(), size - pos)));
+            if (held < n) return false;
+        }
+        std::memcpy(to, window.data() + (pos - start), n);
+        return true;
+    };
+    uint8_t b[6];
+    if (!at(0, 2, b) || b[0] != 0xFF || b[1] != 0xD8) return fail(error, "not a JPEG file");
+    // Every step moves on by two bytes or more, and nothing is read at or
+    // past the end: the walk ends within the file whatever it holds.
+    uint64_t pos = 2;
+    for (;;) {
+        if (!at(pos, 1, b) || b[0] != 0xFF) return fail(error, "JPEG segments damaged");
+        // Fill bytes (0xFF) may stand before any marker.
+        do {
+            if (!at(++pos, 1, b)) return fail(error, "JPEG segments damaged");
+        } while (b[0] == 0xFF);
+        const uint8_t marker = b[0];
+        ++pos;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // markers without a length
+        if (marker == 0x00 || marker == 0xD8 || marker == 0xD9 || marker == 0xDA)
+            return fail(error, "JPEG has no frame header before its picture");
+        if (!at(pos, 2, b)) return fail(error, "JPEG segments damaged");
+        const uint32_t length = uint32_t(b[0]) << 8 | b[1];
+        if (length < 2) return fail(error, "JPEG segments damaged");
+        if (is_frame_header(marker)) {
+            // Precision, height, width, the component count, then three bytes a component.
+            if (length < 8 || !at(pos + 2, 6, b) || b[5] == 0 || length != 8 + 3u * b[5])
+                return fail(error, "JPEG frame header damaged");
+            out.height = uint32_t(b[1]) << 8 | b[2];
+            out.width = uint32_t(b[3]) << 8 | b[4];
+            out.depth = 1;
+            out.fmt = file_format::jpeg;
+            if (size_acceptable(out.width, out.height)) return true;
+            out = image_info{};
+            return fail(error, "JPEG size out of range");
+        }
+        pos += length;
+    }
+}
+
 bool read_info(const uint8_t* data, size_t size, image_info& out, std::string* error) {
     out = image_info{};
     file_format f = detect(data, size);
@@ -329,10 +387,13 @@ bool read_info(const uint8_t* data, size_t size, image_info& out, std::string* e
         return size_acceptable(out.width, out.height) || fail(error, "PNG size out of range");
     }
     if (f == file_format::jpeg) {
-        if (!read_jpeg_size(data, size, out.width, out.height)) return fail(error, "JPEG header unreadable");
-        out.depth = 1;
-        out.fmt = f;
-        return true;
+        const byte_reader from_memory = [&](uint64_t offset, uint8_t* to, size_t count) -> size_t {
+            if (offset >= size) return 0;
+            count = std::min<size_t>(count, size - size_t(offset));
+            std::memcpy(to, data + offset, count);
+            return count;
+        };
+        return probe_jpeg_segments(size, from_memory, out, error);
     }
     if (f == file_format::bmp) return probe_bmp_header(data, size, out, error);
     if (f == file_format::tga) return probe_tga_header(data, size, out, error);

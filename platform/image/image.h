@@ -97,8 +97,17 @@ bool probe_tga_header(const uint8_t* data, size_t size, image_info& out, std::st
 // Size of any supported image from its header alone, checked as the decoder
 // would: the head of a file will do, as long as it holds the header (a
 // PNG's first 33 bytes, a DDS's 128, a BMP's headers, a TGA's 18, a JPEG's
-// segments up to its first scan).
+// segments up to its frame header).
 bool read_info(const uint8_t* data, size_t size, image_info& out, std::string* error = nullptr);
+
+// Reads up to `count` bytes at `offset` into `out`; how many it read.
+using byte_reader = std::function<size_t(uint64_t offset, uint8_t* out, size_t count)>;
+// A JPEG's size (depth 1) from its frame header, found by walking the
+// segments before it: only each segment's marker and length are read and the
+// rest is stepped over, so metadata of any size (EXIF, XMP, ICC profiles)
+// may come first. The walk only moves forward, never past `size` bytes, and
+// anything that is not a segment ends it with false.
+bool probe_jpeg_segments(uint64_t size, const byte_reader& read, image_info& out, std::string* error = nullptr);
 
 // Into a sink, held to a caller's limit.
 bool decode(const uint8_t* data, size_t size, pixel_sink& out, const size_limit& limit, std::string* error = nullptr);

@@ -56,14 +56,12 @@ bool looks_like_jpeg(const uint8_t* data, size_t size) {
 // Reads the header, then does `then`, which runs inside this setjmp scope so
 // that libjpeg's errors during it land here too.
 template <class Then>
-bool with_header(jpeg_state& st, const uint8_t* data, size_t size, bool warnings_fatal, Then then) {
+bool with_header(jpeg_state& st, const uint8_t* data, size_t size, Then then) {
     st.cinfo.err = jpeg_std_error(&st.err.base);
     st.err.base.error_exit = on_error;
     st.err.base.output_message = on_message;
-    if (warnings_fatal) {
-        st.err.base.emit_message = on_warning_fatal;
-        st.err.why = &st.why;
-    }
+    st.err.base.emit_message = on_warning_fatal;
+    st.err.why = &st.why;
     if (setjmp(st.err.jump)) return false;
     jpeg_create_decompress(&st.cinfo);
     st.created = true;
@@ -73,7 +71,7 @@ bool with_header(jpeg_state& st, const uint8_t* data, size_t size, bool warnings
 }
 
 bool run(jpeg_state& st, const uint8_t* data, size_t size, const size_limit& limit, pixel_sink& out) {
-    return with_header(st, data, size, true, [&] {
+    return with_header(st, data, size, [&] {
         if (!size_acceptable(st.cinfo.image_width, st.cinfo.image_height, limit)) {
             st.why = "JPEG size out of range";
             return false;
@@ -109,26 +107,7 @@ bool run(jpeg_state& st, const uint8_t* data, size_t size, const size_limit& lim
     });
 }
 
-bool run_header(jpeg_state& st, const uint8_t* data, size_t size, uint32_t& w, uint32_t& h) {
-    return with_header(st, data, size, false, [&] {
-        w = st.cinfo.image_width;
-        h = st.cinfo.image_height;
-        return true;
-    });
-}
-
 } // namespace
-
-bool read_jpeg_size(const uint8_t* data, size_t size, uint32_t& width, uint32_t& height) {
-    width = height = 0;
-    if (!looks_like_jpeg(data, size)) return false;
-    jpeg_state st;
-    uint32_t w = 0, h = 0;
-    if (!run_header(st, data, size, w, h) || !size_acceptable(w, h)) return false;
-    width = w;
-    height = h;
-    return true;
-}
 
 bool jpeg_rows(const uint8_t* data, size_t size, pixel_sink& out, const size_limit& limit, std::string* error) {
     if (!looks_like_jpeg(data, size)) {

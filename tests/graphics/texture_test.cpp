@@ -115,6 +115,14 @@ TEST_F(TextureTest, ColourKeyMakesMatchingPixelsTransparent) {
 TEST_F(TextureTest, EveryImageFormatThroughTheFileSystem) {
     ASSERT_TRUE(Start());
     PutPng("src.png", 40, 24, Pattern(40, 24));
+    // A colour profile of 1.2 MB, which the JPEG carries before its frame
+    // header in 64 KiB segments, as image editors write large metadata.
+    std::vector<unsigned char> profile(1200000, 0);
+    const unsigned char head[] = {0x00, 0x12, 0x4F, 0x80, 'n', 'o', 'n', 'e', 2, 0x10, 0, 0,
+                                  'm',  'n',  't',  'r',  'R', 'G', 'B', ' ', 'X', 'Y', 'Z', ' '};
+    std::copy(std::begin(head), std::end(head), profile.begin());
+    std::copy_n("acsp", 4, profile.begin() + 36);
+    Put("big.icc", profile);
     struct Row {
         const char* file;
         const char* options;
@@ -125,6 +133,7 @@ TEST_F(TextureTest, EveryImageFormatThroughTheFileSystem) {
         {"BMP:b.bmp", "", 0},
         {"TGA:a.tga", "-orient TopLeft", 0},
         {"JPG:a.jpg", "-quality 95", 3},
+        {"JPG:profiled.jpg", "-quality 95 -profile big.icc", 3},
         {"DDS:a.dds", "-define dds:compression=none -define dds:mipmaps=0", 0},
         {"DDS:b.dds", "-define dds:compression=dxt1 -define dds:mipmaps=0", 2},
         {"DDS:c.dds", "-define dds:compression=dxt5 -define dds:mipmaps=0", 2},
@@ -155,6 +164,7 @@ TEST_F(TextureTest, EveryImageFormatThroughTheFileSystem) {
         EXPECT_LE(worst, r.tolerance) << file;
         EXPECT_EQ(t.GetPixel(40, 0), 0u) << file;
     }
+    EXPECT_GT(Bytes("profiled.jpg").size(), size_t(1) << 20) << "the profile is in the file";
     GxImageInfo jpg;
     ASSERT_TRUE(GxGetImageInfoFromFile(u"a.jpg", &jpg));
     EXPECT_EQ(jpg.m_Depth, 1u) << "a flat image read through the library";
@@ -175,6 +185,8 @@ TEST_F(TextureTest, BrokenAndMisnamedFiles) {
     Put("dds.png", dds);
     Put("tiny.dds", std::vector<unsigned char>(dds.begin(), dds.begin() + 20));
     Put("noise.jpg", std::vector<unsigned char>(500, 0x5A));
+    // A segment that runs past the end of the file.
+    Put("cut.jpg", {0xFF, 0xD8, 0xFF, 0xE1, 0x01, 0x00, 'E', 'x', 'i', 'f', 0, 0});
     struct Row {
         const char16_t* name;
         const char* message;
@@ -186,6 +198,7 @@ TEST_F(TextureTest, BrokenAndMisnamedFiles) {
         {u"dds.png", "Error/GetInfoFromFile This file is not PNG image(Name:dds.png)\n"},
         {u"tiny.dds", "Error/GetInfoFromFile Read error(Name:tiny.dds)\n"},
         {u"noise.jpg", "Error/GetInfoFromFile Failed(Name:noise.jpg)\n"},
+        {u"cut.jpg", "Error/GetInfoFromFile Failed(Name:cut.jpg)\n"},
     };
     for (const Row& r : rows) {
         qtest::LogCapture log;
