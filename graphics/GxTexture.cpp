@@ -247,6 +247,18 @@ bool GxTexture::CreateFromResource(const GxChar* name, psys::module_handle modul
     return LoadImageBytes(data, size, info, m_Name, u"CreateFromResource", nullptr) && Finish();
 }
 
+bool GxTexture::CreateFromFileInMemory(const GxChar* name, const u8* data, u32 size, u32 format, u32 mipLevels,
+                                       u32 colorKey, bool stretch) {
+    GxMutexScopedLock lock(m_Mutex);
+    BeginLoad(name ? GxStringView(name) : GxStringView(), format, mipLevels, colorKey, stretch);
+    GxImageInfo info;
+    if (!GxGraphics::GetDevice() || !GxGetImageInfoFromMemory(data, size, &info)) {
+        m_CreateFailed = true;
+        return false;
+    }
+    return LoadImageBytes(data, size, info, m_Name, u"CreateFromFileInMemory", nullptr) && Finish();
+}
+
 bool GxTexture::GetDC(pglyph::drawing_context** out) {
     GxMutexScopedLock lock(m_Mutex);
     if (!out) return false;

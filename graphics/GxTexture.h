@@ -64,6 +64,11 @@ public:
     // (psys::find_resource); the texture is named `name`.
     virtual bool CreateFromResource(const GxChar* name, psys::module_handle module, const psys::resource* resource,
                                     u32 format, u32 mipLevels, u32 colorKey, bool stretch);
+    // As CreateFromFile, from the bytes of an image file already read (a
+    // save's thumbnail, read no further than a thumbnail can mean); the
+    // texture is named `name`.
+    bool CreateFromFileInMemory(const GxChar* name, const u8* data, u32 size, u32 format, u32 mipLevels, u32 colorKey,
+                                bool stretch);
     // Several PNG files drawn one over the other in list order.
     virtual bool CreateFromFileMultiBlend(const GxChar* name, const std::vector<GxString>& files, u32 format,
                                           u32 mipLevels);
