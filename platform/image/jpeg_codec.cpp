@@ -44,6 +44,7 @@ struct jpeg_state {
     error_mgr err{};
     bool created = false;
     const char* why = "JPEG decoding failed";
+    std::vector<uint32_t> row;  // the row being decoded
     ~jpeg_state() {
         if (created) jpeg_destroy_decompress(&cinfo);
     }
@@ -94,7 +95,8 @@ bool run(jpeg_state& st, const uint8_t* data, size_t size, const size_limit& lim
             st.why = "JPEG picture refused";
             return false;
         }
-        std::vector<uint32_t> px(w);
+        std::vector<uint32_t>& px = st.row;
+        px.resize(w);
         while (st.cinfo.output_scanline < h) {
             const uint32_t y = st.cinfo.output_scanline;
             JSAMPROW row = reinterpret_cast<JSAMPROW>(px.data());

@@ -79,6 +79,7 @@ struct decode_state {
     // smaller picture of its own) one after another, since no row is whole
     // before the last pass.
     std::vector<uint32_t> rows;
+    std::vector<uint32_t> line;  // an interlaced picture's row, put together
     bool interlaced = false;
     const char* why = "PNG decoding failed";
     ~decode_state() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
@@ -174,10 +175,10 @@ bool run_decode(decode_state& st, mem_source& src, pixel_sink& out, const size_l
     }
     st.rows.resize(used);
     png_read_end(st.png, nullptr);
-    std::vector<uint32_t> row(w);
+    st.line.resize(w);
     for (uint32_t y = 0; y < h; ++y) {
-        assemble_row(st, w, h, y, row.data());
-        out.row(y, row.data());
+        assemble_row(st, w, h, y, st.line.data());
+        out.row(y, st.line.data());
     }
     return true;
 }
