@@ -4,7 +4,10 @@
 #include "base/GxLog.h"
 #include "base/GxStringUtil.h"
 #include "gamedata/GxUserData.h"
+#include "graphics/GxGraphicsTypes.h"
 #include "graphics/GxImageInfo.h"
+#include "graphics/GxTexture.h"
+#include "io/GxFileSystem.h"
 #include "platform/image/image.h"
 #include "platform/system/file_system.h"
 #include "platform/system/safe_file.h"
@@ -31,14 +34,31 @@ bool GxSaveSlot::HasFile(const GxString& path) {
     return psys::status_of(GxToNativePath(path), &status);
 }
 
+namespace {
+
+bool IsThumbnailSize(const GxString& path, u32 width, u32 height) {
+    if (width == u32(GxSaveSlot::kThumbnailWidth) && height == u32(GxSaveSlot::kThumbnailHeight)) return true;
+    GxWriteErrorLog(u"GxSaveSlot::IsThumbnailFile/サムネイルの大きさが%dx%dではありません(%s:%ux%u)\n",
+                    GxSaveSlot::kThumbnailWidth, GxSaveSlot::kThumbnailHeight, path, width, height);
+    return false;
+}
+
+} // namespace
+
 bool GxSaveSlot::IsThumbnailFile(const GxString& path) {
     GxImageInfo info;
     // The probe reads the header only and says itself what it did not like.
-    if (!GxGetImageInfoFromFile(path.c_str(), &info)) return false;
-    if (info.m_Width == u32(kThumbnailWidth) && info.m_Height == u32(kThumbnailHeight)) return true;
-    GxWriteErrorLog(u"GxSaveSlot::IsThumbnailFile/サムネイルの大きさが%dx%dではありません(%s:%ux%u)\n", kThumbnailWidth,
-                    kThumbnailHeight, path, info.m_Width, info.m_Height);
-    return false;
+    return GxGetImageInfoFromFile(path.c_str(), &info) && IsThumbnailSize(path, info.m_Width, info.m_Height);
+}
+
+bool GxSaveSlot::LoadThumbnail(const GxString& path, GxTexture* texture) {
+    GxBinBuffer bytes;
+    if (!texture || !IsThumbnailFile(path) || !GxLoadFile(&bytes, path, true, false, kThumbnailFileSize)) return false;
+    pimage::image_info header;
+    pimage::probe_png_header(bytes.GetData(), bytes.GetSize(), header);
+    return IsThumbnailSize(path, header.width, header.height) &&
+           texture->CreateFromFileInMemory(path.c_str(), bytes.GetData(), bytes.GetSize(), kGxFmtA8R8G8B8, 1, 0,
+                                           false);
 }
 
 void GxSaveSlot::RemoveStaleTempFiles(const GxString& saveDir, const GxSystemConfig& config) {

@@ -5,6 +5,7 @@
 #include "base/GxTypes.h"
 
 class GxSystemConfig;
+class GxTexture;
 class GxUserData;
 
 class GxSaveSlot {
@@ -14,6 +15,9 @@ public:
     static constexpr s32 kFileCount = kSlotsPerPage * kPageCount;
     static constexpr s32 kThumbnailWidth = 128;
     static constexpr s32 kThumbnailHeight = 96;
+    // The largest thumbnail file read: 128 x 96 RGBA pixels take under 50 KiB
+    // even stored uncompressed in a PNG, so 1 MiB is more than any can mean.
+    static constexpr u32 kThumbnailFileSize = 1u << 20;
 
     // page 0 to 9, slot 0 to 7 -> 1 to 80.
     static s32 FileNumber(s32 page, s32 slot) { return page * kSlotsPerPage + slot + 1; }
@@ -30,6 +34,10 @@ public:
     // 128 x 96, told from its header before anything is decoded; otherwise
     // one line naming the file says why not.
     static bool IsThumbnailFile(const GxString& path);
+    // A thumbnail file (as IsThumbnailFile tells) into the texture, read no
+    // further than kThumbnailFileSize: a larger file is refused with one line
+    // naming it, as is one whose header the read finds changed.
+    static bool LoadThumbnail(const GxString& path, GxTexture* texture);
 
     // Removes the temporary files that writes cut short by a kill left in the
     // save folder: those of the settings, the permanent data, the slots, their

@@ -10,6 +10,7 @@
 #include "platform/image/surface_io.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -18,9 +19,9 @@ namespace {
 // depth field.
 constexpr u32 kPngProbeBytes = 24;
 constexpr u32 kDdsProbeBytes = 28;
-// The head of any other picture file that is read for its size: enough for
-// a JPEG whose first scan follows EXIF data with its own thumbnail and an ICC
-// profile spread over 64 KiB segments; every other header is far shorter.
+// The head of any other picture file that is read for its size, far more
+// than a BMP's or TGA's headers take. A JPEG's segments are walked instead,
+// whatever metadata comes before its frame header.
 constexpr u32 kHeadBytes = 1u << 20;
 
 enum class HeaderKind { Png, Dds, Other };
@@ -58,12 +59,27 @@ bool ProbeFileHeader(GxFileHandle& file, const GxChar* name, HeaderKind kind, Gx
     return true;
 }
 
-// Any other format, told by its contents, from the head of the file.
+// Any other format, told by its contents, from the head of the file, or
+// from its segments for a JPEG.
 bool ProbeFileHead(GxFileHandle& file, const GxChar* name, GxImageInfo* info) {
-    std::vector<u8> head(std::min(file.GetSize(), kHeadBytes));
-    head.resize(head.empty() ? 0 : GxFileRead(head.data(), u32(head.size()), &file));
+    u8 start[3] = {};
+    const u32 got = GxFileRead(start, 3, &file);
     pimage::image_info probe;
-    if (!pimage::read_info(head.data(), head.size(), probe)) {
+    bool known = false;
+    if (pimage::detect(start, got) == pimage::file_format::jpeg) {
+        const pimage::byte_reader fromFile = [&](u64 offset, u8* out, size_t count) -> size_t {
+            if (!GxFileSeek(&file, s64(offset), kGxSeekBegin)) return 0;
+            return GxFileRead(out, u32(count), &file);
+        };
+        known = pimage::probe_jpeg_segments(file.GetSize(), fromFile, probe);
+    } else {
+        std::vector<u8> head(std::min(file.GetSize(), kHeadBytes));
+        head.resize(head.empty() || !GxFileSeek(&file, 0, kGxSeekBegin)
+                        ? 0
+                        : GxFileRead(head.data(), u32(head.size()), &file));
+        known = pimage::read_info(head.data(), head.size(), probe);
+    }
+    if (!known) {
         GxWriteErrorLog(u"Error/GetInfoFromFile Failed(Name:%s)\n", name);
         return false;
     }
@@ -140,29 +156,30 @@ bool GxCreateScratchSurfaceFromFile(const GxChar* name, std::shared_ptr<prender:
     if (surface) surface->reset();
     if (!name) name = u"";
     if (!GxGetImageInfoFromFile(name, info)) return false;
-    // The pixels are decoded before the surface is made, so a header that
-    // claims more than the file holds never makes a surface of that size.
-    GxBinBuffer bytes;
-    pimage::image img;
-    bool decoded = GxLoadPictureFile(&bytes, name) &&
-                   pimage::decode(bytes.GetData(), bytes.GetSize(), img, GxLargestTextureSize());
-    bytes.Free();
-    if (!decoded) {
-        GxWriteErrorLog(u"Error/ImageLoadFromFile Failed(Name:\"%s\")\n", name);
-        return false;
-    }
+    // The surface is made once the decoder has checked the header, and the
+    // rows are decoded straight into it: no other copy of the picture is
+    // made. A file whose data runs out leaves the surface half written.
     prender::device* dev = GxGraphics::GetDevice();
     std::shared_ptr<prender::surface> made;
-    prender::result r = dev ? dev->create_offscreen_plain_surface(img.width, img.height, GxToDeviceFormat(format),
-                                                                  prender::pool::scratch, made)
-                            : prender::result::invalid_call;
+    std::optional<pimage::surface_writer> writer;
+    prender::result r = prender::result::ok;
+    pimage::chosen_sink sink([&](u32 width, u32 height) -> pimage::pixel_sink* {
+        r = dev ? dev->create_offscreen_plain_surface(width, height, GxToDeviceFormat(format), prender::pool::scratch,
+                                                      made)
+                : prender::result::invalid_call;
+        if (prender::failed(r)) return nullptr;
+        return &writer.emplace(*made, colorKey);
+    });
+    GxBinBuffer bytes;
+    const bool decoded = GxLoadPictureFile(&bytes, name) &&
+                         pimage::decode(bytes.GetData(), bytes.GetSize(), sink, GxLargestTextureSize());
     if (prender::failed(r)) {
         GxWriteErrorLog(u"Error/CreateScratchSurfaceFromFile Failed(Name:\"%s\" %s)\n", name,
                         GxGetD3DErrorText(GxResultCode(r)));
         return false;
     }
     if (surface) *surface = made;
-    if (prender::failed(pimage::write_image(*made, nullptr, img, pimage::load_filter::none, colorKey))) {
+    if (!decoded) {
         GxWriteErrorLog(u"Error/ImageLoadFromFile Failed(Name:\"%s\")\n", name);
         return false;
     }

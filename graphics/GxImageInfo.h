@@ -37,7 +37,8 @@ pimage::size_limit GxLargestTextureSize();
 
 // By the name's extension (".png", ".dds", anything else by its contents);
 // the file is found on disk, then in the mounted packs. Only the head of the
-// file is read. A file larger than kGxLargestPictureFileSize is refused with
+// file is read, or for a JPEG its segments' markers and lengths up to the
+// frame header. A file larger than kGxLargestPictureFileSize is refused with
 // one line naming it, before anything is read.
 bool GxGetImageInfoFromFile(const GxChar* name, GxImageInfo* info);
 // Loads a picture file whole, through the file cache; one larger than
@@ -46,7 +47,7 @@ bool GxGetImageInfoFromFile(const GxChar* name, GxImageInfo* info);
 bool GxLoadPictureFile(GxBinBuffer* out, const GxChar* name);
 bool GxGetImageInfoFromMemory(const void* data, u32 size, GxImageInfo* info);
 // A scratch surface of the image's size in the format, filled from the file
-// unscaled with the colour key. When the surface was made but the image could
+// unscaled with the colour key, the rows decoded straight into it. When the surface was made but the image could
 // not be loaded into it, it is still handed back in `surface`.
 bool GxCreateScratchSurfaceFromFile(const GxChar* name, std::shared_ptr<prender::surface>* surface, u32 format,
                                     GxImageInfo* info, u32 colorKey);

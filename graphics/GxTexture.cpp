@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -151,33 +152,50 @@ bool GxTexture::LoadFile(const GxChar* path, const GxChar* what) {
     }
     GxBinBuffer bytes;
     const bool read = GxLoadPictureFile(&bytes, path);
-    return LoadImageBytes(read ? bytes.GetData() : nullptr, read ? bytes.GetSize() : 0, info, path, what);
+    return LoadImageBytes(read ? bytes.GetData() : nullptr, read ? bytes.GetSize() : 0, info, path, what, &bytes);
 }
 
 bool GxTexture::LoadImageBytes(const u8* data, u32 size, const GxImageInfo& info, GxStringView name,
-                               const GxChar* what) {
+                               const GxChar* what, GxBinBuffer* owned) {
     prender::device* dev = GxGraphics::GetDevice();
     if (!dev) {
         m_CreateFailed = true;
         return false;
     }
     SizeFor(info.m_Width, info.m_Height);
-    // Decoding first means a header that claims more than the bytes hold
-    // never makes a texture of that size.
-    pimage::image img;
-    prender::result r = data && pimage::decode(data, size, img, GxLargestTextureSize())
-                            ? prender::result::ok
-                            : prender::result(kGxResultInvalidData);
+    // A picture the texture holds unscaled is decoded straight into its top
+    // level, made once the decoder has checked the header: no other copy of
+    // it is ever made. One that is scaled is decoded whole first and
+    // resampled into the texture row by row. Either way the texture and at
+    // most one decoded copy are alive at once.
+    pimage::image whole;
+    pimage::image_sink collect(whole);
+    std::optional<pimage::surface_writer> writer;
+    bool scale = false;
+    prender::result r = prender::result::ok;
+    auto make = [&] {
+        return dev->create_texture(m_Width, m_Height, m_MipLevels, 0, GxToDeviceFormat(m_Format),
+                                   GxToDevicePool(m_Pool), m_pTexture);
+    };
+    pimage::chosen_sink sink([&](u32 width, u32 height) -> pimage::pixel_sink* {
+        SizeFor(width, height);
+        scale = m_Stretch && (m_Width != m_ImageWidth || m_Height != m_ImageHeight);
+        if (scale) return &collect;
+        if (prender::failed(r = make())) return nullptr;
+        return &writer.emplace(*m_pTexture->surface_level(0), m_ColorKey);
+    });
     m_pTexture.reset();
-    if (prender::succeeded(r))
-        r = dev->create_texture(m_Width, m_Height, m_MipLevels, 0, GxToDeviceFormat(m_Format),
-                                GxToDevicePool(m_Pool), m_pTexture);
-    if (prender::succeeded(r)) {
-        bool scale = m_Stretch && (m_Width != m_ImageWidth || m_Height != m_ImageHeight);
-        r = pimage::write_image(*m_pTexture->surface_level(0), nullptr, img,
-                                scale ? pimage::load_filter::triangle : pimage::load_filter::none, m_ColorKey);
-        if (prender::succeeded(r)) r = pimage::fill_mip_levels(*m_pTexture);
+    const bool decoded = data && pimage::decode(data, size, sink, GxLargestTextureSize());
+    if (owned) owned->Free();
+    if (!decoded && prender::succeeded(r)) r = prender::result(kGxResultInvalidData);
+    if (prender::succeeded(r) && scale) {
+        r = make();
+        if (prender::succeeded(r))
+            r = pimage::write_image(*m_pTexture->surface_level(0), nullptr, whole, pimage::load_filter::triangle,
+                                    m_ColorKey);
+        whole = pimage::image{};
     }
+    if (prender::succeeded(r)) r = pimage::fill_mip_levels(*m_pTexture);
     if (prender::failed(r)) {
         LogFailure(GxLogKind::Error, what, name, r);
         m_pTexture.reset();
@@ -226,7 +244,19 @@ bool GxTexture::CreateFromResource(const GxChar* name, psys::module_handle modul
         m_CreateFailed = true;
         return false;
     }
-    return LoadImageBytes(data, size, info, m_Name, u"CreateFromResource") && Finish();
+    return LoadImageBytes(data, size, info, m_Name, u"CreateFromResource", nullptr) && Finish();
+}
+
+bool GxTexture::CreateFromFileInMemory(const GxChar* name, const u8* data, u32 size, u32 format, u32 mipLevels,
+                                       u32 colorKey, bool stretch) {
+    GxMutexScopedLock lock(m_Mutex);
+    BeginLoad(name ? GxStringView(name) : GxStringView(), format, mipLevels, colorKey, stretch);
+    GxImageInfo info;
+    if (!GxGraphics::GetDevice() || !GxGetImageInfoFromMemory(data, size, &info)) {
+        m_CreateFailed = true;
+        return false;
+    }
+    return LoadImageBytes(data, size, info, m_Name, u"CreateFromFileInMemory", nullptr) && Finish();
 }
 
 bool GxTexture::GetDC(pglyph::drawing_context** out) {

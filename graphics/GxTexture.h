@@ -25,6 +25,7 @@ namespace pglyph {
 class drawing_context;
 }
 struct GxImageInfo;
+class GxBinBuffer;
 
 class GxTexture : public GxTextureBase {
 public:
@@ -63,6 +64,11 @@ public:
     // (psys::find_resource); the texture is named `name`.
     virtual bool CreateFromResource(const GxChar* name, psys::module_handle module, const psys::resource* resource,
                                     u32 format, u32 mipLevels, u32 colorKey, bool stretch);
+    // As CreateFromFile, from the bytes of an image file already read (a
+    // save's thumbnail, read no further than a thumbnail can mean); the
+    // texture is named `name`.
+    bool CreateFromFileInMemory(const GxChar* name, const u8* data, u32 size, u32 format, u32 mipLevels, u32 colorKey,
+                                bool stretch);
     // Several PNG files drawn one over the other in list order.
     virtual bool CreateFromFileMultiBlend(const GxChar* name, const std::vector<GxString>& files, u32 format,
                                           u32 mipLevels);
@@ -123,13 +129,15 @@ private:
     // A managed texture; `what` names the caller in the failure line.
     bool CreateManaged(const GxChar* name, u32 width, u32 height, u32 format, u32 objectType, u32 mipLevels,
                        const GxChar* what);
-    // The image file into a new device texture with the texture's settings,
-    // sized to the file.
     // The start of a load: the old texture goes and the load's settings are
     // taken (a managed plain texture of that name).
     void BeginLoad(GxStringView name, u32 format, u32 mipLevels, u32 colorKey, bool stretch);
+    // The image file into a new device texture with the texture's settings,
+    // sized to the file; `owned`, when given, holds the bytes and is freed
+    // as soon as they are decoded.
     bool LoadFile(const GxChar* path, const GxChar* what);
-    bool LoadImageBytes(const u8* data, u32 size, const GxImageInfo& info, GxStringView name, const GxChar* what);
+    bool LoadImageBytes(const u8* data, u32 size, const GxImageInfo& info, GxStringView name, const GxChar* what,
+                        GxBinBuffer* owned);
     // What the CPU reads and locks: a default-pool texture cannot be locked,
     // so its system-memory twin, brought up to date first.
     const std::shared_ptr<prender::texture>& ReadableTexture();

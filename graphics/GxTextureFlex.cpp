@@ -8,6 +8,7 @@
 #include "graphics/GxImageInfo.h"
 #include "platform/image/image.h"
 #include "platform/image/surface_io.h"
+#include "platform/render/format.h"
 
 #include <algorithm>
 
@@ -77,8 +78,10 @@ bool GxTextureFlex::CreateTexture(const GxChar* name, u32 width, u32 height, u32
 bool GxTextureFlex::CopyFromSurface(prender::surface& source) {
     GxMutexScopedLock lock(m_Mutex);
     const prender::surface_desc& d = source.desc();
-    pimage::image whole;
-    if (!pimage::read_surface(source, whole)) return false;
+    if (!prender::is_color_format(d.fmt)) return false;
+    source.finish_drawing();
+    // A tile's part at a time, read from the surface's rows: the picture is
+    // never copied whole beside the surface and the tiles.
     for (u32 r = 0; r < m_TilesDown; ++r) {
         for (u32 c = 0; c < m_TilesAcross; ++c) {
             const u32 x0 = c * kTileSize, y0 = r * kTileSize;
@@ -87,9 +90,10 @@ bool GxTextureFlex::CopyFromSurface(prender::surface& source) {
             part.width = std::min(kTileSize, d.width - x0);
             part.height = std::min(kTileSize, d.height - y0);
             part.pixels.resize(size_t(part.width) * part.height);
+            const u32 bpp = prender::bytes_per_pixel(d.fmt);
             for (u32 y = 0; y < part.height; ++y)
-                std::copy_n(whole.pixels.data() + size_t(y0 + y) * whole.width + x0, part.width,
-                            part.pixels.data() + size_t(y) * part.width);
+                prender::row_to_argb(d.fmt, source.bits() + ptrdiff_t(y0 + y) * source.pitch() + ptrdiff_t(x0) * bpp,
+                                     part.pixels.data() + size_t(y) * part.width, part.width);
             const auto& tile = m_Tiles[size_t(r) * m_TilesAcross + c];
             std::shared_ptr<prender::surface> level = tile ? tile->surface_level(0) : nullptr;
             prender::rect area{0, 0, s32(part.width), s32(part.height)};

@@ -17,6 +17,7 @@ set(_slow_patterns
   [[^(MovieInTheStory|SoundWaits|Startup\.SaveFolderPlaceFollowsBothConfigurationFiles|SystemScene\.NoticesComeOneAtATimeTheSystemsFirst)]]
   # Large pictures, many frames, many sounds.
   [[^Decoders\.(PngsThatCompressWellAreRead|TruncatedAndCorruptFilesFailCleanly)$]]
+  [[^TextureTest\.AHugePictureCostsItsTextureAndOneCopyAtMost$]]
   [[^(ScalarPath|FusedSpans|Stress|Cache\.LimitPurgesFirst|MoviePlayback\.OpenPlayStopAndClose200Times)]]
 )
 foreach(_list IN LISTS QUILLON_TEST_LISTS)

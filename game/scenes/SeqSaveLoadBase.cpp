@@ -91,8 +91,7 @@ void SeqSaveLoadBase::RefreshPage() {
         m_Headers[k] = GxGameDataHeader();
         const s32 n = GxSaveSlot::FileNumber(page, k);
         const GxString thumbnail = GxSaveSlot::ThumbnailPath(dir, n);
-        if (GxCanOpenFile(thumbnail) && GxSaveSlot::IsThumbnailFile(thumbnail))
-            m_Thumbnails[k].CreateFromFile(thumbnail.c_str(), kGxFmtA8R8G8B8, 1, 0, false);
+        if (GxCanOpenFile(thumbnail)) GxSaveSlot::LoadThumbnail(thumbnail, &m_Thumbnails[k]);
         const GxString file = GxSaveSlot::GameDataPath(dir, n);
         // A file that does not open is read too: the read names it and
         // marks it to be kept by the save over it.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 namespace pimage {
 
@@ -17,7 +18,74 @@ bool fail(std::string* error, const char* why) {
 }
 } // namespace
 
-bool read_jpeg_size(const uint8_t* data, size_t size, uint32_t& width, uint32_t& height);
+// Each format's decoder into a sink (png_codec.cpp, jpeg_codec.cpp, own_codecs.cpp).
+bool png_rows(const uint8_t* data, size_t size, pixel_sink& out, const size_limit& limit, std::string* error);
+bool jpeg_rows(const uint8_t* data, size_t size, pixel_sink& out, const size_limit& limit, std::string* error);
+bool dds_rows(const uint8_t* data, size_t size, pixel_sink& out, const size_limit& limit, std::string* error);
+bool bmp_rows(const uint8_t* data, size_t size, pixel_sink& out, const size_limit& limit, std::string* error);
+bool tga_rows(const uint8_t* data, size_t size, pixel_sink& out, const size_limit& limit, std::string* error);
+
+namespace {
+
+using rows_decoder = bool (*)(const uint8_t*, size_t, pixel_sink&, const size_limit&, std::string*);
+
+// A sink's room is the one thing a decode allocates in proportion to the
+// picture; running out of it fails the decode like any damage.
+bool guarded(rows_decoder rows, const uint8_t* data, size_t size, pixel_sink& out, const size_limit& limit,
+             std::string* error) {
+    try {
+        return rows(data, size, out, limit, error);
+    } catch (const std::bad_alloc&) {
+        return fail(error, "out of memory");
+    }
+}
+
+bool into_image(rows_decoder rows, const uint8_t* data, size_t size, image& out, const size_limit& limit,
+                std::string* error) {
+    out = image{};
+    image_sink sink(out);
+    if (guarded(rows, data, size, sink, limit, error)) return true;
+    out = image{};
+    return false;
+}
+
+bool any_rows(const uint8_t* data, size_t size, pixel_sink& out, const size_limit& limit, std::string* error) {
+    switch (detect(data, size)) {
+    case file_format::png: return png_rows(data, size, out, limit, error);
+    case file_format::jpeg: return jpeg_rows(data, size, out, limit, error);
+    case file_format::dds: return dds_rows(data, size, out, limit, error);
+    case file_format::bmp: return bmp_rows(data, size, out, limit, error);
+    case file_format::tga: return tga_rows(data, size, out, limit, error);
+    default: return fail(error, "unknown image format");
+    }
+}
+
+} // namespace
+
+bool image_sink::begin(uint32_t width, uint32_t height) {
+    out_ = image{};
+    out_.width = width;
+    out_.height = height;
+    // Room for the whole picture at once up to 4096 × 4096 (a reservation
+    // costs no memory until rows fill it); a larger one grows as rows come.
+    out_.pixels.reserve(std::min(size_t(width) * height, size_t(1) << 24));
+    return true;
+}
+
+void image_sink::row(uint32_t y, const uint32_t* pixels) {
+    std::vector<uint32_t>& px = out_.pixels;
+    const size_t w = out_.width, total = w * out_.height, end = (size_t(y) + 1) * w;
+    if (end > px.size()) {
+        if (end > px.capacity()) px.reserve(std::min(total, std::max(end, px.capacity() * 2)));
+        px.resize(end);
+    }
+    std::copy_n(pixels, w, px.data() + size_t(y) * w);
+}
+
+bool chosen_sink::begin(uint32_t width, uint32_t height) {
+    target_ = choose_(width, height);
+    return target_ && target_->begin(width, height);
+}
 
 bool size_acceptable(uint64_t width, uint64_t height, const size_limit& limit) {
     return width > 0 && height > 0 && width <= std::min(limit.width, max_side) &&
@@ -60,15 +128,26 @@ bool probe_dds_header(const uint8_t* data, size_t size, image_info& out) {
     return true;
 }
 
+bool decode(const uint8_t* data, size_t size, pixel_sink& out, const size_limit& limit, std::string* error) {
+    return guarded(any_rows, data, size, out, limit, error);
+}
 bool decode(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
-    switch (detect(data, size)) {
-    case file_format::png: return decode_png(data, size, out, limit, error);
-    case file_format::jpeg: return decode_jpeg(data, size, out, limit, error);
-    case file_format::dds: return decode_dds(data, size, out, limit, error);
-    case file_format::bmp: return decode_bmp(data, size, out, limit, error);
-    case file_format::tga: return decode_tga(data, size, out, limit, error);
-    default: out = image{}; return fail(error, "unknown image format");
-    }
+    return into_image(any_rows, data, size, out, limit, error);
+}
+bool decode_png(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
+    return into_image(png_rows, data, size, out, limit, error);
+}
+bool decode_jpeg(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
+    return into_image(jpeg_rows, data, size, out, limit, error);
+}
+bool decode_dds(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
+    return into_image(dds_rows, data, size, out, limit, error);
+}
+bool decode_bmp(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
+    return into_image(bmp_rows, data, size, out, limit, error);
+}
+bool decode_tga(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
+    return into_image(tga_rows, data, size, out, limit, error);
 }
 
 bool decode(const uint8_t* data, size_t size, image& out, std::string* error) {
@@ -104,17 +183,8 @@ uint32_t round_up_pow2(uint32_t n) {
     return p;
 }
 
-namespace {
-
-struct tap_set {
-    std::vector<int32_t> first;
-    std::vector<int32_t> count;
-    std::vector<float> weight;  // count[i] weights per destination pixel, from offset[i]
-    std::vector<size_t> offset;
-};
-
-tap_set make_taps(uint32_t src, uint32_t dst) {
-    tap_set t;
+triangle_rows::taps triangle_rows::make_taps(uint32_t src, uint32_t dst) {
+    taps t;
     double scale = double(src) / double(dst);
     double radius = std::max(1.0, scale);
     for (uint32_t x = 0; x < dst; ++x) {
@@ -140,46 +210,67 @@ tap_set make_taps(uint32_t src, uint32_t dst) {
     return t;
 }
 
-} // namespace
+triangle_rows::triangle_rows(const image& src, uint32_t width, uint32_t height, uint32_t color_key)
+    : src_(src), width_(width), key_(color_key), across_(make_taps(src.width, width)),
+      down_(make_taps(src.height, height)) {
+    // A row's taps cover a run of source rows no longer than its tap count
+    // (or the picture), and the runs only move down: that many slots hold
+    // every source row a row needs.
+    int32_t most = 1;
+    for (int32_t n : down_.count) most = std::max(most, n);
+    const size_t slots = std::min<size_t>(size_t(most), src.height);
+    slots_.resize(slots * width * 4);
+    held_.assign(slots, -1);
+    taps_.resize(size_t(most));
+}
+
+const float* triangle_rows::filtered(uint32_t sy) {
+    const size_t slot = sy % held_.size();
+    float* m = slots_.data() + slot * width_ * 4;
+    if (held_[slot] == int64_t(sy)) return m;
+    held_[slot] = sy;
+    const uint32_t* row = src_.pixels.data() + size_t(sy) * src_.width;
+    for (uint32_t x = 0; x < width_; ++x) {
+        float acc[4] = {0, 0, 0, 0};
+        const float* w = across_.weight.data() + across_.offset[x];
+        for (int32_t k = 0; k < across_.count[x]; ++k) {
+            int32_t sx = std::clamp<int32_t>(across_.first[x] + k, 0, int32_t(src_.width) - 1);
+            uint32_t p = row[sx];
+            if (key_ != 0 && p == key_) p = 0;
+            for (int c = 0; c < 4; ++c) acc[c] += w[k] * float((p >> (c * 8)) & 255);
+        }
+        std::memcpy(m + size_t(x) * 4, acc, sizeof acc);
+    }
+    return m;
+}
+
+void triangle_rows::next(uint32_t* out) {
+    const uint32_t y = y_++;
+    const float* w = down_.weight.data() + down_.offset[y];
+    const int32_t n = down_.count[y];
+    for (int32_t k = 0; k < n; ++k)
+        taps_[size_t(k)] = filtered(uint32_t(std::clamp<int32_t>(down_.first[y] + k, 0, int32_t(src_.height) - 1)));
+    for (uint32_t x = 0; x < width_; ++x) {
+        float acc[4] = {0, 0, 0, 0};
+        for (int32_t k = 0; k < n; ++k) {
+            const float* m = taps_[size_t(k)] + size_t(x) * 4;
+            for (int c = 0; c < 4; ++c) acc[c] += w[k] * m[c];
+        }
+        uint32_t p = 0;
+        for (int c = 0; c < 4; ++c) p |= uint32_t(std::clamp(std::lround(acc[c]), 0L, 255L)) << (c * 8);
+        out[x] = p;
+    }
+}
 
 image resize_triangle(const image& src, uint32_t width, uint32_t height) {
     image out;
     if (src.width == 0 || src.height == 0 || width == 0 || height == 0) return out;
     if (width == src.width && height == src.height) return src;
-    tap_set tx = make_taps(src.width, width), ty = make_taps(src.height, height);
-    // Horizontal pass into floats, one row of channels per source row.
-    std::vector<float> mid(size_t(width) * src.height * 4);
-    for (uint32_t y = 0; y < src.height; ++y) {
-        const uint32_t* row = src.pixels.data() + size_t(y) * src.width;
-        float* m = mid.data() + size_t(y) * width * 4;
-        for (uint32_t x = 0; x < width; ++x) {
-            float acc[4] = {0, 0, 0, 0};
-            const float* w = tx.weight.data() + tx.offset[x];
-            for (int32_t k = 0; k < tx.count[x]; ++k) {
-                int32_t sx = std::clamp<int32_t>(tx.first[x] + k, 0, int32_t(src.width) - 1);
-                uint32_t p = row[sx];
-                for (int c = 0; c < 4; ++c) acc[c] += w[k] * float((p >> (c * 8)) & 255);
-            }
-            std::memcpy(m + size_t(x) * 4, acc, sizeof acc);
-        }
-    }
     out.width = width;
     out.height = height;
     out.pixels.resize(size_t(width) * height);
-    for (uint32_t y = 0; y < height; ++y) {
-        const float* w = ty.weight.data() + ty.offset[y];
-        for (uint32_t x = 0; x < width; ++x) {
-            float acc[4] = {0, 0, 0, 0};
-            for (int32_t k = 0; k < ty.count[y]; ++k) {
-                int32_t sy = std::clamp<int32_t>(ty.first[y] + k, 0, int32_t(src.height) - 1);
-                const float* m = mid.data() + (size_t(sy) * width + x) * 4;
-                for (int c = 0; c < 4; ++c) acc[c] += w[k] * m[c];
-            }
-            uint32_t p = 0;
-            for (int c = 0; c < 4; ++c) p |= uint32_t(std::clamp(std::lround(acc[c]), 0L, 255L)) << (c * 8);
-            out.pixels[size_t(y) * width + x] = p;
-        }
-    }
+    triangle_rows rows(src, width, height, 0);
+    for (uint32_t y = 0; y < height; ++y) rows.next(out.pixels.data() + size_t(y) * width);
     return out;
 }
 
@@ -194,6 +285,19 @@ image place_top_left(const image& src, uint32_t width, uint32_t height) {
     return out;
 }
 
+void half_row(const uint32_t* upper, const uint32_t* lower, uint32_t src_width, uint32_t* out, uint32_t out_width) {
+    for (uint32_t x = 0; x < out_width; ++x) {
+        const uint32_t x0 = std::min(2 * x, src_width - 1), x1 = std::min(2 * x + 1, src_width - 1);
+        uint32_t p = 0;
+        for (int c = 0; c < 32; c += 8) {
+            const uint32_t sum = ((upper[x0] >> c) & 255) + ((upper[x1] >> c) & 255) + ((lower[x0] >> c) & 255) +
+                                 ((lower[x1] >> c) & 255);
+            p |= ((sum + 2) / 4) << c;
+        }
+        out[x] = p;
+    }
+}
+
 image half_size(const image& src) {
     image out;
     if (src.width == 0 || src.height == 0) return out;
@@ -201,20 +305,71 @@ image half_size(const image& src) {
     out.height = std::max(1u, src.height / 2);
     out.pixels.resize(size_t(out.width) * out.height);
     for (uint32_t y = 0; y < out.height; ++y) {
-        for (uint32_t x = 0; x < out.width; ++x) {
-            uint32_t xs[2] = {std::min(2 * x, src.width - 1), std::min(2 * x + 1, src.width - 1)};
-            uint32_t ys[2] = {std::min(2 * y, src.height - 1), std::min(2 * y + 1, src.height - 1)};
-            uint32_t p = 0;
-            for (int c = 0; c < 32; c += 8) {
-                uint32_t sum = 0;
-                for (uint32_t yy : ys)
-                    for (uint32_t xx : xs) sum += (src.pixels[size_t(yy) * src.width + xx] >> c) & 255;
-                p |= ((sum + 2) / 4) << c;
-            }
-            out.pixels[size_t(y) * out.width + x] = p;
-        }
+        const uint32_t* upper = src.pixels.data() + size_t(std::min(2 * y, src.height - 1)) * src.width;
+        const uint32_t* lower = src.pixels.data() + size_t(std::min(2 * y + 1, src.height - 1)) * src.width;
+        half_row(upper, lower, src.width, out.pixels.data() + size_t(y) * out.width, out.width);
     }
     return out;
+}
+
+namespace {
+
+// SOF0-3, 5-7, 9-11 and 13-15; C4, C8 and CC are other segments.
+bool is_frame_header(uint8_t marker) {
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+} // namespace
+
+bool probe_jpeg_segments(uint64_t size, const byte_reader& read, image_info& out, std::string* error) {
+    out = image_info{};
+    // A small window of the file, read again only where the walk leaves it:
+    // segments larger than it are stepped over unread.
+    std::vector<uint8_t> window(4096);
+    uint64_t start = 0, held = 0;
+    auto at = [&](uint64_t pos, size_t n, uint8_t* to) {
+        if (pos > size || n > size - pos) return false;
+        if (pos < start || pos + n > start + held) {
+            start = pos;
+            held = read(pos, window.data(), size_t(std::min<uint64_t>(window.size(), size - pos)));
+            if (held < n) return false;
+        }
+        std::memcpy(to, window.data() + (pos - start), n);
+        return true;
+    };
+    uint8_t b[6];
+    if (!at(0, 2, b) || b[0] != 0xFF || b[1] != 0xD8) return fail(error, "not a JPEG file");
+    // Every step moves on by two bytes or more, and nothing is read at or
+    // past the end: the walk ends within the file whatever it holds.
+    uint64_t pos = 2;
+    for (;;) {
+        if (!at(pos, 1, b) || b[0] != 0xFF) return fail(error, "JPEG segments damaged");
+        // Fill bytes (0xFF) may stand before any marker.
+        do {
+            if (!at(++pos, 1, b)) return fail(error, "JPEG segments damaged");
+        } while (b[0] == 0xFF);
+        const uint8_t marker = b[0];
+        ++pos;
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // markers without a length
+        if (marker == 0x00 || marker == 0xD8 || marker == 0xD9 || marker == 0xDA)
+            return fail(error, "JPEG has no frame header before its picture");
+        if (!at(pos, 2, b)) return fail(error, "JPEG segments damaged");
+        const uint32_t length = uint32_t(b[0]) << 8 | b[1];
+        if (length < 2) return fail(error, "JPEG segments damaged");
+        if (is_frame_header(marker)) {
+            // Precision, height, width, the component count, then three bytes a component.
+            if (length < 8 || !at(pos + 2, 6, b) || b[5] == 0 || length != 8 + 3u * b[5])
+                return fail(error, "JPEG frame header damaged");
+            out.height = uint32_t(b[1]) << 8 | b[2];
+            out.width = uint32_t(b[3]) << 8 | b[4];
+            out.depth = 1;
+            out.fmt = file_format::jpeg;
+            if (size_acceptable(out.width, out.height)) return true;
+            out = image_info{};
+            return fail(error, "JPEG size out of range");
+        }
+        pos += length;
+    }
 }
 
 bool read_info(const uint8_t* data, size_t size, image_info& out, std::string* error) {
@@ -232,10 +387,13 @@ bool read_info(const uint8_t* data, size_t size, image_info& out, std::string* e
         return size_acceptable(out.width, out.height) || fail(error, "PNG size out of range");
     }
     if (f == file_format::jpeg) {
-        if (!read_jpeg_size(data, size, out.width, out.height)) return fail(error, "JPEG header unreadable");
-        out.depth = 1;
-        out.fmt = f;
-        return true;
+        const byte_reader from_memory = [&](uint64_t offset, uint8_t* to, size_t count) -> size_t {
+            if (offset >= size) return 0;
+            count = std::min<size_t>(count, size - size_t(offset));
+            std::memcpy(to, data + offset, count);
+            return count;
+        };
+        return probe_jpeg_segments(size, from_memory, out, error);
     }
     if (f == file_format::bmp) return probe_bmp_header(data, size, out, error);
     if (f == file_format::tga) return probe_tga_header(data, size, out, error);

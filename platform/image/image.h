@@ -9,6 +9,7 @@
 // fit the limits below; a refused or broken file gives false and a reason.
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,46 @@ struct image_info {
     file_format fmt = file_format::unknown;
 };
 
+// Where a decoder puts a picture, row by row, so that the caller chooses
+// where the pixels live (a texture's own level, say) and no whole copy of the
+// picture is made on the way. begin is told the picture's size once its
+// header has passed every check; row then gets each row once (width pixels,
+// row 0 the top), in the order the file stores them.
+class pixel_sink {
+public:
+    virtual ~pixel_sink() = default;
+    // False refuses the picture: the decoder stops and fails.
+    virtual bool begin(uint32_t width, uint32_t height) = 0;
+    virtual void row(uint32_t y, const uint32_t* pixels) = 0;
+};
+
+// Collects the rows into an image. Room is made as the rows come (all of it
+// at once for a file that stores its bottom row first), so a file whose data
+// runs out costs only the rows it held.
+class image_sink : public pixel_sink {
+public:
+    explicit image_sink(image& out) : out_(out) {}
+    bool begin(uint32_t width, uint32_t height) override;
+    void row(uint32_t y, const uint32_t* pixels) override;
+
+private:
+    image& out_;
+};
+
+// Hands the rows to the sink that `choose` picks once the picture's size is
+// known; a null choice refuses the picture.
+class chosen_sink : public pixel_sink {
+public:
+    using chooser = std::function<pixel_sink*(uint32_t width, uint32_t height)>;
+    explicit chosen_sink(chooser choose) : choose_(std::move(choose)) {}
+    bool begin(uint32_t width, uint32_t height) override;
+    void row(uint32_t y, const uint32_t* pixels) override { target_->row(y, pixels); }
+
+private:
+    chooser choose_;
+    pixel_sink* target_ = nullptr;
+};
+
 // What the first bytes say (TGA has no signature: anything else that parses
 // as a TGA header is taken as one).
 file_format detect(const uint8_t* data, size_t size);
@@ -56,9 +97,20 @@ bool probe_tga_header(const uint8_t* data, size_t size, image_info& out, std::st
 // Size of any supported image from its header alone, checked as the decoder
 // would: the head of a file will do, as long as it holds the header (a
 // PNG's first 33 bytes, a DDS's 128, a BMP's headers, a TGA's 18, a JPEG's
-// segments up to its first scan).
+// segments up to its frame header).
 bool read_info(const uint8_t* data, size_t size, image_info& out, std::string* error = nullptr);
 
+// Reads up to `count` bytes at `offset` into `out`; how many it read.
+using byte_reader = std::function<size_t(uint64_t offset, uint8_t* out, size_t count)>;
+// A JPEG's size (depth 1) from its frame header, found by walking the
+// segments before it: only each segment's marker and length are read and the
+// rest is stepped over, so metadata of any size (EXIF, XMP, ICC profiles)
+// may come first. The walk only moves forward, never past `size` bytes, and
+// anything that is not a segment ends it with false.
+bool probe_jpeg_segments(uint64_t size, const byte_reader& read, image_info& out, std::string* error = nullptr);
+
+// Into a sink, held to a caller's limit.
+bool decode(const uint8_t* data, size_t size, pixel_sink& out, const size_limit& limit, std::string* error = nullptr);
 bool decode(const uint8_t* data, size_t size, image& out, std::string* error = nullptr);
 bool decode_png(const uint8_t* data, size_t size, image& out, std::string* error = nullptr);
 bool decode_jpeg(const uint8_t* data, size_t size, image& out, std::string* error = nullptr);
@@ -88,6 +140,37 @@ image resize_triangle(const image& src, uint32_t width, uint32_t height);
 image place_top_left(const image& src, uint32_t width, uint32_t height);
 // Halves an image (box filter over 2 × 2 pixels, sides rounded down, at least 1).
 image half_size(const image& src);
+// One row of that: out_width pixels from two source rows of src_width pixels.
+void half_row(const uint32_t* upper, const uint32_t* lower, uint32_t src_width, uint32_t* out, uint32_t out_width);
+
+// The rows of resize_triangle, made one at a time with the colour key applied
+// to the source first: only the source rows that the next rows need are kept,
+// filtered across, so no whole resized copy is ever made.
+class triangle_rows {
+public:
+    triangle_rows(const image& src, uint32_t width, uint32_t height, uint32_t color_key);
+    // The next row, width pixels.
+    void next(uint32_t* out);
+
+private:
+    struct taps {
+        std::vector<int32_t> first, count;
+        std::vector<float> weight;
+        std::vector<size_t> offset;
+    };
+    static taps make_taps(uint32_t src, uint32_t dst);
+    const float* filtered(uint32_t sy);
+
+    const image& src_;
+    uint32_t width_, key_;
+    uint32_t y_ = 0;
+    taps across_, down_;
+    // Source rows filtered across, each in slot (row % slot count), and
+    // the rows the current row's taps read.
+    std::vector<float> slots_;
+    std::vector<int64_t> held_;
+    std::vector<const float*> taps_;
+};
 
 // PNG output: RGBA, 8 bits a channel, from 0xAARRGGBB rows (pitch in
 // bytes). Written to a temporary file beside the path and renamed over it,

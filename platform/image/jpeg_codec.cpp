@@ -1,5 +1,5 @@
-// JPEG through libjpeg-turbo, decoded straight into blue, green, red, alpha
-// bytes of the picture handed back. libjpeg reports errors through longjmp;
+// JPEG through libjpeg-turbo, decoded row by row into blue, green, red,
+// alpha bytes for the caller's sink. libjpeg reports errors through longjmp;
 // the decoder's buffers live outside the setjmp scope.
 //
 // Data that runs out or is damaged makes libjpeg warn and patch the rest of
@@ -44,6 +44,7 @@ struct jpeg_state {
     error_mgr err{};
     bool created = false;
     const char* why = "JPEG decoding failed";
+    std::vector<uint32_t> row;  // the row being decoded
     ~jpeg_state() {
         if (created) jpeg_destroy_decompress(&cinfo);
     }
@@ -56,14 +57,12 @@ bool looks_like_jpeg(const uint8_t* data, size_t size) {
 // Reads the header, then does `then`, which runs inside this setjmp scope so
 // that libjpeg's errors during it land here too.
 template <class Then>
-bool with_header(jpeg_state& st, const uint8_t* data, size_t size, bool warnings_fatal, Then then) {
+bool with_header(jpeg_state& st, const uint8_t* data, size_t size, Then then) {
     st.cinfo.err = jpeg_std_error(&st.err.base);
     st.err.base.error_exit = on_error;
     st.err.base.output_message = on_message;
-    if (warnings_fatal) {
-        st.err.base.emit_message = on_warning_fatal;
-        st.err.why = &st.why;
-    }
+    st.err.base.emit_message = on_warning_fatal;
+    st.err.why = &st.why;
     if (setjmp(st.err.jump)) return false;
     jpeg_create_decompress(&st.cinfo);
     st.created = true;
@@ -72,8 +71,8 @@ bool with_header(jpeg_state& st, const uint8_t* data, size_t size, bool warnings
     return then();
 }
 
-bool run(jpeg_state& st, const uint8_t* data, size_t size, const size_limit& limit, image& out) {
-    return with_header(st, data, size, true, [&] {
+bool run(jpeg_state& st, const uint8_t* data, size_t size, const size_limit& limit, pixel_sink& out) {
+    return with_header(st, data, size, [&] {
         if (!size_acceptable(st.cinfo.image_width, st.cinfo.image_height, limit)) {
             st.why = "JPEG size out of range";
             return false;
@@ -92,67 +91,35 @@ bool run(jpeg_state& st, const uint8_t* data, size_t size, const size_limit& lim
         jpeg_start_decompress(&st.cinfo);
         const uint32_t w = st.cinfo.output_width, h = st.cinfo.output_height;
         if (st.cinfo.output_components != 4 || !size_acceptable(w, h, limit)) return false;
-        out.width = w;
-        out.height = h;
-        // Room for the whole picture at once up to 4096 × 4096 (an untouched
-        // reservation costs no memory until rows fill it); a larger one grows
-        // as its rows come.
-        const size_t total = size_t(w) * h;
-        std::vector<uint32_t>& px = out.pixels;
-        px.reserve(std::min(total, size_t(1) << 24));
+        if (!out.begin(w, h)) {
+            st.why = "JPEG picture refused";
+            return false;
+        }
+        std::vector<uint32_t>& px = st.row;
+        px.resize(w);
         while (st.cinfo.output_scanline < h) {
-            const size_t at = size_t(st.cinfo.output_scanline) * w;
-            if (at + w > px.capacity()) px.reserve(std::min(total, std::max(at + w, px.capacity() * 2)));
-            px.resize(at + w);
-            JSAMPROW row = reinterpret_cast<JSAMPROW>(px.data() + at);
+            const uint32_t y = st.cinfo.output_scanline;
+            JSAMPROW row = reinterpret_cast<JSAMPROW>(px.data());
             if (jpeg_read_scanlines(&st.cinfo, &row, 1) != 1) return false;
-            for (size_t x = at; x < at + w; ++x) px[x] |= 0xFF000000u;
+            for (uint32_t& p : px) p |= 0xFF000000u;
+            out.row(y, px.data());
         }
         jpeg_finish_decompress(&st.cinfo);
         return true;
     });
 }
 
-bool run_header(jpeg_state& st, const uint8_t* data, size_t size, uint32_t& w, uint32_t& h) {
-    return with_header(st, data, size, false, [&] {
-        w = st.cinfo.image_width;
-        h = st.cinfo.image_height;
-        return true;
-    });
-}
-
 } // namespace
 
-bool read_jpeg_size(const uint8_t* data, size_t size, uint32_t& width, uint32_t& height) {
-    width = height = 0;
-    if (!looks_like_jpeg(data, size)) return false;
-    jpeg_state st;
-    uint32_t w = 0, h = 0;
-    if (!run_header(st, data, size, w, h) || !size_acceptable(w, h)) return false;
-    width = w;
-    height = h;
-    return true;
-}
-
-bool decode_jpeg(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
-    out = image{};
+bool jpeg_rows(const uint8_t* data, size_t size, pixel_sink& out, const size_limit& limit, std::string* error) {
     if (!looks_like_jpeg(data, size)) {
         if (error) *error = "not a JPEG file";
         return false;
     }
     jpeg_state st;
-    bool ok = false;
-    try {
-        ok = run(st, data, size, limit, out);
-    } catch (const std::bad_alloc&) {
-        st.why = "out of memory";
-    }
-    if (!ok) {
-        out = image{};
-        if (error) *error = st.why;
-        return false;
-    }
-    return true;
+    if (run(st, data, size, limit, out)) return true;
+    if (error) *error = st.why;
+    return false;
 }
 
 } // namespace pimage

@@ -61,13 +61,13 @@ void dxt_colour_block(const uint8_t* blk, bool four_colour_only, uint32_t out[16
     for (int i = 0; i < 16; ++i) out[i] = pal[(bits >> (2 * i)) & 3];
 }
 
-bool decode_dxt(const uint8_t* data, size_t avail, uint32_t w, uint32_t h, int kind, image& out) {
+// The blocks are decoded a band of four rows at a time.
+bool decode_dxt(const uint8_t* data, size_t avail, uint32_t w, uint32_t h, int kind, pixel_sink& out) {
     uint32_t bw = (w + 3) / 4, bh = (h + 3) / 4;
     size_t block = kind == 1 ? 8 : 16;
     if (uint64_t(bw) * bh * block > avail) return false;
-    out.width = w;
-    out.height = h;
-    out.pixels.assign(size_t(w) * h, 0);
+    if (!out.begin(w, h)) return false;
+    std::vector<uint32_t> band(size_t(w) * 4);
     for (uint32_t by = 0; by < bh; ++by) {
         for (uint32_t bx = 0; bx < bw; ++bx) {
             const uint8_t* blk = data + (size_t(by) * bw + bx) * block;
@@ -95,18 +95,18 @@ bool decode_dxt(const uint8_t* data, size_t avail, uint32_t w, uint32_t h, int k
                 for (int i = 0; i < 16; ++i) px[i] = (px[i] & 0x00FFFFFFu) | alpha[i] << 24;
             }
             for (int i = 0; i < 16; ++i) {
-                uint32_t x = bx * 4 + uint32_t(i & 3), y = by * 4 + uint32_t(i >> 2);
-                if (x < w && y < h) out.pixels[size_t(y) * w + x] = px[i];
+                uint32_t x = bx * 4 + uint32_t(i & 3);
+                if (x < w) band[size_t(i >> 2) * w + x] = px[i];
             }
         }
+        for (uint32_t r = 0; r < 4 && by * 4 + r < h; ++r) out.row(by * 4 + r, band.data() + size_t(r) * w);
     }
     return true;
 }
 
 } // namespace
 
-bool decode_dds(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
-    out = image{};
+bool dds_rows(const uint8_t* data, size_t size, pixel_sink& out, const size_limit& limit, std::string* error) {
     if (!data || size < 4 || std::memcmp(data, "DDS ", 4) != 0) return fail(error, "not a DDS file");
     if (size < 128) return fail(error, "DDS header truncated");
     if (le32(data + 4) != 124 || le32(data + 76) != 32) return fail(error, "DDS header corrupt");
@@ -121,10 +121,7 @@ bool decode_dds(const uint8_t* data, size_t size, image& out, const size_limit& 
         else if (fourcc == le32(reinterpret_cast<const uint8_t*>("DXT2")) || fourcc == le32(reinterpret_cast<const uint8_t*>("DXT3"))) kind = 3;
         else if (fourcc == le32(reinterpret_cast<const uint8_t*>("DXT4")) || fourcc == le32(reinterpret_cast<const uint8_t*>("DXT5"))) kind = 5;
         if (!kind) return fail(error, "DDS compression not supported");
-        if (!decode_dxt(px, avail, w, h, kind, out)) {
-            out = image{};
-            return fail(error, "DDS data truncated");
-        }
+        if (!decode_dxt(px, avail, w, h, kind, out)) return fail(error, "DDS data truncated");
         return true;
     }
     if (bits != 8 && bits != 16 && bits != 24 && bits != 32) return fail(error, "DDS pixel size not supported");
@@ -134,9 +131,8 @@ bool decode_dds(const uint8_t* data, size_t size, image& out, const size_limit& 
     if (uint64_t(pitch) * h > avail) return fail(error, "DDS data truncated");
     mask_channel r(le32(data + 92)), g(le32(data + 96)), b(le32(data + 100));
     mask_channel a((pf_flags & 0x3) ? le32(data + 104) : 0);
-    out.width = w;
-    out.height = h;
-    out.pixels.resize(size_t(w) * h);
+    if (!out.begin(w, h)) return fail(error, "DDS picture refused");
+    std::vector<uint32_t> line(w);
     for (uint32_t y = 0; y < h; ++y) {
         const uint8_t* row = px + size_t(y) * pitch;
         for (uint32_t x = 0; x < w; ++x) {
@@ -152,8 +148,9 @@ bool decode_dds(const uint8_t* data, size_t size, image& out, const size_limit& 
             } else {
                 cr = cg = cb = 0;
             }
-            out.pixels[size_t(y) * w + x] = a.get(v, 255) << 24 | cr << 16 | cg << 8 | cb;
+            line[x] = a.get(v, 255) << 24 | cr << 16 | cg << 8 | cb;
         }
+        out.row(y, line.data());
     }
     return true;
 }
@@ -210,8 +207,7 @@ bool probe_bmp_header(const uint8_t* data, size_t size, image_info& out, std::st
     return true;
 }
 
-bool decode_bmp(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
-    out = image{};
+bool bmp_rows(const uint8_t* data, size_t size, pixel_sink& out, const size_limit& limit, std::string* error) {
     bmp_header hd;
     if (!read_bmp_header(data, size, limit, hd, error)) return false;
     const uint32_t off_bits = hd.off_bits, hsize = hd.hsize, bpp = hd.bpp, compression = hd.compression;
@@ -258,12 +254,11 @@ bool decode_bmp(const uint8_t* data, size_t size, image& out, const size_limit& 
     uint64_t stride = ((uint64_t(w) * bpp + 31) / 32) * 4;
     if (off_bits > size || stride * uint64_t(h) > size - off_bits) return fail(error, "BMP pixel data truncated");
     mask_channel r(masks[0]), g(masks[1]), b(masks[2]), a(masks[3]);
-    out.width = uint32_t(w);
-    out.height = uint32_t(h);
-    out.pixels.resize(size_t(w) * size_t(h));
+    if (!out.begin(uint32_t(w), uint32_t(h))) return fail(error, "BMP picture refused");
+    std::vector<uint32_t> line(static_cast<size_t>(w));
     for (int64_t y = 0; y < h; ++y) {
         const uint8_t* row = data + off_bits + size_t(stride) * size_t(top_down ? y : h - 1 - y);
-        uint32_t* dst = out.pixels.data() + size_t(y) * size_t(w);
+        uint32_t* dst = line.data();
         for (int64_t x = 0; x < w; ++x) {
             switch (bpp) {
             case 1: dst[x] = palette[(row[x / 8] >> (7 - x % 8)) & 1]; break;
@@ -276,6 +271,7 @@ bool decode_bmp(const uint8_t* data, size_t size, image& out, const size_limit& 
             }
             }
         }
+        out.row(uint32_t(y), dst);
     }
     return true;
 }
@@ -369,8 +365,7 @@ bool probe_tga_header(const uint8_t* data, size_t size, image_info& out, std::st
     return true;
 }
 
-bool decode_tga(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
-    out = image{};
+bool tga_rows(const uint8_t* data, size_t size, pixel_sink& out, const size_limit& limit, std::string* error) {
     tga_header hd;
     if (!read_tga_header(data, size, limit, hd, error)) return false;
     const uint32_t id_len = hd.id_len, cmap_type = hd.cmap_type, cmap_first = hd.cmap_first, cmap_len = hd.cmap_len;
@@ -397,13 +392,32 @@ bool decode_tga(const uint8_t* data, size_t size, image& out, const size_limit& 
     uint64_t remaining = size - pos;
     // Raw data holds every pixel; a run-length packet of 1 + bytes covers at most 128.
     if (!rle ? count * rd.bytes > remaining : count > remaining * 128) return fail(error, "TGA data truncated");
-    std::vector<uint32_t> px(static_cast<size_t>(count));
+    if (!out.begin(w, h)) return fail(error, "TGA picture refused");
+    // The pixels come in the file's order, a row at a time; each row goes
+    // where the header's origin puts it.
+    const bool top_first = desc & 0x20, right_to_left = desc & 0x10;
+    std::vector<uint32_t> line(w);
+    uint32_t filled = 0, stored = 0;
+    auto put = [&](uint32_t c, uint64_t n) {
+        while (n > 0) {
+            const uint32_t take = uint32_t(std::min<uint64_t>(n, w - filled));
+            std::fill_n(line.begin() + filled, take, c);
+            filled += take;
+            n -= take;
+            if (filled < w) continue;
+            if (right_to_left) std::reverse(line.begin(), line.end());
+            out.row(top_first ? stored : h - 1 - stored, line.data());
+            ++stored;
+            filled = 0;
+        }
+    };
     uint64_t i = 0;
     while (i < count) {
         if (!rle) {
             uint32_t v;
             if (!rd.read_value(v)) return fail(error, "TGA data truncated");
-            px[size_t(i++)] = rd.to_argb(v);
+            put(rd.to_argb(v), 1);
+            ++i;
             continue;
         }
         if (rd.pos >= size) return fail(error, "TGA data truncated");
@@ -413,28 +427,16 @@ bool decode_tga(const uint8_t* data, size_t size, image& out, const size_limit& 
         if (head & 128) {
             uint32_t v;
             if (!rd.read_value(v)) return fail(error, "TGA data truncated");
-            uint32_t c = rd.to_argb(v);
-            std::fill_n(px.begin() + ptrdiff_t(i), size_t(n), c);
+            put(rd.to_argb(v), n);
             i += n;
         } else {
             for (uint64_t k = 0; k < n; ++k) {
                 uint32_t v;
                 if (!rd.read_value(v)) return fail(error, "TGA data truncated");
-                px[size_t(i++)] = rd.to_argb(v);
+                put(rd.to_argb(v), 1);
+                ++i;
             }
         }
-    }
-    out.width = w;
-    out.height = h;
-    out.pixels.resize(size_t(count));
-    bool top_first = desc & 0x20, right_to_left = desc & 0x10;
-    for (uint32_t y = 0; y < h; ++y) {
-        const uint32_t* src = px.data() + size_t(top_first ? y : h - 1 - y) * w;
-        uint32_t* dst = out.pixels.data() + size_t(y) * w;
-        if (right_to_left)
-            std::reverse_copy(src, src + w, dst);
-        else
-            std::copy_n(src, w, dst);
     }
     return true;
 }

@@ -4,10 +4,9 @@
 //
 // A file's header can claim far more pixels than its data holds. Rather than
 // guess from the compression ratio (uniform pictures, which games are full
-// of, compress better than any guess), rows are decoded one at a time into
-// storage that grows with them: a file whose data runs out fails with
-// libpng's own error as soon as it does, having made room only for the rows
-// it really held.
+// of, compress better than any guess), rows are decoded one at a time and
+// handed to the caller's sink as they come: a file whose data runs out fails
+// with libpng's own error as soon as it does.
 #include "platform/image/image.h"
 #include "platform/system/safe_file.h"
 
@@ -76,9 +75,11 @@ void on_warning(png_structp, png_const_charp) {}
 struct decode_state {
     png_structp png = nullptr;
     png_infop info = nullptr;
-    // The rows decoded, one after another; pass after pass (each a smaller
-    // picture of its own) when the file is interlaced.
+    // The row being decoded; when the file is interlaced, every pass (each a
+    // smaller picture of its own) one after another, since no row is whole
+    // before the last pass.
     std::vector<uint32_t> rows;
+    std::vector<uint32_t> line;  // an interlaced picture's row, put together
     bool interlaced = false;
     const char* why = "PNG decoding failed";
     ~decode_state() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
@@ -90,9 +91,21 @@ uint32_t pass_cols(const decode_state& st, uint32_t w, int p) { return st.interl
 uint32_t pass_rows(const decode_state& st, uint32_t h, int p) { return st.interlaced ? PNG_PASS_ROWS(h, p) : h; }
 int pass_count(const decode_state& st) { return st.interlaced ? PNG_INTERLACE_ADAM7_PASSES : 1; }
 
-// Decodes into st.rows; false with st.why on failure.
-bool run_decode(decode_state& st, mem_source& src, png_uint_32& w, png_uint_32& h, const size_limit& limit,
-                uint64_t compressed) {
+// The passes' pixels of picture row y put in their places.
+void assemble_row(const decode_state& st, uint32_t w, uint32_t h, uint32_t y, uint32_t* row) {
+    const uint32_t* pass = st.rows.data();
+    for (int p = 0; p < pass_count(st); ++p) {
+        const uint32_t cols = pass_cols(st, w, p), rows = pass_rows(st, h, p);
+        if (cols != 0 && rows != 0 && PNG_ROW_IN_INTERLACE_PASS(y, p)) {
+            const uint32_t* from = pass + size_t((y - PNG_PASS_START_ROW(p)) >> PNG_PASS_ROW_SHIFT(p)) * cols;
+            for (uint32_t c = 0; c < cols; ++c) row[PNG_COL_FROM_PASS_COL(c, p)] = from[c];
+        }
+        pass += size_t(cols) * rows;
+    }
+}
+
+// Decodes into the sink; false with st.why on failure.
+bool run_decode(decode_state& st, mem_source& src, pixel_sink& out, const size_limit& limit, uint64_t compressed) {
     st.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, on_error, on_warning);
     if (!st.png) return false;
     st.info = png_create_info_struct(st.png);
@@ -104,6 +117,7 @@ bool run_decode(decode_state& st, mem_source& src, png_uint_32& w, png_uint_32& 
     // refused before libpng allocates for it.
     png_set_chunk_malloc_max(st.png, std::max<png_alloc_size_t>(src.size, 65536));
     png_read_info(st.png, st.info);
+    png_uint_32 w = 0, h = 0;
     int depth = 0, colour = 0, interlace = 0;
     png_get_IHDR(st.png, st.info, &w, &h, &depth, &colour, &interlace, nullptr, nullptr);
     if (!size_acceptable(w, h, limit)) {
@@ -130,6 +144,19 @@ bool run_decode(decode_state& st, mem_source& src, png_uint_32& w, png_uint_32& 
         st.why = "PNG pixel layout not supported";
         return false;
     }
+    if (!out.begin(w, h)) {
+        st.why = "PNG picture refused";
+        return false;
+    }
+    if (!st.interlaced) {
+        st.rows.resize(w);
+        for (uint32_t y = 0; y < h; ++y) {
+            png_read_row(st.png, reinterpret_cast<png_bytep>(st.rows.data()), nullptr);
+            out.row(y, st.rows.data());
+        }
+        png_read_end(st.png, nullptr);
+        return true;
+    }
     // The passes hold every pixel once. Room doubles as rows arrive, never
     // past the whole picture and one row: libpng writes a whole row's width
     // even for a pass's shorter rows.
@@ -148,28 +175,12 @@ bool run_decode(decode_state& st, mem_source& src, png_uint_32& w, png_uint_32& 
     }
     st.rows.resize(used);
     png_read_end(st.png, nullptr);
+    st.line.resize(w);
+    for (uint32_t y = 0; y < h; ++y) {
+        assemble_row(st, w, h, y, st.line.data());
+        out.row(y, st.line.data());
+    }
     return true;
-}
-
-// The picture from the decoded rows: as they are, or the passes' pixels put
-// in their places.
-void assemble(decode_state& st, uint32_t w, uint32_t h, image& out) {
-    out.width = w;
-    out.height = h;
-    if (!st.interlaced) {
-        out.pixels = std::move(st.rows);
-        return;
-    }
-    out.pixels.resize(size_t(w) * h);
-    const uint32_t* from = st.rows.data();
-    for (int p = 0; p < pass_count(st); ++p) {
-        const uint32_t cols = pass_cols(st, w, p), rows = pass_rows(st, h, p);
-        if (cols == 0) continue;
-        for (uint32_t r = 0; r < rows; ++r) {
-            uint32_t* row = out.pixels.data() + size_t(PNG_ROW_FROM_PASS_ROW(r, p)) * w;
-            for (uint32_t c = 0; c < cols; ++c) row[PNG_COL_FROM_PASS_COL(c, p)] = *from++;
-        }
-    }
 }
 
 struct encode_state {
@@ -215,8 +226,7 @@ bool run_encode(encode_state& st, const uint32_t* pixels, uint32_t w, uint32_t h
 
 } // namespace
 
-bool decode_png(const uint8_t* data, size_t size, image& out, const size_limit& limit, std::string* error) {
-    out = image{};
+bool png_rows(const uint8_t* data, size_t size, pixel_sink& out, const size_limit& limit, std::string* error) {
     if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0) {
         if (error) *error = "not a PNG file";
         return false;
@@ -228,16 +238,8 @@ bool decode_png(const uint8_t* data, size_t size, image& out, const size_limit& 
     }
     decode_state st;
     mem_source src{data, size, 0};
-    png_uint_32 w = 0, h = 0;
-    try {
-        if (!run_decode(st, src, w, h, limit, compressed)) {
-            if (error) *error = st.why;
-            return false;
-        }
-        assemble(st, w, h, out);
-    } catch (const std::bad_alloc&) {
-        out = image{};
-        if (error) *error = "out of memory";
+    if (!run_decode(st, src, out, limit, compressed)) {
+        if (error) *error = st.why;
         return false;
     }
     return true;

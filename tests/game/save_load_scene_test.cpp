@@ -324,7 +324,8 @@ TEST_F(SaveLoad, DamagedSavesAreRefusedAndThePlayGoesOn) {
 
 // Thumbnails are 128 x 96: another size is refused from the PNG header,
 // with a line naming the file, before anything is decoded (the kept
-// finding is 16384 x 16384, a gigabyte of pixels in 1 MB of zeros).
+// finding is 16384 x 16384, a gigabyte of pixels in 1 MB of zeros). A file
+// longer than a thumbnail can mean is refused unread past that.
 TEST_F(SaveLoad, ThumbnailsOfAnotherSizeAreRefusedUnread) {
     Play(kStory);
     ASSERT_TRUE(UntilClickWait());
@@ -338,6 +339,9 @@ TEST_F(SaveLoad, ThumbnailsOfAnotherSizeAreRefusedUnread) {
         {"-size 128x96 xc:'#336699' PNG32:thumb002.png", nullptr},
         {"-size 96x128 xc:'#336699' PNG32:thumb003.png", "96x128"},
         {"-size 128x96 xc:'#336699' thumb004.jpg && mv thumb004.jpg thumb004.png", "not PNG"},
+        {"-size 128x96 xc:'#336699' PNG32:thumb005.png && truncate -s 1048577 thumb005.png",
+         "File too large(1048577 bytes, at most 1048576)"},
+        {"-size 128x96 xc:'#336699' PNG32:thumb006.png && truncate -s 1048576 thumb006.png", nullptr},
     };
     for (const Slot& slot : slots) {
         if (!slot.convert) continue;

@@ -14,7 +14,12 @@
 #include "graphics/GxTextureFlex.h"
 #include "support/Golden.h"
 
+#include <malloc.h>
 #include <sys/resource.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
 
 using namespace gxtest;
 
@@ -111,6 +116,14 @@ TEST_F(TextureTest, ColourKeyMakesMatchingPixelsTransparent) {
 TEST_F(TextureTest, EveryImageFormatThroughTheFileSystem) {
     ASSERT_TRUE(Start());
     PutPng("src.png", 40, 24, Pattern(40, 24));
+    // A colour profile of 1.2 MB, which the JPEG carries before its frame
+    // header in 64 KiB segments, as image editors write large metadata.
+    std::vector<unsigned char> profile(1200000, 0);
+    const unsigned char head[] = {0x00, 0x12, 0x4F, 0x80, 'n', 'o', 'n', 'e', 2, 0x10, 0, 0,
+                                  'm',  'n',  't',  'r',  'R', 'G', 'B', ' ', 'X', 'Y', 'Z', ' '};
+    std::copy(std::begin(head), std::end(head), profile.begin());
+    std::copy_n("acsp", 4, profile.begin() + 36);
+    Put("big.icc", profile);
     struct Row {
         const char* file;
         const char* options;
@@ -121,6 +134,7 @@ TEST_F(TextureTest, EveryImageFormatThroughTheFileSystem) {
         {"BMP:b.bmp", "", 0},
         {"TGA:a.tga", "-orient TopLeft", 0},
         {"JPG:a.jpg", "-quality 95", 3},
+        {"JPG:profiled.jpg", "-quality 95 -profile big.icc", 3},
         {"DDS:a.dds", "-define dds:compression=none -define dds:mipmaps=0", 0},
         {"DDS:b.dds", "-define dds:compression=dxt1 -define dds:mipmaps=0", 2},
         {"DDS:c.dds", "-define dds:compression=dxt5 -define dds:mipmaps=0", 2},
@@ -151,6 +165,7 @@ TEST_F(TextureTest, EveryImageFormatThroughTheFileSystem) {
         EXPECT_LE(worst, r.tolerance) << file;
         EXPECT_EQ(t.GetPixel(40, 0), 0u) << file;
     }
+    EXPECT_GT(Bytes("profiled.jpg").size(), size_t(1) << 20) << "the profile is in the file";
     GxImageInfo jpg;
     ASSERT_TRUE(GxGetImageInfoFromFile(u"a.jpg", &jpg));
     EXPECT_EQ(jpg.m_Depth, 1u) << "a flat image read through the library";
@@ -171,6 +186,8 @@ TEST_F(TextureTest, BrokenAndMisnamedFiles) {
     Put("dds.png", dds);
     Put("tiny.dds", std::vector<unsigned char>(dds.begin(), dds.begin() + 20));
     Put("noise.jpg", std::vector<unsigned char>(500, 0x5A));
+    // A segment that runs past the end of the file.
+    Put("cut.jpg", {0xFF, 0xD8, 0xFF, 0xE1, 0x01, 0x00, 'E', 'x', 'i', 'f', 0, 0});
     struct Row {
         const char16_t* name;
         const char* message;
@@ -182,6 +199,7 @@ TEST_F(TextureTest, BrokenAndMisnamedFiles) {
         {u"dds.png", "Error/GetInfoFromFile This file is not PNG image(Name:dds.png)\n"},
         {u"tiny.dds", "Error/GetInfoFromFile Read error(Name:tiny.dds)\n"},
         {u"noise.jpg", "Error/GetInfoFromFile Failed(Name:noise.jpg)\n"},
+        {u"cut.jpg", "Error/GetInfoFromFile Failed(Name:cut.jpg)\n"},
     };
     for (const Row& r : rows) {
         qtest::LogCapture log;
@@ -581,6 +599,100 @@ TEST_F(TextureTest, PictureFilesAreReadNoFurtherThanATextureCanMean) {
         EXPECT_FALSE(ok);
         EXPECT_EQ(log.Lines(), std::vector<std::string>{"File too large(" + std::to_string(r.size) + " bytes, at most " +
                                                         std::to_string(most) + "):" + file + "\n"});
+        texture.Release();
+        flex.Release();
+        surface.Release();
+        font.Release();
+    }
+}
+
+// The process's resident memory and its peak since the last reset, in bytes.
+struct Resident {
+    u64 now = 0, peak = 0;
+};
+Resident ReadResident() {
+    Resident r;
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmRSS:", 0) == 0) r.now = std::stoull(line.substr(6)) * 1024;
+        if (line.rfind("VmHWM:", 0) == 0) r.peak = std::stoull(line.substr(6)) * 1024;
+    }
+    return r;
+}
+
+// An 8192 x 8192 picture in a small file, loaded by every reader that makes
+// a texture, tiles or a surface of one: the peak memory above what the
+// process held before (the kernel's high-water mark, reset first) is the
+// texture and at most one decoded copy beside it. It was the decoded
+// picture, a placed copy of it and the texture at once, about 770 MB; a
+// stretched picture also took a resampling buffer of four floats a pixel.
+TEST_F(TextureTest, AHugePictureCostsItsTextureAndOneCopyAtMost) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's shadow memory and quarantine distort the figure";
+#endif
+    ASSERT_TRUE(Start());
+    ASSERT_EQ(GxLargestTextureSize().width, 8192u);
+    constexpr u32 kSide = 8192;
+    PutPng("big.png", kSide, kSide, std::vector<uint32_t>(size_t(kSide) * kSide, 0xFF336699u));
+    PutPng("odd.png", 4097, 4097, std::vector<uint32_t>(size_t(4097) * 4097, 0xFF336699u));
+    ASSERT_TRUE(Convert("-size 8192x8192 xc:'#336699' -quality 90 big.jpg"));
+    // Run-length TGA (top-left origin, 8 alpha bits): runs of 128 pixels.
+    std::vector<unsigned char> tga = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x20, 0, 0x20, 32, 0x28};
+    for (size_t n = 0; n < size_t(kSide) * kSide / 128; ++n) tga.insert(tga.end(), {0xFF, 0x99, 0x66, 0x33, 0xFF});
+    Put("big.tga", tga);
+    // DXT1: one colour in every 4 x 4 block.
+    std::vector<unsigned char> dds(128 + size_t(kSide / 4) * (kSide / 4) * 8, 0);
+    const u32 header[] = {0x20534444u, 124, 0x1007, kSide, kSide};
+    std::memcpy(dds.data(), header, sizeof header);
+    const u32 format[] = {32, 4, 0x31545844u};  // size, compressed, "DXT1"
+    std::memcpy(dds.data() + 76, format, sizeof format);
+    for (size_t at = 128; at < dds.size(); at += 8) dds[at] = 0x2D, dds[at + 1] = 0x33;
+    Put("big.dds", dds);
+    enum class Reader { Texture, MipChain, Stretched, Font, Flex, Surface, Blend };
+    const struct {
+        const char* file;
+        Reader reader;
+    } rows[] = {
+        {"big.png", Reader::Texture},  {"big.jpg", Reader::Texture}, {"big.tga", Reader::Texture},
+        {"big.dds", Reader::Texture},  {"big.png", Reader::MipChain}, {"odd.png", Reader::Stretched},
+        {"big.png", Reader::Font},     {"big.png", Reader::Flex},    {"big.png", Reader::Surface},
+        {"big.png", Reader::Blend},
+    };
+    for (const auto& r : rows) {
+        const GxString name = GxFromUtf8(r.file);
+        SCOPED_TRACE(std::string(r.file) + " as reader " + std::to_string(int(r.reader)));
+        // Memory the last row freed but the heap kept (a tiled texture's
+        // small tiles) goes back first, else this row could reuse it unseen.
+        malloc_trim(0);
+        {
+            std::ofstream reset("/proc/self/clear_refs");
+            reset << "5";
+        }
+        const Resident before = ReadResident();
+        GxTexture texture;
+        GxTextureFlex flex;
+        GxSurface surface;
+        GxFontData font;
+        bool ok = false;
+        switch (r.reader) {
+        case Reader::Texture: ok = texture.CreateFromFile(name.c_str(), 0, 1, 0, false); break;
+        case Reader::MipChain: ok = texture.CreateFromFile(name.c_str(), 0, 0, 0, false); break;
+        case Reader::Stretched: ok = texture.CreateFromFile(name.c_str(), 0, 1, 0, true); break;
+        case Reader::Font: ok = font.Create(u"FONT16SYS", name.c_str(), 0x20, 0x7E, 8, 16, 16); break;
+        case Reader::Flex: ok = flex.CreateFromFile(name.c_str(), 0, 0); break;
+        case Reader::Surface: ok = surface.CreateFromFile(name.c_str(), 0, 0); break;
+        case Reader::Blend: ok = texture.CreateFromFileMultiBlend(u"blend", {name, name}, 0, 1); break;
+        }
+        const Resident after = ReadResident();
+        ASSERT_TRUE(ok);
+        ASSERT_GE(before.peak, before.now) << "the peak was reset";
+        const double above = double(after.peak - before.now) / 1e6;
+        std::printf("[ figure   ] %s, reader %d: peak %.0f MB above the %.0f MB before\n", r.file, int(r.reader), above,
+                    double(before.now) / 1e6);
+        EXPECT_LE(above, 600.0);
+        if (texture.HasTexture()) {
+            EXPECT_EQ(texture.GetPixel(kSide - 1, kSide - 1) >> 24, 0xFFu) << "the last row is there";
+        }
         texture.Release();
         flex.Release();
         surface.Release();
