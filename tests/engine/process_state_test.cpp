@@ -317,6 +317,13 @@ TEST(ProcessState, OneCallPutsEveryServiceBack) {
          }},
         {"shared random generator", [] { GxRandom::Default().Seed(7); },
          [] { return GxRandom::Default().Next() == kFirstDefaultDraw; }},
+        // The first generator a new process leaves unseeded takes 5490.
+        {"seeds of new generators", [] { GxRandom().Next(); },
+         [] {
+             GxRandom first, expected;
+             expected.Seed(5490);
+             return first.Next() == expected.Next();
+         }},
         // Unseeded it starts from 1: its first step is 1 * 214013 + 2531011.
         {"layers' random generator", [] { GxRuntimeRandom::Seed(7); },
          [] { return GxRuntimeRandom::Next() == s32(((214013u + 2531011u) >> 16) & 0x7FFFu); }},
