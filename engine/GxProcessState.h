@@ -139,9 +139,9 @@
 //     disposition belongs to the whole process, which never needs the old
 //     one back. Put back, a file-size limit that a test sets would end the
 //     whole test program instead of failing one write.
-// (5) SDL's while its event system runs for the windows and input devices
-//     that are alive; the reset's release of the input devices lets go of
-//     their part.
+// (5) SDL's handlers, in place while its event system runs for the windows
+//     and input devices that are alive; the reset's release of the input
+//     devices lets go of their part.
 //
 // (*) Built on first use and never destroyed, so that what runs after the
 // process object is gone (threads that outlive static destruction, exit-time
