@@ -2,6 +2,7 @@
 // line is read.
 #include "base/GxLog.h"
 #include "engine/GxCore.h"
+#include "engine/GxProcessState.h"
 #include "io/GxFileSystem.h"
 
 int main() {
@@ -20,7 +21,6 @@ int main() {
         exitCode = core->GetExitCode();
     }
 
-    GxClearFileCache();
-    GxUnmountAllPackFiles();
+    GxEndFileSystem();
     return exitCode;
 }

@@ -8,6 +8,7 @@
 #include "engine/GxDebugWindow.h"
 #include "engine/GxExecuteFrame.h"
 #include "engine/GxPlaythrough.h"
+#include "engine/GxProcessState.h"
 #include "gamedata/DBUILayout.h"
 #include "gamedata/GxSaveSlot.h"
 #include "gamedata/GxUserConfig.h"
@@ -20,8 +21,6 @@
 #include "game/GxGameModule.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsTypes.h"
-#include "layers/GxNcCrammedImageSetFactory.h"
-#include "layers/GxNcProjectFactory.h"
 #include "media/movie/GxMovie.h"
 #include "media/sound/GxAudio.h"
 #include "media/sound/GxSound.h"
@@ -477,40 +476,17 @@ void GxCore::Finalize() {
 
     m_SystemConfig.reset();
     DeleteGameDataHolders();
-    // What a scene or the game still holds of the layout projects and image
-    // sets is reported, projects first, and then let go: the projects give
-    // their image sets back by name, so they are cleared first, and the sets
-    // give their atlas textures back before the device reports textures.
-    GxNcProjectFactory& projects = GxNcProjectFactory::GetInstance();
-    GxNcCrammedImageSetFactory& imageSets = GxNcCrammedImageSetFactory::GetInstance();
-    projects.ReportNotReleased();
-    imageSets.ReportNotReleased();
-    projects.ClearAll();
-    imageSets.Clear();
-
+    // The shared assets were released first of all: the manager goes before
+    // the process's part, whose reports of what is still held it cannot change.
     m_ProfileEx.reset();
     m_SharedAssetManage.reset();
 
-    GxSound::Shutdown();
-    GxAudio::Shutdown();
-    GxMovie::Shutdown();
-    if (m_InputStarted) GxReleaseInput();
-    m_InputStarted = false;
-    if (m_DeviceStarted) {
-        GxGraphics::SetQuitHandler(nullptr);
-        GxGraphics::FinalizeShader();
-        GxGraphics::Finalize();
-    }
-    m_DeviceStarted = false;
+    if (m_DeviceStarted) GxGraphics::SetQuitHandler(nullptr);
     if (g_RunningCore == this) g_RunningCore = nullptr;
-
-    m_MainWindow.release_capture();
-    m_MainWindow.destroy();
-    // What is still queued was meant for the window that is gone.
-    pwin::discard_events();
-    pwin::release_cursors();
+    GxEndProcessServices(&m_MainWindow);
+    m_InputStarted = false;
+    m_DeviceStarted = false;
     m_WindowCreated = false;
-    GxDestroyDebugWindow();
     m_DebugWindowMade = false;
     m_InstanceLock.release();
     m_SaveFolderLock.release();

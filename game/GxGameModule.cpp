@@ -265,10 +265,12 @@ bool GxGameInitialize(GxCoreBase* core) {
 }
 
 bool GxGameTerminate(GxCoreBase* core) {
-    core->CallModulesShutdown();
-    if (GxSharedAssetManage* assets = core->GetSharedAssetManage()) {
-        assets->m_AsyncJobManage.Shutdown();
-        assets->ReleaseAll();
+    if (core) {
+        core->CallModulesShutdown();
+        if (GxSharedAssetManage* assets = core->GetSharedAssetManage()) {
+            assets->m_AsyncJobManage.Shutdown();
+            assets->ReleaseAll();
+        }
     }
     GxGlobalFonts::ReleaseAll();
     GxMoaShutdown();
@@ -277,7 +279,12 @@ bool GxGameTerminate(GxCoreBase* core) {
     GxNcImageSetPool::Clear();
     GxReleaseGlobalRenderTargets();
     GxResetSoundState();
-    core->CallModulesDetachCore();
+    // Start-up put the game module into the core's table; with no core to
+    // tell, it is detached itself.
+    if (core)
+        core->CallModulesDetachCore();
+    else
+        AvgCore::GetInstance()->DetachCore();
     InstallServices(false);
     return true;
 }

@@ -21,7 +21,10 @@ void GxSetGameStartupDefaults(GxCoreBase* core);
 // Always true.
 bool GxGameInitialize(GxCoreBase* core);
 // Shutdown broadcast, shared assets and job workers, fonts, script, image
-// sets, render targets, sound state, detach broadcast. Always true.
+// sets, render targets, sound state, detach broadcast. Always true. With no
+// core (the reset tests run between cases) the same steps end the game's
+// process-wide part: there is no one to broadcast to and no shared asset,
+// and the game module is detached itself.
 bool GxGameTerminate(GxCoreBase* core);
 
 // The main scene's global fade layer ("$GLOBALFADE:SeqAvgMain"): its queued

@@ -37,8 +37,7 @@ void GxGlobalFonts::ReleaseAll() {
     f.message.Release();
 }
 
-void GxGlobalFonts::Reset() {
-    ReleaseAll();
+void GxGlobalFonts::ResetFontMaps() {
     const GxGDIFontMap fresh;
     for (GxGDIFontMap& m : All().maps) m.SetFont(fresh.GetFontHeight(), fresh.GetFaceName().c_str());
 }

@@ -17,6 +17,7 @@ public:
     static GxFontData* GetMessageFont();
     // Empties every glyph map and releases every bitmap font.
     static void ReleaseAll();
-    // ReleaseAll, and every glyph map back to its default height and face.
-    static void Reset();
+    // Every glyph map back to the default height and face it is made with
+    // (ReleaseAll empties them but keeps the sizes the game set).
+    static void ResetFontMaps();
 };

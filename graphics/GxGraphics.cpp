@@ -1,5 +1,6 @@
 #include "graphics/GxGraphics.h"
 
+#include "base/GxAssert.h"
 #include "base/GxLog.h"
 #include "base/GxStringUtil.h"
 #include "graphics/GxD3DErrorText.h"
@@ -667,6 +668,11 @@ void GxGraphics::Finalize() {
 void GxGraphics::Reset() {
     FinalizeShader();
     Finalize();
+    ForgetStartup();
+}
+
+void GxGraphics::ForgetStartup() {
+    GX_ASSERT(!S().device);
     static_cast<Values&>(S()) = Values();
     GxShaderEffect::SetPreferSource(true);
     GxClearRenderStateCache();

@@ -48,10 +48,12 @@ public:
     // Releases the default swap chain, reports and clears the textures never
     // released, and ends the device.
     static void Finalize();
-    // Both Finalizes, then everything start-up found or was given (config,
-    // adapter, listener, handlers, formats, fatal flag) and the render-state
-    // cache as a new process has them.
+    // Both Finalizes, then ForgetStartup.
     static void Reset();
+    // Once the device has ended: everything start-up found or was given
+    // (config, adapter, listener, handlers, formats, fatal flag, effect
+    // sources preferred) and the render-state cache as a new process has them.
+    static void ForgetStartup();
     // The shader side: the default shader name ("gx_default") and the pool
     // effects are made in (GxGetEffectPool). 0 on success.
     static u32 InitializeShader();

@@ -1,5 +1,6 @@
 #include "tasks/GxInput.h"
 
+#include "base/GxAssert.h"
 #include "base/GxLog.h"
 #include "platform/input/input_devices.h"
 #include "platform/window/keys.h"
@@ -421,7 +422,7 @@ void GxReleaseInput() {
 }
 
 void GxResetInput() {
-    GxReleaseInput();
+    GX_ASSERT(!G().m_Started);
     G() = InputGlobals();
     pinput::clear_state();
 }

@@ -31,8 +31,9 @@ constexpr int KC_PAD_POV2_UP = 593;
 // system cannot start: every state then reads as all up.
 bool GxInitInput();
 void GxReleaseInput();
-// GxReleaseInput, then every state, the key map, the virtual sticks and the
-// devices' held keys and buttons as a new process has them.
+// Once GxReleaseInput has stopped the devices: every state, the key map, the
+// virtual sticks and the devices' held keys and buttons as a new process has
+// them.
 void GxResetInput();
 // On window activation (true) and deactivation (false). While inactive no
 // device is read.

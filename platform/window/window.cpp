@@ -214,9 +214,9 @@ void set_cursor_shape(int index) {
 int cursor_shape() { return cursors().shape; }
 
 void reset_window_system() {
-    discard_events();
-    release_cursors();
     cursors().shape = cursor_arrow;
+    // The shape "none" hid it, and SDL keeps that while any window lives.
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0) SDL_ShowCursor(SDL_ENABLE);
     forget_injected_buttons();
     window::error_.clear();
 }

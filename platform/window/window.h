@@ -107,9 +107,10 @@ void set_cursor_shape(int index);
 int cursor_shape();
 // Frees the cursors made for set_cursor_shape (at shutdown).
 void release_cursors();
-// The window system's own state as at start: the event queue emptied, the
-// cursors freed and the shape back to the arrow, the buttons injected as
-// held and the last error forgotten. Windows stay attached while they exist.
+// What the shutdown (discard_events, release_cursors) leaves of the window
+// system's own state, as at start: the shape back to the arrow and the cursor
+// shown, the buttons injected as held and the last error forgotten. Windows
+// stay attached while they exist.
 void reset_window_system();
 
 } // namespace pwin
