@@ -532,6 +532,31 @@ TEST_F(TextureTest, HugePicturesInSmallFilesAreRefusedAtOnce) {
     }
 }
 
+// Every reader that makes a texture, tiles, a surface or a font of a
+// picture file, each loading one file into its own object.
+enum class Reader { Info, Texture, MipChain, Stretched, Font, Flex, Surface, Blend };
+struct Readers {
+    GxImageInfo info;
+    GxTexture texture;
+    GxTextureFlex flex;
+    GxSurface surface;
+    GxFontData font;
+
+    bool Load(Reader reader, const GxString& name) {
+        switch (reader) {
+        case Reader::Info: return GxGetImageInfoFromFile(name.c_str(), &info);
+        case Reader::Texture: return texture.CreateFromFile(name.c_str(), 0, 1, 0, false);
+        case Reader::MipChain: return texture.CreateFromFile(name.c_str(), 0, 0, 0, false);
+        case Reader::Stretched: return texture.CreateFromFile(name.c_str(), 0, 1, 0, true);
+        case Reader::Font: return font.Create(u"FONT16SYS", name.c_str(), 0x20, 0x7E, 8, 16, 16);
+        case Reader::Flex: return flex.CreateFromFile(name.c_str(), 0, 0);
+        case Reader::Surface: return surface.CreateFromFile(name.c_str(), 0, 0);
+        case Reader::Blend: return texture.CreateFromFileMultiBlend(u"blend", {name, name}, 0, 1);
+        }
+        return false;
+    }
+};
+
 // A valid picture followed by a sparse tail (no disk, no time to write) as a
 // save's thumbnail, a background, a tiled picture, a surface or a font sheet:
 // past the largest file a texture can mean it is refused with one line
@@ -541,7 +566,6 @@ TEST_F(TextureTest, HugePicturesInSmallFilesAreRefusedAtOnce) {
 TEST_F(TextureTest, PictureFilesAreReadNoFurtherThanATextureCanMean) {
     ASSERT_TRUE(Start());
     PutPng("src.png", 128, 96, Pattern(128, 96));
-    enum class Reader { Info, Texture, Flex, Surface, Font };
     struct Row {
         const char* made;  // convert's output from src.png; without a ':', a copy of src.png (our writer's)
         u64 size;          // the file's length with its tail
@@ -556,11 +580,11 @@ TEST_F(TextureTest, PictureFilesAreReadNoFurtherThanATextureCanMean) {
         {"JPG:info.jpg", most, Reader::Info},
         {"TGA:info.tga", most, Reader::Info},
         {"DDS:info.dds", most, Reader::Info},
-        {"thumb001.png", threeGiB, Reader::Texture},
+        {"thumb001.png", threeGiB, Reader::MipChain},
         {"BMP3:bg.bmp", over, Reader::Flex},
         {"JPG:font.jpg", threeGiB, Reader::Font},
         {"TGA:ev.tga", fiveGiB, Reader::Surface},
-        {"DDS:mip.dds", over, Reader::Texture},
+        {"DDS:mip.dds", over, Reader::MipChain},
     };
     for (const Row& r : rows) {
         const std::string made = r.made, file = made.substr(made.find(':') + 1);
@@ -574,35 +598,20 @@ TEST_F(TextureTest, PictureFilesAreReadNoFurtherThanATextureCanMean) {
         struct rusage before = {}, after = {};
         getrusage(RUSAGE_SELF, &before);
         qtest::LogCapture log;
-        GxImageInfo info;
-        GxTexture texture;
-        GxTextureFlex flex;
-        GxSurface surface;
-        GxFontData font;
-        bool ok = false;
-        switch (r.reader) {
-        case Reader::Info: ok = GxGetImageInfoFromFile(name.c_str(), &info); break;
-        case Reader::Texture: ok = texture.CreateFromFile(name.c_str(), 0, 0, 0, false); break;
-        case Reader::Flex: ok = flex.CreateFromFile(name.c_str(), 0, 0); break;
-        case Reader::Surface: ok = surface.CreateFromFile(name.c_str(), 0, 0); break;
-        case Reader::Font: ok = font.Create(u"FONT16SYS", name.c_str(), 0x20, 0x7E, 8, 16, 16); break;
-        }
+        Readers load;
+        const bool ok = load.Load(r.reader, name);
         getrusage(RUSAGE_SELF, &after);
         EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "peak memory grew (KiB)";
         if (r.reader == Reader::Info) {
             EXPECT_TRUE(ok);
             EXPECT_EQ(log.Lines(), std::vector<std::string>{});
-            EXPECT_EQ(info.m_Width, 128u);
-            EXPECT_EQ(info.m_Height, 96u);
+            EXPECT_EQ(load.info.m_Width, 128u);
+            EXPECT_EQ(load.info.m_Height, 96u);
             continue;
         }
         EXPECT_FALSE(ok);
         EXPECT_EQ(log.Lines(), std::vector<std::string>{"File too large(" + std::to_string(r.size) + " bytes, at most " +
                                                         std::to_string(most) + "):" + file + "\n"});
-        texture.Release();
-        flex.Release();
-        surface.Release();
-        font.Release();
     }
 }
 
@@ -648,7 +657,6 @@ TEST_F(TextureTest, AHugePictureCostsItsTextureAndOneCopyAtMost) {
     std::memcpy(dds.data() + 76, format, sizeof format);
     for (size_t at = 128; at < dds.size(); at += 8) dds[at] = 0x2D, dds[at + 1] = 0x33;
     Put("big.dds", dds);
-    enum class Reader { Texture, MipChain, Stretched, Font, Flex, Surface, Blend };
     const struct {
         const char* file;
         Reader reader;
@@ -669,20 +677,8 @@ TEST_F(TextureTest, AHugePictureCostsItsTextureAndOneCopyAtMost) {
             reset << "5";
         }
         const Resident before = ReadResident();
-        GxTexture texture;
-        GxTextureFlex flex;
-        GxSurface surface;
-        GxFontData font;
-        bool ok = false;
-        switch (r.reader) {
-        case Reader::Texture: ok = texture.CreateFromFile(name.c_str(), 0, 1, 0, false); break;
-        case Reader::MipChain: ok = texture.CreateFromFile(name.c_str(), 0, 0, 0, false); break;
-        case Reader::Stretched: ok = texture.CreateFromFile(name.c_str(), 0, 1, 0, true); break;
-        case Reader::Font: ok = font.Create(u"FONT16SYS", name.c_str(), 0x20, 0x7E, 8, 16, 16); break;
-        case Reader::Flex: ok = flex.CreateFromFile(name.c_str(), 0, 0); break;
-        case Reader::Surface: ok = surface.CreateFromFile(name.c_str(), 0, 0); break;
-        case Reader::Blend: ok = texture.CreateFromFileMultiBlend(u"blend", {name, name}, 0, 1); break;
-        }
+        Readers load;
+        const bool ok = load.Load(r.reader, name);
         const Resident after = ReadResident();
         ASSERT_TRUE(ok);
         ASSERT_GE(before.peak, before.now) << "the peak was reset";
@@ -690,13 +686,9 @@ TEST_F(TextureTest, AHugePictureCostsItsTextureAndOneCopyAtMost) {
         std::printf("[ figure   ] %s, reader %d: peak %.0f MB above the %.0f MB before\n", r.file, int(r.reader), above,
                     double(before.now) / 1e6);
         EXPECT_LE(above, 600.0);
-        if (texture.HasTexture()) {
-            EXPECT_EQ(texture.GetPixel(kSide - 1, kSide - 1) >> 24, 0xFFu) << "the last row is there";
+        if (load.texture.HasTexture()) {
+            EXPECT_EQ(load.texture.GetPixel(kSide - 1, kSide - 1) >> 24, 0xFFu) << "the last row is there";
         }
-        texture.Release();
-        flex.Release();
-        surface.Release();
-        font.Release();
     }
 }
 
