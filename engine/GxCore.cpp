@@ -140,7 +140,7 @@ bool GxCore::Initialize() {
     // hold: a second copy is refused before it writes anything there,
     // whichever runtime folder or user the title's lock saw.
     const GxString lockedFolder = m_SaveDir.empty() ? workingFolder : m_SaveDir;
-    if (!m_SaveFolderLock.acquire(GxToNativePath(lockedFolder))) {
+    if (!m_SaveFolderLock.acquire_folder(GxToNativePath(lockedFolder))) {
         if (m_SaveFolderLock.busy()) {
             ShowStartupMessage(u"既に起動中です");
             m_SystemConfig.reset();

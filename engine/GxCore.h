@@ -121,7 +121,7 @@ private:
     GxString m_SaveDir;
 
     psys::instance_lock m_InstanceLock;
-    psys::folder_lock m_SaveFolderLock;
+    psys::instance_lock m_SaveFolderLock;
     bool m_DeviceStarted = false;
     bool m_InputStarted = false;
     bool m_DebugWindowMade = false;

@@ -27,28 +27,6 @@ uint64_t fnv1a(const std::string& s) {
     return h;
 }
 
-// Takes an exclusive lock on fd, opened on path, without waiting: fd when it
-// is held, else -1 with fd closed and busy or failure set.
-int lock_without_waiting(int fd, const std::string& path, bool* busy, std::string* failure) {
-    if (fd < 0) {
-        *failure = path + ": " + std::strerror(errno);
-        return -1;
-    }
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return fd;
-    const int err = errno;
-    ::close(fd);
-    if (err == EWOULDBLOCK) *busy = true;
-    else *failure = path + ": " + std::strerror(err);
-    return -1;
-}
-
-void unlock(int* fd) {
-    if (*fd < 0) return;
-    ::flock(*fd, LOCK_UN);
-    ::close(*fd);
-    *fd = -1;
-}
-
 } // namespace
 
 std::string instance_lock::path_for(const std::string& title_utf8) {
@@ -78,27 +56,41 @@ std::string instance_lock::path_for(const std::string& title_utf8) {
 
 bool instance_lock::acquire(const std::string& title_utf8) {
     release();
-    busy_ = false;
-    failure_.clear();
     const std::string path = path_for(title_utf8);
     // Never blocks (a FIFO in its place) and never follows a planted link.
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
-    fd_ = lock_without_waiting(fd, path, &busy_, &failure_);
-    return fd_ >= 0;
+    return lock_opened(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600), path);
 }
 
-void instance_lock::release() { unlock(&fd_); }
-
-bool folder_lock::acquire(const std::string& path) {
+bool instance_lock::acquire_folder(const std::string& path) {
     release();
+    // Not inherited by the programs the game starts (an editor outlives it).
+    return lock_opened(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), path);
+}
+
+bool instance_lock::lock_opened(int fd, const std::string& path) {
+    const int open_error = errno;
     busy_ = false;
     failure_.clear();
-    // Not inherited by the programs the game starts (an editor outlives it).
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    fd_ = lock_without_waiting(fd, path, &busy_, &failure_);
-    return fd_ >= 0;
+    if (fd < 0) {
+        failure_ = path + ": " + std::strerror(open_error);
+        return false;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        ::close(fd);
+        if (err == EWOULDBLOCK) busy_ = true;
+        else failure_ = path + ": " + std::strerror(err);
+        return false;
+    }
+    fd_ = fd;
+    return true;
 }
 
-void folder_lock::release() { unlock(&fd_); }
+void instance_lock::release() {
+    if (fd_ < 0) return;
+    ::flock(fd_, LOCK_UN);
+    ::close(fd_);
+    fd_ = -1;
+}
 
 } // namespace psys

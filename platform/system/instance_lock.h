@@ -1,9 +1,9 @@
 #pragma once
 // One running instance per game: a lock held for the life of the process, an
 // exclusive flock on a file named after the application title in
-// $XDG_RUNTIME_DIR (or, per user, in /tmp). The operating system drops it when
-// the process ends, however it ends, so a lock file left behind by a process
-// that is gone never blocks a start.
+// $XDG_RUNTIME_DIR (or, per user, in /tmp), or on a folder itself. The
+// operating system drops it when the process ends, however it ends, so a lock
+// file left behind by a process that is gone never blocks a start.
 #include <string>
 
 namespace psys {
@@ -19,6 +19,11 @@ public:
     // it (busy() is then true) or when the lock cannot be taken at all, for
     // instance in a folder that cannot be written (failure() says why).
     bool acquire(const std::string& title_utf8);
+    // The same for the folder at path, locked itself so that nothing is
+    // written into it to take the lock. The title's lock cannot see a copy
+    // started with another runtime folder, by another user or under sudo; a
+    // save folder's lock sees every copy that would read and write its files.
+    bool acquire_folder(const std::string& path);
     void release();
     bool held() const { return fd_ >= 0; }
     bool busy() const { return busy_; }
@@ -31,31 +36,10 @@ public:
     static std::string path_for(const std::string& title_utf8);
 
 private:
-    int fd_ = -1;
-    bool busy_ = false;
-    std::string failure_;
-};
+    // Takes the lock on fd (opened on path, -1 when the open failed) without
+    // waiting, closing fd when it is not held.
+    bool lock_opened(int fd, const std::string& path);
 
-// One running copy per save folder, whatever the environment of each: an
-// exclusive flock on the folder itself, so that nothing is written into it
-// to take the lock. The title's lock cannot see a copy started with another
-// runtime folder, by another user or under sudo; this one sees every copy
-// that would read and write the same files. Dropped when the process ends.
-class folder_lock {
-public:
-    folder_lock() = default;
-    ~folder_lock() { release(); }
-    folder_lock(const folder_lock&) = delete;
-    folder_lock& operator=(const folder_lock&) = delete;
-
-    // As instance_lock::acquire, for the folder at path.
-    bool acquire(const std::string& path);
-    void release();
-    bool held() const { return fd_ >= 0; }
-    bool busy() const { return busy_; }
-    const std::string& failure() const { return failure_; }
-
-private:
     int fd_ = -1;
     bool busy_ = false;
     std::string failure_;
