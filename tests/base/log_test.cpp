@@ -102,11 +102,6 @@ TEST_F(Logs, WithoutAPathLinesAreCountedAndHeardButWrittenNowhere) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "error.log"));
 }
 
-std::string ReadText(const std::filesystem::path& p) {
-    const std::vector<unsigned char> b = qtest::ReadBytes(p);
-    return std::string(b.begin(), b.end());
-}
-
 size_t Count(const std::string& text, const std::string& piece) {
     size_t n = 0;
     for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
@@ -202,7 +197,7 @@ TEST_F(Logs, ALinkWhereALogGoesIsReplacedNotWrittenThrough) {
         if (c.symbolic) fs::create_symlink(target, log);
         else fs::create_hard_link(target, log);
         c.write(u"line\n");
-        if (c.targetExists) EXPECT_EQ(ReadText(target), "the player's own\n");
+        if (c.targetExists) EXPECT_EQ(qtest::ReadText(target), "the player's own\n");
         else EXPECT_FALSE(fs::exists(fs::symlink_status(target))) << "nothing made where a link led";
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(log)));
         EXPECT_EQ(fs::hard_link_count(log), 1u);

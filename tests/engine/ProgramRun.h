@@ -129,9 +129,6 @@ inline MusicComparison CompareWithMusicFile(const std::vector<float>& got, const
     return r;
 }
 
-inline std::string ReadText(const fs::path& p) {
-    const std::vector<unsigned char> b = qtest::ReadBytes(p);
-    return std::string(b.begin(), b.end());
-}
+using qtest::ReadText;
 
 } // namespace proctest

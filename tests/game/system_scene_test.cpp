@@ -257,10 +257,7 @@ TEST_F(SystemScene, DeveloperKeys) {
         for (size_t i = 2; i + 1 < b.size(); i += 2) w.push_back(char16_t(b[i] | b[i + 1] << 8));
         return GxToUtf8(w);
     };
-    auto dump = [&](const char* name) {
-        const std::vector<unsigned char> b = qtest::ReadBytes(dir_.path() / "save" / name);
-        return std::string(b.begin(), b.end());
-    };
+    auto dump = [&](const char* name) { return qtest::ReadText(dir_.path() / "save" / name); };
     // Without the debug mode only Escape and F4 are the system's.
     config.m_DebugModeFlag = false;
     for (u32 vk : {0x70u, 0x71u, 0x74u, 0x77u, 0x7Au}) EXPECT_EQ(Tm()->OnKeyDown(vk, 0), 0) << vk;
@@ -317,8 +314,7 @@ TEST_F(SystemScene, DeveloperKeys) {
         g_pMoa()->m_ErrorFlag = l.error;
         EXPECT_EQ(Tm()->OnKeyDown(0x7A, 0), 1);
         EXPECT_TRUE(qtest::Eventually([] { return qtest::ReadBytes("line.txt").size() > 1; }, std::chrono::seconds(10)));
-        const std::vector<unsigned char> b = qtest::ReadBytes("line.txt");
-        EXPECT_EQ(std::string(b.begin(), b.end()), std::string(l.opened) + "\n");
+        EXPECT_EQ(qtest::ReadText("line.txt"), std::string(l.opened) + "\n");
     }
     g_pMoa()->ResetErrorState();
     g_pMoaMainWorker()->Reset();

@@ -10,6 +10,11 @@ std::vector<unsigned char> ReadBytes(const std::filesystem::path& p) {
     return std::vector<unsigned char>(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
+std::string ReadText(const std::filesystem::path& p) {
+    const std::vector<unsigned char> bytes = ReadBytes(p);
+    return std::string(bytes.begin(), bytes.end());
+}
+
 bool WriteBytes(const std::filesystem::path& p, const std::vector<unsigned char>& bytes) {
     return WriteText(p, std::string(bytes.begin(), bytes.end()));
 }
