@@ -14,6 +14,7 @@
 #include "graphics/text_fixture.h"
 #include "platform/image/image.h"
 #include "support/FakeCore.h"
+#include "support/FrameCapture.h"
 #include "support/SampleGameCopy.h"
 #include "tools/SamplePlayScreens.h"
 
@@ -171,14 +172,7 @@ std::vector<double> Levels(const std::vector<float>& s) {
     return out;
 }
 
-// Whether two frames are the same over a rectangle.
-bool SameArea(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int left, int top, int width, int height) {
-    if (a.empty() || b.empty()) return false;
-    for (int y = top; y < top + height; ++y)
-        for (int x = left; x < left + width; ++x)
-            if (a[size_t(y) * 1024 + size_t(x)] != b[size_t(y) * 1024 + size_t(x)]) return false;
-    return true;
-}
+using qtest::SameArea;
 
 // The message window's text, without the click-wait icon that blinks.
 bool SameMessage(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) { return SameArea(a, b, 40, 600, 900, 120); }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace qtest {
 
 std::vector<uint32_t> DrawFrame(GxCoreBase& core, u32 w, u32 h, bool clearFirst) {
@@ -21,6 +23,18 @@ std::vector<uint32_t> DrawFrame(GxCoreBase& core, u32 w, u32 h, bool clearFirst)
     EXPECT_TRUE(GxGraphics::PopRenderTarget(0));
     target.Release();
     return px;
+}
+
+bool SameArea(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int left, int top, int width, int height,
+              int tolerance) {
+    if (a.empty() || b.empty()) return false;
+    for (int y = top; y < top + height; ++y)
+        for (int x = left; x < left + width; ++x) {
+            const uint32_t p = a[size_t(y) * 1024 + size_t(x)], q = b[size_t(y) * 1024 + size_t(x)];
+            for (int shift : {0, 8, 16, 24})
+                if (std::abs(int(p >> shift & 0xFF) - int(q >> shift & 0xFF)) > tolerance) return false;
+        }
+    return true;
 }
 
 } // namespace qtest

@@ -14,4 +14,9 @@ namespace qtest {
 // own contents.
 std::vector<uint32_t> DrawFrame(GxCoreBase& core, u32 w, u32 h, bool clearFirst = false);
 
+// Whether two frames of the 1024-pixel-wide screen are the same over a
+// rectangle, each colour channel within tolerance; false when either is empty.
+bool SameArea(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int left, int top, int width, int height,
+              int tolerance = 0);
+
 } // namespace qtest
