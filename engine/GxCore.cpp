@@ -77,6 +77,18 @@ void GxCore::ShowStartupMessage(const GxString& text) {
     GxMessageBox(m_SystemConfig ? m_SystemConfig->m_AppTitle.c_str() : m_Title.c_str(), u"%s", text);
 }
 
+bool GxCore::HeldByRunningCopy(const psys::instance_lock& lock, bool taken, const GxChar* failedLine) {
+    if (taken) return false;
+    if (lock.busy()) {
+        ShowStartupMessage(u"既に起動中です");
+        return true;
+    }
+    // Only a running copy refuses the start; a lock that cannot be made
+    // costs the guard, not the game.
+    GxWriteErrorLog(failedLine, GxFromUtf8(lock.failure()));
+    return false;
+}
+
 bool GxCore::Initialize() {
     // A save or a log line past the player's file-size limit fails and is
     // told, as on a full disk; the play goes on.
@@ -123,15 +135,10 @@ bool GxCore::Initialize() {
     }
     m_SystemConfig->LoadDeveloperSettings();
 
-    if (!m_InstanceLock.acquire(GxToUtf8(m_SystemConfig->m_AppTitle))) {
-        if (m_InstanceLock.busy()) {
-            ShowStartupMessage(u"既に起動中です");
-            m_SystemConfig.reset();
-            return false;
-        }
-        // Only a running instance refuses the start; a lock that cannot be
-        // made costs the guard, not the game.
-        GxWriteErrorLog(u"Error/GxCore Single Instance Lock Failed(%s)\n", GxFromUtf8(m_InstanceLock.failure()));
+    if (HeldByRunningCopy(m_InstanceLock, m_InstanceLock.acquire(GxToUtf8(m_SystemConfig->m_AppTitle)),
+                          u"Error/GxCore Single Instance Lock Failed(%s)\n")) {
+        m_SystemConfig.reset();
+        return false;
     }
 
     m_Title = m_SystemConfig->m_AppTitle;
@@ -140,14 +147,11 @@ bool GxCore::Initialize() {
     // hold: a second copy is refused before it writes anything there,
     // whichever runtime folder or user the title's lock saw.
     const GxString lockedFolder = m_SaveDir.empty() ? workingFolder : m_SaveDir;
-    if (!m_SaveFolderLock.acquire_folder(GxToNativePath(lockedFolder))) {
-        if (m_SaveFolderLock.busy()) {
-            ShowStartupMessage(u"既に起動中です");
-            m_SystemConfig.reset();
-            m_InstanceLock.release();
-            return false;
-        }
-        GxWriteErrorLog(u"Error/GxCore Save Folder Lock Failed(%s)\n", GxFromUtf8(m_SaveFolderLock.failure()));
+    if (HeldByRunningCopy(m_SaveFolderLock, m_SaveFolderLock.acquire_folder(GxToNativePath(lockedFolder)),
+                          u"Error/GxCore Save Folder Lock Failed(%s)\n")) {
+        m_SystemConfig.reset();
+        m_InstanceLock.release();
+        return false;
     }
 
     // From here every way out of start-up, and the destructor, finalises.
