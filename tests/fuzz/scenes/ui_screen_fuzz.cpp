@@ -59,7 +59,12 @@ void Frames(qtest::FakeCore& core) {
         tm.SweepTaskTree(tm.GetTopTask());
         tm.Update(0, 16000);
         tm.EnqueueRender(0, 16000);
+        // Each frame is presented, as the game does, so that an input pays
+        // for its own drawing and not for the frames of inputs before it.
+        GxGraphics::BeginScene();
         core.DrawRenderLists();
+        GxGraphics::EndScene();
+        GxGraphics::Present();
     }
 }
 
