@@ -7,6 +7,7 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cstring>
 
 namespace pmovie {
 namespace {
@@ -21,14 +22,27 @@ AVPixelFormat scaler_format(pixel_layout layout) {
     }
 }
 
+int bytes_per_pixel(pixel_layout layout) {
+    switch (layout) {
+    case pixel_layout::argb8888: return 4;
+    case pixel_layout::bgr24: return 3;
+    default: return 2;
+    }
+}
+
+// The scaler writes whole blocks of pixels, up to 15 past a row's end (60
+// bytes at 32 bits): into the next row, or past the end of the destination
+// on its last. Its rows get this much room beyond a block-rounded width.
+constexpr int kRowSlack = 64;
+
 // The scaler leaves the unused top bits of 16-bit pixels clear; the
 // destination wants them opaque.
-void set_alpha_bits(const frame_target& t, int w, int h, uint16_t bits) {
+void set_alpha_bits(uint8_t* bits, int pitch, int w, int h, uint16_t bits16) {
     for (int y = 0; y < h; ++y) {
-        uint8_t* row = t.bits + ptrdiff_t(y) * t.pitch;
+        uint8_t* row = bits + ptrdiff_t(y) * pitch;
         for (int x = 0; x < w; ++x) {
             uint16_t v = uint16_t(row[2 * x] | row[2 * x + 1] << 8);
-            v |= bits;
+            v |= bits16;
             row[2 * x] = uint8_t(v);
             row[2 * x + 1] = uint8_t(v >> 8);
         }
@@ -48,11 +62,20 @@ bool picture_converter::convert(const AVFrame* frame, const frame_target& t) {
     m_sws = sws_getCachedContext(m_sws, w, h, AVPixelFormat(frame->format), w, h, dst, SWS_BILINEAR, nullptr,
                                  nullptr, nullptr);
     if (!m_sws) return false;
-    uint8_t* planes[4] = {t.bits, nullptr, nullptr, nullptr};
-    int strides[4] = {t.pitch, 0, 0, 0};
+    // Scaled into rows of the converter's own with room for the scaler's
+    // overrun, then copied: written straight into the destination it ran
+    // past the end of a texture's memory.
+    const int bpp = bytes_per_pixel(t.layout);
+    const size_t row = size_t(w) * size_t(bpp);
+    const int stride = int((row + 63) / 64 * 64) + kRowSlack;
+    m_rows.resize(size_t(stride) * size_t(h));
+    uint8_t* planes[4] = {m_rows.data(), nullptr, nullptr, nullptr};
+    int strides[4] = {stride, 0, 0, 0};
     if (sws_scale(m_sws, frame->data, frame->linesize, 0, h, planes, strides) != h) return false;
-    if (t.layout == pixel_layout::argb1555) set_alpha_bits(t, w, h, 0x8000);
-    if (t.layout == pixel_layout::argb4444) set_alpha_bits(t, w, h, 0xF000);
+    if (t.layout == pixel_layout::argb1555) set_alpha_bits(m_rows.data(), stride, w, h, 0x8000);
+    if (t.layout == pixel_layout::argb4444) set_alpha_bits(m_rows.data(), stride, w, h, 0xF000);
+    for (int y = 0; y < h; ++y)
+        std::memcpy(t.bits + ptrdiff_t(y) * t.pitch, m_rows.data() + size_t(y) * size_t(stride), row);
     return true;
 }
 

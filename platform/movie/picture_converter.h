@@ -1,8 +1,13 @@
 #pragma once
-// Converts decoded pictures into a locked destination with libswscale, one
-// copy straight into the destination's rows. The scaler context is kept for
-// as long as the shapes on both sides stay the same. One thread at a time.
+// Converts decoded pictures into a locked destination with libswscale,
+// through rows of its own (the scaler writes past a row's end), then one
+// copy into the destination's rows. The scaler context and those rows are
+// kept for as long as the shapes on both sides stay the same. One thread at
+// a time.
 #include "platform/movie/media_type.h"
+
+#include <cstdint>
+#include <vector>
 
 struct AVFrame;
 struct SwsContext;
@@ -23,6 +28,7 @@ public:
 
 private:
     SwsContext* m_sws = nullptr;
+    std::vector<uint8_t> m_rows;
 };
 
 } // namespace pmovie
