@@ -37,12 +37,12 @@ constexpr int kRowSlack = 64;
 
 // The scaler leaves the unused top bits of 16-bit pixels clear; the
 // destination wants them opaque.
-void set_alpha_bits(uint8_t* bits, int pitch, int w, int h, uint16_t bits16) {
+void set_alpha_bits(uint8_t* rows, int pitch, int w, int h, uint16_t alpha) {
     for (int y = 0; y < h; ++y) {
-        uint8_t* row = bits + ptrdiff_t(y) * pitch;
+        uint8_t* row = rows + ptrdiff_t(y) * pitch;
         for (int x = 0; x < w; ++x) {
             uint16_t v = uint16_t(row[2 * x] | row[2 * x + 1] << 8);
-            v |= bits16;
+            v |= alpha;
             row[2 * x] = uint8_t(v);
             row[2 * x + 1] = uint8_t(v >> 8);
         }
