@@ -498,6 +498,9 @@ bool SeqConfig::HandleDialogs(const GxString& name) {
     if (tag == kDialogTitle) {
         if (name == u"btn_dlguser_yes") {
             GxCloseUserDialog(true);
+            // The play's news end with it, before its last screen is kept
+            // for the title to fade in over.
+            GxClearUserNotices();
             ChangeSequence(u"SeqTitle", 0, kReturnToTitle);
             return true;
         }

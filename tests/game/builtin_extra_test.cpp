@@ -2,7 +2,7 @@
 // script worker of the headless game, over small replay and gallery tables:
 // what each records in the permanent data, the reports that stop the script,
 // the notices queued with their colours, shown on the sample's system scene
-// and ended with the story's return to the title, and the end of a replayed
+// and ended with the play's return to the title, and the end of a replayed
 // scene in the main scene.
 #include "BuiltinScript.h"
 #include "MainSceneFixture.h"
@@ -203,16 +203,13 @@ TEST_F(StoryNotice, IsShownInTheColourGivenWithoutAlpha) {
     EXPECT_GT(orange, 30) << "the text is drawn";
 }
 
-// The story's news end with it: the script's return to the title leaves the
-// notice shown and the one queued behind it out of the last picture of the
-// story, over which the title fades in.
-TEST_F(StoryNotice, EndsWithTheStoryThatReturnsToTheTitle) {
+// The story's news end with it: the script's return to the title, or the
+// player's from the settings, leaves the notice shown and the one queued
+// behind it out of the last picture of the play, over which the title
+// fades in.
+TEST_F(StoryNotice, EndsWithThePlayThatReturnsToTheTitle) {
     Start(false);
     ASSERT_TRUE(RunUntil(u"SeqTitle"));
-    Tm()->ChangeSequenceByName(u"SeqDebug", 0, 0, 0);
-    ASSERT_TRUE(RunUntil(u"SeqDebug"));
-    Pass(30);
-    const std::vector<u32> before = GxGraphics::GetDevice()->get_swap_chain(0)->back_buffer(0)->read_argb();
     qtest::MoaScriptBuilder builder;
     gametest::DeclareGameBuiltins(builder);
     ASSERT_NE(builder.AddScript(g_pMoa(), u"notice",
@@ -226,21 +223,44 @@ TEST_F(StoryNotice, EndsWithTheStoryThatReturnsToTheTitle) {
         for (int i = 0; i < 100 && g_pMoaMainWorker()->Step(g_pMoaFunctionBinder()); ++i) {
         }
     };
-    run(u"n");
+    const auto enter = [&](const GxChar* scene) {
+        Tm()->ChangeSequenceByName(scene, 0, 0, 0);
+        ASSERT_TRUE(RunUntil(scene));
+        Pass(30);
+    };
     auto* panel = dynamic_cast<GxTaskUINoticePanelFx*>(Tm()->FindTaskName(u"tip_usernotice"));
     ASSERT_NE(panel, nullptr);
-    Pass(60);
-    ASSERT_TRUE(panel->IsVisible());
-    run(u"end");
-    Pass();
-    ASSERT_EQ(Worker().m_CurrentName, u"SeqTitle");
-    auto* title = dynamic_cast<GxSeqTransitBase*>(Tm()->FindTaskName(u"SeqTitle"));
-    ASSERT_TRUE(title && title->IsTransiting());
-    // The fade's first frame is the screen left, without the notice.
-    const std::vector<u32> fading = GxGraphics::GetDevice()->get_swap_chain(0)->back_buffer(0)->read_argb();
-    EXPECT_TRUE(qtest::SameArea(before, fading, 600, 0, 424, 100, 24));
-    Pass(300);
-    EXPECT_FALSE(panel->IsVisible()) << "the notice queued behind it";
+    for (const GxChar* from : {u"SeqDebug", u"SeqConfig"}) {
+        SCOPED_TRACE(GxToUtf8(from));
+        // The screen left, as it looks without the notice; the settings are
+        // entered from the play, which they offer to leave.
+        enter(u"SeqDebug");
+        if (from != GxString(u"SeqDebug")) enter(from);
+        const std::vector<u32> before = GxGraphics::GetDevice()->get_swap_chain(0)->back_buffer(0)->read_argb();
+        if (from != GxString(u"SeqDebug")) enter(u"SeqDebug");
+        run(u"n");
+        Pass(30);
+        if (from == GxString(u"SeqDebug")) {
+            ASSERT_TRUE(panel->IsVisible());
+            run(u"end");
+            Pass();
+        } else {
+            Tm()->ChangeSequenceByName(from, 0, 0, 0);
+            ASSERT_TRUE(RunUntil(from));
+            ASSERT_TRUE(panel->IsVisible());
+            Click(Widget(u"$UI:SeqConfig", u"btn_title"));
+            Click(Widget(u"dlg_user", u"btn_dlguser_yes"));
+            Pass();
+        }
+        ASSERT_EQ(Worker().m_CurrentName, u"SeqTitle");
+        auto* title = dynamic_cast<GxSeqTransitBase*>(Tm()->FindTaskName(u"SeqTitle"));
+        ASSERT_TRUE(title && title->IsTransiting());
+        // The fade's first frame is the screen left, without the notice.
+        const std::vector<u32> fading = GxGraphics::GetDevice()->get_swap_chain(0)->back_buffer(0)->read_argb();
+        EXPECT_TRUE(qtest::SameArea(before, fading, 600, 0, 424, 100, 24));
+        Pass(300);
+        EXPECT_FALSE(panel->IsVisible()) << "the notice queued behind it";
+    }
 }
 
 // The end of a replayed scene: in replay mode the story stops at RP.END
