@@ -170,11 +170,14 @@ void Backlog(SampleFiles& files, SampleImageSet& set, std::vector<SampleModule>&
     modules.push_back(line);
     AddSampleButton(set, modules, "btn_voiceplay", 64, 30, "Voice", "", kPlay);
     Screen s{modules, layouts, "$UI:SeqAvgLog"};
+    // Each line's Voice before its plate: a press goes to the widgets in the
+    // order they were made, and the plate, which takes every press on it,
+    // would keep it from the button drawn over it.
     for (int i = 0; i < 5; ++i) {
         const float top = 6.0f + float(kStep * i);
-        s.Put("tip_logwindow", "tip_logwindow", 12, top, i);
         SampleLayout& voice = s.Put("btn_voiceplay", "btn_voiceplay", 12 + kPlateW - 76, top + (kPlateH - 30) / 2, i);
         voice.sound = 0, voice.orderZ = 110;
+        s.Put("tip_logwindow", "tip_logwindow", 12, top, i);
     }
     const struct {
         const char *task, *label;

@@ -67,6 +67,7 @@ protected:
             pmovie::movie_graph::settle_all();
             GxMovie::Update();
             clock_.advance_us(kFrameUs);
+            Tm()->m_StopUpdateFlag = false;
             core_.ClearRenderLists();
             Tm()->SweepTaskTree(Tm()->GetTopTask());
             Tm()->Update(0, kFrameUs);

@@ -2,8 +2,12 @@
 // speaker and a voice button where it had a voice, the paging buttons and
 // the wheel, a voice replayed, and the way back; its screen drawn.
 #include "MainSceneFixture.h"
+#include "SampleSceneFixture.h"
 
 #include "game/scenes/SeqAvgLog.h"
+#include "gamedata/GxUserData.h"
+#include "media/sound/GxAudio.h"
+#include "media/sound/GxAudioPlayerStream.h"
 #include "graphics/text_fixture.h"
 #include "ui/GxTaskUITextWindowFx.h"
 
@@ -67,9 +71,7 @@ TEST_F(Backlog, TheNewestPageWithSpeakersAndVoices) {
     }
     // The voice plays again on its channel; the play's current voices stay.
     const GxSoundParam before = data_->m_VoiceParam[0];
-    GxStopAllVoices();
-    Frame();
-    ASSERT_FALSE(GxIsVoicePlaying());
+    ASSERT_TRUE(FramesUntil([] { return !GxIsVoicePlaying(); })) << "the story's voice ends on its own";
     PressIn(u"$UI:SeqAvgLog", u"btn_voiceplay", 0);
     Frame();
     EXPECT_TRUE(GxIsVoicePlaying());
@@ -125,6 +127,44 @@ TEST_F(Backlog, TheBacklogScreen) {
     PlayThrough();
     OpenLog();
     EXPECT_TRUE(gxtest::MatchesGolden("backlog", Draw(), 1024, 768, "game"));
+}
+
+
+// The sample's backlog as a player meets it: Aki's first line read and her
+// voice heard to its end, then the backlog opened and her line's Voice
+// clicked where it is drawn; clicked again while it plays, it starts again.
+class SampleBacklog : public gametest::SampleScenes {};
+
+TEST_F(SampleBacklog, VoiceReplaysTheLineWhetherItsVoiceEndedOrPlays) {
+    Start(false);
+    ASSERT_TRUE(RunUntil(u"SeqTitle"));
+    Click(Widget(u"$UI:SeqTitle", u"btn_title_start"));
+    ASSERT_TRUE(RunUntil(u"SeqAvgMain"));
+    const std::deque<GxMessageLogElement>& log = GxUserData::Get()->m_MessageLog;
+    const auto voiced = [&] { return !log.empty() && !log.back().m_VoiceFileName[0].empty(); };
+    for (int i = 0; i < 40 && !voiced(); ++i) {
+        Press(512, 400);
+        Release(512, 400);
+        Pass(45);
+    }
+    ASSERT_TRUE(voiced());
+    for (int i = 0; i < 600 && GxIsVoicePlaying(); ++i) Pass();
+    ASSERT_FALSE(GxIsVoicePlaying()) << "her voice ends on its own";
+    Click(Widget(u"$MESWIN:SeqAvgMain", u"btn_log"));
+    ASSERT_TRUE(RunUntil(u"SeqAvgLog"));
+    Pass(30);
+    GxTaskUIBase* voice = Widget(u"$UI:SeqAvgLog", u"btn_voiceplay", s32(log.size()) - 1);
+    ASSERT_TRUE(voice && voice->IsVisible());
+    const GxAudioBufferStream& channel = GxAudio::GetStreamPlayer(kGxChannelVoice0)->GetStreamBuffer();
+    const u32 plays = channel.GetPlayCount();
+    Click(voice);
+    EXPECT_TRUE(GxIsVoicePlaying());
+    EXPECT_EQ(channel.GetPlayCount(), plays + 1);
+    Pass(10);
+    Click(voice);
+    EXPECT_TRUE(GxIsVoicePlaying());
+    EXPECT_EQ(channel.GetPlayCount(), plays + 2);
+    EXPECT_EQ(Worker().m_CurrentName, u"SeqAvgLog");
 }
 
 } // namespace
