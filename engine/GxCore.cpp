@@ -77,14 +77,15 @@ void GxCore::ShowStartupMessage(const GxString& text) {
     GxMessageBox(m_SystemConfig ? m_SystemConfig->m_AppTitle.c_str() : m_Title.c_str(), u"%s", text);
 }
 
-bool GxCore::HeldByRunningCopy(const psys::instance_lock& lock, bool taken, const GxChar* failedLine) {
+bool GxCore::RefuseIfRunningCopy(const psys::instance_lock& lock, bool taken, const GxChar* failedLine) {
     if (taken) return false;
     if (lock.busy()) {
         ShowStartupMessage(u"既に起動中です");
         return true;
     }
-    // Only a running copy refuses the start; a lock that cannot be made
-    // costs the guard, not the game.
+    // Only a running copy refuses the start; a lock that cannot be had at
+    // all costs the guard, not the game (the saves then keep aside what
+    // another copy wrote since they were read).
     GxWriteErrorLog(failedLine, GxFromUtf8(lock.failure()));
     return false;
 }
@@ -135,8 +136,8 @@ bool GxCore::Initialize() {
     }
     m_SystemConfig->LoadDeveloperSettings();
 
-    if (HeldByRunningCopy(m_InstanceLock, m_InstanceLock.acquire(GxToUtf8(m_SystemConfig->m_AppTitle)),
-                          u"Error/GxCore Single Instance Lock Failed(%s)\n")) {
+    if (RefuseIfRunningCopy(m_InstanceLock, m_InstanceLock.acquire(GxToUtf8(m_SystemConfig->m_AppTitle)),
+                            u"Error/GxCore Single Instance Lock Failed(%s)\n")) {
         m_SystemConfig.reset();
         return false;
     }
@@ -147,8 +148,8 @@ bool GxCore::Initialize() {
     // hold: a second copy is refused before it writes anything there,
     // whichever runtime folder or user the title's lock saw.
     const GxString lockedFolder = m_SaveDir.empty() ? workingFolder : m_SaveDir;
-    if (HeldByRunningCopy(m_SaveFolderLock, m_SaveFolderLock.acquire_folder(GxToNativePath(lockedFolder)),
-                          u"Error/GxCore Save Folder Lock Failed(%s)\n")) {
+    if (RefuseIfRunningCopy(m_SaveFolderLock, m_SaveFolderLock.acquire_folder(GxToNativePath(lockedFolder)),
+                            u"Error/GxCore Save Folder Lock Failed(%s)\n")) {
         m_SystemConfig.reset();
         m_InstanceLock.release();
         return false;
@@ -247,7 +248,9 @@ bool GxCore::MakeSaveFolder() {
         if (GxCreateDirectory(path)) {
             GxMessageBox(m_Title.c_str(), createdMessage, config.m_AppSaveDir);
         } else {
-            usable = false;
+            // A copy started beside this one may have made it first: the
+            // folder is there, and its lock decides which copy runs.
+            usable = GxIsDirectory(path);
         }
     }
     if (!usable) {

@@ -99,10 +99,10 @@ private:
     bool MakeSaveFolder();
     void PumpMessages();
     void ShowStartupMessage(const GxString& text);
-    // Whether a running copy holds the lock that was not taken; the start
-    // is then refused with its message. A lock that could not be made at
-    // all is logged with failedLine (its reason for %s).
-    bool HeldByRunningCopy(const psys::instance_lock& lock, bool taken, const GxChar* failedLine);
+    // Refuses the start with its message, and returns true, when a running
+    // copy holds the lock that was not taken. A lock that could not be had
+    // at all is logged with failedLine (its reason for %s).
+    bool RefuseIfRunningCopy(const psys::instance_lock& lock, bool taken, const GxChar* failedLine);
     void DeleteGameDataHolders();
 
     pwin::window m_MainWindow;

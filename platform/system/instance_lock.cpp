@@ -58,39 +58,77 @@ bool instance_lock::acquire(const std::string& title_utf8) {
     release();
     const std::string path = path_for(title_utf8);
     // Never blocks (a FIFO in its place) and never follows a planted link.
-    return lock_opened(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600), path);
+    fd_ = lock_opened(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600), path);
+    return held();
 }
 
 bool instance_lock::acquire_folder(const std::string& path) {
     release();
     // Not inherited by the programs the game starts (an editor outlives it).
-    return lock_opened(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), path);
+    fd_ = lock_opened(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), path);
+    if (busy_) return false;
+    const std::string folder_failure = failure_;
+    // The folder cannot be locked where it cannot be listed (a shared folder
+    // others may only write into) or where an exclusive lock needs a
+    // descriptor open for writing (NFS, SMB). A copy that locks the folder
+    // also takes the file, so that one that can only take the file still
+    // sees it.
+    const std::string file_path = path + "/" + kFolderLockName;
+    file_fd_ = lock_opened(open_lock_file(file_path), file_path);
+    if (busy_) {
+        release();
+        return false;
+    }
+    if (held()) {
+        failure_.clear();
+        return true;
+    }
+    failure_ = folder_failure + "; " + failure_;
+    return false;
 }
 
-bool instance_lock::lock_opened(int fd, const std::string& path) {
+int instance_lock::lock_opened(int fd, const std::string& path) {
     const int open_error = errno;
     busy_ = false;
     failure_.clear();
     if (fd < 0) {
         failure_ = path + ": " + std::strerror(open_error);
-        return false;
+        return -1;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int err = errno;
         ::close(fd);
         if (err == EWOULDBLOCK) busy_ = true;
         else failure_ = path + ": " + std::strerror(err);
-        return false;
+        return -1;
     }
-    fd_ = fd;
-    return true;
+    return fd;
+}
+
+int instance_lock::open_lock_file(const std::string& path) {
+    // Never through a planted link, and open for writing where it may be:
+    // on NFS only such a descriptor takes an exclusive lock.
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
+    // Made by another user, whose mode leaves the others reading: on a
+    // local disk that is enough to lock it.
+    if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
 }
 
 void instance_lock::release() {
-    if (fd_ < 0) return;
-    ::flock(fd_, LOCK_UN);
-    ::close(fd_);
-    fd_ = -1;
+    for (int* fd : {&fd_, &file_fd_}) {
+        if (*fd < 0) continue;
+        ::flock(*fd, LOCK_UN);
+        ::close(*fd);
+        *fd = -1;
+    }
 }
 
 } // namespace psys

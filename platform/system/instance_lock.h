@@ -1,9 +1,10 @@
 #pragma once
 // One running instance per game: a lock held for the life of the process, an
 // exclusive flock on a file named after the application title in
-// $XDG_RUNTIME_DIR (or, per user, in /tmp), or on a folder itself. The
-// operating system drops it when the process ends, however it ends, so a lock
-// file left behind by a process that is gone never blocks a start.
+// $XDG_RUNTIME_DIR (or, per user, in /tmp), or on a folder itself and a file
+// in it. The operating system drops it when the process ends, however it
+// ends, so a lock file left behind by a process that is gone never blocks a
+// start.
 #include <string>
 
 namespace psys {
@@ -19,13 +20,18 @@ public:
     // it (busy() is then true) or when the lock cannot be taken at all, for
     // instance in a folder that cannot be written (failure() says why).
     bool acquire(const std::string& title_utf8);
-    // The same for the folder at path, locked itself so that nothing is
-    // written into it to take the lock. The title's lock cannot see a copy
-    // started with another runtime folder, by another user or under sudo; a
-    // save folder's lock sees every copy that would read and write its files.
+    // The same for the folder at path: the folder itself and the file
+    // kFolderLockName in it, which every copy takes too, so that a copy
+    // that cannot lock the folder (one that may not list it, or on NFS or
+    // SMB, where only a file open for writing takes an exclusive lock)
+    // still sees the others. Busy when either is held by another; held when
+    // either could be taken. The title's lock cannot see a copy started with
+    // another runtime folder, by another user or under sudo; a save folder's
+    // lock sees every copy that would read and write its files.
     bool acquire_folder(const std::string& path);
+    static constexpr const char* kFolderLockName = "instance.lock";
     void release();
-    bool held() const { return fd_ >= 0; }
+    bool held() const { return fd_ >= 0 || file_fd_ >= 0; }
     bool busy() const { return busy_; }
     const std::string& failure() const { return failure_; }
 
@@ -37,10 +43,14 @@ public:
 
 private:
     // Takes the lock on fd (opened on path, -1 when the open failed) without
-    // waiting, closing fd when it is not held.
-    bool lock_opened(int fd, const std::string& path);
+    // waiting: fd once held, else -1 with fd closed and busy() or failure()
+    // saying why.
+    int lock_opened(int fd, const std::string& path);
+    // The folder's lock file opened for locking; -1 with errno set.
+    static int open_lock_file(const std::string& path);
 
     int fd_ = -1;
+    int file_fd_ = -1;
     bool busy_ = false;
     std::string failure_;
 };
