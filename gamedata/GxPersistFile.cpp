@@ -13,8 +13,26 @@
 
 #include <vector>
 
+namespace {
+bool SameFile(const psys::file_status& a, const psys::file_status& b) {
+    return a.device == b.device && a.inode == b.inode && a.size == b.size &&
+           a.modified_seconds == b.modified_seconds && a.modified_nanoseconds == b.modified_nanoseconds;
+}
+} // namespace
+
+void GxPersistFile::KnownFiles::Saw(const GxString& path, const psys::file_status* status) {
+    m_Seen[path] = status ? std::optional<psys::file_status>(*status) : std::nullopt;
+}
+
+bool GxPersistFile::KnownFiles::ChangedSince(const GxString& path, const psys::file_status* now) const {
+    const auto it = m_Seen.find(path);
+    if (it == m_Seen.end()) return false;
+    if (!it->second || !now) return it->second.has_value() != (now != nullptr);
+    return !SameFile(*it->second, *now);
+}
+
 bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
-                          const std::function<bool(GxContentWriterBase&)>& body, UnreadFiles* unread) {
+                          const std::function<bool(GxContentWriterBase&)>& body, KnownFiles* known) {
     const std::string native = GxToNativePath(path);
     psys::safe_file file;
     if (!file.open(native)) {
@@ -39,21 +57,22 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
         file.abandon();
         return false;
     }
+    psys::file_status status;
+    const bool present = psys::status_of(native, &status);
     // A file that stands there but does not open was never read, by a load
     // or anything else: it is kept as one whose load failed.
-    if (unread && !unread->Contains(path)) {
-        psys::file_status status;
-        if (psys::status_of(native, &status) && !psys::can_open_for_reading(native)) {
-            GxWriteErrorLog(u"%s/ファイルを読み込めませんでした(%s)\n", who, path);
-            unread->Mark(path);
-        }
+    if (known && !known->Contains(path) && present && !psys::can_open_for_reading(native)) {
+        GxWriteErrorLog(u"%s/ファイルを読み込めませんでした(%s)\n", who, path);
+        known->Mark(path);
     }
-    const bool keep = unread && unread->Contains(path);
+    const bool unread = known && known->Contains(path);
+    const bool changed = !unread && known && known->ChangedSince(path, present ? &status : nullptr);
+    const GxChar* why = unread ? u"damaged" : u"changed";
     std::vector<GxString> asides;
-    if (keep) {
+    if (unread || changed) {
         std::vector<std::string> names;
         for (u32 n = 1; n <= kMaxKeptFiles; ++n) {
-            asides.push_back(KeptFilePath(path, n));
+            asides.push_back(KeptFilePath(path, n, why));
             names.push_back(GxToNativePath(asides.back()));
         }
         file.keep_old_as(std::move(names));
@@ -62,31 +81,38 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
         GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, GxFromUtf8(file.error()));
         return false;
     }
-    if (keep) {
-        unread->Forget(path);
-        for (const GxString& aside : asides)
-            if (GxToNativePath(aside) == file.kept_as())
-                GxWriteErrorLog(u"%s/読み込めなかったファイルを%sとして残しました\n", who, aside);
-        if (file.asides_full())
-            GxWriteErrorLog(u"%s/読み込めなかったファイルは既に%u個残してあるため、これ以上残しませんでした(%s)\n", who,
-                            kMaxKeptFiles, path);
+    if (unread) known->Forget(path);
+    for (const GxString& aside : asides)
+        if (GxToNativePath(aside) == file.kept_as())
+            GxWriteErrorLog(unread ? u"%s/読み込めなかったファイルを%sとして残しました\n"
+                                   : u"%s/読み込んだ後に書き換えられていたファイルを%sとして残しました\n",
+                            who, aside);
+    if (file.asides_full())
+        GxWriteErrorLog(unread ? u"%s/読み込めなかったファイルは既に%u個残してあるため、これ以上残しませんでした(%s)\n"
+                               : u"%s/書き換えられていたファイルは既に%u個残してあるため、これ以上残しませんでした(%s)\n",
+                        who, kMaxKeptFiles, path);
+    if (known) {
+        const bool written = psys::status_of(native, &status);
+        known->Saw(path, written ? &status : nullptr);
     }
     return true;
 }
 
-GxString GxPersistFile::KeptFilePath(const GxString& path, u32 n) {
-    return n <= 1 ? path + u".damaged" : path + GxFormat(u".%u.damaged", n);
+GxString GxPersistFile::KeptFilePath(const GxString& path, u32 n, const GxChar* why) {
+    return n <= 1 ? path + u"." + why : path + GxFormat(u".%u.%s", n, why);
 }
 
 std::unique_ptr<GxContentReaderBase> GxPersistFile::Open(const GxString& path, GxBinBuffer* buffer,
                                                          const char* textMagic, const char* binaryMagic,
-                                                         const GxChar* who, UnreadFiles* unread, bool* notRead) {
+                                                         const GxChar* who, KnownFiles* known, bool* notRead) {
     // Only a path where nothing stands is a file not made yet; anything else
     // that does not read is a file this run must not write over unkept.
     psys::file_status status;
-    if (!psys::status_of(GxToNativePath(path), &status)) return nullptr;
+    const bool present = psys::status_of(GxToNativePath(path), &status);
+    if (known) known->Saw(path, present ? &status : nullptr);
+    if (!present) return nullptr;
     const auto refuse = [&] {
-        if (unread) unread->Mark(path);
+        if (known) known->Mark(path);
         return nullptr;
     };
     if (status.kind == psys::file_kind::regular && status.size > kMaxFileBytes) {

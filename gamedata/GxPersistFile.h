@@ -6,9 +6,12 @@
 // anything is read.
 #include "base/GxTypes.h"
 #include "io/GxBinBuffer.h"
+#include "platform/system/file_system.h"
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <set>
 
 class GxContentReaderBase;
@@ -22,45 +25,56 @@ public:
     // claims more is not read whole into memory.
     static constexpr u64 kMaxFileBytes = 64ull << 20;
 
-    // The files of one holder whose load failed (they held something that
-    // could not be read): each is kept aside by the first write over it, so
-    // that nothing a damaged or unreadable file still holds is lost to a
-    // save.
-    class UnreadFiles {
+    // What one holder knows of its files, so that a write never loses bytes
+    // it did not read: a file whose load failed (it held something that
+    // could not be read) is kept aside by the first write over it, and so is
+    // one that changed on the disk since the holder last read or wrote it
+    // (another copy of the game wrote it where no lock kept them apart).
+    class KnownFiles {
     public:
-        void Mark(const GxString& path) { m_Paths.insert(path); }
-        bool Contains(const GxString& path) const { return m_Paths.count(path) != 0; }
-        void Forget(const GxString& path) { m_Paths.erase(path); }
+        void Mark(const GxString& path) { m_Unread.insert(path); }
+        bool Contains(const GxString& path) const { return m_Unread.count(path) != 0; }
+        void Forget(const GxString& path) { m_Unread.erase(path); }
+        // How the file stood when read or written (null: nothing stood there).
+        void Saw(const GxString& path, const psys::file_status* status);
+        // Whether the file stands otherwise than when last seen; false for a
+        // file never seen.
+        bool ChangedSince(const GxString& path, const psys::file_status* now) const;
 
     private:
-        std::set<GxString> m_Paths;
+        std::set<GxString> m_Unread;
+        std::map<GxString, std::optional<psys::file_status>> m_Seen;
     };
-    // The first kept copy of a file is "<name>.damaged", later ones
-    // "<name>.2.damaged" and on (KeptFilePath, n from 1). A copy kept before
-    // is never replaced; once kMaxKeptFiles stand nothing more is kept (a
-    // file damaged at every start must not fill the disk), and a line says so.
+    // The first kept copy of a file is "<name>.<why>" ("damaged" for one
+    // that did not load, "changed" for one changed since it was read), later
+    // ones "<name>.2.<why>" and on (KeptFilePath, n from 1). A copy kept
+    // before is never replaced; once kMaxKeptFiles of a kind stand nothing
+    // more is kept (a file damaged at every start must not fill the disk),
+    // and a line says so.
     static constexpr u32 kMaxKeptFiles = 8;
-    static GxString KeptFilePath(const GxString& path, u32 n);
+    static GxString KeptFilePath(const GxString& path, u32 n, const GxChar* why = u"damaged");
 
     // Writes the header (magic, version) and then the body. True only when the
     // body returned true and the file reached the disk whole and replaced the
     // old one; otherwise the old file stays, and a failed write is logged
-    // under who. When unread names the path, or a file stands there that
-    // does not open, the old file is kept aside once the new bytes are on
-    // the disk and before they replace it.
+    // under who. When known marks the path unread, a file stands there that
+    // does not open, or the file changed since known saw it, the old file is
+    // kept aside once the new bytes are on the disk and before they replace
+    // it.
     static bool Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
-                      const std::function<bool(GxContentWriterBase&)>& body, UnreadFiles* unread = nullptr);
+                      const std::function<bool(GxContentWriterBase&)>& body, KnownFiles* known = nullptr);
     // Loads the file whole, without the cache, into buffer and opens a
     // verbose reader on it past the header: the text reader when textMagic is
     // given and the first byte is 'T', otherwise the binary reader with
     // binaryMagic. The reader's complaints name the file. Null when nothing
     // is at the path, the file is empty, or it cannot be read, is too large or
-    // has another magic; in the last three cases the file is marked in unread
-    // and one line naming it is logged (under who, or by the reader).
+    // has another magic; in the last three cases the file is marked in known
+    // and one line naming it is logged (under who, or by the reader). known
+    // sees the file as it stood.
     // notRead, when given, is set when a file stands at the path whose bytes
     // were not read: it cannot be opened or read, or is too large.
     static std::unique_ptr<GxContentReaderBase> Open(const GxString& path, GxBinBuffer* buffer, const char* textMagic,
-                                                     const char* binaryMagic, const GxChar* who, UnreadFiles* unread,
+                                                     const char* binaryMagic, const GxChar* who, KnownFiles* known,
                                                      bool* notRead = nullptr);
 
     // A count read from a file (a plain u32 value, or a list's begin) is

@@ -123,14 +123,14 @@ bool GxUserConfig::Save() {
     return GxPersistFile::Write(GetFilePath(), true, kMagic, u"GxUserConfig::Save", [&](GxContentWriterBase& w) {
         const bool ok = GxWriteFields(w, [&](auto&& f) { VisitStored(*this, f); });
         return (!core || core->CallModulesWriteUserConfig(&w)) && ok;
-    }, &m_Unread);
+    }, &m_Known);
 }
 
 bool GxUserConfig::Load(const GxString& path) {
     GxBinBuffer buffer;
     // The settings file is always binary, whatever its first byte.
     std::unique_ptr<GxContentReaderBase> reader =
-        GxPersistFile::Open(path, &buffer, nullptr, kMagic, u"GxUserConfig::Load", &m_Unread);
+        GxPersistFile::Open(path, &buffer, nullptr, kMagic, u"GxUserConfig::Load", &m_Known);
     if (!reader) return false;
     GxReadFields(*reader, [&](auto&& f) { VisitStored(*this, f); });
     m_SoundEngineModeInEffect = m_SoundEngineMode;
@@ -139,7 +139,7 @@ bool GxUserConfig::Load(const GxString& path) {
     GxCoreBase* core = m_Core ? m_Core : GxCoreBase::GetCoreBase();
     const bool modulesOk = !core || core->CallModulesReadUserConfig(reader.get());
     const bool whole = modulesOk && reader->GetErrorCount() == 0;
-    if (!whole) m_Unread.Mark(path);
+    if (!whole) m_Known.Mark(path);
     return whole;
 }
 

@@ -112,7 +112,7 @@ private:
     s32 OfMaster(s32 channel) const;
 
     GxCoreBase* m_Core;
-    GxPersistFile::UnreadFiles m_Unread;
+    GxPersistFile::KnownFiles m_Known;
 };
 
 // The BGM restraint level, 0 to 100 (100: no restraint), which the BGM

@@ -465,12 +465,12 @@ bool GxUserData::SaveGameData(const GxString& path, bool binary) {
         GxCoreBase* core = Core();
         const bool modules = !core || core->CallModulesWriteUserData(&w, path);
         return tasks && modules;
-    }, &m_Unread);
+    }, &m_Known);
 }
 
 bool GxUserData::LoadGameData(const GxString& path, bool readAll) {
     GxBinBuffer buffer;
-    std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(path, &buffer, "TGD", "BGD", kLoadWho, &m_Unread);
+    std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(path, &buffer, "TGD", "BGD", kLoadWho, &m_Known);
     if (!reader) return false;
     GxContentReaderBase& r = *reader;
     bool sound = ReadPlayRecord(r);
@@ -486,17 +486,17 @@ bool GxUserData::LoadGameData(const GxString& path, bool readAll) {
     }
     if (GxCoreBase* core = Core()) core->CallModulesReadUserData(&r, path, readAll);
     const bool whole = sound && r.GetErrorCount() == 0;
-    if (!whole) m_Unread.Mark(path);
+    if (!whole) m_Known.Mark(path);
     return whole;
 }
 
 bool GxUserData::CheckGameData(const GxString& path) {
     GxBinBuffer buffer;
     std::unique_ptr<GxContentReaderBase> reader =
-        GxPersistFile::Open(path, &buffer, "TGD", "BGD", u"GxUserData::CheckGameData", &m_Unread);
+        GxPersistFile::Open(path, &buffer, "TGD", "BGD", u"GxUserData::CheckGameData", &m_Known);
     if (!reader) return false;
     const bool sound = CheckStoredForm(*reader);
-    if (!sound) m_Unread.Mark(path);
+    if (!sound) m_Known.Mark(path);
     return sound;
 }
 
@@ -524,7 +524,7 @@ bool GxUserData::ReadGameDataHeader(const GxString& path, GxGameDataHeader* head
     header->valid = header->unreadable = false;
     GxBinBuffer buffer;
     std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(
-        path, &buffer, "TGD", "BGD", u"GxUserData::ReadGameDataHeader", &m_Unread, &header->unreadable);
+        path, &buffer, "TGD", "BGD", u"GxUserData::ReadGameDataHeader", &m_Known, &header->unreadable);
     if (!reader) return false;
     reader->Read("m_SaveTime", &header->m_SaveTime);
     GxReadFields(*reader, [&](auto&& f) { HeaderFields(*header, f); });

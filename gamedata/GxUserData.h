@@ -147,5 +147,5 @@ private:
     bool CheckStoredForm(GxContentReaderBase& reader) const;
 
     GxCoreBase* m_Core;
-    GxPersistFile::UnreadFiles m_Unread;
+    GxPersistFile::KnownFiles m_Known;
 };

@@ -136,7 +136,7 @@ bool GxUserDataPerman::Save(const GxString& path, bool binary) {
         if (g_pMoa()) g_pMoa()->WriteVariables(&w, kStoragePermanent);
         if (g_pMoaMainWorker()) g_pMoaMainWorker()->WriteVariables(&w, kStoragePermanent);
         return (!core || core->CallModulesWritePermanent(&w)) && ok;
-    }, &m_Unread);
+    }, &m_Known);
 }
 
 bool GxUserDataPerman::ReadTables(GxContentReaderBase& r) {
@@ -161,7 +161,7 @@ bool GxUserDataPerman::ReadTables(GxContentReaderBase& r) {
 
 bool GxUserDataPerman::Load(const GxString& path) {
     GxBinBuffer buffer;
-    std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(path, &buffer, "TPD", "BPD", kWho, &m_Unread);
+    std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(path, &buffer, "TPD", "BPD", kWho, &m_Known);
     if (!reader) return false;
     m_ReadedMessageFlags.clear();
     m_SelectedMenuFlags.clear();
@@ -180,6 +180,6 @@ bool GxUserDataPerman::Load(const GxString& path) {
     }
     if (!whole)
         GxWriteErrorLog(u"GxUserDataPerman::Load/ファイルの一部を読み込めませんでした。読めた部分から始めます(%s)\n", path);
-    if (!whole || !modulesOk) m_Unread.Mark(path);
+    if (!whole || !modulesOk) m_Known.Mark(path);
     return whole && modulesOk;
 }

@@ -52,7 +52,9 @@ public:
     // Writes the file (binary or text form). A file at the path that a load
     // could not read whole is kept aside under "<name>.damaged" (or a
     // numbered name beside copies kept before) by the first save over it, so
-    // that nothing unread is lost; if it cannot be, the save is refused.
+    // that nothing unread is lost; if it cannot be, the save is refused. One
+    // written by another copy of the game since this one read it is kept as
+    // "<name>.changed" in the same way.
     bool Save(const GxString& path, bool binary);
     // Reads the file over the containers; false, with nothing changed, when
     // it is missing, empty, unreadable or foreign. A damaged file keeps what
@@ -74,5 +76,5 @@ private:
     bool ReadTables(GxContentReaderBase& reader);
 
     GxCoreBase* m_Core;
-    GxPersistFile::UnreadFiles m_Unread;
+    GxPersistFile::KnownFiles m_Known;
 };
