@@ -4,6 +4,7 @@
 #include "GameFolder.h"
 #include "ProgramRun.h"
 
+#include "platform/system/instance_lock.h"
 #include "support/SampleGameCopy.h"
 
 #include <csignal>
@@ -66,8 +67,10 @@ protected:
         }
     }
 
-    pid_t Start(const fs::path& dir, const std::string& out, const EnvChanges& env) {
-        started_.push_back(Spawn(BuildFolder() / "app" / "quillon", {}, dir, temp_.path() / out, env));
+    pid_t Start(const fs::path& dir, const std::string& out, const EnvChanges& env, const fs::path& program = {},
+                const std::vector<std::string>& args = {}) {
+        started_.push_back(
+            Spawn(program.empty() ? BuildFolder() / "app" / "quillon" : program, args, dir, temp_.path() / out, env));
         return started_.back();
     }
     // Waits for a started quillon to end: its exit code, -1 when it hung.
@@ -93,15 +96,17 @@ protected:
     std::vector<pid_t> started_;
 };
 
-// What stands in a folder: each name with its inode, size and last change.
+// What stands in a folder: each name with its inode, size, last change of
+// its contents and last change of anything about it.
 std::map<std::string, std::string> Snapshot(const fs::path& dir) {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::directory_iterator(dir)) {
         struct stat st {};
         lstat(entry.path().c_str(), &st);
-        files[entry.path().filename().string()] = std::to_string(st.st_ino) + " " + std::to_string(st.st_size) + " " +
-                                                  std::to_string(st.st_mtim.tv_sec) + "." +
-                                                  std::to_string(st.st_mtim.tv_nsec);
+        files[entry.path().filename().string()] =
+            std::to_string(st.st_ino) + " " + std::to_string(st.st_size) + " " + std::to_string(st.st_mtim.tv_sec) +
+            "." + std::to_string(st.st_mtim.tv_nsec) + " " + std::to_string(st.st_ctim.tv_sec) + "." +
+            std::to_string(st.st_ctim.tv_nsec);
     }
     return files;
 }
@@ -146,6 +151,113 @@ TEST_F(QuillonProcess, RunsInAFolderWhoseNameIsNotUtf8RefusesASecondStartAndEnds
     ASSERT_GE(fd, 0);
     EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
     close(fd);
+}
+
+// The program with the lock shim preloaded (support/programs/lock_shim.cpp):
+// what a file system this machine has not does to the locks.
+EnvChanges WithShim(EnvChanges env, const std::string& name, const std::string& value) {
+    env["LD_PRELOAD"] = (BuildFolder() / "tests" / "libquillon_lock_shim.so").string();
+    // The sanitizers' runtime would otherwise insist on being loaded first.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    env["ASAN_OPTIONS"] = std::string(asan ? asan : "") + ":verify_asan_link_order=0";
+    env[name] = value;
+    return env;
+}
+
+// A second copy on a save folder in use is refused wherever the player keeps
+// the folder, before it writes anything there or in the game's folder: one
+// started by another user who may write into the folder but not list it (a
+// shared install), one on a file system where a folder cannot be locked (NFS,
+// SMB), and one that started with the first on a game whose save folder was
+// not made yet.
+TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
+    const fs::path save = game_ / "QuillonSample_SAVE";
+    const bool root = geteuid() == 0 && access("/usr/bin/setpriv", X_OK) == 0;
+    // The other user's own runtime folder and home, and the program where
+    // that user may run it.
+    const fs::path otherRun = temp_.path() / "run2", otherHome = temp_.path() / "home2";
+    const fs::path program = temp_.path() / "quillon";
+    fs::copy_file(BuildFolder() / "app" / "quillon", program);
+    EnvChanges other = proctest::HeadlessEnv(otherRun, otherHome);
+    for (const fs::path& dir : {otherRun, otherHome}) {
+        fs::create_directories(dir);
+        if (root) {
+            ASSERT_EQ(chown(dir.c_str(), 65534, 65534), 0);
+        }
+    }
+    fs::permissions(temp_.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    struct Row {
+        const char* what;
+        bool needsRoot;
+        EnvChanges first, second;
+        std::vector<std::string> secondArgs;  // for setpriv, else empty
+        bool secondStartsFirst;
+    };
+    const std::vector<std::string> asOther = {"--reuid=65534", "--regid=65534", "--clear-groups", "--", program.string()};
+    const Row rows[] = {
+        {"another user, who may write into the folder but not list it", true, Headless(), other, asOther, false},
+        {"a folder that cannot be locked, as on NFS", false, WithShim(Headless(), "QUILLON_SHIM_FLOCK", "folders"),
+         WithShim(other, "QUILLON_SHIM_FLOCK", "folders"), {}, false},
+        {"two first starts", false, Headless(),
+         WithShim(other, "QUILLON_SHIM_MKDIR_AFTER", (save / psys::instance_lock::kFolderLockName).string()), {},
+         true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.needsRoot && !root) {
+            std::printf("skipped: %s (needs root and setpriv)\n", row.what);
+            continue;
+        }
+        fs::remove_all(save);
+        if (row.needsRoot) {
+            fs::create_directory(save);
+            fs::permissions(save, fs::perms::owner_all | fs::perms::group_write | fs::perms::group_exec |
+                                      fs::perms::others_write | fs::perms::others_exec);
+        }
+        pid_t second = 0;
+        if (row.secondStartsFirst) second = Start(game_, "second.out", row.second);
+        const pid_t first = Start(game_, "first.out", row.first);
+        ASSERT_TRUE(Booted(save)) << ReadText(temp_.path() / "first.out");
+        const auto before = Snapshot(save);
+        if (!row.secondStartsFirst)
+            second = row.secondArgs.empty() ? Start(game_, "second.out", row.second)
+                                            : Start(game_, "second.out", row.second, "/usr/bin/setpriv", row.secondArgs);
+        EXPECT_EQ(Finish(second), 1);
+        const std::string said = ReadText(temp_.path() / "second.out");
+        EXPECT_NE(said.find("[Quillon Sample] 既に起動中です"), std::string::npos) << said;
+        EXPECT_EQ(Snapshot(save), before);
+        for (const char* loose : {"error.log", "device.log", "userconf.dat", "permanent.dat"})
+            EXPECT_FALSE(fs::exists(game_ / loose)) << loose;
+        ASSERT_EQ(kill(first, SIGTERM), 0);
+        EXPECT_EQ(Finish(first), 0);
+    }
+}
+
+// Where no lock of either kind can be had both copies run, the guard lost
+// and said once by each; the one that quits last keeps what the other
+// wrote to the permanent data since it read it.
+TEST_F(QuillonProcess, WithoutAnyLockNeitherCopyLosesWhatTheOtherWrote) {
+    const fs::path save = game_ / "QuillonSample_SAVE";
+    fs::create_directories(temp_.path() / "run2");
+    EnvChanges otherRuntime = Headless();
+    otherRuntime["XDG_RUNTIME_DIR"] = (temp_.path() / "run2").string();
+    const pid_t first = Start(game_, "first.out", WithShim(Headless(), "QUILLON_SHIM_FLOCK", "all"));
+    ASSERT_TRUE(Booted(save)) << ReadText(temp_.path() / "first.out");
+    fs::remove(save / "device.log");
+    const pid_t second = Start(game_, "second.out", WithShim(otherRuntime, "QUILLON_SHIM_FLOCK", "all"));
+    ASSERT_TRUE(Booted(save)) << ReadText(temp_.path() / "second.out");
+    ASSERT_EQ(kill(first, SIGTERM), 0);
+    EXPECT_EQ(Finish(first), 0);
+    const std::vector<unsigned char> firsts = qtest::ReadBytes(save / "permanent.dat");
+    ASSERT_FALSE(firsts.empty());
+    ASSERT_EQ(kill(second, SIGTERM), 0);
+    EXPECT_EQ(Finish(second), 0);
+    EXPECT_EQ(qtest::ReadBytes(save / "permanent.dat.changed"), firsts);
+    const std::string log = ReadUtf16File(save / "error.log");
+    size_t lines = 0;
+    for (size_t at = 0; (at = log.find("Error/GxCore Save Folder Lock Failed(", at)) != std::string::npos; ++at) ++lines;
+    EXPECT_EQ(lines, 2u) << log;
+    EXPECT_NE(log.find("permanent.dat.changed"), std::string::npos) << log;
 }
 
 TEST_F(QuillonProcess, FifosAsGameFilesNeverHangAndAreNamed) {

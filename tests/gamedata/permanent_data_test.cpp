@@ -229,6 +229,32 @@ TEST_F(PermanentData, ADamagedFileIsReadUpToTheDamageAndKeptAside) {
     EXPECT_EQ(Bytes(names[0]), hugeWords);
 }
 
+// Two copies of the game that no lock keeps apart: what one wrote after the
+// other read the file (or found none) is kept aside by the other's save, once;
+// its own saves after that replace only what it wrote itself.
+TEST_F(PermanentData, AFileWrittenByAnotherCopySinceItWasReadIsKept) {
+    for (const bool there : {true, false}) {
+        SCOPED_TRACE(there ? "read when there" : "none when read");
+        std::filesystem::remove(dir_.path() / "permanent.dat.changed");
+        std::filesystem::remove(dir_.path() / "permanent.dat");
+        GxUserDataPerman mine(&core_), other(&core_);
+        if (there) {
+            ASSERT_TRUE(other.Save(Path(), true));
+        }
+        EXPECT_EQ(mine.Load(Path()), there);
+        other.SetReadedMessage(u"unlocked", 1);
+        ASSERT_TRUE(other.Save(Path(), true));
+        const std::vector<unsigned char> others = Bytes("permanent.dat");
+        qtest::LogCapture log;
+        ASSERT_TRUE(mine.Save(Path(), true));
+        EXPECT_EQ(Bytes("permanent.dat.changed"), others);
+        EXPECT_TRUE(log.Contains("読み込んだ後に書き換えられていたファイルを" + GxToUtf8(Path()) + ".changedとして残しました"))
+            << log.Text();
+        ASSERT_TRUE(mine.Save(Path(), true));
+        EXPECT_FALSE(std::filesystem::exists(dir_.path() / "permanent.dat.2.changed"));
+    }
+}
+
 // In the text form an entry's lines can simply be repeated: a label twice
 // is kept once, a flag-map key twice keeps its first entry.
 TEST_F(PermanentData, RepeatedKeysInAFileKeepTheFirst) {
