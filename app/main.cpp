@@ -2,7 +2,6 @@
 // line is read.
 #include "base/GxLog.h"
 #include "engine/GxCore.h"
-#include "engine/GxProcessState.h"
 #include "io/GxFileSystem.h"
 
 int main() {

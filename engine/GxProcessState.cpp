@@ -59,16 +59,11 @@ void GxEndProcessServices(pwin::window* mainWindow) {
     GxDestroyDebugWindow();
 }
 
-void GxEndFileSystem() {
-    GxClearFileCache();
-    GxUnmountAllPackFiles();
-}
-
 void GxResetProcessState() {
     // The program's own end, each part as the program runs it.
     GxGameTerminate(nullptr);
     GxEndProcessServices(nullptr);
-    GxEndFileSystem();
+    GxResetFileSystem();
 
     // What a new process has and a finished one does not.
     GxUserConfig::Set(nullptr);
@@ -83,9 +78,6 @@ void GxResetProcessState() {
     prender::detail::limit_span_simd(prender::detail::simd_level::avx2);
     GxResetInput();
     pwin::reset_window_system();
-    GxSetFileCacheEnable(false);
-    GxSetFileCacheCapacity(0);
-    GxSetFileCacheMaxFileSize(0);
     GxClearDiskPathCache();
     GxRandom::ResetShared();
     GxRuntimeRandom::Seed(1);

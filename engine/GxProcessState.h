@@ -99,10 +99,10 @@
 //     injected as held, last window error                                 release_cursors, from GxEndProcess-  system
 //     (platform/window/event_pump.cpp,                                    Services
 //     window.cpp, event_inject.cpp)
-//   file system: packs, cache and its      GxFileSystem functions         the program entry (limits, "system.- cache off, no
-//     limits (io/GxFileSystem.cpp)                                        gxp"), the configuration's packs,    capacity or
-//                                                                         the game's start-up (cache on) /     largest file
-//                                                                         GxEndFileSystem (*)
+//   file system: packs, cache and its      GxFileSystem functions         the program entry (limits, "system.- GxResetFile-
+//     limits (io/GxFileSystem.cpp)                                        gxp"), the configuration's packs,    System: cache
+//                                                                         the game's start-up (cache on) /     off, no capacity
+//                                                                         GxEndFileSystem (*)                  or largest file
 //   folder names (io/GxDiskPath.cpp)       GxResolveDiskPath              first use / never (*)                GxClearDiskPathCache
 //   logs: paths, listener, skip flag,      GxSetErrorLogPath, ...         GxCore::Initialize / never (*)       GxResetLogs
 //     error count, held lines (base/
@@ -189,14 +189,11 @@ class window;
 // queued and the cursors let go, and the debug window closed. Each step
 // leaves alone what never started.
 void GxEndProcessServices(pwin::window* mainWindow);
-// The program entry's last step, whether or not the core started: the file
-// cache emptied and every pack unmounted.
-void GxEndFileSystem();
 
 // Puts every entry above back as a new process has it, except those that
 // stay: first the program's own end, each part once (GxGameTerminate without
-// a core, GxEndProcessServices without a main window, GxEndFileSystem), then
-// the last column's calls. What never started is not started; a shell built
+// a core, GxEndProcessServices without a main window, GxEndFileSystem within
+// GxResetFileSystem), then the last column's calls. What never started is not started; a shell built
 // on first use (AvgCore, the factories, the audio output, the debug console,
 // the state behind the functions above) may be built by the reset itself,
 // empty, as a new process builds it on its first use. For tests, which share

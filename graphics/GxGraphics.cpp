@@ -665,12 +665,6 @@ void GxGraphics::Finalize() {
     s.sceneCount = 0;
 }
 
-void GxGraphics::Reset() {
-    FinalizeShader();
-    Finalize();
-    ForgetStartup();
-}
-
 void GxGraphics::ForgetStartup() {
     GX_ASSERT(!S().device);
     static_cast<Values&>(S()) = Values();

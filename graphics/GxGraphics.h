@@ -48,8 +48,6 @@ public:
     // Releases the default swap chain, reports and clears the textures never
     // released, and ends the device.
     static void Finalize();
-    // Both Finalizes, then ForgetStartup.
-    static void Reset();
     // Once the device has ended: everything start-up found or was given
     // (config, adapter, listener, handlers, formats, fatal flag, effect
     // sources preferred) and the render-state cache as a new process has them.

@@ -276,11 +276,15 @@ void GxClearFileCache() {
 
 GxFileCache& GxGetFileCache() { return Fs().cache; }
 
-void GxResetFileSystem() {
+void GxEndFileSystem() {
+    GxClearFileCache();
     GxUnmountAllPackFiles();
+}
+
+void GxResetFileSystem() {
+    GxEndFileSystem();
     GxMutexScopedLock lock(Fs().mutex);
     GxFileCache& c = Fs().cache;
-    c.Clear();
     c.SetEnable(false);
     c.SetCapacity(0);
     c.SetMaxFileSize(0);

@@ -61,6 +61,9 @@ void GxSetFileCacheEnable(bool enable);
 void GxClearFileCache();
 GxFileCache& GxGetFileCache();
 
-// Back to the state before the program entry ran: no packs, an empty and
-// disabled cache without capacity. For tests, between cases.
+// The program entry's last step, whether or not the core started: the file
+// cache emptied and every pack unmounted.
+void GxEndFileSystem();
+// Back to the state before the program entry ran: GxEndFileSystem, and the
+// cache disabled without capacity.
 void GxResetFileSystem();

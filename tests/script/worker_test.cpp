@@ -150,8 +150,11 @@ TEST(MoaWorker, ReplacingFromAnOlderSaveMakesNewVariablesAndSkipsGoneScripts) {
 // has none at all): what their records hold is written back unchanged, and
 // one line names them; a script whose record holds nothing is not named.
 TEST(MoaWorker, APermanentReadKeepsWhatScriptsTheBundleLacksHold) {
+    // "plain" holds no permanent variable: its record holds nothing.
+    const std::initializer_list<std::pair<const char16_t*, const char16_t*>> scripts = {
+        {u"gone", u"STATIC PERMAN $x = 1\n"}, {u"main", u"STATIC PERMAN $y = 1\n"}, {u"plain", u"STATIC INGAME $z = 1\n"}};
     World old;
-    old.Load({{u"gone", u"STATIC PERMAN $x = 1\n"}, {u"main", u"STATIC PERMAN $y = 1\n"}});
+    old.Load(scripts);
     old.worker->FindEntity(u"gone")->FindVariable(u"x")->m_Value = GxMoaVariable::OfInt(42);
     old.worker->FindEntity(u"main")->FindVariable(u"y")->m_Value = GxMoaVariable::OfInt(43);
     const auto write = [](World& w) {
@@ -176,7 +179,7 @@ TEST(MoaWorker, APermanentReadKeepsWhatScriptsTheBundleLacksHold) {
     read(now, write(broken));
     EXPECT_EQ(now.worker->FindEntity(u"main")->FindVariable(u"y")->m_Value.ToInt64(), 43);
     World again;
-    again.Load({{u"gone", u"STATIC PERMAN $x = 1\n"}, {u"main", u"STATIC PERMAN $y = 1\n"}});
+    again.Load(scripts);
     read(again, write(now));
     EXPECT_EQ(write(again), bytes);
 }
