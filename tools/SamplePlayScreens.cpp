@@ -158,7 +158,8 @@ void AdventureScreen(SampleFiles& files, SampleImageSet& set, std::vector<Sample
 // way back under them.
 void Backlog(SampleFiles& files, SampleImageSet& set, std::vector<SampleModule>& modules,
              std::vector<SampleLayout>& layouts) {
-    constexpr int kPlateW = 860, kPlateH = 148, kStep = 151, kColumn = 882;
+    constexpr int kPlateW = 836, kPlateH = 148, kStep = 151;
+    constexpr int kColumn = int(kBackX);
     SampleCanvas page = Backdrop(0xFF0C1830, 0xFF182848, u"");
     page.Text(*SampleFont(30, true), kColumn, 14, u"Backlog", 0xFFFFFFFF, 0x80000000);
     page.Text(*SampleFont(22, true), kColumn, 52, u"バックログ", 0xFFE8E8F0, 0x80000000);
@@ -166,7 +167,8 @@ void Backlog(SampleFiles& files, SampleImageSet& set, std::vector<SampleModule>&
     files.Add("cg/ui/logline.png", SamplePlate(kPlateW, kPlateH, 0x60101830, 0x809AB8FF, 10).Png());
     SampleModule line;
     line.type = kWidgetTextWindowFx, line.name = "tip_logwindow", line.imageSet = "cg/ui/", line.image = "logline";
-    line.clientLeft = 20, line.clientTop = 3, line.clientWidth = 752, line.clientHeight = kPlateH - 6, line.font = 2;
+    line.clientLeft = 20, line.clientTop = 3, line.clientWidth = kPlateW - 108, line.clientHeight = kPlateH - 6;
+    line.font = 2;
     modules.push_back(line);
     AddSampleButton(set, modules, "btn_voiceplay", 64, 30, "Voice", "", kPlay);
     Screen s{modules, layouts, "$UI:SeqAvgLog"};
