@@ -2,7 +2,10 @@
 // from memory, the PNG decoder (held to the device's largest texture, as the
 // game holds it), and a file loaded as a texture, as a tiled texture and as a
 // surface on a headless device. Any input must give a result, never a crash,
-// an overread or a surface bigger than the image.
+// an overread or a surface bigger than the image. A JPEG is loaded a second
+// time with more than 1 MiB of metadata before its frames, which must change
+// nothing about what is loaded.
+#include "fuzz/scratch_folder.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxImageInfo.h"
 #include "graphics/GxPNG.h"
@@ -16,48 +19,105 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
+#include <vector>
 
 namespace {
 
-char g_Dir[] = "/tmp/quillon-fuzz-XXXXXX";
+// The names a picture file is given, by its format: ".png" and ".dds" are
+// probed by their own headers, any other name by the file's contents.
+const char* const kNames[] = {"f.png", "f.dds", "f.jpg", "f.bmp", "f.tga"};
+const char* const kPadded = "padded.jpg";
 
-void RemoveDir() {
-    for (const char* name : {"f.png", "f.dds", "f.img"}) {
-        std::string path = std::string(g_Dir) + "/" + name;
-        std::remove(path.c_str());
-    }
-    rmdir(g_Dir);
-}
+// Inputs up to 4 MiB: room for a picture with megabytes of metadata before
+// its pixels, which the readers walk over wherever it stands.
+constexpr size_t kLargestInput = 4u << 20;
 
-// A scratch folder (removed at exit) and a started device, made once. The
-// working folder stays: the fuzzer reads and writes its corpus by the paths
-// it was given, which may be relative.
+// A scratch folder and a started device, made once. The working folder
+// stays: the fuzzer reads and writes its corpus by the paths it was given,
+// which may be relative.
 bool Ready() {
-    static bool ready = [] {
-        if (!mkdtemp(g_Dir)) return false;
-        std::atexit(RemoveDir);
-        return GxGraphics::Initialize(nullptr, nullptr, nullptr, nullptr);
-    }();
+    static bool ready =
+        !qfuzz::ScratchFolder().empty() && GxGraphics::Initialize(nullptr, nullptr, nullptr, nullptr);
     return ready;
 }
 
 // The file's absolute path in the scratch folder.
-std::string Put(const char* name, const uint8_t* data, size_t size) {
-    const std::string path = std::string(g_Dir) + "/" + name;
+std::u16string Put(const char* name, const uint8_t* data, size_t size) {
+    const std::string path = qfuzz::ScratchPath(name);
     FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return path;
-    if (size) std::fwrite(data, 1, size, f);
-    std::fclose(f);
-    return path;
+    if (f) {
+        if (size) std::fwrite(data, 1, size, f);
+        std::fclose(f);
+    }
+    return std::u16string(path.begin(), path.end());
+}
+
+// The name the game would find the file under: its own format's. When the
+// low three bits of the last byte are all set (never so at the end of a PNG,
+// a JPEG or a TGA footer), the rest of that byte picks the name instead, so
+// that each probe also meets what it must refuse: the last byte, unlike the
+// first, begins no format.
+const char* NameFor(const uint8_t* data, size_t size) {
+    const uint8_t last = size ? data[size - 1] : 0;
+    if ((last & 7) == 7) return kNames[(last >> 3) % 5];
+    switch (pimage::detect(data, size)) {
+    case pimage::file_format::png: return kNames[0];
+    case pimage::file_format::dds: return kNames[1];
+    case pimage::file_format::jpeg: return kNames[2];
+    case pimage::file_format::bmp: return kNames[3];
+    default: return kNames[4];
+    }
+}
+
+// What loading a file as a texture gave: success and the sizes.
+struct Loaded {
+    bool ok = false;
+    u32 width = 0, height = 0, imageWidth = 0, imageHeight = 0;
+    bool operator==(const Loaded&) const = default;
+};
+
+Loaded LoadTexture(const std::u16string& path, u32 mipLevels, bool stretch) {
+    GxTexture t;
+    Loaded r;
+    r.ok = t.CreateFromFile(path.c_str(), 0, mipLevels, 0, stretch);
+    if (r.ok) {
+        r.width = t.GetWidth();
+        r.height = t.GetHeight();
+        r.imageWidth = t.GetImageWidth();
+        r.imageHeight = t.GetImageHeight();
+        if (r.width < r.imageWidth || r.height < r.imageHeight) __builtin_trap();
+    }
+    t.Release();
+    return r;
+}
+
+// The JPEG with 16 APP15 segments of 65533 bytes each after its start
+// marker: its frame header lies past the first MiB. The segments are made
+// once; each input only replaces what follows them.
+const std::vector<uint8_t>& WithLargeMetadata(const uint8_t* data, size_t size) {
+    constexpr int kSegments = 16;
+    constexpr size_t kLength = 65535;  // the length field counts itself
+    static std::vector<uint8_t> padded;
+    static size_t head = 0;
+    if (!head) {
+        padded = {0xFF, 0xD8};
+        for (int i = 0; i < kSegments; ++i) {
+            padded.insert(padded.end(), {0xFF, 0xEF, uint8_t(kLength >> 8), uint8_t(kLength & 0xFF)});
+            padded.resize(padded.size() + kLength - 2, uint8_t(i));
+        }
+        head = padded.size();
+    }
+    padded.resize(head);
+    padded.insert(padded.end(), data + 2, data + size);
+    return padded;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size > (1u << 20) || !Ready()) return 0;
+    if (size > kLargestInput || !Ready()) return 0;
     GxImageInfo info;
-    GxGetImageInfoFromMemory(data, u32(size), &info);
+    const bool known = GxGetImageInfoFromMemory(data, u32(size), &info);
     // As the game does before it blends pictures: only what a texture can
     // hold is decoded.
     pimage::image_info header;
@@ -68,21 +128,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (px && (w == 0 || h == 0 || w != header.width || h != header.height)) __builtin_trap();
         GxFreeDecodedPNG(px);
     }
-    // The name decides which header probe runs first.
-    static const char* const names[] = {"f.png", "f.dds", "f.img"};
-    const char* name = names[size ? data[0] % 3 : 0];
-    const std::string path = Put(name, data, size);
-    const std::u16string wide(path.begin(), path.end());
-    GxTexture t;
-    if (t.CreateFromFile(wide.c_str(), 0, size & 1 ? 0 : 1, 0, size & 2) &&
-        (t.GetWidth() < t.GetImageWidth() || t.GetHeight() < t.GetImageHeight()))
-        __builtin_trap();
-    t.Release();
+    const std::u16string path = Put(NameFor(data, size), data, size);
+    const u32 mipLevels = size & 1 ? 0 : 1;
+    const bool stretch = size & 2;
+    const Loaded loaded = LoadTexture(path, mipLevels, stretch);
     GxTextureFlex f;
-    f.CreateFromFile(wide.c_str(), 0, 0);
+    f.CreateFromFile(path.c_str(), 0, 0);
     f.Release();
     GxSurface s;
-    if (s.CreateFromFile(wide.c_str(), 0, 0) && s.GetWidth() != s.GetAskedWidth()) __builtin_trap();
+    if (s.CreateFromFile(path.c_str(), 0, 0) && s.GetWidth() != s.GetAskedWidth()) __builtin_trap();
     s.Release();
+    if (pimage::detect(data, size) == pimage::file_format::jpeg) {
+        const std::vector<uint8_t>& padded = WithLargeMetadata(data, size);
+        GxImageInfo paddedInfo;
+        if (GxGetImageInfoFromMemory(padded.data(), u32(padded.size()), &paddedInfo) != known ||
+            paddedInfo.m_Width != info.m_Width || paddedInfo.m_Height != info.m_Height)
+            __builtin_trap();
+        // Loaded under the JPEG's own name, so that its segments are walked
+        // from the file.
+        const Loaded again = LoadTexture(Put(kPadded, padded.data(), padded.size()), mipLevels, stretch);
+        if (NameFor(data, size) == kNames[2] && !(again == loaded)) __builtin_trap();
+    }
     return 0;
 }
