@@ -319,6 +319,12 @@ bool is_frame_header(uint8_t marker) {
     return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
+// APP0-15, COM and DNL, which the decoder steps over without looking inside.
+// A length of 0 or 1 in one of them does not stop it: it takes the segment
+// as empty, looks for the next marker right after the length field and shows
+// the picture. In any other segment such a length is damage it refuses.
+bool steps_over(uint8_t marker) { return (marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE || marker == 0xDC; }
+
 } // namespace
 
 bool probe_jpeg_segments(uint64_t size, const byte_reader& read, image_info& out, std::string* error) {
@@ -354,8 +360,11 @@ bool probe_jpeg_segments(uint64_t size, const byte_reader& read, image_info& out
         if (marker == 0x00 || marker == 0xD8 || marker == 0xD9 || marker == 0xDA)
             return fail(error, "JPEG has no frame header before its picture");
         if (!at(pos, 2, b)) return fail(error, "JPEG segments damaged");
-        const uint32_t length = uint32_t(b[0]) << 8 | b[1];
-        if (length < 2) return fail(error, "JPEG segments damaged");
+        uint32_t length = uint32_t(b[0]) << 8 | b[1];
+        if (length < 2) {
+            if (!steps_over(marker)) return fail(error, "JPEG segments damaged");
+            length = 2;
+        }
         if (is_frame_header(marker)) {
             // Precision, height, width, the component count, then three bytes a component.
             if (length < 8 || !at(pos + 2, 6, b) || b[5] == 0 || length != 8 + 3u * b[5])

@@ -319,6 +319,76 @@ TEST(HeaderProbes, NeedTheirBytesAndTrustTheSignature) {
     EXPECT_FALSE(probe_dds_header(nullptr, 28, info));
 }
 
+// The segment walk that tells a JPEG's size for the file-head probe and the
+// decoder that shows the picture agree on every saved input: a file whose
+// header the decoder takes (it asks for room for the rows) has the walk's
+// size, and one the walk refuses is never shown. Over the JPEG fuzz corpus
+// and every JPEG in the other corpora, with the crafted files whose APPn,
+// COM and DNL segments have lengths of 0 and 1, which the decoder steps over.
+// The walk asks for bytes only inside the file and only ever further on.
+TEST(HeaderProbes, JpegSegmentWalkAgreesWithTheDecoderOverTheCorpora) {
+    struct seen_sink : pixel_sink {
+        bool began = false;
+        uint32_t width = 0, height = 0;
+        bool begin(uint32_t w, uint32_t h) override {
+            began = true;
+            width = w;
+            height = h;
+            return true;
+        }
+        void row(uint32_t, const uint32_t*) override {}
+    };
+    const std::filesystem::path corpus = qtest::SourcePath("tests/corpus");
+    size_t files = 0, shown = 0, refused = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(corpus)) {
+        if (!entry.is_regular_file()) continue;
+        const std::vector<uint8_t> bytes = qtest::ReadBytes(entry.path());
+        const bool jpeg_corpus = entry.path().parent_path().filename() == "jpeg_fuzz";
+        if (!jpeg_corpus && !(bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xD8)) continue;
+        const std::string name = entry.path().lexically_relative(corpus).string();
+        ++files;
+
+        image img;
+        std::string decode_why;
+        const bool decoded = decode_jpeg(bytes.data(), bytes.size(), img, &decode_why);
+        seen_sink seen;
+        if (detect(bytes.data(), bytes.size()) == file_format::jpeg) decode(bytes.data(), bytes.size(), seen, size_limit{});
+
+        uint64_t last = 0;
+        const byte_reader from_bytes = [&](uint64_t offset, uint8_t* to, size_t count) -> size_t {
+            EXPECT_GE(offset, last) << name << ": the walk went back";
+            EXPECT_LE(offset + count, bytes.size()) << name << ": the walk read past the end";
+            last = offset;
+            if (offset >= bytes.size()) return 0;
+            count = std::min<size_t>(count, bytes.size() - size_t(offset));
+            std::memcpy(to, bytes.data() + offset, count);
+            return count;
+        };
+        image_info info;
+        std::string walk_why;
+        const bool walked = probe_jpeg_segments(bytes.size(), from_bytes, info, &walk_why);
+
+        auto size = [](uint32_t w, uint32_t h) { return std::to_string(w) + "x" + std::to_string(h); };
+        const std::string walk = walked ? size(info.width, info.height) : "refused: " + walk_why;
+        if (seen.began) {
+            EXPECT_EQ(walk, size(seen.width, seen.height)) << name << ": the decoder took its header";
+        }
+        if (decoded) {
+            EXPECT_EQ(walk, size(img.width, img.height)) << name << ": the decoder shows it";
+        }
+        if (walked) {
+            EXPECT_EQ(info.depth, 1u) << name;
+            EXPECT_EQ(info.fmt, file_format::jpeg) << name;
+        }
+        shown += decoded;
+        refused += !walked;
+    }
+    // The corpus holds files of both kinds, or the comparison proves nothing.
+    EXPECT_GE(files, 14u);
+    EXPECT_GE(shown, 9u);
+    EXPECT_GE(refused, 3u);
+}
+
 TEST(Sizing, PowersOfTwoTriangleFilterPlacementAndColourKey) {
     struct { uint32_t n, want; } pow2[] = {{0, 1}, {1, 1}, {2, 2}, {3, 4}, {640, 1024}, {1024, 1024},
                                            {0x80000000u, 0x80000000u}, {0x80000001u, 0}};
