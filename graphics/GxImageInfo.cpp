@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -25,11 +26,6 @@ constexpr u32 kDdsProbeBytes = 28;
 constexpr u32 kHeadBytes = 1u << 20;
 
 enum class HeaderKind { Png, Dds, Other };
-
-// A file no texture could hold all of is refused before it is read.
-bool RefuseTooLarge(const GxFileHandle& file, const GxChar* name) {
-    return GxRefuseTooLargeFile(file, kGxLargestPictureFileSize, name, false);
-}
 
 bool ProbeFileHeader(GxFileHandle& file, const GxChar* name, HeaderKind kind, GxImageInfo* info) {
     u8 header[128] = {};
@@ -65,22 +61,24 @@ bool ProbeFileHead(GxFileHandle& file, const GxChar* name, GxImageInfo* info) {
     u8 start[3] = {};
     const u32 got = GxFileRead(start, 3, &file);
     pimage::image_info probe;
+    std::string why;
     bool known = false;
     if (pimage::detect(start, got) == pimage::file_format::jpeg) {
         const pimage::byte_reader fromFile = [&](u64 offset, u8* out, size_t count) -> size_t {
             if (!GxFileSeek(&file, s64(offset), kGxSeekBegin)) return 0;
             return GxFileRead(out, u32(count), &file);
         };
-        known = pimage::probe_jpeg_segments(file.GetSize(), fromFile, probe);
+        known = pimage::probe_jpeg_segments(file.GetSize(), fromFile, probe, &why);
     } else {
         std::vector<u8> head(std::min(file.GetSize(), kHeadBytes));
         head.resize(head.empty() || !GxFileSeek(&file, 0, kGxSeekBegin)
                         ? 0
                         : GxFileRead(head.data(), u32(head.size()), &file));
-        known = pimage::read_info(head.data(), head.size(), probe);
+        known = pimage::read_info(head.data(), head.size(), probe, &why);
     }
     if (!known) {
-        GxWriteErrorLog(u"Error/GetInfoFromFile Failed(Name:%s)\n", name);
+        // The reader's reason after the name, as the line from memory gives it.
+        GxWriteErrorLog(u"Error/GetInfoFromFile Failed(Name:%s,%s)\n", name, GxFromUtf8(why));
         return false;
     }
     info->m_Width = probe.width;
@@ -96,7 +94,7 @@ pimage::size_limit GxLargestTextureSize() {
     return {caps.max_texture_width, caps.max_texture_height};
 }
 
-bool GxGetImageInfoFromFile(const GxChar* name, GxImageInfo* info) {
+bool GxGetImageInfoFromFile(const GxChar* name, GxImageInfo* info, u32 largestFile) {
     GxImageInfo dummy;
     if (!info) info = &dummy;
     *info = GxImageInfo{};
@@ -111,7 +109,8 @@ bool GxGetImageInfoFromFile(const GxChar* name, GxImageInfo* info) {
                         name);
         return false;
     }
-    const bool ok = !RefuseTooLarge(file, name) &&
+    // A file longer than its kind can mean is refused before it is read.
+    const bool ok = !GxRefuseTooLargeFile(file, largestFile, name, false) &&
                     (kind == HeaderKind::Other ? ProbeFileHead(file, name, info) : ProbeFileHeader(file, name, kind, info));
     GxFileClose(&file);
     if (!ok) *info = GxImageInfo{};

@@ -38,9 +38,11 @@ pimage::size_limit GxLargestTextureSize();
 // By the name's extension (".png", ".dds", anything else by its contents);
 // the file is found on disk, then in the mounted packs. Only the head of the
 // file is read, or for a JPEG its segments' markers and lengths up to the
-// frame header. A file larger than kGxLargestPictureFileSize is refused with
-// one line naming it, before anything is read.
-bool GxGetImageInfoFromFile(const GxChar* name, GxImageInfo* info);
+// frame header. A file larger than largestFile (a kind of picture that can
+// mean less, a thumbnail, passes its own) is refused with one line naming it,
+// before anything is read; one whose header the image library refuses, with
+// one line naming it and the library's reason.
+bool GxGetImageInfoFromFile(const GxChar* name, GxImageInfo* info, u32 largestFile = kGxLargestPictureFileSize);
 // Loads a picture file whole, through the file cache; one larger than
 // kGxLargestPictureFileSize is refused before anything is allocated, with the
 // file layer's line naming it.

@@ -188,6 +188,18 @@ TEST_F(TextureTest, BrokenAndMisnamedFiles) {
     Put("noise.jpg", std::vector<unsigned char>(500, 0x5A));
     // A segment that runs past the end of the file.
     Put("cut.jpg", {0xFF, 0xD8, 0xFF, 0xE1, 0x01, 0x00, 'E', 'x', 'i', 'f', 0, 0});
+    // A scan with no frame header before it; a frame header of three
+    // components whose length holds one; one 20000 pixels wide.
+    Put("scan.jpg", {0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x08, 1, 1, 0, 0, 63, 0});
+    Put("frame.jpg", {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x0B, 8, 0, 13, 0, 21, 3, 1, 0x11, 0});
+    Put("wide.jpg", {0xFF, 0xD8, 0xFF, 0xC0, 0x00, 0x0B, 8, 0, 13, 0x4E, 0x20, 1, 1, 0x11, 0});
+    // A BMP whose info header is 20 bytes long; a colour-mapped TGA without its map.
+    std::vector<unsigned char> bmp(60, 0);
+    bmp[0] = 'B', bmp[1] = 'M', bmp[14] = 20;
+    Put("short.bmp", bmp);
+    std::vector<unsigned char> tga(40, 0);
+    tga[2] = 1, tga[12] = 4, tga[14] = 4, tga[16] = 8;
+    Put("mapless.tga", tga);
     struct Row {
         const char16_t* name;
         const char* message;
@@ -198,14 +210,21 @@ TEST_F(TextureTest, BrokenAndMisnamedFiles) {
         {u"short.png", "Error/GetInfoFromFile Read error(Name:short.png)\n"},
         {u"dds.png", "Error/GetInfoFromFile This file is not PNG image(Name:dds.png)\n"},
         {u"tiny.dds", "Error/GetInfoFromFile Read error(Name:tiny.dds)\n"},
-        {u"noise.jpg", "Error/GetInfoFromFile Failed(Name:noise.jpg)\n"},
-        {u"cut.jpg", "Error/GetInfoFromFile Failed(Name:cut.jpg)\n"},
+        {u"missing.jpg", "Error/GetInfoFromFile Failed(Name:missing.jpg)\n"},
+        // Refused by the image library's header check, which says why.
+        {u"noise.jpg", "Error/GetInfoFromFile Failed(Name:noise.jpg,unknown image format)\n"},
+        {u"cut.jpg", "Error/GetInfoFromFile Failed(Name:cut.jpg,JPEG segments damaged)\n"},
+        {u"scan.jpg", "Error/GetInfoFromFile Failed(Name:scan.jpg,JPEG has no frame header before its picture)\n"},
+        {u"frame.jpg", "Error/GetInfoFromFile Failed(Name:frame.jpg,JPEG frame header damaged)\n"},
+        {u"wide.jpg", "Error/GetInfoFromFile Failed(Name:wide.jpg,JPEG size out of range)\n"},
+        {u"short.bmp", "Error/GetInfoFromFile Failed(Name:short.bmp,BMP header not supported)\n"},
+        {u"mapless.tga", "Error/GetInfoFromFile Failed(Name:mapless.tga,TGA colour map missing)\n"},
     };
     for (const Row& r : rows) {
         qtest::LogCapture log;
         GxTexture t;
         EXPECT_FALSE(t.CreateFromFile(r.name, 0, 1, 0, true)) << r.message;
-        EXPECT_TRUE(log.Contains(r.message)) << log.Text();
+        EXPECT_EQ(log.Lines(), std::vector<std::string>{r.message});
         EXPECT_TRUE(t.IsCreateFailed());
         EXPECT_FALSE(t.HasTexture());
         EXPECT_EQ(t.GetRefCount(), 0u);
