@@ -36,19 +36,23 @@ bool GxSaveSlot::HasFile(const GxString& path) {
 
 namespace {
 
-bool IsThumbnailSize(const GxString& path, u32 width, u32 height) {
-    if (width == u32(GxSaveSlot::kThumbnailWidth) && height == u32(GxSaveSlot::kThumbnailHeight)) return true;
+// True, with a line naming the file and its size, for a picture of any size
+// but a thumbnail's.
+bool RefuseOtherThanThumbnailSize(const GxString& path, u32 width, u32 height) {
+    if (width == u32(GxSaveSlot::kThumbnailWidth) && height == u32(GxSaveSlot::kThumbnailHeight)) return false;
     GxWriteErrorLog(u"GxSaveSlot::IsThumbnailFile/サムネイルの大きさが%dx%dではありません(%s:%ux%u)\n",
                     GxSaveSlot::kThumbnailWidth, GxSaveSlot::kThumbnailHeight, path, width, height);
-    return false;
+    return true;
 }
 
 } // namespace
 
 bool GxSaveSlot::IsThumbnailFile(const GxString& path) {
     GxImageInfo info;
-    // The probe reads the header only and says itself what it did not like.
-    return GxGetImageInfoFromFile(path.c_str(), &info) && IsThumbnailSize(path, info.m_Width, info.m_Height);
+    // The probe reads the header only and says itself what it did not like;
+    // a file longer than a thumbnail can mean is refused with that limit.
+    return GxGetImageInfoFromFile(path.c_str(), &info, kThumbnailFileSize) &&
+           !RefuseOtherThanThumbnailSize(path, info.m_Width, info.m_Height);
 }
 
 bool GxSaveSlot::LoadThumbnail(const GxString& path, GxTexture* texture) {
@@ -56,7 +60,7 @@ bool GxSaveSlot::LoadThumbnail(const GxString& path, GxTexture* texture) {
     if (!texture || !IsThumbnailFile(path) || !GxLoadFile(&bytes, path, true, false, kThumbnailFileSize)) return false;
     pimage::image_info header;
     pimage::probe_png_header(bytes.GetData(), bytes.GetSize(), header);
-    return IsThumbnailSize(path, header.width, header.height) &&
+    return !RefuseOtherThanThumbnailSize(path, header.width, header.height) &&
            texture->CreateFromFileInMemory(path.c_str(), bytes.GetData(), bytes.GetSize(), kGxFmtA8R8G8B8, 1, 0,
                                            false);
 }

@@ -31,8 +31,9 @@ public:
     static bool HasFile(const GxString& path);
 
     // Whether the file is a thumbnail as the save writes them, a PNG of
-    // 128 x 96, told from its header before anything is decoded; otherwise
-    // one line naming the file says why not.
+    // 128 x 96 no longer than kThumbnailFileSize, told from its length and
+    // header before anything is decoded; otherwise one line naming the file
+    // says why not (for a longer file, with that limit).
     static bool IsThumbnailFile(const GxString& path);
     // A thumbnail file (as IsThumbnailFile tells) into the texture, read no
     // further than kThumbnailFileSize: a larger file is refused with one line

@@ -325,12 +325,13 @@ TEST_F(SaveLoad, DamagedSavesAreRefusedAndThePlayGoesOn) {
 // Thumbnails are 128 x 96: another size is refused from the PNG header,
 // with a line naming the file, before anything is decoded (the kept
 // finding is 16384 x 16384, a gigabyte of pixels in 1 MB of zeros). A file
-// longer than a thumbnail can mean is refused unread past that.
+// longer than a thumbnail can mean is refused unread past that, with the
+// thumbnail's limit, however long it is.
 TEST_F(SaveLoad, ThumbnailsOfAnotherSizeAreRefusedUnread) {
     Play(kStory);
     ASSERT_TRUE(UntilClickWait());
     fs::create_directories(SaveDir());
-    fs::copy_file(qtest::SourcePath("tests/corpus/thumbnails/thumb001-16384sq.png"), SaveDir() / "thumb001.png");
+    fs::copy_file(qtest::SourcePath("tests/corpus/thumbnail_fuzz/thumb001-16384sq.png"), SaveDir() / "thumb001.png");
     struct Slot {
         const char* convert;  // ImageMagick's arguments, or none for the finding
         const char* refusal;  // what the line that refuses it says
@@ -342,6 +343,9 @@ TEST_F(SaveLoad, ThumbnailsOfAnotherSizeAreRefusedUnread) {
         {"-size 128x96 xc:'#336699' PNG32:thumb005.png && truncate -s 1048577 thumb005.png",
          "File too large(1048577 bytes, at most 1048576)"},
         {"-size 128x96 xc:'#336699' PNG32:thumb006.png && truncate -s 1048576 thumb006.png", nullptr},
+        // Past the largest picture file too: still the thumbnail's limit.
+        {"-size 128x96 xc:'#336699' PNG32:thumb007.png && truncate -s 3G thumb007.png",
+         "File too large(3221225472 bytes, at most 1048576)"},
     };
     for (const Slot& slot : slots) {
         if (!slot.convert) continue;
