@@ -3,7 +3,7 @@
 // into a movie texture, converting the pixels to the texture's format on the
 // way. It takes 24-bit RGB rows (bottom-up for a positive height, top-down for
 // a negative one) and the graph's decoded pictures, which the graph's
-// converter scales into rows of its own and copies into the texture.
+// converter scales into the texture (its last rows through rows of its own).
 //
 // The texture is double-buffered. DoRenderSample writes the hidden buffer on
 // the graph's decoding thread, ahead of the frame's time; ShowRenderedSample
