@@ -188,27 +188,9 @@ Figures Decode(pmovie::byte_source& src) {
     const double t0 = qbench::NowMs();
     std::unique_ptr<pmovie::container> c;
     if (pmovie::failed(pmovie::container::open(timed, pmovie::subtype::asf, &c))) return f;
-    pmovie::movie_graph graph;
     pmovie::result hr = pmovie::s_ok;
     auto renderer = std::make_shared<GxMovieRenderer>(nullptr, true, &hr);
-    const size_t streams = c->streams().size();
-    graph.set_source(std::move(c));
-    graph.set_video_sink(renderer);
-    for (size_t i = 0; i < streams; ++i) graph.render(int(i));
-    graph.run();
-    const uint64_t start = clock.now_us();
-    bool ended = false;
-    for (int frame = 0; !ended && frame < kSeconds * kFps * 2; ++frame) {
-        clock.set_us(start + uint64_t(frame) * 1000000 / kFps);
-        pmovie::movie_graph::settle_all();
-        graph.service();
-        renderer->GetTexture();
-        s32 code = 0;
-        intptr_t p1 = 0, p2 = 0;
-        while (graph.get_event(&code, &p1, &p2) == pmovie::s_ok) ended = ended || code == pmovie::ec_complete;
-        ++f.frames;
-    }
-    graph.stop();
+    f.frames = qbench::PlayThroughGraph(std::move(c), renderer, clock, kFps, kSeconds, [&] { renderer->GetTexture(); });
     f.wallMs = qbench::NowMs() - t0;
     f.waitedMs = timed.m_WaitedMs;
     f.reads = timed.m_Reads;
