@@ -177,15 +177,13 @@ TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
     // that user may run it.
     const fs::path otherRun = temp_.path() / "run2", otherHome = temp_.path() / "home2";
     const fs::path program = temp_.path() / "quillon";
-    fs::copy_file(BuildFolder() / "app" / "quillon", program);
     EnvChanges other = proctest::HeadlessEnv(otherRun, otherHome);
-    for (const fs::path& dir : {otherRun, otherHome}) {
-        fs::create_directories(dir);
-        if (root) {
-            ASSERT_EQ(chown(dir.c_str(), 65534, 65534), 0);
-        }
+    for (const fs::path& dir : {otherRun, otherHome}) fs::create_directories(dir);
+    if (root) {
+        fs::copy_file(BuildFolder() / "app" / "quillon", program);
+        for (const fs::path& dir : {otherRun, otherHome}) ASSERT_EQ(chown(dir.c_str(), 65534, 65534), 0);
+        fs::permissions(temp_.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
     }
-    fs::permissions(temp_.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
     struct Row {
         const char* what;
         bool needsRoot;
