@@ -119,6 +119,10 @@ int instance_lock::open_lock_file(const std::string& path) {
         errno = EINVAL;
         return -1;
     }
+    // Every user who may write into the folder must be able to open the
+    // file to see the lock, whatever the umask of the copy that made it
+    // (it holds nothing, and whoever may write there could replace it).
+    if (st.st_uid == ::geteuid() && (st.st_mode & 0666) != 0666) ::fchmod(fd, (st.st_mode & 07777) | 0666);
     return fd;
 }
 

@@ -167,9 +167,9 @@ EnvChanges WithShim(EnvChanges env, const std::string& name, const std::string& 
 // A second copy on a save folder in use is refused wherever the player keeps
 // the folder, before it writes anything there or in the game's folder: one
 // started by another user who may write into the folder but not list it (a
-// shared install), one on a file system where a folder cannot be locked (NFS,
-// SMB), and one that started with the first on a game whose save folder was
-// not made yet.
+// shared install; the first copy's user makes files for no one else), one on
+// a file system where a folder cannot be locked (NFS, SMB), and one that
+// started with the first on a game whose save folder was not made yet.
 TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
     const fs::path save = game_ / "QuillonSample_SAVE";
     const bool root = geteuid() == 0 && access("/usr/bin/setpriv", X_OK) == 0;
@@ -214,7 +214,11 @@ TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
         }
         pid_t second = 0;
         if (row.secondStartsFirst) second = Start(game_, "second.out", row.second);
+        // The other user's row: the first copy's files are its own alone.
+        const mode_t umaskBefore = umask(077);
+        if (!row.needsRoot) umask(umaskBefore);
         const pid_t first = Start(game_, "first.out", row.first);
+        umask(umaskBefore);
         ASSERT_TRUE(Booted(save)) << ReadText(temp_.path() / "first.out");
         const auto before = Snapshot(save);
         if (!row.secondStartsFirst)
