@@ -304,29 +304,30 @@ GxTaskBase* FindResumeScene(GxTaskManage* tm, const GxString& restoreName) {
     return restoreName.empty() ? nullptr : tm->FindTaskNameStr(restoreName);
 }
 
-// Whether the worker could change to the scene now, as the change itself
-// would judge it, with the line the change would log. The name comes from a
-// save file: the resident scene is no scene to run on a worker.
-bool CanResumeOn(GxTaskManage* tm, GxTaskBase* task, const GxString& restoreName) {
+// Refuses a scene the worker could not change to now, as the change itself
+// would judge it, with the line the change would log: true when refused. The
+// name comes from a save file: the resident scene is no scene to run on a
+// worker.
+bool RefuseResumeOn(GxTaskManage* tm, GxTaskBase* task, const GxString& restoreName) {
     if (!task && restoreName.empty()) {
         GxWriteErrorLog(u"名前のないタスクは遷移先のシーケンスに指定できません\n");
-        return false;
+        return true;
     }
     if (!task || task == tm->GetRootTree()) {
         GxWriteErrorLog(u"遷移先のシーケンスが見つかりません(%s)\n", restoreName);
-        return false;
+        return true;
     }
     if (!(task->TypeBits & kGxTypeSequence)) {
         GxWriteErrorLog(u"指定されたタスクはシーケンスタスクではありません(%s)\n", task->GetTaskName());
-        return false;
+        return true;
     }
     const s32 running = static_cast<const GxSeqTaskBase*>(task)->GetSeqWorkIndex();
     if (running != -1) {
         GxWriteErrorLog(u"既に実行中のシーケンスに遷移することはできません(%s:seqworkindex=%d)\n", task->GetTaskName(),
                         running);
-        return false;
+        return true;
     }
-    return true;
+    return false;
 }
 
 } // namespace
@@ -338,7 +339,7 @@ bool GxResumeLoadedGame(int workerIndex) {
     const GxUserData* data = GxUserData::Get();
     const GxString name = data ? data->GetRestoreSequence() : GxString();
     GxTaskBase* task = FindResumeScene(tm, name);
-    return CanResumeOn(tm, task, name) && tm->ChangeSequence(task, workerIndex, 0, 0);
+    return !RefuseResumeOn(tm, task, name) && tm->ChangeSequence(task, workerIndex, 0, 0);
 }
 
 GxLoadResult GxLoadSavedGame(const GxString& path) {
@@ -349,7 +350,7 @@ GxLoadResult GxLoadSavedGame(const GxString& path) {
     // must not cost the game that is playing.
     GxGameDataHeader header;
     if (!data || !data->CheckGameData(path) || !data->ReadGameDataHeader(path, &header)) return GxLoadResult::Refused;
-    if (tm && !CanResumeOn(tm, FindResumeScene(tm, header.m_RestoreSequence), header.m_RestoreSequence))
+    if (tm && RefuseResumeOn(tm, FindResumeScene(tm, header.m_RestoreSequence), header.m_RestoreSequence))
         return GxLoadResult::Refused;
     data->ResetPlayState(true);
     if (core) core->CallModulesLoadGame();

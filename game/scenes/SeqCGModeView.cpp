@@ -124,7 +124,7 @@ void SeqCGModeView::OnStartSequence(int workerIndex) {
     m_RecordID = worker ? worker->m_CurrentParam0 : 0;
     // The ID comes with the scene change; one outside the table shows
     // nothing, and the first click returns.
-    if (!IsRecordID(m_RecordID, DBCGMode::kCapacity)) m_RecordID = -1;
+    if (RefuseOutOfRangeID(m_RecordID, DBCGMode::kCapacity)) m_RecordID = -1;
     m_PictureIndex = NextSeenPicture(-1);
     ResetDrag();
     ResetPan();

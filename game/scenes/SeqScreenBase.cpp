@@ -107,10 +107,10 @@ void SeqScreenBase::PlaySceneMusic(const GxString& name, s32 loopStart) {
     GxPlayBgm(Config().m_FolderNames[kGxFolderBGMs] + name, 0, 0, kMusicFadeIn, u32(loopStart), true);
 }
 
-bool SeqScreenBase::IsRecordID(s32 id, s32 count) const {
-    if (id >= 0 && id < count) return true;
+bool SeqScreenBase::RefuseOutOfRangeID(s32 id, s32 count) const {
+    if (id >= 0 && id < count) return false;
     GxWriteErrorLog(u"%s/範囲外のIDです(ID=%d)\n", GetTaskName(), id);
-    return false;
+    return true;
 }
 
 void SeqScreenBase::CancelPlayModes() {

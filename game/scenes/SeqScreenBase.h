@@ -52,9 +52,9 @@ protected:
     // The scene's own music, played unless the remembered music is that
     // file already; none stops the music over a second.
     void PlaySceneMusic(const GxString& name, s32 loopStart);
-    // Whether a record ID read from a widget or a scene change lies in the
-    // table; an ID outside is logged.
-    bool IsRecordID(s32 id, s32 count) const;
+    // Refuses a record ID read from a widget or a scene change that lies
+    // outside the table, with a line in the log: true when refused.
+    bool RefuseOutOfRangeID(s32 id, s32 count) const;
     // The skip and auto modes off, with the main scene's buttons for them.
     static void CancelPlayModes();
     GxTaskManage* Tasks() const;

@@ -155,7 +155,7 @@ int SeqThumbnailPageBase::OnUIEventDecide(GxTaskBase* sender, const GxUIEventPar
         const GxTaskUIBase* button = GxTaskUIBase::FromTask(sender);
         const s32 id = button ? button->GetValueInt() : -1;
         // The value is the button's own; a layout may have given it anything.
-        if (IsRecordID(id, kRecordCount)) OnThumbnail(id);
+        if (!RefuseOutOfRangeID(id, kRecordCount)) OnThumbnail(id);
     } else {
         return 0;
     }
