@@ -128,9 +128,10 @@ GxString GxGetFormatName(u32 format) {
 }
 
 void GxWriteResourceFailure(GxLogKind log, const GxChar* kind, const GxChar* what, GxStringView name, u32 width,
-                            u32 height, prender::result r) {
+                            u32 height, prender::result r, GxStringView reason) {
     const GxChar* format = u"Error/%s %s Failed(Name:\"%s\" Size:%d,%d %s)\n";
-    const GxString text = GxGetD3DErrorText(u32(r));
+    GxString text = GxGetD3DErrorText(u32(r));
+    if (!reason.empty()) text += u"(" + GxString(reason) + u")";
     if (log == GxLogKind::Warning)
         GxWriteWarningLog(format, kind, what, name, width, height, text);
     else

@@ -170,8 +170,9 @@ bool GxCreateScratchSurfaceFromFile(const GxChar* name, std::shared_ptr<prender:
         return &writer.emplace(*made, colorKey);
     });
     GxBinBuffer bytes;
+    std::string why;
     const bool decoded = GxLoadPictureFile(&bytes, name) &&
-                         pimage::decode(bytes.GetData(), bytes.GetSize(), sink, GxLargestTextureSize());
+                         pimage::decode(bytes.GetData(), bytes.GetSize(), sink, GxLargestTextureSize(), &why);
     if (prender::failed(r)) {
         GxWriteErrorLog(u"Error/CreateScratchSurfaceFromFile Failed(Name:\"%s\" %s)\n", name,
                         GxGetD3DErrorText(GxResultCode(r)));
@@ -179,7 +180,12 @@ bool GxCreateScratchSurfaceFromFile(const GxChar* name, std::shared_ptr<prender:
     }
     if (surface) *surface = made;
     if (!decoded) {
-        GxWriteErrorLog(u"Error/ImageLoadFromFile Failed(Name:\"%s\")\n", name);
+        // The decoder's reason, where it gave one; a file that could not be
+        // read was named by the file layer.
+        if (why.empty())
+            GxWriteErrorLog(u"Error/ImageLoadFromFile Failed(Name:\"%s\")\n", name);
+        else
+            GxWriteErrorLog(u"Error/ImageLoadFromFile Failed(Name:\"%s\" %s)\n", name, GxFromUtf8(why));
         return false;
     }
     return true;

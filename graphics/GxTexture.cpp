@@ -75,8 +75,9 @@ bool GxTexture::Finish() {
     return true;
 }
 
-void GxTexture::LogFailure(GxLogKind log, const GxChar* what, GxStringView name, prender::result r) const {
-    GxWriteResourceFailure(log, u"Texture", what, name, m_Width, m_Height, r);
+void GxTexture::LogFailure(GxLogKind log, const GxChar* what, GxStringView name, prender::result r,
+                           GxStringView reason) const {
+    GxWriteResourceFailure(log, u"Texture", what, name, m_Width, m_Height, r, reason);
 }
 
 prender::device* GxTexture::BeginCreate(const GxChar* name, u32 width, u32 height, u32 format, u32 pool,
@@ -185,7 +186,8 @@ bool GxTexture::LoadImageBytes(const u8* data, u32 size, const GxImageInfo& info
         return &writer.emplace(*m_pTexture->surface_level(0), m_ColorKey);
     });
     m_pTexture.reset();
-    const bool decoded = data && pimage::decode(data, size, sink, GxLargestTextureSize());
+    std::string why;
+    const bool decoded = data && pimage::decode(data, size, sink, GxLargestTextureSize(), &why);
     if (owned) owned->Free();
     if (!decoded && prender::succeeded(r)) r = prender::result(kGxResultInvalidData);
     if (prender::succeeded(r) && scale) {
@@ -197,7 +199,9 @@ bool GxTexture::LoadImageBytes(const u8* data, u32 size, const GxImageInfo& info
     }
     if (prender::succeeded(r)) r = pimage::fill_mip_levels(*m_pTexture);
     if (prender::failed(r)) {
-        LogFailure(GxLogKind::Error, what, name, r);
+        // The decoder's reason, when it refused the data, says which part of
+        // the file is at fault.
+        LogFailure(GxLogKind::Error, what, name, r, decoded ? GxString() : GxFromUtf8(why));
         m_pTexture.reset();
         m_CreateFailed = true;
         return false;

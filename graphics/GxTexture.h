@@ -121,7 +121,8 @@ private:
     void SizeFor(u32 width, u32 height);
     void TakeLevelDescription();
     bool Finish();
-    void LogFailure(GxLogKind log, const GxChar* what, GxStringView name, prender::result r) const;
+    void LogFailure(GxLogKind log, const GxChar* what, GxStringView name, prender::result r,
+                    GxStringView reason = {}) const;
     // The start of a Create: the old texture goes and the new one's settings
     // are taken. Null (and the texture marked failed) without a device.
     prender::device* BeginCreate(const GxChar* name, u32 width, u32 height, u32 format, u32 pool, u32 objectType,

@@ -206,7 +206,8 @@ TEST_F(TextureTest, BrokenAndMisnamedFiles) {
     };
     const Row rows[] = {
         {u"missing.png", "Error/GetInfoFromFile Open error(Name:missing.png)\n"},
-        {u"truncated.png", "Error/Texture CreateFromFile Failed(Name:\"truncated.png\" Size:512,256 データが無効です。)\n"},
+        {u"truncated.png", "Error/Texture CreateFromFile Failed(Name:\"truncated.png\" Size:512,256 "
+                           "データが無効です。(PNG chunk runs past the end of the data))\n"},
         {u"short.png", "Error/GetInfoFromFile Read error(Name:short.png)\n"},
         {u"dds.png", "Error/GetInfoFromFile This file is not PNG image(Name:dds.png)\n"},
         {u"tiny.dds", "Error/GetInfoFromFile Read error(Name:tiny.dds)\n"},
@@ -499,14 +500,15 @@ TEST_F(TextureTest, ReloadAndPrepare) {
 
 // The device's largest texture bounds every picture the graphics layer
 // decodes, in every format: a larger one is refused from its header with one
-// line naming it, also as a tiled texture or scratch surface (which could
-// hold it otherwise) and as a picture blended over another.
+// line naming it and why, also as a tiled texture or scratch surface (which
+// could hold it otherwise) and as a picture blended over another.
 TEST_F(TextureTest, PicturesLargerThanTheLargestTextureAreRefused) {
     prender::adapter_script s = Script({Mode(640, 480, 60)});
     s.caps.max_texture_width = 256;
     s.caps.max_texture_height = 128;
     ASSERT_TRUE(Start(s));
-    for (const char* ext : {"png", "jpg", "bmp", "tga", "dds"}) {
+    for (const auto& [ext, kind] : {std::pair<const char*, std::string>{"png", "PNG"}, {"jpg", "JPEG"}, {"bmp", "BMP"},
+                                    {"tga", "TGA"}, {"dds", "DDS"}}) {
         const std::string wide = std::string("wide.") + ext, tall = std::string("tall.") + ext;
         const std::string fits = std::string("fits.") + ext;
         ASSERT_TRUE(Convert("-size 257x8 xc:red " + wide));
@@ -516,7 +518,7 @@ TEST_F(TextureTest, PicturesLargerThanTheLargestTextureAreRefused) {
             qtest::LogCapture log;
             GxTextureFlex refused;
             EXPECT_FALSE(refused.CreateFromFile(GxFromUtf8(big).c_str(), 0, 0)) << big;
-            EXPECT_EQ(log.Text(), "Error/ImageLoadFromFile Failed(Name:\"" + big + "\")\n");
+            EXPECT_EQ(log.Text(), "Error/ImageLoadFromFile Failed(Name:\"" + big + "\" " + kind + " size out of range)\n");
         }
         GxTextureFlex taken;
         EXPECT_TRUE(taken.CreateFromFile(GxFromUtf8(fits).c_str(), 0, 0)) << fits;
