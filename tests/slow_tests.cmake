@@ -12,7 +12,7 @@ set(_slow_patterns
   [[^SampleGame\.(EveryRunWritesTheSameSmallFolder|ConfigurationNamesWhatTheScenesLookFor|WritingAgainKeepsTheSavesAndRefusesForeignFolders)$]]
   # The game started on a whole test game (or the sample) and its scenes run
   # frame by frame.
-  [[^(Backlog|ChoiceBuiltins|Config|DebugStatusDraw|Gallery|MainScene|MessageScene|MusicRoom|PictureFrames|Replay|SampleScenes|SaveLoad|ScreenFrames|StandBuiltins)\.]]
+  [[^(Backlog|ChoiceBuiltins|Config|DebugStatusDraw|Gallery|MainScene|MessageScene|MusicRoom|PictureFrames|Replay|SampleButtons|SampleScenes|SaveLoad|ScreenFrames|StandBuiltins)\.]]
   [[^Ends/OpeningScene\.]]
   [[^(MovieInTheStory|SoundWaits|Startup\.SaveFolderPlaceFollowsBothConfigurationFiles|SystemScene\.NoticesComeOneAtATimeTheSystemsFirst)]]
   # Large pictures, many frames, many sounds.
