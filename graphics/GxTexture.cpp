@@ -189,7 +189,9 @@ bool GxTexture::LoadImageBytes(const u8* data, u32 size, const GxImageInfo& info
     std::string why;
     const bool decoded = data && pimage::decode(data, size, sink, GxLargestTextureSize(), &why);
     if (owned) owned->Free();
-    if (!decoded && prender::succeeded(r)) r = prender::result(kGxResultInvalidData);
+    // The data at fault, not the device: the decoder's reason says where.
+    const bool dataRefused = !decoded && prender::succeeded(r);
+    if (dataRefused) r = prender::result(kGxResultInvalidData);
     if (prender::succeeded(r) && scale) {
         r = make();
         if (prender::succeeded(r))
@@ -199,9 +201,7 @@ bool GxTexture::LoadImageBytes(const u8* data, u32 size, const GxImageInfo& info
     }
     if (prender::succeeded(r)) r = pimage::fill_mip_levels(*m_pTexture);
     if (prender::failed(r)) {
-        // The decoder's reason, when it refused the data, says which part of
-        // the file is at fault.
-        LogFailure(GxLogKind::Error, what, name, r, decoded ? GxString() : GxFromUtf8(why));
+        LogFailure(GxLogKind::Error, what, name, r, dataRefused ? GxFromUtf8(why) : GxString());
         m_pTexture.reset();
         m_CreateFailed = true;
         return false;

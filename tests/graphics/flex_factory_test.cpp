@@ -121,7 +121,8 @@ TEST_F(FlexTest, UnreadableFileFailsAndIsNotKept) {
     GxTextureFlex f;
     EXPECT_FALSE(f.CreateFromFile(u"bad.png", 0, 0));
     EXPECT_TRUE(f.IsCreateFailed());
-    EXPECT_TRUE(log.Contains("Error/ImageLoadFromFile Failed(Name:\"bad.png\" PNG chunk runs past the end of the data)\n")) << log.Text();
+    EXPECT_TRUE(log.Contains("Error/ImageLoadFromFile Failed(Name:\"bad.png\" PNG chunk runs past the end of the data)\n"))
+        << log.Text();
     EXPECT_FALSE(GxD3DResourceManage::GetInstance().IsRegistered(&f));
     GxTextureFlexFactory& factory = GxTextureFlexFactory::GetInstance();
     EXPECT_EQ(factory.Create(u"bad.png", kGxTextureFlexKindFile, 0, 0, 0), nullptr);
