@@ -193,9 +193,9 @@ void GxEndProcessServices(pwin::window* mainWindow);
 // Puts every entry above back as a new process has it, except those that
 // stay: first the program's own end, each part once (GxGameTerminate without
 // a core, GxEndProcessServices without a main window, GxEndFileSystem within
-// GxResetFileSystem), then the last column's calls. What never started is not started; a shell built
-// on first use (AvgCore, the factories, the audio output, the debug console,
-// the state behind the functions above) may be built by the reset itself,
-// empty, as a new process builds it on its first use. For tests, which share
-// one process between cases.
+// GxResetFileSystem), then the last column's calls. What never started is
+// not started; a shell built on first use (AvgCore, the factories, the audio
+// output, the debug console, the state behind the functions above) may be
+// built by the reset itself, empty, as a new process builds it on its first
+// use. For tests, which share one process between cases.
 void GxResetProcessState();

@@ -215,10 +215,9 @@ TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
         pid_t second = 0;
         if (row.secondStartsFirst) second = Start(game_, "second.out", row.second);
         // The other user's row: the first copy's files are its own alone.
-        const mode_t umaskBefore = umask(077);
-        if (!row.needsRoot) umask(umaskBefore);
+        const mode_t umaskBefore = row.needsRoot ? umask(077) : 0;
         const pid_t first = Start(game_, "first.out", row.first);
-        umask(umaskBefore);
+        if (row.needsRoot) umask(umaskBefore);
         ASSERT_TRUE(Booted(save)) << ReadText(temp_.path() / "first.out");
         const auto before = Snapshot(save);
         if (!row.secondStartsFirst)
