@@ -2,10 +2,20 @@
 // alpha bytes for the caller's sink. libjpeg reports errors through longjmp;
 // the decoder's buffers live outside the setjmp scope.
 //
-// Data that runs out or is damaged makes libjpeg warn and patch the rest of
-// the picture over; such a picture is refused, and refused at the first
-// warning, so that a header claiming far more than its data holds is never
-// decoded row after empty row.
+// Data that is damaged makes libjpeg warn and patch the rest of the picture
+// over; such a picture is refused, and refused at the first warning, so that
+// a header claiming far more than its data holds is never decoded row after
+// empty row. Data that ends where only the end marker is missing is no
+// damage: the picture is whole, and shown as it would be with the marker.
+//
+// What a picture may cost: its memory is bounded by the caller's size limit
+// whatever its data, as the sink's picture and, for a picture of several
+// scans, libjpeg's coefficients of the whole picture (two bytes each);
+// its time by the blocks its scans cover, held to a few passes over the
+// picture. A Huffman-coded picture also costs data in proportion to its
+// blocks, so one whose first scan cannot hold them is refused before any of
+// that is spent; arithmetic coding has no such floor (a flat picture of any
+// size codes to a few bytes), and is held by the other bounds alone.
 #include "platform/image/image.h"
 
 #include <algorithm>
@@ -15,10 +25,37 @@
 #include <new>
 
 #include <jpeglib.h>
+// After jpeglib.h, which it needs.
+#include <jerror.h>
 
 namespace pimage {
 
 namespace {
+
+// The blocks all scans together may cover, in passes over every block of
+// the picture. Encoders write a handful (libjpeg's progressive scans cover
+// five or six passes, finer scripts not twice that); a file of many cheap
+// scans, which libjpeg would decode one whole pass after another, is
+// refused once past it.
+constexpr uint64_t kMostPasses = 16;
+
+const char* const kCutShort = "JPEG data cut short";
+const char* const kFailed = "JPEG decoding failed";
+
+// What libjpeg's error says is at fault, where that is a part of the file
+// rather than the library's own limits.
+const char* error_reason(int code) {
+    switch (code) {
+    case JERR_BAD_HUFF_TABLE:
+    case JERR_DHT_INDEX:
+    case JERR_DQT_INDEX:
+    case JERR_DAC_INDEX:
+    case JERR_DAC_VALUE:
+    case JERR_NO_HUFF_TABLE:
+    case JERR_NO_QUANT_TABLE: return "JPEG tables damaged";
+    default: return kFailed;
+    }
+}
 
 struct error_mgr {
     jpeg_error_mgr base;
@@ -26,24 +63,133 @@ struct error_mgr {
     const char** why = nullptr;
 };
 
+// The file's bytes as libjpeg's source. Where they end before the end
+// marker, libjpeg is given one in their place, as its own memory source
+// does, but without that source's warning, so that a picture whose end
+// marker alone is missing decodes as it would with the marker. Anything
+// missing before it still shows: a Huffman decoder that wants bits past the
+// end warns, and the picture is refused. Arithmetic coding reads zeros past
+// its data by design, so there a cut cannot be told from a whole picture:
+// its data running out is refused at once, as are a header or segment cut
+// short and any read after the stand-in marker.
+struct byte_source {
+    jpeg_source_mgr base;
+    bool in_scans = false;  // the header is read
+    bool ran_out = false;   // the stand-in end marker was given
+};
+
+[[noreturn]] void refuse(j_decompress_ptr cinfo, const char* why) {
+    auto* e = reinterpret_cast<error_mgr*>(cinfo->err);
+    if (e->why) *e->why = why;
+    (*cinfo->err->error_exit)(reinterpret_cast<j_common_ptr>(cinfo));
+    std::abort();  // error_exit never returns
+}
+
+void source_start(j_decompress_ptr) {}
+void source_end(j_decompress_ptr) {}
+
+boolean source_fill(j_decompress_ptr cinfo) {
+    auto* s = reinterpret_cast<byte_source*>(cinfo->src);
+    if (s->ran_out || !s->in_scans || cinfo->arith_code) refuse(cinfo, kCutShort);
+    static const JOCTET end_marker[2] = {0xFF, JPEG_EOI};
+    s->base.next_input_byte = end_marker;
+    s->base.bytes_in_buffer = sizeof end_marker;
+    s->ran_out = true;
+    return TRUE;
+}
+
+void source_skip(j_decompress_ptr cinfo, long count) {
+    if (count <= 0) return;
+    auto* s = reinterpret_cast<byte_source*>(cinfo->src);
+    if (size_t(count) > s->base.bytes_in_buffer) refuse(cinfo, kCutShort);
+    s->base.next_input_byte += count;
+    s->base.bytes_in_buffer -= size_t(count);
+}
+
+// Tallies the blocks each scan covers as its header is read: libjpeg calls
+// this before each piece of work, and before the first row of a new scan.
+struct scan_watch {
+    jpeg_progress_mgr base;
+    int counted = 0;        // the scans tallied
+    uint64_t blocks = 0;    // the blocks they cover
+    uint64_t budget = 0;    // how many they may cover
+    uint32_t covered = 0;   // a bit for each component some scan covers
+};
+
+uint64_t component_blocks(const jpeg_component_info& c) { return uint64_t(c.width_in_blocks) * c.height_in_blocks; }
+
+void on_progress(j_common_ptr common) {
+    auto* cinfo = reinterpret_cast<j_decompress_ptr>(common);
+    auto* w = reinterpret_cast<scan_watch*>(common->progress);
+    if (cinfo->input_scan_number == w->counted) return;
+    w->counted = cinfo->input_scan_number;
+    for (int i = 0; i < cinfo->comps_in_scan; ++i) {
+        w->blocks += component_blocks(*cinfo->cur_comp_info[i]);
+        w->covered |= 1u << cinfo->cur_comp_info[i]->component_index;
+    }
+    if (w->blocks > w->budget) refuse(cinfo, "JPEG has too many scans");
+}
+
+// Every component has its scans: a progressive picture has every
+// coefficient of every component to its last bit, one of sequential scans a
+// scan for each component. (One scan of all of them is whole once decoded
+// without a warning.)
+bool all_scans_read(j_decompress_ptr cinfo, const scan_watch& w) {
+    if (!cinfo->progressive_mode) return w.covered == (1u << cinfo->num_components) - 1;
+    for (int c = 0; c < cinfo->num_components; ++c)
+        for (int k = 0; k < DCTSIZE2; ++k)
+            if (cinfo->coef_bits[c][k] != 0) return false;
+    return true;
+}
+
+// The bytes of the scan data that starts at `data`: up to the first marker
+// other than a restart marker (a 0xFF followed by zero is a data byte).
+size_t scan_data_bytes(const uint8_t* data, size_t size) {
+    for (size_t i = 0; i < size; ++i) {
+        if (data[i] != 0xFF) continue;
+        size_t next = i + 1;
+        while (next < size && data[next] == 0xFF) ++next;
+        if (next < size && (data[next] == 0x00 || (data[next] >= 0xD0 && data[next] <= 0xD7))) {
+            i = next;
+            continue;
+        }
+        return i;
+    }
+    return size;
+}
+
+// Whether the first scan's data can hold its blocks. A Huffman code is at
+// least a bit long: a sequential block takes a code for its DC and at least
+// one for its AC coefficients (an end of block, say), a progressive first
+// scan (which libjpeg takes only as the DC scan) one code a block.
+bool first_scan_fits(j_decompress_ptr cinfo, size_t data_bytes) {
+    if (cinfo->arith_code) return true;
+    uint64_t blocks = 0;
+    for (int i = 0; i < cinfo->comps_in_scan; ++i) blocks += component_blocks(*cinfo->cur_comp_info[i]);
+    const uint64_t bits = blocks * (cinfo->progressive_mode ? 1 : 2);
+    return bits <= uint64_t(data_bytes) * 8;
+}
+
 void on_error(j_common_ptr cinfo) {
     auto* e = reinterpret_cast<error_mgr*>(cinfo->err);
+    if (e->why && *e->why == kFailed) *e->why = error_reason(cinfo->err->msg_code);
     std::longjmp(e->jump, 1);
 }
 void on_message(j_common_ptr) {}
 // Level -1 is a warning: corrupt or missing data.
 void on_warning_fatal(j_common_ptr cinfo, int level) {
     if (level >= 0) return;
-    auto* e = reinterpret_cast<error_mgr*>(cinfo->err);
-    if (e->why) *e->why = "JPEG data corrupt";
-    std::longjmp(e->jump, 1);
+    const auto* s = reinterpret_cast<const byte_source*>(reinterpret_cast<j_decompress_ptr>(cinfo)->src);
+    refuse(reinterpret_cast<j_decompress_ptr>(cinfo), s && s->ran_out ? kCutShort : "JPEG data corrupt");
 }
 
 struct jpeg_state {
     jpeg_decompress_struct cinfo{};
     error_mgr err{};
+    byte_source src{};
+    scan_watch scans{};
     bool created = false;
-    const char* why = "JPEG decoding failed";
+    const char* why = kFailed;
     std::vector<uint32_t> row;  // the row being decoded
     ~jpeg_state() {
         if (created) jpeg_destroy_decompress(&cinfo);
@@ -66,8 +212,18 @@ bool with_header(jpeg_state& st, const uint8_t* data, size_t size, Then then) {
     if (setjmp(st.err.jump)) return false;
     jpeg_create_decompress(&st.cinfo);
     st.created = true;
-    jpeg_mem_src(&st.cinfo, data, static_cast<unsigned long>(size));
+    st.src.base.init_source = source_start;
+    st.src.base.fill_input_buffer = source_fill;
+    st.src.base.skip_input_data = source_skip;
+    st.src.base.resync_to_restart = jpeg_resync_to_restart;
+    st.src.base.term_source = source_end;
+    st.src.base.next_input_byte = data;
+    st.src.base.bytes_in_buffer = size;
+    st.cinfo.src = &st.src.base;
+    st.scans.base.progress_monitor = on_progress;
+    st.cinfo.progress = &st.scans.base;
     if (jpeg_read_header(&st.cinfo, TRUE) != JPEG_HEADER_OK) return false;
+    st.src.in_scans = true;
     return then();
 }
 
@@ -77,9 +233,7 @@ bool run(jpeg_state& st, const uint8_t* data, size_t size, const size_limit& lim
             st.why = "JPEG size out of range";
             return false;
         }
-        // Entropy coding cannot pack a block into much under a bit per 8 × 8
-        // pixels: an image far larger than its data is refused up front.
-        if (uint64_t(st.cinfo.image_width) * st.cinfo.image_height / 4096 > size) {
+        if (!first_scan_fits(&st.cinfo, scan_data_bytes(st.src.base.next_input_byte, st.src.base.bytes_in_buffer))) {
             st.why = "JPEG data too short for its size";
             return false;
         }
@@ -87,8 +241,15 @@ bool run(jpeg_state& st, const uint8_t* data, size_t size, const size_limit& lim
             st.why = "CMYK JPEG not supported";
             return false;
         }
+        for (int c = 0; c < st.cinfo.num_components; ++c) st.scans.budget += component_blocks(st.cinfo.comp_info[c]);
+        st.scans.budget *= kMostPasses;
         st.cinfo.out_color_space = JCS_EXT_BGRA;
+        // A picture of several scans is read whole here.
         jpeg_start_decompress(&st.cinfo);
+        if (st.src.ran_out && jpeg_has_multiple_scans(&st.cinfo) && !all_scans_read(&st.cinfo, st.scans)) {
+            st.why = kCutShort;
+            return false;
+        }
         const uint32_t w = st.cinfo.output_width, h = st.cinfo.output_height;
         if (st.cinfo.output_components != 4 || !size_acceptable(w, h, limit)) return false;
         if (!out.begin(w, h)) {

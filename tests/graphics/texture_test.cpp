@@ -174,6 +174,30 @@ TEST_F(TextureTest, EveryImageFormatThroughTheFileSystem) {
     EXPECT_EQ(png.m_Depth, 0u);
 }
 
+// Backgrounds as the layers load them: a flat black picture of 1280 × 720,
+// which arithmetic coding packs into a couple of hundred bytes, and a
+// picture whose end marker is missing, shown as the whole file is.
+TEST_F(TextureTest, JpegBackgroundsFlatOrWithoutTheirEndMarker) {
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(Run("convert -size 1280x720 xc:black ppm:- | cjpeg -arithmetic -outfile flat.jpg"));
+    ASSERT_LT(Bytes("flat.jpg").size() * 8, 1280u * 720 / 64) << "under a bit a block";
+    PutPng("src.png", 1280, 720, Pattern(1280, 720, true));
+    ASSERT_TRUE(Convert("src.png -quality 90 whole.jpg"));
+    const std::vector<unsigned char> whole = Bytes("whole.jpg");
+    Put("unended.jpg", std::vector<unsigned char>(whole.begin(), whole.end() - 2));
+    GxTexture flat, intact, unended;
+    ASSERT_TRUE(flat.CreateFromFile(u"flat.jpg", 0, 1, 0, false));
+    ASSERT_TRUE(intact.CreateFromFile(u"whole.jpg", 0, 1, 0, false));
+    ASSERT_TRUE(unended.CreateFromFile(u"unended.jpg", 0, 1, 0, false));
+    EXPECT_EQ(flat.GetImageWidth(), 1280u);
+    EXPECT_EQ(flat.GetImageHeight(), 720u);
+    EXPECT_EQ(flat.GetPixel(0, 0), 0xFF000000u);
+    EXPECT_EQ(flat.GetPixel(1279, 719), 0xFF000000u);
+    EXPECT_EQ(unended.GetImageWidth(), 1280u);
+    EXPECT_TRUE(unended.GetD3DTexture()->surface_level(0)->read_argb() ==
+                intact.GetD3DTexture()->surface_level(0)->read_argb());
+}
+
 TEST_F(TextureTest, BrokenAndMisnamedFiles) {
     ASSERT_TRUE(Start());
     const std::vector<uint32_t> px = Pattern(300, 200);
