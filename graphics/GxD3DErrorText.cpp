@@ -131,7 +131,7 @@ void GxWriteResourceFailure(GxLogKind log, const GxChar* kind, const GxChar* wha
                             u32 height, prender::result r, GxStringView reason) {
     const GxChar* format = u"Error/%s %s Failed(Name:\"%s\" Size:%d,%d %s)\n";
     GxString text = GxGetD3DErrorText(u32(r));
-    if (!reason.empty()) text += u"(" + GxString(reason) + u")";
+    if (!reason.empty()) text += u" " + GxString(reason);
     if (log == GxLogKind::Warning)
         GxWriteWarningLog(format, kind, what, name, width, height, text);
     else

@@ -13,7 +13,7 @@ GxString GxGetFormatName(u32 format);
 // The line a resource writes when a device call fails:
 // "Error/<kind> <what> Failed(Name:"<name>" Size:<width>,<height> <result text>)",
 // to the error log or (GxLogKind::Warning) the warning log. A reason, when
-// given, follows the result text in parentheses (why a picture's data was
+// given, follows the result text after a space (why a picture's data was
 // refused).
 void GxWriteResourceFailure(GxLogKind log, const GxChar* kind, const GxChar* what, GxStringView name, u32 width,
                             u32 height, prender::result r, GxStringView reason = {});

@@ -104,9 +104,11 @@ bool GxGetImageInfoFromFile(const GxChar* name, GxImageInfo* info, u32 largestFi
                                                                 : HeaderKind::Other;
     GxFileHandle file;
     if (!GxFileOpen(&file, name)) {
-        GxWriteErrorLog(kind == HeaderKind::Other ? u"Error/GetInfoFromFile Failed(Name:%s)\n"
-                                                  : u"Error/GetInfoFromFile Open error(Name:%s)\n",
-                        name);
+        if (kind != HeaderKind::Other)
+            GxWriteErrorLog(u"Error/GetInfoFromFile Open error(Name:%s)\n", name);
+        else
+            GxWriteErrorLog(u"Error/GetInfoFromFile Failed(Name:%s,%s)\n", name,
+                            GxFileExists(name) == kGxFileNotFound ? u"file not found" : u"file cannot be opened");
         return false;
     }
     // A file longer than its kind can mean is refused before it is read.

@@ -224,6 +224,8 @@ TEST_F(TextureTest, BrokenAndMisnamedFiles) {
     std::vector<unsigned char> tga(40, 0);
     tga[2] = 1, tga[12] = 4, tga[14] = 4, tga[16] = 8;
     Put("mapless.tga", tga);
+    // A name the file system finds but cannot open as a file.
+    std::filesystem::create_directory(dir_.path() / "folder.tga");
     struct Row {
         const char16_t* name;
         const char* message;
@@ -231,11 +233,13 @@ TEST_F(TextureTest, BrokenAndMisnamedFiles) {
     const Row rows[] = {
         {u"missing.png", "Error/GetInfoFromFile Open error(Name:missing.png)\n"},
         {u"truncated.png", "Error/Texture CreateFromFile Failed(Name:\"truncated.png\" Size:512,256 "
-                           "データが無効です。(PNG chunk runs past the end of the data))\n"},
+                           "データが無効です。 PNG chunk runs past the end of the data)\n"},
         {u"short.png", "Error/GetInfoFromFile Read error(Name:short.png)\n"},
         {u"dds.png", "Error/GetInfoFromFile This file is not PNG image(Name:dds.png)\n"},
         {u"tiny.dds", "Error/GetInfoFromFile Read error(Name:tiny.dds)\n"},
-        {u"missing.jpg", "Error/GetInfoFromFile Failed(Name:missing.jpg)\n"},
+        {u"missing.jpg", "Error/GetInfoFromFile Failed(Name:missing.jpg,file not found)\n"},
+        {u"missing.bmp", "Error/GetInfoFromFile Failed(Name:missing.bmp,file not found)\n"},
+        {u"folder.tga", "Error/GetInfoFromFile Failed(Name:folder.tga,file cannot be opened)\n"},
         // Refused by the image library's header check, which says why.
         {u"noise.jpg", "Error/GetInfoFromFile Failed(Name:noise.jpg,unknown image format)\n"},
         {u"cut.jpg", "Error/GetInfoFromFile Failed(Name:cut.jpg,JPEG segments damaged)\n"},
@@ -489,6 +493,13 @@ TEST_F(TextureTest, FailedCreationsHoldNothing) {
     EXPECT_FALSE(GxD3DResourceManage::GetInstance().IsRegistered(&t));
     EXPECT_FALSE(t.CreateTexture(u"huge", 0x80000001u, 1, 0, 1));
     EXPECT_TRUE(log.Contains("Error/Texture CreateTexture Failed(Name:\"huge\" Size:0,1 ")) << log.Text();
+    // A sound picture the device refuses a texture for (of a depth format):
+    // the device's result alone, no reason from the decoder it stopped.
+    PutPng("good.png", 300, 200, Pattern(300, 200));
+    log.Clear();
+    EXPECT_FALSE(t.CreateFromFile(u"good.png", kGxFmtD24S8, 1, 0, false));
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{"Error/Texture CreateFromFile Failed(Name:\"good.png\" Size:512,256 "
+                                                    "メソッドの呼び出しが無効です。例えばメソッドのパラメータが有効なポインタではありません。)\n"});
 
     GxGraphics::Finalize();
     log.Clear();
