@@ -3,6 +3,8 @@
 // render targets through device loss, saving, and the multi-file blend.
 #include "texture_fixture.h"
 
+#include "fuzz/graphics/image_file_names.h"
+
 #include "graphics/GxDraw.h"
 #include "graphics/GxFontData.h"
 #include "graphics/GxGraphicsTypes.h"
@@ -259,6 +261,46 @@ TEST_F(TextureTest, BrokenAndMisnamedFiles) {
         EXPECT_EQ(t.GetRefCount(), 0u);
         EXPECT_FALSE(GxD3DResourceManage::GetInstance().IsRegistered(&t));
     }
+}
+
+// The committed pictures of image_file_fuzz, each loaded as a texture under
+// the name the target gives it: its own format's, or for a file named
+// "…-named-EXT.*" the one its last byte picks. Every other picture shows at
+// the size its header gives, and every damaged one ("damaged-…") is refused,
+// so that the target's decoders and their refusals are reached by the
+// corpus, not only by fuzzing.
+TEST_F(TextureTest, TheImageFuzzCorpusLoadsUnderTheNamesItsTargetGives) {
+    ASSERT_TRUE(Start());
+    size_t shown = 0, refused = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(qtest::SourcePath("tests/corpus/image_file_fuzz"))) {
+        const std::string file = entry.path().filename().string();
+        SCOPED_TRACE(file);
+        const std::vector<unsigned char> bytes = qtest::ReadBytes(entry.path());
+        const std::string name = qfuzz::NameFor(bytes.data(), bytes.size());
+        const size_t named = file.find("-named-");
+        const std::string meant = named == std::string::npos ? entry.path().extension().string().substr(1)
+                                                             : file.substr(named + 7, 3);
+        EXPECT_EQ(name, "f." + meant);
+        if (named != std::string::npos) continue;
+        Put(name, bytes);
+        qtest::LogCapture log;
+        GxTexture t;
+        const bool ok = t.CreateFromFile(GxFromUtf8(name).c_str(), 0, 1, 0, false);
+        if (file.rfind("damaged-", 0) == 0) {
+            EXPECT_FALSE(ok);
+            EXPECT_EQ(log.Lines().size(), 1u) << log.Text();
+            refused += !ok;
+            continue;
+        }
+        pimage::image_info header;
+        ASSERT_TRUE(pimage::read_info(bytes.data(), bytes.size(), header));
+        EXPECT_TRUE(ok) << log.Text();
+        EXPECT_EQ(t.GetImageWidth(), header.width);
+        EXPECT_EQ(t.GetImageHeight(), header.height);
+        shown += ok;
+    }
+    EXPECT_GE(shown, 40u);
+    EXPECT_GE(refused, 10u);
 }
 
 TEST_F(TextureTest, ImageInfoFromMemoryNeverReadsPastTheBytes) {

@@ -5,6 +5,7 @@
 // an overread or a surface bigger than the image. A JPEG is loaded a second
 // time with more than 1 MiB of metadata before its frames, which must change
 // nothing about what is loaded.
+#include "fuzz/graphics/image_file_names.h"
 #include "fuzz/scratch_folder.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxImageInfo.h"
@@ -23,9 +24,6 @@
 
 namespace {
 
-// The names a picture file is given, by its format: ".png" and ".dds" are
-// probed by their own headers, any other name by the file's contents.
-const char* const kNames[] = {"f.png", "f.dds", "f.jpg", "f.bmp", "f.tga"};
 const char* const kPadded = "padded.jpg";
 
 // Inputs up to 4 MiB: room for a picture with megabytes of metadata before
@@ -50,23 +48,6 @@ std::u16string Put(const char* name, const uint8_t* data, size_t size) {
         std::fclose(f);
     }
     return std::u16string(path.begin(), path.end());
-}
-
-// The name the game would find the file under: its own format's. When the
-// low three bits of the last byte are all set (never so at the end of a PNG,
-// a JPEG or a TGA footer), the rest of that byte picks the name instead, so
-// that each probe also meets what it must refuse: the last byte, unlike the
-// first, begins no format.
-const char* NameFor(const uint8_t* data, size_t size) {
-    const uint8_t last = size ? data[size - 1] : 0;
-    if ((last & 7) == 7) return kNames[(last >> 3) % 5];
-    switch (pimage::detect(data, size)) {
-    case pimage::file_format::png: return kNames[0];
-    case pimage::file_format::dds: return kNames[1];
-    case pimage::file_format::jpeg: return kNames[2];
-    case pimage::file_format::bmp: return kNames[3];
-    default: return kNames[4];
-    }
 }
 
 // What loading a file as a texture gave: success and the sizes.
@@ -128,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (px && (w == 0 || h == 0 || w != header.width || h != header.height)) __builtin_trap();
         GxFreeDecodedPNG(px);
     }
-    const std::u16string path = Put(NameFor(data, size), data, size);
+    const std::u16string path = Put(qfuzz::NameFor(data, size), data, size);
     const u32 mipLevels = size & 1 ? 0 : 1;
     const bool stretch = size & 2;
     const Loaded loaded = LoadTexture(path, mipLevels, stretch);
@@ -147,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Loaded under the JPEG's own name, so that its segments are walked
         // from the file.
         const Loaded again = LoadTexture(Put(kPadded, padded.data(), padded.size()), mipLevels, stretch);
-        if (NameFor(data, size) == kNames[2] && !(again == loaded)) __builtin_trap();
+        if (qfuzz::NameFor(data, size) == qfuzz::kImageFileNames[2] && !(again == loaded)) __builtin_trap();
     }
     return 0;
 }
