@@ -1,10 +1,11 @@
 // Image bytes through every reader of the graphics layer: the header probes
 // from memory, the PNG decoder (held to the device's largest texture, as the
-// game holds it), and a file loaded as a texture, as a tiled texture and as a
-// surface on a headless device. Any input must give a result, never a crash,
-// an overread or a surface bigger than the image. A JPEG is loaded a second
-// time with more than 1 MiB of metadata before its frames, which must change
-// nothing about what is loaded.
+// game holds it, on a device whose largest is smaller than the game's), and
+// a file loaded as a texture, as a tiled texture and as a surface on a
+// headless device. Any input must give a result, never a crash, an overread
+// or a surface bigger than the image. A JPEG is loaded a second time with
+// more than 1 MiB of metadata before its frames, which must change nothing
+// about what is loaded.
 #include "fuzz/graphics/image_file_names.h"
 #include "fuzz/scratch_folder.h"
 #include "graphics/GxGraphics.h"
@@ -14,11 +15,13 @@
 #include "graphics/GxTexture.h"
 #include "graphics/GxTextureFlex.h"
 #include "platform/image/image.h"
+#include "platform/render/adapter.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,12 +33,23 @@ const char* const kPadded = "padded.jpg";
 // its pixels, which the readers walk over wherever it stands.
 constexpr size_t kLargestInput = 4u << 20;
 
+// The device's largest texture here, where the game's is 8192 a side: the
+// limit is the same code at any size, and a picture of the full size, which
+// an arithmetic-coded JPEG of a hundred bytes can rightly be, takes tens of
+// seconds through the loads below under the sanitizer, past the fuzzer's
+// time for an input.
+constexpr u32 kLargestTextureSide = 2048;
+
 // A scratch folder and a started device, made once. The working folder
 // stays: the fuzzer reads and writes its corpus by the paths it was given,
 // which may be relative.
 bool Ready() {
-    static bool ready =
-        !qfuzz::ScratchFolder().empty() && GxGraphics::Initialize(nullptr, nullptr, nullptr, nullptr);
+    static bool ready = [] {
+        prender::adapter_script script = prender::adapter::default_script();
+        script.caps.max_texture_width = script.caps.max_texture_height = kLargestTextureSide;
+        GxGraphics::SetAdapter(std::make_unique<prender::adapter>(script));
+        return !qfuzz::ScratchFolder().empty() && GxGraphics::Initialize(nullptr, nullptr, nullptr, nullptr);
+    }();
     return ready;
 }
 
