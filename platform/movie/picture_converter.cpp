@@ -82,6 +82,14 @@ int straight_rows(const AVPixFmtDescriptor* source, const frame_target& t, size_
     return (h - 1) / kRowGroup * kRowGroup;
 }
 
+// The address `rows` rows of `stride` bytes before `first`, where no object
+// need lie: the scaler is handed it as a plane's start and writes only the
+// rows from `first` on. Reckoned as a number, since pointer arithmetic may
+// not leave its array.
+uint8_t* rows_before(uint8_t* first, int rows, int stride) {
+    return reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(first) - uintptr_t(rows) * uintptr_t(stride));
+}
+
 } // namespace
 
 picture_converter::~picture_converter() { sws_freeContext(m_sws); }
@@ -112,7 +120,7 @@ bool picture_converter::convert(const AVFrame* frame, const frame_target& t) {
     int done = 0;
     if (straight > 0) {
         const size_t over = block_row - row;
-        const int gaps = over ? std::min(straight, h - 1) : 0;
+        const int gaps = over ? straight : 0;
         m_gaps.resize(over * size_t(gaps));
         for (int y = 0; y < gaps; ++y)
             std::memcpy(m_gaps.data() + size_t(y) * over, t.bits + ptrdiff_t(y) * t.pitch + ptrdiff_t(row), over);
@@ -124,7 +132,6 @@ bool picture_converter::convert(const AVFrame* frame, const frame_target& t) {
         if (done < 0 || done > straight) return false;
         set_alpha_bits(t.layout, t.bits, t.pitch, w, done);
     }
-    if (done == h) return true;
 
     // The rest (all of it for rows upwards, an RGB picture or a pitch too
     // short for whole blocks) into rows of the converter's own with room for
@@ -134,9 +141,7 @@ bool picture_converter::convert(const AVFrame* frame, const frame_target& t) {
     m_rows.resize(size_t(stride) * size_t(rest));
     // The scaler writes row y of the picture at planes[0] + y * stride: the
     // plane starts `done` rows before these rows.
-    uint8_t* planes[4] = {reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(m_rows.data()) -
-                                                     uintptr_t(done) * uintptr_t(stride)),
-                          nullptr, nullptr, nullptr};
+    uint8_t* planes[4] = {rows_before(m_rows.data(), done, stride), nullptr, nullptr, nullptr};
     int strides[4] = {stride, 0, 0, 0};
     // The source from the first row not yet sent; chroma planes (1 and 2)
     // hold one row for every 1 << log2_chroma_h.
