@@ -11,7 +11,7 @@
 // What a picture may cost: its memory is bounded by the caller's size limit
 // whatever its data, as the sink's picture and, for a picture of several
 // scans, libjpeg's coefficients of the whole picture (two bytes each);
-// its time by the blocks its scans cover, held to a few passes over the
+// its time by the blocks its scans cover, held to 16 passes over the
 // picture. A Huffman-coded picture also costs data in proportion to its
 // blocks, so one whose first scan cannot hold them is refused before any of
 // that is spent; arithmetic coding has no such floor (a flat picture of any
