@@ -17,6 +17,8 @@ namespace {
 constexpr size_t kNameMax = 255;
 // Room left for the title when it has to be cut: its hash and the ending.
 constexpr size_t kCutTitleMax = 200;
+// What a lock file that is not a plain file of its own is refused as.
+constexpr const char* kNotRegular = "not a regular file";
 
 uint64_t fnv1a(const std::string& s) {
     uint64_t h = 14695981039346656037ull;
@@ -27,19 +29,58 @@ uint64_t fnv1a(const std::string& s) {
     return h;
 }
 
+// Whether only this user can make files in the folder: its owner, and no
+// one else may write into it. why says what is wrong otherwise.
+bool own_folder(const std::string& dir, std::string* why) {
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0) {
+        *why = dir + ": " + std::strerror(errno);
+        return false;
+    }
+    if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 022) != 0) {
+        *why = dir + ": not a folder of this user's own";
+        return false;
+    }
+    return true;
+}
+
+// The folder for the title's lock; "" with why set when there is none.
+std::string lock_folder(std::string* why) {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::string runtime_why;
+    if (runtime && *runtime == '/' && own_folder(runtime, &runtime_why)) return runtime;
+    std::string cache;
+    if (const char* c = std::getenv("XDG_CACHE_HOME"); c && *c == '/') cache = c;
+    else if (const char* home = std::getenv("HOME"); home && *home == '/') cache = std::string(home) + "/.cache";
+    if (cache.empty()) {
+        *why = runtime_why.empty() ? "no runtime, cache or home folder" : runtime_why;
+        return {};
+    }
+    // Made for this user alone; one that stands already is checked as it is.
+    ::mkdir(cache.c_str(), 0700);
+    const std::string dir = cache + "/quillon";
+    ::mkdir(dir.c_str(), 0700);
+    return own_folder(dir, why) ? dir : std::string();
+}
+
+// The mode a lock file is made with in a folder of that mode: read and
+// written by its owner, and by the group and the others where the folder
+// lets them write into it (a copy of theirs must open it to see the lock;
+// on NFS only a descriptor open for writing takes it).
+mode_t lock_file_mode(mode_t folder) {
+    mode_t mode = 0600;
+    if (folder & S_IWGRP) mode |= 0060;
+    if (folder & S_IWOTH) mode |= 0006;
+    return mode;
+}
+
 } // namespace
 
-std::string instance_lock::path_for(const std::string& title_utf8) {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    std::string dir = "/tmp";
-    std::string ending = ".lock";
-    struct stat st {};
-    if (runtime && *runtime && ::stat(runtime, &st) == 0 && S_ISDIR(st.st_mode)) {
-        dir = runtime;
-    } else {
-        // Users share /tmp: one user's lock file must not lock out another.
-        ending = "-" + std::to_string(::getuid()) + ".lock";
-    }
+std::string instance_lock::path_for(const std::string& title_utf8, std::string* why) {
+    std::string ignored;
+    const std::string dir = lock_folder(why ? why : &ignored);
+    if (dir.empty()) return {};
+    const std::string ending = ".lock";
     std::string name;
     for (char c : title_utf8) name += (c == '/' || static_cast<unsigned char>(c) < 0x20) ? '_' : c;
     if (name.empty() || name == "." || name == "..") name = "_" + name;
@@ -56,9 +97,26 @@ std::string instance_lock::path_for(const std::string& title_utf8) {
 
 bool instance_lock::acquire(const std::string& title_utf8) {
     release();
-    const std::string path = path_for(title_utf8);
+    std::string why;
+    const std::string path = path_for(title_utf8, &why);
+    if (path.empty()) {
+        busy_ = false;
+        failure_ = why;
+        return false;
+    }
     // Never blocks (a FIFO in its place) and never follows a planted link.
-    fd_ = lock_opened(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600), path);
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    const char* reason = nullptr;
+    struct stat st {};
+    // Only a file of this user's own is trusted to say the game runs: one
+    // that someone else could hold would keep the player's game from
+    // starting.
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 || st.st_uid != ::geteuid())) {
+        ::close(fd);
+        fd = -2;
+        reason = "not a regular file of this user's own";
+    }
+    fd_ = lock_opened(fd, path, reason);
     return held();
 }
 
@@ -73,26 +131,29 @@ bool instance_lock::acquire_folder(const std::string& path) {
     // descriptor open for writing (NFS, SMB). A copy that locks the folder
     // also takes the file, so that one that can only take the file still
     // sees it.
-    const std::string file_path = path + "/" + kFolderLockName;
-    file_fd_ = lock_opened(open_lock_file(file_path), file_path);
+    std::string folder = path;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+    const std::string file_path = folder + "/" + kFolderLockName;
+    const char* reason = nullptr;
+    const int file_fd = open_lock_file(file_path, fd_, &reason);
+    file_fd_ = lock_opened(file_fd, file_path, reason);
     if (busy_) {
         release();
         return false;
     }
-    if (held()) {
-        failure_.clear();
-        return true;
-    }
+    // Held by the folder alone, failure() keeps what the file said, so that
+    // the start can tell that copies which see only the file cannot see it.
+    if (held()) return true;
     failure_ = folder_failure + "; " + failure_;
     return false;
 }
 
-int instance_lock::lock_opened(int fd, const std::string& path) {
+int instance_lock::lock_opened(int fd, const std::string& path, const char* reason) {
     const int open_error = errno;
     busy_ = false;
     failure_.clear();
     if (fd < 0) {
-        failure_ = path + ": " + std::strerror(open_error);
+        failure_ = path + ": " + (fd == -2 && reason ? reason : std::strerror(open_error));
         return -1;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -105,24 +166,40 @@ int instance_lock::lock_opened(int fd, const std::string& path) {
     return fd;
 }
 
-int instance_lock::open_lock_file(const std::string& path) {
+int instance_lock::open_lock_file(const std::string& path, int folder_fd, const char** reason) {
+    // Made here, it gets the folder's reach whatever the umask: only a file
+    // this copy has just made itself has its mode set, never one that stood
+    // there (a hard link planted there would pass the change on to another
+    // file).
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+    if (fd >= 0) {
+        struct stat folder {};
+        const bool known = folder_fd >= 0 ? ::fstat(folder_fd, &folder) == 0
+                                          : ::stat(path.substr(0, path.rfind('/')).c_str(), &folder) == 0;
+        if (known) ::fchmod(fd, lock_file_mode(folder.st_mode));
+        return fd;
+    }
+    if (errno != EEXIST) return -1;
     // Never through a planted link, and open for writing where it may be:
     // on NFS only such a descriptor takes an exclusive lock.
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
+    fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     // Made by another user, whose mode leaves the others reading: on a
     // local disk that is enough to lock it.
     if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return -1;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        errno = EINVAL;
+    if (fd < 0) {
+        // A symbolic link, a folder or a socket standing there.
+        if (errno == ELOOP || errno == EISDIR || errno == ENXIO) {
+            *reason = kNotRegular;
+            return -2;
+        }
         return -1;
     }
-    // Every user who may write into the folder must be able to open the
-    // file to see the lock, whatever the umask of the copy that made it
-    // (it holds nothing, and whoever may write there could replace it).
-    if (st.st_uid == ::geteuid() && (st.st_mode & 0666) != 0666) ::fchmod(fd, (st.st_mode & 07777) | 0666);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
+        ::close(fd);
+        *reason = kNotRegular;
+        return -2;
+    }
     return fd;
 }
 

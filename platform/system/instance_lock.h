@@ -1,10 +1,10 @@
 #pragma once
 // One running instance per game: a lock held for the life of the process, an
-// exclusive flock on a file named after the application title in
-// $XDG_RUNTIME_DIR (or, per user, in /tmp), or on a folder itself and a file
-// in it. The operating system drops it when the process ends, however it
-// ends, so a lock file left behind by a process that is gone never blocks a
-// start.
+// exclusive flock on a file named after the application title in a folder
+// only this user can make files in ($XDG_RUNTIME_DIR, else the user's cache
+// folder), or on a folder itself and a file in it. The operating system drops
+// it when the process ends, however it ends, so a lock file left behind by a
+// process that is gone never blocks a start.
 #include <string>
 
 namespace psys {
@@ -17,8 +17,10 @@ public:
     instance_lock& operator=(const instance_lock&) = delete;
 
     // True once this process holds the lock. False when a running holder has
-    // it (busy() is then true) or when the lock cannot be taken at all, for
-    // instance in a folder that cannot be written (failure() says why).
+    // it (busy() is then true) or when the lock cannot be taken or trusted,
+    // for instance in a folder that cannot be written, or where a file that
+    // is not this user's own regular file stands at its name (failure() says
+    // why).
     bool acquire(const std::string& title_utf8);
     // The same for the folder at path: the folder itself and the file
     // kFolderLockName in it, which every copy takes too, so that a copy
@@ -28,6 +30,12 @@ public:
     // either could be taken. The title's lock cannot see a copy started with
     // another runtime folder, by another user or under sudo; a save folder's
     // lock sees every copy that would read and write its files.
+    // The lock file is made by the first copy with the folder's own reach:
+    // read and written by its owner and by whoever else may write into the
+    // folder, by no one else. A file standing there that is not a regular
+    // file with one name (a link, a FIFO, a hard link to another file) is
+    // never locked or changed. When the folder's lock is held but its file's
+    // is not, acquire_folder is true and failure() says why the file failed.
     bool acquire_folder(const std::string& path);
     static constexpr const char* kFolderLockName = "instance.lock";
     void release();
@@ -36,18 +44,24 @@ public:
     const std::string& failure() const { return failure_; }
 
     // The lock file of a title: the title with '/' and control characters
-    // replaced and ".lock" appended ("-<uid>.lock" in /tmp, which all users
-    // share). A title too long for a file name is cut and a hash of the whole
-    // title added, so that two long titles still get two files.
-    static std::string path_for(const std::string& title_utf8);
+    // replaced and ".lock" appended, in $XDG_RUNTIME_DIR where that is a
+    // folder of this user's own that no one else may write into, else in
+    // "quillon" in the user's cache folder ($XDG_CACHE_HOME or ~/.cache,
+    // made when missing, checked the same way). A title too long for a file
+    // name is cut and a hash of the whole title added, so that two long
+    // titles still get two files. "" when the user has no such folder; why,
+    // when given, then says what was wrong.
+    static std::string path_for(const std::string& title_utf8, std::string* why = nullptr);
 
 private:
-    // Takes the lock on fd (opened on path, -1 when the open failed) without
+    // Takes the lock on fd (opened on path, -1 when the open failed, with
+    // errno set, or -2 when the file was refused for reason) without
     // waiting: fd once held, else -1 with fd closed and busy() or failure()
     // saying why.
-    int lock_opened(int fd, const std::string& path);
-    // The folder's lock file opened for locking; -1 with errno set.
-    static int open_lock_file(const std::string& path);
+    int lock_opened(int fd, const std::string& path, const char* reason = nullptr);
+    // The folder's lock file opened for locking, made with the folder's
+    // reach when missing; -1 with errno set, or -2 with *reason set.
+    static int open_lock_file(const std::string& path, int folder_fd, const char** reason);
 
     int fd_ = -1;
     int file_fd_ = -1;
