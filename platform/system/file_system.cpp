@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,6 +32,25 @@ int open_for_reading(const std::string& path) { return ::open(path.c_str(), O_RD
 bool status_of(const std::string& path, file_status* out) {
     struct stat st;
     if (::stat(path.c_str(), &st) != 0) return false;
+    *out = status_from(st);
+    return true;
+}
+
+memory_stream::memory_stream() : file_(::open_memstream(&data_, &size_)) {}
+
+memory_stream::~memory_stream() {
+    if (file_) std::fclose(file_);
+    std::free(data_);
+}
+
+std::vector<unsigned char> memory_stream::bytes() {
+    if (!file_ || std::fflush(file_) != 0) return {};
+    return std::vector<unsigned char>(data_, data_ + size_);
+}
+
+bool status_of_open(int fd, file_status* out) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return false;
     *out = status_from(st);
     return true;
 }

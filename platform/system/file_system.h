@@ -5,6 +5,7 @@
 // ever waits on a FIFO or a device standing where a file should be.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ struct file_status {
 
 // False when nothing can be found at the path; links are followed.
 bool status_of(const std::string& path, file_status* out);
+// The same for the file a descriptor is open on.
+bool status_of_open(int fd, file_status* out);
 bool is_folder(const std::string& path);
 // Makes one folder; false when it exists already or the folder above is missing.
 bool make_folder(const std::string& path);
@@ -41,6 +44,24 @@ bool is_link(const std::string& path);
 // write to a full disk fails, instead of ending the process (SIGXFSZ). For
 // the start of the process, before anything is written.
 void fail_writes_past_size_limit();
+
+// A stream whose bytes stay in memory, for writers that take a stream.
+class memory_stream {
+public:
+    memory_stream();
+    ~memory_stream();
+    memory_stream(const memory_stream&) = delete;
+    memory_stream& operator=(const memory_stream&) = delete;
+    // Null when no memory could be had.
+    FILE* stream() const { return file_; }
+    // The bytes written so far.
+    std::vector<unsigned char> bytes();
+
+private:
+    FILE* file_ = nullptr;
+    char* data_ = nullptr;
+    size_t size_ = 0;
+};
 
 // A regular file open for reading at any offset.
 class input_file {

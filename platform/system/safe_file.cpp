@@ -3,7 +3,10 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -38,6 +41,47 @@ int move_without_replacing(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
+bool cannot_exchange(int err) { return err == EINVAL || err == ENOSYS || err == EOPNOTSUPP; }
+
+// A token older than this was left by a writer killed while it held it.
+constexpr int kStaleTokenSeconds = 10;
+
+// Where names cannot be exchanged, the writers of one file take turns at its
+// name by a token beside it ("<path>.writing"), made with O_EXCL, which NFS
+// makes in one step too, and removed after. A token that cannot be had
+// within the stale time (a folder that takes no new files) costs the turn,
+// not the write.
+class write_token {
+public:
+    explicit write_token(const std::string& path) : path_(path + ".writing") {
+        for (int turn = 0; turn < kStaleTokenSeconds * 500; ++turn) {
+            const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd >= 0) {
+                ::close(fd);
+                held_ = true;
+                return;
+            }
+            if (errno != EEXIST) return;
+            struct stat st;
+            if (::lstat(path_.c_str(), &st) == 0 && st.st_mtime + kStaleTokenSeconds < ::time(nullptr))
+                ::unlink(path_.c_str());
+            ::usleep(2000);
+        }
+    }
+    ~write_token() {
+        if (held_) ::unlink(path_.c_str());
+    }
+    write_token(const write_token&) = delete;
+    write_token& operator=(const write_token&) = delete;
+
+private:
+    std::string path_;
+    bool held_ = false;
+};
+
+// Whether a process of that id runs here (one of another user's included).
+bool running(long pid) { return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM); }
+
 } // namespace
 
 // The stream's own writes: a failed one keeps its reason, which a stdio
@@ -62,7 +106,12 @@ struct safe_file_stream {
     static int close(void*) { return 0; }
 };
 
-std::string safe_file_temp_path(const std::string& path) { return path + ".tmp"; }
+// A writer tries its process's name first; another writer of the same file
+// in this process, or anything planted there, moves it on to a numbered one.
+std::string safe_file_temp_path(const std::string& path, unsigned n) {
+    const std::string pid = std::to_string(::getpid());
+    return n <= 1 ? path + "." + pid + ".tmp" : path + "." + pid + "-" + std::to_string(n) + ".tmp";
+}
 
 void set_safe_file_hook(safe_file_hook hook) { g_hook.store(hook); }
 
@@ -74,22 +123,20 @@ bool safe_file::open(const std::string& path) {
     abandon();
     error_.clear();
     write_error_ = 0;
-    prepared_ = asides_full_ = false;
-    kept_as_.clear();
+    prepared_ = hold_ = false;
+    replaced_path_.clear();
     if (path.empty()) {
         error_ = "open: empty path";
         return false;
     }
     path_ = path;
-    temp_ = safe_file_temp_path(path);
-    // Whatever stands at the temporary name (a crash's leftover, or a link
-    // someone planted there) goes first: the bytes only ever reach a file
-    // made here, never one a link leads to.
-    if (::unlink(temp_.c_str()) != 0 && errno != ENOENT) {
-        fail("open", errno);
-        return false;
+    // Made anew: the bytes only ever reach a file made here, never one a
+    // link planted at the name leads to, nor another writer's.
+    for (unsigned n = 1; n <= kSafeFileTempNames && fd_ < 0; ++n) {
+        temp_ = safe_file_temp_path(path, n);
+        fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd_ < 0 && errno != EEXIST) break;
     }
-    fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd_ < 0) {
         fail("open", errno);
         return false;
@@ -122,6 +169,7 @@ bool safe_file::prepare() {
     }
     std::fclose(file_);
     file_ = nullptr;
+    if (ok) status_of_open(fd_, &written_);
     if (::close(fd_) != 0 && ok) {
         fail("close", errno);
         ok = false;
@@ -135,66 +183,111 @@ bool safe_file::prepare() {
     return true;
 }
 
-bool safe_file::keep_old(bool* moved) {
-    *moved = false;
-    struct stat st;
-    if (::lstat(path_.c_str(), &st) != 0) {
-        if (errno == ENOENT) return true;
-        fail("keep", errno);
-        return false;
-    }
-    for (const std::string& aside : asides_) {
-        // A link keeps the old file at its name too, so that no moment is
-        // without it; one kept before stands at its name and is passed by.
-        if (::link(path_.c_str(), aside.c_str()) == 0) {
-            kept_as_ = aside;
+bool safe_file::put_holding() {
+    // Exchanged in one step, nothing another writer puts there in between
+    // is lost: whatever the new file replaced stands at its old name.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        if (::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, path_.c_str(), RENAME_EXCHANGE) == 0) {
+            replaced_path_ = temp_;
+            if (!status_of(temp_, &replaced_)) replaced_ = file_status{};
             return true;
         }
-        if (errno == EEXIST) {
-            // Kept already by a write that died before its rename.
-            struct stat kept;
-            if (::lstat(aside.c_str(), &kept) == 0 && kept.st_dev == st.st_dev && kept.st_ino == st.st_ino) {
-                kept_as_ = aside;
-                return true;
-            }
-            continue;
+        if (cannot_exchange(errno)) break;
+        if (errno != ENOENT) {
+            fail("rename", errno);
+            return false;
         }
-        // No links on this file system, a folder, or another user's file:
-        // moved instead, now that the new bytes are safe beside it.
-        const int err = move_without_replacing(path_, aside);
+        // Nothing stands there yet; a file another writer puts there first
+        // is exchanged with on the next turn.
+        const int err = move_without_replacing(temp_, path_);
+        if (err == 0) return true;
+        if (err != EEXIST) {
+            fail("rename", err);
+            return false;
+        }
+    }
+    // A file system that cannot exchange names (NFS, some FUSE ones): the
+    // old file is linked to a name of this writer's own just before the
+    // rename, or moved there where it cannot be linked, while this writer
+    // holds the file's token, so that no other writer's file comes between.
+    const write_token turn(path_);
+    std::string held;
+    bool moved = false;
+    for (unsigned n = 2; n <= kSafeFileTempNames && held.empty(); ++n) {
+        const std::string name = safe_file_temp_path(path_, n);
+        if (name == temp_) continue;
+        if (::link(path_.c_str(), name.c_str()) == 0) {
+            held = name;
+            break;
+        }
+        if (errno == EEXIST) continue;
+        if (errno == ENOENT) break;
+        const int err = move_without_replacing(path_, name);
         if (err == 0) {
-            kept_as_ = aside;
-            *moved = true;
-            return true;
+            held = name;
+            moved = true;
+        } else if (err == ENOENT) {
+            break;
+        } else if (err != EEXIST) {
+            fail("keep", err);
+            return false;
         }
-        if (err == EEXIST) continue;
-        fail("keep", err);
+    }
+    if (std::rename(temp_.c_str(), path_.c_str()) != 0) {
+        fail("rename", errno);
+        if (moved) ::rename(held.c_str(), path_.c_str());
+        else if (!held.empty()) ::unlink(held.c_str());
         return false;
     }
-    asides_full_ = !asides_.empty();
+    if (!held.empty()) {
+        replaced_path_ = held;
+        if (!status_of(held, &replaced_)) replaced_ = file_status{};
+    }
     return true;
 }
 
 bool safe_file::commit() {
-    kept_as_.clear();
-    asides_full_ = false;
+    replaced_path_.clear();
     if (!prepare()) return false;
     prepared_ = false;
-    bool moved = false;
-    if (!asides_.empty() && !keep_old(&moved)) {
-        ::unlink(temp_.c_str());
-        return false;
-    }
     if (safe_file_hook hook = g_hook.load()) hook(path_);
-    if (std::rename(temp_.c_str(), path_.c_str()) != 0) {
-        fail("rename", errno);
-        if (moved) ::rename(kept_as_.c_str(), path_.c_str());
-        kept_as_.clear();
+    bool ok;
+    if (hold_) {
+        ok = put_holding();
+    } else {
+        ok = std::rename(temp_.c_str(), path_.c_str()) == 0;
+        if (!ok) fail("rename", errno);
+    }
+    if (!ok) {
         ::unlink(temp_.c_str());
         return false;
     }
     sync_folder_of(path_);
     return true;
+}
+
+std::string safe_file::keep_replaced(const std::function<std::string(unsigned)>& name, unsigned count) {
+    if (replaced_path_.empty()) return {};
+    for (unsigned n = 1; n <= count; ++n) {
+        const std::string aside = name(n);
+        const int err = move_without_replacing(replaced_path_, aside);
+        if (err == 0) {
+            replaced_path_.clear();
+            sync_folder_of(aside);
+            return aside;
+        }
+        if (err != EEXIST && err != ENOTEMPTY) {
+            fail("keep", err);
+            return {};
+        }
+    }
+    return {};
+}
+
+void safe_file::drop_replaced() {
+    if (replaced_path_.empty()) return;
+    if (::unlink(replaced_path_.c_str()) != 0 && errno == EISDIR) ::rmdir(replaced_path_.c_str());
+    replaced_path_.clear();
 }
 
 void safe_file::abandon() {
@@ -209,6 +302,31 @@ void safe_file::abandon() {
     }
     if (made) ::unlink(temp_.c_str());
     prepared_ = false;
+}
+
+std::vector<std::string> safe_file_leftovers(const std::string& folder, const std::set<std::string>& names) {
+    std::vector<std::string> entries, out;
+    list_folder(folder.empty() ? "." : folder, &entries);
+    const std::string dir = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    for (const std::string& entry : entries) {
+        if (entry.size() < 5 || entry.compare(entry.size() - 4, 4, ".tmp") != 0) continue;
+        // "<name>.tmp": an older writer's, which named no process.
+        if (names.count(entry.substr(0, entry.size() - 4))) {
+            out.push_back(dir + entry);
+            continue;
+        }
+        // "<name>.<pid>.tmp" or "<name>.<pid>-<n>.tmp".
+        const size_t dot = entry.find_last_of('.', entry.size() - 5);
+        if (dot == std::string::npos || !names.count(entry.substr(0, dot))) continue;
+        const char* digits = entry.c_str() + dot + 1;
+        if (*digits < '0' || *digits > '9') continue;
+        char* end = nullptr;
+        const long pid = std::strtol(digits, &end, 10);
+        if (*end == '-' && end[1] >= '0' && end[1] <= '9') std::strtol(end + 1, &end, 10);
+        if (end == entry.c_str() + entry.size() - 4 && pid != long(::getpid()) && !running(pid))
+            out.push_back(dir + entry);
+    }
+    return out;
 }
 
 bool write_file_whole(const std::string& path, const void* data, size_t size, std::string* error) {
