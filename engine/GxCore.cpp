@@ -154,6 +154,10 @@ bool GxCore::Initialize() {
         m_InstanceLock.release();
         return false;
     }
+    // The folder is locked but its lock file is not: a copy that can see only
+    // the file (another user's, on NFS) would not see this one.
+    if (m_SaveFolderLock.held() && !m_SaveFolderLock.failure().empty())
+        GxWriteErrorLog(u"Error/GxCore Save Folder Lock File Failed(%s)\n", GxFromUtf8(m_SaveFolderLock.failure()));
 
     // From here every way out of start-up, and the destructor, finalises.
     m_Holding = true;
@@ -174,8 +178,9 @@ bool GxCore::Initialize() {
     // The last run's logs are gone now; this run's first lines follow.
     GxReleaseHeldLogLines();
     // Writes a kill cut short left their temporary files; nothing reads the
-    // save folder before this.
-    GxSaveSlot::RemoveStaleTempFiles(m_SaveDir, *m_SystemConfig);
+    // save folder before this. Where no lock could be had, a copy running
+    // beside this one may be writing them, on this machine or another.
+    if (m_SaveFolderLock.held()) GxSaveSlot::RemoveStaleTempFiles(m_SaveDir, *m_SystemConfig);
 
     m_TaskManage = std::make_unique<GxTaskManage>(this);
     m_UIManage = std::make_unique<GxUIManage>();
@@ -184,6 +189,9 @@ bool GxCore::Initialize() {
     m_UIManage->SetLayoutTable(g_DBUILayout.GetRecords());
     m_UserData = std::make_unique<GxUserData>(this);
     GxUserData::Set(m_UserData.get());
+    // A save over a slot another copy writes later (where no lock kept the
+    // copies apart) keeps that copy's file, the quick save's too.
+    m_UserData->SeeFiles(GxSaveSlot::GameDataPaths(m_SaveDir, *m_SystemConfig));
     m_UserDataPerman = std::make_unique<GxUserDataPerman>(this);
     GxUserDataPerman::Set(m_UserDataPerman.get());
     m_RenderBank = 0;

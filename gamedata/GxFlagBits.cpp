@@ -12,3 +12,13 @@ bool GxTestFlagBit(const GxFlagWords& words, s32 flag) {
     const size_t word = size_t(flag) / 32;
     return word < words.size() && (words[word] >> (flag % 32)) & 1;
 }
+
+bool GxMergeFlagWords(GxFlagWords& words, const GxFlagWords& other) {
+    bool added = false;
+    if (words.size() < other.size()) words.resize(other.size(), 0);
+    for (size_t i = 0; i < other.size(); ++i) {
+        added |= (other[i] & ~words[i]) != 0;
+        words[i] |= other[i];
+    }
+    return added;
+}

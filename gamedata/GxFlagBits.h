@@ -11,3 +11,5 @@ using GxFlagWords = std::vector<u32>;
 
 void GxSetFlagBit(GxFlagWords& words, s32 flag);
 bool GxTestFlagBit(const GxFlagWords& words, s32 flag);
+// Sets in words every flag set in other; whether that set any flag.
+bool GxMergeFlagWords(GxFlagWords& words, const GxFlagWords& other);

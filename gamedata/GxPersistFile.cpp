@@ -31,11 +31,19 @@ bool GxPersistFile::KnownFiles::ChangedSince(const GxString& path, const psys::f
     return !SameFile(*it->second, *now);
 }
 
-bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
-                          const std::function<bool(GxContentWriterBase&)>& body, KnownFiles* known) {
-    const std::string native = GxToNativePath(path);
-    psys::safe_file file;
-    if (!file.open(native)) {
+namespace {
+
+// A file another copy of the game writes between this holder's merge and its
+// own write is merged on the next turn; after this many turns (copies that
+// keep writing in step) it is kept instead.
+constexpr int kMergeTurns = 32;
+
+// Writes the header and the body into the file; false, with the failure
+// logged and the file abandoned, when the body refused or the file could not
+// be made.
+bool WriteBody(psys::safe_file& file, const GxString& path, bool binary, const char* magic, const GxChar* who,
+               const std::function<bool(GxContentWriterBase&)>& body) {
+    if (!file.open(GxToNativePath(path))) {
         GxWriteErrorLog(u"%s/ファイルを作成できませんでした(%s:%s)\n", who, path, GxFromUtf8(file.error()));
         return false;
     }
@@ -44,7 +52,7 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
         std::unique_ptr<GxContentWriterBase> writer;
         if (binary) writer = std::make_unique<GxContentBinaryWriter>(file.stream());
         else writer = std::make_unique<GxContentTextWriter>(file.stream());
-        ok = writer->WriteHeader(magic, kVersion);
+        ok = writer->WriteHeader(magic, GxPersistFile::kVersion);
         ok = body(*writer) && ok;
         ok = ok && writer->GetErrorCount() == 0;
     }
@@ -57,45 +65,102 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
         file.abandon();
         return false;
     }
+    return true;
+}
+
+// Keeps the file the commit replaced under path's kept names of the kind;
+// the name it took, or "" with a line saying why not.
+GxString KeepReplaced(psys::safe_file& file, const GxString& path, bool damaged, const GxChar* who) {
+    const GxChar* why = damaged ? u"damaged" : u"changed";
+    const u32 names = damaged ? GxPersistFile::kMaxKeptFiles : GxPersistFile::kMaxChangedFiles;
+    const std::string kept = file.keep_replaced(
+        [&](unsigned n) { return GxToNativePath(GxPersistFile::KeptFilePath(path, n, why)); }, names);
+    if (!kept.empty()) {
+        const GxString name = GxFromUtf8(kept);
+        GxWriteErrorLog(damaged ? u"%s/読み込めなかったファイルを%sとして残しました\n"
+                                : u"%s/読み込んだ後に書き換えられていたファイルを%sとして残しました\n",
+                        who, name);
+        return name;
+    }
+    if (damaged) {
+        GxWriteErrorLog(u"%s/読み込めなかったファイルは既に%u個残してあるため、これ以上残しませんでした(%s)\n", who,
+                        GxPersistFile::kMaxKeptFiles, path);
+        file.drop_replaced();
+        return {};
+    }
+    // Another copy's bytes are never removed: where no name is free they
+    // stay under the temporary name they were exchanged to.
+    GxWriteErrorLog(u"%s/書き換えられていたファイルを残せないため、%sのまま残しました(%s)\n", who,
+                    GxFromUtf8(file.replaced_path()), file.error().empty() ? u"no name free" : GxFromUtf8(file.error()));
+    return {};
+}
+
+} // namespace
+
+bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
+                          const std::function<bool(GxContentWriterBase&)>& body, KnownFiles* known,
+                          const Merge& merge, GxString* keptAs) {
+    const std::string native = GxToNativePath(path);
+    if (keptAs) keptAs->clear();
     psys::file_status status;
     const bool present = psys::status_of(native, &status);
     // A file that stands there but does not open was never read, by a load
     // or anything else: it is kept as one whose load failed.
-    if (known && !known->Contains(path) && present && !psys::can_open_for_reading(native)) {
+    if (known && !known->IsUnread(path) && present && !psys::can_open_for_reading(native)) {
         GxWriteErrorLog(u"%s/ファイルを読み込めませんでした(%s)\n", who, path);
-        known->Mark(path);
+        known->MarkUnread(path);
     }
-    const bool unread = known && known->Contains(path);
-    const bool changed = !unread && known && known->ChangedSince(path, present ? &status : nullptr);
-    const GxChar* why = unread ? u"damaged" : u"changed";
-    std::vector<GxString> asides;
-    if (unread || changed) {
-        std::vector<std::string> names;
-        for (u32 n = 1; n <= kMaxKeptFiles; ++n) {
-            asides.push_back(KeptFilePath(path, n, why));
-            names.push_back(GxToNativePath(asides.back()));
+    // What another copy wrote since this holder read the file is merged
+    // before the write, so that the file never stands without it. A file
+    // that merged only in part is kept when this write replaces it.
+    bool keepWhole = false;
+    psys::file_status partly;
+    if (known && merge && present && !known->IsUnread(path) && known->ChangedSince(path, &status)) {
+        const MergeResult merged = merge(path);
+        if (merged == MergeResult::Unreadable) known->MarkUnread(path);
+        else known->Saw(path, &status);
+        if (merged == MergeResult::PartlyMerged) {
+            keepWhole = true;
+            partly = status;
         }
-        file.keep_old_as(std::move(names));
     }
-    if (!file.commit()) {
-        GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, GxFromUtf8(file.error()));
-        return false;
+    for (int turn = 1;; ++turn) {
+        psys::safe_file file;
+        if (!WriteBody(file, path, binary, magic, who, body)) return false;
+        if (known) file.hold_replaced();
+        if (!file.commit()) {
+            GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, GxFromUtf8(file.error()));
+            return false;
+        }
+        if (!known) return true;
+        bool again = false;
+        if (file.has_replaced()) {
+            const psys::file_status& replaced = file.replaced();
+            const bool seen = !known->ChangedSince(path, &replaced);
+            const bool whole = keepWhole && SameFile(partly, replaced);
+            if (seen && known->IsUnread(path)) {
+                KeepReplaced(file, path, true, who);
+            } else if (seen && !whole) {
+                file.drop_replaced();
+            } else if (merge && !whole && turn < kMergeTurns) {
+                // Written by another copy in the moment of this write: what
+                // it holds is merged and written again.
+                const MergeResult merged = merge(GxFromUtf8(file.replaced_path()));
+                if (merged == MergeResult::Merged || merged == MergeResult::HadItAll) file.drop_replaced();
+                else KeepReplaced(file, path, merged == MergeResult::Unreadable, who);
+                // What stands at the path already holds all that was merged
+                // unless the merge added something.
+                again = merged == MergeResult::Merged || merged == MergeResult::PartlyMerged;
+            } else {
+                const GxString kept = KeepReplaced(file, path, false, who);
+                if (keptAs) *keptAs = kept;
+            }
+        }
+        known->ClearUnread(path);
+        known->Saw(path, &file.written());
+        keepWhole = false;
+        if (!again) return true;
     }
-    if (unread) known->Forget(path);
-    for (const GxString& aside : asides)
-        if (GxToNativePath(aside) == file.kept_as())
-            GxWriteErrorLog(unread ? u"%s/読み込めなかったファイルを%sとして残しました\n"
-                                   : u"%s/読み込んだ後に書き換えられていたファイルを%sとして残しました\n",
-                            who, aside);
-    if (file.asides_full())
-        GxWriteErrorLog(unread ? u"%s/読み込めなかったファイルは既に%u個残してあるため、これ以上残しませんでした(%s)\n"
-                               : u"%s/書き換えられていたファイルは既に%u個残してあるため、これ以上残しませんでした(%s)\n",
-                        who, kMaxKeptFiles, path);
-    if (known) {
-        const bool written = psys::status_of(native, &status);
-        known->Saw(path, written ? &status : nullptr);
-    }
-    return true;
 }
 
 GxString GxPersistFile::KeptFilePath(const GxString& path, u32 n, const GxChar* why) {
@@ -112,7 +177,7 @@ std::unique_ptr<GxContentReaderBase> GxPersistFile::Open(const GxString& path, G
     if (known) known->Saw(path, present ? &status : nullptr);
     if (!present) return nullptr;
     const auto refuse = [&] {
-        if (known) known->Mark(path);
+        if (known) known->MarkUnread(path);
         return nullptr;
     };
     if (status.kind == psys::file_kind::regular && status.size > kMaxFileBytes) {

@@ -32,9 +32,10 @@ public:
     // (another copy of the game wrote it where no lock kept them apart).
     class KnownFiles {
     public:
-        void Mark(const GxString& path) { m_Unread.insert(path); }
-        bool Contains(const GxString& path) const { return m_Unread.count(path) != 0; }
-        void Forget(const GxString& path) { m_Unread.erase(path); }
+        // A file whose bytes were not read whole: the next write keeps it.
+        void MarkUnread(const GxString& path) { m_Unread.insert(path); }
+        bool IsUnread(const GxString& path) const { return m_Unread.count(path) != 0; }
+        void ClearUnread(const GxString& path) { m_Unread.erase(path); }
         // How the file stood when read or written (null: nothing stood there).
         void Saw(const GxString& path, const psys::file_status* status);
         // Whether the file stands otherwise than when last seen; false for a
@@ -48,29 +49,43 @@ public:
     // The first kept copy of a file is "<name>.<why>" ("damaged" for one
     // that did not load, "changed" for one changed since it was read), later
     // ones "<name>.2.<why>" and on (KeptFilePath, n from 1). A copy kept
-    // before is never replaced; once kMaxKeptFiles of a kind stand nothing
-    // more is kept (a file damaged at every start must not fill the disk),
-    // and a line says so.
+    // before, or anything else standing at a name, is never replaced. Once
+    // kMaxKeptFiles damaged copies stand nothing more is kept (a file
+    // damaged at every start must not fill the disk), and a line says so;
+    // what another copy of the game wrote is always kept, up to
+    // kMaxChangedFiles names.
     static constexpr u32 kMaxKeptFiles = 8;
+    static constexpr u32 kMaxChangedFiles = 999;
     static GxString KeptFilePath(const GxString& path, u32 n, const GxChar* why = u"damaged");
+
+    // What a holder makes of a file another copy of the game wrote, read at
+    // the path given: all of it taken into what the holder writes; nothing,
+    // for the holder had all of it already; some of it, the rest could not
+    // be (the file is then kept as "changed"); or nothing, for it could not
+    // be read whole (kept as "damaged").
+    enum class MergeResult { Merged, HadItAll, PartlyMerged, Unreadable };
+    using Merge = std::function<MergeResult(const GxString& otherPath)>;
 
     // Writes the header (magic, version) and then the body. True only when the
     // body returned true and the file reached the disk whole and replaced the
     // old one; otherwise the old file stays, and a failed write is logged
-    // under who. When known marks the path unread, a file stands there that
-    // does not open, or the file changed since known saw it, the old file is
-    // kept aside once the new bytes are on the disk and before they replace
-    // it.
+    // under who. With known, nothing the write replaces is lost: a file
+    // marked unread, or one standing there that does not open, is kept as
+    // "damaged"; a file other than the one known saw last (another copy of
+    // the game wrote it since, even in the moment of this write) is given
+    // to merge, when there is one, and written again with what it merged,
+    // or else kept as "changed" (its name in keptAs, when given).
     static bool Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
-                      const std::function<bool(GxContentWriterBase&)>& body, KnownFiles* known = nullptr);
+                      const std::function<bool(GxContentWriterBase&)>& body, KnownFiles* known = nullptr,
+                      const Merge& merge = {}, GxString* keptAs = nullptr);
     // Loads the file whole, without the cache, into buffer and opens a
     // verbose reader on it past the header: the text reader when textMagic is
     // given and the first byte is 'T', otherwise the binary reader with
     // binaryMagic. The reader's complaints name the file. Null when nothing
     // is at the path, the file is empty, or it cannot be read, is too large or
-    // has another magic; in the last three cases the file is marked in known
-    // and one line naming it is logged (under who, or by the reader). known
-    // sees the file as it stood.
+    // has another magic; in the last three cases the file is marked unread
+    // in known and one line naming it is logged (under who, or by the
+    // reader). known sees the file as it stood.
     // notRead, when given, is set when a file stands at the path whose bytes
     // were not read: it cannot be opened or read, or is too large.
     static std::unique_ptr<GxContentReaderBase> Open(const GxString& path, GxBinBuffer* buffer, const char* textMagic,

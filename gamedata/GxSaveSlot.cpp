@@ -3,6 +3,7 @@
 #include "base/GxFormat.h"
 #include "base/GxLog.h"
 #include "base/GxStringUtil.h"
+#include "gamedata/GxPersistFile.h"
 #include "gamedata/GxUserData.h"
 #include "graphics/GxGraphicsTypes.h"
 #include "graphics/GxImageInfo.h"
@@ -15,6 +16,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <vector>
 
 GxString GxSaveSlot::GameDataPath(const GxString& saveDir, s32 fileNumber) {
@@ -27,6 +29,12 @@ GxString GxSaveSlot::ThumbnailPath(const GxString& saveDir, s32 fileNumber) {
 
 GxString GxSaveSlot::QuickSavePath(const GxString& saveDir, const GxSystemConfig& config) {
     return saveDir + config.m_QuickSaveFileName;
+}
+
+std::vector<GxString> GxSaveSlot::GameDataPaths(const GxString& saveDir, const GxSystemConfig& config) {
+    std::vector<GxString> paths = {QuickSavePath(saveDir, config)};
+    for (s32 n = 1; n <= kFileCount; ++n) paths.push_back(GameDataPath(saveDir, n));
+    return paths;
 }
 
 bool GxSaveSlot::HasFile(const GxString& path) {
@@ -66,17 +74,14 @@ bool GxSaveSlot::LoadThumbnail(const GxString& path, GxTexture* texture) {
 }
 
 void GxSaveSlot::RemoveStaleTempFiles(const GxString& saveDir, const GxSystemConfig& config) {
-    std::vector<GxString> names = {saveDir + u"userconf.dat", saveDir + u"permanent.dat",
-                                   QuickSavePath(saveDir, config)};
+    std::set<std::string> names = {"userconf.dat", "permanent.dat", GxToNativePath(config.m_QuickSaveFileName)};
     for (s32 n = 1; n <= kFileCount; ++n) {
-        names.push_back(GameDataPath(saveDir, n));
-        names.push_back(ThumbnailPath(saveDir, n));
+        names.insert(GxToNativePath(GameDataPath(GxString(), n)));
+        names.insert(GxToNativePath(ThumbnailPath(GxString(), n)));
     }
-    for (const GxString& name : names) {
-        const std::string temp = psys::safe_file_temp_path(GxToNativePath(name));
+    for (const std::string& temp : psys::safe_file_leftovers(GxToNativePath(saveDir), names))
         if (psys::remove_file(temp))
             GxWriteDebugLog(u"GxSaveSlot::RemoveStaleTempFiles/書きかけの一時ファイルを削除しました(%s)\n", GxFromUtf8(temp));
-    }
 }
 
 namespace {
@@ -117,10 +122,25 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
         GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath, GxFromUtf8(error));
         return false;
     }
-    if (!userData.SaveGameData(GameDataPath(saveDir, fileNumber), true)) return false;
+    const GxString dataPath = GameDataPath(saveDir, fileNumber);
+    GxString kept;
+    if (!userData.SaveGameData(dataPath, true, &kept)) return false;
+    if (!kept.empty()) thumb.hold_replaced();
     // Renaming beside a file just renamed hardly fails; if it does, the game
     // is saved and only its picture is the old one.
-    if (!thumb.commit())
+    if (!thumb.commit()) {
         GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath, GxFromUtf8(thumb.error()));
+    } else if (thumb.has_replaced()) {
+        u32 number = 1;
+        while (number < GxPersistFile::kMaxChangedFiles && GxPersistFile::KeptFilePath(dataPath, number, u"changed") != kept)
+            ++number;
+        const std::string aside = thumb.keep_replaced(
+            [&](unsigned n) {
+                return GxToNativePath(GxPersistFile::KeptFilePath(thumbPath, number + n - 1, u"changed"));
+            },
+            GxPersistFile::kMaxChangedFiles);
+        if (!aside.empty())
+            GxWriteErrorLog(u"GxSaveSlot::Save/読み込んだ後に書き換えられていたファイルを%sとして残しました\n", GxFromUtf8(aside));
+    }
     return true;
 }

@@ -4,6 +4,8 @@
 // the save folder, and the quick save, which has no thumbnail.
 #include "base/GxTypes.h"
 
+#include <vector>
+
 class GxSystemConfig;
 class GxTexture;
 class GxUserData;
@@ -26,6 +28,9 @@ public:
     // The quick-save file name of the configuration in the save folder.
     static GxString QuickSavePath(const GxString& saveDir, const GxSystemConfig& config);
 
+    // The save games of a save folder: the quick save and every slot's.
+    static std::vector<GxString> GameDataPaths(const GxString& saveDir, const GxSystemConfig& config);
+
     // Whether anything stands at the path, readable or not: a slot whose file
     // cannot be read is not free.
     static bool HasFile(const GxString& path);
@@ -42,13 +47,16 @@ public:
 
     // Removes the temporary files that writes cut short by a kill left in the
     // save folder: those of the settings, the permanent data, the slots, their
-    // thumbnails and the quick save, and no others. For the start, before
-    // anything is read or written there.
+    // thumbnails and the quick save whose writer no longer runs, and no
+    // others. For the start of a copy that holds the save folder's lock,
+    // before it reads or writes anything there.
     static void RemoveStaleTempFiles(const GxString& saveDir, const GxSystemConfig& config);
 
     // Writes the save game (binary form) and its thumbnail (RGBA PNG of
     // 4-byte 0xAARRGGBB pixels), whole or not at all: false, with the slot as
-    // it was, when either cannot be written.
+    // it was, when either cannot be written. Where the save game kept
+    // another copy's file as changed, that copy's thumbnail is kept beside
+    // it under the same number.
     static bool Save(GxUserData& userData, const GxString& saveDir, s32 fileNumber, const u8* thumbnail, s32 width,
                      s32 height);
 };

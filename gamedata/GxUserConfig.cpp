@@ -139,7 +139,7 @@ bool GxUserConfig::Load(const GxString& path) {
     GxCoreBase* core = m_Core ? m_Core : GxCoreBase::GetCoreBase();
     const bool modulesOk = !core || core->CallModulesReadUserConfig(reader.get());
     const bool whole = modulesOk && reader->GetErrorCount() == 0;
-    if (!whole) m_Known.Mark(path);
+    if (!whole) m_Known.MarkUnread(path);
     return whole;
 }
 

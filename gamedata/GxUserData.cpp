@@ -10,6 +10,8 @@
 #include "gamedata/GxUserDataPerman.h"
 #include "io/GxContentReaderBase.h"
 #include "io/GxContentTypes.h"
+#include "base/GxStringUtil.h"
+#include "platform/system/file_system.h"
 #include "script/GxMoaEx.h"
 #include "script/GxMoaSystem.h"
 #include "script/GxMoaWorkerEx.h"
@@ -449,7 +451,15 @@ bool GxUserData::ReadSelectButtons(GxContentReaderBase& r) {
 
 // ---- files -----------------------------------------------------------------
 
-bool GxUserData::SaveGameData(const GxString& path, bool binary) {
+void GxUserData::SeeFiles(const std::vector<GxString>& paths) {
+    for (const GxString& path : paths) {
+        psys::file_status status;
+        const bool present = psys::status_of(GxToNativePath(path), &status);
+        m_Known.Saw(path, present ? &status : nullptr);
+    }
+}
+
+bool GxUserData::SaveGameData(const GxString& path, bool binary, GxString* keptAs) {
     return GxPersistFile::Write(path, binary, binary ? "BGD" : "TGD", kSaveWho, [&](GxContentWriterBase& w) {
         WritePlayRecord(w);
         if (g_pMoa()) g_pMoa()->WriteVariables(&w, kStorageGame);
@@ -465,7 +475,7 @@ bool GxUserData::SaveGameData(const GxString& path, bool binary) {
         GxCoreBase* core = Core();
         const bool modules = !core || core->CallModulesWriteUserData(&w, path);
         return tasks && modules;
-    }, &m_Known);
+    }, &m_Known, {}, keptAs);
 }
 
 bool GxUserData::LoadGameData(const GxString& path, bool readAll) {
@@ -486,7 +496,7 @@ bool GxUserData::LoadGameData(const GxString& path, bool readAll) {
     }
     if (GxCoreBase* core = Core()) core->CallModulesReadUserData(&r, path, readAll);
     const bool whole = sound && r.GetErrorCount() == 0;
-    if (!whole) m_Known.Mark(path);
+    if (!whole) m_Known.MarkUnread(path);
     return whole;
 }
 
@@ -496,7 +506,7 @@ bool GxUserData::CheckGameData(const GxString& path) {
         GxPersistFile::Open(path, &buffer, "TGD", "BGD", u"GxUserData::CheckGameData", &m_Known);
     if (!reader) return false;
     const bool sound = CheckStoredForm(*reader);
-    if (!sound) m_Known.Mark(path);
+    if (!sound) m_Known.MarkUnread(path);
     return sound;
 }
 

@@ -61,8 +61,14 @@ public:
     // main scene is missing. A file at the path that would not load (its
     // load, check or header read failed, or it does not open) is first kept
     // aside as "<name>.damaged" (or a numbered name beside copies kept
-    // before).
-    bool SaveGameData(const GxString& path, bool binary);
+    // before); one that another copy of the game wrote since this holder
+    // saw the path (read it, saw nothing there, or wrote it) is kept as
+    // "<name>.changed" in the same way, its name in keptAs when given.
+    bool SaveGameData(const GxString& path, bool binary, GxString* keptAs = nullptr);
+    // Notes how each file stands now, read or not, so that a save over one
+    // that another copy of the game writes later keeps that copy's file:
+    // for the save games of a save folder, at the start.
+    void SeeFiles(const std::vector<GxString>& paths);
     // Reads a save game over the play record and, with readAll, the script,
     // the sounds and the main scene. False when the file is missing, empty or
     // foreign (nothing changed), or when anything in it could not be read

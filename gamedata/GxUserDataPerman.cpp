@@ -6,9 +6,12 @@
 #include "gamedata/DBRPMode.h"
 #include "gamedata/GxDataLookup.h"
 #include "gamedata/GxPersistFile.h"
+#include "io/GxContentBinaryReader.h"
+#include "io/GxContentBinaryWriter.h"
 #include "io/GxContentReaderBase.h"
 #include "io/GxContentWriterBase.h"
 #include "io/GxFileSystem.h"
+#include "platform/system/file_system.h"
 #include "script/GxMoaEx.h"
 #include "script/GxMoaSystem.h"
 #include "script/GxMoaWorkerEx.h"
@@ -23,7 +26,12 @@ GxUserDataPerman* g_UserDataPerman = nullptr;
 
 constexpr u32 kStoragePermanent = 2;
 constexpr const GxChar* kWho = u"GxUserDataPerman::Load";
+constexpr const GxChar* kSaveWho = u"GxUserDataPerman::Save";
 constexpr s32 kShown = 1;
+
+// The permanent variables are written and merged only with both the
+// instance and its main worker there.
+bool Scripted() { return g_pMoa() && g_pMoaMainWorker(); }
 
 bool WriteFlagMap(GxContentWriterBase& w, const char* name, const std::map<GxString, GxFlagWords>& map) {
     bool ok = w.Write(name, u32(map.size()));
@@ -116,27 +124,122 @@ GxString GxUserDataPerman::GetFilePath() const {
     return (core ? core->GetSaveDir() : GxString()) + u"permanent.dat";
 }
 
-bool GxUserDataPerman::Save(const GxString& path, bool binary) {
+bool GxUserDataPerman::WriteBody(GxContentWriterBase& w) {
+    bool ok = WriteFlagMap(w, "m_ReadedMessageFlags", m_ReadedMessageFlags);
+    ok = WriteFlagMap(w, "m_SelectedMenuFlags", m_SelectedMenuFlags) && ok;
+    ok = w.Write("m_PassedReplayLabels", u32(m_PassedReplayLabels.size())) && ok;
+    for (const GxString& label : m_PassedReplayLabels) ok = w.Write("Key", label) && ok;
+    ok = w.Write("m_ShowedCGFlags", u32(m_ShowedCGFlags.size())) && ok;
+    std::vector<const std::pair<const GxString, s32>*> pictures;
+    for (const auto& entry : m_ShowedCGFlags) pictures.push_back(&entry);
+    std::sort(pictures.begin(), pictures.end(), [](auto* a, auto* b) { return a->first < b->first; });
+    for (const auto* entry : pictures) {
+        ok = w.Write("Key", entry->first) && ok;
+        ok = w.Write("Value", entry->second) && ok;
+    }
+    ok = w.Write("m_ExtraOption", m_ExtraOption) && ok;
+    if (g_pMoa()) g_pMoa()->WriteVariables(&w, kStoragePermanent);
+    if (g_pMoaMainWorker()) g_pMoaMainWorker()->WriteVariables(&w, kStoragePermanent);
     GxCoreBase* core = Core();
-    return GxPersistFile::Write(path, binary, binary ? "BPD" : "TPD", u"GxUserDataPerman::Save",
-                                [&](GxContentWriterBase& w) {
-        bool ok = WriteFlagMap(w, "m_ReadedMessageFlags", m_ReadedMessageFlags);
-        ok = WriteFlagMap(w, "m_SelectedMenuFlags", m_SelectedMenuFlags) && ok;
-        ok = w.Write("m_PassedReplayLabels", u32(m_PassedReplayLabels.size())) && ok;
-        for (const GxString& label : m_PassedReplayLabels) ok = w.Write("Key", label) && ok;
-        ok = w.Write("m_ShowedCGFlags", u32(m_ShowedCGFlags.size())) && ok;
-        std::vector<const std::pair<const GxString, s32>*> pictures;
-        for (const auto& entry : m_ShowedCGFlags) pictures.push_back(&entry);
-        std::sort(pictures.begin(), pictures.end(), [](auto* a, auto* b) { return a->first < b->first; });
-        for (const auto* entry : pictures) {
-            ok = w.Write("Key", entry->first) && ok;
-            ok = w.Write("Value", entry->second) && ok;
-        }
-        ok = w.Write("m_ExtraOption", m_ExtraOption) && ok;
-        if (g_pMoa()) g_pMoa()->WriteVariables(&w, kStoragePermanent);
-        if (g_pMoaMainWorker()) g_pMoaMainWorker()->WriteVariables(&w, kStoragePermanent);
-        return (!core || core->CallModulesWritePermanent(&w)) && ok;
-    }, &m_Known);
+    return (!core || core->CallModulesWritePermanent(&w)) && ok;
+}
+
+bool GxUserDataPerman::Save(const GxString& path, bool binary) {
+    const bool saved = GxPersistFile::Write(
+        path, binary, binary ? "BPD" : "TPD", kSaveWho, [&](GxContentWriterBase& w) { return WriteBody(w); },
+        &m_Known, [&](const GxString& other) { return MergeFrom(other); });
+    if (saved) m_Base = Current();
+    return saved;
+}
+
+std::vector<u8> GxUserDataPerman::Serialized(const std::function<void(GxContentWriterBase&)>& write) {
+    psys::memory_stream memory;
+    if (!memory.stream()) return {};
+    GxContentBinaryWriter writer(memory.stream());
+    write(writer);
+    return memory.bytes();
+}
+
+GxUserDataPerman::Stored GxUserDataPerman::Current() {
+    Stored now;
+    now.extraOption = m_ExtraOption;
+    if (!Scripted()) return now;
+    const std::vector<u8> bytes = Serialized([](GxContentWriterBase& w) {
+        g_pMoa()->WriteVariables(&w, kStoragePermanent);
+        g_pMoaMainWorker()->WriteVariables(&w, kStoragePermanent);
+    });
+    GxContentBinaryReader reader(bytes.data(), u32(bytes.size()), false);
+    now.variables.Read(reader);
+    return now;
+}
+
+GxPersistFile::MergeResult GxUserDataPerman::MergeFrom(const GxString& path) {
+    using Result = GxPersistFile::MergeResult;
+    GxBinBuffer buffer;
+    std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(path, &buffer, "TPD", "BPD", kSaveWho, nullptr);
+    GxUserDataPerman theirs(m_Core);
+    Stored stored;
+    if (!reader || !theirs.ReadTables(*reader)) return Result::Unreadable;
+    stored.extraOption = theirs.m_ExtraOption;
+    // Without a script nothing stands between the tables and the modules' data.
+    if (Scripted() && (!stored.variables.Read(*reader) || reader->GetErrorCount() != 0)) return Result::Unreadable;
+    const u32 rest = std::min(reader->GetRemainingBytes(), buffer.GetSize());
+    const std::vector<u8> theirModules(buffer.GetData() + (buffer.GetSize() - rest), buffer.GetData() + buffer.GetSize());
+
+    // Flags only ever grow: whatever either copy set stands.
+    bool added = false;
+    for (const auto& [key, words] : theirs.m_ReadedMessageFlags)
+        added |= GxMergeFlagWords(m_ReadedMessageFlags[key], words);
+    for (const auto& [key, words] : theirs.m_SelectedMenuFlags)
+        added |= GxMergeFlagWords(m_SelectedMenuFlags[key], words);
+    for (const GxString& label : theirs.m_PassedReplayLabels) added |= m_PassedReplayLabels.insert(label).second;
+    for (const auto& [name, value] : theirs.m_ShowedCGFlags) added |= m_ShowedCGFlags.emplace(name, value).second;
+    // An extra option is set and cleared: each bit is this copy's where this
+    // copy changed it, the other's elsewhere.
+    const u32 mine = m_ExtraOption.m_Bits, changed = mine ^ m_Base.extraOption.m_Bits;
+    m_ExtraOption.m_Bits = (mine & changed) | (stored.extraOption.m_Bits & ~changed);
+    added |= m_ExtraOption.m_Bits != mine;
+
+    const Stored now = Current();
+    GxMoaStoredVariables taken;
+    GxString both;
+    for (const auto& [key, record] : stored.variables.m_Records) {
+        const auto own = now.variables.m_Records.find(key);
+        const auto base = m_Base.variables.m_Records.find(key);
+        const auto same = [](const GxMoaVariableSet& a, const GxMoaVariableSet& b) {
+            return a.m_Scope == b.m_Scope && a.m_Value.SameAs(b.m_Value);
+        };
+        if (own != now.variables.m_Records.end() && same(own->second, record)) continue;
+        const bool ownUnchanged = own == now.variables.m_Records.end() ||
+                                  (base != m_Base.variables.m_Records.end() && same(base->second, own->second));
+        const bool theirsUnchanged = base != m_Base.variables.m_Records.end() && same(base->second, record);
+        if (ownUnchanged) taken.m_Records.emplace(key, record);
+        else if (!theirsUnchanged) both += (both.empty() ? u"" : u",") + key.name;
+    }
+    if (!taken.m_Records.empty()) {
+        const std::vector<u8> bytes = Serialized([&](GxContentWriterBase& w) { taken.Write(w); });
+        GxContentBinaryReader section(bytes.data(), u32(bytes.size()), true);
+        g_pMoa()->ReadVariables(&section, kStoragePermanent);
+        g_pMoaMainWorker()->ReadVariables(&section, kStoragePermanent);
+    }
+    // The modules' data is theirs to merge; this copy's is written, and the
+    // other's file kept, where the two differ (a text file's always, where
+    // either holds any).
+    GxCoreBase* core = Core();
+    const std::vector<u8> ownModules =
+        core ? Serialized([&](GxContentWriterBase& w) { core->CallModulesWritePermanent(&w); }) : std::vector<u8>();
+    const bool text = buffer.GetHeadByte() == 'T';
+    const u32 left = reader->PeekValueType();
+    const bool theirsLeft = left != kGxValEndOfData && left != 0;
+    const bool modulesDiffer = text ? theirsLeft || !ownModules.empty() : theirModules != ownModules;
+    added |= !taken.m_Records.empty();
+    m_Base = std::move(stored);
+    if (!added && both.empty() && !modulesDiffer) return Result::HadItAll;
+    GxWriteErrorLog(u"%s/他のコピーが書き込んだ内容を合わせました(%s)\n", kSaveWho, path);
+    if (both.empty() && !modulesDiffer) return Result::Merged;
+    GxWriteErrorLog(u"%s/両方のコピーが変更した値はこのコピーのものを書き込みます(%s%s)\n", kSaveWho, both,
+                    modulesDiffer ? (both.empty() ? u"modules" : u",modules") : u"");
+    return Result::PartlyMerged;
 }
 
 bool GxUserDataPerman::ReadTables(GxContentReaderBase& r) {
@@ -160,6 +263,12 @@ bool GxUserDataPerman::ReadTables(GxContentReaderBase& r) {
 }
 
 bool GxUserDataPerman::Load(const GxString& path) {
+    const bool loaded = LoadFile(path);
+    m_Base = Current();
+    return loaded;
+}
+
+bool GxUserDataPerman::LoadFile(const GxString& path) {
     GxBinBuffer buffer;
     std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(path, &buffer, "TPD", "BPD", kWho, &m_Known);
     if (!reader) return false;
@@ -180,6 +289,6 @@ bool GxUserDataPerman::Load(const GxString& path) {
     }
     if (!whole)
         GxWriteErrorLog(u"GxUserDataPerman::Load/ファイルの一部を読み込めませんでした。読めた部分から始めます(%s)\n", path);
-    if (!whole || !modulesOk) m_Known.Mark(path);
+    if (!whole || !modulesOk) m_Known.MarkUnread(path);
     return whole && modulesOk;
 }

@@ -7,9 +7,12 @@
 #include "base/GxTypes.h"
 #include "gamedata/GxFlagBits.h"
 #include "gamedata/GxPersistFile.h"
+#include "script/GxMoaStoredVariables.h"
 
 #include <map>
+#include <functional>
 #include <set>
+#include <vector>
 
 class GxCoreBase;
 class GxContentReaderBase;
@@ -52,9 +55,14 @@ public:
     // Writes the file (binary or text form). A file at the path that a load
     // could not read whole is kept aside under "<name>.damaged" (or a
     // numbered name beside copies kept before) by the first save over it, so
-    // that nothing unread is lost; if it cannot be, the save is refused. One
-    // written by another copy of the game since this one read it is kept as
-    // "<name>.changed" in the same way.
+    // that nothing unread is lost; if it cannot be, the save is refused. What
+    // another copy of the game wrote there since this one read or wrote it
+    // is merged into this holder and written with it: every flag either copy
+    // set (messages read, choices taken, replay labels, pictures shown), and
+    // the extra options and permanent variables each copy changed. Where
+    // both copies changed one variable, or the modules' data of the two
+    // differ, this copy's is written and the other copy's file is kept as
+    // "<name>.changed", with a line naming what differed.
     bool Save(const GxString& path, bool binary);
     // Reads the file over the containers; false, with nothing changed, when
     // it is missing, empty, unreadable or foreign. A damaged file keeps what
@@ -70,11 +78,30 @@ public:
     GxBit32 m_ExtraOption;
 
 private:
+    // What the file and this holder last agreed on (as last read or
+    // written): the base against which a change another copy made is told
+    // from one of this copy's own. Flags are only ever added, so they need
+    // none.
+    struct Stored {
+        GxBit32 extraOption;
+        GxMoaStoredVariables variables;
+    };
+
     GxCoreBase* Core() const;
+    bool WriteBody(GxContentWriterBase& writer);
+    bool LoadFile(const GxString& path);
+    // The extra options and the permanent variables as this holder would
+    // write them now.
+    Stored Current();
+    // The bytes of what a writer (the modules') writes, in the binary form.
+    static std::vector<u8> Serialized(const std::function<void(GxContentWriterBase&)>& write);
+    // Takes what another copy wrote to the file at path into this holder.
+    GxPersistFile::MergeResult MergeFrom(const GxString& path);
     // Rows of the file before the script's variables; false at the first
     // damage (what was read before it stays).
     bool ReadTables(GxContentReaderBase& reader);
 
     GxCoreBase* m_Core;
     GxPersistFile::KnownFiles m_Known;
+    Stored m_Base;
 };

@@ -482,6 +482,19 @@ GxMoaVariable& GxMoaVariable::LogicalNot() {
     return *this;
 }
 
+bool GxMoaVariable::SameAs(const GxMoaVariable& r) const {
+    if (m_ValueType != r.m_ValueType) return false;
+    switch (m_ValueType) {
+    case kGxMoaNull: return true;
+    case kGxMoaStr:
+    case kGxMoaRefVar: return GetStringView() == r.GetStringView();
+    case kGxMoaArray:
+        return std::equal(m_Array->begin(), m_Array->end(), r.m_Array->begin(), r.m_Array->end(),
+                          [](const GxMoaVariable& a, const GxMoaVariable& b) { return a.SameAs(b); });
+    default: return m_Int == r.m_Int;
+    }
+}
+
 bool GxMoaVariable::Equals(const GxMoaVariable& r) const {
     const u32 lt = m_ValueType, rt = r.m_ValueType;
     if (lt == kGxMoaNull || rt == kGxMoaNull) {

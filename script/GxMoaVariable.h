@@ -152,6 +152,9 @@ public:
     GxMoaVariable& BitNot();
     GxMoaVariable& LogicalNot();
 
+    // The same stored value, type and contents alike (==, by the script's
+    // rules, takes Null for 0 and 1 for 1.0).
+    bool SameAs(const GxMoaVariable& r) const;
     bool operator==(const GxMoaVariable& r) const { return BothInt(r) ? m_Int == r.m_Int : Equals(r); }
     bool operator!=(const GxMoaVariable& r) const { return !(*this == r); }
     bool operator<(const GxMoaVariable& r) const { return BothInt(r) ? m_Int < r.m_Int : Less(r); }

@@ -19,6 +19,8 @@
 #include "script/GxMoaSystem.h"
 
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -370,23 +372,33 @@ TEST_F(Startup, SettingsAndPermanentDataAreReadAtStartAndWrittenAtExit) {
 }
 
 // Writes cut short by a kill leave their temporary files: the engine's own
-// are removed at the next start, anything else in the folder stays. A
-// permanent-data file whose header is damaged is not read, and the shutdown
-// keeps it aside before writing its own.
+// whose writer is gone are removed at the next start (one that still runs
+// may be writing them), anything else in the folder stays. A FIFO planted
+// at the lock file's name is left alone, the folder's lock held without it
+// and one line saying so. A permanent-data file whose header is damaged is
+// not read, and the shutdown keeps it aside before writing its own.
 TEST_F(Startup, StaleTemporaryFilesGoAndAnUnreadFileIsKeptAtExit) {
     WriteGame("Stale", "SAVE_TO_MYDOCUMENTS=0\n");
     const fs::path save = game_ / "Save_Stale";
     fs::create_directories(save);
+    const pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    waitpid(gone, nullptr, 0);
+    const std::string dead = std::to_string(gone);
     struct Name {
-        const char* name;
+        std::string name;
         bool removed;
     } names[] = {
-        {"userconf.dat.tmp", true},   {"permanent.dat.tmp", true}, {"gamedata001.gd.tmp", true},
-        {"gamedata080.gd.tmp", true}, {"thumb037.png.tmp", true},  {"gamedata_quick.gd.tmp", true},
-        {"gamedata081.gd.tmp", false}, {"gamedata1.gd.tmp", false}, {"notes.tmp", false},
-        {"gamedata002.gd", false},
+        {"userconf.dat.tmp", true},           {"permanent.dat." + dead + ".tmp", true},
+        {"gamedata001.gd." + dead + "-2.tmp", true}, {"gamedata080.gd.tmp", true},
+        {"thumb037.png." + dead + ".tmp", true},     {"gamedata_quick.gd.tmp", true},
+        // A writer that runs (init always does), and names of no writer's.
+        {"permanent.dat.1.tmp", false},      {"gamedata081.gd.tmp", false},
+        {"gamedata1.gd.tmp", false},         {"notes.tmp", false},
+        {"gamedata002.gd", false},           {"userconf.dat.x1.tmp", false},
     };
     for (const Name& n : names) qtest::WriteText(save / n.name, "x");
+    ASSERT_EQ(mkfifo((save / "instance.lock").c_str(), 0666), 0);
     auto damaged = qtest::ReadBytes(qtest::GoldenPath("gamedata/permanent.dat"));
     damaged[1] = 'X';
     qtest::WriteBytes(save / "permanent.dat", damaged);
@@ -401,6 +413,10 @@ TEST_F(Startup, StaleTemporaryFilesGoAndAnUnreadFileIsKeptAtExit) {
     EXPECT_EQ(qtest::ReadBytes(save / "permanent.dat.damaged"), damaged);
     const std::string log = ReadUtf16File(save / "error.log");
     EXPECT_NE(log.find("FileHeader Isn't BPD (" + (save / "permanent.dat").string() + ")"), std::string::npos) << log;
+    EXPECT_NE(log.find("Error/GxCore Save Folder Lock File Failed(" + (save / "instance.lock").string() +
+                       ": not a regular file)"),
+              std::string::npos)
+        << log;
     GxUserDataPerman after(&core);
     EXPECT_TRUE(after.Load(after.GetFilePath()));
     EXPECT_TRUE(after.IsReadedMessage(u"new", 2));

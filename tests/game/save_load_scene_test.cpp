@@ -187,7 +187,7 @@ TEST_F(SaveLoad, SlotNineOnThePageTwoWithItsThumbnailListedAfterARestart) {
 }
 
 // A slot's save is its file and its thumbnail, written whole or not at all:
-// either one failing (here a folder standing at its temporary name) leaves
+// either one failing (here folders at every temporary name it could use) leaves
 // the slot, the last slot and the settings as they were, and the player is
 // told.
 TEST_F(SaveLoad, ASaveThatCannotBeWrittenChangesNothingAndIsReported) {
@@ -195,10 +195,10 @@ TEST_F(SaveLoad, ASaveThatCannotBeWrittenChangesNothingAndIsReported) {
     ASSERT_TRUE(UntilClickWait());
     settings_->m_LastGameDataFileNum = 2;
     fs::create_directories(SaveDir());
-    for (const char* full : {"gamedata001.gd.tmp", "thumb001.png.tmp"}) {
+    for (const char* full : {"gamedata001.gd", "thumb001.png"}) {
         SCOPED_TRACE(full);
         log_.Clear();
-        fs::create_directory(SaveDir() / full);
+        const qtest::TempNamesTaken taken(SaveDir() / full);
         Press(u"btn_save");
         ASSERT_TRUE(UntilScene(u"SeqSave"));
         PressIn(u"$UI:SeqSave", u"b01");
@@ -211,8 +211,7 @@ TEST_F(SaveLoad, ASaveThatCannotBeWrittenChangesNothingAndIsReported) {
         EXPECT_FALSE(Screen(u"SeqSave")->FindWidget(u"tip_new")->IsVisible());
         EXPECT_EQ(Notices(), std::vector<std::string>{"セーブに失敗しました"});
         EXPECT_EQ(CurrentScene(), u"SeqSave");
-        EXPECT_TRUE(log_.Contains("Is a directory")) << log_.Text();
-        fs::remove(SaveDir() / full);
+        EXPECT_TRUE(log_.Contains("File exists")) << log_.Text();
         PressIn(u"$UI:SeqSave", u"btn_back");
         ASSERT_TRUE(UntilScene(u"SeqAvgMain"));
     }

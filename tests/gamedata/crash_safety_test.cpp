@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -75,17 +76,22 @@ TEST_F(CrashSafety, AWriterKilledBeforeTheRenameLeavesTheOldFile) {
         });
         EXPECT_EQ(end, 128 + SIGKILL);
         EXPECT_EQ(Bytes(w.file), old);
-        // The new bytes were whole on the disk; only the rename was missing.
-        const auto leftover = Bytes(std::string(w.file) + ".tmp");
+        // The new bytes were whole on the disk, under a name of the dead
+        // writer's own; only the rename was missing.
+        const std::vector<std::string> leftovers = psys::safe_file_leftovers(dir_.str(), {w.file});
+        ASSERT_EQ(leftovers.size(), 1u);
+        const auto leftover = qtest::ReadBytes(leftovers[0]);
         EXPECT_GE(leftover.size(), old.size());
         EXPECT_NE(leftover, old);
         EXPECT_TRUE(w.load());
-        // The next save goes over the leftover.
+        // The next save leaves nothing of its own behind.
         Grow();
         ASSERT_TRUE(w.save());
         EXPECT_NE(Bytes(w.file), old);
-        EXPECT_FALSE(std::filesystem::exists(dir_.path() / (std::string(w.file) + ".tmp")));
+        EXPECT_EQ(psys::safe_file_leftovers(dir_.str(), {w.file}), leftovers);
+        EXPECT_FALSE(std::filesystem::exists(psys::safe_file_temp_path(dir_.str() + "/" + w.file)));
         EXPECT_TRUE(w.load());
+        std::filesystem::remove(leftovers[0]);
     }
 }
 
@@ -158,6 +164,103 @@ TEST_F(CrashSafety, AFileThatWouldNotLoadIsKeptAsideByTheSaveOverIt) {
     }
 }
 
+// Two copies of the game that no lock keeps apart: nothing one of them wrote
+// is replaced by the other unkept, however it saw the file before (read it,
+// saw a slot empty on the page, saw the quick save only at the start) and
+// whenever the other wrote it, even in the moment of its own write. The
+// other's file is kept as ".changed" (a slot's thumbnail beside it under
+// the same number), after any number kept before and past anything else
+// standing at those names; the next save replaces only what this copy wrote.
+TEST_F(CrashSafety, WhatAnotherCopyWroteIsNeverReplacedUnkept) {
+    Play();
+    std::vector<u32> pixels(128 * 96, 0xFF204060);
+    const GxString saveDir = core_.GetSaveDir();
+    const GxString slot = GxSaveSlot::GameDataPath(saveDir, 5), quick = GxSaveSlot::QuickSavePath(saveDir, *core_.m_Config);
+    static std::function<void()> inTheMoment;
+    psys::set_safe_file_hook([](const std::string&) {
+        if (auto f = std::exchange(inTheMoment, nullptr)) f();
+    });
+    // The other copy, started after this one first saw the file.
+    std::unique_ptr<GxUserConfig> otherConfigHolder;
+    std::unique_ptr<GxUserData> otherGameHolder;
+    const auto otherConfig = [&]() -> GxUserConfig& { return *otherConfigHolder; };
+    const auto otherGame = [&]() -> GxUserData& { return *otherGameHolder; };
+    const auto saveSlot = [&](GxUserData& data) {
+        return GxSaveSlot::Save(data, saveDir, 5, reinterpret_cast<const u8*>(pixels.data()), 128, 96);
+    };
+    struct Row {
+        const char* what;
+        const char* file;
+        std::function<void()> see;  // how this copy saw the file before
+        std::function<bool()> other, mine;
+        int keptBefore = 0;         // copies kept earlier
+        bool folders = false;       // folders standing at those names instead
+        bool meanwhile = false;     // the other writes in the moment of this copy's write
+    } rows[] = {
+        {"the settings, read", "userconf.dat", [&] { config_.Load(); }, [&] { return otherConfig().Save(); },
+         [&] { return config_.Save(); }},
+        {"a slot the page showed empty", "gamedata005.gd",
+         [&] {
+             GxGameDataHeader header;
+             game_.ReadGameDataHeader(slot, &header);
+         },
+         [&] { return saveSlot(otherGame()); }, [&] { return saveSlot(game_); }},
+        {"the quick save, seen at the start", "gamedata_quick.gd", [&] { game_.SeeFiles({quick}); },
+         [&] { return otherGame().SaveGameData(quick, true); }, [&] { return game_.SaveGameData(quick, true); }},
+        {"a slot written in the moment of the save", "gamedata005.gd",
+         [&] { ASSERT_TRUE(saveSlot(game_)); }, [&] { return saveSlot(otherGame()); }, [&] { return saveSlot(game_); },
+         0, false, true},
+        {"the settings, eight kept before", "userconf.dat", [&] { config_.Load(); },
+         [&] { return otherConfig().Save(); }, [&] { return config_.Save(); }, 8},
+        {"the settings, folders at eight kept names", "userconf.dat", [&] { config_.Load(); },
+         [&] { return otherConfig().Save(); }, [&] { return config_.Save(); }, 8, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) std::filesystem::remove_all(entry);
+        const std::string file = row.file;
+        const bool isSlot = file == "gamedata005.gd";
+        for (int n = 1; n <= row.keptBefore; ++n) {
+            const std::string name = GxToUtf8(GxPersistFile::KeptFilePath(SavePath(file), u32(n), u"changed"));
+            if (row.folders) std::filesystem::create_directory(name);
+            else qtest::WriteText(name, "kept before");
+        }
+        row.see();
+        otherConfigHolder = std::make_unique<GxUserConfig>(&core_);
+        otherGameHolder = std::make_unique<GxUserData>(&core_);
+        otherGame().SeeFiles(GxSaveSlot::GameDataPaths(saveDir, *core_.m_Config));
+        Grow();
+        std::vector<unsigned char> others, otherThumb;
+        const auto otherWrites = [&] {
+            // The other copy's picture is its own.
+            pixels[0] ^= 0xFF;
+            ASSERT_TRUE(row.other());
+            pixels[0] ^= 0xFF;
+            others = Bytes(file);
+            if (isSlot) otherThumb = Bytes("thumb005.png");
+        };
+        if (row.meanwhile) inTheMoment = otherWrites;
+        else otherWrites();
+        Grow();
+        for (u32& p : pixels) p ^= 0x00FFFFFF;
+        qtest::LogCapture log;
+        ASSERT_TRUE(row.mine()) << log.Text();
+        EXPECT_FALSE(inTheMoment);
+        const std::string kept = GxToUtf8(GxPersistFile::KeptFilePath(SavePath(file), u32(row.keptBefore + 1), u"changed"));
+        EXPECT_EQ(qtest::ReadBytes(kept), others) << log.Text();
+        EXPECT_TRUE(log.Contains(kept + "として残しました")) << log.Text();
+        EXPECT_NE(Bytes(file), others);
+        if (isSlot) {
+            EXPECT_EQ(Bytes("thumb005.png.changed"), otherThumb);
+            EXPECT_NE(Bytes("thumb005.png"), otherThumb);
+        }
+        ASSERT_TRUE(row.mine());
+        EXPECT_FALSE(std::filesystem::exists(
+            GxToUtf8(GxPersistFile::KeptFilePath(SavePath(file), u32(row.keptBefore + 2), u"changed"))));
+    }
+    psys::set_safe_file_hook(nullptr);
+}
+
 // A file far larger than any the engine writes (here a sparse one) is not
 // loaded into memory: refused with a line naming it, and kept aside by the
 // save over it.
@@ -220,7 +323,7 @@ TEST_F(CrashSafety, AFullDiskFailsTheSaveSaysSoAndKeepsTheOldFile) {
         const auto old = Bytes(w.file);
         Grow();
         for (u32& p : pixels) p ^= 0x00FFFFFF;
-        const std::filesystem::path temp = dir_.path() / (std::string(w.file) + ".tmp");
+        const std::filesystem::path temp = psys::safe_file_temp_path(dir_.str() + "/" + w.file);
         qtest::LogCapture log;
         bool saved;
         {
@@ -248,11 +351,12 @@ TEST_F(CrashSafety, ALinkAtTheTemporaryNameIsNeverWrittenThrough) {
         for (const bool symbolic : {true, false}) {
             SCOPED_TRACE(std::string(w.file) + (symbolic ? ": symbolic" : ": hard"));
             qtest::WriteText(players, "the player's own\n");
-            const std::filesystem::path temp = dir_.path() / (std::string(w.file) + ".tmp");
+            const std::filesystem::path temp = psys::safe_file_temp_path(dir_.str() + "/" + w.file);
             if (symbolic) std::filesystem::create_symlink(players, temp);
             else std::filesystem::create_hard_link(players, temp);
             Grow();
             ASSERT_TRUE(w.save());
+            std::filesystem::remove(temp);
             EXPECT_EQ(qtest::ReadText(players), "the player's own\n");
             EXPECT_FALSE(std::filesystem::is_symlink(dir_.path() / w.file));
             EXPECT_EQ(std::filesystem::hard_link_count(dir_.path() / w.file), 1u);

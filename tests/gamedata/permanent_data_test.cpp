@@ -9,8 +9,12 @@
 #include "script/GxMoaWorkerEx.h"
 #include "support/Golden.h"
 #include "support/LogCapture.h"
+#include "platform/system/safe_file.h"
 
 #include <cstring>
+#include <filesystem>
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -229,30 +233,105 @@ TEST_F(PermanentData, ADamagedFileIsReadUpToTheDamageAndKeptAside) {
     EXPECT_EQ(Bytes(names[0]), hugeWords);
 }
 
-// Two copies of the game that no lock keeps apart: what one wrote after the
-// other read the file (or found none) is kept aside by the other's save, once;
-// its own saves after that replace only what it wrote itself.
-TEST_F(PermanentData, AFileWrittenByAnotherCopySinceItWasReadIsKept) {
-    for (const bool there : {true, false}) {
-        SCOPED_TRACE(there ? "read when there" : "none when read");
-        std::filesystem::remove(dir_.path() / "permanent.dat.changed");
-        std::filesystem::remove(dir_.path() / "permanent.dat");
+// Two copies of the game that no lock keeps apart each write the permanent
+// data. What the other wrote since this copy read the file (or found none)
+// is merged in: every flag either set, each extra option and permanent
+// variable only one of them changed. Where both changed one variable, or the
+// modules' data differ, this copy's is written and the other's file kept as
+// ".changed", with a line naming what differed; its later saves replace only
+// what it wrote itself. So is a file the other writes in the very moment of
+// this copy's write, between its merge and its rename.
+TEST_F(PermanentData, WhatAnotherCopyWroteSinceItWasReadIsMergedIn) {
+    PlugModule();
+    ASSERT_TRUE(GxMoaStartup(nullptr));
+    for (const GxChar* name : {u"a", u"b", u"c"}) {
+        GxMoaVariableDefinition d;
+        d.m_Name = name;
+        d.m_Scope = kGxScopeGlobalPerman;
+        g_pMoa()->AddVariableDefinition(d);
+    }
+    g_pMoaMainWorker()->InitGlobalVariables();
+    const auto set = [](s64 a, s64 b, s64 c) {
+        for (const auto& [name, v] : {std::pair{u"a", a}, {u"b", b}, {u"c", c}})
+            g_pMoaMainWorker()->FindVariable(name)->m_Value = GxMoaVariable::OfInt(v);
+    };
+    const auto get = [](const GxChar* name) { return g_pMoaMainWorker()->FindVariable(name)->m_Value.ToInt(); };
+    static std::function<void()> inTheMoment;
+    psys::set_safe_file_hook([](const std::string&) {
+        if (auto f = std::exchange(inTheMoment, nullptr)) f();
+    });
+    struct Row {
+        const char* what;
+        bool there, bothChangeC, modulesDiffer, meanwhile;
+    } rows[] = {
+        {"read when there", true, false, false, false},
+        {"none when read", false, false, false, false},
+        {"both changed a variable", true, true, false, false},
+        {"the modules' data differ", true, false, true, false},
+        {"written in the moment of the write", true, false, false, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) std::filesystem::remove(entry);
+        set(1, 1, 1);
+        module_.m_Value = 0;
         GxUserDataPerman mine(&core_), other(&core_);
-        if (there) {
+        mine.m_ExtraOption.m_Bits = other.m_ExtraOption.m_Bits = 0b0101;
+        if (row.there) {
             ASSERT_TRUE(other.Save(Path(), true));
         }
-        EXPECT_EQ(mine.Load(Path()), there);
-        other.SetReadedMessage(u"unlocked", 1);
-        ASSERT_TRUE(other.Save(Path(), true));
-        const std::vector<unsigned char> others = Bytes("permanent.dat");
+        EXPECT_EQ(mine.Load(Path()), row.there);
+
+        // The other copy sets its flags, changes a (and c), and clears and
+        // sets one extra option each.
+        other.SetReadedMessage(u"other", 2);
+        other.SetSelectedMenu(u"menu", 1);
+        other.m_PassedReplayLabels.insert(u"*other");
+        other.SetShowedCG(u"ev_other");
+        other.m_ExtraOption.m_Bits = 0b0110;
+        set(2, 1, row.bothChangeC ? 3 : 1);
+        module_.m_Value = row.modulesDiffer ? 5 : 0;
+        ASSERT_TRUE(other.Save(SavePath("other.dat"), true));
+        const std::vector<unsigned char> others = Bytes("other.dat");
+        const auto putOthers = [&] {
+            qtest::WriteBytes(dir_.path() / "put.tmp", others);
+            std::filesystem::rename(dir_.path() / "put.tmp", dir_.path() / "permanent.dat");
+        };
+        if (row.meanwhile) inTheMoment = putOthers;
+        else putOthers();
+
+        // This copy changes b (and c) and sets an extra option of its own.
+        mine.SetReadedMessage(u"mine", 1);
+        mine.SetShowedCG(u"ev_mine");
+        mine.m_ExtraOption.m_Bits = 0b1101;
+        set(1, 5, row.bothChangeC ? 4 : 1);
+        module_.m_Value = 0;
         qtest::LogCapture log;
         ASSERT_TRUE(mine.Save(Path(), true));
-        EXPECT_EQ(Bytes("permanent.dat.changed"), others);
-        EXPECT_TRUE(log.Contains("読み込んだ後に書き換えられていたファイルを" + GxToUtf8(Path()) + ".changedとして残しました"))
+        EXPECT_FALSE(inTheMoment);
+        EXPECT_TRUE(log.Contains("他のコピーが書き込んだ内容を合わせました")) << log.Text();
+        const bool keep = row.bothChangeC || row.modulesDiffer;
+        EXPECT_EQ(Bytes("permanent.dat.changed"), keep ? others : std::vector<unsigned char>());
+        EXPECT_EQ(log.Contains(row.bothChangeC ? "このコピーのものを書き込みます(c)" : "このコピーのものを書き込みます(modules)"),
+                  keep)
             << log.Text();
+        // Merged in memory, as the game goes on with it, and in the file.
+        EXPECT_EQ(get(u"a"), 2);
+        set(0, 0, 0);
+        GxUserDataPerman read(&core_);
+        ASSERT_TRUE(read.Load(Path()));
+        EXPECT_TRUE(read.IsReadedMessage(u"mine", 1) && read.IsReadedMessage(u"other", 2));
+        EXPECT_TRUE(read.IsSelectedMenu(u"menu", 1));
+        EXPECT_EQ(read.m_PassedReplayLabels, std::set<GxString>{u"*other"});
+        EXPECT_EQ(read.m_ShowedCGFlags.size(), 2u);
+        EXPECT_EQ(read.m_ExtraOption.m_Bits, 0b1110u);
+        EXPECT_EQ(get(u"a"), 2);
+        EXPECT_EQ(get(u"b"), 5);
+        EXPECT_EQ(get(u"c"), row.bothChangeC ? 4 : 1);
         ASSERT_TRUE(mine.Save(Path(), true));
         EXPECT_FALSE(std::filesystem::exists(dir_.path() / "permanent.dat.2.changed"));
     }
+    psys::set_safe_file_hook(nullptr);
 }
 
 // In the text form an entry's lines can simply be repeated: a label twice

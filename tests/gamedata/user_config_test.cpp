@@ -6,6 +6,7 @@
 #include "io/GxContentBinaryWriter.h"
 #include "support/Golden.h"
 #include "support/LogCapture.h"
+#include "platform/system/safe_file.h"
 
 namespace {
 
@@ -48,7 +49,7 @@ TEST_F(UserConfig, StoredFormMatchesTheGoldenFileBothWays) {
     const auto golden = qtest::ReadBytes(qtest::GoldenPath("gamedata/userconf.dat"));
     ASSERT_FALSE(golden.empty());
     EXPECT_EQ(Bytes("userconf.dat"), golden);
-    EXPECT_FALSE(std::filesystem::exists(dir_.path() / "userconf.dat.tmp"));
+    EXPECT_FALSE(std::filesystem::exists(psys::safe_file_temp_path(dir_.str() + "/userconf.dat")));
 
     qtest::WriteBytes(dir_.path() / "userconf.dat", golden);
     GxUserConfig read(&core_);

@@ -1,6 +1,7 @@
 #include "support/TempDir.h"
 
 #include "platform/system/codepage.h"
+#include "platform/system/safe_file.h"
 
 #include <fcntl.h>
 #include <linux/capability.h>
@@ -59,5 +60,17 @@ bool UnreadableFile::opens() const {
 
 std::u16string TempDir::u16() const { return psys::utf8_to_utf16(path_.string()); }
 std::u16string TempDir::u16(const std::string& name) const { return psys::utf8_to_utf16((path_ / name).string()); }
+
+TempNamesTaken::TempNamesTaken(const std::filesystem::path& file) : file_(file) {
+    for (unsigned n = 1; n <= psys::kSafeFileTempNames; ++n)
+        std::filesystem::create_directory(psys::safe_file_temp_path(file.string(), n));
+}
+
+TempNamesTaken::~TempNamesTaken() {
+    for (unsigned n = 1; n <= psys::kSafeFileTempNames; ++n) {
+        std::error_code ec;
+        std::filesystem::remove(psys::safe_file_temp_path(file_.string(), n), ec);
+    }
+}
 
 } // namespace qtest

@@ -42,4 +42,18 @@ private:
     unsigned removed_ = 0;
 };
 
+// A folder at every temporary name this process's writer of the file could
+// use, so that its write fails as where none can be made; they go with the
+// object.
+class TempNamesTaken {
+public:
+    explicit TempNamesTaken(const std::filesystem::path& file);
+    ~TempNamesTaken();
+    TempNamesTaken(const TempNamesTaken&) = delete;
+    TempNamesTaken& operator=(const TempNamesTaken&) = delete;
+
+private:
+    std::filesystem::path file_;
+};
+
 } // namespace qtest

@@ -5,6 +5,7 @@
 #include "platform/image/surface_io.h"
 #include "support/Golden.h"
 #include "support/TempDir.h"
+#include "platform/system/safe_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -632,7 +633,7 @@ TEST(PngOutput, ImageMagickReadsWhatWeWrite) {
     std::memcpy(px, bytes, 8);
     std::string path = (dir.path() / "thumb.png").string();
     ASSERT_TRUE(save_png(path, px, 2, 1, 8));
-    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    EXPECT_FALSE(std::filesystem::exists(psys::safe_file_temp_path(path)));
     convert(q(path) + " -depth 8 rgba:" + q(dir.path() / "out.raw"));
     EXPECT_EQ(qtest::ReadBytes(dir.path() / "out.raw"), (std::vector<unsigned char>{255, 0, 0, 255, 0, 0, 255, 128}));
 
