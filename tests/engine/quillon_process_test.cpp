@@ -4,6 +4,8 @@
 #include "GameFolder.h"
 #include "ProgramRun.h"
 
+#include "base/GxStringUtil.h"
+#include "gamedata/GxUserDataPerman.h"
 #include "platform/system/instance_lock.h"
 #include "support/SampleGameCopy.h"
 
@@ -192,13 +194,16 @@ TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
         bool secondStartsFirst;
     };
     const std::vector<std::string> asOther = {"--reuid=65534", "--regid=65534", "--clear-groups", "--", program.string()};
+    // The copy started first makes the folder only once the other's lock
+    // file stands in it, and says when it is about to.
+    const fs::path mkdirHeld = temp_.path() / "mkdir-held";
+    EnvChanges firstStart = WithShim(other, "QUILLON_SHIM_MKDIR_AFTER", (save / psys::instance_lock::kFolderLockName).string());
+    firstStart["QUILLON_SHIM_MKDIR_HELD"] = mkdirHeld.string();
     const Row rows[] = {
         {"another user, who may write into the folder but not list it", true, Headless(), other, asOther, false},
         {"a folder that cannot be locked, as on NFS", false, WithShim(Headless(), "QUILLON_SHIM_FLOCK", "folders"),
          WithShim(other, "QUILLON_SHIM_FLOCK", "folders"), {}, false},
-        {"two first starts", false, Headless(),
-         WithShim(other, "QUILLON_SHIM_MKDIR_AFTER", (save / psys::instance_lock::kFolderLockName).string()), {},
-         true},
+        {"two first starts", false, Headless(), firstStart, {}, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -213,7 +218,10 @@ TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
                                       fs::perms::others_write | fs::perms::others_exec);
         }
         pid_t second = 0;
-        if (row.secondStartsFirst) second = Start(game_, "second.out", row.second);
+        if (row.secondStartsFirst) {
+            second = Start(game_, "second.out", row.second);
+            ASSERT_TRUE(Eventually([&] { return fs::exists(mkdirHeld); }, seconds(30))) << ReadText(temp_.path() / "second.out");
+        }
         // The other user's row: the first copy's files are its own alone.
         const mode_t umaskBefore = row.needsRoot ? umask(077) : 0;
         const pid_t first = Start(game_, "first.out", row.first);
@@ -234,31 +242,151 @@ TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
     }
 }
 
-// Where no lock of either kind can be had both copies run, the guard lost
-// and said once by each; the one that quits last keeps what the other
-// wrote to the permanent data since it read it.
-TEST_F(QuillonProcess, WithoutAnyLockNeitherCopyLosesWhatTheOtherWrote) {
-    const fs::path save = game_ / "QuillonSample_SAVE";
-    fs::create_directories(temp_.path() / "run2");
-    EnvChanges otherRuntime = Headless();
-    otherRuntime["XDG_RUNTIME_DIR"] = (temp_.path() / "run2").string();
-    const pid_t first = Start(game_, "first.out", WithShim(Headless(), "QUILLON_SHIM_FLOCK", "all"));
-    ASSERT_TRUE(Booted(save)) << ReadText(temp_.path() / "first.out");
-    fs::remove(save / "device.log");
-    const pid_t second = Start(game_, "second.out", WithShim(otherRuntime, "QUILLON_SHIM_FLOCK", "all"));
-    ASSERT_TRUE(Booted(save)) << ReadText(temp_.path() / "second.out");
-    ASSERT_EQ(kill(first, SIGTERM), 0);
-    EXPECT_EQ(Finish(first), 0);
-    const std::vector<unsigned char> firsts = qtest::ReadBytes(save / "permanent.dat");
-    ASSERT_FALSE(firsts.empty());
-    ASSERT_EQ(kill(second, SIGTERM), 0);
-    EXPECT_EQ(Finish(second), 0);
-    EXPECT_EQ(qtest::ReadBytes(save / "permanent.dat.changed"), firsts);
-    const std::string log = ReadUtf16File(save / "error.log");
-    size_t lines = 0;
-    for (size_t at = 0; (at = log.find("Error/GxCore Save Folder Lock Failed(", at)) != std::string::npos; ++at) ++lines;
-    EXPECT_EQ(lines, 2u) << log;
-    EXPECT_NE(log.find("permanent.dat.changed"), std::string::npos) << log;
+// A copy that jumps to a label of the story, reads on and quick-saves, then
+// says "DONE" and waits. On the stepped clock each copy reads the same lines
+// however busy the machine is.
+std::string ReadAndQuickSave(const std::string& label) {
+    return "wait SeqTitle\nlabel " + label +
+           "\nwait SeqAvgMain\n+60 click 512 400\n+30 click 512 400\n+30 click 512 400\n"
+           "+20 move 856 578\n+2 click 856 578\n+20 note DONE\n";
+}
+
+// The messages a save folder's permanent data has read.
+std::map<GxString, GxFlagWords> ReadFlags(const fs::path& save) {
+    GxUserDataPerman perman(nullptr);
+    perman.Load(GxFromUtf8((save / "permanent.dat").string()));
+    return perman.m_ReadedMessageFlags;
+}
+
+// Where no lock of either kind can be had (a file system without locks) every
+// copy runs, says so, and loses nothing another wrote, however many run and
+// however their writes meet. Each copy jumps to a label of its own, reads on
+// and quick-saves; then they quit together, every one held inside its
+// permanent data's write until all are (a desktop session's end), or all but
+// the last quit and are held there while the last starts (its start must
+// leave their temporary files alone, as one a writer on another machine is
+// writing). Afterwards the permanent data holds every line any copy read,
+// and the quick save of every copy that ran with the others stands, the
+// last as "gamedata_quick.gd", the others kept beside it.
+TEST_F(QuillonProcess, WithoutAnyLockNoCopyLosesWhatAnotherWrote) {
+    // Without the opening movie, which would play at the pace of the clock.
+    const fs::path game = temp_.path() / "shared", save = game / "QuillonSample_SAVE";
+    std::string error;
+    ASSERT_TRUE(qtest::CopySampleGame(game, false, &error)) << error;
+    const char* labels[] = {"SEA", "HILL", "TOWN", "MAIN", "JOIN"};
+    const auto scriptFor = [&](const fs::path& dir, int k) {
+        fs::create_directories(dir);
+        qtest::WriteText(dir / "script.txt", ReadAndQuickSave(labels[k % 5]));
+        return dir / "script.txt";
+    };
+    const auto done = [&](const fs::path& out) {
+        return Eventually([&] { return ReadText(out).find("DONE ") != std::string::npos; }, seconds(60));
+    };
+    // What each label's copy reads when it runs alone.
+    std::map<GxString, GxFlagWords> alone[5];
+    {
+        std::vector<pid_t> pids;
+        for (int k = 0; k < 5; ++k) {
+            const fs::path dir = temp_.path() / ("alone" + std::to_string(k));
+            ASSERT_TRUE(qtest::CopySampleGame(dir / "game", false, &error)) << error;
+            fs::create_directories(dir / "run");
+            EnvChanges env = proctest::HeadlessEnv(dir / "run", dir / "home");
+            env["QUILLON_PLAYTHROUGH"] = scriptFor(dir, k).string();
+            pids.push_back(Start(dir / "game", "alone" + std::to_string(k) + ".out", env));
+        }
+        for (int k = 0; k < 5; ++k) {
+            ASSERT_TRUE(done(temp_.path() / ("alone" + std::to_string(k) + ".out")));
+            ASSERT_EQ(kill(pids[k], SIGTERM), 0);
+            ASSERT_EQ(Finish(pids[k]), 0);
+            alone[k] = ReadFlags(temp_.path() / ("alone" + std::to_string(k)) / "game" / "QuillonSample_SAVE");
+            ASSERT_FALSE(alone[k].empty());
+        }
+    }
+    struct Row {
+        const char* what;
+        int copies;
+        bool lastStartsWhileTheOthersWrite;
+        bool noExchange = false;  // a file system that cannot exchange two names (NFS)
+    } rows[] = {
+        {"two copies quitting together", 2, false},
+        {"a copy started while two others write", 3, true},
+        {"ten copies quitting together", 10, false},
+        {"ten copies quitting together where names cannot be exchanged", 10, false, true},
+    };
+    int run = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        fs::remove_all(save);
+        const fs::path arrived = temp_.path() / ("arrived" + std::to_string(run)),
+                       release = temp_.path() / ("release" + std::to_string(run));
+        fs::create_directories(arrived);
+        const int held = row.lastStartsWhileTheOthersWrite ? row.copies - 1 : row.copies;
+        std::vector<pid_t> pids;
+        std::vector<fs::path> outs;
+        const auto start = [&](int k, bool holdsInItsWrite) {
+            const fs::path dir = temp_.path() / ("copy" + std::to_string(run) + "_" + std::to_string(k));
+            EnvChanges env = WithShim(Headless(), "QUILLON_SHIM_FLOCK", "all");
+            env["QUILLON_PLAYTHROUGH"] = scriptFor(dir, k).string();
+            if (holdsInItsWrite) {
+                env["QUILLON_SHIM_FSYNC_NAME"] = "permanent.dat.";
+                env["QUILLON_SHIM_FSYNC_ARRIVED"] = arrived.string();
+                env["QUILLON_SHIM_FSYNC_WAIT"] = std::to_string(held);
+                if (row.lastStartsWhileTheOthersWrite) env["QUILLON_SHIM_FSYNC_UNTIL"] = release.string();
+            }
+            if (row.noExchange) {
+                env["QUILLON_SHIM_EXCHANGE"] = "none";
+                // Each a while between keeping the old file and its rename.
+                env["QUILLON_SHIM_LINK_DELAY"] = "30";
+            }
+            outs.push_back(temp_.path() / (dir.filename().string() + ".out"));
+            pids.push_back(Start(game, outs.back().filename().string(), env));
+        };
+        for (int k = 0; k < held; ++k) start(k, true);
+        for (int k = 0; k < held; ++k) ASSERT_TRUE(done(outs[k])) << ReadText(outs[k]);
+        for (int k = 0; k < held; ++k) ASSERT_EQ(kill(pids[k], SIGTERM), 0);
+        std::string leftover;
+        if (row.lastStartsWhileTheOthersWrite) {
+            ASSERT_TRUE(Eventually([&] { return std::distance(fs::directory_iterator(arrived), {}) == held; }, seconds(30)));
+            // A write of a copy on another machine, whose process this one
+            // cannot see.
+            const pid_t gone = fork();
+            if (gone == 0) _exit(0);
+            waitpid(gone, nullptr, 0);
+            leftover = "permanent.dat." + std::to_string(gone) + ".tmp";
+            qtest::WriteText(save / leftover, "being written elsewhere");
+            start(held, false);
+            ASSERT_TRUE(done(outs.back())) << ReadText(outs.back());
+            EXPECT_TRUE(fs::exists(save / leftover));
+            qtest::WriteText(release, "");
+        }
+        for (int k = 0; k < held; ++k) EXPECT_EQ(Finish(pids[k]), 0) << ReadText(outs[k]);
+        if (row.lastStartsWhileTheOthersWrite) {
+            ASSERT_EQ(kill(pids.back(), SIGTERM), 0);
+            EXPECT_EQ(Finish(pids.back()), 0);
+        }
+        const std::map<GxString, GxFlagWords> merged = ReadFlags(save);
+        for (int k = 0; k < row.copies; ++k)
+            for (const auto& [key, words] : alone[k % 5])
+                for (size_t w = 0; w < words.size(); ++w)
+                    EXPECT_EQ(merged.count(key) && w < merged.at(key).size() ? merged.at(key)[w] & words[w] : 0u,
+                              words[w])
+                        << "copy " << k << " (" << labels[k % 5] << ") read " << GxToUtf8(key) << " word " << w;
+        int quickSaves = 0;
+        for (const auto& entry : fs::directory_iterator(save)) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_FALSE(name.ends_with(".writing")) << name;
+            quickSaves += name == "gamedata_quick.gd" ||
+                          (name.starts_with("gamedata_quick.gd.") && name.ends_with(".changed"));
+            EXPECT_TRUE(!name.ends_with(".tmp") || name == leftover) << name;
+        }
+        // A copy started after the others saved replaces the quick save it
+        // found, as any later start does.
+        EXPECT_EQ(quickSaves, held);
+        const std::string log = ReadUtf16File(save / "error.log");
+        EXPECT_NE(log.find("Error/GxCore Save Folder Lock Failed("), std::string::npos) << log;
+        EXPECT_EQ(log.find("ファイルの書き込みに失敗しました"), std::string::npos) << log;
+        ++run;
+    }
 }
 
 TEST_F(QuillonProcess, FifosAsGameFilesNeverHangAndAreNamed) {
@@ -311,18 +439,38 @@ TEST_F(QuillonProcess, WithoutADisplayTheStartIsRefusedAndEveryMessageIsSaid) {
     }
 }
 
-TEST_F(QuillonProcess, ALockThatCannotBeMadeCostsOnlyTheGuard) {
-    // A runtime folder nobody can create files in, not even root.
-    EnvChanges env = Headless();
-    env["XDG_RUNTIME_DIR"] = "/proc/self";
-    const pid_t pid = Start(game_, "run.out", env);
+// A title lock that cannot be made, or that another user planted where the
+// lock once was and holds, costs the player nothing: the game starts, and
+// its save folder's lock guards its data.
+TEST_F(QuillonProcess, ALockThatCannotBeMadeOrIsPlantedCostsOnlyTheGuard) {
     const fs::path save = game_ / "QuillonSample_SAVE";
+    // A runtime folder nobody can create files in, not even root.
+    EnvChanges cannot = Headless();
+    cannot["XDG_RUNTIME_DIR"] = "/proc/self";
+    const pid_t pid = Start(game_, "run.out", cannot);
     ASSERT_TRUE(Booted(save)) << ReadText(temp_.path() / "run.out");
     const std::string log = ReadUtf16File(save / "error.log");
     EXPECT_NE(log.find("Error/GxCore Single Instance Lock Failed(/proc/self/Quillon Sample.lock: "), std::string::npos)
         << log;
     ASSERT_EQ(kill(pid, SIGTERM), 0);
     EXPECT_EQ(Finish(pid), 0);
+
+    // Another user's file at the name the lock had in /tmp, held.
+    const fs::path planted = "/tmp/Quillon Sample-" + std::to_string(getuid()) + ".lock";
+    qtest::WriteText(planted, "");
+    if (geteuid() == 0) chown(planted.c_str(), 65534, 65534);
+    const int holder = open(planted.c_str(), O_RDONLY);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    EnvChanges noRuntime = Headless();
+    noRuntime["XDG_RUNTIME_DIR"] = std::nullopt;
+    fs::remove(save / "device.log");
+    const pid_t player = Start(game_, "player.out", noRuntime);
+    EXPECT_TRUE(Booted(save)) << ReadText(temp_.path() / "player.out");
+    EXPECT_TRUE(fs::exists(temp_.path() / "home" / ".cache" / "quillon" / "Quillon Sample.lock"));
+    ASSERT_EQ(kill(player, SIGTERM), 0);
+    EXPECT_EQ(Finish(player), 0);
+    close(holder);
+    fs::remove(planted);
 }
 
 // An X server of our own for the one behaviour that needs a desktop.

@@ -1,5 +1,6 @@
 // Preloaded into the real program by the process tests to give it the file
-// systems a player may keep a save folder on, which this machine has not:
+// systems a player may keep a save folder on, which this machine has not,
+// and to hold copies at the moments where they could meet:
 //   QUILLON_SHIM_FLOCK=folders  an exclusive flock on a folder fails with
 //                               EBADF, as on NFS (only a descriptor open for
 //                               writing takes one there)
@@ -7,14 +8,28 @@
 //   QUILLON_SHIM_MKDIR_AFTER=F  mkdir of the folder that holds the file F
 //                               first waits (10 s at most) until F exists:
 //                               another copy made the folder first
+//   QUILLON_SHIM_MKDIR_HELD=F   made once that mkdir waits
+//   QUILLON_SHIM_FSYNC_NAME=S   an fsync of a file whose path holds S, once
+//                               its bytes are written, first makes a file
+//   QUILLON_SHIM_FSYNC_ARRIVED=D  named after the process in the folder D,
+//   QUILLON_SHIM_FSYNC_WAIT=N   then waits until D holds N such files, and
+//   QUILLON_SHIM_FSYNC_UNTIL=F  then until the file F exists (each 10 s at
+//                               most): copies held inside their writes
+//   QUILLON_SHIM_EXCHANGE=none  renameat2 takes no flags (EINVAL), as on NFS
+//   QUILLON_SHIM_LINK_DELAY=MS  a link made (or tried) at a path that holds
+//                               the QUILLON_SHIM_FSYNC_NAME then waits MS ms
+#include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -26,6 +41,26 @@ bool Is(const char* name, const char* value) {
 template <class F>
 F Next(const char* symbol) {
     return reinterpret_cast<F>(dlsym(RTLD_NEXT, symbol));
+}
+
+void Touch(const char* path) {
+    const int fd = open(path, O_WRONLY | O_CREAT, 0666);
+    if (fd >= 0) close(fd);
+}
+
+// Waits (10 s at most) until done says so.
+template <class Done>
+void WaitFor(Done done) {
+    for (int i = 0; i < 1000 && !done(); ++i) usleep(10000);
+}
+
+int Entries(const char* dir) {
+    int n = 0;
+    if (DIR* d = opendir(dir)) {
+        while (const dirent* e = readdir(d)) n += e->d_name[0] != '.';
+        closedir(d);
+    }
+    return n;
 }
 
 } // namespace
@@ -48,8 +83,48 @@ extern "C" int mkdir(const char* path, mode_t mode) noexcept {
     struct stat st {};
     const char* after = std::getenv("QUILLON_SHIM_MKDIR_AFTER");
     const char* slash = after ? std::strrchr(after, '/') : nullptr;
-    if (slash && std::strlen(path) == size_t(slash - after) && std::strncmp(path, after, size_t(slash - after)) == 0)
-        for (int i = 0; i < 1000 && stat(after, &st) != 0; ++i) usleep(10000);
+    if (slash && std::strlen(path) == size_t(slash - after) && std::strncmp(path, after, size_t(slash - after)) == 0) {
+        if (const char* held = std::getenv("QUILLON_SHIM_MKDIR_HELD")) Touch(held);
+        WaitFor([&] { return stat(after, &st) == 0; });
+    }
     static const auto next = Next<int (*)(const char*, mode_t)>("mkdir");
     return next(path, mode);
+}
+
+extern "C" int fsync(int fd) noexcept {
+    const char* name = std::getenv("QUILLON_SHIM_FSYNC_NAME");
+    const char* arrived = std::getenv("QUILLON_SHIM_FSYNC_ARRIVED");
+    char path[4096] = {};
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    if (name && arrived && readlink(link.c_str(), path, sizeof path - 1) > 0 && std::strstr(path, name)) {
+        Touch((std::string(arrived) + "/" + std::to_string(getpid())).c_str());
+        const char* wait = std::getenv("QUILLON_SHIM_FSYNC_WAIT");
+        const int count = wait ? std::atoi(wait) : 0;
+        WaitFor([&] { return Entries(arrived) >= count; });
+        struct stat st {};
+        if (const char* until = std::getenv("QUILLON_SHIM_FSYNC_UNTIL"))
+            WaitFor([&] { return stat(until, &st) == 0; });
+    }
+    static const auto next = Next<int (*)(int)>("fsync");
+    return next(fd);
+}
+
+extern "C" int renameat2(int olddir, const char* from, int newdir, const char* to, unsigned int flags) noexcept {
+    if (flags != 0 && Is("QUILLON_SHIM_EXCHANGE", "none")) {
+        errno = EINVAL;
+        return -1;
+    }
+    static const auto next = Next<int (*)(int, const char*, int, const char*, unsigned int)>("renameat2");
+    return next(olddir, from, newdir, to, flags);
+}
+
+extern "C" int link(const char* from, const char* to) noexcept {
+    static const auto next = Next<int (*)(const char*, const char*)>("link");
+    const int result = next(from, to);
+    const int err = errno;
+    const char* name = std::getenv("QUILLON_SHIM_FSYNC_NAME");
+    const char* delay = std::getenv("QUILLON_SHIM_LINK_DELAY");
+    if (name && delay && std::strstr(to, name)) usleep(useconds_t(std::atoi(delay)) * 1000);
+    errno = err;
+    return result;
 }
