@@ -24,6 +24,12 @@ void GxPersistFile::KnownFiles::Saw(const GxString& path, const psys::file_statu
     m_Seen[path] = status ? std::optional<psys::file_status>(*status) : std::nullopt;
 }
 
+void GxPersistFile::KnownFiles::SawAsItStands(const GxString& path) {
+    psys::file_status status;
+    const bool present = psys::status_of(GxToNativePath(path), &status);
+    Saw(path, present ? &status : nullptr);
+}
+
 bool GxPersistFile::KnownFiles::ChangedSince(const GxString& path, const psys::file_status* now) const {
     const auto it = m_Seen.find(path);
     if (it == m_Seen.end()) return false;
@@ -69,39 +75,43 @@ bool WriteBody(psys::safe_file& file, const GxString& path, bool binary, const c
 }
 
 // Keeps the file the commit replaced under path's kept names of the kind;
-// the name it took, or "" with a line saying why not.
-GxString KeepReplaced(psys::safe_file& file, const GxString& path, bool damaged, const GxChar* who) {
+// the number of the name it took, or 0 with a line saying why not.
+u32 KeepReplaced(psys::safe_file& file, const GxString& path, bool damaged, const GxChar* who) {
     const GxChar* why = damaged ? u"damaged" : u"changed";
     const u32 names = damaged ? GxPersistFile::kMaxKeptFiles : GxPersistFile::kMaxChangedFiles;
+    u32 number = 0;
     const std::string kept = file.keep_replaced(
-        [&](unsigned n) { return GxToNativePath(GxPersistFile::KeptFilePath(path, n, why)); }, names);
+        [&](unsigned n) {
+            number = n;
+            return GxToNativePath(GxPersistFile::KeptFilePath(path, n, why));
+        },
+        names);
     if (!kept.empty()) {
-        const GxString name = GxFromUtf8(kept);
         GxWriteErrorLog(damaged ? u"%s/読み込めなかったファイルを%sとして残しました\n"
                                 : u"%s/読み込んだ後に書き換えられていたファイルを%sとして残しました\n",
-                        who, name);
-        return name;
+                        who, GxFromUtf8(kept));
+        return number;
     }
     if (damaged) {
         GxWriteErrorLog(u"%s/読み込めなかったファイルは既に%u個残してあるため、これ以上残しませんでした(%s)\n", who,
                         GxPersistFile::kMaxKeptFiles, path);
         file.drop_replaced();
-        return {};
+        return 0;
     }
     // Another copy's bytes are never removed: where no name is free they
     // stay under the temporary name they were exchanged to.
     GxWriteErrorLog(u"%s/書き換えられていたファイルを残せないため、%sのまま残しました(%s)\n", who,
                     GxFromUtf8(file.replaced_path()), file.error().empty() ? u"no name free" : GxFromUtf8(file.error()));
-    return {};
+    return 0;
 }
 
 } // namespace
 
 bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
                           const std::function<bool(GxContentWriterBase&)>& body, KnownFiles* known,
-                          const Merge& merge, GxString* keptAs) {
+                          const Merge& merge, u32* keptNumber) {
     const std::string native = GxToNativePath(path);
-    if (keptAs) keptAs->clear();
+    if (keptNumber) *keptNumber = 0;
     psys::file_status status;
     const bool present = psys::status_of(native, &status);
     // A file that stands there but does not open was never read, by a load
@@ -152,8 +162,8 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
                 // unless the merge added something.
                 again = merged == MergeResult::Merged || merged == MergeResult::PartlyMerged;
             } else {
-                const GxString kept = KeepReplaced(file, path, false, who);
-                if (keptAs) *keptAs = kept;
+                const u32 kept = KeepReplaced(file, path, false, who);
+                if (keptNumber) *keptNumber = kept;
             }
         }
         known->ClearUnread(path);

@@ -38,6 +38,8 @@ public:
         void ClearUnread(const GxString& path) { m_Unread.erase(path); }
         // How the file stood when read or written (null: nothing stood there).
         void Saw(const GxString& path, const psys::file_status* status);
+        // Sees the file as it stands now, without reading it.
+        void SawAsItStands(const GxString& path);
         // Whether the file stands otherwise than when last seen; false for a
         // file never seen.
         bool ChangedSince(const GxString& path, const psys::file_status* now) const;
@@ -74,10 +76,11 @@ public:
     // "damaged"; a file other than the one known saw last (another copy of
     // the game wrote it since, even in the moment of this write) is given
     // to merge, when there is one, and written again with what it merged,
-    // or else kept as "changed" (its name in keptAs, when given).
+    // or else kept as "changed" (the number of its name in keptNumber, when
+    // given; 0 when nothing was kept so).
     static bool Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
                       const std::function<bool(GxContentWriterBase&)>& body, KnownFiles* known = nullptr,
-                      const Merge& merge = {}, GxString* keptAs = nullptr);
+                      const Merge& merge = {}, u32* keptNumber = nullptr);
     // Loads the file whole, without the cache, into buffer and opens a
     // verbose reader on it past the header: the text reader when textMagic is
     // given and the first byte is 'T', otherwise the binary reader with

@@ -122,22 +122,17 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
         GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath, GxFromUtf8(error));
         return false;
     }
-    const GxString dataPath = GameDataPath(saveDir, fileNumber);
-    GxString kept;
-    if (!userData.SaveGameData(dataPath, true, &kept)) return false;
-    if (!kept.empty()) thumb.hold_replaced();
+    u32 kept = 0;
+    if (!userData.SaveGameData(GameDataPath(saveDir, fileNumber), true, &kept)) return false;
+    if (kept) thumb.hold_replaced();
     // Renaming beside a file just renamed hardly fails; if it does, the game
     // is saved and only its picture is the old one.
     if (!thumb.commit()) {
         GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath, GxFromUtf8(thumb.error()));
     } else if (thumb.has_replaced()) {
-        u32 number = 1;
-        while (number < GxPersistFile::kMaxChangedFiles && GxPersistFile::KeptFilePath(dataPath, number, u"changed") != kept)
-            ++number;
+        // Under its save's number, or the first free one after it.
         const std::string aside = thumb.keep_replaced(
-            [&](unsigned n) {
-                return GxToNativePath(GxPersistFile::KeptFilePath(thumbPath, number + n - 1, u"changed"));
-            },
+            [&](unsigned n) { return GxToNativePath(GxPersistFile::KeptFilePath(thumbPath, kept + n - 1, u"changed")); },
             GxPersistFile::kMaxChangedFiles);
         if (!aside.empty())
             GxWriteErrorLog(u"GxSaveSlot::Save/読み込んだ後に書き換えられていたファイルを%sとして残しました\n", GxFromUtf8(aside));

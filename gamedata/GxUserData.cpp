@@ -10,8 +10,6 @@
 #include "gamedata/GxUserDataPerman.h"
 #include "io/GxContentReaderBase.h"
 #include "io/GxContentTypes.h"
-#include "base/GxStringUtil.h"
-#include "platform/system/file_system.h"
 #include "script/GxMoaEx.h"
 #include "script/GxMoaSystem.h"
 #include "script/GxMoaWorkerEx.h"
@@ -452,14 +450,10 @@ bool GxUserData::ReadSelectButtons(GxContentReaderBase& r) {
 // ---- files -----------------------------------------------------------------
 
 void GxUserData::SeeFiles(const std::vector<GxString>& paths) {
-    for (const GxString& path : paths) {
-        psys::file_status status;
-        const bool present = psys::status_of(GxToNativePath(path), &status);
-        m_Known.Saw(path, present ? &status : nullptr);
-    }
+    for (const GxString& path : paths) m_Known.SawAsItStands(path);
 }
 
-bool GxUserData::SaveGameData(const GxString& path, bool binary, GxString* keptAs) {
+bool GxUserData::SaveGameData(const GxString& path, bool binary, u32* keptNumber) {
     return GxPersistFile::Write(path, binary, binary ? "BGD" : "TGD", kSaveWho, [&](GxContentWriterBase& w) {
         WritePlayRecord(w);
         if (g_pMoa()) g_pMoa()->WriteVariables(&w, kStorageGame);
@@ -475,7 +469,7 @@ bool GxUserData::SaveGameData(const GxString& path, bool binary, GxString* keptA
         GxCoreBase* core = Core();
         const bool modules = !core || core->CallModulesWriteUserData(&w, path);
         return tasks && modules;
-    }, &m_Known, {}, keptAs);
+    }, &m_Known, {}, keptNumber);
 }
 
 bool GxUserData::LoadGameData(const GxString& path, bool readAll) {

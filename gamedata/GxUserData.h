@@ -63,8 +63,9 @@ public:
     // aside as "<name>.damaged" (or a numbered name beside copies kept
     // before); one that another copy of the game wrote since this holder
     // saw the path (read it, saw nothing there, or wrote it) is kept as
-    // "<name>.changed" in the same way, its name in keptAs when given.
-    bool SaveGameData(const GxString& path, bool binary, GxString* keptAs = nullptr);
+    // "<name>.changed" in the same way, the number of its name in
+    // keptNumber when given (0: none kept so).
+    bool SaveGameData(const GxString& path, bool binary, u32* keptNumber = nullptr);
     // Notes how each file stands now, read or not, so that a save over one
     // that another copy of the game writes later keeps that copy's file:
     // for the save games of a save folder, at the start.
