@@ -1,11 +1,11 @@
 #include "platform/system/safe_file.h"
 
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -32,9 +32,18 @@ void sync_folder_of(const std::string& path) {
 // reason it failed.
 int move_without_replacing(const std::string& from, const std::string& to) {
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-    // A file system that cannot refuse to replace is asked first whether
-    // anything stands there.
     if (errno != EINVAL && errno != ENOSYS) return errno;
+    // A file system whose renames cannot refuse to replace (NFS) still makes
+    // a link only where nothing stands, in one step, so that two writers
+    // keeping files at one name at one moment never both take it: the file
+    // gets its new name so and loses its old one after.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return 0;
+    }
+    if (errno == EEXIST || errno == ENOENT) return errno;
+    // One that makes no links (or a folder to be moved) is asked first
+    // whether anything stands there.
     struct stat st;
     if (::lstat(to.c_str(), &st) == 0) return EEXIST;
     if (errno != ENOENT) return errno;
@@ -43,39 +52,77 @@ int move_without_replacing(const std::string& from, const std::string& to) {
 
 bool cannot_exchange(int err) { return err == EINVAL || err == ENOSYS || err == EOPNOTSUPP; }
 
-// A token older than this was left by a writer killed while it held it.
-constexpr int kStaleTokenSeconds = 10;
+// A token that stands unchanged this long, by the waiting writer's own
+// clock, was left by a writer killed while it held it.
+constexpr std::chrono::seconds kStaleToken{10};
+
+// Whether two looks at a token saw the same one. Not its change time, which a
+// rename moves on.
+bool same_token(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
+}
 
 // Where names cannot be exchanged, the writers of one file take turns at its
 // name by a token beside it ("<path>.writing"), made with O_EXCL, which NFS
-// makes in one step too, and removed after. A token that cannot be had
-// within the stale time (a folder that takes no new files) costs the turn,
-// not the write.
+// makes in one step too, and removed after. A token is judged stale by how
+// long this writer has watched it stand, not by its time, which is the file
+// server's and need not agree with this machine's clock. A turn that cannot
+// be had within twice the stale time (tokens that keep changing hands, a
+// folder that takes no new files) costs the turn, not the write.
 class write_token {
 public:
     explicit write_token(const std::string& path) : path_(path + ".writing") {
-        for (int turn = 0; turn < kStaleTokenSeconds * 500; ++turn) {
+        using clock = std::chrono::steady_clock;
+        const auto start = clock::now();
+        struct stat watched {};
+        auto since = start;
+        bool watching = false;
+        while (clock::now() - start < 2 * kStaleToken) {
             const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd >= 0) {
+                held_ = ::fstat(fd, &own_) == 0;
                 ::close(fd);
-                held_ = true;
                 return;
             }
             if (errno != EEXIST) return;
             struct stat st;
-            if (::lstat(path_.c_str(), &st) == 0 && st.st_mtime + kStaleTokenSeconds < ::time(nullptr))
-                ::unlink(path_.c_str());
+            if (::lstat(path_.c_str(), &st) == 0) {
+                if (!watching || !same_token(st, watched)) {
+                    watched = st;
+                    since = clock::now();
+                    watching = true;
+                } else if (clock::now() - since >= kStaleToken) {
+                    remove_stale(watched);
+                    watching = false;
+                    continue;
+                }
+            }
             ::usleep(2000);
         }
     }
     ~write_token() {
-        if (held_) ::unlink(path_.c_str());
+        // Unless another writer judged this one stale and took the turn.
+        struct stat st;
+        if (held_ && ::lstat(path_.c_str(), &st) == 0 && same_token(st, own_)) ::unlink(path_.c_str());
     }
     write_token(const write_token&) = delete;
     write_token& operator=(const write_token&) = delete;
 
 private:
+    // Moved to a name of this writer's own before it goes, so that a token
+    // another waiter made at the name since (one that judged the same token
+    // stale a moment before) is put back rather than removed.
+    void remove_stale(const struct stat& stale) const {
+        const std::string aside = path_ + "." + std::to_string(::getpid()) + ".stale";
+        if (::rename(path_.c_str(), aside.c_str()) != 0) return;
+        struct stat st;
+        if (::lstat(aside.c_str(), &st) == 0 && !same_token(st, stale)) ::link(aside.c_str(), path_.c_str());
+        ::unlink(aside.c_str());
+    }
+
     std::string path_;
+    struct stat own_ {};
     bool held_ = false;
 };
 

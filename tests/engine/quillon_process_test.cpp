@@ -261,13 +261,14 @@ std::map<GxString, GxFlagWords> ReadFlags(const fs::path& save) {
 // Where no lock of either kind can be had (a file system without locks) every
 // copy runs, says so, and loses nothing another wrote, however many run and
 // however their writes meet. Each copy jumps to a label of its own, reads on
-// and quick-saves; then they quit together, every one held inside its
-// permanent data's write until all are (a desktop session's end), or all but
-// the last quit and are held there while the last starts (its start must
-// leave their temporary files alone, as one a writer on another machine is
-// writing). Afterwards the permanent data holds every line any copy read,
-// and the quick save of every copy that ran with the others stands, the
-// last as "gamedata_quick.gd", the others kept beside it.
+// and quick-saves, every one held inside its quick save until all are; then
+// they quit together, every one held inside its permanent data's write until
+// all are (a desktop session's end), or all but the last quit and are held
+// there while the last starts (its start must leave their temporary files
+// alone, as one a writer on another machine is writing). Afterwards the
+// permanent data holds every line any copy read, and the quick save of every
+// copy that ran with the others stands, the last as "gamedata_quick.gd", the
+// others kept beside it.
 TEST_F(QuillonProcess, WithoutAnyLockNoCopyLosesWhatAnotherWrote) {
     // Without the opening movie, which would play at the pace of the clock.
     const fs::path game = temp_.path() / "shared", save = game / "QuillonSample_SAVE";
@@ -318,8 +319,12 @@ TEST_F(QuillonProcess, WithoutAnyLockNoCopyLosesWhatAnotherWrote) {
         SCOPED_TRACE(row.what);
         fs::remove_all(save);
         const fs::path arrived = temp_.path() / ("arrived" + std::to_string(run)),
+                       quick = temp_.path() / ("quick" + std::to_string(run)),
+                       kept = temp_.path() / ("kept" + std::to_string(run)),
                        release = temp_.path() / ("release" + std::to_string(run));
         fs::create_directories(arrived);
+        fs::create_directories(quick);
+        fs::create_directories(kept);
         const int held = row.lastStartsWhileTheOthersWrite ? row.copies - 1 : row.copies;
         std::vector<pid_t> pids;
         std::vector<fs::path> outs;
@@ -328,6 +333,16 @@ TEST_F(QuillonProcess, WithoutAnyLockNoCopyLosesWhatAnotherWrote) {
             EnvChanges env = WithShim(Headless(), "QUILLON_SHIM_FLOCK", "all");
             env["QUILLON_PLAYTHROUGH"] = scriptFor(dir, k).string();
             if (holdsInItsWrite) {
+                // Each is held inside its quick save until all are, so that
+                // every copy has started (and seen no quick save) first.
+                env["QUILLON_SHIM_FSYNC2_NAME"] = "gamedata_quick.gd.";
+                env["QUILLON_SHIM_FSYNC2_ARRIVED"] = quick.string();
+                env["QUILLON_SHIM_FSYNC2_WAIT"] = std::to_string(held);
+                // And all that replace another's quick save keep it at one
+                // moment.
+                env["QUILLON_SHIM_KEEP_NAME"] = ".changed";
+                env["QUILLON_SHIM_KEEP_ARRIVED"] = kept.string();
+                env["QUILLON_SHIM_KEEP_WAIT"] = std::to_string(held - 1);
                 env["QUILLON_SHIM_FSYNC_NAME"] = "permanent.dat.";
                 env["QUILLON_SHIM_FSYNC_ARRIVED"] = arrived.string();
                 env["QUILLON_SHIM_FSYNC_WAIT"] = std::to_string(held);
@@ -387,6 +402,27 @@ TEST_F(QuillonProcess, WithoutAnyLockNoCopyLosesWhatAnotherWrote) {
         EXPECT_EQ(log.find("ファイルの書き込みに失敗しました"), std::string::npos) << log;
         ++run;
     }
+}
+
+// Where names cannot be exchanged (NFS) a copy waits for the turn another
+// copy holds at a file, however old the turn's token looks: its time is the
+// file server's, whose clock may lag this machine's by minutes.
+TEST_F(QuillonProcess, AWriterWaitsForATurnHeldElsewhereWhateverTheServersClock) {
+    const fs::path save = game_ / "QuillonSample_SAVE";
+    const pid_t pid = Start(game_, "run.out", WithShim(Headless(), "QUILLON_SHIM_EXCHANGE", "none"));
+    ASSERT_TRUE(Booted(save)) << ReadText(temp_.path() / "run.out");
+    const fs::path token = save / "permanent.dat.writing";
+    qtest::WriteText(token, "");
+    const timespec minuteAgo{time(nullptr) - 60, 0};
+    const timespec times[2] = {minuteAgo, minuteAgo};
+    ASSERT_EQ(utimensat(AT_FDCWD, token.c_str(), times, 0), 0);
+    ASSERT_EQ(kill(pid, SIGTERM), 0);
+    EXPECT_FALSE(Eventually([&] { return qtest::ProcessGone(pid) || !fs::exists(token); }, seconds(3)))
+        << "the turn was taken from its holder";
+    fs::remove(token);
+    EXPECT_EQ(Finish(pid), 0);
+    EXPECT_TRUE(fs::exists(save / "permanent.dat"));
+    EXPECT_FALSE(fs::exists(token));
 }
 
 TEST_F(QuillonProcess, FifosAsGameFilesNeverHangAndAreNamed) {

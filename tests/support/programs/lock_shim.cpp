@@ -15,6 +15,11 @@
 //   QUILLON_SHIM_FSYNC_WAIT=N   then waits until D holds N such files, and
 //   QUILLON_SHIM_FSYNC_UNTIL=F  then until the file F exists (each 10 s at
 //                               most): copies held inside their writes
+//   QUILLON_SHIM_FSYNC2_NAME, _ARRIVED, _WAIT, _UNTIL  a second such hold,
+//                               at writes of another file
+//   QUILLON_SHIM_KEEP_NAME, _ARRIVED, _WAIT, _UNTIL  the same hold at a
+//                               rename or link to a path that holds the
+//                               name: copies keeping files at one moment
 //   QUILLON_SHIM_EXCHANGE=none  renameat2 takes no flags (EINVAL), as on NFS
 //   QUILLON_SHIM_LINK_DELAY=MS  a link made (or tried) at a path that holds
 //                               the QUILLON_SHIM_FSYNC_NAME then waits MS ms
@@ -91,19 +96,26 @@ extern "C" int mkdir(const char* path, mode_t mode) noexcept {
     return next(path, mode);
 }
 
+// The fsync hold of the variables that start with prefix, for the file at
+// path.
+static void HoldAt(const std::string& prefix, const char* path) {
+    const char* name = std::getenv((prefix + "_NAME").c_str());
+    const char* arrived = std::getenv((prefix + "_ARRIVED").c_str());
+    if (!name || !arrived || !std::strstr(path, name)) return;
+    Touch((std::string(arrived) + "/" + std::to_string(getpid())).c_str());
+    const char* wait = std::getenv((prefix + "_WAIT").c_str());
+    const int count = wait ? std::atoi(wait) : 0;
+    WaitFor([&] { return Entries(arrived) >= count; });
+    struct stat st {};
+    if (const char* until = std::getenv((prefix + "_UNTIL").c_str())) WaitFor([&] { return stat(until, &st) == 0; });
+}
+
 extern "C" int fsync(int fd) noexcept {
-    const char* name = std::getenv("QUILLON_SHIM_FSYNC_NAME");
-    const char* arrived = std::getenv("QUILLON_SHIM_FSYNC_ARRIVED");
     char path[4096] = {};
     const std::string link = "/proc/self/fd/" + std::to_string(fd);
-    if (name && arrived && readlink(link.c_str(), path, sizeof path - 1) > 0 && std::strstr(path, name)) {
-        Touch((std::string(arrived) + "/" + std::to_string(getpid())).c_str());
-        const char* wait = std::getenv("QUILLON_SHIM_FSYNC_WAIT");
-        const int count = wait ? std::atoi(wait) : 0;
-        WaitFor([&] { return Entries(arrived) >= count; });
-        struct stat st {};
-        if (const char* until = std::getenv("QUILLON_SHIM_FSYNC_UNTIL"))
-            WaitFor([&] { return stat(until, &st) == 0; });
+    if (readlink(link.c_str(), path, sizeof path - 1) > 0) {
+        HoldAt("QUILLON_SHIM_FSYNC", path);
+        HoldAt("QUILLON_SHIM_FSYNC2", path);
     }
     static const auto next = Next<int (*)(int)>("fsync");
     return next(fd);
@@ -114,11 +126,19 @@ extern "C" int renameat2(int olddir, const char* from, int newdir, const char* t
         errno = EINVAL;
         return -1;
     }
+    HoldAt("QUILLON_SHIM_KEEP", to);
     static const auto next = Next<int (*)(int, const char*, int, const char*, unsigned int)>("renameat2");
     return next(olddir, from, newdir, to, flags);
 }
 
+extern "C" int rename(const char* from, const char* to) noexcept {
+    HoldAt("QUILLON_SHIM_KEEP", to);
+    static const auto next = Next<int (*)(const char*, const char*)>("rename");
+    return next(from, to);
+}
+
 extern "C" int link(const char* from, const char* to) noexcept {
+    HoldAt("QUILLON_SHIM_KEEP", to);
     static const auto next = Next<int (*)(const char*, const char*)>("link");
     const int result = next(from, to);
     const int err = errno;
