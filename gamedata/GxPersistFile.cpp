@@ -13,13 +13,6 @@
 
 #include <vector>
 
-namespace {
-bool SameFile(const psys::file_status& a, const psys::file_status& b) {
-    return a.device == b.device && a.inode == b.inode && a.size == b.size &&
-           a.modified_seconds == b.modified_seconds && a.modified_nanoseconds == b.modified_nanoseconds;
-}
-} // namespace
-
 void GxPersistFile::KnownFiles::Saw(const GxString& path, const psys::file_status* status) {
     m_Seen[path] = status ? std::optional<psys::file_status>(*status) : std::nullopt;
 }
@@ -34,7 +27,7 @@ bool GxPersistFile::KnownFiles::ChangedSince(const GxString& path, const psys::f
     const auto it = m_Seen.find(path);
     if (it == m_Seen.end()) return false;
     if (!it->second || !now) return it->second.has_value() != (now != nullptr);
-    return !SameFile(*it->second, *now);
+    return !psys::same_file(*it->second, *now);
 }
 
 namespace {
@@ -147,7 +140,7 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
         if (file.has_replaced()) {
             const psys::file_status& replaced = file.replaced();
             const bool seen = !known->ChangedSince(path, &replaced);
-            const bool whole = keepWhole && SameFile(partly, replaced);
+            const bool whole = keepWhole && psys::same_file(partly, replaced);
             if (seen && known->IsUnread(path)) {
                 KeepReplaced(file, path, true, who);
             } else if (seen && !whole) {

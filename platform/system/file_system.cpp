@@ -55,6 +55,11 @@ bool status_of_open(int fd, file_status* out) {
     return true;
 }
 
+bool same_file(const file_status& a, const file_status& b) {
+    return a.device == b.device && a.inode == b.inode && a.size == b.size &&
+           a.modified_seconds == b.modified_seconds && a.modified_nanoseconds == b.modified_nanoseconds;
+}
+
 bool is_folder(const std::string& path) {
     file_status st;
     return status_of(path, &st) && st.kind == file_kind::folder;

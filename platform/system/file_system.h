@@ -28,6 +28,9 @@ struct file_status {
 bool status_of(const std::string& path, file_status* out);
 // The same for the file a descriptor is open on.
 bool status_of_open(int fd, file_status* out);
+// Whether two looks saw one file with the same contents: the same file, of
+// the same size, last written at the same moment.
+bool same_file(const file_status& a, const file_status& b);
 bool is_folder(const std::string& path);
 // Makes one folder; false when it exists already or the folder above is missing.
 bool make_folder(const std::string& path);

@@ -63,6 +63,14 @@ std::string lock_folder(std::string* why) {
     return own_folder(dir, why) ? dir : std::string();
 }
 
+// Whether fd is open on a regular file of one name, and, where own, of this
+// user's: anything else (a FIFO, a hard link to another file) is never
+// locked.
+bool plain_file(int fd, bool own) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 && (!own || st.st_uid == ::geteuid());
+}
+
 // The mode a lock file is made with in a folder of that mode: read and
 // written by its owner, and by the group and the others where the folder
 // lets them write into it (a copy of theirs must open it to see the lock;
@@ -107,11 +115,10 @@ bool instance_lock::acquire(const std::string& title_utf8) {
     // Never blocks (a FIFO in its place) and never follows a planted link.
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     const char* reason = nullptr;
-    struct stat st {};
     // Only a file of this user's own is trusted to say the game runs: one
     // that someone else could hold would keep the player's game from
     // starting.
-    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 || st.st_uid != ::geteuid())) {
+    if (fd >= 0 && !plain_file(fd, true)) {
         ::close(fd);
         fd = -2;
         reason = "not a regular file of this user's own";
@@ -194,8 +201,7 @@ int instance_lock::open_lock_file(const std::string& path, int folder_fd, const 
         }
         return -1;
     }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1) {
+    if (!plain_file(fd, false)) {
         ::close(fd);
         *reason = kNotRegular;
         return -2;

@@ -56,13 +56,6 @@ bool cannot_exchange(int err) { return err == EINVAL || err == ENOSYS || err == 
 // clock, was left by a writer killed while it held it.
 constexpr std::chrono::seconds kStaleToken{10};
 
-// Whether two looks at a token saw the same one. Not its change time, which a
-// rename moves on.
-bool same_token(const struct stat& a, const struct stat& b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
-           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
-}
-
 // Where names cannot be exchanged, the writers of one file take turns at its
 // name by a token beside it ("<path>.writing"), made with O_EXCL, which NFS
 // makes in one step too, and removed after. A token is judged stale by how
@@ -75,20 +68,20 @@ public:
     explicit write_token(const std::string& path) : path_(path + ".writing") {
         using clock = std::chrono::steady_clock;
         const auto start = clock::now();
-        struct stat watched {};
+        file_status watched;
         auto since = start;
         bool watching = false;
         while (clock::now() - start < 2 * kStaleToken) {
             const int fd = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd >= 0) {
-                held_ = ::fstat(fd, &own_) == 0;
+                held_ = status_of_open(fd, &own_);
                 ::close(fd);
                 return;
             }
             if (errno != EEXIST) return;
-            struct stat st;
-            if (::lstat(path_.c_str(), &st) == 0) {
-                if (!watching || !same_token(st, watched)) {
+            file_status st;
+            if (status_of(path_, &st)) {
+                if (!watching || !same_file(st, watched)) {
                     watched = st;
                     since = clock::now();
                     watching = true;
@@ -103,8 +96,8 @@ public:
     }
     ~write_token() {
         // Unless another writer judged this one stale and took the turn.
-        struct stat st;
-        if (held_ && ::lstat(path_.c_str(), &st) == 0 && same_token(st, own_)) ::unlink(path_.c_str());
+        file_status st;
+        if (held_ && status_of(path_, &st) && same_file(st, own_)) ::unlink(path_.c_str());
     }
     write_token(const write_token&) = delete;
     write_token& operator=(const write_token&) = delete;
@@ -113,16 +106,16 @@ private:
     // Moved to a name of this writer's own before it goes, so that a token
     // another waiter made at the name since (one that judged the same token
     // stale a moment before) is put back rather than removed.
-    void remove_stale(const struct stat& stale) const {
+    void remove_stale(const file_status& stale) const {
         const std::string aside = path_ + "." + std::to_string(::getpid()) + ".stale";
         if (::rename(path_.c_str(), aside.c_str()) != 0) return;
-        struct stat st;
-        if (::lstat(aside.c_str(), &st) == 0 && !same_token(st, stale)) ::link(aside.c_str(), path_.c_str());
+        file_status st;
+        if (status_of(aside, &st) && !same_file(st, stale)) ::link(aside.c_str(), path_.c_str());
         ::unlink(aside.c_str());
     }
 
     std::string path_;
-    struct stat own_ {};
+    file_status own_;
     bool held_ = false;
 };
 
