@@ -6,6 +6,7 @@
 #include "io/GxContentBinaryWriter.h"
 #include "io/GxFileSystem.h"
 #include "io/GxPackFileHeaderCache.h"
+#include "platform/system/file_system.h"
 
 #include <chrono>
 #include <cstdio>
@@ -115,11 +116,9 @@ int main() {
                                  }));
 
     // 100,000 values: s32, f32 and vector3 in turn.
-    char* mem = nullptr;
-    size_t memSize = 0;
-    FILE* f = open_memstream(&mem, &memSize);
+    psys::memory_stream memory;
     {
-        GxContentBinaryWriter w(f);
+        GxContentBinaryWriter w(memory.stream());
         w.WriteHeader("BGD", 1);
         for (int i = 0; i < 100000; ++i) {
             if (i % 3 == 0) w.Write("m_I", s32(i));
@@ -127,9 +126,7 @@ int main() {
             else w.Write("m_V", GxVector3(f32(i), 1, 2));
         }
     }
-    std::fclose(f);
-    const std::vector<u8> stream(mem, mem + memSize);
-    std::free(mem);
+    const std::vector<u8> stream = memory.bytes();
     const int streamRounds = 50;
     double checksum = 0;
     const double readerS = SecondsFor(streamRounds, [&] {

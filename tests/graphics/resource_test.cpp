@@ -11,6 +11,7 @@
 #include "io/GxContentBinaryWriter.h"
 #include "io/GxContentTextReader.h"
 #include "io/GxContentTextWriter.h"
+#include "tools/builders/ContentBytes.h"
 
 #include <atomic>
 #include <cstdio>
@@ -206,18 +207,7 @@ TEST_F(RegistryWithDevice, SurfaceFailuresAndNarrowNames) {
 // --- lights ----------------------------------------------------------------
 
 std::vector<u8> WriteBinary(const std::function<void(GxContentWriterBase&)>& body) {
-    char* data = nullptr;
-    size_t size = 0;
-    FILE* f = open_memstream(&data, &size);
-    {
-        GxContentBinaryWriter w(f);
-        w.WriteHeader("BLIGHT", 1);
-        body(w);
-    }
-    std::fclose(f);
-    std::vector<u8> out(data, data + size);
-    std::free(data);
-    return out;
+    return qtest::WriteContentBytes(false, "LIGHT", 1, body);
 }
 
 TEST(Lights, RoundTripKeepsStoredFieldsOnly) {

@@ -3,6 +3,7 @@
 // written through any writer, checked through any reader.
 #include "io/GxContentReaderBase.h"
 #include "io/GxContentWriterBase.h"
+#include "platform/system/file_system.h"
 
 #include <gtest/gtest.h>
 
@@ -145,17 +146,12 @@ inline void CheckGoldenValues(GxContentReaderBase& r, u32 endCode) {
 // Runs fn on a writer over a memory stream and returns the bytes written.
 template <class Writer, class Fn>
 std::vector<u8> WriteToMemory(Fn fn) {
-    char* buf = nullptr;
-    size_t size = 0;
-    FILE* f = open_memstream(&buf, &size);
+    psys::memory_stream memory;
     {
-        Writer w(f);
+        Writer w(memory.stream());
         fn(w);
     }
-    std::fclose(f);
-    std::vector<u8> out(buf, buf + size);
-    std::free(buf);
-    return out;
+    return memory.bytes();
 }
 
 } // namespace iotest

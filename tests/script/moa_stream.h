@@ -6,6 +6,7 @@
 #include "io/GxContentCompressedBinaryReader.h"
 #include "io/GxContentTextReader.h"
 #include "io/GxContentTextWriter.h"
+#include "tools/builders/ContentBytes.h"
 
 #include <cstdio>
 #include <functional>
@@ -17,23 +18,7 @@ namespace mtest {
 enum class Form { Text, Binary };
 
 inline std::vector<u8> WriteStream(Form form, const char* kind, const std::function<void(GxContentWriterBase&)>& body) {
-    char* data = nullptr;
-    size_t size = 0;
-    FILE* f = open_memstream(&data, &size);
-    {
-        std::unique_ptr<GxContentWriterBase> w;
-        if (form == Form::Text)
-            w = std::make_unique<GxContentTextWriter>(f);
-        else
-            w = std::make_unique<GxContentBinaryWriter>(f);
-        const std::string magic = std::string(form == Form::Text ? "T" : "B") + kind;
-        w->WriteHeader(magic.c_str(), 100);
-        body(*w);
-    }
-    std::fclose(f);
-    std::vector<u8> out(data, data + size);
-    std::free(data);
-    return out;
+    return qtest::WriteContentBytes(form == Form::Text, kind, 100, body);
 }
 
 // Holds the bytes for as long as the reader reads them.

@@ -2,6 +2,7 @@
 
 #include "io/GxContentBinaryWriter.h"
 #include "io/GxContentTextWriter.h"
+#include "platform/system/file_system.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,24 +13,19 @@ namespace qtest {
 
 std::vector<unsigned char> WriteContentBytes(bool text, const char* kind, u32 version,
                                              const std::function<void(GxContentWriterBase&)>& body) {
-    char* data = nullptr;
-    size_t size = 0;
-    FILE* f = open_memstream(&data, &size);
-    if (!f) return {};
+    psys::memory_stream memory;
+    if (!memory.stream()) return {};
     {
         std::unique_ptr<GxContentWriterBase> w;
         if (text)
-            w = std::make_unique<GxContentTextWriter>(f);
+            w = std::make_unique<GxContentTextWriter>(memory.stream());
         else
-            w = std::make_unique<GxContentBinaryWriter>(f);
+            w = std::make_unique<GxContentBinaryWriter>(memory.stream());
         const std::string magic = std::string(text ? "T" : "B") + kind;
         w->WriteHeader(magic.c_str(), version);
         body(*w);
     }
-    std::fclose(f);
-    std::vector<unsigned char> out(data, data + size);
-    std::free(data);
-    return out;
+    return memory.bytes();
 }
 
 } // namespace qtest
