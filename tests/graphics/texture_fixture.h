@@ -33,14 +33,12 @@ protected:
         qtest::WriteBytes(dir_.path() / name, bytes);
     }
     std::vector<unsigned char> Bytes(const std::string& name) { return qtest::ReadBytes(dir_.path() / name); }
-    // A command of the tools scripts/setup-deps installs (ImageMagick's
-    // convert, libjpeg-turbo's cjpeg), run in the working folder.
-    ::testing::AssertionResult Run(const std::string& command) {
-        const std::string cmd = "cd '" + dir_.str() + "' && " + command + " >/dev/null 2>&1";
-        if (std::system(cmd.c_str()) != 0) return ::testing::AssertionFailure() << "failed: " << cmd;
+    // ImageMagick's convert, run in the working folder (scripts/setup-deps installs it).
+    ::testing::AssertionResult Convert(const std::string& args) {
+        const std::string cmd = "cd '" + dir_.str() + "' && convert " + args + " >/dev/null 2>&1";
+        if (std::system(cmd.c_str()) != 0) return ::testing::AssertionFailure() << "convert failed: " << cmd;
         return ::testing::AssertionSuccess();
     }
-    ::testing::AssertionResult Convert(const std::string& args) { return Run("convert " + args); }
     std::vector<uint32_t> Decoded(const std::string& name) {
         std::vector<unsigned char> b = Bytes(name);
         pimage::image img;
