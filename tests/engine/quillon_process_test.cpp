@@ -166,6 +166,16 @@ EnvChanges WithShim(EnvChanges env, const std::string& name, const std::string& 
     return env;
 }
 
+// The shim's hold of that prefix (QUILLON_SHIM_FSYNC, _FSYNC2 or _KEEP): a
+// copy that reaches it at a path holding name waits there until count copies
+// have reached it.
+void HoldAt(EnvChanges& env, const std::string& prefix, const std::string& name, const fs::path& arrived, int count) {
+    fs::create_directories(arrived);
+    env[prefix + "_NAME"] = name;
+    env[prefix + "_ARRIVED"] = arrived.string();
+    env[prefix + "_WAIT"] = std::to_string(count);
+}
+
 // A second copy on a save folder in use is refused wherever the player keeps
 // the folder, before it writes anything there or in the game's folder: one
 // started by another user who may write into the folder but not list it (a
@@ -322,9 +332,6 @@ TEST_F(QuillonProcess, WithoutAnyLockNoCopyLosesWhatAnotherWrote) {
                        quick = temp_.path() / ("quick" + std::to_string(run)),
                        kept = temp_.path() / ("kept" + std::to_string(run)),
                        release = temp_.path() / ("release" + std::to_string(run));
-        fs::create_directories(arrived);
-        fs::create_directories(quick);
-        fs::create_directories(kept);
         const int held = row.lastStartsWhileTheOthersWrite ? row.copies - 1 : row.copies;
         std::vector<pid_t> pids;
         std::vector<fs::path> outs;
@@ -334,18 +341,11 @@ TEST_F(QuillonProcess, WithoutAnyLockNoCopyLosesWhatAnotherWrote) {
             env["QUILLON_PLAYTHROUGH"] = scriptFor(dir, k).string();
             if (holdsInItsWrite) {
                 // Each is held inside its quick save until all are, so that
-                // every copy has started (and seen no quick save) first.
-                env["QUILLON_SHIM_FSYNC2_NAME"] = "gamedata_quick.gd.";
-                env["QUILLON_SHIM_FSYNC2_ARRIVED"] = quick.string();
-                env["QUILLON_SHIM_FSYNC2_WAIT"] = std::to_string(held);
-                // And all that replace another's quick save keep it at one
-                // moment.
-                env["QUILLON_SHIM_KEEP_NAME"] = ".changed";
-                env["QUILLON_SHIM_KEEP_ARRIVED"] = kept.string();
-                env["QUILLON_SHIM_KEEP_WAIT"] = std::to_string(held - 1);
-                env["QUILLON_SHIM_FSYNC_NAME"] = "permanent.dat.";
-                env["QUILLON_SHIM_FSYNC_ARRIVED"] = arrived.string();
-                env["QUILLON_SHIM_FSYNC_WAIT"] = std::to_string(held);
+                // every copy has started (and seen no quick save) first; all
+                // that replace another's quick save keep it at one moment.
+                HoldAt(env, "QUILLON_SHIM_FSYNC2", "gamedata_quick.gd.", quick, held);
+                HoldAt(env, "QUILLON_SHIM_KEEP", ".changed", kept, held - 1);
+                HoldAt(env, "QUILLON_SHIM_FSYNC", "permanent.dat.", arrived, held);
                 if (row.lastStartsWhileTheOthersWrite) env["QUILLON_SHIM_FSYNC_UNTIL"] = release.string();
             }
             if (row.noExchange) {
@@ -364,10 +364,7 @@ TEST_F(QuillonProcess, WithoutAnyLockNoCopyLosesWhatAnotherWrote) {
             ASSERT_TRUE(Eventually([&] { return std::distance(fs::directory_iterator(arrived), {}) == held; }, seconds(30)));
             // A write of a copy on another machine, whose process this one
             // cannot see.
-            const pid_t gone = fork();
-            if (gone == 0) _exit(0);
-            waitpid(gone, nullptr, 0);
-            leftover = "permanent.dat." + std::to_string(gone) + ".tmp";
+            leftover = "permanent.dat." + std::to_string(qtest::EndedProcessId()) + ".tmp";
             qtest::WriteText(save / leftover, "being written elsewhere");
             start(held, false);
             ASSERT_TRUE(done(outs.back())) << ReadText(outs.back());

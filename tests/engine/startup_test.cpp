@@ -20,7 +20,6 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -381,10 +380,7 @@ TEST_F(Startup, StaleTemporaryFilesGoAndAnUnreadFileIsKeptAtExit) {
     WriteGame("Stale", "SAVE_TO_MYDOCUMENTS=0\n");
     const fs::path save = game_ / "Save_Stale";
     fs::create_directories(save);
-    const pid_t gone = fork();
-    if (gone == 0) _exit(0);
-    waitpid(gone, nullptr, 0);
-    const std::string dead = std::to_string(gone);
+    const std::string dead = std::to_string(qtest::EndedProcessId());
     struct Name {
         std::string name;
         bool removed;

@@ -19,6 +19,13 @@ int WaitExit(pid_t pid, std::chrono::seconds limit) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+pid_t EndedProcessId() {
+    const pid_t pid = fork();
+    if (pid == 0) _exit(0);
+    waitpid(pid, nullptr, 0);
+    return pid;
+}
+
 bool ProcessGone(pid_t pid) {
     std::ifstream f("/proc/" + std::to_string(pid) + "/stat");
     const std::string stat((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());

@@ -14,6 +14,10 @@ int WaitExit(pid_t pid, std::chrono::seconds limit);
 // A process that is gone: reaped, or a zombie nobody has reaped yet.
 bool ProcessGone(pid_t pid);
 
+// The id of a process that has ended (a writer killed, or one on another
+// machine), until another takes it.
+pid_t EndedProcessId();
+
 // Polls for a condition of another process, within a bound.
 template <class F>
 bool Eventually(F&& f, std::chrono::seconds limit) {
