@@ -95,6 +95,16 @@ bool is_link(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
+bool give_folder_reach(int fd, const std::string& folder) {
+    struct stat dir, file;
+    if (::stat(folder.empty() ? "." : folder.c_str(), &dir) != 0 || ::fstat(fd, &file) != 0) return false;
+    const bool folders_group = file.st_gid == dir.st_gid || ::fchown(fd, uid_t(-1), dir.st_gid) == 0;
+    // Members of a group the folder does not name are let in as the others.
+    const mode_t group = folders_group ? dir.st_mode & S_IWGRP : (dir.st_mode & S_IWOTH) << 3;
+    const mode_t mode = 0600 | (group ? 0060 : 0) | ((dir.st_mode & S_IWOTH) ? 0006 : 0);
+    return ::fchmod(fd, mode) == 0;
+}
+
 bool input_file::open(const std::string& path) {
     close();
     const int fd = open_for_reading(path);

@@ -43,6 +43,14 @@ bool can_open_for_reading(const std::string& path);
 // Whether a symbolic link stands at the path itself, whether or not it leads
 // anywhere.
 bool is_link(const std::string& path);
+// Gives a file this process has just made in the folder the folder's reach,
+// whatever the umask: read and written by its owner, and by the folder's
+// group and the others only where the folder lets them write into it, so
+// that no one who may not write into the folder reads or changes what the
+// game keeps there, and a copy of anyone who may can open it. The file takes
+// the folder's group; where this user may not give it that group, its group
+// gets what the others get. False when the mode could not be set.
+bool give_folder_reach(int fd, const std::string& folder);
 // Makes a write past the process's file-size limit fail with EFBIG, as a
 // write to a full disk fails, instead of ending the process (SIGXFSZ). For
 // the start of the process, before anything is written.
