@@ -7,6 +7,10 @@
 // a header claiming far more than its data holds is never decoded row after
 // empty row. Data that ends where only the end marker is missing is no
 // damage: the picture is whole, and shown as it would be with the marker.
+// Data that ends anywhere before that is refused as cut short, whatever
+// libjpeg was reading there (a header, a table or a scan's header between
+// scans, a scan's data), so that the reason logged says the file was cut,
+// not that its tables or its size are wrong.
 //
 // What a picture may cost: its memory is bounded by the caller's size limit
 // whatever its data, as the sink's picture and, for a picture of several
@@ -14,8 +18,10 @@
 // its time by the blocks its scans cover, held to 16 passes over the
 // picture. A Huffman-coded picture also costs data in proportion to its
 // blocks, so one whose first scan cannot hold them is refused before any of
-// that is spent; arithmetic coding has no such floor (a flat picture of any
-// size codes to a few bytes), and is held by the other bounds alone.
+// that is spent: as cut short where the data ends inside that scan, as too
+// short for its size where a marker follows the scan. Arithmetic coding has
+// no such floor (a flat picture of any size codes to a few bytes), and is
+// held by the other bounds alone.
 #include "platform/image/image.h"
 
 #include <algorithm>
@@ -63,15 +69,19 @@ struct error_mgr {
     const char** why = nullptr;
 };
 
-// The file's bytes as libjpeg's source. Where they end before the end
-// marker, libjpeg is given one in their place, as its own memory source
-// does, but without that source's warning, so that a picture whose end
-// marker alone is missing decodes as it would with the marker. Anything
-// missing before it still shows: a Huffman decoder that wants bits past the
-// end warns, and the picture is refused. Arithmetic coding reads zeros past
-// its data by design, so there a cut cannot be told from a whole picture:
-// its data running out is refused at once, as are a header or segment cut
-// short and any read after the stand-in marker.
+// The file's bytes as libjpeg's source. Where they end in a scan's data or
+// between segments after the header, libjpeg is given an end marker in
+// their place, as its own memory source does, but without that source's
+// warning, so that a picture whose end marker alone is missing decodes as it
+// would with the marker. Anything missing before it still shows, and is
+// refused as cut short: a Huffman decoder that wants bits past the end
+// warns, and a scan missing from a picture of several is found once its
+// scans are read. Inside a marker segment (a table, a scan's header, a
+// comment) the stand-in would be read as the segment's own bytes and the
+// cut taken for a damaged table, so a segment cut short is refused at once,
+// as is data that ends before the first scan, arithmetic data that runs out
+// (it reads zeros past its data by design, so there a cut cannot be told
+// from a whole picture) and any read after the stand-in marker.
 struct byte_source {
     jpeg_source_mgr base;
     bool in_scans = false;  // the header is read
@@ -90,7 +100,11 @@ void source_end(j_decompress_ptr) {}
 
 boolean source_fill(j_decompress_ptr cinfo) {
     auto* s = reinterpret_cast<byte_source*>(cinfo->src);
-    if (s->ran_out || !s->in_scans || cinfo->arith_code) refuse(cinfo, kCutShort);
+    // libjpeg keeps a marker's code in unread_marker while it reads that
+    // marker's segment and clears it once the segment is read: it is clear
+    // while a scan's data is read and while the next marker is looked for,
+    // the only places where the stand-in can stand for what is missing.
+    if (s->ran_out || !s->in_scans || cinfo->arith_code || cinfo->unread_marker != 0) refuse(cinfo, kCutShort);
     static const JOCTET end_marker[2] = {0xFF, JPEG_EOI};
     s->base.next_input_byte = end_marker;
     s->base.bytes_in_buffer = sizeof end_marker;
@@ -156,6 +170,13 @@ size_t scan_data_bytes(const uint8_t* data, size_t size) {
         return i;
     }
     return size;
+}
+
+// Whether the data ends inside the scan whose data came before `rest`: no
+// marker follows it, at most the first byte of one (a marker may be preceded
+// by any number of 0xFF fill bytes).
+bool ends_in_scan(const uint8_t* rest, size_t size) {
+    return std::all_of(rest, rest + size, [](uint8_t b) { return b == 0xFF; });
 }
 
 // Whether the first scan's data can hold its blocks. A Huffman code is at
@@ -233,8 +254,10 @@ bool run(jpeg_state& st, const uint8_t* data, size_t size, const size_limit& lim
             st.why = "JPEG size out of range";
             return false;
         }
-        if (!first_scan_fits(&st.cinfo, scan_data_bytes(st.src.base.next_input_byte, st.src.base.bytes_in_buffer))) {
-            st.why = "JPEG data too short for its size";
+        const uint8_t* scan = st.src.base.next_input_byte;
+        const size_t left = st.src.base.bytes_in_buffer, held = scan_data_bytes(scan, left);
+        if (!first_scan_fits(&st.cinfo, held)) {
+            st.why = ends_in_scan(scan + held, left - held) ? kCutShort : "JPEG data too short for its size";
             return false;
         }
         if (st.cinfo.jpeg_color_space == JCS_CMYK || st.cinfo.jpeg_color_space == JCS_YCCK) {

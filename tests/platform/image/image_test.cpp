@@ -160,10 +160,13 @@ struct tool_jpeg {
 
 // JPEGs of every coding the decoder takes, written at test time by
 // libjpeg-turbo's cjpeg and jpegtran, ImageMagick and ffmpeg, from a
-// varied picture of odd size and from a flat black one of 1280 × 720,
-// which arithmetic coding packs into a few hundred bytes.
+// varied picture of odd size, from a single pixel and from a flat black one
+// of 1280 × 720, which arithmetic coding packs into a few hundred bytes and
+// Huffman tables made for it (ImageMagick's, ffmpeg's, cjpeg -optimize's)
+// into about two bits a block.
 std::vector<tool_jpeg> tool_jpegs(const qtest::TempDir& dir) {
     write_ppm(dir.path() / "pattern.ppm", 45, 29, pattern(45, 29, false, true));
+    write_ppm(dir.path() / "dot.ppm", 1, 1, pattern(1, 1, false, true));
     write_ppm(dir.path() / "flat.ppm", 1280, 720, std::vector<uint32_t>(1280 * 720, 0xFF000000u));
     const struct {
         const char* name;
@@ -172,6 +175,7 @@ std::vector<tool_jpeg> tool_jpegs(const qtest::TempDir& dir) {
     } made[] = {
         {"baseline.jpg", "cjpeg -outfile baseline.jpg pattern.ppm", false},
         {"progressive.jpg", "cjpeg -progressive -outfile progressive.jpg pattern.ppm", false},
+        {"progressive-dot.jpg", "cjpeg -progressive -outfile progressive-dot.jpg dot.ppm", false},
         {"arithmetic.jpg", "cjpeg -arithmetic -outfile arithmetic.jpg pattern.ppm", true},
         {"arithmetic-progressive.jpg", "cjpeg -arithmetic -progressive -outfile arithmetic-progressive.jpg pattern.ppm", true},
         {"grey-restarts.jpg", "cjpeg -grayscale -restart 1 -outfile grey-restarts.jpg pattern.ppm", false},
@@ -182,6 +186,10 @@ std::vector<tool_jpeg> tool_jpegs(const qtest::TempDir& dir) {
         {"imagemagick-422.jpg", "convert pattern.ppm -sampling-factor 2x1 -quality 95 imagemagick-422.jpg", false},
         {"ffmpeg.jpg", "ffmpeg -v error -i pattern.ppm -y ffmpeg.jpg", false},
         {"flat.jpg", "cjpeg -outfile flat.jpg flat.ppm", false},
+        {"tight-flat-imagemagick.jpg", "convert flat.ppm -quality 80 tight-flat-imagemagick.jpg", false},
+        {"tight-flat-ffmpeg.jpg", "ffmpeg -v error -i flat.ppm -y tight-flat-ffmpeg.jpg", false},
+        {"tight-flat-optimised.jpg", "cjpeg -optimize -outfile tight-flat-optimised.jpg flat.ppm", false},
+        {"progressive-flat.jpg", "cjpeg -progressive -outfile progressive-flat.jpg flat.ppm", false},
         {"flat-arithmetic.jpg", "cjpeg -arithmetic -outfile flat-arithmetic.jpg flat.ppm", true},
         {"flat-grey-arithmetic.jpg", "cjpeg -arithmetic -grayscale -outfile flat-grey-arithmetic.jpg flat.ppm", true},
         {"flat-arithmetic-progressive.jpg",
@@ -193,6 +201,32 @@ std::vector<tool_jpeg> tool_jpegs(const qtest::TempDir& dir) {
         out.push_back({m.name, qtest::ReadBytes(dir.path() / m.name), m.arithmetic});
     }
     return out;
+}
+
+// A JPEG's parts after its start marker, in order: its marker segments
+// (each scan's header among them) and the data of each scan, up to its end
+// marker.
+struct jpeg_part {
+    size_t start, end;
+    bool scan_data;
+    uint8_t marker;
+};
+std::vector<jpeg_part> jpeg_parts(const std::vector<uint8_t>& b) {
+    std::vector<jpeg_part> parts;
+    size_t at = 2;
+    while (at + 4 <= b.size() && b[at] == 0xFF && b[at + 1] != 0xD9) {
+        const size_t end = at + 2 + (size_t(b[at + 2]) << 8 | b[at + 3]);
+        parts.push_back({at, end, false, b[at + 1]});
+        at = end;
+        if (parts.back().marker != 0xDA) continue;
+        size_t data_end = at;
+        while (data_end + 1 < b.size() &&
+               !(b[data_end] == 0xFF && b[data_end + 1] != 0 && (b[data_end + 1] < 0xD0 || b[data_end + 1] > 0xD7)))
+            ++data_end;
+        parts.push_back({at, data_end, true, 0});
+        at = data_end;
+    }
+    return parts;
 }
 
 } // namespace
@@ -375,13 +409,38 @@ TEST(Decoders, JpegsWhoseDataCannotHoldTheirBlocksAreRefusedAtOnce) {
 // Every picture the tools write is shown as djpeg shows it, byte for byte:
 // a flat one in a few hundred bytes too, which arithmetic coding makes of
 // any size. Without its end marker (one or both of its bytes) a Huffman-coded
-// picture is whole and shown the same; cut into its data, it is refused with
-// that reason, as it is without a scan of several. Arithmetic coding reads
-// zeros past its data by design, where a cut looks like an end: there data
-// that ends without its marker is refused.
+// picture is whole and shown the same; cut anywhere before that, it is
+// refused as cut short, whatever libjpeg was reading where the data ends: a
+// table, a scan's header or a comment between scans, a scan's data, a flat
+// picture's first scan that its tight tables code in little more than the
+// fewest bits its blocks could take, or a scan missing from a picture of
+// several. Arithmetic coding reads zeros past its data by design, where a
+// cut looks like an end: there data that ends without its marker is
+// refused. A picture whose table is damaged says so.
 TEST(Decoders, JpegsOfEveryCodingShowAsDjpegShowsThem) {
     qtest::TempDir dir;
-    for (const tool_jpeg& j : tool_jpegs(dir)) {
+    std::vector<tool_jpeg> jpegs = tool_jpegs(dir);
+    {
+        // Segments the tools write only before the first scan, which may
+        // come between scans too: a comment, an application's segment, a
+        // quantisation table (the first one again) and a restart interval.
+        const tool_jpeg& from = jpegs[1];
+        ASSERT_EQ(from.name, "progressive.jpg");
+        const std::vector<jpeg_part> parts = jpeg_parts(from.bytes);
+        const auto dqt = std::find_if(parts.begin(), parts.end(), [](const jpeg_part& p) { return p.marker == 0xDB; });
+        const auto data = std::find_if(parts.begin(), parts.end(), [](const jpeg_part& p) { return p.scan_data; });
+        ASSERT_NE(dqt, parts.end());
+        ASSERT_NE(data, parts.end());
+        std::vector<uint8_t> between = {0xFF, 0xFE, 0x00, 0x0A, 'c', 'u', 't', ' ', 'h', 'e', 'r', 'e',
+                                        0xFF, 0xE1, 0x00, 0x06, 'n', 'o', 't', 'e'};
+        between.insert(between.end(), from.bytes.begin() + ptrdiff_t(dqt->start), from.bytes.begin() + ptrdiff_t(dqt->end));
+        between.insert(between.end(), {0xFF, 0xDD, 0x00, 0x04, 0x00, 0x00});
+        tool_jpeg j{"segments-between-scans.jpg", from.bytes, false};
+        j.bytes.insert(j.bytes.begin() + ptrdiff_t(data->end), between.begin(), between.end());
+        qtest::WriteBytes(dir.path() / j.name, j.bytes);
+        jpegs.push_back(std::move(j));
+    }
+    for (const tool_jpeg& j : jpegs) {
         SCOPED_TRACE(j.name + " (" + std::to_string(j.bytes.size()) + " bytes)");
         const image shown = djpeg(dir.path(), j.name);
         ASSERT_FALSE(shown.pixels.empty());
@@ -411,6 +470,42 @@ TEST(Decoders, JpegsOfEveryCodingShowAsDjpegShowsThem) {
             } else {
                 EXPECT_EQ(why, "JPEG data cut short") << "less its last " << less << " bytes";
             }
+        }
+        // Cut at every byte of every segment, and into every scan's data
+        // (its first and middle bytes, and all but its last). Every table
+        // damaged: its class and number made 2 and 7, which no Huffman,
+        // quantisation or arithmetic-coding table can have.
+        const std::vector<jpeg_part> parts = jpeg_parts(j.bytes);
+        ASSERT_FALSE(parts.empty());
+        ASSERT_EQ(parts.back().end + 2, j.bytes.size()) << "the walk reaches the end marker";
+        std::set<size_t> cuts;
+        for (const jpeg_part& p : parts) {
+            if (p.scan_data) {
+                cuts.insert({p.start + 1, (p.start + p.end) / 2, p.end - 1});
+                continue;
+            }
+            for (size_t at = p.start + 1; at <= p.end; ++at) cuts.insert(at);
+            if (p.marker == 0xC4 || p.marker == 0xDB || p.marker == 0xCC) {
+                std::vector<uint8_t> bad = j.bytes;
+                bad[p.start + 4] = 0x27;
+                image part;
+                EXPECT_FALSE(decode_jpeg(bad.data(), bad.size(), part, &why)) << "table at " << p.start << " damaged";
+                EXPECT_EQ(why, "JPEG tables damaged") << "table at " << p.start << " damaged";
+            }
+        }
+        for (size_t cut : cuts) {
+            if (cut + 2 >= j.bytes.size()) continue;  // the end marker: above
+            image part;
+            EXPECT_FALSE(decode_jpeg(j.bytes.data(), cut, part, &why)) << "cut at " << cut;
+            EXPECT_EQ(why, "JPEG data cut short") << "cut at " << cut;
+        }
+        if (j.name.rfind("tight-", 0) == 0) {
+            // Half its scan cannot hold its blocks: refused before room is
+            // made for the picture, and refused as cut short all the same.
+            const auto data = std::find_if(parts.begin(), parts.end(), [](const jpeg_part& p) { return p.scan_data; });
+            asked_sink sink;
+            EXPECT_FALSE(decode(j.bytes.data(), (data->start + data->end) / 2, sink, size_limit{}, &why));
+            EXPECT_FALSE(sink.asked) << "the file is not what the case is about";
         }
     }
 }
