@@ -180,7 +180,7 @@ bool GxCore::Initialize() {
     // Writes a kill cut short left their temporary files; nothing reads the
     // save folder before this. Where no lock could be had, a copy running
     // beside this one may be writing them, on this machine or another.
-    if (m_SaveFolderLock.held()) GxSaveSlot::RemoveStaleTempFiles(m_SaveDir, *m_SystemConfig);
+    if (m_SaveFolderLock.held()) GxSaveSlot::RecoverLeftovers(m_SaveDir, *m_SystemConfig);
 
     m_TaskManage = std::make_unique<GxTaskManage>(this);
     m_UIManage = std::make_unique<GxUIManage>();

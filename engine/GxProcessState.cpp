@@ -84,5 +84,6 @@ void GxResetProcessState() {
     GxDebugConsoleOutputEx::GetInstance()->Clear();
     GxResetLogs();
     psys::set_safe_file_hook(nullptr);
+    psys::set_safe_file_step_hook(nullptr);
     psys::set_current_clock(nullptr);
 }

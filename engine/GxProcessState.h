@@ -111,8 +111,8 @@
 //     of new generators (base/GxRandom.cpp)                                                                    ResetShared
 //   layers' random generator (base/        GxRuntimeRandom::Next()        starts from 1 / seeded at the game's Seed(1)
 //     GxRuntimeRandom.cpp)                                                start-up
-//   safe-file hook (platform/system/       set_safe_file_hook             a test's / the same test             set to null
-//     safe_file.cpp)
+//   safe-file hooks (platform/system/      set_safe_file_hook,            a test's / the same test             set to null
+//     safe_file.cpp)                       set_safe_file_step_hook
 //   clock (platform/system/clock.cpp)      psys::current_clock()          the system clock / set_current_clock set to null
 //   SIGXFSZ ignored, so that a write past  none                           GxCore::Initialize (psys::fail_      stays (4)
 //     the file-size limit fails (platform/                                writes_past_size_limit) / never

@@ -68,31 +68,35 @@ bool WriteBody(psys::safe_file& file, const GxString& path, bool binary, const c
 }
 
 // Keeps the file the commit replaced under path's kept names of the kind;
-// the number of the name it took, or 0 with a line saying why not.
+// the number of the name it took, or 0: with a line saying why not, unless
+// the same bytes stand already (nothing is lost).
 u32 KeepReplaced(psys::safe_file& file, const GxString& path, bool damaged, const GxChar* who) {
     const GxChar* why = damaged ? u"damaged" : u"changed";
     const u32 names = damaged ? GxPersistFile::kMaxKeptFiles : GxPersistFile::kMaxChangedFiles;
     u32 number = 0;
+    bool identical = false;
+    // The line goes first: a writer ended right after the move has said it.
     const std::string kept = file.keep_replaced(
         [&](unsigned n) {
             number = n;
             return GxToNativePath(GxPersistFile::KeptFilePath(path, n, why));
         },
-        names);
-    if (!kept.empty()) {
-        GxWriteErrorLog(damaged ? u"%s/読み込めなかったファイルを%sとして残しました\n"
-                                : u"%s/読み込んだ後に書き換えられていたファイルを%sとして残しました\n",
-                        who, GxFromUtf8(kept));
-        return number;
-    }
-    if (damaged) {
+        names, &identical,
+        [&](const std::string& aside) {
+            GxWriteErrorLog(damaged ? u"%s/読み込めなかったファイルを%sとして残しました\n"
+                                    : u"%s/読み込んだ後に書き換えられていたファイルを%sとして残しました\n",
+                            who, GxFromUtf8(aside));
+        });
+    if (!kept.empty()) return number;
+    if (identical) return 0;
+    if (damaged && file.error().empty()) {
         GxWriteErrorLog(u"%s/読み込めなかったファイルは既に%u個残してあるため、これ以上残しませんでした(%s)\n", who,
                         GxPersistFile::kMaxKeptFiles, path);
         file.drop_replaced();
         return 0;
     }
     // Another copy's bytes are never removed: where no name is free they
-    // stay under the temporary name they were exchanged to.
+    // stay under the name they were held under, which a start keeps too.
     GxWriteErrorLog(u"%s/書き換えられていたファイルを残せないため、%sのまま残しました(%s)\n", who,
                     GxFromUtf8(file.replaced_path()), file.error().empty() ? u"no name free" : GxFromUtf8(file.error()));
     return 0;
@@ -100,9 +104,20 @@ u32 KeepReplaced(psys::safe_file& file, const GxString& path, bool damaged, cons
 
 } // namespace
 
+void GxPersistFile::KnownFiles::Committed(const GxString& path, const psys::safe_file& file, const GxChar* who) {
+    m_StuckTokens[path] = file.stuck_token();
+    if (file.note().empty() || !m_Noted.insert(path).second) return;
+    GxWriteErrorLog(u"%s/書き込みの順番を取れないまま書き込みました(%s)\n", who, GxFromUtf8(file.note()));
+}
+
+void GxPersistFile::KnownFiles::Prepare(const GxString& path, psys::safe_file& file) const {
+    const auto it = m_StuckTokens.find(path);
+    if (it != m_StuckTokens.end()) file.set_stuck_token(it->second);
+}
+
 bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
                           const std::function<bool(GxContentWriterBase&)>& body, KnownFiles* known,
-                          const Merge& merge, u32* keptNumber) {
+                          const Merge& merge, u32* keptNumber, const BeforeCommit& beforeCommit) {
     const std::string native = GxToNativePath(path);
     if (keptNumber) *keptNumber = 0;
     psys::file_status status;
@@ -127,40 +142,65 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
             partly = status;
         }
     }
+    // A file another copy wrote in the moment of a write, merged into the
+    // next one, is held until that one stands: until then it is the only
+    // place its contents are on the disk.
+    std::unique_ptr<psys::safe_file> carried;
+    const auto keepCarried = [&] {
+        if (carried) KeepReplaced(*carried, path, false, who);
+    };
     for (int turn = 1;; ++turn) {
-        psys::safe_file file;
-        if (!WriteBody(file, path, binary, magic, who, body)) return false;
-        if (known) file.hold_replaced();
-        if (!file.commit()) {
-            GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, GxFromUtf8(file.error()));
+        auto file = std::make_unique<psys::safe_file>();
+        if (!WriteBody(*file, path, binary, magic, who, body)) {
+            keepCarried();
+            return false;
+        }
+        if (known) {
+            file->hold_replaced();
+            known->Prepare(path, *file);
+        }
+        if (beforeCommit && (!file->prepare() || !beforeCommit(file->written()))) {
+            if (!file->error().empty())
+                GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, GxFromUtf8(file->error()));
+            file->abandon();
+            keepCarried();
+            return false;
+        }
+        if (!file->commit()) {
+            GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, GxFromUtf8(file->error()));
+            keepCarried();
             return false;
         }
         if (!known) return true;
+        known->Committed(path, *file, who);
+        if (carried) carried->drop_replaced();
+        carried.reset();
         bool again = false;
-        if (file.has_replaced()) {
-            const psys::file_status& replaced = file.replaced();
+        if (file->has_replaced()) {
+            const psys::file_status& replaced = file->replaced();
             const bool seen = !known->ChangedSince(path, &replaced);
             const bool whole = keepWhole && psys::same_file(partly, replaced);
             if (seen && known->IsUnread(path)) {
-                KeepReplaced(file, path, true, who);
+                KeepReplaced(*file, path, true, who);
             } else if (seen && !whole) {
-                file.drop_replaced();
+                file->drop_replaced();
             } else if (merge && !whole && turn < kMergeTurns) {
                 // Written by another copy in the moment of this write: what
                 // it holds is merged and written again.
-                const MergeResult merged = merge(GxFromUtf8(file.replaced_path()));
-                if (merged == MergeResult::Merged || merged == MergeResult::HadItAll) file.drop_replaced();
-                else KeepReplaced(file, path, merged == MergeResult::Unreadable, who);
+                const MergeResult merged = merge(GxFromUtf8(file->replaced_path()));
+                if (merged == MergeResult::HadItAll) file->drop_replaced();
+                else if (merged != MergeResult::Merged) KeepReplaced(*file, path, merged == MergeResult::Unreadable, who);
                 // What stands at the path already holds all that was merged
                 // unless the merge added something.
                 again = merged == MergeResult::Merged || merged == MergeResult::PartlyMerged;
+                if (merged == MergeResult::Merged) carried = std::move(file);
             } else {
-                const u32 kept = KeepReplaced(file, path, false, who);
+                const u32 kept = KeepReplaced(*file, path, false, who);
                 if (keptNumber) *keptNumber = kept;
             }
         }
         known->ClearUnread(path);
-        known->Saw(path, &file.written());
+        known->Saw(path, &(carried ? carried : file)->written());
         keepWhole = false;
         if (!again) return true;
     }

@@ -13,9 +13,13 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <string>
 
 class GxContentReaderBase;
 class GxContentWriterBase;
+namespace psys {
+class safe_file;
+}
 
 class GxPersistFile {
 public:
@@ -43,9 +47,17 @@ public:
         // Whether the file stands otherwise than when last seen; false for a
         // file never seen.
         bool ChangedSince(const GxString& path, const psys::file_status* now) const;
+        // Logs what a write of the file could not do as it should (its
+        // note), once for each file, and keeps what the next write of it
+        // needs to know (a turn's token that could not be removed).
+        void Committed(const GxString& path, const psys::safe_file& file, const GxChar* who);
+        // Readies a write of the file with that knowledge.
+        void Prepare(const GxString& path, psys::safe_file& file) const;
 
     private:
         std::set<GxString> m_Unread;
+        std::set<GxString> m_Noted;
+        std::map<GxString, psys::file_status> m_StuckTokens;
         std::map<GxString, std::optional<psys::file_status>> m_Seen;
     };
     // The first kept copy of a file is "<name>.<why>" ("damaged" for one
@@ -67,6 +79,9 @@ public:
     // be read whole (kept as "damaged").
     enum class MergeResult { Merged, HadItAll, PartlyMerged, Unreadable };
     using Merge = std::function<MergeResult(const GxString& otherPath)>;
+    // Called once the new bytes are on the disk, with the file as it will
+    // stand, before it replaces the old one; false stops the write there.
+    using BeforeCommit = std::function<bool(const psys::file_status& written)>;
 
     // Writes the header (magic, version) and then the body. True only when the
     // body returned true and the file reached the disk whole and replaced the
@@ -77,10 +92,12 @@ public:
     // the game wrote it since, even in the moment of this write) is given
     // to merge, when there is one, and written again with what it merged,
     // or else kept as "changed" (the number of its name in keptNumber, when
-    // given; 0 when nothing was kept so).
+    // given; 0 when nothing was kept so), unless its bytes are those written
+    // or kept already. A file merged in the moment of the write is held
+    // until the write that carries its contents stands.
     static bool Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
                       const std::function<bool(GxContentWriterBase&)>& body, KnownFiles* known = nullptr,
-                      const Merge& merge = {}, u32* keptNumber = nullptr);
+                      const Merge& merge = {}, u32* keptNumber = nullptr, const BeforeCommit& beforeCommit = {});
     // Loads the file whole, without the cache, into buffer and opens a
     // verbose reader on it past the header: the text reader when textMagic is
     // given and the first byte is 'T', otherwise the binary reader with

@@ -453,7 +453,8 @@ void GxUserData::SeeFiles(const std::vector<GxString>& paths) {
     for (const GxString& path : paths) m_Known.SawAsItStands(path);
 }
 
-bool GxUserData::SaveGameData(const GxString& path, bool binary, u32* keptNumber) {
+bool GxUserData::SaveGameData(const GxString& path, bool binary, u32* keptNumber,
+                              const GxPersistFile::BeforeCommit& beforeCommit) {
     return GxPersistFile::Write(path, binary, binary ? "BGD" : "TGD", kSaveWho, [&](GxContentWriterBase& w) {
         WritePlayRecord(w);
         if (g_pMoa()) g_pMoa()->WriteVariables(&w, kStorageGame);
@@ -469,7 +470,7 @@ bool GxUserData::SaveGameData(const GxString& path, bool binary, u32* keptNumber
         GxCoreBase* core = Core();
         const bool modules = !core || core->CallModulesWriteUserData(&w, path);
         return tasks && modules;
-    }, &m_Known, {}, keptNumber);
+    }, &m_Known, {}, keptNumber, beforeCommit);
 }
 
 bool GxUserData::LoadGameData(const GxString& path, bool readAll) {

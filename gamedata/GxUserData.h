@@ -64,12 +64,18 @@ public:
     // before); one that another copy of the game wrote since this holder
     // saw the path (read it, saw nothing there, or wrote it) is kept as
     // "<name>.changed" in the same way, the number of its name in
-    // keptNumber when given (0: none kept so).
-    bool SaveGameData(const GxString& path, bool binary, u32* keptNumber = nullptr);
+    // keptNumber when given (0: none kept so). beforeCommit, when given, is
+    // called once the new bytes are on the disk, before they replace the old
+    // file, and may stop the save (GxPersistFile::Write).
+    bool SaveGameData(const GxString& path, bool binary, u32* keptNumber = nullptr,
+                      const GxPersistFile::BeforeCommit& beforeCommit = {});
     // Notes how each file stands now, read or not, so that a save over one
     // that another copy of the game writes later keeps that copy's file:
     // for the save games of a save folder, at the start.
     void SeeFiles(const std::vector<GxString>& paths);
+    // What this holder knows of the files it writes, for a writer of a file
+    // that goes with them (a slot's thumbnail).
+    GxPersistFile::KnownFiles& GetKnownFiles() { return m_Known; }
     // Reads a save game over the play record and, with readAll, the script,
     // the sounds and the main scene. False when the file is missing, empty or
     // foreign (nothing changed), or when anything in it could not be read

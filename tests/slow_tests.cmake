@@ -15,6 +15,8 @@ set(_slow_patterns
   [[^(Backlog|ChoiceBuiltins|Config|DebugStatusDraw|Gallery|MainScene|MessageScene|MusicRoom|PictureFrames|Replay|SampleButtons|SampleScenes|SaveLoad|ScreenFrames|StandBuiltins)\.]]
   [[^Ends/OpeningScene\.]]
   [[^(MovieInTheStory|SoundWaits|Startup\.SaveFolderPlaceFollowsBothConfigurationFiles|SystemScene\.NoticesComeOneAtATimeTheSystemsFirst)]]
+  # Two copies' writes met and ended at every step, each copy a process.
+  [[^CrashSafety\.NothingACopyFinishedIsLostWhereverAnotherIsEnded$]]
   # Large pictures, many frames, many sounds.
   [[^Decoders\.(PngsThatCompressWellAreRead|TruncatedAndCorruptFilesFailCleanly)$]]
   [[^TextureTest\.AHugePictureCostsItsTextureAndOneCopyAtMost$]]

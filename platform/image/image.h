@@ -175,7 +175,13 @@ private:
 // PNG output: RGBA, 8 bits a channel, from 0xAARRGGBB rows (pitch in
 // bytes). Written to a temporary file beside the path and renamed over it,
 // so a failure never leaves a half-written file.
-bool encode_png(const uint32_t* pixels, uint32_t width, uint32_t height, size_t pitch, std::vector<uint8_t>& out);
+// With a keyword, the text is written with the picture (a tEXt chunk
+// before its pixel data).
+bool encode_png(const uint32_t* pixels, uint32_t width, uint32_t height, size_t pitch, std::vector<uint8_t>& out,
+                const std::string& keyword = {}, const std::string& text = {});
+// The text written under the keyword, found before the picture's pixel data
+// without decoding anything; "" when there is none.
+std::string read_png_text(const uint8_t* data, size_t size, const std::string& keyword);
 bool save_png(const std::string& path, const uint32_t* pixels, uint32_t width, uint32_t height, size_t pitch);
 
 } // namespace pimage

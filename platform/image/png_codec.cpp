@@ -40,21 +40,32 @@ void read_mem(png_structp png, png_bytep out, png_size_t len) {
 
 void on_error(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
+// Walks the chunks after the signature, each handed to visit (its type and
+// data) until visit says to stop; false when a chunk runs past the end of
+// the data or the data ends before IEND.
+template <class Visit>
+bool walk_chunks(const uint8_t* data, size_t size, Visit visit) {
+    size_t pos = 8;
+    while (pos + 12 <= size) {
+        uint64_t len = uint64_t(data[pos]) << 24 | uint64_t(data[pos + 1]) << 16 | uint64_t(data[pos + 2]) << 8 | data[pos + 3];
+        if (len > size - pos - 12) return false;
+        const char* type = reinterpret_cast<const char*>(data + pos + 4);
+        if (!visit(type, data + pos + 8, size_t(len))) return true;
+        pos += size_t(len) + 12;
+        if (std::memcmp(type, "IEND", 4) == 0) return true;
+    }
+    return false;
+}
+
 // Every chunk must lie inside the data: libpng allocates a buffer of a text
 // chunk's claimed length before it reads the chunk. The picture's compressed
 // bytes (the IDAT chunks' lengths) are added up on the way.
 bool chunks_fit(const uint8_t* data, size_t size, uint64_t& compressed) {
     compressed = 0;
-    size_t pos = 8;
-    while (pos + 12 <= size) {
-        uint64_t len = uint64_t(data[pos]) << 24 | uint64_t(data[pos + 1]) << 16 | uint64_t(data[pos + 2]) << 8 | data[pos + 3];
-        if (len > size - pos - 12) return false;
-        if (std::memcmp(data + pos + 4, "IDAT", 4) == 0) compressed += len;
-        bool end = std::memcmp(data + pos + 4, "IEND", 4) == 0;
-        pos += size_t(len) + 12;
-        if (end) return true;
-    }
-    return false;
+    return walk_chunks(data, size, [&](const char* type, const uint8_t*, size_t len) {
+        if (std::memcmp(type, "IDAT", 4) == 0) compressed += len;
+        return true;
+    });
 }
 
 // Deflate codes 258 bytes in no fewer than 2 bits: no compressed stream
@@ -200,7 +211,8 @@ void write_mem(png_structp png, png_bytep data, png_size_t len) {
 }
 void flush_mem(png_structp) {}
 
-bool run_encode(encode_state& st, const uint32_t* pixels, uint32_t w, uint32_t h, size_t pitch) {
+bool run_encode(encode_state& st, const uint32_t* pixels, uint32_t w, uint32_t h, size_t pitch,
+                const std::string& keyword, const std::string& text) {
     st.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, on_error, on_warning);
     if (!st.png) return false;
     st.info = png_create_info_struct(st.png);
@@ -217,6 +229,14 @@ bool run_encode(encode_state& st, const uint32_t* pixels, uint32_t w, uint32_t h
                  PNG_FILTER_TYPE_DEFAULT);
     png_color_8 bits{8, 8, 8, 0, 8};
     png_set_sBIT(st.png, st.info, &bits);
+    ::png_text note{};
+    if (!keyword.empty()) {
+        note.compression = PNG_TEXT_COMPRESSION_NONE;
+        note.key = const_cast<char*>(keyword.c_str());
+        note.text = const_cast<char*>(text.c_str());
+        note.text_length = text.size();
+        png_set_text(st.png, st.info, &note, 1);
+    }
     png_write_info(st.png, st.info);
     png_set_bgr(st.png);
     png_write_image(st.png, st.rows);
@@ -245,16 +265,32 @@ bool png_rows(const uint8_t* data, size_t size, pixel_sink& out, const size_limi
     return true;
 }
 
-bool encode_png(const uint32_t* pixels, uint32_t width, uint32_t height, size_t pitch, std::vector<uint8_t>& out) {
+bool encode_png(const uint32_t* pixels, uint32_t width, uint32_t height, size_t pitch, std::vector<uint8_t>& out,
+                const std::string& keyword, const std::string& text) {
     out.clear();
     if (!pixels || !size_acceptable(width, height) || pitch < size_t(width) * 4) return false;
     encode_state st;
     st.out = &out;
-    if (!run_encode(st, pixels, width, height, pitch)) {
+    if (!run_encode(st, pixels, width, height, pitch, keyword, text)) {
         out.clear();
         return false;
     }
     return true;
+}
+
+std::string read_png_text(const uint8_t* data, size_t size, const std::string& keyword) {
+    std::string found;
+    if (!data || size < 8 || png_sig_cmp(data, 0, 8) != 0) return found;
+    walk_chunks(data, size, [&](const char* type, const uint8_t* bytes, size_t len) {
+        if (std::memcmp(type, "IDAT", 4) == 0) return false;
+        if (std::memcmp(type, "tEXt", 4) == 0 && len > keyword.size() &&
+            std::memcmp(bytes, keyword.data(), keyword.size()) == 0 && bytes[keyword.size()] == 0) {
+            found.assign(reinterpret_cast<const char*>(bytes) + keyword.size() + 1, len - keyword.size() - 1);
+            return false;
+        }
+        return true;
+    });
+    return found;
 }
 
 bool save_png(const std::string& path, const uint32_t* pixels, uint32_t width, uint32_t height, size_t pitch) {

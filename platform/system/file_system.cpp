@@ -105,6 +105,11 @@ bool give_folder_reach(int fd, const std::string& folder) {
     return ::fchmod(fd, mode) == 0;
 }
 
+bool anything_at(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
 bool input_file::open(const std::string& path) {
     close();
     const int fd = open_for_reading(path);

@@ -43,6 +43,8 @@ bool can_open_for_reading(const std::string& path);
 // Whether a symbolic link stands at the path itself, whether or not it leads
 // anywhere.
 bool is_link(const std::string& path);
+// Whether anything stands at the path itself (a link that leads nowhere too).
+bool anything_at(const std::string& path);
 // Gives a file this process has just made in the folder the folder's reach,
 // whatever the umask: read and written by its owner, and by the folder's
 // group and the others only where the folder lets them write into it, so

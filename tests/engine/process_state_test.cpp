@@ -329,7 +329,11 @@ TEST(ProcessState, OneCallPutsEveryServiceBack) {
          [] { return GxRuntimeRandom::Next() == s32(((214013u + 2531011u) >> 16) & 0x7FFFu); }},
         {"debug console", [] { GxDebugConsoleOutputEx::GetInstance()->Output(u"kept", 1); },
          [] { return GxDebugConsoleOutputEx::GetInstance()->CopyLines().empty(); }},
-        {"safe-file hook", [] { psys::set_safe_file_hook([](const std::string&) { ++g_HookCalls; }); },
+        {"safe-file hooks",
+         [] {
+             psys::set_safe_file_hook([](const std::string&) { ++g_HookCalls; });
+             psys::set_safe_file_step_hook([](const char*, const std::string&) { return ++g_HookCalls, 0; });
+         },
          [&] {
              const int before = g_HookCalls;
              const char byte = 'x';

@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -252,13 +253,13 @@ TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
     }
 }
 
-// A copy that jumps to a label of the story, reads on and quick-saves, then
-// says "DONE" and waits. On the stepped clock each copy reads the same lines
-// however busy the machine is.
-std::string ReadAndQuickSave(const std::string& label) {
-    return "wait SeqTitle\nlabel " + label +
-           "\nwait SeqAvgMain\n+60 click 512 400\n+30 click 512 400\n+30 click 512 400\n"
-           "+20 move 856 578\n+2 click 856 578\n+20 note DONE\n";
+// A copy that jumps to a label of the story, reads on (clicks times) and
+// quick-saves, then says "DONE" and waits. On the stepped clock each copy
+// reads the same lines however busy the machine is.
+std::string ReadAndQuickSave(const std::string& label, int clicks = 3) {
+    std::string script = "wait SeqTitle\nlabel " + label + "\nwait SeqAvgMain\n+60 click 512 400\n";
+    for (int k = 1; k < clicks; ++k) script += "+30 click 512 400\n";
+    return script + "+20 move 856 578\n+2 click 856 578\n+20 note DONE\n";
 }
 
 // The messages a save folder's permanent data has read.
@@ -285,9 +286,13 @@ TEST_F(QuillonProcess, WithoutAnyLockNoCopyLosesWhatAnotherWrote) {
     std::string error;
     ASSERT_TRUE(qtest::CopySampleGame(game, false, &error)) << error;
     const char* labels[] = {"SEA", "HILL", "TOWN", "MAIN", "JOIN"};
+    // The second five copies read a line more (MAIN's a line less: its
+    // fourth is the choice), so that no two copies' quick saves are one
+    // file, which would be kept once.
     const auto scriptFor = [&](const fs::path& dir, int k) {
         fs::create_directories(dir);
-        qtest::WriteText(dir / "script.txt", ReadAndQuickSave(labels[k % 5]));
+        const int clicks = k < 5 ? 3 : std::string(labels[k % 5]) == "MAIN" ? 2 : 4;
+        qtest::WriteText(dir / "script.txt", ReadAndQuickSave(labels[k % 5], clicks));
         return dir / "script.txt";
     };
     const auto done = [&](const fs::path& out) {
@@ -330,6 +335,7 @@ TEST_F(QuillonProcess, WithoutAnyLockNoCopyLosesWhatAnotherWrote) {
         fs::remove_all(save);
         const fs::path arrived = temp_.path() / ("arrived" + std::to_string(run)),
                        quick = temp_.path() / ("quick" + std::to_string(run)),
+                       quickBytes = temp_.path() / ("quick-bytes" + std::to_string(run)),
                        kept = temp_.path() / ("kept" + std::to_string(run)),
                        release = temp_.path() / ("release" + std::to_string(run));
         const int held = row.lastStartsWhileTheOthersWrite ? row.copies - 1 : row.copies;
@@ -344,6 +350,8 @@ TEST_F(QuillonProcess, WithoutAnyLockNoCopyLosesWhatAnotherWrote) {
                 // every copy has started (and seen no quick save) first; all
                 // that replace another's quick save keep it at one moment.
                 HoldAt(env, "QUILLON_SHIM_FSYNC2", "gamedata_quick.gd.", quick, held);
+                fs::create_directories(quickBytes);
+                env["QUILLON_SHIM_FSYNC2_COPY"] = quickBytes.string();
                 HoldAt(env, "QUILLON_SHIM_KEEP", ".changed", kept, held - 1);
                 HoldAt(env, "QUILLON_SHIM_FSYNC", "permanent.dat.", arrived, held);
                 if (row.lastStartsWhileTheOthersWrite) env["QUILLON_SHIM_FSYNC_UNTIL"] = release.string();
@@ -383,17 +391,26 @@ TEST_F(QuillonProcess, WithoutAnyLockNoCopyLosesWhatAnotherWrote) {
                     EXPECT_EQ(merged.count(key) && w < merged.at(key).size() ? merged.at(key)[w] & words[w] : 0u,
                               words[w])
                         << "copy " << k << " (" << labels[k % 5] << ") read " << GxToUtf8(key) << " word " << w;
-        int quickSaves = 0;
+        std::set<std::vector<unsigned char>> quickSaves;
         for (const auto& entry : fs::directory_iterator(save)) {
             const std::string name = entry.path().filename().string();
             EXPECT_FALSE(name.ends_with(".writing")) << name;
-            quickSaves += name == "gamedata_quick.gd" ||
-                          (name.starts_with("gamedata_quick.gd.") && name.ends_with(".changed"));
+            if (name == "gamedata_quick.gd" || (name.starts_with("gamedata_quick.gd.") && name.ends_with(".changed"))) {
+                EXPECT_TRUE(quickSaves.insert(qtest::ReadBytes(entry.path())).second) << name << " is kept twice";
+            }
             EXPECT_TRUE(!name.ends_with(".tmp") || name == leftover) << name;
         }
-        // A copy started after the others saved replaces the quick save it
-        // found, as any later start does.
-        EXPECT_EQ(quickSaves, held);
+        // Every copy's quick save stands or is kept beside it (a copy
+        // started after the others saved replaces the quick save it found,
+        // as any later start does).
+        int copied = 0;
+        for (const auto& entry : fs::directory_iterator(quickBytes)) {
+            EXPECT_TRUE(row.lastStartsWhileTheOthersWrite || quickSaves.count(qtest::ReadBytes(entry.path())))
+                << "the quick save of process " << entry.path().filename();
+            ++copied;
+        }
+        EXPECT_EQ(copied, held);
+        EXPECT_EQ(quickSaves.size(), size_t(held));
         const std::string log = ReadUtf16File(save / "error.log");
         EXPECT_NE(log.find("Error/GxCore Save Folder Lock Failed("), std::string::npos) << log;
         EXPECT_EQ(log.find("ファイルの書き込みに失敗しました"), std::string::npos) << log;

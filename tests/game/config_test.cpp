@@ -143,7 +143,7 @@ TEST_F(Config, EachControlShowsItsSettingAndLeavingKeepsItInTheSettingsAndTheirF
     GxUserConfig restarted(&core_);
     ASSERT_TRUE(restarted.Load());
     for (const Control& c : controls) EXPECT_TRUE(c.after(restarted)) << GxToUtf8(c.name) << " " << c.index;
-    const qtest::TempNamesTaken taken(std::filesystem::absolute("save/userconf.dat"));
+    const qtest::TempFileRefused refused(std::filesystem::absolute("save/userconf.dat"));
     settings_->m_Volume_Master = 1;
     log_.Clear();
     EXPECT_FALSE(settings_->Save());

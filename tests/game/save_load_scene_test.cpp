@@ -187,7 +187,7 @@ TEST_F(SaveLoad, SlotNineOnThePageTwoWithItsThumbnailListedAfterARestart) {
 }
 
 // A slot's save is its file and its thumbnail, written whole or not at all:
-// either one failing (here folders at every temporary name it could use) leaves
+// either one failing (here its temporary file refused, as in a full folder) leaves
 // the slot, the last slot and the settings as they were, and the player is
 // told.
 TEST_F(SaveLoad, ASaveThatCannotBeWrittenChangesNothingAndIsReported) {
@@ -198,7 +198,7 @@ TEST_F(SaveLoad, ASaveThatCannotBeWrittenChangesNothingAndIsReported) {
     for (const char* full : {"gamedata001.gd", "thumb001.png"}) {
         SCOPED_TRACE(full);
         log_.Clear();
-        const qtest::TempNamesTaken taken(SaveDir() / full);
+        const qtest::TempFileRefused refused(SaveDir() / full);
         Press(u"btn_save");
         ASSERT_TRUE(UntilScene(u"SeqSave"));
         PressIn(u"$UI:SeqSave", u"b01");
@@ -211,7 +211,7 @@ TEST_F(SaveLoad, ASaveThatCannotBeWrittenChangesNothingAndIsReported) {
         EXPECT_FALSE(Screen(u"SeqSave")->FindWidget(u"tip_new")->IsVisible());
         EXPECT_EQ(Notices(), std::vector<std::string>{"セーブに失敗しました"});
         EXPECT_EQ(CurrentScene(), u"SeqSave");
-        EXPECT_TRUE(log_.Contains("File exists")) << log_.Text();
+        EXPECT_TRUE(log_.Contains("No space left on device")) << log_.Text();
         PressIn(u"$UI:SeqSave", u"btn_back");
         ASSERT_TRUE(UntilScene(u"SeqAvgMain"));
     }

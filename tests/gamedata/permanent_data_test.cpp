@@ -221,9 +221,17 @@ TEST_F(PermanentData, ADamagedFileIsReadUpToTheDamageAndKeptAside) {
         ASSERT_TRUE(again.Load(Path()));
         EXPECT_TRUE(again.IsReadedMessage(u"new", 1));
     }
+    // The same damage again is kept once.
+    {
+        qtest::WriteBytes(dir_.path() / "permanent.dat", cut);
+        GxUserDataPerman p(&core_);
+        EXPECT_FALSE(p.Load(Path()));
+        ASSERT_TRUE(p.Save(Path(), true));
+        EXPECT_FALSE(std::filesystem::exists(dir_.path() / names[kept.size()]));
+    }
     for (int n = 4; n <= 9; ++n) {
         qtest::LogCapture log;
-        qtest::WriteBytes(dir_.path() / "permanent.dat", cut);
+        qtest::WriteBytes(dir_.path() / "permanent.dat", std::vector<unsigned char>(golden.begin(), golden.begin() + 0x60 + n));
         GxUserDataPerman p(&core_);
         EXPECT_FALSE(p.Load(Path()));
         ASSERT_TRUE(p.Save(Path(), true)) << "a save goes on when no more copies are kept";

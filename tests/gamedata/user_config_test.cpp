@@ -49,7 +49,7 @@ TEST_F(UserConfig, StoredFormMatchesTheGoldenFileBothWays) {
     const auto golden = qtest::ReadBytes(qtest::GoldenPath("gamedata/userconf.dat"));
     ASSERT_FALSE(golden.empty());
     EXPECT_EQ(Bytes("userconf.dat"), golden);
-    EXPECT_FALSE(std::filesystem::exists(psys::safe_file_temp_path(dir_.str() + "/userconf.dat")));
+    EXPECT_EQ(qtest::WriterLeftovers(dir_.path()), std::vector<std::string>());
 
     qtest::WriteBytes(dir_.path() / "userconf.dat", golden);
     GxUserConfig read(&core_);

@@ -8,7 +8,9 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 
 namespace qtest {
@@ -61,16 +63,26 @@ bool UnreadableFile::opens() const {
 std::u16string TempDir::u16() const { return psys::utf8_to_utf16(path_.string()); }
 std::u16string TempDir::u16(const std::string& name) const { return psys::utf8_to_utf16((path_ / name).string()); }
 
-TempNamesTaken::TempNamesTaken(const std::filesystem::path& file) : file_(file) {
-    for (unsigned n = 1; n <= psys::kSafeFileTempNames; ++n)
-        std::filesystem::create_directory(psys::safe_file_temp_path(file.string(), n));
+namespace {
+std::string g_RefusedFile;
+} // namespace
+
+std::vector<std::string> WriterLeftovers(const std::filesystem::path& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        const std::string name = entry.path().filename().string();
+        if (name.ends_with(".tmp") || name.ends_with(".held")) names.push_back(name);
+    }
+    return names;
 }
 
-TempNamesTaken::~TempNamesTaken() {
-    for (unsigned n = 1; n <= psys::kSafeFileTempNames; ++n) {
-        std::error_code ec;
-        std::filesystem::remove(psys::safe_file_temp_path(file_.string(), n), ec);
-    }
+TempFileRefused::TempFileRefused(const std::filesystem::path& file) {
+    g_RefusedFile = file.string() + ".";
+    psys::set_safe_file_step_hook([](const char* step, const std::string& path) {
+        return std::strcmp(step, "open") == 0 && path.compare(0, g_RefusedFile.size(), g_RefusedFile) == 0 ? ENOSPC : 0;
+    });
 }
+
+TempFileRefused::~TempFileRefused() { psys::set_safe_file_step_hook(nullptr); }
 
 } // namespace qtest

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace qtest {
 
@@ -42,18 +43,18 @@ private:
     unsigned removed_ = 0;
 };
 
-// A folder at every temporary name this process's writer of the file could
-// use, so that its write fails as where none can be made; they go with the
-// object.
-class TempNamesTaken {
-public:
-    explicit TempNamesTaken(const std::filesystem::path& file);
-    ~TempNamesTaken();
-    TempNamesTaken(const TempNamesTaken&) = delete;
-    TempNamesTaken& operator=(const TempNamesTaken&) = delete;
+// The names writers leave beside their files when a write is cut short
+// (temporary and held files) in the folder.
+std::vector<std::string> WriterLeftovers(const std::filesystem::path& dir);
 
-private:
-    std::filesystem::path file_;
+// While it lives, every write of the file fails where its temporary file is
+// made, as on a folder with no room for another name (ENOSPC).
+class TempFileRefused {
+public:
+    explicit TempFileRefused(const std::filesystem::path& file);
+    ~TempFileRefused();
+    TempFileRefused(const TempFileRefused&) = delete;
+    TempFileRefused& operator=(const TempFileRefused&) = delete;
 };
 
 } // namespace qtest

@@ -17,6 +17,8 @@
 //                               most): copies held inside their writes
 //   QUILLON_SHIM_FSYNC2_NAME, _ARRIVED, _WAIT, _UNTIL  a second such hold,
 //                               at writes of another file
+//   QUILLON_SHIM_FSYNC2_COPY=D  the bytes of the file that hold is at are
+//                               first copied into D, named after the process
 //   QUILLON_SHIM_KEEP_NAME, _ARRIVED, _WAIT, _UNTIL  the same hold at a
 //                               rename or link to a path that holds the
 //                               name: copies keeping files at one moment
@@ -57,6 +59,15 @@ void Touch(const char* path) {
 template <class Done>
 void WaitFor(Done done) {
     for (int i = 0; i < 1000 && !done(); ++i) usleep(10000);
+}
+
+void CopyFile(const char* from, const char* to) {
+    const int in = open(from, O_RDONLY), out = open(to, O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    char buffer[65536];
+    for (ssize_t n; in >= 0 && out >= 0 && (n = read(in, buffer, sizeof buffer)) > 0;)
+        if (write(out, buffer, size_t(n)) != n) break;
+    if (in >= 0) close(in);
+    if (out >= 0) close(out);
 }
 
 int Entries(const char* dir) {
@@ -102,6 +113,7 @@ static void HoldAt(const std::string& prefix, const char* path) {
     const char* name = std::getenv((prefix + "_NAME").c_str());
     const char* arrived = std::getenv((prefix + "_ARRIVED").c_str());
     if (!name || !arrived || !std::strstr(path, name)) return;
+    if (const char* copy = std::getenv((prefix + "_COPY").c_str())) CopyFile(path, (std::string(copy) + "/" + std::to_string(getpid())).c_str());
     Touch((std::string(arrived) + "/" + std::to_string(getpid())).c_str());
     const char* wait = std::getenv((prefix + "_WAIT").c_str());
     const int count = wait ? std::atoi(wait) : 0;
