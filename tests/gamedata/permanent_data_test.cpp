@@ -244,44 +244,54 @@ TEST_F(PermanentData, ADamagedFileIsReadUpToTheDamageAndKeptAside) {
 // Two copies of the game that no lock keeps apart each write the permanent
 // data. What the other wrote since this copy read the file (or found none)
 // is merged in: every flag either set, each extra option and permanent
-// variable only one of them changed. Where both changed one variable, or the
-// modules' data differ, this copy's is written and the other's file kept as
-// ".changed", with a line naming what differed; its later saves replace only
-// what it wrote itself. So is a file the other writes in the very moment of
-// this copy's write, between its merge and its rename.
+// variable (a number or a text) only one of them changed. Where both changed
+// one variable, or the modules' data differ, this copy's is written and the
+// other's file kept as ".changed", with a line naming what differed; its
+// later saves replace only what it wrote itself. So is a file the other
+// writes in the very moment of this copy's write, between its merge and its
+// rename. What this copy wrote is its new base: when the other reads it back
+// and changes it again, this copy's next save takes that change whole.
 TEST_F(PermanentData, WhatAnotherCopyWroteSinceItWasReadIsMergedIn) {
     PlugModule();
     ASSERT_TRUE(GxMoaStartup(nullptr));
-    for (const GxChar* name : {u"a", u"b", u"c"}) {
+    for (const GxChar* name : {u"a", u"b", u"c", u"s"}) {
         GxMoaVariableDefinition d;
         d.m_Name = name;
         d.m_Scope = kGxScopeGlobalPerman;
         g_pMoa()->AddVariableDefinition(d);
     }
     g_pMoaMainWorker()->InitGlobalVariables();
-    const auto set = [](s64 a, s64 b, s64 c) {
+    // The texts given to s differ only in their last letter, well past what
+    // a short text's first word holds.
+    const auto set = [](s64 a, s64 b, s64 c, const GxChar* s) {
         for (const auto& [name, v] : {std::pair{u"a", a}, {u"b", b}, {u"c", c}})
             g_pMoaMainWorker()->FindVariable(name)->m_Value = GxMoaVariable::OfInt(v);
+        g_pMoaMainWorker()->FindVariable(u"s")->m_Value = GxMoaVariable::OfString(s);
     };
     const auto get = [](const GxChar* name) { return g_pMoaMainWorker()->FindVariable(name)->m_Value.ToInt(); };
+    const auto text = [] { return g_pMoaMainWorker()->FindVariable(u"s")->m_Value.ToString(); };
     static std::function<void()> inTheMoment;
     psys::set_safe_file_hook([](const std::string&) {
         if (auto f = std::exchange(inTheMoment, nullptr)) f();
     });
     struct Row {
         const char* what;
-        bool there, bothChangeC, modulesDiffer, meanwhile;
+        bool there;
+        char bothChange;  // the variable both copies change, or 0
+        bool modulesDiffer, meanwhile, readBack;
     } rows[] = {
-        {"read when there", true, false, false, false},
-        {"none when read", false, false, false, false},
-        {"both changed a variable", true, true, false, false},
-        {"the modules' data differ", true, false, true, false},
-        {"written in the moment of the write", true, false, false, true},
+        {"read when there", true, 0, false, false, false},
+        {"none when read", false, 0, false, false, false},
+        {"both changed a variable", true, 'c', false, false, false},
+        {"both changed a text", true, 's', false, false, false},
+        {"the modules' data differ", true, 0, true, false, false},
+        {"written in the moment of the write", true, 0, false, true, false},
+        {"read back and changed again by the other", true, 0, false, false, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) std::filesystem::remove(entry);
-        set(1, 1, 1);
+        set(1, 1, 1, u"route_a");
         module_.m_Value = 0;
         GxUserDataPerman mine(&core_), other(&core_);
         mine.m_ExtraOption.m_Bits = other.m_ExtraOption.m_Bits = 0b0101;
@@ -290,14 +300,14 @@ TEST_F(PermanentData, WhatAnotherCopyWroteSinceItWasReadIsMergedIn) {
         }
         EXPECT_EQ(mine.Load(Path()), row.there);
 
-        // The other copy sets its flags, changes a (and c), and clears and
-        // sets one extra option each.
+        // The other copy sets its flags, changes a and s (and c), and clears
+        // and sets one extra option each.
         other.SetReadedMessage(u"other", 2);
         other.SetSelectedMenu(u"menu", 1);
         other.m_PassedReplayLabels.insert(u"*other");
         other.SetShowedCG(u"ev_other");
         other.m_ExtraOption.m_Bits = 0b0110;
-        set(2, 1, row.bothChangeC ? 3 : 1);
+        set(2, 1, row.bothChange == 'c' ? 3 : 1, u"route_b");
         module_.m_Value = row.modulesDiffer ? 5 : 0;
         ASSERT_TRUE(other.Save(SavePath("other.dat"), true));
         const std::vector<unsigned char> others = Bytes("other.dat");
@@ -308,24 +318,25 @@ TEST_F(PermanentData, WhatAnotherCopyWroteSinceItWasReadIsMergedIn) {
         if (row.meanwhile) inTheMoment = putOthers;
         else putOthers();
 
-        // This copy changes b (and c) and sets an extra option of its own.
+        // This copy changes b (and c or s) and sets an extra option of its own.
         mine.SetReadedMessage(u"mine", 1);
         mine.SetShowedCG(u"ev_mine");
         mine.m_ExtraOption.m_Bits = 0b1101;
-        set(1, 5, row.bothChangeC ? 4 : 1);
+        set(1, 5, row.bothChange == 'c' ? 4 : 1, row.bothChange == 's' ? u"route_c" : u"route_a");
         module_.m_Value = 0;
         qtest::LogCapture log;
         ASSERT_TRUE(mine.Save(Path(), true));
         EXPECT_FALSE(inTheMoment);
         EXPECT_TRUE(log.Contains("他のコピーが書き込んだ内容を合わせました")) << log.Text();
-        const bool keep = row.bothChangeC || row.modulesDiffer;
+        const bool keep = row.bothChange || row.modulesDiffer;
         EXPECT_EQ(Bytes("permanent.dat.changed"), keep ? others : std::vector<unsigned char>());
-        EXPECT_EQ(log.Contains(row.bothChangeC ? "このコピーのものを書き込みます(c)" : "このコピーのものを書き込みます(modules)"),
-                  keep)
-            << log.Text();
+        const std::string differed = row.bothChange ? std::string(1, row.bothChange) : "modules";
+        EXPECT_EQ(log.Contains("このコピーのものを書き込みます(" + differed + ")"), keep) << log.Text();
         // Merged in memory, as the game goes on with it, and in the file.
         EXPECT_EQ(get(u"a"), 2);
-        set(0, 0, 0);
+        const GxString s = row.bothChange == 's' ? u"route_c" : u"route_b";
+        EXPECT_EQ(text(), s);
+        set(0, 0, 0, u"");
         GxUserDataPerman read(&core_);
         ASSERT_TRUE(read.Load(Path()));
         EXPECT_TRUE(read.IsReadedMessage(u"mine", 1) && read.IsReadedMessage(u"other", 2));
@@ -335,9 +346,25 @@ TEST_F(PermanentData, WhatAnotherCopyWroteSinceItWasReadIsMergedIn) {
         EXPECT_EQ(read.m_ExtraOption.m_Bits, 0b1110u);
         EXPECT_EQ(get(u"a"), 2);
         EXPECT_EQ(get(u"b"), 5);
-        EXPECT_EQ(get(u"c"), row.bothChangeC ? 4 : 1);
+        EXPECT_EQ(get(u"c"), row.bothChange == 'c' ? 4 : 1);
+        EXPECT_EQ(text(), s);
+
+        if (row.readBack) {
+            // The other copy reads what this one wrote, changes b again and
+            // clears the extra option this one set. This copy changed
+            // neither since its save.
+            read.m_ExtraOption.m_Bits = 0b0110;
+            g_pMoaMainWorker()->FindVariable(u"b")->m_Value = GxMoaVariable::OfInt(7);
+            ASSERT_TRUE(read.Save(Path(), true));
+            g_pMoaMainWorker()->FindVariable(u"b")->m_Value = GxMoaVariable::OfInt(5);
+        }
         ASSERT_TRUE(mine.Save(Path(), true));
+        EXPECT_EQ(std::filesystem::exists(dir_.path() / "permanent.dat.changed"), keep);
         EXPECT_FALSE(std::filesystem::exists(dir_.path() / "permanent.dat.2.changed"));
+        set(0, 0, 0, u"");
+        ASSERT_TRUE(read.Load(Path()));
+        EXPECT_EQ(get(u"b"), row.readBack ? 7 : 5);
+        EXPECT_EQ(read.m_ExtraOption.m_Bits, row.readBack ? 0b0110u : 0b1110u);
     }
     psys::set_safe_file_hook(nullptr);
 }
