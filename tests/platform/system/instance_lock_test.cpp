@@ -245,6 +245,9 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileChangesNothingItDidNotMake) {
     int n = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
+        // Made anew, of one name: a hard link left by the row before would
+        // have the link-count check refuse what only O_NOFOLLOW should.
+        fs::remove(outside);
         qtest::WriteText(outside, "the player's own\n");
         chmod(outside.c_str(), 0600);
         const fs::path folder = dir_.path() / ("save" + std::to_string(n++));
