@@ -129,8 +129,12 @@ bool instance_lock::acquire(const std::string& title_utf8) {
 
 bool instance_lock::acquire_folder(const std::string& path) {
     release();
+    // Named as the player knows it in what failure() says, whether or not
+    // the caller closed it with a '/'.
+    std::string folder = path;
+    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     // Not inherited by the programs the game starts (an editor outlives it).
-    fd_ = lock_opened(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), path);
+    fd_ = lock_opened(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), folder);
     if (busy_) return false;
     const std::string folder_failure = failure_;
     // The folder cannot be locked where it cannot be listed (a shared folder
@@ -138,9 +142,7 @@ bool instance_lock::acquire_folder(const std::string& path) {
     // descriptor open for writing (NFS, SMB). A copy that locks the folder
     // also takes the file, so that one that can only take the file still
     // sees it.
-    std::string folder = path;
-    while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    const std::string file_path = folder + "/" + kFolderLockName;
+    const std::string file_path = (folder == "/" ? "" : folder) + "/" + kFolderLockName;
     const char* reason = nullptr;
     const int file_fd = open_lock_file(file_path, fd_, &reason);
     file_fd_ = lock_opened(file_fd, file_path, reason);
