@@ -1,5 +1,7 @@
 #include "platform/system/instance_lock.h"
 
+#include "platform/system/file_system.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -71,17 +73,6 @@ bool plain_file(int fd, bool own) {
     return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 && (!own || st.st_uid == ::geteuid());
 }
 
-// The mode a lock file is made with in a folder of that mode: read and
-// written by its owner, and by the group and the others where the folder
-// lets them write into it (a copy of theirs must open it to see the lock;
-// on NFS only a descriptor open for writing takes it).
-mode_t lock_file_mode(mode_t folder) {
-    mode_t mode = 0600;
-    if (folder & S_IWGRP) mode |= 0060;
-    if (folder & S_IWOTH) mode |= 0006;
-    return mode;
-}
-
 } // namespace
 
 std::string instance_lock::path_for(const std::string& title_utf8, std::string* why) {
@@ -144,7 +135,7 @@ bool instance_lock::acquire_folder(const std::string& path) {
     // sees it.
     const std::string file_path = (folder == "/" ? "" : folder) + "/" + kFolderLockName;
     const char* reason = nullptr;
-    const int file_fd = open_lock_file(file_path, fd_, &reason);
+    const int file_fd = open_lock_file(file_path, folder, &reason);
     file_fd_ = lock_opened(file_fd, file_path, reason);
     if (busy_) {
         release();
@@ -175,17 +166,16 @@ int instance_lock::lock_opened(int fd, const std::string& path, const char* reas
     return fd;
 }
 
-int instance_lock::open_lock_file(const std::string& path, int folder_fd, const char** reason) {
-    // Made here, it gets the folder's reach whatever the umask: only a file
-    // this copy has just made itself has its mode set, never one that stood
-    // there (a hard link planted there would pass the change on to another
-    // file).
+int instance_lock::open_lock_file(const std::string& path, const std::string& folder, const char** reason) {
+    // Made here, it gets the folder's group and reach whatever the umask and
+    // the player's own group: a copy of anyone who may write into the folder
+    // must open it to see the lock (on NFS only a descriptor open for writing
+    // takes it), and no one else may write it. Only a file this copy has just
+    // made itself is changed, never one that stood there (a hard link planted
+    // there would pass the change on to another file).
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
     if (fd >= 0) {
-        struct stat folder {};
-        const bool known = folder_fd >= 0 ? ::fstat(folder_fd, &folder) == 0
-                                          : ::stat(path.substr(0, path.rfind('/')).c_str(), &folder) == 0;
-        if (known) ::fchmod(fd, lock_file_mode(folder.st_mode));
+        give_folder_reach(fd, folder);
         return fd;
     }
     if (errno != EEXIST) return -1;

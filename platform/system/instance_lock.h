@@ -30,11 +30,11 @@ public:
     // either could be taken. The title's lock cannot see a copy started with
     // another runtime folder, by another user or under sudo; a save folder's
     // lock sees every copy that would read and write its files.
-    // The lock file is made by the first copy with the folder's own reach:
-    // read and written by its owner and by whoever else may write into the
-    // folder, by no one else. A file standing there that is not a regular
-    // file with one name (a link, a FIFO, a hard link to another file) is
-    // never locked or changed. When the folder's lock is held but its file's
+    // The lock file is made by the first copy with the folder's group and
+    // reach: read and written by its owner and by whoever else may write
+    // into the folder, by no one else. A file standing there that is not a
+    // regular file with one name (a link, a FIFO, a hard link to another
+    // file) is never locked or changed. When the folder's lock is held but its file's
     // is not, acquire_folder is true and failure() says why the file failed.
     bool acquire_folder(const std::string& path);
     static constexpr const char* kFolderLockName = "instance.lock";
@@ -60,8 +60,9 @@ private:
     // saying why.
     int lock_opened(int fd, const std::string& path, const char* reason = nullptr);
     // The folder's lock file opened for locking, made with the folder's
-    // reach when missing; -1 with errno set, or -2 with *reason set.
-    static int open_lock_file(const std::string& path, int folder_fd, const char** reason);
+    // group and reach when missing; -1 with errno set, or -2 with *reason
+    // set.
+    static int open_lock_file(const std::string& path, const std::string& folder, const char** reason);
 
     int fd_ = -1;
     int file_fd_ = -1;

@@ -10,9 +10,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -48,13 +50,31 @@ mode_t ModeOf(const fs::path& path) {
     return lstat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
-// Runs f as another user (nobody) in a child process; its exit code, or -1
-// when this process may not become that user.
-int AsNobody(const std::function<int()>& f) {
+gid_t GroupOf(const fs::path& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 ? st.st_gid : gid_t(-1);
+}
+
+// A group this process may give a file it owns other than its own: any as
+// root, else one it is also a member of; -1 when there is none.
+gid_t AnotherGroup() {
+    if (geteuid() == 0) return 4242;
+    gid_t groups[256];
+    const int n = getgroups(256, groups);
+    for (int i = 0; i < n; ++i)
+        if (groups[i] != getegid()) return groups[i];
+    return gid_t(-1);
+}
+
+// Runs f as another user (nobody) in a child process, of the primary group
+// gid and the further groups given; its exit code, or -1 when this process
+// may not become that user.
+int AsNobody(const std::function<int()>& f, gid_t gid = 65534, const std::vector<gid_t>& groups = {}) {
     if (geteuid() != 0) return -1;
     const pid_t pid = fork();
     if (pid == 0) {
-        if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0)
+        if (setgroups(groups.size(), groups.data()) != 0 || setresgid(gid, gid, gid) != 0 ||
+            setresuid(65534, 65534, 65534) != 0)
             _exit(99);
         _exit(f());
     }
@@ -207,24 +227,28 @@ TEST_F(InstanceLock, OnlyARunningHolderOfTheUsersOwnFileRefusesAStart) {
     fs::remove("/tmp/planted-" + std::to_string(getuid()) + ".lock");
 }
 
-// The save folder's lock file. Made by the first copy, it can be read and
-// written by its owner and by whoever else may write into the folder, and by
-// no one else, whatever the umask. Whatever stands at its name that is not a
-// plain file of one name (a link to another file, a FIFO, a folder) is never
-// opened for writing, changed or locked: the folder's lock is held alone, and
-// the failure says why the file was not. A file made earlier keeps its mode.
+// The save folder's lock file. Made by the first copy, it is of the folder's
+// group and can be read and written by its owner and by whoever else may
+// write into the folder, and by no one else, whatever the umask. Whatever
+// stands at its name that is not a plain file of one name (a link to another
+// file, a FIFO, a folder) is never opened for writing, changed or locked: the
+// folder's lock is held alone, and the failure says why the file was not. A
+// file made earlier keeps its mode.
 TEST_F(InstanceLock, TheSaveFoldersLockFileChangesNothingItDidNotMake) {
     const mode_t umaskBefore = umask(077);
     const fs::path outside = dir_.path() / "players.txt";
+    const gid_t otherGroup = AnotherGroup();
     struct Row {
         const char* what;
         fs::perms folder;
         std::function<void(const fs::path&)> plant;  // at the lock file's name
         mode_t mode;                                  // the lock file's, 0: refused
+        bool otherGroup = false;                      // the folder's group is not the player's
     } rows[] = {
         {"a private folder", fs::perms::owner_all, nullptr, 0600},
         {"a folder others may read", fs::perms(0755), nullptr, 0600},
         {"a folder its group may write", fs::perms(0775), nullptr, 0660},
+        {"a folder of another group that group may write", fs::perms(0775), nullptr, 0660, true},
         {"a folder others may write but not list", fs::perms(0733), nullptr, 0666},
         {"a shared folder with the sticky bit", fs::perms(01777), nullptr, 0666},
         {"a file made earlier", fs::perms(0777),
@@ -245,6 +269,10 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileChangesNothingItDidNotMake) {
     int n = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
+        if (row.otherGroup && otherGroup == gid_t(-1)) {
+            std::printf("Skipped \"%s\": this user has no other group\n", row.what);
+            continue;
+        }
         // Made anew, of one name: a hard link left by the row before would
         // have the link-count check refuse what only O_NOFOLLOW should.
         fs::remove(outside);
@@ -254,6 +282,9 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileChangesNothingItDidNotMake) {
         fs::create_directory(folder);
         const fs::path file = folder / psys::instance_lock::kFolderLockName;
         if (row.plant) row.plant(file);
+        if (row.otherGroup) {
+            ASSERT_EQ(chown(folder.c_str(), uid_t(-1), otherGroup), 0);
+        }
         fs::permissions(folder, row.folder);
         psys::instance_lock lock;
         // Given as the engine gives it, with a closing '/'.
@@ -261,6 +292,7 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileChangesNothingItDidNotMake) {
         EXPECT_FALSE(lock.busy());
         if (row.mode) {
             EXPECT_EQ(ModeOf(file), row.mode);
+            EXPECT_EQ(GroupOf(file), GroupOf(folder));
             EXPECT_EQ(lock.failure(), "");
         } else {
             EXPECT_EQ(lock.failure(), file.string() + ": not a regular file");
@@ -276,29 +308,40 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileChangesNothingItDidNotMake) {
     umask(umaskBefore);
 }
 
-// As another user: a copy that may write into the folder but not list it
-// sees the first copy through the file alone (opened for reading where the
-// file's mode allows no more), and one that may not write into the folder
-// can neither write the lock file nor hold it.
+// As another user: a copy that may write into the folder but not list it,
+// or that may by the folder's group, sees the first copy through the file
+// alone (opened for reading where the file's mode allows no more; on NFS
+// only a descriptor open for writing would see it), and one that may not
+// write into the folder, though of the player's own group, can neither
+// write the lock file nor hold it.
 TEST_F(InstanceLock, AnotherUserSeesTheFirstCopyButCannotWriteItsFile) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to be another user";
     fs::permissions(dir_.path(), fs::perms(0711));
+    const gid_t foldersGroup = AnotherGroup();
     struct Row {
         const char* what;
         fs::perms folder;
         mode_t file;   // set on the lock file after the first copy made it; 0 leaves it
         int expected;  // the other's copy: 0 refused, 1 held, 2 no lock; +10 where it wrote the file
+        gid_t group = gid_t(-1);            // given to the folder; -1 leaves the player's
+        gid_t othersGid = 65534;            // the other user's primary group
+        std::vector<gid_t> othersGroups{};  // and further groups
     } rows[] = {
         {"a folder it may write into but not list", fs::perms(0733), 0, 10},
         {"a file made read-only for others", fs::perms(0733), 0644, 0},
         {"a folder it may only read", fs::perms(0755), 0, 0},
         {"a folder it may not enter", fs::perms(0700), 0, 2},
+        {"a folder its group may write, the other a member of that group", fs::perms(0775), 0, 10, foldersGroup,
+         65534, {foldersGroup}},
+        {"a folder its group may write, the other of the player's group alone", fs::perms(0775), 0, 0, foldersGroup,
+         getegid()},
     };
     int n = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         const fs::path folder = dir_.path() / ("shared" + std::to_string(n++));
         fs::create_directory(folder);
+        ASSERT_EQ(chown(folder.c_str(), uid_t(-1), row.group), 0);
         fs::permissions(folder, row.folder);
         psys::instance_lock first;
         ASSERT_TRUE(first.acquire_folder(folder.string()));
@@ -310,7 +353,7 @@ TEST_F(InstanceLock, AnotherUserSeesTheFirstCopyButCannotWriteItsFile) {
             psys::instance_lock second;
             const bool held = second.acquire_folder(folder.string());
             return (writes ? 10 : 0) + (second.busy() ? 0 : held ? 1 : 2);
-        });
+        }, row.othersGid, row.othersGroups);
         EXPECT_EQ(result, row.expected);
         EXPECT_EQ(fs::file_size(file) > 0, row.expected >= 10);
     }
