@@ -1,5 +1,7 @@
 #include "platform/system/file_append.h"
 
+#include "platform/system/file_system.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -20,12 +22,28 @@ bool write_all(int fd, std::string_view bytes) {
     return true;
 }
 
-constexpr int kAppendFlags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
+constexpr int kAppendFlags = O_WRONLY | O_APPEND | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW;
+
+std::string folder_of(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return "";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// A log made here, with its folder's reach whatever the umask: no one who
+// may not write into the save folder reads what the game did there. Made
+// only where nothing stands (errno EEXIST otherwise), so that no file this
+// process did not make has its mode set, through a link or otherwise.
+int make_log(const std::string& path) {
+    const int fd = ::open(path.c_str(), kAppendFlags | O_CREAT | O_EXCL, 0600);
+    if (fd >= 0) give_folder_reach(fd, folder_of(path));
+    return fd;
+}
 
 // A file of the log's own in place of the link that stood at path.
 int replace_link(const std::string& path) {
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) return -1;
-    return ::open(path.c_str(), kAppendFlags | O_EXCL, 0644);
+    return make_log(path);
 }
 
 } // namespace
@@ -34,15 +52,28 @@ std::string append_to_file(const std::string& path, std::string_view prefix, std
     // A link at the path (one planted in a folder others can write to, or a
     // backup's hard link) would carry the lines into a file that is not the
     // log: the link goes, and the log is made anew.
-    int fd = ::open(path.c_str(), kAppendFlags, 0644);
-    if (fd < 0 && errno == ELOOP) fd = replace_link(path);
+    int fd = make_log(path);
+    bool made = fd >= 0;
+    if (!made && errno == EEXIST) {
+        fd = ::open(path.c_str(), kAppendFlags);
+        // Removed since (the game deletes its logs): made after all.
+        if (fd < 0 && errno == ENOENT) made = (fd = make_log(path)) >= 0;
+        if (fd < 0 && errno == ELOOP) made = (fd = replace_link(path)) >= 0;
+    }
     if (fd < 0) return std::strerror(errno);
     struct stat st {};
     std::string error;
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1) {
-        ::close(fd);
-        fd = replace_link(path);
-        if (fd < 0) return std::strerror(errno);
+    if (!made && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        if (st.st_nlink > 1) {
+            ::close(fd);
+            fd = replace_link(path);
+            if (fd < 0) return std::strerror(errno);
+        } else if (st.st_uid == ::geteuid() && (st.st_mode & 07777 & ~0600) != 0) {
+            // A log of this user's from an older run, made open to others
+            // by its umask: no wider than the folder's reach from now on.
+            // One of another user's keeps what that user gave it.
+            give_folder_reach(fd, folder_of(path), true);
+        }
     }
     if (::fstat(fd, &st) != 0) error = std::strerror(errno);
     else if (!S_ISREG(st.st_mode)) error = "not a regular file";

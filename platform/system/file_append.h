@@ -8,7 +8,9 @@
 namespace psys {
 
 // Appends bytes to the regular file at path (UTF-8 or native bytes), creating
-// it; prefix goes first when the file is new or empty. A link standing at the
+// it with its folder's reach (give_folder_reach); prefix goes first when the
+// file is new or empty. A file of this user's standing there is narrowed to
+// that reach, one of another user's keeps its mode. A link standing at the
 // path, symbolic or hard, is never written through: it is replaced by a file
 // of its own. "" on success, else why the bytes could not be written.
 std::string append_to_file(const std::string& path, std::string_view prefix, std::string_view bytes);

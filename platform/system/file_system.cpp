@@ -95,14 +95,16 @@ bool is_link(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-bool give_folder_reach(int fd, const std::string& folder) {
+bool give_folder_reach(int fd, const std::string& folder, bool narrow_only) {
     struct stat dir, file;
     if (::stat(folder.empty() ? "." : folder.c_str(), &dir) != 0 || ::fstat(fd, &file) != 0) return false;
     const bool folders_group = file.st_gid == dir.st_gid || ::fchown(fd, uid_t(-1), dir.st_gid) == 0;
     // Members of a group the folder does not name are let in as the others.
     const mode_t group = folders_group ? dir.st_mode & S_IWGRP : (dir.st_mode & S_IWOTH) << 3;
-    const mode_t mode = 0600 | (group ? 0060 : 0) | ((dir.st_mode & S_IWOTH) ? 0006 : 0);
-    return ::fchmod(fd, mode) == 0;
+    mode_t mode = 0600 | (group ? 0060 : 0) | ((dir.st_mode & S_IWOTH) ? 0006 : 0);
+    if (narrow_only) mode &= file.st_mode;
+    // Changed only where it must be: a log is narrowed at each line it takes.
+    return (file.st_mode & 07777) == mode || ::fchmod(fd, mode) == 0;
 }
 
 bool anything_at(const std::string& path) {

@@ -51,8 +51,11 @@ bool anything_at(const std::string& path);
 // that no one who may not write into the folder reads or changes what the
 // game keeps there, and a copy of anyone who may can open it. The file takes
 // the folder's group; where this user may not give it that group, its group
-// gets what the others get. False when the mode could not be set.
-bool give_folder_reach(int fd, const std::string& folder);
+// gets what the others get. Where narrow_only, a file of this user's that
+// stood there from before takes the folder's group the same way but only
+// loses what that reach would not give, and gains nothing. False when the
+// mode could not be set.
+bool give_folder_reach(int fd, const std::string& folder, bool narrow_only = false);
 // Makes a write past the process's file-size limit fail with EFBIG, as a
 // write to a full disk fails, instead of ending the process (SIGXFSZ). For
 // the start of the process, before anything is written.

@@ -2,6 +2,7 @@
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <thread>
@@ -205,6 +206,72 @@ TEST_F(Logs, ALinkWhereALogGoesIsReplacedNotWrittenThrough) {
         for (auto b : Utf16Le(u"line\r\n")) want.push_back(b);
         EXPECT_EQ(file(c.log), want);
     }
+}
+
+// A log says what the game did and where: whatever the umask, it can be read
+// by no one who may not write into its folder. A log of the player's from an
+// older run is narrowed to that, never widened; one of another user's is
+// left as it is.
+TEST_F(Logs, ALogReachesNoFurtherThanItsFolder) {
+    namespace fs = std::filesystem;
+    const mode_t umaskBefore = umask(022);
+    struct Row {
+        const char* what;
+        mode_t folder, umask;
+        mode_t before;  // the mode of a log standing from an older run; 0 for none
+        mode_t mode;    // the log's after a line
+        enum { Plain, HardLink, Theirs } stood = Plain;
+    } rows[] = {
+        {"a private folder", 0700, 022, 0, 0600},
+        {"a folder others may read", 0755, 022, 0, 0600},
+        {"a folder its group may write", 0775, 022, 0, 0660},
+        {"a folder its group may write, a narrow umask", 0775, 077, 0, 0660},
+        {"a shared folder with the sticky bit", 01777, 077, 0, 0666},
+        {"an older log open to all, a private folder", 0700, 022, 0644, 0600},
+        {"an older log open to all, a folder others may read", 0755, 077, 0644, 0600},
+        {"an older log open to all, a folder its group may write", 0775, 022, 0644, 0640},
+        {"an older log open to all, a shared folder", 01777, 022, 0644, 0644},
+        {"an older log narrower than its folder", 01777, 022, 0600, 0600},
+        {"an older log with a second name, replaced", 0755, 022, 0644, 0600, Row::HardLink},
+        {"another user's older log", 0755, 022, 0644, 0644, Row::Theirs},
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.stood == Row::Theirs && geteuid() != 0) {
+            std::printf("Skipped \"%s\": needs root to give a log to another user\n", row.what);
+            continue;
+        }
+        const std::string name = "save" + std::to_string(n++);
+        const fs::path folder = dir.path() / name, log = folder / "debug.log";
+        fs::create_directory(folder);
+        if (row.before) {
+            qtest::WriteBytes(log, {0xFF, 0xFE});
+            ASSERT_EQ(chmod(log.c_str(), row.before), 0);
+            if (row.stood == Row::HardLink) fs::create_hard_link(log, folder / "debug.log.bak");
+            if (row.stood == Row::Theirs) {
+                ASSERT_EQ(chown(log.c_str(), 65534, 65534), 0);
+            }
+        }
+        ASSERT_EQ(chmod(folder.c_str(), row.folder), 0);
+        umask(row.umask);
+        GxSetDebugLogPath(dir.u16(name + "/debug.log"));
+        GxWriteDebugLog(u"x");
+        umask(022);
+        EXPECT_EQ(qtest::ReadBytes(log), (std::vector<unsigned char>{0xFF, 0xFE, 'x', 0}));
+        struct stat st {};
+        ASSERT_EQ(lstat(log.c_str(), &st), 0);
+        const auto octal = [](mode_t m) {
+            char text[8];
+            std::snprintf(text, sizeof text, "%04o", unsigned(m));
+            return std::string(text);
+        };
+        EXPECT_EQ(octal(st.st_mode & 07777), octal(row.mode));
+        if (row.stood == Row::HardLink) {
+            EXPECT_EQ(fs::status(folder / "debug.log.bak").permissions(), fs::perms(0644)) << "the other name kept";
+        }
+    }
+    umask(umaskBefore);
 }
 
 TEST_F(Logs, AFolderNameThatIsNotUtf8StaysValidUtf16InTheFile) {
