@@ -1,11 +1,12 @@
 #include "platform/system/safe_file.h"
 
+#include "platform/system/clock.h"
+
 #include <atomic>
 #include <cctype>
 #include <cstdint>
 #include <map>
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -89,8 +90,9 @@ std::string writer_path(const std::string& path, const std::string& suffix, cons
 bool cannot_exchange(int err) { return err == EINVAL || err == ENOSYS || err == EOPNOTSUPP; }
 
 // A token that stands unchanged this long, by the waiting writer's own
-// clock, was left by a writer killed while it held it.
-constexpr std::chrono::seconds kStaleToken{10};
+// clock (the process's clock, which a test may drive), was left by a writer
+// killed while it held it.
+constexpr uint64_t kStaleTokenUs = 10000000;
 
 // Where names cannot be exchanged, the writers of one file take turns at its
 // name by a token beside it ("<path>.writing"), made with O_EXCL, which NFS
@@ -107,12 +109,11 @@ constexpr std::chrono::seconds kStaleToken{10};
 class write_token {
 public:
     write_token(const std::string& path, std::string* note, file_status* stuck) : path_(path + ".writing") {
-        using clock = std::chrono::steady_clock;
-        const auto start = clock::now();
+        const uint64_t start = now_us();
         file_status watched;
-        auto since = start;
+        uint64_t since = start;
         bool watching = false;
-        while (clock::now() - start < 2 * kStaleToken) {
+        while (now_us() - start < 2 * kStaleTokenUs) {
             int err = step("token", path_);
             const int fd = err ? -1 : ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
             if (fd >= 0) {
@@ -142,9 +143,9 @@ public:
                 if (stuck->kind == file_kind::regular && same_file(now, *stuck)) return;
                 if (!watching || !same_file(now, watched)) {
                     watched = now;
-                    since = clock::now();
+                    since = now_us();
                     watching = true;
-                } else if (clock::now() - since >= kStaleToken) {
+                } else if (now_us() - since >= kStaleTokenUs) {
                     const int removed = remove_stale(watched);
                     if (removed != 0) {
                         *note = path_ + ": stale, cannot be removed (" + std::strerror(removed) + ")";
@@ -155,9 +156,9 @@ public:
                     continue;
                 }
             }
-            ::usleep(2000);
+            sleep_ms(2);
         }
-        *note = path_ + ": no turn within " + std::to_string(2 * kStaleToken.count()) + " s";
+        *note = path_ + ": no turn within " + std::to_string(2 * kStaleTokenUs / 1000000) + " s";
     }
     ~write_token() {
         // Unless another writer judged this one stale and took the turn.
