@@ -91,7 +91,12 @@ protected:
             if (name.ends_with(".changed")) {
                 EXPECT_NE(lines.find(entry.path().string() + "として残しました"), std::string::npos) << name << "\n" << lines;
             }
-            if (entry.is_regular_file()) standing[name] = qtest::ReadBytes(entry.path());
+            if (!entry.is_regular_file()) continue;
+            standing[name] = qtest::ReadBytes(entry.path());
+            // The folder is the player's alone: so is every file in it.
+            EXPECT_EQ(fs::status(entry.path()).permissions() & fs::perms::all,
+                      fs::perms::owner_read | fs::perms::owner_write)
+                << name;
         }
         for (const auto& [copy, number] : {std::pair{"x", cut}, std::pair{"y", whole}}) {
             if (!fs::exists(side / copy)) continue;
