@@ -19,6 +19,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <set>
 #include <sstream>
 #include <utility>
 
@@ -432,6 +433,16 @@ private:
     int fd_;
 };
 
+// A fork costs tens of milliseconds under the sanitizers: there the sweep
+// ends copy 1 only, and only where its steps change a name, with the other's
+// write put before each of those; the optimised build ends each copy at
+// every step.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kEveryStep = false;
+#else
+constexpr bool kEveryStep = true;
+#endif
+
 // Two copies of the game that no lock keeps apart write one file, each
 // having seen it as it stood before (a file a copy wrote earlier, or none).
 // For each kind of file written whole, copy X is held before its step j
@@ -513,6 +524,7 @@ TEST_F(CrashSafety, NothingACopyFinishedIsLostWhereverAnotherIsEnded) {
         for (const bool before : {true, false}) {
             for (const bool cannotExchange : {false, true}) {
                 for (const int cut : {1, 2}) {
+                    if (!kEveryStep && cut == 2) continue;
                     const int whole = 3 - cut;
                     // One case: X held before step j and ended before step
                     // i (0: never); X's notes, and whether it was ended.
@@ -591,8 +603,10 @@ TEST_F(CrashSafety, NothingACopyFinishedIsLostWhereverAnotherIsEnded) {
                     }
                     meets.push_back(n + 1);
                     steps += n;
+                    const std::set<int> ends(meets.begin(), meets.end());
                     for (const int j : meets) {
                         for (int i = j; !HasFailure(); ++i) {
+                            if (!kEveryStep && i < n + 1 && !ends.count(i)) continue;
                             run(j, i, &killed);
                             if (!killed) break;
                         }
