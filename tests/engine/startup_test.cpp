@@ -372,7 +372,9 @@ TEST_F(Startup, SettingsAndPermanentDataAreReadAtStartAndWrittenAtExit) {
 
 // Writes cut short by a kill leave their temporary files: the engine's own
 // whose writer is gone are removed at the next start (one that still runs
-// may be writing them), anything else in the folder stays. A FIFO planted
+// may be writing them), anything else in the folder stays; the files such
+// writes held are kept, with a line, or put back where their name stands
+// empty. A FIFO planted
 // at the lock file's name is left alone, the folder's lock held without it
 // and one line saying so. A permanent-data file whose header is damaged is
 // not read, and the shutdown keeps it aside before writing its own.
@@ -394,6 +396,12 @@ TEST_F(Startup, StaleTemporaryFilesGoAndAnUnreadFileIsKeptAtExit) {
         {"gamedata002.gd", false},           {"userconf.dat.x1.tmp", false},
     };
     for (const Name& n : names) qtest::WriteText(save / n.name, "x");
+    // Files writes held, perhaps another copy's: kept beside a file that
+    // stands, put back where none does, left to a writer that runs.
+    const std::string keptHeld = "gamedata002.gd." + dead + "-0a1b.held", backHeld = "gamedata004.gd." + dead + "-2c3d.held";
+    qtest::WriteText(save / keptHeld, "held");
+    qtest::WriteText(save / backHeld, "back");
+    qtest::WriteText(save / "permanent.dat.1-4e5f.held", "running");
     ASSERT_EQ(mkfifo((save / "instance.lock").c_str(), 0666), 0);
     auto damaged = qtest::ReadBytes(qtest::GoldenPath("gamedata/permanent.dat"));
     damaged[1] = 'X';
@@ -403,12 +411,19 @@ TEST_F(Startup, StaleTemporaryFilesGoAndAnUnreadFileIsKeptAtExit) {
     StartCapturing(core, &started);
     ASSERT_TRUE(started);
     for (const Name& n : names) EXPECT_EQ(fs::exists(save / n.name), !n.removed) << n.name;
+    EXPECT_FALSE(fs::exists(save / keptHeld));
+    EXPECT_EQ(qtest::ReadText(save / "gamedata002.gd.changed"), "held");
+    EXPECT_FALSE(fs::exists(save / backHeld));
+    EXPECT_EQ(qtest::ReadText(save / "gamedata004.gd"), "back");
+    EXPECT_EQ(qtest::ReadText(save / "permanent.dat.1-4e5f.held"), "running");
     EXPECT_FALSE(core.GetUserDataPerman()->IsReadedMessage(u"script01", 63));
     core.GetUserDataPerman()->SetReadedMessage(u"new", 2);
     core.Finalize();
     EXPECT_EQ(qtest::ReadBytes(save / "permanent.dat.damaged"), damaged);
     const std::string log = ReadUtf16File(save / "error.log");
     EXPECT_NE(log.find("FileHeader Isn't BPD (" + (save / "permanent.dat").string() + ")"), std::string::npos) << log;
+    EXPECT_NE(log.find((save / "gamedata002.gd.changed").string() + "として残しました"), std::string::npos) << log;
+    EXPECT_NE(log.find((save / "gamedata004.gd").string() + "に戻しました"), std::string::npos) << log;
     EXPECT_NE(log.find("Error/GxCore Save Folder Lock File Failed(" + (save / "instance.lock").string() +
                        ": not a regular file)"),
               std::string::npos)
