@@ -70,7 +70,8 @@ bool WriteBody(psys::safe_file& file, const GxString& path, bool binary, const c
 // Keeps the file the commit replaced under path's kept names of the kind;
 // the number of the name it took, or 0: with a line saying why not, unless
 // the same bytes stand already (nothing is lost).
-u32 KeepReplaced(psys::safe_file& file, const GxString& path, bool damaged, const GxChar* who) {
+u32 KeepReplaced(psys::safe_file& file, const GxString& path, bool damaged, const GxChar* who,
+                 const GxString& beside) {
     const GxChar* why = damaged ? u"damaged" : u"changed";
     const u32 names = damaged ? GxPersistFile::kMaxKeptFiles : GxPersistFile::kMaxChangedFiles;
     u32 number = 0;
@@ -78,8 +79,16 @@ u32 KeepReplaced(psys::safe_file& file, const GxString& path, bool damaged, cons
     // The line goes first: a writer ended right after the move has said it.
     const std::string kept = file.keep_replaced(
         [&](unsigned n) {
+            const std::string name = GxToNativePath(GxPersistFile::KeptFilePath(path, n, why));
+            // A free number whose name beside is taken (by anything: what
+            // another user planted there need not give way) would part this
+            // file from the one kept with it. A taken one is still looked at,
+            // for the same bytes kept there already.
+            if (!damaged && !beside.empty() && !psys::anything_at(name) &&
+                psys::anything_at(GxToNativePath(GxPersistFile::KeptFilePath(beside, n, why))))
+                return std::string();
             number = n;
-            return GxToNativePath(GxPersistFile::KeptFilePath(path, n, why));
+            return name;
         },
         names, &identical,
         [&](const std::string& aside) {
@@ -117,7 +126,8 @@ void GxPersistFile::KnownFiles::Prepare(const GxString& path, psys::safe_file& f
 
 bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
                           const std::function<bool(GxContentWriterBase&)>& body, KnownFiles* known,
-                          const Merge& merge, u32* keptNumber, const BeforeCommit& beforeCommit) {
+                          const Merge& merge, u32* keptNumber, const BeforeCommit& beforeCommit,
+                          const GxString& keptBeside) {
     const std::string native = GxToNativePath(path);
     if (keptNumber) *keptNumber = 0;
     psys::file_status status;
@@ -147,7 +157,7 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
     // place its contents are on the disk.
     std::unique_ptr<psys::safe_file> carried;
     const auto keepCarried = [&] {
-        if (carried) KeepReplaced(*carried, path, false, who);
+        if (carried) KeepReplaced(*carried, path, false, who, keptBeside);
     };
     for (int turn = 1;; ++turn) {
         auto file = std::make_unique<psys::safe_file>();
@@ -181,7 +191,7 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
             const bool seen = !known->ChangedSince(path, &replaced);
             const bool whole = keepWhole && psys::same_file(partly, replaced);
             if (seen && known->IsUnread(path)) {
-                KeepReplaced(*file, path, true, who);
+                KeepReplaced(*file, path, true, who, keptBeside);
             } else if (seen && !whole) {
                 file->drop_replaced();
             } else if (merge && !whole && turn < kMergeTurns) {
@@ -189,13 +199,14 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
                 // it holds is merged and written again.
                 const MergeResult merged = merge(GxFromUtf8(file->replaced_path()));
                 if (merged == MergeResult::HadItAll) file->drop_replaced();
-                else if (merged != MergeResult::Merged) KeepReplaced(*file, path, merged == MergeResult::Unreadable, who);
+                else if (merged != MergeResult::Merged)
+                    KeepReplaced(*file, path, merged == MergeResult::Unreadable, who, keptBeside);
                 // What stands at the path already holds all that was merged
                 // unless the merge added something.
                 again = merged == MergeResult::Merged || merged == MergeResult::PartlyMerged;
                 if (merged == MergeResult::Merged) carried = std::move(file);
             } else {
-                const u32 kept = KeepReplaced(*file, path, false, who);
+                const u32 kept = KeepReplaced(*file, path, false, who, keptBeside);
                 if (keptNumber) *keptNumber = kept;
             }
         }

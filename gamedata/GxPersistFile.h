@@ -94,10 +94,14 @@ public:
     // or else kept as "changed" (the number of its name in keptNumber, when
     // given; 0 when nothing was kept so), unless its bytes are those written
     // or kept already. A file merged in the moment of the write is held
-    // until the write that carries its contents stands.
+    // until the write that carries its contents stands. keptBeside, when
+    // given, is a file kept beside this one under the same number (a slot's
+    // thumbnail beside its save): a number at which anything stands under
+    // its kept name is passed over too.
     static bool Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
                       const std::function<bool(GxContentWriterBase&)>& body, KnownFiles* known = nullptr,
-                      const Merge& merge = {}, u32* keptNumber = nullptr, const BeforeCommit& beforeCommit = {});
+                      const Merge& merge = {}, u32* keptNumber = nullptr, const BeforeCommit& beforeCommit = {},
+                      const GxString& keptBeside = {});
     // Loads the file whole, without the cache, into buffer and opens a
     // verbose reader on it past the header: the text reader when textMagic is
     // given and the first byte is 'T', otherwise the binary reader with

@@ -335,7 +335,7 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
             if (PrepareThumbnail(thumb, thumbPath, thumbnail, width, height, save, &error)) return true;
             GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath, GxFromUtf8(error));
             return false;
-        });
+        }, thumbPath);
     if (!saved) return false;
     const SlotFiles files(saveDir, fileNumber);
     // The save this one replaced is kept or gone now: a thumbnail another

@@ -454,7 +454,7 @@ void GxUserData::SeeFiles(const std::vector<GxString>& paths) {
 }
 
 bool GxUserData::SaveGameData(const GxString& path, bool binary, u32* keptNumber,
-                              const GxPersistFile::BeforeCommit& beforeCommit) {
+                              const GxPersistFile::BeforeCommit& beforeCommit, const GxString& keptBeside) {
     return GxPersistFile::Write(path, binary, binary ? "BGD" : "TGD", kSaveWho, [&](GxContentWriterBase& w) {
         WritePlayRecord(w);
         if (g_pMoa()) g_pMoa()->WriteVariables(&w, kStorageGame);
@@ -470,7 +470,7 @@ bool GxUserData::SaveGameData(const GxString& path, bool binary, u32* keptNumber
         GxCoreBase* core = Core();
         const bool modules = !core || core->CallModulesWriteUserData(&w, path);
         return tasks && modules;
-    }, &m_Known, {}, keptNumber, beforeCommit);
+    }, &m_Known, {}, keptNumber, beforeCommit, keptBeside);
 }
 
 bool GxUserData::LoadGameData(const GxString& path, bool readAll) {

@@ -66,9 +66,10 @@ public:
     // "<name>.changed" in the same way, the number of its name in
     // keptNumber when given (0: none kept so). beforeCommit, when given, is
     // called once the new bytes are on the disk, before they replace the old
-    // file, and may stop the save (GxPersistFile::Write).
+    // file, and may stop the save (GxPersistFile::Write); a changed file is
+    // kept only under a number free for keptBeside too.
     bool SaveGameData(const GxString& path, bool binary, u32* keptNumber = nullptr,
-                      const GxPersistFile::BeforeCommit& beforeCommit = {});
+                      const GxPersistFile::BeforeCommit& beforeCommit = {}, const GxString& keptBeside = {});
     // Notes how each file stands now, read or not, so that a save over one
     // that another copy of the game writes later keeps that copy's file:
     // for the save games of a save folder, at the start.

@@ -467,6 +467,7 @@ std::string safe_file::keep_replaced(const std::function<std::string(unsigned)>&
     bool same = status_of(path_, &standing) && same_file(standing, written_) && same_bytes(replaced_path_, path_);
     for (unsigned n = 1; n <= count && !same; ++n) {
         const std::string aside = name(n);
+        if (aside.empty()) continue;
         if (anything_at(aside)) {
             same = same_bytes(replaced_path_, aside);
             continue;

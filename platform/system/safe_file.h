@@ -83,8 +83,9 @@ public:
     const file_status& replaced() const { return replaced_; }
     const std::string& replaced_path() const { return replaced_path_; }
     // Moves the held file to the first of name(1) ... name(count) at which
-    // nothing stands (whatever stands at a name is never replaced); the name
-    // it took. "" when it was not moved: its bytes are those of the file
+    // nothing stands (whatever stands at a name is never replaced; a number
+    // name() answers "" for is passed over); the name it took. "" when it
+    // was not moved: its bytes are those of the file
     // this commit wrote or of a file at one of those names (*identical is
     // then set and the held file dropped: nothing is lost), or every name
     // was taken or the move failed (error() says why; the file is still
