@@ -5,6 +5,7 @@
 
 #include "gamedata/GxPersistFile.h"
 #include "graphics/GxPNG.h"
+#include "platform/system/clock.h"
 #include "platform/system/file_system.h"
 #include "platform/system/safe_file.h"
 #include "support/LogCapture.h"
@@ -12,7 +13,9 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -620,6 +623,361 @@ TEST_F(CrashSafety, NothingACopyFinishedIsLostWhereverAnotherIsEnded) {
 }
 
 // ---- end of every instant ----------------------------------------------------
+
+// ---- what another user plants in a shared save folder -----------------------
+
+// What another user who may write into the save folder leaves at a name.
+enum class Plant { Bytes, HardLink, Link, LinkToNothing, Fifo, Folder };
+constexpr const char* kPlantNames[] = {"a file of its own", "a hard link", "a link",
+                                       "a link to nothing", "a FIFO", "a folder with a file"};
+// What the game does at the name: the file itself, a name it keeps another
+// copy's file under, one it keeps a damaged file under, the turn's token
+// (where names cannot be exchanged), the temporary names an older writer
+// took ("<name>.<pid>.tmp", "<name>.<pid>-2.tmp" ... "-100"), a log.
+enum class Use { Own, Kept, Damaged, Token, OldTemporaries, Log };
+
+// The save folder is one of 1777, as a folder the players of one machine
+// share is, and what stands at each name the game makes there was planted
+// by another user (root; the player is nobody): a file of its own, a hard
+// or symbolic link to a file elsewhere that the player may write, a link to
+// nothing, a FIFO, a folder with a file in it. The player meets each name as
+// the game comes to it: a file it reads and then writes, another copy's
+// file it keeps, a damaged one it keeps, a turn it takes where names cannot
+// be exchanged, a write after an older writer of the same pid, a log line.
+// A later start then clears what was left. No write is made through a link
+// or waits, nothing planted is changed, a name the player may not have
+// costs no write but that of the file itself (which says so) and a turn (said
+// once), what the game made has the folder's reach and nothing of its
+// writes is left.
+TEST_F(CrashSafety, NothingPlantedInASharedFolderIsWrittenThroughOrCostsAWrite) {
+    namespace fs = std::filesystem;
+    PlugModule();
+    Play();
+    const bool otherUser = geteuid() == 0;
+    const uid_t player = otherUser ? 65534 : geteuid();
+    if (!otherUser) std::printf("not root: the planter is the player itself, the other user's part is skipped\n");
+    fs::permissions(dir_.path(), fs::perms(otherUser ? 01777 : 0777));
+    qtest::TempDir outside;
+    fs::permissions(outside.path(), fs::perms(0755));
+    const fs::path victim = outside.path() / "victim", side = outside.path() / "side";
+    fs::create_directory(side);
+    fs::permissions(side, fs::perms::all);
+    const GxString saveDir = core_.GetSaveDir();
+    const std::string slot = "gamedata005.gd", thumb = "thumb005.png";
+    const auto at = [&](const std::string& name) { return (dir_.path() / name).string(); };
+    const auto keptAt = [&](const std::string& file, u32 n, const GxChar* why) {
+        return GxToUtf8(GxPersistFile::KeptFilePath(SavePath(file), n, why));
+    };
+
+    // A copy of the game: the player's objects are the fixture's.
+    struct Copy {
+        GxUserConfig& config;
+        GxUserDataPerman& perman;
+        GxUserData& game;
+    };
+    const auto see = [&](Copy& c, const std::string& file) {
+        GxGameDataHeader header;
+        if (file == "userconf.dat") c.config.Load();
+        else if (file == "permanent.dat") c.perman.Load(SavePath(file));
+        else c.game.ReadGameDataHeader(SavePath(file == thumb ? slot : file), &header);
+    };
+    // Each copy's files say which copy wrote them (the player is copy 1).
+    std::vector<u32> pixels;
+    const auto save = [&](Copy& c, const std::string& file, int copy) {
+        c.config.m_TextWaitTime = copy;
+        module_.m_Value = copy;
+        c.game.SetGameDataTitle(u"copy " + Number(copy));
+        pixels = Picture(copy);
+        if (file == "userconf.dat") return c.config.Save();
+        if (file == "permanent.dat") return c.perman.Save(SavePath(file), true);
+        if (file == slot || file == thumb)
+            return GxSaveSlot::Save(c.game, saveDir, 5, reinterpret_cast<const u8*>(pixels.data()), 128, 96);
+        return c.game.SaveGameData(SavePath(file), true);
+    };
+    // The copy that wrote the regular file at the path; -1 for none.
+    const auto copyIn = [&](const std::string& file, const std::string& path) {
+        if (!fs::is_regular_file(fs::symlink_status(path))) return -1;
+        const GxString p = GxFromUtf8(path);
+        if (file == "userconf.dat") {
+            GxUserConfig c(&core_);
+            return c.Load(p) ? c.m_TextWaitTime : -1;
+        }
+        if (file == "permanent.dat") {
+            GxUserDataPerman perman(&core_);
+            module_.m_Value = -1;
+            return perman.Load(p) ? module_.m_Value : -1;
+        }
+        if (file == thumb) {
+            const auto png = qtest::ReadBytes(path);
+            u32 w = 0, h = 0, first = 0;
+            u8* pixel = GxDecodePNG(png.data(), u32(png.size()), &w, &h);
+            if (!pixel) return -1;
+            std::memcpy(&first, pixel, 4);
+            GxFreeDecodedPNG(pixel);
+            for (int copy = 1; copy <= 3; ++copy)
+                if (Picture(copy)[0] == first) return copy;
+            return -1;
+        }
+        GxUserData reader(&core_);
+        GxGameDataHeader header;
+        return reader.ReadGameDataHeader(p, &header) ? std::stoi(GxToUtf8(header.m_GameDataTitle).substr(5)) : -1;
+    };
+
+    // What is planted, as it stood, by path; each held open, so that no file
+    // the game makes takes the number of one that went.
+    std::map<std::string, struct stat> planted;
+    std::vector<int> held;
+    const auto plant = [&](const std::string& path, Plant kind) {
+        switch (kind) {
+        case Plant::Bytes: qtest::WriteText(path, "planted"); break;
+        case Plant::HardLink: fs::create_hard_link(victim, path); break;
+        case Plant::Link: fs::create_symlink(victim, path); break;
+        case Plant::LinkToNothing: fs::create_symlink(outside.path() / "nothing", path); break;
+        case Plant::Fifo: mkfifo(path.c_str(), 0666); break;
+        case Plant::Folder:
+            fs::create_directory(path);
+            qtest::WriteText(fs::path(path) / "inside", "planted");
+            break;
+        }
+        // Only the victim and the FIFO the player may write.
+        if (kind == Plant::Bytes || kind == Plant::Fifo || kind == Plant::Folder)
+            chmod(path.c_str(), kind == Plant::Fifo ? 0666 : kind == Plant::Folder ? 0755 : 0644);
+        lstat(path.c_str(), &planted[path]);
+        held.push_back(open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC));
+    };
+    const auto untouched = [&](const std::string& path, const struct stat& was) {
+        struct stat st {};
+        if (lstat(path.c_str(), &st) != 0 || st.st_ino != was.st_ino || st.st_mode != was.st_mode ||
+            st.st_uid != was.st_uid)
+            return false;
+        if (S_ISREG(st.st_mode)) return qtest::ReadText(path) == (st.st_nlink > 1 ? "victim" : "planted");
+        if (S_ISDIR(st.st_mode))
+            return qtest::ReadText(fs::path(path) / "inside") == "planted" &&
+                   std::distance(fs::directory_iterator(path), fs::directory_iterator()) == 1;
+        return true;
+    };
+
+    struct Row {
+        std::string file, name;
+        Use use;
+        Plant plant;
+    };
+    std::vector<Row> rows;
+    for (const Plant kind :
+         {Plant::Bytes, Plant::HardLink, Plant::Link, Plant::LinkToNothing, Plant::Fifo, Plant::Folder}) {
+        for (const std::string file :
+             {"userconf.dat", "permanent.dat", "gamedata_quick.gd", "gamedata005.gd", "thumb005.png"})
+            for (const auto& [ending, use] :
+                 {std::pair{"", Use::Own}, {".changed", Use::Kept}, {".2.changed", Use::Kept},
+                  {".damaged", Use::Damaged}, {".writing", Use::Token}, {".<pid>.tmp", Use::OldTemporaries}})
+                rows.push_back({file, file + ending, use, kind});
+        for (const std::string log : {"error.log", "debug.log"}) rows.push_back({log, log, Use::Log, kind});
+    }
+    const std::string mark = "a line of the player's";
+    const std::string damaged = "a save cut short";
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name + ": " + kPlantNames[int(row.plant)]);
+        for (const auto& entry : fs::directory_iterator(dir_.path())) fs::remove_all(entry);
+        for (const auto& entry : fs::directory_iterator(side)) fs::remove(entry);
+        fs::remove(victim);
+        qtest::WriteText(victim, "victim");
+        fs::permissions(victim, fs::perms(0666));
+        planted.clear();
+        for (const int fd : std::exchange(held, {})) close(fd);
+        int go[2];
+        ASSERT_EQ(pipe(go), 0);
+        // The player, another user than the planter where this runs as root,
+        // each of whose steps a bound holds.
+        const auto asPlayer = [&](const char* lines, const std::function<int()>& f) {
+            std::fflush(nullptr);
+            const pid_t pid = fork();
+            if (pid != 0) return pid;
+            const int errors = open((side / "errors").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0666);
+            dup2(errors, 2);
+            LinesToFile listener((side / lines).string());
+            GxSetDebugListener(&listener);
+            if (otherUser && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
+                              setresuid(65534, 65534, 65534) != 0))
+                _exit(99);
+            alarm(5);
+            GxSetErrorLogPath(SavePath("error.log"));
+            GxSetDebugLogPath(SavePath("debug.log"));
+            // The turn's token is waited for by this clock, which moves only
+            // as the writer sleeps.
+            psys::manual_clock clock;
+            psys::set_current_clock(&clock);
+            const int code = f();
+            qtest::WriteText(side / (std::string(lines) + ".slept"), std::to_string(clock.slept_ms()));
+            _exit(code);
+        };
+        const pid_t pid = asPlayer("lines", [&] {
+            char byte = 0;
+            close(go[1]);
+            if (read(go[0], &byte, 1) != 1) return 98;
+            if (row.use == Use::Token)
+                psys::set_safe_file_step_hook([](const char* step, const std::string&) {
+                    return std::strcmp(step, "exchange") == 0 ? EINVAL : 0;
+                });
+            if (row.use == Use::Log) {
+                for (int i = 0; i < 2; ++i) {
+                    GxWriteErrorLog(u"%s\n", GxFromUtf8(mark));
+                    GxWriteDebugLog(u"%s\n", GxFromUtf8(mark));
+                }
+                return 0;
+            }
+            GxUserConfig otherConfig(&core_);
+            GxUserDataPerman otherPerman(&core_);
+            GxUserData otherGame(&core_);
+            Copy mine{config_, perman_, game_}, other{otherConfig, otherPerman, otherGame};
+            if (row.use == Use::Damaged)
+                psys::write_file_whole(at(row.file == thumb ? slot : row.file), damaged.data(), damaged.size());
+            see(mine, row.file);
+            if (row.use == Use::Own || row.use == Use::Damaged) return save(mine, row.file, 1) ? 0 : 1;
+            // Another copy writes the file after reading it, and the player
+            // then writes over it, twice.
+            int failed = 0;
+            for (int copy = 2; copy <= 3; ++copy) {
+                see(other, row.file);
+                failed += !save(other, row.file, copy);
+                failed += !save(mine, row.file, 1);
+            }
+            return failed;
+        });
+        close(go[0]);
+        if (row.use == Use::OldTemporaries) {
+            const std::string prefix = at(row.file) + "." + std::to_string(pid);
+            plant(prefix + ".tmp", row.plant);
+            for (int n = 2; n <= 100; ++n) plant(prefix + "-" + std::to_string(n) + ".tmp", row.plant);
+        } else {
+            plant(at(row.name), row.plant);
+        }
+        (void)!write(go[1], "g", 1);
+        close(go[1]);
+        const auto ended = [](pid_t child) {
+            int status = 0;
+            waitpid(child, &status, 0);
+            return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        };
+        const int end = ended(pid);
+        // A later start of the player's.
+        EXPECT_EQ(ended(asPlayer("start", [&] {
+                      GxSaveSlot::RecoverLeftovers(saveDir, *core_.m_Config);
+                      return 0;
+                  })),
+                  0);
+        const std::string lines = qtest::ReadText(side / "lines"), errors = qtest::ReadText(side / "errors");
+        SCOPED_TRACE(lines + qtest::ReadText(side / "start") + errors);
+
+        // A sanitizer's report ends a process with 1 too.
+        EXPECT_TRUE(end == 0 || (row.use == Use::Own && end == 1 && errors.find("Sanitizer") == std::string::npos))
+            << "the player ended with " << end;
+        // Nothing is waited for but a token that stands as a writer's would,
+        // until it is stale (10 s), once by each copy that cannot remove it.
+        const bool token = row.use == Use::Token && (row.plant == Plant::Bytes || row.plant == Plant::HardLink);
+        const long waited = token ? (otherUser ? 2 : 1) * 10000 : 0;
+        const long slept = std::stol("0" + qtest::ReadText(side / "lines.slept"));
+        EXPECT_TRUE(slept >= waited && slept < waited + 1000) << "waited " << slept << " ms";
+        EXPECT_EQ(qtest::ReadText(victim), "victim");
+        EXPECT_EQ(fs::status(victim).permissions(), fs::perms(0666));
+        for (const auto& [path, was] : planted) {
+            EXPECT_TRUE(!otherUser || untouched(path, was)) << path;
+        }
+        // What the game made: the folder's reach, the player's, and none of
+        // its writers' names left.
+        std::set<ino_t> plantedFiles;
+        for (const auto& [path, was] : planted) plantedFiles.insert(was.st_ino);
+        std::map<std::string, struct stat> made;
+        for (const auto& entry : fs::directory_iterator(dir_.path())) {
+            struct stat st {};
+            lstat(entry.path().c_str(), &st);
+            if (plantedFiles.count(st.st_ino)) continue;
+            const std::string name = entry.path().filename().string();
+            made[name] = st;
+            EXPECT_TRUE(S_ISREG(st.st_mode) && (st.st_mode & 07777) == 0666 && st.st_uid == player)
+                << name << std::oct << " mode " << st.st_mode << std::dec << " of " << st.st_uid;
+            for (const char* ending : {".tmp", ".held", ".stale", ".writing"}) {
+                EXPECT_FALSE(name.ends_with(ending)) << name;
+            }
+        }
+
+        switch (row.use) {
+        case Use::Log: {
+            // The line in a log of the player's own, or not written and said.
+            struct stat st {};
+            std::string utf16;
+            for (const char c : mark) utf16 += {c, '\0'};
+            const bool appended = lstat(at(row.name).c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                                  st.st_nlink == 1 && st.st_uid == player &&
+                                  qtest::ReadText(at(row.name)).find(utf16) != std::string::npos;
+            const std::string said = "the log \"" + at(row.name) + "\" cannot be written";
+            EXPECT_TRUE(appended || errors.find(said) != std::string::npos);
+            break;
+        }
+        case Use::Own: {
+            // The player's file stands, with what stood there kept beside it;
+            // or the write failed and said so.
+            const bool stands = end == 0 && copyIn(row.file, at(row.file)) == 1;
+            EXPECT_TRUE(stands || lines.find("(" + at(row.file) + ":") != std::string::npos);
+            if (!stands) break;
+            bool kept = false;
+            for (const auto& entry : fs::directory_iterator(dir_.path())) {
+                struct stat st {};
+                lstat(entry.path().c_str(), &st);
+                const std::string name = entry.path().filename().string();
+                kept = kept || (st.st_ino == planted.begin()->second.st_ino && name.starts_with(row.file + ".") &&
+                                (name.ends_with(".damaged") || name.ends_with(".changed")));
+            }
+            // But a thumbnail that names no save goes with the save it stood
+            // beside, here none.
+            EXPECT_TRUE(kept || row.file == thumb) << "what stood at the name is not kept";
+            break;
+        }
+        default: {
+            // The player's file stands. Another copy's two stand under the
+            // first two kept names at which nothing was planted (a slot's
+            // save and thumbnail under one number), a damaged file under the
+            // first such damaged name; nothing else is kept.
+            const std::vector<std::string> files =
+                row.file == slot || row.file == thumb ? std::vector<std::string>{slot, thumb} : std::vector{row.file};
+            const std::string damagedFile = row.use == Use::Damaged ? files[0] : "";
+            u32 firstDamaged = 1;
+            while (planted.count(keptAt(damagedFile, firstDamaged, u"damaged"))) ++firstDamaged;
+            std::vector<u32> free;
+            for (u32 n = 1; row.use != Use::Damaged && free.size() < 2; ++n) {
+                bool taken = false;
+                for (const std::string& file : files)
+                    taken = taken || planted.count(keptAt(file, n, u"changed"));
+                if (!taken) free.push_back(n);
+            }
+            for (const std::string& file : files) {
+                EXPECT_EQ(copyIn(file, at(file)), 1) << file;
+                for (size_t i = 0; i < free.size(); ++i) {
+                    EXPECT_EQ(copyIn(file, keptAt(file, free[i], u"changed")), int(i) + 2) << file << " " << free[i];
+                }
+                size_t keptFiles = 0;
+                for (const auto& [name, st] : made)
+                    keptFiles += name.starts_with(file + ".") &&
+                                 (name.ends_with(".changed") || name.ends_with(".damaged"));
+                EXPECT_EQ(keptFiles, file == damagedFile ? 1 : free.size()) << file;
+            }
+            if (!damagedFile.empty()) {
+                EXPECT_EQ(qtest::ReadText(keptAt(damagedFile, firstDamaged, u"damaged")), damaged);
+            }
+            if (row.use == Use::Token) {
+                // A token the player may not remove is said once by each copy.
+                const std::string note = "書き込みの順番を取れないまま書き込みました(" + at(row.name) + ":";
+                size_t said = 0;
+                for (size_t p = lines.find(note); p != std::string::npos; p = lines.find(note, p + 1)) ++said;
+                EXPECT_EQ(said, otherUser || row.plant == Plant::Folder ? 2u : 0u);
+            }
+            break;
+        }
+        }
+    }
+    for (const int fd : held) close(fd);
+}
+
+// ---- end of what another user plants ------------------------------------------
 
 // A file far larger than any the engine writes (here a sparse one) is not
 // loaded into memory: refused with a line naming it, and kept aside by the
