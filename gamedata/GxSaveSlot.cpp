@@ -236,8 +236,13 @@ s32 SlotOf(const std::string& final, const char* prefix, const char* ending) {
 
 // A file a write held and its writer left: put back where nothing stands at
 // its name, gone where the same bytes stand there or are kept already, else
-// kept beside it as changed.
+// kept beside it as changed (a slot's save only under a number at which its
+// thumbnail's kept name is free too, so that the two stay together).
 void KeepLeftover(const std::string& held, const std::string& final) {
+    const size_t slash = final.find_last_of('/') + 1;
+    const s32 slot = SlotOf(final, "gamedata", ".gd");
+    const GxString thumb =
+        slot ? GxFromUtf8(final.substr(0, slash)) + GxSaveSlot::ThumbnailPath(GxString(), slot) : GxString();
     if (!psys::anything_at(final) && psys::move_without_replacing(held, final) == 0) {
         GxWriteErrorLog(u"GxSaveSlot::RecoverLeftovers/書き込みの途中で残されたファイルを%sに戻しました\n", GxFromUtf8(final));
         return;
@@ -245,7 +250,10 @@ void KeepLeftover(const std::string& held, const std::string& final) {
     bool same = psys::same_bytes(held, final);
     for (u32 n = 1; n <= GxPersistFile::kMaxChangedFiles && !same; ++n) {
         const std::string aside = GxToNativePath(GxPersistFile::KeptFilePath(GxFromUtf8(final), n, u"changed"));
-        if (!psys::anything_at(aside)) {
+        const bool free = !psys::anything_at(aside);
+        if (free && slot && psys::anything_at(GxToNativePath(GxPersistFile::KeptFilePath(thumb, n, u"changed"))))
+            continue;
+        if (free) {
             GxWriteErrorLog(u"GxSaveSlot::RecoverLeftovers/書き込みの途中で残されたファイルを%sとして残しました\n",
                             GxFromUtf8(aside));
             const int err = psys::move_without_replacing(held, aside);

@@ -400,6 +400,8 @@ TEST_F(Startup, StaleTemporaryFilesGoAndAnUnreadFileIsKeptAtExit) {
     // stands, put back where none does, left to a writer that runs.
     const std::string keptHeld = "gamedata002.gd." + dead + "-0a1b.held", backHeld = "gamedata004.gd." + dead + "-2c3d.held";
     qtest::WriteText(save / keptHeld, "held");
+    // A save is kept only where its thumbnail can be kept beside it.
+    qtest::WriteText(save / "thumb002.png.changed", "planted");
     qtest::WriteText(save / backHeld, "back");
     qtest::WriteText(save / "permanent.dat.1-4e5f.held", "running");
     ASSERT_EQ(mkfifo((save / "instance.lock").c_str(), 0666), 0);
@@ -412,7 +414,9 @@ TEST_F(Startup, StaleTemporaryFilesGoAndAnUnreadFileIsKeptAtExit) {
     ASSERT_TRUE(started);
     for (const Name& n : names) EXPECT_EQ(fs::exists(save / n.name), !n.removed) << n.name;
     EXPECT_FALSE(fs::exists(save / keptHeld));
-    EXPECT_EQ(qtest::ReadText(save / "gamedata002.gd.changed"), "held");
+    EXPECT_FALSE(fs::exists(save / "gamedata002.gd.changed"));
+    EXPECT_EQ(qtest::ReadText(save / "gamedata002.gd.2.changed"), "held");
+    EXPECT_EQ(qtest::ReadText(save / "thumb002.png.changed"), "planted");
     EXPECT_FALSE(fs::exists(save / backHeld));
     EXPECT_EQ(qtest::ReadText(save / "gamedata004.gd"), "back");
     EXPECT_EQ(qtest::ReadText(save / "permanent.dat.1-4e5f.held"), "running");
@@ -422,7 +426,7 @@ TEST_F(Startup, StaleTemporaryFilesGoAndAnUnreadFileIsKeptAtExit) {
     EXPECT_EQ(qtest::ReadBytes(save / "permanent.dat.damaged"), damaged);
     const std::string log = ReadUtf16File(save / "error.log");
     EXPECT_NE(log.find("FileHeader Isn't BPD (" + (save / "permanent.dat").string() + ")"), std::string::npos) << log;
-    EXPECT_NE(log.find((save / "gamedata002.gd.changed").string() + "として残しました"), std::string::npos) << log;
+    EXPECT_NE(log.find((save / "gamedata002.gd.2.changed").string() + "として残しました"), std::string::npos) << log;
     EXPECT_NE(log.find((save / "gamedata004.gd").string() + "に戻しました"), std::string::npos) << log;
     EXPECT_NE(log.find("Error/GxCore Save Folder Lock File Failed(" + (save / "instance.lock").string() +
                        ": not a regular file)"),
