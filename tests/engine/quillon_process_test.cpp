@@ -272,7 +272,9 @@ std::map<GxString, GxFlagWords> ReadFlags(const fs::path& save) {
 // Where no lock of either kind can be had (a file system without locks) every
 // copy runs, says so, and loses nothing another wrote, however many run and
 // however their writes meet. Each copy jumps to a label of its own, reads on
-// and quick-saves, every one held inside its quick save until all are; then
+// and quick-saves, every one held inside its quick save until all are and
+// again just after its first try to put it at its name, which all find free
+// (so that a copy that takes the name from under another is caught); then
 // they quit together, every one held inside its permanent data's write until
 // all are (a desktop session's end), or all but the last quit and are held
 // there while the last starts (its start must leave their temporary files
@@ -335,6 +337,7 @@ TEST_F(QuillonProcess, WithoutAnyLockNoCopyLosesWhatAnotherWrote) {
         fs::remove_all(save);
         const fs::path arrived = temp_.path() / ("arrived" + std::to_string(run)),
                        quick = temp_.path() / ("quick" + std::to_string(run)),
+                       exchanged = temp_.path() / ("exchanged" + std::to_string(run)),
                        quickBytes = temp_.path() / ("quick-bytes" + std::to_string(run)),
                        kept = temp_.path() / ("kept" + std::to_string(run)),
                        release = temp_.path() / ("release" + std::to_string(run));
@@ -350,6 +353,10 @@ TEST_F(QuillonProcess, WithoutAnyLockNoCopyLosesWhatAnotherWrote) {
                 // every copy has started (and seen no quick save) first; all
                 // that replace another's quick save keep it at one moment.
                 HoldAt(env, "QUILLON_SHIM_FSYNC2", "gamedata_quick.gd.", quick, held);
+                // Then each goes on from its try to exchange its quick save
+                // with the one standing only once all have tried: all find
+                // none there and make the first quick save at one moment.
+                HoldAt(env, "QUILLON_SHIM_EXCHANGE", "gamedata_quick.gd", exchanged, held);
                 fs::create_directories(quickBytes);
                 env["QUILLON_SHIM_FSYNC2_COPY"] = quickBytes.string();
                 HoldAt(env, "QUILLON_SHIM_KEEP", ".changed", kept, held - 1);

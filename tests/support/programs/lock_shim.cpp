@@ -23,6 +23,10 @@
 //                               rename or link to a path that holds the
 //                               name: copies keeping files at one moment
 //   QUILLON_SHIM_EXCHANGE=none  renameat2 takes no flags (EINVAL), as on NFS
+//   QUILLON_SHIM_EXCHANGE_NAME, _ARRIVED, _WAIT  the same hold just after
+//                               an exchange of names at a path that holds
+//                               the name: copies that all tried theirs
+//                               before any went on (all found nothing there)
 //   QUILLON_SHIM_LINK_DELAY=MS  a link made (or tried) at a path that holds
 //                               the QUILLON_SHIM_FSYNC_NAME then waits MS ms
 #include <dirent.h>
@@ -140,7 +144,11 @@ extern "C" int renameat2(int olddir, const char* from, int newdir, const char* t
     }
     HoldAt("QUILLON_SHIM_KEEP", to);
     static const auto next = Next<int (*)(int, const char*, int, const char*, unsigned int)>("renameat2");
-    return next(olddir, from, newdir, to, flags);
+    const int result = next(olddir, from, newdir, to, flags);
+    const int err = errno;
+    if (flags & RENAME_EXCHANGE) HoldAt("QUILLON_SHIM_EXCHANGE", to);
+    errno = err;
+    return result;
 }
 
 extern "C" int rename(const char* from, const char* to) noexcept {
