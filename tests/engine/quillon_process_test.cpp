@@ -167,9 +167,9 @@ EnvChanges WithShim(EnvChanges env, const std::string& name, const std::string& 
     return env;
 }
 
-// The shim's hold of that prefix (QUILLON_SHIM_FSYNC, _FSYNC2 or _KEEP): a
-// copy that reaches it at a path holding name waits there until count copies
-// have reached it.
+// The shim's hold of that prefix (QUILLON_SHIM_FSYNC, _FSYNC2, _KEEP or
+// _EXCHANGE): a copy that reaches it at a path holding name waits there until
+// count copies have reached it.
 void HoldAt(EnvChanges& env, const std::string& prefix, const std::string& name, const fs::path& arrived, int count) {
     fs::create_directories(arrived);
     env[prefix + "_NAME"] = name;

@@ -111,8 +111,8 @@ extern "C" int mkdir(const char* path, mode_t mode) noexcept {
     return next(path, mode);
 }
 
-// The fsync hold of the variables that start with prefix, for the file at
-// path.
+// The hold (at an fsync, a keep or an exchange) of the variables that start
+// with prefix, for the file at path.
 static void HoldAt(const std::string& prefix, const char* path) {
     const char* name = std::getenv((prefix + "_NAME").c_str());
     const char* arrived = std::getenv((prefix + "_ARRIVED").c_str());
