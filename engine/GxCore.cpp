@@ -27,6 +27,7 @@
 #include "platform/audio/output_device.h"
 #include "platform/render/present_target.h"
 #include "platform/system/file_system.h"
+#include "platform/system/safe_file.h"
 #include "platform/window/event_pump.h"
 #include "ui/GxUIManage.h"
 
@@ -177,10 +178,19 @@ bool GxCore::Initialize() {
     GxSetGameStartupDefaults(this);
     // The last run's logs are gone now; this run's first lines follow.
     GxReleaseHeldLogLines();
-    // Writes a kill cut short left their temporary files; nothing reads the
-    // save folder before this. Where no lock could be had, a copy running
+    // How files are written whole in the save folder is found once, here,
+    // and said; a copy that holds the folder's lock replaces its own files
+    // in one step. What writes a kill cut short left is settled before
+    // anything reads the folder; where no lock could be had, a copy running
     // beside this one may be writing them, on this machine or another.
-    if (m_SaveFolderLock.held()) GxSaveSlot::RecoverLeftovers(m_SaveDir, *m_SystemConfig);
+    std::vector<psys::held_file> heldPermanent;
+    if (!m_SaveDir.empty()) {
+        std::string way;
+        psys::folder_way(GxToNativePath(m_SaveDir), &way);
+        GxWriteDebugLog(u"GxCore/セーブフォルダへの書き込み方法(%s:%s)\n", m_SaveDir, GxFromUtf8(way));
+        psys::set_folder_locked(GxToNativePath(m_SaveDir), m_SaveFolderLock.held());
+        if (m_SaveFolderLock.held()) heldPermanent = GxSaveSlot::RecoverLeftovers(m_SaveDir, *m_SystemConfig);
+    }
 
     m_TaskManage = std::make_unique<GxTaskManage>(this);
     m_UIManage = std::make_unique<GxUIManage>();
@@ -194,6 +204,7 @@ bool GxCore::Initialize() {
     m_UserData->SeeFiles(GxSaveSlot::GameDataPaths(m_SaveDir, *m_SystemConfig));
     m_UserDataPerman = std::make_unique<GxUserDataPerman>(this);
     GxUserDataPerman::Set(m_UserDataPerman.get());
+    m_UserDataPerman->MergeAtLoad(std::move(heldPermanent));
     m_RenderBank = 0;
 
     if (!CreateMainWindow()) {
@@ -504,6 +515,7 @@ void GxCore::Finalize() {
     m_WindowCreated = false;
     m_DebugWindowMade = false;
     m_InstanceLock.release();
+    if (!m_SaveDir.empty()) psys::set_folder_locked(GxToNativePath(m_SaveDir), false);
     m_SaveFolderLock.release();
     m_Playthrough.reset();
     m_Holding = false;

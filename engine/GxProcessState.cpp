@@ -85,5 +85,6 @@ void GxResetProcessState() {
     GxResetLogs();
     psys::set_safe_file_hook(nullptr);
     psys::set_safe_file_step_hook(nullptr);
+    psys::forget_folders();
     psys::set_current_clock(nullptr);
 }

@@ -113,6 +113,8 @@
 //     GxRuntimeRandom.cpp)                                                start-up
 //   safe-file hooks (platform/system/      set_safe_file_hook,            a test's / the same test             set to null
 //     safe_file.cpp)                       set_safe_file_step_hook
+//   folders' ways of writing and locks     psys::folder_way,              first write or settling in a folder, forget_folders
+//     (platform/system/safe_file.cpp)      set_folder_locked              GxCore::Initialize / GxCore's end
 //   clock (platform/system/clock.cpp)      psys::current_clock()          the system clock / set_current_clock set to null
 //   SIGXFSZ ignored, so that a write past  none                           GxCore::Initialize (psys::fail_      stays (4)
 //     the file-size limit fails (platform/                                writes_past_size_limit) / never

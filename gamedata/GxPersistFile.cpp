@@ -11,6 +11,7 @@
 #include "platform/system/file_system.h"
 #include "platform/system/safe_file.h"
 
+#include <utility>
 #include <vector>
 
 void GxPersistFile::KnownFiles::Saw(const GxString& path, const psys::file_status* status) {
@@ -67,69 +68,72 @@ bool WriteBody(psys::safe_file& file, const GxString& path, bool binary, const c
     return true;
 }
 
-// Keeps the file the commit replaced under path's kept names of the kind;
-// the number of the name it took, or 0: with a line saying why not, unless
-// the same bytes stand already (nothing is lost).
-u32 KeepReplaced(psys::safe_file& file, const GxString& path, bool damaged, const GxChar* who,
-                 const GxString& beside) {
-    const GxChar* why = damaged ? u"damaged" : u"changed";
-    const u32 names = damaged ? GxPersistFile::kMaxKeptFiles : GxPersistFile::kMaxChangedFiles;
-    u32 number = 0;
-    bool identical = false;
-    // The line goes first: a writer ended right after the move has said it.
-    const std::string kept = file.keep_replaced(
-        [&](unsigned n) {
-            const std::string name = GxToNativePath(GxPersistFile::KeptFilePath(path, n, why));
-            // A free number whose name beside is taken (by anything: what
-            // another user planted there need not give way) would part this
-            // file from the one kept with it. A taken one is still looked at,
-            // for the same bytes kept there already.
-            if (!damaged && !beside.empty() && !psys::anything_at(name) &&
-                psys::anything_at(GxToNativePath(GxPersistFile::KeptFilePath(beside, n, why))))
-                return std::string();
-            number = n;
-            return name;
-        },
-        names, &identical,
-        [&](const std::string& aside) {
-            GxWriteErrorLog(damaged ? u"%s/読み込めなかったファイルを%sとして残しました\n"
-                                    : u"%s/読み込んだ後に書き換えられていたファイルを%sとして残しました\n",
-                            who, GxFromUtf8(aside));
-        });
-    if (!kept.empty()) return number;
-    if (identical) return 0;
-    if (damaged && file.error().empty()) {
-        GxWriteErrorLog(u"%s/読み込めなかったファイルは既に%u個残してあるため、これ以上残しませんでした(%s)\n", who,
-                        GxPersistFile::kMaxKeptFiles, path);
-        file.drop_replaced();
-        return 0;
-    }
-    // Another copy's bytes are never removed: where no name is free they
-    // stay under the name they were held under, which a start keeps too.
-    GxWriteErrorLog(u"%s/書き換えられていたファイルを残せないため、%sのまま残しました(%s)\n", who,
-                    GxFromUtf8(file.replaced_path()), file.error().empty() ? u"no name free" : GxFromUtf8(file.error()));
-    return 0;
+// Keeps a file a write held under path's kept names of the kind; the number
+// of the name it took, or 0 (its bytes stood already, or it could not be
+// kept: the notes say so).
+u32 KeepHeld(const psys::held_file& held, bool damaged, const GxChar* who, const GxString& beside) {
+    psys::keep_rule rule;
+    rule.why = damaged ? "damaged" : "changed";
+    rule.limit = damaged ? GxPersistFile::kMaxKeptFiles : GxPersistFile::kMaxChangedFiles;
+    // Only a changed save is kept beside its thumbnail: a damaged one's
+    // thumbnail is of no save that loads.
+    if (!damaged && !beside.empty()) rule.beside = GxToNativePath(beside);
+    return psys::keep_held(held, rule, GxPersistFile::Notes(who)).number;
 }
 
 } // namespace
 
-void GxPersistFile::KnownFiles::Committed(const GxString& path, const psys::safe_file& file, const GxChar* who) {
-    m_StuckTokens[path] = file.stuck_token();
-    if (file.note().empty() || !m_Noted.insert(path).second) return;
-    GxWriteErrorLog(u"%s/書き込みの順番を取れないまま書き込みました(%s)\n", who, GxFromUtf8(file.note()));
-}
-
-void GxPersistFile::KnownFiles::Prepare(const GxString& path, psys::safe_file& file) const {
-    const auto it = m_StuckTokens.find(path);
-    if (it != m_StuckTokens.end()) file.set_stuck_token(it->second);
+psys::settle_notes GxPersistFile::Notes(const GxChar* who) {
+    const GxString by = who;
+    return [by](const psys::settle_note& n) {
+        using kind = psys::settle_note::kind;
+        const GxString path = GxFromUtf8(n.path), target = GxFromUtf8(n.target), why = GxFromUtf8(n.why);
+        switch (n.what) {
+        case kind::keeping:
+            if (n.start)
+                GxWriteErrorLog(u"%s/書き込みの途中で残されたファイルを%sとして残しました\n", by, target);
+            else if (target.ends_with(u".damaged"))
+                GxWriteErrorLog(u"%s/読み込めなかったファイルを%sとして残しました\n", by, target);
+            else
+                GxWriteErrorLog(u"%s/読み込んだ後に書き換えられていたファイルを%sとして残しました\n", by, target);
+            break;
+        case kind::keep_failed:
+            GxWriteErrorLog(u"%s/ファイルを%sとして残せませんでした。%sのまま残します(%s)\n", by, target, path, why);
+            break;
+        case kind::no_name:
+            GxWriteErrorLog(n.start ? u"%s/書き込みの途中で残されたファイルを残せないため、%sのまま残しました\n"
+                                    : u"%s/書き換えられていたファイルを残せないため、%sのまま残しました\n",
+                            by, path);
+            break;
+        case kind::put_back:
+            GxWriteErrorLog(u"%s/書き込みの途中で残されたファイルを%sに戻しました\n", by, target);
+            break;
+        case kind::beyond_limit:
+            GxWriteErrorLog(u"%s/読み込めなかったファイルは既に%s個残してあるため、これ以上残しませんでした(%s)\n", by,
+                            why, target);
+            break;
+        case kind::failed:
+            GxWriteErrorLog(u"%s/書き込みの途中で残されたファイルを片付けられませんでした(%s:%s)\n", by, path, why);
+            break;
+        case kind::same_bytes:
+            GxWriteDebugLog(u"%s/同じ内容が%sにあるファイルを削除しました(%s)\n", by, target, path);
+            break;
+        case kind::temporary:
+            GxWriteDebugLog(u"%s/書きかけの一時ファイルを削除しました(%s)\n", by, path);
+            break;
+        case kind::orphan:
+            GxWriteDebugLog(u"%s/対になるファイルがないため削除しました(%s)\n", by, path);
+            break;
+        }
+    };
 }
 
 bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
                           const std::function<bool(GxContentWriterBase&)>& body, KnownFiles* known,
-                          const Merge& merge, u32* keptNumber, const BeforeCommit& beforeCommit,
+                          const Merge& merge, Outcome* outcome, const BeforeCommit& beforeCommit,
                           const GxString& keptBeside) {
     const std::string native = GxToNativePath(path);
-    if (keptNumber) *keptNumber = 0;
+    if (outcome) *outcome = Outcome{};
     psys::file_status status;
     const bool present = psys::status_of(native, &status);
     // A file that stands there but does not open was never read, by a load
@@ -152,73 +156,70 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
             partly = status;
         }
     }
-    // A file another copy wrote in the moment of a write, merged into the
-    // next one, is held until that one stands: until then it is the only
-    // place its contents are on the disk.
-    std::unique_ptr<psys::safe_file> carried;
-    const auto keepCarried = [&] {
-        if (carried) KeepReplaced(*carried, path, false, who, keptBeside);
+    // Files another copy wrote in the moment of a write, merged into the
+    // next one, are held until that one stands: until then they are the only
+    // place their contents are on the disk.
+    std::vector<psys::held_file> carried;
+    const auto failed = [&] {
+        // Kept rather than left held: no later write of this copy carries them.
+        for (const psys::held_file& h : carried) KeepHeld(h, false, who, keptBeside);
+        return false;
     };
     for (int turn = 1;; ++turn) {
-        auto file = std::make_unique<psys::safe_file>();
-        if (!WriteBody(*file, path, binary, magic, who, body)) {
-            keepCarried();
-            return false;
+        psys::safe_file file;
+        if (!WriteBody(file, path, binary, magic, who, body)) return failed();
+        // Where this copy holds the save folder's lock and finds the file as
+        // it saw it, what it replaces is its own older file.
+        if (known)
+            file.hold_replaced([&](const psys::file_status* now) {
+                return !known->IsUnread(path) && !keepWhole && !known->ChangedSince(path, now);
+            });
+        if (beforeCommit && (!file.prepare() || !beforeCommit(file))) {
+            if (!file.error().empty())
+                GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, GxFromUtf8(file.error()));
+            file.abandon();
+            return failed();
         }
-        if (known) {
-            file->hold_replaced();
-            known->Prepare(path, *file);
-        }
-        if (beforeCommit && (!file->prepare() || !beforeCommit(file->written()))) {
-            if (!file->error().empty())
-                GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, GxFromUtf8(file->error()));
-            file->abandon();
-            keepCarried();
-            return false;
-        }
-        if (!file->commit()) {
-            GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, GxFromUtf8(file->error()));
-            keepCarried();
-            return false;
+        if (!file.commit()) {
+            GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, GxFromUtf8(file.error()));
+            return failed();
         }
         if (!known) return true;
-        known->Committed(path, *file, who);
-        if (carried) carried->drop_replaced();
-        carried.reset();
+        if (outcome) outcome->held = outcome->held || file.held_any();
+        // The write that carries them stands (and its folder was synced).
+        for (const psys::held_file& h : std::exchange(carried, {})) psys::drop_held(h);
         bool again = false;
-        if (file->has_replaced()) {
-            const psys::file_status& replaced = file->replaced();
-            const bool seen = !known->ChangedSince(path, &replaced);
-            const bool whole = keepWhole && psys::same_file(partly, replaced);
+        for (const psys::held_file& held : file.take_held()) {
+            const bool seen = !known->ChangedSince(path, &held.status);
+            const bool whole = keepWhole && psys::same_file(partly, held.status);
             if (seen && known->IsUnread(path)) {
-                KeepReplaced(*file, path, true, who, keptBeside);
+                KeepHeld(held, true, who, keptBeside);
             } else if (seen && !whole) {
-                file->drop_replaced();
+                psys::drop_held(held);
             } else if (merge && !whole && turn < kMergeTurns) {
                 // Written by another copy in the moment of this write: what
                 // it holds is merged and written again.
-                const MergeResult merged = merge(GxFromUtf8(file->replaced_path()));
-                if (merged == MergeResult::HadItAll) file->drop_replaced();
-                else if (merged != MergeResult::Merged)
-                    KeepReplaced(*file, path, merged == MergeResult::Unreadable, who, keptBeside);
+                const MergeResult merged = merge(GxFromUtf8(held.path));
+                if (merged == MergeResult::HadItAll) psys::drop_held(held);
+                else if (merged == MergeResult::Merged) carried.push_back(held);
+                else KeepHeld(held, merged == MergeResult::Unreadable, who, keptBeside);
                 // What stands at the path already holds all that was merged
                 // unless the merge added something.
-                again = merged == MergeResult::Merged || merged == MergeResult::PartlyMerged;
-                if (merged == MergeResult::Merged) carried = std::move(file);
+                again = again || merged == MergeResult::Merged || merged == MergeResult::PartlyMerged;
             } else {
-                const u32 kept = KeepReplaced(*file, path, false, who, keptBeside);
-                if (keptNumber) *keptNumber = kept;
+                const u32 kept = KeepHeld(held, false, who, keptBeside);
+                if (outcome && kept) outcome->keptNumber = kept;
             }
         }
         known->ClearUnread(path);
-        known->Saw(path, &(carried ? carried : file)->written());
+        known->Saw(path, &file.written());
         keepWhole = false;
         if (!again) return true;
     }
 }
 
 GxString GxPersistFile::KeptFilePath(const GxString& path, u32 n, const GxChar* why) {
-    return n <= 1 ? path + u"." + why : path + GxFormat(u".%u.%s", n, why);
+    return GxFromUtf8(psys::kept_name(GxToNativePath(path), n, GxToUtf8(why).c_str()));
 }
 
 std::unique_ptr<GxContentReaderBase> GxPersistFile::Open(const GxString& path, GxBinBuffer* buffer,

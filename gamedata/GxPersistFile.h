@@ -7,6 +7,7 @@
 #include "base/GxTypes.h"
 #include "io/GxBinBuffer.h"
 #include "platform/system/file_system.h"
+#include "platform/system/safe_file.h"
 
 #include <functional>
 #include <map>
@@ -17,9 +18,6 @@
 
 class GxContentReaderBase;
 class GxContentWriterBase;
-namespace psys {
-class safe_file;
-}
 
 class GxPersistFile {
 public:
@@ -47,30 +45,25 @@ public:
         // Whether the file stands otherwise than when last seen; false for a
         // file never seen.
         bool ChangedSince(const GxString& path, const psys::file_status* now) const;
-        // Logs what a write of the file could not do as it should (its
-        // note), once for each file, and keeps what the next write of it
-        // needs to know (a turn's token that could not be removed).
-        void Committed(const GxString& path, const psys::safe_file& file, const GxChar* who);
-        // Readies a write of the file with that knowledge.
-        void Prepare(const GxString& path, psys::safe_file& file) const;
 
     private:
         std::set<GxString> m_Unread;
-        std::set<GxString> m_Noted;
-        std::map<GxString, psys::file_status> m_StuckTokens;
         std::map<GxString, std::optional<psys::file_status>> m_Seen;
     };
     // The first kept copy of a file is "<name>.<why>" ("damaged" for one
     // that did not load, "changed" for one changed since it was read), later
     // ones "<name>.2.<why>" and on (KeptFilePath, n from 1). A copy kept
     // before, or anything else standing at a name, is never replaced. Once
-    // kMaxKeptFiles damaged copies stand nothing more is kept (a file
-    // damaged at every start must not fill the disk), and a line says so;
-    // what another copy of the game wrote is always kept, up to
-    // kMaxChangedFiles names.
+    // kMaxKeptFiles damaged copies stand no more are kept (a file damaged at
+    // every start must not fill the disk: the next is removed, with a line);
+    // a changed file is kept up to kMaxChangedFiles names, and past those it
+    // stays held where it is, with a line.
     static constexpr u32 kMaxKeptFiles = 8;
     static constexpr u32 kMaxChangedFiles = 999;
     static GxString KeptFilePath(const GxString& path, u32 n, const GxChar* why = u"damaged");
+    // The lines a write (under who) or a start says of what it holds, keeps,
+    // puts back and removes.
+    static psys::settle_notes Notes(const GxChar* who);
 
     // What a holder makes of a file another copy of the game wrote, read at
     // the path given: all of it taken into what the holder writes; nothing,
@@ -79,9 +72,16 @@ public:
     // be read whole (kept as "damaged").
     enum class MergeResult { Merged, HadItAll, PartlyMerged, Unreadable };
     using Merge = std::function<MergeResult(const GxString& otherPath)>;
-    // Called once the new bytes are on the disk, with the file as it will
-    // stand, before it replaces the old one; false stops the write there.
-    using BeforeCommit = std::function<bool(const psys::file_status& written)>;
+    // Called once the new bytes are on the disk (the file's mark tells them),
+    // before they replace the old ones; false stops the write there.
+    using BeforeCommit = std::function<bool(const psys::safe_file& written)>;
+    // What a write did with the file it replaced: whether it held it (no
+    // lock, or a file another copy or program changed, or one that did not
+    // load), and the number of the name it kept it under (0 for none).
+    struct Outcome {
+        bool held = false;
+        u32 keptNumber = 0;
+    };
 
     // Writes the header (magic, version) and then the body. True only when the
     // body returned true and the file reached the disk whole and replaced the
@@ -91,16 +91,14 @@ public:
     // "damaged"; a file other than the one known saw last (another copy of
     // the game wrote it since, even in the moment of this write) is given
     // to merge, when there is one, and written again with what it merged,
-    // or else kept as "changed" (the number of its name in keptNumber, when
-    // given; 0 when nothing was kept so), unless its bytes are those written
-    // or kept already. A file merged in the moment of the write is held
-    // until the write that carries its contents stands. keptBeside, when
-    // given, is a file kept beside this one under the same number (a slot's
-    // thumbnail beside its save): a number at which anything stands under
-    // its kept name is passed over too.
+    // or else kept as "changed", unless its bytes stand already. A file
+    // merged in the moment of the write is held until the write that
+    // carries its contents stands. keptBeside, when given, is a file kept
+    // beside this one under the same number (a slot's thumbnail beside its
+    // save).
     static bool Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
                       const std::function<bool(GxContentWriterBase&)>& body, KnownFiles* known = nullptr,
-                      const Merge& merge = {}, u32* keptNumber = nullptr, const BeforeCommit& beforeCommit = {},
+                      const Merge& merge = {}, Outcome* outcome = nullptr, const BeforeCommit& beforeCommit = {},
                       const GxString& keptBeside = {});
     // Loads the file whole, without the cache, into buffer and opens a
     // verbose reader on it past the header: the text reader when textMagic is

@@ -3,6 +3,7 @@
 // save game "gamedata%03d.gd" with its thumbnail "thumb%03d.png" beside it in
 // the save folder, and the quick save, which has no thumbnail.
 #include "base/GxTypes.h"
+#include "platform/system/safe_file.h"
 
 #include <vector>
 
@@ -45,25 +46,20 @@ public:
     // naming it, as is one whose header the read finds changed.
     static bool LoadThumbnail(const GxString& path, GxTexture* texture);
 
-    // Clears what writes cut short by a kill left in the save folder beside
-    // the settings, the permanent data, the slots, their thumbnails and the
-    // quick save, where the writer no longer runs: temporary files go, but
-    // for a thumbnail whose save stands, which goes beside it; a file a
-    // write held (possibly another copy's finished file) goes back to its
-    // name where nothing stands there, else is kept beside it as
-    // "<name>.changed" (a thumbnail beside the save it was made with), with
-    // a line, unless the same bytes stand there or are kept already. For the
-    // start of a copy that holds the save folder's lock, before it reads or
-    // writes anything there.
-    static void RecoverLeftovers(const GxString& saveDir, const GxSystemConfig& config);
+    // Settles what writes cut short left in the save folder beside the
+    // settings, the permanent data, the slots, their thumbnails and the
+    // quick save (platform/system/safe_file.h says how, and the lines each
+    // step writes): for the start of a copy that holds the save folder's
+    // lock, before it reads or writes anything there. The permanent data's
+    // files that writes held are left for its load to merge, and returned.
+    static std::vector<psys::held_file> RecoverLeftovers(const GxString& saveDir, const GxSystemConfig& config);
 
     // Writes the save game (binary form) and its thumbnail (RGBA PNG of
-    // 4-byte 0xAARRGGBB pixels, naming the save it was made with), whole or
-    // not at all: false, with the slot as it was, when either cannot be
-    // written. A thumbnail this save replaces goes beside the save it names,
-    // wherever that save is kept (another copy's, kept as changed), or goes
-    // with it; so a save and its thumbnail stand and are kept together,
-    // however two copies' saves of one slot meet.
+    // 4-byte 0xAARRGGBB pixels, naming the save it was made with by that
+    // save's mark), whole or not at all: false, with the slot as it was, when
+    // either cannot be written. A thumbnail this save replaces goes beside
+    // the save it names, wherever that save is kept (another copy's, kept as
+    // changed), or goes with it.
     static bool Save(GxUserData& userData, const GxString& saveDir, s32 fileNumber, const u8* thumbnail, s32 width,
                      s32 height);
 };

@@ -453,7 +453,7 @@ void GxUserData::SeeFiles(const std::vector<GxString>& paths) {
     for (const GxString& path : paths) m_Known.SawAsItStands(path);
 }
 
-bool GxUserData::SaveGameData(const GxString& path, bool binary, u32* keptNumber,
+bool GxUserData::SaveGameData(const GxString& path, bool binary, GxPersistFile::Outcome* outcome,
                               const GxPersistFile::BeforeCommit& beforeCommit, const GxString& keptBeside) {
     return GxPersistFile::Write(path, binary, binary ? "BGD" : "TGD", kSaveWho, [&](GxContentWriterBase& w) {
         WritePlayRecord(w);
@@ -470,7 +470,7 @@ bool GxUserData::SaveGameData(const GxString& path, bool binary, u32* keptNumber
         GxCoreBase* core = Core();
         const bool modules = !core || core->CallModulesWriteUserData(&w, path);
         return tasks && modules;
-    }, &m_Known, {}, keptNumber, beforeCommit, keptBeside);
+    }, &m_Known, {}, outcome, beforeCommit, keptBeside);
 }
 
 bool GxUserData::LoadGameData(const GxString& path, bool readAll) {

@@ -63,12 +63,12 @@ public:
     // aside as "<name>.damaged" (or a numbered name beside copies kept
     // before); one that another copy of the game wrote since this holder
     // saw the path (read it, saw nothing there, or wrote it) is kept as
-    // "<name>.changed" in the same way, the number of its name in
-    // keptNumber when given (0: none kept so). beforeCommit, when given, is
+    // "<name>.changed" in the same way (outcome, when given, says what the
+    // save did with the file it replaced). beforeCommit, when given, is
     // called once the new bytes are on the disk, before they replace the old
     // file, and may stop the save (GxPersistFile::Write); a changed file is
     // kept only under a number free for keptBeside too.
-    bool SaveGameData(const GxString& path, bool binary, u32* keptNumber = nullptr,
+    bool SaveGameData(const GxString& path, bool binary, GxPersistFile::Outcome* outcome = nullptr,
                       const GxPersistFile::BeforeCommit& beforeCommit = {}, const GxString& keptBeside = {});
     // Notes how each file stands now, read or not, so that a save over one
     // that another copy of the game writes later keeps that copy's file:

@@ -173,7 +173,7 @@ GxUserDataPerman::Stored GxUserDataPerman::Current() {
     return now;
 }
 
-GxPersistFile::MergeResult GxUserDataPerman::MergeFrom(const GxString& path) {
+GxPersistFile::MergeResult GxUserDataPerman::MergeFrom(const GxString& path, bool withoutBase) {
     using Result = GxPersistFile::MergeResult;
     GxBinBuffer buffer;
     std::unique_ptr<GxContentReaderBase> reader = GxPersistFile::Open(path, &buffer, "TPD", "BPD", kSaveWho, nullptr);
@@ -185,6 +185,13 @@ GxPersistFile::MergeResult GxUserDataPerman::MergeFrom(const GxString& path) {
     if (Scripted() && (!stored.variables.Read(*reader) || reader->GetErrorCount() != 0)) return Result::Unreadable;
     const u32 rest = std::min(reader->GetRemainingBytes(), buffer.GetSize());
     const std::vector<u8> theirModules(buffer.GetData() + (buffer.GetSize() - rest), buffer.GetData() + buffer.GetSize());
+    if (withoutBase) {
+        // What both hold is all they can be said to have agreed on: a bit
+        // either set stays set, and a variable either holds otherwise is one
+        // both changed.
+        m_Base = Stored{};
+        m_Base.extraOption.m_Bits = m_ExtraOption.m_Bits & stored.extraOption.m_Bits;
+    }
 
     // Flags only ever grow: whatever either copy set stands.
     bool added = false;
@@ -265,7 +272,34 @@ bool GxUserDataPerman::ReadTables(GxContentReaderBase& r) {
 bool GxUserDataPerman::Load(const GxString& path) {
     const bool loaded = LoadFile(path);
     m_Base = Current();
+    MergeHeldAtStart(path);
     return loaded;
+}
+
+void GxUserDataPerman::MergeHeldAtStart(const GxString& path) {
+    using Result = GxPersistFile::MergeResult;
+    if (m_HeldAtStart.empty()) return;
+    std::vector<psys::held_file> held = std::move(m_HeldAtStart);
+    m_HeldAtStart.clear();
+    std::vector<Result> results;
+    bool write = false;
+    for (const psys::held_file& file : held) {
+        results.push_back(MergeFrom(GxFromUtf8(file.path), true));
+        write = write || results.back() != Result::HadItAll;
+    }
+    // Until the merged file stands, the held ones are where their contents
+    // are on the disk: they stay held if it cannot be written.
+    if (write && !Save(path, true)) return;
+    for (size_t i = 0; i < held.size(); ++i) {
+        if (results[i] == Result::HadItAll || results[i] == Result::Merged) {
+            psys::drop_held(held[i]);
+            continue;
+        }
+        psys::keep_rule rule;
+        rule.why = results[i] == Result::Unreadable ? "damaged" : "changed";
+        rule.limit = results[i] == Result::Unreadable ? GxPersistFile::kMaxKeptFiles : GxPersistFile::kMaxChangedFiles;
+        psys::keep_held(held[i], rule, GxPersistFile::Notes(kWho));
+    }
 }
 
 bool GxUserDataPerman::LoadFile(const GxString& path) {

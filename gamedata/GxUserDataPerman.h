@@ -66,8 +66,16 @@ public:
     bool Save(const GxString& path, bool binary);
     // Reads the file over the containers; false, with nothing changed, when
     // it is missing, empty, unreadable or foreign. A damaged file keeps what
-    // was read before the damage, is logged, and returns false.
+    // was read before the damage, is logged, and returns false. Then the
+    // files writes held that the start handed over (MergeAtLoad) are merged
+    // in and the merged file written: each is dropped once that file stands,
+    // or kept as "<name>.changed" where both changed one variable (with no
+    // common base to tell whose change is newer, every differing variable is
+    // one both changed), as "<name>.damaged" where it would not read.
     bool Load(const GxString& path);
+    // Files of another copy's that writes held and the start left for this
+    // holder to merge at its next load.
+    void MergeAtLoad(std::vector<psys::held_file> held) { m_HeldAtStart = std::move(held); }
 
     std::map<GxString, GxFlagWords> m_ReadedMessageFlags;
     std::map<GxString, GxFlagWords> m_SelectedMenuFlags;
@@ -95,8 +103,10 @@ private:
     Stored Current();
     // The bytes of what a writer (the modules') writes, in the binary form.
     static std::vector<u8> Serialized(const std::function<void(GxContentWriterBase&)>& write);
-    // Takes what another copy wrote to the file at path into this holder.
-    GxPersistFile::MergeResult MergeFrom(const GxString& path);
+    // Takes what another copy wrote to the file at path into this holder;
+    // withoutBase where nothing tells what the two last agreed on.
+    GxPersistFile::MergeResult MergeFrom(const GxString& path, bool withoutBase = false);
+    void MergeHeldAtStart(const GxString& path);
     // Rows of the file before the script's variables; false at the first
     // damage (what was read before it stays).
     bool ReadTables(GxContentReaderBase& reader);
@@ -104,4 +114,5 @@ private:
     GxCoreBase* m_Core;
     GxPersistFile::KnownFiles m_Known;
     Stored m_Base;
+    std::vector<psys::held_file> m_HeldAtStart;
 };

@@ -1,21 +1,21 @@
 #include "platform/system/safe_file.h"
 
-#include "platform/system/clock.h"
-
+#include <algorithm>
 #include <atomic>
 #include <cctype>
-#include <cstdint>
-#include <map>
 #include <cerrno>
-#include <csignal>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <map>
+#include <mutex>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace psys {
 
@@ -24,7 +24,7 @@ namespace {
 std::atomic<safe_file_hook> g_hook{nullptr};
 std::atomic<safe_file_step_hook> g_step_hook{nullptr};
 
-// 0, or the errno a test makes the step fail with.
+// 0, kStepTakenAsDone, or the errno a test makes the step fail with.
 int step(const char* what, const std::string& path) {
     const safe_file_step_hook hook = g_step_hook.load();
     return hook ? hook(what, path) : 0;
@@ -35,17 +35,41 @@ int step(const char* what, const std::string& path) {
 template <class Call>
 int stepped(const char* what, const std::string& path, Call call) {
     int err = step(what, path);
-    if (err == 0) err = call() == 0 ? 0 : errno;
+    if (err == kStepTakenAsDone) err = 0;
+    else if (err == 0) err = call() == 0 ? 0 : errno;
     errno = err;
     return err;
+}
+
+int rename_name(const std::string& from, const std::string& to) {
+    return stepped("rename", to, [&] { return ::rename(from.c_str(), to.c_str()); });
 }
 
 int link_name(const std::string& from, const std::string& to) {
     return stepped("link", to, [&] { return ::link(from.c_str(), to.c_str()); });
 }
 
-int rename_name(const std::string& from, const std::string& to) {
-    return stepped("rename", to, [&] { return ::rename(from.c_str(), to.c_str()); });
+int exchange_names(const std::string& a, const std::string& b) {
+    return stepped("exchange", b, [&] {
+        return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE);
+    });
+}
+
+int move_refusing(const std::string& from, const std::string& to) {
+    return stepped("move", to, [&] {
+        return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+    });
+}
+
+// Removes the name (a file's, or an empty folder's).
+int remove_name(const std::string& path) {
+    return stepped("unlink", path, [&] {
+        if (::unlink(path.c_str()) == 0) return 0;
+        const int err = errno;
+        if ((err == EISDIR || err == EPERM) && ::rmdir(path.c_str()) == 0) return 0;
+        errno = err;
+        return -1;
+    });
 }
 
 std::string folder_of(const std::string& path) {
@@ -53,15 +77,28 @@ std::string folder_of(const std::string& path) {
     return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
 }
 
-// Makes the renames durable; a file system that cannot sync a folder still
-// has them, so a failure here is not the write's failure.
-void sync_folder_of(const std::string& path) {
-    const std::string dir = folder_of(path);
-    if (step("sync folder", dir) != 0) return;
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
+// The folder as the registry knows it: no closing '/'.
+std::string folder_key(const std::string& folder) {
+    std::string key = folder.empty() ? "." : folder;
+    while (key.size() > 1 && key.back() == '/') key.pop_back();
+    return key;
+}
+
+std::string in_folder(const std::string& folder, const std::string& name) {
+    const std::string key = folder_key(folder);
+    return key == "/" ? "/" + name : key + "/" + name;
+}
+
+// Makes the names' changes durable; a file system that cannot sync a folder
+// still has them, so a failure here is not the write's failure.
+void sync_folder(const std::string& dir) {
+    stepped("sync folder", dir, [&] {
+        const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return -1;
+        const int r = ::fsync(fd);
+        ::close(fd);
+        return r;
+    });
 }
 
 // Sixteen hex digits no other user can foresee: planting a file at every
@@ -82,113 +119,15 @@ std::string unforeseeable() {
     return text;
 }
 
-// "<path>.<pid>-<suffix><ending>": a name of this writer's own.
-std::string writer_path(const std::string& path, const std::string& suffix, const char* ending) {
-    return path + "." + std::to_string(::getpid()) + "-" + suffix + ending;
+std::string new_writer() { return std::to_string(::getpid()) + "-" + unforeseeable(); }
+
+// "<path>.<writer><ending>": a name of that writer's own.
+std::string writer_path(const std::string& path, const std::string& writer, const char* ending) {
+    return path + "." + writer + ending;
 }
 
 bool cannot_exchange(int err) { return err == EINVAL || err == ENOSYS || err == EOPNOTSUPP; }
-
-// A token that stands unchanged this long, by the waiting writer's own
-// clock (the process's clock, which a test may drive), was left by a writer
-// killed while it held it.
-constexpr uint64_t kStaleTokenUs = 10000000;
-
-// Where names cannot be exchanged, the writers of one file take turns at its
-// name by a token beside it ("<path>.writing"), made with O_EXCL, which NFS
-// makes in one step too, and removed after. A token is judged stale by how
-// long this writer has watched it stand, not by its time, which is the file
-// server's and need not agree with this machine's clock. Anything at the
-// token's name that is not a regular file was never a writer's token and
-// goes at once. A turn that cannot be had (a stale token this writer may not
-// remove, another user's in a shared folder; tokens that keep changing hands
-// for twice the stale time; a folder that takes no new files) costs the
-// turn, not the write, and is told through note; a stale token that could
-// not be removed is handed back through stuck, so that the next write of
-// the file, given it, does not watch it again while it stands unchanged.
-class write_token {
-public:
-    write_token(const std::string& path, std::string* note, file_status* stuck) : path_(path + ".writing") {
-        const uint64_t start = now_us();
-        file_status watched;
-        uint64_t since = start;
-        bool watching = false;
-        while (now_us() - start < 2 * kStaleTokenUs) {
-            int err = step("token", path_);
-            const int fd = err ? -1 : ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-            if (fd >= 0) {
-                held_ = status_of_open(fd, &own_);
-                ::close(fd);
-                return;
-            }
-            if (!err) err = errno;
-            if (err != EEXIST) {
-                *note = path_ + ": " + std::strerror(err);
-                return;
-            }
-            struct stat st;
-            if (::lstat(path_.c_str(), &st) != 0) continue;
-            if (!S_ISREG(st.st_mode)) {
-                // A link (dangling or not), a FIFO, a folder: planted, never
-                // a writer's.
-                const int gone = S_ISDIR(st.st_mode) ? ::rmdir(path_.c_str()) : ::unlink(path_.c_str());
-                if (gone != 0 && errno != ENOENT) {
-                    *note = path_ + ": not a regular file, cannot be removed (" + std::strerror(errno) + ")";
-                    return;
-                }
-                continue;
-            }
-            file_status now;
-            if (status_of(path_, &now)) {
-                if (stuck->kind == file_kind::regular && same_file(now, *stuck)) return;
-                if (!watching || !same_file(now, watched)) {
-                    watched = now;
-                    since = now_us();
-                    watching = true;
-                } else if (now_us() - since >= kStaleTokenUs) {
-                    const int removed = remove_stale(watched);
-                    if (removed != 0) {
-                        *note = path_ + ": stale, cannot be removed (" + std::strerror(removed) + ")";
-                        *stuck = watched;
-                        return;
-                    }
-                    watching = false;
-                    continue;
-                }
-            }
-            sleep_ms(2);
-        }
-        *note = path_ + ": no turn within " + std::to_string(2 * kStaleTokenUs / 1000000) + " s";
-    }
-    ~write_token() {
-        // Unless another writer judged this one stale and took the turn.
-        file_status st;
-        if (held_ && status_of(path_, &st) && same_file(st, own_)) ::unlink(path_.c_str());
-    }
-    write_token(const write_token&) = delete;
-    write_token& operator=(const write_token&) = delete;
-
-private:
-    // Moved to a name of this writer's own before it goes, so that a token
-    // another waiter made at the name since (one that judged the same token
-    // stale a moment before) is put back rather than removed. 0 or why it
-    // could not be moved.
-    int remove_stale(const file_status& stale) const {
-        const std::string aside = writer_path(path_, unforeseeable(), ".stale");
-        if (::rename(path_.c_str(), aside.c_str()) != 0) return errno == ENOENT ? 0 : errno;
-        file_status st;
-        if (status_of(aside, &st) && !same_file(st, stale)) ::link(aside.c_str(), path_.c_str());
-        ::unlink(aside.c_str());
-        return 0;
-    }
-
-    std::string path_;
-    file_status own_;
-    bool held_ = false;
-};
-
-// Whether a process of that id runs here (one of another user's included).
-bool running(long pid) { return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM); }
+bool cannot_link(int err) { return err == EPERM || err == EMLINK || err == EOPNOTSUPP || err == ENOSYS; }
 
 // A regular file opened for reading, never through a link and never
 // waiting on a FIFO; -1 for anything else.
@@ -202,76 +141,15 @@ int open_regular(const std::string& path, struct stat* st) {
     return fd;
 }
 
-} // namespace
+bool regular_at(const std::string& path, struct stat* st) { return ::lstat(path.c_str(), st) == 0 && S_ISREG(st->st_mode); }
 
-// The stream's own writes: a failed one keeps its reason, which a stdio
-// stream forgets (errno is anyone's by the time the writer looks).
-struct safe_file_stream {
-    static ssize_t write(void* cookie, const char* data, size_t size) {
-        safe_file& f = *static_cast<safe_file*>(cookie);
-        size_t done = 0;
-        while (done < size) {
-            const int injected = step("write", f.temp_);
-            const ssize_t n = injected ? -1 : ::write(f.fd_, data + done, size - done);
-            if (injected) errno = injected;
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                if (f.write_error_ == 0) f.write_error_ = n < 0 ? errno : ENOSPC;
-                break;
-            }
-            done += size_t(n);
-        }
-        // Fewer bytes than asked mark the stream as failed.
-        return ssize_t(done);
-    }
-    // The descriptor is closed by the safe_file, after its sync.
-    static int close(void*) { return 0; }
-};
-
-int move_without_replacing(const std::string& from, const std::string& to) {
-    const int err = stepped("rename", to, [&] {
-        return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
-    });
-    if (err != EINVAL && err != ENOSYS) return err;
-    // A file system whose renames cannot refuse to replace (NFS) still makes
-    // a link only where nothing stands, in one step, so that two writers
-    // keeping files at one name at one moment never both take it: the file
-    // gets its new name so and loses its old one after.
-    if (link_name(from, to) == 0) {
-        remove_name(from);
-        return 0;
-    }
-    if (errno == EEXIST || errno == ENOENT) return errno;
-    // One that makes no links (or a folder to be moved) is asked first
-    // whether anything stands there.
-    struct stat st;
-    if (::lstat(to.c_str(), &st) == 0) return EEXIST;
-    if (errno != ENOENT) return errno;
-    return rename_name(from, to);
-}
-
-int exchange_names(const std::string& a, const std::string& b) {
-    return stepped("exchange", b, [&] {
-        return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE);
-    });
-}
-
-int remove_name(const std::string& path) {
-    return stepped("unlink", path, [&] {
-        if (::unlink(path.c_str()) == 0) return 0;
-        const int err = errno;
-        if ((err == EISDIR || err == EPERM) && ::rmdir(path.c_str()) == 0) return 0;
-        errno = err;
-        return -1;
-    });
-}
-
+// Whether two regular files hold the same bytes, compared to their ends.
 bool same_bytes(const std::string& a, const std::string& b) {
     struct stat sa, sb;
     const int fa = open_regular(a, &sa);
     const int fb = fa < 0 ? -1 : open_regular(b, &sb);
     bool same = fa >= 0 && fb >= 0 && sa.st_size == sb.st_size;
-    char ba[8192], bb[8192];
+    static thread_local char ba[65536], bb[65536];
     for (off_t at = 0; same && at < sa.st_size;) {
         const ssize_t n = ::pread(fa, ba, sizeof ba, at);
         same = n > 0 && ::pread(fb, bb, size_t(n), at) == n && std::memcmp(ba, bb, size_t(n)) == 0;
@@ -282,10 +160,374 @@ bool same_bytes(const std::string& a, const std::string& b) {
     return same;
 }
 
-std::string safe_file_held_name(const std::string& path) { return writer_path(path, unforeseeable(), ".held"); }
+// ---- marks --------------------------------------------------------------------
 
-void set_safe_file_hook(safe_file_hook hook) { g_hook.store(hook); }
-void set_safe_file_step_hook(safe_file_step_hook hook) { g_step_hook.store(hook); }
+constexpr unsigned long long kHashStart = 14695981039346656037ull;
+
+unsigned long long hash_bytes(unsigned long long h, const unsigned char* p, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        h ^= p[i];
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+std::string mark_text(unsigned long long hash, unsigned long long size) {
+    char text[64];
+    std::snprintf(text, sizeof text, "h:%016llx:%llu", hash, size);
+    return text;
+}
+
+// ---- the folders' ways ------------------------------------------------------
+
+struct folder_state {
+    bool probed = false;
+    write_way way = write_way::exchange;
+    std::string said;
+    bool locked = false;
+};
+
+std::mutex g_folders_mutex;
+std::map<std::string, folder_state> g_folders;
+
+// The name the probe's files are written for, so that a start removes what
+// a probe ended in its middle left.
+constexpr const char* kProbeName = "way-probe";
+
+// Tries, with files of its own in the folder, what the folder's file system
+// can do; false where it could not even make them (nothing was learnt).
+bool probe(const std::string& folder, write_way* way, std::string* said) {
+    const std::string base = in_folder(folder, kProbeName);
+    const std::string a = writer_path(base, new_writer(), ".tmp"), b = writer_path(base, new_writer(), ".tmp"),
+                      c = writer_path(base, new_writer(), ".tmp");
+    const auto make = [](const std::string& path) {
+        return stepped("open", path, [&] {
+            const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            return fd < 0 ? -1 : ::close(fd);
+        });
+    };
+    if (make(a) != 0) return false;
+    if (make(b) != 0) {
+        remove_name(a);
+        return false;
+    }
+    // Exchange is used only beside hard links: a writer makes its held name
+    // a second name of its new file before the exchange.
+    bool learnt = true;
+    const int exchanged = exchange_names(a, b);
+    const int linked = cannot_exchange(exchanged) || exchanged == 0 ? link_name(a, c) : exchanged;
+    if (exchanged == 0 && linked == 0) {
+        *way = write_way::exchange;
+        *said = "names exchanged in one step, hard links";
+    } else if ((exchanged != 0 && !cannot_exchange(exchanged)) || (linked != 0 && !cannot_link(linked))) {
+        learnt = false;
+    } else if (linked == 0) {
+        *way = write_way::link;
+        *said = std::string("no exchange (") + std::strerror(exchanged) + "), hard links";
+    } else {
+        *said = (exchanged == 0 ? std::string("names exchanged") : std::string("no exchange (") + std::strerror(exchanged) + ")") +
+                ", no hard links (" + std::strerror(linked) + ")";
+        const int moved = move_refusing(a, c);
+        if (moved == 0) {
+            *way = write_way::move;
+            *said += ", moves that refuse to replace";
+        } else if (cannot_exchange(moved)) {
+            *way = write_way::look;
+            *said += std::string(", no moves that refuse to replace (") + std::strerror(moved) +
+                     "): a move where a look finds nothing";
+        } else {
+            learnt = false;
+        }
+    }
+    for (const std::string* name : {&a, &b, &c})
+        if (anything_at(*name)) remove_name(*name);
+    return learnt;
+}
+
+folder_state state_of(const std::string& folder) {
+    const std::string key = folder_key(folder);
+    {
+        std::lock_guard<std::mutex> lock(g_folders_mutex);
+        const auto it = g_folders.find(key);
+        if (it != g_folders.end() && it->second.probed) return it->second;
+    }
+    write_way way = write_way::exchange;
+    std::string said;
+    const bool learnt = probe(key, &way, &said);
+    std::lock_guard<std::mutex> lock(g_folders_mutex);
+    folder_state& state = g_folders[key];
+    if (learnt && !state.probed) {
+        state.probed = true;
+        state.way = way;
+        state.said = said;
+    }
+    return state;
+}
+
+// ---- moves in the folder's way ------------------------------------------------
+
+// Moves from to to unless something stands at to (EEXIST then): in one
+// step where the file system refuses to replace, by a link (which refuses
+// too) and the old name's removal where it links, else where a look finds
+// nothing (folders, which no file system links, always so but in the
+// exchange and move ways).
+int move_without_replacing(const std::string& from, const std::string& to, write_way way) {
+    if (way == write_way::exchange || way == write_way::move) return move_refusing(from, to);
+    if (way == write_way::link) {
+        const int err = link_name(from, to);
+        if (err == 0) {
+            remove_name(from);
+            return 0;
+        }
+        if (!cannot_link(err)) return err;
+    }
+    if (anything_at(to)) return EEXIST;
+    return rename_name(from, to);
+}
+
+// Puts the file at from (a held name, or a temporary one in the exchange way
+// once its held name was made: see safe_file::place) at to, holding what
+// stood there under *taken (a new held name of its own; "" when nothing
+// stood). 0, or why it could not; EEXIST where something came to stand at
+// to after what was there had been taken (*taken then holds that).
+int put_holding(const std::string& from, const std::string& to, write_way way, std::string* taken) {
+    taken->clear();
+    if (way == write_way::exchange) {
+        const int err = exchange_names(from, to);
+        if (err == 0) {
+            *taken = from;
+            return 0;
+        }
+        if (err != ENOENT) return err;
+        return move_refusing(from, to);
+    }
+    const std::string held = writer_path(to, new_writer(), ".held");
+    const int took = rename_name(to, held);
+    if (took == 0) *taken = held;
+    else if (took != ENOENT) return took;
+    return move_without_replacing(from, to, way);
+}
+
+// ---- names in the folder --------------------------------------------------------
+
+bool ends_with(const std::string& s, const char* ending) {
+    const size_t n = std::strlen(ending);
+    return s.size() > n && s.compare(s.size() - n, n, ending) == 0;
+}
+
+// A leftover's name split: the file it was written for, its writer and its
+// kind. Names of the last releases are read too: "<name>.tmp",
+// "<name>.<pid>.tmp", "<name>.<pid>-<n>.tmp", a turn's token
+// "<name>.writing" and its aside "<name>.writing.<writer>.stale".
+struct leftover_name {
+    enum class kind { temporary, held, token };
+    std::string final;
+    std::string writer;
+    kind what = kind::temporary;
+};
+
+bool parse_leftover(const std::string& entry, const std::set<std::string>& names, leftover_name* out) {
+    if (ends_with(entry, ".writing") && names.count(entry.substr(0, entry.size() - 8))) {
+        *out = {entry.substr(0, entry.size() - 8), "", leftover_name::kind::token};
+        return true;
+    }
+    for (const char* ending : {".tmp", ".held", ".stale"}) {
+        if (!ends_with(entry, ending)) continue;
+        const std::string stem = entry.substr(0, entry.size() - std::strlen(ending));
+        const bool temporary = std::strcmp(ending, ".tmp") == 0;
+        if (temporary && names.count(stem)) {
+            *out = {stem, "", leftover_name::kind::temporary};
+            return true;
+        }
+        const size_t dot = stem.find_last_of('.');
+        if (dot == std::string::npos) return false;
+        std::string final = stem.substr(0, dot);
+        leftover_name::kind what = temporary ? leftover_name::kind::temporary : leftover_name::kind::held;
+        if (std::strcmp(ending, ".stale") == 0) {
+            if (!ends_with(final, ".writing")) return false;
+            final.resize(final.size() - std::strlen(".writing"));
+            what = leftover_name::kind::token;
+        }
+        if (!names.count(final)) return false;
+        const std::string writer = stem.substr(dot + 1);
+        const char* p = writer.c_str();
+        if (*p < '1' || *p > '9') return false;
+        while (std::isdigit(static_cast<unsigned char>(*p))) ++p;
+        if (*p == '-')
+            for (++p; std::isxdigit(static_cast<unsigned char>(*p));) ++p;
+        if (*p != '\0') return false;
+        *out = {final, writer, what};
+        return true;
+    }
+    return false;
+}
+
+// A kept name split ("<final>.<why>" or "<final>.<n>.<why>"); 0 for none.
+unsigned parse_kept(const std::string& entry, const std::string& final, const char* why) {
+    const std::string ending = std::string(".") + why;
+    if (entry.compare(0, final.size() + 1, final + ".") != 0 || !ends_with(entry, ending.c_str())) return 0;
+    const std::string middle = entry.substr(final.size(), entry.size() - final.size() - ending.size());
+    if (middle.empty()) return 1;
+    if (middle.size() < 2 || middle[0] != '.' || middle[1] == '0' ||
+        middle.find_first_not_of("0123456789", 1) != std::string::npos || middle.size() > 5)
+        return 0;
+    const unsigned n = unsigned(std::strtoul(middle.c_str() + 1, nullptr, 10));
+    return n >= 2 ? n : 0;
+}
+
+std::vector<std::string> entries_of(const std::string& folder) {
+    std::vector<std::string> entries;
+    list_folder(folder_key(folder), &entries);
+    std::sort(entries.begin(), entries.end());
+    return entries;
+}
+
+std::string name_of(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The kept names of final of the kind that stand, by number.
+std::map<unsigned, std::string> kept_names(const std::string& final, const char* why) {
+    std::map<unsigned, std::string> kept;
+    const std::string folder = folder_of(final), name = name_of(final);
+    for (const std::string& entry : entries_of(folder))
+        if (const unsigned n = parse_kept(entry, name, why)) kept[n] = in_folder(folder, entry);
+    return kept;
+}
+
+void note(const settle_notes& notes, settle_note::kind what, const std::string& path, const std::string& target = {},
+          const std::string& why = {}, bool start = false) {
+    if (notes) notes(settle_note{what, path, target, why, start});
+}
+
+} // namespace
+
+// ---- the folder's way -----------------------------------------------------
+
+const char* write_way_name(write_way way) {
+    switch (way) {
+    case write_way::exchange: return "exchange";
+    case write_way::link: return "link";
+    case write_way::move: return "move";
+    case write_way::look: return "look";
+    }
+    return "?";
+}
+
+write_way folder_way(const std::string& folder, std::string* said) {
+    const folder_state state = state_of(folder);
+    if (said) *said = state.probed ? state.said : "not known: no file could be made there";
+    return state.way;
+}
+
+void set_folder_locked(const std::string& folder, bool locked) {
+    std::lock_guard<std::mutex> lock(g_folders_mutex);
+    g_folders[folder_key(folder)].locked = locked;
+}
+
+bool folder_locked(const std::string& folder) {
+    std::lock_guard<std::mutex> lock(g_folders_mutex);
+    const auto it = g_folders.find(folder_key(folder));
+    return it != g_folders.end() && it->second.locked;
+}
+
+void forget_folders() {
+    std::lock_guard<std::mutex> lock(g_folders_mutex);
+    g_folders.clear();
+}
+
+// ---- held files and kept names ------------------------------------------------
+
+std::string kept_name(const std::string& final, unsigned n, const char* why) {
+    return n <= 1 ? final + "." + why : final + "." + std::to_string(n) + "." + why;
+}
+
+keep_result keep_held(const held_file& file, const keep_rule& rule, const settle_notes& notes) {
+    keep_result result;
+    // Nothing is kept twice: not bytes that stand at the name, not those of
+    // any file kept before.
+    std::string same = same_bytes(file.path, file.final) ? file.final : std::string();
+    const std::map<unsigned, std::string> kept = kept_names(file.final, rule.why);
+    for (auto it = kept.begin(); same.empty() && it != kept.end(); ++it)
+        if (same_bytes(file.path, it->second)) same = it->second;
+    if (!same.empty()) {
+        note(notes, settle_note::kind::same_bytes, file.path, same);
+        remove_name(file.path);
+        result.what = keep_result::outcome::same_bytes;
+        return result;
+    }
+    const write_way way = folder_way(folder_of(file.final));
+    for (unsigned n = std::max(rule.first, 1u); n <= rule.limit; ++n) {
+        const std::string name = kept_name(file.final, n, rule.why);
+        if (anything_at(name)) continue;
+        // A number whose companion's kept name is taken (by anything: what
+        // another user planted there need not give way) would part this
+        // file from the one kept with it.
+        if (!rule.beside.empty() && anything_at(kept_name(rule.beside, n, rule.why))) continue;
+        note(notes, settle_note::kind::keeping, file.path, name);
+        const int err = move_without_replacing(file.path, name, way);
+        if (err == 0) {
+            sync_folder(folder_of(name));
+            result.what = keep_result::outcome::kept;
+            result.name = name;
+            result.number = n;
+            return result;
+        }
+        if (err == EEXIST || err == ENOTEMPTY) {
+            if (same_bytes(file.path, name)) {
+                note(notes, settle_note::kind::same_bytes, file.path, name);
+                remove_name(file.path);
+                result.what = keep_result::outcome::same_bytes;
+                return result;
+            }
+            continue;
+        }
+        note(notes, settle_note::kind::keep_failed, file.path, name, std::strerror(err));
+        result.error = std::strerror(err);
+        return result;
+    }
+    if (std::strcmp(rule.why, "damaged") == 0) {
+        // A file damaged at every start must not fill the disk.
+        note(notes, settle_note::kind::beyond_limit, file.path, file.final, std::to_string(rule.limit));
+        remove_name(file.path);
+        result.what = keep_result::outcome::beyond_limit;
+        return result;
+    }
+    note(notes, settle_note::kind::no_name, file.path);
+    result.what = keep_result::outcome::no_name;
+    return result;
+}
+
+void drop_held(const held_file& file) { remove_name(file.path); }
+
+// ---- a write ----------------------------------------------------------------------
+
+// The stream's own writes: a failed one keeps its reason, which a stdio
+// stream forgets (errno is anyone's by the time the writer looks).
+struct safe_file_stream {
+    static ssize_t write(void* cookie, const char* data, size_t size) {
+        safe_file& f = *static_cast<safe_file*>(cookie);
+        size_t done = 0;
+        while (done < size) {
+            const int injected = step("write", f.temp_);
+            const ssize_t n = injected > 0 ? -1 : ::write(f.fd_, data + done, size - done);
+            if (injected > 0) errno = injected;
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                if (f.write_error_ == 0) f.write_error_ = n < 0 ? errno : ENOSPC;
+                break;
+            }
+            f.hash_ = hash_bytes(f.hash_, reinterpret_cast<const unsigned char*>(data + done), size_t(n));
+            f.bytes_ += size_t(n);
+            done += size_t(n);
+        }
+        // Fewer bytes than asked mark the stream as failed.
+        return ssize_t(done);
+    }
+    // The descriptor is closed by the safe_file, after its sync.
+    static int close(void*) { return 0; }
+};
 
 safe_file::~safe_file() { abandon(); }
 
@@ -294,10 +536,13 @@ void safe_file::fail(const char* what, int err) { error_ = std::string(what) + "
 bool safe_file::open(const std::string& path) {
     abandon();
     error_.clear();
-    note_.clear();
     write_error_ = 0;
-    prepared_ = hold_ = false;
-    replaced_path_.clear();
+    prepared_ = hold_ = holding_ = false;
+    as_seen_ = nullptr;
+    held_.clear();
+    hash_ = kHashStart;
+    bytes_ = 0;
+    mark_.clear();
     if (path.empty()) {
         error_ = "open: empty path";
         return false;
@@ -308,9 +553,9 @@ bool safe_file::open(const std::string& path) {
     // already can only be chance, and a new one is drawn.
     int err = EEXIST;
     for (int attempt = 0; attempt < 4 && err == EEXIST; ++attempt) {
-        const std::string suffix = unforeseeable();
-        temp_ = writer_path(path, suffix, ".tmp");
-        held_ = writer_path(path, suffix, ".held");
+        writer_ = new_writer();
+        temp_ = writer_path(path, writer_, ".tmp");
+        held_name_ = writer_path(path, writer_, ".held");
         err = stepped("open", temp_, [&] {
             fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
             return fd_ >= 0 ? 0 : -1;
@@ -327,10 +572,15 @@ bool safe_file::open(const std::string& path) {
         fail("open", errno);
         ::close(fd_);
         fd_ = -1;
-        ::unlink(temp_.c_str());
+        remove_name(temp_);
         return false;
     }
     return true;
+}
+
+void safe_file::hold_replaced(std::function<bool(const file_status*)> as_seen) {
+    hold_ = true;
+    as_seen_ = std::move(as_seen);
 }
 
 bool safe_file::prepare() {
@@ -356,147 +606,132 @@ bool safe_file::prepare() {
     }
     fd_ = -1;
     if (!ok) {
-        ::unlink(temp_.c_str());
+        remove_name(temp_);
         return false;
     }
+    mark_ = mark_text(hash_, bytes_);
     prepared_ = true;
     return true;
 }
 
-bool safe_file::put_holding() {
-    // The held name becomes a second name of the new file first: whatever
-    // the exchange then replaces lands under it, a name no start removes,
-    // and the temporary name only ever holds the new bytes.
-    int err = link_name(temp_, held_);
-    if (err == 0) {
-        for (int attempt = 0; attempt < 8; ++attempt) {
-            err = exchange_names(held_, path_);
-            if (err == 0) {
-                replaced_path_ = held_;
-                if (!status_of(held_, &replaced_)) replaced_ = file_status{};
-                remove_name(temp_);
-                return true;
-            }
-            if (cannot_exchange(err)) break;
-            if (err != ENOENT) break;
-            // Nothing stands there yet; a file another writer puts there
-            // first is exchanged with on the next turn.
-            err = move_without_replacing(held_, path_);
-            if (err == 0) {
-                remove_name(temp_);
-                return true;
-            }
-            if (err != EEXIST) break;
-        }
-        // The second name goes; the temporary one still holds the bytes.
-        remove_name(held_);
-        if (!cannot_exchange(err)) {
+// Puts the temporary file at the name where nothing stands there: 0, EEXIST,
+// or why not. A link leaves the temporary name as a second name.
+int safe_file::place_new(write_way way) {
+    if (way == write_way::exchange || way == write_way::move) return move_refusing(temp_, path_);
+    if (way == write_way::link) {
+        const int err = link_name(temp_, path_);
+        if (!cannot_link(err)) return err;
+    }
+    if (anything_at(path_)) return EEXIST;
+    return rename_name(temp_, path_);
+}
+
+// The new file stands at its name (a test hears so at once, before the
+// temporary name, a second name of it by now, goes).
+bool safe_file::placed() {
+    step("committed", path_);
+    if (anything_at(temp_)) remove_name(temp_);
+    return true;
+}
+
+bool safe_file::place(bool hold) {
+    const std::string folder = folder_of(path_);
+    const write_way way = folder_way(folder);
+    if (!hold) {
+        // Nothing stood and nothing stands: placed where nothing stands
+        // still, so that a file another program puts there meanwhile is
+        // held, not replaced.
+        const int err = anything_at(path_) ? rename_name(temp_, path_) : place_new(way);
+        if (err == 0) return placed();
+        if (err != EEXIST) {
             fail("rename", err);
             return false;
         }
-    } else if (err != EPERM && err != EMLINK && err != EOPNOTSUPP && err != ENOSYS) {
-        fail("link", err);
+    }
+    holding_ = true;
+    if (way == write_way::look && !folder_locked(folder)) {
+        // Nothing here can put a file at a name without replacing what
+        // another copy put there in the same moment.
+        error_ = "commit: without the save folder's lock a file cannot be written here without losing another "
+                 "copy's (names cannot be exchanged, linked or moved without replacing)";
         return false;
     }
-    return put_in_turn(held_);
-}
-
-bool safe_file::put_in_turn(const std::string& held) {
-    // A file system that cannot exchange names (NFS, some FUSE ones): the
-    // old file gets the held name just before the rename, as a second name
-    // or, where it cannot be linked, moved there, while this writer holds
-    // the file's turn, so that no other writer's file comes between.
-    const write_token turn(path_, &note_, &stuck_token_);
-    bool holding = false, moved = false;
-    int err = link_name(path_, held);
-    if (err == 0) {
-        holding = true;
-    } else if (err != ENOENT) {
-        err = move_without_replacing(path_, held);
-        if (err == 0) holding = moved = true;
-        else if (err != ENOENT) {
-            fail("keep", err);
+    const auto hold_taken = [&](const std::string& taken) {
+        file_status st;
+        status_of(taken, &st);
+        held_.push_back({taken, path_, st});
+    };
+    int err = 0;
+    if (way == write_way::exchange) {
+        // The held name becomes a second name of the new file first: what
+        // the exchange replaces then lands under it, a name no start
+        // removes, and the temporary name only ever holds the new bytes.
+        err = link_name(temp_, held_name_);
+        if (err != 0) {
+            fail("link", err);
             return false;
         }
-    }
-    err = rename_name(temp_, path_);
-    if (err != 0) {
+        for (int attempt = 0; attempt < 8; ++attempt) {
+            err = exchange_names(held_name_, path_);
+            if (err == 0) {
+                hold_taken(held_name_);
+                return placed();
+            }
+            if (err != ENOENT) break;
+            // Nothing stands there now; a file another writer puts there
+            // first is exchanged with on the next turn.
+            err = move_refusing(held_name_, path_);
+            if (err == 0) return placed();
+            if (err != EEXIST) break;
+        }
+        // The second name goes first: the temporary one still holds the
+        // bytes, and a start that found only the held one would keep them.
+        remove_name(held_name_);
         fail("rename", err);
-        if (moved) move_without_replacing(held, path_);
-        else if (holding) remove_name(held);
         return false;
     }
-    if (holding) {
-        replaced_path_ = held;
-        if (!status_of(held, &replaced_)) replaced_ = file_status{};
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        // Whatever stands is taken, whoever wrote it; the way look only gets
+        // here with the folder's lock, so nothing comes between its look and
+        // its move.
+        const std::string taken = attempt == 0 ? held_name_ : writer_path(path_, new_writer(), ".held");
+        err = rename_name(path_, taken);
+        if (err == 0) hold_taken(taken);
+        else if (err != ENOENT) break;
+        err = place_new(way);
+        if (err == 0) return placed();
+        if (err != EEXIST) break;
     }
-    return true;
+    fail("rename", err);
+    // What was taken goes back where nothing stands; a start settles it
+    // otherwise.
+    if (!held_.empty() && !anything_at(path_) && move_without_replacing(held_.back().path, path_, way) == 0)
+        held_.pop_back();
+    return false;
 }
 
 bool safe_file::commit() {
-    replaced_path_.clear();
-    note_.clear();
+    held_.clear();
+    holding_ = false;
     if (!prepare()) return false;
     prepared_ = false;
     if (safe_file_hook hook = g_hook.load()) hook(path_);
-    bool ok;
-    if (hold_) {
-        ok = put_holding();
-    } else {
-        const int err = rename_name(temp_, path_);
-        ok = err == 0;
-        if (!ok) fail("rename", err);
+    bool hold = hold_;
+    if (hold && as_seen_ && folder_locked(folder_of(path_))) {
+        file_status now;
+        const bool present = status_of(path_, &now);
+        hold = !as_seen_(present ? &now : nullptr);
     }
-    if (!ok) {
-        ::unlink(temp_.c_str());
+    if (!place(hold)) {
+        // What a failed commit holds stays held: a start settles it.
+        if (anything_at(temp_)) remove_name(temp_);
         return false;
     }
-    // No step: a notice that the new file stands at its name.
-    step("committed", path_);
-    sync_folder_of(path_);
+    sync_folder(folder_of(path_));
     return true;
 }
 
-std::string safe_file::keep_replaced(const std::function<std::string(unsigned)>& name, unsigned count,
-                                     bool* identical, const std::function<void(const std::string&)>& announce) {
-    if (identical) *identical = false;
-    if (replaced_path_.empty()) return {};
-    // Nothing is kept twice: not the bytes this commit wrote (another copy
-    // wrote the same), not those a copy kept before holds.
-    file_status standing;
-    bool same = status_of(path_, &standing) && same_file(standing, written_) && same_bytes(replaced_path_, path_);
-    for (unsigned n = 1; n <= count && !same; ++n) {
-        const std::string aside = name(n);
-        if (aside.empty()) continue;
-        if (anything_at(aside)) {
-            same = same_bytes(replaced_path_, aside);
-            continue;
-        }
-        if (announce) announce(aside);
-        const int err = move_without_replacing(replaced_path_, aside);
-        if (err == 0) {
-            replaced_path_.clear();
-            sync_folder_of(aside);
-            return aside;
-        }
-        if (err != EEXIST && err != ENOTEMPTY) {
-            fail("keep", err);
-            return {};
-        }
-        same = same_bytes(replaced_path_, aside);
-    }
-    if (same) {
-        if (identical) *identical = true;
-        drop_replaced();
-    }
-    return {};
-}
-
-void safe_file::drop_replaced() {
-    if (replaced_path_.empty()) return;
-    remove_name(replaced_path_);
-    replaced_path_.clear();
-}
+std::vector<held_file> safe_file::take_held() { return std::exchange(held_, {}); }
 
 void safe_file::abandon() {
     const bool made = file_ != nullptr || prepared_;
@@ -508,101 +743,8 @@ void safe_file::abandon() {
         ::close(fd_);
         fd_ = -1;
     }
-    if (made) ::unlink(temp_.c_str());
+    if (made) remove_name(temp_);
     prepared_ = false;
-}
-
-namespace {
-
-// A leftover's name split: the file it was written for, its writer's process
-// and its kind (".tmp", ".held", ".stale"); false for any other name.
-struct leftover_name {
-    std::string final;
-    long pid = 0;
-    std::string ending;
-};
-
-bool ends_with(const std::string& s, const char* ending) {
-    const size_t n = std::strlen(ending);
-    return s.size() > n && s.compare(s.size() - n, n, ending) == 0;
-}
-
-bool parse_leftover(const std::string& entry, const std::set<std::string>& names, leftover_name* out) {
-    for (const char* ending : {".tmp", ".held", ".stale"}) {
-        if (!ends_with(entry, ending)) continue;
-        const std::string stem = entry.substr(0, entry.size() - std::strlen(ending));
-        const bool temporary = std::strcmp(ending, ".tmp") == 0;
-        // "<name>.tmp": an older writer's, which named no process.
-        if (temporary && names.count(stem)) {
-            *out = {stem, 0, ending};
-            return true;
-        }
-        // "<name>.<pid>" (an older writer's), "<name>.<pid>-<suffix>"; a
-        // stale token's is "<name>.writing.<pid>-<suffix>".
-        const size_t dot = stem.find_last_of('.');
-        if (dot == std::string::npos) return false;
-        std::string final = stem.substr(0, dot);
-        if (std::strcmp(ending, ".stale") == 0) {
-            if (!ends_with(final, ".writing")) return false;
-            final.resize(final.size() - std::strlen(".writing"));
-        }
-        if (!names.count(final)) return false;
-        const char* digits = stem.c_str() + dot + 1;
-        if (*digits < '1' || *digits > '9') return false;
-        char* end = nullptr;
-        const long pid = std::strtol(digits, &end, 10);
-        if (*end == '-')
-            for (++end; std::isxdigit(static_cast<unsigned char>(*end));) ++end;
-        if (end != stem.c_str() + stem.size()) return false;
-        *out = {final, pid, ending};
-        return true;
-    }
-    return false;
-}
-
-} // namespace
-
-safe_file_leftovers find_safe_file_leftovers(const std::string& folder, const std::set<std::string>& names) {
-    std::vector<std::string> entries;
-    list_folder(folder.empty() ? "." : folder, &entries);
-    const std::string dir = folder.empty() || folder.back() == '/' ? folder : folder + "/";
-    struct name_seen {
-        std::string entry;
-        leftover_name leftover;
-        bool is_leftover = false;
-        bool is_held() const { return is_leftover && leftover.ending == ".held"; }
-    };
-    // Every name each file stands under, of the files' own, their writers'
-    // and their kept names.
-    using file_id = std::pair<dev_t, ino_t>;
-    std::multimap<file_id, name_seen> names_of;
-    for (const std::string& entry : entries) {
-        name_seen seen{entry, {}, false};
-        seen.is_leftover = parse_leftover(entry, names, &seen.leftover);
-        bool related = seen.is_leftover;
-        for (const std::string& name : names) related = related || entry.compare(0, name.size(), name) == 0;
-        struct stat st;
-        if (related && ::lstat((dir + entry).c_str(), &st) == 0) names_of.emplace(file_id(st.st_dev, st.st_ino), seen);
-    }
-    safe_file_leftovers out;
-    std::set<file_id> held_once;
-    for (const auto& [file, seen] : names_of) {
-        const leftover_name& l = seen.leftover;
-        if (!seen.is_leftover || l.pid == long(::getpid()) || running(l.pid)) continue;
-        const std::string path = dir + seen.entry;
-        if (!seen.is_held()) {
-            out.temporary.push_back({path, dir + l.final});
-            continue;
-        }
-        // Only a second name where the file stands under a name that is no
-        // held one; among held names alone, one stays.
-        bool elsewhere = false;
-        const auto range = names_of.equal_range(file);
-        for (auto it = range.first; it != range.second; ++it) elsewhere = elsewhere || !it->second.is_held();
-        if (elsewhere || !held_once.insert(file).second) out.second_names.push_back(path);
-        else out.held.push_back({path, dir + l.final});
-    }
-    return out;
 }
 
 bool write_file_whole(const std::string& path, const void* data, size_t size, std::string* error) {
@@ -614,5 +756,262 @@ bool write_file_whole(const std::string& path, const void* data, size_t size, st
     if (!ok && error) *error = f.error();
     return ok;
 }
+
+// ---- pairs ------------------------------------------------------------------------
+
+bool bears_mark(const std::string& path, const std::string& mark) {
+    struct stat st;
+    if (mark.compare(0, 2, "h:") == 0) {
+        const int fd = open_regular(path, &st);
+        if (fd < 0) return false;
+        unsigned long long h = kHashStart;
+        static thread_local unsigned char buffer[65536];
+        off_t at = 0;
+        for (ssize_t n; (n = ::pread(fd, buffer, sizeof buffer, at)) > 0; at += n) h = hash_bytes(h, buffer, size_t(n));
+        ::close(fd);
+        return mark_text(h, static_cast<unsigned long long>(at)) == mark;
+    }
+    // The last release named a save by its device, inode, size and time; the
+    // size and time stay where a folder is copied keeping times or synced.
+    unsigned long long device = 0, inode = 0, size = 0;
+    long long seconds = 0;
+    unsigned nanoseconds = 0;
+    if (std::sscanf(mark.c_str(), "%llx:%llx:%llx:%lld.%9u", &device, &inode, &size, &seconds, &nanoseconds) != 5)
+        return false;
+    return regular_at(path, &st) && static_cast<unsigned long long>(st.st_size) == size &&
+           st.st_mtim.tv_sec == seconds && static_cast<unsigned>(st.st_mtim.tv_nsec) == nanoseconds;
+}
+
+namespace {
+
+// Where the main a mark names stands: its own name, a kept one (number
+// n), or a name a write holds it under; "" for nowhere.
+struct main_place {
+    std::string path;
+    unsigned kept = 0;
+    bool held = false;
+};
+
+main_place find_main(const file_pair& pair, const std::string& mark) {
+    const std::string folder = folder_of(pair.main), name = name_of(pair.main);
+    if (bears_mark(pair.main, mark)) return {pair.main, 0, false};
+    const std::set<std::string> names = {name};
+    for (const std::string& entry : entries_of(folder)) {
+        const std::string path = in_folder(folder, entry);
+        if (const unsigned n = parse_kept(entry, name, "changed")) {
+            if (bears_mark(path, mark)) return {path, n, false};
+            continue;
+        }
+        leftover_name left;
+        if (parse_leftover(entry, names, &left) && left.what == leftover_name::kind::held && bears_mark(path, mark))
+            return {path, 0, true};
+    }
+    return {};
+}
+
+// Whether the held name at path is only a second name of its own writer's
+// temporary file: a write that had not yet put it at its name.
+bool uncommitted(const std::string& path, const leftover_name& left) {
+    struct stat held, temp;
+    const std::string temporary = in_folder(folder_of(path), left.final + "." + left.writer + ".tmp");
+    return !left.writer.empty() && ::lstat(path.c_str(), &held) == 0 && ::lstat(temporary.c_str(), &temp) == 0 &&
+           held.st_dev == temp.st_dev && held.st_ino == temp.st_ino;
+}
+
+} // namespace
+
+void settle_companion(const file_pair& pair, held_file hand, unsigned unnamed, const settle_notes& notes) {
+    const std::string folder = folder_of(pair.companion);
+    const write_way way = folder_way(folder);
+    std::vector<held_file> work = {std::move(hand)};
+    bool moved = false;
+    for (int round = 0; round < 64 && !work.empty(); ++round) {
+        held_file h = std::move(work.back());
+        work.pop_back();
+        if (!anything_at(h.path)) continue;
+        const std::string mark = pair.mark_of ? pair.mark_of(h.path) : std::string();
+        if (mark.empty()) {
+            if (unnamed == 0) {
+                note(notes, settle_note::kind::orphan, h.path);
+                remove_name(h.path);
+            } else {
+                keep_rule rule;
+                rule.first = unnamed;
+                keep_held(held_file{h.path, pair.companion, h.status}, rule, notes);
+            }
+            continue;
+        }
+        const main_place main = find_main(pair, mark);
+        if (main.path.empty()) {
+            note(notes, settle_note::kind::orphan, h.path);
+            remove_name(h.path);
+            continue;
+        }
+        // The write that holds the main settles it with its companion.
+        if (main.held) continue;
+        const std::string target = main.kept ? kept_name(pair.companion, main.kept, "changed") : pair.companion;
+        if (anything_at(target) && pair.mark_of(target) == mark) {
+            // Its main has its own beside it already.
+            note(notes, same_bytes(h.path, target) ? settle_note::kind::same_bytes : settle_note::kind::orphan, h.path,
+                 target);
+            remove_name(h.path);
+            continue;
+        }
+        // A companion put beside a kept main is kept too, and said so.
+        if (main.kept) note(notes, settle_note::kind::keeping, h.path, target);
+        std::string taken;
+        const int err = put_holding(h.path, target, way, &taken);
+        moved = true;
+        if (!taken.empty() && taken != h.path) work.push_back({taken, target, {}});
+        if (err == 0 && taken == h.path) work.push_back({h.path, target, {}});
+        if (err == EEXIST) work.push_back(h);
+        else if (err != 0) note(notes, settle_note::kind::failed, h.path, target, std::strerror(err));
+    }
+    if (moved) sync_folder(folder);
+}
+
+void settle_held_companions(const file_pair& pair, const settle_notes& notes) {
+    const std::string folder = folder_of(pair.companion), name = name_of(pair.companion);
+    const std::set<std::string> names = {name};
+    const write_way way = folder_way(folder);
+    for (const std::string& entry : entries_of(folder)) {
+        leftover_name left;
+        if (!parse_leftover(entry, names, &left) || left.what != leftover_name::kind::held) continue;
+        const std::string path = in_folder(folder, entry);
+        struct stat st;
+        if (!regular_at(path, &st) || uncommitted(path, left)) continue;
+        const std::string mark = pair.mark_of ? pair.mark_of(path) : std::string();
+        if (mark.empty() || find_main(pair, mark).held) continue;
+        // Taken into a hand of this writer's own in one step first: two
+        // copies settling one companion never both move it.
+        const std::string hand = writer_path(pair.companion, new_writer(), ".held");
+        if (move_without_replacing(path, hand, way) == 0) settle_companion(pair, {hand, pair.companion, {}}, 0, notes);
+    }
+}
+
+// ---- a start -----------------------------------------------------------------------
+
+std::vector<held_file> settle_folder(const std::string& folder, const folder_files& files, const settle_notes& notes) {
+    const write_way way = folder_way(folder);
+    std::set<std::string> names = files.names;
+    names.insert(kProbeName);
+    const settle_notes start_notes = [&](const settle_note& n) {
+        settle_note start = n;
+        start.start = true;
+        if (notes) notes(start);
+    };
+    const auto said = [&](settle_note::kind what, const std::string& path, const std::string& target = {},
+                          const std::string& why = {}) { note(notes, what, path, target, why, true); };
+    const auto removed = [&](const std::string& path) {
+        said(settle_note::kind::temporary, path);
+        const int err = remove_name(path);
+        if (err != 0 && err != ENOENT) said(settle_note::kind::failed, path, {}, std::strerror(err));
+    };
+    std::map<std::string, std::string> main_of;
+    for (const auto& [companion, main] : files.pairs) main_of[companion] = main;
+    std::map<std::string, std::string> companion_of;
+    for (const auto& [companion, main] : files.pairs) companion_of[main] = companion;
+    const auto pair_of = [&](const std::string& companion) {
+        return file_pair{in_folder(folder, main_of[companion]), in_folder(folder, companion), files.mark_of};
+    };
+
+    // Every file that stays (at a file's name or a kept name), by identity.
+    using file_id = std::pair<dev_t, ino_t>;
+    std::set<file_id> staying;
+    struct leftover {
+        std::string path;
+        leftover_name name;
+    };
+    std::vector<leftover> temporaries, held, tokens;
+    for (const std::string& entry : entries_of(folder)) {
+        const std::string path = in_folder(folder, entry);
+        leftover_name left;
+        if (parse_leftover(entry, names, &left)) {
+            auto& list = left.what == leftover_name::kind::temporary ? temporaries
+                         : left.what == leftover_name::kind::held    ? held
+                                                                     : tokens;
+            list.push_back({path, left});
+            continue;
+        }
+        bool stays = names.count(entry) != 0;
+        for (const std::string& name : files.names)
+            stays = stays || parse_kept(entry, name, "changed") || parse_kept(entry, name, "damaged");
+        struct stat st;
+        if (stays && ::lstat(path.c_str(), &st) == 0) staying.insert({st.st_dev, st.st_ino});
+    }
+
+    // A token of the last release's turns never held bytes of any file.
+    for (const leftover& token : tokens) {
+        struct stat st;
+        if (regular_at(token.path, &st) && st.st_uid == ::geteuid()) removed(token.path);
+    }
+
+    // Held names first, while every temporary name still stands to tell a
+    // write not yet committed.
+    std::vector<held_file> keep, companions;
+    for (const leftover& h : held) {
+        struct stat st;
+        if (!regular_at(h.path, &st)) continue;
+        if (uncommitted(h.path, h.name) || !staying.insert({st.st_dev, st.st_ino}).second) {
+            removed(h.path);
+            continue;
+        }
+        file_status status;
+        status_of(h.path, &status);
+        const held_file file{h.path, in_folder(folder, h.name.final), status};
+        (main_of.count(h.name.final) ? companions : keep).push_back(file);
+    }
+
+    // A companion written whole, naming a main that stands, is finished: it
+    // goes beside that main as its writer would have put it, first taken
+    // into a hand of the start's own. Every other temporary name goes.
+    std::vector<held_file> finished;
+    for (const leftover& t : temporaries) {
+        struct stat st;
+        // A folder at such a name was never a writer's.
+        if (::lstat(t.path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
+        if (main_of.count(t.name.final) && files.mark_of) {
+            const std::string mark = files.mark_of(t.path);
+            const file_pair pair = pair_of(t.name.final);
+            const main_place main = mark.empty() ? main_place{} : find_main(pair, mark);
+            if (!main.path.empty()) {
+                const std::string hand = writer_path(pair.companion, new_writer(), ".held");
+                if (move_without_replacing(t.path, hand, way) == 0) {
+                    finished.push_back({hand, pair.companion, {}});
+                    continue;
+                }
+            }
+        }
+        removed(t.path);
+    }
+
+    std::vector<held_file> merged;
+    for (const held_file& h : keep) {
+        if (!anything_at(h.final)) {
+            said(settle_note::kind::put_back, h.path, h.final);
+            const int err = move_without_replacing(h.path, h.final, way);
+            if (err == 0) continue;
+            if (err != EEXIST) {
+                said(settle_note::kind::failed, h.path, h.final, std::strerror(err));
+                continue;
+            }
+        }
+        const std::string name = name_of(h.final);
+        if (files.merged.count(name) && !same_bytes(h.path, h.final)) {
+            merged.push_back(h);
+            continue;
+        }
+        keep_rule rule;
+        if (companion_of.count(name)) rule.beside = in_folder(folder, companion_of[name]);
+        keep_held(h, rule, start_notes);
+    }
+    for (held_file& h : companions) settle_companion(pair_of(name_of(h.final)), h, 1, start_notes);
+    for (held_file& h : finished) settle_companion(pair_of(name_of(h.final)), h, 0, start_notes);
+    sync_folder(folder_key(folder));
+    return merged;
+}
+
+void set_safe_file_hook(safe_file_hook hook) { g_hook.store(hook); }
+void set_safe_file_step_hook(safe_file_step_hook hook) { g_step_hook.store(hook); }
 
 } // namespace psys

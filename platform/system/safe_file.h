@@ -1,25 +1,151 @@
 #pragma once
-// Files written whole or not at all. The bytes go to a temporary file beside
-// the final path, made anew under a name of this writer's own that no one
-// else can foresee, are flushed and synced to the disk, and only then take
-// the final name; the folder is synced after. A crash, a full disk or a
-// power loss at any moment leaves either the old file or the new one, never
-// a mixture, and a name planted in a folder others may write into can make
-// no write fail.
+// Files written whole, and what a start does with what writes left behind
+// ========================================================================
 //
-// What each name a writer makes beside "<path>" may hold, at every instant of
-// every write, however the steps of writers of one file meet:
-//   "<path>.<pid>-<random>.tmp"   bytes that never stood at the path alone (a
-//                                 write not yet committed, or a second name of
-//                                 the file it committed): a start may remove
-//                                 it once its writer no longer runs
-//   "<path>.<pid>-<random>.held"  a file a commit took from the path, which
-//                                 may be another copy's finished file, or a
-//                                 second name of a file that stands elsewhere:
-//                                 kept by a start unless it is only that
-// A writer's commit makes the held name a second name of its new file before
-// the two names are exchanged, so that the exchange leaves what it replaced
-// under the held name, never under the temporary one.
+// Every file the game keeps in its save folder (the settings, the permanent
+// data, the save games and their thumbnails) is written whole or not at all,
+// and no file a copy of the game finished writing is ever lost: not when the
+// copy is ended at any step of its write, not when other copies write the
+// same file in the same moment where no lock keeps them apart, not at a
+// power cut. Every rule of how that is done lives here; the game data only
+// says what a file needs (written whole; what it replaces held, kept beside
+// it, merged or dropped; a save and its thumbnail as one).
+//
+// 1. Names
+//
+// Beside a file's own name P, a writer w uses names of its own, w being
+// "<pid>-<16 hex digits from the kernel's generator>": no one can foresee
+// such a name or take it first, and the pid only helps a person who reads
+// the folder (it says nothing of whether the writer runs: pids come again
+// after a reboot and are the same small numbers in every pid namespace).
+//   whole file   bytes that were written and synced and stand, or stood, at
+//                a file's own name, or are about to take it
+//   temporary    "<P>.<w>.tmp": bytes that never stood at P alone: either
+//                not yet whole, or a second name of a file that stands at P
+//                too. A start removes every temporary name.
+//   held         "<P>.<w>.held": a whole file a write took from P (which may
+//                be another copy's finished file), or, for the moment before
+//                it is exchanged in, a second name of w's own temporary file.
+//                A start settles it; it is never removed while its bytes
+//                stand nowhere else.
+//   second name  another name of one file (a hard link). A held name is a
+//                second name only where the file also stands at P, at a kept
+//                name or at another held name, all of which stay; a temporary
+//                name never counts, for a start removes it.
+//   kept         "<P>.changed", then "<P>.<N>.changed" (N 2 to 999): a whole
+//                file set beside P because it is not the one the writer saw
+//                (another copy's, or one another program put there);
+//                "<P>.damaged", "<P>.<N>.damaged" (to 8): one that would not
+//                load. Never replaced; numbered by kept_name() alone.
+//   companion    a file written with a main one and kept with it: a slot's
+//                thumbnail beside its save. It names its main by the main's
+//                mark, a hash of its bytes ("h:<hash>:<size>"), which stays
+//                true wherever the folder is copied or synced to (thumbnails
+//                of the last release name their save by its device, inode,
+//                size and time; those still pair by size and time).
+//
+// 2. The way of writing, chosen once per folder
+//
+// The first write or settling in a folder tries, with two files of its own,
+// what the file system can do, and every writer and start of the process
+// uses that way there (folder_way, said in one line by the game's start):
+//   exchange  two names exchanged in one step (renameat2 RENAME_EXCHANGE)
+//             and hard links: Linux's ext4, xfs, btrfs, tmpfs, f2fs
+//   link      hard links, which refuse to replace, but no exchange (NFS, SMB
+//             with hard links, sshfs and most FUSE file systems)
+//   move      no hard links, but moves that refuse to replace (renameat2
+//             RENAME_NOREPLACE: exFAT, FAT)
+//   look      none of these: a move is made where a look found nothing
+//
+// 3. A write (safe_file)
+//
+//   1 open     T = "<P>.<w>.tmp" is made anew (O_EXCL, never through a link)
+//   2 write    the bytes go to T
+//   3 sync     T's bytes reach the disk before any name can show them
+// Then the commit. Where this process holds the save folder's lock and P
+// stands as the writer last saw it (nothing having stood, nothing stands),
+// no other copy can be writing and what P holds is the writer's own older
+// file, so it goes in the same step:
+//   R4 rename  T -> P (where nothing stood: T placed at P without replacing,
+//              and held as below if something came meanwhile)
+//   R5 sync folder
+// Otherwise (no lock; or another program changed P; or P would not load)
+// what stands at P is held, in the folder's way:
+//   exchange  X4 link T -> H (H = "<P>.<w>.held"), so that the exchange
+//                leaves what it replaces under a name no start removes
+//             X5 exchange H <-> P (nothing at P: H moved to P without
+//                replacing; something came meanwhile: back to X5)
+//             X6 unlink T;  X7 sync folder
+//   link      L4 rename P -> H (whatever stands, whoever wrote it)
+//             L5 link T -> P (something came meanwhile: back to L4 with a
+//                new held name);  L6 unlink T;  L7 sync folder
+//   move      M4 rename P -> H;  M5 T moved to P without replacing (back to
+//                M4 if something came);  M6 sync folder
+//   look      only with the folder's lock (without it such a write fails and
+//             says so): K4 rename P -> H;  K5 T renamed to P where a look
+//             finds nothing there;  K6 sync folder
+// The commit returns only after its folder sync: a write that returned
+// stands after a power cut. Then the writer, for each file it holds:
+//   C8  drops it (its own older file, or bytes that stand at P or a kept
+//       name already): unlink H, only after the commit's folder sync, so a
+//       drop cannot outlive the write it follows
+//   C9  keeps it: H moved to the first free kept name without replacing,
+//       the line that names it written just before (and one more if the
+//       move fails), then a folder sync
+//   C10 merges it (the permanent data): writes P again with what it held,
+//       and drops it only once that write stands
+// A slot's save and its thumbnail (pair): the thumbnail's bytes, naming the
+// save's mark, are synced before the save commits; the save commits and
+// keeps what it held (only at a number whose thumbnail kept name is free
+// too); then the thumbnail commits, holding when the save held, and what it
+// held goes beside the save it names wherever that save stands (put there
+// holding what stood there, which goes on the same way), or is removed where
+// that save stands nowhere; a thumbnail whose save another write still
+// holds stays in hand until that write keeps it (settle_held_companions).
+//
+// 4. A copy ended after each step, and what the next start does
+//
+//   after 1-3      T, whole or not; P as before       T removed
+//   after R4       the new file at P                  nothing to do
+//   after X4       H and T one file, the same w's:    H, then T removed
+//                  a write not committed; P as before (the old file stays)
+//   after X5-X7,   the new file at P (and at T until  T removed; H settled
+//   L5-L7, M5-M6,  X6/L6), the replaced one at H
+//   K5-K6
+//   after L4, M4,  nothing at P; the old file at H,   T removed; H put back
+//   K4             the new one at T                   at P
+//   after C9       the held file kept, with its line  nothing to do
+//   pairs          the thumbnail still at T, whole,   it goes beside that
+//                  naming a save that stands          save, as its writer
+//                                                     would have put it
+// Settling a held file: put back at P where nothing stands there; removed
+// where the same bytes stand at P or a kept name; a permanent data file is
+// left for the game's load to merge (it is dropped once the merged file
+// stands); anything else kept as changed, with its line; where no kept name
+// is free it stays, with its line. A held thumbnail goes beside its save as
+// a writer's would. Tokens of the last release's turns ("<P>.writing") and
+// their asides go. The start's own steps are of the same kinds (moves that
+// never replace, removals of temporary names and of bytes that stand
+// elsewhere), each line before its step, so a start ended at any step
+// leaves what the next one settles the same way. It syncs the folder after
+// each file kept and at its end.
+//
+// 5. What this assumes, and what it does not do
+//   - rename, renameat2, link and unlink each act on a name in one step (on
+//     NFS, on the server); fsync of a file makes its bytes durable, and
+//     fsync of its folder the names in it. At a power cut, bytes not synced
+//     are lost and so may be any change of a name since the last folder
+//     sync: no name ever leads to bytes that were not synced first.
+//   - A start settles only where it holds the save folder's lock, and then
+//     takes every leftover as its writer's last act, whatever its pid: a
+//     lock works for every copy of a folder or for none. Where one copy's
+//     lock is seen by no other (a lock kept on one machine of a network
+//     folder), a write the start meets fails and says so, and nothing is
+//     lost: the start never replaces and removes only temporary names and
+//     bytes that stand elsewhere.
+//   - Not done: copies without the lock in a folder of the look way (their
+//     writes fail and say so); a file changed in place by another program
+//     while held; kept names past 999 (the held file stays where it is).
 #include "platform/system/file_system.h"
 
 #include <cstddef>
@@ -32,11 +158,85 @@
 
 namespace psys {
 
+// ---- the folder's way -----------------------------------------------------
+
+enum class write_way { exchange, link, move, look };
+const char* write_way_name(write_way way);
+
+// The way of the folder (the one a path lies in, for a file's path), tried
+// the first time this process writes or settles there. said, when given,
+// tells what was tried and found, for a line of the game's own.
+write_way folder_way(const std::string& folder, std::string* said = nullptr);
+// This process now holds (or no longer holds) the folder's lock: its
+// writers then replace their own older files in one step.
+void set_folder_locked(const std::string& folder, bool locked);
+bool folder_locked(const std::string& folder);
+// Every folder's way and lock forgotten (the process's reset; tests).
+void forget_folders();
+
+// ---- what a write holds, and kept names ------------------------------------
+
+// A whole file held under a writer's held name, and the name it was taken
+// from (full paths).
+struct held_file {
+    std::string path;
+    std::string final;
+    file_status status;
+};
+
+// "<final>.<why>" for n 1, "<final>.<n>.<why>" after.
+std::string kept_name(const std::string& final, unsigned n, const char* why);
+
+// What a write or a start did, or is about to do, for the lines the game
+// writes: each before the step it names, so that a copy ended right after
+// the step has said it.
+struct settle_note {
+    enum class kind {
+        keeping,      // path is about to be kept as target
+        keep_failed,  // ... and could not be (why)
+        no_name,      // no kept name was free: path stays where it is held
+        put_back,     // path is about to go back to its name, target
+        same_bytes,   // path holds bytes that stand at target: removed
+        beyond_limit, // a damaged file past the limit of those kept: removed
+        temporary,    // a temporary name (or a second name, a token) removed
+        orphan,       // a companion whose main stands nowhere removed
+        failed,       // a step failed (why): path stays
+    };
+    kind what;
+    std::string path, target, why;
+    // Where a write or a start of which kind said it: the writer's own, or
+    // the start's.
+    bool start = false;
+};
+using settle_notes = std::function<void(const settle_note&)>;
+
+// How a held file is kept: under which kind of kept name, up to how many,
+// from which number, and, for a save, the companion whose kept name of the
+// same number must be free too. A file whose bytes stand at its name or at
+// any kept name already is removed instead: nothing is kept twice.
+struct keep_rule {
+    const char* why = "changed";
+    unsigned limit = 999;
+    unsigned first = 1;
+    std::string beside;
+};
+struct keep_result {
+    enum class outcome { kept, same_bytes, beyond_limit, no_name, failed };
+    outcome what = outcome::failed;
+    std::string name;  // the kept name, once kept
+    unsigned number = 0;
+    std::string error;
+};
+keep_result keep_held(const held_file& file, const keep_rule& rule, const settle_notes& notes);
+void drop_held(const held_file& file);
+
+// ---- a write ----------------------------------------------------------------
+
 class safe_file {
 public:
     safe_file() = default;
-    // An open file that was never committed is abandoned; a replaced file
-    // still held stays where it is held.
+    // An open file that was never committed is abandoned; files it held stay
+    // where they are held.
     ~safe_file();
     safe_file(const safe_file&) = delete;
     safe_file& operator=(const safe_file&) = delete;
@@ -46,67 +246,35 @@ public:
     bool open(const std::string& path);
     FILE* stream() const { return file_; }
     bool is_open() const { return file_ != nullptr; }
-    // Asks the commit to hold the file it replaces instead of removing it,
-    // whatever wrote it and however timed: the two names are exchanged in
-    // one step where the file system can (elsewhere the old file is linked
-    // to the held name just before the rename, while this writer holds the
-    // file's turn). The caller then keeps it (keep_replaced) or drops it
-    // (drop_replaced).
-    void hold_replaced() { hold_ = true; }
+    // Asks the commit to hold what it replaces (held()) instead of letting
+    // it go, unless this process holds the folder's lock and as_seen says
+    // that what stands at the name (null: nothing) is the file the writer
+    // last saw.
+    void hold_replaced(std::function<bool(const file_status* now)> as_seen = {});
     // Flushes and syncs the temporary file, which stays until the commit or
-    // abandon. False, with the temporary file removed, when any step failed.
+    // abandon. False, with it removed, when any step failed.
     bool prepare();
-    // Prepares (unless done) and gives the file its final name. False when
-    // any step failed: the temporary file is removed and the old file, if
-    // any, is untouched.
+    // Prepares (unless done) and gives the file its name. False when any
+    // step failed: the temporary file is removed and whatever stood at the
+    // name stands there or is held.
     bool commit();
     // Closes and removes the temporary file; the old file stays.
     void abandon();
-    // What failed last, with the system's reason.
     const std::string& error() const { return error_; }
-    // What the last commit could not do as it should, though the write was
-    // made (a turn among the file's writers that could not be had); "" when
-    // nothing.
-    const std::string& note() const { return note_; }
-    // A stale turn's token of the file that could not be removed, as it
-    // stood (kind other where none): given to the next write of the file,
-    // that write does not wait for it again while it stands unchanged.
-    const file_status& stuck_token() const { return stuck_token_; }
-    void set_stuck_token(const file_status& token) { stuck_token_ = token; }
-    // The new file as the commit left it at the final path (after prepare,
-    // as it will stand there).
+    // After prepare: the new file as it will stand, and its bytes' mark.
     const file_status& written() const { return written_; }
-
-    // After a commit that held: whether it replaced a file, that file as it
-    // stood, and the name it is held under.
-    bool has_replaced() const { return !replaced_path_.empty(); }
-    const file_status& replaced() const { return replaced_; }
-    const std::string& replaced_path() const { return replaced_path_; }
-    // Moves the held file to the first of name(1) ... name(count) at which
-    // nothing stands (whatever stands at a name is never replaced; a number
-    // name() answers "" for is passed over); the name it took. "" when it
-    // was not moved: its bytes are those of the file
-    // this commit wrote or of a file at one of those names (*identical is
-    // then set and the held file dropped: nothing is lost), or every name
-    // was taken or the move failed (error() says why; the file is still
-    // held). announce, when given, is told each name just before the file
-    // is moved there, so that what it writes down is there before the file
-    // is, whenever the writer is ended.
-    std::string keep_replaced(const std::function<std::string(unsigned)>& name, unsigned count,
-                              bool* identical = nullptr, const std::function<void(const std::string&)>& announce = {});
-    // Removes the held file.
-    void drop_replaced();
-    // Hands the held file's name over to the caller, who now moves or
-    // removes what stands there.
-    std::string take_replaced() { return std::exchange(replaced_path_, std::string()); }
+    const std::string& mark() const { return mark_; }
+    // After a commit: whether it held anything, and what.
+    bool held_any() const { return holding_; }
+    const std::vector<held_file>& held() const { return held_; }
+    std::vector<held_file> take_held();
 
 private:
     friend struct safe_file_stream;
     void fail(const char* step, int err);
-    // Puts the prepared file at the final path, holding what it replaced.
-    bool put_holding();
-    // The same where names cannot be exchanged, in the file's turn.
-    bool put_in_turn(const std::string& held);
+    bool place(bool hold);
+    int place_new(write_way way);
+    bool placed();
 
     FILE* file_ = nullptr;
     int fd_ = -1;
@@ -115,67 +283,78 @@ private:
     int write_error_ = 0;
     bool prepared_ = false;
     bool hold_ = false;
+    bool holding_ = false;
+    std::function<bool(const file_status*)> as_seen_;
     std::string path_;
+    std::string writer_;
     std::string temp_;
-    std::string held_;
+    std::string held_name_;
     file_status written_;
-    file_status replaced_;
-    std::string replaced_path_;
+    unsigned long long hash_ = 0;
+    unsigned long long bytes_ = 0;
+    std::string mark_;
+    std::vector<held_file> held_;
     std::string error_;
-    std::string note_;
-    file_status stuck_token_;
 };
-
-// What writes cut short left in a folder beside the named files (names in
-// the folder), by what a start does with each; full paths. Only names of
-// writers that no longer run here are listed.
-struct safe_file_leftovers {
-    // Temporary files, and the names a writer moved a stale turn's token to:
-    // nothing that ever stood alone at a file's name. Each with the final
-    // path it was written for.
-    std::vector<std::pair<std::string, std::string>> temporary;
-    // Held files with no other name that stays, each with the final path it
-    // was taken from: whole files, another copy's among them.
-    std::vector<std::pair<std::string, std::string>> held;
-    // Held names whose file stands under another name too (the final path, a
-    // temporary or a kept name): removing them loses nothing.
-    std::vector<std::string> second_names;
-};
-safe_file_leftovers find_safe_file_leftovers(const std::string& folder, const std::set<std::string>& names);
-
-// A name of this writer's own beside path to hold a file under, as a
-// commit holds what it replaced ("<path>.<pid>-<random>.held").
-std::string safe_file_held_name(const std::string& path);
-
-// Steps on names that writers beside the files take, counted like a
-// safe_file's own (set_safe_file_step_hook); each 0 or the system's reason.
-// Moves from to to unless something stands at to (EEXIST then).
-int move_without_replacing(const std::string& from, const std::string& to);
-// Exchanges what stands at two names in one step (EINVAL or ENOSYS where the
-// file system cannot).
-int exchange_names(const std::string& a, const std::string& b);
-// Removes the name (a file's, or an empty folder's).
-int remove_name(const std::string& path);
-// Whether two regular files hold the same bytes; never waits on a FIFO nor
-// follows a link.
-bool same_bytes(const std::string& a, const std::string& b);
 
 // Writes the bytes through a safe_file.
 bool write_file_whole(const std::string& path, const void* data, size_t size, std::string* error = nullptr);
 
-// For tests: called with the final path once the new bytes are on the disk,
-// just before they take its name (a test may end the process there, or
-// write the file as another copy would). Null removes it.
+// ---- pairs ------------------------------------------------------------------
+
+// A main file and the companion written with it (full paths); mark_of reads
+// the main's mark a companion bears ("" for none, or for a file that is not
+// whole).
+struct file_pair {
+    std::string main;
+    std::string companion;
+    std::function<std::string(const std::string& path)> mark_of;
+};
+// Whether the file at path is the one the mark names.
+bool bears_mark(const std::string& path, const std::string& mark);
+// Puts a companion in hand (a held file) beside the main it names, wherever
+// that stands (its own name, a kept name): placed there holding what stood
+// there, which goes on the same way; removed where its main stands nowhere;
+// left in hand where its main is held by a write. One that names no main (an
+// older one) is kept at the first free kept name from number unnamed, or is
+// removed where that is 0.
+void settle_companion(const file_pair& pair, held_file hand, unsigned unnamed, const settle_notes& notes);
+// Settles every companion of the pair that writes left in hand, unless its
+// main is still held.
+void settle_held_companions(const file_pair& pair, const settle_notes& notes);
+
+// ---- a start ----------------------------------------------------------------
+
+// The files of a folder the protocol writes, by name.
+struct folder_files {
+    std::set<std::string> names;
+    // companion name -> main name
+    std::vector<std::pair<std::string, std::string>> pairs;
+    std::function<std::string(const std::string& path)> mark_of;
+    // Names whose held files the caller merges (left held, and handed back).
+    std::set<std::string> merged;
+};
+// Settles what writes left in the folder, as the design above says; the held
+// files left for merging.
+std::vector<held_file> settle_folder(const std::string& folder, const folder_files& files, const settle_notes& notes);
+
+// ---- for tests --------------------------------------------------------------
+
+// Called with the final path once the new bytes are on the disk, just before
+// they take its name (a test may end the process there, or write the file
+// as another copy would). Null removes it.
 using safe_file_hook = void (*)(const std::string& path);
 void set_safe_file_hook(safe_file_hook hook);
-// For tests: called before every step a writer takes on the file system
+// Called before every step a writer or a start takes on the file system
 // (its name in step: "open", "write", "sync", "link", "exchange", "rename",
-// "unlink", "sync folder", "token"), with the path the step acts on; a
-// value other than 0 fails that step with that errno. A test may end the
-// process there, or run another copy's write first. Once a commit has put
-// the new file at its name it is called with "committed", which is no step.
-// Null removes it.
+// "unlink", "sync folder"), with the path it acts on (a move's or link's
+// new name); 0 lets the step run, kStepTakenAsDone takes a sync as done
+// without making it, and any other value fails the step with that errno. A
+// test may end the process there, or run another copy's write first. Once a
+// commit has put the new file at its name it is called with "committed",
+// which is no step. Null removes it.
 using safe_file_step_hook = int (*)(const char* step, const std::string& path);
+constexpr int kStepTakenAsDone = -1;
 void set_safe_file_step_hook(safe_file_step_hook hook);
 
 } // namespace psys

@@ -1,0 +1,553 @@
+// Copies of the game writing one file of the save folder, ended at every
+// step, two at a time, in every way of writing, and cut off by a power
+// loss; then a start. Whatever a copy finished writing stands, is kept
+// beside its name or (the permanent data) is merged in.
+//
+// Each copy runs in this process as it would in its own: once it is ended
+// it takes no further step on the file system (each of its steps fails from
+// then on, as if its process had gone), which is all an ending leaves of
+// it. So a copy can be ended before any step, another copy's write put
+// before any step of it, and a start run after, with no process made; the
+// start has the ended writers' pid, which runs (the test's own), as a start
+// in a pid namespace or after a reboot has.
+#include "SaveGameFixture.h"
+
+#include "base/GxLog.h"
+#include "gamedata/GxPersistFile.h"
+#include "graphics/GxPNG.h"
+#include "platform/system/file_system.h"
+#include "platform/system/safe_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <utility>
+
+namespace {
+
+namespace fs = std::filesystem;
+using FileBytes = std::vector<unsigned char>;
+using psys::write_way;
+
+constexpr write_way kWays[] = {write_way::exchange, write_way::link, write_way::move, write_way::look};
+
+// A thumbnail's picture: the copy's own colour.
+std::vector<u32> Picture(int copy) { return std::vector<u32>(128 * 96, 0xFF000000u | u32(copy) * 0x00303030u); }
+
+bool Is(const char* step, const char* name) { return std::strcmp(step, name) == 0; }
+
+// Steps that change a name, the only ones at which another copy's write or
+// an ending can make a difference to what names hold.
+bool ChangesAName(const std::string& step) {
+    return step == "open" || step == "link" || step == "exchange" || step == "rename" || step == "move" ||
+           step == "unlink";
+}
+
+// One copy of the game, or a start, as the steps it takes.
+struct Copy {
+    explicit Copy(std::string n) : name(std::move(n)) {}
+    std::string name;
+    int steps = 0;
+    int pauseAt = 0, endAt = 0;  // 0: never
+    std::function<void()> meanwhile;
+    bool ended = false;
+    std::vector<std::string> stepNames;
+    // What it put at a file's name, with the number of steps all copies had
+    // taken by then.
+    struct Commit {
+        std::string name;
+        FileBytes bytes;
+        int at;
+    };
+    std::vector<Commit> commits;
+    std::string errors, debug;
+};
+
+// What the folder's names led to before each step, and the bytes each file
+// had when last synced, for power cuts.
+class PowerLog {
+public:
+    explicit PowerLog(fs::path dir) : dir_(std::move(dir)) {}
+    ~PowerLog() {
+        for (const auto& [ino, fd] : pinned_) close(fd);
+    }
+    using Listing = std::map<std::string, ino_t>;
+
+    // The folder as it stands, every file in it kept from being freed (so
+    // that no later file takes its number).
+    Listing Look() {
+        Listing names;
+        for (const auto& entry : fs::directory_iterator(dir_)) {
+            struct stat st {};
+            const std::string path = entry.path().string();
+            if (lstat(path.c_str(), &st) != 0) continue;
+            names[entry.path().filename().string()] = st.st_ino;
+            if (!pinned_.count(st.st_ino)) pinned_[st.st_ino] = open(path.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+            if (!contents_.count(st.st_ino) && S_ISREG(st.st_mode) && before_.empty()) contents_[st.st_ino] = qtest::ReadBytes(path);
+        }
+        return names;
+    }
+    void Start() {
+        before_.clear();
+        before_.push_back(Look());
+        syncs_.clear();
+    }
+    void Before(const char* step, const std::string& path) {
+        // before_[k] is the folder before global step k (1-based).
+        if (before_.size() == 1) before_.push_back(before_[0]);
+        else before_.push_back(Look());
+        const int number = int(before_.size()) - 1;
+        if (Is(step, "sync")) {
+            struct stat st {};
+            if (stat(path.c_str(), &st) == 0) contents_[st.st_ino] = qtest::ReadBytes(path);
+        }
+        if (Is(step, "sync folder")) syncs_.push_back(number);
+    }
+    void End() { before_.push_back(Look()); }
+    int Steps() const { return int(before_.size()) - 2; }
+    // Whether a change made before step at was synced before step cut.
+    bool SyncedBetween(int at, int cut) const {
+        for (const int s : syncs_)
+            if (s > at && s < cut) return true;
+        return false;
+    }
+    // The folders a power cut before step cut may leave: what the last
+    // folder sync made durable, with any of the later changes of names kept
+    // in order, each file holding its bytes as last synced (none, if never).
+    std::vector<Listing> CrashStates(int cut) const {
+        int last = 0;
+        for (const int s : syncs_)
+            if (s < cut) last = s;
+        const Listing durable = last ? before_[last] : before_[0];
+        std::vector<std::map<std::string, std::optional<ino_t>>> changes;
+        for (int k = std::max(last, 1); k < cut && k + 1 < int(before_.size()); ++k) {
+            std::map<std::string, std::optional<ino_t>> change;
+            const Listing& a = before_[k];
+            const Listing& b = before_[k + 1];
+            for (const auto& [name, ino] : b)
+                if (!a.count(name) || a.at(name) != ino) change[name] = ino;
+            for (const auto& [name, ino] : a)
+                if (!b.count(name)) change[name] = std::nullopt;
+            if (!change.empty()) changes.push_back(std::move(change));
+        }
+        std::vector<Listing> states;
+        const size_t n = std::min<size_t>(changes.size(), 10);
+        const size_t skip = changes.size() - n;
+        for (unsigned mask = 0; mask < (1u << n); ++mask) {
+            Listing state = durable;
+            // Changes beyond the ten last are taken as lost or kept with the
+            // first of those.
+            for (size_t i = 0; i < changes.size(); ++i) {
+                const size_t bit = i < skip ? 0 : i - skip;
+                if (!(mask & (1u << bit))) continue;
+                for (const auto& [name, ino] : changes[i]) {
+                    if (ino) state[name] = *ino;
+                    else state.erase(name);
+                }
+            }
+            states.push_back(std::move(state));
+        }
+        return states;
+    }
+    // Makes the folder hold the state, each file with its synced bytes and
+    // files of several names linked.
+    void Make(const Listing& state) const {
+        for (const auto& entry : fs::directory_iterator(dir_)) fs::remove_all(entry);
+        std::map<ino_t, fs::path> made;
+        for (const auto& [name, ino] : state) {
+            const fs::path path = dir_ / name;
+            if (made.count(ino)) {
+                fs::create_hard_link(made[ino], path);
+                continue;
+            }
+            const auto it = contents_.find(ino);
+            qtest::WriteBytes(path, it == contents_.end() ? FileBytes() : it->second);
+            chmod(path.c_str(), 0600);
+            made[ino] = path;
+        }
+    }
+    // Every whole version any file had.
+    std::set<FileBytes> Versions() const {
+        std::set<FileBytes> all;
+        for (const auto& [ino, bytes] : contents_) all.insert(bytes);
+        return all;
+    }
+
+private:
+    fs::path dir_;
+    std::vector<Listing> before_;
+    std::vector<int> syncs_;
+    std::map<ino_t, FileBytes> contents_;
+    std::map<ino_t, int> pinned_;
+};
+
+// What the step hook sees: the folder's way of writing, refused as a file
+// system without it refuses; the copy whose step it is.
+struct SweepState {
+    write_way way = write_way::exchange;
+    Copy* current = nullptr;
+    int steps = 0;
+    PowerLog* power = nullptr;
+} g_Sweep;
+
+int Refused(write_way way, const char* step) {
+    const bool lacksExchange = way != write_way::exchange;
+    const bool lacksLinks = way == write_way::move || way == write_way::look;
+    if (Is(step, "exchange") && lacksExchange) return EINVAL;
+    if (Is(step, "link") && lacksLinks) return EPERM;
+    if (Is(step, "move") && way == write_way::look) return EINVAL;
+    return 0;
+}
+
+int OnStep(const char* step, const std::string& path) {
+    SweepState& s = g_Sweep;
+    if (const int refused = Refused(s.way, step)) return refused;
+    Copy* c = s.current;
+    // The sweep's syncs are made by its own power cuts.
+    const int done = Is(step, "sync") || Is(step, "sync folder") ? psys::kStepTakenAsDone : 0;
+    if (!c) return done;
+    if (c->ended) return EIO;
+    if (Is(step, "committed")) {
+        c->commits.push_back({fs::path(path).filename().string(), qtest::ReadBytes(path), s.steps});
+        return 0;
+    }
+    ++c->steps;
+    if (c->steps == c->pauseAt && c->meanwhile) {
+        std::exchange(c->meanwhile, nullptr)();
+        s.current = c;
+    }
+    if (c->steps == c->endAt) {
+        c->ended = true;
+        return EIO;
+    }
+    c->stepNames.push_back(step);
+    ++s.steps;
+    if (s.power) s.power->Before(step, path);
+    return done;
+}
+
+// The lines of the copy that runs, as long as it runs.
+class CopyLines final : public GxDebugListenerBase {
+public:
+    void Output(const GxChar* line, int kind) override {
+        Copy* c = g_Sweep.current;
+        if (!c || c->ended) return;
+        (kind == 2 ? c->debug : c->errors) += GxToUtf8(line);
+    }
+};
+
+// One copy's holders of the game's files, as a copy of the game has them.
+struct Holders {
+    explicit Holders(GxCoreBase* core) : config(core), perman(core), game(core) {}
+    GxUserConfig config;
+    GxUserDataPerman perman;
+    GxUserData game;
+    std::vector<u32> pixels;
+};
+
+// How much of the sweep a test runs.
+struct Scope {
+    bool everyStep;      // ends a copy before every step, not only those that change a name
+    bool everyMeeting;   // puts the other copy's write before every step of X's that changes a name
+};
+
+class WriteSweep : public gdtest::SaveGame {
+protected:
+    void SetUp() override {
+        SaveGame::SetUp();
+        GxSetDebugListener(&lines_);
+        psys::set_safe_file_step_hook(OnStep);
+        saveDir_ = core_.GetSaveDir();
+        native_ = dir_.str();
+    }
+    void TearDown() override {
+        psys::set_safe_file_step_hook(nullptr);
+        GxSetDebugListener(nullptr);
+        g_Sweep = SweepState{};
+        SaveGame::TearDown();
+    }
+
+    struct Kind {
+        const char* what;
+        std::string file;
+        std::function<bool(Holders&)> save;
+        std::function<void(Holders&)> see;
+    };
+    std::vector<Kind> Kinds() {
+        const GxString quick = GxSaveSlot::QuickSavePath(saveDir_, *core_.m_Config);
+        const GxString slot = GxSaveSlot::GameDataPath(saveDir_, 5);
+        return {
+            {"the settings", "userconf.dat", [](Holders& h) { return h.config.Save(); },
+             [](Holders& h) { h.config.Load(); }},
+            {"the permanent data", "permanent.dat",
+             [this](Holders& h) { return h.perman.Save(SavePath("permanent.dat"), true); },
+             [this](Holders& h) { h.perman.Load(SavePath("permanent.dat")); }},
+            {"the quick save", "gamedata_quick.gd", [quick](Holders& h) { return h.game.SaveGameData(quick, true); },
+             [quick](Holders& h) { h.game.SeeFiles({quick}); }},
+            {"a slot's save and thumbnail", "gamedata005.gd",
+             [this](Holders& h) {
+                 return GxSaveSlot::Save(h.game, saveDir_, 5, reinterpret_cast<const u8*>(h.pixels.data()), 128, 96);
+             },
+             [slot](Holders& h) {
+                 GxGameDataHeader header;
+                 h.game.ReadGameDataHeader(slot, &header);
+             }},
+        };
+    }
+
+    // Copy 0 wrote what stood before; copy 1 writes more than copy 2, so that
+    // the two take other steps.
+    void AsCopy(Holders& h, int copy) {
+        h.config.m_TextWaitTime = 10 + copy;
+        h.perman.SetReadedMessage(u"copy" + Number(copy), copy);
+        for (int i = 0; copy == 1 && i < 300; ++i) h.perman.SetReadedMessage(u"more" + Number(i), i);
+        h.game.SetGameDataTitle(u"copy " + Number(copy));
+        for (int i = 0; copy == 1 && i < 100; ++i) h.game.AddMessageLog(u"kana", u"more " + Number(i), false, false);
+        h.pixels = Picture(copy);
+    }
+
+    // The folder emptied, the way chosen anew, and what copy 0 wrote (when
+    // before) standing; the lock held or not.
+    void Begin(const Kind& kind, write_way way, bool before, bool locked) {
+        g_Sweep = SweepState{};
+        g_Sweep.way = way;
+        for (const auto& entry : fs::directory_iterator(dir_.path())) fs::remove_all(entry);
+        psys::forget_folders();
+        ASSERT_EQ(psys::folder_way(native_), way);
+        psys::set_folder_locked(native_, locked);
+        if (before) {
+            Holders zero(&core_);
+            AsCopy(zero, 0);
+            ASSERT_TRUE(kind.save(zero));
+        }
+    }
+
+    // Runs a start that holds the lock as copy c; the permanent data's
+    // files it left to merge.
+    std::vector<psys::held_file> Start(Copy& c) {
+        g_Sweep.current = &c;
+        const bool locked = psys::folder_locked(native_);
+        psys::set_folder_locked(native_, true);
+        std::vector<psys::held_file> merge = GxSaveSlot::RecoverLeftovers(saveDir_, *core_.m_Config);
+        psys::set_folder_locked(native_, locked);
+        g_Sweep.current = nullptr;
+        return merge;
+    }
+
+    // What stands after the copies and a start: everything a copy committed
+    // (where durable says so, after a power cut) stands at its name or a kept
+    // one (the permanent data may be merged in instead, by the load that
+    // takes what the start left); every kept file is named in a line; nothing
+    // is kept twice; no writer's name is left; every file is whole (one of
+    // versions, when given) and the player's alone; a slot's every save has
+    // its own thumbnail beside it and each thumbnail its save.
+    void CheckNothingLost(const std::string& file, const std::vector<const Copy*>& copies,
+                          std::vector<psys::held_file> merge, const std::function<bool(const Copy::Commit&)>& durable,
+                          const std::set<FileBytes>* versions = nullptr) {
+        std::string lines;
+        for (const Copy* c : copies) lines += c->errors;
+        SCOPED_TRACE(lines);
+        // The permanent data as the game's load makes it, taking what the
+        // start left held.
+        GxUserDataPerman loaded(&core_);
+        if (file == "permanent.dat") {
+            loaded.MergeAtLoad(std::move(merge));
+            loaded.Load(SavePath(file));
+        }
+        EXPECT_EQ(qtest::WriterLeftovers(dir_.path()), std::vector<std::string>());
+        std::map<std::string, FileBytes> standing;
+        const auto ofKind = [](const std::string& name, const std::string& final) {
+            return name == final || (name.starts_with(final + ".") && name.ends_with(".changed"));
+        };
+        const std::string thumb = "thumb005.png";
+        for (const auto& entry : fs::directory_iterator(dir_.path())) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_FALSE(name.ends_with(".damaged")) << name;
+            if (name.ends_with(".changed")) {
+                EXPECT_NE(lines.find(entry.path().string() + "として残しました"), std::string::npos) << name;
+            }
+            if (!entry.is_regular_file()) continue;
+            standing[name] = qtest::ReadBytes(entry.path());
+            EXPECT_TRUE(!versions || versions->count(standing[name])) << name << " is not whole";
+            EXPECT_EQ(fs::status(entry.path()).permissions() & fs::perms::all,
+                      fs::perms::owner_read | fs::perms::owner_write)
+                << name;
+        }
+        for (const Copy* c : copies) {
+            for (const Copy::Commit& commit : c->commits) {
+                if (durable && !durable(commit)) continue;
+                bool found = false;
+                for (const auto& [n, b] : standing) found = found || (ofKind(n, commit.name) && b == commit.bytes);
+                if (!found && commit.name == "permanent.dat") {
+                    GxUserDataPerman theirs(&core_);
+                    const fs::path path = dir_.path() / "committed";
+                    qtest::WriteBytes(path, commit.bytes);
+                    theirs.Load(GxFromUtf8(path.string()));
+                    fs::remove(path);
+                    found = !theirs.m_ReadedMessageFlags.empty();
+                    for (const auto& [key, words] : theirs.m_ReadedMessageFlags)
+                        for (size_t w = 0; w < words.size(); ++w)
+                            found = found && loaded.m_ReadedMessageFlags.count(key) &&
+                                    w < loaded.m_ReadedMessageFlags[key].size() &&
+                                    (loaded.m_ReadedMessageFlags[key][w] & words[w]) == words[w];
+                }
+                EXPECT_TRUE(found) << c->name << "'s " << commit.name << " is lost";
+            }
+        }
+        for (const auto& [a, ab] : standing)
+            for (const auto& [b, bb] : standing)
+                if (a < b && ab == bb) ADD_FAILURE() << a << " and " << b << " hold the same bytes";
+        if (file != "gamedata005.gd") return;
+        for (const auto& [name, bytes] : standing) {
+            if (!ofKind(name, file)) continue;
+            GxGameDataHeader header;
+            ASSERT_TRUE(game_.ReadGameDataHeader(SavePath(name), &header)) << name;
+            const std::string beside = thumb + name.substr(file.size());
+            ASSERT_TRUE(standing.count(beside)) << name << " has no thumbnail " << beside;
+            u32 w = 0, h = 0;
+            u8* p = GxDecodePNG(standing[beside].data(), u32(standing[beside].size()), &w, &h);
+            ASSERT_NE(p, nullptr) << beside;
+            u32 first = 0;
+            std::memcpy(&first, p, 4);
+            GxFreeDecodedPNG(p);
+            const int copy = std::stoi(GxToUtf8(header.m_GameDataTitle).substr(5));
+            EXPECT_EQ(first, Picture(copy)[0]) << beside << " beside " << name << " (copy " << copy << ")";
+        }
+        for (const auto& [name, bytes] : standing)
+            if (ofKind(name, thumb)) {
+                EXPECT_TRUE(standing.count(file + name.substr(thumb.size()))) << name << " beside no save";
+            }
+    }
+
+    // The folder as it stands, to be made again.
+    PowerLog::Listing Snapshot(PowerLog& log) { return log.Look(); }
+
+    // Two copies (X, whose number is cut, and Y) that no lock keeps apart,
+    // having seen the file as it stood, write it: X is held before its step
+    // j while Y writes (ended before its step k), then goes on and is ended
+    // before its step i. Then a start (ended before its step s, then
+    // another). Returns X's and Y's step names.
+    struct Case {
+        int j = 0, i = 0, k = 0, s = 0;
+    };
+    std::pair<std::vector<std::string>, std::vector<std::string>> Run(const Kind& kind, write_way way, bool before,
+                                                                      int cut, const Case& at, bool* xEnded,
+                                                                      bool* yEnded, std::vector<std::string>* startSteps,
+                                                                      bool check = true) {
+        Begin(kind, way, before, false);
+        Holders hx(&core_), hy(&core_);
+        kind.see(hx);
+        kind.see(hy);
+        AsCopy(hx, cut);
+        AsCopy(hy, 3 - cut);
+        Copy x("copy " + std::to_string(cut)), y("copy " + std::to_string(3 - cut));
+        x.pauseAt = at.j;
+        x.endAt = at.i;
+        y.endAt = at.k;
+        x.meanwhile = [&] {
+            g_Sweep.current = &y;
+            kind.save(hy);
+        };
+        g_Sweep.current = &x;
+        kind.save(hx);
+        if (x.meanwhile) {
+            // X ended (or finished) before it was held: Y writes after it.
+            x.meanwhile();
+            x.meanwhile = nullptr;
+        }
+        g_Sweep.current = nullptr;
+        *xEnded = x.ended;
+        *yEnded = y.ended;
+        Copy first("a start"), second("the next start");
+        first.endAt = at.s;
+        std::vector<psys::held_file> merge = Start(first);
+        if (startSteps) *startSteps = first.stepNames;
+        if (at.s) merge = Start(second);
+        if (check) CheckNothingLost(kind.file, {&x, &y, &first, &second}, std::move(merge), {});
+        return {x.stepNames, y.stepNames};
+    }
+
+    // The steps of names a copy took, numbered from 1: those that change a
+    // name, and (everyStep) all.
+    static std::vector<int> EndsOf(const std::vector<std::string>& steps, int from, bool everyStep) {
+        std::vector<int> ends;
+        for (int n = std::max(from, 1); n <= int(steps.size()); ++n)
+            if (everyStep || ChangesAName(steps[size_t(n) - 1])) ends.push_back(n);
+        ends.push_back(int(steps.size()) + 1);
+        return ends;
+    }
+
+    int TwoCopiesEnded(const Scope& scope, const std::vector<write_way>& ways) {
+        int cases = 0;
+        for (const Kind& kind : Kinds())
+            for (const write_way way : ways)
+                for (const bool before : {true, false})
+                    for (const int cut : {1, 2}) {
+                        const std::string where = std::string(kind.what) + (before ? ", written before" : ", none before") +
+                                                  ", " + psys::write_way_name(way) + ", copy " + std::to_string(cut) + " ended";
+                        bool xEnded = false, yEnded = false;
+                        // X alone (Y after it) tells X's steps.
+                        const auto [alone, ySteps] = Run(kind, way, before, cut, {0, 0, 0, 0}, &xEnded, &yEnded, nullptr, false);
+                        std::vector<int> meets = {1};
+                        for (const int n : EndsOf(alone, 1, false))
+                            if (scope.everyMeeting || n == int(alone.size()) + 1 || n == 1) meets.push_back(n);
+                        if (!scope.everyMeeting) {
+                            // Y in the middle of X's commit: before X's
+                            // first step that changes a name after its
+                            // bytes are synced.
+                            for (size_t n = 0; n < alone.size(); ++n)
+                                if (alone[n] == "sync") {
+                                    for (size_t m = n + 1; m < alone.size(); ++m)
+                                        if (ChangesAName(alone[m]) && alone[m] != "open") {
+                                            meets.push_back(int(m) + 1);
+                                            break;
+                                        }
+                                }
+                        }
+                        std::sort(meets.begin(), meets.end());
+                        meets.erase(std::unique(meets.begin(), meets.end()), meets.end());
+                        for (const int j : meets) {
+                            // Y whole, to learn its steps there.
+                            const auto [xs, ys] = Run(kind, way, before, cut, {j, 0, 0, 0}, &xEnded, &yEnded, nullptr, false);
+                            for (const int k : EndsOf(ys, 1, scope.everyStep)) {
+                                const auto [xk, yk] = Run(kind, way, before, cut, {j, 0, k, 0}, &xEnded, &yEnded, nullptr, false);
+                                for (const int i : EndsOf(xk, j, scope.everyStep)) {
+                                    SCOPED_TRACE(where + ": held before step " + std::to_string(j) + ", ended before step " +
+                                                 std::to_string(i) + "; the other ended before its step " + std::to_string(k));
+                                    Run(kind, way, before, cut, {j, i, k, 0}, &xEnded, &yEnded, nullptr);
+                                    ++cases;
+                                    if (HasFailure()) return cases;
+                                }
+                            }
+                        }
+                    }
+        return cases;
+    }
+
+    CopyLines lines_;
+    GxString saveDir_;
+    std::string native_;
+};
+
+// ---- two copies without a lock ----------------------------------------------
+
+// Both copies ended, each before every step that changes a name, in every
+// pair, for every meeting of the two writes' steps, in each way of writing
+// but the look way (where copies without a lock do not write: below).
+TEST_F(WriteSweep, NothingACopyFinishedIsLostWhereverTwoCopiesAreEnded) {
+    Play();
+    const auto t0 = std::chrono::steady_clock::now();
+    const int cases = TwoCopiesEnded({false, false}, {write_way::exchange, write_way::link, write_way::move});
+    std::printf("%d cases in %.1f s\n", cases,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+}
+
+} // namespace
