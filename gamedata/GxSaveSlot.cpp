@@ -121,7 +121,9 @@ bool PrepareThumbnail(psys::safe_file& file, const GxString& path, const u8* pix
     }
     bool ok = file.open(GxToNativePath(path));
     if (ok) std::fwrite(png.data(), 1, png.size(), file.stream());
-    ok = ok && file.prepare();
+    // Its name too: were the save to stand after a power cut without it, the
+    // save would stand beside the old picture.
+    ok = ok && file.prepare(true);
     if (!ok) *error = file.error();
     return ok;
 }

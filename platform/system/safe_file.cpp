@@ -583,7 +583,7 @@ void safe_file::hold_replaced(std::function<bool(const file_status*)> as_seen) {
     as_seen_ = std::move(as_seen);
 }
 
-bool safe_file::prepare() {
+bool safe_file::prepare(bool name_too) {
     if (prepared_) return true;
     if (!file_) {
         if (error_.empty()) error_ = "commit: no open file";
@@ -610,6 +610,7 @@ bool safe_file::prepare() {
         return false;
     }
     mark_ = mark_text(hash_, bytes_);
+    if (name_too) sync_folder(folder_of(temp_));
     prepared_ = true;
     return true;
 }
@@ -824,7 +825,15 @@ void settle_companion(const file_pair& pair, held_file hand, unsigned unnamed, c
     const std::string folder = folder_of(pair.companion);
     const write_way way = folder_way(folder);
     std::vector<held_file> work = {std::move(hand)};
-    bool moved = false;
+    bool moved = false, synced = false;
+    // A companion goes with its main only once the main's going is durable:
+    // a power cut must not bring back a main without it.
+    const auto orphan = [&](const std::string& path) {
+        if (!synced) sync_folder(folder);
+        synced = true;
+        note(notes, settle_note::kind::orphan, path);
+        remove_name(path);
+    };
     for (int round = 0; round < 64 && !work.empty(); ++round) {
         held_file h = std::move(work.back());
         work.pop_back();
@@ -832,8 +841,7 @@ void settle_companion(const file_pair& pair, held_file hand, unsigned unnamed, c
         const std::string mark = pair.mark_of ? pair.mark_of(h.path) : std::string();
         if (mark.empty()) {
             if (unnamed == 0) {
-                note(notes, settle_note::kind::orphan, h.path);
-                remove_name(h.path);
+                orphan(h.path);
             } else {
                 keep_rule rule;
                 rule.first = unnamed;
@@ -843,14 +851,14 @@ void settle_companion(const file_pair& pair, held_file hand, unsigned unnamed, c
         }
         const main_place main = find_main(pair, mark);
         if (main.path.empty()) {
-            note(notes, settle_note::kind::orphan, h.path);
-            remove_name(h.path);
+            orphan(h.path);
             continue;
         }
         // The write that holds the main settles it with its companion.
         if (main.held) continue;
         const std::string target = main.kept ? kept_name(pair.companion, main.kept, "changed") : pair.companion;
-        if (anything_at(target) && pair.mark_of(target) == mark) {
+        const std::string standing = anything_at(target) && pair.mark_of ? pair.mark_of(target) : std::string();
+        if (!standing.empty() && (standing == mark || bears_mark(main.path, standing))) {
             // Its main has its own beside it already.
             note(notes, same_bytes(h.path, target) ? settle_note::kind::same_bytes : settle_note::kind::orphan, h.path,
                  target);

@@ -95,7 +95,7 @@
 //   C10 merges it (the permanent data): writes P again with what it held,
 //       and drops it only once that write stands
 // A slot's save and its thumbnail (pair): the thumbnail's bytes, naming the
-// save's mark, are synced before the save commits; the save commits and
+// save's mark, and its temporary name are synced before the save commits; the save commits and
 // keeps what it held (only at a number whose thumbnail kept name is free
 // too); then the thumbnail commits, holding when the save held, and what it
 // held goes beside the save it names wherever that save stands (put there
@@ -252,8 +252,10 @@ public:
     // last saw.
     void hold_replaced(std::function<bool(const file_status* now)> as_seen = {});
     // Flushes and syncs the temporary file, which stays until the commit or
-    // abandon. False, with it removed, when any step failed.
-    bool prepare();
+    // abandon, and, where its name must outlive a power cut too (a
+    // companion whose main is about to commit), its folder. False, with it
+    // removed, when any step failed.
+    bool prepare(bool name_too = false);
     // Prepares (unless done) and gives the file its name. False when any
     // step failed: the temporary file is removed and whatever stood at the
     // name stands there or is held.

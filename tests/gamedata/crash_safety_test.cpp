@@ -5,6 +5,7 @@
 
 #include "gamedata/GxPersistFile.h"
 #include "graphics/GxPNG.h"
+#include "platform/image/image.h"
 #include "platform/system/clock.h"
 #include "platform/system/file_system.h"
 #include "platform/system/safe_file.h"
@@ -303,6 +304,169 @@ TEST_F(CrashSafety, WhatAnotherCopyWroteIsNeverReplacedUnkept) {
             GxToUtf8(GxPersistFile::KeptFilePath(SavePath(file), u32(row.keptBefore + 2), u"changed"))));
     }
     psys::set_safe_file_hook(nullptr);
+}
+
+
+// ---- what a start says --------------------------------------------------------
+
+// The step hook's refusal of one step at one path.
+std::string g_RefusedPath;
+int RefuseMoveTo(const char* step, const std::string& path) {
+    return (std::strcmp(step, "move") == 0 || std::strcmp(step, "link") == 0 || std::strcmp(step, "rename") == 0) &&
+                   path == g_RefusedPath
+               ? EACCES
+               : 0;
+}
+
+// A thumbnail naming the save whose mark is given, in the copy's colour.
+std::vector<unsigned char> ThumbnailNaming(const std::string& mark, int copy) {
+    std::vector<uint8_t> png;
+    const std::vector<u32> pixels = Picture(copy);
+    EXPECT_TRUE(pimage::encode_png(pixels.data(), 128, 96, 128 * 4, png, "save", mark));
+    return png;
+}
+
+// A start says what it does with each file writes left, each in the log a
+// player reads for it: what it put back, kept or could not keep in
+// error.log, before the step; what it removed (bytes that stand elsewhere,
+// a temporary name, a thumbnail of no save, a token of the last release's
+// turns) in debug.log.
+TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
+    const GxString saveDir = core_.GetSaveDir();
+    const auto at = [&](const std::string& name) { return (dir_.path() / name).string(); };
+    const std::string held = "userconf.dat.1-aa.held";
+    struct Row {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> files;
+        std::string refused;       // a name the keep may not take
+        std::vector<std::string> errors, debug;  // what the lines say, by piece
+        std::vector<std::pair<std::string, std::string>> after;  // "" for nothing there
+    } rows[] = {
+        {"a held file where nothing stands", {{held, "X"}}, "",
+         {at("userconf.dat") + "に戻しました"}, {}, {{"userconf.dat", "X"}, {held, ""}}},
+        {"a held file with the bytes that stand at its name", {{"userconf.dat", "X"}, {held, "X"}}, "", {},
+         {"同じ内容が" + at("userconf.dat") + "にあるファイルを削除しました(" + at(held) + ")"},
+         {{held, ""}, {"userconf.dat.changed", ""}}},
+        {"a held file with the bytes of one kept", {{"userconf.dat", "Y"}, {"userconf.dat.2.changed", "X"}, {held, "X"}}, "",
+         {}, {"同じ内容が" + at("userconf.dat.2.changed") + "にあるファイルを削除しました(" + at(held) + ")"},
+         {{held, ""}, {"userconf.dat.changed", ""}}},
+        {"a held file that cannot be kept", {{"userconf.dat", "Y"}, {held, "X"}}, "userconf.dat.changed",
+         {at("userconf.dat.changed") + "として残しました", at("userconf.dat.changed") + "として残せませんでした。" + at(held) + "のまま残します"},
+         {}, {{held, "X"}, {"userconf.dat.changed", ""}}},
+        {"a held thumbnail whose save stands nowhere",
+         {{"thumb005.png.1-aa.held", std::string("png")}}, "", {},
+         {"対になるファイルがないため削除しました(" + at("thumb005.png.1-aa.held") + ")"}, {{"thumb005.png.1-aa.held", ""}}},
+        {"a temporary file", {{"permanent.dat.1-aa.tmp", "part"}}, "", {},
+         {"書きかけの一時ファイルを削除しました(" + at("permanent.dat.1-aa.tmp") + ")"}, {{"permanent.dat.1-aa.tmp", ""}}},
+        {"a token of the last release's turns", {{"permanent.dat.writing", ""}}, "", {},
+         {"書きかけの一時ファイルを削除しました(" + at("permanent.dat.writing") + ")"}, {{"permanent.dat.writing", ""}}},
+    };
+    const std::vector<unsigned char> orphan = ThumbnailNaming("h:0000000000000000:1", 1);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) std::filesystem::remove_all(entry);
+        for (const auto& [name, text] : row.files) {
+            if (text == "png") qtest::WriteBytes(dir_.path() / name, orphan);
+            else qtest::WriteText(dir_.path() / name, text);
+        }
+        g_RefusedPath = row.refused.empty() ? "" : at(row.refused);
+        psys::set_safe_file_step_hook(RefuseMoveTo);
+        qtest::LogCapture log;
+        GxSaveSlot::RecoverLeftovers(saveDir, *core_.m_Config);
+        psys::set_safe_file_step_hook(nullptr);
+        std::string errors, debug;
+        for (const std::string& line : log.Lines()) (line.find("書き込みの途中で") != std::string::npos ? errors : debug) += line;
+        for (const std::string& piece : row.errors) EXPECT_NE(log.Text().find(piece), std::string::npos) << piece << "\n" << log.Text();
+        for (const std::string& piece : row.debug) EXPECT_NE(log.Text().find(piece), std::string::npos) << piece << "\n" << log.Text();
+        for (const auto& [name, text] : row.after) {
+            if (text.empty()) {
+                EXPECT_FALSE(std::filesystem::exists(dir_.path() / name)) << name;
+            } else {
+                EXPECT_EQ(qtest::ReadText(dir_.path() / name), text) << name;
+            }
+        }
+    }
+}
+
+// A save and its thumbnail pair by the save's bytes, which stay what they
+// are wherever the folder is copied or synced: a save put back from a backup
+// (cp -a, other inodes) and then saved over is kept with its own thumbnail
+// beside it; after cp -r (other times too) a finished thumbnail a kill left
+// goes beside its save. A thumbnail of the last release names its save by
+// device, inode, size and time: after cp -a, which keeps sizes and times, it
+// still finds it.
+TEST_F(CrashSafety, ASaveAndItsThumbnailPairWhereverTheFolderIsCopied) {
+    namespace fs = std::filesystem;
+    Play();
+    const GxString saveDir = core_.GetSaveDir();
+    qtest::TempDir other;
+    const auto saveSlot = [&](int copy) {
+        const std::vector<u32> pixels = Picture(copy);
+        game_.SetGameDataTitle(u"copy " + Number(copy));
+        return GxSaveSlot::Save(game_, saveDir, 5, reinterpret_cast<const u8*>(pixels.data()), 128, 96);
+    };
+    const auto firstPixel = [](const fs::path& png) {
+        const auto bytes = qtest::ReadBytes(png);
+        u32 w = 0, h = 0, first = 0;
+        u8* p = GxDecodePNG(bytes.data(), u32(bytes.size()), &w, &h);
+        if (p) std::memcpy(&first, p, 4);
+        GxFreeDecodedPNG(p);
+        return first;
+    };
+    const auto shell = [](const std::string& command) { return std::system(command.c_str()); };
+    const std::string save = "gamedata005.gd", thumb = "thumb005.png";
+
+    // A save put back from a backup, then saved over.
+    game_.SeeFiles(GxSaveSlot::GameDataPaths(saveDir, *core_.m_Config));
+    ASSERT_TRUE(saveSlot(1));
+    ASSERT_EQ(shell("cp -a " + dir_.str() + "/" + save + " " + dir_.str() + "/" + thumb + " " + other.str()), 0);
+    ASSERT_TRUE(saveSlot(2));
+    ASSERT_EQ(shell("cp -a --remove-destination " + other.str() + "/* " + dir_.str()), 0);
+    ASSERT_TRUE(saveSlot(3));
+    EXPECT_EQ(Bytes(save + ".changed"), qtest::ReadBytes(other.path() / save));
+    EXPECT_EQ(Bytes(thumb + ".changed"), qtest::ReadBytes(other.path() / thumb));
+    EXPECT_EQ(firstPixel(dir_.path() / thumb), Picture(3)[0]);
+
+    // A write ended between its save's commit and its thumbnail's, the
+    // folder then copied whole, times and all anew.
+    static bool ended;
+    ended = false;
+    psys::set_safe_file_step_hook([](const char* step, const std::string& path) {
+        if (ended) return EIO;
+        ended = std::strcmp(step, "committed") == 0 && path.ends_with("gamedata005.gd");
+        return 0;
+    });
+    saveSlot(4);
+    psys::set_safe_file_step_hook(nullptr);
+    ASSERT_TRUE(ended);
+    const fs::path copied = other.path() / "copied";
+    ASSERT_EQ(shell("cp -r " + dir_.str() + " " + copied.string()), 0);
+    GxSaveSlot::RecoverLeftovers(GxFromUtf8(copied.string() + "/"), *core_.m_Config);
+    EXPECT_EQ(qtest::WriterLeftovers(copied), std::vector<std::string>());
+    EXPECT_EQ(firstPixel(copied / thumb), Picture(4)[0]);
+
+    // A save and thumbnail of the last release's, put in a folder with cp -a
+    // by a player whose copy saw the slot empty there, which then saves it.
+    GxSaveSlot::RecoverLeftovers(saveDir, *core_.m_Config);
+    struct stat st {};
+    ASSERT_EQ(stat((dir_.path() / save).c_str(), &st), 0);
+    char mark[96];
+    std::snprintf(mark, sizeof mark, "%llx:%llx:%llx:%lld.%09ld", (unsigned long long)st.st_dev,
+                  (unsigned long long)st.st_ino, (unsigned long long)st.st_size, (long long)st.st_mtim.tv_sec,
+                  (long)st.st_mtim.tv_nsec);
+    qtest::WriteBytes(dir_.path() / thumb, ThumbnailNaming(mark, 5));
+    const fs::path kept = other.path() / "kept";
+    fs::create_directory(kept);
+    const GxString keptDir = GxFromUtf8(kept.string() + "/");
+    GxUserData player(&core_);
+    player.SeeFiles(GxSaveSlot::GameDataPaths(keptDir, *core_.m_Config));
+    ASSERT_EQ(shell("cp -a " + dir_.str() + "/" + save + " " + dir_.str() + "/" + thumb + " " + kept.string()), 0);
+    const std::vector<u32> pixels = Picture(6);
+    ASSERT_TRUE(GxSaveSlot::Save(player, keptDir, 5, reinterpret_cast<const u8*>(pixels.data()), 128, 96));
+    EXPECT_EQ(qtest::ReadBytes(kept / (save + ".changed")), Bytes(save));
+    EXPECT_EQ(firstPixel(kept / (thumb + ".changed")), Picture(5)[0]);
+    EXPECT_EQ(firstPixel(kept / thumb), Picture(6)[0]);
+    EXPECT_EQ(qtest::WriterLeftovers(kept), std::vector<std::string>());
 }
 
 // ---- what another user plants in a shared save folder -----------------------
