@@ -163,7 +163,8 @@ struct tool_jpeg {
 // varied picture of odd size, from a single pixel and from a flat black one
 // of 1280 × 720, which arithmetic coding packs into a few hundred bytes and
 // Huffman tables made for it (ImageMagick's, ffmpeg's, cjpeg -optimize's)
-// into about two bits a block.
+// into about two bits a block, with a restart marker after each row of
+// blocks in one of them.
 std::vector<tool_jpeg> tool_jpegs(const qtest::TempDir& dir) {
     write_ppm(dir.path() / "pattern.ppm", 45, 29, pattern(45, 29, false, true));
     write_ppm(dir.path() / "dot.ppm", 1, 1, pattern(1, 1, false, true));
@@ -189,6 +190,7 @@ std::vector<tool_jpeg> tool_jpegs(const qtest::TempDir& dir) {
         {"tight-flat-imagemagick.jpg", "convert flat.ppm -quality 80 tight-flat-imagemagick.jpg", false},
         {"tight-flat-ffmpeg.jpg", "ffmpeg -v error -i flat.ppm -y tight-flat-ffmpeg.jpg", false},
         {"tight-flat-optimised.jpg", "cjpeg -optimize -outfile tight-flat-optimised.jpg flat.ppm", false},
+        {"tight-flat-restarts.jpg", "cjpeg -optimize -restart 1 -outfile tight-flat-restarts.jpg flat.ppm", false},
         {"progressive-flat.jpg", "cjpeg -progressive -outfile progressive-flat.jpg flat.ppm", false},
         {"flat-arithmetic.jpg", "cjpeg -arithmetic -outfile flat-arithmetic.jpg flat.ppm", true},
         {"flat-grey-arithmetic.jpg", "cjpeg -arithmetic -grayscale -outfile flat-grey-arithmetic.jpg flat.ppm", true},
@@ -205,7 +207,7 @@ std::vector<tool_jpeg> tool_jpegs(const qtest::TempDir& dir) {
 
 // A JPEG's parts after its start marker, in order: its marker segments
 // (each scan's header among them) and the data of each scan, up to its end
-// marker.
+// marker (restart markers and the fill bytes before them are scan data).
 struct jpeg_part {
     size_t start, end;
     bool scan_data;
@@ -219,10 +221,16 @@ std::vector<jpeg_part> jpeg_parts(const std::vector<uint8_t>& b) {
         parts.push_back({at, end, false, b[at + 1]});
         at = end;
         if (parts.back().marker != 0xDA) continue;
+        // Up to a marker other than a restart marker, fill bytes (0xFF)
+        // before one counted with it.
         size_t data_end = at;
-        while (data_end + 1 < b.size() &&
-               !(b[data_end] == 0xFF && b[data_end + 1] != 0 && (b[data_end + 1] < 0xD0 || b[data_end + 1] > 0xD7)))
-            ++data_end;
+        for (;;) {
+            while (data_end + 1 < b.size() && b[data_end] != 0xFF) ++data_end;
+            size_t next = data_end + 1;
+            while (next < b.size() && b[next] == 0xFF) ++next;
+            if (next >= b.size() || (b[next] != 0 && (b[next] < 0xD0 || b[next] > 0xD7))) break;
+            data_end = next + 1;
+        }
         parts.push_back({at, data_end, true, 0});
         at = data_end;
     }
@@ -440,6 +448,26 @@ TEST(Decoders, JpegsOfEveryCodingShowAsDjpegShowsThem) {
         qtest::WriteBytes(dir.path() / j.name, j.bytes);
         jpegs.push_back(std::move(j));
     }
+    {
+        // Fill bytes, which may stand before any marker, before the restart
+        // marker nearest the middle of a tight picture's scan.
+        const auto from = std::find_if(jpegs.begin(), jpegs.end(),
+                                       [](const tool_jpeg& t) { return t.name == "tight-flat-restarts.jpg"; });
+        ASSERT_NE(from, jpegs.end());
+        const std::vector<jpeg_part> parts = jpeg_parts(from->bytes);
+        const auto data = std::find_if(parts.begin(), parts.end(), [](const jpeg_part& p) { return p.scan_data; });
+        ASSERT_NE(data, parts.end());
+        size_t restart = 0;
+        for (size_t at = data->start; at + 1 < data->end; ++at)
+            if (from->bytes[at] == 0xFF && from->bytes[at + 1] >= 0xD0 && from->bytes[at + 1] <= 0xD7 &&
+                at <= (data->start + data->end) / 2)
+                restart = at;
+        ASSERT_GT(restart, data->start + (data->end - data->start) / 4) << "no restart marker near the middle";
+        tool_jpeg j{"tight-flat-fill-bytes.jpg", from->bytes, false};
+        j.bytes.insert(j.bytes.begin() + ptrdiff_t(restart), {0xFF, 0xFF, 0xFF});
+        qtest::WriteBytes(dir.path() / j.name, j.bytes);
+        jpegs.push_back(std::move(j));
+    }
     for (const tool_jpeg& j : jpegs) {
         SCOPED_TRACE(j.name + " (" + std::to_string(j.bytes.size()) + " bytes)");
         const image shown = djpeg(dir.path(), j.name);
@@ -472,9 +500,10 @@ TEST(Decoders, JpegsOfEveryCodingShowAsDjpegShowsThem) {
             }
         }
         // Cut at every byte of every segment, and into every scan's data
-        // (its first and middle bytes, and all but its last). Every table
-        // damaged: its class and number made 2 and 7, which no Huffman,
-        // quantisation or arithmetic-coding table can have.
+        // (its first and middle bytes, all but its last, and right after each
+        // 0xFF in it: a stuffed byte's, a restart marker's, each fill
+        // byte's). Every table damaged: its class and number made 2 and 7,
+        // which no Huffman, quantisation or arithmetic-coding table can have.
         const std::vector<jpeg_part> parts = jpeg_parts(j.bytes);
         ASSERT_FALSE(parts.empty());
         ASSERT_EQ(parts.back().end + 2, j.bytes.size()) << "the walk reaches the end marker";
@@ -482,6 +511,8 @@ TEST(Decoders, JpegsOfEveryCodingShowAsDjpegShowsThem) {
         for (const jpeg_part& p : parts) {
             if (p.scan_data) {
                 cuts.insert({p.start + 1, (p.start + p.end) / 2, p.end - 1});
+                for (size_t at = p.start; at < p.end; ++at)
+                    if (j.bytes[at] == 0xFF) cuts.insert(at + 1);
                 continue;
             }
             for (size_t at = p.start + 1; at <= p.end; ++at) cuts.insert(at);
