@@ -424,7 +424,9 @@ TEST(Decoders, JpegsWhoseDataCannotHoldTheirBlocksAreRefusedAtOnce) {
 // fewest bits its blocks could take, or a scan missing from a picture of
 // several. Arithmetic coding reads zeros past its data by design, where a
 // cut looks like an end: there data that ends without its marker is
-// refused. A picture whose table is damaged says so.
+// refused. A picture whose table is damaged says so. The header probe that
+// runs before the decoder says the same of every cut before the end of the
+// frame header, and sizes every picture whose frame header is whole.
 TEST(Decoders, JpegsOfEveryCodingShowAsDjpegShowsThem) {
     qtest::TempDir dir;
     std::vector<tool_jpeg> jpegs = tool_jpegs(dir);
@@ -499,15 +501,21 @@ TEST(Decoders, JpegsOfEveryCodingShowAsDjpegShowsThem) {
                 EXPECT_EQ(why, "JPEG data cut short") << "less its last " << less << " bytes";
             }
         }
-        // Cut at every byte of every segment, and into every scan's data
-        // (its first and middle bytes, all but its last, and right after each
-        // 0xFF in it: a stuffed byte's, a restart marker's, each fill
-        // byte's). Every table damaged: its class and number made 2 and 7,
-        // which no Huffman, quantisation or arithmetic-coding table can have.
+        // Cut right after its start marker, at every byte of every segment,
+        // and into every scan's data (its first and middle bytes, all but its
+        // last, and right after each 0xFF in it: a stuffed byte's, a restart
+        // marker's, each fill byte's). Every table damaged: its class and
+        // number made 2 and 7, which no Huffman, quantisation or
+        // arithmetic-coding table can have.
         const std::vector<jpeg_part> parts = jpeg_parts(j.bytes);
         ASSERT_FALSE(parts.empty());
         ASSERT_EQ(parts.back().end + 2, j.bytes.size()) << "the walk reaches the end marker";
-        std::set<size_t> cuts;
+        const auto frame = std::find_if(parts.begin(), parts.end(), [](const jpeg_part& p) {
+            return !p.scan_data && p.marker >= 0xC0 && p.marker <= 0xCF && p.marker != 0xC4 && p.marker != 0xC8 &&
+                   p.marker != 0xCC;
+        });
+        ASSERT_NE(frame, parts.end());
+        std::set<size_t> cuts = {2};
         for (const jpeg_part& p : parts) {
             if (p.scan_data) {
                 cuts.insert({p.start + 1, (p.start + p.end) / 2, p.end - 1});
@@ -527,8 +535,17 @@ TEST(Decoders, JpegsOfEveryCodingShowAsDjpegShowsThem) {
         for (size_t cut : cuts) {
             if (cut + 2 >= j.bytes.size()) continue;  // the end marker: above
             image part;
-            EXPECT_FALSE(decode_jpeg(j.bytes.data(), cut, part, &why)) << "cut at " << cut;
+            EXPECT_FALSE(decode(j.bytes.data(), cut, part, &why)) << "cut at " << cut;
             EXPECT_EQ(why, "JPEG data cut short") << "cut at " << cut;
+            image_info info;
+            const bool header_whole = cut >= frame->end;
+            EXPECT_EQ(read_info(j.bytes.data(), cut, info, &why), header_whole) << "probed, cut at " << cut;
+            if (header_whole) {
+                EXPECT_EQ(info.width, img.width) << "probed, cut at " << cut;
+                EXPECT_EQ(info.height, img.height) << "probed, cut at " << cut;
+            } else {
+                EXPECT_EQ(why, "JPEG data cut short") << "probed, cut at " << cut;
+            }
         }
         if (j.name.rfind("tight-", 0) == 0) {
             // Half its scan cannot hold its blocks: refused before room is
