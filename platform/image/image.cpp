@@ -95,7 +95,9 @@ bool size_acceptable(uint64_t width, uint64_t height, const size_limit& limit) {
 file_format detect(const uint8_t* data, size_t size) {
     if (!data) return file_format::unknown;
     if (size >= 8 && std::memcmp(data, png_sig, 8) == 0) return file_format::png;
-    if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) return file_format::jpeg;
+    // A JPEG's start marker alone, which begins no other format, is a JPEG
+    // cut short, and its readers say so.
+    if (size >= 2 && data[0] == 0xFF && data[1] == 0xD8 && (size == 2 || data[2] == 0xFF)) return file_format::jpeg;
     if (size >= 4 && std::memcmp(data, "DDS ", 4) == 0) return file_format::dds;
     if (size >= 2 && data[0] == 'B' && data[1] == 'M') return file_format::bmp;
     if (size >= 18) {
@@ -345,21 +347,27 @@ bool probe_jpeg_segments(uint64_t size, const byte_reader& read, image_info& out
     };
     uint8_t b[6];
     if (!at(0, 2, b) || b[0] != 0xFF || b[1] != 0xD8) return fail(error, "not a JPEG file");
+    // A file that ends before its frame header is whole was cut, wherever
+    // the end falls (between segments, inside one however large, among fill
+    // bytes): it is refused in the decoder's words, so that the game's log
+    // says the same whichever of the two met the file first.
+    const char* const cut_short = "JPEG data cut short";
     // Every step moves on by two bytes or more, and nothing is read at or
     // past the end: the walk ends within the file whatever it holds.
     uint64_t pos = 2;
     for (;;) {
-        if (!at(pos, 1, b) || b[0] != 0xFF) return fail(error, "JPEG segments damaged");
+        if (!at(pos, 1, b)) return fail(error, cut_short);
+        if (b[0] != 0xFF) return fail(error, "JPEG segments damaged");
         // Fill bytes (0xFF) may stand before any marker.
         do {
-            if (!at(++pos, 1, b)) return fail(error, "JPEG segments damaged");
+            if (!at(++pos, 1, b)) return fail(error, cut_short);
         } while (b[0] == 0xFF);
         const uint8_t marker = b[0];
         ++pos;
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;  // markers without a length
         if (marker == 0x00 || marker == 0xD8 || marker == 0xD9 || marker == 0xDA)
             return fail(error, "JPEG has no frame header before its picture");
-        if (!at(pos, 2, b)) return fail(error, "JPEG segments damaged");
+        if (!at(pos, 2, b)) return fail(error, cut_short);
         uint32_t length = uint32_t(b[0]) << 8 | b[1];
         if (length < 2) {
             if (!steps_over(marker)) return fail(error, "JPEG segments damaged");
@@ -367,8 +375,12 @@ bool probe_jpeg_segments(uint64_t size, const byte_reader& read, image_info& out
         }
         if (is_frame_header(marker)) {
             // Precision, height, width, the component count, then three bytes a component.
-            if (length < 8 || !at(pos + 2, 6, b) || b[5] == 0 || length != 8 + 3u * b[5])
-                return fail(error, "JPEG frame header damaged");
+            if (length < 8) return fail(error, "JPEG frame header damaged");
+            if (!at(pos + 2, 6, b)) return fail(error, cut_short);
+            if (b[5] == 0 || length != 8 + 3u * b[5]) return fail(error, "JPEG frame header damaged");
+            // Its components too, which the decoder reads with it: a file that
+            // ends among them is cut short as well.
+            if (length > size - pos) return fail(error, cut_short);
             out.height = uint32_t(b[1]) << 8 | b[2];
             out.width = uint32_t(b[3]) << 8 | b[4];
             out.depth = 1;

@@ -80,7 +80,7 @@ private:
 };
 
 // What the first bytes say (TGA has no signature: anything else that parses
-// as a TGA header is taken as one).
+// as a TGA header is taken as one; a JPEG's start marker alone is a JPEG).
 file_format detect(const uint8_t* data, size_t size);
 
 // Header probes: width and height from a PNG signature and IHDR (24 bytes
@@ -106,7 +106,8 @@ using byte_reader = std::function<size_t(uint64_t offset, uint8_t* out, size_t c
 // segments before it: only each segment's marker and length are read and the
 // rest is stepped over, so metadata of any size (EXIF, XMP, ICC profiles)
 // may come first. The walk only moves forward, never past `size` bytes, and
-// anything that is not a segment ends it with false.
+// anything that is not a segment ends it with false; a file that ends before
+// its frame header does, with the decoder's reason for a file cut short.
 bool probe_jpeg_segments(uint64_t size, const byte_reader& read, image_info& out, std::string* error = nullptr);
 
 // Into a sink, held to a caller's limit.

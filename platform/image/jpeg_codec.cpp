@@ -218,7 +218,7 @@ struct jpeg_state {
 };
 
 bool looks_like_jpeg(const uint8_t* data, size_t size) {
-    return data && size >= 3 && data[0] == 0xFF && data[1] == 0xD8;
+    return data && size >= 2 && data[0] == 0xFF && data[1] == 0xD8;
 }
 
 // Reads the header, then does `then`, which runs inside this setjmp scope so

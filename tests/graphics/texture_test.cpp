@@ -191,6 +191,29 @@ TEST_F(TextureTest, BrokenAndMisnamedFiles) {
     Put("noise.jpg", std::vector<unsigned char>(500, 0x5A));
     // A segment that runs past the end of the file.
     Put("cut.jpg", {0xFF, 0xD8, 0xFF, 0xE1, 0x01, 0x00, 'E', 'x', 'i', 'f', 0, 0});
+    // A picture with a 70 KB colour profile before its frame header, cut
+    // right after its start marker, where its first segment ends, among fill
+    // bytes after that, inside the profile, inside its frame header and
+    // inside its scan.
+    const std::vector<unsigned char> icc =
+        qtest::ReadBytes(qtest::SourcePath("tests/corpus/image_file_fuzz/jpg-icc-70k.jpg"));
+    auto segment = [&](unsigned char marker) {
+        size_t at = 2;
+        while (at + 4 <= icc.size() && icc[at + 1] != marker) at += 2 + (size_t(icc[at + 2]) << 8 | icc[at + 3]);
+        return at + 4 <= icc.size() ? at : 0;
+    };
+    const size_t profile = segment(0xE2), frame = segment(0xC0), scan = segment(0xDA);
+    ASSERT_TRUE(profile && frame && scan);
+    ASSERT_GT(frame - profile, 65535u) << "the profile fills a segment";
+    auto head = [&](size_t n) { return std::vector<unsigned char>(icc.begin(), icc.begin() + ptrdiff_t(n)); };
+    Put("cut-after-start.jpg", head(2));
+    Put("cut-between-segments.jpg", head(profile));
+    std::vector<unsigned char> fill = head(profile);
+    fill.insert(fill.end(), {0xFF, 0xFF});
+    Put("cut-in-fill-bytes.jpg", fill);
+    Put("cut-in-profile.jpg", head(profile + 40000));
+    Put("cut-in-frame-header.jpg", head(frame + 2 + (size_t(icc[frame + 2]) << 8 | icc[frame + 3]) - 1));
+    Put("cut-in-scan.jpg", head((scan + icc.size()) / 2));
     // A scan with no frame header before it; a frame header of three
     // components whose length holds one; one 20000 pixels wide.
     Put("scan.jpg", {0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x08, 1, 1, 0, 0, 63, 0});
@@ -221,7 +244,17 @@ TEST_F(TextureTest, BrokenAndMisnamedFiles) {
         {u"folder.tga", "Error/GetInfoFromFile Failed(Name:folder.tga,file cannot be opened)\n"},
         // Refused by the image library's header check, which says why.
         {u"noise.jpg", "Error/GetInfoFromFile Failed(Name:noise.jpg,unknown image format)\n"},
-        {u"cut.jpg", "Error/GetInfoFromFile Failed(Name:cut.jpg,JPEG segments damaged)\n"},
+        // A file cut short says so whichever reader meets the cut.
+        {u"cut.jpg", "Error/GetInfoFromFile Failed(Name:cut.jpg,JPEG data cut short)\n"},
+        {u"cut-after-start.jpg", "Error/GetInfoFromFile Failed(Name:cut-after-start.jpg,JPEG data cut short)\n"},
+        {u"cut-between-segments.jpg",
+         "Error/GetInfoFromFile Failed(Name:cut-between-segments.jpg,JPEG data cut short)\n"},
+        {u"cut-in-fill-bytes.jpg", "Error/GetInfoFromFile Failed(Name:cut-in-fill-bytes.jpg,JPEG data cut short)\n"},
+        {u"cut-in-profile.jpg", "Error/GetInfoFromFile Failed(Name:cut-in-profile.jpg,JPEG data cut short)\n"},
+        {u"cut-in-frame-header.jpg",
+         "Error/GetInfoFromFile Failed(Name:cut-in-frame-header.jpg,JPEG data cut short)\n"},
+        {u"cut-in-scan.jpg", "Error/Texture CreateFromFile Failed(Name:\"cut-in-scan.jpg\" Size:16,16 "
+                             "データが無効です。 JPEG data cut short)\n"},
         {u"scan.jpg", "Error/GetInfoFromFile Failed(Name:scan.jpg,JPEG has no frame header before its picture)\n"},
         {u"frame.jpg", "Error/GetInfoFromFile Failed(Name:frame.jpg,JPEG frame header damaged)\n"},
         {u"wide.jpg", "Error/GetInfoFromFile Failed(Name:wide.jpg,JPEG size out of range)\n"},

@@ -163,7 +163,8 @@ struct tool_jpeg {
 // varied picture of odd size, from a single pixel and from a flat black one
 // of 1280 × 720, which arithmetic coding packs into a few hundred bytes and
 // Huffman tables made for it (ImageMagick's, ffmpeg's, cjpeg -optimize's)
-// into about two bits a block.
+// into about two bits a block, with a restart marker after each row of
+// blocks in one of them.
 std::vector<tool_jpeg> tool_jpegs(const qtest::TempDir& dir) {
     write_ppm(dir.path() / "pattern.ppm", 45, 29, pattern(45, 29, false, true));
     write_ppm(dir.path() / "dot.ppm", 1, 1, pattern(1, 1, false, true));
@@ -189,6 +190,7 @@ std::vector<tool_jpeg> tool_jpegs(const qtest::TempDir& dir) {
         {"tight-flat-imagemagick.jpg", "convert flat.ppm -quality 80 tight-flat-imagemagick.jpg", false},
         {"tight-flat-ffmpeg.jpg", "ffmpeg -v error -i flat.ppm -y tight-flat-ffmpeg.jpg", false},
         {"tight-flat-optimised.jpg", "cjpeg -optimize -outfile tight-flat-optimised.jpg flat.ppm", false},
+        {"tight-flat-restarts.jpg", "cjpeg -optimize -restart 1 -outfile tight-flat-restarts.jpg flat.ppm", false},
         {"progressive-flat.jpg", "cjpeg -progressive -outfile progressive-flat.jpg flat.ppm", false},
         {"flat-arithmetic.jpg", "cjpeg -arithmetic -outfile flat-arithmetic.jpg flat.ppm", true},
         {"flat-grey-arithmetic.jpg", "cjpeg -arithmetic -grayscale -outfile flat-grey-arithmetic.jpg flat.ppm", true},
@@ -205,7 +207,7 @@ std::vector<tool_jpeg> tool_jpegs(const qtest::TempDir& dir) {
 
 // A JPEG's parts after its start marker, in order: its marker segments
 // (each scan's header among them) and the data of each scan, up to its end
-// marker.
+// marker (restart markers and the fill bytes before them are scan data).
 struct jpeg_part {
     size_t start, end;
     bool scan_data;
@@ -219,10 +221,16 @@ std::vector<jpeg_part> jpeg_parts(const std::vector<uint8_t>& b) {
         parts.push_back({at, end, false, b[at + 1]});
         at = end;
         if (parts.back().marker != 0xDA) continue;
+        // Up to a marker other than a restart marker, fill bytes (0xFF)
+        // before one counted with it.
         size_t data_end = at;
-        while (data_end + 1 < b.size() &&
-               !(b[data_end] == 0xFF && b[data_end + 1] != 0 && (b[data_end + 1] < 0xD0 || b[data_end + 1] > 0xD7)))
-            ++data_end;
+        for (;;) {
+            while (data_end + 1 < b.size() && b[data_end] != 0xFF) ++data_end;
+            size_t next = data_end + 1;
+            while (next < b.size() && b[next] == 0xFF) ++next;
+            if (next >= b.size() || (b[next] != 0 && (b[next] < 0xD0 || b[next] > 0xD7))) break;
+            data_end = next + 1;
+        }
         parts.push_back({at, data_end, true, 0});
         at = data_end;
     }
@@ -416,7 +424,9 @@ TEST(Decoders, JpegsWhoseDataCannotHoldTheirBlocksAreRefusedAtOnce) {
 // fewest bits its blocks could take, or a scan missing from a picture of
 // several. Arithmetic coding reads zeros past its data by design, where a
 // cut looks like an end: there data that ends without its marker is
-// refused. A picture whose table is damaged says so.
+// refused. A picture whose table is damaged says so. The header probe that
+// runs before the decoder says the same of every cut before the end of the
+// frame header, and sizes every picture whose frame header is whole.
 TEST(Decoders, JpegsOfEveryCodingShowAsDjpegShowsThem) {
     qtest::TempDir dir;
     std::vector<tool_jpeg> jpegs = tool_jpegs(dir);
@@ -437,6 +447,26 @@ TEST(Decoders, JpegsOfEveryCodingShowAsDjpegShowsThem) {
         between.insert(between.end(), {0xFF, 0xDD, 0x00, 0x04, 0x00, 0x00});
         tool_jpeg j{"segments-between-scans.jpg", from.bytes, false};
         j.bytes.insert(j.bytes.begin() + ptrdiff_t(data->end), between.begin(), between.end());
+        qtest::WriteBytes(dir.path() / j.name, j.bytes);
+        jpegs.push_back(std::move(j));
+    }
+    {
+        // Fill bytes, which may stand before any marker, before the restart
+        // marker nearest the middle of a tight picture's scan.
+        const auto from = std::find_if(jpegs.begin(), jpegs.end(),
+                                       [](const tool_jpeg& t) { return t.name == "tight-flat-restarts.jpg"; });
+        ASSERT_NE(from, jpegs.end());
+        const std::vector<jpeg_part> parts = jpeg_parts(from->bytes);
+        const auto data = std::find_if(parts.begin(), parts.end(), [](const jpeg_part& p) { return p.scan_data; });
+        ASSERT_NE(data, parts.end());
+        size_t restart = 0;
+        for (size_t at = data->start; at + 1 < data->end; ++at)
+            if (from->bytes[at] == 0xFF && from->bytes[at + 1] >= 0xD0 && from->bytes[at + 1] <= 0xD7 &&
+                at <= (data->start + data->end) / 2)
+                restart = at;
+        ASSERT_GT(restart, data->start + (data->end - data->start) / 4) << "no restart marker near the middle";
+        tool_jpeg j{"tight-flat-fill-bytes.jpg", from->bytes, false};
+        j.bytes.insert(j.bytes.begin() + ptrdiff_t(restart), {0xFF, 0xFF, 0xFF});
         qtest::WriteBytes(dir.path() / j.name, j.bytes);
         jpegs.push_back(std::move(j));
     }
@@ -471,17 +501,26 @@ TEST(Decoders, JpegsOfEveryCodingShowAsDjpegShowsThem) {
                 EXPECT_EQ(why, "JPEG data cut short") << "less its last " << less << " bytes";
             }
         }
-        // Cut at every byte of every segment, and into every scan's data
-        // (its first and middle bytes, and all but its last). Every table
-        // damaged: its class and number made 2 and 7, which no Huffman,
-        // quantisation or arithmetic-coding table can have.
+        // Cut right after its start marker, at every byte of every segment,
+        // and into every scan's data (its first and middle bytes, all but its
+        // last, and right after each 0xFF in it: a stuffed byte's, a restart
+        // marker's, each fill byte's). Every table damaged: its class and
+        // number made 2 and 7, which no Huffman, quantisation or
+        // arithmetic-coding table can have.
         const std::vector<jpeg_part> parts = jpeg_parts(j.bytes);
         ASSERT_FALSE(parts.empty());
         ASSERT_EQ(parts.back().end + 2, j.bytes.size()) << "the walk reaches the end marker";
-        std::set<size_t> cuts;
+        const auto frame = std::find_if(parts.begin(), parts.end(), [](const jpeg_part& p) {
+            return !p.scan_data && p.marker >= 0xC0 && p.marker <= 0xCF && p.marker != 0xC4 && p.marker != 0xC8 &&
+                   p.marker != 0xCC;
+        });
+        ASSERT_NE(frame, parts.end());
+        std::set<size_t> cuts = {2};
         for (const jpeg_part& p : parts) {
             if (p.scan_data) {
                 cuts.insert({p.start + 1, (p.start + p.end) / 2, p.end - 1});
+                for (size_t at = p.start; at < p.end; ++at)
+                    if (j.bytes[at] == 0xFF) cuts.insert(at + 1);
                 continue;
             }
             for (size_t at = p.start + 1; at <= p.end; ++at) cuts.insert(at);
@@ -496,8 +535,17 @@ TEST(Decoders, JpegsOfEveryCodingShowAsDjpegShowsThem) {
         for (size_t cut : cuts) {
             if (cut + 2 >= j.bytes.size()) continue;  // the end marker: above
             image part;
-            EXPECT_FALSE(decode_jpeg(j.bytes.data(), cut, part, &why)) << "cut at " << cut;
+            EXPECT_FALSE(decode(j.bytes.data(), cut, part, &why)) << "cut at " << cut;
             EXPECT_EQ(why, "JPEG data cut short") << "cut at " << cut;
+            image_info info;
+            const bool header_whole = cut >= frame->end;
+            EXPECT_EQ(read_info(j.bytes.data(), cut, info, &why), header_whole) << "probed, cut at " << cut;
+            if (header_whole) {
+                EXPECT_EQ(info.width, img.width) << "probed, cut at " << cut;
+                EXPECT_EQ(info.height, img.height) << "probed, cut at " << cut;
+            } else {
+                EXPECT_EQ(why, "JPEG data cut short") << "probed, cut at " << cut;
+            }
         }
         if (j.name.rfind("tight-", 0) == 0) {
             // Half its scan cannot hold its blocks: refused before room is
