@@ -369,6 +369,61 @@ TEST_F(PermanentData, WhatAnotherCopyWroteSinceItWasReadIsMergedIn) {
     psys::set_safe_file_hook(nullptr);
 }
 
+// A permanent data file a write held and its copy's end left behind is
+// merged at the next start's load: every flag of either stands, an extra
+// option either set stays set, and, as nothing tells which copy changed a
+// variable last, one the two hold otherwise keeps what stands at the name
+// while the held file is kept as ".changed", with a line naming it. A held
+// file that adds nothing goes, with nothing kept.
+TEST_F(PermanentData, AFileAWriteHeldIsMergedAtTheNextLoad) {
+    ASSERT_TRUE(GxMoaStartup(nullptr));
+    GxMoaVariableDefinition d;
+    d.m_Name = u"a";
+    d.m_Scope = kGxScopeGlobalPerman;
+    g_pMoa()->AddVariableDefinition(d);
+    g_pMoaMainWorker()->InitGlobalVariables();
+    const auto setA = [](s64 v) { g_pMoaMainWorker()->FindVariable(u"a")->m_Value = GxMoaVariable::OfInt(v); };
+    const std::string held = "permanent.dat.1-ab.held";
+    struct Row {
+        const char* what;
+        s64 theirA;
+        bool theirFlag;
+        bool kept;
+    } rows[] = {
+        {"flags of its own and a variable held otherwise", 2, true, true},
+        {"flags of its own", 1, true, false},
+        {"nothing of its own", 1, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) std::filesystem::remove(entry);
+        GxUserDataPerman theirs(&core_), stands(&core_);
+        setA(row.theirA);
+        theirs.SetReadedMessage(u"mine", 1);
+        if (row.theirFlag) theirs.SetReadedMessage(u"theirs", 3);
+        theirs.m_ExtraOption.m_Bits = 0b0110;
+        ASSERT_TRUE(theirs.Save(SavePath(held), true));
+        setA(1);
+        stands.SetReadedMessage(u"mine", 1);
+        stands.m_ExtraOption.m_Bits = row.theirFlag ? 0b0101 : 0b0110;
+        ASSERT_TRUE(stands.Save(Path(), true));
+
+        qtest::LogCapture log;
+        GxUserDataPerman loaded(&core_);
+        loaded.MergeAtLoad({{(dir_.path() / held).string(), (dir_.path() / "permanent.dat").string(), {}}});
+        ASSERT_TRUE(loaded.Load(Path()));
+        EXPECT_FALSE(std::filesystem::exists(dir_.path() / held));
+        EXPECT_EQ(g_pMoaMainWorker()->FindVariable(u"a")->m_Value.ToInt(), 1);
+        EXPECT_EQ(std::filesystem::exists(dir_.path() / "permanent.dat.changed"), row.kept) << log.Text();
+        EXPECT_EQ(log.Contains("このコピーのものを書き込みます(a)"), row.kept) << log.Text();
+        GxUserDataPerman read(&core_);
+        ASSERT_TRUE(read.Load(Path()));
+        EXPECT_EQ(read.IsReadedMessage(u"theirs", 3), row.theirFlag);
+        EXPECT_TRUE(read.IsReadedMessage(u"mine", 1));
+        EXPECT_EQ(read.m_ExtraOption.m_Bits, row.theirFlag ? 0b0111u : 0b0110u);
+    }
+}
+
 // In the text form an entry's lines can simply be repeated: a label twice
 // is kept once, a flag-map key twice keeps its first entry.
 TEST_F(PermanentData, RepeatedKeysInAFileKeepTheFirst) {

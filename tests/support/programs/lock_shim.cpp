@@ -22,6 +22,7 @@
 //   QUILLON_SHIM_KEEP_NAME, _ARRIVED, _WAIT, _UNTIL  the same hold at a
 //                               rename or link to a path that holds the
 //                               name: copies keeping files at one moment
+//   (each hold holds a process once, at its first such step)
 //   QUILLON_SHIM_EXCHANGE=none  renameat2 takes no flags (EINVAL), as on NFS
 //   QUILLON_SHIM_EXCHANGE_NAME, _ARRIVED, _WAIT  the same hold just after
 //                               an exchange of names at a path that holds
@@ -40,6 +41,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 
 namespace {
@@ -112,11 +114,14 @@ extern "C" int mkdir(const char* path, mode_t mode) noexcept {
 }
 
 // The hold (at an fsync, a keep or an exchange) of the variables that start
-// with prefix, for the file at path.
+// with prefix, for the file at path; once for each process: a copy that
+// keeps two files, or tries a second kept name, has arrived already.
 static void HoldAt(const std::string& prefix, const char* path) {
     const char* name = std::getenv((prefix + "_NAME").c_str());
     const char* arrived = std::getenv((prefix + "_ARRIVED").c_str());
     if (!name || !arrived || !std::strstr(path, name)) return;
+    static std::set<std::string> held;
+    if (!held.insert(prefix).second) return;
     if (const char* copy = std::getenv((prefix + "_COPY").c_str())) CopyFile(path, (std::string(copy) + "/" + std::to_string(getpid())).c_str());
     Touch((std::string(arrived) + "/" + std::to_string(getpid())).c_str());
     const char* wait = std::getenv((prefix + "_WAIT").c_str());
