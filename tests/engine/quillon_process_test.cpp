@@ -547,6 +547,7 @@ public:
         pid_ = fork();
         if (pid_ == 0) {
             close(fds[0]);
+            qtest::DefaultEndingSignals();
             const int null = open("/dev/null", O_WRONLY);
             dup2(null, STDERR_FILENO);
             execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "1280x1024x24",
