@@ -52,6 +52,10 @@ void GxGameUserDataHost::ApplyWindowSettings(GxTaskBase* messageWindow, GxTaskBa
         if (window && (window->TypeBits & kGxTypeUI)) static_cast<GxTaskUIBase*>(window)->SetImageAlpha(windowOpacity);
 }
 
+void GxGameUserDataHost::TakeLoadedMessageAsRead() {
+    if (SeqAvgMain* scene = SeqAvgMain::Find()) scene->TakeLoadedMessageAsRead();
+}
+
 void GxGameUserDataHost::SetSelectButtonColor(GxTaskBase* button, u32 color) {
     SeqAvgMain::SetChoiceTextColor(button, color);
 }

@@ -18,5 +18,6 @@ public:
     void StartGlobalFadeOut(s32 time) override;
     void ApplyWindowSettings(GxTaskBase* messageWindow, GxTaskBase* nameWindow, s32 letterMarginWidth,
                              s32 windowOpacity) override;
+    void TakeLoadedMessageAsRead() override;
     void SetSelectButtonColor(GxTaskBase* button, u32 color) override;
 };

@@ -400,6 +400,7 @@ bool GxUserData::ReadSceneWindows(GxContentReaderBase& r) {
         host->ApplyWindowSettings(FindSceneTask(kMessageWindow), FindSceneTask(kNameWindow),
                                   SystemConfig().m_MesWinLetterMarginWidth,
                                   settings ? settings->m_TextWindowOpacity : kDefaultWindowOpacity);
+        host->TakeLoadedMessageAsRead();
     }
     return true;
 }

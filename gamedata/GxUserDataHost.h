@@ -42,6 +42,11 @@ public:
     // name windows, from the current settings. Either window may be null.
     virtual void ApplyWindowSettings(GxTaskBase* messageWindow, GxTaskBase* nameWindow, s32 letterMarginWidth,
                                      s32 windowOpacity) = 0;
+    // After a load has read the message window back: the message it shows
+    // is read text. A line is recorded read in the permanent data as soon as
+    // it shows, so before any save could hold it, though the window keeps
+    // the flag it had when the line first showed.
+    virtual void TakeLoadedMessageAsRead() = 0;
     // After a load has read a choice button's stored form: its text colour.
     virtual void SetSelectButtonColor(GxTaskBase* button, u32 color) = 0;
 };

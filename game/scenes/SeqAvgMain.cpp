@@ -409,13 +409,14 @@ void SeqAvgMain::Skip() {
     const bool skipUnread = Settings() && Settings()->m_AllowSkipUnreadText;
     if (GxTaskUIMessageWindowFx* w = m_MessageWindow) {
         // Unread text stops skip altogether, unless the player allows it.
+        const bool read = w->IsReaded() || m_LoadedMessageRead;
         if (w->GetRemainingChars() != 0) {
-            if (!w->IsReaded() && !skipUnread) return;
+            if (!read && !skipUnread) return;
             // Through the click waits inside the message: stopping at them
             // would hold skip at the first one for ever.
             w->RevealAll(true, false);
         } else if (w->IsClickWaiting()) {
-            if (!w->IsReaded() && !skipUnread) return;
+            if (!read && !skipUnread) return;
             ClickMessage(false);
         }
     }
@@ -686,10 +687,12 @@ bool SeqAvgMain::EndBgTransit() {
 
 void SeqAvgMain::ShowMessage(const GxString& text, bool read, bool ignoreKinsoku, bool disableAutoNewline) {
     if (GxUserData* data = Data()) data->m_HideWindowByCommandFlag = false;
+    m_LoadedMessageRead = false;
     if (m_MessageWindow) m_MessageWindow->SetMessage(text, true, read, ignoreKinsoku, disableAutoNewline);
 }
 
 void SeqAvgMain::ClearMessage() {
+    m_LoadedMessageRead = false;
     if (m_MessageWindow) m_MessageWindow->ClearMessage();
     ClearName();
 }
@@ -868,6 +871,7 @@ void SeqAvgMain::ResetVisuals(bool cancelAuto, bool cancelSkip) {
     GxUIManage* ui = UI();
     if (cancelAuto) GxCancelAutoMode(ui, m_MessageWindow);
     if (cancelSkip) GxCancelSkipMode(ui, m_MessageWindow);
+    m_LoadedMessageRead = false;
     if (m_MessageWindow) m_MessageWindow->ClearMessage();
 }
 

@@ -61,6 +61,10 @@ public:
     virtual bool EndBgTransit();
     virtual void ShowMessage(const GxString& text, bool read, bool ignoreKinsoku, bool disableAutoNewline);
     virtual void ClearMessage();
+    // The message a load brought back counts as read for skip until another
+    // shows: it was recorded read before the game was saved. The window
+    // keeps its stored flag, so that the loaded screen is the one saved.
+    void TakeLoadedMessageAsRead() { m_LoadedMessageRead = true; }
     // Mode 0 nothing, 1 the name as text, 2 the name image only, 3 the name
     // image or else the text; any other mode changes nothing.
     virtual void SetName(const GxString& name, s32 mode);
@@ -127,4 +131,5 @@ private:
     GxTaskUIBase* m_NameWindow = nullptr;
     GxTaskLayer* m_NameImage = nullptr;
     AvgTaskProxyMain* m_Proxy = nullptr;
+    bool m_LoadedMessageRead = false;
 };

@@ -46,7 +46,8 @@ inline EnvChanges HeadlessEnv(const fs::path& runtime, const fs::path& home) {
 }
 
 // Starts program in dir with this process's environment changed as asked,
-// standard output and error into out.
+// standard output and error into out, and the signals tests end it with at
+// their default whatever this process inherited.
 inline pid_t Spawn(const fs::path& program, const std::vector<std::string>& args, const fs::path& dir,
                    const fs::path& out, const EnvChanges& changes = {}) {
     std::vector<std::string> env;
@@ -66,6 +67,7 @@ inline pid_t Spawn(const fs::path& program, const std::vector<std::string>& args
         // A group of its own, so that a failed test can end it with whatever
         // it started.
         setpgid(0, 0);
+        qtest::DefaultEndingSignals();
         if (chdir(dir.c_str()) != 0) _exit(126);
         const int fd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (fd >= 0) {

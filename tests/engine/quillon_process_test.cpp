@@ -48,6 +48,13 @@ pid_t ChildOf(pid_t parent) {
     return 0;
 }
 
+// Whether a process ignores SIGHUP, as /proc tells its dispositions.
+bool IgnoresHangUp(pid_t pid) {
+    const std::string status = ReadText("/proc/" + std::to_string(pid) + "/status");
+    const size_t at = status.find("SigIgn:");
+    return at != std::string::npos && (std::stoull(status.substr(at + 7), nullptr, 16) & (1ull << (SIGHUP - 1))) != 0;
+}
+
 class QuillonProcess : public testing::Test {
 protected:
     void SetUp() override {
@@ -121,13 +128,20 @@ TEST_F(QuillonProcess, RunsInAFolderWhoseNameIsNotUtf8RefusesASecondStartAndEnds
     const fs::path save = game / "QuillonSample_SAVE";
     // A hang-up (the terminal it was started from closed) ends the game as
     // SIGTERM does, which SDL turns into the window's end: the game ends
-    // without asking, and writes the settings and the permanent data.
-    for (const int signal : {SIGTERM, SIGHUP}) {
-        SCOPED_TRACE(strsignal(signal));
+    // without asking, and writes the settings and the permanent data. Under
+    // nohup the game keeps the ignore it was given and plays on.
+    struct Row {
+        int signal;
+        bool nohup;
+    };
+    for (const Row row : {Row{SIGTERM, false}, Row{SIGHUP, false}, Row{SIGHUP, true}}) {
+        SCOPED_TRACE(std::string(strsignal(row.signal)) + (row.nohup ? " under nohup" : ""));
         for (const char* name : {"device.log", "userconf.dat", "permanent.dat"}) fs::remove(save / name);
-        const pid_t pid = Start(game, "first.out", Headless());
+        const pid_t pid = row.nohup ? Start(game, "first.out", Headless(), "/usr/bin/nohup",
+                                            {(BuildFolder() / "app" / "quillon").string()})
+                                    : Start(game, "first.out", Headless());
         ASSERT_TRUE(Booted(save)) << ReadText(temp_.path() / "first.out");
-        if (signal == SIGTERM) {
+        if (row.signal == SIGTERM) {
             EXPECT_FALSE(fs::exists(game / "error.log")) << "no log falls loose into the game folder";
             // A second copy on the save folder is refused whatever its runtime
             // folder, before it writes anything there.
@@ -144,7 +158,13 @@ TEST_F(QuillonProcess, RunsInAFolderWhoseNameIsNotUtf8RefusesASecondStartAndEnds
                 EXPECT_EQ(Snapshot(save), before);
             }
         }
-        ASSERT_EQ(kill(pid, signal), 0);
+        if (row.nohup) {
+            EXPECT_TRUE(IgnoresHangUp(pid)) << "the game took the hang-up nohup ignored";
+        }
+        ASSERT_EQ(kill(pid, row.signal), 0);
+        if (row.nohup) {
+            ASSERT_EQ(kill(pid, SIGTERM), 0);
+        }
         EXPECT_EQ(Finish(pid), 0);
         for (const char* name : {"device.log", "userconf.dat", "permanent.dat"})
             EXPECT_TRUE(fs::exists(save / name)) << name;
@@ -558,6 +578,7 @@ public:
         pid_ = fork();
         if (pid_ == 0) {
             close(fds[0]);
+            qtest::DefaultEndingSignals();
             const int null = open("/dev/null", O_WRONLY);
             dup2(null, STDERR_FILENO);
             execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "1280x1024x24",

@@ -296,6 +296,15 @@ protected:
     bool UntilClickWait() {
         return FramesUntil([] { return Window()->IsClickWaiting(); });
     }
+    // Frames until the worker's scene is the one named and its fade-in is
+    // over.
+    bool UntilScene(const GxChar* name) {
+        return FramesUntil([&] {
+            const GxSeqWorker* w = Tasks().GetSeqWorker(0);
+            auto* scene = dynamic_cast<GxSeqTransitBase*>(w->m_CurrentTask);
+            return w->m_CurrentName == name && w->m_MainStarted && scene && !scene->IsTransiting();
+        });
+    }
     // Frames until the test holds, at most n.
     bool FramesUntil(const std::function<bool()>& done, int n = 600) {
         for (int i = 0; i < n; ++i) {

@@ -67,7 +67,9 @@ TEST_F(MainScene, AClickWhileTheTextRevealsShowsItWholeFirst) {
 
 TEST_F(MainScene, SkipRunsThroughReadTextAndStopsAtUnreadText) {
     constexpr const char* kFirst = "「おはよう。今日はいい天気だね。」";
+    constexpr const char* kSecond = "「そうだね。どこかへ出かけようか。」";
     constexpr const char* kThird = "二人は駅へ向かった。";
+    enum Saved { kNotSaved, kSavedWaiting, kSavedRevealing };
     struct Case {
         const char* how;
         bool allowUnread;
@@ -76,25 +78,51 @@ TEST_F(MainScene, SkipRunsThroughReadTextAndStopsAtUnreadText) {
         bool minimised;
         const char* stopsAt;  // the text skip stands at; empty: the script ended
         size_t logged;
+        // Not saved: the first two lines were read in an earlier play.
+        // Saved: nothing was, and the first line was quick-saved the first
+        // time it showed (waiting for its click, or still revealing), then
+        // quick-loaded.
+        Saved saved = kNotSaved;
     } cases[] = {
         {"button", false, false, true, false, kThird, 3},
         {"control key", false, true, true, false, kThird, 3},
         {"button, unread allowed", true, false, true, false, "", 4},
         {"control key, window inactive", false, true, false, false, kFirst, 1},
         {"button, window minimised", false, false, true, true, kFirst, 1},
+        // The loaded line was read when it was saved; the next is new.
+        {"button, loaded where saved waiting", false, false, true, false, kSecond, 2, kSavedWaiting},
+        {"control key, loaded where saved revealing", false, true, true, false, kSecond, 2, kSavedRevealing},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
         Restart();
-        // The first two text lines were read in an earlier play (their
-        // 1-based line numbers).
-        perman_->SetReadedMessage(u"main", 5);
-        perman_->SetReadedMessage(u"main", 7);
+        if (c.saved == kNotSaved) {
+            // Their 1-based line numbers.
+            perman_->SetReadedMessage(u"main", 5);
+            perman_->SetReadedMessage(u"main", 7);
+        }
         settings_->m_AllowSkipUnreadText = c.allowUnread;
         core_.m_Active = c.windowActive;
         core_.m_Minimized = c.minimised;
         Play(kStory);
         ASSERT_TRUE(FramesUntil([] { return Shown().size() > 3; }));
+        if (c.saved != kNotSaved) {
+            if (c.saved == kSavedWaiting) {
+                ASSERT_TRUE(UntilClickWait());
+            }
+            ASSERT_FALSE(Window()->IsReaded());
+            Press(u"btn_qsave");
+            Frame();
+            // The reveal stands still after the load until skip moves it.
+            settings_->m_TextWaitTime = 1000000;
+            Press(u"btn_qload");
+            ASSERT_TRUE(UntilScene(u"SeqQuickLoad"));
+            ASSERT_TRUE(UntilScene(u"SeqAvgMain")) << log_.Text();
+            settings_->m_TextWaitTime = 20;
+            ASSERT_TRUE(perman_->IsReadedMessage(u"main", 5));
+            ASSERT_EQ(Window()->IsClickWaiting(), c.saved == kSavedWaiting);
+            ASSERT_EQ(Window()->GetRemainingChars() > 0, c.saved == kSavedRevealing);
+        }
         if (c.control)
             GxGetInputState(0)->m_Down.Set(0x1D);
         else

@@ -26,15 +26,6 @@ using maintest::kStory;
 
 class SaveLoad : public MainSceneTest {
 protected:
-    // Frames until the worker's scene is the one named and its fade-in is
-    // over.
-    bool UntilScene(const GxChar* name) {
-        return FramesUntil([&] {
-            const GxSeqWorker* w = Tasks().GetSeqWorker(0);
-            auto* scene = dynamic_cast<GxSeqTransitBase*>(w->m_CurrentTask);
-            return w->m_CurrentName == name && w->m_MainStarted && scene && !scene->IsTransiting();
-        });
-    }
     static SeqSaveLoadBase* Screen(const GxChar* name) { return static_cast<SeqSaveLoadBase*>(Task(name)); }
     // Plate k of the screen pressed and the question answered yes.
     void Confirm(const GxChar* scene, const GxChar* ui, s32 slot) {

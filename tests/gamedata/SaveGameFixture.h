@@ -59,6 +59,7 @@ public:
                           GxToUtf8(name ? name->GetTaskName() : u"-") + ":" + std::to_string(margin) + ":" +
                           std::to_string(opacity));
     }
+    void TakeLoadedMessageAsRead() override { m_Calls.push_back("loadedread"); }
     void SetSelectButtonColor(GxTaskBase* button, u32 color) override {
         std::ostringstream s;
         s << "color" << button->GetTaskLocalIndex() << ":" << std::hex << color;

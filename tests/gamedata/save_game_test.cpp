@@ -42,12 +42,13 @@ TEST_F(SaveGame, AGameSavedMidSceneComesBackWhole) {
         ASSERT_TRUE(g_pMoaMainWorker()->Step(g_pMoaFunctionBinder()));
         EXPECT_EQ(Variable(u"count"), 111);
         // Music comes back fading in, effects at once, voices not at all; the
-        // current settings win over the stored windows; taken choices are
-        // coloured as the settings ask.
+        // current settings win over the stored windows, and the message on
+        // the screen is read text; taken choices are coloured as the
+        // settings ask.
         EXPECT_EQ(host_.Calls(),
                   "stop+bgm oneshots play:bgm:bgm/bgm01.ogg:1000 play:bgv:sounds/bgvs/rain.ogg:1000 "
                   "play:se2:sounds/se/loop.ogg:0 movies windows:$MESWIN:SeqAvgMain:$NAMEWIN:SeqAvgMain:4:255 "
-                  "color1:ffaaeeff color2:ffffffff color3:ffffffff");
+                  "loadedread color1:ffaaeeff color2:ffffffff color3:ffffffff");
         // Where the script stood, as saved.
         g_pMoaMainWorker()->Reset();
         ASSERT_TRUE(game_.LoadGameData(path, true));

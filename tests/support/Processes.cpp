@@ -8,6 +8,38 @@
 
 namespace qtest {
 
+namespace {
+constexpr int kEndingSignals[] = {SIGHUP, SIGINT, SIGTERM};
+static_assert(std::size(kEndingSignals) == 3, "DefaultEndingSignalsHere keeps one old action each");
+
+sigset_t EndingSignalSet() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (const int s : kEndingSignals) sigaddset(&set, s);
+    return set;
+}
+} // namespace
+
+void DefaultEndingSignals() {
+    struct sigaction dfl {};
+    dfl.sa_handler = SIG_DFL;
+    sigemptyset(&dfl.sa_mask);
+    for (const int s : kEndingSignals) sigaction(s, &dfl, nullptr);
+    const sigset_t set = EndingSignalSet();
+    sigprocmask(SIG_UNBLOCK, &set, nullptr);
+}
+
+DefaultEndingSignalsHere::DefaultEndingSignalsHere() {
+    for (size_t i = 0; i < std::size(kEndingSignals); ++i) sigaction(kEndingSignals[i], nullptr, &old_[i]);
+    sigprocmask(SIG_SETMASK, nullptr, &oldMask_);
+    DefaultEndingSignals();
+}
+
+DefaultEndingSignalsHere::~DefaultEndingSignalsHere() {
+    for (size_t i = 0; i < std::size(kEndingSignals); ++i) sigaction(kEndingSignals[i], &old_[i], nullptr);
+    sigprocmask(SIG_SETMASK, &oldMask_, nullptr);
+}
+
 int WaitExit(pid_t pid, std::chrono::seconds limit) {
     int status = 0;
     const bool ended = Eventually([&] { return waitpid(pid, &status, WNOHANG) != 0; }, limit);

@@ -2,6 +2,7 @@
 // Waiting on other processes within bounds: a test that starts a program never
 // hangs on it.
 #include <chrono>
+#include <csignal>
 #include <sys/types.h>
 #include <thread>
 
@@ -17,6 +18,28 @@ bool ProcessGone(pid_t pid);
 // The id of a process that has ended (a writer killed, or one on another
 // machine), until another takes it.
 pid_t EndedProcessId();
+
+// The signals tests end the programs they start with: SIGHUP, SIGINT and
+// SIGTERM. A program keeps an ignore it inherits (the game rightly stays on
+// under nohup), and the test command may have been started ignoring some
+// (nohup, CI runners), so a test that sends one must hand its program the
+// default. In a child between fork and exec: those signals at their default
+// and unblocked. Async-signal-safe.
+void DefaultEndingSignals();
+
+// The same for this process while it stands, for a test that starts its
+// program through the engine's own launcher, which hands on what it has.
+class DefaultEndingSignalsHere {
+public:
+    DefaultEndingSignalsHere();
+    ~DefaultEndingSignalsHere();
+    DefaultEndingSignalsHere(const DefaultEndingSignalsHere&) = delete;
+    DefaultEndingSignalsHere& operator=(const DefaultEndingSignalsHere&) = delete;
+
+private:
+    struct sigaction old_[3];
+    sigset_t oldMask_;
+};
 
 // Polls for a condition of another process, within a bound.
 template <class F>

@@ -12,6 +12,7 @@
 namespace {
 
 TEST(RunTied, ReportsHowTheProgramEnded) {
+    const qtest::DefaultEndingSignalsHere defaults;
     EXPECT_EQ(psys::run_tied({"sh", "-c", "exit 3"}), 3);
     EXPECT_EQ(psys::run_tied({"sh", "-c", "kill -TERM $$"}), 128 + SIGTERM);
     EXPECT_EQ(psys::run_tied({"quillon-no-such-program"}), -1);
@@ -44,6 +45,8 @@ TEST(RunAndWait, ReportsHowTheProgramEnded) {
 TEST(RunTied, TheProgramEndsWithItsStarter) {
     qtest::TempDir dir;
     const std::string pidFile = dir.str() + "/pid";
+    // The tie ends the program with SIGTERM.
+    const qtest::DefaultEndingSignalsHere defaults;
     // The starter is a process of its own, killed without a chance to clean up.
     const pid_t starter = fork();
     ASSERT_GE(starter, 0);
