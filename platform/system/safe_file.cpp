@@ -285,12 +285,13 @@ int move_without_replacing(const std::string& from, const std::string& to, write
     return rename_name(from, to);
 }
 
-// Puts the file at from (a held name, or a temporary one in the exchange way
-// once its held name was made: see safe_file::place) at to, holding what
-// stood there under *taken (a new held name of its own; "" when nothing
-// stood). 0, or why it could not; EEXIST where something came to stand at
-// to after what was there had been taken (*taken then holds that).
-int put_holding(const std::string& from, const std::string& to, write_way way, std::string* taken) {
+// Puts the file at from (a held name of final's) at to, holding what stood
+// there under *taken (from itself in the exchange way, else a new held name
+// of final's; "" when nothing stood). 0, or why it could not; EEXIST where
+// something came to stand at to after what was there had been taken
+// (*taken then holds that).
+int put_holding(const std::string& from, const std::string& to, const std::string& final, write_way way,
+                std::string* taken) {
     taken->clear();
     if (way == write_way::exchange) {
         const int err = exchange_names(from, to);
@@ -301,7 +302,7 @@ int put_holding(const std::string& from, const std::string& to, write_way way, s
         if (err != ENOENT) return err;
         return move_refusing(from, to);
     }
-    const std::string held = writer_path(to, new_writer(), ".held");
+    const std::string held = writer_path(final, new_writer(), ".held");
     const int took = rename_name(to, held);
     if (took == 0) *taken = held;
     else if (took != ENOENT) return took;
@@ -639,10 +640,11 @@ bool safe_file::place(bool hold) {
     const std::string folder = folder_of(path_);
     const write_way way = folder_way(folder);
     if (!hold) {
-        // Nothing stood and nothing stands: placed where nothing stands
-        // still, so that a file another program puts there meanwhile is
-        // held, not replaced.
-        const int err = anything_at(path_) ? rename_name(temp_, path_) : place_new(way);
+        // A writer that holds nothing (a variable dump, a picture) replaces
+        // what stands. One that would, where nothing stood and nothing
+        // stands, is placed where nothing stands still, so that a file
+        // another program puts there meanwhile is held, not replaced.
+        const int err = !hold_ || anything_at(path_) ? rename_name(temp_, path_) : place_new(way);
         if (err == 0) return placed();
         if (err != EEXIST) {
             fail("rename", err);
@@ -868,10 +870,10 @@ void settle_companion(const file_pair& pair, held_file hand, unsigned unnamed, c
         // A companion put beside a kept main is kept too, and said so.
         if (main.kept) note(notes, settle_note::kind::keeping, h.path, target);
         std::string taken;
-        const int err = put_holding(h.path, target, way, &taken);
+        const int err = put_holding(h.path, target, pair.companion, way, &taken);
         moved = true;
-        if (!taken.empty() && taken != h.path) work.push_back({taken, target, {}});
-        if (err == 0 && taken == h.path) work.push_back({h.path, target, {}});
+        if (!taken.empty() && taken != h.path) work.push_back({taken, pair.companion, {}});
+        if (err == 0 && taken == h.path) work.push_back({h.path, pair.companion, {}});
         if (err == EEXIST) work.push_back(h);
         else if (err != 0) note(notes, settle_note::kind::failed, h.path, target, std::strerror(err));
     }

@@ -22,7 +22,8 @@
 //                a file's own name, or are about to take it
 //   temporary    "<P>.<w>.tmp": bytes that never stood at P alone: either
 //                not yet whole, or a second name of a file that stands at P
-//                too. A start removes every temporary name.
+//                too. A start removes every temporary name (a companion's
+//                written whole, whose main stands, it first puts beside it).
 //   held         "<P>.<w>.held": a whole file a write took from P (which may
 //                be another copy's finished file), or, for the moment before
 //                it is exchanged in, a second name of w's own temporary file.
@@ -46,9 +47,10 @@
 //
 // 2. The way of writing, chosen once per folder
 //
-// The first write or settling in a folder tries, with two files of its own,
-// what the file system can do, and every writer and start of the process
-// uses that way there (folder_way, said in one line by the game's start):
+// The first write or settling in a folder tries, with files of its own
+// ("way-probe.<w>.tmp", which a start removes if the try was ended), what
+// the file system can do, and every writer and start of the process uses
+// that way there (folder_way, said in one line by the game's start):
 //   exchange  two names exchanged in one step (renameat2 RENAME_EXCHANGE)
 //             and hard links: Linux's ext4, xfs, btrfs, tmpfs, f2fs
 //   link      hard links, which refuse to replace, but no exchange (NFS, SMB
@@ -100,8 +102,9 @@
 // too); then the thumbnail commits, holding when the save held, and what it
 // held goes beside the save it names wherever that save stands (put there
 // holding what stood there, which goes on the same way), or is removed where
-// that save stands nowhere; a thumbnail whose save another write still
-// holds stays in hand until that write keeps it (settle_held_companions).
+// that save stands nowhere (after a folder sync: a power cut must not bring
+// back a save without it); a thumbnail whose save another write still holds
+// stays in hand until that write keeps it (settle_held_companions).
 //
 // 4. A copy ended after each step, and what the next start does
 //
