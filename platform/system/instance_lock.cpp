@@ -175,7 +175,7 @@ int instance_lock::open_lock_file(const std::string& path, const std::string& fo
     // there would pass the change on to another file).
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
     if (fd >= 0) {
-        give_folder_reach(fd, folder);
+        give_folder_writers_reach(fd, folder);
         return fd;
     }
     if (errno != EEXIST) return -1;
