@@ -202,13 +202,8 @@ TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
         for (const fs::path& dir : {otherRun, otherHome}) ASSERT_EQ(chown(dir.c_str(), 65534, 65534), 0);
         fs::permissions(temp_.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
     }
-    // A group the player is in and nobody is not, as root may give any.
+    // A group nobody is not in, which the player (root) may give the folder.
     constexpr gid_t kShared = 4242;
-    // Made as an older release made it: open to others' reading.
-    const auto olderFolder = [&] {
-        fs::create_directory(save);
-        fs::permissions(save, fs::perms(0755));
-    };
     struct Row {
         const char* what;
         bool needsRoot;
@@ -241,7 +236,9 @@ TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
         {"two first starts", false, Headless(), firstStart, {}, true},
         {"the player's own, the folder locked by a user who may only read it", true, Headless(), Headless(), {}, false,
          [&] {
-             olderFolder();
+             // As an older release made it: open to others' reading.
+             fs::create_directory(save);
+             fs::permissions(save, fs::perms(0755));
              const pid_t reader = Start(save.parent_path(), "reader.out", {}, "/usr/bin/setpriv",
                                         {"--reuid=65534", "--regid=65534", "--clear-groups", "--", "/usr/bin/flock",
                                          "-s", save.string(), "-c", "echo held; exec sleep 3600"});
