@@ -49,11 +49,11 @@ bool is_link(const std::string& path);
 bool anything_at(const std::string& path);
 // Gives a file this process has just made in the folder the folder's reach,
 // whatever the umask: read and written by its owner, and by the folder's
-// group and the others only where the folder lets them replace it, so that
-// no one who may not write into the folder reads or changes what the game
-// keeps there, and no one may write in place what they may not replace. In
-// a sticky folder only the file's owner may replace it: the file is its
-// owner's alone. The file takes the folder's group; where this user may not
+// group and the others only where the folder lets them write into it, so
+// that no one who may not write into the folder reads or changes what the
+// game keeps there. Only those who may replace the file write it: in a
+// sticky folder, where only its owner may, the group and the others only
+// read it. The file takes the folder's group; where this user may not
 // give it that group, its group gets what the others get. Where narrow_only,
 // a file of this user's that stood there from before takes the folder's
 // group the same way but only loses what that reach would not give, and
