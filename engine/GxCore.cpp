@@ -264,7 +264,9 @@ bool GxCore::MakeSaveFolder() {
         createdMessage = u"インストールフォルダにセーブフォルダ[%s]を作成しました。";
     }
     if (usable && !GxIsDirectory(path)) {
-        if (GxCreateDirectory(path)) {
+        // The player's alone: anyone who may open the folder may lock it, and
+        // what the game keeps there is no one else's to read.
+        if (psys::make_folder(GxToNativePath(path), true)) {
             GxMessageBox(m_Title.c_str(), createdMessage, config.m_AppSaveDir);
         } else {
             // A copy started beside this one may have made it first: the

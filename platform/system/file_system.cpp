@@ -65,7 +65,9 @@ bool is_folder(const std::string& path) {
     return status_of(path, &st) && st.kind == file_kind::folder;
 }
 
-bool make_folder(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
+bool make_folder(const std::string& path, bool private_folder) {
+    return ::mkdir(path.c_str(), private_folder ? 0700 : 0755) == 0;
+}
 
 bool remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0; }
 
@@ -95,17 +97,32 @@ bool is_link(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-bool give_folder_reach(int fd, const std::string& folder, bool narrow_only) {
+namespace {
+
+// sticky_narrows: in a sticky folder only the file's owner may write it.
+bool give_reach(int fd, const std::string& folder, bool narrow_only, bool sticky_narrows) {
     struct stat dir, file;
     if (::stat(folder.empty() ? "." : folder.c_str(), &dir) != 0 || ::fstat(fd, &file) != 0) return false;
     const bool folders_group = file.st_gid == dir.st_gid || ::fchown(fd, uid_t(-1), dir.st_gid) == 0;
     // Members of a group the folder does not name are let in as the others.
-    const mode_t group = folders_group ? dir.st_mode & S_IWGRP : (dir.st_mode & S_IWOTH) << 3;
-    mode_t mode = 0600 | (group ? 0060 : 0) | ((dir.st_mode & S_IWOTH) ? 0006 : 0);
+    const bool group = folders_group ? dir.st_mode & S_IWGRP : dir.st_mode & S_IWOTH;
+    const bool others = dir.st_mode & S_IWOTH;
+    // Where the sticky bit keeps others from replacing the file, they may
+    // not write its bytes in place either.
+    const mode_t reach = sticky_narrows && (dir.st_mode & S_ISVTX) ? 04 : 06;
+    mode_t mode = 0600 | (group ? reach << 3 : 0) | (others ? reach : 0);
     if (narrow_only) mode &= file.st_mode;
     // Changed only where it must be: a log is narrowed at each line it takes.
     return (file.st_mode & 07777) == mode || ::fchmod(fd, mode) == 0;
 }
+
+} // namespace
+
+bool give_folder_reach(int fd, const std::string& folder, bool narrow_only) {
+    return give_reach(fd, folder, narrow_only, true);
+}
+
+bool give_folder_writers_reach(int fd, const std::string& folder) { return give_reach(fd, folder, false, false); }
 
 bool anything_at(const std::string& path) {
     struct stat st;

@@ -33,7 +33,9 @@ bool status_of_open(int fd, file_status* out);
 bool same_file(const file_status& a, const file_status& b);
 bool is_folder(const std::string& path);
 // Makes one folder; false when it exists already or the folder above is missing.
-bool make_folder(const std::string& path);
+// A private one can be listed, entered and written into by its maker alone,
+// whatever the umask: made so, with no moment at which another may open it.
+bool make_folder(const std::string& path, bool private_folder = false);
 bool remove_file(const std::string& path);
 // The names a folder holds, "." and ".." left out, in the system's order;
 // false (and no names) when it cannot be listed.
@@ -49,13 +51,19 @@ bool anything_at(const std::string& path);
 // whatever the umask: read and written by its owner, and by the folder's
 // group and the others only where the folder lets them write into it, so
 // that no one who may not write into the folder reads or changes what the
-// game keeps there, and a copy of anyone who may can open it. The file takes
-// the folder's group; where this user may not give it that group, its group
-// gets what the others get. Where narrow_only, a file of this user's that
-// stood there from before takes the folder's group the same way but only
-// loses what that reach would not give, and gains nothing. False when the
-// mode could not be set.
+// game keeps there. Only those who may replace the file write it: in a
+// sticky folder, where only its owner may, the group and the others only
+// read it. The file takes the folder's group; where this user may not
+// give it that group, its group gets what the others get. Where narrow_only,
+// a file of this user's that stood there from before takes the folder's
+// group the same way but only loses what that reach would not give, and
+// gains nothing. False when the mode could not be set.
 bool give_folder_reach(int fd, const std::string& folder, bool narrow_only = false);
+// The same for a file that holds no bytes but is opened by every copy that
+// may write into the folder, a lock: read and written by whoever may write
+// into the folder, a sticky one too (on NFS only a descriptor open for
+// writing takes a lock), and narrowed as well as widened to that.
+bool give_folder_writers_reach(int fd, const std::string& folder);
 // Makes a write past the process's file-size limit fail with EFBIG, as a
 // write to a full disk fails, instead of ending the process (SIGXFSZ). For
 // the start of the process, before anything is written.

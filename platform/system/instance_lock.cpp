@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace psys {
@@ -21,6 +22,9 @@ constexpr size_t kNameMax = 255;
 constexpr size_t kCutTitleMax = 200;
 // What a lock file that is not a plain file of its own is refused as.
 constexpr const char* kNotRegular = "not a regular file";
+// Why a folder's own lock says nothing: someone who may not write into it
+// could hold it.
+constexpr const char* kLockableByReaders = "lockable by users who may not write into it";
 
 uint64_t fnv1a(const std::string& s) {
     uint64_t h = 14695981039346656037ull;
@@ -71,6 +75,31 @@ std::string lock_folder(std::string* why) {
 bool plain_file(int fd, bool own) {
     struct stat st {};
     return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 && (!own || st.st_uid == ::geteuid());
+}
+
+// Whether a folder's own lock can say that a copy runs: anyone who may open
+// the folder may lock it, so only where everyone who may list it may also
+// write into it. An access list may let in users its mode does not name.
+bool only_writers_may_lock(int folder_fd) {
+    struct stat st {};
+    if (::fstat(folder_fd, &st) != 0) return false;
+    for (const int shift : {6, 3, 0}) {
+        const mode_t bits = (st.st_mode >> shift) & 07;
+        if ((bits & 04) && !(bits & 02)) return false;
+    }
+    return ::fgetxattr(folder_fd, "system.posix_acl_access", nullptr, 0) < 0 && (errno == ENODATA || errno == ENOTSUP);
+}
+
+// A lock file of this user's own takes the folder's group and reach, which
+// may have changed since it was made (a folder shared later): every copy
+// that may write into the folder must open it for writing. Made or kept by
+// root, it is also given to the folder's owner, whose copies could not open
+// a file of root's alone.
+void give_lock_file_reach(int fd, const std::string& folder) {
+    struct stat dir {}, file {};
+    if (::geteuid() == 0 && ::stat(folder.c_str(), &dir) == 0 && ::fstat(fd, &file) == 0 && file.st_uid != dir.st_uid)
+        (void)!::fchown(fd, dir.st_uid, gid_t(-1));
+    give_folder_writers_reach(fd, folder);
 }
 
 } // namespace
@@ -125,8 +154,17 @@ bool instance_lock::acquire_folder(const std::string& path) {
     std::string folder = path;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     // Not inherited by the programs the game starts (an editor outlives it).
-    fd_ = lock_opened(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), folder);
-    if (busy_) return false;
+    const int folder_fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool trusted = folder_fd < 0 || only_writers_may_lock(folder_fd);
+    fd_ = lock_opened(folder_fd, folder);
+    if (busy_ && trusted) return false;
+    // Held by someone who may only read the folder, perhaps: that stops no
+    // start. Still held where it could be had, so that the copies see this
+    // one should the folder be closed to readers while it runs.
+    if (!trusted && (busy_ || fd_ >= 0)) {
+        busy_ = false;
+        failure_ = folder + ": " + kLockableByReaders;
+    }
     const std::string folder_failure = failure_;
     // The folder cannot be locked where it cannot be listed (a shared folder
     // others may only write into) or where an exclusive lock needs a
@@ -141,9 +179,15 @@ bool instance_lock::acquire_folder(const std::string& path) {
         release();
         return false;
     }
+    // Changed only once this copy runs: a copy refused changes nothing.
+    if (file_fd_ >= 0) {
+        if (plain_file(file_fd_, true)) give_lock_file_reach(file_fd_, folder);
+        return true;
+    }
     // Held by the folder alone, failure() keeps what the file said, so that
     // the start can tell that copies which see only the file cannot see it.
-    if (held()) return true;
+    if (fd_ >= 0 && trusted) return true;
+    release();
     failure_ = folder_failure + "; " + failure_;
     return false;
 }
@@ -170,12 +214,12 @@ int instance_lock::open_lock_file(const std::string& path, const std::string& fo
     // Made here, it gets the folder's group and reach whatever the umask and
     // the player's own group: a copy of anyone who may write into the folder
     // must open it to see the lock (on NFS only a descriptor open for writing
-    // takes it), and no one else may write it. Only a file this copy has just
-    // made itself is changed, never one that stood there (a hard link planted
-    // there would pass the change on to another file).
+    // takes it), and no one else may open it, so that no one else can hold
+    // it. Made for this user alone first, so that no one else opens it
+    // before it has that reach.
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
     if (fd >= 0) {
-        give_folder_reach(fd, folder);
+        give_lock_file_reach(fd, folder);
         return fd;
     }
     if (errno != EEXIST) return -1;

@@ -26,16 +26,23 @@ public:
     // kFolderLockName in it, which every copy takes too, so that a copy
     // that cannot lock the folder (one that may not list it, or on NFS or
     // SMB, where only a file open for writing takes an exclusive lock)
-    // still sees the others. Busy when either is held by another; held when
-    // either could be taken. The title's lock cannot see a copy started with
-    // another runtime folder, by another user or under sudo; a save folder's
-    // lock sees every copy that would read and write its files.
+    // still sees the others. The folder's own lock counts only where
+    // everyone who may list the folder may also write into it (anyone who
+    // may open a folder may lock it): busy when the file is held by another,
+    // or the folder where it counts; held when the file could be taken, or
+    // the folder where it counts. The title's lock cannot see a copy started
+    // with another runtime folder, by another user or under sudo; a save
+    // folder's lock sees every copy that would use its files and may open
+    // its lock file (for writing, where only such a descriptor locks), and
+    // on a local disk one that may list the folder where its lock counts.
     // The lock file is made by the first copy with the folder's group and
     // reach: read and written by its owner and by whoever else may write
-    // into the folder, by no one else. A file standing there that is not a
-    // regular file with one name (a link, a FIFO, a hard link to another
-    // file) is never locked or changed. When the folder's lock is held but its file's
-    // is not, acquire_folder is true and failure() says why the file failed.
+    // into the folder, by no one else. A lock file of this user's own takes
+    // them again once this copy holds it; as root, it is given to the
+    // folder's owner. A file standing there that is not a regular file with
+    // one name (a link, a FIFO, a hard link to another file) is never locked
+    // or changed. When the folder's lock is held but its file's is not,
+    // acquire_folder is true and failure() says why the file failed.
     bool acquire_folder(const std::string& path);
     static constexpr const char* kFolderLockName = "instance.lock";
     void release();

@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -201,8 +202,12 @@ void HoldAt(EnvChanges& env, const std::string& prefix, const std::string& name,
 // the folder, before it writes anything there or in the game's folder: one
 // started by another user who may write into the folder but not list it (a
 // shared install; the first copy's user makes files for no one else), one on
-// a file system where a folder cannot be locked (NFS, SMB), and one that
-// started with the first on a game whose save folder was not made yet.
+// a file system where a folder cannot be locked (NFS, SMB), one that started
+// with the first on a game whose save folder was not made yet, and one of a
+// member of the folder's group on such a file system, after the player
+// shared the folder made private by its first start. A user who may only
+// read the folder (one made by an older release) and locks it, as `flock -s
+// <folder> sleep 3600` does, stops no start.
 TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
     const fs::path save = game_ / "QuillonSample_SAVE";
     const bool root = geteuid() == 0 && access("/usr/bin/setpriv", X_OK) == 0;
@@ -217,24 +222,62 @@ TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
         for (const fs::path& dir : {otherRun, otherHome}) ASSERT_EQ(chown(dir.c_str(), 65534, 65534), 0);
         fs::permissions(temp_.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
     }
+    // A group nobody is not in, which the player (root) may give the folder.
+    constexpr gid_t kShared = 4242;
     struct Row {
         const char* what;
         bool needsRoot;
         EnvChanges first, second;
         std::vector<std::string> secondArgs;  // for setpriv, else empty
         bool secondStartsFirst;
+        // Before the first copy: the folder as it stands, and what else
+        // runs; the pid of what runs on, ended with the row.
+        std::function<pid_t()> before = [] { return pid_t(0); };
     };
     const std::vector<std::string> asOther = {"--reuid=65534", "--regid=65534", "--clear-groups", "--", program.string()};
+    const std::vector<std::string> asMember = {"--reuid=65534", "--regid=65534", "--groups=" + std::to_string(kShared),
+                                               "--", program.string()};
     // The copy started first makes the folder only once the other's lock
     // file stands in it, and says when it is about to.
     const fs::path mkdirHeld = temp_.path() / "mkdir-held";
     EnvChanges firstStart = WithShim(other, "QUILLON_SHIM_MKDIR_AFTER", (save / psys::instance_lock::kFolderLockName).string());
     firstStart["QUILLON_SHIM_MKDIR_HELD"] = mkdirHeld.string();
+    const EnvChanges nfs = WithShim(Headless(), "QUILLON_SHIM_FLOCK", "folders");
     const Row rows[] = {
-        {"another user, who may write into the folder but not list it", true, Headless(), other, asOther, false},
-        {"a folder that cannot be locked, as on NFS", false, WithShim(Headless(), "QUILLON_SHIM_FLOCK", "folders"),
-         WithShim(other, "QUILLON_SHIM_FLOCK", "folders"), {}, false},
+        {"another user, who may write into the folder but not list it", true, Headless(), other, asOther, false,
+         [&] {
+             fs::create_directory(save);
+             fs::permissions(save, fs::perms::owner_all | fs::perms::group_write | fs::perms::group_exec |
+                                       fs::perms::others_write | fs::perms::others_exec);
+             return pid_t(0);
+         }},
+        {"a folder that cannot be locked, as on NFS", false, nfs, WithShim(other, "QUILLON_SHIM_FLOCK", "folders"), {},
+         false},
         {"two first starts", false, Headless(), firstStart, {}, true},
+        {"the player's own, the folder locked by a user who may only read it", true, Headless(), Headless(), {}, false,
+         [&] {
+             // As an older release made it: open to others' reading.
+             fs::create_directory(save);
+             fs::permissions(save, fs::perms(0755));
+             const pid_t reader = Start(save.parent_path(), "reader.out", {}, "/usr/bin/setpriv",
+                                        {"--reuid=65534", "--regid=65534", "--clear-groups", "--", "/usr/bin/flock",
+                                         "-s", save.string(), "-c", "echo held; exec sleep 3600"});
+             EXPECT_TRUE(Eventually([&] { return ReadText(temp_.path() / "reader.out") == "held\n"; }, seconds(10)))
+                 << ReadText(temp_.path() / "reader.out");
+             return reader;
+         }},
+        {"a member of the folder's group, after the player shared it, as on NFS", true, nfs,
+         WithShim(other, "QUILLON_SHIM_FLOCK", "folders"), asMember, false,
+         [&] {
+             const pid_t earlier = Start(game_, "earlier.out", nfs);
+             EXPECT_TRUE(Booted(save)) << ReadText(temp_.path() / "earlier.out");
+             EXPECT_EQ(kill(earlier, SIGTERM), 0);
+             EXPECT_EQ(Finish(earlier), 0);
+             fs::remove(save / "device.log");
+             EXPECT_EQ(chown(save.c_str(), uid_t(-1), kShared), 0);
+             fs::permissions(save, fs::perms(02770));
+             return pid_t(0);
+         }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -243,11 +286,7 @@ TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
             continue;
         }
         fs::remove_all(save);
-        if (row.needsRoot) {
-            fs::create_directory(save);
-            fs::permissions(save, fs::perms::owner_all | fs::perms::group_write | fs::perms::group_exec |
-                                      fs::perms::others_write | fs::perms::others_exec);
-        }
+        const pid_t runsOn = row.before();
         pid_t second = 0;
         if (row.secondStartsFirst) {
             second = Start(game_, "second.out", row.second);
@@ -270,6 +309,10 @@ TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
             EXPECT_FALSE(fs::exists(game_ / loose)) << loose;
         ASSERT_EQ(kill(first, SIGTERM), 0);
         EXPECT_EQ(Finish(first), 0);
+        if (runsOn) {
+            kill(-runsOn, SIGKILL);
+            Finish(runsOn);
+        }
     }
 }
 

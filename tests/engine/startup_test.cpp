@@ -165,10 +165,14 @@ TEST_F(Startup, SaveFolderPlaceFollowsBothConfigurationFiles) {
         WriteGame(title, c.sysconf, c.settings ? std::optional<std::string>(c.settings) : std::nullopt);
         GxCore core;
         bool started = false;
+        const mode_t umaskBefore = umask(0);
         const std::string said = StartCapturing(core, &started);
+        umask(umaskBefore);
         ASSERT_TRUE(started) << said;
         const fs::path expected = (c.inDocuments ? Documents() : game_) / ("Save_" + title);
         EXPECT_TRUE(fs::is_directory(expected));
+        // The player's alone, whatever the umask: whoever may open it may lock it.
+        EXPECT_EQ(fs::status(expected).permissions(), fs::perms::owner_all);
         EXPECT_EQ(core.GetSaveDir(), GxFromUtf8(expected.string() + "/"));
         // The message names the folder, not its path.
         const std::string message = std::string(c.inDocuments ? "ドキュメント" : "インストールフォルダ") +
@@ -390,7 +394,9 @@ TEST_F(Startup, SettingsAndPermanentDataAreReadAtStartAndWrittenAtExit) {
 TEST_F(Startup, StaleTemporaryFilesGoAndAnUnreadFileIsKeptAtExit) {
     WriteGame("Stale", "SAVE_TO_MYDOCUMENTS=0\n");
     const fs::path save = game_ / "Save_Stale";
+    // As the game makes it: the player's alone, so that its own lock counts.
     fs::create_directories(save);
+    fs::permissions(save, fs::perms::owner_all);
     const std::string dead = std::to_string(qtest::EndedProcessId());
     struct Name {
         std::string name;

@@ -1,9 +1,10 @@
 // Preloaded into the real program by the process tests to give it the file
 // systems a player may keep a save folder on, which this machine has not,
 // and to hold copies at the moments where they could meet:
-//   QUILLON_SHIM_FLOCK=folders  an exclusive flock on a folder fails with
-//                               EBADF, as on NFS (only a descriptor open for
-//                               writing takes one there)
+//   QUILLON_SHIM_FLOCK=folders  an exclusive flock on a descriptor not open
+//                               for writing (a folder's, a file's opened for
+//                               reading) fails with EBADF, as on NFS (only a
+//                               descriptor open for writing takes one there)
 //   QUILLON_SHIM_FLOCK=all      every flock fails with ENOLCK (no locks at all)
 //   QUILLON_SHIM_MKDIR_AFTER=F  mkdir of the folder that holds the file F
 //                               first waits (10 s at most) until F exists:
@@ -88,12 +89,11 @@ int Entries(const char* dir) {
 } // namespace
 
 extern "C" int flock(int fd, int operation) noexcept {
-    struct stat st {};
     if (Is("QUILLON_SHIM_FLOCK", "all")) {
         errno = ENOLCK;
         return -1;
     }
-    if (Is("QUILLON_SHIM_FLOCK", "folders") && (operation & LOCK_EX) && fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (Is("QUILLON_SHIM_FLOCK", "folders") && (operation & LOCK_EX) && (fcntl(fd, F_GETFL) & O_ACCMODE) == O_RDONLY) {
         errno = EBADF;
         return -1;
     }
