@@ -768,6 +768,26 @@ TEST_F(WriteSweep, NothingACopyFinishedIsLostWhereverTwoCopiesAreEnded) {
     const int cases = TwoCopiesEnded({false, false}, {write_way::exchange, write_way::link, write_way::move});
     std::printf("%d cases in %.1f s\n", cases,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    // In a folder of the look way a copy without the lock does not write:
+    // its write fails, says so, and what stood stays.
+    for (const Kind& kind : Kinds())
+        for (const bool before : {true, false}) {
+            SCOPED_TRACE(std::string(kind.what) + (before ? ", written before" : ", none before") + ", look, no lock");
+            Begin(kind, write_way::look, before, false);
+            const fs::path file = dir_.path() / kind.file;
+            const FileBytes old = before ? qtest::ReadBytes(file) : FileBytes();
+            Holders h(&core_);
+            kind.see(h);
+            AsCopy(h, 1);
+            Copy x("copy 1");
+            g_Sweep.current = &x;
+            EXPECT_FALSE(kind.save(h));
+            g_Sweep.current = nullptr;
+            EXPECT_NE(x.errors.find("ファイルの書き込みに失敗しました"), std::string::npos) << x.errors;
+            EXPECT_EQ(fs::exists(file), before);
+            EXPECT_EQ(before ? qtest::ReadBytes(file) : FileBytes(), old);
+            EXPECT_EQ(qtest::WriterLeftovers(dir_.path()), std::vector<std::string>());
+        }
 }
 
 // A copy that holds the lock, ended before any step of its write, in each
