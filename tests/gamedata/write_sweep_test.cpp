@@ -341,12 +341,14 @@ protected:
         for (const auto& entry : fs::directory_iterator(dir_.path())) fs::remove_all(entry);
         psys::forget_folders();
         ASSERT_EQ(psys::folder_way(native_), way);
-        psys::set_folder_locked(native_, locked);
+        // Copy 0 wrote alone.
+        psys::set_folder_locked(native_, true);
         if (before) {
             Holders zero(&core_);
             AsCopy(zero, 0);
             ASSERT_TRUE(kind.save(zero));
         }
+        psys::set_folder_locked(native_, locked);
     }
 
     // Runs a start that holds the lock as copy c; the permanent data's
