@@ -276,7 +276,16 @@ struct Holders {
 struct Scope {
     bool everyStep;      // ends a copy before every step, not only those that change a name
     bool everyMeeting;   // puts the other copy's write before every step of X's that changes a name
+    bool bothOrders = true;  // each copy in turn the one held and ended first
 };
+
+// A case costs five times as much under the sanitizers: there the fixed
+// part of the two copies' sweep holds and ends the first copy only.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
 
 class WriteSweep : public gdtest::SaveGame {
 protected:
@@ -594,6 +603,7 @@ protected:
         int cases = 0;
         ForEach(ways, [&](const Kind& kind, write_way way, bool before, const std::string& where) {
             for (const int cut : {1, 2}) {
+                if (cut == 2 && !scope.bothOrders) break;
                 const Outcome alone = Run(kind, way, before, cut, {.check = false});
                 for (const int j : Meetings(alone.x, alone.firstCommit, scope.everyMeeting)) {
                     // Y whole, to learn its steps there; X whole for each of Y's ends.
@@ -691,12 +701,15 @@ protected:
 // ---- two copies without a lock ----------------------------------------------
 
 // Both copies ended, each before every step that changes a name, in every
-// pair, for every meeting of the two writes' steps, in each way of writing
-// but the look way (where copies without a lock do not write: below).
+// pair, with Y's write put before X's first step, as X's commit begins, once
+// X's file stands and after X (WholeTwoCopiesEnded: before every step of
+// X's that changes a name, each copy ended before every step), in each way
+// of writing but the look way (where copies without a lock do not write:
+// below).
 TEST_F(WriteSweep, NothingACopyFinishedIsLostWhereverTwoCopiesAreEnded) {
     Play();
     const auto t0 = std::chrono::steady_clock::now();
-    const int cases = TwoCopiesEnded({false, false}, {write_way::exchange, write_way::link, write_way::move});
+    const int cases = TwoCopiesEnded({false, false, !kSanitized}, {write_way::exchange, write_way::link, write_way::move});
     std::printf("%d cases in %.1f s\n", cases,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
     // In a folder of the look way a copy without the lock does not write:
