@@ -127,7 +127,7 @@
 // stands); anything else kept as changed, with its line; where no kept name
 // is free it stays, with its line. A held thumbnail goes beside its save as
 // a writer's would. Tokens of the last release's turns ("<P>.writing") and
-// their asides go. The start's own steps are of the same kinds (moves that
+// their asides go, where they are this user's own regular files. The start's own steps are of the same kinds (moves that
 // never replace, removals of temporary names and of bytes that stand
 // elsewhere), each line before its step, so a start ended at any step
 // leaves what the next one settles the same way. It syncs the folder after

@@ -277,6 +277,7 @@ TEST_F(CrashSafety, WhatAnotherCopyWroteIsNeverReplacedUnkept) {
             EXPECT_EQ(Bytes(file), others);
             EXPECT_FALSE(std::filesystem::exists(kept));
             EXPECT_FALSE(log.Contains("として残しました")) << log.Text();
+            EXPECT_FALSE(log.Contains("のまま残しました")) << log.Text();
             continue;
         }
         if (row.keptBefore == int(GxPersistFile::kMaxChangedFiles)) {
