@@ -422,7 +422,11 @@ TEST_F(QuillonProcess, WithoutAnyLockNoCopyLosesWhatAnotherWrote) {
                 HoldAt(env, "QUILLON_SHIM_EXCHANGE", "gamedata_quick.gd", exchanged, held);
                 fs::create_directories(quickBytes);
                 env["QUILLON_SHIM_FSYNC2_COPY"] = quickBytes.string();
-                HoldAt(env, "QUILLON_SHIM_KEEP", ".changed", kept, held - 1);
+                // Where names cannot be exchanged a copy takes whatever stands
+                // before it puts its own, so one may take two files and
+                // another none: how many keep is not known, only that two
+                // meet at one moment.
+                HoldAt(env, "QUILLON_SHIM_KEEP", ".changed", kept, row.noExchange ? 2 : held - 1);
                 HoldAt(env, "QUILLON_SHIM_FSYNC", "permanent.dat.", arrived, held);
                 if (row.lastStartsWhileTheOthersWrite) env["QUILLON_SHIM_FSYNC_UNTIL"] = release.string();
             }

@@ -280,7 +280,8 @@ struct Scope {
 };
 
 // A case costs five times as much under the sanitizers: there the fixed
-// part of the two copies' sweep holds and ends the first copy only.
+// part of the two copies' sweep holds and ends the first copy only, and the
+// power cuts meet two writes only one after the other.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kSanitized = true;
 #else
@@ -682,8 +683,13 @@ protected:
             }
             if (way == write_way::look) return;
             const Outcome alone = Run(kind, way, before, 1, {.check = false});
-            std::vector<int> meets = Meetings(alone.x, alone.firstCommit, everyMeeting);
-            meets.push_back(0);
+            // Under the sanitizers the fixed part meets the two writes only
+            // one after the other.
+            std::vector<int> meets = {0};
+            if (!kSanitized || everyMeeting) {
+                const std::vector<int> more = Meetings(alone.x, alone.firstCommit, everyMeeting);
+                meets.insert(meets.end(), more.begin(), more.end());
+            }
             for (const int j : meets) {
                 SCOPED_TRACE(where + ", the other copy before step " + std::to_string(j));
                 cases += Run(kind, way, before, 1, {.j = j, .power = true}).cases;
