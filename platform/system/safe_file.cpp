@@ -141,7 +141,9 @@ int open_regular(const std::string& path, struct stat* st) {
     return fd;
 }
 
-bool regular_at(const std::string& path, struct stat* st) { return ::lstat(path.c_str(), st) == 0 && S_ISREG(st->st_mode); }
+bool regular_at(const std::string& path, struct stat* st) {
+    return ::lstat(path.c_str(), st) == 0 && S_ISREG(st->st_mode);
+}
 
 // Whether two regular files hold the same bytes, compared to their ends.
 bool same_bytes(const std::string& a, const std::string& b) {
@@ -225,8 +227,9 @@ bool probe(const std::string& folder, write_way* way, std::string* said) {
         *way = write_way::link;
         *said = std::string("no exchange (") + std::strerror(exchanged) + "), hard links";
     } else {
-        *said = (exchanged == 0 ? std::string("names exchanged") : std::string("no exchange (") + std::strerror(exchanged) + ")") +
-                ", no hard links (" + std::strerror(linked) + ")";
+        *said = exchanged == 0 ? std::string("names exchanged")
+                               : std::string("no exchange (") + std::strerror(exchanged) + ")";
+        *said += std::string(", no hard links (") + std::strerror(linked) + ")";
         const int moved = move_refusing(a, c);
         if (moved == 0) {
             *way = write_way::move;

@@ -97,14 +97,15 @@
 //   C10 merges it (the permanent data): writes P again with what it held,
 //       and drops it only once that write stands
 // A slot's save and its thumbnail (pair): the thumbnail's bytes, naming the
-// save's mark, and its temporary name are synced before the save commits; the save commits and
-// keeps what it held (only at a number whose thumbnail kept name is free
-// too); then the thumbnail commits, holding when the save held, and what it
-// held goes beside the save it names wherever that save stands (put there
-// holding what stood there, which goes on the same way), or is removed where
-// that save stands nowhere (after a folder sync: a power cut must not bring
-// back a save without it); a thumbnail whose save another write still holds
-// stays in hand until that write keeps it (settle_held_companions).
+// save's mark, and its temporary name are synced before the save commits; the
+// save commits and keeps what it held (only at a number whose thumbnail kept
+// name is free too); then the thumbnail commits, holding when the save held,
+// and what it held goes beside the save it names wherever that save stands
+// (put there holding what stood there, which goes on the same way), or is
+// removed where that save stands nowhere (after a folder sync: a power cut
+// must not bring back a save without it); a thumbnail whose save another
+// write still holds stays in hand until that write keeps it
+// (settle_held_companions).
 //
 // 4. A copy ended after each step, and what the next start does
 //
@@ -125,20 +126,23 @@
 // where the same bytes stand at P or a kept name; a permanent data file is
 // left for the game's load to merge (it is dropped once the merged file
 // stands); anything else kept as changed, with its line; where no kept name
-// is free it stays, with its line. A held thumbnail goes beside its save as
-// a writer's would. Tokens of the last release's turns ("<P>.writing") and
-// their asides go, where they are this user's own regular files. The start's own steps are of the same kinds (moves that
-// never replace, removals of temporary names and of bytes that stand
-// elsewhere), each line before its step, so a start ended at any step
-// leaves what the next one settles the same way. It syncs the folder after
-// each file kept and at its end.
+// is free it stays, with its line. A held thumbnail goes beside its save as a
+// writer's would. Tokens of the last release's turns ("<P>.writing") and
+// their asides go, where they are this user's own regular files. The start's
+// own steps are of the same kinds (moves that never replace, removals of
+// temporary names and of bytes that stand elsewhere), each line before its
+// step, so a start ended at any step leaves what the next one settles the
+// same way. It syncs the folder after each file kept, before a thumbnail of
+// no save goes, and at its end.
 //
 // 5. What this assumes, and what it does not do
 //   - rename, renameat2, link and unlink each act on a name in one step (on
 //     NFS, on the server); fsync of a file makes its bytes durable, and
 //     fsync of its folder the names in it. At a power cut, bytes not synced
-//     are lost and so may be any change of a name since the last folder
-//     sync: no name ever leads to bytes that were not synced first.
+//     are lost, and so may be any change of a name since the last folder
+//     sync, but for one that a change which stayed rests on (a change of
+//     the same name or of the same file's names): no name ever leads to
+//     bytes that were not synced first.
 //   - A start settles only where it holds the save folder's lock, and then
 //     takes every leftover as its writer's last act, whatever its pid: a
 //     lock works for every copy of a folder or for none. Where one copy's
