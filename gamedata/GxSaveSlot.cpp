@@ -14,11 +14,8 @@
 #include "platform/system/safe_file.h"
 #include "tasks/GxSystemConfig.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <set>
 #include <vector>
 
 GxString GxSaveSlot::GameDataPath(const GxString& saveDir, s32 fileNumber) {
@@ -134,7 +131,8 @@ std::vector<psys::held_file> GxSaveSlot::RecoverLeftovers(const GxString& saveDi
     psys::folder_files files;
     files.names = {"userconf.dat", "permanent.dat", GxToNativePath(config.m_QuickSaveFileName)};
     for (s32 n = 1; n <= kFileCount; ++n) {
-        const std::string save = GxToNativePath(GameDataPath(GxString(), n)), thumb = GxToNativePath(ThumbnailPath(GxString(), n));
+        const std::string save = GxToNativePath(GameDataPath(GxString(), n));
+        const std::string thumb = GxToNativePath(ThumbnailPath(GxString(), n));
         files.names.insert(save);
         files.names.insert(thumb);
         files.pairs.push_back({thumb, save});
