@@ -1,6 +1,5 @@
 #include "gamedata/GxPersistFile.h"
 
-#include "base/GxFormat.h"
 #include "base/GxLog.h"
 #include "base/GxStringUtil.h"
 #include "io/GxContentBinaryReader.h"
