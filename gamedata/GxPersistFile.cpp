@@ -67,19 +67,6 @@ bool WriteBody(psys::safe_file& file, const GxString& path, bool binary, const c
     return true;
 }
 
-// Keeps a file a write held under path's kept names of the kind; the number
-// of the name it took, or 0 (its bytes stood already, or it could not be
-// kept: the notes say so).
-u32 KeepHeld(const psys::held_file& held, bool damaged, const GxChar* who, const GxString& beside) {
-    psys::keep_rule rule;
-    rule.why = damaged ? "damaged" : "changed";
-    rule.limit = damaged ? GxPersistFile::kMaxKeptFiles : GxPersistFile::kMaxChangedFiles;
-    // Only a changed save is kept beside its thumbnail: a damaged one's
-    // thumbnail is of no save that loads.
-    if (!damaged && !beside.empty()) rule.beside = GxToNativePath(beside);
-    return psys::keep_held(held, rule, GxPersistFile::Notes(who)).number;
-}
-
 } // namespace
 
 psys::settle_notes GxPersistFile::Notes(const GxChar* who) {
@@ -215,6 +202,16 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
         keepWhole = false;
         if (!again) return true;
     }
+}
+
+u32 GxPersistFile::KeepHeld(const psys::held_file& held, bool damaged, const GxChar* who, const GxString& beside) {
+    psys::keep_rule rule;
+    rule.why = damaged ? "damaged" : "changed";
+    rule.limit = damaged ? kMaxKeptFiles : kMaxChangedFiles;
+    // Only a changed save is kept beside its thumbnail: a damaged one's
+    // thumbnail is of no save that loads.
+    if (!damaged && !beside.empty()) rule.beside = GxToNativePath(beside);
+    return psys::keep_held(held, rule, Notes(who)).number;
 }
 
 GxString GxPersistFile::KeptFilePath(const GxString& path, u32 n, const GxChar* why) {

@@ -61,6 +61,11 @@ public:
     static constexpr u32 kMaxKeptFiles = 8;
     static constexpr u32 kMaxChangedFiles = 999;
     static GxString KeptFilePath(const GxString& path, u32 n, const GxChar* why = u"damaged");
+    // Keeps a file a write held under its kept names of the kind, with the
+    // lines of who (a changed save beside its thumbnail's of the same
+    // number); the number it took, or 0 (its bytes stood already, or it
+    // could not be kept: the lines say so).
+    static u32 KeepHeld(const psys::held_file& held, bool damaged, const GxChar* who, const GxString& beside = {});
     // The lines a write (under who) or a start says of what it holds, keeps,
     // puts back and removes.
     static psys::settle_notes Notes(const GxChar* who);

@@ -295,10 +295,7 @@ void GxUserDataPerman::MergeHeldAtStart(const GxString& path) {
             psys::drop_held(held[i]);
             continue;
         }
-        psys::keep_rule rule;
-        rule.why = results[i] == Result::Unreadable ? "damaged" : "changed";
-        rule.limit = results[i] == Result::Unreadable ? GxPersistFile::kMaxKeptFiles : GxPersistFile::kMaxChangedFiles;
-        psys::keep_held(held[i], rule, GxPersistFile::Notes(kWho));
+        GxPersistFile::KeepHeld(held[i], results[i] == Result::Unreadable, kWho);
     }
 }
 

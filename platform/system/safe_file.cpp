@@ -269,23 +269,26 @@ folder_state state_of(const std::string& folder) {
 
 // ---- moves in the folder's way ------------------------------------------------
 
-// Moves from to to unless something stands at to (EEXIST then): in one
-// step where the file system refuses to replace, by a link (which refuses
-// too) and the old name's removal where it links, else where a look finds
-// nothing (folders, which no file system links, always so but in the
-// exchange and move ways).
-int move_without_replacing(const std::string& from, const std::string& to, write_way way) {
+// Puts the file at from at to unless something stands at to (EEXIST then):
+// in one step where the file system refuses to replace, by a link (which
+// refuses too; from stays as a second name) where it links, else where a
+// look finds nothing (folders, which no file system links, always so but in
+// the exchange and move ways).
+int place_without_replacing(const std::string& from, const std::string& to, write_way way) {
     if (way == write_way::exchange || way == write_way::move) return move_refusing(from, to);
     if (way == write_way::link) {
         const int err = link_name(from, to);
-        if (err == 0) {
-            remove_name(from);
-            return 0;
-        }
         if (!cannot_link(err)) return err;
     }
     if (anything_at(to)) return EEXIST;
     return rename_name(from, to);
+}
+
+// The same, from going where it was linked.
+int move_without_replacing(const std::string& from, const std::string& to, write_way way) {
+    const int err = place_without_replacing(from, to, way);
+    if (err == 0 && way == write_way::link && anything_at(from)) remove_name(from);
+    return err;
 }
 
 // Puts the file at from (a held name of final's) at to, holding what stood
@@ -619,18 +622,6 @@ bool safe_file::prepare(bool name_too) {
     return true;
 }
 
-// Puts the temporary file at the name where nothing stands there: 0, EEXIST,
-// or why not. A link leaves the temporary name as a second name.
-int safe_file::place_new(write_way way) {
-    if (way == write_way::exchange || way == write_way::move) return move_refusing(temp_, path_);
-    if (way == write_way::link) {
-        const int err = link_name(temp_, path_);
-        if (!cannot_link(err)) return err;
-    }
-    if (anything_at(path_)) return EEXIST;
-    return rename_name(temp_, path_);
-}
-
 // The new file stands at its name (a test hears so at once, before the
 // temporary name, a second name of it by now, goes).
 bool safe_file::placed() {
@@ -647,7 +638,8 @@ bool safe_file::place(bool hold) {
         // what stands. One that would, where nothing stood and nothing
         // stands, is placed where nothing stands still, so that a file
         // another program puts there meanwhile is held, not replaced.
-        const int err = !hold_ || anything_at(path_) ? rename_name(temp_, path_) : place_new(way);
+        const int err = !hold_ || anything_at(path_) ? rename_name(temp_, path_)
+                                                     : place_without_replacing(temp_, path_, way);
         if (err == 0) return placed();
         if (err != EEXIST) {
             fail("rename", err);
@@ -704,7 +696,7 @@ bool safe_file::place(bool hold) {
         err = rename_name(path_, taken);
         if (err == 0) hold_taken(taken);
         else if (err != ENOENT) break;
-        err = place_new(way);
+        err = place_without_replacing(temp_, path_, way);
         if (err == 0) return placed();
         if (err != EEXIST) break;
     }
@@ -920,10 +912,11 @@ std::vector<held_file> settle_folder(const std::string& folder, const folder_fil
         const int err = remove_name(path);
         if (err != 0 && err != ENOENT) said(settle_note::kind::failed, path, {}, std::strerror(err));
     };
-    std::map<std::string, std::string> main_of;
-    for (const auto& [companion, main] : files.pairs) main_of[companion] = main;
-    std::map<std::string, std::string> companion_of;
-    for (const auto& [companion, main] : files.pairs) companion_of[main] = companion;
+    std::map<std::string, std::string> main_of, companion_of;
+    for (const auto& [companion, main] : files.pairs) {
+        main_of[companion] = main;
+        companion_of[main] = companion;
+    }
     const auto pair_of = [&](const std::string& companion) {
         return file_pair{in_folder(folder, main_of[companion]), in_folder(folder, companion), files.mark_of};
     };

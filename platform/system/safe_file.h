@@ -282,7 +282,6 @@ private:
     friend struct safe_file_stream;
     void fail(const char* step, int err);
     bool place(bool hold);
-    int place_new(write_way way);
     bool placed();
 
     FILE* file_ = nullptr;
