@@ -5,6 +5,7 @@
 #include "GameDataFixture.h"
 
 #include "gamedata/GxSaveSlot.h"
+#include "graphics/GxPNG.h"
 #include "gamedata/GxUserData.h"
 #include "gamedata/GxUserDataHost.h"
 #include "gamedata/GxUserDataPerman.h"
@@ -14,6 +15,7 @@
 #include "tasks/GxTaskFolder.h"
 #include "tools/builders/MoaScriptBuilder.h"
 
+#include <cstring>
 #include <map>
 #include <sstream>
 
@@ -240,5 +242,16 @@ protected:
     std::map<GxString, StoredTask*> tasks_;
     std::vector<StoredTask*> buttons_;
 };
+
+// A thumbnail's picture in a copy's own colour, and the first pixel of a
+// PNG's bytes (0 where they do not decode): whose thumbnail stands.
+inline std::vector<u32> Picture(int copy) { return std::vector<u32>(128 * 96, 0xFF000000u | u32(copy) * 0x00303030u); }
+inline u32 FirstPixel(const std::vector<unsigned char>& png) {
+    u32 w = 0, h = 0, first = 0;
+    u8* p = GxDecodePNG(png.data(), u32(png.size()), &w, &h);
+    if (p) std::memcpy(&first, p, 4);
+    GxFreeDecodedPNG(p);
+    return first;
+}
 
 } // namespace gdtest

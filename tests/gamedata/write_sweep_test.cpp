@@ -14,7 +14,6 @@
 
 #include "base/GxLog.h"
 #include "gamedata/GxPersistFile.h"
-#include "graphics/GxPNG.h"
 #include "platform/system/file_system.h"
 #include "platform/system/safe_file.h"
 
@@ -37,10 +36,12 @@ namespace fs = std::filesystem;
 using FileBytes = std::vector<unsigned char>;
 using psys::write_way;
 
-constexpr write_way kWays[] = {write_way::exchange, write_way::link, write_way::move, write_way::look};
+const std::vector<write_way> kWays = {write_way::exchange, write_way::link, write_way::move, write_way::look};
+// Where copies without a lock write: a folder of the look way has them fail.
+const std::vector<write_way> kWaysOfTwo = {write_way::exchange, write_way::link, write_way::move};
 
-// A thumbnail's picture: the copy's own colour.
-std::vector<u32> Picture(int copy) { return std::vector<u32>(128 * 96, 0xFF000000u | u32(copy) * 0x00303030u); }
+using gdtest::FirstPixel;
+using gdtest::Picture;
 
 bool Is(const char* step, const char* name) { return std::strcmp(step, name) == 0; }
 
@@ -446,12 +447,7 @@ protected:
             ASSERT_TRUE(game_.ReadGameDataHeader(SavePath(name), &header)) << name;
             const std::string beside = thumb + name.substr(file.size());
             ASSERT_TRUE(standing.count(beside)) << name << " has no thumbnail " << beside;
-            u32 w = 0, h = 0;
-            u8* p = GxDecodePNG(standing[beside].data(), u32(standing[beside].size()), &w, &h);
-            ASSERT_NE(p, nullptr) << beside;
-            u32 first = 0;
-            std::memcpy(&first, p, 4);
-            GxFreeDecodedPNG(p);
+            const u32 first = FirstPixel(standing[beside]);
             const int copy = std::stoi(GxToUtf8(header.m_GameDataTitle).substr(5));
             EXPECT_EQ(first, Picture(copy)[0]) << beside << " beside " << name << " (copy " << copy << ")";
         }
@@ -460,9 +456,6 @@ protected:
                 EXPECT_TRUE(standing.count(file + name.substr(thumb.size()))) << name << " beside no save";
             }
     }
-
-    // The folder as it stands, to be made again.
-    PowerLog::Listing Snapshot(PowerLog& log) { return log.Look(); }
 
     // One case. X (a copy numbered cut) and, where two, Y (the other copy),
     // having seen the file as it stood, write it: X is held before its step j
@@ -479,7 +472,7 @@ protected:
     struct Outcome {
         std::vector<std::string> x, y, start;
         int firstCommit = 0;
-        bool xEnded = false, yEnded = false;
+        bool xEnded = false;
         FileBytes old, xCommitted;
         std::string startErrors;
         int cases = 0;
@@ -508,7 +501,7 @@ protected:
         if (kind.save(hx)) x.returnedAt = g_Sweep.steps;
         if (x.meanwhile) std::exchange(x.meanwhile, nullptr)();
         g_Sweep.current = nullptr;
-        Outcome out{x.stepNames, y.stepNames, {}, x.commits.empty() ? 0 : x.commits.front().ownSteps, x.ended, y.ended,
+        Outcome out{x.stepNames, y.stepNames, {}, x.commits.empty() ? 0 : x.commits.front().ownSteps, x.ended,
                     old, x.commits.empty() ? FileBytes() : x.commits.front().bytes, {}, 0};
         // Copies that both finish leave nothing for a start: there may be
         // none (no copy holds the lock).
@@ -600,9 +593,9 @@ protected:
 
     // Two copies ended in every pair of their steps (Scope), for every
     // meeting of their writes.
-    int TwoCopiesEnded(const Scope& scope, const std::vector<write_way>& ways) {
+    int TwoCopiesEnded(const Scope& scope) {
         int cases = 0;
-        ForEach(ways, [&](const Kind& kind, write_way way, bool before, const std::string& where) {
+        ForEach(kWaysOfTwo, [&](const Kind& kind, write_way way, bool before, const std::string& where) {
             for (const int cut : {1, 2}) {
                 if (cut == 2 && !scope.bothOrders) break;
                 const Outcome alone = Run(kind, way, before, cut, {.check = false});
@@ -629,9 +622,9 @@ protected:
     // name, Y whole after it) settled by a start ended before each of its
     // steps that changes a name, or cut off by a power loss before each of
     // its steps, then by another.
-    int StartsEnded(const std::vector<write_way>& ways) {
+    int StartsEnded() {
         int cases = 0;
-        ForEach(ways, [&](const Kind& kind, write_way way, bool before, const std::string& where) {
+        ForEach(kWaysOfTwo, [&](const Kind& kind, write_way way, bool before, const std::string& where) {
             const Outcome alone = Run(kind, way, before, 1, {.check = false});
             for (const int i : EndsOf(alone.x, 1, false)) {
                 SCOPED_TRACE(where + ": copy 1 ended before step " + std::to_string(i) + ", the other after it");
@@ -654,7 +647,7 @@ protected:
     // in error.log.
     int LoneCopiesEnded() {
         int cases = 0;
-        ForEach({std::begin(kWays), std::end(kWays)}, [&](const Kind& kind, write_way way, bool before, const std::string& where) {
+        ForEach(kWays, [&](const Kind& kind, write_way way, bool before, const std::string& where) {
             for (int i = 1;; ++i) {
                 SCOPED_TRACE(where + ": ended before step " + std::to_string(i));
                 const Outcome out = Run(kind, way, before, 1, {.i = i, .two = false, .locked = true});
@@ -674,9 +667,9 @@ protected:
     // A power cut before each step of the writes (a copy that holds the
     // lock, alone; or two without it, Y's write before X's steps as
     // Meetings says) and of the start after them.
-    int PowerCuts(const std::vector<write_way>& ways, bool everyMeeting) {
+    int PowerCuts(bool everyMeeting) {
         int cases = 0;
-        ForEach(ways, [&](const Kind& kind, write_way way, bool before, const std::string& where) {
+        ForEach(kWays, [&](const Kind& kind, write_way way, bool before, const std::string& where) {
             {
                 SCOPED_TRACE(where + ", alone, locked");
                 cases += Run(kind, way, before, 1, {.two = false, .locked = true, .power = true}).cases;
@@ -699,6 +692,16 @@ protected:
         return cases;
     }
 
+    // Plays the game's script, runs the sweep and says how many cases it ran
+    // and in how long.
+    void Timed(const std::function<int()>& sweep) {
+        Play();
+        const auto t0 = std::chrono::steady_clock::now();
+        const int cases = sweep();
+        std::printf("%d cases in %.1f s\n", cases,
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    }
+
     CopyLines lines_;
     GxString saveDir_;
     std::string native_;
@@ -713,11 +716,7 @@ protected:
 // of writing but the look way (where copies without a lock do not write:
 // below).
 TEST_F(WriteSweep, NothingACopyFinishedIsLostWhereverTwoCopiesAreEnded) {
-    Play();
-    const auto t0 = std::chrono::steady_clock::now();
-    const int cases = TwoCopiesEnded({false, false, !kSanitized}, {write_way::exchange, write_way::link, write_way::move});
-    std::printf("%d cases in %.1f s\n", cases,
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    Timed([&] { return TwoCopiesEnded({false, false, !kSanitized}); });
     // In a folder of the look way a copy without the lock does not write:
     // its write fails, says so, and what stood stays.
     for (const Kind& kind : Kinds())
@@ -743,27 +742,15 @@ TEST_F(WriteSweep, NothingACopyFinishedIsLostWhereverTwoCopiesAreEnded) {
 // A copy that holds the lock, ended before any step of its write, in each
 // way of writing: nothing is kept, nothing said.
 TEST_F(WriteSweep, ALoneCopyEndedAnywhereLeavesNothingKeptAndNoLine) {
-    Play();
-    const auto t0 = std::chrono::steady_clock::now();
-    const int cases = LoneCopiesEnded();
-    std::printf("%d cases in %.1f s\n", cases,
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    Timed([&] { return LoneCopiesEnded(); });
 }
 
 TEST_F(WriteSweep, AStartEndedAnywhereIsFinishedByTheNext) {
-    Play();
-    const auto t0 = std::chrono::steady_clock::now();
-    const int cases = StartsEnded({write_way::exchange, write_way::link, write_way::move});
-    std::printf("%d cases in %.1f s\n", cases,
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    Timed([&] { return StartsEnded(); });
 }
 
 TEST_F(WriteSweep, WhatAWriteReturnedSurvivesAPowerCut) {
-    Play();
-    const auto t0 = std::chrono::steady_clock::now();
-    const int cases = PowerCuts({write_way::exchange, write_way::link, write_way::move, write_way::look}, false);
-    std::printf("%d cases in %.1f s\n", cases,
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    Timed([&] { return PowerCuts(false); });
 }
 
 // The whole sweep, which the test command leaves out (ctest -L whole runs
@@ -771,17 +758,11 @@ TEST_F(WriteSweep, WhatAWriteReturnedSurvivesAPowerCut) {
 // X's that changes a name, a power cut before every step of each of those
 // meetings.
 TEST_F(WriteSweep, WholeTwoCopiesEnded) {
-    Play();
-    const auto t0 = std::chrono::steady_clock::now();
-    const int cases = TwoCopiesEnded({true, true}, {write_way::exchange, write_way::link, write_way::move});
-    std::printf("%d cases in %.1f s\n", cases, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    Timed([&] { return TwoCopiesEnded({true, true}); });
 }
 
 TEST_F(WriteSweep, WholePowerCuts) {
-    Play();
-    const auto t0 = std::chrono::steady_clock::now();
-    const int cases = PowerCuts({write_way::exchange, write_way::link, write_way::move, write_way::look}, true);
-    std::printf("%d cases in %.1f s\n", cases, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    Timed([&] { return PowerCuts(true); });
 }
 
 } // namespace

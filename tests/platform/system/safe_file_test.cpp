@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -135,23 +136,21 @@ TEST(KeptFiles, AHeldFileIsKeptOnceUnderTheFirstFreeNumber) {
         EXPECT_EQ(result.number, row.number);
         // Kept at that name, said just before; or gone, said; or left where
         // it is held, said.
+        const std::map<outcome, psys::settle_note::kind> said = {
+            {outcome::kept, psys::settle_note::kind::keeping},
+            {outcome::same_bytes, psys::settle_note::kind::same_bytes},
+            {outcome::no_name, psys::settle_note::kind::no_name},
+            {outcome::beyond_limit, psys::settle_note::kind::beyond_limit}};
         ASSERT_FALSE(notes.empty());
+        EXPECT_EQ(notes.back().what, said.at(row.expected));
+        EXPECT_EQ(fs::exists(heldPath), row.expected == outcome::no_name);
         if (row.expected == outcome::kept) {
             EXPECT_EQ(result.name, psys::kept_name(final, row.number, r.why));
             EXPECT_EQ(qtest::ReadBytes(result.name), row.held);
-            EXPECT_EQ(notes.back().what, psys::settle_note::kind::keeping);
             EXPECT_EQ(notes.back().target, result.name);
         }
-        EXPECT_EQ(fs::exists(heldPath), row.expected == outcome::no_name);
         if (row.expected == outcome::same_bytes) {
-            EXPECT_EQ(notes.back().what, psys::settle_note::kind::same_bytes);
             EXPECT_EQ(notes.back().target, row.keptSame ? psys::kept_name(final, row.keptSame, r.why) : final);
-        }
-        if (row.expected == outcome::no_name) {
-            EXPECT_EQ(notes.back().what, psys::settle_note::kind::no_name);
-        }
-        if (row.expected == outcome::beyond_limit) {
-            EXPECT_EQ(notes.back().what, psys::settle_note::kind::beyond_limit);
         }
     }
 }
