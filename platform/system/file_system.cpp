@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -123,6 +125,44 @@ bool give_folder_reach(int fd, const std::string& folder, bool narrow_only) {
 }
 
 bool give_folder_writers_reach(int fd, const std::string& folder) { return give_reach(fd, folder, false, false); }
+
+namespace {
+
+// Whether the user uid is a member of the group gid, as its primary group or
+// as one of the groups the system lists it in.
+bool member_of(uid_t uid, gid_t gid) {
+    struct passwd pw {}, *found = nullptr;
+    char buffer[4096];
+    if (::getpwuid_r(uid, &pw, buffer, sizeof buffer, &found) != 0 || !found) return false;
+    if (pw.pw_gid == gid) return true;
+    int n = 64;
+    std::vector<gid_t> groups(static_cast<size_t>(n));
+    if (::getgrouplist(pw.pw_name, pw.pw_gid, groups.data(), &n) < 0) {
+        groups.resize(size_t(n));
+        if (::getgrouplist(pw.pw_name, pw.pw_gid, groups.data(), &n) < 0) return false;
+    }
+    for (int i = 0; i < n; ++i)
+        if (groups[size_t(i)] == gid) return true;
+    return false;
+}
+
+} // namespace
+
+unsigned player_of_folder(const std::string& folder) {
+    struct stat dir {};
+    if (::geteuid() == 0 && ::stat(folder.empty() ? "." : folder.c_str(), &dir) == 0) return dir.st_uid;
+    return ::geteuid();
+}
+
+file_owner owner_in_folder(const std::string& folder, unsigned uid) {
+    if (uid == ::geteuid()) return file_owner::player;
+    struct stat dir {};
+    if (::stat(folder.empty() ? "." : folder.c_str(), &dir) != 0) return file_owner::other;
+    if (::geteuid() == 0 && uid == dir.st_uid) return file_owner::player;
+    if (uid == dir.st_uid) return (dir.st_mode & S_IWUSR) ? file_owner::sharer : file_owner::other;
+    if ((dir.st_mode & S_IWGRP) && member_of(uid, dir.st_gid)) return file_owner::sharer;
+    return file_owner::other;
+}
 
 bool anything_at(const std::string& path) {
     struct stat st;

@@ -64,6 +64,19 @@ bool give_folder_reach(int fd, const std::string& folder, bool narrow_only = fal
 // into the folder, a sticky one too (on NFS only a descriptor open for
 // writing takes a lock), and narrowed as well as widened to that.
 bool give_folder_writers_reach(int fd, const std::string& folder);
+// Whose a file standing in a folder is, as the game's files go: the
+// player's (this user's; for a copy run as root, also the folder owner's,
+// for whom it writes), a sharer's (a user the folder lets write as its
+// owner, as a member of its group or through its access list), or another
+// user's (one who may make files there only as one of the others, as in a
+// folder with the sticky bit open to all, or root's in a folder of the
+// player's). Only the player's and the sharers' files are read, merged,
+// kept or settled as the player's.
+enum class file_owner { player, sharer, other };
+file_owner owner_in_folder(const std::string& folder, unsigned uid);
+// The user whose files a copy writes in the folder: this user, or, run as
+// root, the folder's owner.
+unsigned player_of_folder(const std::string& folder);
 // Makes a write past the process's file-size limit fail with EFBIG, as a
 // write to a full disk fails, instead of ending the process (SIGXFSZ). For
 // the start of the process, before anything is written.
