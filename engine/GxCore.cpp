@@ -19,6 +19,7 @@
 #include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskManage.h"
 #include "game/GxGameModule.h"
+#include "game/SeqSystem.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxGraphicsTypes.h"
 #include "media/movie/GxMovie.h"
@@ -242,6 +243,13 @@ bool GxCore::Initialize() {
     GxSetDebugListener(GxDebugConsoleOutputEx::GetInstance());
     m_GameStarted = true;
     GxGameInitialize(this);
+    // Without a sound device the game plays on silent; the player hears
+    // nothing and is told why once, on the screen and in error.log.
+    const std::string noSound = paudio::output_device::instance().open_failure();
+    if (!noSound.empty()) {
+        GxWriteErrorLog(u"GxCore/サウンドデバイスを開けませんでした(%s)\n", GxFromUtf8(noSound));
+        GxAddSystemNotice(u"サウンドデバイスを開けないため、音声なしで動作しています", GxString(), 0, 0xFFFFFFFF);
+    }
 
     m_Started = true;
     return true;

@@ -36,6 +36,7 @@ mixer* output_device::acquire() {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_users++ == 0) {
         m_mixer = std::make_unique<mixer>();
+        m_open_failure.clear();
         if (m_mode == output_mode::automatic) open_sdl();
         m_clock_base_us = psys::now_us();
         m_clock_frames = 0;
@@ -60,8 +61,16 @@ bool output_device::is_null() {
     return m_sdl_device == 0;
 }
 
+std::string output_device::open_failure() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_open_failure;
+}
+
 bool output_device::open_sdl() {
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+        m_open_failure = *SDL_GetError() ? SDL_GetError() : "no audio driver";
+        return false;
+    }
     m_sdl_audio = true;
     const char* driver = SDL_GetCurrentAudioDriver();
     if (driver && std::strcmp(driver, "dummy") == 0) {
@@ -78,6 +87,7 @@ bool output_device::open_sdl() {
     // No changes allowed: SDL converts to whatever the device takes.
     m_sdl_device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (m_sdl_device == 0) {
+        m_open_failure = std::string(driver ? driver : "?") + ": " + SDL_GetError();
         close_sdl();
         return false;
     }

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace paudio {
@@ -41,6 +42,9 @@ public:
     void release();
     bool is_open();
     bool is_null();
+    // Why the last first acquire found no sound device: "" where one opened,
+    // where the dummy driver was asked for (a headless run) or in manual mode.
+    std::string open_failure();
     // The null output: renders frames (interleaved stereo into out when not
     // null). Does nothing on SDL output.
     void pump(uint32_t frames, float* out = nullptr);
@@ -58,6 +62,7 @@ private:
     int m_users = 0;
     std::unique_ptr<mixer> m_mixer;
     uint32_t m_sdl_device = 0;
+    std::string m_open_failure;
     bool m_sdl_audio = false;
     uint64_t m_clock_base_us = 0;
     uint64_t m_clock_frames = 0;
