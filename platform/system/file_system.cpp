@@ -159,6 +159,9 @@ file_owner owner_in_folder(const std::string& folder, unsigned uid) {
     struct stat dir {};
     if (::stat(folder.empty() ? "." : folder.c_str(), &dir) != 0) return file_owner::other;
     if (::geteuid() == 0 && uid == dir.st_uid) return file_owner::player;
+    // The sticky bit keeps each user's files that user's own: no one there
+    // shares files, and no file another made could be taken aside.
+    if (dir.st_mode & S_ISVTX) return file_owner::other;
     if (uid == dir.st_uid) return (dir.st_mode & S_IWUSR) ? file_owner::sharer : file_owner::other;
     if ((dir.st_mode & S_IWGRP) && member_of(uid, dir.st_gid)) return file_owner::sharer;
     return file_owner::other;

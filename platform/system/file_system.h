@@ -67,10 +67,10 @@ bool give_folder_writers_reach(int fd, const std::string& folder);
 // Whose a file standing in a folder is, as the game's files go: the
 // player's (this user's; for a copy run as root, also the folder owner's,
 // for whom it writes), a sharer's (a user the folder lets write as its
-// owner, as a member of its group or through its access list), or another
-// user's (one who may make files there only as one of the others, as in a
-// folder with the sticky bit open to all, or root's in a folder of the
-// player's). Only the player's and the sharers' files are read, merged,
+// owner, as a member of its group or through its access list, in a folder
+// without the sticky bit), or another user's (anyone else: one who may make
+// files there only as one of the others, any other user in a folder with
+// the sticky bit, root in a folder of the player's). Only the player's and the sharers' files are read, merged,
 // kept or settled as the player's.
 enum class file_owner { player, sharer, other };
 file_owner owner_in_folder(const std::string& folder, unsigned uid);
