@@ -188,7 +188,9 @@ bool GxCore::Initialize() {
     if (!m_SaveDir.empty()) {
         std::string way;
         psys::folder_way(GxToNativePath(m_SaveDir), &way);
-        GxWriteDebugLog(u"GxCore/セーブフォルダへの書き込み方法(%s:%s)\n", m_SaveDir, GxFromUtf8(way));
+        // The folder as the player names it, without the closing '/'.
+        GxWriteDebugLog(u"GxCore/セーブフォルダへの書き込み方法(%s:%s)\n", m_SaveDir.substr(0, m_SaveDir.size() - 1),
+                        GxFromUtf8(way));
         psys::set_folder_locked(GxToNativePath(m_SaveDir), m_SaveFolderLock.held());
         if (m_SaveFolderLock.held()) heldPermanent = GxSaveSlot::RecoverLeftovers(m_SaveDir, *m_SystemConfig);
     }

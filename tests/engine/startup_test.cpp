@@ -269,7 +269,7 @@ TEST_F(Startup, LogsOfTheLastRunAreClearedAsConfigured) {
         // The save folder's way of writing is this run's first debug line.
         EXPECT_EQ(qtest::ReadText(save / "debug.log").starts_with("OLD"), c.errorAndDebugKept);
         if (!c.errorAndDebugKept) {
-            EXPECT_NE(ReadUtf16File(save / "debug.log").find("GxCore/セーブフォルダへの書き込み方法(" + save.string() + "/:"),
+            EXPECT_NE(ReadUtf16File(save / "debug.log").find("GxCore/セーブフォルダへの書き込み方法(" + save.string() + ":"),
                       std::string::npos)
                 << ReadUtf16File(save / "debug.log");
         }
