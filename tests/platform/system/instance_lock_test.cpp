@@ -327,6 +327,7 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
         uid_t player = 0;                             // another user than root runs the row
         std::vector<gid_t> playersGroups{};           // further groups of that user
         uid_t owner = 0;                              // the folder's owner; the lock file's where made
+        bool reachesWriters = true;                   // the lock file, as it ends, opens for every writer
     };
     // The player's lock file from an earlier start, of that mode.
     const auto earlier = [](mode_t mode, uid_t uid, gid_t gid) {
@@ -349,13 +350,14 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
          fs::perms(02770), earlier(0600, 0, root), 0660, shared},
         {"the player's file open to all, the folder since closed to others", fs::perms(0755),
          earlier(0666, 0, root), 0600},
-        {"another user's file", fs::perms(0777), earlier(0640, 65533, 65533), 0640, kFolders, 65533},
+        {"another user's file", fs::perms(0777), earlier(0640, 65533, 65533), 0640, kFolders, 65533, 0, {}, 0,
+         false},
         // Root's copy gives it to the folder's owner, whose copies could not
         // open a file of root's.
         {"a folder of another user's, the player root", fs::perms(0755), nullptr, 0600, kFolders, kFolders, 0, {},
          65534},
         {"a folder of a group the player is not in, that group may write", fs::perms(0775), nullptr, 0600, shared,
-         65534, 65534, {}, 65534},
+         65534, 65534, {}, 65534, false},
         {"a folder of a group the player is not in, that group and the others may write", fs::perms(0777), nullptr,
          0666, shared, 65534, 65534, {}, 65534},
         {"the player's file from when the folder was its alone, the folder since shared with a group it is in",
@@ -384,7 +386,9 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
         const uid_t planter = row.plant ? OwnerOf(file) : 0;
         ASSERT_EQ(chown(folder.c_str(), row.owner, row.folderGroup), 0);
         fs::permissions(folder, row.folder);
-        const std::string failure = row.mode ? "" : file.string() + ": not a regular file";
+        const std::string failure = !row.mode            ? file.string() + ": not a regular file"
+                                    : row.reachesWriters ? ""
+                                                         : file.string() + ": not open to every user who may write into the folder";
         // 0 where the lock is held as it should be and a second copy is
         // refused all the same (by the folder or the file).
         const int result = AsUser(
@@ -448,7 +452,9 @@ TEST_F(InstanceLock, AnotherUserIsRefusedOnlyWhereItMayWriteIntoTheFolder) {
          65534, {foldersGroup}, Hold::Exclusive},
         {"a folder its access list lets it only read, locked by it", fs::perms(0770), 0, 2, foldersGroup, 65534, {},
          Hold::Exclusive, true},
-        {"a folder it may write into and list, locked by it", fs::perms(0777), 0, 0, gid_t(-1), 65534, {},
+        // The file reaches every writer: a bare lock on the folder, even a
+        // writer's, stops no copy that holds the file.
+        {"a folder it may write into and list, locked by it", fs::perms(0777), 0, 10, gid_t(-1), 65534, {},
          Hold::Exclusive},
         {"a folder it may not enter", fs::perms(0700), 0, 2},
         {"a folder its group may write, the other a member of that group", fs::perms(0775), 0, 10, foldersGroup,
