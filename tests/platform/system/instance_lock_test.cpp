@@ -610,6 +610,18 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
              ASSERT_EQ(kept.back()->step(), 'y');
          },
          "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
+        // Where the lock file does not yet reach every writer (the player's
+        // from before the folder was shared), the folder decides alone.
+        {"0755 shared as 2770, a reader locking it through the descriptor it opened before",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             StartCopy(f, kPlayer).reset();
+             kept.push_back(Kept(f, kListed));
+             ASSERT_EQ(chown(f.c_str(), uid_t(-1), kGroup), 0);
+             ASSERT_EQ(chmod(f.c_str(), 02770), 0);
+             ASSERT_EQ(kept.back()->step(), 'y');
+         },
+         "P:x D:b E:- R:b game:ww- lock:ww- then:x"},
         // Readers by the read bits: a 0744 folder can be opened, not searched.
         {"0744, a reader locking it",
          [&](const fs::path& f) {
