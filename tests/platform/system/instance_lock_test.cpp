@@ -630,6 +630,14 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
          },
          "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
         {"1777", [&](const fs::path& f) { MakeFolder(f, 01777); }, "P:x D:b E:b R:b game:wrr lock:www then:x"},
+        // A bare lock on the folder, even a writer's, is no copy where every
+        // copy would hold the file this one holds.
+        {"0777, a writer locking it",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0777);
+             kept.push_back(Held(f, kMember));
+         },
+         "P:x D:b E:b R:b game:www lock:www then:x"},
         {"1770 of the group", [&](const fs::path& f) { MakeFolder(f, 01770, kGroup); },
          "P:x D:b E:- R:b game:wr- lock:ww- then:x"},
         // Those who may write but not list see the first copy through the
