@@ -270,7 +270,10 @@ TEST(FileSystem, ALogWritesOnlyIntoTheGamesOwnFile) {
             ASSERT_EQ(chmod(log.c_str(), 0666), 0);
             break;
         case OthersLink: fs::create_symlink(elsewhere, log); break;
-        case RootsLog: qtest::WriteText(log, "roots"); break;
+        case RootsLog:
+            qtest::WriteText(log, "roots");
+            ASSERT_EQ(chmod(log.c_str(), 0600), 0);
+            break;
         case OthersFifo:
             ASSERT_EQ(mkfifo(log.c_str(), 0), 0);
             ASSERT_EQ(chmod(log.c_str(), 0666), 0);
