@@ -140,6 +140,13 @@ bool credentials_of_process(long pid, credentials* out) {
     return user && group;
 }
 
+// Whether a process counts as a copy that may write into the folder: one
+// that may make files there, or the folder's owner, who may make it
+// writable again at will (a save folder the player made read-only).
+bool writes_into(const access_rules& folder, const credentials& who) {
+    return who.uid == folder.owner || may_write_into(folder, who);
+}
+
 enum class holders { writers, non_writers, none_seen };
 
 // Who holds a flock on the file or folder fd is open on, as /proc/locks and
@@ -166,7 +173,7 @@ holders holders_of(int fd, const access_rules& folder) {
             continue;
         if (std::strcmp(kind, "FLOCK") != 0 || makedev(major, minor) != st.st_dev || inode != st.st_ino) continue;
         credentials who;
-        found = credentials_of_process(pid, &who) && !may_write_into(folder, who) ? holders::non_writers
+        found = credentials_of_process(pid, &who) && !writes_into(folder, who) ? holders::non_writers
                                                                                  : holders::writers;
     }
     std::fclose(locks);
@@ -394,7 +401,7 @@ bool instance_lock::acquire_folder(const std::string& path) {
     // keeps there, and no copy takes its locks as a copy's: it takes none,
     // so that it holds nothing a copy that may write would want, and is
     // refused by none.
-    if (rules.known && !may_write_into(rules, this_process())) {
+    if (rules.known && !writes_into(rules, this_process())) {
         if (folder_fd >= 0) ::close(folder_fd);
         failure_ = folder + ": " + kNotWriter;
         return false;
@@ -448,7 +455,7 @@ bool instance_lock::acquire_folder(const std::string& path) {
     // that no descriptor opened before can hold the lock once this copy is
     // gone. Narrowed first, where the rename cannot be made.
     if (file_state == taken::held && players_file(file_fd, rules)) give_lock_file_reach(file_fd, folder);
-    if (file_state == taken::ignored || (file_state == taken::held && fit.wider)) {
+    if (file_state == taken::ignored || (file_state == taken::held && rules.known && fit.wider)) {
         bool busy = false;
         std::string why;
         const int fresh = replace_lock_file(file_fd, file_state == taken::held, file_path, folder, rules, &busy, &why);
