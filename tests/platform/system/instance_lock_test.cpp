@@ -392,7 +392,8 @@ TEST_F(InstanceLock, OnlyARunningHolderOfTheUsersOwnFileRefusesAStart) {
 // plain file of one name (a link to another file, a FIFO, a folder) is never
 // opened for writing, changed or locked: the folder's lock is held alone, and
 // the failure says why the file was not; a file of another user's is used as
-// it stands.
+// it stands. Where the file does not open for every writer, the folder's
+// lock, which they all may list, holds for it, and the failure says so.
 TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothingElse) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to be the players and groups of its rows";
     fs::permissions(dir_.path(), fs::perms(0711));
