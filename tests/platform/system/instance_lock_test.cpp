@@ -603,6 +603,17 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
              kept.push_back(Held(f / lockName, kMember));
          },
          "P:b D:- E:- R:b game:--- lock:www then:b"},
+        // It is about to put its own file at the name: a copy that takes the
+        // lock file meanwhile waits for it a moment, then is refused.
+        {"the player's lock file, a copy of the player's holding its next name",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             earlierLockFile(f, 0600);
+             qtest::WriteText(nextName(f), "");
+             ASSERT_EQ(chown(nextName(f).c_str(), kPlayer.uid, kPlayer.gid), 0);
+             kept.push_back(Held(nextName(f), kPlayer));
+         },
+         "P:b D:- E:- R:b game:--- lock:w-- then:b"},
         {"0755 closed to 0700, a reader locking it through the descriptor it opened before",
          [&](const fs::path& f) {
              MakeFolder(f, 0755);
