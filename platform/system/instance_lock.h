@@ -25,26 +25,28 @@ public:
     // The same for the folder at path: the file kFolderLockName in it, and
     // the folder itself, which copies that cannot use the file (one planted
     // at its name, one the file does not reach) see. A lock is taken as a
-    // running copy only where its holder may write into the folder, or
-    // cannot be seen (another machine, another pid namespace, /proc hidden):
-    // one held by a user who may only read the folder, or through a
+    // running copy only where its holder may write into the folder (or owns
+    // it), or cannot be seen (another machine, another pid namespace, /proc
+    // hidden): one held by a user who may only read the folder, or through a
     // descriptor opened before the player narrowed the folder or the file,
-    // refuses no start. Busy where such a copy holds the file, or holds the
+    // refuses no start. A copy of such a user takes no lock and is refused
+    // by none. Busy where a copy that may write holds the file, or holds the
     // folder and this copy holds no file that every copy that may write
     // into the folder can open (that copy would hold it). A refused copy
     // changes nothing that stood. The lock file is made by the first copy
-    // with the folder's group and the writers' reach (give_folder_writers_
-    // reach): read and written by its owner and by whoever else may write
-    // into the folder, by its mode or its access list, and by no one else;
-    // as root, it is the folder owner's. A lock file of the player's takes
-    // that reach again once this copy holds it. One held only by users who
-    // may not write into the folder, or one that reached further than the
-    // writers (an earlier release's 0666, a group's after the folder was
-    // narrowed), is replaced by a fresh one once this copy may, one copy at
-    // a time (see next_name in the source), so that no descriptor opened
-    // before can hold the lock once this copy has gone. A file standing
-    // there that is not a regular file with one name (a link, a FIFO, a hard
-    // link to another file) is never locked or changed.
+    // with the folder's group and the writers' reach
+    // (give_folder_writers_reach): read and written by its owner and by
+    // whoever else may write into the folder, by its mode or its access
+    // list, and by no one else; as root, it is the folder owner's. A lock
+    // file of the player's takes that reach again once this copy holds it.
+    // One held only by users who may not write into the folder, or one that
+    // reached further than the writers (an earlier release's 0666, a
+    // group's after the folder was narrowed), is replaced by a fresh one
+    // once this copy may, one copy at a time (see next_name in the source),
+    // so that no descriptor opened before can hold the lock once this copy
+    // has gone. A file standing there that is not a regular file with one
+    // name (a link, a FIFO, a hard link to another file) is never locked or
+    // changed.
     // True where this copy holds a lock that every copy that may write into
     // the folder sees (exclusive() is then true): the file, where it reaches
     // them all, or the folder, where they all may list it; failure() then
