@@ -603,6 +603,14 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
              kept.push_back(Held(f / lockName, kMember));
          },
          "P:b D:- E:- R:b game:--- lock:www then:b"},
+        {"the player's lock file, with the next name a copy ended while it replaced left",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             earlierLockFile(f, 0600);
+             qtest::WriteText(nextName(f), "");
+             ASSERT_EQ(chown(nextName(f).c_str(), kPlayer.uid, kPlayer.gid), 0);
+         },
+         "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
         // It is about to put its own file at the name: a copy that takes the
         // lock file meanwhile waits for it a moment, then is refused.
         {"the player's lock file, a copy of the player's holding its next name",
