@@ -3,6 +3,7 @@
 #include "platform/system/file_system.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -34,8 +35,8 @@ constexpr const char* kNotOpenToWriters = "not open to every user who may write 
 // anew.
 constexpr int kReplacedTries = 4;
 // How long a copy that holds the lock file waits for one that replaces it to
-// finish or give up, in steps of 10 ms.
-constexpr int kReplacerWaitSteps = 50;
+// finish or give up (a few calls), in milliseconds.
+constexpr long kReplacerWaitMs = 200;
 // Why a copy takes no lock: it may not write into the folder.
 constexpr const char* kNotWriter = "this user may not write into it";
 // Why the lock file was looked for anew.
@@ -247,14 +248,15 @@ taken settle_replacer(int fd, const std::string& path, const access_rules& rules
     if (next_fd < 0 && errno == EACCES) next_fd = ::open(next.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (next_fd < 0) return taken::held;
     bool got = false;
-    for (int step = 0;; ++step) {
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
         got = ::flock(next_fd, LOCK_EX | LOCK_NB) == 0;
         if (got || errno != EWOULDBLOCK || holders_of(next_fd, rules) == holders::non_writers) break;
-        if (step == kReplacerWaitSteps) {
+        if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kReplacerWaitMs)) {
             ::close(next_fd);
             return taken::busy;
         }
-        ::usleep(10000);
+        ::usleep(5000);
     }
     taken state = taken::held;
     if (!names(path, fd)) {
