@@ -8,8 +8,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <acl/libacl.h>
+#include <algorithm>
 #include <pwd.h>
+#include <sys/acl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace psys {
@@ -67,8 +71,47 @@ bool is_folder(const std::string& path) {
     return status_of(path, &st) && st.kind == file_kind::folder;
 }
 
+namespace {
+
+// The folder a path names its last part in.
+std::string parent_of(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The group a user's own files and folders take where nothing else decides:
+// its primary group; fallback where the user is in no database.
+gid_t primary_group(uid_t uid, gid_t fallback) {
+    struct passwd pw {}, *found = nullptr;
+    char buffer[4096];
+    if (::getpwuid_r(uid, &pw, buffer, sizeof buffer, &found) != 0 || !found) return fallback;
+    return pw.pw_gid;
+}
+
+} // namespace
+
 bool make_folder(const std::string& path, bool private_folder) {
-    return ::mkdir(path.c_str(), private_folder ? 0700 : 0755) == 0;
+    if (::mkdir(path.c_str(), private_folder ? 0700 : 0755) != 0) return false;
+    struct stat above {};
+    if (::geteuid() != 0 || ::stat(parent_of(path).c_str(), &above) != 0 || above.st_uid == 0) return true;
+    // Made by root (sudo) in a folder of another user's: that user's, as the
+    // user's own mkdir would have made it, so that the player's next start
+    // can write there. The folder is root's alone until then.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return true;
+    struct stat made {};
+    if (::fstat(fd, &made) == 0 && made.st_uid == 0) {
+        const gid_t group = (above.st_mode & S_ISGID) ? above.st_gid : primary_group(above.st_uid, above.st_gid);
+        (void)!::fchown(fd, above.st_uid, group);
+        // A change of owner may drop the set-group-id bit a folder took from
+        // the folder above; the user's own mkdir would have kept it.
+        if ((above.st_mode & S_ISGID) && ::fstat(fd, &made) == 0 && !(made.st_mode & S_ISGID))
+            (void)!::fchmod(fd, (made.st_mode & 07777) | S_ISGID);
+    }
+    ::close(fd);
+    return true;
 }
 
 bool remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0; }
@@ -99,26 +142,339 @@ bool is_link(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
+// ---- who may do what in a folder ------------------------------------------
+
 namespace {
+
+const char* folder_path(const std::string& folder) { return folder.empty() ? "." : folder.c_str(); }
+
+bool has(const std::vector<unsigned>& ids, unsigned id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); }
+
+// The rules of a mode alone: the owner's, the owning group's and the
+// others' parts.
+void rules_from_mode(mode_t mode, access_rules* out) {
+    out->entries = {{access_entry::owner, out->owner, static_cast<unsigned char>((mode >> 6) & 7)},
+                    {access_entry::owning_group, out->group, static_cast<unsigned char>((mode >> 3) & 7)},
+                    {access_entry::other, credentials::kNoUser, static_cast<unsigned char>(mode & 7)}};
+}
+
+// fd when it is open, else path.
+bool read_rules(int fd, const char* path, access_rules* out) {
+    *out = access_rules();
+    struct stat st {};
+    if ((fd >= 0 ? ::fstat(fd, &st) : ::stat(path, &st)) != 0) return false;
+    out->owner = st.st_uid;
+    out->group = st.st_gid;
+    out->sticky = st.st_mode & S_ISVTX;
+    rules_from_mode(st.st_mode, out);
+    // An NFSv4 list decides there, and the mode only sums it up.
+    const char* nfs4 = "system.nfs4_acl";
+    if ((fd >= 0 ? ::fgetxattr(fd, nfs4, nullptr, 0) : ::getxattr(path, nfs4, nullptr, 0)) >= 0) {
+        out->listed = true;
+        return true;
+    }
+    acl_t acl = fd >= 0 ? ::acl_get_fd(fd) : ::acl_get_file(path, ACL_TYPE_ACCESS);
+    if (!acl) {
+        // A file system without lists: the mode says everything.
+        out->known = errno == ENOTSUP || errno == ENOSYS;
+        out->listed = !out->known;
+        return true;
+    }
+    std::vector<access_entry> entries;
+    unsigned char mask = 7;
+    bool ok = true;
+    acl_entry_t entry;
+    for (int which = ACL_FIRST_ENTRY; ok && ::acl_get_entry(acl, which, &entry) == 1; which = ACL_NEXT_ENTRY) {
+        acl_tag_t tag = ACL_UNDEFINED_TAG;
+        acl_permset_t permset = nullptr;
+        ok = ::acl_get_tag_type(entry, &tag) == 0 && ::acl_get_permset(entry, &permset) == 0;
+        if (!ok) break;
+        const unsigned char perm = (::acl_get_perm(permset, ACL_READ) == 1 ? 4 : 0) |
+                                   (::acl_get_perm(permset, ACL_WRITE) == 1 ? 2 : 0) |
+                                   (::acl_get_perm(permset, ACL_EXECUTE) == 1 ? 1 : 0);
+        unsigned id = credentials::kNoUser;
+        if (tag == ACL_USER || tag == ACL_GROUP) {
+            void* qualifier = ::acl_get_qualifier(entry);
+            ok = qualifier != nullptr;
+            if (!ok) break;
+            id = *static_cast<const id_t*>(qualifier);
+            ::acl_free(qualifier);
+        }
+        switch (tag) {
+        case ACL_USER_OBJ: entries.push_back({access_entry::owner, out->owner, perm}); break;
+        case ACL_USER: entries.push_back({access_entry::user, id, perm}); break;
+        case ACL_GROUP_OBJ: entries.push_back({access_entry::owning_group, out->group, perm}); break;
+        case ACL_GROUP: entries.push_back({access_entry::group, id, perm}); break;
+        case ACL_MASK:
+            mask = perm;
+            out->listed = true;
+            break;
+        case ACL_OTHER: entries.push_back({access_entry::other, credentials::kNoUser, perm}); break;
+        default: ok = false;
+        }
+    }
+    ::acl_free(acl);
+    if (!ok) {
+        out->listed = true;
+        return true;
+    }
+    // With a list, the mode's group part is its mask, which caps every entry
+    // but the owner's and the others'.
+    for (access_entry& e : entries)
+        if (e.tag == access_entry::user || e.tag == access_entry::owning_group || e.tag == access_entry::group)
+            e.perm &= mask;
+    out->entries = std::move(entries);
+    out->known = true;
+    return true;
+}
+
+enum class decided_by { none, owner, user, group, other };
+
+// The kernel's check: the owner by the owner's part; a named user by its
+// entry; a member of any group an entry names, by those entries (one must
+// hold all of want); everyone else by the others' part.
+bool decide(const access_rules& rules, const credentials& who, unsigned want, decided_by* by) {
+    *by = decided_by::none;
+    if (who.overrides) return true;
+    for (const access_entry& e : rules.entries) {
+        if (e.tag == access_entry::owner && who.uid == e.id) {
+            *by = decided_by::owner;
+            return (e.perm & want) == want;
+        }
+    }
+    for (const access_entry& e : rules.entries) {
+        if (e.tag == access_entry::user && who.uid != credentials::kNoUser && who.uid == e.id) {
+            *by = decided_by::user;
+            return (e.perm & want) == want;
+        }
+    }
+    bool matched = false;
+    for (const access_entry& e : rules.entries) {
+        if ((e.tag == access_entry::owning_group || e.tag == access_entry::group) && has(who.groups, e.id)) {
+            matched = true;
+            if ((e.perm & want) == want) {
+                *by = decided_by::group;
+                return true;
+            }
+        }
+    }
+    if (matched) {
+        *by = decided_by::group;
+        return false;
+    }
+    for (const access_entry& e : rules.entries) {
+        if (e.tag == access_entry::other) {
+            *by = decided_by::other;
+            return (e.perm & want) == want;
+        }
+    }
+    return false;
+}
+
+// What an entry of rules stands for, as a process: its user, a member of its
+// group alone, or one of the others. Root, as a file's owner, passes every
+// mode.
+credentials principal_of(const access_entry& e) {
+    credentials who;
+    if (e.tag == access_entry::owner || e.tag == access_entry::user) {
+        who = credentials_of_user(e.id);
+        who.overrides = e.id == 0;
+    } else if (e.tag != access_entry::other) {
+        who.groups = {e.id};
+    }
+    return who;
+}
+
+unsigned char perms_of(const access_rules& rules, const credentials& who) {
+    return static_cast<unsigned char>((may(rules, who, 4) ? 4 : 0) | (may(rules, who, 2) ? 2 : 0) |
+                                      (may(rules, who, 1) ? 1 : 0));
+}
+
+bool same_entries(std::vector<access_entry> a, std::vector<access_entry> b) {
+    const auto order = [](const access_entry& x, const access_entry& y) {
+        return x.tag != y.tag ? x.tag < y.tag : x.id < y.id;
+    };
+    std::sort(a.begin(), a.end(), order);
+    std::sort(b.begin(), b.end(), order);
+    // The owner's, the owning group's and the others' parts are told by
+    // their tag alone: a change of owner or group is not one of them.
+    const auto named = [](const access_entry& e) {
+        return e.tag == access_entry::user || e.tag == access_entry::group;
+    };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](const access_entry& x, const access_entry& y) {
+        return x.tag == y.tag && (!named(x) || x.id == y.id) && x.perm == y.perm;
+    });
+}
+
+// The entries a file of the folder's should have: its owner reads and
+// writes it, every user and group the folder lets make files there gets
+// reach, and one the folder names without letting it write gets nothing.
+// Where the file could not take the folder's group, its own group gets what
+// the others get. Entries that only repeat what would be decided without
+// them are left out, so that where the folder has no list the file needs
+// none.
+std::vector<access_entry> reach_entries(const access_rules& folder, unsigned file_owner, unsigned file_group,
+                                        bool folders_group, unsigned char reach) {
+    if (!folder.known)
+        return {{access_entry::owner, file_owner, 6},
+                {access_entry::owning_group, file_group, 0},
+                {access_entry::other, credentials::kNoUser, 0}};
+    const auto writes = [&](const credentials& who) { return may_write_into(folder, who); };
+    credentials members;
+    members.groups = {folder.group};
+    const unsigned char others = writes(credentials()) ? reach : 0;
+    const unsigned char group = folders_group ? (writes(members) ? reach : 0) : others;
+    std::vector<access_entry> users, groups;
+    for (const access_entry& e : folder.entries) {
+        const unsigned char perm = (e.perm & 3) == 3 ? reach : 0;
+        if (e.tag == access_entry::user && e.id != file_owner) users.push_back({access_entry::user, e.id, perm});
+        if (e.tag == access_entry::group && !(folders_group && e.id == folder.group))
+            groups.push_back({access_entry::group, e.id, perm});
+        // The folder's owner, where the file is another's, takes the others'
+        // or a group's part on it: nothing where it may not write there.
+        if (e.tag == access_entry::owner && e.id != file_owner && (e.perm & 3) != 3)
+            users.push_back({access_entry::user, e.id, 0});
+    }
+    bool groups_grant = group != 0;
+    for (const access_entry& e : groups) groups_grant = groups_grant || e.perm != 0;
+    std::vector<access_entry> out{{access_entry::owner, file_owner, 6}};
+    for (const access_entry& e : users)
+        if (e.perm != 0 || groups_grant || others != 0) out.push_back(e);
+    out.push_back({access_entry::owning_group, file_group, group});
+    for (const access_entry& e : groups)
+        if (e.perm != 0 || others != 0) out.push_back(e);
+    out.push_back({access_entry::other, credentials::kNoUser, others});
+    return out;
+}
+
+bool needs_list(const std::vector<access_entry>& entries) {
+    for (const access_entry& e : entries)
+        if (e.tag == access_entry::user || e.tag == access_entry::group) return true;
+    return false;
+}
+
+mode_t mode_of(const std::vector<access_entry>& entries) {
+    mode_t mode = 0;
+    for (const access_entry& e : entries) {
+        if (e.tag == access_entry::owner) mode |= mode_t(e.perm) << 6;
+        if (e.tag == access_entry::owning_group) mode |= mode_t(e.perm) << 3;
+        if (e.tag == access_entry::other) mode |= e.perm;
+    }
+    return mode;
+}
+
+bool set_list(int fd, const std::vector<access_entry>& entries) {
+    acl_t acl = ::acl_init(int(entries.size()) + 1);
+    if (!acl) return false;
+    bool ok = true;
+    unsigned char mask = 0;
+    const auto add = [&](acl_tag_t tag, unsigned id, unsigned char perm) {
+        acl_entry_t entry;
+        acl_permset_t permset;
+        const id_t qualifier = id;
+        ok = ok && ::acl_create_entry(&acl, &entry) == 0 && ::acl_set_tag_type(entry, tag) == 0 &&
+             ((tag != ACL_USER && tag != ACL_GROUP) || ::acl_set_qualifier(entry, &qualifier) == 0) &&
+             ::acl_get_permset(entry, &permset) == 0 && ::acl_clear_perms(permset) == 0 &&
+             (!(perm & 4) || ::acl_add_perm(permset, ACL_READ) == 0) &&
+             (!(perm & 2) || ::acl_add_perm(permset, ACL_WRITE) == 0) &&
+             (!(perm & 1) || ::acl_add_perm(permset, ACL_EXECUTE) == 0) && ::acl_set_permset(entry, permset) == 0;
+    };
+    for (const access_entry& e : entries) {
+        switch (e.tag) {
+        case access_entry::owner: add(ACL_USER_OBJ, 0, e.perm); break;
+        case access_entry::user: add(ACL_USER, e.id, e.perm); break;
+        case access_entry::owning_group: add(ACL_GROUP_OBJ, 0, e.perm); break;
+        case access_entry::group: add(ACL_GROUP, e.id, e.perm); break;
+        case access_entry::other: add(ACL_OTHER, 0, e.perm); break;
+        }
+        if (e.tag == access_entry::user || e.tag == access_entry::owning_group || e.tag == access_entry::group)
+            mask |= e.perm;
+    }
+    if (needs_list(entries)) add(ACL_MASK, 0, mask);
+    ok = ok && ::acl_set_fd(fd, acl) == 0;
+    ::acl_free(acl);
+    return ok;
+}
 
 // sticky_narrows: in a sticky folder only the file's owner may write it.
 bool give_reach(int fd, const std::string& folder, bool narrow_only, bool sticky_narrows) {
-    struct stat dir, file;
-    if (::stat(folder.empty() ? "." : folder.c_str(), &dir) != 0 || ::fstat(fd, &file) != 0) return false;
-    const bool folders_group = file.st_gid == dir.st_gid || ::fchown(fd, uid_t(-1), dir.st_gid) == 0;
-    // Members of a group the folder does not name are let in as the others.
-    const bool group = folders_group ? dir.st_mode & S_IWGRP : dir.st_mode & S_IWOTH;
-    const bool others = dir.st_mode & S_IWOTH;
+    access_rules dir, file;
+    if (!access_rules_of(folder_path(folder), &dir) || !access_rules_of(fd, &file)) return false;
+    // Root writes for the folder's owner: the player's next start must find
+    // the player's own file.
+    if (::geteuid() == 0 && dir.owner != 0 && file.owner != dir.owner && ::fchown(fd, dir.owner, dir.group) == 0)
+        access_rules_of(fd, &file);
+    const bool folders_group = file.group == dir.group || ::fchown(fd, uid_t(-1), dir.group) == 0;
     // Where the sticky bit keeps others from replacing the file, they may
     // not write its bytes in place either.
-    const mode_t reach = sticky_narrows && (dir.st_mode & S_ISVTX) ? 04 : 06;
-    mode_t mode = 0600 | (group ? reach << 3 : 0) | (others ? reach : 0);
-    if (narrow_only) mode &= file.st_mode;
+    const unsigned char reach = sticky_narrows && dir.sticky ? 4 : 6;
+    std::vector<access_entry> want =
+        reach_entries(dir, file.owner, folders_group ? dir.group : file.group, folders_group, reach);
+    if (narrow_only) {
+        for (access_entry& e : want) {
+            if (!file.known) e.perm = e.tag == access_entry::owner ? e.perm : 0;
+            else if (e.tag == access_entry::owner) e.perm &= file.entries.front().perm;
+            else e.perm &= perms_of(file, principal_of(e));
+        }
+    }
     // Changed only where it must be: a log is narrowed at each line it takes.
-    return (file.st_mode & 07777) == mode || ::fchmod(fd, mode) == 0;
+    if (file.known && file.listed == needs_list(want) && same_entries(file.entries, want)) return true;
+    if (!needs_list(want) && !file.listed) return ::fchmod(fd, mode_of(want)) == 0;
+    // Where the file cannot take the list, it is its owner's alone.
+    return set_list(fd, want) || ::fchmod(fd, 0600) == 0;
 }
 
 } // namespace
+
+credentials credentials_of_user(unsigned uid) {
+    credentials who;
+    who.uid = uid;
+    struct passwd pw {}, *found = nullptr;
+    char buffer[4096];
+    if (::getpwuid_r(uid, &pw, buffer, sizeof buffer, &found) != 0 || !found) return who;
+    int n = 64;
+    std::vector<gid_t> groups(static_cast<size_t>(n));
+    if (::getgrouplist(pw.pw_name, pw.pw_gid, groups.data(), &n) < 0) {
+        groups.resize(size_t(n));
+        if (::getgrouplist(pw.pw_name, pw.pw_gid, groups.data(), &n) < 0) n = 0;
+    }
+    who.groups.push_back(pw.pw_gid);
+    for (int i = 0; i < n; ++i) who.groups.push_back(groups[size_t(i)]);
+    return who;
+}
+
+bool access_rules_of(int fd, access_rules* out) { return read_rules(fd, nullptr, out); }
+
+bool access_rules_of(const std::string& path, access_rules* out) { return read_rules(-1, path.c_str(), out); }
+
+bool may(const access_rules& rules, const credentials& who, unsigned want) {
+    decided_by by;
+    return decide(rules, who, want, &by);
+}
+
+bool every_writer_may_list(const access_rules& folder) {
+    if (!folder.known) return false;
+    for (const access_entry& e : folder.entries)
+        if ((e.perm & 3) == 3 && !(e.perm & 4)) return false;
+    return true;
+}
+
+reach_fit writers_reach_fit(int fd, const access_rules& folder) {
+    reach_fit fit;
+    access_rules file;
+    if (!folder.known || !access_rules_of(fd, &file) || !file.known) return fit;
+    fit.reaches_writers = true;
+    fit.wider = false;
+    for (const access_entry& e : folder.entries) {
+        const credentials who = principal_of(e);
+        if (may_write_into(folder, who) && !may(file, who, 6)) fit.reaches_writers = false;
+    }
+    for (const access_entry& e : file.entries) {
+        const credentials who = principal_of(e);
+        if ((may(file, who, 4) || may(file, who, 2)) && !may_write_into(folder, who)) fit.wider = true;
+    }
+    return fit;
+}
 
 bool give_folder_reach(int fd, const std::string& folder, bool narrow_only) {
     return give_reach(fd, folder, narrow_only, true);
@@ -126,45 +482,28 @@ bool give_folder_reach(int fd, const std::string& folder, bool narrow_only) {
 
 bool give_folder_writers_reach(int fd, const std::string& folder) { return give_reach(fd, folder, false, false); }
 
-namespace {
-
-// Whether the user uid is a member of the group gid, as its primary group or
-// as one of the groups the system lists it in.
-bool member_of(uid_t uid, gid_t gid) {
-    struct passwd pw {}, *found = nullptr;
-    char buffer[4096];
-    if (::getpwuid_r(uid, &pw, buffer, sizeof buffer, &found) != 0 || !found) return false;
-    if (pw.pw_gid == gid) return true;
-    int n = 64;
-    std::vector<gid_t> groups(static_cast<size_t>(n));
-    if (::getgrouplist(pw.pw_name, pw.pw_gid, groups.data(), &n) < 0) {
-        groups.resize(size_t(n));
-        if (::getgrouplist(pw.pw_name, pw.pw_gid, groups.data(), &n) < 0) return false;
-    }
-    for (int i = 0; i < n; ++i)
-        if (groups[size_t(i)] == gid) return true;
-    return false;
-}
-
-} // namespace
-
 unsigned player_of_folder(const std::string& folder) {
     struct stat dir {};
-    if (::geteuid() == 0 && ::stat(folder.empty() ? "." : folder.c_str(), &dir) == 0) return dir.st_uid;
+    if (::geteuid() == 0 && ::stat(folder_path(folder), &dir) == 0) return dir.st_uid;
     return ::geteuid();
 }
 
 file_owner owner_in_folder(const std::string& folder, unsigned uid) {
     if (uid == ::geteuid()) return file_owner::player;
-    struct stat dir {};
-    if (::stat(folder.empty() ? "." : folder.c_str(), &dir) != 0) return file_owner::other;
-    if (::geteuid() == 0 && uid == dir.st_uid) return file_owner::player;
+    access_rules dir;
+    if (!access_rules_of(folder_path(folder), &dir)) return file_owner::other;
+    if (::geteuid() == 0 && uid == dir.owner) return file_owner::player;
     // The sticky bit keeps each user's files that user's own: no one there
     // shares files, and no file another made could be taken aside.
-    if (dir.st_mode & S_ISVTX) return file_owner::other;
-    if (uid == dir.st_uid) return (dir.st_mode & S_IWUSR) ? file_owner::sharer : file_owner::other;
-    if ((dir.st_mode & S_IWGRP) && member_of(uid, dir.st_gid)) return file_owner::sharer;
-    return file_owner::other;
+    if (dir.sticky) return file_owner::other;
+    // The owner's part is the mode's, list or not; past it, a list that
+    // cannot be read tells of no one.
+    if (uid != dir.owner && !dir.known) return file_owner::other;
+    // Those who may make files there only as one of the others are not
+    // sharers, whatever the folder lets the others do.
+    credentials who = credentials_of_user(uid);
+    decided_by by;
+    return decide(dir, who, 3, &by) && by != decided_by::other ? file_owner::sharer : file_owner::other;
 }
 
 bool anything_at(const std::string& path) {

@@ -3,6 +3,7 @@
 #include "platform/system/file_system.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -10,8 +11,9 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
+#include <vector>
 
 namespace psys {
 namespace {
@@ -22,10 +24,23 @@ constexpr size_t kNameMax = 255;
 constexpr size_t kCutTitleMax = 200;
 // What a lock file that is not a plain file of its own is refused as.
 constexpr const char* kNotRegular = "not a regular file";
-// Why a folder's own lock says nothing: someone who may not write into it
-// could hold it.
-constexpr const char* kLockableByReaders = "lockable by users who may not write into it";
-
+// Why a folder's own lock was not taken: only users who may not write into
+// it hold it, which stops no start but keeps this copy from holding it.
+constexpr const char* kHeldByNonWriters = "held by users who may not write into it";
+// Why a lock this copy holds is not seen by every copy that may write into
+// the folder.
+constexpr const char* kNotListedByWriters = "not listable by every user who may write into it";
+constexpr const char* kNotOpenToWriters = "not open to every user who may write into the folder";
+// How many times a lock file replaced under this copy's hands is looked for
+// anew.
+constexpr int kReplacedTries = 4;
+// How long a copy that holds the lock file waits for one that replaces it to
+// finish or give up (a few calls), in milliseconds.
+constexpr long kReplacerWaitMs = 200;
+// Why a copy takes no lock: it may not write into the folder.
+constexpr const char* kNotWriter = "this user may not write into it";
+// Why the lock file was looked for anew.
+constexpr const char* kReplaced = "replaced by another copy meanwhile";
 uint64_t fnv1a(const std::string& s) {
     uint64_t h = 14695981039346656037ull;
     for (unsigned char c : s) {
@@ -77,29 +92,248 @@ bool plain_file(int fd, bool own) {
     return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 && (!own || st.st_uid == ::geteuid());
 }
 
-// Whether a folder's own lock can say that a copy runs: anyone who may open
-// the folder may lock it, so only where everyone who may list it may also
-// write into it. An access list may let in users its mode does not name.
-bool only_writers_may_lock(int folder_fd) {
+// Whether the file fd is open on is the player's: this user's, or, run as
+// root, the folder owner's, for whom root writes.
+bool players_file(int fd, const access_rules& folder) {
     struct stat st {};
-    if (::fstat(folder_fd, &st) != 0) return false;
-    for (const int shift : {6, 3, 0}) {
-        const mode_t bits = (st.st_mode >> shift) & 07;
-        if ((bits & 04) && !(bits & 02)) return false;
-    }
-    return ::fgetxattr(folder_fd, "system.posix_acl_access", nullptr, 0) < 0 && (errno == ENODATA || errno == ENOTSUP);
+    return ::fstat(fd, &st) == 0 && (st.st_uid == ::geteuid() || (::geteuid() == 0 && st.st_uid == folder.owner));
 }
 
-// A lock file of this user's own takes the folder's group and reach, which
-// may have changed since it was made (a folder shared later): every copy
-// that may write into the folder must open it for writing. Made or kept by
-// root, it is also given to the folder's owner, whose copies could not open
-// a file of root's alone.
-void give_lock_file_reach(int fd, const std::string& folder) {
-    struct stat dir {}, file {};
-    if (::geteuid() == 0 && ::stat(folder.c_str(), &dir) == 0 && ::fstat(fd, &file) == 0 && file.st_uid != dir.st_uid)
-        (void)!::fchown(fd, dir.st_uid, gid_t(-1));
-    give_folder_writers_reach(fd, folder);
+// Whether the name path still names the file fd is open on.
+bool names(const std::string& path, int fd) {
+    struct stat at {}, open {};
+    return ::lstat(path.c_str(), &at) == 0 && ::fstat(fd, &open) == 0 && at.st_dev == open.st_dev &&
+           at.st_ino == open.st_ino;
+}
+
+// A process's file-system user and groups, from /proc/<pid>/status; false
+// where it cannot be seen.
+bool credentials_of_process(long pid, credentials* out) {
+    if (pid <= 0) return false;
+    FILE* status = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "re");
+    if (!status) return false;
+    *out = credentials();
+    bool user = false, group = false;
+    char line[4096];
+    while (std::fgets(line, sizeof line, status)) {
+        unsigned real, effective, saved, fs;
+        unsigned long long caps;
+        if (std::sscanf(line, "Uid: %u %u %u %u", &real, &effective, &saved, &fs) == 4) {
+            out->uid = fs;
+            user = true;
+            out->overrides = out->overrides || fs == 0;
+        } else if (std::sscanf(line, "Gid: %u %u %u %u", &real, &effective, &saved, &fs) == 4) {
+            out->groups.push_back(fs);
+            group = true;
+        } else if (std::strncmp(line, "Groups:", 7) == 0) {
+            const char* p = line + 7;
+            char* end;
+            for (unsigned long id = std::strtoul(p, &end, 10); end != p; id = std::strtoul(p, &end, 10)) {
+                out->groups.push_back(unsigned(id));
+                p = end;
+            }
+        } else if (std::sscanf(line, "CapEff: %llx", &caps) == 1) {
+            // CAP_DAC_OVERRIDE: past every mode, as root.
+            out->overrides = out->overrides || (caps & 2) != 0;
+        }
+    }
+    std::fclose(status);
+    return user && group;
+}
+
+// Whether a process counts as a copy that may write into the folder: one
+// that may make files there, or the folder's owner, who may make it
+// writable again at will (a save folder the player made read-only).
+bool writes_into(const access_rules& folder, const credentials& who) {
+    return who.uid == folder.owner || may_write_into(folder, who);
+}
+
+enum class holders { writers, non_writers, none_seen };
+
+// Who holds a flock on the file or folder fd is open on, as /proc/locks and
+// each holder's status tell: writers where any may make files in the folder
+// or cannot be seen (a pid gone or of another namespace, /proc hidden),
+// none_seen where no holder is listed (another machine's, or one gone since).
+holders holders_of(int fd, const access_rules& folder) {
+    struct stat st {};
+    if (!folder.known || ::fstat(fd, &st) != 0) return holders::writers;
+    FILE* locks = std::fopen("/proc/locks", "re");
+    if (!locks) return holders::writers;
+    holders found = holders::none_seen;
+    char line[512];
+    while (found != holders::writers && std::fgets(line, sizeof line, locks)) {
+        // "1: FLOCK  ADVISORY  WRITE 1234 fe:00:10953057 0 EOF"; one waiting
+        // has "->" before its kind.
+        const char* p = std::strchr(line, ':');
+        char kind[16], mode[16], access[16];
+        long pid;
+        unsigned major, minor;
+        unsigned long long inode;
+        if (!p || std::sscanf(p + 1, " %15s %15s %15s %ld %x:%x:%llu", kind, mode, access, &pid, &major, &minor,
+                              &inode) != 7)
+            continue;
+        if (std::strcmp(kind, "FLOCK") != 0 || makedev(major, minor) != st.st_dev || inode != st.st_ino) continue;
+        credentials who;
+        found = credentials_of_process(pid, &who) && !writes_into(folder, who) ? holders::non_writers
+                                                                                 : holders::writers;
+    }
+    std::fclose(locks);
+    return found;
+}
+
+// This process as the file system judges it.
+credentials this_process() {
+    credentials me;
+    me.uid = ::geteuid();
+    me.overrides = me.uid == 0;
+    me.groups.push_back(::getegid());
+    const int n = ::getgroups(0, nullptr);
+    if (n > 0) {
+        std::vector<gid_t> groups(static_cast<size_t>(n));
+        const int got = ::getgroups(n, groups.data());
+        for (int i = 0; i < got; ++i) me.groups.push_back(groups[size_t(i)]);
+    }
+    return me;
+}
+
+// What one try of a lock came to.
+enum class taken { held, busy, ignored, failed };
+
+// An exclusive flock on fd without waiting: busy where a copy that may write
+// into the folder holds it, or one that cannot be seen; ignored where only
+// users who may not write into it hold it, which stops no start.
+taken try_lock(int fd, const access_rules& folder, std::string* why) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return taken::held;
+        if (errno != EWOULDBLOCK) {
+            *why = std::strerror(errno);
+            return taken::failed;
+        }
+        switch (holders_of(fd, folder)) {
+        case holders::writers: return taken::busy;
+        case holders::non_writers: return taken::ignored;
+        // Let go of between the two looks, perhaps: tried once more.
+        case holders::none_seen: break;
+        }
+    }
+    return taken::busy;
+}
+
+// The name a copy that replaces the lock file of that inode takes first, so
+// that copies replace it one at a time.
+std::string next_name(const std::string& path, int fd) {
+    struct stat st {};
+    ::fstat(fd, &st);
+    return path + "." + std::to_string(uint64_t(st.st_dev)) + "-" + std::to_string(uint64_t(st.st_ino)) + ".next";
+}
+
+// A lock file this copy makes or keeps takes the folder's group and the
+// reach of those who may write into it; made by root, it is the folder
+// owner's.
+void give_lock_file_reach(int fd, const std::string& folder) { give_folder_writers_reach(fd, folder); }
+
+// After this copy took the lock on fd, opened on the file at path: held
+// where that is still the file at path and no copy is about to put another
+// there. A copy that replaces the file holds its next name
+// (next_name) until its own file stands at path: waited for a little, then
+// looked at anew. A next name no one holds is a leftover of a copy ended
+// while it replaced, and goes.
+taken settle_replacer(int fd, const std::string& path, const access_rules& rules, std::string* why) {
+    if (!names(path, fd)) {
+        *why = kReplaced;
+        return taken::failed;
+    }
+    const std::string next = next_name(path, fd);
+    int next_fd = ::open(next.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (next_fd < 0 && errno == EACCES) next_fd = ::open(next.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (next_fd < 0) return taken::held;
+    bool got = false;
+    const auto start = std::chrono::steady_clock::now();
+    for (;;) {
+        got = ::flock(next_fd, LOCK_EX | LOCK_NB) == 0;
+        if (got || errno != EWOULDBLOCK || holders_of(next_fd, rules) == holders::non_writers) break;
+        if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kReplacerWaitMs)) {
+            ::close(next_fd);
+            return taken::busy;
+        }
+        ::usleep(5000);
+    }
+    taken state = taken::held;
+    if (!names(path, fd)) {
+        *why = kReplaced;
+        state = taken::failed;
+    } else if (got && plain_file(next_fd, false) && names(next, next_fd)) {
+        struct stat st {};
+        if (::fstat(next_fd, &st) == 0 && (st.st_uid == ::geteuid() || st.st_uid == rules.owner)) ::unlink(next.c_str());
+    }
+    ::close(next_fd);
+    return state;
+}
+
+// Puts a fresh lock file of the writers' reach at path in place of the file
+// old is open on (held by this copy where old_held), and returns it, locked;
+// -1 where it cannot be done, with busy set where a copy that may write into
+// the folder holds the next name or the old file, or has replaced it since.
+// One copy at a time: each first makes or takes the next name and locks it,
+// and renames it over path only where path still names the old file and no
+// copy that may write holds that.
+int replace_lock_file(int old, bool old_held, const std::string& path, const std::string& folder,
+                      const access_rules& rules, bool* busy, std::string* why) {
+    const std::string next = next_name(path, old);
+    int fd = ::open(next.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+    if (fd >= 0) give_lock_file_reach(fd, folder);
+    else if (errno == EEXIST) fd = ::open(next.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        *why = next + ": " + std::strerror(errno);
+        return -1;
+    }
+    struct stat st {};
+    if (!plain_file(fd, false) || ::fstat(fd, &st) != 0 || owner_in_folder(folder, st.st_uid) == file_owner::other) {
+        ::close(fd);
+        *why = next + ": " + kNotRegular;
+        return -1;
+    }
+    std::string lock_why;
+    switch (try_lock(fd, rules, &lock_why)) {
+    case taken::held: break;
+    case taken::busy:
+        ::close(fd);
+        *busy = true;
+        return -1;
+    case taken::ignored:
+    case taken::failed:
+        ::close(fd);
+        *why = next + ": " + (lock_why.empty() ? kHeldByNonWriters : lock_why);
+        return -1;
+    }
+    // A leftover of a copy ended while it replaced is this copy's to use.
+    if (players_file(fd, rules)) give_lock_file_reach(fd, folder);
+    const auto give_up = [&] {
+        if (names(next, fd)) ::unlink(next.c_str());
+        ::close(fd);
+    };
+    // Another copy put its file there first: that copy runs.
+    if (!names(path, old)) {
+        give_up();
+        *busy = true;
+        return -1;
+    }
+    if (!old_held) {
+        std::string old_why;
+        const taken now = try_lock(old, rules, &old_why);
+        if (now == taken::busy || now == taken::failed) {
+            give_up();
+            *busy = now == taken::busy;
+            *why = old_why;
+            return -1;
+        }
+    }
+    if (!names(next, fd) || ::rename(next.c_str(), path.c_str()) != 0) {
+        *why = std::strerror(errno);
+        give_up();
+        return -1;
+    }
+    return fd;
 }
 
 } // namespace
@@ -153,42 +387,118 @@ bool instance_lock::acquire_folder(const std::string& path) {
     // the caller closed it with a '/'.
     std::string folder = path;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    // Not inherited by the programs the game starts (an editor outlives it).
-    const int folder_fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const bool trusted = folder_fd < 0 || only_writers_may_lock(folder_fd);
-    fd_ = lock_opened(folder_fd, folder);
-    if (busy_ && trusted) return false;
-    // Held by someone who may only read the folder, perhaps: that stops no
-    // start. Still held where it could be had, so that the copies see this
-    // one should the folder be closed to readers while it runs.
-    if (!trusted && (busy_ || fd_ >= 0)) {
-        busy_ = false;
-        failure_ = folder + ": " + kLockableByReaders;
-    }
-    const std::string folder_failure = failure_;
-    // The folder cannot be locked where it cannot be listed (a shared folder
-    // others may only write into) or where an exclusive lock needs a
-    // descriptor open for writing (NFS, SMB). A copy that locks the folder
-    // also takes the file, so that one that can only take the file still
-    // sees it.
     const std::string file_path = (folder == "/" ? "" : folder) + "/" + kFolderLockName;
-    const char* reason = nullptr;
-    const int file_fd = open_lock_file(file_path, folder, &reason);
-    file_fd_ = lock_opened(file_fd, file_path, reason);
-    if (busy_) {
-        release();
+
+    // The folder's own lock. Anyone who may open the folder may lock it, a
+    // user who may only read it too, and through a descriptor opened before
+    // the player narrowed it: only a holder who may write into it (or one
+    // that cannot be seen) is taken as a copy. Not inherited by the programs
+    // the game starts (an editor outlives it).
+    const int folder_fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int open_error = errno;
+    access_rules rules;
+    if (folder_fd >= 0) access_rules_of(folder_fd, &rules);
+    else access_rules_of(folder, &rules);
+    // A copy that may not write into the folder cannot harm what the player
+    // keeps there, and no copy takes its locks as a copy's: it takes none,
+    // so that it holds nothing a copy that may write would want, and is
+    // refused by none.
+    if (rules.known && !writes_into(rules, this_process())) {
+        if (folder_fd >= 0) ::close(folder_fd);
+        failure_ = folder + ": " + kNotWriter;
         return false;
     }
-    // Changed only once this copy runs: a copy refused changes nothing.
-    if (file_fd_ >= 0) {
-        if (plain_file(file_fd_, true)) give_lock_file_reach(file_fd_, folder);
+    std::string folder_why;
+    taken folder_state = taken::failed;
+    if (folder_fd < 0) {
+        folder_why = std::strerror(open_error);
+    } else {
+        folder_state = try_lock(folder_fd, rules, &folder_why);
+        if (folder_state == taken::held) fd_ = folder_fd;
+        else ::close(folder_fd);
+        if (folder_state == taken::ignored) folder_why = kHeldByNonWriters;
+    }
+
+    // The file, which copies that cannot lock the folder see (one that may
+    // not list it; on NFS and SMB, where only a descriptor open for writing
+    // takes an exclusive lock). Taken anew where another copy replaced it
+    // between the open and the lock.
+    std::string file_why;
+    taken file_state = taken::failed;
+    int file_fd = -1;
+    for (int tries = 0; tries < kReplacedTries; ++tries) {
+        const char* reason = nullptr;
+        file_fd = open_lock_file(file_path, folder, &reason);
+        if (file_fd < 0) {
+            file_why = reason ? reason : std::strerror(errno);
+            file_state = taken::failed;
+            break;
+        }
+        file_state = try_lock(file_fd, rules, &file_why);
+        if (file_state == taken::held) file_state = settle_replacer(file_fd, file_path, rules, &file_why);
+        if (file_state == taken::held || file_state == taken::ignored) break;
+        ::close(file_fd);
+        file_fd = -1;
+        if (file_state != taken::failed || file_why != kReplaced) break;
+    }
+    if (file_state == taken::busy) return refused();
+    // A copy that holds the folder alone, because the file does not reach
+    // it, may be running: refused unless this copy holds a file that every
+    // copy that may write into the folder opens, which that copy would hold.
+    const reach_fit fit = file_fd >= 0 ? writers_reach_fit(file_fd, rules) : reach_fit();
+    if (folder_state == taken::busy && !(file_state == taken::held && fit.reaches_writers)) {
+        if (file_fd >= 0) ::close(file_fd);
+        return refused();
+    }
+    // Held only by users who may not write into the folder: a descriptor
+    // kept from when the file reached further. The file is replaced by one
+    // of the writers' reach, which every later copy opens; and so is one
+    // that reaches further than the writers, which this copy now holds, so
+    // that no descriptor opened before can hold the lock once this copy is
+    // gone. Narrowed first, where the rename cannot be made.
+    if (file_state == taken::held && players_file(file_fd, rules)) give_lock_file_reach(file_fd, folder);
+    if (file_state == taken::ignored || (file_state == taken::held && rules.known && fit.wider)) {
+        bool busy = false;
+        std::string why;
+        const int fresh = replace_lock_file(file_fd, file_state == taken::held, file_path, folder, rules, &busy, &why);
+        // One that replaces a file this copy holds has waited for it above.
+        if (busy && file_state == taken::ignored) {
+            ::close(file_fd);
+            return refused();
+        }
+        if (fresh >= 0) {
+            ::close(file_fd);
+            file_fd = fresh;
+            file_state = taken::held;
+        } else if (file_state == taken::ignored) {
+            ::close(file_fd);
+            file_fd = -1;
+            file_why = std::string(kHeldByNonWriters) + ", not replaced: " + why;
+        }
+    }
+    if (file_state == taken::held) file_fd_ = file_fd;
+
+    // Exclusive where every copy that may write into the folder sees this
+    // copy: by the file, where it reaches them all, or by the folder, where
+    // they all may list it.
+    const bool file_seen = file_fd_ >= 0 && writers_reach_fit(file_fd_, rules).reaches_writers;
+    const bool folder_seen = fd_ >= 0 && every_writer_may_list(rules);
+    exclusive_ = file_seen || folder_seen;
+    if (exclusive_) {
+        // Held by the folder alone, failure() keeps what the file said, so
+        // that the start can tell that copies which see only the file cannot
+        // see it.
+        if (!file_seen) failure_ = file_path + ": " + (file_fd_ >= 0 ? kNotOpenToWriters : file_why);
         return true;
     }
-    // Held by the folder alone, failure() keeps what the file said, so that
-    // the start can tell that copies which see only the file cannot see it.
-    if (fd_ >= 0 && trusted) return true;
+    failure_ = folder + ": " + (fd_ >= 0 ? kNotListedByWriters : folder_why) + "; " + file_path + ": " +
+               (file_fd_ >= 0 ? kNotOpenToWriters : file_why);
+    return false;
+}
+
+bool instance_lock::refused() {
     release();
-    failure_ = folder_failure + "; " + failure_;
+    busy_ = true;
     return false;
 }
 
@@ -246,6 +556,7 @@ int instance_lock::open_lock_file(const std::string& path, const std::string& fo
 }
 
 void instance_lock::release() {
+    exclusive_ = false;
     for (int* fd : {&fd_, &file_fd_}) {
         if (*fd < 0) continue;
         ::flock(*fd, LOCK_UN);

@@ -22,31 +22,47 @@ public:
     // is not this user's own regular file stands at its name (failure() says
     // why).
     bool acquire(const std::string& title_utf8);
-    // The same for the folder at path: the folder itself and the file
-    // kFolderLockName in it, which every copy takes too, so that a copy
-    // that cannot lock the folder (one that may not list it, or on NFS or
-    // SMB, where only a file open for writing takes an exclusive lock)
-    // still sees the others. The folder's own lock counts only where
-    // everyone who may list the folder may also write into it (anyone who
-    // may open a folder may lock it): busy when the file is held by another,
-    // or the folder where it counts; held when the file could be taken, or
-    // the folder where it counts. The title's lock cannot see a copy started
-    // with another runtime folder, by another user or under sudo; a save
-    // folder's lock sees every copy that would use its files and may open
-    // its lock file (for writing, where only such a descriptor locks), and
-    // on a local disk one that may list the folder where its lock counts.
-    // The lock file is made by the first copy with the folder's group and
-    // reach: read and written by its owner and by whoever else may write
-    // into the folder, by no one else. A lock file of this user's own takes
-    // them again once this copy holds it; as root, it is given to the
-    // folder's owner. A file standing there that is not a regular file with
-    // one name (a link, a FIFO, a hard link to another file) is never locked
-    // or changed. When the folder's lock is held but its file's is not,
-    // acquire_folder is true and failure() says why the file failed.
+    // The same for the folder at path: the file kFolderLockName in it, and
+    // the folder itself, which copies that cannot use the file (one planted
+    // at its name, one the file does not reach) see. A lock is taken as a
+    // running copy only where its holder may write into the folder (or owns
+    // it), or cannot be seen (another machine, another pid namespace, /proc
+    // hidden): one held by a user who may only read the folder, or through a
+    // descriptor opened before the player narrowed the folder or the file,
+    // refuses no start. A copy of such a user takes no lock and is refused
+    // by none. Busy where a copy that may write holds the file, or holds the
+    // folder and this copy holds no file that every copy that may write
+    // into the folder can open (that copy would hold it). A refused copy
+    // changes nothing that stood. The lock file is made by the first copy
+    // with the folder's group and the writers' reach
+    // (give_folder_writers_reach): read and written by its owner and by
+    // whoever else may write into the folder, by its mode or its access
+    // list, and by no one else; as root, it is the folder owner's. A lock
+    // file of the player's takes that reach again once this copy holds it.
+    // One held only by users who may not write into the folder, or one that
+    // reached further than the writers (an earlier release's 0666, a
+    // group's after the folder was narrowed), is replaced by a fresh one
+    // once this copy may, one copy at a time (see next_name in the source),
+    // so that no descriptor opened before can hold the lock once this copy
+    // has gone. A file standing there that is not a regular file with one
+    // name (a link, a FIFO, a hard link to another file) is never locked or
+    // changed.
+    // True where this copy holds a lock that every copy that may write into
+    // the folder sees (exclusive() is then true): the file, where it reaches
+    // them all, or the folder, where they all may list it; failure() then
+    // says why the file was not used, if it was not. False, with busy(),
+    // when refused; else with failure() saying why, for the folder and then
+    // for the file ("<folder>: <why>; <folder>/instance.lock: <why>"), where
+    // this copy may still hold the part it could take (held()).
     bool acquire_folder(const std::string& path);
     static constexpr const char* kFolderLockName = "instance.lock";
     void release();
     bool held() const { return fd_ >= 0 || file_fd_ >= 0; }
+    // Whether the lock acquire_folder holds is one every copy that may write
+    // into the folder sees, so that no such copy runs beside this one: what
+    // a copy may trust to replace its files in one step and settle what
+    // other writes left.
+    bool exclusive() const { return exclusive_; }
     bool busy() const { return busy_; }
     const std::string& failure() const { return failure_; }
 
@@ -70,10 +86,13 @@ private:
     // group and reach when missing; -1 with errno set, or -2 with *reason
     // set.
     static int open_lock_file(const std::string& path, const std::string& folder, const char** reason);
+    // Refused: a running copy holds the lock. Nothing held, busy().
+    bool refused();
 
     int fd_ = -1;
     int file_fd_ = -1;
     bool busy_ = false;
+    bool exclusive_ = false;
     std::string failure_;
 };
 

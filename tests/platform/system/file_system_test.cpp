@@ -1,11 +1,18 @@
+#include "platform/system/file_append.h"
 #include "platform/system/file_system.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/acl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -93,6 +100,198 @@ TEST(FileSystem, FoldersMadeListedAndFilesRemoved) {
     EXPECT_TRUE(psys::remove_file(dir.str() + "/sub/x"));
     EXPECT_FALSE(psys::remove_file(dir.str() + "/sub/x"));
     EXPECT_FALSE(psys::remove_file(dir.str() + "/sub/セーブ")) << "a folder is not a file";
+}
+
+namespace fs = std::filesystem;
+
+// The player of these rows (no account of its own, a member of nogroup), and
+// nobody, whose primary group (nogroup) the user database knows.
+constexpr uid_t kPlayer = 65533;
+constexpr uid_t kNobody = 65534;
+constexpr gid_t kNogroup = 65534;
+
+// Runs f as the player in a child; its result, or "!" where it could not.
+std::string AsPlayer(const std::function<std::string()>& f) {
+    int out[2];
+    if (pipe(out) != 0) return "!";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        std::string said = "!";
+        const gid_t groups[] = {kNogroup};
+        if (setgroups(1, groups) == 0 && setresgid(kPlayer, kPlayer, kPlayer) == 0 &&
+            setresuid(kPlayer, kPlayer, kPlayer) == 0)
+            said = f();
+        (void)!write(out[1], said.data(), said.size());
+        _exit(0);
+    }
+    close(out[1]);
+    std::string said;
+    char buffer[256];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) said.append(buffer, size_t(n));
+    close(out[0]);
+    waitpid(pid, nullptr, 0);
+    return said;
+}
+
+void Folder(const fs::path& folder, mode_t mode, uid_t owner, gid_t group, const char* list = nullptr) {
+    fs::create_directory(folder);
+    ASSERT_EQ(chown(folder.c_str(), owner, group), 0);
+    ASSERT_EQ(chmod(folder.c_str(), mode), 0);
+    if (list) {
+        acl_t acl = acl_from_text(list);
+        ASSERT_EQ(acl_set_file(folder.c_str(), ACL_TYPE_ACCESS, acl), 0) << list;
+        acl_free(acl);
+    }
+}
+
+// Whose a file is, as the game's files go, by the folder's mode and access
+// list: a user the folder lets make files as its owner, a member of a group
+// or a user its list names is a sharer, the list's mask applied; one who may
+// make files only as one of the others is not.
+TEST(FileSystem, WhoseAFileIsByTheFoldersModeAndAccessList) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to give folders to other users";
+    qtest::TempDir dir;
+    fs::permissions(dir.path(), fs::perms(0711));
+    struct Row {
+        const char* what;
+        mode_t mode;
+        gid_t group;
+        const char* list;
+        uid_t uid;
+        psys::file_owner want;
+    } rows[] = {
+        {"a member of a group that may write", 0770, kNogroup, nullptr, kNobody, psys::file_owner::sharer},
+        {"a member of a group that may only read", 0750, kNogroup, nullptr, kNobody, psys::file_owner::other},
+        {"a user the list lets write", 0750, kNogroup, "u::rwx,u:65534:rwx,g::r-x,m::rwx,o::---", kNobody,
+         psys::file_owner::sharer},
+        {"a user the list lets write, past a mask that does not", 0770, kPlayer,
+         "u::rwx,u:65534:rwx,g::rwx,m::r-x,o::---", kNobody, psys::file_owner::other},
+        {"a member of a group the list lets write", 0750, kPlayer, "u::rwx,g::r-x,g:65534:rwx,m::rwx,o::---",
+         kNobody, psys::file_owner::sharer},
+        {"a user the list names reading, where the others may write", 0777, kPlayer,
+         "u::rwx,u:65534:r-x,g::rwx,m::rwx,o::rwx", kNobody, psys::file_owner::other},
+        {"one of the others, in a folder open to all", 01777, kPlayer, nullptr, kNobody, psys::file_owner::other},
+        {"root, in a folder of the player's", 0755, kPlayer, nullptr, 0, psys::file_owner::other},
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const fs::path folder = dir.path() / std::to_string(n++);
+        Folder(folder, row.mode, kPlayer, row.group, row.list);
+        EXPECT_EQ(AsPlayer([&] { return std::to_string(int(psys::owner_in_folder(folder.string(), row.uid))); }),
+                  std::to_string(int(row.want)));
+    }
+}
+
+// A folder root makes (a start under sudo) in a folder of another user's is
+// that user's, of the group the user's own mkdir would give it: the folder
+// above's where that has the set-group-id bit, else the user's primary group.
+TEST(FileSystem, AFolderRootMakesForAnotherUserIsThatUsers) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root";
+    qtest::TempDir dir;
+    struct Row {
+        const char* what;
+        mode_t above;
+        uid_t aboveOwner;
+        uid_t owner;
+        gid_t group;
+        mode_t mode;
+    } rows[] = {
+        {"another user's folder", 0755, kNobody, kNobody, kNogroup, 0700},
+        {"another user's folder of a group, set-group-id", 02775, kNobody, kNobody, 4242, 02700},
+        {"root's own folder", 0755, 0, 0, 0, 0700},
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const fs::path above = dir.path() / std::to_string(n++);
+        Folder(above, row.above, row.aboveOwner, 4242);
+        ASSERT_TRUE(psys::make_folder((above / "save").string(), true));
+        struct stat st {};
+        ASSERT_EQ(stat((above / "save").c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, row.owner);
+        EXPECT_EQ(st.st_gid, row.group);
+        EXPECT_EQ(st.st_mode & 07777, row.mode);
+    }
+}
+
+// A log writes only into a file of the player's or a sharer's: where anyone
+// may make files, another user's file at its name is not written, and
+// another user's link that the sticky bit keeps is not followed; what is
+// not written is said. A log root writes (sudo) is the folder owner's.
+TEST(FileSystem, ALogWritesOnlyIntoTheGamesOwnFile) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to be the player and plant files as others";
+    qtest::TempDir dir;
+    fs::permissions(dir.path(), fs::perms(0711));
+    const fs::path elsewhere = dir.path() / "elsewhere";
+    enum Stands { Nothing, OthersFile, OthersLink, RootsLog, OthersFifo };
+    struct Row {
+        const char* what;
+        mode_t mode;
+        Stands stands;
+        bool asRoot;
+        const char* error;     // what append_to_file says
+        const char* contents;  // the log's after, where it is a file
+        uid_t owner;           // the log's after
+        uid_t folderOwner = kPlayer;
+        gid_t folderGroup = kPlayer;
+    } rows[] = {
+        {"another user's file, a folder open to all", 01777, OthersFile, false, "another user's file", "theirs",
+         kNobody},
+        {"another user's file, a folder open to all without the sticky bit", 0777, OthersFile, false,
+         "another user's file", "theirs", kNobody},
+        {"another user's file, a folder where only the player makes files", 0755, OthersFile, false, "",
+         "theirsline", kNobody},
+        {"a sharer's file, a folder of the group", 0770, OthersFile, false, "", "theirsline", kNobody, kPlayer,
+         kNogroup},
+        // Only the folder's owner and the link's may remove it there.
+        {"another user's link, root's folder open to all", 01777, OthersLink, false,
+         "a link this user may not remove", nullptr, kNobody, 0},
+        {"another user's link, a folder open to all without the sticky bit", 0777, OthersLink, false, "", "line",
+         kPlayer},
+        {"a log root left from a start under sudo, run as root", 0755, RootsLog, true, "", "rootsline", kPlayer},
+        {"no log yet, run as root", 0755, Nothing, true, "", "line", kPlayer},
+        // Never waited on, never replaced: with no reader it does not open.
+        {"a member's FIFO, a folder of the group", 02770, OthersFifo, false, "No such device or address", nullptr,
+         kNobody, kPlayer, kNogroup},
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const fs::path folder = dir.path() / std::to_string(n++), log = folder / "error.log";
+        Folder(folder, row.mode, row.folderOwner, row.folderGroup);
+        qtest::WriteText(elsewhere, "the player's own");
+        ASSERT_EQ(chown(elsewhere.c_str(), kPlayer, kPlayer), 0);
+        ASSERT_EQ(chmod(elsewhere.c_str(), 0666), 0);
+        switch (row.stands) {
+        case Nothing: break;
+        case OthersFile:
+            qtest::WriteText(log, "theirs");
+            ASSERT_EQ(chmod(log.c_str(), 0666), 0);
+            break;
+        case OthersLink: fs::create_symlink(elsewhere, log); break;
+        case RootsLog:
+            qtest::WriteText(log, "roots");
+            ASSERT_EQ(chmod(log.c_str(), 0600), 0);
+            break;
+        case OthersFifo:
+            ASSERT_EQ(mkfifo(log.c_str(), 0), 0);
+            ASSERT_EQ(chmod(log.c_str(), 0666), 0);
+            break;
+        }
+        if (row.stands != Nothing && row.stands != RootsLog) {
+            ASSERT_EQ(lchown(log.c_str(), kNobody, kNogroup), 0);
+        }
+        const auto append = [&] { return psys::append_to_file(log.string(), "", "line"); };
+        EXPECT_EQ(row.asRoot ? append() : AsPlayer(append), row.error);
+        EXPECT_EQ(qtest::ReadText(elsewhere), "the player's own") << "nothing written through a link";
+        if (row.contents) {
+            EXPECT_EQ(qtest::ReadText(log), row.contents);
+        }
+        struct stat st {};
+        ASSERT_EQ(lstat(log.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, row.owner);
+    }
 }
 
 } // namespace

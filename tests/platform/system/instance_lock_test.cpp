@@ -1,14 +1,16 @@
 #include "platform/system/instance_lock.h"
+#include "platform/system/file_system.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/acl.h>
 
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cstdint>
@@ -94,63 +96,144 @@ int AsUser(const std::function<int()>& f, uid_t uid, gid_t gid, const std::vecto
     return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
 }
 
-// Another user (nobody) of the groups given holding a lock on a folder it
-// opened for reading, as `flock -s <folder> sleep 3600` would, until this is
-// destroyed.
-class HeldAsAnotherUser {
+// The users of the layouts: the player (a member of the group it shares its
+// folder with), a member of the folder's group (nobody), a user access lists
+// name, and root.
+struct User {
+    char name;
+    uid_t uid;
+    gid_t gid;
+    std::vector<gid_t> groups;
+};
+constexpr gid_t kGroup = 4242;
+const User kPlayer{'P', 65533, 65533, {kGroup}};
+const User kMember{'D', 65534, 65534, {kGroup}};
+const User kListed{'E', 65532, 65532, {}};
+const User kRoot{'R', 0, 0, {}};
+
+bool Become(const User& user) { return user.uid == 0 || BecomeUser(user.uid, user.gid, user.groups); }
+
+// A child process of the user's that does first() at once, then, at each
+// step(), the next of steps, and holds what it opened and locked until this
+// is destroyed. Each answers one character.
+class Child {
 public:
-    HeldAsAnotherUser(const fs::path& folder, int operation, gid_t gid, const std::vector<gid_t>& groups) {
-        int ready[2];
-        if (pipe(ready) != 0 || pipe(done_) != 0) return;
+    Child(const User& user, std::function<char()> first, std::vector<std::function<char()>> steps = {}) {
+        if (pipe(to_) != 0 || pipe(from_) != 0) return;
         pid_ = fork();
         if (pid_ == 0) {
-            close(done_[1]);
-            int fd = -1;
-            const char held = BecomeUser(65534, gid, groups) &&
-                                      (fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY)) >= 0 &&
-                                      flock(fd, operation | LOCK_NB) == 0
-                                  ? 'y'
-                                  : 'n';
+            // Nothing of the other children's: each ends when its own pipe
+            // closes, in any order.
+            for (int fd = 3; fd < 1024; ++fd)
+                if (fd != to_[0] && fd != from_[1]) close(fd);
+            char answer = Become(user) ? first() : '!';
             char byte;
-            if (write(ready[1], &held, 1) == 1) (void)!read(done_[0], &byte, 1);
+            for (size_t i = 0; write(from_[1], &answer, 1) == 1 && read(to_[0], &byte, 1) == 1 && i < steps.size();)
+                answer = steps[i++]();
             _exit(0);
         }
-        close(ready[1]);
-        close(done_[0]);
-        char held = 'n';
-        held_ = read(ready[0], &held, 1) == 1 && held == 'y';
-        close(ready[0]);
+        close(to_[0]);
+        close(from_[1]);
+        answer_ = Read();
     }
-    ~HeldAsAnotherUser() {
-        close(done_[1]);
+    ~Child() {
+        close(to_[1]);
+        close(from_[0]);
         if (pid_ > 0) waitpid(pid_, nullptr, 0);
     }
-    HeldAsAnotherUser(const HeldAsAnotherUser&) = delete;
-    HeldAsAnotherUser& operator=(const HeldAsAnotherUser&) = delete;
-    bool held() const { return held_; }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    char answer() const { return answer_; }
+    char step() {
+        const char byte = 's';
+        return write(to_[1], &byte, 1) == 1 ? (answer_ = Read()) : '!';
+    }
 
 private:
-    int done_[2] = {-1, -1};
+    char Read() {
+        char c = '!';
+        return read(from_[0], &c, 1) == 1 ? c : '!';
+    }
+    int to_[2] = {-1, -1}, from_[2] = {-1, -1};
     pid_t pid_ = -1;
-    bool held_ = false;
+    char answer_ = '!';
 };
 
-// Gives the user uid reading and listing, not writing, of a folder through
-// its access list, whose mask leaves the folder's group bits rwx.
-bool GiveReadingByAccessList(const fs::path& folder, uid_t uid) {
-    struct Entry {
-        uint16_t tag, perm;
-        uint32_t id;
-    };
-    constexpr uint32_t kNone = uint32_t(-1);
-    // Version 2, then the entries in the order of their tags: the owner,
-    // the named user, the owning group, the mask, the others.
-    const uint32_t version = 2;
-    const Entry entries[] = {{0x01, 7, kNone}, {0x02, 5, uid}, {0x04, 7, kNone}, {0x10, 7, kNone}, {0x20, 0, kNone}};
-    std::vector<unsigned char> blob(sizeof version + sizeof entries);
-    std::memcpy(blob.data(), &version, sizeof version);
-    std::memcpy(blob.data() + sizeof version, entries, sizeof entries);
-    return setxattr(folder.c_str(), "system.posix_acl_access", blob.data(), blob.size(), 0) == 0;
+// Another user who opens path (a folder, or a file for reading and writing
+// where it may, else for reading) and, at step(), locks it through the
+// descriptor kept, as `exec 3<path` and a later `flock 3` would; 'y' once
+// opened, then once locked.
+std::unique_ptr<Child> Kept(const fs::path& path, const User& user, int operation = LOCK_EX) {
+    auto fd = std::make_shared<int>(-1);
+    return std::make_unique<Child>(
+        user,
+        [=] {
+            *fd = open(path.c_str(), O_RDWR | O_NONBLOCK);
+            if (*fd < 0) *fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
+            return *fd >= 0 ? 'y' : 'n';
+        },
+        std::vector<std::function<char()>>{[=] { return flock(*fd, operation | LOCK_NB) == 0 ? 'y' : 'n'; }});
+}
+
+// The same, locked at once.
+std::unique_ptr<Child> Held(const fs::path& path, const User& user, int operation = LOCK_EX) {
+    auto child = Kept(path, user, operation);
+    if (child->answer() == 'y') child->step();
+    return child;
+}
+
+constexpr const char* kGameFile = "permanent.dat";
+
+// A copy of the game as the user, started on the save folder: it makes the
+// folder where asked (as a first start does), takes the folder's lock and,
+// where writes, writes a file of the game's as the game does; it holds on
+// until destroyed. Its answer: 'x' holding a lock every copy that may write
+// sees, 'h' holding one that not all of them see, 'b' refused as busy, '-'
+// holding none and not refused.
+std::unique_ptr<Child> StartCopy(const fs::path& folder, const User& user, bool makes = false, bool writes = false) {
+    auto lock = std::make_shared<psys::instance_lock>();
+    return std::make_unique<Child>(user, [=] {
+        if (makes && !psys::make_folder(folder.string(), true)) return 'm';
+        const bool exclusive = lock->acquire_folder(folder.string());
+        if (exclusive != lock->exclusive()) return '!';
+        if (writes && !lock->busy()) {
+            const int fd = open((folder / kGameFile).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+            if (fd < 0 || !psys::give_folder_reach(fd, folder.string()) || write(fd, "x", 1) != 1) return 'w';
+            close(fd);
+        }
+        return lock->busy() ? 'b' : exclusive ? 'x' : lock->held() ? 'h' : '-';
+    });
+}
+
+// How the user may open the file: 'w' for writing, 'r' for reading alone,
+// '-' not at all (or not a regular file).
+char Opens(const fs::path& path, const User& user) {
+    const int code = AsUser(
+        [&] {
+            struct stat st {};
+            if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return int('-');
+            int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) return close(fd), int('w');
+            fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
+            return fd >= 0 ? (close(fd), int('r')) : int('-');
+        },
+        user.uid, user.gid, user.groups);
+    return char(code);
+}
+
+// An access list set from its text (setfacl's short form).
+void SetAccessList(const fs::path& path, const char* text) {
+    acl_t acl = acl_from_text(text);
+    ASSERT_NE(acl, nullptr) << text;
+    EXPECT_EQ(acl_set_file(path.c_str(), ACL_TYPE_ACCESS, acl), 0) << text << ": " << strerror(errno);
+    acl_free(acl);
+}
+
+// A folder of the player's of that mode and group, as the player would set it.
+void MakeFolder(const fs::path& folder, mode_t mode, gid_t group = kPlayer.gid) {
+    fs::create_directory(folder);
+    ASSERT_EQ(chown(folder.c_str(), kPlayer.uid, group), 0);
+    ASSERT_EQ(chmod(folder.c_str(), mode), 0);
 }
 
 TEST_F(InstanceLock, ASecondHolderIsRefusedUntilTheFirstLetsGo) {
@@ -309,7 +392,8 @@ TEST_F(InstanceLock, OnlyARunningHolderOfTheUsersOwnFileRefusesAStart) {
 // plain file of one name (a link to another file, a FIFO, a folder) is never
 // opened for writing, changed or locked: the folder's lock is held alone, and
 // the failure says why the file was not; a file of another user's is used as
-// it stands.
+// it stands. Where the file does not open for every writer, the folder's
+// lock, which they all may list, holds for it, and the failure says so.
 TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothingElse) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to be the players and groups of its rows";
     fs::permissions(dir_.path(), fs::perms(0711));
@@ -327,6 +411,7 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
         uid_t player = 0;                             // another user than root runs the row
         std::vector<gid_t> playersGroups{};           // further groups of that user
         uid_t owner = 0;                              // the folder's owner; the lock file's where made
+        bool reachesWriters = true;                   // the lock file, as it ends, opens for every writer
     };
     // The player's lock file from an earlier start, of that mode.
     const auto earlier = [](mode_t mode, uid_t uid, gid_t gid) {
@@ -349,13 +434,14 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
          fs::perms(02770), earlier(0600, 0, root), 0660, shared},
         {"the player's file open to all, the folder since closed to others", fs::perms(0755),
          earlier(0666, 0, root), 0600},
-        {"another user's file", fs::perms(0777), earlier(0640, 65533, 65533), 0640, kFolders, 65533},
+        {"another user's file", fs::perms(0777), earlier(0640, 65533, 65533), 0640, kFolders, 65533, 0, {}, 0,
+         false},
         // Root's copy gives it to the folder's owner, whose copies could not
         // open a file of root's.
         {"a folder of another user's, the player root", fs::perms(0755), nullptr, 0600, kFolders, kFolders, 0, {},
          65534},
         {"a folder of a group the player is not in, that group may write", fs::perms(0775), nullptr, 0600, shared,
-         65534, 65534, {}, 65534},
+         65534, 65534, {}, 65534, false},
         {"a folder of a group the player is not in, that group and the others may write", fs::perms(0777), nullptr,
          0666, shared, 65534, 65534, {}, 65534},
         {"the player's file from when the folder was its alone, the folder since shared with a group it is in",
@@ -384,7 +470,9 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
         const uid_t planter = row.plant ? OwnerOf(file) : 0;
         ASSERT_EQ(chown(folder.c_str(), row.owner, row.folderGroup), 0);
         fs::permissions(folder, row.folder);
-        const std::string failure = row.mode ? "" : file.string() + ": not a regular file";
+        const std::string failure = !row.mode            ? file.string() + ": not a regular file"
+                                    : row.reachesWriters ? ""
+                                                         : file.string() + ": not open to every user who may write into the folder";
         // 0 where the lock is held as it should be and a second copy is
         // refused all the same (by the folder or the file).
         const int result = AsUser(
@@ -411,97 +499,239 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
     umask(umaskBefore);
 }
 
-// What another user holds or does, as a copy of that user would: where it may
-// write into the folder, its copy is refused while the player's runs, and its
-// lock refuses the player's; where it may only read the folder (by its mode,
-// its group or an access list), it can neither refuse the player's start by
-// locking the folder nor hold the folder's lock file, and its own copy holds
-// nothing. A copy that may write into the folder but not list it, or that
-// may by the folder's group, sees the first copy through the file alone
-// (opened for reading where the file's mode allows no more; on NFS only a
-// descriptor open for writing would see it), also where the folder was
-// shared after the lock file was made.
-TEST_F(InstanceLock, AnotherUserIsRefusedOnlyWhereItMayWriteIntoTheFolder) {
-    if (geteuid() != 0) GTEST_SKIP() << "needs root to be another user";
+// Who can lock a save folder, and who can open which file for writing, in
+// each layout a player may give it: a copy of the player (or root's, under
+// sudo) starts first and writes a file of the game's; while it runs, a copy
+// of each other user starts (D, a member of the folder's group; E, a user
+// access lists name; and root, or the player where root started first).
+// Then who may open the game's file and the lock file, and what the
+// player's next start holds once the first copy has ended. A lock held by a
+// user who may not write into the folder never refuses a start, however
+// that user came to hold it; a copy of such a user takes no lock and is
+// refused by none; a refused copy changes nothing; where the lock file
+// cannot be used and some writer may not list the folder, the copy holds
+// the folder but is not exclusive.
+TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to be the users of its rows";
     fs::permissions(dir_.path(), fs::perms(0711));
-    const gid_t foldersGroup = AnotherGroup();
-    enum class Hold { None, Shared, Exclusive };
+    const fs::path home = dir_.path() / "player";
+    MakeFolder(home, 0755);
+    const fs::path lockName = psys::instance_lock::kFolderLockName;
+    // What other users hold through the row.
+    std::vector<std::unique_ptr<Child>> kept;
+    // The player's lock file an earlier release left of that mode.
+    const auto earlierLockFile = [](const fs::path& folder, mode_t mode) {
+        const fs::path file = folder / psys::instance_lock::kFolderLockName;
+        qtest::WriteText(file, "");
+        ASSERT_EQ(chown(file.c_str(), kPlayer.uid, kPlayer.gid), 0);
+        ASSERT_EQ(chmod(file.c_str(), mode), 0);
+    };
+    // The name a copy that replaces the lock file takes first.
+    const auto nextName = [](const fs::path& folder) {
+        struct stat st {};
+        stat((folder / psys::instance_lock::kFolderLockName).c_str(), &st);
+        return folder / ("instance.lock." + std::to_string(st.st_dev) + "-" + std::to_string(st.st_ino) + ".next");
+    };
     struct Row {
         const char* what;
-        fs::perms folder;
-        mode_t file;   // set on the lock file after the first copy made it; 0 leaves it
-        int expected;  // the other's copy: 0 refused, 1 held, 2 no lock; +10 where it wrote the file
-        gid_t group = gid_t(-1);            // given to the folder; -1 leaves the player's
-        gid_t othersGid = 65534;            // the other user's primary group
-        std::vector<gid_t> othersGroups{};  // and further groups
-        Hold hold = Hold::None;             // the other's lock on the folder, taken before the player's start
-        bool readsByAccessList = false;     // the folder's access list lets the other read it, not write
-        bool sharedLater = false;           // the lock file was made while the folder was the player's alone
-        uid_t owner = 0;                    // the folder's
-    } rows[] = {
-        {"a folder it may write into but not list", fs::perms(0733), 0, 10},
-        {"a file made read-only for others", fs::perms(0733), 0644, 0},
-        {"a folder it may only read", fs::perms(0755), 0, 2},
-        {"a folder it may only read, locked by it shared", fs::perms(0755), 0, 2, gid_t(-1), 65534, {}, Hold::Shared},
-        {"a folder it may only read, locked by it", fs::perms(0755), 0, 2, gid_t(-1), 65534, {}, Hold::Exclusive},
-        {"a folder its group may only read, it of that group, locked by it", fs::perms(0750), 0, 2, foldersGroup,
-         65534, {foldersGroup}, Hold::Exclusive},
-        {"a folder its access list lets it only read, locked by it", fs::perms(0770), 0, 2, foldersGroup, 65534, {},
-         Hold::Exclusive, true},
-        {"a folder it may write into and list, locked by it", fs::perms(0777), 0, 0, gid_t(-1), 65534, {},
-         Hold::Exclusive},
-        {"a folder it may not enter", fs::perms(0700), 0, 2},
-        {"a folder its group may write, the other a member of that group", fs::perms(0775), 0, 10, foldersGroup,
-         65534, {foldersGroup}},
-        {"a folder its group may write, the other of the player's group alone", fs::perms(0775), 0, 2, foldersGroup,
-         getegid()},
-        {"a folder shared with its group after the lock file was made, the other a member", fs::perms(02770), 0, 10,
-         foldersGroup, 65534, {foldersGroup}, Hold::None, false, true},
-        // The first copy root's (sudo): the file is the folder owner's.
-        {"a folder of its own that others may read, the first copy root's", fs::perms(0755), 0, 10, gid_t(-1), 65534,
-         {}, Hold::None, false, false, 65534},
+        std::function<void(const fs::path&)> before;  // null: the first copy makes the folder
+        // "<first>:<answer> <other>:<answer>... game:<P D E> lock:<P D E> then:<answer>"
+        const char* want;
+        const User* first = &kPlayer;
+        std::function<void(const fs::path&)> during = nullptr;  // while the first copy runs
+    };
+    const Row rows[] = {
+        {"made by the game", nullptr, "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
+        {"0755", [&](const fs::path& f) { MakeFolder(f, 0755); }, "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
+        // The mask is rwx; D may only read, E may write.
+        {"0750 of the group, its access list letting E write",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0750, kGroup);
+             SetAccessList(f, "u::rwx,u:65532:rwx,g::r-x,m::rwx,o::---");
+         },
+         "P:x D:- E:b R:b game:w-w lock:w-w then:x"},
+        {"0770 of the group, its access list's mask leaving its users reading",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0770, kGroup);
+             SetAccessList(f, "u::rwx,u:65532:rwx,g::rwx,m::r-x,o::---");
+         },
+         "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
+        // D holds the folder's lock as a user the list names, reading only.
+        {"0777, its access list naming a user who may only read, who locks it",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0777);
+             SetAccessList(f, "u::rwx,u:65534:r-x,g::rwx,m::rwx,o::rwx");
+             kept.push_back(Held(f, kMember));
+         },
+         "P:x D:- E:b R:b game:w-w lock:w-w then:x"},
+        // A member opened the lock file while the folder was shared, and
+        // locks it once the player has narrowed the folder.
+        {"2770 narrowed to 2750, a member holding the lock file it opened before",
+         [&](const fs::path& f) {
+             MakeFolder(f, 02770, kGroup);
+             StartCopy(f, kPlayer).reset();
+             kept.push_back(Kept(f / lockName, kMember));
+             ASSERT_EQ(chmod(f.c_str(), 02750), 0);
+             ASSERT_EQ(kept.back()->step(), 'y');
+         },
+         "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
+        {"an earlier release's 0666 lock file in a 0755 folder, held by a reader",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             earlierLockFile(f, 0666);
+             kept.push_back(Held(f / lockName, kMember));
+         },
+         "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
+        {"the same, with the next name a copy ended while it replaced left",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             earlierLockFile(f, 0666);
+             qtest::WriteText(nextName(f), "");
+             ASSERT_EQ(chown(nextName(f).c_str(), kPlayer.uid, kPlayer.gid), 0);
+             kept.push_back(Held(f / lockName, kMember));
+         },
+         "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
+        // Another copy replaces the file: this one is refused, and changes
+        // nothing.
+        {"the same, a copy of the player's holding the next name",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             earlierLockFile(f, 0666);
+             qtest::WriteText(nextName(f), "");
+             ASSERT_EQ(chown(nextName(f).c_str(), kPlayer.uid, kPlayer.gid), 0);
+             kept.push_back(Held(nextName(f), kPlayer));
+             kept.push_back(Held(f / lockName, kMember));
+         },
+         "P:b D:- E:- R:b game:--- lock:www then:b"},
+        {"the player's lock file, with the next name a copy ended while it replaced left",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             earlierLockFile(f, 0600);
+             qtest::WriteText(nextName(f), "");
+             ASSERT_EQ(chown(nextName(f).c_str(), kPlayer.uid, kPlayer.gid), 0);
+         },
+         "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
+        // It is about to put its own file at the name: a copy that takes the
+        // lock file meanwhile waits for it a moment, then is refused.
+        {"the player's lock file, a copy of the player's holding its next name",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             earlierLockFile(f, 0600);
+             qtest::WriteText(nextName(f), "");
+             ASSERT_EQ(chown(nextName(f).c_str(), kPlayer.uid, kPlayer.gid), 0);
+             kept.push_back(Held(nextName(f), kPlayer));
+         },
+         "P:b D:- E:- R:b game:--- lock:w-- then:b"},
+        {"0755 closed to 0700, a reader locking it through the descriptor it opened before",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             kept.push_back(Kept(f, kMember, LOCK_SH));
+             ASSERT_EQ(chmod(f.c_str(), 0700), 0);
+             ASSERT_EQ(kept.back()->step(), 'y');
+         },
+         "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
+        // Where the lock file does not yet reach every writer (the player's
+        // from before the folder was shared), the folder decides alone.
+        {"0755 shared as 2770, a reader locking it through the descriptor it opened before",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             StartCopy(f, kPlayer).reset();
+             kept.push_back(Kept(f, kListed));
+             ASSERT_EQ(chown(f.c_str(), uid_t(-1), kGroup), 0);
+             ASSERT_EQ(chmod(f.c_str(), 02770), 0);
+             ASSERT_EQ(kept.back()->step(), 'y');
+         },
+         "P:x D:b E:- R:b game:ww- lock:ww- then:x"},
+        // Readers by the read bits: a 0744 folder can be opened, not searched.
+        {"0744, a reader locking it",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0744);
+             kept.push_back(Held(f, kMember));
+         },
+         "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
+        {"1777", [&](const fs::path& f) { MakeFolder(f, 01777); }, "P:x D:b E:b R:b game:wrr lock:www then:x"},
+        // A bare lock on the folder, even a writer's, is no copy where every
+        // copy would hold the file this one holds.
+        {"0777, a writer locking it",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0777);
+             kept.push_back(Held(f, kMember));
+         },
+         "P:x D:b E:b R:b game:www lock:www then:x"},
+        {"1770 of the group", [&](const fs::path& f) { MakeFolder(f, 01770, kGroup); },
+         "P:x D:b E:- R:b game:wr- lock:ww- then:x"},
+        // Those who may write but not list see the first copy through the
+        // file alone: for writing where they may, else for reading.
+        {"0733", [&](const fs::path& f) { MakeFolder(f, 0733); }, "P:x D:b E:b R:b game:www lock:www then:x"},
+        {"0733, the lock file made read-only for others", [&](const fs::path& f) { MakeFolder(f, 0733); },
+         "P:x D:b E:b R:b game:www lock:wrr then:x", &kPlayer,
+         [&](const fs::path& f) { ASSERT_EQ(chmod((f / lockName).c_str(), 0644), 0); }},
+        // A member may write into the folder, not list it, and plants a FIFO
+        // where the lock file goes: the player's copy holds the folder, which
+        // the member's cannot see.
+        {"0730 of the group, a member's FIFO at the lock file's name",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0730, kGroup);
+             ASSERT_EQ(AsUser([&] { return mkfifo((f / lockName).c_str(), 0666); }, kMember.uid, kMember.gid,
+                              kMember.groups),
+                       0);
+         },
+         "P:h D:- E:- R:b game:ww- lock:--- then:h"},
+        // Shared with the group while the first copy runs: the lock file
+        // follows only once a copy holds it, so those refused meanwhile
+        // change nothing.
+        {"0700, shared with the group while the first copy runs", [&](const fs::path& f) { MakeFolder(f, 0700); },
+         "P:x D:b E:- R:b game:w-- lock:w-- then:x", &kPlayer,
+         [&](const fs::path& f) {
+             ASSERT_EQ(chown(f.c_str(), uid_t(-1), kGroup), 0);
+             ASSERT_EQ(chmod(f.c_str(), 02770), 0);
+         }},
+        {"a start under sudo", [&](const fs::path& f) { MakeFolder(f, 0700); },
+         "R:x P:b D:- E:- game:w-- lock:w-- then:x", &kRoot},
+        {"a first start under sudo", nullptr, "R:x P:b D:- E:- game:w-- lock:w-- then:x", &kRoot},
     };
     int n = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        const fs::path folder = dir_.path() / ("shared" + std::to_string(n++));
-        fs::create_directory(folder);
-        if (row.sharedLater) {
-            fs::permissions(folder, fs::perms::owner_all);
-            psys::instance_lock earlier;
-            ASSERT_TRUE(earlier.acquire_folder(folder.string()));
+        const fs::path folder = home / ("save" + std::to_string(n++));
+        if (row.before) row.before(folder);
+        const fs::path lockFile = folder / lockName;
+        std::string got;
+        {
+            auto first = StartCopy(folder, *row.first, !row.before, true);
+            got += std::string(1, row.first->name) + ":" + first->answer();
+            if (row.during) row.during(folder);
+            struct stat lockBefore {};
+            lstat(lockFile.c_str(), &lockBefore);
+            for (const User* other : {&kPlayer, &kMember, &kListed, &kRoot}) {
+                if (other == row.first) continue;
+                got += std::string(" ") + other->name + ":" + StartCopy(folder, *other)->answer();
+            }
+            struct stat lockAfter {};
+            lstat(lockFile.c_str(), &lockAfter);
+            EXPECT_EQ(lockAfter.st_mode, lockBefore.st_mode) << "changed by a copy refused";
+            EXPECT_EQ(lockAfter.st_uid, lockBefore.st_uid) << "changed by a copy refused";
+            EXPECT_EQ(lockAfter.st_gid, lockBefore.st_gid) << "changed by a copy refused";
+            for (const char* name : {kGameFile, psys::instance_lock::kFolderLockName}) {
+                got += std::string(" ") + (name == kGameFile ? "game" : "lock") + ":";
+                for (const User* user : {&kPlayer, &kMember, &kListed}) got += Opens(folder / name, *user);
+                // Written or kept by the player's copy or root's: the player's.
+                struct stat st {};
+                if (lstat((folder / name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+                    EXPECT_EQ(st.st_uid, kPlayer.uid) << name;
+                }
+            }
         }
-        ASSERT_EQ(chown(folder.c_str(), row.owner, row.group), 0);
-        fs::permissions(folder, row.folder);
-        if (row.readsByAccessList) {
-            ASSERT_TRUE(GiveReadingByAccessList(folder, 65534)) << strerror(errno);
+        got += std::string(" then:") + StartCopy(folder, kPlayer)->answer();
+        EXPECT_EQ(got, row.want);
+        EXPECT_EQ(OwnerOf(folder), kPlayer.uid);
+        kept.clear();
+        // A copy that replaced the lock file leaves no next name behind.
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            if (std::string(row.want).ends_with("then:x")) {
+                EXPECT_NE(entry.path().extension(), ".next");
+            }
         }
-        const auto holder = row.hold == Hold::None
-                                ? nullptr
-                                : std::make_unique<HeldAsAnotherUser>(
-                                      folder, row.hold == Hold::Shared ? LOCK_SH : LOCK_EX, row.othersGid,
-                                      row.othersGroups);
-        if (holder) {
-            ASSERT_TRUE(holder->held());
-        }
-        psys::instance_lock first;
-        const bool othersLockRefuses = row.hold != Hold::None && row.expected == 0;
-        EXPECT_EQ(first.acquire_folder(folder.string()), !othersLockRefuses) << first.failure();
-        EXPECT_EQ(first.busy(), othersLockRefuses);
-        if (!first.held()) continue;
-        const fs::path file = folder / psys::instance_lock::kFolderLockName;
-        if (row.file) chmod(file.c_str(), row.file);
-        const int result = AsUser(
-            [&] {
-                const int fd = open(file.c_str(), O_WRONLY | O_APPEND);
-                const bool writes = fd >= 0 && write(fd, "x", 1) == 1;
-                psys::instance_lock second;
-                const bool held = second.acquire_folder(folder.string());
-                return (writes ? 10 : 0) + (second.busy() ? 0 : held ? 1 : 2);
-            },
-            65534, row.othersGid, row.othersGroups);
-        EXPECT_EQ(result, row.expected);
-        EXPECT_EQ(fs::file_size(file) > 0, row.expected >= 10);
     }
 }
 
