@@ -189,7 +189,7 @@ bool GxCore::Initialize() {
         psys::folder_way(GxToNativePath(m_SaveDir), &way);
         GxWriteDebugLog(u"GxCore/セーブフォルダへの書き込み方法(%s:%s)\n", m_SaveDir, GxFromUtf8(way));
         psys::set_folder_locked(GxToNativePath(m_SaveDir), m_SaveFolderLock.held());
-        if (m_SaveFolderLock.held()) heldPermanent = GxSaveSlot::RecoverLeftovers(m_SaveDir, *m_SystemConfig);
+        if (m_SaveFolderLock.held()) heldPermanent = GxSaveSlot::RecoverLeftovers(m_SaveDir, *m_SystemConfig, true);
     }
 
     m_TaskManage = std::make_unique<GxTaskManage>(this);

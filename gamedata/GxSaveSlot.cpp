@@ -127,9 +127,11 @@ bool PrepareThumbnail(psys::safe_file& file, const GxString& path, const u8* pix
 
 } // namespace
 
-std::vector<psys::held_file> GxSaveSlot::RecoverLeftovers(const GxString& saveDir, const GxSystemConfig& config) {
+std::vector<psys::held_file> GxSaveSlot::RecoverLeftovers(const GxString& saveDir, const GxSystemConfig& config,
+                                                          bool locked) {
     psys::folder_files files;
-    files.names = {"userconf.dat", "permanent.dat", GxToNativePath(config.m_QuickSaveFileName)};
+    files.names = {"userconf.dat", "permanent.dat", GxToNativePath(config.m_QuickSaveFileName), "vardump.txt",
+                   "vardump_extern.txt"};
     for (s32 n = 1; n <= kFileCount; ++n) {
         const std::string save = GxToNativePath(GameDataPath(GxString(), n));
         const std::string thumb = GxToNativePath(ThumbnailPath(GxString(), n));
@@ -139,7 +141,8 @@ std::vector<psys::held_file> GxSaveSlot::RecoverLeftovers(const GxString& saveDi
     }
     files.mark_of = ThumbnailMark;
     files.merged = {"permanent.dat"};
-    return psys::settle_folder(GxToNativePath(saveDir), files, GxPersistFile::Notes(u"GxSaveSlot::RecoverLeftovers"));
+    return psys::settle_folder(GxToNativePath(saveDir), files, locked,
+                               GxPersistFile::Notes(u"GxSaveSlot::RecoverLeftovers"));
 }
 
 bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNumber, const u8* thumbnail, s32 width,
@@ -149,6 +152,11 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
     // replaces its own only after. Either failing before that leaves the
     // slot as it was.
     const GxString thumbPath = ThumbnailPath(saveDir, fileNumber);
+    if (!GxPersistFile::RefuseStranger(thumbPath, u"GxSaveSlot::Save", &userData.GetKnownFiles())) {
+        GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath,
+                        GxPersistFile::FailureForPlayer());
+        return false;
+    }
     psys::safe_file thumb;
     GxPersistFile::Outcome outcome;
     const bool saved = userData.SaveGameData(
@@ -156,25 +164,26 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
             std::string error;
             if (PrepareThumbnail(thumb, thumbPath, thumbnail, width, height, save.mark(), &error)) return true;
             GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath, GxFromUtf8(error));
+            GxPersistFile::SetFailureForPlayer(thumb.error().empty()
+                                                   ? GxString(u"サムネイルを作れませんでした")
+                                                   : GxPersistFile::ReasonForPlayer(thumb.failed_step(),
+                                                                                    thumb.error_number()));
             return false;
         }, thumbPath);
     if (!saved) return false;
-    const psys::file_pair pair = SlotPair(saveDir, fileNumber);
-    const psys::settle_notes notes = GxPersistFile::Notes(u"GxSaveSlot::Save");
-    // The save this one replaced is kept or gone now: a thumbnail another
-    // write left in hand for it goes with it.
-    psys::settle_held_companions(pair, notes);
     // Where the save replaced its own older one in one step, so does its
     // thumbnail; where it held what it replaced, the thumbnail holds too.
     thumb.hold_replaced([&](const psys::file_status*) { return !outcome.held; });
-    // Renaming beside a file just renamed hardly fails; if it does, the game
-    // is saved and only its picture is the old one.
     if (!thumb.commit()) {
         GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath, GxFromUtf8(thumb.error()));
-        return true;
+        GxPersistFile::SetFailureForPlayer(GxPersistFile::ReasonForPlayer(thumb.failed_step(), thumb.error_number()));
+        return false;
     }
-    // What the thumbnail replaced goes beside its own save; an older one
-    // that names none goes with the save this one replaced.
-    for (psys::held_file& held : thumb.take_held()) psys::settle_companion(pair, held, outcome.keptNumber, notes);
+    // What the thumbnail replaced goes beside its own save, or, naming none
+    // it finds, with the save this one kept from the slot; so do those other
+    // writes left in hand for the save this one replaced.
+    std::vector<psys::companion_hand> hands;
+    for (psys::held_file& held : thumb.take_held()) hands.push_back({std::move(held), outcome.keptNumber});
+    psys::settle_companions(SlotPair(saveDir, fileNumber), std::move(hands), GxPersistFile::Notes(u"GxSaveSlot::Save"));
     return true;
 }

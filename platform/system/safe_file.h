@@ -171,15 +171,32 @@ enum class write_way { exchange, link, move, look };
 const char* write_way_name(write_way way);
 
 // The way of the folder (the one a path lies in, for a file's path), tried
-// the first time this process writes or settles there. said, when given,
-// tells what was tried and found, for a line of the game's own.
+// the first time this process writes or settles there. said, when given, is
+// that way in a few Japanese words, for a line of the game's own.
 write_way folder_way(const std::string& folder, std::string* said = nullptr);
-// This process now holds (or no longer holds) the folder's lock: its
-// writers then replace their own older files in one step.
+// This process now holds (or no longer holds) the folder's lock (5.2).
 void set_folder_locked(const std::string& folder, bool locked);
 bool folder_locked(const std::string& folder);
 // Every folder's way and lock forgotten (the process's reset; tests).
 void forget_folders();
+// The folder as every writer and start of this process names it: "" and
+// "." are the same folder, and so are "a/./b//" and "a/b".
+std::string folder_key(const std::string& folder);
+
+// ---- whose a file is ---------------------------------------------------------
+
+// What stands at a game file's name that is not the player's to read, hold
+// or replace (6): another user's (anything: a file, a link, a FIFO, a
+// folder), or a file of the player's that this user may not read.
+struct stranger {
+    enum class kind { none, others, unreadable };
+    kind what = kind::none;
+    unsigned uid = 0;
+    std::string user;  // the name of uid, or its number
+};
+stranger stranger_at(const std::string& path);
+// The name of the user the files of the folder are written for.
+std::string player_name(const std::string& folder);
 
 // ---- what a write holds, and kept names ------------------------------------
 
@@ -203,10 +220,14 @@ struct settle_note {
         keep_failed,  // ... and could not be (why)
         no_name,      // no kept name was free: path stays where it is held
         put_back,     // path is about to go back to its name, target
+        finished,     // a write's finished companion is about to take its name, target
         same_bytes,   // path holds bytes that stand at target: removed
+        second_name,  // path is another name of the file at target: removed
         beyond_limit, // a damaged file past the limit of those kept: removed
-        temporary,    // a temporary name (or a second name, a token) removed
-        orphan,       // a companion whose main stands nowhere removed
+        temporary,    // a temporary name of a write that did not finish: removed
+        token,        // a token of the last release's turns: removed
+        orphan,       // a companion whose main stands nowhere: removed
+        narrowed,     // a file open to more than its folder's writers: narrowed
         failed,       // a step failed (why): path stays
     };
     kind what;
@@ -218,13 +239,12 @@ struct settle_note {
 using settle_notes = std::function<void(const settle_note&)>;
 
 // How a held file is kept: under which kind of kept name, up to how many,
-// from which number, and, for a save, the companion whose kept name of the
-// same number must be free too. A file whose bytes stand at its name or at
-// any kept name already is removed instead: nothing is kept twice.
+// and, for a save, the companion whose kept name of the same number must be
+// free too. A file whose bytes stand at its name or at a kept name of the
+// same kind (the player's) is removed instead: nothing is kept twice (4).
 struct keep_rule {
     const char* why = "changed";
     unsigned limit = 999;
-    unsigned first = 1;
     std::string beside;
 };
 struct keep_result {
@@ -232,10 +252,13 @@ struct keep_result {
     outcome what = outcome::failed;
     std::string name;  // the kept name, once kept
     unsigned number = 0;
+    // Why it could not be kept, or why its name may not outlive a power cut
+    // (a folder sync that failed after it was kept).
     std::string error;
 };
 keep_result keep_held(const held_file& file, const keep_rule& rule, const settle_notes& notes);
-void drop_held(const held_file& file);
+// Removes the held name (C8): false where it stays.
+bool drop_held(const held_file& file);
 
 // ---- a write ----------------------------------------------------------------
 
@@ -253,10 +276,9 @@ public:
     bool open(const std::string& path);
     FILE* stream() const { return file_; }
     bool is_open() const { return file_ != nullptr; }
-    // Asks the commit to hold what it replaces (held()) instead of letting
-    // it go, unless this process holds the folder's lock and as_seen says
-    // that what stands at the name (null: nothing) is the file the writer
-    // last saw.
+    // Asks the commit to hold what stands at the name instead of replacing
+    // it, unless this process holds the folder's lock and as_seen says that
+    // what stands there (null: nothing) is the file the writer last saw.
     void hold_replaced(std::function<bool(const file_status* now)> as_seen = {});
     // Flushes and syncs the temporary file, which stays until the commit or
     // abandon, and, where its name must outlive a power cut too (a
@@ -264,25 +286,29 @@ public:
     // removed, when any step failed.
     bool prepare(bool name_too = false);
     // Prepares (unless done) and gives the file its name. False when any
-    // step failed: the temporary file is removed and whatever stood at the
-    // name stands there or is held.
+    // step failed, the folder sync after the name was taken too: then what
+    // it held stays held, for a start (I5).
     bool commit();
     // Closes and removes the temporary file; the old file stays.
     void abandon();
+    // Why the last step failed ("<step>: <reason>"), its step and errno.
     const std::string& error() const { return error_; }
+    const std::string& failed_step() const { return failed_step_; }
+    int error_number() const { return errno_; }
     // After prepare: the new file as it will stand, and its bytes' mark.
     const file_status& written() const { return written_; }
     const std::string& mark() const { return mark_; }
-    // After a commit: whether it held anything, and what.
+    // After a commit: whether the new file took its name (a commit whose
+    // folder sync failed did), whether it held anything, and what.
+    bool placed() const { return placed_; }
     bool held_any() const { return holding_; }
-    const std::vector<held_file>& held() const { return held_; }
     std::vector<held_file> take_held();
 
 private:
     friend struct safe_file_stream;
     void fail(const char* step, int err);
-    bool place(bool hold);
-    bool placed();
+    bool place(bool hold, bool present);
+    bool on_placed();
 
     FILE* file_ = nullptr;
     int fd_ = -1;
@@ -292,6 +318,7 @@ private:
     bool prepared_ = false;
     bool hold_ = false;
     bool holding_ = false;
+    bool placed_ = false;
     std::function<bool(const file_status*)> as_seen_;
     std::string path_;
     std::string writer_;
@@ -302,7 +329,8 @@ private:
     unsigned long long bytes_ = 0;
     std::string mark_;
     std::vector<held_file> held_;
-    std::string error_;
+    std::string error_, failed_step_;
+    int errno_ = 0;
 };
 
 // Writes the bytes through a safe_file.
@@ -320,16 +348,21 @@ struct file_pair {
 };
 // Whether the file at path is the one the mark names.
 bool bears_mark(const std::string& path, const std::string& mark);
-// Puts a companion in hand (a held file) beside the main it names, wherever
-// that stands (its own name, a kept name): placed there holding what stood
-// there, which goes on the same way; removed where its main stands nowhere;
-// left in hand where its main is held by a write. One that names no main (an
-// older one) is kept at the first free kept name from number unnamed, or is
-// removed where that is 0.
-void settle_companion(const file_pair& pair, held_file hand, unsigned unnamed, const settle_notes& notes);
-// Settles every companion of the pair that writes left in hand, unless its
-// main is still held.
-void settle_held_companions(const file_pair& pair, const settle_notes& notes);
+// A companion in hand (a held file), and the number of the kept name its
+// write kept the main that stood at the companion's name under (0: none, or
+// not known).
+struct companion_hand {
+    held_file file;
+    unsigned kept_with = 0;
+    // A write's own companion, written whole, that it did not get to put at
+    // its name (a start finishes it).
+    bool finished = false;
+};
+// Puts each companion in hand beside the main it goes with (7), and with
+// them those that other writes left in hand whose main they find: placed
+// there holding what stood there, which goes on the same way; removed where
+// no main may be theirs; left where a write still holds their main.
+void settle_companions(const file_pair& pair, std::vector<companion_hand> hands, const settle_notes& notes);
 
 // ---- a start ----------------------------------------------------------------
 
@@ -342,26 +375,24 @@ struct folder_files {
     // Names whose held files the caller merges (left held, and handed back).
     std::set<std::string> merged;
 };
-// Settles what writes left in the folder, as the design above says; the held
-// files left for merging.
-std::vector<held_file> settle_folder(const std::string& folder, const folder_files& files, const settle_notes& notes);
+// Settles what writes left in the folder (section 5), in full where this
+// process holds the folder's lock, else only what takes no running copy's
+// work; the held files left for merging.
+std::vector<held_file> settle_folder(const std::string& folder, const folder_files& files, bool locked,
+                                     const settle_notes& notes);
 
 // ---- for tests --------------------------------------------------------------
 
-// Called with the final path once the new bytes are on the disk, just before
-// they take its name (a test may end the process there, or write the file
-// as another copy would). Null removes it.
-using safe_file_hook = void (*)(const std::string& path);
-void set_safe_file_hook(safe_file_hook hook);
 // Called before every step a writer or a start takes on the file system
-// (its name in step: "open", "write", "sync", "link", "exchange", "rename",
-// "unlink", "sync folder"), with the path it acts on (a move's or link's
-// new name); 0 lets the step run, kStepTakenAsDone takes a sync as done
-// without making it, and any other value fails the step with that errno. A
-// test may end the process there, or run another copy's write first. Once a
-// commit has put the new file at its name it is called with "committed",
-// which is no step. Null removes it.
-using safe_file_step_hook = int (*)(const char* step, const std::string& path);
+// (its name in step: "open", "write", "sync", "look", "link", "exchange",
+// "rename", "move", "unlink", "sync folder"), with the path it acts on (a
+// move's or link's new name) and, for a move, a link or an exchange, the
+// name it acts from; 0 lets the step run, kStepTakenAsDone takes a sync as
+// done without making it, and any other value fails the step with that
+// errno. A test may end the process there, or run another copy's write
+// first. Once a commit has put the new file at its name it is called with
+// "committed", which is no step. Null removes it.
+using safe_file_step_hook = int (*)(const char* step, const std::string& path, const std::string& from);
 constexpr int kStepTakenAsDone = -1;
 void set_safe_file_step_hook(safe_file_step_hook hook);
 

@@ -227,7 +227,7 @@ int Refused(write_way way, const char* step) {
     return 0;
 }
 
-int OnStep(const char* step, const std::string& path) {
+int OnStep(const char* step, const std::string& path, const std::string&) {
     SweepState& s = g_Sweep;
     if (const int refused = Refused(s.way, step)) return refused;
     Copy* c = s.current;
@@ -368,7 +368,7 @@ protected:
         g_Sweep.current = &c;
         const bool locked = psys::folder_locked(native_);
         psys::set_folder_locked(native_, true);
-        std::vector<psys::held_file> merge = GxSaveSlot::RecoverLeftovers(saveDir_, *core_.m_Config);
+        std::vector<psys::held_file> merge = GxSaveSlot::RecoverLeftovers(saveDir_, *core_.m_Config, true);
         psys::set_folder_locked(native_, locked);
         g_Sweep.current = nullptr;
         return merge;
