@@ -155,6 +155,7 @@ GxString GxPersistFile::ReasonForPlayer(const std::string& step, int err) {
     if (err == EROFS) return u"セーブフォルダが読み取り専用です";
     if (err == EACCES || err == EPERM) return u"セーブフォルダに書き込む権限がありません";
     if (err == ENOSPC || err == EDQUOT || err == EFBIG) return u"ディスクの空きが足りません";
+    if (err == EIO) return u"ディスクへの書き込みに失敗しました";
     if (step == "sync" || step == "sync folder") return u"ディスクへの書き込みを確かめられませんでした";
     return GxFormat(u"ファイルを書き込めませんでした(%s)", GxFromUtf8(std::strerror(err)));
 }
@@ -226,10 +227,17 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
         // Kept rather than left held: no later write of this copy carries them.
         for (const psys::held_file& h : std::exchange(carried, {})) KeepHeld(h, false, who, keptBeside);
     };
-    const auto failed = [&](const psys::safe_file& file) {
+    const auto failed = [&](psys::safe_file& file) {
         GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, GxFromUtf8(file.error()));
+        // What it took stays where it is held, for a start to settle.
+        for (const psys::held_file& h : file.take_held())
+            GxWriteErrorLog(u"%s/置き換えるはずだったファイルを%sのまま残しました\n", who, GxFromUtf8(h.path));
         SetFailureForPlayer(ReasonForPlayer(file.failed_step(), file.error_number()));
         keepCarried();
+        if (outcome) {
+            outcome->placed = file.placed();
+            outcome->held = outcome->held || file.held_any();
+        }
         // A file that took its name is this holder's, whatever came after.
         if (known && file.placed()) {
             known->ClearUnread(path);
@@ -259,8 +267,14 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
             return false;
         }
         if (!file.commit()) return failed(file);
-        if (!known) return true;
-        if (outcome) outcome->held = outcome->held || file.held_any();
+        if (!known) {
+            SetFailureForPlayer({});
+            return true;
+        }
+        if (outcome) {
+            outcome->placed = true;
+            outcome->held = outcome->held || file.held_any();
+        }
         // The write that carries them stands (and its folder was synced).
         for (const psys::held_file& h : std::exchange(carried, {})) psys::drop_held(h);
         bool again = false, kept = true;
@@ -271,6 +285,7 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
                 kept = KeepHeld(held, true, who, keptBeside) && kept;
             } else if (seen && !whole) {
                 psys::drop_held(held);
+                if (outcome) outcome->dropped = true;
             } else if (merge && !whole && turn < kMergeTurns) {
                 // Written by another copy in the moment of this write: what
                 // it holds is merged and written again.
@@ -299,7 +314,10 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
             SetFailureForPlayer(u"置き換えたファイルを残せませんでした");
             return false;
         }
-        if (!again) return true;
+        if (!again) {
+            SetFailureForPlayer({});
+            return true;
+        }
     }
 }
 

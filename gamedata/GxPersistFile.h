@@ -85,12 +85,17 @@ public:
     // Called once the new bytes are on the disk (the file's mark tells them),
     // before they replace the old ones; false stops the write there.
     using BeforeCommit = std::function<bool(const psys::safe_file& written)>;
-    // What a write did with the file it replaced: whether it held it (no
-    // lock, or a file another copy or program changed, or one that did not
-    // load), and the number of the name it kept it under (0 for none).
+    // What a write did: whether its file took the name (also where the write
+    // failed after), whether it held what stood there (no lock, or a file
+    // another copy or program changed, or one that did not load), the
+    // number of the name it kept that under (0 for none), or whether it
+    // dropped it.
     struct Outcome {
+        bool placed = false;
         bool held = false;
         u32 keptNumber = 0;
+        // It dropped what it held as its own older file.
+        bool dropped = false;
     };
 
     // Writes the header (magic, version) and then the body. True only when the

@@ -157,6 +157,11 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
                         GxPersistFile::FailureForPlayer());
         return false;
     }
+    // The thumbnail as it stood before the save: one put there since (by a
+    // copy that does not see this one's lock, or by hand) is held, not
+    // replaced.
+    psys::file_status thumbWas;
+    const bool thumbStood = psys::status_of(GxToNativePath(thumbPath), &thumbWas);
     psys::safe_file thumb;
     GxPersistFile::Outcome outcome;
     const bool saved = userData.SaveGameData(
@@ -170,20 +175,43 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
                                                                                     thumb.error_number()));
             return false;
         }, thumbPath);
-    if (!saved) return false;
+    // A save that took its name, though its write failed after, still goes
+    // with its own thumbnail.
+    if (!saved && !outcome.placed) return false;
+    const GxString failure = GxPersistFile::FailureForPlayer();
     // Where the save replaced its own older one in one step, so does its
     // thumbnail; where it held what it replaced, the thumbnail holds too.
-    thumb.hold_replaced([&](const psys::file_status*) { return !outcome.held; });
+    thumb.hold_replaced([&](const psys::file_status* now) {
+        return !outcome.held && (now ? thumbStood && psys::same_file(thumbWas, *now) : !thumbStood);
+    });
     if (!thumb.commit()) {
         GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath, GxFromUtf8(thumb.error()));
+        for (const psys::held_file& h : thumb.take_held())
+            GxWriteErrorLog(u"GxSaveSlot::Save/置き換えるはずだったファイルを%sのまま残しました\n", GxFromUtf8(h.path));
         GxPersistFile::SetFailureForPlayer(GxPersistFile::ReasonForPlayer(thumb.failed_step(), thumb.error_number()));
         return false;
     }
     // What the thumbnail replaced goes beside its own save, or, naming none
     // it finds, with the save this one kept from the slot; so do those other
     // writes left in hand for the save this one replaced.
+    // The thumbnail that stood when this save began went with the save that
+    // stood then: where this write dropped that (as the one it saw last) or
+    // kept it, it goes with it.
     std::vector<psys::companion_hand> hands;
-    for (psys::held_file& held : thumb.take_held()) hands.push_back({std::move(held), outcome.keptNumber});
-    psys::settle_companions(SlotPair(saveDir, fileNumber), std::move(hands), GxPersistFile::Notes(u"GxSaveSlot::Save"));
-    return true;
+    for (psys::held_file& held : thumb.take_held()) {
+        using was = psys::companion_hand::main_was;
+        const bool stoodWithIt = thumbStood && psys::same_file(thumbWas, held.status);
+        const was main = !stoodWithIt          ? was::not_known
+                         : outcome.dropped    ? was::dropped
+                         : outcome.keptNumber ? was::kept
+                                              : was::not_known;
+        hands.push_back({std::move(held), main, outcome.keptNumber});
+    }
+    if (const int err = psys::settle_companions(SlotPair(saveDir, fileNumber), std::move(hands),
+                                                GxPersistFile::Notes(u"GxSaveSlot::Save"))) {
+        GxPersistFile::SetFailureForPlayer(GxPersistFile::ReasonForPlayer("settle", err));
+        return false;
+    }
+    GxPersistFile::SetFailureForPlayer(failure);
+    return saved;
 }

@@ -686,7 +686,7 @@ bool safe_file::open(const std::string& path) {
     failed_step_.clear();
     errno_ = 0;
     write_error_ = 0;
-    prepared_ = hold_ = holding_ = placed_ = false;
+    prepared_ = hold_ = holding_ = placed_ = companion_ = false;
     as_seen_ = nullptr;
     held_.clear();
     hash_ = kHashStart;
@@ -766,6 +766,7 @@ bool safe_file::prepare(bool name_too) {
     }
     mark_ = mark_text(hash_, bytes_);
     prepared_ = true;
+    companion_ = name_too;
     return true;
 }
 
@@ -810,9 +811,9 @@ bool safe_file::place(bool hold, bool present) {
     std::vector<std::string> taken;
     const int err = take_then_place(from, path_, path_, held_name_, way, locked, &taken);
     for (const std::string& name : taken) {
+        // One a start without the lock put back meanwhile was taken again.
         file_status st;
-        status_of(name, &st);
-        held_.push_back({name, path_, st});
+        if (status_of(name, &st)) held_.push_back({name, path_, st});
     }
     if (err == 0) return on_placed();
     // In the exchange way nothing was taken: the held name is still a second
@@ -838,16 +839,16 @@ bool safe_file::commit() {
         hold = !as_seen_(stands ? &now : nullptr);
     }
     if (!place(hold, present)) {
-        // What a failed commit holds stays held: a start settles it.
-        if (anything_at(temp_)) remove_name(temp_);
-        held_.clear();
+        // What a failed commit holds stays held (take_held names it): a
+        // start settles it. So does a companion's temporary file, whole and
+        // its name synced: a start puts it beside its main.
+        if (!companion_ && anything_at(temp_)) remove_name(temp_);
         return false;
     }
     if (const int err = sync_folder(folder_of(path_))) {
         // The name may not outlive a power cut: the write fails, and what it
         // holds stays held, for a start (I4, I5).
         fail("sync folder", err);
-        held_.clear();
         return false;
     }
     return true;
@@ -912,13 +913,36 @@ main_place find_main(const file_pair& pair, const std::string& mark, mark_reader
     return {};
 }
 
-// The highest number under which a main of the pair is kept with no
-// companion beside it; 0 for none.
-unsigned kept_alone(const file_pair& pair) {
+// Where a companion that finds no main of its own goes when its write did
+// not say: beside the main at its own name, where none stands there or the
+// one standing names another main by its hash (one of an older form may be
+// that main's: the one standing stays); else beside the main kept under the
+// highest number with no companion beside it; "" for nowhere.
+std::string main_alone(const file_pair& pair, mark_reader& marks) {
+    if (players_at(pair.main)) {
+        if (!anything_at(pair.companion)) return pair.companion;
+        const std::string standing = pair.mark_of ? pair.mark_of(pair.companion) : std::string();
+        if (hash_mark(standing) && !marks.bears(pair.main, standing)) return pair.companion;
+    }
     const std::map<unsigned, std::string> kept = kept_names(pair.main, "changed");
-    for (auto it = kept.rbegin(); it != kept.rend(); ++it)
-        if (!anything_at(kept_name(pair.companion, it->first, "changed"))) return it->first;
-    return 0;
+    for (auto it = kept.rbegin(); it != kept.rend(); ++it) {
+        const std::string beside = kept_name(pair.companion, it->first, "changed");
+        if (!anything_at(beside)) return beside;
+    }
+    return {};
+}
+
+// Whether a write holds a main of the pair.
+bool main_held(const file_pair& pair) {
+    const std::string folder = folder_of(pair.main);
+    const std::set<std::string> names = {name_of(pair.main)};
+    for (const std::string& entry : entries_of(folder)) {
+        leftover_name left;
+        if (parse_leftover(entry, names, &left) && left.what == leftover_name::kind::held &&
+            players_at(in_folder(folder, entry)))
+            return true;
+    }
+    return false;
 }
 
 // Whether the held name at path is only a second name of its own writer's
@@ -932,7 +956,7 @@ bool uncommitted(const std::string& path, const leftover_name& left) {
 
 } // namespace
 
-void settle_companions(const file_pair& pair, std::vector<companion_hand> hands, const settle_notes& notes) {
+int settle_companions(const file_pair& pair, std::vector<companion_hand> hands, const settle_notes& notes) {
     const std::string folder = folder_of(pair.companion), name = name_of(pair.companion);
     const write_way way = folder_way(folder);
     const bool locked = folder_locked(folder);
@@ -956,21 +980,25 @@ void settle_companions(const file_pair& pair, std::vector<companion_hand> hands,
         const main_place main = find_main(pair, mark, marks);
         if (main.held || (main.path.empty() && !hash_mark(mark))) continue;
         const std::string hand = writer_path(pair.companion, new_writer(), ".held");
-        if (move_without_replacing(path, hand, way, locked) == 0) hands.push_back({{hand, pair.companion, {}}, 0});
+        if (move_without_replacing(path, hand, way, locked) == 0) hands.push_back({{hand, pair.companion, {}}});
     }
 
     bool moved = false, synced = false;
+    int first_failure = 0;
+    const auto failed = [&](const std::string& path, const std::string& target, int err) {
+        note(notes, settle_note::kind::failed, path, target, std::strerror(err));
+        if (!first_failure) first_failure = err;
+    };
     // A companion goes with its main only once the main's going is durable:
     // a power cut must not bring back a main without it.
     const auto orphan = [&](const std::string& path) {
         if (!synced) {
-            if (const int err = sync_folder(folder)) {
-                note(notes, settle_note::kind::failed, path, {}, std::strerror(err));
-                return;
-            }
+            if (const int err = sync_folder(folder)) return failed(path, {}, err);
             synced = true;
         }
-        remove_said(notes, settle_note::kind::orphan, path);
+        note(notes, settle_note::kind::orphan, path);
+        const int err = remove_name(path);
+        if (err != 0 && err != ENOENT) failed(path, {}, err);
     };
     for (int round = 0; round < 64 && !hands.empty(); ++round) {
         companion_hand h = std::move(hands.back());
@@ -984,11 +1012,13 @@ void settle_companions(const file_pair& pair, std::vector<companion_hand> hands,
         std::string target;
         if (!main.path.empty()) {
             target = main.kept ? kept_name(pair.companion, main.kept, "changed") : pair.companion;
-        } else if (!hash_mark(mark)) {
-            // An older companion that finds no main goes with the one kept
-            // from its name (7).
-            const unsigned n = h.kept_with ? h.kept_with : kept_alone(pair);
-            if (n) target = kept_name(pair.companion, n, "changed");
+        } else if (!hash_mark(mark) && h.main != companion_hand::main_was::dropped) {
+            // An older companion that finds no main goes with the one its
+            // write kept from its name, or with one alone (7); while a write
+            // holds a main of the pair, that may be its own, and it waits.
+            if (h.main == companion_hand::main_was::kept) target = kept_name(pair.companion, h.kept_with, "changed");
+            else if (main_held(pair)) continue;
+            else target = main_alone(pair, marks);
         }
         if (target.empty()) {
             orphan(path);
@@ -998,8 +1028,10 @@ void settle_companions(const file_pair& pair, std::vector<companion_hand> hands,
             // Its main has its own beside it already: the one standing stays.
             const std::string standing = pair.mark_of(target);
             if (!standing.empty() && (standing == mark || (!main.path.empty() && marks.bears(main.path, standing)))) {
-                remove_said(notes, same_bytes(path, target) ? settle_note::kind::same_bytes : settle_note::kind::orphan,
-                            path, target);
+                note(notes, same_bytes(path, target) ? settle_note::kind::same_bytes : settle_note::kind::orphan, path,
+                     target);
+                const int err = remove_name(path);
+                if (err != 0 && err != ENOENT) failed(path, {}, err);
                 continue;
             }
         }
@@ -1014,12 +1046,13 @@ void settle_companions(const file_pair& pair, std::vector<companion_hand> hands,
         const int err = take_then_place(path, target, pair.companion, {}, way, locked, &taken);
         moved = true;
         if (err == 0 && way != write_way::exchange && anything_at(path)) remove_name(path);
-        for (const std::string& t : taken) hands.push_back({{t, pair.companion, {}}, 0});
+        for (const std::string& t : taken) hands.push_back({{t, pair.companion, {}}});
         if (err == EEXIST) hands.push_back(std::move(h));
-        else if (err != 0) note(notes, settle_note::kind::failed, path, target, std::strerror(err));
+        else if (err != 0) failed(path, target, err);
     }
     if (moved)
-        if (const int err = sync_folder(folder)) note(notes, settle_note::kind::failed, folder, {}, std::strerror(err));
+        if (const int err = sync_folder(folder)) failed(folder, {}, err);
+    return first_failure;
 }
 
 // ---- a start -----------------------------------------------------------------------
@@ -1125,7 +1158,7 @@ private:
             file_status status;
             status_of(h.path, &status);
             const held_file file{h.path, in_folder(folder_, h.name.final), status};
-            if (locked_ && paired(h.name.final) && S_ISREG(h.st.st_mode)) companions_.push_back({file, 0});
+            if (locked_ && paired(h.name.final) && S_ISREG(h.st.st_mode)) companions_.push_back({file});
             else mains_.push_back(file);
             staying_[{h.st.st_dev, h.st.st_ino}] = h.path;
         }
@@ -1146,7 +1179,7 @@ private:
                 if (!main.path.empty()) {
                     const std::string hand = writer_path(pair.companion, new_writer(), ".held");
                     if (move_without_replacing(t.path, hand, way_, true) == 0) {
-                        finished_.push_back({{hand, pair.companion, {}}, 0, true});
+                        finished_.push_back({{hand, pair.companion, {}}, companion_hand::main_was::not_known, 0, true});
                         continue;
                     }
                 }

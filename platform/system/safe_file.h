@@ -287,7 +287,8 @@ public:
     bool prepare(bool name_too = false);
     // Prepares (unless done) and gives the file its name. False when any
     // step failed, the folder sync after the name was taken too: then what
-    // it held stays held, for a start (I5).
+    // it held stays held, for a start (take_held names it; I5), and so does
+    // a companion's temporary file (one prepared with its name).
     bool commit();
     // Closes and removes the temporary file; the old file stays.
     void abandon();
@@ -319,6 +320,7 @@ private:
     bool hold_ = false;
     bool holding_ = false;
     bool placed_ = false;
+    bool companion_ = false;
     std::function<bool(const file_status*)> as_seen_;
     std::string path_;
     std::string writer_;
@@ -348,11 +350,13 @@ struct file_pair {
 };
 // Whether the file at path is the one the mark names.
 bool bears_mark(const std::string& path, const std::string& mark);
-// A companion in hand (a held file), and the number of the kept name its
-// write kept the main that stood at the companion's name under (0: none, or
-// not known).
+// A companion in hand (a held file), and what its write did with the main
+// that stood with it at the companion's name, where the write knows: kept
+// it under a number, or dropped it (its own older file).
 struct companion_hand {
     held_file file;
+    enum class main_was { not_known, kept, dropped };
+    main_was main = main_was::not_known;
     unsigned kept_with = 0;
     // A write's own companion, written whole, that it did not get to put at
     // its name (a start finishes it).
@@ -361,8 +365,10 @@ struct companion_hand {
 // Puts each companion in hand beside the main it goes with (7), and with
 // them those that other writes left in hand whose main they find: placed
 // there holding what stood there, which goes on the same way; removed where
-// no main may be theirs; left where a write still holds their main.
-void settle_companions(const file_pair& pair, std::vector<companion_hand> hands, const settle_notes& notes);
+// no main may be theirs; left where a write still holds their main. 0, or
+// the errno of the first step that failed (said, and what it acted on stays
+// where it is).
+int settle_companions(const file_pair& pair, std::vector<companion_hand> hands, const settle_notes& notes);
 
 // ---- a start ----------------------------------------------------------------
 
