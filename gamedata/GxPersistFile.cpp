@@ -163,7 +163,10 @@ GxString GxPersistFile::ReasonForPlayer(const std::string& step, int err) {
 bool GxPersistFile::RefuseStranger(const GxString& path, const GxChar* who, KnownFiles* known) {
     const std::string native = GxToNativePath(path);
     const psys::stranger s = psys::stranger_at(native);
-    if (s.what == psys::stranger::kind::none) return true;
+    if (s.what == psys::stranger::kind::none) {
+        if (known) known->ClearRefusal(path);
+        return true;
+    }
     const GxString user = GxFromUtf8(s.user);
     if (!known || known->FirstRefusal(path)) {
         if (s.what == psys::stranger::kind::others) {
@@ -284,8 +287,8 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
             if (seen && known->IsUnread(path)) {
                 kept = KeepHeld(held, true, who, keptBeside) && kept;
             } else if (seen && !whole) {
-                psys::drop_held(held);
-                if (outcome) outcome->dropped = true;
+                // One that stays (its removal failed) is kept by a start.
+                if (psys::drop_held(held) && outcome) outcome->dropped = true;
             } else if (merge && !whole && turn < kMergeTurns) {
                 // Written by another copy in the moment of this write: what
                 // it holds is merged and written again.

@@ -49,8 +49,10 @@ public:
         // file never seen.
         bool ChangedSince(const GxString& path, const psys::file_status* now) const;
         // True the first time a file that is not the player's is met at the
-        // path: its line is said once per holder.
+        // path since the path last held the player's (or nothing): its line
+        // is said once.
         bool FirstRefusal(const GxString& path) { return m_Refused.insert(path).second; }
+        void ClearRefusal(const GxString& path) { m_Refused.erase(path); }
 
     private:
         std::set<GxString> m_Unread, m_Refused;

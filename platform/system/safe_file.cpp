@@ -841,8 +841,10 @@ bool safe_file::commit() {
     if (!place(hold, present)) {
         // What a failed commit holds stays held (take_held names it): a
         // start settles it. So does a companion's temporary file, whole and
-        // its name synced: a start puts it beside its main.
-        if (!companion_ && anything_at(temp_)) remove_name(temp_);
+        // its name synced: a start puts it beside its main, unless this
+        // user may not take what stands at its name at all.
+        const bool refused = errno_ == EPERM || errno_ == EACCES;
+        if ((!companion_ || refused) && anything_at(temp_)) remove_name(temp_);
         return false;
     }
     if (const int err = sync_folder(folder_of(path_))) {
@@ -1195,6 +1197,7 @@ private:
     // the caller merges), merged by the caller, else kept.
     void settle_mains() {
         for (const held_file& h : mains_) {
+            touched_.insert(name_of(h.final));
             if (!anything_at(h.final)) {
                 said(settle_note::kind::put_back, h.path, h.final);
                 const int err = move_without_replacing(h.path, h.final, way_, locked_);
@@ -1224,6 +1227,23 @@ private:
         // The finished ones last: each goes where its writer would have put
         // it, after what that writer held has gone its way.
         for (companion_hand& h : finished_) by_pair[name_of(h.file.final)].insert(by_pair[name_of(h.file.final)].begin(), std::move(h));
+        // Where this start put back or kept a main, the companion standing
+        // at its own name may name one of those by its hash: it goes beside
+        // it too, first taken into a hand of the start's own.
+        mark_reader marks;
+        for (const auto& [companion, main] : files_.pairs) {
+            if (!touched_.count(main) || !files_.mark_of) continue;
+            const file_pair pair = pair_of(companion);
+            struct stat st;
+            if (!regular_at(pair.companion, &st) || !players(folder_, st)) continue;
+            const std::string mark = files_.mark_of(pair.companion);
+            if (!hash_mark(mark) || marks.bears(pair.main, mark)) continue;
+            const main_place place = find_main(pair, mark, marks);
+            if (place.path.empty() || place.held) continue;
+            const std::string hand = writer_path(pair.companion, new_writer(), ".held");
+            if (move_without_replacing(pair.companion, hand, way_, true) == 0)
+                by_pair[companion].push_back({{hand, pair.companion, {}}});
+        }
         for (auto& [companion, hands] : by_pair) settle_companions(pair_of(companion), std::move(hands), start_notes_);
     }
 
@@ -1256,6 +1276,7 @@ private:
     std::vector<std::string> stay_paths_;
     std::vector<held_file> mains_, merged_;
     std::vector<companion_hand> companions_, finished_;
+    std::set<std::string> touched_;
 };
 
 } // namespace

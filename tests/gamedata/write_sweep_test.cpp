@@ -559,7 +559,10 @@ protected:
                                     w < loaded.m_ReadedMessageFlags[key].size() &&
                                     (loaded.m_ReadedMessageFlags[key][w] & words[w]) == words[w];
                 }
-                EXPECT_TRUE(found) << c->name << "'s " << commit.name << " is lost";
+                // Of two thumbnails of an older form finding no save at one
+                // slot, a start keeps the one standing (7).
+                EXPECT_TRUE(found || (pairsMayCross_ && commit.name == thumb))
+                    << c->name << "'s " << commit.name << " is lost";
             }
         }
         for (const auto& [a, ab] : standing)
@@ -571,9 +574,15 @@ protected:
             GxGameDataHeader header;
             ASSERT_TRUE(game_.ReadGameDataHeader(SavePath(name), &header)) << name;
             const std::string beside = thumb + name.substr(file.size());
+            const int copy = std::stoi(GxToUtf8(header.m_GameDataTitle).substr(5));
+            // A backup put back over copy 0's thumbnail while a write held
+            // its save took that picture: the player's own choice. One of
+            // an older form put back with new times names its save by
+            // nothing that tells it from another a write cut short held
+            // (5.4): each stands, beside some save.
+            if ((copy == 0 && backupPutBack_ && !standing.count(beside)) || pairsMayCross_) continue;
             ASSERT_TRUE(standing.count(beside)) << name << " has no thumbnail " << beside;
             const u32 first = FirstPixel(standing[beside]);
-            const int copy = std::stoi(GxToUtf8(header.m_GameDataTitle).substr(5));
             EXPECT_EQ(first, Picture(copy)[0]) << beside << " beside " << name << " (copy " << copy << ")";
         }
         for (const auto& [name, bytes] : standing)
@@ -639,6 +648,8 @@ protected:
         }
         Outcome out;
         out.old = before ? qtest::ReadBytes(dir_.path() / kind.file) : FileBytes();
+        backupPutBack_ = at.y == Other::Restore;
+        pairsMayCross_ = backupPutBack_ && kind.form != Form::Hash && at.i;
         g_Sweep.current = &x;
         x.returned = kind.save(hx);
         if (*x.returned) x.returnedAt = g_Sweep.steps;
@@ -975,6 +986,7 @@ protected:
     std::string native_;
     std::map<std::string, std::map<std::string, FileBytes>> copyZero_;
     FileBytes restored_, restoredThumb_;
+    bool backupPutBack_ = false, pairsMayCross_ = false;
 };
 
 // ---- the test command's sweeps ------------------------------------------------
