@@ -105,9 +105,11 @@ public:
     // everything it replaced was dropped, merged or kept as the rules say;
     // otherwise the failure is logged under who and said by
     // FailureForPlayer. A write that fails before its file takes the name
-    // leaves the old file as it was; one that fails after (its folder could
-    // not be synced, or another copy's file it took could not be kept) leaves
-    // the new file at the name and what it took held for a start. With known,
+    // leaves the old file at it, or, where it could not be put back, held
+    // for a start (said); one that fails after (its folder could not be
+    // synced, or another copy's file it took could not be kept) leaves the
+    // new file at the name and what it took held for a start. A file at the
+    // name that is not the player's is not written over. With known,
     // a file marked unread, or standing there unopened, is kept as
     // "damaged"; a file another copy wrote since known saw it is given to
     // merge, when there is one, and written again with what it merged, or

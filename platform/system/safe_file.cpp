@@ -95,7 +95,7 @@ bool cannot_sync_folder(int err) {
     return err == EINVAL || err == ENOTSUP || err == EOPNOTSUPP || err == ENOSYS || err == EACCES || err == EPERM;
 }
 
-// Makes the names' changes in the folder durable (5.1): 0, or why they may
+// Makes the names' changes in the folder durable (6.1): 0, or why they may
 // not be (EIO, ENOSPC, EDQUOT, ...).
 int sync_folder(const std::string& dir) {
     const int err = stepped("sync folder", dir, {}, [&] {
@@ -337,7 +337,7 @@ folder_state state_of(const std::string& folder) {
 
 // Puts the file at from at to unless something stands at to (EEXIST then),
 // in the folder's way (section 3). No step here replaces what stands, but
-// the look way's move where a look found nothing (5.3), which the link way
+// the look way's move where a look found nothing (6.3), which the link way
 // takes too where a link and a refusing move are both refused, only with
 // the folder's lock (I2).
 int place_without_replacing(const std::string& from, const std::string& to, write_way way, bool locked) {
@@ -1016,7 +1016,7 @@ int settle_companions(const file_pair& pair, std::vector<companion_hand> hands, 
             target = main.kept ? kept_name(pair.companion, main.kept, "changed") : pair.companion;
         } else if (!hash_mark(mark) && h.main != companion_hand::main_was::dropped) {
             // An older companion that finds no main goes with the one its
-            // write kept from its name, or with one alone (7); while a write
+            // write kept from its name, or with one alone (I7); while a write
             // holds a main of the pair, that may be its own, and it waits.
             if (h.main == companion_hand::main_was::kept) target = kept_name(pair.companion, h.kept_with, "changed");
             else if (main_held(pair)) continue;

@@ -77,7 +77,7 @@ bool ChangesAName(const std::string& step) {
            step == "move" || step == "unlink";
 }
 
-// The moments the protocol gives up (5.3, 5.4): a file another copy or
+// The moments the protocol gives up (6.3, 6.4): a file another copy or
 // program puts at the name just before the move that follows a look, or
 // before the one-step replace of a copy with the lock, is replaced. A step
 // is named "rename<" where it moves a temporary file.
@@ -560,7 +560,7 @@ protected:
                                     (loaded.m_ReadedMessageFlags[key][w] & words[w]) == words[w];
                 }
                 // Of two thumbnails of an older form finding no save at one
-                // slot, a start keeps the one standing (7).
+                // slot, a start keeps the one standing (I7).
                 EXPECT_TRUE(found || (pairsMayCross_ && commit.name == thumb))
                     << c->name << "'s " << commit.name << " is lost";
             }
@@ -579,7 +579,7 @@ protected:
             // its save took that picture: the player's own choice. One of
             // an older form put back with new times names its save by
             // nothing that tells it from another a write cut short held
-            // (5.4): each stands, beside some save.
+            // (6.4): each stands, beside some save.
             if ((copy == 0 && backupPutBack_ && !standing.count(beside)) || pairsMayCross_) continue;
             ASSERT_TRUE(standing.count(beside)) << name << " has no thumbnail " << beside;
             const u32 first = FirstPixel(standing[beside]);
@@ -838,8 +838,8 @@ protected:
 
     // A copy alone, ended before each of its steps. With the lock: the start
     // after it finds the old file or the new one at the name (a slot's with
-    // its own thumbnail), keeps nothing and says nothing in error.log (R4,
-    // I3). Without any lock: a start without it loses nothing and takes
+    // its own thumbnail), keeps nothing and says nothing in error.log (R4).
+    // Without any lock: a start without it loses nothing and takes
     // nothing it must not (I8), and a later start with the lock settles all.
     int LoneCopiesEnded(const std::vector<Kind>& kinds, const std::vector<Way>& ways, bool locked) {
         int cases = 0;
@@ -917,7 +917,7 @@ protected:
     // program before each step of a copy's write that changes a name, the
     // copy with the lock or without, ended before each such step of its own
     // (ends): whatever form the thumbnail has, it stands beside that save
-    // wherever the save is kept (7).
+    // wherever the save is kept (I7).
     int BackupsPutBack(const std::vector<Way>& ways, bool ends) {
         int cases = 0;
         std::vector<Kind> slots = Kinds(true);
@@ -1017,7 +1017,7 @@ TEST_F(WriteSweep, ALoneCopyEndedAnywhereLeavesNothingKeptAndNoLine) {
 
 // Where no lock can be had at all: a copy alone ended before each step that
 // changes a name, and a start without the lock met before each such step of
-// a whole write, in each way of writing (the look way's too, 5.3).
+// a whole write, in each way of writing (the look way's too, 6.3).
 TEST_F(WriteSweep, WithNoLockAtAllAStartTakesNoRunningCopysWorkAndNothingIsLost) {
     Timed([&] { return LoneCopiesEnded(Kinds(true), kWays, false) + StartsMeetingACopy(Kinds(), kWays, false); });
 }

@@ -255,7 +255,7 @@ std::string LastReleaseMark(const std::string& path) {
     return text;
 }
 
-// A companion in hand goes with the main it was written with (7): beside it
+// A companion in hand goes with the main it was written with (I7): beside it
 // wherever it stands, by a hash exactly (removed where that stands
 // nowhere); one of an older form that finds nothing goes with the main its
 // write kept, is removed where its write dropped that, and otherwise goes
