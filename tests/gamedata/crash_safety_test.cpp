@@ -120,10 +120,24 @@ TEST_F(CrashSafety, AWriterKilledBeforeTheRenameLeavesTheOldFile) {
 // by the first save over it: after the new bytes are on the disk, so that a
 // writer killed in between leaves the old file where it was. The load's
 // line names the file. A later damage is kept beside the copies kept before,
-// under a number of its own, linked or moved, never over them.
+// under a number of its own, linked or moved, never over them; a folder, in
+// the link way too, where a link of it is refused (a move that refuses to
+// replace takes it, I2).
 TEST_F(CrashSafety, AFileThatWouldNotLoadIsKeptAsideByTheSaveOverIt) {
     Play();
+    static bool s_Links;
+    for (const bool links : {false, true})
     for (const Writer& w : Writers()) {
+        SCOPED_TRACE(links ? "in the link way" : "in the folder's way");
+        for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) std::filesystem::remove_all(entry);
+        s_Links = links;
+        psys::forget_folders();
+        // The link way: names are not exchanged, and what a folder's file
+        // system refuses of a link it refuses.
+        const auto linkWay = [](const char* step, const std::string&, const std::string&) {
+            return s_Links && std::strcmp(step, "exchange") == 0 ? EINVAL : 0;
+        };
+        psys::set_safe_file_step_hook(linkWay);
         ASSERT_TRUE(w.save());
         const auto whole = Bytes(w.file);
         auto header = whole;
@@ -156,6 +170,7 @@ TEST_F(CrashSafety, AFileThatWouldNotLoadIsKeptAsideByTheSaveOverIt) {
                 w.save();
                 return 0;
             });
+            psys::set_safe_file_step_hook(linkWay);
             EXPECT_EQ(end, 128 + SIGKILL);
             // A folder cannot be linked: it is moved aside instead.
             if (d.bytes.empty()) {
@@ -182,7 +197,9 @@ TEST_F(CrashSafety, AFileThatWouldNotLoadIsKeptAsideByTheSaveOverIt) {
             EXPECT_EQ(copies, kept.size());
         }
         EXPECT_EQ(Bytes(kept[0].filename().string()), header) << "the first copy kept stays";
+        EXPECT_EQ(psys::folder_way(dir_.str()), links ? psys::write_way::link : psys::write_way::exchange);
     }
+    psys::set_safe_file_step_hook(nullptr);
 }
 
 // Two copies of the game that no lock keeps apart: nothing one of them wrote
@@ -1067,6 +1084,8 @@ TEST_F(CrashSafety, AFailedSaveSaysWhyInThePlayersWords) {
         {"no right to write there", "open", ".tmp", EACCES, "セーブフォルダに書き込む権限がありません"},
         {"a full disk", "write", ".tmp", ENOSPC, "ディスクの空きが足りません"},
         {"a sync that failed", "sync", ".tmp", EIO, "ディスクへの書き込みに失敗しました"},
+        {"a folder sync that failed once the file took its name", "sync folder", "", EIO,
+         "ディスクへの書き込みに失敗しました"},
         {"a thumbnail's folder sync that failed", "sync folder", "", EIO, "ディスクへの書き込みに失敗しました", true},
         {"a thumbnail's commit that failed", "exchange", "thumb005.png", EIO, "ディスクへの書き込みに失敗しました", true},
     };
@@ -1085,8 +1104,12 @@ TEST_F(CrashSafety, AFailedSaveSaysWhyInThePlayersWords) {
         EXPECT_EQ(GxToUtf8(GxPersistFile::FailureForPlayer()), row.reason) << log.Text();
         EXPECT_TRUE(log.Contains(row.slot ? "GxSaveSlot::Save/サムネイルを書き込めませんでした" : "GxUserConfig::Save/ファイル"))
             << log.Text();
+        // The file that took its name is this copy's own: the next save
+        // keeps nothing of it.
+        log.Clear();
         ASSERT_TRUE(row.slot ? saveSlot() : config_.Save());
         EXPECT_EQ(GxPersistFile::FailureForPlayer(), u"");
+        EXPECT_FALSE(log.Contains("読み込んだ後に書き換えられていたファイル")) << log.Text();
         GxSaveSlot::RecoverLeftovers(saveDir, *core_.m_Config, true);
         EXPECT_EQ(qtest::WriterLeftovers(dir_.path()), std::vector<std::string>());
     }

@@ -267,6 +267,11 @@ int Refused(const Way& w, const char* step, const std::string& from) {
 int OnStep(const char* step, const std::string& path, const std::string& from) {
     SweepState& s = g_Sweep;
     if (const int refused = Refused(s.way, step, from)) return refused;
+    // Outside the look way a move after a look is taken only with the lock
+    // (I2).
+    if (Is(step, "look") && s.way.way != write_way::look && !psys::folder_locked(fs::path(path).parent_path().string())) {
+        ADD_FAILURE() << "a move after a look without the lock, to " << path;
+    }
     Copy* c = s.current;
     // The sweep's syncs are made by its own power cuts.
     const int done = Is(step, "sync") || Is(step, "sync folder") ? psys::kStepTakenAsDone : 0;
