@@ -160,7 +160,7 @@ GxString GxPersistFile::ReasonForPlayer(const std::string& step, int err) {
     return GxFormat(u"ファイルを書き込めませんでした(%s)", GxFromUtf8(std::strerror(err)));
 }
 
-bool GxPersistFile::RefuseStranger(const GxString& path, const GxChar* who, KnownFiles* known) {
+bool GxPersistFile::RefuseStranger(const GxString& path, const GxChar* who, KnownFiles* known, bool writing) {
     const std::string native = GxToNativePath(path);
     const psys::stranger s = psys::stranger_at(native);
     if (s.what == psys::stranger::kind::none) {
@@ -182,9 +182,10 @@ bool GxPersistFile::RefuseStranger(const GxString& path, const GxChar* who, Know
                             who, path, user, ShellWord(path));
         }
     }
-    SetFailureForPlayer(s.what == psys::stranger::kind::others
-                            ? GxFormat(u"他のユーザー(%s)のファイルがセーブファイルの名前にあります", user)
-                            : GxString(u"読めないファイルがセーブファイルの名前にあります"));
+    if (writing)
+        SetFailureForPlayer(s.what == psys::stranger::kind::others
+                                ? GxFormat(u"他のユーザー(%s)のファイルがセーブファイルの名前にあります", user)
+                                : GxString(u"読めないファイルがセーブファイルの名前にあります"));
     return false;
 }
 
@@ -196,7 +197,7 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
     if (outcome) *outcome = Outcome{};
     SetFailureForPlayer({});
     // What is not the player's is neither read nor taken.
-    if (!RefuseStranger(path, who, known)) {
+    if (!RefuseStranger(path, who, known, true)) {
         GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, FailureForPlayer());
         return false;
     }
@@ -351,7 +352,7 @@ std::unique_ptr<GxContentReaderBase> GxPersistFile::Open(const GxString& path, G
     const bool present = psys::status_of(GxToNativePath(path), &status);
     if (known) known->Saw(path, present ? &status : nullptr);
     // Not the player's: not read, not kept, not written over; said once.
-    if (!RefuseStranger(path, who, known)) {
+    if (!RefuseStranger(path, who, known, false)) {
         if (notRead) *notRead = true;
         return nullptr;
     }

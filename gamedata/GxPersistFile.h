@@ -145,9 +145,10 @@ public:
     // The reason for a step that failed with errno err ("sync", "sync
     // folder", or another step of safe_file's).
     static GxString ReasonForPlayer(const std::string& step, int err);
-    // False, with its line (once per known) and the player's reason set, when
-    // what stands at the path is not the player's to read or replace.
-    static bool RefuseStranger(const GxString& path, const GxChar* who, KnownFiles* known);
+    // False, with its line (once per known) and, for a write, the player's
+    // reason set, when what stands at the path is not the player's to read
+    // or replace.
+    static bool RefuseStranger(const GxString& path, const GxChar* who, KnownFiles* known, bool writing);
 
     // A count read from a file (a plain u32 value, or a list's begin) is
     // believed only when the bytes left could hold that many values of at

@@ -152,7 +152,7 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
     // replaces its own only after. Either failing before that leaves the
     // slot as it was.
     const GxString thumbPath = ThumbnailPath(saveDir, fileNumber);
-    if (!GxPersistFile::RefuseStranger(thumbPath, u"GxSaveSlot::Save", &userData.GetKnownFiles())) {
+    if (!GxPersistFile::RefuseStranger(thumbPath, u"GxSaveSlot::Save", &userData.GetKnownFiles(), true)) {
         GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath,
                         GxPersistFile::FailureForPlayer());
         return false;

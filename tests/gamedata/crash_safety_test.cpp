@@ -1043,6 +1043,7 @@ TEST_F(CrashSafety, AFileThatIsNotThePlayersIsNeitherReadNorReplaced) {
             qtest::LogCapture log;
             EXPECT_FALSE(w.load());
             EXPECT_TRUE(log.Contains(p.line + file.string())) << log.Text();
+            EXPECT_EQ(GxPersistFile::FailureForPlayer(), u"") << "a load is no failed write";
             const std::string how = p.plant == Stranger::Unreadable ? "「chmod u+rw " + file.string() + "」"
                                                                  : "「sudo chown root " + file.string() + "」";
             EXPECT_TRUE(log.Contains(how)) << log.Text();
