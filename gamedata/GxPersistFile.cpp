@@ -89,6 +89,9 @@ psys::settle_notes GxPersistFile::Notes(const GxChar* who) {
         case kind::keep_failed:
             GxWriteErrorLog(u"%s/ファイルを%sとして残せませんでした。%sのまま残します(%s)\n", by, target, path, why);
             break;
+        case kind::name_taken:
+            GxWriteErrorLog(u"%s/先に別のファイルが置かれたため、%sとしては残しませんでした\n", by, target);
+            break;
         case kind::no_name:
             GxWriteErrorLog(n.start ? u"%s/書き込みの途中で残されたファイルを残せないため、%sのまま残しました\n"
                                     : u"%s/書き換えられていたファイルを残せないため、%sのまま残しました\n",

@@ -621,6 +621,7 @@ keep_result keep_held(const held_file& file, const keep_rule& rule, const settle
         if (err == EEXIST || err == ENOTEMPTY) {
             // Another copy kept the same bytes there in that instant.
             if (players_at(name) && same_bytes(file.path, name)) return removed_as_same(name);
+            note(notes, settle_note::kind::name_taken, file.path, name);
             continue;
         }
         result.error = std::strerror(err);

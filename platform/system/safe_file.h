@@ -30,11 +30,11 @@
 //       (a second name of its writer's temporary file), a damaged file past
 //       the eighth, and a companion as I7 lets it go.
 //   I4  A write that returns true stands after a power cut: it returns only
-//       once the folder syncs after its commit and its keeps succeeded; a
-//       sync that fails fails the write (but one the file system or the
-//       folder's mode cannot make at all: EINVAL, ENOTSUP, ENOSYS, and
-//       EACCES or EPERM opening a folder the player may write but not
-//       read).
+//       once the folder syncs after its commit and its keeps succeeded. A
+//       sync that fails (EIO, ENOSPC, EDQUOT, ...) fails the write; errors
+//       that say the file system or the folder's mode cannot sync a folder
+//       at all (EINVAL, ENOTSUP, ENOSYS, and EACCES or EPERM opening a
+//       folder the player may write but not read) are no failure.
 //   I5  A write that fails loses nothing: it says so; what its commit took
 //       goes back to the name where nothing stands there, and otherwise
 //       stays held, named in error.log, for a start; a companion's whole
@@ -52,13 +52,13 @@
 //       where it stands nowhere. One of an older form (the last release's
 //       mark, which finds its main by size and time, or none) that finds
 //       nothing goes with the main its write kept from the companion's name,
-//       and is removed where its write dropped that main; where no write
+//       and is removed where its write dropped that main. Where no write
 //       says (a start, or a write of one it did not see stand there), it
-//       goes beside a main left alone (the one at its own
-//       name where nothing, or a companion naming another main by a hash,
-//       stands beside it; else the one kept under the highest number with
-//       none beside it), waits while a write holds a main of the pair, and
-//       only where no main is alone is it removed. Beside a main that a
+//       waits while a write holds a main of the pair, and otherwise goes
+//       beside a main left alone: the one at its own name where nothing, or
+//       a companion naming another main by a hash, stands beside it; else
+//       the one kept under the highest number with none beside it. Only
+//       where no main is alone is it removed. Beside a main that a
 //       companion standing there names too, the one standing stays. A
 //       companion goes only once its main's going is durable (a folder sync
 //       first).
@@ -171,7 +171,7 @@
 //   T1-T3  the thumbnail's bytes, naming the save's mark, are written to
 //          its temporary file and synced with their name, before the save
 //          commits (S4-)
-//   S4-S10 the save commits (R4, or the folder's way) and drops or keeps
+//   S4-    the save commits (R4, or the folder's way) and drops or keeps
 //          what it held (C8, C9: only at a number whose thumbnail kept name
 //          is free too)
 //   T4-T7  the thumbnail commits: in one step where the save did and the
@@ -193,7 +193,7 @@
 //   after          an ended copy leaves              a power cut may also leave  the next start
 //   1-3            T, whole or not; P as before      T empty or cut short        T removed
 //   R4             the new file at P                 the old file at P           nothing to do
-//   X4             H and T one file (uncommitted);   no H, or no H nor T          H, then T removed
+//   X4             H and T one file (uncommitted);   no H, or no H nor T         H, then T removed
 //                  P as before
 //   X5-X7          the new file at P (and at T       the exchange undone (X4's   T removed; H settled
 //                  until X6), the replaced one at H  state)
@@ -203,6 +203,9 @@
 //   K5-K6          until L6), the replaced one at H  state), or the take too
 //   C8             H gone                            H back (not yet synced)     H kept as changed
 //   C9             H at its kept name, said          H back under its held name  nothing, or H kept again
+//   C10            P written again (steps 1-K6)      as those steps; H back      H handed to the load,
+//                  with what H held; H until that    where its drop is lost      merged again, dropped
+//                  stands
 //   T1-T3          the thumbnail at its T, whole     its T gone (not yet         T removed, unless its
 //                  from T3                           synced): the save had not   save stands: then put
 //                                                    committed                   beside it (T8)
@@ -210,8 +213,9 @@
 //                  thumbnail                                                     thumbnail goes by I7
 //   a failed       P as before, or the old file      (as an end after the        H put back or kept
 //   commit         back at P, or held and said       same step)
-// A copy without the lock leaves the same, and a start without the lock
-// settles of it only what I8 says.
+//   no lock        the same as above                 the same as above           without the lock, only
+//   at all                                                                       what I8 says; the rest
+//                                                                                at a start with it
 //
 // 5. A start (settle_folder), in passes whose order matters
 //   listing      every name of the folder's game files: temporary, held,
@@ -260,13 +264,25 @@
 //       at the name between the look and the move is replaced. Where no
 //       lock can be had at all, copies write so in the look way, with that
 //       risk, which the game's start says once.
-//   6.4 Not handled: a server that takes a refusing move (or a link) and
-//       replaces all the same; a file changed in place by another program
-//       while held; kept names past 999 (the held file stays where it is,
-//       said, and the write fails); two thumbnails of an older form that
-//       both find no save at one slot at a start (the one standing stays,
-//       the other goes); leftovers of another user's (left for that user's
-//       own start).
+//   6.4 What can go wrong that this does not handle:
+//       - no lock at all: copies write in every way, and lose nothing but
+//         in the look way's moment (6.3); their leftovers wait for a start
+//         with the lock (I8);
+//       - a lock one copy cannot see: the other copy's write committed
+//         between the look and the one-step replace of the copy with the
+//         lock is lost, and both report success (6.2);
+//       - protected_hardlinks on a server that has no refusing move: without
+//         the lock a held file of another user's is not put back or kept
+//         (the step fails, said, the write fails), and waits for a start
+//         with the lock;
+//       - a server that takes a refusing move (or a link) and replaces all
+//         the same: what stood is lost;
+//       - a file changed in place by another program while held; kept
+//         names past 999 (the held file stays where it is, said, and the
+//         write fails); two thumbnails of an older form that both find no
+//         save at one slot at a start (the one standing stays, the other
+//         goes); leftovers of another user's (left for that user's own
+//         start).
 #include "platform/system/file_system.h"
 
 #include <cstddef>
@@ -331,7 +347,8 @@ std::string kept_name(const std::string& final, unsigned n, const char* why);
 struct settle_note {
     enum class kind {
         keeping,      // path is about to be kept as target
-        keep_failed,  // ... and could not be (why)
+        keep_failed,  // ... and could not be (why): it stays where it is held
+        name_taken,   // ... and could not be, for something took target first: the next name is tried
         no_name,      // no kept name was free: path stays where it is held
         put_back,     // path is about to go back to its name, target
         finished,     // a write's finished companion is about to take its name, target

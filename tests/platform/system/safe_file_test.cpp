@@ -125,6 +125,7 @@ TEST(KeptFiles, AHeldFileIsKeptOnceUnderTheFirstFreeNumber) {
         std::vector<unsigned> besideTaken = {};
         unsigned keptSame = 0;       // a number kept before with the held bytes
         bool keptMeanwhile = false;  // another copy keeps the held bytes at the first number as this one moves
+        bool otherMeanwhile = false; // ... or other bytes
     };
     const auto rule = [](const char* why, unsigned limit) {
         psys::keep_rule r;
@@ -157,6 +158,8 @@ TEST(KeptFiles, AHeldFileIsKeptOnceUnderTheFirstFreeNumber) {
         {"a damaged file, eight kept before", eight, small, other, rule("damaged", 8), outcome::beyond_limit, 0},
         {"the same bytes kept there by another copy in that instant", {}, small, other, rule("changed", 999),
          outcome::same_bytes, 0, {}, 0, true},
+        {"other bytes put there by another copy in that instant", {}, small, other, rule("changed", 999),
+         outcome::kept, 2, {}, 0, false, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -172,7 +175,9 @@ TEST(KeptFiles, AHeldFileIsKeptOnceUnderTheFirstFreeNumber) {
         const std::string heldPath = final + ".1-00.held";
         qtest::WriteBytes(heldPath, row.held);
         FileSystemLacking lacking("", [&](const char* step, const std::string& path, const std::string&) {
-            if (row.keptMeanwhile && std::strcmp(step, "move") == 0 && !fs::exists(path)) qtest::WriteBytes(path, row.held);
+            if ((row.keptMeanwhile || row.otherMeanwhile) && std::strcmp(step, "move") == 0 && !fs::exists(path) &&
+                path == psys::kept_name(final, 1, row.rule.why))
+                qtest::WriteBytes(path, row.keptMeanwhile ? row.held : row.standing);
             return 0;
         });
         std::vector<psys::settle_note> notes;
@@ -190,6 +195,12 @@ TEST(KeptFiles, AHeldFileIsKeptOnceUnderTheFirstFreeNumber) {
         ASSERT_FALSE(notes.empty());
         EXPECT_EQ(notes.back().what, said.at(row.expected));
         EXPECT_EQ(fs::exists(heldPath), row.expected == outcome::no_name);
+        if (row.otherMeanwhile) {
+            // Said of the name it could not take, before the one it took.
+            ASSERT_EQ(notes.size(), 3u);
+            EXPECT_EQ(notes[1].what, psys::settle_note::kind::name_taken);
+            EXPECT_EQ(notes[1].target, psys::kept_name(final, 1, r.why));
+        }
         if (row.expected == outcome::kept) {
             EXPECT_EQ(result.name, psys::kept_name(final, row.number, r.why));
             EXPECT_EQ(qtest::ReadBytes(result.name), row.held);
