@@ -191,12 +191,11 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
         GxPersistFile::SetFailureForPlayer(GxPersistFile::ReasonForPlayer(thumb.failed_step(), thumb.error_number()));
         return false;
     }
-    // What the thumbnail replaced goes beside its own save, or, naming none
-    // it finds, with the save this one kept from the slot; so do those other
-    // writes left in hand for the save this one replaced.
-    // The thumbnail that stood when this save began went with the save that
-    // stood then: where this write dropped that (as the one it saw last) or
-    // kept it, it goes with it.
+    // What the thumbnail replaced goes beside the save it names; so do those
+    // other writes left in hand for the save this one replaced. One that
+    // names none it finds and stood when this save began went with the save
+    // that stood then: where this write dropped that (as the one it saw
+    // last) or kept it, it goes with it.
     std::vector<psys::companion_hand> hands;
     for (psys::held_file& held : thumb.take_held()) {
         using was = psys::companion_hand::main_was;
