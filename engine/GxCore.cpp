@@ -192,7 +192,7 @@ bool GxCore::Initialize() {
         GxWriteDebugLog(u"GxCore/セーブフォルダへの書き込み方法(%s:%s)\n", m_SaveDir.substr(0, m_SaveDir.size() - 1),
                         GxFromUtf8(way));
         psys::set_folder_locked(GxToNativePath(m_SaveDir), m_SaveFolderLock.held());
-        if (m_SaveFolderLock.held()) heldPermanent = GxSaveSlot::RecoverLeftovers(m_SaveDir, *m_SystemConfig);
+        if (m_SaveFolderLock.held()) heldPermanent = GxSaveSlot::RecoverLeftovers(m_SaveDir, *m_SystemConfig, true);
     }
 
     m_TaskManage = std::make_unique<GxTaskManage>(this);

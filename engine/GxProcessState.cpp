@@ -7,6 +7,7 @@
 #include "engine/GxDebugWindow.h"
 #include "game/GxGameModule.h"
 #include "gamedata/GxDataTables.h"
+#include "gamedata/GxPersistFile.h"
 #include "gamedata/GxUserConfig.h"
 #include "gamedata/GxUserData.h"
 #include "gamedata/GxUserDataPerman.h"
@@ -83,8 +84,8 @@ void GxResetProcessState() {
     GxRuntimeRandom::Seed(1);
     GxDebugConsoleOutputEx::GetInstance()->Clear();
     GxResetLogs();
-    psys::set_safe_file_hook(nullptr);
     psys::set_safe_file_step_hook(nullptr);
+    GxPersistFile::SetFailureForPlayer({});
     psys::forget_folders();
     psys::set_current_clock(nullptr);
 }

@@ -111,8 +111,10 @@
 //     of new generators (base/GxRandom.cpp)                                                                    ResetShared
 //   layers' random generator (base/        GxRuntimeRandom::Next()        starts from 1 / seeded at the game's Seed(1)
 //     GxRuntimeRandom.cpp)                                                start-up
-//   safe-file hooks (platform/system/      set_safe_file_hook,            a test's / the same test             set to null
-//     safe_file.cpp)                       set_safe_file_step_hook
+//   safe-file step hook (platform/system/  set_safe_file_step_hook        a test's / the same test             set to null
+//     safe_file.cpp)
+//   the last failed write's reason for the GxPersistFile::                each write of the game data /        emptied
+//     player (gamedata/GxPersistFile.cpp)  FailureForPlayer()             never
 //   folders' ways of writing and locks     psys::folder_way,              first write or settling in a folder, forget_folders
 //     (platform/system/safe_file.cpp)      set_folder_locked              GxCore::Initialize / GxCore's end
 //   clock (platform/system/clock.cpp)      psys::current_clock()          the system clock / set_current_clock set to null

@@ -1,5 +1,6 @@
 #include "gamedata/GxPersistFile.h"
 
+#include "base/GxFormat.h"
 #include "base/GxLog.h"
 #include "base/GxStringUtil.h"
 #include "io/GxContentBinaryReader.h"
@@ -10,6 +11,8 @@
 #include "platform/system/file_system.h"
 #include "platform/system/safe_file.h"
 
+#include <cerrno>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -86,6 +89,9 @@ psys::settle_notes GxPersistFile::Notes(const GxChar* who) {
         case kind::keep_failed:
             GxWriteErrorLog(u"%s/ファイルを%sとして残せませんでした。%sのまま残します(%s)\n", by, target, path, why);
             break;
+        case kind::name_taken:
+            GxWriteErrorLog(u"%s/先に別のファイルが置かれたため、%sとしては残しませんでした\n", by, target);
+            break;
         case kind::no_name:
             GxWriteErrorLog(n.start ? u"%s/書き込みの途中で残されたファイルを残せないため、%sのまま残しました\n"
                                     : u"%s/書き換えられていたファイルを残せないため、%sのまま残しました\n",
@@ -93,6 +99,9 @@ psys::settle_notes GxPersistFile::Notes(const GxChar* who) {
             break;
         case kind::put_back:
             GxWriteErrorLog(u"%s/書き込みの途中で残されたファイルを%sに戻しました\n", by, target);
+            break;
+        case kind::finished:
+            GxWriteDebugLog(u"%s/書き込みの途中で終わっていたファイルを%sに置きました(%s)\n", by, target, path);
             break;
         case kind::beyond_limit:
             GxWriteErrorLog(u"%s/読み込めなかったファイルは既に%s個残してあるため、これ以上残しませんでした(%s)\n", by,
@@ -104,14 +113,83 @@ psys::settle_notes GxPersistFile::Notes(const GxChar* who) {
         case kind::same_bytes:
             GxWriteDebugLog(u"%s/同じ内容が%sにあるファイルを削除しました(%s)\n", by, target, path);
             break;
+        case kind::second_name:
+            GxWriteDebugLog(u"%s/%sと同じファイルの別の名前を削除しました(%s)\n", by, target, path);
+            break;
         case kind::temporary:
             GxWriteDebugLog(u"%s/書きかけの一時ファイルを削除しました(%s)\n", by, path);
+            break;
+        case kind::token:
+            GxWriteDebugLog(u"%s/前の版が書き込み中に置いた印を削除しました(%s)\n", by, path);
             break;
         case kind::orphan:
             GxWriteDebugLog(u"%s/対になるファイルがないため削除しました(%s)\n", by, path);
             break;
+        case kind::narrowed:
+            GxWriteDebugLog(u"%s/フォルダに書き込めない人が読み書きできないようにしました(%s)\n", by, path);
+            break;
         }
     };
+}
+
+namespace {
+
+// The reason of the last write that failed, for the game's notice.
+GxString g_FailureForPlayer;
+
+// A path as a shell takes it, quoted where it must be.
+GxString ShellWord(const GxString& path) {
+    bool plain = !path.empty();
+    for (GxChar c : path)
+        plain = plain && ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+                          c == u'/' || c == u'.' || c == u'_' || c == u'-');
+    if (plain) return path;
+    GxString quoted = u"'";
+    for (GxChar c : path) quoted += c == u'\'' ? GxString(u"'\\''") : GxString(1, c);
+    return quoted + u"'";
+}
+
+} // namespace
+
+GxString GxPersistFile::FailureForPlayer() { return g_FailureForPlayer; }
+void GxPersistFile::SetFailureForPlayer(const GxString& reason) { g_FailureForPlayer = reason; }
+
+GxString GxPersistFile::ReasonForPlayer(const std::string& step, int err) {
+    if (err == EROFS) return u"セーブフォルダが読み取り専用です";
+    if (err == EACCES || err == EPERM) return u"セーブフォルダに書き込む権限がありません";
+    if (err == ENOSPC || err == EDQUOT || err == EFBIG) return u"ディスクの空きが足りません";
+    if (err == EIO) return u"ディスクへの書き込みに失敗しました";
+    if (step == "sync" || step == "sync folder") return u"ディスクへの書き込みを確かめられませんでした";
+    return GxFormat(u"ファイルを書き込めませんでした(%s)", GxFromUtf8(std::strerror(err)));
+}
+
+bool GxPersistFile::RefuseStranger(const GxString& path, const GxChar* who, KnownFiles* known, bool writing) {
+    const std::string native = GxToNativePath(path);
+    const psys::stranger s = psys::stranger_at(native);
+    if (s.what == psys::stranger::kind::none) {
+        if (known) known->ClearRefusal(path);
+        return true;
+    }
+    const GxString user = GxFromUtf8(s.user);
+    if (!known || known->FirstRefusal(path)) {
+        if (s.what == psys::stranger::kind::others) {
+            const size_t slash = native.find_last_of('/');
+            const GxString player =
+                GxFromUtf8(psys::player_name(slash == std::string::npos ? std::string() : native.substr(0, slash)));
+            GxWriteErrorLog(u"%s/他のユーザー(%s)のファイルのため、読み込みも置き換えもしません(%s)。"
+                            u"プレイヤーのものにするには「sudo chown %s %s」を実行してください\n",
+                            who, user, path, player, ShellWord(path));
+        } else {
+            GxWriteErrorLog(u"%s/読む権限のないファイルのため、読み込みも置き換えもしません(%s:%s)。"
+                            u"読めるようにするには「chmod u+rw %s」を実行してください\n",
+                            who, path, user, ShellWord(path));
+        }
+    }
+    if (writing)
+        SetFailureForPlayer(s.what == psys::stranger::kind::others
+                                ? GxFormat(u"他のユーザー(%s)のファイルがセーブファイルの名前にあります", user)
+                                : GxString(u"読めないファイルがセーブファイルの名前にあります"));
+    return false;
 }
 
 bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
@@ -120,6 +198,12 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
                           const GxString& keptBeside) {
     const std::string native = GxToNativePath(path);
     if (outcome) *outcome = Outcome{};
+    SetFailureForPlayer({});
+    // What is not the player's is neither read nor taken.
+    if (!RefuseStranger(path, who, known, true)) {
+        GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, FailureForPlayer());
+        return false;
+    }
     psys::file_status status;
     const bool present = psys::status_of(native, &status);
     // A file that stands there but does not open was never read, by a load
@@ -146,14 +230,36 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
     // next one, are held until that one stands: until then they are the only
     // place their contents are on the disk.
     std::vector<psys::held_file> carried;
-    const auto failed = [&] {
+    const auto keepCarried = [&] {
         // Kept rather than left held: no later write of this copy carries them.
-        for (const psys::held_file& h : carried) KeepHeld(h, false, who, keptBeside);
+        for (const psys::held_file& h : std::exchange(carried, {})) KeepHeld(h, false, who, keptBeside);
+    };
+    const auto failed = [&](psys::safe_file& file) {
+        GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, GxFromUtf8(file.error()));
+        // What it took stays where it is held, for a start to settle.
+        for (const psys::held_file& h : file.take_held())
+            GxWriteErrorLog(u"%s/置き換えるはずだったファイルを%sのまま残しました\n", who, GxFromUtf8(h.path));
+        SetFailureForPlayer(ReasonForPlayer(file.failed_step(), file.error_number()));
+        keepCarried();
+        if (outcome) {
+            outcome->placed = file.placed();
+            outcome->held = outcome->held || file.held_any();
+        }
+        // A file that took its name is this holder's, whatever came after.
+        if (known && file.placed()) {
+            known->ClearUnread(path);
+            known->Saw(path, &file.written());
+        }
         return false;
     };
     for (int turn = 1;; ++turn) {
         psys::safe_file file;
-        if (!WriteBody(file, path, binary, magic, who, body)) return failed();
+        if (!WriteBody(file, path, binary, magic, who, body)) {
+            keepCarried();
+            SetFailureForPlayer(file.error().empty() ? GxString(u"書き込む内容を用意できませんでした")
+                                                     : ReasonForPlayer(file.failed_step(), file.error_number()));
+            return false;
+        }
         // Where this copy holds the save folder's lock and finds the file as
         // it saw it, what it replaces is its own older file.
         if (known)
@@ -161,57 +267,79 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
                 return !known->IsUnread(path) && !keepWhole && !known->ChangedSince(path, now);
             });
         if (beforeCommit && (!file.prepare() || !beforeCommit(file))) {
-            if (!file.error().empty())
-                GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, GxFromUtf8(file.error()));
+            if (!file.error().empty()) return failed(file);
+            // The caller said why.
             file.abandon();
-            return failed();
+            keepCarried();
+            return false;
         }
-        if (!file.commit()) {
-            GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, GxFromUtf8(file.error()));
-            return failed();
+        if (!file.commit()) return failed(file);
+        if (!known) {
+            SetFailureForPlayer({});
+            return true;
         }
-        if (!known) return true;
-        if (outcome) outcome->held = outcome->held || file.held_any();
+        if (outcome) {
+            outcome->placed = true;
+            outcome->held = outcome->held || file.held_any();
+        }
         // The write that carries them stands (and its folder was synced).
         for (const psys::held_file& h : std::exchange(carried, {})) psys::drop_held(h);
-        bool again = false;
+        bool again = false, kept = true;
         for (const psys::held_file& held : file.take_held()) {
             const bool seen = !known->ChangedSince(path, &held.status);
             const bool whole = keepWhole && psys::same_file(partly, held.status);
             if (seen && known->IsUnread(path)) {
-                KeepHeld(held, true, who, keptBeside);
+                kept = KeepHeld(held, true, who, keptBeside) && kept;
             } else if (seen && !whole) {
-                psys::drop_held(held);
+                // One that stays (its removal failed) is kept by a start.
+                if (psys::drop_held(held) && outcome) outcome->dropped = true;
             } else if (merge && !whole && turn < kMergeTurns) {
                 // Written by another copy in the moment of this write: what
                 // it holds is merged and written again.
                 const MergeResult merged = merge(GxFromUtf8(held.path));
                 if (merged == MergeResult::HadItAll) psys::drop_held(held);
                 else if (merged == MergeResult::Merged) carried.push_back(held);
-                else KeepHeld(held, merged == MergeResult::Unreadable, who, keptBeside);
+                else kept = KeepHeld(held, merged == MergeResult::Unreadable, who, keptBeside) && kept;
                 // What stands at the path already holds all that was merged
                 // unless the merge added something.
                 again = again || merged == MergeResult::Merged || merged == MergeResult::PartlyMerged;
             } else {
-                const u32 kept = KeepHeld(held, false, who, keptBeside);
-                if (outcome && kept) outcome->keptNumber = kept;
+                u32 number = 0;
+                kept = KeepHeld(held, false, who, keptBeside, &number) && kept;
+                if (outcome && number) outcome->keptNumber = number;
             }
         }
         known->ClearUnread(path);
         known->Saw(path, &file.written());
         keepWhole = false;
-        if (!again) return true;
+        if (!kept) {
+            // The new file stands; what it could not keep stays held, said,
+            // for a start: the write is not all it was asked to be.
+            keepCarried();
+            GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path,
+                            GxString(u"置き換えたファイルを残せませんでした"));
+            SetFailureForPlayer(u"置き換えたファイルを残せませんでした");
+            return false;
+        }
+        if (!again) {
+            SetFailureForPlayer({});
+            return true;
+        }
     }
 }
 
-u32 GxPersistFile::KeepHeld(const psys::held_file& held, bool damaged, const GxChar* who, const GxString& beside) {
+bool GxPersistFile::KeepHeld(const psys::held_file& held, bool damaged, const GxChar* who, const GxString& beside,
+                             u32* number) {
     psys::keep_rule rule;
     rule.why = damaged ? "damaged" : "changed";
     rule.limit = damaged ? kMaxKeptFiles : kMaxChangedFiles;
     // Only a changed save is kept beside its thumbnail: a damaged one's
     // thumbnail is of no save that loads.
     if (!damaged && !beside.empty()) rule.beside = GxToNativePath(beside);
-    return psys::keep_held(held, rule, Notes(who)).number;
+    const psys::keep_result kept = psys::keep_held(held, rule, Notes(who));
+    if (number) *number = kept.number;
+    using outcome = psys::keep_result::outcome;
+    return kept.error.empty() && kept.what != outcome::failed && kept.what != outcome::no_name;
 }
 
 GxString GxPersistFile::KeptFilePath(const GxString& path, u32 n, const GxChar* why) {
@@ -226,6 +354,11 @@ std::unique_ptr<GxContentReaderBase> GxPersistFile::Open(const GxString& path, G
     psys::file_status status;
     const bool present = psys::status_of(GxToNativePath(path), &status);
     if (known) known->Saw(path, present ? &status : nullptr);
+    // Not the player's: not read, not kept, not written over; said once.
+    if (!RefuseStranger(path, who, known, false)) {
+        if (notRead) *notRead = true;
+        return nullptr;
+    }
     if (!present) return nullptr;
     const auto refuse = [&] {
         if (known) known->MarkUnread(path);

@@ -1,9 +1,12 @@
 #pragma once
 // The file handling shared by the settings, the save games and the permanent
-// data. Writing goes through a temporary file that replaces the old file only
-// once every byte is on the disk, so a crash or a full disk costs nothing but
-// the write itself; reading loads the file whole and checks its magic before
-// anything is read.
+// data. A write is whole or not at all, and loses no file another copy of the
+// game or another program wrote: how, and what a start does with what writes
+// left, is written once, in platform/system/safe_file.h. Reading loads the
+// file whole and checks its magic before anything is read. A file at a game
+// file's name that is another user's, or one the player may not read, is
+// neither read nor written over (one line says whose it is and how to give
+// it back).
 #include "base/GxTypes.h"
 #include "io/GxBinBuffer.h"
 #include "platform/system/file_system.h"
@@ -28,10 +31,10 @@ public:
     static constexpr u64 kMaxFileBytes = 64ull << 20;
 
     // What one holder knows of its files, so that a write never loses bytes
-    // it did not read: a file whose load failed (it held something that
-    // could not be read) is kept aside by the first write over it, and so is
-    // one that changed on the disk since the holder last read or wrote it
-    // (another copy of the game wrote it where no lock kept them apart).
+    // it did not read: a file whose load failed is kept as "damaged" by the
+    // first write over it, and one that changed on the disk since the holder
+    // last read or wrote it (another copy of the game wrote it) is merged or
+    // kept as "changed".
     class KnownFiles {
     public:
         // A file whose bytes were not read whole: the next write keeps it.
@@ -45,27 +48,31 @@ public:
         // Whether the file stands otherwise than when last seen; false for a
         // file never seen.
         bool ChangedSince(const GxString& path, const psys::file_status* now) const;
+        // True the first time a file that is not the player's is met at the
+        // path since the path last held the player's (or nothing): its line
+        // is said once.
+        bool FirstRefusal(const GxString& path) { return m_Refused.insert(path).second; }
+        void ClearRefusal(const GxString& path) { m_Refused.erase(path); }
 
     private:
-        std::set<GxString> m_Unread;
+        std::set<GxString> m_Unread, m_Refused;
         std::map<GxString, std::optional<psys::file_status>> m_Seen;
     };
-    // The first kept copy of a file is "<name>.<why>" ("damaged" for one
-    // that did not load, "changed" for one changed since it was read), later
-    // ones "<name>.2.<why>" and on (KeptFilePath, n from 1). A copy kept
-    // before, or anything else standing at a name, is never replaced. Once
-    // kMaxKeptFiles damaged copies stand no more are kept (a file damaged at
-    // every start must not fill the disk: the next is removed, with a line);
-    // a changed file is kept up to kMaxChangedFiles names, and past those it
-    // stays held where it is, with a line.
+    // Kept copies are "<name>.<why>", then "<name>.<n>.<why>" (KeptFilePath,
+    // n from 1): "damaged" for a file that did not load, up to
+    // kMaxKeptFiles (past those the next is removed, with a line, so that a
+    // file damaged at every start cannot fill the disk); "changed" for one
+    // changed since it was read, up to kMaxChangedFiles.
     static constexpr u32 kMaxKeptFiles = 8;
     static constexpr u32 kMaxChangedFiles = 999;
     static GxString KeptFilePath(const GxString& path, u32 n, const GxChar* why = u"damaged");
     // Keeps a file a write held under its kept names of the kind, with the
     // lines of who (a changed save beside its thumbnail's of the same
-    // number); the number it took, or 0 (its bytes stood already, or it
-    // could not be kept: the lines say so).
-    static u32 KeepHeld(const psys::held_file& held, bool damaged, const GxChar* who, const GxString& beside = {});
+    // number). False where it could not be kept (it stays held, for a start,
+    // and the lines say so); *number, when given, the number it took (0: its
+    // bytes stood already).
+    static bool KeepHeld(const psys::held_file& held, bool damaged, const GxChar* who, const GxString& beside = {},
+                         u32* number = nullptr);
     // The lines a write (under who) or a start says of what it holds, keeps,
     // puts back and removes.
     static psys::settle_notes Notes(const GxChar* who);
@@ -80,27 +87,34 @@ public:
     // Called once the new bytes are on the disk (the file's mark tells them),
     // before they replace the old ones; false stops the write there.
     using BeforeCommit = std::function<bool(const psys::safe_file& written)>;
-    // What a write did with the file it replaced: whether it held it (no
-    // lock, or a file another copy or program changed, or one that did not
-    // load), and the number of the name it kept it under (0 for none).
+    // What a write did: whether its file took the name (also where the write
+    // failed after), whether it held what stood there (no lock, or a file
+    // another copy or program changed, or one that did not load), the
+    // number of the name it kept that under (0 for none), or whether it
+    // dropped it.
     struct Outcome {
+        bool placed = false;
         bool held = false;
         u32 keptNumber = 0;
+        // It dropped what it held as its own older file.
+        bool dropped = false;
     };
 
     // Writes the header (magic, version) and then the body. True only when the
-    // body returned true and the file reached the disk whole and replaced the
-    // old one; otherwise the old file stays, and a failed write is logged
-    // under who. With known, nothing the write replaces is lost: a file
-    // marked unread, or one standing there that does not open, is kept as
-    // "damaged"; a file other than the one known saw last (another copy of
-    // the game wrote it since, even in the moment of this write) is given
-    // to merge, when there is one, and written again with what it merged,
-    // or else kept as "changed", unless its bytes stand already. A file
-    // merged in the moment of the write is held until the write that
-    // carries its contents stands. keptBeside, when given, is a file kept
-    // beside this one under the same number (a slot's thumbnail beside its
-    // save).
+    // body returned true and the file took its name whole, durably, and
+    // everything it replaced was dropped, merged or kept as the rules say;
+    // otherwise the failure is logged under who and said by
+    // FailureForPlayer. A write that fails before its file takes the name
+    // leaves the old file at it, or, where it could not be put back, held
+    // for a start (said); one that fails after (its folder could not be
+    // synced, or another copy's file it took could not be kept) leaves the
+    // new file at the name and what it took held for a start. A file at the
+    // name that is not the player's is not written over. With known,
+    // a file marked unread, or standing there unopened, is kept as
+    // "damaged"; a file another copy wrote since known saw it is given to
+    // merge, when there is one, and written again with what it merged, or
+    // else kept as "changed". keptBeside, when given, is a file kept beside
+    // this one under the same number (a slot's thumbnail beside its save).
     static bool Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
                       const std::function<bool(GxContentWriterBase&)>& body, KnownFiles* known = nullptr,
                       const Merge& merge = {}, Outcome* outcome = nullptr, const BeforeCommit& beforeCommit = {},
@@ -112,12 +126,29 @@ public:
     // is at the path, the file is empty, or it cannot be read, is too large or
     // has another magic; in the last three cases the file is marked unread
     // in known and one line naming it is logged (under who, or by the
-    // reader). known sees the file as it stood.
+    // reader). A file that is another user's or that the player may not read
+    // is not read at all, nor marked: one line (once per known) says whose
+    // it is and how to give it back. known sees the file as it stood.
     // notRead, when given, is set when a file stands at the path whose bytes
-    // were not read: it cannot be opened or read, or is too large.
+    // were not read.
     static std::unique_ptr<GxContentReaderBase> Open(const GxString& path, GxBinBuffer* buffer, const char* textMagic,
                                                      const char* binaryMagic, const GxChar* who, KnownFiles* known,
                                                      bool* notRead = nullptr);
+
+    // The reason the last write of this process failed, in the player's
+    // words, for the game's notice; "" after one that succeeded. Main thread
+    // only.
+    static GxString FailureForPlayer();
+    // Sets it: a write of a file that goes with a save game (its thumbnail)
+    // fails or succeeds too. Empty for a success.
+    static void SetFailureForPlayer(const GxString& reason);
+    // The reason for a step that failed with errno err ("sync", "sync
+    // folder", or another step of safe_file's).
+    static GxString ReasonForPlayer(const std::string& step, int err);
+    // False, with its line (once per known) and, for a write, the player's
+    // reason set, when what stands at the path is not the player's to read
+    // or replace.
+    static bool RefuseStranger(const GxString& path, const GxChar* who, KnownFiles* known, bool writing);
 
     // A count read from a file (a plain u32 value, or a list's begin) is
     // believed only when the bytes left could hold that many values of at

@@ -127,9 +127,11 @@ bool PrepareThumbnail(psys::safe_file& file, const GxString& path, const u8* pix
 
 } // namespace
 
-std::vector<psys::held_file> GxSaveSlot::RecoverLeftovers(const GxString& saveDir, const GxSystemConfig& config) {
+std::vector<psys::held_file> GxSaveSlot::RecoverLeftovers(const GxString& saveDir, const GxSystemConfig& config,
+                                                          bool locked) {
     psys::folder_files files;
-    files.names = {"userconf.dat", "permanent.dat", GxToNativePath(config.m_QuickSaveFileName)};
+    files.names = {"userconf.dat", "permanent.dat", GxToNativePath(config.m_QuickSaveFileName), "vardump.txt",
+                   "vardump_extern.txt"};
     for (s32 n = 1; n <= kFileCount; ++n) {
         const std::string save = GxToNativePath(GameDataPath(GxString(), n));
         const std::string thumb = GxToNativePath(ThumbnailPath(GxString(), n));
@@ -139,7 +141,8 @@ std::vector<psys::held_file> GxSaveSlot::RecoverLeftovers(const GxString& saveDi
     }
     files.mark_of = ThumbnailMark;
     files.merged = {"permanent.dat"};
-    return psys::settle_folder(GxToNativePath(saveDir), files, GxPersistFile::Notes(u"GxSaveSlot::RecoverLeftovers"));
+    return psys::settle_folder(GxToNativePath(saveDir), files, locked,
+                               GxPersistFile::Notes(u"GxSaveSlot::RecoverLeftovers"));
 }
 
 bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNumber, const u8* thumbnail, s32 width,
@@ -149,6 +152,16 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
     // replaces its own only after. Either failing before that leaves the
     // slot as it was.
     const GxString thumbPath = ThumbnailPath(saveDir, fileNumber);
+    if (!GxPersistFile::RefuseStranger(thumbPath, u"GxSaveSlot::Save", &userData.GetKnownFiles(), true)) {
+        GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath,
+                        GxPersistFile::FailureForPlayer());
+        return false;
+    }
+    // The thumbnail as it stood before the save: one put there since (by a
+    // copy that does not see this one's lock, or by hand) is held, not
+    // replaced.
+    psys::file_status thumbWas;
+    const bool thumbStood = psys::status_of(GxToNativePath(thumbPath), &thumbWas);
     psys::safe_file thumb;
     GxPersistFile::Outcome outcome;
     const bool saved = userData.SaveGameData(
@@ -156,25 +169,48 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
             std::string error;
             if (PrepareThumbnail(thumb, thumbPath, thumbnail, width, height, save.mark(), &error)) return true;
             GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath, GxFromUtf8(error));
+            GxPersistFile::SetFailureForPlayer(thumb.error().empty()
+                                                   ? GxString(u"サムネイルを作れませんでした")
+                                                   : GxPersistFile::ReasonForPlayer(thumb.failed_step(),
+                                                                                    thumb.error_number()));
             return false;
         }, thumbPath);
-    if (!saved) return false;
-    const psys::file_pair pair = SlotPair(saveDir, fileNumber);
-    const psys::settle_notes notes = GxPersistFile::Notes(u"GxSaveSlot::Save");
-    // The save this one replaced is kept or gone now: a thumbnail another
-    // write left in hand for it goes with it.
-    psys::settle_held_companions(pair, notes);
+    // A save that took its name, though its write failed after, still goes
+    // with its own thumbnail.
+    if (!saved && !outcome.placed) return false;
+    const GxString failure = GxPersistFile::FailureForPlayer();
     // Where the save replaced its own older one in one step, so does its
     // thumbnail; where it held what it replaced, the thumbnail holds too.
-    thumb.hold_replaced([&](const psys::file_status*) { return !outcome.held; });
-    // Renaming beside a file just renamed hardly fails; if it does, the game
-    // is saved and only its picture is the old one.
+    thumb.hold_replaced([&](const psys::file_status* now) {
+        return !outcome.held && (now ? thumbStood && psys::same_file(thumbWas, *now) : !thumbStood);
+    });
     if (!thumb.commit()) {
         GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath, GxFromUtf8(thumb.error()));
-        return true;
+        for (const psys::held_file& h : thumb.take_held())
+            GxWriteErrorLog(u"GxSaveSlot::Save/置き換えるはずだったファイルを%sのまま残しました\n", GxFromUtf8(h.path));
+        GxPersistFile::SetFailureForPlayer(GxPersistFile::ReasonForPlayer(thumb.failed_step(), thumb.error_number()));
+        return false;
     }
-    // What the thumbnail replaced goes beside its own save; an older one
-    // that names none goes with the save this one replaced.
-    for (psys::held_file& held : thumb.take_held()) psys::settle_companion(pair, held, outcome.keptNumber, notes);
-    return true;
+    // What the thumbnail replaced goes beside the save it names; so do those
+    // other writes left in hand for the save this one replaced. One that
+    // names none it finds and stood when this save began went with the save
+    // that stood then: where this write dropped that (as the one it saw
+    // last) or kept it, it goes with it.
+    std::vector<psys::companion_hand> hands;
+    for (psys::held_file& held : thumb.take_held()) {
+        using was = psys::companion_hand::main_was;
+        const bool stoodWithIt = thumbStood && psys::same_file(thumbWas, held.status);
+        const was main = !stoodWithIt          ? was::not_known
+                         : outcome.dropped    ? was::dropped
+                         : outcome.keptNumber ? was::kept
+                                              : was::not_known;
+        hands.push_back({std::move(held), main, outcome.keptNumber});
+    }
+    if (const int err = psys::settle_companions(SlotPair(saveDir, fileNumber), std::move(hands),
+                                                GxPersistFile::Notes(u"GxSaveSlot::Save"))) {
+        GxPersistFile::SetFailureForPlayer(GxPersistFile::ReasonForPlayer("settle", err));
+        return false;
+    }
+    GxPersistFile::SetFailureForPlayer(failure);
+    return saved;
 }

@@ -46,20 +46,23 @@ public:
     // naming it, as is one whose header the read finds changed.
     static bool LoadThumbnail(const GxString& path, GxTexture* texture);
 
-    // Settles what writes cut short left in the save folder beside the
-    // settings, the permanent data, the slots, their thumbnails and the
-    // quick save (platform/system/safe_file.h says how, and the lines each
-    // step writes): for the start of a copy that holds the save folder's
-    // lock, before it reads or writes anything there. The permanent data's
-    // files that writes held are left for its load to merge, and returned.
-    static std::vector<psys::held_file> RecoverLeftovers(const GxString& saveDir, const GxSystemConfig& config);
+    // Settles what writes left in the save folder beside the settings, the
+    // permanent data, the slots, their thumbnails, the quick save and the
+    // variable dumps (platform/system/safe_file.h says how): for the start
+    // of a copy, before it reads or writes anything there; locked says
+    // whether this copy holds the save folder's lock (without it, only what
+    // takes no running copy's work is done). The permanent data's files
+    // that writes held are left for its load to merge, and returned.
+    static std::vector<psys::held_file> RecoverLeftovers(const GxString& saveDir, const GxSystemConfig& config,
+                                                        bool locked);
 
     // Writes the save game (binary form) and its thumbnail (RGBA PNG of
     // 4-byte 0xAARRGGBB pixels, naming the save it was made with by that
-    // save's mark), whole or not at all: false, with the slot as it was, when
-    // either cannot be written. A thumbnail this save replaces goes beside
-    // the save it names, wherever that save is kept (another copy's, kept as
-    // changed), or goes with it.
+    // save's mark). False, said in error.log and by
+    // GxPersistFile::FailureForPlayer, when either could not be written:
+    // before the save took its name the slot is as it was; after, the save
+    // stands beside the thumbnail that stood. What either replaced is kept
+    // or goes as GxPersistFile::Write says, the thumbnail with its save.
     static bool Save(GxUserData& userData, const GxString& saveDir, s32 fileNumber, const u8* thumbnail, s32 width,
                      s32 height);
 };

@@ -38,9 +38,10 @@ public:
     // The defaults of every stored setting; the save page and slot, the key
     // table and the input words stay.
     void SetDefault();
-    // Writes "userconf.dat" in the save folder; a file there that a load
-    // could not read whole is first kept aside as "userconf.dat.damaged" (or
-    // a numbered name beside copies kept before).
+    // Writes "userconf.dat" in the save folder as GxPersistFile::Write does:
+    // false, said, where it could not. A file there that a load could not
+    // read whole is kept as "userconf.dat.damaged", one another copy wrote
+    // since this one read it as "userconf.dat.changed".
     bool Save();
     // Reads "userconf.dat"; false, with the settings as they were, when it is
     // missing, empty, unreadable or foreign. Values out of their range are

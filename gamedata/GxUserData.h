@@ -56,18 +56,13 @@ public:
     // reset, the screen covered by the global fade.
     void ResetPlayState(bool stopBGM);
 
-    // Writes a save game (binary or text form). False, with the old file
-    // kept, when the file cannot be written whole or a stored task of the
-    // main scene is missing. A file at the path that would not load (its
-    // load, check or header read failed, or it does not open) is first kept
-    // aside as "<name>.damaged" (or a numbered name beside copies kept
-    // before); one that another copy of the game wrote since this holder
-    // saw the path (read it, saw nothing there, or wrote it) is kept as
-    // "<name>.changed" in the same way (outcome, when given, says what the
-    // save did with the file it replaced). beforeCommit, when given, is
-    // called once the new bytes are on the disk, before they replace the old
-    // file, and may stop the save (GxPersistFile::Write); a changed file is
-    // kept only under a number free for keptBeside too.
+    // Writes a save game (binary or text form) as GxPersistFile::Write does:
+    // false, said, where it could not be written or a stored task of the
+    // main scene is missing. A file there that would not load (its load,
+    // check or header read failed, or it does not open) is kept as
+    // "<name>.damaged"; one that another copy of the game wrote since this
+    // holder saw the path (read it, saw nothing there, or wrote it) as
+    // "<name>.changed". outcome, beforeCommit and keptBeside are Write's.
     bool SaveGameData(const GxString& path, bool binary, GxPersistFile::Outcome* outcome = nullptr,
                       const GxPersistFile::BeforeCommit& beforeCommit = {}, const GxString& keptBeside = {});
     // Notes how each file stands now, read or not, so that a save over one

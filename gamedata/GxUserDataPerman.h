@@ -52,17 +52,15 @@ public:
 
     // "permanent.dat" in the save folder.
     GxString GetFilePath() const;
-    // Writes the file (binary or text form). A file at the path that a load
-    // could not read whole is kept aside under "<name>.damaged" (or a
-    // numbered name beside copies kept before) by the first save over it, so
-    // that nothing unread is lost; if it cannot be, the save is refused. What
-    // another copy of the game wrote there since this one read or wrote it
-    // is merged into this holder and written with it: every flag either copy
-    // set (messages read, choices taken, replay labels, pictures shown), and
-    // the extra options and permanent variables each copy changed. Where
-    // both copies changed one variable, or the modules' data of the two
-    // differ, this copy's is written and the other copy's file is kept as
-    // "<name>.changed", with a line naming what differed.
+    // Writes the file (binary or text form) as GxPersistFile::Write does:
+    // false, said, where it could not. What another copy of the game wrote
+    // there since this one read or wrote it is merged into this holder and
+    // written with it: every flag either copy set (messages read, choices
+    // taken, replay labels, pictures shown), and the extra options and
+    // permanent variables each copy changed. Where both copies changed one
+    // variable, or the modules' data of the two differ, this copy's is
+    // written and the other copy's file is kept as "<name>.changed", with a
+    // line naming what differed.
     bool Save(const GxString& path, bool binary);
     // Reads the file over the containers; false, with nothing changed, when
     // it is missing, empty, unreadable or foreign. A damaged file keeps what

@@ -12,8 +12,10 @@
 #include <fcntl.h>
 #include <map>
 #include <mutex>
+#include <pwd.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <utility>
 
@@ -21,20 +23,19 @@ namespace psys {
 
 namespace {
 
-std::atomic<safe_file_hook> g_hook{nullptr};
 std::atomic<safe_file_step_hook> g_step_hook{nullptr};
 
 // 0, kStepTakenAsDone, or the errno a test makes the step fail with.
-int step(const char* what, const std::string& path) {
+int step(const char* what, const std::string& path, const std::string& from = {}) {
     const safe_file_step_hook hook = g_step_hook.load();
-    return hook ? hook(what, path) : 0;
+    return hook ? hook(what, path, from) : 0;
 }
 
 // Each of these runs one system call as one counted step: 0 or the reason it
 // failed (errno is set to it too).
 template <class Call>
-int stepped(const char* what, const std::string& path, Call call) {
-    int err = step(what, path);
+int stepped(const char* what, const std::string& path, const std::string& from, Call call) {
+    int err = step(what, path, from);
     if (err == kStepTakenAsDone) err = 0;
     else if (err == 0) err = call() == 0 ? 0 : errno;
     errno = err;
@@ -42,28 +43,28 @@ int stepped(const char* what, const std::string& path, Call call) {
 }
 
 int rename_name(const std::string& from, const std::string& to) {
-    return stepped("rename", to, [&] { return ::rename(from.c_str(), to.c_str()); });
+    return stepped("rename", to, from, [&] { return ::rename(from.c_str(), to.c_str()); });
 }
 
 int link_name(const std::string& from, const std::string& to) {
-    return stepped("link", to, [&] { return ::link(from.c_str(), to.c_str()); });
+    return stepped("link", to, from, [&] { return ::link(from.c_str(), to.c_str()); });
 }
 
 int exchange_names(const std::string& a, const std::string& b) {
-    return stepped("exchange", b, [&] {
+    return stepped("exchange", b, a, [&] {
         return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE);
     });
 }
 
 int move_refusing(const std::string& from, const std::string& to) {
-    return stepped("move", to, [&] {
+    return stepped("move", to, from, [&] {
         return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
     });
 }
 
 // Removes the name (a file's, or an empty folder's).
 int remove_name(const std::string& path) {
-    return stepped("unlink", path, [&] {
+    return stepped("unlink", path, {}, [&] {
         if (::unlink(path.c_str()) == 0) return 0;
         const int err = errno;
         if ((err == EISDIR || err == EPERM) && ::rmdir(path.c_str()) == 0) return 0;
@@ -77,11 +78,9 @@ std::string folder_of(const std::string& path) {
     return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
 }
 
-// The folder as the registry knows it: no closing '/'.
-std::string folder_key(const std::string& folder) {
-    std::string key = folder.empty() ? "." : folder;
-    while (key.size() > 1 && key.back() == '/') key.pop_back();
-    return key;
+std::string name_of(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string in_folder(const std::string& folder, const std::string& name) {
@@ -89,16 +88,26 @@ std::string in_folder(const std::string& folder, const std::string& name) {
     return key == "/" ? "/" + name : key + "/" + name;
 }
 
-// Makes the names' changes durable; a file system that cannot sync a folder
-// still has them, so a failure here is not the write's failure.
-void sync_folder(const std::string& dir) {
-    stepped("sync folder", dir, [&] {
+// Errors that say this file system, or this folder's mode (one the player
+// may write into but not read), cannot sync a folder at all: its names'
+// changes are as durable as it makes them, and no write fails for that.
+bool cannot_sync_folder(int err) {
+    return err == EINVAL || err == ENOTSUP || err == EOPNOTSUPP || err == ENOSYS || err == EACCES || err == EPERM;
+}
+
+// Makes the names' changes in the folder durable (6.1): 0, or why they may
+// not be (EIO, ENOSPC, EDQUOT, ...).
+int sync_folder(const std::string& dir) {
+    const int err = stepped("sync folder", dir, {}, [&] {
         const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (fd < 0) return -1;
         const int r = ::fsync(fd);
+        const int saved = errno;
         ::close(fd);
+        errno = saved;
         return r;
     });
+    return cannot_sync_folder(err) ? 0 : err;
 }
 
 // Sixteen hex digits no other user can foresee: planting a file at every
@@ -126,7 +135,10 @@ std::string writer_path(const std::string& path, const std::string& writer, cons
     return path + "." + writer + ending;
 }
 
-bool cannot_exchange(int err) { return err == EINVAL || err == ENOSYS || err == EOPNOTSUPP; }
+// A step the file system does not have (or refuses for every file alike).
+bool unsupported(int err) { return err == EINVAL || err == ENOSYS || err == EOPNOTSUPP; }
+// A link refused: no links on this file system, too many, a folder, or
+// another user's file under the kernel's protected_hardlinks.
 bool cannot_link(int err) { return err == EPERM || err == EMLINK || err == EOPNOTSUPP || err == ENOSYS; }
 
 // A regular file opened for reading, never through a link and never
@@ -145,6 +157,17 @@ bool regular_at(const std::string& path, struct stat* st) {
     return ::lstat(path.c_str(), st) == 0 && S_ISREG(st->st_mode);
 }
 
+// Whether what stands at path is the player's to settle (a file of the
+// player's or a sharer's: 6).
+bool players(const std::string& folder, const struct stat& st) {
+    return owner_in_folder(folder, st.st_uid) != file_owner::other;
+}
+
+bool players_at(const std::string& path) {
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0 && players(folder_of(path), st);
+}
+
 // Whether two regular files hold the same bytes, compared to their ends.
 bool same_bytes(const std::string& a, const std::string& b) {
     struct stat sa, sb;
@@ -160,6 +183,13 @@ bool same_bytes(const std::string& a, const std::string& b) {
     if (fa >= 0) ::close(fa);
     if (fb >= 0) ::close(fb);
     return same;
+}
+
+std::string user_of(unsigned uid) {
+    struct passwd pw {}, *found = nullptr;
+    char buffer[4096];
+    if (::getpwuid_r(uid_t(uid), &pw, buffer, sizeof buffer, &found) == 0 && found) return pw.pw_name;
+    return std::to_string(uid);
 }
 
 // ---- marks --------------------------------------------------------------------
@@ -180,12 +210,60 @@ std::string mark_text(unsigned long long hash, unsigned long long size) {
     return text;
 }
 
+bool hash_mark(const std::string& mark) { return mark.compare(0, 2, "h:") == 0; }
+
+// The marks of the mains a settling looks at, each file's hash read once
+// (files are named by identity and contents' time, so a file a move renamed
+// is not read again).
+class mark_reader {
+public:
+    bool bears(const std::string& path, const std::string& mark) {
+        struct stat st;
+        if (!hash_mark(mark)) return older_mark_names(path, mark);
+        const size_t colon = mark.find_last_of(':');
+        if (colon == std::string::npos || !regular_at(path, &st) ||
+            std::to_string(st.st_size) != mark.substr(colon + 1))
+            return false;
+        const auto key = std::make_tuple(st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
+        auto it = hashes_.find(key);
+        if (it == hashes_.end()) it = hashes_.emplace(key, hash_of(path)).first;
+        return it->second == mark;
+    }
+
+private:
+    static std::string hash_of(const std::string& path) {
+        struct stat st;
+        const int fd = open_regular(path, &st);
+        if (fd < 0) return {};
+        unsigned long long h = kHashStart;
+        static thread_local unsigned char buffer[65536];
+        off_t at = 0;
+        for (ssize_t n; (n = ::pread(fd, buffer, sizeof buffer, at)) > 0; at += n) h = hash_bytes(h, buffer, size_t(n));
+        ::close(fd);
+        return mark_text(h, static_cast<unsigned long long>(at));
+    }
+    // The last release named a save by its device, inode, size and time;
+    // the size and time stay where a folder is copied keeping times or
+    // synced.
+    static bool older_mark_names(const std::string& path, const std::string& mark) {
+        unsigned long long device = 0, inode = 0, size = 0;
+        long long seconds = 0;
+        unsigned nanoseconds = 0;
+        struct stat st;
+        if (std::sscanf(mark.c_str(), "%llx:%llx:%llx:%lld.%9u", &device, &inode, &size, &seconds, &nanoseconds) != 5)
+            return false;
+        return regular_at(path, &st) && static_cast<unsigned long long>(st.st_size) == size &&
+               st.st_mtim.tv_sec == seconds && static_cast<unsigned>(st.st_mtim.tv_nsec) == nanoseconds;
+    }
+
+    std::map<std::tuple<dev_t, ino_t, off_t, time_t, long>, std::string> hashes_;
+};
+
 // ---- the folders' ways ------------------------------------------------------
 
 struct folder_state {
     bool probed = false;
     write_way way = write_way::exchange;
-    std::string said;
     bool locked = false;
 };
 
@@ -197,13 +275,15 @@ std::map<std::string, folder_state> g_folders;
 constexpr const char* kProbeName = "way-probe";
 
 // Tries, with files of its own in the folder, what the folder's file system
-// can do; false where it could not even make them (nothing was learnt).
-bool probe(const std::string& folder, write_way* way, std::string* said) {
+// can do; false where it could not even make them, or a step failed for a
+// reason that says nothing of what the file system can do (nothing was
+// learnt: the next write tries again).
+bool probe(const std::string& folder, write_way* way) {
     const std::string base = in_folder(folder, kProbeName);
     const std::string a = writer_path(base, new_writer(), ".tmp"), b = writer_path(base, new_writer(), ".tmp"),
                       c = writer_path(base, new_writer(), ".tmp");
     const auto make = [](const std::string& path) {
-        return stepped("open", path, [&] {
+        return stepped("open", path, {}, [&] {
             const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
             return fd < 0 ? -1 : ::close(fd);
         });
@@ -217,30 +297,18 @@ bool probe(const std::string& folder, write_way* way, std::string* said) {
     // a second name of its new file before the exchange.
     bool learnt = true;
     const int exchanged = exchange_names(a, b);
-    const int linked = cannot_exchange(exchanged) || exchanged == 0 ? link_name(a, c) : exchanged;
+    const int linked = unsupported(exchanged) || exchanged == 0 ? link_name(a, c) : exchanged;
     if (exchanged == 0 && linked == 0) {
         *way = write_way::exchange;
-        *said = "names exchanged in one step, hard links";
-    } else if ((exchanged != 0 && !cannot_exchange(exchanged)) || (linked != 0 && !cannot_link(linked))) {
+    } else if ((exchanged != 0 && !unsupported(exchanged)) || (linked != 0 && !cannot_link(linked))) {
         learnt = false;
     } else if (linked == 0) {
         *way = write_way::link;
-        *said = std::string("no exchange (") + std::strerror(exchanged) + "), hard links";
     } else {
-        *said = exchanged == 0 ? std::string("names exchanged")
-                               : std::string("no exchange (") + std::strerror(exchanged) + ")";
-        *said += std::string(", no hard links (") + std::strerror(linked) + ")";
         const int moved = move_refusing(a, c);
-        if (moved == 0) {
-            *way = write_way::move;
-            *said += ", moves that refuse to replace";
-        } else if (cannot_exchange(moved)) {
-            *way = write_way::look;
-            *said += std::string(", no moves that refuse to replace (") + std::strerror(moved) +
-                     "): a move where a look finds nothing";
-        } else {
-            learnt = false;
-        }
+        if (moved == 0) *way = write_way::move;
+        else if (unsupported(moved)) *way = write_way::look;
+        else learnt = false;
     }
     for (const std::string* name : {&a, &b, &c})
         if (anything_at(*name)) remove_name(*name);
@@ -255,64 +323,85 @@ folder_state state_of(const std::string& folder) {
         if (it != g_folders.end() && it->second.probed) return it->second;
     }
     write_way way = write_way::exchange;
-    std::string said;
-    const bool learnt = probe(key, &way, &said);
+    const bool learnt = probe(key, &way);
     std::lock_guard<std::mutex> lock(g_folders_mutex);
     folder_state& state = g_folders[key];
     if (learnt && !state.probed) {
         state.probed = true;
         state.way = way;
-        state.said = said;
     }
     return state;
 }
 
 // ---- moves in the folder's way ------------------------------------------------
 
-// Puts the file at from at to unless something stands at to (EEXIST then):
-// in one step where the file system refuses to replace, by a link (which
-// refuses too; from stays as a second name) where it links, else where a
-// look finds nothing (folders, which no file system links, always so but in
-// the exchange and move ways).
-int place_without_replacing(const std::string& from, const std::string& to, write_way way) {
+// Puts the file at from at to unless something stands at to (EEXIST then),
+// in the folder's way (section 3). No step here replaces what stands, but
+// the look way's move where a look found nothing (6.3), which the link way
+// takes too where a link and a refusing move are both refused, only with
+// the folder's lock (I2).
+int place_without_replacing(const std::string& from, const std::string& to, write_way way, bool locked) {
     if (way == write_way::exchange || way == write_way::move) return move_refusing(from, to);
     if (way == write_way::link) {
-        const int err = link_name(from, to);
-        if (!cannot_link(err)) return err;
+        const int linked = link_name(from, to);
+        if (!cannot_link(linked)) return linked;
+        const int moved = move_refusing(from, to);
+        if (!unsupported(moved) || !locked) return moved;
     }
+    if (const int err = stepped("look", to, from, [] { return 0; })) return err;
     if (anything_at(to)) return EEXIST;
     return rename_name(from, to);
 }
 
 // The same, from going where it was linked.
-int move_without_replacing(const std::string& from, const std::string& to, write_way way) {
-    const int err = place_without_replacing(from, to, way);
-    if (err == 0 && way == write_way::link && anything_at(from)) remove_name(from);
+int move_without_replacing(const std::string& from, const std::string& to, write_way way, bool locked) {
+    const int err = place_without_replacing(from, to, way, locked);
+    if (err == 0 && anything_at(from)) remove_name(from);
     return err;
 }
 
-// Puts the file at from (a held name of final's) at to, holding what stood
-// there under *taken (from itself in the exchange way, else a new held name
-// of final's; "" when nothing stood). 0, or why it could not; EEXIST where
-// something came to stand at to after what was there had been taken
-// (*taken then holds that).
-int put_holding(const std::string& from, const std::string& to, const std::string& final, write_way way,
-                std::string* taken) {
-    taken->clear();
+// The one take-then-place step of a commit and of a companion's put: puts
+// the file at from at to, first taking whatever stands at to under a held
+// name of final's (the first one given, then new ones), or, in the exchange
+// way, exchanging the two so that from then holds it. Names holding what
+// was taken are added to *taken. 0, or why not: after a failure what was
+// taken last goes back to to where nothing stands there, and otherwise stays
+// held (I5). From stays where the place linked it.
+int take_then_place(const std::string& from, const std::string& to, const std::string& final,
+                    const std::string& first_held, write_way way, bool locked, std::vector<std::string>* taken) {
+    constexpr int kTurns = 8;
+    int err = 0;
     if (way == write_way::exchange) {
-        const int err = exchange_names(from, to);
-        if (err == 0) {
-            *taken = from;
-            return 0;
+        for (int turn = 0; turn < kTurns; ++turn) {
+            err = exchange_names(from, to);
+            if (err == 0) {
+                taken->push_back(from);
+                return 0;
+            }
+            if (err != ENOENT) return err;
+            // Nothing stands there now; a file another writer puts there
+            // first is exchanged with on the next turn.
+            err = move_refusing(from, to);
+            if (err != EEXIST) return err;
         }
-        if (err != ENOENT) return err;
-        return move_refusing(from, to);
+        return err;
     }
-    const std::string held = writer_path(final, new_writer(), ".held");
-    const int took = rename_name(to, held);
-    if (took == 0) *taken = held;
-    else if (took != ENOENT) return took;
-    return move_without_replacing(from, to, way);
+    const size_t before = taken->size();
+    for (int turn = 0; turn < kTurns; ++turn) {
+        // Whatever stands is taken, whoever wrote it; the look way's move
+        // comes only after a look finds nothing there.
+        const std::string held = turn == 0 && !first_held.empty() ? first_held : writer_path(final, new_writer(), ".held");
+        err = rename_name(to, held);
+        if (err == 0) taken->push_back(held);
+        else if (err != ENOENT) break;
+        err = place_without_replacing(from, to, way, locked);
+        if (err == 0) return 0;
+        if (err != EEXIST) break;
+    }
+    if (taken->size() > before && !anything_at(to) &&
+        move_without_replacing(taken->back(), to, way, locked) == 0)
+        taken->pop_back();
+    return err;
 }
 
 // ---- names in the folder --------------------------------------------------------
@@ -389,23 +478,30 @@ std::vector<std::string> entries_of(const std::string& folder) {
     return entries;
 }
 
-std::string name_of(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The kept names of final of the kind that stand, by number.
+// The kept names of final of the kind that stand and are the player's, by
+// number.
 std::map<unsigned, std::string> kept_names(const std::string& final, const char* why) {
     std::map<unsigned, std::string> kept;
     const std::string folder = folder_of(final), name = name_of(final);
     for (const std::string& entry : entries_of(folder))
-        if (const unsigned n = parse_kept(entry, name, why)) kept[n] = in_folder(folder, entry);
+        if (const unsigned n = parse_kept(entry, name, why)) {
+            const std::string path = in_folder(folder, entry);
+            if (players_at(path)) kept[n] = path;
+        }
     return kept;
 }
 
 void note(const settle_notes& notes, settle_note::kind what, const std::string& path, const std::string& target = {},
           const std::string& why = {}, bool start = false) {
     if (notes) notes(settle_note{what, path, target, why, start});
+}
+
+// Removes a name, saying why just before and, where it stays, that too.
+void remove_said(const settle_notes& notes, settle_note::kind what, const std::string& path,
+                 const std::string& target = {}, bool start = false) {
+    note(notes, what, path, target, {}, start);
+    const int err = remove_name(path);
+    if (err != 0 && err != ENOENT) note(notes, settle_note::kind::failed, path, {}, std::strerror(err), start);
 }
 
 } // namespace
@@ -424,7 +520,10 @@ const char* write_way_name(write_way way) {
 
 write_way folder_way(const std::string& folder, std::string* said) {
     const folder_state state = state_of(folder);
-    if (said) *said = state.probed ? state.said : "not known: no file could be made there";
+    if (said) {
+        static const char* const kSaid[] = {"名前の入れ替え", "ハードリンク", "置き換えない移動", "確かめてからの移動"};
+        *said = state.probed ? kSaid[int(state.way)] : "不明(ファイルを作れません)";
+    }
     return state.way;
 }
 
@@ -444,6 +543,40 @@ void forget_folders() {
     g_folders.clear();
 }
 
+std::string folder_key(const std::string& folder) {
+    std::string key;
+    size_t at = 0;
+    while (at <= folder.size()) {
+        size_t slash = folder.find('/', at);
+        if (slash == std::string::npos) slash = folder.size();
+        const std::string part = folder.substr(at, slash - at);
+        if (!part.empty() && part != ".") key += (key.empty() ? "" : "/") + part;
+        at = slash + 1;
+    }
+    if (!folder.empty() && folder[0] == '/') return "/" + key;
+    return key.empty() ? "." : key;
+}
+
+// ---- whose a file is -----------------------------------------------------------
+
+stranger stranger_at(const std::string& path) {
+    stranger s;
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) return s;
+    s.uid = st.st_uid;
+    if (!players(folder_of(path), st)) {
+        s.what = stranger::kind::others;
+    } else if (S_ISREG(st.st_mode)) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+        else if (errno == EACCES || errno == EPERM) s.what = stranger::kind::unreadable;
+    }
+    if (s.what != stranger::kind::none) s.user = user_of(s.uid);
+    return s;
+}
+
+std::string player_name(const std::string& folder) { return user_of(player_of_folder(folder_key(folder))); }
+
 // ---- held files and kept names ------------------------------------------------
 
 std::string kept_name(const std::string& final, unsigned n, const char* why) {
@@ -452,20 +585,21 @@ std::string kept_name(const std::string& final, unsigned n, const char* why) {
 
 keep_result keep_held(const held_file& file, const keep_rule& rule, const settle_notes& notes) {
     keep_result result;
-    // Nothing is kept twice: not bytes that stand at the name, not those of
-    // any file kept before.
-    std::string same = same_bytes(file.path, file.final) ? file.final : std::string();
-    const std::map<unsigned, std::string> kept = kept_names(file.final, rule.why);
-    for (auto it = kept.begin(); same.empty() && it != kept.end(); ++it)
-        if (same_bytes(file.path, it->second)) same = it->second;
-    if (!same.empty()) {
-        note(notes, settle_note::kind::same_bytes, file.path, same);
-        remove_name(file.path);
+    const std::string folder = folder_of(file.final);
+    const auto removed_as_same = [&](const std::string& same) {
+        remove_said(notes, settle_note::kind::same_bytes, file.path, same);
         result.what = keep_result::outcome::same_bytes;
         return result;
-    }
-    const write_way way = folder_way(folder_of(file.final));
-    for (unsigned n = std::max(rule.first, 1u); n <= rule.limit; ++n) {
+    };
+    // Nothing is kept twice: not bytes that stand at the name, not those of
+    // any file kept before (of the player's: another user's bytes are no
+    // copy of the player's).
+    if (players_at(file.final) && same_bytes(file.path, file.final)) return removed_as_same(file.final);
+    for (const auto& [n, kept] : kept_names(file.final, rule.why))
+        if (same_bytes(file.path, kept)) return removed_as_same(kept);
+    const write_way way = folder_way(folder);
+    const bool locked = folder_locked(folder);
+    for (unsigned n = 1; n <= rule.limit; ++n) {
         const std::string name = kept_name(file.final, n, rule.why);
         if (anything_at(name)) continue;
         // A number whose companion's kept name is taken (by anything: what
@@ -473,25 +607,25 @@ keep_result keep_held(const held_file& file, const keep_rule& rule, const settle
         // file from the one kept with it.
         if (!rule.beside.empty() && anything_at(kept_name(rule.beside, n, rule.why))) continue;
         note(notes, settle_note::kind::keeping, file.path, name);
-        const int err = move_without_replacing(file.path, name, way);
+        const int err = move_without_replacing(file.path, name, way, locked);
         if (err == 0) {
-            sync_folder(folder_of(name));
             result.what = keep_result::outcome::kept;
             result.name = name;
             result.number = n;
+            if (const int synced = sync_folder(folder)) {
+                result.error = std::strerror(synced);
+                note(notes, settle_note::kind::failed, name, {}, result.error);
+            }
             return result;
         }
         if (err == EEXIST || err == ENOTEMPTY) {
-            if (same_bytes(file.path, name)) {
-                note(notes, settle_note::kind::same_bytes, file.path, name);
-                remove_name(file.path);
-                result.what = keep_result::outcome::same_bytes;
-                return result;
-            }
+            // Another copy kept the same bytes there in that instant.
+            if (players_at(name) && same_bytes(file.path, name)) return removed_as_same(name);
+            note(notes, settle_note::kind::name_taken, file.path, name);
             continue;
         }
-        note(notes, settle_note::kind::keep_failed, file.path, name, std::strerror(err));
         result.error = std::strerror(err);
+        note(notes, settle_note::kind::keep_failed, file.path, name, result.error);
         return result;
     }
     if (std::strcmp(rule.why, "damaged") == 0) {
@@ -506,7 +640,10 @@ keep_result keep_held(const held_file& file, const keep_rule& rule, const settle
     return result;
 }
 
-void drop_held(const held_file& file) { remove_name(file.path); }
+bool drop_held(const held_file& file) {
+    const int err = remove_name(file.path);
+    return err == 0 || err == ENOENT;
+}
 
 // ---- a write ----------------------------------------------------------------------
 
@@ -538,20 +675,26 @@ struct safe_file_stream {
 
 safe_file::~safe_file() { abandon(); }
 
-void safe_file::fail(const char* what, int err) { error_ = std::string(what) + ": " + std::strerror(err); }
+void safe_file::fail(const char* what, int err) {
+    error_ = std::string(what) + ": " + std::strerror(err);
+    failed_step_ = what;
+    errno_ = err;
+}
 
 bool safe_file::open(const std::string& path) {
     abandon();
     error_.clear();
+    failed_step_.clear();
+    errno_ = 0;
     write_error_ = 0;
-    prepared_ = hold_ = holding_ = false;
+    prepared_ = hold_ = holding_ = placed_ = companion_ = false;
     as_seen_ = nullptr;
     held_.clear();
     hash_ = kHashStart;
     bytes_ = 0;
     mark_.clear();
     if (path.empty()) {
-        error_ = "open: empty path";
+        fail("open", ENOENT);
         return false;
     }
     path_ = path;
@@ -563,7 +706,7 @@ bool safe_file::open(const std::string& path) {
         writer_ = new_writer();
         temp_ = writer_path(path, writer_, ".tmp");
         held_name_ = writer_path(path, writer_, ".held");
-        err = stepped("open", temp_, [&] {
+        err = stepped("open", temp_, {}, [&] {
             fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
             return fd_ >= 0 ? 0 : -1;
         });
@@ -593,14 +736,14 @@ void safe_file::hold_replaced(std::function<bool(const file_status*)> as_seen) {
 bool safe_file::prepare(bool name_too) {
     if (prepared_) return true;
     if (!file_) {
-        if (error_.empty()) error_ = "commit: no open file";
+        if (error_.empty()) fail("commit", EBADF);
         return false;
     }
     bool ok = true;
     if (std::ferror(file_) || std::fflush(file_) != 0) {
         fail("write", write_error_ ? write_error_ : EIO);
         ok = false;
-    } else if (const int err = stepped("sync", temp_, [&] { return ::fsync(fd_); })) {
+    } else if (const int err = stepped("sync", temp_, {}, [&] { return ::fsync(fd_); })) {
         fail("sync", err);
         ok = false;
     }
@@ -612,120 +755,105 @@ bool safe_file::prepare(bool name_too) {
         ok = false;
     }
     fd_ = -1;
+    if (ok && name_too) {
+        if (const int err = sync_folder(folder_of(temp_))) {
+            fail("sync folder", err);
+            ok = false;
+        }
+    }
     if (!ok) {
         remove_name(temp_);
         return false;
     }
     mark_ = mark_text(hash_, bytes_);
-    if (name_too) sync_folder(folder_of(temp_));
     prepared_ = true;
+    companion_ = name_too;
     return true;
 }
 
 // The new file stands at its name (a test hears so at once, before the
 // temporary name, a second name of it by now, goes).
-bool safe_file::placed() {
+bool safe_file::on_placed() {
     step("committed", path_);
+    placed_ = true;
     if (anything_at(temp_)) remove_name(temp_);
     return true;
 }
 
-bool safe_file::place(bool hold) {
+bool safe_file::place(bool hold, bool present) {
     const std::string folder = folder_of(path_);
     const write_way way = folder_way(folder);
+    const bool locked = folder_locked(folder);
     if (!hold) {
         // A writer that holds nothing (a variable dump, a picture) replaces
-        // what stands. One that would, where nothing stood and nothing
-        // stands, is placed where nothing stands still, so that a file
-        // another program puts there meanwhile is held, not replaced.
-        const int err = !hold_ || anything_at(path_) ? rename_name(temp_, path_)
-                                                     : place_without_replacing(temp_, path_, way);
-        if (err == 0) return placed();
+        // what stands, and so does one with the lock over its own older
+        // file (R4). One with the lock where nothing stood is placed where
+        // nothing stands still, so that a file another program put there
+        // since that look is held, not replaced.
+        const int err = !hold_ || present ? rename_name(temp_, path_) : place_without_replacing(temp_, path_, way, locked);
+        if (err == 0) return on_placed();
         if (err != EEXIST) {
             fail("rename", err);
             return false;
         }
     }
     holding_ = true;
-    if (way == write_way::look && !folder_locked(folder)) {
-        // Nothing here can put a file at a name without replacing what
-        // another copy put there in the same moment.
-        error_ = "commit: without the save folder's lock a file cannot be written here without losing another "
-                 "copy's (names cannot be exchanged, linked or moved without replacing)";
-        return false;
-    }
-    const auto hold_taken = [&](const std::string& taken) {
-        file_status st;
-        status_of(taken, &st);
-        held_.push_back({taken, path_, st});
-    };
-    int err = 0;
+    std::string from = temp_;
     if (way == write_way::exchange) {
         // The held name becomes a second name of the new file first: what
         // the exchange replaces then lands under it, a name no start
         // removes, and the temporary name only ever holds the new bytes.
-        err = link_name(temp_, held_name_);
-        if (err != 0) {
+        if (const int err = link_name(temp_, held_name_)) {
             fail("link", err);
             return false;
         }
-        for (int attempt = 0; attempt < 8; ++attempt) {
-            err = exchange_names(held_name_, path_);
-            if (err == 0) {
-                hold_taken(held_name_);
-                return placed();
-            }
-            if (err != ENOENT) break;
-            // Nothing stands there now; a file another writer puts there
-            // first is exchanged with on the next turn.
-            err = move_refusing(held_name_, path_);
-            if (err == 0) return placed();
-            if (err != EEXIST) break;
-        }
-        // The second name goes first: the temporary one still holds the
-        // bytes, and a start that found only the held one would keep them.
-        remove_name(held_name_);
-        fail("rename", err);
-        return false;
+        from = held_name_;
     }
-    for (int attempt = 0; attempt < 8; ++attempt) {
-        // Whatever stands is taken, whoever wrote it; the way look only gets
-        // here with the folder's lock, so nothing comes between its look and
-        // its move.
-        const std::string taken = attempt == 0 ? held_name_ : writer_path(path_, new_writer(), ".held");
-        err = rename_name(path_, taken);
-        if (err == 0) hold_taken(taken);
-        else if (err != ENOENT) break;
-        err = place_without_replacing(temp_, path_, way);
-        if (err == 0) return placed();
-        if (err != EEXIST) break;
+    std::vector<std::string> taken;
+    const int err = take_then_place(from, path_, path_, held_name_, way, locked, &taken);
+    for (const std::string& name : taken) {
+        // One a start without the lock put back meanwhile was taken again.
+        file_status st;
+        if (status_of(name, &st)) held_.push_back({name, path_, st});
     }
-    fail("rename", err);
-    // What was taken goes back where nothing stands; a start settles it
-    // otherwise.
-    if (!held_.empty() && !anything_at(path_) && move_without_replacing(held_.back().path, path_, way) == 0)
-        held_.pop_back();
+    if (err == 0) return on_placed();
+    // In the exchange way nothing was taken: the held name is still a second
+    // name of the temporary file, and goes first, for a start that found
+    // only it would keep the new bytes.
+    if (way == write_way::exchange) remove_name(held_name_);
+    fail(way == write_way::exchange ? "exchange" : "rename", err);
     return false;
 }
 
 bool safe_file::commit() {
     held_.clear();
-    holding_ = false;
+    holding_ = placed_ = false;
     if (!prepare()) return false;
     prepared_ = false;
-    if (safe_file_hook hook = g_hook.load()) hook(path_);
+    // One look decides: what stands now is the file the writer last saw (or
+    // nothing, as it saw), and only then, with the lock, is it not held.
+    const bool present = anything_at(path_);
     bool hold = hold_;
     if (hold && as_seen_ && folder_locked(folder_of(path_))) {
         file_status now;
-        const bool present = status_of(path_, &now);
-        hold = !as_seen_(present ? &now : nullptr);
+        const bool stands = status_of(path_, &now);
+        hold = !as_seen_(stands ? &now : nullptr);
     }
-    if (!place(hold)) {
-        // What a failed commit holds stays held: a start settles it.
-        if (anything_at(temp_)) remove_name(temp_);
+    if (!place(hold, present)) {
+        // What a failed commit holds stays held (take_held names it): a
+        // start settles it. So does a companion's temporary file, whole and
+        // its name synced: a start puts it beside its main, unless this
+        // user may not take what stands at its name at all.
+        const bool refused = errno_ == EPERM || errno_ == EACCES;
+        if ((!companion_ || refused) && anything_at(temp_)) remove_name(temp_);
         return false;
     }
-    sync_folder(folder_of(path_));
+    if (const int err = sync_folder(folder_of(path_))) {
+        // The name may not outlive a power cut: the write fails, and what it
+        // holds stays held, for a start (I4, I5).
+        fail("sync folder", err);
+        return false;
+    }
     return true;
 }
 
@@ -757,54 +885,67 @@ bool write_file_whole(const std::string& path, const void* data, size_t size, st
 
 // ---- pairs ------------------------------------------------------------------------
 
-bool bears_mark(const std::string& path, const std::string& mark) {
-    struct stat st;
-    if (mark.compare(0, 2, "h:") == 0) {
-        const int fd = open_regular(path, &st);
-        if (fd < 0) return false;
-        unsigned long long h = kHashStart;
-        static thread_local unsigned char buffer[65536];
-        off_t at = 0;
-        for (ssize_t n; (n = ::pread(fd, buffer, sizeof buffer, at)) > 0; at += n) h = hash_bytes(h, buffer, size_t(n));
-        ::close(fd);
-        return mark_text(h, static_cast<unsigned long long>(at)) == mark;
-    }
-    // The last release named a save by its device, inode, size and time; the
-    // size and time stay where a folder is copied keeping times or synced.
-    unsigned long long device = 0, inode = 0, size = 0;
-    long long seconds = 0;
-    unsigned nanoseconds = 0;
-    if (std::sscanf(mark.c_str(), "%llx:%llx:%llx:%lld.%9u", &device, &inode, &size, &seconds, &nanoseconds) != 5)
-        return false;
-    return regular_at(path, &st) && static_cast<unsigned long long>(st.st_size) == size &&
-           st.st_mtim.tv_sec == seconds && static_cast<unsigned>(st.st_mtim.tv_nsec) == nanoseconds;
-}
+bool bears_mark(const std::string& path, const std::string& mark) { return mark_reader().bears(path, mark); }
 
 namespace {
 
 // Where the main a mark names stands: its own name, a kept one (number
-// n), or a name a write holds it under; "" for nowhere.
+// n), or a name a write holds it under; "" for nowhere. Only the player's
+// files count.
 struct main_place {
     std::string path;
     unsigned kept = 0;
     bool held = false;
 };
 
-main_place find_main(const file_pair& pair, const std::string& mark) {
+main_place find_main(const file_pair& pair, const std::string& mark, mark_reader& marks) {
     const std::string folder = folder_of(pair.main), name = name_of(pair.main);
-    if (bears_mark(pair.main, mark)) return {pair.main, 0, false};
+    if (players_at(pair.main) && marks.bears(pair.main, mark)) return {pair.main, 0, false};
     const std::set<std::string> names = {name};
     for (const std::string& entry : entries_of(folder)) {
         const std::string path = in_folder(folder, entry);
         if (const unsigned n = parse_kept(entry, name, "changed")) {
-            if (bears_mark(path, mark)) return {path, n, false};
+            if (players_at(path) && marks.bears(path, mark)) return {path, n, false};
             continue;
         }
         leftover_name left;
-        if (parse_leftover(entry, names, &left) && left.what == leftover_name::kind::held && bears_mark(path, mark))
+        if (parse_leftover(entry, names, &left) && left.what == leftover_name::kind::held && players_at(path) &&
+            marks.bears(path, mark))
             return {path, 0, true};
     }
     return {};
+}
+
+// Where a companion that finds no main of its own goes when its write did
+// not say: beside the main at its own name, where none stands there or the
+// one standing names another main by its hash (one of an older form may be
+// that main's: the one standing stays); else beside the main kept under the
+// highest number with no companion beside it; "" for nowhere.
+std::string main_alone(const file_pair& pair, mark_reader& marks) {
+    if (players_at(pair.main)) {
+        if (!anything_at(pair.companion)) return pair.companion;
+        const std::string standing = pair.mark_of ? pair.mark_of(pair.companion) : std::string();
+        if (hash_mark(standing) && !marks.bears(pair.main, standing)) return pair.companion;
+    }
+    const std::map<unsigned, std::string> kept = kept_names(pair.main, "changed");
+    for (auto it = kept.rbegin(); it != kept.rend(); ++it) {
+        const std::string beside = kept_name(pair.companion, it->first, "changed");
+        if (!anything_at(beside)) return beside;
+    }
+    return {};
+}
+
+// Whether a write holds a main of the pair.
+bool main_held(const file_pair& pair) {
+    const std::string folder = folder_of(pair.main);
+    const std::set<std::string> names = {name_of(pair.main)};
+    for (const std::string& entry : entries_of(folder)) {
+        leftover_name left;
+        if (parse_leftover(entry, names, &left) && left.what == leftover_name::kind::held &&
+            players_at(in_folder(folder, entry)))
+            return true;
+    }
+    return false;
 }
 
 // Whether the held name at path is only a second name of its own writer's
@@ -818,206 +959,334 @@ bool uncommitted(const std::string& path, const leftover_name& left) {
 
 } // namespace
 
-void settle_companion(const file_pair& pair, held_file hand, unsigned unnamed, const settle_notes& notes) {
-    const std::string folder = folder_of(pair.companion);
-    const write_way way = folder_way(folder);
-    std::vector<held_file> work = {std::move(hand)};
-    bool moved = false, synced = false;
-    // A companion goes with its main only once the main's going is durable:
-    // a power cut must not bring back a main without it.
-    const auto orphan = [&](const std::string& path) {
-        if (!synced) sync_folder(folder);
-        synced = true;
-        note(notes, settle_note::kind::orphan, path);
-        remove_name(path);
-    };
-    for (int round = 0; round < 64 && !work.empty(); ++round) {
-        held_file h = std::move(work.back());
-        work.pop_back();
-        if (!anything_at(h.path)) continue;
-        const std::string mark = pair.mark_of ? pair.mark_of(h.path) : std::string();
-        if (mark.empty()) {
-            if (unnamed == 0) {
-                orphan(h.path);
-            } else {
-                keep_rule rule;
-                rule.first = unnamed;
-                keep_held(held_file{h.path, pair.companion, h.status}, rule, notes);
-            }
-            continue;
-        }
-        const main_place main = find_main(pair, mark);
-        if (main.path.empty()) {
-            orphan(h.path);
-            continue;
-        }
-        // The write that holds the main settles it with its companion.
-        if (main.held) continue;
-        const std::string target = main.kept ? kept_name(pair.companion, main.kept, "changed") : pair.companion;
-        const std::string standing = anything_at(target) && pair.mark_of ? pair.mark_of(target) : std::string();
-        if (!standing.empty() && (standing == mark || bears_mark(main.path, standing))) {
-            // Its main has its own beside it already.
-            note(notes, same_bytes(h.path, target) ? settle_note::kind::same_bytes : settle_note::kind::orphan, h.path,
-                 target);
-            remove_name(h.path);
-            continue;
-        }
-        // A companion put beside a kept main is kept too, and said so.
-        if (main.kept) note(notes, settle_note::kind::keeping, h.path, target);
-        std::string taken;
-        const int err = put_holding(h.path, target, pair.companion, way, &taken);
-        moved = true;
-        if (!taken.empty() && taken != h.path) work.push_back({taken, pair.companion, {}});
-        if (err == 0 && taken == h.path) work.push_back({h.path, pair.companion, {}});
-        if (err == EEXIST) work.push_back(h);
-        else if (err != 0) note(notes, settle_note::kind::failed, h.path, target, std::strerror(err));
-    }
-    if (moved) sync_folder(folder);
-}
-
-void settle_held_companions(const file_pair& pair, const settle_notes& notes) {
+int settle_companions(const file_pair& pair, std::vector<companion_hand> hands, const settle_notes& notes) {
     const std::string folder = folder_of(pair.companion), name = name_of(pair.companion);
-    const std::set<std::string> names = {name};
     const write_way way = folder_way(folder);
+    const bool locked = folder_locked(folder);
+    mark_reader marks;
+    // Those other writes left in hand go too, where they find the main they
+    // name and no write holds it: each taken first into a hand of this
+    // writer's own in one step, so that two copies settling one companion
+    // never both move it. One that finds no main of its own is left for a
+    // start, which knows no write is under way.
+    std::set<std::string> in_hand;
+    for (const companion_hand& h : hands) in_hand.insert(h.file.path);
+    const std::set<std::string> names = {name};
     for (const std::string& entry : entries_of(folder)) {
         leftover_name left;
         if (!parse_leftover(entry, names, &left) || left.what != leftover_name::kind::held) continue;
         const std::string path = in_folder(folder, entry);
         struct stat st;
-        if (!regular_at(path, &st) || uncommitted(path, left)) continue;
+        if (in_hand.count(path) || !regular_at(path, &st) || !players(folder, st) || uncommitted(path, left)) continue;
         const std::string mark = pair.mark_of ? pair.mark_of(path) : std::string();
-        if (mark.empty() || find_main(pair, mark).held) continue;
-        // Taken into a hand of this writer's own in one step first: two
-        // copies settling one companion never both move it.
+        if (mark.empty()) continue;
+        const main_place main = find_main(pair, mark, marks);
+        if (main.held || (main.path.empty() && !hash_mark(mark))) continue;
         const std::string hand = writer_path(pair.companion, new_writer(), ".held");
-        if (move_without_replacing(path, hand, way) == 0) settle_companion(pair, {hand, pair.companion, {}}, 0, notes);
+        if (move_without_replacing(path, hand, way, locked) == 0) hands.push_back({{hand, pair.companion, {}}});
     }
+
+    bool moved = false, synced = false;
+    int first_failure = 0;
+    const auto failed = [&](const std::string& path, const std::string& target, int err) {
+        note(notes, settle_note::kind::failed, path, target, std::strerror(err));
+        if (!first_failure) first_failure = err;
+    };
+    // A companion goes with its main only once the main's going is durable:
+    // a power cut must not bring back a main without it.
+    const auto orphan = [&](const std::string& path) {
+        if (!synced) {
+            if (const int err = sync_folder(folder)) return failed(path, {}, err);
+            synced = true;
+        }
+        note(notes, settle_note::kind::orphan, path);
+        const int err = remove_name(path);
+        if (err != 0 && err != ENOENT) failed(path, {}, err);
+    };
+    for (int round = 0; round < 64 && !hands.empty(); ++round) {
+        companion_hand h = std::move(hands.back());
+        hands.pop_back();
+        const std::string& path = h.file.path;
+        if (!anything_at(path)) continue;
+        const std::string mark = pair.mark_of ? pair.mark_of(path) : std::string();
+        const main_place main = mark.empty() ? main_place{} : find_main(pair, mark, marks);
+        // The write that holds the main settles it with its companion.
+        if (main.held) continue;
+        std::string target;
+        if (!main.path.empty()) {
+            target = main.kept ? kept_name(pair.companion, main.kept, "changed") : pair.companion;
+        } else if (!hash_mark(mark) && h.main != companion_hand::main_was::dropped) {
+            // An older companion that finds no main goes with the one its
+            // write kept from its name, or with one alone (I7); while a write
+            // holds a main of the pair, that may be its own, and it waits.
+            if (h.main == companion_hand::main_was::kept) target = kept_name(pair.companion, h.kept_with, "changed");
+            else if (main_held(pair)) continue;
+            else target = main_alone(pair, marks);
+        }
+        if (target.empty()) {
+            orphan(path);
+            continue;
+        }
+        if (players_at(target) && pair.mark_of) {
+            // Its main has its own beside it already: the one standing stays.
+            const std::string standing = pair.mark_of(target);
+            if (!standing.empty() && (standing == mark || (!main.path.empty() && marks.bears(main.path, standing)))) {
+                note(notes, same_bytes(path, target) ? settle_note::kind::same_bytes : settle_note::kind::orphan, path,
+                     target);
+                const int err = remove_name(path);
+                if (err != 0 && err != ENOENT) failed(path, {}, err);
+                continue;
+            }
+        }
+        // A companion put beside a kept main is kept too, and said so; one
+        // put back at its own name is said as a start puts back a file, but
+        // a write's own finishing only in the debug log.
+        note(notes, target != pair.companion ? settle_note::kind::keeping
+                    : h.finished            ? settle_note::kind::finished
+                                            : settle_note::kind::put_back,
+             path, target);
+        std::vector<std::string> taken;
+        const int err = take_then_place(path, target, pair.companion, {}, way, locked, &taken);
+        moved = true;
+        if (err == 0 && way != write_way::exchange && anything_at(path)) remove_name(path);
+        for (const std::string& t : taken) hands.push_back({{t, pair.companion, {}}});
+        if (err == EEXIST) hands.push_back(std::move(h));
+        else if (err != 0) failed(path, target, err);
+    }
+    if (moved)
+        if (const int err = sync_folder(folder)) failed(folder, {}, err);
+    return first_failure;
 }
 
 // ---- a start -----------------------------------------------------------------------
 
-std::vector<held_file> settle_folder(const std::string& folder, const folder_files& files, const settle_notes& notes) {
-    const write_way way = folder_way(folder);
-    std::set<std::string> names = files.names;
-    names.insert(kProbeName);
-    const settle_notes start_notes = [&](const settle_note& n) {
-        settle_note start = n;
-        start.start = true;
-        if (notes) notes(start);
-    };
-    const auto said = [&](settle_note::kind what, const std::string& path, const std::string& target = {},
-                          const std::string& why = {}) { note(notes, what, path, target, why, true); };
-    const auto removed = [&](const std::string& path) {
-        said(settle_note::kind::temporary, path);
-        const int err = remove_name(path);
-        if (err != 0 && err != ENOENT) said(settle_note::kind::failed, path, {}, std::strerror(err));
-    };
-    std::map<std::string, std::string> main_of, companion_of;
-    for (const auto& [companion, main] : files.pairs) {
-        main_of[companion] = main;
-        companion_of[main] = companion;
-    }
-    const auto pair_of = [&](const std::string& companion) {
-        return file_pair{in_folder(folder, main_of[companion]), in_folder(folder, companion), files.mark_of};
-    };
+namespace {
 
-    // Every file that stays (at a file's name or a kept name), by identity.
+// One start's settling of a folder, in the passes section 5 names.
+class folder_settling {
+public:
+    folder_settling(const std::string& folder, const folder_files& files, bool locked, const settle_notes& notes)
+        : folder_(folder_key(folder)), files_(files), locked_(locked), notes_(notes), way_(folder_way(folder_)) {
+        names_ = files.names;
+        names_.insert(kProbeName);
+        for (const auto& [companion, main] : files.pairs) main_of_[companion] = main;
+        start_notes_ = [this](const settle_note& n) {
+            settle_note start = n;
+            start.start = true;
+            if (notes_) notes_(start);
+        };
+    }
+
+    std::vector<held_file> run() {
+        list();
+        if (locked_) drop_tokens();
+        sort_held();
+        if (locked_) settle_temporaries();
+        settle_mains();
+        if (locked_) settle_companion_hands();
+        narrow();
+        if (const int err = sync_folder(folder_)) said(settle_note::kind::failed, folder_, {}, std::strerror(err));
+        return std::move(merged_);
+    }
+
+private:
     using file_id = std::pair<dev_t, ino_t>;
-    std::set<file_id> staying;
     struct leftover {
         std::string path;
         leftover_name name;
+        struct stat st;
     };
-    std::vector<leftover> temporaries, held, tokens;
-    for (const std::string& entry : entries_of(folder)) {
-        const std::string path = in_folder(folder, entry);
-        leftover_name left;
-        if (parse_leftover(entry, names, &left)) {
-            auto& list = left.what == leftover_name::kind::temporary ? temporaries
-                         : left.what == leftover_name::kind::held    ? held
-                                                                     : tokens;
-            list.push_back({path, left});
-            continue;
-        }
-        bool stays = names.count(entry) != 0;
-        for (const std::string& name : files.names)
-            stays = stays || parse_kept(entry, name, "changed") || parse_kept(entry, name, "damaged");
-        struct stat st;
-        if (stays && ::lstat(path.c_str(), &st) == 0) staying.insert({st.st_dev, st.st_ino});
+
+    void said(settle_note::kind what, const std::string& path, const std::string& target = {},
+              const std::string& why = {}) {
+        note(notes_, what, path, target, why, true);
+    }
+    void removed(settle_note::kind what, const std::string& path, const std::string& target = {}) {
+        remove_said(notes_, what, path, target, true);
+    }
+    bool paired(const std::string& name) const { return main_of_.count(name) != 0; }
+    file_pair pair_of(const std::string& companion) const {
+        return {in_folder(folder_, main_of_.at(companion)), in_folder(folder_, companion), files_.mark_of};
     }
 
-    // A token of the last release's turns never held bytes of any file.
-    for (const leftover& token : tokens) {
-        struct stat st;
-        if (regular_at(token.path, &st) && st.st_uid == ::geteuid()) removed(token.path);
+    // Listing: every leftover of the player's by kind, and every file of
+    // the player's that stays (at a file's name or a kept name) by
+    // identity. What another user made is left alone (I6).
+    void list() {
+        for (const std::string& entry : entries_of(folder_)) {
+            const std::string path = in_folder(folder_, entry);
+            leftover left;
+            if (::lstat(path.c_str(), &left.st) != 0 || !players(folder_, left.st)) continue;
+            if (parse_leftover(entry, names_, &left.name)) {
+                left.path = path;
+                (left.name.what == leftover_name::kind::temporary ? temporaries_
+                 : left.name.what == leftover_name::kind::held    ? held_
+                                                                  : tokens_)
+                    .push_back(left);
+                continue;
+            }
+            bool stays = names_.count(entry) != 0;
+            for (const std::string& name : files_.names)
+                stays = stays || parse_kept(entry, name, "changed") || parse_kept(entry, name, "damaged");
+            if (stays) {
+                staying_[{left.st.st_dev, left.st.st_ino}] = path;
+                stay_paths_.push_back(path);
+            }
+        }
     }
 
-    // Held names first, while every temporary name still stands to tell a
-    // write not yet committed.
-    std::vector<held_file> keep, companions;
-    for (const leftover& h : held) {
-        struct stat st;
-        if (!regular_at(h.path, &st)) continue;
-        if (uncommitted(h.path, h.name) || !staying.insert({st.st_dev, st.st_ino}).second) {
-            removed(h.path);
-            continue;
+    // A token of the last release's turns never held bytes of any file; one
+    // of another user's, who may hold it now, stays.
+    void drop_tokens() {
+        for (const leftover& token : tokens_)
+            if (S_ISREG(token.st.st_mode) && token.st.st_uid == ::geteuid()) removed(settle_note::kind::token, token.path);
+    }
+
+    // Held names, while every temporary name still stands to tell a write
+    // not yet committed: those and second names of files that stay go (with
+    // the lock); the rest are mains or companions to settle. A folder of the
+    // player's at a held name is one a write took from the file's name.
+    void sort_held() {
+        for (const leftover& h : held_) {
+            if (!S_ISREG(h.st.st_mode) && !S_ISDIR(h.st.st_mode)) continue;
+            if (uncommitted(h.path, h.name)) {
+                if (locked_) removed(settle_note::kind::temporary, h.path);
+                continue;
+            }
+            const auto same = staying_.find({h.st.st_dev, h.st.st_ino});
+            if (S_ISREG(h.st.st_mode) && same != staying_.end()) {
+                if (locked_) removed(settle_note::kind::second_name, h.path, same->second);
+                continue;
+            }
+            file_status status;
+            status_of(h.path, &status);
+            const held_file file{h.path, in_folder(folder_, h.name.final), status};
+            if (locked_ && paired(h.name.final) && S_ISREG(h.st.st_mode)) companions_.push_back({file});
+            else mains_.push_back(file);
+            staying_[{h.st.st_dev, h.st.st_ino}] = h.path;
         }
-        file_status status;
-        status_of(h.path, &status);
-        const held_file file{h.path, in_folder(folder, h.name.final), status};
-        (main_of.count(h.name.final) ? companions : keep).push_back(file);
     }
 
     // A companion written whole, naming a main that stands, is finished: it
     // goes beside that main as its writer would have put it, first taken
     // into a hand of the start's own. Every other temporary name goes.
-    std::vector<held_file> finished;
-    for (const leftover& t : temporaries) {
-        struct stat st;
-        // A folder at such a name was never a writer's.
-        if (::lstat(t.path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
-        if (main_of.count(t.name.final) && files.mark_of) {
-            const std::string mark = files.mark_of(t.path);
-            const file_pair pair = pair_of(t.name.final);
-            const main_place main = mark.empty() ? main_place{} : find_main(pair, mark);
-            if (!main.path.empty()) {
-                const std::string hand = writer_path(pair.companion, new_writer(), ".held");
-                if (move_without_replacing(t.path, hand, way) == 0) {
-                    finished.push_back({hand, pair.companion, {}});
+    void settle_temporaries() {
+        mark_reader marks;
+        for (const leftover& t : temporaries_) {
+            // A folder at such a name was never a writer's.
+            if (S_ISDIR(t.st.st_mode)) continue;
+            if (paired(t.name.final) && files_.mark_of && S_ISREG(t.st.st_mode)) {
+                const std::string mark = files_.mark_of(t.path);
+                const file_pair pair = pair_of(t.name.final);
+                const main_place main = mark.empty() ? main_place{} : find_main(pair, mark, marks);
+                if (!main.path.empty()) {
+                    const std::string hand = writer_path(pair.companion, new_writer(), ".held");
+                    if (move_without_replacing(t.path, hand, way_, true) == 0) {
+                        finished_.push_back({{hand, pair.companion, {}}, companion_hand::main_was::not_known, 0, true});
+                        continue;
+                    }
+                }
+            }
+            const auto same = staying_.find({t.st.st_dev, t.st.st_ino});
+            if (same != staying_.end()) removed(settle_note::kind::second_name, t.path, same->second);
+            else removed(settle_note::kind::temporary, t.path);
+        }
+    }
+
+    // Held mains: back at their name where nothing stands there (I8, the
+    // only step a start without the lock takes besides handing over what
+    // the caller merges), merged by the caller, else kept.
+    void settle_mains() {
+        for (const held_file& h : mains_) {
+            touched_.insert(name_of(h.final));
+            if (!anything_at(h.final)) {
+                said(settle_note::kind::put_back, h.path, h.final);
+                const int err = move_without_replacing(h.path, h.final, way_, locked_);
+                if (err == 0) continue;
+                if (err != EEXIST) {
+                    said(settle_note::kind::failed, h.path, h.final, std::strerror(err));
                     continue;
                 }
             }
-        }
-        removed(t.path);
-    }
-
-    std::vector<held_file> merged;
-    for (const held_file& h : keep) {
-        if (!anything_at(h.final)) {
-            said(settle_note::kind::put_back, h.path, h.final);
-            const int err = move_without_replacing(h.path, h.final, way);
-            if (err == 0) continue;
-            if (err != EEXIST) {
-                said(settle_note::kind::failed, h.path, h.final, std::strerror(err));
+            const std::string name = name_of(h.final);
+            if (files_.merged.count(name)) {
+                if (locked_ && players_at(h.final) && same_bytes(h.path, h.final)) removed(settle_note::kind::same_bytes, h.path, h.final);
+                else merged_.push_back(h);
                 continue;
             }
+            if (!locked_) continue;
+            keep_rule rule;
+            for (const auto& [companion, main] : files_.pairs)
+                if (main == name) rule.beside = in_folder(folder_, companion);
+            keep_held(h, rule, start_notes_);
         }
-        const std::string name = name_of(h.final);
-        if (files.merged.count(name) && !same_bytes(h.path, h.final)) {
-            merged.push_back(h);
-            continue;
-        }
-        keep_rule rule;
-        if (companion_of.count(name)) rule.beside = in_folder(folder, companion_of[name]);
-        keep_held(h, rule, start_notes);
     }
-    for (held_file& h : companions) settle_companion(pair_of(name_of(h.final)), h, 1, start_notes);
-    for (held_file& h : finished) settle_companion(pair_of(name_of(h.final)), h, 0, start_notes);
-    sync_folder(folder_key(folder));
-    return merged;
+
+    void settle_companion_hands() {
+        std::map<std::string, std::vector<companion_hand>> by_pair;
+        for (companion_hand& h : companions_) by_pair[name_of(h.file.final)].push_back(std::move(h));
+        // The finished ones last: each goes where its writer would have put
+        // it, after what that writer held has gone its way.
+        for (companion_hand& h : finished_) by_pair[name_of(h.file.final)].insert(by_pair[name_of(h.file.final)].begin(), std::move(h));
+        // Where this start put back or kept a main, the companion standing
+        // at its own name may name one of those by its hash: it goes beside
+        // it too, first taken into a hand of the start's own.
+        mark_reader marks;
+        for (const auto& [companion, main] : files_.pairs) {
+            if (!touched_.count(main) || !files_.mark_of) continue;
+            const file_pair pair = pair_of(companion);
+            struct stat st;
+            if (!regular_at(pair.companion, &st) || !players(folder_, st)) continue;
+            const std::string mark = files_.mark_of(pair.companion);
+            if (!hash_mark(mark) || marks.bears(pair.main, mark)) continue;
+            const main_place place = find_main(pair, mark, marks);
+            if (place.path.empty() || place.held) continue;
+            const std::string hand = writer_path(pair.companion, new_writer(), ".held");
+            if (move_without_replacing(pair.companion, hand, way_, true) == 0)
+                by_pair[companion].push_back({{hand, pair.companion, {}}});
+        }
+        for (auto& [companion, hands] : by_pair) settle_companions(pair_of(companion), std::move(hands), start_notes_);
+    }
+
+    // Files of the player's own that stay, left open to more than the
+    // folder's writers (written while it was shared), narrowed to them.
+    void narrow() {
+        const unsigned player = player_of_folder(folder_);
+        for (const std::string& path : stay_paths_) {
+            struct stat st;
+            const int fd = open_regular(path, &st);
+            if (fd < 0) continue;
+            const mode_t before = st.st_mode & 07777;
+            if (st.st_uid == player && st.st_nlink == 1 && give_folder_reach(fd, folder_, true) &&
+                ::fstat(fd, &st) == 0 && (st.st_mode & 07777) != before)
+                said(settle_note::kind::narrowed, path);
+            ::close(fd);
+        }
+    }
+
+    const std::string folder_;
+    const folder_files& files_;
+    const bool locked_;
+    const settle_notes notes_;
+    settle_notes start_notes_;
+    const write_way way_;
+    std::set<std::string> names_;
+    std::map<std::string, std::string> main_of_;
+    std::vector<leftover> temporaries_, held_, tokens_;
+    std::map<file_id, std::string> staying_;
+    std::vector<std::string> stay_paths_;
+    std::vector<held_file> mains_, merged_;
+    std::vector<companion_hand> companions_, finished_;
+    std::set<std::string> touched_;
+};
+
+} // namespace
+
+std::vector<held_file> settle_folder(const std::string& folder, const folder_files& files, bool locked,
+                                     const settle_notes& notes) {
+    return folder_settling(folder, files, locked, notes).run();
 }
 
-void set_safe_file_hook(safe_file_hook hook) { g_hook.store(hook); }
 void set_safe_file_step_hook(safe_file_step_hook hook) { g_step_hook.store(hook); }
 
 } // namespace psys

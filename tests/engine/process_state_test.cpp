@@ -12,6 +12,7 @@
 #include "game/GxGlobalRenderTargets.h"
 #include "game/GxIconIndex.h"
 #include "gamedata/GxDataTables.h"
+#include "gamedata/GxPersistFile.h"
 #include "gamedata/GxUserConfig.h"
 #include "gamedata/GxUserData.h"
 #include "gamedata/GxUserDataHost.h"
@@ -329,16 +330,19 @@ TEST(ProcessState, OneCallPutsEveryServiceBack) {
          [] { return GxRuntimeRandom::Next() == s32(((214013u + 2531011u) >> 16) & 0x7FFFu); }},
         {"debug console", [] { GxDebugConsoleOutputEx::GetInstance()->Output(u"kept", 1); },
          [] { return GxDebugConsoleOutputEx::GetInstance()->CopyLines().empty(); }},
-        {"safe-file hooks",
+        {"safe-file step hook",
          [] {
-             psys::set_safe_file_hook([](const std::string&) { ++g_HookCalls; });
-             psys::set_safe_file_step_hook([](const char*, const std::string&) { return ++g_HookCalls, 0; });
+             psys::set_safe_file_step_hook([](const char*, const std::string&, const std::string&) {
+                 return ++g_HookCalls, 0;
+             });
          },
          [&] {
              const int before = g_HookCalls;
              const char byte = 'x';
              return psys::write_file_whole((dir.path() / "saved").string(), &byte, 1) && g_HookCalls == before;
          }},
+        {"the last failed write's reason", [] { GxPersistFile::SetFailureForPlayer(u"full"); },
+         [] { return GxPersistFile::FailureForPlayer().empty(); }},
         {"clock", [&] { psys::set_current_clock(&clock); },
          [] { return &psys::current_clock() == &psys::system_clock(); }},
         // A line that is not held goes at once to its log's path, if any.

@@ -285,20 +285,28 @@ TEST_F(SaveLoad, DamagedSavesAreRefusedAndThePlayGoesOn) {
         EXPECT_EQ(data_->m_MessageLog.size(), logSize);
         EXPECT_EQ(Layer(u"$GLOBALFADE:SeqAvgMain")->GetAlpha(), 0);
         if (!c.unreadable) continue;
-        // Named, and kept aside by the saves over them (slot 2 only shown).
-        EXPECT_TRUE(log_.Contains("ファイルを読み込めませんでした(" + (SaveDir() / "gamedata_quick.gd").string()));
+        // A file the player may not read is not damaged: named with how to
+        // give it back, neither read nor written over nor renamed, and the
+        // saves over it fail, said (slot 2 only shown).
+        const std::string quick = (SaveDir() / "gamedata_quick.gd").string();
+        EXPECT_TRUE(log_.Contains("読む権限のないファイルのため、読み込みも置き換えもしません(" + quick)) << log_.Text();
+        EXPECT_TRUE(log_.Contains("「chmod u+rw " + quick + "」")) << log_.Text();
         Press(u"btn_qsave");
-        Frame();
+        Frames(5);
+        EXPECT_EQ(Notices(), std::vector<std::string>{"クイックセーブに失敗しました"});
         Press(u"btn_save");
         ASSERT_TRUE(UntilScene(u"SeqSave"));
         EXPECT_TRUE(Screen(u"SeqSave")->GetHeader(1).unreadable);
         Confirm(u"SeqSave", u"$UI:SeqSave", 1);
-        EXPECT_TRUE(Screen(u"SeqSave")->GetHeader(1).valid);
+        EXPECT_FALSE(Screen(u"SeqSave")->GetHeader(1).valid);
         PressIn(u"$UI:SeqSave", u"btn_back");
         ASSERT_TRUE(UntilScene(u"SeqAvgMain"));
+        Notices();
         closed.clear();
-        for (const char* name : {"gamedata002.gd.damaged", "gamedata_quick.gd.damaged"})
+        for (const char* name : {"gamedata002.gd", "gamedata_quick.gd"}) {
             EXPECT_EQ(qtest::ReadBytes(SaveDir() / name), c.bytes) << name;
+            EXPECT_FALSE(fs::exists(SaveDir() / (std::string(name) + ".damaged"))) << name;
+        }
     }
     // Still playable.
     const std::string shown = Shown();

@@ -16,6 +16,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <string>
+#include <utility>
+
 namespace gdtest {
 
 // Writes m_Value under "m_ModuleValue" and reads it back; answers m_Result.
@@ -54,6 +58,24 @@ public:
     s32 m_Value = 0;
     bool m_Result = true;
 };
+
+// Runs the function given once, at the next commit's first step: once a
+// write's new bytes are on the disk (its thumbnail's too), before anything
+// takes a name.
+inline std::function<void()>& AtCommit() {
+    static std::function<void()> f;
+    return f;
+}
+inline int AtCommitStep(const char* step, const std::string&, const std::string&) {
+    static bool synced = false;
+    const std::string s = step;
+    if (s == "sync") synced = true;
+    else if (synced && s != "open" && s != "write" && s != "sync folder") {
+        synced = false;
+        if (auto f = std::exchange(AtCommit(), nullptr)) f();
+    }
+    return 0;
+}
 
 class GameDataTest : public ::testing::Test {
 protected:

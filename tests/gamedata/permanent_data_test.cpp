@@ -270,10 +270,8 @@ TEST_F(PermanentData, WhatAnotherCopyWroteSinceItWasReadIsMergedIn) {
     };
     const auto get = [](const GxChar* name) { return g_pMoaMainWorker()->FindVariable(name)->m_Value.ToInt(); };
     const auto text = [] { return g_pMoaMainWorker()->FindVariable(u"s")->m_Value.ToString(); };
-    static std::function<void()> inTheMoment;
-    psys::set_safe_file_hook([](const std::string&) {
-        if (auto f = std::exchange(inTheMoment, nullptr)) f();
-    });
+    std::function<void()>& inTheMoment = gdtest::AtCommit();
+    psys::set_safe_file_step_hook(gdtest::AtCommitStep);
     struct Row {
         const char* what;
         bool there;
@@ -366,7 +364,7 @@ TEST_F(PermanentData, WhatAnotherCopyWroteSinceItWasReadIsMergedIn) {
         EXPECT_EQ(get(u"b"), row.readBack ? 7 : 5);
         EXPECT_EQ(read.m_ExtraOption.m_Bits, row.readBack ? 0b0110u : 0b1110u);
     }
-    psys::set_safe_file_hook(nullptr);
+    psys::set_safe_file_step_hook(nullptr);
 }
 
 // A permanent data file a write held and its copy's end left behind is

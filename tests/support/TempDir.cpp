@@ -78,7 +78,7 @@ std::vector<std::string> WriterLeftovers(const std::filesystem::path& dir) {
 
 TempFileRefused::TempFileRefused(const std::filesystem::path& file) {
     g_RefusedFile = file.string() + ".";
-    psys::set_safe_file_step_hook([](const char* step, const std::string& path) {
+    psys::set_safe_file_step_hook([](const char* step, const std::string& path, const std::string&) {
         return std::strcmp(step, "open") == 0 && path.compare(0, g_RefusedFile.size(), g_RefusedFile) == 0 ? ENOSPC : 0;
     });
 }
