@@ -150,15 +150,15 @@ bool GxCore::Initialize() {
     // hold: a second copy is refused before it writes anything there,
     // whichever runtime folder or user the title's lock saw.
     const GxString lockedFolder = m_SaveDir.empty() ? workingFolder : m_SaveDir;
-    if (RefuseIfRunningCopy(m_SaveFolderLock, m_SaveFolderLock.acquire_folder(GxToNativePath(lockedFolder)),
-                            u"Error/GxCore Save Folder Lock Failed(%s)\n")) {
+    const bool exclusive = m_SaveFolderLock.acquire_folder(GxToNativePath(lockedFolder));
+    if (RefuseIfRunningCopy(m_SaveFolderLock, exclusive, u"Error/GxCore Save Folder Lock Failed(%s)\n")) {
         m_SystemConfig.reset();
         m_InstanceLock.release();
         return false;
     }
-    // The folder is locked but its lock file is not: a copy that can see only
-    // the file (another user's, on NFS) would not see this one.
-    if (m_SaveFolderLock.held() && !m_SaveFolderLock.failure().empty())
+    // Every copy sees this one, but its lock file could not be used: a copy
+    // that can see only the file (another user's, on NFS) would not see it.
+    if (exclusive && !m_SaveFolderLock.failure().empty())
         GxWriteErrorLog(u"Error/GxCore Save Folder Lock File Failed(%s)\n", GxFromUtf8(m_SaveFolderLock.failure()));
 
     // From here every way out of start-up, and the destructor, finalises.
@@ -180,19 +180,29 @@ bool GxCore::Initialize() {
     // The last run's logs are gone now; this run's first lines follow.
     GxReleaseHeldLogLines();
     // How files are written whole in the save folder is found once, here,
-    // and said; a copy that holds the folder's lock replaces its own files
-    // in one step. What writes a kill cut short left is settled before
-    // anything reads the folder; where no lock could be had, a copy running
-    // beside this one may be writing them, on this machine or another.
+    // and said, and what writes a kill cut short left is settled before
+    // anything reads the folder (platform/system/safe_file.h). Without a save
+    // folder the files go to the game's own, named as the writers name it.
     std::vector<psys::held_file> heldPermanent;
-    if (!m_SaveDir.empty()) {
+    {
+        const std::string native = m_SaveDir.empty() ? std::string(".") : GxToNativePath(m_SaveDir);
         std::string way;
-        psys::folder_way(GxToNativePath(m_SaveDir), &way);
+        const psys::write_way chosen = psys::folder_way(native, &way);
         // The folder as the player names it, without the closing '/'.
-        GxWriteDebugLog(u"GxCore/セーブフォルダへの書き込み方法(%s:%s)\n", m_SaveDir.substr(0, m_SaveDir.size() - 1),
+        GxWriteDebugLog(u"GxCore/セーブフォルダへの書き込み方法(%s:%s)\n",
+                        m_SaveDir.empty() ? workingFolder : m_SaveDir.substr(0, m_SaveDir.size() - 1),
                         GxFromUtf8(way));
-        psys::set_folder_locked(GxToNativePath(m_SaveDir), m_SaveFolderLock.held());
-        if (m_SaveFolderLock.held()) heldPermanent = GxSaveSlot::RecoverLeftovers(m_SaveDir, *m_SystemConfig, true);
+        if (!exclusive) {
+            // Said once: where no lock keeps copies apart, what two copies
+            // running at once may do to each other's files.
+            GxWriteErrorLog(chosen == psys::write_way::look
+                                ? u"GxCore/セーブフォルダをロックできず、このファイルシステムでは置き換えずに書き込めないため、"
+                                  u"同時に動く他のコピーと同じファイルを同じ瞬間に書き込むと、一方の内容が失われることがあります\n"
+                                : u"GxCore/セーブフォルダをロックできないため、同時に動く他のコピーが書き込んだファイルは"
+                                  u"「.changed」の付いた名前で残します\n");
+        }
+        psys::set_folder_locked(native, exclusive);
+        heldPermanent = GxSaveSlot::RecoverLeftovers(m_SaveDir, *m_SystemConfig, exclusive);
     }
 
     m_TaskManage = std::make_unique<GxTaskManage>(this);
@@ -527,7 +537,7 @@ void GxCore::Finalize() {
     m_WindowCreated = false;
     m_DebugWindowMade = false;
     m_InstanceLock.release();
-    if (!m_SaveDir.empty()) psys::set_folder_locked(GxToNativePath(m_SaveDir), false);
+    psys::set_folder_locked(m_SaveDir.empty() ? std::string(".") : GxToNativePath(m_SaveDir), false);
     m_SaveFolderLock.release();
     m_Playthrough.reset();
     m_Holding = false;

@@ -453,6 +453,65 @@ TEST_F(Startup, StaleTemporaryFilesGoAndAnUnreadFileIsKeptAtExit) {
     EXPECT_TRUE(after.IsReadedMessage(u"new", 2));
 }
 
+// A start settles only as far as its lock reaches. Where the lock it holds
+// is one every copy sees (its own save folder; the game's folder when no
+// save folder could be made) it settles everything a cut write left; where
+// not every copy would see it (a folder its writers may not all list, with
+// no usable lock file) it puts back only what stands nowhere else, leaves a
+// write another copy may still be making, and says once what copies running
+// together may do.
+TEST_F(Startup, AStartSettlesAsFarAsItsLockReaches) {
+    const std::string dead = std::to_string(qtest::EndedProcessId());
+    const std::string temporary = "permanent.dat." + dead + "-0123456789abcdef.tmp",
+                      back = "gamedata004.gd." + dead + "-2c3d.held", beside = "gamedata002.gd." + dead + "-0a1b.held";
+    struct Row {
+        const char* what;
+        bool saveFolder;
+        bool everyCopySees;
+    };
+    const Row rows[] = {
+        {"the player's own save folder", true, true},
+        {"a save folder not every writer may list, its lock file a FIFO", true, false},
+        {"no save folder: the game's folder", false, true},
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string title = "Reach" + std::to_string(n++);
+        WriteGame(title, "SAVE_TO_MYDOCUMENTS=0\n");
+        const fs::path save = row.saveFolder ? game_ / ("Save_" + title) : game_;
+        if (row.saveFolder) {
+            fs::create_directories(save);
+            fs::permissions(save, row.everyCopySees ? fs::perms::owner_all : fs::perms(0733));
+            if (!row.everyCopySees) {
+                ASSERT_EQ(mkfifo((save / "instance.lock").c_str(), 0666), 0);
+            }
+        } else {
+            qtest::WriteText(game_ / ("Save_" + title), "a file where the folder would go");
+        }
+        qtest::WriteText(save / temporary, "being written");
+        qtest::WriteText(save / back, "back");
+        qtest::WriteText(save / "gamedata002.gd", "standing");
+        qtest::WriteText(save / beside, "held");
+        GxCore core;
+        bool started = false;
+        const std::string said = StartCapturing(core, &started);
+        ASSERT_TRUE(started) << said;
+        EXPECT_EQ(qtest::ReadText(save / "gamedata004.gd"), "back") << "put back where nothing stood";
+        EXPECT_FALSE(fs::exists(save / back));
+        EXPECT_EQ(fs::exists(save / temporary), !row.everyCopySees);
+        EXPECT_EQ(fs::exists(save / beside), !row.everyCopySees);
+        EXPECT_EQ(fs::exists(save / "gamedata002.gd.changed"), row.everyCopySees);
+        core.Finalize();
+        const std::string log = ReadUtf16File(save / "error.log");
+        EXPECT_EQ(log.find("GxCore/セーブフォルダをロックできないため") != std::string::npos, !row.everyCopySees) << log;
+        for (const char* name : {"gamedata004.gd", "gamedata002.gd", "gamedata002.gd.changed", "error.log",
+                                 "debug.log", "device.log", "userconf.dat", "permanent.dat", "instance.lock"})
+            if (!row.saveFolder) fs::remove(save / name);
+        if (!row.saveFolder) fs::remove(save / temporary);
+    }
+}
+
 TEST_F(Startup, AWindowThatCannotBeMadeEndsStartUpCleanly) {
     WriteGame("NoWindow", "SAVE_TO_MYDOCUMENTS=0\n");
     setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
