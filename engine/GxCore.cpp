@@ -10,6 +10,7 @@
 #include "engine/GxPlaythrough.h"
 #include "engine/GxProcessState.h"
 #include "gamedata/DBUILayout.h"
+#include "gamedata/GxPersistFile.h"
 #include "gamedata/GxSaveSlot.h"
 #include "gamedata/GxUserConfig.h"
 #include "gamedata/GxUserData.h"
@@ -509,8 +510,13 @@ void GxCore::Finalize() {
     // Only a game that started has read the files it would write: a start-up
     // that failed earlier must not replace them with defaults.
     if (m_GameStarted) {
-        m_UserConfig->Save();
-        m_UserDataPerman->Save(m_UserDataPerman->GetFilePath(), true);
+        // The game is ending, so no notice can show it: what could not be
+        // kept is said in a box, with why, before the window goes.
+        GxString lost;
+        if (!m_UserConfig->Save()) lost += u"設定の保存に失敗しました\n" + GxPersistFile::FailureForPlayer() + u"\n";
+        if (!m_UserDataPerman->Save(m_UserDataPerman->GetFilePath(), true))
+            lost += u"プレイ記録の保存に失敗しました\n" + GxPersistFile::FailureForPlayer() + u"\n";
+        if (!lost.empty()) GxMessageBox(m_Title.c_str(), u"%s", lost.substr(0, lost.size() - 1));
     }
 
     m_UIManage.reset();

@@ -9,6 +9,7 @@
 #include "game/GxIconIndex.h"
 #include "game/GxOpenScriptLine.h"
 #include "gamedata/DBUIModule.h"
+#include "gamedata/GxPersistFile.h"
 #include "gamedata/GxUserConfig.h"
 #include "gamedata/GxUserData.h"
 #include "graphics/GxGraphics.h"
@@ -526,6 +527,13 @@ void GxOpenShutdownDialog() {
 void GxAddSystemNotice(const GxString& text, const GxString& iconName, s32 iconAlign, u32 textColor) {
     if (SeqSystem* system = SeqSystem::Get())
         system->AddSystemNotice(MakeNotice(text, iconName, iconAlign, textColor, kSoundNotice0));
+}
+
+void GxAddSaveFailureNotice(const GxString& text) {
+    constexpr u32 kWhite = 0xFFFFFFFF;
+    GxAddSystemNotice(text, GxString(), 0, kWhite);
+    const GxString why = GxPersistFile::FailureForPlayer();
+    if (!why.empty()) GxAddSystemNotice(why, GxString(), 0, kWhite);
 }
 
 void GxAddUserNotice(const GxString& text, const GxString& iconName, s32 iconAlign, u32 textColor) {

@@ -108,5 +108,8 @@ void GxOpenShutdownDialog();
 // (user, queued in the game state so that save games keep it).
 void GxAddSystemNotice(const GxString& text, const GxString& iconName, s32 iconAlign, u32 textColor);
 void GxAddUserNotice(const GxString& text, const GxString& iconName, s32 iconAlign, u32 textColor);
+// The system notice that a save failed, followed by one that says why in the
+// player's words (the reason of the last write that failed), where known.
+void GxAddSaveFailureNotice(const GxString& text);
 // Empties the user notices; a user notice on screen finishes its slide.
 void GxClearUserNotices();

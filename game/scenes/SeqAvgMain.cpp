@@ -908,7 +908,7 @@ bool SeqAvgMain::QuickSave() {
     GxUserData* data = Data();
     if (core && data && data->SaveGameData(GxSaveSlot::QuickSavePath(core->GetSaveDir(), Config()), true))
         return true;
-    GxAddSystemNotice(u"クイックセーブに失敗しました", GxString(), 0, 0xFFFFFFFF);
+    GxAddSaveFailureNotice(u"クイックセーブに失敗しました");
     return false;
 }
 

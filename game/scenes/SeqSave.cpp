@@ -11,7 +11,6 @@
 
 namespace {
 constexpr SeqSaveLoadBase::Kind kSave{u"SeqSave", u"bg_save.png", u"SeqSave_SAVECONFIRM", u"セーブしますか？", false};
-constexpr u32 kNoticeColor = 0xFFFFFFFF;
 } // namespace
 
 SeqSave::SeqSave(GxTaskBase* parent) : SeqSaveLoadBase(parent, kSave) {}
@@ -35,9 +34,13 @@ void SeqSave::OnConfirmed(s32 n, GxTaskBase*) {
         if (GxUserConfig* settings = GxUserConfig::Get()) settings->m_LastGameDataFileNum = n;
     RefreshPage();
     if (!saved) {
-        GxAddSystemNotice(u"セーブに失敗しました", GxString(), 0, kNoticeColor);
+        GxAddSaveFailureNotice(u"セーブに失敗しました");
         return;
     }
-    if (GxUserConfig* settings = GxUserConfig::Get()) settings->Save();
-    if (GxUserDataPerman* perman = GxUserDataPerman::Get()) perman->Save(perman->GetFilePath(), true);
+    // The slot stands; the settings and the permanent data that go with it
+    // are told apart when they fail.
+    GxUserConfig* settings = GxUserConfig::Get();
+    if (settings && !settings->Save()) GxAddSaveFailureNotice(u"設定の保存に失敗しました");
+    GxUserDataPerman* perman = GxUserDataPerman::Get();
+    if (perman && !perman->Save(perman->GetFilePath(), true)) GxAddSaveFailureNotice(u"プレイ記録の保存に失敗しました");
 }

@@ -378,6 +378,18 @@ TEST_F(Startup, SettingsAndPermanentDataAreReadAtStartAndWrittenAtExit) {
     EXPECT_EQ(settingsAfter.m_Volume_Voice[31], 69);
     EXPECT_TRUE(permanAfter.IsReadedMessage(u"new", 2));
     EXPECT_TRUE(permanAfter.IsReadedMessage(u"script01", 63));
+
+    // At exit no notice could show that the permanent data was not kept: a
+    // box says it, and why.
+    GxCore again;
+    StartCapturing(again, &started);
+    ASSERT_TRUE(started);
+    const qtest::TempFileRefused refused(save / "permanent.dat");
+    testing::internal::CaptureStderr();
+    again.Finalize();
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("プレイ記録の保存に失敗しました\nディスクの空きが足りません"), std::string::npos) << said;
+    EXPECT_EQ(said.find("設定の保存に失敗しました"), std::string::npos) << said;
 }
 
 // Writes cut short by a kill leave their temporary files: the engine's own

@@ -178,33 +178,46 @@ TEST_F(SaveLoad, SlotNineOnThePageTwoWithItsThumbnailListedAfterARestart) {
 }
 
 // A slot's save is its file and its thumbnail, written whole or not at all:
-// either one failing (here its temporary file refused, as in a full folder) leaves
-// the slot, the last slot and the settings as they were, and the player is
-// told.
+// either one failing (here its temporary file refused, as in a full folder)
+// leaves the slot, the last slot and the settings as they were, and the
+// player is told, and why. The settings or the permanent data written after
+// a slot that stands are told apart when they fail.
 TEST_F(SaveLoad, ASaveThatCannotBeWrittenChangesNothingAndIsReported) {
     Play(kStory);
     ASSERT_TRUE(UntilClickWait());
     settings_->m_LastGameDataFileNum = 2;
     fs::create_directories(SaveDir());
-    for (const char* full : {"gamedata001.gd", "thumb001.png"}) {
-        SCOPED_TRACE(full);
+    struct Row {
+        const char* full;
+        const char* told;  // the notice before the reason
+    };
+    const Row rows[] = {{"gamedata001.gd", "セーブに失敗しました"},
+                        {"thumb001.png", "セーブに失敗しました"},
+                        {"userconf.dat", "設定の保存に失敗しました"},
+                        {"permanent.dat", "プレイ記録の保存に失敗しました"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.full);
+        const bool slotFails = std::string(row.told) == "セーブに失敗しました";
         log_.Clear();
-        const qtest::TempFileRefused refused(SaveDir() / full);
+        const qtest::TempFileRefused refused(SaveDir() / row.full);
         Press(u"btn_save");
         ASSERT_TRUE(UntilScene(u"SeqSave"));
         PressIn(u"$UI:SeqSave", u"b01");
         Frame();
         Confirm(u"SeqSave", u"$UI:SeqSave", 0);
-        EXPECT_EQ(settings_->m_LastGameDataFileNum, 2);
-        EXPECT_FALSE(fs::exists(SaveDir() / "gamedata001.gd"));
-        EXPECT_FALSE(fs::exists(SaveDir() / "thumb001.png"));
-        EXPECT_FALSE(fs::exists(SaveDir() / "userconf.dat"));
-        EXPECT_FALSE(Screen(u"SeqSave")->FindWidget(u"tip_new")->IsVisible());
-        EXPECT_EQ(Notices(), std::vector<std::string>{"セーブに失敗しました"});
+        EXPECT_EQ(settings_->m_LastGameDataFileNum, slotFails ? 2 : 1);
+        EXPECT_EQ(fs::exists(SaveDir() / "gamedata001.gd"), !slotFails);
+        EXPECT_EQ(fs::exists(SaveDir() / "thumb001.png"), !slotFails);
+        EXPECT_EQ(fs::exists(SaveDir() / "userconf.dat"), !slotFails && std::string(row.full) != "userconf.dat");
+        EXPECT_EQ(Screen(u"SeqSave")->FindWidget(u"tip_new")->IsVisible(), !slotFails);
+        EXPECT_EQ(Notices(), (std::vector<std::string>{row.told, "ディスクの空きが足りません"}));
         EXPECT_EQ(CurrentScene(), u"SeqSave");
         EXPECT_TRUE(log_.Contains("No space left on device")) << log_.Text();
         PressIn(u"$UI:SeqSave", u"btn_back");
         ASSERT_TRUE(UntilScene(u"SeqAvgMain"));
+        for (const char* name : {"gamedata001.gd", "thumb001.png", "userconf.dat", "permanent.dat"})
+            fs::remove(SaveDir() / name);
+        settings_->m_LastGameDataFileNum = 2;
     }
 }
 
@@ -293,7 +306,8 @@ TEST_F(SaveLoad, DamagedSavesAreRefusedAndThePlayGoesOn) {
         EXPECT_TRUE(log_.Contains("「chmod u+rw " + quick + "」")) << log_.Text();
         Press(u"btn_qsave");
         Frames(5);
-        EXPECT_EQ(Notices(), std::vector<std::string>{"クイックセーブに失敗しました"});
+        EXPECT_EQ(Notices(),
+                  (std::vector<std::string>{"クイックセーブに失敗しました", "読めないファイルがセーブファイルの名前にあります"}));
         Press(u"btn_save");
         ASSERT_TRUE(UntilScene(u"SeqSave"));
         EXPECT_TRUE(Screen(u"SeqSave")->GetHeader(1).unreadable);
