@@ -11,6 +11,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -21,6 +22,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 
 namespace {
@@ -673,3 +675,267 @@ TEST_F(QuillonProcess, TheFirstStartBoxGoesWithTheEngine) {
 }
 
 } // namespace
+
+namespace {
+
+// Runs f in a child process as the user uid of the group gid and the
+// further groups given; its exit code (100 where it could not become them).
+int AsUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, const std::function<int()>& f) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        const bool became = setgroups(groups.size(), groups.data()) == 0 && setresgid(gid, gid, gid) == 0 &&
+                            setresuid(uid, uid, uid) == 0;
+        _exit(became ? f() : 100);
+    }
+    return qtest::WaitExit(pid, seconds(30));
+}
+
+// Another user holding what it could open of the save folder and its lock
+// file, opened at one moment and locked (exclusive, without waiting) at a
+// later one, as `flock` on a descriptor kept from before would, until this
+// ends.
+class Squatter {
+public:
+    Squatter(const fs::path& save, uid_t uid, gid_t gid, const std::vector<gid_t>& groups) {
+        if (pipe(to_) != 0 || pipe(from_) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(to_[1]);
+            close(from_[0]);
+            if (setgroups(groups.size(), groups.data()) != 0 || setresgid(gid, gid, gid) != 0 ||
+                setresuid(uid, uid, uid) != 0)
+                _exit(100);
+            const fs::path lock = save / psys::instance_lock::kFolderLockName;
+            int file = open(lock.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK);
+            if (file < 0) file = open(lock.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
+            const int folder = open(save.c_str(), O_RDONLY | O_DIRECTORY);
+            char byte = char('0' + (file >= 0) + (folder >= 0));
+            if (write(from_[1], &byte, 1) != 1 || read(to_[0], &byte, 1) != 1) _exit(0);
+            byte = char('0' + (file >= 0 && flock(file, LOCK_EX | LOCK_NB) == 0) +
+                        (folder >= 0 && flock(folder, LOCK_EX | LOCK_NB) == 0));
+            if (write(from_[1], &byte, 1) == 1) (void)!read(to_[0], &byte, 1);
+            _exit(0);
+        }
+        close(to_[0]);
+        close(from_[1]);
+        char byte = '0';
+        opened_ = read(from_[0], &byte, 1) == 1 ? byte - '0' : 0;
+    }
+    // Locks what it opened; how many of the two it holds.
+    int Lock() {
+        char byte = 'l';
+        if (write(to_[1], &byte, 1) != 1 || read(from_[0], &byte, 1) != 1) return 0;
+        return byte - '0';
+    }
+    int Opened() const { return opened_; }
+    ~Squatter() {
+        close(to_[1]);
+        close(from_[0]);
+        if (pid_ > 0) qtest::WaitExit(pid_, seconds(10));
+    }
+    Squatter(const Squatter&) = delete;
+    Squatter& operator=(const Squatter&) = delete;
+
+private:
+    int to_[2] = {-1, -1}, from_[2] = {-1, -1};
+    pid_t pid_ = -1;
+    int opened_ = 0;
+};
+
+} // namespace
+
+// Whoever runs the game and however the save folder is shared, it stays the
+// player's. The player (nobody), a member of the folder's group who may only
+// read it, a user its access list lets write, and root, each run as
+// themselves, over every layout a player may give the folder: made by the
+// game, left 0755 by an older release, 0750 with an access list, shared as
+// 2770 and narrowed to 2750 (the member keeping what it opened meanwhile),
+// open to all with the sticky bit, the group's with the sticky bit, a start
+// under sudo, and a first start under sudo. For each: who may open which of
+// the game's files for writing, whose locks stop a start (only a writer's),
+// what another user plants is never taken as the player's, and the player's
+// next start keeps every unlock and the quick save, and leaves every file
+// the player's.
+TEST_F(QuillonProcess, TheSaveFolderStaysThePlayersWhoeverRunsTheGame) {
+    if (geteuid() != 0 || access("/usr/bin/setpriv", X_OK) != 0 || access("/usr/bin/setfacl", X_OK) != 0)
+        GTEST_SKIP() << "needs root, setpriv and setfacl to be the players";
+    constexpr uid_t kPlayer = 65534, kReader = 65533, kListed = 65532;
+    constexpr gid_t kGroup = 4242;
+    const fs::path program = temp_.path() / "quillon", save = game_ / "QuillonSample_SAVE";
+    // Without the opening movie, which would play at the pace of the clock.
+    fs::remove_all(game_);
+    std::string error;
+    ASSERT_TRUE(qtest::CopySampleGame(game_, false, &error)) << error;
+    fs::copy_file(BuildFolder() / "app" / "quillon", program);
+    fs::permissions(temp_.path(), fs::perms(0711));
+    const std::vector<const char*> kFiles = {"instance.lock", "permanent.dat", "userconf.dat", "gamedata_quick.gd",
+                                             "error.log", "debug.log"};
+    // Each user's own runtime folder and home.
+    const auto envOf = [&](uid_t uid) {
+        const fs::path run = temp_.path() / ("run" + std::to_string(uid)), home = temp_.path() / ("home" + std::to_string(uid));
+        for (const fs::path& dir : {run, home}) {
+            fs::create_directories(dir);
+            EXPECT_EQ(chown(dir.c_str(), uid, uid), 0);
+            fs::permissions(dir, fs::perms::owner_all);
+        }
+        return proctest::HeadlessEnv(run, home);
+    };
+    const fs::path script = temp_.path() / "quick.txt", title = temp_.path() / "title.txt";
+    qtest::WriteText(script, ReadAndQuickSave("SEA") + "+1 quit\n");
+    qtest::WriteText(title, "wait SeqTitle\n+5 quit\n");
+    // One run of the game as the user (root: this process's own), to its
+    // end; its exit code, with what it said.
+    int runs = 0;
+    const auto play = [&](uid_t uid, const std::vector<gid_t>& groups, const fs::path& what) {
+        EnvChanges env = envOf(uid);
+        env["QUILLON_PLAYTHROUGH"] = what.string();
+        const std::string out = "users" + std::to_string(runs++) + ".out";
+        std::string ids = "";
+        for (const gid_t g : groups) ids += (ids.empty() ? "" : ",") + std::to_string(g);
+        const pid_t pid = uid == 0 ? Start(game_, out, env, program)
+                                   : Start(game_, out, env, "/usr/bin/setpriv",
+                                           {"--reuid=" + std::to_string(uid), "--regid=" + std::to_string(uid),
+                                            groups.empty() ? "--clear-groups" : "--groups=" + ids, "--",
+                                            program.string()});
+        const int code = Finish(pid);
+        return std::make_pair(code, ReadText(temp_.path() / out));
+    };
+    // Which of the game's files the user may open for writing.
+    const auto writable = [&](uid_t uid, const std::vector<gid_t>& groups) {
+        std::set<std::string> names;
+        for (const char* name : kFiles)
+            if (AsUser(uid, uid, groups, [&] {
+                    const int fd = open((save / name).c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK);
+                    return fd >= 0 ? 0 : 1;
+                }) == 0)
+                names.insert(name);
+        return names;
+    };
+    // Another user's permanent data, with a read line of its own, planted
+    // under a held name a copy of the player's could have left.
+    const auto plant = [&](uid_t uid, const std::vector<gid_t>& groups) {
+        GxUserDataPerman theirs(nullptr);
+        theirs.SetReadedMessage(u"planted", 1);
+        const fs::path made = temp_.path() / "planted.dat";
+        ASSERT_TRUE(theirs.Save(GxFromUtf8(made.string()), true));
+        fs::permissions(made, fs::perms(0644));
+        const fs::path at = save / ("permanent.dat." + std::to_string(qtest::EndedProcessId()) + "-0123456789abcdef.held");
+        EXPECT_EQ(AsUser(uid, uid, groups, [&] { return fs::copy_file(made, at) ? 0 : 1; }), 0);
+    };
+    using Names = std::set<std::string>;
+    struct Row {
+        const char* what;
+        std::function<void()> before;  // the folder as it stands before the first run
+        bool firstBySudo = false;      // the first run is root's
+        std::vector<gid_t> playersGroups{};
+        std::function<void()> after{};  // between the first run and the others'
+        Names readerWrites{};           // what the member who may only read may open for writing
+        bool readerSquats = false;      // the member opens the folder and its lock file before `after`
+        bool listedWriter = false;      // the access list lets kListed write
+        bool planted = false;           // the member plants a permanent data file
+        bool sudoBetween = false;       // a start under sudo between the first run and the next
+    };
+    const auto folder = [&](mode_t mode, gid_t group) {
+        return [&, mode, group] {
+            fs::create_directories(save);
+            ASSERT_EQ(chown(save.c_str(), kPlayer, group), 0);
+            ASSERT_EQ(chmod(save.c_str(), mode), 0);
+        };
+    };
+    const Row rows[] = {
+        {"made by the game", [] {}},
+        {"0755, as an older release made it", folder(0755, kPlayer), false, {}, {}, {}, true},
+        {"0750 of a group, its access list letting another user write",
+         [&] {
+             folder(0750, kGroup)();
+             ASSERT_EQ(std::system(("setfacl -m u:" + std::to_string(kListed) + ":rwx '" + save.string() + "'").c_str()), 0);
+         },
+         false, {kGroup}, {}, {}, true, true},
+        {"2770 of a group, narrowed to 2750 while a member keeps what it opened", folder(02770, kGroup), false,
+         {kGroup}, [&] { ASSERT_EQ(chmod(save.c_str(), 02750), 0); }, {}, true},
+        {"1777, open to all with the sticky bit", folder(01777, kPlayer), false, {}, {}, {"instance.lock"}, false,
+         false, true},
+        {"1770 of a group, with the sticky bit", folder(01770, kGroup), false, {kGroup}, {}, {"instance.lock"}, false,
+         false, true},
+        {"a start under sudo", [] {}, false, {}, {}, {}, false, false, false, true},
+        {"a first start under sudo", [] {}, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        fs::remove_all(save);
+        ASSERT_EQ(std::system(("chown -R " + std::to_string(kPlayer) + ":" + std::to_string(kPlayer) + " '" +
+                               game_.string() + "'")
+                                  .c_str()),
+                  0);
+        row.before();
+        // The first progress, the player's or root's.
+        const auto [first, firstSaid] = play(row.firstBySudo ? 0 : kPlayer, row.playersGroups, script);
+        ASSERT_EQ(first, 0) << firstSaid;
+        const std::map<GxString, GxFlagWords> unlocked = ReadFlags(save);
+        ASSERT_FALSE(unlocked.empty());
+        const std::vector<unsigned char> quick = qtest::ReadBytes(save / "gamedata_quick.gd");
+        ASSERT_FALSE(quick.empty());
+        std::unique_ptr<Squatter> squatter;
+        if (row.readerSquats) squatter = std::make_unique<Squatter>(save, kReader, kReader, std::vector<gid_t>{kGroup});
+        if (row.after) row.after();
+        if (row.sudoBetween) {
+            const auto [code, said] = play(0, {}, title);
+            EXPECT_EQ(code, 0) << said;
+        }
+        if (row.planted) plant(kReader, {kGroup});
+        // Whatever the member could open, its locks stop no start of the player's.
+        if (squatter) {
+            EXPECT_GT(squatter->Opened(), 0);
+            EXPECT_EQ(squatter->Lock(), squatter->Opened());
+        }
+        const pid_t next = [&] {
+            EnvChanges env = envOf(kPlayer);
+            const std::vector<std::string> args = {"--reuid=65534", "--regid=65534",
+                                                   row.playersGroups.empty() ? "--clear-groups" : "--groups=4242", "--",
+                                                   program.string()};
+            fs::remove(save / "device.log");
+            return Start(game_, "next.out", env, "/usr/bin/setpriv", args);
+        }();
+        if (!Booted(save)) {
+            // The next row still runs: each is a layout of its own.
+            ADD_FAILURE() << "the player's next start: " << ReadText(temp_.path() / "next.out");
+            kill(next, SIGKILL);
+            Finish(next);
+            continue;
+        }
+        if (row.listedWriter) {
+            Names standing;
+            for (const char* name : kFiles)
+                if (fs::exists(save / name)) standing.insert(name);
+            EXPECT_EQ(writable(kListed, {}), standing) << "the user the list lets write";
+            // Its own copy sees the player's and is refused.
+            const auto [code, said] = play(kListed, {}, title);
+            EXPECT_EQ(code, 1) << said;
+            EXPECT_NE(said.find("既に起動中です"), std::string::npos) << said;
+        }
+        ASSERT_EQ(kill(next, SIGTERM), 0);
+        EXPECT_EQ(Finish(next), 0) << ReadText(temp_.path() / "next.out");
+        squatter.reset();
+        // Every unlock kept, nothing another user planted taken in.
+        const std::map<GxString, GxFlagWords> after = ReadFlags(save);
+        for (const auto& [key, words] : unlocked)
+            for (size_t w = 0; w < words.size(); ++w)
+                EXPECT_TRUE(after.count(key) && w < after.at(key).size() && (after.at(key)[w] & words[w]) == words[w])
+                    << GxToUtf8(key);
+        EXPECT_FALSE(after.count(u"planted")) << "another user's file merged";
+        EXPECT_EQ(qtest::ReadBytes(save / "gamedata_quick.gd"), quick);
+        // What a start leaves: files written while the folder was shared
+        // narrowed with it.
+        EXPECT_EQ(writable(kReader, {kGroup}), row.readerWrites) << "the member who may only read";
+        struct stat st {};
+        ASSERT_EQ(stat(save.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, kPlayer) << "the save folder";
+        for (const auto& entry : fs::directory_iterator(save)) {
+            const std::string name = entry.path().filename().string();
+            if (name.find(".held") != std::string::npos) continue;
+            ASSERT_EQ(lstat(entry.path().c_str(), &st), 0);
+            EXPECT_EQ(st.st_uid, kPlayer) << name;
+            EXPECT_FALSE(name.ends_with(".damaged")) << name;
+        }
+    }
+}
