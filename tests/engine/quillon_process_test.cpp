@@ -678,18 +678,6 @@ TEST_F(QuillonProcess, TheFirstStartBoxGoesWithTheEngine) {
 
 namespace {
 
-// Runs f in a child process as the user uid of the group gid and the
-// further groups given; its exit code (100 where it could not become them).
-int AsUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, const std::function<int()>& f) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const bool became = setgroups(groups.size(), groups.data()) == 0 && setresgid(gid, gid, gid) == 0 &&
-                            setresuid(uid, uid, uid) == 0;
-        _exit(became ? f() : 100);
-    }
-    return qtest::WaitExit(pid, seconds(30));
-}
-
 // Another user holding what it could open of the save folder and its lock
 // file, opened at one moment and locked (exclusive, without waiting) at a
 // later one, as `flock` on a descriptor kept from before would, until this
@@ -702,9 +690,7 @@ public:
         if (pid_ == 0) {
             close(to_[1]);
             close(from_[0]);
-            if (setgroups(groups.size(), groups.data()) != 0 || setresgid(gid, gid, gid) != 0 ||
-                setresuid(uid, uid, uid) != 0)
-                _exit(100);
+            if (!qtest::BecomeUser(uid, gid, groups)) _exit(100);
             const fs::path lock = save / psys::instance_lock::kFolderLockName;
             int file = open(lock.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK);
             if (file < 0) file = open(lock.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK);
@@ -804,7 +790,7 @@ TEST_F(QuillonProcess, TheSaveFolderStaysThePlayersWhoeverRunsTheGame) {
     const auto writable = [&](uid_t uid, const std::vector<gid_t>& groups) {
         std::set<std::string> names;
         for (const char* name : kFiles)
-            if (AsUser(uid, uid, groups, [&] {
+            if (qtest::AsUser(uid, uid, groups, [&] {
                     const int fd = open((save / name).c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK);
                     return fd >= 0 ? 0 : 1;
                 }) == 0)
@@ -820,7 +806,7 @@ TEST_F(QuillonProcess, TheSaveFolderStaysThePlayersWhoeverRunsTheGame) {
         ASSERT_TRUE(theirs.Save(GxFromUtf8(made.string()), true));
         fs::permissions(made, fs::perms(0644));
         const fs::path at = save / ("permanent.dat." + std::to_string(qtest::EndedProcessId()) + "-0123456789abcdef.held");
-        EXPECT_EQ(AsUser(uid, uid, groups, [&] { return fs::copy_file(made, at) ? 0 : 1; }), 0);
+        EXPECT_EQ(qtest::AsUser(uid, uid, groups, [&] { return fs::copy_file(made, at) ? 0 : 1; }), 0);
     };
     using Names = std::set<std::string>;
     struct Row {

@@ -729,9 +729,7 @@ TEST_F(CrashSafety, NothingPlantedInASharedFolderIsWrittenThroughOrCostsAWrite) 
             dup2(errors, 2);
             LinesToFile listener((side / lines).string());
             GxSetDebugListener(&listener);
-            if (otherUser && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 ||
-                              setresuid(65534, 65534, 65534) != 0))
-                _exit(99);
+            if (otherUser && !qtest::BecomeUser(65534, 65534)) _exit(99);
             alarm(5);
             GxSetErrorLogPath(SavePath("error.log"));
             GxSetDebugLogPath(SavePath("debug.log"));
@@ -1199,8 +1197,7 @@ TEST_F(CrashSafety, AStartLeavesOtherUsersLeftoversAndNarrowsThePlayersFiles) {
     fs::permissions(shared.path(), fs::perms(0777));
     qtest::WriteText(shared.path() / "permanent.dat.writing", "");
     const int end = InChild([&] {
-        if (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0)
-            return 99;
+        if (!qtest::BecomeUser(65534, 65534)) return 99;
         GxSaveSlot::RecoverLeftovers(GxFromUtf8(shared.str() + "/"), *core_.m_Config, true);
         return 0;
     });

@@ -4,7 +4,9 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <grp.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace qtest {
 
@@ -19,6 +21,19 @@ sigset_t EndingSignalSet() {
     return set;
 }
 } // namespace
+
+bool BecomeUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups) {
+    return setgroups(groups.size(), groups.data()) == 0 && setresgid(gid, gid, gid) == 0 &&
+           setresuid(uid, uid, uid) == 0;
+}
+
+int AsUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, const std::function<int()>& f) {
+    const pid_t pid = fork();
+    if (pid == 0) _exit(BecomeUser(uid, gid, groups) ? f() : 99);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
+}
 
 void DefaultEndingSignals() {
     struct sigaction dfl {};

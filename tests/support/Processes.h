@@ -5,6 +5,8 @@
 #include <csignal>
 #include <sys/types.h>
 #include <thread>
+#include <functional>
+#include <vector>
 
 namespace qtest {
 
@@ -40,6 +42,15 @@ private:
     struct sigaction old_[3];
     sigset_t oldMask_;
 };
+
+// Becomes the user uid of the primary group gid and the further groups
+// given (only these: a test's users need no account); false where this
+// process may not. For a child, before it acts as that user.
+bool BecomeUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups = {});
+
+// Runs f as that user in a child process; its exit code, 99 where the child
+// could not become the user, 100 where it did not exit.
+int AsUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, const std::function<int()>& f);
 
 // Polls for a condition of another process, within a bound.
 template <class F>

@@ -1,5 +1,6 @@
 #include "platform/system/file_append.h"
 #include "platform/system/file_system.h"
+#include "support/Processes.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -117,10 +118,7 @@ std::string AsPlayer(const std::function<std::string()>& f) {
     const pid_t pid = fork();
     if (pid == 0) {
         std::string said = "!";
-        const gid_t groups[] = {kNogroup};
-        if (setgroups(1, groups) == 0 && setresgid(kPlayer, kPlayer, kPlayer) == 0 &&
-            setresuid(kPlayer, kPlayer, kPlayer) == 0)
-            said = f();
+        if (qtest::BecomeUser(kPlayer, kPlayer, {kNogroup})) said = f();
         (void)!write(out[1], said.data(), said.size());
         _exit(0);
     }

@@ -1,5 +1,6 @@
 #include "platform/system/instance_lock.h"
 #include "platform/system/file_system.h"
+#include "support/Processes.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -77,23 +78,12 @@ uid_t OwnerOf(const fs::path& path) {
     return lstat(path.c_str(), &st) == 0 ? st.st_uid : uid_t(-1);
 }
 
-// Becomes the user uid of the primary group gid and the further groups
-// given; false where this process may not.
-bool BecomeUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups) {
-    return setgroups(groups.size(), groups.data()) == 0 && setresgid(gid, gid, gid) == 0 &&
-           setresuid(uid, uid, uid) == 0;
-}
-
 // Runs f as the user uid (root: this process itself) in a child process;
 // its exit code, or -1 when this process may not become that user.
 int AsUser(const std::function<int()>& f, uid_t uid, gid_t gid, const std::vector<gid_t>& groups = {}) {
     if (uid == 0 && geteuid() == 0) return f();
     if (geteuid() != 0) return -1;
-    const pid_t pid = fork();
-    if (pid == 0) _exit(BecomeUser(uid, gid, groups) ? f() : 99);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
+    return qtest::AsUser(uid, gid, groups, f);
 }
 
 // The users of the layouts: the player (a member of the group it shares its
@@ -111,7 +101,7 @@ const User kMember{'D', 65534, 65534, {kGroup}};
 const User kListed{'E', 65532, 65532, {}};
 const User kRoot{'R', 0, 0, {}};
 
-bool Become(const User& user) { return user.uid == 0 || BecomeUser(user.uid, user.gid, user.groups); }
+bool Become(const User& user) { return user.uid == 0 || qtest::BecomeUser(user.uid, user.gid, user.groups); }
 
 // A child process of the user's that does first() at once, then, at each
 // step(), the next of steps, and holds what it opened and locked until this
