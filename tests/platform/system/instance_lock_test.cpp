@@ -522,6 +522,11 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
         stat((folder / psys::instance_lock::kFolderLockName).c_str(), &st);
         return folder / ("instance.lock." + std::to_string(st.st_dev) + "-" + std::to_string(st.st_ino) + ".next");
     };
+    // That name, of the player's, as a copy ended while it replaced leaves it.
+    const auto leftNextName = [&](const fs::path& folder) {
+        qtest::WriteText(nextName(folder), "");
+        ASSERT_EQ(chown(nextName(folder).c_str(), kPlayer.uid, kPlayer.gid), 0);
+    };
     struct Row {
         const char* what;
         std::function<void(const fs::path&)> before;  // null: the first copy makes the folder
@@ -576,8 +581,7 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
          [&](const fs::path& f) {
              MakeFolder(f, 0755);
              earlierLockFile(f, 0666);
-             qtest::WriteText(nextName(f), "");
-             ASSERT_EQ(chown(nextName(f).c_str(), kPlayer.uid, kPlayer.gid), 0);
+             leftNextName(f);
              kept.push_back(Held(f / lockName, kMember));
          },
          "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
@@ -587,8 +591,7 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
          [&](const fs::path& f) {
              MakeFolder(f, 0755);
              earlierLockFile(f, 0666);
-             qtest::WriteText(nextName(f), "");
-             ASSERT_EQ(chown(nextName(f).c_str(), kPlayer.uid, kPlayer.gid), 0);
+             leftNextName(f);
              kept.push_back(Held(nextName(f), kPlayer));
              kept.push_back(Held(f / lockName, kMember));
          },
@@ -597,8 +600,7 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
          [&](const fs::path& f) {
              MakeFolder(f, 0755);
              earlierLockFile(f, 0600);
-             qtest::WriteText(nextName(f), "");
-             ASSERT_EQ(chown(nextName(f).c_str(), kPlayer.uid, kPlayer.gid), 0);
+             leftNextName(f);
          },
          "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
         // It is about to put its own file at the name: a copy that takes the
@@ -607,8 +609,7 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
          [&](const fs::path& f) {
              MakeFolder(f, 0755);
              earlierLockFile(f, 0600);
-             qtest::WriteText(nextName(f), "");
-             ASSERT_EQ(chown(nextName(f).c_str(), kPlayer.uid, kPlayer.gid), 0);
+             leftNextName(f);
              kept.push_back(Held(nextName(f), kPlayer));
          },
          "P:b D:- E:- R:b game:--- lock:w-- then:b"},
