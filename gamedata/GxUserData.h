@@ -59,10 +59,11 @@ public:
     // Writes a save game (binary or text form) as GxPersistFile::Write does:
     // false, said, where it could not be written or a stored task of the
     // main scene is missing. A file there that would not load (its load,
-    // check or header read failed, or it does not open) is kept as
-    // "<name>.damaged"; one that another copy of the game wrote since this
-    // holder saw the path (read it, saw nothing there, or wrote it) as
-    // "<name>.changed". outcome, beforeCommit and keptBeside are Write's.
+    // check or header read failed) is kept as "<name>.damaged"; one that
+    // another copy of the game wrote since this holder saw the path (read it,
+    // saw nothing there, or wrote it) as "<name>.changed"; one that is not
+    // the player's, or that this user may not read, is left as it stands and
+    // the save fails. outcome, beforeCommit and keptBeside are Write's.
     bool SaveGameData(const GxString& path, bool binary, GxPersistFile::Outcome* outcome = nullptr,
                       const GxPersistFile::BeforeCommit& beforeCommit = {}, const GxString& keptBeside = {});
     // Notes how each file stands now, read or not, so that a save over one
