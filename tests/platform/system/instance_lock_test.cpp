@@ -152,8 +152,11 @@ private:
 // Another user who opens path (a folder, or a file for reading and writing
 // where it may, else for reading) and, at step(), locks it through the
 // descriptor kept, as `exec 3<path` and a later `flock 3` would; 'y' once
-// opened, then once locked.
-std::unique_ptr<Child> Kept(const fs::path& path, const User& user, int operation = LOCK_EX) {
+// opened, then once locked. byEndedProcess: the lock is taken by a process
+// that ends at once, as the `flock` command does, and stays with the
+// descriptor this one keeps, its taker gone.
+std::unique_ptr<Child> Kept(const fs::path& path, const User& user, int operation = LOCK_EX,
+                            bool byEndedProcess = false) {
     auto fd = std::make_shared<int>(-1);
     return std::make_unique<Child>(
         user,
@@ -162,7 +165,15 @@ std::unique_ptr<Child> Kept(const fs::path& path, const User& user, int operatio
             if (*fd < 0) *fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
             return *fd >= 0 ? 'y' : 'n';
         },
-        std::vector<std::function<char()>>{[=] { return flock(*fd, operation | LOCK_NB) == 0 ? 'y' : 'n'; }});
+        std::vector<std::function<char()>>{[=] {
+            if (!byEndedProcess) return flock(*fd, operation | LOCK_NB) == 0 ? 'y' : 'n';
+            const pid_t taker = fork();
+            if (taker == 0) _exit(flock(*fd, operation | LOCK_NB) == 0 ? 0 : 1);
+            int status = 0;
+            return taker > 0 && waitpid(taker, &status, 0) == taker && WIFEXITED(status) && WEXITSTATUS(status) == 0
+                       ? 'y'
+                       : 'n';
+        }});
 }
 
 // The same, locked at once.
@@ -534,6 +545,7 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
         const char* want;
         const User* first = &kPlayer;
         std::function<void(const fs::path&)> during = nullptr;  // while the first copy runs
+        std::function<void(const fs::path&)> after = nullptr;   // once the first copy has ended
     };
     const Row rows[] = {
         {"made by the game", nullptr, "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
@@ -596,6 +608,20 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
              kept.push_back(Held(f / lockName, kMember));
          },
          "P:b D:- E:- R:b game:--- lock:www then:b"},
+        // A reader opened it before the first copy; the first copy that holds
+        // it puts one of the writers' reach in its place, so that the lock the
+        // reader takes through that descriptor once the copy has ended, by a
+        // process gone since, whose holder no start can judge, is on no file
+        // a start opens.
+        {"an earlier release's 0666 lock file in a 0755 folder, a reader locking what it opened before once the "
+         "first copy has ended",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             earlierLockFile(f, 0666);
+             kept.push_back(Kept(f / lockName, kMember, LOCK_EX, true));
+         },
+         "P:x D:- E:- R:b game:w-- lock:w-- then:x", &kPlayer, nullptr,
+         [&](const fs::path&) { ASSERT_EQ(kept.back()->step(), 'y'); }},
         {"the player's lock file, with the next name a copy ended while it replaced left",
          [&](const fs::path& f) {
              MakeFolder(f, 0755);
@@ -713,6 +739,7 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
                 }
             }
         }
+        if (row.after) row.after(folder);
         got += std::string(" then:") + StartCopy(folder, kPlayer)->answer();
         EXPECT_EQ(got, row.want);
         EXPECT_EQ(OwnerOf(folder), kPlayer.uid);
