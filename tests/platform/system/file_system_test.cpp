@@ -145,7 +145,8 @@ void Folder(const fs::path& folder, mode_t mode, uid_t owner, gid_t group, const
 // Whose a file is, as the game's files go, by the folder's mode and access
 // list: a user the folder lets make files as its owner, a member of a group
 // or a user its list names is a sharer, the list's mask applied; one who may
-// make files only as one of the others is not.
+// make files only as one of the others is not, nor is anyone in a folder
+// with the sticky bit.
 TEST(FileSystem, WhoseAFileIsByTheFoldersModeAndAccessList) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to give folders to other users";
     qtest::TempDir dir;
@@ -160,6 +161,9 @@ TEST(FileSystem, WhoseAFileIsByTheFoldersModeAndAccessList) {
     } rows[] = {
         {"a member of a group that may write", 0770, kNogroup, nullptr, kNobody, psys::file_owner::sharer},
         {"a member of a group that may only read", 0750, kNogroup, nullptr, kNobody, psys::file_owner::other},
+        // Only a file's owner may replace or remove it there.
+        {"a member of a group that may write, in a folder with the sticky bit", 01770, kNogroup, nullptr, kNobody,
+         psys::file_owner::other},
         {"a user the list lets write", 0750, kNogroup, "u::rwx,u:65534:rwx,g::r-x,m::rwx,o::---", kNobody,
          psys::file_owner::sharer},
         {"a user the list lets write, past a mask that does not", 0770, kPlayer,
