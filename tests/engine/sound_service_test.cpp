@@ -32,12 +32,15 @@ protected:
 
 TEST_F(SoundService, RunsSilentlyOnTheClockWithoutADevice) {
     // A driver that names no device fails as a machine without a sound card
-    // does; the dummy driver is a headless run's own choice.
-    for (const char* driver : {"dummy", "no-such-driver"}) {
+    // does, and one that starts but whose device does not open (the disk
+    // driver's file in no folder) as a sound system without a device does;
+    // the dummy driver is a headless run's own choice.
+    for (const char* driver : {"dummy", "no-such-driver", "disk"}) {
         SCOPED_TRACE(driver);
         const bool failed = std::string(driver) != "dummy";
         fs::remove_all(game_ / "Save_Sounds");
         setenv("SDL_AUDIODRIVER", driver, 1);
+        setenv("SDL_DISKAUDIOFILE", (game_ / "no such folder" / "sound.raw").c_str(), 1);
         WriteGame("Sounds", "SAVE_TO_MYDOCUMENTS=0\n");
         const std::vector<uint8_t> wav = qtest::BuildWav({}, qtest::CountingPcm16(24000, 2));  // half a second
         qtest::WriteBytes(game_ / "half.wav", std::vector<unsigned char>(wav.begin(), wav.end()));
@@ -73,6 +76,7 @@ TEST_F(SoundService, RunsSilentlyOnTheClockWithoutADevice) {
         EXPECT_FALSE(GxSound::PlayStream(2, u"half.wav", 0, 0, 0, 0, 0, 0));
         EXPECT_FALSE(paudio::output_device::instance().is_open());
     }
+    unsetenv("SDL_DISKAUDIOFILE");
 }
 
 } // namespace
