@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -148,12 +149,25 @@ bool writes_into(const access_rules& folder, const credentials& who) {
     return who.uid == folder.owner || may_write_into(folder, who);
 }
 
+// Whether the process that took a lock is gone from this pid namespace
+// (kill finds no such process, and /proc has no entry: neither is fooled by
+// /proc mounted with hidepid or by a /proc of another namespace). Its lock
+// lives on only in a descriptor some other process kept, as a shell's after
+// `flock 3`; no copy of the game holds its lock so, as each takes it itself
+// and keeps it while it runs.
+bool taker_gone(long pid) {
+    if (pid <= 0 || ::kill(pid_t(pid), 0) == 0 || errno != ESRCH) return false;
+    struct stat st {};
+    return ::stat(("/proc/" + std::to_string(pid)).c_str(), &st) != 0 && errno == ENOENT;
+}
+
 enum class holders { writers, non_writers, none_seen };
 
 // Who holds a flock on the file or folder fd is open on, as /proc/locks and
 // each holder's status tell: writers where any may make files in the folder
-// or cannot be seen (a pid gone or of another namespace, /proc hidden),
-// none_seen where no holder is listed (another machine's, or one gone since).
+// or cannot be seen (of another namespace, /proc hidden), non_writers where
+// none may or its taker is gone (taker_gone), none_seen where no holder is
+// listed (another machine's, or one let go of since).
 holders holders_of(int fd, const access_rules& folder) {
     struct stat st {};
     if (!folder.known || ::fstat(fd, &st) != 0) return holders::writers;
@@ -174,8 +188,9 @@ holders holders_of(int fd, const access_rules& folder) {
             continue;
         if (std::strcmp(kind, "FLOCK") != 0 || makedev(major, minor) != st.st_dev || inode != st.st_ino) continue;
         credentials who;
-        found = credentials_of_process(pid, &who) && !writes_into(folder, who) ? holders::non_writers
-                                                                                 : holders::writers;
+        found = taker_gone(pid) || (credentials_of_process(pid, &who) && !writes_into(folder, who))
+                    ? holders::non_writers
+                    : holders::writers;
     }
     std::fclose(locks);
     return found;

@@ -29,7 +29,8 @@ public:
     // it), or cannot be seen (another machine, another pid namespace, /proc
     // hidden): one held by a user who may only read the folder, or through a
     // descriptor opened before the player narrowed the folder or the file,
-    // refuses no start. A copy of such a user takes no lock and is refused
+    // or one whose taker has ended (a shell's `flock` on a descriptor it
+    // keeps; each copy takes and keeps its own), refuses no start. A copy of such a user takes no lock and is refused
     // by none. Busy where a copy that may write holds the file, or holds the
     // folder and this copy holds no file that every copy that may write
     // into the folder can open (that copy would hold it). A refused copy

@@ -582,6 +582,25 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
              ASSERT_EQ(kept.back()->step(), 'y');
          },
          "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
+        // The same by `flock`, whose process ends at once: no one can tell
+        // whose the lock is, and it is no copy's.
+        {"2770 narrowed to 2750, a member locking the lock file it opened before by a process gone since",
+         [&](const fs::path& f) {
+             MakeFolder(f, 02770, kGroup);
+             StartCopy(f, kPlayer).reset();
+             kept.push_back(Kept(f / lockName, kMember, LOCK_EX, true));
+             ASSERT_EQ(chmod(f.c_str(), 02750), 0);
+             ASSERT_EQ(kept.back()->step(), 'y');
+         },
+         "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
+        {"an earlier release's 0666 lock file in a 0755 folder, locked by a reader's process gone since",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             earlierLockFile(f, 0666);
+             kept.push_back(Kept(f / lockName, kMember, LOCK_EX, true));
+             ASSERT_EQ(kept.back()->step(), 'y');
+         },
+         "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
         {"an earlier release's 0666 lock file in a 0755 folder, held by a reader",
          [&](const fs::path& f) {
              MakeFolder(f, 0755);
