@@ -370,9 +370,10 @@ std::string MarkOfBytes(const std::string& bytes) {
 // keep, and any step that failed, in error.log; what it removed (bytes that
 // stand elsewhere, a second name of a file that stays, a temporary name of
 // a write that did not finish, a thumbnail of no save, a token of the last
-// release's turns) in debug.log, each in its own words. Without the lock
-// it only puts a held file back where nothing stands, and hands the
-// permanent data's over for its load to merge (I8).
+// release's turns) in debug.log, each in its own words. A folder at a held
+// name is one a write took from the file's name: it goes back too. Without
+// the lock it only puts a held file back where nothing stands, and hands
+// the permanent data's over for its load to merge (I8).
 TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
     const GxString saveDir = core_.GetSaveDir();
     const auto at = [&](const std::string& name) { return (dir_.path() / name).string(); };
@@ -380,7 +381,7 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
     const std::string save = "a save", thumb = "png naming a save";
     struct Row {
         const char* what;
-        std::vector<std::pair<std::string, std::string>> files;  // "=<name>": a second name of that file
+        std::vector<std::pair<std::string, std::string>> files;  // "=<name>": a second name of that file; "/": a folder
         std::string refused;                                      // a name the start may not place at, or remove
         std::vector<std::string> errors, debug;                   // what the lines say, by piece
         std::vector<std::pair<std::string, std::string>> after;   // "" for nothing there
@@ -412,6 +413,14 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
          {at("thumb005.png") + "に戻しました"}, {}, {{thumbHeld, ""}}},
         {"a held thumbnail whose put back is refused", {{"gamedata005.gd", save}, {thumbHeld, thumb}}, "thumb005.png",
          {"片付けられませんでした(" + at(thumbHeld) + ":Permission denied)"}, {}, {{"thumb005.png", ""}}},
+        {"a held thumbnail of no save whose removal is refused", {{thumbHeld, "png naming nothing"}}, thumbHeld,
+         {"片付けられませんでした(" + at(thumbHeld) + ":Permission denied)"},
+         {"対になるファイルがないため削除しました(" + at(thumbHeld) + ")"}, {}, "unlink"},
+        {"a held thumbnail beside its twin whose removal is refused",
+         {{"gamedata005.gd", save}, {"thumb005.png", thumb}, {thumbHeld, thumb}}, thumbHeld,
+         {"片付けられませんでした(" + at(thumbHeld) + ":Permission denied)"},
+         {"同じ内容が" + at("thumb005.png") + "にあるファイルを削除しました(" + at(thumbHeld) + ")"}, {}, "unlink"},
+        {"a folder at a held name", {{held, "/"}}, "", {at("userconf.dat") + "に戻しました"}, {}, {{held, ""}}},
         {"a temporary file", {{"permanent.dat.1-aa.tmp", "part"}}, "", {},
          {"書きかけの一時ファイルを削除しました(" + at("permanent.dat.1-aa.tmp") + ")"}, {{"permanent.dat.1-aa.tmp", ""}}},
         {"a temporary file whose removal is refused", {{"permanent.dat.1-aa.tmp", "part"}}, "permanent.dat.1-aa.tmp",
@@ -441,9 +450,10 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
             if (text == "png naming nothing") qtest::WriteBytes(dir_.path() / name, orphan);
             else if (text == thumb) qtest::WriteBytes(dir_.path() / name, named);
             else if (text.starts_with("=")) std::filesystem::create_hard_link(dir_.path() / text.substr(1), dir_.path() / name);
+            else if (text == "/") std::filesystem::create_directory(dir_.path() / name);
             else qtest::WriteText(dir_.path() / name, text);
             // As the game makes them in its folder: nothing to narrow.
-            std::filesystem::permissions(dir_.path() / name, std::filesystem::perms(0600));
+            std::filesystem::permissions(dir_.path() / name, std::filesystem::perms(text == "/" ? 0700 : 0600));
         }
         g_RefusedPath = row.refused.empty() ? "" : at(row.refused);
         g_RefusedStep = row.refusedStep;
