@@ -61,7 +61,7 @@ TEST(FolderWays, EachFileSystemIsGivenTheWayItCanDo) {
         const char* lacks;
         psys::write_way way;
         const char* said;
-        bool moveFailsOnce = false;
+        int moveFailsOnceWith = 0;  // the errno of a move that fails once
     } rows[] = {
         {"", psys::write_way::exchange, "名前の入れ替え"},
         {"x", psys::write_way::link, "ハードリンク"},
@@ -69,17 +69,19 @@ TEST(FolderWays, EachFileSystemIsGivenTheWayItCanDo) {
         {"l", psys::write_way::move, "置き換えない移動"},
         {"xl", psys::write_way::move, "置き換えない移動"},
         {"xlm", psys::write_way::look, "確かめてからの移動"},
-        {"xl", psys::write_way::move, "置き換えない移動", true},
+        {"xl", psys::write_way::move, "置き換えない移動", EIO},
+        {"xl", psys::write_way::move, "置き換えない移動", EACCES},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.lacks + std::string(row.moveFailsOnce ? ", a move failing once with EIO" : ""));
+        SCOPED_TRACE(std::string(row.lacks) +
+                     (row.moveFailsOnceWith ? ", a move failing once: " + std::string(std::strerror(row.moveFailsOnceWith)) : ""));
         qtest::TempDir dir;
-        int failures = row.moveFailsOnce ? 1 : 0;
+        int failures = row.moveFailsOnceWith ? 1 : 0;
         FileSystemLacking lacking(row.lacks, [&](const char* step, const std::string&, const std::string&) {
-            return std::strcmp(step, "move") == 0 && failures-- > 0 ? EIO : 0;
+            return std::strcmp(step, "move") == 0 && failures-- > 0 ? row.moveFailsOnceWith : 0;
         });
         std::string said;
-        if (row.moveFailsOnce) {
+        if (row.moveFailsOnceWith) {
             psys::folder_way(dir.str(), &said);
             EXPECT_EQ(said, "不明(ファイルを作れません)");
         }
