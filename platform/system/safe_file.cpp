@@ -957,13 +957,13 @@ bool uncommitted(const std::string& path, const leftover_name& left) {
            held.st_dev == temp.st_dev && held.st_ino == temp.st_ino;
 }
 
-} // namespace
-
-int settle_companions(const file_pair& pair, std::vector<companion_hand> hands, const settle_notes& notes) {
+// settle_companions, reading marks through marks, which a start shares
+// among its pairs so that no save is read twice.
+int settle_companions_reading(const file_pair& pair, std::vector<companion_hand> hands, const settle_notes& notes,
+                              mark_reader& marks) {
     const std::string folder = folder_of(pair.companion), name = name_of(pair.companion);
     const write_way way = folder_way(folder);
     const bool locked = folder_locked(folder);
-    mark_reader marks;
     // Those other writes left in hand go too, where they find the main they
     // name and no write holds it: each taken first into a hand of this
     // writer's own in one step, so that two copies settling one companion
@@ -1056,6 +1056,13 @@ int settle_companions(const file_pair& pair, std::vector<companion_hand> hands, 
     if (moved)
         if (const int err = sync_folder(folder)) failed(folder, {}, err);
     return first_failure;
+}
+
+} // namespace
+
+int settle_companions(const file_pair& pair, std::vector<companion_hand> hands, const settle_notes& notes) {
+    mark_reader marks;
+    return settle_companions_reading(pair, std::move(hands), notes, marks);
 }
 
 // ---- a start -----------------------------------------------------------------------
@@ -1245,7 +1252,8 @@ private:
             if (move_without_replacing(pair.companion, hand, way_, true) == 0)
                 by_pair[companion].push_back({{hand, pair.companion, {}}});
         }
-        for (auto& [companion, hands] : by_pair) settle_companions(pair_of(companion), std::move(hands), start_notes_);
+        for (auto& [companion, hands] : by_pair)
+            settle_companions_reading(pair_of(companion), std::move(hands), start_notes_, marks);
     }
 
     // Files of the player's own that stay, left open to more than the
