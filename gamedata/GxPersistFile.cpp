@@ -117,7 +117,7 @@ psys::settle_notes GxPersistFile::Notes(const GxChar* who) {
             GxWriteDebugLog(u"%s/%sと同じファイルの別の名前を削除しました(%s)\n", by, target, path);
             break;
         case kind::temporary:
-            GxWriteDebugLog(u"%s/書きかけの一時ファイルを削除しました(%s)\n", by, path);
+            GxWriteDebugLog(u"%s/終わらなかった書き込みの一時ファイルを削除しました(%s)\n", by, path);
             break;
         case kind::token:
             GxWriteDebugLog(u"%s/前の版が書き込み中に置いた印を削除しました(%s)\n", by, path);
