@@ -538,6 +538,23 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
         qtest::WriteText(nextName(folder), "");
         ASSERT_EQ(chown(nextName(folder).c_str(), kPlayer.uid, kPlayer.gid), 0);
     };
+    // A member opens the lock file while the folder is shared 2770, and
+    // locks it, itself or by `flock`, whose process ends at once, once the
+    // player has narrowed the folder to 2750.
+    const auto narrowedUnderAMember = [&](bool byEndedProcess) {
+        return [&, byEndedProcess](const fs::path& f) {
+            MakeFolder(f, 02770, kGroup);
+            StartCopy(f, kPlayer).reset();
+            kept.push_back(Kept(f / lockName, kMember, LOCK_EX, byEndedProcess));
+            ASSERT_EQ(chmod(f.c_str(), 02750), 0);
+            ASSERT_EQ(kept.back()->step(), 'y');
+        };
+    };
+    // An earlier release's 0666 lock file of the player's in a 0755 folder.
+    const auto earlierWide = [&](const fs::path& f) {
+        MakeFolder(f, 0755);
+        earlierLockFile(f, 0666);
+    };
     struct Row {
         const char* what;
         std::function<void(const fs::path&)> before;  // null: the first copy makes the folder
@@ -571,47 +588,28 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
              kept.push_back(Held(f, kMember));
          },
          "P:x D:- E:b R:b game:w-w lock:w-w then:x"},
-        // A member opened the lock file while the folder was shared, and
-        // locks it once the player has narrowed the folder.
-        {"2770 narrowed to 2750, a member holding the lock file it opened before",
-         [&](const fs::path& f) {
-             MakeFolder(f, 02770, kGroup);
-             StartCopy(f, kPlayer).reset();
-             kept.push_back(Kept(f / lockName, kMember));
-             ASSERT_EQ(chmod(f.c_str(), 02750), 0);
-             ASSERT_EQ(kept.back()->step(), 'y');
-         },
+        {"2770 narrowed to 2750, a member holding the lock file it opened before", narrowedUnderAMember(false),
          "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
-        // The same by `flock`, whose process ends at once: no one can tell
-        // whose the lock is, and it is no copy's.
+        // By a process gone since: no one can tell whose the lock is, and it
+        // is no copy's.
         {"2770 narrowed to 2750, a member locking the lock file it opened before by a process gone since",
-         [&](const fs::path& f) {
-             MakeFolder(f, 02770, kGroup);
-             StartCopy(f, kPlayer).reset();
-             kept.push_back(Kept(f / lockName, kMember, LOCK_EX, true));
-             ASSERT_EQ(chmod(f.c_str(), 02750), 0);
-             ASSERT_EQ(kept.back()->step(), 'y');
-         },
-         "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
+         narrowedUnderAMember(true), "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
         {"an earlier release's 0666 lock file in a 0755 folder, locked by a reader's process gone since",
          [&](const fs::path& f) {
-             MakeFolder(f, 0755);
-             earlierLockFile(f, 0666);
+             earlierWide(f);
              kept.push_back(Kept(f / lockName, kMember, LOCK_EX, true));
              ASSERT_EQ(kept.back()->step(), 'y');
          },
          "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
         {"an earlier release's 0666 lock file in a 0755 folder, held by a reader",
          [&](const fs::path& f) {
-             MakeFolder(f, 0755);
-             earlierLockFile(f, 0666);
+             earlierWide(f);
              kept.push_back(Held(f / lockName, kMember));
          },
          "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
         {"the same, with the next name a copy ended while it replaced left",
          [&](const fs::path& f) {
-             MakeFolder(f, 0755);
-             earlierLockFile(f, 0666);
+             earlierWide(f);
              leftNextName(f);
              kept.push_back(Held(f / lockName, kMember));
          },
@@ -620,8 +618,7 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
         // nothing.
         {"the same, a copy of the player's holding the next name",
          [&](const fs::path& f) {
-             MakeFolder(f, 0755);
-             earlierLockFile(f, 0666);
+             earlierWide(f);
              leftNextName(f);
              kept.push_back(Held(nextName(f), kPlayer));
              kept.push_back(Held(f / lockName, kMember));
@@ -635,8 +632,7 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
         {"an earlier release's 0666 lock file in a 0755 folder, a reader locking what it opened before once the "
          "first copy has ended",
          [&](const fs::path& f) {
-             MakeFolder(f, 0755);
-             earlierLockFile(f, 0666);
+             earlierWide(f);
              kept.push_back(Kept(f / lockName, kMember, LOCK_EX, true));
          },
          "P:x D:- E:- R:b game:w-- lock:w-- then:x", &kPlayer, nullptr,
