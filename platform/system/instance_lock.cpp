@@ -242,11 +242,6 @@ std::string next_name(const std::string& path, int fd) {
     return path + "." + std::to_string(uint64_t(st.st_dev)) + "-" + std::to_string(uint64_t(st.st_ino)) + ".next";
 }
 
-// A lock file this copy makes or keeps takes the folder's group and the
-// reach of those who may write into it; made by root, it is the folder
-// owner's.
-void give_lock_file_reach(int fd, const std::string& folder) { give_folder_writers_reach(fd, folder); }
-
 // After this copy took the lock on fd, opened on the file at path: held
 // where that is still the file at path and no copy is about to put another
 // there. A copy that replaces the file holds its next name
@@ -296,7 +291,7 @@ int replace_lock_file(int old, bool old_held, const std::string& path, const std
                       const access_rules& rules, bool* busy, std::string* why) {
     const std::string next = next_name(path, old);
     int fd = ::open(next.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
-    if (fd >= 0) give_lock_file_reach(fd, folder);
+    if (fd >= 0) give_folder_writers_reach(fd, folder);
     else if (errno == EEXIST) fd = ::open(next.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         *why = next + ": " + std::strerror(errno);
@@ -322,7 +317,7 @@ int replace_lock_file(int old, bool old_held, const std::string& path, const std
         return -1;
     }
     // A leftover of a copy ended while it replaced is this copy's to use.
-    if (players_file(fd, rules)) give_lock_file_reach(fd, folder);
+    if (players_file(fd, rules)) give_folder_writers_reach(fd, folder);
     const auto give_up = [&] {
         if (names(next, fd)) ::unlink(next.c_str());
         ::close(fd);
@@ -471,7 +466,7 @@ bool instance_lock::acquire_folder(const std::string& path) {
     // that reaches further than the writers, which this copy now holds, so
     // that no descriptor opened before can hold the lock once this copy is
     // gone. Narrowed first, where the rename cannot be made.
-    if (file_state == taken::held && players_file(file_fd, rules)) give_lock_file_reach(file_fd, folder);
+    if (file_state == taken::held && players_file(file_fd, rules)) give_folder_writers_reach(file_fd, folder);
     if (file_state == taken::ignored || (file_state == taken::held && rules.known && fit.wider)) {
         bool busy = false;
         std::string why;
@@ -544,7 +539,7 @@ int instance_lock::open_lock_file(const std::string& path, const std::string& fo
     // before it has that reach.
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
     if (fd >= 0) {
-        give_lock_file_reach(fd, folder);
+        give_folder_writers_reach(fd, folder);
         return fd;
     }
     if (errno != EEXIST) return -1;
