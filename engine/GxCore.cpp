@@ -157,10 +157,6 @@ bool GxCore::Initialize() {
         m_InstanceLock.release();
         return false;
     }
-    // Every copy sees this one, but its lock file could not be used: a copy
-    // that can see only the file (another user's, on NFS) would not see it.
-    if (exclusive && !m_SaveFolderLock.failure().empty())
-        GxWriteErrorLog(u"Error/GxCore Save Folder Lock File Failed(%s)\n", GxFromUtf8(m_SaveFolderLock.failure()));
 
     // From here every way out of start-up, and the destructor, finalises.
     m_Holding = true;

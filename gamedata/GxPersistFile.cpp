@@ -165,6 +165,8 @@ GxString GxPersistFile::ReasonForPlayer(const std::string& step, int err) {
 
 bool GxPersistFile::RefuseStranger(const GxString& path, const GxChar* who, KnownFiles* known, bool writing) {
     const std::string native = GxToNativePath(path);
+    const size_t slash = native.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : native.substr(0, slash);
     const psys::stranger s = psys::stranger_at(native);
     if (s.what == psys::stranger::kind::none) {
         if (known) known->ClearRefusal(path);
@@ -172,17 +174,20 @@ bool GxPersistFile::RefuseStranger(const GxString& path, const GxChar* who, Know
     }
     const GxString user = GxFromUtf8(s.user);
     if (!known || known->FirstRefusal(path)) {
+        const GxString player = GxFromUtf8(psys::player_name(folder.empty() ? "." : folder));
         if (s.what == psys::stranger::kind::others) {
-            const size_t slash = native.find_last_of('/');
-            const GxString player =
-                GxFromUtf8(psys::player_name(slash == std::string::npos ? std::string() : native.substr(0, slash)));
             GxWriteErrorLog(u"%s/他のユーザー(%s)のファイルのため、読み込みも置き換えもしません(%s)。"
                             u"プレイヤーのものにするには「sudo chown %s %s」を実行してください\n",
                             who, user, path, player, ShellWord(path));
-        } else {
+        } else if (s.own) {
             GxWriteErrorLog(u"%s/読む権限のないファイルのため、読み込みも置き換えもしません(%s:%s)。"
                             u"読めるようにするには「chmod u+rw %s」を実行してください\n",
                             who, path, user, ShellWord(path));
+        } else {
+            // Only its owner or root may give it back: a sharer's, or root's.
+            GxWriteErrorLog(u"%s/読む権限のないファイルのため、読み込みも置き換えもしません(%s:%s)。"
+                            u"読めるようにするには「sudo chown %s %s」を実行してください\n",
+                            who, path, user, player, ShellWord(path));
         }
     }
     if (writing)

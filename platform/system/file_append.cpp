@@ -12,12 +12,26 @@
 namespace psys {
 namespace {
 
-bool write_all(int fd, std::string_view bytes) {
+// Appends all of bytes; false, with *written those that were, where a write
+// failed.
+bool write_all(int fd, std::string_view bytes, size_t* written) {
+    *written = 0;
+    while (*written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + *written, bytes.size() - *written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        *written += size_t(n);
+    }
+    return true;
+}
+
+bool write_all_at(int fd, std::string_view bytes, off_t at) {
     while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        const ssize_t n = ::pwrite(fd, bytes.data(), bytes.size(), at);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         bytes.remove_prefix(size_t(n));
+        at += n;
     }
     return true;
 }
@@ -35,7 +49,7 @@ std::string folder_of(const std::string& path) {
 }
 
 // A log made here, with its folder's reach whatever the umask: no one who
-// may not write into the save folder reads what the game did there. Made
+// does not count in the save folder reads what the game did there. Made
 // only where nothing stands (errno EEXIST otherwise), so that no file this
 // process did not make has its mode set, through a link or otherwise.
 int make_log(const std::string& path) {
@@ -44,11 +58,12 @@ int make_log(const std::string& path) {
     return fd;
 }
 
-// A file of the log's own in place of the link that stood at path.
-int replace_link(const std::string& path, std::string* error) {
+// A log of the game's own in place of what stood at path (a link, a second
+// name of another file, a file of someone who does not count there).
+int replace_log(const std::string& path, const char* kept, std::string* error) {
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
         // Another user's, in a folder with the sticky bit.
-        *error = errno == EPERM || errno == EACCES ? kLinkKept : std::strerror(errno);
+        *error = errno == EPERM || errno == EACCES ? kept : std::strerror(errno);
         return -1;
     }
     const int fd = make_log(path);
@@ -56,13 +71,25 @@ int replace_link(const std::string& path, std::string* error) {
     return fd;
 }
 
-// Whether users who are neither the player nor a sharer may make files in
-// the folder (one open to all, sticky or not): a file of theirs at a log's
-// name is theirs, not a log of the game's.
-bool others_make_files(const std::string& folder) {
-    access_rules rules;
-    return !access_rules_of(folder.empty() ? "." : folder, &rules) || !rules.known ||
-           may_write_into(rules, credentials());
+// Where a file system refuses to append (fusefat refuses a write that starts
+// at the file's end, whatever the flags, but takes one that starts inside
+// it): the bytes written over the last byte, which they begin with again, on
+// the same file, opened anew without O_APPEND.
+bool write_at_end(const std::string& path, const struct stat& log, std::string_view bytes) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && st.st_dev == log.st_dev && st.st_ino == log.st_ino;
+    std::string all;
+    char last = 0;
+    if (ok && st.st_size > 0) ok = ::pread(fd, &last, 1, st.st_size - 1) == 1;
+    if (ok && st.st_size > 0) all.push_back(last);
+    all.append(bytes);
+    ok = ok && write_all_at(fd, all, st.st_size > 0 ? st.st_size - 1 : 0);
+    const int err = errno;
+    ::close(fd);
+    errno = err;
+    return ok;
 }
 
 } // namespace
@@ -71,8 +98,9 @@ std::string append_to_file(const std::string& path, std::string_view prefix, std
     const std::string folder = folder_of(path);
     // A link at the path (one planted in a folder others can write to, or a
     // backup's hard link) would carry the lines into a file that is not the
-    // log: the link goes, where this user may remove it, and the log is made
-    // anew.
+    // log, and a file of someone who does not count in the folder is not the
+    // game's to write: either goes, where this user may remove it, and the
+    // log is made anew.
     std::string error;
     int fd = make_log(path);
     bool made = fd >= 0;
@@ -80,25 +108,21 @@ std::string append_to_file(const std::string& path, std::string_view prefix, std
         fd = ::open(path.c_str(), kAppendFlags);
         // Removed since (the game deletes its logs): made after all.
         if (fd < 0 && errno == ENOENT) made = (fd = make_log(path)) >= 0;
-        else if (fd < 0 && errno == ELOOP) made = (fd = replace_link(path, &error)) >= 0;
+        else if (fd < 0 && errno == ELOOP) made = (fd = replace_log(path, kLinkKept, &error)) >= 0;
     }
     if (fd < 0) return error.empty() ? std::strerror(errno) : error;
     struct stat st {};
     if (!made && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        if (st.st_nlink > 1) {
+        const bool counts = counts_at(path);
+        if (st.st_nlink > 1 || !counts) {
             ::close(fd);
-            fd = replace_link(path, &error);
+            fd = replace_log(path, counts ? kLinkKept : kOthersFile, &error);
             if (fd < 0) return error;
-        } else if (owner_in_folder(folder, st.st_uid) == file_owner::other && others_make_files(folder)) {
-            // Planted where anyone may make files: not the game's to write.
-            ::close(fd);
-            return kOthersFile;
-        } else if (st.st_uid == ::geteuid() &&
-                   ((st.st_mode & 07777 & ~0600) != 0 || player_of_folder(folder) != ::geteuid())) {
-            // A log of this user's from an older run, made open to others
-            // by its umask: no wider than the folder's reach from now on.
-            // One root made for the folder's owner (sudo) is given to that
-            // owner. One of another user's keeps what that user gave it.
+        } else {
+            // A log from an older run made open to others by its umask, or
+            // left by a start under sudo: no wider than the folder's reach
+            // from now on, and root's is given to the folder's owner. One of
+            // a sharer's keeps what it has where this user may not change it.
             give_folder_reach(fd, folder, true);
         }
     }
@@ -108,7 +132,9 @@ std::string append_to_file(const std::string& path, std::string_view prefix, std
         // One write, so that the mark and the first line never come apart.
         std::string all(st.st_size == 0 ? prefix : std::string_view());
         all.append(bytes);
-        if (!write_all(fd, all)) error = std::strerror(errno);
+        size_t written = 0;
+        if (!write_all(fd, all, &written) && !(errno == EPERM && written == 0 && write_at_end(path, st, all)))
+            error = std::strerror(errno);
     }
     ::close(fd);
     return error;

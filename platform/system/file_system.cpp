@@ -142,11 +142,18 @@ bool is_link(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
 }
 
-// ---- who may do what in a folder ------------------------------------------
+// ---- who counts in a folder -------------------------------------------------
 
 namespace {
 
 const char* folder_path(const std::string& folder) { return folder.empty() ? "." : folder.c_str(); }
+
+// The folder a path names its last part in, as folder_path takes it.
+std::string folder_part(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return "";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
 
 bool has(const std::vector<unsigned>& ids, unsigned id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); }
 
@@ -228,66 +235,25 @@ bool read_rules(int fd, const char* path, access_rules* out) {
     return true;
 }
 
-enum class decided_by { none, owner, user, group, other };
-
-// The kernel's check: the owner by the owner's part; a named user by its
-// entry; a member of any group an entry names, by those entries (one must
-// hold all of want); everyone else by the others' part.
-bool decide(const access_rules& rules, const credentials& who, unsigned want, decided_by* by) {
-    *by = decided_by::none;
-    if (who.overrides) return true;
-    for (const access_entry& e : rules.entries) {
-        if (e.tag == access_entry::owner && who.uid == e.id) {
-            *by = decided_by::owner;
-            return (e.perm & want) == want;
-        }
-    }
-    for (const access_entry& e : rules.entries) {
-        if (e.tag == access_entry::user && who.uid != credentials::kNoUser && who.uid == e.id) {
-            *by = decided_by::user;
-            return (e.perm & want) == want;
-        }
-    }
-    bool matched = false;
-    for (const access_entry& e : rules.entries) {
-        if ((e.tag == access_entry::owning_group || e.tag == access_entry::group) && has(who.groups, e.id)) {
-            matched = true;
-            if ((e.perm & want) == want) {
-                *by = decided_by::group;
-                return true;
-            }
-        }
-    }
-    if (matched) {
-        *by = decided_by::group;
-        return false;
-    }
-    for (const access_entry& e : rules.entries) {
-        if (e.tag == access_entry::other) {
-            *by = decided_by::other;
-            return (e.perm & want) == want;
-        }
-    }
-    return false;
-}
-
-// What an entry of rules stands for, as a process: its user, a member of its
-// group alone, or one of the others. Root, as a file's owner, passes every
-// mode.
-credentials principal_of(const access_entry& e) {
+// A principal of a list: its user, or a member of its group alone.
+credentials named(unsigned uid, std::vector<unsigned> groups = {}) {
     credentials who;
-    if (e.tag == access_entry::owner || e.tag == access_entry::user) {
-        who = credentials_of_user(e.id);
-        who.overrides = e.id == 0;
-    } else if (e.tag != access_entry::other) {
-        who.groups = {e.id};
-    }
+    who.uid = uid;
+    who.groups = std::move(groups);
     return who;
 }
 
 unsigned char perms_of(const access_rules& rules, const credentials& who) {
     return static_cast<unsigned char>((may(rules, who, 4) ? 4 : 0) | (may(rules, who, 2) ? 2 : 0) |
                                       (may(rules, who, 1) ? 1 : 0));
+}
+
+// What an entry of rules stands for: its user, a member of its group alone,
+// or one of the others.
+credentials principal_of(const access_entry& e) {
+    if (e.tag == access_entry::owner || e.tag == access_entry::user) return named(e.id);
+    if (e.tag != access_entry::other) return named(credentials::kNoUser, {e.id});
+    return credentials();
 }
 
 bool same_entries(std::vector<access_entry> a, std::vector<access_entry> b) {
@@ -298,43 +264,43 @@ bool same_entries(std::vector<access_entry> a, std::vector<access_entry> b) {
     std::sort(b.begin(), b.end(), order);
     // The owner's, the owning group's and the others' parts are told by
     // their tag alone: a change of owner or group is not one of them.
-    const auto named = [](const access_entry& e) {
+    const auto listed = [](const access_entry& e) {
         return e.tag == access_entry::user || e.tag == access_entry::group;
     };
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](const access_entry& x, const access_entry& y) {
-        return x.tag == y.tag && (!named(x) || x.id == y.id) && x.perm == y.perm;
+        return x.tag == y.tag && (!listed(x) || x.id == y.id) && x.perm == y.perm;
     });
 }
 
-// The entries a file of the folder's should have: its owner reads and
-// writes it, every user and group the folder lets make files there gets
-// reach, and one the folder names without letting it write gets nothing.
-// Where the file could not take the folder's group, its own group gets what
-// the others get. Entries that only repeat what would be decided without
-// them are left out, so that where the folder has no list the file needs
-// none.
+// The entries a file of the folder's should have: read and written by its
+// owner, the folder's owner and everyone who counts in the folder, by no one
+// else. Where the file could not take the folder's group, its own group
+// gets what the others get. Entries that only repeat what would be decided
+// without them are left out, so that where the folder has no list the file
+// needs none.
 std::vector<access_entry> reach_entries(const access_rules& folder, unsigned file_owner, unsigned file_group,
-                                        bool folders_group, unsigned char reach) {
+                                        bool folders_group) {
     if (!folder.known)
         return {{access_entry::owner, file_owner, 6},
                 {access_entry::owning_group, file_group, 0},
                 {access_entry::other, credentials::kNoUser, 0}};
-    const auto writes = [&](const credentials& who) { return may_write_into(folder, who); };
-    credentials members;
-    members.groups = {folder.group};
-    const unsigned char others = writes(credentials()) ? reach : 0;
-    const unsigned char group = folders_group ? (writes(members) ? reach : 0) : others;
+    const auto reach = [&](const credentials& who) -> unsigned char { return counts_in_folder(folder, who) ? 6 : 0; };
+    const unsigned char others = reach(credentials());
+    const unsigned char group = folders_group ? reach(named(credentials::kNoUser, {folder.group})) : others;
     std::vector<access_entry> users, groups;
     for (const access_entry& e : folder.entries) {
-        const unsigned char perm = (e.perm & 3) == 3 ? reach : 0;
-        if (e.tag == access_entry::user && e.id != file_owner) users.push_back({access_entry::user, e.id, perm});
+        if (e.tag == access_entry::user && e.id != file_owner) users.push_back({access_entry::user, e.id, reach(named(e.id))});
         if (e.tag == access_entry::group && !(folders_group && e.id == folder.group))
-            groups.push_back({access_entry::group, e.id, perm});
-        // The folder's owner, where the file is another's, takes the others'
-        // or a group's part on it: nothing where it may not write there.
-        if (e.tag == access_entry::owner && e.id != file_owner && (e.perm & 3) != 3)
-            users.push_back({access_entry::user, e.id, 0});
+            groups.push_back({access_entry::group, e.id, reach(named(credentials::kNoUser, {e.id}))});
     }
+    // The folder's owner reads and writes whatever a sharer's copy wrote
+    // there, where the file's group or the others' part does not let it.
+    const auto listed = [&](unsigned uid) {
+        return std::any_of(users.begin(), users.end(), [&](const access_entry& e) { return e.id == uid; });
+    };
+    if (folder.owner != file_owner && folder.owner != 0 && !listed(folder.owner) && others != 6 &&
+        !(group == 6 && has(credentials_of_user(folder.owner).groups, file_group)))
+        users.push_back({access_entry::user, folder.owner, 6});
     bool groups_grant = group != 0;
     for (const access_entry& e : groups) groups_grant = groups_grant || e.perm != 0;
     std::vector<access_entry> out{{access_entry::owner, file_owner, 6}};
@@ -396,20 +362,14 @@ bool set_list(int fd, const std::vector<access_entry>& entries) {
     return ok;
 }
 
-// sticky_narrows: in a sticky folder only the file's owner may write it.
-bool give_reach(int fd, const std::string& folder, bool narrow_only, bool sticky_narrows) {
-    access_rules dir, file;
-    if (!access_rules_of(folder_path(folder), &dir) || !access_rules_of(fd, &file)) return false;
-    // Root writes for the folder's owner: the player's next start must find
-    // the player's own file.
-    if (::geteuid() == 0 && dir.owner != 0 && file.owner != dir.owner && ::fchown(fd, dir.owner, dir.group) == 0)
-        access_rules_of(fd, &file);
-    const bool folders_group = file.group == dir.group || ::fchown(fd, uid_t(-1), dir.group) == 0;
-    // Where the sticky bit keeps others from replacing the file, they may
-    // not write its bytes in place either.
-    const unsigned char reach = sticky_narrows && dir.sticky ? 4 : 6;
+// The entries the file (its rules) should have in the folder (dir), given
+// whether it has the folder's group. Where narrow_only, what it gives no one
+// now stays given to no one: a group it has just taken gets only what the
+// others had.
+std::vector<access_entry> wanted_entries(const access_rules& dir, const access_rules& file, bool folders_group,
+                                         bool narrow_only) {
     std::vector<access_entry> want =
-        reach_entries(dir, file.owner, folders_group ? dir.group : file.group, folders_group, reach);
+        reach_entries(dir, file.owner, folders_group ? dir.group : file.group, folders_group);
     if (narrow_only) {
         for (access_entry& e : want) {
             if (!file.known) e.perm = e.tag == access_entry::owner ? e.perm : 0;
@@ -417,11 +377,11 @@ bool give_reach(int fd, const std::string& folder, bool narrow_only, bool sticky
             else e.perm &= perms_of(file, principal_of(e));
         }
     }
-    // Changed only where it must be: a log is narrowed at each line it takes.
-    if (file.known && file.listed == needs_list(want) && same_entries(file.entries, want)) return true;
-    if (!needs_list(want) && !file.listed) return ::fchmod(fd, mode_of(want)) == 0;
-    // Where the file cannot take the list, it is its owner's alone.
-    return set_list(fd, want) || ::fchmod(fd, 0600) == 0;
+    return want;
+}
+
+bool reach_as_wanted(const access_rules& file, const std::vector<access_entry>& want) {
+    return file.known && file.listed == needs_list(want) && same_entries(file.entries, want);
 }
 
 } // namespace
@@ -448,62 +408,78 @@ bool access_rules_of(int fd, access_rules* out) { return read_rules(fd, nullptr,
 bool access_rules_of(const std::string& path, access_rules* out) { return read_rules(-1, path.c_str(), out); }
 
 bool may(const access_rules& rules, const credentials& who, unsigned want) {
-    decided_by by;
-    return decide(rules, who, want, &by);
+    for (const access_entry& e : rules.entries)
+        if (e.tag == access_entry::owner && who.uid == e.id) return (e.perm & want) == want;
+    for (const access_entry& e : rules.entries)
+        if (e.tag == access_entry::user && who.uid != credentials::kNoUser && who.uid == e.id)
+            return (e.perm & want) == want;
+    // A member of any group named: one of them must hold all of want.
+    bool member = false;
+    for (const access_entry& e : rules.entries) {
+        if ((e.tag == access_entry::owning_group || e.tag == access_entry::group) && has(who.groups, e.id)) {
+            if ((e.perm & want) == want) return true;
+            member = true;
+        }
+    }
+    if (member) return false;
+    for (const access_entry& e : rules.entries)
+        if (e.tag == access_entry::other) return (e.perm & want) == want;
+    return false;
 }
 
-bool every_writer_may_list(const access_rules& folder) {
-    if (!folder.known) return false;
-    for (const access_entry& e : folder.entries)
-        if ((e.perm & 3) == 3 && !(e.perm & 4)) return false;
-    return true;
+bool counts_in_folder(const access_rules& folder, const credentials& who) {
+    if (who.uid == ::geteuid() || who.uid == folder.owner || who.uid == 0) return true;
+    return folder.known && !folder.sticky && may(folder, who, 3);
 }
 
-reach_fit writers_reach_fit(int fd, const access_rules& folder) {
-    reach_fit fit;
-    access_rules file;
-    if (!folder.known || !access_rules_of(fd, &file) || !file.known) return fit;
-    fit.reaches_writers = true;
-    fit.wider = false;
-    for (const access_entry& e : folder.entries) {
-        const credentials who = principal_of(e);
-        if (may_write_into(folder, who) && !may(file, who, 6)) fit.reaches_writers = false;
-    }
-    for (const access_entry& e : file.entries) {
-        const credentials who = principal_of(e);
-        if ((may(file, who, 4) || may(file, who, 2)) && !may_write_into(folder, who)) fit.wider = true;
-    }
-    return fit;
+bool user_counts_in_folder(const access_rules& folder, unsigned uid) {
+    return counts_in_folder(folder, credentials_of_user(uid));
+}
+
+bool counts_at(const std::string& path) {
+    struct stat st {};
+    access_rules folder;
+    return ::lstat(path.c_str(), &st) == 0 && access_rules_of(folder_path(folder_part(path)), &folder) &&
+           user_counts_in_folder(folder, st.st_uid);
 }
 
 bool give_folder_reach(int fd, const std::string& folder, bool narrow_only) {
-    return give_reach(fd, folder, narrow_only, true);
+    access_rules dir, file;
+    if (!access_rules_of(folder_path(folder), &dir) || !access_rules_of(fd, &file)) return false;
+    // Root writes for the folder's owner: the player's next start must find
+    // the player's own file.
+    if (::geteuid() == 0 && file.owner == 0 && dir.owner != 0 && ::fchown(fd, dir.owner, dir.group) == 0)
+        access_rules_of(fd, &file);
+    const bool folders_group = file.group == dir.group || ::fchown(fd, uid_t(-1), dir.group) == 0;
+    const std::vector<access_entry> want = wanted_entries(dir, file, folders_group, narrow_only);
+    // Changed only where it must be: a log is narrowed at each line it takes.
+    if (reach_as_wanted(file, want)) return true;
+    if (!needs_list(want) && !file.listed) return ::fchmod(fd, mode_of(want)) == 0;
+    // Where the file cannot take the list, it is its owner's alone.
+    return set_list(fd, want) || ::fchmod(fd, 0600) == 0;
 }
 
-bool give_folder_writers_reach(int fd, const std::string& folder) { return give_reach(fd, folder, false, false); }
-
-unsigned player_of_folder(const std::string& folder) {
-    struct stat dir {};
-    if (::geteuid() == 0 && ::stat(folder_path(folder), &dir) == 0) return dir.st_uid;
-    return ::geteuid();
-}
-
-file_owner owner_in_folder(const std::string& folder, unsigned uid) {
-    if (uid == ::geteuid()) return file_owner::player;
-    access_rules dir;
-    if (!access_rules_of(folder_path(folder), &dir)) return file_owner::other;
-    if (::geteuid() == 0 && uid == dir.owner) return file_owner::player;
-    // The sticky bit keeps each user's files that user's own: no one there
-    // shares files, and no file another made could be taken aside.
-    if (dir.sticky) return file_owner::other;
-    // The owner's part is the mode's, list or not; past it, a list that
-    // cannot be read tells of no one.
-    if (uid != dir.owner && !dir.known) return file_owner::other;
-    // Those who may make files there only as one of the others are not
-    // sharers, whatever the folder lets the others do.
-    credentials who = credentials_of_user(uid);
-    decided_by by;
-    return decide(dir, who, 3, &by) && by != decided_by::other ? file_owner::sharer : file_owner::other;
+reach_fit folder_reach_fit(int fd, const std::string& folder) {
+    reach_fit fit;
+    access_rules dir, file;
+    if (!access_rules_of(folder_path(folder), &dir) || !access_rules_of(fd, &file) || !dir.known || !file.known)
+        return fit;
+    // Each user and group either names: a user with its groups, as the
+    // kernel would judge its open.
+    const auto judged = [](const access_entry& e) {
+        return e.tag == access_entry::owner || e.tag == access_entry::user ? credentials_of_user(e.id) : principal_of(e);
+    };
+    fit.reaches = dir.owner == 0 || may(file, credentials_of_user(dir.owner), 6);
+    fit.wider = false;
+    for (const access_entry& e : dir.entries) {
+        const credentials who = judged(e);
+        if (who.uid != 0 && counts_in_folder(dir, who) && !may(file, who, 6)) fit.reaches = false;
+    }
+    for (const access_entry& e : file.entries) {
+        const credentials who = judged(e);
+        if (who.uid != 0 && (may(file, who, 4) || may(file, who, 2)) && !counts_in_folder(dir, who)) fit.wider = true;
+    }
+    return fit;
 }
 
 bool anything_at(const std::string& path) {

@@ -52,42 +52,42 @@ bool is_link(const std::string& path);
 // Whether anything stands at the path itself (a link that leads nowhere too).
 bool anything_at(const std::string& path);
 // Gives a file this process has just made in the folder the folder's reach,
-// whatever the umask: read and written by its owner, and by the folder's
-// group, the users and groups its access list names and the others only
-// where the folder lets them write into it, so that no one who may not
-// write into the folder reads or changes what the game keeps there. Only
-// those who may replace the file write it: in a sticky folder, where only
-// its owner may, the others who may write into the folder only read it.
-// The file takes the folder's group; where this user may not give it that
-// group, its group gets what the others get. A user or group the folder's
-// access list names gets its part through the file's own access list, and
-// one the list names without letting it write gets nothing, whatever the
-// others get. Where the folder has an access list this process cannot read,
-// or the file cannot take one, the file is its owner's alone (0600). Made by
-// root in a folder of another user's, the file is given to that user, as a
-// file that user wrote. Where narrow_only, a file of this user's that stood
-// there from before takes the folder's group the same way but only loses
-// what that reach would not give, and gains nothing. False when the mode
-// could not be set.
+// whatever the umask: read and written by its owner, the folder's owner and
+// every user and group that counts in the folder (counts_in_folder), and by
+// no one else, so that no one who does not count reads or changes what the
+// game keeps there, and the folder's owner is never locked out of a file a
+// sharer's copy wrote. The file takes the folder's group; where this user
+// may not give it that group, its group gets what the others get. A user or
+// group the folder's access list names gets its part through the file's own
+// access list (nothing, where it does not count). Where the folder has an
+// access list this process cannot read, or the file cannot take a list that
+// it needs, the file is its owner's alone (0600). A file of root's given the
+// folder's reach (a start under sudo) is given to the folder's owner, as a
+// file that user wrote. Where narrow_only, a file that stood there from
+// before takes the folder's group the same way but only loses what that
+// reach would not give, and gains nothing. False when the mode could not be
+// set.
 bool give_folder_reach(int fd, const std::string& folder, bool narrow_only = false);
-// The same for a file that holds no bytes but is opened by every copy that
-// may write into the folder, a lock: read and written by whoever may write
-// into the folder, a sticky one too (on NFS only a descriptor open for
-// writing takes a lock), and narrowed as well as widened to that.
-bool give_folder_writers_reach(int fd, const std::string& folder);
+// How the reach of a file (fd) stands against the folder's: whether every
+// user and group who counts in the folder may open it for reading and
+// writing, and whether anyone who does not count may open it at all (as on
+// a file system that cannot narrow a mode, or once the folder was narrowed
+// after the file was made).
+struct reach_fit {
+    bool reaches = false;
+    bool wider = true;
+};
+reach_fit folder_reach_fit(int fd, const std::string& folder);
 
-// ---- who may do what in a folder ----------------------------------------
+// ---- who counts in a folder ---------------------------------------------------
 
-// A process as the file system judges what it may do: its file-system user
-// and groups, and whether it passes every mode (root).
+// A process or a user as the file system judges what it may do.
 struct credentials {
     static constexpr unsigned kNoUser = ~0u;
     unsigned uid = kNoUser;  // kNoUser: a member of the groups alone, or one of the others
     std::vector<unsigned> groups;
-    bool overrides = false;
 };
-// A user's, from the user and group databases; never passing every mode, so
-// that root is judged by what the folder names it.
+// A user's, from the user and group databases.
 credentials credentials_of_user(unsigned uid);
 
 // What a file's or a folder's mode and, where it has one, its access list
@@ -109,39 +109,28 @@ struct access_rules {
 };
 bool access_rules_of(int fd, access_rules* out);
 bool access_rules_of(const std::string& path, access_rules* out);
-// Whether the rules let a process do all of want (4 read, 2 write, 1 search),
-// as the kernel decides it: the owner by the owner's part, a named user by
-// its entry, a member of any group named by the group entries that name it,
-// everyone else by the others' part.
+// Whether the rules let a user do all of want (4 read, 2 write, 1 search),
+// as the kernel decides it for anyone but root: the owner by the owner's
+// part, a named user by its entry, a member of any group named by the group
+// entries that name it, everyone else by the others' part.
 bool may(const access_rules& rules, const credentials& who, unsigned want);
-// Whether a process may make files in a folder of these rules.
-inline bool may_write_into(const access_rules& folder, const credentials& who) { return may(folder, who, 3); }
-// Whether everyone the folder lets make files in it may also list it: open
-// it, and so see a lock taken on it. False where the rules are not known.
-bool every_writer_may_list(const access_rules& folder);
-// How the reach of a lock file (fd) stands against the folder's writers:
-// whether every user and group the folder lets write may open it for
-// reading and writing, and whether anyone else may open it at all (its
-// owner too, where that owner may no longer write into the folder).
-struct reach_fit {
-    bool reaches_writers = false;
-    bool wider = true;
-};
-reach_fit writers_reach_fit(int fd, const access_rules& folder);
-// Whose a file standing in a folder is, as the game's files go: the
-// player's (this user's; for a copy run as root, also the folder owner's,
-// for whom it writes), a sharer's (a user the folder lets write as its
-// owner, as a member of its group or through its access list, its mask
-// applied, in a folder without the sticky bit), or another user's (anyone
-// else: one who may make files there only as one of the others, any other
-// user in a folder with the sticky bit, root in a folder of the player's).
-// Only the player's and the sharers' files are read, merged,
-// kept or settled as the player's.
-enum class file_owner { player, sharer, other };
-file_owner owner_in_folder(const std::string& folder, unsigned uid);
-// The user whose files a copy writes in the folder: this user, or, run as
-// root, the folder's owner.
-unsigned player_of_folder(const std::string& folder);
+
+// Who counts in a save folder as its player: whose files are read, merged,
+// kept and settled as the player's, and whose lock says that a copy of the
+// player's runs. The one rule the files and the lock share: the player,
+// that is this process's own user and the folder's owner; root, which
+// writes for that owner (a start under sudo); and, in a folder without the
+// sticky bit, every user it lets make files in it, by its mode or its access
+// list (the list's mask applied), one of the others too, as each of them may
+// replace any file there anyway. In a folder with the sticky bit only a
+// file's owner may replace it, and no one else counts. Where the folder's
+// access list cannot be read, no one else is sure to.
+bool counts_in_folder(const access_rules& folder, const credentials& who);
+// The same for a user, as the user database gives its groups, and for what
+// stands at a path, by its owner, in the folder the path names it in (false
+// where nothing stands or the folder cannot be read).
+bool user_counts_in_folder(const access_rules& folder, unsigned uid);
+bool counts_at(const std::string& path);
 // Makes a write past the process's file-size limit fail with EFBIG, as a
 // write to a full disk fails, instead of ending the process (SIGXFSZ). For
 // the start of the process, before anything is written.

@@ -2,6 +2,7 @@
 
 #include "platform/system/file_system.h"
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -23,25 +24,22 @@ namespace {
 constexpr size_t kNameMax = 255;
 // Room left for the title when it has to be cut: its hash and the ending.
 constexpr size_t kCutTitleMax = 200;
-// What a lock file that is not a plain file of its own is refused as.
-constexpr const char* kNotRegular = "not a regular file";
-// Why a folder's own lock was not taken: only users who may not write into
-// it hold it, which stops no start but keeps this copy from holding it.
-constexpr const char* kHeldByNonWriters = "held by users who may not write into it";
-// Why a lock this copy holds is not seen by every copy that may write into
-// the folder.
-constexpr const char* kNotListedByWriters = "not listable by every user who may write into it";
-constexpr const char* kNotOpenToWriters = "not open to every user who may write into the folder";
-// How many times a lock file replaced under this copy's hands is looked for
-// anew.
-constexpr int kReplacedTries = 4;
-// How long a copy that holds the lock file waits for one that replaces it to
-// finish or give up (a few calls), in milliseconds.
+// How many times the lock file is looked for anew when another copy
+// replaced it meanwhile.
+constexpr int kTries = 4;
+// How long a copy that holds the lock file waits for one that holds its
+// next name to finish or give up (a few calls), in milliseconds.
 constexpr long kReplacerWaitMs = 200;
-// Why a copy takes no lock: it may not write into the folder.
-constexpr const char* kNotWriter = "this user may not write into it";
-// Why the lock file was looked for anew.
-constexpr const char* kReplaced = "replaced by another copy meanwhile";
+// Why a copy runs without the save folder's lock.
+constexpr const char* kNotReplaced = "could not be replaced";
+constexpr const char* kNotOpenToAll = "not open to every user who counts in the folder";
+
+std::atomic<instance_lock_step_hook> g_hook{nullptr};
+
+void step(const char* what, const std::string& path) {
+    if (const instance_lock_step_hook hook = g_hook.load()) hook(what, path);
+}
+
 uint64_t fnv1a(const std::string& s) {
     uint64_t h = 14695981039346656037ull;
     for (unsigned char c : s) {
@@ -50,6 +48,8 @@ uint64_t fnv1a(const std::string& s) {
     }
     return h;
 }
+
+// ---- the title's lock ---------------------------------------------------------
 
 // Whether only this user can make files in the folder: its owner, and no
 // one else may write into it. why says what is wrong otherwise.
@@ -78,104 +78,82 @@ std::string lock_folder(std::string* why) {
         *why = runtime_why.empty() ? "no runtime, cache or home folder" : runtime_why;
         return {};
     }
-    // Made for this user alone; one that stands already is checked as it is.
-    ::mkdir(cache.c_str(), 0700);
+    // Made for this user alone, or, by root in another user's home (sudo -E),
+    // for that user; one that stands already is checked as it is.
+    make_folder(cache, true);
     const std::string dir = cache + "/quillon";
-    ::mkdir(dir.c_str(), 0700);
+    make_folder(dir, true);
     return own_folder(dir, why) ? dir : std::string();
 }
 
-// Whether fd is open on a regular file of one name, and, where own, of this
-// user's: anything else (a FIFO, a hard link to another file) is never
-// locked.
-bool plain_file(int fd, bool own) {
-    struct stat st {};
-    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 && (!own || st.st_uid == ::geteuid());
+// ---- who holds a lock -----------------------------------------------------------
+
+// What is known of the processes that hold a flock on one file or folder.
+enum class holders {
+    none,    // no holder listed: let go of since, or on another machine
+    others,  // held only by processes that do not count, or whose taker has ended
+    unseen,  // by a process that cannot be judged
+    counts,  // by a process that counts in the folder
+};
+
+// Whether this process's /proc speaks of its own pid namespace: only then
+// do the pids /proc gives and the ones kill() takes name the same
+// processes.
+bool proc_is_ours() {
+    char link[32] = {};
+    const ssize_t n = ::readlink("/proc/self", link, sizeof link - 1);
+    return n > 0 && std::strtol(link, nullptr, 10) == long(::getpid());
 }
 
-// Whether the file fd is open on is the player's: this user's, or, run as
-// root, the folder owner's, for whom root writes.
-bool players_file(int fd, const access_rules& folder) {
-    struct stat st {};
-    return ::fstat(fd, &st) == 0 && (st.st_uid == ::geteuid() || (::geteuid() == 0 && st.st_uid == folder.owner));
-}
-
-// Whether the name path still names the file fd is open on.
-bool names(const std::string& path, int fd) {
-    struct stat at {}, open {};
-    return ::lstat(path.c_str(), &at) == 0 && ::fstat(fd, &open) == 0 && at.st_dev == open.st_dev &&
-           at.st_ino == open.st_ino;
-}
-
-// A process's file-system user and groups, from /proc/<pid>/status; false
-// where it cannot be seen.
-bool credentials_of_process(long pid, credentials* out) {
-    if (pid <= 0) return false;
+// The holder with that pid (as /proc gives it), judged by its real user and
+// groups (not its effective ones: a reader waiting at su's prompt is no
+// root, nor is one inside `unshare -r`): others where it does not count or
+// has ended (a zombie too: its locks live only in what others kept),
+// unseen where it cannot be seen.
+holders judge(long pid, const access_rules& folder) {
+    if (pid <= 0) return holders::unseen;
     FILE* status = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "re");
-    if (!status) return false;
-    *out = credentials();
-    bool user = false, group = false;
+    if (!status) {
+        // Gone from this pid namespace, as kill() and /proc both say; hidden
+        // (hidepid), or of another namespace, it may run.
+        return proc_is_ours() && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH ? holders::others : holders::unseen;
+    }
+    credentials who;
+    bool user = false, ended = false;
     char line[4096];
     while (std::fgets(line, sizeof line, status)) {
-        unsigned real, effective, saved, fs;
-        unsigned long long caps;
-        if (std::sscanf(line, "Uid: %u %u %u %u", &real, &effective, &saved, &fs) == 4) {
-            out->uid = fs;
+        unsigned real;
+        char state = 0;
+        if (std::sscanf(line, "State: %c", &state) == 1) {
+            ended = state == 'Z' || state == 'X';
+        } else if (std::sscanf(line, "Uid: %u", &real) == 1) {
+            who.uid = real;
             user = true;
-            out->overrides = out->overrides || fs == 0;
-        } else if (std::sscanf(line, "Gid: %u %u %u %u", &real, &effective, &saved, &fs) == 4) {
-            out->groups.push_back(fs);
-            group = true;
+        } else if (std::sscanf(line, "Gid: %u", &real) == 1) {
+            who.groups.push_back(real);
         } else if (std::strncmp(line, "Groups:", 7) == 0) {
             const char* p = line + 7;
             char* end;
             for (unsigned long id = std::strtoul(p, &end, 10); end != p; id = std::strtoul(p, &end, 10)) {
-                out->groups.push_back(unsigned(id));
+                who.groups.push_back(unsigned(id));
                 p = end;
             }
-        } else if (std::sscanf(line, "CapEff: %llx", &caps) == 1) {
-            // CAP_DAC_OVERRIDE: past every mode, as root.
-            out->overrides = out->overrides || (caps & 2) != 0;
         }
     }
     std::fclose(status);
-    return user && group;
+    if (ended) return holders::others;
+    if (!user) return holders::unseen;
+    return counts_in_folder(folder, who) ? holders::counts : holders::others;
 }
 
-// Whether a process counts as a copy that may write into the folder: one
-// that may make files there, or the folder's owner, who may make it
-// writable again at will (a save folder the player made read-only).
-bool writes_into(const access_rules& folder, const credentials& who) {
-    return who.uid == folder.owner || may_write_into(folder, who);
-}
-
-// Whether the process that took a lock is gone from this pid namespace
-// (kill finds no such process, and /proc has no entry: neither is fooled by
-// /proc mounted with hidepid or by a /proc of another namespace). Its lock
-// lives on only in a descriptor some other process kept, as a shell's after
-// `flock 3`; no copy of the game holds its lock so, as each takes it itself
-// and keeps it while it runs.
-bool taker_gone(long pid) {
-    if (pid <= 0 || ::kill(pid_t(pid), 0) == 0 || errno != ESRCH) return false;
-    struct stat st {};
-    return ::stat(("/proc/" + std::to_string(pid)).c_str(), &st) != 0 && errno == ENOENT;
-}
-
-enum class holders { writers, non_writers, none_seen };
-
-// Who holds a flock on the file or folder fd is open on, as /proc/locks and
-// each holder's status tell: writers where any may make files in the folder
-// or cannot be seen (of another namespace, /proc hidden), non_writers where
-// none may or its taker is gone (taker_gone), none_seen where no holder is
-// listed (another machine's, or one let go of since).
-holders holders_of(int fd, const access_rules& folder) {
-    struct stat st {};
-    if (!folder.known || ::fstat(fd, &st) != 0) return holders::writers;
+// Who holds a flock on the file or folder st names, as /proc/locks lists
+// them: the gravest of their judgements.
+holders holders_of(const struct stat& st, const access_rules& folder) {
     FILE* locks = std::fopen("/proc/locks", "re");
-    if (!locks) return holders::writers;
-    holders found = holders::none_seen;
+    if (!locks) return holders::unseen;
+    holders found = holders::none;
     char line[512];
-    while (found != holders::writers && std::fgets(line, sizeof line, locks)) {
+    while (found != holders::counts && std::fgets(line, sizeof line, locks)) {
         // "1: FLOCK  ADVISORY  WRITE 1234 fe:00:10953057 0 EOF"; one waiting
         // has "->" before its kind.
         const char* p = std::strchr(line, ':');
@@ -187,161 +165,215 @@ holders holders_of(int fd, const access_rules& folder) {
                               &inode) != 7)
             continue;
         if (std::strcmp(kind, "FLOCK") != 0 || makedev(major, minor) != st.st_dev || inode != st.st_ino) continue;
-        credentials who;
-        found = taker_gone(pid) || (credentials_of_process(pid, &who) && !writes_into(folder, who))
-                    ? holders::non_writers
-                    : holders::writers;
+        found = std::max(found, judge(pid, folder));
     }
     std::fclose(locks);
     return found;
 }
 
-// This process as the file system judges it.
-credentials this_process() {
-    credentials me;
-    me.uid = ::geteuid();
-    me.overrides = me.uid == 0;
-    me.groups.push_back(::getegid());
-    const int n = ::getgroups(0, nullptr);
-    if (n > 0) {
-        std::vector<gid_t> groups(static_cast<size_t>(n));
-        const int got = ::getgroups(n, groups.data());
-        for (int i = 0; i < got; ++i) me.groups.push_back(groups[size_t(i)]);
-    }
-    return me;
-}
-
-// What one try of a lock came to.
-enum class taken { held, busy, ignored, failed };
-
-// An exclusive flock on fd without waiting: busy where a copy that may write
-// into the folder holds it, or one that cannot be seen; ignored where only
-// users who may not write into it hold it, which stops no start.
-taken try_lock(int fd, const access_rules& folder, std::string* why) {
+// Takes an exclusive flock on fd without waiting: 0 once held, EWOULDBLOCK
+// where a process that counts holds it or one that cannot be judged (as the
+// file's holder: hold_unseen), ESTALE where only others hold it, or the
+// error of the flock (ENOLCK: no locks on this file system).
+int try_lock(int fd, const access_rules& folder, bool hold_unseen) {
     for (int attempt = 0; attempt < 2; ++attempt) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return taken::held;
-        if (errno != EWOULDBLOCK) {
-            *why = std::strerror(errno);
-            return taken::failed;
-        }
-        switch (holders_of(fd, folder)) {
-        case holders::writers: return taken::busy;
-        case holders::non_writers: return taken::ignored;
-        // Let go of between the two looks, perhaps: tried once more.
-        case holders::none_seen: break;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+        if (errno != EWOULDBLOCK) return errno;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0) return errno;
+        switch (holders_of(st, folder)) {
+        case holders::counts: return EWOULDBLOCK;
+        case holders::unseen: return hold_unseen ? EWOULDBLOCK : ESTALE;
+        case holders::others: return ESTALE;
+        // Let go of between the two looks, perhaps: tried once more; still
+        // held, it is held where /proc cannot see.
+        case holders::none: break;
         }
     }
-    return taken::busy;
+    return hold_unseen ? EWOULDBLOCK : ESTALE;
 }
 
-// The name a copy that replaces the lock file of that inode takes first, so
+bool same_file(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// Whether the name path still names the file st was taken of.
+bool names(const std::string& path, const struct stat& st) {
+    struct stat at {};
+    return ::lstat(path.c_str(), &at) == 0 && same_file(at, st);
+}
+
+bool names(const std::string& path, int fd) {
+    struct stat open {};
+    return ::fstat(fd, &open) == 0 && names(path, open);
+}
+
+// ---- the save folder's lock file -------------------------------------------------
+
+// The name a copy that replaces the file st was taken of holds first, so
 // that copies replace it one at a time.
-std::string next_name(const std::string& path, int fd) {
-    struct stat st {};
-    ::fstat(fd, &st);
+std::string next_name(const std::string& path, const struct stat& st) {
     return path + "." + std::to_string(uint64_t(st.st_dev)) + "-" + std::to_string(uint64_t(st.st_ino)) + ".next";
 }
 
-// After this copy took the lock on fd, opened on the file at path: held
-// where that is still the file at path and no copy is about to put another
-// there. A copy that replaces the file holds its next name
-// (next_name) until its own file stands at path: waited for a little, then
-// looked at anew. A next name no one holds is a leftover of a copy ended
-// while it replaced, and goes.
-taken settle_replacer(int fd, const std::string& path, const access_rules& rules, std::string* why) {
-    if (!names(path, fd)) {
-        *why = kReplaced;
-        return taken::failed;
+// What one look at the lock file came to.
+struct look {
+    enum { held, busy, stale, again, failed } what = failed;
+    int fd = -1;       // held; for stale, open where it could be opened (not held)
+    struct stat st {}; // what stands at the name
+    std::string why;   // failed
+};
+
+// The lock file opened (made, with the folder's reach, where nothing
+// stands), never through a link and never waiting on a FIFO; for writing
+// where it may be, as on NFS only such a descriptor takes a lock.
+int open_lock_file(const std::string& path, const std::string& folder) {
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+    if (fd >= 0) {
+        give_folder_reach(fd, folder);
+        return fd;
     }
-    const std::string next = next_name(path, fd);
+    if (errno != EEXIST) return -1;
+    fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    return fd;
+}
+
+// While this copy holds the lock file, a copy that replaces it holds its
+// next name until its own file stands at the name: waited for a little, and
+// the name looked at again. A next name no copy that counts holds is a
+// leftover of a copy ended while it replaced, or planted, and goes: with the
+// file held, no replacer can finish.
+int wait_for_replacer(int fd, const std::string& path, const access_rules& rules) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return errno;
+    const std::string next = next_name(path, st);
     int next_fd = ::open(next.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (next_fd < 0 && errno == EACCES) next_fd = ::open(next.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (next_fd < 0) return taken::held;
-    bool got = false;
+    if (next_fd < 0 && !anything_at(next)) return 0;
     const auto start = std::chrono::steady_clock::now();
-    for (;;) {
-        got = ::flock(next_fd, LOCK_EX | LOCK_NB) == 0;
-        if (got || errno != EWOULDBLOCK || holders_of(next_fd, rules) == holders::non_writers) break;
+    while (next_fd >= 0) {
+        step("waiting", path);
+        const int err = try_lock(next_fd, rules, true);
+        if (err != EWOULDBLOCK) break;
         if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kReplacerWaitMs)) {
             ::close(next_fd);
-            return taken::busy;
+            return EWOULDBLOCK;
         }
         ::usleep(5000);
     }
-    taken state = taken::held;
-    if (!names(path, fd)) {
-        *why = kReplaced;
-        state = taken::failed;
-    } else if (got && plain_file(next_fd, false) && names(next, next_fd)) {
-        struct stat st {};
-        if (::fstat(next_fd, &st) == 0 && (st.st_uid == ::geteuid() || st.st_uid == rules.owner)) ::unlink(next.c_str());
-    }
-    ::close(next_fd);
-    return state;
+    if (next_fd >= 0) ::close(next_fd);
+    if (!names(path, st)) return EAGAIN;
+    ::unlink(next.c_str());
+    return 0;
 }
 
-// Puts a fresh lock file of the writers' reach at path in place of the file
-// old is open on (held by this copy where old_held), and returns it, locked;
-// -1 where it cannot be done, with busy set where a copy that may write into
-// the folder holds the next name or the old file, or has replaced it since.
-// One copy at a time: each first makes or takes the next name and locks it,
-// and renames it over path only where path still names the old file and no
-// copy that may write holds that.
-int replace_lock_file(int old, bool old_held, const std::string& path, const std::string& folder,
-                      const access_rules& rules, bool* busy, std::string* why) {
+// Opens and locks what stands at the lock file's name.
+look take_lock_file(const std::string& path, const std::string& folder, const access_rules& rules) {
+    look l;
+    l.fd = open_lock_file(path, folder);
+    const int open_error = errno;
+    if (l.fd < 0) {
+        if (open_error == ENOENT) return l.what = look::again, l;
+        if (::lstat(path.c_str(), &l.st) != 0) {
+            l.why = std::strerror(errno == ENOENT ? open_error : errno);
+            return l;
+        }
+        // A link, a folder, a socket; or a regular file this user may not
+        // open, which a copy that counts may hold all the same.
+        if (S_ISREG(l.st.st_mode) && open_error == EACCES) {
+            const holders h = holders_of(l.st, rules);
+            l.what = h == holders::counts || h == holders::unseen ? look::busy : look::stale;
+        } else {
+            l.what = S_ISREG(l.st.st_mode) ? look::failed : look::stale;
+            l.why = std::strerror(open_error);
+        }
+        return l;
+    }
+    ::fstat(l.fd, &l.st);
+    // No copy locks what is not a regular file (a FIFO opened for writing).
+    if (!S_ISREG(l.st.st_mode)) return l.what = look::stale, l;
+    step("opened", path);
+    const int err = try_lock(l.fd, rules, true);
+    if (err == ESTALE) return l.what = look::stale, l;
+    if (err != 0) {
+        ::close(l.fd);
+        l.fd = -1;
+        l.what = err == EWOULDBLOCK ? look::busy : look::failed;
+        l.why = std::strerror(err);
+        return l;
+    }
+    // Held: still the file at the name (a copy may have put its own there
+    // since the open), and none about to replace it.
+    const int settled = names(path, l.fd) ? wait_for_replacer(l.fd, path, rules) : EAGAIN;
+    if (settled != 0) {
+        ::close(l.fd);
+        l.fd = -1;
+        l.what = settled == EWOULDBLOCK ? look::busy : look::again;
+        return l;
+    }
+    l.what = look::held;
+    return l;
+}
+
+// Puts a fresh lock file of the folder's reach at path in place of what
+// stands there (old, held by this copy where held, open on old_fd where it
+// could be opened), and returns it, locked; -1 where it cannot be done,
+// with *state saying why: busy where a copy that counts holds the next name
+// or has taken the old file since it was judged, again where another copy
+// replaced it first, failed (why) where the name could not be replaced.
+int replace_lock_file(const std::string& path, const std::string& folder, const access_rules& rules,
+                      const struct stat& old, int old_fd, bool held, int* state, std::string* why) {
     const std::string next = next_name(path, old);
-    int fd = ::open(next.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
-    if (fd >= 0) give_folder_writers_reach(fd, folder);
-    else if (errno == EEXIST) fd = ::open(next.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 2; ++attempt) {
+        fd = ::open(next.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+        if (fd >= 0) break;
+        if (errno != EEXIST) break;
+        // One a copy that counts holds: that copy replaces it. One no such
+        // copy holds is a leftover of a copy ended while it replaced, or
+        // planted, and goes, whoever made it.
+        const int left = ::open(next.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        if (left >= 0) {
+            const int err = try_lock(left, rules, true);
+            ::close(left);
+            if (err == EWOULDBLOCK) {
+                *state = look::busy;
+                return -1;
+            }
+        }
+        if (::unlink(next.c_str()) != 0 && errno != ENOENT) break;
+    }
     if (fd < 0) {
         *why = next + ": " + std::strerror(errno);
+        *state = look::failed;
         return -1;
     }
-    struct stat st {};
-    if (!plain_file(fd, false) || ::fstat(fd, &st) != 0 || owner_in_folder(folder, st.st_uid) == file_owner::other) {
+    give_folder_reach(fd, folder);
+    // Taken by another copy between the make and the lock: that copy replaces.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
-        *why = next + ": " + kNotRegular;
+        *state = look::busy;
         return -1;
     }
-    std::string lock_why;
-    switch (try_lock(fd, rules, &lock_why)) {
-    case taken::held: break;
-    case taken::busy:
-        ::close(fd);
-        *busy = true;
-        return -1;
-    case taken::ignored:
-    case taken::failed:
-        ::close(fd);
-        *why = next + ": " + (lock_why.empty() ? kHeldByNonWriters : lock_why);
-        return -1;
-    }
-    // A leftover of a copy ended while it replaced is this copy's to use.
-    if (players_file(fd, rules)) give_folder_writers_reach(fd, folder);
-    const auto give_up = [&] {
+    step("next held", path);
+    const auto give_up = [&](int how) {
         if (names(next, fd)) ::unlink(next.c_str());
         ::close(fd);
-    };
-    // Another copy put its file there first: that copy runs.
-    if (!names(path, old)) {
-        give_up();
-        *busy = true;
+        *state = how;
         return -1;
+    };
+    // Another copy put its file there first.
+    if (!names(path, old)) return give_up(look::again);
+    // A copy that counts may have taken what this one replaces since it was
+    // judged (its holder let go meanwhile).
+    if (!held) {
+        const int err = old_fd >= 0 ? try_lock(old_fd, rules, true) : 0;
+        const holders h = old_fd >= 0 ? holders::none : holders_of(old, rules);
+        if (err == EWOULDBLOCK || h == holders::counts || h == holders::unseen) return give_up(look::busy);
     }
-    if (!old_held) {
-        std::string old_why;
-        const taken now = try_lock(old, rules, &old_why);
-        if (now == taken::busy || now == taken::failed) {
-            give_up();
-            *busy = now == taken::busy;
-            *why = old_why;
-            return -1;
-        }
-    }
+    step("renaming", path);
     if (!names(next, fd) || ::rename(next.c_str(), path.c_str()) != 0) {
         *why = std::strerror(errno);
-        give_up();
-        return -1;
+        return give_up(look::failed);
     }
     return fd;
 }
@@ -371,24 +403,25 @@ bool instance_lock::acquire(const std::string& title_utf8) {
     release();
     std::string why;
     const std::string path = path_for(title_utf8, &why);
-    if (path.empty()) {
-        busy_ = false;
-        failure_ = why;
-        return false;
-    }
+    if (path.empty()) return failed(why);
     // Never blocks (a FIFO in its place) and never follows a planted link.
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
-    const char* reason = nullptr;
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    if (fd < 0) return failed(path + ": " + std::strerror(errno));
     // Only a file of this user's own is trusted to say the game runs: one
     // that someone else could hold would keep the player's game from
     // starting.
-    if (fd >= 0 && !plain_file(fd, true)) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_nlink != 1 || st.st_uid != ::geteuid()) {
         ::close(fd);
-        fd = -2;
-        reason = "not a regular file of this user's own";
+        return failed(path + ": not a regular file of this user's own");
     }
-    fd_ = lock_opened(fd, path, reason);
-    return held();
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        ::close(fd);
+        return err == EWOULDBLOCK ? refused() : failed(path + ": " + std::strerror(err));
+    }
+    fd_ = fd;
+    return true;
 }
 
 bool instance_lock::acquire_folder(const std::string& path) {
@@ -397,113 +430,63 @@ bool instance_lock::acquire_folder(const std::string& path) {
     // the caller closed it with a '/'.
     std::string folder = path;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
-    const std::string file_path = (folder == "/" ? "" : folder) + "/" + kFolderLockName;
+    const std::string file = (folder == "/" ? "" : folder) + "/" + kFolderLockName;
 
-    // The folder's own lock. Anyone who may open the folder may lock it, a
-    // user who may only read it too, and through a descriptor opened before
-    // the player narrowed it: only a holder who may write into it (or one
-    // that cannot be seen) is taken as a copy. Not inherited by the programs
-    // the game starts (an editor outlives it).
-    const int folder_fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const int open_error = errno;
     access_rules rules;
-    if (folder_fd >= 0) access_rules_of(folder_fd, &rules);
-    else access_rules_of(folder, &rules);
-    // A copy that may not write into the folder cannot harm what the player
-    // keeps there, and no copy takes its locks as a copy's: it takes none,
-    // so that it holds nothing a copy that may write would want, and is
-    // refused by none.
-    if (rules.known && !writes_into(rules, this_process())) {
-        if (folder_fd >= 0) ::close(folder_fd);
-        failure_ = folder + ": " + kNotWriter;
-        return false;
-    }
-    std::string folder_why;
-    taken folder_state = taken::failed;
-    if (folder_fd < 0) {
-        folder_why = std::strerror(open_error);
-    } else {
-        folder_state = try_lock(folder_fd, rules, &folder_why);
-        if (folder_state == taken::held) fd_ = folder_fd;
+    if (!access_rules_of(folder, &rules)) return failed(folder + ": " + std::strerror(errno));
+
+    // The folder: a copy holding it is refused the start, though its lock
+    // file was removed or replaced since it began. Anyone who may open the
+    // folder may lock it; only a holder who counts is a copy. Not inherited
+    // by the programs the game starts (an editor outlives it).
+    const int folder_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder_fd >= 0) {
+        const int err = try_lock(folder_fd, rules, false);
+        if (err == 0) folder_fd_ = folder_fd;
         else ::close(folder_fd);
-        if (folder_state == taken::ignored) folder_why = kHeldByNonWriters;
+        if (err == EWOULDBLOCK) return refused();
     }
 
-    // The file, which copies that cannot lock the folder see (one that may
-    // not list it; on NFS and SMB, where only a descriptor open for writing
-    // takes an exclusive lock). Taken anew where another copy replaced it
-    // between the open and the lock.
-    std::string file_why;
-    taken file_state = taken::failed;
-    int file_fd = -1;
-    for (int tries = 0; tries < kReplacedTries; ++tries) {
-        const char* reason = nullptr;
-        file_fd = open_lock_file(file_path, folder, &reason);
-        if (file_fd < 0) {
-            file_why = reason ? reason : std::strerror(errno);
-            file_state = taken::failed;
-            break;
+    // The lock file, looked at anew where another copy replaced it meanwhile.
+    for (int tries = 0; tries < kTries; ++tries) {
+        look l = take_lock_file(file, folder, rules);
+        if (l.what == look::again) continue;
+        if (l.what == look::busy) return refused();
+        if (l.what == look::failed) return failed(file + ": " + l.why);
+        // Held, open to every copy that counts and to no one else: this copy
+        // is alone, and stays the only one that can hold it.
+        if (l.what == look::held) {
+            const reach_fit fit = folder_reach_fit(l.fd, folder);
+            if (fit.reaches && !fit.wider) {
+                fd_ = l.fd;
+                return true;
+            }
+        } else {
+            step("judged", file);
         }
-        file_state = try_lock(file_fd, rules, &file_why);
-        if (file_state == taken::held) file_state = settle_replacer(file_fd, file_path, rules, &file_why);
-        if (file_state == taken::held || file_state == taken::ignored) break;
-        ::close(file_fd);
-        file_fd = -1;
-        if (file_state != taken::failed || file_why != kReplaced) break;
-    }
-    if (file_state == taken::busy) return refused();
-    // A copy that holds the folder alone, because the file does not reach
-    // it, may be running: refused unless this copy holds a file that every
-    // copy that may write into the folder opens, which that copy would hold.
-    const reach_fit fit = file_fd >= 0 ? writers_reach_fit(file_fd, rules) : reach_fit();
-    if (folder_state == taken::busy && !(file_state == taken::held && fit.reaches_writers)) {
-        if (file_fd >= 0) ::close(file_fd);
-        return refused();
-    }
-    // Held only by users who may not write into the folder: a descriptor
-    // kept from when the file reached further. The file is replaced by one
-    // of the writers' reach, which every later copy opens; and so is one
-    // that reaches further than the writers, which this copy now holds, so
-    // that no descriptor opened before can hold the lock once this copy is
-    // gone. Narrowed first, where the rename cannot be made.
-    if (file_state == taken::held && players_file(file_fd, rules)) give_folder_writers_reach(file_fd, folder);
-    if (file_state == taken::ignored || (file_state == taken::held && rules.known && fit.wider)) {
-        bool busy = false;
+        // Replaced: a file held that does not reach every copy that counts,
+        // or that reaches others (who may have kept a descriptor from when
+        // the folder let them: only a fresh file is sure to be no one
+        // else's), and whatever stands where no lock can be taken.
+        int state = look::failed;
         std::string why;
-        const int fresh = replace_lock_file(file_fd, file_state == taken::held, file_path, folder, rules, &busy, &why);
-        // One that replaces a file this copy holds has waited for it above.
-        if (busy && file_state == taken::ignored) {
-            ::close(file_fd);
-            return refused();
-        }
+        const int fresh = replace_lock_file(file, folder, rules, l.st, l.fd, l.what == look::held, &state, &why);
         if (fresh >= 0) {
-            ::close(file_fd);
-            file_fd = fresh;
-            file_state = taken::held;
-        } else if (file_state == taken::ignored) {
-            ::close(file_fd);
-            file_fd = -1;
-            file_why = std::string(kHeldByNonWriters) + ", not replaced: " + why;
+            if (l.fd >= 0) ::close(l.fd);
+            fd_ = fresh;
+            return folder_reach_fit(fd_, folder).reaches || failed(file + ": " + kNotOpenToAll);
         }
+        if (state == look::failed && l.what == look::held) {
+            // The name could not be replaced: the copy holds on to what it
+            // holds, which copies that open it still see.
+            fd_ = l.fd;
+            return folder_reach_fit(fd_, folder).reaches || failed(file + ": " + kNotReplaced + ": " + why);
+        }
+        if (l.fd >= 0) ::close(l.fd);
+        if (state == look::busy) return refused();
+        if (state == look::failed) return failed(file + ": " + kNotReplaced + ": " + why);
     }
-    if (file_state == taken::held) file_fd_ = file_fd;
-
-    // Exclusive where every copy that may write into the folder sees this
-    // copy: by the file, where it reaches them all, or by the folder, where
-    // they all may list it.
-    const bool file_seen = file_fd_ >= 0 && writers_reach_fit(file_fd_, rules).reaches_writers;
-    const bool folder_seen = fd_ >= 0 && every_writer_may_list(rules);
-    exclusive_ = file_seen || folder_seen;
-    if (exclusive_) {
-        // Held by the folder alone, failure() keeps what the file said, so
-        // that the start can tell that copies which see only the file cannot
-        // see it.
-        if (!file_seen) failure_ = file_path + ": " + (file_fd_ >= 0 ? kNotOpenToWriters : file_why);
-        return true;
-    }
-    failure_ = folder + ": " + (fd_ >= 0 ? kNotListedByWriters : folder_why) + "; " + file_path + ": " +
-               (file_fd_ >= 0 ? kNotOpenToWriters : file_why);
-    return false;
+    return refused();
 }
 
 bool instance_lock::refused() {
@@ -512,67 +495,23 @@ bool instance_lock::refused() {
     return false;
 }
 
-int instance_lock::lock_opened(int fd, const std::string& path, const char* reason) {
-    const int open_error = errno;
+bool instance_lock::failed(std::string why) {
     busy_ = false;
-    failure_.clear();
-    if (fd < 0) {
-        failure_ = path + ": " + (fd == -2 && reason ? reason : std::strerror(open_error));
-        return -1;
-    }
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int err = errno;
-        ::close(fd);
-        if (err == EWOULDBLOCK) busy_ = true;
-        else failure_ = path + ": " + std::strerror(err);
-        return -1;
-    }
-    return fd;
-}
-
-int instance_lock::open_lock_file(const std::string& path, const std::string& folder, const char** reason) {
-    // Made here, it gets the folder's group and reach whatever the umask and
-    // the player's own group: a copy of anyone who may write into the folder
-    // must open it to see the lock (on NFS only a descriptor open for writing
-    // takes it), and no one else may open it, so that no one else can hold
-    // it. Made for this user alone first, so that no one else opens it
-    // before it has that reach.
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
-    if (fd >= 0) {
-        give_folder_writers_reach(fd, folder);
-        return fd;
-    }
-    if (errno != EEXIST) return -1;
-    // Never through a planted link, and open for writing where it may be:
-    // on NFS only such a descriptor takes an exclusive lock.
-    fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    // Made by another user, whose mode leaves the others reading: on a
-    // local disk that is enough to lock it.
-    if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        // A symbolic link, a folder or a socket standing there.
-        if (errno == ELOOP || errno == EISDIR || errno == ENXIO) {
-            *reason = kNotRegular;
-            return -2;
-        }
-        return -1;
-    }
-    if (!plain_file(fd, false)) {
-        ::close(fd);
-        *reason = kNotRegular;
-        return -2;
-    }
-    return fd;
+    failure_ = std::move(why);
+    return false;
 }
 
 void instance_lock::release() {
-    exclusive_ = false;
-    for (int* fd : {&fd_, &file_fd_}) {
+    busy_ = false;
+    failure_.clear();
+    for (int* fd : {&fd_, &folder_fd_}) {
         if (*fd < 0) continue;
         ::flock(*fd, LOCK_UN);
         ::close(*fd);
         *fd = -1;
     }
 }
+
+void set_instance_lock_step_hook(instance_lock_step_hook hook) { g_hook.store(hook); }
 
 } // namespace psys

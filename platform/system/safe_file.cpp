@@ -157,10 +157,11 @@ bool regular_at(const std::string& path, struct stat* st) {
     return ::lstat(path.c_str(), st) == 0 && S_ISREG(st->st_mode);
 }
 
-// Whether what stands at path is the player's to settle (a file of the
-// player's or a sharer's: 6).
+// Whether what stands in the folder (st) counts there as the player's
+// (counts_in_folder): only such a file is read, held, kept or settled (I6).
 bool players(const std::string& folder, const struct stat& st) {
-    return owner_in_folder(folder, st.st_uid) != file_owner::other;
+    access_rules rules;
+    return access_rules_of(folder, &rules) && user_counts_in_folder(rules, st.st_uid);
 }
 
 bool players_at(const std::string& path) {
@@ -572,10 +573,14 @@ stranger stranger_at(const std::string& path) {
         else if (errno == EACCES || errno == EPERM) s.what = stranger::kind::unreadable;
     }
     if (s.what != stranger::kind::none) s.user = user_of(s.uid);
+    s.own = s.uid == ::geteuid();
     return s;
 }
 
-std::string player_name(const std::string& folder) { return user_of(player_of_folder(folder_key(folder))); }
+std::string player_name(const std::string& folder) {
+    struct stat st {};
+    return ::stat(folder_key(folder).c_str(), &st) == 0 ? user_of(st.st_uid) : std::string();
+}
 
 // ---- held files and kept names ------------------------------------------------
 
@@ -1259,13 +1264,12 @@ private:
     // Files of the player's own that stay, left open to more than the
     // folder's writers (written while it was shared), narrowed to them.
     void narrow() {
-        const unsigned player = player_of_folder(folder_);
         for (const std::string& path : stay_paths_) {
             struct stat st;
             const int fd = open_regular(path, &st);
             if (fd < 0) continue;
             const mode_t before = st.st_mode & 07777;
-            if (st.st_uid == player && st.st_nlink == 1 && give_folder_reach(fd, folder_, true) &&
+            if (st.st_nlink == 1 && give_folder_reach(fd, folder_, true) &&
                 ::fstat(fd, &st) == 0 && (st.st_mode & 07777) != before)
                 said(settle_note::kind::narrowed, path);
             ::close(fd);

@@ -323,9 +323,10 @@ struct stranger {
     kind what = kind::none;
     unsigned uid = 0;
     std::string user;  // the name of uid, or its number
+    bool own = false;  // this user's own file
 };
 stranger stranger_at(const std::string& path);
-// The name of the user the files of the folder are written for.
+// The name of the folder's owner, whose files they all are to be.
 std::string player_name(const std::string& folder);
 
 // ---- what a write holds, and kept names ------------------------------------

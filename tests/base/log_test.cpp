@@ -209,10 +209,10 @@ TEST_F(Logs, ALinkWhereALogGoesIsReplacedNotWrittenThrough) {
 }
 
 // A log says what the game did and where: whatever the umask, it can be read
-// by no one who may not write into its folder, and written by no one who may
-// not replace it (in a sticky folder, by its owner alone). A log of the
-// player's from an older run is narrowed to that, never widened; one of
-// another user's is left as it is.
+// and written by no one who does not count in its folder (in a sticky
+// folder, by its owner alone). A log of the player's from an older run is
+// narrowed to that, never widened; one of a user who does not count there is
+// no log of the game's, and gives way to one.
 TEST_F(Logs, ALogReachesNoFurtherThanItsFolder) {
     namespace fs = std::filesystem;
     const mode_t umaskBefore = umask(022);
@@ -227,16 +227,16 @@ TEST_F(Logs, ALogReachesNoFurtherThanItsFolder) {
         {"a folder others may read", 0755, 022, 0, 0600},
         {"a folder its group may write", 0775, 022, 0, 0660},
         {"a folder its group may write, a narrow umask", 0775, 077, 0, 0660},
-        {"a shared folder with the sticky bit", 01777, 077, 0, 0644},
-        {"a folder its group may write, with the sticky bit", 01770, 022, 0, 0640},
+        {"a shared folder with the sticky bit", 01777, 077, 0, 0600},
+        {"a folder its group may write, with the sticky bit", 01770, 022, 0, 0600},
         {"a folder all may write, without the sticky bit", 0777, 077, 0, 0666},
         {"an older log open to all, a private folder", 0700, 022, 0644, 0600},
         {"an older log open to all, a folder others may read", 0755, 077, 0644, 0600},
         {"an older log open to all, a folder its group may write", 0775, 022, 0644, 0640},
-        {"an older log open to all, a shared folder", 01777, 022, 0666, 0644},
+        {"an older log open to all, a shared folder", 01777, 022, 0666, 0600},
         {"an older log narrower than its folder", 01777, 022, 0600, 0600},
         {"an older log with a second name, replaced", 0755, 022, 0644, 0600, Row::HardLink},
-        {"another user's older log", 0755, 022, 0644, 0644, Row::Theirs},
+        {"another user's older log, replaced", 0755, 022, 0644, 0600, Row::Theirs},
     };
     int n = 0;
     for (const Row& row : rows) {

@@ -830,7 +830,7 @@ TEST_F(CrashSafety, NothingPlantedInASharedFolderIsWrittenThroughOrCostsAWrite) 
             if (plantedFiles.count(st.st_ino)) continue;
             const std::string name = entry.path().filename().string();
             made[name] = st;
-            EXPECT_TRUE(S_ISREG(st.st_mode) && (st.st_mode & 07777) == (otherUser ? 0644 : 0666) && st.st_uid == player)
+            EXPECT_TRUE(S_ISREG(st.st_mode) && (st.st_mode & 07777) == (otherUser ? 0600 : 0666) && st.st_uid == player)
                 << name << std::oct << " mode " << st.st_mode << std::dec << " of " << st.st_uid;
             for (const char* ending : {".tmp", ".held", ".stale", ".writing"}) {
                 EXPECT_FALSE(name.ends_with(ending)) << name;

@@ -142,46 +142,62 @@ void Folder(const fs::path& folder, mode_t mode, uid_t owner, gid_t group, const
     }
 }
 
-// Whose a file is, as the game's files go, by the folder's mode and access
-// list: a user the folder lets make files as its owner, a member of a group
-// or a user its list names is a sharer, the list's mask applied; one who may
-// make files only as one of the others is not, nor is anyone in a folder
-// with the sticky bit.
-TEST(FileSystem, WhoseAFileIsByTheFoldersModeAndAccessList) {
+// Who counts in a folder, by its mode and access list, for a player who is
+// not root and for root: the player itself and the folder's owner; root;
+// and, without the sticky bit, whoever the folder lets make files in it (a
+// member of a group that may, a user or group the list lets, its mask
+// applied, one of the others where they may), never one whose group may not,
+// whatever the others may. Where the list cannot be read, only those three.
+TEST(FileSystem, WhoCountsInAFolder) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to give folders to other users";
     qtest::TempDir dir;
     fs::permissions(dir.path(), fs::perms(0711));
     struct Row {
         const char* what;
         mode_t mode;
+        uid_t owner;
         gid_t group;
         const char* list;
-        uid_t uid;
-        psys::file_owner want;
+        uid_t uid;  // whose file
+        const char* counts;  // for the player, then for root: "yy", "yn", ...
+        bool unread = false;  // the list taken as one that could not be read
     } rows[] = {
-        {"a member of a group that may write", 0770, kNogroup, nullptr, kNobody, psys::file_owner::sharer},
-        {"a member of a group that may only read", 0750, kNogroup, nullptr, kNobody, psys::file_owner::other},
-        // Only a file's owner may replace or remove it there.
-        {"a member of a group that may write, in a folder with the sticky bit", 01770, kNogroup, nullptr, kNobody,
-         psys::file_owner::other},
-        {"a user the list lets write", 0750, kNogroup, "u::rwx,u:65534:rwx,g::r-x,m::rwx,o::---", kNobody,
-         psys::file_owner::sharer},
-        {"a user the list lets write, past a mask that does not", 0770, kPlayer,
-         "u::rwx,u:65534:rwx,g::rwx,m::r-x,o::---", kNobody, psys::file_owner::other},
-        {"a member of a group the list lets write", 0750, kPlayer, "u::rwx,g::r-x,g:65534:rwx,m::rwx,o::---",
-         kNobody, psys::file_owner::sharer},
-        {"a user the list names reading, where the others may write", 0777, kPlayer,
-         "u::rwx,u:65534:r-x,g::rwx,m::rwx,o::rwx", kNobody, psys::file_owner::other},
-        {"one of the others, in a folder open to all", 01777, kPlayer, nullptr, kNobody, psys::file_owner::other},
-        {"root, in a folder of the player's", 0755, kPlayer, nullptr, 0, psys::file_owner::other},
+        {"a member of a group that may write", 0770, kPlayer, kNogroup, nullptr, kNobody, "yy"},
+        {"a member of a group that may only read", 0750, kPlayer, kNogroup, nullptr, kNobody, "nn"},
+        {"a member of a group that may write but not search", 0720, kPlayer, kNogroup, nullptr, kNobody, "nn"},
+        {"a member of a group that may not, the others may", 0707, kPlayer, kNogroup, nullptr, kNobody, "nn"},
+        {"a member of a group that may write, with the sticky bit", 01770, kPlayer, kNogroup, nullptr, kNobody, "nn"},
+        {"a user the list lets write", 0750, kPlayer, kNogroup, "u::rwx,u:65534:rwx,g::r-x,m::rwx,o::---", kNobody,
+         "yy"},
+        {"the same, the list not read", 0750, kPlayer, kNogroup, "u::rwx,u:65534:rwx,g::r-x,m::rwx,o::---", kNobody,
+         "nn", true},
+        {"a user the list lets write, past a mask that does not", 0770, kPlayer, kPlayer,
+         "u::rwx,u:65534:rwx,g::rwx,m::r-x,o::---", kNobody, "nn"},
+        {"a member of a group the list lets write", 0750, kPlayer, kPlayer, "u::rwx,g::r-x,g:65534:rwx,m::rwx,o::---",
+         kNobody, "yy"},
+        {"a user the list names reading, where the others may write", 0777, kPlayer, kPlayer,
+         "u::rwx,u:65534:r-x,g::rwx,m::rwx,o::rwx", kNobody, "nn"},
+        {"one of the others, in a folder open to all", 0777, kPlayer, kPlayer, nullptr, kNobody, "yy"},
+        {"one of the others, in a folder open to all with the sticky bit", 01777, kPlayer, kPlayer, nullptr, kNobody,
+         "nn"},
+        {"root, in a folder of the player's", 0755, kPlayer, kPlayer, nullptr, 0, "yy"},
+        {"the owner, in a folder it made read-only", 0500, kPlayer, kPlayer, nullptr, kPlayer, "yy"},
+        {"the player, in another user's folder open to all with the sticky bit", 01777, kNobody, kNogroup, nullptr,
+         kPlayer, "yn"},
+        {"that folder's owner", 01777, kNobody, kNogroup, nullptr, kNobody, "yy"},
     };
     int n = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         const fs::path folder = dir.path() / std::to_string(n++);
-        Folder(folder, row.mode, kPlayer, row.group, row.list);
-        EXPECT_EQ(AsPlayer([&] { return std::to_string(int(psys::owner_in_folder(folder.string(), row.uid))); }),
-                  std::to_string(int(row.want)));
+        Folder(folder, row.mode, row.owner, row.group, row.list);
+        const auto counts = [&] {
+            psys::access_rules rules;
+            if (!psys::access_rules_of(folder.string(), &rules)) return std::string("!");
+            rules.known = rules.known && !row.unread;
+            return std::string(psys::user_counts_in_folder(rules, row.uid) ? "y" : "n");
+        };
+        EXPECT_EQ(AsPlayer(counts) + counts(), row.counts);
     }
 }
 
