@@ -74,18 +74,37 @@ int replace_log(const std::string& path, const char* kept, std::string* error) {
 // Where a file system refuses to append (fusefat refuses a write that starts
 // at the file's end, whatever the flags, but takes one that starts inside
 // it): the bytes written over the last byte, which they begin with again, on
-// the same file, opened anew without O_APPEND.
+// the same file, opened anew without O_APPEND. The last byte is read through
+// a descriptor of its own: fusefat misplaces a write that follows a read on
+// one descriptor.
 bool write_at_end(const std::string& path, const struct stat& log, std::string_view bytes) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY);
-    if (fd < 0) return false;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && st.st_dev == log.st_dev && st.st_ino == log.st_ino;
+    const auto open_log = [&](int flags) {
+        const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY);
+        struct stat st {};
+        if (fd >= 0 && (::fstat(fd, &st) != 0 || st.st_dev != log.st_dev || st.st_ino != log.st_ino)) {
+            ::close(fd);
+            errno = ESTALE;
+            return -1;
+        }
+        return fd;
+    };
     std::string all;
-    char last = 0;
-    if (ok && st.st_size > 0) ok = ::pread(fd, &last, 1, st.st_size - 1) == 1;
-    if (ok && st.st_size > 0) all.push_back(last);
+    off_t at = 0;
+    const int reader = open_log(O_RDONLY);
+    if (reader < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(reader, &st) == 0;
+    if (ok && st.st_size > 0) {
+        char last = 0;
+        ok = ::pread(reader, &last, 1, st.st_size - 1) == 1;
+        all.push_back(last);
+        at = st.st_size - 1;
+    }
+    ::close(reader);
     all.append(bytes);
-    ok = ok && write_all_at(fd, all, st.st_size > 0 ? st.st_size - 1 : 0);
+    const int fd = ok ? open_log(O_WRONLY) : -1;
+    if (fd < 0) return false;
+    ok = write_all_at(fd, all, at);
     const int err = errno;
     ::close(fd);
     errno = err;

@@ -289,10 +289,14 @@ std::vector<access_entry> reach_entries(const access_rules& folder, unsigned fil
     const unsigned char group = folders_group ? reach(named(credentials::kNoUser, {folder.group})) : others;
     std::vector<access_entry> users, groups;
     for (const access_entry& e : folder.entries) {
-        if (e.tag == access_entry::user && e.id != file_owner) users.push_back({access_entry::user, e.id, reach(named(e.id))});
+        if (e.tag == access_entry::user) users.push_back({access_entry::user, e.id, reach(named(e.id))});
         if (e.tag == access_entry::group && !(folders_group && e.id == folder.group))
             groups.push_back({access_entry::group, e.id, reach(named(credentials::kNoUser, {e.id}))});
     }
+    // A file that could not take the folder's group gives that group its
+    // part by name.
+    if (!folders_group && !std::any_of(groups.begin(), groups.end(), [&](const access_entry& e) { return e.id == folder.group; }))
+        groups.push_back({access_entry::group, folder.group, reach(named(credentials::kNoUser, {folder.group}))});
     // The folder's owner reads and writes whatever a sharer's copy wrote
     // there, where the file's group or the others' part does not let it.
     const auto listed = [&](unsigned uid) {
@@ -469,7 +473,7 @@ reach_fit folder_reach_fit(int fd, const std::string& folder) {
     const auto judged = [](const access_entry& e) {
         return e.tag == access_entry::owner || e.tag == access_entry::user ? credentials_of_user(e.id) : principal_of(e);
     };
-    fit.reaches = dir.owner == 0 || may(file, credentials_of_user(dir.owner), 6);
+    fit.reaches = true;
     fit.wider = false;
     for (const access_entry& e : dir.entries) {
         const credentials who = judged(e);

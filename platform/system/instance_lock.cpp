@@ -214,14 +214,6 @@ std::string next_name(const std::string& path, const struct stat& st) {
     return path + "." + std::to_string(uint64_t(st.st_dev)) + "-" + std::to_string(uint64_t(st.st_ino)) + ".next";
 }
 
-// What one look at the lock file came to.
-struct look {
-    enum { held, busy, stale, again, failed } what = failed;
-    int fd = -1;       // held; for stale, open where it could be opened (not held)
-    struct stat st {}; // what stands at the name
-    std::string why;   // failed
-};
-
 // The lock file opened (made, with the folder's reach, where nothing
 // stands), never through a link and never waiting on a FIFO; for writing
 // where it may be, as on NFS only such a descriptor takes a lock.
@@ -237,18 +229,28 @@ int open_lock_file(const std::string& path, const std::string& folder) {
     return fd;
 }
 
+// What one look at the lock file came to.
+struct look {
+    enum kind { held, busy, stale, again, failed };
+    kind what = failed;
+    int fd = -1;       // held; for stale, open where it could be opened (not held)
+    struct stat st {}; // what stands at the name
+    std::string why;   // failed
+};
+
 // While this copy holds the lock file, a copy that replaces it holds its
 // next name until its own file stands at the name: waited for a little, and
 // the name looked at again. A next name no copy that counts holds is a
 // leftover of a copy ended while it replaced, or planted, and goes: with the
 // file held, no replacer can finish.
-int wait_for_replacer(int fd, const std::string& path, const access_rules& rules) {
+// Held, busy or again.
+look::kind wait_for_replacer(int fd, const std::string& path, const access_rules& rules) {
     struct stat st {};
-    if (::fstat(fd, &st) != 0) return errno;
+    ::fstat(fd, &st);
     const std::string next = next_name(path, st);
     int next_fd = ::open(next.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
     if (next_fd < 0 && errno == EACCES) next_fd = ::open(next.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (next_fd < 0 && !anything_at(next)) return 0;
+    if (next_fd < 0 && !anything_at(next)) return look::held;
     const auto start = std::chrono::steady_clock::now();
     while (next_fd >= 0) {
         step("waiting", path);
@@ -256,14 +258,14 @@ int wait_for_replacer(int fd, const std::string& path, const access_rules& rules
         if (err != EWOULDBLOCK) break;
         if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kReplacerWaitMs)) {
             ::close(next_fd);
-            return EWOULDBLOCK;
+            return look::busy;
         }
         ::usleep(5000);
     }
     if (next_fd >= 0) ::close(next_fd);
-    if (!names(path, st)) return EAGAIN;
+    if (!names(path, st)) return look::again;
     ::unlink(next.c_str());
-    return 0;
+    return look::held;
 }
 
 // Opens and locks what stands at the lock file's name.
@@ -277,15 +279,11 @@ look take_lock_file(const std::string& path, const std::string& folder, const ac
             l.why = std::strerror(errno == ENOENT ? open_error : errno);
             return l;
         }
-        // A link, a folder, a socket; or a regular file this user may not
-        // open, which a copy that counts may hold all the same.
-        if (S_ISREG(l.st.st_mode) && open_error == EACCES) {
-            const holders h = holders_of(l.st, rules);
-            l.what = h == holders::counts || h == holders::unseen ? look::busy : look::stale;
-        } else {
-            l.what = S_ISREG(l.st.st_mode) ? look::failed : look::stale;
-            l.why = std::strerror(open_error);
-        }
+        // A link, a folder, a socket, or a regular file this user may not
+        // open: replaced, where no copy that counts holds it (judged just
+        // before the rename).
+        l.what = !S_ISREG(l.st.st_mode) || open_error == EACCES ? look::stale : look::failed;
+        l.why = std::strerror(open_error);
         return l;
     }
     ::fstat(l.fd, &l.st);
@@ -303,14 +301,11 @@ look take_lock_file(const std::string& path, const std::string& folder, const ac
     }
     // Held: still the file at the name (a copy may have put its own there
     // since the open), and none about to replace it.
-    const int settled = names(path, l.fd) ? wait_for_replacer(l.fd, path, rules) : EAGAIN;
-    if (settled != 0) {
+    l.what = names(path, l.fd) ? wait_for_replacer(l.fd, path, rules) : look::again;
+    if (l.what != look::held) {
         ::close(l.fd);
         l.fd = -1;
-        l.what = settled == EWOULDBLOCK ? look::busy : look::again;
-        return l;
     }
-    l.what = look::held;
     return l;
 }
 
@@ -321,24 +316,26 @@ look take_lock_file(const std::string& path, const std::string& folder, const ac
 // or has taken the old file since it was judged, again where another copy
 // replaced it first, failed (why) where the name could not be replaced.
 int replace_lock_file(const std::string& path, const std::string& folder, const access_rules& rules,
-                      const struct stat& old, int old_fd, bool held, int* state, std::string* why) {
+                      const struct stat& old, int old_fd, bool held, look::kind* state, std::string* why) {
     const std::string next = next_name(path, old);
     int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 2; ++attempt) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
         fd = ::open(next.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
-        if (fd >= 0) break;
-        if (errno != EEXIST) break;
-        // One a copy that counts holds: that copy replaces it. One no such
-        // copy holds is a leftover of a copy ended while it replaced, or
-        // planted, and goes, whoever made it.
-        const int left = ::open(next.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-        if (left >= 0) {
-            const int err = try_lock(left, rules, true);
-            ::close(left);
-            if (err == EWOULDBLOCK) {
-                *state = look::busy;
-                return -1;
-            }
+        const bool made = fd >= 0;
+        if (made) give_folder_reach(fd, folder);
+        else if (errno == EEXIST) fd = ::open(next.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+        else break;
+        // One a copy that counts holds (perhaps the one this just made):
+        // that copy replaces it. One no such copy holds is a leftover of a
+        // copy ended while it replaced, or planted, and goes, whoever made
+        // it.
+        const int err = fd >= 0 ? try_lock(fd, rules, true) : ENOENT;
+        if (err == 0 && made) break;
+        if (fd >= 0) ::close(fd);
+        fd = -1;
+        if (err == EWOULDBLOCK) {
+            *state = look::busy;
+            return -1;
         }
         if (::unlink(next.c_str()) != 0 && errno != ENOENT) break;
     }
@@ -347,15 +344,8 @@ int replace_lock_file(const std::string& path, const std::string& folder, const 
         *state = look::failed;
         return -1;
     }
-    give_folder_reach(fd, folder);
-    // Taken by another copy between the make and the lock: that copy replaces.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        ::close(fd);
-        *state = look::busy;
-        return -1;
-    }
     step("next held", path);
-    const auto give_up = [&](int how) {
+    const auto give_up = [&](look::kind how) {
         if (names(next, fd)) ::unlink(next.c_str());
         ::close(fd);
         *state = how;
@@ -468,7 +458,7 @@ bool instance_lock::acquire_folder(const std::string& path) {
         // or that reaches others (who may have kept a descriptor from when
         // the folder let them: only a fresh file is sure to be no one
         // else's), and whatever stands where no lock can be taken.
-        int state = look::failed;
+        look::kind state = look::failed;
         std::string why;
         const int fresh = replace_lock_file(file, folder, rules, l.st, l.fd, l.what == look::held, &state, &why);
         if (fresh >= 0) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
@@ -142,6 +143,38 @@ void Folder(const fs::path& folder, mode_t mode, uid_t owner, gid_t group, const
     }
 }
 
+// A FAT file system of a few megabytes mounted with fusefat at path while
+// this stands, where this machine can (root, /dev/fuse, fusefat and
+// mkfs.fat); why() says why not.
+class FatDrive {
+public:
+    explicit FatDrive(fs::path path) : path_(std::move(path)) {
+        if (path_.empty()) return;
+        const fs::path image = path_.string() + ".img";
+        fs::create_directories(path_);
+        const std::string quiet = " >/dev/null 2>&1";
+        if (std::system(("truncate -s 8M '" + image.string() + "' && mkfs.fat '" + image.string() + "'" + quiet).c_str()) != 0)
+            why_ = "mkfs.fat could not make a FAT image";
+        else if (std::system(("fusefat -o rw+ '" + image.string() + "' '" + path_.string() + "'" + quiet).c_str()) != 0)
+            why_ = "fusefat could not mount it (needs /dev/fuse)";
+        else
+            mounted_ = true;
+    }
+    ~FatDrive() {
+        if (mounted_) (void)!std::system(("fusermount -u '" + path_.string() + "' >/dev/null 2>&1").c_str());
+    }
+    FatDrive(const FatDrive&) = delete;
+    FatDrive& operator=(const FatDrive&) = delete;
+    bool mounted() const { return mounted_; }
+    const fs::path& path() const { return path_; }
+    const std::string& why() const { return why_; }
+
+private:
+    fs::path path_;
+    bool mounted_ = false;
+    std::string why_;
+};
+
 // Who counts in a folder, by its mode and access list, for a player who is
 // not root and for root: the player itself and the folder's owner; root;
 // and, without the sticky bit, whoever the folder lets make files in it (a
@@ -233,16 +266,19 @@ TEST(FileSystem, AFolderRootMakesForAnotherUserIsThatUsers) {
     }
 }
 
-// A log writes only into a file of the player's or a sharer's: where anyone
-// may make files, another user's file at its name is not written, and
-// another user's link that the sticky bit keeps is not followed; what is
-// not written is said. A log root writes (sudo) is the folder owner's.
+// A log writes only into a file of someone who counts in its folder: a link
+// at its name, or a file of someone who does not count there (another
+// user's in a sticky folder, or where that user may not write), gives way to
+// a log of the player's where the player may remove it, and is left alone,
+// said, where not. A log root writes (sudo) is the folder owner's. On a FAT
+// drive (fusefat refuses a write that starts at a file's end) every line is
+// kept all the same.
 TEST(FileSystem, ALogWritesOnlyIntoTheGamesOwnFile) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to be the player and plant files as others";
     qtest::TempDir dir;
     fs::permissions(dir.path(), fs::perms(0711));
     const fs::path elsewhere = dir.path() / "elsewhere";
-    enum Stands { Nothing, OthersFile, OthersLink, RootsLog, OthersFifo };
+    enum Stands { Nothing, OthersFile, OthersLink, RootsLog, OthersFifo, OnFat };
     struct Row {
         const char* what;
         mode_t mode;
@@ -254,12 +290,15 @@ TEST(FileSystem, ALogWritesOnlyIntoTheGamesOwnFile) {
         uid_t folderOwner = kPlayer;
         gid_t folderGroup = kPlayer;
     } rows[] = {
-        {"another user's file, a folder open to all", 01777, OthersFile, false, "another user's file", "theirs",
-         kNobody},
-        {"another user's file, a folder open to all without the sticky bit", 0777, OthersFile, false,
-         "another user's file", "theirs", kNobody},
-        {"another user's file, a folder where only the player makes files", 0755, OthersFile, false, "",
+        {"another user's file, a folder open to all", 01777, OthersFile, false, "", "line", kPlayer},
+        {"a member's file, a folder of the group with the sticky bit", 01770, OthersFile, false, "", "line", kPlayer,
+         kPlayer, kNogroup},
+        {"another user's file, root's folder open to all", 01777, OthersFile, false, "another user's file", "theirs",
+         kNobody, 0},
+        {"another user's file, a folder open to all without the sticky bit", 0777, OthersFile, false, "",
          "theirsline", kNobody},
+        {"another user's file, a folder where only the player makes files", 0755, OthersFile, false, "", "line",
+         kPlayer},
         {"a sharer's file, a folder of the group", 0770, OthersFile, false, "", "theirsline", kNobody, kPlayer,
          kNogroup},
         // Only the folder's owner and the link's may remove it there.
@@ -272,12 +311,19 @@ TEST(FileSystem, ALogWritesOnlyIntoTheGamesOwnFile) {
         // Never waited on, never replaced: with no reader it does not open.
         {"a member's FIFO, a folder of the group", 02770, OthersFifo, false, "No such device or address", nullptr,
          kNobody, kPlayer, kNogroup},
+        {"a log of two lines on a FAT drive", 0755, OnFat, true, "", "fatline", 0},
     };
     int n = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        const fs::path folder = dir.path() / std::to_string(n++), log = folder / "error.log";
-        Folder(folder, row.mode, row.folderOwner, row.folderGroup);
+        const FatDrive fat(row.stands == OnFat ? dir.path() / "fat" : fs::path());
+        if (row.stands == OnFat && !fat.mounted()) {
+            std::printf("skipped \"%s\": %s\n", row.what, fat.why().c_str());
+            continue;
+        }
+        const fs::path folder = row.stands == OnFat ? fat.path() : dir.path() / std::to_string(n++);
+        const fs::path log = folder / "error.log";
+        if (row.stands != OnFat) Folder(folder, row.mode, row.folderOwner, row.folderGroup);
         qtest::WriteText(elsewhere, "the player's own");
         ASSERT_EQ(chown(elsewhere.c_str(), kPlayer, kPlayer), 0);
         ASSERT_EQ(chmod(elsewhere.c_str(), 0666), 0);
@@ -296,8 +342,9 @@ TEST(FileSystem, ALogWritesOnlyIntoTheGamesOwnFile) {
             ASSERT_EQ(mkfifo(log.c_str(), 0), 0);
             ASSERT_EQ(chmod(log.c_str(), 0666), 0);
             break;
+        case OnFat: EXPECT_EQ(psys::append_to_file(log.string(), "", "fat"), ""); break;
         }
-        if (row.stands != Nothing && row.stands != RootsLog) {
+        if (row.stands == OthersFile || row.stands == OthersLink || row.stands == OthersFifo) {
             ASSERT_EQ(lchown(log.c_str(), kNobody, kNogroup), 0);
         }
         const auto append = [&] { return psys::append_to_file(log.string(), "", "line"); };

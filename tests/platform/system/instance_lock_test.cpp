@@ -9,7 +9,10 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <sched.h>
+#include <sys/prctl.h>
 #include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -149,36 +152,81 @@ private:
     char answer_ = '!';
 };
 
-// Another user who opens path (a folder, or a file for reading and writing
-// where it may, else for reading) and, at step(), locks it through the
-// descriptor kept, as `exec 3<path` and a later `flock 3` would; 'y' once
-// opened, then once locked. byEndedProcess: the lock is taken by a process
-// that ends at once, as the `flock` command does, and stays with the
-// descriptor this one keeps, its taker gone.
+// How a lock is taken through a descriptor kept: by the process that keeps
+// it, as `flock 3` in a shell would; by a process that ends at once, as the
+// `flock` command does, whether or not anyone reaps it; by the process that
+// then runs su and waits at its prompt (root by its effective user, the
+// reader by its real one); or by one inside `unshare -r` (root of a user
+// namespace of its own).
+enum class Taker { Itself, EndedProcess, UnreapedProcess, AtSuPrompt, InUserNamespace };
+
+// A process of the user's that opens path (a folder, or a file for reading
+// and writing where it may, else for reading) and, at step(), locks it
+// through the descriptor kept; 'y' once opened, then once locked. AtSuPrompt
+// runs as root until then, having opened path as user.
 std::unique_ptr<Child> Kept(const fs::path& path, const User& user, int operation = LOCK_EX,
-                            bool byEndedProcess = false) {
+                            Taker taker = Taker::Itself) {
     auto fd = std::make_shared<int>(-1);
+    const bool su = taker == Taker::AtSuPrompt;
     return std::make_unique<Child>(
-        user,
+        su ? kRoot : user,
         [=] {
+            if (su && (setegid(user.gid) != 0 || seteuid(user.uid) != 0)) return 'n';
             *fd = open(path.c_str(), O_RDWR | O_NONBLOCK);
             if (*fd < 0) *fd = open(path.c_str(), O_RDONLY | O_NONBLOCK);
+            if (su && (seteuid(0) != 0 || setegid(0) != 0)) return 'n';
             return *fd >= 0 ? 'y' : 'n';
         },
         std::vector<std::function<char()>>{[=] {
-            if (!byEndedProcess) return flock(*fd, operation | LOCK_NB) == 0 ? 'y' : 'n';
-            const pid_t taker = fork();
-            if (taker == 0) _exit(flock(*fd, operation | LOCK_NB) == 0 ? 0 : 1);
+            const auto lock = [&] { return flock(*fd, operation | LOCK_NB) == 0; };
+            switch (taker) {
+            case Taker::Itself: return lock() ? 'y' : 'n';
+            case Taker::AtSuPrompt: {
+                const gid_t groups[] = {user.gid};
+                return lock() && setgroups(1, groups) == 0 && setresgid(user.gid, 0, 0) == 0 &&
+                               setresuid(user.uid, 0, 0) == 0
+                           ? 'y'
+                           : 'n';
+            }
+            case Taker::InUserNamespace: {
+                const auto write = [](const char* file, const std::string& text) {
+                    const int out = open(file, O_WRONLY);
+                    const bool ok = out >= 0 && ::write(out, text.data(), text.size()) == ssize_t(text.size());
+                    if (out >= 0) close(out);
+                    return ok;
+                };
+                // Dumpable again after the change of user, so that its maps
+                // are its own to write.
+                return prctl(PR_SET_DUMPABLE, 1) == 0 && unshare(CLONE_NEWUSER) == 0 &&
+                               write("/proc/self/setgroups", "deny") &&
+                               write("/proc/self/uid_map", "0 " + std::to_string(user.uid) + " 1") &&
+                               write("/proc/self/gid_map", "0 " + std::to_string(user.gid) + " 1") && lock()
+                           ? 'y'
+                           : 'n';
+            }
+            case Taker::EndedProcess:
+            case Taker::UnreapedProcess: break;
+            }
+            const pid_t child = fork();
+            if (child == 0) _exit(lock() ? 0 : 1);
+            if (taker == Taker::UnreapedProcess) {
+                // Ended once its lock shows, and left unreaped.
+                struct stat st {};
+                fstat(*fd, &st);
+                return qtest::Eventually([&] { return qtest::ProcessGone(child); }, std::chrono::seconds(10)) ? 'y'
+                                                                                                             : 'n';
+            }
             int status = 0;
-            return taker > 0 && waitpid(taker, &status, 0) == taker && WIFEXITED(status) && WEXITSTATUS(status) == 0
+            return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0
                        ? 'y'
                        : 'n';
         }});
 }
 
 // The same, locked at once.
-std::unique_ptr<Child> Held(const fs::path& path, const User& user, int operation = LOCK_EX) {
-    auto child = Kept(path, user, operation);
+std::unique_ptr<Child> Held(const fs::path& path, const User& user, int operation = LOCK_EX,
+                            Taker taker = Taker::Itself) {
+    auto child = Kept(path, user, operation, taker);
     if (child->answer() == 'y') child->step();
     return child;
 }
@@ -188,9 +236,8 @@ constexpr const char* kGameFile = "permanent.dat";
 // A copy of the game as the user, started on the save folder: it makes the
 // folder where asked (as a first start does), takes the folder's lock and,
 // where writes, writes a file of the game's as the game does; it holds on
-// until destroyed. Its answer: 'x' holding a lock every copy that may write
-// sees, 'h' holding one that not all of them see, 'b' refused as busy, '-'
-// holding none and not refused.
+// until destroyed. Its answer: 'x' holding the lock, alone, 'b' refused as
+// busy, '-' running without the lock.
 std::unique_ptr<Child> StartCopy(const fs::path& folder, const User& user, bool makes = false, bool writes = false) {
     auto lock = std::make_shared<psys::instance_lock>();
     return std::make_unique<Child>(user, [=] {
@@ -258,10 +305,12 @@ TEST_F(InstanceLock, TheTitlesLockIsKeptWhereOnlyTheUserMakesFiles) {
     const fs::path shared = dir_.path() / "shared";
     fs::create_directory(shared);
     fs::permissions(shared, fs::perms::all);
+    const fs::path othersHome = dir_.path() / "others";
     struct Row {
         const char* what;
         std::function<void()> prepare;
         std::string path;  // "" for none
+        uid_t madeFor = uid_t(-1);  // whose the cache folders made are, where not this user's
     } rows[] = {
         {"no runtime folder", [] {}, (cache / "t.lock").string()},
         {"a runtime folder others may write into",
@@ -276,9 +325,18 @@ TEST_F(InstanceLock, TheTitlesLockIsKeptWhereOnlyTheUserMakesFiles) {
          },
          ""},
         {"no home at all", [] { unsetenv("HOME"); }, ""},
+        // Root with another user's home kept (sudo -E): what it makes there
+        // is that user's, and not a folder of root's own to lock in.
+        {"root with another user's home", [&] {
+             fs::create_directory(othersHome);
+             ASSERT_EQ(chown(othersHome.c_str(), 65534, 65534), 0);
+             setenv("HOME", othersHome.c_str(), 1);
+         },
+         "", 65534},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
+        if (row.madeFor != uid_t(-1) && geteuid() != 0) continue;
         unsetenv("XDG_RUNTIME_DIR");
         unsetenv("XDG_CACHE_HOME");
         setenv("HOME", home_.c_str(), 1);
@@ -293,6 +351,12 @@ TEST_F(InstanceLock, TheTitlesLockIsKeptWhereOnlyTheUserMakesFiles) {
             EXPECT_EQ(lock.failure(), why);
         } else {
             EXPECT_EQ(ModeOf(fs::path(row.path).parent_path()), 0700u);
+        }
+        if (row.madeFor != uid_t(-1)) {
+            for (const fs::path& made : {othersHome / ".cache", othersHome / ".cache" / "quillon"}) {
+                EXPECT_EQ(OwnerOf(made), row.madeFor) << made;
+                EXPECT_EQ(ModeOf(made), 0700u) << made;
+            }
         }
     }
 }
@@ -379,19 +443,16 @@ TEST_F(InstanceLock, OnlyARunningHolderOfTheUsersOwnFileRefusesAStart) {
 }
 
 // The save folder's lock file. Made by the first copy, it is of the folder's
-// group and can be read and written by its owner and by whoever else may
-// write into the folder, and by no one else, whatever the umask; a lock file
-// of the player's own takes that reach again at every start, so that it
-// follows the folder when the player shares it or closes it. Where the player
-// may not give it the folder's group (it is not a member) the file keeps the
-// player's, which gets what the others get: the player's group may be no
-// writer. The rows of such a player run as a user other than root: as root
-// every change of group succeeds. Whatever stands at its name that is not a
-// plain file of one name (a link to another file, a FIFO, a folder) is never
-// opened for writing, changed or locked: the folder's lock is held alone, and
-// the failure says why the file was not; a file of another user's is used as
-// it stands. Where the file does not open for every writer, the folder's
-// lock, which they all may list, holds for it, and the failure says so.
+// group and can be read and written by its owner, the folder's owner and
+// whoever else counts in the folder, by no one else, whatever the umask. One
+// that does not reach them all, or reaches further (an earlier release's,
+// one made before the folder was shared or narrowed), and whatever else
+// stands at its name (a link, a FIFO, another user's file), is replaced by a
+// fresh one, so that every later copy sees this one; nothing it led to is
+// changed. A folder at its name cannot be replaced: the copy runs without
+// the lock, saying why, and the folder's own lock refuses a second copy all
+// the same. The rows of a player who is not root run as another user: as
+// root every change of group succeeds.
 TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothingElse) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to be the players and groups of its rows";
     fs::permissions(dir_.path(), fs::perms(0711));
@@ -403,13 +464,14 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
         const char* what;
         fs::perms folder;
         std::function<void(const fs::path&)> plant;  // at the lock file's name
-        mode_t mode;                                  // the lock file's, 0: refused
+        mode_t mode;                                  // the lock file's; 0: none could be put there
         gid_t folderGroup = kFolders;                 // given to the folder; -1 leaves the player's
         gid_t group = kFolders;                       // the lock file's; -1 the folder's
         uid_t player = 0;                             // another user than root runs the row
         std::vector<gid_t> playersGroups{};           // further groups of that user
         uid_t owner = 0;                              // the folder's owner; the lock file's where made
-        bool reachesWriters = true;                   // the lock file, as it ends, opens for every writer
+        const char* list = nullptr;                   // the folder's access list
+        uid_t fileOwner = uid_t(-1);                  // the lock file's, where not the folder's owner
     };
     // The player's lock file from an earlier start, of that mode.
     const auto earlier = [](mode_t mode, uid_t uid, gid_t gid) {
@@ -425,39 +487,49 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
         {"a folder its group may write", fs::perms(0775), nullptr, 0660},
         {"a folder of another group that group may write", fs::perms(0775), nullptr, 0660, shared},
         {"a folder others may write but not list", fs::perms(0733), nullptr, 0666},
-        // Only its owner may replace a file there, but every writer's copy
-        // must open the lock file for writing: it holds no bytes.
-        {"a shared folder with the sticky bit", fs::perms(01777), nullptr, 0666},
+        // Only a file's owner may replace it there: no one else counts.
+        {"a shared folder with the sticky bit", fs::perms(01777), nullptr, 0600},
         {"the player's file from when the folder was its alone, the folder since shared with a group",
          fs::perms(02770), earlier(0600, 0, root), 0660, shared},
         {"the player's file open to all, the folder since closed to others", fs::perms(0755),
          earlier(0666, 0, root), 0600},
-        {"another user's file", fs::perms(0777), earlier(0640, 65533, 65533), 0640, kFolders, 65533, 0, {}, 0,
-         false},
+        {"another user's file, not open to all who count", fs::perms(0777), earlier(0640, 65533, 65533), 0666},
+        {"the player's file, others who may write only reading it", fs::perms(0777), earlier(0644, 0, root), 0666},
+        {"the player's file, others who may not write reading it", fs::perms(0755), earlier(0644, 0, root), 0600},
+        {"the player's file, others who may not write writing it", fs::perms(0755), earlier(0602, 0, root), 0600},
+        // Where it cannot be replaced, the copy keeps what it holds, which
+        // every copy that counts may open.
+        {"another user's file open to all in root's folder with the sticky bit", fs::perms(01777),
+         earlier(0666, 65533, 65533), 0666, kFolders, 65533, 65534, {}, 0, nullptr, 65533},
+        // The folder's owner may open the lock file a writer the list names
+        // made.
+        {"a private folder, its access list letting another user write, that user's copy", fs::perms(0700), nullptr,
+         0660, kFolders, 65532, 65532, {}, 65534, "u::rwx,u:65532:rwx,g::---,m::rwx,o::---", 65532},
         // Root's copy gives it to the folder's owner, whose copies could not
         // open a file of root's.
         {"a folder of another user's, the player root", fs::perms(0755), nullptr, 0600, kFolders, kFolders, 0, {},
          65534},
-        {"a folder of a group the player is not in, that group may write", fs::perms(0775), nullptr, 0600, shared,
-         65534, 65534, {}, 65534, false},
+        // The folder's group gets its part by name.
+        {"a folder of a group the player is not in, that group may write", fs::perms(0775), nullptr, 0660, shared,
+         65534, 65534, {}, 65534},
         {"a folder of a group the player is not in, that group and the others may write", fs::perms(0777), nullptr,
          0666, shared, 65534, 65534, {}, 65534},
         {"the player's file from when the folder was its alone, the folder since shared with a group it is in",
          fs::perms(02770), earlier(0600, 65534, 65534), 0660, shared, kFolders, 65534, {shared}, 65534},
         {"a hard link to the player's file", fs::perms(0777),
-         [&](const fs::path& p) { fs::create_hard_link(outside, p); }, 0},
+         [&](const fs::path& p) { fs::create_hard_link(outside, p); }, 0666},
         {"a symbolic link to the player's file", fs::perms(0777),
-         [&](const fs::path& p) { fs::create_symlink(outside, p); }, 0},
+         [&](const fs::path& p) { fs::create_symlink(outside, p); }, 0666},
         {"a symbolic link to nothing", fs::perms(0777),
-         [&](const fs::path& p) { fs::create_symlink(dir_.path() / "made-through-a-link", p); }, 0},
-        {"a FIFO", fs::perms(0777), [](const fs::path& p) { mkfifo(p.c_str(), 0666); }, 0},
+         [&](const fs::path& p) { fs::create_symlink(dir_.path() / "made-through-a-link", p); }, 0666},
+        {"a FIFO", fs::perms(0777), [](const fs::path& p) { mkfifo(p.c_str(), 0666); }, 0666},
         {"a folder", fs::perms(0777), [](const fs::path& p) { fs::create_directory(p); }, 0},
     };
     int n = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         // Made anew, of one name: a hard link left by the row before would
-        // have the link-count check refuse what only O_NOFOLLOW should.
+        // keep it from being the player's own alone.
         fs::remove(outside);
         qtest::WriteText(outside, "the player's own\n");
         chmod(outside.c_str(), 0600);
@@ -465,19 +537,17 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
         fs::create_directory(folder);
         const fs::path file = folder / psys::instance_lock::kFolderLockName;
         if (row.plant) row.plant(file);
-        const uid_t planter = row.plant ? OwnerOf(file) : 0;
         ASSERT_EQ(chown(folder.c_str(), row.owner, row.folderGroup), 0);
         fs::permissions(folder, row.folder);
-        const std::string failure = !row.mode            ? file.string() + ": not a regular file"
-                                    : row.reachesWriters ? ""
-                                                         : file.string() + ": not open to every user who may write into the folder";
+        if (row.list) SetAccessList(folder, row.list);
+        const std::string failure = row.mode ? "" : file.string() + ": could not be replaced: Is a directory";
         // 0 where the lock is held as it should be and a second copy is
         // refused all the same (by the folder or the file).
         const int result = AsUser(
             [&] {
                 psys::instance_lock lock;
                 // Given as the engine gives it, with a closing '/'.
-                if (!lock.acquire_folder(folder.string() + "/")) return 1;
+                if (lock.acquire_folder(folder.string() + "/") != (row.mode != 0)) return 1;
                 if (lock.busy()) return 2;
                 if (lock.failure() != failure) return 3;
                 psys::instance_lock second;
@@ -486,9 +556,13 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
             row.player, row.player ? row.player : root, row.playersGroups);
         EXPECT_EQ(result, 0);
         if (row.mode) {
+            struct stat st {};
+            ASSERT_EQ(lstat(file.c_str(), &st), 0);
+            EXPECT_TRUE(S_ISREG(st.st_mode));
+            EXPECT_EQ(st.st_nlink, 1u);
             EXPECT_EQ(ModeOf(file), row.mode);
             EXPECT_EQ(GroupOf(file), row.group == kFolders ? GroupOf(folder) : row.group);
-            EXPECT_EQ(OwnerOf(file), row.plant ? planter : row.owner);
+            EXPECT_EQ(OwnerOf(file), row.fileOwner == uid_t(-1) ? row.owner : row.fileOwner);
         }
         EXPECT_EQ(qtest::ReadText(outside), "the player's own\n");
         EXPECT_EQ(ModeOf(outside), 0600u);
@@ -504,11 +578,13 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
 // access lists name; and root, or the player where root started first).
 // Then who may open the game's file and the lock file, and what the
 // player's next start holds once the first copy has ended. A lock held by a
-// user who may not write into the folder never refuses a start, however
-// that user came to hold it; a copy of such a user takes no lock and is
-// refused by none; a refused copy changes nothing; where the lock file
-// cannot be used and some writer may not list the folder, the copy holds
-// the folder but is not exclusive.
+// user who does not count in the folder never refuses a start, however that
+// user came to hold it, and whatever it became since (root at su's prompt,
+// root of a user namespace of its own); nor does one whose taker has ended,
+// reaped or not. A copy that counts holding the lock file or the folder
+// refuses every other start, also where the lock file was a second name, a
+// link or a FIFO when the first copy began, whatever became of it since. A
+// refused copy changes nothing.
 TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to be the users of its rows";
     fs::permissions(dir_.path(), fs::perms(0711));
@@ -527,7 +603,7 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
     // The name a copy that replaces the lock file takes first.
     const auto nextName = [](const fs::path& folder) {
         struct stat st {};
-        stat((folder / psys::instance_lock::kFolderLockName).c_str(), &st);
+        lstat((folder / psys::instance_lock::kFolderLockName).c_str(), &st);
         return folder / ("instance.lock." + std::to_string(st.st_dev) + "-" + std::to_string(st.st_ino) + ".next");
     };
     // That name, of the player's, as a copy ended while it replaced leaves it.
@@ -536,21 +612,43 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
         ASSERT_EQ(chown(nextName(folder).c_str(), kPlayer.uid, kPlayer.gid), 0);
     };
     // A member opens the lock file while the folder is shared 2770, and
-    // locks it, itself or by `flock`, whose process ends at once, once the
-    // player has narrowed the folder to 2750.
-    const auto narrowedUnderAMember = [&](bool byEndedProcess) {
-        return [&, byEndedProcess](const fs::path& f) {
+    // locks it, itself or by a process that ends at once, once the player
+    // has narrowed the folder to 2750.
+    const auto narrowedUnderAMember = [&](Taker taker) {
+        return [&, taker](const fs::path& f) {
             MakeFolder(f, 02770, kGroup);
             StartCopy(f, kPlayer).reset();
-            kept.push_back(Kept(f / lockName, kMember, LOCK_EX, byEndedProcess));
+            kept.push_back(Kept(f / lockName, kMember, LOCK_EX, taker));
             ASSERT_EQ(chmod(f.c_str(), 02750), 0);
             ASSERT_EQ(kept.back()->step(), 'y');
         };
     };
-    // An earlier release's 0666 lock file of the player's in a 0755 folder.
+    // While the folder is shared 2770 a member plants a link at a name, and
+    // the player then narrows it to 2750.
+    const auto plantedByAMember = [&](bool atNextName) {
+        return [&, atNextName](const fs::path& f) {
+            MakeFolder(f, 02770, kGroup);
+            StartCopy(f, kPlayer).reset();
+            const fs::path at = atNextName ? nextName(f) : f / lockName;
+            if (!atNextName) fs::remove(at);
+            ASSERT_EQ(AsUser([&] { return symlink((home / "elsewhere").c_str(), at.c_str()); }, kMember.uid,
+                             kMember.gid, kMember.groups),
+                      0);
+            ASSERT_EQ(chmod(f.c_str(), 02750), 0);
+        };
+    };
+    // An earlier release's 0666 lock file of the player's in a 0755 folder,
+    // held by a reader who took it as taker does.
     const auto earlierWide = [&](const fs::path& f) {
         MakeFolder(f, 0755);
         earlierLockFile(f, 0666);
+    };
+    const auto heldByAReader = [&](Taker taker) {
+        return [&, taker](const fs::path& f) {
+            earlierWide(f);
+            kept.push_back(Held(f / lockName, kMember, LOCK_EX, taker));
+            ASSERT_EQ(kept.back()->answer(), 'y');
+        };
     };
     struct Row {
         const char* what;
@@ -563,20 +661,20 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
     };
     const Row rows[] = {
         {"made by the game", nullptr, "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
-        {"0755", [&](const fs::path& f) { MakeFolder(f, 0755); }, "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
+        {"0755", [&](const fs::path& f) { MakeFolder(f, 0755); }, "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
         // The mask is rwx; D may only read, E may write.
         {"0750 of the group, its access list letting E write",
          [&](const fs::path& f) {
              MakeFolder(f, 0750, kGroup);
              SetAccessList(f, "u::rwx,u:65532:rwx,g::r-x,m::rwx,o::---");
          },
-         "P:x D:- E:b R:b game:w-w lock:w-w then:x"},
+         "P:x D:b E:b R:b game:w-w lock:w-w then:x"},
         {"0770 of the group, its access list's mask leaving its users reading",
          [&](const fs::path& f) {
              MakeFolder(f, 0770, kGroup);
              SetAccessList(f, "u::rwx,u:65532:rwx,g::rwx,m::r-x,o::---");
          },
-         "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
+         "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
         // D holds the folder's lock as a user the list names, reading only.
         {"0777, its access list naming a user who may only read, who locks it",
          [&](const fs::path& f) {
@@ -584,33 +682,31 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
              SetAccessList(f, "u::rwx,u:65534:r-x,g::rwx,m::rwx,o::rwx");
              kept.push_back(Held(f, kMember));
          },
-         "P:x D:- E:b R:b game:w-w lock:w-w then:x"},
-        {"2770 narrowed to 2750, a member holding the lock file it opened before", narrowedUnderAMember(false),
-         "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
-        // By a process gone since: no one can tell whose the lock is, and it
-        // is no copy's.
+         "P:x D:b E:b R:b game:w-w lock:w-w then:x"},
+        {"2770 narrowed to 2750, a member holding the lock file it opened before",
+         narrowedUnderAMember(Taker::Itself), "P:x D:b E:- R:b game:w-- lock:w-- then:x"},
         {"2770 narrowed to 2750, a member locking the lock file it opened before by a process gone since",
-         narrowedUnderAMember(true), "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
+         narrowedUnderAMember(Taker::EndedProcess), "P:x D:b E:- R:b game:w-- lock:w-- then:x"},
+        {"2770 narrowed to 2750, a member having planted a link at the lock file's name", plantedByAMember(false),
+         "P:x D:b E:- R:b game:w-- lock:w-- then:x"},
+        {"2770 narrowed to 2750, a member having planted a link at the next name", plantedByAMember(true),
+         "P:x D:b E:- R:b game:w-- lock:w-- then:x"},
         {"an earlier release's 0666 lock file in a 0755 folder, locked by a reader's process gone since",
-         [&](const fs::path& f) {
-             earlierWide(f);
-             kept.push_back(Kept(f / lockName, kMember, LOCK_EX, true));
-             ASSERT_EQ(kept.back()->step(), 'y');
-         },
-         "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
-        {"an earlier release's 0666 lock file in a 0755 folder, held by a reader",
-         [&](const fs::path& f) {
-             earlierWide(f);
-             kept.push_back(Held(f / lockName, kMember));
-         },
-         "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
+         heldByAReader(Taker::EndedProcess), "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
+        {"the same, its taker never reaped", heldByAReader(Taker::UnreapedProcess),
+         "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
+        {"the same, held by a reader", heldByAReader(Taker::Itself), "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
+        {"the same, held by a reader waiting at su's prompt", heldByAReader(Taker::AtSuPrompt),
+         "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
+        {"the same, held by a reader inside unshare -r", heldByAReader(Taker::InUserNamespace),
+         "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
         {"the same, with the next name a copy ended while it replaced left",
          [&](const fs::path& f) {
              earlierWide(f);
              leftNextName(f);
              kept.push_back(Held(f / lockName, kMember));
          },
-         "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
+         "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
         // Another copy replaces the file: this one is refused, and changes
         // nothing.
         {"the same, a copy of the player's holding the next name",
@@ -620,19 +716,18 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
              kept.push_back(Held(nextName(f), kPlayer));
              kept.push_back(Held(f / lockName, kMember));
          },
-         "P:b D:- E:- R:b game:--- lock:www then:b"},
+         "P:b D:b E:b R:b game:--- lock:www then:b"},
         // A reader opened it before the first copy; the first copy that holds
-        // it puts one of the writers' reach in its place, so that the lock the
-        // reader takes through that descriptor once the copy has ended, by a
-        // process gone since, whose holder no start can judge, is on no file
-        // a start opens.
+        // it puts one of the folder's reach in its place, so that the lock
+        // the reader takes through that descriptor once the copy has ended
+        // is on no file a start opens.
         {"an earlier release's 0666 lock file in a 0755 folder, a reader locking what it opened before once the "
          "first copy has ended",
          [&](const fs::path& f) {
              earlierWide(f);
-             kept.push_back(Kept(f / lockName, kMember, LOCK_EX, true));
+             kept.push_back(Kept(f / lockName, kMember));
          },
-         "P:x D:- E:- R:b game:w-- lock:w-- then:x", &kPlayer, nullptr,
+         "P:x D:b E:b R:b game:w-- lock:w-- then:x", &kPlayer, nullptr,
          [&](const fs::path&) { ASSERT_EQ(kept.back()->step(), 'y'); }},
         {"the player's lock file, with the next name a copy ended while it replaced left",
          [&](const fs::path& f) {
@@ -640,7 +735,7 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
              earlierLockFile(f, 0600);
              leftNextName(f);
          },
-         "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
+         "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
         // It is about to put its own file at the name: a copy that takes the
         // lock file meanwhile waits for it a moment, then is refused.
         {"the player's lock file, a copy of the player's holding its next name",
@@ -650,7 +745,38 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
              leftNextName(f);
              kept.push_back(Held(nextName(f), kPlayer));
          },
-         "P:b D:- E:- R:b game:--- lock:w-- then:b"},
+         "P:b D:b E:b R:b game:--- lock:w-- then:b"},
+        {"the player's lock file, locked by a process of the player's never reaped",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             earlierLockFile(f, 0600);
+             kept.push_back(Held(f / lockName, kPlayer, LOCK_EX, Taker::UnreapedProcess));
+             ASSERT_EQ(kept.back()->answer(), 'y');
+         },
+         "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
+        // A backup made with hard links while the first copy runs: the lock
+        // file has two names, then one again.
+        {"the player's lock file, given a second name by a backup, the backup then deleted",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             earlierLockFile(f, 0600);
+             fs::create_directory(home / "backup");
+             fs::create_hard_link(f / lockName, home / "backup" / lockName);
+         },
+         "P:x D:b E:b R:b game:w-- lock:w-- then:x", &kPlayer,
+         [&](const fs::path&) { fs::remove_all(home / "backup"); }},
+        {"a FIFO at the lock file's name",
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             ASSERT_EQ(mkfifo((f / lockName).c_str(), 0600), 0);
+             ASSERT_EQ(chown((f / lockName).c_str(), kPlayer.uid, kPlayer.gid), 0);
+         },
+         "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
+        // The lock file taken from under the first copy: the folder's lock
+        // refuses the others all the same.
+        {"the lock file removed while the first copy runs", [&](const fs::path& f) { MakeFolder(f, 0755); },
+         "P:x D:b E:b R:b game:w-- lock:--- then:x", &kPlayer,
+         [&](const fs::path& f) { fs::remove(f / lockName); }},
         {"0755 closed to 0700, a reader locking it through the descriptor it opened before",
          [&](const fs::path& f) {
              MakeFolder(f, 0755);
@@ -659,8 +785,6 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
              ASSERT_EQ(kept.back()->step(), 'y');
          },
          "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
-        // Where the lock file does not yet reach every writer (the player's
-        // from before the folder was shared), the folder decides alone.
         {"0755 shared as 2770, a reader locking it through the descriptor it opened before",
          [&](const fs::path& f) {
              MakeFolder(f, 0755);
@@ -677,18 +801,23 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
              MakeFolder(f, 0744);
              kept.push_back(Held(f, kMember));
          },
-         "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
-        {"1777", [&](const fs::path& f) { MakeFolder(f, 01777); }, "P:x D:b E:b R:b game:wrr lock:www then:x"},
-        // A bare lock on the folder, even a writer's, is no copy where every
-        // copy would hold the file this one holds.
+         "P:x D:b E:- R:b game:w-- lock:w-- then:x"},
+        // Only a file's owner may replace it there: no one else counts.
+        {"1777", [&](const fs::path& f) { MakeFolder(f, 01777); }, "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
+        {"1777, another user locking it", [&](const fs::path& f) {
+             MakeFolder(f, 01777);
+             kept.push_back(Held(f, kMember));
+         },
+         "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
+        {"1770 of the group", [&](const fs::path& f) { MakeFolder(f, 01770, kGroup); },
+         "P:x D:b E:- R:b game:w-- lock:w-- then:x"},
+        // One who may make files there counts, whatever it locks.
         {"0777, a writer locking it",
          [&](const fs::path& f) {
              MakeFolder(f, 0777);
              kept.push_back(Held(f, kMember));
          },
-         "P:x D:b E:b R:b game:www lock:www then:x"},
-        {"1770 of the group", [&](const fs::path& f) { MakeFolder(f, 01770, kGroup); },
-         "P:x D:b E:- R:b game:wr- lock:ww- then:x"},
+         "P:b D:b E:b R:b game:--- lock:--- then:b"},
         // Those who may write but not list see the first copy through the
         // file alone: for writing where they may, else for reading.
         {"0733", [&](const fs::path& f) { MakeFolder(f, 0733); }, "P:x D:b E:b R:b game:www lock:www then:x"},
@@ -696,8 +825,7 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
          "P:x D:b E:b R:b game:www lock:wrr then:x", &kPlayer,
          [&](const fs::path& f) { ASSERT_EQ(chmod((f / lockName).c_str(), 0644), 0); }},
         // A member may write into the folder, not list it, and plants a FIFO
-        // where the lock file goes: the player's copy holds the folder, which
-        // the member's cannot see.
+        // where the lock file goes: the player's copy puts a lock file there.
         {"0730 of the group, a member's FIFO at the lock file's name",
          [&](const fs::path& f) {
              MakeFolder(f, 0730, kGroup);
@@ -705,7 +833,7 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
                               kMember.groups),
                        0);
          },
-         "P:h D:- E:- R:b game:ww- lock:--- then:h"},
+         "P:x D:b E:- R:b game:ww- lock:ww- then:x"},
         // Shared with the group while the first copy runs: the lock file
         // follows only once a copy holds it, so those refused meanwhile
         // change nothing.
@@ -714,6 +842,14 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
          [&](const fs::path& f) {
              ASSERT_EQ(chown(f.c_str(), uid_t(-1), kGroup), 0);
              ASSERT_EQ(chmod(f.c_str(), 02770), 0);
+         }},
+        // Those who may write but not list, nor open the player's lock file
+        // yet, see by /proc whose copy holds it.
+        {"0700, shared with the group, who may not list it, while the first copy runs",
+         [&](const fs::path& f) { MakeFolder(f, 0700); }, "P:x D:b E:- R:b game:w-- lock:w-- then:x", &kPlayer,
+         [&](const fs::path& f) {
+             ASSERT_EQ(chown(f.c_str(), uid_t(-1), kGroup), 0);
+             ASSERT_EQ(chmod(f.c_str(), 02730), 0);
          }},
         {"a start under sudo", [&](const fs::path& f) { MakeFolder(f, 0700); },
          "R:x P:b D:- E:- game:w-- lock:w-- then:x", &kRoot},
@@ -762,6 +898,257 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
                 EXPECT_NE(entry.path().extension(), ".next");
             }
         }
+    }
+}
+
+// What another copy does when this one reaches a step of its lock; each is
+// called once.
+std::vector<std::pair<std::string, std::function<void()>>> g_meetings;
+
+void Meet(const char* step, const std::string&) {
+    for (auto it = g_meetings.begin(); it != g_meetings.end(); ++it) {
+        if (it->first != step) continue;
+        const std::function<void()> meeting = std::move(it->second);
+        g_meetings.erase(it);
+        return meeting();
+    }
+}
+
+// A lock taken through the descriptor this holds by a process gone since:
+// no copy's, and let go of when this closes.
+class KeptByAnEndedTaker {
+public:
+    explicit KeptByAnEndedTaker(const fs::path& path) : fd_(open(path.c_str(), fs::is_directory(path) ? O_RDONLY : O_RDWR)) {
+        const pid_t taker = fork();
+        if (taker == 0) _exit(flock(fd_, LOCK_EX | LOCK_NB) == 0 ? 0 : 1);
+        int status = 1;
+        waitpid(taker, &status, 0);
+        taken_ = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    }
+    ~KeptByAnEndedTaker() { LetGo(); }
+    KeptByAnEndedTaker(const KeptByAnEndedTaker&) = delete;
+    KeptByAnEndedTaker& operator=(const KeptByAnEndedTaker&) = delete;
+    bool taken() const { return taken_; }
+    void LetGo() {
+        if (fd_ >= 0) close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_;
+    bool taken_ = false;
+};
+
+// Where two starts meet while one replaces the lock file (its lock held
+// only by a taker gone since): every step at which another start can come
+// between, each met at that step. The folder's own lock, which would refuse
+// the later start first, is out of play, as where copies cannot lock a
+// folder (NFS) or list it. "<row>:<first><second>" for each, where a
+// start's letter is 'x' holding the lock alone, 'b' refused, '-' neither,
+// then '!' where a third start is not refused.
+std::string StartsMeetingAReplacer(const fs::path& dir) {
+    psys::set_instance_lock_step_hook(&Meet);
+    std::string said;
+    int n = 0;
+    const auto letter = [](psys::instance_lock& lock, bool exclusive) {
+        return lock.busy() ? 'b' : exclusive ? 'x' : '-';
+    };
+    const auto third = [](const fs::path& folder) {
+        psys::instance_lock lock;
+        return !lock.acquire_folder(folder.string()) && lock.busy() ? "" : "!";
+    };
+    for (const char* row : {"opened", "judged", "judged, its holder gone", "waiting"}) {
+        const fs::path folder = dir / ("meet" + std::to_string(n++));
+        fs::create_directory(folder);
+        fs::permissions(folder, fs::perms(0755));
+        psys::instance_lock({}).acquire_folder(folder.string());
+        const KeptByAnEndedTaker folderKept(folder);
+        auto kept = std::make_unique<KeptByAnEndedTaker>(folder / psys::instance_lock::kFolderLockName);
+        if (!kept->taken()) return "no lock taken";
+        psys::instance_lock first, second;
+        bool secondHeld = false;
+        const auto runSecond = [&] { secondHeld = second.acquire_folder(folder.string()); };
+        g_meetings.clear();
+        const std::string what = row;
+        if (what == "opened") {
+            // The first opened the old file; the second replaces it, and the
+            // old one's descriptor lets go: the first then locks a file no
+            // longer at the name.
+            g_meetings.push_back({"opened", [&] {
+                                      runSecond();
+                                      kept->LetGo();
+                                  }});
+        } else if (what == "judged") {
+            // The second replaces it while the first is about to.
+            g_meetings.push_back({"judged", runSecond});
+        } else if (what == "judged, its holder gone") {
+            // The old one's descriptor lets go and the second takes the old
+            // file as it stands, while the first is about to replace it.
+            g_meetings.push_back({"judged", [&] {
+                                      kept->LetGo();
+                                      runSecond();
+                                  }});
+        }
+        if (what != "waiting") {
+            const bool firstHeld = first.acquire_folder(folder.string());
+            said += what + ":" + letter(first, firstHeld) + letter(second, secondHeld) + third(folder) + " ";
+            continue;
+        }
+        // The replacer in a process of its own, held just before its rename;
+        // the first takes the old file once its descriptor lets go, and
+        // waits for the replacer, which renames and ends meanwhile.
+        int ready[2], go[2];
+        if (pipe(ready) != 0 || pipe(go) != 0) return "no pipe";
+        const pid_t replacer = fork();
+        if (replacer == 0) {
+            kept->LetGo();
+            const_cast<KeptByAnEndedTaker&>(folderKept).LetGo();
+            close(ready[0]);
+            close(go[1]);
+            g_meetings = {{"renaming", [&] {
+                               char byte = 'r';
+                               (void)!write(ready[1], &byte, 1);
+                               (void)!read(go[0], &byte, 1);
+                           }}};
+            psys::instance_lock lock;
+            _exit(lock.acquire_folder(folder.string()) ? 0 : 1);
+        }
+        char byte = 0;
+        if (read(ready[0], &byte, 1) != 1) return "no replacer";
+        kept->LetGo();
+        g_meetings.push_back({"waiting", [&] {
+                                  (void)!write(go[1], "g", 1);
+                                  int status = 0;
+                                  waitpid(replacer, &status, 0);
+                                  secondHeld = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+                              }});
+        const bool firstHeld = first.acquire_folder(folder.string());
+        said += what + ":" + letter(first, firstHeld) + (secondHeld ? 'x' : 'b') + third(folder) + " ";
+        for (int fd : {ready[0], ready[1], go[0], go[1]}) close(fd);
+        if (qtest::WaitExit(replacer, std::chrono::seconds(10)) == -1) said += "(the replacer hung) ";
+    }
+    psys::set_instance_lock_step_hook(nullptr);
+    return said;
+}
+
+// A copy that replaces the lock file meets every other start one at a time:
+// whichever step the other comes at, exactly one of them holds the lock
+// (the one that ran on to the end, or that took the file as it stood), and a
+// later start is refused. The same for a player who is not root.
+TEST_F(InstanceLock, StartsMeetingACopyThatReplacesTheLockFileRunOneAtATime) {
+    const std::string want = "opened:bx judged:bx judged, its holder gone:bx waiting:xx ";
+    EXPECT_EQ(StartsMeetingAReplacer(dir_.path()), want);
+    if (geteuid() != 0) return;
+    const fs::path playersOwn = dir_.path() / "players";
+    MakeFolder(playersOwn, 0755);
+    fs::permissions(dir_.path(), fs::perms(0711));
+    int out[2];
+    ASSERT_EQ(pipe(out), 0);
+    const int code = AsUser(
+        [&] {
+            const std::string said = StartsMeetingAReplacer(playersOwn);
+            return write(out[1], said.data(), said.size()) == ssize_t(said.size()) ? 0 : 1;
+        },
+        kPlayer.uid, kPlayer.gid, kPlayer.groups);
+    close(out[1]);
+    char buffer[256];
+    const ssize_t got = read(out[0], buffer, sizeof buffer);
+    close(out[0]);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(std::string(buffer, size_t(std::max<ssize_t>(got, 0))), want) << "as a player who is not root";
+}
+
+// How a start sees the processes that hold a lock: through a /proc that
+// hides other users' processes (hidepid=2), from a pid namespace of its own
+// that kept the host's /proc, or with a /proc of its own namespace, which
+// lists no lock of a process outside it.
+enum View : unsigned { kHidden = 1, kChildNamespace = 2, kOwnProc = 4 };
+
+// Runs f as the user in a process that sees so; its exit code, or 97 where
+// this machine cannot make such a view (not root, no namespaces).
+int SeeingAs(unsigned view, const User& user, const std::function<int()>& f) {
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) _exit(97);
+        if ((view & kHidden) && mount("proc", "/proc", "proc", 0, "hidepid=2") != 0) _exit(97);
+        if (view & (kChildNamespace | kOwnProc)) {
+            if (unshare(CLONE_NEWPID) != 0) _exit(97);
+            const pid_t inside = fork();
+            if (inside != 0) _exit(inside > 0 ? qtest::WaitExit(inside, std::chrono::seconds(30)) : 97);
+            if ((view & kOwnProc) && mount("proc", "/proc", "proc", 0, nullptr) != 0) _exit(97);
+        }
+        _exit(Become(user) ? f() : 98);
+    }
+    return qtest::WaitExit(pid, std::chrono::seconds(30));
+}
+
+// A lock no start can judge (its holder hidden, or in another pid namespace)
+// refuses a start where it is on the lock file, which only those who count
+// may open, unless its taker is seen to have ended; it refuses none where it
+// is on the folder, which any reader may lock. A lock file wider than the
+// folder's reach is replaced by the first copy that holds it, so that a
+// reader's descriptor kept from before holds no lock a later start meets.
+TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to mount a /proc and make namespaces";
+    fs::permissions(dir_.path(), fs::perms(0711));
+    const fs::path home = dir_.path() / "player";
+    MakeFolder(home, 0755);
+    std::vector<std::unique_ptr<Child>> kept;
+    struct Row {
+        const char* what;
+        unsigned view;
+        std::function<void(const fs::path&)> before;
+        char want;
+    };
+    const auto sharersCopy = [&](const fs::path& f) {
+        MakeFolder(f, 02770, kGroup);
+        kept.push_back(StartCopy(f, kMember));
+        ASSERT_EQ(kept.back()->answer(), 'x');
+    };
+    const Row rows[] = {
+        {"a sharer's copy, the start in a pid namespace of its own keeping the host's hidden /proc",
+         kChildNamespace | kHidden, sharersCopy, 'b'},
+        {"a sharer's copy, the start behind a hidden /proc", kHidden, sharersCopy, 'b'},
+        {"a sharer's copy, the start with a /proc of its own pid namespace", kOwnProc, sharersCopy, 'b'},
+        {"a sharer's copy, seen", 0, sharersCopy, 'b'},
+        {"a reader holding the folder, the start behind a hidden /proc", kHidden,
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             kept.push_back(Held(f, kListed));
+         },
+         'x'},
+        {"an earlier release's 0666 lock file a reader opened before the first copy and locks once it has ended, "
+         "the start behind a hidden /proc",
+         kHidden,
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             const fs::path file = f / psys::instance_lock::kFolderLockName;
+             qtest::WriteText(file, "");
+             ASSERT_EQ(chown(file.c_str(), kPlayer.uid, kPlayer.gid), 0);
+             ASSERT_EQ(chmod(file.c_str(), 0666), 0);
+             kept.push_back(Kept(file, kListed));
+             StartCopy(f, kPlayer).reset();
+             ASSERT_EQ(kept.back()->step(), 'y');
+         },
+         'x'},
+    };
+    int n = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const fs::path folder = home / ("seen" + std::to_string(n++));
+        row.before(folder);
+        const int answer = SeeingAs(row.view, kPlayer, [&] {
+            psys::instance_lock lock;
+            const bool alone = lock.acquire_folder(folder.string());
+            return lock.busy() ? 'b' : alone ? 'x' : '-';
+        });
+        if (answer == 97) {
+            std::printf("skipped: %s (this machine cannot make that view)\n", row.what);
+            continue;
+        }
+        EXPECT_EQ(char(answer), row.want);
+        kept.clear();
     }
 }
 
