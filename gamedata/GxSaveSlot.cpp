@@ -63,6 +63,12 @@ bool GxSaveSlot::IsThumbnailFile(const GxString& path) {
 }
 
 bool GxSaveSlot::LoadThumbnail(const GxString& path, GxTexture* texture) {
+    // Another user's picture at a slot's name (planted in a shared folder)
+    // is no picture of the player's save.
+    GxUserData* data = GxUserData::Get();
+    if (!GxPersistFile::RefuseStranger(path, u"GxSaveSlot::LoadThumbnail", data ? &data->GetKnownFiles() : nullptr,
+                                       false))
+        return false;
     GxBinBuffer bytes;
     if (!texture || !IsThumbnailFile(path) || !GxLoadFile(&bytes, path, true, false, kThumbnailFileSize)) return false;
     pimage::image_info header;

@@ -16,6 +16,7 @@
 #include "support/TempDir.h"
 
 #include <list>
+#include <unistd.h>
 
 namespace {
 
@@ -338,7 +339,8 @@ TEST_F(SaveLoad, DamagedSavesAreRefusedAndThePlayGoesOn) {
 // with a line naming the file, before anything is decoded (the kept
 // finding is 16384 x 16384, a gigabyte of pixels in 1 MB of zeros). A file
 // longer than a thumbnail can mean is refused unread past that, with the
-// thumbnail's limit, however long it is.
+// thumbnail's limit, however long it is. In a save folder with the sticky
+// bit another user's picture at a slot's name is not the slot's.
 TEST_F(SaveLoad, ThumbnailsOfAnotherSizeAreRefusedUnread) {
     Play(kStory);
     ASSERT_TRUE(UntilClickWait());
@@ -347,6 +349,7 @@ TEST_F(SaveLoad, ThumbnailsOfAnotherSizeAreRefusedUnread) {
     struct Slot {
         const char* convert;  // ImageMagick's arguments, or none for the finding
         const char* refusal;  // what the line that refuses it says
+        bool others = false;  // given to another user, in a folder with the sticky bit
     } slots[] = {
         {nullptr, "16384x16384"},
         {"-size 128x96 xc:'#336699' PNG32:thumb002.png", nullptr},
@@ -358,11 +361,18 @@ TEST_F(SaveLoad, ThumbnailsOfAnotherSizeAreRefusedUnread) {
         // Past the largest picture file too: still the thumbnail's limit.
         {"-size 128x96 xc:'#336699' PNG32:thumb007.png && truncate -s 3G thumb007.png",
          "File too large(3221225472 bytes, at most 1048576)"},
+        {"-size 128x96 xc:'#336699' PNG32:thumb008.png", "他のユーザー(nobody)のファイル", true},
     };
+    const bool root = geteuid() == 0;
+    if (root) fs::permissions(SaveDir(), fs::perms(01777));
     for (const Slot& slot : slots) {
         if (!slot.convert) continue;
         const std::string cmd = "cd '" + SaveDir().string() + "' && convert " + slot.convert + " >/dev/null 2>&1";
         ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+        if (slot.others && root) {
+            const fs::path made = SaveDir() / ("thumb00" + std::to_string(&slot - slots + 1) + ".png");
+            ASSERT_EQ(chown(made.c_str(), 65534, 65534), 0);
+        }
     }
     settings_->m_GameDataPage = 0;
     log_.Clear();
@@ -370,6 +380,7 @@ TEST_F(SaveLoad, ThumbnailsOfAnotherSizeAreRefusedUnread) {
     ASSERT_TRUE(UntilScene(u"SeqLoad"));
     for (s32 k = 0; k < s32(std::size(slots)); ++k) {
         SCOPED_TRACE(k);
+        if (slots[k].others && !root) continue;
         EXPECT_EQ(Screen(u"SeqLoad")->GetThumbnail(k).HasTexture(), !slots[k].refusal);
         const std::string file = (SaveDir() / ("thumb00" + std::to_string(k + 1) + ".png")).string();
         std::vector<std::string> lines;
