@@ -1,7 +1,8 @@
 // The resident system scene over the sample's title: the end-game dialog by
 // button, key and close box, the user dialog of each kind answering its
-// opener, notices one at a time, the loading icon, the music ducking under a
-// voice, and the developer keys.
+// opener, notices one at a time and the start's notice not frozen into the
+// title's fade, the loading icon, the music ducking under a voice, and the
+// developer keys.
 #include "SampleSceneFixture.h"
 
 #include "base/GxAsyncJobBase.h"
@@ -208,6 +209,25 @@ TEST_F(SystemScene, NoticesComeOneAtATimeTheSystemsFirst) {
     Pass();
     EXPECT_FALSE(user->IsVisible());
     EXPECT_TRUE(GxUserData::Get()->m_NoticeList.empty());
+}
+
+// The notice the start queues without a sound device slides in while the
+// title fades in over the black boot screen: the picture the title fades
+// from holds no second, still copy of it.
+class Starting : public SampleScenes {};
+
+TEST_F(Starting, TheNoticeOfTheStartIsNotLeftInThePictureTheTitleFadesFrom) {
+    Start(false);
+    GxAddSystemNotice(u"サウンドデバイスを開けないため、音声なしで動作しています", u"", 0, 0xFFFFFFFF);
+    ASSERT_TRUE(RunUntilCurrent(u"SeqTitle"));
+    // The fade's first frame, where the notice comes down: all but the black
+    // of the boot screen, the live notice barely through it.
+    const std::vector<u32> screen = GxGraphics::GetDevice()->get_swap_chain(0)->back_buffer(0)->read_argb();
+    u32 brightest = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 600; x < 1024; ++x)
+            for (int shift : {0, 8, 16}) brightest = std::max(brightest, screen[size_t(y) * 1024 + x] >> shift & 0xFF);
+    EXPECT_LT(brightest, 24u) << "a still copy of the notice";
 }
 
 TEST_F(SystemScene, TheLoadingIconBlinksWhileJobsWait) {
