@@ -318,11 +318,9 @@ TEST(StoryPlaythrough, ASaveCutOffByTheFileSizeLimitFailsAndLeavesTheSlotWhole) 
 }
 
 // The story read by clicks from the title to the title again, its first
-// choice taken; then the extras it unlocked: the gallery's set with its
-// picture in the viewer, left by the right button and by Backspace, the
-// gallery left by a tap of Backspace shorter than a frame once its fade is
-// over, the replay of its night, the title's "Extra", and the music room
-// playing the morning's music from its first sample.
+// choice taken; then what it unlocked: the gallery's pictures in the viewer,
+// the gallery left by a tap of Backspace, the replay of its night, the
+// title's "Extra", and the music room's morning music from its first sample.
 TEST(StoryPlaythrough, TheWholeStoryByClicksUnlocksTheExtras) {
     if (LongPathsSkipped()) GTEST_SKIP() << "a long path: the optimised build plays it";
     StoryGame game;

@@ -43,10 +43,9 @@ TEST_F(Devices, KeyboardFollowsQueuedKeyEventsOnceAcquired) {
     Push(e);
     pinput::read_keyboard(keys);
     EXPECT_EQ(keys[0x79], 0);
-    // A tap between two reads: down at the first, up at the next.
     for (Uint32 type : {SDL_KEYDOWN, SDL_KEYUP}) e.type = type, Push(e);
     pinput::read_keyboard(keys);
-    EXPECT_EQ(keys[0x79], 0x80) << "a tap shorter than a step";
+    EXPECT_EQ(keys[0x79], 0x80) << "a tap between two reads is seen once";
     pinput::read_keyboard(keys);
     EXPECT_EQ(keys[0x79], 0);
     pinput::unacquire(pinput::device::keyboard);
