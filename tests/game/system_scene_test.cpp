@@ -1,8 +1,7 @@
 // The resident system scene over the sample's title: the end-game dialog by
 // button, key and close box, the user dialog of each kind answering its
-// opener, notices one at a time and the start's notice not frozen into the
-// title's fade, the loading icon, the music ducking under a voice, and the
-// developer keys.
+// opener, notices one at a time (the start's not frozen into the title's
+// fade), the loading icon, music ducking under a voice, the developer keys.
 #include "SampleSceneFixture.h"
 
 #include "base/GxAsyncJobBase.h"
@@ -220,10 +219,9 @@ TEST_F(Starting, TheNoticeOfTheStartIsNotLeftInThePictureTheTitleFadesFrom) {
     Start(false);
     GxAddSystemNotice(u"サウンドデバイスを開けないため、音声なしで動作しています", u"", 0, 0xFFFFFFFF);
     ASSERT_TRUE(RunUntilCurrent(u"SeqTitle"));
-    // The fade's first frame, where the notice comes down: all but black.
     std::vector<u32> screen = GxGraphics::GetDevice()->get_swap_chain(0)->back_buffer(0)->read_argb(), black(screen);
     for (u32& p : black) p &= 0xFF000000u;
-    EXPECT_TRUE(qtest::SameArea(black, screen, 600, 0, 424, 100, 23)) << "a still copy of the notice";
+    EXPECT_TRUE(qtest::SameArea(black, screen, 600, 0, 424, 100, 23)) << "the fade's first frame holds a still copy of the notice";
 }
 
 TEST_F(SystemScene, TheLoadingIconBlinksWhileJobsWait) {
