@@ -145,7 +145,13 @@ bool GxRenderToGlobalTexture(GxCoreBase* core) {
     }
     core->SetRenderBank(kCaptureBank);
     core->ClearRenderLists();
-    if (GxTaskManage* tm = core->GetTaskManage()) tm->EnqueueRender(0, 0);
+    // The scenes only. The resident system scene (notices, the loading icon,
+    // the debug status) draws itself over every frame, over the fade from
+    // this picture too: a copy of it here would stand still while the live
+    // one moves on, a notice sliding in past a fading ghost of itself.
+    if (GxTaskManage* tm = core->GetTaskManage())
+        for (int i = GxTaskManage::kSeqWorkerCount - 1; i >= 0; --i)
+            if (GxTaskBase* scene = tm->GetSeqWorker(i)->m_CurrentTask) tm->EnqueueRenderTaskTree(scene, 0, 0);
     core->DrawRenderLists();
     core->ClearRenderLists();
     core->SetRenderBank(kFrameBank);

@@ -28,10 +28,10 @@ GxSurface* GxGetGlobalSurface(int index);
 // the screen size; A8R8G8B8 either way.
 GxSurface* GxGetTransitionSurface(const GxChar* fileName);
 
-// Draws the task trees once into texture 0 (render-enqueue walk only, on the
-// second bank of render lists so that the frame's own lists stay); the
-// result of restoring the previous render target, false when nothing could
-// be drawn.
+// Draws the scenes of the sequence workers once into texture 0, without the
+// resident system scene (render-enqueue walk only, on the second bank of
+// render lists so that the frame's own lists stay); the result of restoring
+// the previous render target, false when nothing could be drawn.
 bool GxRenderToGlobalTexture(GxCoreBase* core);
 // True only while GxRenderToGlobalTexture draws.
 bool GxIsCapturingGlobalTexture();

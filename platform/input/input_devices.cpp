@@ -28,6 +28,11 @@ struct input_state {
     // What the tests say the desktop holds, beside SDL's own state.
     bool desktop[256] = {};
     mouse_state mouse;  // accumulated since the last read
+    // Keys and buttons that went down since the last read. The engine reads
+    // once per update step; a tap let go before the next read must still
+    // read as down once, or it is never seen at all.
+    bool keys_unread[256] = {};
+    bool buttons_unread[8] = {};
     bool acquired[4] = {};
     joystick_slot joysticks[max_joysticks];
 };
@@ -73,6 +78,28 @@ void seed_from_desktop(input_state& s) {
         }
 }
 
+// A key or button going down is also kept for the next read. Caller holds
+// the mutex.
+void set_key(input_state& s, uint8_t key, bool down) {
+    s.keys[key] = down ? 0x80 : 0;
+    s.seeded[key] = false;
+    if (down) s.keys_unread[key] = true;
+}
+
+void set_button(input_state& s, int index, bool down) {
+    s.mouse.buttons[index] = down ? 0x80 : 0;
+    if (down) s.buttons_unread[index] = true;
+}
+
+// Everything up, nothing pending. Caller holds the mutex.
+void release_all(input_state& s) {
+    std::memset(s.keys, 0, sizeof s.keys);
+    std::memset(s.seeded, 0, sizeof s.seeded);
+    std::memset(s.keys_unread, 0, sizeof s.keys_unread);
+    std::memset(s.mouse.buttons, 0, sizeof s.mouse.buttons);
+    std::memset(s.buttons_unread, 0, sizeof s.buttons_unread);
+}
+
 int mouse_button_index(uint8_t sdl_button) {
     switch (sdl_button) {
     case SDL_BUTTON_LEFT: return 0;
@@ -88,11 +115,8 @@ int SDLCALL watch(void*, SDL_Event* e) {
     switch (e->type) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: {
-        uint8_t key = pwin::device_key_from_scancode(e->key.keysym.scancode);
-        if (key) {
-            s.keys[key] = e->type == SDL_KEYDOWN ? 0x80 : 0;
-            s.seeded[key] = false;
-        }
+        if (uint8_t key = pwin::device_key_from_scancode(e->key.keysym.scancode))
+            set_key(s, key, e->type == SDL_KEYDOWN);
         break;
     }
     case SDL_MOUSEMOTION:
@@ -112,16 +136,12 @@ int SDLCALL watch(void*, SDL_Event* e) {
     case SDL_MOUSEBUTTONUP:
         if (e->button.which != SDL_TOUCH_MOUSEID) {
             int i = mouse_button_index(e->button.button);
-            if (i >= 0) s.mouse.buttons[i] = e->type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
+            if (i >= 0) set_button(s, i, e->type == SDL_MOUSEBUTTONDOWN);
         }
         break;
     case SDL_WINDOWEVENT:
         // Releases that happen in another window never arrive.
-        if (e->window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
-            std::memset(s.keys, 0, sizeof s.keys);
-            std::memset(s.seeded, 0, sizeof s.seeded);
-            std::memset(s.mouse.buttons, 0, sizeof s.mouse.buttons);
-        }
+        if (e->window.event == SDL_WINDOWEVENT_FOCUS_LOST) release_all(s);
         break;
     default:
         break;
@@ -176,8 +196,7 @@ bool start() {
     SDL_AddEventWatch(watch, nullptr);
     std::lock_guard<std::mutex> lock(s.mutex);
     s.started = true;
-    std::memset(s.keys, 0, sizeof s.keys);
-    std::memset(s.seeded, 0, sizeof s.seeded);
+    release_all(s);
     s.mouse = mouse_state{};
     std::fill(std::begin(s.acquired), std::end(s.acquired), false);
     return true;
@@ -292,7 +311,8 @@ read_status read_keyboard(uint8_t keys[256]) {
         for (int k = 0; k < 256; ++k)
             if (s.seeded[k] && !held[k]) s.keys[k] = 0, s.seeded[k] = false;
     }
-    std::memcpy(keys, s.keys, 256);
+    for (int k = 0; k < 256; ++k) keys[k] = s.keys_unread[k] ? 0x80 : s.keys[k];
+    std::memset(s.keys_unread, 0, sizeof s.keys_unread);
     return read_status::ok;
 }
 
@@ -302,6 +322,9 @@ read_status read_mouse(mouse_state& out) {
     if (!s.started) return read_status::absent;
     if (!s.acquired[1]) return read_status::not_acquired;
     out = s.mouse;
+    for (int b = 0; b < 8; ++b)
+        if (s.buttons_unread[b]) out.buttons[b] = 0x80;
+    std::memset(s.buttons_unread, 0, sizeof s.buttons_unread);
     s.mouse.x = s.mouse.y = s.mouse.z = 0;
     return read_status::ok;
 }
@@ -336,8 +359,7 @@ read_status read_joystick(int slot, joystick_state& out) {
 void inject_key(uint8_t device_key, bool down) {
     input_state& s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
-    s.keys[device_key] = down ? 0x80 : 0;
-    s.seeded[device_key] = false;
+    set_key(s, device_key, down);
 }
 
 void inject_desktop_key(uint8_t device_key, bool held) {
@@ -363,14 +385,13 @@ void inject_mouse_button(int index, bool down) {
     if (index < 0 || index >= 8) return;
     input_state& s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
-    s.mouse.buttons[index] = down ? 0x80 : 0;
+    set_button(s, index, down);
 }
 
 void clear_state() {
     input_state& s = state();
     std::lock_guard<std::mutex> lock(s.mutex);
-    std::memset(s.keys, 0, sizeof s.keys);
-    std::memset(s.seeded, 0, sizeof s.seeded);
+    release_all(s);
     std::memset(s.desktop, 0, sizeof s.desktop);
     s.mouse = mouse_state{};
 }

@@ -5,11 +5,13 @@
 // joysticks with X, Y, Z and Rz axes scaled to -1000..+1000, 16 buttons and two
 // hat switches. Keyboard and mouse follow the events SDL queues (an SDL event
 // watch), so events pushed by tests drive them like real ones; the inject_
-// functions change the same state directly. A key already held when the
-// keyboard is acquired (at start and each time the window gets the focus)
-// sends no event: the keyboard then takes the keys the desktop reports held
-// (SDL's keyboard and modifier state), and each follows that state until a
-// key event of its own arrives.
+// functions change the same state directly. A key or button that went down
+// since the previous read reads as down in this one even when it was let go
+// again: a tap shorter than the time between two reads is seen once, not
+// lost. A key already held when the keyboard is acquired (at start and each
+// time the window gets the focus) sends no event: the keyboard then takes the
+// keys the desktop reports held (SDL's keyboard and modifier state), and each
+// follows that state until a key event of its own arrives.
 #include <cstdint>
 #include <string>
 

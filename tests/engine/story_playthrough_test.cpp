@@ -318,9 +318,9 @@ TEST(StoryPlaythrough, ASaveCutOffByTheFileSizeLimitFailsAndLeavesTheSlotWhole) 
 }
 
 // The story read by clicks from the title to the title again, its first
-// choice taken; then the extras it unlocked: the gallery's set with its
-// picture in the viewer, the replay of its night, the title's "Extra", and
-// the music room playing the morning's music from its first sample.
+// choice taken; then what it unlocked: the gallery's pictures in the viewer,
+// the gallery left by a tap of Backspace, the replay of its night, the
+// title's "Extra", and the music room's morning music from its first sample.
 TEST(StoryPlaythrough, TheWholeStoryByClicksUnlocksTheExtras) {
     if (LongPathsSkipped()) GTEST_SKIP() << "a long path: the optimised build plays it";
     StoryGame game;
@@ -332,8 +332,8 @@ TEST(StoryPlaythrough, TheWholeStoryByClicksUnlocksTheExtras) {
     story += Clicks(kStoryClicks, kChoice[0]) + "wait SeqTitle\n+60 shot title_after\n" + Press(kGallery) +
              "wait SeqCGMode\n+40 shot gallery\n" + Press(kFirstThumbnail, 1) + "wait SeqCGModeView\n+60 shot viewer\n" +
              "+1 down right 512 384\n+1 up right 512 384\nwait SeqCGMode\n" + Press(kSecondThumbnail) +
-             "wait SeqCGModeView\n+90 shot viewer_wide\n+1 down right 512 384\n+1 up right 512 384\nwait SeqCGMode\n" +
-             Press(kExtrasBack) + "wait SeqTitle\n" + Press(kReplay) + "wait SeqRPMode\n+40 shot replay\n" +
+             "wait SeqCGModeView\n+90 shot viewer_wide\n+1 keydown Backspace\n+3 keyup Backspace\nwait SeqCGMode\n" +
+             "+30 key Backspace\nwait SeqTitle\n" + Press(kReplay) + "wait SeqRPMode\n+40 shot replay\n" +
              Press(kFirstThumbnail, 1) + "wait SeqAvgMain\n" + Clicks(3, "512 400", 60) + "+60 shot replay_line\n" +
              Clicks(1, "512 400", 60) + "wait SeqRPMode\n+0 shot replay_end\n" + Press(kExtrasBack) +
              "wait SeqTitle\n" + Press(kMusic) +

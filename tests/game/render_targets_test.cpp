@@ -1,5 +1,5 @@
-// The global render targets on the headless device: the capture of the task
-// trees, the rule transition's alpha mask and the save thumbnail; the icon
+// The global render targets on the headless device: the capture of the
+// scenes, the rule transition's alpha mask and the save thumbnail; the icon
 // index; and the main scene's proxy task.
 #include "GameFixture.h"
 
@@ -65,18 +65,18 @@ protected:
         GxReleaseGlobalRenderTargets();
         GameTest::TearDown();
     }
-    // Captures a screen painted by a PaintTask as the resident tree.
+    // Captures a screen painted by a PaintTask as a worker's scene.
     PaintTask* Capture() {
         GxTaskManage* tm = core_.GetTaskManage();
         GxTaskBase* top = tm->GetTopTask() ? tm->GetTopTask() : new GxTaskBase(tm);
         auto* paint = new PaintTask(top, u"paint");
-        tm->SetRootTree(paint);
+        tm->GetSeqWorker(1)->m_CurrentTask = paint;
         EXPECT_TRUE(GxRenderToGlobalTexture(&core_));
         return paint;
     }
 };
 
-TEST_F(RenderTargets, TheCaptureDrawsTheTreesOnceOnTheSecondBank) {
+TEST_F(RenderTargets, TheCaptureDrawsTheScenesOnceOnTheSecondBank) {
     GxTexture* capture = GxGetGlobalRenderTexture(0);
     ASSERT_TRUE(capture && capture->HasTexture());
     EXPECT_GE(capture->GetWidth(), 1024u);

@@ -1,7 +1,7 @@
 // The resident system scene over the sample's title: the end-game dialog by
 // button, key and close box, the user dialog of each kind answering its
-// opener, notices one at a time, the loading icon, the music ducking under a
-// voice, and the developer keys.
+// opener, notices one at a time (the start's not frozen into the title's
+// fade), the loading icon, music ducking under a voice, the developer keys.
 #include "SampleSceneFixture.h"
 
 #include "base/GxAsyncJobBase.h"
@@ -15,6 +15,7 @@
 #include "script/GxMoaEx.h"
 #include "script/GxMoaSystem.h"
 #include "script/GxMoaWorkerEx.h"
+#include "support/FrameCapture.h"
 #include "support/Processes.h"
 #include "ui/GxShowTipHelp.h"
 #include "ui/GxTaskUINoticePanelFx.h"
@@ -208,6 +209,19 @@ TEST_F(SystemScene, NoticesComeOneAtATimeTheSystemsFirst) {
     Pass();
     EXPECT_FALSE(user->IsVisible());
     EXPECT_TRUE(GxUserData::Get()->m_NoticeList.empty());
+}
+
+// The notice the start queues without a sound device slides in as the title
+// fades in from the black boot screen, which holds no still copy of it.
+using Starting = SampleScenes;
+
+TEST_F(Starting, TheNoticeOfTheStartIsNotLeftInThePictureTheTitleFadesFrom) {
+    Start(false);
+    GxAddSystemNotice(u"サウンドデバイスを開けないため、音声なしで動作しています", u"", 0, 0xFFFFFFFF);
+    ASSERT_TRUE(RunUntilCurrent(u"SeqTitle"));
+    std::vector<u32> screen = GxGraphics::GetDevice()->get_swap_chain(0)->back_buffer(0)->read_argb(), black(screen);
+    for (u32& p : black) p &= 0xFF000000u;
+    EXPECT_TRUE(qtest::SameArea(black, screen, 600, 0, 424, 100, 23)) << "the fade's first frame holds a still copy of the notice";
 }
 
 TEST_F(SystemScene, TheLoadingIconBlinksWhileJobsWait) {
