@@ -106,12 +106,11 @@ bool proc_is_ours() {
 }
 
 // The holder with that pid (as /proc gives it), judged by its real user and
-// groups (not its effective ones: a reader waiting at su's prompt is no
-// root, nor is one inside `unshare -r`): others where it does not count or
-// has ended (a zombie too: its locks live only in what others kept),
-// unseen where it cannot be seen.
+// groups as this machine numbers them (not its effective ones: a reader
+// waiting at su's prompt is no root, nor is one inside `unshare -r`): others
+// where it does not count or has ended (a zombie too: its locks live only in
+// what others kept), unseen where it cannot be seen.
 holders judge(long pid, const access_rules& folder) {
-    if (pid <= 0) return holders::unseen;
     FILE* status = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "re");
     if (!status) {
         // Gone from this pid namespace, as kill() and /proc both say; hidden
@@ -119,7 +118,7 @@ holders judge(long pid, const access_rules& folder) {
         return proc_is_ours() && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH ? holders::others : holders::unseen;
     }
     credentials who;
-    bool user = false, ended = false;
+    bool ended = false;
     char line[4096];
     while (std::fgets(line, sizeof line, status)) {
         unsigned real;
@@ -128,7 +127,6 @@ holders judge(long pid, const access_rules& folder) {
             ended = state == 'Z' || state == 'X';
         } else if (std::sscanf(line, "Uid: %u", &real) == 1) {
             who.uid = real;
-            user = true;
         } else if (std::sscanf(line, "Gid: %u", &real) == 1) {
             who.groups.push_back(real);
         } else if (std::strncmp(line, "Groups:", 7) == 0) {
@@ -142,7 +140,6 @@ holders judge(long pid, const access_rules& folder) {
     }
     std::fclose(status);
     if (ended) return holders::others;
-    if (!user) return holders::unseen;
     return counts_in_folder(folder, who) ? holders::counts : holders::others;
 }
 
@@ -176,19 +173,16 @@ holders holders_of(const struct stat& st, const access_rules& folder) {
 // file's holder: hold_unseen), ESTALE where only others hold it, or the
 // error of the flock (ENOLCK: no locks on this file system).
 int try_lock(int fd, const access_rules& folder, bool hold_unseen) {
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
-        if (errno != EWOULDBLOCK) return errno;
-        struct stat st {};
-        if (::fstat(fd, &st) != 0) return errno;
-        switch (holders_of(st, folder)) {
-        case holders::counts: return EWOULDBLOCK;
-        case holders::unseen: return hold_unseen ? EWOULDBLOCK : ESTALE;
-        case holders::others: return ESTALE;
-        // Let go of between the two looks, perhaps: tried once more; still
-        // held, it is held where /proc cannot see.
-        case holders::none: break;
-        }
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
+    if (errno != EWOULDBLOCK) return errno;
+    struct stat st {};
+    ::fstat(fd, &st);
+    switch (holders_of(st, folder)) {
+    case holders::counts: return EWOULDBLOCK;
+    case holders::others: return ESTALE;
+    // Held where /proc cannot see or judge (or let go of just now).
+    case holders::unseen:
+    case holders::none: break;
     }
     return hold_unseen ? EWOULDBLOCK : ESTALE;
 }
