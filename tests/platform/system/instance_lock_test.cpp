@@ -497,6 +497,9 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
         {"the player's file, others who may write only reading it", fs::perms(0777), earlier(0644, 0, root), 0666},
         {"the player's file, others who may not write reading it", fs::perms(0755), earlier(0644, 0, root), 0600},
         {"the player's file, others who may not write writing it", fs::perms(0755), earlier(0602, 0, root), 0600},
+        // Root, which passes every mode, needs no part of it.
+        {"root's folder open to all with the sticky bit, the player's copy", fs::perms(01777), nullptr, 0600,
+         kFolders, 65534, 65534, {}, 0, nullptr, 65534},
         // Where it cannot be replaced, the copy keeps what it holds, which
         // every copy that counts may open.
         {"another user's file open to all in root's folder with the sticky bit", fs::perms(01777),
