@@ -125,6 +125,12 @@ psys::settle_notes GxPersistFile::Notes(const GxChar* who) {
         case kind::orphan:
             GxWriteDebugLog(u"%s/対になるファイルがないため削除しました(%s)\n", by, path);
             break;
+        case kind::twin:
+            GxWriteDebugLog(u"%s/対になるファイルが既に%sにあるため削除しました(%s)\n", by, target, path);
+            break;
+        case kind::gone:
+            GxWriteDebugLog(u"%s/残すはずだったファイルは他の起動か書き込みが既に片付けていました(%s)\n", by, path);
+            break;
         case kind::narrowed:
             GxWriteDebugLog(u"%s/フォルダに書き込めない人が読み書きできないようにしました(%s)\n", by, path);
             break;

@@ -509,16 +509,6 @@ void remove_said(const settle_notes& notes, settle_note::kind what, const std::s
 
 // ---- the folder's way -----------------------------------------------------
 
-const char* write_way_name(write_way way) {
-    switch (way) {
-    case write_way::exchange: return "exchange";
-    case write_way::link: return "link";
-    case write_way::move: return "move";
-    case write_way::look: return "look";
-    }
-    return "?";
-}
-
 write_way folder_way(const std::string& folder, std::string* said) {
     const folder_state state = state_of(folder);
     if (said) {
@@ -621,6 +611,11 @@ keep_result keep_held(const held_file& file, const keep_rule& rule, const settle
                 result.error = std::strerror(synced);
                 note(notes, settle_note::kind::failed, name, {}, result.error);
             }
+            return result;
+        }
+        if (err == ENOENT && !anything_at(file.path)) {
+            note(notes, settle_note::kind::gone, file.path, name);
+            result.what = keep_result::outcome::gone;
             return result;
         }
         if (err == EEXIST || err == ENOTEMPTY) {
@@ -835,8 +830,9 @@ bool safe_file::commit() {
     holding_ = placed_ = false;
     if (!prepare()) return false;
     prepared_ = false;
-    // One look decides: what stands now is the file the writer last saw (or
-    // nothing, as it saw), and only then, with the lock, is it not held.
+    // The looks just before the step decide: what stands now is the file the
+    // writer last saw (or nothing, as it saw), and only then, with the lock,
+    // is it not held.
     const bool present = anything_at(path_);
     bool hold = hold_;
     if (hold && as_seen_ && folder_locked(folder_of(path_))) {
@@ -1036,7 +1032,7 @@ int settle_companions_reading(const file_pair& pair, std::vector<companion_hand>
             // Its main has its own beside it already: the one standing stays.
             const std::string standing = pair.mark_of(target);
             if (!standing.empty() && (standing == mark || (!main.path.empty() && marks.bears(main.path, standing)))) {
-                note(notes, same_bytes(path, target) ? settle_note::kind::same_bytes : settle_note::kind::orphan, path,
+                note(notes, same_bytes(path, target) ? settle_note::kind::same_bytes : settle_note::kind::twin, path,
                      target);
                 const int err = remove_name(path);
                 if (err != 0 && err != ENOENT) failed(path, {}, err);

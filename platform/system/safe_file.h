@@ -132,7 +132,9 @@
 //   1 open     T = "<P>.<w>.tmp" is made anew (O_EXCL, never through a link)
 //   2 write    the bytes go to T
 //   3 sync     T's bytes reach the disk (a companion's name too: I1)
-// Then the commit, which looks once at P. Where this process holds the
+// Then the commit, which looks at P just before it acts: whether anything
+// stands there, and, with the lock, whether that is the file the writer
+// last saw. Where this process holds the
 // save folder's lock and P is the file the writer last saw (nothing stood
 // and nothing stands, or its own older file), no copy that sees the lock
 // can be writing and what P holds is the writer's own, so it goes in the
@@ -246,7 +248,8 @@
 // and the sync run (I8). Every step is said before it: what it puts back, keeps, or
 // fails at in error.log; what it removes in debug.log, each kind in its own
 // words (a second name, a temporary name of a write that did not finish, a
-// token, bytes that stand elsewhere, a companion of no main).
+// token, bytes that stand elsewhere, a companion of no main, one whose main
+// has its own beside it).
 //
 // 6. What this assumes, and what it does not handle
 //   6.1 rename, renameat2, link and unlink each act on a name in one step
@@ -298,7 +301,6 @@ namespace psys {
 // ---- the folder's way -----------------------------------------------------
 
 enum class write_way { exchange, link, move, look };
-const char* write_way_name(write_way way);
 
 // The way of the folder (the one a path lies in, for a file's path), tried
 // the first time this process writes or settles there. said, when given, is
@@ -359,6 +361,8 @@ struct settle_note {
         temporary,    // a temporary name of a write that did not finish: removed
         token,        // a token of the last release's turns: removed
         orphan,       // a companion whose main stands nowhere: removed
+        twin,         // a companion whose main has its own beside it at target already: removed
+        gone,         // path, held, was gone when it was to be kept: settled by another, its bytes stand elsewhere
         narrowed,     // a file open to more than its folder's writers: narrowed
         failed,       // a step failed (why): path stays
     };
@@ -380,7 +384,10 @@ struct keep_rule {
     std::string beside;
 };
 struct keep_result {
-    enum class outcome { kept, same_bytes, beyond_limit, no_name, failed };
+    // gone: the held name was gone when it was to be kept, settled by
+    // another (a start without the lock put it back, and a write took it
+    // again under a name of its own): no failure.
+    enum class outcome { kept, same_bytes, beyond_limit, no_name, failed, gone };
     outcome what = outcome::failed;
     std::string name;  // the kept name, once kept
     unsigned number = 0;
@@ -432,7 +439,10 @@ public:
     const file_status& written() const { return written_; }
     const std::string& mark() const { return mark_; }
     // After a commit: whether the new file took its name (a commit whose
-    // folder sync failed did), whether it held anything, and what.
+    // folder sync failed did); whether it went the holding way, taking what
+    // stood under a held name rather than replacing it in one step (set
+    // before any take: true also where nothing stood to be taken); and what
+    // it holds.
     bool placed() const { return placed_; }
     bool held_any() const { return holding_; }
     std::vector<held_file> take_held();

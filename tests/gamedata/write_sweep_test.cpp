@@ -50,7 +50,8 @@ struct Way {
     write_way way;
     bool othersRefused = false;
     std::string Name() const {
-        return std::string(psys::write_way_name(way)) + (othersRefused ? " (others' files not linked)" : "");
+        static const char* const kNames[] = {"exchange", "link", "move", "look"};
+        return std::string(kNames[int(way)]) + (othersRefused ? " (others' files not linked)" : "");
     }
 };
 const Way kExchange{write_way::exchange}, kLink{write_way::link}, kMove{write_way::move}, kLook{write_way::look},
