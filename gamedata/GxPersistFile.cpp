@@ -300,7 +300,12 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
             const bool seen = !known->ChangedSince(path, &held.status);
             const bool whole = keepWhole && psys::same_file(partly, held.status);
             if (seen && known->IsUnread(path)) {
-                kept = KeepHeld(held, true, who, keptBeside) && kept;
+                u32 number = 0;
+                kept = KeepHeld(held, true, who, keptBeside, &number) && kept;
+                if (outcome && number) {
+                    outcome->keptNumber = number;
+                    outcome->keptDamaged = true;
+                }
             } else if (seen && !whole) {
                 // One that stays (its removal failed) is kept by a start.
                 if (psys::drop_held(held) && outcome) outcome->dropped = true;
@@ -344,9 +349,9 @@ bool GxPersistFile::KeepHeld(const psys::held_file& held, bool damaged, const Gx
     psys::keep_rule rule;
     rule.why = damaged ? "damaged" : "changed";
     rule.limit = damaged ? kMaxKeptFiles : kMaxChangedFiles;
-    // Only a changed save is kept beside its thumbnail: a damaged one's
-    // thumbnail is of no save that loads.
-    if (!damaged && !beside.empty()) rule.beside = GxToNativePath(beside);
+    // A save is kept beside its thumbnail, a damaged one too: its picture
+    // still tells which play it was.
+    if (!beside.empty()) rule.beside = GxToNativePath(beside);
     const psys::keep_result kept = psys::keep_held(held, rule, Notes(who));
     if (number) *number = kept.number;
     using outcome = psys::keep_result::outcome;

@@ -67,10 +67,10 @@ public:
     static constexpr u32 kMaxChangedFiles = 999;
     static GxString KeptFilePath(const GxString& path, u32 n, const GxChar* why = u"damaged");
     // Keeps a file a write held under its kept names of the kind, with the
-    // lines of who (a changed save beside its thumbnail's of the same
-    // number). False where it could not be kept (it stays held, for a start,
-    // and the lines say so); *number, when given, the number it took (0: its
-    // bytes stood already).
+    // lines of who (a save beside its thumbnail's of the same number). False
+    // where it could not be kept (it stays held, for a start, and the lines
+    // say so); *number, when given, the number it took (0: its bytes stood
+    // already, or another settled it).
     static bool KeepHeld(const psys::held_file& held, bool damaged, const GxChar* who, const GxString& beside = {},
                          u32* number = nullptr);
     // The lines a write (under who) or a start says of what it holds, keeps,
@@ -96,6 +96,8 @@ public:
         bool placed = false;
         bool held = false;
         u32 keptNumber = 0;
+        // The number is of a name it kept a file that did not load under.
+        bool keptDamaged = false;
         // It dropped what it held as its own older file.
         bool dropped = false;
     };

@@ -204,7 +204,7 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
                          : outcome.dropped    ? was::dropped
                          : outcome.keptNumber ? was::kept
                                               : was::not_known;
-        hands.push_back({std::move(held), main, outcome.keptNumber});
+        hands.push_back({std::move(held), main, outcome.keptNumber, outcome.keptDamaged ? "damaged" : "changed"});
     }
     if (const int err = psys::settle_companions(SlotPair(saveDir, fileNumber), std::move(hands),
                                                 GxPersistFile::Notes(u"GxSaveSlot::Save"))) {

@@ -243,7 +243,7 @@ private:
         ::close(fd);
         return mark_text(h, static_cast<unsigned long long>(at));
     }
-    // The last release named a save by its device, inode, size and time;
+    // An earlier release named a save by its device, inode, size and time;
     // the size and time stay where a folder is copied keeping times or
     // synced.
     static bool older_mark_names(const std::string& path, const std::string& mark) {
@@ -413,7 +413,7 @@ bool ends_with(const std::string& s, const char* ending) {
 }
 
 // A leftover's name split: the file it was written for, its writer and its
-// kind. Names of the last releases are read too: "<name>.tmp",
+// kind. Names of earlier releases are read too: "<name>.tmp",
 // "<name>.<pid>.tmp", "<name>.<pid>-<n>.tmp", a turn's token
 // "<name>.writing" and its aside "<name>.writing.<writer>.stale".
 struct leftover_name {
@@ -780,6 +780,15 @@ bool safe_file::on_placed() {
     return true;
 }
 
+// Whether a start without the lock moved this write's temporary file to its
+// name already (a companion written whole beside its main): the file that
+// stands there is this write's own.
+bool safe_file::placed_by_another() const {
+    file_status now;
+    return !anything_at(temp_) && status_of(path_, &now) && now.device == written_.device &&
+           now.inode == written_.inode;
+}
+
 bool safe_file::place(bool hold, bool present) {
     const std::string folder = folder_of(path_);
     const write_way way = folder_way(folder);
@@ -791,7 +800,7 @@ bool safe_file::place(bool hold, bool present) {
         // nothing stands still, so that a file another program put there
         // since that look is held, not replaced.
         const int err = !hold_ || present ? rename_name(temp_, path_) : place_without_replacing(temp_, path_, way, locked);
-        if (err == 0) return on_placed();
+        if (err == 0 || (err == ENOENT && placed_by_another())) return on_placed();
         if (err != EEXIST) {
             fail("rename", err);
             return false;
@@ -804,6 +813,7 @@ bool safe_file::place(bool hold, bool present) {
         // the exchange replaces then lands under it, a name no start
         // removes, and the temporary name only ever holds the new bytes.
         if (const int err = link_name(temp_, held_name_)) {
+            if (err == ENOENT && placed_by_another()) return on_placed();
             fail("link", err);
             return false;
         }
@@ -816,7 +826,7 @@ bool safe_file::place(bool hold, bool present) {
         file_status st;
         if (status_of(name, &st)) held_.push_back({name, path_, st});
     }
-    if (err == 0) return on_placed();
+    if (err == 0 || (err == ENOENT && placed_by_another())) return on_placed();
     // In the exchange way nothing was taken: the held name is still a second
     // name of the temporary file, and goes first, for a start that found
     // only it would keep the new bytes.
@@ -891,12 +901,13 @@ bool bears_mark(const std::string& path, const std::string& mark) { return mark_
 namespace {
 
 // Where the main a mark names stands: its own name, a kept one (number
-// n), or a name a write holds it under; "" for nowhere. Only the player's
-// files count.
+// n, as changed or damaged), or a name a write holds it under; "" for
+// nowhere. Only the player's files count.
 struct main_place {
     std::string path;
     unsigned kept = 0;
     bool held = false;
+    const char* why = "changed";
 };
 
 main_place find_main(const file_pair& pair, const std::string& mark, mark_reader& marks) {
@@ -905,10 +916,13 @@ main_place find_main(const file_pair& pair, const std::string& mark, mark_reader
     const std::set<std::string> names = {name};
     for (const std::string& entry : entries_of(folder)) {
         const std::string path = in_folder(folder, entry);
-        if (const unsigned n = parse_kept(entry, name, "changed")) {
-            if (players_at(path) && marks.bears(path, mark)) return {path, n, false};
-            continue;
-        }
+        bool kept = false;
+        for (const char* why : {"changed", "damaged"})
+            if (const unsigned n = parse_kept(entry, name, why)) {
+                if (players_at(path) && marks.bears(path, mark)) return {path, n, false, why};
+                kept = true;
+            }
+        if (kept) continue;
         leftover_name left;
         if (parse_leftover(entry, names, &left) && left.what == leftover_name::kind::held && players_at(path) &&
             marks.bears(path, mark))
@@ -1015,12 +1029,12 @@ int settle_companions_reading(const file_pair& pair, std::vector<companion_hand>
         if (main.held) continue;
         std::string target;
         if (!main.path.empty()) {
-            target = main.kept ? kept_name(pair.companion, main.kept, "changed") : pair.companion;
+            target = main.kept ? kept_name(pair.companion, main.kept, main.why) : pair.companion;
         } else if (!hash_mark(mark) && h.main != companion_hand::main_was::dropped) {
             // An older companion that finds no main goes with the one its
             // write kept from its name, or with one alone (I7); while a write
             // holds a main of the pair, that may be its own, and it waits.
-            if (h.main == companion_hand::main_was::kept) target = kept_name(pair.companion, h.kept_with, "changed");
+            if (h.main == companion_hand::main_was::kept) target = kept_name(pair.companion, h.kept_with, h.kept_as);
             else if (main_held(pair)) continue;
             else target = main_alone(pair, marks);
         }
@@ -1092,6 +1106,7 @@ public:
         if (locked_) settle_temporaries();
         settle_mains();
         if (locked_) settle_companion_hands();
+        else place_companions_beside_standing_mains();
         narrow();
         if (const int err = sync_folder(folder_)) said(settle_note::kind::failed, folder_, {}, std::strerror(err));
         return std::move(merged_);
@@ -1143,7 +1158,7 @@ private:
         }
     }
 
-    // A token of the last release's turns never held bytes of any file; one
+    // A token of an earlier release's turns never held bytes of any file; one
     // of another user's, who may hold it now, stays.
     void drop_tokens() {
         for (const leftover& token : tokens_)
@@ -1169,7 +1184,7 @@ private:
             file_status status;
             status_of(h.path, &status);
             const held_file file{h.path, in_folder(folder_, h.name.final), status};
-            if (locked_ && paired(h.name.final) && S_ISREG(h.st.st_mode)) companions_.push_back({file});
+            if (paired(h.name.final) && S_ISREG(h.st.st_mode)) companions_.push_back({file});
             else mains_.push_back(file);
             staying_[{h.st.st_dev, h.st.st_ino}] = h.path;
         }
@@ -1190,7 +1205,7 @@ private:
                 if (!main.path.empty()) {
                     const std::string hand = writer_path(pair.companion, new_writer(), ".held");
                     if (move_without_replacing(t.path, hand, way_, true) == 0) {
-                        finished_.push_back({{hand, pair.companion, {}}, companion_hand::main_was::not_known, 0, true});
+                        finished_.push_back({{hand, pair.companion, {}}, companion_hand::main_was::not_known, 0, "changed", true});
                         continue;
                     }
                 }
@@ -1255,6 +1270,40 @@ private:
         }
         for (auto& [companion, hands] : by_pair)
             settle_companions_reading(pair_of(companion), std::move(hands), start_notes_, marks);
+    }
+
+    // Without the lock a companion is placed only where nothing stands at
+    // its name and its mark names the main that stands at the main's own
+    // name, never beside another (I8): one held, put back in the folder's
+    // way; a temporary one written whole, by a link where the folder's way
+    // has links, so that its writer, were it still running, finds its
+    // temporary name as it left it (and, where it was moved, its own file
+    // at the name). The rest wait for a start with the lock.
+    void place_companions_beside_standing_mains() {
+        if (!files_.mark_of) return;
+        mark_reader marks;
+        const auto names_standing_main = [&](const std::string& path, const file_pair& pair) {
+            if (anything_at(pair.companion) || !players_at(pair.main)) return false;
+            const std::string mark = files_.mark_of(path);
+            return !mark.empty() && marks.bears(pair.main, mark);
+        };
+        for (const companion_hand& h : companions_) {
+            const file_pair pair = pair_of(name_of(h.file.final));
+            if (!names_standing_main(h.file.path, pair)) continue;
+            said(settle_note::kind::put_back, h.file.path, pair.companion);
+            const int err = move_without_replacing(h.file.path, pair.companion, way_, false);
+            if (err != 0 && err != EEXIST) said(settle_note::kind::failed, h.file.path, pair.companion, std::strerror(err));
+        }
+        for (const leftover& t : temporaries_) {
+            if (!paired(t.name.final) || !S_ISREG(t.st.st_mode)) continue;
+            const file_pair pair = pair_of(t.name.final);
+            if (!names_standing_main(t.path, pair)) continue;
+            said(settle_note::kind::finished, t.path, pair.companion);
+            const int err = place_without_replacing(t.path, pair.companion,
+                                                    way_ == write_way::exchange ? write_way::link : way_, false);
+            if (err != 0 && err != EEXIST && err != ENOENT)
+                said(settle_note::kind::failed, t.path, pair.companion, std::strerror(err));
+        }
     }
 
     // Files of the player's own that stay, left open to more than the

@@ -41,16 +41,17 @@
 //       temporary file stays for a start to put beside its main (unless
 //       what stands at its name is not this user's to take at all).
 //   I6  Only the player's files. A file, link, FIFO or folder of another
-//       user's (owner_in_folder: other) is never read, held, kept, merged,
+//       user's (one who does not count in the folder: counts_in_folder) is
+//       never read, held, kept, merged,
 //       settled, removed, narrowed or counted as a place where bytes stand;
 //       a file of the player's that this user may not read is not read or
 //       taken either. The game data's writes of such a name fail, with a
 //       line saying whose it is and how to give it back.
 //   I7  A companion goes with the main it was written with. One that names
 //       its main by a hash goes beside that main wherever it stands (its
-//       name, a kept name), waits while a write holds it, and is removed
-//       where it stands nowhere. One of an older form (the last release's
-//       mark, which finds its main by size and time, or none) that finds
+//       name, a kept name of either kind), waits while a write holds it, and
+//       is removed where it stands nowhere. One of an older form (an earlier
+//       release's mark, which finds its main by size and time, or none) that finds
 //       nothing goes with the main its write kept from the companion's name,
 //       and is removed where its write dropped that main. Where no write
 //       says (a start, or a write of one it did not see stand there), it
@@ -64,10 +65,17 @@
 //       first).
 //   I8  A start without the lock takes no running copy's work: it only puts
 //       a held file back at its name where nothing stands there (in the
-//       folder's way, never replacing; in the look way as its writes do),
+//       folder's way, never replacing; in the look way as its writes do), a
+//       companion only where its mark names the main that stands at the
+//       main's own name, never beside another; places a companion's
+//       temporary file written whole there too, on the same terms (by a
+//       link where the folder's way has links, so that its writer, were it
+//       running, finds its temporary name as it left it; a writer whose
+//       temporary file was moved takes its own file at the name as placed);
 //       and hands the permanent data's held files to the load that merges
-//       them (which drops them once the merged file stands). Temporary
-//       names, held names where something stands, uncommitted held names and
+//       them (which drops them once the merged file stands). Other temporary
+//       names, held names where something stands, held companions that name
+//       no main standing at its name, uncommitted held names and
 //       tokens wait for a start with the lock.
 //   I9  Kept names are never replaced, and numbered by kept_name alone;
 //       nothing is kept twice: a held file whose bytes stand at its name or
@@ -94,15 +102,17 @@
 //                file set beside P because it is not the one the writer saw
 //                (another copy's, or one another program put there);
 //                "<P>.damaged", "<P>.<N>.damaged" (to 8): one that would not
-//                load.
+//                load. A save is kept under a number its thumbnail's kept
+//                name of the same kind is free at, and its thumbnail goes
+//                there (I7).
 //   second name  another name of one file (a hard link).
 //   companion    a file written with a main one and kept with it: a slot's
 //                thumbnail beside its save. It names its main by the main's
 //                mark, a hash of its bytes ("h:<hash>:<size>"), which stays
 //                true wherever the folder is copied or synced to; thumbnails
-//                of the last release name their save by its device, inode,
+//                of an earlier release name their save by its device, inode,
 //                size and time, and older ones by nothing (I7).
-//   token        "<P>.writing" and "<P>.writing.<w>.stale": the last
+//   token        "<P>.writing" and "<P>.writing.<w>.stale": an earlier
 //                release's turns, which never held bytes of a file.
 //
 // 2. The way of writing, chosen once per folder
@@ -223,7 +233,7 @@
 //   listing      every name of the folder's game files: temporary, held,
 //                token, and the player's files that stay (at a file's or a
 //                kept name), by identity; another user's are left (I6)
-//   tokens       the last release's tokens of this user's own: removed
+//   tokens       an earlier release's tokens of this user's own: removed
 //   held         before the temporary names go, which tell an uncommitted
 //                held name (removed) from a committed one; held names that
 //                are second names of files that stay: removed
@@ -244,8 +254,9 @@
 //                more than the folder's writers, narrowed to them
 //   sync         the folder, at the end (and after each keep, before a
 //                companion goes)
-// Without the lock only listing, mains (put back, handed over), narrowing
-// and the sync run (I8). Every step is said before it: what it puts back, keeps, or
+// Without the lock only listing, mains (put back, handed over), companions
+// as far as I8 lets them (beside the main standing at its own name),
+// narrowing and the sync run. Every step is said before it: what it puts back, keeps, or
 // fails at in error.log; what it removes in debug.log, each kind in its own
 // words (a second name, a temporary name of a write that did not finish, a
 // token, bytes that stand elsewhere, a companion of no main, one whose main
@@ -270,7 +281,9 @@
 //   6.4 What can go wrong that this does not handle:
 //       - no lock at all: copies write in every way, and lose nothing but
 //         in the look way's moment (6.3); their leftovers wait for a start
-//         with the lock (I8);
+//         with the lock (I8); a slot's save whose write was ended between
+//         its commit and its thumbnail's stands, until then, beside the
+//         thumbnail that stood when the write began (or none);
 //       - a lock one copy cannot see: the other copy's write committed
 //         between the look and the one-step replace of the copy with the
 //         lock is lost, and both report success (6.2);
@@ -359,7 +372,7 @@ struct settle_note {
         second_name,  // path is another name of the file at target: removed
         beyond_limit, // a damaged file past the limit of those kept: removed
         temporary,    // a temporary name of a write that did not finish: removed
-        token,        // a token of the last release's turns: removed
+        token,        // a token of an earlier release's turns: removed
         orphan,       // a companion whose main stands nowhere: removed
         twin,         // a companion whose main has its own beside it at target already: removed
         gone,         // path, held, was gone when it was to be kept: settled by another, its bytes stand elsewhere
@@ -451,6 +464,7 @@ private:
     friend struct safe_file_stream;
     void fail(const char* step, int err);
     bool place(bool hold, bool present);
+    bool placed_by_another() const;
     bool on_placed();
 
     FILE* file_ = nullptr;
@@ -500,6 +514,7 @@ struct companion_hand {
     enum class main_was { not_known, kept, dropped };
     main_was main = main_was::not_known;
     unsigned kept_with = 0;
+    const char* kept_as = "changed";
     // A write's own companion, written whole, that it did not get to put at
     // its name (a start finishes it).
     bool finished = false;

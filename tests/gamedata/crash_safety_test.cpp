@@ -369,11 +369,13 @@ std::string MarkOfBytes(const std::string& bytes) {
 // player reads for it, before the step: what it put back, kept or could not
 // keep, and any step that failed, in error.log; what it removed (bytes that
 // stand elsewhere, a second name of a file that stays, a temporary name of
-// a write that did not finish, a thumbnail of no save, a token of the last
-// release's turns) in debug.log, each in its own words. A folder at a held
-// name is one a write took from the file's name: it goes back too. Without
-// the lock it only puts a held file back where nothing stands, and hands
-// the permanent data's over for its load to merge (I8).
+// a write that did not finish, a thumbnail of no save, a token of an
+// earlier release's turns) in debug.log, each in its own words. A folder at
+// a held name is one a write took from the file's name: it goes back too. A
+// thumbnail goes beside its save wherever that is kept, as damaged too.
+// Without the lock it only puts a held file back where nothing stands (a
+// thumbnail only beside the save it names, as it places a finished one),
+// and hands the permanent data's over for its load to merge (I8).
 TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
     const GxString saveDir = core_.GetSaveDir();
     const auto at = [&](const std::string& name) { return (dir_.path() / name).string(); };
@@ -429,7 +431,7 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
         {"a variable dump's temporary file", {{"vardump.txt.1-aa.tmp", "part"}, {"vardump_extern.txt.tmp", "part"}}, "",
          {}, {"終わらなかった書き込みの一時ファイルを削除しました(" + at("vardump.txt.1-aa.tmp") + ")"},
          {{"vardump.txt.1-aa.tmp", ""}, {"vardump_extern.txt.tmp", ""}}},
-        {"a token of the last release's turns", {{"permanent.dat.writing", ""}}, "", {},
+        {"a token of an earlier release's turns", {{"permanent.dat.writing", ""}}, "", {},
          {"前の版が書き込み中に置いた印を削除しました(" + at("permanent.dat.writing") + ")"}, {{"permanent.dat.writing", ""}}},
         {"without the lock, a held file where nothing stands", {{held, "X"}}, "",
          {at("userconf.dat") + "に戻しました"}, {}, {{"userconf.dat", "X"}, {held, ""}}, "place", false},
@@ -440,6 +442,19 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
                       {"gamedata001.gd.2-bb.held", "new"}, {"userconf.dat.changed", ""}}, "place", false},
         {"without the lock, the permanent data's held file", {{"permanent.dat", "Y"}, {"permanent.dat.1-aa.held", "X"}},
          "", {}, {}, {{"permanent.dat.1-aa.held", "X"}}, "place", false, 1},
+        {"a held thumbnail whose save was kept as damaged", {{"gamedata005.gd.damaged", save}, {thumbHeld, thumb}}, "",
+         {at("thumb005.png.damaged") + "として残しました"}, {}, {{thumbHeld, ""}, {"thumb005.png.damaged", thumb}}},
+        {"without the lock, a held thumbnail put back beside its save", {{"gamedata005.gd", save}, {thumbHeld, thumb}},
+         "", {at("thumb005.png") + "に戻しました"}, {}, {{thumbHeld, ""}, {"thumb005.png", thumb}}, "place", false},
+        {"without the lock, a held thumbnail beside a save it was not written with",
+         {{"gamedata005.gd", "another save"}, {thumbHeld, thumb}}, "", {}, {}, {{thumbHeld, thumb}, {"thumb005.png", ""}},
+         "place", false},
+        {"without the lock, a finished thumbnail beside its save", {{"gamedata005.gd", save}, {"thumb005.png.1-aa.tmp", thumb}},
+         "", {}, {"書き込みの途中で終わっていたファイルを" + at("thumb005.png") + "に置きました"},
+         {{"thumb005.png", thumb}}, "place", false},
+        {"without the lock, a finished thumbnail beside another save",
+         {{"gamedata005.gd", "another save"}, {"thumb005.png.1-aa.tmp", thumb}}, "", {}, {},
+         {{"thumb005.png.1-aa.tmp", thumb}, {"thumb005.png", ""}}, "place", false},
     };
     const std::vector<unsigned char> orphan = ThumbnailNaming("h:0000000000000000:1", 1);
     const std::vector<unsigned char> named = ThumbnailNaming(MarkOfBytes(save), 1);
@@ -471,6 +486,8 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
         for (const auto& [name, text] : row.after) {
             if (text.empty()) {
                 EXPECT_FALSE(std::filesystem::exists(dir_.path() / name)) << name;
+            } else if (text == thumb) {
+                EXPECT_EQ(qtest::ReadBytes(dir_.path() / name), named) << name;
             } else {
                 EXPECT_EQ(qtest::ReadText(dir_.path() / name), text) << name;
             }
@@ -483,9 +500,9 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
 // are wherever the folder is copied or synced: a save put back from a backup
 // (cp -a, other inodes) and then saved over is kept with its own thumbnail
 // beside it; after cp -r (other times too) a finished thumbnail a kill left
-// goes beside its save. A thumbnail of the last release names its save by
+// goes beside its save. A thumbnail of an earlier release names its save by
 // device, inode, size and time: after cp -a, which keeps sizes and times, it
-// still finds it.
+// still finds it. A save kept as damaged keeps its thumbnail beside it too.
 TEST_F(CrashSafety, ASaveAndItsThumbnailPairWhereverTheFolderIsCopied) {
     namespace fs = std::filesystem;
     Play();
@@ -529,7 +546,7 @@ TEST_F(CrashSafety, ASaveAndItsThumbnailPairWhereverTheFolderIsCopied) {
     EXPECT_EQ(qtest::WriterLeftovers(copied), std::vector<std::string>());
     EXPECT_EQ(firstPixel(copied / thumb), Picture(4)[0]);
 
-    // A save and thumbnail of the last release's, put in a folder with cp -a
+    // A save and thumbnail of an earlier release's, put in a folder with cp -a
     // by a player whose copy saw the slot empty there, which then saves it.
     GxSaveSlot::RecoverLeftovers(saveDir, *core_.m_Config, true);
     struct stat st {};
@@ -551,6 +568,20 @@ TEST_F(CrashSafety, ASaveAndItsThumbnailPairWhereverTheFolderIsCopied) {
     EXPECT_EQ(firstPixel(kept / (thumb + ".changed")), Picture(5)[0]);
     EXPECT_EQ(firstPixel(kept / thumb), Picture(6)[0]);
     EXPECT_EQ(qtest::WriterLeftovers(kept), std::vector<std::string>());
+
+    // A save that no longer loads (the game lacks a layer it stores, as after
+    // an update), kept as damaged by the save over it, keeps its thumbnail
+    // beside it.
+    for (const auto& entry : fs::directory_iterator(dir_.path())) fs::remove_all(entry);
+    ASSERT_TRUE(saveSlot(7));
+    delete tasks_.at(u"$MOVIELAYER:SeqAvgMain");
+    EXPECT_FALSE(game_.LoadGameData(SavePath(save), true));
+    tasks_[u"$MOVIELAYER:SeqAvgMain"] = new gdtest::StoredTask(scene_, u"$MOVIELAYER:SeqAvgMain");
+    const std::vector<unsigned char> unloadable = Bytes(save);
+    ASSERT_TRUE(saveSlot(8));
+    EXPECT_EQ(Bytes(save + ".damaged"), unloadable);
+    EXPECT_EQ(firstPixel(dir_.path() / (thumb + ".damaged")), Picture(7)[0]);
+    EXPECT_EQ(firstPixel(dir_.path() / thumb), Picture(8)[0]);
 }
 
 // ---- what another user plants in a shared save folder -----------------------
@@ -873,12 +904,16 @@ TEST_F(CrashSafety, NothingPlantedInASharedFolderIsWrittenThroughOrCostsAWrite) 
             // The player's file stands. Another copy's two stand under the
             // first two kept names at which nothing was planted (a slot's
             // save and thumbnail under one number), a damaged file under the
-            // first such damaged name; nothing else is kept.
+            // first such damaged name (a save's, of both); nothing else is
+            // kept.
             const std::vector<std::string> files =
                 row.file == slot || row.file == thumb ? std::vector<std::string>{slot, thumb} : std::vector{row.file};
             const std::string damagedFile = row.use == Use::Damaged ? files[0] : "";
             u32 firstDamaged = 1;
-            while (planted.count(keptAt(damagedFile, firstDamaged, u"damaged"))) ++firstDamaged;
+            while (std::any_of(files.begin(), files.end(), [&](const std::string& file) {
+                return planted.count(keptAt(file, firstDamaged, u"damaged"));
+            }))
+                ++firstDamaged;
             std::vector<u32> free;
             for (u32 n = 1; row.use != Use::Damaged && free.size() < 2; ++n) {
                 bool taken = false;

@@ -338,7 +338,7 @@ constexpr bool kSanitized = false;
 #endif
 
 // A thumbnail's form: naming its save by a hash of its bytes, as this
-// release writes them; by its device, inode, size and time, as the last
+// release writes them; by its device, inode, size and time, as an earlier
 // release did; or by nothing, as those before.
 enum class Form { Hash, LastRelease, None };
 
@@ -388,7 +388,7 @@ protected:
             {"a slot's save and thumbnail", "gamedata005.gd", saveSlot, seeSlot},
         };
         if (forms) {
-            kinds.push_back({"a slot's save and a thumbnail of the last release", "gamedata005.gd", saveSlot, seeSlot,
+            kinds.push_back({"a slot's save and a thumbnail of an earlier release", "gamedata005.gd", saveSlot, seeSlot,
                              Form::LastRelease});
             kinds.push_back({"a slot's save and a thumbnail with no mark", "gamedata005.gd", saveSlot, seeSlot,
                              Form::None});
@@ -409,7 +409,7 @@ protected:
 
     // A thumbnail of the copy's picture naming the save at savePath in an
     // older form; where a copy with new times was made of the save (cp -r),
-    // the last release's mark names the time it had before.
+    // an earlier release's mark names the time it had before.
     static FileBytes Thumbnail(Form form, const fs::path& savePath, int copy, bool newTimes = false) {
         std::string mark;
         struct stat st {};
@@ -691,9 +691,21 @@ protected:
         Copy first("a start"), second("the next start");
         if (at.held) {
             Copy unlocked("a start without the lock");
+            const fs::path thumb = dir_.path() / "thumb005.png";
+            const FileBytes thumbWas = qtest::ReadBytes(thumb);
             Start(unlocked, kind, false);
             if (at.check)
                 CheckNothingLost(kind.file, {&x, &y, &unlocked}, afterBackup, nullptr, true);
+            // A thumbnail it puts at the slot's name is the one of the save
+            // that stands there (I8).
+            GxGameDataHeader header;
+            if (at.check && fs::exists(thumb) && qtest::ReadBytes(thumb) != thumbWas &&
+                game_.ReadGameDataHeader(SavePath(kind.file), &header)) {
+                const int copy = std::stoi(GxToUtf8(header.m_GameDataTitle).substr(5));
+                EXPECT_EQ(FirstPixel(qtest::ReadBytes(thumb)), Picture(copy)[0]) << "a start without the lock put "
+                                                                                    "another save's thumbnail beside copy "
+                                                                                 << copy << "'s";
+            }
         }
         first.endAt = at.s;
         Start(first, kind, true);

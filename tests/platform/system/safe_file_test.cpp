@@ -287,8 +287,8 @@ TEST(Companions, EachGoesWithTheMainItWasWrittenWith) {
     using was = psys::companion_hand::main_was;
     using kind = psys::settle_note::kind;
     // Names: "s" the main (a save), "t" the companion (a thumbnail);
-    // contents "{A}" stand for the hash mark of "A", "{old:<name>}" for the
-    // last release's mark of the file there (written first).
+    // contents "{A}" stand for the hash mark of "A", "{old:<name>}" for an
+    // earlier release's mark of the file there (written first).
     struct Row {
         const char* what;
         std::vector<std::pair<std::string, std::string>> files;
@@ -308,7 +308,7 @@ TEST(Companions, EachGoesWithTheMainItWasWrittenWith) {
          {{"t", ""}, {"t.changed", ""}}, kind::orphan},
         {"a hash naming a main a write holds", {{"s", "B"}, {"s.1-ab.held", "A"}}, "{A}|h", was::not_known, 0,
          {{"t", ""}}, kind::failed},
-        {"the last release's mark, its main found by size and time", {{"s", "BB"}, {"s.changed", "A"}},
+        {"an earlier release's mark, its main found by size and time", {{"s", "BB"}, {"s.changed", "A"}},
          "{old:s.changed}|o", was::not_known, 0, {{"t.changed", "{old:s.changed}|o"}}, kind::keeping},
         {"an older mark finding nothing, its main kept by its write", {{"s", "B"}, {"s.3.changed", "A"}},
          "1:2:3:4.000000005|o", was::kept, 3, {{"t.3.changed", "1:2:3:4.000000005|o"}}, kind::keeping},
