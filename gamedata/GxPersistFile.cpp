@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-void GxPersistFile::KnownFiles::Saw(const GxString& path, const psys::file_status* status) {
-    m_Seen[path] = status ? std::optional<psys::file_status>(*status) : std::nullopt;
+void GxPersistFile::KnownFiles::Saw(const GxString& path, const psys::file_status* status, const std::string& mark) {
+    m_Seen[path] = {status ? std::optional<psys::file_status>(*status) : std::nullopt, status ? mark : std::string()};
 }
 
 void GxPersistFile::KnownFiles::SawAsItStands(const GxString& path) {
@@ -26,11 +26,16 @@ void GxPersistFile::KnownFiles::SawAsItStands(const GxString& path) {
     Saw(path, present ? &status : nullptr);
 }
 
-bool GxPersistFile::KnownFiles::ChangedSince(const GxString& path, const psys::file_status* now) const {
+bool GxPersistFile::KnownFiles::ChangedSince(const GxString& path, const psys::file_status* now,
+                                             const std::string& at) const {
     const auto it = m_Seen.find(path);
     if (it == m_Seen.end()) return false;
-    if (!it->second || !now) return it->second.has_value() != (now != nullptr);
-    return !psys::same_file(*it->second, *now);
+    const Seen& seen = it->second;
+    if (!seen.status || !now) return seen.status.has_value() != (now != nullptr);
+    if (psys::same_file(*seen.status, *now)) return false;
+    // Taking another's file for this holder's own would drop it: only its
+    // very bytes pass.
+    return seen.mark.empty() || at.empty() || !psys::bears_mark(at, seen.mark);
 }
 
 namespace {
@@ -228,7 +233,7 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
     // that merged only in part is kept when this write replaces it.
     bool keepWhole = false;
     psys::file_status partly;
-    if (known && merge && present && !known->IsUnread(path) && known->ChangedSince(path, &status)) {
+    if (known && merge && present && !known->IsUnread(path) && known->ChangedSince(path, &status, native)) {
         const MergeResult merged = merge(path);
         if (merged == MergeResult::Unreadable) known->MarkUnread(path);
         else known->Saw(path, &status);
@@ -259,7 +264,7 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
         // A file that took its name is this holder's, whatever came after.
         if (known && file.placed()) {
             known->ClearUnread(path);
-            known->Saw(path, &file.written());
+            known->Saw(path, &file.written(), file.mark());
         }
         return false;
     };
@@ -275,7 +280,7 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
         // it saw it, what it replaces is its own older file.
         if (known)
             file.hold_replaced([&](const psys::file_status* now) {
-                return !known->IsUnread(path) && !keepWhole && !known->ChangedSince(path, now);
+                return !known->IsUnread(path) && !keepWhole && !known->ChangedSince(path, now, native);
             });
         if (beforeCommit && (!file.prepare() || !beforeCommit(file))) {
             if (!file.error().empty()) return failed(file);
@@ -297,7 +302,7 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
         for (const psys::held_file& h : std::exchange(carried, {})) psys::drop_held(h);
         bool again = false, kept = true;
         for (const psys::held_file& held : file.take_held()) {
-            const bool seen = !known->ChangedSince(path, &held.status);
+            const bool seen = !known->ChangedSince(path, &held.status, held.path);
             const bool whole = keepWhole && psys::same_file(partly, held.status);
             if (seen && known->IsUnread(path)) {
                 u32 number = 0;
@@ -326,7 +331,7 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
             }
         }
         known->ClearUnread(path);
-        known->Saw(path, &file.written());
+        known->Saw(path, &file.written(), file.mark());
         keepWhole = false;
         if (!kept) {
             // The new file stands; what it could not keep stays held, said,

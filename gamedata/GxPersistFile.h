@@ -41,13 +41,19 @@ public:
         void MarkUnread(const GxString& path) { m_Unread.insert(path); }
         bool IsUnread(const GxString& path) const { return m_Unread.count(path) != 0; }
         void ClearUnread(const GxString& path) { m_Unread.erase(path); }
-        // How the file stood when read or written (null: nothing stood there).
-        void Saw(const GxString& path, const psys::file_status* status);
+        // How the file stood when read or written (null: nothing stood
+        // there), and, for a file this holder wrote, its bytes' mark.
+        void Saw(const GxString& path, const psys::file_status* status, const std::string& mark = {});
         // Sees the file as it stands now, without reading it.
         void SawAsItStands(const GxString& path);
         // Whether the file stands otherwise than when last seen; false for a
-        // file never seen.
-        bool ChangedSince(const GxString& path, const psys::file_status* now) const;
+        // file never seen. Where it was this holder's own write and stands
+        // with another status (a file system that keeps times coarsely or
+        // sets them only once the file is closed, as FAT's do), the bytes of
+        // the file at (its name, or a name a write holds it under) tell: the
+        // bytes this holder wrote are its own file. A status alone never
+        // passes for the same file.
+        bool ChangedSince(const GxString& path, const psys::file_status* now, const std::string& at = {}) const;
         // True the first time a file that is not the player's is met at the
         // path since the path last held the player's (or nothing): its line
         // is said once.
@@ -55,8 +61,12 @@ public:
         void ClearRefusal(const GxString& path) { m_Refused.erase(path); }
 
     private:
+        struct Seen {
+            std::optional<psys::file_status> status;
+            std::string mark;
+        };
         std::set<GxString> m_Unread, m_Refused;
-        std::map<GxString, std::optional<psys::file_status>> m_Seen;
+        std::map<GxString, Seen> m_Seen;
     };
     // Kept copies are "<name>.<why>", then "<name>.<n>.<why>" (KeptFilePath,
     // n from 1): "damaged" for a file that did not load, up to

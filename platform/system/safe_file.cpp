@@ -785,8 +785,8 @@ bool safe_file::on_placed() {
 // stands there is this write's own.
 bool safe_file::placed_by_another() const {
     file_status now;
-    return !anything_at(temp_) && status_of(path_, &now) && now.device == written_.device &&
-           now.inode == written_.inode;
+    if (anything_at(temp_) || !status_of(path_, &now)) return false;
+    return (now.device == written_.device && now.inode == written_.inode) || bears_mark(path_, mark_);
 }
 
 bool safe_file::place(bool hold, bool present) {

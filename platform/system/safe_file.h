@@ -146,7 +146,9 @@
 // stands there, and, with the lock, whether that is the file the writer
 // last saw. Where this process holds the
 // save folder's lock and P is the file the writer last saw (nothing stood
-// and nothing stands, or its own older file), no copy that sees the lock
+// and nothing stands, or its own older file: the status it last saw, or,
+// where a file system keeps times coarsely or sets them late as FAT's do,
+// the very bytes it wrote, by their mark), no copy that sees the lock
 // can be writing and what P holds is the writer's own, so it goes in the
 // same step:
 //   R4 rename  T -> P (where nothing stood: T placed at P without replacing,
@@ -169,7 +171,8 @@
 // A commit that fails after its take puts what it took back at P where
 // nothing stands, or leaves it held (I5). The write returns only after its
 // folder sync (I4). Then, for each file it holds:
-//   C8  drops it (its own older file, as last seen): unlink H, only after
+//   C8  drops it (its own older file, as last seen, or its very bytes by
+//       their mark): unlink H, only after
 //       the commit's folder sync, so a drop never outlives the write it
 //       follows
 //   C9  keeps it: H moved to the first free kept name without replacing, the

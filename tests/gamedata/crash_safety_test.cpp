@@ -208,14 +208,28 @@ TEST_F(CrashSafety, AFileThatWouldNotLoadIsKeptAsideByTheSaveOverIt) {
 // whenever the other wrote it, even in the moment of its own write. The
 // other's file is kept as ".changed" (a slot's thumbnail beside it under
 // the same number), after any number kept before and past anything else
-// standing at those names; the next save replaces only what this copy wrote.
+// standing at those names; the next save replaces only what this copy wrote,
+// also where the file system keeps times as FAT's do (its own file stands
+// with another time than it had as it was written).
 TEST_F(CrashSafety, WhatAnotherCopyWroteIsNeverReplacedUnkept) {
     Play();
     std::vector<u32> pixels(128 * 96, 0xFF204060);
     const GxString saveDir = core_.GetSaveDir();
     const GxString slot = GxSaveSlot::GameDataPath(saveDir, 5), quick = GxSaveSlot::QuickSavePath(saveDir, *core_.m_Config);
     std::function<void()>& inTheMoment = gdtest::AtCommit();
-    psys::set_safe_file_step_hook(gdtest::AtCommitStep);
+    // Where the row says so, the file system keeps times as FAT's do: in
+    // steps of two seconds, set once the file is closed, which FUSE does
+    // only after the writer has gone on (here: once the file took its name).
+    static bool s_FatTimes;
+    psys::set_safe_file_step_hook([](const char* step, const std::string& path, const std::string& from) {
+        if (s_FatTimes && std::strcmp(step, "committed") == 0) {
+            timespec now{};
+            clock_gettime(CLOCK_REALTIME, &now);
+            const timespec times[2] = {{0, UTIME_OMIT}, {(now.tv_sec | 1) + 3, 0}};
+            utimensat(AT_FDCWD, path.c_str(), times, 0);
+        }
+        return gdtest::AtCommitStep(step, path, from);
+    });
     // The other copy, started after this one first saw the file.
     std::unique_ptr<GxUserConfig> otherConfigHolder;
     std::unique_ptr<GxUserData> otherGameHolder;
@@ -233,6 +247,8 @@ TEST_F(CrashSafety, WhatAnotherCopyWroteIsNeverReplacedUnkept) {
         bool folders = false;       // folders standing at those names instead
         bool meanwhile = false;     // the other writes in the moment of this copy's write
         bool same = false;          // the other writes the very bytes this copy then writes
+        bool fatTimes = false;      // on a file system that keeps times as FAT's do
+        bool locked = false;        // this process holds the save folder's lock
     } rows[] = {
         {"the settings, read", "userconf.dat", [&] { config_.Load(); }, [&] { return otherConfig().Save(); },
          [&] { return config_.Save(); }},
@@ -260,9 +276,19 @@ TEST_F(CrashSafety, WhatAnotherCopyWroteIsNeverReplacedUnkept) {
              return twin.Save();
          },
          [&] { return config_.Save(); }, 0, false, false, true},
+        {"the quick save, on FAT", "gamedata_quick.gd", [&] { game_.SeeFiles({quick}); },
+         [&] { return otherGame().SaveGameData(quick, true); }, [&] { return game_.SaveGameData(quick, true); }, 0,
+         false, false, false, true},
+        {"the quick save, on FAT, with the lock", "gamedata_quick.gd", [&] { game_.SeeFiles({quick}); },
+         [&] { return otherGame().SaveGameData(quick, true); }, [&] { return game_.SaveGameData(quick, true); }, 0,
+         false, false, false, true, true},
+        {"a slot, on FAT", "gamedata005.gd", [&] { ASSERT_TRUE(saveSlot(game_)); },
+         [&] { return saveSlot(otherGame()); }, [&] { return saveSlot(game_); }, 0, false, false, false, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
+        s_FatTimes = row.fatTimes;
+        psys::set_folder_locked(dir_.str(), row.locked);
         for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) std::filesystem::remove_all(entry);
         const std::string file = row.file;
         const bool isSlot = file == "gamedata005.gd";
@@ -325,11 +351,15 @@ TEST_F(CrashSafety, WhatAnotherCopyWroteIsNeverReplacedUnkept) {
             EXPECT_EQ(Bytes("thumb005.png.changed"), otherThumb);
             EXPECT_NE(Bytes("thumb005.png"), otherThumb);
         }
+        log.Clear();
+        Grow();
         ASSERT_TRUE(row.mine());
         EXPECT_FALSE(std::filesystem::exists(
             GxToUtf8(GxPersistFile::KeptFilePath(SavePath(file), u32(row.keptBefore + 2), u"changed"))));
+        EXPECT_FALSE(log.Contains("読み込んだ後に書き換えられていた")) << log.Text();
     }
     psys::set_safe_file_step_hook(nullptr);
+    psys::set_folder_locked(dir_.str(), false);
 }
 
 
