@@ -115,6 +115,11 @@ psys::settle_notes GxPersistFile::Notes(const GxChar* who) {
         case kind::failed:
             GxWriteErrorLog(u"%s/書き込みの途中で残されたファイルを片付けられませんでした(%s:%s)\n", by, path, why);
             break;
+        case kind::unsynced:
+            GxWriteErrorLog(u"%s/セーブフォルダの変更がディスクに書き込まれたか確かめられませんでした。"
+                            u"電源が切れると元に戻ることがあります(%s:%s)\n",
+                            by, path, why);
+            break;
         case kind::same_bytes:
             GxWriteDebugLog(u"%s/同じ内容が%sにあるファイルを削除しました(%s)\n", by, target, path);
             break;
@@ -145,8 +150,10 @@ psys::settle_notes GxPersistFile::Notes(const GxChar* who) {
 
 namespace {
 
-// The reason of the last write that failed, for the game's notice.
+// The reason of the last write that failed, for the game's notice, and
+// whether its file took its name all the same.
 GxString g_FailureForPlayer;
+bool g_FailedWriteStands = false;
 
 // A path as a shell takes it, quoted where it must be.
 GxString ShellWord(const GxString& path) {
@@ -163,9 +170,16 @@ GxString ShellWord(const GxString& path) {
 } // namespace
 
 GxString GxPersistFile::FailureForPlayer() { return g_FailureForPlayer; }
-void GxPersistFile::SetFailureForPlayer(const GxString& reason) { g_FailureForPlayer = reason; }
+bool GxPersistFile::FailedWriteStands() { return g_FailedWriteStands; }
+void GxPersistFile::SetFailureForPlayer(const GxString& reason, bool stands) {
+    g_FailureForPlayer = reason;
+    g_FailedWriteStands = !reason.empty() && stands;
+}
 
-GxString GxPersistFile::ReasonForPlayer(const std::string& step, int err) {
+GxString GxPersistFile::ReasonForPlayer(const std::string& step, int err, bool placed) {
+    // The file stands; only whether its name outlives a power cut is not
+    // known.
+    if (placed && step == "sync folder") return u"ディスクへの書き込みを確かめられませんでした";
     if (err == EROFS) return u"セーブフォルダが読み取り専用です";
     if (err == EACCES || err == EPERM) return u"セーブフォルダに書き込む権限がありません";
     if (err == ENOSPC || err == EDQUOT || err == EFBIG) return u"ディスクの空きが足りません";
@@ -255,7 +269,7 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
         // What it took stays where it is held, for a start to settle.
         for (const psys::held_file& h : file.take_held())
             GxWriteErrorLog(u"%s/置き換えるはずだったファイルを%sのまま残しました\n", who, GxFromUtf8(h.path));
-        SetFailureForPlayer(ReasonForPlayer(file.failed_step(), file.error_number()));
+        SetFailureForPlayer(ReasonForPlayer(file.failed_step(), file.error_number(), file.placed()), file.placed());
         keepCarried();
         if (outcome) {
             outcome->placed = file.placed();
@@ -300,13 +314,21 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
         }
         // The write that carries them stands (and its folder was synced).
         for (const psys::held_file& h : std::exchange(carried, {})) psys::drop_held(h);
-        bool again = false, kept = true;
+        // Whether every file it held that could not be kept (as the rules
+        // say) took its kept name all the same, only not surely durably.
+        bool again = false, kept = true, keptUnsure = true;
+        const auto keep = [&](const psys::held_file& held, bool damaged, u32* number = nullptr) {
+            bool unsure = false;
+            const bool ok = KeepHeld(held, damaged, who, keptBeside, number, &unsure);
+            kept = ok && kept;
+            keptUnsure = keptUnsure && (ok || unsure);
+        };
         for (const psys::held_file& held : file.take_held()) {
             const bool seen = !known->ChangedSince(path, &held.status, held.path);
             const bool whole = keepWhole && psys::same_file(partly, held.status);
             if (seen && known->IsUnread(path)) {
                 u32 number = 0;
-                kept = KeepHeld(held, true, who, keptBeside, &number) && kept;
+                keep(held, true, &number);
                 if (outcome && number) {
                     outcome->keptNumber = number;
                     outcome->keptDamaged = true;
@@ -320,13 +342,13 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
                 const MergeResult merged = merge(GxFromUtf8(held.path));
                 if (merged == MergeResult::HadItAll) psys::drop_held(held);
                 else if (merged == MergeResult::Merged) carried.push_back(held);
-                else kept = KeepHeld(held, merged == MergeResult::Unreadable, who, keptBeside) && kept;
+                else keep(held, merged == MergeResult::Unreadable);
                 // What stands at the path already holds all that was merged
                 // unless the merge added something.
                 again = again || merged == MergeResult::Merged || merged == MergeResult::PartlyMerged;
             } else {
                 u32 number = 0;
-                kept = KeepHeld(held, false, who, keptBeside, &number) && kept;
+                keep(held, false, &number);
                 if (outcome && number) outcome->keptNumber = number;
             }
         }
@@ -335,11 +357,13 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
         keepWhole = false;
         if (!kept) {
             // The new file stands; what it could not keep stays held, said,
-            // for a start: the write is not all it was asked to be.
+            // for a start (or took its kept name, which may not outlive a
+            // power cut): the write is not all it was asked to be.
             keepCarried();
-            GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path,
-                            GxString(u"置き換えたファイルを残せませんでした"));
-            SetFailureForPlayer(u"置き換えたファイルを残せませんでした");
+            const GxString why = keptUnsure ? GxString(u"ディスクへの書き込みを確かめられませんでした")
+                                            : GxString(u"置き換えたファイルを残せませんでした");
+            GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, why);
+            SetFailureForPlayer(why, true);
             return false;
         }
         if (!again) {
@@ -350,7 +374,7 @@ bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, 
 }
 
 bool GxPersistFile::KeepHeld(const psys::held_file& held, bool damaged, const GxChar* who, const GxString& beside,
-                             u32* number) {
+                             u32* number, bool* unsynced) {
     psys::keep_rule rule;
     rule.why = damaged ? "damaged" : "changed";
     rule.limit = damaged ? kMaxKeptFiles : kMaxChangedFiles;
@@ -360,6 +384,7 @@ bool GxPersistFile::KeepHeld(const psys::held_file& held, bool damaged, const Gx
     const psys::keep_result kept = psys::keep_held(held, rule, Notes(who));
     if (number) *number = kept.number;
     using outcome = psys::keep_result::outcome;
+    if (unsynced) *unsynced = kept.what == outcome::kept && !kept.error.empty();
     return kept.error.empty() && kept.what != outcome::failed && kept.what != outcome::no_name;
 }
 

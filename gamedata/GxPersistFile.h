@@ -80,9 +80,10 @@ public:
     // lines of who (a save beside its thumbnail's of the same number). False
     // where it could not be kept (it stays held, for a start, and the lines
     // say so); *number, when given, the number it took (0: its bytes stood
-    // already, or another settled it).
+    // already, or another settled it); *unsynced, when given, whether it
+    // took its kept name but the folder's sync after failed (false too).
     static bool KeepHeld(const psys::held_file& held, bool damaged, const GxChar* who, const GxString& beside = {},
-                         u32* number = nullptr);
+                         u32* number = nullptr, bool* unsynced = nullptr);
     // The lines a write (under who) or a start says of what it holds, keeps,
     // puts back and removes.
     static psys::settle_notes Notes(const GxChar* who);
@@ -120,7 +121,8 @@ public:
     // leaves the old file at it, or, where it could not be put back, held
     // for a start (said); one that fails after (its folder could not be
     // synced, or another copy's file it took could not be kept) leaves the
-    // new file at the name and what it took held for a start. A file at the
+    // new file at the name and what it took held for a start, and says so
+    // (FailedWriteStands). A file at the
     // name that is not the player's is not written over. With known,
     // a file marked unread, or standing there unopened, is kept as
     // "damaged"; a file another copy wrote since known saw it is given to
@@ -151,12 +153,18 @@ public:
     // words, for the game's notice; "" after one that succeeded. Main thread
     // only.
     static GxString FailureForPlayer();
-    // Sets it: a write of a file that goes with a save game (its thumbnail)
-    // fails or succeeds too. Empty for a success.
-    static void SetFailureForPlayer(const GxString& reason);
+    // Whether the file of the last write that failed took its name all the
+    // same (what failed came after: its folder's sync, so that it may not
+    // outlive a power cut, or the keep of what it replaced): the game says
+    // it was saved, and what failed.
+    static bool FailedWriteStands();
+    // Sets them: a write of a file that goes with a save game (its
+    // thumbnail) fails or succeeds too. Empty for a success.
+    static void SetFailureForPlayer(const GxString& reason, bool stands = false);
     // The reason for a step that failed with errno err ("sync", "sync
-    // folder", or another step of safe_file's).
-    static GxString ReasonForPlayer(const std::string& step, int err);
+    // folder", or another step of safe_file's), of a write whose file took
+    // its name already where placed.
+    static GxString ReasonForPlayer(const std::string& step, int err, bool placed = false);
     // False, with its line (once per known) and, for a write, the player's
     // reason set, when what stands at the path is not the player's to read
     // or replace.

@@ -179,6 +179,7 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
     // with its own thumbnail.
     if (!saved && !outcome.placed) return false;
     const GxString failure = GxPersistFile::FailureForPlayer();
+    const bool stands = GxPersistFile::FailedWriteStands();
     // Where the save replaced its own older one in one step, so does its
     // thumbnail; where it held what it replaced, the thumbnail holds too.
     thumb.hold_replaced([&](const psys::file_status* now) {
@@ -188,7 +189,13 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
         GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath, GxFromUtf8(thumb.error()));
         for (const psys::held_file& h : thumb.take_held())
             GxWriteErrorLog(u"GxSaveSlot::Save/置き換えるはずだったファイルを%sのまま残しました\n", GxFromUtf8(h.path));
-        GxPersistFile::SetFailureForPlayer(GxPersistFile::ReasonForPlayer(thumb.failed_step(), thumb.error_number()));
+        // The save stands all the same: beside its own thumbnail, whose name
+        // may not outlive a power cut, or beside the one that stood, its own
+        // waiting for a start.
+        GxPersistFile::SetFailureForPlayer(
+            thumb.placed() ? GxPersistFile::ReasonForPlayer(thumb.failed_step(), thumb.error_number(), true)
+                           : GxString(u"サムネイルを書き込めませんでした"),
+            true);
         return false;
     }
     // What the thumbnail replaced goes beside the save it names; so do those
@@ -208,9 +215,9 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
     }
     if (const int err = psys::settle_companions(SlotPair(saveDir, fileNumber), std::move(hands),
                                                 GxPersistFile::Notes(u"GxSaveSlot::Save"))) {
-        GxPersistFile::SetFailureForPlayer(GxPersistFile::ReasonForPlayer("settle", err));
+        GxPersistFile::SetFailureForPlayer(GxPersistFile::ReasonForPlayer("settle", err), true);
         return false;
     }
-    GxPersistFile::SetFailureForPlayer(failure);
+    GxPersistFile::SetFailureForPlayer(failure, stands);
     return saved;
 }

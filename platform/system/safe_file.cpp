@@ -609,7 +609,7 @@ keep_result keep_held(const held_file& file, const keep_rule& rule, const settle
             result.number = n;
             if (const int synced = sync_folder(folder)) {
                 result.error = std::strerror(synced);
-                note(notes, settle_note::kind::failed, name, {}, result.error);
+                note(notes, settle_note::kind::unsynced, folder, name, result.error);
             }
             return result;
         }
@@ -1069,7 +1069,10 @@ int settle_companions_reading(const file_pair& pair, std::vector<companion_hand>
         else if (err != 0) failed(path, target, err);
     }
     if (moved)
-        if (const int err = sync_folder(folder)) failed(folder, {}, err);
+        if (const int err = sync_folder(folder)) {
+            note(notes, settle_note::kind::unsynced, folder, {}, std::strerror(err));
+            if (!first_failure) first_failure = err;
+        }
     return first_failure;
 }
 
@@ -1108,7 +1111,7 @@ public:
         if (locked_) settle_companion_hands();
         else place_companions_beside_standing_mains();
         narrow();
-        if (const int err = sync_folder(folder_)) said(settle_note::kind::failed, folder_, {}, std::strerror(err));
+        if (const int err = sync_folder(folder_)) said(settle_note::kind::unsynced, folder_, {}, std::strerror(err));
         return std::move(merged_);
     }
 

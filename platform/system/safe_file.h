@@ -381,6 +381,7 @@ struct settle_note {
         gone,         // path, held, was gone when it was to be kept: settled by another, its bytes stand elsewhere
         narrowed,     // a file open to more than its folder's writers: narrowed
         failed,       // a step failed (why): path stays
+        unsynced,     // the folder path could not be synced (why): what was done there may not outlive a power cut
     };
     kind what;
     std::string path, target, why;

@@ -369,10 +369,11 @@ TEST_F(CrashSafety, WhatAnotherCopyWroteIsNeverReplacedUnkept) {
 // it (a place), or its removal.
 std::string g_RefusedPath;
 const char* g_RefusedStep = "place";
+int g_RefusedWith = EACCES;
 int RefuseAt(const char* step, const std::string& path, const std::string&) {
     const bool place = std::strcmp(step, "move") == 0 || std::strcmp(step, "link") == 0 || std::strcmp(step, "rename") == 0;
     const bool refused = std::strcmp(g_RefusedStep, "place") == 0 ? place : std::strcmp(step, g_RefusedStep) == 0;
-    return refused && path == g_RefusedPath ? EACCES : 0;
+    return refused && path == g_RefusedPath ? g_RefusedWith : 0;
 }
 
 // A thumbnail naming the save whose mark is given, in the copy's colour.
@@ -420,6 +421,7 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
         const char* refusedStep = "place";
         bool locked = true;
         size_t merged = 0;
+        int refusedWith = EACCES;
     } rows[] = {
         {"a held file where nothing stands", {{held, "X"}}, "",
          {at("userconf.dat") + "に戻しました"}, {}, {{"userconf.dat", "X"}, {held, ""}}},
@@ -472,6 +474,11 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
                       {"gamedata001.gd.2-bb.held", "new"}, {"userconf.dat.changed", ""}}, "place", false},
         {"without the lock, the permanent data's held file", {{"permanent.dat", "Y"}, {"permanent.dat.1-aa.held", "X"}},
          "", {}, {}, {{"permanent.dat.1-aa.held", "X"}}, "place", false, 1},
+        {"the folder's sync at the end failing", {{held, "X"}}, ".",
+         {at("userconf.dat") + "に戻しました",
+          "セーブフォルダの変更がディスクに書き込まれたか確かめられませんでした。電源が切れると元に戻ることがあります(" +
+              dir_.str() + ":Input/output error)"},
+         {}, {{"userconf.dat", "X"}}, "sync folder", true, 0, EIO},
         {"a held thumbnail whose save was kept as damaged", {{"gamedata005.gd.damaged", save}, {thumbHeld, thumb}}, "",
          {at("thumb005.png.damaged") + "として残しました"}, {}, {{thumbHeld, ""}, {"thumb005.png.damaged", thumb}}},
         {"without the lock, a held thumbnail put back beside its save", {{"gamedata005.gd", save}, {thumbHeld, thumb}},
@@ -500,8 +507,9 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
             // As the game makes them in its folder: nothing to narrow.
             std::filesystem::permissions(dir_.path() / name, std::filesystem::perms(text == "/" ? 0700 : 0600));
         }
-        g_RefusedPath = row.refused.empty() ? "" : at(row.refused);
+        g_RefusedPath = row.refused.empty() ? "" : row.refused == "." ? dir_.str() : at(row.refused);
         g_RefusedStep = row.refusedStep;
+        g_RefusedWith = row.refusedWith;
         psys::set_safe_file_step_hook(RefuseAt);
         psys::set_folder_locked(dir_.str(), row.locked);
         qtest::LogCapture log;
@@ -1136,8 +1144,10 @@ TEST_F(CrashSafety, AFileThatIsNotThePlayersIsNeitherReadNorReplaced) {
     }
 }
 
-// A save that fails says why in the player's words, for the game's notice;
-// the next that succeeds says nothing.
+// A save that fails says why in the player's words, for the game's notice,
+// and whether its file took its name all the same (then what failed is that
+// it may not outlive a power cut, or that what it replaced could not be
+// kept); the next that succeeds says nothing.
 TEST_F(CrashSafety, AFailedSaveSaysWhyInThePlayersWords) {
     namespace fs = std::filesystem;
     Play();
@@ -1145,38 +1155,59 @@ TEST_F(CrashSafety, AFailedSaveSaysWhyInThePlayersWords) {
     const std::vector<u32> pixels = Picture(1);
     const auto saveSlot = [&] { return GxSaveSlot::Save(game_, saveDir, 5, reinterpret_cast<const u8*>(pixels.data()), 128, 96); };
     static std::string s_Step, s_At;
-    static int s_Error;
+    static int s_Error, s_Skip;
     struct Row {
         const char* what;
-        const char* step;  // the step that fails, at a path that ends with at
+        const char* step;  // the step that fails, at a path that ends with at, after skip such steps
         const char* at;
         int error;
         std::string reason;
         bool slot = false;
+        bool stands = false;  // the new file stands all the same
+        int skip = 0;
+        bool other = false;   // another copy wrote the file first: this write keeps it
     } rows[] = {
         {"a read-only folder", "open", ".tmp", EROFS, "セーブフォルダが読み取り専用です"},
         {"no right to write there", "open", ".tmp", EACCES, "セーブフォルダに書き込む権限がありません"},
         {"a full disk", "write", ".tmp", ENOSPC, "ディスクの空きが足りません"},
         {"a sync that failed", "sync", ".tmp", EIO, "ディスクへの書き込みに失敗しました"},
         {"a folder sync that failed once the file took its name", "sync folder", "", EIO,
-         "ディスクへの書き込みに失敗しました"},
-        {"a thumbnail's folder sync that failed", "sync folder", "", EIO, "ディスクへの書き込みに失敗しました", true},
-        {"a thumbnail's commit that failed", "exchange", "thumb005.png", EIO, "ディスクへの書き込みに失敗しました", true},
+         "ディスクへの書き込みを確かめられませんでした", false, true},
+        {"a thumbnail's folder sync before the save's commit that failed", "sync folder", "", EIO,
+         "ディスクへの書き込みに失敗しました", true},
+        {"a save's folder sync that failed once it took its name", "sync folder", "", EIO,
+         "ディスクへの書き込みを確かめられませんでした", true, true, 1},
+        {"a thumbnail's folder sync that failed once it took its name", "sync folder", "", EIO,
+         "ディスクへの書き込みを確かめられませんでした", true, true, 2},
+        {"a thumbnail's commit that failed", "exchange", "thumb005.png", EIO, "サムネイルを書き込めませんでした", true, true},
+        {"a folder sync that failed once another copy's file was kept", "sync folder", "", EIO,
+         "ディスクへの書き込みを確かめられませんでした", false, true, 1, true},
+        {"a keep that failed", "move", ".changed", EIO, "置き換えたファイルを残せませんでした", false, true, 0, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         ASSERT_TRUE(row.slot ? saveSlot() : config_.Save());
+        if (row.other) {
+            GxUserConfig other(&core_);
+            other.m_TextWaitTime = config_.m_TextWaitTime + 7;
+            ASSERT_TRUE(other.Save());
+        }
         s_Step = row.step;
         s_At = row.at;
         s_Error = row.error;
+        s_Skip = row.skip;
         psys::set_safe_file_step_hook([](const char* step, const std::string& path, const std::string&) {
-            return step == s_Step && path.ends_with(s_At) ? std::exchange(s_Error, 0) : 0;
+            if (step != s_Step || !path.ends_with(s_At)) return 0;
+            return s_Skip-- > 0 ? 0 : std::exchange(s_Error, 0);
         });
         qtest::LogCapture log;
         EXPECT_FALSE(row.slot ? saveSlot() : config_.Save());
         psys::set_safe_file_step_hook(nullptr);
         EXPECT_EQ(GxToUtf8(GxPersistFile::FailureForPlayer()), row.reason) << log.Text();
-        EXPECT_TRUE(log.Contains(row.slot ? "GxSaveSlot::Save/サムネイルを書き込めませんでした" : "GxUserConfig::Save/ファイル"))
+        EXPECT_EQ(GxPersistFile::FailedWriteStands(), row.stands);
+        EXPECT_TRUE(row.slot ? log.Contains("GxSaveSlot::Save/サムネイルを書き込めませんでした") ||
+                                   log.Contains("GxUserData::SaveGameData/ファイルの書き込みに失敗しました")
+                             : log.Contains("GxUserConfig::Save/ファイル"))
             << log.Text();
         // The file that took its name is this copy's own: the next save (of
         // other bytes) keeps nothing of it.
