@@ -25,7 +25,7 @@ namespace {
 
 std::atomic<safe_file_step_hook> g_step_hook{nullptr};
 
-// 0, kStepTakenAsDone, or the errno a test makes the step fail with.
+// 0, or the errno a test makes the step fail with.
 int step(const char* what, const std::string& path, const std::string& from = {}) {
     const safe_file_step_hook hook = g_step_hook.load();
     return hook ? hook(what, path, from) : 0;
@@ -36,8 +36,7 @@ int step(const char* what, const std::string& path, const std::string& from = {}
 template <class Call>
 int stepped(const char* what, const std::string& path, const std::string& from, Call call) {
     int err = step(what, path, from);
-    if (err == kStepTakenAsDone) err = 0;
-    else if (err == 0) err = call() == 0 ? 0 : errno;
+    if (err == 0) err = call() == 0 ? 0 : errno;
     errno = err;
     return err;
 }

@@ -554,13 +554,11 @@ std::vector<held_file> settle_folder(const std::string& folder, const folder_fil
 // (its name in step: "open", "write", "sync", "look", "link", "exchange",
 // "rename", "move", "unlink", "sync folder"), with the path it acts on (a
 // move's or link's new name) and, for a move, a link or an exchange, the
-// name it acts from; 0 lets the step run, kStepTakenAsDone takes a sync as
-// done without making it, and any other value fails the step with that
-// errno. A test may end the process there, or run another copy's write
+// name it acts from; 0 lets the step run, and any other value fails the
+// step with that errno. A test may end the process there, or run another copy's write
 // first. Once a commit has put the new file at its name it is called with
 // "committed", which is no step. Null removes it.
 using safe_file_step_hook = int (*)(const char* step, const std::string& path, const std::string& from);
-constexpr int kStepTakenAsDone = -1;
 void set_safe_file_step_hook(safe_file_step_hook hook);
 
 } // namespace psys
