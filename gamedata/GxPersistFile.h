@@ -169,6 +169,10 @@ public:
     // reason set, when what stands at the path is not the player's to read
     // or replace.
     static bool RefuseStranger(const GxString& path, const GxChar* who, KnownFiles* known, bool writing);
+    // Says so of what a look found (s): the line, once per known, of whose
+    // it is and how to give it back, and, for a write, the player's reason.
+    static void SayRefused(const GxString& path, const psys::stranger& s, const GxChar* who, KnownFiles* known,
+                           bool writing);
 
     // A count read from a file (a plain u32 value, or a list's begin) is
     // believed only when the bytes left could hold that many values of at

@@ -159,6 +159,9 @@ bool regular_at(const std::string& path, struct stat* st) {
 // Whether what stands in the folder (st) counts there as the player's
 // (counts_in_folder): only such a file is read, held, kept or settled (I6).
 bool players(const std::string& folder, const struct stat& st) {
+    // This process's own user always counts: neither the folder's rules nor
+    // the user database need be read for it.
+    if (st.st_uid == ::geteuid()) return true;
     access_rules rules;
     return access_rules_of(folder, &rules) && user_counts_in_folder(rules, st.st_uid);
 }
@@ -217,6 +220,12 @@ bool hash_mark(const std::string& mark) { return mark.compare(0, 2, "h:") == 0; 
 // is not read again).
 class mark_reader {
 public:
+    // The mark of the file of that status, as its writer made it.
+    void know(const file_status& file, const std::string& mark) {
+        if (!hash_mark(mark)) return;
+        hashes_[std::make_tuple(dev_t(file.device), ino_t(file.inode), off_t(file.size), time_t(file.modified_seconds),
+                                long(file.modified_nanoseconds))] = mark;
+    }
     bool bears(const std::string& path, const std::string& mark) {
         struct stat st;
         if (!hash_mark(mark)) return older_mark_names(path, mark);
@@ -480,10 +489,11 @@ std::vector<std::string> entries_of(const std::string& folder) {
 
 // The kept names of final of the kind that stand and are the player's, by
 // number.
-std::map<unsigned, std::string> kept_names(const std::string& final, const char* why) {
+std::map<unsigned, std::string> kept_names(const std::string& final, const char* why,
+                                           const std::vector<std::string>& entries) {
     std::map<unsigned, std::string> kept;
     const std::string folder = folder_of(final), name = name_of(final);
-    for (const std::string& entry : entries_of(folder))
+    for (const std::string& entry : entries)
         if (const unsigned n = parse_kept(entry, name, why)) {
             const std::string path = in_folder(folder, entry);
             if (players_at(path)) kept[n] = path;
@@ -549,22 +559,38 @@ std::string folder_key(const std::string& folder) {
 
 // ---- whose a file is -----------------------------------------------------------
 
-stranger stranger_at(const std::string& path) {
-    stranger s;
+standing_file look_at(const std::string& path) {
+    standing_file found;
+    stranger& s = found.refused;
     struct stat st;
-    if (::lstat(path.c_str(), &st) != 0) return s;
+    if (::lstat(path.c_str(), &st) != 0) return found;
     s.uid = st.st_uid;
+    s.own = s.uid == ::geteuid();
+    bool opened = false;
     if (!players(folder_of(path), st)) {
         s.what = stranger::kind::others;
     } else if (S_ISREG(st.st_mode)) {
+        // One open tells whether it reads and what it is.
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-        if (fd >= 0) ::close(fd);
-        else if (errno == EACCES || errno == EPERM) s.what = stranger::kind::unreadable;
+        if (fd >= 0) {
+            opened = found.readable = found.present = status_of_open(fd, &found.status);
+            ::close(fd);
+        } else if (errno == EACCES || errno == EPERM) {
+            s.what = stranger::kind::unreadable;
+        }
     }
-    if (s.what != stranger::kind::none) s.user = user_of(s.uid);
-    s.own = s.uid == ::geteuid();
-    return s;
+    if (s.what != stranger::kind::none) {
+        s.user = user_of(s.uid);
+        return found;
+    }
+    if (!opened) {
+        found.present = status_of(path, &found.status);
+        found.readable = found.present && can_open_for_reading(path);
+    }
+    return found;
 }
+
+stranger stranger_at(const std::string& path) { return look_at(path).refused; }
 
 std::string player_name(const std::string& folder) {
     struct stat st {};
@@ -589,7 +615,7 @@ keep_result keep_held(const held_file& file, const keep_rule& rule, const settle
     // any file kept before (of the player's: another user's bytes are no
     // copy of the player's).
     if (players_at(file.final) && same_bytes(file.path, file.final)) return removed_as_same(file.final);
-    for (const auto& [n, kept] : kept_names(file.final, rule.why))
+    for (const auto& [n, kept] : kept_names(file.final, rule.why, entries_of(folder)))
         if (same_bytes(file.path, kept)) return removed_as_same(kept);
     const write_way way = folder_way(folder);
     const bool locked = folder_locked(folder);
@@ -680,8 +706,9 @@ void safe_file::fail(const char* what, int err) {
     errno_ = err;
 }
 
-bool safe_file::open(const std::string& path) {
+bool safe_file::open(const std::string& path, bool players_only) {
     abandon();
+    found_ = standing_file{};
     error_.clear();
     failed_step_.clear();
     errno_ = 0;
@@ -697,6 +724,13 @@ bool safe_file::open(const std::string& path) {
         return false;
     }
     path_ = path;
+    if (players_only) {
+        found_ = look_at(path);
+        if (found_.refused.what != stranger::kind::none) {
+            fail("open", EACCES);
+            return false;
+        }
+    }
     // Made anew: the bytes only ever reach a file made here, never one a
     // link planted at the name leads to, nor another writer's. A name taken
     // already can only be chance, and a new one is drawn.
@@ -909,11 +943,12 @@ struct main_place {
     const char* why = "changed";
 };
 
-main_place find_main(const file_pair& pair, const std::string& mark, mark_reader& marks) {
+main_place find_main(const file_pair& pair, const std::string& mark, mark_reader& marks,
+                     const std::vector<std::string>& entries) {
     const std::string folder = folder_of(pair.main), name = name_of(pair.main);
     if (players_at(pair.main) && marks.bears(pair.main, mark)) return {pair.main, 0, false};
     const std::set<std::string> names = {name};
-    for (const std::string& entry : entries_of(folder)) {
+    for (const std::string& entry : entries) {
         const std::string path = in_folder(folder, entry);
         bool kept = false;
         for (const char* why : {"changed", "damaged"})
@@ -930,38 +965,6 @@ main_place find_main(const file_pair& pair, const std::string& mark, mark_reader
     return {};
 }
 
-// Where a companion that finds no main of its own goes when its write did
-// not say: beside the main at its own name, where none stands there or the
-// one standing names another main by its hash (one of an older form may be
-// that main's: the one standing stays); else beside the main kept under the
-// highest number with no companion beside it; "" for nowhere.
-std::string main_alone(const file_pair& pair, mark_reader& marks) {
-    if (players_at(pair.main)) {
-        if (!anything_at(pair.companion)) return pair.companion;
-        const std::string standing = pair.mark_of ? pair.mark_of(pair.companion) : std::string();
-        if (hash_mark(standing) && !marks.bears(pair.main, standing)) return pair.companion;
-    }
-    const std::map<unsigned, std::string> kept = kept_names(pair.main, "changed");
-    for (auto it = kept.rbegin(); it != kept.rend(); ++it) {
-        const std::string beside = kept_name(pair.companion, it->first, "changed");
-        if (!anything_at(beside)) return beside;
-    }
-    return {};
-}
-
-// Whether a write holds a main of the pair.
-bool main_held(const file_pair& pair) {
-    const std::string folder = folder_of(pair.main);
-    const std::set<std::string> names = {name_of(pair.main)};
-    for (const std::string& entry : entries_of(folder)) {
-        leftover_name left;
-        if (parse_leftover(entry, names, &left) && left.what == leftover_name::kind::held &&
-            players_at(in_folder(folder, entry)))
-            return true;
-    }
-    return false;
-}
-
 // Whether the held name at path is only a second name of its own writer's
 // temporary file: a write that had not yet put it at its name.
 bool uncommitted(const std::string& path, const leftover_name& left) {
@@ -971,115 +974,190 @@ bool uncommitted(const std::string& path, const leftover_name& left) {
            held.st_dev == temp.st_dev && held.st_ino == temp.st_ino;
 }
 
-// settle_companions, reading marks through marks, which a start shares
-// among its pairs so that no save is read twice.
-int settle_companions_reading(const file_pair& pair, std::vector<companion_hand> hands, const settle_notes& notes,
-                              mark_reader& marks) {
-    const std::string folder = folder_of(pair.companion), name = name_of(pair.companion);
-    const write_way way = folder_way(folder);
-    const bool locked = folder_locked(folder);
+// One settling of a pair's companions in hand (I7), in its passes: those
+// other writes left in hand are taken into hands of this one; then each
+// hand goes beside its main, waits while a write holds that, or goes as a
+// companion of no main or as a twin of the one standing beside its main;
+// the folder is synced after what was placed. Its folder's names are
+// listed once: a settling moves only companions, never a main, and only
+// mains are looked for in the listing.
+class companion_settling {
+public:
+    companion_settling(const file_pair& pair, const settle_notes& notes, mark_reader& marks)
+        : pair_(pair), notes_(notes), marks_(marks), folder_(folder_of(pair.companion)), way_(folder_way(folder_)),
+          locked_(folder_locked(folder_)), entries_(entries_of(folder_)) {}
+
+    // 0, or the errno of the first step that failed.
+    int run(std::vector<companion_hand> hands) {
+        hands_ = std::move(hands);
+        take_others_hands();
+        for (int round = 0; round < 64 && !hands_.empty(); ++round) {
+            companion_hand h = std::move(hands_.back());
+            hands_.pop_back();
+            settle(std::move(h));
+        }
+        if (moved_)
+            if (const int err = sync_folder(folder_)) {
+                note(notes_, settle_note::kind::unsynced, folder_, {}, std::strerror(err));
+                if (!first_failure_) first_failure_ = err;
+            }
+        return first_failure_;
+    }
+
+private:
     // Those other writes left in hand go too, where they find the main they
     // name and no write holds it: each taken first into a hand of this
     // writer's own in one step, so that two copies settling one companion
     // never both move it. One that finds no main of its own is left for a
     // start, which knows no write is under way.
-    std::set<std::string> in_hand;
-    for (const companion_hand& h : hands) in_hand.insert(h.file.path);
-    const std::set<std::string> names = {name};
-    for (const std::string& entry : entries_of(folder)) {
-        leftover_name left;
-        if (!parse_leftover(entry, names, &left) || left.what != leftover_name::kind::held) continue;
-        const std::string path = in_folder(folder, entry);
-        struct stat st;
-        if (in_hand.count(path) || !regular_at(path, &st) || !players(folder, st) || uncommitted(path, left)) continue;
-        const std::string mark = pair.mark_of ? pair.mark_of(path) : std::string();
-        if (mark.empty()) continue;
-        const main_place main = find_main(pair, mark, marks);
-        if (main.held || (main.path.empty() && !hash_mark(mark))) continue;
-        const std::string hand = writer_path(pair.companion, new_writer(), ".held");
-        if (move_without_replacing(path, hand, way, locked) == 0) hands.push_back({{hand, pair.companion, {}}});
+    void take_others_hands() {
+        std::set<std::string> in_hand;
+        for (const companion_hand& h : hands_) in_hand.insert(h.file.path);
+        const std::set<std::string> names = {name_of(pair_.companion)};
+        for (const std::string& entry : entries_) {
+            leftover_name left;
+            if (!parse_leftover(entry, names, &left) || left.what != leftover_name::kind::held) continue;
+            const std::string path = in_folder(folder_, entry);
+            struct stat st;
+            if (in_hand.count(path) || !regular_at(path, &st) || !players(folder_, st) || uncommitted(path, left))
+                continue;
+            const std::string mark = pair_.mark_of ? pair_.mark_of(path) : std::string();
+            if (mark.empty()) continue;
+            const main_place main = find_main(pair_, mark, marks_, entries_);
+            if (main.held || (main.path.empty() && !hash_mark(mark))) continue;
+            const std::string hand = writer_path(pair_.companion, new_writer(), ".held");
+            if (move_without_replacing(path, hand, way_, locked_) == 0) hands_.push_back({{hand, pair_.companion, {}}});
+        }
     }
 
-    bool moved = false, synced = false;
-    int first_failure = 0;
-    const auto failed = [&](const std::string& path, const std::string& target, int err) {
-        note(notes, settle_note::kind::failed, path, target, std::strerror(err));
-        if (!first_failure) first_failure = err;
-    };
-    // A companion goes with its main only once the main's going is durable:
-    // a power cut must not bring back a main without it.
-    const auto orphan = [&](const std::string& path) {
-        if (!synced) {
-            if (const int err = sync_folder(folder)) return failed(path, {}, err);
-            synced = true;
-        }
-        note(notes, settle_note::kind::orphan, path);
-        const int err = remove_name(path);
-        if (err != 0 && err != ENOENT) failed(path, {}, err);
-    };
-    for (int round = 0; round < 64 && !hands.empty(); ++round) {
-        companion_hand h = std::move(hands.back());
-        hands.pop_back();
+    // One hand: where its main is, it goes beside it (or, beside the
+    // companion its main has already, goes as a twin); where a write holds
+    // its main, it waits; where no main may be its, it goes.
+    void settle(companion_hand h) {
         const std::string& path = h.file.path;
-        if (!anything_at(path)) continue;
-        const std::string mark = pair.mark_of ? pair.mark_of(path) : std::string();
-        const main_place main = mark.empty() ? main_place{} : find_main(pair, mark, marks);
+        if (!anything_at(path)) return;
+        const std::string mark = pair_.mark_of ? pair_.mark_of(path) : std::string();
+        const main_place main = mark.empty() ? main_place{} : find_main(pair_, mark, marks_, entries_);
         // The write that holds the main settles it with its companion.
-        if (main.held) continue;
+        if (main.held) return;
         std::string target;
         if (!main.path.empty()) {
-            target = main.kept ? kept_name(pair.companion, main.kept, main.why) : pair.companion;
+            target = main.kept ? kept_name(pair_.companion, main.kept, main.why) : pair_.companion;
         } else if (!hash_mark(mark) && h.main != companion_hand::main_was::dropped) {
             // An older companion that finds no main goes with the one its
             // write kept from its name, or with one alone (I7); while a write
             // holds a main of the pair, that may be its own, and it waits.
-            if (h.main == companion_hand::main_was::kept) target = kept_name(pair.companion, h.kept_with, h.kept_as);
-            else if (main_held(pair)) continue;
-            else target = main_alone(pair, marks);
+            if (h.main == companion_hand::main_was::kept) target = kept_name(pair_.companion, h.kept_with, h.kept_as);
+            else if (main_held()) return;
+            else target = main_alone();
         }
-        if (target.empty()) {
-            orphan(path);
-            continue;
+        if (target.empty()) return orphan(path);
+        if (twin_stands(mark, main, target)) return remove_twin(path, target);
+        place(std::move(h), target);
+    }
+
+    // Whether a main of the pair is held by a write.
+    bool main_held() const {
+        const std::set<std::string> names = {name_of(pair_.main)};
+        for (const std::string& entry : entries_) {
+            leftover_name left;
+            if (parse_leftover(entry, names, &left) && left.what == leftover_name::kind::held &&
+                players_at(in_folder(folder_, entry)))
+                return true;
         }
-        if (players_at(target) && pair.mark_of) {
-            // Its main has its own beside it already: the one standing stays.
-            const std::string standing = pair.mark_of(target);
-            if (!standing.empty() && (standing == mark || (!main.path.empty() && marks.bears(main.path, standing)))) {
-                note(notes, same_bytes(path, target) ? settle_note::kind::same_bytes : settle_note::kind::twin, path,
-                     target);
-                const int err = remove_name(path);
-                if (err != 0 && err != ENOENT) failed(path, {}, err);
-                continue;
-            }
+        return false;
+    }
+
+    // Where a companion that finds no main of its own goes when its write
+    // did not say: beside the main at its own name, where none stands there
+    // or the one standing names another main by its hash (one of an older
+    // form may be that main's: the one standing stays); else beside the main
+    // kept under the highest number with no companion beside it; "" for
+    // nowhere.
+    std::string main_alone() {
+        if (players_at(pair_.main)) {
+            if (!anything_at(pair_.companion)) return pair_.companion;
+            const std::string standing = pair_.mark_of ? pair_.mark_of(pair_.companion) : std::string();
+            if (hash_mark(standing) && !marks_.bears(pair_.main, standing)) return pair_.companion;
         }
-        // A companion put beside a kept main is kept too, and said so; one
-        // put back at its own name is said as a start puts back a file, but
-        // a write's own finishing only in the debug log.
-        note(notes, target != pair.companion ? settle_note::kind::keeping
-                    : h.finished            ? settle_note::kind::finished
-                                            : settle_note::kind::put_back,
+        const std::map<unsigned, std::string> kept = kept_names(pair_.main, "changed", entries_);
+        for (auto it = kept.rbegin(); it != kept.rend(); ++it) {
+            const std::string beside = kept_name(pair_.companion, it->first, "changed");
+            if (!anything_at(beside)) return beside;
+        }
+        return {};
+    }
+
+    // Whether the companion standing at target names the same main: the
+    // one standing stays.
+    bool twin_stands(const std::string& mark, const main_place& main, const std::string& target) {
+        if (!players_at(target) || !pair_.mark_of) return false;
+        const std::string standing = pair_.mark_of(target);
+        return !standing.empty() && (standing == mark || (!main.path.empty() && marks_.bears(main.path, standing)));
+    }
+
+    void remove_twin(const std::string& path, const std::string& target) {
+        note(notes_, same_bytes(path, target) ? settle_note::kind::same_bytes : settle_note::kind::twin, path, target);
+        const int err = remove_name(path);
+        if (err != 0 && err != ENOENT) failed(path, {}, err);
+    }
+
+    // A companion goes with its main only once the main's going is durable:
+    // a power cut must not bring back a main without it.
+    void orphan(const std::string& path) {
+        if (!synced_) {
+            if (const int err = sync_folder(folder_)) return failed(path, {}, err);
+            synced_ = true;
+        }
+        note(notes_, settle_note::kind::orphan, path);
+        const int err = remove_name(path);
+        if (err != 0 && err != ENOENT) failed(path, {}, err);
+    }
+
+    // Puts the hand at target, holding what stood there, which goes on the
+    // same way. A companion put beside a kept main is kept too, and said so;
+    // one put back at its own name is said as a start puts back a file, but
+    // a write's own finishing only in the debug log.
+    void place(companion_hand h, const std::string& target) {
+        const std::string path = h.file.path;
+        note(notes_, target != pair_.companion ? settle_note::kind::keeping
+                     : h.finished             ? settle_note::kind::finished
+                                              : settle_note::kind::put_back,
              path, target);
         std::vector<std::string> taken;
-        const int err = take_then_place(path, target, pair.companion, {}, way, locked, &taken);
-        moved = true;
-        if (err == 0 && way != write_way::exchange && anything_at(path)) remove_name(path);
-        for (const std::string& t : taken) hands.push_back({{t, pair.companion, {}}});
-        if (err == EEXIST) hands.push_back(std::move(h));
-        else if (err != 0) failed(path, target, err);
+        const int err = take_then_place(path, target, pair_.companion, {}, way_, locked_, &taken);
+        moved_ = true;
+        if (err == 0 && way_ != write_way::exchange && anything_at(path)) remove_name(path);
+        for (const std::string& t : taken) hands_.push_back({{t, pair_.companion, {}}});
+        if (err == EEXIST) hands_.push_back(std::move(h));
+        // One another settled meanwhile stands elsewhere.
+        else if (err != 0 && !(err == ENOENT && !anything_at(path))) failed(path, target, err);
     }
-    if (moved)
-        if (const int err = sync_folder(folder)) {
-            note(notes, settle_note::kind::unsynced, folder, {}, std::strerror(err));
-            if (!first_failure) first_failure = err;
-        }
-    return first_failure;
-}
+
+    void failed(const std::string& path, const std::string& target, int err) {
+        note(notes_, settle_note::kind::failed, path, target, std::strerror(err));
+        if (!first_failure_) first_failure_ = err;
+    }
+
+    const file_pair& pair_;
+    const settle_notes& notes_;
+    mark_reader& marks_;
+    const std::string folder_;
+    const write_way way_;
+    const bool locked_;
+    const std::vector<std::string> entries_;
+    std::vector<companion_hand> hands_;
+    bool moved_ = false, synced_ = false;
+    int first_failure_ = 0;
+};
 
 } // namespace
 
-int settle_companions(const file_pair& pair, std::vector<companion_hand> hands, const settle_notes& notes) {
+int settle_companions(const file_pair& pair, std::vector<companion_hand> hands, const settle_notes& notes,
+                      const known_mark& main) {
     mark_reader marks;
-    return settle_companions_reading(pair, std::move(hands), notes, marks);
+    marks.know(main.file, main.mark);
+    return companion_settling(pair, notes, marks).run(std::move(hands));
 }
 
 // ---- a start -----------------------------------------------------------------------
@@ -1203,7 +1281,7 @@ private:
             if (paired(t.name.final) && files_.mark_of && S_ISREG(t.st.st_mode)) {
                 const std::string mark = files_.mark_of(t.path);
                 const file_pair pair = pair_of(t.name.final);
-                const main_place main = mark.empty() ? main_place{} : find_main(pair, mark, marks);
+                const main_place main = mark.empty() ? main_place{} : find_main(pair, mark, marks, entries_of(folder_));
                 if (!main.path.empty()) {
                     const std::string hand = writer_path(pair.companion, new_writer(), ".held");
                     if (move_without_replacing(t.path, hand, way_, true) == 0) {
@@ -1264,14 +1342,14 @@ private:
             if (!regular_at(pair.companion, &st) || !players(folder_, st)) continue;
             const std::string mark = files_.mark_of(pair.companion);
             if (!hash_mark(mark) || marks.bears(pair.main, mark)) continue;
-            const main_place place = find_main(pair, mark, marks);
+            const main_place place = find_main(pair, mark, marks, entries_of(folder_));
             if (place.path.empty() || place.held) continue;
             const std::string hand = writer_path(pair.companion, new_writer(), ".held");
             if (move_without_replacing(pair.companion, hand, way_, true) == 0)
                 by_pair[companion].push_back({{hand, pair.companion, {}}});
         }
         for (auto& [companion, hands] : by_pair)
-            settle_companions_reading(pair_of(companion), std::move(hands), start_notes_, marks);
+            companion_settling(pair_of(companion), start_notes_, marks).run(std::move(hands));
     }
 
     // Without the lock a companion is placed only where nothing stands at

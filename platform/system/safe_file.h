@@ -344,6 +344,16 @@ struct stranger {
     bool own = false;  // this user's own file
 };
 stranger stranger_at(const std::string& path);
+// What stands at a game file's name, as one look finds it: whether anything
+// stands (links followed, as status_of), its status, whether it opens for
+// reading, and what of it is not the player's.
+struct standing_file {
+    bool present = false;
+    file_status status;
+    bool readable = false;
+    stranger refused;
+};
+standing_file look_at(const std::string& path);
 // The name of the folder's owner, whose files they all are to be.
 std::string player_name(const std::string& folder);
 
@@ -429,7 +439,11 @@ public:
 
     // Makes the temporary file for binary writing, with the folder's reach
     // (give_folder_reach). False when it cannot be made; error() says why.
-    bool open(const std::string& path);
+    // With players_only, it first looks at what stands at the name (found()
+    // says what): what is not the player's (I6) is refused, and nothing is
+    // made (found().refused says whose it is).
+    bool open(const std::string& path, bool players_only = false);
+    const standing_file& found() const { return found_; }
     FILE* stream() const { return file_; }
     bool is_open() const { return file_ != nullptr; }
     // Asks the commit to hold what stands at the name instead of replacing
@@ -490,6 +504,7 @@ private:
     unsigned long long hash_ = 0;
     unsigned long long bytes_ = 0;
     std::string mark_;
+    standing_file found_;
     std::vector<held_file> held_;
     std::string error_, failed_step_;
     int errno_ = 0;
@@ -507,6 +522,12 @@ struct file_pair {
     std::string main;
     std::string companion;
     std::function<std::string(const std::string& path)> mark_of;
+};
+// A file's mark as its write made it (safe_file::mark), and that file's
+// status (safe_file::written): the file is not read again to learn it.
+struct known_mark {
+    file_status file;
+    std::string mark;
 };
 // Whether the file at path is the one the mark names.
 bool bears_mark(const std::string& path, const std::string& mark);
@@ -529,7 +550,9 @@ struct companion_hand {
 // no main may be theirs; left where a write still holds their main. 0, or
 // the errno of the first step that failed (said, and what it acted on stays
 // where it is).
-int settle_companions(const file_pair& pair, std::vector<companion_hand> hands, const settle_notes& notes);
+// main, where given, is the main's mark as the write that made it knows it.
+int settle_companions(const file_pair& pair, std::vector<companion_hand> hands, const settle_notes& notes,
+                      const known_mark& main = {});
 
 // ---- a start ----------------------------------------------------------------
 
