@@ -139,7 +139,9 @@
 //
 // 3. A write (safe_file)
 //
-//   1 open     T = "<P>.<w>.tmp" is made anew (O_EXCL, never through a link)
+//   1 open     T = "<P>.<w>.tmp" is made anew (O_EXCL, never through a link);
+//              for the game data, only after one look at P found nothing, or
+//              the player's (I6), and said what
 //   2 write    the bytes go to T
 //   3 sync     T's bytes reach the disk (a companion's name too: I1)
 // Then the commit, which looks at P just before it acts: whether anything
