@@ -42,27 +42,26 @@
 //       what stands at its name is not this user's to take at all).
 //   I6  Only the player's files. A file, link, FIFO or folder of another
 //       user's (one who does not count in the folder: counts_in_folder) is
-//       never read, held, kept, merged,
-//       settled, removed, narrowed or counted as a place where bytes stand;
-//       a file of the player's that this user may not read is not read or
-//       taken either. The game data's writes of such a name fail, with a
-//       line saying whose it is and how to give it back.
+//       never read, held, kept, merged, settled, removed, narrowed or counted
+//       as a place where bytes stand; a file of the player's that this user
+//       may not read is not read or taken either. The game data's writes of
+//       such a name fail, with a line saying whose it is and how to give it
+//       back.
 //   I7  A companion goes with the main it was written with. One that names
 //       its main by a hash goes beside that main wherever it stands (its
 //       name, a kept name of either kind), waits while a write holds it, and
 //       is removed where it stands nowhere. One of an older form (an earlier
-//       release's mark, which finds its main by size and time, or none) that finds
-//       nothing goes with the main its write kept from the companion's name,
-//       and is removed where its write dropped that main. Where no write
-//       says (a start, or a write of one it did not see stand there), it
-//       waits while a write holds a main of the pair, and otherwise goes
-//       beside a main left alone: the one at its own name where nothing, or
-//       a companion naming another main by a hash, stands beside it; else
-//       the one kept under the highest number with none beside it. Only
-//       where no main is alone is it removed. Beside a main that a
-//       companion standing there names too, the one standing stays. A
-//       companion goes only once its main's going is durable (a folder sync
-//       first).
+//       release's mark, which finds its main by size and time, or none) that
+//       finds nothing goes with the main its write kept from the companion's
+//       name, and is removed where its write dropped that main. Where no
+//       write says (a start, or a write of one it did not see stand there),
+//       it waits while a write holds a main of the pair, and otherwise goes
+//       beside a main left alone: the one at its own name where nothing, or a
+//       companion naming another main by a hash, stands beside it; else the
+//       one kept under the highest number with none beside it. Only where no
+//       main is alone is it removed. Beside a main that a companion standing
+//       there names too, the one standing stays. A companion goes only once
+//       its main's going is durable (a folder sync first).
 //   I8  A start without the lock takes no running copy's work: it only puts
 //       a held file back at its name where nothing stands there (in the
 //       folder's way, never replacing; in the look way as its writes do), a
@@ -73,9 +72,9 @@
 //       running, finds its temporary name as it left it; a writer whose
 //       temporary file was moved takes its own file at the name as placed);
 //       and hands the permanent data's held files to the load that merges
-//       them (which drops them once the merged file stands). Other temporary
-//       names, held names where something stands, held companions that name
-//       no main standing at its name, uncommitted held names and
+//       them (which drops them once the merged file stands). Other
+//       temporary names, held names where something stands, held companions
+//       that name no main standing at its name, uncommitted held names and
 //       tokens wait for a start with the lock.
 //   I9  Kept names are never replaced, and numbered by kept_name alone;
 //       nothing is kept twice: a held file whose bytes stand at its name or
@@ -146,8 +145,8 @@
 //   3 sync     T's bytes reach the disk (a companion's name too: I1)
 // Then the commit, which looks at P just before it acts: whether anything
 // stands there, and, with the lock, whether that is the file the writer
-// last saw. Where this process holds the
-// save folder's lock and P is the file the writer last saw (nothing stood
+// last saw. Where this process holds the save folder's lock and P is the
+// file the writer last saw (nothing stood
 // and nothing stands, or its own older file: the status it last saw, or,
 // where a file system keeps times coarsely or sets them late as FAT's do,
 // the very bytes it wrote, by their mark), no copy that sees the lock
@@ -261,8 +260,9 @@
 //                companion goes)
 // Without the lock only listing, mains (put back, handed over), companions
 // as far as I8 lets them (beside the main standing at its own name),
-// narrowing and the sync run. Every step is said before it: what it puts back, keeps, or
-// fails at in error.log; what it removes in debug.log, each kind in its own
+// narrowing and the sync run. Every step is said before it: what it puts
+// back, keeps, or fails at in error.log (a folder sync that fails too); what
+// it removes in debug.log, each kind in its own
 // words (a second name, a temporary name of a write that did not finish, a
 // token, bytes that stand elsewhere, a companion of no main, one whose main
 // has its own beside it).
@@ -580,8 +580,8 @@ std::vector<held_file> settle_folder(const std::string& folder, const folder_fil
 // "rename", "move", "unlink", "sync folder"), with the path it acts on (a
 // move's or link's new name) and, for a move, a link or an exchange, the
 // name it acts from; 0 lets the step run, and any other value fails the
-// step with that errno. A test may end the process there, or run another copy's write
-// first. Once a commit has put the new file at its name it is called with
+// step with that errno. A test may end the process there, or run another
+// copy's write first. Once a commit has put the new file at its name it is called with
 // "committed", which is no step. Null removes it.
 using safe_file_step_hook = int (*)(const char* step, const std::string& path, const std::string& from);
 void set_safe_file_step_hook(safe_file_step_hook hook);
