@@ -529,10 +529,14 @@ void GxAddSystemNotice(const GxString& text, const GxString& iconName, s32 iconA
         system->AddSystemNotice(MakeNotice(text, iconName, iconAlign, textColor, kSoundNotice0));
 }
 
-void GxAddSaveFailureNotice(const GxString& text) {
+void GxAddSaveFailureNotice(const GxString& text, const GxString& stood) {
     constexpr u32 kWhite = 0xFFFFFFFF;
-    GxAddSystemNotice(text, GxString(), 0, kWhite);
     const GxString why = GxPersistFile::FailureForPlayer();
+    if (!stood.empty() && GxPersistFile::FailedWriteStands()) {
+        GxAddSystemNotice(stood + u"が、" + why, GxString(), 0, kWhite);
+        return;
+    }
+    GxAddSystemNotice(text, GxString(), 0, kWhite);
     if (!why.empty()) GxAddSystemNotice(why, GxString(), 0, kWhite);
 }
 

@@ -110,6 +110,9 @@ void GxAddSystemNotice(const GxString& text, const GxString& iconName, s32 iconA
 void GxAddUserNotice(const GxString& text, const GxString& iconName, s32 iconAlign, u32 textColor);
 // The system notice that a save failed, followed by one that says why in the
 // player's words (the reason of the last write that failed), where known.
-void GxAddSaveFailureNotice(const GxString& text);
+// Where the file of that write stands all the same (what failed came after
+// it took its name) and stood is given: one notice, stood and then the
+// reason ("セーブしましたが、...").
+void GxAddSaveFailureNotice(const GxString& text, const GxString& stood = {});
 // Empties the user notices; a user notice on screen finishes its slide.
 void GxClearUserNotices();

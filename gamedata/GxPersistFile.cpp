@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-void GxPersistFile::KnownFiles::Saw(const GxString& path, const psys::file_status* status) {
-    m_Seen[path] = status ? std::optional<psys::file_status>(*status) : std::nullopt;
+void GxPersistFile::KnownFiles::Saw(const GxString& path, const psys::file_status* status, const std::string& mark) {
+    m_Seen[path] = {status ? std::optional<psys::file_status>(*status) : std::nullopt, status ? mark : std::string()};
 }
 
 void GxPersistFile::KnownFiles::SawAsItStands(const GxString& path) {
@@ -26,51 +26,17 @@ void GxPersistFile::KnownFiles::SawAsItStands(const GxString& path) {
     Saw(path, present ? &status : nullptr);
 }
 
-bool GxPersistFile::KnownFiles::ChangedSince(const GxString& path, const psys::file_status* now) const {
+bool GxPersistFile::KnownFiles::ChangedSince(const GxString& path, const psys::file_status* now,
+                                             const std::string& at) const {
     const auto it = m_Seen.find(path);
     if (it == m_Seen.end()) return false;
-    if (!it->second || !now) return it->second.has_value() != (now != nullptr);
-    return !psys::same_file(*it->second, *now);
+    const Seen& seen = it->second;
+    if (!seen.status || !now) return seen.status.has_value() != (now != nullptr);
+    if (psys::same_file(*seen.status, *now)) return false;
+    // Taking another's file for this holder's own would drop it: only its
+    // very bytes pass.
+    return seen.mark.empty() || at.empty() || !psys::bears_mark(at, seen.mark);
 }
-
-namespace {
-
-// A file another copy of the game writes between this holder's merge and its
-// own write is merged on the next turn; after this many turns (copies that
-// keep writing in step) it is kept instead.
-constexpr int kMergeTurns = 32;
-
-// Writes the header and the body into the file; false, with the failure
-// logged and the file abandoned, when the body refused or the file could not
-// be made.
-bool WriteBody(psys::safe_file& file, const GxString& path, bool binary, const char* magic, const GxChar* who,
-               const std::function<bool(GxContentWriterBase&)>& body) {
-    if (!file.open(GxToNativePath(path))) {
-        GxWriteErrorLog(u"%s/ファイルを作成できませんでした(%s:%s)\n", who, path, GxFromUtf8(file.error()));
-        return false;
-    }
-    bool ok;
-    {
-        std::unique_ptr<GxContentWriterBase> writer;
-        if (binary) writer = std::make_unique<GxContentBinaryWriter>(file.stream());
-        else writer = std::make_unique<GxContentTextWriter>(file.stream());
-        ok = writer->WriteHeader(magic, GxPersistFile::kVersion);
-        ok = body(*writer) && ok;
-        ok = ok && writer->GetErrorCount() == 0;
-    }
-    // A write the disk refused fails the body too: that is told by the commit,
-    // with the system's reason.
-    if (!ok && !std::ferror(file.stream())) {
-        // What the body refused is not worth a file: the old one stays, and
-        // the caller's failure is told, as the others are.
-        GxWriteErrorLog(u"%s/ファイルの書き込みを取りやめました(%s)\n", who, path);
-        file.abandon();
-        return false;
-    }
-    return true;
-}
-
-} // namespace
 
 psys::settle_notes GxPersistFile::Notes(const GxChar* who) {
     const GxString by = who;
@@ -110,6 +76,11 @@ psys::settle_notes GxPersistFile::Notes(const GxChar* who) {
         case kind::failed:
             GxWriteErrorLog(u"%s/書き込みの途中で残されたファイルを片付けられませんでした(%s:%s)\n", by, path, why);
             break;
+        case kind::unsynced:
+            GxWriteErrorLog(u"%s/セーブフォルダの変更がディスクに書き込まれたか確かめられませんでした。"
+                            u"電源が切れると元に戻ることがあります(%s:%s)\n",
+                            by, path, why);
+            break;
         case kind::same_bytes:
             GxWriteDebugLog(u"%s/同じ内容が%sにあるファイルを削除しました(%s)\n", by, target, path);
             break;
@@ -125,6 +96,12 @@ psys::settle_notes GxPersistFile::Notes(const GxChar* who) {
         case kind::orphan:
             GxWriteDebugLog(u"%s/対になるファイルがないため削除しました(%s)\n", by, path);
             break;
+        case kind::twin:
+            GxWriteDebugLog(u"%s/対になるファイルが既に%sにあるため削除しました(%s)\n", by, target, path);
+            break;
+        case kind::gone:
+            GxWriteDebugLog(u"%s/残すはずだったファイルは他の起動か書き込みが既に片付けていました(%s)\n", by, path);
+            break;
         case kind::narrowed:
             GxWriteDebugLog(u"%s/フォルダに書き込めない人が読み書きできないようにしました(%s)\n", by, path);
             break;
@@ -134,8 +111,10 @@ psys::settle_notes GxPersistFile::Notes(const GxChar* who) {
 
 namespace {
 
-// The reason of the last write that failed, for the game's notice.
+// The reason of the last write that failed, for the game's notice, and
+// whether its file took its name all the same.
 GxString g_FailureForPlayer;
+bool g_FailedWriteStands = false;
 
 // A path as a shell takes it, quoted where it must be.
 GxString ShellWord(const GxString& path) {
@@ -152,9 +131,16 @@ GxString ShellWord(const GxString& path) {
 } // namespace
 
 GxString GxPersistFile::FailureForPlayer() { return g_FailureForPlayer; }
-void GxPersistFile::SetFailureForPlayer(const GxString& reason) { g_FailureForPlayer = reason; }
+bool GxPersistFile::FailedWriteStands() { return g_FailedWriteStands; }
+void GxPersistFile::SetFailureForPlayer(const GxString& reason, bool stands) {
+    g_FailureForPlayer = reason;
+    g_FailedWriteStands = !reason.empty() && stands;
+}
 
-GxString GxPersistFile::ReasonForPlayer(const std::string& step, int err) {
+GxString GxPersistFile::ReasonForPlayer(const std::string& step, int err, bool placed) {
+    // The file stands; only whether its name outlives a power cut is not
+    // known.
+    if (placed && step == "sync folder") return u"ディスクへの書き込みを確かめられませんでした";
     if (err == EROFS) return u"セーブフォルダが読み取り専用です";
     if (err == EACCES || err == EPERM) return u"セーブフォルダに書き込む権限がありません";
     if (err == ENOSPC || err == EDQUOT || err == EFBIG) return u"ディスクの空きが足りません";
@@ -164,14 +150,20 @@ GxString GxPersistFile::ReasonForPlayer(const std::string& step, int err) {
 }
 
 bool GxPersistFile::RefuseStranger(const GxString& path, const GxChar* who, KnownFiles* known, bool writing) {
-    const std::string native = GxToNativePath(path);
-    const size_t slash = native.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : native.substr(0, slash);
-    const psys::stranger s = psys::stranger_at(native);
+    const psys::stranger s = psys::stranger_at(GxToNativePath(path));
     if (s.what == psys::stranger::kind::none) {
         if (known) known->ClearRefusal(path);
         return true;
     }
+    SayRefused(path, s, who, known, writing);
+    return false;
+}
+
+void GxPersistFile::SayRefused(const GxString& path, const psys::stranger& s, const GxChar* who, KnownFiles* known,
+                               bool writing) {
+    const std::string native = GxToNativePath(path);
+    const size_t slash = native.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : native.substr(0, slash);
     const GxString user = GxFromUtf8(s.user);
     if (!known || known->FirstRefusal(path)) {
         const GxString player = GxFromUtf8(psys::player_name(folder.empty() ? "." : folder));
@@ -194,156 +186,255 @@ bool GxPersistFile::RefuseStranger(const GxString& path, const GxChar* who, Know
         SetFailureForPlayer(s.what == psys::stranger::kind::others
                                 ? GxFormat(u"他のユーザー(%s)のファイルがセーブファイルの名前にあります", user)
                                 : GxString(u"読めないファイルがセーブファイルの名前にあります"));
-    return false;
 }
+
+namespace {
+
+// A file another copy of the game writes between this holder's merge and its
+// own write is merged on the next turn; after this many turns (copies that
+// keep writing in step) it is kept instead.
+constexpr int kMergeTurns = 32;
+
+// One GxPersistFile::Write, turn by turn: each turn writes the file anew
+// (a merge may ask for another) and settles what its commit held.
+class PersistWrite {
+public:
+    using Merge = GxPersistFile::Merge;
+    using MergeResult = GxPersistFile::MergeResult;
+    PersistWrite(const GxString& path, const GxChar* who, GxPersistFile::KnownFiles* known, const Merge& merge,
+                 GxPersistFile::Outcome* outcome, const GxString& keptBeside)
+        : path_(path), native_(GxToNativePath(path)), who_(who), known_(known), merge_(merge), outcome_(outcome),
+          keptBeside_(keptBeside) {}
+
+    bool Run(bool binary, const char* magic, const std::function<bool(GxContentWriterBase&)>& body,
+             const GxPersistFile::BeforeCommit& beforeCommit) {
+        if (outcome_) *outcome_ = GxPersistFile::Outcome{};
+        GxPersistFile::SetFailureForPlayer({});
+        for (int turn = 1;; ++turn) {
+            psys::safe_file file;
+            if (!Open(file)) return false;
+            if (turn == 1) SeeWhatStands(file.found());
+            if (!WriteBody(file, binary, magic, body)) {
+                KeepCarried();
+                GxPersistFile::SetFailureForPlayer(
+                    file.error().empty() ? GxString(u"書き込む内容を用意できませんでした")
+                                         : GxPersistFile::ReasonForPlayer(file.failed_step(), file.error_number()));
+                return false;
+            }
+            // Where this copy holds the save folder's lock and finds the file
+            // as it saw it, what it replaces is its own older file.
+            if (known_)
+                file.hold_replaced([&](const psys::file_status* now) {
+                    return !known_->IsUnread(path_) && !keepWhole_ && !known_->ChangedSince(path_, now, native_);
+                });
+            if (beforeCommit && (!file.prepare() || !beforeCommit(file))) {
+                if (!file.error().empty()) return Failed(file);
+                // The caller said why.
+                file.abandon();
+                KeepCarried();
+                return false;
+            }
+            if (!file.commit()) return Failed(file);
+            if (!known_) {
+                GxPersistFile::SetFailureForPlayer({});
+                return true;
+            }
+            if (outcome_) {
+                outcome_->placed = true;
+                outcome_->held = outcome_->held || file.held_any();
+            }
+            // The write that carries them stands (and its folder was synced).
+            for (const psys::held_file& h : std::exchange(carried_, {})) psys::drop_held(h);
+            bool again = false;
+            const bool settled = SettleHeld(file, turn, &again);
+            known_->ClearUnread(path_);
+            known_->Saw(path_, &file.written(), file.mark());
+            keepWhole_ = false;
+            if (!settled) return false;
+            if (!again) {
+                GxPersistFile::SetFailureForPlayer({});
+                return true;
+            }
+        }
+    }
+
+private:
+    // The temporary file, made where what stands at the name is the
+    // player's: what is not is neither read nor taken, and said.
+    bool Open(psys::safe_file& file) {
+        if (file.open(native_, true)) {
+            if (known_) known_->ClearRefusal(path_);
+            return true;
+        }
+        KeepCarried();
+        if (file.found().refused.what != psys::stranger::kind::none) {
+            GxPersistFile::SayRefused(path_, file.found().refused, who_, known_, true);
+            GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who_, path_, GxPersistFile::FailureForPlayer());
+            return false;
+        }
+        GxWriteErrorLog(u"%s/ファイルを作成できませんでした(%s:%s)\n", who_, path_, GxFromUtf8(file.error()));
+        GxPersistFile::SetFailureForPlayer(GxPersistFile::ReasonForPlayer(file.failed_step(), file.error_number()));
+        return false;
+    }
+
+    // Before the first turn's body: a file that stands there but does not
+    // open was never read, by a load or anything else, and is kept as one
+    // whose load failed; what another copy wrote since this holder read the
+    // file is merged first, so that the file never stands without it (one
+    // that merged only in part is kept when this write replaces it).
+    void SeeWhatStands(const psys::standing_file& found) {
+        if (!known_ || !found.present) return;
+        if (!known_->IsUnread(path_) && !found.readable) {
+            GxWriteErrorLog(u"%s/ファイルを読み込めませんでした(%s)\n", who_, path_);
+            known_->MarkUnread(path_);
+        }
+        if (!merge_ || known_->IsUnread(path_) || !known_->ChangedSince(path_, &found.status, native_)) return;
+        const MergeResult merged = merge_(path_);
+        if (merged == MergeResult::Unreadable) known_->MarkUnread(path_);
+        else known_->Saw(path_, &found.status);
+        if (merged == MergeResult::PartlyMerged) {
+            keepWhole_ = true;
+            partly_ = found.status;
+        }
+    }
+
+    // Writes the header and the body; false, said and the file abandoned,
+    // where the body refused.
+    bool WriteBody(psys::safe_file& file, bool binary, const char* magic,
+                   const std::function<bool(GxContentWriterBase&)>& body) {
+        bool ok;
+        {
+            std::unique_ptr<GxContentWriterBase> writer;
+            if (binary) writer = std::make_unique<GxContentBinaryWriter>(file.stream());
+            else writer = std::make_unique<GxContentTextWriter>(file.stream());
+            ok = writer->WriteHeader(magic, GxPersistFile::kVersion);
+            ok = body(*writer) && ok;
+            ok = ok && writer->GetErrorCount() == 0;
+        }
+        // A write the disk refused fails the body too: that is told by the
+        // commit, with the system's reason.
+        if (!ok && !std::ferror(file.stream())) {
+            // What the body refused is not worth a file: the old one stays,
+            // and the caller's failure is told, as the others are.
+            GxWriteErrorLog(u"%s/ファイルの書き込みを取りやめました(%s)\n", who_, path_);
+            file.abandon();
+            return false;
+        }
+        return true;
+    }
+
+    bool Failed(psys::safe_file& file) {
+        GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who_, path_, GxFromUtf8(file.error()));
+        // What it took stays where it is held, for a start to settle.
+        for (const psys::held_file& h : file.take_held())
+            GxWriteErrorLog(u"%s/置き換えるはずだったファイルを%sのまま残しました\n", who_, GxFromUtf8(h.path));
+        GxPersistFile::SetFailureForPlayer(
+            GxPersistFile::ReasonForPlayer(file.failed_step(), file.error_number(), file.placed()), file.placed());
+        KeepCarried();
+        if (outcome_) {
+            outcome_->placed = file.placed();
+            outcome_->held = outcome_->held || file.held_any();
+        }
+        // A file that took its name is this holder's, whatever came after.
+        if (known_ && file.placed()) {
+            known_->ClearUnread(path_);
+            known_->Saw(path_, &file.written(), file.mark());
+        }
+        return false;
+    }
+
+    // What the commit held: its own older file dropped, a damaged one kept
+    // as such, another copy's merged and written again (again) or kept.
+    // False, said, where something could not be kept: the new file stands,
+    // what it could not keep stays held for a start (or took its kept name,
+    // which may not outlive a power cut).
+    bool SettleHeld(psys::safe_file& file, int turn, bool* again) {
+        bool kept = true, keptUnsure = true;
+        const auto keep = [&](const psys::held_file& held, bool damaged, u32* number = nullptr) {
+            bool unsure = false;
+            const bool ok = GxPersistFile::KeepHeld(held, damaged, who_, keptBeside_, number, &unsure);
+            kept = ok && kept;
+            keptUnsure = keptUnsure && (ok || unsure);
+        };
+        for (const psys::held_file& held : file.take_held()) {
+            const bool seen = !known_->ChangedSince(path_, &held.status, held.path);
+            const bool whole = keepWhole_ && psys::same_file(partly_, held.status);
+            if (seen && known_->IsUnread(path_)) {
+                u32 number = 0;
+                keep(held, true, &number);
+                if (outcome_ && number) {
+                    outcome_->keptNumber = number;
+                    outcome_->keptDamaged = true;
+                }
+            } else if (seen && !whole) {
+                // One that stays (its removal failed) is kept by a start.
+                if (psys::drop_held(held) && outcome_) outcome_->dropped = true;
+            } else if (merge_ && !whole && turn < kMergeTurns) {
+                // Written by another copy in the moment of this write: what
+                // it holds is merged and written again.
+                const MergeResult merged = merge_(GxFromUtf8(held.path));
+                if (merged == MergeResult::HadItAll) psys::drop_held(held);
+                else if (merged == MergeResult::Merged) carried_.push_back(held);
+                else keep(held, merged == MergeResult::Unreadable);
+                // What stands at the path already holds all that was merged
+                // unless the merge added something.
+                *again = *again || merged == MergeResult::Merged || merged == MergeResult::PartlyMerged;
+            } else {
+                u32 number = 0;
+                keep(held, false, &number);
+                if (outcome_ && number) outcome_->keptNumber = number;
+            }
+        }
+        if (kept) return true;
+        KeepCarried();
+        const GxString why = keptUnsure ? GxString(u"ディスクへの書き込みを確かめられませんでした")
+                                        : GxString(u"置き換えたファイルを残せませんでした");
+        GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who_, path_, why);
+        GxPersistFile::SetFailureForPlayer(why, true);
+        return false;
+    }
+
+    // Files another copy wrote in the moment of a write, merged into the
+    // next one, are held until that one stands: until then they are the
+    // only place their contents are on the disk. Where no later write of
+    // this copy carries them, they are kept.
+    void KeepCarried() {
+        for (const psys::held_file& h : std::exchange(carried_, {})) GxPersistFile::KeepHeld(h, false, who_, keptBeside_);
+    }
+
+    const GxString& path_;
+    const std::string native_;
+    const GxChar* who_;
+    GxPersistFile::KnownFiles* known_;
+    const Merge& merge_;
+    GxPersistFile::Outcome* outcome_;
+    const GxString& keptBeside_;
+    std::vector<psys::held_file> carried_;
+    bool keepWhole_ = false;
+    psys::file_status partly_;
+};
+
+} // namespace
 
 bool GxPersistFile::Write(const GxString& path, bool binary, const char* magic, const GxChar* who,
                           const std::function<bool(GxContentWriterBase&)>& body, KnownFiles* known,
                           const Merge& merge, Outcome* outcome, const BeforeCommit& beforeCommit,
                           const GxString& keptBeside) {
-    const std::string native = GxToNativePath(path);
-    if (outcome) *outcome = Outcome{};
-    SetFailureForPlayer({});
-    // What is not the player's is neither read nor taken.
-    if (!RefuseStranger(path, who, known, true)) {
-        GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, FailureForPlayer());
-        return false;
-    }
-    psys::file_status status;
-    const bool present = psys::status_of(native, &status);
-    // A file that stands there but does not open was never read, by a load
-    // or anything else: it is kept as one whose load failed.
-    if (known && !known->IsUnread(path) && present && !psys::can_open_for_reading(native)) {
-        GxWriteErrorLog(u"%s/ファイルを読み込めませんでした(%s)\n", who, path);
-        known->MarkUnread(path);
-    }
-    // What another copy wrote since this holder read the file is merged
-    // before the write, so that the file never stands without it. A file
-    // that merged only in part is kept when this write replaces it.
-    bool keepWhole = false;
-    psys::file_status partly;
-    if (known && merge && present && !known->IsUnread(path) && known->ChangedSince(path, &status)) {
-        const MergeResult merged = merge(path);
-        if (merged == MergeResult::Unreadable) known->MarkUnread(path);
-        else known->Saw(path, &status);
-        if (merged == MergeResult::PartlyMerged) {
-            keepWhole = true;
-            partly = status;
-        }
-    }
-    // Files another copy wrote in the moment of a write, merged into the
-    // next one, are held until that one stands: until then they are the only
-    // place their contents are on the disk.
-    std::vector<psys::held_file> carried;
-    const auto keepCarried = [&] {
-        // Kept rather than left held: no later write of this copy carries them.
-        for (const psys::held_file& h : std::exchange(carried, {})) KeepHeld(h, false, who, keptBeside);
-    };
-    const auto failed = [&](psys::safe_file& file) {
-        GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, GxFromUtf8(file.error()));
-        // What it took stays where it is held, for a start to settle.
-        for (const psys::held_file& h : file.take_held())
-            GxWriteErrorLog(u"%s/置き換えるはずだったファイルを%sのまま残しました\n", who, GxFromUtf8(h.path));
-        SetFailureForPlayer(ReasonForPlayer(file.failed_step(), file.error_number()));
-        keepCarried();
-        if (outcome) {
-            outcome->placed = file.placed();
-            outcome->held = outcome->held || file.held_any();
-        }
-        // A file that took its name is this holder's, whatever came after.
-        if (known && file.placed()) {
-            known->ClearUnread(path);
-            known->Saw(path, &file.written());
-        }
-        return false;
-    };
-    for (int turn = 1;; ++turn) {
-        psys::safe_file file;
-        if (!WriteBody(file, path, binary, magic, who, body)) {
-            keepCarried();
-            SetFailureForPlayer(file.error().empty() ? GxString(u"書き込む内容を用意できませんでした")
-                                                     : ReasonForPlayer(file.failed_step(), file.error_number()));
-            return false;
-        }
-        // Where this copy holds the save folder's lock and finds the file as
-        // it saw it, what it replaces is its own older file.
-        if (known)
-            file.hold_replaced([&](const psys::file_status* now) {
-                return !known->IsUnread(path) && !keepWhole && !known->ChangedSince(path, now);
-            });
-        if (beforeCommit && (!file.prepare() || !beforeCommit(file))) {
-            if (!file.error().empty()) return failed(file);
-            // The caller said why.
-            file.abandon();
-            keepCarried();
-            return false;
-        }
-        if (!file.commit()) return failed(file);
-        if (!known) {
-            SetFailureForPlayer({});
-            return true;
-        }
-        if (outcome) {
-            outcome->placed = true;
-            outcome->held = outcome->held || file.held_any();
-        }
-        // The write that carries them stands (and its folder was synced).
-        for (const psys::held_file& h : std::exchange(carried, {})) psys::drop_held(h);
-        bool again = false, kept = true;
-        for (const psys::held_file& held : file.take_held()) {
-            const bool seen = !known->ChangedSince(path, &held.status);
-            const bool whole = keepWhole && psys::same_file(partly, held.status);
-            if (seen && known->IsUnread(path)) {
-                kept = KeepHeld(held, true, who, keptBeside) && kept;
-            } else if (seen && !whole) {
-                // One that stays (its removal failed) is kept by a start.
-                if (psys::drop_held(held) && outcome) outcome->dropped = true;
-            } else if (merge && !whole && turn < kMergeTurns) {
-                // Written by another copy in the moment of this write: what
-                // it holds is merged and written again.
-                const MergeResult merged = merge(GxFromUtf8(held.path));
-                if (merged == MergeResult::HadItAll) psys::drop_held(held);
-                else if (merged == MergeResult::Merged) carried.push_back(held);
-                else kept = KeepHeld(held, merged == MergeResult::Unreadable, who, keptBeside) && kept;
-                // What stands at the path already holds all that was merged
-                // unless the merge added something.
-                again = again || merged == MergeResult::Merged || merged == MergeResult::PartlyMerged;
-            } else {
-                u32 number = 0;
-                kept = KeepHeld(held, false, who, keptBeside, &number) && kept;
-                if (outcome && number) outcome->keptNumber = number;
-            }
-        }
-        known->ClearUnread(path);
-        known->Saw(path, &file.written());
-        keepWhole = false;
-        if (!kept) {
-            // The new file stands; what it could not keep stays held, said,
-            // for a start: the write is not all it was asked to be.
-            keepCarried();
-            GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path,
-                            GxString(u"置き換えたファイルを残せませんでした"));
-            SetFailureForPlayer(u"置き換えたファイルを残せませんでした");
-            return false;
-        }
-        if (!again) {
-            SetFailureForPlayer({});
-            return true;
-        }
-    }
+    return PersistWrite(path, who, known, merge, outcome, keptBeside).Run(binary, magic, body, beforeCommit);
 }
 
 bool GxPersistFile::KeepHeld(const psys::held_file& held, bool damaged, const GxChar* who, const GxString& beside,
-                             u32* number) {
+                             u32* number, bool* unsynced) {
     psys::keep_rule rule;
     rule.why = damaged ? "damaged" : "changed";
     rule.limit = damaged ? kMaxKeptFiles : kMaxChangedFiles;
-    // Only a changed save is kept beside its thumbnail: a damaged one's
-    // thumbnail is of no save that loads.
-    if (!damaged && !beside.empty()) rule.beside = GxToNativePath(beside);
+    // A save is kept beside its thumbnail, a damaged one too: its picture
+    // still tells which play it was.
+    if (!beside.empty()) rule.beside = GxToNativePath(beside);
     const psys::keep_result kept = psys::keep_held(held, rule, Notes(who));
     if (number) *number = kept.number;
     using outcome = psys::keep_result::outcome;
+    if (unsynced) *unsynced = kept.what == outcome::kept && !kept.error.empty();
     return kept.error.empty() && kept.what != outcome::failed && kept.what != outcome::no_name;
 }
 

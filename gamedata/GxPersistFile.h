@@ -41,13 +41,19 @@ public:
         void MarkUnread(const GxString& path) { m_Unread.insert(path); }
         bool IsUnread(const GxString& path) const { return m_Unread.count(path) != 0; }
         void ClearUnread(const GxString& path) { m_Unread.erase(path); }
-        // How the file stood when read or written (null: nothing stood there).
-        void Saw(const GxString& path, const psys::file_status* status);
+        // How the file stood when read or written (null: nothing stood
+        // there), and, for a file this holder wrote, its bytes' mark.
+        void Saw(const GxString& path, const psys::file_status* status, const std::string& mark = {});
         // Sees the file as it stands now, without reading it.
         void SawAsItStands(const GxString& path);
         // Whether the file stands otherwise than when last seen; false for a
-        // file never seen.
-        bool ChangedSince(const GxString& path, const psys::file_status* now) const;
+        // file never seen. Where it was this holder's own write and stands
+        // with another status (a file system that keeps times coarsely or
+        // sets them only once the file is closed, as FAT's do), the bytes of
+        // the file at (its name, or a name a write holds it under) tell: the
+        // bytes this holder wrote are its own file. A status alone never
+        // passes for the same file.
+        bool ChangedSince(const GxString& path, const psys::file_status* now, const std::string& at = {}) const;
         // True the first time a file that is not the player's is met at the
         // path since the path last held the player's (or nothing): its line
         // is said once.
@@ -55,8 +61,12 @@ public:
         void ClearRefusal(const GxString& path) { m_Refused.erase(path); }
 
     private:
+        struct Seen {
+            std::optional<psys::file_status> status;
+            std::string mark;
+        };
         std::set<GxString> m_Unread, m_Refused;
-        std::map<GxString, std::optional<psys::file_status>> m_Seen;
+        std::map<GxString, Seen> m_Seen;
     };
     // Kept copies are "<name>.<why>", then "<name>.<n>.<why>" (KeptFilePath,
     // n from 1): "damaged" for a file that did not load, up to
@@ -67,12 +77,13 @@ public:
     static constexpr u32 kMaxChangedFiles = 999;
     static GxString KeptFilePath(const GxString& path, u32 n, const GxChar* why = u"damaged");
     // Keeps a file a write held under its kept names of the kind, with the
-    // lines of who (a changed save beside its thumbnail's of the same
-    // number). False where it could not be kept (it stays held, for a start,
-    // and the lines say so); *number, when given, the number it took (0: its
-    // bytes stood already).
+    // lines of who (a save beside its thumbnail's of the same number). False
+    // where it could not be kept (it stays held, for a start, and the lines
+    // say so); *number, when given, the number it took (0: its bytes stood
+    // already, or another settled it); *unsynced, when given, whether it
+    // took its kept name but the folder's sync after failed (false too).
     static bool KeepHeld(const psys::held_file& held, bool damaged, const GxChar* who, const GxString& beside = {},
-                         u32* number = nullptr);
+                         u32* number = nullptr, bool* unsynced = nullptr);
     // The lines a write (under who) or a start says of what it holds, keeps,
     // puts back and removes.
     static psys::settle_notes Notes(const GxChar* who);
@@ -96,6 +107,8 @@ public:
         bool placed = false;
         bool held = false;
         u32 keptNumber = 0;
+        // The number is of a name it kept a file that did not load under.
+        bool keptDamaged = false;
         // It dropped what it held as its own older file.
         bool dropped = false;
     };
@@ -108,7 +121,8 @@ public:
     // leaves the old file at it, or, where it could not be put back, held
     // for a start (said); one that fails after (its folder could not be
     // synced, or another copy's file it took could not be kept) leaves the
-    // new file at the name and what it took held for a start. A file at the
+    // new file at the name and what it took held for a start, and says so
+    // (FailedWriteStands). A file at the
     // name that is not the player's is not written over. With known,
     // a file marked unread, or standing there unopened, is kept as
     // "damaged"; a file another copy wrote since known saw it is given to
@@ -139,16 +153,26 @@ public:
     // words, for the game's notice; "" after one that succeeded. Main thread
     // only.
     static GxString FailureForPlayer();
-    // Sets it: a write of a file that goes with a save game (its thumbnail)
-    // fails or succeeds too. Empty for a success.
-    static void SetFailureForPlayer(const GxString& reason);
+    // Whether the file of the last write that failed took its name all the
+    // same (what failed came after: its folder's sync, so that it may not
+    // outlive a power cut, or the keep of what it replaced): the game says
+    // it was saved, and what failed.
+    static bool FailedWriteStands();
+    // Sets them: a write of a file that goes with a save game (its
+    // thumbnail) fails or succeeds too. Empty for a success.
+    static void SetFailureForPlayer(const GxString& reason, bool stands = false);
     // The reason for a step that failed with errno err ("sync", "sync
-    // folder", or another step of safe_file's).
-    static GxString ReasonForPlayer(const std::string& step, int err);
+    // folder", or another step of safe_file's), of a write whose file took
+    // its name already where placed.
+    static GxString ReasonForPlayer(const std::string& step, int err, bool placed = false);
     // False, with its line (once per known) and, for a write, the player's
     // reason set, when what stands at the path is not the player's to read
     // or replace.
     static bool RefuseStranger(const GxString& path, const GxChar* who, KnownFiles* known, bool writing);
+    // Says so of what a look found (s): the line, once per known, of whose
+    // it is and how to give it back, and, for a write, the player's reason.
+    static void SayRefused(const GxString& path, const psys::stranger& s, const GxChar* who, KnownFiles* known,
+                           bool writing);
 
     // A count read from a file (a plain u32 value, or a list's begin) is
     // believed only when the bytes left could hold that many values of at

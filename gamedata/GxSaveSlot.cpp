@@ -122,7 +122,7 @@ bool PrepareThumbnail(psys::safe_file& file, const GxString& path, const u8* pix
         *error = "encode";
         return false;
     }
-    bool ok = file.open(GxToNativePath(path));
+    bool ok = file.open(GxToNativePath(path), true);
     if (ok) std::fwrite(png.data(), 1, png.size(), file.stream());
     // Its name too: were the save to stand after a power cut without it, the
     // save would stand beside the old picture.
@@ -158,22 +158,28 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
     // replaces its own only after. Either failing before that leaves the
     // slot as it was.
     const GxString thumbPath = ThumbnailPath(saveDir, fileNumber);
-    if (!GxPersistFile::RefuseStranger(thumbPath, u"GxSaveSlot::Save", &userData.GetKnownFiles(), true)) {
-        GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath,
-                        GxPersistFile::FailureForPlayer());
-        return false;
-    }
-    // The thumbnail as it stood before the save: one put there since (by a
-    // copy that does not see this one's lock, or by hand) is held, not
-    // replaced.
-    psys::file_status thumbWas;
-    const bool thumbStood = psys::status_of(GxToNativePath(thumbPath), &thumbWas);
+    GxPersistFile::KnownFiles& known = userData.GetKnownFiles();
     psys::safe_file thumb;
     GxPersistFile::Outcome outcome;
+    psys::known_mark newSave;
     const bool saved = userData.SaveGameData(
         GameDataPath(saveDir, fileNumber), true, &outcome, [&](const psys::safe_file& save) {
+            // The new save, as its write knows it: not read again to tell
+            // which thumbnails name it.
+            newSave = {save.written(), save.mark()};
             std::string error;
-            if (PrepareThumbnail(thumb, thumbPath, thumbnail, width, height, save.mark(), &error)) return true;
+            if (PrepareThumbnail(thumb, thumbPath, thumbnail, width, height, save.mark(), &error)) {
+                known.ClearRefusal(thumbPath);
+                return true;
+            }
+            // What is not the player's at the thumbnail's name is neither
+            // read nor taken: the slot stays as it was.
+            if (thumb.found().refused.what != psys::stranger::kind::none) {
+                GxPersistFile::SayRefused(thumbPath, thumb.found().refused, u"GxSaveSlot::Save", &known, true);
+                GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath,
+                                GxPersistFile::FailureForPlayer());
+                return false;
+            }
             GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath, GxFromUtf8(error));
             GxPersistFile::SetFailureForPlayer(thumb.error().empty()
                                                    ? GxString(u"サムネイルを作れませんでした")
@@ -185,6 +191,12 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
     // with its own thumbnail.
     if (!saved && !outcome.placed) return false;
     const GxString failure = GxPersistFile::FailureForPlayer();
+    const bool stands = GxPersistFile::FailedWriteStands();
+    // The thumbnail as it stood when its file was made, before the save's
+    // commit: one put there since (by a copy that does not see this one's
+    // lock, or by hand) is held, not replaced.
+    const bool thumbStood = thumb.found().present;
+    const psys::file_status thumbWas = thumb.found().status;
     // Where the save replaced its own older one in one step, so does its
     // thumbnail; where it held what it replaced, the thumbnail holds too.
     thumb.hold_replaced([&](const psys::file_status* now) {
@@ -194,7 +206,13 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
         GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath, GxFromUtf8(thumb.error()));
         for (const psys::held_file& h : thumb.take_held())
             GxWriteErrorLog(u"GxSaveSlot::Save/置き換えるはずだったファイルを%sのまま残しました\n", GxFromUtf8(h.path));
-        GxPersistFile::SetFailureForPlayer(GxPersistFile::ReasonForPlayer(thumb.failed_step(), thumb.error_number()));
+        // The save stands all the same: beside its own thumbnail, whose name
+        // may not outlive a power cut, or beside the one that stood, its own
+        // waiting for a start.
+        GxPersistFile::SetFailureForPlayer(
+            thumb.placed() ? GxPersistFile::ReasonForPlayer(thumb.failed_step(), thumb.error_number(), true)
+                           : GxString(u"サムネイルを書き込めませんでした"),
+            true);
         return false;
     }
     // What the thumbnail replaced goes beside the save it names; so do those
@@ -210,13 +228,13 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
                          : outcome.dropped    ? was::dropped
                          : outcome.keptNumber ? was::kept
                                               : was::not_known;
-        hands.push_back({std::move(held), main, outcome.keptNumber});
+        hands.push_back({std::move(held), main, outcome.keptNumber, outcome.keptDamaged ? "damaged" : "changed"});
     }
     if (const int err = psys::settle_companions(SlotPair(saveDir, fileNumber), std::move(hands),
-                                                GxPersistFile::Notes(u"GxSaveSlot::Save"))) {
-        GxPersistFile::SetFailureForPlayer(GxPersistFile::ReasonForPlayer("settle", err));
+                                                GxPersistFile::Notes(u"GxSaveSlot::Save"), newSave)) {
+        GxPersistFile::SetFailureForPlayer(GxPersistFile::ReasonForPlayer("settle", err), true);
         return false;
     }
-    GxPersistFile::SetFailureForPlayer(failure);
+    GxPersistFile::SetFailureForPlayer(failure, stands);
     return saved;
 }

@@ -59,10 +59,15 @@ public:
     // Writes the save game (binary form) and its thumbnail (RGBA PNG of
     // 4-byte 0xAARRGGBB pixels, naming the save it was made with by that
     // save's mark). False, said in error.log and by
-    // GxPersistFile::FailureForPlayer, when either could not be written:
-    // before the save took its name the slot is as it was; after, the save
-    // stands beside the thumbnail that stood. What either replaced is kept
-    // or goes as GxPersistFile::Write says, the thumbnail with its save.
+    // GxPersistFile::FailureForPlayer, when either could not be written
+    // whole and durably. Where that was before the save took its name, the
+    // slot is as it was. Where after (GxPersistFile::FailedWriteStands), the
+    // save stands: where its own write failed after it took its name, its
+    // thumbnail is committed all the same; where the thumbnail's commit
+    // failed, beside its own thumbnail if that took its name, else beside
+    // the one that stood, its own waiting for a start. What either replaced
+    // is kept or goes as GxPersistFile::Write says, the thumbnail with its
+    // save.
     static bool Save(GxUserData& userData, const GxString& saveDir, s32 fileNumber, const u8* thumbnail, s32 width,
                      s32 height);
 };

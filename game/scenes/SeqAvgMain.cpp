@@ -908,7 +908,7 @@ bool SeqAvgMain::QuickSave() {
     GxUserData* data = Data();
     if (core && data && data->SaveGameData(GxSaveSlot::QuickSavePath(core->GetSaveDir(), Config()), true))
         return true;
-    GxAddSaveFailureNotice(u"クイックセーブに失敗しました");
+    GxAddSaveFailureNotice(u"クイックセーブに失敗しました", u"クイックセーブしました");
     return false;
 }
 

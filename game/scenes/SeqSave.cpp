@@ -2,6 +2,7 @@
 
 #include "game/GxGlobalRenderTargets.h"
 #include "game/SeqSystem.h"
+#include "gamedata/GxPersistFile.h"
 #include "gamedata/GxUserConfig.h"
 #include "gamedata/GxUserData.h"
 #include "gamedata/GxUserDataPerman.h"
@@ -30,17 +31,19 @@ void SeqSave::OnConfirmed(s32 n, GxTaskBase*) {
     }
     const bool saved = GxSaveSlot::Save(*data, GetSaveDir(), n, pixels, GxSaveSlot::kThumbnailWidth,
                                         GxSaveSlot::kThumbnailHeight);
-    if (saved)
+    // A save that took its name but could not be made sure stands on the
+    // page as the slot's: so it is told, and the play goes on from it.
+    const bool stands = saved || GxPersistFile::FailedWriteStands();
+    if (stands)
         if (GxUserConfig* settings = GxUserConfig::Get()) settings->m_LastGameDataFileNum = n;
     RefreshPage();
-    if (!saved) {
-        GxAddSaveFailureNotice(u"セーブに失敗しました");
-        return;
-    }
+    if (!saved) GxAddSaveFailureNotice(u"セーブに失敗しました", u"セーブしました");
+    if (!stands) return;
     // The slot stands; the settings and the permanent data that go with it
     // are told apart when they fail.
     GxUserConfig* settings = GxUserConfig::Get();
-    if (settings && !settings->Save()) GxAddSaveFailureNotice(u"設定の保存に失敗しました");
+    if (settings && !settings->Save()) GxAddSaveFailureNotice(u"設定の保存に失敗しました", u"設定を保存しました");
     GxUserDataPerman* perman = GxUserDataPerman::Get();
-    if (perman && !perman->Save(perman->GetFilePath(), true)) GxAddSaveFailureNotice(u"プレイ記録の保存に失敗しました");
+    if (perman && !perman->Save(perman->GetFilePath(), true))
+        GxAddSaveFailureNotice(u"プレイ記録の保存に失敗しました", u"プレイ記録を保存しました");
 }

@@ -437,7 +437,10 @@ bool counts_in_folder(const access_rules& folder, const credentials& who) {
 }
 
 bool user_counts_in_folder(const access_rules& folder, unsigned uid) {
-    return counts_in_folder(folder, credentials_of_user(uid));
+    // Its groups are looked up only where they may decide.
+    const credentials alone = named(uid);
+    return counts_in_folder(folder, alone) ||
+           (folder.known && !folder.sticky && counts_in_folder(folder, credentials_of_user(uid)));
 }
 
 bool counts_at(const std::string& path) {

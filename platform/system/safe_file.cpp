@@ -25,7 +25,7 @@ namespace {
 
 std::atomic<safe_file_step_hook> g_step_hook{nullptr};
 
-// 0, kStepTakenAsDone, or the errno a test makes the step fail with.
+// 0, or the errno a test makes the step fail with.
 int step(const char* what, const std::string& path, const std::string& from = {}) {
     const safe_file_step_hook hook = g_step_hook.load();
     return hook ? hook(what, path, from) : 0;
@@ -36,8 +36,7 @@ int step(const char* what, const std::string& path, const std::string& from = {}
 template <class Call>
 int stepped(const char* what, const std::string& path, const std::string& from, Call call) {
     int err = step(what, path, from);
-    if (err == kStepTakenAsDone) err = 0;
-    else if (err == 0) err = call() == 0 ? 0 : errno;
+    if (err == 0) err = call() == 0 ? 0 : errno;
     errno = err;
     return err;
 }
@@ -160,6 +159,9 @@ bool regular_at(const std::string& path, struct stat* st) {
 // Whether what stands in the folder (st) counts there as the player's
 // (counts_in_folder): only such a file is read, held, kept or settled (I6).
 bool players(const std::string& folder, const struct stat& st) {
+    // This process's own user always counts: neither the folder's rules nor
+    // the user database need be read for it.
+    if (st.st_uid == ::geteuid()) return true;
     access_rules rules;
     return access_rules_of(folder, &rules) && user_counts_in_folder(rules, st.st_uid);
 }
@@ -218,6 +220,12 @@ bool hash_mark(const std::string& mark) { return mark.compare(0, 2, "h:") == 0; 
 // is not read again).
 class mark_reader {
 public:
+    // The mark of the file of that status, as its writer made it.
+    void know(const file_status& file, const std::string& mark) {
+        if (!hash_mark(mark)) return;
+        hashes_[std::make_tuple(dev_t(file.device), ino_t(file.inode), off_t(file.size), time_t(file.modified_seconds),
+                                long(file.modified_nanoseconds))] = mark;
+    }
     bool bears(const std::string& path, const std::string& mark) {
         struct stat st;
         if (!hash_mark(mark)) return older_mark_names(path, mark);
@@ -243,7 +251,7 @@ private:
         ::close(fd);
         return mark_text(h, static_cast<unsigned long long>(at));
     }
-    // The last release named a save by its device, inode, size and time;
+    // An earlier release named a save by its device, inode, size and time;
     // the size and time stay where a folder is copied keeping times or
     // synced.
     static bool older_mark_names(const std::string& path, const std::string& mark) {
@@ -413,7 +421,7 @@ bool ends_with(const std::string& s, const char* ending) {
 }
 
 // A leftover's name split: the file it was written for, its writer and its
-// kind. Names of the last releases are read too: "<name>.tmp",
+// kind. Names of earlier releases are read too: "<name>.tmp",
 // "<name>.<pid>.tmp", "<name>.<pid>-<n>.tmp", a turn's token
 // "<name>.writing" and its aside "<name>.writing.<writer>.stale".
 struct leftover_name {
@@ -481,10 +489,11 @@ std::vector<std::string> entries_of(const std::string& folder) {
 
 // The kept names of final of the kind that stand and are the player's, by
 // number.
-std::map<unsigned, std::string> kept_names(const std::string& final, const char* why) {
+std::map<unsigned, std::string> kept_names(const std::string& final, const char* why,
+                                           const std::vector<std::string>& entries) {
     std::map<unsigned, std::string> kept;
     const std::string folder = folder_of(final), name = name_of(final);
-    for (const std::string& entry : entries_of(folder))
+    for (const std::string& entry : entries)
         if (const unsigned n = parse_kept(entry, name, why)) {
             const std::string path = in_folder(folder, entry);
             if (players_at(path)) kept[n] = path;
@@ -508,16 +517,6 @@ void remove_said(const settle_notes& notes, settle_note::kind what, const std::s
 } // namespace
 
 // ---- the folder's way -----------------------------------------------------
-
-const char* write_way_name(write_way way) {
-    switch (way) {
-    case write_way::exchange: return "exchange";
-    case write_way::link: return "link";
-    case write_way::move: return "move";
-    case write_way::look: return "look";
-    }
-    return "?";
-}
 
 write_way folder_way(const std::string& folder, std::string* said) {
     const folder_state state = state_of(folder);
@@ -560,22 +559,38 @@ std::string folder_key(const std::string& folder) {
 
 // ---- whose a file is -----------------------------------------------------------
 
-stranger stranger_at(const std::string& path) {
-    stranger s;
+standing_file look_at(const std::string& path) {
+    standing_file found;
+    stranger& s = found.refused;
     struct stat st;
-    if (::lstat(path.c_str(), &st) != 0) return s;
+    if (::lstat(path.c_str(), &st) != 0) return found;
     s.uid = st.st_uid;
+    s.own = s.uid == ::geteuid();
+    bool opened = false;
     if (!players(folder_of(path), st)) {
         s.what = stranger::kind::others;
     } else if (S_ISREG(st.st_mode)) {
+        // One open tells whether it reads and what it is.
         const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-        if (fd >= 0) ::close(fd);
-        else if (errno == EACCES || errno == EPERM) s.what = stranger::kind::unreadable;
+        if (fd >= 0) {
+            opened = found.readable = found.present = status_of_open(fd, &found.status);
+            ::close(fd);
+        } else if (errno == EACCES || errno == EPERM) {
+            s.what = stranger::kind::unreadable;
+        }
     }
-    if (s.what != stranger::kind::none) s.user = user_of(s.uid);
-    s.own = s.uid == ::geteuid();
-    return s;
+    if (s.what != stranger::kind::none) {
+        s.user = user_of(s.uid);
+        return found;
+    }
+    if (!opened) {
+        found.present = status_of(path, &found.status);
+        found.readable = found.present && can_open_for_reading(path);
+    }
+    return found;
 }
+
+stranger stranger_at(const std::string& path) { return look_at(path).refused; }
 
 std::string player_name(const std::string& folder) {
     struct stat st {};
@@ -600,7 +615,7 @@ keep_result keep_held(const held_file& file, const keep_rule& rule, const settle
     // any file kept before (of the player's: another user's bytes are no
     // copy of the player's).
     if (players_at(file.final) && same_bytes(file.path, file.final)) return removed_as_same(file.final);
-    for (const auto& [n, kept] : kept_names(file.final, rule.why))
+    for (const auto& [n, kept] : kept_names(file.final, rule.why, entries_of(folder)))
         if (same_bytes(file.path, kept)) return removed_as_same(kept);
     const write_way way = folder_way(folder);
     const bool locked = folder_locked(folder);
@@ -619,8 +634,13 @@ keep_result keep_held(const held_file& file, const keep_rule& rule, const settle
             result.number = n;
             if (const int synced = sync_folder(folder)) {
                 result.error = std::strerror(synced);
-                note(notes, settle_note::kind::failed, name, {}, result.error);
+                note(notes, settle_note::kind::unsynced, folder, name, result.error);
             }
+            return result;
+        }
+        if (err == ENOENT && !anything_at(file.path)) {
+            note(notes, settle_note::kind::gone, file.path, name);
+            result.what = keep_result::outcome::gone;
             return result;
         }
         if (err == EEXIST || err == ENOTEMPTY) {
@@ -686,8 +706,9 @@ void safe_file::fail(const char* what, int err) {
     errno_ = err;
 }
 
-bool safe_file::open(const std::string& path) {
+bool safe_file::open(const std::string& path, bool players_only) {
     abandon();
+    found_ = standing_file{};
     error_.clear();
     failed_step_.clear();
     errno_ = 0;
@@ -703,6 +724,13 @@ bool safe_file::open(const std::string& path) {
         return false;
     }
     path_ = path;
+    if (players_only) {
+        found_ = look_at(path);
+        if (found_.refused.what != stranger::kind::none) {
+            fail("open", EACCES);
+            return false;
+        }
+    }
     // Made anew: the bytes only ever reach a file made here, never one a
     // link planted at the name leads to, nor another writer's. A name taken
     // already can only be chance, and a new one is drawn.
@@ -785,6 +813,15 @@ bool safe_file::on_placed() {
     return true;
 }
 
+// Whether a start without the lock moved this write's temporary file to its
+// name already (a companion written whole beside its main): the file that
+// stands there is this write's own.
+bool safe_file::placed_by_another() const {
+    file_status now;
+    if (anything_at(temp_) || !status_of(path_, &now)) return false;
+    return (now.device == written_.device && now.inode == written_.inode) || bears_mark(path_, mark_);
+}
+
 bool safe_file::place(bool hold, bool present) {
     const std::string folder = folder_of(path_);
     const write_way way = folder_way(folder);
@@ -796,7 +833,7 @@ bool safe_file::place(bool hold, bool present) {
         // nothing stands still, so that a file another program put there
         // since that look is held, not replaced.
         const int err = !hold_ || present ? rename_name(temp_, path_) : place_without_replacing(temp_, path_, way, locked);
-        if (err == 0) return on_placed();
+        if (err == 0 || (err == ENOENT && placed_by_another())) return on_placed();
         if (err != EEXIST) {
             fail("rename", err);
             return false;
@@ -809,6 +846,7 @@ bool safe_file::place(bool hold, bool present) {
         // the exchange replaces then lands under it, a name no start
         // removes, and the temporary name only ever holds the new bytes.
         if (const int err = link_name(temp_, held_name_)) {
+            if (err == ENOENT && placed_by_another()) return on_placed();
             fail("link", err);
             return false;
         }
@@ -821,7 +859,7 @@ bool safe_file::place(bool hold, bool present) {
         file_status st;
         if (status_of(name, &st)) held_.push_back({name, path_, st});
     }
-    if (err == 0) return on_placed();
+    if (err == 0 || (err == ENOENT && placed_by_another())) return on_placed();
     // In the exchange way nothing was taken: the held name is still a second
     // name of the temporary file, and goes first, for a start that found
     // only it would keep the new bytes.
@@ -835,8 +873,9 @@ bool safe_file::commit() {
     holding_ = placed_ = false;
     if (!prepare()) return false;
     prepared_ = false;
-    // One look decides: what stands now is the file the writer last saw (or
-    // nothing, as it saw), and only then, with the lock, is it not held.
+    // The looks just before the step decide: what stands now is the file the
+    // writer last saw (or nothing, as it saw), and only then, with the lock,
+    // is it not held.
     const bool present = anything_at(path_);
     bool hold = hold_;
     if (hold && as_seen_ && folder_locked(folder_of(path_))) {
@@ -895,62 +934,35 @@ bool bears_mark(const std::string& path, const std::string& mark) { return mark_
 namespace {
 
 // Where the main a mark names stands: its own name, a kept one (number
-// n), or a name a write holds it under; "" for nowhere. Only the player's
-// files count.
+// n, as changed or damaged), or a name a write holds it under; "" for
+// nowhere. Only the player's files count.
 struct main_place {
     std::string path;
     unsigned kept = 0;
     bool held = false;
+    const char* why = "changed";
 };
 
-main_place find_main(const file_pair& pair, const std::string& mark, mark_reader& marks) {
+main_place find_main(const file_pair& pair, const std::string& mark, mark_reader& marks,
+                     const std::vector<std::string>& entries) {
     const std::string folder = folder_of(pair.main), name = name_of(pair.main);
     if (players_at(pair.main) && marks.bears(pair.main, mark)) return {pair.main, 0, false};
     const std::set<std::string> names = {name};
-    for (const std::string& entry : entries_of(folder)) {
+    for (const std::string& entry : entries) {
         const std::string path = in_folder(folder, entry);
-        if (const unsigned n = parse_kept(entry, name, "changed")) {
-            if (players_at(path) && marks.bears(path, mark)) return {path, n, false};
-            continue;
-        }
+        bool kept = false;
+        for (const char* why : {"changed", "damaged"})
+            if (const unsigned n = parse_kept(entry, name, why)) {
+                if (players_at(path) && marks.bears(path, mark)) return {path, n, false, why};
+                kept = true;
+            }
+        if (kept) continue;
         leftover_name left;
         if (parse_leftover(entry, names, &left) && left.what == leftover_name::kind::held && players_at(path) &&
             marks.bears(path, mark))
             return {path, 0, true};
     }
     return {};
-}
-
-// Where a companion that finds no main of its own goes when its write did
-// not say: beside the main at its own name, where none stands there or the
-// one standing names another main by its hash (one of an older form may be
-// that main's: the one standing stays); else beside the main kept under the
-// highest number with no companion beside it; "" for nowhere.
-std::string main_alone(const file_pair& pair, mark_reader& marks) {
-    if (players_at(pair.main)) {
-        if (!anything_at(pair.companion)) return pair.companion;
-        const std::string standing = pair.mark_of ? pair.mark_of(pair.companion) : std::string();
-        if (hash_mark(standing) && !marks.bears(pair.main, standing)) return pair.companion;
-    }
-    const std::map<unsigned, std::string> kept = kept_names(pair.main, "changed");
-    for (auto it = kept.rbegin(); it != kept.rend(); ++it) {
-        const std::string beside = kept_name(pair.companion, it->first, "changed");
-        if (!anything_at(beside)) return beside;
-    }
-    return {};
-}
-
-// Whether a write holds a main of the pair.
-bool main_held(const file_pair& pair) {
-    const std::string folder = folder_of(pair.main);
-    const std::set<std::string> names = {name_of(pair.main)};
-    for (const std::string& entry : entries_of(folder)) {
-        leftover_name left;
-        if (parse_leftover(entry, names, &left) && left.what == leftover_name::kind::held &&
-            players_at(in_folder(folder, entry)))
-            return true;
-    }
-    return false;
 }
 
 // Whether the held name at path is only a second name of its own writer's
@@ -962,112 +974,190 @@ bool uncommitted(const std::string& path, const leftover_name& left) {
            held.st_dev == temp.st_dev && held.st_ino == temp.st_ino;
 }
 
-// settle_companions, reading marks through marks, which a start shares
-// among its pairs so that no save is read twice.
-int settle_companions_reading(const file_pair& pair, std::vector<companion_hand> hands, const settle_notes& notes,
-                              mark_reader& marks) {
-    const std::string folder = folder_of(pair.companion), name = name_of(pair.companion);
-    const write_way way = folder_way(folder);
-    const bool locked = folder_locked(folder);
+// One settling of a pair's companions in hand (I7), in its passes: those
+// other writes left in hand are taken into hands of this one; then each
+// hand goes beside its main, waits while a write holds that, or goes as a
+// companion of no main or as a twin of the one standing beside its main;
+// the folder is synced after what was placed. Its folder's names are
+// listed once: a settling moves only companions, never a main, and only
+// mains are looked for in the listing.
+class companion_settling {
+public:
+    companion_settling(const file_pair& pair, const settle_notes& notes, mark_reader& marks)
+        : pair_(pair), notes_(notes), marks_(marks), folder_(folder_of(pair.companion)), way_(folder_way(folder_)),
+          locked_(folder_locked(folder_)), entries_(entries_of(folder_)) {}
+
+    // 0, or the errno of the first step that failed.
+    int run(std::vector<companion_hand> hands) {
+        hands_ = std::move(hands);
+        take_others_hands();
+        for (int round = 0; round < 64 && !hands_.empty(); ++round) {
+            companion_hand h = std::move(hands_.back());
+            hands_.pop_back();
+            settle(std::move(h));
+        }
+        if (moved_)
+            if (const int err = sync_folder(folder_)) {
+                note(notes_, settle_note::kind::unsynced, folder_, {}, std::strerror(err));
+                if (!first_failure_) first_failure_ = err;
+            }
+        return first_failure_;
+    }
+
+private:
     // Those other writes left in hand go too, where they find the main they
     // name and no write holds it: each taken first into a hand of this
     // writer's own in one step, so that two copies settling one companion
     // never both move it. One that finds no main of its own is left for a
     // start, which knows no write is under way.
-    std::set<std::string> in_hand;
-    for (const companion_hand& h : hands) in_hand.insert(h.file.path);
-    const std::set<std::string> names = {name};
-    for (const std::string& entry : entries_of(folder)) {
-        leftover_name left;
-        if (!parse_leftover(entry, names, &left) || left.what != leftover_name::kind::held) continue;
-        const std::string path = in_folder(folder, entry);
-        struct stat st;
-        if (in_hand.count(path) || !regular_at(path, &st) || !players(folder, st) || uncommitted(path, left)) continue;
-        const std::string mark = pair.mark_of ? pair.mark_of(path) : std::string();
-        if (mark.empty()) continue;
-        const main_place main = find_main(pair, mark, marks);
-        if (main.held || (main.path.empty() && !hash_mark(mark))) continue;
-        const std::string hand = writer_path(pair.companion, new_writer(), ".held");
-        if (move_without_replacing(path, hand, way, locked) == 0) hands.push_back({{hand, pair.companion, {}}});
+    void take_others_hands() {
+        std::set<std::string> in_hand;
+        for (const companion_hand& h : hands_) in_hand.insert(h.file.path);
+        const std::set<std::string> names = {name_of(pair_.companion)};
+        for (const std::string& entry : entries_) {
+            leftover_name left;
+            if (!parse_leftover(entry, names, &left) || left.what != leftover_name::kind::held) continue;
+            const std::string path = in_folder(folder_, entry);
+            struct stat st;
+            if (in_hand.count(path) || !regular_at(path, &st) || !players(folder_, st) || uncommitted(path, left))
+                continue;
+            const std::string mark = pair_.mark_of ? pair_.mark_of(path) : std::string();
+            if (mark.empty()) continue;
+            const main_place main = find_main(pair_, mark, marks_, entries_);
+            if (main.held || (main.path.empty() && !hash_mark(mark))) continue;
+            const std::string hand = writer_path(pair_.companion, new_writer(), ".held");
+            if (move_without_replacing(path, hand, way_, locked_) == 0) hands_.push_back({{hand, pair_.companion, {}}});
+        }
     }
 
-    bool moved = false, synced = false;
-    int first_failure = 0;
-    const auto failed = [&](const std::string& path, const std::string& target, int err) {
-        note(notes, settle_note::kind::failed, path, target, std::strerror(err));
-        if (!first_failure) first_failure = err;
-    };
-    // A companion goes with its main only once the main's going is durable:
-    // a power cut must not bring back a main without it.
-    const auto orphan = [&](const std::string& path) {
-        if (!synced) {
-            if (const int err = sync_folder(folder)) return failed(path, {}, err);
-            synced = true;
-        }
-        note(notes, settle_note::kind::orphan, path);
-        const int err = remove_name(path);
-        if (err != 0 && err != ENOENT) failed(path, {}, err);
-    };
-    for (int round = 0; round < 64 && !hands.empty(); ++round) {
-        companion_hand h = std::move(hands.back());
-        hands.pop_back();
+    // One hand: where its main is, it goes beside it (or, beside the
+    // companion its main has already, goes as a twin); where a write holds
+    // its main, it waits; where no main may be its, it goes.
+    void settle(companion_hand h) {
         const std::string& path = h.file.path;
-        if (!anything_at(path)) continue;
-        const std::string mark = pair.mark_of ? pair.mark_of(path) : std::string();
-        const main_place main = mark.empty() ? main_place{} : find_main(pair, mark, marks);
+        if (!anything_at(path)) return;
+        const std::string mark = pair_.mark_of ? pair_.mark_of(path) : std::string();
+        const main_place main = mark.empty() ? main_place{} : find_main(pair_, mark, marks_, entries_);
         // The write that holds the main settles it with its companion.
-        if (main.held) continue;
+        if (main.held) return;
         std::string target;
         if (!main.path.empty()) {
-            target = main.kept ? kept_name(pair.companion, main.kept, "changed") : pair.companion;
+            target = main.kept ? kept_name(pair_.companion, main.kept, main.why) : pair_.companion;
         } else if (!hash_mark(mark) && h.main != companion_hand::main_was::dropped) {
             // An older companion that finds no main goes with the one its
             // write kept from its name, or with one alone (I7); while a write
             // holds a main of the pair, that may be its own, and it waits.
-            if (h.main == companion_hand::main_was::kept) target = kept_name(pair.companion, h.kept_with, "changed");
-            else if (main_held(pair)) continue;
-            else target = main_alone(pair, marks);
+            if (h.main == companion_hand::main_was::kept) target = kept_name(pair_.companion, h.kept_with, h.kept_as);
+            else if (main_held()) return;
+            else target = main_alone();
         }
-        if (target.empty()) {
-            orphan(path);
-            continue;
+        if (target.empty()) return orphan(path);
+        if (twin_stands(mark, main, target)) return remove_twin(path, target);
+        place(std::move(h), target);
+    }
+
+    // Whether a main of the pair is held by a write.
+    bool main_held() const {
+        const std::set<std::string> names = {name_of(pair_.main)};
+        for (const std::string& entry : entries_) {
+            leftover_name left;
+            if (parse_leftover(entry, names, &left) && left.what == leftover_name::kind::held &&
+                players_at(in_folder(folder_, entry)))
+                return true;
         }
-        if (players_at(target) && pair.mark_of) {
-            // Its main has its own beside it already: the one standing stays.
-            const std::string standing = pair.mark_of(target);
-            if (!standing.empty() && (standing == mark || (!main.path.empty() && marks.bears(main.path, standing)))) {
-                note(notes, same_bytes(path, target) ? settle_note::kind::same_bytes : settle_note::kind::orphan, path,
-                     target);
-                const int err = remove_name(path);
-                if (err != 0 && err != ENOENT) failed(path, {}, err);
-                continue;
-            }
+        return false;
+    }
+
+    // Where a companion that finds no main of its own goes when its write
+    // did not say: beside the main at its own name, where none stands there
+    // or the one standing names another main by its hash (one of an older
+    // form may be that main's: the one standing stays); else beside the main
+    // kept under the highest number with no companion beside it; "" for
+    // nowhere.
+    std::string main_alone() {
+        if (players_at(pair_.main)) {
+            if (!anything_at(pair_.companion)) return pair_.companion;
+            const std::string standing = pair_.mark_of ? pair_.mark_of(pair_.companion) : std::string();
+            if (hash_mark(standing) && !marks_.bears(pair_.main, standing)) return pair_.companion;
         }
-        // A companion put beside a kept main is kept too, and said so; one
-        // put back at its own name is said as a start puts back a file, but
-        // a write's own finishing only in the debug log.
-        note(notes, target != pair.companion ? settle_note::kind::keeping
-                    : h.finished            ? settle_note::kind::finished
-                                            : settle_note::kind::put_back,
+        const std::map<unsigned, std::string> kept = kept_names(pair_.main, "changed", entries_);
+        for (auto it = kept.rbegin(); it != kept.rend(); ++it) {
+            const std::string beside = kept_name(pair_.companion, it->first, "changed");
+            if (!anything_at(beside)) return beside;
+        }
+        return {};
+    }
+
+    // Whether the companion standing at target names the same main: the
+    // one standing stays.
+    bool twin_stands(const std::string& mark, const main_place& main, const std::string& target) {
+        if (!players_at(target) || !pair_.mark_of) return false;
+        const std::string standing = pair_.mark_of(target);
+        return !standing.empty() && (standing == mark || (!main.path.empty() && marks_.bears(main.path, standing)));
+    }
+
+    void remove_twin(const std::string& path, const std::string& target) {
+        note(notes_, same_bytes(path, target) ? settle_note::kind::same_bytes : settle_note::kind::twin, path, target);
+        const int err = remove_name(path);
+        if (err != 0 && err != ENOENT) failed(path, {}, err);
+    }
+
+    // A companion goes with its main only once the main's going is durable:
+    // a power cut must not bring back a main without it.
+    void orphan(const std::string& path) {
+        if (!synced_) {
+            if (const int err = sync_folder(folder_)) return failed(path, {}, err);
+            synced_ = true;
+        }
+        note(notes_, settle_note::kind::orphan, path);
+        const int err = remove_name(path);
+        if (err != 0 && err != ENOENT) failed(path, {}, err);
+    }
+
+    // Puts the hand at target, holding what stood there, which goes on the
+    // same way. A companion put beside a kept main is kept too, and said so;
+    // one put back at its own name is said as a start puts back a file, but
+    // a write's own finishing only in the debug log.
+    void place(companion_hand h, const std::string& target) {
+        const std::string path = h.file.path;
+        note(notes_, target != pair_.companion ? settle_note::kind::keeping
+                     : h.finished             ? settle_note::kind::finished
+                                              : settle_note::kind::put_back,
              path, target);
         std::vector<std::string> taken;
-        const int err = take_then_place(path, target, pair.companion, {}, way, locked, &taken);
-        moved = true;
-        if (err == 0 && way != write_way::exchange && anything_at(path)) remove_name(path);
-        for (const std::string& t : taken) hands.push_back({{t, pair.companion, {}}});
-        if (err == EEXIST) hands.push_back(std::move(h));
-        else if (err != 0) failed(path, target, err);
+        const int err = take_then_place(path, target, pair_.companion, {}, way_, locked_, &taken);
+        moved_ = true;
+        if (err == 0 && way_ != write_way::exchange && anything_at(path)) remove_name(path);
+        for (const std::string& t : taken) hands_.push_back({{t, pair_.companion, {}}});
+        if (err == EEXIST) hands_.push_back(std::move(h));
+        // One another settled meanwhile stands elsewhere.
+        else if (err != 0 && !(err == ENOENT && !anything_at(path))) failed(path, target, err);
     }
-    if (moved)
-        if (const int err = sync_folder(folder)) failed(folder, {}, err);
-    return first_failure;
-}
+
+    void failed(const std::string& path, const std::string& target, int err) {
+        note(notes_, settle_note::kind::failed, path, target, std::strerror(err));
+        if (!first_failure_) first_failure_ = err;
+    }
+
+    const file_pair& pair_;
+    const settle_notes& notes_;
+    mark_reader& marks_;
+    const std::string folder_;
+    const write_way way_;
+    const bool locked_;
+    const std::vector<std::string> entries_;
+    std::vector<companion_hand> hands_;
+    bool moved_ = false, synced_ = false;
+    int first_failure_ = 0;
+};
 
 } // namespace
 
-int settle_companions(const file_pair& pair, std::vector<companion_hand> hands, const settle_notes& notes) {
+int settle_companions(const file_pair& pair, std::vector<companion_hand> hands, const settle_notes& notes,
+                      const known_mark& main) {
     mark_reader marks;
-    return settle_companions_reading(pair, std::move(hands), notes, marks);
+    marks.know(main.file, main.mark);
+    return companion_settling(pair, notes, marks).run(std::move(hands));
 }
 
 // ---- a start -----------------------------------------------------------------------
@@ -1096,8 +1186,9 @@ public:
         if (locked_) settle_temporaries();
         settle_mains();
         if (locked_) settle_companion_hands();
+        else place_companions_beside_standing_mains();
         narrow();
-        if (const int err = sync_folder(folder_)) said(settle_note::kind::failed, folder_, {}, std::strerror(err));
+        if (const int err = sync_folder(folder_)) said(settle_note::kind::unsynced, folder_, {}, std::strerror(err));
         return std::move(merged_);
     }
 
@@ -1147,7 +1238,7 @@ private:
         }
     }
 
-    // A token of the last release's turns never held bytes of any file; one
+    // A token of an earlier release's turns never held bytes of any file; one
     // of another user's, who may hold it now, stays.
     void drop_tokens() {
         for (const leftover& token : tokens_)
@@ -1173,7 +1264,7 @@ private:
             file_status status;
             status_of(h.path, &status);
             const held_file file{h.path, in_folder(folder_, h.name.final), status};
-            if (locked_ && paired(h.name.final) && S_ISREG(h.st.st_mode)) companions_.push_back({file});
+            if (paired(h.name.final) && S_ISREG(h.st.st_mode)) companions_.push_back({file});
             else mains_.push_back(file);
             staying_[{h.st.st_dev, h.st.st_ino}] = h.path;
         }
@@ -1190,11 +1281,11 @@ private:
             if (paired(t.name.final) && files_.mark_of && S_ISREG(t.st.st_mode)) {
                 const std::string mark = files_.mark_of(t.path);
                 const file_pair pair = pair_of(t.name.final);
-                const main_place main = mark.empty() ? main_place{} : find_main(pair, mark, marks);
+                const main_place main = mark.empty() ? main_place{} : find_main(pair, mark, marks, entries_of(folder_));
                 if (!main.path.empty()) {
                     const std::string hand = writer_path(pair.companion, new_writer(), ".held");
                     if (move_without_replacing(t.path, hand, way_, true) == 0) {
-                        finished_.push_back({{hand, pair.companion, {}}, companion_hand::main_was::not_known, 0, true});
+                        finished_.push_back({{hand, pair.companion, {}}, companion_hand::main_was::not_known, 0, "changed", true});
                         continue;
                     }
                 }
@@ -1251,14 +1342,48 @@ private:
             if (!regular_at(pair.companion, &st) || !players(folder_, st)) continue;
             const std::string mark = files_.mark_of(pair.companion);
             if (!hash_mark(mark) || marks.bears(pair.main, mark)) continue;
-            const main_place place = find_main(pair, mark, marks);
+            const main_place place = find_main(pair, mark, marks, entries_of(folder_));
             if (place.path.empty() || place.held) continue;
             const std::string hand = writer_path(pair.companion, new_writer(), ".held");
             if (move_without_replacing(pair.companion, hand, way_, true) == 0)
                 by_pair[companion].push_back({{hand, pair.companion, {}}});
         }
         for (auto& [companion, hands] : by_pair)
-            settle_companions_reading(pair_of(companion), std::move(hands), start_notes_, marks);
+            companion_settling(pair_of(companion), start_notes_, marks).run(std::move(hands));
+    }
+
+    // Without the lock a companion is placed only where nothing stands at
+    // its name and its mark names the main that stands at the main's own
+    // name, never beside another (I8): one held, put back in the folder's
+    // way; a temporary one written whole, by a link where the folder's way
+    // has links, so that its writer, were it still running, finds its
+    // temporary name as it left it (and, where it was moved, its own file
+    // at the name). The rest wait for a start with the lock.
+    void place_companions_beside_standing_mains() {
+        if (!files_.mark_of) return;
+        mark_reader marks;
+        const auto names_standing_main = [&](const std::string& path, const file_pair& pair) {
+            if (anything_at(pair.companion) || !players_at(pair.main)) return false;
+            const std::string mark = files_.mark_of(path);
+            return !mark.empty() && marks.bears(pair.main, mark);
+        };
+        for (const companion_hand& h : companions_) {
+            const file_pair pair = pair_of(name_of(h.file.final));
+            if (!names_standing_main(h.file.path, pair)) continue;
+            said(settle_note::kind::put_back, h.file.path, pair.companion);
+            const int err = move_without_replacing(h.file.path, pair.companion, way_, false);
+            if (err != 0 && err != EEXIST) said(settle_note::kind::failed, h.file.path, pair.companion, std::strerror(err));
+        }
+        for (const leftover& t : temporaries_) {
+            if (!paired(t.name.final) || !S_ISREG(t.st.st_mode)) continue;
+            const file_pair pair = pair_of(t.name.final);
+            if (!names_standing_main(t.path, pair)) continue;
+            said(settle_note::kind::finished, t.path, pair.companion);
+            const int err = place_without_replacing(t.path, pair.companion,
+                                                    way_ == write_way::exchange ? write_way::link : way_, false);
+            if (err != 0 && err != EEXIST && err != ENOENT)
+                said(settle_note::kind::failed, t.path, pair.companion, std::strerror(err));
+        }
     }
 
     // Files of the player's own that stay, left open to more than the

@@ -41,33 +41,40 @@
 //       temporary file stays for a start to put beside its main (unless
 //       what stands at its name is not this user's to take at all).
 //   I6  Only the player's files. A file, link, FIFO or folder of another
-//       user's (owner_in_folder: other) is never read, held, kept, merged,
-//       settled, removed, narrowed or counted as a place where bytes stand;
-//       a file of the player's that this user may not read is not read or
-//       taken either. The game data's writes of such a name fail, with a
-//       line saying whose it is and how to give it back.
+//       user's (one who does not count in the folder: counts_in_folder) is
+//       never read, held, kept, merged, settled, removed, narrowed or counted
+//       as a place where bytes stand; a file of the player's that this user
+//       may not read is not read or taken either. The game data's writes of
+//       such a name fail, with a line saying whose it is and how to give it
+//       back.
 //   I7  A companion goes with the main it was written with. One that names
 //       its main by a hash goes beside that main wherever it stands (its
-//       name, a kept name), waits while a write holds it, and is removed
-//       where it stands nowhere. One of an older form (the last release's
-//       mark, which finds its main by size and time, or none) that finds
-//       nothing goes with the main its write kept from the companion's name,
-//       and is removed where its write dropped that main. Where no write
-//       says (a start, or a write of one it did not see stand there), it
-//       waits while a write holds a main of the pair, and otherwise goes
-//       beside a main left alone: the one at its own name where nothing, or
-//       a companion naming another main by a hash, stands beside it; else
-//       the one kept under the highest number with none beside it. Only
-//       where no main is alone is it removed. Beside a main that a
-//       companion standing there names too, the one standing stays. A
-//       companion goes only once its main's going is durable (a folder sync
-//       first).
+//       name, a kept name of either kind), waits while a write holds it, and
+//       is removed where it stands nowhere. One of an older form (an earlier
+//       release's mark, which finds its main by size and time, or none) that
+//       finds nothing goes with the main its write kept from the companion's
+//       name, and is removed where its write dropped that main. Where no
+//       write says (a start, or a write of one it did not see stand there),
+//       it waits while a write holds a main of the pair, and otherwise goes
+//       beside a main left alone: the one at its own name where nothing, or a
+//       companion naming another main by a hash, stands beside it; else the
+//       one kept under the highest number with none beside it. Only where no
+//       main is alone is it removed. Beside a main that a companion standing
+//       there names too, the one standing stays. A companion goes only once
+//       its main's going is durable (a folder sync first).
 //   I8  A start without the lock takes no running copy's work: it only puts
 //       a held file back at its name where nothing stands there (in the
-//       folder's way, never replacing; in the look way as its writes do),
+//       folder's way, never replacing; in the look way as its writes do), a
+//       companion only where its mark names the main that stands at the
+//       main's own name, never beside another; places a companion's
+//       temporary file written whole there too, on the same terms (by a
+//       link where the folder's way has links, so that its writer, were it
+//       running, finds its temporary name as it left it; a writer whose
+//       temporary file was moved takes its own file at the name as placed);
 //       and hands the permanent data's held files to the load that merges
-//       them (which drops them once the merged file stands). Temporary
-//       names, held names where something stands, uncommitted held names and
+//       them (which drops them once the merged file stands). Other
+//       temporary names, held names where something stands, held companions
+//       that name no main standing at its name, uncommitted held names and
 //       tokens wait for a start with the lock.
 //   I9  Kept names are never replaced, and numbered by kept_name alone;
 //       nothing is kept twice: a held file whose bytes stand at its name or
@@ -94,15 +101,17 @@
 //                file set beside P because it is not the one the writer saw
 //                (another copy's, or one another program put there);
 //                "<P>.damaged", "<P>.<N>.damaged" (to 8): one that would not
-//                load.
+//                load. A save is kept under a number its thumbnail's kept
+//                name of the same kind is free at, and its thumbnail goes
+//                there (I7).
 //   second name  another name of one file (a hard link).
 //   companion    a file written with a main one and kept with it: a slot's
 //                thumbnail beside its save. It names its main by the main's
 //                mark, a hash of its bytes ("h:<hash>:<size>"), which stays
 //                true wherever the folder is copied or synced to; thumbnails
-//                of the last release name their save by its device, inode,
+//                of an earlier release name their save by its device, inode,
 //                size and time, and older ones by nothing (I7).
-//   token        "<P>.writing" and "<P>.writing.<w>.stale": the last
+//   token        "<P>.writing" and "<P>.writing.<w>.stale": an earlier
 //                release's turns, which never held bytes of a file.
 //
 // 2. The way of writing, chosen once per folder
@@ -129,12 +138,18 @@
 //
 // 3. A write (safe_file)
 //
-//   1 open     T = "<P>.<w>.tmp" is made anew (O_EXCL, never through a link)
+//   1 open     T = "<P>.<w>.tmp" is made anew (O_EXCL, never through a link);
+//              for the game data, only after one look at P found nothing, or
+//              the player's (I6), and said what
 //   2 write    the bytes go to T
 //   3 sync     T's bytes reach the disk (a companion's name too: I1)
-// Then the commit, which looks once at P. Where this process holds the
-// save folder's lock and P is the file the writer last saw (nothing stood
-// and nothing stands, or its own older file), no copy that sees the lock
+// Then the commit, which looks at P just before it acts: whether anything
+// stands there, and, with the lock, whether that is the file the writer
+// last saw. Where this process holds the save folder's lock and P is the
+// file the writer last saw (nothing stood
+// and nothing stands, or its own older file: the status it last saw, or,
+// where a file system keeps times coarsely or sets them late as FAT's do,
+// the very bytes it wrote, by their mark), no copy that sees the lock
 // can be writing and what P holds is the writer's own, so it goes in the
 // same step:
 //   R4 rename  T -> P (where nothing stood: T placed at P without replacing,
@@ -157,7 +172,8 @@
 // A commit that fails after its take puts what it took back at P where
 // nothing stands, or leaves it held (I5). The write returns only after its
 // folder sync (I4). Then, for each file it holds:
-//   C8  drops it (its own older file, as last seen): unlink H, only after
+//   C8  drops it (its own older file, as last seen, or its very bytes by
+//       their mark): unlink H, only after
 //       the commit's folder sync, so a drop never outlives the write it
 //       follows
 //   C9  keeps it: H moved to the first free kept name without replacing, the
@@ -221,7 +237,7 @@
 //   listing      every name of the folder's game files: temporary, held,
 //                token, and the player's files that stay (at a file's or a
 //                kept name), by identity; another user's are left (I6)
-//   tokens       the last release's tokens of this user's own: removed
+//   tokens       an earlier release's tokens of this user's own: removed
 //   held         before the temporary names go, which tell an uncommitted
 //                held name (removed) from a committed one; held names that
 //                are second names of files that stay: removed
@@ -242,11 +258,14 @@
 //                more than the folder's writers, narrowed to them
 //   sync         the folder, at the end (and after each keep, before a
 //                companion goes)
-// Without the lock only listing, mains (put back, handed over), narrowing
-// and the sync run (I8). Every step is said before it: what it puts back, keeps, or
-// fails at in error.log; what it removes in debug.log, each kind in its own
+// Without the lock only listing, mains (put back, handed over), companions
+// as far as I8 lets them (beside the main standing at its own name),
+// narrowing and the sync run. Every step is said before it: what it puts
+// back, keeps, or fails at in error.log (a folder sync that fails too); what
+// it removes in debug.log, each kind in its own
 // words (a second name, a temporary name of a write that did not finish, a
-// token, bytes that stand elsewhere, a companion of no main).
+// token, bytes that stand elsewhere, a companion of no main, one whose main
+// has its own beside it).
 //
 // 6. What this assumes, and what it does not handle
 //   6.1 rename, renameat2, link and unlink each act on a name in one step
@@ -267,7 +286,9 @@
 //   6.4 What can go wrong that this does not handle:
 //       - no lock at all: copies write in every way, and lose nothing but
 //         in the look way's moment (6.3); their leftovers wait for a start
-//         with the lock (I8);
+//         with the lock (I8); a slot's save whose write was ended between
+//         its commit and its thumbnail's stands, until then, beside the
+//         thumbnail that stood when the write began (or none);
 //       - a lock one copy cannot see: the other copy's write committed
 //         between the look and the one-step replace of the copy with the
 //         lock is lost, and both report success (6.2);
@@ -298,7 +319,6 @@ namespace psys {
 // ---- the folder's way -----------------------------------------------------
 
 enum class write_way { exchange, link, move, look };
-const char* write_way_name(write_way way);
 
 // The way of the folder (the one a path lies in, for a file's path), tried
 // the first time this process writes or settles there. said, when given, is
@@ -326,6 +346,16 @@ struct stranger {
     bool own = false;  // this user's own file
 };
 stranger stranger_at(const std::string& path);
+// What stands at a game file's name, as one look finds it: whether anything
+// stands (links followed, as status_of), its status, whether it opens for
+// reading, and what of it is not the player's.
+struct standing_file {
+    bool present = false;
+    file_status status;
+    bool readable = false;
+    stranger refused;
+};
+standing_file look_at(const std::string& path);
 // The name of the folder's owner, whose files they all are to be.
 std::string player_name(const std::string& folder);
 
@@ -357,10 +387,13 @@ struct settle_note {
         second_name,  // path is another name of the file at target: removed
         beyond_limit, // a damaged file past the limit of those kept: removed
         temporary,    // a temporary name of a write that did not finish: removed
-        token,        // a token of the last release's turns: removed
+        token,        // a token of an earlier release's turns: removed
         orphan,       // a companion whose main stands nowhere: removed
+        twin,         // a companion whose main has its own beside it at target already: removed
+        gone,         // path, held, was gone when it was to be kept: settled by another, its bytes stand elsewhere
         narrowed,     // a file open to more than its folder's writers: narrowed
         failed,       // a step failed (why): path stays
+        unsynced,     // the folder path could not be synced (why): what was done there may not outlive a power cut
     };
     kind what;
     std::string path, target, why;
@@ -380,7 +413,10 @@ struct keep_rule {
     std::string beside;
 };
 struct keep_result {
-    enum class outcome { kept, same_bytes, beyond_limit, no_name, failed };
+    // gone: the held name was gone when it was to be kept, settled by
+    // another (a start without the lock put it back, and a write took it
+    // again under a name of its own): no failure.
+    enum class outcome { kept, same_bytes, beyond_limit, no_name, failed, gone };
     outcome what = outcome::failed;
     std::string name;  // the kept name, once kept
     unsigned number = 0;
@@ -405,7 +441,11 @@ public:
 
     // Makes the temporary file for binary writing, with the folder's reach
     // (give_folder_reach). False when it cannot be made; error() says why.
-    bool open(const std::string& path);
+    // With players_only, it first looks at what stands at the name (found()
+    // says what): what is not the player's (I6) is refused, and nothing is
+    // made (found().refused says whose it is).
+    bool open(const std::string& path, bool players_only = false);
+    const standing_file& found() const { return found_; }
     FILE* stream() const { return file_; }
     bool is_open() const { return file_ != nullptr; }
     // Asks the commit to hold what stands at the name instead of replacing
@@ -432,7 +472,10 @@ public:
     const file_status& written() const { return written_; }
     const std::string& mark() const { return mark_; }
     // After a commit: whether the new file took its name (a commit whose
-    // folder sync failed did), whether it held anything, and what.
+    // folder sync failed did); whether it went the holding way, taking what
+    // stood under a held name rather than replacing it in one step (set
+    // before any take: true also where nothing stood to be taken); and what
+    // it holds.
     bool placed() const { return placed_; }
     bool held_any() const { return holding_; }
     std::vector<held_file> take_held();
@@ -441,6 +484,7 @@ private:
     friend struct safe_file_stream;
     void fail(const char* step, int err);
     bool place(bool hold, bool present);
+    bool placed_by_another() const;
     bool on_placed();
 
     FILE* file_ = nullptr;
@@ -462,6 +506,7 @@ private:
     unsigned long long hash_ = 0;
     unsigned long long bytes_ = 0;
     std::string mark_;
+    standing_file found_;
     std::vector<held_file> held_;
     std::string error_, failed_step_;
     int errno_ = 0;
@@ -480,6 +525,12 @@ struct file_pair {
     std::string companion;
     std::function<std::string(const std::string& path)> mark_of;
 };
+// A file's mark as its write made it (safe_file::mark), and that file's
+// status (safe_file::written): the file is not read again to learn it.
+struct known_mark {
+    file_status file;
+    std::string mark;
+};
 // Whether the file at path is the one the mark names.
 bool bears_mark(const std::string& path, const std::string& mark);
 // A companion in hand (a held file), and what its write did with the main
@@ -490,6 +541,7 @@ struct companion_hand {
     enum class main_was { not_known, kept, dropped };
     main_was main = main_was::not_known;
     unsigned kept_with = 0;
+    const char* kept_as = "changed";
     // A write's own companion, written whole, that it did not get to put at
     // its name (a start finishes it).
     bool finished = false;
@@ -500,7 +552,9 @@ struct companion_hand {
 // no main may be theirs; left where a write still holds their main. 0, or
 // the errno of the first step that failed (said, and what it acted on stays
 // where it is).
-int settle_companions(const file_pair& pair, std::vector<companion_hand> hands, const settle_notes& notes);
+// main, where given, is the main's mark as the write that made it knows it.
+int settle_companions(const file_pair& pair, std::vector<companion_hand> hands, const settle_notes& notes,
+                      const known_mark& main = {});
 
 // ---- a start ----------------------------------------------------------------
 
@@ -525,13 +579,11 @@ std::vector<held_file> settle_folder(const std::string& folder, const folder_fil
 // (its name in step: "open", "write", "sync", "look", "link", "exchange",
 // "rename", "move", "unlink", "sync folder"), with the path it acts on (a
 // move's or link's new name) and, for a move, a link or an exchange, the
-// name it acts from; 0 lets the step run, kStepTakenAsDone takes a sync as
-// done without making it, and any other value fails the step with that
-// errno. A test may end the process there, or run another copy's write
-// first. Once a commit has put the new file at its name it is called with
+// name it acts from; 0 lets the step run, and any other value fails the
+// step with that errno. A test may end the process there, or run another
+// copy's write first. Once a commit has put the new file at its name it is called with
 // "committed", which is no step. Null removes it.
 using safe_file_step_hook = int (*)(const char* step, const std::string& path, const std::string& from);
-constexpr int kStepTakenAsDone = -1;
 void set_safe_file_step_hook(safe_file_step_hook hook);
 
 } // namespace psys

@@ -13,9 +13,12 @@
 #include "gamedata/GxSaveSlot.h"
 #include "graphics/text_fixture.h"
 #include "platform/image/image.h"
+#include "platform/system/safe_file.h"
 #include "support/TempDir.h"
 
+#include <cstring>
 #include <list>
+#include <optional>
 #include <unistd.h>
 
 namespace {
@@ -182,41 +185,71 @@ TEST_F(SaveLoad, SlotNineOnThePageTwoWithItsThumbnailListedAfterARestart) {
 // either one failing (here its temporary file refused, as in a full folder)
 // leaves the slot, the last slot and the settings as they were, and the
 // player is told, and why. The settings or the permanent data written after
-// a slot that stands are told apart when they fail.
+// a slot that stands are told apart when they fail. A save whose folder
+// could not be synced once it took its name stands, on the page and as the
+// last slot, and is told as saved, but not surely on the disk; so is a
+// quick save.
 TEST_F(SaveLoad, ASaveThatCannotBeWrittenChangesNothingAndIsReported) {
     Play(kStory);
     ASSERT_TRUE(UntilClickWait());
     settings_->m_LastGameDataFileNum = 2;
     fs::create_directories(SaveDir());
     struct Row {
-        const char* full;
-        const char* told;  // the notice before the reason
+        const char* full;  // the file whose temporary file is refused; "": the folder's sync fails once
+        std::vector<std::string> told;
+        bool quick = false;
     };
-    const Row rows[] = {{"gamedata001.gd", "セーブに失敗しました"},
-                        {"thumb001.png", "セーブに失敗しました"},
-                        {"userconf.dat", "設定の保存に失敗しました"},
-                        {"permanent.dat", "プレイ記録の保存に失敗しました"}};
+    const std::string full = "ディスクの空きが足りません";
+    const Row rows[] = {{"gamedata001.gd", {"セーブに失敗しました", full}},
+                        {"thumb001.png", {"セーブに失敗しました", full}},
+                        {"userconf.dat", {"設定の保存に失敗しました", full}},
+                        {"permanent.dat", {"プレイ記録の保存に失敗しました", full}},
+                        {"", {"セーブしましたが、ディスクへの書き込みを確かめられませんでした"}},
+                        {"", {"クイックセーブしましたが、ディスクへの書き込みを確かめられませんでした"}, true}};
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.full);
-        const bool slotFails = std::string(row.told) == "セーブに失敗しました";
+        SCOPED_TRACE(std::string(row.full) + (row.quick ? "the quick save" : ""));
+        const bool slotFails = row.told[0] == "セーブに失敗しました";
         log_.Clear();
-        const qtest::TempFileRefused refused(SaveDir() / row.full);
-        Press(u"btn_save");
-        ASSERT_TRUE(UntilScene(u"SeqSave"));
-        PressIn(u"$UI:SeqSave", u"b01");
-        Frame();
-        Confirm(u"SeqSave", u"$UI:SeqSave", 0);
-        EXPECT_EQ(settings_->m_LastGameDataFileNum, slotFails ? 2 : 1);
-        EXPECT_EQ(fs::exists(SaveDir() / "gamedata001.gd"), !slotFails);
-        EXPECT_EQ(fs::exists(SaveDir() / "thumb001.png"), !slotFails);
-        EXPECT_EQ(fs::exists(SaveDir() / "userconf.dat"), !slotFails && std::string(row.full) != "userconf.dat");
-        EXPECT_EQ(Screen(u"SeqSave")->FindWidget(u"tip_new")->IsVisible(), !slotFails);
-        EXPECT_EQ(Notices(), (std::vector<std::string>{row.told, "ディスクの空きが足りません"}));
-        EXPECT_EQ(CurrentScene(), u"SeqSave");
-        EXPECT_TRUE(log_.Contains("No space left on device")) << log_.Text();
-        PressIn(u"$UI:SeqSave", u"btn_back");
-        ASSERT_TRUE(UntilScene(u"SeqAvgMain"));
-        for (const char* name : {"gamedata001.gd", "thumb001.png", "userconf.dat", "permanent.dat"})
+        std::optional<qtest::TempFileRefused> refused;
+        // The save's own folder sync, once the save took its name.
+        static bool s_SyncFails, s_Committed;
+        s_SyncFails = !*row.full;
+        s_Committed = false;
+        if (*row.full) {
+            refused.emplace(SaveDir() / row.full);
+        } else {
+            psys::set_safe_file_step_hook([](const char* step, const std::string& path, const std::string&) {
+                if (std::strcmp(step, "committed") == 0) s_Committed = path.find("gamedata") != std::string::npos;
+                if (std::strcmp(step, "sync folder") != 0 || !s_Committed) return 0;
+                return std::exchange(s_SyncFails, false) ? EIO : 0;
+            });
+        }
+        if (row.quick) {
+            Press(u"btn_qsave");
+            Frames(5);
+            EXPECT_TRUE(fs::exists(SaveDir() / "gamedata_quick.gd"));
+        } else {
+            Press(u"btn_save");
+            ASSERT_TRUE(UntilScene(u"SeqSave"));
+            PressIn(u"$UI:SeqSave", u"b01");
+            Frame();
+            Confirm(u"SeqSave", u"$UI:SeqSave", 0);
+            EXPECT_EQ(settings_->m_LastGameDataFileNum, slotFails ? 2 : 1);
+            EXPECT_EQ(fs::exists(SaveDir() / "gamedata001.gd"), !slotFails);
+            EXPECT_EQ(fs::exists(SaveDir() / "thumb001.png"), !slotFails);
+            EXPECT_EQ(fs::exists(SaveDir() / "userconf.dat"), !slotFails && std::string(row.full) != "userconf.dat");
+            EXPECT_EQ(Screen(u"SeqSave")->FindWidget(u"tip_new")->IsVisible(), !slotFails);
+        }
+        psys::set_safe_file_step_hook(nullptr);
+        EXPECT_FALSE(s_SyncFails) << "no folder sync failed";
+        EXPECT_EQ(Notices(), row.told);
+        EXPECT_EQ(CurrentScene(), row.quick ? u"SeqAvgMain" : u"SeqSave");
+        EXPECT_TRUE(log_.Contains(*row.full ? "No space left on device" : "Input/output error")) << log_.Text();
+        if (!row.quick) {
+            PressIn(u"$UI:SeqSave", u"btn_back");
+            ASSERT_TRUE(UntilScene(u"SeqAvgMain"));
+        }
+        for (const char* name : {"gamedata001.gd", "thumb001.png", "userconf.dat", "permanent.dat", "gamedata_quick.gd"})
             fs::remove(SaveDir() / name);
         settings_->m_LastGameDataFileNum = 2;
     }

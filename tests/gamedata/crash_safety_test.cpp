@@ -208,14 +208,28 @@ TEST_F(CrashSafety, AFileThatWouldNotLoadIsKeptAsideByTheSaveOverIt) {
 // whenever the other wrote it, even in the moment of its own write. The
 // other's file is kept as ".changed" (a slot's thumbnail beside it under
 // the same number), after any number kept before and past anything else
-// standing at those names; the next save replaces only what this copy wrote.
+// standing at those names; the next save replaces only what this copy wrote,
+// also where the file system keeps times as FAT's do (its own file stands
+// with another time than it had as it was written).
 TEST_F(CrashSafety, WhatAnotherCopyWroteIsNeverReplacedUnkept) {
     Play();
     std::vector<u32> pixels(128 * 96, 0xFF204060);
     const GxString saveDir = core_.GetSaveDir();
     const GxString slot = GxSaveSlot::GameDataPath(saveDir, 5), quick = GxSaveSlot::QuickSavePath(saveDir, *core_.m_Config);
     std::function<void()>& inTheMoment = gdtest::AtCommit();
-    psys::set_safe_file_step_hook(gdtest::AtCommitStep);
+    // Where the row says so, the file system keeps times as FAT's do: in
+    // steps of two seconds, set once the file is closed, which FUSE does
+    // only after the writer has gone on (here: once the file took its name).
+    static bool s_FatTimes;
+    psys::set_safe_file_step_hook([](const char* step, const std::string& path, const std::string& from) {
+        if (s_FatTimes && std::strcmp(step, "committed") == 0) {
+            timespec now{};
+            clock_gettime(CLOCK_REALTIME, &now);
+            const timespec times[2] = {{0, UTIME_OMIT}, {(now.tv_sec | 1) + 3, 0}};
+            utimensat(AT_FDCWD, path.c_str(), times, 0);
+        }
+        return gdtest::AtCommitStep(step, path, from);
+    });
     // The other copy, started after this one first saw the file.
     std::unique_ptr<GxUserConfig> otherConfigHolder;
     std::unique_ptr<GxUserData> otherGameHolder;
@@ -233,6 +247,8 @@ TEST_F(CrashSafety, WhatAnotherCopyWroteIsNeverReplacedUnkept) {
         bool folders = false;       // folders standing at those names instead
         bool meanwhile = false;     // the other writes in the moment of this copy's write
         bool same = false;          // the other writes the very bytes this copy then writes
+        bool fatTimes = false;      // on a file system that keeps times as FAT's do
+        bool locked = false;        // this process holds the save folder's lock
     } rows[] = {
         {"the settings, read", "userconf.dat", [&] { config_.Load(); }, [&] { return otherConfig().Save(); },
          [&] { return config_.Save(); }},
@@ -260,9 +276,19 @@ TEST_F(CrashSafety, WhatAnotherCopyWroteIsNeverReplacedUnkept) {
              return twin.Save();
          },
          [&] { return config_.Save(); }, 0, false, false, true},
+        {"the quick save, on FAT", "gamedata_quick.gd", [&] { game_.SeeFiles({quick}); },
+         [&] { return otherGame().SaveGameData(quick, true); }, [&] { return game_.SaveGameData(quick, true); }, 0,
+         false, false, false, true},
+        {"the quick save, on FAT, with the lock", "gamedata_quick.gd", [&] { game_.SeeFiles({quick}); },
+         [&] { return otherGame().SaveGameData(quick, true); }, [&] { return game_.SaveGameData(quick, true); }, 0,
+         false, false, false, true, true},
+        {"a slot, on FAT", "gamedata005.gd", [&] { ASSERT_TRUE(saveSlot(game_)); },
+         [&] { return saveSlot(otherGame()); }, [&] { return saveSlot(game_); }, 0, false, false, false, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
+        s_FatTimes = row.fatTimes;
+        psys::set_folder_locked(dir_.str(), row.locked);
         for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) std::filesystem::remove_all(entry);
         const std::string file = row.file;
         const bool isSlot = file == "gamedata005.gd";
@@ -325,11 +351,15 @@ TEST_F(CrashSafety, WhatAnotherCopyWroteIsNeverReplacedUnkept) {
             EXPECT_EQ(Bytes("thumb005.png.changed"), otherThumb);
             EXPECT_NE(Bytes("thumb005.png"), otherThumb);
         }
+        log.Clear();
+        Grow();
         ASSERT_TRUE(row.mine());
         EXPECT_FALSE(std::filesystem::exists(
             GxToUtf8(GxPersistFile::KeptFilePath(SavePath(file), u32(row.keptBefore + 2), u"changed"))));
+        EXPECT_FALSE(log.Contains("読み込んだ後に書き換えられていた")) << log.Text();
     }
     psys::set_safe_file_step_hook(nullptr);
+    psys::set_folder_locked(dir_.str(), false);
 }
 
 
@@ -339,10 +369,11 @@ TEST_F(CrashSafety, WhatAnotherCopyWroteIsNeverReplacedUnkept) {
 // it (a place), or its removal.
 std::string g_RefusedPath;
 const char* g_RefusedStep = "place";
+int g_RefusedWith = EACCES;
 int RefuseAt(const char* step, const std::string& path, const std::string&) {
     const bool place = std::strcmp(step, "move") == 0 || std::strcmp(step, "link") == 0 || std::strcmp(step, "rename") == 0;
     const bool refused = std::strcmp(g_RefusedStep, "place") == 0 ? place : std::strcmp(step, g_RefusedStep) == 0;
-    return refused && path == g_RefusedPath ? EACCES : 0;
+    return refused && path == g_RefusedPath ? g_RefusedWith : 0;
 }
 
 // A thumbnail naming the save whose mark is given, in the copy's colour.
@@ -369,11 +400,13 @@ std::string MarkOfBytes(const std::string& bytes) {
 // player reads for it, before the step: what it put back, kept or could not
 // keep, and any step that failed, in error.log; what it removed (bytes that
 // stand elsewhere, a second name of a file that stays, a temporary name of
-// a write that did not finish, a thumbnail of no save, a token of the last
-// release's turns) in debug.log, each in its own words. A folder at a held
-// name is one a write took from the file's name: it goes back too. Without
-// the lock it only puts a held file back where nothing stands, and hands
-// the permanent data's over for its load to merge (I8).
+// a write that did not finish, a thumbnail of no save, a token of an
+// earlier release's turns) in debug.log, each in its own words. A folder at
+// a held name is one a write took from the file's name: it goes back too. A
+// thumbnail goes beside its save wherever that is kept, as damaged too.
+// Without the lock it only puts a held file back where nothing stands (a
+// thumbnail only beside the save it names, as it places a finished one),
+// and hands the permanent data's over for its load to merge (I8).
 TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
     const GxString saveDir = core_.GetSaveDir();
     const auto at = [&](const std::string& name) { return (dir_.path() / name).string(); };
@@ -388,6 +421,7 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
         const char* refusedStep = "place";
         bool locked = true;
         size_t merged = 0;
+        int refusedWith = EACCES;
     } rows[] = {
         {"a held file where nothing stands", {{held, "X"}}, "",
          {at("userconf.dat") + "に戻しました"}, {}, {{"userconf.dat", "X"}, {held, ""}}},
@@ -429,7 +463,7 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
         {"a variable dump's temporary file", {{"vardump.txt.1-aa.tmp", "part"}, {"vardump_extern.txt.tmp", "part"}}, "",
          {}, {"終わらなかった書き込みの一時ファイルを削除しました(" + at("vardump.txt.1-aa.tmp") + ")"},
          {{"vardump.txt.1-aa.tmp", ""}, {"vardump_extern.txt.tmp", ""}}},
-        {"a token of the last release's turns", {{"permanent.dat.writing", ""}}, "", {},
+        {"a token of an earlier release's turns", {{"permanent.dat.writing", ""}}, "", {},
          {"前の版が書き込み中に置いた印を削除しました(" + at("permanent.dat.writing") + ")"}, {{"permanent.dat.writing", ""}}},
         {"without the lock, a held file where nothing stands", {{held, "X"}}, "",
          {at("userconf.dat") + "に戻しました"}, {}, {{"userconf.dat", "X"}, {held, ""}}, "place", false},
@@ -440,6 +474,24 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
                       {"gamedata001.gd.2-bb.held", "new"}, {"userconf.dat.changed", ""}}, "place", false},
         {"without the lock, the permanent data's held file", {{"permanent.dat", "Y"}, {"permanent.dat.1-aa.held", "X"}},
          "", {}, {}, {{"permanent.dat.1-aa.held", "X"}}, "place", false, 1},
+        {"the folder's sync at the end failing", {{held, "X"}}, ".",
+         {at("userconf.dat") + "に戻しました",
+          "セーブフォルダの変更がディスクに書き込まれたか確かめられませんでした。電源が切れると元に戻ることがあります(" +
+              dir_.str() + ":Input/output error)"},
+         {}, {{"userconf.dat", "X"}}, "sync folder", true, 0, EIO},
+        {"a held thumbnail whose save was kept as damaged", {{"gamedata005.gd.damaged", save}, {thumbHeld, thumb}}, "",
+         {at("thumb005.png.damaged") + "として残しました"}, {}, {{thumbHeld, ""}, {"thumb005.png.damaged", thumb}}},
+        {"without the lock, a held thumbnail put back beside its save", {{"gamedata005.gd", save}, {thumbHeld, thumb}},
+         "", {at("thumb005.png") + "に戻しました"}, {}, {{thumbHeld, ""}, {"thumb005.png", thumb}}, "place", false},
+        {"without the lock, a held thumbnail beside a save it was not written with",
+         {{"gamedata005.gd", "another save"}, {thumbHeld, thumb}}, "", {}, {}, {{thumbHeld, thumb}, {"thumb005.png", ""}},
+         "place", false},
+        {"without the lock, a finished thumbnail beside its save", {{"gamedata005.gd", save}, {"thumb005.png.1-aa.tmp", thumb}},
+         "", {}, {"書き込みの途中で終わっていたファイルを" + at("thumb005.png") + "に置きました"},
+         {{"thumb005.png", thumb}}, "place", false},
+        {"without the lock, a finished thumbnail beside another save",
+         {{"gamedata005.gd", "another save"}, {"thumb005.png.1-aa.tmp", thumb}}, "", {}, {},
+         {{"thumb005.png.1-aa.tmp", thumb}, {"thumb005.png", ""}}, "place", false},
     };
     const std::vector<unsigned char> orphan = ThumbnailNaming("h:0000000000000000:1", 1);
     const std::vector<unsigned char> named = ThumbnailNaming(MarkOfBytes(save), 1);
@@ -455,8 +507,9 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
             // As the game makes them in its folder: nothing to narrow.
             std::filesystem::permissions(dir_.path() / name, std::filesystem::perms(text == "/" ? 0700 : 0600));
         }
-        g_RefusedPath = row.refused.empty() ? "" : at(row.refused);
+        g_RefusedPath = row.refused.empty() ? "" : row.refused == "." ? dir_.str() : at(row.refused);
         g_RefusedStep = row.refusedStep;
+        g_RefusedWith = row.refusedWith;
         psys::set_safe_file_step_hook(RefuseAt);
         psys::set_folder_locked(dir_.str(), row.locked);
         qtest::LogCapture log;
@@ -471,6 +524,8 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
         for (const auto& [name, text] : row.after) {
             if (text.empty()) {
                 EXPECT_FALSE(std::filesystem::exists(dir_.path() / name)) << name;
+            } else if (text == thumb) {
+                EXPECT_EQ(qtest::ReadBytes(dir_.path() / name), named) << name;
             } else {
                 EXPECT_EQ(qtest::ReadText(dir_.path() / name), text) << name;
             }
@@ -483,9 +538,9 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
 // are wherever the folder is copied or synced: a save put back from a backup
 // (cp -a, other inodes) and then saved over is kept with its own thumbnail
 // beside it; after cp -r (other times too) a finished thumbnail a kill left
-// goes beside its save. A thumbnail of the last release names its save by
+// goes beside its save. A thumbnail of an earlier release names its save by
 // device, inode, size and time: after cp -a, which keeps sizes and times, it
-// still finds it.
+// still finds it. A save kept as damaged keeps its thumbnail beside it too.
 TEST_F(CrashSafety, ASaveAndItsThumbnailPairWhereverTheFolderIsCopied) {
     namespace fs = std::filesystem;
     Play();
@@ -529,7 +584,7 @@ TEST_F(CrashSafety, ASaveAndItsThumbnailPairWhereverTheFolderIsCopied) {
     EXPECT_EQ(qtest::WriterLeftovers(copied), std::vector<std::string>());
     EXPECT_EQ(firstPixel(copied / thumb), Picture(4)[0]);
 
-    // A save and thumbnail of the last release's, put in a folder with cp -a
+    // A save and thumbnail of an earlier release's, put in a folder with cp -a
     // by a player whose copy saw the slot empty there, which then saves it.
     GxSaveSlot::RecoverLeftovers(saveDir, *core_.m_Config, true);
     struct stat st {};
@@ -551,6 +606,20 @@ TEST_F(CrashSafety, ASaveAndItsThumbnailPairWhereverTheFolderIsCopied) {
     EXPECT_EQ(firstPixel(kept / (thumb + ".changed")), Picture(5)[0]);
     EXPECT_EQ(firstPixel(kept / thumb), Picture(6)[0]);
     EXPECT_EQ(qtest::WriterLeftovers(kept), std::vector<std::string>());
+
+    // A save that no longer loads (the game lacks a layer it stores, as after
+    // an update), kept as damaged by the save over it, keeps its thumbnail
+    // beside it.
+    for (const auto& entry : fs::directory_iterator(dir_.path())) fs::remove_all(entry);
+    ASSERT_TRUE(saveSlot(7));
+    delete tasks_.at(u"$MOVIELAYER:SeqAvgMain");
+    EXPECT_FALSE(game_.LoadGameData(SavePath(save), true));
+    tasks_[u"$MOVIELAYER:SeqAvgMain"] = new gdtest::StoredTask(scene_, u"$MOVIELAYER:SeqAvgMain");
+    const std::vector<unsigned char> unloadable = Bytes(save);
+    ASSERT_TRUE(saveSlot(8));
+    EXPECT_EQ(Bytes(save + ".damaged"), unloadable);
+    EXPECT_EQ(firstPixel(dir_.path() / (thumb + ".damaged")), Picture(7)[0]);
+    EXPECT_EQ(firstPixel(dir_.path() / thumb), Picture(8)[0]);
 }
 
 // ---- what another user plants in a shared save folder -----------------------
@@ -873,12 +942,16 @@ TEST_F(CrashSafety, NothingPlantedInASharedFolderIsWrittenThroughOrCostsAWrite) 
             // The player's file stands. Another copy's two stand under the
             // first two kept names at which nothing was planted (a slot's
             // save and thumbnail under one number), a damaged file under the
-            // first such damaged name; nothing else is kept.
+            // first such damaged name (a save's, of both); nothing else is
+            // kept.
             const std::vector<std::string> files =
                 row.file == slot || row.file == thumb ? std::vector<std::string>{slot, thumb} : std::vector{row.file};
             const std::string damagedFile = row.use == Use::Damaged ? files[0] : "";
             u32 firstDamaged = 1;
-            while (planted.count(keptAt(damagedFile, firstDamaged, u"damaged"))) ++firstDamaged;
+            while (std::any_of(files.begin(), files.end(), [&](const std::string& file) {
+                return planted.count(keptAt(file, firstDamaged, u"damaged"));
+            }))
+                ++firstDamaged;
             std::vector<u32> free;
             for (u32 n = 1; row.use != Use::Damaged && free.size() < 2; ++n) {
                 bool taken = false;
@@ -1071,8 +1144,10 @@ TEST_F(CrashSafety, AFileThatIsNotThePlayersIsNeitherReadNorReplaced) {
     }
 }
 
-// A save that fails says why in the player's words, for the game's notice;
-// the next that succeeds says nothing.
+// A save that fails says why in the player's words, for the game's notice,
+// and whether its file took its name all the same (then what failed is that
+// it may not outlive a power cut, or that what it replaced could not be
+// kept); the next that succeeds says nothing.
 TEST_F(CrashSafety, AFailedSaveSaysWhyInThePlayersWords) {
     namespace fs = std::filesystem;
     Play();
@@ -1080,38 +1155,59 @@ TEST_F(CrashSafety, AFailedSaveSaysWhyInThePlayersWords) {
     const std::vector<u32> pixels = Picture(1);
     const auto saveSlot = [&] { return GxSaveSlot::Save(game_, saveDir, 5, reinterpret_cast<const u8*>(pixels.data()), 128, 96); };
     static std::string s_Step, s_At;
-    static int s_Error;
+    static int s_Error, s_Skip;
     struct Row {
         const char* what;
-        const char* step;  // the step that fails, at a path that ends with at
+        const char* step;  // the step that fails, at a path that ends with at, after skip such steps
         const char* at;
         int error;
         std::string reason;
         bool slot = false;
+        bool stands = false;  // the new file stands all the same
+        int skip = 0;
+        bool other = false;   // another copy wrote the file first: this write keeps it
     } rows[] = {
         {"a read-only folder", "open", ".tmp", EROFS, "セーブフォルダが読み取り専用です"},
         {"no right to write there", "open", ".tmp", EACCES, "セーブフォルダに書き込む権限がありません"},
         {"a full disk", "write", ".tmp", ENOSPC, "ディスクの空きが足りません"},
         {"a sync that failed", "sync", ".tmp", EIO, "ディスクへの書き込みに失敗しました"},
         {"a folder sync that failed once the file took its name", "sync folder", "", EIO,
-         "ディスクへの書き込みに失敗しました"},
-        {"a thumbnail's folder sync that failed", "sync folder", "", EIO, "ディスクへの書き込みに失敗しました", true},
-        {"a thumbnail's commit that failed", "exchange", "thumb005.png", EIO, "ディスクへの書き込みに失敗しました", true},
+         "ディスクへの書き込みを確かめられませんでした", false, true},
+        {"a thumbnail's folder sync before the save's commit that failed", "sync folder", "", EIO,
+         "ディスクへの書き込みに失敗しました", true},
+        {"a save's folder sync that failed once it took its name", "sync folder", "", EIO,
+         "ディスクへの書き込みを確かめられませんでした", true, true, 1},
+        {"a thumbnail's folder sync that failed once it took its name", "sync folder", "", EIO,
+         "ディスクへの書き込みを確かめられませんでした", true, true, 2},
+        {"a thumbnail's commit that failed", "exchange", "thumb005.png", EIO, "サムネイルを書き込めませんでした", true, true},
+        {"a folder sync that failed once another copy's file was kept", "sync folder", "", EIO,
+         "ディスクへの書き込みを確かめられませんでした", false, true, 1, true},
+        {"a keep that failed", "move", ".changed", EIO, "置き換えたファイルを残せませんでした", false, true, 0, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         ASSERT_TRUE(row.slot ? saveSlot() : config_.Save());
+        if (row.other) {
+            GxUserConfig other(&core_);
+            other.m_TextWaitTime = config_.m_TextWaitTime + 7;
+            ASSERT_TRUE(other.Save());
+        }
         s_Step = row.step;
         s_At = row.at;
         s_Error = row.error;
+        s_Skip = row.skip;
         psys::set_safe_file_step_hook([](const char* step, const std::string& path, const std::string&) {
-            return step == s_Step && path.ends_with(s_At) ? std::exchange(s_Error, 0) : 0;
+            if (step != s_Step || !path.ends_with(s_At)) return 0;
+            return s_Skip-- > 0 ? 0 : std::exchange(s_Error, 0);
         });
         qtest::LogCapture log;
         EXPECT_FALSE(row.slot ? saveSlot() : config_.Save());
         psys::set_safe_file_step_hook(nullptr);
         EXPECT_EQ(GxToUtf8(GxPersistFile::FailureForPlayer()), row.reason) << log.Text();
-        EXPECT_TRUE(log.Contains(row.slot ? "GxSaveSlot::Save/サムネイルを書き込めませんでした" : "GxUserConfig::Save/ファイル"))
+        EXPECT_EQ(GxPersistFile::FailedWriteStands(), row.stands);
+        EXPECT_TRUE(row.slot ? log.Contains("GxSaveSlot::Save/サムネイルを書き込めませんでした") ||
+                                   log.Contains("GxUserData::SaveGameData/ファイルの書き込みに失敗しました")
+                             : log.Contains("GxUserConfig::Save/ファイル"))
             << log.Text();
         // The file that took its name is this copy's own: the next save (of
         // other bytes) keeps nothing of it.
