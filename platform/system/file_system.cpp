@@ -438,9 +438,8 @@ bool counts_in_folder(const access_rules& folder, const credentials& who) {
 
 bool user_counts_in_folder(const access_rules& folder, unsigned uid) {
     // Its groups are looked up only where they may decide.
-    const credentials alone = named(uid);
-    return counts_in_folder(folder, alone) ||
-           (folder.known && !folder.sticky && counts_in_folder(folder, credentials_of_user(uid)));
+    if (uid == ::geteuid() || uid == folder.owner || uid == 0) return true;
+    return folder.known && !folder.sticky && counts_in_folder(folder, credentials_of_user(uid));
 }
 
 bool counts_at(const std::string& path) {
