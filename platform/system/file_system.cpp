@@ -431,16 +431,20 @@ bool may(const access_rules& rules, const credentials& who, unsigned want) {
     return false;
 }
 
-bool counts_in_folder(const access_rules& folder, const credentials& who) {
-    if (who.uid == ::geteuid() || who.uid == folder.owner || who.uid == 0) return true;
-    return folder.known && !folder.sticky && may(folder, who, 3);
+namespace {
+
+// The rule itself, for uid, whose groups (who, or else the user database's)
+// are looked up only where they may decide.
+bool counts(const access_rules& folder, unsigned uid, const credentials* who) {
+    if (uid == ::geteuid() || uid == folder.owner || uid == 0) return true;
+    return folder.known && !folder.sticky && may(folder, who ? *who : credentials_of_user(uid), 3);
 }
 
-bool user_counts_in_folder(const access_rules& folder, unsigned uid) {
-    // Its groups are looked up only where they may decide.
-    if (uid == ::geteuid() || uid == folder.owner || uid == 0) return true;
-    return folder.known && !folder.sticky && counts_in_folder(folder, credentials_of_user(uid));
-}
+} // namespace
+
+bool counts_in_folder(const access_rules& folder, const credentials& who) { return counts(folder, who.uid, &who); }
+
+bool user_counts_in_folder(const access_rules& folder, unsigned uid) { return counts(folder, uid, nullptr); }
 
 bool counts_at(const std::string& path) {
     struct stat st {};
