@@ -236,7 +236,8 @@
 // 5. A start (settle_folder), in passes whose order matters
 //   listing      every name of the folder's game files: temporary, held,
 //                token, and the player's files that stay (at a file's or a
-//                kept name), by identity; another user's are left (I6)
+//                kept name), by identity; those of users who do not count
+//                are left (I6)
 //   tokens       an earlier release's tokens of this user's own: removed
 //   held         before the temporary names go, which tell an uncommitted
 //                held name (removed) from a committed one; held names that
@@ -302,8 +303,8 @@
 //         names past 999 (the held file stays where it is, said, and the
 //         write fails); two thumbnails of an older form that both find no
 //         save at one slot at a start (the one standing stays, the other
-//         goes); leftovers of another user's (left for that user's own
-//         start).
+//         goes); leftovers of a user who does not count in the folder
+//         (left for that user's own start).
 #include "platform/system/file_system.h"
 
 #include <cstddef>
@@ -336,8 +337,9 @@ std::string folder_key(const std::string& folder);
 // ---- whose a file is ---------------------------------------------------------
 
 // What stands at a game file's name that is not the player's to read, hold
-// or replace (I6): another user's (anything: a file, a link, a FIFO, a
-// folder), or a file of the player's that this user may not read.
+// or replace (I6): anything (a file, a link, a FIFO, a folder) of a user who
+// does not count in the folder (counts_in_folder), or a file of someone who
+// counts that this user may not read.
 struct stranger {
     enum class kind { none, others, unreadable };
     kind what = kind::none;
