@@ -509,9 +509,15 @@ void GxCore::Finalize() {
         // The game is ending, so no notice can show it: what could not be
         // kept is said in a box, with why, before the window goes.
         GxString lost;
-        if (!m_UserConfig->Save()) lost += u"設定の保存に失敗しました\n" + GxPersistFile::FailureForPlayer() + u"\n";
+        // A file that took its name, though its write could not be made sure,
+        // is said as saved, with what could not be.
+        const auto said = [](const GxChar* failed, const GxChar* stood) {
+            return (GxPersistFile::FailedWriteStands() ? GxString(stood) + u"が、" : GxString(failed) + u"\n") +
+                   GxPersistFile::FailureForPlayer() + u"\n";
+        };
+        if (!m_UserConfig->Save()) lost += said(u"設定の保存に失敗しました", u"設定を保存しました");
         if (!m_UserDataPerman->Save(m_UserDataPerman->GetFilePath(), true))
-            lost += u"プレイ記録の保存に失敗しました\n" + GxPersistFile::FailureForPlayer() + u"\n";
+            lost += said(u"プレイ記録の保存に失敗しました", u"プレイ記録を保存しました");
         if (!lost.empty()) GxMessageBox(m_Title.c_str(), u"%s", lost.substr(0, lost.size() - 1));
     }
 

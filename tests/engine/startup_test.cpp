@@ -16,8 +16,12 @@
 #include "graphics/GxGraphics.h"
 #include "platform/render/adapter.h"
 #include "platform/system/instance_lock.h"
+#include "platform/system/safe_file.h"
 #include "script/GxMoaSystem.h"
 
+#include <cerrno>
+#include <cstring>
+#include <optional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -380,16 +384,32 @@ TEST_F(Startup, SettingsAndPermanentDataAreReadAtStartAndWrittenAtExit) {
     EXPECT_TRUE(permanAfter.IsReadedMessage(u"script01", 63));
 
     // At exit no notice could show that the permanent data was not kept: a
-    // box says it, and why.
-    GxCore again;
-    StartCapturing(again, &started);
-    ASSERT_TRUE(started);
-    const qtest::TempFileRefused refused(save / "permanent.dat");
-    testing::internal::CaptureStderr();
-    again.Finalize();
-    const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_NE(said.find("プレイ記録の保存に失敗しました\nディスクの空きが足りません"), std::string::npos) << said;
-    EXPECT_EQ(said.find("設定の保存に失敗しました"), std::string::npos) << said;
+    // box says it, and why; or, where its file took its name but the folder
+    // could not be synced after, that it stands, and what could not be.
+    static bool committed;
+    for (const bool stands : {false, true}) {
+        GxCore again;
+        StartCapturing(again, &started);
+        ASSERT_TRUE(started);
+        std::optional<qtest::TempFileRefused> refused;
+        committed = false;
+        if (stands)
+            psys::set_safe_file_step_hook([](const char* step, const std::string& path, const std::string&) {
+                if (std::strcmp(step, "committed") == 0) committed = path.ends_with("permanent.dat");
+                return committed && std::strcmp(step, "sync folder") == 0 ? EIO : 0;
+            });
+        else
+            refused.emplace(save / "permanent.dat");
+        testing::internal::CaptureStderr();
+        again.Finalize();
+        psys::set_safe_file_step_hook(nullptr);
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find(stands ? "プレイ記録を保存しましたが、ディスクへの書き込みを確かめられませんでした"
+                                   : "プレイ記録の保存に失敗しました\nディスクの空きが足りません"),
+                  std::string::npos)
+            << said;
+        EXPECT_EQ(said.find("設定"), std::string::npos) << said;
+    }
 }
 
 // Writes cut short by a kill leave their temporary files: the engine's own
