@@ -500,14 +500,14 @@ TEST_F(QuillonProcess, WithoutAnyLockNoCopyLosesWhatAnotherWrote) {
     }
 }
 
-// The last release's writers took turns at a file where names cannot be
+// An earlier release's writers took turns at a file where names cannot be
 // exchanged (NFS) by a token beside it. No writer waits for one now: a token
 // a killed copy left is removed by the next start that holds the save
 // folder's lock, and one that stands while the game runs (another copy of
-// the last release, or one left on another machine) holds no write, not
+// an earlier release, or one left on another machine) holds no write, not
 // even where the game runs on the playthrough's stepped clock, which never
 // moves while a writer would wait.
-TEST_F(QuillonProcess, ATokenOfTheLastReleasesTurnsHoldsNoWrite) {
+TEST_F(QuillonProcess, ATokenOfAnEarlierReleasesTurnsHoldsNoWrite) {
     const fs::path save = game_ / "QuillonSample_SAVE";
     const fs::path token = save / "permanent.dat.writing";
     fs::create_directories(save);
