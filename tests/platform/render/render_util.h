@@ -112,10 +112,14 @@ inline result sprite(device& d, float x, float y, float w, float h, uint32_t dif
 
 inline std::vector<uint32_t> pixels(device& d) { return d.get_render_target(0)->read_argb(); }
 
+// The folder the test binary started in (the build tree), whatever folder a
+// test works in by the time it compares a picture.
+inline const std::filesystem::path kGoldenOut = std::filesystem::current_path() / "golden-out";
+
 // Compares a picture with tests/golden/FOLDER/NAME.png. QUILLON_UPDATE_GOLDEN=1
 // writes the golden instead (look at it before checking it in). A mismatch
 // writes NAME.actual.png and NAME.diff.png (red where pixels differ) under
-// golden-out/FOLDER in the working folder.
+// golden-out/FOLDER in the folder the test binary started in.
 inline ::testing::AssertionResult matches_golden(const std::string& name, const std::vector<uint32_t>& px, uint32_t w,
                                                  uint32_t h, const std::string& folder = "platform/render") {
     const std::filesystem::path golden = qtest::GoldenPath(folder + "/" + name + ".png");
@@ -138,7 +142,7 @@ inline ::testing::AssertionResult matches_golden(const std::string& name, const 
         diff[i] = differs ? 0xFFFF0000u : (0xFF000000u | ((px[i] >> 2) & 0x003F3F3Fu));
     }
     if (diffs == 0) return ::testing::AssertionSuccess();
-    const std::filesystem::path out = std::filesystem::current_path() / "golden-out" / folder;
+    const std::filesystem::path out = kGoldenOut / folder;
     std::filesystem::create_directories(out);
     pimage::save_png((out / (name + ".actual.png")).string(), px.data(), w, h, size_t(w) * 4);
     pimage::save_png((out / (name + ".diff.png")).string(), diff.data(), w, h, size_t(w) * 4);
