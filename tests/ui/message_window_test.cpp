@@ -187,7 +187,7 @@ TEST_F(MessageWindow, AStoredMessageComesBackWithTheSameLayoutAndTheSameFrameAnd
     const std::vector<uint32_t> after = DrawWidgets(*core_, 256, 88);
     EXPECT_EQ(after, before);
     if (const std::string mismatch = gxtest::GoldenFontMismatch(); mismatch.empty())
-        EXPECT_TRUE(MatchesUIGolden("message_window", after, 256, 88));
+        EXPECT_TRUE(gxtest::MatchesGolden("message_window", after, 256, 88, "ui"));
     else
         std::printf("golden frame not compared: %s\n", mismatch.c_str());
     // The ruby's reading stands over its base, the colour change holds.

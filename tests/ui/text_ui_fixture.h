@@ -85,17 +85,6 @@ protected:
         for (int i = 0; i < GxGlobalFonts::kFontMapCount; ++i)
             GxGlobalFonts::GetFontMap(i)->SetFont(core_->m_Config->m_FontSize[i], nullptr);
     }
-    // The golden comparison from the folder the test started in (a mismatch
-    // writes its pictures there, in the build tree).
-    ::testing::AssertionResult MatchesUIGolden(const std::string& name, const std::vector<uint32_t>& px, u32 w,
-                                               u32 h) {
-        const std::filesystem::path here = std::filesystem::current_path();
-        std::filesystem::current_path(old_);
-        ::testing::AssertionResult r = gxtest::MatchesGolden(name, px, w, h, "ui");
-        std::filesystem::current_path(here);
-        return r;
-    }
-
     ManualSettings settings;
 };
 
