@@ -359,15 +359,8 @@ protected:
     }
 
     std::vector<uint32_t> Draw() { return qtest::DrawFrame(core_, 1024, 768); }
-    // The golden comparison from the folder the tests run in, so that a
-    // mismatch leaves its pictures in the build folder.
     ::testing::AssertionResult MatchesGolden(const std::string& name) {
-        const std::vector<uint32_t> px = Draw();
-        const fs::path here = fs::current_path();
-        fs::current_path(old_);
-        ::testing::AssertionResult r = gxtest::MatchesGolden(name, px, 1024, 768, "game");
-        fs::current_path(here);
-        return r;
+        return gxtest::MatchesGolden(name, Draw(), 1024, 768, "game");
     }
 
     // The pointer to a place, then a press and a release there; a frame
