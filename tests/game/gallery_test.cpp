@@ -138,15 +138,11 @@ TEST_F(Gallery, ItsOwnMusicPlaysAndGoesOnUndisturbedAtTheNextEntry) {
     EXPECT_EQ(data_->m_BGMParam.m_LoopPosTime, 250u);
     EXPECT_EQ(data_->m_BGMParam.m_FadeInTime, 50);
     const u32 channel = Playing(0) ? 0 : 1;
-    const auto started = [&] {
-        return core_.m_Config->m_UseXAudio2 ? GxAudio::GetStreamPlayer(channel)->GetStartTime()
-                                            : GxSound::GetStreamPlayer(channel)->GetStartTime();
-    };
-    const u32 before = started();
+    const u32 before = StartTime(channel);
     Enter(u"SeqCGModeView", 1);
     Enter(u"SeqCGMode");
     EXPECT_TRUE(Playing(channel));
-    EXPECT_EQ(started(), before);
+    EXPECT_EQ(StartTime(channel), before);
 }
 
 // ---- the viewer ---------------------------------------------------------------
