@@ -110,10 +110,6 @@ TEST_F(FrameTimer, ZeroTargetRateNeverWaitsAndCatchUpCanBeOff) {
     EXPECT_EQ(timer.m_StepRemainder, 0);
 }
 
-} // namespace
-
-namespace {
-
 TEST(ProfileRecord, ResetStampsTheHeaderAndFreesEverySlot) {
     // The clock in units of 100 µs.
     psys::manual_clock clock{1234567};
