@@ -329,7 +329,6 @@ protected:
         auto* f = dynamic_cast<GxTaskFolder*>(Tasks().FindTaskNameStr(folder));
         return f ? GxTaskUIBase::FromTask(f->FindTaskLocal(name, index)) : nullptr;
     }
-    static GxTaskLayer* Layer(const GxChar* name) { return dynamic_cast<GxTaskLayer*>(Task(name)); }
     static const GxSeqWorker& Worker() { return *Tasks().GetSeqWorker(0); }
     // A scene the game has no more: found by no name.
     static void Unname(const GxChar* name) {

@@ -15,6 +15,7 @@
 #include "graphics/GxGraphics.h"
 #include "graphics/GxPNG.h"
 #include "io/GxFileSystem.h"
+#include "layers/GxTaskLayer.h"
 #include "media/sound/GxAudio.h"
 #include "media/sound/GxSound.h"
 #include "platform/audio/output_device.h"
@@ -102,6 +103,7 @@ protected:
 
     static GxTaskManage& Tasks() { return *GxCoreBase::GetCoreBase()->GetTaskManage(); }
     static GxTaskBase* Task(const GxChar* name) { return Tasks().FindTaskName(name); }
+    static GxTaskLayer* Layer(const GxChar* name) { return dynamic_cast<GxTaskLayer*>(Task(name)); }
     // As the process ends: the task trees, then the game module.
     void StopGame() {
         for (GxTaskRenderManage& list : core_.m_Lists) list.Clear();

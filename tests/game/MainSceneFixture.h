@@ -265,7 +265,6 @@ protected:
         WriteUITables(modules, layouts);
     }
 
-    static GxTaskLayer* Layer(const GxChar* name) { return static_cast<GxTaskLayer*>(Task(name)); }
     static GxString Arg(GxMoaVariable* args, int i) { return GxMoaArgumentAt(args, i)->ToString(); }
     static SeqAvgMain* Main() { return SeqAvgMain::Find(); }
     static GxTaskUIMessageWindowFx* Window() { return Main()->GetMessageWindow(); }

@@ -44,8 +44,6 @@ protected:
         stand_ = new GxTaskLayer(stand, u"$STANDTEST");
         ASSERT_NE(SeqAvgMain::Find(), nullptr);
     }
-    GxTaskBase* Task(const GxChar* name) { return core_.GetTaskManage()->FindTaskName(name); }
-    GxTaskLayer* Layer(const GxChar* name) { return static_cast<GxTaskLayer*>(Task(name)); }
     GxTaskLayer* Bg() { return Layer(u"$BGLAYER:SeqAvgMain"); }
     GxTaskLayer* Wide() { return Layer(u"$BGWLAYER:SeqAvgMain"); }
     // The file a layer shows, "" when empty, "kept" for the colour the test

@@ -21,12 +21,7 @@ constexpr const GxChar* kFade = u"$GLOBALFADE:SeqAvgMain";
 constexpr const GxChar* kFlash = u"$GLOBALFLASH:SeqAvgMain";
 constexpr const GxChar* kVisual = u"$VISUAL:SeqAvgMain";
 
-class ScreenBuiltins : public BuiltinScriptTest {
-protected:
-    GxTaskLayer* Layer(const GxChar* name) {
-        return static_cast<GxTaskLayer*>(core_.GetTaskManage()->FindTaskName(name));
-    }
-};
+using ScreenBuiltins = BuiltinScriptTest;
 
 TEST_F(ScreenBuiltins, EachCallActsOnItsLayer) {
     constexpr s32 kActing = -1;
