@@ -37,6 +37,7 @@ struct TaskTree {
 
 } // namespace ltest
 
+#include "base/GxLog.h"
 #include "graphics/GxGlobalFonts.h"
 #include "graphics/GxSurface.h"
 #include "graphics/texture_fixture.h"
@@ -55,6 +56,9 @@ protected:
 
     void SetUp() override {
         FileTest::SetUp();
+        // Slight errors are logged, so that the tests see them.
+        skip_ = GxGetSkipSlightError();
+        GxSetSkipSlightError(false);
         GxGraphicsConfig& c = GxGraphics::GetConfig();
         c.m_ScreenWidth = kScreenW;
         c.m_ScreenHeight = kScreenH;
@@ -66,6 +70,7 @@ protected:
         GxNcCrammedImageSetFactory::GetInstance().Clear();
         GxGlobalFonts::ReleaseAll();
         target_.Release();
+        GxSetSkipSlightError(skip_);
         FileTest::TearDown();
     }
     // An A8R8G8B8 target of the size pushed on slot 0 and cleared, inside an
@@ -93,6 +98,15 @@ protected:
 
     GxSurface target_;
     uint32_t w_ = 0, h_ = 0;
+    bool skip_ = false;
 };
+
+// An atlas whose every pixel tells its position: red = 4x, green = 8y.
+inline std::vector<uint32_t> AtlasPixels(int w, int h) {
+    std::vector<uint32_t> px(size_t(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) px[size_t(y) * w + x] = 0xFF000040u | uint32_t(x * 4) << 16 | uint32_t(y * 8) << 8;
+    return px;
+}
 
 } // namespace ltest
