@@ -42,18 +42,14 @@ protected:
         Text("fx/basic.fx", kEffect);
         Text("fx/common.fxh", "#include \"inner.fxh\"\nfloat GlobalTime;\n");
         Text("fx/inner.fxh", "float4 FogColor : FOGCOLOR;\n");
-        skip_ = GxGetSkipSlightError();
-        GxSetSkipSlightError(false);
     }
     void TearDown() override {
         GxShaderFactory::GetInstance().Clear();
         GxSetEffectPool(nullptr);
-        GxSetSkipSlightError(skip_);
         FileTest::TearDown();
     }
     void Text(const std::string& name, const std::string& text) { qtest::WriteText(dir_.path() / name, text); }
     GxShaderFactory& F() { return GxShaderFactory::GetInstance(); }
-    bool skip_ = false;
 };
 
 TEST_F(Shaders, DeclarationsAndEngineParameters) {

@@ -37,7 +37,6 @@ struct TaskTree {
 
 } // namespace ltest
 
-#include "base/GxLog.h"
 #include "graphics/GxGlobalFonts.h"
 #include "graphics/GxSurface.h"
 #include "graphics/texture_fixture.h"
@@ -56,9 +55,6 @@ protected:
 
     void SetUp() override {
         FileTest::SetUp();
-        // Slight errors are logged, so that the tests see them.
-        skip_ = GxGetSkipSlightError();
-        GxSetSkipSlightError(false);
         GxGraphicsConfig& c = GxGraphics::GetConfig();
         c.m_ScreenWidth = kScreenW;
         c.m_ScreenHeight = kScreenH;
@@ -70,7 +66,6 @@ protected:
         GxNcCrammedImageSetFactory::GetInstance().Clear();
         GxGlobalFonts::ReleaseAll();
         target_.Release();
-        GxSetSkipSlightError(skip_);
         FileTest::TearDown();
     }
     // An A8R8G8B8 target of the size pushed on slot 0 and cleared, inside an
@@ -98,7 +93,6 @@ protected:
 
     GxSurface target_;
     uint32_t w_ = 0, h_ = 0;
-    bool skip_ = false;
 };
 
 // An atlas whose every pixel tells its position: red = 4x, green = 8y.
