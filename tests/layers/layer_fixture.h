@@ -1,9 +1,7 @@
 #pragma once
 // Shared pieces of the layer tests: content streams in memory, and a task
 // tree under a manager that deletes it.
-#include "io/GxContentBinaryReader.h"
-#include "io/GxContentTextReader.h"
-#include "tools/builders/ContentBytes.h"
+#include "tests/script/moa_stream.h"
 #include "tasks/GxTaskBase.h"
 #include "tasks/GxTaskManage.h"
 
@@ -18,14 +16,8 @@ namespace ltest {
 // A stream written by body and read back by check, in the given form.
 inline void RoundTrip(bool text, const std::function<void(GxContentWriterBase&)>& body,
                       const std::function<void(GxContentReaderBase&)>& check) {
-    const std::vector<unsigned char> bytes = qtest::WriteContentBytes(text, "LAYTEST", 1, body);
-    std::unique_ptr<GxContentReaderBase> r;
-    if (text)
-        r = std::make_unique<GxContentTextReader>(bytes.data(), u32(bytes.size()), true);
-    else
-        r = std::make_unique<GxContentBinaryReader>(bytes.data(), u32(bytes.size()), true);
-    u32 version = 0;
-    ASSERT_TRUE(r->ReadHeader(text ? "TLAYTEST" : "BLAYTEST", &version));
+    mtest::StreamReader r(qtest::WriteContentBytes(text, "LAYTEST", 1, body), "LAYTEST", true);
+    ASSERT_TRUE(r.headerOk);
     check(*r);
 }
 
