@@ -51,11 +51,8 @@ protected:
         StartAudio();
         for (const char* file : {"bgms/town.wav", "bgms/sea.wav", "sounds/bgvs/rain.wav", "sounds/se/door.wav",
                                  "sounds/se/rain.wav", "voices/ch3/both.wav", "voices/ch7/both.wav",
-                                 "voices/ch7/hello.wav"}) {
-            fs::create_directories(fs::path(file).parent_path());
-            const std::vector<uint8_t> wav = qtest::BuildWav({}, qtest::ConstantPcm16(48000, 16384, 16384));
-            qtest::WriteBytes(file, std::vector<unsigned char>(wav.begin(), wav.end()));
-        }
+                                 "voices/ch7/hello.wav"})
+            WriteWav(file, 48000, 16384);
         StartRows(calls);
         core_.m_Config->m_UseXAudio2 = true;
         settings_->m_Volume_Master = 80;

@@ -15,11 +15,7 @@ protected:
         MainSceneTest::SetUp();
         for (const GxChar* name : {u"BGM", u"BGM.WA", u"SE", u"SE.WA", u"VO", u"VO.WA"}) builder_.DeclareBuiltin(name);
         // Three seconds each: longer than the scene takes to start.
-        for (const char* file : {"bgms/long.wav", "sounds/se/long.wav", "voices/long.wav"}) {
-            fs::create_directories(fs::path(file).parent_path());
-            const std::vector<uint8_t> wav = qtest::BuildWav({}, qtest::ConstantPcm16(144000, 8000, 8000));
-            qtest::WriteBytes(file, std::vector<unsigned char>(wav.begin(), wav.end()));
-        }
+        for (const char* file : {"bgms/long.wav", "sounds/se/long.wav", "voices/long.wav"}) WriteWav(file, 144000, 8000);
     }
 };
 

@@ -185,9 +185,7 @@ TEST_F(MainScene, AutoModeWaitsItsTimeAndForTheVoice) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Restart();
-        // A voice of two seconds.
-        const std::vector<uint8_t> wav = qtest::BuildWav({}, qtest::ConstantPcm16(96000, 8000, 8000));
-        qtest::WriteBytes("voices/v1.wav", std::vector<unsigned char>(wav.begin(), wav.end()));
+        WriteWav("voices/v1.wav", 96000, 8000);  // two seconds
         settings_->m_WaitVoiceEndOnAutoMode = c.waitVoice;
         settings_->m_AutoWaitTime = 200;
         Play(kStory);
