@@ -64,24 +64,18 @@ TEST_F(FsTest, IniNumbersAndSwitches) {
     for (const auto& c : cases) EXPECT_EQ(ini.GetBool(c.key, c.def), c.want);
 }
 
-TEST_F(FsTest, IniInUtf8WithItsMark) {
-    Put("u.ini", "\xEF\xBB\xBFNeg=\xEF\xBC\x8D" "5\nTitle=日本\n");
-    GxINIFile ini;
-    ASSERT_TRUE(ini.Load(u"u.ini", false));
-    EXPECT_EQ(ini.GetInt(u"Neg", 0), -5) << "a UTF-8 file with its mark keeps its first key";
-    GxString t;
-    EXPECT_EQ(ini.GetString(&t, u"Title", u""), u"日本");
-}
-
-TEST_F(FsTest, IniInUtf16) {
-    std::string bytes = "\xFF\xFE";
-    for (char16_t c : std::u16string(u"Title=日本\r\nA=1\r\n")) bytes += char(c & 0xFF), bytes += char(c >> 8);
-    Put("w.ini", bytes);
-    GxINIFile ini;
-    ASSERT_TRUE(ini.Load(u"w.ini", false));
-    GxString t;
-    EXPECT_EQ(ini.GetString(&t, u"Title", u""), u"日本");
-    EXPECT_EQ(ini.GetInt(u"A", 0), 1);
+// A UTF-8 file with its mark keeps its first key; UTF-16LE reads as text.
+TEST_F(FsTest, IniInUtf8WithItsMarkAndInUtf16) {
+    std::string utf16 = "\xFF\xFE";
+    for (char16_t c : std::u16string(u"Title=日本\r\nNeg=－5\r\n")) utf16 += char(c & 0xFF), utf16 += char(c >> 8);
+    for (const std::string& bytes : {std::string("\xEF\xBB\xBFNeg=\xEF\xBC\x8D" "5\nTitle=日本\n"), utf16}) {
+        Put("u.ini", bytes);
+        GxINIFile ini;
+        ASSERT_TRUE(ini.Load(u"u.ini", false));
+        EXPECT_EQ(ini.GetInt(u"Neg", 0), -5) << "a full-width minus";
+        GxString t;
+        EXPECT_EQ(ini.GetString(&t, u"Title", u""), u"日本");
+    }
 }
 
 TEST_F(FsTest, IniSaysWhyItGaveNoKey) {
