@@ -180,10 +180,8 @@ TEST_F(Loader, OggFromOggenc) {
         ASSERT_TRUE(loader.Open(name));
         EXPECT_EQ(loader.GetType(), GxSoundLoaderBase::kTypeOgg);
         const GxWaveFormat& f = loader.GetFormat();
-        EXPECT_EQ(f.channels, 2);
-        EXPECT_EQ(f.samples_per_sec, 44100u);
-        EXPECT_EQ(f.bits_per_sample, 16);
-        EXPECT_EQ(f.block_align, 4);
+        EXPECT_EQ(std::vector<u32>({f.channels, f.samples_per_sec, f.bits_per_sample, f.block_align}),
+                  std::vector<u32>({2, 44100, 16, 4}));
         EXPECT_EQ(loader.GetLengthSamples(), 44100u);
         EXPECT_EQ(loader.GetLengthMs(), 1000u);
         EXPECT_EQ(ReadAll(loader), reference);
