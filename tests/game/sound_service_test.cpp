@@ -317,10 +317,6 @@ TEST_P(GameSound, StopsOfManyChannels) {
 INSTANTIATE_TEST_SUITE_P(BackEnds, GameSound, testing::Values(true, false),
                          [](const testing::TestParamInfo<bool>& i) { return i.param ? "GxAudio" : "GxSound"; });
 
-} // namespace
-
-namespace {
-
 // A movie player that only keeps what it is told.
 class FakeMoviePlayer : public GxMoviePlayerBase {
 public:

@@ -204,10 +204,6 @@ TEST_F(Shaders, TheFactorySharesAndReports) {
     EXPECT_EQ(F().GetCount(), 0u);
 }
 
-} // namespace
-
-namespace {
-
 std::vector<std::string> g_Seen;
 std::vector<GxShaderEffect*> g_Watched;
 void Record(const char* when) {
