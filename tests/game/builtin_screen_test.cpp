@@ -48,9 +48,7 @@ TEST_F(ScreenBuiltins, EachCallActsOnItsLayer) {
         {u"SHAKE()", 128, false, true, 0, false},
         {u"SHAKE(100, 8, 4)", 128, false, true, 0, false},
     };
-    std::vector<std::u16string> calls;
-    for (const Row& r : rows) calls.push_back(r.call);
-    StartRows(calls);
+    StartRows(gametest::Calls(rows));
     GxTaskLayer* fade = Layer(kFade);
     GxTaskLayer* flash = Layer(kFlash);
     GxTaskLayer* visual = Layer(kVisual);

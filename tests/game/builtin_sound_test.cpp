@@ -116,9 +116,7 @@ protected:
 };
 
 void SoundBuiltins::RunPlayRows(const std::vector<PlayRow>& rows) {
-    std::vector<std::u16string> calls;
-    for (const PlayRow& r : rows) calls.push_back(r.call);
-    StartSoundRows(calls);
+    StartSoundRows(gametest::Calls(rows));
     for (size_t i = 0; i < rows.size(); ++i) {
         const PlayRow& r = rows[i];
         SCOPED_TRACE(GxToUtf8(r.call));
@@ -223,9 +221,7 @@ TEST_F(SoundBuiltins, WaitsStoreTheirHolds) {
         {u"SE.WA(0, 4294967304)", &GxUserData::m_Hold_EndOfSE, 9, false},
         {u"VO(\"hello\")\nVO.WA(0, 2)", &GxUserData::m_Hold_EndOfVoice, 3, false},
     };
-    std::vector<std::u16string> calls;
-    for (const Row& r : rows) calls.push_back(r.call);
-    StartSoundRows(calls);
+    StartSoundRows(gametest::Calls(rows));
     for (size_t i = 0; i < std::size(rows); ++i) {
         const Row& r = rows[i];
         SCOPED_TRACE(GxToUtf8(r.call));

@@ -46,9 +46,7 @@ TEST_F(WaitBuiltins, HoldsTakeTheirFlagsWithBitZeroSet) {
         {u"WA.LAYER(0)", 1, true, 0, 0, 0, 15, true},
         {u"WA.LAYER(0, 8)", 2, false, 0, 0, 0, 9, false},
     };
-    std::vector<std::u16string> calls;
-    for (const Row& r : rows) calls.push_back(r.call);
-    StartRows(calls);
+    StartRows(gametest::Calls(rows));
     GxTaskBase* visual = core_.GetTaskManage()->FindTaskName(u"$VISUAL:SeqAvgMain");
     if (!visual) visual = new GxTaskBase(core_.GetTaskManage()->GetTopTask(), u"$VISUAL:SeqAvgMain");
     auto* layer = new GxTaskLayer(visual);
