@@ -6,6 +6,7 @@
 // page to the exit through the dialog; its frames are compared with golden pictures, the
 // title music's first second with the music file decoded by sox, and what
 // it leaves behind with what a clean exit leaves.
+#include "GameFolder.h"
 #include "ProgramRun.h"
 
 #include "base/GxCrc32.h"
