@@ -10,6 +10,8 @@ namespace {
 
 class FrameTimer : public testing::Test {
 protected:
+    // The steps due, the time carried to the next frame and the lateness.
+    std::vector<int64_t> Steps() const { return {timer.m_StepsDue, timer.m_StepRemainder, timer.m_Lateness}; }
     psys::manual_clock clock{10000000};
     GxFrameTimer timer{&clock};
 };
@@ -33,14 +35,10 @@ TEST_F(FrameTimer, LateFramesCatchUpAndCarryTheRest) {
     timer.WaitNextFrame();
     clock.advance_us(40000);  // drawing took 40 ms
     EXPECT_EQ(timer.WaitNextFrame(), 40000);
-    EXPECT_EQ(timer.m_StepsDue, 2);
-    EXPECT_EQ(timer.m_StepRemainder, 40000 - 2 * 16666);
-    EXPECT_EQ(timer.m_Lateness, 4000) << "clamped";
+    EXPECT_EQ(Steps(), (std::vector<int64_t>{2, 40000 - 2 * 16666, 4000})) << "the lateness clamped";
     // The next frame is given less time by the lateness.
     EXPECT_EQ(timer.WaitNextFrame(), 16666 - 4000);
-    EXPECT_EQ(timer.m_StepsDue, 1);
-    EXPECT_EQ(timer.m_StepRemainder, 6668 * 90 / 100 + 12666 - 16666);
-    EXPECT_EQ(timer.m_Lateness, 0);
+    EXPECT_EQ(Steps(), (std::vector<int64_t>{1, 6668 * 90 / 100 + 12666 - 16666, 0}));
 }
 
 TEST_F(FrameTimer, StepsAndLatenessStayInTheirBounds) {
@@ -48,9 +46,7 @@ TEST_F(FrameTimer, StepsAndLatenessStayInTheirBounds) {
     timer.WaitNextFrame();
     clock.advance_us(2000000);  // a two-second stall
     timer.WaitNextFrame();
-    EXPECT_EQ(timer.m_StepsDue, 15);
-    EXPECT_EQ(timer.m_StepRemainder, 249990) << "capped at 15 step periods, not the whole stall";
-    EXPECT_EQ(timer.m_Lateness, 4000);
+    EXPECT_EQ(Steps(), (std::vector<int64_t>{15, 249990, 4000})) << "capped at 15 step periods, not the whole stall";
     for (int i = 0; i < 50; ++i) {
         clock.advance_us(uint64_t(i % 7) * 9000);
         timer.WaitNextFrame();
@@ -109,10 +105,6 @@ TEST_F(FrameTimer, ZeroTargetRateNeverWaitsAndCatchUpCanBeOff) {
     EXPECT_EQ(timer.m_StepsDue, 1);
     EXPECT_EQ(timer.m_StepRemainder, 0);
 }
-
-} // namespace
-
-namespace {
 
 TEST(ProfileRecord, ResetStampsTheHeaderAndFreesEverySlot) {
     // The clock in units of 100 µs.

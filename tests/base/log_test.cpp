@@ -20,8 +20,9 @@ struct Recorder final : GxDebugListenerBase {
     void Output(const GxChar* line, int kind) override { lines.push_back({line, kind}); }
 };
 
-std::vector<unsigned char> Utf16Le(const std::u16string& s) {
-    std::vector<unsigned char> b;
+// A log file's bytes: the signature, then the text in UTF-16LE.
+std::vector<unsigned char> Signed(const std::u16string& s) {
+    std::vector<unsigned char> b = {0xFF, 0xFE};
     for (char16_t c : s) {
         b.push_back(c & 0xFF);
         b.push_back(c >> 8);
@@ -55,21 +56,16 @@ protected:
 TEST_F(Logs, FilesAreUtf16LeWithOneSignatureAndCrLf) {
     GxWriteErrorLog(u"GxTaskManage::RegisterTaskID/TaskID=0は指定できません(%s)\n", u"名前");
     GxWriteErrorLog(u"Error/%d\n", 2);
-    std::vector<unsigned char> want = {0xFF, 0xFE};
-    for (auto b : Utf16Le(u"GxTaskManage::RegisterTaskID/TaskID=0は指定できません(名前)\r\nError/2\r\n")) want.push_back(b);
-    EXPECT_EQ(file("error.log"), want);
+    EXPECT_EQ(file("error.log"), Signed(u"GxTaskManage::RegisterTaskID/TaskID=0は指定できません(名前)\r\nError/2\r\n"));
     EXPECT_EQ(GxGetErrorCount(), 2);
     ASSERT_EQ(rec.lines.size(), 2u);
     EXPECT_EQ(rec.lines[1].text, u"Error/2\n") << "the listener sees the text as formatted";
     EXPECT_EQ(rec.lines[1].kind, 1);
-}
-
-TEST_F(Logs, AnExistingEmptyFileGetsTheSignatureToo) {
+    // An existing empty file gets the signature too, once.
     qtest::WriteBytes(dir.path() / "debug.log", {});
     GxWriteDebugLog(u"x");
-    EXPECT_EQ(file("debug.log"), (std::vector<unsigned char>{0xFF, 0xFE, 'x', 0}));
     GxWriteDebugLog(u"y");
-    EXPECT_EQ(file("debug.log"), (std::vector<unsigned char>{0xFF, 0xFE, 'x', 0, 'y', 0}));
+    EXPECT_EQ(file("debug.log"), Signed(u"xy"));
 }
 
 TEST_F(Logs, EachWriterHasItsOwnRules) {
@@ -80,9 +76,7 @@ TEST_F(Logs, EachWriterHasItsOwnRules) {
     ASSERT_EQ(rec.lines.size(), 2u) << "device lines never reach the listener";
     EXPECT_EQ(rec.lines[0].kind, 0);
     EXPECT_EQ(rec.lines[1].kind, 2);
-    std::vector<unsigned char> dev = {0xFF, 0xFE};
-    for (auto b : Utf16Le(u"\t・name:1\r\n")) dev.push_back(b);
-    EXPECT_EQ(file("device.log"), dev);
+    EXPECT_EQ(file("device.log"), Signed(u"\t・name:1\r\n"));
     EXPECT_FALSE(file("error.log").empty());
 
     GxSetSkipSlightError(true);
@@ -93,13 +87,12 @@ TEST_F(Logs, EachWriterHasItsOwnRules) {
     EXPECT_EQ(file("error.log"), before);
     GxWriteErrorLog(u"e\n");
     EXPECT_EQ(GxGetErrorCount(), 2) << "errors are not slight";
-}
-
-TEST_F(Logs, WithoutAPathLinesAreCountedAndHeardButWrittenNowhere) {
+    // Without a path lines are counted and heard but written nowhere.
+    std::filesystem::remove(dir.path() / "error.log");
     GxSetErrorLogPath(u"");
     GxWriteErrorLog(u"lost\n");
-    EXPECT_EQ(GxGetErrorCount(), 1);
-    EXPECT_EQ(rec.lines.size(), 1u);
+    EXPECT_EQ(GxGetErrorCount(), 3);
+    EXPECT_EQ(rec.lines.size(), 4u);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "error.log"));
 }
 
@@ -155,8 +148,7 @@ TEST_F(Logs, LinesFromBeforeTheLogFolderReachItOnceKnown) {
     GxReleaseHeldLogLines();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "script says\n")
         << "a log without a path gives its lines to standard error";
-    std::vector<unsigned char> want = {0xFF, 0xFE};
-    for (auto b : Utf16Le(u"Error/early\r\nError/narrow\r\nWarning/later\r\n")) want.push_back(b);
+    const std::vector<unsigned char> want = Signed(u"Error/early\r\nError/narrow\r\nWarning/later\r\n");
     EXPECT_EQ(file("error.log"), want);
     GxReleaseHeldLogLines();
     GxWriteErrorLog(u"x");
@@ -170,10 +162,8 @@ TEST_F(Logs, LinesFromBeforeTheLogFolderReachItOnceKnown) {
     GxSetDebugLogPath(dir.u16("debug.log"));
     GxReleaseHeldLogLines();
     EXPECT_EQ(file("debug.log").size(), 2u + 262u * 1001u * 2u);
-    const std::u16string note = u"Warning/GxLog 38 lines from before the log folder was known were dropped\r\n";
-    std::vector<unsigned char> noted = {0xFF, 0xFE};
-    for (auto b : Utf16Le(note)) noted.push_back(b);
-    EXPECT_EQ(file("error.log"), noted);
+    EXPECT_EQ(file("error.log"),
+              Signed(u"Warning/GxLog 38 lines from before the log folder was known were dropped\r\n"));
 }
 
 // A log in a folder others can write to may be a link someone planted to a
@@ -202,9 +192,7 @@ TEST_F(Logs, ALinkWhereALogGoesIsReplacedNotWrittenThrough) {
         else EXPECT_FALSE(fs::exists(fs::symlink_status(target))) << "nothing made where a link led";
         EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(log)));
         EXPECT_EQ(fs::hard_link_count(log), 1u);
-        std::vector<unsigned char> want = {0xFF, 0xFE};
-        for (auto b : Utf16Le(u"line\r\n")) want.push_back(b);
-        EXPECT_EQ(file(c.log), want);
+        EXPECT_EQ(file(c.log), Signed(u"line\r\n"));
     }
 }
 
@@ -280,20 +268,10 @@ TEST_F(Logs, ALogReachesNoFurtherThanItsFolder) {
 TEST_F(Logs, AFolderNameThatIsNotUtf8StaysValidUtf16InTheFile) {
     // "gé" with the é kept as the byte it was on disk.
     GxWriteDebugLog(u"%s\n", std::u16string{u'g', 0xDCE9, 0xD83D, 0xDE00});
-    std::vector<unsigned char> want = {0xFF, 0xFE};
-    for (auto b : Utf16Le(u"g\uFFFD\U0001F600\r\n")) want.push_back(b);
-    EXPECT_EQ(file("debug.log"), want);
+    EXPECT_EQ(file("debug.log"), Signed(u"g\uFFFD\U0001F600\r\n"));
 }
 
-TEST_F(Logs, TheListenerGetsAtMost1023Characters) {
-    std::u16string longText(1500, u'あ');
-    GxWriteErrorLog(u"%s", longText);
-    ASSERT_EQ(rec.lines.size(), 1u);
-    EXPECT_EQ(rec.lines[0].text, longText.substr(0, 1023));
-    EXPECT_EQ(file("error.log").size(), 2u + 1500u * 2) << "the file gets the whole line";
-}
-
-TEST_F(Logs, TheNarrowWriterCutsBeforeWritingAnywhere) {
+TEST_F(Logs, TheListenerGetsAtMost1023CharactersTheNarrowWriterCutsBeforeWritingAnywhere) {
     GxWriteErrorLogA("Error/%s key=%s\n", "GxContentReaderBinary", "\x83\x5C");
     ASSERT_EQ(rec.lines.size(), 1u);
     EXPECT_EQ(rec.lines[0].text, u"Error/GxContentReaderBinary key=ソ\n");
@@ -303,6 +281,11 @@ TEST_F(Logs, TheNarrowWriterCutsBeforeWritingAnywhere) {
     EXPECT_EQ(rec.lines[1].text, std::u16string(1023, u'z'));
     std::vector<unsigned char> f = file("error.log");
     EXPECT_EQ(f.size(), 2u + 2 * std::u16string(u"Error/GxContentReaderBinary key=ソ\r\n").size() + 1023u * 2);
+    // A wide line reaches the listener cut to 1023 characters, the file whole.
+    const std::u16string longText(1500, u'あ');
+    GxWriteErrorLog(u"%s", longText);
+    EXPECT_EQ(rec.lines[2].text, longText.substr(0, 1023));
+    EXPECT_EQ(file("error.log").size(), f.size() + 1500u * 2);
 }
 
 TEST_F(Logs, LinesFromTwoThreadsNeverInterleave) {

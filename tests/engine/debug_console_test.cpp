@@ -133,10 +133,6 @@ TEST(DebugStatus, GatheredFromTheLogsAndTheConsole) {
     EXPECT_EQ(out.m_Console[1].m_Text, u"two\n");
 }
 
-} // namespace
-
-namespace {
-
 TEST(DebugStatus, CallStackIsReadFromTheMainScriptWorker) {
     ASSERT_TRUE(GxMoaStartup(nullptr));
     qtest::MoaScriptBuilder builder;

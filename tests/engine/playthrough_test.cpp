@@ -6,6 +6,7 @@
 // page to the exit through the dialog; its frames are compared with golden pictures, the
 // title music's first second with the music file decoded by sox, and what
 // it leaves behind with what a clean exit leaves.
+#include "GameFolder.h"
 #include "ProgramRun.h"
 
 #include "base/GxCrc32.h"
@@ -94,43 +95,43 @@ constexpr Shot kShots[] = {
     {"debug", false, 0, 0, 1024, 768},      {"load", false, 0, 0, 1024, 768},
 };
 
+// A scripted run of the real program on a copy of the sample.
+struct ScriptedRun {
+    explicit ScriptedRun(const char* script) {
+        if (!qtest::CopyQuietSampleGame(game, &failure)) return;
+        fs::create_directories(out);
+        fs::create_directories(temp.path() / "home");
+        fs::create_directories(runtime);
+        qtest::WriteText(out / "script.txt", script);
+        proctest::EnvChanges env = proctest::HeadlessEnv(runtime, temp.path() / "home");
+        env["QUILLON_PLAYTHROUGH"] = (out / "script.txt").string();
+        const pid_t pid = proctest::Spawn(proctest::BuildFolder() / "app" / "quillon", {}, game,
+                                          temp.path() / "quillon.out", env);
+        exitCode = qtest::WaitExit(pid, std::chrono::seconds(120));
+        said = ReadText(temp.path() / "quillon.out");
+    }
+    qtest::TempDir temp;
+    fs::path game = temp.path() / "game";
+    fs::path save = game / "QuillonSample_SAVE";
+    fs::path out = temp.path() / "out";
+    fs::path runtime = temp.path() / "run";
+    std::string failure, said;
+    int exitCode = -1;
+};
+
+// The one run of kScript every test of the suite looks at.
 class Playthrough : public testing::Test {
 protected:
-    static void SetUpTestSuite() { run_ = new Run(); }
+    static void SetUpTestSuite() { run_ = new ScriptedRun(kScript); }
     static void TearDownTestSuite() {
         delete run_;
         run_ = nullptr;
     }
-
-    // The one run every test looks at.
-    struct Run {
-        Run() {
-            if (!qtest::CopyQuietSampleGame(game, &failure)) return;
-            fs::create_directories(out);
-            fs::create_directories(temp.path() / "home");
-            fs::create_directories(runtime);
-            qtest::WriteText(out / "script.txt", kScript);
-            proctest::EnvChanges env = proctest::HeadlessEnv(runtime, temp.path() / "home");
-            env["QUILLON_PLAYTHROUGH"] = (out / "script.txt").string();
-            const pid_t pid = proctest::Spawn(proctest::BuildFolder() / "app" / "quillon", {}, game,
-                                              temp.path() / "quillon.out", env);
-            exitCode = qtest::WaitExit(pid, std::chrono::seconds(120));
-            said = ReadText(temp.path() / "quillon.out");
-        }
-        qtest::TempDir temp;
-        fs::path game = temp.path() / "game";
-        fs::path save = game / "QuillonSample_SAVE";
-        fs::path out = temp.path() / "out";
-        fs::path runtime = temp.path() / "run";
-        std::string failure, said;
-        int exitCode = -1;
-    };
-    static Run* run_;
-
     void SetUp() override { ASSERT_TRUE(run_->failure.empty()) << run_->failure; }
+    static ScriptedRun* run_;
 };
 
-Playthrough::Run* Playthrough::run_ = nullptr;
+ScriptedRun* Playthrough::run_ = nullptr;
 
 TEST(PlaythroughScript, IsReadOrRefusedWithItsLine) {
     const struct {
@@ -252,6 +253,28 @@ TEST_F(Playthrough, TheTitleMusicsFirstSecondIsTheMusicFile) {
     EXPECT_LE(music.heard, 48000u * 5 / 60) << "the fade ends within five frames";
     EXPECT_GT(music.mean, 0.01) << "the music is heard";
     EXPECT_LT(music.worst, 1e-3) << "sample for sample";
+}
+
+// A run that starts the story at a label of the developer's choice from the
+// title, as the debug scene's jump does: a label the script lacks is said and
+// changes nothing, the next one starts the main scene there, with the screen
+// faded in. JOIN follows the choice; MAIN, where "New Game" starts, comes
+// before it.
+TEST(PlaythroughLabel, StartsTheStoryAtTheLabelFromTheTitle) {
+    const ScriptedRun run("wait SeqOpening\n+1 click 512 384\nlabel NOWHERE\nlabel JOIN\nwait SeqAvgMain\n+180 shot join\n+1 quit\n");
+    ASSERT_TRUE(run.failure.empty()) << run.failure;
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.said.find("playthrough: line 3: label NOWHERE could not be given"), std::string::npos) << run.said;
+    EXPECT_EQ(run.said.find("line 4"), std::string::npos) << run.said;
+    const std::string debug = proctest::ReadUtf16File(run.save / "debug.log");
+    EXPECT_NE(debug.find("The choice was taken"), std::string::npos) << debug;
+    EXPECT_EQ(debug.find("The story begins"), std::string::npos) << debug;
+    // The event picture JOIN shows, not the dark of a screen never faded in.
+    const std::vector<unsigned char> png = qtest::ReadBytes(run.out / "join.png");
+    pimage::image frame;
+    ASSERT_TRUE(pimage::decode_png(png.data(), png.size(), frame));
+    const uint32_t sky = frame.pixels[200 * frame.width + 512];
+    EXPECT_GT((sky >> 16 & 0xFF) + (sky >> 8 & 0xFF) + (sky & 0xFF), 150u) << std::hex << sky;
 }
 
 } // namespace

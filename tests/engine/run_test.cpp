@@ -1,13 +1,30 @@
 #include "GameFolder.h"
 
+#include "base/GxStringUtil.h"
 #include "engine/GxCore.h"
+#include "game/SeqSystem.h"
+#include "gamedata/GxUserConfig.h"
+#include "graphics/GxTextureMovie.h"
+#include "layers/GxNcCrammedImageSetFactory.h"
+#include "layers/GxNcProjectFactory.h"
+#include "media/movie/GxMovie.h"
+#include "media/movie/GxMoviePlayerBase.h"
+#include "media/sound/GxAudio.h"
+#include "media/sound/GxSound.h"
+#include "platform/audio/output_device.h"
+#include "platform/image/image.h"
+#include "platform/movie/movie_graph.h"
 #include "scenes/GxSeqBase.h"
+#include "support/MovieClips.h"
 #include "tasks/GxModuleCoreBase.h"
 #include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskManage.h"
 #include "graphics/GxGraphics.h"
 #include "graphics/GxSwapChain.h"
 #include "platform/system/instance_lock.h"
+#include "tools/builders/ImageSetWriter.h"
+#include "tools/builders/ProjectWriter.h"
+#include "tools/builders/SoundFiles.h"
 
 #include <SDL.h>
 
@@ -201,12 +218,9 @@ TEST_F(CoreRun, ElapsedTimeGoesToTheFirstStepOnly) {
     ASSERT_TRUE(core_.RunPass());
     ASSERT_EQ(recorder_->updates.size(), 3u);
     for (const auto* steps : {&recorder_->updates, &recorder_->enqueues}) {
-        EXPECT_EQ((*steps)[0].step, 0);
-        EXPECT_EQ((*steps)[0].elapsed, 50001);
-        EXPECT_EQ((*steps)[1].step, 1);
-        EXPECT_EQ((*steps)[1].elapsed, 0);
-        EXPECT_EQ((*steps)[2].step, 2);
-        EXPECT_EQ((*steps)[2].elapsed, 0);
+        std::vector<std::pair<int, s64>> got;
+        for (const Recorder::Step& st : *steps) got.push_back({st.step, st.elapsed});
+        EXPECT_EQ(got, (std::vector<std::pair<int, s64>>{{0, 50001}, {1, 0}, {2, 0}}));
     }
     // The lists are rebuilt by every step: only the last step's entry is drawn.
     EXPECT_EQ(recorder_->draws, (std::vector<int>{2}));
@@ -418,6 +432,194 @@ TEST_F(CoreRun, ShutdownTellsTheModulesAfterTheTasksAreGone) {
     // The settings and then the permanent data are written first, each with
     // what the modules add.
     EXPECT_EQ(log, (std::vector<std::string>{"m0 writeconf", "m0 writeperm", "m0 shutdown", "m0 detach"}));
+}
+
+// ---- the services the process object runs --------------------------------
+
+// The movie service starts, runs every pass of the main loop (a movie plays
+// to its end and stops) and shuts down, closing what the slots still hold.
+TEST_F(CoreRun, MovieServiceStartsRunsEveryPassAndShutsDown) {
+    const std::vector<unsigned char>& clip = qtest::StandardClip(qtest::ClipKind::Mpeg1);
+    ASSERT_FALSE(clip.empty());
+    qtest::WriteBytes(game_ / "op.mpg", clip);
+    Start("Movies");
+    // The boot and title scenes stop every movie when they start.
+    for (int i = 0; i < 3; ++i) ASSERT_TRUE(core_.RunPass());
+
+    // The renderer makes a texture of its own at the movie's size.
+    ASSERT_TRUE(GxMovie::Open(0, u"op.mpg", nullptr, true));
+    ASSERT_TRUE(GxMovie::Open(1, u"op.mpg", nullptr, true));
+    GxTextureMovie* texture = GxMoviePlayerSlots[0]->GetTexture();
+    ASSERT_NE(texture, nullptr);
+    ASSERT_TRUE(GxMovie::Play(0, 0, 0));
+    int passes = 0;
+    for (; passes < 600 && GxMoviePlayerSlots[0]->IsPlaying(); ++passes) {
+        pmovie::movie_graph::settle_all();
+        ASSERT_TRUE(core_.RunPass());
+    }
+    EXPECT_FALSE(GxMoviePlayerSlots[0]->IsPlaying()) << "the passes' service ended the movie";
+    EXPECT_NEAR(passes, 120, 3) << "two seconds of passes at 60 a second";
+    const std::vector<uint32_t> px = texture->GetD3DTexture()->surface_level(0)->read_argb();
+    EXPECT_EQ(qtest::ReadFrameCounter(px.data(), int(texture->GetWidth()), 320, 240), 49);
+
+    core_.Finalize();
+    EXPECT_EQ(GxMoviePlayerSlots[0], nullptr);
+    EXPECT_EQ(GxMoviePlayerSlots[1], nullptr);
+}
+
+// Both audio back ends start, their service runs every fourth pass, and they
+// shut down; without a sound device (the tests' dummy driver, or one that
+// does not open) sounds still end, fade and loop on the clock, silently, and
+// only a device that failed is told to the player. A driver that names no
+// device fails as a machine without a sound card does, and one that starts
+// but whose device does not open (the disk driver's file in no folder) as a
+// sound system without a device does; the dummy driver is a headless run's
+// own choice.
+TEST_F(CoreRun, SoundRunsSilentlyOnTheClockWithoutADevice) {
+    for (const char* driver : {"dummy", "no-such-driver", "disk"}) {
+        SCOPED_TRACE(driver);
+        const bool failed = std::string(driver) != "dummy";
+        fs::remove_all(game_ / "Save_Sounds");
+        setenv("SDL_AUDIODRIVER", driver, 1);
+        setenv("SDL_DISKAUDIOFILE", (game_ / "no such folder" / "sound.raw").c_str(), 1);
+        const std::vector<uint8_t> wav = qtest::BuildWav({}, qtest::CountingPcm16(24000, 2));  // half a second
+        qtest::WriteBytes(game_ / "half.wav", std::vector<unsigned char>(wav.begin(), wav.end()));
+        Start("Sounds");
+        EXPECT_TRUE(paudio::output_device::instance().is_null());
+        std::vector<std::string> notices;
+        for (const GxNoticeParam& n : SeqSystem::Get()->GetSystemNotices()) notices.push_back(GxToUtf8(n.m_Text));
+        EXPECT_EQ(notices, failed ? std::vector<std::string>{"サウンドデバイスを開けないため、音声なしで動作しています"}
+                                  : std::vector<std::string>{});
+        const std::string log = ReadUtf16File(game_ / "Save_Sounds" / "error.log");
+        EXPECT_EQ(log.find("GxCore/サウンドデバイスを開けませんでした(") != std::string::npos, failed) << log;
+
+        ASSERT_TRUE(GxAudio::PlayStream(2, u"half.wav", 0, 0, 0, 1.0f, 0, 0));
+        ASSERT_TRUE(GxSound::PlayStream(2, u"half.wav", 0, 0, 0, 0, 0, 0));
+        ASSERT_TRUE(GxAudio::PlayStream(3, u"half.wav", -1, 0, 0, 1.0f, 0, 0));
+        ASSERT_TRUE(GxAudio::PlayOneShot(nullptr, u"half.wav", 0, 0, 0, 1.0f, 0));
+        EXPECT_EQ(GxAudio::GetOneShotCount(), 1u);
+        // A second of frames at 60 a second, paced by the test's clock.
+        for (int i = 0; i < 60; ++i) ASSERT_TRUE(core_.RunPass());
+        EXPECT_FALSE(GxAudio::IsStreamPlaying(2)) << "played to its end";
+        EXPECT_FALSE(GxSound::IsStreamPlaying(2)) << "played to its end";
+        EXPECT_TRUE(GxAudio::IsStreamPlaying(3)) << "loops on";
+        EXPECT_EQ(GxAudio::GetOneShotCount(), 0u) << "the service pass deleted the ended one-shot";
+
+        ASSERT_TRUE(GxAudio::FadeOutStream(3, 200));
+        for (int i = 0; i < 20; ++i) ASSERT_TRUE(core_.RunPass());
+        EXPECT_FALSE(GxAudio::IsStreamPlaying(3)) << "faded out on the clock";
+
+        core_.Finalize();
+        EXPECT_FALSE(GxAudio::PlayStream(2, u"half.wav", 0, 0, 0, 1.0f, 0, 0));
+        EXPECT_FALSE(GxSound::PlayStream(2, u"half.wav", 0, 0, 0, 0, 0, 0));
+        EXPECT_FALSE(paudio::output_device::instance().is_open());
+    }
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    unsetenv("SDL_DISKAUDIOFILE");
+}
+
+// ---- shutdown -------------------------------------------------------------
+
+// Layout projects and image sets that something still holds when the game
+// ends are reported, projects first, and then let go, before the device
+// reports the textures never released.
+TEST_F(CoreRun, ProjectsAndImageSetsStillHeldAreReportedInOrderThenLetGo) {
+    qtest::ImageSetSpec imageSet;
+    imageSet.atlases.push_back({u"parts0.png", 8, 8, 1, 0, std::vector<uint32_t>(64, 0xFF00FF00u)});
+    imageSet.origins.push_back({u"button.png", -1, 8, 8, 0, {qtest::WholePattern(0, 0, 0, 8, 8)}});
+    ASSERT_TRUE(qtest::WriteImageSetFiles(game_, "ui/parts", imageSet, false));
+    GxNcProject project;
+    project.m_ProjectName = u"op";
+    qtest::WriteProjectFile(game_ / "title" / "op.gnc", project, {u"parts"}, false);
+    // Warnings are logged, so that a set released twice or a texture left
+    // behind would show.
+    Start("Held", "SkipSlightError=0\n");
+    // One set held by a scene, and again by the project that names it.
+    GxString setName = u"UI/Parts";
+    ASSERT_NE(GxNcCrammedImageSetFactory::GetInstance().GetCrammedImageSet(setName, true), nullptr);
+    ASSERT_NE(GxNcProjectFactory::GetInstance().Get(u"Title/OP", u"ui", true), nullptr);
+    core_.Finalize();
+
+    const std::string log = ReadUtf16File(game_ / "Save_Held" / "error.log");
+    const size_t projectLine = log.find("Warning/GxNcProjectFactory Object Not Released(title/op)");
+    const size_t setLine = log.find("Warning/GxNcCrammedImageSetFactory Object Not Released(ui/parts)");
+    ASSERT_NE(projectLine, std::string::npos) << log;
+    ASSERT_NE(setLine, std::string::npos) << log;
+    EXPECT_LT(projectLine, setLine) << log;
+    EXPECT_EQ(log.find("You tried to release"), std::string::npos) << "the project gave its set back first\n" << log;
+    EXPECT_EQ(log.find("GxTextureFactory is not Released"), std::string::npos) << "the atlas went back before\n"
+                                                                                << log;
+    EXPECT_EQ(GxNcProjectFactory::GetInstance().Find(u"title/op"), nullptr);
+    EXPECT_EQ(GxNcCrammedImageSetFactory::GetInstance().Find(setName), nullptr);
+}
+
+// A started core that goes without Finalize (a test that stops early, an
+// exception out of the loop) ends as a finalised one does: the settings are
+// written, the device and the holders are let go.
+TEST_F(GameFolderTest, ACoreThatGoesUnfinalisedIsShutDownTheOneWay) {
+    WriteGame("Unended", "SAVE_TO_MYDOCUMENTS=0\n");
+    const fs::path settings = game_ / "Save_Unended" / "userconf.dat";
+    {
+        GxCore core;
+        testing::internal::CaptureStderr();
+        const bool started = core.Initialize();
+        const std::string said = testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(started) << said;
+        std::filesystem::remove(settings);
+        ASSERT_NE(GxGraphics::GetDevice(), nullptr);
+    }
+    EXPECT_TRUE(std::filesystem::exists(settings)) << "the settings were not written";
+    EXPECT_EQ(GxGraphics::GetDevice(), nullptr);
+    EXPECT_EQ(GxUserConfig::Get(), nullptr);
+}
+
+// ---- the debug status overlay ---------------------------------------------
+
+// The top-left 400 x 80 pixels of the frame once the title has faded in over
+// the boot screen, with a black title picture so that the title scene draws
+// nothing but black.
+class DebugStatusDraw : public CoreRun {
+protected:
+    std::vector<uint32_t> Corner(const std::string& settings) {
+        fs::create_directories(game_ / "cg" / "ui");
+        const std::vector<uint32_t> black(16 * 16, 0xFF000000u);
+        EXPECT_TRUE(pimage::save_png((game_ / "cg" / "ui" / "bg_title.png").string(), black.data(), 16, 16, 64));
+        Start("Overlay", settings);
+        for (int i = 0; i < 40; ++i) EXPECT_TRUE(core_.RunPass());
+        const auto back = GxGraphics::GetDefaultSwapChain()->GetD3DSwapChain()->back_buffer(0);
+        const std::vector<uint32_t> all = back->read_argb();
+        const u32 w = back->desc().width;
+        std::vector<uint32_t> corner;
+        for (u32 y = 0; y < 80; ++y)
+            for (u32 x = 0; x < 400; ++x) corner.push_back(all[y * w + x]);
+        return corner;
+    }
+};
+
+TEST_F(DebugStatusDraw, TheDebugConsoleSwitchShowsTheOverlay) {
+    const std::vector<uint32_t> px = Corner("DebugConsoleFlag=1\n");
+    // The translucent blue-black background over the black frame; the
+    // status line (font slot 1, 15 pixels high) in yellow, as start-up
+    // logged an error (the boot scene is missing), and the call stack's
+    // "Script:実行していません" below it in white.
+    size_t back = 0, yellow = 0, white = 0;
+    for (size_t i = 0; i < px.size(); ++i) {
+        const uint32_t p = px[i], r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+        back += p == 0xFF000028u;
+        if (i / 400 < 15) yellow += r > 0xC0 && g > 0xC0 && b < 0x40;
+        else if (i / 400 < 30) white += r > 0xC0 && g > 0xC0 && b > 0xC0;
+    }
+    EXPECT_GT(back, 2000u);
+    EXPECT_GT(yellow, 100u);
+    EXPECT_GT(white, 50u);
+    EXPECT_EQ(px[79 * 400 + 399], 0xFF000000u) << "nothing beyond the overlay";
+}
+
+TEST_F(DebugStatusDraw, SlightErrorsAloneDoNotShowIt) {
+    // Start-up logs that the boot scene is missing; with slight errors
+    // skipped and the script not stopped on an error, nothing is drawn.
+    const std::vector<uint32_t> px = Corner("DebugConsoleFlag=0\n");
+    for (uint32_t p : px) ASSERT_EQ(p, 0xFF000000u);
 }
 
 } // namespace

@@ -30,6 +30,14 @@ inline void DeclareGameBuiltins(qtest::MoaScriptBuilder& builder) {
     for (const AvgBuiltin::Binding& b : AvgBuiltin::GetBindings()) builder.DeclareBuiltin(b.name);
 }
 
+// A table's calls, in its order.
+template <class Rows>
+std::vector<std::u16string> Calls(const Rows& rows) {
+    std::vector<std::u16string> out;
+    for (const auto& r : rows) out.push_back(r.call);
+    return out;
+}
+
 // Records the arguments of each call as text, joined by ','.
 class TraceBuiltin : public GxMoaDelegateBase {
 public:

@@ -87,12 +87,6 @@ protected:
         StopGame();
         GameTest::TearDown();
     }
-    // As the process ends: the task trees, then the game module.
-    void StopGame() {
-        for (GxTaskRenderManage& list : core_.m_Lists) list.Clear();
-        core_.m_TaskManage = std::make_unique<GxTaskManage>(&core_);
-        if (started_) Terminate();
-    }
 
     // ---- the game's files ------------------------------------------------
 
@@ -327,7 +321,6 @@ protected:
 
     // ---- running the game -------------------------------------------------
 
-    static GxTaskBase* Task(const GxChar* name) { return Tasks().FindTaskName(name); }
     template <class T>
     static T* Scene(const GxChar* name) {
         return dynamic_cast<T*>(Task(name));
@@ -336,7 +329,6 @@ protected:
         auto* f = dynamic_cast<GxTaskFolder*>(Tasks().FindTaskNameStr(folder));
         return f ? GxTaskUIBase::FromTask(f->FindTaskLocal(name, index)) : nullptr;
     }
-    static GxTaskLayer* Layer(const GxChar* name) { return dynamic_cast<GxTaskLayer*>(Task(name)); }
     static const GxSeqWorker& Worker() { return *Tasks().GetSeqWorker(0); }
     // A scene the game has no more: found by no name.
     static void Unname(const GxChar* name) {
@@ -352,22 +344,8 @@ protected:
         ASSERT_EQ(Worker().m_CurrentName, GxString(scene));
     }
 
-    // One frame of the main loop, its output's level kept.
-    void Frame(s32 ms = 16) { lastLevel_ = LoopPass(ms); }
-    void Frames(int n, s32 ms = 16) {
-        for (int i = 0; i < n; ++i) Frame(ms);
-    }
-
-    std::vector<uint32_t> Draw() { return qtest::DrawFrame(core_, 1024, 768); }
-    // The golden comparison from the folder the tests run in, so that a
-    // mismatch leaves its pictures in the build folder.
     ::testing::AssertionResult MatchesGolden(const std::string& name) {
-        const std::vector<uint32_t> px = Draw();
-        const fs::path here = fs::current_path();
-        fs::current_path(old_);
-        ::testing::AssertionResult r = gxtest::MatchesGolden(name, px, 1024, 768, "game");
-        fs::current_path(here);
-        return r;
+        return gxtest::MatchesGolden(name, Draw(), 1024, 768, "game");
     }
 
     // The pointer to a place, then a press and a release there; a frame
@@ -418,12 +396,17 @@ protected:
         return core_.m_Config->m_UseXAudio2 ? GxAudio::IsStreamPlaying(channel) : GxSound::IsStreamPlaying(channel);
     }
     bool BgmPlaying() { return Playing(0) || Playing(1); }
-    // The last sample of the last frame on the left side.
-    float Level() const { return lastLevel_; }
+    // When the music on the channel started.
+    u32 StartTime(u32 channel) {
+        return core_.m_Config->m_UseXAudio2 ? GxAudio::GetStreamPlayer(channel)->GetStartTime()
+                                            : GxSound::GetStreamPlayer(channel)->GetStartTime();
+    }
+    // The level heard once the output ran a while, as a share of full scale
+    // (the last left sample).
+    float Heard() { return Frames(3); }
 
     GxUIManage ui_;
     qtest::LogCapture log_;
-    float lastLevel_ = 0.0f;
 };
 
 } // namespace extrastest

@@ -15,12 +15,14 @@
 #include "graphics/GxGraphics.h"
 #include "graphics/GxPNG.h"
 #include "io/GxFileSystem.h"
+#include "layers/GxTaskLayer.h"
 #include "media/sound/GxAudio.h"
 #include "media/sound/GxSound.h"
 #include "platform/audio/output_device.h"
 #include "platform/render/adapter.h"
 #include "platform/system/clock.h"
 #include "support/FakeCore.h"
+#include "support/FrameCapture.h"
 #include "support/LogCapture.h"
 #include "support/GameFiles.h"
 #include "tasks/GxCoreBase.h"
@@ -100,6 +102,14 @@ protected:
     }
 
     static GxTaskManage& Tasks() { return *GxCoreBase::GetCoreBase()->GetTaskManage(); }
+    static GxTaskBase* Task(const GxChar* name) { return Tasks().FindTaskName(name); }
+    static GxTaskLayer* Layer(const GxChar* name) { return dynamic_cast<GxTaskLayer*>(Task(name)); }
+    // As the process ends: the task trees, then the game module.
+    void StopGame() {
+        for (GxTaskRenderManage& list : core_.m_Lists) list.Clear();
+        core_.m_TaskManage = std::make_unique<GxTaskManage>(&core_);
+        if (started_) Terminate();
+    }
     // One pass of the main loop on the hand-driven clock: the pending scene
     // change, an update step of the given time, the render lists, the audio
     // output pumped for that time and the sound service. The level of the
@@ -117,6 +127,15 @@ protected:
         core_.m_Config->m_UseXAudio2 ? GxAudio::Update() : GxSound::Update();
         return out.empty() ? 0.0f : out[out.size() - 2];
     }
+    // Passes of the main loop; the level of the last one's output.
+    float Frames(int n, s32 ms = 16) {
+        float level = 0.0f;
+        for (int i = 0; i < n; ++i) level = LoopPass(ms);
+        return level;
+    }
+    void Frame(s32 ms = 16) { Frames(1, ms); }
+    // The last pass's render lists drawn into a 1024 x 768 target.
+    std::vector<uint32_t> Draw() { return qtest::DrawFrame(core_, 1024, 768); }
 
     // "device.log" as UTF-8.
     std::string DeviceLog() const {

@@ -86,12 +86,6 @@ protected:
         data_->m_NameIdentifyMode = 3;
         for (const auto& [name, fn] : builtins_) g_pMoaFunctionBinder()->AddFunction(name, new mtest::LambdaBuiltin(fn));
     }
-    // As the process ends: the task trees, then the game module.
-    void StopGame() {
-        for (GxTaskRenderManage& list : core_.m_Lists) list.Clear();
-        core_.m_TaskManage = std::make_unique<GxTaskManage>(&core_);
-        if (started_) Terminate();
-    }
     // The game ended and started again over its save folder: new settings,
     // game state and permanent data read from the files, the play state
     // cleared.
@@ -271,8 +265,6 @@ protected:
         WriteUITables(modules, layouts);
     }
 
-    static GxTaskBase* Task(const GxChar* name) { return Tasks().FindTaskName(name); }
-    static GxTaskLayer* Layer(const GxChar* name) { return static_cast<GxTaskLayer*>(Task(name)); }
     static GxString Arg(GxMoaVariable* args, int i) { return GxMoaArgumentAt(args, i)->ToString(); }
     static SeqAvgMain* Main() { return SeqAvgMain::Find(); }
     static GxTaskUIMessageWindowFx* Window() { return Main()->GetMessageWindow(); }
@@ -289,10 +281,6 @@ protected:
         Frames(70);
     }
 
-    void Frame(s32 ms = 16) { LoopPass(ms); }
-    void Frames(int n, s32 ms = 16) {
-        for (int i = 0; i < n; ++i) Frame(ms);
-    }
     bool UntilClickWait() {
         return FramesUntil([] { return Window()->IsClickWaiting(); });
     }
@@ -313,9 +301,6 @@ protected:
         }
         return done();
     }
-
-    // The last frame's render lists drawn into a 1024 x 768 target.
-    std::vector<uint32_t> Draw() { return qtest::DrawFrame(core_, 1024, 768); }
 
     void Click() { Tasks().OnLButtonDown(GxVector2(500.0f, 300.0f), 0, false); }
     void Key(u32 vk) { Tasks().OnKeyDown(vk, 0); }

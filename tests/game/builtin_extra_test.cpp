@@ -140,9 +140,7 @@ TEST_F(ExtraBuiltins, NoticesAreQueuedWithAnOpaqueColour) {
         {u"NOTICE.SYS(\"半透明\", \"\", 1, 0x80FF0000)", false, "半透明", "", 1, 0x80FF0000u},
         {u"NOTICE.USER(\"解放\", \"icon_cg\", 3, 0x00FF00)", true, "解放", "icon_cg", 3, 0xFF00FF00u},
     };
-    std::vector<std::u16string> calls;
-    for (const Row& r : rows) calls.push_back(r.call);
-    StartRows(calls);
+    StartRows(gametest::Calls(rows));
     SeqSystem* system = SeqSystem::Get();
     ASSERT_NE(system, nullptr);
     for (size_t i = 0; i < std::size(rows); ++i) {

@@ -63,9 +63,7 @@ TEST_F(MessageBuiltins, EachCallLogsShowsAndReports) {
          kBadToken + "[組み込み関数名 String:msg]", ""},
         {u"TEXT(\"アキ\")\n> 一行目\n5\nendtext", false, false, false, "-", false, kBadToken + "[整数値[5]]", ""},
     };
-    std::vector<std::u16string> calls;
-    for (const Row& r : rows) calls.push_back(r.call);
-    StartRows(calls);
+    StartRows(gametest::Calls(rows));
     for (size_t i = 0; i < std::size(rows); ++i) {
         const Row& r = rows[i];
         SCOPED_TRACE(GxToUtf8(r.call));

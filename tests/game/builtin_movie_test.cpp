@@ -128,9 +128,7 @@ TEST_F(MovieBuiltins, WaitHoldsAndTheLingerTime) {
         {u"MV.AUTOSTOP(300)", 0, false, 300},
         {u"MV.AUTOSTOP()", 0, false, 800},
     };
-    std::vector<std::u16string> calls;
-    for (const Row& r : rows) calls.push_back(r.call);
-    StartRows(calls);
+    StartRows(gametest::Calls(rows));
     GxTaskLayer* layer = MovieLayer();
     for (size_t i = 0; i < std::size(rows); ++i) {
         const Row& r = rows[i];

@@ -44,8 +44,6 @@ protected:
         stand_ = new GxTaskLayer(stand, u"$STANDTEST");
         ASSERT_NE(SeqAvgMain::Find(), nullptr);
     }
-    GxTaskBase* Task(const GxChar* name) { return core_.GetTaskManage()->FindTaskName(name); }
-    GxTaskLayer* Layer(const GxChar* name) { return static_cast<GxTaskLayer*>(Task(name)); }
     GxTaskLayer* Bg() { return Layer(u"$BGLAYER:SeqAvgMain"); }
     GxTaskLayer* Wide() { return Layer(u"$BGWLAYER:SeqAvgMain"); }
     // The file a layer shows, "" when empty, "kept" for the colour the test
@@ -103,9 +101,7 @@ TEST_F(PictureBuiltins, PicturesGoToTheBackgroundLayer) {
         {u"EV.SW(\"none\", 0)", true, "画像ファイルが見つかりません[cg/ev/none]", "kept", 0, 5, 6, kKept, true, false, "kept", false},
         {u"EV.SW(\"e01\", 0, \"none\")", true, "トランジション画像ファイルが見つかりません[cg/tr/none]", "kept", 0, 5, 6, kKept, true, false, "cg/ev/e01_w.png", true},
     };
-    std::vector<std::u16string> calls;
-    for (const Row& r : rows) calls.push_back(r.call);
-    StartWith(calls);
+    StartWith(gametest::Calls(rows));
     SeqAvgMain* scene = SeqAvgMain::Find();
     for (size_t i = 0; i < std::size(rows); ++i) {
         const Row& r = rows[i];
@@ -165,9 +161,7 @@ TEST_F(PictureBuiltins, ColourMoveAndWaitActOnTheOneBackgroundLayer) {
         {u"EV.WA(1, 8)", kKept, false, 9, true},
         {u"EV.WA(\"\", \"\")", kKept, false, 15, false},
     };
-    std::vector<std::u16string> calls;
-    for (const Row& r : rows) calls.push_back(r.call);
-    StartWith(calls);
+    StartWith(gametest::Calls(rows));
     for (size_t i = 0; i < std::size(rows); ++i) {
         const Row& r = rows[i];
         SCOPED_TRACE(GxToUtf8(r.call));

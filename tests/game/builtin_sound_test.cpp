@@ -51,11 +51,8 @@ protected:
         StartAudio();
         for (const char* file : {"bgms/town.wav", "bgms/sea.wav", "sounds/bgvs/rain.wav", "sounds/se/door.wav",
                                  "sounds/se/rain.wav", "voices/ch3/both.wav", "voices/ch7/both.wav",
-                                 "voices/ch7/hello.wav"}) {
-            fs::create_directories(fs::path(file).parent_path());
-            const std::vector<uint8_t> wav = qtest::BuildWav({}, qtest::ConstantPcm16(48000, 16384, 16384));
-            qtest::WriteBytes(file, std::vector<unsigned char>(wav.begin(), wav.end()));
-        }
+                                 "voices/ch7/hello.wav"})
+            WriteWav(file, 48000, 16384);
         StartRows(calls);
         core_.m_Config->m_UseXAudio2 = true;
         settings_->m_Volume_Master = 80;
@@ -119,9 +116,7 @@ protected:
 };
 
 void SoundBuiltins::RunPlayRows(const std::vector<PlayRow>& rows) {
-    std::vector<std::u16string> calls;
-    for (const PlayRow& r : rows) calls.push_back(r.call);
-    StartSoundRows(calls);
+    StartSoundRows(gametest::Calls(rows));
     for (size_t i = 0; i < rows.size(); ++i) {
         const PlayRow& r = rows[i];
         SCOPED_TRACE(GxToUtf8(r.call));
@@ -226,9 +221,7 @@ TEST_F(SoundBuiltins, WaitsStoreTheirHolds) {
         {u"SE.WA(0, 4294967304)", &GxUserData::m_Hold_EndOfSE, 9, false},
         {u"VO(\"hello\")\nVO.WA(0, 2)", &GxUserData::m_Hold_EndOfVoice, 3, false},
     };
-    std::vector<std::u16string> calls;
-    for (const Row& r : rows) calls.push_back(r.call);
-    StartSoundRows(calls);
+    StartSoundRows(gametest::Calls(rows));
     for (size_t i = 0; i < std::size(rows); ++i) {
         const Row& r = rows[i];
         SCOPED_TRACE(GxToUtf8(r.call));

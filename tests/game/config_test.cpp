@@ -43,11 +43,6 @@ protected:
         return System()->IsUserDialogOpen() ? GxTaskUIBase::FromTask(Task(u"dlg_user"))->GetText() : GxString();
     }
     void Answer(const GxChar* button, s32 index = 0) { Click(u"dlg_user", button, index); }
-    // The level heard once the output ran a while, as a share of full scale.
-    float Heard() {
-        Frames(3);
-        return Level();
-    }
 };
 
 // One control: the setting before the scene starts, the value the control

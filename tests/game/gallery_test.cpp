@@ -31,11 +31,13 @@ protected:
     void Seen(std::initializer_list<const char16_t*> titles) {
         for (const char16_t* t : titles) perman_->SetShowedCG(t);
     }
-    void Drag(f32 x0, f32 y0, f32 x1, f32 y1) {
-        MoveTo(x0, y0);
-        Tasks().OnLButtonDown(GxVector2(x0, y0), 0, false);
-        MoveTo(x1, y1);
-        Tasks().OnLButtonUp(GxVector2(x1, y1), 0);
+    // A drag is a press, moves and a release, with two frames after it.
+    void Press(f32 x, f32 y) {
+        MoveTo(x, y);
+        Tasks().OnLButtonDown(GxVector2(x, y), 0, false);
+    }
+    void Release(f32 x, f32 y) {
+        Tasks().OnLButtonUp(GxVector2(x, y), 0);
         Frames(2);
     }
 };
@@ -138,15 +140,11 @@ TEST_F(Gallery, ItsOwnMusicPlaysAndGoesOnUndisturbedAtTheNextEntry) {
     EXPECT_EQ(data_->m_BGMParam.m_LoopPosTime, 250u);
     EXPECT_EQ(data_->m_BGMParam.m_FadeInTime, 50);
     const u32 channel = Playing(0) ? 0 : 1;
-    const auto started = [&] {
-        return core_.m_Config->m_UseXAudio2 ? GxAudio::GetStreamPlayer(channel)->GetStartTime()
-                                            : GxSound::GetStreamPlayer(channel)->GetStartTime();
-    };
-    const u32 before = started();
+    const u32 before = StartTime(channel);
     Enter(u"SeqCGModeView", 1);
     Enter(u"SeqCGMode");
     EXPECT_TRUE(Playing(channel));
-    EXPECT_EQ(started(), before);
+    EXPECT_EQ(StartTime(channel), before);
 }
 
 // ---- the viewer ---------------------------------------------------------------
@@ -203,44 +201,40 @@ TEST_F(Gallery, DraggingMovesAPictureOnlyAlongItsLargerSides) {
     // inside the screen.
     ClickAt(500, 400);
     ASSERT_FLOAT_EQ(PicturePos().x, -1024.0f);
-    Drag(400, 300, 600, 500);
+    Press(400, 300);
+    MoveTo(600, 500);
+    Release(600, 500);
     EXPECT_EQ(core_.m_CursorShape, kCursorArrow);
     EXPECT_FLOAT_EQ(PicturePos().x, -824.0f);
     EXPECT_FLOAT_EQ(PicturePos().y, 0.0f);
     EXPECT_EQ(Viewer()->GetPictureIndex(), 0) << "a drag is no click";
-    MoveTo(600, 300);
-    Tasks().OnLButtonDown(GxVector2(600, 300), 0, false);
+    Press(600, 300);
     MoveTo(3000, 300);
     EXPECT_EQ(core_.m_CursorShape, kCursorSizeWE);
     EXPECT_FLOAT_EQ(PicturePos().x, 0.0f);
-    Tasks().OnLButtonUp(GxVector2(3000, 300), 0);
-    Frames(2);
+    Release(3000, 300);
     // The tall one: up and down only, between -768 and 0.
     ClickAt(500, 400);
     ASSERT_EQ(Viewer()->GetPictureIndex(), 1);
-    MoveTo(500, 400);
-    Tasks().OnLButtonDown(GxVector2(500, 400), 0, false);
+    Press(500, 400);
     MoveTo(300, 100);
     EXPECT_EQ(core_.m_CursorShape, kCursorSizeNS);
     EXPECT_FLOAT_EQ(PicturePos().x, 0.0f);
     EXPECT_FLOAT_EQ(PicturePos().y, -300.0f);
     MoveTo(300, -5000);
     EXPECT_FLOAT_EQ(PicturePos().y, -768.0f);
-    Tasks().OnLButtonUp(GxVector2(300, -5000), 0);
-    Frames(2);
+    Release(300, -5000);
     // The small one, centred: a drag puts it at the corner with the "no" cursor.
     ClickAt(500, 400);
     ASSERT_EQ(Viewer()->GetPictureIndex(), 3);
     EXPECT_FLOAT_EQ(PicturePos().x, 192.0f);
     EXPECT_FLOAT_EQ(PicturePos().y, 144.0f);
-    MoveTo(500, 400);
-    Tasks().OnLButtonDown(GxVector2(500, 400), 0, false);
+    Press(500, 400);
     MoveTo(520, 420);
     EXPECT_EQ(core_.m_CursorShape, kCursorNo);
     EXPECT_FLOAT_EQ(PicturePos().x, 0.0f);
     EXPECT_FLOAT_EQ(PicturePos().y, 0.0f);
-    Tasks().OnLButtonUp(GxVector2(520, 420), 0);
-    Frames(2);
+    Release(520, 420);
     EXPECT_EQ(core_.m_CursorShape, kCursorArrow);
     (void)kCursorSizeAll;
 }
@@ -249,8 +243,7 @@ TEST_F(Gallery, ADragEndsAtItsReleaseAlsoWhenADialogOpenedMeanwhile) {
     Seen({u"ev_wide"});
     Enter(u"SeqCGModeView", 1);
     ClickAt(500, 400);
-    MoveTo(400, 300);
-    Tasks().OnLButtonDown(GxVector2(400, 300), 0, false);
+    Press(400, 300);
     MoveTo(500, 300);
     ASSERT_FLOAT_EQ(PicturePos().x, -924.0f);
     ui_.m_ModalLevel = 1;

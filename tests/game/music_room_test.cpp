@@ -27,11 +27,6 @@ protected:
     SeqBGMMode* Room() { return Scene<SeqBGMMode>(u"SeqBGMMode"); }
     s32 Current() { return Room()->GetCurrentPiece(); }
     bool On(const GxChar* name, s32 index = 0) { return Widget(kUI, name, index)->GetValueBool(); }
-    // The level heard once the output ran a while, as a share of full scale.
-    float Heard() {
-        Frames(3);
-        return Level();
-    }
 };
 
 TEST_F(MusicRoom, TheScreenShowsThePiecesWithThePlayingOneMarked) {
@@ -89,15 +84,11 @@ TEST_F(MusicRoom, APieceIsHeardUntilItIsStoppedAndChoosingItAgainDoesNotRestartI
     EXPECT_EQ(data_->m_BGMParam.m_Loop, 0);
     // The same piece again: the music goes on from where it was.
     const u32 channel = Playing(0) ? 0 : 1;
-    const auto started = [&] {
-        return core_.m_Config->m_UseXAudio2 ? GxAudio::GetStreamPlayer(channel)->GetStartTime()
-                                            : GxSound::GetStreamPlayer(channel)->GetStartTime();
-    };
-    const u32 before = started();
+    const u32 before = StartTime(channel);
     Frames(20);
     Click(kUI, u"btn_bgmselect", 2);
     EXPECT_TRUE(Playing(channel));
-    EXPECT_EQ(started(), before);
+    EXPECT_EQ(StartTime(channel), before);
     // Stopped, it fades out over a second and is silent.
     Click(kUI, u"btn_bgmstop");
     EXPECT_TRUE(data_->m_BGMParam.m_FileName.empty());

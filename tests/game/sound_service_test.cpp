@@ -34,16 +34,10 @@ protected:
         StartAudio();
         core_.m_Config->m_UseXAudio2 = XAudio2();
         // Half of full scale on both sides, a second long.
-        PutWav("tone.wav", qtest::ConstantPcm16(48000, 16384, 16384));
-        PutWav("short.wav", qtest::ConstantPcm16(4800, 16384, 16384));
+        WriteWav("tone.wav", 48000, 16384);
+        WriteWav("short.wav", 4800, 16384);
     }
     bool XAudio2() const { return GetParam(); }
-    void PutWav(const std::string& name, const std::vector<uint8_t>& pcm) {
-        const fs::path p = dir_.path() / name;
-        fs::create_directories(p.parent_path());
-        const std::vector<uint8_t> wav = qtest::BuildWav({}, pcm);
-        qtest::WriteBytes(p, std::vector<unsigned char>(wav.begin(), wav.end()));
-    }
     bool Playing(u32 channel) {
         return XAudio2() ? GxAudio::IsStreamPlaying(channel) : GxSound::IsStreamPlaying(channel);
     }
@@ -95,7 +89,7 @@ protected:
         r->VoicePath = u"voice/sys";
         r->VoiceFileName[4] = u"hello";
         r->VoiceFileName[6] = u"gone";
-        PutWav("voice/sys/hello.wav", qtest::ConstantPcm16(48000, 16384, 16384));
+        WriteWav("voice/sys/hello.wav", 48000, 16384);
     }
 };
 
@@ -226,7 +220,7 @@ TEST_P(GameSound, RecordsLoopsAndRefusedNumbers) {
 // Interface sounds and system voices.
 TEST_P(GameSound, SystemSoundsAndVoices) {
     SetUpSystemVoices();
-    PutWav("sounds/sys/push.wav", qtest::ConstantPcm16(4800, 16384, 16384));
+    WriteWav("sounds/sys/push.wav", 4800, 16384);
     qtest::LogCapture log;
     // Sound 0 fades the system voice out over 200 ms and plays "push.wav".
     GxPlaySystemVoice(4);
@@ -322,10 +316,6 @@ TEST_P(GameSound, StopsOfManyChannels) {
 
 INSTANTIATE_TEST_SUITE_P(BackEnds, GameSound, testing::Values(true, false),
                          [](const testing::TestParamInfo<bool>& i) { return i.param ? "GxAudio" : "GxSound"; });
-
-} // namespace
-
-namespace {
 
 // A movie player that only keeps what it is told.
 class FakeMoviePlayer : public GxMoviePlayerBase {

@@ -14,6 +14,9 @@ namespace {
 
 class FontMapTest : public GraphicsTest {};
 
+// A glyph's place on its page: left, top, width, height and cells.
+std::vector<s32> Box(const GxFontMapGlyph& g) { return {g.m_Left, g.m_Top, g.m_Width, g.m_Height, g.m_CellWidth}; }
+
 TEST_F(FontMapTest, PagesFillInRowsAndAFullPageIsFollowedByANewOne) {
     ASSERT_TRUE(Start());
     GxGDIFontMap map;
@@ -30,15 +33,9 @@ TEST_F(FontMapTest, PagesFillInRowsAndAFullPageIsFollowedByANewOne) {
     const GxFontMapGlyph next = map.GetGlyph(u'A');
     EXPECT_EQ(map.GetPageCount(), 2u);
     EXPECT_EQ(next.m_Texture, map.GetPageTexture(1));
-    EXPECT_EQ(next.m_Left, 0);
-    EXPECT_EQ(next.m_Top, 0);
-    EXPECT_EQ(next.m_Width, 8);
-    EXPECT_EQ(next.m_Height, 16);
-    EXPECT_EQ(next.m_CellWidth, 1);
+    EXPECT_EQ(Box(next), (std::vector<s32>{0, 0, 8, 16, 1}));
     const GxFontMapGlyph after = map.GetGlyph(u'漢');
-    EXPECT_EQ(after.m_Left, 8);
-    EXPECT_EQ(after.m_Width, 16);
-    EXPECT_EQ(after.m_CellWidth, 2);
+    EXPECT_EQ(Box(after), (std::vector<s32>{8, 0, 16, 16, 2}));
     EXPECT_FLOAT_EQ(after.m_ULeft, 8.0f / 256);
     EXPECT_FLOAT_EQ(after.m_URight, 24.0f / 256);
     EXPECT_FLOAT_EQ(after.m_VBottom, 16.0f / 256);
@@ -53,9 +50,7 @@ TEST_F(FontMapTest, PagesFillInRowsAndAFullPageIsFollowedByANewOne) {
     // After Clear the next request starts a fresh page at (0, 0).
     map.Clear();
     EXPECT_EQ(map.GetPageCount(), 0u);
-    const GxFontMapGlyph fresh = map.GetGlyph(u'漢');
-    EXPECT_EQ(fresh.m_Left, 0);
-    EXPECT_EQ(fresh.m_Top, 0);
+    EXPECT_EQ(Box(map.GetGlyph(u'漢')), (std::vector<s32>{0, 0, 16, 16, 2}));
     EXPECT_EQ(map.GetPageCount(), 1u);
 }
 
@@ -65,14 +60,13 @@ TEST_F(FontMapTest, ACharacterIsRasterisedOnceAndControlCharactersHaveNoImage) {
     const GxFontMapGlyph a = map.GetGlyph(u' ');
     const GxFontMapGlyph b = map.GetGlyph(u' ');
     EXPECT_NE(a.m_Texture, nullptr) << "a space is cached like any character";
-    EXPECT_TRUE(a.m_Texture == b.m_Texture && a.m_Left == b.m_Left && a.m_Top == b.m_Top && a.m_Width == b.m_Width &&
-                a.m_CellWidth == b.m_CellWidth && a.m_URight == b.m_URight && a.m_VBottom == b.m_VBottom);
+    EXPECT_TRUE(a.m_Texture == b.m_Texture && Box(a) == Box(b) && a.m_URight == b.m_URight && a.m_VBottom == b.m_VBottom);
     EXPECT_EQ(map.GetGlyphCount(), 1u);
     EXPECT_EQ(map.GetGlyph(u'x').m_Left, 8);
     for (GxChar c : {GxChar(0), GxChar(9), GxChar(10), GxChar(0x1F), GxChar(0x7F), GxChar(0x80), GxChar(0x9F)}) {
         const GxFontMapGlyph g = map.GetGlyph(c);
         EXPECT_EQ(g.m_Texture, nullptr) << int(c);
-        EXPECT_EQ(g.m_Width + g.m_Height + g.m_CellWidth, 0) << int(c);
+        EXPECT_EQ(Box(g), (std::vector<s32>{0, 0, 0, 0, 0})) << int(c);
     }
     EXPECT_NE(map.GetGlyph(GxChar(0xA0)).m_Texture, nullptr);
     EXPECT_EQ(map.GetGlyphCount(), 3u);
@@ -85,10 +79,7 @@ TEST_F(FontMapTest, ACharacterIsRasterisedOnceAndControlCharactersHaveNoImage) {
     map.SetSheet(std::move(sheet), 4);
     const GxFontMapGlyph e = map.GetGlyph(GxChar(0xE005));
     EXPECT_EQ(e.m_Texture, sheetPtr);
-    EXPECT_EQ(e.m_Left, 16);
-    EXPECT_EQ(e.m_Top, 16);
-    EXPECT_EQ(e.m_Width, 16);
-    EXPECT_EQ(e.m_CellWidth, 2);
+    EXPECT_EQ(Box(e), (std::vector<s32>{16, 16, 16, 16, 2}));
     EXPECT_FLOAT_EQ(e.m_VBottom, 32.0f / 64);
     EXPECT_EQ(map.GetGlyphCount(), 3u);
 }
@@ -108,9 +99,7 @@ TEST_F(FontMapTest, PageSizeFollowsTheFontHeight) {
         map.SetFont(r.height, u"IPAGothic");
         EXPECT_EQ(map.GetFontHeight(), r.held);
         EXPECT_EQ(map.GetFaceName(), u"IPAGothic");
-        const GxFontMapGlyph wide = map.GetGlyph(u'あ');
-        EXPECT_EQ(wide.m_Width, r.held) << "two cells of half the height";
-        EXPECT_EQ(wide.m_Height, r.held);
+        EXPECT_EQ(Box(map.GetGlyph(u'あ')), (std::vector<s32>{0, 0, r.held, r.held, 2})) << "two cells of half the height";
         EXPECT_EQ(map.GetPageCount(), 1u) << r.height;
         EXPECT_EQ(map.GetPageTexture(0)->GetWidth(), r.side) << r.height;
         EXPECT_EQ(map.GetPageTexture(0)->GetFaceName(), u"IPAGothic");

@@ -13,6 +13,7 @@
 #include "platform/render/format.h"
 #include "support/LogCapture.h"
 #include "support/TempDir.h"
+#include "tests/platform/render/render_util.h"
 
 #include <gtest/gtest.h>
 
@@ -144,47 +145,10 @@ inline std::unique_ptr<PixelTexture> Solid(uint32_t w, uint32_t h, uint32_t argb
     return std::make_unique<PixelTexture>(w, h, std::vector<uint32_t>(size_t(w) * h, argb));
 }
 
-} // namespace gxtest
-
-#include "platform/image/image.h"
-#include "support/Golden.h"
-
-#include <cstdlib>
-#include <filesystem>
-
-namespace gxtest {
-
-// Compares a picture with tests/golden/FOLDER/NAME.png. QUILLON_UPDATE_GOLDEN=1
-// writes the golden instead (look at it before checking it in). A mismatch
-// writes NAME.actual.png and NAME.diff.png (red where pixels differ) under
-// golden-out/FOLDER in the working folder.
+// The golden comparison of the render tests (tests/golden/FOLDER/NAME.png).
 inline ::testing::AssertionResult MatchesGolden(const std::string& name, const std::vector<uint32_t>& px, uint32_t w,
                                                 uint32_t h, const std::string& folder = "graphics") {
-    const std::filesystem::path golden = qtest::GoldenPath(folder + "/" + name + ".png");
-    if (const char* u = std::getenv("QUILLON_UPDATE_GOLDEN"); u && std::string(u) == "1") {
-        std::filesystem::create_directories(golden.parent_path());
-        if (!pimage::save_png(golden.string(), px.data(), w, h, size_t(w) * 4))
-            return ::testing::AssertionFailure() << "cannot write " << golden;
-        return ::testing::AssertionSuccess();
-    }
-    std::vector<unsigned char> bytes = qtest::ReadBytes(golden);
-    pimage::image g;
-    if (bytes.empty() || !pimage::decode_png(bytes.data(), bytes.size(), g))
-        return ::testing::AssertionFailure() << "missing or unreadable golden " << golden;
-    const bool sameSize = g.width == w && g.height == h;
-    size_t diffs = 0;
-    std::vector<uint32_t> diff(px.size());
-    for (size_t i = 0; i < px.size(); ++i) {
-        bool differs = !sameSize || g.pixels[i] != px[i];
-        diffs += differs;
-        diff[i] = differs ? 0xFFFF0000u : (0xFF000000u | ((px[i] >> 2) & 0x003F3F3Fu));
-    }
-    if (diffs == 0) return ::testing::AssertionSuccess();
-    const std::filesystem::path out = std::filesystem::current_path() / "golden-out" / folder;
-    std::filesystem::create_directories(out);
-    pimage::save_png((out / (name + ".actual.png")).string(), px.data(), w, h, size_t(w) * 4);
-    pimage::save_png((out / (name + ".diff.png")).string(), diff.data(), w, h, size_t(w) * 4);
-    return ::testing::AssertionFailure() << diffs << " pixels differ from " << golden << "; see " << out;
+    return rtest::matches_golden(name, px, w, h, folder);
 }
 
 } // namespace gxtest

@@ -83,6 +83,16 @@ TEST_F(PresentTest, NothingWithoutADevice) {
     EXPECT_FALSE(GxGraphics::Present());
     EXPECT_FALSE(GxGraphics::ResetDevice(true, 0, 0, nullptr));
     EXPECT_FALSE(GxGraphics::PushRenderTarget(0, nullptr, nullptr, nullptr));
+    GxSwapChain chain;
+    EXPECT_FALSE(chain.CreateDefault(nullptr));
+    EXPECT_EQ(chain.GetD3DSwapChain(), nullptr);
+    EXPECT_EQ(chain.GetObjectType(), u32(OBJTYPE_NONE));
+    EXPECT_EQ(chain.GetRefCount(), 0u);
+    prender::present_parameters pp;
+    pp.back_buffer_width = 64;
+    pp.back_buffer_height = 64;
+    EXPECT_FALSE(chain.CreateAdditional(u"x", &pp, nullptr));
+    EXPECT_FALSE(GxD3DResourceManage::GetInstance().IsRegistered(&chain));
 }
 
 TEST_F(PresentTest, ClearWholeTargetOrRectangle) {
@@ -148,27 +158,22 @@ TEST_F(PresentTest, LostDeviceResetInOrderOnTheNextPresent) {
     EXPECT_EQ(Dev().get_render_target(0), Dev().get_swap_chain(0)->back_buffer(0));
 }
 
-TEST_F(PresentTest, LostButNotYetResettableWaitsThenResets) {
+TEST_F(PresentTest, ALostDeviceWaitsUntilItMayBeResetThenResets) {
     ASSERT_TRUE(Start());
-    Dev().make_lost(false);
-    EXPECT_TRUE(GxGraphics::Present());
-    EXPECT_EQ(clock_.slept_ms(), 10u) << "gives the system time while the device cannot be reset";
-    EXPECT_EQ(Dev().test_cooperative_level(), prender::result::device_lost);
-    Dev().allow_reset();
-    EXPECT_TRUE(GxGraphics::Present());
-    EXPECT_EQ(Dev().test_cooperative_level(), prender::result::ok);
-    uint64_t before = Presents();
-    EXPECT_TRUE(GxGraphics::Present());
-    EXPECT_EQ(Presents(), before + 1);
-}
-
-TEST_F(PresentTest, InjectedLossThroughPresentIsRecovered) {
-    ASSERT_TRUE(Start());
-    Dev().inject_present_result(prender::result::device_lost);
-    EXPECT_TRUE(GxGraphics::Present());  // lost now, not resettable yet
-    Dev().allow_reset();
-    EXPECT_TRUE(GxGraphics::Present());
-    EXPECT_EQ(Dev().test_cooperative_level(), prender::result::ok);
+    for (const bool byPresent : {false, true}) {
+        SCOPED_TRACE(byPresent ? "lost by a present" : "lost while drawing");
+        const u64 slept = clock_.slept_ms();
+        byPresent ? Dev().inject_present_result(prender::result::device_lost) : Dev().make_lost(false);
+        EXPECT_TRUE(GxGraphics::Present());
+        EXPECT_EQ(Dev().test_cooperative_level(), prender::result::device_lost);
+        EXPECT_EQ(clock_.slept_ms() - slept, 10u) << "gives the system time while the device cannot be reset";
+        Dev().allow_reset();
+        EXPECT_TRUE(GxGraphics::Present());
+        EXPECT_EQ(Dev().test_cooperative_level(), prender::result::ok);
+        const uint64_t before = Presents();
+        EXPECT_TRUE(GxGraphics::Present());
+        EXPECT_EQ(Presents(), before + 1);
+    }
 }
 
 int g_QuitCode = -1;
@@ -282,11 +287,8 @@ TEST_F(PresentTest, AdditionalSwapChainWithMargins) {
     ASSERT_TRUE(chain.CreateForWindow(u"Sub", nullptr, 640, 480, &margins));
     EXPECT_EQ(chain.GetName(), u"sub");
     EXPECT_FALSE(chain.IsDefault());
-    GxRect v = chain.GetViewport();
-    EXPECT_EQ(v.left, 8);
-    EXPECT_EQ(v.top, 8);
-    EXPECT_EQ(v.right, 632);
-    EXPECT_EQ(v.bottom, 472);
+    const GxRect v = chain.GetViewport();
+    EXPECT_EQ(std::vector<s32>({v.left, v.top, v.right, v.bottom}), std::vector<s32>({8, 8, 632, 472}));
     EXPECT_EQ(chain.GetMemorySize(), (4u + 4u) * 640 * 480);
 
     ASSERT_TRUE(GxGraphics::SetSwapChain(&chain, nullptr));
@@ -337,19 +339,6 @@ TEST_F(PresentTest, DestroyedTargetsAndChainsAreForgotten) {
     uint64_t before = Presents();
     EXPECT_TRUE(GxGraphics::Present());
     EXPECT_EQ(Presents(), before + 1);
-}
-
-TEST_F(PresentTest, SwapChainsWithoutADevice) {
-    GxSwapChain chain;
-    EXPECT_FALSE(chain.CreateDefault(nullptr));
-    EXPECT_EQ(chain.GetD3DSwapChain(), nullptr);
-    EXPECT_EQ(chain.GetObjectType(), u32(OBJTYPE_NONE));
-    EXPECT_EQ(chain.GetRefCount(), 0u);
-    prender::present_parameters pp;
-    pp.back_buffer_width = 64;
-    pp.back_buffer_height = 64;
-    EXPECT_FALSE(chain.CreateAdditional(u"x", &pp, nullptr));
-    EXPECT_FALSE(GxD3DResourceManage::GetInstance().IsRegistered(&chain));
 }
 
 TEST_F(PresentTest, DefaultChainAfterLostAndResetWrapsTheNewImplicitChain) {

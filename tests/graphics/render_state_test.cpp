@@ -16,8 +16,14 @@ protected:
     u32 Ts(u32 stage, stage_state s) { return Dev().get_texture_stage_state(stage, s); }
 };
 
-TEST_F(RenderStateTest, ModeZeroReappliesTheRememberedMode) {
+TEST_F(RenderStateTest, ModeZeroReappliesTheRememberedModeOrTheLastRowOnAFreshStage) {
     ASSERT_TRUE(Start());
+    // A fresh stage remembers nothing: mode 0 applies the last row.
+    GxClearRenderStateCache();
+    GxSetBlendMode(0, 0);
+    EXPECT_EQ(GxGetBlendMode(0), 0u);
+    EXPECT_EQ(Rs(render_state::src_blend), u32(blend_factor::src_alpha));
+    EXPECT_EQ(Rs(render_state::dest_blend), u32(blend_factor::inv_src_alpha));
     GxSetBlendMode(0, 3);
     // Changed since, so that the re-application shows.
     GxSetRenderState(render_state::dest_blend, u32(blend_factor::zero));
@@ -35,16 +41,6 @@ TEST_F(RenderStateTest, ModeZeroReappliesTheRememberedMode) {
     GxSetBlendMode(0, 11);
     GxSetBlendMode(0, 0);
     EXPECT_EQ(GxGetBlendMode(0), 11u);
-    EXPECT_EQ(Rs(render_state::dest_blend), u32(blend_factor::inv_src_alpha));
-}
-
-TEST_F(RenderStateTest, FreshStageWithModeZeroAppliesTheLastRowAndRemembersNothing) {
-    ASSERT_TRUE(Start());
-    GxClearRenderStateCache();
-    EXPECT_EQ(GxGetBlendMode(0), 0u);
-    GxSetBlendMode(0, 0);
-    EXPECT_EQ(GxGetBlendMode(0), 0u);
-    EXPECT_EQ(Rs(render_state::src_blend), u32(blend_factor::src_alpha));
     EXPECT_EQ(Rs(render_state::dest_blend), u32(blend_factor::inv_src_alpha));
 }
 
@@ -99,24 +95,16 @@ TEST_F(RenderStateTest, ViewportFromRectangleOrScreenKeptInsideTheTarget) {
     GxGraphics::GetConfig().m_ScreenWidth = 320;
     GxGraphics::GetConfig().m_ScreenHeight = 200;
     ASSERT_TRUE(Start());
-    GxSetViewport(nullptr);
-    EXPECT_EQ(GxGetViewport().width, 320u);
-    EXPECT_EQ(GxGetViewport().height, 200u);
-    GxRect r{10, 20, 110, 70};
-    GxSetViewport(&r);
-    prender::viewport vp = Dev().get_viewport();
-    EXPECT_EQ(vp.x, 10u);
-    EXPECT_EQ(vp.y, 20u);
-    EXPECT_EQ(vp.width, 100u);
-    EXPECT_EQ(vp.height, 50u);
-    GxRect outside{-20, 400, 900, 900};
-    GxSetViewport(&outside);
-    vp = Dev().get_viewport();
-    EXPECT_EQ(vp.x, 0u);
-    EXPECT_EQ(vp.width, 640u);
-    EXPECT_EQ(vp.y, 400u);
-    EXPECT_EQ(vp.height, 80u);
-    EXPECT_EQ(GxGetViewport().height, vp.height) << "the copy the culling reads agrees with the device";
+    const auto viewport = [this](const GxRect* r) {
+        GxSetViewport(r);
+        const prender::viewport vp = Dev().get_viewport();
+        EXPECT_EQ(GxGetViewport().height, vp.height) << "the copy the culling reads agrees with the device";
+        return std::vector<u32>{vp.x, vp.y, vp.width, vp.height};
+    };
+    EXPECT_EQ(viewport(nullptr), (std::vector<u32>{0, 0, 320, 200}));
+    const GxRect r{10, 20, 110, 70}, outside{-20, 400, 900, 900};
+    EXPECT_EQ(viewport(&r), (std::vector<u32>{10, 20, 100, 50}));
+    EXPECT_EQ(viewport(&outside), (std::vector<u32>{0, 400, 640, 80}));
 }
 
 } // namespace

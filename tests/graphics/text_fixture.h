@@ -32,6 +32,25 @@ inline std::string GoldenFontMismatch() {
     return why.str();
 }
 
+// The columns and rows of a picture with lit pixels (any channel above
+// 0x40) inside a rectangle; left > right when none is lit.
+struct Lit {
+    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
+    bool Any() const { return right >= 0; }
+};
+inline Lit LitArea(const std::vector<uint32_t>& px, int w, int x0, int y0, int x1, int y1) {
+    Lit l;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
+            const uint32_t p = px[size_t(y) * size_t(w) + size_t(x)];
+            if (((p >> 16) & 0xFF) > 0x40 || ((p >> 8) & 0xFF) > 0x40 || (p & 0xFF) > 0x40) {
+                l.left = std::min(l.left, x), l.right = std::max(l.right, x);
+                l.top = std::min(l.top, y), l.bottom = std::max(l.bottom, y);
+            }
+        }
+    return l;
+}
+
 using TextTest = TargetTest;
 
 } // namespace gxtest

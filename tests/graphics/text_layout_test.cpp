@@ -67,21 +67,6 @@ TEST_F(TextTest, ThePanelLayoutsPlaceLinesAndBoundWhatTheyDrew) {
     End();
 }
 
-// The columns and rows of a picture holding lit pixels.
-struct Lit {
-    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
-};
-Lit LitArea(const std::vector<uint32_t>& px, int w, int x0, int y0, int x1, int y1) {
-    Lit l;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x)
-            if ((px[size_t(y) * w + x] & 0xFF) > 0x40) {
-                l.left = std::min(l.left, x), l.right = std::max(l.right, x);
-                l.top = std::min(l.top, y), l.bottom = std::max(l.bottom, y);
-            }
-    return l;
-}
-
 TEST_F(TextTest, GlyphsAdvanceByCellsAndTheLineFeedStartsANewLine) {
     Begin(128, 64, 0xFF000000);
     GxGDIFontMap map;

@@ -3,6 +3,7 @@
 // image files through the file system.
 #include "graphics_fixture.h"
 
+#include "base/GxLog.h"
 #include "engine/GxProcessState.h"
 #include "io/GxFileSystem.h"
 #include "platform/image/image.h"
@@ -19,6 +20,7 @@ protected:
         old_ = std::filesystem::current_path();
         std::filesystem::current_path(dir_.path());
         GxResetFileSystem();
+        GxSetSkipSlightError(false);  // whatever a test before left: slight errors are logged
     }
     void TearDown() override {
         GraphicsTest::TearDown();

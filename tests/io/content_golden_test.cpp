@@ -18,51 +18,42 @@ namespace {
 
 std::vector<u8> Golden(const char* name) { return qtest::ReadBytes(qtest::GoldenPath(std::string("io/") + name)); }
 
-TEST(ContentGolden, BinaryWriterProducesTheGoldenBytes) {
-    const auto golden = Golden("values.bgd");
-    ASSERT_FALSE(golden.empty());
-    const auto bytes = iotest::WriteToMemory<GxContentBinaryWriter>([](GxContentBinaryWriter& w) {
-        EXPECT_TRUE(w.WriteHeader("BGD", 100));
-        EXPECT_EQ(w.GetVersion(), 100u);
-        iotest::WriteGoldenValues(w);
-    });
-    EXPECT_EQ(bytes, golden);
+TEST(ContentGolden, BothWritersProduceTheGoldenBytes) {
+    for (const bool text : {false, true}) {
+        SCOPED_TRACE(text ? "text" : "binary");
+        const auto golden = Golden(text ? "values.tgd" : "values.bgd");
+        ASSERT_FALSE(golden.empty());
+        const auto write = [text](GxContentWriterBase& w) {
+            EXPECT_TRUE(w.WriteHeader(text ? "TGD" : "BGD", 100));
+            EXPECT_EQ(w.GetVersion(), 100u);
+            iotest::WriteGoldenValues(w);
+        };
+        const auto bytes = text ? iotest::WriteToMemory<GxContentTextWriter>(write)
+                                : iotest::WriteToMemory<GxContentBinaryWriter>(write);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string(golden.begin(), golden.end()));
+    }
 }
 
-TEST(ContentGolden, TextWriterProducesTheGoldenBytes) {
-    const auto golden = Golden("values.tgd");
-    ASSERT_FALSE(golden.empty());
-    const auto bytes = iotest::WriteToMemory<GxContentTextWriter>([](GxContentTextWriter& w) {
-        EXPECT_TRUE(w.WriteHeader("TGD", 100));
-        iotest::WriteGoldenValues(w);
-    });
-    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), std::string(golden.begin(), golden.end()));
-}
-
-TEST(ContentGolden, BinaryReaderReadsTheGoldenFile) {
-    const auto golden = Golden("values.bgd");
-    GxContentBinaryReader r(golden.data(), u32(golden.size()), true);
-    u32 version = 0;
-    ASSERT_TRUE(r.ReadHeader("BGD", &version));
-    EXPECT_EQ(version, 100u);
-    EXPECT_EQ(r.GetVersion(), 100u);
-    iotest::CheckGoldenValues(r, kGxValEndOfData);
-}
-
-TEST(ContentGolden, TextReaderReadsTheGoldenFileWithAndWithoutCarriageReturns) {
-    const auto golden = Golden("values.tgd");
+// The binary file, and the text file with and without carriage returns.
+TEST(ContentGolden, BothReadersReadTheGoldenFiles) {
+    const std::vector<u8> binary = Golden("values.bgd"), text = Golden("values.tgd");
     std::vector<u8> crlf;
-    for (u8 c : golden) {
+    for (u8 c : text) {
         if (c == '\n') crlf.push_back('\r');
         crlf.push_back(c);
     }
-    const std::vector<u8>* forms[] = {&golden, &crlf};
-    for (const std::vector<u8>* bytes : forms) {
-        GxContentTextReader r(bytes->data(), u32(bytes->size()), true);
+    for (const std::vector<u8>* bytes : {&binary, &text, static_cast<const std::vector<u8>*>(&crlf)}) {
+        const bool isText = bytes != &binary;
+        std::unique_ptr<GxContentReaderBase> r;
+        if (isText)
+            r = std::make_unique<GxContentTextReader>(bytes->data(), u32(bytes->size()), true);
+        else
+            r = std::make_unique<GxContentBinaryReader>(bytes->data(), u32(bytes->size()), true);
         u32 version = 0;
-        ASSERT_TRUE(r.ReadHeader("TGD", &version));
+        ASSERT_TRUE(r->ReadHeader(isText ? "TGD" : "BGD", &version));
         EXPECT_EQ(version, 100u);
-        iotest::CheckGoldenValues(r, 0);
+        EXPECT_EQ(r->GetVersion(), 100u);
+        iotest::CheckGoldenValues(*r, isText ? 0u : u32(kGxValEndOfData));
     }
 }
 

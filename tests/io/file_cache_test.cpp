@@ -25,19 +25,22 @@ protected:
     GxFileCache m_Cache;
 };
 
+// A file larger than the largest file or than the whole cache is refused,
+// under the test's small limits and under the game's own.
 TEST_F(Cache, LimitsOfWhatIsTaken) {
-    EXPECT_TRUE(m_Cache.Add(u"a", Data(1500), 0));
-    EXPECT_FALSE(m_Cache.Add(u"b", Data(1501), 0)) << "larger than the largest file";
-    m_Cache.SetMaxFileSize(5000);
-    EXPECT_FALSE(m_Cache.Add(u"c", Data(4001), 0)) << "larger than the capacity";
-    EXPECT_EQ(m_Cache.GetUsedBytes(), 1500u);
-}
-
-TEST_F(Cache, TheRealLimits) {
-    m_Cache.SetCapacity(188743680);
-    m_Cache.SetMaxFileSize(1048576);
-    EXPECT_TRUE(m_Cache.Add(u"a", Data(1048576), 0));
-    EXPECT_FALSE(m_Cache.Add(u"b", Data(1048577), 0));
+    const struct {
+        u32 capacity, maxFile, size;
+        bool taken;
+    } rows[] = {{4000, 1500, 1500, true},        {4000, 1500, 1501, false}, {4000, 5000, 4001, false},
+                {188743680, 1048576, 1048576, true}, {188743680, 1048576, 1048577, false}};
+    for (const auto& r : rows) {
+        GxFileCache cache;
+        cache.SetEnable(true);
+        cache.SetCapacity(r.capacity);
+        cache.SetMaxFileSize(r.maxFile);
+        EXPECT_EQ(cache.Add(u"a", Data(r.size), 0), r.taken) << r.size << " in " << r.capacity << ", " << r.maxFile;
+        EXPECT_EQ(cache.GetUsedBytes(), r.taken ? r.size : 0u);
+    }
 }
 
 TEST_F(Cache, EvictionFreesAQuarterOfTheOldestAtLeast) {

@@ -76,17 +76,10 @@ TEST(ImageSetFormat, GoldenFilesReadAndAreWrittenAlike) {
     }
 }
 
-// An atlas whose every pixel tells its position: red = 4x, green = 8y.
-std::vector<uint32_t> AtlasPixels(int w, int h) {
-    std::vector<uint32_t> px(size_t(w) * h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) px[size_t(y) * w + x] = 0xFF000040u | uint32_t(x * 4) << 16 | uint32_t(y * 8) << 8;
-    return px;
-}
 
 ImageSetSpec DrawSpec() {
     ImageSetSpec s;
-    s.atlases = {{u"atlas.png", 64, 32, 2, 0, AtlasPixels(64, 32)}};
+    s.atlases = {{u"atlas.png", 64, 32, 2, 0, ltest::AtlasPixels(64, 32)}};
     qtest::ImageSetPattern trimmed = qtest::WholePattern(0, 4, 5, 16, 14);
     trimmed.width = 20, trimmed.height = 20, trimmed.offsetLeft = 2, trimmed.offsetTop = 3;
     s.origins = {{u"parts.png", -1, 40, 20, 0, {trimmed, qtest::WholePattern(0, 24, 0, 20, 10)}}};
@@ -95,15 +88,6 @@ ImageSetSpec DrawSpec() {
 
 class ImageSets : public ltest::GfxTest {
 protected:
-    void SetUp() override {
-        GfxTest::SetUp();
-        skip_ = GxGetSkipSlightError();
-        GxSetSkipSlightError(false);
-    }
-    void TearDown() override {
-        GxSetSkipSlightError(skip_);
-        GfxTest::TearDown();
-    }
     void Write(const std::string& name, const ImageSetSpec& spec, bool text = true) {
         ASSERT_TRUE(qtest::WriteImageSetFiles(dir_.path(), name, spec, text));
     }
@@ -111,7 +95,6 @@ protected:
         return GxNcCrammedImageSetFactory::GetInstance().GetCrammedImageSet(name, textures);
     }
     GxNcCrammedImageSetFactory& F() { return GxNcCrammedImageSetFactory::GetInstance(); }
-    bool skip_ = false;
 };
 
 TEST_F(ImageSets, SharedByNameWhateverTheCaseOrExtension) {

@@ -1,9 +1,7 @@
 #pragma once
 // Shared pieces of the layer tests: content streams in memory, and a task
 // tree under a manager that deletes it.
-#include "io/GxContentBinaryReader.h"
-#include "io/GxContentTextReader.h"
-#include "tools/builders/ContentBytes.h"
+#include "tests/script/moa_stream.h"
 #include "tasks/GxTaskBase.h"
 #include "tasks/GxTaskManage.h"
 
@@ -18,14 +16,8 @@ namespace ltest {
 // A stream written by body and read back by check, in the given form.
 inline void RoundTrip(bool text, const std::function<void(GxContentWriterBase&)>& body,
                       const std::function<void(GxContentReaderBase&)>& check) {
-    const std::vector<unsigned char> bytes = qtest::WriteContentBytes(text, "LAYTEST", 1, body);
-    std::unique_ptr<GxContentReaderBase> r;
-    if (text)
-        r = std::make_unique<GxContentTextReader>(bytes.data(), u32(bytes.size()), true);
-    else
-        r = std::make_unique<GxContentBinaryReader>(bytes.data(), u32(bytes.size()), true);
-    u32 version = 0;
-    ASSERT_TRUE(r->ReadHeader(text ? "TLAYTEST" : "BLAYTEST", &version));
+    mtest::StreamReader r(qtest::WriteContentBytes(text, "LAYTEST", 1, body), "LAYTEST", true);
+    ASSERT_TRUE(r.headerOk);
     check(*r);
 }
 
@@ -86,17 +78,21 @@ protected:
         return px;
     }
     uint32_t At(const std::vector<uint32_t>& px, int x, int y) const { return px[size_t(y) * w_ + size_t(x)]; }
-    // Compared with tests/golden/layers/NAME.png; a mismatch is written
-    // under golden-out/layers in the folder the test binary runs in.
+    // Compared with tests/golden/layers/NAME.png.
     ::testing::AssertionResult Golden(const std::string& name, const std::vector<uint32_t>& px) {
-        std::filesystem::current_path(old_);
-        ::testing::AssertionResult r = gxtest::MatchesGolden(name, px, w_, h_, "layers");
-        std::filesystem::current_path(dir_.path());
-        return r;
+        return gxtest::MatchesGolden(name, px, w_, h_, "layers");
     }
 
     GxSurface target_;
     uint32_t w_ = 0, h_ = 0;
 };
+
+// An atlas whose every pixel tells its position: red = 4x, green = 8y.
+inline std::vector<uint32_t> AtlasPixels(int w, int h) {
+    std::vector<uint32_t> px(size_t(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) px[size_t(y) * w + x] = 0xFF000040u | uint32_t(x * 4) << 16 | uint32_t(y * 8) << 8;
+    return px;
+}
 
 } // namespace ltest

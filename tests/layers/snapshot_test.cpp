@@ -23,12 +23,6 @@ GxNcImageKey Image(const GxString& set, const GxString& file, s32 pattern) {
     return k;
 }
 
-std::vector<uint32_t> Atlas() {
-    std::vector<uint32_t> px(64 * 32);
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 64; ++x) px[size_t(y) * 64 + x] = 0xFF000040u | uint32_t(x * 4) << 16 | uint32_t(y * 8) << 8;
-    return px;
-}
 
 struct Events : GxNcSnapShotListener {
     std::vector<std::string> seen;
@@ -45,10 +39,8 @@ class Projects : public ltest::GfxTest {
 protected:
     void SetUp() override {
         GfxTest::SetUp();
-        skip_ = GxGetSkipSlightError();
-        GxSetSkipSlightError(false);
         ImageSetSpec set;
-        set.atlases = {{u"atlas.png", 64, 32, 2, 0, Atlas()}};
+        set.atlases = {{u"atlas.png", 64, 32, 2, 0, ltest::AtlasPixels(64, 32)}};
         ImageSetPattern trimmed = WholePattern(0, 4, 5, 16, 14);
         trimmed.offsetLeft = 2, trimmed.offsetTop = 3, trimmed.centerX = 5, trimmed.centerY = 4;
         trimmed.hasRawUV = true, trimmed.rawUV = GxFRect{0.0625f, 0.15625f, 0.3125f, 0.59375f};
@@ -79,15 +71,10 @@ protected:
         AddLayerNode(*sub, nullptr, u"leaf");
         WriteProjectFile(dir_.path() / "gnc/title.gnc", project_, {u"data/parts.gis"}, true);
     }
-    void TearDown() override {
-        GxSetSkipSlightError(skip_);
-        GfxTest::TearDown();
-    }
     GxNcProjectFactory& F() { return GxNcProjectFactory::GetInstance(); }
     GxNcProjectEx* Load() { return F().Get(u"gnc/Title", u"gnc", true); }
 
     GxNcProject project_;
-    bool skip_ = false;
 };
 
 void ExpectPoint(const GxVector4& p, f32 x, f32 y, const char* what) {

@@ -1,7 +1,9 @@
 // The WAV and Ogg loaders and whole decoded sounds, against files from our
-// own writer, from sox, oggenc and oggdec, inside packs, and damaged.
+// own writer, from sox, oggenc and oggdec, inside packs, and damaged; the
+// sound cache that shares them by name, keeps and purges them.
 #include "base/GxStringUtil.h"
 #include "io/GxFileSystem.h"
+#include "media/sound/GxSoundCache.h"
 #include "media/sound/GxSoundLoaderMemory.h"
 #include "media/sound/GxSoundLoaderOgg.h"
 #include "media/sound/GxSoundLoaderWav.h"
@@ -17,6 +19,7 @@ namespace {
 
 using soundtest::SoundTest;
 using Loader = SoundTest;
+using Cache = SoundTest;
 
 std::vector<uint8_t> ReadAll(GxSoundLoaderBase& loader) {
     std::vector<uint8_t> out;
@@ -180,10 +183,8 @@ TEST_F(Loader, OggFromOggenc) {
         ASSERT_TRUE(loader.Open(name));
         EXPECT_EQ(loader.GetType(), GxSoundLoaderBase::kTypeOgg);
         const GxWaveFormat& f = loader.GetFormat();
-        EXPECT_EQ(f.channels, 2);
-        EXPECT_EQ(f.samples_per_sec, 44100u);
-        EXPECT_EQ(f.bits_per_sample, 16);
-        EXPECT_EQ(f.block_align, 4);
+        EXPECT_EQ(std::vector<u32>({f.channels, f.samples_per_sec, f.bits_per_sample, f.block_align}),
+                  std::vector<u32>({2, 44100, 16, 4}));
         EXPECT_EQ(loader.GetLengthSamples(), 44100u);
         EXPECT_EQ(loader.GetLengthMs(), 1000u);
         EXPECT_EQ(ReadAll(loader), reference);
@@ -206,49 +207,6 @@ TEST_F(Loader, OggFromOggenc) {
     EXPECT_EQ(data.GetName(), u"snd/inpack.ogg");
     EXPECT_EQ(data.GetSize(), reference.size());
     EXPECT_TRUE(std::equal(reference.begin(), reference.end(), data.GetData()));
-}
-
-// Damaged Ogg files: refused with the reason, or decoded as far as they go,
-// to what oggdec makes of the same bytes.
-TEST_F(Loader, OggDamaged) {
-    PutWav("noise.wav", qtest::NoisePcm16(5 * 22050, 1), {.channels = 1, .rate = 22050});
-    ASSERT_TRUE(Run("oggenc -Q -q 1 -o noise.ogg noise.wav"));
-    const std::vector<uint8_t> good = FileBytes("noise.ogg");
-    std::vector<uint8_t> cut(good.begin(), good.begin() + good.size() / 2);
-    std::vector<uint8_t> noisy = good;
-    for (size_t i = good.size() / 2; i < good.size() / 2 + 300; ++i) noisy[i] ^= 0x5A;
-    struct Case {
-        const char* name;
-        std::vector<uint8_t> bytes;
-        const char* error;
-    };
-    const Case cases[] = {
-        {"cut in half", cut, nullptr},
-        {"garbled in the middle", noisy, nullptr},
-        {"cut in the headers", std::vector<uint8_t>(good.begin(), good.begin() + 200), "OpenStream"},
-        {"a WAV named .ogg", FileBytes("noise.wav"), "OpenStream ファイルのオープンに失敗しました"},
-        {"empty", {}, "OpenStream ファイルのオープンに失敗しました"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        PutBytes("bad.ogg", c.bytes);
-        qtest::LogCapture log;
-        GxSoundLoaderOgg loader;
-        const bool opened = loader.Open(u"bad.ogg");
-        if (c.error) {
-            EXPECT_FALSE(opened);
-            EXPECT_TRUE(log.Contains(c.error)) << log.Text();
-            continue;
-        }
-        ASSERT_TRUE(opened) << log.Text();
-        ASSERT_TRUE(Run("oggdec -Q -R -o bad.raw bad.ogg"));
-        EXPECT_LE(loader.GetLengthSamples(), 5u * 22050);
-        EXPECT_EQ(ReadAll(loader), FileBytes("bad.raw"));
-    }
-    qtest::LogCapture log;
-    GxSoundLoaderOgg missing;
-    EXPECT_FALSE(missing.Open(u"none.ogg"));
-    EXPECT_TRUE(log.Contains("Error/GxSoundLoaderOgg::Open ファイルのオープンに失敗しました(none.ogg)")) << log.Text();
 }
 
 // An Ogg file's pages, each whole with its header.
@@ -285,14 +243,15 @@ std::vector<uint8_t> Rewritten(std::vector<uint8_t> page, size_t at, uint8_t val
     return page;
 }
 
-// Ogg files of more than one stream: a chain of intact links plays whole;
-// pages the decoder must not be given (another stream spliced into a link, a
-// link whose headers are cut or refused) are left out with one line naming
-// the file, and what remains plays as oggdec decodes the same pages; with
-// nothing left to play the file is refused. The inputs that crashed the
-// decoder or leaked in it are replayed the same way: each opens or is
-// refused, and seeks and reads where it opens.
-TEST_F(Loader, OggStreamLayouts) {
+// Damaged Ogg files and files of more than one stream: a chain of intact
+// links plays whole; what the decoder must not be given (the damaged part of
+// a file cut short or garbled, another stream spliced into a link, a link
+// whose headers are cut or refused) is left out with one line naming the
+// file, and what remains plays as oggdec decodes the same pages; with
+// nothing left to play the file is refused. The
+// inputs that crashed the decoder or leaked in it are replayed the same way:
+// each opens or is refused, and seeks and reads where it opens.
+TEST_F(Loader, OggDamageAndStreamLayouts) {
     PutWav("a.wav", qtest::NoisePcm16(3 * 22050, 1), {.channels = 1, .rate = 22050});
     PutWav("b.wav", qtest::SinePcm16(22050, 1, 22050, 300.0), {.channels = 1, .rate = 22050});
     ASSERT_TRUE(Run("oggenc -Q -q 1 -s 11 -o a.ogg a.wav && oggenc -Q -q 1 -s 22 -o b.ogg b.wav"));
@@ -302,6 +261,9 @@ TEST_F(Loader, OggStreamLayouts) {
     Pages badSetup = b;
     badSetup[1] = Rewritten(b[1], b[1].size() - 10, uint8_t(b[1][b[1].size() - 10] ^ 0xFF));
     const size_t all = 1000;
+    const std::vector<uint8_t> good = FileBytes("a.ogg"), cut(good.begin(), good.begin() + good.size() / 2);
+    std::vector<uint8_t> noisy = good;
+    for (size_t i = good.size() / 2; i < good.size() / 2 + 300; ++i) noisy[i] ^= 0x5A;
     struct Case {
         const char* name;
         std::vector<uint8_t> bytes;
@@ -309,6 +271,11 @@ TEST_F(Loader, OggStreamLayouts) {
         bool leftOut;
     };
     const Case cases[] = {
+        {"cut in half", cut, cut, true},
+        {"garbled in the middle", noisy, noisy, true},
+        {"cut in the headers", std::vector<uint8_t>(good.begin(), good.begin() + 200), {}, true},
+        {"a WAV named .ogg", FileBytes("a.wav"), {}, true},
+        {"empty", {}, {}, true},
         {"two links end to end", Join({{&a, {0, all}}, {&b, {0, all}}}), Join({{&a, {0, all}}, {&b, {0, all}}}), false},
         {"a stream's first page spliced in", Join({{&a, {0, 2}}, {&b, {0, 1}}, {&a, {2, all}}}), FileBytes("a.ogg"),
          true},
@@ -335,6 +302,7 @@ TEST_F(Loader, OggStreamLayouts) {
         EXPECT_EQ(log.Contains("Warning/GxSoundLoaderOgg::OpenStream"), c.leftOut) << log.Text();
         PutBytes("expected.ogg", c.plays);
         ASSERT_TRUE(Run("oggdec -Q -R -o expected.raw expected.ogg"));
+        EXPECT_LE(loader.GetLengthSamples(), 4u * 22050) << "no longer than both streams";
         EXPECT_EQ(ReadAll(loader), FileBytes("expected.raw"));
         ASSERT_TRUE(loader.Seek(loader.GetLengthSamples() / 2));
     }
@@ -362,6 +330,10 @@ TEST_F(Loader, OggStreamLayouts) {
         }
     }
     EXPECT_GE(replayed, 14);
+    qtest::LogCapture log;
+    GxSoundLoaderOgg missing;
+    EXPECT_FALSE(missing.Open(u"none.ogg"));
+    EXPECT_TRUE(log.Contains("Error/GxSoundLoaderOgg::Open ファイルのオープンに失敗しました(none.ogg)")) << log.Text();
 }
 
 // The whole-sound record: its name, counts, lengths and sample pairs.
@@ -394,6 +366,57 @@ TEST(MillisecondsToFrames, Conversions) {
     EXPECT_EQ(MillisecondsToFrames(1, 44100), 44u);
     EXPECT_EQ(MillisecondsToFrames(2000, 22050), 44100u);
     EXPECT_EQ(MillisecondsToFrames(0xFFFFFFFFu, 192000), 0xFFFFFFFFu);
+}
+
+TEST_F(Cache, SharesByNameAndPurgesWhatIsFree) {
+    PutWav("a.wav", qtest::CountingPcm16(1000, 2));
+    PutWav("b.wav", qtest::CountingPcm16(500, 2));
+    GxSoundCache cache;
+    EXPECT_EQ(cache.GetLastStartTime(u"a.wav"), 0u) << "never loaded";
+    GxWavData* a = cache.Load(u"a.wav");
+    ASSERT_TRUE(a);
+    AdvanceMs(7);
+    EXPECT_EQ(cache.Load(u"A.WAV"), a) << "the same sound, found without regard to case";
+    EXPECT_EQ(a->GetRefCount(), 2u);
+    EXPECT_EQ(cache.GetTotalBytes(), 4000u);
+    EXPECT_EQ(cache.GetLastStartTime(u"a.wav"), u32(psys::now_ms())) << "the second load touched it";
+    EXPECT_EQ(cache.Load(u"missing.wav"), nullptr);
+    EXPECT_EQ(cache.GetCount(), 1u);
+
+    ASSERT_TRUE(cache.Preload(u"b.wav", true));
+    EXPECT_EQ(cache.GetTotalBytes(), 6000u);
+    EXPECT_FALSE(cache.Purge()) << "a is referenced, b is kept";
+    cache.Release(u"a.wav");
+    cache.Release(u"a.wav");
+    EXPECT_TRUE(cache.Purge());
+    EXPECT_FALSE(cache.Contains(u"a.wav"));
+    EXPECT_TRUE(cache.Contains(u"b.wav"));
+    EXPECT_EQ(cache.GetTotalBytes(), 2000u);
+    cache.SetKeep(u"b.wav", false);
+    EXPECT_TRUE(cache.Purge());
+    EXPECT_EQ(cache.GetCount(), 0u);
+    EXPECT_EQ(cache.GetTotalBytes(), 0u);
+}
+
+// A sound that would take the cache past 20 MiB first purges what is free,
+// then goes in even when the total stays above the limit.
+TEST_F(Cache, LimitPurgesFirst) {
+    const u32 frames = 3 * 1024 * 1024;  // 12 MiB of 16-bit stereo
+    PutWav("big1.wav", qtest::ConstantPcm16(frames, 1, 1));
+    PutWav("big2.wav", qtest::ConstantPcm16(frames, 2, 2));
+    PutWav("big3.wav", qtest::ConstantPcm16(frames, 3, 3));
+    GxSoundCache cache;
+    ASSERT_TRUE(cache.Load(u"big1.wav"));
+    cache.Release(u"big1.wav");
+    GxWavData* second = cache.Load(u"big2.wav");
+    ASSERT_TRUE(second);
+    EXPECT_FALSE(cache.Contains(u"big1.wav")) << "purged for space";
+    ASSERT_TRUE(cache.Load(u"big3.wav"));
+    EXPECT_TRUE(cache.Contains(u"big2.wav")) << "still referenced";
+    EXPECT_EQ(cache.GetCount(), 2u);
+    EXPECT_EQ(cache.GetTotalBytes(), 2u * frames * 4);
+    EXPECT_TRUE(cache.Clear());
+    EXPECT_EQ(cache.GetCount(), 0u);
 }
 
 } // namespace

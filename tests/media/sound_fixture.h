@@ -1,14 +1,12 @@
 #pragma once
 // A scratch working folder with a fresh file system, a hand-driven clock and
 // the null output pumped by hand; the back ends are shut down afterwards.
-#include "engine/GxProcessState.h"
-#include "io/GxFileSystem.h"
 #include "media/sound/GxAudio.h"
 #include "media/sound/GxSound.h"
 #include "platform/audio/output_device.h"
 #include "platform/system/clock.h"
+#include "tests/io/fs_fixture.h"
 #include "tools/builders/SoundFiles.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -17,18 +15,12 @@
 
 namespace soundtest {
 
-class SoundTest : public testing::Test {
+class SoundTest : public iotest::FsTest {
 protected:
     void SetUp() override {
-        m_Old = std::filesystem::current_path();
-        std::filesystem::current_path(m_Dir.path());
-        GxResetProcessState();
+        FsTest::SetUp();
         psys::set_current_clock(&m_Clock);
         paudio::output_device::instance().set_mode(paudio::output_mode::manual);
-    }
-    void TearDown() override {
-        GxResetProcessState();
-        std::filesystem::current_path(m_Old);
     }
     void PutBytes(const std::string& name, const std::vector<uint8_t>& bytes) {
         const auto p = m_Dir.path() / name;
@@ -51,8 +43,6 @@ protected:
         return qtest::CountingFrame(S16(out[frame * 2]), S16(out[frame * 2 + 1]));
     }
 
-    qtest::TempDir m_Dir;
-    std::filesystem::path m_Old;
     psys::manual_clock m_Clock;
 };
 

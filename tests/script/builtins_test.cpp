@@ -19,7 +19,7 @@ using World = mtest::World<>;
 struct Caller {
     World w;
     Caller() { w.Load({{u"main", u"*start\n"}}); }
-    GxMoaVariable Call(const char16_t* name, std::initializer_list<GxMoaVariable> argv, bool* ok = nullptr) {
+    GxMoaVariable Call(const char16_t* name, const std::vector<GxMoaVariable>& argv, bool* ok = nullptr) {
         GxMoaVariable args;
         args.MakeArray(0);
         int i = 0;
@@ -35,13 +35,21 @@ struct Caller {
 GxMoaVariable I(s64 v) { return GxMoaVariable::OfInt(v); }
 GxMoaVariable F(f64 v) { return GxMoaVariable::OfFloat(v); }
 GxMoaVariable S(const char16_t* s) { return GxMoaVariable::OfString(s); }
+// A UTF-16 file after its byte-order mark.
+std::u16string Utf16File(const std::filesystem::path& path) {
+    const auto bytes = qtest::ReadBytes(path);
+    std::u16string s;
+    for (size_t i = 2; i + 1 < bytes.size(); i += 2) s.push_back(char16_t(bytes[i] | (bytes[i + 1] << 8)));
+    return s;
+}
+
 GxMoaVariable Arr2() {
     GxMoaVariable a;
     a.MakeArray(2);
     return a;
 }
 
-TEST(MoaBuiltins, ConversionsTextAndArithmetic) {
+TEST(MoaBuiltins, ConversionsTextArithmeticAndInt32Arguments) {
     struct Case {
         const char16_t* name;
         std::vector<GxMoaVariable> args;
@@ -95,47 +103,24 @@ TEST(MoaBuiltins, ConversionsTextAndArithmetic) {
         {u"getsecfromutime", {I(1400000000)}, "20", kGxMoaInt},
         {u"getweekfromutime", {I(1400000000)}, "2", kGxMoaInt},
         {u"getydayfromutime", {I(1400000000)}, "132", kGxMoaInt},
+        // int32 of a value is the low 32 bits of its 64-bit integer, for
+        // text and floats as for integers.
+        {u"rand", {S(u"4294967298"), S(u"4294967298")}, "2", kGxMoaInt},
+        {u"rand", {F(4294967298.5), I(4294967298LL)}, "2", kGxMoaInt},
+        {u"strsub", {S(u"abcdef"), S(u"4294967297")}, "bcdef", kGxMoaStr},
+        {u"strsub", {S(u"abcdef"), F(4294967297.9), S(u"4294967298")}, "bc", kGxMoaStr},
+        {u"strfind", {S(u"abcabc"), S(u"c"), S(u"4294967299")}, "5", kGxMoaInt},
+        {u"strfind", {S(u"abcabc"), S(u"c"), F(-4294967293.0)}, "5", kGxMoaInt},
     };
     setenv("TZ", "UTC", 1);
     for (const auto& c : cases) {
+        SCOPED_TRACE(GxToUtf8(c.name) + " with " + std::to_string(c.args.size()) + " args");
         Caller k;
         bool ok = false;
-        GxMoaVariable args;
-        args.MakeArray(0);
-        for (size_t i = 0; i < c.args.size(); ++i) args.SetElement(int(i), c.args[i]);
-        GxMoaVariable result;
-        const GxString n(c.name);
-        ok = k.w.binder.CallFunction(&n, 0, &args, k.w.worker.get(), nullptr, k.w.worker->GetExecStack(), &result);
-        EXPECT_TRUE(ok) << GxToUtf8(c.name);
-        EXPECT_EQ(GxToUtf8(result.ToString()), c.want) << GxToUtf8(c.name) << " with " << c.args.size() << " args";
-        EXPECT_EQ(result.GetType(), c.type) << GxToUtf8(c.name);
-    }
-}
-
-// int32 of a value is the low 32 bits of its 64-bit integer, for text and
-// floats as for integers.
-TEST(MoaBuiltins, Int32ArgumentsTakeTheLowBits) {
-    struct Case {
-        const char16_t* name;
-        std::vector<GxMoaVariable> args;
-        const char* want;
-    } cases[] = {
-        {u"rand", {S(u"4294967298"), S(u"4294967298")}, "2"},
-        {u"rand", {F(4294967298.5), I(4294967298LL)}, "2"},
-        {u"strsub", {S(u"abcdef"), S(u"4294967297")}, "bcdef"},
-        {u"strsub", {S(u"abcdef"), F(4294967297.9), S(u"4294967298")}, "bc"},
-        {u"strfind", {S(u"abcabc"), S(u"c"), S(u"4294967299")}, "5"},
-        {u"strfind", {S(u"abcabc"), S(u"c"), F(-4294967293.0)}, "5"},
-    };
-    for (const auto& c : cases) {
-        Caller k;
-        GxMoaVariable args;
-        args.MakeArray(0);
-        for (size_t i = 0; i < c.args.size(); ++i) args.SetElement(int(i), c.args[i]);
-        GxMoaVariable result;
-        const GxString n(c.name);
-        EXPECT_TRUE(k.w.binder.CallFunction(&n, 0, &args, k.w.worker.get(), nullptr, nullptr, &result));
-        EXPECT_EQ(GxToUtf8(result.ToString()), c.want) << GxToUtf8(c.name) << " with " << c.args.size() << " args";
+        const GxMoaVariable result = k.Call(c.name, c.args, &ok);
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(GxToUtf8(result.ToString()), c.want);
+        EXPECT_EQ(result.GetType(), c.type);
     }
 }
 
@@ -249,14 +234,8 @@ TEST(MoaBuiltins, LogOutputTakesTextLiterally) {
     k.Call(u"error", {S(u"oops %s")});
     ASSERT_EQ(k.w.moa.messages.size(), 1u);
     EXPECT_EQ(k.w.moa.messages[0], u"100% sure");
-    auto text = [&](const char* name) {
-        const auto bytes = qtest::ReadBytes(dir.path() / name);
-        std::u16string s;
-        for (size_t i = 2; i + 1 < bytes.size(); i += 2) s.push_back(char16_t(bytes[i] | (bytes[i + 1] << 8)));
-        return s;
-    };
-    EXPECT_EQ(text("debug.log"), u"%d %s\r\n");
-    EXPECT_EQ(text("error.log"), u"oops %s\r\n");
+    EXPECT_EQ(Utf16File(dir.path() / "debug.log"), u"%d %s\r\n");
+    EXPECT_EQ(Utf16File(dir.path() / "error.log"), u"oops %s\r\n");
     GxSetErrorLogPath(u"");
     GxSetDebugLogPath(u"");
 }
@@ -274,8 +253,7 @@ TEST(MoaBuiltins, DumpVarToFileWritesUtf16) {
     ASSERT_GE(bytes.size(), 2u);
     EXPECT_EQ(bytes[0], 0xFF);
     EXPECT_EQ(bytes[1], 0xFE);
-    std::u16string s;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2) s.push_back(char16_t(bytes[i] | (bytes[i + 1] << 8)));
+    const std::u16string s = Utf16File(dir.path() / "dump.txt");
     const std::u16string want =
         u"--MoaInstance:\r\n"
         u"Scope:EXTERN_INGAME\r\n$ext=3(Int)\r\n"
@@ -319,10 +297,7 @@ TEST(MoaBinder, RegistrationIsByLowerCaseName) {
     EXPECT_TRUE(binder.RemoveFunction(u"MYFUNC"));
     EXPECT_EQ(destroyed, 2);
     EXPECT_FALSE(binder.RemoveFunction(u"myfunc"));
-    const auto bytes = qtest::ReadBytes(dir.path() / "error.log");
-    std::u16string log;
-    for (size_t i = 2; i + 1 < bytes.size(); i += 2) log.push_back(char16_t(bytes[i] | (bytes[i + 1] << 8)));
-    EXPECT_EQ(log, u"GxMoaFunctionBinder::AddFunction/同名関数が既に登録されています (MYFUNC)\r\n");
+    EXPECT_EQ(Utf16File(dir.path() / "error.log"), u"GxMoaFunctionBinder::AddFunction/同名関数が既に登録されています (MYFUNC)\r\n");
     GxSetErrorLogPath(u"");
 
     GxMoaBuiltinDefault defaults;

@@ -199,21 +199,23 @@ TEST(MoaMainWorker, LayerCommandsReportTheirOwnLine) {
     }
 }
 
-TEST(MoaMainWorker, UndeclaredLayerCommandStops) {
-    MainWorld w;
-    w.LoadMain(u"*start\nbg01.xyz(1)\n");
-    w.RunFrom(u"start");
-    EXPECT_TRUE(w.moa.HasError(u"レイヤー操作に使用できない命令です[sp.xyz]")) << w.moa.ErrorsUtf8();
-    EXPECT_TRUE(w.moa.m_ErrorFlag);
-}
-
-TEST(MoaMainWorker, LayerWordWithoutArgumentsIsAnError) {
-    MainWorld w;
-    w.builder.DeclareBuiltin(u"sp.lcg");
-    w.LoadMain(u"*start\nchara01 1\n");
-    w.RunFrom(u"start");
-    EXPECT_TRUE(w.moa.HasError(u"Phase_Skip 次に来るべき記号 ( がありません")) << w.moa.ErrorsUtf8();
-    EXPECT_TRUE(w.moa.m_ErrorFlag);
+TEST(MoaMainWorker, AnUndeclaredLayerCommandOrOneWithoutArgumentsStops) {
+    const struct {
+        const char16_t* line;
+        const char16_t* error;
+    } cases[] = {
+        {u"bg01.xyz(1)", u"レイヤー操作に使用できない命令です[sp.xyz]"},
+        {u"chara01 1", u"Phase_Skip 次に来るべき記号 ( がありません"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(GxToUtf8(c.line));
+        MainWorld w;
+        w.builder.DeclareBuiltin(u"sp.lcg");
+        w.LoadMain((std::u16string(u"*start\n") + c.line + u"\n").c_str());
+        w.RunFrom(u"start");
+        EXPECT_TRUE(w.moa.HasError(c.error)) << w.moa.ErrorsUtf8();
+        EXPECT_TRUE(w.moa.m_ErrorFlag);
+    }
 }
 
 TEST(MoaMainWorker, DeletingThroughEitherBaseIsComplete) {

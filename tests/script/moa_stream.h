@@ -27,12 +27,12 @@ struct StreamReader {
     std::unique_ptr<GxContentReaderBase> reader;
     bool headerOk = false;
 
-    StreamReader(std::vector<u8> b, const char* kind) : bytes(std::move(b)) {
+    StreamReader(std::vector<u8> b, const char* kind, bool verbose = false) : bytes(std::move(b)) {
         const u8 head = bytes.empty() ? 0 : bytes[0];
         const u32 size = u32(bytes.size());
-        if (head == 'T') reader = std::make_unique<GxContentTextReader>(bytes.data(), size, false);
-        if (head == 'B') reader = std::make_unique<GxContentBinaryReader>(bytes.data(), size, false);
-        if (head == 'Z') reader = std::make_unique<GxContentCompressedBinaryReader>(bytes.data(), size, false);
+        if (head == 'T') reader = std::make_unique<GxContentTextReader>(bytes.data(), size, verbose);
+        if (head == 'B') reader = std::make_unique<GxContentBinaryReader>(bytes.data(), size, verbose);
+        if (head == 'Z') reader = std::make_unique<GxContentCompressedBinaryReader>(bytes.data(), size, verbose);
         if (!reader) return;
         const std::string magic = std::string(1, char(head)) + kind;
         u32 version = 0;

@@ -42,10 +42,31 @@ TEST(MoaStatements, IfElseChainsPickOneBranch) {
     }
 }
 
-TEST(MoaStatements, FalseIfWithoutElseContinuesAfterTheBlock) {
-    World w;
-    w.RunScript(u"*start\nIF (0) {\ntrace(1)\n}\ntrace(2)\n");
-    EXPECT_EQ(w.TraceText(), "2");
+TEST(MoaStatements, BlocksAndCallsReturnWhereTheyShould) {
+    const struct {
+        const char* what;
+        const char16_t* text;
+        const char* trace;
+    } cases[] = {
+        {"a false IF without ELSE goes on after its block", u"*start\nIF (0) {\ntrace(1)\n}\ntrace(2)\n", "2"},
+        {"GOSUB returns after the calling statement",
+         u"*start\ntrace(\"a\")\nGOSUB(\"sub\", 42)\ntrace(\"c\", RETVAL())\nEXIT()\n*sub\ntrace(\"b\", $_)\nRETURN(7)\n",
+         "a|b,42|c,7"},
+        {"a called frame running off the end ends the worker",
+         u"*start\nGOSUB(\"sub\")\ntrace(\"never\")\n*sub\ntrace(\"sub\")\n", "sub"},
+        {"RETURNIF goes on on a false condition and returns on a true one",
+         u"*start\nGOSUB(\"sub\")\ntrace(\"back\")\nEXIT()\n*sub\nRETURNIF(0)\ntrace(\"in sub\")\nRETURNIF(1, 3)\n"
+         u"trace(\"never\")\n",
+         "in sub|back"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        World w;
+        w.RunScript(c.text);
+        EXPECT_EQ(w.TraceText(), c.trace);
+        EXPECT_FALSE(w.moa.m_ErrorFlag) << w.moa.ErrorsUtf8();
+        EXPECT_FALSE(w.worker->IsRunning());
+    }
 }
 
 TEST(MoaStatements, EachStepRunsOneWorkingStatement) {
@@ -58,27 +79,6 @@ TEST(MoaStatements, EachStepRunsOneWorkingStatement) {
     EXPECT_EQ(w.moa.messages[0], u"a text line");
     EXPECT_TRUE(w.worker->Step(&w.binder)) << "the last statement still leaves a frame";
     EXPECT_FALSE(w.worker->Step(&w.binder)) << "then the script has run out";
-    EXPECT_FALSE(w.worker->IsRunning());
-}
-
-TEST(MoaStatements, GosubReturnsAfterTheCallingStatement) {
-    World w;
-    w.RunScript(u"*start\n"
-                u"trace(\"a\")\n"
-                u"GOSUB(\"sub\", 42)\n"
-                u"trace(\"c\", RETVAL())\n"
-                u"EXIT()\n"
-                u"*sub\n"
-                u"trace(\"b\", $_)\n"
-                u"RETURN(7)\n");
-    EXPECT_EQ(w.TraceText(), "a|b,42|c,7");
-    EXPECT_TRUE(w.moa.errors.empty()) << w.moa.ErrorsUtf8();
-}
-
-TEST(MoaStatements, CalledFrameRunningOffTheEndEndsTheWorker) {
-    World w;
-    w.RunScript(u"*start\nGOSUB(\"sub\")\ntrace(\"never\")\n*sub\ntrace(\"sub\")\n");
-    EXPECT_EQ(w.TraceText(), "sub");
     EXPECT_FALSE(w.worker->IsRunning());
 }
 
@@ -153,14 +153,7 @@ TEST(MoaStatements, EmptyStackStepsNothing) {
     EXPECT_TRUE(w.moa.errors.empty());
 }
 
-TEST(MoaStatements, ReturnIfWithAFalseConditionGoesOn) {
-    World w;
-    w.RunScript(u"*start\nGOSUB(\"sub\")\ntrace(\"back\")\nEXIT()\n*sub\nRETURNIF(0)\ntrace(\"in sub\")\nRETURNIF(1, 3)\ntrace(\"never\")\n");
-    EXPECT_EQ(w.TraceText(), "in sub|back");
-    EXPECT_FALSE(w.moa.m_ErrorFlag) << w.moa.ErrorsUtf8();
-}
-
-TEST(MoaStatements, SourceLineCountsTheFirstLine) {
+TEST(MoaStatements, SourceLinesCountTheFirstLineAndStandForScriptsNotInTheBundle) {
     World w;
     w.Load({{u"main", u"*start\n\n\n$x = 1\n"}});
     ASSERT_TRUE(w.worker->StartAtLabel(u"start", nullptr));
@@ -173,11 +166,6 @@ TEST(MoaStatements, SourceLineCountsTheFirstLine) {
     EXPECT_EQ(w.worker->GetLine(nullptr), -1);
     GxString name = u"x";
     EXPECT_EQ(*w.worker->GetScriptName(&name, nullptr), u"");
-}
-
-TEST(MoaStatements, SourceLineOfAScriptNotInTheBundle) {
-    World w;
-    w.Load({{u"main", u"*start\n"}});
     // Without the script there is nothing to search: the stored line as it is.
     w.PushMainFrame().m_ScriptPos = GxMoaScriptPos(5, 0, u"gone");
     EXPECT_EQ(w.worker->GetSourceLine(nullptr), 5);

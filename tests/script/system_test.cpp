@@ -1,15 +1,13 @@
 #include "moa_stream.h"
 #include "moa_world.h"
 
-#include "engine/GxProcessState.h"
-#include "io/GxFileSystem.h"
 #include "script/GxMoaEx.h"
 #include "script/GxMoaSystem.h"
 #include "script/GxMoaWorkerEx.h"
 #include "support/Golden.h"
 #include "support/LogCapture.h"
+#include "tests/io/fs_fixture.h"
 #include "tools/builders/PackWriter.h"
-#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -48,22 +46,14 @@ TEST(MoaGolden, TheGoldenBundleRuns) {
 
 // ---- start-up and bundle loading -------------------------------------------------
 
-class MoaSystem : public testing::Test {
+class MoaSystem : public iotest::FsTest {
 protected:
     void SetUp() override {
-        old_ = fs::current_path();
-        fs::current_path(dir_.path());
+        FsTest::SetUp();
         fs::create_directory("bincode");
-        GxResetProcessState();
         qtest::LogCapture::ListenAgain();
     }
-    void TearDown() override {
-        GxResetProcessState();
-        fs::current_path(old_);
-    }
-    void Put(const std::vector<u8>& bytes) { qtest::WriteBytes(dir_.path() / "bincode/moacode.mwb", bytes); }
-    qtest::TempDir dir_;
-    fs::path old_;
+    void Put(const std::vector<u8>& bytes) { qtest::WriteBytes(m_Dir.path() / "bincode/moacode.mwb", bytes); }
     qtest::LogCapture log_;
 };
 
@@ -164,8 +154,8 @@ TEST_F(MoaSystem, CompilerExitCodes) {
 
 TEST_F(MoaSystem, FileQueriesSeeDiskAndPacks) {
     fs::create_directory("data");
-    qtest::WriteText(dir_.path() / "data/a.txt", "12345");
-    qtest::WritePack(dir_.path() / "p.gxp", {{"data/packed.bin", {1, 2, 3}}});
+    qtest::WriteText(m_Dir.path() / "data/a.txt", "12345");
+    qtest::WritePack(m_Dir.path() / "p.gxp", {{"data/packed.bin", {1, 2, 3}}});
     ASSERT_TRUE(GxMountPackFile(u"p.gxp"));
     mtest::World<> w;
     w.RunScript(u"*start\n"

@@ -297,10 +297,6 @@ TEST(MoaValue, OpcodePayloadIsSignExtended) {
     EXPECT_EQ(v.ToInt64(), 0);
 }
 
-} // namespace
-
-namespace {
-
 // Texts of up to eight code units live inside the value, longer ones beside
 // it; both copy, move and compare alike, also from inside the value's own
 // array, and a text set from the value's own text survives.

@@ -4,31 +4,47 @@
 #include "tasks/GxTaskManage.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qtest {
 
 using Journal = std::vector<std::string>;
 
-class JournalTask : public GxTaskBase {
+// What the journal task and scene share.
+template <class Base>
+class Journaled : public Base {
 public:
-    JournalTask(GxTaskBase* parent, std::string tag, Journal* journal, const GxChar* name = nullptr)
-        : GxTaskBase(parent, name), m_Tag(std::move(tag)), m_Journal(journal) {}
-    explicit JournalTask(GxTaskManage* manager, std::string tag = "top", Journal* journal = nullptr)
-        : GxTaskBase(manager), m_Tag(std::move(tag)), m_Journal(journal) {}
-    ~JournalTask() override { Note("delete"); }
+    template <class... Args>
+    Journaled(std::string tag, Journal* journal, Args&&... args)
+        : Base(std::forward<Args>(args)...), m_Tag(std::move(tag)), m_Journal(journal) {}
+    ~Journaled() override { Note("delete"); }
 
     void Note(const std::string& what) {
         if (m_Journal) m_Journal->push_back(m_Tag + ":" + what);
     }
-    void OnKill() override { Note("kill"); }
     void OnStartSequence(int w) override { Note("start" + std::to_string(w)); }
     void OnEndSequence(int w) override { Note("end" + std::to_string(w)); }
     int Update(int step, s64) override {
         Note("update" + std::to_string(step));
-        if (m_StopOnUpdate) m_Manager->m_StopUpdateFlag = true;
+        if (m_StopOnUpdate) this->m_Manager->m_StopUpdateFlag = true;
         return 0;
     }
+
+    std::string m_Tag;
+    Journal* m_Journal;
+    int m_Consume = 0;
+    bool m_StopOnUpdate = false;
+};
+
+class JournalTask : public Journaled<GxTaskBase> {
+public:
+    JournalTask(GxTaskBase* parent, std::string tag, Journal* journal, const GxChar* name = nullptr)
+        : Journaled(std::move(tag), journal, parent, name) {}
+    explicit JournalTask(GxTaskManage* manager, std::string tag = "top", Journal* journal = nullptr)
+        : Journaled(std::move(tag), journal, manager) {}
+
+    void OnKill() override { Note("kill"); }
     int UpdateBeforeMain(int step, s64) override {
         Note("premain" + std::to_string(step));
         return 0;
@@ -57,29 +73,14 @@ public:
         Note("keyaction");
         return m_Consume;
     }
-
-    std::string m_Tag;
-    Journal* m_Journal;
-    int m_Consume = 0;
-    bool m_StopOnUpdate = false;
 };
 
 // A scene as the task tree sees it; the widget side answers plainly.
-class JournalScene : public GxSeqTaskBase {
+class JournalScene : public Journaled<GxSeqTaskBase> {
 public:
     JournalScene(GxTaskBase* parent, const GxChar* name, std::string tag, Journal* journal)
-        : GxSeqTaskBase(parent, name), m_Tag(std::move(tag)), m_Journal(journal) {}
-    ~JournalScene() override { Note("delete"); }
+        : Journaled(std::move(tag), journal, parent, name) {}
 
-    void Note(const std::string& what) {
-        if (m_Journal) m_Journal->push_back(m_Tag + ":" + what);
-    }
-    void OnStartSequence(int w) override { Note("start" + std::to_string(w)); }
-    void OnEndSequence(int w) override { Note("end" + std::to_string(w)); }
-    int Update(int step, s64) override {
-        Note("update" + std::to_string(step));
-        return 0;
-    }
     int UpdateBeforeMain(int step, s64) override {
         Note("premain" + std::to_string(step));
         if (m_SeqWorkIndex >= 0) m_Manager->StartMain(m_SeqWorkIndex);
@@ -95,10 +96,6 @@ public:
     bool IsUIBlock1Clear() override { return true; }
     bool IsUIBlock2Clear() override { return true; }
     bool IsUIBlock3Clear() override { return true; }
-
-    std::string m_Tag;
-    Journal* m_Journal;
-    int m_Consume = 0;
 };
 
 } // namespace qtest

@@ -46,17 +46,14 @@ struct Scopes : testing::Test {
     }
 };
 
-TEST_F(Scopes, ASceneChangeEmptiesTheScopesThatDoNotNameTheNewScene) {
+TEST_F(Scopes, ASceneChangeEmptiesTheScopesThatDoNotNameTheNewSceneAndReleaseAllEveryScope) {
     EXPECT_EQ(manage.GetScopeSlotCount(), 5);
     EXPECT_EQ(Release(u"SeqSave"), (std::vector<std::string>{"free 1"}));
     EXPECT_EQ(Release(u"SeqAvgMain"), (std::vector<std::string>{"free 1", "free 2"}));
     EXPECT_EQ(Release(u"SeqBoot"), (std::vector<std::string>{"free 1", "free 3"}));
     EXPECT_EQ(manage.GetScope(2)->GetSequenceNames().size(), 11u) << "emptying keeps the members";
-}
-
-TEST_F(Scopes, ReleaseAllEmptiesScopeZeroToo) {
     manage.ReleaseAll();
-    EXPECT_EQ(log, (std::vector<std::string>{"free 0", "free 1", "free 2", "free 3"}));
+    EXPECT_EQ(log, (std::vector<std::string>{"free 0", "free 1", "free 2", "free 3"})) << "releasing all empties 0 too";
 }
 
 TEST_F(Scopes, OpeningAnOccupiedIndexReplacesTheScope) {

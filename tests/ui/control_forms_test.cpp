@@ -38,9 +38,8 @@ template <class W>
 bool CarryOver(W& from, GxTaskUIBase& into) {
     const std::vector<unsigned char> bytes =
         qtest::WriteContentBytes(false, "UITEST", 1, [&](GxContentWriterBase& wr) { from.WriteContent(&wr); });
-    GxContentBinaryReader r(bytes.data(), u32(bytes.size()), false);
-    u32 version = 0;
-    return r.ReadHeader("BUITEST", &version) && into.ReadContent(&r);
+    mtest::StreamReader r(bytes, "UITEST");
+    return r.headerOk && into.ReadContent(r.reader.get());
 }
 
 TEST_F(ControlForms, EveryControlsStoredFormComesBackWhole) {

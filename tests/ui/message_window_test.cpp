@@ -5,7 +5,6 @@
 // ruby.
 #include "text_ui_fixture.h"
 
-#include "io/GxContentBinaryReader.h"
 #include "io/GxContentBinaryWriter.h"
 #include "tools/builders/ContentBytes.h"
 #include "ui/DBUIModuleRecord.h"
@@ -187,7 +186,7 @@ TEST_F(MessageWindow, AStoredMessageComesBackWithTheSameLayoutAndTheSameFrameAnd
     const std::vector<uint32_t> after = DrawWidgets(*core_, 256, 88);
     EXPECT_EQ(after, before);
     if (const std::string mismatch = gxtest::GoldenFontMismatch(); mismatch.empty())
-        EXPECT_TRUE(MatchesUIGolden("message_window", after, 256, 88));
+        EXPECT_TRUE(gxtest::MatchesGolden("message_window", after, 256, 88, "ui"));
     else
         std::printf("golden frame not compared: %s\n", mismatch.c_str());
     // The ruby's reading stands over its base, the colour change holds.
@@ -226,10 +225,9 @@ TEST_F(MessageWindow, DamagedSavesAreCheckedBeforeUse) {
     auto* into = Make(u"into2");
     const auto b2 = qtest::WriteContentBytes(false, "UITEST", 1, [&](GxContentWriterBase& wr) { broken->WriteContent(&wr); });
     {
-        GxContentBinaryReader r(b2.data(), u32(b2.size()), true);
-        u32 version = 0;
-        ASSERT_TRUE(r.ReadHeader("BUITEST", &version));
-        EXPECT_TRUE(into->ReadContent(&r));
+        mtest::StreamReader r(b2, "UITEST", true);
+        ASSERT_TRUE(r.headerOk);
+        EXPECT_TRUE(into->ReadContent(r.reader.get()));
     }
     EXPECT_EQ(into->GetTextLength(), 2) << "the zero ends the text";
     EXPECT_EQ(into->GetProcessPos(), 2) << "held to the text";
@@ -246,11 +244,10 @@ TEST_F(MessageWindow, DamagedSavesAreCheckedBeforeUse) {
         wr.WriteListBegin("m_ShowChars", "", 0x7FFFFFFF);
     });
     log.Clear();
-    GxContentBinaryReader r(head.data(), u32(head.size()), true);
-    u32 version = 0;
-    ASSERT_TRUE(r.ReadHeader("BUITEST", &version));
+    mtest::StreamReader r(head, "UITEST", true);
+    ASSERT_TRUE(r.headerOk);
     auto* victim = Make(u"victim");
-    EXPECT_FALSE(victim->ReadContent(&r));
+    EXPECT_FALSE(victim->ReadContent(r.reader.get()));
     EXPECT_EQ(victim->GetCharCount(), 0u);
     EXPECT_TRUE(log.Contains("m_ShowChars")) << log.Text();
 }

@@ -47,24 +47,8 @@ inline std::string Utf8(const std::vector<GxString>& lines) {
     return s;
 }
 
-// The columns and rows of a picture with lit pixels (any channel above
-// 0x40) inside a rectangle; left > right when none is lit.
-struct Lit {
-    int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
-    bool Any() const { return right >= 0; }
-};
-inline Lit LitArea(const std::vector<uint32_t>& px, int w, int x0, int y0, int x1, int y1) {
-    Lit l;
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x) {
-            const uint32_t p = px[size_t(y) * size_t(w) + size_t(x)];
-            if (((p >> 16) & 0xFF) > 0x40 || ((p >> 8) & 0xFF) > 0x40 || (p & 0xFF) > 0x40) {
-                l.left = std::min(l.left, x), l.right = std::max(l.right, x);
-                l.top = std::min(l.top, y), l.bottom = std::max(l.bottom, y);
-            }
-        }
-    return l;
-}
+using gxtest::Lit;
+using gxtest::LitArea;
 
 class TextUITest : public UITest {
 protected:
@@ -85,17 +69,6 @@ protected:
         for (int i = 0; i < GxGlobalFonts::kFontMapCount; ++i)
             GxGlobalFonts::GetFontMap(i)->SetFont(core_->m_Config->m_FontSize[i], nullptr);
     }
-    // The golden comparison from the folder the test started in (a mismatch
-    // writes its pictures there, in the build tree).
-    ::testing::AssertionResult MatchesUIGolden(const std::string& name, const std::vector<uint32_t>& px, u32 w,
-                                               u32 h) {
-        const std::filesystem::path here = std::filesystem::current_path();
-        std::filesystem::current_path(old_);
-        ::testing::AssertionResult r = gxtest::MatchesGolden(name, px, w, h, "ui");
-        std::filesystem::current_path(here);
-        return r;
-    }
-
     ManualSettings settings;
 };
 

@@ -291,7 +291,7 @@ TEST_F(TextWidgets, AGoldenFrameOfTheTextLog) {
         l->AddLine(t, t[0] == u'三' ? u"!#" : u"", 0);
     EXPECT_EQ(l->GetValueInt(), 1);
     const std::vector<uint32_t> px = DrawWidgets(*core_, 160, 72);
-    EXPECT_TRUE(MatchesUIGolden("text_log", px, 160, 72));
+    EXPECT_TRUE(gxtest::MatchesGolden("text_log", px, 160, 72, "ui"));
 }
 
 } // namespace

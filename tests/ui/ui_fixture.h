@@ -4,8 +4,6 @@
 // process's UI manager, receivers that keep the events offered to them, a
 // started device in a scratch folder, and the test image set "uigis/ui.gis".
 #include "graphics/GxTextureFlexFactory.h"
-#include "io/GxContentBinaryReader.h"
-#include "io/GxContentTextReader.h"
 #include "graphics/texture_fixture.h"
 #include "layers/GxNcCrammedImageSetFactory.h"
 #include "layers/GxNcImageSetPool.h"
@@ -16,6 +14,7 @@
 #include "tools/builders/ImageSetWriter.h"
 #include "support/LogCapture.h"
 #include "tasks/GxTaskManage.h"
+#include "tests/script/moa_stream.h"
 #include "ui/DBUIModuleRecord.h"
 #include "ui/GxTaskUIBase.h"
 #include "ui/GxUIManage.h"
@@ -81,13 +80,8 @@ inline ::testing::AssertionResult SameStoredForm(GxTaskUIBase& from, GxTaskUIBas
         return qtest::WriteContentBytes(text, "UITEST", 1, [&](GxContentWriterBase& wr) { w.WriteContent(&wr); });
     };
     const std::vector<unsigned char> bytes = write(from);
-    std::unique_ptr<GxContentReaderBase> r;
-    if (text)
-        r = std::make_unique<GxContentTextReader>(bytes.data(), u32(bytes.size()), true);
-    else
-        r = std::make_unique<GxContentBinaryReader>(bytes.data(), u32(bytes.size()), true);
-    u32 version = 0;
-    if (!r->ReadHeader(text ? "TUITEST" : "BUITEST", &version) || !into.ReadContent(r.get()) || !r->IsEnd())
+    mtest::StreamReader r(bytes, "UITEST", true);
+    if (!r.headerOk || !into.ReadContent(r.reader.get()) || !r->IsEnd())
         return ::testing::AssertionFailure() << "not read back whole";
     if (write(into) != bytes) return ::testing::AssertionFailure() << "written back differently";
     return ::testing::AssertionSuccess();

@@ -201,19 +201,18 @@ TEST_F(WidgetBase, ADamagedStoredFormIsReportedAndCannotLockForGood) {
         s.SetLockCount(-3);
         s.WriteContent(&wr);
     });
-    u32 version = 0;
-    GxContentBinaryReader whole(bytes.data(), u32(bytes.size()), false);
-    ASSERT_TRUE(whole.ReadHeader("BUITEST", &version));
+    mtest::StreamReader whole(bytes, "UITEST");
+    ASSERT_TRUE(whole.headerOk);
     GxTaskUINull b(nullptr);
-    EXPECT_TRUE(b.ReadContent(&whole));
+    EXPECT_TRUE(b.ReadContent(whole.reader.get()));
     EXPECT_EQ(b.GetLockCount(), 0) << "a negative count from a save reads as unlocked";
     b.Lock(), b.Unlock();
     EXPECT_EQ(b.GetLockCount(), 0);
 
-    GxContentBinaryReader cut(bytes.data(), u32(bytes.size() - 3), false);
-    ASSERT_TRUE(cut.ReadHeader("BUITEST", &version));
+    mtest::StreamReader cut(std::vector<u8>(bytes.begin(), bytes.end() - 3), "UITEST");
+    ASSERT_TRUE(cut.headerOk);
     GxTaskUINull c(nullptr);
-    EXPECT_FALSE(c.ReadContent(&cut));
+    EXPECT_FALSE(c.ReadContent(cut.reader.get()));
 }
 
 } // namespace

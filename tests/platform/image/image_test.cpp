@@ -62,6 +62,9 @@ void write_raw(const std::filesystem::path& p, const std::vector<uint32_t>& px) 
     qtest::WriteBytes(p, bytes);
 }
 
+// What a header probe said: width, height and depth.
+std::vector<uint32_t> probed(const image_info& i) { return {i.width, i.height, i.depth}; }
+
 int max_channel_diff(uint32_t a, uint32_t b) {
     int m = 0;
     for (int s = 0; s < 32; s += 8) m = std::max(m, std::abs(int((a >> s) & 255) - int((b >> s) & 255)));
@@ -266,9 +269,8 @@ TEST(Decoders, ReadFilesWrittenByImageMagick) {
         EXPECT_LE(worst, r.tolerance) << r.name;
         image_info info;
         ASSERT_TRUE(read_info(bytes.data(), bytes.size(), info, &why)) << r.name << ": " << why;
-        EXPECT_EQ(info.width, w);
-        EXPECT_EQ(info.height, h);
-        EXPECT_EQ(info.depth, r.fmt == file_format::dds ? 0u : 1u) << r.name << ": DDS reports its header's depth";
+        EXPECT_EQ(probed(info), (std::vector<uint32_t>{w, h, r.fmt == file_format::dds ? 0u : 1u}))
+            << r.name << ": DDS reports its header's depth";
         // The header alone tells the size: the first half of the file will
         // do, or a JPEG's segments up to the header of its first scan.
         size_t head = bytes.size() / 2;
@@ -280,8 +282,7 @@ TEST(Decoders, ReadFilesWrittenByImageMagick) {
             head = at + segment(at);
         }
         ASSERT_TRUE(read_info(bytes.data(), head, info, &why)) << r.name << " from its first " << head << " bytes: " << why;
-        EXPECT_EQ(info.width, w) << r.name;
-        EXPECT_EQ(info.height, h) << r.name;
+        EXPECT_EQ(probed(info), (std::vector<uint32_t>{w, h, r.fmt == file_format::dds ? 0u : 1u})) << r.name;
     }
 }
 
@@ -628,9 +629,7 @@ TEST(HeaderProbes, NeedTheirBytesAndTrustTheSignature) {
                                 0, 0, 2, 128, 0, 0, 1, 224};
     image_info info;
     ASSERT_TRUE(probe_png_header(png.data(), png.size(), info));
-    EXPECT_EQ(info.width, 640u);
-    EXPECT_EQ(info.height, 480u);
-    EXPECT_EQ(info.depth, 0u);
+    EXPECT_EQ(probed(info), (std::vector<uint32_t>{640, 480, 0}));
     EXPECT_FALSE(probe_png_header(png.data(), 23, info)) << "23 bytes do not hold the height";
     EXPECT_EQ(info.width, 0u) << "cleared on failure";
     EXPECT_FALSE(probe_dds_header(png.data(), png.size(), info)) << "a PNG is no DDS";
@@ -642,9 +641,7 @@ TEST(HeaderProbes, NeedTheirBytesAndTrustTheSignature) {
     dds[17] = 1;
     dds[24] = 6;    // depth
     ASSERT_TRUE(probe_dds_header(dds.data(), dds.size(), info));
-    EXPECT_EQ(info.width, 300u);
-    EXPECT_EQ(info.height, 200u);
-    EXPECT_EQ(info.depth, 6u);
+    EXPECT_EQ(probed(info), (std::vector<uint32_t>{300, 200, 6}));
     EXPECT_FALSE(probe_dds_header(dds.data(), 27, info)) << "27 bytes do not hold the depth";
     EXPECT_FALSE(probe_dds_header(nullptr, 28, info));
 }

@@ -82,9 +82,7 @@ TEST_F(Devices, MouseMotionIsCountedSinceTheLastRead) {
     for (Uint32 type : {SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP}) e.type = type, Push(e);
     pinput::mouse_state m;
     ASSERT_EQ(pinput::read_mouse(m), pinput::read_status::ok);
-    EXPECT_EQ(m.x, 6);
-    EXPECT_EQ(m.y, -8);
-    EXPECT_EQ(m.z, 120);
+    EXPECT_EQ(std::vector<int32_t>({m.x, m.y, m.z}), std::vector<int32_t>({6, -8, 120}));
     EXPECT_EQ(m.buttons[1], 0x80);
     EXPECT_EQ(m.buttons[7], 0x80);
     EXPECT_EQ(m.buttons[0], 0x80) << "a click between two reads";
@@ -112,10 +110,8 @@ TEST_F(Devices, VirtualJoysticksAreReadAndLost) {
     ASSERT_EQ(pinput::open_joysticks(), 1);
     pinput::joystick_caps caps;
     ASSERT_TRUE(pinput::get_joystick_caps(0, caps));
-    EXPECT_EQ(caps.axes, 4u);
-    EXPECT_EQ(caps.buttons, 20u);
-    EXPECT_EQ(caps.povs, 1u);
-    EXPECT_EQ(caps.device_type, 0x14u);
+    EXPECT_EQ(std::vector<uint32_t>({caps.axes, caps.buttons, caps.povs, caps.device_type}),
+              std::vector<uint32_t>({4, 20, 1, 0x14}));
     EXPECT_FALSE(pinput::get_joystick_caps(1, caps));
 
     SDL_Joystick* j = SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(index));

@@ -61,16 +61,15 @@ TEST(BlendPresets, EachPresetOverAKnownDestination) {
     }
 }
 
-TEST(BlendPresets, WrittenAlphaIsTheLargerOfSourceAndDestination) {
-    // Source alpha 0x20 below the destination's 0x40: the destination's stays.
-    uint32_t p = draw_one(2, 0x20FFFFFF, 0xFFFFFFFF, 0, true);
-    EXPECT_EQ(p >> 24, 0x40u);
-    // Colour: (255·32 + c·223) / 255.
-    EXPECT_EQ((p >> 16) & 255, (255u * 32 + 16 * 223 + 127) / 255);
-}
-
-TEST(TextureStage, SpecularModulateAndMissingTexture) {
-    struct row { int mode; uint32_t texel, diffuse, specular; bool textured; uint32_t expected; const char* what; };
+TEST(TextureStage, SpecularModulateMissingTextureAndTargetFormats) {
+    struct row {
+        int mode;
+        uint32_t texel, diffuse, specular;
+        bool textured;
+        uint32_t expected;
+        const char* what;
+        format target = format::a8r8g8b8;
+    };
     const row rows[] = {
         {1, kSrc, 0xFFFFFFFF, 0x00204080, true, 0x80E8A4B2, "specular added to RGB, alpha untouched"},
         {1, kSrc, 0xFFFFFFFF, 0xFF204080, true, 0x80E8A4B2, "specular alpha plays no part"},
@@ -79,55 +78,31 @@ TEST(TextureStage, SpecularModulateAndMissingTexture) {
         {4, 0x40605040, 0xFF808080, 0, true, 0x80404850, "modulate-2×: colour and alpha doubled, then added"},
         {2, kSrc, 0xFF336699, 0, false, 0xFF336699, "no texture: the diffuse colour alone"},
         {4, kSrc, 0xFF336699, 0, false, 0xFF4386C9, "no texture with modulate-2×: diffuse alone, added"},
+        // Source alpha 0x20 below the destination's 0x40: the destination's
+        // stays; colour (255·32 + c·223) / 255.
+        {2, 0x20FFFFFF, 0xFFFFFFFF, 0, true, 0x402E3C4A, "written alpha: the larger of source and destination"},
+        {2, kSrc, 0xFFFFFFFF, 0, true, 0xFF6C4231, "x8r8g8b8: the destination reads as opaque, 255 stored",
+         format::x8r8g8b8},
+        // The destination 0x4123 is (68, 17, 34, 51); the result is stored in 4 bits.
+        {1, kSrc, 0xFFFFFFFF, 0, true, 0x88CC6633, "a4r4g4b4", format::a4r4g4b4},
     };
-    for (const row& r : rows) {
-        EXPECT_EQ(draw_one(r.mode, r.texel, r.diffuse, r.specular, true, r.textured), r.expected) << r.what;
-        EXPECT_EQ(draw_one(r.mode, r.texel, r.diffuse, r.specular, false, r.textured), r.expected) << r.what << " (general path)";
-    }
-}
-
-TEST(TextureStage, TargetsWithoutAlphaOrWithFourBitChannels) {
-    // x8r8g8b8: the destination reads as opaque, the stored alpha is 255.
-    EXPECT_EQ(draw_one(2, kSrc, 0xFFFFFFFF, 0, true, true, format::x8r8g8b8), 0xFF6C4231u);
-    // a4r4g4b4: the destination 0x4123 is (68, 17, 34, 51); the result is stored in 4 bits.
-    uint32_t p = draw_one(1, kSrc, 0xFFFFFFFF, 0, true, true, format::a4r4g4b4);
-    EXPECT_EQ(p, 0x88CC6633u);
-}
-
-TEST(BlendKernels, VectorKernelsAgreeWithThePerPixelEquation) {
-    // The SSE2 kernels (source over, additive) against the generic per-pixel
-    // blend, over random colours including the extremes.
-    std::mt19937 rng(7);
-    for (int mode = 0; mode < 2; ++mode) {
-        detail::pixel_pipeline pl;
-        pl.blend = true;
-        pl.src = blend_factor::src_alpha;
-        pl.dst = mode == 0 ? blend_factor::inv_src_alpha : blend_factor::one;
-        pl.separate_alpha = true;
-        pl.op_alpha = blend_op::max;
-        std::vector<uint32_t> src(4099), dst(4099), want(4099);
-        for (size_t i = 0; i < src.size(); ++i) {
-            src[i] = rng();
-            dst[i] = rng();
-            if (i % 7 == 0) src[i] |= 0xFF000000u;
-            if (i % 11 == 0) src[i] &= 0x00FFFFFFu;
-        }
-        for (size_t i = 0; i < src.size(); ++i) want[i] = detail::blend_pixel(pl, src[i], dst[i]);
-        detail::blend_span(pl, src.data(), dst.data(), int(dst.size()));
-        EXPECT_EQ(dst, want) << "mode " << mode;
-    }
-    // The rounding itself: round(a·b / 255) for every pair.
-    for (uint32_t a = 0; a < 256; ++a)
-        for (uint32_t b = 0; b < 256; ++b) ASSERT_EQ(detail::mul8(a, b), uint32_t(a * b / 255.0 + 0.5)) << a << "," << b;
+    for (const row& r : rows)
+        for (bool fast : {true, false})
+            EXPECT_EQ(draw_one(r.mode, r.texel, r.diffuse, r.specular, fast, r.textured, r.target), r.expected)
+                << r.what << (fast ? "" : " (general path)");
 }
 
 TEST(BlendKernels, EachInstructionSetAgreesWithThePerPixelEquation) {
     // The over and add kernels with each instruction set the processor has,
-    // spans of every length up to 40 (the wide kernels' tails), with and
-    // without the alpha forced to 255.
+    // over random colours including the extremes, spans of every length up
+    // to 40 (the wide kernels' tails) and a long one, with and without the
+    // alpha forced to 255.
     using detail::simd_level;
     const simd_level best = detail::span_simd();
     std::mt19937 rng(11);
+    std::vector<int> lengths;
+    for (int n = 1; n <= 40; ++n) lengths.push_back(n);
+    lengths.push_back(4099);
     for (simd_level level : {simd_level::sse2, simd_level::avx2}) {
         if (level == simd_level::avx2 && best != simd_level::avx2) continue;
         detail::limit_span_simd(level);
@@ -139,7 +114,7 @@ TEST(BlendKernels, EachInstructionSetAgreesWithThePerPixelEquation) {
             pl.separate_alpha = true;
             pl.op_alpha = blend_op::max;
             for (uint32_t force : {0u, 0xFF000000u}) {
-                for (int n = 1; n <= 40; ++n) {
+                for (int n : lengths) {
                     std::vector<uint32_t> src, dst, want;
                     for (int i = 0; i < n; ++i) {
                         uint32_t s = rng(), d = rng();
@@ -157,4 +132,7 @@ TEST(BlendKernels, EachInstructionSetAgreesWithThePerPixelEquation) {
         }
     }
     detail::limit_span_simd(simd_level::avx2);
+    // The rounding itself: round(a·b / 255) for every pair.
+    for (uint32_t a = 0; a < 256; ++a)
+        for (uint32_t b = 0; b < 256; ++b) ASSERT_EQ(detail::mul8(a, b), uint32_t(a * b / 255.0 + 0.5)) << a << "," << b;
 }

@@ -1,8 +1,10 @@
 // Coverage (pixel centres, top-left rule, clipping), interpolation and
 // sampling of the rasteriser, its fast paths and its row bands.
+#include "platform/render/core.h"
 #include "platform/render/span_kernels.h"
 #include "render_util.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -282,6 +284,23 @@ TEST(RowBands, PicturesDoNotDependOnTheThreadCount) {
     std::vector<uint32_t> one = random_scene(1, true, false, 11);
     EXPECT_EQ(random_scene(4, true, false, 11), one);
     EXPECT_EQ(random_scene(3, true, false, 11), one);
+}
+
+TEST(RowBands, TheWorkerPoolRunsEveryItemOnceBeforeRunReturns) {
+    // Many runs in a row: a worker that wakes late must neither run an item
+    // of a finished run again nor miss one of the next.
+    for (unsigned threads : {1u, 2u, 4u, 7u}) {
+        detail::worker_pool pool(threads);
+        EXPECT_EQ(pool.size(), threads);
+        for (int round = 0; round < 40; ++round) {
+            for (unsigned items : {0u, 1u, 3u, 96u, 1000u}) {
+                std::vector<std::atomic<int>> runs(items);
+                pool.run(items, [&](unsigned i) { runs[i].fetch_add(1, std::memory_order_relaxed); });
+                for (unsigned i = 0; i < items; ++i)
+                    ASSERT_EQ(runs[i].load(), 1) << "item " << i << " of " << items << ", " << threads << " threads";
+            }
+        }
+    }
 }
 
 TEST(FastPaths, RowCopiesMatchTheGeneralRasteriser) {

@@ -6,6 +6,7 @@
 #include "platform/render/device.h"
 #include "platform/render/format.h"
 #include "support/Golden.h"
+#include "tools/builders/FileBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -111,51 +112,41 @@ inline result sprite(device& d, float x, float y, float w, float h, uint32_t dif
 
 inline std::vector<uint32_t> pixels(device& d) { return d.get_render_target(0)->read_argb(); }
 
-inline std::filesystem::path golden_dir() {
-    return qtest::GoldenPath("platform/render");
-}
+// The folder the test binary started in (the build tree), whatever folder a
+// test works in by the time it compares a picture.
+inline const std::filesystem::path kGoldenOut = std::filesystem::current_path() / "golden-out";
 
-// Compares a picture with its golden PNG. QUILLON_UPDATE_GOLDEN=1 writes the
-// golden instead. A mismatch writes NAME.actual.png and NAME.diff.png (red
-// where pixels differ) under golden-out/ in the working folder.
-inline ::testing::AssertionResult matches_golden(const std::string& name, const std::vector<uint32_t>& px,
-                                                 uint32_t w, uint32_t h) {
-    std::filesystem::path golden = golden_dir() / (name + ".png");
+// Compares a picture with tests/golden/FOLDER/NAME.png. QUILLON_UPDATE_GOLDEN=1
+// writes the golden instead (look at it before checking it in). A mismatch
+// writes NAME.actual.png and NAME.diff.png (red where pixels differ) under
+// golden-out/FOLDER in the folder the test binary started in.
+inline ::testing::AssertionResult matches_golden(const std::string& name, const std::vector<uint32_t>& px, uint32_t w,
+                                                 uint32_t h, const std::string& folder = "platform/render") {
+    const std::filesystem::path golden = qtest::GoldenPath(folder + "/" + name + ".png");
     if (const char* u = std::getenv("QUILLON_UPDATE_GOLDEN"); u && std::string(u) == "1") {
-        std::filesystem::create_directories(golden_dir());
+        std::filesystem::create_directories(golden.parent_path());
         if (!pimage::save_png(golden.string(), px.data(), w, h, size_t(w) * 4))
             return ::testing::AssertionFailure() << "cannot write " << golden;
         return ::testing::AssertionSuccess();
     }
-    std::vector<uint8_t> bytes;
-    {
-        FILE* f = std::fopen(golden.string().c_str(), "rb");
-        if (!f) return ::testing::AssertionFailure() << "missing golden " << golden;
-        uint8_t buf[65536];
-        size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-        std::fclose(f);
-    }
+    std::vector<unsigned char> bytes = qtest::ReadBytes(golden);
     pimage::image g;
-    if (!pimage::decode_png(bytes.data(), bytes.size(), g)) return ::testing::AssertionFailure() << "bad golden " << golden;
+    if (bytes.empty() || !pimage::decode_png(bytes.data(), bytes.size(), g))
+        return ::testing::AssertionFailure() << "missing or unreadable golden " << golden;
+    const bool same_size = g.width == w && g.height == h;
     size_t diffs = 0;
-    std::vector<uint32_t> diff(px.size(), 0xFF000000u);
-    bool same_size = g.width == w && g.height == h;
+    std::vector<uint32_t> diff(px.size());
     for (size_t i = 0; i < px.size(); ++i) {
         bool differs = !same_size || g.pixels[i] != px[i];
-        if (differs) {
-            ++diffs;
-            diff[i] = 0xFFFF0000u;
-        } else {
-            diff[i] = 0xFF000000u | ((px[i] >> 2) & 0x003F3F3Fu);
-        }
+        diffs += differs;
+        diff[i] = differs ? 0xFFFF0000u : (0xFF000000u | ((px[i] >> 2) & 0x003F3F3Fu));
     }
     if (diffs == 0) return ::testing::AssertionSuccess();
-    std::filesystem::path out = std::filesystem::current_path() / "golden-out" / "platform" / "render";
+    const std::filesystem::path out = kGoldenOut / folder;
     std::filesystem::create_directories(out);
     pimage::save_png((out / (name + ".actual.png")).string(), px.data(), w, h, size_t(w) * 4);
     pimage::save_png((out / (name + ".diff.png")).string(), diff.data(), w, h, size_t(w) * 4);
-    return ::testing::AssertionFailure() << diffs << " pixels differ from " << golden << "; actual and diff in " << out;
+    return ::testing::AssertionFailure() << diffs << " pixels differ from " << golden << "; see " << out;
 }
 
 } // namespace rtest

@@ -28,11 +28,10 @@ TEST(Placement, WindowsAreCentredClampedAndNeverNegative) {
         {1024, 768, 1027, 771, 0, 0, false, {1, 1, 1024, 768}},
     };
     for (const Case& c : cases) {
-        pwin::placement p = pwin::place_window(c.cw, c.ch, c.sw, c.sh, c.fw, c.fh, c.windowed);
-        EXPECT_EQ(p.x, c.want.x);
-        EXPECT_EQ(p.y, c.want.y);
-        EXPECT_EQ(p.client_width, c.want.client_width);
-        EXPECT_EQ(p.client_height, c.want.client_height);
+        const pwin::placement p = pwin::place_window(c.cw, c.ch, c.sw, c.sh, c.fw, c.fh, c.windowed);
+        EXPECT_EQ(std::vector<int>({p.x, p.y, p.client_width, p.client_height}),
+                  std::vector<int>({c.want.x, c.want.y, c.want.client_width, c.want.client_height}))
+            << c.cw << "x" << c.ch << " on " << c.sw << "x" << c.sh << (c.windowed ? " windowed" : " full screen");
     }
 }
 
@@ -82,7 +81,36 @@ TEST(KeyCodes, KeyMessageData) {
     EXPECT_EQ(pwin::key_message_data(0x57, true, false, true), 0x20570001u) << "Alt held";
 }
 
-// A headless main window and the events SDL would queue for it.
+// The events SDL would queue for a window.
+void Push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError(); }
+void PushWindow(uint32_t window, Uint8 what) {
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.windowID = window;
+    e.window.event = what;
+    Push(e);
+}
+void PushKey(uint32_t window, bool down, SDL_Scancode sc, SDL_Keycode sym, bool repeat = false) {
+    SDL_Event e{};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.windowID = window;
+    e.key.keysym.scancode = sc;
+    e.key.keysym.sym = sym;
+    e.key.repeat = repeat;
+    Push(e);
+}
+void PushButton(uint32_t window, bool down, Uint8 button, Uint8 clicks, int x = 0, int y = 0) {
+    SDL_Event e{};
+    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    e.button.windowID = window;
+    e.button.button = button;
+    e.button.clicks = clicks;
+    e.button.x = x;
+    e.button.y = y;
+    Push(e);
+}
+
+// A headless main window.
 struct Pump : testing::Test {
     pwin::window win;
     void SetUp() override {
@@ -96,33 +124,6 @@ struct Pump : testing::Test {
     void TearDown() override {
         pwin::discard_events();
         win.destroy();
-    }
-    void Push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError(); }
-    void PushWindow(Uint8 what) {
-        SDL_Event e{};
-        e.type = SDL_WINDOWEVENT;
-        e.window.windowID = win.id();
-        e.window.event = what;
-        Push(e);
-    }
-    void PushKey(bool down, SDL_Scancode sc, SDL_Keycode sym, bool repeat = false) {
-        SDL_Event e{};
-        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.windowID = win.id();
-        e.key.keysym.scancode = sc;
-        e.key.keysym.sym = sym;
-        e.key.repeat = repeat;
-        Push(e);
-    }
-    void PushButton(bool down, Uint8 button, Uint8 clicks, int x, int y) {
-        SDL_Event e{};
-        e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        e.button.windowID = win.id();
-        e.button.button = button;
-        e.button.clicks = clicks;
-        e.button.x = x;
-        e.button.y = y;
-        Push(e);
     }
     std::vector<pwin::window_event> Drain() {
         std::vector<pwin::window_event> out;
@@ -144,11 +145,9 @@ TEST_F(Pump, TheWindowRunsHeadless) {
 }
 
 TEST_F(Pump, WindowStateEvents) {
-    PushWindow(SDL_WINDOWEVENT_FOCUS_GAINED);
-    PushWindow(SDL_WINDOWEVENT_FOCUS_LOST);
-    PushWindow(SDL_WINDOWEVENT_CLOSE);
-    PushWindow(SDL_WINDOWEVENT_MOVED);
-    PushWindow(SDL_WINDOWEVENT_EXPOSED);
+    for (Uint8 what : {SDL_WINDOWEVENT_FOCUS_GAINED, SDL_WINDOWEVENT_FOCUS_LOST, SDL_WINDOWEVENT_CLOSE,
+                       SDL_WINDOWEVENT_MOVED, SDL_WINDOWEVENT_EXPOSED})
+        PushWindow(win.id(), what);
     SDL_Event quit{};
     quit.type = SDL_QUIT;
     Push(quit);
@@ -194,14 +193,14 @@ TEST_F(Pump, InjectedInputArrivesAsTheDesktopWouldSendIt) {
 }
 
 TEST_F(Pump, KeysAndSystemKeys) {
-    PushKey(true, SDL_SCANCODE_RETURN, SDLK_RETURN);
-    PushKey(true, SDL_SCANCODE_RETURN, SDLK_RETURN, true);
-    PushKey(false, SDL_SCANCODE_RETURN, SDLK_RETURN);
-    PushKey(true, SDL_SCANCODE_F10, SDLK_F10);
-    PushKey(true, SDL_SCANCODE_LALT, SDLK_LALT);
-    PushKey(true, SDL_SCANCODE_F4, SDLK_F4);
-    PushKey(false, SDL_SCANCODE_LALT, SDLK_LALT);
-    PushKey(true, SDL_SCANCODE_SPACE, SDLK_SPACE);
+    PushKey(win.id(), true, SDL_SCANCODE_RETURN, SDLK_RETURN);
+    PushKey(win.id(), true, SDL_SCANCODE_RETURN, SDLK_RETURN, true);
+    PushKey(win.id(), false, SDL_SCANCODE_RETURN, SDLK_RETURN);
+    PushKey(win.id(), true, SDL_SCANCODE_F10, SDLK_F10);
+    PushKey(win.id(), true, SDL_SCANCODE_LALT, SDLK_LALT);
+    PushKey(win.id(), true, SDL_SCANCODE_F4, SDLK_F4);
+    PushKey(win.id(), false, SDL_SCANCODE_LALT, SDLK_LALT);
+    PushKey(win.id(), true, SDL_SCANCODE_SPACE, SDLK_SPACE);
     auto ev = Drain();
     ASSERT_EQ(ev.size(), 8u);
     EXPECT_EQ(ev[0].kind, pwin::event_kind::key_down);
@@ -219,12 +218,12 @@ TEST_F(Pump, KeysAndSystemKeys) {
 }
 
 TEST_F(Pump, MouseButtonsCarryTheirFlags) {
-    PushKey(true, SDL_SCANCODE_LSHIFT, SDLK_LSHIFT);
-    PushButton(true, SDL_BUTTON_LEFT, 1, 10, 20);
-    PushButton(true, SDL_BUTTON_RIGHT, 1, 11, 21);
-    PushButton(false, SDL_BUTTON_LEFT, 1, 12, 22);
-    PushButton(true, SDL_BUTTON_LEFT, 2, 12, 22);
-    PushButton(true, SDL_BUTTON_X1, 1, 12, 22);
+    PushKey(win.id(), true, SDL_SCANCODE_LSHIFT, SDLK_LSHIFT);
+    PushButton(win.id(), true, SDL_BUTTON_LEFT, 1, 10, 20);
+    PushButton(win.id(), true, SDL_BUTTON_RIGHT, 1, 11, 21);
+    PushButton(win.id(), false, SDL_BUTTON_LEFT, 1, 12, 22);
+    PushButton(win.id(), true, SDL_BUTTON_LEFT, 2, 12, 22);
+    PushButton(win.id(), true, SDL_BUTTON_X1, 1, 12, 22);
     auto ev = Drain();
     ASSERT_EQ(ev.size(), 5u);
     EXPECT_EQ(ev[1].kind, pwin::event_kind::button_down);
@@ -277,14 +276,7 @@ TEST(DoubleClicks, ASecondPressIsADoubleClickWhenAsked) {
     config.hidden = true;
     ASSERT_TRUE(win.create(config));
     pwin::discard_events();
-    for (Uint8 clicks : {1, 2, 3, 4}) {
-        SDL_Event e{};
-        e.type = SDL_MOUSEBUTTONDOWN;
-        e.button.windowID = win.id();
-        e.button.button = SDL_BUTTON_MIDDLE;
-        e.button.clicks = clicks;
-        SDL_PushEvent(&e);
-    }
+    for (Uint8 clicks : {1, 2, 3, 4}) PushButton(win.id(), true, SDL_BUTTON_MIDDLE, clicks);
     std::vector<pwin::event_kind> kinds;
     pwin::window_event e;
     while (pwin::next_event(e)) kinds.push_back(e.kind);
@@ -301,27 +293,14 @@ TEST(DebugWindow, ClosingHidesItAndAltF11Toggles) {
     ASSERT_TRUE(debug.create());
     pwin::discard_events();
     EXPECT_FALSE(debug.visible());
-
-    auto push_key = [&](uint32_t window_id, SDL_Scancode sc, SDL_Keycode sym, bool down) {
-        SDL_Event e{};
-        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.windowID = window_id;
-        e.key.keysym.scancode = sc;
-        e.key.keysym.sym = sym;
-        SDL_PushEvent(&e);
-    };
-    push_key(main.id(), SDL_SCANCODE_LALT, SDLK_LALT, true);
-    push_key(main.id(), SDL_SCANCODE_F11, SDLK_F11, true);
+    PushKey(main.id(), true, SDL_SCANCODE_LALT, SDLK_LALT);
+    PushKey(main.id(), true, SDL_SCANCODE_F11, SDLK_F11);
     pwin::window_event e;
     while (pwin::next_event(e)) {
     }
     EXPECT_TRUE(debug.visible());
 
-    SDL_Event close{};
-    close.type = SDL_WINDOWEVENT;
-    close.window.windowID = debug.id();
-    close.window.event = SDL_WINDOWEVENT_CLOSE;
-    SDL_PushEvent(&close);
+    PushWindow(debug.id(), SDL_WINDOWEVENT_CLOSE);
     EXPECT_FALSE(pwin::next_event(e)) << "nothing of the debug window reaches the game";
     EXPECT_FALSE(debug.visible());
     EXPECT_TRUE(debug.exists());
@@ -333,7 +312,7 @@ TEST(DebugWindow, ClosingHidesItAndAltF11Toggles) {
     std::string text = debug.paint();
     EXPECT_FALSE(debug.changed());
     EXPECT_NE(text.find("あいう\n"), std::string::npos);
-    push_key(main.id(), SDL_SCANCODE_LALT, SDLK_LALT, false);
+    PushKey(main.id(), false, SDL_SCANCODE_LALT, SDLK_LALT);
     pwin::discard_events();
 }
 
@@ -346,10 +325,6 @@ TEST(Cursor, ShapesByIndex) {
     EXPECT_EQ(pwin::cursor_shape(), 0);
     pwin::set_cursor_shape(pwin::cursor_arrow);
 }
-
-} // namespace
-
-namespace {
 
 TEST(FullScreen, TheDisplayAtItsOwnMode) {
     pwin::window win;
