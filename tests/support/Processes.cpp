@@ -5,6 +5,7 @@
 #include <iterator>
 #include <string>
 #include <grp.h>
+#include <sys/acl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,6 +34,32 @@ int AsUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, const std::fu
     int status = 0;
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : 100;
+}
+
+std::string SaidAsUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, const std::function<std::string()>& f) {
+    int out[2];
+    if (pipe(out) != 0) return "!";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(out[0]);
+        const std::string said = BecomeUser(uid, gid, groups) ? f() : "!";
+        (void)!write(out[1], said.data(), said.size());
+        _exit(0);
+    }
+    close(out[1]);
+    std::string said;
+    char buffer[256];
+    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) said.append(buffer, size_t(n));
+    close(out[0]);
+    waitpid(pid, nullptr, 0);
+    return said;
+}
+
+bool SetAccessList(const char* path, const char* text) {
+    acl_t acl = acl_from_text(text);
+    const bool set = acl && acl_set_file(path, ACL_TYPE_ACCESS, acl) == 0;
+    if (acl) acl_free(acl);
+    return set;
 }
 
 void DefaultEndingSignals() {

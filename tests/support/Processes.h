@@ -6,6 +6,7 @@
 #include <sys/types.h>
 #include <thread>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace qtest {
@@ -51,6 +52,14 @@ bool BecomeUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups = {});
 // Runs f as that user in a child process; its exit code, 99 where the child
 // could not become the user, 100 where it did not exit.
 int AsUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, const std::function<int()>& f);
+
+// The same for a test whose answer is text: what f returned, or "!" where
+// the child could not become the user.
+std::string SaidAsUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, const std::function<std::string()>& f);
+
+// Sets path's access list from its text (setfacl's short form); false where
+// the text or the file system refuses it.
+bool SetAccessList(const char* path, const char* text);
 
 // Polls for a condition of another process, within a bound.
 template <class F>

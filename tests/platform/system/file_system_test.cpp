@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <grp.h>
-#include <sys/acl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -113,34 +112,13 @@ constexpr uid_t kNobody = 65534;
 constexpr gid_t kNogroup = 65534;
 
 // Runs f as the player in a child; its result, or "!" where it could not.
-std::string AsPlayer(const std::function<std::string()>& f) {
-    int out[2];
-    if (pipe(out) != 0) return "!";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        std::string said = "!";
-        if (qtest::BecomeUser(kPlayer, kPlayer, {kNogroup})) said = f();
-        (void)!write(out[1], said.data(), said.size());
-        _exit(0);
-    }
-    close(out[1]);
-    std::string said;
-    char buffer[256];
-    for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) said.append(buffer, size_t(n));
-    close(out[0]);
-    waitpid(pid, nullptr, 0);
-    return said;
-}
+std::string AsPlayer(const std::function<std::string()>& f) { return qtest::SaidAsUser(kPlayer, kPlayer, {kNogroup}, f); }
 
 void Folder(const fs::path& folder, mode_t mode, uid_t owner, gid_t group, const char* list = nullptr) {
     fs::create_directory(folder);
     ASSERT_EQ(chown(folder.c_str(), owner, group), 0);
     ASSERT_EQ(chmod(folder.c_str(), mode), 0);
-    if (list) {
-        acl_t acl = acl_from_text(list);
-        ASSERT_EQ(acl_set_file(folder.c_str(), ACL_TYPE_ACCESS, acl), 0) << list;
-        acl_free(acl);
-    }
+    ASSERT_TRUE(!list || qtest::SetAccessList(folder.c_str(), list)) << list;
 }
 
 // A FAT file system of a few megabytes mounted with fusefat at path while

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/acl.h>
 
 #include <fcntl.h>
 #include <grp.h>
@@ -210,9 +209,7 @@ std::unique_ptr<Child> Kept(const fs::path& path, const User& user, int operatio
             const pid_t child = fork();
             if (child == 0) _exit(lock() ? 0 : 1);
             if (taker == Taker::UnreapedProcess) {
-                // Ended once its lock shows, and left unreaped.
-                struct stat st {};
-                fstat(*fd, &st);
+                // Ended, and left unreaped.
                 return qtest::Eventually([&] { return qtest::ProcessGone(child); }, std::chrono::seconds(10)) ? 'y'
                                                                                                              : 'n';
             }
@@ -233,11 +230,14 @@ std::unique_ptr<Child> Held(const fs::path& path, const User& user, int operatio
 
 constexpr const char* kGameFile = "permanent.dat";
 
+// A start's outcome: 'x' holding the lock alone, 'b' refused as busy, '-'
+// running without the lock.
+char Outcome(const psys::instance_lock& lock, bool alone) { return lock.busy() ? 'b' : alone ? 'x' : '-'; }
+
 // A copy of the game as the user, started on the save folder: it makes the
 // folder where asked (as a first start does), takes the folder's lock and,
 // where writes, writes a file of the game's as the game does; it holds on
-// until destroyed. Its answer: 'x' holding the lock, alone, 'b' refused as
-// busy, '-' running without the lock.
+// until destroyed. Its answer: its Outcome.
 std::unique_ptr<Child> StartCopy(const fs::path& folder, const User& user, bool makes = false, bool writes = false) {
     auto lock = std::make_shared<psys::instance_lock>();
     return std::make_unique<Child>(user, [=] {
@@ -248,7 +248,7 @@ std::unique_ptr<Child> StartCopy(const fs::path& folder, const User& user, bool 
             if (fd < 0 || !psys::give_folder_reach(fd, folder.string()) || write(fd, "x", 1) != 1) return 'w';
             close(fd);
         }
-        return lock->busy() ? 'b' : exclusive ? 'x' : '-';
+        return Outcome(*lock, exclusive);
     });
 }
 
@@ -268,12 +268,8 @@ char Opens(const fs::path& path, const User& user) {
     return char(code);
 }
 
-// An access list set from its text (setfacl's short form).
 void SetAccessList(const fs::path& path, const char* text) {
-    acl_t acl = acl_from_text(text);
-    ASSERT_NE(acl, nullptr) << text;
-    EXPECT_EQ(acl_set_file(path.c_str(), ACL_TYPE_ACCESS, acl), 0) << text << ": " << strerror(errno);
-    acl_free(acl);
+    EXPECT_TRUE(qtest::SetAccessList(path.c_str(), text)) << text << ": " << strerror(errno);
 }
 
 // A folder of the player's of that mode and group, as the player would set it.
@@ -953,9 +949,6 @@ std::string StartsMeetingAReplacer(const fs::path& dir) {
     psys::set_instance_lock_step_hook(&Meet);
     std::string said;
     int n = 0;
-    const auto letter = [](psys::instance_lock& lock, bool exclusive) {
-        return lock.busy() ? 'b' : exclusive ? 'x' : '-';
-    };
     const auto third = [](const fs::path& folder) {
         psys::instance_lock lock;
         return !lock.acquire_folder(folder.string()) && lock.busy() ? "" : "!";
@@ -994,7 +987,7 @@ std::string StartsMeetingAReplacer(const fs::path& dir) {
         }
         if (what != "waiting") {
             const bool firstHeld = first.acquire_folder(folder.string());
-            said += what + ":" + letter(first, firstHeld) + letter(second, secondHeld) + third(folder) + " ";
+            said += what + ":" + Outcome(first, firstHeld) + Outcome(second, secondHeld) + third(folder) + " ";
             continue;
         }
         // The replacer in a process of its own, held just before its rename;
@@ -1026,7 +1019,7 @@ std::string StartsMeetingAReplacer(const fs::path& dir) {
                                   secondHeld = WIFEXITED(status) && WEXITSTATUS(status) == 0;
                               }});
         const bool firstHeld = first.acquire_folder(folder.string());
-        said += what + ":" + letter(first, firstHeld) + (secondHeld ? 'x' : 'b') + third(folder) + " ";
+        said += what + ":" + Outcome(first, firstHeld) + (secondHeld ? 'x' : 'b') + third(folder) + " ";
         for (int fd : {ready[0], ready[1], go[0], go[1]}) close(fd);
         if (qtest::WaitExit(replacer, std::chrono::seconds(10)) == -1) said += "(the replacer hung) ";
     }
@@ -1045,20 +1038,9 @@ TEST_F(InstanceLock, StartsMeetingACopyThatReplacesTheLockFileRunOneAtATime) {
     const fs::path playersOwn = dir_.path() / "players";
     MakeFolder(playersOwn, 0755);
     fs::permissions(dir_.path(), fs::perms(0711));
-    int out[2];
-    ASSERT_EQ(pipe(out), 0);
-    const int code = AsUser(
-        [&] {
-            const std::string said = StartsMeetingAReplacer(playersOwn);
-            return write(out[1], said.data(), said.size()) == ssize_t(said.size()) ? 0 : 1;
-        },
-        kPlayer.uid, kPlayer.gid, kPlayer.groups);
-    close(out[1]);
-    char buffer[256];
-    const ssize_t got = read(out[0], buffer, sizeof buffer);
-    close(out[0]);
-    EXPECT_EQ(code, 0);
-    EXPECT_EQ(std::string(buffer, size_t(std::max<ssize_t>(got, 0))), want) << "as a player who is not root";
+    EXPECT_EQ(qtest::SaidAsUser(kPlayer.uid, kPlayer.gid, kPlayer.groups, [&] { return StartsMeetingAReplacer(playersOwn); }),
+              want)
+        << "as a player who is not root";
 }
 
 // How a start sees the processes that hold a lock: through a /proc that
@@ -1144,7 +1126,7 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
         const int answer = SeeingAs(row.view, kPlayer, [&] {
             psys::instance_lock lock;
             const bool alone = lock.acquire_folder(folder.string());
-            return lock.busy() ? 'b' : alone ? 'x' : '-';
+            return Outcome(lock, alone);
         });
         if (answer == 97) {
             std::printf("skipped: %s (this machine cannot make that view)\n", row.what);
