@@ -132,12 +132,13 @@ std::string append_to_file(const std::string& path, std::string_view prefix, std
     if (fd < 0) return error.empty() ? std::strerror(errno) : error;
     struct stat st {};
     if (!made && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        const bool counts = counts_at(path);
-        if (st.st_nlink > 1 || !counts) {
+        // One whose owner this user namespace cannot map is no stranger's.
+        const judged owner = owner_judged_at(path);
+        if (st.st_nlink > 1 || owner == judged::does_not_count) {
             ::close(fd);
-            fd = replace_log(path, counts ? kLinkKept : kOthersFile, &error);
+            fd = replace_log(path, owner != judged::does_not_count ? kLinkKept : kOthersFile, &error);
             if (fd < 0) return error;
-        } else {
+        } else if (owner == judged::counts) {
             // A log from an older run made open to others by its umask, or
             // left by a start under sudo: no wider than the folder's reach
             // from now on, and root's is given to the folder's owner. One of

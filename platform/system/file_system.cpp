@@ -155,6 +155,19 @@ std::string folder_part(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Whether this process's user namespace maps the id (a user's, or a
+// group's where group). Without /proc to tell, the ids are the machine's own.
+bool mapped(unsigned id, bool group) {
+    FILE* map = std::fopen(group ? "/proc/self/gid_map" : "/proc/self/uid_map", "re");
+    if (!map) return true;
+    unsigned long long inside, outside, count;
+    bool found = false;
+    while (!found && std::fscanf(map, "%llu %llu %llu", &inside, &outside, &count) == 3)
+        found = id >= inside && id - inside < count;
+    std::fclose(map);
+    return found;
+}
+
 bool has(const std::vector<unsigned>& ids, unsigned id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); }
 
 // The rules of a mode alone: the owner's, the owning group's and the
@@ -289,8 +302,10 @@ std::vector<access_entry> reach_entries(const access_rules& folder, unsigned fil
     const unsigned char group = folders_group ? reach(named(credentials::kNoUser, {folder.group})) : others;
     std::vector<access_entry> users, groups;
     for (const access_entry& e : folder.entries) {
-        if (e.tag == access_entry::user) users.push_back({access_entry::user, e.id, reach(named(e.id))});
-        if (e.tag == access_entry::group && !(folders_group && e.id == folder.group))
+        // One this user namespace does not map cannot be named from here.
+        if (e.tag == access_entry::user && mapped(e.id, false))
+            users.push_back({access_entry::user, e.id, reach(named(e.id))});
+        if (e.tag == access_entry::group && !(folders_group && e.id == folder.group) && mapped(e.id, true))
             groups.push_back({access_entry::group, e.id, reach(named(credentials::kNoUser, {e.id}))});
     }
     // A file that could not take the folder's group gives that group its
@@ -433,24 +448,40 @@ bool may(const access_rules& rules, const credentials& who, unsigned want) {
 
 namespace {
 
-// The rule itself, for uid, whose groups (who, or else the user database's)
-// are looked up only where they may decide.
-bool counts(const access_rules& folder, unsigned uid, const credentials* who) {
-    if (uid == ::geteuid() || uid == folder.owner || uid == 0) return true;
-    return folder.known && !folder.sticky && may(folder, who ? *who : credentials_of_user(uid), 3);
+// Those who count in every folder: this process's own user, the folder's
+// owner, and root.
+bool always_counts(const access_rules& folder, unsigned uid) {
+    return uid == ::geteuid() || uid == folder.owner || uid == 0;
 }
 
 } // namespace
 
-bool counts_in_folder(const access_rules& folder, const credentials& who) { return counts(folder, who.uid, &who); }
+// The rule itself.
+bool counts_in_folder(const access_rules& folder, const credentials& who) {
+    return always_counts(folder, who.uid) || (folder.known && !folder.sticky && may(folder, who, 3));
+}
 
-bool user_counts_in_folder(const access_rules& folder, unsigned uid) { return counts(folder, uid, nullptr); }
+judged judge_in_folder(const access_rules& folder, const credentials& who) {
+    if (counts_in_folder(folder, who)) return judged::counts;
+    bool all = who.uid == credentials::kNoUser || mapped(who.uid, false);
+    for (unsigned group : who.groups) all = all && mapped(group, true);
+    return all ? judged::does_not_count : judged::cannot_tell;
+}
 
-bool counts_at(const std::string& path) {
+judged judge_user_in_folder(const access_rules& folder, unsigned uid) {
+    // Those who always count need no look at the user database, nor does
+    // anyone where the folder's rules count no one else.
+    if (always_counts(folder, uid)) return judged::counts;
+    if (!folder.known || folder.sticky) return mapped(uid, false) ? judged::does_not_count : judged::cannot_tell;
+    return mapped(uid, false) ? judge_in_folder(folder, credentials_of_user(uid)) : judged::cannot_tell;
+}
+
+judged owner_judged_at(const std::string& path) {
     struct stat st {};
     access_rules folder;
-    return ::lstat(path.c_str(), &st) == 0 && access_rules_of(folder_path(folder_part(path)), &folder) &&
-           user_counts_in_folder(folder, st.st_uid);
+    if (::lstat(path.c_str(), &st) != 0 || !access_rules_of(folder_path(folder_part(path)), &folder))
+        return judged::does_not_count;
+    return judge_user_in_folder(folder, st.st_uid);
 }
 
 bool give_folder_reach(int fd, const std::string& folder, bool narrow_only) {

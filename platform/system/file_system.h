@@ -126,11 +126,19 @@ bool may(const access_rules& rules, const credentials& who, unsigned want);
 // file's owner may replace it, and no one else counts. Where the folder's
 // access list cannot be read, no one else is sure to.
 bool counts_in_folder(const access_rules& folder, const credentials& who);
-// The same for a user, as the user database gives its groups, and for what
-// stands at a path, by its owner, in the folder the path names it in (false
-// where nothing stands or the folder cannot be read).
-bool user_counts_in_folder(const access_rules& folder, unsigned uid);
-bool counts_at(const std::string& path);
+// What the rule says where this process may not be able to tell: a process
+// or a user whose ids this process's user namespace does not all map (one
+// it cannot map reaches it as the overflow id, 65534, whoever it is) and
+// that the rule does not count by the ids it can map, may be anyone, root
+// or a sharer too.
+enum class judged { counts, does_not_count, cannot_tell };
+judged judge_in_folder(const access_rules& folder, const credentials& who);
+// The same for a user, as the user database gives its groups.
+judged judge_user_in_folder(const access_rules& folder, unsigned uid);
+// The same for the owner of what stands at a path, in the folder the path
+// names it in (does_not_count where nothing stands or the folder cannot be
+// read).
+judged owner_judged_at(const std::string& path);
 // Makes a write past the process's file-size limit fail with EFBIG, as a
 // write to a full disk fails, instead of ending the process (SIGXFSZ). For
 // the start of the process, before anything is written.

@@ -2,6 +2,7 @@
 
 #include "platform/system/file_system.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -13,6 +14,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 #include <vector>
@@ -88,34 +90,93 @@ std::string lock_folder(std::string* why) {
 
 // ---- who holds a lock -----------------------------------------------------------
 
-// What is known of the processes that hold a flock on one file or folder.
+// What one look at who holds a flock on a file or folder of the save folder
+// comes to: the one answer every pass of the lock takes.
 enum class holders {
-    none,    // no holder listed: let go of since, or on another machine
-    others,  // held only by processes that do not count, or whose taker has ended
-    unseen,  // by a process that cannot be judged
-    counts,  // by a process that counts in the folder
+    none,     // nobody: this process took it, or /proc lists nobody where it
+              // would list every holder
+    others,   // only processes that do not count, or whose taker has ended;
+              // or it is no lock file at all (not a regular file, or of
+              // someone who does not count), which no copy locks
+    unknown,  // perhaps a copy: a holder no start can judge (hidden, in
+              // another pid namespace, of ids this user namespace cannot map,
+              // on another machine), or nobody listed where /proc may leave
+              // a holder out
+    counts,   // a process that counts in the folder
 };
 
-// Whether this process's /proc speaks of its own pid namespace: only then
-// do the pids /proc gives and the ones kill() takes name the same
-// processes.
-bool proc_is_ours() {
+// Whether a copy that counts may hold it. A lock file or a next name so held
+// refuses a start (or is waited for); the folder so held refuses one only
+// where its holder is seen to count, as anyone who may open the folder may
+// lock it.
+bool a_copy_may_hold(holders h) { return h == holders::counts || h == holders::unknown; }
+
+// pid namespaces have one first namespace, whose /proc/self/ns/pid always
+// has this inode number.
+constexpr ino_t kFirstPidNamespace = 0xEFFFFFFCu;
+
+// File systems whose flocks /proc/locks names by the device and inode stat
+// gives: ext2/3/4, xfs, f2fs, tmpfs, ramfs, FAT, exFAT, NFS and FUSE. On
+// others (btrfs, whose subvolumes stat numbers apart from the device the
+// locks name; overlayfs) no holder can be found, and a held lock cannot be
+// judged.
+bool locks_named_as_stat(const std::string& folder) {
+    struct statfs fs {};
+    if (::statfs(folder.c_str(), &fs) != 0) return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0xEF53:      // ext2, ext3, ext4
+    case 0x58465342:  // xfs
+    case 0xF2F52010:  // f2fs
+    case 0x01021994:  // tmpfs
+    case 0x858458F6:  // ramfs
+    case 0x4D44:      // FAT
+    case 0x2011BAB0:  // exFAT
+    case 0x6969:      // NFS
+    case 0x65735546:  // FUSE
+        return true;
+    default: return false;
+    }
+}
+
+// What a start knows for judging holders in a save folder: its rules, and
+// how far /proc can tell who holds what.
+struct judging {
+    access_rules rules;
+    // /proc speaks of this process's own pid namespace: the pids it gives
+    // are the ones kill() takes.
+    bool ours = false;
+    // That namespace is the first: /proc/locks lists every flock of the
+    // machine, by its taker's pid, also where the taker has ended (another
+    // namespace's /proc leaves out those taken outside it, and those whose
+    // taker has ended).
+    bool whole = false;
+    // Its lines can be matched to the folder's files.
+    bool matched = false;
+};
+
+judging judging_in(const std::string& folder, bool* rules_read) {
+    judging j;
+    *rules_read = access_rules_of(folder, &j.rules);
     char link[32] = {};
     const ssize_t n = ::readlink("/proc/self", link, sizeof link - 1);
-    return n > 0 && std::strtol(link, nullptr, 10) == long(::getpid());
+    j.ours = n > 0 && std::strtol(link, nullptr, 10) == long(::getpid());
+    struct stat ns {};
+    j.whole = j.ours && ::stat("/proc/self/ns/pid", &ns) == 0 && ns.st_ino == kFirstPidNamespace;
+    j.matched = locks_named_as_stat(folder);
+    return j;
 }
 
 // The holder with that pid (as /proc gives it), judged by its real user and
-// groups as this machine numbers them (not its effective ones: a reader
-// waiting at su's prompt is no root, nor is one inside `unshare -r`): others
-// where it does not count or has ended (a zombie too: its locks live only in
-// what others kept), unseen where it cannot be seen.
-holders judge(long pid, const access_rules& folder) {
-    FILE* status = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "re");
+// groups as this process's user namespace numbers them (not its effective
+// ones: a reader waiting at su's prompt is no root, nor is one inside
+// `unshare -r`), by the one rule of who counts; one that has ended (a
+// zombie too: its locks live only in what others kept) is no copy.
+holders judge(long pid, const judging& j) {
+    FILE* status = pid > 0 ? std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "re") : nullptr;
     if (!status) {
         // Gone from this pid namespace, as kill() and /proc both say; hidden
         // (hidepid), or of another namespace, it may run.
-        return proc_is_ours() && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH ? holders::others : holders::unseen;
+        return j.ours && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH ? holders::others : holders::unknown;
     }
     credentials who;
     bool ended = false;
@@ -140,14 +201,19 @@ holders judge(long pid, const access_rules& folder) {
     }
     std::fclose(status);
     if (ended) return holders::others;
-    return counts_in_folder(folder, who) ? holders::counts : holders::others;
+    switch (judge_in_folder(j.rules, who)) {
+    case judged::counts: return holders::counts;
+    case judged::does_not_count: return holders::others;
+    case judged::cannot_tell: break;
+    }
+    return holders::unknown;
 }
 
-// Who holds a flock on the file or folder st names, as /proc/locks lists
-// them: the gravest of their judgements.
-holders holders_of(const struct stat& st, const access_rules& folder) {
-    FILE* locks = std::fopen("/proc/locks", "re");
-    if (!locks) return holders::unseen;
+// Who /proc/locks lists holding a flock on the file or folder st names: the
+// gravest of their judgements, none where it lists nobody.
+holders listed_holders(const struct stat& st, const judging& j) {
+    FILE* locks = j.matched ? std::fopen("/proc/locks", "re") : nullptr;
+    if (!locks) return holders::unknown;
     holders found = holders::none;
     char line[512];
     while (found != holders::counts && std::fgets(line, sizeof line, locks)) {
@@ -162,29 +228,36 @@ holders holders_of(const struct stat& st, const access_rules& folder) {
                               &inode) != 7)
             continue;
         if (std::strcmp(kind, "FLOCK") != 0 || makedev(major, minor) != st.st_dev || inode != st.st_ino) continue;
-        found = std::max(found, judge(pid, folder));
+        found = std::max(found, judge(pid, j));
     }
     std::fclose(locks);
     return found;
 }
 
-// Takes an exclusive flock on fd without waiting: 0 once held, EWOULDBLOCK
-// where a process that counts holds it or one that cannot be judged (as the
-// file's holder: hold_unseen), ESTALE where only others hold it, or the
-// error of the flock (ENOLCK: no locks on this file system).
-int try_lock(int fd, const access_rules& folder, bool hold_unseen) {
-    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) return 0;
-    if (errno != EWOULDBLOCK) return errno;
-    struct stat st {};
-    ::fstat(fd, &st);
-    switch (holders_of(st, folder)) {
-    case holders::counts: return EWOULDBLOCK;
-    case holders::others: return ESTALE;
-    // Held where /proc cannot see or judge (or let go of just now).
-    case holders::unseen:
-    case holders::none: break;
+// Who holds the flock on what st names, open on fd (or -1 where this process
+// may not open it): the one answer for a lock file, a next name and the
+// folder (file false). Where fd is open and nobody holds it, this process
+// holds it after. A file of someone who does not count is never the lock:
+// it is not locked, and its holders are no copy's. error, where set, is the
+// flock's own failure (ENOLCK: no locks on this file system).
+holders holders_of(int fd, const struct stat& st, const judging& j, bool file, int* error) {
+    *error = 0;
+    if (file && (!S_ISREG(st.st_mode) || judge_user_in_folder(j.rules, st.st_uid) == judged::does_not_count))
+        return holders::others;
+    // A holder may let go between the flock and the look at /proc: one look
+    // more.
+    for (int look = 0; look < 2; ++look) {
+        if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) return holders::none;
+        if (fd >= 0 && errno != EWOULDBLOCK) {
+            *error = errno;
+            return holders::unknown;
+        }
+        const holders listed = listed_holders(st, j);
+        if (listed != holders::none) return listed;
+        if (!j.whole) return holders::unknown;
+        if (fd < 0) return holders::none;
     }
-    return hold_unseen ? EWOULDBLOCK : ESTALE;
+    return holders::unknown;
 }
 
 bool same_file(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -208,19 +281,43 @@ std::string next_name(const std::string& path, const struct stat& st) {
     return path + "." + std::to_string(uint64_t(st.st_dev)) + "-" + std::to_string(uint64_t(st.st_ino)) + ".next";
 }
 
+// What stands at a name, opened (for reading and writing where it may be,
+// else for reading; -1 where this process may not open it), never through a
+// link and never waiting on a FIFO.
+int open_standing(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd >= 0 || errno != EACCES) return fd;
+    return ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+}
+
 // The lock file opened (made, with the folder's reach, where nothing
-// stands), never through a link and never waiting on a FIFO; for writing
-// where it may be, as on NFS only such a descriptor takes a lock.
+// stands); for writing where it may be, as on NFS only such a descriptor
+// takes a lock.
 int open_lock_file(const std::string& path, const std::string& folder) {
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
     if (fd >= 0) {
         give_folder_reach(fd, folder);
         return fd;
     }
-    if (errno != EEXIST) return -1;
-    fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0 && errno == EACCES) fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    return fd;
+    return errno == EEXIST ? open_standing(path) : -1;
+}
+
+// What stands at a next name, and who holds it; present false where nothing
+// stands there.
+struct standing {
+    bool present = false;
+    struct stat st {};
+    holders who = holders::unknown;
+};
+
+standing judge_at(const std::string& path, const judging& j) {
+    standing s;
+    const int fd = open_standing(path);
+    s.present = fd >= 0 ? ::fstat(fd, &s.st) == 0 : ::lstat(path.c_str(), &s.st) == 0;
+    int error = 0;
+    if (s.present) s.who = holders_of(fd, s.st, j, true, &error);
+    if (fd >= 0) ::close(fd);
+    return s;
 }
 
 // What one look at the lock file came to.
@@ -234,36 +331,31 @@ struct look {
 
 // While this copy holds the lock file, a copy that replaces it holds its
 // next name until its own file stands at the name: waited for a little, and
-// the name looked at again. A next name no copy that counts holds is a
-// leftover of a copy ended while it replaced, or planted, and goes: with the
-// file held, no replacer can finish.
+// the name looked at again. A next name no copy may hold is a leftover of a
+// copy ended while it replaced, or planted, or of someone who does not
+// count, and goes where this copy may remove it: with the file held, no
+// replacer can finish.
 // Held, busy or again.
-look::kind wait_for_replacer(int fd, const std::string& path, const access_rules& rules) {
+look::kind wait_for_replacer(int fd, const std::string& path, const judging& j) {
     struct stat st {};
     ::fstat(fd, &st);
     const std::string next = next_name(path, st);
-    int next_fd = ::open(next.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (next_fd < 0 && errno == EACCES) next_fd = ::open(next.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-    if (next_fd < 0 && !anything_at(next)) return look::held;
     const auto start = std::chrono::steady_clock::now();
-    while (next_fd >= 0) {
+    while (anything_at(next)) {
         step("waiting", path);
-        const int err = try_lock(next_fd, rules, true);
-        if (err != EWOULDBLOCK) break;
-        if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kReplacerWaitMs)) {
-            ::close(next_fd);
-            return look::busy;
+        const standing n = judge_at(next, j);
+        if (!a_copy_may_hold(n.who)) {
+            if (n.present && names(next, n.st) && names(path, st)) ::unlink(next.c_str());
+            break;
         }
+        if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kReplacerWaitMs)) return look::busy;
         ::usleep(5000);
     }
-    if (next_fd >= 0) ::close(next_fd);
-    if (!names(path, st)) return look::again;
-    ::unlink(next.c_str());
-    return look::held;
+    return names(path, st) ? look::held : look::again;
 }
 
 // Opens and locks what stands at the lock file's name.
-look take_lock_file(const std::string& path, const std::string& folder, const access_rules& rules) {
+look take_lock_file(const std::string& path, const std::string& folder, const judging& j) {
     look l;
     l.fd = open_lock_file(path, folder);
     const int open_error = errno;
@@ -273,29 +365,29 @@ look take_lock_file(const std::string& path, const std::string& folder, const ac
             l.why = std::strerror(errno == ENOENT ? open_error : errno);
             return l;
         }
-        // A link, a folder, a socket, or a regular file this user may not
-        // open: replaced, where no copy that counts holds it (judged just
-        // before the rename).
-        l.what = !S_ISREG(l.st.st_mode) || open_error == EACCES ? look::stale : look::failed;
+        // A link, a folder or a socket is no copy's lock and is replaced (a
+        // folder cannot be); a regular file this user may not open is judged
+        // by /proc alone.
         l.why = std::strerror(open_error);
-        return l;
+        if (S_ISREG(l.st.st_mode) && open_error != EACCES) return l;
+    } else {
+        ::fstat(l.fd, &l.st);
+        if (S_ISREG(l.st.st_mode)) step("opened", path);
     }
-    ::fstat(l.fd, &l.st);
-    // No copy locks what is not a regular file (a FIFO opened for writing).
-    if (!S_ISREG(l.st.st_mode)) return l.what = look::stale, l;
-    step("opened", path);
-    const int err = try_lock(l.fd, rules, true);
-    if (err == ESTALE) return l.what = look::stale, l;
-    if (err != 0) {
-        ::close(l.fd);
+    int error = 0;
+    const holders h = holders_of(l.fd, l.st, j, true, &error);
+    if (error != 0 || a_copy_may_hold(h)) {
+        if (l.fd >= 0) ::close(l.fd);
         l.fd = -1;
-        l.what = err == EWOULDBLOCK ? look::busy : look::failed;
-        l.why = std::strerror(err);
+        l.what = error != 0 ? look::failed : look::busy;
+        l.why = std::strerror(error);
         return l;
     }
+    // No copy's, or (where it cannot be opened) nobody's: replaced.
+    if (h == holders::others || l.fd < 0) return l.what = look::stale, l;
     // Held: still the file at the name (a copy may have put its own there
     // since the open), and none about to replace it.
-    l.what = names(path, l.fd) ? wait_for_replacer(l.fd, path, rules) : look::again;
+    l.what = names(path, l.fd) ? wait_for_replacer(l.fd, path, j) : look::again;
     if (l.what != look::held) {
         ::close(l.fd);
         l.fd = -1;
@@ -306,35 +398,46 @@ look take_lock_file(const std::string& path, const std::string& folder, const ac
 // Puts a fresh lock file of the folder's reach at path in place of what
 // stands there (old, held by this copy where held, open on old_fd where it
 // could be opened), and returns it, locked; -1 where it cannot be done,
-// with *state saying why: busy where a copy that counts holds the next name
-// or has taken the old file since it was judged, again where another copy
-// replaced it first, failed (why) where the name could not be replaced.
-int replace_lock_file(const std::string& path, const std::string& folder, const access_rules& rules,
-                      const struct stat& old, int old_fd, bool held, look::kind* state, std::string* why) {
+// with *state saying why: busy where a copy may hold the next name or may
+// have taken the old file since it was judged, again where another copy
+// replaced it first or took this copy's next name for a leftover, failed
+// (why) where the name could not be replaced.
+int replace_lock_file(const std::string& path, const std::string& folder, const judging& j, const struct stat& old,
+                      int old_fd, bool held, look::kind* state, std::string* why) {
     const std::string next = next_name(path, old);
     int fd = -1;
-    for (int attempt = 0; attempt < 2; ++attempt) {
+    int err = 0;
+    for (int attempt = 0; attempt < 2 && fd < 0; ++attempt) {
         fd = ::open(next.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
-        const bool made = fd >= 0;
-        if (made) give_folder_reach(fd, folder);
-        else if (errno == EEXIST) fd = ::open(next.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
-        else break;
-        // One a copy that counts holds (perhaps the one this just made):
-        // that copy replaces it. One no such copy holds is a leftover of a
-        // copy ended while it replaced, or planted, and goes, whoever made
-        // it.
-        const int err = fd >= 0 ? try_lock(fd, rules, true) : ENOENT;
-        if (err == 0 && made) break;
-        if (fd >= 0) ::close(fd);
-        fd = -1;
-        if (err == EWOULDBLOCK) {
+        if (fd >= 0) {
+            give_folder_reach(fd, folder);
+            step("next made", path);
+            // Until it is locked, another copy takes it for a leftover and
+            // removes it: this copy then looks at the lock file again.
+            if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !names(next, fd)) {
+                ::close(fd);
+                *state = look::again;
+                return -1;
+            }
+            break;
+        }
+        err = errno;
+        if (err != EEXIST) break;
+        // One a copy may hold: that copy replaces it. One no copy holds is a
+        // leftover of a copy ended while it replaced, or planted, or of
+        // someone who does not count, and goes where this copy may remove it.
+        const standing n = judge_at(next, j);
+        if (a_copy_may_hold(n.who)) {
             *state = look::busy;
             return -1;
         }
-        if (::unlink(next.c_str()) != 0 && errno != ENOENT) break;
+        if (n.present && names(next, n.st) && ::unlink(next.c_str()) != 0 && errno != ENOENT) {
+            err = errno;
+            break;
+        }
     }
     if (fd < 0) {
-        *why = next + ": " + std::strerror(errno);
+        *why = next + ": " + std::strerror(err);
         *state = look::failed;
         return -1;
     }
@@ -347,13 +450,10 @@ int replace_lock_file(const std::string& path, const std::string& folder, const 
     };
     // Another copy put its file there first.
     if (!names(path, old)) return give_up(look::again);
-    // A copy that counts may have taken what this one replaces since it was
-    // judged (its holder let go meanwhile).
-    if (!held) {
-        const int err = old_fd >= 0 ? try_lock(old_fd, rules, true) : 0;
-        const holders h = old_fd >= 0 ? holders::none : holders_of(old, rules);
-        if (err == EWOULDBLOCK || h == holders::counts || h == holders::unseen) return give_up(look::busy);
-    }
+    // A copy may have taken what this one replaces since it was judged (its
+    // holder let go meanwhile).
+    int error = 0;
+    if (!held && a_copy_may_hold(holders_of(old_fd, old, j, true, &error))) return give_up(look::busy);
     step("renaming", path);
     if (!names(next, fd) || ::rename(next.c_str(), path.c_str()) != 0) {
         *why = std::strerror(errno);
@@ -416,24 +516,28 @@ bool instance_lock::acquire_folder(const std::string& path) {
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     const std::string file = (folder == "/" ? "" : folder) + "/" + kFolderLockName;
 
-    access_rules rules;
-    if (!access_rules_of(folder, &rules)) return failed(folder + ": " + std::strerror(errno));
+    bool rules_read = false;
+    const judging j = judging_in(folder, &rules_read);
+    if (!rules_read) return failed(folder + ": " + std::strerror(errno));
 
     // The folder: a copy holding it is refused the start, though its lock
     // file was removed or replaced since it began. Anyone who may open the
-    // folder may lock it; only a holder who counts is a copy. Not inherited
-    // by the programs the game starts (an editor outlives it).
+    // folder may lock it, so only a holder seen to count refuses here; the
+    // lock file, which only those who count may open, judges the rest. Not
+    // inherited by the programs the game starts (an editor outlives it).
     const int folder_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder_fd >= 0) {
-        const int err = try_lock(folder_fd, rules, false);
-        if (err == 0) folder_fd_ = folder_fd;
+        struct stat st {};
+        int error = 0;
+        const holders h = ::fstat(folder_fd, &st) == 0 ? holders_of(folder_fd, st, j, false, &error) : holders::unknown;
+        if (h == holders::none) folder_fd_ = folder_fd;
         else ::close(folder_fd);
-        if (err == EWOULDBLOCK) return refused();
+        if (h == holders::counts) return refused();
     }
 
     // The lock file, looked at anew where another copy replaced it meanwhile.
     for (int tries = 0; tries < kTries; ++tries) {
-        look l = take_lock_file(file, folder, rules);
+        look l = take_lock_file(file, folder, j);
         if (l.what == look::again) continue;
         if (l.what == look::busy) return refused();
         if (l.what == look::failed) return failed(file + ": " + l.why);
@@ -454,7 +558,7 @@ bool instance_lock::acquire_folder(const std::string& path) {
         // else's), and whatever stands where no lock can be taken.
         look::kind state = look::failed;
         std::string why;
-        const int fresh = replace_lock_file(file, folder, rules, l.st, l.fd, l.what == look::held, &state, &why);
+        const int fresh = replace_lock_file(file, folder, j, l.st, l.fd, l.what == look::held, &state, &why);
         if (fresh >= 0) {
             if (l.fd >= 0) ::close(l.fd);
             fd_ = fresh;

@@ -26,21 +26,26 @@ public:
     // every copy that counts there (counts_in_folder) opens and locks, and
     // the folder itself, a second look for a copy whose lock file was taken
     // from under it. True where this copy may count itself alone: it holds
-    // the lock file, of one name and exactly the folder's reach
-    // (has_folder_reach), so that every copy that counts sees it and no one
-    // else can hold it. A lock file that has a second name (a backup made
-    // with hard links), a reach that is not the folder's, or that is held
-    // only by processes that do not count, and anything else at its name (a
+    // the lock file, which reaches every user and group who counts and no
+    // one else (folder_reach_fit), so that every copy that counts sees it
+    // and no one else can hold it. A second name of the lock file (a backup
+    // made with hard links) is harmless: every copy opens the name. A lock
+    // file that does not reach them all or reaches further, one of someone
+    // who does not count (never the lock, whoever holds it), one held only
+    // by processes that do not count, and anything else at its name (a
     // link, a FIFO), is replaced by a fresh one where this copy may, one
     // copy at a time (next_name in the source), so that no later copy can
     // miss this one through a name or a descriptor the folder no longer
     // gives.
-    // False with busy() where a process that counts holds the file or the
-    // folder, or a process that cannot be judged (in another pid namespace,
-    // behind a /proc that hides it, on another machine) holds the file; a
-    // refused copy changes nothing that stood. Else false with failure()
-    // saying why this copy runs without the lock: nothing at the name could
-    // be replaced (a folder there, a folder this user may not write into),
+    // False with busy() where a copy that counts may hold the file or its
+    // next name: a process that counts, or one no start can judge (in
+    // another pid namespace, behind a /proc that hides it, of ids this
+    // user namespace cannot map, on another machine), or none /proc shows
+    // where it may leave a holder out; or where a process that counts holds
+    // the folder. A refused copy changes nothing that stood. Else false with
+    // failure() saying why this copy runs without the lock: what stands at
+    // the name could not be replaced (a folder there, another user's file in
+    // a folder with the sticky bit, a folder this user may not write into),
     // or the file system has no locks; it may still hold what it could.
     bool acquire_folder(const std::string& path);
     static constexpr const char* kFolderLockName = "instance.lock";
@@ -74,11 +79,12 @@ private:
 
 // Called at the points of a save folder's lock where another copy's start
 // can meet this one: "opened" (the lock file open, not yet locked), "judged"
-// (found held only by processes that do not count, or standing where no
-// lock can be taken, about to be replaced), "waiting" (held, while another
-// copy holds the next name: before each look), "next held" (the next name
-// locked, before the name and what it replaces are looked at again),
-// "renaming". path is the lock file's. Null removes it.
+// (found no copy's lock, or standing where no lock can be taken, about to
+// be replaced), "waiting" (held, while something stands at the next name:
+// before each look), "next made" (the next name made, not yet locked),
+// "next held" (the next name locked, before the name and what it replaces
+// are looked at again), "renaming". path is the lock file's. Null removes
+// it.
 using instance_lock_step_hook = void (*)(const char* step, const std::string& path);
 void set_instance_lock_step_hook(instance_lock_step_hook hook);
 

@@ -156,14 +156,21 @@ bool regular_at(const std::string& path, struct stat* st) {
     return ::lstat(path.c_str(), st) == 0 && S_ISREG(st->st_mode);
 }
 
-// Whether what stands in the folder (st) counts there as the player's
-// (counts_in_folder): only such a file is read, held, kept or settled (I6).
-bool players(const std::string& folder, const struct stat& st) {
+// What the rule of who counts says of the owner of what stands in the
+// folder (st); does_not_count where the folder's rules cannot be read.
+judged owner_in(const std::string& folder, const struct stat& st) {
     // This process's own user always counts: neither the folder's rules nor
     // the user database need be read for it.
-    if (st.st_uid == ::geteuid()) return true;
+    if (st.st_uid == ::geteuid()) return judged::counts;
     access_rules rules;
-    return access_rules_of(folder, &rules) && user_counts_in_folder(rules, st.st_uid);
+    return access_rules_of(folder, &rules) ? judge_user_in_folder(rules, st.st_uid) : judged::does_not_count;
+}
+
+// Whether what stands in the folder (st) is the player's: its owner counts
+// there, or cannot be told (an id this user namespace does not map is no
+// stranger's). Only such a file is read, held, kept or settled (I6).
+bool players(const std::string& folder, const struct stat& st) {
+    return owner_in(folder, st) != judged::does_not_count;
 }
 
 bool players_at(const std::string& path) {
@@ -1077,7 +1084,9 @@ private:
     std::string main_alone() {
         if (players_at(pair_.main)) {
             if (!anything_at(pair_.companion)) return pair_.companion;
-            const std::string standing = pair_.mark_of ? pair_.mark_of(pair_.companion) : std::string();
+            // Another user's file there is never read (I6), and never replaced.
+            const std::string standing =
+                pair_.mark_of && players_at(pair_.companion) ? pair_.mark_of(pair_.companion) : std::string();
             if (hash_mark(standing) && !marks_.bears(pair_.main, standing)) return pair_.companion;
         }
         const std::map<unsigned, std::string> kept = kept_names(pair_.main, "changed", entries_);
@@ -1219,7 +1228,10 @@ private:
         for (const std::string& entry : entries_of(folder_)) {
             const std::string path = in_folder(folder_, entry);
             leftover left;
-            if (::lstat(path.c_str(), &left.st) != 0 || !players(folder_, left.st)) continue;
+            if (::lstat(path.c_str(), &left.st) != 0) continue;
+            const judged owner = owner_in(folder_, left.st);
+            if (owner == judged::does_not_count) continue;
+            if (owner == judged::cannot_tell) said(settle_note::kind::unjudged, path);
             if (parse_leftover(entry, names_, &left.name)) {
                 left.path = path;
                 (left.name.what == leftover_name::kind::temporary ? temporaries_
@@ -1233,16 +1245,17 @@ private:
                 stays = stays || parse_kept(entry, name, "changed") || parse_kept(entry, name, "damaged");
             if (stays) {
                 staying_[{left.st.st_dev, left.st.st_ino}] = path;
-                stay_paths_.push_back(path);
+                // Narrowed only where whose it is is known.
+                if (owner == judged::counts) stay_paths_.push_back(path);
             }
         }
     }
 
-    // A token of an earlier release's turns never held bytes of any file; one
-    // of another user's, who may hold it now, stays.
+    // A token of an earlier release's turns never held bytes of any file;
+    // one of the player's goes (listing left the others').
     void drop_tokens() {
         for (const leftover& token : tokens_)
-            if (S_ISREG(token.st.st_mode) && token.st.st_uid == ::geteuid()) removed(settle_note::kind::token, token.path);
+            if (S_ISREG(token.st.st_mode)) removed(settle_note::kind::token, token.path);
     }
 
     // Held names, while every temporary name still stands to tell a write

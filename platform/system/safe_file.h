@@ -394,6 +394,7 @@ struct settle_note {
         twin,         // a companion whose main has its own beside it at target already: removed
         gone,         // path, held, was gone when it was to be kept: settled by another, its bytes stand elsewhere
         narrowed,     // a file open to more than its folder's writers: narrowed
+        unjudged,     // path's owner is an id this user namespace does not map: taken as the player's, not narrowed
         failed,       // a step failed (why): path stays
         unsynced,     // the folder path could not be synced (why): what was done there may not outlive a power cut
     };

@@ -1,5 +1,6 @@
 #include "platform/system/file_append.h"
 #include "platform/system/file_system.h"
+#include "platform/system/safe_file.h"
 #include "support/Processes.h"
 #include "support/TempDir.h"
 
@@ -172,6 +173,9 @@ TEST(FileSystem, WhoCountsInAFolder) {
         uid_t uid;  // whose file
         const char* counts;  // for the player, then for root: "yy", "yn", ...
         bool unread = false;  // the list taken as one that could not be read
+        // Then whether a file of that user there is no stranger's to the
+        // player in a user namespace that maps only itself.
+        bool ownUsers = false;
     } rows[] = {
         {"a member of a group that may write", 0770, kPlayer, kNogroup, nullptr, kNobody, "yy"},
         {"a member of a group that may only read", 0750, kPlayer, kNogroup, nullptr, kNobody, "nn"},
@@ -196,6 +200,12 @@ TEST(FileSystem, WhoCountsInAFolder) {
         {"the player, in another user's folder open to all with the sticky bit", 01777, kNobody, kNogroup, nullptr,
          kPlayer, "yn"},
         {"that folder's owner", 01777, kNobody, kNogroup, nullptr, kNobody, "yy"},
+        // Every other user reads there as the overflow id, whoever it is.
+        {"a member of a group that may write, seen from a user namespace", 0770, kPlayer, kNogroup, nullptr, kNobody,
+         "yyy", false, true},
+        {"one of the others, in a folder open to all with the sticky bit, seen from a user namespace", 01777, kPlayer,
+         kPlayer, nullptr, kNobody, "nny", false, true},
+        {"root, seen from a user namespace", 0755, kPlayer, kPlayer, nullptr, 0, "yyy", false, true},
     };
     int n = 0;
     for (const Row& row : rows) {
@@ -206,9 +216,19 @@ TEST(FileSystem, WhoCountsInAFolder) {
             psys::access_rules rules;
             if (!psys::access_rules_of(folder.string(), &rules)) return std::string("!");
             rules.known = rules.known && !row.unread;
-            return std::string(psys::user_counts_in_folder(rules, row.uid) ? "y" : "n");
+            return std::string(psys::judge_user_in_folder(rules, row.uid) == psys::judged::counts ? "y" : "n");
         };
-        EXPECT_EQ(AsPlayer(counts) + counts(), row.counts);
+        std::string got = AsPlayer(counts) + counts();
+        if (row.ownUsers) {
+            const fs::path file = folder / "file";
+            qtest::WriteText(file, "");
+            ASSERT_EQ(chown(file.c_str(), row.uid, row.uid), 0);
+            got += AsPlayer([&] {
+                if (!qtest::EnterOwnUserNamespace()) return std::string("!");
+                return std::string(psys::stranger_at(file.string()).what == psys::stranger::kind::none ? "y" : "n");
+            });
+        }
+        EXPECT_EQ(got, row.counts);
     }
 }
 
@@ -256,7 +276,7 @@ TEST(FileSystem, ALogWritesOnlyIntoTheGamesOwnFile) {
     qtest::TempDir dir;
     fs::permissions(dir.path(), fs::perms(0711));
     const fs::path elsewhere = dir.path() / "elsewhere";
-    enum Stands { Nothing, OthersFile, OthersLink, RootsLog, OthersFifo, OnFat };
+    enum Stands { Nothing, OthersFile, OthersLink, RootsLog, OthersFifo, OnFat, PlayersPrivateLog };
     struct Row {
         const char* what;
         mode_t mode;
@@ -267,6 +287,11 @@ TEST(FileSystem, ALogWritesOnlyIntoTheGamesOwnFile) {
         uid_t owner;           // the log's after
         uid_t folderOwner = kPlayer;
         gid_t folderGroup = kPlayer;
+        // The player appends from a user namespace that maps only itself,
+        // where every other user reads as the overflow id.
+        bool ownUsers = false;
+        mode_t logMode = 0;  // the log's after, where checked
+        const char* list = nullptr;  // the folder's access list
     } rows[] = {
         {"another user's file, a folder open to all", 01777, OthersFile, false, "", "line", kPlayer},
         {"a member's file, a folder of the group with the sticky bit", 01770, OthersFile, false, "", "line", kPlayer,
@@ -279,6 +304,18 @@ TEST(FileSystem, ALogWritesOnlyIntoTheGamesOwnFile) {
          kPlayer},
         {"a sharer's file, a folder of the group", 0770, OthersFile, false, "", "theirsline", kNobody, kPlayer,
          kNogroup},
+        // Whose it is cannot be told there: it is no stranger's.
+        {"the same, the player in a user namespace that maps only itself", 0770, OthersFile, false, "", "theirsline",
+         kNobody, kPlayer, kNogroup, true},
+        // A log the player made narrower than the folder's reach stays so.
+        {"the player's log it made 0600, a folder of the group", 02770, PlayersPrivateLog, false, "", "minesline",
+         kPlayer, kPlayer, kNogroup, false, 0600},
+        // The user the list names cannot be named from there; the group
+        // still gets its part.
+        {"no log yet, a folder of the group whose access list names a user, the player in a user namespace that "
+         "maps only itself",
+         02770, Nothing, false, "", "line", kPlayer, kPlayer, kNogroup, true, 0660,
+         "u::rwx,u:65532:rwx,g::rwx,m::rwx,o::---"},
         // Only the folder's owner and the link's may remove it there.
         {"another user's link, root's folder open to all", 01777, OthersLink, false,
          "a link this user may not remove", nullptr, kNobody, 0},
@@ -301,7 +338,7 @@ TEST(FileSystem, ALogWritesOnlyIntoTheGamesOwnFile) {
         }
         const fs::path folder = row.stands == OnFat ? fat.path() : dir.path() / std::to_string(n++);
         const fs::path log = folder / "error.log";
-        if (row.stands != OnFat) Folder(folder, row.mode, row.folderOwner, row.folderGroup);
+        if (row.stands != OnFat) Folder(folder, row.mode, row.folderOwner, row.folderGroup, row.list);
         qtest::WriteText(elsewhere, "the player's own");
         ASSERT_EQ(chown(elsewhere.c_str(), kPlayer, kPlayer), 0);
         ASSERT_EQ(chmod(elsewhere.c_str(), 0666), 0);
@@ -321,11 +358,19 @@ TEST(FileSystem, ALogWritesOnlyIntoTheGamesOwnFile) {
             ASSERT_EQ(chmod(log.c_str(), 0666), 0);
             break;
         case OnFat: EXPECT_EQ(psys::append_to_file(log.string(), "", "fat"), ""); break;
+        case PlayersPrivateLog:
+            qtest::WriteText(log, "mines");
+            ASSERT_EQ(chown(log.c_str(), kPlayer, kNogroup), 0);
+            ASSERT_EQ(chmod(log.c_str(), 0600), 0);
+            break;
         }
         if (row.stands == OthersFile || row.stands == OthersLink || row.stands == OthersFifo) {
             ASSERT_EQ(lchown(log.c_str(), kNobody, kNogroup), 0);
         }
-        const auto append = [&] { return psys::append_to_file(log.string(), "", "line"); };
+        const auto append = [&] {
+            return row.ownUsers && !qtest::EnterOwnUserNamespace() ? std::string("no user namespace")
+                                                                    : psys::append_to_file(log.string(), "", "line");
+        };
         EXPECT_EQ(row.asRoot ? append() : AsPlayer(append), row.error);
         EXPECT_EQ(qtest::ReadText(elsewhere), "the player's own") << "nothing written through a link";
         if (row.contents) {
@@ -334,6 +379,9 @@ TEST(FileSystem, ALogWritesOnlyIntoTheGamesOwnFile) {
         struct stat st {};
         ASSERT_EQ(lstat(log.c_str(), &st), 0);
         EXPECT_EQ(st.st_uid, row.owner);
+        if (row.logMode) {
+            EXPECT_EQ(st.st_mode & 07777, row.logMode);
+        }
     }
 }
 

@@ -102,6 +102,17 @@ const User kPlayer{'P', 65533, 65533, {kGroup}};
 const User kMember{'D', 65534, 65534, {kGroup}};
 const User kListed{'E', 65532, 65532, {}};
 const User kRoot{'R', 0, 0, {}};
+// A member started by sg or newgrp: of the group by its primary group alone.
+const User kPrimaryMember{'G', 65531, kGroup, {}};
+
+// The users as the user database names them: the player and the member
+// members of the group, as an administrator who shares a folder has them.
+qtest::UserDatabase NamedUsers() {
+    return qtest::UserDatabase({{"qplayer", kPlayer.uid, kPlayer.gid, {kGroup}},
+                                {"nobody", kMember.uid, kMember.gid, {kGroup}},
+                                {"qlisted", kListed.uid, kListed.gid, {}},
+                                {"qmember", kPrimaryMember.uid, kPrimaryMember.uid, {kGroup}}});
+}
 
 bool Become(const User& user) { return user.uid == 0 || qtest::BecomeUser(user.uid, user.gid, user.groups); }
 
@@ -451,6 +462,8 @@ TEST_F(InstanceLock, OnlyARunningHolderOfTheUsersOwnFileRefusesAStart) {
 // root every change of group succeeds.
 TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothingElse) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to be the players and groups of its rows";
+    const qtest::UserDatabase users = NamedUsers();
+    ASSERT_TRUE(users.ok());
     fs::permissions(dir_.path(), fs::perms(0711));
     const mode_t umaskBefore = umask(077);
     const fs::path outside = dir_.path() / "players.txt";
@@ -468,6 +481,9 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
         uid_t owner = 0;                              // the folder's owner; the lock file's where made
         const char* list = nullptr;                   // the folder's access list
         uid_t fileOwner = uid_t(-1);                  // the lock file's, where not the folder's owner
+        // Why the copy runs without the lock, where it does though something
+        // stands there ("<next>" the next name).
+        const char* failure = nullptr;
     };
     // The player's lock file from an earlier start, of that mode.
     const auto earlier = [](mode_t mode, uid_t uid, gid_t gid) {
@@ -496,10 +512,29 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
         // Root, which passes every mode, needs no part of it.
         {"root's folder open to all with the sticky bit, the player's copy", fs::perms(01777), nullptr, 0600,
          kFolders, 65534, 65534, {}, 0, nullptr, 65534},
-        // Where it cannot be replaced, the copy keeps what it holds, which
-        // every copy that counts may open.
+        // Another user's file is never the lock; where it cannot be
+        // replaced, the copy runs without the lock, holding the folder.
         {"another user's file open to all in root's folder with the sticky bit", fs::perms(01777),
-         earlier(0666, 65533, 65533), 0666, kFolders, 65533, 65534, {}, 0, nullptr, 65533},
+         earlier(0666, 65533, 65533), 0666, kFolders, 65533, 65534, {}, 0, nullptr, 65533,
+         "could not be replaced: Operation not permitted"},
+        // Where it cannot be replaced, the copy keeps what it holds, which
+        // copies that open it see, but is not alone where that does not reach
+        // every copy that counts.
+        {"the player's 0644 lock file in another user's folder with the sticky bit, a stranger's file at its next "
+         "name",
+         fs::perms(01777),
+         [&](const fs::path& p) {
+             earlier(0644, 65533, 65533)(p);
+             struct stat st {};
+             ASSERT_EQ(lstat(p.c_str(), &st), 0);
+             const fs::path next = p.string() + "." + std::to_string(st.st_dev) + "-" + std::to_string(st.st_ino) + ".next";
+             earlier(0644, 65532, 65532)(next);
+         },
+         0644, kFolders, 65533, 65533, {}, 65534, nullptr, 65533, "could not be replaced: <next>: Operation not permitted"},
+        // The folder's owner counts through the group the user database
+        // names it a member of.
+        {"a folder of the group, owned by a member of it by the user database", fs::perms(02770), nullptr, 0660,
+         shared, kFolders, 65533, {shared}, 65534, nullptr, 65533},
         // The folder's owner may open the lock file a writer the list names
         // made.
         {"a private folder, its access list letting another user write, that user's copy", fs::perms(0700), nullptr,
@@ -539,14 +574,22 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
         ASSERT_EQ(chown(folder.c_str(), row.owner, row.folderGroup), 0);
         fs::permissions(folder, row.folder);
         if (row.list) SetAccessList(folder, row.list);
-        const std::string failure = row.mode ? "" : file.string() + ": could not be replaced: Is a directory";
+        std::string failure = row.failure ? file.string() + ": " + row.failure
+                              : row.mode  ? ""
+                                          : file.string() + ": could not be replaced: Is a directory";
+        if (const size_t at = failure.find("<next>"); at != std::string::npos) {
+            struct stat st {};
+            lstat(file.c_str(), &st);
+            failure.replace(at, 6, file.string() + "." + std::to_string(st.st_dev) + "-" + std::to_string(st.st_ino) +
+                                       ".next");
+        }
         // 0 where the lock is held as it should be and a second copy is
         // refused all the same (by the folder or the file).
         const int result = AsUser(
             [&] {
                 psys::instance_lock lock;
                 // Given as the engine gives it, with a closing '/'.
-                if (lock.acquire_folder(folder.string() + "/") != (row.mode != 0)) return 1;
+                if (lock.acquire_folder(folder.string() + "/") != failure.empty()) return 1;
                 if (lock.busy()) return 2;
                 if (lock.failure() != failure) return 3;
                 psys::instance_lock second;
@@ -586,6 +629,8 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
 // refused copy changes nothing.
 TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to be the users of its rows";
+    const qtest::UserDatabase users = NamedUsers();
+    ASSERT_TRUE(users.ok());
     fs::permissions(dir_.path(), fs::perms(0711));
     const fs::path home = dir_.path() / "player";
     MakeFolder(home, 0755);
@@ -853,6 +898,10 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
         {"a start under sudo", [&](const fs::path& f) { MakeFolder(f, 0700); },
          "R:x P:b D:- E:- game:w-- lock:w-- then:x", &kRoot},
         {"a first start under sudo", nullptr, "R:x P:b D:- E:- game:w-- lock:w-- then:x", &kRoot},
+        // A member started by sg or newgrp counts through its primary group.
+        {"2770 of the group, a member of it by its primary group alone starting first",
+         [&](const fs::path& f) { MakeFolder(f, 02770, kGroup); }, "G:x P:b D:b E:- R:b game:ww- lock:ww- then:x",
+         &kPrimaryMember},
     };
     int n = 0;
     for (const Row& row : rows) {
@@ -881,7 +930,8 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
                 for (const User* user : {&kPlayer, &kMember, &kListed}) got += Opens(folder / name, *user);
                 // Written or kept by the player's copy or root's: the player's.
                 struct stat st {};
-                if (lstat((folder / name).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+                if ((row.first == &kPlayer || row.first == &kRoot) && lstat((folder / name).c_str(), &st) == 0 &&
+                    S_ISREG(st.st_mode)) {
                     EXPECT_EQ(st.st_uid, kPlayer.uid) << name;
                 }
             }
@@ -938,6 +988,47 @@ private:
     bool taken_ = false;
 };
 
+// Another copy's start in a process of its own, paused at a step of its
+// lock until released; it first lets go of what this process keeps open.
+class PausedStart {
+public:
+    PausedStart(const fs::path& folder, const char* at, const std::vector<KeptByAnEndedTaker*>& letGo) {
+        if (pipe(ready_) != 0 || pipe(go_) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            for (KeptByAnEndedTaker* kept : letGo) kept->LetGo();
+            g_meetings = {{at, [this] {
+                               char byte = 'r';
+                               (void)!write(ready_[1], &byte, 1);
+                               (void)!read(go_[0], &byte, 1);
+                           }}};
+            psys::instance_lock lock;
+            _exit(lock.acquire_folder(folder.string()) ? 0 : 1);
+        }
+        char byte = 0;
+        paused_ = pid_ > 0 && read(ready_[0], &byte, 1) == 1;
+    }
+    ~PausedStart() {
+        for (int fd : {ready_[0], ready_[1], go_[0], go_[1]}) close(fd);
+        if (pid_ > 0) qtest::WaitExit(pid_, std::chrono::seconds(10));
+    }
+    PausedStart(const PausedStart&) = delete;
+    PausedStart& operator=(const PausedStart&) = delete;
+    bool paused() const { return paused_; }
+    // Lets it go on to its end: 'x' where it held the lock alone, else 'b'.
+    char Release() {
+        (void)!write(go_[1], "g", 1);
+        const int status = qtest::WaitExit(pid_, std::chrono::seconds(10));
+        pid_ = -1;
+        return status == 0 ? 'x' : 'b';
+    }
+
+private:
+    int ready_[2] = {-1, -1}, go_[2] = {-1, -1};
+    pid_t pid_ = -1;
+    bool paused_ = false;
+};
+
 // Where two starts meet while one replaces the lock file (its lock held
 // only by a taker gone since): every step at which another start can come
 // between, each met at that step. The folder's own lock, which would refuse
@@ -953,17 +1044,18 @@ std::string StartsMeetingAReplacer(const fs::path& dir) {
         psys::instance_lock lock;
         return !lock.acquire_folder(folder.string()) && lock.busy() ? "" : "!";
     };
-    for (const char* row : {"opened", "judged", "judged, its holder gone", "waiting"}) {
+    for (const char* row : {"opened", "judged", "judged, its holder gone", "next made", "waiting"}) {
         const fs::path folder = dir / ("meet" + std::to_string(n++));
         fs::create_directory(folder);
         fs::permissions(folder, fs::perms(0755));
         psys::instance_lock({}).acquire_folder(folder.string());
-        const KeptByAnEndedTaker folderKept(folder);
+        KeptByAnEndedTaker folderKept(folder);
         auto kept = std::make_unique<KeptByAnEndedTaker>(folder / psys::instance_lock::kFolderLockName);
         if (!kept->taken()) return "no lock taken";
         psys::instance_lock first, second;
-        bool secondHeld = false;
-        const auto runSecond = [&] { secondHeld = second.acquire_folder(folder.string()); };
+        char secondSaid = '!';
+        const auto runSecond = [&] { secondSaid = Outcome(second, second.acquire_folder(folder.string())); };
+        std::unique_ptr<PausedStart> paused;
         g_meetings.clear();
         const std::string what = row;
         if (what == "opened") {
@@ -984,44 +1076,30 @@ std::string StartsMeetingAReplacer(const fs::path& dir) {
                                       kept->LetGo();
                                       runSecond();
                                   }});
-        }
-        if (what != "waiting") {
-            const bool firstHeld = first.acquire_folder(folder.string());
-            said += what + ":" + Outcome(first, firstHeld) + Outcome(second, secondHeld) + third(folder) + " ";
-            continue;
-        }
-        // The replacer in a process of its own, held just before its rename;
-        // the first takes the old file once its descriptor lets go, and
-        // waits for the replacer, which renames and ends meanwhile.
-        int ready[2], go[2];
-        if (pipe(ready) != 0 || pipe(go) != 0) return "no pipe";
-        const pid_t replacer = fork();
-        if (replacer == 0) {
+        } else if (what == "next made") {
+            // The first has made its next name, not yet locked it: the second
+            // takes it for a leftover, puts its own there and is about to
+            // rename while the first goes on.
+            g_meetings.push_back({"next made", [&] {
+                                      paused = std::make_unique<PausedStart>(folder, "next held",
+                                                                             std::vector{kept.get(), &folderKept});
+                                  }});
+        } else {
+            // The replacer, held just before its rename; the first takes the
+            // old file once its descriptor lets go, and waits for the
+            // replacer, which renames and ends meanwhile.
+            paused = std::make_unique<PausedStart>(folder, "renaming", std::vector{kept.get(), &folderKept});
+            if (!paused->paused()) return "no replacer";
             kept->LetGo();
-            const_cast<KeptByAnEndedTaker&>(folderKept).LetGo();
-            close(ready[0]);
-            close(go[1]);
-            g_meetings = {{"renaming", [&] {
-                               char byte = 'r';
-                               (void)!write(ready[1], &byte, 1);
-                               (void)!read(go[0], &byte, 1);
-                           }}};
-            psys::instance_lock lock;
-            _exit(lock.acquire_folder(folder.string()) ? 0 : 1);
+            g_meetings.push_back({"waiting", [&] { secondSaid = paused->Release(); }});
         }
-        char byte = 0;
-        if (read(ready[0], &byte, 1) != 1) return "no replacer";
-        kept->LetGo();
-        g_meetings.push_back({"waiting", [&] {
-                                  (void)!write(go[1], "g", 1);
-                                  int status = 0;
-                                  waitpid(replacer, &status, 0);
-                                  secondHeld = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-                              }});
         const bool firstHeld = first.acquire_folder(folder.string());
-        said += what + ":" + Outcome(first, firstHeld) + (secondHeld ? 'x' : 'b') + third(folder) + " ";
-        for (int fd : {ready[0], ready[1], go[0], go[1]}) close(fd);
-        if (qtest::WaitExit(replacer, std::chrono::seconds(10)) == -1) said += "(the replacer hung) ";
+        said += what + ":" + Outcome(first, firstHeld);
+        if (paused && secondSaid == '!') {
+            said += third(folder);
+            secondSaid = paused->paused() ? paused->Release() : '?';
+        }
+        said += std::string(1, secondSaid) + (what == "next made" ? "" : third(folder)) + " ";
     }
     psys::set_instance_lock_step_hook(nullptr);
     return said;
@@ -1032,7 +1110,7 @@ std::string StartsMeetingAReplacer(const fs::path& dir) {
 // (the one that ran on to the end, or that took the file as it stood), and a
 // later start is refused. The same for a player who is not root.
 TEST_F(InstanceLock, StartsMeetingACopyThatReplacesTheLockFileRunOneAtATime) {
-    const std::string want = "opened:bx judged:bx judged, its holder gone:bx waiting:xx ";
+    const std::string want = "opened:bx judged:bx judged, its holder gone:bx next made:bx waiting:xx ";
     EXPECT_EQ(StartsMeetingAReplacer(dir_.path()), want);
     if (geteuid() != 0) return;
     const fs::path playersOwn = dir_.path() / "players";
@@ -1045,9 +1123,10 @@ TEST_F(InstanceLock, StartsMeetingACopyThatReplacesTheLockFileRunOneAtATime) {
 
 // How a start sees the processes that hold a lock: through a /proc that
 // hides other users' processes (hidepid=2), from a pid namespace of its own
-// that kept the host's /proc, or with a /proc of its own namespace, which
-// lists no lock of a process outside it.
-enum View : unsigned { kHidden = 1, kChildNamespace = 2, kOwnProc = 4 };
+// that kept the host's /proc, with a /proc of its own namespace, which
+// lists no lock of a process outside it, or from a user namespace that maps
+// only its own user (every other user, root too, reads as the overflow id).
+enum View : unsigned { kHidden = 1, kChildNamespace = 2, kOwnProc = 4, kOwnUsers = 8 };
 
 // Runs f as the user in a process that sees so; its exit code, or 97 where
 // this machine cannot make such a view (not root, no namespaces).
@@ -1063,33 +1142,68 @@ int SeeingAs(unsigned view, const User& user, const std::function<int()>& f) {
             if (inside != 0) _exit(inside > 0 ? qtest::WaitExit(inside, std::chrono::seconds(30)) : 97);
             if ((view & kOwnProc) && mount("proc", "/proc", "proc", 0, nullptr) != 0) _exit(97);
         }
-        _exit(Become(user) ? f() : 98);
+        if (!Become(user)) _exit(98);
+        if ((view & kOwnUsers) && !qtest::EnterOwnUserNamespace()) _exit(97);
+        _exit(f());
     }
     return qtest::WaitExit(pid, std::chrono::seconds(30));
 }
 
-// A lock no start can judge (its holder hidden, or in another pid namespace)
-// refuses a start where it is on the lock file, which only those who count
-// may open, unless its taker is seen to have ended; it refuses none where it
-// is on the folder, which any reader may lock. A lock file wider than the
-// folder's reach is replaced by the first copy that holds it, so that a
-// reader's descriptor kept from before holds no lock a later start meets.
+// A lock no start can judge (its holder hidden, in another pid namespace, or
+// of ids the start's user namespace cannot map, or a lock file the start may
+// not open that /proc may not show held) refuses a start where it is on the
+// lock file, which only those who count may open, unless its taker is seen
+// to have ended; it refuses none where it is on the folder, which any
+// reader may lock. A lock file wider than the folder's reach is replaced by
+// the first copy that holds it, so that a reader's descriptor kept from
+// before holds no lock a later start meets. A file of someone who does not
+// count is never the lock, whoever holds it.
 TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to mount a /proc and make namespaces";
+    const qtest::UserDatabase users = NamedUsers();
+    ASSERT_TRUE(users.ok());
     fs::permissions(dir_.path(), fs::perms(0711));
     const fs::path home = dir_.path() / "player";
     MakeFolder(home, 0755);
     std::vector<std::unique_ptr<Child>> kept;
+    std::vector<fs::path> mounts;
     struct Row {
         const char* what;
         unsigned view;
         std::function<void(const fs::path&)> before;
         char want;
+        const User* starter = &kPlayer;
     };
-    const auto sharersCopy = [&](const fs::path& f) {
-        MakeFolder(f, 02770, kGroup);
-        kept.push_back(StartCopy(f, kMember));
-        ASSERT_EQ(kept.back()->answer(), 'x');
+    const auto copyOf = [&](const User& user, mode_t mode, gid_t group = kPlayer.gid, const char* list = nullptr) {
+        return [&, mode, group, list](const fs::path& f) {
+            MakeFolder(f, mode, group);
+            if (list) SetAccessList(f, list);
+            kept.push_back(StartCopy(f, user));
+            ASSERT_EQ(kept.back()->answer(), 'x');
+        };
+    };
+    const auto sharersCopy = copyOf(kMember, 02770, kGroup);
+    // A user who does not count in the player's sticky folder plants a file
+    // at the lock file's name, or at its next name, and holds it.
+    const auto planted = [&](bool atNextName) {
+        return [&, atNextName](const fs::path& f) {
+            MakeFolder(f, 01777);
+            fs::path at = f / psys::instance_lock::kFolderLockName;
+            if (atNextName) {
+                // The player's lock file open to all, which a start replaces.
+                qtest::WriteText(at, "");
+                ASSERT_EQ(chown(at.c_str(), kPlayer.uid, kPlayer.gid), 0);
+                ASSERT_EQ(chmod(at.c_str(), 0666), 0);
+                struct stat st {};
+                ASSERT_EQ(lstat(at.c_str(), &st), 0);
+                at += "." + std::to_string(st.st_dev) + "-" + std::to_string(st.st_ino) + ".next";
+            }
+            ASSERT_EQ(AsUser([&] { return qtest::WriteText(at, ""), chmod(at.c_str(), 0644); }, kListed.uid,
+                             kListed.gid),
+                      0);
+            kept.push_back(Held(at, kListed));
+            ASSERT_EQ(kept.back()->answer(), 'y');
+        };
     };
     const Row rows[] = {
         {"a sharer's copy, the start in a pid namespace of its own keeping the host's hidden /proc",
@@ -1097,12 +1211,40 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
         {"a sharer's copy, the start behind a hidden /proc", kHidden, sharersCopy, 'b'},
         {"a sharer's copy, the start with a /proc of its own pid namespace", kOwnProc, sharersCopy, 'b'},
         {"a sharer's copy, seen", 0, sharersCopy, 'b'},
+        // Root's copy (a start under sudo), and a writer the list names,
+        // read as the overflow user.
+        {"root's copy, the start in a user namespace that maps only the player", kOwnUsers,
+         copyOf(kRoot, 0755), 'b'},
+        {"the copy of a user the access list lets write, the same", kOwnUsers,
+         copyOf(kListed, 0700, kPlayer.gid, "u::rwx,u:65532:rwx,g::---,m::rwx,o::---"), 'b'},
+        // The player's copy runs in a private folder with its 0600 lock file;
+        // the folder is then shared, and a member starts where it cannot see
+        // the player's copy.
+        {"the player's copy in a 0700 folder since shared 2770, a member's start with a /proc of its own",
+         kOwnProc,
+         [&](const fs::path& f) {
+             copyOf(kPlayer, 0700)(f);
+             ASSERT_EQ(chown(f.c_str(), uid_t(-1), kGroup), 0);
+             ASSERT_EQ(chmod(f.c_str(), 02770), 0);
+         },
+         'b', &kMember},
+        {"the same, the member's start behind a hidden /proc", kHidden,
+         [&](const fs::path& f) {
+             copyOf(kPlayer, 0700)(f);
+             ASSERT_EQ(chown(f.c_str(), uid_t(-1), kGroup), 0);
+             ASSERT_EQ(chmod(f.c_str(), 02770), 0);
+         },
+         'b', &kMember},
         {"a reader holding the folder, the start behind a hidden /proc", kHidden,
          [&](const fs::path& f) {
              MakeFolder(f, 0755);
              kept.push_back(Held(f, kListed));
          },
          'x'},
+        {"a lock file planted by a user who does not count, held, the start behind a hidden /proc", kHidden,
+         planted(false), 'x'},
+        {"a next name planted by a user who does not count, held, the start with a /proc of its own", kOwnProc,
+         planted(true), 'x'},
         {"an earlier release's 0666 lock file a reader opened before the first copy and locks once it has ended, "
          "the start behind a hidden /proc",
          kHidden,
@@ -1117,13 +1259,41 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
              ASSERT_EQ(kept.back()->step(), 'y');
          },
          'x'},
+        // /proc/locks names a lock by device and inode: a file of the same
+        // inode number on another file system, held by the player's process,
+        // is not the lock file a reader holds.
+        {"a reader's lock on an earlier release's 0666 lock file, the player holding a file of the same inode "
+         "number on another file system",
+         0,
+         [&](const fs::path& f) {
+             const fs::path other = f.string() + "-other";
+             for (const fs::path& at : {f, other}) {
+                 fs::create_directory(at);
+                 ASSERT_EQ(mount("tmpfs", at.c_str(), "tmpfs", 0, "mode=0755"), 0);
+                 mounts.push_back(at);
+             }
+             ASSERT_EQ(chown(f.c_str(), kPlayer.uid, kPlayer.gid), 0);
+             const fs::path file = f / psys::instance_lock::kFolderLockName;
+             qtest::WriteText(file, "");
+             qtest::WriteText(other / "held", "");
+             ASSERT_EQ(chown(file.c_str(), kPlayer.uid, kPlayer.gid), 0);
+             ASSERT_EQ(chmod(file.c_str(), 0666), 0);
+             ASSERT_EQ(chmod((other / "held").c_str(), 0666), 0);
+             struct stat a {}, b {};
+             ASSERT_EQ(stat(file.c_str(), &a), 0);
+             ASSERT_EQ(stat((other / "held").c_str(), &b), 0);
+             ASSERT_EQ(a.st_ino, b.st_ino);
+             kept.push_back(Held(file, kListed));
+             kept.push_back(Held(other / "held", kPlayer));
+         },
+         'x'},
     };
     int n = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         const fs::path folder = home / ("seen" + std::to_string(n++));
         row.before(folder);
-        const int answer = SeeingAs(row.view, kPlayer, [&] {
+        const int answer = SeeingAs(row.view, *row.starter, [&] {
             psys::instance_lock lock;
             const bool alone = lock.acquire_folder(folder.string());
             return Outcome(lock, alone);
@@ -1135,6 +1305,7 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
         EXPECT_EQ(char(answer), row.want);
         kept.clear();
     }
+    for (const fs::path& at : mounts) umount2(at.c_str(), MNT_DETACH);
 }
 
 } // namespace
