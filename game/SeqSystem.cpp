@@ -478,8 +478,14 @@ void SeqSystem::DumpVariables(bool worker) {
     GxCoreBase* core = Core();
     if (!core || !g_pMoa() || (worker && !g_pMoaMainWorker())) return;
     const GxString path = core->GetSaveDir() + (worker ? u"vardump.txt" : u"vardump_extern.txt");
+    // Never over a file that is not the player's (another user's in a
+    // folder with the sticky bit).
     psys::safe_file file;
-    if (!file.open(GxToNativePath(path))) return;
+    if (!file.open(GxToNativePath(path), true)) {
+        if (file.found().refused.what != psys::stranger::kind::none)
+            GxPersistFile::SayRefused(path, file.found().refused, u"SeqSystem::DumpVariables", nullptr, false);
+        return;
+    }
     static const unsigned char kByteOrderMark[] = {0xFF, 0xFE};
     std::fwrite(kByteOrderMark, 1, sizeof kByteOrderMark, file.stream());
     GxMoaWriteDumpText(file.stream(), GxGetCurrentTimeString() + u"\n");

@@ -105,6 +105,10 @@ psys::settle_notes GxPersistFile::Notes(const GxChar* who) {
         case kind::narrowed:
             GxWriteDebugLog(u"%s/フォルダに書き込めない人が読み書きできないようにしました(%s)\n", by, path);
             break;
+        case kind::unjudged:
+            GxWriteErrorLog(u"%s/このユーザー名前空間では持ち主が分からないファイルを、プレイヤーのものとして扱います(%s)\n",
+                            by, path);
+            break;
         }
     };
 }
@@ -174,6 +178,13 @@ void GxPersistFile::SayRefused(const GxString& path, const psys::stranger& s, co
         } else if (s.own) {
             GxWriteErrorLog(u"%s/読む権限のないファイルのため、読み込みも置き換えもしません(%s:%s)。"
                             u"読めるようにするには「chmod u+rw %s」を実行してください\n",
+                            who, path, user, ShellWord(path));
+        } else if (user == player) {
+            // The player's own, made before the folder was shared with this
+            // user: only its owner may let this user in.
+            GxWriteErrorLog(u"%s/読む権限のないファイルのため、読み込みも置き換えもしません(%s:%s)。"
+                            u"読めるようにするには、持ち主が読み書きを許してください"
+                            u"(グループで共有しているなら「chmod g+rw %s」)\n",
                             who, path, user, ShellWord(path));
         } else {
             // Only its owner or root may give it back: a sharer's, or root's.

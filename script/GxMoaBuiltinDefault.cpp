@@ -210,9 +210,15 @@ GX_MOA_DEFINE(DumpVarToFile) {
     (void)result;
     if (!args->IsArray()) return false;
     const GxString path = Arg(args, 0)->ToString();
-    // Written whole or not at all, like every file the engine writes.
+    // Written whole or not at all, like every file the engine writes, and
+    // never over a file that is not the player's.
     psys::safe_file file;
-    if (!file.open(GxToNativePath(path))) return true;
+    if (!file.open(GxToNativePath(path), true)) {
+        if (file.found().refused.what != psys::stranger::kind::none)
+            GxWriteErrorLog(u"DumpVarToFile/他のユーザー(%s)のファイルのため、置き換えません(%s)\n",
+                            GxFromUtf8(file.found().refused.user), path);
+        return true;
+    }
     static const unsigned char kSignature[] = {0xFF, 0xFE};
     std::fwrite(kSignature, 1, sizeof kSignature, file.stream());
     worker->GetMoa()->Dump(file.stream(), 0);

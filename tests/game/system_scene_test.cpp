@@ -302,6 +302,14 @@ TEST_F(SystemScene, DeveloperKeys) {
         EXPECT_EQ(narrow.substr(21, std::string(d.block).size()), d.block);
         EXPECT_NE(debugLog().find(d.line), std::string::npos) << debugLog();
     }
+    // Another user's file at a dump's name is left as it is.
+    if (geteuid() == 0) {
+        const fs::path planted = dir_.path() / "save" / "vardump.txt";
+        qtest::WriteText(planted, "theirs");
+        ASSERT_EQ(chown(planted.c_str(), 65534, 65534), 0);
+        EXPECT_EQ(Tm()->OnKeyDown(0x70, 0), 1);
+        EXPECT_EQ(dump("vardump.txt"), "theirs");
+    }
     const struct {
         u32 vk;
         s32 rate;

@@ -1082,7 +1082,7 @@ TEST_F(CrashSafety, AFileThatIsNotThePlayersIsNeitherReadNorReplaced) {
     Play();
     const bool root = geteuid() == 0;
     qtest::TempDir outside;
-    enum class Stranger { Unreadable, OthersFile, OthersLink, OthersFolder };
+    enum class Stranger { Unreadable, OwnersUnreadable, OthersFile, OthersLink, OthersFolder };
     const struct {
         Stranger plant;
         const char* what;
@@ -1090,6 +1090,10 @@ TEST_F(CrashSafety, AFileThatIsNotThePlayersIsNeitherReadNorReplaced) {
     } plants[] = {
         {Stranger::Unreadable, "a file of the player's it may not read", "読む権限のないファイルのため、読み込みも置き換えもしません(",
          "読めないファイルがセーブファイルの名前にあります"},
+        // The folder's owner's, made before it shared the folder with this
+        // user: already the player's.
+        {Stranger::OwnersUnreadable, "a file of the folder's owner's it may not read",
+         "読む権限のないファイルのため、読み込みも置き換えもしません(", "読めないファイルがセーブファイルの名前にあります"},
         {Stranger::OthersFile, "another user's file", "他のユーザー(nobody)のファイルのため、読み込みも置き換えもしません(",
          "他のユーザー(nobody)のファイルがセーブファイルの名前にあります"},
         {Stranger::OthersLink, "another user's link to a whole file",
@@ -1103,10 +1107,16 @@ TEST_F(CrashSafety, AFileThatIsNotThePlayersIsNeitherReadNorReplaced) {
             if (p.plant != Stranger::Unreadable && !root) continue;
             for (const auto& entry : fs::directory_iterator(dir_.path())) fs::remove_all(entry);
             const fs::path file = dir_.path() / w.file;
+            // Another user's, which that user lets this one write into.
+            if (p.plant == Stranger::OwnersUnreadable) {
+                ASSERT_EQ(chown(dir_.path().c_str(), 65534, gid_t(-1)), 0);
+                ASSERT_EQ(chmod(dir_.path().c_str(), 0777), 0);
+            }
             ASSERT_TRUE(w.save());
             std::optional<qtest::UnreadableFile> closed;
             switch (p.plant) {
-            case Stranger::Unreadable: closed.emplace(file); break;
+            case Stranger::Unreadable:
+            case Stranger::OwnersUnreadable: closed.emplace(file); break;
             case Stranger::OthersFile: ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0); break;
             case Stranger::OthersLink:
                 fs::rename(file, outside.path() / "whole");
@@ -1125,8 +1135,9 @@ TEST_F(CrashSafety, AFileThatIsNotThePlayersIsNeitherReadNorReplaced) {
             EXPECT_FALSE(w.load());
             EXPECT_TRUE(log.Contains(p.line + file.string())) << log.Text();
             EXPECT_EQ(GxPersistFile::FailureForPlayer(), u"") << "a load is no failed write";
-            const std::string how = p.plant == Stranger::Unreadable ? "「chmod u+rw " + file.string() + "」"
-                                                                 : "「sudo chown root " + file.string() + "」";
+            const std::string how = p.plant == Stranger::Unreadable         ? "「chmod u+rw " + file.string() + "」"
+                                    : p.plant == Stranger::OwnersUnreadable ? "「chmod g+rw " + file.string() + "」"
+                                                                            : "「sudo chown root " + file.string() + "」";
             EXPECT_TRUE(log.Contains(how)) << log.Text();
             log.Clear();
             EXPECT_FALSE(w.save());
@@ -1140,6 +1151,8 @@ TEST_F(CrashSafety, AFileThatIsNotThePlayersIsNeitherReadNorReplaced) {
             std::vector<std::string> names;
             for (const auto& entry : fs::directory_iterator(dir_.path())) names.push_back(entry.path().filename().string());
             EXPECT_EQ(names, std::vector<std::string>{w.file});
+            ASSERT_EQ(chown(dir_.path().c_str(), geteuid(), gid_t(-1)), 0);
+            fs::permissions(dir_.path(), fs::perms::owner_all);
         }
     }
 }
@@ -1221,9 +1234,9 @@ TEST_F(CrashSafety, AFailedSaveSaysWhyInThePlayersWords) {
     }
 }
 
-// A start leaves alone what another user left in the folder (never merging
-// a permanent data file planted at a held name), even a token of the last
-// release's turns of a user the folder lets write; it narrows the player's
+// A start leaves alone what a user who does not count left in the folder
+// (never merging a permanent data file planted at a held name), a token of
+// the last release's turns too; it narrows the player's
 // own files that stay to the folder's reach (but one with a name elsewhere
 // too); and it settles the game's own folder, named "" as its writers name
 // it (I6, 5).
@@ -1296,8 +1309,9 @@ TEST_F(CrashSafety, AStartLeavesOtherUsersLeftoversAndNarrowsThePlayersFiles) {
     fs::current_path(was);
     EXPECT_EQ(qtest::ReadText(dir_.path() / "userconf.dat"), "held");
 
-    // A token of the folder's owner's, which the folder lets write, met by a
-    // start of another user's.
+    // A token of the folder's owner's, who counts there, met by a start with
+    // the lock of another user's whom the folder lets write: it goes, as the
+    // start's own would.
     if (!root) return;
     qtest::TempDir shared;
     fs::permissions(shared.path(), fs::perms(0777));
@@ -1308,7 +1322,7 @@ TEST_F(CrashSafety, AStartLeavesOtherUsersLeftoversAndNarrowsThePlayersFiles) {
         return 0;
     });
     EXPECT_EQ(end, 0);
-    EXPECT_TRUE(fs::exists(shared.path() / "permanent.dat.writing"));
+    EXPECT_FALSE(fs::exists(shared.path() / "permanent.dat.writing"));
 }
 
 } // namespace

@@ -2,10 +2,13 @@
 
 #include "base/GxLog.h"
 #include "support/TempDir.h"
+#include "tools/builders/FileBytes.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
+#include <unistd.h>
 #include <cmath>
 #include <cstdlib>
 #include <set>
@@ -265,6 +268,15 @@ TEST(MoaBuiltins, DumpVarToFileWritesUtf16) {
     EXPECT_NE(s.find(u"------ExecStack:0\r\nScope:LOCAL\r\n    $loc[1]=(Array)\r\n      $[0]=1(Int)\r\n"),
               std::u16string::npos)
         << GxToUtf8(s);
+
+    // Another user's file at the name, in a folder with the sticky bit, is
+    // left as it is.
+    if (geteuid() != 0) return;
+    std::filesystem::permissions(dir.path(), std::filesystem::perms(01777));
+    qtest::WriteText(dir.path() / "dump.txt", "theirs");
+    ASSERT_EQ(chown((dir.path() / "dump.txt").c_str(), 65534, 65534), 0);
+    w.RunFrom(u"start");
+    EXPECT_EQ(qtest::ReadText(dir.path() / "dump.txt"), "theirs");
 }
 
 TEST(MoaBinder, RegistrationIsByLowerCaseName) {
