@@ -77,16 +77,18 @@ bool WriteWhole(const std::string& path, const std::string& text) {
 
 } // namespace
 
-bool EnterOwnUserNamespace() {
+bool EnterOwnUserNamespace(bool asRoot) {
     const uid_t uid = geteuid();
     const gid_t gid = getegid();
+    const std::string user = asRoot ? "0" : std::to_string(uid), group = asRoot ? "0" : std::to_string(gid);
     // Dumpable again after a change of user, so that its maps are its own to
     // write.
     if (prctl(PR_SET_DUMPABLE, 1) != 0 || unshare(CLONE_NEWUSER) != 0 ||
         !WriteWhole("/proc/self/setgroups", "deny") ||
-        !WriteWhole("/proc/self/uid_map", std::to_string(uid) + " " + std::to_string(uid) + " 1") ||
-        !WriteWhole("/proc/self/gid_map", std::to_string(gid) + " " + std::to_string(gid) + " 1"))
+        !WriteWhole("/proc/self/uid_map", user + " " + std::to_string(uid) + " 1") ||
+        !WriteWhole("/proc/self/gid_map", group + " " + std::to_string(gid) + " 1"))
         return false;
+    if (asRoot) return true;
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct none[2] = {};
     return syscall(SYS_capset, &header, none) == 0;

@@ -58,11 +58,12 @@ int AsUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, const std::fu
 std::string SaidAsUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, const std::function<std::string()>& f);
 
 // Enters a user namespace of its own that maps only this process's user
-// and group, each to itself, as `unshare -c` does (rootless sandboxes and
+// and group: each to itself, as `unshare -c` does (rootless sandboxes and
 // toolbox-like containers start so), with no capability in it, as after
-// that command's exec: every other id reaches it as the overflow id. False
-// where this machine may not. For a child, after it became its user.
-bool EnterOwnUserNamespace();
+// that command's exec; or, as root, to root, as `unshare -r` does. Every
+// other id reaches it as the overflow id. False where this machine may
+// not. For a child, after it became its user.
+bool EnterOwnUserNamespace(bool asRoot = false);
 
 // While it lives, the user and group databases name the test's users as an
 // administrator who shares folders with a group has them: each user by its

@@ -9,7 +9,6 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <sched.h>
-#include <sys/prctl.h>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -198,22 +197,7 @@ std::unique_ptr<Child> Kept(const fs::path& path, const User& user, int operatio
                            ? 'y'
                            : 'n';
             }
-            case Taker::InUserNamespace: {
-                const auto write = [](const char* file, const std::string& text) {
-                    const int out = open(file, O_WRONLY);
-                    const bool ok = out >= 0 && ::write(out, text.data(), text.size()) == ssize_t(text.size());
-                    if (out >= 0) close(out);
-                    return ok;
-                };
-                // Dumpable again after the change of user, so that its maps
-                // are its own to write.
-                return prctl(PR_SET_DUMPABLE, 1) == 0 && unshare(CLONE_NEWUSER) == 0 &&
-                               write("/proc/self/setgroups", "deny") &&
-                               write("/proc/self/uid_map", "0 " + std::to_string(user.uid) + " 1") &&
-                               write("/proc/self/gid_map", "0 " + std::to_string(user.gid) + " 1") && lock()
-                           ? 'y'
-                           : 'n';
-            }
+            case Taker::InUserNamespace: return qtest::EnterOwnUserNamespace(true) && lock() ? 'y' : 'n';
             case Taker::EndedProcess:
             case Taker::UnreapedProcess: break;
             }
@@ -281,6 +265,21 @@ char Opens(const fs::path& path, const User& user) {
 
 void SetAccessList(const fs::path& path, const char* text) {
     EXPECT_TRUE(qtest::SetAccessList(path.c_str(), text)) << text << ": " << strerror(errno);
+}
+
+// A file of that user's and mode at path, as an earlier start or another
+// user left it.
+void Plant(const fs::path& path, mode_t mode, uid_t uid, gid_t gid) {
+    qtest::WriteText(path, "");
+    ASSERT_EQ(chown(path.c_str(), uid, gid), 0);
+    ASSERT_EQ(chmod(path.c_str(), mode), 0);
+}
+
+// The name a copy that replaces the lock file standing at path takes first.
+fs::path NextName(const fs::path& lockFile) {
+    struct stat st {};
+    lstat(lockFile.c_str(), &st);
+    return lockFile.string() + "." + std::to_string(st.st_dev) + "-" + std::to_string(st.st_ino) + ".next";
 }
 
 // A folder of the player's of that mode and group, as the player would set it.
@@ -487,11 +486,7 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
     };
     // The player's lock file from an earlier start, of that mode.
     const auto earlier = [](mode_t mode, uid_t uid, gid_t gid) {
-        return [=](const fs::path& p) {
-            qtest::WriteText(p, "");
-            ASSERT_EQ(chown(p.c_str(), uid, gid), 0);
-            ASSERT_EQ(chmod(p.c_str(), mode), 0);
-        };
+        return [=](const fs::path& p) { Plant(p, mode, uid, gid); };
     };
     const Row rows[] = {
         {"a private folder", fs::perms::owner_all, nullptr, 0600},
@@ -524,11 +519,8 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
          "name",
          fs::perms(01777),
          [&](const fs::path& p) {
-             earlier(0644, 65533, 65533)(p);
-             struct stat st {};
-             ASSERT_EQ(lstat(p.c_str(), &st), 0);
-             const fs::path next = p.string() + "." + std::to_string(st.st_dev) + "-" + std::to_string(st.st_ino) + ".next";
-             earlier(0644, 65532, 65532)(next);
+             Plant(p, 0644, 65533, 65533);
+             Plant(NextName(p), 0644, 65532, 65532);
          },
          0644, kFolders, 65533, 65533, {}, 65534, nullptr, 65533, "could not be replaced: <next>: Operation not permitted"},
         // The folder's owner counts through the group the user database
@@ -577,12 +569,8 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
         std::string failure = row.failure ? file.string() + ": " + row.failure
                               : row.mode  ? ""
                                           : file.string() + ": could not be replaced: Is a directory";
-        if (const size_t at = failure.find("<next>"); at != std::string::npos) {
-            struct stat st {};
-            lstat(file.c_str(), &st);
-            failure.replace(at, 6, file.string() + "." + std::to_string(st.st_dev) + "-" + std::to_string(st.st_ino) +
-                                       ".next");
-        }
+        if (const size_t at = failure.find("<next>"); at != std::string::npos)
+            failure.replace(at, 6, NextName(file).string());
         // 0 where the lock is held as it should be and a second copy is
         // refused all the same (by the folder or the file).
         const int result = AsUser(
@@ -638,23 +626,12 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
     // What other users hold through the row.
     std::vector<std::unique_ptr<Child>> kept;
     // The player's lock file an earlier release left of that mode.
-    const auto earlierLockFile = [](const fs::path& folder, mode_t mode) {
-        const fs::path file = folder / psys::instance_lock::kFolderLockName;
-        qtest::WriteText(file, "");
-        ASSERT_EQ(chown(file.c_str(), kPlayer.uid, kPlayer.gid), 0);
-        ASSERT_EQ(chmod(file.c_str(), mode), 0);
+    const auto earlierLockFile = [&](const fs::path& folder, mode_t mode) {
+        Plant(folder / lockName, mode, kPlayer.uid, kPlayer.gid);
     };
-    // The name a copy that replaces the lock file takes first.
-    const auto nextName = [](const fs::path& folder) {
-        struct stat st {};
-        lstat((folder / psys::instance_lock::kFolderLockName).c_str(), &st);
-        return folder / ("instance.lock." + std::to_string(st.st_dev) + "-" + std::to_string(st.st_ino) + ".next");
-    };
+    const auto nextName = [&](const fs::path& folder) { return NextName(folder / lockName); };
     // That name, of the player's, as a copy ended while it replaced leaves it.
-    const auto leftNextName = [&](const fs::path& folder) {
-        qtest::WriteText(nextName(folder), "");
-        ASSERT_EQ(chown(nextName(folder).c_str(), kPlayer.uid, kPlayer.gid), 0);
-    };
+    const auto leftNextName = [&](const fs::path& folder) { Plant(nextName(folder), 0600, kPlayer.uid, kPlayer.gid); };
     // A member opens the lock file while the folder is shared 2770, and
     // locks it, itself or by a process that ends at once, once the player
     // has narrowed the folder to 2750.
@@ -1183,6 +1160,11 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
         };
     };
     const auto sharersCopy = copyOf(kMember, 02770, kGroup);
+    const auto playersCopySharedSince = [&](const fs::path& f) {
+        copyOf(kPlayer, 0700)(f);
+        ASSERT_EQ(chown(f.c_str(), uid_t(-1), kGroup), 0);
+        ASSERT_EQ(chmod(f.c_str(), 02770), 0);
+    };
     // A user who does not count in the player's sticky folder plants a file
     // at the lock file's name, or at its next name, and holds it.
     const auto planted = [&](bool atNextName) {
@@ -1191,16 +1173,10 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
             fs::path at = f / psys::instance_lock::kFolderLockName;
             if (atNextName) {
                 // The player's lock file open to all, which a start replaces.
-                qtest::WriteText(at, "");
-                ASSERT_EQ(chown(at.c_str(), kPlayer.uid, kPlayer.gid), 0);
-                ASSERT_EQ(chmod(at.c_str(), 0666), 0);
-                struct stat st {};
-                ASSERT_EQ(lstat(at.c_str(), &st), 0);
-                at += "." + std::to_string(st.st_dev) + "-" + std::to_string(st.st_ino) + ".next";
+                Plant(at, 0666, kPlayer.uid, kPlayer.gid);
+                at = NextName(at);
             }
-            ASSERT_EQ(AsUser([&] { return qtest::WriteText(at, ""), chmod(at.c_str(), 0644); }, kListed.uid,
-                             kListed.gid),
-                      0);
+            Plant(at, 0644, kListed.uid, kListed.gid);
             kept.push_back(Held(at, kListed));
             ASSERT_EQ(kept.back()->answer(), 'y');
         };
@@ -1221,20 +1197,8 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
         // the folder is then shared, and a member starts where it cannot see
         // the player's copy.
         {"the player's copy in a 0700 folder since shared 2770, a member's start with a /proc of its own",
-         kOwnProc,
-         [&](const fs::path& f) {
-             copyOf(kPlayer, 0700)(f);
-             ASSERT_EQ(chown(f.c_str(), uid_t(-1), kGroup), 0);
-             ASSERT_EQ(chmod(f.c_str(), 02770), 0);
-         },
-         'b', &kMember},
-        {"the same, the member's start behind a hidden /proc", kHidden,
-         [&](const fs::path& f) {
-             copyOf(kPlayer, 0700)(f);
-             ASSERT_EQ(chown(f.c_str(), uid_t(-1), kGroup), 0);
-             ASSERT_EQ(chmod(f.c_str(), 02770), 0);
-         },
-         'b', &kMember},
+         kOwnProc, playersCopySharedSince, 'b', &kMember},
+        {"the same, the member's start behind a hidden /proc", kHidden, playersCopySharedSince, 'b', &kMember},
         {"a reader holding the folder, the start behind a hidden /proc", kHidden,
          [&](const fs::path& f) {
              MakeFolder(f, 0755);
@@ -1251,9 +1215,7 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
          [&](const fs::path& f) {
              MakeFolder(f, 0755);
              const fs::path file = f / psys::instance_lock::kFolderLockName;
-             qtest::WriteText(file, "");
-             ASSERT_EQ(chown(file.c_str(), kPlayer.uid, kPlayer.gid), 0);
-             ASSERT_EQ(chmod(file.c_str(), 0666), 0);
+             Plant(file, 0666, kPlayer.uid, kPlayer.gid);
              kept.push_back(Kept(file, kListed));
              StartCopy(f, kPlayer).reset();
              ASSERT_EQ(kept.back()->step(), 'y');
@@ -1274,11 +1236,8 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
              }
              ASSERT_EQ(chown(f.c_str(), kPlayer.uid, kPlayer.gid), 0);
              const fs::path file = f / psys::instance_lock::kFolderLockName;
-             qtest::WriteText(file, "");
-             qtest::WriteText(other / "held", "");
-             ASSERT_EQ(chown(file.c_str(), kPlayer.uid, kPlayer.gid), 0);
-             ASSERT_EQ(chmod(file.c_str(), 0666), 0);
-             ASSERT_EQ(chmod((other / "held").c_str(), 0666), 0);
+             Plant(file, 0666, kPlayer.uid, kPlayer.gid);
+             Plant(other / "held", 0666, kPlayer.uid, kPlayer.gid);
              struct stat a {}, b {};
              ASSERT_EQ(stat(file.c_str(), &a), 0);
              ASSERT_EQ(stat((other / "held").c_str(), &b), 0);
