@@ -523,6 +523,10 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
              Plant(NextName(p), 0644, 65532, 65532);
          },
          0644, kFolders, 65533, 65533, {}, 65534, nullptr, 65533, "could not be replaced: <next>: Operation not permitted"},
+        // A member may not open it, and no copy holds it: replaced.
+        {"the owner's lock file from when the folder was its alone, since shared with a group, a member's copy",
+         fs::perms(02770), earlier(0600, 65534, 65534), 0660, shared, kFolders, 65533, {shared}, 65534, nullptr,
+         65533},
         // The folder's owner counts through the group the user database
         // names it a member of.
         {"a folder of the group, owned by a member of it by the user database", fs::perms(02770), nullptr, 0660,
@@ -1246,6 +1250,22 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
              kept.push_back(Held(other / "held", kPlayer));
          },
          'x'},
+        // overlayfs need not name a lock by the device stat gives: no holder
+        // can be judged there.
+        {"a reader's lock on an earlier release's 0666 lock file on overlayfs", 0,
+         [&](const fs::path& f) {
+             const std::string layers = f.string() + "-layers";
+             for (const char* part : {"", "/lower", "/upper", "/work"}) fs::create_directories(layers + part);
+             fs::create_directory(f);
+             const std::string options = "lowerdir=" + layers + "/lower,upperdir=" + layers + "/upper,workdir=" + layers + "/work";
+             ASSERT_EQ(mount("overlay", f.c_str(), "overlay", 0, options.c_str()), 0);
+             mounts.push_back(f);
+             ASSERT_EQ(chown(f.c_str(), kPlayer.uid, kPlayer.gid), 0);
+             const fs::path file = f / psys::instance_lock::kFolderLockName;
+             Plant(file, 0666, kPlayer.uid, kPlayer.gid);
+             kept.push_back(Held(file, kListed));
+         },
+         'b'},
     };
     int n = 0;
     for (const Row& row : rows) {
