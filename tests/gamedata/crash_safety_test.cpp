@@ -1309,10 +1309,23 @@ TEST_F(CrashSafety, AStartLeavesOtherUsersLeftoversAndNarrowsThePlayersFiles) {
     fs::current_path(was);
     EXPECT_EQ(qtest::ReadText(dir_.path() / "userconf.dat"), "held");
 
+    // From a user namespace that maps only the player, another user's file
+    // reads as the overflow id, whoever it is: no stranger's, and said.
+    if (!root) return;
+    for (const auto& entry : fs::directory_iterator(dir_.path())) fs::remove_all(entry);
+    qtest::WriteText(dir_.path() / "gamedata001.gd", "save");
+    ASSERT_EQ(chown((dir_.path() / "gamedata001.gd").c_str(), 65534, 65534), 0);
+    EXPECT_EQ(InChild([&] {
+                  if (!qtest::EnterOwnUserNamespace(true)) return 97;
+                  qtest::LogCapture seen;
+                  GxSaveSlot::RecoverLeftovers(core_.GetSaveDir(), *core_.m_Config, true);
+                  return seen.Contains("持ち主が分からないファイルを、プレイヤーのものとして扱います") ? 0 : 1;
+              }),
+              0);
+
     // A token of the folder's owner's, who counts there, met by a start with
     // the lock of another user's whom the folder lets write: it goes, as the
     // start's own would.
-    if (!root) return;
     qtest::TempDir shared;
     fs::permissions(shared.path(), fs::perms(0777));
     qtest::WriteText(shared.path() / "permanent.dat.writing", "");
