@@ -3,6 +3,9 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace {
 
 TEST(Scaling, AxesAndHats) {
@@ -90,6 +93,31 @@ TEST_F(Devices, MouseMotionIsCountedSinceTheLastRead) {
     EXPECT_EQ(m.x, 0);
     EXPECT_EQ(m.z, 0);
     EXPECT_EQ(m.buttons[1], 0x80) << "buttons stay down until released";
+
+    // A click between two reads is one press of its own button, and a second
+    // click a second press.
+    e = SDL_Event{};
+    e.type = SDL_MOUSEBUTTONUP;
+    for (Uint8 button : {Uint8(SDL_BUTTON_RIGHT), Uint8(8)}) e.button.button = button, Push(e);
+    pinput::read_mouse(m);
+    const struct {
+        Uint8 button;
+        int index;
+    } clicks[] = {{SDL_BUTTON_LEFT, 0}, {SDL_BUTTON_RIGHT, 1}, {SDL_BUTTON_MIDDLE, 2}};
+    for (const auto& c : clicks) {
+        for (int click = 0; click < 2; ++click) {
+            SCOPED_TRACE(std::to_string(c.index) + ", click " + std::to_string(click));
+            e.button.button = c.button;
+            for (Uint32 type : {SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP}) e.type = type, Push(e);
+            std::vector<int> down;
+            for (const int reads : {0, 1}) {
+                ASSERT_EQ(pinput::read_mouse(m), pinput::read_status::ok);
+                for (int b = 0; b < 8; ++b)
+                    if (m.buttons[b]) down.push_back(reads * 10 + b);
+            }
+            EXPECT_EQ(down, std::vector<int>{c.index}) << "down at the first read only, that button alone";
+        }
+    }
 }
 
 TEST_F(Devices, LosingTheFocusReleasesEverything) {
