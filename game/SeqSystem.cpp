@@ -34,10 +34,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <limits>
 
 namespace {
 
-constexpr int kTopRenderList = 9;
 constexpr const GxChar* kExitGameKey = u"SeqSystem_EXITGAME";
 constexpr const GxChar* kShutdownDialog = u"dlg_shutdown";
 constexpr const GxChar* kUserDialog = u"dlg_user";
@@ -329,8 +329,9 @@ void SeqSystem::UpdateLoadingIcon() {
 
 int SeqSystem::EnqueueRender(int, s64) {
     GxCoreBase* core = GetCore();
-    if (GxTaskRenderManage* list = core ? core->GetRenderList(kTopRenderList) : nullptr)
-        list->AddTask(0, this, 0.0f, -1);
+    // The debug status goes over everything, the system's own widgets too.
+    if (GxTaskRenderManage* list = core ? core->GetRenderList(kGxUIResidentTopMostRenderList) : nullptr)
+        list->AddTask(GxTaskRenderManage::kSortAscending, this, std::numeric_limits<f32>::max(), -1);
     return 0;
 }
 

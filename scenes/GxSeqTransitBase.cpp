@@ -9,6 +9,7 @@
 #include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskManage.h"
 #include "tasks/GxTaskRenderManage.h"
+#include "ui/GxTaskUIBase.h"
 
 #include <algorithm>
 #include <limits>
@@ -77,8 +78,10 @@ int GxSeqTransitBase::EnqueueRender(int, s64) {
     GxCoreBase* core = GetCore();
     if (!core) return 0;
     if (GxTaskRenderManage* first = core->GetRenderList(0)) first->AddTask(0, this, 0.0f, 0);
+    // Over every scene's widget, and under the resident system scene's.
     if (m_TransitParam.m_Transit)
-        if (GxTaskRenderManage* last = core->GetRenderList(9)) last->AddTask(0, this, 0.0f, 1);
+        if (GxTaskRenderManage* last = core->GetRenderList(kGxUITopMostRenderList))
+            last->AddTask(GxTaskRenderManage::kSortAscending, this, std::numeric_limits<f32>::max(), 1);
     return 0;
 }
 

@@ -98,8 +98,14 @@ int GxTaskUIBase::Update(int, s64 elapsed) {
 
 int GxTaskUIBase::EnqueueRender(int, s64) {
     GxCoreBase* core = CoreOf(this);
-    GxTaskRenderManage* list = core ? core->GetRenderList(IsTopMostInTree() ? kGxUITopMostRenderList : kGxUIRenderList)
-                                    : nullptr;
+    const GxTaskManage* manager = GetTaskManage();
+    const GxTaskBase* resident = manager ? manager->GetRootTree() : nullptr;
+    bool inResident = false;
+    for (const GxTaskBase* t = this; t && resident && !inResident; t = t->GetParent()) inResident = t == resident;
+    const bool topMost = IsTopMostInTree();
+    const int index = inResident ? (topMost ? kGxUIResidentTopMostRenderList : kGxUIResidentRenderList)
+                                 : (topMost ? kGxUITopMostRenderList : kGxUIRenderList);
+    GxTaskRenderManage* list = core ? core->GetRenderList(index) : nullptr;
     if (list) list->AddTask(GxTaskRenderManage::kSortAscending, this, m_Visual.m_OrderZ, 0);
     return 0;
 }

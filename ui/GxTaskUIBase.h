@@ -22,9 +22,13 @@ struct GxUIGlyphStyle;
 struct DBUIModuleRecord;
 struct DBUILayoutRecord;
 
-// Render lists of the widgets.
+// Render lists of the widgets. The resident system scene's notices,
+// dialogs and tips draw after every scene's, a scene's fade included, so that
+// what the system says never sinks under a fade.
 constexpr int kGxUIRenderList = 5;
 constexpr int kGxUITopMostRenderList = 7;
+constexpr int kGxUIResidentRenderList = 8;
+constexpr int kGxUIResidentTopMostRenderList = 9;
 // The longest hover the widget counts, in milliseconds (a day).
 constexpr s32 kGxUIHoverTimeMax = 86400000;
 

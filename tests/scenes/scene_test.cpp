@@ -6,6 +6,7 @@
 #include "scenes/GxSceneGameServices.h"
 #include "scenes/GxSeqBase.h"
 #include "scenes/GxSeqTransitBase.h"
+#include "ui/GxTaskUIBase.h"
 #include "support/FakeCore.h"
 #include "support/LogCapture.h"
 #include "tasks/GxTaskFolder.h"
@@ -320,7 +321,7 @@ TEST_F(Transit, TheFadeCountsWholeMillisecondsOfFrameTime) {
     return ::testing::AssertionSuccess();
 }
 
-TEST_F(Transit, TheCapturedScreenIsDrawnLastAndFadesOut) {
+TEST_F(Transit, TheCapturedScreenIsDrawnOverTheScenesWidgetsAndFadesOut) {
     SceneDevice device;
     ASSERT_TRUE(device.started);
     auto capture = gxtest::Solid(1024, 768, 0xFFFF0000);
@@ -330,8 +331,8 @@ TEST_F(Transit, TheCapturedScreenIsDrawnLastAndFadesOut) {
     config->m_TransitParam.m_TransitTimeLeft = 100;
     m.EnqueueRender(0, 0);
     ASSERT_EQ(core.List(0, 0).GetEntries().size(), 1u);
-    ASSERT_EQ(core.List(0, 9).GetEntries().size(), 1u);
-    EXPECT_EQ(core.List(0, 9).GetEntries().front().m_DrawParam, 1);
+    ASSERT_EQ(core.List(0, kGxUITopMostRenderList).GetEntries().size(), 1u);
+    EXPECT_EQ(core.List(0, kGxUITopMostRenderList).GetEntries().front().m_DrawParam, 1);
 
     core.DrawRenderLists();
     EXPECT_EQ(device.Pixel(320, 240), 0xFF0000FFu) << "nothing captured, nothing drawn over the clear";
@@ -347,7 +348,7 @@ TEST_F(Transit, TheCapturedScreenIsDrawnLastAndFadesOut) {
     config->FinishTransit();
     core.ClearRenderLists();
     m.EnqueueRender(0, 0);
-    EXPECT_TRUE(core.List(0, 9).GetEntries().empty());
+    EXPECT_TRUE(core.List(0, kGxUITopMostRenderList).GetEntries().empty());
     config->RenderTransit();
     EXPECT_EQ(device.Pixel(320, 240), 0xFF00FF00u) << "a finished transition draws nothing";
 }
