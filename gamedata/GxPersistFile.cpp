@@ -141,10 +141,20 @@ void GxPersistFile::SetFailureForPlayer(const GxString& reason, bool stands) {
     g_FailedWriteStands = !reason.empty() && stands;
 }
 
+void GxPersistFile::LogFailedWrite(const GxChar* who, const GxString& path, const psys::safe_file& file) {
+    // One that took its name stands: the log says so, as the screen does.
+    if (file.placed())
+        GxWriteErrorLog(u"%s/ファイルを書き込みましたが、ディスクへの書き込みを確かめられませんでした(%s:%s)\n", who, path,
+                        GxFromUtf8(file.error()));
+    else
+        GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who, path, GxFromUtf8(file.error()));
+}
+
 GxString GxPersistFile::ReasonForPlayer(const std::string& step, int err, bool placed) {
     // The file stands; only whether its name outlives a power cut is not
-    // known.
-    if (placed && step == "sync folder") return u"ディスクへの書き込みを確かめられませんでした";
+    // known (its folder's sync failed, or a step reported an error it had
+    // acted all the same).
+    if (placed) return u"ディスクへの書き込みを確かめられませんでした";
     if (err == EROFS) return u"セーブフォルダが読み取り専用です";
     if (err == EACCES || err == EPERM) return u"セーブフォルダに書き込む権限がありません";
     if (err == ENOSPC || err == EDQUOT || err == EFBIG) return u"ディスクの空きが足りません";
@@ -335,7 +345,7 @@ private:
     }
 
     bool Failed(psys::safe_file& file) {
-        GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who_, path_, GxFromUtf8(file.error()));
+        GxPersistFile::LogFailedWrite(who_, path_, file);
         // What it took stays where it is held, for a start to settle.
         for (const psys::held_file& h : file.take_held())
             GxWriteErrorLog(u"%s/置き換えるはずだったファイルを%sのまま残しました\n", who_, GxFromUtf8(h.path));
@@ -400,7 +410,7 @@ private:
         KeepCarried();
         const GxString why = keptUnsure ? GxString(u"ディスクへの書き込みを確かめられませんでした")
                                         : GxString(u"置き換えたファイルを残せませんでした");
-        GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who_, path_, why);
+        GxWriteErrorLog(u"%s/ファイルを書き込みましたが、%s(%s)\n", who_, why, path_);
         GxPersistFile::SetFailureForPlayer(why, true);
         return false;
     }

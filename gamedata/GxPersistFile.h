@@ -165,6 +165,9 @@ public:
     // folder", or another step of safe_file's), of a write whose file took
     // its name already where placed.
     static GxString ReasonForPlayer(const std::string& step, int err, bool placed = false);
+    // The error.log line of a write that failed, by who: one whose file
+    // took its name says it stands.
+    static void LogFailedWrite(const GxChar* who, const GxString& path, const psys::safe_file& file);
     // False, with its line (once per known) and, for a write, the player's
     // reason set, when what stands at the path is not the player's to read
     // or replace.

@@ -203,7 +203,10 @@ bool GxSaveSlot::Save(GxUserData& userData, const GxString& saveDir, s32 fileNum
         return !outcome.held && (now ? thumbStood && psys::same_file(thumbWas, *now) : !thumbStood);
     });
     if (!thumb.commit()) {
-        GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath, GxFromUtf8(thumb.error()));
+        if (thumb.placed()) GxPersistFile::LogFailedWrite(u"GxSaveSlot::Save", thumbPath, thumb);
+        else
+            GxWriteErrorLog(u"GxSaveSlot::Save/サムネイルを書き込めませんでした(%s:%s)\n", thumbPath,
+                            GxFromUtf8(thumb.error()));
         for (const psys::held_file& h : thumb.take_held())
             GxWriteErrorLog(u"GxSaveSlot::Save/置き換えるはずだったファイルを%sのまま残しました\n", GxFromUtf8(h.path));
         // The save stands all the same: beside its own thumbnail, whose name

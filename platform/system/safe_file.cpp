@@ -32,31 +32,87 @@ int step(const char* what, const std::string& path, const std::string& from = {}
 }
 
 // Each of these runs one system call as one counted step: 0 or the reason it
-// failed (errno is set to it too).
+// failed (errno is set to it too). A test's hook may let the call run and,
+// where it did, fail it all the same (a negative errno), as a lost reply
+// does.
 template <class Call>
 int stepped(const char* what, const std::string& path, const std::string& from, Call call) {
-    int err = step(what, path, from);
-    if (err == 0) err = call() == 0 ? 0 : errno;
+    const int hooked = step(what, path, from);
+    int err = hooked;
+    if (hooked <= 0) {
+        err = call() == 0 ? 0 : errno;
+        if (hooked < 0 && err == 0) err = -hooked;
+    }
     errno = err;
     return err;
 }
 
+// The first step of the running commit that failed though it had acted:
+// what stands is the only truth then, and the write that goes on from it
+// is told as one that may not outlive a power cut.
+thread_local const char* t_acted_step = nullptr;
+thread_local int t_acted_error = 0;
+
+struct identity {
+    bool is = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const identity& o) const { return is && o.is && device == o.device && inode == o.inode; }
+};
+
+identity identity_at(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0) return {};
+    return {true, st.st_dev, st.st_ino};
+}
+
+// A step that changes names can act and still report an error (an NFS
+// reply lost, a FUSE file system's own error): the names are looked at
+// again, and a step
+// whose change stands whole counts as taken. A rename or a move acted where
+// from's file stands at to and no longer at from; a link, where it stands
+// at both; an exchange, where each stands at the other's name.
+enum class name_change { move, link, exchange };
+
+template <class Call>
+int name_step(const char* what, const std::string& from, const std::string& to, name_change kind, Call call) {
+    const identity was_from = identity_at(from), was_to = kind == name_change::exchange ? identity_at(to) : identity{};
+    const int err = stepped(what, to, from, call);
+    // What stood (EEXIST) and what had gone (ENOENT) the protocol meets as
+    // it is: another writer's doing, not this step's.
+    if (err == 0 || err == EEXIST || err == ENOENT || !was_from.is) return err;
+    const identity now_from = identity_at(from), now_to = identity_at(to);
+    const bool acted = now_to == was_from && (kind == name_change::link     ? now_from == was_from
+                                              : kind == name_change::move ? !(now_from == was_from)
+                                                                          : now_from == was_to);
+    if (!acted) {
+        errno = err;
+        return err;
+    }
+    if (!t_acted_error) {
+        t_acted_step = what;
+        t_acted_error = err;
+    }
+    errno = 0;
+    return 0;
+}
+
 int rename_name(const std::string& from, const std::string& to) {
-    return stepped("rename", to, from, [&] { return ::rename(from.c_str(), to.c_str()); });
+    return name_step("rename", from, to, name_change::move, [&] { return ::rename(from.c_str(), to.c_str()); });
 }
 
 int link_name(const std::string& from, const std::string& to) {
-    return stepped("link", to, from, [&] { return ::link(from.c_str(), to.c_str()); });
+    return name_step("link", from, to, name_change::link, [&] { return ::link(from.c_str(), to.c_str()); });
 }
 
 int exchange_names(const std::string& a, const std::string& b) {
-    return stepped("exchange", b, a, [&] {
+    return name_step("exchange", a, b, name_change::exchange, [&] {
         return ::renameat2(AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE);
     });
 }
 
 int move_refusing(const std::string& from, const std::string& to) {
-    return stepped("move", to, from, [&] {
+    return name_step("move", from, to, name_change::move, [&] {
         return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
     });
 }
@@ -879,6 +935,8 @@ bool safe_file::commit() {
     held_.clear();
     holding_ = placed_ = false;
     if (!prepare()) return false;
+    t_acted_step = nullptr;
+    t_acted_error = 0;
     prepared_ = false;
     // The looks just before the step decide: what stands now is the file the
     // writer last saw (or nothing, as it saw), and only then, with the lock,
@@ -903,6 +961,13 @@ bool safe_file::commit() {
         // The name may not outlive a power cut: the write fails, and what it
         // holds stays held, for a start (I4, I5).
         fail("sync folder", err);
+        return false;
+    }
+    // The file stands, but a step on the way said it failed: whether the
+    // names outlive a power cut is not known, and what it holds stays held
+    // for a start, as after a folder sync that fails.
+    if (t_acted_error) {
+        fail(t_acted_step, t_acted_error);
         return false;
     }
     return true;

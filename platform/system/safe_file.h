@@ -272,7 +272,11 @@
 //   6.1 rename, renameat2, link and unlink each act on a name in one step
 //       (on NFS, on the server); fsync of a file makes its bytes durable,
 //       and fsync of its folder the names in it (a sync that fails is
-//       reported, I4).
+//       reported, I4). A step that changes names and reports an error all
+//       the same (a lost reply on NFS, a FUSE file system) is looked at
+//       again: where its change stands whole it counts as taken, the
+//       protocol goes on from there, and the write is told as one whose
+//       names may not outlive a power cut (what it holds stays held, I5).
 //   6.2 A lock works for every copy of a folder or for none: a copy with the
 //       lock takes every leftover as a writer's last act, whatever its pid.
 //       Where one copy holds the lock and another does not see it (a lock
@@ -582,8 +586,9 @@ std::vector<held_file> settle_folder(const std::string& folder, const folder_fil
 // (its name in step: "open", "write", "sync", "look", "link", "exchange",
 // "rename", "move", "unlink", "sync folder"), with the path it acts on (a
 // move's or link's new name) and, for a move, a link or an exchange, the
-// name it acts from; 0 lets the step run, and any other value fails the
-// step with that errno. A test may end the process there, or run another
+// name it acts from; 0 lets the step run, a positive value fails the step
+// with that errno, and a negative one lets it run and, where it did, fails
+// it all the same with the value's negation (a reply lost after the step). A test may end the process there, or run another
 // copy's write first. Once a commit has put the new file at its name it is called with
 // "committed", which is no step. Null removes it.
 using safe_file_step_hook = int (*)(const char* step, const std::string& path, const std::string& from);

@@ -1196,6 +1196,10 @@ TEST_F(CrashSafety, AFailedSaveSaysWhyInThePlayersWords) {
         {"a folder sync that failed once another copy's file was kept", "sync folder", "", EIO,
          "ディスクへの書き込みを確かめられませんでした", false, true, 1, true},
         {"a keep that failed", "move", ".changed", EIO, "置き換えたファイルを残せませんでした", false, true, 0, true},
+        {"a save's exchange that acted and failed all the same", "exchange", "gamedata005.gd", -EIO,
+         "ディスクへの書き込みを確かめられませんでした", true, true},
+        {"a link that acted and failed all the same", "link", ".held", -EIO,
+         "ディスクへの書き込みを確かめられませんでした", false, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -1218,10 +1222,11 @@ TEST_F(CrashSafety, AFailedSaveSaysWhyInThePlayersWords) {
         psys::set_safe_file_step_hook(nullptr);
         EXPECT_EQ(GxToUtf8(GxPersistFile::FailureForPlayer()), row.reason) << log.Text();
         EXPECT_EQ(GxPersistFile::FailedWriteStands(), row.stands);
-        EXPECT_TRUE(row.slot ? log.Contains("GxSaveSlot::Save/サムネイルを書き込めませんでした") ||
-                                   log.Contains("GxUserData::SaveGameData/ファイルの書き込みに失敗しました")
-                             : log.Contains("GxUserConfig::Save/ファイル"))
+        EXPECT_TRUE(log.Contains(row.slot ? "GxSaveSlot::Save/" : "GxUserConfig::Save/ファイル") ||
+                    (row.slot && log.Contains("GxUserData::SaveGameData/ファイル")))
             << log.Text();
+        // What stands is what the log says too.
+        EXPECT_TRUE(!row.stands || !log.Contains("ファイルの書き込みに失敗しました")) << log.Text();
         // The file that took its name is this copy's own: the next save (of
         // other bytes) keeps nothing of it.
         log.Clear();

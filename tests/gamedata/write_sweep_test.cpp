@@ -95,6 +95,7 @@ struct Copy {
     std::string name;
     int steps = 0;
     int pauseAt = 0, endAt = 0, failAt = 0;  // 0: never
+    bool failActs = false;                   // the failing step acts all the same
     std::function<void()> meanwhile;
     bool ended = false;
     std::vector<std::string> stepNames;
@@ -296,7 +297,7 @@ int OnStep(const char* step, const std::string& path, const std::string& from) {
     c->stepNames.push_back(Is(step, "rename") && from.ends_with(".tmp") ? "rename<" : step);
     ++s.steps;
     // A step that fails changes nothing a power cut could keep.
-    if (c->steps == c->failAt) return EIO;
+    if (c->steps == c->failAt) return c->failActs ? -EIO : EIO;
     if (s.power) s.power->Before();
     return 0;
 }
@@ -632,7 +633,7 @@ protected:
     struct Case {
         int j = 0, i = 0, k = 0, s = 0, f = 0, m = 0;
         Other y = Other::Copy;
-        bool locked = false, held = false, power = false, startCuts = false, check = true;
+        bool locked = false, held = false, power = false, startCuts = false, check = true, acts = false;
     };
     struct Outcome {
         std::vector<std::string> x, y, start, unlockedStart;
@@ -660,6 +661,7 @@ protected:
         x.pauseAt = at.j;
         x.endAt = at.i;
         x.failAt = at.f;
+        x.failActs = at.acts;
         y.endAt = at.k;
         switch (at.y) {
         case Other::None: break;
@@ -941,7 +943,9 @@ protected:
     // A copy alone whose step f fails (EIO) for each f that syncs or changes
     // a name, with the lock and without: a sync that fails fails the write
     // (I4), which says so; a commit that fails after taking the old file
-    // puts it back (I5); nothing is lost.
+    // puts it back (I5); nothing is lost. A step that changes a name may
+    // also act and fail all the same (a reply lost): the write goes on from
+    // what stands, and where it fails its file stands, and is told so.
     int StepsFailing(const std::vector<Kind>& kinds, const std::vector<Way>& ways) {
         int cases = 0;
         ForEach(kinds, ways, [&](const Kind& kind, const Way& way, bool before, const std::string& where) {
@@ -951,19 +955,27 @@ protected:
                     const std::string& step = alone.x[size_t(f) - 1];
                     const bool sync = step == "sync" || step == "sync folder";
                     if (!sync && (!ChangesAName(step) || step == "open")) continue;
-                    SCOPED_TRACE(where + (locked ? ", locked" : "") + ": step " + std::to_string(f) + " (" + step +
-                                 ") failing");
-                    const Outcome out = Run(kind, way, before, 1, {.f = f, .y = Other::None, .locked = locked});
-                    if (sync) {
-                        EXPECT_FALSE(*out.xReturned);
+                    for (const bool acts : {false, true}) {
+                        if (acts && (sync || step == "unlink")) continue;
+                        SCOPED_TRACE(where + (locked ? ", locked" : "") + ": step " + std::to_string(f) + " (" + step +
+                                     (acts ? ") acting and failing" : ") failing"));
+                        const Outcome out =
+                            Run(kind, way, before, 1, {.f = f, .y = Other::None, .locked = locked, .acts = acts});
+                        if (sync) {
+                            EXPECT_FALSE(*out.xReturned);
+                        }
+                        if (acts && !*out.xReturned) {
+                            EXPECT_FALSE(out.xCommitted.empty()) << "told failed where its step acted";
+                            EXPECT_EQ(out.xFailure, "ディスクへの書き込みを確かめられませんでした");
+                        }
+                        // But where nothing may be placed without replacing
+                        // and without the lock: it stays held, said.
+                        if (!*out.xReturned && out.xCommitted.empty() && (locked || !way.othersRefused)) {
+                            EXPECT_EQ(out.standsAfter, out.old) << "what the write took is not back at its name";
+                        }
+                        ++cases;
+                        if (HasFailure()) return;
                     }
-                    // But where nothing may be placed without replacing
-                    // and without the lock: it stays held, said.
-                    if (!*out.xReturned && out.xCommitted.empty() && (locked || !way.othersRefused)) {
-                        EXPECT_EQ(out.standsAfter, out.old) << "what the write took is not back at its name";
-                    }
-                    ++cases;
-                    if (HasFailure()) return;
                 }
             }
         });
