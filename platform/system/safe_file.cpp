@@ -1384,10 +1384,10 @@ private:
                 said(settle_note::kind::put_back, h.path, h.final);
                 const int err = move_without_replacing(h.path, h.final, way_, locked_);
                 if (err == 0) continue;
-                if (err != EEXIST) {
-                    said(settle_note::kind::failed, h.path, h.final, std::strerror(err));
-                    continue;
-                }
+                // The line just said is answered: it stays held (and where
+                // something took the name since the look, goes on as such).
+                said(settle_note::kind::failed, h.path, h.final, std::strerror(err));
+                if (err != EEXIST) continue;
             }
             const std::string name = name_of(h.final);
             if (files_.merged.count(name)) {
@@ -1450,7 +1450,7 @@ private:
             if (!names_standing_main(h.file.path, pair)) continue;
             said(settle_note::kind::put_back, h.file.path, pair.companion);
             const int err = move_without_replacing(h.file.path, pair.companion, way_, false);
-            if (err != 0 && err != EEXIST) said(settle_note::kind::failed, h.file.path, pair.companion, std::strerror(err));
+            if (err != 0) said(settle_note::kind::failed, h.file.path, pair.companion, std::strerror(err));
         }
         for (const leftover& t : temporaries_) {
             if (!paired(t.name.final) || !S_ISREG(t.st.st_mode)) continue;
@@ -1459,8 +1459,8 @@ private:
             said(settle_note::kind::finished, t.path, pair.companion);
             const int err = place_without_replacing(t.path, pair.companion,
                                                     way_ == write_way::exchange ? write_way::link : way_, false);
-            if (err != 0 && err != EEXIST && err != ENOENT)
-                said(settle_note::kind::failed, t.path, pair.companion, std::strerror(err));
+            // Moved by its own writer meanwhile (ENOENT), it stands there.
+            if (err != 0 && err != ENOENT) said(settle_note::kind::failed, t.path, pair.companion, std::strerror(err));
         }
     }
 

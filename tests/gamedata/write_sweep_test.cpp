@@ -973,6 +973,11 @@ protected:
                         if (!*out.xReturned && out.xCommitted.empty() && (locked || !way.othersRefused)) {
                             EXPECT_EQ(out.standsAfter, out.old) << "what the write took is not back at its name";
                         }
+                        // Without the lock, another copy's save may come
+                        // after the look that puts back what was taken,
+                        // and before that step: it is not replaced.
+                        if (!locked && !acts && !sync && f < int(out.x.size()))
+                            Run(kind, way, before, 1, {.j = f + 1, .f = f, .locked = locked});
                         ++cases;
                         if (HasFailure()) return;
                     }
