@@ -1115,13 +1115,18 @@ private:
         std::string target;
         if (!main.path.empty()) {
             target = main.kept ? kept_name(pair_.companion, main.kept, main.why) : pair_.companion;
-        } else if (!hash_mark(mark) && h.main != companion_hand::main_was::dropped) {
-            // An older companion that finds no main goes with the one its
-            // write kept from its name, or with one alone (I7); while a write
-            // holds a main of the pair, that may be its own, and it waits.
-            if (h.main == companion_hand::main_was::kept) target = kept_name(pair_.companion, h.kept_with, h.kept_as);
-            else if (main_held()) return;
-            else target = main_alone();
+        } else if (h.main == companion_hand::main_was::kept) {
+            // One that finds no main goes with the one its write kept from
+            // its name: a save whose bytes were damaged names by no hash.
+            target = kept_name(pair_.companion, h.kept_with, h.kept_as);
+        } else if (h.main != companion_hand::main_was::dropped && (!hash_mark(mark) || locked_)) {
+            // An older companion that finds no main goes with one alone
+            // (I7); one naming a hash, only where no copy can be writing,
+            // with a kept one alone (a damaged save, which its hash no
+            // longer names); while a write holds a main of the pair, that
+            // may be its own, and it waits.
+            if (main_held()) return;
+            target = main_alone(hash_mark(mark));
         }
         if (target.empty()) return orphan(path);
         if (twin_stands(mark, main, target)) return remove_twin(path, target);
@@ -1143,21 +1148,23 @@ private:
     // Where a companion that finds no main of its own goes when its write
     // did not say: beside the main at its own name, where none stands there
     // or the one standing names another main by its hash (one of an older
-    // form may be that main's: the one standing stays); else beside the main
-    // kept under the highest number with no companion beside it; "" for
-    // nowhere.
-    std::string main_alone() {
-        if (players_at(pair_.main)) {
+    // form may be that main's: the one standing stays), unless kept_only;
+    // else beside the main kept (as damaged first) under the highest number
+    // with no companion beside it; "" for nowhere.
+    std::string main_alone(bool kept_only) {
+        if (!kept_only && players_at(pair_.main)) {
             if (!anything_at(pair_.companion)) return pair_.companion;
             // Another user's file there is never read (I6), and never replaced.
             const std::string standing =
                 pair_.mark_of && players_at(pair_.companion) ? pair_.mark_of(pair_.companion) : std::string();
             if (hash_mark(standing) && !marks_.bears(pair_.main, standing)) return pair_.companion;
         }
-        const std::map<unsigned, std::string> kept = kept_names(pair_.main, "changed", entries_);
-        for (auto it = kept.rbegin(); it != kept.rend(); ++it) {
-            const std::string beside = kept_name(pair_.companion, it->first, "changed");
-            if (!anything_at(beside)) return beside;
+        for (const char* why : {"damaged", "changed"}) {
+            const std::map<unsigned, std::string> kept = kept_names(pair_.main, why, entries_);
+            for (auto it = kept.rbegin(); it != kept.rend(); ++it) {
+                const std::string beside = kept_name(pair_.companion, it->first, why);
+                if (!anything_at(beside)) return beside;
+            }
         }
         return {};
     }

@@ -616,17 +616,50 @@ TEST_F(CrashSafety, ASaveAndItsThumbnailPairWhereverTheFolderIsCopied) {
 
     // A save that no longer loads (the game lacks a layer it stores, as after
     // an update), kept as damaged by the save over it, keeps its thumbnail
-    // beside it.
-    for (const auto& entry : fs::directory_iterator(dir_.path())) fs::remove_all(entry);
-    ASSERT_TRUE(saveSlot(7));
-    delete tasks_.at(u"$MOVIELAYER:SeqAvgMain");
-    EXPECT_FALSE(game_.LoadGameData(SavePath(save), true));
-    tasks_[u"$MOVIELAYER:SeqAvgMain"] = new gdtest::StoredTask(scene_, u"$MOVIELAYER:SeqAvgMain");
-    const std::vector<unsigned char> unloadable = Bytes(save);
-    ASSERT_TRUE(saveSlot(8));
-    EXPECT_EQ(Bytes(save + ".damaged"), unloadable);
-    EXPECT_EQ(firstPixel(dir_.path() / (thumb + ".damaged")), Picture(7)[0]);
-    EXPECT_EQ(firstPixel(dir_.path() / thumb), Picture(8)[0]);
+    // beside it, also where the copy is ended before any step of that save
+    // and a start finishes what it left.
+    static int s_EndAt, s_Steps;
+    psys::set_safe_file_step_hook([](const char* step, const std::string&, const std::string&) {
+        return std::strcmp(step, "committed") != 0 && s_EndAt && ++s_Steps >= s_EndAt ? EIO : 0;
+    });
+    // Rounds: the layer lacking, the save cut short (with the lock; without
+    // it, the write not ended).
+    for (int end = 1, round = 0; round < 3; ++end) {
+        const bool cut = round > 0, locked = round < 2;
+        if (!locked) end = 1000;
+        SCOPED_TRACE("ended before step " + std::to_string(end) + (cut ? ", the save cut short" : "") +
+                     (locked ? "" : ", without the lock"));
+        psys::set_folder_locked(dir_.str(), locked);
+        s_EndAt = 0;
+        for (const auto& entry : fs::directory_iterator(dir_.path())) fs::remove_all(entry);
+        ASSERT_TRUE(saveSlot(7));
+        if (cut) fs::resize_file(dir_.path() / save, fs::file_size(dir_.path() / save) / 2);
+        else delete tasks_.at(u"$MOVIELAYER:SeqAvgMain");
+        EXPECT_FALSE(game_.LoadGameData(SavePath(save), true));
+        if (!cut) tasks_[u"$MOVIELAYER:SeqAvgMain"] = new gdtest::StoredTask(scene_, u"$MOVIELAYER:SeqAvgMain");
+        const std::vector<unsigned char> unloadable = Bytes(save);
+        s_Steps = 0;
+        s_EndAt = end;
+        const bool saved = saveSlot(8);
+        s_EndAt = 0;
+        GxSaveSlot::RecoverLeftovers(saveDir, *core_.m_Config, locked);
+        // Wherever the save that would not load stands, its picture does.
+        std::string at;
+        for (const auto& entry : fs::directory_iterator(dir_.path()))
+            if (const std::string name = entry.path().filename().string();
+                name.starts_with(save) && qtest::ReadBytes(entry.path()) == unloadable)
+                at = name.substr(save.size());
+        const bool aside = at == ".damaged";
+        EXPECT_TRUE(fs::exists(dir_.path() / (save + at)));
+        EXPECT_EQ(firstPixel(dir_.path() / (thumb + at)), Picture(7)[0]) << at;
+        if (s_Steps < end) {
+            EXPECT_TRUE(saved && aside);
+            EXPECT_EQ(firstPixel(dir_.path() / thumb), Picture(8)[0]);
+            ++round, end = 0;
+        }
+    }
+    psys::set_folder_locked(dir_.str(), false);
+    psys::set_safe_file_step_hook(nullptr);
 }
 
 // ---- what another user plants in a shared save folder -----------------------
