@@ -302,7 +302,6 @@ public:
         return it->second == mark;
     }
 
-private:
     static std::string hash_of(const std::string& path) {
         struct stat st;
         const int fd = open_regular(path, &st);
@@ -314,6 +313,8 @@ private:
         ::close(fd);
         return mark_text(h, static_cast<unsigned long long>(at));
     }
+
+private:
     // An earlier release named a save by its device, inode, size and time;
     // the size and time stay where a folder is copied keeping times or
     // synced.
@@ -1002,6 +1003,12 @@ bool write_file_whole(const std::string& path, const void* data, size_t size, st
 // ---- pairs ------------------------------------------------------------------------
 
 bool bears_mark(const std::string& path, const std::string& mark) { return mark_reader().bears(path, mark); }
+
+std::string mark_of_bytes(const void* data, size_t size) {
+    return mark_text(hash_bytes(kHashStart, static_cast<const unsigned char*>(data), size), size);
+}
+
+std::string mark_of_file(const std::string& path) { return players_at(path) ? mark_reader::hash_of(path) : std::string(); }
 
 namespace {
 

@@ -540,6 +540,10 @@ struct known_mark {
 };
 // Whether the file at path is the one the mark names.
 bool bears_mark(const std::string& path, const std::string& mark);
+// The mark of these bytes, as a write of them makes it; of the player's
+// regular file at path as it is read now ("" where it cannot be).
+std::string mark_of_bytes(const void* data, size_t size);
+std::string mark_of_file(const std::string& path);
 // A companion in hand (a held file), and what its write did with the main
 // that stood with it at the companion's name, where the write knows: kept
 // it under a number, or dropped it (its own older file).
