@@ -293,7 +293,9 @@
 //         in the look way's moment (6.3); their leftovers wait for a start
 //         with the lock (I8); a slot's save whose write was ended between
 //         its commit and its thumbnail's stands, until then, beside the
-//         thumbnail that stood when the write began (or none);
+//         thumbnail that stood when the write began (or none), in every way
+//         (the old thumbnail stands at its name until the new one takes it,
+//         and a start without the lock replaces nothing);
 //       - a lock one copy cannot see: the other copy's write committed
 //         between the look and the one-step replace of the copy with the
 //         lock is lost, and both report success (6.2);
