@@ -80,19 +80,14 @@ TEST(GxStringUtil, FilesAndFolders) {
     qtest::WriteText(dir.path() / "セーブ" / "x.dat", "1");
     EXPECT_TRUE(GxCanOpenFile(sub + u"/x.dat"));
     EXPECT_TRUE(GxCanOpenFile(dir.u16() + u"\\セーブ\\x.dat")) << "backslashes are separators";
+    // A FIFO where a save file should be: asking must not wait for a writer.
+    ASSERT_EQ(mkfifo((dir.path() / "save.dat").c_str(), 0600), 0);
+    EXPECT_TRUE(GxCanOpenFile(dir.u16("save.dat")));
     std::u16string cwd = GxGetCurrentDirectory();
     ASSERT_FALSE(cwd.empty());
     EXPECT_EQ(cwd.back(), u'/');
     EXPECT_EQ(GxGetFullPath(u"a/../b"), cwd + u"b");
     EXPECT_EQ(GxToNativePath(u"a\\b"), "a/b");
-}
-
-// A save folder holding a FIFO where a save file should be: asking whether it
-// opens must not wait for a writer that never comes.
-TEST(GxStringUtil, CanOpenFileNeverWaitsOnAFifo) {
-    qtest::TempDir dir;
-    ASSERT_EQ(mkfifo((dir.path() / "save.dat").c_str(), 0600), 0);
-    EXPECT_TRUE(GxCanOpenFile(dir.u16("save.dat")));
 }
 
 TEST(GxFormat, IntegerConversionsFollowPrintf) {
@@ -152,16 +147,14 @@ TEST(GxFormat, NeverReadsGarbageOrLoops) {
     EXPECT_EQ(GxFormat(u"a%nb", 0), u"ab");
     // Huge widths are bounded instead of allocating without end.
     EXPECT_EQ(GxFormat(u"%999999999d", 1).size(), 4096u);
+    // Long text and long numbers come back whole.
+    const std::u16string big(5000, u'あ');
+    EXPECT_EQ(GxFormat(u"<%s>", big), u"<" + big + u">");
+    EXPECT_EQ(GxFormat(u"%f", 1e300).size(), 308u);
     // A narrow argument with invalid bytes still formats, with a replacement.
     EXPECT_EQ(GxFormat(u"[%s]", std::string("a\x82")), u"[a\uFFFD]");
     EXPECT_EQ(GxFormatA("[%s]", "\x82"), u"[\uFFFD]");
     EXPECT_EQ(GxFormat(static_cast<const char16_t*>(nullptr)), u"");
-}
-
-TEST(GxFormat, LongTextComesBackWhole) {
-    std::u16string big(5000, u'あ');
-    EXPECT_EQ(GxFormat(u"<%s>", big), u"<" + big + u">");
-    EXPECT_EQ(GxFormat(u"%f", 1e300).size(), 308u);
 }
 
 TEST(GxFormat, NarrowFormatIsReadAsAnsi) {

@@ -102,7 +102,7 @@ TEST_F(DrawTest, CornerOrderAndScaledTexels) {
     EXPECT_EQ(At(px, 18, 10), 0xFF000000u) << "the sprite covers exactly 8 pixels";
 }
 
-TEST_F(DrawTest, RotationAboutThePivot) {
+TEST_F(DrawTest, RotationAndTheSpriteMatrixAboutThePivot) {
     Begin(40, 40, 0xFF000000u);
     PixelTexture quad(2, 2, {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu});
     const f32 src[4] = {0, 0, 2, 2};
@@ -121,11 +121,10 @@ TEST_F(DrawTest, RotationAboutThePivot) {
     EXPECT_EQ(At(px, 20, 15), 0xFF000000u);
     EXPECT_EQ(At(px, 20, 24), 0xFF000000u);
     EXPECT_NE(At(px, 20, 23), 0xFF000000u);
-}
 
-TEST_F(DrawTest, SpriteMatrixPlacesCornersRelativeToThePivot) {
-    const GxVector2 scale(2, 3), pivot(0.25f, 0.5f);
-    GxMatrix m = GxMakeSpriteMatrix(100, 50, 8, 4, &scale, nullptr, &pivot);
+    // The sprite matrix places corners relative to the pivot.
+    const GxVector2 matScale(2, 3), matPivot(0.25f, 0.5f);
+    GxMatrix m = GxMakeSpriteMatrix(100, 50, 8, 4, &matScale, nullptr, &matPivot);
     // (c − pivot)·S + (x, y) − 0.5 with pivot (2, 2).
     GxVector2 tl = GxVector2(0, 0).Transform(m), br = GxVector2(8, 4).Transform(m);
     EXPECT_FLOAT_EQ(tl.x, 100 - 4 - 0.5f);

@@ -56,7 +56,7 @@ protected:
     psys::manual_clock clock_;
 };
 
-TEST_F(PresentTest, SceneCounterNeverNestsNorGoesBelowZero) {
+TEST_F(PresentTest, SceneCounterNeverNestsNorGoesBelowZeroAndAPushedTargetIsLoggedAtPresent) {
     ASSERT_TRUE(Start());
     qtest::LogCapture errors;
     EXPECT_TRUE(GxGraphics::BeginScene());
@@ -74,6 +74,16 @@ TEST_F(PresentTest, SceneCounterNeverNestsNorGoesBelowZero) {
     uint64_t before = Presents();
     EXPECT_TRUE(GxGraphics::Present()) << "so presenting goes on";
     EXPECT_EQ(Presents(), before + 1);
+
+    // A target still pushed at a present is logged and the frame presented.
+    GxSurface rt;
+    ASSERT_TRUE(rt.CreateRenderTarget(u"RT", 64, 64, 0, 0, 0));
+    ASSERT_TRUE(GxGraphics::PushRenderTarget(0, &rt, nullptr, nullptr));
+    before = Presents();
+    EXPECT_TRUE(GxGraphics::Present());
+    EXPECT_TRUE(errors.Contains("RenderTarget Stack is't empty\n"));
+    EXPECT_EQ(Presents(), before + 1);
+    EXPECT_TRUE(GxGraphics::PopRenderTarget(0));
 }
 
 TEST_F(PresentTest, NothingWithoutADevice) {
@@ -104,19 +114,6 @@ TEST_F(PresentTest, ClearWholeTargetOrRectangle) {
     EXPECT_EQ(px[0] & 0xFFFFFF, 0xFF0000u);
     EXPECT_EQ(px[25 * 640 + 15] & 0xFFFFFF, 0x0000FFu);
     EXPECT_EQ(px[40 * 640 + 15] & 0xFFFFFF, 0xFF0000u) << "the rectangle's bottom is exclusive";
-}
-
-TEST_F(PresentTest, PushedTargetAtPresentIsLoggedAndTheFramePresented) {
-    ASSERT_TRUE(Start());
-    GxSurface rt;
-    ASSERT_TRUE(rt.CreateRenderTarget(u"RT", 64, 64, 0, 0, 0));
-    qtest::LogCapture errors;
-    ASSERT_TRUE(GxGraphics::PushRenderTarget(0, &rt, nullptr, nullptr));
-    uint64_t before = Presents();
-    EXPECT_TRUE(GxGraphics::Present());
-    EXPECT_TRUE(errors.Contains("RenderTarget Stack is't empty\n"));
-    EXPECT_EQ(Presents(), before + 1);
-    EXPECT_TRUE(GxGraphics::PopRenderTarget(0));
 }
 
 TEST_F(PresentTest, LostDeviceResetInOrderOnTheNextPresent) {
@@ -315,7 +312,7 @@ TEST_F(PresentTest, AdditionalSwapChainWithMargins) {
     EXPECT_EQ(chain.GetName(), u"");
 }
 
-TEST_F(PresentTest, DestroyedTargetsAndChainsAreForgotten) {
+TEST_F(PresentTest, DestroyedTargetsAndChainsAreForgottenAndTheDefaultChainWrapsTheNewOne) {
     ASSERT_TRUE(Start());
     auto rt = std::make_unique<GxSurface>();
     auto depth = std::make_unique<GxSurface>();
@@ -339,18 +336,16 @@ TEST_F(PresentTest, DestroyedTargetsAndChainsAreForgotten) {
     uint64_t before = Presents();
     EXPECT_TRUE(GxGraphics::Present());
     EXPECT_EQ(Presents(), before + 1);
-}
 
-TEST_F(PresentTest, DefaultChainAfterLostAndResetWrapsTheNewImplicitChain) {
-    ASSERT_TRUE(Start());
-    GxSwapChain* chain = GxGraphics::GetDefaultSwapChain();
-    auto ds = chain->GetDepthStencilSurface();
+    // After a reset the default chain wraps the new implicit chain.
+    GxSwapChain* defaultChain = GxGraphics::GetDefaultSwapChain();
+    auto ds = defaultChain->GetDepthStencilSurface();
     ASSERT_NE(ds, nullptr);
     ds.reset();
     ASSERT_TRUE(GxGraphics::ResetDevice(true, 0, 0, nullptr));
-    EXPECT_EQ(chain->GetD3DSwapChain(), Dev().get_swap_chain(0));
-    EXPECT_NE(chain->GetDepthStencilSurface(), nullptr);
-    EXPECT_EQ(chain->GetRefCount(), 1u);
+    EXPECT_EQ(defaultChain->GetD3DSwapChain(), Dev().get_swap_chain(0));
+    EXPECT_NE(defaultChain->GetDepthStencilSurface(), nullptr);
+    EXPECT_EQ(defaultChain->GetRefCount(), 1u);
 }
 
 } // namespace

@@ -44,15 +44,6 @@ TEST_F(RenderStateTest, ModeZeroReappliesTheRememberedModeOrTheLastRowOnAFreshSt
     EXPECT_EQ(Rs(render_state::dest_blend), u32(blend_factor::inv_src_alpha));
 }
 
-TEST_F(RenderStateTest, PlainSubtractKeepsTheAlphaArgument) {
-    ASSERT_TRUE(Start());
-    GxSetTextureStageState(0, stage_state::alpha_arg1, u32(texture_arg::diffuse));
-    GxSetBlendMode(0, 10);
-    EXPECT_EQ(Ts(0, stage_state::alpha_arg1), u32(texture_arg::diffuse));
-    GxSetBlendMode(0, 2);
-    EXPECT_EQ(Ts(0, stage_state::alpha_arg1), u32(texture_arg::texture));
-}
-
 TEST_F(RenderStateTest, CachedSettersSkipRepeatsAndNamedSettersSetTheirState) {
     ASSERT_TRUE(Start());
     EXPECT_TRUE(GxSetRenderState(render_state::dither_enable, 1));
@@ -81,10 +72,15 @@ TEST_F(RenderStateTest, CachedSettersSkipRepeatsAndNamedSettersSetTheirState) {
     EXPECT_EQ(Rs(render_state::lighting), 0u);
     EXPECT_EQ(Rs(render_state::specular_enable), 1u);
     EXPECT_EQ(Dev().get_texture(0), nullptr);
-}
 
-TEST_F(RenderStateTest, TextureFilterIsNotRestoredByAReset) {
-    ASSERT_TRUE(Start());
+    // Plain subtract keeps the alpha argument.
+    GxSetTextureStageState(0, stage_state::alpha_arg1, u32(texture_arg::diffuse));
+    GxSetBlendMode(0, 10);
+    EXPECT_EQ(Ts(0, stage_state::alpha_arg1), u32(texture_arg::diffuse));
+    GxSetBlendMode(0, 2);
+    EXPECT_EQ(Ts(0, stage_state::alpha_arg1), u32(texture_arg::texture));
+
+    // The texture filter is not restored by a reset.
     GxSetTextureFilter(prender::filter::linear);
     EXPECT_EQ(Dev().get_sampler_state(0, prender::sampler_state::mag_filter), u32(prender::filter::linear));
     ASSERT_TRUE(GxGraphics::ResetDevice(true, 0, 0, nullptr));

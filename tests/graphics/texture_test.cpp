@@ -80,7 +80,7 @@ TEST_F(TextureTest, MemorySizeCountsTheMipChainAndSkipsSystemMemory) {
     EXPECT_EQ(rt.GetMemorySize(), 4u * 64 * 64) << "the twin in system memory is not counted";
 }
 
-TEST_F(TextureTest, StretchedOrPlacedTopLeft) {
+TEST_F(TextureTest, StretchedPlacedTopLeftOrColourKeyed) {
     ASSERT_TRUE(Start());
     const std::vector<uint32_t> px = Pattern(300, 200);
     PutPng("pic.png", 300, 200, px);
@@ -104,10 +104,8 @@ TEST_F(TextureTest, StretchedOrPlacedTopLeft) {
     EXPECT_LE(MaxChannelDiff(stretched.GetPixel(0, 0), px[0]), 40);
     EXPECT_LE(MaxChannelDiff(stretched.GetPixel(511, 255), px[199 * 300 + 299]), 40);
     EXPECT_NE(stretched.GetPixel(400, 230), 0u);
-}
 
-TEST_F(TextureTest, ColourKeyMakesMatchingPixelsTransparent) {
-    ASSERT_TRUE(Start());
+    // A colour key makes matching pixels transparent.
     PutPng("key.png", 2, 1, {0xFF00FF00u, 0xFF123456u});
     GxTexture t;
     ASSERT_TRUE(t.CreateFromFile(u"key.png", 0, 1, 0xFF00FF00u, false));

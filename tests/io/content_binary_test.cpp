@@ -79,15 +79,76 @@ TEST(ContentBinary, HeaderChecks) {
     EXPECT_EQ(v, 5u);
 }
 
-TEST(ContentBinary, WrongCodeConsumesTheCodeOnly) {
-    qtest::LogCapture log;
-    Reader x(Written([](auto& w) { w.Write("n", u32(7)); }));
-    s32 v = 42;
-    EXPECT_FALSE(x.r.Read("n", &v));
-    EXPECT_EQ(v, 42);
-    EXPECT_EQ(x.r.GetRemainingBytes(), 4u);
-    EXPECT_EQ(log.Lines(), std::vector<std::string>{"GxContentBinaryReader/ValueType Isn't VALTYPE_GxS32\n"});
-    EXPECT_EQ(x.r.GetErrorCount(), 1u);
+// A refused read logs its one line and consumes what its code says, no more.
+TEST(ContentBinary, RefusedReadsConsumeOnlyWhatTheyShould) {
+    struct Case {
+        const char* what;
+        Bytes bytes;
+        std::function<void(GxContentBinaryReader&)> read;
+        const char* line;  // null: not checked
+        int left;          // bytes remaining; -1: not checked
+        int errors;        // -1: not checked
+    };
+    const Case cases[] = {
+        {"a wrong code consumes the code only", Written([](auto& w) { w.Write("n", u32(7)); }),
+         [](auto& r) {
+             s32 v = 42;
+             EXPECT_FALSE(r.Read("n", &v));
+             EXPECT_EQ(v, 42);
+         },
+         "GxContentBinaryReader/ValueType Isn't VALTYPE_GxS32\n", 4, 1},
+        {"a string without room for its terminator is an overrun", {0x1A, 0, 0, 0, 3, 'a', 'b', 'c'},
+         [](auto& r) {
+             GxString s = u"old";
+             EXPECT_FALSE(r.Read("n", &s)) << "a failed string read is reported";
+             EXPECT_EQ(s, u"");
+         },
+         "GxContentBinaryReader/ReadPos Overrun\n", 3, -1},
+        {"a string of a wrong code", {0x05, 0, 0, 0, 1}, [](auto& r) { EXPECT_EQ(r.ReadString("n"), ""); },
+         "GxContentBinaryReader/ValueType Isn't VALTYPE_GxStringSJIS or VALTYPE_GxStringUTF8\n", -1, -1},
+        {"a binary size is checked before allocating", {0x1B, 0xFF, 0xFF, 0xFF, 0xF0, 1, 2, 3},
+         [](auto& r) {
+             GxBinBuffer out;
+             EXPECT_FALSE(r.ReadBinary("n", &out));
+             EXPECT_EQ(out.GetSize(), 0u);
+         },
+         nullptr, -1, 1},
+        {"a component overrun keeps the earlier components", {0x32, 0, 0, 0, 5, 0, 0},
+         [](auto& r) {
+             GxPoint2 p{-1, -1};
+             EXPECT_FALSE(r.Read("n", &p));
+             EXPECT_EQ(p.x, 5);
+             EXPECT_EQ(p.y, -1);
+         },
+         nullptr, 2, -1},
+        {"a value read returns what was stored before the overrun", {0x32, 0, 0, 0, 5, 0, 0},
+         [](auto& r) {
+             const GxPoint2 q = r.ReadPoint2("n");
+             EXPECT_EQ(q.x, 5);
+             EXPECT_EQ(q.y, 0);
+         },
+         nullptr, -1, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        qtest::LogCapture log;
+        Reader x(c.bytes);
+        c.read(x.r);
+        if (c.line) {
+            EXPECT_EQ(log.Lines(), std::vector<std::string>{c.line});
+        }
+        if (c.left >= 0) {
+            EXPECT_EQ(x.r.GetRemainingBytes(), u32(c.left));
+        }
+        if (c.errors >= 0) {
+            EXPECT_EQ(x.r.GetErrorCount(), u32(c.errors));
+        }
+    }
+    Reader ok(Bytes{0x1B, 0, 0, 0, 2, 7, 8});
+    GxBinBuffer out;
+    EXPECT_TRUE(ok.r.ReadBinary("n", &out));
+    EXPECT_EQ(out.GetSize(), 2u);
+    EXPECT_EQ(out.GetData()[1], 8);
 }
 
 TEST(ContentBinary, ReadingAtTheEndCountsOverrunAndTypeAndGivesTheDefault) {
@@ -160,37 +221,6 @@ TEST(ContentBinary, StringsOfBothCodes) {
     EXPECT_EQ(x.r.GetErrorCount(), 0u);
 }
 
-TEST(ContentBinary, StringWithoutRoomForItsTerminatorIsAnOverrun) {
-    qtest::LogCapture log;
-    Reader x(Bytes{0x1A, 0, 0, 0, 3, 'a', 'b', 'c'});
-    GxString s = u"old";
-    EXPECT_FALSE(x.r.Read("n", &s)) << "a failed string read is reported";
-    EXPECT_EQ(s, u"");
-    EXPECT_EQ(x.r.GetRemainingBytes(), 3u) << "nothing is consumed past the count";
-    EXPECT_EQ(log.Lines(), std::vector<std::string>{"GxContentBinaryReader/ReadPos Overrun\n"});
-}
-
-TEST(ContentBinary, StringOfWrongCode) {
-    qtest::LogCapture log;
-    Reader x(Bytes{0x05, 0, 0, 0, 1});
-    EXPECT_EQ(x.r.ReadString("n"), "");
-    EXPECT_EQ(log.Lines(), std::vector<std::string>{
-                               "GxContentBinaryReader/ValueType Isn't VALTYPE_GxStringSJIS or VALTYPE_GxStringUTF8\n"});
-}
-
-TEST(ContentBinary, BinarySizeIsCheckedBeforeAllocating) {
-    qtest::LogCapture log;
-    Reader x(Bytes{0x1B, 0xFF, 0xFF, 0xFF, 0xF0, 1, 2, 3});
-    GxBinBuffer out;
-    EXPECT_FALSE(x.r.ReadBinary("n", &out));
-    EXPECT_EQ(out.GetSize(), 0u);
-    EXPECT_EQ(x.r.GetErrorCount(), 1u);
-    Reader ok(Bytes{0x1B, 0, 0, 0, 2, 7, 8});
-    EXPECT_TRUE(ok.r.ReadBinary("n", &out));
-    EXPECT_EQ(out.GetSize(), 2u);
-    EXPECT_EQ(out.GetData()[1], 8);
-}
-
 TEST(ContentBinary, SkipValueSizes) {
     struct Case {
         Bytes bytes;
@@ -219,19 +249,6 @@ TEST(ContentBinary, SkipValueSizes) {
         EXPECT_EQ(x.r.GetRemainingBytes(), cases[i].left) << i;
         EXPECT_EQ(x.r.GetErrorCount(), cases[i].errors) << i;
     }
-}
-
-TEST(ContentBinary, ComponentOverrunKeepsTheEarlierComponents) {
-    Reader x(Bytes{0x32, 0, 0, 0, 5, 0, 0});
-    GxPoint2 p{-1, -1};
-    EXPECT_FALSE(x.r.Read("n", &p));
-    EXPECT_EQ(p.x, 5);
-    EXPECT_EQ(p.y, -1);
-    EXPECT_EQ(x.r.GetRemainingBytes(), 2u);
-    Reader y(Bytes{0x32, 0, 0, 0, 5, 0, 0});
-    const GxPoint2 q = y.r.ReadPoint2("n");
-    EXPECT_EQ(q.x, 5) << "a value read returns what was stored before the overrun";
-    EXPECT_EQ(q.y, 0);
 }
 
 TEST(ContentBinary, NoIntegerConversions) {

@@ -1,6 +1,6 @@
 // The content forms against hand-made golden files built from the documented
 // byte layouts (tests/golden/io/make_golden.py), so a writer and a reader
-// cannot agree on one misreading.
+// cannot agree on one misreading; and the compressed form's refusals.
 #include "io/GxContentBinaryReader.h"
 #include "io/GxContentBinaryWriter.h"
 #include "io/GxContentCompressedBinaryReader.h"
@@ -59,12 +59,12 @@ TEST(ContentGolden, BothReadersReadTheGoldenFiles) {
 
 // The compressed form: a 28-byte header with a little-endian version and
 // inflated size, then zlib's compress of the binary form's values.
-std::vector<u8> MakeZmoa(const std::vector<u8>& body, u32 version, u32 statedSize) {
+std::vector<u8> MakeZmoa(const std::vector<u8>& body, u32 version, u32 statedSize, const char* magic = "ZMOA") {
     uLongf packedSize = compressBound(uLong(body.size()));
     std::vector<u8> packed(packedSize);
     EXPECT_EQ(compress(packed.data(), &packedSize, body.data(), uLong(body.size())), Z_OK);
     std::vector<u8> file(28, 0);
-    std::memcpy(file.data(), "ZMOA", 4);
+    std::memcpy(file.data(), magic, std::strlen(magic));
     for (int i = 0; i < 4; ++i) {
         file[16 + size_t(i)] = u8(version >> (8 * i));
         file[20 + size_t(i)] = u8(statedSize >> (8 * i));
@@ -139,6 +139,65 @@ TEST(ContentGolden, WriterWithoutStreamReportsFailure) {
     EXPECT_FALSE(b.Write("m_X", s32(1)));
     EXPECT_FALSE(t.Write("m_X", s32(1)));
     EXPECT_FALSE(t.WriteHeader("TGD", 1));
+}
+
+TEST(ContentCompressed, HeaderRefusals) {
+    struct Case {
+        const char* what;
+        std::vector<u8> file;
+        const char* message;
+    };
+    const std::vector<u8> body = {0x05, 0, 0, 0, 1};
+    const Case cases[] = {
+        {"27 bytes", std::vector<u8>(27, 0), "GxContentCompressedBinaryReader/Header Size Error\n"},
+        {"foreign magic", MakeZmoa(body, 0, 5, "BMOA"), "GxContentCompressedBinaryReader/FileHeader Isn't ZMOA\n"},
+        {"more than 256 MiB", MakeZmoa(body, 0, 256u * 1024 * 1024 + 1), "GxContentCompressedBinaryReader/Header Size Error\n"},
+        {"more than the compressed bytes can hold", MakeZmoa(body, 0, 1u << 20),
+         "GxContentCompressedBinaryReader/Header Size Error\n"},
+    };
+    for (const auto& c : cases) {
+        qtest::LogCapture log;
+        GxContentCompressedBinaryReader r(c.file.data(), u32(c.file.size()), true);
+        EXPECT_FALSE(r.ReadHeader("ZMOA", nullptr)) << c.what;
+        EXPECT_EQ(log.Lines(), std::vector<std::string>{c.message}) << c.what;
+        EXPECT_EQ(r.GetErrorCount(), 1u) << c.what;
+        EXPECT_EQ(r.GetRemainingBytes(), 0u) << c.what << ": nothing was inflated";
+    }
+}
+
+TEST(ContentCompressed, ReadsBeforeTheHeaderOverrunWithTheirOwnPrefix) {
+    const auto file = MakeZmoa({0x05, 0, 0, 0, 1}, 0, 5);
+    qtest::LogCapture log;
+    GxContentCompressedBinaryReader r(file.data(), u32(file.size()), true);
+    EXPECT_EQ(r.ReadS32("n"), 0);
+    EXPECT_EQ(log.Lines(), (std::vector<std::string>{"GxContentCompressedBinaryReader/ReadPos Overrun\n"}));
+    EXPECT_EQ(r.GetErrorCount(), 2u);
+    ASSERT_TRUE(r.ReadHeader("ZMOA", nullptr));
+    EXPECT_EQ(r.ReadS32("n"), 1);
+    EXPECT_TRUE(r.IsEnd());
+}
+
+TEST(ContentCompressed, DamagedStreamIsReportedButTheHeaderStands) {
+    auto file = MakeZmoa({0x05, 0, 0, 0, 1}, 0, 5);
+    file.resize(30);  // the zlib stream cut short
+    qtest::LogCapture log;
+    GxContentCompressedBinaryReader r(file.data(), u32(file.size()), true);
+    EXPECT_TRUE(r.ReadHeader("ZMOA", nullptr));
+    ASSERT_EQ(log.Lines().size(), 1u);
+    EXPECT_EQ(log.Lines()[0], "GxContentCompressedBinaryReader/Uncompress Failed Code(-3)\n");
+    EXPECT_EQ(r.GetRemainingBytes(), 5u) << "the stated size, zero-filled past what was inflated";
+    EXPECT_EQ(r.PeekValueType(), 0u);
+}
+
+TEST(ContentCompressed, SetBufferStartsOver) {
+    const auto a = MakeZmoa({0x05, 0, 0, 0, 1}, 0, 5);
+    const auto b = MakeZmoa({0x05, 0, 0, 0, 2}, 0, 5);
+    GxContentCompressedBinaryReader r(a.data(), u32(a.size()), false);
+    ASSERT_TRUE(r.ReadHeader("ZMOA", nullptr));
+    r.SetBuffer(b.data(), u32(b.size()));
+    EXPECT_EQ(r.GetRemainingBytes(), 0u);
+    ASSERT_TRUE(r.ReadHeader("ZMOA", nullptr));
+    EXPECT_EQ(r.ReadS32("n"), 2);
 }
 
 } // namespace

@@ -44,15 +44,13 @@ TEST(StringParse, ReadTextLineRules) {
     const char* after = nullptr;
     SkipTextLine(z.data() + 3, &after, &n, z.data() + z.size());
     EXPECT_EQ(after, z.data() + 5);
-}
 
-TEST(StringParse, ReadTextLineWide) {
     const GxString t = u"一\r\n二\n";
     const GxChar* p = t.data();
-    GxString line;
-    u32 n = 0;
-    EXPECT_EQ(ReadTextLineW(&line, p, &p, &n, t.data() + t.size()), u"一");
-    EXPECT_EQ(ReadTextLineW(&line, p, &p, &n, t.data() + t.size()), u"二");
+    GxString wide;
+    n = 0;
+    EXPECT_EQ(ReadTextLineW(&wide, p, &p, &n, t.data() + t.size()), u"一");
+    EXPECT_EQ(ReadTextLineW(&wide, p, &p, &n, t.data() + t.size()), u"二");
     EXPECT_EQ(p, t.data() + t.size());
     EXPECT_EQ(n, 2u);
 }

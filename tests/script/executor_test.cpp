@@ -13,7 +13,8 @@ using World = mtest::World<>;
 struct Eval {
     World w;
     bool ok = false;
-    GxMoaVariable result;
+    // Not null, so that a result left unwritten shows.
+    GxMoaVariable result = GxMoaVariable::OfInt(5);
 
     explicit Eval(const char16_t* line, bool statement = true) {
         w.Load({{u"main", line}});
@@ -44,6 +45,7 @@ TEST(MoaExecutor, ValuesOfExpressions) {
         {u"+\"4\"", "4", kGxMoaStr},
         {u"\"a\" : 1 : NULL", "a1", kGxMoaStr},
         {u"1 << 3 | 1", "9", kGxMoaInt},
+        {u";", "", kGxMoaNull},
     };
     for (const auto& c : cases) {
         Eval e(c.expr);
@@ -110,15 +112,32 @@ TEST(MoaExecutor, CompoundAssignments) {
     }
 }
 
-TEST(MoaExecutor, ArrayIndexes) {
-    World w;
-    w.RunScript(u"*start\n"
-                u"$a = ARRAY(1, 2, 3)\n"
-                u"trace($a[-1], $a[-2], $a[1000], ArraySize($a))\n"
-                u"$a[-1] = 5\n");
-    EXPECT_EQ(w.TraceText(), "3,,,1001") << "-1 reads the whole value; reading past the end grows the array";
-    EXPECT_TRUE(w.moa.HasError(u"OPC_ASSIGN 変数の要素 $a[-1] に代入できません[pc=")) << w.moa.ErrorsUtf8();
-    EXPECT_TRUE(w.moa.m_ErrorFlag);
+TEST(MoaExecutor, ScriptsThatTraceAndStop) {
+    struct Case {
+        const char* what;
+        const char16_t* text;
+        const char* trace;
+        const char16_t* error;  // null: none
+    } cases[] = {
+        {"-1 reads the whole value; reading past the end grows the array",
+         u"*start\n$a = ARRAY(1, 2, 3)\ntrace($a[-1], $a[-2], $a[1000], ArraySize($a))\n$a[-1] = 5\n", "3,,,1001",
+         u"OPC_ASSIGN 変数の要素 $a[-1] に代入できません[pc="},
+        {"builtins receive their arguments in order", u"*start\ntrace(1, \"two\", 3.5, NULL, ARRAY(1, 2))\ntrace()\n",
+         "1,two,3.500000,,2|", nullptr},
+        {"an unbound builtin stops with its name", u"*start\nMissing(1)\n", "",
+         u"関数実行時にエラーが発生したので停止します[builtin:missing]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        World w;
+        w.builder.DeclareBuiltin(u"Missing");
+        w.RunScript(c.text);
+        EXPECT_EQ(w.TraceText(), c.trace);
+        EXPECT_EQ(w.moa.m_ErrorFlag, c.error != nullptr) << w.moa.ErrorsUtf8();
+        if (c.error) {
+            EXPECT_TRUE(w.moa.HasError(c.error)) << w.moa.ErrorsUtf8();
+        }
+    }
 }
 
 TEST(MoaExecutor, HugeIndexesAreErrorsNotAllocations) {
@@ -152,29 +171,6 @@ TEST(MoaExecutor, UndefinedVariablesAreWarnedAboutInStatementsOnly) {
         EXPECT_TRUE(e.w.moa.warnings.empty());
         EXPECT_TRUE(e.ok);
     }
-}
-
-TEST(MoaExecutor, BuiltinsReceiveArgumentsInOrder) {
-    World w;
-    w.RunScript(u"*start\ntrace(1, \"two\", 3.5, NULL, ARRAY(1, 2))\ntrace()\n");
-    EXPECT_EQ(w.TraceText(), "1,two,3.500000,,2|");
-}
-
-TEST(MoaExecutor, UnboundBuiltinStopsWithItsName) {
-    World w;
-    w.builder.DeclareBuiltin(u"Missing");
-    w.RunScript(u"*start\nMissing(1)\n");
-    EXPECT_TRUE(w.moa.HasError(u"関数実行時にエラーが発生したので停止します[builtin:missing]")) << w.moa.ErrorsUtf8();
-}
-
-TEST(MoaExecutor, EmptyExpressionGivesNull) {
-    World w;
-    w.Load({{u"main", u";"}});
-    w.PushMainFrame();
-    GxMoaVariable result = GxMoaVariable::OfInt(5);
-    GxMoaRunPos cursor;
-    EXPECT_TRUE(GxMoa::Eval_Token(&w.moa, &result, &w.binder, w.worker.get(), GxMoaRunPos(0, 0), &cursor, true));
-    EXPECT_TRUE(result.IsNull());
 }
 
 TEST(MoaExecutor, EvaluatingOnAnIdleWorkerIsAnError) {

@@ -47,6 +47,7 @@ TEST(MoaStatements, BlocksAndCallsReturnWhereTheyShould) {
         const char* what;
         const char16_t* text;
         const char* trace;
+        const char16_t* warning = nullptr;
     } cases[] = {
         {"a false IF without ELSE goes on after its block", u"*start\nIF (0) {\ntrace(1)\n}\ntrace(2)\n", "2"},
         {"GOSUB returns after the calling statement",
@@ -58,20 +59,34 @@ TEST(MoaStatements, BlocksAndCallsReturnWhereTheyShould) {
          u"*start\nGOSUB(\"sub\")\ntrace(\"back\")\nEXIT()\n*sub\nRETURNIF(0)\ntrace(\"in sub\")\nRETURNIF(1, 3)\n"
          u"trace(\"never\")\n",
          "in sub|back"},
+        // A global's value is read back after a call: a frame-local $g would not survive the RETURN.
+        {"declarations are skipped and give their initial values",
+         u"GLOBAL NOSAVE $g = 5\nSTATIC INGAME $s = 2\n*start\nGOSUB(\"sub\")\ntrace($g)\nEXIT()\n*sub\n$g = $g + $s\n"
+         u"RETURN()\n",
+         "7"},
+        {"an unknown word is skipped with the rest of its line, with a warning",
+         u"*start\nbg01.lnc(1) trace(\"same line\")\ntrace(\"next\")\n", "next",
+         u"不明な単語を発見。スキップされます[bg01.lnc]"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         World w;
         w.RunScript(c.text);
         EXPECT_EQ(w.TraceText(), c.trace);
-        EXPECT_FALSE(w.moa.m_ErrorFlag) << w.moa.ErrorsUtf8();
+        EXPECT_TRUE(w.moa.errors.empty()) << w.moa.ErrorsUtf8();
+        EXPECT_FALSE(w.moa.m_ErrorFlag);
         EXPECT_FALSE(w.worker->IsRunning());
+        if (c.warning) {
+            EXPECT_TRUE(w.moa.HasWarning(c.warning));
+        }
     }
 }
 
 TEST(MoaStatements, EachStepRunsOneWorkingStatement) {
     World w;
     w.Load({{u"main", u"*start\n> a text line\n*second\n$x = 1\n$x = $x + 1\n"}});
+    EXPECT_FALSE(w.worker->Step(&w.binder)) << "an empty stack steps nothing";
+    EXPECT_TRUE(w.moa.errors.empty());
     ASSERT_TRUE(w.worker->StartAtLabel(u"start", nullptr));
     // Label, text line and label are passed over in the same call.
     EXPECT_TRUE(w.worker->Step(&w.binder));
@@ -108,20 +123,6 @@ TEST(MoaStatements, ErrorsFreezeTheWorker) {
     }
 }
 
-TEST(MoaStatements, DeclarationsAreSkippedAndGiveTheirInitialValues) {
-    World w;
-    w.RunScript(u"GLOBAL NOSAVE $g = 5\nSTATIC INGAME $s = 2\n*start\n$g = $g + $s\n");
-    EXPECT_EQ(w.Global(u"g").ToInt64(), 7);
-    EXPECT_TRUE(w.moa.errors.empty()) << w.moa.ErrorsUtf8();
-}
-
-TEST(MoaStatements, UnknownWordIsSkippedWithAWarningInThePlainWorker) {
-    World w;
-    w.RunScript(u"*start\nbg01.lnc(1) trace(\"same line\")\ntrace(\"next\")\n");
-    EXPECT_EQ(w.TraceText(), "next");
-    EXPECT_TRUE(w.moa.HasWarning(u"不明な単語を発見。スキップされます[bg01.lnc]"));
-}
-
 TEST(MoaStatements, LabelPositionBeforeTheFirstTokenStepsOn) {
     World w;
     w.Load({{u"main", u"trace(\"zero\")\n\ntrace(\"two\")\n"}});
@@ -144,13 +145,6 @@ TEST(MoaStatements, MissingScriptIsReportedOnce) {
     ASSERT_EQ(w.moa.errors.size(), 1u);
     EXPECT_EQ(w.moa.errors[0].text, u"スクリプトが見つからないので実行できません");
     EXPECT_EQ(w.moa.errors[0].script, u"nosuch");
-}
-
-TEST(MoaStatements, EmptyStackStepsNothing) {
-    World w;
-    w.Load({{u"main", u"*start\n"}});
-    EXPECT_FALSE(w.worker->Step(&w.binder));
-    EXPECT_TRUE(w.moa.errors.empty());
 }
 
 TEST(MoaStatements, SourceLinesCountTheFirstLineAndStandForScriptsNotInTheBundle) {
@@ -200,16 +194,6 @@ TEST(MoaStatements, BadJumpTargetsCannotLoop) {
     w.RunFrom(u"start");
     EXPECT_TRUE(w.moa.HasError(u"ブロックの終端が不正です")) << w.moa.ErrorsUtf8();
     EXPECT_TRUE(w.traces.empty());
-}
-
-TEST(MoaStatements, LocalLabelsAfterTheBundleIsReloaded) {
-    World w;
-    w.Load({{u"main", u"*start\nGO(\"@here\")\ntrace(\"skipped\")\n*@here\ntrace(\"here\")\n"}});
-    ASSERT_TRUE(w.worker->StartAtLabel(u"start", nullptr));
-    w.worker->InitGlobalVariables();  // cached entities are dropped
-    EXPECT_TRUE(w.worker->Jump(u"@here", nullptr)) << "the frame's script is found again by name";
-    w.Run();
-    EXPECT_EQ(w.TraceText(), "here");
 }
 
 } // namespace

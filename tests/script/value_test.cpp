@@ -31,7 +31,7 @@ V Op(s32 opcode) {
 constexpr s64 kMin = std::numeric_limits<s64>::min();
 constexpr s64 kMax = std::numeric_limits<s64>::max();
 
-TEST(MoaValue, NewAndClearedValuesAreNull) {
+TEST(MoaValue, NewClearedStringAndOpcodeValues) {
     V v;
     EXPECT_EQ(v.GetType(), u32(kGxMoaNull));
     EXPECT_EQ(v.GetPayload(), 0);
@@ -40,6 +40,13 @@ TEST(MoaValue, NewAndClearedValuesAreNull) {
     EXPECT_EQ(v.GetType(), u32(kGxMoaNull));
     EXPECT_EQ(v.ToString(), u"");
     EXPECT_EQ(v.ToInt64(), 0);
+    v.SetString(GxStringView(u"ab\0cd", 5));
+    EXPECT_EQ(v.ToString(), u"ab") << "a string stops at its first NUL";
+    EXPECT_EQ(v.GetStringLength(), 2);
+    const V op = Op(-3);
+    EXPECT_EQ(op.GetPayload(), -3) << "an opcode's payload is sign-extended";
+    EXPECT_EQ(op.GetOpcode(), -3);
+    EXPECT_EQ(op.ToInt64(), 0);
 }
 
 TEST(MoaValue, ToInt64) {
@@ -129,25 +136,16 @@ TEST(MoaValue, ArithmeticRules) {
         {Int(6) | Flt(1.9), Int(7)},
         {Int(6) ^ Int(3), Int(5)},
         {Int(1).Concat(Flt(0.5)), Str(u"10.500000")},
+        // The compound forms replace the left value.
+        {[] { V x = Int(2); return x.ConcatAssign(Int(1)); }(), Str(u"21")},
+        {[] { V x = Int(5); return x /= Int(0); }(), Null()},
+        {[] { V x = Int(5); return x -= Flt(0.5); }(), Flt(4.5)},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         EXPECT_EQ(cases[i].got.GetType(), cases[i].want.GetType()) << "case " << i;
         EXPECT_EQ(cases[i].got.GetPayload(), cases[i].want.GetPayload()) << "case " << i;
         EXPECT_EQ(cases[i].got.ToString(), cases[i].want.ToString()) << "case " << i;
     }
-}
-
-TEST(MoaValue, CompoundFormsReplaceTheLeftValue) {
-    V x = Int(2);
-    x.ConcatAssign(Int(1));
-    EXPECT_EQ(x.GetType(), u32(kGxMoaStr));
-    EXPECT_EQ(x.ToString(), u"21");
-    V y = Int(5);
-    y /= Int(0);
-    EXPECT_TRUE(y.IsNull());
-    V z = Int(5);
-    z -= Flt(0.5);
-    EXPECT_EQ(z.ToFloat(), 4.5);
 }
 
 TEST(MoaValue, UnaryOperations) {
@@ -281,20 +279,6 @@ TEST(MoaValue, CopiesAreDeep) {
     copy.GetElement(1)->SetString(u"y");
     EXPECT_EQ(outer.GetElement(0)->GetElement(0)->ToInt64(), 1);
     EXPECT_EQ(outer.GetElement(1)->ToString(), u"x");
-}
-
-TEST(MoaValue, SetStringStopsAtTheFirstNul) {
-    V v;
-    v.SetString(GxStringView(u"ab\0cd", 5));
-    EXPECT_EQ(v.ToString(), u"ab");
-    EXPECT_EQ(v.GetStringLength(), 2);
-}
-
-TEST(MoaValue, OpcodePayloadIsSignExtended) {
-    V v = Op(-3);
-    EXPECT_EQ(v.GetPayload(), -3);
-    EXPECT_EQ(v.GetOpcode(), -3);
-    EXPECT_EQ(v.ToInt64(), 0);
 }
 
 // Texts of up to eight code units live inside the value, longer ones beside

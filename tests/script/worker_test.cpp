@@ -217,12 +217,15 @@ TEST(MoaWorker, CorruptWorkerStateStopsReading) {
 
 TEST(MoaWorker, ReloadingTheBundleDropsCachedEntities) {
     World w;
-    w.Load({{u"main", u"*m\n$x = 1\n"}});
+    w.Load({{u"main", u"*m\nGO(\"@here\")\ntrace(\"skipped\")\n*@here\ntrace(\"here\")\n"}});
     ASSERT_TRUE(w.worker->StartAtLabel(u"m", nullptr));
     EXPECT_NE(w.worker->GetExecStack()->back().m_ScriptPos.m_pEntity, nullptr);
     w.worker->InitGlobalVariables();  // entities are made anew
     EXPECT_EQ(w.worker->GetExecStack()->back().m_ScriptPos.m_pEntity, nullptr);
-    EXPECT_TRUE(w.worker->Step(&w.binder)) << "the entity is found again by name";
+    EXPECT_TRUE(w.worker->Jump(u"@here", nullptr)) << "the frame's script is found again by name";
+    EXPECT_TRUE(w.worker->Step(&w.binder));
+    w.Run();
+    EXPECT_EQ(w.TraceText(), "here");
 }
 
 } // namespace

@@ -72,9 +72,8 @@ TEST_F(Manage, WalkFlagsSkipTasksOrTheirChildren) {
         m.UpdateTaskTree(a, 0, 0);
         EXPECT_EQ(j, c.want) << "flags " << c.flags;
     }
-}
 
-TEST_F(Manage, TheSiblingWalkEndsAfterATaskWithTheStopBit) {
+    // The sibling walk ends after a task with the stop bit.
     j.clear();
     m.UpdateTaskTree(a1, 0, 0);
     EXPECT_EQ(j, (Journal{"a1:update0", "a2:update0"}));
@@ -186,17 +185,7 @@ TEST_F(Manage, AppliedChangesEndTheOldSceneAndStartTheNew) {
     EXPECT_EQ(w->m_CurrentParam1, 9);
 }
 
-TEST_F(Manage, ALaterRequestReplacesThePendingOne) {
-    auto* c = new JournalScene(top, u"SeqC", "C", &j);
-    ASSERT_TRUE(m.ChangeSequence(a, 0, 0, 0));
-    ASSERT_TRUE(m.ChangeSequence(c, 0, 0, 0));
-    j.clear();
-    m.ApplySequenceChanges();
-    EXPECT_EQ(j, (Journal{"C:start0"}));
-    EXPECT_EQ(a->GetSeqWorkIndex(), -1);
-}
-
-TEST_F(Manage, ASceneAskedForByBothWorkersRunsOnTheFirstApplied) {
+TEST_F(Manage, ASceneAskedForByBothWorkersRunsOnTheFirstAppliedAndALaterRequestReplacesThePendingOne) {
     ASSERT_TRUE(m.ChangeSequence(b, 0, 0, 0));
     ASSERT_TRUE(m.ChangeSequence(b, 1, 0, 0));
     log.Clear();
@@ -205,6 +194,15 @@ TEST_F(Manage, ASceneAskedForByBothWorkersRunsOnTheFirstApplied) {
     EXPECT_EQ(m.GetSeqWorker(0)->m_CurrentTask, nullptr);
     EXPECT_FALSE(m.IsSequenceChangePending());
     EXPECT_TRUE(log.Contains("既に実行中のシーケンスに遷移することはできません(SeqB:seqworkindex=1)\n")) << log.Text();
+
+    // A later request replaces the pending one.
+    auto* c = new JournalScene(top, u"SeqC", "C", &j);
+    ASSERT_TRUE(m.ChangeSequence(a, 0, 0, 0));
+    ASSERT_TRUE(m.ChangeSequence(c, 0, 0, 0));
+    j.clear();
+    m.ApplySequenceChanges();
+    EXPECT_EQ(j, (Journal{"C:start0"}));
+    EXPECT_EQ(a->GetSeqWorkIndex(), -1);
 }
 
 TEST_F(Manage, ARequestDroppedAtApplyTimeLeavesTheRunningSceneAsItWas) {

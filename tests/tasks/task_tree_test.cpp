@@ -94,7 +94,7 @@ TEST_F(Tree, LocalNamesBelongToTheNearestFolder) {
     EXPECT_TRUE(folder->RegisterTaskLocalName(u"btn", 1, x0)) << "the name went with its last index";
 }
 
-TEST_F(Tree, PathStatesAndKillOrder) {
+TEST_F(Tree, PathStatesKillOrderAndTheOwningScene) {
     auto* folder = new GxTaskFolder(top, u"a");
     auto* t = new GxTaskBase(folder, u"x", u"b", 2);
     GxString path;
@@ -112,9 +112,8 @@ TEST_F(Tree, PathStatesAndKillOrder) {
     parent->Kill();
     EXPECT_EQ(j.size(), 2u) << "a second kill calls no hook";
     EXPECT_TRUE(child->IsKilled());
-}
 
-TEST_F(Tree, OwningSequenceIsTheNearestSceneAbove) {
+    // The owning sequence is the nearest scene above.
     auto* scene = new JournalScene(top, u"SeqA", "s", &j);
     auto* inner = new GxTaskBase(new GxTaskFolder(scene), u"inner");
     EXPECT_EQ(scene->GetOwnerSequence(), scene);
@@ -159,15 +158,12 @@ TEST_F(Tree, UIEventsAreDroppedRoutedOrQueued) {
     EXPECT_EQ(f->ProcessUIEvents(nullptr), 11) << "type 27 reaches no handler and adds 0";
     EXPECT_EQ(f->seen, (std::vector<int>{1, 2, 25}));
     EXPECT_EQ(f->GetQueuedUIEventCount(), 0u);
-}
 
-TEST_F(Tree, AHandlerMayClearTheQueueItIsBeingRoutedFrom) {
-    auto* f = new Handler(top, u"scene");
-    f->SetAcceptUIEventFlag(true);
+    // A handler may clear the queue it is being routed from.
+    f->seen.clear();
     f->clearOnFirst = true;
-    GxUIEventParam a(UIEVENT_DECIDE, top, 1), b(UIEVENT_DECIDE, top, 2);
-    f->OnUIEvent(top, &a);
-    f->OnUIEvent(top, &b);
+    f->OnUIEvent(top, &decide);
+    f->OnUIEvent(top, &second);
     f->Update(0, 0);
     EXPECT_EQ(f->seen, (std::vector<int>{1}));
     EXPECT_EQ(f->GetQueuedUIEventCount(), 0u);
