@@ -25,18 +25,30 @@
 
 namespace gametest {
 
-// Every game builtin name made known to a script compiler.
-inline void DeclareGameBuiltins(qtest::MoaScriptBuilder& builder) {
-    for (const AvgBuiltin::Binding& b : AvgBuiltin::GetBindings()) builder.DeclareBuiltin(b.name);
-}
-
-// A table's calls, in its order.
+// A table's calls, in its order, each with `after` on a line of its own
+// when given.
 template <class Rows>
-std::vector<std::u16string> Calls(const Rows& rows) {
+std::vector<std::u16string> Calls(const Rows& rows, const std::u16string& after = u"") {
     std::vector<std::u16string> out;
-    for (const auto& r : rows) out.push_back(r.call);
+    for (const auto& r : rows) out.push_back(std::u16string(r.call) + (after.empty() ? u"" : u"\n" + after));
     return out;
 }
+
+// `head`, then one label per call, "*r0", "*r1", ..., each running its call
+// (one line or more) and then ending, so that a table's rows run one at a
+// time with the state set between them; row i's call starts on line
+// (*lines)[i] of the script.
+inline std::u16string RowScript(std::u16string head, const std::vector<std::u16string>& calls, std::vector<int>* lines) {
+    lines->clear();
+    for (size_t i = 0; i < calls.size(); ++i) {
+        lines->push_back(int(std::count(head.begin(), head.end(), u'\n')) + 2);
+        head += u"*r" + GxFromUtf8(std::to_string(i)) + u"\n" + calls[i] + u"\nEXIT()\n";
+    }
+    return head;
+}
+
+// A call's builtin as the script compiler stores its name: in lower case.
+inline std::string NameOf(const std::u16string& call) { return GxToUtf8(GxToLower(call.substr(0, call.find(u'(')))); }
 
 // Records the arguments of each call as text, joined by ','.
 class TraceBuiltin : public GxMoaDelegateBase {
@@ -89,10 +101,8 @@ protected:
             StopDevice();
         }
         qtest::MoaScriptBuilder builder;
-        DeclareGameBuiltins(builder);
+        builder.DeclareGameBuiltins();
         builder.DeclareBuiltin(u"trace");
-        // The word that closes a TEXT block, as the script compiler knows it.
-        builder.DeclareBuiltin(u"endtext");
         GxMoa moa;
         ASSERT_NE(builder.AddScript(&moa, u"main", script), nullptr) << builder.LastError();
         fs::create_directories("bincode");
@@ -119,21 +129,8 @@ protected:
             }
         return n;
     }
-    // One label per call, "*r0", "*r1", ..., each running its call (one
-    // line or more) and then ending, so that a table's rows run one at a time
-    // with the state set between them. Row i's call starts on line
-    // RowLine(i) of "main".
-    void StartRows(const std::vector<std::u16string>& calls) {
-        std::u16string script;
-        rowLines_.clear();
-        int line = 1;
-        for (size_t i = 0; i < calls.size(); ++i) {
-            script += u"*r" + GxFromUtf8(std::to_string(i)) + u"\n" + calls[i] + u"\nEXIT()\n";
-            rowLines_.push_back(line + 1);
-            line += 3 + int(std::count(calls[i].begin(), calls[i].end(), u'\n'));
-        }
-        StartGame(script.c_str());
-    }
+    // The rows of RowScript as "main"; row i's call starts on line RowLine(i).
+    void StartRows(const std::vector<std::u16string>& calls) { StartGame(RowScript(u"", calls, &rowLines_).c_str()); }
     // A row that stopped the script leaves the next row free to run.
     int RunRow(size_t i) {
         log_.Clear();
@@ -150,6 +147,12 @@ protected:
     static std::string StopLine(int line, const std::string& name) {
         return "err:[Script=\"main\"/line=" + std::to_string(line) + "] 関数実行時にエラーが発生したので停止します[builtin:" +
                name + "]\n";
+    }
+    // A report that stopped the script: its line and the stop line; none
+    // for an empty message.
+    static std::vector<std::string> Reports(int line, const std::string& name, const std::string& message) {
+        if (message.empty()) return {};
+        return {ErrorLine(line, name, message), StopLine(line, name)};
     }
 
     // The error and debug lines logged since the game started.

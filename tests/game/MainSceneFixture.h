@@ -108,8 +108,7 @@ protected:
                  return Layer(u"$BGLAYER:SeqAvgMain")->SetFlexImageContent(Arg(args, 0), 0);
              }},
             {u"tstand", [](GxMoaVariable* args, GxMoaWorker*, GxMoaExecStack*, GxMoaVariable*) {
-                 auto* folder = static_cast<GxTaskFolder*>(Task(u"$STAND:SeqAvgMain"));
-                 auto* layer = static_cast<GxTaskLayer*>(folder->FindTaskLocal(Arg(args, 0), 0));
+                 GxTaskLayer* layer = Stand(Arg(args, 0).c_str());
                  if (!layer) return false;
                  layer->SetPos(f32(GxMoaArgumentAt(args, 2)->ToInt()), 168.0f, 0.0f, 0.0f);
                  return layer->SetFlexImageContent(Arg(args, 1), 0);
@@ -145,6 +144,8 @@ protected:
                  return true;
              }},
         };
+        // The game's own builtins beside them, as the game's scripts know them.
+        builder_.DeclareGameBuiltins();
         for (const auto& [name, fn] : builtins_) builder_.DeclareBuiltin(name);
     }
 
@@ -269,6 +270,10 @@ protected:
     static SeqAvgMain* Main() { return SeqAvgMain::Find(); }
     static GxTaskUIMessageWindowFx* Window() { return Main()->GetMessageWindow(); }
     static SeqSystem* System() { return SeqSystem::Get(); }
+    // A character's standing layer.
+    static GxTaskLayer* Stand(const GxChar* name) {
+        return static_cast<GxTaskLayer*>(static_cast<GxTaskFolder*>(Task(u"$STAND:SeqAvgMain"))->FindTaskLocal(name, 0));
+    }
 
     // Compiles the script "main" into the game's interpreter and starts the
     // main scene at its label "start", as the title scene does; then runs

@@ -68,7 +68,7 @@ TEST_F(ExtraBuiltins, UnlocksAreRecordedInThePermanentData) {
         Pictures shown;
         u32 bits;
         const char* report;  // the message of a report that stops the script
-        std::string trace;   // what "trace" saw after the call
+        std::string trace;   // what "trace" saw after the call, "on" when it ran
     };
     const Pictures all = {u"ev001a", u"ev001b", u"ev001c", u"ev002"};
     const Row rows[] = {
@@ -90,17 +90,11 @@ TEST_F(ExtraBuiltins, UnlocksAreRecordedInThePermanentData) {
         {u"CG.SETALL()", {}, {u"ev009"}, 0, {}, all, 0, nullptr, "on"},
         {u"CG.UNSETALL()", {}, all, 0, {}, {}, 0, nullptr, "on"},
         // Bit numbers count modulo 32; "on" is any value but 0.
-        {u"SetExtraOption(33, 1)\ntrace(GetExtraOption(33), GetExtraOption(1))", {}, {}, 0, {}, {}, 2, nullptr, "1,1"},
-        {u"SetExtraOption(4)\ntrace(GetExtraOption(4))", {}, {}, 0x13, {}, {}, 0x03, nullptr, "0"},
-        {u"SetExtraOption(-1, 4294967296)\ntrace(GetExtraOption(31))", {}, {}, 0, {}, {}, 0x80000000u, nullptr, "1"},
+        {u"SetExtraOption(33, 1)\ntrace(GetExtraOption(33), GetExtraOption(1))", {}, {}, 0, {}, {}, 2, nullptr, "1,1|on"},
+        {u"SetExtraOption(4)\ntrace(GetExtraOption(4))", {}, {}, 0x13, {}, {}, 0x03, nullptr, "0|on"},
+        {u"SetExtraOption(-1, 4294967296)\ntrace(GetExtraOption(31))", {}, {}, 0, {}, {}, 0x80000000u, nullptr, "1|on"},
     };
-    std::vector<std::u16string> calls;
-    for (const Row& r : rows) {
-        std::u16string call = r.call;
-        if (call.find(u"trace") == std::u16string::npos) call += u"\ntrace(\"on\")";
-        calls.push_back(call);
-    }
-    StartRows(calls);
+    StartRows(gametest::Calls(rows, u"trace(\"on\")"));
     for (size_t i = 0; i < std::size(rows); ++i) {
         const Row& r = rows[i];
         SCOPED_TRACE(GxToUtf8(r.call));
@@ -114,13 +108,7 @@ TEST_F(ExtraBuiltins, UnlocksAreRecordedInThePermanentData) {
         EXPECT_EQ(Shown(), r.shown);
         EXPECT_EQ(perman_->m_ExtraOption.m_Bits, r.bits);
         EXPECT_EQ(TraceText(), r.trace);
-        std::vector<std::string> errors;
-        if (r.report) {
-            std::string name = GxToUtf8(r.call).substr(0, GxToUtf8(r.call).find('('));
-            for (char& c : name) c = char(std::tolower(static_cast<unsigned char>(c)));
-            errors = {ErrorLine(RowLine(i), name, r.report), StopLine(RowLine(i), name)};
-        }
-        EXPECT_EQ(Errors(), errors);
+        EXPECT_EQ(Errors(), Reports(RowLine(i), gametest::NameOf(r.call), r.report ? r.report : ""));
     }
 }
 
@@ -171,7 +159,7 @@ TEST_F(StoryNotice, IsShownInTheColourGivenWithoutAlpha) {
     Start(false);
     ASSERT_TRUE(RunUntil(u"SeqTitle"));
     qtest::MoaScriptBuilder builder;
-    gametest::DeclareGameBuiltins(builder);
+    builder.DeclareGameBuiltins();
     ASSERT_NE(builder.AddScript(g_pMoa(), u"notice", u"*n\nNOTICE.SYS(\"保存しました\", \"\", 1, 0xFF8000)\n"), nullptr)
         << builder.LastError();
     qtest::LogCapture log;
@@ -209,7 +197,7 @@ TEST_F(StoryNotice, EndsWithThePlayThatReturnsToTheTitle) {
     Start(false);
     ASSERT_TRUE(RunUntil(u"SeqTitle"));
     qtest::MoaScriptBuilder builder;
-    gametest::DeclareGameBuiltins(builder);
+    builder.DeclareGameBuiltins();
     ASSERT_NE(builder.AddScript(g_pMoa(), u"notice",
                                 u"*n\nNOTICE.USER(\"ギャラリーに新しい絵が加わりました\", \"icon_cg\")\n"
                                 u"NOTICE.USER(\"おまけが開きました\", \"icon_info\")\nEXIT()\n*end\nJumpToTitle()\n"),
@@ -266,7 +254,6 @@ TEST_F(StoryNotice, EndsWithThePlayThatReturnsToTheTitle) {
 class ReplayEnd : public maintest::MainSceneTest {};
 
 TEST_F(ReplayEnd, ReturnsToTheReplayScreenOnlyInReplayMode) {
-    builder_.DeclareBuiltin(u"RP.END");
     for (const bool replay : {true, false}) {
         SCOPED_TRACE(replay);
         if (!replay) Restart();

@@ -76,10 +76,7 @@ TEST_F(MessageBuiltins, EachCallLogsShowsAndReports) {
         EXPECT_EQ(LastLog(), r.log);
         EXPECT_EQ(data_->m_HideWindowByCommandFlag, r.hideAfter);
         EXPECT_EQ(TraceText(), r.trace);
-        const std::string name = GxToUtf8(GxToLower(GxString(r.call).substr(0, GxString(r.call).find(u'('))));
-        std::vector<std::string> reports;
-        if (!r.report.empty()) reports = {ErrorLine(RowLine(i), name, r.report), StopLine(RowLine(i), name)};
-        EXPECT_EQ(Errors(), reports);
+        EXPECT_EQ(Errors(), Reports(RowLine(i), gametest::NameOf(r.call), r.report));
         // A message shown is read from the line of its call on.
         EXPECT_EQ(perman_->IsReadedMessage(u"main", RowLine(i) + r.shownAt), r.log != "-");
     }
@@ -94,18 +91,7 @@ TEST_F(MessageBuiltins, ABlockWithoutItsEndShowsItsLinesOnce) {
     EXPECT_FALSE(g_pMoaMainWorker()->IsRunning());
 }
 
-class MessageScene : public MainSceneTest {
-protected:
-    void SetUp() override {
-        for (const GxChar* name : {u"MSG", u"MSGN", u"TEXT", u"endtext", u"DLG", u"MSG.CLEAR", u"GetDialogResult"})
-            builder_.DeclareBuiltin(name);
-        MainSceneTest::SetUp();
-    }
-    static GxTaskUIBase* DialogButton(const GxChar* name, s32 index) {
-        auto* dialog = static_cast<GxTaskFolder*>(Task(u"dlg_user"));
-        return dialog ? GxTaskUIBase::FromTask(dialog->FindTaskLocal(name, index)) : nullptr;
-    }
-};
+using MessageScene = MainSceneTest;
 
 TEST_F(MessageScene, MessagesNamesAndTheBlockVoiceReachTheScreen) {
     Play(u"*start\n"

@@ -1,8 +1,7 @@
 // The movie builtins run by the main script worker of the headless game:
 // what reaches the movie layer (file, size, repeats, start, cross-fade), the
 // fade-out without a movie (with a line for one that cannot be opened), the
-// report of a missing one, the hold of the movie wait and the linger time of
-// a finished movie.
+// report of a missing one, and the linger time of a finished movie.
 #include "BuiltinScript.h"
 #include "MainSceneFixture.h"
 
@@ -71,9 +70,7 @@ TEST_F(MovieBuiltins, MoviesReachTheLayerOrItFadesOut) {
     ASSERT_TRUE(qtest::WriteBytes("movies/clip.mpg", qtest::StandardClip(qtest::ClipKind::Mpeg1)));
     ASSERT_TRUE(qtest::WriteText("movies/empty.avi", ""));
     ASSERT_EQ(mkfifo("movies/fifo.wmv", 0600), 0);
-    std::vector<std::u16string> calls;
-    for (const Row& r : rows) calls.push_back(std::u16string(r.call) + u"\ntrace(\"on\")");
-    StartRows(calls);
+    StartRows(gametest::Calls(rows, u"trace(\"on\")"));
     GxTaskLayer* layer = MovieLayer();
     for (size_t i = 0; i < std::size(rows); ++i) {
         const Row& r = rows[i];
@@ -85,7 +82,7 @@ TEST_F(MovieBuiltins, MoviesReachTheLayerOrItFadesOut) {
         RunRow(i);
         const GxLayerContent* c = layer->GetCurrentContent();
         if (r.report) {
-            EXPECT_EQ(Errors(), (std::vector<std::string>{ErrorLine(RowLine(i), "mv", r.report), StopLine(RowLine(i), "mv")}));
+            EXPECT_EQ(Errors(), Reports(RowLine(i), "mv", r.report));
             EXPECT_EQ(TraceText(), "");
             EXPECT_FALSE(layer->IsTransiting());
             EXPECT_EQ(c->m_ContentType, kGxContentColor) << "the layer is left as it was";
@@ -113,33 +110,22 @@ TEST_F(MovieBuiltins, MoviesReachTheLayerOrItFadesOut) {
     }
 }
 
-TEST_F(MovieBuiltins, WaitHoldsAndTheLingerTime) {
-    struct Row {
+// The linger time of a finished movie is its own: the wait leaves it.
+TEST_F(MovieBuiltins, TheLingerTime) {
+    const struct {
         const char16_t* call;
-        s32 hold;
-        bool hide;
-        s32 linger;  // the layer's linger time, 5 before the call
-    };
-    const Row rows[] = {
-        {u"MV.WA()", 15, false, 5},
-        {u"MV.WA(1)", 15, true, 5},
-        {u"MV.WA(0, 4)", 5, false, 5},
-        {u"MV.WA(2, 4294967304)", 9, true, 5},
-        {u"MV.AUTOSTOP(300)", 0, false, 300},
-        {u"MV.AUTOSTOP()", 0, false, 800},
-    };
+        s32 hold, linger;  // the layer's linger time, 5 before the call
+    } rows[] = {{u"MV.WA()", 15, 5}, {u"MV.AUTOSTOP(300)", 0, 300}, {u"MV.AUTOSTOP()", 0, 800}};
     StartRows(gametest::Calls(rows));
     GxTaskLayer* layer = MovieLayer();
     for (size_t i = 0; i < std::size(rows); ++i) {
-        const Row& r = rows[i];
-        SCOPED_TRACE(GxToUtf8(r.call));
+        SCOPED_TRACE(GxToUtf8(rows[i].call));
         data_->m_Hold_EndOfMovie = 0;
-        data_->m_HideWindowByCommandFlag = false;
         layer->SetMovieAutoDisappearTime(5);
         RunRow(i);
-        EXPECT_EQ(data_->m_Hold_EndOfMovie, r.hold);
-        EXPECT_EQ(data_->m_HideWindowByCommandFlag, r.hide);
-        EXPECT_EQ(layer->GetMovieAutoDisappearTime(), r.linger);
+        EXPECT_EQ(data_->m_Hold_EndOfMovie, rows[i].hold);
+        EXPECT_FALSE(data_->m_HideWindowByCommandFlag);
+        EXPECT_EQ(layer->GetMovieAutoDisappearTime(), rows[i].linger);
         EXPECT_EQ(Errors(), std::vector<std::string>{});
     }
 }
@@ -152,7 +138,6 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(GxMovie::Initialize());
         MainSceneTest::SetUp();
-        for (const GxChar* name : {u"MV", u"MV.WA", u"JumpToTitle"}) builder_.DeclareBuiltin(name);
         fs::create_directories("movies");
         ASSERT_TRUE(qtest::WriteBytes("movies/clip.wmv", qtest::StandardClip(qtest::ClipKind::Wmv)));
     }

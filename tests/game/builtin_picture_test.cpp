@@ -116,12 +116,7 @@ TEST_F(PictureBuiltins, PicturesGoToTheBackgroundLayer) {
         data_->m_HideWindowByCommandFlag = false;
         perman_->m_ShowedCGFlags.clear();
         RunRow(i);
-        const std::string name = GxToUtf8(GxToLower(GxString(r.call).substr(0, GxString(r.call).find(u'('))));
-        if (r.error.empty()) {
-            EXPECT_EQ(Errors(), std::vector<std::string>{});
-        } else {
-            EXPECT_EQ(Errors(), (std::vector<std::string>{ErrorLine(RowLine(i), name, r.error), StopLine(RowLine(i), name)}));
-        }
+        EXPECT_EQ(Errors(), Reports(RowLine(i), gametest::NameOf(r.call), r.error));
         EXPECT_EQ(Shows(Bg()), r.bg);
         EXPECT_EQ(scene->IsBgTransiting(), r.transit > 0);
         EXPECT_EQ(scene->GetBgTransitTimeLeft(), r.transit);
@@ -186,7 +181,6 @@ class PictureFrames : public maintest::MainSceneTest {
 protected:
     void SetUp() override {
         MainSceneTest::SetUp();
-        gametest::DeclareGameBuiltins(builder_);
         // A night sky of bands, and a rule that wipes from left to right
         // (black on the left quarter, white on the right quarter).
         WritePicture("cg/bg/sky.png", 1024, 768, [](int, int y) { return 0xFF101040u + u32(y / 96 % 2) * 0x303000u; });

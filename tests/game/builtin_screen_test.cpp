@@ -1,7 +1,7 @@
 // The screen effect builtins: what each call leaves on the fade, flash and
 // visual layers and in the holds, then the effects over frames under the
 // manual clock: flashes one after another, and a shake (golden frame) that
-// ends on its own; the wait builtins' holds and flags, with the layer wait
+// ends on its own; every wait builtin's hold and flags, with the layer wait
 // that holds only while something on the screen still moves.
 #include "BuiltinScript.h"
 #include "MainSceneFixture.h"
@@ -85,10 +85,6 @@ TEST_F(ScreenBuiltins, EachCallActsOnItsLayer) {
 
 class ScreenFrames : public maintest::MainSceneTest {
 protected:
-    void SetUp() override {
-        MainSceneTest::SetUp();
-        gametest::DeclareGameBuiltins(builder_);
-    }
     // Frames until the script waits for a click, counting them.
     int FramesToClickWait() {
         int n = 0;
@@ -145,35 +141,56 @@ TEST_F(ScreenFrames, TheScreenShakes) {
     EXPECT_EQ(visual->GetVisualParam().m_ShakeOffsetPos.x, 0.0f);
 }
 
+// Every wait stores its one hold with bit 0 set and its flags, flag 1
+// hiding the message window; the layer wait holds only while something on
+// the screen still moves.
 TEST_F(WaitBuiltins, HoldsTakeTheirFlagsWithBitZeroSet) {
+    using Hold = s32 GxUserData::*;
+    constexpr Hold kClick = &GxUserData::m_Hold_WaitClick, kTime = &GxUserData::m_Hold_WaitTime,
+                   kLayer = &GxUserData::m_Hold_EndOfLayerActionAll, kMovie = &GxUserData::m_Hold_EndOfMovie,
+                   kBgm = &GxUserData::m_Hold_EndOfBGM, kBgv = &GxUserData::m_Hold_EndOfBGV,
+                   kSe = &GxUserData::m_Hold_EndOfSE, kVoice = &GxUserData::m_Hold_EndOfVoice;
+    const Hold holds[] = {kClick, kTime, kLayer, kMovie, kBgm, kBgv, kSe, kVoice};
     struct Row {
         const char16_t* call;
         int moving;       // a layer under the visual folder: 0 still, 1 fading, 2 in a transition
         bool hideBefore;  // the message-window flag as an earlier wait left it
-        s32 click, time, timeLeft, layer;
+        Hold hold;        // the hold the call sets, null none
+        s32 flags, timeLeft;
         bool hideAfter;
     };
     const Row rows[] = {
-        {u"WA.CLICK()", 0, false, 15, 0, 0, 0, false},
-        {u"WA.CLICK(0, 4)", 0, false, 7, 0, 0, 0, false},
-        {u"WA.CLICK(0, 8)", 0, false, 11, 0, 0, 0, false},
-        {u"WA.CLICK(0, 0)", 0, false, 3, 0, 0, 0, false},
-        {u"WA.CLICK(\"\", \"\")", 0, false, 15, 0, 0, 0, false},
-        {u"WA.CLICK(1)", 0, false, 15, 0, 0, 0, true},
-        {u"WA.CLICK(0)", 0, true, 15, 0, 0, 0, true},
-        {u"wa.click(2, 4294967300)", 0, false, 7, 0, 0, 0, true},
-        {u"WA.TIME(500)", 0, false, 0, 15, 500, 0, false},
-        {u"WA.TIME(500, 0, 0)", 0, false, 0, 1, 500, 0, false},
-        {u"WA.TIME()", 0, false, 0, 15, 0, 0, false},
-        {u"WA.TIME(250, 1, 2)", 0, false, 0, 3, 250, 0, true},
-        {u"WA.TIME(4294967796)", 0, false, 0, 15, 500, 0, false},
-        {u"WA.TIME(\"300\", 0, 8, 99)", 0, false, 0, 9, 300, 0, false},
-        {u"WA.LAYER()", 0, false, 0, 0, 0, 0, false},
-        {u"WA.LAYER(1, 4)", 0, false, 0, 0, 0, 0, false},
-        {u"WA.LAYER(1, 4)", 1, false, 0, 0, 0, 5, true},
-        {u"WA.LAYER()", 1, false, 0, 0, 0, 15, false},
-        {u"WA.LAYER(0)", 1, true, 0, 0, 0, 15, true},
-        {u"WA.LAYER(0, 8)", 2, false, 0, 0, 0, 9, false},
+        {u"WA.CLICK()", 0, false, kClick, 15, 0, false},
+        {u"WA.CLICK(0, 4)", 0, false, kClick, 7, 0, false},
+        {u"WA.CLICK(0, 8)", 0, false, kClick, 11, 0, false},
+        {u"WA.CLICK(0, 0)", 0, false, kClick, 3, 0, false},
+        {u"WA.CLICK(\"\", \"\")", 0, false, kClick, 15, 0, false},
+        {u"WA.CLICK(1)", 0, false, kClick, 15, 0, true},
+        {u"WA.CLICK(0)", 0, true, kClick, 15, 0, true},
+        {u"wa.click(2, 4294967300)", 0, false, kClick, 7, 0, true},
+        {u"WA.TIME(500)", 0, false, kTime, 15, 500, false},
+        {u"WA.TIME(500, 0, 0)", 0, false, kTime, 1, 500, false},
+        {u"WA.TIME()", 0, false, kTime, 15, 0, false},
+        {u"WA.TIME(250, 1, 2)", 0, false, kTime, 3, 250, true},
+        {u"WA.TIME(4294967796)", 0, false, kTime, 15, 500, false},
+        {u"WA.TIME(\"300\", 0, 8, 99)", 0, false, kTime, 9, 300, false},
+        {u"WA.LAYER()", 0, false, nullptr, 0, 0, false},
+        {u"WA.LAYER(1, 4)", 0, false, nullptr, 0, 0, false},
+        {u"WA.LAYER(1, 4)", 1, false, kLayer, 5, 0, true},
+        {u"WA.LAYER()", 1, false, kLayer, 15, 0, false},
+        {u"WA.LAYER(0)", 1, true, kLayer, 15, 0, true},
+        {u"WA.LAYER(0, 8)", 2, false, kLayer, 9, 0, false},
+        {u"MV.WA()", 0, false, kMovie, 15, 0, false},
+        {u"MV.WA(1)", 0, false, kMovie, 15, 0, true},
+        {u"MV.WA(0, 4)", 0, false, kMovie, 5, 0, false},
+        {u"MV.WA(2, 4294967304)", 0, false, kMovie, 9, 0, true},
+        {u"BGM.WA()", 0, false, kBgm, 15, 0, false},
+        {u"BGM.WA(\"\", \"\")", 0, false, kBgm, 15, 0, false},
+        {u"BGV.WA(0, 4)", 0, false, kBgv, 5, 0, false},
+        {u"bgv.wa(2, 0)", 0, false, kBgv, 1, 0, true},
+        {u"SE.WA(1)", 0, false, kSe, 15, 0, true},
+        {u"SE.WA(0, 4294967304)", 0, false, kSe, 9, 0, false},
+        {u"VO.WA(0, 2)", 0, false, kVoice, 3, 0, false},
     };
     StartRows(gametest::Calls(rows));
     GxTaskBase* visual = core_.GetTaskManage()->FindTaskName(kVisual);
@@ -182,8 +199,8 @@ TEST_F(WaitBuiltins, HoldsTakeTheirFlagsWithBitZeroSet) {
     for (size_t i = 0; i < std::size(rows); ++i) {
         const Row& r = rows[i];
         SCOPED_TRACE(GxToUtf8(r.call));
-        data_->m_Hold_WaitClick = data_->m_Hold_WaitTime = data_->m_Hold_WaitTime_TimeLeft = 0;
-        data_->m_Hold_EndOfLayerActionAll = 0;
+        for (Hold h : holds) data_.get()->*h = 0;
+        data_->m_Hold_WaitTime_TimeLeft = 0;
         data_->m_HideWindowByCommandFlag = r.hideBefore;
         layer->ClearActions();
         layer->FinishTransit();
@@ -192,10 +209,8 @@ TEST_F(WaitBuiltins, HoldsTakeTheirFlagsWithBitZeroSet) {
             ASSERT_TRUE(layer->StartTransit(1000));
         }
         RunRow(i);
-        EXPECT_EQ(data_->m_Hold_WaitClick, r.click);
-        EXPECT_EQ(data_->m_Hold_WaitTime, r.time);
+        for (Hold h : holds) EXPECT_EQ(data_.get()->*h, h == r.hold ? r.flags : 0);
         EXPECT_EQ(data_->m_Hold_WaitTime_TimeLeft, r.timeLeft);
-        EXPECT_EQ(data_->m_Hold_EndOfLayerActionAll, r.layer);
         EXPECT_EQ(data_->m_HideWindowByCommandFlag, r.hideAfter);
         EXPECT_EQ(Errors(), std::vector<std::string>{});
     }

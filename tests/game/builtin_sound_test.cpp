@@ -2,7 +2,7 @@
 // main script worker of the headless game on the queued-voice back end: the
 // gains each channel reaches under the manual clock (cross-fades, fades in
 // and out, a voice at its character's volume), what the game state
-// remembers, the missing-file reports, and the holds of their waits.
+// remembers, the missing-file reports, and a voice waited for.
 #include "BuiltinScript.h"
 
 #include "game/GxGameSound.h"
@@ -41,7 +41,6 @@ struct PlayRow {
     Kept kept;
     int index;  // of the effect or voice record
     std::string expected;
-    const char* name;
     std::string message;
 };
 
@@ -131,9 +130,7 @@ void SoundBuiltins::RunPlayRows(const std::vector<PlayRow>& rows) {
         EXPECT_EQ(Record(kept), r.expected);
         const std::u16string call = r.call;
         const int line = RowLine(i) + int(std::count(call.begin(), call.end(), u'\n'));
-        std::vector<std::string> reports;
-        if (!r.message.empty()) reports = {ErrorLine(line, r.name, r.message), StopLine(line, r.name)};
-        EXPECT_EQ(Errors(), reports);
+        EXPECT_EQ(Errors(), Reports(line, gametest::NameOf(call.substr(call.rfind(u'\n') + 1)), r.message));
     }
 }
 
@@ -143,36 +140,33 @@ TEST_F(SoundBuiltins, MusicCrossFadesAndBackgroundVoice) {
     const std::string town = "bgms/town.wav/", sea = "bgms/sea.wav/", rain = "sounds/bgvs/rain.wav/";
     RunPlayRows({
         // Loop value 0 repeats; the loop start comes from the music room.
-        {u"BGM(\"town\")", kNoStop, 0, {{0, 0.4}}, kBgm, 0, town + "0/1500/0/0", "", ""},
-        {u"BGM(\"town.wav\", 0, 2, 300)", kNoStop, 0, {{0, 0.4}}, kBgm, 0, town + "2/300/0/0", "", ""},
-        {u"BGM(\"town\", \"\", \"\", 0, 0, 99)", kNoStop, 0, {{0, 0.4}}, kBgm, 0, town + "0/0/0/0", "", ""},
-        {u"bgm(\"sea\", 400)", kNoStop, 100, {{0, 0.1}}, kBgm, 0, sea + "0/0/400/0", "", ""},
+        {u"BGM(\"town\")", kNoStop, 0, {{0, 0.4}}, kBgm, 0, town + "0/1500/0/0", ""},
+        {u"BGM(\"town.wav\", 0, 2, 300)", kNoStop, 0, {{0, 0.4}}, kBgm, 0, town + "2/300/0/0", ""},
+        {u"BGM(\"town\", \"\", \"\", 0, 0, 99)", kNoStop, 0, {{0, 0.4}}, kBgm, 0, town + "0/0/0/0", ""},
+        {u"bgm(\"sea\", 400)", kNoStop, 100, {{0, 0.1}}, kBgm, 0, sea + "0/0/400/0", ""},
         // The old piece fades out while the new one fades in on the other channel.
-        {u"BGM(\"town\")\nBGM(\"sea\", 1000)", kNoStop, 500, {{0, 0.2}, {1, 0.2}}, kBgm, 0, sea + "0/0/1000/0", "", ""},
-        {u"BGM(\"town\")\nBGM(\"sea\", 1000)", kNoStop, 1000, {{1, 0.4}}, kBgm, 0, sea + "0/0/1000/0", "", ""},
-        {u"BGM(\"town\")\nBGM(\"sea\", 4294968296)", kNoStop, 250, {{0, 0.3}, {1, 0.1}}, kBgm, 0, sea + "0/0/1000/0",
-         "", ""},
+        {u"BGM(\"town\")\nBGM(\"sea\", 1000)", kNoStop, 500, {{0, 0.2}, {1, 0.2}}, kBgm, 0, sea + "0/0/1000/0", ""},
+        {u"BGM(\"town\")\nBGM(\"sea\", 1000)", kNoStop, 1000, {{1, 0.4}}, kBgm, 0, sea + "0/0/1000/0", ""},
+        {u"BGM(\"town\")\nBGM(\"sea\", 4294968296)", kNoStop, 250, {{0, 0.3}, {1, 0.1}}, kBgm, 0, sea + "0/0/1000/0", ""},
         // Kept when it already plays; restarted without the keep flag.
-        {u"BGM(\"town\")\nBGM(\"town\", 500, 0, \"\", 1)", kNoStop, 250, {{0, 0.4}}, kBgm, 0, town + "0/1500/0/0", "",
-         ""},
-        {u"BGM(\"town\")\nBGM(\"town\", 500)", kNoStop, 250, {{0, 0.2}, {1, 0.2}}, kBgm, 0, town + "0/1500/500/0", "",
-         ""},
-        {u"BGM(\"town\")\nBGM()", kNoStop, 0, {}, kBgm, 0, "", "", ""},
-        {u"BGM(\"town\")\nBGM(\"\", 2000)", kNoStop, 1000, {{0, 0.2}}, kBgm, 0, "", "", ""},
-        {u"BGM(\"town\")\nBGM(\"\", 2000)", kNoStop, 2000, {}, kBgm, 0, "", "", ""},
+        {u"BGM(\"town\")\nBGM(\"town\", 500, 0, \"\", 1)", kNoStop, 250, {{0, 0.4}}, kBgm, 0, town + "0/1500/0/0", ""},
+        {u"BGM(\"town\")\nBGM(\"town\", 500)", kNoStop, 250, {{0, 0.2}, {1, 0.2}}, kBgm, 0, town + "0/1500/500/0", ""},
+        {u"BGM(\"town\")\nBGM()", kNoStop, 0, {}, kBgm, 0, "", ""},
+        {u"BGM(\"town\")\nBGM(\"\", 2000)", kNoStop, 1000, {{0, 0.2}}, kBgm, 0, "", ""},
+        {u"BGM(\"town\")\nBGM(\"\", 2000)", kNoStop, 2000, {}, kBgm, 0, "", ""},
         // A fade time below 0 stops at once instead of fading for days.
-        {u"BGM(\"town\")\nBGM(\"\", -5)", kNoStop, 0, {}, kBgm, 0, "", "", ""},
+        {u"BGM(\"town\")\nBGM(\"\", -5)", kNoStop, 0, {}, kBgm, 0, "", ""},
         // A missing piece leaves the music that plays.
-        {u"BGM(\"town\")\nBGM(\"nothing\", 500)", kNoStop, 250, {{0, 0.4}}, kBgm, 0, town + "0/1500/0/0", "", ""},
-        {u"BGM(\"town\")\nBGM(\"nothing\", 500)", kStopBgm, 250, {{0, 0.4}}, kBgm, 0, town + "0/1500/0/0", "bgm",
+        {u"BGM(\"town\")\nBGM(\"nothing\", 500)", kNoStop, 250, {{0, 0.4}}, kBgm, 0, town + "0/1500/0/0", ""},
+        {u"BGM(\"town\")\nBGM(\"nothing\", 500)", kStopBgm, 250, {{0, 0.4}}, kBgm, 0, town + "0/1500/0/0",
          "BGMファイルが見つかりません[bgms/nothing]"},
         // The background voice never looks up the music room.
-        {u"BGV(\"rain\")", kNoStop, 0, {{2, 0.4}}, kBgv, 0, rain + "0/0/0/0", "", ""},
-        {u"BGV(\"rain\", 500, 3, 250)", kNoStop, 250, {{2, 0.2}}, kBgv, 0, rain + "3/250/500/0", "", ""},
-        {u"BGV(\"rain\")\nBGV(\"\", 1000)", kNoStop, 500, {{2, 0.2}}, kBgv, 0, "", "", ""},
-        {u"BGV(\"rain\")\nBGV(\"\", -1)", kNoStop, 0, {}, kBgv, 0, "", "", ""},
-        {u"BGV(\"rain\")\nBGV(\"nothing\")", kNoStop, 0, {{2, 0.4}}, kBgv, 0, rain + "0/0/0/0", "", ""},
-        {u"BGV(\"rain\")\nBGV(\"nothing\")", kStopBgv, 0, {{2, 0.4}}, kBgv, 0, rain + "0/0/0/0", "bgv",
+        {u"BGV(\"rain\")", kNoStop, 0, {{2, 0.4}}, kBgv, 0, rain + "0/0/0/0", ""},
+        {u"BGV(\"rain\", 500, 3, 250)", kNoStop, 250, {{2, 0.2}}, kBgv, 0, rain + "3/250/500/0", ""},
+        {u"BGV(\"rain\")\nBGV(\"\", 1000)", kNoStop, 500, {{2, 0.2}}, kBgv, 0, "", ""},
+        {u"BGV(\"rain\")\nBGV(\"\", -1)", kNoStop, 0, {}, kBgv, 0, "", ""},
+        {u"BGV(\"rain\")\nBGV(\"nothing\")", kNoStop, 0, {{2, 0.4}}, kBgv, 0, rain + "0/0/0/0", ""},
+        {u"BGV(\"rain\")\nBGV(\"nothing\")", kStopBgv, 0, {{2, 0.4}}, kBgv, 0, rain + "0/0/0/0",
          "BGVファイルが見つかりません[sounds/bgvs/nothing]"},
     });
 }
@@ -184,60 +178,25 @@ TEST_F(SoundBuiltins, EffectsAndVoicesReachTheirChannels) {
     const std::string door = "sounds/se/door.wav/", rain = "sounds/se/rain.wav/";
     RunPlayRows({
         // Loop value 1 plays once.
-        {u"SE(\"door\")", kNoStop, 0, {{4, 0.48}}, kSe, 0, door + "1/0/0/0", "", ""},
-        {u"SE(\"door\", \"\", \"\", \"\", \"extra\")", kNoStop, 0, {{4, 0.48}}, kSe, 0, door + "1/0/0/0", "", ""},
-        {u"SE_2(\"rain\", 500, 0)", kNoStop, 250, {{6, 0.24}}, kSe, 2, rain + "0/0/500/0", "", ""},
-        {u"se_3(\"door.wav\", 0, 3, 120)", kNoStop, 0, {{7, 0.48}}, kSe, 3, door + "3/120/0/0", "", ""},
-        {u"SE_1(\"door\")\nSE_1(\"\", 300)", kNoStop, 150, {{5, 0.24}}, kSe, 1, "", "", ""},
-        {u"SE_1(\"door\")\nSE_1()", kNoStop, 0, {}, kSe, 1, "", "", ""},
-        {u"SE_1(\"door\")\nSE_1(\"\", -1)", kNoStop, 0, {}, kSe, 1, "", "", ""},
-        {u"SE(\"none\")", kNoStop, 0, {}, kSe, 0, "", "", ""},
-        {u"SE(\"none\")", kStopSe, 0, {}, kSe, 0, "", "se", "SEファイルが見つかりません[sounds/se/none]"},
-        {u"SE_3(\"none\")", kStopSe, 0, {}, kSe, 3, "", "se_3", "SEファイルが見つかりません[sounds/se/none]"},
-        {u"VO(\"hello\")", kNoStop, 0, {{10, 0.72}}, kVo, 0, "voices/ch7/hello.wav/1/0/0/7", "", ""},
-        {u"VO_3(\"both\")", kNoStop, 0, {{13, 0.288}}, kVo, 3, "voices/ch3/both.wav/1/0/0/3", "", ""},
-        {u"VO_2(\"hello.wav\", 5)", kNoStop, 0, {{12, 0.72}}, kVo, 2, "voices/ch7/hello.wav/1/0/0/7", "", ""},
-        {u"VO_1(\"hello\")\nVO_1()", kNoStop, 0, {}, kVo, 1, "", "", ""},
-        {u"VO(\"nobody\")", kNoStop, 0, {}, kVo, 0, "", "", ""},
-        {u"VO_1(\"nobody\")", kStopVo, 0, {}, kVo, 1, "", "vo_1", "ボイスファイルが見つかりません[nobody]"},
-    });
-}
-
-// The four waits store their flags with bit 0 set and the window flag; the
-// voice wait lets the next message go to the log without the voices.
-TEST_F(SoundBuiltins, WaitsStoreTheirHolds) {
-    struct Row {
-        const char16_t* call;
-        s32 GxUserData::*hold;
-        s32 flags;
-        bool hide;
-    };
-    const Row rows[] = {
-        {u"BGM.WA()", &GxUserData::m_Hold_EndOfBGM, 15, false},
-        {u"BGM.WA(\"\", \"\")", &GxUserData::m_Hold_EndOfBGM, 15, false},
-        {u"BGV.WA(0, 4)", &GxUserData::m_Hold_EndOfBGV, 5, false},
-        {u"bgv.wa(2, 0)", &GxUserData::m_Hold_EndOfBGV, 1, true},
-        {u"SE.WA(1)", &GxUserData::m_Hold_EndOfSE, 15, true},
-        {u"SE.WA(0, 4294967304)", &GxUserData::m_Hold_EndOfSE, 9, false},
-        {u"VO(\"hello\")\nVO.WA(0, 2)", &GxUserData::m_Hold_EndOfVoice, 3, false},
-    };
-    StartSoundRows(gametest::Calls(rows));
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        const Row& r = rows[i];
-        SCOPED_TRACE(GxToUtf8(r.call));
-        Reset(kNoStop);
-        data_->m_Hold_EndOfBGM = data_->m_Hold_EndOfBGV = data_->m_Hold_EndOfSE = data_->m_Hold_EndOfVoice = 0;
-        data_->m_HideWindowByCommandFlag = false;
-        RunRow(i);
-        for (s32 GxUserData::*hold : {&GxUserData::m_Hold_EndOfBGM, &GxUserData::m_Hold_EndOfBGV,
-                                      &GxUserData::m_Hold_EndOfSE, &GxUserData::m_Hold_EndOfVoice})
-            EXPECT_EQ(data_.get()->*hold, hold == r.hold ? r.flags : 0);
-        EXPECT_EQ(data_->m_HideWindowByCommandFlag, r.hide);
+        {u"SE(\"door\")", kNoStop, 0, {{4, 0.48}}, kSe, 0, door + "1/0/0/0", ""},
+        {u"SE(\"door\", \"\", \"\", \"\", \"extra\")", kNoStop, 0, {{4, 0.48}}, kSe, 0, door + "1/0/0/0", ""},
+        {u"SE_2(\"rain\", 500, 0)", kNoStop, 250, {{6, 0.24}}, kSe, 2, rain + "0/0/500/0", ""},
+        {u"se_3(\"door.wav\", 0, 3, 120)", kNoStop, 0, {{7, 0.48}}, kSe, 3, door + "3/120/0/0", ""},
+        {u"SE_1(\"door\")\nSE_1(\"\", 300)", kNoStop, 150, {{5, 0.24}}, kSe, 1, "", ""},
+        {u"SE_1(\"door\")\nSE_1()", kNoStop, 0, {}, kSe, 1, "", ""},
+        {u"SE_1(\"door\")\nSE_1(\"\", -1)", kNoStop, 0, {}, kSe, 1, "", ""},
+        {u"SE(\"none\")", kNoStop, 0, {}, kSe, 0, "", ""},
+        {u"SE(\"none\")", kStopSe, 0, {}, kSe, 0, "", "SEファイルが見つかりません[sounds/se/none]"},
+        {u"SE_3(\"none\")", kStopSe, 0, {}, kSe, 3, "", "SEファイルが見つかりません[sounds/se/none]"},
+        {u"VO(\"hello\")", kNoStop, 0, {{10, 0.72}}, kVo, 0, "voices/ch7/hello.wav/1/0/0/7", ""},
+        {u"VO_3(\"both\")", kNoStop, 0, {{13, 0.288}}, kVo, 3, "voices/ch3/both.wav/1/0/0/3", ""},
+        {u"VO_2(\"hello.wav\", 5)", kNoStop, 0, {{12, 0.72}}, kVo, 2, "voices/ch7/hello.wav/1/0/0/7", ""},
+        {u"VO_1(\"hello\")\nVO_1()", kNoStop, 0, {}, kVo, 1, "", ""},
         // The voice waited for plays on, but is no longer the current one.
-        EXPECT_EQ(Record(data_->m_VoiceParam[0]), "");
-        EXPECT_EQ(Errors(), std::vector<std::string>{});
-    }
-    EXPECT_TRUE(GxIsVoicePlaying());
+        {u"VO(\"hello\")\nVO.WA(0, 2)", kNoStop, 0, {{10, 0.72}}, kVo, 0, "", ""},
+        {u"VO(\"nobody\")", kNoStop, 0, {}, kVo, 0, "", ""},
+        {u"VO_1(\"nobody\")", kStopVo, 0, {}, kVo, 1, "", "ボイスファイルが見つかりません[nobody]"},
+    });
 }
 
 } // namespace

@@ -24,8 +24,6 @@ class GameBuiltinSceneTest : public maintest::MainSceneTest {
 protected:
     void SetUp() override {
         MainSceneTest::SetUp();
-        gametest::DeclareGameBuiltins(builder_);
-        builder_.DeclareBuiltin(u"endstand");
         // One character's layout project is missing.
         qtest::WriteText("data/db_avgchar.txt", "\xEF\xBB\xBF" "1\tアキ\t1\tcg/stand/aki_\t\tvoices/\t1\t\n"
                                                 "2\tユウ\t1\tcg/stand/yu_\tyu\tvoices/\t2\t\n");
@@ -44,13 +42,7 @@ protected:
     // Row i's lines under "*ri", then EXIT(); the scene started on "*start",
     // which does nothing.
     void PlayRows(const std::vector<std::u16string>& rows) {
-        std::u16string script = u"*start\nEXIT()\n";
-        rowLines_.clear();
-        for (size_t i = 0; i < rows.size(); ++i) {
-            rowLines_.push_back(int(std::count(script.begin(), script.end(), u'\n')) + 2);
-            script += u"*r" + GxFromUtf8(std::to_string(i)) + u"\n" + rows[i] + u"\nEXIT()\n";
-        }
-        Play(script.c_str());
+        Play(gametest::RowScript(u"*start\nEXIT()\n", rows, &rowLines_).c_str());
     }
     // Runs row i until the worker stops. Its reports, without the
     // interpreter's stop line, and whether it stopped the script.
@@ -71,9 +63,6 @@ protected:
     }
 
     static GxUserData& Data() { return *GxUserData::Get(); }
-    static GxTaskLayer* Stand(const GxChar* name) {
-        return static_cast<GxTaskLayer*>(static_cast<GxTaskFolder*>(Task(u"$STAND:SeqAvgMain"))->FindTaskLocal(name, 0));
-    }
 
     std::vector<int> rowLines_;
 };
@@ -97,7 +86,7 @@ protected:
 
 TEST_F(StandBuiltins, PlaceChangeFadeAndReport) {
     struct Row {
-        const char16_t* lines;
+        const char16_t* call;
         const GxChar* who;  // the layer whose State follows
         const char* state;
         int reportLine = 0;
@@ -138,12 +127,10 @@ TEST_F(StandBuiltins, PlaceChangeFadeAndReport) {
         {u"SP.LNC(\"アキ\", , , 10.5, 20)", u"アキ", " 10.5,20,5000  800"},
         {u"SP.CLEARALL(300)", u"ユウ", " 10,168,7000  300"},
     };
-    std::vector<std::u16string> lines;
-    for (const Row& r : rows) lines.push_back(r.lines);
-    PlayRows(lines);
+    PlayRows(gametest::Calls(rows));
     for (size_t i = 0; i < std::size(rows); ++i) {
         const Row& r = rows[i];
-        SCOPED_TRACE(GxToUtf8(r.lines));
+        SCOPED_TRACE(GxToUtf8(r.call));
         for (GxTaskLayer* l : {Stand(u"アキ"), Stand(u"ユウ")}) l->FinishTransit();
         bool stopped = false;
         EXPECT_EQ(RunRow(i, &stopped), r.report ? ReportAt(i, r.reportLine, r.report) : "");
@@ -155,7 +142,7 @@ TEST_F(StandBuiltins, PlaceChangeFadeAndReport) {
 
 TEST_F(StandBuiltins, LooksMovesAndWaits) {
     struct Row {
-        const char16_t* lines;
+        const char16_t* call;
         std::vector<f32> colour;
         s32 alpha, blend;
         bool shaking;
@@ -169,7 +156,7 @@ TEST_F(StandBuiltins, LooksMovesAndWaits) {
          u"SP.WA(\"アキ\", 1, 4)",
          {1, 1, 1, 1}, 255, 2, false, 5, true},
     };
-    PlayRows({rows[0].lines, rows[1].lines});
+    PlayRows(gametest::Calls(rows));
     GxTaskLayer* aki = Stand(u"アキ");
     for (size_t i = 0; i < std::size(rows); ++i) {
         bool stopped = false;
@@ -222,7 +209,7 @@ protected:
 TEST_F(ChoiceBuiltins, TheMenuInTheGameState) {
     const std::string rest = "//ve|//ve|//ve|//ve|//ve|//ve|//ve|";
     struct Row {
-        const char16_t* lines;
+        const char16_t* call;
         std::string menu;
         const char* report;  // empty: none
         bool stops = false;
@@ -246,13 +233,12 @@ TEST_F(ChoiceBuiltins, TheMenuInTheGameState) {
         {u"SEL.VISIBLE(0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 1, , \"\")", "//e|//e|//e|//e|//e|//e|//e|//e|//e|//ve|0 ",
          "sel.visible:選択肢は10個までです。超えた1個は無視します"},
     };
-    std::vector<std::u16string> lines;
-    for (const Row& r : rows) lines.push_back(r.lines);
-    lines.push_back(u"*sea\n*river\n*@local");
-    PlayRows(lines);
+    std::vector<std::u16string> calls = gametest::Calls(rows);
+    calls.push_back(u"*sea\n*river\n*@local");
+    PlayRows(calls);
     for (size_t i = 0; i < std::size(rows); ++i) {
         const Row& r = rows[i];
-        SCOPED_TRACE(GxToUtf8(r.lines));
+        SCOPED_TRACE(GxToUtf8(r.call));
         Data().ClearSelect();
         Data().m_HideWindowByCommandFlag = true;
         bool stopped = false;
@@ -260,7 +246,7 @@ TEST_F(ChoiceBuiltins, TheMenuInTheGameState) {
         EXPECT_EQ(stopped, r.stops);
         std::string want = r.menu;
         if (want.ends_with("main:")) {
-            want += std::to_string(rowLines_[i] + int(std::count(r.lines, r.lines + GxString(r.lines).size(), u'\n')));
+            want += std::to_string(rowLines_[i] + int(std::count(r.call, r.call + GxString(r.call).size(), u'\n')));
             EXPECT_FALSE(Data().m_HideWindowByCommandFlag);
         }
         EXPECT_EQ(Menu(), want);

@@ -128,53 +128,39 @@ TEST_F(SystemBuiltins, PrintAndDebugWriteLiterallyOnlyInDebugMode) {
     }
 }
 
-// The worker index of the sequence queries is checked whole before use: a
-// value out of range, or one that would wrap into it as a 32-bit number, is
-// reported and gives an empty text or 0, and the script goes on.
-TEST_F(SystemBuiltins, SequenceQueriesRefuseAWorkerIndexOutOfRange) {
+// Faulty arguments are reported. The worker index of the sequence queries
+// is checked whole before use: a value out of range, or one that would wrap
+// into it as a 32-bit number, gives an empty text or 0, and the script goes
+// on; the passed-label query without a label stops the script.
+TEST_F(SystemBuiltins, FaultyArgumentsAreReported) {
+    const std::string range = "シーケンスワーカーの番号が範囲外です[", noLabel = "ラベル名を指定してください";
     const struct {
-        const char16_t* expression;
-        const char* result;
-        const char* name;
-        const char* index;
+        const char16_t* call;
+        std::string report;
+        const char* trace;  // what the script traced; "|on" after the query when it went on
     } rows[] = {
-        {u"GetCurSeqName(2)", "", "getcurseqname", "2"},
-        {u"GetPrevSeqName(-1)", "", "getprevseqname", "-1"},
-        {u"GetCurSeqParam0(4294967296)", "0", "getcurseqparam0", "4294967296"},
-        {u"GetCurSeqParam1(7)", "0", "getcurseqparam1", "7"},
-        {u"GetPrevSeqParam0(\"9\")", "0", "getprevseqparam0", "9"},
-        {u"GetPrevSeqParam1(4294967297)", "0", "getprevseqparam1", "4294967297"},
+        {u"GetCurSeqName(2)", range + "2]", "|on"},
+        {u"GetPrevSeqName(-1)", range + "-1]", "|on"},
+        {u"GetCurSeqParam0(4294967296)", range + "4294967296]", "0|on"},
+        {u"GetCurSeqParam1(7)", range + "7]", "0|on"},
+        {u"GetPrevSeqParam0(\"9\")", range + "9]", "0|on"},
+        {u"GetPrevSeqParam1(4294967297)", range + "4294967297]", "0|on"},
+        {u"GetPassedLabel()", noLabel, ""},
+        {u"GetPassedLabel(\"\")", noLabel, ""},
+        {u"getpassedlabel(NULL)", noLabel, ""},
     };
     std::vector<std::u16string> calls;
-    for (const auto& r : rows) calls.push_back(u"trace(" + std::u16string(r.expression) + u")\ntrace(\"on\")");
+    for (const auto& r : rows) calls.push_back(u"trace(" + std::u16string(r.call) + u")\ntrace(\"on\")");
     StartRows(calls);
     SetPlayState();
     for (size_t i = 0; i < std::size(rows); ++i) {
-        SCOPED_TRACE(GxToUtf8(rows[i].expression));
+        SCOPED_TRACE(GxToUtf8(rows[i].call));
         traces_.clear();
         RunRow(i);
-        EXPECT_EQ(Errors(), std::vector<std::string>{ErrorLine(RowLine(i), rows[i].name,
-                                                               std::string("シーケンスワーカーの番号が範囲外です[") +
-                                                                   rows[i].index + "]")});
-        EXPECT_EQ(TraceText(), std::string(rows[i].result) + "|on") << "the script goes on";
-    }
-}
-
-TEST_F(SystemBuiltins, PassedLabelWithoutALabelStopsTheScript) {
-    const std::vector<std::u16string> calls = {u"GetPassedLabel()\ntrace(\"after\")",
-                                               u"GetPassedLabel(\"\")\ntrace(\"after\")",
-                                               u"getpassedlabel(NULL)\ntrace(\"after\")"};
-    StartRows(calls);
-    for (size_t i = 0; i < calls.size(); ++i) {
-        SCOPED_TRACE(GxToUtf8(calls[i]));
-        traces_.clear();
-        RunRow(i);
-        EXPECT_EQ(TraceText(), "");
-        const std::vector<std::string> expected = {
-            ErrorLine(RowLine(i), "getpassedlabel", "ラベル名を指定してください"),
-            StopLine(RowLine(i), "getpassedlabel"),
-        };
-        EXPECT_EQ(Errors(), expected);
+        std::vector<std::string> reports = Reports(RowLine(i), gametest::NameOf(rows[i].call), rows[i].report);
+        if (*rows[i].trace) reports.pop_back();
+        EXPECT_EQ(Errors(), reports);
+        EXPECT_EQ(TraceText(), rows[i].trace);
     }
 }
 

@@ -411,9 +411,7 @@ TEST_F(MainScene, ABackgroundTransitionHoldsTheScriptForItsTime) {
     Play(u"*start\ntstand(\"アキ\", \"cg/stand/aki.png\", 150)\ntbgsw(\"cg/bg/room.png\", 500)\n> 着いた。\n");
     ASSERT_TRUE(Main()->IsBgTransiting());
     EXPECT_TRUE(Layer(u"$BGTRANSIT:SeqAvgMain")->IsVisible());
-    auto* stand = static_cast<GxTaskFolder*>(Task(u"$STAND:SeqAvgMain"));
-    EXPECT_EQ(static_cast<GxTaskLayer*>(stand->FindTaskLocal(u"アキ", 0))->GetCurrentContent()->m_ContentType,
-              kGxContentEmpty) << "the characters go with the old screen";
+    EXPECT_EQ(Stand(u"アキ")->GetCurrentContent()->m_ContentType, kGxContentEmpty) << "the characters go with the old screen";
     EXPECT_FALSE(Main()->IsUIWidgetActive(Window()));
     const s32 left = Main()->GetBgTransitTimeLeft();
     ASSERT_GT(left, 48);
@@ -442,9 +440,7 @@ TEST_F(MainScene, ANewPlayResetsTheScene) {
     EXPECT_TRUE(Shown().empty());
     EXPECT_FALSE(Main()->GetNameWindow()->IsVisible());
     EXPECT_EQ(Layer(u"$BGLAYER:SeqAvgMain")->GetCurrentContent()->m_ContentType, kGxContentEmpty);
-    auto* stand = static_cast<GxTaskFolder*>(Task(u"$STAND:SeqAvgMain"));
-    EXPECT_EQ(static_cast<GxTaskLayer*>(stand->FindTaskLocal(u"アキ", 0))->GetCurrentContent()->m_ContentType,
-              kGxContentEmpty);
+    EXPECT_EQ(Stand(u"アキ")->GetCurrentContent()->m_ContentType, kGxContentEmpty);
     EXPECT_EQ(Layer(u"$GLOBALFADE:SeqAvgMain")->GetAlpha(), 255) << "the screen is covered";
     EXPECT_TRUE(data_->m_HideWindowByCommandFlag);
     EXPECT_FALSE(Main()->IsUIWidgetActive(Window())) << "the windows wait for the next message";
@@ -467,7 +463,6 @@ class SoundWaits : public MainSceneTest {
 protected:
     void SetUp() override {
         MainSceneTest::SetUp();
-        for (const GxChar* name : {u"BGM", u"BGM.WA", u"SE", u"SE.WA", u"VO", u"VO.WA"}) builder_.DeclareBuiltin(name);
         // Three seconds each: longer than the scene takes to start.
         for (const char* file : {"bgms/long.wav", "sounds/se/long.wav", "voices/long.wav"}) WriteWav(file, 144000, 8000);
     }
