@@ -325,11 +325,6 @@ protected:
     static T* Scene(const GxChar* name) {
         return dynamic_cast<T*>(Task(name));
     }
-    static GxTaskUIBase* Widget(const GxString& folder, const GxChar* name, s32 index = 0) {
-        auto* f = dynamic_cast<GxTaskFolder*>(Tasks().FindTaskNameStr(folder));
-        return f ? GxTaskUIBase::FromTask(f->FindTaskLocal(name, index)) : nullptr;
-    }
-    static const GxSeqWorker& Worker() { return *Tasks().GetSeqWorker(0); }
     // A scene the game has no more: found by no name.
     static void Unname(const GxChar* name) {
         GxTaskBase* scene = Task(name);

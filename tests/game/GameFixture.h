@@ -27,6 +27,7 @@
 #include "support/GameFiles.h"
 #include "tasks/GxCoreBase.h"
 #include "tasks/GxTaskManage.h"
+#include "ui/GxTaskUIBase.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -104,6 +105,12 @@ protected:
     static GxTaskManage& Tasks() { return *GxCoreBase::GetCoreBase()->GetTaskManage(); }
     static GxTaskBase* Task(const GxChar* name) { return Tasks().FindTaskName(name); }
     static GxTaskLayer* Layer(const GxChar* name) { return dynamic_cast<GxTaskLayer*>(Task(name)); }
+    static const GxSeqWorker& Worker() { return *Tasks().GetSeqWorker(0); }
+    // A widget by local name under a folder of global name.
+    static GxTaskUIBase* Widget(const GxString& folder, const GxChar* name, s32 index = 0) {
+        auto* f = dynamic_cast<GxTaskFolder*>(Tasks().FindTaskNameStr(folder));
+        return f ? GxTaskUIBase::FromTask(f->FindTaskLocal(name, index)) : nullptr;
+    }
     // As the process ends: the task trees, then the game module.
     void StopGame() {
         for (GxTaskRenderManage& list : core_.m_Lists) list.Clear();

@@ -318,20 +318,13 @@ protected:
     }
     // A widget of a menu scene's UI folder pressed.
     static void PressIn(const GxChar* folder, const GxChar* name, s32 index = 0) {
-        auto* ui = static_cast<GxTaskFolder*>(Task(folder));
-        GxTaskUIBase* widget = GxTaskUIBase::FromTask(ui->FindTaskLocal(name, index));
-        ASSERT_NE(widget, nullptr) << GxToUtf8(name);
+        GxTaskUIBase* widget = Widget(folder, name, index);
+        ASSERT_NE(widget, nullptr) << GxToUtf8(folder) << " " << GxToUtf8(name);
         widget->PostUIEvent(UIEVENT_DECIDE);
     }
     // The common user dialog's button pressed, as its click reports it to
     // the listener the dialog was opened with.
-    static void Answer(const GxChar* button) {
-        auto* dialog = static_cast<GxTaskFolder*>(Task(u"dlg_user"));
-        ASSERT_NE(dialog, nullptr);
-        GxTaskUIBase* widget = GxTaskUIBase::FromTask(dialog->FindTaskLocal(button, 0));
-        ASSERT_NE(widget, nullptr) << GxToUtf8(button);
-        widget->PostUIEvent(UIEVENT_DECIDE);
-    }
+    static void Answer(const GxChar* button) { PressIn(u"dlg_user", button); }
     // The text of the common user dialog.
     static GxString DialogText() { return GxTaskUIBase::FromTask(Task(u"dlg_user"))->GetText(); }
 

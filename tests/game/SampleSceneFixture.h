@@ -56,7 +56,6 @@ protected:
     }
 
     GxTaskManage* Tm() { return core_.GetTaskManage(); }
-    const GxSeqWorker& Worker() { return *Tm()->GetSeqWorker(0); }
     SeqSystem* System() { return SeqSystem::Get(); }
 
     // One pass of the main loop: the pending scene change, the movies, one
@@ -113,10 +112,14 @@ protected:
         Release(x, y, right);
         Pass();
     }
-    // A widget by local name under a folder of global name.
-    GxTaskUIBase* Widget(const GxChar* folder, const GxChar* name, s32 index = 0) {
-        auto* f = dynamic_cast<GxTaskFolder*>(Tm()->FindTaskName(folder));
-        return f ? GxTaskUIBase::FromTask(f->FindTaskLocal(name, index)) : nullptr;
+    // Clicks through the story until `done` holds.
+    void ReadUntil(const std::function<bool()>& done) {
+        for (int i = 0; i < 100 && !done(); ++i) {
+            Press(512, 400);
+            Release(512, 400);
+            Pass(45);
+        }
+        ASSERT_TRUE(done());
     }
     // A change to the scene was asked for: pending, or refused (logged) as
     // long as the scene is not built.

@@ -142,12 +142,7 @@ TEST_F(SampleBacklog, VoiceReplaysTheLineWhetherItsVoiceEndedOrPlays) {
     ASSERT_TRUE(RunUntil(u"SeqAvgMain"));
     const std::deque<GxMessageLogElement>& log = GxUserData::Get()->m_MessageLog;
     const auto voiced = [&] { return !log.empty() && !log.back().m_VoiceFileName[0].empty(); };
-    for (int i = 0; i < 40 && !voiced(); ++i) {
-        Press(512, 400);
-        Release(512, 400);
-        Pass(45);
-    }
-    ASSERT_TRUE(voiced());
+    ReadUntil(voiced);
     for (int i = 0; i < 600 && GxIsVoicePlaying(); ++i) Pass();
     ASSERT_FALSE(GxIsVoicePlaying()) << "her voice ends on its own";
     Click(Widget(u"$MESWIN:SeqAvgMain", u"btn_log"));

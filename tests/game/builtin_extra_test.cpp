@@ -153,20 +153,28 @@ TEST_F(ExtraBuiltins, NoticesAreQueuedWithAnOpaqueColour) {
 
 // A notice from the story on the sample's system scene: its panel comes up
 // with the text drawn in the colour the script gave without alpha.
-class StoryNotice : public SampleScenes {};
+class StoryNotice : public SampleScenes {
+protected:
+    // The sample at its title, with the script "notice" beside its story.
+    void StartWith(const char16_t* script) {
+        Start(false);
+        ASSERT_TRUE(RunUntil(u"SeqTitle"));
+        qtest::MoaScriptBuilder builder;
+        builder.DeclareGameBuiltins();
+        ASSERT_NE(builder.AddScript(g_pMoa(), u"notice", script), nullptr) << builder.LastError();
+        g_pMoaMainWorker()->InitGlobalVariables();
+    }
+    void RunLabel(const GxChar* label) {
+        ASSERT_TRUE(g_pMoaMainWorker()->StartAtLabel(label, nullptr));
+        for (int i = 0; i < 100 && g_pMoaMainWorker()->Step(g_pMoaFunctionBinder()); ++i) {
+        }
+    }
+};
 
 TEST_F(StoryNotice, IsShownInTheColourGivenWithoutAlpha) {
-    Start(false);
-    ASSERT_TRUE(RunUntil(u"SeqTitle"));
-    qtest::MoaScriptBuilder builder;
-    builder.DeclareGameBuiltins();
-    ASSERT_NE(builder.AddScript(g_pMoa(), u"notice", u"*n\nNOTICE.SYS(\"保存しました\", \"\", 1, 0xFF8000)\n"), nullptr)
-        << builder.LastError();
+    StartWith(u"*n\nNOTICE.SYS(\"保存しました\", \"\", 1, 0xFF8000)\n");
     qtest::LogCapture log;
-    g_pMoaMainWorker()->InitGlobalVariables();
-    ASSERT_TRUE(g_pMoaMainWorker()->StartAtLabel(u"n", nullptr));
-    for (int i = 0; i < 100 && g_pMoaMainWorker()->Step(g_pMoaFunctionBinder()); ++i) {
-    }
+    RunLabel(u"n");
     ASSERT_EQ(System()->GetSystemNotices().size(), 1u) << log.Text();
     auto* panel = dynamic_cast<GxTaskUINoticePanelFx*>(Tm()->FindTaskName(u"tip_sysnotice"));
     ASSERT_NE(panel, nullptr);
@@ -194,21 +202,8 @@ TEST_F(StoryNotice, IsShownInTheColourGivenWithoutAlpha) {
 // behind it out of the last picture of the play, over which the title
 // fades in.
 TEST_F(StoryNotice, EndsWithThePlayThatReturnsToTheTitle) {
-    Start(false);
-    ASSERT_TRUE(RunUntil(u"SeqTitle"));
-    qtest::MoaScriptBuilder builder;
-    builder.DeclareGameBuiltins();
-    ASSERT_NE(builder.AddScript(g_pMoa(), u"notice",
-                                u"*n\nNOTICE.USER(\"ギャラリーに新しい絵が加わりました\", \"icon_cg\")\n"
-                                u"NOTICE.USER(\"おまけが開きました\", \"icon_info\")\nEXIT()\n*end\nJumpToTitle()\n"),
-              nullptr)
-        << builder.LastError();
-    g_pMoaMainWorker()->InitGlobalVariables();
-    const auto run = [&](const GxChar* label) {
-        ASSERT_TRUE(g_pMoaMainWorker()->StartAtLabel(label, nullptr));
-        for (int i = 0; i < 100 && g_pMoaMainWorker()->Step(g_pMoaFunctionBinder()); ++i) {
-        }
-    };
+    StartWith(u"*n\nNOTICE.USER(\"ギャラリーに新しい絵が加わりました\", \"icon_cg\")\n"
+              u"NOTICE.USER(\"おまけが開きました\", \"icon_info\")\nEXIT()\n*end\nJumpToTitle()\n");
     const auto enter = [&](const GxChar* scene) {
         Tm()->ChangeSequenceByName(scene, 0, 0, 0);
         ASSERT_TRUE(RunUntil(scene));
@@ -225,7 +220,7 @@ TEST_F(StoryNotice, EndsWithThePlayThatReturnsToTheTitle) {
         if (fromSettings) enter(u"SeqConfig");
         const std::vector<u32> before = screen();
         if (fromSettings) enter(u"SeqDebug");
-        run(u"n");
+        RunLabel(u"n");
         Pass(30);
         if (fromSettings) {
             Tm()->ChangeSequenceByName(u"SeqConfig", 0, 0, 0);
@@ -235,7 +230,7 @@ TEST_F(StoryNotice, EndsWithThePlayThatReturnsToTheTitle) {
             Click(Widget(u"dlg_user", u"btn_dlguser_yes"));
         } else {
             ASSERT_TRUE(panel->IsVisible());
-            run(u"end");
+            RunLabel(u"end");
         }
         Pass();
         ASSERT_EQ(Worker().m_CurrentName, u"SeqTitle");

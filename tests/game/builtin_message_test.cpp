@@ -155,8 +155,7 @@ TEST_F(MessageScene, TheDialogAsksAndItsAnswerIsRead) {
         SCOPED_TRACE(GxToUtf8(r.kind) + " " + GxToUtf8(r.button));
         ASSERT_TRUE(FramesUntil([] { return GxIsUserDialogOpen(); })) << log_.Text();
         EXPECT_EQ(DialogText(), u"続けますか");
-        auto* dialog = static_cast<GxTaskFolder*>(Task(u"dlg_user"));
-        GxTaskUIBase* pressed = GxTaskUIBase::FromTask(dialog->FindTaskLocal(r.button, r.index));
+        GxTaskUIBase* pressed = Widget(u"dlg_user", r.button, r.index);
         ASSERT_TRUE(pressed && pressed->IsVisible()) << "the kind's button";
         pressed->PostUIEvent(UIEVENT_DECIDE);
         ASSERT_TRUE(UntilClickWait()) << log_.Text();

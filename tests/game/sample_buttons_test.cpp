@@ -104,15 +104,6 @@ protected:
         ASSERT_TRUE(RunUntil(scene)) << GxToUtf8(scene);
         Pass(40);
     }
-    // Clicks through the story until `done` holds.
-    void ReadUntil(const std::function<bool()>& done) {
-        for (int i = 0; i < 100 && !done(); ++i) {
-            Press(512, 400);
-            Release(512, 400);
-            Pass(45);
-        }
-        ASSERT_TRUE(done());
-    }
 };
 
 TEST_F(SampleButtons, EveryShownButtonTakesAPressAtItsCentre) {
