@@ -191,16 +191,11 @@ protected:
 
     void WriteSounds() {
         // The pieces' levels tell them apart in the output.
-        WriteWav("bgms/m1.wav", 48000, 4000);
-        WriteWav("bgms/m2.wav", 48000, 8000);
-        WriteWav("bgms/m3.wav", 48000, 12000);
-        WriteWav("bgms/m4.wav", 48000, 16000);
+        for (int i = 1; i <= 4; ++i) WriteWav("bgms/m" + std::to_string(i) + ".wav", 48000, int16_t(4000 * i));
         WriteWav("bgms/gallery.wav", 48000, 6000);
         WriteWav("bgms/replay.wav", 48000, 7000);
         WriteWav("sounds/sys/push.wav", 480, 1000);
-        WriteWav("sounds/test/test_se.wav", 48000, 9000);
-        WriteWav("sounds/test/test_sysvoice.wav", 48000, 9000);
-        WriteWav("sounds/test/aki.wav", 48000, 9000);
+        for (const std::string test : {"test_se", "test_sysvoice", "aki"}) WriteWav("sounds/test/" + test + ".wav", 48000, 9000);
     }
 
     void WriteTables() {
@@ -387,9 +382,6 @@ protected:
         Frames(2);
     }
 
-    bool Playing(u32 channel) {
-        return core_.m_Config->m_UseXAudio2 ? GxAudio::IsStreamPlaying(channel) : GxSound::IsStreamPlaying(channel);
-    }
     bool BgmPlaying() { return Playing(0) || Playing(1); }
     // When the music on the channel started.
     u32 StartTime(u32 channel) {

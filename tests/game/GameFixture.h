@@ -8,6 +8,7 @@
 #include "base/GxStringUtil.h"
 #include "engine/GxProcessState.h"
 #include "game/GxGameModule.h"
+#include "game/GxGameSound.h"
 #include "gamedata/GxDataTables.h"
 #include "gamedata/GxUserConfig.h"
 #include "gamedata/GxUserData.h"
@@ -131,7 +132,7 @@ protected:
         Tasks().EnqueueRender(0, s64(ms) * 1000);
         std::vector<float> out(size_t(48) * size_t(ms) * 2);
         paudio::output_device::instance().pump(48 * u32(ms), out.data());
-        core_.m_Config->m_UseXAudio2 ? GxAudio::Update() : GxSound::Update();
+        Service();
         return out.empty() ? 0.0f : out[out.size() - 2];
     }
     // Passes of the main loop; the level of the last one's output.
@@ -141,6 +142,22 @@ protected:
         return level;
     }
     void Frame(s32 ms = 16) { Frames(1, ms); }
+    // The sound on the back end the settings chose: a channel playing, the
+    // service's update, the clock moved on, every channel stopped.
+    static constexpr u32 kChannels = 32;
+    bool Playing(u32 channel) {
+        return core_.m_Config->m_UseXAudio2 ? GxAudio::IsStreamPlaying(channel) : GxSound::IsStreamPlaying(channel);
+    }
+    void Service() { core_.m_Config->m_UseXAudio2 ? GxAudio::Update() : GxSound::Update(); }
+    void Advance(u32 ms) {
+        clock_.advance_us(u64(ms) * 1000);
+        Service();
+    }
+    void StopEverything() {
+        for (u32 c = 0; c < kChannels; ++c) core_.m_Config->m_UseXAudio2 ? GxAudio::StopStream(c) : GxSound::StopStream(c);
+        GxStopAllOneShots();
+        Service();
+    }
     // The last pass's render lists drawn into a 1024 x 768 target.
     std::vector<uint32_t> Draw() { return qtest::DrawFrame(core_, 1024, 768); }
 

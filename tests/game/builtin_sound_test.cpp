@@ -22,8 +22,6 @@ namespace {
 using gametest::BuiltinScriptTest;
 namespace fs = std::filesystem;
 
-constexpr u32 kChannels = 32;
-
 // Which developer switch a row sets.
 enum Stop { kNoStop, kStopBgm, kStopBgv, kStopSe, kStopVo };
 
@@ -75,8 +73,7 @@ protected:
     }
     // Nothing plays, nothing is remembered, no switch is set.
     void Reset(Stop stop) {
-        for (u32 c = 0; c < kChannels; ++c) GxAudio::StopStream(c);
-        GxAudio::Update();
+        StopEverything();
         data_->m_BGMParam.Clear();
         data_->m_BGVParam.Clear();
         for (int n = 0; n < 4; ++n) data_->m_SEParam[n].Clear(), data_->m_VoiceParam[n].Clear();
@@ -85,10 +82,6 @@ protected:
         config.m_ErrorStopNotFound_BGV = stop == kStopBgv;
         config.m_ErrorStopNotFound_SE = stop == kStopSe;
         config.m_ErrorStopNotFound_VO = stop == kStopVo;
-    }
-    void Advance(u32 ms) {
-        clock_.advance_us(u64(ms) * 1000);
-        GxAudio::Update();
     }
     // The gain of every channel that plays.
     static std::map<u32, double> Gains() {

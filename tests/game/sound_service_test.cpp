@@ -25,8 +25,6 @@ namespace {
 using gametest::GameTest;
 namespace fs = std::filesystem;
 
-constexpr u32 kChannels = 32;
-
 class GameSound : public GameTest, public testing::WithParamInterface<bool> {
 protected:
     void SetUp() override {
@@ -38,19 +36,11 @@ protected:
         WriteWav("short.wav", 4800, 16384);
     }
     bool XAudio2() const { return GetParam(); }
-    bool Playing(u32 channel) {
-        return XAudio2() ? GxAudio::IsStreamPlaying(channel) : GxSound::IsStreamPlaying(channel);
-    }
     std::set<u32> PlayingChannels() {
         std::set<u32> on;
         for (u32 c = 0; c < kChannels; ++c)
             if (Playing(c)) on.insert(c);
         return on;
-    }
-    void StopEverything() {
-        for (u32 c = 0; c < kChannels; ++c) XAudio2() ? GxAudio::StopStream(c) : GxSound::StopStream(c);
-        GxStopAllOneShots();
-        Service();
     }
     // The channel's volume as a linear gain.
     double Gain(u32 channel) {
@@ -64,11 +54,6 @@ protected:
         paudio::output_device::instance().pump(960, out.data());
         Service();
         return out[959 * 2] / 0.5;
-    }
-    void Service() { XAudio2() ? GxAudio::Update() : GxSound::Update(); }
-    void Advance(u32 ms) {
-        clock_.advance_us(u64(ms) * 1000);
-        Service();
     }
     u32 OneShots() { return XAudio2() ? GxAudio::GetOneShotCount() : GxSound::GetOneShotCount(); }
     // The settings every volume case starts from.
