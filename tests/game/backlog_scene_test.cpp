@@ -59,7 +59,7 @@ protected:
     }
 };
 
-TEST_F(Backlog, TheNewestPageWithSpeakersAndVoices) {
+TEST_F(Backlog, TheNewestPageWithSpeakersAndVoicesPagedWithinTheLog) {
     PlayThrough();
     OpenLog();
     EXPECT_EQ(Log()->GetTopLine(), 2);
@@ -76,11 +76,8 @@ TEST_F(Backlog, TheNewestPageWithSpeakersAndVoices) {
     Frame();
     EXPECT_TRUE(GxIsVoicePlaying());
     EXPECT_EQ(data_->m_VoiceParam[0].m_FileName, before.m_FileName);
-}
 
-TEST_F(Backlog, PagingButtonsAndTheWheelKeepToTheLog) {
-    PlayThrough();
-    OpenLog();
+    // The paging buttons and the wheel keep to the log.
     struct Step {
         const GxChar* button;  // null: the wheel by delta
         s32 delta;

@@ -311,32 +311,27 @@ TEST_F(Config, QuestionsGoThroughTheSystemScenesDialog) {
     EXPECT_FALSE(Widget(kUI, u"btn_title")->IsVisible());
 }
 
-TEST_F(Config, EnteringEndsThePlayModesAndHoldsTheNoticesWhileShown) {
+// A screen mode the display refuses (the test adapter offers no full-screen
+// mode) is not kept, on the page nor once the scene is left.
+TEST_F(Config, EnteringEndsThePlayModesHoldsTheNoticesWhileShownAndRefusesAScreenMode) {
     ui_.m_SkipMode = true;
     ui_.m_AutoMode = true;
     Enter(u"SeqConfig");
     EXPECT_FALSE(ui_.m_SkipMode);
     EXPECT_FALSE(ui_.m_AutoMode);
     EXPECT_TRUE(System()->AreUserNoticesHeld());
-    for (int how = 0; how < 2; ++how) {
-        if (how == 1) Enter(u"SeqConfig");
-        how == 0 ? RightClick() : Action(u"CANCEL", true);
-        Frames(2);
-        EXPECT_EQ(Worker().m_CurrentName, u"SeqCGMode") << how;
-        EXPECT_FALSE(System()->AreUserNoticesHeld()) << how;
-    }
-}
-
-TEST_F(Config, AScreenModeTheDisplayRefusesIsNotKept) {
-    // The test adapter offers no full-screen mode.
-    Enter(u"SeqConfig");
     Click(kSystem, u"btn_fullscreen", 1);
     EXPECT_EQ(settings_->m_ScreenMode, 0);
     EXPECT_TRUE(On(kSystem, u"btn_window", 1));
     EXPECT_FALSE(On(kSystem, u"btn_fullscreen", 1));
-    Click(kUI, u"btn_back");
-    Frames(2);
-    EXPECT_EQ(settings_->m_ScreenMode, 0);
+    for (int how = 0; how < 3; ++how) {
+        if (how > 0) Enter(u"SeqConfig");
+        how == 0 ? Click(kUI, u"btn_back") : how == 1 ? RightClick() : Action(u"CANCEL", true);
+        Frames(2);
+        EXPECT_EQ(Worker().m_CurrentName, u"SeqCGMode") << how;
+        EXPECT_FALSE(System()->AreUserNoticesHeld()) << how;
+        EXPECT_EQ(settings_->m_ScreenMode, 0) << how;
+    }
 }
 
 } // namespace
