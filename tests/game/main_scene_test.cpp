@@ -60,6 +60,7 @@ TEST_F(MainScene, TextAdvancesOnClicksAndEachLineGoesToTheLog) {
     EXPECT_TRUE(data_->m_MessageLog[2].m_VoiceFileName[0].empty()) << "a click ends the page and its voice";
 }
 
+// Skip passes the click waits inside a read message too.
 TEST_F(MainScene, SkipRunsThroughReadTextAndStopsAtUnreadText) {
     constexpr const char* kFirst = "「おはよう。今日はいい天気だね。」";
     constexpr const char* kSecond = "「そうだね。どこかへ出かけようか。」";
@@ -78,6 +79,9 @@ TEST_F(MainScene, SkipRunsThroughReadTextAndStopsAtUnreadText) {
         // time it showed (waiting for its click, or still revealing), then
         // quick-loaded.
         Saved saved = kNotSaved;
+        // The story: kStory, or one read message with click waits inside it
+        // and then an unread one.
+        bool clickWaits = false;
     } cases[] = {
         {"button", false, false, true, false, kThird, 3},
         {"control key", false, true, true, false, kThird, 3},
@@ -87,19 +91,18 @@ TEST_F(MainScene, SkipRunsThroughReadTextAndStopsAtUnreadText) {
         // The loaded line was read when it was saved; the next is new.
         {"button, loaded where saved waiting", false, false, true, false, kSecond, 2, kSavedWaiting},
         {"control key, loaded where saved revealing", false, true, true, false, kSecond, 2, kSavedRevealing},
+        {"button, click waits inside a read message", false, false, true, false, "まだ読んでいない。", 2, kNotSaved, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
         Restart();
-        if (c.saved == kNotSaved) {
-            // Their 1-based line numbers.
-            perman_->SetReadedMessage(u"main", 5);
-            perman_->SetReadedMessage(u"main", 7);
-        }
+        // Their 1-based line numbers.
+        for (int line : c.saved != kNotSaved ? std::vector<int>{} : c.clickWaits ? std::vector<int>{2} : std::vector<int>{5, 7})
+            perman_->SetReadedMessage(u"main", line);
         settings_->m_AllowSkipUnreadText = c.allowUnread;
         core_.m_Active = c.windowActive;
         core_.m_Minimized = c.minimised;
-        Play(kStory);
+        Play(c.clickWaits ? u"*start\n> 一つ目。%c二つ目。%c三つ目。\n> まだ読んでいない。\n" : kStory);
         ASSERT_TRUE(FramesUntil([] { return Shown().size() > 3; }));
         if (c.saved != kNotSaved) {
             if (c.saved == kSavedWaiting) {
@@ -135,18 +138,6 @@ TEST_F(MainScene, SkipRunsThroughReadTextAndStopsAtUnreadText) {
         GxGetInputState(0)->m_Down.Reset();
         core_.m_Minimized = false;
     }
-}
-
-TEST_F(MainScene, SkipPassesTheClickWaitsInsideAReadMessage) {
-    Restart();
-    perman_->SetReadedMessage(u"main", 2);
-    Play(u"*start\n> 一つ目。%c二つ目。%c三つ目。\n> まだ読んでいない。\n");
-    ASSERT_TRUE(FramesUntil([] { return Shown().size() > 3; }));
-    Press(u"btn_skip");
-    Frames(40);
-    EXPECT_TRUE(UntilClickWait());
-    EXPECT_EQ(Shown(), "まだ読んでいない。");
-    EXPECT_EQ(data_->m_MessageLog.size(), 2u);
 }
 
 TEST_F(MainScene, AClickInSkipOrAutoModeOnlyEndsTheMode) {
