@@ -464,22 +464,6 @@ TEST_F(SampleGame, SoundsOpenThroughTheLoaders) {
     EXPECT_GT(music->GetLengthSamples(), MillisecondsToFrames(u32(config_->m_BGMLoopTitle), 44100) + 44100);
 }
 
-TEST_F(SampleGame, ScriptBundleHoldsTheLabelsTheTitleStarts) {
-    const std::vector<u8> bytes = Load(u"bincode/moacode.mwb");
-    GxNcContentFile file;
-    ASSERT_TRUE(file.OpenBytes(bytes.data(), u32(bytes.size()), "MOA", GxNcContentFile::OtherForms::Refuse));
-    GxMoa moa;
-    ASSERT_TRUE(moa.ReadBundle(file.GetReader()));
-    EXPECT_NE(moa.FindScript(u"main.txt"), nullptr);
-    for (const GxString& label : {GxString(u"MAIN"), config_->m_LabelNameExtra}) {
-        const GxMoaLabelDefinition* l = moa.FindLabel(label);
-        ASSERT_NE(l, nullptr) << U8(label);
-        EXPECT_EQ(l->m_Pos.m_ScriptName, u"main.txt");
-    }
-    GxLoadDataTables();
-    EXPECT_NE(moa.FindLabel(static_cast<DBRPModeRecord*>(g_DBRPMode.GetRecord(0))->Label), nullptr);
-}
-
 TEST_F(SampleGame, WritingAgainKeepsTheSavesAndRefusesForeignFolders) {
     qtest::TempDir dir;
     const fs::path game = dir.path() / "game";
@@ -511,11 +495,12 @@ TEST_F(SampleGame, WritingAgainKeepsTheSavesAndRefusesForeignFolders) {
 
 } // namespace
 
-// Every file the story names lies in the sample where its command looks:
+// The bundle holds the labels the title starts. Every file the story names
+// lies in the sample where its command looks:
 // the pictures, the rule picture of a wipe, the standing pictures of the
 // STAND blocks and layer commands, the music, the background voice, the
 // effects, the voices and the movie (when ffmpeg made it).
-TEST_F(SampleGame, TheStoryFindsEveryFileItNames) {
+TEST_F(SampleGame, TheStoryHoldsItsLabelsAndFindsEveryFileItNames) {
     GxLoadDataTables();
     const std::vector<u8> bytes = Load(u"bincode/moacode.mwb");
     GxNcContentFile file;
@@ -524,6 +509,13 @@ TEST_F(SampleGame, TheStoryFindsEveryFileItNames) {
     ASSERT_TRUE(moa.ReadBundle(file.GetReader()));
     const GxMoaScript* story = moa.FindScript(u"main.txt");
     ASSERT_NE(story, nullptr);
+    // The labels the title starts, and the replay's.
+    for (const GxString& label : {GxString(u"MAIN"), config_->m_LabelNameExtra}) {
+        const GxMoaLabelDefinition* l = moa.FindLabel(label);
+        ASSERT_NE(l, nullptr) << U8(label);
+        EXPECT_EQ(l->m_Pos.m_ScriptName, u"main.txt");
+    }
+    EXPECT_NE(moa.FindLabel(static_cast<DBRPModeRecord*>(g_DBRPMode.GetRecord(0))->Label), nullptr);
 
     enum Kind { Image, Sound, Movie, Voice, Stand };
     const struct {
