@@ -90,8 +90,11 @@ TEST_F(Gallery, SetsUnlockFromThePermanentDataAtEachEntry) {
     EXPECT_EQ(Room()->GetTotal(), 8);
 }
 
-TEST_F(Gallery, PagesTurnAndWrapByButtonsWheelAndKeys) {
+// A missing thumbnail, and a missing title to go back to, are logged.
+TEST_F(Gallery, PagesTurnAndWrapByButtonsWheelAndKeysAndMissingFilesAreLogged) {
     Enter(u"SeqCGMode");
+    EXPECT_TRUE(log_.Contains("CGモードサムネイル th_missing.png (ID=4)が見つかりません")) << log_.Text();
+    EXPECT_FALSE(log_.Contains("th_town.png")) << log_.Text();
     EXPECT_EQ(Room()->GetLastPage(), 3);
     const struct {
         int how;  // 0 next, 1 prev, 2 wheel forward, 3 wheel back, 4 left, 5 right, 6 page down
@@ -115,12 +118,6 @@ TEST_F(Gallery, PagesTurnAndWrapByButtonsWheelAndKeys) {
     EXPECT_EQ(Room()->GetCurrentPage(), 1);
     Click(kUI, u"btn_pageselect", 2);
     EXPECT_EQ(Room()->GetPageList(), (std::vector<s32>{3}));
-}
-
-TEST_F(Gallery, AMissingThumbnailAndAMissingTitleAreLogged) {
-    Enter(u"SeqCGMode");
-    EXPECT_TRUE(log_.Contains("CGモードサムネイル th_missing.png (ID=4)が見つかりません")) << log_.Text();
-    EXPECT_FALSE(log_.Contains("th_town.png")) << log_.Text();
     log_.Clear();
     Unname(u"SeqTitle");
     Click(kUI, u"btn_back");
