@@ -1,8 +1,8 @@
 // The music room over the test game: its screen, the pieces counted up to
 // the table's first gap, previous and next by mouse and keys, a piece heard
 // through the null output and stopped, a piece not restarted when chosen
-// again, buttons without a piece refused, and the way back by the right
-// button and the pad.
+// again, buttons without a piece refused, and the ways back by the right
+// button, the pad and the back button.
 #include "ExtrasFixture.h"
 
 #include "game/scenes/SeqBGMMode.h"
@@ -101,7 +101,7 @@ TEST_F(MusicRoom, APieceIsHeardUntilItIsStoppedAndChoosingItAgainDoesNotRestartI
     EXPECT_NEAR(Heard(), 8000.0f / 32768 * kGain, 1e-3);
 }
 
-TEST_F(MusicRoom, TheMusicThatPlayedBeforeFadesOnEntryAndTheChosenPiecePlaysOnAfterLeaving) {
+TEST_F(MusicRoom, TheMusicThatPlayedBeforeFadesOnEntryAndEveryWayBackLeaves) {
     Click(kUI, u"btn_bgmselect", 1);
     Enter(u"SeqCGMode");  // the gallery has no music of its own: it stops the music
     GxPlayBgm(u"bgms/m4.wav", 0, 0, 0, 0, false);
@@ -110,8 +110,13 @@ TEST_F(MusicRoom, TheMusicThatPlayedBeforeFadesOnEntryAndTheChosenPiecePlaysOnAf
     Frames(70);
     EXPECT_FALSE(BgmPlaying());
     Click(kUI, u"btn_bgmselect", 2);
-    RightClick();
-    EXPECT_EQ(Worker().m_CurrentName, u"SeqCGMode");
+    // The right button, the pad's cancel and the back button go back.
+    for (int how = 0; how < 3; ++how) {
+        if (how > 0) Enter(u"SeqBGMMode");
+        how == 0 ? RightClick() : how == 1 ? Action(u"CANCEL", true) : Click(kUI, u"btn_back");
+        Frames(2);
+        EXPECT_EQ(Worker().m_CurrentName, u"SeqCGMode") << how;
+    }
 }
 
 TEST_F(MusicRoom, AButtonWithoutAPieceChangesNothing) {
@@ -125,17 +130,6 @@ TEST_F(MusicRoom, AButtonWithoutAPieceChangesNothing) {
         EXPECT_FALSE(On(u"btn_bgmselect", index)) << index;
         EXPECT_EQ(data_->m_BGMParam.m_FileName, u"bgms/m1.wav") << index;
         EXPECT_TRUE(log_.Contains("SeqBGMMode/曲がありません(ID=" + std::to_string(index) + ")")) << log_.Text();
-    }
-}
-
-TEST_F(MusicRoom, TheRightButtonAndThePadsCancelGoBack) {
-    for (int how = 0; how < 3; ++how) {
-        if (how > 0) Enter(u"SeqBGMMode");
-        if (how == 0) RightClick();
-        if (how == 1) Action(u"CANCEL", true);
-        if (how == 2) Click(kUI, u"btn_back");
-        Frames(2);
-        EXPECT_EQ(Worker().m_CurrentName, u"SeqCGMode") << how;
     }
 }
 
