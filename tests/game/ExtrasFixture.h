@@ -221,14 +221,6 @@ protected:
         WriteScreens();
     }
 
-    // count: the file's own, 0 to let the game count the pictures.
-    static std::string CGRow(int id, int group, const std::string& thumb, std::vector<std::string> files, int count = 0) {
-        files.resize(32);
-        std::string row = std::to_string(id) + "\t" + std::to_string(group) + "\t" + thumb;
-        for (const std::string& f : files) row += "\t" + f;
-        return row + "\t" + std::to_string(count);
-    }
-
     void WriteScreens() {
         const std::vector<ModuleRow> modules = {
             {kPush, "m_button", "ui_extra", "btn"},

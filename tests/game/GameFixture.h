@@ -187,6 +187,14 @@ protected:
     static void WriteTable(const std::string& path, const std::string& header, const std::vector<std::string>& rows) {
         ASSERT_TRUE(qtest::WriteTable(path, header, rows)) << path;
     }
+    // A row of the gallery's table; count: the file's own, 0 to let the game
+    // count the pictures.
+    static std::string CGRow(int id, int group, const std::string& thumb, std::vector<std::string> files, int count = 0) {
+        files.resize(32);
+        std::string row = std::to_string(id) + "\t" + std::to_string(group) + "\t" + thumb;
+        for (const std::string& f : files) row += "\t" + f;
+        return row + "\t" + std::to_string(count);
+    }
     static void WriteWav(const std::string& path, u32 frames, int16_t level) {
         ASSERT_TRUE(qtest::WriteWav(path, frames, level)) << path;
     }

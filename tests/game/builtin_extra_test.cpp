@@ -36,19 +36,10 @@ protected:
     // of a single picture that gives its count.
     void SetUp() override {
         BuiltinScriptTest::SetUp();
-        fs::create_directories("data");
-        ASSERT_TRUE(qtest::WriteText("data/db_rpmode.txt", "\xEF\xBB\xBF"
-                                                           "1\t1\tth_r1.png\tscene1\t\n"
-                                                           "2\t1\tth_r2.png\tscene2\t\n"
-                                                           "3\t2\tth_r3.png\t\t\n"));
-        ASSERT_TRUE(qtest::WriteText("data/db_cgmode.txt", "\xEF\xBB\xBF" + GalleryRow(1, {"ev001a", "ev001b", "ev001c"}, 0) +
-                                                               GalleryRow(2, {"ev002"}, 1)));
-    }
-    static std::string GalleryRow(int id, std::vector<std::string> files, int count) {
-        std::string row = std::to_string(id) + "\t1\tth.png";
-        files.resize(32);
-        for (const std::string& f : files) row += "\t" + f;
-        return row + "\t" + std::to_string(count) + "\n";
+        WriteTable("data/db_rpmode.txt", "ID\tGroup\tThumbnail\tLabel\tHelp",
+                   {"1\t1\tth_r1.png\tscene1\t", "2\t1\tth_r2.png\tscene2\t", "3\t2\tth_r3.png\t\t"});
+        WriteTable("data/db_cgmode.txt", "ID\tGroup\tThumbnail\tFileName x32\tCount",
+                   {CGRow(1, 1, "th.png", {"ev001a", "ev001b", "ev001c"}), CGRow(2, 1, "th.png", {"ev002"}, 1)});
     }
     Pictures Shown() const {
         Pictures out;
