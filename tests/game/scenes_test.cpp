@@ -50,7 +50,7 @@ u32 ScreenPixel(int x, int y) {
     return GxGraphics::GetDevice()->get_swap_chain(0)->back_buffer(0)->read_argb()[size_t(y) * 1024 + size_t(x)];
 }
 
-TEST_F(SampleScenes, WithoutAnOpeningBootHandsOverToTheTitleWhichFadesInOverIt) {
+TEST_F(SampleScenes, WithoutAnOpeningBootHandsOverToTheTitleWhichFadesInWithItsPictureButtonsMusicAndCall) {
     Start(false);
     Pass();
     EXPECT_EQ(Worker().m_CurrentName, u"SeqBoot");
@@ -73,6 +73,47 @@ TEST_F(SampleScenes, WithoutAnOpeningBootHandsOverToTheTitleWhichFadesInOverIt) 
     ASSERT_LE(moon.size(), 26u);
     for (size_t i = 1; i < moon.size(); ++i) EXPECT_GT(moon[i], moon[i - 1]) << i;
     EXPECT_LT(moon.front() * 10, Brightness(ScreenPixel(800, 170)));
+
+    // Its picture, buttons, music and call.
+    auto* background = static_cast<GxTaskLayer*>(Tm()->FindTaskName(u"$BGLAYER:SeqTitle"));
+    EXPECT_EQ(background->GetContentWidth(), 1024);
+    for (const GxChar* name : {u"btn_title_start", u"btn_title_load", u"btn_title_visual", u"btn_title_event",
+                               u"btn_title_music", u"btn_title_config", u"btn_title_extra", u"btn_title_exit"})
+        EXPECT_NE(dynamic_cast<GxTaskUIButtonIs*>(Widget(kTitleUI, name)), nullptr) << GxToUtf8(name);
+    EXPECT_FALSE(Widget(kTitleUI, u"btn_title_extra")->IsEnabled()) << "the story is not finished";
+    const GxSoundParam& bgm = GxUserData::Get()->m_BGMParam;
+    EXPECT_EQ(bgm.m_FileName, u"bgms/title.ogg");
+    EXPECT_EQ(bgm.m_Loop, 0);
+    EXPECT_EQ(bgm.m_LoopPosTime, 2000u);
+    EXPECT_EQ(bgm.m_FadeInTime, 50);
+    EXPECT_TRUE(GxIsBgmPlaying());
+    EXPECT_TRUE(GxAudio::IsStreamPlaying(kSystemVoiceChannel)) << "the title call, after the boot scene";
+
+    // Entered again: after the boot scene the music plays on and the name is
+    // called; after the (silent) debug scene the music starts again, and the
+    // name is called only on the script's return to the title.
+    const struct {
+        const GxChar* from;
+        s32 param1;
+        bool call;
+        u32 newPlays;
+    } kEntries[] = {{u"SeqBoot", 0, true, 0}, {u"SeqDebug", 0, false, 1}, {u"SeqDebug", 6, true, 1}};
+    for (const auto& e : kEntries) {
+        SCOPED_TRACE(GxToUtf8(e.from) + " " + std::to_string(e.param1));
+        const u32 plays = MusicPlays();
+        Tm()->ChangeSequenceByName(e.from, 0, 0, 0);
+        ASSERT_TRUE(RunUntilCurrent(e.from));
+        GxAudio::StopStream(kSystemVoiceChannel);
+        if (e.from != std::u16string_view(u"SeqBoot")) {
+            ASSERT_TRUE(RunUntil(e.from));
+            Tm()->ChangeSequenceByName(u"SeqTitle", 0, 0, e.param1);
+        }
+        ASSERT_TRUE(RunUntilCurrent(u"SeqTitle"));
+        EXPECT_EQ(GxAudio::IsStreamPlaying(kSystemVoiceChannel), e.call);
+        EXPECT_EQ(MusicPlays(), plays + e.newPlays);
+        EXPECT_TRUE(GxIsBgmPlaying());
+        ASSERT_TRUE(RunUntil(u"SeqTitle"));
+    }
 }
 
 // How the opening ends: a left click, a right click, the movie's own end, a
@@ -132,50 +173,6 @@ TEST_F(SampleScenes, ControlHeldSinceBeforeTheStartSkipsTheOpening) {
     }
     EXPECT_FALSE(opening);
     EXPECT_EQ(Worker().m_CurrentName, u"SeqTitle");
-}
-
-TEST_F(SampleScenes, TheTitleShowsItsPictureAndButtonsPlaysItsMusicAndCallsItsName) {
-    Start(false);
-    ASSERT_TRUE(RunUntil(u"SeqTitle"));
-    auto* background = static_cast<GxTaskLayer*>(Tm()->FindTaskName(u"$BGLAYER:SeqTitle"));
-    EXPECT_EQ(background->GetContentWidth(), 1024);
-    for (const GxChar* name : {u"btn_title_start", u"btn_title_load", u"btn_title_visual", u"btn_title_event",
-                               u"btn_title_music", u"btn_title_config", u"btn_title_extra", u"btn_title_exit"})
-        EXPECT_NE(dynamic_cast<GxTaskUIButtonIs*>(Widget(kTitleUI, name)), nullptr) << GxToUtf8(name);
-    EXPECT_FALSE(Widget(kTitleUI, u"btn_title_extra")->IsEnabled()) << "the story is not finished";
-    const GxSoundParam& bgm = GxUserData::Get()->m_BGMParam;
-    EXPECT_EQ(bgm.m_FileName, u"bgms/title.ogg");
-    EXPECT_EQ(bgm.m_Loop, 0);
-    EXPECT_EQ(bgm.m_LoopPosTime, 2000u);
-    EXPECT_EQ(bgm.m_FadeInTime, 50);
-    EXPECT_TRUE(GxIsBgmPlaying());
-    EXPECT_TRUE(GxAudio::IsStreamPlaying(kSystemVoiceChannel)) << "the title call, after the boot scene";
-
-    // Entered again: after the boot scene the music plays on and the name is
-    // called; after the (silent) debug scene the music starts again, and the
-    // name is called only on the script's return to the title.
-    const struct {
-        const GxChar* from;
-        s32 param1;
-        bool call;
-        u32 newPlays;
-    } kEntries[] = {{u"SeqBoot", 0, true, 0}, {u"SeqDebug", 0, false, 1}, {u"SeqDebug", 6, true, 1}};
-    for (const auto& e : kEntries) {
-        SCOPED_TRACE(GxToUtf8(e.from) + " " + std::to_string(e.param1));
-        const u32 plays = MusicPlays();
-        Tm()->ChangeSequenceByName(e.from, 0, 0, 0);
-        ASSERT_TRUE(RunUntilCurrent(e.from));
-        GxAudio::StopStream(kSystemVoiceChannel);
-        if (e.from != std::u16string_view(u"SeqBoot")) {
-            ASSERT_TRUE(RunUntil(e.from));
-            Tm()->ChangeSequenceByName(u"SeqTitle", 0, 0, e.param1);
-        }
-        ASSERT_TRUE(RunUntilCurrent(u"SeqTitle"));
-        EXPECT_EQ(GxAudio::IsStreamPlaying(kSystemVoiceChannel), e.call);
-        EXPECT_EQ(MusicPlays(), plays + e.newPlays);
-        EXPECT_TRUE(GxIsBgmPlaying());
-        ASSERT_TRUE(RunUntil(u"SeqTitle"));
-    }
 }
 
 TEST_F(SampleScenes, EveryTitleButtonHoversPressesAndDecides) {
