@@ -46,7 +46,7 @@ std::string ExpectedSignature() {
     return text;
 }
 
-TEST_F(SystemBuiltins, QueriesGiveTheEnginesStateAndSettersStoreIt) {
+TEST_F(SystemBuiltins, QueriesGiveTheEnginesStateSettersStoreItAndPrintWritesInDebugMode) {
     struct Row {
         const char16_t* expression;
         std::string expected;
@@ -81,7 +81,9 @@ TEST_F(SystemBuiltins, QueriesGiveTheEnginesStateAndSettersStoreIt) {
         {u"GetLastSelect(1, 2, 3)", "2"},
         {u"GetCurSeqName(1, 0)", "SeqConfig"},
     };
-    std::u16string script = u"*start\n";
+    // Print and Debug write literally, only in debug mode.
+    const std::u16string print = u"Print(\"100% done %s\")\nDebug(\"x%d\")\nPRINT()\n";
+    std::u16string script = u"*start\n" + print;
     std::string expected;
     for (const Row& r : rows) {
         script += u"trace(" + std::u16string(r.expression) + u")\n";
@@ -94,34 +96,24 @@ TEST_F(SystemBuiltins, QueriesGiveTheEnginesStateAndSettersStoreIt) {
     Run();
     EXPECT_EQ(TraceText(), expected);
     EXPECT_TRUE(Errors().empty()) << Errors().front();
+    EXPECT_EQ(DebugLines(), (std::vector<std::string>{"100% done %s\n", "x%d\n", "\n"}));
 
     // The flags are exactly 0 or 1 the other way too; the setters store
     // what they are given.
     core_.m_Config->m_DebugModeFlag = false;
     data_->m_ReplayMode = false;
     traces_.clear();
-    StartGame(u"*start\ntrace(GetDebugModeFlag(), GetReplayMode())\n"
-              u"SetGameDataTitle(\"第二章\")\ntrace(GetGameDataTitle())\nSetGameDataTitle()\ntrace(GetGameDataTitle())\n"
-              u"SetNameIdentifyMode(-3)\nEXIT()\n*none\nSetNameIdentifyMode()\n");
+    StartGame((u"*start\n" + print + u"trace(GetDebugModeFlag(), GetReplayMode())\n"
+               u"SetGameDataTitle(\"第二章\")\ntrace(GetGameDataTitle())\nSetGameDataTitle()\ntrace(GetGameDataTitle())\n"
+               u"SetNameIdentifyMode(-3)\nEXIT()\n*none\nSetNameIdentifyMode()\n").c_str());
     Run();
     EXPECT_EQ(TraceText(), "0,0|第二章|");
+    EXPECT_EQ(DebugLines(), std::vector<std::string>{});
+    EXPECT_TRUE(Errors().empty());
     EXPECT_EQ(data_->m_GameDataTitle, u"");
     EXPECT_EQ(data_->m_NameIdentifyMode, -3) << "stored unchecked";
     Run(u"none");
     EXPECT_EQ(data_->m_NameIdentifyMode, 0) << "a missing mode reads as 0";
-}
-
-TEST_F(SystemBuiltins, PrintAndDebugWriteLiterallyOnlyInDebugMode) {
-    for (const bool debugMode : {false, true}) {
-        SCOPED_TRACE(debugMode);
-        core_.m_Config->m_DebugModeFlag = debugMode;
-        StartGame(u"*start\nPrint(\"100% done %s\")\nDebug(\"x%d\")\nPRINT()\n");
-        log_.Clear();
-        Run();
-        const std::vector<std::string> expected = {"100% done %s\n", "x%d\n", "\n"};
-        EXPECT_EQ(DebugLines(), debugMode ? expected : std::vector<std::string>{});
-        EXPECT_TRUE(Errors().empty());
-    }
 }
 
 // Faulty arguments are reported. The worker index of the sequence queries
