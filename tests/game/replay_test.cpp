@@ -98,28 +98,24 @@ TEST_F(Replay, EnteringResetsThePlayAndTurnsReplayModeOnWithItsOwnMusic) {
     EXPECT_TRUE(log_.Contains("遷移先のシーケンスが見つかりません(SeqTitle)")) << log_.Text();
 }
 
+// A label the script lacks is logged, and the main scene entered all the same.
 TEST_F(Replay, AThumbnailStartsTheScriptAtItsLabelInTheMainScene) {
-    AddStory();
-    perman_->m_PassedReplayLabels.insert(u"scene2");
-    Enter(u"SeqRPMode");
-    Click(kUI, u"btn_next");
-    Click(kUI, u"btn_rpselect", 1);
-    EXPECT_TRUE(g_pMoaMainWorker()->IsRunning());
-    EXPECT_EQ(Worker().m_CurrentName, u"SeqAvgMain");
-    EXPECT_EQ(Worker().m_CurrentParam0, 1);
-    EXPECT_EQ(Worker().m_CurrentParam1, 0);
-    // Replay mode stays on while the scene replays.
-    EXPECT_TRUE(data_->m_ReplayMode);
-}
-
-TEST_F(Replay, AMissingLabelIsLoggedAndTheMainSceneEnteredAllTheSame) {
-    perman_->m_PassedReplayLabels.insert(u"scene1");
-    Enter(u"SeqRPMode");
-    Click(kUI, u"btn_next");
-    log_.Clear();
-    Click(kUI, u"btn_rpselect", 0);
-    EXPECT_TRUE(log_.Contains("スクリプトにラベル scene1 が存在しないため実行できません")) << log_.Text();
-    EXPECT_EQ(Worker().m_CurrentName, u"SeqAvgMain");
+    perman_->m_PassedReplayLabels = {u"scene1", u"scene2"};
+    for (const bool story : {false, true}) {
+        SCOPED_TRACE(story);
+        if (story) AddStory();
+        Enter(u"SeqRPMode");
+        Click(kUI, u"btn_pageselect", 1);
+        log_.Clear();
+        Click(kUI, u"btn_rpselect", 1);
+        EXPECT_EQ(log_.Contains("スクリプトにラベル scene2 が存在しないため実行できません"), !story) << log_.Text();
+        EXPECT_EQ(g_pMoaMainWorker()->IsRunning(), story);
+        EXPECT_EQ(Worker().m_CurrentName, u"SeqAvgMain");
+        EXPECT_EQ(Worker().m_CurrentParam0, 1);
+        EXPECT_EQ(Worker().m_CurrentParam1, 0);
+        // Replay mode stays on while the scene replays.
+        EXPECT_TRUE(data_->m_ReplayMode);
+    }
 }
 
 } // namespace
