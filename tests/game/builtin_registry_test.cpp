@@ -4,6 +4,8 @@
 
 #include "game/builtins/AvgBuiltinCall.h"
 #include "script/GxMoaBuiltinDefault.h"
+#include "script/GxMoaEx.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -167,6 +169,21 @@ TEST(GameBuiltins, ArgumentsArePaddedToTheCountAndConverted) {
     EXPECT_EQ(result.ToInt64(), -2) << "widened with its sign";
     call.SetResult(GxString(u"x"));
     EXPECT_EQ(result.GetType(), u32(kGxMoaStr));
+}
+
+TEST(GameBuiltins, MissingFilesStopOnlyWithTheirSwitch) {
+    GxMoaEx moa;
+    GxMoaWorker worker(&moa);
+    GxMoaExecStack stack(1);
+    stack.back().m_ScriptPos.m_Line = 2;
+    const GxString name = u"bgm";
+    GxMoaVariable args = Array(0), result;
+    AvgBuiltinCall call(&name, &args, &worker, nullptr, &stack, &result, 1);
+    qtest::LogCapture log;
+    EXPECT_TRUE(call.MissingFile(false, u"BGMファイルが見つかりません[%s]", u"bgms/none"));
+    EXPECT_TRUE(log.Lines().empty());
+    EXPECT_FALSE(call.MissingFile(true, u"BGMファイルが見つかりません[%s]", u"bgms/none"));
+    EXPECT_EQ(log.Lines(), std::vector<std::string>{"err:[Script=\"*\"/line=3] bgm:BGMファイルが見つかりません[bgms/none]\n"});
 }
 
 } // namespace
