@@ -27,7 +27,10 @@ void GxPersistFile::KnownFiles::SawAsItStands(const GxString& path) {
     const std::string native = GxToNativePath(path);
     psys::file_status status;
     const bool present = psys::status_of(native, &status);
-    std::string mark = present && status.kind == psys::file_kind::regular ? psys::mark_of_file(native) : std::string();
+    // One too large to be read is never the player's to load either.
+    std::string mark = present && status.kind == psys::file_kind::regular && status.size <= kMaxFileBytes
+                           ? psys::mark_of_file(native)
+                           : std::string();
     psys::file_status after;
     if (!mark.empty() && (!psys::status_of(native, &after) || !psys::same_file(status, after))) mark.clear();
     Saw(path, present ? &status : nullptr, mark);
