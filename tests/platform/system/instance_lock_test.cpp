@@ -1147,6 +1147,8 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
     const fs::path home = dir_.path() / "player";
     MakeFolder(home, 0755);
     std::vector<std::unique_ptr<Child>> kept;
+    std::vector<std::unique_ptr<KeptByAnEndedTaker>> ended;
+    std::vector<std::unique_ptr<PausedStart>> replacers;
     std::vector<fs::path> mounts;
     struct Row {
         const char* what;
@@ -1154,6 +1156,7 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
         std::function<void(const fs::path&)> before;
         char want;
         const User* starter = &kPlayer;
+        std::function<void(const fs::path&)> within = nullptr;  // in the start's process, before it
     };
     const auto copyOf = [&](const User& user, mode_t mode, gid_t group = kPlayer.gid, const char* list = nullptr) {
         return [&, mode, group, list](const fs::path& f) {
@@ -1185,6 +1188,19 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
             ASSERT_EQ(kept.back()->answer(), 'y');
         };
     };
+    const auto replacing = [&](bool letGo) {
+        return [&, letGo](const fs::path& f) {
+            MakeFolder(f, 0755);
+            psys::instance_lock({}).acquire_folder(f.string());
+            ended.push_back(std::make_unique<KeptByAnEndedTaker>(f / psys::instance_lock::kFolderLockName));
+            ASSERT_TRUE(ended.back()->taken());
+            psys::set_instance_lock_step_hook(&Meet);
+            replacers.push_back(std::make_unique<PausedStart>(f, "renaming", std::vector{ended.back().get()}));
+            psys::set_instance_lock_step_hook(nullptr);
+            ASSERT_TRUE(replacers.back()->paused());
+            if (letGo) ended.back()->LetGo();
+        };
+    };
     const Row rows[] = {
         {"a sharer's copy, the start in a pid namespace of its own keeping the host's hidden /proc",
          kChildNamespace | kHidden, sharersCopy, 'b'},
@@ -1203,6 +1219,31 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
         {"the player's copy in a 0700 folder since shared 2770, a member's start with a /proc of its own",
          kOwnProc, playersCopySharedSince, 'b', &kMember},
         {"the same, the member's start behind a hidden /proc", kHidden, playersCopySharedSince, 'b', &kMember},
+        // A copy replacing a lock file whose taker has ended, held just
+        // before its rename: the start, which cannot see who holds the next
+        // name, takes the old file once it is let go, or replaces it too.
+        {"a copy about to rename its next name over the lock file, the start with a /proc of its own", kOwnProc,
+         replacing(true), 'b'},
+        {"the same, the old file's lock kept, the start behind a hidden /proc", kHidden, replacing(false), 'b'},
+        // The start replaces a lock file whose taker has ended; before its
+        // rename root's copy, which it cannot see, takes the old file.
+        {"a lock file taken by root's copy while the start replaces it, the start behind a hidden /proc", kHidden,
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             psys::instance_lock({}).acquire_folder(f.string());
+             kept.push_back(Kept(f / psys::instance_lock::kFolderLockName, kRoot));
+             ASSERT_EQ(kept.back()->answer(), 'y');
+         },
+         'b', &kPlayer,
+         [&](const fs::path& f) {
+             auto* taken = new KeptByAnEndedTaker(f / psys::instance_lock::kFolderLockName);
+             Child* root = kept.back().get();
+             g_meetings = {{"next held", [taken, root] {
+                                taken->LetGo();
+                                root->step();
+                            }}};
+             psys::set_instance_lock_step_hook(&Meet);
+         }},
         {"a reader holding the folder, the start behind a hidden /proc", kHidden,
          [&](const fs::path& f) {
              MakeFolder(f, 0755);
@@ -1273,6 +1314,7 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
         const fs::path folder = home / ("seen" + std::to_string(n++));
         row.before(folder);
         const int answer = SeeingAs(row.view, *row.starter, [&] {
+            if (row.within) row.within(folder);
             psys::instance_lock lock;
             const bool alone = lock.acquire_folder(folder.string());
             return Outcome(lock, alone);
@@ -1283,6 +1325,10 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
         }
         EXPECT_EQ(char(answer), row.want);
         kept.clear();
+        // The replacer goes on alone.
+        for (auto& replacer : replacers) EXPECT_EQ(replacer->Release(), 'x');
+        replacers.clear();
+        ended.clear();
     }
     for (const fs::path& at : mounts) umount2(at.c_str(), MNT_DETACH);
 }
