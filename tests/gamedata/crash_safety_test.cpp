@@ -631,7 +631,6 @@ TEST_F(CrashSafety, ASaveAndItsThumbnailPairWhereverTheFolderIsCopied) {
         SCOPED_TRACE("ended before step " + std::to_string(end) + (cut ? ", the save cut short" : "") +
                      (locked ? "" : ", without the lock"));
         psys::set_folder_locked(dir_.str(), locked);
-        s_EndAt = 0;
         for (const auto& entry : fs::directory_iterator(dir_.path())) fs::remove_all(entry);
         ASSERT_TRUE(saveSlot(7));
         if (cut) fs::resize_file(dir_.path() / save, fs::file_size(dir_.path() / save) / 2);
@@ -639,8 +638,7 @@ TEST_F(CrashSafety, ASaveAndItsThumbnailPairWhereverTheFolderIsCopied) {
         EXPECT_FALSE(game_.LoadGameData(SavePath(save), true));
         if (!cut) tasks_[u"$MOVIELAYER:SeqAvgMain"] = new gdtest::StoredTask(scene_, u"$MOVIELAYER:SeqAvgMain");
         const std::vector<unsigned char> unloadable = Bytes(save);
-        s_Steps = 0;
-        s_EndAt = end;
+        s_Steps = 0, s_EndAt = end;
         const bool saved = saveSlot(8);
         s_EndAt = 0;
         GxSaveSlot::RecoverLeftovers(saveDir, *core_.m_Config, locked);
@@ -650,11 +648,9 @@ TEST_F(CrashSafety, ASaveAndItsThumbnailPairWhereverTheFolderIsCopied) {
             if (const std::string name = entry.path().filename().string();
                 name.starts_with(save) && qtest::ReadBytes(entry.path()) == unloadable)
                 at = name.substr(save.size());
-        const bool aside = at == ".damaged";
-        EXPECT_TRUE(fs::exists(dir_.path() / (save + at)));
         EXPECT_EQ(firstPixel(dir_.path() / (thumb + at)), Picture(7)[0]) << at;
         if (s_Steps < end) {
-            EXPECT_TRUE(saved && aside);
+            EXPECT_TRUE(saved && at == ".damaged");
             EXPECT_EQ(firstPixel(dir_.path() / thumb), Picture(8)[0]);
             ++round, end = 0;
         }

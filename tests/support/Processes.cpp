@@ -1,20 +1,14 @@
 #include "support/Processes.h"
 
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
-#include <algorithm>
 #include <iterator>
-#include <set>
-#include <sstream>
 #include <string>
 #include <grp.h>
 #include <linux/capability.h>
 #include <sched.h>
 #include <sys/acl.h>
-#include <sys/mount.h>
-#include <sys/stat.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -92,68 +86,6 @@ bool EnterOwnUserNamespace(bool asRoot) {
     __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct none[2] = {};
     return syscall(SYS_capset, &header, none) == 0;
-}
-
-UserDatabase::UserDatabase(const std::vector<DatabaseUser>& users) {
-    if (geteuid() != 0) return;
-    char dir[] = "/tmp/quillon-users-XXXXXX";
-    if (!mkdtemp(dir)) return;
-    dir_ = dir;
-    std::ifstream passwdIn("/etc/passwd"), groupIn("/etc/group");
-    std::ostringstream passwd, group;
-    std::set<uid_t> uids;
-    std::set<gid_t> gids;
-    for (std::string line; std::getline(passwdIn, line);) {
-        passwd << line << "\n";
-        std::istringstream fields(line);
-        std::string name, x, id;
-        if (std::getline(fields, name, ':') && std::getline(fields, x, ':') && std::getline(fields, id, ':'))
-            uids.insert(uid_t(std::strtoul(id.c_str(), nullptr, 10)));
-    }
-    for (const DatabaseUser& u : users)
-        if (uids.insert(u.uid).second)
-            passwd << u.name << ":x:" << u.uid << ":" << u.gid << "::/nonexistent:/usr/sbin/nologin\n";
-    const auto membersOf = [&](gid_t gid) {
-        std::string members;
-        for (const DatabaseUser& u : users)
-            if (std::find(u.groups.begin(), u.groups.end(), gid) != u.groups.end())
-                members += (members.empty() ? "" : ",") + std::string(u.name);
-        return members;
-    };
-    for (std::string line; std::getline(groupIn, line);) {
-        const size_t third = line.find(':', line.find(':') + 1);
-        const gid_t gid = third == std::string::npos ? gid_t(-1) : gid_t(std::strtoul(line.c_str() + third + 1, nullptr, 10));
-        gids.insert(gid);
-        const std::string members = membersOf(gid);
-        group << line << (members.empty() ? "" : line.back() == ':' ? members : "," + members) << "\n";
-    }
-    for (const DatabaseUser& u : users)
-        for (gid_t gid : u.groups)
-            if (gids.insert(gid).second) group << "q" << gid << ":x:" << gid << ":" << membersOf(gid) << "\n";
-    const std::string passwdCopy = dir_ + "/passwd", groupCopy = dir_ + "/group";
-    std::ofstream(passwdCopy) << passwd.str();
-    std::ofstream(groupCopy) << group.str();
-    chmod(dir_.c_str(), 0755);
-    chmod(passwdCopy.c_str(), 0644);
-    chmod(groupCopy.c_str(), 0644);
-    // Mounts made elsewhere still reach this namespace; none made here leave it.
-    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_SLAVE, nullptr) != 0 ||
-        mount(passwdCopy.c_str(), "/etc/passwd", nullptr, MS_BIND, nullptr) != 0)
-        return;
-    ok_ = mount(groupCopy.c_str(), "/etc/group", nullptr, MS_BIND, nullptr) == 0;
-    if (!ok_) umount2("/etc/passwd", MNT_DETACH);
-}
-
-UserDatabase::~UserDatabase() {
-    if (ok_) {
-        umount2("/etc/group", MNT_DETACH);
-        umount2("/etc/passwd", MNT_DETACH);
-    }
-    if (!dir_.empty()) {
-        unlink((dir_ + "/passwd").c_str());
-        unlink((dir_ + "/group").c_str());
-        rmdir(dir_.c_str());
-    }
 }
 
 bool SetAccessList(const char* path, const char* text) {

@@ -65,31 +65,6 @@ std::string SaidAsUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, c
 // not. For a child, after it became its user.
 bool EnterOwnUserNamespace(bool asRoot = false);
 
-// While it lives, the user and group databases name the test's users as an
-// administrator who shares folders with a group has them: each user by its
-// uid and primary group, and a member of each further group. The files are
-// not changed: copies are bound over /etc/passwd and /etc/group in a mount
-// namespace of this thread's own (which the processes it starts share).
-// ok() is false where this process may not (not root).
-struct DatabaseUser {
-    const char* name;
-    uid_t uid;
-    gid_t gid;
-    std::vector<gid_t> groups;
-};
-class UserDatabase {
-public:
-    explicit UserDatabase(const std::vector<DatabaseUser>& users);
-    ~UserDatabase();
-    UserDatabase(const UserDatabase&) = delete;
-    UserDatabase& operator=(const UserDatabase&) = delete;
-    bool ok() const { return ok_; }
-
-private:
-    bool ok_ = false;
-    std::string dir_;
-};
-
 // Sets path's access list from its text (setfacl's short form); false where
 // the text or the file system refuses it.
 bool SetAccessList(const char* path, const char* text);

@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -104,14 +105,48 @@ const User kRoot{'R', 0, 0, {}};
 // A member started by sg or newgrp: of the group by its primary group alone.
 const User kPrimaryMember{'G', 65531, kGroup, {}};
 
-// The users as the user database names them: the player and the member
-// members of the group, as an administrator who shares a folder has them.
-qtest::UserDatabase NamedUsers() {
-    return qtest::UserDatabase({{"qplayer", kPlayer.uid, kPlayer.gid, {kGroup}},
-                                {"nobody", kMember.uid, kMember.gid, {kGroup}},
-                                {"qlisted", kListed.uid, kListed.gid, {}},
-                                {"qmember", kPrimaryMember.uid, kPrimaryMember.uid, {kGroup}}});
-}
+// While it lives, the user and group databases name the test's users as an
+// administrator who shares a folder with the group has them: the player,
+// the member and the member by its primary group alone members of it. The
+// files are not changed: copies, its entries first (a look-up takes the
+// first that matches), are bound over /etc/passwd and /etc/group in a mount
+// namespace of this thread's own, which the processes it starts share.
+// ok() is false where this process may not (not root).
+class NamedUsers {
+public:
+    NamedUsers() {
+        char dir[] = "/tmp/quillon-users-XXXXXX";
+        if (geteuid() != 0 || !mkdtemp(dir)) return;
+        dir_ = dir;
+        std::ofstream passwd(dir_ + "/passwd"), group(dir_ + "/group");
+        for (const auto& [name, user] : {std::pair{"qplayer", &kPlayer}, {"nobody", &kMember}, {"qlisted", &kListed}})
+            passwd << name << ":x:" << user->uid << ":" << user->gid << "::/nonexistent:/usr/sbin/nologin\n";
+        passwd << "qmember:x:" << kPrimaryMember.uid << ":" << kPrimaryMember.uid << "::/nonexistent:/usr/sbin/nologin\n"
+               << std::ifstream("/etc/passwd").rdbuf();
+        group << "q" << kGroup << ":x:" << kGroup << ":qplayer,nobody,qmember\n" << std::ifstream("/etc/group").rdbuf();
+        passwd.close(), group.close();
+        for (const char* name : {"/passwd", "/group"}) chmod((dir_ + name).c_str(), 0644);
+        // Mounts made elsewhere still reach this namespace; none made here leave it.
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_SLAVE, nullptr) != 0 ||
+            mount((dir_ + "/passwd").c_str(), "/etc/passwd", nullptr, MS_BIND, nullptr) != 0)
+            return;
+        ok_ = mount((dir_ + "/group").c_str(), "/etc/group", nullptr, MS_BIND, nullptr) == 0;
+        if (!ok_) umount2("/etc/passwd", MNT_DETACH);
+    }
+    ~NamedUsers() {
+        if (ok_)
+            for (const char* mounted : {"/etc/group", "/etc/passwd"}) umount2(mounted, MNT_DETACH);
+        std::error_code ignored;
+        if (!dir_.empty()) fs::remove_all(dir_, ignored);
+    }
+    NamedUsers(const NamedUsers&) = delete;
+    NamedUsers& operator=(const NamedUsers&) = delete;
+    bool ok() const { return ok_; }
+
+private:
+    bool ok_ = false;
+    std::string dir_;
+};
 
 bool Become(const User& user) { return user.uid == 0 || qtest::BecomeUser(user.uid, user.gid, user.groups); }
 
@@ -461,7 +496,7 @@ TEST_F(InstanceLock, OnlyARunningHolderOfTheUsersOwnFileRefusesAStart) {
 // root every change of group succeeds.
 TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothingElse) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to be the players and groups of its rows";
-    const qtest::UserDatabase users = NamedUsers();
+    const NamedUsers users;
     ASSERT_TRUE(users.ok());
     fs::permissions(dir_.path(), fs::perms(0711));
     const mode_t umaskBefore = umask(077);
@@ -621,7 +656,7 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
 // refused copy changes nothing.
 TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to be the users of its rows";
-    const qtest::UserDatabase users = NamedUsers();
+    const NamedUsers users;
     ASSERT_TRUE(users.ok());
     fs::permissions(dir_.path(), fs::perms(0711));
     const fs::path home = dir_.path() / "player";
@@ -1141,7 +1176,7 @@ int SeeingAs(unsigned view, const User& user, const std::function<int()>& f) {
 // count is never the lock, whoever holds it.
 TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to mount a /proc and make namespaces";
-    const qtest::UserDatabase users = NamedUsers();
+    const NamedUsers users;
     ASSERT_TRUE(users.ok());
     fs::permissions(dir_.path(), fs::perms(0711));
     const fs::path home = dir_.path() / "player";
