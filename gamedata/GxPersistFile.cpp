@@ -20,20 +20,22 @@ void GxPersistFile::KnownFiles::Saw(const GxString& path, const psys::file_statu
     m_Seen[path] = {status ? std::optional<psys::file_status>(*status) : std::nullopt, status ? mark : std::string()};
 }
 
+void GxPersistFile::KnownFiles::SawRead(const GxString& path, const psys::file_status& status, const std::string& mark) {
+    psys::file_status now;
+    const bool same = !mark.empty() && psys::status_of(GxToNativePath(path), &now) && psys::same_file(status, now);
+    Saw(path, &status, same ? mark : std::string());
+}
+
 // Seen with its bytes' mark: a file system that sets a file's times when
 // it is moved (fusefat) leaves the player's own file known by its bytes,
 // not kept as another's when the next write takes it.
 void GxPersistFile::KnownFiles::SawAsItStands(const GxString& path) {
     const std::string native = GxToNativePath(path);
     psys::file_status status;
-    const bool present = psys::status_of(native, &status);
+    if (!psys::status_of(native, &status)) return Saw(path, nullptr);
     // One too large to be read is never the player's to load either.
-    std::string mark = present && status.kind == psys::file_kind::regular && status.size <= kMaxFileBytes
-                           ? psys::mark_of_file(native)
-                           : std::string();
-    psys::file_status after;
-    if (!mark.empty() && (!psys::status_of(native, &after) || !psys::same_file(status, after))) mark.clear();
-    Saw(path, present ? &status : nullptr, mark);
+    const bool readable = status.kind == psys::file_kind::regular && status.size <= kMaxFileBytes;
+    SawRead(path, status, readable ? psys::mark_of_file(native) : std::string());
 }
 
 bool GxPersistFile::KnownFiles::ChangedSince(const GxString& path, const psys::file_status* now,
@@ -502,10 +504,7 @@ std::unique_ptr<GxContentReaderBase> GxPersistFile::Open(const GxString& path, G
         if (notRead) *notRead = true;
         return refuse();
     }
-    // The bytes read are the ones seen where the file did not change meanwhile.
-    psys::file_status after;
-    if (known && psys::status_of(GxToNativePath(path), &after) && psys::same_file(status, after))
-        known->Saw(path, &status, psys::mark_of_bytes(buffer->GetData(), buffer->GetSize()));
+    if (known) known->SawRead(path, status, psys::mark_of_bytes(buffer->GetData(), buffer->GetSize()));
     if (buffer->GetSize() == 0) return nullptr;
     std::unique_ptr<GxContentReaderBase> reader;
     const char* magic = binaryMagic;

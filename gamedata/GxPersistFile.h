@@ -42,17 +42,20 @@ public:
         bool IsUnread(const GxString& path) const { return m_Unread.count(path) != 0; }
         void ClearUnread(const GxString& path) { m_Unread.erase(path); }
         // How the file stood when read or written (null: nothing stood
-        // there), and, for a file this holder wrote, its bytes' mark.
+        // there), and its bytes' mark where they are known.
         void Saw(const GxString& path, const psys::file_status* status, const std::string& mark = {});
-        // Sees the file as it stands now, without reading it.
+        // The same for bytes read from the file as it stood (status): their
+        // mark counts only where the file still stands so.
+        void SawRead(const GxString& path, const psys::file_status& status, const std::string& mark);
+        // Sees the file as it stands now, with its bytes' mark.
         void SawAsItStands(const GxString& path);
         // Whether the file stands otherwise than when last seen; false for a
-        // file never seen. Where it was this holder's own write and stands
-        // with another status (a file system that keeps times coarsely or
-        // sets them only once the file is closed, as FAT's do), the bytes of
-        // the file at (its name, or a name a write holds it under) tell: the
-        // bytes this holder wrote are its own file. A status alone never
-        // passes for the same file.
+        // file never seen. Where it stands with another status (a file
+        // system that keeps times coarsely, sets them only once the file is
+        // closed, or sets them when the file is moved, as FAT's do), the
+        // bytes of the file at (its name, or a name a write holds it under)
+        // tell: the bytes this holder wrote or saw are its own file. A
+        // status alone never passes for the same file.
         bool ChangedSince(const GxString& path, const psys::file_status* now, const std::string& at = {}) const;
         // True the first time a file that is not the player's is met at the
         // path since the path last held the player's (or nothing): its line

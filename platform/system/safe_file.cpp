@@ -68,10 +68,10 @@ identity identity_at(const std::string& path) {
 
 // A step that changes names can act and still report an error (an NFS
 // reply lost, a FUSE file system's own error): the names are looked at
-// again, and a step
-// whose change stands whole counts as taken. A rename or a move acted where
-// from's file stands at to and no longer at from; a link, where it stands
-// at both; an exchange, where each stands at the other's name.
+// again, and a step whose change stands whole counts as taken. A rename or
+// a move acted where from's file stands at to and no longer at from; a
+// link, where it stands at both; an exchange, where each stands at the
+// other's name.
 enum class name_change { move, link, exchange };
 
 template <class Call>
@@ -278,6 +278,20 @@ std::string mark_text(unsigned long long hash, unsigned long long size) {
 
 bool hash_mark(const std::string& mark) { return mark.compare(0, 2, "h:") == 0; }
 
+// The mark of the regular file at path as it reads now ("" where it cannot
+// be opened).
+std::string hash_of_file(const std::string& path) {
+    struct stat st;
+    const int fd = open_regular(path, &st);
+    if (fd < 0) return {};
+    unsigned long long h = kHashStart;
+    static thread_local unsigned char buffer[65536];
+    off_t at = 0;
+    for (ssize_t n; (n = ::pread(fd, buffer, sizeof buffer, at)) > 0; at += n) h = hash_bytes(h, buffer, size_t(n));
+    ::close(fd);
+    return mark_text(h, static_cast<unsigned long long>(at));
+}
+
 // The marks of the mains a settling looks at, each file's hash read once
 // (files are named by identity and contents' time, so a file a move renamed
 // is not read again).
@@ -298,20 +312,8 @@ public:
             return false;
         const auto key = std::make_tuple(st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
         auto it = hashes_.find(key);
-        if (it == hashes_.end()) it = hashes_.emplace(key, hash_of(path)).first;
+        if (it == hashes_.end()) it = hashes_.emplace(key, hash_of_file(path)).first;
         return it->second == mark;
-    }
-
-    static std::string hash_of(const std::string& path) {
-        struct stat st;
-        const int fd = open_regular(path, &st);
-        if (fd < 0) return {};
-        unsigned long long h = kHashStart;
-        static thread_local unsigned char buffer[65536];
-        off_t at = 0;
-        for (ssize_t n; (n = ::pread(fd, buffer, sizeof buffer, at)) > 0; at += n) h = hash_bytes(h, buffer, size_t(n));
-        ::close(fd);
-        return mark_text(h, static_cast<unsigned long long>(at));
     }
 
 private:
@@ -1008,7 +1010,7 @@ std::string mark_of_bytes(const void* data, size_t size) {
     return mark_text(hash_bytes(kHashStart, static_cast<const unsigned char*>(data), size), size);
 }
 
-std::string mark_of_file(const std::string& path) { return players_at(path) ? mark_reader::hash_of(path) : std::string(); }
+std::string mark_of_file(const std::string& path) { return players_at(path) ? hash_of_file(path) : std::string(); }
 
 namespace {
 

@@ -594,8 +594,9 @@ std::vector<held_file> settle_folder(const std::string& folder, const folder_fil
 // move's or link's new name) and, for a move, a link or an exchange, the
 // name it acts from; 0 lets the step run, a positive value fails the step
 // with that errno, and a negative one lets it run and, where it did, fails
-// it all the same with the value's negation (a reply lost after the step). A test may end the process there, or run another
-// copy's write first. Once a commit has put the new file at its name it is called with
+// it all the same with the value's negation (a reply lost after the step).
+// A test may end the process there, or run another copy's write first.
+// Once a commit has put the new file at its name it is called with
 // "committed", which is no step. Null removes it.
 using safe_file_step_hook = int (*)(const char* step, const std::string& path, const std::string& from);
 void set_safe_file_step_hook(safe_file_step_hook hook);

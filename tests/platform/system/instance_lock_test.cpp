@@ -23,6 +23,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -119,10 +120,12 @@ public:
         if (geteuid() != 0 || !mkdtemp(dir)) return;
         dir_ = dir;
         std::ofstream passwd(dir_ + "/passwd"), group(dir_ + "/group");
-        for (const auto& [name, user] : {std::pair{"qplayer", &kPlayer}, {"nobody", &kMember}, {"qlisted", &kListed}})
-            passwd << name << ":x:" << user->uid << ":" << user->gid << "::/nonexistent:/usr/sbin/nologin\n";
-        passwd << "qmember:x:" << kPrimaryMember.uid << ":" << kPrimaryMember.uid << "::/nonexistent:/usr/sbin/nologin\n"
-               << std::ifstream("/etc/passwd").rdbuf();
+        // The member by its primary group alone has a group of its own there.
+        for (const auto& [name, uid, gid] : {std::tuple{"qplayer", kPlayer.uid, kPlayer.gid},
+                                             {"nobody", kMember.uid, kMember.gid}, {"qlisted", kListed.uid, kListed.gid},
+                                             {"qmember", kPrimaryMember.uid, kPrimaryMember.uid}})
+            passwd << name << ":x:" << uid << ":" << gid << "::/nonexistent:/usr/sbin/nologin\n";
+        passwd << std::ifstream("/etc/passwd").rdbuf();
         group << "q" << kGroup << ":x:" << kGroup << ":qplayer,nobody,qmember\n" << std::ifstream("/etc/group").rdbuf();
         passwd.close(), group.close();
         for (const char* name : {"/passwd", "/group"}) chmod((dir_ + name).c_str(), 0644);
