@@ -660,17 +660,21 @@ TEST_F(CrashSafety, ASaveAndItsThumbnailPairWhereverTheFolderIsCopied) {
 
     // A second session's save over the first's where a file system sets a
     // file's times as it moves it (fusefat): the pair seen at the start is
-    // known by its bytes, and nothing is kept.
-    for (const auto& entry : fs::directory_iterator(dir_.path())) fs::remove_all(entry);
-    ASSERT_TRUE(saveSlot(1));
-    game_.SeeFiles(GxSaveSlot::GameDataPaths(saveDir, *core_.m_Config));
-    GxGameDataHeader header;
-    ASSERT_TRUE(game_.ReadGameDataHeader(SavePath(save), &header));
-    for (const std::string& name : {save, thumb})
-        fs::last_write_time(dir_.path() / name, fs::last_write_time(dir_.path() / name) - std::chrono::hours(1));
-    ASSERT_TRUE(saveSlot(2));
-    EXPECT_FALSE(fs::exists(dir_.path() / (save + ".changed")));
-    EXPECT_FALSE(fs::exists(dir_.path() / (thumb + ".changed")));
+    // known by its bytes, read since (the load page) or not, and nothing is
+    // kept.
+    for (const bool read : {false, true}) {
+        SCOPED_TRACE(read ? "its header read" : "not read");
+        for (const auto& entry : fs::directory_iterator(dir_.path())) fs::remove_all(entry);
+        ASSERT_TRUE(saveSlot(1));
+        game_.SeeFiles(GxSaveSlot::GameDataPaths(saveDir, *core_.m_Config));
+        GxGameDataHeader header;
+        ASSERT_TRUE(!read || game_.ReadGameDataHeader(SavePath(save), &header));
+        for (const std::string& name : {save, thumb})
+            fs::last_write_time(dir_.path() / name, fs::last_write_time(dir_.path() / name) - std::chrono::hours(1));
+        ASSERT_TRUE(saveSlot(2));
+        EXPECT_FALSE(fs::exists(dir_.path() / (save + ".changed")));
+        EXPECT_FALSE(fs::exists(dir_.path() / (thumb + ".changed")));
+    }
 }
 
 // ---- what another user plants in a shared save folder -----------------------
