@@ -132,8 +132,10 @@ std::string append_to_file(const std::string& path, std::string_view prefix, std
     if (fd < 0) return error.empty() ? std::strerror(errno) : error;
     struct stat st {};
     if (!made && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        // One whose owner this user namespace cannot map is no stranger's.
-        const judged owner = owner_judged_at(path);
+        // Judged as the file written into, not whatever stands at the name
+        // by now; one whose owner this user namespace cannot tell is no
+        // stranger's.
+        const judged owner = owner_judged(folder, st.st_uid, st.st_gid);
         if (st.st_nlink > 1 || owner == judged::does_not_count) {
             ::close(fd);
             fd = replace_log(path, owner != judged::does_not_count ? kLinkKept : kOthersFile, &error);

@@ -148,24 +148,34 @@ namespace {
 
 const char* folder_path(const std::string& folder) { return folder.empty() ? "." : folder.c_str(); }
 
-// The folder a path names its last part in, as folder_path takes it.
-std::string folder_part(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return "";
-    return slash == 0 ? "/" : path.substr(0, slash);
+// The id (a user's, or a group's where group) that an id this process's user
+// namespace does not map reads as.
+unsigned overflow_id(bool group) {
+    unsigned id = 65534;
+    if (FILE* f = std::fopen(group ? "/proc/sys/kernel/overflowgid" : "/proc/sys/kernel/overflowuid", "re")) {
+        if (std::fscanf(f, "%u", &id) != 1) id = 65534;
+        std::fclose(f);
+    }
+    return id;
 }
 
-// Whether this process's user namespace maps the id (a user's, or a
-// group's where group). Without /proc to tell, the ids are the machine's own.
-bool mapped(unsigned id, bool group) {
+// Whether this process's user namespace tells the id (a user's, or a
+// group's where group) as one user or group: it maps it, and, where it does
+// not map every id, it is not the overflow id, which every id outside the
+// map reads as, whoever it is, though the map may give that number too (a
+// container that maps 65536 ids). The machine's own namespace maps every id.
+// Without /proc to tell, the ids are the machine's own.
+bool told(unsigned id, bool group) {
     FILE* map = std::fopen(group ? "/proc/self/gid_map" : "/proc/self/uid_map", "re");
     if (!map) return true;
-    unsigned long long inside, outside, count;
+    unsigned long long inside, outside, count, covered = 0;
     bool found = false;
-    while (!found && std::fscanf(map, "%llu %llu %llu", &inside, &outside, &count) == 3)
-        found = id >= inside && id - inside < count;
+    while (std::fscanf(map, "%llu %llu %llu", &inside, &outside, &count) == 3) {
+        found = found || (id >= inside && id - inside < count);
+        covered += count;
+    }
     std::fclose(map);
-    return found;
+    return found && (covered >= 0xFFFFFFFFull || id != overflow_id(group));
 }
 
 bool has(const std::vector<unsigned>& ids, unsigned id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); }
@@ -302,10 +312,10 @@ std::vector<access_entry> reach_entries(const access_rules& folder, unsigned fil
     const unsigned char group = folders_group ? reach(named(credentials::kNoUser, {folder.group})) : others;
     std::vector<access_entry> users, groups;
     for (const access_entry& e : folder.entries) {
-        // One this user namespace does not map cannot be named from here.
-        if (e.tag == access_entry::user && mapped(e.id, false))
+        // One this user namespace cannot tell cannot be named from here.
+        if (e.tag == access_entry::user && told(e.id, false))
             users.push_back({access_entry::user, e.id, reach(named(e.id))});
-        if (e.tag == access_entry::group && !(folders_group && e.id == folder.group) && mapped(e.id, true))
+        if (e.tag == access_entry::group && !(folders_group && e.id == folder.group) && told(e.id, true))
             groups.push_back({access_entry::group, e.id, reach(named(credentials::kNoUser, {e.id}))});
     }
     // A file that could not take the folder's group gives that group its
@@ -462,26 +472,42 @@ bool counts_in_folder(const access_rules& folder, const credentials& who) {
 }
 
 judged judge_in_folder(const access_rules& folder, const credentials& who) {
-    if (counts_in_folder(folder, who)) return judged::counts;
-    bool all = who.uid == credentials::kNoUser || mapped(who.uid, false);
-    for (unsigned group : who.groups) all = all && mapped(group, true);
+    // Judged by the ids this namespace can tell: one it cannot is no one
+    // known, not the folder's owner, root or this user, nor a member of a
+    // group it names.
+    credentials known;
+    bool all = true;
+    if (who.uid != credentials::kNoUser) {
+        if (told(who.uid, false)) known.uid = who.uid;
+        else all = false;
+    }
+    for (unsigned group : who.groups) {
+        if (told(group, true)) known.groups.push_back(group);
+        else all = false;
+    }
+    if (counts_in_folder(folder, known)) return judged::counts;
     return all ? judged::does_not_count : judged::cannot_tell;
 }
 
-judged judge_user_in_folder(const access_rules& folder, unsigned uid) {
-    // Those who always count need no look at the user database, nor does
-    // anyone where the folder's rules count no one else.
-    if (always_counts(folder, uid)) return judged::counts;
-    if (!folder.known || folder.sticky) return mapped(uid, false) ? judged::does_not_count : judged::cannot_tell;
-    return mapped(uid, false) ? judge_in_folder(folder, credentials_of_user(uid)) : judged::cannot_tell;
+judged owner_judged(const access_rules& folder, unsigned uid, unsigned gid) {
+    credentials who;
+    who.uid = uid;
+    who.groups = {gid};
+    const judged alone = judge_in_folder(folder, who);
+    // The user database is asked only where its groups could make the owner
+    // count.
+    if (alone == judged::counts || !folder.known || folder.sticky || !told(uid, false)) return alone;
+    who = credentials_of_user(uid);
+    who.groups.push_back(gid);
+    return judge_in_folder(folder, who);
 }
 
-judged owner_judged_at(const std::string& path) {
-    struct stat st {};
-    access_rules folder;
-    if (::lstat(path.c_str(), &st) != 0 || !access_rules_of(folder_path(folder_part(path)), &folder))
-        return judged::does_not_count;
-    return judge_user_in_folder(folder, st.st_uid);
+judged owner_judged(const std::string& folder, unsigned uid, unsigned gid) {
+    // This process's own user always counts: neither the folder's rules nor
+    // the user database need be read for it.
+    if (uid == ::geteuid()) return judged::counts;
+    access_rules rules;
+    return access_rules_of(folder_path(folder), &rules) ? owner_judged(rules, uid, gid) : judged::does_not_count;
 }
 
 bool give_folder_reach(int fd, const std::string& folder, bool narrow_only) {

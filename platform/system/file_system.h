@@ -127,18 +127,21 @@ bool may(const access_rules& rules, const credentials& who, unsigned want);
 // access list cannot be read, no one else is sure to.
 bool counts_in_folder(const access_rules& folder, const credentials& who);
 // What the rule says where this process may not be able to tell: a process
-// or a user whose ids this process's user namespace does not all map (one
-// it cannot map reaches it as the overflow id, 65534, whoever it is) and
-// that the rule does not count by the ids it can map, may be anyone, root
-// or a sharer too.
+// or a user with an id this process's user namespace cannot tell (one it
+// does not map, or, where it does not map every id, the overflow id, 65534,
+// that every id outside its map reads as, whoever it is) and that the rule
+// does not count by the ids it can tell, may be anyone, root or a sharer
+// too.
 enum class judged { counts, does_not_count, cannot_tell };
 judged judge_in_folder(const access_rules& folder, const credentials& who);
-// The same for a user, as the user database gives its groups.
-judged judge_user_in_folder(const access_rules& folder, unsigned uid);
-// The same for the owner of what stands at a path, in the folder the path
-// names it in (does_not_count where nothing stands or the folder cannot be
-// read).
-judged owner_judged_at(const std::string& path);
+// The same for the owner of what stands in the folder (uid and gid as stat
+// gives them): that user with the groups the user database gives it and the
+// file's own group, which the process that made it had (one started by sg
+// or newgrp, or of a member the database no longer lists there), so that a
+// file and the process that holds it are judged by the same groups. Of a
+// folder given by its path: does_not_count where its rules cannot be read.
+judged owner_judged(const access_rules& folder, unsigned uid, unsigned gid);
+judged owner_judged(const std::string& folder, unsigned uid, unsigned gid);
 // Makes a write past the process's file-size limit fail with EFBIG, as a
 // write to a full disk fails, instead of ending the process (SIGXFSZ). For
 // the start of the process, before anything is written.

@@ -35,6 +35,7 @@ constexpr long kReplacerWaitMs = 200;
 // Why a copy runs without the save folder's lock.
 constexpr const char* kNotReplaced = "could not be replaced";
 constexpr const char* kNotOpenToAll = "not open to every user who counts in the folder";
+constexpr const char* kUnjudged = "not the player's lock, and held by a process this copy cannot judge";
 
 std::atomic<instance_lock_step_hook> g_hook{nullptr};
 
@@ -90,53 +91,23 @@ std::string lock_folder(std::string* why) {
 
 // ---- who holds a lock -----------------------------------------------------------
 
-// What one look at who holds a flock on a file or folder of the save folder
-// comes to: the one answer every pass of the lock takes.
+// Who holds the flock on a file or folder of the save folder, as one look
+// finds it.
 enum class holders {
-    none,     // nobody: this process took it, or /proc lists nobody where it
-              // would list every holder
-    others,   // only processes that do not count, or whose taker has ended;
-              // or it is no lock file at all (not a regular file, or of
-              // someone who does not count), which no copy locks
-    unknown,  // perhaps a copy: a holder no start can judge (hidden, in
-              // another pid namespace, of ids this user namespace cannot map,
-              // on another machine), or nobody listed where /proc may leave
-              // a holder out
-    counts,   // a process that counts in the folder
+    none,          // nobody: this process took it (where it could open it), or
+                   // /proc lists nobody where it would list every holder
+    not_counting,  // only processes that do not count in the folder, or whose
+                   // taker has ended
+    unknown,       // perhaps a copy: a holder no start can judge (hidden, in
+                   // another pid namespace, of ids this user namespace cannot
+                   // tell, on another machine), or nobody listed where /proc
+                   // may leave a holder out
+    counts,        // a process that counts in the folder
 };
-
-// Whether a copy that counts may hold it. A lock file or a next name so held
-// refuses a start (or is waited for); the folder so held refuses one only
-// where its holder is seen to count, as anyone who may open the folder may
-// lock it.
-bool a_copy_may_hold(holders h) { return h == holders::counts || h == holders::unknown; }
 
 // pid namespaces have one first namespace, whose /proc/self/ns/pid always
 // has this inode number.
 constexpr ino_t kFirstPidNamespace = 0xEFFFFFFCu;
-
-// File systems whose flocks /proc/locks names by the device and inode stat
-// gives: ext2/3/4, xfs, f2fs, tmpfs, ramfs, FAT, exFAT, NFS and FUSE. On
-// others (btrfs, whose subvolumes stat numbers apart from the device the
-// locks name; overlayfs) no holder can be found, and a held lock cannot be
-// judged.
-bool locks_named_as_stat(const std::string& folder) {
-    struct statfs fs {};
-    if (::statfs(folder.c_str(), &fs) != 0) return false;
-    switch (static_cast<unsigned long>(fs.f_type)) {
-    case 0xEF53:      // ext2, ext3, ext4
-    case 0x58465342:  // xfs
-    case 0xF2F52010:  // f2fs
-    case 0x01021994:  // tmpfs
-    case 0x858458F6:  // ramfs
-    case 0x4D44:      // FAT
-    case 0x2011BAB0:  // exFAT
-    case 0x6969:      // NFS
-    case 0x65735546:  // FUSE
-        return true;
-    default: return false;
-    }
-}
 
 // What a start knows for judging holders in a save folder: its rules, and
 // how far /proc can tell who holds what.
@@ -145,13 +116,21 @@ struct judging {
     // /proc speaks of this process's own pid namespace: the pids it gives
     // are the ones kill() takes.
     bool ours = false;
-    // That namespace is the first: /proc/locks lists every flock of the
-    // machine, by its taker's pid, also where the taker has ended (another
-    // namespace's /proc leaves out those taken outside it, and those whose
-    // taker has ended).
+    // That namespace is the first: /proc/locks lists every flock taken on
+    // this machine, by its taker's pid, also where the taker has ended
+    // (another namespace's /proc leaves out those taken outside it, and
+    // those whose taker has ended).
     bool whole = false;
-    // Its lines can be matched to the folder's files.
+    // Its lines can be matched to the folder's files: the file system is one
+    // whose flocks /proc/locks names by the device and inode stat gives
+    // (ext2/3/4, xfs, f2fs, tmpfs, ramfs, FAT, exFAT, NFS and FUSE). On
+    // others (btrfs, whose subvolumes stat numbers apart from the device the
+    // locks name; overlayfs) no holder can be found, and a held lock cannot
+    // be judged.
     bool matched = false;
+    // NFS, and FUSE, whose server may keep a flock for other machines too:
+    // one another machine holds is listed by no /proc here.
+    bool network = false;
 };
 
 judging judging_in(const std::string& folder, bool* rules_read) {
@@ -162,7 +141,25 @@ judging judging_in(const std::string& folder, bool* rules_read) {
     j.ours = n > 0 && std::strtol(link, nullptr, 10) == long(::getpid());
     struct stat ns {};
     j.whole = j.ours && ::stat("/proc/self/ns/pid", &ns) == 0 && ns.st_ino == kFirstPidNamespace;
-    j.matched = locks_named_as_stat(folder);
+    struct statfs fs {};
+    if (::statfs(folder.c_str(), &fs) == 0) {
+        switch (static_cast<unsigned long>(fs.f_type)) {
+        case 0x6969:      // NFS
+        case 0x65735546:  // FUSE
+            j.network = true;
+            [[fallthrough]];
+        case 0xEF53:      // ext2, ext3, ext4
+        case 0x58465342:  // xfs
+        case 0xF2F52010:  // f2fs
+        case 0x01021994:  // tmpfs
+        case 0x858458F6:  // ramfs
+        case 0x4D44:      // FAT
+        case 0x2011BAB0:  // exFAT
+            j.matched = true;
+            break;
+        default: break;
+        }
+    }
     return j;
 }
 
@@ -176,7 +173,8 @@ holders judge(long pid, const judging& j) {
     if (!status) {
         // Gone from this pid namespace, as kill() and /proc both say; hidden
         // (hidepid), or of another namespace, it may run.
-        return j.ours && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH ? holders::others : holders::unknown;
+        return j.ours && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH ? holders::not_counting
+                                                                                   : holders::unknown;
     }
     credentials who;
     bool ended = false;
@@ -200,10 +198,10 @@ holders judge(long pid, const judging& j) {
         }
     }
     std::fclose(status);
-    if (ended) return holders::others;
+    if (ended) return holders::not_counting;
     switch (judge_in_folder(j.rules, who)) {
     case judged::counts: return holders::counts;
-    case judged::does_not_count: return holders::others;
+    case judged::does_not_count: return holders::not_counting;
     case judged::cannot_tell: break;
     }
     return holders::unknown;
@@ -235,29 +233,66 @@ holders listed_holders(const struct stat& st, const judging& j) {
 }
 
 // Who holds the flock on what st names, open on fd (or -1 where this process
-// may not open it): the one answer for a lock file, a next name and the
-// folder (file false). Where fd is open and nobody holds it, this process
-// holds it after. A file of someone who does not count is never the lock:
-// it is not locked, and its holders are no copy's. error, where set, is the
-// flock's own failure (ENOLCK: no locks on this file system).
-holders holders_of(int fd, const struct stat& st, const judging& j, bool file, int* error) {
-    *error = 0;
-    if (file && (!S_ISREG(st.st_mode) || judge_user_in_folder(j.rules, st.st_uid) == judged::does_not_count))
-        return holders::others;
+// may not open it): the one answer for the folder, and for what stands at
+// the lock's names (through beside). Where fd is open and nobody holds it,
+// this process holds it after. error, where given, is the flock's own
+// failure (ENOLCK: no locks on this file system).
+holders held_by(int fd, const struct stat& st, const judging& j, int* error = nullptr) {
+    if (error) *error = 0;
     // A holder may let go between the flock and the look at /proc: one look
     // more.
     for (int look = 0; look < 2; ++look) {
         if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) return holders::none;
         if (fd >= 0 && errno != EWOULDBLOCK) {
-            *error = errno;
+            if (error) *error = errno;
             return holders::unknown;
         }
         const holders listed = listed_holders(st, j);
         if (listed != holders::none) return listed;
-        if (!j.whole) return holders::unknown;
+        // Nobody listed: free only where /proc lists every holder there is,
+        // and this process could not try the flock itself.
+        if (!j.whole || j.network) return holders::unknown;
         if (fd < 0) return holders::none;
     }
     return holders::unknown;
+}
+
+// What a start may do beside what stands at one of the lock's names (the
+// lock file or its next name, and the old file again just before its
+// rename): the one answer every look takes.
+enum class verdict {
+    hold,     // a lock file of someone who counts that nobody held: this
+              // process holds it now
+    replace,  // no copy's lock (held by none that counts, or no lock file at
+              // all): replaced, a next name removed, where this process may
+    unsure,   // no lock file of someone who counts, but held by a process not
+              // seen to be one that does not count (a copy may hold it by
+              // another view of whose it is): replaced where this process
+              // may, and it runs without the lock
+    refuse,   // a lock file of someone who counts that a copy may hold
+};
+
+// The answer for what stands (st), open on fd where this process may open
+// it. Only a regular file of someone who counts is a lock this process
+// holds or waits for: a link, a FIFO or a folder is replaced whoever holds
+// it. Beside one whose owner does not count, or cannot be told, a start runs
+// alone only where every holder is seen not to count; where it may be one a
+// copy that counts made (its owner cannot be told, in a folder where only
+// those who count may make files), such a holder refuses the start, else the
+// start runs without the lock. error as held_by's.
+verdict beside(int fd, const struct stat& st, const judging& j, int* error = nullptr) {
+    if (error) *error = 0;
+    if (!S_ISREG(st.st_mode)) return verdict::replace;
+    const holders who = held_by(fd, st, j, error);
+    const judged owner = owner_judged(j.rules, st.st_uid, st.st_gid);
+    const bool copys = owner == judged::counts || (owner == judged::cannot_tell && j.rules.known && !j.rules.sticky);
+    switch (who) {
+    case holders::none: return fd >= 0 && owner == judged::counts ? verdict::hold : verdict::replace;
+    case holders::not_counting: return verdict::replace;
+    case holders::unknown:
+    case holders::counts: break;
+    }
+    return copys ? verdict::refuse : verdict::unsure;
 }
 
 bool same_file(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -302,50 +337,64 @@ int open_lock_file(const std::string& path, const std::string& folder) {
     return errno == EEXIST ? open_standing(path) : -1;
 }
 
-// What stands at a next name, and who holds it; present false where nothing
-// stands there.
+// What stands at a next name and what a start may do beside it; present
+// false where nothing stands there. The flock that judged it free stays
+// taken while this lives.
 struct standing {
+    standing(const std::string& path, const judging& j) : fd(open_standing(path)) {
+        present = fd >= 0 ? ::fstat(fd, &st) == 0 : ::lstat(path.c_str(), &st) == 0;
+        if (present) may = beside(fd, st, j);
+    }
+    ~standing() {
+        if (fd >= 0) ::close(fd);
+    }
+    standing(const standing&) = delete;
+    standing& operator=(const standing&) = delete;
+    int fd;
     bool present = false;
     struct stat st {};
-    holders who = holders::unknown;
+    verdict may = verdict::replace;
 };
 
-standing judge_at(const std::string& path, const judging& j) {
-    standing s;
-    const int fd = open_standing(path);
-    s.present = fd >= 0 ? ::fstat(fd, &s.st) == 0 : ::lstat(path.c_str(), &s.st) == 0;
-    int error = 0;
-    if (s.present) s.who = holders_of(fd, s.st, j, true, &error);
-    if (fd >= 0) ::close(fd);
-    return s;
+// Removes a next name no copy may hold (left by a copy ended while it
+// replaced, planted, or of someone who does not count) where this process
+// may, while the flock that judged it free (n's) is still taken: a copy that
+// made it a moment ago and has not locked it yet then cannot, or finds its
+// name gone, and looks at the lock file again. 0, or why it stays.
+int remove_leftover(const std::string& next, const standing& n, const std::string& path) {
+    step("leftover", path);
+    if (!n.present || !names(next, n.st) || ::unlink(next.c_str()) == 0 || errno == ENOENT) return 0;
+    return errno;
 }
 
 // What one look at the lock file came to.
 struct look {
     enum kind { held, busy, stale, again, failed };
     kind what = failed;
-    int fd = -1;       // held; for stale, open where it could be opened (not held)
-    struct stat st {}; // what stands at the name
-    std::string why;   // failed
+    int fd = -1;          // held; for stale, open where it could be opened (not held)
+    struct stat st {};    // what stands at the name
+    std::string why;      // failed
+    bool unsure = false;  // something at the lock's names is held by a process not seen to be no copy
 };
 
 // While this copy holds the lock file, a copy that replaces it holds its
 // next name until its own file stands at the name: waited for a little, and
-// the name looked at again. A next name no copy may hold is a leftover of a
-// copy ended while it replaced, or planted, or of someone who does not
-// count, and goes where this copy may remove it: with the file held, no
-// replacer can finish.
+// the name looked at again. A next name no copy holds (one a copy made a
+// moment ago and has not locked yet among them: that copy then looks
+// again) is removed where this copy may: with the file held, no replacer
+// can finish.
 // Held, busy or again.
-look::kind wait_for_replacer(int fd, const std::string& path, const judging& j) {
+look::kind wait_for_replacer(int fd, const std::string& path, const judging& j, bool* unsure) {
     struct stat st {};
     ::fstat(fd, &st);
     const std::string next = next_name(path, st);
     const auto start = std::chrono::steady_clock::now();
     while (anything_at(next)) {
         step("waiting", path);
-        const standing n = judge_at(next, j);
-        if (!a_copy_may_hold(n.who)) {
-            if (n.present && names(next, n.st) && names(path, st)) ::unlink(next.c_str());
+        const standing n(next, j);
+        if (n.may != verdict::refuse) {
+            *unsure = *unsure || n.may == verdict::unsure;
+            if (names(path, st)) remove_leftover(next, n, path);
             break;
         }
         if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kReplacerWaitMs)) return look::busy;
@@ -375,19 +424,21 @@ look take_lock_file(const std::string& path, const std::string& folder, const ju
         if (S_ISREG(l.st.st_mode)) step("opened", path);
     }
     int error = 0;
-    const holders h = holders_of(l.fd, l.st, j, true, &error);
-    if (error != 0 || a_copy_may_hold(h)) {
+    const verdict may = beside(l.fd, l.st, j, &error);
+    if (error != 0 || may == verdict::refuse) {
         if (l.fd >= 0) ::close(l.fd);
         l.fd = -1;
         l.what = error != 0 ? look::failed : look::busy;
         l.why = std::strerror(error);
         return l;
     }
-    // No copy's, or (where it cannot be opened) nobody's: replaced.
-    if (h == holders::others || l.fd < 0) return l.what = look::stale, l;
+    if (may != verdict::hold) {
+        l.unsure = may == verdict::unsure;
+        return l.what = look::stale, l;
+    }
     // Held: still the file at the name (a copy may have put its own there
     // since the open), and none about to replace it.
-    l.what = names(path, l.fd) ? wait_for_replacer(l.fd, path, j) : look::again;
+    l.what = names(path, l.fd) ? wait_for_replacer(l.fd, path, j, &l.unsure) : look::again;
     if (l.what != look::held) {
         ::close(l.fd);
         l.fd = -1;
@@ -401,9 +452,11 @@ look take_lock_file(const std::string& path, const std::string& folder, const ju
 // with *state saying why: busy where a copy may hold the next name or may
 // have taken the old file since it was judged, again where another copy
 // replaced it first or took this copy's next name for a leftover, failed
-// (why) where the name could not be replaced.
+// (why) where the name could not be replaced. *unsure is set where
+// something at the lock's names is held by a process not seen to be no
+// copy.
 int replace_lock_file(const std::string& path, const std::string& folder, const judging& j, const struct stat& old,
-                      int old_fd, bool held, look::kind* state, std::string* why) {
+                      int old_fd, bool held, look::kind* state, std::string* why, bool* unsure) {
     const std::string next = next_name(path, old);
     int fd = -1;
     int err = 0;
@@ -412,8 +465,9 @@ int replace_lock_file(const std::string& path, const std::string& folder, const 
         if (fd >= 0) {
             give_folder_reach(fd, folder);
             step("next made", path);
-            // Until it is locked, another copy takes it for a leftover and
-            // removes it: this copy then looks at the lock file again.
+            // Until this copy locks it, another that finds it may take it for
+            // a leftover and remove it: this copy then cannot lock it, or
+            // finds its name gone, and looks at the lock file again.
             if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !names(next, fd)) {
                 ::close(fd);
                 *state = look::again;
@@ -423,16 +477,16 @@ int replace_lock_file(const std::string& path, const std::string& folder, const 
         }
         err = errno;
         if (err != EEXIST) break;
-        // One a copy may hold: that copy replaces it. One no copy holds is a
-        // leftover of a copy ended while it replaced, or planted, or of
-        // someone who does not count, and goes where this copy may remove it.
-        const standing n = judge_at(next, j);
-        if (a_copy_may_hold(n.who)) {
+        // One a copy may hold: that copy replaces it. Any other goes where
+        // this copy may remove it.
+        const standing n(next, j);
+        if (n.may == verdict::refuse) {
             *state = look::busy;
             return -1;
         }
-        if (n.present && names(next, n.st) && ::unlink(next.c_str()) != 0 && errno != ENOENT) {
-            err = errno;
+        *unsure = *unsure || n.may == verdict::unsure;
+        if (const int stays = remove_leftover(next, n, path)) {
+            err = stays;
             break;
         }
     }
@@ -452,8 +506,11 @@ int replace_lock_file(const std::string& path, const std::string& folder, const 
     if (!names(path, old)) return give_up(look::again);
     // A copy may have taken what this one replaces since it was judged (its
     // holder let go meanwhile).
-    int error = 0;
-    if (!held && a_copy_may_hold(holders_of(old_fd, old, j, true, &error))) return give_up(look::busy);
+    if (!held) {
+        const verdict may = beside(old_fd, old, j);
+        if (may == verdict::refuse) return give_up(look::busy);
+        *unsure = *unsure || may == verdict::unsure;
+    }
     step("renaming", path);
     if (!names(next, fd) || ::rename(next.c_str(), path.c_str()) != 0) {
         *why = std::strerror(errno);
@@ -521,15 +578,15 @@ bool instance_lock::acquire_folder(const std::string& path) {
     if (!rules_read) return failed(folder + ": " + std::strerror(errno));
 
     // The folder: a copy holding it is refused the start, though its lock
-    // file was removed or replaced since it began. Anyone who may open the
-    // folder may lock it, so only a holder seen to count refuses here; the
-    // lock file, which only those who count may open, judges the rest. Not
-    // inherited by the programs the game starts (an editor outlives it).
+    // file was removed or replaced since it began, where /proc shows it.
+    // Anyone who may open the folder may lock it, so only a holder seen to
+    // count refuses here; the lock file, which only those who count may
+    // open, judges the rest. Not inherited by the programs the game starts
+    // (an editor outlives it).
     const int folder_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder_fd >= 0) {
         struct stat st {};
-        int error = 0;
-        const holders h = ::fstat(folder_fd, &st) == 0 ? holders_of(folder_fd, st, j, false, &error) : holders::unknown;
+        const holders h = ::fstat(folder_fd, &st) == 0 ? held_by(folder_fd, st, j) : holders::unknown;
         if (h == holders::none) folder_fd_ = folder_fd;
         else ::close(folder_fd);
         if (h == holders::counts) return refused();
@@ -542,12 +599,13 @@ bool instance_lock::acquire_folder(const std::string& path) {
         if (l.what == look::busy) return refused();
         if (l.what == look::failed) return failed(file + ": " + l.why);
         // Held, open to every copy that counts and to no one else: this copy
-        // is alone, and stays the only one that can hold it.
+        // is alone, and stays the only one that can hold it, unless a process
+        // it cannot judge holds something else at the lock's names.
         if (l.what == look::held) {
             const reach_fit fit = folder_reach_fit(l.fd, folder);
             if (fit.reaches && !fit.wider) {
                 fd_ = l.fd;
-                return true;
+                return !l.unsure || failed(file + ": " + kUnjudged);
             }
         } else {
             step("judged", file);
@@ -558,17 +616,19 @@ bool instance_lock::acquire_folder(const std::string& path) {
         // else's), and whatever stands where no lock can be taken.
         look::kind state = look::failed;
         std::string why;
-        const int fresh = replace_lock_file(file, folder, j, l.st, l.fd, l.what == look::held, &state, &why);
+        bool unsure = l.unsure;
+        const int fresh = replace_lock_file(file, folder, j, l.st, l.fd, l.what == look::held, &state, &why, &unsure);
         if (fresh >= 0) {
             if (l.fd >= 0) ::close(l.fd);
             fd_ = fresh;
-            return folder_reach_fit(fd_, folder).reaches || failed(file + ": " + kNotOpenToAll);
+            if (!folder_reach_fit(fd_, folder).reaches) return failed(file + ": " + kNotOpenToAll);
+            return !unsure || failed(file + ": " + kUnjudged);
         }
         if (state == look::failed && l.what == look::held) {
             // The name could not be replaced: the copy holds on to what it
             // holds, which copies that open it still see.
             fd_ = l.fd;
-            return folder_reach_fit(fd_, folder).reaches || failed(file + ": " + kNotReplaced + ": " + why);
+            return (folder_reach_fit(fd_, folder).reaches && !unsure) || failed(file + ": " + kNotReplaced + ": " + why);
         }
         if (l.fd >= 0) ::close(l.fd);
         if (state == look::busy) return refused();

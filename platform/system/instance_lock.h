@@ -25,28 +25,36 @@ public:
     // The save folder's lock: the file kFolderLockName in the folder, which
     // every copy that counts there (counts_in_folder) opens and locks, and
     // the folder itself, a second look for a copy whose lock file was taken
-    // from under it. True where this copy may count itself alone: it holds
-    // the lock file, which reaches every user and group who counts and no
-    // one else (folder_reach_fit), so that every copy that counts sees it
-    // and no one else can hold it. A second name of the lock file (a backup
-    // made with hard links) is harmless: every copy opens the name. A lock
-    // file that does not reach them all or reaches further, one of someone
-    // who does not count (never the lock, whoever holds it), one held only
-    // by processes that do not count, and anything else at its name (a
-    // link, a FIFO), is replaced by a fresh one where this copy may, one
-    // copy at a time (next_name in the source), so that no later copy can
-    // miss this one through a name or a descriptor the folder no longer
-    // gives.
-    // False with busy() where a copy that counts may hold the file or its
-    // next name: a process that counts, or one no start can judge (in
+    // from under it, where /proc shows who holds it. True where this copy
+    // may count itself alone: it holds the lock file, which reaches every
+    // user and group who counts and no one else (folder_reach_fit), so that
+    // every copy that counts sees it and no one else can hold it, and no
+    // process it cannot judge holds anything else at the lock's names. A
+    // second name of the lock file (a backup made with hard links) is
+    // harmless: every copy opens the name. A lock file that does not reach
+    // them all or reaches further, one held only by processes that do not
+    // count, anything else at its name (a link, a FIFO), and a file of
+    // someone who does not count or whose owner this copy cannot tell,
+    // which is never locked or waited for, is replaced by a fresh one where
+    // this copy may, one copy at a time (next_name in the source), so that
+    // no later copy can miss this one through a name or a descriptor the
+    // folder no longer gives.
+    // False with busy() where a copy that counts may hold the lock file or
+    // its next name: a process that counts, or one no start can judge (in
     // another pid namespace, behind a /proc that hides it, of ids this
-    // user namespace cannot map, on another machine), or none /proc shows
-    // where it may leave a holder out; or where a process that counts holds
-    // the folder. A refused copy changes nothing that stood. Else false with
-    // failure() saying why this copy runs without the lock: what stands at
-    // the name could not be replaced (a folder there, another user's file in
-    // a folder with the sticky bit, a folder this user may not write into),
-    // or the file system has no locks; it may still hold what it could.
+    // user namespace cannot tell, on another machine), or none /proc shows
+    // where it may leave a holder out (a file system whose locks it does not
+    // name, another pid namespace, a lock file this copy cannot open on
+    // NFS); a file whose owner cannot be told, in a folder where only those
+    // who count may make files, is taken for one a copy made. So also where
+    // a process seen to count holds the folder. A refused copy changes
+    // nothing that stood. Else false with failure() saying why this copy
+    // runs without the lock: what stands at the name could not be replaced
+    // (a folder there, another user's file in a folder with the sticky bit,
+    // a folder this user may not write into), something there that is no
+    // lock of a copy that counts is held by a process this copy cannot
+    // judge, or the file system has no locks; it may still hold what it
+    // could.
     bool acquire_folder(const std::string& path);
     static constexpr const char* kFolderLockName = "instance.lock";
 
@@ -82,9 +90,9 @@ private:
 // (found no copy's lock, or standing where no lock can be taken, about to
 // be replaced), "waiting" (held, while something stands at the next name:
 // before each look), "next made" (the next name made, not yet locked),
-// "next held" (the next name locked, before the name and what it replaces
-// are looked at again), "renaming". path is the lock file's. Null removes
-// it.
+// "leftover" (a next name found free, held, about to be removed), "next
+// held" (the next name locked, before the name and what it replaces are
+// looked at again), "renaming". path is the lock file's. Null removes it.
 using instance_lock_step_hook = void (*)(const char* step, const std::string& path);
 void set_instance_lock_step_hook(instance_lock_step_hook hook);
 

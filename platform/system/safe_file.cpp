@@ -212,21 +212,11 @@ bool regular_at(const std::string& path, struct stat* st) {
     return ::lstat(path.c_str(), st) == 0 && S_ISREG(st->st_mode);
 }
 
-// What the rule of who counts says of the owner of what stands in the
-// folder (st); does_not_count where the folder's rules cannot be read.
-judged owner_in(const std::string& folder, const struct stat& st) {
-    // This process's own user always counts: neither the folder's rules nor
-    // the user database need be read for it.
-    if (st.st_uid == ::geteuid()) return judged::counts;
-    access_rules rules;
-    return access_rules_of(folder, &rules) ? judge_user_in_folder(rules, st.st_uid) : judged::does_not_count;
-}
-
 // Whether what stands in the folder (st) is the player's: its owner counts
-// there, or cannot be told (an id this user namespace does not map is no
+// there, or cannot be told (an id this user namespace cannot tell is no
 // stranger's). Only such a file is read, held, kept or settled (I6).
 bool players(const std::string& folder, const struct stat& st) {
-    return owner_in(folder, st) != judged::does_not_count;
+    return owner_judged(folder, st.st_uid, st.st_gid) != judged::does_not_count;
 }
 
 bool players_at(const std::string& path) {
@@ -1310,7 +1300,7 @@ private:
             const std::string path = in_folder(folder_, entry);
             leftover left;
             if (::lstat(path.c_str(), &left.st) != 0) continue;
-            const judged owner = owner_in(folder_, left.st);
+            const judged owner = owner_judged(folder_, left.st.st_uid, left.st.st_gid);
             if (owner == judged::does_not_count) continue;
             if (owner == judged::cannot_tell) said(settle_note::kind::unjudged, path);
             if (parse_leftover(entry, names_, &left.name)) {

@@ -235,6 +235,7 @@ TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
         // Before the first copy: the folder as it stands, and what else
         // runs; the pid of what runs on, ended with the row.
         std::function<pid_t()> before = [] { return pid_t(0); };
+        std::function<void()> during = [] {};  // once the first copy runs
     };
     const std::vector<std::string> asOther = {"--reuid=65534", "--regid=65534", "--clear-groups", "--", program.string()};
     const std::vector<std::string> asMember = {"--reuid=65534", "--regid=65534", "--groups=" + std::to_string(kShared),
@@ -280,6 +281,16 @@ TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
              fs::permissions(save, fs::perms(02770));
              return pid_t(0);
          }},
+        // The same, shared while the player's copy runs: the member, on
+        // another computer, may not open its lock file, and no /proc there
+        // lists who holds it.
+        {"a member of the folder's group on another computer, the folder shared while the player's copy runs on NFS",
+         true, nfs, WithShim(WithShim(other, "QUILLON_SHIM_FLOCK", "folders"), "QUILLON_SHIM_NFS", "elsewhere"),
+         asMember, false, [] { return pid_t(0); },
+         [&] {
+             EXPECT_EQ(chown(save.c_str(), uid_t(-1), kShared), 0);
+             fs::permissions(save, fs::perms(02770));
+         }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -299,6 +310,7 @@ TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
         const pid_t first = Start(game_, "first.out", row.first);
         if (row.needsRoot) umask(umaskBefore);
         ASSERT_TRUE(Booted(save)) << ReadText(temp_.path() / "first.out");
+        row.during();
         const auto before = Snapshot(save);
         if (!row.secondStartsFirst)
             second = row.secondArgs.empty() ? Start(game_, "second.out", row.second)

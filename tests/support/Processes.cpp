@@ -69,6 +69,13 @@ bool WriteWhole(const std::string& path, const std::string& text) {
     return ok;
 }
 
+// No capability left, as after an exec by a user who is not root.
+bool DropCapabilities() {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct none[2] = {};
+    return syscall(SYS_capset, &header, none) == 0;
+}
+
 } // namespace
 
 bool EnterOwnUserNamespace(bool asRoot) {
@@ -82,10 +89,13 @@ bool EnterOwnUserNamespace(bool asRoot) {
         !WriteWhole("/proc/self/uid_map", user + " " + std::to_string(uid) + " 1") ||
         !WriteWhole("/proc/self/gid_map", group + " " + std::to_string(gid) + " 1"))
         return false;
-    if (asRoot) return true;
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct none[2] = {};
-    return syscall(SYS_capset, &header, none) == 0;
+    return asRoot || DropCapabilities();
+}
+
+bool EnterUserNamespaceMappedByParent(int ready, int go) {
+    char byte = 0;
+    return unshare(CLONE_NEWUSER) == 0 && write(ready, "r", 1) == 1 && read(go, &byte, 1) == 1 && byte == 'y' &&
+           DropCapabilities();
 }
 
 bool SetAccessList(const char* path, const char* text) {

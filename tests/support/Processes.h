@@ -65,6 +65,11 @@ std::string SaidAsUser(uid_t uid, gid_t gid, const std::vector<gid_t>& groups, c
 // not. For a child, after it became its user.
 bool EnterOwnUserNamespace(bool asRoot = false);
 
+// The same, its maps written by this process's parent (root), which a byte
+// on ready asks for and a 'y' on go says are written: so any ids can be
+// given numbers of the namespace's own, as a rootless container's maps do.
+bool EnterUserNamespaceMappedByParent(int ready, int go);
+
 // Sets path's access list from its text (setfacl's short form); false where
 // the text or the file system refuses it.
 bool SetAccessList(const char* path, const char* text);

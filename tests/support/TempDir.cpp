@@ -26,6 +26,22 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(path_, ec);
 }
 
+FatDrive::FatDrive(std::filesystem::path path) : path_(std::move(path)) {
+    if (path_.empty()) return;
+    const std::string image = path_.string() + ".img", quiet = " >/dev/null 2>&1";
+    std::filesystem::create_directories(path_);
+    if (std::system(("truncate -s 8M '" + image + "' && mkfs.fat '" + image + "'" + quiet).c_str()) != 0)
+        why_ = "mkfs.fat could not make a FAT image";
+    else if (std::system(("fusefat -o rw+ '" + image + "' '" + path_.string() + "'" + quiet).c_str()) != 0)
+        why_ = "fusefat could not mount it (needs /dev/fuse)";
+    else
+        mounted_ = true;
+}
+
+FatDrive::~FatDrive() {
+    if (mounted_) (void)!std::system(("fusermount -u '" + path_.string() + "' >/dev/null 2>&1").c_str());
+}
+
 namespace {
 // The capability words of this thread (the raw calls change only the caller).
 bool Capabilities(__user_cap_data_struct (&data)[2], bool set) {

@@ -43,6 +43,25 @@ private:
     unsigned removed_ = 0;
 };
 
+// A FAT file system of a few megabytes mounted with fusefat at path while
+// this stands, where this machine can (root, /dev/fuse, fusefat and
+// mkfs.fat); why() says why not.
+class FatDrive {
+public:
+    explicit FatDrive(std::filesystem::path path);
+    ~FatDrive();
+    FatDrive(const FatDrive&) = delete;
+    FatDrive& operator=(const FatDrive&) = delete;
+    bool mounted() const { return mounted_; }
+    const std::filesystem::path& path() const { return path_; }
+    const std::string& why() const { return why_; }
+
+private:
+    std::filesystem::path path_;
+    bool mounted_ = false;
+    std::string why_;
+};
+
 // The names writers leave beside their files when a write is cut short
 // (temporary and held files) in the folder.
 std::vector<std::string> WriterLeftovers(const std::filesystem::path& dir);

@@ -122,38 +122,6 @@ void Folder(const fs::path& folder, mode_t mode, uid_t owner, gid_t group, const
     ASSERT_TRUE(!list || qtest::SetAccessList(folder.c_str(), list)) << list;
 }
 
-// A FAT file system of a few megabytes mounted with fusefat at path while
-// this stands, where this machine can (root, /dev/fuse, fusefat and
-// mkfs.fat); why() says why not.
-class FatDrive {
-public:
-    explicit FatDrive(fs::path path) : path_(std::move(path)) {
-        if (path_.empty()) return;
-        const fs::path image = path_.string() + ".img";
-        fs::create_directories(path_);
-        const std::string quiet = " >/dev/null 2>&1";
-        if (std::system(("truncate -s 8M '" + image.string() + "' && mkfs.fat '" + image.string() + "'" + quiet).c_str()) != 0)
-            why_ = "mkfs.fat could not make a FAT image";
-        else if (std::system(("fusefat -o rw+ '" + image.string() + "' '" + path_.string() + "'" + quiet).c_str()) != 0)
-            why_ = "fusefat could not mount it (needs /dev/fuse)";
-        else
-            mounted_ = true;
-    }
-    ~FatDrive() {
-        if (mounted_) (void)!std::system(("fusermount -u '" + path_.string() + "' >/dev/null 2>&1").c_str());
-    }
-    FatDrive(const FatDrive&) = delete;
-    FatDrive& operator=(const FatDrive&) = delete;
-    bool mounted() const { return mounted_; }
-    const fs::path& path() const { return path_; }
-    const std::string& why() const { return why_; }
-
-private:
-    fs::path path_;
-    bool mounted_ = false;
-    std::string why_;
-};
-
 // Who counts in a folder, by its mode and access list, for a player who is
 // not root and for root: the player itself and the folder's owner; root;
 // and, without the sticky bit, whoever the folder lets make files in it (a
@@ -216,7 +184,7 @@ TEST(FileSystem, WhoCountsInAFolder) {
             psys::access_rules rules;
             if (!psys::access_rules_of(folder.string(), &rules)) return std::string("!");
             rules.known = rules.known && !row.unread;
-            return std::string(psys::judge_user_in_folder(rules, row.uid) == psys::judged::counts ? "y" : "n");
+            return std::string(psys::owner_judged(rules, row.uid, row.uid) == psys::judged::counts ? "y" : "n");
         };
         std::string got = AsPlayer(counts) + counts();
         if (row.ownUsers) {
@@ -310,12 +278,12 @@ TEST(FileSystem, ALogWritesOnlyIntoTheGamesOwnFile) {
         // A log the player made narrower than the folder's reach stays so.
         {"the player's log it made 0600, a folder of the group", 02770, PlayersPrivateLog, false, "", "minesline",
          kPlayer, kPlayer, kNogroup, false, 0600},
-        // The user the list names cannot be named from there; the group
-        // still gets its part.
-        {"no log yet, a folder of the group whose access list names a user, the player in a user namespace that "
-         "maps only itself",
+        // The user and the group the list names cannot be named from there;
+        // the folder's group still gets its part.
+        {"no log yet, a folder of the group whose access list names a user and a group, the player in a user "
+         "namespace that maps only itself",
          02770, Nothing, false, "", "line", kPlayer, kPlayer, kNogroup, true, 0660,
-         "u::rwx,u:65532:rwx,g::rwx,m::rwx,o::---"},
+         "u::rwx,u:65532:rwx,g::rwx,g:65532:rwx,m::rwx,o::---"},
         // Only the folder's owner and the link's may remove it there.
         {"another user's link, root's folder open to all", 01777, OthersLink, false,
          "a link this user may not remove", nullptr, kNobody, 0},
@@ -331,7 +299,7 @@ TEST(FileSystem, ALogWritesOnlyIntoTheGamesOwnFile) {
     int n = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        const FatDrive fat(row.stands == OnFat ? dir.path() / "fat" : fs::path());
+        const qtest::FatDrive fat(row.stands == OnFat ? dir.path() / "fat" : fs::path());
         if (row.stands == OnFat && !fat.mounted()) {
             std::printf("skipped \"%s\": %s\n", row.what, fat.why().c_str());
             continue;

@@ -105,6 +105,10 @@ const User kListed{'E', 65532, 65532, {}};
 const User kRoot{'R', 0, 0, {}};
 // A member started by sg or newgrp: of the group by its primary group alone.
 const User kPrimaryMember{'G', 65531, kGroup, {}};
+// The listed user in a group no table maps; and started by sg into the
+// folder's group, which the user database does not list it in.
+const User kStray{'S', 65532, 65532, {4343}};
+const User kNewgrp{'N', 65532, kGroup, {}};
 
 // While it lives, the user and group databases name the test's users as an
 // administrator who shares a folder with the group has them: the player,
@@ -1063,7 +1067,8 @@ std::string StartsMeetingAReplacer(const fs::path& dir) {
         psys::instance_lock lock;
         return !lock.acquire_folder(folder.string()) && lock.busy() ? "" : "!";
     };
-    for (const char* row : {"opened", "judged", "judged, its holder gone", "next made", "waiting"}) {
+    for (const char* row :
+         {"opened", "judged", "judged, its holder gone", "next made", "next made, taken for a leftover", "waiting"}) {
         const fs::path folder = dir / ("meet" + std::to_string(n++));
         fs::create_directory(folder);
         fs::permissions(folder, fs::perms(0755));
@@ -1103,6 +1108,14 @@ std::string StartsMeetingAReplacer(const fs::path& dir) {
                                       paused = std::make_unique<PausedStart>(folder, "next held",
                                                                              std::vector{kept.get(), &folderKept});
                                   }});
+        } else if (what == "next made, taken for a leftover") {
+            // The second finds it free and is about to remove it; it runs on
+            // to its end once the first is about to rename.
+            g_meetings.push_back({"next made", [&] {
+                                      paused = std::make_unique<PausedStart>(folder, "leftover",
+                                                                             std::vector{kept.get(), &folderKept});
+                                  }});
+            g_meetings.push_back({"renaming", [&] { secondSaid = paused->Release(); }});
         } else {
             // The replacer, held just before its rename; the first takes the
             // old file once its descriptor lets go, and waits for the
@@ -1118,7 +1131,7 @@ std::string StartsMeetingAReplacer(const fs::path& dir) {
             said += third(folder);
             secondSaid = paused->paused() ? paused->Release() : '?';
         }
-        said += std::string(1, secondSaid) + (what == "next made" ? "" : third(folder)) + " ";
+        said += std::string(1, secondSaid) + (what.starts_with("next made") ? "" : third(folder)) + " ";
     }
     psys::set_instance_lock_step_hook(nullptr);
     return said;
@@ -1129,7 +1142,8 @@ std::string StartsMeetingAReplacer(const fs::path& dir) {
 // (the one that ran on to the end, or that took the file as it stood), and a
 // later start is refused. The same for a player who is not root.
 TEST_F(InstanceLock, StartsMeetingACopyThatReplacesTheLockFileRunOneAtATime) {
-    const std::string want = "opened:bx judged:bx judged, its holder gone:bx next made:bx waiting:xx ";
+    const std::string want =
+        "opened:bx judged:bx judged, its holder gone:bx next made:bx next made, taken for a leftover:bx waiting:xx ";
     EXPECT_EQ(StartsMeetingAReplacer(dir_.path()), want);
     if (geteuid() != 0) return;
     const fs::path playersOwn = dir_.path() / "players";
@@ -1143,14 +1157,21 @@ TEST_F(InstanceLock, StartsMeetingACopyThatReplacesTheLockFileRunOneAtATime) {
 // How a start sees the processes that hold a lock: through a /proc that
 // hides other users' processes (hidepid=2), from a pid namespace of its own
 // that kept the host's /proc, with a /proc of its own namespace, which
-// lists no lock of a process outside it, or from a user namespace that maps
-// only its own user (every other user, root too, reads as the overflow id).
-enum View : unsigned { kHidden = 1, kChildNamespace = 2, kOwnProc = 4, kOwnUsers = 8 };
+// lists no lock of a process outside it, from a user namespace that maps
+// only its own user (every other user, root too, reads as the overflow id),
+// or from one whose maps, as a rootless container's, give the player, a
+// reader and their groups numbers of its own and map the overflow id to
+// nobody, though root and every other user still read as it (kMaps).
+enum View : unsigned { kHidden = 1, kChildNamespace = 2, kOwnProc = 4, kOwnUsers = 8, kMappedApart = 16 };
+constexpr const char* kMaps[] = {"1000 65533 1\n3000 65532 1\n65534 65534 1\n",
+                                 "2000 65533 1\n3100 65532 1\n4242 4242 1\n65534 65534 1\n"};
 
 // Runs f as the user in a process that sees so; its exit code, or 97 where
 // this machine cannot make such a view (not root, no namespaces).
 int SeeingAs(unsigned view, const User& user, const std::function<int()>& f) {
     std::fflush(nullptr);
+    int ready[2], go[2];
+    if (pipe(ready) != 0 || pipe(go) != 0) return 97;
     const pid_t pid = fork();
     if (pid == 0) {
         if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) _exit(97);
@@ -1163,8 +1184,24 @@ int SeeingAs(unsigned view, const User& user, const std::function<int()>& f) {
         }
         if (!Become(user)) _exit(98);
         if ((view & kOwnUsers) && !qtest::EnterOwnUserNamespace()) _exit(97);
+        if ((view & kMappedApart) && !qtest::EnterUserNamespaceMappedByParent(ready[1], go[0])) _exit(97);
         _exit(f());
     }
+    // Only the child's ends stay open: a child that ended ends the read.
+    close(ready[1]);
+    close(go[0]);
+    char byte = 0;
+    if ((view & kMappedApart) && read(ready[0], &byte, 1) == 1) {
+        bool written = true;
+        for (int group = 0; group < 2; ++group) {
+            const int map = open(("/proc/" + std::to_string(pid) + (group ? "/gid_map" : "/uid_map")).c_str(), O_WRONLY);
+            written = written && map >= 0 && write(map, kMaps[group], strlen(kMaps[group])) == ssize_t(strlen(kMaps[group]));
+            if (map >= 0) close(map);
+        }
+        (void)!write(go[1], written ? "y" : "n", 1);
+    }
+    close(ready[0]);
+    close(go[1]);
     return qtest::WaitExit(pid, std::chrono::seconds(30));
 }
 
@@ -1188,6 +1225,8 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
     std::vector<std::unique_ptr<KeptByAnEndedTaker>> ended;
     std::vector<std::unique_ptr<PausedStart>> replacers;
     std::vector<fs::path> mounts;
+    std::vector<std::unique_ptr<qtest::FatDrive>> fats;
+    const fs::path lockName = psys::instance_lock::kFolderLockName;
     struct Row {
         const char* what;
         unsigned view;
@@ -1205,10 +1244,50 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
         };
     };
     const auto sharersCopy = copyOf(kMember, 02770, kGroup);
-    const auto playersCopySharedSince = [&](const fs::path& f) {
-        copyOf(kPlayer, 0700)(f);
+    const auto share = [](const fs::path& f) {
         ASSERT_EQ(chown(f.c_str(), uid_t(-1), kGroup), 0);
         ASSERT_EQ(chmod(f.c_str(), 02770), 0);
+    };
+    const auto playersCopySharedSince = [&](const fs::path& f) {
+        copyOf(kPlayer, 0700)(f);
+        share(f);
+    };
+    // A reader's lock on the player's lock file of an earlier release (0666).
+    const auto readersLock = [&](const User& reader) {
+        return [&](const fs::path& f) {
+            MakeFolder(f, 0755);
+            Plant(f / lockName, 0666, kPlayer.uid, kPlayer.gid);
+            kept.push_back(Held(f / lockName, reader));
+            ASSERT_EQ(kept.back()->answer(), 'y');
+        };
+    };
+    // Another user's file at the lock file's name in root's shared 1777
+    // folder, the folder held by that user, and the file too where held.
+    const auto strangersFile = [&](bool held) {
+        return [&, held](const fs::path& f) {
+            fs::create_directory(f);
+            ASSERT_EQ(chmod(f.c_str(), 01777), 0);
+            Plant(f / lockName, 0644, kListed.uid, kListed.gid);
+            kept.push_back(Held(f, kListed));
+            if (held) kept.push_back(Held(f / lockName, kListed));
+        };
+    };
+    // In the start's process: at its step "next held" the taker locks the
+    // old file (taken, where given, let go of it first).
+    const auto takenAtNextHeld = [](Child* taker, KeptByAnEndedTaker* taken) {
+        g_meetings = {{"next held", [taker, taken] {
+                           if (taken) taken->LetGo();
+                           taker->step();
+                       }}};
+        psys::set_instance_lock_step_hook(&Meet);
+    };
+    const auto overlay = [&](const fs::path& f) {
+        const std::string layers = f.string() + "-layers";
+        for (const char* part : {"", "/lower", "/upper", "/work"}) fs::create_directories(layers + part);
+        fs::create_directory(f);
+        const std::string options = "lowerdir=" + layers + "/lower,upperdir=" + layers + "/upper,workdir=" + layers + "/work";
+        ASSERT_EQ(mount("overlay", f.c_str(), "overlay", 0, options.c_str()), 0);
+        mounts.push_back(f);
     };
     // A user who does not count in the player's sticky folder plants a file
     // at the lock file's name, or at its next name, and holds it.
@@ -1251,12 +1330,40 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
          copyOf(kRoot, 0755), 'b'},
         {"the copy of a user the access list lets write, the same", kOwnUsers,
          copyOf(kListed, 0700, kPlayer.gid, "u::rwx,u:65532:rwx,g::---,m::rwx,o::---"), 'b'},
+        // Root and a stranger both read as the overflow id there: the
+        // stranger's file is no lock, and his lock on the folder refuses no
+        // start, nor, where the start cannot tell who holds the file, his
+        // lock on it; the file cannot be replaced, and the start says so.
+        {"a stranger's file at the lock file's name in root's 1777 folder, the stranger holding the folder, the "
+         "start in a pid and a user namespace of its own",
+         kOwnProc | kOwnUsers, strangersFile(false), '-'},
+        {"the same, the stranger holding his file too, the start in a user namespace of its own", kOwnUsers,
+         strangersFile(true), '-'},
+        // Maps that give the overflow id to nobody: root still reads as it.
+        {"root's copy in the player's 0700 folder, the start in a namespace of maps of its own", kMappedApart,
+         copyOf(kRoot, 0700), 'b'},
+        {"a reader's lock on an earlier release's 0666 lock file, the same", kMappedApart, readersLock(kListed), 'x'},
+        {"the same, the reader in a group those maps leave out", kMappedApart, readersLock(kStray), 'b'},
+        // The lock file of a copy started by sg or newgrp is of the folder's
+        // group, which its process had.
+        {"the copy of a user started into the folder's group by sg, the start behind a hidden /proc", kHidden,
+         copyOf(kNewgrp, 02770, kGroup), 'b'},
         // The player's copy runs in a private folder with its 0600 lock file;
         // the folder is then shared, and a member starts where it cannot see
         // the player's copy.
         {"the player's copy in a 0700 folder since shared 2770, a member's start with a /proc of its own",
          kOwnProc, playersCopySharedSince, 'b', &kMember},
         {"the same, the member's start behind a hidden /proc", kHidden, playersCopySharedSince, 'b', &kMember},
+        {"the player's 0600 lock file of its 0700 folder since shared, taken by the player's copy while a member's "
+         "start behind a hidden /proc replaces it",
+         kHidden,
+         [&](const fs::path& f) {
+             MakeFolder(f, 0700);
+             StartCopy(f, kPlayer).reset();
+             share(f);
+             kept.push_back(Kept(f / lockName, kPlayer));
+         },
+         'b', &kMember, [&](const fs::path&) { takenAtNextHeld(kept.back().get(), nullptr); }},
         // A copy replacing a lock file whose taker has ended, held just
         // before its rename: the start, which cannot see who holds the next
         // name, takes the old file once it is let go, or replaces it too.
@@ -1269,29 +1376,24 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
          [&](const fs::path& f) {
              MakeFolder(f, 0755);
              psys::instance_lock({}).acquire_folder(f.string());
-             kept.push_back(Kept(f / psys::instance_lock::kFolderLockName, kRoot));
+             kept.push_back(Kept(f / lockName, kRoot));
              ASSERT_EQ(kept.back()->answer(), 'y');
          },
          'b', &kPlayer,
-         [&](const fs::path& f) {
-             auto* taken = new KeptByAnEndedTaker(f / psys::instance_lock::kFolderLockName);
-             Child* root = kept.back().get();
-             g_meetings = {{"next held", [taken, root] {
-                                taken->LetGo();
-                                root->step();
-                            }}};
-             psys::set_instance_lock_step_hook(&Meet);
-         }},
+         [&](const fs::path& f) { takenAtNextHeld(kept.back().get(), new KeptByAnEndedTaker(f / lockName)); }},
         {"a reader holding the folder, the start behind a hidden /proc", kHidden,
          [&](const fs::path& f) {
              MakeFolder(f, 0755);
              kept.push_back(Held(f, kListed));
          },
          'x'},
+        // Held by someone the start cannot see, it may be a copy's that
+        // judges otherwise whose it is: the start replaces it, but runs
+        // without the lock.
         {"a lock file planted by a user who does not count, held, the start behind a hidden /proc", kHidden,
-         planted(false), 'x'},
+         planted(false), '-'},
         {"a next name planted by a user who does not count, held, the start with a /proc of its own", kOwnProc,
-         planted(true), 'x'},
+         planted(true), '-'},
         {"an earlier release's 0666 lock file a reader opened before the first copy and locks once it has ended, "
          "the start behind a hidden /proc",
          kHidden,
@@ -1330,28 +1432,30 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
          },
          'x'},
         // overlayfs need not name a lock by the device stat gives: no holder
-        // can be judged there.
-        {"a reader's lock on an earlier release's 0666 lock file on overlayfs", 0,
+        // can be judged there, nor can a lock file the start may not open.
+        {"the player's copy on overlayfs in a 0700 folder since shared 2770, a member's start", 0,
          [&](const fs::path& f) {
-             const std::string layers = f.string() + "-layers";
-             for (const char* part : {"", "/lower", "/upper", "/work"}) fs::create_directories(layers + part);
-             fs::create_directory(f);
-             const std::string options = "lowerdir=" + layers + "/lower,upperdir=" + layers + "/upper,workdir=" + layers + "/work";
-             ASSERT_EQ(mount("overlay", f.c_str(), "overlay", 0, options.c_str()), 0);
-             mounts.push_back(f);
-             ASSERT_EQ(chown(f.c_str(), kPlayer.uid, kPlayer.gid), 0);
-             const fs::path file = f / psys::instance_lock::kFolderLockName;
-             Plant(file, 0666, kPlayer.uid, kPlayer.gid);
-             kept.push_back(Held(file, kListed));
+             overlay(f);
+             playersCopySharedSince(f);
          },
-         'b'},
+         'b', &kMember},
+        // FUSE names it so.
+        {"a lock file on a FAT drive through FUSE, locked by a process gone since, the player root", 0,
+         [&](const fs::path& f) {
+             fats.push_back(std::make_unique<qtest::FatDrive>(f));
+             if (!fats.back()->mounted()) return (void)fs::remove(f);
+             qtest::WriteText(f / lockName, "");
+             ended.push_back(std::make_unique<KeptByAnEndedTaker>(f / lockName));
+             ASSERT_TRUE(ended.back()->taken());
+         },
+         'x', &kRoot},
     };
     int n = 0;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         const fs::path folder = home / ("seen" + std::to_string(n++));
         row.before(folder);
-        const int answer = SeeingAs(row.view, *row.starter, [&] {
+        const int answer = !fs::exists(folder) ? 97 : SeeingAs(row.view, *row.starter, [&] {
             if (row.within) row.within(folder);
             psys::instance_lock lock;
             const bool alone = lock.acquire_folder(folder.string());

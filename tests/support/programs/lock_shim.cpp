@@ -6,6 +6,9 @@
 //                               reading) fails with EBADF, as on NFS (only a
 //                               descriptor open for writing takes one there)
 //   QUILLON_SHIM_FLOCK=all      every flock fails with ENOLCK (no locks at all)
+//   QUILLON_SHIM_NFS=elsewhere  every file system reads as NFS (statfs), and
+//                               /proc/locks lists no lock, as where whoever
+//                               holds one does so on another computer
 //   QUILLON_SHIM_MKDIR_AFTER=F  mkdir of the folder that holds the file F
 //                               first waits (10 s at most) until F exists:
 //                               another copy made the folder first
@@ -36,6 +39,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -99,6 +103,19 @@ extern "C" int flock(int fd, int operation) noexcept {
     }
     static const auto next = Next<int (*)(int, int)>("flock");
     return next(fd, operation);
+}
+
+extern "C" int statfs(const char* path, struct statfs* out) noexcept {
+    static const auto next = Next<int (*)(const char*, struct statfs*)>("statfs");
+    const int result = next(path, out);
+    if (result == 0 && Is("QUILLON_SHIM_NFS", "elsewhere")) out->f_type = 0x6969;
+    return result;
+}
+
+extern "C" FILE* fopen(const char* path, const char* mode) {
+    static const auto next = Next<FILE* (*)(const char*, const char*)>("fopen");
+    const bool elsewhere = Is("QUILLON_SHIM_NFS", "elsewhere") && std::strcmp(path, "/proc/locks") == 0;
+    return next(elsewhere ? "/dev/null" : path, mode);
 }
 
 extern "C" int mkdir(const char* path, mode_t mode) noexcept {
