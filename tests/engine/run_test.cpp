@@ -16,6 +16,7 @@
 #include "platform/movie/movie_graph.h"
 #include "scenes/GxSeqBase.h"
 #include "support/MovieClips.h"
+#include "support/PaintedWidget.h"
 #include "tasks/GxModuleCoreBase.h"
 #include "tasks/GxSystemConfig.h"
 #include "tasks/GxTaskManage.h"
@@ -28,7 +29,9 @@
 
 #include <SDL.h>
 
+#include <cmath>
 #include <functional>
+#include <limits>
 
 namespace {
 
@@ -585,7 +588,11 @@ protected:
         const std::vector<uint32_t> black(16 * 16, 0xFF000000u);
         EXPECT_TRUE(pimage::save_png((game_ / "cg" / "ui" / "bg_title.png").string(), black.data(), 16, 16, 64));
         Start("Overlay", settings);
-        for (int i = 0; i < 40; ++i) EXPECT_TRUE(core_.RunPass());
+        return Frame(40);
+    }
+    // The corner again after more passes.
+    std::vector<uint32_t> Frame(int passes) {
+        for (int i = 0; i < passes; ++i) EXPECT_TRUE(core_.RunPass());
         const auto back = GxGraphics::GetDefaultSwapChain()->GetD3DSwapChain()->back_buffer(0);
         const std::vector<uint32_t> all = back->read_argb();
         const u32 w = back->desc().width;
@@ -597,22 +604,38 @@ protected:
 };
 
 TEST_F(DebugStatusDraw, TheDebugConsoleSwitchShowsTheOverlay) {
-    const std::vector<uint32_t> px = Corner("DebugConsoleFlag=1\n");
-    // The translucent blue-black background over the black frame; the
-    // status line (font slot 1, 15 pixels high) in yellow, as start-up
-    // logged an error (the boot scene is missing), and the call stack's
-    // "Script:実行していません" below it in white.
-    size_t back = 0, yellow = 0, white = 0;
-    for (size_t i = 0; i < px.size(); ++i) {
-        const uint32_t p = px[i], r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
-        back += p == 0xFF000028u;
-        if (i / 400 < 15) yellow += r > 0xC0 && g > 0xC0 && b < 0x40;
-        else if (i / 400 < 30) white += r > 0xC0 && g > 0xC0 && b > 0xC0;
+    // The translucent blue-black background over the frame; the status line
+    // (font slot 1, 15 pixels high) in yellow, as start-up logged an error
+    // (the boot scene is missing), and the call stack's
+    // "Script:実行していません" below it in white. First over the black title,
+    // then over a top-most widget of the system scene painted grey across the
+    // corner and ordered just under the status's own key, the largest order:
+    // the status is drawn last of all.
+    const struct {
+        const char* what;
+        uint32_t under;
+        uint32_t back;
+    } kFrames[] = {{"the title", 0xFF000000u, 0xFF000028u}, {"the system's widget", 0xFF808080u, 0xFF404068u}};
+    std::vector<uint32_t> px = Corner("DebugConsoleFlag=1\n");
+    for (const auto& f : kFrames) {
+        SCOPED_TRACE(f.what);
+        if (f.under != 0xFF000000u) {
+            new qtest::PaintedWidget(core_.GetTaskManage()->GetRootTree(), {0, 0, 400, 80}, f.under,
+                                     std::nextafter(std::numeric_limits<f32>::max(), 0.0f), true);
+            px = Frame(2);
+        }
+        size_t back = 0, yellow = 0, white = 0;
+        for (size_t i = 0; i < px.size(); ++i) {
+            const uint32_t p = px[i], r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+            back += p == f.back;
+            if (i / 400 < 15) yellow += r > 0xC0 && g > 0xC0 && b < 0x40;
+            else if (i / 400 < 30) white += r > 0xC0 && g > 0xC0 && b > 0xC0;
+        }
+        EXPECT_GT(back, 2000u);
+        EXPECT_GT(yellow, 100u);
+        EXPECT_GT(white, 50u);
+        EXPECT_EQ(px[79 * 400 + 399], f.under) << "nothing beyond the overlay";
     }
-    EXPECT_GT(back, 2000u);
-    EXPECT_GT(yellow, 100u);
-    EXPECT_GT(white, 50u);
-    EXPECT_EQ(px[79 * 400 + 399], 0xFF000000u) << "nothing beyond the overlay";
 }
 
 TEST_F(DebugStatusDraw, SlightErrorsAloneDoNotShowIt) {

@@ -9,6 +9,7 @@
 #include "ui/GxTaskUIBase.h"
 #include "support/FakeCore.h"
 #include "support/LogCapture.h"
+#include "support/PaintedWidget.h"
 #include "tasks/GxTaskFolder.h"
 #include "tests/graphics/graphics_fixture.h"
 #include "tests/io/content_values.h"
@@ -317,7 +318,8 @@ TEST_F(Transit, TheFadeCountsWholeMillisecondsOfFrameTime) {
 ::testing::AssertionResult Near(u32 actual, u32 expected) {
     for (int shift = 0; shift < 24; shift += 8)
         if (std::abs(int((actual >> shift) & 255) - int((expected >> shift) & 255)) > 1)
-            return ::testing::AssertionFailure() << std::hex << actual << " is not " << expected;
+            return ::testing::AssertionFailure()
+                   << (::testing::Message() << std::hex << actual << " is not " << expected);
     return ::testing::AssertionSuccess();
 }
 
@@ -326,13 +328,26 @@ TEST_F(Transit, TheCapturedScreenIsDrawnOverTheScenesWidgetsAndFadesOut) {
     ASSERT_TRUE(device.started);
     auto capture = gxtest::Solid(1024, 768, 0xFFFF0000);
     core.m_Config->m_BackgroundColor = 0xFF0000FF;
+    // Overlapping bands across rows 100 to 200: the scene's widget and its
+    // top-most one, then the resident system scene's notice and its top-most
+    // dialog. A top-most widget goes over the others of its scene whatever
+    // their order.
+    auto* system = new GxTaskBase(top, u"SeqSystem");
+    m.SetRootTree(system);
+    new qtest::PaintedWidget(config, {0, 100, 256, 200}, 0xFF00FF00, 2000.0f, false);
+    new qtest::PaintedWidget(config, {128, 100, 384, 200}, 0xFFFFFFFF, 1000.0f, true);
+    new qtest::PaintedWidget(system, {256, 100, 512, 200}, 0xFF808080, 18000.0f, false);
+    new qtest::PaintedWidget(system, {384, 100, 640, 200}, 0xFF00FFFF, 1000.0f, true);
     Change(title);
     Change(config);
     config->m_TransitParam.m_TransitTimeLeft = 100;
     m.EnqueueRender(0, 0);
     ASSERT_EQ(core.List(0, 0).GetEntries().size(), 1u);
-    ASSERT_EQ(core.List(0, kGxUITopMostRenderList).GetEntries().size(), 1u);
-    EXPECT_EQ(core.List(0, kGxUITopMostRenderList).GetEntries().front().m_DrawParam, 1);
+    const auto& topMost = core.List(0, kGxUITopMostRenderList).GetEntries();
+    EXPECT_EQ(topMost.size(), 2u);
+    ASSERT_FALSE(topMost.empty());
+    EXPECT_EQ(topMost.back().m_Task, config);
+    EXPECT_EQ(topMost.back().m_DrawParam, 1);
 
     core.DrawRenderLists();
     EXPECT_EQ(device.Pixel(320, 240), 0xFF0000FFu) << "nothing captured, nothing drawn over the clear";
@@ -341,6 +356,15 @@ TEST_F(Transit, TheCapturedScreenIsDrawnOverTheScenesWidgetsAndFadesOut) {
     // Progress 0.75 leaves alpha 0.25, packed as 63.
     EXPECT_TRUE(Near(device.Pixel(0, 0), 0xFF3F00C0));
     EXPECT_TRUE(Near(device.Pixel(639, 479), 0xFF3F00C0));
+    const struct {
+        u32 x;
+        u32 colour;
+        const char* what;
+    } kSeen[] = {{64, 0xFF3FC000, "the scene's widget, faded"},
+                 {192, 0xFFFFC0C0, "its top-most widget over it, faded"},
+                 {320, 0xFF808080, "the system's notice over both and the fade"},
+                 {448, 0xFF00FFFF, "the system's top-most dialog over its notice"}};
+    for (const auto& s : kSeen) EXPECT_TRUE(Near(device.Pixel(s.x, 150), s.colour)) << s.what;
 
     ASSERT_TRUE(GxGraphics::Clear(kGxClearTarget, 0xFF00FF00, 1.0f, 0));
     config->Render(2, 0);
@@ -348,7 +372,7 @@ TEST_F(Transit, TheCapturedScreenIsDrawnOverTheScenesWidgetsAndFadesOut) {
     config->FinishTransit();
     core.ClearRenderLists();
     m.EnqueueRender(0, 0);
-    EXPECT_TRUE(core.List(0, kGxUITopMostRenderList).GetEntries().empty());
+    EXPECT_EQ(topMost.size(), 1u) << "the top-most widget alone";
     config->RenderTransit();
     EXPECT_EQ(device.Pixel(320, 240), 0xFF00FF00u) << "a finished transition draws nothing";
 }
