@@ -8,6 +8,7 @@
 #include "io/GxContentTextReader.h"
 #include "io/GxContentTextWriter.h"
 #include "io/GxFileSystem.h"
+#include "io/GxRefusedFile.h"
 #include "platform/system/file_system.h"
 #include "platform/system/safe_file.h"
 
@@ -36,6 +37,12 @@ void GxPersistFile::KnownFiles::SawAsItStands(const GxString& path) {
     // One too large to be read is never the player's to load either.
     const bool readable = status.kind == psys::file_kind::regular && status.size <= kMaxFileBytes;
     SawRead(path, status, readable ? psys::mark_of_file(native) : std::string());
+}
+
+std::string GxPersistFile::KnownFiles::MarkOf(const GxString& path, const psys::file_status& status) const {
+    const auto it = m_Seen.find(path);
+    if (it == m_Seen.end() || !it->second.status || !psys::same_file(*it->second.status, status)) return {};
+    return it->second.mark;
 }
 
 bool GxPersistFile::KnownFiles::ChangedSince(const GxString& path, const psys::file_status* now,
@@ -132,18 +139,6 @@ namespace {
 GxString g_FailureForPlayer;
 bool g_FailedWriteStands = false;
 
-// A path as a shell takes it, quoted where it must be.
-GxString ShellWord(const GxString& path) {
-    bool plain = !path.empty();
-    for (GxChar c : path)
-        plain = plain && ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
-                          c == u'/' || c == u'.' || c == u'_' || c == u'-');
-    if (plain) return path;
-    GxString quoted = u"'";
-    for (GxChar c : path) quoted += c == u'\'' ? GxString(u"'\\''") : GxString(1, c);
-    return quoted + u"'";
-}
-
 } // namespace
 
 GxString GxPersistFile::FailureForPlayer() { return g_FailureForPlayer; }
@@ -187,34 +182,8 @@ bool GxPersistFile::RefuseStranger(const GxString& path, const GxChar* who, Know
 
 void GxPersistFile::SayRefused(const GxString& path, const psys::stranger& s, const GxChar* who, KnownFiles* known,
                                bool writing) {
-    const std::string native = GxToNativePath(path);
-    const size_t slash = native.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : native.substr(0, slash);
+    if (!known || known->FirstRefusal(path)) GxLogRefusedFile(who, path, s);
     const GxString user = GxFromUtf8(s.user);
-    if (!known || known->FirstRefusal(path)) {
-        const GxString player = GxFromUtf8(psys::player_name(folder.empty() ? "." : folder));
-        if (s.what == psys::stranger::kind::others) {
-            GxWriteErrorLog(u"%s/他のユーザー(%s)のファイルのため、読み込みも置き換えもしません(%s)。"
-                            u"プレイヤーのものにするには「sudo chown %s %s」を実行してください\n",
-                            who, user, path, player, ShellWord(path));
-        } else if (s.own) {
-            GxWriteErrorLog(u"%s/読む権限のないファイルのため、読み込みも置き換えもしません(%s:%s)。"
-                            u"読めるようにするには「chmod u+rw %s」を実行してください\n",
-                            who, path, user, ShellWord(path));
-        } else if (user == player) {
-            // The player's own, made before the folder was shared with this
-            // user: only its owner may let this user in.
-            GxWriteErrorLog(u"%s/読む権限のないファイルのため、読み込みも置き換えもしません(%s:%s)。"
-                            u"読めるようにするには、持ち主が読み書きを許してください"
-                            u"(グループで共有しているなら「chmod g+rw %s」)\n",
-                            who, path, user, ShellWord(path));
-        } else {
-            // Only its owner or root may give it back: a sharer's, or root's.
-            GxWriteErrorLog(u"%s/読む権限のないファイルのため、読み込みも置き換えもしません(%s:%s)。"
-                            u"読めるようにするには「sudo chown %s %s」を実行してください\n",
-                            who, path, user, player, ShellWord(path));
-        }
-    }
     if (writing)
         SetFailureForPlayer(s.what == psys::stranger::kind::others
                                 ? GxFormat(u"他のユーザー(%s)のファイルがセーブファイルの名前にあります", user)
@@ -248,10 +217,12 @@ public:
             if (!Open(file)) return false;
             if (turn == 1) SeeWhatStands(file.found());
             if (!WriteBody(file, binary, magic, body)) {
+                const GxString why = file.error().empty()
+                                         ? GxString(u"書き込む内容を用意できませんでした")
+                                         : GxPersistFile::ReasonForPlayer(file.failed_step(), file.error_number());
+                if (EarlierTurnStands()) return FailedAfterEarlierTurn(why, why);
                 KeepCarried();
-                GxPersistFile::SetFailureForPlayer(
-                    file.error().empty() ? GxString(u"書き込む内容を用意できませんでした")
-                                         : GxPersistFile::ReasonForPlayer(file.failed_step(), file.error_number()));
+                GxPersistFile::SetFailureForPlayer(why);
                 return false;
             }
             // Where this copy holds the save folder's lock and finds the file
@@ -264,6 +235,8 @@ public:
                 if (!file.error().empty()) return Failed(file);
                 // The caller said why.
                 file.abandon();
+                const GxString why = GxPersistFile::FailureForPlayer();
+                if (EarlierTurnStands()) return FailedAfterEarlierTurn(why, why);
                 KeepCarried();
                 return false;
             }
@@ -272,6 +245,7 @@ public:
                 GxPersistFile::SetFailureForPlayer({});
                 return true;
             }
+            placed_ = true;
             if (outcome_) {
                 outcome_->placed = true;
                 outcome_->held = outcome_->held || file.held_any();
@@ -299,15 +273,39 @@ private:
             if (known_) known_->ClearRefusal(path_);
             return true;
         }
-        KeepCarried();
         if (file.found().refused.what != psys::stranger::kind::none) {
+            KeepCarried();
             GxPersistFile::SayRefused(path_, file.found().refused, who_, known_, true);
             GxWriteErrorLog(u"%s/ファイルの書き込みに失敗しました(%s:%s)\n", who_, path_, GxPersistFile::FailureForPlayer());
             return false;
         }
+        const GxString why = GxPersistFile::ReasonForPlayer(file.failed_step(), file.error_number());
+        if (EarlierTurnStands()) return FailedAfterEarlierTurn(GxFromUtf8(file.error()), why);
+        KeepCarried();
         GxWriteErrorLog(u"%s/ファイルを作成できませんでした(%s:%s)\n", who_, path_, GxFromUtf8(file.error()));
-        GxPersistFile::SetFailureForPlayer(GxPersistFile::ReasonForPlayer(file.failed_step(), file.error_number()));
+        GxPersistFile::SetFailureForPlayer(why);
         return false;
+    }
+
+    // Whether the file an earlier turn of this write placed stands at the
+    // name still (a later turn writes it again with another copy's file
+    // merged): it is this holder's, whatever the later turn did.
+    bool EarlierTurnStands() const {
+        psys::file_status now;
+        return placed_ && psys::status_of(native_, &now) && !known_->ChangedSince(path_, &now, native_);
+    }
+
+    // A later turn that failed before its file took the name: the earlier
+    // turn's file stands, without what this one was to merge (kept).
+    bool FailedAfterEarlierTurn(const GxString& why, const GxString& forPlayer) {
+        SayEarlierTurnStands(why);
+        GxPersistFile::SetFailureForPlayer(forPlayer, true);
+        KeepCarried();
+        return false;
+    }
+    void SayEarlierTurnStands(const GxString& why) {
+        GxWriteErrorLog(u"%s/ファイルを書き込みましたが、他のコピーが書き込んだ内容を合わせて書き直せませんでした(%s:%s)\n",
+                        who_, path_, why);
     }
 
     // Before the first turn's body: a file that stands there but does not
@@ -357,15 +355,18 @@ private:
     }
 
     bool Failed(psys::safe_file& file) {
-        GxPersistFile::LogFailedWrite(who_, path_, file);
+        // One whose file did not take the name may leave an earlier turn's.
+        const bool stands = file.placed() || EarlierTurnStands();
+        if (file.placed() || !stands) GxPersistFile::LogFailedWrite(who_, path_, file);
+        else SayEarlierTurnStands(GxFromUtf8(file.error()));
         // What it took stays where it is held, for a start to settle.
         for (const psys::held_file& h : file.take_held())
             GxWriteErrorLog(u"%s/置き換えるはずだったファイルを%sのまま残しました\n", who_, GxFromUtf8(h.path));
         GxPersistFile::SetFailureForPlayer(
-            GxPersistFile::ReasonForPlayer(file.failed_step(), file.error_number(), file.placed()), file.placed());
+            GxPersistFile::ReasonForPlayer(file.failed_step(), file.error_number(), file.placed()), stands);
         KeepCarried();
         if (outcome_) {
-            outcome_->placed = file.placed();
+            outcome_->placed = stands;
             outcome_->held = outcome_->held || file.held_any();
         }
         // A file that took its name is this holder's, whatever came after.
@@ -443,6 +444,8 @@ private:
     GxPersistFile::Outcome* outcome_;
     const GxString& keptBeside_;
     std::vector<psys::held_file> carried_;
+    // A turn's file took the name.
+    bool placed_ = false;
     bool keepWhole_ = false;
     psys::file_status partly_;
 };
@@ -482,6 +485,10 @@ std::unique_ptr<GxContentReaderBase> GxPersistFile::Open(const GxString& path, G
     // that does not read is a file this run must not write over unkept.
     psys::file_status status;
     const bool present = psys::status_of(GxToNativePath(path), &status);
+    // A file that stands as this holder last saw it (at the start's look, or
+    // as its own write left it) is known by its bytes already: a load costs
+    // no second pass over them. ChangedSince trusts that status no less.
+    const std::string seenMark = known && present ? known->MarkOf(path, status) : std::string();
     if (known) known->Saw(path, present ? &status : nullptr);
     // Not the player's: not read, not kept, not written over; said once.
     if (!RefuseStranger(path, who, known, false)) {
@@ -504,7 +511,8 @@ std::unique_ptr<GxContentReaderBase> GxPersistFile::Open(const GxString& path, G
         if (notRead) *notRead = true;
         return refuse();
     }
-    if (known) known->SawRead(path, status, psys::mark_of_bytes(buffer->GetData(), buffer->GetSize()));
+    if (known && !seenMark.empty()) known->Saw(path, &status, seenMark);
+    else if (known) known->SawRead(path, status, psys::mark_of_bytes(buffer->GetData(), buffer->GetSize()));
     if (buffer->GetSize() == 0) return nullptr;
     std::unique_ptr<GxContentReaderBase> reader;
     const char* magic = binaryMagic;

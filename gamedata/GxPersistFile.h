@@ -49,6 +49,9 @@ public:
         void SawRead(const GxString& path, const psys::file_status& status, const std::string& mark);
         // Sees the file as it stands now, with its bytes' mark.
         void SawAsItStands(const GxString& path);
+        // The mark of the bytes of the file last seen with this status ("":
+        // seen otherwise, or its bytes not known).
+        std::string MarkOf(const GxString& path, const psys::file_status& status) const;
         // Whether the file stands otherwise than when last seen; false for a
         // file never seen. Where it stands with another status (a file
         // system that keeps times coarsely, sets them only once the file is
@@ -125,7 +128,9 @@ public:
     // for a start (said); one that fails after (its folder could not be
     // synced, or another copy's file it took could not be kept) leaves the
     // new file at the name and what it took held for a start, and says so
-    // (FailedWriteStands). A file at the
+    // (FailedWriteStands); so does one whose file took the name and which
+    // then fails to write it again with another copy's file merged (that
+    // file is kept). A file at the
     // name that is not the player's is not written over. With known,
     // a file marked unread, or standing there unopened, is kept as
     // "damaged"; a file another copy wrote since known saw it is given to
@@ -158,8 +163,9 @@ public:
     static GxString FailureForPlayer();
     // Whether the file of the last write that failed took its name all the
     // same (what failed came after: its folder's sync, so that it may not
-    // outlive a power cut, or the keep of what it replaced): the game says
-    // it was saved, and what failed.
+    // outlive a power cut, the keep of what it replaced, or the write again
+    // with another copy's file merged): the game says it was saved, and
+    // what failed.
     static bool FailedWriteStands();
     // Sets them: a write of a file that goes with a save game (its
     // thumbnail) fails or succeeds too. Empty for a success.

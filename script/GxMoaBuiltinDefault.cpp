@@ -4,6 +4,7 @@
 #include "base/GxLog.h"
 #include "base/GxRandom.h"
 #include "base/GxStringUtil.h"
+#include "io/GxRefusedFile.h"
 #include "platform/system/clock.h"
 #include "platform/system/environment.h"
 #include "platform/system/safe_file.h"
@@ -215,8 +216,7 @@ GX_MOA_DEFINE(DumpVarToFile) {
     psys::safe_file file;
     if (!file.open(GxToNativePath(path), true)) {
         if (file.found().refused.what != psys::stranger::kind::none)
-            GxWriteErrorLog(u"DumpVarToFile/他のユーザー(%s)のファイルのため、置き換えません(%s)\n",
-                            GxFromUtf8(file.found().refused.user), path);
+            GxLogRefusedFile(u"DumpVarToFile", path, file.found().refused);
         return true;
     }
     static const unsigned char kSignature[] = {0xFF, 0xFE};

@@ -67,20 +67,35 @@ identity identity_at(const std::string& path) {
 }
 
 // A step that changes names can act and still report an error (an NFS
-// reply lost, a FUSE file system's own error): the names are looked at
-// again, and a step whose change stands whole counts as taken. A rename or
-// a move acted where from's file stands at to and no longer at from; a
-// link, where it stands at both; an exchange, where each stands at the
-// other's name.
+// reply lost and the call sent again, which then finds its source gone or
+// its new name taken; a FUSE file system's own error after the act): the
+// names are looked at again after any error, and a step whose change stands
+// whole counts as taken. A rename or a move acted where from's file stands
+// at to and no longer at from; a link, where it stands at both; an
+// exchange, where each stands at the other's name. What stood just before
+// the call tells this step's change from another writer's: where from's
+// file stood at to already (a start without the lock linked a companion's
+// temporary file to its name), or from stood nowhere, the change is not
+// this step's, and the error is met as it is.
 enum class name_change { move, link, exchange };
+
+// Records the first step of the running commit that acted though it said it
+// failed.
+void acted_all_the_same(const char* what, int err) {
+    if (t_acted_error) return;
+    t_acted_step = what;
+    t_acted_error = err;
+}
 
 template <class Call>
 int name_step(const char* what, const std::string& from, const std::string& to, name_change kind, Call call) {
-    const identity was_from = identity_at(from), was_to = kind == name_change::exchange ? identity_at(to) : identity{};
-    const int err = stepped(what, to, from, call);
-    // What stood (EEXIST) and what had gone (ENOENT) the protocol meets as
-    // it is: another writer's doing, not this step's.
-    if (err == 0 || err == EEXIST || err == ENOENT || !was_from.is) return err;
+    identity was_from, was_to;
+    const int err = stepped(what, to, from, [&] {
+        was_from = identity_at(from);
+        was_to = identity_at(to);
+        return call();
+    });
+    if (err == 0 || !was_from.is || was_to == was_from) return err;
     const identity now_from = identity_at(from), now_to = identity_at(to);
     const bool acted = now_to == was_from && (kind == name_change::link     ? now_from == was_from
                                               : kind == name_change::move ? !(now_from == was_from)
@@ -89,10 +104,7 @@ int name_step(const char* what, const std::string& from, const std::string& to, 
         errno = err;
         return err;
     }
-    if (!t_acted_error) {
-        t_acted_step = what;
-        t_acted_error = err;
-    }
+    acted_all_the_same(what, err);
     errno = 0;
     return 0;
 }
@@ -117,15 +129,24 @@ int move_refusing(const std::string& from, const std::string& to) {
     });
 }
 
-// Removes the name (a file's, or an empty folder's).
+// Removes the name (a file's, or an empty folder's). One whose call said
+// it failed but whose name no longer leads to the file it stood for was
+// removed all the same (6.1): nothing failed, and a commit counts it as a
+// step that acted though it said it failed.
 int remove_name(const std::string& path) {
-    return stepped("unlink", path, {}, [&] {
+    identity was;
+    const int err = stepped("unlink", path, {}, [&] {
+        was = identity_at(path);
         if (::unlink(path.c_str()) == 0) return 0;
-        const int err = errno;
-        if ((err == EISDIR || err == EPERM) && ::rmdir(path.c_str()) == 0) return 0;
-        errno = err;
+        const int why = errno;
+        if ((why == EISDIR || why == EPERM) && ::rmdir(path.c_str()) == 0) return 0;
+        errno = why;
         return -1;
     });
+    if (err == 0 || err == ENOENT || !was.is || identity_at(path) == was) return err;
+    acted_all_the_same("unlink", err);
+    errno = 0;
+    return 0;
 }
 
 std::string folder_of(const std::string& path) {
@@ -425,6 +446,11 @@ int move_without_replacing(const std::string& from, const std::string& to, write
     return err;
 }
 
+// Whether from's own file stands at to already (a start without the lock
+// links a companion's temporary file to its name): it is placed, and
+// taking it would hold the very file placed.
+bool placed_already(const std::string& from, const std::string& to) { return identity_at(to) == identity_at(from); }
+
 // The one take-then-place step of a commit and of a companion's put: puts
 // the file at from at to, first taking whatever stands at to under a held
 // name of final's (the first one given, then new ones), or, in the exchange
@@ -439,6 +465,12 @@ int take_then_place(const std::string& from, const std::string& to, const std::s
     if (way == write_way::exchange) {
         for (int turn = 0; turn < kTurns; ++turn) {
             err = exchange_names(from, to);
+            // Two names of one file exchange nothing: from, a second name
+            // of the file placed already, goes, and nothing is taken.
+            if (err == 0 && placed_already(from, to)) {
+                remove_name(from);
+                return 0;
+            }
             if (err == 0) {
                 taken->push_back(from);
                 return 0;
@@ -460,7 +492,7 @@ int take_then_place(const std::string& from, const std::string& to, const std::s
         if (err == 0) taken->push_back(held);
         else if (err != ENOENT) break;
         err = place_without_replacing(from, to, way, locked);
-        if (err == 0) return 0;
+        if (err == 0 || (err == EEXIST && placed_already(from, to))) return 0;
         if (err != EEXIST) break;
     }
     if (taken->size() > before && !anything_at(to) &&
@@ -869,13 +901,15 @@ bool safe_file::on_placed() {
     return true;
 }
 
-// Whether a start without the lock moved this write's temporary file to its
+// Whether a start without the lock put this write's temporary file at its
 // name already (a companion written whole beside its main): the file that
-// stands there is this write's own.
+// stands there is this write's own, linked there (its temporary name stands
+// too) or moved. A symbolic link at the name is no file of this write's,
+// wherever it leads; only where the temporary name is gone can a move that
+// gave the file another number (FAT through FUSE) be told by its bytes.
 bool safe_file::placed_by_another() const {
-    file_status now;
-    if (anything_at(temp_) || !status_of(path_, &now)) return false;
-    return (now.device == written_.device && now.inode == written_.inode) || bears_mark(path_, mark_);
+    if (identity_at(path_) == identity{true, dev_t(written_.device), ino_t(written_.inode)}) return true;
+    return !anything_at(temp_) && bears_mark(path_, mark_);
 }
 
 bool safe_file::place(bool hold, bool present) {
@@ -889,7 +923,7 @@ bool safe_file::place(bool hold, bool present) {
         // nothing stands still, so that a file another program put there
         // since that look is held, not replaced.
         const int err = !hold_ || present ? rename_name(temp_, path_) : place_without_replacing(temp_, path_, way, locked);
-        if (err == 0 || (err == ENOENT && placed_by_another())) return on_placed();
+        if (err == 0 || ((err == ENOENT || err == EEXIST) && placed_by_another())) return on_placed();
         if (err != EEXIST) {
             fail("rename", err);
             return false;

@@ -273,10 +273,19 @@
 //       (on NFS, on the server); fsync of a file makes its bytes durable,
 //       and fsync of its folder the names in it (a sync that fails is
 //       reported, I4). A step that changes names and reports an error all
-//       the same (a lost reply on NFS, a FUSE file system) is looked at
-//       again: where its change stands whole it counts as taken, the
-//       protocol goes on from there, and the write is told as one whose
-//       names may not outlive a power cut (what it holds stays held, I5).
+//       the same, whatever the error (a FUSE file system's own after the
+//       act; on NFS a lost reply, whose call sent again finds its source
+//       gone, ENOENT, or a link's new name a second name of its source
+//       already, EEXIST), is looked at again: where its change stands whole
+//       it counts as taken (an unlink, where its name no longer leads to the
+//       file it stood for), the protocol goes on from there, and a write is
+//       told as one whose names may not outlive a power cut (what it holds
+//       stays held, I5). What stood just before the call tells its change
+//       from another writer's: where its source stood nowhere, or its change
+//       stood already (a start without the lock linked a companion's
+//       temporary file to its name), the error is met as it is; and a write
+//       whose own file stands at its name, however it came there, takes it
+//       as placed, holding nothing of it.
 //   6.2 A lock works for every copy of a folder or for none: a copy with the
 //       lock takes every leftover as a writer's last act, whatever its pid.
 //       Where one copy holds the lock and another does not see it (a lock
@@ -305,6 +314,11 @@
 //         with the lock;
 //       - a server that takes a refusing move (or a link) and replaces all
 //         the same: what stood is lost;
+//       - another writer's change between the look just before a step and
+//         the step, which makes the step fail as that change stands (a
+//         start without the lock moving a companion's temporary file to its
+//         name): taken as the step's, and the write told as one that may
+//         not outlive a power cut;
 //       - a file changed in place by another program while held; kept
 //         names past 999 (the held file stays where it is, said, and the
 //         write fails); two thumbnails of an older form that both find no

@@ -19,7 +19,9 @@
 #include "script/GxMoaWorkerEx.h"
 #include "scenes/GxSeqTransitBase.h"
 #include "support/FrameCapture.h"
+#include "support/LogCapture.h"
 #include "support/Processes.h"
+#include "support/TempDir.h"
 #include "ui/GxShowTipHelp.h"
 #include "ui/GxTaskUINoticePanelFx.h"
 
@@ -339,10 +341,17 @@ TEST_F(SystemScene, DeveloperKeys) {
         EXPECT_EQ(narrow.substr(21, std::string(d.block).size()), d.block);
         EXPECT_NE(debugLog().find(d.line), std::string::npos) << debugLog();
     }
-    // Another user's file at a dump's name is left as it is.
+    // Another user's file at a dump's name, or the player's own it may not
+    // read, is left as it is, said as every game file's refusal is.
     if (geteuid() == 0) {
         const fs::path planted = dir_.path() / "save" / "vardump.txt";
         qtest::WriteText(planted, "theirs");
+        qtest::LogCapture log;
+        {
+            const qtest::UnreadableFile closed(planted);
+            EXPECT_EQ(Tm()->OnKeyDown(0x70, 0), 1);
+        }
+        EXPECT_TRUE(log.Contains("読む権限のないファイルのため、読み込みも置き換えもしません(" + planted.string())) << log.Text();
         ASSERT_EQ(chown(planted.c_str(), 65534, 65534), 0);
         EXPECT_EQ(Tm()->OnKeyDown(0x70, 0), 1);
         EXPECT_EQ(dump("vardump.txt"), "theirs");

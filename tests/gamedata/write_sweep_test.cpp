@@ -95,7 +95,7 @@ struct Copy {
     std::string name;
     int steps = 0;
     int pauseAt = 0, endAt = 0, failAt = 0;  // 0: never
-    bool failActs = false;                   // the failing step acts all the same
+    int failActs = 0;                        // the failing step acts all the same, and fails with this
     std::function<void()> meanwhile;
     bool ended = false;
     std::vector<std::string> stepNames;
@@ -297,7 +297,7 @@ int OnStep(const char* step, const std::string& path, const std::string& from) {
     c->stepNames.push_back(Is(step, "rename") && from.ends_with(".tmp") ? "rename<" : step);
     ++s.steps;
     // A step that fails changes nothing a power cut could keep.
-    if (c->steps == c->failAt) return c->failActs ? -EIO : EIO;
+    if (c->steps == c->failAt) return c->failActs ? -c->failActs : EIO;
     if (s.power) s.power->Before();
     return 0;
 }
@@ -633,7 +633,8 @@ protected:
     struct Case {
         int j = 0, i = 0, k = 0, s = 0, f = 0, m = 0;
         Other y = Other::Copy;
-        bool locked = false, held = false, power = false, startCuts = false, check = true, acts = false;
+        bool locked = false, held = false, power = false, startCuts = false, check = true;
+        int acts = 0;  // the errno step f fails with where it acts all the same
     };
     struct Outcome {
         std::vector<std::string> x, y, start, unlockedStart;
@@ -944,8 +945,10 @@ protected:
     // a name, with the lock and without: a sync that fails fails the write
     // (I4), which says so; a commit that fails after taking the old file
     // puts it back (I5); nothing is lost. A step that changes a name may
-    // also act and fail all the same (a reply lost): the write goes on from
-    // what stands, and where it fails its file stands, and is told so.
+    // also act and fail all the same: with a file system's own error, or
+    // with what the call sent again after its reply was lost finds (a
+    // link's new name taken, any other step's name gone): the write goes on
+    // from what stands, and where it fails its file stands, and is told so.
     int StepsFailing(const std::vector<Kind>& kinds, const std::vector<Way>& ways) {
         int cases = 0;
         ForEach(kinds, ways, [&](const Kind& kind, const Way& way, bool before, const std::string& where) {
@@ -955,10 +958,10 @@ protected:
                     const std::string& step = alone.x[size_t(f) - 1];
                     const bool sync = step == "sync" || step == "sync folder";
                     if (!sync && (!ChangesAName(step) || step == "open")) continue;
-                    for (const bool acts : {false, true}) {
-                        if (acts && (sync || step == "unlink")) continue;
+                    for (const int acts : {0, EIO, step == "link" ? EEXIST : ENOENT}) {
+                        if (acts && sync) continue;
                         SCOPED_TRACE(where + (locked ? ", locked" : "") + ": step " + std::to_string(f) + " (" + step +
-                                     (acts ? ") acting and failing" : ") failing"));
+                                     (acts ? ") acting and failing: " + std::string(std::strerror(acts)) : ") failing"));
                         const Outcome out =
                             Run(kind, way, before, 1, {.f = f, .y = Other::None, .locked = locked, .acts = acts});
                         if (sync) {

@@ -269,14 +269,29 @@ TEST(MoaBuiltins, DumpVarToFileWritesUtf16) {
               std::u16string::npos)
         << GxToUtf8(s);
 
-    // Another user's file at the name, in a folder with the sticky bit, is
-    // left as it is.
+    // Another user's file at the name, in a folder with the sticky bit, and
+    // the player's own that the player may not read, are left as they are,
+    // said in the words of every game file's refusal.
     if (geteuid() != 0) return;
+    const std::filesystem::path dump = dir.path() / "dump.txt";
+    GxSetErrorLogPath(dir.u16("error.log"));
     std::filesystem::permissions(dir.path(), std::filesystem::perms(01777));
-    qtest::WriteText(dir.path() / "dump.txt", "theirs");
-    ASSERT_EQ(chown((dir.path() / "dump.txt").c_str(), 65534, 65534), 0);
+    qtest::WriteText(dump, "theirs");
+    ASSERT_EQ(chown(dump.c_str(), 65534, 65534), 0);
     w.RunFrom(u"start");
-    EXPECT_EQ(qtest::ReadText(dir.path() / "dump.txt"), "theirs");
+    ASSERT_EQ(chown(dump.c_str(), 0, 0), 0);
+    {
+        const qtest::UnreadableFile unreadable(dump);
+        w.RunFrom(u"start");
+    }
+    EXPECT_EQ(qtest::ReadText(dump), "theirs");
+    const std::u16string log = Utf16File(dir.path() / "error.log");
+    for (const std::u16string& said :
+         {u"DumpVarToFile/他のユーザー(nobody)のファイルのため、読み込みも置き換えもしません(" + dir.u16("dump.txt"),
+          u"DumpVarToFile/読む権限のないファイルのため、読み込みも置き換えもしません(" + dir.u16("dump.txt") +
+              u":root)。読めるようにするには「chmod u+rw "})
+        EXPECT_NE(log.find(said), std::u16string::npos) << GxToUtf8(log);
+    GxSetErrorLogPath(u"");
 }
 
 TEST(MoaBinder, RegistrationIsByLowerCaseName) {

@@ -12,11 +12,13 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <set>
 #include <sys/stat.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -223,29 +225,44 @@ TEST(KeptFiles, AHeldFileIsKeptOnceUnderTheFirstFreeNumber) {
 
 // A copy with the lock where nothing stood places its file where nothing
 // stands still: a file another program put there since its look is held
-// (R4), not replaced, in each way that places without replacing.
-TEST(Commits, WithTheLockAFileThatCameWhereNothingStoodIsHeld) {
-    for (const char* lacks : {"", "x", "xl"}) {
-        SCOPED_TRACE(lacks);
-        qtest::TempDir dir;
-        const std::string path = dir.str() + "/userconf.dat";
-        bool came = false;
-        FileSystemLacking lacking(lacks, [&](const char* step, const std::string& at, const std::string&) {
-            if ((std::strcmp(step, "move") == 0 || std::strcmp(step, "link") == 0) && at == path && !came)
-                came = qtest::WriteText(at, "another program's");
-            return 0;
-        });
-        psys::set_folder_locked(dir.str(), true);
-        psys::safe_file f;
-        ASSERT_TRUE(f.open(path));
-        std::fputs("mine", f.stream());
-        f.hold_replaced([](const psys::file_status* now) { return now == nullptr; });
-        ASSERT_TRUE(f.commit()) << f.error();
-        EXPECT_EQ(qtest::ReadText(path), "mine");
-        const std::vector<psys::held_file> held = f.take_held();
-        ASSERT_EQ(held.size(), 1u);
-        EXPECT_EQ(qtest::ReadText(held[0].path), "another program's");
-    }
+// (R4), not replaced, in each way that places without replacing; so is a
+// symbolic link to the write's temporary file. The write's own file, which
+// a start without the lock put there (linked, or moved where there are no
+// links: a companion written whole), is placed, with the lock or without,
+// and not held.
+TEST(Commits, AFileThatCameWhereNothingStoodIsHeldButTheWritesOwnIsPlaced) {
+    for (const char* lacks : {"", "x", "xl"})
+        for (const std::string what : {"another program's", "a link to its own", "its own", "its own, unlocked"}) {
+            if (what == "a link to its own" && std::strchr(lacks, 'l')) continue;
+            SCOPED_TRACE(std::string(lacks) + ": " + what);
+            qtest::TempDir dir;
+            const std::string path = dir.str() + "/userconf.dat";
+            const bool own = what.starts_with("its own");
+            bool came = false;
+            FileSystemLacking lacking(lacks, [&](const char* step, const std::string& at, const std::string& from) {
+                if ((std::strcmp(step, "move") == 0 || std::strcmp(step, "link") == 0) && at == path && !came) {
+                    came = true;
+                    if (what == "a link to its own") fs::create_symlink(from, at);
+                    else if (!own) qtest::WriteText(at, what);
+                    else if (std::strchr(lacks, 'l')) fs::rename(from, at);
+                    else fs::create_hard_link(from, at);
+                }
+                return 0;
+            });
+            psys::set_folder_locked(dir.str(), what != "its own, unlocked");
+            psys::safe_file f;
+            ASSERT_TRUE(f.open(path));
+            std::fputs("mine", f.stream());
+            f.hold_replaced([](const psys::file_status* now) { return now == nullptr; });
+            ASSERT_TRUE(f.commit()) << f.error();
+            EXPECT_TRUE(came);
+            EXPECT_EQ(qtest::ReadText(path), "mine");
+            const std::vector<psys::held_file> held = f.take_held();
+            ASSERT_EQ(held.size(), own ? 0u : 1u);
+            if (own) EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+            else if (what == "a link to its own") EXPECT_TRUE(fs::is_symlink(held[0].path));
+            else EXPECT_EQ(qtest::ReadText(held[0].path), what);
+        }
 }
 
 // The contents of a companion file in these rows: its mark, then what tells
@@ -254,16 +271,7 @@ std::string MarkOf(const std::string& path) {
     const std::string text = qtest::ReadText(path);
     return text.substr(0, text.find('|'));
 }
-std::string HashMark(const std::string& bytes) {
-    psys::safe_file f;
-    qtest::TempDir scratch;
-    if (!f.open(scratch.str() + "/main")) return "no mark: " + f.error();
-    std::fputs(bytes.c_str(), f.stream());
-    f.prepare();
-    const std::string mark = f.mark();
-    f.abandon();
-    return mark;
-}
+std::string HashMark(const std::string& bytes) { return psys::mark_of_bytes(bytes.data(), bytes.size()); }
 std::string LastReleaseMark(const std::string& path) {
     struct stat st {};
     stat(path.c_str(), &st);
@@ -278,11 +286,14 @@ std::string LastReleaseMark(const std::string& path) {
 // wherever it stands, by a hash exactly (removed where that stands
 // nowhere); one of an older form that finds nothing goes with the main its
 // write kept, is removed where its write dropped that, and otherwise goes
-// beside a main left alone (at its own name, then the highest kept number)
-// or waits while a write holds a main. The one standing beside a main that
-// it names too stays. What stood at the place is taken under a held name
-// of the companion's own, and one another copy put there between the take
-// and the place is held too, not replaced (I2); a put that fails is said.
+// beside a main left alone (at its own name, then the highest kept number,
+// as damaged first; one naming a hash that finds nothing, only with the
+// lock, and only beside a kept one) or waits while a write holds a main.
+// Another user's file beside a main is never read for what it names, nor
+// taken (I6). The one standing beside a main that it names too stays. What
+// stood at the place is taken under a held name of the companion's own, and
+// one another copy put there between the take and the place is held too,
+// not replaced (I2); a put that fails is said.
 TEST(Companions, EachGoesWithTheMainItWasWrittenWith) {
     using was = psys::companion_hand::main_was;
     using kind = psys::settle_note::kind;
@@ -298,7 +309,8 @@ TEST(Companions, EachGoesWithTheMainItWasWrittenWith) {
         std::vector<std::pair<std::string, std::string>> after;  // "" for nothing there
         kind said = kind::put_back;                             // the first note
         const char* lacks = "";
-        const char* also = "";  // "end after the take", "intrude", "refuse the place"
+        const char* also = "";  // "end after the take", "intrude", "refuse the place", "with the lock",
+                                // "t another user's"
         int result = 0;
     } rows[] = {
         {"a hash, its main at its name", {{"s", "A"}}, "{A}|h", was::not_known, 0, {{"t", "{A}|h"}}},
@@ -323,6 +335,11 @@ TEST(Companions, EachGoesWithTheMainItWasWrittenWith) {
          "|n", was::not_known, 0, {{"t.2.changed", "|n"}, {"t.changed", ""}, {"t", "{B}|t"}}, kind::keeping},
         {"no mark, every main with its own", {{"s", "B"}, {"t", "{B}|t"}}, "|n", was::not_known, 0,
          {{"t", "{B}|t"}}, kind::orphan},
+        {"no mark, the main at its name beside another user's file naming another",
+         {{"s", "B"}, {"t", "{Z}|z"}}, "|n", was::not_known, 0, {{"t", "{Z}|z"}}, kind::orphan, "", "t another user's"},
+        {"a hash naming nothing that stands, with the lock: beside the main kept as damaged",
+         {{"s", "B"}, {"s.changed", "C"}, {"s.damaged", "D"}}, "{A}|h", was::not_known, 0,
+         {{"t.damaged", "{A}|h"}, {"t", ""}, {"t.changed", ""}}, kind::keeping, "", "with the lock"},
         {"no mark beside an older one at the main's name: the one standing stays", {{"s", "B"}, {"t", "|x"}}, "|n",
          was::not_known, 0, {{"t", "|x"}}, kind::orphan},
         {"no mark while a write holds a main", {{"s", "B"}, {"t", "{B}|t"}, {"s.1-ab.held", "C"}}, "|n",
@@ -358,6 +375,8 @@ TEST(Companions, EachGoesWithTheMainItWasWrittenWith) {
         };
         std::map<std::string, std::string> wrote;
         for (const auto& [name, text] : row.files) qtest::WriteText(at(name), wrote[name] = resolve(text));
+        if (std::string(row.also) == "t another user's" && (geteuid() != 0 || chown(at("t").c_str(), 65534, 65534) != 0))
+            continue;
         const std::string hand = dir.str() + "/thumb005.png.1-cd.held";
         qtest::WriteText(hand, resolve(row.hand));
         bool taken = false, ended = false, intruded = false;
@@ -373,6 +392,7 @@ TEST(Companions, EachGoesWithTheMainItWasWrittenWith) {
             if (also == "refuse the place" && places) return EACCES;
             return 0;
         });
+        psys::set_folder_locked(dir.str(), std::string(row.also) == "with the lock");
         const psys::file_pair pair{at("s"), at("t"), MarkOf};
         std::vector<psys::settle_note> notes;
         const int result = psys::settle_companions(pair, {{{hand, at("t"), {}}, row.main, row.keptWith}},
