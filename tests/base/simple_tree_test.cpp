@@ -95,9 +95,8 @@ TEST(GxSimpleTree, ClearDeletesEachNodeOnceChildrenFirst) {
         delete n;
     }
     EXPECT_EQ(g_deleted, (std::vector<std::string>{"N"})) << "a tree that does not own deletes nothing";
-}
 
-TEST(GxSimpleTree, LongSiblingChainsDoNotExhaustTheStack) {
+    // A long chain of siblings does not exhaust the stack.
     g_deleted.clear();
     {
         GxSimpleTree t;

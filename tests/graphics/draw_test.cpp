@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <tuple>
 
 using namespace gxtest;
 
@@ -57,7 +58,6 @@ TEST_F(DrawTest, PresetsOverAKnownDestination) {
                      r.specular, r.mode);
         std::vector<uint32_t> px = End();
         for (uint32_t p : px) ASSERT_EQ(p, r.expected) << r.what << " (mode " << r.mode << ")";
-        target_.Release();
         GxGraphics::Finalize();
     }
 }
@@ -92,14 +92,12 @@ TEST_F(DrawTest, CornerOrderAndScaledTexels) {
     const GxVector2 scale(4, 4);
     GxDrawSprite(&quad, 10, 10, src, &scale, nullptr, nullptr, nullptr, 0xFFFFFFFFu, 0, 1);
     std::vector<uint32_t> px = End();
-    EXPECT_EQ(At(px, 10, 10), 0xFFFF0000u) << "top-left texel at the top left";
-    EXPECT_EQ(At(px, 17, 10), 0xFF00FF00u) << "top-right";
-    EXPECT_EQ(At(px, 10, 17), 0xFF0000FFu) << "bottom-left";
-    EXPECT_EQ(At(px, 17, 17), 0xFFFFFFFFu) << "bottom-right";
-    EXPECT_EQ(At(px, 13, 13), 0xFFFF0000u);
-    EXPECT_EQ(At(px, 14, 13), 0xFF00FF00u) << "each texel covers exactly four pixels";
-    EXPECT_EQ(At(px, 9, 10), 0xFF000000u);
-    EXPECT_EQ(At(px, 18, 10), 0xFF000000u) << "the sprite covers exactly 8 pixels";
+    // Each corner's texel at its corner, each texel over exactly four pixels,
+    // the sprite over exactly 8.
+    for (const auto& [x, y, argb] : {std::tuple{10, 10, 0xFFFF0000u}, {17, 10, 0xFF00FF00u}, {10, 17, 0xFF0000FFu},
+                                      {17, 17, 0xFFFFFFFFu}, {13, 13, 0xFFFF0000u}, {14, 13, 0xFF00FF00u},
+                                      {9, 10, 0xFF000000u}, {18, 10, 0xFF000000u}})
+        EXPECT_EQ(At(px, x, y), argb) << x << "," << y;
 }
 
 TEST_F(DrawTest, RotationAndTheSpriteMatrixAboutThePivot) {
@@ -112,14 +110,10 @@ TEST_F(DrawTest, RotationAndTheSpriteMatrixAboutThePivot) {
     // 4 wide and 8 tall, its top edge now on the right.
     GxDrawSprite(&quad, 20, 20, src, &scale, &rotation, &pivot, nullptr, 0xFFFFFFFFu, 0, 1);
     std::vector<uint32_t> px = End();
-    EXPECT_EQ(At(px, 21, 17), 0xFFFF0000u);
-    EXPECT_EQ(At(px, 21, 22), 0xFF00FF00u);
-    EXPECT_EQ(At(px, 18, 17), 0xFF0000FFu);
-    EXPECT_EQ(At(px, 18, 22), 0xFFFFFFFFu);
-    EXPECT_EQ(At(px, 17, 20), 0xFF000000u);
-    EXPECT_EQ(At(px, 22, 20), 0xFF000000u);
-    EXPECT_EQ(At(px, 20, 15), 0xFF000000u);
-    EXPECT_EQ(At(px, 20, 24), 0xFF000000u);
+    for (const auto& [x, y, argb] : {std::tuple{21, 17, 0xFFFF0000u}, {21, 22, 0xFF00FF00u}, {18, 17, 0xFF0000FFu},
+                                      {18, 22, 0xFFFFFFFFu}, {17, 20, 0xFF000000u}, {22, 20, 0xFF000000u},
+                                      {20, 15, 0xFF000000u}, {20, 24, 0xFF000000u}})
+        EXPECT_EQ(At(px, x, y), argb) << x << "," << y;
     EXPECT_NE(At(px, 20, 23), 0xFF000000u);
 
     // The sprite matrix places corners relative to the pivot.

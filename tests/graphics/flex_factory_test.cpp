@@ -14,17 +14,20 @@ using namespace gxtest;
 
 namespace {
 
-class FlexTest : public FileTest {
+class FlexTest : public DrawingTest<FileTest> {
 protected:
+    void SetUp() override {
+        FileTest::SetUp();
+        ASSERT_TRUE(Start());
+    }
     void TearDown() override {
         GxTextureFactory::GetInstance().Clear();
         GxTextureFlexFactory::GetInstance().Clear();
-        FileTest::TearDown();
+        DrawingTest::TearDown();
     }
 };
 
 TEST_F(FlexTest, TileGrids) {
-    ASSERT_TRUE(Start());
     struct Row {
         u32 w, h, across, down;
     };
@@ -52,7 +55,6 @@ TEST_F(FlexTest, TileGrids) {
 }
 
 TEST_F(FlexTest, FromFileEdgeTilesHoldTheImagesLastColumnsAndRows) {
-    ASSERT_TRUE(Start());
     const std::vector<uint32_t> px = Pattern(800, 600);
     PutPng("bg.png", 800, 600, px);
     GxTextureFlex f;
@@ -76,21 +78,13 @@ TEST_F(FlexTest, FromFileEdgeTilesHoldTheImagesLastColumnsAndRows) {
 }
 
 TEST_F(FlexTest, DrawnTileByTileAndWhole) {
-    ASSERT_TRUE(Start());
     const std::vector<uint32_t> px = Pattern(200, 150, true);
     PutPng("pic.png", 200, 150, px);
     GxTextureFlex f;
     ASSERT_TRUE(f.CreateFromFile(u"pic.png", 0, 0));
-    GxSurface target;
-    ASSERT_TRUE(target.CreateRenderTarget(u"t", 320, 200, kGxFmtA8R8G8B8, 0, 0));
-    ASSERT_TRUE(GxGraphics::PushRenderTarget(0, &target, nullptr, nullptr));
-    ASSERT_TRUE(GxGraphics::Clear(kGxClearTarget, 0xFF0000FFu, 1.0f, 0));
-    ASSERT_TRUE(GxGraphics::BeginScene());
-    GxSetDefaultRenderStates();
+    Begin(320, 200, 0xFF0000FFu);
     GxDrawTextureFlex(&f, 10, 20, nullptr, nullptr, nullptr, 0xFFFFFFFFu, 0, 1);
-    ASSERT_TRUE(GxGraphics::EndScene());
-    std::vector<uint32_t> out = target.GetD3DSurface()->read_argb();
-    ASSERT_TRUE(GxGraphics::PopRenderTarget(0));
+    std::vector<uint32_t> out = End();
     int wrong = 0;
     for (u32 y = 0; y < 150; ++y)
         for (u32 x = 0; x < 200; ++x) wrong += out[(y + 20) * 320 + x + 10] != px[y * 200 + x];
@@ -102,19 +96,14 @@ TEST_F(FlexTest, DrawnTileByTileAndWhole) {
 
     // Tiles wholly outside the viewport are skipped one by one: with the
     // texture far to the left only the last column's tiles remain.
-    ASSERT_TRUE(GxGraphics::PushRenderTarget(0, &target, nullptr, nullptr));
-    ASSERT_TRUE(GxGraphics::Clear(kGxClearTarget, 0xFF0000FFu, 1.0f, 0));
-    ASSERT_TRUE(GxGraphics::BeginScene());
+    Begin(320, 200, 0xFF0000FFu);
     GxDrawTextureFlex(&f, -250, 0, nullptr, nullptr, nullptr, 0xFFFFFFFFu, 0, 1);
-    ASSERT_TRUE(GxGraphics::EndScene());
-    out = target.GetD3DSurface()->read_argb();
-    ASSERT_TRUE(GxGraphics::PopRenderTarget(0));
+    out = End();
     EXPECT_EQ(out[0], 0u) << "x 250 of the grid is the transparent part of the last tile";
     EXPECT_EQ(out[6], 0xFF0000FFu);
 }
 
 TEST_F(FlexTest, UnreadableFileFailsAndIsNotKept) {
-    ASSERT_TRUE(Start());
     Put("bad.png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 0x40, 0,
                     0, 0, 0x40, 0, 8, 6, 0, 0, 0});
     qtest::LogCapture log;
@@ -131,7 +120,6 @@ TEST_F(FlexTest, UnreadableFileFailsAndIsNotKept) {
 }
 
 TEST_F(FlexTest, FactoriesShareByNameWithoutRegardToCase) {
-    ASSERT_TRUE(Start());
     PutPng("face.png", 8, 8, Pattern(8, 8));
     GxTextureFactory& factory = GxTextureFactory::GetInstance();
     GxD3DResourceBase* a = factory.Create(u"Face.PNG", kGxTextureKindFile, 0, 0, 1, 0, 0, true);
@@ -164,7 +152,6 @@ TEST_F(FlexTest, FactoriesShareByNameWithoutRegardToCase) {
 }
 
 TEST_F(FlexTest, PreparedTexturesAreKeptEmptyForAWorker) {
-    ASSERT_TRUE(Start());
     PutPng("later.png", 4, 4, std::vector<uint32_t>(16, 0xFF112233u));
     GxTextureFactory& factory = GxTextureFactory::GetInstance();
     GxD3DResourceBase* r = factory.CreateEx(u"Later.png", kGxTextureKindFile, 0, 0, 1, 0, 0, false);
@@ -186,7 +173,6 @@ TEST_F(FlexTest, PreparedTexturesAreKeptEmptyForAWorker) {
 }
 
 TEST_F(FlexTest, ReleasingWhatTheFactoryDoesNotHoldWarns) {
-    ASSERT_TRUE(Start());
     GxSetSkipSlightError(false);
     qtest::LogCapture log;
     GxTexture foreign;
@@ -204,7 +190,6 @@ TEST_F(FlexTest, ReleasingWhatTheFactoryDoesNotHoldWarns) {
 }
 
 TEST_F(FlexTest, DumpAndShutdownLeakWarnings) {
-    ASSERT_TRUE(Start());
     GxTextureFactory& factory = GxTextureFactory::GetInstance();
     ASSERT_NE(factory.Create(u"One", kGxTextureKindEmpty, 8, 8, 1, 0, 0, false), nullptr);
     ASSERT_NE(factory.Create(u"two", kGxTextureKindEmpty, 8, 8, 1, 0, 0, false), nullptr);
@@ -222,7 +207,6 @@ TEST_F(FlexTest, DumpAndShutdownLeakWarnings) {
 }
 
 TEST_F(FlexTest, SurfacesFromFilesAndStretchCopies) {
-    ASSERT_TRUE(Start());
     const std::vector<uint32_t> px = Pattern(20, 10, true);
     PutPng("s.png", 20, 10, px);
     GxSurface s;

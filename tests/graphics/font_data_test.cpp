@@ -39,8 +39,12 @@ TEST(CharCells, WidthsAndSingleByteCodes) {
     EXPECT_EQ(GxGetStringCellWidth(nullptr), 0);
 }
 
-class FontDataTest : public FileTest {
+class FontDataTest : public DrawingTest<FileTest> {
 protected:
+    void SetUp() override {
+        FileTest::SetUp();
+        ASSERT_TRUE(Start());
+    }
     // A glyph table file laid out byte by byte: header fields at their
     // offsets, then (x, y, width) per character.
     static std::vector<unsigned char> Table(u32 first, u32 last, s32 cellW, s32 cellH,
@@ -65,7 +69,6 @@ protected:
 };
 
 TEST_F(FontDataTest, ARegularGridPlacesEveryCharacter) {
-    ASSERT_TRUE(Start());
     PutPng("grid.png", 128, 96, Pattern(128, 96, true));
     GxFontData font;
     ASSERT_TRUE(font.Create(u"FONT16SYS-and-more-name", u"grid.png", 0x20, 0x7E, 8, 16, 16));
@@ -99,7 +102,6 @@ TEST_F(FontDataTest, ARegularGridPlacesEveryCharacter) {
 }
 
 TEST_F(FontDataTest, AGridThatCannotBeMadeIsReported) {
-    ASSERT_TRUE(Start());
     PutPng("grid.png", 64, 64, Pattern(64, 64));
     qtest::LogCapture log;
     GxFontData font;
@@ -114,7 +116,6 @@ TEST_F(FontDataTest, AGridThatCannotBeMadeIsReported) {
 }
 
 TEST_F(FontDataTest, GlyphTableFilesAreCheckedAgainstTheFileAndTheImage) {
-    ASSERT_TRUE(Start());
     PutPng("font.png", 64, 32, Pattern(64, 32));
     const std::vector<std::array<u16, 3>> three = {{0, 0, 5}, {5, 0, 7}, {12, 16, 52}};
     // A glyph past its picture costs that glyph alone: cut at the image's
@@ -187,7 +188,6 @@ std::vector<u32> Texels(GxTexture& t) {
 }
 
 TEST_F(FontDataTest, TheProgramsOwnImageLoadsAsFromItsFile) {
-    ASSERT_TRUE(Start());
     const psys::resource* image = psys::find_resource(nullptr, 102, u"PNG");
     ASSERT_NE(image, nullptr);
     const u8* bytes = psys::load_resource(nullptr, image);
@@ -221,7 +221,6 @@ TEST_F(FontDataTest, TheProgramsOwnImageLoadsAsFromItsFile) {
 }
 
 TEST_F(FontDataTest, BitmapFontTextDrawsEachCellAtItsPen) {
-    ASSERT_TRUE(Start());
     // Three 4 × 8 cells: red, green, blue.
     std::vector<uint32_t> px(12 * 8);
     for (u32 y = 0; y < 8; ++y)
@@ -229,29 +228,19 @@ TEST_F(FontDataTest, BitmapFontTextDrawsEachCellAtItsPen) {
     PutPng("rgb.png", 12, 8, px);
     GxFontData font;
     ASSERT_TRUE(font.Create(u"rgb", u"rgb.png", u'a', u'c', 4, 8, 3));
-    GxSurface target;
-    ASSERT_TRUE(target.CreateRenderTarget(u"t", 32, 16, kGxFmtA8R8G8B8, 0, 0));
-    ASSERT_TRUE(GxGraphics::PushRenderTarget(0, &target, nullptr, nullptr));
-    GxGraphics::Clear(kGxClearTarget, 0xFF000000, 1, 0);
-    GxGraphics::BeginScene();
-    GxSetDefaultRenderStates();
+    Begin(32, 16, 0xFF000000);
     // 'z' is missing: nothing drawn, but the pen moves by the cell width.
     GxDrawFontDataText(u"czab", &font, 2, 4, nullptr, nullptr, nullptr, 0xFFFFFFFF, 0, 1);
-    GxGraphics::EndScene();
-    const std::vector<uint32_t> out = target.GetD3DSurface()->read_argb();
-    GxGraphics::PopRenderTarget(0);
-    auto at = [&](int x, int y) { return out[size_t(y) * 32 + x]; };
-    EXPECT_EQ(at(3, 6), 0xFF0000FFu);
-    EXPECT_EQ(at(7, 6), 0xFF000000u);
-    EXPECT_EQ(at(11, 6), 0xFFFF0000u);
-    EXPECT_EQ(at(15, 11), 0xFF00FF00u);
-    EXPECT_EQ(at(19, 6), 0xFF000000u);
-    EXPECT_EQ(at(3, 3), 0xFF000000u);
-    target.Release();
+    const std::vector<uint32_t> out = End();
+    EXPECT_EQ(At(out, 3, 6), 0xFF0000FFu);
+    EXPECT_EQ(At(out, 7, 6), 0xFF000000u);
+    EXPECT_EQ(At(out, 11, 6), 0xFFFF0000u);
+    EXPECT_EQ(At(out, 15, 11), 0xFF00FF00u);
+    EXPECT_EQ(At(out, 19, 6), 0xFF000000u);
+    EXPECT_EQ(At(out, 3, 3), 0xFF000000u);
 }
 
 TEST_F(FontDataTest, ADrawingContextShowsInTheSurfacesPixels) {
-    ASSERT_TRUE(Start());
     auto font = pglyph::font::create(16, u"");
     ASSERT_NE(font, nullptr);
     // A managed texture, a render target (drawn through its memory twin), a
@@ -301,7 +290,6 @@ TEST_F(FontDataTest, ADrawingContextShowsInTheSurfacesPixels) {
 }
 
 TEST_F(FontDataTest, TheFactoryMakesBothKindsOfTextTexture) {
-    ASSERT_TRUE(Start());
     GxTextureFactory& f = GxTextureFactory::GetInstance();
     auto* text = dynamic_cast<GxTextureText*>(f.Create(u"Text", kGxTextureKindText, 100, 50, 1, 0, 0, true));
     auto* ex = dynamic_cast<GxTextureTextEx*>(f.Create(u"TextEx", kGxTextureKindTextEx, 100, 50, 1, 0, 0, true));

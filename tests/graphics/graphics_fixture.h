@@ -85,33 +85,38 @@ protected:
 
 // Drawing into an A8R8G8B8 render target of the given size pushed on slot 0
 // (the back buffer has no alpha), cleared, inside an open scene with the
-// default 2-D state.
-class TargetTest : public GraphicsTest {
+// default 2-D state; the device is started first when none runs.
+template <class Base>
+class DrawingTest : public Base {
 protected:
     void Begin(uint32_t w, uint32_t h, uint32_t clear) {
-        ASSERT_TRUE(Start());
+        if (!GxGraphics::GetDevice()) {
+            ASSERT_TRUE(this->Start());
+        }
         ASSERT_TRUE(target_.CreateRenderTarget(u"target", w, h, kGxFmtA8R8G8B8, 0, 0));
         ASSERT_TRUE(GxGraphics::PushRenderTarget(0, &target_, nullptr, nullptr));
         ASSERT_TRUE(GxGraphics::Clear(kGxClearTarget, clear, 1.0f, 0));
         ASSERT_TRUE(GxGraphics::BeginScene());
         GxSetDefaultRenderStates();
-        w_ = w;
+        w_ = w, h_ = h;
     }
     std::vector<uint32_t> End() {
         EXPECT_TRUE(GxGraphics::EndScene());
         std::vector<uint32_t> px = target_.GetD3DSurface()->read_argb();
         EXPECT_TRUE(GxGraphics::PopRenderTarget(0));
+        target_.Release();
         return px;
     }
     uint32_t At(const std::vector<uint32_t>& px, int x, int y) const { return px[size_t(y) * w_ + size_t(x)]; }
     void TearDown() override {
         target_.Release();
-        GraphicsTest::TearDown();
+        Base::TearDown();
     }
 
     GxSurface target_;
-    uint32_t w_ = 0;
+    uint32_t w_ = 0, h_ = 0;
 };
+using TargetTest = DrawingTest<GraphicsTest>;
 
 // A drawable texture made straight on the device, filled from ARGB pixels.
 class PixelTexture : public GxTextureBase {

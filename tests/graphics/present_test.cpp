@@ -47,6 +47,7 @@ protected:
         GraphicsTest::SetUp();
         g_Events.clear();
         psys::set_current_clock(&clock_);
+        ASSERT_TRUE(Start());
     }
     void TearDown() override {
         psys::set_current_clock(nullptr);
@@ -57,7 +58,6 @@ protected:
 };
 
 TEST_F(PresentTest, SceneCounterNeverNestsNorGoesBelowZeroAndAPushedTargetIsLoggedAtPresent) {
-    ASSERT_TRUE(Start());
     qtest::LogCapture errors;
     EXPECT_TRUE(GxGraphics::BeginScene());
     EXPECT_TRUE(GxGraphics::BeginScene()) << "a second Begin changes nothing";
@@ -87,6 +87,7 @@ TEST_F(PresentTest, SceneCounterNeverNestsNorGoesBelowZeroAndAPushedTargetIsLogg
 }
 
 TEST_F(PresentTest, NothingWithoutADevice) {
+    GxGraphics::Finalize();
     EXPECT_FALSE(GxGraphics::BeginScene());
     EXPECT_FALSE(GxGraphics::EndScene());
     EXPECT_FALSE(GxGraphics::Clear(kGxClearTarget, 0, 1.0f, 0));
@@ -106,7 +107,6 @@ TEST_F(PresentTest, NothingWithoutADevice) {
 }
 
 TEST_F(PresentTest, ClearWholeTargetOrRectangle) {
-    ASSERT_TRUE(Start());
     EXPECT_TRUE(GxGraphics::Clear(kGxClearTarget, 0xFFFF0000u, 1.0f, 0));
     GxRect r{10, 20, 30, 40};
     EXPECT_TRUE(GxGraphics::Clear(kGxClearTarget | kGxClearZBuffer | kGxClearStencil, 0xFF0000FFu, 1.0f, 0, &r));
@@ -156,7 +156,6 @@ TEST_F(PresentTest, LostDeviceResetInOrderOnTheNextPresent) {
 }
 
 TEST_F(PresentTest, ALostDeviceWaitsUntilItMayBeResetThenResets) {
-    ASSERT_TRUE(Start());
     for (const bool byPresent : {false, true}) {
         SCOPED_TRACE(byPresent ? "lost by a present" : "lost while drawing");
         const u64 slept = clock_.slept_ms();
@@ -177,7 +176,6 @@ int g_QuitCode = -1;
 void Quit(int code) { g_QuitCode = code; }
 
 TEST_F(PresentTest, DriverInternalErrorQuitsThroughTheNormalShutdown) {
-    ASSERT_TRUE(Start());
     g_QuitCode = -1;
     GxGraphics::SetQuitHandler(Quit);
     qtest::LogCapture errors;
@@ -205,7 +203,6 @@ TEST_F(PresentTest, ResetNotForcedOnAHealthyDeviceDoesNothing) {
 }
 
 TEST_F(PresentTest, ResetRefusedWhileAResourceKeepsDeviceMemory) {
-    ASSERT_TRUE(Start());
     // Device memory held outside every resource's OnLost keeps the device lost.
     std::shared_ptr<prender::surface> stray;
     ASSERT_EQ(Dev().create_render_target(8, 8, prender::format::a8r8g8b8, 0, 0, true, stray), prender::result::ok);
@@ -244,7 +241,6 @@ TEST_F(PresentTest, DisplayModeChangeResizesTheDefaultChainsDepthStencil) {
 }
 
 TEST_F(PresentTest, RenderTargetStacksAndViewports) {
-    ASSERT_TRUE(Start());
     GxSurface rt1, rt2, depth;
     ASSERT_TRUE(rt1.CreateRenderTarget(u"rt1", 128, 64, 0, 0, 0));
     ASSERT_TRUE(rt2.CreateRenderTarget(u"rt2", 32, 32, 0, 0, 0));
@@ -278,7 +274,6 @@ TEST_F(PresentTest, RenderTargetStacksAndViewports) {
 }
 
 TEST_F(PresentTest, AdditionalSwapChainWithMargins) {
-    ASSERT_TRUE(Start());
     GxSwapChain chain;
     GxRect margins{8, 8, 8, 8};
     ASSERT_TRUE(chain.CreateForWindow(u"Sub", nullptr, 640, 480, &margins));
@@ -313,7 +308,6 @@ TEST_F(PresentTest, AdditionalSwapChainWithMargins) {
 }
 
 TEST_F(PresentTest, DestroyedTargetsAndChainsAreForgottenAndTheDefaultChainWrapsTheNewOne) {
-    ASSERT_TRUE(Start());
     auto rt = std::make_unique<GxSurface>();
     auto depth = std::make_unique<GxSurface>();
     ASSERT_TRUE(rt->CreateRenderTarget(u"gone", 32, 32, 0, 0, 0));

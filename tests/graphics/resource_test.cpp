@@ -224,8 +224,7 @@ TEST(Lights, RoundTripKeepsStoredFieldsOnly) {
     in.m_Reserved0 = 77;
     std::vector<u8> bytes = WriteBinary([&](GxContentWriterBase& w) { EXPECT_TRUE(in.Write(w)); });
     GxContentBinaryReader r(bytes.data(), u32(bytes.size()), false);
-    u32 version = 0;
-    ASSERT_TRUE(r.ReadHeader("BLIGHT", &version));
+    ASSERT_TRUE(r.ReadHeader("BLIGHT", nullptr));
     GxLight out;
     out.m_Reserved0 = 5;
     ASSERT_TRUE(out.Read(r));
@@ -260,8 +259,7 @@ TEST(Lights, TableCountsOutsideTheArraysAreLimitedAndReported) {
         EXPECT_EQ(written, r.ok) << r.points;
         EXPECT_EQ(log.Contains("Error/GxLightTable Write Failed"), !r.ok) << log.Text();
         GxContentBinaryReader reader(bytes.data(), u32(bytes.size()), false);
-        u32 version = 0;
-        ASSERT_TRUE(reader.ReadHeader("BLIGHT", &version));
+        ASSERT_TRUE(reader.ReadHeader("BLIGHT", nullptr));
         auto back = std::make_unique<GxLightTable>();
         EXPECT_TRUE(back->Read(reader)) << "what was written is within the arrays";
         EXPECT_EQ(back->m_PointLightCount, r.readPoints);
@@ -283,8 +281,7 @@ TEST(Lights, StoredCountBeyondTheArraysIsRefusedOnRead) {
         w.WriteListEnd();
     });
     GxContentBinaryReader reader(bytes.data(), u32(bytes.size()), false);
-    u32 version = 0;
-    ASSERT_TRUE(reader.ReadHeader("BLIGHT", &version));
+    ASSERT_TRUE(reader.ReadHeader("BLIGHT", nullptr));
     qtest::LogCapture log;
     auto table = std::make_unique<GxLightTable>();
     EXPECT_FALSE(table->Read(reader));

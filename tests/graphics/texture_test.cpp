@@ -28,7 +28,15 @@ using namespace gxtest;
 
 namespace {
 
-class TextureTest : public FileTest {};
+// A started device for every test; a test that needs another adapter starts
+// again with it.
+class TextureTest : public FileTest {
+protected:
+    void SetUp() override {
+        FileTest::SetUp();
+        ASSERT_TRUE(Start());
+    }
+};
 
 TEST_F(TextureTest, SizesArePowersOfTwoAndSquareWhenAsked) {
     struct Row {
@@ -67,7 +75,6 @@ TEST_F(TextureTest, SizesArePowersOfTwoAndSquareWhenAsked) {
 }
 
 TEST_F(TextureTest, MemorySizeCountsTheMipChainAndSkipsSystemMemory) {
-    ASSERT_TRUE(Start());
     GxTexture full, one, rt;
     ASSERT_TRUE(full.CreateTexture(u"full", 64, 64, kGxFmtA4R4G4B4, 0));
     EXPECT_EQ(full.GetD3DTexture()->level_count(), 7u);
@@ -81,7 +88,6 @@ TEST_F(TextureTest, MemorySizeCountsTheMipChainAndSkipsSystemMemory) {
 }
 
 TEST_F(TextureTest, StretchedPlacedTopLeftOrColourKeyed) {
-    ASSERT_TRUE(Start());
     const std::vector<uint32_t> px = Pattern(300, 200);
     PutPng("pic.png", 300, 200, px);
     GxTexture placed, stretched;
@@ -115,7 +121,6 @@ TEST_F(TextureTest, StretchedPlacedTopLeftOrColourKeyed) {
 }
 
 TEST_F(TextureTest, EveryImageFormatThroughTheFileSystem) {
-    ASSERT_TRUE(Start());
     PutPng("src.png", 40, 24, Pattern(40, 24));
     // A colour profile of 1.2 MB, which the JPEG carries before its frame
     // header in 64 KiB segments, as image editors write large metadata.
@@ -176,7 +181,6 @@ TEST_F(TextureTest, EveryImageFormatThroughTheFileSystem) {
 }
 
 TEST_F(TextureTest, BrokenAndMisnamedFiles) {
-    ASSERT_TRUE(Start());
     const std::vector<uint32_t> px = Pattern(300, 200);
     PutPng("good.png", 300, 200, px);
     std::vector<unsigned char> good = Bytes("good.png");
@@ -276,7 +280,6 @@ TEST_F(TextureTest, BrokenAndMisnamedFiles) {
 // reason, so that the target's decoders and their refusals are reached by
 // the corpus, not only by fuzzing.
 TEST_F(TextureTest, TheImageFuzzCorpusLoadsUnderTheNamesItsTargetGives) {
-    ASSERT_TRUE(Start());
     // Each damaged seed is refused for the fault it was made with, not for
     // some other one found before it.
     const std::map<std::string, std::string> why = {
@@ -364,7 +367,6 @@ TEST_F(TextureTest, ImageInfoFromMemoryNeverReadsPastTheBytes) {
 }
 
 TEST_F(TextureTest, LockingTwiceIsRefused) {
-    ASSERT_TRUE(Start());
     GxTexture t;
     ASSERT_TRUE(t.CreateTexture(u"lock", 16, 16, 0, 1));
     qtest::LogCapture log;
@@ -389,7 +391,6 @@ TEST_F(TextureTest, LockingTwiceIsRefused) {
 }
 
 TEST_F(TextureTest, FillsIn32And16BitFormats) {
-    ASSERT_TRUE(Start());
     GxTexture t32, t16;
     ASSERT_TRUE(t32.CreateTexture(u"t32", 8, 8, 0, 1));
     ASSERT_TRUE(t16.CreateTexture(u"t16", 8, 8, kGxFmtA4R4G4B4, 1));
@@ -414,7 +415,6 @@ TEST_F(TextureTest, FillsIn32And16BitFormats) {
 }
 
 TEST_F(TextureTest, ScrollVerticalMovesRowsAndNeverPastTheTexture) {
-    ASSERT_TRUE(Start());
     struct Row {
         s32 rows;
         u32 expected[4];  // rows 0..3 of a 4-row texture whose rows start as 0, 1, 2, 3
@@ -440,7 +440,6 @@ TEST_F(TextureTest, ScrollVerticalMovesRowsAndNeverPastTheTexture) {
 }
 
 TEST_F(TextureTest, CopyRectClipsConvertsAndReportsItsResult) {
-    ASSERT_TRUE(Start());
     GxTexture src, dst, dst16, rt;
     ASSERT_TRUE(src.CreateTexture(u"src", 4, 4, 0, 1));
     for (s32 y = 0; y < 4; ++y)
@@ -486,7 +485,6 @@ TEST_F(TextureTest, CopyRectClipsConvertsAndReportsItsResult) {
 }
 
 TEST_F(TextureTest, RenderTargetDrawnReadAndSavedThroughItsTwin) {
-    ASSERT_TRUE(Start());
     GxTexture rt;
     ASSERT_TRUE(rt.CreateRenderTarget(u"Capture", 32, 16, 0));
     EXPECT_EQ(rt.GetObjectType(), u32(OBJTYPE_RENDERTARGET));
@@ -525,7 +523,6 @@ TEST_F(TextureTest, RenderTargetDrawnReadAndSavedThroughItsTwin) {
 }
 
 TEST_F(TextureTest, ManagedTexturesSurviveAResetAndSaveDirectly) {
-    ASSERT_TRUE(Start());
     GxTexture t;
     ASSERT_TRUE(t.CreateTexture(u"keep", 4, 4, 0, 1));
     ASSERT_TRUE(t.Fill(0x11223344u));
@@ -541,7 +538,6 @@ TEST_F(TextureTest, ManagedTexturesSurviveAResetAndSaveDirectly) {
 }
 
 TEST_F(TextureTest, FailedCreationsHoldNothing) {
-    ASSERT_TRUE(Start());
     qtest::LogCapture log;
     GxTexture t;
     ASSERT_TRUE(t.CreateTexture(u"before", 8, 8, 0, 1));
@@ -573,7 +569,6 @@ TEST_F(TextureTest, FailedCreationsHoldNothing) {
 }
 
 TEST_F(TextureTest, ReloadAndPrepare) {
-    ASSERT_TRUE(Start());
     PutPng("r.png", 4, 4, std::vector<uint32_t>(16, 0xFF0000FFu));
     GxTexture t;
     ASSERT_TRUE(t.CreateFromFile(u"r.png", 0, 1, 0, false));
@@ -635,7 +630,6 @@ TEST_F(TextureTest, PicturesLargerThanTheLargestTextureAreRefused) {
 // title picture: refused from the header at once, where they were decoded to
 // 512 MB and 1 GiB first.
 TEST_F(TextureTest, HugePicturesInSmallFilesAreRefusedAtOnce) {
-    ASSERT_TRUE(Start());
     ASSERT_EQ(GxLargestTextureSize().width, 8192u);
     for (const char* name : {"oom-crafted-1bit-16384x8192.png", "oom-crafted-1bit-16384x16384.png"}) {
         Put("title.png", qtest::ReadBytes(qtest::SourcePath(std::string("tests/corpus/png_fuzz/") + name)));
@@ -684,7 +678,6 @@ struct Readers {
 // from the head of the file alone. Reading any of them whole would raise the
 // peak memory by hundreds of megabytes.
 TEST_F(TextureTest, PictureFilesAreReadNoFurtherThanATextureCanMean) {
-    ASSERT_TRUE(Start());
     PutPng("src.png", 128, 96, Pattern(128, 96));
     struct Row {
         const char* made;  // convert's output from src.png; without a ':', a copy of src.png (our writer's)
@@ -759,7 +752,6 @@ TEST_F(TextureTest, AHugePictureCostsItsTextureAndOneCopyAtMost) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the sanitizer's shadow memory and quarantine distort the figure";
 #endif
-    ASSERT_TRUE(Start());
     ASSERT_EQ(GxLargestTextureSize().width, 8192u);
     constexpr u32 kSide = 8192;
     PutPng("big.png", kSide, kSide, std::vector<uint32_t>(size_t(kSide) * kSide, 0xFF336699u));
@@ -813,7 +805,6 @@ TEST_F(TextureTest, AHugePictureCostsItsTextureAndOneCopyAtMost) {
 }
 
 TEST_F(TextureTest, MultiFileBlend) {
-    ASSERT_TRUE(Start());
     // Base 3 × 2, the next picture 2 × 3: only the 2 × 2 both hold blends.
     PutPng("base.png", 3, 2, {0x80FF0000u, 0x00000000u, 0xFF00FF00u, 0x40102030u, 0xFFFFFFFFu, 0xFF0000FFu});
     PutPng("over.png", 2, 3, {0x800000FFu, 0x00000000u, 0xFF0000FFu, 0x00FFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu});

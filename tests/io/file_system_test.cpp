@@ -72,9 +72,8 @@ TEST_F(FsTest, DiskLookUpIgnoresCaseAndTakesBackslashes) {
     EXPECT_FALSE(GxFileOpen(&h, u"BG")) << "but does not open as a file";
     const std::string abs = (m_Dir.path() / "BG" / "TITLE.PNG").string();
     EXPECT_EQ(GxFileExists(GxString(abs.begin(), abs.end())), kGxFileOnDisk) << "absolute paths too";
-}
 
-TEST_F(FsTest, FilesAddedOrRemovedAreSeenAtOnce) {
+    // Files added or removed are seen at once.
     Put("bg/a.png", "a");
     EXPECT_EQ(GxFileExists(u"BG/A.PNG"), kGxFileOnDisk);
     Put("bg/b.png", "b");

@@ -17,6 +17,11 @@ using Bytes = std::vector<unsigned char>;
 
 Bytes B(const std::string& s) { return {s.begin(), s.end()}; }
 
+// A pack header's or record's 32-bit field, little-endian.
+void Put32(Bytes& b, size_t at, u32 v) {
+    for (int i = 0; i < 4; ++i) b[at + size_t(i)] = (unsigned char)(v >> (8 * i));
+}
+
 // The entries of the golden packs (tests/golden/io/make_golden.py).
 std::vector<qtest::PackEntrySpec> GoldenEntries() {
     Bytes png;
@@ -67,19 +72,14 @@ TEST_F(FsTest, GoldenPackContentsThroughTheFileSystem) {
     EXPECT_EQ(b.GetSize(), 0u);
 }
 
-TEST_F(FsTest, ShiftJisNamesAreFoundByTheirWideForm) {
-    qtest::WritePack("j.gxp", {{"ｂｇ/ソース.txt", B("sjis"), 0}, {"Ä/Ω.txt", B("latin"), 0}});
+TEST_F(FsTest, ShiftJisNamesAreFoundByTheirWideFormAndDuplicatesByTheFirstRecord) {
+    qtest::WritePack("j.gxp", {{"ｂｇ/ソース.txt", B("sjis"), 0}, {"Ä/Ω.txt", B("latin"), 0}, {"Dup.txt", B("first"), 1},
+                               {"dup.TXT", B("second"), 2}});
     ASSERT_TRUE(GxMountPackFile(u"j.gxp"));
     EXPECT_EQ(GxFileExists(u"ＢＧ\\ソース.TXT"), kGxFileInPack) << "full-width letters lower too";
     GxBinBuffer b;
     ASSERT_TRUE(GxLoadFile(&b, u"Ｂｇ/ソース.txt", false, false, kGxLoadFileAnySize));
     EXPECT_EQ(Str(b), "sjis");
-}
-
-TEST_F(FsTest, DuplicateNamesResolveToTheFirstRecord) {
-    qtest::WritePack("d.gxp", {{"Dup.txt", B("first"), 1}, {"dup.TXT", B("second"), 2}});
-    ASSERT_TRUE(GxMountPackFile(u"d.gxp"));
-    GxBinBuffer b;
     ASSERT_TRUE(GxLoadFile(&b, u"DUP.txt", false, false, kGxLoadFileAnySize));
     EXPECT_EQ(Str(b), "first");
 }
@@ -101,9 +101,6 @@ TEST_F(FsTest, OverlongNamesAreRefused) {
 // A damaged directory ends the mount with a logged error, whatever the record.
 TEST_F(FsTest, DamagedDirectoriesDoNotMount) {
     const Bytes good = qtest::BuildPack({{"a.txt", B("aaaa"), 0}, {"b.txt", B("bb"), 0}});
-    auto put32 = [](Bytes& b, size_t at, u32 v) {
-        for (int i = 0; i < 4; ++i) b[at + size_t(i)] = (unsigned char)(v >> (8 * i));
-    };
     const u32 firstLength = 40;  // 32 + "a.txt\0", padded to 4
     struct Case {
         const char* what;
@@ -113,13 +110,13 @@ TEST_F(FsTest, DamagedDirectoriesDoNotMount) {
     const char* record = "Error/GxPackFileHeaderCache Bad Directory Record";
     const char* size = "Error/GxPackFileHeaderCache Bad Directory Size";
     const Case cases[] = {
-        {"record length 0", [&](Bytes& b) { put32(b, 48, 0); }, record},
-        {"record length past the directory", [&](Bytes& b) { put32(b, 48, 4000); }, record},
-        {"record shorter than its fields", [&](Bytes& b) { put32(b, 48, 20); }, record},
+        {"record length 0", [&](Bytes& b) { Put32(b, 48, 0); }, record},
+        {"record length past the directory", [&](Bytes& b) { Put32(b, 48, 4000); }, record},
+        {"record shorter than its fields", [&](Bytes& b) { Put32(b, 48, 20); }, record},
         {"name without terminator", [&](Bytes& b) { std::memset(b.data() + 48 + 32, 'x', 8); }, record},
-        {"more entries than the directory holds", [&](Bytes& b) { put32(b, 24, 3); }, size},
-        {"entry count beyond any directory", [&](Bytes& b) { put32(b, 24, 0xFFFFFFFF); }, size},
-        {"directory size past the end", [&](Bytes& b) { put32(b, 28, 0x7FFFFFFF); }, size},
+        {"more entries than the directory holds", [&](Bytes& b) { Put32(b, 24, 3); }, size},
+        {"entry count beyond any directory", [&](Bytes& b) { Put32(b, 24, 0xFFFFFFFF); }, size},
+        {"directory size past the end", [&](Bytes& b) { Put32(b, 28, 0x7FFFFFFF); }, size},
         {"directory cut short", [&](Bytes& b) { b.resize(48 + firstLength); }, size},
     };
     for (const auto& c : cases) {
@@ -137,9 +134,6 @@ TEST_F(FsTest, DamagedDirectoriesDoNotMount) {
 // An entry whose data lies outside the file is mounted with the rest: loading
 // it fails on its own, and every other entry stays readable.
 TEST_F(FsTest, DamagedEntriesFailAlone) {
-    auto put32 = [](Bytes& b, size_t at, u32 v) {
-        for (int i = 0; i < 4; ++i) b[at + size_t(i)] = (unsigned char)(v >> (8 * i));
-    };
     const size_t second = 48 + 40;  // the second record: "a.txt" takes 40 bytes
     struct Case {
         const char* what;
@@ -147,12 +141,12 @@ TEST_F(FsTest, DamagedEntriesFailAlone) {
         bool firstReadable;
         const char* secondLog;
     } cases[] = {
-        {"data past the end of the file", [&](Bytes& b) { put32(b, second + 4, 1000); }, true,
+        {"data past the end of the file", [&](Bytes& b) { Put32(b, second + 4, 1000); }, true,
          "File read error:B.txt\n"},
-        {"data starting past the end", [&](Bytes& b) { put32(b, second + 24, 5000); }, true, "File read error:B.txt\n"},
-        {"data base offset past the end", [&](Bytes& b) { put32(b, 40, 0x7FFFFFFF); }, false,
+        {"data starting past the end", [&](Bytes& b) { Put32(b, second + 24, 5000); }, true, "File read error:B.txt\n"},
+        {"data base offset past the end", [&](Bytes& b) { Put32(b, 40, 0x7FFFFFFF); }, false,
          "File read error:B.txt\n"},
-        {"data offset no file reaches", [&](Bytes& b) { put32(b, second + 24, 0xFFFFFFFF), put32(b, second + 28, 0xFFFFFFFF); },
+        {"data offset no file reaches", [&](Bytes& b) { Put32(b, second + 24, 0xFFFFFFFF), Put32(b, second + 28, 0xFFFFFFFF); },
          true, "File open error or not exist:B.txt\n"},
     };
     for (const auto& c : cases) {
@@ -185,7 +179,7 @@ TEST_F(FsTest, DamagedEntriesFailAlone) {
     }
     // A streaming read of such an entry gives what the file holds of it.
     Bytes b = qtest::BuildPack({{"a.txt", B("aaaa"), 0}, {"b.txt", B("bb"), 0}});
-    put32(b, second + 4, 1000);
+    Put32(b, second + 4, 1000);
     qtest::WriteBytes(m_Dir.path() / "short.gxp", b);
     GxResetFileSystem();
     ASSERT_TRUE(GxMountPackFile(u"short.gxp"));
@@ -212,10 +206,8 @@ TEST_F(FsTest, DamagedDirectorySizeOfAHugePackCostsNothing) {
     for (const auto& c : cases) {
         Bytes header = qtest::BuildPack({});
         header.resize(48);
-        for (int i = 0; i < 4; ++i) {
-            header[24 + size_t(i)] = (unsigned char)(c.count >> (8 * i));
-            header[28 + size_t(i)] = (unsigned char)(c.directorySize >> (8 * i));
-        }
+        Put32(header, 24, c.count);
+        Put32(header, 28, c.directorySize);
         const auto path = m_Dir.path() / "huge.gxp";
         qtest::WriteBytes(path, header);
         std::filesystem::resize_file(path, (u64(1) << 32) + 4096);

@@ -39,7 +39,7 @@ namespace ltest {
 
 // A started device in a scratch working folder, a render target to draw
 // into, and factories left empty after every test.
-class GfxTest : public gxtest::FileTest {
+class GfxTest : public gxtest::DrawingTest<gxtest::FileTest> {
 protected:
     // A small screen, so that screen-wide content fits a golden picture; the
     // back buffer (and its depth surface) stays larger than any target.
@@ -57,34 +57,12 @@ protected:
         GxNcProjectFactory::GetInstance().ClearAll();
         GxNcCrammedImageSetFactory::GetInstance().Clear();
         GxGlobalFonts::ReleaseAll();
-        target_.Release();
-        FileTest::TearDown();
+        DrawingTest::TearDown();
     }
-    // An A8R8G8B8 target of the size pushed on slot 0 and cleared, inside an
-    // open scene with the default 2-D state.
-    void Begin(uint32_t w, uint32_t h, uint32_t clear) {
-        ASSERT_TRUE(target_.CreateRenderTarget(u"target", w, h, 21, 0, 0));
-        ASSERT_TRUE(GxGraphics::PushRenderTarget(0, &target_, nullptr, nullptr));
-        ASSERT_TRUE(GxGraphics::Clear(1, clear, 1.0f, 0));
-        ASSERT_TRUE(GxGraphics::BeginScene());
-        GxSetDefaultRenderStates();
-        w_ = w, h_ = h;
-    }
-    std::vector<uint32_t> End() {
-        EXPECT_TRUE(GxGraphics::EndScene());
-        std::vector<uint32_t> px = target_.GetD3DSurface()->read_argb();
-        EXPECT_TRUE(GxGraphics::PopRenderTarget(0));
-        target_.Release();
-        return px;
-    }
-    uint32_t At(const std::vector<uint32_t>& px, int x, int y) const { return px[size_t(y) * w_ + size_t(x)]; }
     // Compared with tests/golden/layers/NAME.png.
     ::testing::AssertionResult Golden(const std::string& name, const std::vector<uint32_t>& px) {
         return gxtest::MatchesGolden(name, px, w_, h_, "layers");
     }
-
-    GxSurface target_;
-    uint32_t w_ = 0, h_ = 0;
 };
 
 // An atlas whose every pixel tells its position: red = 4x, green = 8y.

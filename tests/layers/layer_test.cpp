@@ -100,8 +100,7 @@ protected:
         l->Update(0, s64(ms) * 1000);
         return Draw({l}, w, h);
     }
-    std::vector<uint32_t> Draw(std::initializer_list<GxTaskLayer*> layers, uint32_t w = kScreenW,
-                               uint32_t h = kScreenH) {
+    std::vector<uint32_t> Draw(const std::vector<GxTaskLayer*>& layers, uint32_t w = kScreenW, uint32_t h = kScreenH) {
         Begin(w, h, 0xFF000000u);
         GxGraphics::EndScene();
         for (GxTaskLayer* l : layers) l->Render(0, GxTaskLayer::kRenderList);
@@ -147,11 +146,7 @@ TEST_F(Layers, CrossFadesInFourShapes) {
             l->Update(0, s64(p) * 500000);
             grid.push_back(l);
         }
-    Begin(W, H, 0xFF000000u);
-    GxGraphics::EndScene();
-    for (GxTaskLayer* l : grid) l->Render(0, 5);
-    GxGraphics::BeginScene();
-    std::vector<uint32_t> px = End();
+    const std::vector<uint32_t> px = Draw(grid, W, H);
     auto at = [&](int mode, int p, int x, int y) { return px[size_t(p * 16 + y) * W + size_t(mode * 24 + x)]; };
     const uint32_t a = Picture(24, 16, 0xFFC00000u)[22], b = Picture(20, 12, 0xFF0000C0u)[2];
     for (int mode = 0; mode < 4; ++mode) {

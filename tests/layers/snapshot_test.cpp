@@ -153,6 +153,12 @@ TEST_F(Projects, SnapshotsAgainstHandComputedValues) {
     snap.Update(p, main, 30, GxVector4(0, 0, 0, 0), &parent, GxFColor(1, 1, 1, 1), 4, &events);
     ASSERT_EQ(snap.m_Layers.size(), 3u);
     EXPECT_EQ(snap.m_Period, 60);
+    Begin(64, 64, 0xFF101010);
+    snap.Draw(GxMatrix(), 1, GxFColor(1, 1, 1, 1), GxFColor(0, 0, 0, 0), 0, 0, nullptr);
+    const std::vector<uint32_t> px = End();
+    EXPECT_EQ(At(px, 0, 0), 0xFF101010u);
+    EXPECT_EQ(At(px, 20, 45), 0xFF682840u) << "the leaf: atlas (26, 5) at (20, 45)";
+    EXPECT_TRUE(Golden("project_snapshot", px));
 
     // body: the pattern's kept part less its centre (5, 4), scaled (2, 1),
     // turned 90 degrees, moved to (30, 20), then by the parent to x + 10.
@@ -217,21 +223,6 @@ TEST_F(Projects, AnUnlinkedNodeIsReportedOnce) {
         lines += l == "GxNcMotionSnapShotEx::CreateCombinedParam_Sub/Layer:ghost Tree is not prepared\n";
     EXPECT_EQ(lines, 1) << log.Text();
     EXPECT_EQ(snap.m_Layers[1].m_MatWorld[12], 0) << "the chain after the unlinked node is left out";
-}
-
-TEST_F(Projects, ASnapshotDrawn) {
-    GxNcProjectEx* p = Load();
-    GxNcMotionSnapShotEx snap;
-    GxMatrix parent;
-    parent.SetTranslation(10, 0, 0);
-    snap.Update(p, p->FindMotion(u"g", u"main"), 30, GxVector4(), &parent, GxFColor(1, 1, 1, 1), 4, nullptr);
-    Begin(64, 64, 0xFF101010);
-    snap.Draw(GxMatrix(), 1, GxFColor(1, 1, 1, 1), GxFColor(0, 0, 0, 0), 0, 0, nullptr);
-    std::vector<uint32_t> px = End();
-    EXPECT_EQ(At(px, 0, 0), 0xFF101010u);
-    EXPECT_EQ(At(px, 20, 45), 0xFF682840u) << "the leaf: atlas (26, 5) at (20, 45)";
-    EXPECT_TRUE(Golden("project_snapshot", px));
-    F().Release(p);
 }
 
 } // namespace

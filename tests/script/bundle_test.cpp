@@ -69,17 +69,10 @@ TEST(MoaBundle, GoldenBundlesOfAllThreeFormsAreRead) {
         qtest::RecordingMoa moa;
         ASSERT_TRUE(moa.ReadBundle(r.reader.get()));
         ExpectGoldenContent(moa);
-    }
-}
-
-TEST(MoaBundle, WriterReproducesTheGoldenBytes) {
-    for (Form form : {Form::Binary, Form::Text}) {
-        const char* name = form == Form::Binary ? "moacode_binary.mwb" : "moacode_text.mwb";
-        const auto golden = qtest::ReadBytes(Golden(name));
-        mtest::StreamReader r(golden, "MOA");
-        qtest::RecordingMoa moa;
-        ASSERT_TRUE(moa.ReadBundle(r.reader.get()));
-        EXPECT_EQ(Bundle(moa, form), golden) << name;
+        // The writer gives back the golden bytes of both forms it writes.
+        if (bytes[0] != 'Z') {
+            EXPECT_EQ(Bundle(moa, bytes[0] == 'T' ? Form::Text : Form::Binary), bytes);
+        }
     }
 }
 

@@ -35,8 +35,7 @@ struct StreamReader {
         if (head == 'Z') reader = std::make_unique<GxContentCompressedBinaryReader>(bytes.data(), size, verbose);
         if (!reader) return;
         const std::string magic = std::string(1, char(head)) + kind;
-        u32 version = 0;
-        headerOk = reader->ReadHeader(magic.c_str(), &version);
+        headerOk = reader->ReadHeader(magic.c_str(), nullptr);
     }
     GxContentReaderBase& operator*() { return *reader; }
     GxContentReaderBase* operator->() { return reader.get(); }

@@ -42,46 +42,6 @@ TEST(MoaStatements, IfElseChainsPickOneBranch) {
     }
 }
 
-TEST(MoaStatements, BlocksAndCallsReturnWhereTheyShould) {
-    const struct {
-        const char* what;
-        const char16_t* text;
-        const char* trace;
-        const char16_t* warning = nullptr;
-    } cases[] = {
-        {"a false IF without ELSE goes on after its block", u"*start\nIF (0) {\ntrace(1)\n}\ntrace(2)\n", "2"},
-        {"GOSUB returns after the calling statement",
-         u"*start\ntrace(\"a\")\nGOSUB(\"sub\", 42)\ntrace(\"c\", RETVAL())\nEXIT()\n*sub\ntrace(\"b\", $_)\nRETURN(7)\n",
-         "a|b,42|c,7"},
-        {"a called frame running off the end ends the worker",
-         u"*start\nGOSUB(\"sub\")\ntrace(\"never\")\n*sub\ntrace(\"sub\")\n", "sub"},
-        {"RETURNIF goes on on a false condition and returns on a true one",
-         u"*start\nGOSUB(\"sub\")\ntrace(\"back\")\nEXIT()\n*sub\nRETURNIF(0)\ntrace(\"in sub\")\nRETURNIF(1, 3)\n"
-         u"trace(\"never\")\n",
-         "in sub|back"},
-        // A global's value is read back after a call: a frame-local $g would not survive the RETURN.
-        {"declarations are skipped and give their initial values",
-         u"GLOBAL NOSAVE $g = 5\nSTATIC INGAME $s = 2\n*start\nGOSUB(\"sub\")\ntrace($g)\nEXIT()\n*sub\n$g = $g + $s\n"
-         u"RETURN()\n",
-         "7"},
-        {"an unknown word is skipped with the rest of its line, with a warning",
-         u"*start\nbg01.lnc(1) trace(\"same line\")\ntrace(\"next\")\n", "next",
-         u"不明な単語を発見。スキップされます[bg01.lnc]"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        World w;
-        w.RunScript(c.text);
-        EXPECT_EQ(w.TraceText(), c.trace);
-        EXPECT_TRUE(w.moa.errors.empty()) << w.moa.ErrorsUtf8();
-        EXPECT_FALSE(w.moa.m_ErrorFlag);
-        EXPECT_FALSE(w.worker->IsRunning());
-        if (c.warning) {
-            EXPECT_TRUE(w.moa.HasWarning(c.warning));
-        }
-    }
-}
-
 TEST(MoaStatements, EachStepRunsOneWorkingStatement) {
     World w;
     w.Load({{u"main", u"*start\n> a text line\n*second\n$x = 1\n$x = $x + 1\n"}});

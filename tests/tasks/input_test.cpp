@@ -185,13 +185,9 @@ TEST(InputNames, KeyCodesByNameAreExact) {
         {u"", 0},
     };
     for (const Case& c : cases) EXPECT_EQ(GxGetKeyCodeFromName(c.name), c.code);
-    EXPECT_EQ(GxGetKeyCodeDisplayName(0), u"無し");
-    EXPECT_EQ(GxGetKeyCodeDisplayName(144), u"^");
-    EXPECT_EQ(GxGetKeyCodeDisplayName(153), u"NEXT");
-    EXPECT_EQ(GxGetKeyCodeDisplayName(546), u"方向[1]↓");
-    EXPECT_EQ(GxGetKeyCodeDisplayName(596), u"方向[4]→");
-    EXPECT_EQ(GxGetKeyCodeDisplayName(300), u"");
-    EXPECT_EQ(GxGetKeyCodeDisplayName(608), u"");
+    for (const auto& [code, name] : {std::pair{0, u"無し"}, {144, u"^"}, {153, u"NEXT"}, {546, u"方向[1]↓"},
+                                      {596, u"方向[4]→"}, {300, u""}, {608, u""}})
+        EXPECT_EQ(GxGetKeyCodeDisplayName(code), name) << code;
 }
 
 TEST(InputWithoutDevices, ReadsAsAllUp) {

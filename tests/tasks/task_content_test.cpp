@@ -36,15 +36,9 @@ TEST(TaskContent, FolderFieldsRoundTripInBothForms) {
         ASSERT_TRUE(b->SetTaskID(5));
         delete a;  // frees the id the copy takes
         a = nullptr;
-        bool ok = false;
-        if (bytes == &binary) {
-            GxContentBinaryReader r(bytes->data(), u32(bytes->size()), true);
-            ok = b->ReadContent(&r);
-        } else {
-            GxContentTextReader r(bytes->data(), u32(bytes->size()), true);
-            ok = b->ReadContent(&r);
-        }
-        EXPECT_TRUE(ok);
+        const auto read = [b](GxContentReaderBase&& r) { return b->ReadContent(&r); };
+        EXPECT_TRUE(bytes == &binary ? read(GxContentBinaryReader(bytes->data(), u32(bytes->size()), true))
+                                     : read(GxContentTextReader(bytes->data(), u32(bytes->size()), true)));
         EXPECT_EQ(b->GetTaskID(), 0x1234567890ull);
         EXPECT_EQ(m.FindTaskID(5), nullptr) << "the old id is given up";
         EXPECT_EQ(m.FindTaskID(0x1234567890ull), b);
@@ -55,7 +49,8 @@ TEST(TaskContent, FolderFieldsRoundTripInBothForms) {
     }
 }
 
-TEST(TaskContent, AStoredIdAnotherTaskHoldsIsNotTaken) {
+// A stored id another task holds is not taken; a bad stored state is refused.
+TEST(TaskContent, StoredIdsAnotherTaskHoldsAndBadStatesAreRefused) {
     qtest::LogCapture log;
     GxTaskManage m;
     auto* top = new GxTaskBase(&m);
@@ -69,16 +64,11 @@ TEST(TaskContent, AStoredIdAnotherTaskHoldsIsNotTaken) {
     EXPECT_EQ(copy->GetTaskID(), 0u);
     delete copy;
     EXPECT_EQ(m.FindTaskID(42), owner) << "deleting the copy leaves the owner registered";
-}
 
-TEST(TaskContent, ABadStoredStateIsRefused) {
-    qtest::LogCapture log;
-    GxTaskManage m;
-    auto* top = new GxTaskBase(&m);
-    const std::vector<u8> bytes = {0x06, 0, 0, 0, 9, 0x07, 0, 0, 0, 0, 0, 0, 0, 0};
-    GxContentBinaryReader r(bytes.data(), u32(bytes.size()), true);
+    const std::vector<u8> badState = {0x06, 0, 0, 0, 9, 0x07, 0, 0, 0, 0, 0, 0, 0, 0};
+    GxContentBinaryReader bad(badState.data(), u32(badState.size()), true);
     auto* t = new GxTaskBase(top);
-    EXPECT_FALSE(t->ReadContent(&r));
+    EXPECT_FALSE(t->ReadContent(&bad));
     EXPECT_TRUE(t->IsRunning());
     EXPECT_TRUE(log.Contains("GxTaskBase::ReadContent/m_GlobalStateが不正です(9)\n")) << log.Text();
 

@@ -49,6 +49,13 @@ TEST_F(Manage, UpdateVisitsWorkerOneThenZeroThenRootParentsFirst) {
     j.clear();
     m.EnqueueRender(0, 0);
     EXPECT_EQ(j, (Journal{"b1:enqueue0", "a1:enqueue0", "a2:enqueue0"})) << "scenes here enqueue nothing themselves";
+
+    // The stop flag ends the update walk.
+    b1->m_StopOnUpdate = true;
+    j.clear();
+    m.Update(1, 0);
+    EXPECT_EQ(j, (Journal{"B:update1", "b1:update1"})) << "neither worker 0's scene nor the root is updated";
+    EXPECT_TRUE(m.m_StopUpdateFlag);
 }
 
 TEST_F(Manage, WalkFlagsSkipTasksOrTheirChildren) {
@@ -235,17 +242,6 @@ TEST_F(Manage, StartMainNeedsAReadyWorker) {
     Run(a, 0);
     m.StartMain(0);
     EXPECT_TRUE(m.GetSeqWorker(0)->m_MainStarted);
-}
-
-TEST_F(Manage, TheStopFlagEndsTheUpdateWalk) {
-    Run(a, 0);
-    Run(b, 1);
-    m.Update(0, 0);
-    b1->m_StopOnUpdate = true;
-    j.clear();
-    m.Update(1, 0);
-    EXPECT_EQ(j, (Journal{"B:update1", "b1:update1"})) << "neither worker 0's scene nor the root is updated";
-    EXPECT_TRUE(m.m_StopUpdateFlag);
 }
 
 TEST_F(Manage, SweepDeletesAKilledTaskOnTheSecondSweep) {

@@ -18,6 +18,10 @@ namespace {
 
 class Buttons : public ControlsTest {
 protected:
+    void SetUp() override {
+        ControlsTest::SetUp();
+        AddControlSet();
+    }
     // A loaded button of the kind at (100, 100): 16 x 8, client 12 x 6 from (2, 1).
     template <class B>
     B* Loaded(const GxString& image = u"btn", const GxChar* name = u"b", GxTaskBase* parent = nullptr) {
@@ -35,7 +39,6 @@ protected:
 };
 
 TEST_F(Buttons, APushButtonHoversClicksOnPressAndHoldsThePressedFace) {
-    AddControlSet();
     auto* b = Loaded<GxTaskUIButtonIs>();
     EXPECT_EQ(b->GetClientWidth(), 12);
     EXPECT_TRUE(b->TypeBits & kGxTypeUIButton) << "scenes play the sound of a button's click";
@@ -71,7 +74,6 @@ TEST_F(Buttons, APushButtonHoversClicksOnPressAndHoldsThePressedFace) {
 }
 
 TEST_F(Buttons, DisabledLockedUnreportedAndNonBlockingButtons) {
-    AddControlSet();
     struct Case {
         const char* what;
         std::function<void(GxTaskUIButtonIs*)> setUp;
@@ -94,13 +96,11 @@ TEST_F(Buttons, DisabledLockedUnreportedAndNonBlockingButtons) {
         auto* b = Loaded<GxTaskUIButtonIs>();
         c.setUp(b);
         Play(b, c.script, FaceOf(b), c.what);
-        b->Kill();
-        delete b;
+        Remove(b);
     }
 }
 
 TEST_F(Buttons, ToggleAndRadioButtonsChangeTheirValueBeforeTheirClick) {
-    AddControlSet();
     auto* t = Loaded<GxTaskUIToggleButtonIs>();
     Play(t,
          {{Act::Down, 105, 104, {UIEVENT_DECIDE}, 1, -1, 1.0},
@@ -146,7 +146,6 @@ TEST_F(Buttons, ToggleAndRadioButtonsChangeTheirValueBeforeTheirClick) {
 }
 
 TEST_F(Buttons, APressButtonRepeatsEveryIntervalUntilAnyRelease) {
-    AddControlSet();
     struct Case {
         const char* what;
         s32 interval;
@@ -174,13 +173,11 @@ TEST_F(Buttons, APressButtonRepeatsEveryIntervalUntilAnyRelease) {
         auto* p = Loaded<GxTaskUIPressButtonIs>();
         p->SetEventIntervalFrame(c.interval);
         Play(p, c.script, FaceOf(p), c.what);
-        p->Kill();
-        delete p;
+        Remove(p);
     }
 }
 
 TEST_F(Buttons, ResettingAPressButtonsEventStateEndsItsRepeat) {
-    AddControlSet();
     // Hiding, showing and a dialog's reset of the whole tree: a release the
     // button never sees must not leave it repeating.
     const std::function<void(GxTaskUIPressButtonIs*)> resets[] = {
@@ -195,8 +192,7 @@ TEST_F(Buttons, ResettingAPressButtonsEventStateEndsItsRepeat) {
         EXPECT_FALSE(p->IsPressed());
         Play(p, Updates(5, {}, 0), FaceOf(p), "after the reset");
         EXPECT_EQ(p->GetValue(), 0.0);
-        p->Kill();
-        delete p;
+        Remove(p);
     }
 
     // While the scene refuses operation a held button counts on silently.
@@ -208,7 +204,6 @@ TEST_F(Buttons, ResettingAPressButtonsEventStateEndsItsRepeat) {
 }
 
 TEST_F(Buttons, ATimerButtonTakesClicksOnlyOnceItsValueMeetsItsMode) {
-    AddControlSet();
     auto* t = Loaded<GxTaskUITimerButtonIs>(u"tmr");
     t->SetMax(100), t->SetMin(0), t->SetAutoCountUpValue(1);
     Play(t, Join({{{Act::Down, 105, 104, {}, 0}}, Updates(99, {})}), nullptr, "counting");
@@ -249,7 +244,6 @@ TEST_F(Buttons, ATimerButtonTakesClicksOnlyOnceItsValueMeetsItsMode) {
 }
 
 TEST_F(Buttons, FacesStandInForMissingImages) {
-    AddControlSet();
     enum class Kind { Button, Toggle };
     enum State { Normal, Hovered, Pressed, Off, On, OnHovered };
     struct Case {
@@ -279,14 +273,12 @@ TEST_F(Buttons, FacesStandInForMissingImages) {
         EXPECT_EQ(Shown(), c.shown) << (c.kind == Kind::Toggle ? "toggle " : "button ")
                                     << std::string(c.image, c.image + std::char_traits<char16_t>::length(c.image))
                                     << " state " << c.state << (c.enabled ? "" : " disabled");
-        b->Kill();
-        delete b;
+        Remove(b);
         Point(0, 0);
     }
 }
 
 TEST_F(Buttons, EachKindNamesWhatItCannotFind) {
-    AddControlSet();
     struct Case {
         s32 code;
         const char16_t* image;
@@ -310,8 +302,7 @@ TEST_F(Buttons, EachKindNamesWhatItCannotFind) {
         w->SetImageSource(u"uigis/missing/x");
         EXPECT_FALSE(w->LoadImages()) << c.code;
         EXPECT_TRUE(log.Contains("ImageSet wasn't Loaded:uigis/missing.gis [b/[0]:")) << c.code << ": " << log.Text();
-        w->Kill();
-        delete w;
+        Remove(w);
     }
 }
 

@@ -139,11 +139,7 @@ protected:
     }
 
     // The frame of the render lists, w x h from the top-left corner.
-    std::vector<uint32_t> Frame(u32 w, u32 h) {
-        core_->ClearRenderLists();
-        m.EnqueueRender(0, 0);
-        return qtest::DrawFrame(*core_, w, h, true);
-    }
+    std::vector<uint32_t> Frame(u32 w, u32 h) { return DrawWidgets(*core_, w, h); }
 };
 
 } // namespace uitest

@@ -53,9 +53,10 @@ protected:
     }
 };
 
-TEST_F(Menus, RowsStartAfterTheHeadAndTheirEdgesBelongToNoRow) {
+TEST_F(Menus, AMenuHoversAndSelectsItsEnabledRowsAndLeavesKeysAndWheelToTheScene) {
     AddControlSet();
     GxTaskUIMenuIs* menu = LoadedMenu({u"A", u"B", u"C"});
+    // The rows start after the head, and their edges belong to no row.
     EXPECT_EQ(menu->GetHeight(), 90) << "head, three rows and foot";
     EXPECT_EQ(menu->GetClientWidth(), 52);
     struct Case {
@@ -69,15 +70,6 @@ TEST_F(Menus, RowsStartAfterTheHeadAndTheirEdgesBelongToNoRow) {
         m.OnMouseMove(GxVector2(c.x, c.y), 0);
         EXPECT_EQ(menu->GetHoverIndex(), c.row) << c.x << "," << c.y;
     }
-    menu->ClearItems();
-    EXPECT_EQ(menu->GetHeight(), 36);
-    m.OnMouseMove(GxVector2(110, 120), 0);
-    EXPECT_EQ(menu->GetHoverIndex(), -1) << "an empty menu has no row";
-}
-
-TEST_F(Menus, AMenuHoversAndSelectsItsEnabledRowsAndLeavesKeysAndWheelToTheScene) {
-    AddControlSet();
-    GxTaskUIMenuIs* menu = LoadedMenu({u"A", u"B", u"C"});
     auto* about = new GxTaskUINull(root, u"about");
     menu->SetDescriptWidget(about);
     menu->GetItem(1)->m_Enabled = false;
@@ -113,8 +105,11 @@ TEST_F(Menus, AMenuHoversAndSelectsItsEnabledRowsAndLeavesKeysAndWheelToTheScene
     // Clearing the items forgets the rows they had; so does the selection's clear.
     EXPECT_EQ(menu->GetSelectedIndex(), 0);
     menu->ClearItems();
+    EXPECT_EQ(menu->GetHeight(), 36);
     EXPECT_EQ(menu->GetHoverIndex(), -1);
     EXPECT_EQ(menu->GetSelectedIndex(), -1);
+    m.OnMouseMove(GxVector2(110, 120), 0);
+    EXPECT_EQ(menu->GetHoverIndex(), -1) << "an empty menu has no row";
     menu->AddItem(u"D", u"label D", 7, u"");
     EXPECT_EQ(menu->GetSelectedValue(), -1);
     EXPECT_EQ(menu->GetItem(1), nullptr);

@@ -60,8 +60,7 @@ TEST_F(Panels, ImageSetPanelsTakeTheirSizeFromTheFirstPatternUnlessTheModuleGive
             EXPECT_TRUE(log.Contains(c.message)) << c.what << ": " << log.Text();
         else
             EXPECT_TRUE(log.Lines().empty()) << c.what << ": " << log.Text();
-        p->Kill();
-        delete p;
+        Remove(p);
     }
 }
 
@@ -86,8 +85,7 @@ TEST_F(Panels, TheAnimatedPanelStepsEveryAnimeSpeedUpdates) {
         for (size_t i = 0; i < c.patterns.size(); ++i) Step(p), seen.push_back(p->GetPatternIndex());
         EXPECT_EQ(seen, c.patterns) << c.speed;
         EXPECT_FALSE(p->GetEventBlockFlag());
-        p->Kill();
-        delete p;
+        Remove(p);
     }
 }
 
@@ -206,9 +204,7 @@ TEST_F(Panels, AGoldenFrameOfPanelsABarAndSliders) {
     auto* off = new GxTaskUIHSliderIs(root, u"off");
     off->ApplyModuleRecord(Module(30, u"slider"));
     off->SetPos(32, 32, 0, 0), off->SetEnabled(false);
-    for (GxTaskUIBase* w : {static_cast<GxTaskUIBase*>(panel), static_cast<GxTaskUIBase*>(png),
-                            static_cast<GxTaskUIBase*>(bar), static_cast<GxTaskUIBase*>(slider),
-                            static_cast<GxTaskUIBase*>(off)})
+    for (GxTaskUIBase* w : std::initializer_list<GxTaskUIBase*>{panel, png, bar, slider, off})
         ASSERT_TRUE(w->LoadImages()) << log.Text();
     slider->SetValue(25);
     off->SetValue(100);

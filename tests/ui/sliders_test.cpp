@@ -144,8 +144,7 @@ TEST_F(Sliders, DraggingTheKnobFollowsThePointerAndStopsAtTheEnds) {
         m.OnLButtonUp(along(-2), 0);
         const f32 half = vertical ? 5.0f : 3.0f;
         EXPECT_EQ(m.OnLButtonDown(along(-half - 1), 0, false), 0) << "beyond half a knob";
-        s->Kill();
-        delete s;
+        Remove(s);
     }
 }
 

@@ -88,8 +88,7 @@ TEST_F(SpinTip, TheLimitsTheClearAndALockedSceneStopSteps) {
         }
         if (c.lock) s->Lock();
         Play(s, c.script, nullptr, c.what);
-        s->Kill();
-        delete s;
+        Remove(s);
     }
 
     // A locked scene keeps the rhythm: the frame counter runs on, so the
@@ -142,8 +141,7 @@ TEST_F(SpinTip, EachPartShowsItsStateAndTheLimits) {
         EXPECT_EQ(s->GetPartSlot(S::kPartDown), c.down) << c.value << " at " << c.pointerX;
         EXPECT_EQ(s->GetPartSlot(S::kPartUp), c.up) << c.value << " at " << c.pointerX;
         EXPECT_EQ(s->GetPartSlot(S::kPartClear), c.clear) << c.value << " at " << c.pointerX;
-        s->Kill();
-        delete s;
+        Remove(s);
     }
     // The missing "_down_na" and "_clear_on" stand in as "_down_off" and
     // (with no "_clear_over" either) nothing.

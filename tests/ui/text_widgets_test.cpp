@@ -76,19 +76,14 @@ TEST_F(TextWidgets, TextPanelsPlaceTheirTextInTheClientRectangle) {
     };
     for (bool onImageSet : {false, true}) {
         for (const Row& r : rows) {
-            GxTaskUIBase* panel = nullptr;
-            if (onImageSet) {
-                auto* p = new GxTaskUITextPanelIs(root, u"tp");
-                p->ApplyModuleRecord(Module(17, u"", 104, 44));
+            const auto made = [&](auto* p, s32 type) -> GxTaskUIBase* {
+                p->ApplyModuleRecord(Module(type, u"", 104, 44));
                 p->SetTextFontIndex(1), p->SetAutoAlign(r.align);
                 EXPECT_EQ(p->GetAutoAlign(), r.align);
-                panel = p;
-            } else {
-                auto* p = new GxTaskUITextPanelFx(root, u"tp");
-                p->ApplyModuleRecord(Module(11, u"", 104, 44));
-                p->SetTextFontIndex(1), p->SetAutoAlign(r.align);
-                panel = p;
-            }
+                return p;
+            };
+            GxTaskUIBase* panel = onImageSet ? made(new GxTaskUITextPanelIs(root, u"tp"), 17)
+                                             : made(new GxTaskUITextPanelFx(root, u"tp"), 11);
             panel->SetClientRect(4, 4, 100, 40);
             panel->SetPos(10, 10, 0, 0);
             panel->SetText(r.text);

@@ -133,6 +133,8 @@ protected:
     void Point(f32 x, f32 y) { core_->m_Cursor = GxPoint2{s32(x), s32(y)}; }
     // One update step of the widget with 16 ms.
     static void Step(GxTaskBase* w, s64 micros = 16000) { w->Update(0, micros); }
+    // A widget one case made, gone before the next case makes its own.
+    static void Remove(GxTaskBase* w) { w->Kill(), delete w; }
 
     qtest::LogCapture log;
     std::unique_ptr<qtest::FakeCore> core_ = std::make_unique<qtest::FakeCore>();
