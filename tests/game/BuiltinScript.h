@@ -50,6 +50,15 @@ inline std::u16string RowScript(std::u16string head, const std::vector<std::u16s
 // A call's builtin as the script compiler stores its name: in lower case.
 inline std::string NameOf(const std::u16string& call) { return GxToUtf8(GxToLower(call.substr(0, call.find(u'(')))); }
 
+// Each row of a table in turn, with its index, failures naming its call.
+template <class Row, size_t N, class Each>
+void ForEachRow(const Row (&rows)[N], Each each) {
+    for (size_t i = 0; i < N; ++i) {
+        SCOPED_TRACE(GxToUtf8(rows[i].call));
+        each(i, rows[i]);
+    }
+}
+
 // Records the arguments of each call as text, joined by ','.
 class TraceBuiltin : public GxMoaDelegateBase {
 public:

@@ -265,29 +265,24 @@ protected:
         for (int i = 0; i < 4; ++i) l.push_back({"$UI:SeqConfig", "m_cradio", tabs[i], 0, 60.0f + 110 * i, 30, 10, i == 0});
         float bx = 480;
         for (const char* b : {"btn_init", "btn_title", "btn_exit", "btn_back"}) l.push_back({"$UI:SeqConfig", "m_cbutton", b, 0, bx += 110, 700});
+        // A group's radio buttons in a row, 110 apart from x 100.
+        const auto radios = [&](const char* page, std::initializer_list<const char*> names, int index, float y, int group) {
+            float x = 100;
+            for (const char* name : names) l.push_back({page, "m_cradio", name, index, x, y, group}), x += 110;
+        };
         const char* sys = "$UI_SYSTEM:SeqConfig";
-        l.push_back({sys, "m_cradio", "btn_window", 1, 100, 100, 20});
-        l.push_back({sys, "m_cradio", "btn_fullscreen", 1, 210, 100, 20});
+        radios(sys, {"btn_window", "btn_fullscreen"}, 1, 100, 20);
         l.push_back({sys, "m_hslider", "hsld_textspeed", 0, 100, 160, 0, -60, -100, 0});
         l.push_back({sys, "m_hslider", "hsld_autospeed", 0, 100, 200, 0, -3000, -6000, -500});
         l.push_back({sys, "m_hslider", "hsld_winalpha", 0, 100, 240, 0, -255, -255, 0});
-        for (int i = 2; i <= 7; ++i) {
-            l.push_back({sys, "m_cradio", "btn_on", i, 100, 260.0f + 50 * i, 30 + i});
-            l.push_back({sys, "m_cradio", "btn_off", i, 210, 260.0f + 50 * i, 30 + i});
-        }
+        for (int i = 2; i <= 7; ++i) radios(sys, {"btn_on", "btn_off"}, i, 260.0f + 50 * i, 30 + i);
         const char* snd = "$UI_SOUND:SeqConfig";
         float y = 100;
         for (const char* s : {"hsld_vol_master", "hsld_vol_bgm", "hsld_vol_se", "hsld_vol_movie", "hsld_vol_rest"})
             l.push_back({snd, "m_hslider", s, 0, 100, y += 40, 0, 100, 0, 100});
-        l.push_back({snd, "m_cradio", "btn_nextvoice", 1, 100, 400, 41});
-        l.push_back({snd, "m_cradio", "btn_nexttext", 1, 210, 400, 41});
-        for (int i = 2; i <= 3; ++i) {
-            l.push_back({snd, "m_cradio", "btn_on", i, 100, 350.0f + 50 * i, 40 + i});
-            l.push_back({snd, "m_cradio", "btn_off", i, 210, 350.0f + 50 * i, 40 + i});
-        }
-        l.push_back({snd, "m_cradio", "btn_soundauto", 4, 100, 560, 44});
-        l.push_back({snd, "m_cradio", "btn_directsound", 4, 210, 560, 44});
-        l.push_back({snd, "m_cradio", "btn_xaudio2", 4, 320, 560, 44});
+        radios(snd, {"btn_nextvoice", "btn_nexttext"}, 1, 400, 41);
+        for (int i = 2; i <= 3; ++i) radios(snd, {"btn_on", "btn_off"}, i, 350.0f + 50 * i, 40 + i);
+        radios(snd, {"btn_soundauto", "btn_directsound", "btn_xaudio2"}, 4, 560, 44);
         l.push_back({snd, "m_cbutton", "btn_test_se", 0, 360, 180});
         const char* voc = "$UI_VOICE:SeqConfig";
         l.push_back({voc, "m_hslider", "hsld_vol_voicemaster", 0, 100, 80, 0, 100, 0, 100});
@@ -330,17 +325,24 @@ protected:
         return gxtest::MatchesGolden(name, Draw(), 1024, 768, "game");
     }
 
-    // The pointer to a place, then a press and a release there; a frame
-    // between, so that the widget's queued click is handled.
+    // The pointer to a place, then a press and a release there, with two
+    // frames after it, so that the widget's queued click is handled; moves
+    // between them make a drag.
     void MoveTo(f32 x, f32 y) {
         core_.m_Cursor = GxPoint2{s32(x), s32(y)};
         Tasks().OnMouseMove(GxVector2(x, y), 0);
     }
-    void ClickAt(f32 x, f32 y) {
+    void Press(f32 x, f32 y) {
         MoveTo(x, y);
         Tasks().OnLButtonDown(GxVector2(x, y), 0, false);
+    }
+    void Release(f32 x, f32 y) {
         Tasks().OnLButtonUp(GxVector2(x, y), 0);
         Frames(2);
+    }
+    void ClickAt(f32 x, f32 y) {
+        Press(x, y);
+        Release(x, y);
     }
     // A click in the middle of a widget.
     void Click(const GxString& folder, const GxChar* name, s32 index = 0) {

@@ -9,6 +9,7 @@
 #include "engine/GxProcessState.h"
 #include "game/GxGameModule.h"
 #include "game/GxGameSound.h"
+#include "gamedata/DBAvgChar.h"
 #include "gamedata/GxDataTables.h"
 #include "gamedata/GxUserConfig.h"
 #include "gamedata/GxUserData.h"
@@ -158,12 +159,23 @@ protected:
         GxStopAllOneShots();
         Service();
     }
+    // The settings the sound cases play at: voice slot 5 is character 3's.
+    void SetVolumes() {
+        settings_->m_Volume_Master = 80;
+        settings_->m_Volume_BGM = 50;
+        settings_->m_Volume_BGV = 50;
+        settings_->m_Volume_Sound = 60;
+        settings_->m_Volume_VoiceMaster = 90;
+        settings_->m_Volume_Voice[5] = 40;
+        settings_->m_Volume_SystemVoice = 70;
+        g_DBAvgChar.GetRecord(3)->VoiceVolumeID = 5;
+    }
     // The last pass's render lists drawn into a 1024 x 768 target.
     std::vector<uint32_t> Draw() { return qtest::DrawFrame(core_, 1024, 768); }
 
-    // "device.log" as UTF-8.
-    std::string DeviceLog() const {
-        const std::vector<unsigned char> b = qtest::ReadBytes(dir_.path() / "device.log");
+    // One of the folder's logs ("device.log", "debug.log") as UTF-8.
+    std::string LogFile(const char* name) const {
+        const std::vector<unsigned char> b = qtest::ReadBytes(dir_.path() / name);
         std::u16string w;
         for (size_t i = 2; i + 1 < b.size(); i += 2) w.push_back(char16_t(b[i] | b[i + 1] << 8));
         return GxToUtf8(w);

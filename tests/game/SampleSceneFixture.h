@@ -84,6 +84,13 @@ protected:
         return false;
     }
 
+    // Worker 0 sent to the scene, then passes until it stands in its main
+    // phase.
+    bool ChangeTo(const GxChar* scene) {
+        Tm()->ChangeSequenceByName(scene, 0, 0, 0);
+        return RunUntil(scene);
+    }
+
     // Passes until the scene is current, main phase or not.
     bool RunUntilCurrent(const GxChar* scene, int limit = 600) {
         for (int i = 0; i < limit && Worker().m_CurrentName != scene; ++i) Pass();

@@ -86,9 +86,7 @@ TEST_F(ExtraBuiltins, UnlocksAreRecordedInThePermanentData) {
         {u"SetExtraOption(-1, 4294967296)\ntrace(GetExtraOption(31))", {}, {}, 0, {}, {}, 0x80000000u, nullptr, "1|on"},
     };
     StartRows(gametest::Calls(rows, u"trace(\"on\")"));
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        const Row& r = rows[i];
-        SCOPED_TRACE(GxToUtf8(r.call));
+    gametest::ForEachRow(rows, [&](size_t i, const Row& r) {
         perman_->m_PassedReplayLabels = r.labelsBefore;
         perman_->m_ShowedCGFlags.clear();
         for (const GxString& p : r.shownBefore) perman_->m_ShowedCGFlags[p] = 1;
@@ -100,7 +98,7 @@ TEST_F(ExtraBuiltins, UnlocksAreRecordedInThePermanentData) {
         EXPECT_EQ(perman_->m_ExtraOption.m_Bits, r.bits);
         EXPECT_EQ(TraceText(), r.trace);
         EXPECT_EQ(Errors(), Reports(RowLine(i), gametest::NameOf(r.call), r.report ? r.report : ""));
-    }
+    });
 }
 
 TEST_F(ExtraBuiltins, NoticesAreQueuedWithAnOpaqueColour) {
@@ -122,9 +120,7 @@ TEST_F(ExtraBuiltins, NoticesAreQueuedWithAnOpaqueColour) {
     StartRows(gametest::Calls(rows));
     SeqSystem* system = SeqSystem::Get();
     ASSERT_NE(system, nullptr);
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        const Row& r = rows[i];
-        SCOPED_TRACE(GxToUtf8(r.call));
+    gametest::ForEachRow(rows, [&](size_t i, const Row& r) {
         const size_t sysBefore = system->GetSystemNotices().size();
         const size_t userBefore = data_->m_NoticeList.size();
         RunRow(i);
@@ -139,7 +135,7 @@ TEST_F(ExtraBuiltins, NoticesAreQueuedWithAnOpaqueColour) {
         EXPECT_EQ(n.m_ShowTime, 2500);
         EXPECT_EQ(n.m_UISoundID, r.user ? 8 : 7);
         EXPECT_EQ(n.m_NoticeID, 0);
-    }
+    });
 }
 
 // A notice from the story on the sample's system scene: its panel comes up
@@ -196,8 +192,7 @@ TEST_F(StoryNotice, EndsWithThePlayThatReturnsToTheTitle) {
     StartWith(u"*n\nNOTICE.USER(\"ギャラリーに新しい絵が加わりました\", \"icon_cg\")\n"
               u"NOTICE.USER(\"おまけが開きました\", \"icon_info\")\nEXIT()\n*end\nJumpToTitle()\n");
     const auto enter = [&](const GxChar* scene) {
-        Tm()->ChangeSequenceByName(scene, 0, 0, 0);
-        ASSERT_TRUE(RunUntil(scene));
+        ASSERT_TRUE(ChangeTo(scene));
         Pass(30);
     };
     auto* panel = dynamic_cast<GxTaskUINoticePanelFx*>(Tm()->FindTaskName(u"tip_usernotice"));
@@ -214,8 +209,7 @@ TEST_F(StoryNotice, EndsWithThePlayThatReturnsToTheTitle) {
         RunLabel(u"n");
         Pass(30);
         if (fromSettings) {
-            Tm()->ChangeSequenceByName(u"SeqConfig", 0, 0, 0);
-            ASSERT_TRUE(RunUntil(u"SeqConfig"));
+            ASSERT_TRUE(ChangeTo(u"SeqConfig"));
             ASSERT_TRUE(panel->IsVisible());
             Click(Widget(u"$UI:SeqConfig", u"btn_title"));
             Click(Widget(u"dlg_user", u"btn_dlguser_yes"));

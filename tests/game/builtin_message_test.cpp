@@ -64,9 +64,7 @@ TEST_F(MessageBuiltins, EachCallLogsShowsAndReports) {
         {u"TEXT(\"アキ\")\n> 一行目\n5\nendtext", false, false, false, "-", false, kBadToken + "[整数値[5]]", ""},
     };
     StartRows(gametest::Calls(rows));
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        const Row& r = rows[i];
-        SCOPED_TRACE(GxToUtf8(r.call));
+    gametest::ForEachRow(rows, [&](size_t i, const Row& r) {
         data_->m_MessageLog.clear();
         data_->m_IgnoreKinsoku = r.ignoreKinsoku;
         data_->m_HideWindowByCommandFlag = r.hideBefore;
@@ -79,7 +77,7 @@ TEST_F(MessageBuiltins, EachCallLogsShowsAndReports) {
         EXPECT_EQ(Errors(), Reports(RowLine(i), gametest::NameOf(r.call), r.report));
         // A message shown is read from the line of its call on.
         EXPECT_EQ(perman_->IsReadedMessage(u"main", RowLine(i) + r.shownAt), r.log != "-");
-    }
+    });
 }
 
 TEST_F(MessageBuiltins, ABlockWithoutItsEndShowsItsLinesOnce) {

@@ -72,9 +72,7 @@ TEST_F(MovieBuiltins, MoviesReachTheLayerOrItFadesOut) {
     ASSERT_EQ(mkfifo("movies/fifo.wmv", 0600), 0);
     StartRows(gametest::Calls(rows, u"trace(\"on\")"));
     GxTaskLayer* layer = MovieLayer();
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        const Row& r = rows[i];
-        SCOPED_TRACE(GxToUtf8(r.call));
+    gametest::ForEachRow(rows, [&](size_t i, const Row& r) {
         layer->FinishTransit();
         ASSERT_TRUE(layer->SetColorContent(0xFF102030u, 0));
         layer->FinishTransit();
@@ -86,7 +84,7 @@ TEST_F(MovieBuiltins, MoviesReachTheLayerOrItFadesOut) {
             EXPECT_EQ(TraceText(), "");
             EXPECT_FALSE(layer->IsTransiting());
             EXPECT_EQ(c->m_ContentType, kGxContentColor) << "the layer is left as it was";
-            continue;
+            return;
         }
         EXPECT_EQ(Errors(), r.logged ? std::vector<std::string>{r.logged} : std::vector<std::string>{});
         EXPECT_EQ(TraceText(), "on");
@@ -97,7 +95,7 @@ TEST_F(MovieBuiltins, MoviesReachTheLayerOrItFadesOut) {
         if (!r.file) {
             EXPECT_EQ(c->m_ContentType, kGxContentEmpty);
             EXPECT_EQ(layer->GetBackContent()->m_ContentType, kGxContentColor) << "what fades out";
-            continue;
+            return;
         }
         EXPECT_EQ(c->m_ContentType, kGxContentMovie);
         EXPECT_EQ(GxToUtf8(c->m_ContentFileName), r.file);
@@ -107,7 +105,7 @@ TEST_F(MovieBuiltins, MoviesReachTheLayerOrItFadesOut) {
         EXPECT_EQ(c->m_LoopCount, r.repeats);
         EXPECT_EQ(c->m_LoopStartPos, r.start);
         EXPECT_TRUE(c->m_MovieAutoDisappear);
-    }
+    });
 }
 
 // The linger time of a finished movie is its own: the wait leaves it.
@@ -118,16 +116,15 @@ TEST_F(MovieBuiltins, TheLingerTime) {
     } rows[] = {{u"MV.WA()", 15, 5}, {u"MV.AUTOSTOP(300)", 0, 300}, {u"MV.AUTOSTOP()", 0, 800}};
     StartRows(gametest::Calls(rows));
     GxTaskLayer* layer = MovieLayer();
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        SCOPED_TRACE(GxToUtf8(rows[i].call));
+    gametest::ForEachRow(rows, [&](size_t i, const auto& r) {
         data_->m_Hold_EndOfMovie = 0;
         layer->SetMovieAutoDisappearTime(5);
         RunRow(i);
-        EXPECT_EQ(data_->m_Hold_EndOfMovie, rows[i].hold);
+        EXPECT_EQ(data_->m_Hold_EndOfMovie, r.hold);
         EXPECT_FALSE(data_->m_HideWindowByCommandFlag);
-        EXPECT_EQ(layer->GetMovieAutoDisappearTime(), rows[i].linger);
+        EXPECT_EQ(layer->GetMovieAutoDisappearTime(), r.linger);
         EXPECT_EQ(Errors(), std::vector<std::string>{});
-    }
+    });
 }
 
 // The story plays a clip of two seconds at its own size in the main scene and

@@ -103,9 +103,7 @@ TEST_F(PictureBuiltins, PicturesGoToTheBackgroundLayer) {
     };
     StartWith(gametest::Calls(rows));
     SeqAvgMain* scene = SeqAvgMain::Find();
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        const Row& r = rows[i];
-        SCOPED_TRACE(GxToUtf8(r.call));
+    gametest::ForEachRow(rows, [&](size_t i, const Row& r) {
         core_.m_Config->m_ErrorStopNotFound_BG = core_.m_Config->m_ErrorStopNotFound_EV = r.stopSwitch;
         scene->EndBgTransit();
         Bg()->SetColorContent(0xFF000000, 0);
@@ -133,7 +131,7 @@ TEST_F(PictureBuiltins, PicturesGoToTheBackgroundLayer) {
             EXPECT_FALSE(Wide()->IsVisible()) << "the scene shows it";
         }
         EXPECT_EQ(perman_->m_ShowedCGFlags.count(u"e01"), r.seen ? 1u : 0u);
-    }
+    });
 }
 
 TEST_F(PictureBuiltins, ColourMoveAndWaitActOnTheOneBackgroundLayer) {
@@ -157,9 +155,7 @@ TEST_F(PictureBuiltins, ColourMoveAndWaitActOnTheOneBackgroundLayer) {
         {u"EV.WA(\"\", \"\")", kKept, false, 15, false},
     };
     StartWith(gametest::Calls(rows));
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        const Row& r = rows[i];
-        SCOPED_TRACE(GxToUtf8(r.call));
+    gametest::ForEachRow(rows, [&](size_t i, const Row& r) {
         Bg()->ClearActions();
         Bg()->SetColorARGB(kKept);
         Bg()->m_ActionPause = true;
@@ -174,7 +170,7 @@ TEST_F(PictureBuiltins, ColourMoveAndWaitActOnTheOneBackgroundLayer) {
         EXPECT_EQ(data_->m_Hold_EndOfLayerActionSeparate, r.hold);
         EXPECT_EQ(GxToUtf8(data_->m_Hold_EndOfLayerActionSeparate_LayerName), r.hold ? "$BGLAYER:SeqAvgMain" : "");
         EXPECT_EQ(data_->m_HideWindowByCommandFlag, r.hide);
-    }
+    });
 }
 
 class PictureFrames : public maintest::MainSceneTest {

@@ -57,9 +57,7 @@ TEST_F(ScreenBuiltins, EachCallActsOnItsLayer) {
     GxTaskLayer* visual = Layer(kVisual);
     ASSERT_TRUE(fade && flash && visual);
     const f32 amplitude[4] = {3, 3, 0, 0};
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        const Row& r = rows[i];
-        SCOPED_TRACE(GxToUtf8(r.call));
+    gametest::ForEachRow(rows, [&](size_t i, const Row& r) {
         fade->ClearActions();
         fade->SetAlpha(128);
         flash->ClearActions();
@@ -80,7 +78,7 @@ TEST_F(ScreenBuiltins, EachCallActsOnItsLayer) {
         EXPECT_EQ(data_->m_Hold_EndOfLayerActionSeparate, r.hold);
         EXPECT_EQ(GxToUtf8(data_->m_Hold_EndOfLayerActionSeparate_LayerName), r.hold ? GxToUtf8(kFlash) : "");
         EXPECT_EQ(data_->m_HideWindowByCommandFlag, r.hide);
-    }
+    });
 }
 
 using ScreenFrames = maintest::MainSceneTest;
@@ -189,9 +187,7 @@ TEST_F(WaitBuiltins, HoldsTakeTheirFlagsWithBitZeroSet) {
     GxTaskBase* visual = core_.GetTaskManage()->FindTaskName(kVisual);
     if (!visual) visual = new GxTaskBase(core_.GetTaskManage()->GetTopTask(), kVisual);
     auto* layer = new GxTaskLayer(visual);
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        const Row& r = rows[i];
-        SCOPED_TRACE(GxToUtf8(r.call));
+    gametest::ForEachRow(rows, [&](size_t i, const Row& r) {
         for (Hold h : holds) data_.get()->*h = 0;
         data_->m_Hold_WaitTime_TimeLeft = 0;
         data_->m_HideWindowByCommandFlag = r.hideBefore;
@@ -206,7 +202,7 @@ TEST_F(WaitBuiltins, HoldsTakeTheirFlagsWithBitZeroSet) {
         EXPECT_EQ(data_->m_Hold_WaitTime_TimeLeft, r.timeLeft);
         EXPECT_EQ(data_->m_HideWindowByCommandFlag, r.hideAfter);
         EXPECT_EQ(Errors(), std::vector<std::string>{});
-    }
+    });
 }
 
 } // namespace

@@ -52,13 +52,8 @@ protected:
             WriteWav(file, 48000, 16384);
         StartRows(calls);
         core_.m_Config->m_UseXAudio2 = true;
-        settings_->m_Volume_Master = 80;
-        settings_->m_Volume_BGM = 50;
-        settings_->m_Volume_BGV = 50;
-        settings_->m_Volume_Sound = 60;
-        settings_->m_Volume_VoiceMaster = 90;
+        SetVolumes();
         settings_->m_Volume_Voice[2] = 100;
-        settings_->m_Volume_Voice[5] = 40;
         // Both characters have "both": the first in the table owns it.
         g_DBAvgChar.GetRecord(3)->ID = 3;
         g_DBAvgChar.GetRecord(3)->VoicePath = u"voices/ch3/";

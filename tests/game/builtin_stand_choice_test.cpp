@@ -128,16 +128,14 @@ TEST_F(StandBuiltins, PlaceChangeFadeAndReport) {
         {u"SP.CLEARALL(300)", u"ユウ", " 10,168,7000  300"},
     };
     PlayRows(gametest::Calls(rows));
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        const Row& r = rows[i];
-        SCOPED_TRACE(GxToUtf8(r.call));
+    gametest::ForEachRow(rows, [&](size_t i, const Row& r) {
         for (GxTaskLayer* l : {Stand(u"アキ"), Stand(u"ユウ")}) l->FinishTransit();
         bool stopped = false;
         EXPECT_EQ(RunRow(i, &stopped), r.report ? ReportAt(i, r.reportLine, r.report) : "");
         // Every fault stops the script but a sub-layer index.
         EXPECT_EQ(stopped, r.report && !std::string(r.report).starts_with("sp.sub:サブ"));
         EXPECT_EQ(State(r.who), r.state);
-    }
+    });
 }
 
 TEST_F(StandBuiltins, LooksMovesAndWaits) {
@@ -158,16 +156,16 @@ TEST_F(StandBuiltins, LooksMovesAndWaits) {
     };
     PlayRows(gametest::Calls(rows));
     GxTaskLayer* aki = Stand(u"アキ");
-    for (size_t i = 0; i < std::size(rows); ++i) {
+    gametest::ForEachRow(rows, [&](size_t i, const Row& r) {
         bool stopped = false;
         EXPECT_EQ(RunRow(i, &stopped), "");
         f32 c[4];
         aki->GetColor(c);
-        EXPECT_EQ(std::vector<f32>(c, c + 4), rows[i].colour);
+        EXPECT_EQ(std::vector<f32>(c, c + 4), r.colour);
         EXPECT_EQ(std::make_tuple(aki->GetAlpha(), aki->GetBlendMode(), aki->IsShaking(), Data().m_Hold_EndOfLayerActionSeparate,
                                   Data().m_HideWindowByCommandFlag),
-                  std::make_tuple(rows[i].alpha, rows[i].blend, rows[i].shaking, rows[i].hold, rows[i].hideWindow));
-    }
+                  std::make_tuple(r.alpha, r.blend, r.shaking, r.hold, r.hideWindow));
+    });
     EXPECT_EQ(Data().m_Hold_EndOfLayerActionSeparate_LayerName, u"アキ");
 }
 
@@ -236,9 +234,7 @@ TEST_F(ChoiceBuiltins, TheMenuInTheGameState) {
     std::vector<std::u16string> calls = gametest::Calls(rows);
     calls.push_back(u"*sea\n*river\n*@local");
     PlayRows(calls);
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        const Row& r = rows[i];
-        SCOPED_TRACE(GxToUtf8(r.call));
+    gametest::ForEachRow(rows, [&](size_t i, const Row& r) {
         Data().ClearSelect();
         Data().m_HideWindowByCommandFlag = true;
         bool stopped = false;
@@ -250,7 +246,7 @@ TEST_F(ChoiceBuiltins, TheMenuInTheGameState) {
             EXPECT_FALSE(Data().m_HideWindowByCommandFlag);
         }
         EXPECT_EQ(Menu(), want);
-    }
+    });
 }
 
 // Three choices leading to three labels, each taken by a click on its

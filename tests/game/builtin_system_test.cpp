@@ -141,15 +141,14 @@ TEST_F(SystemBuiltins, FaultyArgumentsAreReported) {
     for (const auto& r : rows) calls.push_back(u"trace(" + std::u16string(r.call) + u")\ntrace(\"on\")");
     StartRows(calls);
     SetPlayState();
-    for (size_t i = 0; i < std::size(rows); ++i) {
-        SCOPED_TRACE(GxToUtf8(rows[i].call));
+    gametest::ForEachRow(rows, [&](size_t i, const auto& r) {
         traces_.clear();
         RunRow(i);
-        std::vector<std::string> reports = Reports(RowLine(i), gametest::NameOf(rows[i].call), rows[i].report);
-        if (*rows[i].trace) reports.pop_back();
+        std::vector<std::string> reports = Reports(RowLine(i), gametest::NameOf(r.call), r.report);
+        if (*r.trace) reports.pop_back();
         EXPECT_EQ(Errors(), reports);
-        EXPECT_EQ(TraceText(), rows[i].trace);
-    }
+        EXPECT_EQ(TraceText(), r.trace);
+    });
 }
 
 } // namespace

@@ -195,9 +195,8 @@ TEST_F(Config, VoicePanelsKeepTheirOrderShowTheirFacesAndScroll) {
     Click(kUI, u"btn_tabconf_voice");
     const std::vector<SeqConfigVoicePanel>& panels = Screen()->GetVoicePanels();
     ASSERT_EQ(panels.size(), 3u);
-    EXPECT_EQ(panels[0].VoiceVolumeID, 3);
-    EXPECT_EQ(panels[1].VoiceVolumeID, 1);
-    EXPECT_EQ(panels[2].VoiceVolumeID, 2);
+    EXPECT_EQ(std::vector<s32>({panels[0].VoiceVolumeID, panels[1].VoiceVolumeID, panels[2].VoiceVolumeID}),
+              (std::vector<s32>{3, 1, 2}));
     EXPECT_EQ(panels[0].FacePattern, nullptr) << "face_none.png is not in the set";
     EXPECT_NE(panels[1].FacePattern, nullptr) << "FACE_AKI.png is found in lower case";
     // Rows: a test only with a test sound, a switch only with a system voice.

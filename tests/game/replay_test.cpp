@@ -18,19 +18,8 @@ using extrastest::ExtrasTest;
 
 constexpr const char16_t* kUI = u"$UI:SeqRPMode";
 
-// MAIN SCENE SEAM: the main adventure scene is not in the game yet; a scene
-// of its name receives the replay's change and reports what it was given.
-class StandInMain : public GxSeqTransitBase {
-public:
-    explicit StandInMain(GxTaskBase* parent) : GxSeqTransitBase(parent, u"SeqAvgMain") {}
-};
-
 class Replay : public ExtrasTest {
 protected:
-    void SetUp() override {
-        ExtrasTest::SetUp();
-        if (!Task(u"SeqAvgMain")) new StandInMain(Tasks().GetTopTask());
-    }
     // The script of the replayed scenes.
     void AddStory() {
         ASSERT_NE(builder_.AddScript(g_pMoa(), u"main", u"*scene1\n$a = 1\n*scene2\n$a = 2\n"), nullptr) << builder_.LastError();

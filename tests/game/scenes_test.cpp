@@ -248,8 +248,7 @@ TEST_F(SampleScenes, EveryTitleButtonHoversPressesAndDecides) {
 TEST_F(SampleScenes, TheDebugSceneListsScriptsThenLabelsByLineAndRunsOne) {
     Start(false);
     ASSERT_TRUE(RunUntil(u"SeqTitle"));
-    Tm()->ChangeSequenceByName(u"SeqDebug", 0, 0, 0);
-    ASSERT_TRUE(RunUntil(u"SeqDebug"));
+    ASSERT_TRUE(ChangeTo(u"SeqDebug"));
     EXPECT_FALSE(GxIsBgmPlaying()) << "the debug scene is silent";
     auto* scripts = dynamic_cast<GxTaskUIListBoxFx*>(Widget(kDebugUI, u"lbox_scriptselect"));
     auto* labels = dynamic_cast<GxTaskUIListBoxFx*>(Widget(kDebugUI, u"lbox_labelselect"));
@@ -293,10 +292,8 @@ TEST_F(SampleScenes, TheDebugSceneListsScriptsThenLabelsByLineAndRunsOne) {
 
     // A right click is Back: to the scene before, the title.
     ASSERT_TRUE(RunUntilCurrent(u"SeqAvgMain"));
-    Tm()->ChangeSequenceByName(u"SeqTitle", 0, 0, 0);
-    ASSERT_TRUE(RunUntil(u"SeqTitle"));
-    Tm()->ChangeSequenceByName(u"SeqDebug", 0, 0, 0);
-    ASSERT_TRUE(RunUntil(u"SeqDebug"));
+    ASSERT_TRUE(ChangeTo(u"SeqTitle"));
+    ASSERT_TRUE(ChangeTo(u"SeqDebug"));
     Press(512, 740, true);
     Pass();
     EXPECT_EQ(Worker().m_PendingName, u"SeqTitle");
@@ -385,8 +382,7 @@ TEST_P(ExtremeNumbers, LayOutWithoutOverflow) {
     const s64 W = dialog->GetWidth(), w = yes->GetWidth();
     EXPECT_EQ(at.x, f32((W - (2 * w + 32)) / 2)) << "a pair of buttons centred in the dialog, 32 apart";
     GxCloseUserDialog(false);
-    Tm()->ChangeSequenceByName(u"SeqDebug", 0, 0, 0);
-    ASSERT_TRUE(RunUntil(u"SeqDebug"));
+    ASSERT_TRUE(ChangeTo(u"SeqDebug"));
     auto* labels = dynamic_cast<GxTaskUIListBoxFx*>(Widget(kDebugUI, u"lbox_labelselect"));
     ASSERT_TRUE(labels && labels->GetColumnCount() == 1);
     // The label list's line column: ten half-width cells of its font.

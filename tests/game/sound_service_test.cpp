@@ -7,7 +7,6 @@
 #include "game/GxGameSound.h"
 #include "game/GxGameLayerServices.h"
 #include "game/GxGameUserDataHost.h"
-#include "gamedata/DBAvgChar.h"
 #include "gamedata/DBSystemVoice.h"
 #include "media/movie/GxMovie.h"
 #include "media/movie/GxMoviePlayerBase.h"
@@ -56,17 +55,6 @@ protected:
         return out[959 * 2] / 0.5;
     }
     u32 OneShots() { return XAudio2() ? GxAudio::GetOneShotCount() : GxSound::GetOneShotCount(); }
-    // The settings every volume case starts from.
-    void SetVolumes() {
-        settings_->m_Volume_Master = 80;
-        settings_->m_Volume_BGM = 50;
-        settings_->m_Volume_BGV = 50;
-        settings_->m_Volume_Sound = 60;
-        settings_->m_Volume_VoiceMaster = 90;
-        settings_->m_Volume_Voice[5] = 40;
-        settings_->m_Volume_SystemVoice = 70;
-        g_DBAvgChar.GetRecord(3)->VoiceVolumeID = 5;
-    }
     void SetUpSystemVoices() {
         settings_->m_UseSystemVoice = true;
         settings_->m_SystemVoice_Activated[2] = true;

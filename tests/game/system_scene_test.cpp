@@ -304,12 +304,6 @@ TEST_F(SystemScene, TheMusicDucksFourPointsAFrameUnderAVoice) {
 
 TEST_F(SystemScene, DeveloperKeys) {
     GxSystemConfig& config = *core_.m_Config;
-    auto debugLog = [&] {
-        const std::vector<unsigned char> b = qtest::ReadBytes(dir_.path() / "debug.log");
-        std::u16string w;
-        for (size_t i = 2; i + 1 < b.size(); i += 2) w.push_back(char16_t(b[i] | b[i + 1] << 8));
-        return GxToUtf8(w);
-    };
     auto dump = [&](const char* name) { return qtest::ReadText(dir_.path() / "save" / name); };
     // Without the debug mode only Escape and F4 are the system's.
     config.m_DebugModeFlag = false;
@@ -339,7 +333,7 @@ TEST_F(SystemScene, DeveloperKeys) {
         // The time "yyyy/mm/dd hh:mm:ss", CR LF, then the dump.
         EXPECT_EQ(narrow.substr(4, 1) + narrow.substr(7, 1) + narrow.substr(19, 2), "//\r\n");
         EXPECT_EQ(narrow.substr(21, std::string(d.block).size()), d.block);
-        EXPECT_NE(debugLog().find(d.line), std::string::npos) << debugLog();
+        EXPECT_NE(LogFile("debug.log").find(d.line), std::string::npos) << LogFile("debug.log");
     }
     // Another user's file at a dump's name, or the player's own it may not
     // read, is left as it is, said as every game file's refusal is.

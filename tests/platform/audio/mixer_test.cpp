@@ -45,6 +45,8 @@ std::vector<float> Render(mixer& m, uint32_t frames) {
 }
 
 int S16(float v) { return int(std::lround(v * 32768.0f)); }
+// The frame number a counting sound left at frame f of a stereo output.
+uint32_t FrameAt(const std::vector<float>& out, size_t f) { return qtest::CountingFrame(S16(out[f * 2]), S16(out[f * 2 + 1])); }
 
 std::vector<uint8_t> Samples16(std::initializer_list<int> values) {
     std::vector<uint8_t> out;
@@ -83,8 +85,7 @@ TEST(QueuedVoice, MixRateSixteenBitIsExactAcrossBuffers) {
     ASSERT_TRUE(v->submit(Whole(second, &b)));
     v->start();
     const std::vector<float> out = Render(m, 1100);
-    for (uint32_t f = 0; f < 1000; ++f)
-        ASSERT_EQ(qtest::CountingFrame(S16(out[f * 2]), S16(out[f * 2 + 1])), f) << "frame " << f;
+    for (uint32_t f = 0; f < 1000; ++f) ASSERT_EQ(FrameAt(out, f), f) << "frame " << f;
     for (uint32_t f = 1000; f < 1100; ++f) ASSERT_EQ(out[f * 2], 0.0f);
     EXPECT_EQ(ends.ended, (std::vector<void*>{&a, &b}));
     voice_state state;
@@ -161,7 +162,7 @@ TEST(QueuedVoice, LoopRegionPasses) {
     v->start();
     const std::vector<float> out = Render(m, 12);
     std::vector<uint32_t> frames;
-    for (int f = 0; f < 12; ++f) frames.push_back(qtest::CountingFrame(S16(out[f * 2]), S16(out[f * 2 + 1])));
+    for (int f = 0; f < 12; ++f) frames.push_back(FrameAt(out, f));
     EXPECT_EQ(frames, (std::vector<uint32_t>{2, 3, 0, 1, 2, 3, 0, 1, 2, 3, qtest::kNoFrame, qtest::kNoFrame}));
     EXPECT_EQ(ends.ended.size(), 1u);
     // Regions outside the buffer are refused.
@@ -197,7 +198,7 @@ TEST(QueuedVoice, StopRampsOutAndKeepsThePosition) {
     v->set_volume(1.0f);
     v->start();
     const std::vector<float> more = Render(m, 1);
-    EXPECT_EQ(qtest::CountingFrame(S16(more[0]), S16(more[1])), 100u);
+    EXPECT_EQ(FrameAt(more, 0), 100u);
     // A volume change moves over the same few milliseconds, never in a jump.
     v->set_volume(0.0f);
     const std::vector<float> fall = Render(m, mix_voice::ramp_frames + 1);
@@ -262,11 +263,11 @@ TEST(CursorBuffer, PlaysOnceOrLoopingWithNotifications) {
     out = Render(m, 2400);
     wake_event::settle_all();
     EXPECT_EQ(counter.wakes, 2);
-    EXPECT_EQ(qtest::CountingFrame(S16(out[2399 * 2]), S16(out[2399 * 2 + 1])), 4799u);
+    EXPECT_EQ(FrameAt(out, 2399), 4799u);
     out = Render(m, 2400);
     wake_event::settle_all();
     EXPECT_EQ(counter.wakes, 3);
-    EXPECT_EQ(qtest::CountingFrame(S16(out[0]), S16(out[1])), 0u) << "wraps to the start";
+    EXPECT_EQ(FrameAt(out, 0), 0u) << "wraps to the start";
 
     // Once: from a set position to the end, then it stops by itself.
     b->stop();
@@ -274,7 +275,7 @@ TEST(CursorBuffer, PlaysOnceOrLoopingWithNotifications) {
     ASSERT_TRUE(b->set_current_position(4700 * 4));
     ASSERT_TRUE(b->play(0));
     out = Render(m, 200);
-    EXPECT_EQ(qtest::CountingFrame(S16(out[99 * 2]), S16(out[99 * 2 + 1])), 4799u);
+    EXPECT_EQ(FrameAt(out, 99), 4799u);
     EXPECT_EQ(out[100 * 2], 0.0f);
     EXPECT_EQ(b->status(), 0u);
     b->release();
@@ -334,13 +335,13 @@ TEST(PushVoice, FeedsThroughItsRing) {
     EXPECT_EQ(v->queued_frames(), 400u);
     EXPECT_EQ(v->write(pcm.data() + 4000, 2000), 2000u);
     out = Render(m, 1000);
-    for (uint32_t f = 0; f < 900; ++f) ASSERT_EQ(qtest::CountingFrame(S16(out[f * 2]), S16(out[f * 2 + 1])), 600 + f);
+    for (uint32_t f = 0; f < 900; ++f) ASSERT_EQ(FrameAt(out, f), 600 + f);
     for (uint32_t f = 900; f < 1000; ++f) ASSERT_EQ(out[f * 2], 0.0f) << "ran dry";
     EXPECT_EQ(v->played_frames(), 1500u);
     v->write(pcm.data(), 8);
     out = Render(m, 2);
-    EXPECT_EQ(qtest::CountingFrame(S16(out[0]), S16(out[1])), 0u);
-    EXPECT_EQ(qtest::CountingFrame(S16(out[2]), S16(out[3])), 1u);
+    EXPECT_EQ(FrameAt(out, 0), 0u);
+    EXPECT_EQ(FrameAt(out, 1), 1u);
     v->destroy();
 }
 
@@ -457,16 +458,12 @@ TEST(SdlOutput, ItsThreadPlaysWhatTheCallbackQueuesGaplessly) {
     std::vector<float> samples;
     float s[2];
     while (in.read(reinterpret_cast<char*>(s), sizeof s)) samples.insert(samples.end(), s, s + 2);
-    auto frameAt = [&](size_t i) {
-        return qtest::CountingFrame(int(std::lround(samples[i * 2] * 32768.0f)),
-                                    int(std::lround(samples[i * 2 + 1] * 32768.0f)));
-    };
     size_t first = 0;
-    while (first < samples.size() / 2 && frameAt(first) == qtest::kNoFrame) ++first;
+    while (first < samples.size() / 2 && FrameAt(samples, first) == qtest::kNoFrame) ++first;
     ASSERT_GE(samples.size() / 2, first + kFrames * requeue.passes);
     for (uint32_t i = 0; i < kFrames * uint32_t(requeue.passes); ++i)
-        ASSERT_EQ(frameAt(first + i), i % kFrames) << "frame " << i;
-    EXPECT_EQ(frameAt(first + kFrames * requeue.passes), qtest::kNoFrame);
+        ASSERT_EQ(FrameAt(samples, first + i), i % kFrames) << "frame " << i;
+    EXPECT_EQ(FrameAt(samples, first + kFrames * requeue.passes), qtest::kNoFrame);
 }
 
 } // namespace

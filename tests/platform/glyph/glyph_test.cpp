@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -17,10 +18,8 @@ TEST(GreyLevels, CoverageBecomesSixtyFiveLevelsRoundedToNearest) {
         uint8_t coverage, level;
     } rows[] = {{0, 0}, {1, 0}, {2, 1}, {3, 1}, {128, 32}, {129, 32}, {130, 33}, {253, 63}, {254, 64}, {255, 64}};
     for (const auto& r : rows) EXPECT_EQ(pglyph::coverage_to_level(r.coverage), r.level) << int(r.coverage);
-    EXPECT_EQ(pglyph::grey_pitch(0), 0u);
-    EXPECT_EQ(pglyph::grey_pitch(1), 4u);
-    EXPECT_EQ(pglyph::grey_pitch(8), 8u);
-    EXPECT_EQ(pglyph::grey_pitch(9), 12u);
+    for (const auto& [width, pitch] : {std::pair{0u, 0u}, {1u, 4u}, {8u, 8u}, {9u, 12u}})
+        EXPECT_EQ(pglyph::grey_pitch(width), pitch) << width;
 }
 
 TEST(HalfWidth, ClassesOfCodeUnits) {
@@ -60,8 +59,7 @@ TEST(FaceFinder, TheSystemGothicAndUnknownNamesMapToTheDefaultFace) {
 }
 
 TEST(Font, MetricsFollowTheCellHeight) {
-    EXPECT_EQ(pglyph::font::create(0, u""), nullptr);
-    EXPECT_EQ(pglyph::font::create(-3, u""), nullptr);
+    for (const int32_t h : {0, -3}) EXPECT_EQ(pglyph::font::create(h, u""), nullptr) << h;
     for (int32_t h : {11, 16, 24, 64}) {
         auto f = pglyph::font::create(h, u"");
         ASSERT_NE(f, nullptr);

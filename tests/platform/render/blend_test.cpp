@@ -38,30 +38,10 @@ uint32_t draw_one(int mode, uint32_t texel, uint32_t diffuse, uint32_t specular,
 
 } // namespace
 
-TEST(BlendPresets, EachPresetOverAKnownDestination) {
-    struct row { int mode; uint32_t expected; const char* what; };
-    const row rows[] = {
-        {1, 0x80C86432, "opaque: the source as it is"},
-        {2, 0x806C4231, "alpha blend"},
-        {3, 0x80745249, "additive d + s·a"},
-        {4, 0xFFFFE894, "additive with doubled colour and alpha"},
-        {5, 0x80000017, "subtractive d − s·a, floored at 0"},
-        {6, 0x800D0D09, "multiply d·s"},
-        {7, 0x80BF6B4F, "exclusion s(1 − d) + d(1 − s)"},
-        {8, 0x806C4231, "alpha blend again"},
-        {9, 0x80CB7759, "screen s(1 − d) + d"},
-        {10, 0x80B84402, "plain subtract s − d"},
-        {0, 0x806C4231, "anything else: alpha blend"},
-    };
-    for (bool fast : {true, false}) {
-        for (const row& r : rows) {
-            EXPECT_EQ(draw_one(r.mode, kSrc, 0xFFFFFFFF, 0, fast), r.expected)
-                << "mode " << r.mode << " (" << r.what << ") fast paths " << fast;
-        }
-    }
-}
-
-TEST(TextureStage, SpecularModulateMissingTextureAndTargetFormats) {
+// Each preset over the destination, then the texture stage: specular,
+// modulation, no texture, and targets of other formats.
+TEST(BlendPresets, EachPresetAndTheTextureStageOverAKnownDestination) {
+    constexpr uint32_t kWhite = 0xFFFFFFFF;
     struct row {
         int mode;
         uint32_t texel, diffuse, specular;
@@ -71,25 +51,35 @@ TEST(TextureStage, SpecularModulateMissingTextureAndTargetFormats) {
         format target = format::a8r8g8b8;
     };
     const row rows[] = {
-        {1, kSrc, 0xFFFFFFFF, 0x00204080, true, 0x80E8A4B2, "specular added to RGB, alpha untouched"},
-        {1, kSrc, 0xFFFFFFFF, 0xFF204080, true, 0x80E8A4B2, "specular alpha plays no part"},
-        {1, 0x80F0F0F0, 0xFFFFFFFF, 0x00404040, true, 0x80FFFFFF, "specular saturates"},
+        {1, kSrc, kWhite, 0, true, 0x80C86432, "opaque: the source as it is"},
+        {2, kSrc, kWhite, 0, true, 0x806C4231, "alpha blend"},
+        {3, kSrc, kWhite, 0, true, 0x80745249, "additive d + s·a"},
+        {4, kSrc, kWhite, 0, true, 0xFFFFE894, "additive with doubled colour and alpha"},
+        {5, kSrc, kWhite, 0, true, 0x80000017, "subtractive d − s·a, floored at 0"},
+        {6, kSrc, kWhite, 0, true, 0x800D0D09, "multiply d·s"},
+        {7, kSrc, kWhite, 0, true, 0x80BF6B4F, "exclusion s(1 − d) + d(1 − s)"},
+        {8, kSrc, kWhite, 0, true, 0x806C4231, "alpha blend again"},
+        {9, kSrc, kWhite, 0, true, 0x80CB7759, "screen s(1 − d) + d"},
+        {10, kSrc, kWhite, 0, true, 0x80B84402, "plain subtract s − d"},
+        {0, kSrc, kWhite, 0, true, 0x806C4231, "anything else: alpha blend"},
+        {1, kSrc, kWhite, 0x00204080, true, 0x80E8A4B2, "specular added to RGB, alpha untouched"},
+        {1, kSrc, kWhite, 0xFF204080, true, 0x80E8A4B2, "specular alpha plays no part"},
+        {1, 0x80F0F0F0, kWhite, 0x00404040, true, 0x80FFFFFF, "specular saturates"},
         {1, kSrc, 0x80808080, 0, true, 0x40643219, "texture × diffuse"},
         {4, 0x40605040, 0xFF808080, 0, true, 0x80404850, "modulate-2×: colour and alpha doubled, then added"},
         {2, kSrc, 0xFF336699, 0, false, 0xFF336699, "no texture: the diffuse colour alone"},
         {4, kSrc, 0xFF336699, 0, false, 0xFF4386C9, "no texture with modulate-2×: diffuse alone, added"},
         // Source alpha 0x20 below the destination's 0x40: the destination's
         // stays; colour (255·32 + c·223) / 255.
-        {2, 0x20FFFFFF, 0xFFFFFFFF, 0, true, 0x402E3C4A, "written alpha: the larger of source and destination"},
-        {2, kSrc, 0xFFFFFFFF, 0, true, 0xFF6C4231, "x8r8g8b8: the destination reads as opaque, 255 stored",
-         format::x8r8g8b8},
+        {2, 0x20FFFFFF, kWhite, 0, true, 0x402E3C4A, "written alpha: the larger of source and destination"},
+        {2, kSrc, kWhite, 0, true, 0xFF6C4231, "x8r8g8b8: the destination reads as opaque, 255 stored", format::x8r8g8b8},
         // The destination 0x4123 is (68, 17, 34, 51); the result is stored in 4 bits.
-        {1, kSrc, 0xFFFFFFFF, 0, true, 0x88CC6633, "a4r4g4b4", format::a4r4g4b4},
+        {1, kSrc, kWhite, 0, true, 0x88CC6633, "a4r4g4b4", format::a4r4g4b4},
     };
     for (const row& r : rows)
         for (bool fast : {true, false})
             EXPECT_EQ(draw_one(r.mode, r.texel, r.diffuse, r.specular, fast, r.textured, r.target), r.expected)
-                << r.what << (fast ? "" : " (general path)");
+                << "mode " << r.mode << " (" << r.what << ")" << (fast ? "" : " (general path)");
 }
 
 TEST(BlendKernels, EachInstructionSetAgreesWithThePerPixelEquation) {

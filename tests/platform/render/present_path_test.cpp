@@ -56,15 +56,15 @@ TEST(PresentPath, WindowSurfaceShowsFramesAndRepaintsOnlyWhenAsked) {
     SDL_SetHintWithPriority(SDL_HINT_RENDER_DRIVER, "", SDL_HINT_OVERRIDE);
     SDL_Window* w = SDL_CreateWindow("quillon-test", 0, 0, 64, 48, SDL_WINDOW_HIDDEN);
     ASSERT_NE(w, nullptr) << SDL_GetError();
+    // Closed however the test ends, once what presents to it is gone.
+    struct closing {
+        SDL_Window* w;
+        ~closing() { SDL_DestroyWindow(w), SDL_ResetHint(SDL_HINT_RENDER_DRIVER), SDL_Quit(); }
+    } close_at_end{w};
     {
         sdl_present_target target(w);
         const std::string chosen = target.open();
-        if (target.path() != present_path::window_surface) {
-            SDL_DestroyWindow(w);
-            SDL_ResetHint(SDL_HINT_RENDER_DRIVER);
-            SDL_Quit();
-            GTEST_SKIP() << "this machine presents through " << chosen;
-        }
+        if (target.path() != present_path::window_surface) GTEST_SKIP() << "this machine presents through " << chosen;
         EXPECT_EQ(chosen.rfind("window surface", 0), 0u) << chosen;
         adapter ad;
         present_parameters pp;
@@ -119,7 +119,4 @@ TEST(PresentPath, WindowSurfaceShowsFramesAndRepaintsOnlyWhenAsked) {
         EXPECT_EQ(shown(32, 0), 0x336699u);
         EXPECT_EQ(shown(95, 47), 0x336699u);
     }
-    SDL_DestroyWindow(w);
-    SDL_ResetHint(SDL_HINT_RENDER_DRIVER);
-    SDL_Quit();
 }

@@ -4,6 +4,7 @@
 #include "platform/render/span_kernels.h"
 #include "render_util.h"
 
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstring>
@@ -30,6 +31,20 @@ std::vector<int> red(const std::vector<uint32_t>& px) {
     std::vector<int> r;
     for (uint32_t p : px) r.push_back(int((p >> 16) & 255));
     return r;
+}
+
+// A rectangle of half sides hw and hh centred on (x, y), turned by `angle`,
+// in the engine's corner order; its texture from (u0, v0) at the first
+// corner to (u1, v1) at the third.
+std::array<screen_vertex, 4> turned(float x, float y, float hw, float hh, float angle, uint32_t diffuse,
+                                    uint32_t specular, float u0, float v0, float u1, float v1) {
+    const float c = std::cos(angle), sn = std::sin(angle);
+    const float px[4] = {-hw, -hw, hw, hw}, py[4] = {-hh, hh, hh, -hh};
+    std::array<screen_vertex, 4> v;
+    for (size_t k = 0; k < 4; ++k)
+        v[k] = screen_vertex{x + px[k] * c - py[k] * sn, y + px[k] * sn + py[k] * c, 0, 1, diffuse, specular,
+                             k < 2 ? u0 : u1, k == 0 || k == 3 ? v0 : v1};
+    return v;
 }
 
 } // namespace
@@ -148,15 +163,18 @@ TEST(Interpolation, GouraudColoursAtPixelCentres) {
 
 TEST(Sampling, PointLinearWrapClampAndMirror) {
     // A 2 × 2 texture, black left column and red right column, stretched over
-    // 4 pixels (2×) or repeated (u 0..2, 1:1).
-    struct row { filter f; address a; float u1; std::vector<int> want; const char* what; };
+    // 4 pixels (2×), repeated (u 0..2, 1:1) or squeezed (u 0..4, 2 texels a
+    // pixel); magnifying and minifying each take their own filter.
+    struct row { filter mag, min; address a; float u1; std::vector<int> want; const char* what; };
     const std::vector<row> rows = {
-        {filter::point, address::wrap, 1, {0, 0, 255, 255}, "point, 2×"},
-        {filter::linear, address::wrap, 1, {64, 64, 191, 191}, "linear, wrapping at both ends"},
-        {filter::linear, address::clamp, 1, {0, 64, 191, 255}, "linear, clamped"},
-        {filter::point, address::wrap, 2, {0, 255, 0, 255}, "point, repeated"},
-        {filter::point, address::mirror, 2, {0, 255, 255, 0}, "point, mirrored"},
-        {filter::linear, address::wrap, 2, {0, 255, 0, 255}, "linear on texel centres"},
+        {filter::point, filter::point, address::wrap, 1, {0, 0, 255, 255}, "point, 2×"},
+        {filter::linear, filter::linear, address::wrap, 1, {64, 64, 191, 191}, "linear, wrapping at both ends"},
+        {filter::linear, filter::linear, address::clamp, 1, {0, 64, 191, 255}, "linear, clamped"},
+        {filter::point, filter::point, address::wrap, 2, {0, 255, 0, 255}, "point, repeated"},
+        {filter::point, filter::point, address::mirror, 2, {0, 255, 255, 0}, "point, mirrored"},
+        {filter::linear, filter::linear, address::wrap, 2, {0, 255, 0, 255}, "linear on texel centres"},
+        {filter::point, filter::linear, address::wrap, 1, {0, 0, 255, 255}, "magnified: point"},
+        {filter::point, filter::linear, address::wrap, 4, {128, 128, 128, 128}, "minified: linear, between columns"},
     };
     for (bool fast : {true, false}) {
         for (const row& r : rows) {
@@ -166,8 +184,8 @@ TEST(Sampling, PointLinearWrapClampAndMirror) {
             preset(*d, 1);
             auto tex = make_texture(*d, 2, 2, {0xFF000000u, 0xFFFF0000u, 0xFF000000u, 0xFFFF0000u});
             d->set_texture(0, tex);
-            d->set_sampler_state(0, sampler_state::mag_filter, uint32_t(r.f));
-            d->set_sampler_state(0, sampler_state::min_filter, uint32_t(r.f));
+            d->set_sampler_state(0, sampler_state::mag_filter, uint32_t(r.mag));
+            d->set_sampler_state(0, sampler_state::min_filter, uint32_t(r.min));
             d->set_sampler_state(0, sampler_state::address_u, uint32_t(r.a));
             d->set_sampler_state(0, sampler_state::address_v, uint32_t(r.a));
             d->begin_scene();
@@ -176,24 +194,6 @@ TEST(Sampling, PointLinearWrapClampAndMirror) {
             EXPECT_EQ(red(pixels(*d)), r.want) << r.what << " fast " << fast;
         }
     }
-}
-
-TEST(Sampling, MagnifyingAndMinifyingPickTheirFilters) {
-    auto d = make_device(4, 1);
-    engine_state(*d);
-    preset(*d, 1);
-    auto tex = make_texture(*d, 2, 2, {0xFF000000u, 0xFFFF0000u, 0xFF000000u, 0xFFFF0000u});
-    d->set_texture(0, tex);
-    d->set_sampler_state(0, sampler_state::mag_filter, uint32_t(filter::point));
-    d->set_sampler_state(0, sampler_state::min_filter, uint32_t(filter::linear));
-    d->begin_scene();
-    quad(*d, -0.5f, -0.5f, 3.5f, 0.5f, 0, 0, 1, 0.5f);   // magnified: point
-    d->end_scene();
-    EXPECT_EQ(red(pixels(*d)), (std::vector<int>{0, 0, 255, 255}));
-    d->begin_scene();
-    quad(*d, -0.5f, -0.5f, 3.5f, 0.5f, 0, 0, 4, 0.5f);   // 2 texels a pixel: linear, between columns
-    d->end_scene();
-    EXPECT_EQ(red(pixels(*d)), (std::vector<int>{128, 128, 128, 128}));
 }
 
 TEST(Sampling, FourPixelSamplerAgreesWithThePerPixelOne) {
@@ -216,13 +216,9 @@ TEST(Sampling, FourPixelSamplerAgreesWithThePerPixelOne) {
         d->set_sampler_state(0, sampler_state::address_u, uint32_t(a));
         d->set_sampler_state(0, sampler_state::address_v, uint32_t(a));
         // Rotated by 0.4 rad, 1.3 pixels a texel, texel coordinates 2..62.
-        float c = std::cos(0.4f), sn = std::sin(0.4f), h = 39;
-        const float px[4] = {-h, -h, h, h}, py[4] = {-h, h, h, -h}, u[4] = {2, 2, 62, 62}, v[4] = {2, 62, 62, 2};
-        screen_vertex q[4];
-        for (int i = 0; i < 4; ++i)
-            q[i] = screen_vertex{48 + px[i] * c - py[i] * sn, 48 + px[i] * sn + py[i] * c, 0, 1, ~0u, 0, u[i] / 64, v[i] / 64};
+        const auto q = turned(48, 48, 39, 39, 0.4f, ~0u, 0, 2.0f / 64, 2.0f / 64, 62.0f / 64, 62.0f / 64);
         d->begin_scene();
-        d->draw_primitive_up(primitive_type::triangle_fan, 2, q);
+        d->draw_primitive_up(primitive_type::triangle_fan, 2, q.data());
         d->end_scene();
         pics[k] = pixels(*d);
     }
@@ -266,13 +262,9 @@ std::vector<uint32_t> random_scene(unsigned threads, bool fast, bool aligned_onl
             continue;
         }
         float a = float(rng() % 628) / 100.0f, s = 0.3f + float(rng() % 300) / 100.0f;
-        float cx = 32 * s, cy = 16 * s, c = std::cos(a), sn = std::sin(a);
-        screen_vertex v[4];
-        const float px[4] = {-cx, -cx, cx, cx}, py[4] = {-cy, cy, cy, -cy}, u[4] = {0, 0, 1, 1}, vv[4] = {0, 1, 1, 0};
-        for (int k = 0; k < 4; ++k)
-            v[k] = screen_vertex{x + px[k] * c - py[k] * sn, y + px[k] * sn + py[k] * c, 0, 1,
-                                 k == 2 ? (diffuse ^ 0x00FF00FFu) : diffuse, specular, u[k] * 1.5f, vv[k]};
-        d->draw_primitive_up(primitive_type::triangle_fan, 2, v);
+        auto v = turned(x, y, 32 * s, 16 * s, a, diffuse, specular, 0, 0, 1.5f, 1);
+        v[2].diffuse ^= 0x00FF00FFu;
+        d->draw_primitive_up(primitive_type::triangle_fan, 2, v.data());
     }
     d->end_scene();
     return pixels(*d);
@@ -368,14 +360,9 @@ std::vector<uint32_t> sprite_scene(uint32_t seed, bool fused, format target) {
         float us = rng() % 3 ? 1.0f : float(rng() % 500) / 100.0f, vs = rng() % 3 ? 1.0f : float(rng() % 500) / 100.0f;
         uint32_t diffuse = rng() % 2 ? 0xFFFFFFFFu : rng(), specular = rng() % 2 ? 0 : rng();
         bool gradient = rng() % 8 == 0;  // refused: the diffuse colour varies
-        float c = std::cos(a), sn = std::sin(a);
-        const float px[4] = {-hw, -hw, hw, hw}, py[4] = {-hh, hh, hh, -hh}, u[4] = {0, 0, 1, 1}, vv[4] = {0, 1, 1, 0};
-        screen_vertex v[4];
-        for (int k = 0; k < 4; ++k)
-            v[k] = screen_vertex{x + px[k] * c - py[k] * sn, y + px[k] * sn + py[k] * c, 0, 1,
-                                 gradient && k == 2 ? diffuse ^ 0x3F00FF00u : diffuse, specular, u0 + u[k] * us,
-                                 v0 + vv[k] * vs};
-        d->draw_primitive_up(primitive_type::triangle_fan, 2, v);
+        auto v = turned(x, y, hw, hh, a, diffuse, specular, u0, v0, u0 + us, v0 + vs);
+        if (gradient) v[2].diffuse ^= 0x3F00FF00u;
+        d->draw_primitive_up(primitive_type::triangle_fan, 2, v.data());
     }
     d->end_scene();
     return raw_pixels(*d);
@@ -534,12 +521,8 @@ TEST(Coverage, VerticesFarOffScreenAreClippedNotDropped) {
             d->clear(0, nullptr, clear_target, 0, 1, 0);
             d->begin_scene();
             const float cx = 16, cy = 24, c = std::cos(turn), sn = std::sin(turn);
-            const float px[4] = {-half, -half, half, half}, py[4] = {-half, half, half, -half};
-            screen_vertex v[4];
-            for (int k = 0; k < 4; ++k)
-                v[k] = vtx(cx + px[k] * c - py[k] * sn, cy + px[k] * sn + py[k] * c, 0xFFFFFFFFu,
-                           px[k] < 0 ? 0.0f : 1.0f, py[k] < 0 ? 0.0f : 1.0f);
-            d->draw_primitive_up(primitive_type::triangle_fan, 2, v);
+            const auto v = turned(cx, cy, half, half, turn, 0xFFFFFFFFu, 0, 0, 0, 1, 1);
+            d->draw_primitive_up(primitive_type::triangle_fan, 2, v.data());
             d->end_scene();
             std::vector<uint32_t> px_out = pixels(*d);
             int wrong = 0;
