@@ -81,6 +81,8 @@ std::string parent_of(std::string path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+bool told(unsigned id, bool group);
+
 // The group a user's own files and folders take where nothing else decides:
 // its primary group; fallback where the user is in no database.
 gid_t primary_group(uid_t uid, gid_t fallback) {
@@ -96,6 +98,8 @@ bool make_folder(const std::string& path, bool private_folder) {
     if (::mkdir(path.c_str(), private_folder ? 0700 : 0755) != 0) return false;
     struct stat above {};
     if (::geteuid() != 0 || ::stat(parent_of(path).c_str(), &above) != 0 || above.st_uid == 0) return true;
+    // An owner this user namespace cannot tell may be anyone.
+    if (!told(above.st_uid, false)) return true;
     // Made by root (sudo) in a folder of another user's: that user's, as the
     // user's own mkdir would have made it, so that the player's next start
     // can write there. The folder is root's alone until then.
@@ -104,7 +108,7 @@ bool make_folder(const std::string& path, bool private_folder) {
     struct stat made {};
     if (::fstat(fd, &made) == 0 && made.st_uid == 0) {
         const gid_t group = (above.st_mode & S_ISGID) ? above.st_gid : primary_group(above.st_uid, above.st_gid);
-        (void)!::fchown(fd, above.st_uid, group);
+        (void)!::fchown(fd, above.st_uid, told(group, true) ? group : gid_t(-1));
         // A change of owner may drop the set-group-id bit a folder took from
         // the folder above; the user's own mkdir would have kept it.
         if ((above.st_mode & S_ISGID) && ::fstat(fd, &made) == 0 && !(made.st_mode & S_ISGID))
@@ -320,14 +324,16 @@ std::vector<access_entry> reach_entries(const access_rules& folder, unsigned fil
     }
     // A file that could not take the folder's group gives that group its
     // part by name.
-    if (!folders_group && !std::any_of(groups.begin(), groups.end(), [&](const access_entry& e) { return e.id == folder.group; }))
+    if (!folders_group && told(folder.group, true) &&
+        !std::any_of(groups.begin(), groups.end(), [&](const access_entry& e) { return e.id == folder.group; }))
         groups.push_back({access_entry::group, folder.group, reach(named(credentials::kNoUser, {folder.group}))});
     // The folder's owner reads and writes whatever a sharer's copy wrote
     // there, where the file's group or the others' part does not let it.
     const auto listed = [&](unsigned uid) {
         return std::any_of(users.begin(), users.end(), [&](const access_entry& e) { return e.id == uid; });
     };
-    if (folder.owner != file_owner && folder.owner != 0 && !listed(folder.owner) && others != 6 &&
+    if (folder.owner != file_owner && folder.owner != 0 && told(folder.owner, false) && !listed(folder.owner) &&
+        others != 6 &&
         !(group == 6 && has(credentials_of_user(folder.owner).groups, file_group)))
         users.push_back({access_entry::user, folder.owner, 6});
     bool groups_grant = group != 0;
@@ -514,10 +520,13 @@ bool give_folder_reach(int fd, const std::string& folder, bool narrow_only) {
     access_rules dir, file;
     if (!access_rules_of(folder_path(folder), &dir) || !access_rules_of(fd, &file)) return false;
     // Root writes for the folder's owner: the player's next start must find
-    // the player's own file.
-    if (::geteuid() == 0 && file.owner == 0 && dir.owner != 0 && ::fchown(fd, dir.owner, dir.group) == 0)
+    // the player's own file. Never to an id this user namespace cannot tell
+    // (the overflow id, which its map may give to someone else).
+    const bool group_told = told(dir.group, true);
+    if (::geteuid() == 0 && file.owner == 0 && dir.owner != 0 && told(dir.owner, false) &&
+        ::fchown(fd, dir.owner, group_told ? dir.group : gid_t(-1)) == 0)
         access_rules_of(fd, &file);
-    const bool folders_group = file.group == dir.group || ::fchown(fd, uid_t(-1), dir.group) == 0;
+    const bool folders_group = file.group == dir.group || (group_told && ::fchown(fd, uid_t(-1), dir.group) == 0);
     const std::vector<access_entry> want = wanted_entries(dir, file, folders_group, narrow_only);
     // Changed only where it must be: a log is narrowed at each line it takes.
     if (reach_as_wanted(file, want)) return true;
@@ -536,11 +545,17 @@ reach_fit folder_reach_fit(int fd, const std::string& folder) {
     const auto judged = [](const access_entry& e) {
         return e.tag == access_entry::owner || e.tag == access_entry::user ? credentials_of_user(e.id) : principal_of(e);
     };
+    // One this user namespace cannot tell may be root, and cannot be given
+    // a part from here.
+    const auto untold = [](const access_entry& e) {
+        if (e.tag == access_entry::other) return false;
+        return !told(e.id, e.tag == access_entry::owning_group || e.tag == access_entry::group);
+    };
     fit.reaches = true;
     fit.wider = false;
     for (const access_entry& e : dir.entries) {
         const credentials who = judged(e);
-        if (who.uid != 0 && counts_in_folder(dir, who) && !may(file, who, 6)) fit.reaches = false;
+        if (who.uid != 0 && !untold(e) && counts_in_folder(dir, who) && !may(file, who, 6)) fit.reaches = false;
     }
     for (const access_entry& e : file.entries) {
         const credentials who = judged(e);

@@ -32,11 +32,6 @@ constexpr int kTries = 4;
 // How long a copy that holds the lock file waits for one that holds its
 // next name to finish or give up (a few calls), in milliseconds.
 constexpr long kReplacerWaitMs = 200;
-// Why a copy runs without the save folder's lock.
-constexpr const char* kNotReplaced = "could not be replaced";
-constexpr const char* kNotOpenToAll = "not open to every user who counts in the folder";
-constexpr const char* kUnjudged = "not the player's lock, and held by a process this copy cannot judge";
-
 std::atomic<instance_lock_step_hook> g_hook{nullptr};
 
 void step(const char* what, const std::string& path) {
@@ -92,12 +87,13 @@ std::string lock_folder(std::string* why) {
 // ---- who holds a lock -----------------------------------------------------------
 
 // Who holds the flock on a file or folder of the save folder, as one look
-// finds it.
+// finds it; each answer graver than the one before.
 enum class holders {
     none,          // nobody: this process took it (where it could open it), or
                    // /proc lists nobody where it would list every holder
-    not_counting,  // only processes that do not count in the folder, or whose
-                   // taker has ended
+    gone,          // only takers that have ended (a zombie too): the lock lives
+                   // on only in a descriptor someone else kept, no copy's
+    not_counting,  // running processes, none of which counts in the folder
     unknown,       // perhaps a copy: a holder no start can judge (hidden, in
                    // another pid namespace, of ids this user namespace cannot
                    // tell, on another machine), or nobody listed where /proc
@@ -113,6 +109,8 @@ constexpr ino_t kFirstPidNamespace = 0xEFFFFFFCu;
 // how far /proc can tell who holds what.
 struct judging {
     access_rules rules;
+    // The lock file's path, as the steps name it.
+    std::string file;
     // /proc speaks of this process's own pid namespace: the pids it gives
     // are the ones kill() takes.
     bool ours = false;
@@ -133,9 +131,10 @@ struct judging {
     bool network = false;
 };
 
-judging judging_in(const std::string& folder, bool* rules_read) {
+judging judging_in(const std::string& folder, const std::string& file, bool* rules_read) {
     judging j;
     *rules_read = access_rules_of(folder, &j.rules);
+    j.file = file;
     char link[32] = {};
     const ssize_t n = ::readlink("/proc/self", link, sizeof link - 1);
     j.ours = n > 0 && std::strtol(link, nullptr, 10) == long(::getpid());
@@ -173,8 +172,7 @@ holders judge(long pid, const judging& j) {
     if (!status) {
         // Gone from this pid namespace, as kill() and /proc both say; hidden
         // (hidepid), or of another namespace, it may run.
-        return j.ours && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH ? holders::not_counting
-                                                                                   : holders::unknown;
+        return j.ours && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH ? holders::gone : holders::unknown;
     }
     credentials who;
     bool ended = false;
@@ -198,7 +196,7 @@ holders judge(long pid, const judging& j) {
         }
     }
     std::fclose(status);
-    if (ended) return holders::not_counting;
+    if (ended) return holders::gone;
     switch (judge_in_folder(j.rules, who)) {
     case judged::counts: return holders::counts;
     case judged::does_not_count: return holders::not_counting;
@@ -232,67 +230,88 @@ holders listed_holders(const struct stat& st, const judging& j) {
     return found;
 }
 
+// One look at who holds a flock, and, where the look itself failed (the
+// flock's own failure: ENOLCK where the file system has no locks), why.
+struct holding {
+    holders who = holders::unknown;
+    int error = 0;
+};
+
 // Who holds the flock on what st names, open on fd (or -1 where this process
-// may not open it): the one answer for the folder, and for what stands at
-// the lock's names (through beside). Where fd is open and nobody holds it,
-// this process holds it after. error, where given, is the flock's own
-// failure (ENOLCK: no locks on this file system).
-holders held_by(int fd, const struct stat& st, const judging& j, int* error = nullptr) {
-    if (error) *error = 0;
+// may not open it): the one answer for the folder and for what stands at
+// the lock's names (through look_at). Where fd is open and nobody holds it,
+// this process holds it after.
+holding held_by(int fd, const struct stat& st, const judging& j) {
     // A holder may let go between the flock and the look at /proc: one look
     // more.
     for (int look = 0; look < 2; ++look) {
-        if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) return holders::none;
-        if (fd >= 0 && errno != EWOULDBLOCK) {
-            if (error) *error = errno;
-            return holders::unknown;
-        }
+        if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0) return {holders::none};
+        if (fd >= 0 && errno != EWOULDBLOCK) return {holders::unknown, errno};
+        step("held", j.file);
         const holders listed = listed_holders(st, j);
-        if (listed != holders::none) return listed;
+        if (listed != holders::none) return {listed};
         // Nobody listed: free only where /proc lists every holder there is,
         // and this process could not try the flock itself.
-        if (!j.whole || j.network) return holders::unknown;
-        if (fd < 0) return holders::none;
+        if (!j.whole || j.network) return {holders::unknown};
+        if (fd < 0) return {holders::none};
     }
-    return holders::unknown;
+    return {holders::unknown};
 }
 
+// Why a copy runs without the save folder's lock.
+constexpr const char* kNotReplaced = "could not be replaced";
+constexpr const char* kNotOpenToAll = "not open to every user who counts in the folder";
+constexpr const char* kUnjudged = "not the player's lock, and held by a process this copy cannot judge";
+constexpr const char* kTheirs = "not the player's lock, and held by a process that does not count in the folder";
+constexpr const char* kChanging = "another file stood at its name at every look";
+
 // What a start may do beside what stands at one of the lock's names (the
-// lock file or its next name, and the old file again just before its
-// rename): the one answer every look takes.
+// lock file, its next name, and the old file again just before its rename):
+// the one table every look goes by.
 enum class verdict {
-    hold,     // a lock file of someone who counts that nobody held: this
-              // process holds it now
-    replace,  // no copy's lock (held by none that counts, or no lock file at
-              // all): replaced, a next name removed, where this process may
-    unsure,   // no lock file of someone who counts, but held by a process not
-              // seen to be one that does not count (a copy may hold it by
-              // another view of whose it is): replaced where this process
-              // may, and it runs without the lock
-    refuse,   // a lock file of someone who counts that a copy may hold
+    hold,     // the player's lock file, which nobody held: this process holds
+              // it now
+    replace,  // no copy's lock: a link, a FIFO, a folder; a file nobody holds
+              // but takers that have ended; the player's file held only by
+              // processes that do not count: replaced, a next name removed,
+              // where this process may
+    leave,    // no lock of the player's, held by a running process not seen
+              // to count: it may be that process's own copy's lock, by its
+              // view of whose the file is (root's copy counts no one else in
+              // root's folder with the sticky bit), so it is never taken, and
+              // the start runs without the lock
+    refuse,   // a copy that counts may hold it
+    failed,   // the look itself failed
 };
 
-// The answer for what stands (st), open on fd where this process may open
-// it. Only a regular file of someone who counts is a lock this process
-// holds or waits for: a link, a FIFO or a folder is replaced whoever holds
-// it. Beside one whose owner does not count, or cannot be told, a start runs
-// alone only where every holder is seen not to count; where it may be one a
-// copy that counts made (its owner cannot be told, in a folder where only
-// those who count may make files), such a holder refuses the start, else the
-// start runs without the lock. error as held_by's.
-verdict beside(int fd, const struct stat& st, const judging& j, int* error = nullptr) {
-    if (error) *error = 0;
-    if (!S_ISREG(st.st_mode)) return verdict::replace;
-    const holders who = held_by(fd, st, j, error);
+struct finding {
+    finding(verdict may_, std::string why_ = {}) : may(may_), why(std::move(why_)) {}
+    verdict may;
+    std::string why;  // leave and failed
+};
+
+// The verdict on what stands (st), open on fd where this process may open
+// it. Only a regular file is a lock. A held file is judged by its holders:
+// one a process that counts holds is that copy's lock, whoever's the file is
+// (a member the group database no longer lists still counts through the
+// group his process has).
+finding look_at(int fd, const struct stat& st, const judging& j) {
+    if (!S_ISREG(st.st_mode)) return {verdict::replace};
+    const holding h = held_by(fd, st, j);
+    if (h.error != 0) return {verdict::failed, std::strerror(h.error)};
     const judged owner = owner_judged(j.rules, st.st_uid, st.st_gid);
-    const bool copys = owner == judged::counts || (owner == judged::cannot_tell && j.rules.known && !j.rules.sticky);
-    switch (who) {
-    case holders::none: return fd >= 0 && owner == judged::counts ? verdict::hold : verdict::replace;
-    case holders::not_counting: return verdict::replace;
-    case holders::unknown:
+    const bool players = owner == judged::counts;
+    // One whose owner cannot be told, in a folder where only those who count
+    // may make files, may be a copy's.
+    const bool copys = players || (owner == judged::cannot_tell && j.rules.known && !j.rules.sticky);
+    switch (h.who) {
+    case holders::none: return {fd >= 0 && players ? verdict::hold : verdict::replace};
+    case holders::gone: return {verdict::replace};
+    case holders::not_counting: return players ? finding{verdict::replace} : finding{verdict::leave, kTheirs};
+    case holders::unknown: return copys ? finding{verdict::refuse} : finding{verdict::leave, kUnjudged};
     case holders::counts: break;
     }
-    return copys ? verdict::refuse : verdict::unsure;
+    return {verdict::refuse};
 }
 
 bool same_file(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -325,199 +344,255 @@ int open_standing(const std::string& path) {
     return ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
 }
 
-// The lock file opened (made, with the folder's reach, where nothing
-// stands); for writing where it may be, as on NFS only such a descriptor
-// takes a lock.
-int open_lock_file(const std::string& path, const std::string& folder) {
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
-    if (fd >= 0) {
-        give_folder_reach(fd, folder);
-        return fd;
-    }
-    return errno == EEXIST ? open_standing(path) : -1;
-}
-
-// What stands at a next name and what a start may do beside it; present
-// false where nothing stands there. The flock that judged it free stays
-// taken while this lives.
-struct standing {
-    standing(const std::string& path, const judging& j) : fd(open_standing(path)) {
-        present = fd >= 0 ? ::fstat(fd, &st) == 0 : ::lstat(path.c_str(), &st) == 0;
-        if (present) may = beside(fd, st, j);
-    }
-    ~standing() {
+// A descriptor closed when this goes.
+struct open_file {
+    explicit open_file(int fd_) : fd(fd_) {}
+    ~open_file() {
         if (fd >= 0) ::close(fd);
     }
-    standing(const standing&) = delete;
-    standing& operator=(const standing&) = delete;
+    open_file(const open_file&) = delete;
+    open_file& operator=(const open_file&) = delete;
     int fd;
-    bool present = false;
-    struct stat st {};
-    verdict may = verdict::replace;
 };
 
-// Removes a next name no copy may hold (left by a copy ended while it
-// replaced, planted, or of someone who does not count) where this process
-// may, while the flock that judged it free (n's) is still taken: a copy that
-// made it a moment ago and has not locked it yet then cannot, or finds its
-// name gone, and looks at the lock file again. 0, or why it stays.
-int remove_leftover(const std::string& next, const standing& n, const std::string& path) {
-    step("leftover", path);
-    if (!n.present || !names(next, n.st) || ::unlink(next.c_str()) == 0 || errno == ENOENT) return 0;
-    return errno;
-}
-
-// What one look at the lock file came to.
-struct look {
-    enum kind { held, busy, stale, again, failed };
-    kind what = failed;
-    int fd = -1;          // held; for stale, open where it could be opened (not held)
-    struct stat st {};    // what stands at the name
-    std::string why;      // failed
-    bool unsure = false;  // something at the lock's names is held by a process not seen to be no copy
+// What a start finds at the lock file's next name.
+struct next_found {
+    enum kind { clear, replacer, stays };
+    next_found(kind what_ = clear, std::string why_ = {}) : what(what_), why(std::move(why_)) {}
+    kind what;
+    std::string why;  // stays
 };
 
-// While this copy holds the lock file, a copy that replaces it holds its
-// next name until its own file stands at the name: waited for a little, and
-// the name looked at again. A next name no copy holds (one a copy made a
-// moment ago and has not locked yet among them: that copy then looks
-// again) is removed where this copy may: with the file held, no replacer
-// can finish.
-// Held, busy or again.
-look::kind wait_for_replacer(int fd, const std::string& path, const judging& j, bool* unsure) {
+// Looks at the next name of the lock file (lock: the file it is the next
+// of). A copy that replaces the lock file holds it; anything else there goes
+// where this process may remove it, while it holds the flock it judged it
+// free by: a copy that made it a moment ago and has not locked it yet then
+// cannot, or finds its name gone, and looks at the lock file again. What
+// this process cannot hold (it may not open it) is never removed. path is
+// the lock file's.
+next_found look_at_next(const std::string& next, const struct stat& lock, const judging& j) {
+    const open_file n(open_standing(next));
     struct stat st {};
-    ::fstat(fd, &st);
-    const std::string next = next_name(path, st);
-    const auto start = std::chrono::steady_clock::now();
-    while (anything_at(next)) {
-        step("waiting", path);
-        const standing n(next, j);
-        if (n.may != verdict::refuse) {
-            *unsure = *unsure || n.may == verdict::unsure;
-            if (names(path, st)) remove_leftover(next, n, path);
-            break;
-        }
-        if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kReplacerWaitMs)) return look::busy;
-        ::usleep(5000);
+    if (n.fd >= 0 ? ::fstat(n.fd, &st) != 0 : ::lstat(next.c_str(), &st) != 0) return {};
+    // A second name of the lock file itself (a hard link anyone who may open
+    // it can make) is no replacer's: each makes its next name fresh.
+    const bool second_name = same_file(st, lock);
+    const finding f = second_name ? finding{verdict::replace} : look_at(n.fd, st, j);
+    switch (f.may) {
+    case verdict::refuse: return {next_found::replacer};
+    case verdict::leave:
+    case verdict::failed: return {next_found::stays, next + ": " + f.why};
+    case verdict::hold:
+    case verdict::replace: break;
     }
-    return names(path, st) ? look::held : look::again;
+    if (n.fd < 0 && S_ISREG(st.st_mode) && !second_name) {
+        // It may be a copy's, made a moment ago and not yet locked.
+        if (owner_judged(j.rules, st.st_uid, st.st_gid) != judged::does_not_count) return {next_found::replacer};
+        return {next_found::stays, next + ": " + std::strerror(EACCES)};
+    }
+    step("leftover", j.file);
+    if (::unlink(next.c_str()) != 0 && errno != ENOENT) return {next_found::stays, next + ": " + std::strerror(errno)};
+    step("removed", j.file);
+    return {};
 }
 
-// Opens and locks what stands at the lock file's name.
-look take_lock_file(const std::string& path, const std::string& folder, const judging& j) {
-    look l;
-    l.fd = open_lock_file(path, folder);
-    const int open_error = errno;
-    if (l.fd < 0) {
-        if (open_error == ENOENT) return l.what = look::again, l;
-        if (::lstat(path.c_str(), &l.st) != 0) {
-            l.why = std::strerror(errno == ENOENT ? open_error : errno);
-            return l;
-        }
-        // A link, a folder or a socket is no copy's lock and is replaced (a
-        // folder cannot be); a regular file this user may not open is judged
-        // by /proc alone.
-        l.why = std::strerror(open_error);
-        if (S_ISREG(l.st.st_mode) && open_error != EACCES) return l;
-    } else {
-        ::fstat(l.fd, &l.st);
-        if (S_ISREG(l.st.st_mode)) step("opened", path);
-    }
-    int error = 0;
-    const verdict may = beside(l.fd, l.st, j, &error);
-    if (error != 0 || may == verdict::refuse) {
-        if (l.fd >= 0) ::close(l.fd);
-        l.fd = -1;
-        l.what = error != 0 ? look::failed : look::busy;
-        l.why = std::strerror(error);
-        return l;
-    }
-    if (may != verdict::hold) {
-        l.unsure = may == verdict::unsure;
-        return l.what = look::stale, l;
-    }
-    // Held: still the file at the name (a copy may have put its own there
-    // since the open), and none about to replace it.
-    l.what = names(path, l.fd) ? wait_for_replacer(l.fd, path, j, &l.unsure) : look::again;
-    if (l.what != look::held) {
-        ::close(l.fd);
-        l.fd = -1;
-    }
-    return l;
-}
+// One start on the save folder's lock file: its looks, each of which does
+// what the verdict on what it saw allows, and the one place (outcome) that
+// says what they come to.
+class folder_start {
+public:
+    folder_start(std::string folder, const judging& j) : folder_(std::move(folder)), file_(j.file), j_(j) {}
+    ~folder_start() { forget(); }
+    folder_start(const folder_start&) = delete;
+    folder_start& operator=(const folder_start&) = delete;
 
-// Puts a fresh lock file of the folder's reach at path in place of what
-// stands there (old, held by this copy where held, open on old_fd where it
-// could be opened), and returns it, locked; -1 where it cannot be done,
-// with *state saying why: busy where a copy may hold the next name or may
-// have taken the old file since it was judged, again where another copy
-// replaced it first or took this copy's next name for a leftover, failed
-// (why) where the name could not be replaced. *unsure is set where
-// something at the lock's names is held by a process not seen to be no
-// copy.
-int replace_lock_file(const std::string& path, const std::string& folder, const judging& j, const struct stat& old,
-                      int old_fd, bool held, look::kind* state, std::string* why, bool* unsure) {
-    const std::string next = next_name(path, old);
-    int fd = -1;
-    int err = 0;
-    for (int attempt = 0; attempt < 2 && fd < 0; ++attempt) {
-        fd = ::open(next.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
-        if (fd >= 0) {
-            give_folder_reach(fd, folder);
-            step("next made", path);
-            // Until this copy locks it, another that finds it may take it for
-            // a leftover and remove it: this copy then cannot lock it, or
-            // finds its name gone, and looks at the lock file again.
-            if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !names(next, fd)) {
-                ::close(fd);
-                *state = look::again;
-                return -1;
+    enum class result { alone, refused, without };
+
+    // Looks at the lock file anew while another copy replaced it meanwhile.
+    result run() {
+        look_result last = look_result::again;
+        for (int tries = 0; tries < kTries && last == look_result::again; ++tries) last = look();
+        return outcome(last);
+    }
+    // The lock file it holds (-1: none), handed to the caller.
+    int take() {
+        const int fd = held_ ? fd_ : -1;
+        if (held_) fd_ = -1;
+        held_ = false;
+        return fd;
+    }
+    const std::string& why() const { return why_; }
+
+private:
+    enum class look_result { done, again, refused };
+
+    // The one place: refused where a look found a copy that may hold the
+    // lock; alone only where it holds a lock file open to everyone who counts
+    // and no one else and no look found a reason not to count itself alone;
+    // else without the lock, holding what it holds (copies that open it
+    // still see it), with the first reason found.
+    result outcome(look_result last) {
+        if (last == look_result::refused) {
+            forget();
+            return result::refused;
+        }
+        if (last == look_result::again) without(kChanging);
+        if (!held_) forget();
+        if (held_ && why_.empty()) {
+            const reach_fit fit = folder_reach_fit(fd_, folder_);
+            if (fit.reaches && !fit.wider) return result::alone;
+            without(kNotOpenToAll);
+        }
+        return result::without;
+    }
+
+    void without(std::string why) {
+        if (why_.empty()) why_ = std::move(why);
+    }
+
+    void forget() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+        held_ = false;
+    }
+
+    // Opens and looks at what stands at the lock file's name (made, with the
+    // folder's reach, where nothing stands), and takes, keeps or replaces it
+    // as the verdict allows.
+    look_result look() {
+        forget();
+        fd_ = ::open(file_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+        const bool made = fd_ >= 0;
+        int open_error = made ? 0 : errno;
+        if (!made && open_error == EEXIST) {
+            fd_ = open_standing(file_);
+            open_error = fd_ >= 0 ? 0 : errno;
+        }
+        if (fd_ < 0) {
+            if (open_error == ENOENT) return look_result::again;
+            if (::lstat(file_.c_str(), &st_) != 0) {
+                without(std::strerror(errno == ENOENT ? open_error : errno));
+                return look_result::done;
             }
-            break;
+            // A link, a folder or a socket is no copy's lock and is replaced
+            // (a folder cannot be); a regular file this user may not open is
+            // judged by /proc alone.
+            if (S_ISREG(st_.st_mode) && open_error != EACCES) {
+                without(std::strerror(open_error));
+                return look_result::done;
+            }
+        } else {
+            ::fstat(fd_, &st_);
+            if (made) give_folder_reach(fd_, folder_);
+            if (S_ISREG(st_.st_mode)) step("opened", file_);
         }
-        err = errno;
-        if (err != EEXIST) break;
-        // One a copy may hold: that copy replaces it. Any other goes where
-        // this copy may remove it.
-        const standing n(next, j);
-        if (n.may == verdict::refuse) {
-            *state = look::busy;
-            return -1;
+        const finding f = look_at(fd_, st_, j_);
+        switch (f.may) {
+        case verdict::refuse: return look_result::refused;
+        case verdict::leave:
+        case verdict::failed: without(f.why); return look_result::done;
+        case verdict::replace: step("judged", file_); return replace(false);
+        case verdict::hold: break;
         }
-        *unsure = *unsure || n.may == verdict::unsure;
-        if (const int stays = remove_leftover(next, n, path)) {
-            err = stays;
-            break;
+        // Held: still the file at the name (a copy may have put its own there
+        // since the open), and none about to replace it.
+        if (!names(file_, fd_)) return look_result::again;
+        const look_result waited = wait_for_replacer();
+        if (waited != look_result::done) return waited;
+        held_ = true;
+        // One that reaches further or not far enough is replaced by a fresh
+        // one, so that no descriptor someone kept from before holds the lock.
+        const reach_fit fit = folder_reach_fit(fd_, folder_);
+        return fit.reaches && !fit.wider ? look_result::done : replace(true);
+    }
+
+    // While this copy holds the lock file, a copy that replaces it holds its
+    // next name until its own file stands at the name: waited for a little.
+    look_result wait_for_replacer() {
+        const std::string next = next_name(file_, st_);
+        const auto start = std::chrono::steady_clock::now();
+        while (anything_at(next)) {
+            step("waiting", file_);
+            const next_found n = look_at_next(next, st_, j_);
+            if (n.what == next_found::stays) without(kNotReplaced + (": " + n.why));
+            if (n.what != next_found::replacer) break;
+            if (std::chrono::steady_clock::now() - start > std::chrono::milliseconds(kReplacerWaitMs))
+                return look_result::refused;
+            ::usleep(5000);
         }
+        return names(file_, st_) ? look_result::done : look_result::again;
     }
-    if (fd < 0) {
-        *why = next + ": " + std::strerror(err);
-        *state = look::failed;
-        return -1;
+
+    // Puts a fresh lock file of the folder's reach in place of what stands
+    // at the name (held by this copy where held), first holding its next
+    // name, so that copies replace it one at a time.
+    look_result replace(bool held) {
+        const std::string next = next_name(file_, st_);
+        int fd = -1;
+        for (int attempt = 0; attempt < 2 && fd < 0; ++attempt) {
+            fd = ::open(next.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+            if (fd >= 0) break;
+            if (errno != EEXIST) {
+                without(kNotReplaced + (": " + next + ": " + std::strerror(errno)));
+                return look_result::done;
+            }
+            const next_found n = look_at_next(next, st_, j_);
+            if (n.what == next_found::replacer) return look_result::refused;
+            if (n.what == next_found::stays) {
+                without(kNotReplaced + (": " + n.why));
+                return look_result::done;
+            }
+        }
+        // Another start made it again meanwhile: the lock file is looked at
+        // again.
+        if (fd < 0) return look_result::again;
+        give_folder_reach(fd, folder_);
+        step("next made", file_);
+        // Until this copy locks it, another that finds it may take it for a
+        // leftover and remove it: this copy then cannot lock it, or finds its
+        // name gone, and looks at the lock file again.
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !names(next, fd)) {
+            ::close(fd);
+            return look_result::again;
+        }
+        step("next held", file_);
+        const auto give_up = [&](look_result how) {
+            if (names(next, fd)) ::unlink(next.c_str());
+            ::close(fd);
+            return how;
+        };
+        // Another copy put its file there first.
+        if (!names(file_, st_)) return give_up(look_result::again);
+        // A process may have taken what this copy replaces since it was
+        // judged (its holder let go meanwhile).
+        if (!held) {
+            const finding f = look_at(fd_, st_, j_);
+            if (f.may == verdict::refuse) return give_up(look_result::refused);
+            if (f.may == verdict::leave || f.may == verdict::failed) {
+                without(f.why);
+                return give_up(look_result::done);
+            }
+        }
+        step("renaming", file_);
+        if (!names(next, fd)) return give_up(look_result::again);
+        if (::rename(next.c_str(), file_.c_str()) != 0) {
+            without(kNotReplaced + (": " + std::string(std::strerror(errno))));
+            return give_up(look_result::done);
+        }
+        forget();
+        fd_ = fd;
+        ::fstat(fd_, &st_);
+        held_ = true;
+        return look_result::done;
     }
-    step("next held", path);
-    const auto give_up = [&](look::kind how) {
-        if (names(next, fd)) ::unlink(next.c_str());
-        ::close(fd);
-        *state = how;
-        return -1;
-    };
-    // Another copy put its file there first.
-    if (!names(path, old)) return give_up(look::again);
-    // A copy may have taken what this one replaces since it was judged (its
-    // holder let go meanwhile).
-    if (!held) {
-        const verdict may = beside(old_fd, old, j);
-        if (may == verdict::refuse) return give_up(look::busy);
-        *unsure = *unsure || may == verdict::unsure;
-    }
-    step("renaming", path);
-    if (!names(next, fd) || ::rename(next.c_str(), path.c_str()) != 0) {
-        *why = std::strerror(errno);
-        return give_up(look::failed);
-    }
-    return fd;
-}
+
+    const std::string folder_, file_;
+    const judging& j_;
+    int fd_ = -1;         // what stands at the name, where it could be opened
+    struct stat st_ {};   // what stands at the name
+    bool held_ = false;   // fd_ is the lock file this copy holds
+    std::string why_;     // the first reason not to count itself alone
+};
 
 } // namespace
 
@@ -574,7 +649,7 @@ bool instance_lock::acquire_folder(const std::string& path) {
     const std::string file = (folder == "/" ? "" : folder) + "/" + kFolderLockName;
 
     bool rules_read = false;
-    const judging j = judging_in(folder, &rules_read);
+    const judging j = judging_in(folder, file, &rules_read);
     if (!rules_read) return failed(folder + ": " + std::strerror(errno));
 
     // The folder: a copy holding it is refused the start, though its lock
@@ -586,55 +661,22 @@ bool instance_lock::acquire_folder(const std::string& path) {
     const int folder_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder_fd >= 0) {
         struct stat st {};
-        const holders h = ::fstat(folder_fd, &st) == 0 ? held_by(folder_fd, st, j) : holders::unknown;
+        const holders h = ::fstat(folder_fd, &st) == 0 ? held_by(folder_fd, st, j).who : holders::unknown;
         if (h == holders::none) folder_fd_ = folder_fd;
         else ::close(folder_fd);
         if (h == holders::counts) return refused();
     }
 
-    // The lock file, looked at anew where another copy replaced it meanwhile.
-    for (int tries = 0; tries < kTries; ++tries) {
-        look l = take_lock_file(file, folder, j);
-        if (l.what == look::again) continue;
-        if (l.what == look::busy) return refused();
-        if (l.what == look::failed) return failed(file + ": " + l.why);
-        // Held, open to every copy that counts and to no one else: this copy
-        // is alone, and stays the only one that can hold it, unless a process
-        // it cannot judge holds something else at the lock's names.
-        if (l.what == look::held) {
-            const reach_fit fit = folder_reach_fit(l.fd, folder);
-            if (fit.reaches && !fit.wider) {
-                fd_ = l.fd;
-                return !l.unsure || failed(file + ": " + kUnjudged);
-            }
-        } else {
-            step("judged", file);
-        }
-        // Replaced: a file held that does not reach every copy that counts,
-        // or that reaches others (who may have kept a descriptor from when
-        // the folder let them: only a fresh file is sure to be no one
-        // else's), and whatever stands where no lock can be taken.
-        look::kind state = look::failed;
-        std::string why;
-        bool unsure = l.unsure;
-        const int fresh = replace_lock_file(file, folder, j, l.st, l.fd, l.what == look::held, &state, &why, &unsure);
-        if (fresh >= 0) {
-            if (l.fd >= 0) ::close(l.fd);
-            fd_ = fresh;
-            if (!folder_reach_fit(fd_, folder).reaches) return failed(file + ": " + kNotOpenToAll);
-            return !unsure || failed(file + ": " + kUnjudged);
-        }
-        if (state == look::failed && l.what == look::held) {
-            // The name could not be replaced: the copy holds on to what it
-            // holds, which copies that open it still see.
-            fd_ = l.fd;
-            return (folder_reach_fit(fd_, folder).reaches && !unsure) || failed(file + ": " + kNotReplaced + ": " + why);
-        }
-        if (l.fd >= 0) ::close(l.fd);
-        if (state == look::busy) return refused();
-        if (state == look::failed) return failed(file + ": " + kNotReplaced + ": " + why);
-    }
-    return refused();
+    folder_start start(folder, j);
+    const folder_start::result result = start.run();
+    if (result == folder_start::result::refused) return refused();
+    fd_ = start.take();
+    // Where others who may make files in the folder cannot open this copy's
+    // lock file (root's, or the folder's owner's, in a folder with the sticky
+    // bit), none of them could tell, once it has ended, that it holds
+    // nothing: it goes with the copy.
+    if (fd_ >= 0 && j.rules.sticky) file_ = file;
+    return result == folder_start::result::alone || failed(file + ": " + start.why());
 }
 
 bool instance_lock::refused() {
@@ -652,6 +694,10 @@ bool instance_lock::failed(std::string why) {
 void instance_lock::release() {
     busy_ = false;
     failure_.clear();
+    // Removed while still held: a start that opened it before then locks a
+    // file no longer at the name, and looks again.
+    if (fd_ >= 0 && !file_.empty() && names(file_, fd_)) ::unlink(file_.c_str());
+    file_.clear();
     for (int* fd : {&fd_, &folder_fd_}) {
         if (*fd < 0) continue;
         ::flock(*fd, LOCK_UN);

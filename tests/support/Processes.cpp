@@ -92,10 +92,10 @@ bool EnterOwnUserNamespace(bool asRoot) {
     return asRoot || DropCapabilities();
 }
 
-bool EnterUserNamespaceMappedByParent(int ready, int go) {
+bool EnterUserNamespaceMappedByParent(int ready, int go, bool asRoot) {
     char byte = 0;
     return unshare(CLONE_NEWUSER) == 0 && write(ready, "r", 1) == 1 && read(go, &byte, 1) == 1 && byte == 'y' &&
-           DropCapabilities();
+           (asRoot || DropCapabilities());
 }
 
 bool SetAccessList(const char* path, const char* text) {

@@ -68,7 +68,9 @@ bool EnterOwnUserNamespace(bool asRoot = false);
 // The same, its maps written by this process's parent (root), which a byte
 // on ready asks for and a 'y' on go says are written: so any ids can be
 // given numbers of the namespace's own, as a rootless container's maps do.
-bool EnterUserNamespaceMappedByParent(int ready, int go);
+// asRoot keeps the capabilities of one whose maps make it root there (after
+// `newuidmap`, as a container's root).
+bool EnterUserNamespaceMappedByParent(int ready, int go, bool asRoot = false);
 
 // Sets path's access list from its text (setfacl's short form); false where
 // the text or the file system refuses it.

@@ -89,6 +89,13 @@ int AsUser(const std::function<int()>& f, uid_t uid, gid_t gid, const std::vecto
     return qtest::AsUser(uid, gid, groups, f);
 }
 
+// The same for an answer in text.
+std::string SaidAs(const std::function<std::string()>& f, uid_t uid, gid_t gid, const std::vector<gid_t>& groups = {}) {
+    if (uid == 0 && geteuid() == 0) return f();
+    if (geteuid() != 0) return "!";
+    return qtest::SaidAsUser(uid, gid, groups, f);
+}
+
 // The users of the layouts: the player (a member of the group it shares its
 // folder with), a member of the folder's group (nobody), a user access lists
 // name, and root.
@@ -109,6 +116,9 @@ const User kPrimaryMember{'G', 65531, kGroup, {}};
 // folder's group, which the user database does not list it in.
 const User kStray{'S', 65532, 65532, {4343}};
 const User kNewgrp{'N', 65532, kGroup, {}};
+// The listed user, once a member of the group, since removed from it in the
+// user database: his process still has the group.
+const User kRemoved{'M', 65532, 65532, {kGroup}};
 
 // While it lives, the user and group databases name the test's users as an
 // administrator who shares a folder with the group has them: the player,
@@ -159,10 +169,12 @@ bool Become(const User& user) { return user.uid == 0 || qtest::BecomeUser(user.u
 
 // A child process of the user's that does first() at once, then, at each
 // step(), the next of steps, and holds what it opened and locked until this
-// is destroyed. Each answers one character.
+// is destroyed; then it does last() where given (a quit, not a kill). Each
+// answers one character.
 class Child {
 public:
-    Child(const User& user, std::function<char()> first, std::vector<std::function<char()>> steps = {}) {
+    Child(const User& user, std::function<char()> first, std::vector<std::function<char()>> steps = {},
+          std::function<void()> last = nullptr) {
         if (pipe(to_) != 0 || pipe(from_) != 0) return;
         pid_ = fork();
         if (pid_ == 0) {
@@ -174,6 +186,7 @@ public:
             char byte;
             for (size_t i = 0; write(from_[1], &answer, 1) == 1 && read(to_[0], &byte, 1) == 1 && i < steps.size();)
                 answer = steps[i++]();
+            if (last) last();
             _exit(0);
         }
         close(to_[0]);
@@ -274,7 +287,7 @@ char Outcome(const psys::instance_lock& lock, bool alone) { return lock.busy() ?
 // A copy of the game as the user, started on the save folder: it makes the
 // folder where asked (as a first start does), takes the folder's lock and,
 // where writes, writes a file of the game's as the game does; it holds on
-// until destroyed. Its answer: its Outcome.
+// until destroyed, then quits as the game does. Its answer: its Outcome.
 std::unique_ptr<Child> StartCopy(const fs::path& folder, const User& user, bool makes = false, bool writes = false) {
     auto lock = std::make_shared<psys::instance_lock>();
     return std::make_unique<Child>(user, [=] {
@@ -286,7 +299,7 @@ std::unique_ptr<Child> StartCopy(const fs::path& folder, const User& user, bool 
             close(fd);
         }
         return Outcome(*lock, exclusive);
-    });
+    }, std::vector<std::function<char()>>{}, [lock] { lock->release(); });
 }
 
 // How the user may open the file: 'w' for writing, 'r' for reading alone,
@@ -609,28 +622,35 @@ TEST_F(InstanceLock, TheSaveFoldersLockFileTakesTheFoldersReachAndChangesNothing
                                           : file.string() + ": could not be replaced: Is a directory";
         if (const size_t at = failure.find("<next>"); at != std::string::npos)
             failure.replace(at, 6, NextName(file).string());
-        // 0 where the lock is held as it should be and a second copy is
-        // refused all the same (by the folder or the file).
-        const int result = AsUser(
-            [&] {
+        // The lock file as it stands while held, where the lock is held as it
+        // should be and a second copy is refused all the same (by the folder
+        // or the file).
+        const std::string said = SaidAs(
+            [&]() -> std::string {
                 psys::instance_lock lock;
                 // Given as the engine gives it, with a closing '/'.
-                if (lock.acquire_folder(folder.string() + "/") != failure.empty()) return 1;
-                if (lock.busy()) return 2;
-                if (lock.failure() != failure) return 3;
+                if (lock.acquire_folder(folder.string() + "/") != failure.empty()) return "held: " + lock.failure();
+                if (lock.busy()) return "refused";
+                if (lock.failure() != failure) return lock.failure();
                 psys::instance_lock second;
-                return !second.acquire_folder(folder.string()) && second.busy() ? 0 : 4;
+                if (second.acquire_folder(folder.string()) || !second.busy()) return "a second copy not refused";
+                struct stat st {};
+                if (lstat(file.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return "";
+                char text[64];
+                std::snprintf(text, sizeof text, "%o %u %u %u", unsigned(st.st_mode & 07777), unsigned(st.st_gid),
+                              unsigned(st.st_uid), unsigned(st.st_nlink));
+                return text;
             },
             row.player, row.player ? row.player : root, row.playersGroups);
-        EXPECT_EQ(result, 0);
-        if (row.mode) {
-            struct stat st {};
-            ASSERT_EQ(lstat(file.c_str(), &st), 0);
-            EXPECT_TRUE(S_ISREG(st.st_mode));
-            EXPECT_EQ(st.st_nlink, 1u);
-            EXPECT_EQ(ModeOf(file), row.mode);
-            EXPECT_EQ(GroupOf(file), row.group == kFolders ? GroupOf(folder) : row.group);
-            EXPECT_EQ(OwnerOf(file), row.fileOwner == uid_t(-1) ? row.owner : row.fileOwner);
+        char want[64] = "";
+        if (row.mode)
+            std::snprintf(want, sizeof want, "%o %u %u 1", unsigned(row.mode),
+                          unsigned(row.group == kFolders ? GroupOf(folder) : row.group),
+                          unsigned(row.fileOwner == uid_t(-1) ? row.owner : row.fileOwner));
+        EXPECT_EQ(said, want);
+        // Where others who may make files cannot open it, it goes with the copy.
+        if ((ModeOf(folder) & S_ISVTX) && fs::exists(fs::symlink_status(file))) {
+            EXPECT_NE(OwnerOf(file), row.player);
         }
         EXPECT_EQ(qtest::ReadText(outside), "the player's own\n");
         EXPECT_EQ(ModeOf(outside), 0600u);
@@ -1018,7 +1038,14 @@ public:
                                (void)!read(go_[0], &byte, 1);
                            }}};
             psys::instance_lock lock;
-            _exit(lock.acquire_folder(folder.string()) ? 0 : 1);
+            const bool alone = lock.acquire_folder(folder.string());
+            _exit(Outcome(lock, alone));
+        }
+        // Only the child's ends stay open: a child that ended without pausing
+        // ends the read.
+        for (int* end : {&ready_[1], &go_[0]}) {
+            close(*end);
+            *end = -1;
         }
         char byte = 0;
         paused_ = pid_ > 0 && read(ready_[0], &byte, 1) == 1;
@@ -1030,12 +1057,12 @@ public:
     PausedStart(const PausedStart&) = delete;
     PausedStart& operator=(const PausedStart&) = delete;
     bool paused() const { return paused_; }
-    // Lets it go on to its end: 'x' where it held the lock alone, else 'b'.
+    // Lets it go on to its end: its Outcome.
     char Release() {
-        (void)!write(go_[1], "g", 1);
+        if (paused_) (void)!write(go_[1], "g", 1);
         const int status = qtest::WaitExit(pid_, std::chrono::seconds(10));
         pid_ = -1;
-        return status == 0 ? 'x' : 'b';
+        return char(status);
     }
 
 private:
@@ -1059,8 +1086,8 @@ std::string StartsMeetingAReplacer(const fs::path& dir) {
         psys::instance_lock lock;
         return !lock.acquire_folder(folder.string()) && lock.busy() ? "" : "!";
     };
-    for (const char* row :
-         {"opened", "judged", "judged, its holder gone", "next made", "next made, taken for a leftover", "waiting"}) {
+    for (const char* row : {"opened", "judged", "judged, its holder gone", "next made", "next made, taken for a leftover",
+                            "next made twice", "waiting"}) {
         const fs::path folder = dir / ("meet" + std::to_string(n++));
         fs::create_directory(folder);
         fs::permissions(folder, fs::perms(0755));
@@ -1071,7 +1098,7 @@ std::string StartsMeetingAReplacer(const fs::path& dir) {
         psys::instance_lock first, second;
         char secondSaid = '!';
         const auto runSecond = [&] { secondSaid = Outcome(second, second.acquire_folder(folder.string())); };
-        std::unique_ptr<PausedStart> paused;
+        std::unique_ptr<PausedStart> paused, another;
         g_meetings.clear();
         const std::string what = row;
         if (what == "opened") {
@@ -1101,13 +1128,28 @@ std::string StartsMeetingAReplacer(const fs::path& dir) {
                                                                              std::vector{kept.get(), &folderKept});
                                   }});
         } else if (what == "next made, taken for a leftover") {
-            // The second finds it free and is about to remove it; it runs on
-            // to its end once the first is about to rename.
+            // The second finds it free and removes it, still holding the
+            // flock it judged it free by ('!' where it let go: the first
+            // could lock a name about to go); it runs on to its end once the
+            // first, which looked again, is about to rename.
             g_meetings.push_back({"next made", [&] {
-                                      paused = std::make_unique<PausedStart>(folder, "leftover",
+                                      const int probe = open(NextName(folder / psys::instance_lock::kFolderLockName).c_str(), O_RDONLY);
+                                      paused = std::make_unique<PausedStart>(folder, "removed",
                                                                              std::vector{kept.get(), &folderKept});
+                                      if (flock(probe, LOCK_EX | LOCK_NB) == 0) said += "!";
+                                      close(probe);
                                   }});
             g_meetings.push_back({"renaming", [&] { secondSaid = paused->Release(); }});
+        } else if (what == "next made twice") {
+            // Two starts each made the next name, not yet locked, one just
+            // after the first removed the other's: the first, whose two
+            // attempts met a next name, looks again.
+            paused = std::make_unique<PausedStart>(folder, "next made", std::vector{kept.get(), &folderKept});
+            if (!paused->paused()) return "no second start";
+            g_meetings.push_back({"removed", [&] {
+                                      another = std::make_unique<PausedStart>(folder, "next made",
+                                                                              std::vector{kept.get(), &folderKept});
+                                  }});
         } else {
             // The replacer, held just before its rename; the first takes the
             // old file once its descriptor lets go, and waits for the
@@ -1123,7 +1165,9 @@ std::string StartsMeetingAReplacer(const fs::path& dir) {
             said += third(folder);
             secondSaid = paused->paused() ? paused->Release() : '?';
         }
-        said += std::string(1, secondSaid) + (what.starts_with("next made") ? "" : third(folder)) + " ";
+        said += std::string(1, secondSaid);
+        if (another) said += another->paused() ? another->Release() : '?';
+        said += std::string(what.starts_with("next made") ? "" : third(folder)) + " ";
     }
     psys::set_instance_lock_step_hook(nullptr);
     return said;
@@ -1134,8 +1178,8 @@ std::string StartsMeetingAReplacer(const fs::path& dir) {
 // (the one that ran on to the end, or that took the file as it stood), and a
 // later start is refused. The same for a player who is not root.
 TEST_F(InstanceLock, StartsMeetingACopyThatReplacesTheLockFileRunOneAtATime) {
-    const std::string want =
-        "opened:bx judged:bx judged, its holder gone:bx next made:bx next made, taken for a leftover:bx waiting:xx ";
+    const std::string want = "opened:bx judged:bx judged, its holder gone:bx next made:bx next made, taken for a "
+                             "leftover:xb next made twice:xbb waiting:xx ";
     EXPECT_EQ(StartsMeetingAReplacer(dir_.path()), want);
     if (geteuid() != 0) return;
     const fs::path playersOwn = dir_.path() / "players";
@@ -1153,10 +1197,20 @@ TEST_F(InstanceLock, StartsMeetingACopyThatReplacesTheLockFileRunOneAtATime) {
 // only its own user (every other user, root too, reads as the overflow id),
 // or from one whose maps, as a rootless container's, give the player, a
 // reader and their groups numbers of its own and map the overflow id to
-// nobody, though root and every other user still read as it (kMaps).
-enum View : unsigned { kHidden = 1, kChildNamespace = 2, kOwnProc = 4, kOwnUsers = 8, kMappedApart = 16 };
+// nobody, though root and every other user still read as it (kMaps); or
+// one that makes the player root and maps 65535 ids more to subordinate
+// ones, the overflow id among them (`newuidmap`, kWideMaps).
+enum View : unsigned {
+    kHidden = 1,
+    kChildNamespace = 2,
+    kOwnProc = 4,
+    kOwnUsers = 8,
+    kMappedApart = 16,
+    kRootOfAWideMap = 32
+};
 constexpr const char* kMaps[] = {"1000 65533 1\n3000 65532 1\n65534 65534 1\n",
                                  "2000 65533 1\n3100 65532 1\n4242 4242 1\n65534 65534 1\n"};
+constexpr const char* kWideMaps[] = {"0 65533 1\n1 100000 65535\n", "0 65533 1\n1 100000 65535\n"};
 
 // Runs f as the user in a process that sees so; its exit code, or 97 where
 // this machine cannot make such a view (not root, no namespaces).
@@ -1176,18 +1230,21 @@ int SeeingAs(unsigned view, const User& user, const std::function<int()>& f) {
         }
         if (!Become(user)) _exit(98);
         if ((view & kOwnUsers) && !qtest::EnterOwnUserNamespace()) _exit(97);
-        if ((view & kMappedApart) && !qtest::EnterUserNamespaceMappedByParent(ready[1], go[0])) _exit(97);
+        const bool wide = view & kRootOfAWideMap;
+        if ((view & (kMappedApart | kRootOfAWideMap)) && !qtest::EnterUserNamespaceMappedByParent(ready[1], go[0], wide))
+            _exit(97);
         _exit(f());
     }
     // Only the child's ends stay open: a child that ended ends the read.
     close(ready[1]);
     close(go[0]);
     char byte = 0;
-    if ((view & kMappedApart) && read(ready[0], &byte, 1) == 1) {
+    if ((view & (kMappedApart | kRootOfAWideMap)) && read(ready[0], &byte, 1) == 1) {
+        const char* const* maps = (view & kRootOfAWideMap) ? kWideMaps : kMaps;
         bool written = true;
         for (int group = 0; group < 2; ++group) {
             const int map = open(("/proc/" + std::to_string(pid) + (group ? "/gid_map" : "/uid_map")).c_str(), O_WRONLY);
-            written = written && map >= 0 && write(map, kMaps[group], strlen(kMaps[group])) == ssize_t(strlen(kMaps[group]));
+            written = written && map >= 0 && write(map, maps[group], strlen(maps[group])) == ssize_t(strlen(maps[group]));
             if (map >= 0) close(map);
         }
         (void)!write(go[1], written ? "y" : "n", 1);
@@ -1226,6 +1283,9 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
         char want;
         const User* starter = &kPlayer;
         std::function<void(const fs::path&)> within = nullptr;  // in the start's process, before it
+        // Where not refused, the start writes a game file, which must then
+        // be that user's (as the machine numbers users).
+        uid_t writesFor = uid_t(-1);
     };
     const auto copyOf = [&](const User& user, mode_t mode, gid_t group = kPlayer.gid, const char* list = nullptr) {
         return [&, mode, group, list](const fs::path& f) {
@@ -1283,13 +1343,13 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
     };
     // A user who does not count in the player's sticky folder plants a file
     // at the lock file's name, or at its next name, and holds it.
-    const auto planted = [&](bool atNextName) {
-        return [&, atNextName](const fs::path& f) {
+    const auto planted = [&](bool atNextName, mode_t lockFileMode = 0666) {
+        return [&, atNextName, lockFileMode](const fs::path& f) {
             MakeFolder(f, 01777);
             fs::path at = f / psys::instance_lock::kFolderLockName;
             if (atNextName) {
-                // The player's lock file open to all, which a start replaces.
-                Plant(at, 0666, kPlayer.uid, kPlayer.gid);
+                // The player's lock file (open to all: a start replaces it).
+                Plant(at, lockFileMode, kPlayer.uid, kPlayer.gid);
                 at = NextName(at);
             }
             Plant(at, 0644, kListed.uid, kListed.gid);
@@ -1310,6 +1370,37 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
             if (letGo) ended.back()->LetGo();
         };
     };
+    // A folder of root's, open to all with the sticky bit: a shared
+    // install's.
+    const auto rootsShared = [](const fs::path& f) {
+        fs::create_directory(f);
+        ASSERT_EQ(chmod(f.c_str(), 01777), 0);
+    };
+    // In the start's process: at each of its steps named so, until they run
+    // out, the child takes its next step.
+    const auto atEvery = [](const char* name, int times, Child* child) {
+        g_meetings.clear();
+        for (int i = 0; i < times; ++i) g_meetings.push_back({name, [child] { child->step(); }});
+        psys::set_instance_lock_step_hook(&Meet);
+    };
+    // A user who does not count puts a fresh file of his own at the lock
+    // file's name, and again at each of his steps.
+    const auto renamingStranger = [&](const fs::path& f) {
+        const std::string file = (f / lockName).string();
+        const auto put = [file](int i) {
+            const std::string fresh = file + std::to_string(i);
+            const int fd = open(fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+            return fd >= 0 && close(fd) == 0 && rename(fresh.c_str(), file.c_str()) == 0 ? 'y' : 'n';
+        };
+        std::vector<std::function<char()>> steps;
+        for (int i = 1; i <= 4; ++i) steps.push_back([put, i] { return put(i); });
+        kept.push_back(std::make_unique<Child>(kListed, [put] { return put(0); }, steps));
+        ASSERT_EQ(kept.back()->answer(), 'y');
+    };
+    // The member removed from the group, his copy running in the player's
+    // folder the access list shares with the group.
+    const char* const kSharedWithTheGroup = "u::rwx,g::rwx,g:4242:rwx,m::rwx,o::---";
+    const auto removedMembersCopy = copyOf(kRemoved, 0770, kPlayer.gid, kSharedWithTheGroup);
     const Row rows[] = {
         {"a sharer's copy, the start in a pid namespace of its own keeping the host's hidden /proc",
          kChildNamespace | kHidden, sharersCopy, 'b'},
@@ -1431,6 +1522,130 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
              playersCopySharedSince(f);
          },
          'b', &kMember},
+        // Where others who do not count may make files: nothing they do
+        // refuses a start, and no two copies that count both run alone.
+        {"a stranger putting a fresh file of his own at the lock file's name at every look, in root's 1777 folder", 0,
+         [&](const fs::path& f) {
+             rootsShared(f);
+             renamingStranger(f);
+         },
+         '-', &kPlayer, [&](const fs::path&) { atEvery("next held", 4, kept.back().get()); }},
+        {"the same in the player's 1777 folder, the start behind a hidden /proc", kHidden,
+         [&](const fs::path& f) {
+             MakeFolder(f, 01777);
+             renamingStranger(f);
+         },
+         '-', &kPlayer, [&](const fs::path&) { atEvery("next held", 4, kept.back().get()); }},
+        {"the player's 0666 lock file in root's 1777 folder, a stranger's hard link to it at its next name", 0,
+         [&](const fs::path& f) {
+             rootsShared(f);
+             Plant(f / lockName, 0666, kPlayer.uid, kPlayer.gid);
+             const fs::path next = NextName(f / lockName);
+             ASSERT_EQ(AsUser([&] { return link((f / lockName).c_str(), next.c_str()); }, kListed.uid, kListed.gid), 0);
+         },
+         'x'},
+        {"a start under sudo in root's 1777 folder, ended, the player's start behind a hidden /proc", kHidden,
+         [&](const fs::path& f) {
+             rootsShared(f);
+             StartCopy(f, kRoot).reset();
+         },
+         'x'},
+        {"the same, the player's start with a /proc of its own", kOwnProc,
+         [&](const fs::path& f) {
+             rootsShared(f);
+             StartCopy(f, kRoot).reset();
+         },
+         'x'},
+        {"the same on overlayfs", 0,
+         [&](const fs::path& f) {
+             overlay(f);
+             ASSERT_EQ(chmod(f.c_str(), 01777), 0);
+             StartCopy(f, kRoot).reset();
+         },
+         'x'},
+        {"the player's copy in root's 1777 folder, a start under sudo", 0,
+         [&](const fs::path& f) {
+             rootsShared(f);
+             kept.push_back(StartCopy(f, kPlayer));
+             ASSERT_EQ(kept.back()->answer(), 'x');
+         },
+         '-', &kRoot},
+        {"the player's lone start in root's 1777 folder from a user namespace that maps only the player", kOwnUsers,
+         rootsShared, 'x'},
+        {"the player's start as root of a namespace whose map gives the overflow id to another, in root's 1777 folder",
+         kRootOfAWideMap, rootsShared, 'x', &kPlayer, nullptr, kPlayer.uid},
+        // A held file is judged by its holders.
+        {"a member's lock file, held by his process, the member since removed from the group that shares the "
+         "folder by its access list",
+         0,
+         [&](const fs::path& f) {
+             MakeFolder(f, 0770);
+             SetAccessList(f, kSharedWithTheGroup);
+             Plant(f / lockName, 0600, kRemoved.uid, kRemoved.gid);
+             kept.push_back(Held(f / lockName, kRemoved));
+             ASSERT_EQ(kept.back()->answer(), 'y');
+         },
+         'b'},
+        {"the same, once a start behind a hidden /proc has looked, the start with a /proc of its own", kOwnProc,
+         [&](const fs::path& f) {
+             removedMembersCopy(f);
+             EXPECT_EQ(SeeingAs(kHidden, kPlayer, [&] {
+                           psys::instance_lock lock;
+                           const bool alone = lock.acquire_folder(f.string());
+                           return Outcome(lock, alone);
+                       }),
+                       '-');
+         },
+         '-'},
+        {"a reader of an id those maps leave out, in a group they map, locking an earlier release's 0666 lock file",
+         kMappedApart, readersLock(kPrimaryMember), 'b'},
+        // Whatever the start cannot hold or judge beside the lock file
+        // leaves it without the lock.
+        {"the player's 0600 lock file in its 1777 folder, a next name planted by a user who does not count, held, "
+         "the start with a /proc of its own",
+         kOwnProc, planted(true, 0600), '-'},
+        {"the player's 0666 lock file a taker gone since locked, a next name planted and held by a user who does not "
+         "count, the start behind a hidden /proc",
+         kHidden,
+         [&](const fs::path& f) {
+             planted(true, 0666)(f);
+             ended.push_back(std::make_unique<KeptByAnEndedTaker>(f / lockName));
+             ASSERT_TRUE(ended.back()->taken());
+         },
+         '-'},
+        {"a stranger's 0600 file at the lock file's name in the player's 1777 folder, locked by him while the start "
+         "replaces it, the start behind a hidden /proc",
+         kHidden,
+         [&](const fs::path& f) {
+             MakeFolder(f, 01777);
+             Plant(f / lockName, 0600, kListed.uid, kListed.gid);
+             kept.push_back(Kept(f / lockName, kListed));
+             ASSERT_EQ(kept.back()->answer(), 'y');
+         },
+         '-', &kPlayer, [&](const fs::path&) { takenAtNextHeld(kept.back().get(), nullptr); }},
+        // A holder that ends between the flock and the look at /proc holds
+        // nothing.
+        {"the player's process holding its lock file, ending between the start's flock and its look at /proc", 0,
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             Plant(f / lockName, 0600, kPlayer.uid, kPlayer.gid);
+             kept.push_back(Held(f / lockName, kPlayer));
+             ASSERT_EQ(kept.back()->answer(), 'y');
+         },
+         'x', &kPlayer, [&](const fs::path&) { atEvery("held", 1, kept.back().get()); }},
+        // Another removed the next name first (an NFS unlink resent).
+        {"a next name left by a copy ended while it replaced, gone at its unlink", 0,
+         [&](const fs::path& f) {
+             MakeFolder(f, 0755);
+             Plant(f / lockName, 0600, kPlayer.uid, kPlayer.gid);
+             Plant(NextName(f / lockName), 0600, kPlayer.uid, kPlayer.gid);
+         },
+         'x', &kPlayer,
+         [&](const fs::path& f) {
+             const fs::path next = NextName(f / lockName);
+             g_meetings = {{"leftover", [next] { fs::remove(next); }}};
+             psys::set_instance_lock_step_hook(&Meet);
+         }},
         // FUSE names it so.
         {"a lock file on a FAT drive through FUSE, locked by a process gone since, the player root", 0,
          [&](const fs::path& f) {
@@ -1451,13 +1666,22 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
             if (row.within) row.within(folder);
             psys::instance_lock lock;
             const bool alone = lock.acquire_folder(folder.string());
-            return Outcome(lock, alone);
+            if (row.writesFor != uid_t(-1) && !lock.busy()) {
+                const int fd = open((folder / kGameFile).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0600);
+                if (fd < 0 || !psys::give_folder_reach(fd, folder.string())) return int('w');
+                close(fd);
+            }
+            return int(Outcome(lock, alone));
         });
         if (answer == 97) {
             std::printf("skipped: %s (this machine cannot make that view)\n", row.what);
             continue;
         }
         EXPECT_EQ(char(answer), row.want);
+        if (row.writesFor != uid_t(-1)) {
+            EXPECT_EQ(OwnerOf(folder / kGameFile), row.writesFor);
+        }
+        psys::set_instance_lock_step_hook(nullptr);
         kept.clear();
         // The replacer goes on alone.
         for (auto& replacer : replacers) EXPECT_EQ(replacer->Release(), 'x');
