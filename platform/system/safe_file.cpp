@@ -1390,7 +1390,9 @@ private:
 
     // A companion written whole, naming a main that stands, is finished: it
     // goes beside that main as its writer would have put it, first taken
-    // into a hand of the start's own. Every other temporary name goes.
+    // into a hand of the start's own; where that move fails it stays, said,
+    // for the next start (it is a finished write's, never one to remove).
+    // Every other temporary name goes.
     void settle_temporaries() {
         mark_reader marks;
         for (const leftover& t : temporaries_) {
@@ -1402,10 +1404,14 @@ private:
                 const main_place main = mark.empty() ? main_place{} : find_main(pair, mark, marks, entries_of(folder_));
                 if (!main.path.empty()) {
                     const std::string hand = writer_path(pair.companion, new_writer(), ".held");
-                    if (move_without_replacing(t.path, hand, way_, true) == 0) {
+                    const int err = move_without_replacing(t.path, hand, way_, true);
+                    if (err == 0) {
                         finished_.push_back({{hand, pair.companion, {}}, companion_hand::main_was::not_known, 0, "changed", true});
                         continue;
                     }
+                    // Gone from its name, another settled it: it stands elsewhere.
+                    if (err != ENOENT || anything_at(t.path)) said(settle_note::kind::failed, t.path, hand, std::strerror(err));
+                    continue;
                 }
             }
             const auto same = staying_.find({t.st.st_dev, t.st.st_ino});

@@ -243,8 +243,9 @@
 //                held name (removed) from a committed one; held names that
 //                are second names of files that stay: removed
 //   temporaries  a companion written whole whose main stands is finished:
-//                taken into a hand of the start's own; every other
-//                temporary name (and the probe's) removed
+//                taken into a hand of the start's own (where that move
+//                fails, it stays at its name, said, for the next start);
+//                every other temporary name (and the probe's) removed
 //   mains        held files back at their name where nothing stands there;
 //                the permanent data's handed over for merging (removed
 //                where the same bytes stand at its name); the rest kept as

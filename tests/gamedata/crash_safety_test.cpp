@@ -378,14 +378,14 @@ TEST_F(CrashSafety, WhatAnotherCopyWroteIsNeverReplacedUnkept) {
 // ---- what a start says --------------------------------------------------------
 
 // The step hook's refusal of a step at one path: a move, link or rename to
-// it (a place), or its removal.
+// or from it (a place), or its removal.
 std::string g_RefusedPath;
 const char* g_RefusedStep = "place";
 int g_RefusedWith = EACCES;
-int RefuseAt(const char* step, const std::string& path, const std::string&) {
+int RefuseAt(const char* step, const std::string& path, const std::string& from) {
     const bool place = std::strcmp(step, "move") == 0 || std::strcmp(step, "link") == 0 || std::strcmp(step, "rename") == 0;
     const bool refused = std::strcmp(g_RefusedStep, "place") == 0 ? place : std::strcmp(step, g_RefusedStep) == 0;
-    return refused && path == g_RefusedPath ? g_RefusedWith : 0;
+    return refused && (path == g_RefusedPath || (place && from == g_RefusedPath)) ? g_RefusedWith : 0;
 }
 
 // A thumbnail naming the save whose mark is given, in the copy's colour.
@@ -514,6 +514,20 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
          {"片付けられませんでした(" + at("thumb005.png.1-aa.tmp") + ":File exists)"},
          {"書き込みの途中で終わっていたファイルを" + at("thumb005.png") + "に置きました"},
          {{"thumb005.png.1-aa.tmp", thumb}, {"thumb005.png", ""}}, "place", false, 0, EEXIST},
+        // A finished thumbnail whose move into the start's own hand fails
+        // without acting is the new save's all the same: it stays, said.
+        {"a finished thumbnail whose move into the start's hand fails (EIO)",
+         {{"gamedata005.gd", save}, {"thumb005.png.1-aa.tmp", thumb}}, "thumb005.png.1-aa.tmp",
+         {"片付けられませんでした(" + at("thumb005.png.1-aa.tmp") + ":Input/output error)"}, {},
+         {{"thumb005.png.1-aa.tmp", thumb}, {"thumb005.png", ""}}, "place", true, 0, EIO},
+        {"a finished thumbnail whose move into the start's hand fails (ENOENT)",
+         {{"gamedata005.gd", save}, {"thumb005.png.1-aa.tmp", thumb}}, "thumb005.png.1-aa.tmp",
+         {"片付けられませんでした(" + at("thumb005.png.1-aa.tmp") + ":No such file or directory)"}, {},
+         {{"thumb005.png.1-aa.tmp", thumb}, {"thumb005.png", ""}}, "place", true, 0, ENOENT},
+        {"a finished thumbnail whose move into the start's hand fails (ENOSPC)",
+         {{"gamedata005.gd", save}, {"thumb005.png.1-aa.tmp", thumb}}, "thumb005.png.1-aa.tmp",
+         {"片付けられませんでした(" + at("thumb005.png.1-aa.tmp") + ":No space left on device)"}, {},
+         {{"thumb005.png.1-aa.tmp", thumb}, {"thumb005.png", ""}}, "place", true, 0, ENOSPC},
         {"without the lock, a finished thumbnail beside another save",
          {{"gamedata005.gd", "another save"}, {"thumb005.png.1-aa.tmp", thumb}}, "", {}, {},
          {{"thumb005.png.1-aa.tmp", thumb}, {"thumb005.png", ""}}, "place", false},
