@@ -464,6 +464,9 @@ bool GxPersistFile::KeepHeld(const psys::held_file& held, bool damaged, const Gx
     psys::keep_rule rule;
     rule.why = damaged ? "damaged" : "changed";
     rule.limit = damaged ? kMaxKeptFiles : kMaxChangedFiles;
+    // A file larger than any the game writes is no copy of one it wrote:
+    // telling it from another would cost reading both whole.
+    rule.compared = kMaxFileBytes;
     // A save is kept beside its thumbnail, a damaged one too: its picture
     // still tells which play it was.
     if (!beside.empty()) rule.beside = GxToNativePath(beside);

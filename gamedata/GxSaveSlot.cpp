@@ -147,6 +147,7 @@ std::vector<psys::held_file> GxSaveSlot::RecoverLeftovers(const GxString& saveDi
     }
     files.mark_of = ThumbnailMark;
     files.merged = {"permanent.dat"};
+    files.compared = GxPersistFile::kMaxFileBytes;
     return psys::settle_folder(GxToNativePath(saveDir), files, locked,
                                GxPersistFile::Notes(u"GxSaveSlot::RecoverLeftovers"));
 }

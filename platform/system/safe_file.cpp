@@ -245,12 +245,13 @@ bool players_at(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0 && players(folder_of(path), st);
 }
 
-// Whether two regular files hold the same bytes, compared to their ends.
-bool same_bytes(const std::string& a, const std::string& b) {
+// Whether two regular files hold the same bytes, compared to their ends;
+// false, unread, for files larger than limit.
+bool same_bytes(const std::string& a, const std::string& b, unsigned long long limit = ~0ull) {
     struct stat sa, sb;
     const int fa = open_regular(a, &sa);
     const int fb = fa < 0 ? -1 : open_regular(b, &sb);
-    bool same = fa >= 0 && fb >= 0 && sa.st_size == sb.st_size;
+    bool same = fa >= 0 && fb >= 0 && sa.st_size == sb.st_size && static_cast<unsigned long long>(sa.st_size) <= limit;
     static thread_local char ba[65536], bb[65536];
     for (off_t at = 0; same && at < sa.st_size;) {
         const ssize_t n = ::pread(fa, ba, sizeof ba, at);
@@ -702,9 +703,9 @@ keep_result keep_held(const held_file& file, const keep_rule& rule, const settle
     // Nothing is kept twice: not bytes that stand at the name, not those of
     // any file kept before (of the player's: another user's bytes are no
     // copy of the player's).
-    if (players_at(file.final) && same_bytes(file.path, file.final)) return removed_as_same(file.final);
+    if (players_at(file.final) && same_bytes(file.path, file.final, rule.compared)) return removed_as_same(file.final);
     for (const auto& [n, kept] : kept_names(file.final, rule.why, entries_of(folder)))
-        if (same_bytes(file.path, kept)) return removed_as_same(kept);
+        if (same_bytes(file.path, kept, rule.compared)) return removed_as_same(kept);
     const write_way way = folder_way(folder);
     const bool locked = folder_locked(folder);
     for (unsigned n = 1; n <= rule.limit; ++n) {
@@ -733,7 +734,7 @@ keep_result keep_held(const held_file& file, const keep_rule& rule, const settle
         }
         if (err == EEXIST || err == ENOTEMPTY) {
             // Another copy kept the same bytes there in that instant.
-            if (players_at(name) && same_bytes(file.path, name)) return removed_as_same(name);
+            if (players_at(name) && same_bytes(file.path, name, rule.compared)) return removed_as_same(name);
             note(notes, settle_note::kind::name_taken, file.path, name);
             continue;
         }
@@ -1437,12 +1438,14 @@ private:
             }
             const std::string name = name_of(h.final);
             if (files_.merged.count(name)) {
-                if (locked_ && players_at(h.final) && same_bytes(h.path, h.final)) removed(settle_note::kind::same_bytes, h.path, h.final);
+                if (locked_ && players_at(h.final) && same_bytes(h.path, h.final, files_.compared))
+                    removed(settle_note::kind::same_bytes, h.path, h.final);
                 else merged_.push_back(h);
                 continue;
             }
             if (!locked_) continue;
             keep_rule rule;
+            rule.compared = files_.compared;
             for (const auto& [companion, main] : files_.pairs)
                 if (main == name) rule.beside = in_folder(folder_, companion);
             keep_held(h, rule, start_notes_);

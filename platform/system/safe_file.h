@@ -79,6 +79,9 @@
 //   I9  Kept names are never replaced, and numbered by kept_name alone;
 //       nothing is kept twice: a held file whose bytes stand at its name or
 //       at a kept name of the same kind (the player's) is removed instead.
+//       A file larger than any its writer writes is no copy of one it wrote
+//       and is never read to be compared: it is kept, at no cost that grows
+//       with its size.
 //   I10 A start's steps are of the kinds above, each line before its step,
 //       so a start ended at any step leaves what the next settles the same
 //       way.
@@ -430,11 +433,14 @@ using settle_notes = std::function<void(const settle_note&)>;
 // How a held file is kept: under which kind of kept name, up to how many,
 // and, for a save, the companion whose kept name of the same number must be
 // free too. A file whose bytes stand at its name or at a kept name of the
-// same kind (the player's) is removed instead: nothing is kept twice (I9).
+// same kind (the player's) is removed instead: nothing is kept twice (I9);
+// but only files of up to compared bytes are read to tell (the largest its
+// writer writes): a larger one is kept unread.
 struct keep_rule {
     const char* why = "changed";
     unsigned limit = 999;
     std::string beside;
+    unsigned long long compared = ~0ull;
 };
 struct keep_result {
     // gone: the held name was gone when it was to be kept, settled by
@@ -594,6 +600,9 @@ struct folder_files {
     std::function<std::string(const std::string& path)> mark_of;
     // Names whose held files the caller merges (left held, and handed back).
     std::set<std::string> merged;
+    // The largest file the caller writes: a held one larger is kept unread
+    // (keep_rule::compared).
+    unsigned long long compared = ~0ull;
 };
 // Settles what writes left in the folder (section 5), in full where this
 // process holds the folder's lock, else only what takes no running copy's

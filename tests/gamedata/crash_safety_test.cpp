@@ -441,6 +441,9 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
         {"a held file with the bytes of one kept", {{"userconf.dat", "Y"}, {"userconf.dat.2.changed", "X"}, {held, "X"}}, "",
          {}, {"同じ内容が" + at("userconf.dat.2.changed") + "にあるファイルを削除しました(" + at(held) + ")"},
          {{held, ""}, {"userconf.dat.changed", ""}}},
+        {"a held file larger than any save, byte for byte one kept: kept unread",
+         {{"userconf.dat", "Y"}, {"userconf.dat.changed", "large"}, {held, "large"}}, "",
+         {at("userconf.dat.2.changed") + "として残しました"}, {}, {{held, ""}, {"userconf.dat.2.changed", "large"}}},
         {"a held file that cannot be kept", {{"userconf.dat", "Y"}, {held, "X"}}, "userconf.dat.changed",
          {at("userconf.dat.changed") + "として残しました", at("userconf.dat.changed") + "として残せませんでした。" + at(held) + "のまま残します"},
          {}, {{held, "X"}, {"userconf.dat.changed", ""}}},
@@ -543,6 +546,8 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
             else if (text.starts_with("=")) std::filesystem::create_hard_link(dir_.path() / text.substr(1), dir_.path() / name);
             else if (text == "/") std::filesystem::create_directory(dir_.path() / name);
             else qtest::WriteText(dir_.path() / name, text);
+            // Larger than any save (a sparse file).
+            if (text == "large") std::filesystem::resize_file(dir_.path() / name, GxPersistFile::kMaxFileBytes + 1);
             // As the game makes them in its folder: nothing to narrow.
             std::filesystem::permissions(dir_.path() / name, std::filesystem::perms(text == "/" ? 0700 : 0600));
         }
@@ -564,6 +569,9 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
                 EXPECT_FALSE(std::filesystem::exists(dir_.path() / name)) << name;
             } else if (text == thumb) {
                 EXPECT_EQ(qtest::ReadBytes(dir_.path() / name), named) << name;
+            } else if (text == "large") {
+                std::error_code none;
+                EXPECT_EQ(std::filesystem::file_size(dir_.path() / name, none), GxPersistFile::kMaxFileBytes + 1) << name;
             } else {
                 EXPECT_EQ(qtest::ReadText(dir_.path() / name), text) << name;
             }
@@ -1074,25 +1082,29 @@ TEST_F(CrashSafety, NothingPlantedInASharedFolderIsWrittenThroughOrCostsAWrite) 
 
 // A file far larger than any the engine writes (here a sparse one) is not
 // loaded into memory: refused with a line naming it, and kept aside by the
-// save over it. Nor does a start's look at the saves read it for its mark:
+// save over it; so is the next, byte for byte the first, beside it: telling
+// the two the same would read both whole. Nor does a start's look at the
+// saves read it for its mark:
 // with its time moved (as a move on FAT moves it) it is kept as changed by
 // the save over it, where one at the limit is read, known by its bytes and
 // replaced.
 TEST_F(CrashSafety, AFileLargerThanAnySaveIsRefusedUnread) {
     Play();
-    for (const Writer& w : Writers()) {
-        SCOPED_TRACE(w.file);
-        const std::filesystem::path file = dir_.path() / w.file;
-        std::filesystem::remove(file);
-        qtest::WriteBytes(file, {'B'});
-        std::filesystem::resize_file(file, GxPersistFile::kMaxFileBytes + 1);
-        qtest::LogCapture log;
-        EXPECT_FALSE(w.load());
-        EXPECT_TRUE(log.Contains("(" + file.string() + ":67108865)")) << log.Text();
-        ASSERT_TRUE(w.save());
-        EXPECT_EQ(std::filesystem::file_size(dir_.path() / (std::string(w.file) + ".damaged")), 67108865u);
-        EXPECT_TRUE(w.load());
-    }
+    for (const Writer& w : Writers())
+        for (const std::string aside : {".damaged", ".2.damaged"}) {
+            SCOPED_TRACE(w.file + aside);
+            const std::filesystem::path file = dir_.path() / w.file;
+            std::filesystem::remove(file);
+            qtest::WriteBytes(file, {'B'});
+            std::filesystem::resize_file(file, GxPersistFile::kMaxFileBytes + 1);
+            qtest::LogCapture log;
+            EXPECT_FALSE(w.load());
+            EXPECT_TRUE(log.Contains("(" + file.string() + ":67108865)")) << log.Text();
+            ASSERT_TRUE(w.save());
+            std::error_code none;
+            EXPECT_EQ(std::filesystem::file_size(dir_.path() / (w.file + aside), none), 67108865u);
+            EXPECT_TRUE(w.load());
+        }
     const GxString quick = GxSaveSlot::QuickSavePath(core_.GetSaveDir(), *core_.m_Config);
     const std::filesystem::path file = GxToUtf8(quick), kept = file.string() + ".changed";
     for (const u64 size : {GxPersistFile::kMaxFileBytes, GxPersistFile::kMaxFileBytes + 1}) {
