@@ -37,6 +37,15 @@ void GxPersistFile::KnownFiles::SawAsItStands(const GxString& path) {
     // One too large to be read is never the player's to load either.
     const bool readable = status.kind == psys::file_kind::regular && status.size <= kMaxFileBytes;
     SawRead(path, status, readable ? psys::mark_of_file(native) : std::string());
+    m_Seen[path].unjudged = true;
+}
+
+bool GxPersistFile::KnownFiles::Unjudged(const GxString& path) const {
+    const auto it = m_Seen.find(path);
+    if (it == m_Seen.end() || !it->second.unjudged) return false;
+    const std::string native = GxToNativePath(path);
+    psys::file_status now;
+    return psys::status_of(native, &now) && !ChangedSince(path, &now, native);
 }
 
 std::string GxPersistFile::KnownFiles::MarkOf(const GxString& path, const psys::file_status& status) const {

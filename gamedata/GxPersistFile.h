@@ -47,8 +47,12 @@ public:
         // The same for bytes read from the file as it stood (status): their
         // mark counts only where the file still stands so.
         void SawRead(const GxString& path, const psys::file_status& status, const std::string& mark);
-        // Sees the file as it stands now, with its bytes' mark.
+        // Sees the file as it stands now, with its bytes' mark: bytes no
+        // load has judged.
         void SawAsItStands(const GxString& path);
+        // Whether the file at path stands as SawAsItStands last saw it (its
+        // very bytes), no load or write of this holder's having judged them.
+        bool Unjudged(const GxString& path) const;
         // The mark of the bytes of the file last seen with this status ("":
         // seen otherwise, or its bytes not known).
         std::string MarkOf(const GxString& path, const psys::file_status& status) const;
@@ -70,6 +74,7 @@ public:
         struct Seen {
             std::optional<psys::file_status> status;
             std::string mark;
+            bool unjudged = false;
         };
         std::set<GxString> m_Unread, m_Refused;
         std::map<GxString, Seen> m_Seen;

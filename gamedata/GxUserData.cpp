@@ -456,6 +456,12 @@ void GxUserData::SeeFiles(const std::vector<GxString>& paths) {
 
 bool GxUserData::SaveGameData(const GxString& path, bool binary, GxPersistFile::Outcome* outcome,
                               const GxPersistFile::BeforeCommit& beforeCommit, const GxString& keptBeside) {
+    // A save the start saw that nothing has read since (the quick save, which
+    // no page shows before it is saved over) is judged first as a load
+    // judges it: one that would not load is named and kept as damaged by
+    // this write, as a slot's the page could not read is. One another copy
+    // wrote since is kept as changed, unread.
+    if (m_Known.Unjudged(path)) CheckGameData(path);
     return GxPersistFile::Write(path, binary, binary ? "BGD" : "TGD", kSaveWho, [&](GxContentWriterBase& w) {
         WritePlayRecord(w);
         if (g_pMoa()) g_pMoa()->WriteVariables(&w, kStorageGame);

@@ -59,7 +59,8 @@ public:
     // Writes a save game (binary or text form) as GxPersistFile::Write does:
     // false, said, where it could not be written or a stored task of the
     // main scene is missing. A file there that would not load (its load,
-    // check or header read failed) is kept as "<name>.damaged"; one that
+    // check or header read failed, or, for one only the start saw, the
+    // check this write makes first) is kept as "<name>.damaged"; one that
     // another copy of the game wrote since this holder saw the path (read it,
     // saw nothing there, or wrote it) as "<name>.changed"; one that is not
     // the player's, or that this user may not read, is left as it stands and

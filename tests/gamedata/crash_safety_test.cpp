@@ -53,11 +53,14 @@ void KillAtCommit() {
 }
 
 
-// Each writer of the game data, with a check that what a file holds loads.
+// Each writer of the game data, with a check that what a file holds loads,
+// and, for a file the game saves over without loading it first (the quick
+// save), the only look it takes before: the start's.
 struct Writer {
     const char* file;
     std::function<bool()> save;
     std::function<bool()> load;
+    std::function<void()> seen = {};
 };
 
 class CrashSafety : public SaveGame {
@@ -120,15 +123,22 @@ TEST_F(CrashSafety, AWriterKilledBeforeTheRenameLeavesTheOldFile) {
 // A file that would not load is kept aside, under its name and ".damaged",
 // by the first save over it: after the new bytes are on the disk, so that a
 // writer killed in between leaves the old file where it was. The load's
-// line names the file. A later damage is kept beside the copies kept before,
-// under a number of its own, linked or moved, never over them; a folder, in
-// the link way too, where a link of it is refused (a move that refuses to
-// replace takes it, I2).
+// line names the file; the quick save, which only the start saw, is judged
+// by its save as a load would. A later damage is kept beside the copies
+// kept before, under a number of its own, linked or moved, never over them;
+// a folder, in the link way too, where a link of it is refused (a move that
+// refuses to replace takes it, I2); a FIFO, or the player's own link to a
+// save cut short, as it stands.
 TEST_F(CrashSafety, AFileThatWouldNotLoadIsKeptAsideByTheSaveOverIt) {
     Play();
     static bool s_Links;
+    const GxString quick = GxSaveSlot::QuickSavePath(core_.GetSaveDir(), *core_.m_Config);
+    std::vector<Writer> writers = Writers();
+    writers.push_back({"gamedata_quick.gd", [&] { return game_.SaveGameData(quick, true); },
+                       [&] { return game_.LoadGameData(quick, true); }, [&] { game_.SeeFiles({quick}); }});
+    qtest::TempDir outside;
     for (const bool links : {false, true})
-    for (const Writer& w : Writers()) {
+    for (const Writer& w : writers) {
         SCOPED_TRACE(links ? "in the link way" : "in the folder's way");
         for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) std::filesystem::remove_all(entry);
         s_Links = links;
@@ -143,13 +153,18 @@ TEST_F(CrashSafety, AFileThatWouldNotLoadIsKeptAsideByTheSaveOverIt) {
         const auto whole = Bytes(w.file);
         auto header = whole;
         header[1] = 'X';
+        const std::vector<unsigned char> cut(whole.begin(), whole.begin() + whole.size() / 2);
+        enum class Stands { Bytes, Folder, Fifo, Link };
         struct Damage {
             const char* what;
-            std::vector<unsigned char> bytes;  // none: a folder stands there
+            std::vector<unsigned char> bytes;  // of the file, or the one the link leads to
+            Stands stands = Stands::Bytes;
         } damages[] = {
             {"one byte of the header", header},
-            {"a folder in its place", {}},
-            {"cut short", std::vector<unsigned char>(whole.begin(), whole.begin() + whole.size() / 2)},
+            {"a folder in its place", {}, Stands::Folder},
+            {"cut short", cut},
+            {"a FIFO in its place", {}, Stands::Fifo},
+            {"a link to a save cut short", cut, Stands::Link},
         };
         std::vector<std::filesystem::path> kept;
         for (const Damage& d : damages) {
@@ -157,15 +172,24 @@ TEST_F(CrashSafety, AFileThatWouldNotLoadIsKeptAsideByTheSaveOverIt) {
             const std::filesystem::path file = dir_.path() / w.file;
             const std::string number = kept.empty() ? "" : "." + std::to_string(kept.size() + 1);
             const std::filesystem::path aside = dir_.path() / (std::string(w.file) + number + ".damaged");
+            const std::filesystem::path target = outside.path() / (std::string(w.file) + number);
             std::filesystem::remove_all(file);
-            if (d.bytes.empty()) {
-                std::filesystem::create_directory(file);
-            } else {
-                qtest::WriteBytes(file, d.bytes);
+            switch (d.stands) {
+            case Stands::Bytes: qtest::WriteBytes(file, d.bytes); break;
+            case Stands::Folder: std::filesystem::create_directory(file); break;
+            case Stands::Fifo: ASSERT_EQ(mkfifo(file.c_str(), 0600), 0); break;
+            case Stands::Link:
+                qtest::WriteBytes(target, d.bytes);
+                std::filesystem::create_symlink(target, file);
+                break;
             }
             qtest::LogCapture log;
-            EXPECT_FALSE(w.load());
-            EXPECT_TRUE(log.Contains(file.string())) << log.Text();
+            if (w.seen) {
+                w.seen();
+            } else {
+                EXPECT_FALSE(w.load());
+                EXPECT_TRUE(log.Contains(file.string())) << log.Text();
+            }
             const int end = InChild([&] {
                 KillAtCommit();
                 w.save();
@@ -174,17 +198,24 @@ TEST_F(CrashSafety, AFileThatWouldNotLoadIsKeptAsideByTheSaveOverIt) {
             psys::set_safe_file_step_hook(linkWay);
             EXPECT_EQ(end, 128 + SIGKILL);
             // A folder cannot be linked: it is moved aside instead.
-            if (d.bytes.empty()) {
+            if (d.stands == Stands::Folder) {
                 EXPECT_TRUE(std::filesystem::is_directory(file) || std::filesystem::is_directory(aside));
+            } else if (d.stands == Stands::Fifo) {
+                EXPECT_TRUE(std::filesystem::is_fifo(file)) << "the FIFO is where it was";
             } else {
                 EXPECT_EQ(Bytes(w.file), d.bytes) << "the old file is where it was";
             }
             Grow();
             ASSERT_TRUE(w.save()) << log.Text();
-            if (d.bytes.empty()) {
+            if (d.stands == Stands::Folder) {
                 EXPECT_TRUE(std::filesystem::is_directory(aside));
             } else {
-                EXPECT_EQ(Bytes(aside.filename().string()), d.bytes);
+                if (d.stands == Stands::Fifo) {
+                    EXPECT_TRUE(std::filesystem::is_fifo(aside));
+                } else {
+                    EXPECT_EQ(Bytes(aside.filename().string()), d.bytes);
+                }
+                EXPECT_EQ(std::filesystem::is_symlink(aside), d.stands == Stands::Link);
                 EXPECT_TRUE(log.Contains(aside.string() + "として残しました")) << log.Text();
             }
             EXPECT_TRUE(w.load());
@@ -1086,8 +1117,9 @@ TEST_F(CrashSafety, NothingPlantedInASharedFolderIsWrittenThroughOrCostsAWrite) 
 // the two the same would read both whole. Nor does a start's look at the
 // saves read it for its mark:
 // with its time moved (as a move on FAT moves it) it is kept as changed by
-// the save over it, where one at the limit is read, known by its bytes and
-// replaced.
+// the save over it, where one at the limit is read and known by its bytes
+// (and kept as the damage it is); one of 3 GiB standing as the start saw it
+// is kept as damaged, unread, as a slot's is.
 TEST_F(CrashSafety, AFileLargerThanAnySaveIsRefusedUnread) {
     Play();
     for (const Writer& w : Writers())
@@ -1106,16 +1138,28 @@ TEST_F(CrashSafety, AFileLargerThanAnySaveIsRefusedUnread) {
             EXPECT_TRUE(w.load());
         }
     const GxString quick = GxSaveSlot::QuickSavePath(core_.GetSaveDir(), *core_.m_Config);
-    const std::filesystem::path file = GxToUtf8(quick), kept = file.string() + ".changed";
-    for (const u64 size : {GxPersistFile::kMaxFileBytes, GxPersistFile::kMaxFileBytes + 1}) {
-        SCOPED_TRACE(size);
-        std::filesystem::remove(kept), std::filesystem::remove(file);
+    const std::filesystem::path file = GxToUtf8(quick);
+    const struct {
+        u64 size;
+        bool moved;
+        const char* kept;
+    } quicks[] = {{GxPersistFile::kMaxFileBytes, true, ".damaged"},
+                  {GxPersistFile::kMaxFileBytes + 1, true, ".changed"},
+                  {3ull << 30, false, ".damaged"}};
+    for (const auto& q : quicks) {
+        SCOPED_TRACE(std::to_string(q.size) + (q.moved ? ", moved" : ""));
+        for (const char* kept : {".changed", ".damaged"}) std::filesystem::remove(file.string() + kept);
+        std::filesystem::remove(file);
         qtest::WriteBytes(file, {'B'});
-        std::filesystem::resize_file(file, size);
+        std::filesystem::resize_file(file, q.size);
         game_.SeeFiles({quick});
-        std::filesystem::last_write_time(file, std::filesystem::last_write_time(file) - std::chrono::hours(1));
+        if (q.moved) std::filesystem::last_write_time(file, std::filesystem::last_write_time(file) - std::chrono::hours(1));
         ASSERT_TRUE(game_.SaveGameData(quick, true));
-        EXPECT_EQ(std::filesystem::exists(kept), size > GxPersistFile::kMaxFileBytes);
+        for (const char* kept : {".changed", ".damaged"}) {
+            std::error_code none;
+            EXPECT_EQ(std::filesystem::file_size(file.string() + kept, none), kept == std::string(q.kept) ? q.size : u64(-1))
+                << kept;
+        }
     }
 }
 
