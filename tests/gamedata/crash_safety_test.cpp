@@ -732,14 +732,24 @@ TEST_F(CrashSafety, ASaveAndItsThumbnailPairWhereverTheFolderIsCopied) {
     // known by its bytes, read since (the load page) or not, and nothing is
     // kept; so is a pair another session put there after the start, once
     // read: by the bytes read, not those the start saw.
-    for (const int read : {0, 1, 2}) {
-        SCOPED_TRACE(read == 0 ? "not read" : read == 1 ? "its header read" : "another session's, read");
+    for (const int read : {0, 1, 2, 3}) {
+        SCOPED_TRACE(read == 0   ? "not read"
+                     : read == 1 ? "its header read"
+                     : read == 2 ? "another session's, read"
+                                 : "another session's, written over the first in place (its inode kept), read");
         for (const auto& entry : fs::directory_iterator(dir_.path())) fs::remove_all(entry);
         ASSERT_TRUE(saveSlot(1));
         game_.SeeFiles(GxSaveSlot::GameDataPaths(saveDir, *core_.m_Config));
         if (read == 2) {
             GxUserData later(&core_);
             ASSERT_TRUE(GxSaveSlot::Save(later, saveDir, 5, reinterpret_cast<const u8*>(Picture(9).data()), 128, 96));
+        }
+        if (read == 3) {
+            GxUserData later(&core_);
+            later.SetGameDataTitle(u"another session, in place");
+            ASSERT_TRUE(later.SaveGameData(SavePath("later.gd"), true));
+            qtest::WriteBytes(dir_.path() / save, Bytes("later.gd"));
+            fs::remove(dir_.path() / "later.gd");
         }
         GxGameDataHeader header;
         ASSERT_TRUE(!read || game_.ReadGameDataHeader(SavePath(save), &header));
@@ -1322,7 +1332,9 @@ TEST_F(CrashSafety, AFileThatIsNotThePlayersIsNeitherReadNorReplaced) {
 // A save that fails says why in the player's words, for the game's notice,
 // and whether its file took its name all the same (then what failed is that
 // it may not outlive a power cut, or that what it replaced could not be
-// kept); the next that succeeds says nothing.
+// kept, or that a write again with another copy's file merged failed, its
+// content too; but not where another copy's file has replaced it since);
+// the next that succeeds says nothing.
 TEST_F(CrashSafety, AFailedSaveSaysWhyInThePlayersWords) {
     namespace fs = std::filesystem;
     Play();
@@ -1331,6 +1343,8 @@ TEST_F(CrashSafety, AFailedSaveSaysWhyInThePlayersWords) {
     const auto saveSlot = [&] { return GxSaveSlot::Save(game_, saveDir, 5, reinterpret_cast<const u8*>(pixels.data()), 128, 96); };
     static std::string s_Step, s_At;
     static int s_Error, s_Skip;
+    // Another copy's file that replaces this write's own as the step fails.
+    static fs::path s_Replacing, s_Replaced;
     struct Row {
         const char* what;
         const char* step;  // the step that fails, at a path that ends with at, after skip such steps
@@ -1343,6 +1357,8 @@ TEST_F(CrashSafety, AFailedSaveSaysWhyInThePlayersWords) {
         bool other = false;   // another copy wrote the file first: this write keeps it
         bool merged = false;  // the permanent data, which another copy writes in the moment of this write: merged,
                               // and written again
+        bool bodyRefused = false;  // a module refuses its part of the write again
+        bool replaced = false;     // another copy's file replaces this write's own as the step fails
     } rows[] = {
         {"a read-only folder", "open", ".tmp", EROFS, "セーブフォルダが読み取り専用です"},
         {"no right to write there", "open", ".tmp", EACCES, "セーブフォルダに書き込む権限がありません"},
@@ -1368,12 +1384,17 @@ TEST_F(CrashSafety, AFailedSaveSaysWhyInThePlayersWords) {
          "ディスクの空きが足りません", false, true, 1, false, true},
         {"a write again with another copy's file merged whose sync failed", "sync", ".tmp", EIO,
          "ディスクへの書き込みに失敗しました", false, true, 1, false, true},
+        {"a write again with another copy's file merged whose content cannot be made", "none", "", 0,
+         "書き込む内容を用意できませんでした", false, true, 0, false, true, true},
+        {"a write again with another copy's file merged that failed once a third copy's file replaced the first",
+         "open", ".tmp", ENOSPC, "ディスクの空きが足りません", false, false, 1, false, true, false, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         const auto save = [&] {
             return row.merged ? perman_.Save(SavePath("permanent.dat"), true) : row.slot ? saveSlot() : config_.Save();
         };
+        if (row.bodyRefused) PlugModule();
         ASSERT_TRUE(save());
         std::vector<unsigned char> others;
         if (row.merged) {
@@ -1382,7 +1403,18 @@ TEST_F(CrashSafety, AFailedSaveSaysWhyInThePlayersWords) {
             other.SetReadedMessage(u"other" + Number(rounds_), 3);
             ASSERT_TRUE(other.Save(SavePath("other.dat"), true));
             others = Bytes("other.dat");
-            gdtest::AtCommit() = [this] { std::filesystem::rename(dir_.path() / "other.dat", dir_.path() / "permanent.dat"); };
+            gdtest::AtCommit() = [this, &row] {
+                std::filesystem::rename(dir_.path() / "other.dat", dir_.path() / "permanent.dat");
+                module_.m_Result = !row.bodyRefused;
+            };
+        }
+        s_Replacing.clear();
+        if (row.replaced) {
+            GxUserDataPerman third(&core_);
+            third.SetReadedMessage(u"third" + Number(rounds_), 5);
+            ASSERT_TRUE(third.Save(SavePath("third.dat"), true));
+            s_Replacing = dir_.path() / "third.dat";
+            s_Replaced = dir_.path() / "permanent.dat";
         }
         if (row.other) {
             GxUserConfig other(&core_);
@@ -1395,12 +1427,15 @@ TEST_F(CrashSafety, AFailedSaveSaysWhyInThePlayersWords) {
         s_Skip = row.skip;
         psys::set_safe_file_step_hook([](const char* step, const std::string& path, const std::string& from) {
             gdtest::AtCommitStep(step, path, from);
-            if (step != s_Step || !path.ends_with(s_At)) return 0;
-            return s_Skip-- > 0 ? 0 : std::exchange(s_Error, 0);
+            if (step != s_Step || !path.ends_with(s_At) || s_Skip-- > 0) return 0;
+            if (!s_Replacing.empty()) fs::rename(std::exchange(s_Replacing, {}), s_Replaced);
+            return std::exchange(s_Error, 0);
         });
         qtest::LogCapture log;
         EXPECT_FALSE(save());
         psys::set_safe_file_step_hook(nullptr);
+        module_.m_Result = true;
+        core_.SetModule(0, nullptr);
         EXPECT_EQ(GxToUtf8(GxPersistFile::FailureForPlayer()), row.reason) << log.Text();
         EXPECT_EQ(GxPersistFile::FailedWriteStands(), row.stands);
         EXPECT_TRUE(log.Contains(row.slot ? "GxSaveSlot::Save/" : row.merged ? "Perman::Save/ファイル" : "Config::Save/ファイル") ||
