@@ -368,8 +368,7 @@ struct next_found {
 // where this process may remove it, while it holds the flock it judged it
 // free by: a copy that made it a moment ago and has not locked it yet then
 // cannot, or finds its name gone, and looks at the lock file again. What
-// this process cannot hold (it may not open it) is never removed. path is
-// the lock file's.
+// this process cannot hold (it may not open it) is never removed.
 next_found look_at_next(const std::string& next, const struct stat& lock, const judging& j) {
     const open_file n(open_standing(next));
     struct stat st {};
@@ -385,11 +384,10 @@ next_found look_at_next(const std::string& next, const struct stat& lock, const 
     case verdict::hold:
     case verdict::replace: break;
     }
-    if (n.fd < 0 && S_ISREG(st.st_mode) && !second_name) {
-        // It may be a copy's, made a moment ago and not yet locked.
-        if (owner_judged(j.rules, st.st_uid, st.st_gid) != judged::does_not_count) return {next_found::replacer};
+    // Whoever made it (a copy a moment ago, which then replaces the lock
+    // file alone), it stays.
+    if (n.fd < 0 && S_ISREG(st.st_mode) && !second_name)
         return {next_found::stays, next + ": " + std::strerror(EACCES)};
-    }
     step("leftover", j.file);
     if (::unlink(next.c_str()) != 0 && errno != ENOENT) return {next_found::stays, next + ": " + std::strerror(errno)};
     step("removed", j.file);
