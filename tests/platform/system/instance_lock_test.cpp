@@ -1262,8 +1262,10 @@ int SeeingAs(unsigned view, const User& user, const std::function<int()>& f) {
 // reader may lock. A lock file wider than the folder's reach is replaced by
 // the first copy that holds it, so that a reader's descriptor kept from
 // before holds no lock a later start meets. A file of someone who does not
-// count is never the lock, whoever holds it.
-TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
+// count is never the lock, whoever holds it, and never taken from a running
+// holder. Where others who do not count may make files, nothing they do
+// refuses a start, and no two copies that count both run alone.
+TEST_F(InstanceLock, WhatAStartCannotJudgeRefusesItOnlyOnTheLockFile) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to mount a /proc and make namespaces";
     const NamedUsers users;
     ASSERT_TRUE(users.ok());
@@ -1304,24 +1306,33 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
         copyOf(kPlayer, 0700)(f);
         share(f);
     };
+    // A file of owner's of that mode at path, held by a process of holder's.
+    const auto plantedHeld = [&](const fs::path& at, const User& owner, mode_t mode, const User& holder) {
+        Plant(at, mode, owner.uid, owner.gid);
+        kept.push_back(Held(at, holder));
+        ASSERT_EQ(kept.back()->answer(), 'y');
+    };
     // A reader's lock on the player's lock file of an earlier release (0666).
     const auto readersLock = [&](const User& reader) {
         return [&](const fs::path& f) {
             MakeFolder(f, 0755);
-            Plant(f / lockName, 0666, kPlayer.uid, kPlayer.gid);
-            kept.push_back(Held(f / lockName, reader));
-            ASSERT_EQ(kept.back()->answer(), 'y');
+            plantedHeld(f / lockName, kPlayer, 0666, reader);
         };
+    };
+    // A folder of root's, open to all with the sticky bit: a shared
+    // install's.
+    const auto rootsShared = [](const fs::path& f) {
+        fs::create_directory(f);
+        ASSERT_EQ(chmod(f.c_str(), 01777), 0);
     };
     // Another user's file at the lock file's name in root's shared 1777
     // folder, the folder held by that user, and the file too where held.
     const auto strangersFile = [&](bool held) {
         return [&, held](const fs::path& f) {
-            fs::create_directory(f);
-            ASSERT_EQ(chmod(f.c_str(), 01777), 0);
-            Plant(f / lockName, 0644, kListed.uid, kListed.gid);
+            rootsShared(f);
             kept.push_back(Held(f, kListed));
-            if (held) kept.push_back(Held(f / lockName, kListed));
+            if (held) plantedHeld(f / lockName, kListed, 0644, kListed);
+            else Plant(f / lockName, 0644, kListed.uid, kListed.gid);
         };
     };
     // In the start's process: at its step "next held" the taker locks the
@@ -1352,9 +1363,7 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
                 Plant(at, lockFileMode, kPlayer.uid, kPlayer.gid);
                 at = NextName(at);
             }
-            Plant(at, 0644, kListed.uid, kListed.gid);
-            kept.push_back(Held(at, kListed));
-            ASSERT_EQ(kept.back()->answer(), 'y');
+            plantedHeld(at, kListed, 0644, kListed);
         };
     };
     const auto replacing = [&](bool letGo) {
@@ -1370,12 +1379,6 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
             if (letGo) ended.back()->LetGo();
         };
     };
-    // A folder of root's, open to all with the sticky bit: a shared
-    // install's.
-    const auto rootsShared = [](const fs::path& f) {
-        fs::create_directory(f);
-        ASSERT_EQ(chmod(f.c_str(), 01777), 0);
-    };
     // In the start's process: at each of its steps named so, until they run
     // out, the child takes its next step.
     const auto atEvery = [](const char* name, int times, Child* child) {
@@ -1384,18 +1387,30 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
         psys::set_instance_lock_step_hook(&Meet);
     };
     // A user who does not count puts a fresh file of his own at the lock
-    // file's name, and again at each of his steps.
-    const auto renamingStranger = [&](const fs::path& f) {
-        const std::string file = (f / lockName).string();
-        const auto put = [file](int i) {
-            const std::string fresh = file + std::to_string(i);
-            const int fd = open(fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-            return fd >= 0 && close(fd) == 0 && rename(fresh.c_str(), file.c_str()) == 0 ? 'y' : 'n';
+    // file's name in the folder made, and again at each look of the start.
+    const auto renamingStranger = [&](std::function<void(const fs::path&)> make) {
+        return [&, make](const fs::path& f) {
+            make(f);
+            const std::string file = (f / lockName).string();
+            const auto put = [file](int i) {
+                const std::string fresh = file + std::to_string(i);
+                const int fd = open(fresh.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+                return fd >= 0 && close(fd) == 0 && rename(fresh.c_str(), file.c_str()) == 0 ? 'y' : 'n';
+            };
+            std::vector<std::function<char()>> steps;
+            for (int i = 1; i <= 4; ++i) steps.push_back([put, i] { return put(i); });
+            kept.push_back(std::make_unique<Child>(kListed, [put] { return put(0); }, steps));
+            ASSERT_EQ(kept.back()->answer(), 'y');
         };
-        std::vector<std::function<char()>> steps;
-        for (int i = 1; i <= 4; ++i) steps.push_back([put, i] { return put(i); });
-        kept.push_back(std::make_unique<Child>(kListed, [put] { return put(0); }, steps));
-        ASSERT_EQ(kept.back()->answer(), 'y');
+    };
+    const auto renamedAtEveryLook = [&](const fs::path&) { atEvery("next held", 4, kept.back().get()); };
+    // Root's copy under sudo, started and quit in root's 1777 folder.
+    const auto rootsCopyQuit = [&](bool overlayfs) {
+        return [&, overlayfs](const fs::path& f) {
+            if (overlayfs) overlay(f);
+            rootsShared(f);
+            StartCopy(f, kRoot).reset();
+        };
     };
     // The member removed from the group, his copy running in the player's
     // folder the access list shares with the group.
@@ -1522,20 +1537,10 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
              playersCopySharedSince(f);
          },
          'b', &kMember},
-        // Where others who do not count may make files: nothing they do
-        // refuses a start, and no two copies that count both run alone.
         {"a stranger putting a fresh file of his own at the lock file's name at every look, in root's 1777 folder", 0,
-         [&](const fs::path& f) {
-             rootsShared(f);
-             renamingStranger(f);
-         },
-         '-', &kPlayer, [&](const fs::path&) { atEvery("next held", 4, kept.back().get()); }},
+         renamingStranger(rootsShared), '-', &kPlayer, renamedAtEveryLook},
         {"the same in the player's 1777 folder, the start behind a hidden /proc", kHidden,
-         [&](const fs::path& f) {
-             MakeFolder(f, 01777);
-             renamingStranger(f);
-         },
-         '-', &kPlayer, [&](const fs::path&) { atEvery("next held", 4, kept.back().get()); }},
+         renamingStranger([&](const fs::path& f) { MakeFolder(f, 01777); }), '-', &kPlayer, renamedAtEveryLook},
         {"the player's 0666 lock file in root's 1777 folder, a stranger's hard link to it at its next name", 0,
          [&](const fs::path& f) {
              rootsShared(f);
@@ -1545,24 +1550,9 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
          },
          'x'},
         {"a start under sudo in root's 1777 folder, ended, the player's start behind a hidden /proc", kHidden,
-         [&](const fs::path& f) {
-             rootsShared(f);
-             StartCopy(f, kRoot).reset();
-         },
-         'x'},
-        {"the same, the player's start with a /proc of its own", kOwnProc,
-         [&](const fs::path& f) {
-             rootsShared(f);
-             StartCopy(f, kRoot).reset();
-         },
-         'x'},
-        {"the same on overlayfs", 0,
-         [&](const fs::path& f) {
-             overlay(f);
-             ASSERT_EQ(chmod(f.c_str(), 01777), 0);
-             StartCopy(f, kRoot).reset();
-         },
-         'x'},
+         rootsCopyQuit(false), 'x'},
+        {"the same, the player's start with a /proc of its own", kOwnProc, rootsCopyQuit(false), 'x'},
+        {"the same on overlayfs", 0, rootsCopyQuit(true), 'x'},
         {"the player's copy in root's 1777 folder, a start under sudo", 0,
          [&](const fs::path& f) {
              rootsShared(f);
@@ -1581,9 +1571,7 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
          [&](const fs::path& f) {
              MakeFolder(f, 0770);
              SetAccessList(f, kSharedWithTheGroup);
-             Plant(f / lockName, 0600, kRemoved.uid, kRemoved.gid);
-             kept.push_back(Held(f / lockName, kRemoved));
-             ASSERT_EQ(kept.back()->answer(), 'y');
+             plantedHeld(f / lockName, kRemoved, 0600, kRemoved);
          },
          'b'},
         {"the same, once a start behind a hidden /proc has looked, the start with a /proc of its own", kOwnProc,
@@ -1624,16 +1612,14 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
          },
          '-', &kPlayer, [&](const fs::path&) { takenAtNextHeld(kept.back().get(), nullptr); }},
         // A holder that ends between the flock and the look at /proc holds
-        // nothing.
+        // nothing; a next name another removed first (an NFS unlink resent)
+        // is gone.
         {"the player's process holding its lock file, ending between the start's flock and its look at /proc", 0,
          [&](const fs::path& f) {
              MakeFolder(f, 0755);
-             Plant(f / lockName, 0600, kPlayer.uid, kPlayer.gid);
-             kept.push_back(Held(f / lockName, kPlayer));
-             ASSERT_EQ(kept.back()->answer(), 'y');
+             plantedHeld(f / lockName, kPlayer, 0600, kPlayer);
          },
          'x', &kPlayer, [&](const fs::path&) { atEvery("held", 1, kept.back().get()); }},
-        // Another removed the next name first (an NFS unlink resent).
         {"a next name left by a copy ended while it replaced, gone at its unlink", 0,
          [&](const fs::path& f) {
              MakeFolder(f, 0755);
@@ -1642,8 +1628,7 @@ TEST_F(InstanceLock, ALockNoStartCanJudgeRefusesItOnlyOnTheLockFile) {
          },
          'x', &kPlayer,
          [&](const fs::path& f) {
-             const fs::path next = NextName(f / lockName);
-             g_meetings = {{"leftover", [next] { fs::remove(next); }}};
+             g_meetings = {{"leftover", [next = NextName(f / lockName)] { fs::remove(next); }}};
              psys::set_instance_lock_step_hook(&Meet);
          }},
         // FUSE names it so.
