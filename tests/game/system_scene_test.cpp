@@ -1,7 +1,8 @@
 // The resident system scene over the sample's title: the end-game dialog by
 // button, key and close box, the user dialog of each kind answering its
-// opener, notices one at a time (the start's not frozen into the title's
-// fade), the loading icon, music ducking under a voice, the developer keys.
+// opener, notices one at a time, each fitting its panel (the start's not
+// frozen into the title's fade), the loading icon, music ducking under a
+// voice, the developer keys.
 #include "SampleSceneFixture.h"
 
 #include "base/GxAsyncJobBase.h"
@@ -10,6 +11,7 @@
 #include "graphics/GxTexture.h"
 #include "game/GxIconIndex.h"
 #include "game/GxOpenScriptLine.h"
+#include "gamedata/GxPersistFile.h"
 #include "gamedata/GxUserConfig.h"
 #include "gamedata/GxUserData.h"
 #include "media/sound/GxAudio.h"
@@ -26,6 +28,7 @@
 #include "ui/GxTaskUINoticePanelFx.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <optional>
 #include <set>
@@ -215,6 +218,91 @@ TEST_F(SystemScene, NoticesComeOneAtATimeTheSystemsFirst) {
     Pass();
     EXPECT_FALSE(user->IsVisible());
     EXPECT_TRUE(GxUserData::Get()->m_NoticeList.empty());
+
+    // Every notice a failed save or load gives fits the panel as it draws
+    // it: each reason of a failed write (every errno's), alone and after
+    // what stood where the file may stand. At most the lines the client
+    // rectangle holds, no ink outside it, no last line of one character,
+    // none that starts with a closing mark or ends with an opening one.
+    std::vector<std::pair<GxString, bool>> reasons = {
+        {GxPersistFile::ReasonForPlayer("rename", 0, true), true},
+        {GxPersistFile::ReasonForPlayer("sync", EINVAL), true},
+        {u"サムネイルを作れませんでした", false},
+        {u"サムネイルを書き込めませんでした", true},
+        {u"置き換えたファイルを残せませんでした", true}};
+    for (int err = 1; err <= EHWPOISON; ++err) reasons.emplace_back(GxPersistFile::ReasonForPlayer("write", err), true);
+    // A refusal names the file's owner, by as long a name as useradd gives.
+    for (const auto what : {psys::stranger::kind::others, psys::stranger::kind::unreadable}) {
+        GxPersistFile::SayRefused(u"save/gamedata001.gd", psys::stranger{what, 1000, std::string(32, 'n'), false}, u"",
+                                  nullptr, true);
+        reasons.emplace_back(GxPersistFile::FailureForPlayer(), false);
+    }
+    const std::pair<const GxChar*, const GxChar*> saves[] = {{u"セーブに失敗しました", u"セーブしました"},
+                                                             {u"クイックセーブに失敗しました", u"クイックセーブしました"},
+                                                             {u"設定の保存に失敗しました", u"設定を保存しました"},
+                                                             {u"プレイ記録の保存に失敗しました", u"プレイ記録を保存しました"}};
+    // The reported one first, shown as the game shows it.
+    GxPersistFile::SetFailureForPlayer(GxPersistFile::ReasonForPlayer("open", EACCES));
+    GxAddSaveFailureNotice(saves[0].first, saves[0].second);
+    for (const auto& [why, mayStand] : reasons)
+        for (const bool stands : {false, mayStand}) {
+            GxPersistFile::SetFailureForPlayer(why, stands);
+            for (const auto& [failed, stood] : saves) GxAddSaveFailureNotice(failed, stood);
+        }
+    GxPersistFile::SetFailureForPlayer({});
+    std::vector<GxString> texts = {u"ロードに失敗しました", u"クイックロードに失敗しました",
+                                   u"サウンドデバイスを開けないため、音声なしで動作しています"};
+    for (const GxNoticeParam& n : System()->GetSystemNotices()) texts.push_back(n.m_Text);
+    ASSERT_EQ(texts[4], u"セーブフォルダに書き込む権限がありません");
+    GxVector4 at;
+    for (int i = 0; i < 400 && !(system->GetText() == texts[4] && at.y == 8.0f); ++i) {
+        Pass();
+        system->GetWorldPos(&at);
+    }
+    const int left = int(at.x) + system->GetClientLeft(), top = int(at.y) + system->GetClientTop();
+    const int width = system->GetClientWidth(), height = system->GetClientHeight();
+    ASSERT_EQ(at.y, 8.0f) << "at rest";
+    // The panel alone, at rest: ink is what differs from it without text.
+    const auto draw = [&](const GxString& text) {
+        system->SetText(text.c_str());
+        core_.ClearRenderLists();
+        system->EnqueueRender(0, 0);
+        return qtest::DrawFrame(core_, 1024, 96, true);
+    };
+    const std::vector<uint32_t> bare = draw(u"");
+    const s32 size = (system->SetText(u"あ"), system->MeasureText(width).y);
+    const GxString& closing = core_.m_Config->m_LineStartForbidden;
+    const GxString& opening = core_.m_Config->m_LineEndForbidden;
+    std::set<GxString> seen;
+    for (const GxString& text : texts) {
+        if (!seen.insert(text).second) continue;
+        SCOPED_TRACE(GxToUtf8(text));
+        const std::vector<uint32_t> px = draw(text);
+        const std::vector<GxString> lines = system->BreakLines(width);
+        std::string broken;
+        for (const GxString& line : lines) broken += GxToUtf8(line) + " / ";
+        EXPECT_LE(s32(lines.size()) * size, height) << broken;
+        ASSERT_FALSE(lines.empty());
+        for (size_t i = 0; i < lines.size(); ++i) {
+            EXPECT_TRUE(lines.size() == 1 || lines[i].size() > 1) << broken;
+            EXPECT_FALSE(i > 0 && closing.find(lines[i].front()) != GxString::npos) << broken;
+            EXPECT_FALSE(i + 1 < lines.size() && opening.find(lines[i].back()) != GxString::npos) << broken;
+        }
+        // The ink, and that of the last line (the block is centred down).
+        const int lastTop = top + (height - s32(lines.size()) * size) / 2 + (s32(lines.size()) - 1) * size;
+        int x0 = 1024, y0 = 96, x1 = -1, y1 = -1, lastLeft = 1024, lastRight = -1;
+        for (int y = 0; y < 96; ++y)
+            for (int x = 0; x < 1024; ++x)
+                if (px[size_t(y) * 1024 + size_t(x)] != bare[size_t(y) * 1024 + size_t(x)]) {
+                    x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+                    if (y >= lastTop) lastLeft = std::min(lastLeft, x), lastRight = std::max(lastRight, x);
+                }
+        // A glyph's edge may reach a pixel past the rectangle.
+        EXPECT_TRUE(x0 >= left - 1 && x1 <= left + width && y0 >= top - 1 && y1 <= top + height)
+            << broken << x0 << "," << y0 << " - " << x1 << "," << y1;
+        EXPECT_TRUE(lines.size() == 1 || lastRight - lastLeft >= size) << broken << "one character's ink alone";
+    }
+    EXPECT_GT(seen.size(), 500u);
 }
 
 // The notice the start queues without a sound device slides in as the title
