@@ -65,13 +65,18 @@ struct Writer {
 
 class CrashSafety : public SaveGame {
 protected:
-    std::vector<Writer> Writers() {
+    // Each writing into the save folder, which lies in the folder `in`
+    // of the test's (none: the test's own).
+    std::vector<Writer> Writers(const std::string& in = {}) {
+        core_.m_SaveDir = (in.empty() ? dir_.u16() : dir_.u16(in)) + u"/";
+        const GxString permanent = dir_.u16((std::filesystem::path(in) / "permanent.dat").string());
+        const GxString slot = dir_.u16((std::filesystem::path(in) / "gamedata001.gd").string());
         return {
             {"userconf.dat", [this] { return config_.Save(); }, [this] { return config_.Load(); }},
-            {"permanent.dat", [this] { return perman_.Save(SavePath("permanent.dat"), true); },
-             [this] { return perman_.Load(SavePath("permanent.dat")); }},
-            {"gamedata001.gd", [this] { return game_.SaveGameData(SavePath("gamedata001.gd"), true); },
-             [this] { return game_.LoadGameData(SavePath("gamedata001.gd"), true); }},
+            {"permanent.dat", [this, permanent] { return perman_.Save(permanent, true); },
+             [this, permanent] { return perman_.Load(permanent); }},
+            {"gamedata001.gd", [this, slot] { return game_.SaveGameData(slot, true); },
+             [this, slot] { return game_.LoadGameData(slot, true); }},
         };
     }
     // Changes what every file holds, so that a new file cannot pass for the
@@ -1250,30 +1255,38 @@ TEST_F(CrashSafety, AFileThatIsNotThePlayersIsNeitherReadNorReplaced) {
     const bool root = geteuid() == 0;
     qtest::TempDir outside;
     enum class Stranger { Unreadable, OwnersUnreadable, OthersFile, OthersLink, OthersFolder };
+    const std::string unreadable = "読む権限のないファイルのため、読み込みも置き換えもしません(";
     const struct {
         Stranger plant;
         const char* what;
         std::string line, reason;
+        // The save folder's folder in the test's, and as the command quotes
+        // it.
+        std::string in, quoted;
     } plants[] = {
-        {Stranger::Unreadable, "a file of the player's it may not read", "読む権限のないファイルのため、読み込みも置き換えもしません(",
-         "読めないファイルがセーブファイルの名前にあります"},
+        {Stranger::Unreadable, "a file of the player's it may not read", unreadable,
+         "読めないファイルがセーブファイルの名前にあります", "", ""},
+        {Stranger::Unreadable, "in a folder named with a space", unreadable, "読めないファイル", "My Games", "My Games"},
+        {Stranger::Unreadable, "in a folder named with a shell's marks", unreadable, "読めないファイル",
+         "Tom's $HOME;(1)*", "Tom'\\''s $HOME;(1)*"},
         // The folder's owner's, made before it shared the folder with this
         // user: already the player's.
-        {Stranger::OwnersUnreadable, "a file of the folder's owner's it may not read",
-         "読む権限のないファイルのため、読み込みも置き換えもしません(", "読めないファイルがセーブファイルの名前にあります"},
+        {Stranger::OwnersUnreadable, "a file of the folder's owner's it may not read", unreadable,
+         "読めないファイルがセーブファイルの名前にあります", "", ""},
         {Stranger::OthersFile, "another user's file", "他のユーザー(nobody)のファイルのため、読み込みも置き換えもしません(",
-         "他のユーザー(nobody)のファイルがセーブファイルの名前にあります"},
+         "他のユーザー(nobody)のファイルがセーブファイルの名前にあります", "", ""},
         {Stranger::OthersLink, "another user's link to a whole file",
-         "他のユーザー(nobody)のファイルのため、読み込みも置き換えもしません(", "他のユーザー(nobody)のファイル"},
+         "他のユーザー(nobody)のファイルのため、読み込みも置き換えもしません(", "他のユーザー(nobody)のファイル", "", ""},
         {Stranger::OthersFolder, "another user's folder", "他のユーザー(nobody)のファイルのため、読み込みも置き換えもしません(",
-         "他のユーザー(nobody)のファイル"},
+         "他のユーザー(nobody)のファイル", "", ""},
     };
-    for (const Writer& w : Writers()) {
-        for (const auto& p : plants) {
+    for (const auto& p : plants) {
+        if (p.plant != Stranger::Unreadable && !root) continue;
+        for (const Writer& w : Writers(p.in)) {
             SCOPED_TRACE(std::string(w.file) + ", " + p.what);
-            if (p.plant != Stranger::Unreadable && !root) continue;
             for (const auto& entry : fs::directory_iterator(dir_.path())) fs::remove_all(entry);
-            const fs::path file = dir_.path() / w.file;
+            const fs::path folder = dir_.path() / p.in, file = folder / w.file;
+            fs::create_directories(folder);
             // Another user's, which that user lets this one write into.
             if (p.plant == Stranger::OwnersUnreadable) {
                 ASSERT_EQ(chown(dir_.path().c_str(), 65534, gid_t(-1)), 0);
@@ -1302,9 +1315,12 @@ TEST_F(CrashSafety, AFileThatIsNotThePlayersIsNeitherReadNorReplaced) {
             EXPECT_FALSE(w.load());
             EXPECT_TRUE(log.Contains(p.line + file.string())) << log.Text();
             EXPECT_EQ(GxPersistFile::FailureForPlayer(), u"") << "a load is no failed write";
-            const std::string how = p.plant == Stranger::Unreadable         ? "「chmod u+rw " + file.string() + "」"
-                                    : p.plant == Stranger::OwnersUnreadable ? "「chmod g+rw " + file.string() + "」"
-                                                                            : "「sudo chown root " + file.string() + "」";
+            // The file as a shell takes it, in the command that gives it back.
+            const std::string word =
+                p.in.empty() ? file.string() : "'" + dir_.str() + "/" + p.quoted + "/" + w.file + "'";
+            const std::string how = p.plant == Stranger::Unreadable         ? "「chmod u+rw " + word + "」"
+                                    : p.plant == Stranger::OwnersUnreadable ? "「chmod g+rw " + word + "」"
+                                                                            : "「sudo chown root " + word + "」";
             EXPECT_TRUE(log.Contains(how)) << log.Text();
             log.Clear();
             EXPECT_FALSE(w.save());
@@ -1317,7 +1333,7 @@ TEST_F(CrashSafety, AFileThatIsNotThePlayersIsNeitherReadNorReplaced) {
             EXPECT_TRUE(now.st_ino == was.st_ino && now.st_mode == was.st_mode && now.st_uid == was.st_uid);
             closed.reset();
             std::vector<std::string> names;
-            for (const auto& entry : fs::directory_iterator(dir_.path())) names.push_back(entry.path().filename().string());
+            for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
             EXPECT_EQ(names, std::vector<std::string>{w.file});
             ASSERT_EQ(chown(dir_.path().c_str(), geteuid(), gid_t(-1)), 0);
             fs::permissions(dir_.path(), fs::perms::owner_all);
