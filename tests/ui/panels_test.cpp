@@ -215,7 +215,17 @@ TEST_F(Panels, AGoldenFrameOfPanelsABarAndSliders) {
     EXPECT_EQ(px[size_t(8) * 80 + 33 + 30], 0xFF404040u) << "its background, right of it";
     EXPECT_TRUE(gxtest::MatchesGolden("widgets", px, 80, 48, "ui"));
 
+    // Of two widgets of one draw order, the one added later is drawn over
+    // the other: a label over its button.
+    auto* label = new GxTaskUIPanelFx(root, u"label");
+    label->SetImageSource(u"box.png");
+    label->SetPos(4, 4, 0, 0);
+    ASSERT_TRUE(label->LoadImages()) << log.Text();
+    ASSERT_EQ(label->GetOrderZ(), panel->GetOrderZ());
+    EXPECT_EQ(DrawWidgets(*core_, 80, 48)[size_t(8) * 80 + 8], 0xFFFFFFFFu);
+
     // A hidden widget and one its scene no longer shows draw nothing.
+    label->Hide();
     panel->Hide();
     bar->Suspend();
     const std::vector<uint32_t> after = DrawWidgets(*core_, 80, 48);
