@@ -1,6 +1,11 @@
 // What a still screen costs: processor time, as a share of one core, of
-// - `quillon` showing the sample game's still frame (1024 × 768, the size the
-//   game module sets);
+// - `quillon` showing the sample game's title once it is still (1024 × 768,
+//   the size the game module sets): run as a scripted run on the real clock
+//   (QUILLON_PLAYTHROUGH), it shows its frame every quarter second for five
+//   seconds after the title came, and is measured from half a second after
+//   the last of those, when the last two seconds of them are one picture
+//   (the opening movie, the title's fade and the writing of those frames
+//   are not measured);
 // - the engine's own frame loop at 1024 × 768 and 1920 × 1080: the frame
 //   timer, the message pump, the full clear (target, depth, stencil) and the
 //   present of the graphics layer, with no scene to draw;
@@ -8,7 +13,8 @@
 //   through the same present path, every frame, and only when the window
 //   needs it.
 // Each runs in a process of its own; its time is read from /proc over the
-// measured seconds, after two seconds of start-up. Usage:
+// measured seconds, after two seconds of start-up (quillon: after its title
+// is still). Usage:
 //   idle_bench [seconds [quillon]]
 // (default 10 s and the quillon built beside it; another build's quillon can
 // be compared). It needs a display, or SDL_VIDEODRIVER=offscreen.
@@ -29,8 +35,11 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -132,7 +141,7 @@ int floor_loop(int w, int h, double seconds, bool every_frame) {
 // Runs one case in a child; the share of one core it used over `seconds`
 // after the warm-up, or a negative value when it failed.
 template <class Child>
-double measure(double seconds, Child child, bool terminate) {
+double measure(double seconds, Child child) {
     std::fflush(nullptr);
     pid_t pid = fork();
     if (pid < 0) return -1;
@@ -141,13 +150,81 @@ double measure(double seconds, Child child, bool terminate) {
     const double t0 = now_s(), c0 = cpu_seconds(pid);
     sleep_until(t0 + seconds);
     const double t1 = now_s(), c1 = cpu_seconds(pid);
-    if (terminate) kill(pid, SIGTERM);
     int status = 0;
     waitpid(pid, &status, 0);
-    const bool ok = terminate ? (WIFEXITED(status) || WIFSIGNALED(status))
-                              : (WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    if (!ok || c0 < 0 || c1 < 0) return -1;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || c0 < 0 || c1 < 0) return -1;
     return 100.0 * (c1 - c0) / (t1 - t0);
+}
+
+// The title's frames: one every kShotPasses passes, kShots of them, after
+// the title came; it counts as still when the last kStillShots are one
+// picture. Measuring starts kQuietPasses after the last.
+constexpr int kShots = 20, kShotPasses = 15, kStillShots = 8, kQuietPasses = 30;
+
+std::string file_text(const std::filesystem::path& path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}
+
+// quillon in the game folder, measured over `seconds` once its title is
+// still; a negative share when it failed, or -2 when the title did not
+// settle. `settled` gets the seconds from the title's coming to the first
+// of the frames that stayed.
+double measure_still_title(double seconds, const char* quillon_bin, const std::filesystem::path& game,
+                           const std::filesystem::path& folder, double* settled) {
+    const std::filesystem::path script = folder / "still.txt";
+    {
+        std::ofstream out(script);
+        out << "clock real\nwait SeqTitle\n+0 note title\n";
+        for (int i = 0; i < kShots; ++i) out << "+" << kShotPasses << " shot still" << i << "\n+0 note shot" << i << "\n";
+        out << "+" << kQuietPasses << " note still\n";
+    }
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid < 0) return -1;
+    if (pid == 0) {
+        close(fds[0]);
+        dup2(fds[1], STDOUT_FILENO);
+        if (chdir(game.c_str()) != 0) _exit(1);
+        setenv("QUILLON_PLAYTHROUGH", script.c_str(), 1);
+        execl(quillon_bin, "quillon", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    // The notes, as they come, until the one that starts the measuring.
+    std::map<std::string, double> notes;
+    std::string line;
+    char c;
+    pollfd ready{fds[0], POLLIN, 0};
+    while (!notes.count("still") && poll(&ready, 1, 60000) == 1 && read(fds[0], &c, 1) == 1) {
+        if (c != '\n') {
+            line += c;
+            continue;
+        }
+        const size_t space = line.rfind(' ');
+        if (space != std::string::npos) notes[line.substr(0, space)] = std::atof(line.c_str() + space + 1) * 1e-6;
+        line.clear();
+    }
+    double share = -1;
+    if (notes.count("still") && notes.count("title")) {
+        const double t0 = now_s(), c0 = cpu_seconds(pid);
+        sleep_until(t0 + seconds);
+        const double t1 = now_s(), c1 = cpu_seconds(pid);
+        if (c0 >= 0 && c1 >= 0) share = 100.0 * (c1 - c0) / (t1 - t0);
+        // The first frame from which all were the last one.
+        const std::string last = file_text(folder / ("still" + std::to_string(kShots - 1) + ".png"));
+        int first = kShots - 1;
+        while (first > 0 && file_text(folder / ("still" + std::to_string(first - 1) + ".png")) == last) --first;
+        if (last.empty() || first > kShots - kStillShots) share = -2;
+        else *settled = notes["shot" + std::to_string(first)] - notes["title"];
+    }
+    close(fds[0]);
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return share;
 }
 
 void row(const char* what, double share, double floor_every, double floor_needed) {
@@ -171,8 +248,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     const char* driver = std::getenv("SDL_VIDEODRIVER");
-    std::printf("idle_bench: %.0f s a case after %d s of start-up; video driver %s; load average ", seconds,
-                kWarmupSeconds, driver ? driver : "(SDL's choice)");
+    std::printf("idle_bench: %.0f s a case after %d s of start-up (quillon: once its title is still); video driver %s; "
+                "load average ",
+                seconds, kWarmupSeconds, driver ? driver : "(SDL's choice)");
     if (FILE* f = std::fopen("/proc/loadavg", "r")) {
         double load = 0;
         if (std::fscanf(f, "%lf", &load) == 1) std::printf("%.2f", load);
@@ -210,19 +288,21 @@ int main(int argc, char** argv) {
     for (size s : {size{1024, 768}, size{1920, 1080}}) {
         std::printf("%d x %d\n", s.w, s.h);
         const double run = kWarmupSeconds + seconds + 1;
-        const double every = measure(seconds, [&] { return floor_loop(s.w, s.h, run, true); }, false);
-        const double needed = measure(seconds, [&] { return floor_loop(s.w, s.h, run, false); }, false);
+        const double every = measure(seconds, [&] { return floor_loop(s.w, s.h, run, true); });
+        const double needed = measure(seconds, [&] { return floor_loop(s.w, s.h, run, false); });
         row("floor: one frame shown every 1/60 s", every, 0, 0);
         row("floor: shown only when the window needs it", needed, 0, 0);
         if (s.w == 1024) {
-            const double quillon = measure(seconds, [&] {
-                if (chdir(game.c_str()) != 0) return 1;
-                execl(quillon_bin, "quillon", static_cast<char*>(nullptr));
-                return 127;
-            }, true);
-            row("quillon, the sample game's still frame", quillon, every, needed);
+            double settled = 0;
+            const double quillon = measure_still_title(seconds, quillon_bin, game, tmpl, &settled);
+            if (quillon == -2)
+                std::printf("  quillon: the title was not still for the last %.1f s of the %.1f s after it came\n",
+                            kStillShots * kShotPasses / 60.0, kShots * kShotPasses / 60.0);
+            else
+                row("quillon, the sample's title once still", quillon, every, needed);
+            if (quillon >= 0) std::printf("    (the title still %.2f s after it came)\n", settled);
         }
-        const double loop = measure(seconds, [&] { return engine_loop(s.w, s.h, run); }, false);
+        const double loop = measure(seconds, [&] { return engine_loop(s.w, s.h, run); });
         row("the engine's frame loop, full clear + present", loop, every, needed);
     }
     std::filesystem::remove_all(tmpl);
