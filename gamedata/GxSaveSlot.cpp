@@ -14,6 +14,8 @@
 #include "platform/system/safe_file.h"
 #include "tasks/GxSystemConfig.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -87,17 +89,27 @@ constexpr const char* kSaveKeyword = "save";
 
 // The mark of the save a thumbnail file names; "" for none (an older
 // thumbnail), and for a file that is not a whole PNG (one a write cut
-// short), which names nothing it could be trusted for.
-std::string ThumbnailMark(const std::string& path) {
+// short), which names nothing it could be trusted for; where a read
+// failed (the file stands, but what it names cannot be told), why.
+psys::mark_read ThumbnailMark(const std::string& path) {
+    // The reader stops short only where the file ends or a read fails, and
+    // opens nothing where no regular file stands: errno tells which.
+    const auto failed = [] {
+        return errno != 0 && errno != EINTR && errno != ENOENT && errno != ENOTDIR && errno != ELOOP && errno != ENXIO;
+    };
     psys::input_file file;
-    if (!file.open(path) || file.status().size < 12 || file.status().size > GxSaveSlot::kThumbnailFileSize) return {};
+    errno = 0;
+    if (!file.open(path)) return failed() ? psys::mark_read::failed(errno) : psys::mark_read();
+    const u64 size = file.status().size;
+    if (size < 12 || size > GxSaveSlot::kThumbnailFileSize) return {};
     static const u8 kEnd[] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
     u8 tail[sizeof kEnd];
-    if (file.read_at(tail, sizeof tail, file.status().size - sizeof tail) != sizeof tail ||
-        std::memcmp(tail, kEnd, sizeof kEnd) != 0)
-        return {};
-    std::vector<u8> head(4096);
-    head.resize(file.read_at(head.data(), head.size(), 0));
+    std::vector<u8> head(size_t(std::min<u64>(size, 4096)));
+    errno = 0;
+    if (file.read_at(tail, sizeof tail, size - sizeof tail) != sizeof tail ||
+        file.read_at(head.data(), head.size(), 0) != head.size())
+        return failed() ? psys::mark_read::failed(errno) : psys::mark_read();
+    if (std::memcmp(tail, kEnd, sizeof kEnd) != 0) return {};
     return pimage::read_png_text(head.data(), head.size(), kSaveKeyword);
 }
 

@@ -290,18 +290,39 @@ std::string mark_text(unsigned long long hash, unsigned long long size) {
 
 bool hash_mark(const std::string& mark) { return mark.compare(0, 2, "h:") == 0; }
 
-// The mark of the regular file at path as it reads now ("" where it cannot
-// be opened).
-std::string hash_of_file(const std::string& path) {
+// The mark of the regular file at path as it reads now: none where no
+// regular file stands there (nothing, a link, a folder, a FIFO); where a
+// read failed, why (a file cut short by a failed read bears no mark of its
+// own, and no other).
+mark_read hash_of_file(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    if (fd < 0)
+        return errno == ENOENT || errno == ENOTDIR || errno == ELOOP || errno == ENXIO ? mark_read()
+                                                                                       : mark_read::failed(errno);
     struct stat st;
-    const int fd = open_regular(path, &st);
-    if (fd < 0) return {};
+    int why = ::fstat(fd, &st) == 0 ? 0 : errno;
+    const bool regular = why == 0 && S_ISREG(st.st_mode);
     unsigned long long h = kHashStart;
     static thread_local unsigned char buffer[65536];
     off_t at = 0;
-    for (ssize_t n; (n = ::pread(fd, buffer, sizeof buffer, at)) > 0; at += n) h = hash_bytes(h, buffer, size_t(n));
+    while (regular && why == 0) {
+        const ssize_t n = ::pread(fd, buffer, sizeof buffer, at);
+        if (n == 0) break;
+        if (n > 0) {
+            h = hash_bytes(h, buffer, size_t(n));
+            at += n;
+        } else if (errno != EINTR) {
+            why = errno;
+        }
+    }
     ::close(fd);
-    return mark_text(h, static_cast<unsigned long long>(at));
+    if (why) return mark_read::failed(why);
+    return regular ? mark_read(mark_text(h, static_cast<unsigned long long>(at))) : mark_read();
+}
+
+// The mark the companion at path bears, as the pair's reader reads it.
+mark_read companion_mark(const mark_of_companion& mark_of, const std::string& path) {
+    return mark_of ? mark_of(path) : mark_read();
 }
 
 // The marks of the mains a settling looks at, each file's hash read once
@@ -315,7 +336,9 @@ public:
         hashes_[std::make_tuple(dev_t(file.device), ino_t(file.inode), off_t(file.size), time_t(file.modified_seconds),
                                 long(file.modified_nanoseconds))] = mark;
     }
-    bool bears(const std::string& path, const std::string& mark) {
+    // Whether the file at path bears the mark; where the read that would
+    // tell failed, false, and why in *unread.
+    bool bears(const std::string& path, const std::string& mark, int* unread = nullptr) {
         struct stat st;
         if (!hash_mark(mark)) return older_mark_names(path, mark);
         const size_t colon = mark.find_last_of(':');
@@ -325,7 +348,8 @@ public:
         const auto key = std::make_tuple(st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec, st.st_mtim.tv_nsec);
         auto it = hashes_.find(key);
         if (it == hashes_.end()) it = hashes_.emplace(key, hash_of_file(path)).first;
-        return it->second == mark;
+        if (it->second.error && unread) *unread = it->second.error;
+        return !it->second.error && it->second.mark == mark;
     }
 
 private:
@@ -343,7 +367,7 @@ private:
                st.st_mtim.tv_sec == seconds && static_cast<unsigned>(st.st_mtim.tv_nsec) == nanoseconds;
     }
 
-    std::map<std::tuple<dev_t, ino_t, off_t, time_t, long>, std::string> hashes_;
+    std::map<std::tuple<dev_t, ino_t, off_t, time_t, long>, mark_read> hashes_;
 };
 
 // ---- the folders' ways ------------------------------------------------------
@@ -1035,40 +1059,47 @@ std::string mark_of_bytes(const void* data, size_t size) {
     return mark_text(hash_bytes(kHashStart, static_cast<const unsigned char*>(data), size), size);
 }
 
-std::string mark_of_file(const std::string& path) { return players_at(path) ? hash_of_file(path) : std::string(); }
+std::string mark_of_file(const std::string& path) { return players_at(path) ? hash_of_file(path).mark : std::string(); }
 
 namespace {
 
 // Where the main a mark names stands: its own name, a kept one (number
 // n, as changed or damaged), or a name a write holds it under; "" for
-// nowhere. Only the player's files count.
+// nowhere, or for where cannot be told (unread: why the read of a file
+// looked at before failed). Only the player's files count.
 struct main_place {
     std::string path;
     unsigned kept = 0;
     bool held = false;
     const char* why = "changed";
+    int unread = 0;
 };
 
 main_place find_main(const file_pair& pair, const std::string& mark, mark_reader& marks,
                      const std::vector<std::string>& entries) {
     const std::string folder = folder_of(pair.main), name = name_of(pair.main);
-    if (players_at(pair.main) && marks.bears(pair.main, mark)) return {pair.main, 0, false};
+    int unread = 0;
+    const auto bears = [&](const std::string& path) {
+        return players_at(path) && marks.bears(path, mark, &unread) && !unread;
+    };
+    if (bears(pair.main)) return {pair.main, 0, false};
     const std::set<std::string> names = {name};
     for (const std::string& entry : entries) {
         const std::string path = in_folder(folder, entry);
         bool kept = false;
         for (const char* why : {"changed", "damaged"})
             if (const unsigned n = parse_kept(entry, name, why)) {
-                if (players_at(path) && marks.bears(path, mark)) return {path, n, false, why};
+                if (bears(path)) return {path, n, false, why};
                 kept = true;
             }
         if (kept) continue;
         leftover_name left;
-        if (parse_leftover(entry, names, &left) && left.what == leftover_name::kind::held && players_at(path) &&
-            marks.bears(path, mark))
+        if (parse_leftover(entry, names, &left) && left.what == leftover_name::kind::held && bears(path))
             return {path, 0, true};
     }
-    return {};
+    main_place nowhere;
+    nowhere.unread = unread;
+    return nowhere;
 }
 
 // Whether the held name at path is only a second name of its own writer's
@@ -1127,7 +1158,7 @@ private:
             struct stat st;
             if (in_hand.count(path) || !regular_at(path, &st) || !players(folder_, st) || uncommitted(path, left))
                 continue;
-            const std::string mark = pair_.mark_of ? pair_.mark_of(path) : std::string();
+            const std::string mark = companion_mark(pair_.mark_of, path).mark;
             if (mark.empty()) continue;
             const main_place main = find_main(pair_, mark, marks_, entries_);
             if (main.held || (main.path.empty() && !hash_mark(mark))) continue;
@@ -1138,14 +1169,21 @@ private:
 
     // One hand: where its main is, it goes beside it (or, beside the
     // companion its main has already, goes as a twin); where a write holds
-    // its main, it waits; where no main may be its, it goes.
+    // its main, it waits; where no main may be its, it goes. Where a read
+    // that would tell where it goes failed, it stays where it is held, said.
     void settle(companion_hand h) {
         const std::string& path = h.file.path;
         if (!anything_at(path)) return;
-        const std::string mark = pair_.mark_of ? pair_.mark_of(path) : std::string();
-        const main_place main = mark.empty() ? main_place{} : find_main(pair_, mark, marks_, entries_);
+        const mark_read read = companion_mark(pair_.mark_of, path);
+        const std::string& mark = read.mark;
+        const main_place main =
+            read.error || mark.empty() ? main_place{} : find_main(pair_, mark, marks_, entries_);
         // The write that holds the main settles it with its companion.
         if (main.held) return;
+        // Where a read it rests on failed (its mark, or a main's), where it
+        // goes cannot be told.
+        if (const int unread = read.error ? read.error : main.unread)
+            return failed(path, {}, unread);
         std::string target;
         if (!main.path.empty()) {
             target = main.kept ? kept_name(pair_.companion, main.kept, main.why) : pair_.companion;
@@ -1160,7 +1198,9 @@ private:
             // longer names); while a write holds a main of the pair, that
             // may be its own, and it waits.
             if (main_held()) return;
-            target = main_alone(hash_mark(mark));
+            int unread = 0;
+            target = main_alone(hash_mark(mark), &unread);
+            if (unread) return failed(path, {}, unread);
         }
         if (target.empty()) return orphan(path);
         if (twin_stands(mark, main, target)) return remove_twin(path, target);
@@ -1184,14 +1224,16 @@ private:
     // or the one standing names another main by its hash (one of an older
     // form may be that main's: the one standing stays), unless kept_only;
     // else beside the main kept (as damaged first) under the highest number
-    // with no companion beside it; "" for nowhere.
-    std::string main_alone(bool kept_only) {
+    // with no companion beside it; "" for nowhere, or for cannot be told
+    // (why a read failed in *unread).
+    std::string main_alone(bool kept_only, int* unread) {
         if (!kept_only && players_at(pair_.main)) {
             if (!anything_at(pair_.companion)) return pair_.companion;
             // Another user's file there is never read (I6), and never replaced.
-            const std::string standing =
-                pair_.mark_of && players_at(pair_.companion) ? pair_.mark_of(pair_.companion) : std::string();
-            if (hash_mark(standing) && !marks_.bears(pair_.main, standing)) return pair_.companion;
+            const mark_read standing =
+                players_at(pair_.companion) ? companion_mark(pair_.mark_of, pair_.companion) : mark_read();
+            if ((*unread = standing.error)) return {};
+            if (hash_mark(standing.mark) && !marks_.bears(pair_.main, standing.mark)) return pair_.companion;
         }
         for (const char* why : {"damaged", "changed"}) {
             const std::map<unsigned, std::string> kept = kept_names(pair_.main, why, entries_);
@@ -1207,7 +1249,7 @@ private:
     // one standing stays.
     bool twin_stands(const std::string& mark, const main_place& main, const std::string& target) {
         if (!players_at(target) || !pair_.mark_of) return false;
-        const std::string standing = pair_.mark_of(target);
+        const std::string standing = companion_mark(pair_.mark_of, target).mark;
         return !standing.empty() && (standing == mark || (!main.path.empty() && marks_.bears(main.path, standing)));
     }
 
@@ -1392,7 +1434,8 @@ private:
     // A companion written whole, naming a main that stands, is finished: it
     // goes beside that main as its writer would have put it, first taken
     // into a hand of the start's own; where that move fails it stays, said,
-    // for the next start (it is a finished write's, never one to remove).
+    // for the next start (it is a finished write's, never one to remove);
+    // so does one where a read that would tell whether it is one failed.
     // Every other temporary name goes.
     void settle_temporaries() {
         mark_reader marks;
@@ -1400,9 +1443,14 @@ private:
             // A folder at such a name was never a writer's.
             if (S_ISDIR(t.st.st_mode)) continue;
             if (paired(t.name.final) && files_.mark_of && S_ISREG(t.st.st_mode)) {
-                const std::string mark = files_.mark_of(t.path);
+                const mark_read read = companion_mark(files_.mark_of, t.path);
                 const file_pair pair = pair_of(t.name.final);
-                const main_place main = mark.empty() ? main_place{} : find_main(pair, mark, marks, entries_of(folder_));
+                const main_place main =
+                    read.error || read.mark.empty() ? main_place{} : find_main(pair, read.mark, marks, entries_of(folder_));
+                if (const int unread = read.error ? read.error : main.unread) {
+                    said(settle_note::kind::failed, t.path, {}, std::strerror(unread));
+                    continue;
+                }
                 if (!main.path.empty()) {
                     const std::string hand = writer_path(pair.companion, new_writer(), ".held");
                     const int err = move_without_replacing(t.path, hand, way_, true);
@@ -1467,7 +1515,7 @@ private:
             const file_pair pair = pair_of(companion);
             struct stat st;
             if (!regular_at(pair.companion, &st) || !players(folder_, st)) continue;
-            const std::string mark = files_.mark_of(pair.companion);
+            const std::string mark = companion_mark(files_.mark_of, pair.companion).mark;
             if (!hash_mark(mark) || marks.bears(pair.main, mark)) continue;
             const main_place place = find_main(pair, mark, marks, entries_of(folder_));
             if (place.path.empty() || place.held) continue;
@@ -1491,7 +1539,7 @@ private:
         mark_reader marks;
         const auto names_standing_main = [&](const std::string& path, const file_pair& pair) {
             if (anything_at(pair.companion) || !players_at(pair.main)) return false;
-            const std::string mark = files_.mark_of(path);
+            const std::string mark = companion_mark(files_.mark_of, path).mark;
             return !mark.empty() && marks.bears(pair.main, mark);
         };
         for (const companion_hand& h : companions_) {

@@ -61,7 +61,9 @@
 //       one kept under the highest number with none beside it. Only where no
 //       main is alone is it removed. Beside a main that a companion standing
 //       there names too, the one standing stays. A companion goes only once
-//       its main's going is durable (a folder sync first).
+//       its main's going is durable (a folder sync first). Where a read this
+//       rests on fails (its mark, or a main's that may be its), where it
+//       goes cannot be told: it stays where it is, said.
 //   I8  A start without the lock takes no running copy's work: it only puts
 //       a held file back at its name where nothing stands there (in the
 //       folder's way, never replacing; in the look way as its writes do), a
@@ -247,8 +249,10 @@
 //                are second names of files that stay: removed
 //   temporaries  a companion written whole whose main stands is finished:
 //                taken into a hand of the start's own (where that move
-//                fails, it stays at its name, said, for the next start);
-//                every other temporary name (and the probe's) removed
+//                fails, it stays at its name, said, for the next start; so
+//                does one where a read the start decides from fails: its
+//                mark or its main's); every other temporary name (and the
+//                probe's) removed
 //   mains        held files back at their name where nothing stands there;
 //                the permanent data's handed over for merging (removed
 //                where the same bytes stand at its name); the rest kept as
@@ -547,13 +551,27 @@ bool write_file_whole(const std::string& path, const void* data, size_t size, st
 
 // ---- pairs ------------------------------------------------------------------
 
+// A mark as read from a file: "" for none (a file that bears none, or is
+// not whole), or, where the read failed, why (an errno): what such a file
+// names cannot be told, and nothing is decided from it.
+struct mark_read {
+    // A reader that returns text has read it.
+    mark_read(std::string text = {}) : mark(std::move(text)) {}
+    static mark_read failed(int why) {
+        mark_read read;
+        read.error = why;
+        return read;
+    }
+    std::string mark;
+    int error = 0;
+};
+using mark_of_companion = std::function<mark_read(const std::string& path)>;
 // A main file and the companion written with it (full paths); mark_of reads
-// the main's mark a companion bears ("" for none, or for a file that is not
-// whole).
+// the main's mark a companion bears.
 struct file_pair {
     std::string main;
     std::string companion;
-    std::function<std::string(const std::string& path)> mark_of;
+    mark_of_companion mark_of;
 };
 // A file's mark as its write made it (safe_file::mark), and that file's
 // status (safe_file::written): the file is not read again to learn it.
@@ -597,7 +615,7 @@ struct folder_files {
     std::set<std::string> names;
     // companion name -> main name
     std::vector<std::pair<std::string, std::string>> pairs;
-    std::function<std::string(const std::string& path)> mark_of;
+    mark_of_companion mark_of;
     // Names whose held files the caller merges (left held, and handed back).
     std::set<std::string> merged;
     // The largest file the caller writes: a held one larger is kept unread

@@ -563,6 +563,16 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
          {{"gamedata005.gd", save}, {"thumb005.png.1-aa.tmp", thumb}}, "thumb005.png.1-aa.tmp",
          {"片付けられませんでした(" + at("thumb005.png.1-aa.tmp") + ":No such file or directory)"}, {},
          {{"thumb005.png.1-aa.tmp", thumb}, {"thumb005.png", ""}}, "place", true, 0, ENOENT},
+        // Where a read the start decides from fails, it cannot tell whether
+        // a thumbnail is a finished write's: it stays, said.
+        {"a finished thumbnail this user may not read",
+         {{"gamedata005.gd", save}, {"thumb005.png.1-aa.tmp", thumb}}, "thumb005.png.1-aa.tmp",
+         {"片付けられませんでした(" + at("thumb005.png.1-aa.tmp") + ":Permission denied)"}, {},
+         {{"thumb005.png.1-aa.tmp", thumb}, {"thumb005.png", ""}}, "unreadable"},
+        {"a finished thumbnail whose save this user may not read",
+         {{"gamedata005.gd", save}, {"thumb005.png.1-aa.tmp", thumb}}, "gamedata005.gd",
+         {"片付けられませんでした(" + at("thumb005.png.1-aa.tmp") + ":Permission denied)"}, {},
+         {{"thumb005.png.1-aa.tmp", thumb}, {"thumb005.png", ""}, {"gamedata005.gd", save}}, "unreadable"},
         {"without the lock, a finished thumbnail beside another save",
          {{"gamedata005.gd", "another save"}, {"thumb005.png.1-aa.tmp", thumb}}, "", {}, {},
          {{"thumb005.png.1-aa.tmp", thumb}, {"thumb005.png", ""}}, "place", false},
@@ -588,8 +598,11 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
         g_RefusedWith = row.refusedWith;
         psys::set_safe_file_step_hook(RefuseAt);
         psys::set_folder_locked(dir_.str(), row.locked);
+        std::optional<qtest::UnreadableFile> unreadable;
+        if (std::strcmp(row.refusedStep, "unreadable") == 0) unreadable.emplace(at(row.refused));
         qtest::LogCapture log;
         const std::vector<psys::held_file> merged = GxSaveSlot::RecoverLeftovers(saveDir, *core_.m_Config, row.locked);
+        unreadable.reset();
         psys::set_safe_file_step_hook(nullptr);
         EXPECT_EQ(merged.size(), row.merged);
         for (const auto* pieces : {&row.errors, &row.debug})

@@ -293,7 +293,9 @@ std::string LastReleaseMark(const std::string& path) {
 // taken (I6). The one standing beside a main that it names too stays. What
 // stood at the place is taken under a held name of the companion's own, and
 // one another copy put there between the take and the place is held too,
-// not replaced (I2); a put that fails is said.
+// not replaced (I2); a put that fails is said. Where a read that would
+// tell where it goes fails (its mark, its main's, the mark of the one
+// standing), it stays in hand, said.
 TEST(Companions, EachGoesWithTheMainItWasWrittenWith) {
     using was = psys::companion_hand::main_was;
     using kind = psys::settle_note::kind;
@@ -310,7 +312,7 @@ TEST(Companions, EachGoesWithTheMainItWasWrittenWith) {
         kind said = kind::put_back;                             // the first note
         const char* lacks = "";
         const char* also = "";  // "end after the take", "intrude", "refuse the place", "with the lock",
-                                // "t another user's"
+                                // "t another user's", "refuse the read of <name or hand>"
         int result = 0;
     } rows[] = {
         {"a hash, its main at its name", {{"s", "A"}}, "{A}|h", was::not_known, 0, {{"t", "{A}|h"}}},
@@ -356,6 +358,13 @@ TEST(Companions, EachGoesWithTheMainItWasWrittenWith) {
          {{"t", "{A}|h"}, {"t.changed", "{C}|intruder"}}, kind::put_back, "xl", "intrude"},
         {"a place refused", {{"s", "A"}}, "{A}|h", was::not_known, 0, {{"t", ""}}, kind::put_back, "x",
          "refuse the place", EACCES},
+        {"a hash that cannot be read, its main kept beside another's",
+         {{"s", "B"}, {"t", "{B}|t"}, {"s.changed", "A"}, {"t.changed", "{C}|c"}}, "{A}|h", was::not_known, 0,
+         {{"t", "{B}|t"}, {"t.changed", "{C}|c"}}, kind::failed, "", "refuse the read of hand", EIO},
+        {"a hash whose main this user may not read", {{"s", "A"}}, "{A}|h", was::not_known, 0, {{"t", ""}}, kind::failed,
+         "", "refuse the read of s", EACCES},
+        {"no mark, the main at its name beside one whose mark cannot be read", {{"s", "B"}, {"t", "{Z}|z"}}, "|n",
+         was::not_known, 0, {{"t", "{Z}|z"}}, kind::failed, "", "refuse the read of t", EIO},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -393,16 +402,31 @@ TEST(Companions, EachGoesWithTheMainItWasWrittenWith) {
             return 0;
         });
         psys::set_folder_locked(dir.str(), std::string(row.also) == "with the lock");
-        const psys::file_pair pair{at("s"), at("t"), MarkOf};
+        // A companion's mark read by the pair's reader, which fails where
+        // the row says; a main's by the settling itself, from a file this
+        // user may not read.
+        const std::string unread = std::string(row.also).starts_with("refuse the read of ") ? row.also + 19 : "";
+        const std::string unreadPath = unread == "hand" ? hand : unread.empty() ? "" : at(unread);
+        std::optional<qtest::UnreadableFile> unreadable;
+        if (unread == "s") unreadable.emplace(unreadPath);
+        const psys::file_pair pair{at("s"), at("t"), [&](const std::string& path) {
+                                       return path == unreadPath ? psys::mark_read::failed(EIO)
+                                                                 : psys::mark_read(MarkOf(path));
+                                   }};
         std::vector<psys::settle_note> notes;
         const int result = psys::settle_companions(pair, {{{hand, at("t"), {}}, row.main, row.keptWith}},
                                                    [&](const psys::settle_note& n) { notes.push_back(n); });
+        unreadable.reset();
         lacking.reset();
         EXPECT_EQ(result, row.result);
         if (row.said == kind::failed) {
-            // Left in hand, nothing said.
-            EXPECT_TRUE(notes.empty());
+            // Left in hand: unsaid while a write holds a main, said where a
+            // read failed.
             EXPECT_TRUE(fs::exists(hand));
+            EXPECT_EQ(notes.size(), row.result ? 1u : 0u);
+            if (row.result) {
+                EXPECT_TRUE(notes[0].what == kind::failed && notes[0].path == hand);
+            }
         } else {
             ASSERT_FALSE(notes.empty());
             EXPECT_EQ(notes.front().what, row.said);
