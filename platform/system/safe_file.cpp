@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <map>
 #include <mutex>
@@ -593,9 +594,31 @@ unsigned parse_kept(const std::string& entry, const std::string& final, const ch
     return n >= 2 ? n : 0;
 }
 
-std::vector<std::string> entries_of(const std::string& folder) {
+// The folder's names, sorted; where they could not all be read, none, and
+// why in *unlisted (a folder that is not there has none).
+std::vector<std::string> entries_of(const std::string& folder, int* unlisted = nullptr) {
+    const std::string key = folder_key(folder);
     std::vector<std::string> entries;
-    list_folder(folder_key(folder), &entries);
+    int why = std::abs(step("read", key));
+    if (DIR* d = why ? nullptr : ::opendir(key.c_str())) {
+        for (;;) {
+            errno = 0;
+            const dirent* e = ::readdir(d);
+            if (!e) {
+                why = errno;
+                break;
+            }
+            const std::string name = e->d_name;
+            if (name != "." && name != "..") entries.push_back(name);
+        }
+        ::closedir(d);
+    } else if (!why && errno != ENOENT && errno != ENOTDIR) {
+        why = errno;
+    }
+    if (why) {
+        if (unlisted) *unlisted = why;
+        return {};
+    }
     std::sort(entries.begin(), entries.end());
     return entries;
 }
@@ -1122,7 +1145,7 @@ class companion_settling {
 public:
     companion_settling(const file_pair& pair, const settle_notes& notes, mark_reader& marks)
         : pair_(pair), notes_(notes), marks_(marks), folder_(folder_of(pair.companion)), way_(folder_way(folder_)),
-          locked_(folder_locked(folder_)), entries_(entries_of(folder_)) {}
+          locked_(folder_locked(folder_)), entries_(entries_of(folder_, &unlisted_)) {}
 
     // 0, or the errno of the first step that failed.
     int run(std::vector<companion_hand> hands) {
@@ -1180,9 +1203,10 @@ private:
             read.error || mark.empty() ? main_place{} : find_main(pair_, mark, marks_, entries_);
         // The write that holds the main settles it with its companion.
         if (main.held) return;
-        // Where a read it rests on failed (its mark, or a main's), where it
-        // goes cannot be told.
-        if (const int unread = read.error ? read.error : main.unread)
+        // Where a read it rests on failed (its mark, a main's, or, for a
+        // main found nowhere, the folder's names), where it goes cannot be
+        // told.
+        if (const int unread = read.error ? read.error : main.unread ? main.unread : main.path.empty() ? unlisted_ : 0)
             return failed(path, {}, unread);
         std::string target;
         if (!main.path.empty()) {
@@ -1302,6 +1326,8 @@ private:
     const std::string folder_;
     const write_way way_;
     const bool locked_;
+    // Why the folder's names could not be read (set before they are).
+    int unlisted_ = 0;
     const std::vector<std::string> entries_;
     std::vector<companion_hand> hands_;
     bool moved_ = false, synced_ = false;
@@ -1373,7 +1399,11 @@ private:
     // the player's that stays (at a file's name or a kept name) by
     // identity. What another user made is left alone (I6).
     void list() {
-        for (const std::string& entry : entries_of(folder_)) {
+        int unlisted = 0;
+        listed_ = entries_of(folder_, &unlisted);
+        // Nothing is settled from names that could not all be read.
+        if (unlisted) said(settle_note::kind::failed, folder_, {}, std::strerror(unlisted));
+        for (const std::string& entry : listed_) {
             const std::string path = in_folder(folder_, entry);
             leftover left;
             if (::lstat(path.c_str(), &left.st) != 0) continue;
@@ -1436,7 +1466,8 @@ private:
     // into a hand of the start's own; where that move fails it stays, said,
     // for the next start (it is a finished write's, never one to remove);
     // so does one where a read that would tell whether it is one failed.
-    // Every other temporary name goes.
+    // Every other temporary name goes. Mains are looked for among the names
+    // listed: none has moved since.
     void settle_temporaries() {
         mark_reader marks;
         for (const leftover& t : temporaries_) {
@@ -1446,7 +1477,7 @@ private:
                 const mark_read read = companion_mark(files_.mark_of, t.path);
                 const file_pair pair = pair_of(t.name.final);
                 const main_place main =
-                    read.error || read.mark.empty() ? main_place{} : find_main(pair, read.mark, marks, entries_of(folder_));
+                    read.error || read.mark.empty() ? main_place{} : find_main(pair, read.mark, marks, listed_);
                 if (const int unread = read.error ? read.error : main.unread) {
                     said(settle_note::kind::failed, t.path, {}, std::strerror(unread));
                     continue;
@@ -1584,6 +1615,7 @@ private:
     const write_way way_;
     std::set<std::string> names_;
     std::map<std::string, std::string> main_of_;
+    std::vector<std::string> listed_;
     std::vector<leftover> temporaries_, held_, tokens_;
     std::map<file_id, std::string> staying_;
     std::vector<std::string> stay_paths_;

@@ -62,8 +62,8 @@
 //       main is alone is it removed. Beside a main that a companion standing
 //       there names too, the one standing stays. A companion goes only once
 //       its main's going is durable (a folder sync first). Where a read this
-//       rests on fails (its mark, or a main's that may be its), where it
-//       goes cannot be told: it stays where it is, said.
+//       rests on fails (its mark, a main's that may be its, the folder's
+//       names), where it goes cannot be told: it stays where it is, said.
 //   I8  A start without the lock takes no running copy's work: it only puts
 //       a held file back at its name where nothing stands there (in the
 //       folder's way, never replacing; in the look way as its writes do), a
@@ -251,8 +251,8 @@
 //                taken into a hand of the start's own (where that move
 //                fails, it stays at its name, said, for the next start; so
 //                does one where a read the start decides from fails: its
-//                mark or its main's); every other temporary name (and the
-//                probe's) removed
+//                mark, its main's, the folder's names); every other
+//                temporary name (and the probe's) removed
 //   mains        held files back at their name where nothing stands there;
 //                the permanent data's handed over for merging (removed
 //                where the same bytes stand at its name); the rest kept as
@@ -639,7 +639,9 @@ std::vector<held_file> settle_folder(const std::string& folder, const folder_fil
 // it all the same with the value's negation (a reply lost after the step).
 // A test may end the process there, or run another copy's write first.
 // Once a commit has put the new file at its name it is called with
-// "committed", which is no step. Null removes it.
+// "committed", which is no step. It is called with "read" too, with the
+// folder, before a settling or a keep reads the folder's names: a listing
+// that fails, as any value but 0 makes it, decides nothing. Null removes it.
 using safe_file_step_hook = int (*)(const char* step, const std::string& path, const std::string& from);
 void set_safe_file_step_hook(safe_file_step_hook hook);
 

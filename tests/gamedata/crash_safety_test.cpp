@@ -414,14 +414,16 @@ TEST_F(CrashSafety, WhatAnotherCopyWroteIsNeverReplacedUnkept) {
 // ---- what a start says --------------------------------------------------------
 
 // The step hook's refusal of a step at one path: a move, link or rename to
-// or from it (a place), or its removal.
+// or from it (a place), its removal, or a read of the folder's names; the
+// first g_RefusedPast such steps run.
 std::string g_RefusedPath;
 const char* g_RefusedStep = "place";
-int g_RefusedWith = EACCES;
+int g_RefusedWith = EACCES, g_RefusedPast = 0;
 int RefuseAt(const char* step, const std::string& path, const std::string& from) {
     const bool place = std::strcmp(step, "move") == 0 || std::strcmp(step, "link") == 0 || std::strcmp(step, "rename") == 0;
     const bool refused = std::strcmp(g_RefusedStep, "place") == 0 ? place : std::strcmp(step, g_RefusedStep) == 0;
-    return refused && (path == g_RefusedPath || (place && from == g_RefusedPath)) ? g_RefusedWith : 0;
+    const bool at = path == g_RefusedPath || (place && from == g_RefusedPath);
+    return refused && at && g_RefusedPast-- <= 0 ? g_RefusedWith : 0;
 }
 
 // A thumbnail naming the save whose mark is given, in the copy's colour.
@@ -459,6 +461,7 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
         bool locked = true;
         size_t merged = 0;
         int refusedWith = EACCES;
+        int refusedPast = 0;
     } rows[] = {
         {"a held file where nothing stands", {{held, "X"}}, "",
          {at("userconf.dat") + "に戻しました"}, {}, {{"userconf.dat", "X"}, {held, ""}}},
@@ -573,6 +576,13 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
          {{"gamedata005.gd", save}, {"thumb005.png.1-aa.tmp", thumb}}, "gamedata005.gd",
          {"片付けられませんでした(" + at("thumb005.png.1-aa.tmp") + ":Permission denied)"}, {},
          {{"thumb005.png.1-aa.tmp", thumb}, {"thumb005.png", ""}, {"gamedata005.gd", save}}, "unreadable"},
+        {"the folder's names this user may not read", {{"permanent.dat.1-aa.tmp", "part"}}, ".",
+         {"片付けられませんでした(" + dir_.str() + ":Permission denied)"}, {}, {{"permanent.dat.1-aa.tmp", "part"}},
+         "unreadable"},
+        {"a finished thumbnail whose save is kept, the folder's names unread after the start listed them",
+         {{"gamedata005.gd", "another save"}, {"gamedata005.gd.changed", save}, {"thumb005.png.1-aa.tmp", thumb}}, ".",
+         {"片付けられませんでした(" + at("thumb005.png.")}, {},
+         {{"thumb005.png.1-aa.tmp", ""}, {"thumb005.png.changed", ""}, {"thumb005.png", ""}}, "read", true, 0, EIO, 1},
         {"without the lock, a finished thumbnail beside another save",
          {{"gamedata005.gd", "another save"}, {"thumb005.png.1-aa.tmp", thumb}}, "", {}, {},
          {{"thumb005.png.1-aa.tmp", thumb}, {"thumb005.png", ""}}, "place", false},
@@ -596,13 +606,17 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
         g_RefusedPath = row.refused.empty() ? "" : row.refused == "." ? dir_.str() : at(row.refused);
         g_RefusedStep = row.refusedStep;
         g_RefusedWith = row.refusedWith;
+        g_RefusedPast = row.refusedPast;
         psys::set_safe_file_step_hook(RefuseAt);
         psys::set_folder_locked(dir_.str(), row.locked);
         std::optional<qtest::UnreadableFile> unreadable;
-        if (std::strcmp(row.refusedStep, "unreadable") == 0) unreadable.emplace(at(row.refused));
+        const auto folderMode = std::filesystem::status(dir_.path()).permissions();
+        if (std::strcmp(row.refusedStep, "unreadable") == 0)
+            unreadable.emplace(row.refused == "." ? dir_.str() : at(row.refused));
         qtest::LogCapture log;
         const std::vector<psys::held_file> merged = GxSaveSlot::RecoverLeftovers(saveDir, *core_.m_Config, row.locked);
         unreadable.reset();
+        std::filesystem::permissions(dir_.path(), folderMode);
         psys::set_safe_file_step_hook(nullptr);
         EXPECT_EQ(merged.size(), row.merged);
         for (const auto* pieces : {&row.errors, &row.debug})

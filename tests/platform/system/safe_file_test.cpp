@@ -294,8 +294,8 @@ std::string LastReleaseMark(const std::string& path) {
 // stood at the place is taken under a held name of the companion's own, and
 // one another copy put there between the take and the place is held too,
 // not replaced (I2); a put that fails is said. Where a read that would
-// tell where it goes fails (its mark, its main's, the mark of the one
-// standing), it stays in hand, said.
+// tell where it goes fails (its mark, its main's, the folder's names, the
+// mark of the one standing), it stays in hand, said.
 TEST(Companions, EachGoesWithTheMainItWasWrittenWith) {
     using was = psys::companion_hand::main_was;
     using kind = psys::settle_note::kind;
@@ -312,7 +312,7 @@ TEST(Companions, EachGoesWithTheMainItWasWrittenWith) {
         kind said = kind::put_back;                             // the first note
         const char* lacks = "";
         const char* also = "";  // "end after the take", "intrude", "refuse the place", "with the lock",
-                                // "t another user's", "refuse the read of <name or hand>"
+                                // "t another user's", "refuse the read of <name, hand or .>"
         int result = 0;
     } rows[] = {
         {"a hash, its main at its name", {{"s", "A"}}, "{A}|h", was::not_known, 0, {{"t", "{A}|h"}}},
@@ -363,6 +363,8 @@ TEST(Companions, EachGoesWithTheMainItWasWrittenWith) {
          {{"t", "{B}|t"}, {"t.changed", "{C}|c"}}, kind::failed, "", "refuse the read of hand", EIO},
         {"a hash whose main this user may not read", {{"s", "A"}}, "{A}|h", was::not_known, 0, {{"t", ""}}, kind::failed,
          "", "refuse the read of s", EACCES},
+        {"a hash whose main is kept, the folder's names unread", {{"s", "B"}, {"s.changed", "A"}}, "{A}|h",
+         was::not_known, 0, {{"t.changed", ""}}, kind::failed, "", "refuse the read of .", EIO},
         {"no mark, the main at its name beside one whose mark cannot be read", {{"s", "B"}, {"t", "{Z}|z"}}, "|n",
          was::not_known, 0, {{"t", "{Z}|z"}}, kind::failed, "", "refuse the read of t", EIO},
     };
@@ -399,6 +401,7 @@ TEST(Companions, EachGoesWithTheMainItWasWrittenWith) {
             taken = taken || (std::strcmp(step, "rename") == 0 && from == at("t.changed"));
             if (also == "intrude" && places && !intruded) intruded = qtest::WriteText(path, intruder);
             if (also == "refuse the place" && places) return EACCES;
+            if (also == "refuse the read of ." && std::strcmp(step, "read") == 0 && path == dir.str()) return EIO;
             return 0;
         });
         psys::set_folder_locked(dir.str(), std::string(row.also) == "with the lock");
@@ -406,7 +409,7 @@ TEST(Companions, EachGoesWithTheMainItWasWrittenWith) {
         // the row says; a main's by the settling itself, from a file this
         // user may not read.
         const std::string unread = std::string(row.also).starts_with("refuse the read of ") ? row.also + 19 : "";
-        const std::string unreadPath = unread == "hand" ? hand : unread.empty() ? "" : at(unread);
+        const std::string unreadPath = unread == "hand" ? hand : unread.empty() || unread == "." ? "" : at(unread);
         std::optional<qtest::UnreadableFile> unreadable;
         if (unread == "s") unreadable.emplace(unreadPath);
         const psys::file_pair pair{at("s"), at("t"), [&](const std::string& path) {
