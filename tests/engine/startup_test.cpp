@@ -32,30 +32,30 @@ using proctest::GameFolderTest;
 using proctest::ReadUtf16File;
 namespace fs = std::filesystem;
 
-// Runs start-up and returns what its message boxes said (headless they go to
-// standard error).
-std::string StartCapturing(GxCore& core, bool* started) {
+// Runs start-up: whether it started, and what its message boxes said
+// (headless they go to standard error).
+struct StartUp {
+    bool started;
+    std::string said;
+};
+StartUp StartCapturing(GxCore& core) {
     testing::internal::CaptureStderr();
-    *started = core.Initialize();
-    return testing::internal::GetCapturedStderr();
+    return {core.Initialize(), testing::internal::GetCapturedStderr()};
 }
 
 class Startup : public GameFolderTest {};
 
 TEST_F(Startup, WorkingFolderLengthLimit) {
     // The working folder counts with its closing '/': 244 starts, 245 stops.
-    struct Case {
-        size_t length;
-        bool refused;
-    };
-    for (const Case c : {Case{244, false}, Case{245, true}}) {
+    for (const size_t limit : {244, 245}) {
+        const bool refused = limit == 245;
         fs::path dir = fs::current_path();
         fs::path first;
         size_t length = dir.string().size() + 1;
-        ASSERT_LT(length + 2, c.length);
-        while (length < c.length) {
+        ASSERT_LT(length + 2, limit);
+        while (length < limit) {
             // A component of k characters adds k + 1; never leave 1 to go.
-            const size_t remaining = c.length - length;
+            const size_t remaining = limit - length;
             size_t k = remaining - 1;
             if (k > 60) k = (remaining - 61 == 1) ? 59 : 60;
             dir /= std::string(k, 'd');
@@ -64,20 +64,16 @@ TEST_F(Startup, WorkingFolderLengthLimit) {
         }
         fs::create_directories(dir);
         fs::current_path(dir);
-        ASSERT_EQ(GxGetCurrentDirectory().size(), c.length);
+        ASSERT_EQ(GxGetCurrentDirectory().size(), limit);
         GxCore core;
-        bool started = true;
-        const std::string said = StartCapturing(core, &started);
+        const auto [started, said] = StartCapturing(core);
         EXPECT_FALSE(started);
-        const bool namedLimit = said.find("インストール先のパスが長すぎます") != std::string::npos;
-        EXPECT_EQ(namedLimit, c.refused) << said;
-        if (c.refused) {
-            EXPECT_NE(said.find("(インストール可能なパス最大長は245文字です)"), std::string::npos) << said;
-        }
+        EXPECT_EQ(said.find("インストール先のパスが長すぎます") != std::string::npos, refused) << said;
         // There is no configuration here: the 244 case goes on to that refusal.
-        if (!c.refused) {
-            EXPECT_NE(said.find("システム設定ファイルの読み込みに失敗しました"), std::string::npos) << said;
-        }
+        EXPECT_NE(said.find(refused ? "(インストール可能なパス最大長は245文字です)"
+                                    : "システム設定ファイルの読み込みに失敗しました"),
+                  std::string::npos)
+            << said;
         fs::current_path(game_);
         fs::remove_all(first);
     }
@@ -106,19 +102,16 @@ TEST_F(Startup, AConfigurationThatGivesNoKeyStopsBeforeAnythingIsMade) {
         fs::remove(game_ / "system" / "sysconf.ini");
         if (c.bytes) qtest::WriteText(game_ / "system" / "sysconf.ini", *c.bytes);
         GxCore core;
-        bool started = true;
-        const std::string said = StartCapturing(core, &started);
+        const auto [started, said] = StartCapturing(core);
         EXPECT_FALSE(started);
         if (started) core.Finalize();
         EXPECT_NE(said.find("[Quillon] システム設定ファイルの読み込みに失敗しました。考えられる原因は以下の通りです。\n・ウイルス対策ソフトによって"),
                   std::string::npos)
             << said;
-        // No log is open yet: the reason goes to standard error.
-        if (c.reason) {
-            EXPECT_NE(said.find(std::string(c.reason) + "\n"), std::string::npos) << said;
-        } else {
-            EXPECT_EQ(said.find("sysconf.ini"), std::string::npos) << said;
-        }
+        // No log is open yet: the reason goes to standard error; a missing
+        // file's name is not said at all.
+        EXPECT_EQ(said.find(c.reason ? std::string(c.reason) + "\n" : "sysconf.ini") != std::string::npos, c.reason != nullptr)
+            << said;
         EXPECT_EQ(core.GetSystemConfig(), nullptr);
         EXPECT_FALSE(fs::exists(Documents() / "Quillon_SAVE"));
         psys::instance_lock other;
@@ -131,8 +124,7 @@ TEST_F(Startup, SecondInstanceIsRefusedBeforeAnyWindowOrLog) {
     psys::instance_lock first;
     ASSERT_TRUE(first.acquire("Twice"));
     GxCore core;
-    bool started = true;
-    const std::string said = StartCapturing(core, &started);
+    const auto [started, said] = StartCapturing(core);
     EXPECT_FALSE(started);
     EXPECT_NE(said.find("[Twice] 既に起動中です"), std::string::npos) << said;
     EXPECT_FALSE(core.GetMainWindow().exists());
@@ -142,8 +134,9 @@ TEST_F(Startup, SecondInstanceIsRefusedBeforeAnyWindowOrLog) {
     // Once the first holder is gone the game starts.
     first.release();
     GxCore again;
-    ASSERT_TRUE(StartCapturing(again, &started).find("既に起動中です") == std::string::npos);
-    ASSERT_TRUE(started);
+    const StartUp second = StartCapturing(again);
+    ASSERT_TRUE(second.said.find("既に起動中です") == std::string::npos);
+    ASSERT_TRUE(second.started);
     again.Finalize();
 }
 
@@ -168,9 +161,8 @@ TEST_F(Startup, SaveFolderPlaceFollowsBothConfigurationFiles) {
         fs::remove(game_ / "setting.ini");
         WriteGame(title, c.sysconf, c.settings ? std::optional<std::string>(c.settings) : std::nullopt);
         GxCore core;
-        bool started = false;
         const mode_t umaskBefore = umask(0);
-        const std::string said = StartCapturing(core, &started);
+        const auto [started, said] = StartCapturing(core);
         umask(umaskBefore);
         ASSERT_TRUE(started) << said;
         const fs::path expected = (c.inDocuments ? Documents() : game_) / ("Save_" + title);
@@ -186,7 +178,7 @@ TEST_F(Startup, SaveFolderPlaceFollowsBothConfigurationFiles) {
 
         // A folder that exists is not announced again.
         GxCore second;
-        EXPECT_EQ(StartCapturing(second, &started).find("セーブフォルダ"), std::string::npos);
+        EXPECT_EQ(StartCapturing(second).said.find("セーブフォルダ"), std::string::npos);
         second.Finalize();
     }
 }
@@ -206,8 +198,7 @@ TEST_F(Startup, WithoutAFolderForTheSavesTheLogsStayInTheWorkingFolder) {
         WriteGame(c.name, c.blockWithFile ? "SAVE_TO_MYDOCUMENTS=0\n" : "");
         if (c.blockWithFile) qtest::WriteText(game_ / (std::string("Save_") + c.name), "x");
         GxCore core;
-        bool started = false;
-        const std::string said = StartCapturing(core, &started);
+        const auto [started, said] = StartCapturing(core);
         ASSERT_TRUE(started) << said;
         EXPECT_NE(said.find("セーブフォルダの作成に失敗しました。"), std::string::npos) << said;
         EXPECT_EQ(said.find("を作成しました"), std::string::npos) << said;
@@ -237,8 +228,7 @@ TEST_F(Startup, ADocumentsFolderIsMadeWhenTheAccountHasNone) {
         }
         WriteGame(c.name, "");
         GxCore core;
-        bool started = false;
-        const std::string said = StartCapturing(core, &started);
+        const auto [started, said] = StartCapturing(core);
         unsetenv("XDG_DATA_HOME");
         setenv("HOME", (temp_.path() / "home").c_str(), 1);
         ASSERT_TRUE(started) << said;
@@ -264,9 +254,7 @@ TEST_F(Startup, LogsOfTheLastRunAreClearedAsConfigured) {
         fs::create_directories(save);
         for (const char* name : {"error.log", "debug.log", "device.log"}) qtest::WriteText(save / name, "OLD");
         GxCore core;
-        bool started = false;
-        StartCapturing(core, &started);
-        ASSERT_TRUE(started);
+        ASSERT_TRUE(StartCapturing(core).started);
         // device.log always starts anew: only this run's device report.
         EXPECT_EQ(ReadUtf16File(save / "device.log").find("OLD"), std::string::npos);
         EXPECT_TRUE(fs::exists(save / "device.log"));
@@ -295,9 +283,7 @@ TEST_F(Startup, ConfigurationReachesTheCoreAndTheGame) {
     WriteGame("Configured", "SAVE_TO_MYDOCUMENTS=0\nPACK_FILE_00=data.gxp\n", std::string("DebugModeFlag=1\n"));
     qtest::WritePack(game_ / "data.gxp", {{"inpack.txt", {'x'}}});
     GxCore core;
-    bool started = false;
-    StartCapturing(core, &started);
-    ASSERT_TRUE(started);
+    ASSERT_TRUE(StartCapturing(core).started);
     EXPECT_TRUE(core.IsStarted());
     EXPECT_EQ(core.GetTitle(), u"Configured");
     EXPECT_EQ(core.GetMainWindow().title(), "Configured");
@@ -337,9 +323,7 @@ TEST_F(Startup, SettingsAndPermanentDataAreReadAtStartAndWrittenAtExit) {
     qtest::WriteBytes(save / "userconf.dat", settings);
     fs::copy_file(qtest::GoldenPath("gamedata/permanent.dat"), save / "permanent.dat");
     GxCore core;
-    bool started = false;
-    StartCapturing(core, &started);
-    ASSERT_TRUE(started);
+    ASSERT_TRUE(StartCapturing(core).started);
     ASSERT_NE(core.GetUserConfig(), nullptr);
     EXPECT_EQ(GxUserConfig::Get(), core.GetUserConfig());
     EXPECT_EQ(GxUserData::Get(), core.GetUserData());
@@ -389,8 +373,7 @@ TEST_F(Startup, SettingsAndPermanentDataAreReadAtStartAndWrittenAtExit) {
     static bool committed;
     for (const bool stands : {false, true}) {
         GxCore again;
-        StartCapturing(again, &started);
-        ASSERT_TRUE(started);
+        ASSERT_TRUE(StartCapturing(again).started);
         std::optional<qtest::TempFileRefused> refused;
         committed = false;
         if (stands)
@@ -455,9 +438,7 @@ TEST_F(Startup, StaleTemporaryFilesGoAndAnUnreadFileIsKeptAtExit) {
     damaged[1] = 'X';
     qtest::WriteBytes(save / "permanent.dat", damaged);
     GxCore core;
-    bool started = false;
-    StartCapturing(core, &started);
-    ASSERT_TRUE(started);
+    ASSERT_TRUE(StartCapturing(core).started);
     for (const Name& n : names) EXPECT_EQ(fs::exists(save / n.name), !n.removed) << n.name;
     EXPECT_FALSE(fs::exists(save / keptHeld));
     EXPECT_FALSE(fs::exists(save / "gamedata002.gd.changed"));
@@ -520,8 +501,7 @@ TEST_F(Startup, AStartSettlesAsFarAsItsLockReaches) {
         qtest::WriteText(save / "gamedata002.gd", "standing");
         qtest::WriteText(save / beside, "held");
         GxCore core;
-        bool started = false;
-        const std::string said = StartCapturing(core, &started);
+        const auto [started, said] = StartCapturing(core);
         ASSERT_TRUE(started) << said;
         EXPECT_EQ(qtest::ReadText(save / "gamedata004.gd"), "back") << "put back where nothing stood";
         EXPECT_FALSE(fs::exists(save / back));
@@ -542,8 +522,7 @@ TEST_F(Startup, AWindowThatCannotBeMadeEndsStartUpCleanly) {
     WriteGame("NoWindow", "SAVE_TO_MYDOCUMENTS=0\n");
     setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
     GxCore core;
-    bool started = true;
-    const std::string said = StartCapturing(core, &started);
+    const auto [started, said] = StartCapturing(core);
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     EXPECT_FALSE(started);
     EXPECT_NE(said.find("[起動できません] ウインドウハンドルが取得できません"), std::string::npos) << said;
@@ -566,8 +545,7 @@ TEST_F(Startup, ADeviceThatDoesNotStartEndsStartUpCleanly) {
     script.identifier_ok = false;
     GxGraphics::SetAdapter(std::make_unique<prender::adapter>(script));
     GxCore core;
-    bool started = true;
-    StartCapturing(core, &started);
+    const bool started = StartCapturing(core).started;
     GxGraphics::SetAdapter(nullptr);
     EXPECT_FALSE(started);
     EXPECT_NE(ReadUtf16File(game_ / "Save_NoDevice" / "error.log").find("D3D9 GetAdapterInfo Failed"), std::string::npos);
