@@ -242,55 +242,49 @@ std::vector<jpeg_part> jpeg_parts(const std::vector<uint8_t>& b) {
 
 } // namespace
 
-TEST(Decoders, ReadFilesWrittenByImageMagick) {
+// Each file is read as ImageMagick reads it, and sized from its header
+// alone; cut or corrupted, it fails cleanly.
+TEST(Decoders, ReadFilesWrittenByImageMagickAndFailCleanlyWhenCutOrCorrupt) {
     qtest::TempDir dir;
     for (const reference& r : kReferences) {
+        SCOPED_TRACE(r.name);
         const uint32_t w = 21, h = 13;  // odd sizes: row padding, partial DXT blocks
         std::vector<uint32_t> expected;
         std::vector<uint8_t> bytes = make_reference(dir, r, w, h, expected);
-        ASSERT_FALSE(bytes.empty()) << r.name;
-        EXPECT_EQ(detect(bytes.data(), bytes.size()), r.fmt) << r.name;
+        ASSERT_FALSE(bytes.empty());
+        EXPECT_EQ(detect(bytes.data(), bytes.size()), r.fmt);
         for (const auto& [at, want] : {std::pair{25, r.png_colour_type}, {24, r.png_bit_depth}, {28, r.png_interlace}})
             if (want >= 0) {
-                EXPECT_EQ(int(bytes[size_t(at)]), want) << r.name << ": the file is not what the case is about";
+                EXPECT_EQ(int(bytes[size_t(at)]), want) << "the file is not what the case is about";
             }
-        image img;
+        image shown;
         std::string why;
-        ASSERT_TRUE(decode(bytes.data(), bytes.size(), img, &why)) << r.name << ": " << why;
-        ASSERT_EQ(img.width, w) << r.name;
-        ASSERT_EQ(img.height, h) << r.name;
+        ASSERT_TRUE(decode(bytes.data(), bytes.size(), shown, &why)) << why;
+        ASSERT_EQ(shown.width, w);
+        ASSERT_EQ(shown.height, h);
         int worst = 0;
-        for (size_t i = 0; i < expected.size(); ++i) worst = std::max(worst, max_channel_diff(img.pixels[i], expected[i]));
-        EXPECT_LE(worst, r.tolerance) << r.name;
+        for (size_t i = 0; i < expected.size(); ++i) worst = std::max(worst, max_channel_diff(shown.pixels[i], expected[i]));
+        EXPECT_LE(worst, r.tolerance);
         image_info info;
-        ASSERT_TRUE(read_info(bytes.data(), bytes.size(), info, &why)) << r.name << ": " << why;
+        ASSERT_TRUE(read_info(bytes.data(), bytes.size(), info, &why)) << why;
         EXPECT_EQ(probed(info), (std::vector<uint32_t>{w, h, r.fmt == file_format::dds ? 0u : 1u}))
-            << r.name << ": DDS reports its header's depth";
+            << "DDS reports its header's depth";
         // The header alone tells the size: the first half of the file will
         // do, or a JPEG's segments up to the header of its first scan.
         size_t head = bytes.size() / 2;
         if (r.fmt == file_format::jpeg) {
             const std::vector<jpeg_part> parts = jpeg_parts(bytes);
             const auto scan = std::find_if(parts.begin(), parts.end(), [](const jpeg_part& p) { return p.marker == 0xDA; });
-            ASSERT_NE(scan, parts.end()) << r.name << ": no scan";
+            ASSERT_NE(scan, parts.end()) << "no scan";
             head = scan->end;
         }
-        ASSERT_TRUE(read_info(bytes.data(), head, info, &why)) << r.name << " from its first " << head << " bytes: " << why;
-        EXPECT_EQ(probed(info), (std::vector<uint32_t>{w, h, r.fmt == file_format::dds ? 0u : 1u})) << r.name;
-    }
-}
+        ASSERT_TRUE(read_info(bytes.data(), head, info, &why)) << "from its first " << head << " bytes: " << why;
+        EXPECT_EQ(probed(info), (std::vector<uint32_t>{w, h, r.fmt == file_format::dds ? 0u : 1u}));
 
-TEST(Decoders, TruncatedAndCorruptFilesFailCleanly) {
-    qtest::TempDir dir;
-    for (const reference& r : kReferences) {
-        std::vector<uint32_t> expected;
-        std::vector<uint8_t> bytes = make_reference(dir, r, 21, 13, expected);
-        ASSERT_FALSE(bytes.empty());
         image img;
-        std::string why;
         for (size_t cut : {size_t(0), size_t(3), size_t(17), size_t(30), bytes.size() / 2}) {
             std::vector<uint8_t> part(bytes.begin(), bytes.begin() + ptrdiff_t(std::min(cut, bytes.size())));
-            EXPECT_FALSE(decode(part.data(), part.size(), img, &why)) << r.name << " cut at " << cut;
+            EXPECT_FALSE(decode(part.data(), part.size(), img, &why)) << "cut at " << cut;
             EXPECT_TRUE(img.pixels.empty());
         }
         // Every single-byte corruption of the first 64 bytes: decode or fail, never crash.
@@ -298,21 +292,23 @@ TEST(Decoders, TruncatedAndCorruptFilesFailCleanly) {
             std::vector<uint8_t> bad = bytes;
             bad[i] ^= 0xA5;
             if (decode(bad.data(), bad.size(), img, &why)) {
-                EXPECT_EQ(img.pixels.size(), size_t(img.width) * img.height) << r.name;
+                EXPECT_EQ(img.pixels.size(), size_t(img.width) * img.height);
             }
         }
         // A file whose last byte is missing loses data the decoder needs.
         // (Not a TGA's footer, nor a JPEG's end marker: see below.)
         if (r.fmt != file_format::tga && r.fmt != file_format::jpeg) {
             bytes.pop_back();
-            EXPECT_FALSE(decode(bytes.data(), bytes.size(), img)) << r.name << " without its last byte";
+            EXPECT_FALSE(decode(bytes.data(), bytes.size(), img)) << "without its last byte";
         }
     }
 }
 
 TEST(Decoders, SizesTheDataCannotHoldAreRefusedBeforeAllocating) {
-    auto le32 = [](std::vector<uint8_t>& b, size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
+    // Little-endian 32-bit fields of a header: offset and value.
+    auto le32 = [](std::vector<uint8_t>& b, std::initializer_list<std::pair<size_t, uint32_t>> fields) {
+        for (const auto& [at, v] : fields)
+            for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
     };
     image img;
     std::string why;
@@ -332,44 +328,28 @@ TEST(Decoders, SizesTheDataCannotHoldAreRefusedBeforeAllocating) {
     }
     // BMP: 16384 × 16384 × 4 bytes claimed by a 60-byte file.
     std::vector<uint8_t> bmp(60, 0);
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    le32(bmp, 10, 54);
-    le32(bmp, 14, 40);
-    le32(bmp, 18, 16384);
-    le32(bmp, 22, 16384);
-    bmp[26] = 1;
-    bmp[28] = 32;
+    bmp[0] = 'B', bmp[1] = 'M', bmp[26] = 1, bmp[28] = 32;
+    le32(bmp, {{10, 54}, {14, 40}, {18, 16384}, {22, 16384}});
     EXPECT_FALSE(decode_bmp(bmp.data(), bmp.size(), img, &why));
     EXPECT_EQ(why, "BMP pixel data truncated");
-    le32(bmp, 18, 0x7FFFFFFF);
+    le32(bmp, {{18, 0x7FFFFFFF}});
     EXPECT_FALSE(decode_bmp(bmp.data(), bmp.size(), img, &why));
     EXPECT_EQ(why, "BMP size out of range");
     // DDS header with 65536 × 65536 pixels: width × height × 4 overflows 32 bits.
     std::vector<uint8_t> dds(128, 0);
     std::copy_n("DDS ", 4, dds.begin());
-    le32(dds, 4, 124);
-    le32(dds, 12, 65536);
-    le32(dds, 16, 65536);
-    le32(dds, 76, 32);
-    le32(dds, 80, 0x41);
-    le32(dds, 88, 32);
+    le32(dds, {{4, 124}, {12, 65536}, {16, 65536}, {76, 32}, {80, 0x41}, {88, 32}});
     EXPECT_FALSE(decode_dds(dds.data(), dds.size(), img, &why));
     EXPECT_EQ(why, "DDS size out of range");
-    le32(dds, 12, 4000);
-    le32(dds, 16, 4000);
+    le32(dds, {{12, 4000}, {16, 4000}});
     EXPECT_FALSE(decode_dds(dds.data(), dds.size(), img, &why));
     EXPECT_EQ(why, "DDS data truncated");
     // TGA: a run-length image of 65535 × 65535 in 40 bytes.
     std::vector<uint8_t> tga(40, 0);
-    tga[2] = 10;
+    tga[2] = 10, tga[16] = 32;
     tga[12] = tga[13] = tga[14] = tga[15] = 0xFF;
-    tga[16] = 32;
     EXPECT_FALSE(decode_tga(tga.data(), tga.size(), img, &why));
-    tga[12] = 4;
-    tga[13] = 0;
-    tga[14] = 1;
-    tga[15] = 0;
+    tga[12] = 4, tga[13] = 0, tga[14] = 1, tga[15] = 0;  // 4 × 1
     tga[18] = 0x83;  // a run of 4: the image's 4 pixels
     tga[23] = 0x80;  // a second run past the end of the image is never read
     EXPECT_TRUE(decode_tga(tga.data(), 23, img, &why)) << why;
@@ -619,10 +599,7 @@ TEST(HeaderProbes, NeedTheirBytesAndTrustTheSignature) {
 
     std::vector<uint8_t> dds(28, 0);
     std::copy_n("DDS ", 4, dds.begin());
-    dds[12] = 200;  // height
-    dds[16] = 44;   // width
-    dds[17] = 1;
-    dds[24] = 6;    // depth
+    dds[12] = 200, dds[16] = 44, dds[17] = 1, dds[24] = 6;  // height 200, width 300, depth 6
     ASSERT_TRUE(probe_dds_header(dds.data(), dds.size(), info));
     EXPECT_EQ(probed(info), (std::vector<uint32_t>{300, 200, 6}));
     EXPECT_FALSE(probe_dds_header(dds.data(), 27, info)) << "27 bytes do not hold the depth";
