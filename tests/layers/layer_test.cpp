@@ -101,9 +101,13 @@ protected:
         return Draw({l}, w, h);
     }
     std::vector<uint32_t> Draw(const std::vector<GxTaskLayer*>& layers, uint32_t w = kScreenW, uint32_t h = kScreenH) {
-        Begin(w, h, 0xFF000000u);
+        return DrawnBy([&] { for (GxTaskLayer* l : layers) l->Render(0, GxTaskLayer::kRenderList); }, w, h, 0xFF000000u);
+    }
+    // What draw draws into a fresh target of the colour.
+    std::vector<uint32_t> DrawnBy(const std::function<void()>& draw, uint32_t w, uint32_t h, uint32_t colour) {
+        Begin(w, h, colour);
         GxGraphics::EndScene();
-        for (GxTaskLayer* l : layers) l->Render(0, GxTaskLayer::kRenderList);
+        draw();
         GxGraphics::BeginScene();
         return End();
     }
@@ -363,11 +367,7 @@ TEST_F(Layers, DrawnInDepthOrderThroughRenderListFive) {
     const auto& entries = core.GetRenderList(5)->GetEntries();
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries.front().m_Task, blue) << "ascending depth";
-    Begin(kScreenW, kScreenH, 0);
-    GxGraphics::EndScene();
-    core.DrawRenderLists();
-    GxGraphics::BeginScene();
-    std::vector<uint32_t> px = End();
+    const std::vector<uint32_t> px = DrawnBy([&] { core.DrawRenderLists(); }, kScreenW, kScreenH, 0);
     EXPECT_EQ(At(px, 0, 0), 0xFFFF0000u) << "the deeper layer drawn last";
     core.ClearRenderLists();
 }
@@ -460,32 +460,26 @@ TEST_F(Restore, FrameCountersAtTheEndsOfTheRangeRunOn) {
 TEST_F(Restore, DamagedSavesAreRefused) {
     GxTaskLayer* l = NewLayer();
     ASSERT_TRUE(l->SetImageContent(u"a.png", 0));
+    GxLayerContent movie;
+    movie.m_ContentType = kGxContentMovie;
+    movie.m_MyChannel = 9;
+    // A layer of the two slots' contents, showing the slot index.
+    const auto layer = [](GxLayerContent& current, GxLayerContent& back, s32 index) {
+        return [&current, &back, index](GxContentWriterBase& w) {
+            GxTaskActor(nullptr).WriteContent(&w);
+            current.Write(&w);
+            back.Write(&w);
+            w.Write("m_LayerType", s32(0));
+            w.Write("m_IndexPos", index);
+        };
+    };
     struct Row {
         const char* what;
         std::function<void(GxContentWriterBase&)> write;
         const char* line;
     } rows[] = {
-        {"slot index 5",
-         [&](GxContentWriterBase& w) {
-             GxTaskActor(nullptr).WriteContent(&w);
-             l->GetCurrentContent()->Write(&w);
-             l->GetBackContent()->Write(&w);
-             w.Write("m_LayerType", s32(0));
-             w.Write("m_IndexPos", s32(5));
-         },
-         "m_IndexPosが不正です(5)"},
-        {"movie channel 9",
-         [&](GxContentWriterBase& w) {
-             GxTaskActor(nullptr).WriteContent(&w);
-             GxLayerContent movie;
-             movie.m_ContentType = kGxContentMovie;
-             movie.m_MyChannel = 9;
-             movie.Write(&w);
-             movie.Write(&w);
-             w.Write("m_LayerType", s32(0));
-             w.Write("m_IndexPos", s32(0));
-         },
-         "m_MyChannelが不正です(9)"},
+        {"slot index 5", layer(*l->GetCurrentContent(), *l->GetBackContent(), 5), "m_IndexPosが不正です(5)"},
+        {"movie channel 9", layer(movie, movie, 0), "m_MyChannelが不正です(9)"},
         {"a sub-layer count beyond the save",
          [&](GxContentWriterBase& w) {
              GxTaskActor(nullptr).WriteContent(&w);
