@@ -81,6 +81,8 @@ public:
         return 0;
     }
 
+    void Clear() { updates.clear(), enqueues.clear(), draws.clear(), log.clear(); }
+
     std::vector<Step> updates, enqueues;
     std::vector<int> draws;
     std::vector<std::string> log;
@@ -106,6 +108,12 @@ protected:
         e.window_id = core_.GetMainWindow().id();
         pwin::post_event(e);
     }
+    // An event of the kind; a mouse event at (x, y).
+    static pwin::window_event Event(pwin::event_kind kind, pwin::mouse_button button = {}, int x = 0, int y = 0) {
+        pwin::window_event e;
+        e.kind = kind, e.button = button, e.x = x, e.y = y;
+        return e;
+    }
     // Passes until the loop ends; false when it has not ended after limit.
     bool RunUntilQuit(int limit) {
         for (int i = 0; i < limit; ++i)
@@ -130,9 +138,7 @@ TEST_F(CoreRun, HeadlessRunOfAFewHundredFramesEndsOnACloseRequest) {
     EXPECT_EQ(core_.GetPassCounter(), 300u);
     EXPECT_EQ(core_.GetTaskManage()->GetSeqWorker(0)->m_CurrentName, u"SeqTitle");
 
-    pwin::window_event close;
-    close.kind = pwin::event_kind::close_request;
-    Post(close);
+    Post(Event(pwin::event_kind::close_request));
     ASSERT_TRUE(RunUntilQuit(3));
     core_.Finalize();
 
@@ -191,8 +197,7 @@ TEST_F(CoreRun, AFatalDeviceErrorEndsThroughTheNormalShutdownWithItsCode) {
 TEST_F(CoreRun, ATaskCanHoldTheWindowOpen) {
     Start("Held");
     recorder_->holdClose = 1;
-    pwin::window_event close;
-    close.kind = pwin::event_kind::close_request;
+    const pwin::window_event close = Event(pwin::event_kind::close_request);
     Post(close);
     EXPECT_FALSE(RunUntilQuit(5));
     recorder_->holdClose = 0;
@@ -214,9 +219,7 @@ TEST_F(CoreRun, ElapsedTimeGoesToTheFirstStepOnly) {
     // The boot scene hands over to the title in the second; from then on no
     // scene change ends a frame's steps early.
     for (int i = 0; i < 2; ++i) ASSERT_TRUE(core_.RunPass());
-    recorder_->updates.clear();
-    recorder_->enqueues.clear();
-    recorder_->draws.clear();
+    recorder_->Clear();
     clock_.advance_us(50001);  // three step periods of 16666 us
     ASSERT_TRUE(core_.RunPass());
     ASSERT_EQ(recorder_->updates.size(), 3u);
@@ -244,8 +247,7 @@ TEST_F(CoreRun, PendingSceneChangeOrStoppedUpdateEndsTheFramesSteps) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(core_.RunPass());
-        recorder_->updates.clear();
-        recorder_->draws.clear();
+        recorder_->Clear();
         recorder_->onUpdate = [&](int step) {
             if (step == 0) c.stop();
         };
@@ -273,39 +275,24 @@ TEST_F(CoreRun, WindowEventsReachTheTasksAsTheWindowProcedureOffersThem) {
     ASSERT_EQ(h, 384);
 
     using pwin::event_kind;
-    auto ev = [](event_kind k) {
-        pwin::window_event e;
-        e.kind = k;
-        return e;
-    };
-    auto at = [&](event_kind k, pwin::mouse_button b, int x, int y) {
-        pwin::window_event e = ev(k);
-        e.button = b;
-        e.x = x;
-        e.y = y;
-        return e;
-    };
+    constexpr pwin::mouse_button left = pwin::mouse_button::left, right = pwin::mouse_button::right;
     // A release without a press inside the window reaches no task.
-    Post(at(event_kind::button_up, pwin::mouse_button::left, 10, 10));
-    Post(at(event_kind::button_down, pwin::mouse_button::left, 100, 50));
-    Post(at(event_kind::button_up, pwin::mouse_button::left, 101, 51));
-    Post(at(event_kind::button_dblclk, pwin::mouse_button::left, 1, 1));
-    Post(at(event_kind::button_down, pwin::mouse_button::right, 256, 192));
-    Post(at(event_kind::button_up, pwin::mouse_button::right, 256, 192));
-    Post(at(event_kind::mouse_move, pwin::mouse_button::left, 511, 383));
-    pwin::window_event key = ev(event_kind::key_down);
-    key.vk = 0x41;
+    Post(Event(event_kind::button_up, left, 10, 10));
+    Post(Event(event_kind::button_down, left, 100, 50));
+    Post(Event(event_kind::button_up, left, 101, 51));
+    Post(Event(event_kind::button_dblclk, left, 1, 1));
+    Post(Event(event_kind::button_down, right, 256, 192));
+    Post(Event(event_kind::button_up, right, 256, 192));
+    Post(Event(event_kind::mouse_move, left, 511, 383));
+    pwin::window_event key = Event(event_kind::key_down), sys = Event(event_kind::sys_key_down);
+    key.vk = 0x41, sys.vk = 0x73;
     Post(key);
-    pwin::window_event sys = ev(event_kind::sys_key_down);
-    sys.vk = 0x73;
     Post(sys);
-    pwin::window_event wheel = ev(event_kind::wheel);
+    pwin::window_event wheel = Event(event_kind::wheel, left, 5, 5);  // the wheel's own position is not used
     wheel.wheel = -120;
-    wheel.x = 5;  // the wheel's own position is not used
-    wheel.y = 5;
     core_.GetMainWindow().note_cursor_position(256, 192);
     Post(wheel);
-    pwin::window_event inactive = ev(event_kind::activate);
+    pwin::window_event inactive = Event(event_kind::activate);
     inactive.active = false;
     Post(inactive);
     ASSERT_TRUE(core_.RunPass());
@@ -319,19 +306,19 @@ TEST_F(CoreRun, WindowEventsReachTheTasksAsTheWindowProcedureOffersThem) {
     // A window of another shape (full screen on a wide display) shows the
     // picture between black bars: positions go back through them.
     SDL_SetWindowSize(core_.GetMainWindow().sdl_window(), 1280, 768);
-    recorder_->log.clear();
-    Post(at(event_kind::mouse_move, pwin::mouse_button::left, 640, 384));
-    Post(at(event_kind::mouse_move, pwin::mouse_button::left, 128, 767));
-    Post(at(event_kind::mouse_move, pwin::mouse_button::left, 1151, 0));
+    recorder_->Clear();
+    Post(Event(event_kind::mouse_move, left, 640, 384));
+    Post(Event(event_kind::mouse_move, left, 128, 767));
+    Post(Event(event_kind::mouse_move, left, 1151, 0));
     ASSERT_TRUE(core_.RunPass());
     EXPECT_EQ(recorder_->log, (std::vector<std::string>{"move 512,384", "move 0,767", "move 1023,0"}));
 
     // A moved window forgets the frame start, so the stall brings no burst.
     ASSERT_TRUE(core_.RunPass());
     EXPECT_NE(core_.GetFrameTimer()->m_FrameStart, 0u);
-    Post(ev(event_kind::moved));
+    Post(Event(event_kind::moved));
     clock_.advance_us(2000000);
-    recorder_->updates.clear();
+    recorder_->Clear();
     ASSERT_TRUE(core_.RunPass());
     EXPECT_EQ(recorder_->updates.size(), 1u);
 }
