@@ -91,6 +91,9 @@ protected:
         started_.erase(std::find(started_.begin(), started_.end(), pid));
         return WaitExit(pid, seconds(30));
     }
+    // Ends a started quillon as a desktop's end does (SIGTERM): its exit code,
+    // -1 when it hung, -2 when it could not be sent the signal.
+    int Quit(pid_t pid) { return kill(pid, SIGTERM) == 0 ? Finish(pid) : -2; }
     // Runs quillon to its end; its exit code (-1 when it hung) and what it said.
     std::pair<int, std::string> RunToEnd(const fs::path& dir, const EnvChanges& env) {
         const int code = Finish(Start(dir, "run.out", env));
@@ -274,8 +277,7 @@ TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
          [&] {
              const pid_t earlier = Start(game_, "earlier.out", nfs);
              EXPECT_TRUE(Booted(save)) << ReadText(temp_.path() / "earlier.out");
-             EXPECT_EQ(kill(earlier, SIGTERM), 0);
-             EXPECT_EQ(Finish(earlier), 0);
+             EXPECT_EQ(Quit(earlier), 0);
              fs::remove(save / "device.log");
              EXPECT_EQ(chown(save.c_str(), uid_t(-1), kShared), 0);
              fs::permissions(save, fs::perms(02770));
@@ -321,8 +323,7 @@ TEST_F(QuillonProcess, ASecondCopyIsRefusedWhereverTheSaveFolderIs) {
         EXPECT_EQ(Snapshot(save), before);
         for (const char* loose : {"error.log", "device.log", "userconf.dat", "permanent.dat"})
             EXPECT_FALSE(fs::exists(game_ / loose)) << loose;
-        ASSERT_EQ(kill(first, SIGTERM), 0);
-        EXPECT_EQ(Finish(first), 0);
+        EXPECT_EQ(Quit(first), 0);
         if (runsOn) {
             kill(-runsOn, SIGKILL);
             Finish(runsOn);
@@ -391,8 +392,7 @@ TEST_F(QuillonProcess, WithoutAnyLockNoCopyLosesWhatAnotherWrote) {
         }
         for (int k = 0; k < 5; ++k) {
             ASSERT_TRUE(done(temp_.path() / ("alone" + std::to_string(k) + ".out")));
-            ASSERT_EQ(kill(pids[k], SIGTERM), 0);
-            ASSERT_EQ(Finish(pids[k]), 0);
+            ASSERT_EQ(Quit(pids[k]), 0);
             alone[k] = ReadFlags(temp_.path() / ("alone" + std::to_string(k)) / "game" / "QuillonSample_SAVE");
             ASSERT_FALSE(alone[k].empty());
         }
@@ -469,8 +469,7 @@ TEST_F(QuillonProcess, WithoutAnyLockNoCopyLosesWhatAnotherWrote) {
         }
         for (int k = 0; k < held; ++k) EXPECT_EQ(Finish(pids[k]), 0) << ReadText(outs[k]);
         if (row.lastStartsWhileTheOthersWrite) {
-            ASSERT_EQ(kill(pids.back(), SIGTERM), 0);
-            EXPECT_EQ(Finish(pids.back()), 0);
+            EXPECT_EQ(Quit(pids.back()), 0);
         }
         const std::map<GxString, GxFlagWords> merged = ReadFlags(save);
         for (int k = 0; k < row.copies; ++k)
@@ -568,8 +567,7 @@ TEST_F(QuillonProcess, FifosAsGameFilesNeverHangAndAreNamed) {
     const std::string log = ReadUtf16File(save / "error.log");
     EXPECT_NE(log.find("Error/GxMountPackFile Failed(system.gxp)"), std::string::npos) << log;
     EXPECT_NE(log.find("Error/GxMountPackFile Failed(sample.gxp)"), std::string::npos) << log;
-    ASSERT_EQ(kill(pid, SIGTERM), 0);
-    EXPECT_EQ(Finish(pid), 0);
+    EXPECT_EQ(Quit(pid), 0);
 }
 
 TEST_F(QuillonProcess, WithoutADisplayTheStartIsRefusedAndEveryMessageIsSaid) {
@@ -607,8 +605,7 @@ TEST_F(QuillonProcess, ALockThatCannotBeMadeOrIsPlantedCostsOnlyTheGuard) {
     const std::string log = ReadUtf16File(save / "error.log");
     EXPECT_NE(log.find("Error/GxCore Single Instance Lock Failed(/proc/self/Quillon Sample.lock: "), std::string::npos)
         << log;
-    ASSERT_EQ(kill(pid, SIGTERM), 0);
-    EXPECT_EQ(Finish(pid), 0);
+    EXPECT_EQ(Quit(pid), 0);
 
     // Another user's file at the name the lock had in /tmp, held.
     const fs::path planted = "/tmp/Quillon Sample-" + std::to_string(getuid()) + ".lock";
@@ -622,8 +619,7 @@ TEST_F(QuillonProcess, ALockThatCannotBeMadeOrIsPlantedCostsOnlyTheGuard) {
     const pid_t player = Start(game_, "player.out", noRuntime);
     EXPECT_TRUE(Booted(save)) << ReadText(temp_.path() / "player.out");
     EXPECT_TRUE(fs::exists(temp_.path() / "home" / ".cache" / "quillon" / "Quillon Sample.lock"));
-    ASSERT_EQ(kill(player, SIGTERM), 0);
-    EXPECT_EQ(Finish(player), 0);
+    EXPECT_EQ(Quit(player), 0);
     close(holder);
     fs::remove(planted);
 }
@@ -781,21 +777,23 @@ TEST_F(QuillonProcess, TheSaveFolderStaysThePlayersWhoeverRunsTheGame) {
     const fs::path script = temp_.path() / "quick.txt", title = temp_.path() / "title.txt";
     qtest::WriteText(script, ReadAndQuickSave("SEA") + "+1 quit\n");
     qtest::WriteText(title, "wait SeqTitle\n+5 quit\n");
-    // One run of the game as the user (root: this process's own), to its
-    // end; its exit code, with what it said.
-    int runs = 0;
-    const auto play = [&](uid_t uid, const std::vector<gid_t>& groups, const fs::path& what) {
+    // The game started as the user (root: this process's own), playing what
+    // (nothing: left running) and saying it into out.
+    const auto startAs = [&](uid_t uid, const std::vector<gid_t>& groups, const fs::path& what, const std::string& out) {
         EnvChanges env = envOf(uid);
-        env["QUILLON_PLAYTHROUGH"] = what.string();
-        const std::string out = "users" + std::to_string(runs++) + ".out";
+        if (!what.empty()) env["QUILLON_PLAYTHROUGH"] = what.string();
         std::string ids = "";
         for (const gid_t g : groups) ids += (ids.empty() ? "" : ",") + std::to_string(g);
-        const pid_t pid = uid == 0 ? Start(game_, out, env, program)
-                                   : Start(game_, out, env, "/usr/bin/setpriv",
-                                           {"--reuid=" + std::to_string(uid), "--regid=" + std::to_string(uid),
-                                            groups.empty() ? "--clear-groups" : "--groups=" + ids, "--",
-                                            program.string()});
-        const int code = Finish(pid);
+        return uid == 0 ? Start(game_, out, env, program)
+                        : Start(game_, out, env, "/usr/bin/setpriv",
+                                {"--reuid=" + std::to_string(uid), "--regid=" + std::to_string(uid),
+                                 groups.empty() ? "--clear-groups" : "--groups=" + ids, "--", program.string()});
+    };
+    // One run to its end; its exit code, with what it said.
+    int runs = 0;
+    const auto play = [&](uid_t uid, const std::vector<gid_t>& groups, const fs::path& what) {
+        const std::string out = "users" + std::to_string(runs++) + ".out";
+        const int code = Finish(startAs(uid, groups, what, out));
         return std::make_pair(code, ReadText(temp_.path() / out));
     };
     // Which of the game's files the user may open for writing.
@@ -834,32 +832,28 @@ TEST_F(QuillonProcess, TheSaveFolderStaysThePlayersWhoeverRunsTheGame) {
         bool sudoBetween = false;       // a start under sudo between the first run and the next
         uid_t playsBetween = 0;         // another user who counts there plays between the two, alone
     };
-    const auto folder = [&](mode_t mode, gid_t group) {
-        return [&, mode, group] {
+    // The folder of the mode and group; its access list letting kListed write, where listed.
+    const auto folder = [&](mode_t mode, gid_t group, bool listed = false) {
+        return [&, mode, group, listed] {
             fs::create_directories(save);
             ASSERT_EQ(chown(save.c_str(), kPlayer, group), 0);
             ASSERT_EQ(chmod(save.c_str(), mode), 0);
+            if (listed) {
+                ASSERT_EQ(std::system(("setfacl -m u:" + std::to_string(kListed) + ":rwx '" + save.string() + "'").c_str()), 0);
+            }
         };
     };
     const Row rows[] = {
         {"made by the game", [] {}},
         {"0755, as an older release made it", folder(0755, kPlayer), false, {}, {}, {}, true},
-        {"0750 of a group, its access list letting another user write",
-         [&] {
-             folder(0750, kGroup)();
-             ASSERT_EQ(std::system(("setfacl -m u:" + std::to_string(kListed) + ":rwx '" + save.string() + "'").c_str()), 0);
-         },
-         false, {kGroup}, {}, {}, true, true},
+        {"0750 of a group, its access list letting another user write", folder(0750, kGroup, true), false, {kGroup}, {},
+         {}, true, true},
         {"2770 of a group, narrowed to 2750 while a member keeps what it opened", folder(02770, kGroup), false,
          {kGroup}, [&] { ASSERT_EQ(chmod(save.c_str(), 02750), 0); }, {}, true},
         // Once that user has played, the player's files and its own are
         // read and written by the player all the same.
-        {"0700, its access list letting another user write, who plays alone once",
-         [&] {
-             folder(0700, kPlayer)();
-             ASSERT_EQ(std::system(("setfacl -m u:" + std::to_string(kListed) + ":rwx '" + save.string() + "'").c_str()), 0);
-         },
-         false, {}, {}, {}, false, false, false, false, kListed},
+        {"0700, its access list letting another user write, who plays alone once", folder(0700, kPlayer, true), false,
+         {}, {}, {}, false, false, false, false, kListed},
         {"0777, one of the others playing alone once", folder(0777, kPlayer), false, {}, {},
          {"instance.lock", "permanent.dat", "userconf.dat", "gamedata_quick.gd", "debug.log"}, false, false, false,
          false, kListed},
@@ -901,14 +895,8 @@ TEST_F(QuillonProcess, TheSaveFolderStaysThePlayersWhoeverRunsTheGame) {
             EXPECT_GT(squatter->Opened(), 0);
             EXPECT_EQ(squatter->Lock(), squatter->Opened());
         }
-        const pid_t next = [&] {
-            EnvChanges env = envOf(kPlayer);
-            const std::vector<std::string> args = {"--reuid=65534", "--regid=65534",
-                                                   row.playersGroups.empty() ? "--clear-groups" : "--groups=4242", "--",
-                                                   program.string()};
-            fs::remove(save / "device.log");
-            return Start(game_, "next.out", env, "/usr/bin/setpriv", args);
-        }();
+        fs::remove(save / "device.log");
+        const pid_t next = startAs(kPlayer, row.playersGroups, {}, "next.out");
         if (!Booted(save)) {
             // The next row still runs: each is a layout of its own.
             ADD_FAILURE() << "the player's next start: " << ReadText(temp_.path() / "next.out");
@@ -926,8 +914,7 @@ TEST_F(QuillonProcess, TheSaveFolderStaysThePlayersWhoeverRunsTheGame) {
             EXPECT_EQ(code, 1) << said;
             EXPECT_NE(said.find("既に起動中です"), std::string::npos) << said;
         }
-        ASSERT_EQ(kill(next, SIGTERM), 0);
-        EXPECT_EQ(Finish(next), 0) << ReadText(temp_.path() / "next.out");
+        EXPECT_EQ(Quit(next), 0) << ReadText(temp_.path() / "next.out");
         squatter.reset();
         // Every unlock kept, nothing another user planted taken in.
         const std::map<GxString, GxFlagWords> after = ReadFlags(save);
