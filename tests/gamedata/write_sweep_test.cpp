@@ -642,7 +642,6 @@ protected:
     struct Outcome {
         std::vector<std::string> x, y, start, unlockedStart;
         int firstCommit = 0;
-        bool xEnded = false;
         std::optional<bool> xReturned, yReturned;
         std::string xFailure, xErrors;
         FileBytes old, xCommitted, standsAfter;
@@ -662,20 +661,17 @@ protected:
         Copy x("copy " + std::to_string(cut)),
             y(at.y == Other::Start ? "a start without the lock" : at.y == Other::Restore ? "a backup put back"
                                                                                         : "copy " + std::to_string(3 - cut));
-        x.pauseAt = at.j;
-        x.endAt = at.i;
-        x.failAt = at.f;
-        x.failActs = at.acts;
+        x.pauseAt = at.j, x.endAt = at.i, x.failAt = at.f, x.failActs = at.acts;
         y.endAt = at.k;
+        // A copy's write of the kind, and what it returned when.
+        const auto write = [&](Copy& c, Holders& h) {
+            g_Sweep.current = &c;
+            c.returned = kind.save(h);
+            if (*c.returned) c.returnedAt = g_Sweep.steps;
+        };
         switch (at.y) {
         case Other::None: break;
-        case Other::Copy:
-            x.meanwhile = [&] {
-                g_Sweep.current = &y;
-                y.returned = kind.save(hy);
-                if (*y.returned) y.returnedAt = g_Sweep.steps;
-            };
-            break;
+        case Other::Copy: x.meanwhile = [&] { write(y, hy); }; break;
         case Other::Start: x.meanwhile = [&] { Start(y, kind, false); }; break;
         case Other::Restore: x.meanwhile = [&] { Restore(kind, y); }; break;
         }
@@ -683,16 +679,13 @@ protected:
         out.old = before ? qtest::ReadBytes(dir_.path() / kind.file) : FileBytes();
         backupPutBack_ = at.y == Other::Restore;
         pairsMayCross_ = backupPutBack_ && kind.form != Form::Hash && at.i;
-        g_Sweep.current = &x;
-        x.returned = kind.save(hx);
-        if (*x.returned) x.returnedAt = g_Sweep.steps;
+        write(x, hx);
         x.failure = GxToUtf8(GxPersistFile::FailureForPlayer());
         if (x.meanwhile) std::exchange(x.meanwhile, nullptr)();
         g_Sweep.current = nullptr;
         out.x = x.stepNames;
         out.y = y.stepNames;
         out.firstCommit = x.commits.empty() ? 0 : x.commits.front().ownSteps;
-        out.xEnded = x.ended;
         out.xReturned = x.ended ? std::nullopt : x.returned;
         out.yReturned = y.ended ? std::nullopt : y.returned;
         out.xFailure = x.failure;
@@ -719,12 +712,7 @@ protected:
             const fs::path thumb = dir_.path() / "thumb005.png";
             const FileBytes thumbWas = qtest::ReadBytes(thumb);
             unlocked.pauseAt = at.m;
-            if (at.m)
-                unlocked.meanwhile = [&] {
-                    g_Sweep.current = &y;
-                    y.returned = kind.save(hy);
-                    if (*y.returned) y.returnedAt = g_Sweep.steps;
-                };
+            if (at.m) unlocked.meanwhile = [&] { write(y, hy); };
             Start(unlocked, kind, false);
             out.unlockedStart = unlocked.stepNames;
             if (at.check)
