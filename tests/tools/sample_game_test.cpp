@@ -57,6 +57,23 @@ bool Decodes(const GxString& path, pimage::image& out) {
     return !bytes.empty() && pimage::decode(bytes.data(), bytes.size(), out);
 }
 
+// An image set read as the widgets read it; null where it does not.
+std::unique_ptr<GxNcCrammedImageSet> ReadImageSet(const GxString& path) {
+    GxNcContentFile file;
+    auto set = std::make_unique<GxNcCrammedImageSet>();
+    const bool read = file.Open(path, "GIMGSET", GxNcContentFile::OtherForms::Refuse, true, kGxImageSetMaxFileSize) &&
+                      set->Read(file.GetReader());
+    return read ? std::move(set) : nullptr;
+}
+
+// The most opaque pixel of a rectangle of the picture.
+u32 MostAlpha(const pimage::image& a, s32 left, s32 top, s32 width, s32 height) {
+    u32 alpha = 0;
+    for (s32 y = top; y < top + height; ++y)
+        for (s32 x = left; x < left + width; ++x) alpha = std::max(alpha, a.pixels[size_t(y) * a.width + size_t(x)] >> 24);
+    return alpha;
+}
+
 // The sample as the build wrote it for every test, once more written here
 // (to compare), and written without ffmpeg, each when a test first needs it.
 class SampleGame : public ::testing::Test {
@@ -188,16 +205,9 @@ TEST_F(SampleGame, TablesReadBackAndEveryModuleFindsItsImages) {
     GxLoadDataTables();
     EXPECT_FALSE(g_DBUIModule.HasNameMapError());
     std::map<GxString, std::unique_ptr<GxNcCrammedImageSet>> sets;
-    auto set = [&](const GxString& name) -> GxNcCrammedImageSet* {
+    auto set = [&](const GxString& name) {
         auto& s = sets[name];
-        if (!s) {
-            GxNcContentFile file;
-            if (!file.Open(Folder(kGxFolderUIGis) + name + u".gis", "GIMGSET", GxNcContentFile::OtherForms::Refuse, true,
-                           kGxImageSetMaxFileSize))
-                return nullptr;
-            s = std::make_unique<GxNcCrammedImageSet>();
-            if (!s->Read(file.GetReader())) return nullptr;
-        }
+        if (!s) s = ReadImageSet(Folder(kGxFolderUIGis) + name + u".gis");
         return s.get();
     };
     int checked = 0;
@@ -370,20 +380,17 @@ TEST_F(SampleGame, ImageSetAtlasesHoldEveryPattern) {
     for (const GxChar* name : {u"ui_common", u"ui_avgmain", u"ui_iconpool", u"ui_title", u"ui_debug", u"th_cgmode",
                                u"th_rpmode"}) {
         SCOPED_TRACE(U8(name));
-        GxNcContentFile file;
-        ASSERT_TRUE(file.Open(Folder(kGxFolderUIGis) + name + u".gis", "GIMGSET", GxNcContentFile::OtherForms::Refuse, true,
-                              kGxImageSetMaxFileSize));
-        GxNcCrammedImageSet set;
-        ASSERT_TRUE(set.Read(file.GetReader()));
-        ASSERT_FALSE(set.m_CrammedImageArray.empty());
+        const std::unique_ptr<GxNcCrammedImageSet> set = ReadImageSet(Folder(kGxFolderUIGis) + name + u".gis");
+        ASSERT_NE(set, nullptr);
+        ASSERT_FALSE(set->m_CrammedImageArray.empty());
         std::vector<pimage::image> atlases;
-        for (const auto& atlas : set.m_CrammedImageArray) {
+        for (const auto& atlas : set->m_CrammedImageArray) {
             atlases.emplace_back();
             ASSERT_TRUE(Decodes(Folder(kGxFolderUIGis) + atlas->m_FileName, atlases.back())) << U8(atlas->m_FileName);
             EXPECT_EQ(s32(atlases.back().width), atlas->m_ImageWidth);
             EXPECT_EQ(s32(atlases.back().height), atlas->m_ImageHeight);
         }
-        for (const auto& origin : set.m_OriginImageArray) {
+        for (const auto& origin : set->m_OriginImageArray) {
             EXPECT_EQ(origin->m_FileName, GxToLower(origin->m_FileName)) << "names are looked up exactly";
             ASSERT_FALSE(origin->m_PatternArray.empty());
             for (const GxNcCrammedPattern& p : origin->m_PatternArray) {
@@ -392,12 +399,8 @@ TEST_F(SampleGame, ImageSetAtlasesHoldEveryPattern) {
                 const pimage::image& a = atlases[size_t(p.m_CrammedImageIndex)];
                 EXPECT_LE(u32(p.m_CrammedLeft + p.m_CrammedWidth), a.width) << U8(origin->m_FileName);
                 EXPECT_LE(u32(p.m_CrammedTop + p.m_CrammedHeight), a.height) << U8(origin->m_FileName);
-                // Drawn, not blank.
-                u32 alpha = 0;
-                for (s32 y = p.m_CrammedTop; y < p.m_CrammedTop + p.m_CrammedHeight; ++y)
-                    for (s32 x = p.m_CrammedLeft; x < p.m_CrammedLeft + p.m_CrammedWidth; ++x)
-                        alpha = std::max(alpha, a.pixels[size_t(y) * a.width + size_t(x)] >> 24);
-                EXPECT_GT(alpha, 0u) << U8(origin->m_FileName);
+                EXPECT_GT(MostAlpha(a, p.m_CrammedLeft, p.m_CrammedTop, p.m_CrammedWidth, p.m_CrammedHeight), 0u)
+                    << U8(origin->m_FileName) << ": drawn, not blank";
             }
         }
         ++sets;
@@ -419,14 +422,10 @@ TEST_F(SampleGame, BitmapFontsAreUniformGridsWithAGlyphInEveryCell) {
         const int count = f.last - f.first + 1, rows = (count + f.columns - 1) / f.columns;
         EXPECT_EQ(png.width, u32(f.columns * f.cellWidth));
         EXPECT_EQ(png.height, u32(rows * f.cellHeight));
-        for (int i = 0; i < count; ++i) {
-            u32 alpha = 0;
-            for (int y = 0; y < f.cellHeight; ++y)
-                for (int x = 0; x < f.cellWidth; ++x)
-                    alpha = std::max(alpha, png.pixels[size_t(i / f.columns * f.cellHeight + y) * png.width +
-                                                       size_t(i % f.columns * f.cellWidth + x)] >> 24);
-            EXPECT_EQ(alpha > 0, f.first + i != u' ') << "character " << int(f.first + i);
-        }
+        for (int i = 0; i < count; ++i)
+            EXPECT_EQ(MostAlpha(png, i % f.columns * f.cellWidth, i / f.columns * f.cellHeight, f.cellWidth, f.cellHeight) > 0,
+                      f.first + i != u' ')
+                << "character " << int(f.first + i);
     }
 }
 
@@ -537,34 +536,32 @@ TEST_F(SampleGame, TheStoryHoldsItsLabelsAndFindsEveryFileItNames) {
         std::vector<const GxMoaToken*> t;
         for (int pos = 0; story->CheckRunPos(line, pos) == 1; ++pos) t.push_back(story->GetToken(line, pos));
         if (t.empty()) continue;
+        GxString command;
+        std::vector<GxString> args;
         if (!block.empty()) {
             if (t[0]->GetType() == kGxTokBuiltin && t[0]->GetStrView() == u"endstand") {
                 block.clear();
                 continue;
             }
-            const s32 id = GxFindAvgCharIDByName(block[0].c_str());
-            ASSERT_GE(id, 0) << U8(block[0]);
-            GxString path = static_cast<DBAvgCharRecord*>(g_DBAvgChar.GetRecord(id))->StandPath + GxString(t[0]->GetStrView());
-            EXPECT_TRUE(GxResolveImageFile(path)) << "line " << line + 1 << ": " << U8(path);
-            ++named;
-            continue;
-        }
-        // The string arguments of a call: its name, then one entry an argument.
-        std::vector<GxString> args;
-        bool call = t.size() > 1 && t[1]->GetType() == kGxTokParenOpen;
-        if (!call) continue;
-        GxString command = GxToLower(GxString(t[0]->GetStrView()));
-        if (t[0]->GetType() == kGxTokUnknownWord) {
-            args.push_back(command);  // a layer command: the character, then its picture
+            // A line of the block names a picture of its character, as a layer command does.
             command = u"sp.lcg";
+            args = {block[0], GxString(t[0]->GetStrView())};
+        } else {
+            // The string arguments of a call: its name, then one entry an argument.
+            if (t.size() < 2 || t[1]->GetType() != kGxTokParenOpen) continue;
+            command = GxToLower(GxString(t[0]->GetStrView()));
+            if (t[0]->GetType() == kGxTokUnknownWord) {
+                args.push_back(command);  // a layer command: the character, then its picture
+                command = u"sp.lcg";
+            }
+            args.emplace_back();
+            for (size_t k = 2; k < t.size(); ++k) {
+                if (t[k]->GetType() == kGxTokComma) args.emplace_back();
+                if (t[k]->GetType() == kGxTokString) args.back() = GxString(t[k]->GetStrView());
+            }
+            commands.insert(command);
+            if (command == u"stand") block = {args[0]};
         }
-        args.emplace_back();
-        for (size_t k = 2; k < t.size(); ++k) {
-            if (t[k]->GetType() == kGxTokComma) args.emplace_back();
-            if (t[k]->GetType() == kGxTokString) args.back() = GxString(t[k]->GetStrView());
-        }
-        commands.insert(command);
-        if (command == u"stand") block = {args[0]};
         for (const auto& n : kNames) {
             if (command != n.command || size_t(n.arg) >= args.size() || args[size_t(n.arg)].empty()) continue;
             SCOPED_TRACE("line " + std::to_string(line + 1) + ": " + U8(command));
