@@ -109,11 +109,14 @@ std::vector<u8> Frame(s32 w, s32 h, bool topDown) {
     return rows;
 }
 
-pmovie::sample RowsSample(const std::vector<u8>& rows) {
+// The renderer given a sample of the rows, shown where it takes it: its result.
+pmovie::result Render(GxMovieRenderer& r, const std::vector<u8>& rows) {
     pmovie::sample s;
     s.data = rows.data();
     s.length = u32(rows.size());
-    return s;
+    const pmovie::result hr = r.DoRenderSample(&s);
+    if (hr == pmovie::s_ok) r.ShowRenderedSample();
+    return hr;
 }
 
 // The shown buffer's raw pixel at (x, y), 4 or 2 bytes.
@@ -155,10 +158,7 @@ TEST_F(MovieParts, RendererCopiesRowsIntoEveryFormat) {
         GxMovieRenderer r(tex, true, &hr);
         EXPECT_EQ(hr, pmovie::s_ok);
         ASSERT_EQ(r.SetMediaType(Rgb24(4, 3)), pmovie::s_ok);
-        const std::vector<u8> rows = Frame(4, 3, false);
-        const pmovie::sample s = RowsSample(rows);
-        ASSERT_EQ(r.DoRenderSample(&s), pmovie::s_ok);
-        r.ShowRenderedSample();
+        ASSERT_EQ(Render(r, Frame(4, 3, false)), pmovie::s_ok);
         EXPECT_EQ(Raw(tex, 1, 0), c.expect ? c.expect : before) << "the first texture row is the picture's top row";
     }
 }
@@ -171,45 +171,34 @@ TEST_F(MovieParts, RendererOrientationSizesAndRefusals) {
     EXPECT_EQ(r.GetVideoHeight(), 3);
     EXPECT_EQ(r.GetSourcePitch(), 12);
     const std::vector<u8> rows = Frame(4, 3, true);
-    pmovie::sample s = RowsSample(rows);
-    ASSERT_EQ(r.DoRenderSample(&s), pmovie::s_ok);
-    r.ShowRenderedSample();
+    ASSERT_EQ(Render(r, rows), pmovie::s_ok);
     EXPECT_EQ(Raw(tex, 3, 2), 0xFF7F41C8u);
 
     // A sample shorter than its frame is refused, and nothing is read or shown.
-    const std::vector<u8> shortRows(rows.begin(), rows.end() - 1);
-    s = RowsSample(shortRows);
-    EXPECT_EQ(r.DoRenderSample(&s), pmovie::e_fail);
+    EXPECT_EQ(Render(r, std::vector<u8>(rows.begin(), rows.end() - 1)), pmovie::e_fail);
     EXPECT_EQ(r.DoRenderSample(nullptr), pmovie::e_pointer);
 
-    struct Check {
-        const media_type* type;
-        pmovie::result expect;
-    };
     const media_type rgb32{pmovie::major_type::video, pmovie::subtype::rgb32, pmovie::format_type::video_info, 4, 4};
     const media_type noFormat{pmovie::major_type::video, pmovie::subtype::rgb24, pmovie::format_type::none, 4, 4};
     const media_type sound{pmovie::major_type::audio, pmovie::subtype::rgb24, pmovie::format_type::video_info, 4, 4};
     const media_type pictures{pmovie::major_type::video, pmovie::subtype::picture, pmovie::format_type::video_info,
                               4, -4};
     const media_type rows24 = Rgb24(4, 4);
-    for (const Check& c : {Check{nullptr, pmovie::e_pointer}, Check{&noFormat, pmovie::e_invalidarg},
-                           Check{&rgb32, pmovie::e_fail}, Check{&sound, pmovie::e_fail},
-                           Check{&rows24, pmovie::s_ok}, Check{&pictures, pmovie::s_ok}})
-        EXPECT_EQ(r.CheckMediaType(c.type), c.expect);
+    for (const auto& [type, expect] : {std::pair<const media_type*, pmovie::result>{nullptr, pmovie::e_pointer},
+                                       {&noFormat, pmovie::e_invalidarg}, {&rgb32, pmovie::e_fail},
+                                       {&sound, pmovie::e_fail}, {&rows24, pmovie::s_ok}, {&pictures, pmovie::s_ok}})
+        EXPECT_EQ(r.CheckMediaType(type), expect);
 
     // A video larger than the texture gives the texture its top-left part.
     GxTextureMovie* small = Texture(2, 2);
     GxMovieRenderer clip(small, false, nullptr);
     clip.SetMediaType(Rgb24(4, 3));
-    const std::vector<u8> big = Frame(4, 3, false);
-    s = RowsSample(big);
-    ASSERT_EQ(clip.DoRenderSample(&s), pmovie::s_ok);
-    clip.ShowRenderedSample();
+    ASSERT_EQ(Render(clip, Frame(4, 3, false)), pmovie::s_ok);
     EXPECT_EQ(Raw(small, 1, 1), 0xFF2F23C8u);
 
     // Without a texture to write, a sample is unexpected.
     GxMovieRenderer none(nullptr, false, nullptr);
-    EXPECT_EQ(none.DoRenderSample(&s), pmovie::e_unexpected);
+    EXPECT_EQ(Render(none, Frame(4, 3, false)), pmovie::e_unexpected);
 }
 
 TEST_F(MovieParts, RendererOwnTextureIsMadeAgainNotLeaked) {
