@@ -27,6 +27,13 @@ screen_vertex vtx(float x, float y, uint32_t diffuse = 0xFF010000u, float u = 0,
     return screen_vertex{x, y, 0, 1, diffuse, 0, u, v};
 }
 
+// A scene of one quad drawn as a fan of its four vertices.
+void fan(device& d, const screen_vertex* v) {
+    d.begin_scene();
+    d.draw_primitive_up(primitive_type::triangle_fan, 2, v);
+    d.end_scene();
+}
+
 std::vector<int> red(const std::vector<uint32_t>& px) {
     std::vector<int> r;
     for (uint32_t p : px) r.push_back(int((p >> 16) & 255));
@@ -149,15 +156,11 @@ TEST(Interpolation, GouraudColoursAtPixelCentres) {
     set_rs(*d, render_state::alpha_blend_enable, 0u);
     screen_vertex v[4] = {vtx(-0.5f, -0.5f, 0xFF000000u), vtx(-0.5f, 0.5f, 0xFF000000u), vtx(3.5f, 0.5f, 0xFFFF0000u),
                           vtx(3.5f, -0.5f, 0xFFFF0000u)};
-    d->begin_scene();
-    d->draw_primitive_up(primitive_type::triangle_fan, 2, v);
-    d->end_scene();
+    fan(*d, v);
     EXPECT_EQ(red(pixels(*d)), (std::vector<int>{32, 96, 159, 223}));  // 255 × (i + 0.5) / 4
     // Flat shading takes the first vertex's colour.
     set_rs(*d, render_state::shade_mode, shade::flat);
-    d->begin_scene();
-    d->draw_primitive_up(primitive_type::triangle_fan, 2, v);
-    d->end_scene();
+    fan(*d, v);
     EXPECT_EQ(red(pixels(*d)), (std::vector<int>{0, 0, 0, 0}));
 }
 
@@ -216,10 +219,7 @@ TEST(Sampling, FourPixelSamplerAgreesWithThePerPixelOne) {
         d->set_sampler_state(0, sampler_state::address_u, uint32_t(a));
         d->set_sampler_state(0, sampler_state::address_v, uint32_t(a));
         // Rotated by 0.4 rad, 1.3 pixels a texel, texel coordinates 2..62.
-        const auto q = turned(48, 48, 39, 39, 0.4f, ~0u, 0, 2.0f / 64, 2.0f / 64, 62.0f / 64, 62.0f / 64);
-        d->begin_scene();
-        d->draw_primitive_up(primitive_type::triangle_fan, 2, q.data());
-        d->end_scene();
+        fan(*d, turned(48, 48, 39, 39, 0.4f, ~0u, 0, 2.0f / 64, 2.0f / 64, 62.0f / 64, 62.0f / 64).data());
         pics[k] = pixels(*d);
     }
     int worst = 0, drawn = 0;
@@ -519,11 +519,8 @@ TEST(Coverage, VerticesFarOffScreenAreClippedNotDropped) {
     for (float half : {4096.0f, 2097152.0f, 16777216.0f, 67108864.0f}) {
         for (float turn : {0.0f, 0.3f}) {
             d->clear(0, nullptr, clear_target, 0, 1, 0);
-            d->begin_scene();
             const float cx = 16, cy = 24, c = std::cos(turn), sn = std::sin(turn);
-            const auto v = turned(cx, cy, half, half, turn, 0xFFFFFFFFu, 0, 0, 0, 1, 1);
-            d->draw_primitive_up(primitive_type::triangle_fan, 2, v.data());
-            d->end_scene();
+            fan(*d, turned(cx, cy, half, half, turn, 0xFFFFFFFFu, 0, 0, 0, 1, 1).data());
             std::vector<uint32_t> px_out = pixels(*d);
             int wrong = 0;
             for (int y = 0; y < H; ++y)
