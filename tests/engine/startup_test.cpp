@@ -183,60 +183,54 @@ TEST_F(Startup, SaveFolderPlaceFollowsBothConfigurationFiles) {
     }
 }
 
-TEST_F(Startup, WithoutAFolderForTheSavesTheLogsStayInTheWorkingFolder) {
+// An account without a documents folder has one made, in its home or, with
+// no home, in the data folder. Where none can be had at all, or a file
+// stands where the save folder should go, there is no save folder and the
+// logs stay in the working folder.
+TEST_F(Startup, TheSaveFolderOfAnAccountWithoutADocumentsFolder) {
+    const fs::path data = temp_.path() / "data" / "share";
     struct Case {
         const char* name;
-        bool noHome;         // no documents folder can be had at all
-        bool blockWithFile;  // a file where the folder should go
+        std::optional<fs::path> home;  // HOME; unset, with a data folder, when none
+        bool blocked;                  // a file where the folder should go, in the game's folder
+        std::optional<fs::path> made;  // the folder the save folder is made in; none: no save folder
     };
-    for (const Case c : {Case{"NoHome", true, false}, Case{"Blocked", false, true}}) {
-        SCOPED_TRACE(c.name);
-        if (c.noHome) {
-            qtest::WriteText(temp_.path() / "not-a-home", "x");
-            setenv("HOME", (temp_.path() / "not-a-home").c_str(), 1);
-        }
-        WriteGame(c.name, c.blockWithFile ? "SAVE_TO_MYDOCUMENTS=0\n" : "");
-        if (c.blockWithFile) qtest::WriteText(game_ / (std::string("Save_") + c.name), "x");
-        GxCore core;
-        const auto [started, said] = StartCapturing(core);
-        ASSERT_TRUE(started) << said;
-        EXPECT_NE(said.find("セーブフォルダの作成に失敗しました。"), std::string::npos) << said;
-        EXPECT_EQ(said.find("を作成しました"), std::string::npos) << said;
-        EXPECT_EQ(core.GetSaveDir(), u"");
-        EXPECT_FALSE(fs::exists(fs::path("/") / (std::string("Save_") + c.name)));
-        core.Finalize();
-        // The system dialogs' missing records were logged under the bare name.
-        EXPECT_NE(ReadUtf16File(game_ / "error.log").find("UIモジュールデータ[dlg_shutdown]が見つかりません:SeqSystem"),
-                  std::string::npos);
-        fs::remove(game_ / "error.log");
-        setenv("HOME", (temp_.path() / "home").c_str(), 1);
-    }
-}
-
-TEST_F(Startup, ADocumentsFolderIsMadeWhenTheAccountHasNone) {
-    struct Case {
-        const char* name;
-        bool home;  // HOME set: its Documents; else the data folder
+    const Case cases[] = {
+        {"NoHome", temp_.path() / "not-a-home", false, std::nullopt},  // a file: no documents folder can be had
+        {"Blocked", temp_.path() / "home", true, std::nullopt},
+        {"Made", temp_.path() / "home", false, Documents()},
+        {"Data", std::nullopt, false, data},
     };
-    for (const Case c : {Case{"Made", true}, Case{"Data", false}}) {
+    qtest::WriteText(temp_.path() / "not-a-home", "x");
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        const std::string folder = std::string("Save_") + c.name;
         fs::remove_all(Documents());
-        const fs::path data = temp_.path() / "data" / "share";
-        if (!c.home) {
-            unsetenv("HOME");
-            setenv("XDG_DATA_HOME", data.c_str(), 1);
-        }
-        WriteGame(c.name, "");
+        c.home ? setenv("HOME", c.home->c_str(), 1) : unsetenv("HOME");
+        if (!c.home) setenv("XDG_DATA_HOME", data.c_str(), 1);
+        WriteGame(c.name, c.blocked ? "SAVE_TO_MYDOCUMENTS=0\n" : "");
+        if (c.blocked) qtest::WriteText(game_ / folder, "x");
         GxCore core;
         const auto [started, said] = StartCapturing(core);
         unsetenv("XDG_DATA_HOME");
         setenv("HOME", (temp_.path() / "home").c_str(), 1);
         ASSERT_TRUE(started) << said;
-        const fs::path expected = (c.home ? Documents() : data) / (std::string("Save_") + c.name);
-        EXPECT_TRUE(fs::is_directory(expected));
-        EXPECT_EQ(core.GetSaveDir(), GxFromUtf8(expected.string() + "/"));
-        EXPECT_NE(said.find("ドキュメントにセーブフォルダ"), std::string::npos) << said;
+        if (c.made) {
+            EXPECT_TRUE(fs::is_directory(*c.made / folder));
+            EXPECT_EQ(core.GetSaveDir(), GxFromUtf8((*c.made / folder).string() + "/"));
+            EXPECT_NE(said.find("ドキュメントにセーブフォルダ"), std::string::npos) << said;
+            core.Finalize();
+            continue;
+        }
+        EXPECT_NE(said.find("セーブフォルダの作成に失敗しました。"), std::string::npos) << said;
+        EXPECT_EQ(said.find("を作成しました"), std::string::npos) << said;
+        EXPECT_EQ(core.GetSaveDir(), u"");
+        EXPECT_FALSE(fs::exists(fs::path("/") / folder));
         core.Finalize();
+        // The system dialogs' missing records were logged under the bare name.
+        EXPECT_NE(ReadUtf16File(game_ / "error.log").find("UIモジュールデータ[dlg_shutdown]が見つかりません:SeqSystem"),
+                  std::string::npos);
+        fs::remove(game_ / "error.log");
     }
 }
 
