@@ -228,10 +228,9 @@ TEST_F(MovieParts, FileStreamAndStreamInputSeekAndReadThroughTheFileLayer) {
     m_Clock.advance_us(1000);
     f.Size(&available);
     EXPECT_EQ(available, 1000);
-    EXPECT_EQ(f.SetPointer(-1), pmovie::s_false);
-    EXPECT_EQ(f.SetPointer(1001), pmovie::s_false);
-    EXPECT_EQ(f.SetPointer(1000), pmovie::s_ok);
-    EXPECT_EQ(f.SetPointer(990), pmovie::s_ok);
+    for (const auto& [at, result] :
+         {std::pair{-1, pmovie::s_false}, {1001, pmovie::s_false}, {1000, pmovie::s_ok}, {990, pmovie::s_ok}})
+        EXPECT_EQ(f.SetPointer(at), result) << at;
     u8 buf[64];
     u32 got = 0;
     EXPECT_EQ(f.Read(buf, 20, true, &got), pmovie::s_ok) << "cut at the end";
