@@ -412,12 +412,9 @@ TEST_F(QuillonProcess, WithoutAnyLockNoCopyLosesWhatAnotherWrote) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         fs::remove_all(save);
-        const fs::path arrived = temp_.path() / ("arrived" + std::to_string(run)),
-                       quick = temp_.path() / ("quick" + std::to_string(run)),
-                       exchanged = temp_.path() / ("exchanged" + std::to_string(run)),
-                       quickBytes = temp_.path() / ("quick-bytes" + std::to_string(run)),
-                       kept = temp_.path() / ("kept" + std::to_string(run)),
-                       release = temp_.path() / ("release" + std::to_string(run));
+        const fs::path rowDir = temp_.path() / ("row" + std::to_string(run));
+        const fs::path arrived = rowDir / "arrived", quick = rowDir / "quick", exchanged = rowDir / "exchanged",
+                       quickBytes = rowDir / "quick-bytes", kept = rowDir / "kept", release = rowDir / "release";
         const int held = row.lastStartsWhileTheOthersWrite ? row.copies - 1 : row.copies;
         std::vector<pid_t> pids;
         std::vector<fs::path> outs;
