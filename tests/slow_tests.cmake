@@ -22,7 +22,7 @@ set(_slow_patterns
   # row a player's process and a start's.
   [[^CrashSafety\.NothingPlantedInASharedFolderIsWrittenThroughOrCostsAWrite$]]
   # Large pictures, many frames, many sounds.
-  [[^Decoders\.(PngsThatCompressWellAreRead|TruncatedAndCorruptFilesFailCleanly)$]]
+  [[^Decoders\.PngsThatCompressWellAreRead$]]
   [[^TextureTest\.AHugePictureCostsItsTextureAndOneCopyAtMost$]]
   [[^(ScalarPath|FusedSpans|Stress|Cache\.LimitPurgesFirst|MoviePlayback\.OpenPlayStopAndClose200Times)]]
 )

@@ -226,7 +226,8 @@ enum class Taker { Itself, EndedProcess, UnreapedProcess, AtSuPrompt, InUserName
 
 // A process of the user's that opens path (a folder, or a file for reading
 // and writing where it may, else for reading) and, at step(), locks it
-// through the descriptor kept; 'y' once opened, then once locked. AtSuPrompt
+// through the descriptor kept, at the next closes it; 'y' once opened, then
+// once locked, then once closed. AtSuPrompt
 // runs as root until then, having opened path as user.
 std::unique_ptr<Child> Kept(const fs::path& path, const User& user, int operation = LOCK_EX,
                             Taker taker = Taker::Itself) {
@@ -267,7 +268,9 @@ std::unique_ptr<Child> Kept(const fs::path& path, const User& user, int operatio
             return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0
                        ? 'y'
                        : 'n';
-        }});
+        },
+                                            // Then lets go, answering once it has.
+                                            [=] { return close(*fd) == 0 ? 'y' : 'n'; }});
 }
 
 // The same, locked at once.
@@ -683,13 +686,35 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
     const fs::path lockName = psys::instance_lock::kFolderLockName;
     // What other users hold through the row.
     std::vector<std::unique_ptr<Child>> kept;
-    // The player's lock file an earlier release left of that mode.
-    const auto earlierLockFile = [&](const fs::path& folder, mode_t mode) {
-        Plant(folder / lockName, mode, kPlayer.uid, kPlayer.gid);
+    // A folder of the player's of that mode, group and access list, held by
+    // a process of the holder's where one is given.
+    const auto layout = [&](mode_t mode, gid_t group = kPlayer.gid, const char* list = nullptr,
+                            const User* holder = nullptr) {
+        return [&, mode, group, list, holder](const fs::path& f) {
+            MakeFolder(f, mode, group);
+            if (list) SetAccessList(f, list);
+            if (holder) kept.push_back(Held(f, *holder));
+        };
     };
-    const auto nextName = [&](const fs::path& folder) { return NextName(folder / lockName); };
-    // That name, of the player's, as a copy ended while it replaced leaves it.
-    const auto leftNextName = [&](const fs::path& folder) { Plant(nextName(folder), 0600, kPlayer.uid, kPlayer.gid); };
+    // Shared with the group as that mode, as the player would.
+    const auto sharedAs = [](mode_t mode) {
+        return [mode](const fs::path& f) {
+            ASSERT_EQ(chown(f.c_str(), uid_t(-1), kGroup), 0);
+            ASSERT_EQ(chmod(f.c_str(), mode), 0);
+        };
+    };
+    const auto nextName = [&](const fs::path& f) { return NextName(f / lockName); };
+    // The player's lock file of that mode in a 0755 folder, as an earlier
+    // release left it, with the next name a copy ended while it replaced
+    // left, of the player's, where left.
+    const auto playersLockFile = [&](mode_t mode, bool left, std::function<void(const fs::path&)> then = nullptr) {
+        return [&, mode, left, then](const fs::path& f) {
+            MakeFolder(f, 0755);
+            Plant(f / lockName, mode, kPlayer.uid, kPlayer.gid);
+            if (left) Plant(nextName(f), 0600, kPlayer.uid, kPlayer.gid);
+            if (then) then(f);
+        };
+    };
     // A member opens the lock file while the folder is shared 2770, and
     // locks it, itself or by a process that ends at once, once the player
     // has narrowed the folder to 2750.
@@ -718,16 +743,11 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
     };
     // An earlier release's 0666 lock file of the player's in a 0755 folder,
     // held by a reader who took it as taker does.
-    const auto earlierWide = [&](const fs::path& f) {
-        MakeFolder(f, 0755);
-        earlierLockFile(f, 0666);
-    };
     const auto heldByAReader = [&](Taker taker) {
-        return [&, taker](const fs::path& f) {
-            earlierWide(f);
+        return playersLockFile(0666, false, [&, taker](const fs::path& f) {
             kept.push_back(Held(f / lockName, kMember, LOCK_EX, taker));
             ASSERT_EQ(kept.back()->answer(), 'y');
-        };
+        });
     };
     struct Row {
         const char* what;
@@ -740,27 +760,15 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
     };
     const Row rows[] = {
         {"made by the game", nullptr, "P:x D:- E:- R:b game:w-- lock:w-- then:x"},
-        {"0755", [&](const fs::path& f) { MakeFolder(f, 0755); }, "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
+        {"0755", layout(0755), "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
         // The mask is rwx; D may only read, E may write.
         {"0750 of the group, its access list letting E write",
-         [&](const fs::path& f) {
-             MakeFolder(f, 0750, kGroup);
-             SetAccessList(f, "u::rwx,u:65532:rwx,g::r-x,m::rwx,o::---");
-         },
-         "P:x D:b E:b R:b game:w-w lock:w-w then:x"},
+         layout(0750, kGroup, "u::rwx,u:65532:rwx,g::r-x,m::rwx,o::---"), "P:x D:b E:b R:b game:w-w lock:w-w then:x"},
         {"0770 of the group, its access list's mask leaving its users reading",
-         [&](const fs::path& f) {
-             MakeFolder(f, 0770, kGroup);
-             SetAccessList(f, "u::rwx,u:65532:rwx,g::rwx,m::r-x,o::---");
-         },
-         "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
+         layout(0770, kGroup, "u::rwx,u:65532:rwx,g::rwx,m::r-x,o::---"), "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
         // D holds the folder's lock as a user the list names, reading only.
         {"0777, its access list naming a user who may only read, who locks it",
-         [&](const fs::path& f) {
-             MakeFolder(f, 0777);
-             SetAccessList(f, "u::rwx,u:65534:r-x,g::rwx,m::rwx,o::rwx");
-             kept.push_back(Held(f, kMember));
-         },
+         layout(0777, kPlayer.gid, "u::rwx,u:65534:r-x,g::rwx,m::rwx,o::rwx", &kMember),
          "P:x D:b E:b R:b game:w-w lock:w-w then:x"},
         {"2770 narrowed to 2750, a member holding the lock file it opened before",
          narrowedUnderAMember(Taker::Itself), "P:x D:b E:- R:b game:w-- lock:w-- then:x"},
@@ -780,21 +788,16 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
         {"the same, held by a reader inside unshare -r", heldByAReader(Taker::InUserNamespace),
          "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
         {"the same, with the next name a copy ended while it replaced left",
-         [&](const fs::path& f) {
-             earlierWide(f);
-             leftNextName(f);
-             kept.push_back(Held(f / lockName, kMember));
-         },
+         playersLockFile(0666, true, [&](const fs::path& f) { kept.push_back(Held(f / lockName, kMember)); }),
          "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
         // Another copy replaces the file: this one is refused, and changes
         // nothing.
         {"the same, a copy of the player's holding the next name",
-         [&](const fs::path& f) {
-             earlierWide(f);
-             leftNextName(f);
-             kept.push_back(Held(nextName(f), kPlayer));
-             kept.push_back(Held(f / lockName, kMember));
-         },
+         playersLockFile(0666, true,
+                         [&](const fs::path& f) {
+                             kept.push_back(Held(nextName(f), kPlayer));
+                             kept.push_back(Held(f / lockName, kMember));
+                         }),
          "P:b D:b E:b R:b game:--- lock:www then:b"},
         // A reader opened it before the first copy; the first copy that holds
         // it puts one of the folder's reach in its place, so that the lock
@@ -802,46 +805,31 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
         // is on no file a start opens.
         {"an earlier release's 0666 lock file in a 0755 folder, a reader locking what it opened before once the "
          "first copy has ended",
-         [&](const fs::path& f) {
-             earlierWide(f);
-             kept.push_back(Kept(f / lockName, kMember));
-         },
+         playersLockFile(0666, false, [&](const fs::path& f) { kept.push_back(Kept(f / lockName, kMember)); }),
          "P:x D:b E:b R:b game:w-- lock:w-- then:x", &kPlayer, nullptr,
          [&](const fs::path&) { ASSERT_EQ(kept.back()->step(), 'y'); }},
-        {"the player's lock file, with the next name a copy ended while it replaced left",
-         [&](const fs::path& f) {
-             MakeFolder(f, 0755);
-             earlierLockFile(f, 0600);
-             leftNextName(f);
-         },
+        {"the player's lock file, with the next name a copy ended while it replaced left", playersLockFile(0600, true),
          "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
         // It is about to put its own file at the name: a copy that takes the
         // lock file meanwhile waits for it a moment, then is refused.
         {"the player's lock file, a copy of the player's holding its next name",
-         [&](const fs::path& f) {
-             MakeFolder(f, 0755);
-             earlierLockFile(f, 0600);
-             leftNextName(f);
-             kept.push_back(Held(nextName(f), kPlayer));
-         },
+         playersLockFile(0600, true, [&](const fs::path& f) { kept.push_back(Held(nextName(f), kPlayer)); }),
          "P:b D:b E:b R:b game:--- lock:w-- then:b"},
         {"the player's lock file, locked by a process of the player's never reaped",
-         [&](const fs::path& f) {
-             MakeFolder(f, 0755);
-             earlierLockFile(f, 0600);
-             kept.push_back(Held(f / lockName, kPlayer, LOCK_EX, Taker::UnreapedProcess));
-             ASSERT_EQ(kept.back()->answer(), 'y');
-         },
+         playersLockFile(0600, false,
+                         [&](const fs::path& f) {
+                             kept.push_back(Held(f / lockName, kPlayer, LOCK_EX, Taker::UnreapedProcess));
+                             ASSERT_EQ(kept.back()->answer(), 'y');
+                         }),
          "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
         // A backup made with hard links while the first copy runs: the lock
         // file has two names, then one again.
         {"the player's lock file, given a second name by a backup, the backup then deleted",
-         [&](const fs::path& f) {
-             MakeFolder(f, 0755);
-             earlierLockFile(f, 0600);
-             fs::create_directory(home / "backup");
-             fs::create_hard_link(f / lockName, home / "backup" / lockName);
-         },
+         playersLockFile(0600, false,
+                         [&](const fs::path& f) {
+                             fs::create_directory(home / "backup");
+                             fs::create_hard_link(f / lockName, home / "backup" / lockName);
+                         }),
          "P:x D:b E:b R:b game:w-- lock:w-- then:x", &kPlayer,
          [&](const fs::path&) { fs::remove_all(home / "backup"); }},
         {"a FIFO at the lock file's name",
@@ -853,7 +841,7 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
          "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
         // The lock file taken from under the first copy: the folder's lock
         // refuses the others all the same.
-        {"the lock file removed while the first copy runs", [&](const fs::path& f) { MakeFolder(f, 0755); },
+        {"the lock file removed while the first copy runs", layout(0755),
          "P:x D:b E:b R:b game:w-- lock:--- then:x", &kPlayer,
          [&](const fs::path& f) { fs::remove(f / lockName); }},
         {"0755 closed to 0700, a reader locking it through the descriptor it opened before",
@@ -869,38 +857,25 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
              MakeFolder(f, 0755);
              StartCopy(f, kPlayer).reset();
              kept.push_back(Kept(f, kListed));
-             ASSERT_EQ(chown(f.c_str(), uid_t(-1), kGroup), 0);
-             ASSERT_EQ(chmod(f.c_str(), 02770), 0);
+             sharedAs(02770)(f);
              ASSERT_EQ(kept.back()->step(), 'y');
          },
          "P:x D:b E:- R:b game:ww- lock:ww- then:x"},
         // Readers by the read bits: a 0744 folder can be opened, not searched.
-        {"0744, a reader locking it",
-         [&](const fs::path& f) {
-             MakeFolder(f, 0744);
-             kept.push_back(Held(f, kMember));
-         },
+        {"0744, a reader locking it", layout(0744, kPlayer.gid, nullptr, &kMember),
          "P:x D:b E:- R:b game:w-- lock:w-- then:x"},
         // Only a file's owner may replace it there: no one else counts.
-        {"1777", [&](const fs::path& f) { MakeFolder(f, 01777); }, "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
-        {"1777, another user locking it", [&](const fs::path& f) {
-             MakeFolder(f, 01777);
-             kept.push_back(Held(f, kMember));
-         },
+        {"1777", layout(01777), "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
+        {"1777, another user locking it", layout(01777, kPlayer.gid, nullptr, &kMember),
          "P:x D:b E:b R:b game:w-- lock:w-- then:x"},
-        {"1770 of the group", [&](const fs::path& f) { MakeFolder(f, 01770, kGroup); },
-         "P:x D:b E:- R:b game:w-- lock:w-- then:x"},
+        {"1770 of the group", layout(01770, kGroup), "P:x D:b E:- R:b game:w-- lock:w-- then:x"},
         // One who may make files there counts, whatever it locks.
-        {"0777, a writer locking it",
-         [&](const fs::path& f) {
-             MakeFolder(f, 0777);
-             kept.push_back(Held(f, kMember));
-         },
+        {"0777, a writer locking it", layout(0777, kPlayer.gid, nullptr, &kMember),
          "P:b D:b E:b R:b game:--- lock:--- then:b"},
         // Those who may write but not list see the first copy through the
         // file alone: for writing where they may, else for reading.
-        {"0733", [&](const fs::path& f) { MakeFolder(f, 0733); }, "P:x D:b E:b R:b game:www lock:www then:x"},
-        {"0733, the lock file made read-only for others", [&](const fs::path& f) { MakeFolder(f, 0733); },
+        {"0733", layout(0733), "P:x D:b E:b R:b game:www lock:www then:x"},
+        {"0733, the lock file made read-only for others", layout(0733),
          "P:x D:b E:b R:b game:www lock:wrr then:x", &kPlayer,
          [&](const fs::path& f) { ASSERT_EQ(chmod((f / lockName).c_str(), 0644), 0); }},
         // A member may write into the folder, not list it, and plants a FIFO
@@ -916,27 +891,17 @@ TEST_F(InstanceLock, WhoCanLockAndWriteInEachLayout) {
         // Shared with the group while the first copy runs: the lock file
         // follows only once a copy holds it, so those refused meanwhile
         // change nothing.
-        {"0700, shared with the group while the first copy runs", [&](const fs::path& f) { MakeFolder(f, 0700); },
-         "P:x D:b E:- R:b game:w-- lock:w-- then:x", &kPlayer,
-         [&](const fs::path& f) {
-             ASSERT_EQ(chown(f.c_str(), uid_t(-1), kGroup), 0);
-             ASSERT_EQ(chmod(f.c_str(), 02770), 0);
-         }},
+        {"0700, shared with the group while the first copy runs", layout(0700),
+         "P:x D:b E:- R:b game:w-- lock:w-- then:x", &kPlayer, sharedAs(02770)},
         // Those who may write but not list, nor open the player's lock file
         // yet, see by /proc whose copy holds it.
-        {"0700, shared with the group, who may not list it, while the first copy runs",
-         [&](const fs::path& f) { MakeFolder(f, 0700); }, "P:x D:b E:- R:b game:w-- lock:w-- then:x", &kPlayer,
-         [&](const fs::path& f) {
-             ASSERT_EQ(chown(f.c_str(), uid_t(-1), kGroup), 0);
-             ASSERT_EQ(chmod(f.c_str(), 02730), 0);
-         }},
-        {"a start under sudo", [&](const fs::path& f) { MakeFolder(f, 0700); },
-         "R:x P:b D:- E:- game:w-- lock:w-- then:x", &kRoot},
+        {"0700, shared with the group, who may not list it, while the first copy runs", layout(0700),
+         "P:x D:b E:- R:b game:w-- lock:w-- then:x", &kPlayer, sharedAs(02730)},
+        {"a start under sudo", layout(0700), "R:x P:b D:- E:- game:w-- lock:w-- then:x", &kRoot},
         {"a first start under sudo", nullptr, "R:x P:b D:- E:- game:w-- lock:w-- then:x", &kRoot},
         // A member started by sg or newgrp counts through its primary group.
-        {"2770 of the group, a member of it by its primary group alone starting first",
-         [&](const fs::path& f) { MakeFolder(f, 02770, kGroup); }, "G:x P:b D:b E:- R:b game:ww- lock:ww- then:x",
-         &kPrimaryMember},
+        {"2770 of the group, a member of it by its primary group alone starting first", layout(02770, kGroup),
+         "G:x P:b D:b E:- R:b game:ww- lock:ww- then:x", &kPrimaryMember},
     };
     int n = 0;
     for (const Row& row : rows) {
