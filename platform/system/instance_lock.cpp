@@ -655,7 +655,8 @@ bool instance_lock::acquire_folder(const std::string& path) {
     // Anyone who may open the folder may lock it, so only a holder seen to
     // count refuses here; the lock file, which only those who count may
     // open, judges the rest. Not inherited by the programs the game starts
-    // (an editor outlives it).
+    // (an editor outlives it). Where its flock fails (no locks here), the
+    // lock file's look fails the same way and says so.
     const int folder_fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder_fd >= 0) {
         struct stat st {};
