@@ -450,142 +450,131 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
     const GxString saveDir = core_.GetSaveDir();
     const auto at = [&](const std::string& name) { return (dir_.path() / name).string(); };
     const std::string held = "userconf.dat.1-aa.held", thumbHeld = "thumb005.png.1-aa.held";
+    const std::string finished = "thumb005.png.1-aa.tmp", part = "permanent.dat.1-aa.tmp";
     const std::string save = "a save", thumb = "png naming a save";
+    using Files = std::vector<std::pair<std::string, std::string>>;
+    // A thumbnail held, or finished, beside its save; a finished one left.
+    const Files heldBeside = {{"gamedata005.gd", save}, {thumbHeld, thumb}};
+    const Files finishedBeside = {{"gamedata005.gd", save}, {finished, thumb}};
+    const Files finishedLeft = {{finished, thumb}, {"thumb005.png", ""}};
+    // Pieces of the lines.
+    const auto back = [&](const std::string& name) { return at(name) + "に戻しました"; };
+    const auto failed = [&](const std::string& name, const std::string& why) {
+        return "片付けられませんでした(" + at(name) + ":" + why + ")";
+    };
+    const auto kept = [&](const std::string& name) { return at(name) + "として残しました"; };
+    const auto same = [&](const std::string& as, const std::string& name) {
+        return "同じ内容が" + at(as) + "にあるファイルを削除しました(" + at(name) + ")";
+    };
+    const auto unfinished = [&](const std::string& name) { return "終わらなかった書き込みの一時ファイルを削除しました(" + at(name) + ")"; };
+    const std::string orphanGone = "対になるファイルがないため削除しました(" + at(thumbHeld) + ")";
+    const std::string placed = "書き込みの途中で終わっていたファイルを" + at("thumb005.png") + "に置きました";
     struct Row {
         const char* what;
-        std::vector<std::pair<std::string, std::string>> files;  // "=<name>": a second name of that file; "/": a folder
-        std::string refused;                                      // a name the start may not place at, or remove
-        std::vector<std::string> errors, debug;                   // what the lines say, by piece
-        std::vector<std::pair<std::string, std::string>> after;   // "" for nothing there
+        Files files;                             // "=<name>": a second name of that file; "/": a folder
+        std::string refused;                     // a name the start may not place at, or remove
+        std::vector<std::string> errors, debug;  // what the lines say, by piece
+        Files after;                             // "" for nothing there
         const char* refusedStep = "place";
         bool locked = true;
         size_t merged = 0;
         int refusedWith = EACCES;
         int refusedPast = 0;
     } rows[] = {
-        {"a held file where nothing stands", {{held, "X"}}, "",
-         {at("userconf.dat") + "に戻しました"}, {}, {{"userconf.dat", "X"}, {held, ""}}},
+        {"a held file where nothing stands", {{held, "X"}}, "", {back("userconf.dat")}, {},
+         {{"userconf.dat", "X"}, {held, ""}}},
         {"a held file whose put back is refused", {{held, "X"}}, "userconf.dat",
-         {at("userconf.dat") + "に戻しました", "片付けられませんでした(" + at(held) + ":Permission denied)"}, {},
-         {{"userconf.dat", ""}, {held, "X"}}},
+         {back("userconf.dat"), failed(held, "Permission denied")}, {}, {{"userconf.dat", ""}, {held, "X"}}},
         {"a held file whose put back acts and fails all the same", {{held, "X"}}, "userconf.dat",
-         {at("userconf.dat") + "に戻しました"}, {}, {{"userconf.dat", "X"}, {held, ""}}, "place", true, 0, -ENOENT},
+         {back("userconf.dat")}, {}, {{"userconf.dat", "X"}, {held, ""}}, "place", true, 0, -ENOENT},
         {"a held file whose name is taken as it goes back", {{held, "X"}}, "userconf.dat",
-         {at("userconf.dat") + "に戻しました", "片付けられませんでした(" + at(held) + ":File exists)",
-          at("userconf.dat.changed") + "として残しました"},
-         {}, {{"userconf.dat.changed", "X"}, {held, ""}}, "place", true, 0, EEXIST},
+         {back("userconf.dat"), failed(held, "File exists"), kept("userconf.dat.changed")}, {},
+         {{"userconf.dat.changed", "X"}, {held, ""}}, "place", true, 0, EEXIST},
         {"a held file with the bytes that stand at its name", {{"userconf.dat", "X"}, {held, "X"}}, "", {},
-         {"同じ内容が" + at("userconf.dat") + "にあるファイルを削除しました(" + at(held) + ")"},
-         {{held, ""}, {"userconf.dat.changed", ""}}},
+         {same("userconf.dat", held)}, {{held, ""}, {"userconf.dat.changed", ""}}},
         {"a held file with the bytes of one kept", {{"userconf.dat", "Y"}, {"userconf.dat.2.changed", "X"}, {held, "X"}}, "",
-         {}, {"同じ内容が" + at("userconf.dat.2.changed") + "にあるファイルを削除しました(" + at(held) + ")"},
-         {{held, ""}, {"userconf.dat.changed", ""}}},
+         {}, {same("userconf.dat.2.changed", held)}, {{held, ""}, {"userconf.dat.changed", ""}}},
         {"a held file larger than any save, byte for byte one kept: kept unread",
          {{"userconf.dat", "Y"}, {"userconf.dat.changed", "large"}, {held, "large"}}, "",
-         {at("userconf.dat.2.changed") + "として残しました"}, {}, {{held, ""}, {"userconf.dat.2.changed", "large"}}},
+         {kept("userconf.dat.2.changed")}, {}, {{held, ""}, {"userconf.dat.2.changed", "large"}}},
         {"a held file that cannot be kept", {{"userconf.dat", "Y"}, {held, "X"}}, "userconf.dat.changed",
-         {at("userconf.dat.changed") + "として残しました", at("userconf.dat.changed") + "として残せませんでした。" + at(held) + "のまま残します"},
+         {kept("userconf.dat.changed"), at("userconf.dat.changed") + "として残せませんでした。" + at(held) + "のまま残します"},
          {}, {{held, "X"}, {"userconf.dat.changed", ""}}},
         {"a second name of a file that stays", {{"userconf.dat", "X"}, {"userconf.dat.1-aa.tmp", "=userconf.dat"}}, "",
          {}, {at("userconf.dat") + "と同じファイルの別の名前を削除しました(" + at("userconf.dat.1-aa.tmp") + ")"},
          {{"userconf.dat", "X"}, {"userconf.dat.1-aa.tmp", ""}}},
-        {"a held thumbnail whose save stands nowhere",
-         {{thumbHeld, "png naming nothing"}}, "", {},
-         {"対になるファイルがないため削除しました(" + at(thumbHeld) + ")"}, {{thumbHeld, ""}}},
-        {"a held thumbnail put back beside its save", {{"gamedata005.gd", save}, {thumbHeld, thumb}}, "",
-         {at("thumb005.png") + "に戻しました"}, {}, {{thumbHeld, ""}}},
-        {"a held thumbnail whose put back is refused", {{"gamedata005.gd", save}, {thumbHeld, thumb}}, "thumb005.png",
-         {at("thumb005.png") + "に戻しました", "片付けられませんでした(" + at(thumbHeld) + ":Permission denied)"}, {},
-         {{"thumb005.png", ""}}},
+        {"a held thumbnail whose save stands nowhere", {{thumbHeld, "png naming nothing"}}, "", {}, {orphanGone},
+         {{thumbHeld, ""}}},
+        {"a held thumbnail put back beside its save", heldBeside, "", {back("thumb005.png")}, {}, {{thumbHeld, ""}}},
+        {"a held thumbnail whose put back is refused", heldBeside, "thumb005.png",
+         {back("thumb005.png"), failed(thumbHeld, "Permission denied")}, {}, {{"thumb005.png", ""}}},
         {"a held thumbnail of no save whose removal is refused", {{thumbHeld, "png naming nothing"}}, thumbHeld,
-         {"片付けられませんでした(" + at(thumbHeld) + ":Permission denied)"},
-         {"対になるファイルがないため削除しました(" + at(thumbHeld) + ")"}, {}, "unlink"},
+         {failed(thumbHeld, "Permission denied")}, {orphanGone}, {}, "unlink"},
         {"a held thumbnail beside its twin whose removal is refused",
          {{"gamedata005.gd", save}, {"thumb005.png", thumb}, {thumbHeld, thumb}}, thumbHeld,
-         {"片付けられませんでした(" + at(thumbHeld) + ":Permission denied)"},
-         {"同じ内容が" + at("thumb005.png") + "にあるファイルを削除しました(" + at(thumbHeld) + ")"}, {}, "unlink"},
-        {"a folder at a held name", {{held, "/"}}, "", {at("userconf.dat") + "に戻しました"}, {}, {{held, ""}}},
-        {"a temporary file", {{"permanent.dat.1-aa.tmp", "part"}}, "", {},
-         {"終わらなかった書き込みの一時ファイルを削除しました(" + at("permanent.dat.1-aa.tmp") + ")"}, {{"permanent.dat.1-aa.tmp", ""}}},
-        {"a temporary file whose removal is refused", {{"permanent.dat.1-aa.tmp", "part"}}, "permanent.dat.1-aa.tmp",
-         {"片付けられませんでした(" + at("permanent.dat.1-aa.tmp") + ":Permission denied)"},
-         {"終わらなかった書き込みの一時ファイルを削除しました(" + at("permanent.dat.1-aa.tmp") + ")"},
-         {{"permanent.dat.1-aa.tmp", "part"}}, "unlink"},
-        {"a temporary file whose removal acts and fails all the same", {{"permanent.dat.1-aa.tmp", "part"}},
-         "permanent.dat.1-aa.tmp", {}, {"終わらなかった書き込みの一時ファイルを削除しました(" + at("permanent.dat.1-aa.tmp") + ")"},
-         {{"permanent.dat.1-aa.tmp", ""}}, "unlink", true, 0, -EIO},
+         {failed(thumbHeld, "Permission denied")}, {same("thumb005.png", thumbHeld)}, {}, "unlink"},
+        {"a folder at a held name", {{held, "/"}}, "", {back("userconf.dat")}, {}, {{held, ""}}},
+        {"a temporary file", {{part, "part"}}, "", {}, {unfinished(part)}, {{part, ""}}},
+        {"a temporary file whose removal is refused", {{part, "part"}}, part, {failed(part, "Permission denied")},
+         {unfinished(part)}, {{part, "part"}}, "unlink"},
+        {"a temporary file whose removal acts and fails all the same", {{part, "part"}}, part, {}, {unfinished(part)},
+         {{part, ""}}, "unlink", true, 0, -EIO},
         {"a variable dump's temporary file", {{"vardump.txt.1-aa.tmp", "part"}, {"vardump_extern.txt.tmp", "part"}}, "",
-         {}, {"終わらなかった書き込みの一時ファイルを削除しました(" + at("vardump.txt.1-aa.tmp") + ")",
-              "終わらなかった書き込みの一時ファイルを削除しました(" + at("vardump_extern.txt.tmp") + ")"},
+         {}, {unfinished("vardump.txt.1-aa.tmp"), unfinished("vardump_extern.txt.tmp")},
          {{"vardump.txt.1-aa.tmp", ""}, {"vardump_extern.txt.tmp", ""}}},
         {"a token of an earlier release's turns", {{"permanent.dat.writing", ""}}, "", {},
          {"前の版が書き込み中に置いた印を削除しました(" + at("permanent.dat.writing") + ")"}, {{"permanent.dat.writing", ""}}},
-        {"without the lock, a held file where nothing stands", {{held, "X"}}, "",
-         {at("userconf.dat") + "に戻しました"}, {}, {{"userconf.dat", "X"}, {held, ""}}, "place", false},
+        {"without the lock, a held file where nothing stands", {{held, "X"}}, "", {back("userconf.dat")}, {},
+         {{"userconf.dat", "X"}, {held, ""}}, "place", false},
         {"without the lock, what a running copy may be writing",
-         {{"userconf.dat", "Y"}, {held, "X"}, {"permanent.dat.1-aa.tmp", "part"}, {"permanent.dat.writing", "t"},
+         {{"userconf.dat", "Y"}, {held, "X"}, {part, "part"}, {"permanent.dat.writing", "t"},
           {"gamedata001.gd.2-bb.tmp", "new"}, {"gamedata001.gd.2-bb.held", "=gamedata001.gd.2-bb.tmp"}},
-         "", {}, {}, {{held, "X"}, {"permanent.dat.1-aa.tmp", "part"}, {"permanent.dat.writing", "t"},
+         "", {}, {}, {{held, "X"}, {part, "part"}, {"permanent.dat.writing", "t"},
                       {"gamedata001.gd.2-bb.held", "new"}, {"userconf.dat.changed", ""}}, "place", false},
         {"without the lock, the permanent data's held file", {{"permanent.dat", "Y"}, {"permanent.dat.1-aa.held", "X"}},
          "", {}, {}, {{"permanent.dat.1-aa.held", "X"}}, "place", false, 1},
         {"the folder's sync at the end failing", {{held, "X"}}, ".",
-         {at("userconf.dat") + "に戻しました",
+         {back("userconf.dat"),
           "セーブフォルダの変更がディスクに書き込まれたか確かめられませんでした。電源が切れると元に戻ることがあります(" +
               dir_.str() + ":Input/output error)"},
          {}, {{"userconf.dat", "X"}}, "sync folder", true, 0, EIO},
         {"a held thumbnail whose save was kept as damaged", {{"gamedata005.gd.damaged", save}, {thumbHeld, thumb}}, "",
-         {at("thumb005.png.damaged") + "として残しました"}, {}, {{thumbHeld, ""}, {"thumb005.png.damaged", thumb}}},
-        {"without the lock, a held thumbnail put back beside its save", {{"gamedata005.gd", save}, {thumbHeld, thumb}},
-         "", {at("thumb005.png") + "に戻しました"}, {}, {{thumbHeld, ""}, {"thumb005.png", thumb}}, "place", false},
+         {kept("thumb005.png.damaged")}, {}, {{thumbHeld, ""}, {"thumb005.png.damaged", thumb}}},
+        {"without the lock, a held thumbnail put back beside its save", heldBeside, "", {back("thumb005.png")}, {},
+         {{thumbHeld, ""}, {"thumb005.png", thumb}}, "place", false},
         {"without the lock, a held thumbnail beside its save where a picture stands",
          {{"gamedata005.gd", save}, {"thumb005.png", "picture"}, {thumbHeld, thumb}}, "", {}, {},
          {{thumbHeld, thumb}, {"thumb005.png", "picture"}}, "place", false},
-        {"without the lock, a held thumbnail whose name is taken as it goes back",
-         {{"gamedata005.gd", save}, {thumbHeld, thumb}}, "thumb005.png",
-         {at("thumb005.png") + "に戻しました", "片付けられませんでした(" + at(thumbHeld) + ":File exists)"}, {},
-         {{thumbHeld, thumb}}, "place", false, 0, EEXIST},
+        {"without the lock, a held thumbnail whose name is taken as it goes back", heldBeside, "thumb005.png",
+         {back("thumb005.png"), failed(thumbHeld, "File exists")}, {}, {{thumbHeld, thumb}}, "place", false, 0, EEXIST},
         {"without the lock, a held thumbnail beside a save it was not written with",
          {{"gamedata005.gd", "another save"}, {thumbHeld, thumb}}, "", {}, {}, {{thumbHeld, thumb}, {"thumb005.png", ""}},
          "place", false},
-        {"without the lock, a finished thumbnail beside its save", {{"gamedata005.gd", save}, {"thumb005.png.1-aa.tmp", thumb}},
-         "", {}, {"書き込みの途中で終わっていたファイルを" + at("thumb005.png") + "に置きました"},
+        {"without the lock, a finished thumbnail beside its save", finishedBeside, "", {}, {placed},
          {{"thumb005.png", thumb}}, "place", false},
-        {"without the lock, a finished thumbnail whose name is taken as it is placed",
-         {{"gamedata005.gd", save}, {"thumb005.png.1-aa.tmp", thumb}}, "thumb005.png",
-         {"片付けられませんでした(" + at("thumb005.png.1-aa.tmp") + ":File exists)"},
-         {"書き込みの途中で終わっていたファイルを" + at("thumb005.png") + "に置きました"},
-         {{"thumb005.png.1-aa.tmp", thumb}, {"thumb005.png", ""}}, "place", false, 0, EEXIST},
+        {"without the lock, a finished thumbnail whose name is taken as it is placed", finishedBeside, "thumb005.png",
+         {failed(finished, "File exists")}, {placed}, finishedLeft, "place", false, 0, EEXIST},
         // A finished thumbnail whose move into the start's own hand fails
         // without acting is the new save's all the same: it stays, said.
-        {"a finished thumbnail whose move into the start's hand fails (EIO)",
-         {{"gamedata005.gd", save}, {"thumb005.png.1-aa.tmp", thumb}}, "thumb005.png.1-aa.tmp",
-         {"片付けられませんでした(" + at("thumb005.png.1-aa.tmp") + ":Input/output error)"}, {},
-         {{"thumb005.png.1-aa.tmp", thumb}, {"thumb005.png", ""}}, "place", true, 0, EIO},
-        {"a finished thumbnail whose move into the start's hand fails (ENOENT)",
-         {{"gamedata005.gd", save}, {"thumb005.png.1-aa.tmp", thumb}}, "thumb005.png.1-aa.tmp",
-         {"片付けられませんでした(" + at("thumb005.png.1-aa.tmp") + ":No such file or directory)"}, {},
-         {{"thumb005.png.1-aa.tmp", thumb}, {"thumb005.png", ""}}, "place", true, 0, ENOENT},
+        {"a finished thumbnail whose move into the start's hand fails (EIO)", finishedBeside, finished,
+         {failed(finished, "Input/output error")}, {}, finishedLeft, "place", true, 0, EIO},
+        {"a finished thumbnail whose move into the start's hand fails (ENOENT)", finishedBeside, finished,
+         {failed(finished, "No such file or directory")}, {}, finishedLeft, "place", true, 0, ENOENT},
         // Where a read the start decides from fails, it cannot tell whether
         // a thumbnail is a finished write's: it stays, said.
-        {"a finished thumbnail this user may not read",
-         {{"gamedata005.gd", save}, {"thumb005.png.1-aa.tmp", thumb}}, "thumb005.png.1-aa.tmp",
-         {"片付けられませんでした(" + at("thumb005.png.1-aa.tmp") + ":Permission denied)"}, {},
-         {{"thumb005.png.1-aa.tmp", thumb}, {"thumb005.png", ""}}, "unreadable"},
-        {"a finished thumbnail whose save this user may not read",
-         {{"gamedata005.gd", save}, {"thumb005.png.1-aa.tmp", thumb}}, "gamedata005.gd",
-         {"片付けられませんでした(" + at("thumb005.png.1-aa.tmp") + ":Permission denied)"}, {},
-         {{"thumb005.png.1-aa.tmp", thumb}, {"thumb005.png", ""}, {"gamedata005.gd", save}}, "unreadable"},
-        {"the folder's names this user may not read", {{"permanent.dat.1-aa.tmp", "part"}}, ".",
-         {"片付けられませんでした(" + dir_.str() + ":Permission denied)"}, {}, {{"permanent.dat.1-aa.tmp", "part"}},
+        {"a finished thumbnail this user may not read", finishedBeside, finished,
+         {failed(finished, "Permission denied")}, {}, finishedLeft, "unreadable"},
+        {"a finished thumbnail whose save this user may not read", finishedBeside, "gamedata005.gd",
+         {failed(finished, "Permission denied")}, {}, {{finished, thumb}, {"thumb005.png", ""}, {"gamedata005.gd", save}},
          "unreadable"},
+        {"the folder's names this user may not read", {{part, "part"}}, ".",
+         {"片付けられませんでした(" + dir_.str() + ":Permission denied)"}, {}, {{part, "part"}}, "unreadable"},
         {"a finished thumbnail whose save is kept, the folder's names unread after the start listed them",
-         {{"gamedata005.gd", "another save"}, {"gamedata005.gd.changed", save}, {"thumb005.png.1-aa.tmp", thumb}}, ".",
+         {{"gamedata005.gd", "another save"}, {"gamedata005.gd.changed", save}, {finished, thumb}}, ".",
          {"片付けられませんでした(" + at("thumb005.png.")}, {},
-         {{"thumb005.png.1-aa.tmp", ""}, {"thumb005.png.changed", ""}, {"thumb005.png", ""}}, "read", true, 0, EIO, 1},
+         {{finished, ""}, {"thumb005.png.changed", ""}, {"thumb005.png", ""}}, "read", true, 0, EIO, 1},
         {"without the lock, a finished thumbnail beside another save",
-         {{"gamedata005.gd", "another save"}, {"thumb005.png.1-aa.tmp", thumb}}, "", {}, {},
-         {{"thumb005.png.1-aa.tmp", thumb}, {"thumb005.png", ""}}, "place", false},
+         {{"gamedata005.gd", "another save"}, {finished, thumb}}, "", {}, {}, finishedLeft, "place", false},
     };
     const std::vector<unsigned char> orphan = ThumbnailNaming("h:0000000000000000:1", 1);
     const std::vector<unsigned char> named = ThumbnailNaming(psys::mark_of_bytes(save.data(), save.size()), 1);
