@@ -1272,29 +1272,26 @@ TEST_F(CrashSafety, AFileThatIsNotThePlayersIsNeitherReadNorReplaced) {
     qtest::TempDir outside;
     enum class Stranger { Unreadable, OwnersUnreadable, OthersFile, OthersLink, OthersFolder };
     const std::string unreadable = "読む権限のないファイルのため、読み込みも置き換えもしません(";
+    const std::string others = "他のユーザー(nobody)のファイルのため、読み込みも置き換えもしません(";
     const struct {
         Stranger plant;
         const char* what;
         std::string line, reason;
         // The save folder's folder in the test's, and as the command quotes
         // it.
-        std::string in, quoted;
+        std::string in = {}, quoted = {};
     } plants[] = {
-        {Stranger::Unreadable, "a file of the player's it may not read", unreadable,
-         "読めないファイルがセーブファイルの名前にあります", "", ""},
+        {Stranger::Unreadable, "a file of the player's it may not read", unreadable, "読めないファイルがセーブファイルの名前にあります"},
         {Stranger::Unreadable, "in a folder named with a space", unreadable, "読めないファイル", "My Games", "My Games"},
         {Stranger::Unreadable, "in a folder named with a shell's marks", unreadable, "読めないファイル",
          "Tom's $HOME;(1)*", "Tom'\\''s $HOME;(1)*"},
         // The folder's owner's, made before it shared the folder with this
         // user: already the player's.
         {Stranger::OwnersUnreadable, "a file of the folder's owner's it may not read", unreadable,
-         "読めないファイルがセーブファイルの名前にあります", "", ""},
-        {Stranger::OthersFile, "another user's file", "他のユーザー(nobody)のファイルのため、読み込みも置き換えもしません(",
-         "他のユーザー(nobody)のファイルがセーブファイルの名前にあります", "", ""},
-        {Stranger::OthersLink, "another user's link to a whole file",
-         "他のユーザー(nobody)のファイルのため、読み込みも置き換えもしません(", "他のユーザー(nobody)のファイル", "", ""},
-        {Stranger::OthersFolder, "another user's folder", "他のユーザー(nobody)のファイルのため、読み込みも置き換えもしません(",
-         "他のユーザー(nobody)のファイル", "", ""},
+         "読めないファイルがセーブファイルの名前にあります"},
+        {Stranger::OthersFile, "another user's file", others, "他のユーザー(nobody)のファイルがセーブファイルの名前にあります"},
+        {Stranger::OthersLink, "another user's link to a whole file", others, "他のユーザー(nobody)のファイル"},
+        {Stranger::OthersFolder, "another user's folder", others, "他のユーザー(nobody)のファイル"},
     };
     for (const auto& p : plants) {
         if (p.plant != Stranger::Unreadable && !root) continue;
