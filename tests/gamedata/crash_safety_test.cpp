@@ -32,6 +32,7 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 using gdtest::FirstPixel;
 using gdtest::Picture;
 using gdtest::SaveGame;
@@ -69,8 +70,8 @@ protected:
     // of the test's (none: the test's own).
     std::vector<Writer> Writers(const std::string& in = {}) {
         core_.m_SaveDir = (in.empty() ? dir_.u16() : dir_.u16(in)) + u"/";
-        const GxString permanent = dir_.u16((std::filesystem::path(in) / "permanent.dat").string());
-        const GxString slot = dir_.u16((std::filesystem::path(in) / "gamedata001.gd").string());
+        const GxString permanent = dir_.u16((fs::path(in) / "permanent.dat").string());
+        const GxString slot = dir_.u16((fs::path(in) / "gamedata001.gd").string());
         return {
             {"userconf.dat", [this] { return config_.Save(); }, [this] { return config_.Load(); }},
             {"permanent.dat", [this, permanent] { return perman_.Save(permanent, true); },
@@ -119,9 +120,9 @@ TEST_F(CrashSafety, AWriterKilledBeforeTheRenameLeavesTheOldFile) {
         ASSERT_TRUE(w.save());
         EXPECT_NE(Bytes(w.file), old);
         EXPECT_EQ(qtest::WriterLeftovers(dir_.path()),
-                  std::vector<std::string>{std::filesystem::path(leftover_path).filename().string()});
+                  std::vector<std::string>{fs::path(leftover_path).filename().string()});
         EXPECT_TRUE(w.load());
-        std::filesystem::remove(leftover_path);
+        fs::remove(leftover_path);
     }
 }
 
@@ -145,7 +146,7 @@ TEST_F(CrashSafety, AFileThatWouldNotLoadIsKeptAsideByTheSaveOverIt) {
     for (const bool links : {false, true})
     for (const Writer& w : writers) {
         SCOPED_TRACE(links ? "in the link way" : "in the folder's way");
-        for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) std::filesystem::remove_all(entry);
+        for (const auto& entry : fs::directory_iterator(dir_.path())) fs::remove_all(entry);
         s_Links = links;
         psys::forget_folders();
         // The link way: names are not exchanged, and what a folder's file
@@ -171,21 +172,21 @@ TEST_F(CrashSafety, AFileThatWouldNotLoadIsKeptAsideByTheSaveOverIt) {
             {"a FIFO in its place", {}, Stands::Fifo},
             {"a link to a save cut short", cut, Stands::Link},
         };
-        std::vector<std::filesystem::path> kept;
+        std::vector<fs::path> kept;
         for (const Damage& d : damages) {
             SCOPED_TRACE(std::string(w.file) + ": " + d.what);
-            const std::filesystem::path file = dir_.path() / w.file;
+            const fs::path file = dir_.path() / w.file;
             const std::string number = kept.empty() ? "" : "." + std::to_string(kept.size() + 1);
-            const std::filesystem::path aside = dir_.path() / (std::string(w.file) + number + ".damaged");
-            const std::filesystem::path target = outside.path() / (std::string(w.file) + number);
-            std::filesystem::remove_all(file);
+            const fs::path aside = dir_.path() / (std::string(w.file) + number + ".damaged");
+            const fs::path target = outside.path() / (std::string(w.file) + number);
+            fs::remove_all(file);
             switch (d.stands) {
             case Stands::Bytes: qtest::WriteBytes(file, d.bytes); break;
-            case Stands::Folder: std::filesystem::create_directory(file); break;
+            case Stands::Folder: fs::create_directory(file); break;
             case Stands::Fifo: ASSERT_EQ(mkfifo(file.c_str(), 0600), 0); break;
             case Stands::Link:
                 qtest::WriteBytes(target, d.bytes);
-                std::filesystem::create_symlink(target, file);
+                fs::create_symlink(target, file);
                 break;
             }
             qtest::LogCapture log;
@@ -204,23 +205,23 @@ TEST_F(CrashSafety, AFileThatWouldNotLoadIsKeptAsideByTheSaveOverIt) {
             EXPECT_EQ(end, 128 + SIGKILL);
             // A folder cannot be linked: it is moved aside instead.
             if (d.stands == Stands::Folder) {
-                EXPECT_TRUE(std::filesystem::is_directory(file) || std::filesystem::is_directory(aside));
+                EXPECT_TRUE(fs::is_directory(file) || fs::is_directory(aside));
             } else if (d.stands == Stands::Fifo) {
-                EXPECT_TRUE(std::filesystem::is_fifo(file)) << "the FIFO is where it was";
+                EXPECT_TRUE(fs::is_fifo(file)) << "the FIFO is where it was";
             } else {
                 EXPECT_EQ(Bytes(w.file), d.bytes) << "the old file is where it was";
             }
             Grow();
             ASSERT_TRUE(w.save()) << log.Text();
             if (d.stands == Stands::Folder) {
-                EXPECT_TRUE(std::filesystem::is_directory(aside));
+                EXPECT_TRUE(fs::is_directory(aside));
             } else {
                 if (d.stands == Stands::Fifo) {
-                    EXPECT_TRUE(std::filesystem::is_fifo(aside));
+                    EXPECT_TRUE(fs::is_fifo(aside));
                 } else {
                     EXPECT_EQ(Bytes(aside.filename().string()), d.bytes);
                 }
-                EXPECT_EQ(std::filesystem::is_symlink(aside), d.stands == Stands::Link);
+                EXPECT_EQ(fs::is_symlink(aside), d.stands == Stands::Link);
                 EXPECT_TRUE(log.Contains(aside.string() + "として残しました")) << log.Text();
             }
             EXPECT_TRUE(w.load());
@@ -228,7 +229,7 @@ TEST_F(CrashSafety, AFileThatWouldNotLoadIsKeptAsideByTheSaveOverIt) {
             kept.push_back(aside);
             ASSERT_TRUE(w.save());
             size_t copies = 0;
-            for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+            for (const auto& entry : fs::directory_iterator(dir_.path()))
                 copies += entry.path().string().starts_with(file.string() + ".") &&
                           entry.path().extension() == ".damaged";
             EXPECT_EQ(copies, kept.size());
@@ -337,12 +338,12 @@ TEST_F(CrashSafety, WhatAnotherCopyWroteIsNeverReplacedUnkept) {
         SCOPED_TRACE(row.what);
         s_FatTimes = row.fatTimes;
         psys::set_folder_locked(dir_.str(), row.locked);
-        for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) std::filesystem::remove_all(entry);
+        for (const auto& entry : fs::directory_iterator(dir_.path())) fs::remove_all(entry);
         const std::string file = row.file;
         const bool isSlot = file == "gamedata005.gd";
         for (int n = 1; n <= row.keptBefore; ++n) {
             const std::string name = GxToUtf8(GxPersistFile::KeptFilePath(SavePath(file), u32(n), u"changed"));
-            if (row.folders) std::filesystem::create_directory(name);
+            if (row.folders) fs::create_directory(name);
             else qtest::WriteText(name, "kept before");
         }
         row.see();
@@ -374,7 +375,7 @@ TEST_F(CrashSafety, WhatAnotherCopyWroteIsNeverReplacedUnkept) {
         if (row.same) {
             // Nothing is lost, and nothing is kept twice.
             EXPECT_EQ(Bytes(file), others);
-            EXPECT_FALSE(std::filesystem::exists(kept));
+            EXPECT_FALSE(fs::exists(kept));
             EXPECT_FALSE(log.Contains("として残しました")) << log.Text();
             EXPECT_FALSE(log.Contains("のまま残しました")) << log.Text();
             continue;
@@ -402,8 +403,7 @@ TEST_F(CrashSafety, WhatAnotherCopyWroteIsNeverReplacedUnkept) {
         log.Clear();
         Grow();
         ASSERT_TRUE(row.mine());
-        EXPECT_FALSE(std::filesystem::exists(
-            GxToUtf8(GxPersistFile::KeptFilePath(SavePath(file), u32(row.keptBefore + 2), u"changed"))));
+        EXPECT_FALSE(fs::exists(GxToUtf8(GxPersistFile::KeptFilePath(SavePath(file), u32(row.keptBefore + 2), u"changed"))));
         EXPECT_FALSE(log.Contains("読み込んだ後に書き換えられていた")) << log.Text();
     }
     psys::set_safe_file_step_hook(nullptr);
@@ -580,17 +580,17 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
     const std::vector<unsigned char> named = ThumbnailNaming(psys::mark_of_bytes(save.data(), save.size()), 1);
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) std::filesystem::remove_all(entry);
+        for (const auto& entry : fs::directory_iterator(dir_.path())) fs::remove_all(entry);
         for (const auto& [name, text] : row.files) {
             if (text == "png naming nothing") qtest::WriteBytes(dir_.path() / name, orphan);
             else if (text == thumb) qtest::WriteBytes(dir_.path() / name, named);
-            else if (text.starts_with("=")) std::filesystem::create_hard_link(dir_.path() / text.substr(1), dir_.path() / name);
-            else if (text == "/") std::filesystem::create_directory(dir_.path() / name);
+            else if (text.starts_with("=")) fs::create_hard_link(dir_.path() / text.substr(1), dir_.path() / name);
+            else if (text == "/") fs::create_directory(dir_.path() / name);
             else qtest::WriteText(dir_.path() / name, text);
             // Larger than any save (a sparse file).
-            if (text == "large") std::filesystem::resize_file(dir_.path() / name, GxPersistFile::kMaxFileBytes + 1);
+            if (text == "large") fs::resize_file(dir_.path() / name, GxPersistFile::kMaxFileBytes + 1);
             // As the game makes them in its folder: nothing to narrow.
-            std::filesystem::permissions(dir_.path() / name, std::filesystem::perms(text == "/" ? 0700 : 0600));
+            fs::permissions(dir_.path() / name, fs::perms(text == "/" ? 0700 : 0600));
         }
         g_RefusedPath = row.refused.empty() ? "" : row.refused == "." ? dir_.str() : at(row.refused);
         g_RefusedStep = row.refusedStep;
@@ -599,13 +599,13 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
         psys::set_safe_file_step_hook(RefuseAt);
         psys::set_folder_locked(dir_.str(), row.locked);
         std::optional<qtest::UnreadableFile> unreadable;
-        const auto folderMode = std::filesystem::status(dir_.path()).permissions();
+        const auto folderMode = fs::status(dir_.path()).permissions();
         if (std::strcmp(row.refusedStep, "unreadable") == 0)
             unreadable.emplace(row.refused == "." ? dir_.str() : at(row.refused));
         qtest::LogCapture log;
         const std::vector<psys::held_file> merged = GxSaveSlot::RecoverLeftovers(saveDir, *core_.m_Config, row.locked);
         unreadable.reset();
-        std::filesystem::permissions(dir_.path(), folderMode);
+        fs::permissions(dir_.path(), folderMode);
         psys::set_safe_file_step_hook(nullptr);
         EXPECT_EQ(merged.size(), row.merged);
         for (const auto* pieces : {&row.errors, &row.debug})
@@ -614,12 +614,12 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
         EXPECT_EQ(log.Lines().size(), row.errors.size() + row.debug.size()) << log.Text();
         for (const auto& [name, text] : row.after) {
             if (text.empty()) {
-                EXPECT_FALSE(std::filesystem::exists(dir_.path() / name)) << name;
+                EXPECT_FALSE(fs::exists(dir_.path() / name)) << name;
             } else if (text == thumb) {
                 EXPECT_EQ(qtest::ReadBytes(dir_.path() / name), named) << name;
             } else if (text == "large") {
                 std::error_code none;
-                EXPECT_EQ(std::filesystem::file_size(dir_.path() / name, none), GxPersistFile::kMaxFileBytes + 1) << name;
+                EXPECT_EQ(fs::file_size(dir_.path() / name, none), GxPersistFile::kMaxFileBytes + 1) << name;
             } else {
                 EXPECT_EQ(qtest::ReadText(dir_.path() / name), text) << name;
             }
@@ -636,7 +636,6 @@ TEST_F(CrashSafety, AStartSaysWhatItDoesWithEachFile) {
 // device, inode, size and time: after cp -a, which keeps sizes and times, it
 // still finds it. A save kept as damaged keeps its thumbnail beside it too.
 TEST_F(CrashSafety, ASaveAndItsThumbnailPairWhereverTheFolderIsCopied) {
-    namespace fs = std::filesystem;
     Play();
     const GxString saveDir = core_.GetSaveDir();
     qtest::TempDir other;
@@ -819,7 +818,6 @@ enum class Use { Own, Kept, Damaged, Token, OldTemporaries, Log };
 // once), what the game made has the folder's reach and nothing of its
 // writes is left.
 TEST_F(CrashSafety, NothingPlantedInASharedFolderIsWrittenThroughOrCostsAWrite) {
-    namespace fs = std::filesystem;
     PlugModule();
     Play();
     const bool otherUser = geteuid() == 0;
@@ -1152,20 +1150,20 @@ TEST_F(CrashSafety, AFileLargerThanAnySaveIsRefusedUnread) {
     for (const Writer& w : Writers())
         for (const std::string aside : {".damaged", ".2.damaged"}) {
             SCOPED_TRACE(w.file + aside);
-            const std::filesystem::path file = dir_.path() / w.file;
-            std::filesystem::remove(file);
+            const fs::path file = dir_.path() / w.file;
+            fs::remove(file);
             qtest::WriteBytes(file, {'B'});
-            std::filesystem::resize_file(file, GxPersistFile::kMaxFileBytes + 1);
+            fs::resize_file(file, GxPersistFile::kMaxFileBytes + 1);
             qtest::LogCapture log;
             EXPECT_FALSE(w.load());
             EXPECT_TRUE(log.Contains("(" + file.string() + ":67108865)")) << log.Text();
             ASSERT_TRUE(w.save());
             std::error_code none;
-            EXPECT_EQ(std::filesystem::file_size(dir_.path() / (w.file + aside), none), 67108865u);
+            EXPECT_EQ(fs::file_size(dir_.path() / (w.file + aside), none), 67108865u);
             EXPECT_TRUE(w.load());
         }
     const GxString quick = GxSaveSlot::QuickSavePath(core_.GetSaveDir(), *core_.m_Config);
-    const std::filesystem::path file = GxToUtf8(quick);
+    const fs::path file = GxToUtf8(quick);
     const struct {
         u64 size;
         bool moved;
@@ -1175,16 +1173,16 @@ TEST_F(CrashSafety, AFileLargerThanAnySaveIsRefusedUnread) {
                   {3ull << 30, false, ".damaged"}};
     for (const auto& q : quicks) {
         SCOPED_TRACE(std::to_string(q.size) + (q.moved ? ", moved" : ""));
-        for (const char* kept : {".changed", ".damaged"}) std::filesystem::remove(file.string() + kept);
-        std::filesystem::remove(file);
+        for (const char* kept : {".changed", ".damaged"}) fs::remove(file.string() + kept);
+        fs::remove(file);
         qtest::WriteBytes(file, {'B'});
-        std::filesystem::resize_file(file, q.size);
+        fs::resize_file(file, q.size);
         game_.SeeFiles({quick});
-        if (q.moved) std::filesystem::last_write_time(file, std::filesystem::last_write_time(file) - std::chrono::hours(1));
+        if (q.moved) fs::last_write_time(file, fs::last_write_time(file) - std::chrono::hours(1));
         ASSERT_TRUE(game_.SaveGameData(quick, true));
         for (const char* kept : {".changed", ".damaged"}) {
             std::error_code none;
-            EXPECT_EQ(std::filesystem::file_size(file.string() + kept, none), kept == std::string(q.kept) ? q.size : u64(-1))
+            EXPECT_EQ(fs::file_size(file.string() + kept, none), kept == std::string(q.kept) ? q.size : u64(-1))
                 << kept;
         }
     }
@@ -1266,7 +1264,6 @@ TEST_F(CrashSafety, AFolderThatCannotBeWrittenFailsTheSaveWithAReason) {
 // renamed or replaced; one line says whose it is and how to give it back,
 // once; a save of that name fails, with the reason the game shows.
 TEST_F(CrashSafety, AFileThatIsNotThePlayersIsNeitherReadNorReplaced) {
-    namespace fs = std::filesystem;
     Play();
     const bool root = geteuid() == 0;
     qtest::TempDir outside;
@@ -1361,7 +1358,6 @@ TEST_F(CrashSafety, AFileThatIsNotThePlayersIsNeitherReadNorReplaced) {
 // content too; but not where another copy's file has replaced it since);
 // the next that succeeds says nothing.
 TEST_F(CrashSafety, AFailedSaveSaysWhyInThePlayersWords) {
-    namespace fs = std::filesystem;
     Play();
     const GxString saveDir = core_.GetSaveDir();
     const std::vector<u32> pixels = Picture(1);
@@ -1429,7 +1425,7 @@ TEST_F(CrashSafety, AFailedSaveSaysWhyInThePlayersWords) {
             ASSERT_TRUE(other.Save(SavePath("other.dat"), true));
             others = Bytes("other.dat");
             gdtest::AtCommit() = [this, &row] {
-                std::filesystem::rename(dir_.path() / "other.dat", dir_.path() / "permanent.dat");
+                fs::rename(dir_.path() / "other.dat", dir_.path() / "permanent.dat");
                 module_.m_Result = !row.bodyRefused;
             };
         }
@@ -1491,7 +1487,6 @@ TEST_F(CrashSafety, AFailedSaveSaysWhyInThePlayersWords) {
 // too); and it settles the game's own folder, named "" as its writers name
 // it (I6, 5).
 TEST_F(CrashSafety, AStartLeavesOtherUsersLeftoversAndNarrowsThePlayersFiles) {
-    namespace fs = std::filesystem;
     const bool root = geteuid() == 0;
     if (!root) std::printf("not root: another user's files cannot be made, those rows are skipped\n");
     GxUserDataPerman planted(&core_);
