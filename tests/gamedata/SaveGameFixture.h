@@ -139,8 +139,9 @@ protected:
 
     StoredTask* Task(const GxString& name) { return tasks_.at(name); }
 
-    // Fills every part of the game state with values of its own.
-    void Play() {
+    // The play record's values beside its lists, as the golden save games
+    // (make_golden.py) hold them too.
+    void SetPlayRecord() {
         game_.SetGameDataTitle(u"第一章");
         game_.SetRestoreSequence(u"SeqAvgMain");
         game_.m_RestoreSubParam = u"sub";
@@ -149,14 +150,6 @@ protected:
         game_.m_LastSelectNum = 2;
         game_.m_CancelSelectNum = 3;
         game_.m_SelectHash = u"menu#7";
-        for (size_t i = 1; i < game_.m_SelectMenuItemList.size(); ++i) {
-            GxSelectMenuItem& item = game_.m_SelectMenuItemList[i];
-            item.m_Text = u"choice " + GxString(1, GxChar(u'0' + i));
-            item.m_Label = u"*label";
-            item.m_Visible = i <= 3;
-            item.m_Enable = i != 2;
-            item.m_UseGosub = i == 1;
-        }
         game_.m_Hold_WaitClick = 3;
         game_.m_Hold_WaitTime = 5;
         game_.m_Hold_WaitTime_TimeLeft = 250;
@@ -166,20 +159,33 @@ protected:
         game_.m_NameIdentifyMode = 1;
         game_.m_IgnoreKinsoku = true;
         game_.m_LastDialogResult = 1;
-        game_.m_VoiceParam[1] = Sound(u"voice/kana/k001.ogg", 0, 0, 0, 0, 1);
-        for (int i = 0; i < 101; ++i) game_.AddMessageLog(u"kana", u"line " + Number(i), i % 2 == 0, i % 3 == 0);
         GxNoticeParam notice;
         notice.m_Text = u"unlocked";
         notice.m_IconName = u"icon_cg";
         notice.m_TextColor = 0xFF00FF00;
-        game_.m_NoticeList.push_back(notice);
-        game_.m_NoticeList.push_back(GxNoticeParam());
+        game_.m_NoticeList = {notice};
         game_.m_HideWindowByCommandFlag = true;
         // As the sound service records them: a restored BGM and BGV fade in
         // over 1000 ms, an SE starts without a fade.
         game_.m_BGMParam = Sound(u"bgm/bgm01.ogg", -1, 1500, 3000, 1000, 0);
         game_.m_BGVParam = Sound(u"sounds/bgvs/rain.ogg", -1, 0, 0, 1000, 0);
         game_.m_SEParam[2] = Sound(u"sounds/se/loop.ogg", 0, 0, 0, 0, 0);
+    }
+
+    // Fills every part of the game state with values of its own.
+    void Play() {
+        SetPlayRecord();
+        for (size_t i = 1; i < game_.m_SelectMenuItemList.size(); ++i) {
+            GxSelectMenuItem& item = game_.m_SelectMenuItemList[i];
+            item.m_Text = u"choice " + GxString(1, GxChar(u'0' + i));
+            item.m_Label = u"*label";
+            item.m_Visible = i <= 3;
+            item.m_Enable = i != 2;
+            item.m_UseGosub = i == 1;
+        }
+        game_.m_VoiceParam[1] = Sound(u"voice/kana/k001.ogg", 0, 0, 0, 0, 1);
+        for (int i = 0; i < 101; ++i) game_.AddMessageLog(u"kana", u"line " + Number(i), i % 2 == 0, i % 3 == 0);
+        game_.m_NoticeList.push_back(GxNoticeParam());
         s32 v = 1;
         for (auto& [name, task] : tasks_) {
             task->m_Value = v++;
