@@ -16,26 +16,20 @@ namespace {
 namespace fs = std::filesystem;
 
 TEST(EditorCommand, TemplateExpansion) {
-    const struct {
-        const char16_t* tmpl;
-        const char16_t* expected;
-    } cases[] = {
+    const std::pair<const char16_t*, const char16_t*> cases[] = {
         {u"myedit.exe -l %line %file", u"myedit.exe -l 12 D:/game/scripts/a.txt"},
         {u"ed +%line:%pos \"%file\"", u"ed +12:0 \"D:/game/scripts/a.txt\""},
         {u"%file %file", u"D:/game/scripts/a.txt D:/game/scripts/a.txt"},
         {u"plain", u"plain"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ExpandEditorCommandTemplate(c.tmpl, u"D:/game/scripts/a.txt", 12), c.expected);
+    for (const auto& [tmpl, expected] : cases)
+        EXPECT_EQ(ExpandEditorCommandTemplate(tmpl, u"D:/game/scripts/a.txt", 12), expected);
     // A path that itself names a placeholder is not expanded again.
     EXPECT_EQ(ExpandEditorCommandTemplate(u"e %file", u"%line.txt", 3), u"e %line.txt");
 }
 
 TEST(EditorCommand, KnownEditorsOpenAtTheLine) {
-    const struct {
-        const char16_t* editor;
-        const char16_t* args;
-    } cases[] = {
+    const std::pair<const char16_t*, const char16_t*> cases[] = {
         {u"hidemaru.exe", u"\"a.txt\" /jx5,0"},
         {u"SAKURA.EXE", u"-Y=5 -X=0 -- \"a.txt\""},
         {u"EmEditor.exe", u"/l 5 \"a.txt\""},
@@ -49,7 +43,7 @@ TEST(EditorCommand, KnownEditorsOpenAtTheLine) {
         {u"notepad.exe", u"\"a.txt\""},
         {u"sakura.txt", u"\"a.txt\""},
     };
-    for (const auto& c : cases) EXPECT_EQ(BuildKnownEditorCommand(u"a.txt", 5, c.editor), c.args) << GxToUtf8(c.editor);
+    for (const auto& [editor, args] : cases) EXPECT_EQ(BuildKnownEditorCommand(u"a.txt", 5, editor), args) << GxToUtf8(editor);
 }
 
 TEST(EditorCommand, CommandLinesSplitAtBlanksOutsideQuotes) {
