@@ -131,24 +131,12 @@ TEST(MoaCompiler, CursorStopsOnTheClosingToken) {
 }
 
 TEST(MoaCompiler, DeepNestingIsRefusedNotOverflowed) {
-    std::u16string deep;
-    for (int i = 0; i < 5000; ++i) deep += u"(";
-    deep += u"1";
-    for (int i = 0; i < 5000; ++i) deep += u")";
-    const Compiled got = Compile(deep.c_str());
+    const auto nested = [](size_t n) { return std::u16string(n, u'(').append(u"1").append(n, u')'); };
+    const Compiled got = Compile(nested(5000).c_str());
     EXPECT_FALSE(got.ok);
     EXPECT_EQ(got.error, "Phase_Term 式の入れ子が深すぎます[(]");
-
-    std::u16string unary;
-    for (int i = 0; i < 5000; ++i) unary += u"!";
-    unary += u"1";
-    EXPECT_FALSE(Compile(unary.c_str()).ok);
-
-    std::u16string fine;
-    for (int i = 0; i < 50; ++i) fine += u"(";
-    fine += u"1";
-    for (int i = 0; i < 50; ++i) fine += u")";
-    EXPECT_TRUE(Compile(fine.c_str()).ok) << "ordinary nesting compiles";
+    EXPECT_FALSE(Compile(std::u16string(5000, u'!').append(u"1").c_str()).ok);
+    EXPECT_TRUE(Compile(nested(50).c_str()).ok) << "ordinary nesting compiles";
 }
 
 } // namespace
