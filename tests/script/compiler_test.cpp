@@ -55,10 +55,7 @@ Compiled Compile(const char16_t* expr, u32 flags = 0) {
 
 TEST(MoaCompiler, ShapesOfCompiledExpressions) {
     // Builtin indexes: the 48 defaults come first, so foo is 48 and f is 49.
-    struct Case {
-        const char16_t* expr;
-        const char* want;
-    } cases[] = {
+    const std::pair<const char16_t*, const char*> cases[] = {
         {u"1 + 2 * 3", "[2] 1 [2] 2 [2] 3 [24] [21]"},
         {u"(1 + 2) * 3", "[2] 1 [2] 2 [21] [2] 3 [24]"},
         {u"$a - $b - $c", "[6] 'a' [6] 'b' [23] [6] 'c' [23]"},
@@ -89,10 +86,10 @@ TEST(MoaCompiler, ShapesOfCompiledExpressions) {
         {u"(foo) + 1", "[12] 0 [10] 48 'foo' [2] 1 [21]"},
         {u"f((foo), 2)", "[12] 0 [10] 48 'foo' [2] 2 [12] 2 [10] 49 'f'"},
     };
-    for (const auto& c : cases) {
-        const Compiled got = Compile(c.expr);
-        EXPECT_TRUE(got.ok) << GxToUtf8(c.expr) << ": " << got.error;
-        EXPECT_EQ(got.list, c.want) << GxToUtf8(c.expr);
+    for (const auto& [expr, want] : cases) {
+        const Compiled got = Compile(expr);
+        EXPECT_TRUE(got.ok) << GxToUtf8(expr) << ": " << got.error;
+        EXPECT_EQ(got.list, want) << GxToUtf8(expr);
     }
 }
 

@@ -205,17 +205,14 @@ TEST(MoaExecutor, EvaluatingOnAnIdleWorkerIsAnError) {
 // the executor must not touch the frame whose list was running. Under
 // AddressSanitizer a touch of a freed frame fails the test.
 TEST(MoaExecutor, FrameChangesInsideAnExpressionStopTheList) {
-    struct Case {
-        const char16_t* statement;
-        const char* trace;
-    } cases[] = {
+    const std::pair<const char16_t*, const char*> cases[] = {
         {u"$r = deep() + trace(\"after-deep\")", "sub"},
         {u"$r = GOSUB(\"sub\") + trace(\"after-gosub\")", "sub"},
         {u"$r = GO(\"sub\") + trace(\"after-go\")", "sub"},
         {u"$r = EXIT() + trace(\"after-exit\")", ""},
         {u"$r = popall() + trace(\"after-pop\")", ""},
     };
-    for (const auto& c : cases) {
+    for (const auto& [statement, trace] : cases) {
         World w;
         w.AddBuiltin(u"deep", [](GxMoaVariable*, GxMoaWorker* worker, GxMoaExecStack*, GxMoaVariable*) {
             // Enough calls to make the frame storage move.
@@ -227,9 +224,9 @@ TEST(MoaExecutor, FrameChangesInsideAnExpressionStopTheList) {
             }
             return true;
         });
-        const std::u16string text = std::u16string(u"*start\n") + c.statement + u"\nEXIT()\n*sub\ntrace(\"sub\")\nEXIT()\n";
+        const std::u16string text = std::u16string(u"*start\n") + statement + u"\nEXIT()\n*sub\ntrace(\"sub\")\nEXIT()\n";
         w.RunScript(text.c_str());
-        EXPECT_EQ(w.TraceText(), c.trace) << GxToUtf8(c.statement);
+        EXPECT_EQ(w.TraceText(), trace) << GxToUtf8(statement);
         EXPECT_FALSE(w.moa.m_ErrorFlag) << w.moa.ErrorsUtf8();
         EXPECT_TRUE(w.worker->FindVariable(u"r") == nullptr);
     }

@@ -117,17 +117,14 @@ TEST(MoaMainWorker, MissingSceneIsReportedAndTheLineKept) {
 }
 
 TEST(MoaMainWorker, LayerCommandsCallTheSpBuiltinWithTheTitleFirst) {
-    struct Case {
-        const char16_t* line;
-        const char* calls;
-    } cases[] = {
+    const std::pair<const char16_t*, const char*> cases[] = {
         {u"bg01.lnc(1, 2)", "sp.lnc:bg01,1,2"},
         {u"chara01(0)", "sp.lcg:chara01,0"},
         {u"stand.LNC()", "sp.lnc:stand"},
         {u"chara/a01.lcg(3)", "sp.lcg:a01,3"},
         {u"bg02.lnc($x + 1) trace(\"ignored\")", "sp.lnc:bg02,1"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [line, calls] : cases) {
         MainWorld w;
         std::string seen;
         for (const char16_t* cmd : {u"sp.lnc", u"sp.lcg"}) {
@@ -138,11 +135,11 @@ TEST(MoaMainWorker, LayerCommandsCallTheSpBuiltinWithTheTitleFirst) {
                 return true;
             });
         }
-        const std::u16string text = std::u16string(u"*start\n") + c.line + u"\ntrace(\"next\")\n";
+        const std::u16string text = std::u16string(u"*start\n") + line + u"\ntrace(\"next\")\n";
         w.LoadMain(text.c_str());
         w.RunFrom(u"start");
-        EXPECT_EQ(seen, c.calls) << GxToUtf8(c.line) << w.moa.ErrorsUtf8();
-        EXPECT_EQ(w.TraceText(), "next") << GxToUtf8(c.line);
+        EXPECT_EQ(seen, calls) << GxToUtf8(line) << w.moa.ErrorsUtf8();
+        EXPECT_EQ(w.TraceText(), "next") << GxToUtf8(line);
     }
 }
 
@@ -200,20 +197,17 @@ TEST(MoaMainWorker, LayerCommandsReportTheirOwnLine) {
 }
 
 TEST(MoaMainWorker, AnUndeclaredLayerCommandOrOneWithoutArgumentsStops) {
-    const struct {
-        const char16_t* line;
-        const char16_t* error;
-    } cases[] = {
+    const std::pair<const char16_t*, const char16_t*> cases[] = {
         {u"bg01.xyz(1)", u"レイヤー操作に使用できない命令です[sp.xyz]"},
         {u"chara01 1", u"Phase_Skip 次に来るべき記号 ( がありません"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(GxToUtf8(c.line));
+    for (const auto& [line, error] : cases) {
+        SCOPED_TRACE(GxToUtf8(line));
         MainWorld w;
         w.builder.DeclareBuiltin(u"sp.lcg");
-        w.LoadMain((std::u16string(u"*start\n") + c.line + u"\n").c_str());
+        w.LoadMain((std::u16string(u"*start\n") + line + u"\n").c_str());
         w.RunFrom(u"start");
-        EXPECT_TRUE(w.moa.HasError(c.error)) << w.moa.ErrorsUtf8();
+        EXPECT_TRUE(w.moa.HasError(error)) << w.moa.ErrorsUtf8();
         EXPECT_TRUE(w.moa.m_ErrorFlag);
     }
 }

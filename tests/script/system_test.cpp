@@ -85,20 +85,17 @@ TEST_F(MoaSystem, LoadsEachFormAndCreatesVariables) {
 }
 
 TEST_F(MoaSystem, LoadFailuresAreReported) {
-    struct Case {
-        std::vector<u8> bytes;
-        const char* message;
-    } cases[] = {
+    const std::pair<std::vector<u8>, const char*> cases[] = {
         {{'X', 'M', 'O', 'A'}, "BINCODEが古いバージョンです。新しいバージョンのスクリプトコンパイラを使用してください\n"},
         {{'T', 'B', 'M', 'O', 'A', '\t', '1', '\n'}, "BINCODEのヘッダが異なります。新しいバージョンのスクリプトコンパイラを使用してください\n"},
         {{'T', 'M', 'O', 'A', '\t', '7', '\n'}, "スクリプトが正しく読み込めませんでした\n"},
     };
-    for (auto& c : cases) {
-        Put(c.bytes);
+    for (const auto& [bytes, message] : cases) {
+        Put(bytes);
         ASSERT_TRUE(GxMoaStartup(nullptr));
         log_.Clear();
         EXPECT_FALSE(LoadMoaBincode());
-        EXPECT_TRUE(log_.Contains(c.message)) << log_.Text();
+        EXPECT_TRUE(log_.Contains(message)) << log_.Text();
         EXPECT_EQ(g_pMoa()->GetVariableTable()->GetCount(), 0u) << "no variables after a failed load";
     }
     // The reader's own line names the bundle.

@@ -98,15 +98,12 @@ std::vector<u8> ArrayHeader(s32 count, size_t padding) {
 
 TEST(MoaValueStream, CorruptArrayCountsAndDeepNestingAreRefused) {
     qtest::LogCapture log;
-    struct Case {
-        s32 count;
-        size_t padding;
-    } cases[] = {{-1, 10}, {std::numeric_limits<s32>::max(), 10}, {1000, 100}};
-    for (const auto& c : cases) {
-        mtest::StreamReader r(ArrayHeader(c.count, c.padding), "TEST");
+    const std::pair<s32, size_t> cases[] = {{-1, 10}, {std::numeric_limits<s32>::max(), 10}, {1000, 100}};
+    for (const auto& [count, padding] : cases) {
+        mtest::StreamReader r(ArrayHeader(count, padding), "TEST");
         ASSERT_TRUE(r.headerOk);
         GxMoaVariable v;
-        EXPECT_FALSE(v.Read(*r)) << c.count;
+        EXPECT_FALSE(v.Read(*r)) << count;
         EXPECT_LE(v.GetArraySize(), 100) << "no element beyond the bytes that were there";
     }
     EXPECT_TRUE(log.Contains("GxMoaVariable::Read/配列の要素数が不正です(-1)")) << log.Text();
@@ -138,12 +135,9 @@ TEST(MoaValueStream, ArraysNestedInThemselvesStayShallowEnoughToSaveAndLoad) {
 TEST(MoaTableStream, StorageClassesSelectTheVariables) {
     GxMoaVariableTable table;
     table.m_Kind = GxMoaVariableTable::kKindGlobal;
-    const struct {
-        const char16_t* name;
-        u32 scope;
-    } vars[] = {{u"loc", 1}, {u"sp", 2}, {u"si", 3}, {u"sn", 4}, {u"gp", 5}, {u"gi", 6},
-                {u"gn", 7}, {u"ep", 8}, {u"ei", 9}, {u"en", 10}, {u"none", 0}};
-    for (const auto& v : vars) table.Append(GxMoaVariableSet(v.name, v.scope, GxMoaVariable::OfInt(v.scope)));
+    const std::pair<const char16_t*, u32> vars[] = {{u"loc", 1}, {u"sp", 2}, {u"si", 3}, {u"sn", 4}, {u"gp", 5}, {u"gi", 6},
+                                                    {u"gn", 7},  {u"ep", 8}, {u"ei", 9}, {u"en", 10}, {u"none", 0}};
+    for (const auto& [name, scope] : vars) table.Append(GxMoaVariableSet(name, scope, GxMoaVariable::OfInt(scope)));
     struct Case {
         u32 storageClass;
         const char* names;

@@ -104,10 +104,7 @@ TEST(MoaValue, ToFloatAndToString) {
 }
 
 TEST(MoaValue, ArithmeticRules) {
-    struct Case {
-        V got;
-        V want;
-    } cases[] = {
+    const std::pair<V, V> cases[] = {
         {Str(u"3") + Str(u"4"), Int(7)},
         {Str(u"3") + Flt(0.5), Flt(3.5)},
         {Int(7) / Int(2), Int(3)},
@@ -137,9 +134,10 @@ TEST(MoaValue, ArithmeticRules) {
         {[] { V x = Int(5); return x -= Flt(0.5); }(), Flt(4.5)},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
-        EXPECT_EQ(cases[i].got.GetType(), cases[i].want.GetType()) << "case " << i;
-        EXPECT_EQ(cases[i].got.GetPayload(), cases[i].want.GetPayload()) << "case " << i;
-        EXPECT_EQ(cases[i].got.ToString(), cases[i].want.ToString()) << "case " << i;
+        const auto& [got, want] = cases[i];
+        EXPECT_EQ(got.GetType(), want.GetType()) << "case " << i;
+        EXPECT_EQ(got.GetPayload(), want.GetPayload()) << "case " << i;
+        EXPECT_EQ(got.ToString(), want.ToString()) << "case " << i;
     }
 }
 
