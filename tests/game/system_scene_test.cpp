@@ -438,13 +438,10 @@ TEST_F(SystemScene, DeveloperKeys) {
         EXPECT_EQ(Tm()->OnKeyDown(0x70, 0), 1);
         EXPECT_EQ(dump("vardump.txt"), "theirs");
     }
-    const struct {
-        u32 vk;
-        s32 rate;
-    } kRates[] = {{0x75, 30}, {0x76, 10}, {0x74, 60}};
-    for (const auto& r : kRates) {
-        EXPECT_EQ(Tm()->OnKeyDown(r.vk, 0), 1);
-        EXPECT_EQ(core_.m_Timer.m_TargetRate, r.rate);
+    const std::pair<u32, s32> kRates[] = {{0x75, 30}, {0x76, 10}, {0x74, 60}};
+    for (const auto& [vk, rate] : kRates) {
+        EXPECT_EQ(Tm()->OnKeyDown(vk, 0), 1);
+        EXPECT_EQ(core_.m_Timer.m_TargetRate, rate);
     }
     EXPECT_EQ(Tm()->OnKeyDown(0x77, 0), 1);
     EXPECT_TRUE(config.m_DebugConsoleFlag);
