@@ -133,10 +133,9 @@ TEST(KeptFiles, AHeldFileIsKeptOnceUnderTheFirstFreeNumber) {
         bool goneMeanwhile = false;  // ... or the held name goes: a start without the lock put it back, and
                                      // a write took it again under a name of its own
     };
-    const auto rule = [](const char* why, unsigned limit) {
+    const auto rule = [](const char* why, unsigned limit, const char* beside = "") {
         psys::keep_rule r;
-        r.why = why;
-        r.limit = limit;
+        r.why = why, r.limit = limit, r.beside = beside;
         return r;
     };
     std::vector<unsigned> all998, all999, eight;
@@ -150,11 +149,7 @@ TEST(KeptFiles, AHeldFileIsKeptOnceUnderTheFirstFreeNumber) {
         {"past a gap", {2}, small, other, rule("changed", 999), outcome::kept, 1},
         {"998 kept before", all998, small, other, rule("changed", 999), outcome::kept, 999},
         {"999 kept before", all999, small, other, rule("changed", 999), outcome::no_name, 0},
-        {"the thumbnail's first kept name taken", {}, small, other, [&] {
-             psys::keep_rule r = rule("changed", 999);
-             r.beside = "companion";
-             return r;
-         }(), outcome::kept, 2, {1}},
+        {"the thumbnail's first kept name taken", {}, small, other, rule("changed", 999, "companion"), outcome::kept, 2, {1}},
         {"the bytes that stand at its name", {}, small, small, rule("changed", 999), outcome::same_bytes, 0},
         {"the bytes of one kept past a gap", {}, small, other, rule("changed", 999), outcome::same_bytes, 0, {}, 3},
         {"bytes that differ from those at its name only in the last of 20 KiB", {}, Filled(20 << 10, 'h'),
