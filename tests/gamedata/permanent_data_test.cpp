@@ -36,6 +36,14 @@ protected:
         p.m_ExtraOption.m_Bits = 5;
     }
     GxString Path() const { return SavePath("permanent.dat"); }
+    // Defines a global variable of the script, an array where a size is given.
+    static void Define(const GxChar* name, s32 scope = kGxScopeGlobalPerman, s32 arraySize = -1) {
+        GxMoaVariableDefinition d;
+        d.m_Name = name;
+        d.m_Scope = scope;
+        d.m_ArraySize = arraySize;
+        g_pMoa()->AddVariableDefinition(d);
+    }
 };
 
 TEST_F(PermanentData, FlagWordsGrowAndNeverShrink) {
@@ -90,15 +98,8 @@ TEST_F(PermanentData, StoredFormMatchesTheGoldenFileBothWays) {
 TEST_F(PermanentData, TextFormAndModulesAndScriptVariablesComeBack) {
     PlugModule();
     ASSERT_TRUE(GxMoaStartup(nullptr));
-    GxMoaVariableDefinition flags;
-    flags.m_Name = u"flags";
-    flags.m_Scope = kGxScopeGlobalPerman;
-    flags.m_ArraySize = 40;
-    g_pMoa()->AddVariableDefinition(flags);
-    GxMoaVariableDefinition game = flags;
-    game.m_Name = u"ingame";
-    game.m_Scope = kGxScopeGlobalInGame;
-    g_pMoa()->AddVariableDefinition(game);
+    Define(u"flags", kGxScopeGlobalPerman, 40);
+    Define(u"ingame", kGxScopeGlobalInGame, 40);
     g_pMoaMainWorker()->InitGlobalVariables();
     g_pMoaMainWorker()->FindVariable(u"flags")->m_Value.SetElement(39, GxMoaVariable::OfInt(7));
     g_pMoaMainWorker()->FindVariable(u"ingame")->m_Value.SetElement(1, GxMoaVariable::OfInt(8));
@@ -248,12 +249,7 @@ TEST_F(PermanentData, ADamagedFileIsReadUpToTheDamageAndKeptAside) {
 TEST_F(PermanentData, WhatAnotherCopyWroteSinceItWasReadIsMergedIn) {
     PlugModule();
     ASSERT_TRUE(GxMoaStartup(nullptr));
-    for (const GxChar* name : {u"a", u"b", u"c", u"s"}) {
-        GxMoaVariableDefinition d;
-        d.m_Name = name;
-        d.m_Scope = kGxScopeGlobalPerman;
-        g_pMoa()->AddVariableDefinition(d);
-    }
+    for (const GxChar* name : {u"a", u"b", u"c", u"s"}) Define(name);
     g_pMoaMainWorker()->InitGlobalVariables();
     // The texts given to s differ only in their last letter, well past what
     // a short text's first word holds.
@@ -369,10 +365,7 @@ TEST_F(PermanentData, WhatAnotherCopyWroteSinceItWasReadIsMergedIn) {
 // file that adds nothing goes, with nothing kept.
 TEST_F(PermanentData, AFileAWriteHeldIsMergedAtTheNextLoad) {
     ASSERT_TRUE(GxMoaStartup(nullptr));
-    GxMoaVariableDefinition d;
-    d.m_Name = u"a";
-    d.m_Scope = kGxScopeGlobalPerman;
-    g_pMoa()->AddVariableDefinition(d);
+    Define(u"a");
     g_pMoaMainWorker()->InitGlobalVariables();
     const auto setA = [](s64 v) { g_pMoaMainWorker()->FindVariable(u"a")->m_Value = GxMoaVariable::OfInt(v); };
     const std::string held = "permanent.dat.1-ab.held";
