@@ -195,10 +195,9 @@ TEST_P(BackEndTest, OneShotsPlayWholeAndGoAway) {
 TEST_P(BackEndTest, MusicCrossFade) {
     PutWav("left.wav", qtest::ConstantPcm16(48000, 16384, 0));
     PutWav("right.wav", qtest::ConstantPcm16(48000, 0, 16384));
-    auto levels = [&](double& left, double& right) {
+    auto levels = [&] {
         const std::vector<float> out = Play(960);  // past the few milliseconds a gain change takes
-        left = out[959 * 2] / 0.5;
-        right = out[959 * 2 + 1] / 0.5;
+        return std::pair{out[959 * 2] / 0.5, out[959 * 2 + 1] / 0.5};
     };
     ASSERT_TRUE(B().playBgm(u"left.wav", -1, 0, 1.0));
     EXPECT_TRUE(B().isStreamPlaying(0));
@@ -208,15 +207,13 @@ TEST_P(BackEndTest, MusicCrossFade) {
     EXPECT_TRUE(B().isStreamPlaying(1));
     for (u32 ms : {0u, 250u, 500u, 750u}) {
         SCOPED_TRACE(ms);
-        double left, right;
-        levels(left, right);
+        const auto [left, right] = levels();
         EXPECT_NEAR(left, B().fadeOutGain(ms / 1000.0), 1e-4);
         EXPECT_NEAR(right, B().fadeInGain(ms / 1000.0), 1e-4);
         AdvanceMs(250);
         B().update();
     }
-    double left, right;
-    levels(left, right);
+    auto [left, right] = levels();
     EXPECT_EQ(left, 0.0);
     EXPECT_NEAR(right, 1.0, 1e-6);
     EXPECT_FALSE(B().isStreamPlaying(0)) << "a fade-out stops its channel at the end";
@@ -225,7 +222,7 @@ TEST_P(BackEndTest, MusicCrossFade) {
     EXPECT_TRUE(B().isStreamPlaying(0));
     AdvanceMs(500);
     B().update();
-    levels(left, right);
+    std::tie(left, right) = levels();
     EXPECT_NEAR(left, 1.0, 1e-6);
     EXPECT_FALSE(B().isStreamPlaying(1));
     // Both playing: channel 1 fades out, channel 0 restarts with the new piece.
