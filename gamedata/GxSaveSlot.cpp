@@ -94,12 +94,9 @@ constexpr const char* kSaveKeyword = "save";
 psys::mark_read ThumbnailMark(const std::string& path) {
     // The reader stops short only where the file ends or a read fails, and
     // opens nothing where no regular file stands: errno tells which.
-    const auto failed = [] {
-        return errno != 0 && errno != EINTR && errno != ENOENT && errno != ENOTDIR && errno != ELOOP && errno != ENXIO;
-    };
     psys::input_file file;
     errno = 0;
-    if (!file.open(path)) return failed() ? psys::mark_read::failed(errno) : psys::mark_read();
+    if (!file.open(path)) return psys::mark_read::after(errno);
     const u64 size = file.status().size;
     if (size < 12 || size > GxSaveSlot::kThumbnailFileSize) return {};
     static const u8 kEnd[] = {0, 0, 0, 0, 'I', 'E', 'N', 'D', 0xAE, 0x42, 0x60, 0x82};
@@ -108,7 +105,7 @@ psys::mark_read ThumbnailMark(const std::string& path) {
     errno = 0;
     if (file.read_at(tail, sizeof tail, size - sizeof tail) != sizeof tail ||
         file.read_at(head.data(), head.size(), 0) != head.size())
-        return failed() ? psys::mark_read::failed(errno) : psys::mark_read();
+        return psys::mark_read::after(errno);
     if (std::memcmp(tail, kEnd, sizeof kEnd) != 0) return {};
     return pimage::read_png_text(head.data(), head.size(), kSaveKeyword);
 }

@@ -124,12 +124,19 @@ bool list_folder(const std::string& path, std::vector<std::string>* names) {
     names->clear();
     DIR* d = ::opendir(path.c_str());
     if (!d) return false;
-    while (const dirent* e = ::readdir(d)) {
+    for (;;) {
+        errno = 0;
+        const dirent* e = ::readdir(d);
+        if (!e) break;
         const std::string n = e->d_name;
         if (n != "." && n != "..") names->push_back(n);
     }
+    const int why = errno;
     ::closedir(d);
-    return true;
+    if (why == 0) return true;
+    names->clear();
+    errno = why;
+    return false;
 }
 
 void fail_writes_past_size_limit() { ::signal(SIGXFSZ, SIG_IGN); }

@@ -42,7 +42,7 @@ bool is_folder(const std::string& path);
 bool make_folder(const std::string& path, bool private_folder = false);
 bool remove_file(const std::string& path);
 // The names a folder holds, "." and ".." left out, in the system's order;
-// false (and no names) when it cannot be listed.
+// false (and no names, errno saying why) when it cannot be listed whole.
 bool list_folder(const std::string& path, std::vector<std::string>* names);
 // Whether the path opens for reading (a folder does, a FIFO does at once).
 bool can_open_for_reading(const std::string& path);

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <dirent.h>
 #include <fcntl.h>
 #include <map>
 #include <mutex>
@@ -297,9 +296,7 @@ bool hash_mark(const std::string& mark) { return mark.compare(0, 2, "h:") == 0; 
 // own, and no other).
 mark_read hash_of_file(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-    if (fd < 0)
-        return errno == ENOENT || errno == ENOTDIR || errno == ELOOP || errno == ENXIO ? mark_read()
-                                                                                       : mark_read::failed(errno);
+    if (fd < 0) return mark_read::after(errno);
     struct stat st;
     int why = ::fstat(fd, &st) == 0 ? 0 : errno;
     const bool regular = why == 0 && S_ISREG(st.st_mode);
@@ -600,21 +597,7 @@ std::vector<std::string> entries_of(const std::string& folder, int* unlisted = n
     const std::string key = folder_key(folder);
     std::vector<std::string> entries;
     int why = std::abs(step("read", key));
-    if (DIR* d = why ? nullptr : ::opendir(key.c_str())) {
-        for (;;) {
-            errno = 0;
-            const dirent* e = ::readdir(d);
-            if (!e) {
-                why = errno;
-                break;
-            }
-            const std::string name = e->d_name;
-            if (name != "." && name != "..") entries.push_back(name);
-        }
-        ::closedir(d);
-    } else if (!why && errno != ENOENT && errno != ENOTDIR) {
-        why = errno;
-    }
+    if (!why && !list_folder(key, &entries) && errno != ENOENT && errno != ENOTDIR) why = errno;
     if (why) {
         if (unlisted) *unlisted = why;
         return {};

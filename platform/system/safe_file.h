@@ -337,6 +337,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cerrno>
 #include <functional>
 #include <set>
 #include <string>
@@ -561,6 +562,13 @@ struct mark_read {
         mark_read read;
         read.error = why;
         return read;
+    }
+    // After an open or a read that gave nothing, errno: none where no
+    // regular file stands there (nothing, a link, a folder's part, a FIFO,
+    // or no error at all), else failed.
+    static mark_read after(int err) {
+        const bool nothing = err == 0 || err == EINTR || err == ENOENT || err == ENOTDIR || err == ELOOP || err == ENXIO;
+        return nothing ? mark_read() : failed(err);
     }
     std::string mark;
     int error = 0;
