@@ -19,7 +19,6 @@ GxTaskUINoticePanelFx::GxTaskUINoticePanelFx(GxTaskBase* parent, const GxChar* n
 
 namespace {
 
-bool InSet(const GxString& set, GxChar ch) { return set.find(ch) != GxString::npos; }
 bool IsLatin(GxChar c) { return c > u' ' && c < 0x7F; }
 bool IsHiragana(GxChar c) { return c >= 0x3041 && c <= 0x309F; }
 bool IsWordStart(GxChar c) { return (c >= 0x30A1 && c <= 0x30FA) || (c >= 0x3400 && c <= 0x9FFF); }
@@ -32,10 +31,10 @@ constexpr double kNoBreak = -1;
 // sizes; kNoBreak where the rules keep the line whole.
 double BreakCost(const GxString& text, size_t k, const GxSystemConfig& config) {
     const GxChar before = text[k - 1], after = text[k];
-    if (after == u' ' || (IsLatin(before) && IsLatin(after)) || InSet(config.m_LineStartForbidden, after) ||
-        InSet(config.m_LineEndForbidden, before))
+    if (after == u' ' || (IsLatin(before) && IsLatin(after)) || GxUIInSet(config.m_LineStartForbidden, after) ||
+        GxUIInSet(config.m_LineEndForbidden, before))
         return kNoBreak;
-    if (before == u' ' || InSet(config.m_LineStartForbidden, before) || InSet(config.m_LineEndForbidden, after) ||
+    if (before == u' ' || GxUIInSet(config.m_LineStartForbidden, before) || GxUIInSet(config.m_LineEndForbidden, after) ||
         after == u'(')
         return kPause;
     if (std::u16string_view(u"ぁぃぅぇぉっゃゅょゎゕゖァィゥェォッャュョヮヵヶー").find(after) != std::u16string_view::npos)

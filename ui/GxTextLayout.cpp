@@ -10,8 +10,6 @@
 
 namespace {
 
-bool InSet(const GxString& set, GxChar ch) { return ch != 0 && set.find(ch) != GxString::npos; }
-
 // The first index from `from` below `end` holding ch, else end.
 s32 FindFrom(const GxString& text, s32 from, s32 end, GxChar ch) {
     for (s32 i = from; i < end; ++i)
@@ -190,13 +188,13 @@ GxTextLayout::Stop GxTextLayout::LayOut(const GxString& text, s32 end, const Rul
         m_CursorX = GxUIAddSat(m_CursorX, s64(GxUICharWidth(ch, m_TextFontSize)) + rules.m_LetterMargin);
         // An opening character must not end a line: with room for fewer than
         // two more characters it starts the next one.
-        if (m_CursorX + 2 * cell >= width && InSet(config.m_LineEndForbidden, next()) && !m_IgnoreKinsoku &&
+        if (m_CursorX + 2 * cell >= width && GxUIInSet(config.m_LineEndForbidden, next()) && !m_IgnoreKinsoku &&
             !m_DisenableAutoNewline)
             NewLine(rules.m_LinePitch);
         if (m_CursorX + cell >= width && !m_DisenableAutoNewline) {
             // A closing character must not start a line: it hangs at the end
             // of this one, and the test is made again after it.
-            if (InSet(config.m_LineStartForbidden, next()) && !m_IgnoreKinsoku && m_CursorX < width) continue;
+            if (GxUIInSet(config.m_LineStartForbidden, next()) && !m_IgnoreKinsoku && m_CursorX < width) continue;
             NewLine(rules.m_LinePitch);
         }
         break;

@@ -31,6 +31,8 @@ s32 GxUIFontSize(s32 index) {
 
 GxGDIFontMap* GxUIFontMap(s32 index) { return GxGlobalFonts::GetFontMap(std::clamp(index, 0, kGxUIFontIndexMax)); }
 
+bool GxUIInSet(const GxString& set, GxChar ch) { return ch != 0 && set.find(ch) != GxString::npos; }
+
 s32 GxUICharWidth(GxChar ch, s32 fontSize) { return GxUIAddSat(0, s64(GxGetCharCellWidth(ch)) * fontSize / 2); }
 
 s32 GxUIAddSat(s32 a, s64 b) {

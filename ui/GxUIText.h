@@ -26,6 +26,8 @@ GxGDIFontMap* GxUIFontMap(s32 index);
 s32 GxUICharWidth(GxChar ch, s32 fontSize);
 // a + b held to the s32 range.
 s32 GxUIAddSat(s32 a, s64 b);
+// Whether a character is one of a set (a line-start or line-end rule's).
+bool GxUIInSet(const GxString& set, GxChar ch);
 
 // A stored list's begin with its element count, refused (count 0) when the
 // stream already failed, or cannot hold that many elements of at least
